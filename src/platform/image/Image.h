@@ -1,0 +1,39 @@
+#pragma once
+// Decoded pictures. Every decoder produces straight (non-premultiplied) RGBA8,
+// rows top to bottom, 4 bytes per pixel in the order R, G, B, A.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace img {
+
+enum class FileFormat : uint32_t { Bmp = 0, Jpg = 1, Tga = 2, Png = 3, Unknown = 0xFFFFFFFF };
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // width * height * 4
+    bool hasAlpha = false;      // the file carried an alpha channel
+    bool grey = false;          // the file was a one-channel (luminance) picture
+    FileFormat format = FileFormat::Unknown;
+};
+
+enum class DecodeError { None, Open, UnknownFormat, Truncated, Corrupt, Unsupported, TooLarge };
+
+// Largest width or height any decoder accepts; protects against absurd headers.
+constexpr int kMaxDimension = 16384;
+
+// Decodes a file image held in memory; the format is found from its content.
+DecodeError Decode(const uint8_t* data, size_t size, Image& out);
+// Reads and decodes a file (path in the platform's own form, already mapped).
+DecodeError DecodeFile(const std::string& path, Image& out);
+
+DecodeError DecodePng(const uint8_t* data, size_t size, Image& out);
+DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out);
+DecodeError DecodeTga(const uint8_t* data, size_t size, Image& out);
+DecodeError DecodeBmp(const uint8_t* data, size_t size, Image& out);
+
+const char* ToString(DecodeError e);
+
+}  // namespace img

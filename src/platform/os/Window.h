@@ -1,0 +1,83 @@
+#pragma once
+// The game's one window and its event pump. The pump turns SDL events into the
+// messages the game handles; mouse motion is not a message, the game reads the
+// cursor position itself.
+#include <cstdint>
+#include <string>
+
+struct SDL_Window;
+
+namespace os {
+
+// Virtual-key codes the game tests (the original platform's numbering).
+namespace Vk {
+enum : uint32_t {
+    Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Escape = 0x1B,
+    Space = 0x20, Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Delete = 0x2E,
+    F1 = 0x70, F5 = 0x74, F12 = 0x7B,
+};
+}
+
+enum class MessageKind {
+    None,
+    LButtonDown, LButtonUp, RButtonDown, RButtonUp,
+    KeyDown,     // key = virtual-key code
+    Char,        // ch = character code (backspace is 8, enter 13)
+    Close,
+    Minimized, Restored,
+    FocusGained, FocusLost,
+    Resized,
+};
+
+struct Message {
+    MessageKind kind = MessageKind::None;
+    uint32_t key = 0;
+    uint32_t ch = 0;
+    int x = 0, y = 0;  // cursor in window client pixels at the time of the event
+};
+
+class Window {
+public:
+    // Creates a hidden-until-shown window with a GL-capable surface. Returns null
+    // (and fills *error) when no video driver is available.
+    static Window* Create(const std::string& title, int clientWidth, int clientHeight,
+                          std::string* error);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    SDL_Window* Sdl() const { return window_; }
+
+    // Original style words: windowed 0x10CA0000, full screen 0x90080000.
+    uint32_t GetStyle() const { return style_; }
+    void SetStyle(uint32_t style);
+    void SetClientSize(int w, int h);
+    void GetClientSize(int* w, int* h) const;
+    void SetPosition(int x, int y);
+    void Show();
+    void SetTitle(const std::string& title);
+    bool IsMinimized() const;
+
+    // Fetches one message; false when none is waiting.
+    bool PollMessage(Message* out);
+    // Blocks until a message arrives (or timeoutMs passes); false on time-out.
+    bool WaitMessage(Message* out, int timeoutMs);
+
+    // Cursor position in back-buffer pixels (client pixels mapped through the
+    // mapping below). Message coordinates are mapped the same way.
+    void GetCursorPos(int* x, int* y) const;
+
+    // The GPU back end shows the back buffer scaled into the client area; it tells
+    // the window how client pixels map to back-buffer pixels: bb = (client - offset) * scale.
+    void SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY);
+
+private:
+    Window() = default;
+    bool Translate(const void* sdlEvent, Message* out);
+    void Map(int cx, int cy, int* x, int* y) const;
+    SDL_Window* window_ = nullptr;
+    uint32_t style_ = 0x10CA0000;
+    float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
+};
+
+}  // namespace os
