@@ -1,0 +1,46 @@
+#pragma once
+// Folder helpers for the profile folders: listing, creating, removing and
+// renaming. Every path goes through ResolvePath (backslashes, letter case).
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace os {
+
+struct DirEntry {
+    std::string name;         // as it is on disk
+    bool isDirectory = false; // a symlink to a folder counts as a folder here
+    bool isSymlink = false;
+};
+
+// Lists the entries of a folder that match a pattern, given together as the
+// game did: "Players\\*.*", "Players\\Ann\\*", "Data\\Lvl\\*.lvl". The pattern
+// is the last component; '*' matches any run of characters and '?' any one,
+// without regard to ASCII case, and "*.*" matches every name, dotted or not.
+// "." and ".." are never listed. Entries come sorted by name, ignoring case.
+// False when the folder cannot be read (the list is then empty).
+bool ListDir(std::string_view pattern, std::vector<DirEntry>* out);
+
+// Matching rule of ListDir, for one name.
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+// mkdir; false when it exists already or its parent is missing.
+bool CreateDir(std::string_view path);
+
+// rmdir: removes an empty folder only.
+bool RemoveDir(std::string_view path);
+
+// Removes a folder and everything below it. Symbolic links are removed as
+// links, never followed, so nothing outside the folder is touched; when the
+// path itself is a link or a file, only that name goes. False when anything
+// could not be removed (what could be, is).
+bool RemoveTree(std::string_view path);
+
+// Removes a file (not a folder).
+bool RemoveFile(std::string_view path);
+
+// Renames a file or folder. Like the game's original platform, this fails when
+// the new name exists already instead of replacing it.
+bool Rename(std::string_view from, std::string_view to);
+
+} // namespace os

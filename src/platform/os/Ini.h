@@ -1,0 +1,43 @@
+#pragma once
+// Private-profile (ini) files, read and written with the rules of the game's
+// original platform so that its files read alike here:
+//  - section and key names match case-insensitively (ASCII); blanks around
+//    names and values are ignored;
+//  - the first matching section, and in it the first matching key, win;
+//  - a value is the text after the first '=', trimmed, with one matching pair of
+//    surrounding quotes ("..." or '...') removed;
+//  - lines whose first non-blank character is ';' are comments; there are no
+//    inline comments; lines without '=' (other than section headers) are ignored;
+//  - CRLF and LF line ends are both accepted; a UTF-8 byte-order mark is skipped.
+// Paths go through ResolvePath (backslashes, letter case).
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace os {
+
+// Copies the value, or def when the file, the section or the key is missing
+// (null def reads as ""), into buf, cut to size - 1 characters and terminated.
+// Returns the number of characters copied. A null section or key gives the
+// default. Nothing is written when buf is null or size is 0.
+size_t GetProfileString(const char* section, const char* key, const char* def, char* buf,
+                        size_t size, std::string_view path);
+
+// The same, returned as a string cut to bufferSize - 1 characters.
+std::string GetProfileString(const char* section, const char* key, const char* def,
+                             std::string_view path, size_t bufferSize = 256);
+
+// Sets key=value in the section: replaces the value of the first matching key
+// in place (the key's own spelling and the blanks around '=' stay), else adds
+// the line after the section's last line that is neither blank nor a comment,
+// else appends a blank line, "[section]" and the key line at the end of the
+// file. Every other line is kept byte for byte; added lines use the file's
+// dominant line end (LF for a new file). A missing file is created, its folder
+// is not. The new text goes to a temporary file in the same folder that is then
+// renamed over the old one, so a failed write leaves the old file intact.
+// Returns false when nothing was written: null or empty section or key, a line
+// break in any argument, '=' in the key or ']' in the section, or an I/O error.
+bool WriteProfileString(const char* section, const char* key, const char* value,
+                        std::string_view path);
+
+} // namespace os

@@ -1,0 +1,76 @@
+#include "platform/os/SingleInstance.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace os {
+namespace {
+
+bool IsDirectory(const char* path) {
+    struct stat st;
+    return path != nullptr && path[0] == '/' && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Mutex names may hold characters that mean something in a path ("Global\...").
+std::string SafeFileName(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     c == '.' || c == '_' || c == '-';
+        out += plain ? c : '_';
+    }
+    if (out.empty() || out[0] == '.')
+        out.insert(out.begin(), '_');
+    return out;
+}
+
+std::string DefaultLockPath(const std::string& mutexName) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (IsDirectory(runtime))
+        return std::string(runtime) + "/" + SafeFileName(mutexName) + ".lock";
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = IsDirectory(tmp) ? tmp : "/tmp";
+    return folder + "/" + SafeFileName(mutexName) + "-" + std::to_string(getuid()) + ".lock";
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const std::string& mutexName) : path_(DefaultLockPath(mutexName)) {
+    Acquire();
+}
+
+SingleInstance::SingleInstance(const std::string& mutexName, const std::string& folder)
+    : path_(folder + "/" + SafeFileName(mutexName) + ".lock") {
+    Acquire();
+}
+
+SingleInstance::~SingleInstance() {
+    // The file stays: removing it would let a third instance lock a new file
+    // while a second one still holds the old, unlinked one.
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+void SingleInstance::Acquire() {
+    // Close-on-exec matters: a browser started by the game must not inherit the
+    // descriptor and keep the lock after the game has exited.
+    int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return;
+    int rc;
+    do {
+        rc = flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0) {
+        fd_ = fd;
+        return;
+    }
+    heldElsewhere_ = (errno == EWOULDBLOCK);
+    close(fd);
+}
+
+} // namespace os

@@ -1,0 +1,35 @@
+#pragma once
+// Guard against a second copy of the game: an exclusive lock on a file named
+// after the game's mutex name. The lock goes away with the process, so a crash
+// never leaves a stale guard behind.
+#include <string>
+
+namespace os {
+
+class SingleInstance {
+public:
+    // Locks "<folder>/<name>.lock" in the default folder: $XDG_RUNTIME_DIR when it
+    // is an absolute directory, else the temp folder (there the user id is added
+    // to the file name, as the folder is shared between users).
+    explicit SingleInstance(const std::string& mutexName);
+    // The same in a given folder (tests).
+    SingleInstance(const std::string& mutexName, const std::string& folder);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True only when another holder has the lock. A lock file that cannot be
+    // created at all (read-only folder, ...) is not taken as a second instance:
+    // the game then runs unguarded rather than not at all.
+    bool AlreadyRunning() const { return heldElsewhere_; }
+    bool Holds() const { return fd_ >= 0; }
+    const std::string& LockPath() const { return path_; }
+
+private:
+    void Acquire();
+    std::string path_;
+    int fd_ = -1;
+    bool heldElsewhere_ = false;
+};
+
+} // namespace os

@@ -1,0 +1,52 @@
+#include "engine/ObjectLog.h"
+
+#include <gtest/gtest.h>
+
+#include "EngineTestFiles.h"
+
+namespace {
+
+class ObjectLogTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetObjectLogPath(log_); }
+    void TearDown() override { SetObjectLogPath("Objects.log"); }
+    ScratchDir dir_;
+    std::string log_ = dir_.Path("Objects.log");
+};
+
+TEST_F(ObjectLogTest, EntriesAreAppendedWithTheirLeadingBlank) {
+    ResetObjectLog();
+    EXPECT_EQ(ScratchDir::Read(log_), "");
+    LogObject("Begin log\n");
+    LogObject("Ver.1.08");
+    LogObject("\n");
+    LogObject("Vertex Buffer Destruction. ");
+    LogObjectNumber(-1);
+    LogObject(" Locks left\n");
+    LogObjectNumber(2147483647);
+    EXPECT_EQ(ScratchDir::Read(log_),
+              " Begin log\n Ver.1.08 \n Vertex Buffer Destruction.  -1   Locks left\n 2147483647 ");
+}
+
+TEST_F(ObjectLogTest, ResetStartsEachRunWithAnEmptyLog) {
+    dir_.Write("Objects.log", "left over from an earlier run\n");
+    ResetObjectLog();
+    LogObject("run two");
+    EXPECT_EQ(ScratchDir::Read(log_), " run two");
+}
+
+TEST_F(ObjectLogTest, EntriesThatCannotBeWrittenAreDropped) {
+    SetObjectLogPath(dir_.Path("no such folder/Objects.log"));
+    ResetObjectLog();
+    LogObject("lost");
+    LogObjectNumber(7);
+    SetObjectLogPath(dir_.Path("")); // a folder, not a file
+    LogObject("lost too");
+
+    // Writing resumes once the log can be opened again.
+    SetObjectLogPath(log_);
+    LogObject("kept");
+    EXPECT_EQ(ScratchDir::Read(log_), " kept");
+}
+
+} // namespace
