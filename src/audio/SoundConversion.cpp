@@ -1,0 +1,205 @@
+// First-run conversion: the sounds named in "Ogg.lst" are decoded from their
+// ".ogg" files into PCM ".wav" files beside them, which the bank then loads.
+// Key "Converted" of section "Sound" of the options file records that every
+// listed sound was converted; until then each start converts what is missing.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "audio/SoundBank.h"
+#include "engine/ObjectLog.h"
+#include "engine/TextTokenizer.h"
+#include "platform/os/Ini.h"
+#include "platform/os/Path.h"
+#include "platform/os/TextFile.h"
+
+namespace {
+
+constexpr size_t kMarkerBufferSize = 255;
+constexpr int kListLineBuffer = 511;
+constexpr uint32_t kReadBytes = 20000;
+constexpr uint32_t kWavHeaderBytes = 44;
+// The RIFF size field (file length - 8) must fit 32 bits.
+constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kWavHeaderBytes - 8);
+// A decode stream that stays active yet delivers nothing this many times in a
+// row is taken as broken.
+constexpr int kMaxEmptyReads = 1000;
+constexpr int kMaxChannels = 255;
+constexpr int kMaxRate = 1000000;
+
+bool FileOpens(const std::string& path) {
+    FILE* f = os::Open(path, "rb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+void PutTag(std::vector<uint8_t>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + 4);
+}
+
+std::vector<uint8_t> WavHeader(int channels, int rate, int bits, uint32_t dataBytes) {
+    const uint32_t blockAlign = static_cast<uint32_t>(bits * channels / 8);
+    std::vector<uint8_t> h;
+    h.reserve(kWavHeaderBytes);
+    PutTag(h, "RIFF");
+    Put32(h, dataBytes + kWavHeaderBytes - 8);
+    PutTag(h, "WAVE");
+    PutTag(h, "fmt ");
+    Put32(h, 16);
+    Put16(h, 1); // PCM
+    Put16(h, static_cast<uint32_t>(channels));
+    Put32(h, static_cast<uint32_t>(rate));
+    Put32(h, blockAlign * static_cast<uint32_t>(rate));
+    Put16(h, blockAlign);
+    Put16(h, static_cast<uint32_t>(bits));
+    PutTag(h, "data");
+    Put32(h, dataBytes);
+    return h;
+}
+
+bool WriteAll(FILE* f, const void* data, size_t bytes) {
+    return bytes == 0 || std::fwrite(data, 1, bytes, f) == bytes;
+}
+
+} // namespace
+
+int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
+    const std::string ogg = oggPath ? oggPath : "";
+    const std::string wav = wavPath ? wavPath : "";
+    const uint32_t stream =
+        Audio.IsNull() ? 0 : Audio->StreamCreateFile(ogg, snd::kStreamDecode);
+    if (stream == 0) {
+        LogObject("Unable to stream file ");
+        LogObject(ogg);
+        LogObject("\n");
+        return 0;
+    }
+    // The data goes to a scratch file that becomes the wave file only once it
+    // is complete, so an existing wave file is always a whole one.
+    const std::string target = os::ResolvePath(wav);
+    const std::string scratch = target + ".part";
+    FILE* f = std::fopen(scratch.c_str(), "wb");
+    if (!f) {
+        LogObject("Unable to create file ");
+        LogObject(wav);
+        LogObject("\n");
+        Audio->StreamFree(stream);
+        return 0;
+    }
+
+    // The first thing that went wrong, and the file it concerns.
+    const char* problem = nullptr;
+    const std::string* problemFile = &ogg;
+    auto fail = [&](const char* message, const std::string& file) {
+        if (!problem) {
+            problem = message;
+            problemFile = &file;
+        }
+    };
+    snd::ChannelInfo info;
+    int bits = 16;
+    if (!Audio->ChannelGetInfo(stream, &info) || info.channels < 1 ||
+        info.channels > kMaxChannels || info.rate < 1 || info.rate > kMaxRate) {
+        fail("Unable to decode file ", ogg);
+    } else {
+        bits = (info.flags & snd::kInfo8Bits) ? 8 : 16;
+        const std::vector<uint8_t> header = WavHeader(info.channels, info.rate, bits, 0);
+        if (!WriteAll(f, header.data(), header.size()))
+            fail("Unable to write file ", wav);
+    }
+
+    uint64_t total = 0;
+    std::vector<uint8_t> buffer(kReadBytes);
+    int emptyReads = 0;
+    while (!problem && Audio->ChannelIsActive(stream) != snd::kStopped) {
+        const int n = Audio->ChannelGetData(stream, buffer.data(), kReadBytes);
+        if (n < 0 || static_cast<uint32_t>(n) > kReadBytes) {
+            fail("Unable to decode file ", ogg);
+        } else if (n == 0) {
+            if (++emptyReads > kMaxEmptyReads)
+                fail("Unable to decode file ", ogg);
+        } else if (total + static_cast<uint64_t>(n) > kMaxDataBytes) {
+            fail("Sound too long for a wave file ", ogg);
+        } else if (!WriteAll(f, buffer.data(), static_cast<size_t>(n))) {
+            fail("Unable to write file ", wav);
+        } else {
+            emptyReads = 0;
+            total += static_cast<uint64_t>(n);
+        }
+    }
+    Audio->StreamFree(stream);
+
+    if (!problem) {
+        // Both sizes follow the data actually written.
+        const std::vector<uint8_t> header =
+            WavHeader(info.channels, info.rate, bits, static_cast<uint32_t>(total));
+        if (std::fflush(f) != 0 || std::fseek(f, 4, SEEK_SET) != 0 ||
+            !WriteAll(f, header.data() + 4, 4) || std::fseek(f, 40, SEEK_SET) != 0 ||
+            !WriteAll(f, header.data() + 40, 4) || std::fflush(f) != 0)
+            fail("Unable to write file ", wav);
+    }
+    if (std::fclose(f) != 0)
+        fail("Unable to write file ", wav);
+    if (!problem && std::rename(scratch.c_str(), target.c_str()) != 0)
+        fail("Unable to create file ", wav);
+    if (problem) {
+        std::remove(scratch.c_str());
+        LogObject(problem);
+        LogObject(*problemFile);
+        LogObject("\n");
+        return 0;
+    }
+    return 1;
+}
+
+int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFolder) {
+    const std::string options = optionsIniPath ? optionsIniPath : "";
+    const std::string marker =
+        os::GetProfileString("Sound", "Converted", "0", options, kMarkerBufferSize);
+    if (std::atoi(marker.c_str()) == 1)
+        return 1;
+
+    LogObject("Firs time sound convertion...\n");
+    FILE* list = os::Open(soundFolder + "Ogg.lst", "rt");
+    if (!list) {
+        LogObject("Unable to open file Ogg.lst");
+        return 0;
+    }
+    bool allConverted = true;
+    char line[kListLineBuffer];
+    while (os::ReadLine(line, kListLineBuffer, list)) {
+        std::string name = line;
+        CutNewline(name);
+        if (name.empty())
+            continue;
+        const std::string wav = soundFolder + name + ".wav";
+        // A sound converted on an earlier, partly failed run stays as it is.
+        if (FileOpens(wav))
+            continue;
+        if (!ConvertOggToWav((soundFolder + name + ".ogg").c_str(), wav.c_str())) {
+            LogObject("Fist time sound convertion error!\n");
+            allConverted = false;
+        }
+    }
+    std::fclose(list);
+    LogObject("Done\n");
+    // Marked only when every sound is there, so a failed one is tried again on
+    // the next start instead of silencing the game for good.
+    if (!allConverted)
+        return 0;
+    os::WriteProfileString("Sound", "Converted", "1", options);
+    return 1;
+}
