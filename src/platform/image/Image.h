@@ -13,9 +13,9 @@ enum class FileFormat : uint32_t { Bmp = 0, Jpg = 1, Tga = 2, Png = 3, Unknown =
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> rgba;  // width * height * 4
-    bool hasAlpha = false;      // the file carried an alpha channel
-    bool grey = false;          // the file was a one-channel (luminance) picture
+    std::vector<uint8_t> rgba; // width * height * 4
+    bool hasAlpha = false;     // the file carried an alpha channel
+    bool grey = false;         // the file was a one-channel (luminance) picture
     FileFormat format = FileFormat::Unknown;
 };
 
@@ -24,11 +24,19 @@ enum class DecodeError { None, Open, UnknownFormat, Truncated, Corrupt, Unsuppor
 // Largest width or height any decoder accepts; protects against absurd headers.
 constexpr int kMaxDimension = 16384;
 
+// The format of a file image, judged from its first bytes: PNG signature, JPEG
+// start-of-image marker, "BM", else a plausible TGA header. Unknown otherwise.
+FileFormat SniffFormat(const uint8_t* data, size_t size);
+
 // Decodes a file image held in memory; the format is found from its content.
+// On failure `out` is left empty.
 DecodeError Decode(const uint8_t* data, size_t size, Image& out);
 // Reads and decodes a file (path in the platform's own form, already mapped).
 DecodeError DecodeFile(const std::string& path, Image& out);
 
+// One decoder per format. Data that ends early gives Truncated, a broken or
+// inconsistent header or pixel stream Corrupt, a valid file using a feature we
+// do not read Unsupported, a width or height above kMaxDimension TooLarge.
 DecodeError DecodePng(const uint8_t* data, size_t size, Image& out);
 DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out);
 DecodeError DecodeTga(const uint8_t* data, size_t size, Image& out);
@@ -36,4 +44,4 @@ DecodeError DecodeBmp(const uint8_t* data, size_t size, Image& out);
 
 const char* ToString(DecodeError e);
 
-}  // namespace img
+} // namespace img
