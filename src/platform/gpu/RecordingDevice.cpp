@@ -1,0 +1,624 @@
+#include "platform/gpu/RecordingDevice.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gpu/DeviceDefaults.h"
+#include "platform/gpu/MathHelpers.h"
+#include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/RecordingResources.h"
+
+namespace gpu {
+namespace {
+
+bool ValidTransform(uint32_t which) {
+    constexpr uint32_t kTexture0 = 16, kTexture7 = 23, kWorldLast = 511;
+    return which == Ts::View || which == Ts::Projection ||
+           (which >= kTexture0 && which <= kTexture7) ||
+           (which >= Ts::World && which <= kWorldLast);
+}
+
+// Indices a primitive list of `count` primitives reads; 0 for an unknown type.
+uint64_t IndexCount(uint32_t type, uint32_t count) {
+    constexpr uint32_t kPointList = 1, kLineList = 2, kLineStrip = 3, kTriangleFan = 6;
+    switch (type) {
+    case kPointList:
+        return count;
+    case kLineList:
+        return 2ull * count;
+    case kLineStrip:
+        return count + 1ull;
+    case Prim::TriangleList:
+        return 3ull * count;
+    case Prim::TriangleStrip:
+    case kTriangleFan:
+        return count + 2ull;
+    default:
+        return 0;
+    }
+}
+
+bool HasStencil(uint32_t depthFormat) {
+    constexpr uint32_t kD15S1 = 73, kD24S8 = 75, kD24X4S4 = 79;
+    return depthFormat == kD15S1 || depthFormat == kD24S8 || depthFormat == kD24X4S4;
+}
+
+GammaRamp LinearRamp() {
+    GammaRamp g;
+    for (uint32_t i = 0; i < 256; ++i)
+        g.red[i] = g.green[i] = g.blue[i] = static_cast<uint16_t>(i * 257);
+    return g;
+}
+
+} // namespace
+
+Vertex DrawRecord::CopiedVertex(size_t k) const {
+    Vertex v{};
+    if (k < VertexCount())
+        std::memcpy(&v, vertexBytes.data() + k * stride, std::min<size_t>(stride, sizeof v));
+    return v;
+}
+
+Vertex DrawRecord::IndexedVertex(size_t i) const {
+    if (i >= indices.size())
+        return Vertex{};
+    return CopiedVertex(static_cast<size_t>(indices[i]) + baseVertexIndex - firstVertex);
+}
+
+// ---------------------------------------------------------------------------
+
+RecordingDevice::RecordingDevice(std::shared_ptr<RecordingShared> shared, uint32_t adapter,
+                                 uint32_t behaviorFlags, const PresentParams& pp)
+    : shared_(std::move(shared)), adapter_(adapter), behaviorFlags_(behaviorFlags), pp_(pp),
+      gamma_(LinearRamp()) {
+    RestoreDefaults();
+}
+
+RecordingDevice::~RecordingDevice() {
+    for (RecordingResource* r : live_)
+        r->Detach();
+}
+
+void RecordingDevice::RestoreDefaults() {
+    bool depth = pp_.enableAutoDepthStencil != 0;
+    for (uint32_t s = 0; s < kRenderStateCount; ++s)
+        rs_[s] = DefaultRenderState(s, depth);
+    for (uint32_t t = 0; t < kStageCount; ++t)
+        for (uint32_t s = 0; s < kStageStateCount; ++s)
+            tss_[t][s] = DefaultStageState(t, s);
+    textures_.fill(nullptr);
+    vb_ = nullptr;
+    ib_ = nullptr;
+    streamStride_ = baseVertexIndex_ = fvf_ = 0;
+    transforms_.clear();
+    viewport_ = Viewport{0, 0, pp_.backBufferWidth, pp_.backBufferHeight, 0.0f, 1.0f};
+    inScene_ = false;
+}
+
+Result RecordingDevice::Enter(Call c) {
+    ++calls_[static_cast<size_t>(c)];
+    return shared_->failures.Enter(c);
+}
+
+void RecordingDevice::FailNext(Call c, uint64_t n, Result result, uint64_t times) {
+    shared_->failures.FailNext(c, n, result, times);
+}
+
+void RecordingDevice::Track(RecordingResource* r) { live_.insert(r); }
+
+void RecordingDevice::Forget(RecordingResource* r) {
+    live_.erase(r);
+    for (auto& t : textures_)
+        if (t && static_cast<RecordingResource*>(t) == r)
+            t = nullptr;
+    if (vb_ && static_cast<RecordingResource*>(vb_) == r)
+        vb_ = nullptr;
+    if (ib_ && static_cast<RecordingResource*>(ib_) == r)
+        ib_ = nullptr;
+}
+
+Result RecordingDevice::CheckSize(uint64_t bytes) const {
+    return bytes > shared_->config.maxResourceBytes ? kErrOutOfVideoMemory : kOk;
+}
+
+// ---- lifecycle ------------------------------------------------------------
+
+Result RecordingDevice::GetDeviceCaps(Caps* out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = shared_->config.adapters.at(adapter_).caps;
+    return kOk;
+}
+
+Result RecordingDevice::TestCooperativeLevel() {
+    if (Result r = Enter(Call::TestCooperativeLevel); Failed(r))
+        return r;
+    switch (state_) {
+    case DeviceState::Ok:
+        return kOk;
+    case DeviceState::NotReset:
+        return kErrDeviceNotReset;
+    case DeviceState::Lost:
+        if (lostTestsLeft_ > 0)
+            --lostTestsLeft_;
+        if (lostTestsLeft_ == 0)
+            state_ = DeviceState::NotReset;
+        return kErrDeviceLost;
+    }
+    return kOk;
+}
+
+void RecordingDevice::LoseDevice(uint32_t lostTests) {
+    state_ = lostTests ? DeviceState::Lost : DeviceState::NotReset;
+    lostTestsLeft_ = lostTests;
+}
+
+Result RecordingDevice::Reset(PresentParams* pp) {
+    Result r = Enter(Call::Reset);
+    if (!Failed(r) && state_ == DeviceState::Lost)
+        r = kErrDeviceLost;
+    if (!Failed(r) && !pp)
+        r = kErrInvalidCall;
+    if (!Failed(r) && LiveDefaultPoolResources() > 0)
+        r = kErrInvalidCall;
+    if (!Failed(r))
+        r = RecordingValidatePresentParams(shared_->config, adapter_, *pp);
+    if (Failed(r)) {
+        // As with a driver, a failed reset leaves the device waiting for a good one.
+        if (state_ == DeviceState::Ok)
+            state_ = DeviceState::NotReset;
+        return r;
+    }
+    pp_ = *pp;
+    state_ = DeviceState::Ok;
+    RestoreDefaults();
+    return kOk;
+}
+
+Result RecordingDevice::Present() {
+    if (Result r = Enter(Call::Present); Failed(r))
+        return r;
+    ++presents_;
+    const LossScript& loss = shared_->config.loss;
+    if (state_ == DeviceState::Ok && loss.atPresent != 0 && presents_ == loss.atPresent)
+        LoseDevice(loss.lostTests);
+    if (state_ != DeviceState::Ok)
+        return kErrDeviceLost;
+    ++frames_;
+    return kOk;
+}
+
+Result RecordingDevice::BeginScene() {
+    if (Result r = Enter(Call::BeginScene); Failed(r))
+        return r;
+    if (inScene_)
+        return kErrInvalidCall;
+    inScene_ = true;
+    return kOk;
+}
+
+Result RecordingDevice::EndScene() {
+    if (Result r = Enter(Call::EndScene); Failed(r))
+        return r;
+    if (!inScene_)
+        return kErrInvalidCall;
+    inScene_ = false;
+    return kOk;
+}
+
+// ---- output ---------------------------------------------------------------
+
+Result RecordingDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb,
+                              float z, uint32_t stencil) {
+    if (Result r = Enter(Call::Clear); Failed(r))
+        return r;
+    constexpr uint32_t kAll = ClearFlag::Target | ClearFlag::ZBuffer | ClearFlag::Stencil;
+    if ((count != 0 && !rects) || flags == 0 || (flags & ~kAll))
+        return kErrInvalidCall;
+    if ((flags & ClearFlag::ZBuffer) && !pp_.enableAutoDepthStencil)
+        return kErrInvalidCall;
+    if ((flags & ClearFlag::Stencil) &&
+        (!pp_.enableAutoDepthStencil || !HasStencil(pp_.autoDepthStencilFormat)))
+        return kErrInvalidCall;
+    if (z < 0.0f || z > 1.0f)
+        return kErrInvalidCall;
+    if (state_ != DeviceState::Ok)
+        return kOk; // a lost device drops output silently
+    ClearRecord c;
+    c.frame = frames_;
+    if (count)
+        c.rects.assign(rects, rects + count);
+    c.flags = flags;
+    c.color = argb;
+    c.z = z;
+    c.stencil = stencil;
+    c.viewport = viewport_;
+    clears_.push_back(std::move(c));
+    return kOk;
+}
+
+Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                             uint32_t startIndex, uint32_t primCount) {
+    if (Result r = Enter(Call::DrawIndexedPrimitive); Failed(r))
+        return r;
+    const Caps& caps = shared_->config.adapters.at(adapter_).caps;
+    uint64_t indexCount = IndexCount(type, primCount);
+    if (!inScene_ || indexCount == 0 || primCount > caps.maxPrimitiveCount)
+        return kErrInvalidCall;
+    if (!vb_ || !ib_ || fvf_ == 0 || streamStride_ == 0)
+        return kErrInvalidCall;
+    if (streamStride_ != GetFvfVertexSize(fvf_))
+        return kErrInvalidCall;
+    if (vb_->Store().LockCount() || ib_->Store().LockCount())
+        return kErrInvalidCall;
+
+    const BufferStore& is = ib_->Store();
+    uint32_t indexSize = ib_->IndexSize();
+    if ((static_cast<uint64_t>(startIndex) + indexCount) * indexSize > is.Length())
+        return kErrInvalidCall;
+    uint64_t vertexCapacity = vb_->Store().Length() / streamStride_;
+
+    DrawRecord d;
+    d.indices.resize(indexCount);
+    uint64_t lo = UINT64_MAX, hi = 0;
+    for (uint64_t i = 0; i < indexCount; ++i) {
+        const uint8_t* p = is.Data() + (startIndex + i) * indexSize;
+        uint32_t idx = indexSize == 4 ? static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
+                                            static_cast<uint32_t>(p[3]) << 24
+                                      : static_cast<uint32_t>(p[0] | p[1] << 8);
+        uint64_t v = static_cast<uint64_t>(idx) + baseVertexIndex_;
+        if (v > caps.maxVertexIndex || v >= vertexCapacity)
+            return kErrInvalidCall;
+        d.indices[i] = idx;
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    if (state_ != DeviceState::Ok)
+        return kOk;
+
+    d.frame = frames_;
+    d.type = type;
+    d.minIndex = minIndex;
+    d.numVertices = numVertices;
+    d.startIndex = startIndex;
+    d.primCount = primCount;
+    d.baseVertexIndex = baseVertexIndex_;
+    d.fvf = fvf_;
+    d.stride = streamStride_;
+    d.vertexBuffer = vb_;
+    d.indexBuffer = ib_;
+    d.firstVertex = static_cast<uint32_t>(lo);
+    d.vertexBytes.assign(vb_->Store().Data() + lo * streamStride_,
+                         vb_->Store().Data() + (hi + 1) * streamStride_);
+    DrawState& s = d.state;
+    s.renderStates = rs_;
+    for (uint32_t t = 0; t < 2; ++t) {
+        s.stageStates[t] = tss_[t];
+        s.textures[t] = textures_[t];
+        s.textureIds[t] = textures_[t] ? textures_[t]->Id() : 0;
+    }
+    s.world = CurrentTransform(Ts::World);
+    s.view = CurrentTransform(Ts::View);
+    s.projection = CurrentTransform(Ts::Projection);
+    s.viewport = viewport_;
+    draws_.push_back(std::move(d));
+    return kOk;
+}
+
+// ---- state ----------------------------------------------------------------
+
+Result RecordingDevice::SetRenderState(uint32_t state, uint32_t value) {
+    if (state < kRenderStateCount)
+        ++rsSets_[state];
+    if (Result r = Enter(Call::SetRenderState); Failed(r))
+        return r;
+    if (state >= kRenderStateCount)
+        return kErrInvalidCall;
+    rs_[state] = value;
+    return kOk;
+}
+
+Result RecordingDevice::GetRenderState(uint32_t state, uint32_t* value) {
+    if (!value || state >= kRenderStateCount)
+        return kErrInvalidCall;
+    *value = rs_[state];
+    return kOk;
+}
+
+Result RecordingDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
+    bool valid = stage < kStageCount && state > 0 && state < kStageStateCount;
+    if (valid)
+        ++tssSets_[stage][state];
+    if (Result r = Enter(Call::SetTextureStageState); Failed(r))
+        return r;
+    if (!valid)
+        return kErrInvalidCall;
+    tss_[stage][state] = value;
+    return kOk;
+}
+
+Result RecordingDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
+    if (!value || stage >= kStageCount || state == 0 || state >= kStageStateCount)
+        return kErrInvalidCall;
+    *value = tss_[stage][state];
+    return kOk;
+}
+
+Result RecordingDevice::SetTexture(uint32_t stage, Texture* texture) {
+    if (Result r = Enter(Call::SetTexture); Failed(r))
+        return r;
+    if (stage >= kStageCount)
+        return kErrInvalidCall;
+    auto* t = dynamic_cast<RecordingTexture*>(texture);
+    if (texture && (!t || t->Owner() != this))
+        return kErrInvalidCall;
+    textures_[stage] = t;
+    return kOk;
+}
+
+Result RecordingDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
+    if (Result r = Enter(Call::SetStreamSource); Failed(r))
+        return r;
+    if (stream != 0)
+        return kErrInvalidCall; // the game draws from stream 0 only
+    auto* b = dynamic_cast<RecordingVertexBuffer*>(vb);
+    if (vb && (!b || b->Owner() != this || stride == 0))
+        return kErrInvalidCall;
+    vb_ = b;
+    streamStride_ = b ? stride : 0;
+    return kOk;
+}
+
+Result RecordingDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
+    if (Result r = Enter(Call::SetIndices); Failed(r))
+        return r;
+    auto* b = dynamic_cast<RecordingIndexBuffer*>(ib);
+    if (ib && (!b || b->Owner() != this))
+        return kErrInvalidCall;
+    ib_ = b;
+    baseVertexIndex_ = baseVertexIndex;
+    return kOk;
+}
+
+Result RecordingDevice::SetVertexShader(uint32_t fvf) {
+    if (Result r = Enter(Call::SetVertexShader); Failed(r))
+        return r;
+    fvf_ = fvf;
+    return kOk;
+}
+
+Result RecordingDevice::SetTransform(uint32_t which, const Matrix* m) {
+    if (Result r = Enter(Call::SetTransform); Failed(r))
+        return r;
+    if (!m || !ValidTransform(which))
+        return kErrInvalidCall;
+    transforms_[which] = *m;
+    return kOk;
+}
+
+Result RecordingDevice::GetTransform(uint32_t which, Matrix* m) {
+    if (!m || !ValidTransform(which))
+        return kErrInvalidCall;
+    *m = CurrentTransform(which);
+    return kOk;
+}
+
+Result RecordingDevice::SetViewport(const Viewport* vp) {
+    if (Result r = Enter(Call::SetViewport); Failed(r))
+        return r;
+    if (!vp || vp->width == 0 || vp->height == 0 ||
+        static_cast<uint64_t>(vp->x) + vp->width > pp_.backBufferWidth ||
+        static_cast<uint64_t>(vp->y) + vp->height > pp_.backBufferHeight)
+        return kErrInvalidCall;
+    viewport_ = *vp;
+    return kOk;
+}
+
+Result RecordingDevice::GetViewport(Viewport* vp) {
+    if (!vp)
+        return kErrInvalidCall;
+    *vp = viewport_;
+    return kOk;
+}
+
+void RecordingDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
+    Enter(Call::SetGammaRamp);
+    if (ramp)
+        gamma_ = *ramp;
+}
+
+void RecordingDevice::GetGammaRamp(GammaRamp* ramp) {
+    if (ramp)
+        *ramp = gamma_;
+}
+
+Result RecordingDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
+    if (Result r = Enter(Call::SetCursorProperties); Failed(r))
+        return r;
+    auto* s = dynamic_cast<RecordingSurface*>(image);
+    if (!s || s->Format() != Fmt::A8R8G8B8)
+        return kErrInvalidCall;
+    const PixelStore& px = s->Pixels();
+    if (hotX >= px.Width() || hotY >= px.Height() || px.Locked())
+        return kErrInvalidCall;
+    auto c = std::make_unique<CursorRecord>();
+    c->hotX = hotX;
+    c->hotY = hotY;
+    c->width = px.Width();
+    c->height = px.Height();
+    c->pixels.resize(static_cast<size_t>(c->width) * c->height);
+    for (uint32_t y = 0; y < c->height; ++y)
+        std::memcpy(&c->pixels[static_cast<size_t>(y) * c->width], px.Data() + y * px.Pitch(),
+                    c->width * 4u);
+    cursor_ = std::move(c);
+    return kOk;
+}
+
+// ---- resources ------------------------------------------------------------
+
+Result RecordingDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
+                                      uint32_t usage, uint32_t format, uint32_t pool,
+                                      Texture** out) {
+    if (out)
+        *out = nullptr;
+    if (Result r = Enter(Call::CreateTexture); Failed(r))
+        return r;
+    const RecordingConfig& cfg = shared_->config;
+    const Caps& caps = cfg.adapters.at(adapter_).caps;
+    if (!out || width == 0 || height == 0 || !ValidPool(pool) || !IsColorFormat(format))
+        return kErrInvalidCall;
+    if (width > caps.maxTextureWidth || height > caps.maxTextureHeight)
+        return kErrInvalidCall;
+    if ((usage & Usage::RenderTarget) && pool != Pool::Default)
+        return kErrInvalidCall;
+    if (cfg.createTextureChecksFormat &&
+        Failed(RecordingCheckDeviceFormat(cfg, adapter_, kDeviceHal, pp_.backBufferFormat,
+                                          usage & Usage::RenderTarget, Rtype::Texture, format)))
+        return kErrInvalidCall;
+    uint32_t full = 1;
+    while ((std::max(width, height) >> full) != 0)
+        ++full;
+    if (levels == 0)
+        levels = full;
+    if (levels > full)
+        return kErrInvalidCall;
+    uint64_t bytes = 0;
+    for (uint32_t i = 0; i < levels; ++i)
+        bytes += (static_cast<uint64_t>(std::max(1u, width >> i)) * BytesPerPixel(format) + 3) / 4 *
+                 4 * std::max(1u, height >> i);
+    if (Result r = CheckSize(bytes); Failed(r))
+        return r;
+    auto* t = new RecordingTexture(this, width, height, levels, usage, format, pool);
+    Track(t);
+    *out = t;
+    return kOk;
+}
+
+Result RecordingDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
+                                           uint32_t pool, VertexBuffer** out) {
+    if (out)
+        *out = nullptr;
+    if (Result r = Enter(Call::CreateVertexBuffer); Failed(r))
+        return r;
+    if (!out || lengthBytes == 0 || !ValidPool(pool))
+        return kErrInvalidCall;
+    if (fvf != 0 && lengthBytes < GetFvfVertexSize(fvf))
+        return kErrInvalidCall;
+    if (Result r = CheckSize(lengthBytes); Failed(r))
+        return r;
+    auto* b = new RecordingVertexBuffer(this, lengthBytes, usage, fvf, pool);
+    Track(b);
+    *out = b;
+    return kOk;
+}
+
+Result RecordingDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
+                                          uint32_t pool, IndexBuffer** out) {
+    if (out)
+        *out = nullptr;
+    if (Result r = Enter(Call::CreateIndexBuffer); Failed(r))
+        return r;
+    if (!out || lengthBytes == 0 || !ValidPool(pool))
+        return kErrInvalidCall;
+    if (format != Fmt::Index16 && format != Fmt::Index32)
+        return kErrInvalidCall;
+    if (Result r = CheckSize(lengthBytes); Failed(r))
+        return r;
+    auto* b = new RecordingIndexBuffer(this, lengthBytes, usage, format, pool);
+    Track(b);
+    *out = b;
+    return kOk;
+}
+
+Result RecordingDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                                           Surface** out) {
+    if (out)
+        *out = nullptr;
+    if (Result r = Enter(Call::CreateImageSurface); Failed(r))
+        return r;
+    if (!out || width == 0 || height == 0 || !IsColorFormat(format))
+        return kErrInvalidCall;
+    uint64_t bytes = (static_cast<uint64_t>(width) * BytesPerPixel(format) + 3) / 4 * 4 * height;
+    if (Result r = CheckSize(bytes); Failed(r))
+        return r;
+    auto* s = new RecordingSurface(this, width, height, format);
+    Track(s);
+    *out = s;
+    return kOk;
+}
+
+// ---- inspection -----------------------------------------------------------
+
+void RecordingDevice::ClearRecords() {
+    draws_.clear();
+    clears_.clear();
+    calls_.fill(0);
+    rsSets_.fill(0);
+    for (auto& s : tssSets_)
+        s.fill(0);
+}
+
+uint64_t RecordingDevice::RenderStateSetCount(uint32_t state) const {
+    return state < kRenderStateCount ? rsSets_[state] : 0;
+}
+
+uint64_t RecordingDevice::StageStateSetCount(uint32_t stage, uint32_t state) const {
+    return stage < kStageCount && state < kStageStateCount ? tssSets_[stage][state] : 0;
+}
+
+uint32_t RecordingDevice::RenderState(uint32_t state) const {
+    return state < kRenderStateCount ? rs_[state] : 0;
+}
+
+uint32_t RecordingDevice::StageState(uint32_t stage, uint32_t state) const {
+    return stage < kStageCount && state < kStageStateCount ? tss_[stage][state] : 0;
+}
+
+const Texture* RecordingDevice::BoundTexture(uint32_t stage) const {
+    return stage < kStageCount ? textures_[stage] : nullptr;
+}
+
+const VertexBuffer* RecordingDevice::BoundVertexBuffer() const {
+    return vb_;
+}
+const IndexBuffer* RecordingDevice::BoundIndexBuffer() const {
+    return ib_;
+}
+
+Matrix RecordingDevice::CurrentTransform(uint32_t which) const {
+    auto it = transforms_.find(which);
+    return it == transforms_.end() ? Matrix::Identity() : it->second;
+}
+
+size_t RecordingDevice::LiveTextures() const {
+    return std::count_if(live_.begin(), live_.end(),
+                         [](auto* r) { return r->Kind() == ResourceKind::Texture; });
+}
+size_t RecordingDevice::LiveSurfaces() const {
+    return std::count_if(live_.begin(), live_.end(),
+                         [](auto* r) { return r->Kind() == ResourceKind::Surface; });
+}
+size_t RecordingDevice::LiveVertexBuffers() const {
+    return std::count_if(live_.begin(), live_.end(),
+                         [](auto* r) { return r->Kind() == ResourceKind::VertexBuffer; });
+}
+size_t RecordingDevice::LiveIndexBuffers() const {
+    return std::count_if(live_.begin(), live_.end(),
+                         [](auto* r) { return r->Kind() == ResourceKind::IndexBuffer; });
+}
+size_t RecordingDevice::LiveDefaultPoolResources() const {
+    return std::count_if(live_.begin(), live_.end(),
+                         [](auto* r) { return r->PoolOf() == Pool::Default; });
+}
+
+RecordingDevice* AsRecording(Device* device) {
+    return dynamic_cast<RecordingDevice*>(device);
+}
+
+uint64_t RecordingId(const Object* resource) {
+    auto* r = dynamic_cast<const RecordingResource*>(resource);
+    return r ? r->Id() : 0;
+}
+
+} // namespace gpu

@@ -1,0 +1,212 @@
+#pragma once
+// The device of the recording back end, and what tests read from it. It keeps
+// every render and stage state, counts every set call that reaches it (the
+// engine's caches are meant to filter repeats), and records each Clear and
+// DrawIndexedPrimitive with the state in effect and a copy of the geometry.
+//
+// Rules it enforces, as a driver would, so that engine faults show up in tests:
+// draws only between BeginScene and EndScene, with both buffers bound, unlocked
+// and the indices inside them; Reset only while no default-pool resource lives
+// and the device is not lost; viewports inside the back buffer.
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/gpu/FailureSchedule.h"
+#include "platform/gpu/Gpu.h"
+
+namespace gpu {
+
+struct RecordingShared;
+class RecordingResource;
+class RecordingTexture;
+class RecordingVertexBuffer;
+class RecordingIndexBuffer;
+
+// The state in effect at a draw: all render states; stage states, textures of
+// stages 0 and 1 (the two the game combines); transforms; viewport.
+struct DrawState {
+    std::array<uint32_t, kRenderStateCount> renderStates{};
+    std::array<std::array<uint32_t, kStageStateCount>, 2> stageStates{};
+    std::array<const Texture*, 2> textures{}; // for comparison only: may be released since
+    std::array<uint64_t, 2> textureIds{};     // RecordingId of the textures, 0 for none
+    Matrix world = Matrix::Identity(), view = Matrix::Identity(), projection = Matrix::Identity();
+    Viewport viewport;
+};
+
+struct DrawRecord {
+    uint64_t frame = 0; // frames presented before the draw
+    uint32_t type = 0, minIndex = 0, numVertices = 0, startIndex = 0, primCount = 0;
+    uint32_t baseVertexIndex = 0, fvf = 0, stride = 0;
+    const VertexBuffer* vertexBuffer = nullptr;
+    const IndexBuffer* indexBuffer = nullptr;
+    DrawState state;
+    // The indices the draw read, as stored in the index buffer.
+    std::vector<uint32_t> indices;
+    // Copy of the vertex-buffer range the indices reach: vertices firstVertex ..
+    // firstVertex + VertexCount() - 1 (absolute, base vertex index included).
+    uint32_t firstVertex = 0;
+    std::vector<uint8_t> vertexBytes;
+
+    size_t VertexCount() const { return stride ? vertexBytes.size() / stride : 0; }
+    // The k-th copied vertex, read as the game's vertex layout.
+    Vertex CopiedVertex(size_t k) const;
+    // The vertex that index slot i refers to.
+    Vertex IndexedVertex(size_t i) const;
+};
+
+struct ClearRecord {
+    uint64_t frame = 0;
+    std::vector<Rect> rects; // as passed (none = the whole viewport)
+    uint32_t flags = 0, color = 0, stencil = 0;
+    float z = 0.0f;
+    Viewport viewport; // the area the clear was confined to
+};
+
+struct CursorRecord {
+    uint32_t hotX = 0, hotY = 0, width = 0, height = 0;
+    std::vector<uint32_t> pixels; // ARGB copy of the surface
+};
+
+enum class DeviceState { Ok, Lost, NotReset };
+
+class RecordingDevice : public Device {
+public:
+    RecordingDevice(std::shared_ptr<RecordingShared> shared, uint32_t adapter,
+                    uint32_t behaviorFlags, const PresentParams& pp);
+    ~RecordingDevice() override;
+    RecordingDevice(const RecordingDevice&) = delete;
+    RecordingDevice& operator=(const RecordingDevice&) = delete;
+
+    Result GetDeviceCaps(Caps* out) override;
+    Result TestCooperativeLevel() override;
+    Result Reset(PresentParams* pp) override;
+    Result Present() override;
+    Result BeginScene() override;
+    Result EndScene() override;
+    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                 uint32_t stencil) override;
+    Result SetRenderState(uint32_t state, uint32_t value) override;
+    Result GetRenderState(uint32_t state, uint32_t* value) override;
+    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
+    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
+    Result SetTexture(uint32_t stage, Texture* texture) override;
+    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
+    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
+    Result SetVertexShader(uint32_t fvf) override;
+    Result SetTransform(uint32_t which, const Matrix* m) override;
+    Result GetTransform(uint32_t which, Matrix* m) override;
+    Result SetViewport(const Viewport* vp) override;
+    Result GetViewport(Viewport* vp) override;
+    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                uint32_t startIndex, uint32_t primCount) override;
+    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                         uint32_t format, uint32_t pool, Texture** out) override;
+    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
+                              VertexBuffer** out) override;
+    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
+                             IndexBuffer** out) override;
+    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                              Surface** out) override;
+    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
+    void GetGammaRamp(GammaRamp* ramp) override;
+    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
+    void SetStateCacheBypass(bool on) override { cacheBypass_ = on; }
+
+    // ---- Inspection (tests) ----
+    const std::vector<DrawRecord>& Draws() const { return draws_; }
+    const std::vector<ClearRecord>& Clears() const { return clears_; }
+    // Forgets recorded draws and clears and zeroes the call counts.
+    void ClearRecords();
+
+    // Calls of a kind that reached this device (including failed ones).
+    uint64_t CallCount(Call c) const { return calls_[static_cast<size_t>(c)]; }
+    uint64_t RenderStateSetCount(uint32_t state) const;
+    uint64_t StageStateSetCount(uint32_t stage, uint32_t state) const;
+
+    uint32_t RenderState(uint32_t state) const;
+    uint32_t StageState(uint32_t stage, uint32_t state) const;
+    const Texture* BoundTexture(uint32_t stage) const;
+    const VertexBuffer* BoundVertexBuffer() const;
+    const IndexBuffer* BoundIndexBuffer() const;
+    uint32_t StreamStride() const { return streamStride_; }
+    uint32_t BaseVertexIndex() const { return baseVertexIndex_; }
+    uint32_t VertexShader() const { return fvf_; }
+    Matrix CurrentTransform(uint32_t which) const;
+    Viewport CurrentViewport() const { return viewport_; }
+    bool InScene() const { return inScene_; }
+    bool StateCacheBypass() const { return cacheBypass_; }
+
+    uint64_t FramesPresented() const { return frames_; }
+    const PresentParams& CurrentPresentParams() const { return pp_; }
+    uint32_t Adapter() const { return adapter_; }
+    uint32_t BehaviorFlags() const { return behaviorFlags_; }
+    const GammaRamp& CurrentGammaRamp() const { return gamma_; }
+    // Null until SetCursorProperties succeeded.
+    const CursorRecord* Cursor() const { return cursor_.get(); }
+
+    size_t LiveTextures() const;
+    size_t LiveSurfaces() const;
+    size_t LiveVertexBuffers() const;
+    size_t LiveIndexBuffers() const;
+    size_t LiveDefaultPoolResources() const;
+
+    // Device loss: TestCooperativeLevel answers kErrDeviceLost `lostTests` times,
+    // then kErrDeviceNotReset until a Reset succeeds. Present fails with
+    // kErrDeviceLost and draws are dropped until then. lostTests 0 goes straight
+    // to the not-reset state.
+    void LoseDevice(uint32_t lostTests = 1);
+    DeviceState State() const { return state_; }
+    // Failure injection through the schedule shared with the Api.
+    void FailNext(Call c, uint64_t n = 1, Result result = kErrInvalidCall, uint64_t times = 1);
+
+    // Used by the resources.
+    Result Enter(Call c);
+    void Forget(RecordingResource* r);
+    const std::shared_ptr<RecordingShared>& Shared() const { return shared_; }
+
+private:
+    void RestoreDefaults();
+    void Track(RecordingResource* r);
+    bool ValidPool(uint32_t pool) const { return pool <= Pool::SystemMem; }
+    Result CheckSize(uint64_t bytes) const;
+
+    std::shared_ptr<RecordingShared> shared_;
+    uint32_t adapter_ = 0, behaviorFlags_ = 0;
+    PresentParams pp_;
+    DeviceState state_ = DeviceState::Ok;
+    uint32_t lostTestsLeft_ = 0;
+    bool inScene_ = false, cacheBypass_ = false;
+
+    std::array<uint32_t, kRenderStateCount> rs_{};
+    std::array<std::array<uint32_t, kStageStateCount>, kStageCount> tss_{};
+    std::array<uint64_t, kRenderStateCount> rsSets_{};
+    std::array<std::array<uint64_t, kStageStateCount>, kStageCount> tssSets_{};
+    std::array<uint64_t, kCallKinds> calls_{};
+
+    std::array<RecordingTexture*, kStageCount> textures_{};
+    RecordingVertexBuffer* vb_ = nullptr;
+    RecordingIndexBuffer* ib_ = nullptr;
+    uint32_t streamStride_ = 0, baseVertexIndex_ = 0, fvf_ = 0;
+    std::map<uint32_t, Matrix> transforms_;
+    Viewport viewport_;
+    GammaRamp gamma_{};
+    std::unique_ptr<CursorRecord> cursor_;
+
+    std::unordered_set<RecordingResource*> live_;
+    std::vector<DrawRecord> draws_;
+    std::vector<ClearRecord> clears_;
+    uint64_t frames_ = 0, presents_ = 0;
+};
+
+// Null when `device` is not a recording device.
+RecordingDevice* AsRecording(Device* device);
+
+// A serial number unique per recording resource (0 for null or foreign objects);
+// draw records keep it so a texture can be recognised after it was released.
+uint64_t RecordingId(const Object* resource);
+
+} // namespace gpu
