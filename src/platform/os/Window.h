@@ -3,29 +3,55 @@
 // messages the game handles; mouse motion is not a message, the game reads the
 // cursor position itself.
 #include <cstdint>
+#include <deque>
 #include <string>
 
 struct SDL_Window;
 
 namespace os {
 
-// Virtual-key codes the game tests (the original platform's numbering).
+// Virtual-key codes the game tests (the original platform's numbering). Letters
+// are 'A'..'Z' (0x41..0x5A) and digits '0'..'9' (0x30..0x39).
 namespace Vk {
 enum : uint32_t {
-    Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11, Escape = 0x1B,
-    Space = 0x20, Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28, Delete = 0x2E,
-    F1 = 0x70, F5 = 0x74, F12 = 0x7B,
+    Back = 0x08,
+    Tab = 0x09,
+    Return = 0x0D,
+    Shift = 0x10,
+    Control = 0x11,
+    Menu = 0x12,
+    Pause = 0x13,
+    Escape = 0x1B,
+    Space = 0x20,
+    Prior = 0x21,
+    Next = 0x22,
+    End = 0x23,
+    Home = 0x24,
+    Left = 0x25,
+    Up = 0x26,
+    Right = 0x27,
+    Down = 0x28,
+    Insert = 0x2D,
+    Delete = 0x2E,
+    F1 = 0x70,
+    F5 = 0x74,
+    F12 = 0x7B,
 };
 }
 
 enum class MessageKind {
     None,
-    LButtonDown, LButtonUp, RButtonDown, RButtonUp,
-    KeyDown,     // key = virtual-key code
-    Char,        // ch = character code (backspace is 8, enter 13)
+    LButtonDown,
+    LButtonUp,
+    RButtonDown,
+    RButtonUp,
+    KeyDown, // key = virtual-key code
+    Char,    // ch = character code (backspace is 8, enter 13)
     Close,
-    Minimized, Restored,
-    FocusGained, FocusLost,
+    Minimized,
+    Restored,
+    FocusGained,
+    FocusLost,
     Resized,
 };
 
@@ -33,13 +59,18 @@ struct Message {
     MessageKind kind = MessageKind::None;
     uint32_t key = 0;
     uint32_t ch = 0;
-    int x = 0, y = 0;  // cursor in window client pixels at the time of the event
+    int x = 0, y = 0; // cursor in back-buffer pixels at the time of the event (see GetCursorPos)
 };
+
+// Original window style words (only these two are ever set).
+constexpr uint32_t kStyleWindowed = 0x10CA0000u;   // visible, caption, system menu, minimise box
+constexpr uint32_t kStyleFullScreen = 0x90080000u; // pop-up, visible, system menu
 
 class Window {
 public:
-    // Creates a hidden-until-shown window with a GL-capable surface. Returns null
-    // (and fills *error) when no video driver is available.
+    // Creates a hidden-until-shown window with a GL-capable surface (the GL 3.3
+    // core context attributes are set here, before the window exists). Returns
+    // null (and fills *error) when no video driver is available.
     static Window* Create(const std::string& title, int clientWidth, int clientHeight,
                           std::string* error);
     ~Window();
@@ -48,11 +79,18 @@ public:
 
     SDL_Window* Sdl() const { return window_; }
 
-    // Original style words: windowed 0x10CA0000, full screen 0x90080000.
+    // Original style words: windowed 0x10CA0000, full screen 0x90080000. A pop-up
+    // style removes the frame; the switch to full screen is SetFullScreen's.
     uint32_t GetStyle() const { return style_; }
     void SetStyle(uint32_t style);
+    // Full screen covers the desktop at its own resolution (no mode switch); the
+    // GPU back end scales its back buffer into it.
+    void SetFullScreen(bool on);
+    bool IsFullScreen() const;
     void SetClientSize(int w, int h);
     void GetClientSize(int* w, int* h) const;
+    // Size of the GL drawable in pixels (differs from the client size on high-DPI screens).
+    void GetDrawableSize(int* w, int* h) const;
     void SetPosition(int x, int y);
     void Show();
     void SetTitle(const std::string& title);
@@ -73,11 +111,15 @@ public:
 
 private:
     Window() = default;
-    bool Translate(const void* sdlEvent, Message* out);
+    // Queues the messages one SDL event stands for (a key can give KeyDown and Char).
+    void Translate(const void* sdlEvent);
     void Map(int cx, int cy, int* x, int* y) const;
     SDL_Window* window_ = nullptr;
-    uint32_t style_ = 0x10CA0000;
+    uint32_t windowId_ = 0;
+    uint32_t style_ = kStyleWindowed;
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
+    std::deque<Message> pending_;
+    bool quitFollowsClose_ = false;
 };
 
-}  // namespace os
+} // namespace os

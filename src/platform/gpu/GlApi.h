@@ -1,0 +1,45 @@
+#pragma once
+// The adapter level of the GL back end: SDL displays as adapters, their modes in
+// the original format codes, and the capability and format answers the engine's
+// mode and texture-format choices are made from.
+#include <string>
+#include <vector>
+
+#include "platform/gpu/Gpu.h"
+
+namespace gpu {
+
+// Both shared-buffer capacities come out at 65536 from these caps.
+void FillGlCaps(Caps* out, uint32_t maxTextureSize);
+// Formats the back end offers for textures (and as render targets).
+bool GlTextureFormatUsable(uint32_t format);
+
+class GlApi final : public Api {
+public:
+    GlApi(); // snapshots SDL's displays and modes
+
+    uint32_t GetAdapterCount() override { return static_cast<uint32_t>(adapters_.size()); }
+    uint32_t GetAdapterModeCount(uint32_t adapter) override;
+    Result EnumAdapterModes(uint32_t adapter, uint32_t mode, DisplayMode* out) override;
+    Result GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out) override;
+    Result GetAdapterIdentifier(uint32_t adapter, uint32_t flags, AdapterIdentifier* out) override;
+    Result CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
+                           uint32_t backBufferFormat, int32_t windowed) override;
+    Result CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
+                             uint32_t usage, uint32_t resourceType, uint32_t format) override;
+    Result GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* out) override;
+    Result CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow,
+                        uint32_t behaviorFlags, PresentParams* pp, Device** out) override;
+
+private:
+    struct Adapter {
+        std::string name;
+        std::vector<DisplayMode> modes;
+        DisplayMode desktop;
+    };
+    bool HasModeFormat(const Adapter& a, uint32_t format) const;
+    std::string driver_;
+    std::vector<Adapter> adapters_;
+};
+
+} // namespace gpu

@@ -1,0 +1,1133 @@
+#include "platform/gpu/GlDevice.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/gpu/DeviceDefaults.h"
+#include "platform/gpu/GlApi.h"
+#include "platform/gpu/GlResources.h"
+#include "platform/gpu/PixelFormat.h"
+#include "platform/os/Window.h"
+
+namespace gpu {
+namespace {
+
+constexpr uint32_t kUnknown = 0xFFFFFFFFu;
+constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
+constexpr uint64_t kMaxBufferBytes = 1ull << 30;
+
+bool g_deviceAlive = false; // one GL context (and so one device) at a time
+
+uint32_t CompileShader(GLenum type, const char* src) {
+    GLuint s = glCreateShader(type);
+    glShaderSource(s, 1, &src, nullptr);
+    glCompileShader(s);
+    GLint ok = 0;
+    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        glGetShaderInfoLog(s, sizeof(log) - 1, nullptr, log);
+        std::fprintf(stderr, "GL shader compile failed: %s\n", log);
+        glDeleteShader(s);
+        return 0;
+    }
+    return s;
+}
+
+uint32_t LinkProgram(uint32_t vs, uint32_t fs) {
+    GLuint p = glCreateProgram();
+    glAttachShader(p, vs);
+    glAttachShader(p, fs);
+    glLinkProgram(p);
+    glDetachShader(p, vs);
+    glDetachShader(p, fs);
+    GLint ok = 0;
+    glGetProgramiv(p, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        glGetProgramInfoLog(p, sizeof(log) - 1, nullptr, log);
+        std::fprintf(stderr, "GL program link failed: %s\n", log);
+        glDeleteProgram(p);
+        return 0;
+    }
+    return p;
+}
+
+void Multiply(const Matrix& a, const Matrix& b, Matrix* out) {
+    Matrix r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float s = 0;
+            for (int k = 0; k < 4; ++k)
+                s += a.m[i][k] * b.m[k][j];
+            r.m[i][j] = s;
+        }
+    *out = r;
+}
+
+GLenum GlPrimitive(uint32_t type, uint32_t primCount, uint32_t* indexCount) {
+    switch (type) {
+    case 1:
+        *indexCount = primCount;
+        return GL_POINTS;
+    case 2:
+        *indexCount = primCount * 2;
+        return GL_LINES;
+    case 3:
+        *indexCount = primCount + 1;
+        return GL_LINE_STRIP;
+    case Prim::TriangleList:
+        *indexCount = primCount * 3;
+        return GL_TRIANGLES;
+    case Prim::TriangleStrip:
+        *indexCount = primCount + 2;
+        return GL_TRIANGLE_STRIP;
+    case 6:
+        *indexCount = primCount + 2;
+        return GL_TRIANGLE_FAN;
+    default:
+        *indexCount = 0;
+        return GL_NONE;
+    }
+}
+
+bool BackBufferFormatOk(uint32_t f) {
+    return f == Fmt::A8R8G8B8 || f == Fmt::X8R8G8B8 || f == Fmt::R5G6B5 || f == Fmt::X1R5G5B5 ||
+           f == Fmt::A1R5G5B5;
+}
+
+void ReadFramebuffer(uint32_t w, uint32_t h, std::vector<uint32_t>& argb) {
+    argb.assign(static_cast<size_t>(w) * h, 0);
+    std::vector<uint32_t> rows(argb.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    // GL stores the bottom row first.
+    for (uint32_t y = 0; y < h; ++y)
+        std::memcpy(&argb[static_cast<size_t>(y) * w], &rows[static_cast<size_t>(h - 1 - y) * w],
+                    w * sizeof(uint32_t));
+}
+
+} // namespace
+
+// ---- creation and teardown ----
+
+Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** out) {
+    *out = nullptr;
+    if (g_deviceAlive)
+        return kErrInvalidCall;
+    PresentParams p = pp;
+    if (p.windowed && (p.backBufferWidth == 0 || p.backBufferHeight == 0)) {
+        int w = 0, h = 0;
+        window->GetClientSize(&w, &h);
+        p.backBufferWidth = static_cast<uint32_t>(w);
+        p.backBufferHeight = static_cast<uint32_t>(h);
+    }
+    if (p.backBufferWidth == 0 || p.backBufferHeight == 0 || p.backBufferWidth > 16384 ||
+        p.backBufferHeight > 16384 || !BackBufferFormatOk(p.backBufferFormat))
+        return kErrInvalidCall;
+
+    SDL_GLContext ctx = SDL_GL_CreateContext(window->Sdl());
+    if (!ctx) {
+        std::fprintf(stderr, "Cannot create an OpenGL 3.3 context: %s\n", SDL_GetError());
+        return kErrNotAvailable;
+    }
+    if (SDL_GL_MakeCurrent(window->Sdl(), ctx) != 0 || epoxy_gl_version() < 33) {
+        SDL_GL_DeleteContext(ctx);
+        return kErrNotAvailable;
+    }
+    auto* d = new GlDevice();
+    d->window_ = window;
+    d->context_ = ctx;
+    g_deviceAlive = true;
+    if (!d->InitGl(p)) {
+        delete d;
+        return kErrOutOfVideoMemory;
+    }
+    d->ApplyWindowMode(p);
+    *out = d;
+    return kOk;
+}
+
+bool GlDevice::InitGl(const PresentParams& pp) {
+    std::memset(&shadow_, 0xFF, sizeof(shadow_));
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize_);
+    maxTextureSize_ = std::min(maxTextureSize_, 8192);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    // The original's front faces are clockwise on screen; our picture is never
+    // mirrored on its way to the screen, so GL's window winding is the same.
+    glFrontFace(GL_CW);
+
+    vertexShader_ = CompileShader(GL_VERTEX_SHADER, CombinerVertexShader());
+    uint32_t pvs = CompileShader(GL_VERTEX_SHADER, PresentVertexShader());
+    uint32_t pfs = CompileShader(GL_FRAGMENT_SHADER, PresentFragmentShader());
+    if (pvs && pfs)
+        presentProgram_ = LinkProgram(pvs, pfs);
+    if (pvs)
+        glDeleteShader(pvs);
+    if (pfs)
+        glDeleteShader(pfs);
+    if (!vertexShader_ || !presentProgram_)
+        return false;
+    glUseProgram(presentProgram_);
+    glUniform1i(glGetUniformLocation(presentProgram_, "uImage"), 0);
+    glUniform1i(glGetUniformLocation(presentProgram_, "uRamp"), 1);
+    glUseProgram(0);
+
+    glGenVertexArrays(1, &vao_);
+    glGenVertexArrays(1, &emptyVao_);
+    glBindVertexArray(vao_);
+    for (GLuint i = 0; i < 4; ++i)
+        glEnableVertexAttribArray(i);
+    glBindVertexArray(0);
+
+    glGenSamplers(2, samplers_);
+    for (uint32_t u = 0; u < 2; ++u)
+        glBindSampler(u, samplers_[u]);
+
+    const uint8_t white[4] = {255, 255, 255, 255};
+    glGenTextures(1, &whiteTex_);
+    BindTextureForUpload(whiteTex_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+
+    glGenTextures(1, &rampTex_);
+    BindTextureForUpload(rampTex_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16, 256, 1, 0, GL_RGBA, GL_UNSIGNED_SHORT, nullptr);
+    GammaRamp linear;
+    for (int i = 0; i < 256; ++i)
+        linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
+    SetGammaRamp(0, &linear);
+
+    glGenFramebuffers(1, &fbo_);
+    if (!ResizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight))
+        return false;
+    pp_ = pp;
+    bbHasAlpha_ = GetFormatLayout(pp.backBufferFormat).a.bits > 0;
+    ApplySwapInterval(pp.presentationInterval);
+    RestoreDefaults();
+    return glGetError() != GL_OUT_OF_MEMORY;
+}
+
+bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
+    if (colorTex_)
+        glDeleteTextures(1, &colorTex_);
+    if (depthRb_)
+        glDeleteRenderbuffers(1, &depthRb_);
+    colorTex_ = depthRb_ = 0;
+    for (uint32_t& t : shadow_.texture)
+        t = kUnknown;
+
+    glGenTextures(1, &colorTex_);
+    BindTextureForUpload(colorTex_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
+                 GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    presentFilter_ = GL_NEAREST;
+    glGenRenderbuffers(1, &depthRb_);
+    glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(w),
+                          static_cast<GLsizei>(h));
+    GlBindFramebuffer(fbo_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTex_, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRb_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    bbWidth_ = w;
+    bbHeight_ = h;
+    // A new back buffer starts black with a cleared depth buffer.
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false);
+    GlColorMask(0xF);
+    GlDepthMask(true);
+    glClearColor(0, 0, 0, 1);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    return true;
+}
+
+GlDevice::~GlDevice() {
+    // Resources still held elsewhere keep their CPU copies but lose their GL objects.
+    for (GlTexture* t : std::vector<GlTexture*>(liveTextures_.begin(), liveTextures_.end()))
+        t->Detach();
+    for (GlVertexBuffer* b :
+         std::vector<GlVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
+        b->Detach();
+    for (GlIndexBuffer* b :
+         std::vector<GlIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
+        b->Detach();
+    if (context_) {
+        for (auto& [key, p] : programs_)
+            glDeleteProgram(p.name);
+        if (presentProgram_)
+            glDeleteProgram(presentProgram_);
+        if (vertexShader_)
+            glDeleteShader(vertexShader_);
+        glDeleteVertexArrays(1, &vao_);
+        glDeleteVertexArrays(1, &emptyVao_);
+        glDeleteSamplers(2, samplers_);
+        glDeleteTextures(1, &whiteTex_);
+        glDeleteTextures(1, &rampTex_);
+        glDeleteTextures(1, &colorTex_);
+        glDeleteRenderbuffers(1, &depthRb_);
+        glDeleteFramebuffers(1, &fbo_);
+        SDL_GL_MakeCurrent(window_->Sdl(), nullptr);
+        SDL_GL_DeleteContext(context_);
+    }
+    if (cursor_)
+        SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
+    g_deviceAlive = false;
+}
+
+void GlDevice::ApplyWindowMode(const PresentParams& pp) {
+    if (pp.windowed) {
+        window_->SetFullScreen(false);
+        window_->SetClientSize(static_cast<int>(pp.backBufferWidth),
+                               static_cast<int>(pp.backBufferHeight));
+    } else {
+        // No real mode switch: the desktop stays as it is and the back buffer is
+        // scaled into it.
+        window_->SetFullScreen(true);
+    }
+}
+
+void GlDevice::ApplySwapInterval(uint32_t interval) {
+    // The engine passes the default interval in windowed mode whatever its video
+    // sync option says, so a window always waits for the vertical blank; full
+    // screen without video sync presents immediately.
+    SDL_GL_SetSwapInterval(interval == kPresentIntervalImmediate ? 0 : 1);
+}
+
+void GlDevice::RestoreDefaults() {
+    for (uint32_t i = 0; i < kRenderStateCount; ++i) rs_[i] = DefaultRenderState(i, true);
+    for (uint32_t st = 0; st < kStageCount; ++st)
+        for (uint32_t i = 0; i < kStageStateCount; ++i) ss_[st][i] = DefaultStageState(st, i);
+    world_ = view_ = proj_ = Matrix::Identity();
+    mvpDirty_ = true;
+    viewport_ = Viewport{0, 0, bbWidth_, bbHeight_, 0.0f, 1.0f};
+    ++viewportVersion_;
+    std::fill(std::begin(textures_), std::end(textures_), nullptr);
+    stream_ = nullptr;
+    streamStride_ = 0;
+    indices_ = nullptr;
+    baseVertex_ = 0;
+    fvf_ = 0;
+    inScene_ = false;
+}
+
+bool GlDevice::AnyDefaultPoolResource() const {
+    for (const GlTexture* t : liveTextures_)
+        if (t->Pool() == Pool::Default)
+            return true;
+    for (const GlVertexBuffer* b : liveVertexBuffers_)
+        if (b->Pool() == Pool::Default)
+            return true;
+    for (const GlIndexBuffer* b : liveIndexBuffers_)
+        if (b->Pool() == Pool::Default)
+            return true;
+    return false;
+}
+
+Result GlDevice::GetDeviceCaps(Caps* out) {
+    if (!out)
+        return kErrInvalidCall;
+    FillGlCaps(out, static_cast<uint32_t>(maxTextureSize_));
+    return kOk;
+}
+
+Result GlDevice::Reset(PresentParams* pp) {
+    if (!pp)
+        return kErrInvalidCall;
+    // Resources of the default pool must be released before a reset, as on the
+    // original; enforcing it catches a resource the engine failed to track.
+    if (AnyDefaultPoolResource())
+        return kErrInvalidCall;
+    PresentParams p = *pp;
+    if (!p.window)
+        p.window = window_;
+    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
+        p.backBufferFormat = pp_.backBufferFormat;
+    if (p.windowed && (p.backBufferWidth == 0 || p.backBufferHeight == 0)) {
+        int w = 0, h = 0;
+        window_->GetClientSize(&w, &h);
+        p.backBufferWidth = static_cast<uint32_t>(w);
+        p.backBufferHeight = static_cast<uint32_t>(h);
+    }
+    if (p.backBufferWidth == 0 || p.backBufferHeight == 0 || p.backBufferWidth > 16384 ||
+        p.backBufferHeight > 16384 || !BackBufferFormatOk(p.backBufferFormat))
+        return kErrInvalidCall;
+    ApplyWindowMode(p);
+    if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
+        if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
+            return kErrOutOfVideoMemory;
+    }
+    pp_ = p;
+    bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
+    ApplySwapInterval(p.presentationInterval);
+    RestoreDefaults();
+    pp->backBufferWidth = p.backBufferWidth;
+    pp->backBufferHeight = p.backBufferHeight;
+    pp->backBufferFormat = p.backBufferFormat;
+    return kOk;
+}
+
+Result GlDevice::BeginScene() {
+    if (inScene_)
+        return kErrInvalidCall;
+    inScene_ = true;
+    return kOk;
+}
+
+Result GlDevice::EndScene() {
+    if (!inScene_)
+        return kErrInvalidCall;
+    inScene_ = false;
+    return kOk;
+}
+
+// ---- shadowed GL setters ----
+
+void GlDevice::GlBindFramebuffer(uint32_t fb) {
+    if (!bypass_ && shadow_.framebuffer == fb)
+        return;
+    shadow_.framebuffer = fb;
+    ++glStateCalls_;
+    glBindFramebuffer(GL_FRAMEBUFFER, fb);
+}
+
+void GlDevice::GlUseProgram(uint32_t program) {
+    if (!bypass_ && shadow_.program == program)
+        return;
+    shadow_.program = program;
+    ++glStateCalls_;
+    glUseProgram(program);
+}
+
+void GlDevice::GlEnable(uint32_t cap, uint32_t& shadow, bool on) {
+    uint32_t v = on ? 1 : 0;
+    if (!bypass_ && shadow == v)
+        return;
+    shadow = v;
+    ++glStateCalls_;
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
+}
+
+void GlDevice::GlDepthFunc(uint32_t f) {
+    if (!bypass_ && shadow_.depthFunc == f)
+        return;
+    shadow_.depthFunc = f;
+    ++glStateCalls_;
+    glDepthFunc(f);
+}
+
+void GlDevice::GlDepthMask(bool on) {
+    uint32_t v = on ? 1 : 0;
+    if (!bypass_ && shadow_.depthMask == v)
+        return;
+    shadow_.depthMask = v;
+    ++glStateCalls_;
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
+
+void GlDevice::GlBlendFunc(uint32_t src, uint32_t dst) {
+    if (!bypass_ && shadow_.blendSrc == src && shadow_.blendDst == dst)
+        return;
+    shadow_.blendSrc = src;
+    shadow_.blendDst = dst;
+    ++glStateCalls_;
+    glBlendFunc(src, dst);
+}
+
+void GlDevice::GlCullFace(uint32_t face) {
+    if (!bypass_ && shadow_.cullFace == face)
+        return;
+    shadow_.cullFace = face;
+    ++glStateCalls_;
+    glCullFace(face);
+}
+
+void GlDevice::GlScissor(int32_t x, int32_t y, int32_t w, int32_t h) {
+    int32_t r[4] = {x, y, w, h};
+    if (!bypass_ && std::memcmp(r, shadow_.scissorRect, sizeof(r)) == 0)
+        return;
+    std::memcpy(shadow_.scissorRect, r, sizeof(r));
+    ++glStateCalls_;
+    glScissor(x, y, w, h);
+}
+
+void GlDevice::GlColorMask(uint32_t mask) {
+    if (!bypass_ && shadow_.colorMask == mask)
+        return;
+    shadow_.colorMask = mask;
+    ++glStateCalls_;
+    glColorMask((mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0);
+}
+
+void GlDevice::GlViewport(int32_t x, int32_t y, int32_t w, int32_t h, float n, float f) {
+    int32_t v[4] = {x, y, w, h};
+    if (bypass_ || std::memcmp(v, shadow_.viewport, sizeof(v)) != 0) {
+        std::memcpy(shadow_.viewport, v, sizeof(v));
+        ++glStateCalls_;
+        glViewport(x, y, w, h);
+    }
+    if (bypass_ || shadow_.depthNear != n || shadow_.depthFar != f) {
+        shadow_.depthNear = n;
+        shadow_.depthFar = f;
+        ++glStateCalls_;
+        glDepthRange(n, f);
+    }
+}
+
+void GlDevice::GlActiveUnit(uint32_t unit) {
+    if (!bypass_ && shadow_.activeUnit == unit)
+        return;
+    shadow_.activeUnit = unit;
+    ++glStateCalls_;
+    glActiveTexture(GL_TEXTURE0 + unit);
+}
+
+void GlDevice::GlBindTexture(uint32_t unit, uint32_t name) {
+    if (!bypass_ && shadow_.texture[unit] == name)
+        return;
+    GlActiveUnit(unit);
+    shadow_.texture[unit] = name;
+    ++glStateCalls_;
+    glBindTexture(GL_TEXTURE_2D, name);
+}
+
+void GlDevice::GlSamplerParams(uint32_t unit, uint32_t minF, uint32_t magF, uint32_t wrapS,
+                               uint32_t wrapT) {
+    uint32_t* s = shadow_.sampler[unit];
+    const uint32_t want[4] = {minF, magF, wrapS, wrapT};
+    const GLenum pname[4] = {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER, GL_TEXTURE_WRAP_S,
+                             GL_TEXTURE_WRAP_T};
+    for (int i = 0; i < 4; ++i) {
+        if (!bypass_ && s[i] == want[i])
+            continue;
+        s[i] = want[i];
+        ++glStateCalls_;
+        glSamplerParameteri(samplers_[unit], pname[i], static_cast<GLint>(want[i]));
+    }
+}
+
+void GlDevice::BindTextureForUpload(uint32_t glName) {
+    GlActiveUnit(kUploadUnit);
+    glBindTexture(GL_TEXTURE_2D, glName);
+}
+
+void GlDevice::InvalidateShadow() {
+    std::memset(&shadow_, 0xFF, sizeof(shadow_));
+}
+
+// ---- states ----
+
+Result GlDevice::SetRenderState(uint32_t state, uint32_t value) {
+    if (state >= kRenderStateCount)
+        return kErrInvalidCall;
+    rs_[state] = value;
+    return kOk;
+}
+
+Result GlDevice::GetRenderState(uint32_t state, uint32_t* value) {
+    if (state >= kRenderStateCount || !value)
+        return kErrInvalidCall;
+    *value = rs_[state];
+    return kOk;
+}
+
+Result GlDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
+    if (stage >= kStageCount || state == 0 || state >= kStageStateCount)
+        return kErrInvalidCall;
+    ss_[stage][state] = value;
+    return kOk;
+}
+
+Result GlDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
+    if (stage >= kStageCount || state == 0 || state >= kStageStateCount || !value)
+        return kErrInvalidCall;
+    *value = ss_[stage][state];
+    return kOk;
+}
+
+Result GlDevice::SetTexture(uint32_t stage, Texture* texture) {
+    if (stage >= kStageCount)
+        return kErrInvalidCall;
+    GlTexture* t = nullptr;
+    if (texture) {
+        t = dynamic_cast<GlTexture*>(texture);
+        if (!t || t->Owner() != this)
+            return kErrInvalidCall;
+    }
+    textures_[stage] = t;
+    return kOk;
+}
+
+Result GlDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
+    if (stream != 0)
+        return kErrInvalidCall;
+    GlVertexBuffer* b = nullptr;
+    if (vb) {
+        b = dynamic_cast<GlVertexBuffer*>(vb);
+        if (!b || b->Owner() != this || stride == 0)
+            return kErrInvalidCall;
+    }
+    stream_ = b;
+    streamStride_ = b ? stride : 0;
+    return kOk;
+}
+
+Result GlDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
+    GlIndexBuffer* b = nullptr;
+    if (ib) {
+        b = dynamic_cast<GlIndexBuffer*>(ib);
+        if (!b || b->Owner() != this)
+            return kErrInvalidCall;
+    }
+    indices_ = b;
+    baseVertex_ = baseVertexIndex;
+    return kOk;
+}
+
+Result GlDevice::SetVertexShader(uint32_t fvf) {
+    fvf_ = fvf;
+    return kOk;
+}
+
+Result GlDevice::SetTransform(uint32_t which, const Matrix* m) {
+    if (!m)
+        return kErrInvalidCall;
+    switch (which) {
+    case Ts::World:
+        world_ = *m;
+        break;
+    case Ts::View:
+        view_ = *m;
+        break;
+    case Ts::Projection:
+        proj_ = *m;
+        break;
+    default:
+        return kErrInvalidCall;
+    }
+    mvpDirty_ = true;
+    return kOk;
+}
+
+Result GlDevice::GetTransform(uint32_t which, Matrix* m) {
+    if (!m)
+        return kErrInvalidCall;
+    switch (which) {
+    case Ts::World:
+        *m = world_;
+        return kOk;
+    case Ts::View:
+        *m = view_;
+        return kOk;
+    case Ts::Projection:
+        *m = proj_;
+        return kOk;
+    default:
+        return kErrInvalidCall;
+    }
+}
+
+Result GlDevice::SetViewport(const Viewport* vp) {
+    if (!vp || vp->width == 0 || vp->height == 0)
+        return kErrInvalidCall;
+    if (static_cast<uint64_t>(vp->x) + vp->width > bbWidth_ ||
+        static_cast<uint64_t>(vp->y) + vp->height > bbHeight_)
+        return kErrInvalidCall;
+    if (!(vp->minZ >= 0.0f && vp->minZ <= 1.0f && vp->maxZ >= 0.0f && vp->maxZ <= 1.0f))
+        return kErrInvalidCall;
+    viewport_ = *vp;
+    ++viewportVersion_;
+    return kOk;
+}
+
+Result GlDevice::GetViewport(Viewport* vp) {
+    if (!vp)
+        return kErrInvalidCall;
+    *vp = viewport_;
+    return kOk;
+}
+
+void GlDevice::ApplyViewportToGl() {
+    // The original's viewport origin is the top left; GL's is the bottom left.
+    GlViewport(static_cast<int32_t>(viewport_.x),
+               static_cast<int32_t>(bbHeight_ - viewport_.y - viewport_.height),
+               static_cast<int32_t>(viewport_.width), static_cast<int32_t>(viewport_.height),
+               viewport_.minZ, viewport_.maxZ);
+}
+
+// ---- clearing and drawing ----
+
+Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                       uint32_t) {
+    if (count > 0 && !rects)
+        return kErrInvalidCall;
+    GLbitfield bits = 0;
+    if (flags & ClearFlag::Target)
+        bits |= GL_COLOR_BUFFER_BIT;
+    if (flags & ClearFlag::ZBuffer)
+        bits |= GL_DEPTH_BUFFER_BIT;
+    if (bits == 0)
+        return kOk;
+    GlBindFramebuffer(fbo_);
+    if (bits & GL_COLOR_BUFFER_BIT) {
+        // Colour write masks do not apply to a clear; a back buffer without alpha
+        // keeps alpha at one so that destination-alpha blending reads one.
+        GlColorMask(0xF);
+        float a = bbHasAlpha_ ? static_cast<float>(argb >> 24) / 255.0f : 1.0f;
+        glClearColor(static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
+                     static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
+                     static_cast<float>(argb & 0xFF) / 255.0f, a);
+    }
+    if (bits & GL_DEPTH_BUFFER_BIT) {
+        GlDepthMask(true); // a clear ignores the depth-write state
+        glClearDepth(std::clamp(z, 0.0f, 1.0f));
+    }
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
+    // Only the viewport is cleared (the letterbox bars rely on it).
+    int64_t vx0 = viewport_.x, vy0 = viewport_.y;
+    int64_t vx1 = vx0 + viewport_.width, vy1 = vy0 + viewport_.height;
+    uint32_t n = count > 0 ? count : 1;
+    for (uint32_t i = 0; i < n; ++i) {
+        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
+        if (count > 0) {
+            x0 = std::max<int64_t>(x0, rects[i].left);
+            y0 = std::max<int64_t>(y0, rects[i].top);
+            x1 = std::min<int64_t>(x1, rects[i].right);
+            y1 = std::min<int64_t>(y1, rects[i].bottom);
+            if (x0 >= x1 || y0 >= y1)
+                continue;
+        }
+        GlScissor(static_cast<int32_t>(x0), static_cast<int32_t>(bbHeight_ - y1),
+                  static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+        glClear(bits);
+    }
+    return kOk;
+}
+
+GlDevice::Program* GlDevice::ProgramFor(CombinerKey key) {
+    auto it = programs_.find(key);
+    if (it != programs_.end())
+        return &it->second;
+    std::string src = CombinerFragmentShader(key);
+    uint32_t fs = CompileShader(GL_FRAGMENT_SHADER, src.c_str());
+    if (!fs)
+        return nullptr;
+    uint32_t name = LinkProgram(vertexShader_, fs);
+    glDeleteShader(fs);
+    if (!name)
+        return nullptr;
+    Program p;
+    p.name = name;
+    p.mvp = glGetUniformLocation(name, "uMvp");
+    p.pixelShift = glGetUniformLocation(name, "uPixelShift");
+    p.tfactor = glGetUniformLocation(name, "uTFactor");
+    p.alphaRef = glGetUniformLocation(name, "uAlphaRef");
+    GlUseProgram(name);
+    glUniform1i(glGetUniformLocation(name, "uTex0"), 0);
+    glUniform1i(glGetUniformLocation(name, "uTex1"), 1);
+    return &programs_.emplace(key, p).first->second;
+}
+
+bool GlDevice::ApplyDrawState() {
+    GlBindFramebuffer(fbo_);
+
+    CombinerKey key = MakeCombinerKey(ss_, rs_[Rs::AlphaTestEnable] != 0, rs_[Rs::AlphaFunc]);
+    Program* p = (key == lastKey_ && lastProgram_) ? lastProgram_ : ProgramFor(key);
+    if (!p)
+        return false;
+    lastKey_ = key;
+    lastProgram_ = p;
+    GlUseProgram(p->name);
+
+    if (mvpDirty_) {
+        Matrix wv, wvp;
+        Multiply(world_, view_, &wv);
+        Multiply(wv, proj_, &wvp);
+        std::memcpy(mvp_, wvp.m, sizeof(mvp_));
+        ++mvpVersion_;
+        mvpDirty_ = false;
+    }
+    if (bypass_ || p->mvpVersion != mvpVersion_) {
+        // Row-major rows become GLSL columns, so uMvp * v computes the row vector v * M.
+        glUniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp_);
+        p->mvpVersion = mvpVersion_;
+        ++glStateCalls_;
+    }
+    if (bypass_ || p->viewportVersion != viewportVersion_) {
+        // The original samples pixels at integer coordinates, GL at half-integers:
+        // move everything half a pixel right and down (NDC y points up).
+        glUniform2f(p->pixelShift, 1.0f / static_cast<float>(viewport_.width),
+                    -1.0f / static_cast<float>(viewport_.height));
+        p->viewportVersion = viewportVersion_;
+        ++glStateCalls_;
+    }
+    uint32_t tf = rs_[Rs::TextureFactor], ref = rs_[Rs::AlphaRef] & 0xFF;
+    if (bypass_ || !p->uniformsKnown || p->tfactorValue != tf || p->alphaRefValue != ref) {
+        glUniform4f(p->tfactor, static_cast<float>((tf >> 16) & 0xFF) / 255.0f,
+                    static_cast<float>((tf >> 8) & 0xFF) / 255.0f,
+                    static_cast<float>(tf & 0xFF) / 255.0f, static_cast<float>(tf >> 24) / 255.0f);
+        glUniform1f(p->alphaRef, static_cast<float>(ref));
+        p->tfactorValue = tf;
+        p->alphaRefValue = ref;
+        p->uniformsKnown = true;
+        glStateCalls_ += 2;
+    }
+
+    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, rs_[Rs::ZEnable] != 0);
+    GlDepthFunc(GlCompareFunc(rs_[Rs::ZFunc]));
+    GlDepthMask(rs_[Rs::ZWriteEnable] != 0);
+
+    bool blend = rs_[Rs::AlphaBlendEnable] != 0;
+    GlEnable(GL_BLEND, shadow_.blend, blend);
+    if (blend)
+        GlBlendFunc(GlBlendFactor(rs_[Rs::SrcBlend], true),
+                    GlBlendFactor(rs_[Rs::DestBlend], false));
+
+    uint32_t cull = rs_[Rs::CullMode];
+    GlEnable(GL_CULL_FACE, shadow_.cull, cull == Cull::CW || cull == Cull::CCW);
+    // Front faces are clockwise: CCW culling drops the back faces.
+    if (cull == Cull::CCW)
+        GlCullFace(GL_BACK);
+    if (cull == Cull::CW)
+        GlCullFace(GL_FRONT);
+
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false);
+    GlColorMask(bbHasAlpha_ ? 0xF : 0x7);
+    ApplyViewportToGl();
+
+    for (uint32_t s = 0; s < kCombinerStages; ++s) {
+        if (!KeyUsesTexture(key, s))
+            continue;
+        // A stage without a texture reads opaque white.
+        GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
+        const uint32_t* st = ss_[s];
+        GlSamplerParams(s, GlMinFilter(st[Tss::MinFilter], st[Tss::MipFilter]),
+                        GlMagFilter(st[Tss::MagFilter]), GlAddressMode(st[Tss::AddressU]),
+                        GlAddressMode(st[Tss::AddressV]));
+    }
+
+    if (bypass_ || shadow_.vao != vao_) {
+        shadow_.vao = vao_;
+        ++glStateCalls_;
+        glBindVertexArray(vao_);
+    }
+    uint32_t ibName = indices_->Store().GlName();
+    if (bypass_ || shadow_.elementBuffer != ibName) {
+        shadow_.elementBuffer = ibName;
+        ++glStateCalls_;
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibName);
+    }
+    uint32_t vbName = stream_->Store().GlName();
+    if (bypass_ || shadow_.attribBuffer != vbName || shadow_.attribStride != streamStride_) {
+        shadow_.attribBuffer = vbName;
+        shadow_.attribStride = streamStride_;
+        glBindBuffer(GL_ARRAY_BUFFER, vbName);
+        auto stride = static_cast<GLsizei>(streamStride_);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(0));
+        // The diffuse word is 0xAARRGGBB, so its bytes in memory are B, G, R, A.
+        glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                              reinterpret_cast<void*>(12));
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(16));
+        glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(24));
+        glStateCalls_ += 5;
+    }
+    return true;
+}
+
+Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
+                                      uint32_t primCount) {
+    if (!stream_ || !indices_ || fvf_ != kFvfGame || streamStride_ < sizeof(Vertex))
+        return kErrInvalidCall;
+    if (!stream_->Store().GlName() || !indices_->Store().GlName())
+        return kErrInvalidCall;
+    if (stream_->Store().Locked() || indices_->Store().Locked())
+        return kErrInvalidCall;
+    uint32_t count = 0;
+    GLenum mode = GlPrimitive(type, primCount, &count);
+    if (mode == GL_NONE || primCount > 0x3FFFFFFF)
+        return kErrInvalidCall;
+    if (primCount == 0)
+        return kOk;
+
+    const GlBufferStore& ib = indices_->Store();
+    uint32_t isize = indices_->IndexSize();
+    uint64_t indexTotal = ib.Length() / isize;
+    if (static_cast<uint64_t>(startIndex) + count > indexTotal)
+        return kErrInvalidCall;
+    // Every vertex the indices reach must lie inside the vertex buffer.
+    uint32_t maxIndex = 0;
+    const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
+    if (isize == 2) {
+        const auto* p = reinterpret_cast<const uint16_t*>(idx);
+        for (uint32_t i = 0; i < count; ++i)
+            maxIndex = std::max<uint32_t>(maxIndex, p[i]);
+    } else {
+        const auto* p = reinterpret_cast<const uint32_t*>(idx);
+        for (uint32_t i = 0; i < count; ++i)
+            maxIndex = std::max(maxIndex, p[i]);
+    }
+    uint64_t lastVertex = static_cast<uint64_t>(maxIndex) + baseVertex_;
+    if (baseVertex_ > 0x7FFFFFFF ||
+        lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
+        return kErrInvalidCall;
+
+    if (!ApplyDrawState())
+        return kErrFail;
+    glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
+                             isize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                             reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
+                             static_cast<GLint>(baseVertex_));
+    return kOk;
+}
+
+// ---- presenting ----
+
+void GlDevice::PresentPass(uint32_t framebuffer, int32_t width, int32_t height) {
+    GlBindFramebuffer(framebuffer);
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false);
+    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, false);
+    GlEnable(GL_BLEND, shadow_.blend, false);
+    GlEnable(GL_CULL_FACE, shadow_.cull, false);
+    GlColorMask(0xF);
+    GlViewport(0, 0, width, height, 0.0f, 1.0f);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+
+    // Keep the back buffer's aspect: bars where the window's shape differs.
+    double s =
+        std::min(static_cast<double>(width) / bbWidth_, static_cast<double>(height) / bbHeight_);
+    auto w = static_cast<int32_t>(std::min<double>(width, std::floor(bbWidth_ * s + 0.5)));
+    auto h = static_cast<int32_t>(std::min<double>(height, std::floor(bbHeight_ * s + 0.5)));
+    int32_t x = (width - w) / 2, y = (height - h) / 2;
+    GlViewport(x, y, w, h, 0.0f, 1.0f);
+    lastPresentRect_[0] = x;
+    lastPresentRect_[1] = y;
+    lastPresentRect_[2] = w;
+    lastPresentRect_[3] = h;
+
+    GlUseProgram(presentProgram_);
+    if (bypass_ || shadow_.vao != emptyVao_) {
+        shadow_.vao = emptyVao_;
+        glBindVertexArray(emptyVao_);
+    }
+    // The present pass samples with the textures' own parameters, not the stage samplers.
+    glBindSampler(0, 0);
+    glBindSampler(1, 0);
+    GlBindTexture(0, colorTex_);
+    GLint filter = (w == static_cast<int32_t>(bbWidth_) && h == static_cast<int32_t>(bbHeight_))
+                       ? GL_NEAREST
+                       : GL_LINEAR;
+    if (filter != presentFilter_) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        presentFilter_ = filter;
+    }
+    GlBindTexture(1, rampTex_);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindSampler(0, samplers_[0]);
+    glBindSampler(1, samplers_[1]);
+}
+
+Result GlDevice::Present() {
+    int dw = 0, dh = 0;
+    window_->GetDrawableSize(&dw, &dh);
+    if (dw <= 0 || dh <= 0)
+        return kOk; // minimised
+    PresentPass(0, dw, dh);
+    SDL_GL_SwapWindow(window_->Sdl());
+
+    // The game reads the cursor in back-buffer pixels.
+    int cw = 0, ch = 0;
+    window_->GetClientSize(&cw, &ch);
+    float toClientX = cw > 0 ? static_cast<float>(cw) / static_cast<float>(dw) : 1.0f;
+    float toClientY = ch > 0 ? static_cast<float>(ch) / static_cast<float>(dh) : 1.0f;
+    window_->SetCursorMapping(
+        static_cast<float>(lastPresentRect_[0]) * toClientX,
+        static_cast<float>(dh - lastPresentRect_[1] - lastPresentRect_[3]) * toClientY,
+        static_cast<float>(bbWidth_) / (static_cast<float>(lastPresentRect_[2]) * toClientX),
+        static_cast<float>(bbHeight_) / (static_cast<float>(lastPresentRect_[3]) * toClientY));
+    return kOk;
+}
+
+void GlDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
+    GlBindFramebuffer(fbo_);
+    ReadFramebuffer(bbWidth_, bbHeight_, argb);
+}
+
+void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    GLuint tex = 0, fb = 0;
+    glGenTextures(1, &tex);
+    BindTextureForUpload(tex);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width),
+                 static_cast<GLsizei>(height), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &fb);
+    GlBindFramebuffer(fb);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
+    PresentPass(fb, static_cast<int32_t>(width), static_cast<int32_t>(height));
+    ReadFramebuffer(width, height, argb);
+    GlBindFramebuffer(fbo_);
+    glDeleteFramebuffers(1, &fb);
+    glDeleteTextures(1, &tex);
+}
+
+void GlDevice::Finish() {
+    glFinish();
+}
+
+// ---- resources ----
+
+Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                               uint32_t format, uint32_t pool, Texture** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = nullptr;
+    if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxTextureSize_) ||
+        height > static_cast<uint32_t>(maxTextureSize_) || !IsColorFormat(format) ||
+        pool > Pool::SystemMem)
+        return kErrInvalidCall;
+    GlTexture* t = GlTexture::Create(this, width, height, levels == kDefault ? 0 : levels, usage,
+                                     format, pool);
+    if (!t)
+        return kErrOutOfVideoMemory;
+    liveTextures_.insert(t);
+    *out = t;
+    return kOk;
+}
+
+Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
+                                    uint32_t pool, VertexBuffer** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = nullptr;
+    if (lengthBytes == 0 || pool > Pool::SystemMem)
+        return kErrInvalidCall;
+    if (lengthBytes > kMaxBufferBytes)
+        return kErrOutOfVideoMemory;
+    GlVertexBuffer* b = GlVertexBuffer::Create(this, lengthBytes, usage, fvf, pool);
+    if (!b)
+        return kErrOutOfVideoMemory;
+    liveVertexBuffers_.insert(b);
+    *out = b;
+    return kOk;
+}
+
+Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
+                                   uint32_t pool, IndexBuffer** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = nullptr;
+    if (lengthBytes == 0 || pool > Pool::SystemMem ||
+        (format != Fmt::Index16 && format != Fmt::Index32))
+        return kErrInvalidCall;
+    if (lengthBytes > kMaxBufferBytes)
+        return kErrOutOfVideoMemory;
+    GlIndexBuffer* b = GlIndexBuffer::Create(this, lengthBytes, usage, format, pool);
+    if (!b)
+        return kErrOutOfVideoMemory;
+    liveIndexBuffers_.insert(b);
+    *out = b;
+    return kOk;
+}
+
+Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                                    Surface** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = GlSurface::Create(width, height, format);
+    return *out ? kOk : kErrInvalidCall;
+}
+
+void GlDevice::Forget(GlTexture* t) {
+    liveTextures_.erase(t);
+    for (GlTexture*& bound : textures_)
+        if (bound == t)
+            bound = nullptr;
+    // GL may hand the same name to the next texture: never trust a shadow of it.
+    for (uint32_t& name : shadow_.texture)
+        if (name == t->GlName())
+            name = kUnknown;
+}
+
+void GlDevice::Forget(GlVertexBuffer* vb) {
+    liveVertexBuffers_.erase(vb);
+    if (stream_ == vb) {
+        stream_ = nullptr;
+        streamStride_ = 0;
+    }
+    if (shadow_.attribBuffer == vb->Store().GlName())
+        shadow_.attribBuffer = kUnknown;
+}
+
+void GlDevice::Forget(GlIndexBuffer* ib) {
+    liveIndexBuffers_.erase(ib);
+    if (indices_ == ib)
+        indices_ = nullptr;
+    if (shadow_.elementBuffer == ib->Store().GlName())
+        shadow_.elementBuffer = kUnknown;
+}
+
+// ---- gamma and cursor ----
+
+void GlDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
+    if (!ramp)
+        return;
+    ramp_ = *ramp;
+    // Applied when presenting, never to the desktop.
+    uint16_t rgba[256 * 4];
+    for (int i = 0; i < 256; ++i) {
+        rgba[i * 4 + 0] = ramp->red[i];
+        rgba[i * 4 + 1] = ramp->green[i];
+        rgba[i * 4 + 2] = ramp->blue[i];
+        rgba[i * 4 + 3] = 0xFFFF;
+    }
+    BindTextureForUpload(rampTex_);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_SHORT, rgba);
+}
+
+void GlDevice::GetGammaRamp(GammaRamp* ramp) {
+    if (ramp)
+        *ramp = ramp_;
+}
+
+Result GlDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
+    auto* s = dynamic_cast<GlSurface*>(image);
+    if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height())
+        return kErrInvalidCall;
+    // The pixel words are 0xAARRGGBB, which is SDL's packed ARGB8888.
+    SDL_Surface* surf = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint8_t*>(s->Bits()), static_cast<int>(s->Width()),
+        static_cast<int>(s->Height()), 32, static_cast<int>(s->Pitch()), SDL_PIXELFORMAT_ARGB8888);
+    if (!surf)
+        return kOk; // a cursor is cosmetic; the system one stays
+    SDL_Cursor* c = SDL_CreateColorCursor(surf, static_cast<int>(hotX), static_cast<int>(hotY));
+    SDL_FreeSurface(surf);
+    if (!c)
+        return kOk;
+    SDL_SetCursor(c);
+    if (cursor_)
+        SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
+    cursor_ = c;
+    return kOk;
+}
+
+} // namespace gpu

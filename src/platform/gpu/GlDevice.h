@@ -1,0 +1,187 @@
+#pragma once
+// The OpenGL 3.3 device. Drawing goes to an offscreen back buffer (RGBA8 colour
+// plus depth) of the requested size; Present shows it in the window through the
+// gamma ramp, scaled with its aspect kept. The original fixed-function state is
+// stored as set and turned into GL state lazily at draw time, through a shadow of
+// the GL state that drops redundant GL calls (unless the cache bypass is on).
+#include <cstdint>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/gpu/GlState.h"
+#include "platform/gpu/Gpu.h"
+
+typedef void* SDL_GLContext;
+
+namespace gpu {
+
+class GlTexture;
+class GlVertexBuffer;
+class GlIndexBuffer;
+
+class GlDevice final : public Device {
+public:
+    // Creates the GL context on the window. Fails with kErrNotAvailable when the
+    // window has no GL 3.3 context to give.
+    static Result Create(os::Window* window, const PresentParams& pp, GlDevice** out);
+    ~GlDevice() override;
+
+    Result GetDeviceCaps(Caps* out) override;
+    Result TestCooperativeLevel() override { return kOk; } // a GL device is never lost
+    Result Reset(PresentParams* pp) override;
+    Result Present() override;
+    Result BeginScene() override;
+    Result EndScene() override;
+    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                 uint32_t stencil) override;
+
+    Result SetRenderState(uint32_t state, uint32_t value) override;
+    Result GetRenderState(uint32_t state, uint32_t* value) override;
+    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
+    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
+    Result SetTexture(uint32_t stage, Texture* texture) override;
+    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
+    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
+    Result SetVertexShader(uint32_t fvf) override;
+    Result SetTransform(uint32_t which, const Matrix* m) override;
+    Result GetTransform(uint32_t which, Matrix* m) override;
+    Result SetViewport(const Viewport* vp) override;
+    Result GetViewport(Viewport* vp) override;
+    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                uint32_t startIndex, uint32_t primCount) override;
+
+    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                         uint32_t format, uint32_t pool, Texture** out) override;
+    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
+                              VertexBuffer** out) override;
+    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
+                             IndexBuffer** out) override;
+    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                              Surface** out) override;
+
+    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
+    void GetGammaRamp(GammaRamp* ramp) override;
+    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
+
+    void SetStateCacheBypass(bool on) override { bypass_ = on; }
+
+    // ---- GL-only inspection (tests, benchmarks) ----
+    uint32_t BackBufferWidth() const { return bbWidth_; }
+    uint32_t BackBufferHeight() const { return bbHeight_; }
+    // The back buffer as 0xAARRGGBB words, top row first.
+    void ReadBackBuffer(std::vector<uint32_t>& argb);
+    // Runs the present pass into an offscreen target of width x height (as if the
+    // window's drawable had that size) and reads it back like ReadBackBuffer.
+    void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb);
+    // Number of GL state calls issued so far (the cache test counts them).
+    uint64_t GlStateCalls() const { return glStateCalls_; }
+    // Waits until GL has finished every issued command.
+    void Finish();
+
+    // ---- for the resources ----
+    void BindTextureForUpload(uint32_t glName);
+    void Forget(GlTexture* t);
+    void Forget(GlVertexBuffer* vb);
+    void Forget(GlIndexBuffer* ib);
+
+private:
+    struct Program {
+        uint32_t name = 0;
+        int32_t mvp = -1, pixelShift = -1, tfactor = -1, alphaRef = -1;
+        uint64_t mvpVersion = 0, viewportVersion = 0;
+        uint32_t tfactorValue = 0, alphaRefValue = 0;
+        bool uniformsKnown = false;
+    };
+    // What GL currently has, as far as we know; kUnknown forces the next set.
+    struct Shadow {
+        uint32_t framebuffer, program, vao, arrayBuffer, elementBuffer;
+        uint32_t attribBuffer, attribStride;
+        uint32_t depthTest, depthFunc, depthMask;
+        uint32_t blend, blendSrc, blendDst;
+        uint32_t cull, cullFace;
+        uint32_t scissor;
+        int32_t scissorRect[4];
+        uint32_t colorMask;
+        int32_t viewport[4];
+        float depthNear, depthFar;
+        uint32_t activeUnit;
+        uint32_t texture[2];
+        uint32_t sampler[2][4]; // min, mag, wrap s, wrap t
+    };
+
+    GlDevice() = default;
+    bool InitGl(const PresentParams& pp);
+    bool ResizeBackBuffer(uint32_t w, uint32_t h);
+    void ApplyWindowMode(const PresentParams& pp);
+    void ApplySwapInterval(uint32_t interval);
+    void RestoreDefaults();
+    void InvalidateShadow();
+    bool AnyDefaultPoolResource() const;
+
+    // Shadowed GL setters.
+    void GlBindFramebuffer(uint32_t fb);
+    void GlUseProgram(uint32_t program);
+    void GlEnable(uint32_t cap, uint32_t& shadow, bool on);
+    void GlDepthFunc(uint32_t f);
+    void GlDepthMask(bool on);
+    void GlBlendFunc(uint32_t src, uint32_t dst);
+    void GlCullFace(uint32_t face);
+    void GlScissor(int32_t x, int32_t y, int32_t w, int32_t h);
+    void GlColorMask(uint32_t mask);
+    void GlViewport(int32_t x, int32_t y, int32_t w, int32_t h, float n, float f);
+    void GlActiveUnit(uint32_t unit);
+    void GlBindTexture(uint32_t unit, uint32_t name);
+    void GlSamplerParams(uint32_t unit, uint32_t minF, uint32_t magF, uint32_t wrapS,
+                         uint32_t wrapT);
+
+    Program* ProgramFor(CombinerKey key);
+    bool ApplyDrawState();
+    void ApplyViewportToGl();
+    void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
+
+    os::Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+    PresentParams pp_;
+    uint32_t bbWidth_ = 0, bbHeight_ = 0;
+    bool bbHasAlpha_ = false;
+    uint32_t fbo_ = 0, colorTex_ = 0, depthRb_ = 0;
+    uint32_t vao_ = 0, emptyVao_ = 0, samplers_[2] = {0, 0};
+    uint32_t whiteTex_ = 0, rampTex_ = 0;
+    uint32_t vertexShader_ = 0;
+    uint32_t presentProgram_ = 0;
+    int32_t maxTextureSize_ = 0;
+    int32_t presentFilter_ = 0;
+    int32_t lastPresentRect_[4] = {0, 0, 1,
+                                   1}; // where the last present put the picture (GL coordinates)
+
+    RenderStateTable rs_;
+    StageStateTable ss_;
+    Matrix world_ = Matrix::Identity(), view_ = Matrix::Identity(), proj_ = Matrix::Identity();
+    float mvp_[16];
+    uint64_t mvpVersion_ = 1, viewportVersion_ = 1;
+    bool mvpDirty_ = true;
+    Viewport viewport_;
+    GammaRamp ramp_;
+    GlTexture* textures_[kStageCount] = {};
+    GlVertexBuffer* stream_ = nullptr;
+    uint32_t streamStride_ = 0;
+    GlIndexBuffer* indices_ = nullptr;
+    uint32_t baseVertex_ = 0;
+    uint32_t fvf_ = 0;
+    bool inScene_ = false;
+    bool bypass_ = false;
+
+    std::unordered_map<CombinerKey, Program> programs_;
+    CombinerKey lastKey_ = ~CombinerKey{0};
+    Program* lastProgram_ = nullptr;
+    Shadow shadow_;
+    uint64_t glStateCalls_ = 0;
+
+    std::unordered_set<GlTexture*> liveTextures_;
+    std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;
+    std::unordered_set<GlIndexBuffer*> liveIndexBuffers_;
+    void* cursor_ = nullptr; // SDL_Cursor
+};
+
+} // namespace gpu

@@ -1,0 +1,349 @@
+#include "platform/gpu/GlResources.h"
+
+#include <epoxy/gl.h>
+
+#include <new>
+
+#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/PixelFormat.h"
+
+namespace gpu {
+namespace {
+
+constexpr uint32_t kLockReadOnly = 0x10;
+constexpr uint32_t kMaxSurfaceSide = 16384;
+
+uint32_t RowPitch(uint32_t width, uint32_t format) {
+    uint64_t bytes = static_cast<uint64_t>(width) * BytesPerPixel(format);
+    return static_cast<uint32_t>((bytes + 3) & ~uint64_t{3});
+}
+
+bool ValidRect(const Rect& r, uint32_t w, uint32_t h) {
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+           static_cast<uint32_t>(r.right) <= w && static_cast<uint32_t>(r.bottom) <= h;
+}
+
+uint32_t FullChain(uint32_t w, uint32_t h) {
+    uint32_t n = 1;
+    for (uint32_t m = w > h ? w : h; m > 1; m >>= 1)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// ---- texture ----
+
+GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, uint32_t levels,
+                             uint32_t usage, uint32_t format, uint32_t pool) {
+    uint32_t full = FullChain(width, height);
+    if (levels == 0 || levels > full)
+        levels = full;
+    auto* t = new (std::nothrow) GlTexture(device, usage, format, pool);
+    if (!t)
+        return nullptr;
+    try {
+        t->levels_.resize(levels);
+        uint32_t w = width, h = height;
+        for (Level& l : t->levels_) {
+            l.width = w;
+            l.height = h;
+            l.pitch = RowPitch(w, format);
+            l.bits.assign(static_cast<size_t>(l.pitch) * h, 0);
+            w = w > 1 ? w / 2 : 1;
+            h = h > 1 ? h / 2 : 1;
+        }
+    } catch (const std::bad_alloc&) {
+        delete t;
+        return nullptr;
+    }
+    glGenTextures(1, &t->name_);
+    device->BindTextureForUpload(t->name_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
+    for (uint32_t i = 0; i < levels; ++i) {
+        const Level& l = t->levels_[i];
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, static_cast<GLsizei>(l.width),
+                     static_cast<GLsizei>(l.height), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    }
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        delete t;
+        return nullptr;
+    }
+    return t;
+}
+
+GlTexture::~GlTexture() {
+    if (device_)
+        device_->Forget(this);
+    Detach();
+}
+
+void GlTexture::Detach() {
+    if (name_ && device_)
+        glDeleteTextures(1, &name_);
+    name_ = 0;
+    device_ = nullptr;
+}
+
+Result GlTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
+    if (!out || level >= levels_.size())
+        return kErrInvalidCall;
+    const Level& l = levels_[level];
+    *out = SurfaceDesc{};
+    out->format = format_;
+    out->type = Rtype::Surface;
+    out->usage = usage_;
+    out->pool = pool_;
+    out->size = static_cast<uint32_t>(l.bits.size());
+    out->width = l.width;
+    out->height = l.height;
+    return kOk;
+}
+
+Result GlTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) {
+    if (!out || level >= levels_.size())
+        return kErrInvalidCall;
+    Level& l = levels_[level];
+    if (l.locked)
+        return kErrInvalidCall;
+    Rect r{0, 0, static_cast<int32_t>(l.width), static_cast<int32_t>(l.height)};
+    if (rect) {
+        if (!ValidRect(*rect, l.width, l.height))
+            return kErrInvalidCall;
+        r = *rect;
+    }
+    l.locked = true;
+    l.readOnly = (flags & kLockReadOnly) != 0;
+    l.lockedRect = r;
+    out->pitch = static_cast<int32_t>(l.pitch);
+    out->bits = l.bits.data() + static_cast<size_t>(r.top) * l.pitch +
+                static_cast<size_t>(r.left) * BytesPerPixel(format_);
+    return kOk;
+}
+
+Result GlTexture::UnlockRect(uint32_t level) {
+    if (level >= levels_.size() || !levels_[level].locked)
+        return kErrInvalidCall;
+    Level& l = levels_[level];
+    l.locked = false;
+    if (!l.readOnly)
+        Upload(level, l.lockedRect);
+    return kOk;
+}
+
+void GlTexture::Upload(uint32_t level, const Rect& r) {
+    if (!device_ || !name_)
+        return;
+    const Level& l = levels_[level];
+    uint32_t w = static_cast<uint32_t>(r.right - r.left),
+             h = static_cast<uint32_t>(r.bottom - r.top);
+    std::vector<uint8_t> rgba;
+    try {
+        rgba.resize(static_cast<size_t>(w) * h * 4);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    uint32_t bpp = BytesPerPixel(format_);
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* src = l.bits.data() + static_cast<size_t>(r.top + y) * l.pitch +
+                             static_cast<size_t>(r.left) * bpp;
+        ExpandRow(format_, src, w, rgba.data() + static_cast<size_t>(y) * w * 4);
+    }
+    device_->BindTextureForUpload(name_);
+    glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), r.left, r.top,
+                    static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE,
+                    rgba.data());
+}
+
+// ---- system-memory surface ----
+
+GlSurface* GlSurface::Create(uint32_t width, uint32_t height, uint32_t format) {
+    if (!IsColorFormat(format) || width == 0 || height == 0 || width > kMaxSurfaceSide ||
+        height > kMaxSurfaceSide)
+        return nullptr;
+    auto* s = new (std::nothrow) GlSurface();
+    if (!s)
+        return nullptr;
+    s->width_ = width;
+    s->height_ = height;
+    s->format_ = format;
+    s->pitch_ = RowPitch(width, format);
+    try {
+        s->bits_.assign(static_cast<size_t>(s->pitch_) * height, 0);
+    } catch (const std::bad_alloc&) {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+Result GlSurface::GetDesc(SurfaceDesc* out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = SurfaceDesc{};
+    out->format = format_;
+    out->type = Rtype::Surface;
+    out->pool = Pool::SystemMem;
+    out->size = static_cast<uint32_t>(bits_.size());
+    out->width = width_;
+    out->height = height_;
+    return kOk;
+}
+
+Result GlSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
+    if (!out || locked_)
+        return kErrInvalidCall;
+    Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    if (rect) {
+        if (!ValidRect(*rect, width_, height_))
+            return kErrInvalidCall;
+        r = *rect;
+    }
+    locked_ = true;
+    out->pitch = static_cast<int32_t>(pitch_);
+    out->bits = bits_.data() + static_cast<size_t>(r.top) * pitch_ +
+                static_cast<size_t>(r.left) * BytesPerPixel(format_);
+    return kOk;
+}
+
+Result GlSurface::UnlockRect() {
+    if (!locked_)
+        return kErrInvalidCall;
+    locked_ = false;
+    return kOk;
+}
+
+// ---- buffers ----
+
+GlBufferStore::~GlBufferStore() = default;
+
+bool GlBufferStore::Init(uint32_t length, uint32_t usage) {
+    try {
+        bytes_.assign(length, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    glUsage_ = (usage & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+    glGenBuffers(1, &name_);
+    // The copy-write target is bound to nothing the draw state depends on.
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, nullptr, glUsage_);
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        FreeGl();
+        return false;
+    }
+    return true;
+}
+
+Result GlBufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+    if (!out || locked_)
+        return kErrInvalidCall;
+    uint32_t len = Length();
+    if (offset > len || size > len - offset)
+        return kErrInvalidCall;
+    locked_ = true;
+    discard_ = (flags & Lock::Discard) != 0;
+    lockOffset_ = offset;
+    lockSize_ = (flags & kLockReadOnly) ? 0 : size;
+    *out = bytes_.data() + offset;
+    return kOk;
+}
+
+Result GlBufferStore::Unlock() {
+    if (!locked_)
+        return kErrInvalidCall;
+    locked_ = false;
+    if (!name_ || (!discard_ && lockSize_ == 0))
+        return kOk;
+    glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
+    // Orphaning hands the old storage to draws still in flight.
+    if (discard_)
+        glBufferData(GL_COPY_WRITE_BUFFER, Length(), nullptr, glUsage_);
+    if (lockSize_)
+        glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+    return kOk;
+}
+
+void GlBufferStore::FreeGl() {
+    if (name_)
+        glDeleteBuffers(1, &name_);
+    name_ = 0;
+}
+
+GlVertexBuffer* GlVertexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
+                                       uint32_t fvf, uint32_t pool) {
+    auto* b = new (std::nothrow) GlVertexBuffer(device, usage, fvf, pool);
+    if (!b)
+        return nullptr;
+    if (!b->store_.Init(length, usage)) {
+        b->device_ = nullptr;
+        delete b;
+        return nullptr;
+    }
+    return b;
+}
+
+GlVertexBuffer::~GlVertexBuffer() {
+    if (device_)
+        device_->Forget(this);
+    Detach();
+}
+
+void GlVertexBuffer::Detach() {
+    if (device_)
+        store_.FreeGl();
+    device_ = nullptr;
+}
+
+Result GlVertexBuffer::GetDesc(BufferDesc* out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = BufferDesc{};
+    out->format = 100; // the original's "vertex data" format code
+    out->type = Rtype::VertexBuffer;
+    out->usage = usage_;
+    out->pool = pool_;
+    out->size = store_.Length();
+    out->fvf = fvf_;
+    return kOk;
+}
+
+GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
+                                     uint32_t format, uint32_t pool) {
+    auto* b = new (std::nothrow) GlIndexBuffer(device, usage, format, pool);
+    if (!b)
+        return nullptr;
+    if (!b->store_.Init(length, usage)) {
+        b->device_ = nullptr;
+        delete b;
+        return nullptr;
+    }
+    return b;
+}
+
+GlIndexBuffer::~GlIndexBuffer() {
+    if (device_)
+        device_->Forget(this);
+    Detach();
+}
+
+void GlIndexBuffer::Detach() {
+    if (device_)
+        store_.FreeGl();
+    device_ = nullptr;
+}
+
+Result GlIndexBuffer::GetDesc(BufferDesc* out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = BufferDesc{};
+    out->format = format_;
+    out->type = Rtype::IndexBuffer;
+    out->usage = usage_;
+    out->pool = pool_;
+    out->size = store_.Length();
+    return kOk;
+}
+
+} // namespace gpu

@@ -1,0 +1,345 @@
+#include "platform/os/Window.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace os {
+namespace {
+
+constexpr uint32_t kStylePopup = 0x80000000u;
+constexpr uint32_t kStyleCaption = 0x00C00000u;
+
+// SDL key -> the original virtual-key code; 0 for keys the game never tests.
+uint32_t VirtualKey(SDL_Keycode k) {
+    if (k >= SDLK_a && k <= SDLK_z)
+        return 0x41 + static_cast<uint32_t>(k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9)
+        return 0x30 + static_cast<uint32_t>(k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12)
+        return Vk::F1 + static_cast<uint32_t>(k - SDLK_F1);
+    switch (k) {
+    case SDLK_BACKSPACE:
+        return Vk::Back;
+    case SDLK_TAB:
+        return Vk::Tab;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return Vk::Return;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return Vk::Shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return Vk::Control;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return Vk::Menu;
+    case SDLK_PAUSE:
+        return Vk::Pause;
+    case SDLK_ESCAPE:
+        return Vk::Escape;
+    case SDLK_SPACE:
+        return Vk::Space;
+    case SDLK_PAGEUP:
+        return Vk::Prior;
+    case SDLK_PAGEDOWN:
+        return Vk::Next;
+    case SDLK_END:
+        return Vk::End;
+    case SDLK_HOME:
+        return Vk::Home;
+    case SDLK_LEFT:
+        return Vk::Left;
+    case SDLK_UP:
+        return Vk::Up;
+    case SDLK_RIGHT:
+        return Vk::Right;
+    case SDLK_DOWN:
+        return Vk::Down;
+    case SDLK_INSERT:
+        return Vk::Insert;
+    case SDLK_DELETE:
+        return Vk::Delete;
+    default:
+        return 0;
+    }
+}
+
+// Decodes UTF-8 text input into code points; malformed bytes are skipped.
+template <typename Fn> void ForEachCodePoint(const char* text, Fn fn) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p) {
+        uint32_t c = *p;
+        int extra = c < 0x80             ? 0
+                    : (c & 0xE0) == 0xC0 ? 1
+                    : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 ? 3
+                                         : -1;
+        if (extra < 0) {
+            ++p;
+            continue;
+        }
+        if (extra > 0)
+            c &= 0x3F >> extra;
+        ++p;
+        bool ok = true;
+        for (int i = 0; i < extra; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            c = (c << 6) | (*p & 0x3F);
+        }
+        if (ok)
+            fn(c);
+    }
+}
+
+} // namespace
+
+Window* Window::Create(const std::string& title, int clientWidth, int clientHeight,
+                       std::string* error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (error)
+            *error = std::string("no video driver available: ") + SDL_GetError();
+        return nullptr;
+    }
+    // With no display SDL falls back to a driver that shows nothing; a player would
+    // get an invisible game. Tests and tools ask for those drivers by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !(requested && std::strstr(requested, driver))) {
+        if (error)
+            *error = "no display found (DISPLAY / WAYLAND_DISPLAY not set?)";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    // Load the GL driver once more than SDL does, so it stays loaded for the
+    // process: SDL would unload it with every window, and a new window would pay
+    // for the reload while leak checkers lose sight of the driver's allocations.
+    SDL_GL_LoadLibrary(nullptr);
+    // The context attributes only take effect for windows created after them.
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    // Drawing goes to an offscreen back buffer with its own depth; the window's
+    // surface only receives the finished picture.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+
+    int w = clientWidth > 0 ? clientWidth : 640;
+    int h = clientHeight > 0 ? clientHeight : 480;
+    SDL_Window* sdl =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!sdl) {
+        if (error)
+            *error = std::string("cannot create the window: ") + SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    auto* win = new Window();
+    win->window_ = sdl;
+    win->windowId_ = SDL_GetWindowID(sdl);
+    SDL_StartTextInput();
+    return win;
+}
+
+Window::~Window() {
+    if (window_)
+        SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void Window::SetStyle(uint32_t style) {
+    style_ = style;
+    bool framed = (style & kStylePopup) == 0 && (style & kStyleCaption) == kStyleCaption;
+    SDL_SetWindowBordered(window_, framed ? SDL_TRUE : SDL_FALSE);
+}
+
+void Window::SetFullScreen(bool on) {
+    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+bool Window::IsFullScreen() const {
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+void Window::SetClientSize(int w, int h) {
+    if (w > 0 && h > 0)
+        SDL_SetWindowSize(window_, w, h);
+}
+
+void Window::GetClientSize(int* w, int* h) const {
+    SDL_GetWindowSize(window_, w, h);
+}
+
+void Window::GetDrawableSize(int* w, int* h) const {
+    SDL_GL_GetDrawableSize(window_, w, h);
+}
+
+void Window::SetPosition(int x, int y) {
+    SDL_SetWindowPosition(window_, x, y);
+}
+
+void Window::Show() {
+    SDL_ShowWindow(window_);
+}
+
+void Window::SetTitle(const std::string& title) {
+    SDL_SetWindowTitle(window_, title.c_str());
+}
+
+bool Window::IsMinimized() const {
+    return (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
+void Window::Map(int cx, int cy, int* x, int* y) const {
+    *x = static_cast<int>(std::floor((static_cast<float>(cx) - mapOffsetX_) * mapScaleX_));
+    *y = static_cast<int>(std::floor((static_cast<float>(cy) - mapOffsetY_) * mapScaleY_));
+}
+
+void Window::SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY) {
+    mapOffsetX_ = offsetX;
+    mapOffsetY_ = offsetY;
+    mapScaleX_ = scaleX;
+    mapScaleY_ = scaleY;
+}
+
+void Window::GetCursorPos(int* x, int* y) const {
+    int cx = 0, cy = 0;
+    SDL_GetMouseState(&cx, &cy);
+    Map(cx, cy, x, y);
+}
+
+void Window::Translate(const void* sdlEvent) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(sdlEvent);
+    Message m;
+    switch (e.type) {
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        if (e.button.windowID != windowId_)
+            return;
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
+        if (e.button.button == SDL_BUTTON_LEFT)
+            m.kind = down ? MessageKind::LButtonDown : MessageKind::LButtonUp;
+        else if (e.button.button == SDL_BUTTON_RIGHT)
+            m.kind = down ? MessageKind::RButtonDown : MessageKind::RButtonUp;
+        else
+            return;
+        Map(e.button.x, e.button.y, &m.x, &m.y);
+        pending_.push_back(m);
+        return;
+    }
+    case SDL_KEYDOWN: {
+        if (e.key.windowID != windowId_ && e.key.windowID != 0)
+            return;
+        uint32_t vk = VirtualKey(e.key.keysym.sym);
+        if (vk == 0)
+            return;
+        m.kind = MessageKind::KeyDown;
+        m.key = vk;
+        GetCursorPos(&m.x, &m.y);
+        pending_.push_back(m);
+        // Text input carries printable characters only; the editing keys the
+        // game's text fields handle arrive as characters too, as they always did.
+        if (vk == Vk::Back || vk == Vk::Return) {
+            Message c = m;
+            c.kind = MessageKind::Char;
+            c.key = 0;
+            c.ch = vk;
+            pending_.push_back(c);
+        }
+        return;
+    }
+    case SDL_TEXTINPUT:
+        ForEachCodePoint(e.text.text, [&](uint32_t cp) {
+            if (cp > 0xFF)
+                return; // the game's fonts are single-byte
+            Message c;
+            c.kind = MessageKind::Char;
+            c.ch = cp;
+            GetCursorPos(&c.x, &c.y);
+            pending_.push_back(c);
+        });
+        return;
+    case SDL_QUIT:
+        // SDL follows the close of its last window with a quit event: that pair
+        // is one request. A quit on its own (a signal) is a request too.
+        if (quitFollowsClose_) {
+            quitFollowsClose_ = false;
+            return;
+        }
+        m.kind = MessageKind::Close;
+        pending_.push_back(m);
+        return;
+    case SDL_WINDOWEVENT:
+        if (e.window.windowID != windowId_)
+            return;
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            quitFollowsClose_ = true;
+            m.kind = MessageKind::Close;
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            m.kind = MessageKind::Minimized;
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            m.kind = MessageKind::Restored;
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            m.kind = MessageKind::FocusGained;
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            m.kind = MessageKind::FocusLost;
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            m.kind = MessageKind::Resized;
+            break;
+        default:
+            return;
+        }
+        pending_.push_back(m);
+        return;
+    default:
+        return;
+    }
+}
+
+bool Window::PollMessage(Message* out) {
+    SDL_Event e;
+    while (pending_.empty() && SDL_PollEvent(&e))
+        Translate(&e);
+    if (pending_.empty())
+        return false;
+    *out = pending_.front();
+    pending_.pop_front();
+    return true;
+}
+
+bool Window::WaitMessage(Message* out, int timeoutMs) {
+    if (PollMessage(out))
+        return true;
+    uint64_t deadline = SDL_GetTicks64() + static_cast<uint64_t>(timeoutMs > 0 ? timeoutMs : 0);
+    for (;;) {
+        uint64_t now = SDL_GetTicks64();
+        if (now >= deadline)
+            return false;
+        SDL_Event e;
+        if (!SDL_WaitEventTimeout(&e, static_cast<int>(deadline - now)))
+            return PollMessage(out);
+        Translate(&e);
+        if (PollMessage(out))
+            return true;
+    }
+}
+
+} // namespace os

@@ -1,0 +1,181 @@
+// The window's event pump: SDL events in, the game's messages out.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/os/Window.h"
+
+namespace {
+
+using os::Message;
+using os::MessageKind;
+
+class WindowPump : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        window_.reset(os::Window::Create("pump test", 640, 480, &error));
+        if (!window_)
+            GTEST_SKIP() << "no video driver (" << error << ")";
+        id_ = SDL_GetWindowID(window_->Sdl());
+        Drain();
+    }
+    void Drain() {
+        Message m;
+        while (window_->PollMessage(&m)) {
+        }
+    }
+    void Key(SDL_Keycode k) {
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.windowID = id_;
+        e.key.state = SDL_PRESSED;
+        e.key.keysym.sym = k;
+        SDL_PushEvent(&e);
+    }
+    void Text(const char* utf8) {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        e.text.windowID = id_;
+        std::strncpy(e.text.text, utf8, sizeof(e.text.text) - 1);
+        SDL_PushEvent(&e);
+    }
+    void WindowEvent(uint8_t what) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = id_;
+        e.window.event = what;
+        SDL_PushEvent(&e);
+    }
+    void Button(bool down, uint8_t button, int x, int y) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = id_;
+        e.button.button = button;
+        e.button.x = x;
+        e.button.y = y;
+        SDL_PushEvent(&e);
+    }
+    std::vector<Message> All() {
+        std::vector<Message> out;
+        Message m;
+        while (window_->PollMessage(&m))
+            out.push_back(m);
+        return out;
+    }
+    std::unique_ptr<os::Window> window_;
+    uint32_t id_ = 0;
+};
+
+TEST_F(WindowPump, KeysBecomeVirtualKeyCodes) {
+    const std::pair<SDL_Keycode, uint32_t> keys[] = {
+        {SDLK_LEFT, 0x25},   {SDLK_UP, 0x26},    {SDLK_RIGHT, 0x27}, {SDLK_DOWN, 0x28},
+        {SDLK_ESCAPE, 0x1B}, {SDLK_F1, 0x70},    {SDLK_F5, 0x74},    {SDLK_F12, 0x7B},
+        {SDLK_a, 'A'},       {SDLK_z, 'Z'},      {SDLK_0, '0'},      {SDLK_9, '9'},
+        {SDLK_TAB, 0x09},    {SDLK_SPACE, 0x20}, {SDLK_DELETE, 0x2E}};
+    for (auto [sdl, vk] : keys)
+        Key(sdl);
+    Key(SDLK_CAPSLOCK); // not a key the game knows: no message
+    std::vector<Message> got = All();
+    ASSERT_EQ(got.size(), std::size(keys));
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].kind, MessageKind::KeyDown);
+        EXPECT_EQ(got[i].key, keys[i].second) << i;
+    }
+}
+
+TEST_F(WindowPump, EditingKeysAndTextBecomeCharacters) {
+    Key(SDLK_BACKSPACE);
+    Key(SDLK_RETURN);
+    Text("a\xC3\xA9\xE2\x82\xAC!"); // 'a', e acute, a euro sign (not single-byte), '!'
+    std::vector<Message> got = All();
+    ASSERT_EQ(got.size(), 7u);
+    EXPECT_EQ(got[0].kind, MessageKind::KeyDown);
+    EXPECT_EQ(got[0].key, os::Vk::Back);
+    EXPECT_EQ(got[1].kind, MessageKind::Char);
+    EXPECT_EQ(got[1].ch, 8u);
+    EXPECT_EQ(got[2].key, os::Vk::Return);
+    EXPECT_EQ(got[3].kind, MessageKind::Char);
+    EXPECT_EQ(got[3].ch, 13u);
+    EXPECT_EQ(got[4].ch, static_cast<uint32_t>('a'));
+    EXPECT_EQ(got[5].ch, 0xE9u);
+    EXPECT_EQ(got[6].ch, static_cast<uint32_t>('!'));
+}
+
+TEST_F(WindowPump, CloseIsReportedOncePerRequest) {
+    WindowEvent(SDL_WINDOWEVENT_CLOSE);
+    SDL_Event q{};
+    q.type = SDL_QUIT;
+    SDL_PushEvent(&q);
+    std::vector<Message> got = All();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].kind, MessageKind::Close);
+    // A quit on its own (a signal) is a close request too.
+    SDL_PushEvent(&q);
+    got = All();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].kind, MessageKind::Close);
+}
+
+TEST_F(WindowPump, WindowStateMessages) {
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    WindowEvent(SDL_WINDOWEVENT_RESTORED);
+    WindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+    WindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+    WindowEvent(SDL_WINDOWEVENT_MOVED); // not a message
+    std::vector<Message> got = All();
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].kind, MessageKind::Minimized);
+    EXPECT_EQ(got[1].kind, MessageKind::Restored);
+    EXPECT_EQ(got[2].kind, MessageKind::FocusLost);
+    EXPECT_EQ(got[3].kind, MessageKind::FocusGained);
+}
+
+TEST_F(WindowPump, ButtonsAreMappedToBackBufferPixels) {
+    // The back buffer 1024 wide shown 512 wide, 64 pixels in from the left.
+    window_->SetCursorMapping(64.0f, 0.0f, 2.0f, 2.0f);
+    Button(true, SDL_BUTTON_LEFT, 64, 10);
+    Button(false, SDL_BUTTON_LEFT, 100, 20);
+    Button(true, SDL_BUTTON_RIGHT, 575, 383);
+    Button(false, SDL_BUTTON_RIGHT, 0, 0);
+    Button(true, SDL_BUTTON_MIDDLE, 0, 0); // not a message
+    std::vector<Message> got = All();
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0].kind, MessageKind::LButtonDown);
+    EXPECT_EQ(got[0].x, 0);
+    EXPECT_EQ(got[0].y, 20);
+    EXPECT_EQ(got[1].kind, MessageKind::LButtonUp);
+    EXPECT_EQ(got[1].x, 72);
+    EXPECT_EQ(got[2].kind, MessageKind::RButtonDown);
+    EXPECT_EQ(got[2].x, 1022);
+    EXPECT_EQ(got[2].y, 766);
+    EXPECT_EQ(got[3].kind, MessageKind::RButtonUp);
+    EXPECT_EQ(got[3].x, -128);
+}
+
+TEST_F(WindowPump, WaitReturnsAQueuedMessageOrTimesOut) {
+    Message m;
+    EXPECT_FALSE(window_->WaitMessage(&m, 20));
+    Key(SDLK_F5);
+    ASSERT_TRUE(window_->WaitMessage(&m, 1000));
+    EXPECT_EQ(m.key, os::Vk::F5);
+}
+
+TEST_F(WindowPump, StyleAndSize) {
+    EXPECT_EQ(window_->GetStyle(), os::kStyleWindowed);
+    window_->SetStyle(os::kStyleFullScreen);
+    EXPECT_EQ(window_->GetStyle(), os::kStyleFullScreen);
+    window_->SetStyle(os::kStyleWindowed);
+    window_->SetClientSize(800, 600);
+    int w = 0, h = 0;
+    window_->GetClientSize(&w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    EXPECT_FALSE(window_->IsMinimized());
+}
+
+} // namespace
