@@ -22,6 +22,8 @@ int CTextTokenizer::Open(std::string_view fileName) {
     ResetClasses();
     Length = 0;
     Position = 0;
+    LineCount = 0;
+    LineGoesOn = false;
     return 0;
 }
 
@@ -55,8 +57,13 @@ bool CTextTokenizer::ReadLine() {
         if (!os::ReadLine(Line, kLineLimit + 1, File))
             return false;
         int n = static_cast<int>(std::strlen(Line));
-        if (n > 0 && Line[n - 1] == '\n')
+        if (!LineGoesOn)
+            ++LineCount;
+        LineGoesOn = true;
+        if (n > 0 && Line[n - 1] == '\n') {
             Line[--n] = '\0';
+            LineGoesOn = false;
+        }
         if (n > 0) {
             Length = n;
             Position = 0;

@@ -35,6 +35,9 @@ public:
     // quotes), or 0 at the end of the file, leaving `token` as it was.
     int NextToken(std::string& token);
     void Close();
+    // The line (1-based) of the last token read; 0 before the first line. A line
+    // longer than kLineLimit keeps its one number.
+    int LineNumber() const { return LineCount; }
 
 private:
     bool ReadLine();
@@ -43,6 +46,8 @@ private:
     char Line[kLineLimit + 2] = {};
     int Length = 0;
     int Position = 0;
+    int LineCount = 0;
+    bool LineGoesOn = false;  // the last read stopped inside a line
     unsigned char WordClass[256] = {};  // 1 begins and continues a name, 2 only continues
     unsigned char BlankClass[256] = {}; // 1 for a blank
 };

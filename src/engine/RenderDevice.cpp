@@ -1,0 +1,555 @@
+#include "engine/RenderDevice.h"
+
+#include <cstdio>
+
+#include "engine/DisplayModes.h"
+#include "engine/IndexBuffer.h"
+#include "engine/ObjectLog.h"
+#include "engine/Surface.h"
+#include "engine/Texture.h"
+#include "engine/VertexBuffer.h"
+#include "platform/os/Window.h"
+
+namespace {
+
+// The render states the device defines, in the order they are applied after a
+// reset; the numbers in between are unused by the device.
+struct StateRange {
+    uint32_t first, last;
+};
+constexpr StateRange kAppliedRenderStates[] = {
+    {7, 10},    {14, 16},   {19, 20},   {22, 30},   {34, 38},   {40, 40},   {47, 48},
+    {52, 60},   {128, 137}, {139, 143}, {145, 148}, {151, 168}, {170, 173},
+};
+constexpr StateRange kReadRenderStates[] = {{7, 60}, {128, 173}};
+
+constexpr uint32_t kStreamStride = 32;
+
+}  // namespace
+
+CRenderDevice::CRenderDevice(gpu::Api* api, int adapter) {
+    for (auto& stage : stageCache_)
+        stage.fill(kFailedSet);
+    renderCache_.fill(kFailedSet);
+    Enumerate(api, adapter);
+}
+
+CRenderDevice::~CRenderDevice() {
+    LogObject("Device destruction.\n");
+    if (device_) {
+        for (uint32_t s = 0; s < gpu::kStageCount; ++s)
+            device_->SetTexture(s, nullptr);
+        device_->SetStreamSource(0, nullptr, kStreamStride);
+        device_->SetIndices(nullptr, 0);
+        device_->Release();
+        device_ = nullptr;
+    }
+    // The registries and mode lists go with the members; resources still held
+    // elsewhere survive, untracked.
+}
+
+int CRenderDevice::Enumerate(gpu::Api* api, int adapter) {
+    api_ = api;
+    adapter_ = adapter < 0 ? 0 : adapter;
+    adapterCount_ = api ? static_cast<int>(api->GetAdapterCount()) : 0;
+    modeLists_.clear();
+    modeIndex_ = -1;
+    if (adapterCount_ < 1) {
+        adapter_ = 0;
+        return adapterCount_;
+    }
+    if (adapter_ >= adapterCount_) {
+        char text[128];
+        std::snprintf(text, sizeof text, "Adapter Number %d too high! (Must be less then %d).",
+                      adapter, adapterCount_);
+        warnings_.emplace_back(text);
+        adapter_ = adapterCount_ - 1;
+    }
+    modeLists_.reserve(static_cast<size_t>(adapterCount_));
+    for (int i = 0; i < adapterCount_; ++i)
+        modeLists_.push_back(CSharedPtr<DisplayModeList>(new DisplayModeList(api, i)));
+    modeIndex_ = modeLists_[static_cast<size_t>(adapter_)]->GetDesktopIndex();
+    return adapterCount_;
+}
+
+void CRenderDevice::SelectAdapter(int adapter) {
+    if (adapter < 0 || adapter >= static_cast<int>(modeLists_.size()))
+        return;
+    adapter_ = adapter;
+    modeIndex_ = modeLists_[static_cast<size_t>(adapter)]->GetDesktopIndex();
+}
+
+DisplayModeList* CRenderDevice::GetModeList(int adapter) const {
+    if (adapter < 0 || adapter >= static_cast<int>(modeLists_.size()))
+        return nullptr;
+    return modeLists_[static_cast<size_t>(adapter)].Get();
+}
+
+DisplayModeList* CRenderDevice::GetModeList() const { return GetModeList(adapter_); }
+
+void CRenderDevice::SetRequestedMode(uint32_t width, uint32_t height, uint32_t format) {
+    requestedWidth_ = width;
+    requestedHeight_ = height;
+    requestedFormat_ = format;
+}
+
+gpu::Result CRenderDevice::Create(uint32_t width, uint32_t height, uint32_t format,
+                                  int fullScreen, int videoSync, os::Window* window,
+                                  uint32_t depthFormat, uint32_t backBufferCount,
+                                  uint32_t multiSampleType, uint32_t swapEffect, uint32_t flags) {
+    if (device_)
+        return gpu::kErrInvalidCall;  // a device is made once
+    const DisplayModeList* list = GetModeList();
+    if (!list || !api_)
+        return gpu::kErrNotAvailable;
+    const int mode = fullScreen ? list->FindFullscreen(width, height, format, false)
+                                : list->FindWindowed(width, height, format, true);
+    if (mode < 0)
+        return gpu::kErrNotAvailable;
+
+    gpu::PresentParams pp;
+    pp.backBufferWidth = width;
+    pp.backBufferHeight = height;
+    pp.backBufferFormat = format;
+    pp.backBufferCount = backBufferCount;
+    pp.multiSampleType = multiSampleType;
+    pp.swapEffect = swapEffect;
+    pp.window = window;
+    pp.windowed = fullScreen ? 0 : 1;
+    pp.enableAutoDepthStencil = 1;
+    pp.autoDepthStencilFormat = depthFormat;
+    pp.flags = flags;
+    pp.fullScreenRefreshRate = 0;
+    pp.presentationInterval =
+        (fullScreen && !videoSync) ? gpu::kPresentIntervalImmediate : gpu::kPresentIntervalDefault;
+    SetRequestedMode(width, height, format);
+
+    const uint32_t savedStyle = window ? window->GetStyle() : 0;
+    if (fullScreen && window)
+        window->SetStyle(os::kStyleFullScreen);
+
+    const auto adapter = static_cast<uint32_t>(adapter_);
+    gpu::PresentParams used = pp;
+    gpu::Result r = api_->CreateDevice(adapter, gpu::kDeviceHal, window,
+                                       gpu::kCreateHardwareVertexProcessing, &used, &device_);
+    if (gpu::Failed(r)) {
+        used = pp;
+        r = api_->CreateDevice(adapter, gpu::kDeviceHal, window,
+                               gpu::kCreateSoftwareVertexProcessing, &used, &device_);
+    }
+    if (gpu::Failed(r)) {
+        device_ = nullptr;
+        errors_.emplace_back("Unable to create device!");
+        if (fullScreen && window)
+            window->SetStyle(savedStyle);
+        return r;
+    }
+
+    window_ = window;
+    presentParams_ = used;
+    // Remembered for the resets: a window without video sync presents at once
+    // too, although the device itself starts with the default interval.
+    if (!videoSync)
+        presentParams_.presentationInterval = gpu::kPresentIntervalImmediate;
+    modeIndex_ = mode;
+
+    gpu::Caps caps;
+    if (!gpu::Failed(device_->GetDeviceCaps(&caps))) {
+        maxVertexIndex_ = caps.maxVertexIndex;
+        maxPrimitiveCount_ = caps.maxPrimitiveCount;
+    }
+    ClearResourceCaches();
+    ReadStageStates();
+    ReadRenderStates();
+    return gpu::kOk;
+}
+
+bool CRenderDevice::IsModeAvailable(uint32_t width, uint32_t height, uint32_t format,
+                                    int fullScreen) const {
+    const DisplayModeList* list = GetModeList();
+    if (!list)
+        return false;
+    return (fullScreen ? list->FindFullscreen(width, height, format, false)
+                       : list->FindWindowed(width, height, format, false)) >= 0;
+}
+
+gpu::Result CRenderDevice::GetWindowModeFormat(uint32_t* format) const {
+    const DisplayModeList* list = GetModeList();
+    const DisplayMode* desktop = list ? list->GetDesktopMode() : nullptr;
+    if (!desktop || !format)
+        return gpu::kErrNotAvailable;
+    *format = desktop->format;
+    return gpu::kOk;
+}
+
+// ---- cached state -----------------------------------------------------------
+
+gpu::Result CRenderDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
+    if (stage >= gpu::kStageCount || state == 0 || state >= gpu::kStageStateCount || !device_)
+        return gpu::kErrInvalidCall;
+    uint32_t& cached = stageCache_[stage][state];
+    if (cached == value && value != kFailedSet)
+        return gpu::kOk;
+    const gpu::Result r = device_->SetTextureStageState(stage, state, value);
+    cached = gpu::Failed(r) ? kFailedSet : value;
+    return r;
+}
+
+gpu::Result CRenderDevice::SetRenderState(uint32_t state, uint32_t value) {
+    if (state >= gpu::kRenderStateCount || !device_)
+        return gpu::kErrInvalidCall;
+    uint32_t& cached = renderCache_[state];
+    if (cached == value && value != kFailedSet)
+        return gpu::kOk;
+    const gpu::Result r = device_->SetRenderState(state, value);
+    cached = gpu::Failed(r) ? kFailedSet : value;
+    return r;
+}
+
+gpu::Result CRenderDevice::SetTexture(uint32_t stage, CSharedPtr<CTexture> texture) {
+    if (stage >= gpu::kStageCount || !device_)
+        return gpu::kErrInvalidCall;
+    gpu::Texture* t = texture.IsNull() ? nullptr : texture->GetTexture();
+    const uint64_t serial = t ? texture->GetSerial() : 0;
+    if (textureCache_[stage] == t && textureSerials_[stage] == serial)
+        return gpu::kOk;
+    const gpu::Result r = device_->SetTexture(stage, t);
+    textureCache_[stage] = gpu::Failed(r) ? nullptr : t;
+    textureSerials_[stage] = gpu::Failed(r) ? 0 : serial;
+    return r;
+}
+
+gpu::Result CRenderDevice::SetStreamSource(CSharedPtr<CVertexBuffer> buffer) {
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    gpu::VertexBuffer* b = buffer.IsNull() ? nullptr : buffer->GetBuffer();
+    const uint64_t serial = b ? buffer->GetSerial() : 0;
+    if (streamCache_ == b && streamSerial_ == serial)
+        return gpu::kOk;
+    const uint32_t stride = b ? buffer->GetStride() : kStreamStride;
+    const gpu::Result r = device_->SetStreamSource(0, b, stride);
+    streamCache_ = gpu::Failed(r) ? nullptr : b;
+    streamSerial_ = gpu::Failed(r) ? 0 : serial;
+    return r;
+}
+
+gpu::Result CRenderDevice::SetIndices(CSharedPtr<CIndexBuffer> buffer, uint32_t baseVertexIndex) {
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    gpu::IndexBuffer* b = buffer.IsNull() ? nullptr : buffer->GetBuffer();
+    const uint64_t serial = b ? buffer->GetSerial() : 0;
+    if (indexCache_ == b && indexSerial_ == serial)
+        return gpu::kOk;
+    const gpu::Result r = device_->SetIndices(b, baseVertexIndex);
+    indexCache_ = gpu::Failed(r) ? nullptr : b;
+    indexSerial_ = gpu::Failed(r) ? 0 : serial;
+    return r;
+}
+
+uint32_t CRenderDevice::GetCachedRenderState(uint32_t state) const {
+    return state < gpu::kRenderStateCount ? renderCache_[state] : 0;
+}
+
+uint32_t CRenderDevice::GetCachedStageState(uint32_t stage, uint32_t state) const {
+    if (stage >= gpu::kStageCount || state >= gpu::kStageStateCount)
+        return 0;
+    return stageCache_[stage][state];
+}
+
+gpu::Result CRenderDevice::GetRenderState(uint32_t state, uint32_t* value) const {
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    return device_->GetRenderState(state, value);
+}
+
+void CRenderDevice::ClearResourceCaches() {
+    textureCache_.fill(nullptr);
+    textureSerials_.fill(0);
+    streamCache_ = nullptr;
+    streamSerial_ = 0;
+    indexCache_ = nullptr;
+    indexSerial_ = 0;
+}
+
+// ---- forwarders -------------------------------------------------------------
+
+gpu::Result CRenderDevice::Clear(uint32_t count, const gpu::Rect* rects, uint32_t flags,
+                                 uint32_t color, float z, uint32_t stencil) {
+    return device_ ? device_->Clear(count, rects, flags, color, z, stencil) : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::SetViewport(const gpu::Viewport& viewport) {
+    return device_ ? device_->SetViewport(&viewport) : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::SetVertexShader(uint32_t handle) {
+    return device_ ? device_->SetVertexShader(handle) : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::SetTransform(uint32_t state, const gpu::Matrix& matrix) {
+    return device_ ? device_->SetTransform(state, &matrix) : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex,
+                                                uint32_t vertexCount, uint32_t startIndex,
+                                                uint32_t primitiveCount) {
+    return device_ ? device_->DrawIndexedPrimitive(type, minIndex, vertexCount, startIndex,
+                                                   primitiveCount)
+                   : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::TestCooperativeLevel() {
+    return device_ ? device_->TestCooperativeLevel() : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::BeginScene() {
+    return device_ ? device_->BeginScene() : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::EndScene() {
+    return device_ ? device_->EndScene() : gpu::kErrInvalidCall;
+}
+
+gpu::Result CRenderDevice::Present() {
+    return device_ ? device_->Present() : gpu::kErrInvalidCall;
+}
+
+// ---- reset ------------------------------------------------------------------
+
+void CRenderDevice::ReleaseDefaultPoolResources() {
+    ClearResourceCaches();
+    for (const auto& vb : vertexBuffers_)
+        if (!vb.IsNull() && vb->GetPool() == gpu::Pool::Default)
+            vb->ReleaseBuffer();
+    for (const auto& ib : indexBuffers_)
+        if (!ib.IsNull() && ib->GetPool() == gpu::Pool::Default)
+            ib->ReleaseBuffer();
+    for (const auto& t : textures_)
+        if (!t.IsNull() && t->GetPool() == gpu::Pool::Default)
+            t->ReleaseTexture();
+}
+
+void CRenderDevice::AddError(const char* pattern, int index, const char* name) {
+    char text[512];
+    if (name)
+        std::snprintf(text, sizeof text, pattern, index, name);
+    else
+        std::snprintf(text, sizeof text, pattern, index);
+    errors_.emplace_back(text);
+    LogObject(std::string(text) + "\n");
+}
+
+void CRenderDevice::SizeWindowToClient(uint32_t width, uint32_t height) {
+    if (!window_)
+        return;
+    window_->SetPosition(0, 0);
+    window_->SetClientSize(static_cast<int>(width), static_cast<int>(height));
+}
+
+gpu::Result CRenderDevice::Reset() {
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    gpu::PresentParams pp = presentParams_;
+    const uint32_t interval = pp.presentationInterval;
+    if (pp.windowed) {
+        uint32_t format = 0;
+        if (gpu::Failed(GetWindowModeFormat(&format)))
+            LogObject("GetWindowModeFormat Error!\n");
+        else
+            pp.backBufferFormat = format;
+        if (window_)
+            window_->SetStyle(os::kStyleWindowed);
+        pp.presentationInterval = gpu::kPresentIntervalDefault;
+    } else {
+        pp.backBufferWidth = requestedWidth_;
+        pp.backBufferHeight = requestedHeight_;
+        pp.backBufferFormat = requestedFormat_;
+        if (window_)
+            window_->SetStyle(os::kStyleFullScreen);
+    }
+
+    // One attempt: while the device stays lost the caller tries again on a later
+    // frame instead of spinning here.
+    if (gpu::Result r = device_->Reset(&pp); gpu::Failed(r))
+        return r;
+    pp.presentationInterval = interval;
+    presentParams_ = pp;
+    if (pp.windowed)
+        SizeWindowToClient(pp.backBufferWidth, pp.backBufferHeight);
+
+    for (size_t i = 0; i < vertexBuffers_.size(); ++i) {
+        const auto& vb = vertexBuffers_[i];
+        if (!vb.IsNull() && vb->GetPool() == gpu::Pool::Default &&
+            gpu::Failed(vb->Recreate(device_)))
+            AddError("Unable to recreate Vertex Buffer %d", static_cast<int>(i));
+    }
+    for (size_t i = 0; i < indexBuffers_.size(); ++i) {
+        const auto& ib = indexBuffers_[i];
+        if (!ib.IsNull() && ib->GetPool() == gpu::Pool::Default &&
+            gpu::Failed(ib->Recreate(device_)))
+            AddError("Unable to recreate Index Buffer %d", static_cast<int>(i));
+    }
+    for (size_t i = 0; i < textures_.size(); ++i) {
+        const auto& t = textures_[i];
+        if (t.IsNull() || t->GetPool() != gpu::Pool::Default)
+            continue;
+        const std::string name = t->GetName();  // a failed re-creation clears it
+        if (gpu::Failed(t->Recreate(device_)))
+            AddError("Unable to recreate Texture %d \"%s\"", static_cast<int>(i), name.c_str());
+    }
+
+    ApplyStageStates();
+    ReadStageStates();
+    ApplyRenderStates();
+    ReadRenderStates();
+    return gpu::kOk;
+}
+
+void CRenderDevice::ReadStageStates() {
+    if (!device_)
+        return;
+    for (uint32_t t = 0; t < gpu::kStageCount; ++t)
+        for (uint32_t s = 1; s < gpu::kStageStateCount; ++s) {
+            uint32_t v = 0;
+            stageCache_[t][s] =
+                gpu::Failed(device_->GetTextureStageState(t, s, &v)) ? kFailedSet : v;
+        }
+}
+
+void CRenderDevice::ApplyStageStates() {
+    if (!device_)
+        return;
+    for (uint32_t t = 0; t < gpu::kStageCount; ++t)
+        for (uint32_t s = 1; s < gpu::kStageStateCount; ++s)
+            if (stageCache_[t][s] != kFailedSet)
+                device_->SetTextureStageState(t, s, stageCache_[t][s]);
+}
+
+void CRenderDevice::ReadRenderStates() {
+    if (!device_)
+        return;
+    for (const StateRange& range : kReadRenderStates)
+        for (uint32_t s = range.first; s <= range.last; ++s) {
+            uint32_t v = 0;
+            renderCache_[s] = gpu::Failed(device_->GetRenderState(s, &v)) ? kFailedSet : v;
+        }
+}
+
+void CRenderDevice::ApplyRenderStates() {
+    if (!device_)
+        return;
+    for (const StateRange& range : kAppliedRenderStates)
+        for (uint32_t s = range.first; s <= range.last; ++s)
+            if (renderCache_[s] != kFailedSet)
+                device_->SetRenderState(s, renderCache_[s]);
+}
+
+// ---- registry ---------------------------------------------------------------
+
+int CRenderDevice::FindTexture(const std::string& name) const {
+    for (size_t i = 0; i < textures_.size(); ++i)
+        if (!textures_[i].IsNull() && textures_[i]->GetName() == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int CRenderDevice::FindSurface(const std::string& name) const {
+    for (size_t i = 0; i < surfaces_.size(); ++i)
+        if (!surfaces_[i].IsNull() && surfaces_[i]->GetName() == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void CRenderDevice::UnregisterTexture(int index) {
+    if (index < 0 || index >= static_cast<int>(textures_.size()))
+        return;
+    textures_.erase(textures_.begin() + index);
+}
+
+void CRenderDevice::RegisterVertexBuffer(const CSharedPtr<CVertexBuffer>& buffer) {
+    if (!buffer.IsNull())
+        vertexBuffers_.push_back(buffer);
+}
+
+void CRenderDevice::RegisterIndexBuffer(const CSharedPtr<CIndexBuffer>& buffer) {
+    if (!buffer.IsNull())
+        indexBuffers_.push_back(buffer);
+}
+
+void CRenderDevice::RegisterSurface(const CSharedPtr<CSurface>& surface) {
+    if (!surface.IsNull())
+        surfaces_.push_back(surface);
+}
+
+void CRenderDevice::RegisterTexture(const CSharedPtr<CTexture>& texture) {
+    if (!texture.IsNull())
+        textures_.push_back(texture);
+}
+
+// ---- texture loading --------------------------------------------------------
+
+uint32_t CRenderDevice::ChooseFormat(const std::vector<uint32_t>& candidates) const {
+    if (!api_)
+        return gpu::Fmt::Unknown;
+    for (uint32_t f : candidates)
+        if (!gpu::Failed(api_->CheckDeviceFormat(static_cast<uint32_t>(adapter_), gpu::kDeviceHal,
+                                                 presentParams_.backBufferFormat, 0,
+                                                 gpu::Rtype::Texture, f)))
+            return f;
+    return gpu::Fmt::Unknown;
+}
+
+CSharedPtr<CTexture> CRenderDevice::LoadTexture(const std::string& path, const std::string& name,
+                                                uint32_t mipLevels, uint32_t usage,
+                                                uint32_t pool, uint32_t format) {
+    CSharedPtr<CTexture> t(new CTexture);
+    if (gpu::Failed(t->LoadFromFile(device_, path, name, mipLevels, usage, pool, format)))
+        return CSharedPtr<CTexture>();
+    textures_.push_back(t);
+    return t;
+}
+
+CSharedPtr<CTexture> CRenderDevice::LoadTextureAnyFormat(const std::string& path,
+                                                         const std::string& name,
+                                                         std::vector<uint32_t> candidates,
+                                                         uint32_t mipLevels, uint32_t usage,
+                                                         uint32_t pool) {
+    return LoadTexture(path, name, mipLevels, usage, pool, ChooseFormat(candidates));
+}
+
+CSharedPtr<CTexture> CRenderDevice::CreateTargetTexture(const std::string& name, uint32_t width,
+                                                        uint32_t height,
+                                                        std::vector<uint32_t> candidates,
+                                                        uint32_t mipLevels, uint32_t usage,
+                                                        uint32_t pool) {
+    CSharedPtr<CTexture> t(new CTexture);
+    if (gpu::Failed(t->CreateEmpty(device_, name, width, height, mipLevels, usage, pool,
+                                   ChooseFormat(candidates))))
+        return CSharedPtr<CTexture>();
+    textures_.push_back(t);
+    return t;
+}
+
+CSharedPtr<CTexture> CRenderDevice::LoadTextureWithAlpha(const std::string& path,
+                                                         const std::string& name,
+                                                         bool oneBitAlpha, uint32_t usage,
+                                                         uint32_t pool) {
+    using namespace gpu::Fmt;
+    const std::vector<uint32_t> candidates =
+        oneBitAlpha ? std::vector<uint32_t>{A1R5G5B5, A4L4, A8R3G3B2, A4R4G4B4, A8L8, A8R8G8B8}
+                    : std::vector<uint32_t>{A4L4, A8L8, A8R3G3B2, A4R4G4B4, A1R5G5B5, A8R8G8B8};
+    CSharedPtr<CTexture> t(new CTexture);
+    if (gpu::Failed(t->LoadWithAlpha(device_, path, name, usage, pool, ChooseFormat(candidates))))
+        return CSharedPtr<CTexture>();
+    textures_.push_back(t);
+    return t;
+}
+
+CSharedPtr<CTexture> CRenderDevice::GetTexture(const char* name) const {
+    return GetTextureByString(name ? std::string(name) : std::string());
+}
+
+CSharedPtr<CTexture> CRenderDevice::GetTextureByString(std::string name) const {
+    const int i = FindTexture(name);
+    return i < 0 ? CSharedPtr<CTexture>() : textures_[static_cast<size_t>(i)];
+}

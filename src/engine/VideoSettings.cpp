@@ -1,0 +1,49 @@
+#include "engine/VideoSettings.h"
+
+#include <utility>
+
+#include "engine/IniHelpers.h"
+#include "platform/os/Ini.h"
+#include "platform/os/Path.h"
+
+namespace {
+
+constexpr const char* kSection = "Settings";
+
+}  // namespace
+
+CVideoSettings::CVideoSettings() : file_(DefaultFile()) {}
+
+CVideoSettings::CVideoSettings(std::string file) : file_(std::move(file)) {}
+
+std::string CVideoSettings::DefaultFile() {
+    std::string dir = os::CurrentDirectory();
+    if (dir.empty() || (dir.back() != '/' && dir.back() != '\\'))
+        dir += '\\';
+    return dir + "Data\\Config\\Options.ini";
+}
+
+void CVideoSettings::Load() {
+    block_.adapter = GetIniInt(file_, kSection, "Adapter", "0");
+    block_.colorMode = GetIniInt(file_, kSection, "ColorMode", "-1");
+    block_.fullScreen = GetIniInt(file_, kSection, "FullScreen", "0");
+    block_.width = GetIniInt(file_, kSection, "Width", "640");
+    block_.height = GetIniInt(file_, kSection, "Height", "480");
+    block_.videoSync = GetIniInt(file_, kSection, "VideoSync", "1");
+}
+
+bool CVideoSettings::Save() const {
+    if (block_.adapter < 0 || block_.colorMode < 0)
+        return false;
+    bool ok = true;
+    auto put = [&](const char* key, const std::string& value) {
+        ok = os::WriteProfileString(kSection, key, value.c_str(), file_) && ok;
+    };
+    put("Adapter", std::to_string(block_.adapter));
+    put("Width", std::to_string(block_.width));
+    put("Height", std::to_string(block_.height));
+    put("ColorMode", std::to_string(block_.colorMode));
+    put("FullScreen", block_.fullScreen ? "1" : "0");
+    put("VideoSync", block_.videoSync ? "1" : "0");
+    return ok;
+}
