@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "FontGen.h"
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: gv_gen <game folder>\n");
@@ -16,5 +18,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gv_gen: cannot create %s: %s\n", root.c_str(), ec.message().c_str());
         return 1;
     }
+    if (gen::GenerateFonts(root) != 0)
+        return 1;
     return 0;
 }
