@@ -267,9 +267,11 @@ TEST_F(FrameTest, SceneDrawsEveryLayerInTheFixedOrder) {
     EXPECT_EQ(ZWriteAt("P0a"), 1u);
     for (const char* blended : {"P0b", "P1b", "P2b", "P3b", "P4b", "P5b"})
         EXPECT_EQ(ZWriteAt(blended), 0u) << blended;
-    for (const auto& d : rec_->Draws())
-        if (names_[d.state.textureIds[0]][0] == 'T')
+    for (const auto& d : rec_->Draws()) {
+        if (names_[d.state.textureIds[0]][0] == 'T') {
             EXPECT_EQ(d.state.renderStates[gpu::Rs::ZWriteEnable], 0u) << "texts write no depth";
+        }
+    }
     EXPECT_EQ(ZWriteAt("P1a"), 1u) << "the board frame turns depth writes back on";
 
     // The base states of the frame.
