@@ -1,0 +1,80 @@
+#pragma once
+// Floating score popups of the board: a number that rises from where points
+// were won and fades out. The list ages, moves and drops its popups; given a
+// text layer and a font, each popup is also a text sprite of that layer (added
+// when spawned, removed when it expires or the list is cleared). Without them
+// the list is the same model, undrawn.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/SharedPtr.h"
+#include "engine/Vector3.h"
+#include "playfield/ComboStyles.h"
+
+class CBitmapFont;
+class CTextLayer;
+class CTextSprite;
+
+struct CPopup {
+    std::string Text;
+    CVector3 Position;   // present point (world units)
+    int32_t Style = 0;   // the style index it was spawned with (clamped)
+    uint32_t Colour = 0xFFFFFFFFu;
+    float Scale = 1.0f;
+    float RiseSpeed = 0.0f;
+    float Age = 0.0f;
+    float Lifetime = 1.0f;
+    float Alpha = 1.0f;  // 1 for the first half of its life, then down to 0
+    CSharedPtr<CTextSprite> Sprite;
+};
+
+// A Score bonus that took part in a multiplied score: where it was and its factor.
+struct CScoreBonusMark {
+    float X = 0.0f, Y = 0.0f, Z = 0.0f;
+    int32_t Value = 0;
+};
+
+class CPopupList {
+public:
+    CPopupList() = default;
+    ~CPopupList();
+    CPopupList(const CPopupList&) = delete;
+    CPopupList& operator=(const CPopupList&) = delete;
+
+    // Draw popups as texts of this layer and font, with that pass tag.
+    void SetDisplay(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> font, int32_t passTag);
+    // The style table used (g_comboStyles unless set).
+    void SetStyles(const CComboStyles* styles) { Styles = styles ? styles : &g_comboStyles; }
+
+    // "%d" of the points, rising from (x, y, z) in the style of that index
+    // (clamped to the table).
+    void SpawnNumberPopup(CSharedPtr<CPopup>& out, int32_t points, int32_t style, float x, float y,
+                          float z);
+    // "points x product" at (x, y, z) in the multiplier style, and a small "x%d"
+    // over every Score bonus that gave a factor.
+    void SpawnMultiplierPopup(CSharedPtr<CPopup>& out, int32_t points, int32_t product,
+                              const std::vector<CScoreBonusMark>& bonuses, float x, float y,
+                              float z);
+    // Any text in a style (messages).
+    void SpawnText(CSharedPtr<CPopup>& out, const std::string& text, const CPopupStyle& style,
+                   int32_t styleIndex, float x, float y, float z);
+
+    // Ages, raises and fades every popup; expired ones leave the list.
+    void Update(float dt);
+    // Drops every popup.
+    void Clear();
+
+    const std::vector<CSharedPtr<CPopup>>& GetPopups() const { return Popups; }
+    size_t Count() const { return Popups.size(); }
+
+private:
+    void Drop(CPopup& popup);
+    void ApplyToSprite(CPopup& popup);
+
+    const CComboStyles* Styles = &g_comboStyles;
+    std::vector<CSharedPtr<CPopup>> Popups;
+    CSharedPtr<CTextLayer> Layer;
+    CSharedPtr<CBitmapFont> Font;
+    int32_t PassTag = 1;
+};
