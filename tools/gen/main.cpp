@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "CapsGen.h"
 #include "FontGen.h"
+#include "SoundGen.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (gen::GenerateFonts(root) != 0)
+        return 1;
+    if (gen::GenerateCaps(root) != 0)
+        return 1;
+    if (gen::GenerateAudio(root) != 0)
         return 1;
     return 0;
 }

@@ -1,0 +1,31 @@
+#pragma once
+// One record a bonus queues for the play field; the bonus manager gathers the
+// records of every bonus once per frame into its pending list and fills in the
+// bonus that queued each one.
+//
+// Codes the field acts on: 2 a gem reached the gem bar (a = colour), 4 destroy
+// the cap of cell (b = column, c = row), 5 the bonus needs a new cap, 8 time
+// won (a = level), 10 adviser time won (a = level), 13 a Solidarity redirect
+// (value = x), 14 a bonus made in play was placed (value = x).
+#include <cstdint>
+
+#include "engine/SharedPtr.h"
+
+class CBonus;
+
+struct CBonusEvent {
+    enum Code : int32_t {
+        kGemFired = 1, kGemArrived = 2, kTntExploded = 3, kDestroyCell = 4, kNeedsCap = 5,
+        kTimeWon = 8, kAdviserTimeWon = 10, kSolidarityRedirect = 13, kPlaced = 14
+    };
+
+    int32_t Code = 0;
+    int32_t A = 0;
+    int32_t B = 0;
+    int32_t C = 0;
+    CSharedPtr<CBonus> Source;  // empty when queued; the manager fills it in
+    float Value = 0.0f;
+};
+
+// The play field's name for the same record.
+using CBonusRequest = CBonusEvent;

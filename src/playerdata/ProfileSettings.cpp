@@ -1,0 +1,70 @@
+#include "playerdata/ProfileSettings.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "engine/IniHelpers.h"
+#include "platform/os/Ini.h"
+
+namespace {
+
+const char* const kTipKeys[CProfileSettings::kTips] = {
+    "Base", "Gem", "Wrong", "Timer", "Sandbox", "Bonus", "Totem", "Lock", "Steel", "Shop"};
+
+std::string SettingsPath(const std::string& folder) {
+    return folder + "\\Settings.ini";
+}
+
+} // namespace
+
+CProfileSettings::CProfileSettings(std::string name) : Name(std::move(name)) {}
+
+int32_t CProfileSettings::Load(const std::string& profileFolder) {
+    const std::string path = SettingsPath(profileFolder);
+    const std::string veteran = os::GetProfileString("Main", "Veteran", "0", path);
+    const std::string single = os::GetProfileString("Main", "SingleTutorial", "1", path);
+    const std::string quest = os::GetProfileString("Main", "QuestTutorial", "1", path);
+    Veteran = (!veteran.empty() && veteran[0] == '1') ? 1 : 0;
+    SingleTutorial = (!single.empty() && single[0] == '0') ? 0 : 1;
+    QuestTutorial = (!quest.empty() && quest[0] == '0') ? 0 : 1;
+    if (Veteran)
+        QuestTutorial = 0;
+    for (int32_t i = 0; i < kTips; ++i)
+        Tips[static_cast<size_t>(i)] = GetIniInt(path, "QuestTut", kTipKeys[i], "0") == 1 ? 1 : 0;
+    return 1;
+}
+
+void CProfileSettings::Save(const std::string& profileFolder) const {
+    const std::string path = SettingsPath(profileFolder);
+    auto put = [&](const char* section, const char* key, int32_t v) {
+        os::WriteProfileString(section, key, v ? "1" : "0", path);
+    };
+    put("Main", "Veteran", Veteran);
+    put("Main", "SingleTutorial", SingleTutorial);
+    put("Main", "QuestTutorial", QuestTutorial);
+    for (int32_t i = 0; i < kTips; ++i)
+        put("QuestTut", kTipKeys[i], Tips[static_cast<size_t>(i)]);
+}
+
+int32_t CProfileSettings::Switch(int32_t index) const {
+    switch (index) {
+    case 7: return Veteran;
+    case 8: return SingleTutorial;
+    case kTipsOnSwitch: return QuestTutorial;
+    default: break;
+    }
+    if (index >= kFirstTipSwitch && index < kFirstTipSwitch + kTips)
+        return Tips[static_cast<size_t>(index - kFirstTipSwitch)];
+    return 0;
+}
+
+void CProfileSettings::SetSwitch(int32_t index, int32_t value) {
+    switch (index) {
+    case 7: Veteran = value; return;
+    case 8: SingleTutorial = value; return;
+    case kTipsOnSwitch: QuestTutorial = value; return;
+    default: break;
+    }
+    if (index >= kFirstTipSwitch && index < kFirstTipSwitch + kTips)
+        Tips[static_cast<size_t>(index - kFirstTipSwitch)] = value;
+}
