@@ -18,7 +18,7 @@ CTerminator::~CTerminator() = default;
 
 void CTerminator::Init(CSharedPtr<CCap> token, int32_t mode) {
     Tokens.push_back(token);
-    const bool outright = mode == 2 || token.IsNull() || token->LockCount == 0;
+    const bool outright = mode == kTerminatorDestroy || token.IsNull() || token->LockCount == 0;
     RemovalFlags.push_back(outright ? 1 : 0);
     if (!token.IsNull() && !token->Bonus.IsNull())
         Group.Bonuses.push_back(token->Bonus);
@@ -43,31 +43,12 @@ float CTerminator::FirstTokenX() const {
     return cap.Position.X + cap.Offset.X;
 }
 
-int32_t CTerminatorElectro::Update(float dt) {
-    const float limit = Fast ? kFastDuration : kDuration;
-    Time += dt;
-    if (!(Time >= 0.0f))
-        return 1;
-    if (Time >= limit) {
-        Finish();
-        return 0;
-    }
-    return 1;
+int32_t CTerminator::ModeOf(size_t i) const {
+    return i < Group.Modes.size() ? Group.Modes[i] : kTerminatorBreakOne;
 }
 
-void CTerminatorElectro::Finish() {
-    for (size_t i = 0; i < Tokens.size(); ++i) {
-        const CSharedPtr<CCap>& token = Tokens[i];
-        if (token.IsNull())
-            continue;
-        const int32_t mode = i < Group.Modes.size() ? Group.Modes[i] : 0;
-        const int32_t chains = token->LockCount;
-        if (chains != 0 && mode != 2) {
-            token->SetValue(mode == 1 ? 0 : chains - 1);
-            token->State = CBoardElement::kAtRest;
-            token->Landed = 1;
-        } else if (CapList) {
-            CapList->Remove(token);
-        }
-    }
+CVector3 CTerminator::TokenPosition(const CCap& cap) {
+    if (!cap.Sprite.IsNull())
+        return {cap.Sprite->X, cap.Sprite->Y, cap.Sprite->Z};
+    return cap.DrawnPosition();
 }

@@ -5,13 +5,13 @@
 // chains); when its time is up it destroys the unchained caps (they leave the
 // cap list) and takes chains off the others, which come to rest again.
 //
-// CTerminator collects the caps and never finishes; CTerminatorElectro is the
-// one the board uses. This version runs the timing and the board work only:
-// the glow, bolts, sparks and shatter pieces are drawn by the effects layer.
+// CTerminator collects the caps and never finishes by itself; the board uses
+// CTerminatorElectro (effects/TerminatorElectro.h) for every group.
 #include <cstdint>
 #include <vector>
 
 #include "engine/SharedPtr.h"
+#include "engine/Vector3.h"
 #include "playfield/MatchGroup.h"
 
 class CBonus;
@@ -21,6 +21,13 @@ class CParticleSystemsManager;
 class CQuadLayer;
 class CSpriteLayer;
 class CTexture;
+
+// Token modes handed to Init.
+enum ETerminatorMode : int32_t {
+    kTerminatorBreakOne = 0,  // a chained cap loses one chain; a free one is destroyed
+    kTerminatorBreakAll = 1,  // a chained cap loses every chain; a free one is destroyed
+    kTerminatorDestroy = 2,   // destroyed whatever its chains
+};
 
 // The group record a terminator keeps: the cells and links of the match
 // group, and per cap (in the order they were added) its bonus and its mode.
@@ -57,6 +64,11 @@ public:
 
     // The x of the first cap in world units (0 without caps).
     float FirstTokenX() const;
+    // The mode the cap of index i was added with (0 when there is none).
+    int32_t ModeOf(size_t i) const;
+    // Where a cap is drawn: its sprite's point, or position + board offset for a
+    // cap without sprite.
+    static CVector3 TokenPosition(const CCap& cap);
 
     int32_t Kind;
     int32_t Fast;
@@ -71,28 +83,4 @@ public:
     CSharedPtr<CQuadLayer> GlowLayer;
     CSharedPtr<CQuadLayer> SparkLayer;
     CSharedPtr<CSpriteLayer> SpriteLayer;
-};
-
-class CTerminatorElectro : public CTerminator {
-public:
-    static constexpr float kDuration = 0.75f;
-    static constexpr float kFastDuration = 0.2f;
-
-    using CTerminator::CTerminator;
-
-    // Waits while its time is negative; at the duration it finishes: chained
-    // caps (mode not 2) lose one chain (all in mode 1) and rest again, the
-    // others leave the cap list. Returns 0 on the frame it finishes.
-    int32_t Update(float dt) override;
-    uint32_t GetColourA() const override { return 0xFFF7D96Bu; }
-    uint32_t GetColourB() const override { return 0xFFF7D96Bu; }
-
-    CSharedPtr<CTexture> ChainTexture;
-    CSharedPtr<CTexture> SparkTexture;
-    CSharedPtr<CTexture> GlowTexture;
-    CSharedPtr<CTexture> BoltTexture;
-    CSharedPtr<CTexture> TokenTexture;
-
-private:
-    void Finish();
 };

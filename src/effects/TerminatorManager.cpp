@@ -1,6 +1,7 @@
 #include "effects/TerminatorManager.h"
 
 #include "audio/SoundBank.h"
+#include "effects/TerminatorElectro.h"
 #include "playfield/Cap.h"
 
 void CQueuedSound::AddPosition(float x) {
@@ -59,7 +60,8 @@ CSharedPtr<CTerminator> CTerminatorManager::CreateTerminator(int32_t kind,
 
 void CTerminatorManager::Queue(CSharedPtr<CSampleGroup> sample, float x) {
     for (CQueuedSound& entry : SoundQueue) {
-        if (entry.Sample == sample) {
+        // One entry per sample; every missing sample shares one entry too.
+        if (entry.Sample == sample || (entry.Sample.IsNull() && sample.IsNull())) {
             entry.AddPosition(x);
             return;
         }
@@ -73,6 +75,7 @@ void CTerminatorManager::Queue(CSharedPtr<CSampleGroup> sample, float x) {
 }
 
 void CTerminatorManager::QueueSound(CSharedPtr<CTerminator> terminator) {
+    // A terminator without caps destroys nothing and makes no sound.
     if (terminator.IsNull() || terminator->Tokens.empty())
         return;
     auto group = [&](ESound slot) {

@@ -9,6 +9,14 @@
 #include <new>
 #include <type_traits>
 
+// GCC 12 cannot see that a holder is only deleted when its count reaches zero,
+// and reports every later use through another handle as a use after free.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuse-after-free"
+#define GV_SHARED_PTR_PRAGMAS 1
+#endif
+
 namespace shared_ptr_detail {
 struct Holder {
     void* object;
@@ -110,3 +118,8 @@ private:
     Holder* holder_ = nullptr;
     T* object_ = nullptr;
 };
+
+#ifdef GV_SHARED_PTR_PRAGMAS
+#pragma GCC diagnostic pop
+#undef GV_SHARED_PTR_PRAGMAS
+#endif
