@@ -1,34 +1,91 @@
 #include "bonuses/BonusManager.h"
 
+#include <vector>
+
+#include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
+#include "engine/Texture.h"
+#include "platform/gpu/Gpu.h"
+
+namespace {
+
+constexpr uint32_t kMipLevels = 1;
+
+} // namespace
+
 CBonusManager::CBonusManager() {
     Bonuses.reserve(64);
     Pending.reserve(128);
 }
 
-void CBonusManager::CreateGem(CSharedPtr<CBonus>& out, int32_t colour, int32_t add) {
-    auto* gem = new CBonusGem();
-    gem->Colour = colour;
-    out = CSharedPtr<CBonus>(gem);
-    gem->EffectFactor = EffectFactor;
-    gem->Init();
-    if (add)
-        AddBonus(out);
+CBonusManager::~CBonusManager() = default;
+
+void CBonusManager::SetLayers(CSharedPtr<CSpriteLayer> sprite1, CSharedPtr<CQuadLayer> quad1,
+                              CSharedPtr<CParticleSystemsManager> particles1,
+                              CSharedPtr<CSpriteLayer> sprite2,
+                              CSharedPtr<CParticleSystemsManager> particles2,
+                              CSharedPtr<CQuadLayer> quad2, CSharedPtr<CSpriteLayer> sprite3) {
+    SpriteLayer1 = sprite1;
+    QuadLayer1 = quad1;
+    Particles1 = particles1;
+    SpriteLayer2 = sprite2;
+    Particles2 = particles2;
+    QuadLayer2 = quad2;
+    SpriteLayer3 = sprite3;
 }
 
-void CBonusManager::CreateBonus(CSharedPtr<CBonus>& out, int32_t type, int32_t param,
-                                int32_t upper, int32_t add) {
-    if (type < CBonus::kTnt || type > CBonus::kSolidarity) {
-        out = CSharedPtr<CBonus>();
-        return;
+int32_t CBonusManager::LoadTextures(CRenderDevice& device, const std::string& folder) {
+    auto failed = [](const CSharedPtr<CTexture>& texture, const char* name) {
+        if (!texture.IsNull())
+            return false;
+        LogObject(std::string("Unable to load ") + name + " Texture!\n");
+        return true;
+    };
+
+    Textures[kAllGemLights] = device.LoadTextureWithAlpha(folder + "AllGemLights.jpg",
+                                                          "AllGemLights", false, 0,
+                                                          gpu::Pool::Managed);
+    if (failed(Textures[kAllGemLights], "AllGemLights"))
+        return 0;
+    Textures[kAllGems] = device.LoadTexture(folder + "AllGems.png", "AllGems", kMipLevels, 0,
+                                            gpu::Pool::Managed, gpu::Fmt::Unknown);
+    if (failed(Textures[kAllGems], "AllGems"))
+        return 0;
+    // The flares want a real alpha channel; the first format the device takes.
+    const std::vector<uint32_t> flareFormats{gpu::Fmt::A8R8G8B8, gpu::Fmt::A8L8,
+                                             gpu::Fmt::A4R4G4B4, gpu::Fmt::A8R3G3B2,
+                                             gpu::Fmt::A4L4, gpu::Fmt::A1R5G5B5};
+    Textures[kGemFlares] = device.LoadTextureAnyFormat(folder + "GemFlares.tga", "GemFlares",
+                                                       flareFormats, kMipLevels, 0,
+                                                       gpu::Pool::Managed);
+    if (failed(Textures[kGemFlares], "GemFlares"))
+        return 0;
+
+    static const char* const kFiles[5] = {"Bonus1.png", "Bonus2.tga", "Bonus3.tga", "Bonus4.tga",
+                                          "Bonus5.tga"};
+    static const char* const kNames[5] = {"Bonus1", "Bonus2", "Bonus3", "Bonus4", "Bonus5"};
+    for (int i = 0; i < 5; ++i) {
+        CSharedPtr<CTexture>& slot = Textures[kBonus1 + i];
+        slot = device.LoadTexture(folder + kFiles[i], kNames[i], kMipLevels, 0, gpu::Pool::Managed,
+                                  gpu::Fmt::Unknown);
+        if (failed(slot, kNames[i]))
+            return 0;
     }
-    auto* bonus = new CBonusPlain(type);
-    out = CSharedPtr<CBonus>(bonus);
-    bonus->Param = param;
-    bonus->SetLayerFlag(upper == 0 ? 1 : 0);
-    bonus->EffectFactor = EffectFactor;
-    bonus->Init();
-    if (add)
-        AddBonus(out);
+    return 1;
+}
+
+void CBonusManager::SetTextures(CSharedPtr<CTexture> starParticle, CSharedPtr<CTexture> halo1,
+                                CSharedPtr<CTexture> ring, CSharedPtr<CTexture> spark,
+                                CSharedPtr<CTexture> lightning, CSharedPtr<CTexture> twirl,
+                                CSharedPtr<CTexture> twirl2, CSharedPtr<CTexture> panelGlass) {
+    Textures[kStarParticle] = starParticle;
+    Textures[kHalo1] = halo1;
+    Textures[kRing] = ring;
+    Textures[kSpark] = spark;
+    Textures[kLightning] = lightning;
+    Textures[kTwirl] = twirl;
+    Textures[kTwirl2] = twirl2;
+    Textures[kPanelGlass] = panelGlass;
 }
 
 int32_t CBonusManager::AddBonus(CSharedPtr<CBonus> bonus) {
@@ -52,20 +109,27 @@ void CBonusManager::Update(float dt) {
     Pending.clear();
     size_t i = 0;
     while (i < Bonuses.size()) {
+        // Our own handle: the bonus may not go while its Update runs.
         CSharedPtr<CBonus> bonus = Bonuses[i];
         if (bonus.IsNull() || !bonus->Visible) {
             ++i;
             continue;
         }
         if (bonus->Update(dt) == 0) {
-            Bonuses.erase(Bonuses.begin() + static_cast<std::ptrdiff_t>(i));
+            // Its Update may have changed the list; drop this very bonus.
+            if (i < Bonuses.size() && Bonuses[i] == bonus)
+                Bonuses.erase(Bonuses.begin() + static_cast<std::ptrdiff_t>(i));
+            else
+                RemoveBonus(bonus);
             continue;
         }
-        for (CBonusEvent& e : bonus->Events) {
-            e.Source = bonus;
-            Pending.push_back(e);
+        if (!bonus->Events.empty()) {
+            const size_t first = Pending.size();
+            Pending.insert(Pending.end(), bonus->Events.begin(), bonus->Events.end());
+            bonus->Events.clear();
+            for (size_t k = first; k < Pending.size(); ++k)
+                Pending[k].Source = bonus;
         }
-        bonus->Events.clear();
         ++i;
     }
 }

@@ -53,6 +53,12 @@ void CMultiOriginSystemKeeper::SetEmitter(int32_t index, float ox, float oy, flo
         emitters_.push_back(e);
 }
 
+void CMultiOriginSystemKeeper::SetEmitterOffset(int32_t index, float ox, float oy, float oz) {
+    if (index < 0 || static_cast<size_t>(index) >= emitters_.size())
+        return;
+    emitters_[static_cast<size_t>(index)].Offset = {ox, oy, oz};
+}
+
 void CMultiOriginSystemKeeper::SetFrameRect(int32_t frame, float left, float top, float right,
                                             float bottom) {
     SetFrameCorners(frame, left, top, right, top, right, bottom, left, bottom);

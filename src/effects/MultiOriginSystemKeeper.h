@@ -57,6 +57,9 @@ public:
                             float spinSpread, uint32_t colour, float fadeIn, float hold,
                             float fadeOut, float fadeInSpread, float holdSpread,
                             float fadeOutSpread);
+    // Moves emitter `index` to a new offset and keeps the rest of it (its
+    // emission clock included); nothing when there is no such emitter.
+    void SetEmitterOffset(int32_t index, float ox, float oy, float oz);
     virtual void SetFrameRect(int32_t frame, float left, float top, float right, float bottom);
     // Replaces frame `frame`, or appends one when there is no such frame.
     virtual void SetFrameCorners(int32_t frame, float u0, float v0, float u1, float v1, float u2,
