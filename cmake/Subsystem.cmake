@@ -13,6 +13,9 @@ function(gv_add_library target folder)
     add_library(${target} STATIC ${srcs})
     target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}/src")
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+    # The game's libraries use each other in cycles (play field, effects,
+    # bonuses); a third pass lets the linker close every one of them.
+    set_property(TARGET ${target} PROPERTY LINK_INTERFACE_MULTIPLICITY 3)
   endif()
   set(GV_ALL_LIBS ${GV_ALL_LIBS} ${target} CACHE INTERNAL "")
 endfunction()

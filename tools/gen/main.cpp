@@ -6,6 +6,7 @@
 
 #include "CapsGen.h"
 #include "FontGen.h"
+#include "FxGen.h"
 #include "SoundGen.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
     if (gen::GenerateCaps(root) != 0)
         return 1;
     if (gen::GenerateAudio(root) != 0)
+        return 1;
+    if (gen::GenerateEffectsArt(root) != 0)
         return 1;
     return 0;
 }

@@ -1,0 +1,628 @@
+// The game object: construction, PreInit, Init behind the loading screen, the
+// splash, the frame step and the backdrop stand-in. The quest flow, input,
+// field events and bonus levels live in GameFlow/GameInput/GameEvents/
+// GameChallenges.cpp.
+#include "app/Game.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/Backdrop.h"
+#include "audio/MusicPlayer.h"
+#include "audio/SoundBank.h"
+#include "bonuses/BonusManager.h"
+#include "bonuses/BonusParametres.h"
+#include "effects/DuneEffect.h"
+#include "effects/ParticleSystemsManager.h"
+#include "effects/TerminatorManager.h"
+#include "engine/BitmapFont.h"
+#include "engine/FontList.h"
+#include "engine/IndexBuffer.h"
+#include "engine/ObjectLog.h"
+#include "engine/PlayFieldStore.h"
+#include "engine/QuadLayer.h"
+#include "engine/RenderDevice.h"
+#include "engine/Renderer.h"
+#include "engine/SpriteLayer.h"
+#include "engine/StringTable.h"
+#include "engine/TextLayer.h"
+#include "engine/TextSprite.h"
+#include "engine/Texture.h"
+#include "engine/VertexBuffer.h"
+#include "platform/os/Path.h"
+#include "platform/os/Window.h"
+#include "platform/sound/Audio.h"
+#include "playerdata/ProfileSettings.h"
+#include "playfield/CapSlot.h"
+#include "playfield/CapsManager.h"
+#include "playfield/ComboStyles.h"
+#include "playfield/GemsBar.h"
+
+namespace {
+
+// Shared buffers: dynamic and write-only in the default pool, at most 65536
+// elements (16-bit indices reach no further).
+constexpr uint32_t kSharedUsage = gpu::Usage::WriteOnly | gpu::Usage::Dynamic;
+constexpr uint32_t kMaxSharedElements = 65536;
+
+// Progress of the loading bar: from the first step's value up to the last.
+constexpr float kFirstProgress = 0.025f;
+constexpr float kLastProgress = 0.95f;
+constexpr int32_t kLoadingSteps = 13;
+
+// Particle environment of every manager: wide bounds and a far camera.
+constexpr float kParticleBounds = 1000.0f;
+constexpr float kParticleCameraZ = 10000.0f;
+
+// The game's own textures: registry name and file in the graphics folder.
+struct NamedTexture {
+    const char* name;
+    const char* file;
+};
+constexpr NamedTexture kGameTextures[] = {
+    {"Flare", "Flare.jpg"},           {"JungleFlash", "JungleFlash.tga"},
+    {"SmallSand", "SmallSand.tga"},   {"Cloud", "Cloud.jpg"},
+    {"Spark", "Spark.bmp"},           {"Halo1", "Halo1.tga"},
+    {"SpellFuzzy", "SpellFuzzy.bmp"}, {"FireCloud", "FireCloud.jpg"},
+    {"Lightning", "Lightning.jpg"},   {"StarParticle", "StarParticle.bmp"},
+    {"Ring", "Ring.tga"},             {"Twirl", "Twirl.tga"},
+    {"PanelGlass", "PanelGlass.tga"}, {"FieldFrame", "FieldFrame.png"},
+    {"FieldBack", "FieldBack.jpg"},
+};
+// The sand box's pictures, in the order SetTextures takes them.
+constexpr NamedTexture kDuneTextures[] = {
+    {"Sandbox", "Sandbox.jpg"},           {"SmallSand", "SmallSand.tga"},
+    {"Cloud", "Cloud.jpg"},               {"SandboxFront", "SandboxFront.png"},
+    {"SandboxGlass", "SandboxGlass.tga"}, {"ScoreFrenzyStar", "ScoreFrenzyStar.png"},
+};
+
+const char* const kPictureExtensions[] = {".png", ".tga", ".jpg", ".bmp"};
+
+bool FileExists(const std::string& gamePath) {
+    FILE* f = os::Open(gamePath, "rb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
+}
+
+// The file as named, else the same base name with another picture extension
+// (the art may come in another format than the code first expected).
+std::string FindPicture(const std::string& folder, const std::string& file) {
+    if (FileExists(folder + file))
+        return folder + file;
+    const size_t dot = file.rfind('.');
+    const std::string base = dot == std::string::npos ? file : file.substr(0, dot);
+    for (const char* ext : kPictureExtensions) {
+        const std::string candidate = folder + base + ext;
+        if (FileExists(candidate))
+            return candidate;
+    }
+    return folder + file;
+}
+
+// "Name" of "Name.ext".
+std::string BaseName(const std::string& file) {
+    const size_t dot = file.rfind('.');
+    return dot == std::string::npos ? file : file.substr(0, dot);
+}
+
+// A picture of the graphics folder under its registry name; a picture that
+// comes with an "_alpha." companion takes its alpha from it.
+CSharedPtr<CTexture> LoadPicture(CRenderDevice& device, const std::string& folder,
+                                 const std::string& file, const std::string& name) {
+    const std::string path = FindPicture(folder, file);
+    if (FileExists(CTexture::CompanionPath(path)))
+        return device.LoadTextureWithAlpha(path, name, false, 0, gpu::Pool::Managed);
+    return device.LoadTexture(path, name, 0, 0, gpu::Pool::Managed, gpu::Fmt::Unknown);
+}
+
+// A profile name is a folder below the players' folder: a name that would
+// reach outside it (separators, "." or "..") or is empty is not used.
+bool UsableProfileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    return name.find_first_of("/\\:") == std::string::npos;
+}
+
+} // namespace
+
+CGame::CGame(CSharedPtr<CRenderer> renderer, os::Window* window, CSharedPtr<snd::Audio> audio)
+    : Renderer(renderer), Window(window), Audio(audio) {
+    if (!Renderer.IsNull())
+        Device = Renderer->GetDevice();
+    OptionsPath = Paths.ConfigPath + "Options.ini";
+    Motion.FallAcceleration = Paths.FallAcceleration;
+    Motion.BounceFactor = Paths.BounceFactor;
+    Motion.SwapTime = Paths.SwapTime;
+}
+
+CGame::~CGame() {
+    RestoreGamma();
+    // The parts go in an order that keeps every pointer valid: the HUD's texts
+    // and the field's board before the layers and managers they live in.
+    Hud = CSharedPtr<CHud>();
+    FpsText = CSharedPtr<CTextSprite>();
+    if (!Field.IsNull()) {
+        Field->Tutorial = nullptr;
+        Field->Popups.Clear();
+        Field->ClearBonusGames();
+    }
+    Field = CSharedPtr<CPlayField>();
+    Terminators = CSharedPtr<CTerminatorManager>();
+    Bonuses = CSharedPtr<CBonusManager>();
+    CapSlot = CSharedPtr<CCapSlot>();
+    GemsBar = CSharedPtr<CGemsBar>();
+    Backdrop = CSharedPtr<CBackdrop>();
+    if (!Renderer.IsNull()) {
+        // Everything handed to the renderer leaves with the game; the renderer
+        // keeps only its device and shared buffers.
+        for (int i = 0; i < kParticleManagers; ++i)
+            Renderer->SetParticleLayer(i, CSharedPtr<IParticleLayer>());
+        for (int i = 0; i < kQuadLayers; ++i)
+            Renderer->SetQuadLayer(i, CSharedPtr<CQuadLayer>());
+        for (int i = 0; i < kSpriteLayers; ++i)
+            Renderer->SetSpriteLayer(i, CSharedPtr<CSpriteLayer>());
+        Renderer->SetTextLayer(CSharedPtr<CTextLayer>());
+        Renderer->SetCapsLayer(CSharedPtr<ICapsLayer>());
+        Renderer->SetBoardFrame(CSharedPtr<CPlayFieldStore>());
+        Renderer->SetBackdrop(CSharedPtr<IBackdropLayer>());
+        Renderer->SetDune(CSharedPtr<IDuneLayer>());
+    }
+    if (!SoundBank.IsNull())
+        SoundBank->SetMusicPlayer(CSharedPtr<CMusicPlayer>());
+    Music = CSharedPtr<CMusicPlayer>();
+    SoundBank = CSharedPtr<CSoundBank>();
+}
+
+// ---------------------------------------------------------------------------
+// PreInit
+
+int32_t CGame::PreInit() {
+    if (Renderer.IsNull() || Device.IsNull() || !Device->GetDevice())
+        return Fail("Unable to create shared buffers");
+
+    // The string table first: the default player name comes from it.
+    LoadStringTable(Paths.TxtPath + "Strings.txt", Paths.DataPath + "TextID.dat");
+    Graphics.Load(OptionsPath);
+    Sound.Load(OptionsPath);
+    ProfileOptions.Load(OptionsPath, GetString(22));
+
+    const uint32_t vertices = std::min(Device->GetMaxVertexIndex() + 1u, kMaxSharedElements);
+    const uint32_t indices = std::min(Device->GetMaxPrimitiveCount() + 1u, kMaxSharedElements);
+    CSharedPtr<CVertexBuffer> vb(new CVertexBuffer());
+    if (gpu::Failed(vb->Create(Device->GetDevice(), vertices, sizeof(gpu::Vertex), kSharedUsage,
+                               gpu::kFvfGame, gpu::Pool::Default)))
+        return Fail("Unable to create shared vertex buffer");
+    Device->RegisterVertexBuffer(vb);
+    CSharedPtr<CIndexBuffer> ib(new CIndexBuffer());
+    if (gpu::Failed(ib->Create(Device->GetDevice(), indices, gpu::Fmt::Index16, kSharedUsage,
+                               gpu::Pool::Default)))
+        return Fail("Unable to create shared index buffer");
+    Device->RegisterIndexBuffer(ib);
+    SharedVertexBuffer = vb;
+    SharedIndexBuffer = ib;
+    Renderer->SetSharedBuffers(vb, ib);
+
+    for (int i = 0; i < 2; ++i) {
+        const std::string file = "splash" + std::to_string(i + 1) + ".jpg";
+        SplashPictures[static_cast<size_t>(i)] = Device->LoadTexture(
+            "fsdata\\" + file, file, 1, 0, gpu::Pool::Managed, gpu::Fmt::Unknown);
+    }
+    return 1;
+}
+
+int32_t CGame::Fail(const std::string& text) {
+    Errors.push_back(text);
+    LogObject(text + "!\n");
+    return 0;
+}
+
+std::string CGame::LastError() const {
+    return Errors.empty() ? std::string("Unknown Error!") : Errors.back();
+}
+
+CSharedPtr<CTexture> CGame::GameTexture(const char* name) const {
+    if (Device.IsNull() || !name)
+        return CSharedPtr<CTexture>();
+    return Device->GetTexture(name);
+}
+
+// ---------------------------------------------------------------------------
+// Init
+
+void CGame::LoadingStep() {
+    ++LoadingSteps;
+    if (LoadingPicture.IsNull() || Renderer.IsNull())
+        return;
+    const float t = static_cast<float>(std::min(LoadingSteps, kLoadingSteps) - 1) /
+                    static_cast<float>(kLoadingSteps - 1);
+    const float progress = kFirstProgress + (kLastProgress - kFirstProgress) * t;
+    if (Renderer->RenderLoadingScreen(LoadingPicture, progress) >= 0)
+        Renderer->Present();
+    // Keep the window answering while the loading runs (the messages are
+    // dropped: nothing can act on them yet).
+    if (Window) {
+        os::Message m;
+        int n = 0;
+        while (n++ < 64 && Window->PollMessage(&m)) {
+        }
+    }
+}
+
+int32_t CGame::Init() {
+    InitResult = 0;
+    if (Renderer.IsNull() || Device.IsNull() || SharedVertexBuffer.IsNull() ||
+        SharedIndexBuffer.IsNull())
+        return Fail("Unable to initialise the game");
+    CRenderDevice& device = *Device;
+    const std::string gfx = Paths.GfxPath;
+
+    // 1. Gamma.
+    Renderer->SaveGammaRamp();
+    Renderer->ApplyGammaRamp(Graphics.Gamma);
+    GammaApplied = 1;
+
+    // 2. The loading picture; from here on every step shows the progress.
+    LoadingPicture = device.LoadTexture(FindPicture(gfx, "Loading.jpg"), "Loading", 1, 0,
+                                        gpu::Pool::Managed, gpu::Fmt::Unknown);
+    if (LoadingPicture.IsNull())
+        return Fail("Unable to load Loading Texture");
+    LoadingStep();
+
+    // 3. The game's own textures.
+    for (const NamedTexture& t : kGameTextures) {
+        CSharedPtr<CTexture> texture = LoadPicture(device, gfx, t.file, t.name);
+        if (texture.IsNull())
+            return Fail(std::string("Unable to load ") + t.name + " Texture");
+        Textures.push_back(texture);
+    }
+    LoadingStep();
+
+    // 4. Six particle managers into the renderer's particle layers.
+    const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
+    const CSharedPtr<CIndexBuffer>& ib = SharedIndexBuffer;
+    for (int i = 0; i < kParticleManagers; ++i) {
+        CSharedPtr<CParticleSystemsManager> pm(new CParticleSystemsManager(Device, vb, ib));
+        CParticleEnvironment& env = pm->Environment();
+        env.BoundsMin = CVector3(-kParticleBounds, -kParticleBounds, -kParticleBounds);
+        env.BoundsMax = CVector3(kParticleBounds, kParticleBounds, kParticleBounds);
+        if (!env.Camera.IsNull())
+            env.Camera->Position.Z = kParticleCameraZ;
+        Particles[static_cast<size_t>(i)] = pm;
+        Renderer->SetParticleLayer(i, pm);
+    }
+    LoadingStep();
+
+    // 5. Quad, sprite and text layers, and the backdrop's own sprite layer.
+    for (int i = 0; i < kQuadLayers; ++i) {
+        QuadLayers[static_cast<size_t>(i)] = CSharedPtr<CQuadLayer>(new CQuadLayer(Device, vb, ib));
+        Renderer->SetQuadLayer(i, QuadLayers[static_cast<size_t>(i)]);
+    }
+    for (int i = 0; i < kSpriteLayers; ++i) {
+        SpriteLayers[static_cast<size_t>(i)] =
+            CSharedPtr<CSpriteLayer>(new CSpriteLayer(Device, vb, ib));
+        Renderer->SetSpriteLayer(i, SpriteLayers[static_cast<size_t>(i)]);
+    }
+    BackdropLayer = CSharedPtr<CSpriteLayer>(new CSpriteLayer(Device, vb, ib));
+    TextLayer = CSharedPtr<CTextLayer>(new CTextLayer(Device, vb, ib));
+    Renderer->SetTextLayer(TextLayer);
+    LoadingStep();
+
+    // 6. The backdrop (a still picture per stage until the animated ones come).
+    Backdrop = CSharedPtr<CBackdrop>(new CBackdrop(Device, BackdropLayer, gfx));
+    Renderer->SetBackdrop(Backdrop);
+    BackdropStage = 0;
+    LoadingStep();
+
+    // 7. Fonts.
+    CSharedPtr<CTexture> fontTexture =
+        LoadFontTexture(device, Paths.FontsPath + "Font.tga", "___Font_Font");
+    if (fontTexture.IsNull())
+        return Fail("Unable to load Font Texture");
+    CSharedPtr<CBitmapFont> font(new CBitmapFont(fontTexture));
+    if (!font->LoadDescription(Paths.FontsPath + "Font.uxd"))
+        return Fail("Unable to load Font.uxd");
+    Fonts.push_back(font);
+    LoadAdditionalFonts(device, Paths.FontsPath, Paths.FontsPath + "AdditionalFonts.lst", Fonts);
+    LoadingStep();
+
+    // 8. Caps.
+    Caps = CSharedPtr<CCapsManager>(new CCapsManager(Device, vb, ib));
+    Renderer->SetCapsLayer(Caps);
+    if (!Caps->LoadTextures(gfx))
+        return Fail("Unable to load caps Textures");
+    if (!Caps->LoadCapsAnimation(Paths.DataPath))
+        return Fail("Unable to load caps Animation");
+    LoadingStep();
+
+    // 9. Sound bank. Sound never stops the game: failures are only logged.
+    SoundBank = CSharedPtr<CSoundBank>(new CSoundBank(Audio));
+    if (SoundBank->InitDevice() == 0) {
+        SoundBank->SetPanDistance(CSoundBank::kDefaultPanDistance / Sound.PanFactor);
+        SoundBank->ConvertOggList(OptionsPath.c_str(), Paths.SfxPath);
+        SoundBank->LoadVolumeConfig((Paths.SfxPath + "Vol.cfg").c_str());
+        if (SoundBank->LoadSamples(Paths.SfxPath.c_str()) != 0) {
+            SoundBank->Silence();
+            LogObject("Sounds Loading Error!\n");
+        } else {
+            SoundBank->SetVolume(Sound.SoundOn ? Sound.SoundVolume : 0.0f);
+        }
+    } else {
+        LogObject("Error loading Sfx!\n");
+    }
+    LoadingStep();
+
+    // 10. Music: the main-menu state plays from the start.
+    Music = CSharedPtr<CMusicPlayer>(new CMusicPlayer(Audio, Paths.MusicPath.c_str()));
+    Music->SetEnabled(Sound.MusicOn);
+    Music->Start(kMusicMainMenu);
+    Music->SetVolume(Sound.MusicVolume);
+    SoundBank->SetMusicPlayer(Music);
+    MusicState = kMusicMainMenu;
+    LoadingStep();
+
+    // 11. The play field, its frame and its helpers.
+    const std::string skin = Paths.ConfigPath + "Skin.cfg";
+    Layout.Load(skin);
+    g_comboStyles.Load(Paths.ConfigPath + "Score.cfg");
+    if (!UsableProfileName(ProfileOptions.Profile))
+        ProfileOptions.Profile = UsableProfileName(GetString(22)) ? GetString(22) : "Player";
+    Profile = CSharedPtr<CProfileSettings>(new CProfileSettings(ProfileOptions.Profile));
+    Motion.ProfilePath = Paths.PlayersPath + ProfileOptions.Profile;
+    Profile->Load(Motion.ProfilePath);
+    Aux.FastExpTerm = ProfileOptions.FastExpTerm;
+    Field = CSharedPtr<CPlayField>(new CPlayField(Caps, &Layout, &Motion, &Params, &Aux));
+    GemsBar = CSharedPtr<CGemsBar>(new CGemsBar());
+    GemsBar->LoadLayout(skin);
+    GemsBar->SetDisplay(SpriteLayers[0], GameTexture("StarParticle"));
+    CapSlot = CSharedPtr<CCapSlot>(new CCapSlot());
+    CapSlot->SetDisplay(SpriteLayers[0], GameTexture("Halo1"));
+    Field->GemsBar = GemsBar;
+    Field->CapSlot = CapSlot;
+    Field->ParticlesA = Particles[2];
+    Field->ParticlesB = Particles[3];
+    Field->Textures = {GameTexture("SmallSand"), GameTexture("Cloud"),
+                       GameTexture("StarParticle")};
+    Field->SoundBank = SoundBank;
+    Field->Tutorial = Profile.Get();
+    Field->Popups.SetDisplay(TextLayer, Fonts.front(), kTextPassNormal);
+    Field->Store->Textures.clear();
+    Field->Store->Textures.push_back(GameTexture("FieldFrame"));
+    Field->Store->Textures.push_back(GameTexture("FieldBack"));
+    Renderer->SetBoardFrame(Field->Store);
+    Renderer->SetDune(Field->Dune);
+    LoadingStep();
+
+    // 12. Match terminators.
+    Terminators = CSharedPtr<CTerminatorManager>(
+        new CTerminatorManager(Graphics.Effects, &Field->CapList, Particles[2], QuadLayers[1],
+                               QuadLayers[2], SpriteLayers[0]));
+    Terminators->SetTextures(GameTexture("Spark"), Caps->GetChainTexture(),
+                             Caps->GetChainAlphaTexture(), GameTexture("Lightning"));
+    Terminators->SetSoundBank(SoundBank);
+    Field->Terminators = Terminators;
+    LoadingStep();
+
+    // 13. Bonuses.
+    LoadBonusConfigs(Paths.ConfigPath + "Gems.cfg", Paths.ConfigPath + "Bonus.cfg");
+    Bonuses = CSharedPtr<CBonusManager>(new CBonusManager());
+    Bonuses->SetLayers(SpriteLayers[0], QuadLayers[1], Particles[2], SpriteLayers[1],
+                       Particles[3], QuadLayers[2], SpriteLayers[2]);
+    if (!Bonuses->LoadTextures(device, gfx))
+        return Fail("Unable to load bonus Textures");
+    Bonuses->SetTextures(GameTexture("StarParticle"), GameTexture("Halo1"), GameTexture("Ring"),
+                         GameTexture("Spark"), GameTexture("Lightning"), GameTexture("Twirl"),
+                         GameTexture("Twirl"), GameTexture("PanelGlass"));
+    Bonuses->EffectFactor = Graphics.Effects;
+    Field->Bonuses = Bonuses;
+    LoadingStep();
+
+    // 14. The sand box.
+    std::array<CSharedPtr<CTexture>, 6> dune;
+    for (size_t i = 0; i < dune.size(); ++i) {
+        const NamedTexture& t = kDuneTextures[i];
+        dune[i] = GameTexture(t.name);
+        if (dune[i].IsNull()) {
+            dune[i] = LoadPicture(device, gfx, t.file, t.name);
+            if (dune[i].IsNull())
+                return Fail(std::string("Unable to load ") + BaseName(t.file) + " Texture");
+            Textures.push_back(dune[i]);
+        }
+    }
+    Field->Dune->SetTextures(dune[0], dune[1], dune[2], dune[3], dune[4], dune[5]);
+    Field->Dune->SetManager(Particles[1]);
+    Field->Dune->SetParameters(Layout);
+    LoadingStep();
+
+    // 22. The profile options as they stand now.
+    ProfileOptions.Save(OptionsPath);
+
+    // The frames-per-second figure (F5) and the level HUD.
+    FpsText = CSharedPtr<CTextSprite>(new CTextSprite(Fonts.front()));
+    FpsText->PassTag = kTextPassTop;
+    FpsText->ScaleX = FpsText->ScaleY = 18.0f;
+    FpsText->Position = CVector3(-504.0f, 380.0f, -40.0f);
+    FpsText->Colour = 0xFFFFFF80u;
+    FpsText->Visible = FpsShown;
+    FpsText->SetText("FPS: 0.0");
+    TextLayer->Add(FpsText);
+    CreateHud();
+
+    InitResult = 1;
+    return 1;
+}
+
+int32_t CGame::InitAndStartFlow() {
+    const int32_t ok = Init();
+    if (ok) {
+        Mode = kModeAfterLoad;
+        SubState = kSubNone;
+        ModeTime = 0.0f;
+        StartFlow();
+    }
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Splash
+
+bool CGame::HasSplash() const { return !SplashPictures[0].IsNull() && !SplashPictures[1].IsNull(); }
+
+void CGame::StartSplash() {
+    Mode = kModeSplash;
+    SplashIndex = HasSplash() ? 0 : 2;
+    SplashTime = 0.0f;
+    SplashBrightness = 0.0f;
+}
+
+void CGame::SkipSplash() {
+    if (Mode == kModeSplash)
+        SplashIndex = 2;
+}
+
+void CGame::UpdateSplash(float dt) {
+    const float perPicture = 2.0f * kSplashFade + kSplashHold;
+    if (SplashIndex < 2) {
+        SplashTime += dt;
+        if (SplashTime >= perPicture) {
+            ++SplashIndex;
+            SplashTime = 0.0f;
+        }
+    }
+    if (SplashIndex >= 2) {
+        SplashBrightness = 0.0f;
+        if (InitResult < 0)
+            InitAndStartFlow();
+        return;
+    }
+    const float t = SplashTime;
+    if (t < kSplashFade)
+        SplashBrightness = t / kSplashFade;
+    else if (t < kSplashFade + kSplashHold)
+        SplashBrightness = 1.0f;
+    else
+        SplashBrightness = std::max(0.0f, (perPicture - t) / kSplashFade);
+}
+
+// ---------------------------------------------------------------------------
+// The frame
+
+int32_t CGame::Frame(uint32_t ms) {
+    Update(std::min(static_cast<float>(ms) / 1000.0f, kMaxFrameTime));
+    return Render();
+}
+
+void CGame::Update(float dt) {
+    if (!(dt >= 0.0f))
+        dt = 0.0f;
+    dt = std::min(dt, kMaxFrameTime);
+    FrameDt = dt;
+    GameClock += dt;
+    ++FrameCount;
+    if (Mode == kModeSplash && InitResult < 0) {
+        UpdateSplash(dt);
+        return;
+    }
+    if (InitResult != 1)
+        return;
+
+    // Music and the floating popups.
+    Music->Update(dt);
+    Field->Popups.Update(dt);
+    // The backdrop, the particles, the sprites and the texts.
+    Backdrop->Update(dt);
+    for (auto& pm : Particles)
+        pm->Update(dt);
+    for (auto& layer : QuadLayers)
+        layer->Update(dt);
+    for (auto& layer : SpriteLayers)
+        layer->Update(dt, 0);
+    TextLayer->Update(dt);
+    // Where the pointer is, then the current screen.
+    ReadCursor();
+    RunScreen(dt);
+}
+
+int32_t CGame::Render() {
+    if (Renderer.IsNull())
+        return gpu::kErrInvalidCall;
+    int32_t r;
+    if (Mode == kModeSplash && InitResult < 0) {
+        if (SplashIndex >= 2 || !HasSplash())
+            return 0;
+        r = Renderer->RenderSplash(SplashPictures[static_cast<size_t>(SplashIndex)],
+                                   SplashBrightness);
+    } else if (InitResult == 1) {
+        r = Renderer->RenderScene();
+    } else {
+        return 0;
+    }
+    if (r >= 0)
+        Renderer->Present();
+    return r;
+}
+
+void CGame::SetFps(float fps) {
+    Fps = fps;
+    if (FpsText.IsNull())
+        return;
+    char text[32];
+    std::snprintf(text, sizeof text, "FPS: %.1f", static_cast<double>(fps));
+    FpsText->SetText(text);
+}
+
+void CGame::ToggleFpsDisplay() {
+    FpsShown = FpsShown ? 0 : 1;
+    if (!FpsText.IsNull())
+        FpsText->Visible = FpsShown;
+}
+
+void CGame::PixelsToVirtual(int32_t px, int32_t py, float* x, float* y) const {
+    const float w = Renderer.IsNull() ? 1024.0f : static_cast<float>(Renderer->GetWidth());
+    const float h = Renderer.IsNull() ? 768.0f : static_cast<float>(Renderer->GetHeight());
+    const float scale = h > 0.0f ? CRenderer::kVirtualHeight / h : 1.0f;
+    if (x)
+        *x = (static_cast<float>(px) - 0.5f * w) * scale;
+    if (y)
+        *y = (0.5f * h - static_cast<float>(py)) * scale;
+}
+
+void CGame::ReadCursor() {
+    if (Window)
+        Window->GetCursorPos(&CursorPx, &CursorPy);
+    PixelsToVirtual(CursorPx, CursorPy, &CursorX, &CursorY);
+}
+
+void CGame::PauseAudio(bool paused) {
+    if (paused == (AudioPaused != 0))
+        return;
+    AudioPaused = paused ? 1 : 0;
+    if (Music.IsNull())
+        return;
+    if (paused)
+        Music->Pause();
+    else
+        Music->Resume();
+}
+
+void CGame::RestoreGamma() {
+    if (!GammaApplied || Renderer.IsNull())
+        return;
+    GammaApplied = 0;
+    Renderer->RestoreGammaRamp();
+}
+
+void CGame::SaveOnExit() {
+    // Quest saves come with the player-data part; there is nothing to keep yet.
+}
+
+// ---------------------------------------------------------------------------
+// Backdrop stand-in
+
+void CGame::SetBackdrop(int32_t stage) {
+    if (Backdrop.IsNull())
+        return;
+    Backdrop->SetStage(stage);
+    BackdropStage = Backdrop->GetStage();
+}

@@ -1,0 +1,351 @@
+#pragma once
+// The game object: it creates and owns every part of the running game (layers,
+// fonts, caps, sound, the play field and its managers, the backdrop, the HUD),
+// loads the resources behind a loading screen, shows the splash pictures, runs
+// one frame step per main-loop tick and turns the player's input and the play
+// field's events into the quest's flow.
+//
+// The methods live in several files:
+//   Game.cpp            construction, PreInit, Init, the splash, the frame step,
+//                       shut-down helpers
+//   GameFlow.cpp        the screen state machine and the quest flow
+//   GameInput.cpp       mouse and keyboard handlers
+//   GameEvents.cpp      the play field's events 1-13 and the message popups
+//   GameChallenges.cpp  the bonus-level launchers and their rounds
+//   Hud.cpp             CreateHud (the level HUD stand-in on the text layer)
+//
+// Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
+// virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
+// 768 units over the back buffer's height).
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/GameOptions.h"
+#include "engine/DataPaths.h"
+#include "engine/SharedPtr.h"
+#include "playerdata/ProfileCounters.h"
+#include "playfield/LevelParams.h"
+#include "playfield/PlayField.h"
+#include "playfield/QuestFieldLayout.h"
+
+class CBackdrop;
+class CBitmapFont;
+class CBonusManager;
+class CCapSlot;
+class CCapsManager;
+class CGemsBar;
+class CHud;
+class CIndexBuffer;
+class CMusicPlayer;
+class CParticleSystemsManager;
+class CProfileSettings;
+class CQuadLayer;
+class CRenderDevice;
+class CRenderer;
+class CSoundBank;
+class CSpriteLayer;
+class CTerminatorManager;
+class CTextLayer;
+class CTextSprite;
+class CTexture;
+class CVertexBuffer;
+
+namespace os {
+class Window;
+}
+namespace snd {
+class Audio;
+}
+
+// Screens of the state machine (Mode).
+enum EGameMode : int32_t {
+    kModeSplash = 0,          // the splash pictures before Init
+    kModeAfterLoad = 1,       // the short pause after loading
+    kModeMenu = 2,            // menus, map, newspaper (come with the screens)
+    kModeLevel = 3,           // the level screen; SubState says what runs on it
+    kModeLevelIntro = 11,     // the level caption while the board builds
+    kModeShopTransition = 12, // between a level's end and the next level
+    kModeQuestEnd = 13,       // the end of the quest
+};
+
+// What runs on the level screen (SubState while Mode is kModeLevel).
+enum EGameSubState : int32_t {
+    kSubNone = 0,
+    kSubPlay = 1,       // level in play
+    kSubResult = 6,     // level won: results, time bonus
+    kSubShop = 8,       // the shop (comes with the screens)
+    kSubQuit = 15,      // quit sequence
+    kSubLostLevel = 16, // level lost: the messages before the restart
+    kSubGameOver = 17,  // no lives left
+    kSubBonus = 20,     // bonus level in play
+};
+
+// The four challenges, numbered as their launchers.
+enum EBonusKind : int32_t {
+    kBonusNone = 0,
+    kBonusMemory = 1,
+    kBonusAccuracy = 2,
+    kBonusAttention = 3,
+    kBonusReaction = 4,
+};
+
+class CGame {
+public:
+    static constexpr int kParticleManagers = 6;
+    static constexpr int kQuadLayers = 3;
+    static constexpr int kSpriteLayers = 3;
+    static constexpr int32_t kQuestLevels = 41;
+    static constexpr float kMaxFrameTime = 0.5f;
+    // Splash: each picture fades in, holds and fades out.
+    static constexpr float kSplashFade = 1.0f;
+    static constexpr float kSplashHold = 2.0f;
+    // Text pass tags of the renderer's text layer.
+    static constexpr int32_t kTextPassNormal = -1;
+    static constexpr int32_t kTextPassTop = 12345;
+
+    // The renderer holds a created device. The window and the audio object are
+    // not owned (the window outlives the game; a null audio object gives a
+    // silent game).
+    CGame(CSharedPtr<CRenderer> renderer, os::Window* window, CSharedPtr<snd::Audio> audio);
+    ~CGame();
+    CGame(const CGame&) = delete;
+    CGame& operator=(const CGame&) = delete;
+
+    // ---- Start-up (Game.cpp) ----
+    // Options, shared buffers, string table, splash pictures. 1 on success; 0
+    // when a shared buffer cannot be made (error list filled).
+    int32_t PreInit();
+    // Loads everything behind the loading screen. 1 on success; 0 with the
+    // reason last in the error list.
+    int32_t Init();
+    // True when both splash pictures were loaded by PreInit.
+    bool HasSplash() const;
+    // Mode 0: the splash pictures run; Init follows when they end.
+    void StartSplash();
+    // A click during the splash: the splash ends at once.
+    void SkipSplash();
+    // Init, then (on success) StartFlow. Init's result.
+    int32_t InitAndStartFlow();
+    // -1 while Init has not run, 0 after a failed Init, 1 after a good one.
+    int32_t GetInitResult() const { return InitResult; }
+    // The last error-list entry, or "Unknown Error!".
+    std::string LastError() const;
+    // Restores the desktop gamma ramp once it was applied (any later call does
+    // nothing). The program entry calls it on every exit path.
+    void RestoreGamma();
+    // Called when the window closes, before the loop ends.
+    void SaveOnExit();
+
+    // ---- The frame (Game.cpp) ----
+    // One frame step of `ms` milliseconds: Update, then Render. The render
+    // result (< 0: nothing was presented).
+    int32_t Frame(uint32_t ms);
+    // Steps 1-7: clocks, music, popups, backdrop, particles, layers, cursor,
+    // then the current screen (RunScreen); during the splash only its fades
+    // (and Init when they end).
+    void Update(float dt);
+    // Step 8: the splash or the scene, presented when the result is >= 0.
+    int32_t Render();
+    // The FPS figure of the main loop and its display (F5).
+    void SetFps(float fps);
+    void ToggleFpsDisplay();
+    bool IsFpsShown() const { return FpsShown != 0; }
+    // Back-buffer pixels to virtual-screen units.
+    void PixelsToVirtual(int32_t px, int32_t py, float* x, float* y) const;
+    // Reads the window's cursor into CursorPx/Py and CursorX/Y.
+    void ReadCursor();
+    // Sound and music paused while the window is minimised.
+    void PauseAudio(bool paused);
+    // The splash's fades; Init (and StartFlow) when the pictures are over.
+    void UpdateSplash(float dt);
+    // One Init step done: the loading screen with the next progress value.
+    void LoadingStep();
+    // An Init failure: the error-list entry and its log line ("<text>!\n"). 0.
+    int32_t Fail(const std::string& text);
+
+    // ---- The backdrop stand-in (Game.cpp) ----
+    // 1..5 the stage pictures "Data\Gfx\Backdrop<n>.jpg"; 0 (or a picture that
+    // fails to load) shows none.
+    void SetBackdrop(int32_t stage);
+
+    // ---- Flow (GameFlow.cpp) ----
+    // After a good Init (at once, or when the splash ends): the first screen.
+    void StartFlow();
+    // Step 7 of the frame: the current screen's work.
+    void RunScreen(float dt);
+    void StartNewQuest();
+    // Level start of quest level n (caps mode, colours, level file, reset,
+    // backdrop, HUD, timer, music) and the level intro.
+    void StartLevel(int32_t level);
+    void UpdateLevelIntro(float dt);
+    void UpdatePlay(float dt);
+    void UpdateLevelResult(float dt);
+    void UpdateShopTransition(float dt);
+    void UpdateLostLevel(float dt);
+    void UpdateGameOver(float dt);
+    void UpdateQuestEnd(float dt);
+    void WinLevel();
+    void LoseLevel();
+    // Music state request (only on a change unless forced).
+    void RequestMusic(int32_t state, bool force = false);
+    // +1 Golden Star (the record and the HUD).
+    void AwardStar();
+
+    // ---- Field events and messages (GameEvents.cpp) ----
+    // ReorderEvents, every event in turn, then the queue emptied.
+    void DispatchFieldEvents();
+    void HandleFieldEvent(const CFieldEvent& event);
+    // A message popup centred on the board; the game-clock time it ends.
+    float ShowMessage(const std::string& text, float duration = 1.5f);
+    float ShowMessageId(int32_t textId, float duration = 1.5f);
+    // Closes the tutorial tip on screen (a click): the field is told, and after
+    // tip 7 the board reopens once it is idle.
+    void CloseTip();
+
+    // ---- Bonus levels (GameChallenges.cpp) ----
+    // textKey 1..8 ("Bonus Level %d"), group 1 or 2; the kind follows the
+    // schedule (Accuracy, Memory, Attention, Reaction).
+    void StartBonusLevel(int32_t textKey, int32_t group);
+    void LaunchBonus(int32_t kind, int32_t textKey, int32_t group);
+    // End of the bonus intro: the first round.
+    void BeginBonusRounds();
+    void UpdateBonusLevel(float dt);
+    void OnBonusTimeout();
+    void OnBonusGameFinished(const CFieldEvent& event);
+    void OnBonusRoundOver(const CFieldEvent& event);
+    void EndBonusLevel(int32_t won);
+
+    // ---- Input (GameInput.cpp) ----
+    // Pixel positions as the window reports them. A result of 1 closes the
+    // window.
+    int32_t OnLButtonDown(int32_t px, int32_t py);
+    int32_t OnLButtonUp(int32_t px, int32_t py);
+    int32_t OnRButtonDown(int32_t px, int32_t py);
+    int32_t OnKeyDown(uint32_t vk);
+    int32_t OnChar(uint32_t ch);
+    // A left click on the board at virtual (x, y): select, swap or deselect.
+    void ClickBoard(float x, float y);
+    // While the left button is held with a selection: swap on entering an
+    // orthogonal neighbour.
+    void UpdateDrag();
+
+    // ---- HUD (Hud.cpp) ----
+    // Makes Hud (after the fonts and the text layer exist).
+    void CreateHud();
+
+    // ---- Texture lookup ----
+    // A game texture loaded by Init, by its registry name ("Spark", "Halo1");
+    // empty when there is none.
+    CSharedPtr<CTexture> GameTexture(const char* name) const;
+
+    // ==== Members (the flow, the HUD and the tests read and write them) ====
+
+    // ---- Engine ----
+    CSharedPtr<CRenderer> Renderer;
+    CSharedPtr<CRenderDevice> Device;
+    os::Window* Window = nullptr;
+    CSharedPtr<snd::Audio> Audio;
+    CDataPaths Paths;
+    std::string OptionsPath;  // "Data\Config\Options.ini"
+    CGraphicsOptions Graphics;
+    CSoundOptions Sound;
+    CProfileOptions ProfileOptions;
+    CSharedPtr<CVertexBuffer> SharedVertexBuffer;
+    CSharedPtr<CIndexBuffer> SharedIndexBuffer;
+    std::array<CSharedPtr<CParticleSystemsManager>, kParticleManagers> Particles;
+    std::array<CSharedPtr<CQuadLayer>, kQuadLayers> QuadLayers;
+    std::array<CSharedPtr<CSpriteLayer>, kSpriteLayers> SpriteLayers;
+    CSharedPtr<CSpriteLayer> BackdropLayer;
+    CSharedPtr<CTextLayer> TextLayer;
+    // 0 the main font ("Font"), then the additional fonts in list order
+    // ("Title", "Caption").
+    std::vector<CSharedPtr<CBitmapFont>> Fonts;
+    std::vector<CSharedPtr<CTexture>> Textures;  // the game's own textures
+    CSharedPtr<CTexture> LoadingPicture;
+    std::array<CSharedPtr<CTexture>, 2> SplashPictures;
+    std::vector<std::string> Errors;
+    int32_t GammaApplied = 0;
+    int32_t InitResult = -1;
+    int32_t LoadingSteps = 0;  // Init steps done (the loading bar)
+
+    // ---- Parts ----
+    CSharedPtr<CCapsManager> Caps;
+    CSharedPtr<CSoundBank> SoundBank;
+    CSharedPtr<CMusicPlayer> Music;
+    CQuestFieldLayout Layout;
+    CLevelParams Params;
+    CFieldMotion Motion;
+    CGameAux Aux;
+    CSharedPtr<CPlayField> Field;
+    CSharedPtr<CGemsBar> GemsBar;
+    CSharedPtr<CCapSlot> CapSlot;
+    CSharedPtr<CTerminatorManager> Terminators;
+    CSharedPtr<CBonusManager> Bonuses;
+    CSharedPtr<CBackdrop> Backdrop;
+    CSharedPtr<CProfileSettings> Profile;  // the current player (tutorial switches)
+    CSharedPtr<CHud> Hud;
+
+    // ---- Frame ----
+    float GameClock = 0.0f;  // seconds of frames since construction
+    float FrameDt = 0.0f;    // dt of the frame in progress
+    uint64_t FrameCount = 0;
+    float Fps = 0.0f;
+    int32_t FpsShown = 0;
+    CSharedPtr<CTextSprite> FpsText;
+    int32_t CursorPx = 0, CursorPy = 0;
+    float CursorX = 0.0f, CursorY = 0.0f;
+    int32_t AudioPaused = 0;
+
+    // ---- Splash ----
+    int32_t SplashIndex = 0;      // picture shown (0, 1); 2 = over
+    float SplashTime = 0.0f;      // seconds into the picture
+    float SplashBrightness = 0.0f;
+
+    // ---- State machine ----
+    int32_t Mode = kModeSplash;
+    int32_t SubState = kSubNone;
+    float ModeTime = 0.0f;   // seconds since Mode or SubState changed
+    int32_t IntroStep = 0;   // level intro: negative waits
+    int32_t MusicState = -1;
+    int32_t BackdropStage = 0;
+
+    // ---- Quest ----
+    int32_t NonQuest = 0;
+    int32_t Level = 1;        // current quest level 1..41
+    int32_t Lives = 3;
+    int32_t Difficulty = 0;   // 0 Normal, 1 Hard
+    int32_t Stars = 0;        // Golden Stars
+    float TimeLeft = 0.0f;
+    float TimeLimit = 0.0f;
+    float WarningThreshold = 30.0f;
+    int32_t LevelCompleted = 0;
+    int32_t LossFlag = 0;
+    float EndDelay = 0.0f;    // seconds left before the next step of a level end
+    int32_t FrenzyCount = 0;  // completed frenzies (the frenzy gain shrinks with it)
+    CProfileCounters LevelStartCounters;  // the counters at level start (restart)
+    int32_t ReopenWhenIdle = 0;  // field busy after a rebuild or tip 7
+    float MessageEndTime = 0.0f; // end of the last message popup (game clock)
+    int32_t TipOpen = 0;         // a tutorial tip is shown; the clock stops
+    int32_t LevelGems = 0;       // gems to collect, as the level started
+    float HintTimer = 0.0f;
+    float PanelTimer = 0.0f;
+
+    // ---- Bonus level ----
+    int32_t BonusKind = kBonusNone;
+    int32_t BonusTextKey = 0;
+    int32_t BonusGroup = 1;
+    int32_t BonusRound = 0;
+    int32_t BonusWins = 0;
+    int32_t BonusWon = 0;
+    int32_t BonusesPlayed = 0;  // bonus levels of this quest so far
+    int32_t BonusIntro = 0;     // 1 while the bonus intro shows
+    float BonusTime = 0.0f;
+    float BonusTimeLimit = 0.0f;
+    int32_t BonusTimedOut = 0;
+
+    // ---- Input ----
+    int32_t LeftDown = 0;
+    int32_t DragColumn = -1, DragRow = -1;  // the cell the held button is over
+};

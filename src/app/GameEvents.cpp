@@ -1,0 +1,226 @@
+// The play field's events, drained once per frame after its update, and the
+// message popups over the board.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/Game.h"
+#include "app/Hud.h"
+#include "audio/SoundBank.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "playfield/BlinkerGame.h"
+#include "playfield/ComboStyles.h"
+#include "playfield/LevelRules.h"
+#include "playfield/PopupList.h"
+
+namespace {
+
+constexpr int32_t kTxtShuffling = 12;
+constexpr int32_t kTxtNoMoves = 13;
+constexpr int32_t kTxtWhere = 20;
+constexpr int32_t kTxtMiss = 23;
+constexpr int32_t kTxtReactionPenalty = 30;
+constexpr int32_t kTxtFirstCombo = 35;  // chains 2, 3, 4 and 5 or more: 35..38
+constexpr int32_t kTxtScoreFrenzy = 40;
+constexpr int32_t kTxtClickToContinue = 69;
+// Tip t at step s: text 100 + 10 t + s / 2, title 100 + 10 t + 9.
+constexpr int32_t kTxtTipBase = 100;
+
+constexpr float kMessageTime = 1.5f;
+// "NO MOVES!" shows while the caps tremble; then they fall and the board is
+// built again under "SHUFFLING...".
+constexpr float kNoMovesTime = 1.5f;
+constexpr int32_t kRebuildPathKeys = 30;
+constexpr int32_t kTipRestartingBoard = 7;
+
+void Play(const CGame& g, ESound sound) {
+    if (!g.SoundBank.IsNull())
+        g.SoundBank->PlaySample(g.SoundBank->Group(sound), 0, 0);
+}
+
+// Frenzy n + 1 of the level gains less from the sand than the one before.
+void FinishFrenzy(CGame& g) {
+    CPlayField& field = *g.Field;
+    field.SetDuneActive(false);
+    ++g.FrenzyCount;
+    if (!field.Dune.IsNull() && !field.Dune->Sandbox.IsNull()) {
+        CSandbox& sandbox = *field.Dune->Sandbox;
+        sandbox.FrenzyProgress = 0.0;
+        sandbox.FrenzyGain =
+            CLevelRules::DecayFactor(g.FrenzyCount) * (field.HardMode ? 0.5f : 1.0f);
+    }
+    g.AwardStar();
+}
+
+void ShowTip(CGame& g, int32_t tip, int32_t step) {
+    g.TipOpen = 1;
+    // The sand waits with the clock (the field stopped it when it asked for
+    // the tip, but the start of the play may have set it going since).
+    if (!g.Field->Dune.IsNull() && !g.Field->Dune->Sandbox.IsNull())
+        g.Field->Dune->Sandbox->Running = 0;
+    if (g.Hud.IsNull())
+        return;
+    const int32_t first = kTxtTipBase + 10 * tip;
+    g.Hud->ShowCard(GetString(first + 9), "", GetString(first + std::max(step, 0) / 2),
+                    GetString(kTxtClickToContinue), CHud::kSky);
+}
+
+} // namespace
+
+void CGame::DispatchFieldEvents() {
+    if (Field.IsNull())
+        return;
+    Field->ReorderEvents();
+    // The handlers may call into the field, which may queue new events: those
+    // wait for the next frame.
+    std::vector<CFieldEvent> events;
+    events.swap(Field->Events);
+    for (const CFieldEvent& e : events)
+        HandleFieldEvent(e);
+}
+
+void CGame::HandleFieldEvent(const CFieldEvent& e) {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+    const bool playing = Mode == kModeLevel && SubState == kSubPlay;
+    const bool onMainBoard = playing || Mode == kModeLevelIntro;
+
+    switch (e.Kind) {
+    case CFieldEvent::kRemovalFinished:
+        // The field has already counted the points; the HUD follows the
+        // totals every frame.
+        if (!Hud.IsNull())
+            Hud->SetScore(field.Counters.Sets[1].Get(0), true);
+        break;
+
+    case CFieldEvent::kCombo: {
+        // The field plays the combo sound with every step of the chain.
+        if (e.Value < 2 || !onMainBoard)
+            break;
+        const int32_t id = kTxtFirstCombo + std::min(e.Value, 5) - 2;
+        if (!Hud.IsNull())
+            Hud->ShowMessage(GetString(id), kMessageTime,
+                             e.Value >= 4 ? CHud::kOrange : CHud::kGold);
+        break;
+    }
+
+    case CFieldEvent::kSandFull:
+        Play(*this, ESound::ScoreFrenzy);
+        if (!Hud.IsNull())
+            Hud->ShowMessage(GetString(kTxtScoreFrenzy), 2.0f, CHud::kSky, 58.0f);
+        break;
+
+    case CFieldEvent::kTimeWon:
+        if (!playing || !(e.Amount > 0.0f) || !std::isfinite(e.Amount))
+            break;
+        TimeLeft = std::min(TimeLeft + e.Amount, TimeLimit);
+        Play(*this, ESound::TimeAdd);
+        if (!Hud.IsNull())
+            Hud->FlashTime();
+        break;
+
+    case CFieldEvent::kLevelComplete:
+        WinLevel();
+        break;
+
+    case CFieldEvent::kSandRunOut:
+        if (playing)
+            FinishFrenzy(*this);
+        break;
+
+    case CFieldEvent::kNoMoves: {
+        if (!onMainBoard || ReopenWhenIdle)
+            break;
+        const float end = ShowMessageId(kTxtNoMoves, kNoMovesTime);
+        field.RebuildBoard(std::max(end - GameClock, 0.0f), kRebuildPathKeys);
+        if (!Hud.IsNull())
+            Hud->ShowMessage(GetString(kTxtShuffling), kMessageTime, CHud::kSky, 48.0f,
+                             kNoMovesTime);
+        ReopenWhenIdle = 1;
+        break;
+    }
+
+    case CFieldEvent::kBonusGameFinished:
+        OnBonusGameFinished(e);
+        break;
+
+    case CFieldEvent::kBonusGameRound:
+        OnBonusRoundOver(e);
+        break;
+
+    case CFieldEvent::kSandFullMemory:
+        // The Memory challenge fills the box with every pair; a full box
+        // changes nothing there.
+        break;
+
+    case CFieldEvent::kScorePopup: {
+        if (e.Value == 0)
+            break;
+        field.Counters.AddToSets(e.Value, 0);
+        CSharedPtr<CPopup> popup;
+        field.Popups.SpawnNumberPopup(popup, e.Value, 0, e.X, e.Y, g_comboStyles.Depth);
+        if (!Hud.IsNull())
+            Hud->SetScore(field.Counters.Sets[1].Get(0), true);
+        break;
+    }
+
+    case CFieldEvent::kMessage:
+        if (e.Value == 1) {
+            ShowMessageId(kTxtWhere);
+        } else if (e.Value == 2) {
+            ShowMessageId(kTxtMiss);
+            if (!Hud.IsNull())
+                Hud->ShowMessage(GetString(kTxtReactionPenalty), kMessageTime, CHud::kRed, 40.0f);
+            const float penalty = field.Blinker.IsNull() ? 0.0f : field.Blinker->Penalty;
+            BonusTime = std::max(0.0f, BonusTime - std::max(penalty, 0.0f));
+        }
+        break;
+
+    case CFieldEvent::kTutorialTip:
+        if (e.Extra < 1 || TipOpen == 1)
+            break;
+        if (Mode == kModeLevelIntro) {
+            // Shown when the play begins; the field remembers which tip.
+            TipOpen = 2;
+            break;
+        }
+        if (!playing) {
+            // The level is over: the tip is dropped and the box runs again.
+            field.CloseTutorialTip(0);
+            break;
+        }
+        ShowTip(*this, e.Extra, e.Value);
+        break;
+
+    default:
+        break;
+    }
+}
+
+float CGame::ShowMessage(const std::string& text, float duration) {
+    const float d = std::isfinite(duration) ? std::max(duration, 0.0f) : kMessageTime;
+    if (!Hud.IsNull())
+        Hud->ShowMessage(text, d);
+    MessageEndTime = GameClock + d;
+    return MessageEndTime;
+}
+
+float CGame::ShowMessageId(int32_t textId, float duration) {
+    return ShowMessage(GetString(textId), duration);
+}
+
+void CGame::CloseTip() {
+    if (TipOpen != 1 || Field.IsNull())
+        return;
+    const int32_t tip = Field->TutorialNumber;
+    TipOpen = 0;
+    if (!Hud.IsNull())
+        Hud->HideCard();
+    Field->CloseTutorialTip(1);
+    if (tip == kTipRestartingBoard)
+        ReopenWhenIdle = 1;
+}

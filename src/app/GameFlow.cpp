@@ -1,0 +1,491 @@
+// The screen state machine and the quest flow: level start and intro, play
+// with the level clock, the level result, the restart after a lost level,
+// game over and the end of the quest. There are no menus, shop or saves yet:
+// a quest starts as soon as the game has loaded and runs level after level,
+// with the bonus-level challenges after every fifth level.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "app/Game.h"
+#include "app/Hud.h"
+#include "audio/MusicPlayer.h"
+#include "audio/SoundBank.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/ObjectLog.h"
+#include "engine/PlayFieldStore.h"
+#include "engine/StringTable.h"
+#include "playfield/CapSlot.h"
+#include "playfield/CapsManager.h"
+#include "playfield/GemsBar.h"
+#include "playfield/LevelRules.h"
+
+namespace {
+
+// Text IDs (Data\TextID.dat).
+constexpr int32_t kTxtLevelCaption = 8;
+constexpr int32_t kTxtTimeIsUp = 10;
+constexpr int32_t kTxtLevelComplete = 39;
+constexpr int32_t kTxtGoldenStar = 41;
+constexpr int32_t kTxtTimeBonus = 42;
+constexpr int32_t kTxtQuestComplete = 43;
+constexpr int32_t kTxtLifeLostTitle = 44;
+constexpr int32_t kTxtGameOverTitle = 46;
+constexpr int32_t kTxtGameOver = 47;
+constexpr int32_t kTxtGemsGoal = 61;
+constexpr int32_t kTxtHudScore = 64;
+constexpr int32_t kTxtHudLives = 66;
+constexpr int32_t kTxtHudGems = 67;
+constexpr int32_t kTxtClickToContinue = 69;
+constexpr int32_t kTxtFirstStage = 92;
+constexpr int32_t kStageNames = 5;
+
+// Screen times (seconds). A click ends the waiting ones early (GameInput.cpp).
+constexpr float kLevelIntroTime = 2.5f;
+constexpr float kResultTime = 3.5f;
+constexpr float kShopTransitionTime = 0.5f;
+constexpr float kLifeLostTime = 3.0f;
+constexpr float kGameOverTime = 5.0f;
+constexpr float kQuestEndTime = 10.0f;
+constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
+
+constexpr int32_t kNewQuestLives = 3;
+constexpr int32_t kMaxStars = 1000;
+constexpr int32_t kTimeBonusPerSecond = 100;
+// Bonus levels follow every fifth level up to this one.
+constexpr int32_t kBonusEvery = 5;
+constexpr int32_t kLastBonusAfter = 40;
+constexpr int32_t kBonusGroupSize = 4;
+
+// The warning cue: at 30 and 15 seconds, at 10, then every second.
+constexpr float kFirstWarning = 30.0f;
+
+void EnterScreen(CGame& g, int32_t mode, int32_t subState, float wait) {
+    g.Mode = mode;
+    g.SubState = subState;
+    g.ModeTime = 0.0f;
+    g.EndDelay = wait;
+}
+
+void Play(const CGame& g, ESound sound) {
+    if (!g.SoundBank.IsNull())
+        g.SoundBank->PlaySample(g.SoundBank->Group(sound), 0, 0);
+}
+
+CSandbox* SandboxOf(const CGame& g) {
+    if (g.Field.IsNull() || g.Field->Dune.IsNull() || g.Field->Dune->Sandbox.IsNull())
+        return nullptr;
+    return g.Field->Dune->Sandbox.Get();
+}
+
+std::string StageName(int32_t stage) {
+    return GetString(kTxtFirstStage + std::clamp(stage, 1, kStageNames) - 1);
+}
+
+// The HUD rows that follow the game state every frame.
+void RefreshHud(CGame& g) {
+    if (g.Hud.IsNull() || g.Field.IsNull())
+        return;
+    CHud& hud = *g.Hud;
+    hud.SetScore(g.Field->Counters.Sets[1].Get(0), true);
+    hud.SetRowValue(CHud::kLivesRow, std::to_string(g.Lives));
+    hud.SetRowValue(CHud::kStarsRow, std::to_string(g.Stars));
+    if (g.BonusKind != kBonusNone && g.Mode == kModeLevel &&
+        (g.SubState == kSubBonus || g.SubState == kSubResult))
+        return;  // the bonus level keeps its own rows (GameChallenges.cpp)
+    hud.SetTime(g.TimeLeft);
+    const int32_t collected = std::clamp(g.LevelGems - g.Field->GemsToCollect, 0, g.LevelGems);
+    hud.SetRowValue(CHud::kGemsRow, FormatText("%d / %d", {collected, g.LevelGems}));
+}
+
+// The cue of the level clock, and the next threshold below the one passed.
+void SoundTimeWarning(CGame& g) {
+    if (!(g.WarningThreshold > 0.0f) || g.TimeLeft > g.WarningThreshold)
+        return;
+    Play(g, g.WarningThreshold > 10.0f ? ESound::Warning : ESound::Tick);
+    if (g.WarningThreshold > 15.0f)
+        g.WarningThreshold = 15.0f;
+    else if (g.WarningThreshold > 10.0f)
+        g.WarningThreshold = 10.0f;
+    else
+        g.WarningThreshold = std::ceil(g.TimeLeft) - 1.0f;
+    // A big jump of the clock must not replay every cue it skipped.
+    while (g.WarningThreshold > 0.0f && g.TimeLeft <= g.WarningThreshold)
+        g.WarningThreshold = g.WarningThreshold > 15.0f   ? 15.0f
+                             : g.WarningThreshold > 10.0f ? 10.0f
+                                                          : std::ceil(g.TimeLeft) - 1.0f;
+}
+
+// Begins the play of a level whose intro has ended.
+void BeginPlay(CGame& g) {
+    if (!g.Hud.IsNull())
+        g.Hud->HideCard();
+    EnterScreen(g, kModeLevel, kSubPlay, 0.0f);
+    if (CSandbox* sandbox = SandboxOf(g)) {
+        sandbox->DrainRate = CLevelRules::SpeedForLevel(g.Level);
+        sandbox->Running = 1;
+    }
+    // A tip the board asked for during the intro shows now.
+    if (g.TipOpen == 2) {
+        g.TipOpen = 0;
+        CFieldEvent tip;
+        tip.Kind = CFieldEvent::kTutorialTip;
+        tip.Value = g.Field->TutorialStep;
+        tip.Extra = g.Field->TutorialNumber;
+        g.HandleFieldEvent(tip);
+    }
+}
+
+} // namespace
+
+void CGame::StartFlow() {
+    // Without menus the game goes straight into a new quest.
+    StartNewQuest();
+}
+
+void CGame::StartNewQuest() {
+    Level = 1;
+    Lives = kNewQuestLives;
+    Stars = 0;
+    LossFlag = 0;
+    LevelCompleted = 0;
+    BonusesPlayed = 0;
+    BonusKind = kBonusNone;
+    if (!Field.IsNull()) {
+        Field->Counters.Clear();
+        Field->Trophy1Progress = Field->Trophy5Progress = Field->Trophy7Progress = 0;
+        Field->ItemTiers.fill(0);
+    }
+    SetBackdrop(1);
+    StartLevel(1);
+}
+
+void CGame::StartLevel(int32_t level) {
+    if (Field.IsNull())
+        return;
+    Level = std::clamp(level, 1, kQuestLevels);
+    CPlayField& field = *Field;
+
+    // Whatever the last screen left behind goes.
+    LevelCompleted = 0;
+    LossFlag = 0;
+    TipOpen = 0;
+    ReopenWhenIdle = 0;
+    FrenzyCount = 0;
+    BonusKind = kBonusNone;
+    BonusIntro = 0;
+    LeftDown = 0;
+    DragColumn = DragRow = -1;
+    if (!Hud.IsNull()) {
+        Hud->ClearMessages();
+        Hud->HideCard();
+    }
+    field.Popups.Clear();
+
+    // The level's rules.
+    Params.GameMode = 0;
+    Params.Level = Level;
+    Params.Speed = CLevelRules::SpeedForLevel(Level);
+    Params.LevelTime = CLevelRules::UpgradeTierValue(field.ItemTiers[6]);
+
+    // The level totals start from zero; the quest totals are kept so that a
+    // lost level can start again from where it began.
+    field.Counters.Sets[2].Reset();
+    LevelStartCounters.Assign(field.Counters);
+
+    // The board: caps mode, colours, the level file, a fresh field. A level
+    // without a gem count must not keep the last level's goal, and the end of
+    // the last level (level over, closed input) must not carry over.
+    if (!Caps.IsNull())
+        Caps->SetTextureMode(0);
+    field.HardMode = Difficulty;
+    field.LevelNumber = Level;
+    field.SetColours(Level);
+    field.GemPool = field.GemsToCollect = 5;
+    if (!GemsBar.IsNull())
+        GemsBar->Reset();
+    const std::string path = Paths.LevelsPath + "l" + std::to_string(Level) + ".lvl";
+    if (!field.LoadLevel(path))
+        LogObject("Unable to load level " + path + "\n");
+    field.Reset(0);
+    field.LevelOver = 0;
+    field.SetActive(false);
+    if (!CapSlot.IsNull())
+        CapSlot->Clear();
+    // The gem bar hangs from the board's frame.
+    if (!GemsBar.IsNull() && !field.Store.IsNull())
+        GemsBar->Place(field.Store->Offset[0], field.Store->Offset[1], field.Store->Offset[2]);
+    LevelGems = field.GemsToCollect;
+
+    // The sand box waits for the play; frenzies start again at full gain.
+    if (CSandbox* sandbox = SandboxOf(*this)) {
+        sandbox->Running = 0;
+        sandbox->FrenzyGain =
+            CLevelRules::DecayFactor(0) * (field.HardMode ? 0.5f : 1.0f);
+    }
+
+    // The stage picture and the captions.
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(Level, stage, inStage);
+    if (std::min(stage, 5) != BackdropStage)
+        SetBackdrop(std::min(stage, 5));
+    const std::string caption = FormatText(GetString(kTxtLevelCaption), {stage, inStage});
+
+    TimeLimit = TimeLeft = Params.LevelTime;
+    WarningThreshold = kFirstWarning;
+
+    if (!Hud.IsNull()) {
+        Hud->SetCaption(caption, StageName(stage));
+        Hud->SetRowLabel(CHud::kScoreRow, GetString(kTxtHudScore));
+        Hud->SetRowLabel(CHud::kGemsRow, GetString(kTxtHudGems));
+        for (int32_t r = 0; r < CHud::kRows; ++r)
+            Hud->SetRowShown(static_cast<CHud::Row>(r), true);
+        Hud->SetScore(field.Counters.Sets[1].Get(0), false);
+        RefreshHud(*this);
+        Hud->ShowPanel(true);
+        Hud->ShowCard(caption, StageName(stage), FormatText(GetString(kTxtGemsGoal), {LevelGems}),
+                      GetString(kTxtClickToContinue));
+    }
+    field.Show(true, 1, kFieldFade);
+
+    RequestMusic(kMusicGameplay, true);
+    Play(*this, ESound::NewLevel);
+    EnterScreen(*this, kModeLevelIntro, kSubNone, kLevelIntroTime);
+    IntroStep = 0;
+}
+
+void CGame::RequestMusic(int32_t state, bool force) {
+    if (!force && state == MusicState)
+        return;
+    MusicState = state;
+    if (!Music.IsNull())
+        Music->RequestState(state);
+}
+
+void CGame::AwardStar() {
+    Stars = std::min(Stars + 1, kMaxStars);
+    Play(*this, ESound::BonusStar);
+    if (!Hud.IsNull())
+        Hud->ShowMessage(GetString(kTxtGoldenStar), 2.0f, CHud::kGold, 44.0f);
+}
+
+void CGame::RunScreen(float dt) {
+    ModeTime += dt;
+    if (EndDelay > 0.0f)
+        EndDelay = std::max(0.0f, EndDelay - dt);
+
+    const bool onBoard = Mode == kModeLevelIntro || Mode == kModeLevel ||
+                         Mode == kModeShopTransition || Mode == kModeQuestEnd;
+    if (onBoard && !Field.IsNull()) {
+        Field->Update(dt, CursorX, CursorY);
+        DispatchFieldEvents();
+    }
+
+    switch (Mode) {
+    case kModeAfterLoad:
+        StartFlow();
+        break;
+    case kModeLevelIntro:
+        UpdateLevelIntro(dt);
+        break;
+    case kModeLevel:
+        switch (SubState) {
+        case kSubPlay:
+            UpdatePlay(dt);
+            break;
+        case kSubBonus:
+            UpdateBonusLevel(dt);
+            break;
+        case kSubResult:
+            UpdateLevelResult(dt);
+            break;
+        case kSubLostLevel:
+            UpdateLostLevel(dt);
+            break;
+        case kSubGameOver:
+            UpdateGameOver(dt);
+            break;
+        default:
+            break;
+        }
+        break;
+    case kModeShopTransition:
+        UpdateShopTransition(dt);
+        break;
+    case kModeQuestEnd:
+        UpdateQuestEnd(dt);
+        break;
+    default:
+        break;
+    }
+
+    RefreshHud(*this);
+    if (!Hud.IsNull())
+        Hud->Update(dt);
+}
+
+void CGame::UpdateLevelIntro(float /*dt*/) {
+    // A negative step waits for an intro form; there is none yet.
+    if (IntroStep < 0)
+        return;
+    if (EndDelay <= 0.0f)
+        BeginPlay(*this);
+}
+
+void CGame::UpdatePlay(float dt) {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+
+    // The board is given back to the player once a rebuild (or tip 7) has
+    // finished moving.
+    if (ReopenWhenIdle && field.IsIdle(false)) {
+        field.SetActive(false);
+        ReopenWhenIdle = 0;
+    }
+    if (TipOpen == 0)
+        UpdateDrag();
+
+    // The clock stops while a tip is read and while the board is rebuilt.
+    if (TipOpen != 0 || ReopenWhenIdle)
+        return;
+    TimeLeft = std::max(0.0f, TimeLeft - dt);
+    field.Counters.AddFloatToTotals(dt, 1);
+    SoundTimeWarning(*this);
+    if (TimeLeft <= 0.0f)
+        LoseLevel();
+}
+
+void CGame::WinLevel() {
+    if (Field.IsNull() || Mode != kModeLevel || SubState != kSubPlay)
+        return;
+    CPlayField& field = *Field;
+    field.StopPlay();
+    Play(*this, ESound::EndLevel);
+    LevelCompleted = 1;
+    ++field.Trophy1Progress;
+    ++field.Trophy5Progress;
+    if (TipOpen == 1 && !Hud.IsNull())
+        Hud->HideCard();
+    TipOpen = 0;
+
+    // The time bonus: a fixed number of points for every whole second left.
+    const int32_t seconds = static_cast<int32_t>(std::floor(std::max(TimeLeft, 0.0f)));
+    const int32_t bonus = seconds * kTimeBonusPerSecond;
+    field.Counters.AddToSets(bonus, 0);
+
+    if (!Hud.IsNull()) {
+        Hud->ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}),
+                      "", "");
+        Hud->SetScore(field.Counters.Sets[1].Get(0), true);
+    }
+    AwardStar();
+    EnterScreen(*this, kModeLevel, kSubResult, kResultTime);
+}
+
+void CGame::UpdateLevelResult(float /*dt*/) {
+    if (EndDelay > 0.0f)
+        return;
+    if (!Hud.IsNull())
+        Hud->HideCard();
+    // The end of a bonus level leads on to the next quest level.
+    if (BonusKind != kBonusNone) {
+        BonusKind = kBonusNone;
+        EnterScreen(*this, kModeShopTransition, kSubNone, kShopTransitionTime);
+        return;
+    }
+    if (Level >= kQuestLevels) {
+        // The end of the quest: the closing screen, then a new quest.
+        if (!Hud.IsNull()) {
+            Hud->ShowPanel(false);
+            Hud->ShowCard(GetString(kTxtQuestComplete), StageName(kStageNames),
+                          GetString(kTxtHudScore) + ": " +
+                              std::to_string(Field.IsNull() ? 0 : Field->Counters.Sets[1].Get(0)),
+                          GetString(kTxtClickToContinue));
+        }
+        if (!Field.IsNull())
+            Field->Show(false, 0, kFieldFade);
+        Play(*this, ESound::Win);
+        RequestMusic(kMusicStoryline);
+        EnterScreen(*this, kModeQuestEnd, kSubNone, kQuestEndTime);
+        return;
+    }
+    if (Level % kBonusEvery == 0 && Level <= kLastBonusAfter) {
+        const int32_t key = Level / kBonusEvery;
+        StartBonusLevel(key, key <= kBonusGroupSize ? 1 : 2);
+        return;
+    }
+    EnterScreen(*this, kModeShopTransition, kSubNone, kShopTransitionTime);
+}
+
+void CGame::UpdateShopTransition(float /*dt*/) {
+    if (EndDelay <= 0.0f)
+        StartLevel(Level + 1);
+}
+
+void CGame::LoseLevel() {
+    if (Field.IsNull() || Mode != kModeLevel || SubState != kSubPlay)
+        return;
+    CPlayField& field = *Field;
+    TimeLeft = 0.0f;
+    if (!Hud.IsNull()) {
+        if (TipOpen == 1)
+            Hud->HideCard();
+        Hud->ShowMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, CHud::kRed, 60.0f);
+    }
+    TipOpen = 0;
+    field.DropAllCaps();
+    field.StopPlay();
+    Play(*this, ESound::LifeLost);
+    LossFlag = 1;
+    field.Trophy1Progress = 0;
+    // Phase 0 (IntroStep) waits for the board to empty, phase 1 shows the loss.
+    IntroStep = 0;
+    EnterScreen(*this, kModeLevel, kSubLostLevel, Paths.LevelEndDelay);
+}
+
+void CGame::UpdateLostLevel(float /*dt*/) {
+    if (EndDelay > 0.0f)
+        return;
+    if (IntroStep == 0) {
+        IntroStep = 1;
+        Lives = std::max(Lives - 1, 0);
+        if (Lives < 1) {
+            // No life left: game over, then a new quest.
+            if (!Hud.IsNull()) {
+                Hud->ShowPanel(false);
+                Hud->ShowCard(GetString(kTxtGameOverTitle), "", GetString(kTxtGameOver),
+                              GetString(kTxtClickToContinue), CHud::kRed);
+            }
+            if (!Field.IsNull())
+                Field->Show(false, 0, kFieldFade);
+            Play(*this, ESound::Bad);
+            RequestMusic(kMusicMainMenu);
+            EnterScreen(*this, kModeLevel, kSubGameOver, kGameOverTime);
+            return;
+        }
+        if (!Hud.IsNull())
+            Hud->ShowCard(GetString(kTxtLifeLostTitle),
+                          GetString(kTxtHudLives) + ": " + std::to_string(Lives), "",
+                          GetString(kTxtClickToContinue), CHud::kOrange);
+        Play(*this, ESound::LifeLostBack);
+        EndDelay = kLifeLostTime;
+        ModeTime = 0.0f;
+        return;
+    }
+    // Without saved copies the level starts again with the totals it began with.
+    if (!Field.IsNull())
+        Field->Counters.Assign(LevelStartCounters);
+    StartLevel(Level);
+}
+
+void CGame::UpdateGameOver(float /*dt*/) {
+    if (EndDelay <= 0.0f)
+        StartNewQuest();
+}
+
+void CGame::UpdateQuestEnd(float /*dt*/) {
+    if (EndDelay <= 0.0f)
+        StartNewQuest();
+}

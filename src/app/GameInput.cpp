@@ -1,0 +1,188 @@
+// Mouse and keyboard: picking and swapping tokens by clicks and by dragging,
+// the challenges' clicks, and the clicks that skip a waiting screen.
+#include <cstdlib>
+
+#include "app/Game.h"
+#include "audio/SoundBank.h"
+#include "playfield/ArcadeGame.h"
+#include "playfield/BlinkerGame.h"
+#include "playfield/CapSlot.h"
+#include "playfield/MemoryGame.h"
+#include "playfield/ThimblesGame.h"
+
+namespace {
+
+// A click ends a waiting screen only after it has been up this long, so that
+// a click meant for the last screen does not skip the next one unseen.
+constexpr float kClickGuard = 0.3f;
+
+bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
+    return std::abs(c1 - c2) + std::abs(r1 - r2) == 1;
+}
+
+bool BoardOpen(const CGame& g) {
+    return !g.Field.IsNull() && !g.CapSlot.IsNull() && g.Mode == kModeLevel &&
+           g.SubState == kSubPlay && g.TipOpen == 0 && g.Field->InputOpen != 0 &&
+           g.Field->Busy == 0 && g.Field->LevelOver == 0;
+}
+
+// The selected cap's cell when the selection still stands on the board.
+bool SelectedCell(const CGame& g, int32_t& column, int32_t& row) {
+    const CCapSlot& slot = *g.CapSlot;
+    if (slot.State == CCapSlot::kEmpty || slot.Cap.IsNull())
+        return false;
+    column = slot.Cap->Column;
+    row = slot.Cap->Row;
+    return g.Field->CapAt(column, row) == slot.Cap;
+}
+
+void Select(CGame& g, int32_t column, int32_t row) {
+    const CSharedPtr<CCap>& cap = g.Field->CapAt(column, row);
+    g.CapSlot->Select(cap);
+    if (!g.SoundBank.IsNull()) {
+        const ESound sound = cap->Colour == CCap::kSteel ? ESound::SelectSteel : ESound::Select;
+        g.SoundBank->PlaySampleAt(g.SoundBank->Group(sound), g.CursorX, 0, 0);
+    }
+}
+
+void SkipWait(CGame& g) {
+    if (g.ModeTime >= kClickGuard)
+        g.EndDelay = 0.0f;
+}
+
+} // namespace
+
+int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
+    CursorPx = px;
+    CursorPy = py;
+    PixelsToVirtual(px, py, &CursorX, &CursorY);
+    LeftDown = 1;
+    DragColumn = DragRow = -1;
+
+    if (Mode == kModeSplash) {
+        SkipSplash();
+        return 0;
+    }
+    if (TipOpen == 1) {
+        CloseTip();
+        LeftDown = 0;  // the click was the tip's
+        return 0;
+    }
+    switch (Mode) {
+    case kModeLevelIntro:
+        SkipWait(*this);
+        break;
+    case kModeQuestEnd:
+        SkipWait(*this);
+        break;
+    case kModeLevel:
+        switch (SubState) {
+        case kSubPlay:
+            ClickBoard(CursorX, CursorY);
+            break;
+        case kSubBonus:
+            if (BonusIntro) {
+                SkipWait(*this);
+            } else if (!Field.IsNull()) {
+                CPlayField& f = *Field;
+                if (BonusKind == kBonusMemory && !f.Memory.IsNull())
+                    f.Memory->OnClick(CursorX, CursorY);
+                else if (BonusKind == kBonusAccuracy && !f.Arcade.IsNull())
+                    f.Arcade->OnClick(CursorX, CursorY);
+                else if (BonusKind == kBonusAttention && !f.Thimbles.IsNull())
+                    f.Thimbles->OnClick(CursorX, CursorY);
+                else if (BonusKind == kBonusReaction && !f.Blinker.IsNull())
+                    f.Blinker->OnClick();
+            }
+            break;
+        case kSubResult:
+        case kSubGameOver:
+            SkipWait(*this);
+            break;
+        case kSubLostLevel:
+            // The lost-level card may be skipped, not the fall of the board.
+            if (IntroStep == 1)
+                SkipWait(*this);
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int32_t CGame::OnLButtonUp(int32_t px, int32_t py) {
+    CursorPx = px;
+    CursorPy = py;
+    PixelsToVirtual(px, py, &CursorX, &CursorY);
+    LeftDown = 0;
+    DragColumn = DragRow = -1;
+    return 0;
+}
+
+int32_t CGame::OnRButtonDown(int32_t px, int32_t py) {
+    CursorPx = px;
+    CursorPy = py;
+    PixelsToVirtual(px, py, &CursorX, &CursorY);
+    // The right button lets go of the token in hand.
+    if (!CapSlot.IsNull() && Mode == kModeLevel && SubState == kSubPlay)
+        CapSlot->Clear();
+    return 0;
+}
+
+int32_t CGame::OnKeyDown(uint32_t /*vk*/) {
+    // In the Reaction challenge any key is as good as a click.
+    if (Mode == kModeLevel && SubState == kSubBonus && !BonusIntro &&
+        BonusKind == kBonusReaction && !Field.IsNull() && !Field->Blinker.IsNull())
+        Field->Blinker->OnClick();
+    return 0;
+}
+
+int32_t CGame::OnChar(uint32_t /*ch*/) { return 0; }
+
+void CGame::ClickBoard(float x, float y) {
+    if (!BoardOpen(*this))
+        return;
+    int32_t column = 0, row = 0;
+    if (!Field->WorldToCell(x, y, column, row) || !Field->IsCellSelectable(column, row))
+        return;
+    DragColumn = column;
+    DragRow = row;
+
+    int32_t selColumn = 0, selRow = 0;
+    if (!SelectedCell(*this, selColumn, selRow)) {
+        Select(*this, column, row);
+        return;
+    }
+    if (selColumn == column && selRow == row) {
+        CapSlot->Clear();
+    } else if (Neighbours(selColumn, selRow, column, row)) {
+        Field->SwapCaps(selColumn, selRow, column, row, 0);
+        CapSlot->Clear();
+    } else {
+        Select(*this, column, row);
+    }
+}
+
+void CGame::UpdateDrag() {
+    if (!LeftDown || !BoardOpen(*this))
+        return;
+    int32_t column = 0, row = 0;
+    if (!Field->WorldToCell(CursorX, CursorY, column, row))
+        return;
+    if (column == DragColumn && row == DragRow)
+        return;
+    DragColumn = column;
+    DragRow = row;
+    int32_t selColumn = 0, selRow = 0;
+    if (!SelectedCell(*this, selColumn, selRow))
+        return;
+    // Dragging the token in hand onto a neighbour swaps the two.
+    if (Neighbours(selColumn, selRow, column, row) && Field->IsCellSelectable(column, row)) {
+        Field->SwapCaps(selColumn, selRow, column, row, 0);
+        CapSlot->Clear();
+    }
+}

@@ -1,0 +1,96 @@
+// Reading and writing the game's sections of "Options.ini".
+#include "app/GameOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "engine/IniHelpers.h"
+#include "platform/os/Ini.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string ReadKey(const std::string& path, const char* section, const char* key,
+                    const char* def) {
+    std::string out;
+    GetIniString(out, path, section, key, def);
+    return out;
+}
+
+float Clamp(float v, float low, float high) {
+    if (!(v >= low))  // also "nan"
+        return low;
+    if (v > high)
+        return high;
+    return v;
+}
+
+// "%.3f" without the locale's decimal separator getting in the way.
+std::string Fixed3(float v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", static_cast<double>(v));
+    for (char& c : buf)
+        if (c == ',')
+            c = '.';
+    return buf;
+}
+
+} // namespace
+
+void CGraphicsOptions::Load(const std::string& iniPath) {
+    GraphicalCursor = Upper(ReadKey(iniPath, "Graphics", "Cursor", "STANDARD")) == "GRAPHICAL";
+    Effects = Clamp(static_cast<float>(std::atof(ReadKey(iniPath, "Graphics", "Effects", "1.0").c_str())),
+                    0.25f, 1.0f);
+    Gamma = Clamp(static_cast<float>(std::atof(ReadKey(iniPath, "Graphics", "Gamma", "0.5").c_str())),
+                  0.0f, 1.0f);
+}
+
+void CSoundOptions::Load(const std::string& iniPath) {
+    SoundOn = Upper(ReadKey(iniPath, "Sound", "Sound", "ON")) == "ON";
+    SoundVolume = Clamp(
+        static_cast<float>(std::atof(ReadKey(iniPath, "Sound", "SoundVolume", "0.5").c_str())), 0.0f,
+        1.0f);
+    PanFactor = static_cast<float>(
+        std::atof(ReadKey(iniPath, "Sound", "SoundPanFactor", "0.75").c_str()));
+    if (!(PanFactor >= 0.01f))
+        PanFactor = 0.01f;
+    MusicOn = Upper(ReadKey(iniPath, "Sound", "Music", "ON")) == "ON";
+    MusicVolume = Clamp(
+        static_cast<float>(std::atof(ReadKey(iniPath, "Sound", "MusicVolume", "0.5").c_str())), 0.0f,
+        1.0f);
+    int amplify = std::atoi(ReadKey(iniPath, "Sound", "MusicAmplify", "75").c_str());
+    MusicAmplify = amplify < 5 ? 5 : (amplify > 100 ? 100 : amplify);
+}
+
+bool CSoundOptions::Save(const std::string& iniPath) const {
+    bool ok = os::WriteProfileString("Sound", "Sound", SoundOn ? "On" : "Off", iniPath);
+    ok = os::WriteProfileString("Sound", "SoundVolume", Fixed3(SoundVolume).c_str(), iniPath) && ok;
+    ok = os::WriteProfileString("Sound", "Music", MusicOn ? "On" : "Off", iniPath) && ok;
+    ok = os::WriteProfileString("Sound", "MusicVolume", Fixed3(MusicVolume).c_str(), iniPath) && ok;
+    ok = os::WriteProfileString("Sound", "MusicAmplify", std::to_string(MusicAmplify).c_str(),
+                                iniPath) &&
+         ok;
+    return ok;
+}
+
+void CProfileOptions::Load(const std::string& iniPath, const std::string& defaultProfile) {
+    const std::string def = defaultProfile.empty() ? std::string("Player") : defaultProfile;
+    Profile = ReadKey(iniPath, "Game", "Profile", def.c_str());
+    FastExpTerm = std::atoi(ReadKey(iniPath, "Game", "FastExpTerm", "1").c_str()) != 0;
+    CapsLockTutorial = GetIniInt(iniPath, "Game", "CapsLockTutorial", "1") == 1;
+}
+
+bool CProfileOptions::Save(const std::string& iniPath) const {
+    bool ok = os::WriteProfileString("Game", "Profile", Profile.c_str(), iniPath);
+    ok = os::WriteProfileString("Game", "FastExpTerm", FastExpTerm ? "1" : "0", iniPath) && ok;
+    ok = os::WriteProfileString("Game", "CapsLockTutorial", CapsLockTutorial ? "1" : "0", iniPath) &&
+         ok;
+    return ok;
+}

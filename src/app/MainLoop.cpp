@@ -1,0 +1,120 @@
+// The message pump and the frame tick.
+#include "app/MainLoop.h"
+
+#include "app/Game.h"
+#include "platform/os/Clock.h"
+#include "platform/os/Window.h"
+
+void CFrameClock::Reset(uint64_t nowMs) {
+    last_ = periodStart_ = nowMs;
+    framesInPeriod_ = 0;
+    fps_ = 0.0f;
+    refreshed_ = false;
+}
+
+uint32_t CFrameClock::Tick(uint64_t nowMs) {
+    const uint64_t elapsed = nowMs > last_ ? nowMs - last_ : 0;
+    if (nowMs > last_)
+        last_ = nowMs;
+    ++framesInPeriod_;
+    refreshed_ = false;
+    const uint64_t span = last_ - periodStart_;
+    if (span >= kFpsPeriodMs) {
+        fps_ = static_cast<float>(framesInPeriod_) * 1000.0f / static_cast<float>(span);
+        framesInPeriod_ = 0;
+        periodStart_ = last_;
+        refreshed_ = true;
+    }
+    return elapsed > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(elapsed);
+}
+
+CMainLoop::CMainLoop(os::Window& window, CGame& game, MainLoopLimits limits)
+    : window_(window), game_(game), limits_(limits), clock_(os::Milliseconds()) {}
+
+void CMainLoop::Close() {
+    if (running_)
+        game_.SaveOnExit();
+    running_ = false;
+}
+
+bool CMainLoop::Dispatch(const os::Message& m) {
+    int32_t result = 0;
+    switch (m.kind) {
+    case os::MessageKind::Close:
+        Close();
+        break;
+    case os::MessageKind::LButtonDown:
+        if (game_.Mode == kModeSplash && game_.GetInitResult() < 0)
+            game_.SkipSplash();
+        else if (game_.GetInitResult() == 1)
+            result = game_.OnLButtonDown(m.x, m.y);
+        break;
+    case os::MessageKind::LButtonUp:
+        if (game_.GetInitResult() == 1)
+            result = game_.OnLButtonUp(m.x, m.y);
+        break;
+    case os::MessageKind::RButtonDown:
+        if (game_.GetInitResult() == 1)
+            result = game_.OnRButtonDown(m.x, m.y);
+        break;
+    case os::MessageKind::KeyDown:
+        if (m.key == os::Vk::F5)
+            game_.ToggleFpsDisplay();
+        else if (game_.GetInitResult() == 1)
+            result = game_.OnKeyDown(m.key);
+        break;
+    case os::MessageKind::Char:
+        if (game_.GetInitResult() == 1)
+            result = game_.OnChar(m.ch);
+        break;
+    default:
+        break;
+    }
+    if (result == 1)
+        Close();
+    return running_;
+}
+
+int CMainLoop::Run() {
+    running_ = true;
+    clock_.Reset(os::Milliseconds());
+    while (running_) {
+        os::Message m;
+        if (window_.PollMessage(&m)) {
+            Dispatch(m);
+            continue;
+        }
+        if (window_.IsMinimized()) {
+            game_.PauseAudio(true);
+            if (++idlePasses_ > kIdlePassesBeforeWait) {
+                if (window_.WaitMessage(&m, 500))
+                    Dispatch(m);
+            } else {
+                os::Sleep(10);
+            }
+            if (window_.IsFullScreen())
+                game_.Render();  // the unchanged scene
+            clock_.Reset(os::Milliseconds());
+            continue;
+        }
+        idlePasses_ = 0;
+        game_.PauseAudio(false);
+
+        const uint64_t start = os::Milliseconds();
+        const uint32_t ms = clock_.Tick(start);
+        if (clock_.Refreshed())
+            game_.SetFps(clock_.Fps());
+        game_.Frame(ms);
+        if (game_.GetInitResult() == 0)
+            return 4;
+        ++frames_;
+        if (limits_.exitAfterFrames > 0 && frames_ >= limits_.exitAfterFrames) {
+            Close();
+            break;
+        }
+        const uint64_t spent = os::Milliseconds() - start;
+        if (spent < limits_.minFrameMs)
+            os::Sleep(static_cast<uint32_t>(limits_.minFrameMs - spent));
+    }
+    return 0;
+}

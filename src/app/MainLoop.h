@@ -1,0 +1,72 @@
+#pragma once
+// The main loop: a message pump that runs one frame tick whenever no message
+// waits. The tick counts frames, refreshes the frames-per-second figure every
+// 250 ms and hands the elapsed milliseconds to the game's frame step. While the
+// window is minimised the sound pauses and nothing is updated; after more than
+// 100 idle passes the loop blocks until a message arrives.
+#include <cstdint>
+
+class CGame;
+
+namespace os {
+class Window;
+struct Message;
+}
+
+// Frame timing of the loop: elapsed milliseconds per tick and the FPS figure.
+class CFrameClock {
+public:
+    static constexpr uint64_t kFpsPeriodMs = 250;
+
+    explicit CFrameClock(uint64_t nowMs = 0) { Reset(nowMs); }
+    void Reset(uint64_t nowMs);
+    // One frame at `nowMs`: the milliseconds since the previous tick (a clock
+    // that went backwards gives 0). Counts the frame and, once 250 ms have
+    // passed since the last refresh, refreshes the figure.
+    uint32_t Tick(uint64_t nowMs);
+    float Fps() const { return fps_; }
+    // True on the tick that refreshed the figure.
+    bool Refreshed() const { return refreshed_; }
+
+private:
+    uint64_t last_ = 0;
+    uint64_t periodStart_ = 0;
+    uint32_t framesInPeriod_ = 0;
+    float fps_ = 0.0f;
+    bool refreshed_ = false;
+};
+
+struct MainLoopLimits {
+    // Leave the loop after this many frame ticks (0: run until the window
+    // closes). Tests and benchmarks only; the shipped game never sets it.
+    int64_t exitAfterFrames = 0;
+    // Frames shorter than this are padded with a sleep (about 120 frames a
+    // second at most), so that a fast display does not burn every core.
+    uint32_t minFrameMs = 8;
+};
+
+class CMainLoop {
+public:
+    static constexpr int kIdlePassesBeforeWait = 100;
+
+    CMainLoop(os::Window& window, CGame& game, MainLoopLimits limits = MainLoopLimits());
+
+    // Runs until the window closes (or the frame limit). 0 for a normal end; 4
+    // when the game's Init failed (at the end of the splash).
+    int Run();
+    // Handles one message; false when the loop must end.
+    bool Dispatch(const os::Message& message);
+
+    int64_t Frames() const { return frames_; }
+
+private:
+    void Close();
+
+    os::Window& window_;
+    CGame& game_;
+    MainLoopLimits limits_;
+    CFrameClock clock_;
+    bool running_ = true;
+    int idlePasses_ = 0;
+    int64_t frames_ = 0;
+};

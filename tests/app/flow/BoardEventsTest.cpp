@@ -1,0 +1,289 @@
+// The player's hands on the board (select, deselect, reselect, the right
+// button, dragging, clicks while the board is busy) and the field's events
+// as the game turns them into time, messages, rebuilds, tips and stars.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/Hud.h"
+#include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "playfield/CapSlot.h"
+#include "playfield/LevelRules.h"
+#include "playfield/PopupList.h"
+#include "platform/sound/FakeAudio.h"
+
+using namespace flowtest;
+
+#define START_GAME(h)                              \
+    do {                                           \
+        if (!(h).Skip().empty())                   \
+            GTEST_SKIP() << (h).Skip();            \
+        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
+    } while (0)
+
+namespace {
+
+bool HasMessage(FlowHarness& h, const std::string& text) {
+    const auto texts = h.Game().Hud->MessageTexts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+CVector3 Cell(FlowHarness& h, int32_t c, int32_t r) { return h.Field().CellToWorld(c, r, true); }
+
+// Into play on level 1 with the board at rest.
+::testing::AssertionResult ReachPlay(FlowHarness& h, ScriptedPlayer& player) {
+    CGame& g = h.Game();
+    if (!h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f))
+        return ::testing::AssertionFailure() << "no play";
+    // The first level's tips come up as the board settles; read and closed.
+    const bool ready = h.RunUntil(
+        [&] {
+            if (g.TipOpen == 1)
+                h.Click(0.0f, 0.0f);
+            return player.BoardReady();
+        },
+        5.0f);
+    if (!ready)
+        return ::testing::AssertionFailure() << "the board does not come to rest";
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+TEST(BoardInput, ClicksAndDragsSelectAndSwap) {
+    FlowHarness h(41);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+
+    // A click on the intro skips it, but only after a moment.
+    h.Click(0.0f, 0.0f);
+    h.Frames(1);
+    EXPECT_EQ(g.Mode, kModeLevelIntro);
+    h.Frames(10);
+    h.Click(0.0f, 0.0f);
+    h.Frames(1);
+    EXPECT_EQ(g.SubState, kSubPlay);
+    ASSERT_TRUE(ReachPlay(h, player));
+
+    CMatchMove m;
+    ASSERT_TRUE(player.BestMove(m));
+    const CVector3 a = Cell(h, m.Column1, m.Row1);
+    const CSharedPtr<CCap> capA = f.CapAt(m.Column1, m.Row1);
+    CCapSlot& slot = *g.CapSlot;
+
+    // Select, deselect by the same token, by the right button.
+    h.Click(a.X, a.Y);
+    EXPECT_TRUE(slot.Holds(capA));
+    h.Click(a.X, a.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+    h.Click(a.X, a.Y);
+    h.RightClick(a.X, a.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+
+    // A token that is not a neighbour takes the selection over.
+    const int32_t farC = m.Column1 < 4 ? 7 : 0, farR = m.Row1 < 4 ? 7 : 0;
+    ASSERT_TRUE(f.IsCellSelectable(farC, farR));
+    const CVector3 far = Cell(h, farC, farR);
+    h.Click(a.X, a.Y);
+    h.Click(far.X, far.Y);
+    EXPECT_TRUE(slot.Holds(f.CapAt(farC, farR)));
+    h.RightClick(far.X, far.Y);
+
+    // Off the board nothing happens.
+    h.Click(-450.0f, 0.0f);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+
+    // Dragging the token onto its neighbour swaps them.
+    const CVector3 b = Cell(h, m.Column2, m.Row2);
+    h.Press(a.X, a.Y);
+    EXPECT_TRUE(slot.Holds(capA));
+    h.MoveTo(b.X, b.Y);
+    h.Frames(1);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+    EXPECT_FALSE(f.SwapList.empty()) << "the swap has started";
+    h.Release(b.X, b.Y);
+
+    // While the two tokens move, they cannot be picked.
+    h.Click(b.X, b.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+    h.Click(a.X, a.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+
+    // A swap by two clicks once the board has settled.
+    ASSERT_TRUE(h.RunUntil([&] { return player.BoardReady(); }, 8.0f));
+    ASSERT_TRUE(player.BestMove(m));
+    const int32_t score = f.Counters.Sets[1].Get(0);
+    const CVector3 c1 = Cell(h, m.Column1, m.Row1), c2 = Cell(h, m.Column2, m.Row2);
+    h.Click(c1.X, c1.Y);
+    h.Click(c2.X, c2.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+    ASSERT_TRUE(h.RunUntil([&] { return f.Counters.Sets[1].Get(0) > score; }, 3.0f));
+}
+
+TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
+    FlowHarness h(43);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+    h.Frames(40);
+    ASSERT_TRUE(ReachPlay(h, player));
+
+    // Time won: added, never past the level's full time.
+    g.TimeLeft = 100.0f;
+    f.QueueEvent(CFieldEvent::kTimeWon).Amount = 15.0f;
+    h.Frames(1);
+    EXPECT_NEAR(g.TimeLeft, 115.0f - FlowHarness::kDt, 1e-3);
+    f.QueueEvent(CFieldEvent::kTimeWon).Amount = 500.0f;
+    h.Frames(1);
+    EXPECT_NEAR(g.TimeLeft, g.TimeLimit - FlowHarness::kDt, 1e-3);
+
+    // Combos: one text per chain length, the longest ones alike.
+    f.QueueEvent(CFieldEvent::kCombo, 2);
+    f.QueueEvent(CFieldEvent::kCombo, 9);
+    h.Frames(1);
+    EXPECT_TRUE(HasMessage(h, "GOOD\nCOMBO"));
+    EXPECT_TRUE(HasMessage(h, "INCREDIBLE\nCOMBO"));
+
+    // A score popup of a challenge counts and floats.
+    const int32_t score = f.Counters.Sets[1].Get(0);
+    const size_t popups = f.Popups.Count();
+    CFieldEvent& popup = f.QueueEvent(CFieldEvent::kScorePopup, 500);
+    popup.X = 100.0f;
+    popup.Y = 50.0f;
+    h.Frames(1);
+    EXPECT_EQ(f.Counters.Sets[1].Get(0), score + 500);
+    EXPECT_EQ(f.Popups.Count(), popups + 1);
+
+    // No moves: the message, the board falls and is built again, the clock
+    // waits for it, and the field opens again by itself.
+    g.Hud->ClearMessages();
+    const int32_t gems = f.GemsToCollect;
+    f.QueueEvent(CFieldEvent::kNoMoves);
+    h.Frames(1);
+    EXPECT_TRUE(HasMessage(h, "NO MOVES!"));
+    EXPECT_EQ(f.Busy, 1);
+    EXPECT_EQ(g.ReopenWhenIdle, 1);
+    const float clock = g.TimeLeft;
+    h.Frames(30);
+    EXPECT_FLOAT_EQ(g.TimeLeft, clock);
+    ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, "SHUFFLING..."); }, 2.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return player.BoardReady(); }, 10.0f));
+    EXPECT_EQ(g.ReopenWhenIdle, 0);
+    EXPECT_EQ(f.Busy, 0);
+    EXPECT_EQ(f.GemsToCollect, gems);
+    h.Frames(3);
+    EXPECT_LT(g.TimeLeft, clock);
+
+    // A tip: its text over the board, the clock stops, a click closes it.
+    f.PostResult(4, 0);
+    h.Frames(1);
+    EXPECT_EQ(g.TipOpen, 1);
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(149));
+    const float tipClock = g.TimeLeft;
+    h.Frames(30);
+    EXPECT_FLOAT_EQ(g.TimeLeft, tipClock);
+    h.Click(0.0f, 0.0f);
+    EXPECT_EQ(g.TipOpen, 0);
+    EXPECT_FALSE(g.Hud->IsCardShown());
+    EXPECT_EQ(f.Dune->Sandbox->Running, 1);
+    EXPECT_EQ(g.CapSlot->State, CCapSlot::kEmpty) << "the click was the tip's";
+
+    // The frenzy: its start, its end with a Golden Star and a smaller gain.
+    g.Hud->ClearMessages();
+    const int32_t stars = g.Stars;
+    f.SetDuneActive(true);
+    h.Frames(1);
+    EXPECT_TRUE(HasMessage(h, GetString(40)));
+    CSandbox& sandbox = *f.Dune->Sandbox;
+    EXPECT_EQ(sandbox.Mode, CSandbox::kFrenzy);
+    sandbox.FrenzyProgress = 1.0;
+    h.Frames(2);
+    EXPECT_EQ(g.Stars, stars + 1);
+    EXPECT_EQ(g.FrenzyCount, 1);
+    EXPECT_EQ(sandbox.Mode, CSandbox::kNormal);
+    EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.0);
+    EXPECT_NEAR(sandbox.FrenzyGain, CLevelRules::DecayFactor(1), 1e-6);
+    EXPECT_TRUE(HasMessage(h, GetString(41)));
+}
+
+TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {
+    FlowHarness h(47);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    h.Frames(5);
+    ASSERT_EQ(g.Mode, kModeLevelIntro);
+    f.PostResult(2, 0);
+    h.Frames(1);
+    EXPECT_EQ(g.TipOpen, 2);
+    EXPECT_EQ(g.Hud->GetCardTitle(), "Level 1-1");
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+    EXPECT_EQ(g.TipOpen, 1);
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(129));
+}
+
+TEST(FieldEvents, SoundCuesOfTheLevel) {
+    FlowHarness h(53, true);
+    START_GAME(h);
+    CGame& g = h.Game();
+    snd::FakeAudio& audio = *h.Audio();
+    // Plays of a sound file, through the handles its loads gave.
+    auto plays = [&](const std::string& file) {
+        std::vector<int64_t> handles;
+        for (const auto& c : audio.CallsOf("SampleLoad"))
+            if (c.path.find(file) != std::string::npos)
+                handles.push_back(c.result);
+        int n = 0;
+        for (const char* call : {"SamplePlay", "SamplePlayEx"})
+            for (const auto& c : audio.CallsOf(call))
+                if (!c.args.empty() &&
+                    std::find(handles.begin(), handles.end(), c.args[0]) != handles.end())
+                    ++n;
+        return n;
+    };
+    EXPECT_EQ(plays("NewLevel.wav"), 1);
+
+    ScriptedPlayer player(h);
+    ASSERT_TRUE(ReachPlay(h, player));
+    CMatchMove m;
+    ASSERT_TRUE(player.BestMove(m));
+    const CVector3 a = Cell(h, m.Column1, m.Row1);
+    const int selects = plays("Select.wav") + plays("SelectSteel.wav");
+    h.Click(a.X, a.Y);
+    EXPECT_EQ(plays("Select.wav") + plays("SelectSteel.wav"), selects + 1);
+    h.RightClick(a.X, a.Y);
+
+    h.Field().QueueEvent(CFieldEvent::kTimeWon).Amount = 5.0f;
+    h.Frames(1);
+    EXPECT_EQ(plays("TimeAdd.wav"), 1);
+
+    // The clock's cues: 30 and 15 seconds, then every second from 10.
+    g.TimeLeft = 30.5f;
+    h.Frames(20);
+    EXPECT_EQ(plays("Warning.wav"), 1);
+    g.TimeLeft = 10.5f;
+    h.Frames(1);
+    EXPECT_EQ(plays("Warning.wav"), 2) << "15 s, passed by the jump, sounds once";
+    h.Frames(30 * 5);
+    EXPECT_EQ(plays("Tick.wav"), 5) << "10, 9, 8, 7, 6";
+
+    // Lost: the life-lost sounds; then won: the end of the level and a star.
+    g.TimeLeft = 0.1f;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubLostLevel; }, 1.0f));
+    EXPECT_EQ(plays("LifeLost.wav"), 1);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 8.0f));
+    EXPECT_EQ(plays("LifeLostBack.wav"), 1);
+    ASSERT_EQ(player.PlayLevel(240.0f), ScriptedPlayer::kWon);
+    EXPECT_EQ(plays("EndLevel.wav"), 1);
+    EXPECT_EQ(plays("BonusStar.wav"), 1);
+}

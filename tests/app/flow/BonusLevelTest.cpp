@@ -1,0 +1,213 @@
+// The bonus levels: each challenge follows its quest level in the schedule,
+// is set up by its launcher, played by the scripted player and leads on to
+// the next level; and each can be lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/Hud.h"
+#include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "playfield/ArcadeGame.h"
+#include "playfield/BlinkerGame.h"
+#include "playerdata/ProfileSettings.h"
+#include "playfield/CapsManager.h"
+#include "playfield/MemoryGame.h"
+#include "playfield/ThimblesGame.h"
+
+using namespace flowtest;
+
+#define START_GAME(h)                              \
+    do {                                           \
+        if (!(h).Skip().empty())                   \
+            GTEST_SKIP() << (h).Skip();            \
+        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
+    } while (0)
+
+namespace {
+
+bool HasMessage(FlowHarness& h, const std::string& text) {
+    const auto texts = h.Game().Hud->MessageTexts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Starts quest level `level` and wins it at once (its last gem found), then
+// waits for what follows the result.
+::testing::AssertionResult WinLevelQuickly(FlowHarness& h, int32_t level) {
+    CGame& g = h.Game();
+    g.StartLevel(level);
+    if (!h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f))
+        return ::testing::AssertionFailure() << "level " << level << " did not start";
+    h.Field().GemsToCollect = 0;
+    if (!h.RunUntil([&] { return g.SubState == kSubResult && g.LevelCompleted; }, 5.0f))
+        return ::testing::AssertionFailure() << "level " << level << " was not won";
+    return ::testing::AssertionSuccess();
+}
+
+struct Scheduled {
+    int32_t level;
+    int32_t kind;
+    const char* name;
+};
+
+} // namespace
+
+TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
+    FlowHarness h(17);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;  // no tips: the levels are won at once
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+
+    const Scheduled schedule[] = {{5, kBonusAccuracy, "Accuracy"},
+                                  {10, kBonusMemory, "Memory"},
+                                  {15, kBonusAttention, "Attention"},
+                                  {20, kBonusReaction, "Reaction"}};
+    for (const Scheduled& s : schedule) {
+        SCOPED_TRACE(s.name);
+        ASSERT_TRUE(WinLevelQuickly(h, s.level));
+        const int32_t stars = g.Stars;
+        const int32_t trophy = f.Trophy7Progress;
+        ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubBonus; }, 5.0f));
+
+        // The launcher's set-up.
+        EXPECT_EQ(g.BonusKind, s.kind);
+        EXPECT_EQ(g.BonusTextKey, s.level / 5);
+        EXPECT_EQ(g.BonusGroup, 1);
+        EXPECT_EQ(g.BonusIntro, 1);
+        EXPECT_EQ(f.FieldState, CPlayField::kMainBoard + s.kind);
+        EXPECT_EQ(g.MusicState, 3);
+        EXPECT_EQ(g.Caps->GetTextureMode(), s.kind == kBonusAccuracy ? 0 : 1);
+        EXPECT_EQ(g.Hud->GetCardTitle(), "Bonus Level " + std::to_string(s.level / 5));
+        EXPECT_EQ(g.Hud->GetCaption(), "Bonus Level " + std::to_string(s.level / 5));
+        ASSERT_FALSE(f.Dune->Sandbox.IsNull());
+        EXPECT_EQ(f.Dune->Sandbox->MeanLevel, 0.0);
+        switch (s.kind) {
+        case kBonusMemory:
+            ASSERT_FALSE(f.Memory.IsNull());
+            EXPECT_FLOAT_EQ(g.BonusTimeLimit, 150.0f);
+            EXPECT_EQ(f.Memory->OriginX, f.Origin[0]);
+            break;
+        case kBonusAccuracy:
+            ASSERT_FALSE(f.Arcade.IsNull());
+            EXPECT_FLOAT_EQ(g.BonusTimeLimit, 40.0f);
+            EXPECT_EQ(f.Arcade->Slots, f.Dune->BarElementCount);
+            break;
+        case kBonusAttention:
+            ASSERT_FALSE(f.Thimbles.IsNull());
+            EXPECT_FLOAT_EQ(g.BonusTimeLimit, 0.0f) << "ten rounds, no clock";
+            EXPECT_FALSE(g.Hud->IsRowShown(CHud::kTimeRow));
+            break;
+        case kBonusReaction:
+            ASSERT_FALSE(f.Blinker.IsNull());
+            EXPECT_FLOAT_EQ(g.BonusTimeLimit, 60.0f);
+            break;
+        }
+
+        // The clock waits for the instructions to be read.
+        const float time = g.BonusTime;
+        h.Frames(20);
+        EXPECT_FLOAT_EQ(g.BonusTime, time);
+
+        ASSERT_TRUE(player.PlayBonus(200.0f)) << "the bonus level does not end";
+        EXPECT_EQ(g.BonusWon, 1);
+        EXPECT_EQ(g.Stars, stars + 1);
+        EXPECT_EQ(f.Trophy7Progress, trophy + 1);
+        EXPECT_TRUE(HasMessage(h, GetString(70)));
+        if (s.kind == kBonusAttention) {
+            EXPECT_GE(g.BonusWins, 7);
+        }
+
+        // On to the next quest level, with the normal tokens again.
+        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        EXPECT_EQ(g.Level, s.level + 1);
+        EXPECT_EQ(g.BonusKind, kBonusNone);
+        EXPECT_EQ(f.FieldState, CPlayField::kMainBoard);
+        EXPECT_EQ(g.Caps->GetTextureMode(), 0);
+        EXPECT_EQ(g.MusicState, 0);
+    }
+    EXPECT_EQ(g.BonusesPlayed, 4);
+}
+
+TEST(BonusLevels, ChallengesAreLostOnTimeOrWrongAnswers) {
+    FlowHarness h(29);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+
+    // Time runs out in the timed challenges (the second group this time).
+    for (int32_t key : {5, 6, 8}) {
+        SCOPED_TRACE(key);
+        g.Level = 5 * key;
+        g.StartBonusLevel(key, 2);
+        ASSERT_EQ(g.SubState, kSubBonus);
+        EXPECT_EQ(g.BonusGroup, 2);
+        h.Frames(12);
+        h.Click(0.0f, 0.0f);  // past the instructions
+        h.Frames(60);
+        EXPECT_EQ(g.BonusIntro, 0);
+        g.BonusTime = 0.2f;
+        ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 30.0f));
+        EXPECT_EQ(g.BonusWon, 0);
+        EXPECT_TRUE(HasMessage(h, GetString(75)));
+        if (g.BonusKind == kBonusAccuracy) {
+            EXPECT_TRUE(HasMessage(h, GetString(17)));
+        }
+        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        EXPECT_EQ(g.Level, 5 * key + 1);
+    }
+
+    // The Attention challenge with the wrong cup every time.
+    g.Level = 35;
+    g.StartBonusLevel(7, 2);
+    ASSERT_EQ(g.BonusKind, kBonusAttention);
+    h.Frames(12);
+    h.Click(0.0f, 0.0f);
+    int misses = 0;
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            if (g.SubState != kSubBonus)
+                return true;
+            if (!f.Thimbles.IsNull() && f.Thimbles->State == CThimblesGame::kWaitingForClick) {
+                const CSharedPtr<CGridCell> cup = f.Thimbles->Cup(0);
+                if (!cup.IsNull()) {
+                    h.Click(cup->X, cup->Y);
+                    ++misses;
+                }
+            }
+            return false;
+        },
+        200.0f));
+    EXPECT_EQ(misses, 10);
+    EXPECT_EQ(g.BonusWins, 0);
+    EXPECT_EQ(g.BonusWon, 0);
+}
+
+TEST(BonusLevels, ReactionMissesCostTime) {
+    FlowHarness h(31);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    g.Level = 20;
+    g.StartBonusLevel(4, 1);
+    ASSERT_EQ(g.BonusKind, kBonusReaction);
+    h.Frames(12);
+    h.Click(0.0f, 0.0f);
+    // A click while nothing is open is a miss: "MISS", the penalty, 3 s less.
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            return f.Blinker->State == CBlinkerGame::kFlashing &&
+                   f.Blinker->Phase == CBlinkerGame::kDark;
+        },
+        5.0f));
+    const float before = g.BonusTime;
+    g.OnKeyDown('A');
+    ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(30)); }, 2.0f));
+    EXPECT_TRUE(HasMessage(h, GetString(23)));
+    EXPECT_NEAR(g.BonusTime, before - 3.0f, 0.2f);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The whole game, headless: a private copy of the assembled game folder (with
+// plain stand-in pictures for any the data generator has not made yet), the
+// offscreen GL back end, and a game object that a test drives frame by frame
+// at a fixed step on a fixed seed. Input goes through the game's own handlers
+// at window pixels, mapped from virtual-screen points the way the window
+// would report them.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Game.h"
+#include "app/core/AppTestSupport.h"
+
+namespace snd {
+class FakeAudio;
+}
+
+namespace flowtest {
+
+class FlowHarness {
+public:
+    static constexpr float kDt = 1.0f / 30.0f;
+    // Every this many frames one is also rendered (the scene is drawn for real,
+    // but drawing every frame would only slow the tests down).
+    static constexpr int kRenderEvery = 6;
+
+    // withSound: a recording audio object (the sounds are converted and loaded);
+    // otherwise the game is silent.
+    explicit FlowHarness(uint32_t seed, bool withSound = false);
+    ~FlowHarness();
+    FlowHarness(const FlowHarness&) = delete;
+    FlowHarness& operator=(const FlowHarness&) = delete;
+
+    // Empty when the game is up; else why not (the test skips or fails on it).
+    const std::string& Skip() const { return skip_; }
+    const std::string& Failure() const { return failure_; }
+
+    CGame& Game() { return *game_; }
+    CPlayField& Field() { return *game_->Field; }
+    snd::FakeAudio* Audio() { return audio_; }
+    std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
+
+    // Frames of kDt.
+    void Frames(int n = 1);
+    // Frames until `done` holds (true) or `seconds` of game time pass (false).
+    bool RunUntil(const std::function<bool()>& done, float seconds);
+
+    // Window pixels of a virtual-screen point, and back.
+    void ToPixels(float x, float y, int32_t* px, int32_t* py) const;
+    // A left click (press and release) at a virtual-screen point.
+    void Click(float x, float y);
+    void Press(float x, float y);
+    void Release(float x, float y);
+    // The pointer moves there (the game reads it at the next frame).
+    void MoveTo(float x, float y);
+    void RightClick(float x, float y);
+
+private:
+    bool Start(uint32_t seed, bool withSound);
+
+    apptest::TempDir dir_;
+    std::unique_ptr<apptest::EnterDir> enter_;
+    std::unique_ptr<apptest::GlStack> gl_;
+    snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
+    std::unique_ptr<CGame> game_;
+    uint64_t frame_ = 0;
+    std::string skip_;
+    std::string failure_;
+};
+
+} // namespace flowtest

@@ -1,0 +1,240 @@
+// The quest played end to end by the scripted player: level 1 from its intro
+// to the next level, level 6 with its chains, a level lost on time (the
+// restart with a life less, then game over and a new quest), and the end of
+// the quest.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "app/Hud.h"
+#include "audio/MusicPlayer.h"
+#include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "engine/TextLayer.h"
+#include "engine/TextSprite.h"
+#include "playerdata/ProfileSettings.h"
+#include "playfield/CapsManager.h"
+#include "playfield/GemsBar.h"
+
+using namespace flowtest;
+
+#define START_GAME(h)                                 \
+    do {                                              \
+        if (!(h).Skip().empty())                      \
+            GTEST_SKIP() << (h).Skip();               \
+        ASSERT_EQ((h).Failure(), "") << (h).Log();    \
+    } while (0)
+
+namespace {
+
+int32_t QuestScore(FlowHarness& h) { return h.Field().Counters.Sets[1].Get(0); }
+
+bool HasMessage(FlowHarness& h, const std::string& text) {
+    const auto texts = h.Game().Hud->MessageTexts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// A visible text of the text layer that reads exactly `text`.
+bool OnTextLayer(FlowHarness& h, const std::string& text) {
+    for (const auto& t : h.Game().TextLayer->GetItems())
+        if (!t.IsNull() && t->Visible && t->GetText() == text)
+            return true;
+    return false;
+}
+
+int CountLocked(CPlayField& f) {
+    int n = 0;
+    for (const auto& row : f.Board)
+        for (const auto& cap : row)
+            if (!cap.IsNull() && cap->LockCount > 0)
+                ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
+    FlowHarness h(11);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+
+    // The level intro of level 1: caption, goal, the board building behind.
+    EXPECT_EQ(g.Mode, kModeLevelIntro);
+    EXPECT_EQ(g.Level, 1);
+    EXPECT_EQ(g.Lives, 3);
+    EXPECT_EQ(g.MusicState, 0);
+    EXPECT_EQ(g.BackdropStage, 1);
+    EXPECT_EQ(g.Hud->GetCaption(), "Level 1-1");
+    EXPECT_TRUE(g.Hud->IsCardShown());
+    EXPECT_TRUE(OnTextLayer(h, "Level 1-1"));
+    EXPECT_TRUE(OnTextLayer(h, GetString(92))) << "the stage name";
+    ASSERT_GT(g.LevelGems, 0);
+    EXPECT_EQ(f.GemsToCollect, g.LevelGems);
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kGemsRow), "0 / " + std::to_string(g.LevelGems));
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kTimeRow), "4:00");
+
+    // The intro holds for 2.5 s; the clock and the sand wait for it.
+    h.Frames(30);
+    EXPECT_EQ(g.Mode, kModeLevelIntro);
+    EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
+    ASSERT_FALSE(f.Dune->Sandbox.IsNull());
+    EXPECT_EQ(f.Dune->Sandbox->Running, 0);
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 2.0f));
+    EXPECT_NEAR(g.ModeTime, 0.0f, 0.05f);
+
+    // The first tip greets the new player as the play begins; the clock and
+    // the sand wait until it is read.
+    ASSERT_EQ(g.TipOpen, 1);
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(119));
+    h.Frames(30);
+    EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
+    EXPECT_EQ(f.Dune->Sandbox->Running, 0);
+    h.Click(0.0f, 0.0f);
+    EXPECT_EQ(g.TipOpen, 0);
+    EXPECT_EQ(f.Dune->Sandbox->Running, 1);
+    EXPECT_EQ(g.Profile->Switch(CProfileSettings::kFirstTipSwitch), 1) << "tip 1 seen";
+    h.Frames(30);
+    EXPECT_NEAR(g.TimeLeft, g.TimeLimit - 1.0f, 0.05f);
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kTimeRow), "3:59");
+
+    // The scripted player wins it.
+    ScriptedPlayer player(h);
+    const int32_t before = QuestScore(h);
+    ASSERT_EQ(player.PlayLevel(240.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
+    EXPECT_GT(player.Moves(), 0);
+    EXPECT_GT(QuestScore(h), before);
+
+    // Won: the time bonus, the caption, a Golden Star.
+    const int32_t bonus = static_cast<int32_t>(std::floor(g.TimeLeft)) * 100;
+    EXPECT_GT(bonus, 0);
+    EXPECT_EQ(g.LevelCompleted, 1);
+    EXPECT_EQ(g.Stars, 1);
+    EXPECT_EQ(g.Hud->GetCardTitle(), "LEVEL COMPLETE!");
+    EXPECT_TRUE(OnTextLayer(h, "TIME BONUS +" + std::to_string(bonus)));
+    EXPECT_EQ(f.Counters.Sets[2].Get(0), f.Counters.Sets[1].Get(0)) << "first level: both totals";
+    // The score counts up to its new value.
+    const int32_t target = QuestScore(h);
+    EXPECT_LT(g.Hud->GetShownScore(), target);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Hud->GetShownScore() == target; }, 3.0f));
+
+    // Then the next level, with a clean start.
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    EXPECT_EQ(g.Level, 2);
+    EXPECT_EQ(g.Hud->GetCaption(), "Level 1-2");
+    EXPECT_EQ(f.LevelOver, 0);
+    EXPECT_EQ(f.InputOpen, 1);
+    EXPECT_EQ(f.Busy, 0);
+    EXPECT_EQ(g.GemsBar->TotalCollected(), 0);
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kGemsRow), "0 / " + std::to_string(g.LevelGems));
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kStarsRow), "1");
+    EXPECT_EQ(f.Counters.Sets[2].Get(0), 0) << "the level totals start again";
+    EXPECT_EQ(QuestScore(h), target);
+    EXPECT_EQ(g.Music->GetPendingState(), 0);
+}
+
+TEST(QuestFlow, LevelSixWithChainsIsWon) {
+    FlowHarness h(23);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.StartLevel(6);
+    EXPECT_EQ(g.Hud->GetCaption(), "Level 2-1");
+    EXPECT_EQ(g.BackdropStage, 2);
+    ASSERT_TRUE(h.RunUntil([&] { return h.Field().IsIdle(true) == 1; }, 5.0f));
+    EXPECT_GT(CountLocked(h.Field()), 0) << "level 6 brings chained tokens";
+
+    ScriptedPlayer player(h);
+    ASSERT_EQ(player.PlayLevel(300.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
+    EXPECT_GT(player.Drags(), 0);
+    EXPECT_EQ(CountLocked(h.Field()), 0) << "the board has left";
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    EXPECT_EQ(g.Level, 7);
+    EXPECT_EQ(g.Hud->GetCaption(), "Level 2-2");
+}
+
+TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
+    FlowHarness h(5);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;  // the clock must not stop for a tip
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+
+    // Level 1, a few moves for some points, then the time runs out.
+    EXPECT_EQ(player.PlayLevel(12.0f), ScriptedPlayer::kOutOfTime);
+    const int32_t atStart = g.LevelStartCounters.Sets[1].Get(0);
+    EXPECT_GT(QuestScore(h), atStart);
+    g.TimeLeft = 0.5f;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubLostLevel; }, 1.0f));
+    EXPECT_TRUE(HasMessage(h, "TIME IS UP!"));
+    EXPECT_EQ(g.LossFlag, 1);
+    EXPECT_EQ(f.LevelOver, 1);
+    EXPECT_EQ(f.InputOpen, 0);
+    EXPECT_EQ(g.Lives, 3) << "the life goes after the level end delay";
+
+    // The board empties; a click does not hurry that.
+    h.Click(0.0f, 0.0f);
+    h.Frames(30);
+    EXPECT_EQ(g.Lives, 3);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Lives == 2; }, 1.5f));
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(44));
+
+    // The level starts again, as it began.
+    h.Frames(12);
+    h.Click(0.0f, 0.0f);
+    h.Frames(1);
+    EXPECT_EQ(g.Mode, kModeLevelIntro);
+    EXPECT_EQ(g.Level, 1);
+    EXPECT_EQ(g.Lives, 2);
+    EXPECT_EQ(g.LossFlag, 0);
+    EXPECT_EQ(QuestScore(h), atStart);
+    EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
+    EXPECT_EQ(f.LevelOver, 0);
+    EXPECT_EQ(g.Hud->GetRowValue(CHud::kLivesRow), "2");
+
+    // The last life: game over, then a new quest from level 1.
+    g.Lives = 1;
+    g.Stars = 4;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+    g.TimeLeft = 0.1f;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubGameOver; }, 4.0f));
+    EXPECT_EQ(g.Lives, 0);
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(46));
+    EXPECT_FALSE(g.Hud->IsPanelShown());
+    EXPECT_EQ(g.MusicState, 1);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    EXPECT_EQ(g.Level, 1);
+    EXPECT_EQ(g.Lives, 3);
+    EXPECT_EQ(g.Stars, 0);
+    EXPECT_EQ(QuestScore(h), 0);
+    EXPECT_TRUE(g.Hud->IsPanelShown());
+}
+
+TEST(QuestFlow, TheLastLevelEndsTheQuest) {
+    FlowHarness h(3);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;
+    g.StartLevel(41);
+    EXPECT_EQ(g.Hud->GetCaption(), "Level 5-12");
+    EXPECT_EQ(g.BackdropStage, 5);
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+    // The last gem found.
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 5.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeQuestEnd; }, 5.0f));
+    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(43));
+    EXPECT_EQ(g.MusicState, 2);
+    // A click after a moment closes it; a new quest begins.
+    h.Frames(15);
+    h.Click(0.0f, 0.0f);
+    h.Frames(1);
+    EXPECT_EQ(g.Mode, kModeLevelIntro);
+    EXPECT_EQ(g.Level, 1);
+    EXPECT_EQ(g.BackdropStage, 1);
+}
