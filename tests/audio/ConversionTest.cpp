@@ -10,8 +10,9 @@
 
 namespace {
 
-using audiotest::CapturedLog;
-using audiotest::ScratchDir;
+using testsupport::CapturedLog;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 // The fake back end, with decode streams that can break down: after
 // `goodReads` reads every further read fails while the stream still reports
@@ -107,12 +108,12 @@ protected:
     }
     int Convert() { return bank_.ConvertOggList(options_.c_str(), dir_.Path("Sfx/")); }
     std::string Marker() const {
-        const std::string text = ScratchDir::Read(options_);
+        const std::string text = ReadFile(options_);
         const size_t at = text.find("Converted=");
         return at == std::string::npos ? "" : text.substr(at + 10, 1);
     }
 
-    ScratchDir dir_;
+    TempDir dir_;
     CapturedLog log_{dir_};
     CSharedPtr<FlakyDecodeAudio> audio_;
     CSoundBank bank_;
@@ -132,11 +133,11 @@ TEST_F(AudioConversionTest, ConvertsEveryListedNameOnceAndMarksIt) {
     EXPECT_FALSE(dir_.Exists("Sfx/Click.wav.part"));
     EXPECT_EQ(log_.Text(), " Firs time sound convertion...\n Done\n");
     // Only the marker changed in the options file.
-    EXPECT_EQ(ScratchDir::Read(options_),
+    EXPECT_EQ(ReadFile(options_),
               "[Settings]\r\nWidth=1024\r\n\r\n[Sound]\r\nSound = 1\r\nConverted=1\r\nMusic=1\r\n");
 
     // The stereo 16-bit header, with both sizes following the data.
-    const std::string wav = ScratchDir::Read(dir_.Path("Sfx/Click.wav"));
+    const std::string wav = ReadFile(dir_.Path("Sfx/Click.wav"));
     ASSERT_GE(wav.size(), 44u);
     EXPECT_EQ(wav.substr(0, 4), "RIFF");
     EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
@@ -166,7 +167,7 @@ TEST_F(AudioConversionTest, HeaderFollowsTheDecodedFormat) {
     audio_->fake.SetDecodeData(ogg, snd::ChannelInfo{11025, 1, snd::kInfo8Bits},
                                std::vector<uint8_t>(30001, 0x80));
     ASSERT_EQ(bank_.ConvertOggToWav(ogg.c_str(), dir_.Path("Mono8.wav").c_str()), 1);
-    std::string wav = ScratchDir::Read(dir_.Path("Mono8.wav"));
+    std::string wav = ReadFile(dir_.Path("Mono8.wav"));
     ASSERT_EQ(wav.size(), 44u + 30001u);
     EXPECT_EQ(Le16(wav, 22), 1u);
     EXPECT_EQ(Le32(wav, 28), 11025u);
@@ -179,7 +180,7 @@ TEST_F(AudioConversionTest, HeaderFollowsTheDecodedFormat) {
     const std::string silent = dir_.Path("Silent.ogg");
     audio_->fake.SetDecodeData(silent, snd::ChannelInfo{44100, 2, 0}, {});
     ASSERT_EQ(bank_.ConvertOggToWav(silent.c_str(), dir_.Path("Silent.wav").c_str()), 1);
-    wav = ScratchDir::Read(dir_.Path("Silent.wav"));
+    wav = ReadFile(dir_.Path("Silent.wav"));
     ASSERT_EQ(wav.size(), 44u);
     EXPECT_EQ(Le32(wav, 4), 36u);
     EXPECT_EQ(Le32(wav, 40), 0u);
@@ -233,13 +234,13 @@ TEST_F(AudioConversionTest, AFailedSoundIsRetriedOnTheNextStart) {
 
     // The missing sound turns up: only it is converted, then the run is marked.
     WriteOgg("Missing", 2);
-    const std::string clickBefore = ScratchDir::Read(dir_.Path("Sfx/Click.wav"));
+    const std::string clickBefore = ReadFile(dir_.Path("Sfx/Click.wav"));
     audio_->fake.ClearCalls();
     EXPECT_EQ(Convert(), 1);
     const auto created = audio_->fake.CallsOf("StreamCreateFile");
     ASSERT_EQ(created.size(), 1u);
     EXPECT_EQ(created[0].path, dir_.Path("Sfx/") + "Missing.ogg");
-    EXPECT_EQ(ScratchDir::Read(dir_.Path("Sfx/Click.wav")), clickBefore);
+    EXPECT_EQ(ReadFile(dir_.Path("Sfx/Click.wav")), clickBefore);
     EXPECT_EQ(Marker(), "1");
 }
 
@@ -253,7 +254,7 @@ TEST_F(AudioConversionTest, AMissingListLeavesTheMarkerUnset) {
     options_ = dir_.Write("Options2.ini", "[Sound]\nConverted=2\n");
     dir_.Write("Sfx/Ogg.lst", "\n\n");
     EXPECT_EQ(Convert(), 1);
-    EXPECT_EQ(ScratchDir::Read(options_), "[Sound]\nConverted=1\n");
+    EXPECT_EQ(ReadFile(options_), "[Sound]\nConverted=1\n");
 }
 
 } // namespace

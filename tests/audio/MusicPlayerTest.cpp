@@ -8,8 +8,8 @@
 
 namespace {
 
-using audiotest::CapturedLog;
-using audiotest::ScratchDir;
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 class AudioMusicTest : public ::testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
         music_->Update(0.5f);
     }
 
-    ScratchDir dir_;
+    TempDir dir_;
     CapturedLog log_{dir_};
     CSharedPtr<snd::FakeAudio> audio_;
     std::unique_ptr<CMusicPlayer> music_;

@@ -12,8 +12,9 @@
 
 namespace {
 
-using audiotest::CapturedLog;
-using audiotest::ScratchDir;
+using testsupport::CapturedLog;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 std::vector<int16_t> Beep(int frames, int channels) {
     std::vector<int16_t> out(static_cast<size_t>(frames) * channels);
@@ -23,7 +24,7 @@ std::vector<int16_t> Beep(int frames, int channels) {
 }
 
 TEST(AudioSdlSmoke, BankAndMusicRunOnTheMixer) {
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
     const std::string sfx = dir.Folder() + "Sfx/";
     std::filesystem::create_directories(sfx);
@@ -51,12 +52,12 @@ TEST(AudioSdlSmoke, BankAndMusicRunOnTheMixer) {
     ASSERT_EQ(bank->InitDevice(), 0);
     bank->SetPanDistance(520.0f / 0.75f);
     EXPECT_EQ(bank->ConvertOggList(options.c_str(), sfx), 1);
-    const std::string wav = ScratchDir::Read(sfx + "Click.wav");
+    const std::string wav = ReadFile(sfx + "Click.wav");
     ASSERT_GT(wav.size(), 44u);
     uint16_t channels = 0;
     std::memcpy(&channels, wav.data() + 22, 2);
     EXPECT_EQ(channels, 2);
-    EXPECT_NE(ScratchDir::Read(options).find("Converted=1"), std::string::npos);
+    EXPECT_NE(ReadFile(options).find("Converted=1"), std::string::npos);
 
     EXPECT_EQ(bank->LoadVolumeConfig((sfx + "Vol.cfg").c_str()), 1);
     ASSERT_EQ(bank->LoadSamples(sfx.c_str()), 0) << log.Text();

@@ -12,10 +12,10 @@
 
 namespace {
 
-using audiotest::CapturedLog;
-using audiotest::ScratchDir;
 using audiotest::SetNextRandom;
 using audiotest::WriteSlotFiles;
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 class AudioBankTest : public ::testing::Test {
 protected:
@@ -36,7 +36,7 @@ protected:
 
     CSharedPtr<CSampleGroup> Group(ESound s) const { return bank_->Group(s); }
 
-    ScratchDir dir_;
+    TempDir dir_;
     CapturedLog log_{dir_};
     CSharedPtr<snd::FakeAudio> audio_;
     std::unique_ptr<CSoundBank> bank_;
@@ -87,7 +87,7 @@ TEST_F(AudioBankTest, MissingFilesFailTheLoadNamingTheFile) {
     EXPECT_TRUE(Group(ESound::Treasure).IsNull());
 
     // A fixed slot that the back end refuses.
-    ScratchDir other;
+    TempDir other;
     WriteSlotFiles(other);
     audio_->FailPath("Museum.wav");
     log_.Clear();

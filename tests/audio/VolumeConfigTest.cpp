@@ -6,8 +6,8 @@
 
 namespace {
 
-using audiotest::CapturedLog;
-using audiotest::ScratchDir;
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 class AudioVolumeFileTest : public ::testing::Test {
 protected:
@@ -23,7 +23,7 @@ protected:
         EXPECT_FLOAT_EQ(bank_.GetMusicSilencer(name).Volume, duck);
     }
 
-    ScratchDir dir_;
+    TempDir dir_;
     CapturedLog log_{dir_};
     CSoundBank bank_{CSharedPtr<snd::Audio>()};
 };

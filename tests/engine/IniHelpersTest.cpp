@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestFiles.h"
 #include "engine/SpriteSet.h"
+#include "support/TempDir.h"
+
+using testsupport::TempDir;
 
 namespace {
 
@@ -27,7 +29,7 @@ protected:
                                        "Long=" +
                                            std::string(300, 'L') + "\r\n");
     }
-    ScratchDir dir_;
+    TempDir dir_;
     std::string file_;
 };
 

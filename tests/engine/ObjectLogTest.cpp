@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestFiles.h"
+#include "support/TempDir.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 namespace {
 
@@ -10,13 +13,13 @@ class ObjectLogTest : public ::testing::Test {
 protected:
     void SetUp() override { SetObjectLogPath(log_); }
     void TearDown() override { SetObjectLogPath("Objects.log"); }
-    ScratchDir dir_;
+    TempDir dir_;
     std::string log_ = dir_.Path("Objects.log");
 };
 
 TEST_F(ObjectLogTest, EntriesAreAppendedWithTheirLeadingBlank) {
     ResetObjectLog();
-    EXPECT_EQ(ScratchDir::Read(log_), "");
+    EXPECT_EQ(ReadFile(log_), "");
     LogObject("Begin log\n");
     LogObject("Ver.1.08");
     LogObject("\n");
@@ -24,7 +27,7 @@ TEST_F(ObjectLogTest, EntriesAreAppendedWithTheirLeadingBlank) {
     LogObjectNumber(-1);
     LogObject(" Locks left\n");
     LogObjectNumber(2147483647);
-    EXPECT_EQ(ScratchDir::Read(log_),
+    EXPECT_EQ(ReadFile(log_),
               " Begin log\n Ver.1.08 \n Vertex Buffer Destruction.  -1   Locks left\n 2147483647 ");
 }
 
@@ -32,7 +35,7 @@ TEST_F(ObjectLogTest, ResetStartsEachRunWithAnEmptyLog) {
     dir_.Write("Objects.log", "left over from an earlier run\n");
     ResetObjectLog();
     LogObject("run two");
-    EXPECT_EQ(ScratchDir::Read(log_), " run two");
+    EXPECT_EQ(ReadFile(log_), " run two");
 }
 
 TEST_F(ObjectLogTest, EntriesThatCannotBeWrittenAreDropped) {
@@ -46,7 +49,7 @@ TEST_F(ObjectLogTest, EntriesThatCannotBeWrittenAreDropped) {
     // Writing resumes once the log can be opened again.
     SetObjectLogPath(log_);
     LogObject("kept");
-    EXPECT_EQ(ScratchDir::Read(log_), " kept");
+    EXPECT_EQ(ReadFile(log_), " kept");
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestFiles.h"
 #include "engine/ObjectLog.h"
+#include "support/CapturedLog.h"
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 namespace {
 
@@ -133,18 +136,15 @@ TEST_F(SharedPtrTest, ChainOfOwnedHandlesUnwindsWhenWalkedByAssignment) {
 }
 
 TEST_F(SharedPtrTest, LastReleaseWritesExactlyOneDestructionLine) {
-    ScratchDir dir;
-    const std::string log = dir.Path("Objects.log");
-    SetObjectLogPath(log);
-    ResetObjectLog();
+    TempDir dir;
+    CapturedLog log(dir);
     {
         CSharedPtr<Logged> a(new Logged);
         CSharedPtr<Logged> b(a);
         a = CSharedPtr<Logged>();
-        EXPECT_EQ(ScratchDir::Read(log), "");
+        EXPECT_EQ(log.Text(), "");
     }
-    EXPECT_EQ(ScratchDir::Read(log), " Texture  a.png  Destruction.\n");
-    SetObjectLogPath("Objects.log");
+    EXPECT_EQ(log.Text(), " Texture  a.png  Destruction.\n");
 }
 
 } // namespace

@@ -4,27 +4,24 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestFiles.h"
 #include "engine/ObjectLog.h"
+#include "support/CapturedLog.h"
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 namespace {
 
 class StringTableTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetObjectLogPath(log_);
-        ResetObjectLog();
-    }
-    void TearDown() override { SetObjectLogPath("Objects.log"); }
-
     int Load(const std::string& strings, const std::string& defines) {
         return LoadStringTable(dir_.Write("Data/Txt/Strings.txt", strings),
                                dir_.Write("Data/TextID.dat", defines));
     }
-    std::string Log() const { return ScratchDir::Read(log_); }
+    std::string Log() const { return log_.Text(); }
 
-    ScratchDir dir_;
-    std::string log_ = dir_.Path("Objects.log");
+    TempDir dir_;
+    CapturedLog log_{dir_};
 };
 
 const char kGoodStrings[] = "strings  # any case will do\r\n"

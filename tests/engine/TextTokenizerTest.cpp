@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "EngineTestFiles.h"
+#include "support/TempDir.h"
+
+using testsupport::TempDir;
 
 namespace {
 
@@ -26,7 +28,7 @@ protected:
         }
         return out;
     }
-    ScratchDir dir_;
+    TempDir dir_;
 };
 
 TEST_F(TextTokenizerTest, FilesWithoutTokensEndAtOnce) {

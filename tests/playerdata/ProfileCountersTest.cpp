@@ -1,39 +1,18 @@
 // The profile counters: the add rules, the set moves and the keyed block of the
 // quest save.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "playerdata/ProfileCounters.h"
+#include "support/TempDir.h"
 
 namespace {
 
-// A temporary file that is removed afterwards.
-class TempFile {
-public:
-    TempFile() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "gv_counters_XXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0)
-            ADD_FAILURE() << "cannot create a temporary file";
-        else
-            close(fd);
-        path_ = pattern;
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using testsupport::TempDir;
 
 std::vector<unsigned char> Bytes(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -112,13 +91,14 @@ TEST(ProfileCounters, KeyedBlockRoundTripsInSaveOrder) {
         c.Sets[1].Counters[i] = 100 + i;
         c.Sets[2].Counters[i] = 200 + i;
     }
-    TempFile tmp;
-    FILE* f = std::fopen(tmp.Path().c_str(), "wb");
+    const TempDir dir;
+    const std::string file = dir.Path("Counters.dat");
+    FILE* f = std::fopen(file.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(c.WriteKeyed(f, CProfileCounters::kSaveKey), 1);
     std::fclose(f);
 
-    const std::vector<unsigned char> bytes = Bytes(tmp.Path());
+    const std::vector<unsigned char> bytes = Bytes(file);
     ASSERT_EQ(bytes.size(), 120u);
     // Word 10 is set 2's counter 0, keyed, little-endian.
     const uint32_t w = static_cast<uint32_t>(bytes[40]) | static_cast<uint32_t>(bytes[41]) << 8 |
@@ -127,7 +107,7 @@ TEST(ProfileCounters, KeyedBlockRoundTripsInSaveOrder) {
     EXPECT_EQ(w ^ CProfileCounters::kSaveKey, 200u);
 
     CProfileCounters back;
-    f = std::fopen(tmp.Path().c_str(), "rb");
+    f = std::fopen(file.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(back.ReadKeyed(f, CProfileCounters::kSaveKey), 1);
     std::fclose(f);
@@ -135,12 +115,12 @@ TEST(ProfileCounters, KeyedBlockRoundTripsInSaveOrder) {
         EXPECT_EQ(back.Sets[s].Counters, c.Sets[s].Counters);
 
     // A block written in the order 0, 1, 2 reads with sets 1 and 2 swapped.
-    f = std::fopen(tmp.Path().c_str(), "wb");
+    f = std::fopen(file.c_str(), "wb");
     c.Sets[0].WriteKeyed(f, 5);
     c.Sets[1].WriteKeyed(f, 5);
     c.Sets[2].WriteKeyed(f, 5);
     std::fclose(f);
-    f = std::fopen(tmp.Path().c_str(), "rb");
+    f = std::fopen(file.c_str(), "rb");
     EXPECT_EQ(back.ReadKeyed(f, 5), 1);
     std::fclose(f);
     EXPECT_EQ(back.Sets[2].Counters, c.Sets[1].Counters);
@@ -148,25 +128,26 @@ TEST(ProfileCounters, KeyedBlockRoundTripsInSaveOrder) {
 }
 
 TEST(ProfileCounters, ShortAndEmptyTransfersFail) {
-    TempFile tmp;
+    const TempDir dir;
+    const std::string file = dir.Path("Counters.dat");
     CProfileCounters c;
     c.Sets[0].Counters.clear();
-    FILE* f = std::fopen(tmp.Path().c_str(), "wb");
+    FILE* f = std::fopen(file.c_str(), "wb");
     EXPECT_EQ(c.WriteKeyed(f, 1), 0);
     std::fclose(f);
-    EXPECT_TRUE(Bytes(tmp.Path()).empty()) << "an empty first set writes nothing";
+    EXPECT_TRUE(Bytes(file).empty()) << "an empty first set writes nothing";
 
     // Only set 0 and half of set 2 in the file: set 0 is read, set 2 keeps its values.
     CProfileCounters full;
     full.Sets[0].Counters.assign(10, 7);
-    f = std::fopen(tmp.Path().c_str(), "wb");
+    f = std::fopen(file.c_str(), "wb");
     full.Sets[0].WriteKeyed(f, 0);
     const unsigned char half[20] = {};
     std::fwrite(half, 1, sizeof half, f);
     std::fclose(f);
     CProfileCounters back;
     back.Sets[2].Counters.assign(10, 3);
-    f = std::fopen(tmp.Path().c_str(), "rb");
+    f = std::fopen(file.c_str(), "rb");
     EXPECT_EQ(back.ReadKeyed(f, 0), 0);
     std::fclose(f);
     EXPECT_EQ(back.Sets[0].Counters, std::vector<int32_t>(10, 7));

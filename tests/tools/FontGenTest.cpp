@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,37 +15,15 @@
 #include "TextPreview.h"
 #include "engine/BitmapFont.h"
 #include "platform/image/Image.h"
+#include "support/TempDir.h"
 #include "tools/gen/FontGen.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 namespace {
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "gv_fonts_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The font names of AdditionalFonts.lst, read the way the game reads it: each
 // line cut at its newline, trimmed, one pair of quotes stripped, trimmed again;
@@ -108,9 +85,9 @@ fs::path DejaVu() { return gen::FindFontFile({"DejaVuSans.ttf"}, gen::SystemFont
 class GeneratedFonts : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new ScratchFolder;
-        result_ = gen::GenerateFonts(folder_->Path());
-        const fs::path dir = folder_->Path() / "Data" / "Fonts";
+        folder_ = new TempDir;
+        result_ = gen::GenerateFonts(folder_->Root());
+        const fs::path dir = folder_->Root() / "Data" / "Fonts";
         std::vector<std::string> names = {"Font"};
         for (const std::string& n : ReadFontList(dir / "AdditionalFonts.lst"))
             names.push_back(n);
@@ -135,15 +112,15 @@ protected:
         ASSERT_EQ(result_, 0);
         ASSERT_TRUE(loaded_) << "the engine refused a generated font";
     }
-    static fs::path FontsDir() { return folder_->Path() / "Data" / "Fonts"; }
+    static fs::path FontsDir() { return folder_->Root() / "Data" / "Fonts"; }
 
-    static ScratchFolder* folder_;
+    static TempDir* folder_;
     static int result_;
     static bool loaded_;
     static std::vector<LoadedFont>* fonts_;
 };
 
-ScratchFolder* GeneratedFonts::folder_ = nullptr;
+TempDir* GeneratedFonts::folder_ = nullptr;
 int GeneratedFonts::result_ = -1;
 bool GeneratedFonts::loaded_ = true;
 std::vector<LoadedFont>* GeneratedFonts::fonts_ = nullptr;
@@ -157,7 +134,7 @@ TEST_F(GeneratedFonts, EveryListedFontHasBothFilesAndTheExactDescriptionSize) {
         EXPECT_TRUE(fs::is_regular_file(FontsDir() / (f.name + ".tga"))) << f.name;
     }
     // Plain "\n" line ends: a '\r' would become part of the name.
-    EXPECT_EQ(ReadAll(FontsDir() / "AdditionalFonts.lst").find('\r'), std::string::npos);
+    EXPECT_EQ(ReadFile(FontsDir() / "AdditionalFonts.lst").find('\r'), std::string::npos);
 }
 
 TEST_F(GeneratedFonts, TexturesAgreeWithTheirDescriptions) {
@@ -249,13 +226,13 @@ TEST_F(GeneratedFonts, MetricsSuitTheTextLayout) {
 }
 
 TEST_F(GeneratedFonts, ASecondRunWritesTheSameBytes) {
-    ScratchFolder again;
-    ASSERT_EQ(gen::GenerateFonts(again.Path()), 0);
+    TempDir again;
+    ASSERT_EQ(gen::GenerateFonts(again.Root()), 0);
     size_t files = 0;
     for (const auto& entry : fs::directory_iterator(FontsDir())) {
-        const fs::path other = again.Path() / "Data" / "Fonts" / entry.path().filename();
+        const fs::path other = again.Root() / "Data" / "Fonts" / entry.path().filename();
         ASSERT_TRUE(fs::exists(other)) << other;
-        EXPECT_TRUE(ReadAll(entry.path()) == ReadAll(other)) << entry.path().filename();
+        EXPECT_TRUE(ReadFile(entry.path()) == ReadFile(other)) << entry.path().filename();
         ++files;
     }
     EXPECT_EQ(files, 1 + 2 * fonts_->size());
@@ -357,14 +334,14 @@ TEST(FontRaster, PlainGlyphsAreWhiteWithCoverageInAlphaAndShareOneBaseline) {
 }
 
 TEST(FontRaster, UnusableInputFailsCleanly) {
-    ScratchFolder folder;
+    TempDir folder;
     gen::FontAtlas atlas;
     std::string error;
-    EXPECT_FALSE(gen::RasteriseFont((folder.Path() / "none.ttf").string(), PlainStyle(256, 256),
+    EXPECT_FALSE(gen::RasteriseFont((folder.Root() / "none.ttf").string(), PlainStyle(256, 256),
                                     atlas, error));
     EXPECT_FALSE(error.empty());
 
-    const fs::path junk = folder.Path() / "junk.ttf";
+    const fs::path junk = folder.Root() / "junk.ttf";
     std::ofstream(junk, std::ios::binary) << "OTTO this is not really a font";
     error.clear();
     EXPECT_FALSE(gen::RasteriseFont(junk.string(), PlainStyle(256, 256), atlas, error));
@@ -381,22 +358,23 @@ TEST(FontRaster, UnusableInputFailsCleanly) {
 }
 
 TEST(FontChoice, FallsBackPastMissingAndBrokenFilesToDejaVu) {
-    ScratchFolder folder;
-    fs::create_directories(folder.Path() / "b" / "deep");
-    fs::create_directories(folder.Path() / "a");
-    std::ofstream(folder.Path() / "b" / "deep" / "Face.ttf") << "x";
-    std::ofstream(folder.Path() / "a" / "Face.ttf") << "x";
+    TempDir folder;
+    fs::create_directories(folder.Root() / "b" / "deep");
+    fs::create_directories(folder.Root() / "a");
+    std::ofstream(folder.Root() / "b" / "deep" / "Face.ttf") << "x";
+    std::ofstream(folder.Root() / "a" / "Face.ttf") << "x";
     // Missing names are skipped; of two copies the smallest path wins.
-    EXPECT_EQ(gen::FindFontFile({"Nothing.ttf", "Face.ttf"}, {folder.Path()}),
-              folder.Path() / "a" / "Face.ttf");
-    EXPECT_TRUE(gen::FindFontFile({"Nothing.ttf"}, {folder.Path(), folder.Path() / "gone"}).empty());
+    EXPECT_EQ(gen::FindFontFile({"Nothing.ttf", "Face.ttf"}, {folder.Root()}),
+              folder.Root() / "a" / "Face.ttf");
+    EXPECT_TRUE(
+        gen::FindFontFile({"Nothing.ttf"}, {folder.Root(), folder.Root() / "gone"}).empty());
 
     // A broken preferred file is passed over; DejaVu ends every chain.
     gen::FontRecipe recipe;
     recipe.name = "Test";
     recipe.faceFiles = {"Nothing.ttf", "Face.ttf"};
     recipe.style = PlainStyle(512, 256);
-    std::vector<fs::path> folders = {folder.Path()};
+    std::vector<fs::path> folders = {folder.Root()};
     for (const fs::path& system : gen::SystemFontFolders())
         folders.push_back(system);
     gen::FontAtlas atlas;
@@ -407,7 +385,7 @@ TEST(FontChoice, FallsBackPastMissingAndBrokenFilesToDejaVu) {
     EXPECT_GT(atlas.pictures, 180);
 
     // With nothing usable at all the build fails and says why.
-    EXPECT_FALSE(gen::BuildFont(recipe, {folder.Path()}, atlas, used, error));
+    EXPECT_FALSE(gen::BuildFont(recipe, {folder.Root()}, atlas, used, error));
     EXPECT_NE(error.find("Face.ttf"), std::string::npos);
 }
 
@@ -431,8 +409,8 @@ TEST(FontWriter, WritesTheDescriptionLittleEndianInFieldOrder) {
     EXPECT_EQ(bytes[12312 - 1], 0x3F);             // glyph 255, field 11: 1.0f
 
     // The engine reads back what was written.
-    ScratchFolder folder;
-    const fs::path path = folder.Path() / "T.uxd";
+    TempDir folder;
+    const fs::path path = folder.Root() / "T.uxd";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     CBitmapFont font{CSharedPtr<CTexture>()};

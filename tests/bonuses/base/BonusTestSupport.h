@@ -12,9 +12,7 @@
 #include "bonuses/BonusManager.h"
 #include "bonuses/BonusParametres.h"
 #include "effects/ParticleSystemsManager.h"
-#include "engine/EngineTestFiles.h"
 #include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
 #include "engine/Quad.h"
 #include "engine/QuadLayer.h"
 #include "engine/RenderDevice.h"
@@ -22,6 +20,7 @@
 #include "engine/SpriteQuad.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
+#include "support/CapturedLog.h"
 #include "totems/BoardGrid.h"
 
 namespace bonustest {
@@ -65,9 +64,6 @@ inline std::vector<int32_t> Codes(const std::vector<CBonusEvent>& events) {
 class BonusFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedLog_ = ObjectLogPath();
-        SetObjectLogPath(dir_.Path("Objects.log"));
-        ResetObjectLog();
         g_gemsParams = CGemsParametres();
         g_bonusParams = CBonusParametres();
         SetBoardGrid(-194.5f, 340.5f, 50.0f, 8, 8, 83.0f, 83.0f);
@@ -76,10 +72,9 @@ protected:
     void TearDown() override {
         g_gemsParams = CGemsParametres();
         g_bonusParams = CBonusParametres();
-        SetObjectLogPath(savedLog_);
     }
 
-    std::string Log() const { return ScratchDir::Read(dir_.Path("Objects.log")); }
+    std::string Log() const { return log_.Text(); }
 
     // A manager with all seven layers (sprite 1 to 3, quad 1 and 2, particles
     // 1 and 2).
@@ -96,11 +91,26 @@ protected:
         return m;
     }
 
-    ScratchDir dir_;
-    std::string savedLog_;
+    testsupport::TempDir dir_;
+    testsupport::CapturedLog log_{dir_};
     CSharedPtr<CSpriteLayer> sprite1, sprite2, sprite3;
     CSharedPtr<CQuadLayer> quad1, quad2;
     CSharedPtr<CParticleSystemsManager> particles1, particles2;
+};
+
+// The fixture with a manager of all seven layers ready in `manager`.
+class LayeredFixture : public BonusFixture {
+protected:
+    void SetUp() override {
+        BonusFixture::SetUp();
+        manager = LayeredManager();
+    }
+    void TearDown() override {
+        manager = CSharedPtr<CBonusManager>();
+        BonusFixture::TearDown();
+    }
+
+    CSharedPtr<CBonusManager> manager;
 };
 
 } // namespace bonustest

@@ -10,16 +10,8 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 
-class GemTest : public BonusFixture {
+class GemTest : public LayeredFixture {
 protected:
-    void SetUp() override {
-        BonusFixture::SetUp();
-        manager = LayeredManager();
-    }
-    void TearDown() override {
-        manager = CSharedPtr<CBonusManager>();
-        BonusFixture::TearDown();
-    }
     // A gem of that colour placed at (100, 50, 50), added to the manager.
     CBonusGem& Gem(CSharedPtr<CBonus>& handle, int32_t colour = 3) {
         manager->CreateGem(handle, colour, 1);
@@ -27,8 +19,6 @@ protected:
         handle->Place(100.0f, 50.0f, 50.0f, 38.0f, 2, 2);
         return *dynamic_cast<CBonusGem*>(handle.Get());
     }
-
-    CSharedPtr<CBonusManager> manager;
 };
 
 TEST_F(GemTest, OnTheBoardItShowsItsColoursHaloAndTwoFlares) {

@@ -8,7 +8,7 @@
 #include "bonuses/BonusGem.h"
 #include "bonuses/BonusTNT.h"
 #include "engine/Texture.h"
-#include "platform/gpu/RecordingApi.h"
+#include "support/RecordingScene.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace bonustest {
@@ -181,26 +181,14 @@ TEST_F(ManagerTest, EachKindGetsItsLayersAndTextures) {
 
 // ---- Loading the bonus pictures ----
 
-struct ApiDeleter {
-    void operator()(gpu::Api* api) const {
-        if (api)
-            api->Release();
-    }
-};
-
-class TextureLoadTest : public BonusFixture {
+class TextureLoadTest : public BonusFixture, public testsupport::RecordingScene {
 protected:
     void SetUp() override {
         BonusFixture::SetUp();
-        api_.reset(gpu::CreateRecordingApi());
-        device_ = CSharedPtr<CRenderDevice>(new CRenderDevice(api_.get(), 0));
-        ASSERT_EQ(device_->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1,
-                                  0, gpu::kSwapEffectDiscard, 0),
-                  gpu::kOk);
+        ASSERT_NO_FATAL_FAILURE(Open());
     }
     void TearDown() override {
-        device_ = CSharedPtr<CRenderDevice>();
-        api_.reset();
+        Close();
         BonusFixture::TearDown();
     }
     std::string Gfx() const { return dir_.Path("Gfx") + "/"; }
@@ -216,15 +204,12 @@ protected:
         for (const char* f : {"Bonus2.tga", "Bonus3.tga", "Bonus4.tga", "Bonus5.tga"})
             ASSERT_TRUE(tk::WriteTga(Gfx() + f, view));
     }
-
-    std::unique_ptr<gpu::Api, ApiDeleter> api_;
-    CSharedPtr<CRenderDevice> device_;
 };
 
 TEST_F(TextureLoadTest, LoadsEveryBonusPictureIntoItsSlot) {
     WriteAll();
     CBonusManager m;
-    ASSERT_EQ(m.LoadTextures(*device_, Gfx()), 1) << Log();
+    ASSERT_EQ(m.LoadTextures(*device, Gfx()), 1) << Log();
     const char* names[] = {"AllGemLights", "AllGems", "GemFlares", nullptr, "Bonus1",
                            "Bonus2",       "Bonus3",  "Bonus4",    "Bonus5"};
     for (int i = 0; i < 9; ++i) {
@@ -244,7 +229,7 @@ TEST_F(TextureLoadTest, TheFirstMissingPictureStopsTheLoad) {
     WriteAll();
     std::filesystem::remove(Gfx() + "Bonus3.tga");
     CBonusManager m;
-    EXPECT_EQ(m.LoadTextures(*device_, Gfx()), 0);
+    EXPECT_EQ(m.LoadTextures(*device, Gfx()), 0);
     EXPECT_NE(Log().find(" Unable to load Bonus3 Texture!\n"), std::string::npos) << Log();
     EXPECT_FALSE(m.Textures[CBonusManager::kBonus2].IsNull());
     EXPECT_TRUE(m.Textures[CBonusManager::kBonus4].IsNull());
@@ -252,7 +237,7 @@ TEST_F(TextureLoadTest, TheFirstMissingPictureStopsTheLoad) {
     // Without its alpha companion the gem lights fail first.
     std::filesystem::remove(Gfx() + "AllGemLights_alpha.jpg");
     CBonusManager n;
-    EXPECT_EQ(n.LoadTextures(*device_, Gfx()), 0);
+    EXPECT_EQ(n.LoadTextures(*device, Gfx()), 0);
     EXPECT_NE(Log().find(" Unable to load AllGemLights Texture!\n"), std::string::npos);
     EXPECT_TRUE(n.Textures[CBonusManager::kAllGems].IsNull());
 }

@@ -16,16 +16,8 @@ std::vector<std::pair<int32_t, int32_t>> Pairs(const std::vector<CTntCell>& cell
     return out;
 }
 
-class TntTest : public BonusFixture {
+class TntTest : public LayeredFixture {
 protected:
-    void SetUp() override {
-        BonusFixture::SetUp();
-        manager = LayeredManager();
-    }
-    void TearDown() override {
-        manager = CSharedPtr<CBonusManager>();
-        BonusFixture::TearDown();
-    }
     CBonusTNT& Tnt(CSharedPtr<CBonus>& handle, int32_t tier, int32_t column = 3,
                    int32_t row = 3, int32_t upper = 0) {
         manager->CreateBonus(handle, CBonus::kTnt, tier, upper, 1);
@@ -33,8 +25,6 @@ protected:
         handle->Place(0.0f, 0.0f, 50.0f, 38.0f, column, row);
         return *dynamic_cast<CBonusTNT*>(handle.Get());
     }
-
-    CSharedPtr<CBonusManager> manager;
 };
 
 TEST_F(TntTest, BlastShapesGrowWithTheTierAndStopAtTheBoardEdge) {

@@ -10,6 +10,7 @@
 #include "bonuses/Bonus.h"
 #include "bonuses/BonusManager.h"
 #include "bonuses/BonusParametres.h"
+#include "bonuses/base/BonusTestSupport.h"
 #include "effects/Collection2ParticleSystem.h"
 #include "effects/ParticleSystemsManager.h"
 #include "effects/ThunderboltParticleSystem.h"
@@ -25,14 +26,11 @@
 
 namespace kindstest {
 
-inline CSharedPtr<CSpriteLayer> NewSpriteLayer() {
-    return CSharedPtr<CSpriteLayer>(new CSpriteLayer(
-        CSharedPtr<CRenderDevice>(), CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>()));
-}
-inline CSharedPtr<CQuadLayer> NewQuadLayer() {
-    return CSharedPtr<CQuadLayer>(new CQuadLayer(
-        CSharedPtr<CRenderDevice>(), CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>()));
-}
+using bonustest::Codes;
+using bonustest::MakeQuadLayer;
+using bonustest::MakeSpriteLayer;
+
+// A particle manager without a device, keeping its default bounds.
 inline CSharedPtr<CParticleSystemsManager> NewParticles() {
     return CSharedPtr<CParticleSystemsManager>(new CParticleSystemsManager(
         CSharedPtr<CRenderDevice>(), CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>()));
@@ -53,13 +51,6 @@ template <class System> size_t CountSystems(const CParticleSystemsManager& m) {
 // at its next update).
 inline bool EmissionEnded(const CParticleSystem& s) {
     return !s.Emitting || s.EmissionDuration <= s.ElapsedTime;
-}
-
-inline std::vector<int32_t> Codes(const std::vector<CBonusEvent>& events) {
-    std::vector<int32_t> codes;
-    for (const CBonusEvent& e : events)
-        codes.push_back(e.Code);
-    return codes;
 }
 
 inline size_t CountCode(const std::vector<CBonusEvent>& events, int32_t code) {
@@ -113,11 +104,11 @@ protected:
                            [&](const CSharedPtr<CBonus>& o) { return o == b; });
     }
 
-    CSharedPtr<CSpriteLayer> sprite1 = NewSpriteLayer();
-    CSharedPtr<CSpriteLayer> sprite2 = NewSpriteLayer();
-    CSharedPtr<CSpriteLayer> sprite3 = NewSpriteLayer();
-    CSharedPtr<CQuadLayer> quad1 = NewQuadLayer();
-    CSharedPtr<CQuadLayer> quad2 = NewQuadLayer();
+    CSharedPtr<CSpriteLayer> sprite1 = MakeSpriteLayer();
+    CSharedPtr<CSpriteLayer> sprite2 = MakeSpriteLayer();
+    CSharedPtr<CSpriteLayer> sprite3 = MakeSpriteLayer();
+    CSharedPtr<CQuadLayer> quad1 = MakeQuadLayer();
+    CSharedPtr<CQuadLayer> quad2 = MakeQuadLayer();
     CSharedPtr<CParticleSystemsManager> particles1 = NewParticles();
     CSharedPtr<CParticleSystemsManager> particles2 = NewParticles();
     CBonusManager manager;

@@ -22,14 +22,6 @@ namespace {
 constexpr int kFieldGames = 3;
 constexpr double kFieldMultiple = 3.0;
 
-std::vector<const LoadedLevel*> AllLevels() {
-    std::vector<const LoadedLevel*> v;
-    for (const LoadedLevel& l : QuestLevels())
-        v.push_back(&l);
-    v.push_back(&TotemLevel());
-    return v;
-}
-
 } // namespace
 
 TEST(FieldPlay, EveryLevelIsWinnableOnThePlayField) {

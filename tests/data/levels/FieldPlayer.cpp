@@ -1,23 +1,13 @@
 #include "FieldPlayer.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <unistd.h>
 
 #include "bonuses/BonusManager.h"
 #include "effects/TerminatorManager.h"
-#include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
-#include "engine/RenderDevice.h"
-#include "engine/VertexBuffer.h"
-#include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
 #include "playfield/CapSlot.h"
-#include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
-#include "playfield/LevelParams.h"
 #include "playfield/PlayField.h"
-#include "playfield/QuestFieldLayout.h"
+#include "playfield/field/FieldDriver.h"
 
 namespace levels {
 
@@ -28,51 +18,18 @@ constexpr double kSettleSeconds = 30.0;
 
 } // namespace
 
-FieldPlayer::FieldPlayer(uint32_t seed) : TieState_(seed * 0x9E3779B97F4A7C15ull + 3) {
-    // The field writes to the object log; keep that out of the working folder.
-    SavedLog_ = ObjectLogPath();
-    LogPath_ = (std::filesystem::temp_directory_path() /
-                ("gv_fieldplayer_" + std::to_string(::getpid()) + "_" + std::to_string(seed) + ".log"))
-                   .string();
-    SetObjectLogPath(LogPath_);
-    ResetObjectLog();
-    Rand15::Global().Seed(seed);
+FieldPlayer::FieldPlayer(uint32_t seed)
+    : Driver_(std::make_unique<fieldtest::FieldDriver>(seed)),
+      TieState_(seed * 0x9E3779B97F4A7C15ull + 3) {}
 
-    Api_ = gpu::CreateRecordingApi();
-    Device_ = CSharedPtr<CRenderDevice>(new CRenderDevice(Api_, 0));
-    Device_->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                    gpu::kSwapEffectDiscard, 0);
-    Caps_ = CSharedPtr<CCapsManager>(
-        new CCapsManager(Device_, CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>()));
-    Layout_ = std::make_unique<CQuestFieldLayout>();
-    Motion_ = std::make_unique<CFieldMotion>();
-    Params_ = std::make_unique<CLevelParams>();
-    Params_->Speed = 0.0f; // the level timer is kept here, not by the sand box
-    Aux_ = std::make_unique<CGameAux>();
-    Field_ = std::make_unique<CPlayField>(Caps_, Layout_.get(), Motion_.get(), Params_.get(), Aux_.get());
-    Terminators_ = CSharedPtr<CTerminatorManager>(new CTerminatorManager(
-        1.0f, &Field_->CapList, CSharedPtr<CParticleSystemsManager>(), CSharedPtr<CQuadLayer>(),
-        CSharedPtr<CQuadLayer>(), CSharedPtr<CSpriteLayer>()));
-    Field_->Terminators = Terminators_;
-    Field_->Bonuses = CSharedPtr<CBonusManager>(new CBonusManager());
-    Field_->GemsBar = CSharedPtr<CGemsBar>(new CGemsBar());
-    Field_->CapSlot = CSharedPtr<CCapSlot>(new CCapSlot());
-}
+FieldPlayer::~FieldPlayer() = default;
 
-FieldPlayer::~FieldPlayer() {
-    Field_.reset();
-    Terminators_ = CSharedPtr<CTerminatorManager>();
-    Caps_ = CSharedPtr<CCapsManager>();
-    Device_ = CSharedPtr<CRenderDevice>();
-    if (Api_)
-        Api_->Release();
-    SetObjectLogPath(SavedLog_);
-    std::error_code ec;
-    std::filesystem::remove(LogPath_, ec);
+CPlayField& FieldPlayer::Field() {
+    return Driver_->Field();
 }
 
 int32_t FieldPlayer::Start(const LoadedLevel& level, bool hard) {
-    CPlayField& f = *Field_;
+    CPlayField& f = Driver_->Field();
     f.HardMode = hard ? 1 : 0;
     f.LevelNumber = level.Level > 0 ? level.Level : 1;
     f.SetColours(f.LevelNumber);
@@ -87,7 +44,7 @@ int32_t FieldPlayer::Start(const LoadedLevel& level, bool hard) {
 }
 
 void FieldPlayer::Frame(float dt) {
-    CPlayField& f = *Field_;
+    CPlayField& f = Driver_->Field();
     f.Update(dt, 10000.0f, 10000.0f);
     f.ReorderEvents();
     for (const CFieldEvent& e : f.Events) {
@@ -109,20 +66,14 @@ void FieldPlayer::Frame(float dt) {
 }
 
 bool FieldPlayer::Settled() {
-    CPlayField& f = *Field_;
-    if (ReopenIn_ > 0.0f || f.InputOpen == 0 || !f.IsIdle(true))
-        return false;
-    for (const auto& cap : f.CapList.GetCaps())
-        if (!cap.IsNull() && cap->Kind == CBoardElement::kBoardCap && cap->Landed == 0)
-            return false;
-    f.BuildMatchMatrix();
-    return f.MatchFinder.HasRun(3, 0) == 0;
+    // Play is open again and the board is at rest.
+    return ReopenIn_ <= 0.0f && Driver_->Field().InputOpen != 0 && Driver_->Settled();
 }
 
 bool FieldPlayer::RunUntilSettled(double& t, double limit) {
     const double until = t + kSettleSeconds;
     while (!Settled()) {
-        if (Complete_ || Field_->GemsToCollect <= 0 || t >= limit)
+        if (Complete_ || Driver_->Field().GemsToCollect <= 0 || t >= limit)
             return true;
         if (t >= until) {
             Trouble_ = "the board did not come to rest within " + std::to_string(kSettleSeconds) +
@@ -136,7 +87,7 @@ bool FieldPlayer::RunUntilSettled(double& t, double limit) {
 }
 
 std::string FieldPlayer::Describe() const {
-    const CPlayField& f = *Field_;
+    const CPlayField& f = Driver_->Field();
     std::string out;
     for (int32_t r = 0; r < f.Rows; ++r) {
         for (int32_t c = 0; c < f.Columns; ++c) {
@@ -156,7 +107,7 @@ std::string FieldPlayer::Describe() const {
 }
 
 SimResult FieldPlayer::Play(double secondsLimit, const SimTiming& timing, SimBot bot) {
-    CPlayField& f = *Field_;
+    CPlayField& f = Driver_->Field();
     SimResult out;
     out.GemsGoal = f.GemsToCollect;
     out.BoardBuilt = true;

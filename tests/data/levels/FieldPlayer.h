@@ -1,7 +1,7 @@
 #pragma once
 // The game object's part around a real play field, reduced to what playing a
-// level file needs: the field on the recording back end with its removal
-// effects, bonuses, gem bar and selector; the level start (colours, the
+// level file needs: the field of the field tests' driver (on the recording back
+// end with its removal effects, bonuses, gem bar and selector); the level start (colours, the
 // shipped level file, reset); frames at a fixed step on a fixed seed; the
 // "no moves" rebuild; and the same bot as LevelSim choosing its swaps from the
 // field's own value matrix and move list. Bonuses, chains, steel, gems and
@@ -13,18 +13,10 @@
 
 #include "LevelCatalog.h"
 #include "LevelSim.h"
-#include "engine/SharedPtr.h"
 
-class CCapsManager;
 class CPlayField;
-class CRenderDevice;
-class CTerminatorManager;
-struct CFieldMotion;
-struct CGameAux;
-class CLevelParams;
-class CQuestFieldLayout;
-namespace gpu {
-class Api;
+namespace fieldtest {
+class FieldDriver;
 }
 
 namespace levels {
@@ -50,24 +42,14 @@ public:
     // The board as LevelSim::Describe writes it.
     std::string Describe() const;
 
-    CPlayField& Field() { return *Field_; }
+    CPlayField& Field();
 
 private:
     void Frame(float dt);
     bool Settled();
     bool RunUntilSettled(double& t, double limit);
 
-    std::string LogPath_;
-    std::string SavedLog_;
-    gpu::Api* Api_ = nullptr;
-    CSharedPtr<CRenderDevice> Device_;
-    CSharedPtr<CCapsManager> Caps_;
-    std::unique_ptr<CQuestFieldLayout> Layout_;
-    std::unique_ptr<CFieldMotion> Motion_;
-    std::unique_ptr<CLevelParams> Params_;
-    std::unique_ptr<CGameAux> Aux_;
-    std::unique_ptr<CPlayField> Field_;
-    CSharedPtr<CTerminatorManager> Terminators_;
+    std::unique_ptr<fieldtest::FieldDriver> Driver_;
     uint64_t TieState_;
     float ReopenIn_ = 0.0f;
     int32_t NoMoves_ = 0;

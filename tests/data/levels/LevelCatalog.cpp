@@ -3,21 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
-#include "engine/ObjectLog.h"
 #include "playfield/LevelRules.h"
+#include "support/CapturedLog.h"
 
 namespace levels {
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The text after '#' of every line that is a comment from its first non-blank.
 std::vector<std::string> CommentLines(const std::string& text) {
@@ -52,20 +44,14 @@ LoadedLevel LoadLevel(const std::string& name, int32_t level) {
         int32_t inStage = 0;
         CLevelRules::SplitLevel(level, out.Stage, inStage);
     }
-    // The reader reports into the object log: give it a file of its own.
-    const std::filesystem::path logPath =
-        std::filesystem::temp_directory_path() /
-        ("gv_levels_" + std::to_string(::getpid()) + "_" + name + ".log");
-    const std::string previous = ObjectLogPath();
-    SetObjectLogPath(logPath.string());
-    ResetObjectLog();
     const std::string path = LevelPath(name);
-    out.Result = LoadLevelFile(out.Desc, path);
-    out.Log = ReadText(logPath.string());
-    SetObjectLogPath(previous);
-    std::error_code ec;
-    std::filesystem::remove(logPath, ec);
-    out.Comments = CommentLines(ReadText(path));
+    {
+        // The reader reports into the object log: give it a file of its own.
+        const testsupport::CapturedLog log;
+        out.Result = LoadLevelFile(out.Desc, path);
+        out.Log = log.Text();
+    }
+    out.Comments = CommentLines(testsupport::ReadFile(path));
     return out;
 }
 
@@ -82,6 +68,14 @@ const std::vector<LoadedLevel>& QuestLevels() {
 const LoadedLevel& TotemLevel() {
     static const LoadedLevel totem = LoadLevel("Totem.lvl", 0);
     return totem;
+}
+
+std::vector<const LoadedLevel*> AllLevels() {
+    std::vector<const LoadedLevel*> v;
+    for (const LoadedLevel& l : QuestLevels())
+        v.push_back(&l);
+    v.push_back(&TotemLevel());
+    return v;
 }
 
 LevelSettings DefaultSettings(int32_t level, bool hard) {

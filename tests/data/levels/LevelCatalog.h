@@ -38,6 +38,8 @@ LoadedLevel LoadLevel(const std::string& name, int32_t level);
 // l1 .. l41 in order.
 const std::vector<LoadedLevel>& QuestLevels();
 const LoadedLevel& TotemLevel();
+// The quest levels in order, then the totem level.
+std::vector<const LoadedLevel*> AllLevels();
 
 // The values the field starts a level with before the file is applied.
 struct LevelSettings {

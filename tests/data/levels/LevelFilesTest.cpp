@@ -18,14 +18,6 @@ using namespace levels;
 
 namespace {
 
-std::vector<const LoadedLevel*> AllLevels() {
-    std::vector<const LoadedLevel*> v;
-    for (const LoadedLevel& l : QuestLevels())
-        v.push_back(&l);
-    v.push_back(&TotemLevel());
-    return v;
-}
-
 LevelSettings NormalSettings(const LoadedLevel& l) {
     // The totem level is started with whatever level the quest is on; its SET
     // decides the colours.

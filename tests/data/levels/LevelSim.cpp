@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
+#include <utility>
 
 namespace levels {
 
@@ -11,6 +12,16 @@ namespace {
 
 // The field clamps probabilities so that a redraw loop always ends.
 float Clamp95(float p) { return std::clamp(p, 0.0f, 0.95f); }
+
+// The cell (column, row) where the cap of cell (c, r) stands once the move is
+// made.
+std::pair<int32_t, int32_t> AfterMove(const CMatchMove& m, int32_t c, int32_t r) {
+    if (c == m.Column1 && r == m.Row1)
+        return {m.Column2, m.Row2};
+    if (c == m.Column2 && r == m.Row2)
+        return {m.Column1, m.Row1};
+    return {c, r};
+}
 
 } // namespace
 
@@ -331,15 +342,7 @@ bool ChooseBotMove(const CMatchFinder& board, const GemMap& gems, SimBot bot,
                     const int32_t gem = gems[static_cast<size_t>(r)][static_cast<size_t>(c)];
                     if (gem == 0)
                         continue;
-                    // Where the gem stands after the swap.
-                    int32_t gc = c, gr = r;
-                    if (c == m.Column1 && r == m.Row1) {
-                        gc = m.Column2;
-                        gr = m.Row2;
-                    } else if (c == m.Column2 && r == m.Row2) {
-                        gc = m.Column1;
-                        gr = m.Row1;
-                    }
+                    const auto [gc, gr] = AfterMove(m, c, r);
                     for (const CMatchGroup& g : trial.Groups)
                         for (const CMatchCell& at : g.Cells) {
                             const int32_t d = std::abs(at.Column - gc) + std::abs(at.Row - gr);
@@ -361,14 +364,7 @@ bool ChooseBotMove(const CMatchFinder& board, const GemMap& gems, SimBot bot,
                 for (int32_t c = 0; c < side; ++c) {
                     if (gems[static_cast<size_t>(r)][static_cast<size_t>(c)] != 1)
                         continue;
-                    int32_t gc = c, gr = r;
-                    if (c == m.Column1 && r == m.Row1) {
-                        gc = m.Column2;
-                        gr = m.Row2;
-                    } else if (c == m.Column2 && r == m.Row2) {
-                        gc = m.Column1;
-                        gr = m.Row1;
-                    }
+                    const auto [gc, gr] = AfterMove(m, c, r);
                     const int32_t colour = std::abs(rest.Get(gc, gr));
                     if (!CMatchFinder::Matches(colour))
                         continue;

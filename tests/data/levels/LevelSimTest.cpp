@@ -65,14 +65,6 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-std::vector<const LoadedLevel*> AllLevels() {
-    std::vector<const LoadedLevel*> v;
-    for (const LoadedLevel& l : QuestLevels())
-        v.push_back(&l);
-    v.push_back(&TotemLevel());
-    return v;
-}
-
 void Report(const char* title, bool hard, bool enforce, SimBot bot) {
     std::printf("\n%s (bot: best move by the move list, %d games per level, level time %.0f s)\n", title,
                 kGames, kBaseLevelSeconds);

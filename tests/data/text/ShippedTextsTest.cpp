@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -14,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/BitmapFont.h"
-#include "engine/ObjectLog.h"
 #include "engine/SharedPtr.h"
 #include "engine/StringTable.h"
 #include "engine/TextTokenizer.h"
 #include "engine/Texture.h"
+#include "support/CapturedLog.h"
 
 namespace fs = std::filesystem;
 
@@ -27,11 +26,6 @@ namespace {
 const std::string kSourceDir = GV_SOURCE_DIR;
 const std::string kStringFile = kSourceDir + "/data/Data/Txt/Strings.txt";
 const std::string kDefineFile = kSourceDir + "/data/Data/TextID.dat";
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The two files read token by token on their own, so that the checks can walk
 // every name: the loader keeps only the texts, not the lists.
@@ -127,16 +121,11 @@ std::string Conversions(const std::string& text) {
 class ShippedTextsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        std::string dir = (fs::temp_directory_path() / "gv_datatext_XXXXXX").string();
-        ASSERT_NE(mkdtemp(dir.data()), nullptr);
-        const std::string oldLog = ObjectLogPath();
-        SetObjectLogPath(dir + "/Objects.log");
-        ResetObjectLog();
-        loadResult_ = LoadStringTable(kStringFile, kDefineFile);
-        log_ = ReadAll(dir + "/Objects.log");
-        SetObjectLogPath(oldLog);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        {
+            const testsupport::CapturedLog log;
+            loadResult_ = LoadStringTable(kStringFile, kDefineFile);
+            log_ = log.Text();
+        }
         files_ = ReadShippedTexts();
     }
 
@@ -419,7 +408,7 @@ TEST_F(ShippedTextsTest, CodeAndFormsAskOnlyForShippedTexts) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h"))
             continue;
-        const std::string code = ReadAll(entry.path());
+        const std::string code = testsupport::ReadFile(entry.path());
         for (const std::string& id : LiteralArguments(code, "GetString"))
             EXPECT_NE(GetString(std::atoi(id.c_str())), "") << entry.path() << " asks for " << id;
         for (const std::string& name : LiteralArguments(code, "FindStringDefine"))

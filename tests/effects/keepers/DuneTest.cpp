@@ -23,7 +23,6 @@ protected:
     void SetUp() override {
         DrawFixture::SetUp();
         Rand15::Global().Seed(777);
-        SetObjectLogPath(scratch.Path("Objects.log"));
         sandbox = CSharedPtr<CSandbox>(new CSandbox());
         sandbox->SetColumns(11);
         dune = CSharedPtr<CDuneEffect>(new CDuneEffect());
@@ -42,7 +41,6 @@ protected:
         sandbox = CSharedPtr<CSandbox>();
         surfaceTex = glassTex = frontTex = barTex = CSharedPtr<CTexture>();
         DrawFixture::TearDown();
-        SetObjectLogPath("Objects.log");
     }
 
     void ShowHeights(double h) {
@@ -64,7 +62,7 @@ protected:
 
     static uint32_t Alpha(const gpu::Vertex& v) { return v.diffuse >> 24; }
 
-    ScratchDir scratch;
+    testsupport::CapturedLog log;
     CSharedPtr<CSandbox> sandbox;
     CSharedPtr<CDuneEffect> dune;
     CSharedPtr<CParticleSystemsManager> manager;
@@ -339,9 +337,9 @@ TEST_F(DuneTest, LayoutValuesAreCopiedAndBadDivisorsReplaced) {
     float point[3];
     dune->SandPath.GetPoint(point, 0.75f);
     EXPECT_FLOAT_EQ(point[1], 30.0f);
-    const std::string log = ScratchDir::Read(scratch.Path("Objects.log"));
-    EXPECT_NE(log.find("SandboxFrenzyBarPostTime"), std::string::npos);
-    EXPECT_NE(log.find("SandboxFrenzyBarCount"), std::string::npos);
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("SandboxFrenzyBarPostTime"), std::string::npos);
+    EXPECT_NE(text.find("SandboxFrenzyBarCount"), std::string::npos);
 }
 
 } // namespace

@@ -9,14 +9,13 @@
 #include "effects/ParticleParametres.h"
 #include "effects/ParticleSystemsManager.h"
 #include "effects/Particles.h"
+#include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
 #include "engine/SharedPtr.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "engine/IndexBuffer.h"
-#include "engine/EngineTestFiles.h"
-#include "engine/ObjectLog.h"
 #include "platform/Rand15.h"
+#include "support/CapturedLog.h"
 
 namespace keepertest {
 
@@ -53,14 +52,9 @@ inline int LiveParticles(const CSharedPtr<CParticleSystem>& system) {
 // sends the object log to a scratch folder.
 class SeededTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Rand15::Global().Seed(12345);
-        SetObjectLogPath(LogPath());
-    }
-    void TearDown() override { SetObjectLogPath("Objects.log"); }
-    std::string LogPath() const { return scratch_.Path("Objects.log"); }
+    void SetUp() override { Rand15::Global().Seed(12345); }
 
-    ScratchDir scratch_;
+    testsupport::CapturedLog log_;
 };
 
 } // namespace keepertest

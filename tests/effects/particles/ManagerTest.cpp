@@ -1,14 +1,11 @@
 // The manager: drawing order, serial numbers, the life of its systems and the
 // two drawing passes on the recording back end.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "ParticleTestSupport.h"
 #include "effects/Collection2ParticleSystem.h"
 #include "effects/SparksParticleSystem.h"
-#include "engine/ObjectLog.h"
+#include "support/CapturedLog.h"
 
 using namespace particletest;
 
@@ -138,7 +135,7 @@ TEST_F(ManagerTest, SystemWithoutLiveParticlesCostsNoLockAndNoDraw) {
 }
 
 TEST_F(ManagerTest, VertexLockFailureEndsThePass) {
-    MakeBuffers(16, 1024);  // room for 4 quads
+    MakeBuffers(16, 1024, false); // room for 4 quads
     manager = std::make_unique<CParticleSystemsManager>(device, vb, ib);
     manager->AddSparks(StillSparks(0, 0, 9, 2), 16, texture);
     manager->AddSparks(StillSparks(0, 0, 5, 6), 16, texture);  // does not fit
@@ -156,7 +153,7 @@ TEST_F(ManagerTest, VertexLockFailureEndsThePass) {
 }
 
 TEST_F(ManagerTest, IndexLockFailureUnlocksTheVerticesAndEndsThePass) {
-    MakeBuffers(1024, 6);  // room for one quad's indices
+    MakeBuffers(1024, 6, false); // room for one quad's indices
     manager = std::make_unique<CParticleSystemsManager>(device, vb, ib);
     manager->AddSparks(StillSparks(0, 0, 5, 2), 16, texture);
     manager->AddSparks(StillSparks(0, 0, 1, 1), 16, texture);
@@ -169,7 +166,7 @@ TEST_F(ManagerTest, IndexLockFailureUnlocksTheVerticesAndEndsThePass) {
     EXPECT_EQ(ib->GetLockCount(), 0u);
 
     // A device that refuses one lock costs that frame only.
-    MakeBuffers(1024, 1024);
+    MakeBuffers(1024, 1024, false);
     manager = std::make_unique<CParticleSystemsManager>(device, vb, ib);
     manager->AddSparks(StillSparks(0, 0, 5, 2), 16, texture);
     manager->Update(0.01f);
@@ -250,26 +247,14 @@ TEST_F(ManagerTest, AlphaTestedPassDrawsWithoutBlending) {
 }
 
 TEST_F(ManagerTest, DestructionIsLoggedAndReleasesTheSystems) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("gv_particles_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                          "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::create_directories(dir);
-    const std::string oldPath = ObjectLogPath();
-    SetObjectLogPath((dir / "Objects.log").string());
+    testsupport::CapturedLog log;
 
     auto kept = AddStill(0.0f);
     EXPECT_EQ(kept.UseCount(), 2u);
     manager.reset();
     EXPECT_EQ(kept.UseCount(), 1u);
 
-    std::ifstream in(dir / "Objects.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), " Particle Systems manager destruction.\n");
-
-    SetObjectLogPath(oldPath);
-    fs::remove_all(dir);
+    EXPECT_EQ(log.Text(), " Particle Systems manager destruction.\n");
 }
 
 } // namespace

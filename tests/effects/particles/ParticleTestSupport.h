@@ -8,23 +8,10 @@
 #include <vector>
 
 #include "effects/ParticleSystemsManager.h"
-#include "engine/IndexBuffer.h"
-#include "engine/RenderDevice.h"
-#include "engine/SharedPtr.h"
-#include "engine/Texture.h"
-#include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "support/RecordingScene.h"
 
 namespace particletest {
-
-struct ApiDeleter {
-    void operator()(gpu::Api* a) const {
-        if (a)
-            a->Release();
-    }
-};
 
 // The quads one system wrote, read back without a device.
 struct Written {
@@ -51,20 +38,13 @@ inline Written Fill(CParticleSystem& s, int32_t firstVertex = 0, int32_t firstIn
 
 inline CVector3 Pos(const gpu::Vertex& v) { return {v.x, v.y, v.z}; }
 
-class ParticleFixture : public ::testing::Test {
+class ParticleFixture : public ::testing::Test, public testsupport::RecordingScene {
 protected:
     void SetUp() override {
         Rand15::Global().Seed(12345);
-        api.reset(gpu::CreateRecordingApi(gpu::RecordingConfig{}));
-        device = CSharedPtr<CRenderDevice>(new CRenderDevice(api.get(), 0));
-        ASSERT_EQ(device->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                                 gpu::kSwapEffectDiscard, 0),
-                  gpu::kOk);
-        rec = gpu::AsRecording(device->GetDevice());
-        ASSERT_NE(rec, nullptr);
-        MakeBuffers(4096, 8192);
-        texture = device->CreateTargetTexture("Spark", 4, 4, {gpu::Fmt::A8R8G8B8}, 1, 0,
-                                              gpu::Pool::Managed);
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(MakeBuffers(4096, 8192, false));
+        texture = MakeTexture("Spark");
         ASSERT_FALSE(texture.IsNull());
         manager = std::make_unique<CParticleSystemsManager>(device, vb, ib);
         // As the game sets them up.
@@ -76,33 +56,8 @@ protected:
     void TearDown() override {
         manager.reset();
         texture = CSharedPtr<CTexture>();
-        vb = CSharedPtr<CVertexBuffer>();
-        ib = CSharedPtr<CIndexBuffer>();
-        device = CSharedPtr<CRenderDevice>();
-        api.reset();
+        Close();
     }
-
-    void MakeBuffers(uint32_t vertices, uint32_t indices) {
-        vb = CSharedPtr<CVertexBuffer>(new CVertexBuffer());
-        ASSERT_EQ(vb->Create(device->GetDevice(), vertices, 32,
-                             gpu::Usage::Dynamic | gpu::Usage::WriteOnly, gpu::kFvfGame,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        ib = CSharedPtr<CIndexBuffer>(new CIndexBuffer());
-        ASSERT_EQ(ib->Create(device->GetDevice(), indices, gpu::Fmt::Index16,
-                             gpu::Usage::Dynamic | gpu::Usage::WriteOnly, gpu::Pool::Default),
-                  gpu::kOk);
-    }
-
-    // What the renderer sets before a particle layer draws.
-    void BeginFrame() {
-        rec->ClearRecords();
-        ASSERT_EQ(device->BeginScene(), gpu::kOk);
-        device->SetIndices(ib, 0);
-        device->SetStreamSource(vb);
-        device->SetVertexShader(gpu::kFvfGame);
-    }
-    void EndFrame() { device->EndScene(); }
 
     // Sparks that stay where they are born and never fade: `count` of them,
     // all in the first update.
@@ -126,11 +81,6 @@ protected:
         return out;
     }
 
-    std::unique_ptr<gpu::Api, ApiDeleter> api;
-    CSharedPtr<CRenderDevice> device;
-    gpu::RecordingDevice* rec = nullptr;
-    CSharedPtr<CVertexBuffer> vb;
-    CSharedPtr<CIndexBuffer> ib;
     CSharedPtr<CTexture> texture;
     std::unique_ptr<CParticleSystemsManager> manager;
 };

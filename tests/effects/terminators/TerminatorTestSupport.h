@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,76 +17,32 @@
 #include "effects/TerminatorElectro.h"
 #include "effects/TerminatorManager.h"
 #include "effects/ThunderboltParticleSystem.h"
-#include "engine/EngineTestFiles.h"
-#include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
 #include "engine/Quad.h"
 #include "engine/QuadLayer.h"
-#include "engine/RenderDevice.h"
-#include "engine/Texture.h"
-#include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
 #include "platform/sound/FakeAudio.h"
 #include "playfield/CapList.h"
 #include "playfield/CapsAnimation.h"
 #include "playfield/CapsManager.h"
+#include "support/CapsFiles.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
 
 namespace termtest {
 
 constexpr float kOriginX = -194.5f, kOriginY = 340.5f, kOriginZ = 50.0f;
 constexpr float kCapSize = 39.0f;
 
-// Caps frames: record r, frame k covers (k * 32, r * 32) .. ((k + 1) * 32,
-// (r + 1) * 32) of a 256 x 512 picture.
-inline std::string AnimationFile() {
-    std::ostringstream out;
-    for (int r = 0; r < CCapAnimation::kRecordCount; ++r) {
-        out << "TEXTURESIZE 256 512\n";
-        for (int k = 0; k < 4; ++k)
-            out << "FRAME " << k << " " << k * 32 << " " << r * 32 << " " << (k + 1) * 32 << " "
-                << (r + 1) * 32 << "\n";
-        out << "TRACK ( 0 1 2 3 2 1 )\n";
-    }
-    return out.str();
-}
-
-struct ApiDeleter {
-    void operator()(gpu::Api* a) const {
-        if (a)
-            a->Release();
-    }
-};
-
 template <class T> T* As(const CSharedPtr<CParticleSystem>& s) {
     return dynamic_cast<T*>(s.Get());
 }
 
-class TerminatorFixture : public ::testing::Test {
+class TerminatorFixture : public ::testing::Test, public testsupport::RecordingScene {
 protected:
     void SetUp() override {
         Rand15::Global().Seed(777);
-        savedLog_ = ObjectLogPath();
-        SetObjectLogPath(dir.Path("Objects.log"));
-        ResetObjectLog();
-
-        api.reset(gpu::CreateRecordingApi(gpu::RecordingConfig{}));
-        device = CSharedPtr<CRenderDevice>(new CRenderDevice(api.get(), 0));
-        ASSERT_EQ(device->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                                 gpu::kSwapEffectDiscard, 0),
-                  gpu::kOk);
-        rec = gpu::AsRecording(device->GetDevice());
-        ASSERT_NE(rec, nullptr);
-        vb = CSharedPtr<CVertexBuffer>(new CVertexBuffer());
-        ASSERT_EQ(vb->Create(device->GetDevice(), 8192, 32,
-                             gpu::Usage::Dynamic | gpu::Usage::WriteOnly, gpu::kFvfGame,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        ib = CSharedPtr<CIndexBuffer>(new CIndexBuffer());
-        ASSERT_EQ(ib->Create(device->GetDevice(), 16384, gpu::Fmt::Index16,
-                             gpu::Usage::Dynamic | gpu::Usage::WriteOnly, gpu::Pool::Default),
-                  gpu::kOk);
+        ASSERT_NO_FATAL_FAILURE(Open());
+        ASSERT_NO_FATAL_FAILURE(MakeBuffers(8192, 16384, false));
         glowTex = MakeTexture("Spark");
         chainTex = MakeTexture("Chain");
         chainSparkTex = MakeTexture("ChainSpark");
@@ -103,8 +58,11 @@ protected:
         capsManager = CSharedPtr<CCapsManager>(
             new CCapsManager(CSharedPtr<CRenderDevice>(), CSharedPtr<CVertexBuffer>(),
                              CSharedPtr<CIndexBuffer>()));
-        dir.Write("CapsAnimation.dat", AnimationFile());
-        ASSERT_EQ(capsManager->LoadCapsAnimation(dir.Path("") + "/"), 1);
+        // Caps frames: record r, frame k covers (k * 32, r * 32) .. ((k + 1) * 32,
+        // (r + 1) * 32) of a 256 x 512 picture.
+        dir.Write("CapsAnimation.dat",
+                  testsupport::CapsAnimationText(CCapAnimation::kRecordCount, 4, "0 1 2 3 2 1"));
+        ASSERT_EQ(capsManager->LoadCapsAnimation(dir.Folder()), 1);
         caps.SetCapsManager(capsManager);
         caps.SetOrigin(kOriginX, kOriginY, kOriginZ, 1);
 
@@ -136,18 +94,7 @@ protected:
         sparks = CSharedPtr<CQuadLayer>();
         particles = CSharedPtr<CParticleSystemsManager>();
         glowTex = chainTex = chainSparkTex = lightningTex = capsTex = CSharedPtr<CTexture>();
-        vb = CSharedPtr<CVertexBuffer>();
-        ib = CSharedPtr<CIndexBuffer>();
-        device = CSharedPtr<CRenderDevice>();
-        api.reset();
-        SetObjectLogPath(savedLog_);
-    }
-
-    CSharedPtr<CTexture> MakeTexture(const std::string& name) {
-        auto t = device->CreateTargetTexture(name, 4, 4, {gpu::Fmt::A8R8G8B8}, 1, 0,
-                                             gpu::Pool::Managed);
-        EXPECT_FALSE(t.IsNull());
-        return t;
+        Close();
     }
 
     // A listed cap of the colour in cell (column, row) with that many chains.
@@ -237,13 +184,8 @@ protected:
         return out;
     }
 
-    ScratchDir dir;
-    std::string savedLog_;
-    std::unique_ptr<gpu::Api, ApiDeleter> api;
-    CSharedPtr<CRenderDevice> device;
-    gpu::RecordingDevice* rec = nullptr;
-    CSharedPtr<CVertexBuffer> vb;
-    CSharedPtr<CIndexBuffer> ib;
+    testsupport::TempDir dir;
+    testsupport::CapturedLog log{dir};
     CSharedPtr<CTexture> glowTex, chainTex, chainSparkTex, lightningTex, capsTex;
     CSharedPtr<CParticleSystemsManager> particles;
     CSharedPtr<CQuadLayer> glow, sparks;

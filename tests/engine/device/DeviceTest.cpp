@@ -109,10 +109,10 @@ TEST_F(CacheTest, StreamAndIndexSourcesAreCached) {
 }
 
 TEST(DeviceCreateTest, AdapterNumbersAreClampedIntoRange) {
-    LogCapture log;
+    CapturedLog log;
     gpu::RecordingConfig cfg;
     cfg.adapters.resize(2);
-    ApiPtr api = MakeApi(cfg);
+    ApiPtr api = MakeRecordingApi(cfg);
     {
         CRenderDevice device(api.get(), 5);
         EXPECT_EQ(device.GetAdapter(), 1);
@@ -127,7 +127,7 @@ TEST(DeviceCreateTest, AdapterNumbersAreClampedIntoRange) {
     }
     gpu::RecordingConfig none;
     none.adapters.clear();
-    ApiPtr empty = MakeApi(none);
+    ApiPtr empty = MakeRecordingApi(none);
     CRenderDevice device(empty.get(), 0);
     EXPECT_EQ(device.GetAdapterCount(), 0);
     EXPECT_EQ(device.GetModeList(), nullptr);
@@ -136,8 +136,8 @@ TEST(DeviceCreateTest, AdapterNumbersAreClampedIntoRange) {
 }
 
 TEST(DeviceCreateTest, PresentationIntervalAndModeChecks) {
-    LogCapture log;
-    ApiPtr api = MakeApi();
+    CapturedLog log;
+    ApiPtr api = MakeRecordingApi();
     {
         CRenderDevice device(api.get(), 0);
         EXPECT_EQ(device.Create(1600, 1200, gpu::Fmt::X8R8G8B8, 1, 1, nullptr, gpu::Fmt::D16, 1, 0,
@@ -173,10 +173,10 @@ TEST(DeviceCreateTest, PresentationIntervalAndModeChecks) {
 }
 
 TEST(DeviceCreateTest, SoftwareVertexProcessingIsTheSecondTry) {
-    LogCapture log;
+    CapturedLog log;
     gpu::RecordingConfig cfg;
     cfg.adapters[0].hardwareVertexProcessing = false;
-    ApiPtr api = MakeApi(cfg);
+    ApiPtr api = MakeRecordingApi(cfg);
     {
         CRenderDevice device(api.get(), 0);
         ASSERT_EQ(device.Create(640, 480, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
@@ -195,8 +195,8 @@ TEST(DeviceCreateTest, SoftwareVertexProcessingIsTheSecondTry) {
 }
 
 TEST(DeviceCreateTest, DestructionUnbindsAndLogsBeforeTheResources) {
-    LogCapture log;
-    ApiPtr api = MakeApi();
+    CapturedLog log;
+    ApiPtr api = MakeRecordingApi();
     {
         CSharedPtr<CRenderDevice> device(new CRenderDevice(api.get(), 0));
         ASSERT_EQ(device->Create(640, 480, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
@@ -385,10 +385,10 @@ TEST_F(ResetFixture, WindowedResetUsesTheDesktopFormat) {
 }
 
 TEST(DeviceResetTest, WindowedResetWithoutDesktopModeKeepsTheFormat) {
-    LogCapture log;
+    CapturedLog log;
     gpu::RecordingConfig cfg;
     cfg.adapters[0].desktop.reset();
-    ApiPtr api = MakeApi(cfg);
+    ApiPtr api = MakeRecordingApi(cfg);
     CRenderDevice device(api.get(), 0);
     ASSERT_EQ(device.Create(800, 600, gpu::Fmt::X8R8G8B8, 1, 1, nullptr, gpu::Fmt::D16, 1, 0, 1, 0),
               gpu::kOk);

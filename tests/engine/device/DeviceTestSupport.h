@@ -6,43 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/EngineTestFiles.h"
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "platform/gpu/RecordingApi.h"
 #include "platform/gpu/RecordingDevice.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
 
-struct ApiDeleter {
-    void operator()(gpu::Api* api) const {
-        if (api)
-            api->Release();
-    }
-};
-using ApiPtr = std::unique_ptr<gpu::Api, ApiDeleter>;
-
-inline ApiPtr MakeApi(const gpu::RecordingConfig& config = gpu::RecordingConfig{}) {
-    return ApiPtr(gpu::CreateRecordingApi(config));
-}
-
-// Points the object log into a scratch folder for the test's life.
-class LogCapture {
-public:
-    LogCapture() : saved_(ObjectLogPath()) {
-        SetObjectLogPath(dir_.Path("Objects.log"));
-        ResetObjectLog();
-    }
-    ~LogCapture() { SetObjectLogPath(saved_); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    std::string Text() const { return ScratchDir::Read(dir_.Path("Objects.log")); }
-    void Clear() const { ResetObjectLog(); }
-    const ScratchDir& Dir() const { return dir_; }
-
-private:
-    ScratchDir dir_;
-    std::string saved_;
-};
+using testsupport::ApiPtr;
+using testsupport::CapturedLog;
+using testsupport::MakeRecordingApi;
 
 // A device wrapper with a windowed 640x480 device on the recording back end.
 class DeviceFixture : public ::testing::Test {
@@ -55,17 +28,15 @@ protected:
 
     void MakeDevice(const gpu::RecordingConfig& config) {
         device_ = CSharedPtr<CRenderDevice>();
-        api_ = MakeApi(config);
+        api_ = MakeRecordingApi(config);
         device_ = CSharedPtr<CRenderDevice>(new CRenderDevice(api_.get(), 0));
-        ASSERT_EQ(device_->Create(640, 480, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                                  gpu::kSwapEffectDiscard, 0),
-                  gpu::kOk);
+        ASSERT_EQ(testsupport::CreateWindowed(*device_, 640, 480), gpu::kOk);
     }
 
     gpu::RecordingDevice* Rec() const { return gpu::AsRecording(device_->GetDevice()); }
     gpu::RecordingApi* RecApi() const { return gpu::AsRecording(api_.get()); }
 
-    LogCapture log_;
+    CapturedLog log_;
     ApiPtr api_;
     CSharedPtr<CRenderDevice> device_;
 };

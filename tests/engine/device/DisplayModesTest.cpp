@@ -27,7 +27,7 @@ TEST(DisplayModeListTest, BuildFiltersDedupesAndSorts) {
     });
     cfg.adapters[0].desktop = gpu::DisplayMode{1024, 768, 60, X8R8G8B8};
     cfg.adapters[0].windowedFormats.push_back(gpu::Fmt::A2B10G10R10);
-    ApiPtr api = MakeApi(cfg);
+    ApiPtr api = MakeRecordingApi(cfg);
     DisplayModeList list(api.get(), 0);
     ASSERT_EQ(list.Count(), 4);
     EXPECT_EQ(list[0].width, 640u);
@@ -51,7 +51,7 @@ TEST(DisplayModeListTest, FlagsAndTargetFormatsFollowTheAdapter) {
     cfg.adapters[0].fullScreenFormats = {X8R8G8B8, R5G6B5};
     cfg.adapters[0].renderTargetFormats = {gpu::Fmt::A8R8G8B8};
     cfg.adapters[0].desktop = gpu::DisplayMode{800, 600, 60, R5G6B5};  // not usable in a window
-    ApiPtr api = MakeApi(cfg);
+    ApiPtr api = MakeRecordingApi(cfg);
     DisplayModeList list(api.get(), 0);
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list[0].format, R5G6B5);
@@ -60,12 +60,12 @@ TEST(DisplayModeListTest, FlagsAndTargetFormatsFollowTheAdapter) {
     EXPECT_EQ(list.GetDesktopIndex(), -1);
 
     cfg.adapters[0].renderTargetFormats.clear();
-    ApiPtr none = MakeApi(cfg);
+    ApiPtr none = MakeRecordingApi(cfg);
     EXPECT_EQ(DisplayModeList(none.get(), 0).Count(), 0) << "no render target, no mode";
 }
 
 TEST(DisplayModeListTest, LookupsAndTheirFallbacks) {
-    ApiPtr api = MakeApi();  // 640x480 .. 1280x1024 in 16 and 32 bits
+    ApiPtr api = MakeRecordingApi(); // 640x480 .. 1280x1024 in 16 and 32 bits
     DisplayModeList list(api.get(), 0);
     ASSERT_EQ(list.Count(), 8);
     const int m1024x32 = list.Find(1024, 768, X8R8G8B8, false);
@@ -91,7 +91,7 @@ TEST(GpuClassTest, ClassesFromCapabilities) {
         caps.pixelShaderVersion = caps.vertexShaderVersion = 0;
         caps.devCaps = caps.stencilCaps = 0;
         setup(cfg.adapters[0]);
-        ApiPtr api = MakeApi(cfg);
+        ApiPtr api = MakeRecordingApi(cfg);
         return GetGpuClass(0, api.get());
     };
     EXPECT_EQ(classOf([](gpu::AdapterConfig&) {}), 1);
@@ -106,7 +106,7 @@ TEST(GpuClassTest, ClassesFromCapabilities) {
               5);
     EXPECT_EQ(classOf([](gpu::AdapterConfig& a) { a.caps.pixelShaderVersion = 0xFFFF0000u; }), 1)
         << "only the low 16 bits count";
-    ApiPtr api = MakeApi();
+    ApiPtr api = MakeRecordingApi();
     EXPECT_EQ(GetGpuClass(3, api.get()), 0);
 }
 

@@ -56,7 +56,7 @@ class ModeChoiceTest : public ::testing::Test {
 protected:
     gpu::Result Run(const gpu::RecordingConfig& cfg, VideoSettingsBlock& s) {
         renderer_.reset();
-        api_ = MakeApi(cfg);
+        api_ = MakeRecordingApi(cfg);
         renderer_ = std::make_unique<CRenderer>();
         return renderer_->CreateDevice(s, api_.get(), nullptr, gpu::Fmt::D16);
     }
@@ -65,7 +65,7 @@ protected:
     }
     void TearDown() override { renderer_.reset(); }
 
-    LogCapture log_;
+    CapturedLog log_;
     ApiPtr api_;
     std::unique_ptr<CRenderer> renderer_;
 };

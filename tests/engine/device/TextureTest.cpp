@@ -12,7 +12,7 @@
 namespace {
 
 // A picture of one colour; channels 1 (grey), 3 (RGB) or 4 (RGBA).
-std::string WritePicture(const ScratchDir& dir, const std::string& name, int w, int h,
+std::string WritePicture(const testsupport::TempDir& dir, const std::string& name, int w, int h,
                          std::vector<uint8_t> pixel) {
     const int channels = static_cast<int>(pixel.size());
     std::vector<uint8_t> data;
@@ -37,14 +37,14 @@ uint32_t PixelAt(const CTexture& t, uint32_t x, uint32_t y) {
 
 class TextureTest : public DeviceFixture {
 protected:
-    const ScratchDir& Dir() const { return log_.Dir(); }
-
     // "Dust.png" red 255, green 128, blue 192 with a grey companion of 144.
     std::string WriteDust(int w = 4, int h = 2, int companionW = 4, int companionH = 2) {
-        const std::string path = WritePicture(Dir(), "Dust.png", w, h, {255, 128, 192});
-        WritePicture(Dir(), "Dust_alpha.png", companionW, companionH, {144});
+        const std::string path = WritePicture(dir_, "Dust.png", w, h, {255, 128, 192});
+        WritePicture(dir_, "Dust_alpha.png", companionW, companionH, {144});
         return path;
     }
+
+    testsupport::TempDir dir_;
 };
 
 TEST(TextureNamingTest, CompanionPathsTakeAThreeCharacterExtension) {
@@ -74,7 +74,7 @@ TEST(PixelFormatTest, ChannelsAreMovedByTheirTopBits) {
 }
 
 TEST_F(TextureTest, LoadsRegisterAndFailuresLeaveANamelessLine) {
-    const std::string path = WritePicture(Dir(), "Halo.png", 8, 4, {10, 20, 30, 40});
+    const std::string path = WritePicture(dir_, "Halo.png", 8, 4, {10, 20, 30, 40});
     CSharedPtr<CTexture> t = device_->LoadTexture(path, "Halo1", 1, 0, gpu::Pool::Managed, 0);
     ASSERT_FALSE(t.IsNull());
     EXPECT_EQ(t->GetName(), "Halo1");
@@ -86,7 +86,7 @@ TEST_F(TextureTest, LoadsRegisterAndFailuresLeaveANamelessLine) {
 
     log_.Clear();
     CSharedPtr<CTexture> missing =
-        device_->LoadTexture(Dir().Path("None.png"), "None", 1, 0, gpu::Pool::Managed, 0);
+        device_->LoadTexture(dir_.Path("None.png"), "None", 1, 0, gpu::Pool::Managed, 0);
     EXPECT_TRUE(missing.IsNull());
     EXPECT_EQ(device_->GetTextures().size(), 1u);
     EXPECT_EQ(log_.Text(), " Texture    Destruction.\n");
@@ -107,19 +107,19 @@ TEST_F(TextureTest, AlphaCompanionMergesIntoA4R4G4B4) {
 }
 
 TEST_F(TextureTest, OneBitPreferenceAndColourCompanions) {
-    const std::string path = WritePicture(Dir(), "Spark.png", 2, 2, {255, 128, 192});
-    WritePicture(Dir(), "Spark_alpha.png", 2, 2, {10, 200, 30});  // alpha from green
+    const std::string path = WritePicture(dir_, "Spark.png", 2, 2, {255, 128, 192});
+    WritePicture(dir_, "Spark_alpha.png", 2, 2, {10, 200, 30}); // alpha from green
     CSharedPtr<CTexture> t = device_->LoadTextureWithAlpha(path, "Spark", true, 0, gpu::Pool::Managed);
     ASSERT_FALSE(t.IsNull());
     EXPECT_EQ(t->GetFormat(), gpu::Fmt::A1R5G5B5);
     EXPECT_EQ(PixelAt(*t, 1, 1), 0x8000u | 31u << 10 | 16u << 5 | 24u);
 
     // A larger companion is fine: only the texture's area is read.
-    WritePicture(Dir(), "Big.png", 2, 2, {0, 0, 0});
-    WritePicture(Dir(), "Big_alpha.png", 5, 3, {255});
-    EXPECT_FALSE(device_->LoadTextureWithAlpha(Dir().Path("Big.png"), "Big", false, 0,
-                                               gpu::Pool::Managed)
-                     .IsNull());
+    WritePicture(dir_, "Big.png", 2, 2, {0, 0, 0});
+    WritePicture(dir_, "Big_alpha.png", 5, 3, {255});
+    EXPECT_FALSE(
+        device_->LoadTextureWithAlpha(dir_.Path("Big.png"), "Big", false, 0, gpu::Pool::Managed)
+            .IsNull());
 }
 
 TEST_F(TextureTest, GreyFormatsWinWhenTheDeviceOffersThem) {
@@ -142,7 +142,7 @@ TEST_F(TextureTest, NoUsableCandidateLeavesTheChoiceToTheLoader) {
     cfg.createTextureChecksFormat = false;
     MakeDevice(cfg);
     EXPECT_EQ(device_->ChooseFormat({gpu::Fmt::A8R8G8B8, gpu::Fmt::R5G6B5}), gpu::Fmt::Unknown);
-    const std::string path = WritePicture(Dir(), "Sky.png", 4, 4, {1, 2, 3});
+    const std::string path = WritePicture(dir_, "Sky.png", 4, 4, {1, 2, 3});
     CSharedPtr<CTexture> t = device_->LoadTextureAnyFormat(
         path, "Sky", {gpu::Fmt::A8R8G8B8, gpu::Fmt::R5G6B5}, 1, 0, gpu::Pool::Managed);
     ASSERT_FALSE(t.IsNull());
@@ -165,14 +165,14 @@ TEST_F(TextureTest, BadCompanionsFailTheLoad) {
     // A companion smaller than the picture would be read outside its rows.
     WriteDust(4, 4, 4, 3);
     CTexture small;
-    EXPECT_EQ(small.LoadWithAlpha(device_->GetDevice(), Dir().Path("Dust.png"), "Dust", 0,
+    EXPECT_EQ(small.LoadWithAlpha(device_->GetDevice(), dir_.Path("Dust.png"), "Dust", 0,
                                   gpu::Pool::Managed, gpu::Fmt::A8R8G8B8),
               gpu::kErrInvalidCall);
     EXPECT_FALSE(small.HasTexture());
     EXPECT_EQ(small.GetName(), "");
 
     // A missing companion.
-    const std::string lone = WritePicture(Dir(), "Lone.png", 2, 2, {1, 1, 1});
+    const std::string lone = WritePicture(dir_, "Lone.png", 2, 2, {1, 1, 1});
     EXPECT_EQ(small.LoadWithAlpha(device_->GetDevice(), lone, "Lone", 0, gpu::Pool::Managed,
                                   gpu::Fmt::A8R8G8B8),
               gpu::kErrNotFound);
@@ -181,7 +181,7 @@ TEST_F(TextureTest, BadCompanionsFailTheLoad) {
 }
 
 TEST_F(TextureTest, RecreateFollowsTheWayATextureWasMade) {
-    const std::string pic = WritePicture(Dir(), "Pic.png", 4, 4, {9, 9, 9});
+    const std::string pic = WritePicture(dir_, "Pic.png", 4, 4, {9, 9, 9});
     const std::string dust = WriteDust(2, 2, 2, 2);
     std::ifstream in(pic, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -1,11 +1,14 @@
 // The video settings in "Options.ini".
-#include "engine/EngineTestFiles.h"
 #include "engine/VideoSettings.h"
+#include "support/TempDir.h"
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 namespace {
 
 TEST(VideoSettingsTest, MissingFileGivesWindowedDefaults) {
-    ScratchDir dir;
+    TempDir dir;
     CVideoSettings settings(dir.Path("Options.ini"));
     VideoSettingsBlock block;
     block.adapter = 3;
@@ -31,7 +34,7 @@ TEST(VideoSettingsTest, MissingFileGivesWindowedDefaults) {
 }
 
 TEST(VideoSettingsTest, SaveAndLoadRoundTripKeepingOtherSections) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string file =
         dir.Write("Options.ini", "[Sound]\r\nVolume=80\r\n[Settings]\r\nWidth=1\r\n");
     CVideoSettings out(file);
@@ -44,7 +47,7 @@ TEST(VideoSettingsTest, SaveAndLoadRoundTripKeepingOtherSections) {
     b.videoSync = 0;
     out.Set(b);
     ASSERT_TRUE(out.Save());
-    const std::string text = ScratchDir::Read(file);
+    const std::string text = ReadFile(file);
     EXPECT_NE(text.find("Volume=80"), std::string::npos);
     EXPECT_NE(text.find("FullScreen=1"), std::string::npos) << "flags are written as 0/1";
     EXPECT_NE(text.find("VideoSync=0"), std::string::npos);
@@ -64,7 +67,7 @@ TEST(VideoSettingsTest, SaveAndLoadRoundTripKeepingOtherSections) {
 }
 
 TEST(VideoSettingsTest, ValuesAreReadAsDecimalIntegers) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string file = dir.Write(
         "Options.ini",
         "[settings]\nadapter = -2\nColorMode=sixteen\nWidth=\"800\"\nHeight=600px\nFullScreen=\n");

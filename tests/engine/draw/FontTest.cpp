@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "engine/BitmapFont.h"
-#include "engine/EngineTestFiles.h"
 #include "engine/FontList.h"
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/draw/DrawFixture.h"
+#include "support/CapturedLog.h"
 #include "tools/lib/ImageWriter.h"
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 namespace {
 
@@ -41,7 +44,7 @@ std::string Description(float spaceAdvance = 99.0f) {
 }
 
 TEST(FontDescription, ReadsAllFieldsAndTakesTheSpaceAdvanceFromGlyph32) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string bytes = Description();
     ASSERT_EQ(bytes.size(), 12312u);
     CBitmapFont font{CSharedPtr<CTexture>()};
@@ -61,7 +64,7 @@ TEST(FontDescription, ReadsAllFieldsAndTakesTheSpaceAdvanceFromGlyph32) {
 }
 
 TEST(FontDescription, ShortOrMissingFilesFailAndKeepWhatWasRead) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string bytes = Description();
     CBitmapFont font{CSharedPtr<CTexture>()};
     EXPECT_EQ(font.LoadDescription(dir.Write("cut.uxd", bytes.substr(0, 12311))), 0);
@@ -80,15 +83,6 @@ TEST(FontDescription, ShortOrMissingFilesFailAndKeepWhatWasRead) {
 
 class FontListTest : public drawtest::DrawFixture {
 protected:
-    void SetUp() override {
-        drawtest::DrawFixture::SetUp();
-        SetObjectLogPath(dir.Path("Objects.log"));
-        ResetObjectLog();
-    }
-    void TearDown() override {
-        SetObjectLogPath("Objects.log");
-        drawtest::DrawFixture::TearDown();
-    }
     void WriteFont(const std::string& name, bool withDescription = true) {
         const uint8_t pixels[4 * 4 * 4] = {};
         tk::PixelView view{pixels, 4, 4, 4};
@@ -98,7 +92,8 @@ protected:
     }
     std::string Folder() const { return dir.Path("") ; }
 
-    ScratchDir dir;
+    TempDir dir;
+    CapturedLog log{dir};
     std::vector<CSharedPtr<CBitmapFont>> fonts;
 };
 
@@ -115,8 +110,7 @@ TEST_F(FontListTest, LoadsListedFontsAndRegistersTheirTextures) {
     EXPECT_FLOAT_EQ(fonts[1]->SpaceAdvance, 3.2f);
     EXPECT_GE(device->FindTexture("___Font_Small"), 0);
     EXPECT_EQ(device->FindTexture("___Font_Never"), -1) << "the blank line ended the list";
-    EXPECT_NE(ScratchDir::Read(dir.Path("Objects.log")).find("Unable to load NoDesc.uxd\n"),
-              std::string::npos);
+    EXPECT_NE(log.Text().find("Unable to load NoDesc.uxd\n"), std::string::npos);
 }
 
 TEST_F(FontListTest, BlankFirstLineMissingTextureAndMissingList) {

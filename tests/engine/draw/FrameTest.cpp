@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "engine/BitmapFont.h"
-#include "engine/EngineTestFiles.h"
 #include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
 #include "engine/PlayFieldStore.h"
 #include "engine/Quad.h"
 #include "engine/QuadLayer.h"
@@ -25,7 +23,8 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "engine/draw/DrawFixture.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
 
 namespace {
 
@@ -112,15 +111,7 @@ private:
 
 class FrameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedLog_ = ObjectLogPath();
-        SetObjectLogPath(scratch_.Path("Objects.log"));
-        ResetObjectLog();
-    }
-    void TearDown() override {
-        Stop();
-        SetObjectLogPath(savedLog_);
-    }
+    void TearDown() override { Stop(); }
     void Stop() {
         for (auto& layer : spriteLayers_)
             layer = CSharedPtr<CSpriteLayer>();
@@ -135,7 +126,7 @@ protected:
     // A windowed renderer on the recording back end, with its shared buffers.
     void Start(int width = 1024, int height = 768) {
         Stop();
-        api_.reset(gpu::CreateRecordingApi(config_));
+        api_ = testsupport::MakeRecordingApi(config_);
         renderer_ = std::make_unique<CRenderer>();
         VideoSettingsBlock s;
         s.width = width;
@@ -145,16 +136,9 @@ protected:
         rec_ = gpu::AsRecording(device_->GetDevice());
         ASSERT_NE(rec_, nullptr);
         log_.rec = rec_;
-        CSharedPtr<CVertexBuffer> vb(new CVertexBuffer());
-        ASSERT_EQ(vb->Create(device_->GetDevice(), 4096, 32, 0x208, gpu::kFvfGame,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        device_->RegisterVertexBuffer(vb);
-        CSharedPtr<CIndexBuffer> ib(new CIndexBuffer());
-        ASSERT_EQ(ib->Create(device_->GetDevice(), 8192, gpu::Fmt::Index16, 0x208,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        device_->RegisterIndexBuffer(ib);
+        CSharedPtr<CVertexBuffer> vb;
+        CSharedPtr<CIndexBuffer> ib;
+        ASSERT_NO_FATAL_FAILURE(testsupport::MakeSharedBuffers(*device_, 4096, 8192, vb, ib));
         renderer_->SetSharedBuffers(vb, ib);
     }
 
@@ -233,10 +217,9 @@ protected:
         return 99;
     }
 
-    ScratchDir scratch_;
-    std::string savedLog_;
+    testsupport::CapturedLog objectLog_;
     gpu::RecordingConfig config_;
-    std::unique_ptr<gpu::Api, drawtest::ApiDeleter> api_;
+    testsupport::ApiPtr api_;
     std::unique_ptr<CRenderer> renderer_;
     CSharedPtr<CRenderDevice> device_;
     gpu::RecordingDevice* rec_ = nullptr;

@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "engine/BitmapFont.h"
-#include "engine/EngineTestFiles.h"
 #include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
 #include "engine/Quad.h"
 #include "engine/QuadLayer.h"
 #include "engine/RenderDevice.h"
@@ -26,15 +24,10 @@
 #include "engine/VertexBuffer.h"
 #include "platform/gpu/GlDevice.h"
 #include "platform/os/Window.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
 
 namespace {
-
-struct ApiDeleter {
-    void operator()(gpu::Api* a) const {
-        if (a)
-            a->Release();
-    }
-};
 
 uint8_t Ch(uint32_t c, int shift) {
     return static_cast<uint8_t>(c >> shift);
@@ -43,8 +36,6 @@ uint8_t Ch(uint32_t c, int shift) {
 class GlDemoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedLog_ = ObjectLogPath();
-        SetObjectLogPath(scratch_.Path("Objects.log"));
         // Keep the video subsystem (and with it the GL driver) loaded until the
         // process ends, so that the leak checker can still name the driver's own
         // allocations and its suppressions apply.
@@ -68,16 +59,9 @@ protected:
         gl_ = dynamic_cast<gpu::GlDevice*>(device_->GetDevice());
         ASSERT_NE(gl_, nullptr);
 
-        CSharedPtr<CVertexBuffer> vb(new CVertexBuffer());
-        ASSERT_EQ(vb->Create(device_->GetDevice(), 8192, 32, 0x208, gpu::kFvfGame,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        device_->RegisterVertexBuffer(vb);
-        CSharedPtr<CIndexBuffer> ib(new CIndexBuffer());
-        ASSERT_EQ(ib->Create(device_->GetDevice(), 16384, gpu::Fmt::Index16, 0x208,
-                             gpu::Pool::Default),
-                  gpu::kOk);
-        device_->RegisterIndexBuffer(ib);
+        CSharedPtr<CVertexBuffer> vb;
+        CSharedPtr<CIndexBuffer> ib;
+        ASSERT_NO_FATAL_FAILURE(testsupport::MakeSharedBuffers(*device_, 8192, 16384, vb, ib));
         renderer_->SetSharedBuffers(vb, ib);
     }
     void TearDown() override {
@@ -85,7 +69,6 @@ protected:
         renderer_.reset();
         api_.reset();
         window_.reset();
-        SetObjectLogPath(savedLog_);
     }
 
     // A registered texture filled texel by texel (0xAARRGGBB).
@@ -115,10 +98,9 @@ protected:
         return pixels_[static_cast<size_t>(py) * gl_->BackBufferWidth() + px];
     }
 
-    ScratchDir scratch_;
-    std::string savedLog_;
+    testsupport::CapturedLog objectLog_;
     std::unique_ptr<os::Window> window_;
-    std::unique_ptr<gpu::Api, ApiDeleter> api_;
+    testsupport::ApiPtr api_;
     std::unique_ptr<CRenderer> renderer_;
     CSharedPtr<CRenderDevice> device_;
     gpu::GlDevice* gl_ = nullptr;

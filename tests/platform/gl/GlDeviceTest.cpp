@@ -3,6 +3,7 @@
 
 #include "GlFixture.h"
 #include "platform/gpu/GlApi.h"
+#include "support/DefaultRenderStates.h"
 
 namespace gltest {
 namespace {
@@ -15,31 +16,13 @@ TEST_F(GlDevice_, StartsFromTheOriginalDefaultsAndStoresEveryState) {
     Close();
     Open(640, 480, Fmt::X8R8G8B8);
     // The fixture changed a few; a reset brings back the defaults.
-    vb_->Release();
-    ib_->Release();
-    vb_ = nullptr;
-    ib_ = nullptr;
+    DropBuffers();
     PresentParams pp;
     pp.backBufferWidth = 640;
     pp.backBufferHeight = 480;
     pp.backBufferFormat = Fmt::X8R8G8B8;
     ASSERT_EQ(dev_->Reset(&pp), kOk);
-    const std::pair<uint32_t, uint32_t> rs[] = {{Rs::ZEnable, 1},
-                                                {Rs::ZWriteEnable, 1},
-                                                {Rs::AlphaTestEnable, 0},
-                                                {Rs::SrcBlend, Blend::One},
-                                                {Rs::DestBlend, Blend::Zero},
-                                                {Rs::CullMode, Cull::CCW},
-                                                {Rs::ZFunc, Cmp::LessEqual},
-                                                {Rs::AlphaRef, 0},
-                                                {Rs::AlphaFunc, Cmp::Always},
-                                                {Rs::DitherEnable, 0},
-                                                {Rs::AlphaBlendEnable, 0},
-                                                {Rs::FogEnable, 0},
-                                                {Rs::FogColor, 0},
-                                                {Rs::Lighting, 1},
-                                                {Rs::TextureFactor, 0xFFFFFFFF}};
-    for (auto [state, value] : rs) {
+    for (auto [state, value] : testsupport::kDefaultRenderStates) {
         uint32_t v = 12345;
         ASSERT_EQ(dev_->GetRenderState(state, &v), kOk);
         EXPECT_EQ(v, value) << "render state " << state;
@@ -128,10 +111,7 @@ TEST_F(GlDevice_, ResetIsRefusedWhileADefaultPoolResourceLives) {
 }
 
 TEST_F(GlDevice_, FullScreenResetKeepsTheRequestedBackBuffer) {
-    vb_->Release();
-    ib_->Release();
-    vb_ = nullptr;
-    ib_ = nullptr;
+    DropBuffers();
     PresentParams pp;
     pp.backBufferWidth = 640;
     pp.backBufferHeight = 480;

@@ -110,12 +110,7 @@ protected:
         for (gpu::Texture* t : textures_)
             t->Release();
         textures_.clear();
-        if (vb_)
-            vb_->Release();
-        if (ib_)
-            ib_->Release();
-        vb_ = nullptr;
-        ib_ = nullptr;
+        DropBuffers();
         if (dev_)
             dev_->Release();
         dev_ = nullptr;
@@ -123,6 +118,16 @@ protected:
             api_->Release();
         api_ = nullptr;
         window_.reset();
+    }
+
+    // Releases the fixture's vertex and index buffer (before a reset, say).
+    void DropBuffers() {
+        if (vb_)
+            vb_->Release();
+        if (ib_)
+            ib_->Release();
+        vb_ = nullptr;
+        ib_ = nullptr;
     }
 
     // What the renderer sets up at creation and at the start of a frame.

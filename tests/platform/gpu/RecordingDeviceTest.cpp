@@ -6,6 +6,7 @@
 
 #include "RecordingFixture.h"
 #include "platform/gpu/RecordingResources.h"
+#include "support/DefaultRenderStates.h"
 
 using namespace gpu;
 using gputest::Owned;
@@ -59,26 +60,7 @@ protected:
 };
 
 TEST_F(RecordingDeviceTest, StartsFromTheOriginalDefaults) {
-    struct {
-        uint32_t state, value;
-    } expected[] = {
-        {Rs::ZEnable, 1},
-        {Rs::ZWriteEnable, 1},
-        {Rs::AlphaTestEnable, 0},
-        {Rs::SrcBlend, Blend::One},
-        {Rs::DestBlend, Blend::Zero},
-        {Rs::CullMode, Cull::CCW},
-        {Rs::ZFunc, Cmp::LessEqual},
-        {Rs::AlphaRef, 0},
-        {Rs::AlphaFunc, Cmp::Always},
-        {Rs::DitherEnable, 0},
-        {Rs::AlphaBlendEnable, 0},
-        {Rs::FogEnable, 0},
-        {Rs::FogColor, 0},
-        {Rs::Lighting, 1},
-        {Rs::TextureFactor, 0xFFFFFFFF},
-    };
-    for (auto e : expected)
+    for (auto e : testsupport::kDefaultRenderStates)
         EXPECT_EQ(rec_->RenderState(e.state), e.value) << "state " << e.state;
 
     // Every number 0..173 reads back, also those the engine only caches.

@@ -2,20 +2,13 @@
 // A recording Api and device for the GPU tests.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "platform/gpu/RecordingApi.h"
 #include "platform/gpu/RecordingDevice.h"
+#include "support/GpuOwned.h"
 
 namespace gputest {
 
-struct ReleaseObject {
-    void operator()(gpu::Object* o) const {
-        if (o)
-            o->Release();
-    }
-};
-template <class T> using Owned = std::unique_ptr<T, ReleaseObject>;
+using testsupport::Owned;
 
 inline gpu::PresentParams WindowedParams(uint32_t w = 1024, uint32_t h = 768,
                                          uint32_t fmt = gpu::Fmt::X8R8G8B8) {

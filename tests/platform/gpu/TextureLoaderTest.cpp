@@ -1,7 +1,6 @@
 // Textures and surfaces from picture files written by the toolkit writers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "RecordingFixture.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/TextureLoader.h"
+#include "support/TempDir.h"
 #include "tools/lib/ImageWriter.h"
 
 using namespace gpu;
@@ -34,17 +34,10 @@ std::vector<uint8_t> Pattern(int w, int h, int channels) {
 class TextureLoaderTest : public gputest::RecordingTest {
 protected:
     void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "gv_gpuload_XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_TRUE(dir_.Ok());
         Start();
     }
-    void TearDown() override {
-        RecordingTest::TearDown();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
 
     // Reads level `level` of a texture as ARGB words through the format's expansion.
     std::vector<uint32_t> ReadArgb(Texture* t, uint32_t level) {
@@ -73,7 +66,7 @@ protected:
                                        Filter::Triangle, kDefault, colorKey, info, out);
     }
 
-    fs::path dir_;
+    testsupport::TempDir dir_;
 };
 
 TEST_F(TextureLoaderTest, EachFileTypeKeepsItsSizeAndPixels) {
@@ -262,7 +255,7 @@ TEST_F(TextureLoaderTest, InMemoryAndBackslashPathsLoadTheSame) {
         .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
 
     Texture *a = nullptr, *b = nullptr;
-    ASSERT_EQ(Load(dir_.string() + "\\Sub\\p.png", &a, 1), kOk);
+    ASSERT_EQ(Load(dir_.Path() + "\\Sub\\p.png", &a, 1), kOk);
     Owned<Texture> ta(a);
     ImageInfo info;
     ASSERT_EQ(CreateTextureFromFileInMemoryEx(device_.get(), png.data(), png.size(), 0, 0, 1, 0, 0,

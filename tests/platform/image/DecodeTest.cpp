@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "ImageTestUtil.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ TEST(Decode, EveryCutShortFileFailsAsTruncated) {
 }
 
 TEST(DecodeFile, ReadsFilesAndReportsMissingOnes) {
-    imgtest::TempDir dir;
+    testsupport::TempDir dir;
     ASSERT_TRUE(dir.Ok());
     const imgtest::Pixels px = imgtest::MakeNoise(6, 5, 4);
     ASSERT_TRUE(tk::WritePng(dir / "a.png", px.View()));
@@ -159,7 +160,7 @@ TEST(ImageWriters, AreDeterministicAndRefuseBadInput) {
     const std::string text(png.begin(), png.end());
     EXPECT_EQ(text.find("tIME"), std::string::npos);
 
-    imgtest::TempDir dir;
+    testsupport::TempDir dir;
     EXPECT_FALSE(tk::WritePng(dir / "no/such/folder/a.png", px.View()));
 }
 

@@ -1,10 +1,6 @@
 #pragma once
-// Pictures, expectations and temporary folders shared by the decoder tests.
-#include <unistd.h>
-
+// Pictures and expectations shared by the decoder tests.
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -93,28 +89,5 @@ inline void Append32(std::vector<uint8_t>& b, uint32_t v) {
     Append16(b, v & 0xFFFF);
     Append16(b, v >> 16);
 }
-
-// A fresh folder for one test, removed with its contents afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/gv-img-XXXXXX";
-        if (mkdtemp(tmpl.data()) != nullptr)
-            path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    bool Ok() const { return !path_.empty(); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 } // namespace imgtest

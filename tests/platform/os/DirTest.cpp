@@ -1,15 +1,13 @@
 #include "platform/os/Dir.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-using ostest::Exists;
-using ostest::TempDir;
-using ostest::WriteBytes;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 std::vector<std::string> Names(const std::vector<os::DirEntry>& entries) {
@@ -39,9 +37,9 @@ protected:
         fs::create_directories(dir_ / "Players/Ann");
         fs::create_directories(dir_ / "Players/bob");
         fs::create_directories(dir_ / "Players/Carla/Sub");
-        WriteBytes(dir_ / "Players/Ann/Quest.sav", "q");
-        WriteBytes(dir_ / "Players/Ann/Settings.ini", "s");
-        WriteBytes(dir_ / "Players/notes.txt", "n");
+        WriteFile(dir_ / "Players/Ann/Quest.sav", "q");
+        WriteFile(dir_ / "Players/Ann/Settings.ini", "s");
+        WriteFile(dir_ / "Players/notes.txt", "n");
     }
     TempDir dir_;
 };
@@ -73,59 +71,59 @@ TEST_F(DirTest, CreateRemoveAndRename) {
 
     EXPECT_FALSE(os::RemoveDir(dir_ / "Players/Ann")); // not empty
     EXPECT_TRUE(os::RemoveDir(dir_ / "players/dave"));
-    EXPECT_FALSE(Exists(dir_ / "Players/Dave"));
+    EXPECT_FALSE(FileExists(dir_ / "Players/Dave"));
 
     EXPECT_FALSE(os::RemoveFile(dir_ / "Players/Ann")); // a folder
     EXPECT_TRUE(os::RemoveFile(dir_.Path() + "\\Players\\Ann\\quest.SAV"));
-    EXPECT_FALSE(Exists(dir_ / "Players/Ann/Quest.sav"));
+    EXPECT_FALSE(FileExists(dir_ / "Players/Ann/Quest.sav"));
     EXPECT_FALSE(os::RemoveFile(dir_ / "Players/Ann/Quest.sav"));
 
     std::string ann = dir_ / "Players/Ann/";
-    WriteBytes(ann + "QuestAS1.sav", "one");
-    WriteBytes(ann + "QuestAS2.sav", "two");
+    WriteFile(ann + "QuestAS1.sav", "one");
+    WriteFile(ann + "QuestAS2.sav", "two");
     EXPECT_FALSE(os::Rename(ann + "QuestAS1.sav", ann + "QuestAS2.sav")); // never replaces
-    EXPECT_EQ(ostest::ReadBytes(ann + "QuestAS2.sav"), "two");
+    EXPECT_EQ(ReadFile(ann + "QuestAS2.sav"), "two");
     EXPECT_TRUE(os::RemoveFile(ann + "QuestAS2.sav"));
     EXPECT_TRUE(os::Rename(dir_.Path() + "\\players\\ann\\questas1.sav", ann + "QuestAS2.sav"));
-    EXPECT_EQ(ostest::ReadBytes(ann + "QuestAS2.sav"), "one");
-    EXPECT_FALSE(Exists(ann + "QuestAS1.sav"));
+    EXPECT_EQ(ReadFile(ann + "QuestAS2.sav"), "one");
+    EXPECT_FALSE(FileExists(ann + "QuestAS1.sav"));
     EXPECT_FALSE(os::Rename(ann + "Missing.sav", ann + "Other.sav"));
 
     // A change of letter case only is a rename, not a clash.
     EXPECT_TRUE(os::Rename(dir_ / "Players/bob", dir_ / "Players/Bob"));
     EXPECT_TRUE(fs::is_directory(dir_ / "Players/Bob"));
-    EXPECT_FALSE(Exists(dir_ / "Players/bob"));
+    EXPECT_FALSE(FileExists(dir_ / "Players/bob"));
 }
 
 TEST_F(DirTest, RemoveTreeDeletesEverythingBelow) {
     fs::create_directories(dir_ / "Players/Carla/Sub/Deeper");
-    WriteBytes(dir_ / "Players/Carla/Sub/Deeper/f", "f");
-    WriteBytes(dir_ / "Players/Carla/.hidden", "h");
+    WriteFile(dir_ / "Players/Carla/Sub/Deeper/f", "f");
+    WriteFile(dir_ / "Players/Carla/.hidden", "h");
     EXPECT_TRUE(os::RemoveTree(dir_.Path() + "\\players\\CARLA"));
-    EXPECT_FALSE(Exists(dir_ / "Players/Carla"));
-    EXPECT_TRUE(Exists(dir_ / "Players/Ann/Quest.sav"));
+    EXPECT_FALSE(FileExists(dir_ / "Players/Carla"));
+    EXPECT_TRUE(FileExists(dir_ / "Players/Ann/Quest.sav"));
     EXPECT_FALSE(os::RemoveTree(dir_ / "Players/Carla"));
 }
 
 TEST_F(DirTest, RemoveTreeNeverFollowsLinksOutOfTheFolder) {
     fs::create_directories(dir_ / "Outside/Inner");
-    WriteBytes(dir_ / "Outside/keep.txt", "k");
-    WriteBytes(dir_ / "Outside/Inner/keep2.txt", "k");
+    WriteFile(dir_ / "Outside/keep.txt", "k");
+    WriteFile(dir_ / "Outside/Inner/keep2.txt", "k");
     fs::create_directory_symlink(dir_ / "Outside", dir_ / "Players/Ann/LinkToFolder");
     fs::create_symlink(dir_ / "Outside/keep.txt", dir_ / "Players/Ann/LinkToFile");
     fs::create_directories(dir_ / "Players/Ann/Sub");
     fs::create_directory_symlink("../../../Outside", dir_ / "Players/Ann/Sub/Up");
 
     EXPECT_TRUE(os::RemoveTree(dir_ / "Players/Ann"));
-    EXPECT_FALSE(Exists(dir_ / "Players/Ann"));
-    EXPECT_EQ(ostest::ReadBytes(dir_ / "Outside/keep.txt"), "k");
-    EXPECT_EQ(ostest::ReadBytes(dir_ / "Outside/Inner/keep2.txt"), "k");
+    EXPECT_FALSE(FileExists(dir_ / "Players/Ann"));
+    EXPECT_EQ(ReadFile(dir_ / "Outside/keep.txt"), "k");
+    EXPECT_EQ(ReadFile(dir_ / "Outside/Inner/keep2.txt"), "k");
 
     // The path itself a link: only the link goes.
     fs::create_directory_symlink(dir_ / "Outside", dir_ / "Players/Link");
     EXPECT_TRUE(os::RemoveTree(dir_ / "Players/Link"));
-    EXPECT_FALSE(Exists(dir_ / "Players/Link"));
-    EXPECT_TRUE(Exists(dir_ / "Outside/Inner/keep2.txt"));
+    EXPECT_FALSE(FileExists(dir_ / "Players/Link"));
+    EXPECT_TRUE(FileExists(dir_ / "Outside/Inner/keep2.txt"));
 }
 
 TEST_F(DirTest, SymlinkedFolderIsListedAsAFolder) {

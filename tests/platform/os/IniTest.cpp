@@ -1,6 +1,6 @@
 #include "platform/os/Ini.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -8,9 +8,7 @@
 
 namespace {
 
-using ostest::ReadBytes;
-using ostest::TempDir;
-using ostest::WriteBytes;
+using namespace testsupport;
 
 std::string Get(const std::string& path, const char* section, const char* key,
                 const char* def = "<default>") {
@@ -21,24 +19,24 @@ class IniRead : public ::testing::Test {
 protected:
     void SetUp() override {
         path_ = dir_ / "Options.ini";
-        WriteBytes(path_, "; Video settings\r\n"
-                          "[Settings]\r\n"
-                          "Width=1024\r\n"
-                          "  Height  =   768   \r\n"
-                          ";FullScreen=1\r\n"
-                          "Title=\"  Glorvane  \"\r\n"
-                          "Single='quoted'\r\n"
-                          "Mixed=\"half'\r\n"
-                          "Twice=\"\"x\"\"\r\n"
-                          "Empty=\r\n"
-                          "Width=640\r\n"
-                          "Equation=a=b\r\n"
-                          "no equals sign here\r\n"
-                          "\r\n"
-                          "[ sound ]\r\n"
-                          "Volume=80\r\n"
-                          "[Settings]\r\n"
-                          "Late=1\r\n");
+        WriteFile(path_, "; Video settings\r\n"
+                         "[Settings]\r\n"
+                         "Width=1024\r\n"
+                         "  Height  =   768   \r\n"
+                         ";FullScreen=1\r\n"
+                         "Title=\"  Glorvane  \"\r\n"
+                         "Single='quoted'\r\n"
+                         "Mixed=\"half'\r\n"
+                         "Twice=\"\"x\"\"\r\n"
+                         "Empty=\r\n"
+                         "Width=640\r\n"
+                         "Equation=a=b\r\n"
+                         "no equals sign here\r\n"
+                         "\r\n"
+                         "[ sound ]\r\n"
+                         "Volume=80\r\n"
+                         "[Settings]\r\n"
+                         "Late=1\r\n");
     }
     TempDir dir_;
     std::string path_;
@@ -97,7 +95,7 @@ TEST_F(IniRead, ResultIsCutToBufferSizeMinusOne) {
     EXPECT_EQ(buf[0], '\0'); // untouched
 
     std::string longValue(300, 'v');
-    WriteBytes(path_, "[A]\nK=" + longValue + "\n");
+    WriteFile(path_, "[A]\nK=" + longValue + "\n");
     EXPECT_EQ(os::GetProfileString("A", "K", "", path_), std::string(255, 'v'));
     EXPECT_EQ(os::GetProfileString("A", "K", "", path_, 255), std::string(254, 'v'));
 }
@@ -107,7 +105,7 @@ TEST(IniFormat, LfCrlfMixedAndUnterminatedLastLineReadAlike) {
     std::string path = dir / "a.cfg";
     for (const char* text : {"[S]\nA=1\nB=2", "[S]\r\nA=1\r\nB=2\r\n", "[S]\nA=1\r\nB=2\r",
                              "\xEF\xBB\xBF[S]\r\nA=1\nB=2\n"}) {
-        WriteBytes(path, text);
+        WriteFile(path, text);
         EXPECT_EQ(Get(path, "S", "A"), "1") << text;
         EXPECT_EQ(Get(path, "S", "B"), "2") << text;
     }
@@ -116,7 +114,7 @@ TEST(IniFormat, LfCrlfMixedAndUnterminatedLastLineReadAlike) {
 TEST(IniFormat, KeysBeforeTheFirstSectionBelongToNone) {
     TempDir dir;
     std::string path = dir / "a.cfg";
-    WriteBytes(path, "Orphan=1\n[S]\nA=1\n");
+    WriteFile(path, "Orphan=1\n[S]\nA=1\n");
     EXPECT_EQ(Get(path, "S", "Orphan"), "<default>");
     EXPECT_EQ(Get(path, "", "Orphan"), "<default>");
 }
@@ -124,10 +122,10 @@ TEST(IniFormat, KeysBeforeTheFirstSectionBelongToNone) {
 TEST(IniFormat, GamePathsWithBackslashesAndOtherLetterCaseAreFound) {
     TempDir dir;
     std::filesystem::create_directories(dir / "Data/Config");
-    WriteBytes(dir / "Data/Config/Options.ini", "[Settings]\nWidth=800\n");
+    WriteFile(dir / "Data/Config/Options.ini", "[Settings]\nWidth=800\n");
     EXPECT_EQ(Get(dir.Path() + "\\data\\CONFIG\\options.ini", "Settings", "Width"), "800");
 
-    ostest::ScopedCwd cwd(dir.Path());
+    testsupport::ScopedCwd cwd(dir.Path());
     EXPECT_EQ(Get("Data\\Config\\Options.ini", "Settings", "Width"), "800");
 }
 
@@ -137,7 +135,7 @@ class IniWrite : public ::testing::Test {
 protected:
     std::string Write(const char* section, const char* key, const char* value) {
         EXPECT_TRUE(os::WriteProfileString(section, key, value, path_));
-        return ReadBytes(path_);
+        return ReadFile(path_);
     }
     TempDir dir_;
     std::string path_ = dir_ / "Options.ini";
@@ -146,7 +144,7 @@ protected:
 TEST_F(IniWrite, ReplacingAValueKeepsEveryOtherByte) {
     const std::string head = "; keep me \r\n[Settings]\r\n  width = 640   \r\nHeight=480\n";
     const std::string tail = "\r\n\t\r\n[Sound]\r\nWidth=1\r\nodd line\r\n;x=y";
-    WriteBytes(path_, head + "Mode=\"old\"  " + tail);
+    WriteFile(path_, head + "Mode=\"old\"  " + tail);
     EXPECT_EQ(Write("settings", "MODE", "new value"), head + "Mode=new value" + tail);
     // The key keeps its own spelling and the blanks around '='.
     EXPECT_EQ(Write("Settings", "Width", "1024"),
@@ -157,7 +155,7 @@ TEST_F(IniWrite, ReplacingAValueKeepsEveryOtherByte) {
 }
 
 TEST_F(IniWrite, NewKeyGoesAfterItsSectionsLastEntryWithTheFilesLineEnd) {
-    WriteBytes(path_, "[Settings]\r\nWidth=640\r\n\r\n; sound options\r\n[Sound]\r\nOn=1\r\n");
+    WriteFile(path_, "[Settings]\r\nWidth=640\r\n\r\n; sound options\r\n[Sound]\r\nOn=1\r\n");
     EXPECT_EQ(
         Write("Settings", "Height", "480"),
         "[Settings]\r\nWidth=640\r\nHeight=480\r\n\r\n; sound options\r\n[Sound]\r\nOn=1\r\n");
@@ -167,22 +165,22 @@ TEST_F(IniWrite, NewKeyGoesAfterItsSectionsLastEntryWithTheFilesLineEnd) {
 }
 
 TEST_F(IniWrite, NewKeyInAnEmptySectionFollowsItsHeader) {
-    WriteBytes(path_, "[A]\n[B]\nx=1\n");
+    WriteFile(path_, "[A]\n[B]\nx=1\n");
     EXPECT_EQ(Write("A", "k", "v"), "[A]\nk=v\n[B]\nx=1\n");
 }
 
 TEST_F(IniWrite, MissingSectionIsAppendedAfterABlankLine) {
-    WriteBytes(path_, "[Settings]\nWidth=640\n");
+    WriteFile(path_, "[Settings]\nWidth=640\n");
     EXPECT_EQ(Write("Game", "Profile", "Ann"), "[Settings]\nWidth=640\n\n[Game]\nProfile=Ann\n");
-    WriteBytes(path_, "[Settings]\r\nWidth=640"); // no line end at the end
+    WriteFile(path_, "[Settings]\r\nWidth=640"); // no line end at the end
     EXPECT_EQ(Write("Game", "Profile", "Ann"),
               "[Settings]\r\nWidth=640\r\n\r\n[Game]\r\nProfile=Ann\r\n");
-    WriteBytes(path_, "[Settings]\nWidth=640\n\n");
+    WriteFile(path_, "[Settings]\nWidth=640\n\n");
     EXPECT_EQ(Write("Game", "Profile", "Ann"), "[Settings]\nWidth=640\n\n[Game]\nProfile=Ann\n");
 }
 
 TEST_F(IniWrite, UnterminatedLastLineGetsALineEndBeforeANewKey) {
-    WriteBytes(path_, "[S]\r\na=1");
+    WriteFile(path_, "[S]\r\na=1");
     EXPECT_EQ(Write("S", "b", "2"), "[S]\r\na=1\r\nb=2\r\n");
 }
 
@@ -192,20 +190,20 @@ TEST_F(IniWrite, MissingFileIsCreatedButNotItsFolder) {
 
     std::string nested = dir_ / "Missing/Options.ini";
     EXPECT_FALSE(os::WriteProfileString("Settings", "Width", "800", nested));
-    EXPECT_FALSE(ostest::Exists(dir_ / "Missing"));
+    EXPECT_FALSE(FileExists(dir_ / "Missing"));
 }
 
 TEST_F(IniWrite, WritesThroughGamePathsIntoTheExistingFile) {
     std::filesystem::create_directories(dir_ / "Data/Config");
-    WriteBytes(dir_ / "Data/Config/Options.ini", "[Settings]\nWidth=640\n");
-    ostest::ScopedCwd cwd(dir_.Path());
+    WriteFile(dir_ / "Data/Config/Options.ini", "[Settings]\nWidth=640\n");
+    testsupport::ScopedCwd cwd(dir_.Path());
     EXPECT_TRUE(os::WriteProfileString("Settings", "Width", "800", "data\\config\\OPTIONS.INI"));
-    EXPECT_EQ(ReadBytes(dir_ / "Data/Config/Options.ini"), "[Settings]\nWidth=800\n");
-    EXPECT_FALSE(ostest::Exists(dir_ / "Data/Config/OPTIONS.INI"));
+    EXPECT_EQ(ReadFile(dir_ / "Data/Config/Options.ini"), "[Settings]\nWidth=800\n");
+    EXPECT_FALSE(FileExists(dir_ / "Data/Config/OPTIONS.INI"));
 }
 
 TEST_F(IniWrite, RoundTripsWhatItWrites) {
-    WriteBytes(path_, "[Settings]\nTitle=\"a\"\n");
+    WriteFile(path_, "[Settings]\nTitle=\"a\"\n");
     for (const char* value : {"", "0", "two words", "x=y", "'q'"}) {
         os::WriteProfileString("Settings", "Title", value, path_);
         EXPECT_EQ(Get(path_, "Settings", "Title"), value[0] == '\'' ? "q" : value);
@@ -214,7 +212,7 @@ TEST_F(IniWrite, RoundTripsWhatItWrites) {
 
 TEST_F(IniWrite, RefusesArgumentsThatWouldBreakTheFile) {
     const std::string before = "[S]\na=1\n";
-    WriteBytes(path_, before);
+    WriteFile(path_, before);
     EXPECT_FALSE(os::WriteProfileString("S", "a", "1\n[T]", path_));
     EXPECT_FALSE(os::WriteProfileString("S", "a\r", "1", path_));
     EXPECT_FALSE(os::WriteProfileString("S]", "a", "1", path_));
@@ -224,11 +222,11 @@ TEST_F(IniWrite, RefusesArgumentsThatWouldBreakTheFile) {
     EXPECT_FALSE(os::WriteProfileString("", "a", "1", path_));
     EXPECT_FALSE(os::WriteProfileString("S", "a", nullptr, path_));
     EXPECT_FALSE(os::WriteProfileString(nullptr, "a", "1", path_));
-    EXPECT_EQ(ReadBytes(path_), before);
+    EXPECT_EQ(ReadFile(path_), before);
 }
 
 TEST_F(IniWrite, LeavesNoTemporaryFilesAndKeepsModeAndLinks) {
-    WriteBytes(path_, "[S]\na=1\n");
+    WriteFile(path_, "[S]\na=1\n");
     chmod(path_.c_str(), 0640);
     std::string link = dir_ / "Link.ini";
     std::filesystem::create_symlink(path_, link);
@@ -237,7 +235,7 @@ TEST_F(IniWrite, LeavesNoTemporaryFilesAndKeepsModeAndLinks) {
     EXPECT_TRUE(os::WriteProfileString("S", "b", "3", link));
 
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadBytes(path_), "[S]\na=2\nb=3\n");
+    EXPECT_EQ(ReadFile(path_), "[S]\na=2\nb=3\n");
     struct stat st;
     ASSERT_EQ(stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);

@@ -1,16 +1,14 @@
 #include "platform/os/Path.h"
 #include "platform/os/TextFile.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-using ostest::ReadBytes;
-using ostest::TempDir;
-using ostest::WriteBytes;
+using namespace testsupport;
 namespace fs = std::filesystem;
 
 TEST(Path, BackslashesBecomeSlashes) {
@@ -24,7 +22,7 @@ class PathCase : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(dir_ / "Data/Gfx");
-        WriteBytes(dir_ / "Data/Gfx/MainElements.jpg", "jpg");
+        WriteFile(dir_ / "Data/Gfx/MainElements.jpg", "jpg");
     }
     TempDir dir_;
 };
@@ -43,7 +41,7 @@ TEST_F(PathCase, FileIsFoundWhenOnlyItsCaseDiffers) {
 }
 
 TEST_F(PathCase, RelativeGamePathsResolveAgainstTheWorkingDirectory) {
-    ostest::ScopedCwd cwd(dir_.Path());
+    testsupport::ScopedCwd cwd(dir_.Path());
     EXPECT_EQ(os::ResolvePath("data\\gfx\\mainelements.jpg"), "Data/Gfx/MainElements.jpg");
     EXPECT_EQ(os::ResolvePath(".\\DATA\\..\\Data\\gfx"), "./Data/../Data/Gfx");
     FILE* f = os::Open("Data\\Gfx\\MainElements.jpg", "rt");
@@ -53,8 +51,8 @@ TEST_F(PathCase, RelativeGamePathsResolveAgainstTheWorkingDirectory) {
 }
 
 TEST_F(PathCase, ExactNameWinsOverCaseVariants) {
-    WriteBytes(dir_ / "Data/Gfx/mainelements.jpg", "lower");
-    WriteBytes(dir_ / "Data/Gfx/MAINELEMENTS.JPG", "upper");
+    WriteFile(dir_ / "Data/Gfx/mainelements.jpg", "lower");
+    WriteFile(dir_ / "Data/Gfx/MAINELEMENTS.JPG", "upper");
     EXPECT_EQ(os::ResolvePath(dir_ / "Data/Gfx/mainelements.jpg"),
               dir_ / "Data/Gfx/mainelements.jpg");
     // No exact match: the first variant in byte order, so the answer is stable.
@@ -73,15 +71,15 @@ TEST_F(PathCase, WritingCreatesTheGivenNameInsideTheMatchedFolder) {
     ASSERT_NE(f, nullptr);
     std::fputs("x", f);
     std::fclose(f);
-    EXPECT_EQ(ReadBytes(dir_ / "Data/Gfx/New.Log"), "x");
+    EXPECT_EQ(ReadFile(dir_ / "Data/Gfx/New.Log"), "x");
 
     // Writing to an existing file under another case replaces that file.
     f = os::Open(dir_.Path() + "\\data\\gfx\\new.log", "a");
     ASSERT_NE(f, nullptr);
     std::fputs("y", f);
     std::fclose(f);
-    EXPECT_EQ(ReadBytes(dir_ / "Data/Gfx/New.Log"), "xy");
-    EXPECT_FALSE(ostest::Exists(dir_ / "Data/Gfx/new.log"));
+    EXPECT_EQ(ReadFile(dir_ / "Data/Gfx/New.Log"), "xy");
+    EXPECT_FALSE(FileExists(dir_ / "Data/Gfx/new.log"));
     EXPECT_EQ(os::Open(dir_ / "Data/Gfx/x", nullptr), nullptr);
 }
 
@@ -93,7 +91,7 @@ TEST(TextFile, CrlfReadsAsLf) {
     EXPECT_EQ(s, "a\nb\nc\r\nd\re");
 
     TempDir dir;
-    WriteBytes(dir / "TextID.dat", "define A 1\r\ndefine B 2\r\n");
+    WriteFile(dir / "TextID.dat", "define A 1\r\ndefine B 2\r\n");
     std::string text;
     ASSERT_TRUE(os::ReadTextFile(dir.Path() + "\\textid.DAT", &text));
     EXPECT_EQ(text, "define A 1\ndefine B 2\n");
@@ -108,13 +106,13 @@ TEST(TextFile, WholeFileReadFailsCleanly) {
     EXPECT_TRUE(text.empty());
     EXPECT_FALSE(os::ReadFileBytes(dir.Path(), &text)); // a folder
 
-    WriteBytes(dir / "big.txt", std::string(100, 'x'));
+    WriteFile(dir / "big.txt", std::string(100, 'x'));
     EXPECT_FALSE(os::ReadFileBytes(dir / "big.txt", &text, 99));
     EXPECT_TRUE(text.empty());
     EXPECT_TRUE(os::ReadFileBytes(dir / "big.txt", &text, 100));
     EXPECT_EQ(text.size(), 100u);
 
-    WriteBytes(dir / "empty.txt", "");
+    WriteFile(dir / "empty.txt", "");
     EXPECT_TRUE(os::ReadTextFile(dir / "empty.txt", &text));
     EXPECT_TRUE(text.empty());
 }
@@ -134,7 +132,7 @@ std::vector<std::string> ReadAllLines(const std::string& path, int bufSize) {
 TEST(TextFile, LineReaderGivesTextModeLines) {
     TempDir dir;
     std::string path = dir / "Ogg.lst";
-    WriteBytes(path, "one\r\ntwo\nthree\rx\r\nlast\r");
+    WriteFile(path, "one\r\ntwo\nthree\rx\r\nlast\r");
     EXPECT_EQ(ReadAllLines(path, 64),
               (std::vector<std::string>{"one\n", "two\n", "three\rx\n", "last"}));
 }
@@ -142,7 +140,7 @@ TEST(TextFile, LineReaderGivesTextModeLines) {
 TEST(TextFile, LineReaderJoinsCrlfSplitByTheBufferEnd) {
     TempDir dir;
     std::string path = dir / "a.txt";
-    WriteBytes(path, "abc\r\ndefg\r\n");
+    WriteFile(path, "abc\r\ndefg\r\n");
     // A 5-byte buffer holds four characters: "abc\r" would be cut before '\n'.
     EXPECT_EQ(ReadAllLines(path, 5), (std::vector<std::string>{"abc\n", "defg", "\n"}));
     EXPECT_EQ(ReadAllLines(path, 2),

@@ -4,7 +4,7 @@
 #include "platform/os/OpenUrl.h"
 #include "platform/os/SingleInstance.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,8 +14,7 @@
 
 namespace {
 
-using ostest::TempDir;
-using ostest::WriteBytes;
+using namespace testsupport;
 
 // --- GUID --------------------------------------------------------------------
 
@@ -94,7 +93,7 @@ TEST(SingleInstance, LockIsNotInheritedByStartedPrograms) {
     int status = 0;
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::string fds = ostest::ReadBytes(listing);
+    std::string fds = ReadFile(listing);
     EXPECT_NE(fds.find(listing), std::string::npos); // the listing itself shows up
     EXPECT_EQ(fds.find(guard.LockPath()), std::string::npos) << fds;
 }
@@ -146,11 +145,11 @@ TEST(OpenUrl, ShortcutFileNamesTheUrl) {
         opened.push_back(argv.back());
         return true;
     };
-    WriteBytes(dir / "website.url", "[InternetShortcut]\r\nURL=https://example.org/game\r\n");
+    WriteFile(dir / "website.url", "[InternetShortcut]\r\nURL=https://example.org/game\r\n");
     EXPECT_TRUE(os::OpenUrlFile(dir.Path() + "\\WEBSITE.URL", fake));
-    WriteBytes(dir / "bad.url", "[InternetShortcut]\nURL=file:///etc/passwd\n");
+    WriteFile(dir / "bad.url", "[InternetShortcut]\nURL=file:///etc/passwd\n");
     EXPECT_FALSE(os::OpenUrlFile(dir / "bad.url", fake));
-    WriteBytes(dir / "long.url", "[InternetShortcut]\nURL=https://x/" + std::string(3000, 'a'));
+    WriteFile(dir / "long.url", "[InternetShortcut]\nURL=https://x/" + std::string(3000, 'a'));
     EXPECT_FALSE(os::OpenUrlFile(dir / "long.url", fake));
     EXPECT_FALSE(os::OpenUrlFile(dir / "missing.url", fake));
     EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org/game"}));
@@ -165,9 +164,9 @@ TEST(OpenUrl, SpawnedProgramLeavesNoChildBehind) {
     errno = 0;
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
-    for (int i = 0; i < 500 && ostest::ReadBytes(marker) != "ok\n"; ++i)
+    for (int i = 0; i < 500 && ReadFile(marker) != "ok\n"; ++i)
         os::Sleep(10);
-    EXPECT_EQ(ostest::ReadBytes(marker), "ok\n");
+    EXPECT_EQ(ReadFile(marker), "ok\n");
 
     EXPECT_FALSE(os::SpawnDetached({"gv-no-such-program-anywhere"}));
     EXPECT_FALSE(os::SpawnDetached({}));

@@ -14,13 +14,14 @@
 #include "platform/sound/FakeAudio.h"
 #include "platform/sound/Handles.h"
 #include "platform/sound/SdlAudio.h"
+#include "support/TempDir.h"
 #include "tools/lib/SoundWriter.h"
 
 namespace {
 
 using namespace snd;
-using sndtest::TempDir;
 using sndtest::Tone;
+using testsupport::TempDir;
 
 constexpr int kRate = 44100;
 
@@ -58,9 +59,9 @@ template <typename Backend> class SoundBackendTest : public ::testing::Test {
 protected:
     void SetUp() override {
         audio_ = Backend::Make();
-        longWav_ = dir_.File("long.wav");
-        shortWav_ = dir_.File("short.wav");
-        musicOgg_ = dir_.File("music.ogg");
+        longWav_ = dir_.Path("long.wav");
+        shortWav_ = dir_.Path("short.wav");
+        musicOgg_ = dir_.Path("music.ogg");
         ASSERT_TRUE(tk::WriteWav(longWav_, Tone(kRate * 4, 1, kRate), 1, kRate));
         ASSERT_TRUE(tk::WriteWav(shortWav_, Tone(kRate / 100, 2, kRate), 2, kRate));
         ASSERT_TRUE(tk::WriteOgg(musicOgg_, Tone(kRate * 4, 2, kRate), 2, kRate, 0.2f));
@@ -288,7 +289,7 @@ TYPED_TEST(SoundBackendTest, DecodeStreamGivesBackTheEncodedWaveform) {
     for (const Case c : {Case{1, 22050, 30000}, Case{2, 44100, 44100 + 123}}) {
         SCOPED_TRACE(c.channels);
         const std::vector<int16_t> tone = Tone(c.frames, c.channels, c.rate);
-        const std::string path = this->dir_.File("tone" + std::to_string(c.channels) + ".ogg");
+        const std::string path = this->dir_.Path("tone" + std::to_string(c.channels) + ".ogg");
         ASSERT_TRUE(tk::WriteOgg(path, tone, c.channels, c.rate, 0.6f));
 
         const Handle stream = this->audio_->StreamCreateFile(path, kStreamDecode);
@@ -351,13 +352,13 @@ TYPED_TEST(SoundBackendTest, FailedInitMakesEveryCallANoOp) {
 TYPED_TEST(SoundBackendTest, MissingOrBrokenFilesFailWithZero) {
     TypeParam::CheckFiles(*this->audio_);
     ASSERT_TRUE(this->Open());
-    const std::string missing = this->dir_.File("missing.wav");
+    const std::string missing = this->dir_.Path("missing.wav");
     const std::string broken =
-        this->dir_.WriteBytes("broken.ogg", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 1, 2, 3});
-    const std::string junkWav = this->dir_.WriteBytes("junk.wav", {'R', 'I', 'F', 'F', 1, 0});
+        this->dir_.Write("broken.ogg", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 1, 2, 3});
+    const std::string junkWav = this->dir_.Write("junk.wav", {'R', 'I', 'F', 'F', 1, 0});
     EXPECT_EQ(this->audio_->SampleLoad(missing, 8, kSampleOverPlays), 0u);
-    EXPECT_EQ(this->audio_->StreamCreateFile(this->dir_.File("missing.ogg"), 0), 0u);
-    EXPECT_EQ(this->audio_->StreamCreateFile(this->dir_.File("missing.ogg"), kStreamDecode), 0u);
+    EXPECT_EQ(this->audio_->StreamCreateFile(this->dir_.Path("missing.ogg"), 0), 0u);
+    EXPECT_EQ(this->audio_->StreamCreateFile(this->dir_.Path("missing.ogg"), kStreamDecode), 0u);
     EXPECT_EQ(this->audio_->StreamCreateFile(broken, kStreamDecode), 0u);
     EXPECT_EQ(this->audio_->StreamCreateFile(junkWav, kStreamDecode), 0u);
     // A bad play limit is refused too.

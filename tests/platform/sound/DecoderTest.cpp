@@ -4,18 +4,18 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "SoundTestFiles.h"
 #include "platform/sound/Decoder.h"
+#include "support/TempDir.h"
 #include "tools/lib/SoundWriter.h"
 
 namespace {
 
 using snd::Decoder;
-using sndtest::TempDir;
 using sndtest::Tone;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 std::vector<uint8_t> ReadAll(Decoder& d, uint32_t chunk = 20000) {
     std::vector<uint8_t> out;
@@ -29,11 +29,6 @@ std::vector<uint8_t> ReadAll(Decoder& d, uint32_t chunk = 20000) {
     }
     EXPECT_EQ(d.GetData(buf.data(), chunk), -1);
     return out;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 // A RIFF wave built chunk by chunk, to make files the writer never would.
@@ -80,8 +75,8 @@ TEST(SoundDecoderTest, WaveFilesDeliverTheirSamplesUnchanged) {
     TempDir dir;
     // 16-bit from the writer.
     const std::vector<int16_t> tone = Tone(3001, 2, 32000);
-    ASSERT_TRUE(tk::WriteWav(dir.File("a.wav"), tone, 2, 32000));
-    auto d = Decoder::Open(dir.File("a.wav"));
+    ASSERT_TRUE(tk::WriteWav(dir.Path("a.wav"), tone, 2, 32000));
+    auto d = Decoder::Open(dir.Path("a.wav"));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->Rate(), 32000);
     EXPECT_EQ(d->Channels(), 2);
@@ -96,7 +91,7 @@ TEST(SoundDecoderTest, WaveFilesDeliverTheirSamplesUnchanged) {
     w.Chunk("LIST", {1, 2, 3});
     const std::vector<uint8_t> pcm = {0x80, 0xFF, 0x00, 0x7F, 0x81};
     w.Chunk("data", pcm);
-    d = Decoder::Open(dir.WriteBytes("b.wav", w.Bytes()));
+    d = Decoder::Open(dir.Write("b.wav", w.Bytes()));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->BitsPerSample(), 8);
     EXPECT_EQ(d->Rate(), 11025);
@@ -111,7 +106,7 @@ TEST(SoundDecoderTest, TruncatedDataPlaysWhatIsThereInWholeFrames) {
     w.Chunk("data", pcm, /*declared*/ 100000);
     std::vector<uint8_t> bytes = w.Bytes();
     bytes.pop_back(); // no pad byte at the cut
-    auto d = Decoder::Open(dir.WriteBytes("cut.wav", bytes));
+    auto d = Decoder::Open(dir.Write("cut.wav", bytes));
     ASSERT_TRUE(d);
     EXPECT_EQ(ReadAll(*d).size(), 40u);
 
@@ -119,7 +114,7 @@ TEST(SoundDecoderTest, TruncatedDataPlaysWhatIsThereInWholeFrames) {
     WavBuilder empty;
     empty.Fmt(1, 1, 8000, 16);
     empty.Chunk("data", {});
-    d = Decoder::Open(dir.WriteBytes("empty.wav", empty.Bytes()));
+    d = Decoder::Open(dir.Write("empty.wav", empty.Bytes()));
     ASSERT_TRUE(d);
     char buf[8];
     EXPECT_EQ(d->GetData(buf, sizeof buf), 0);
@@ -130,7 +125,7 @@ TEST(SoundDecoderTest, TruncatedDataPlaysWhatIsThereInWholeFrames) {
 TEST(SoundDecoderTest, MalformedWaveHeadersAreRefused) {
     TempDir dir;
     auto refuse = [&](const std::vector<uint8_t>& bytes) {
-        return Decoder::Open(dir.WriteBytes("bad.wav", bytes)) == nullptr;
+        return Decoder::Open(dir.Write("bad.wav", bytes)) == nullptr;
     };
     const std::vector<uint8_t> pcm(64, 0);
     {
@@ -173,7 +168,7 @@ TEST(SoundDecoderTest, MalformedWaveHeadersAreRefused) {
     EXPECT_TRUE(refuse({'R', 'I', 'F', 'F'}));
     EXPECT_TRUE(refuse({}));
     EXPECT_TRUE(refuse({'M', 'T', 'h', 'd', 0, 0, 0, 6}));
-    EXPECT_EQ(Decoder::Open(dir.File("missing.wav")), nullptr);
+    EXPECT_EQ(Decoder::Open(dir.Path("missing.wav")), nullptr);
 }
 
 TEST(SoundDecoderTest, CutOrDamagedOggEndsCleanly) {
@@ -184,7 +179,7 @@ TEST(SoundDecoderTest, CutOrDamagedOggEndsCleanly) {
 
     // Cut in the middle of the audio: the pages before the cut decode.
     std::vector<uint8_t> cut(ogg.begin(), ogg.begin() + static_cast<long>(ogg.size() * 2 / 3));
-    auto d = Decoder::Open(dir.WriteBytes("cut.ogg", cut));
+    auto d = Decoder::Open(dir.Write("cut.ogg", cut));
     ASSERT_TRUE(d);
     const size_t got = ReadAll(*d).size();
     EXPECT_GT(got, 0u);
@@ -194,19 +189,19 @@ TEST(SoundDecoderTest, CutOrDamagedOggEndsCleanly) {
     std::vector<uint8_t> damaged = ogg;
     for (size_t i = ogg.size() / 3; i < ogg.size(); i += 97)
         damaged[i] ^= 0x5A;
-    d = Decoder::Open(dir.WriteBytes("damaged.ogg", damaged));
+    d = Decoder::Open(dir.Write("damaged.ogg", damaged));
     if (d)
         ReadAll(*d);
 
     // Only headers cut short: no stream at all.
     std::vector<uint8_t> headerOnly(ogg.begin(), ogg.begin() + 60);
-    EXPECT_EQ(Decoder::Open(dir.WriteBytes("head.ogg", headerOnly)), nullptr);
+    EXPECT_EQ(Decoder::Open(dir.Write("head.ogg", headerOnly)), nullptr);
 }
 
 TEST(SoundDecoderTest, StoppedStreamDeliversNothingMore) {
     TempDir dir;
-    ASSERT_TRUE(tk::WriteWav(dir.File("a.wav"), Tone(100, 1, 8000), 1, 8000));
-    auto d = Decoder::Open(dir.File("a.wav"));
+    ASSERT_TRUE(tk::WriteWav(dir.Path("a.wav"), Tone(100, 1, 8000), 1, 8000));
+    auto d = Decoder::Open(dir.Path("a.wav"));
     ASSERT_TRUE(d);
     d->Stop();
     EXPECT_FALSE(d->Active());
@@ -242,24 +237,24 @@ TEST(SoundWriterTest, WaveHeaderDescribesTheData) {
 TEST(SoundWriterTest, OggOutputIsDeterministicAndDecodesToItsLength) {
     TempDir dir;
     const std::vector<int16_t> tone = Tone(10007, 1, 16000);
-    ASSERT_TRUE(tk::WriteOgg(dir.File("a.ogg"), tone, 1, 16000, 0.3f));
-    ASSERT_TRUE(tk::WriteOgg(dir.File("b.ogg"), tone, 1, 16000, 0.3f));
-    EXPECT_EQ(ReadFile(dir.File("a.ogg")), ReadFile(dir.File("b.ogg")));
+    ASSERT_TRUE(tk::WriteOgg(dir.Path("a.ogg"), tone, 1, 16000, 0.3f));
+    ASSERT_TRUE(tk::WriteOgg(dir.Path("b.ogg"), tone, 1, 16000, 0.3f));
+    EXPECT_EQ(ReadFile(dir.Path("a.ogg")), ReadFile(dir.Path("b.ogg")));
 
     // Float input at the same level gives the same stream as 16-bit input.
     std::vector<float> floats(tone.size());
     for (size_t i = 0; i < tone.size(); ++i)
         floats[i] = tone[i] / 32768.0f;
-    ASSERT_TRUE(tk::WriteOgg(dir.File("f.ogg"), floats, 1, 16000, 0.3f));
-    EXPECT_EQ(ReadFile(dir.File("f.ogg")), ReadFile(dir.File("a.ogg")));
+    ASSERT_TRUE(tk::WriteOgg(dir.Path("f.ogg"), floats, 1, 16000, 0.3f));
+    EXPECT_EQ(ReadFile(dir.Path("f.ogg")), ReadFile(dir.Path("a.ogg")));
 
-    auto d = Decoder::Open(dir.File("a.ogg"));
+    auto d = Decoder::Open(dir.Path("a.ogg"));
     ASSERT_TRUE(d);
     EXPECT_EQ(ReadAll(*d).size(), tone.size() * 2);
 
     // No samples at all is still a valid, empty stream.
-    ASSERT_TRUE(tk::WriteOgg(dir.File("empty.ogg"), std::vector<int16_t>{}, 2, 44100, 0.3f));
-    d = Decoder::Open(dir.File("empty.ogg"));
+    ASSERT_TRUE(tk::WriteOgg(dir.Path("empty.ogg"), std::vector<int16_t>{}, 2, 44100, 0.3f));
+    d = Decoder::Open(dir.Path("empty.ogg"));
     ASSERT_TRUE(d);
     EXPECT_TRUE(ReadAll(*d).empty());
 }
@@ -274,7 +269,7 @@ TEST(SoundWriterTest, BadLayoutsAreRefused) {
     EXPECT_FALSE(tk::EncodeOgg(three, 1, 44100, 1.5f, out));
     EXPECT_TRUE(out.empty());
     TempDir dir;
-    EXPECT_FALSE(tk::WriteWav(dir.File("no/such/folder.wav"), three, 1, 44100));
+    EXPECT_FALSE(tk::WriteWav(dir.Path("no/such/folder.wav"), three, 1, 44100));
 }
 
 } // namespace

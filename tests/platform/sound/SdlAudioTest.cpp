@@ -10,20 +10,21 @@
 #include "platform/sound/Handles.h"
 #include "platform/sound/Levels.h"
 #include "platform/sound/SdlAudio.h"
+#include "support/TempDir.h"
 #include "tools/lib/SoundWriter.h"
 
 namespace {
 
 using namespace snd;
-using sndtest::TempDir;
 using sndtest::Tone;
+using testsupport::TempDir;
 
 class SoundSdlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tk::WriteWav(dir_.File("Tone.wav"), Tone(44100 * 3, 1, 44100), 1, 44100));
+        ASSERT_TRUE(tk::WriteWav(dir_.Path("Tone.wav"), Tone(44100 * 3, 1, 44100), 1, 44100));
         ASSERT_TRUE(
-            tk::WriteOgg(dir_.File("Music.ogg"), Tone(44100 * 5, 2, 44100), 2, 44100, 0.1f));
+            tk::WriteOgg(dir_.Path("Music.ogg"), Tone(44100 * 5, 2, 44100), 2, 44100, 0.1f));
         ASSERT_TRUE(audio_.Init(1, 44100, 0));
     }
     TempDir dir_;
@@ -31,7 +32,7 @@ protected:
 };
 
 TEST_F(SoundSdlTest, VolumesReachTheMixerOnItsScale) {
-    const Handle s = audio_.SampleLoad(dir_.File("Tone.wav"), 8, kSampleOverPlays);
+    const Handle s = audio_.SampleLoad(dir_.Path("Tone.wav"), 8, kSampleOverPlays);
     SampleInfo info;
     ASSERT_TRUE(audio_.SampleGetInfo(s, &info));
     info.volume = 50;
@@ -44,7 +45,7 @@ TEST_F(SoundSdlTest, VolumesReachTheMixerOnItsScale) {
     ASSERT_TRUE(audio_.ChannelSetAttributes(ch, -1, 300, -40)); // clamped
     EXPECT_EQ(Mix_Volume(ChannelIndexOf(ch), -1), 128);
 
-    const Handle music = audio_.StreamCreateFile(dir_.File("Music.ogg"), 0);
+    const Handle music = audio_.StreamCreateFile(dir_.Path("Music.ogg"), 0);
     ASSERT_TRUE(audio_.ChannelSetAttributes(music, 0, 30, -101));
     ASSERT_TRUE(audio_.StreamPlay(music, false, kLoop));
     EXPECT_EQ(Mix_VolumeMusic(-1), MixVolume(30));
@@ -58,14 +59,14 @@ TEST_F(SoundSdlTest, VolumesReachTheMixerOnItsScale) {
 }
 
 TEST_F(SoundSdlTest, GamePathsWithBackslashesAndOtherCaseLoad) {
-    const std::string gamePath = dir_.Folder() + "\\TONE.WAV";
+    const std::string gamePath = dir_.Path() + "\\TONE.WAV";
     EXPECT_NE(audio_.SampleLoad(gamePath, 8, 0), 0u);
-    EXPECT_NE(audio_.StreamCreateFile(dir_.Folder() + "\\music.ogg", 0), 0u);
-    EXPECT_NE(audio_.StreamCreateFile(dir_.Folder() + "\\music.ogg", kStreamDecode), 0u);
+    EXPECT_NE(audio_.StreamCreateFile(dir_.Path() + "\\music.ogg", 0), 0u);
+    EXPECT_NE(audio_.StreamCreateFile(dir_.Path() + "\\music.ogg", kStreamDecode), 0u);
 }
 
 TEST_F(SoundSdlTest, StoppedMusicGoesOnWhereItStoppedUnlessFlushed) {
-    const Handle music = audio_.StreamCreateFile(dir_.File("Music.ogg"), 0);
+    const Handle music = audio_.StreamCreateFile(dir_.Path("Music.ogg"), 0);
     ASSERT_TRUE(audio_.StreamPlay(music, false, kLoop));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     ASSERT_TRUE(audio_.ChannelStop(music));

@@ -62,7 +62,7 @@ TEST_F(CapsAnimationTest, FreeLayoutCaseAndTrailingContent) {
         " 1 0 1\n"
         ")\n";
     for (int r = 1; r < 17; ++r)
-        text += Block(r, 1, "0");
+        text += testsupport::CapsAnimationBlock(r, 1, "0");
     text += "TEXTURESIZE 0 0\nthis is not a block at all ( ( (\n";
     ASSERT_EQ(Load(text), 1) << Log();
     const CCapAnimation& first = caps_->GetAnimations()[0];

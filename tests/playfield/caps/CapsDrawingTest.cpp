@@ -29,7 +29,7 @@ protected:
         EndFrame();
         return r;
     }
-    const std::vector<gpu::DrawRecord>& Draws() const { return rec_->Draws(); }
+    const std::vector<gpu::DrawRecord>& Draws() const { return rec->Draws(); }
 
     uint64_t TextureId(int listIndex) const { return IdOf(caps_->GetCapsTexture(listIndex)); }
 
@@ -66,12 +66,12 @@ TEST_F(CapsDrawingTest, NothingVisibleDrawsNothingAndLocksNothing) {
     const Sprite b = Make(55);
     a->Visible = 0;
     b->Visible = 0;
-    const uint32_t cursor = vb_->GetCursor();
+    const uint32_t cursor = vb->GetCursor();
     EXPECT_EQ(Render(), 0);
     EXPECT_EQ(RenderChains(), 0);
     EXPECT_TRUE(Draws().empty());
-    EXPECT_EQ(vb_->GetCursor(), cursor);
-    EXPECT_EQ(rec_->CallCount(gpu::Call::LockVertexBuffer), 0u);
+    EXPECT_EQ(vb->GetCursor(), cursor);
+    EXPECT_EQ(rec->CallCount(gpu::Call::LockVertexBuffer), 0u);
 }
 
 TEST_F(CapsDrawingTest, OneDrawPerRunOfEqualTextures) {
@@ -91,7 +91,7 @@ TEST_F(CapsDrawingTest, OneDrawPerRunOfEqualTextures) {
     // The second draw's vertices follow the first's in the one locked run.
     EXPECT_EQ(Draws()[1].minIndex, Draws()[0].minIndex + 12);
     EXPECT_EQ(Draws()[1].startIndex, Draws()[0].startIndex + 18);
-    EXPECT_EQ(rec_->CallCount(gpu::Call::LockVertexBuffer), 1u);
+    EXPECT_EQ(rec->CallCount(gpu::Call::LockVertexBuffer), 1u);
 
     // Layers that alternate the textures give one draw per sprite.
     a->Layer = 3;
@@ -166,7 +166,7 @@ TEST_F(CapsDrawingTest, SpritesWithoutAPictureAreLeftOut) {
     EXPECT_EQ(Render(), 4);
     ASSERT_EQ(Draws().size(), 1u);
     EXPECT_EQ(Draws()[0].numVertices, 8u);
-    EXPECT_EQ(vb_->GetLastCount(), 8u);  // the lock was sized exactly
+    EXPECT_EQ(vb->GetLastCount(), 8u); // the lock was sized exactly
 
     // Before the animation file is read nothing can be drawn.
     MakeManager();
@@ -217,12 +217,12 @@ TEST_F(CapsDrawingTest, PassStates) {
     EXPECT_EQ(light.renderStates[gpu::Rs::AlphaTestEnable], 1u);
 
     // Restored after the light pass.
-    EXPECT_EQ(rec_->StageState(1, gpu::Tss::AddressU), gpu::Tadr::Wrap);
-    EXPECT_EQ(rec_->StageState(1, gpu::Tss::AddressV), gpu::Tadr::Wrap);
-    EXPECT_EQ(rec_->StageState(0, gpu::Tss::ColorOp), gpu::Top::Modulate);
-    EXPECT_EQ(rec_->StageState(0, gpu::Tss::AlphaOp), gpu::Top::Modulate);
-    EXPECT_EQ(rec_->StageState(1, gpu::Tss::ColorOp), gpu::Top::Disable);
-    EXPECT_EQ(rec_->StageState(1, gpu::Tss::AlphaOp), gpu::Top::Disable);
+    EXPECT_EQ(rec->StageState(1, gpu::Tss::AddressU), gpu::Tadr::Wrap);
+    EXPECT_EQ(rec->StageState(1, gpu::Tss::AddressV), gpu::Tadr::Wrap);
+    EXPECT_EQ(rec->StageState(0, gpu::Tss::ColorOp), gpu::Top::Modulate);
+    EXPECT_EQ(rec->StageState(0, gpu::Tss::AlphaOp), gpu::Top::Modulate);
+    EXPECT_EQ(rec->StageState(1, gpu::Tss::ColorOp), gpu::Top::Disable);
+    EXPECT_EQ(rec->StageState(1, gpu::Tss::AlphaOp), gpu::Top::Disable);
 }
 
 TEST_F(CapsDrawingTest, CursorLightReachesThreeHalfSizes) {
@@ -331,9 +331,9 @@ TEST_F(CapsDrawingTest, ChainsUseTheirHalfOfThePicture) {
     EXPECT_EQ(d.state.renderStates[gpu::Rs::SrcBlend], gpu::Blend::SrcAlpha);
     EXPECT_EQ(d.state.renderStates[gpu::Rs::DestBlend], gpu::Blend::InvSrcAlpha);
     EXPECT_EQ(d.state.renderStates[gpu::Rs::ZWriteEnable], 1u);
-    EXPECT_EQ(rec_->StageState(1, gpu::Tss::ColorOp), gpu::Top::Disable);
-    EXPECT_EQ(rec_->StageState(0, gpu::Tss::ColorOp), gpu::Top::Modulate);
-    EXPECT_EQ(rec_->StageState(0, gpu::Tss::AlphaArg1), gpu::Ta::Texture);
+    EXPECT_EQ(rec->StageState(1, gpu::Tss::ColorOp), gpu::Top::Disable);
+    EXPECT_EQ(rec->StageState(0, gpu::Tss::ColorOp), gpu::Top::Modulate);
+    EXPECT_EQ(rec->StageState(0, gpu::Tss::AlphaArg1), gpu::Ta::Texture);
     (void)none;
 }
 
@@ -343,23 +343,23 @@ TEST_F(CapsDrawingTest, FailedLocksDrawNothing) {
     a->ChainLevel = 1;
     a->LightEnabled = 1;
 
-    rec_->FailNext(gpu::Call::LockVertexBuffer);
+    rec->FailNext(gpu::Call::LockVertexBuffer);
     EXPECT_EQ(Render(), -1);
     EXPECT_TRUE(Draws().empty());
-    rec_->FailNext(gpu::Call::LockIndexBuffer);
+    rec->FailNext(gpu::Call::LockIndexBuffer);
     EXPECT_EQ(Render(), -1);
     EXPECT_TRUE(Draws().empty());
-    EXPECT_EQ(vb_->GetLockCount(), 0u);
-    EXPECT_EQ(ib_->GetLockCount(), 0u);
-    rec_->FailNext(gpu::Call::LockVertexBuffer);
+    EXPECT_EQ(vb->GetLockCount(), 0u);
+    EXPECT_EQ(ib->GetLockCount(), 0u);
+    rec->FailNext(gpu::Call::LockVertexBuffer);
     EXPECT_EQ(RenderChains(), -1);
     EXPECT_TRUE(Draws().empty());
 
     // The light pass's lock fails after the sprites were drawn.
-    rec_->FailNext(gpu::Call::LockVertexBuffer, 2);
+    rec->FailNext(gpu::Call::LockVertexBuffer, 2);
     EXPECT_EQ(Render(), -1);
     EXPECT_EQ(Draws().size(), 2u);
-    EXPECT_EQ(vb_->GetLockCount(), 0u);
+    EXPECT_EQ(vb->GetLockCount(), 0u);
 
     // A buffer too small for the pass fails cleanly as well.
     MakeBuffers(4, 6);

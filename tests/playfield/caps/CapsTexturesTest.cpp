@@ -38,7 +38,7 @@ TEST_F(CapsTexturesTest, LoadsTheListInOrderWithTheNormalGroupResident) {
         EXPECT_EQ(list[i]->GetPath(), GfxFolder() + caps::kTextureFiles[i]);
         EXPECT_EQ(list[i]->GetMipLevels(), 1u);
         // Every one of them stays registered with the device (for its reset).
-        EXPECT_GE(device_->FindTexture(caps::kTextureFiles[i]), 0);
+        EXPECT_GE(device->FindTexture(caps::kTextureFiles[i]), 0);
     }
     EXPECT_EQ(Resident(), kNormal);
     EXPECT_EQ(caps_->GetCursorLightTexture()->GetName(), "CursorAdd.bmp");
@@ -53,8 +53,7 @@ TEST_F(CapsTexturesTest, LoadsTheListInOrderWithTheNormalGroupResident) {
 }
 
 TEST_F(CapsTexturesTest, ChainAlphaFormatFollowsTheDevice) {
-    config_.adapters[0].textureFormats = {gpu::Fmt::A8R8G8B8, gpu::Fmt::A4L4,
-                                          gpu::Fmt::X8R8G8B8};
+    config.adapters[0].textureFormats = {gpu::Fmt::A8R8G8B8, gpu::Fmt::A4L4, gpu::Fmt::X8R8G8B8};
     TearDown();
     SetUp();
     WriteTextures();
@@ -71,8 +70,8 @@ TEST_F(CapsTexturesTest, FirstMissingFileStopsTheLoad) {
     EXPECT_NE(log.find(" Unable to load Texture MemCaps2.tga!\n"), std::string::npos) << log;
     // Loaded so far: kept; after the failure: not tried.
     EXPECT_EQ(caps_->GetCapsTextures().size(), 4u);
-    EXPECT_LT(device_->FindTexture("MemCaps3.tga"), 0);
-    EXPECT_LT(device_->FindTexture("Chain.png"), 0);
+    EXPECT_LT(device->FindTexture("MemCaps3.tga"), 0);
+    EXPECT_LT(device->FindTexture("Chain.png"), 0);
     EXPECT_TRUE(caps_->GetChainTexture().IsNull());
     EXPECT_EQ(caps_->GetTextureMode(), -1);
     EXPECT_EQ(caps_->SetTextureMode(1), 0);

@@ -26,8 +26,8 @@ protected:
         ChallengeFixture::SetUp();
         layer_ = MakeSpriteLayer();
         particles_ = MakeParticles();
-        tokenTexture_ = device_->CreateTargetTexture("Token", 4, 4, {gpu::Fmt::A8R8G8B8}, 1, 0,
-                                                     gpu::Pool::Managed);
+        tokenTexture_ = device->CreateTargetTexture("Token", 4, 4, {gpu::Fmt::A8R8G8B8}, 1, 0,
+                                                    gpu::Pool::Managed);
         game_.reset(new CArcadeGame());
         game_->SetTextures(layer_, particles_, tokenTexture_, tokenTexture_);
         game_->SoundBank = bank_;

@@ -3,6 +3,7 @@
 // the recording back end with its managers, writes and loads level files,
 // places exact boards, feeds clicks and swaps, runs frames with a fixed time
 // step from a fixed seed, and dispatches the field's events as the game would.
+// The rule tests extend it (playfield/rules/RulesDriver.h).
 #include <array>
 #include <cstdlib>
 #include <memory>
@@ -15,13 +16,10 @@
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "effects/TerminatorManager.h"
-#include "engine/EngineTestFiles.h"
 #include "engine/IndexBuffer.h"
-#include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
 #include "playfield/CapSlot.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
@@ -29,6 +27,8 @@
 #include "playfield/LevelParams.h"
 #include "playfield/PlayField.h"
 #include "playfield/QuestFieldLayout.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
 
 namespace fieldtest {
 
@@ -42,27 +42,16 @@ inline BoardRows DeadBoard() {
             "23401234", "01234012", "34012340", "12340123"};
 }
 
-struct ApiDeleter {
-    void operator()(gpu::Api* api) const {
-        if (api)
-            api->Release();
-    }
-};
-
 class FieldDriver {
 public:
     static constexpr float kDt = 1.0f / 60.0f;
 
     explicit FieldDriver(uint32_t seed = 12345) {
-        savedLog_ = ObjectLogPath();
-        SetObjectLogPath(dir_.Path("Objects.log"));
-        ResetObjectLog();
         Rand15::Global().Seed(seed);
 
-        api_.reset(gpu::CreateRecordingApi());
+        api_ = testsupport::MakeRecordingApi();
         device_ = CSharedPtr<CRenderDevice>(new CRenderDevice(api_.get(), 0));
-        device_->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                        gpu::kSwapEffectDiscard, 0);
+        testsupport::CreateWindowed(*device_);
         caps_ = CSharedPtr<CCapsManager>(
             new CCapsManager(device_, CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>()));
 
@@ -77,21 +66,25 @@ public:
         field_->CapSlot = CSharedPtr<CCapSlot>(new CCapSlot());
     }
 
-    ~FieldDriver() {
+    virtual ~FieldDriver() {
         field_.reset();
         terminators_ = CSharedPtr<CTerminatorManager>();
         caps_ = CSharedPtr<CCapsManager>();
         device_ = CSharedPtr<CRenderDevice>();
         api_.reset();
-        SetObjectLogPath(savedLog_);
     }
+    FieldDriver(const FieldDriver&) = delete;
+    FieldDriver& operator=(const FieldDriver&) = delete;
 
     CPlayField& Field() { return *field_; }
     CLevelParams& Params() { return params_; }
     CFieldMotion& Motion() { return motion_; }
+    CGameAux& Aux() { return aux_; }
+    const CQuestFieldLayout& Layout() const { return layout_; }
     CTerminatorManager& Terminators() { return *terminators_; }
     CBonusManager& Bonuses() { return *field_->Bonuses; }
-    ScratchDir& Dir() { return dir_; }
+    testsupport::TempDir& Dir() { return dir_; }
+    CSandbox* Sandbox() { return field_->Dune.IsNull() ? nullptr : field_->Dune->Sandbox.Get(); }
 
     // The level start of the game object: colours, level file (when given),
     // reset, board shown and play opened.
@@ -128,6 +121,8 @@ public:
         f.Source = CPlayField::kRandomFill;
     }
 
+    CSharedPtr<CCap> Cap(int32_t c, int32_t r) { return field_->CapAt(c, r); }
+
     CSharedPtr<CCap> MakeCap(int32_t colour, int32_t c, int32_t r) {
         CPlayField& f = *field_;
         const CVector3 p = f.CellToWorld(c, r, false);
@@ -150,8 +145,8 @@ public:
         for (const CFieldEvent& e : f.Events) {
             events.push_back(e);
             if (e.Kind == CFieldEvent::kNoMoves && rebuildOnNoMoves) {
-                f.RebuildBoard(0.25f, 30);
-                reopenIn = 0.3f;
+                f.RebuildBoard(rebuildDelay, 30);
+                reopenIn = rebuildDelay + 0.05f;
             }
             if (e.Kind == CFieldEvent::kLevelComplete)
                 ++levelsCompleted;
@@ -171,7 +166,7 @@ public:
     }
 
     // True when nothing moves, no removal runs and every cell holds a cap.
-    bool Settled() {
+    virtual bool Settled() {
         CPlayField& f = *field_;
         if (!f.IsIdle(true))
             return false;
@@ -222,6 +217,12 @@ public:
                 ++n;
         return n;
     }
+    const CFieldEvent* LastEvent(int32_t kind) const {
+        for (auto it = events.rbegin(); it != events.rend(); ++it)
+            if (it->Kind == kind)
+                return &*it;
+        return nullptr;
+    }
 
     // Number of caps of the board for which the test holds.
     template <class Test> int CountCaps(Test test) {
@@ -235,14 +236,15 @@ public:
 
     std::vector<CFieldEvent> events;
     bool rebuildOnNoMoves = true;
+    float rebuildDelay = 0.25f; // the board rebuild after "no moves"; play reopens 0.05 s later
     int levelsCompleted = 0;
     int frames = 0;
     float reopenIn = 0.0f;
 
-private:
-    ScratchDir dir_;
-    std::string savedLog_;
-    std::unique_ptr<gpu::Api, ApiDeleter> api_;
+protected:
+    testsupport::TempDir dir_;
+    testsupport::CapturedLog log_{dir_};
+    testsupport::ApiPtr api_;
     CSharedPtr<CRenderDevice> device_;
     CSharedPtr<CCapsManager> caps_;
     CQuestFieldLayout layout_;

@@ -7,27 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
 #include "playfield/CapList.h"
 #include "playfield/CapsManager.h"
+#include "support/CapsFiles.h"
+#include "support/CapturedLog.h"
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 namespace {
-
-std::string AnimationFile() {
-    std::ostringstream out;
-    for (int r = 0; r < CCapAnimation::kRecordCount; ++r) {
-        out << "TEXTURESIZE 256 512\n";
-        for (int k = 0; k < 4; ++k)
-            out << "FRAME " << k << " " << k * 32 << " " << r * 32 << " " << (k + 1) * 32 << " "
-                << (r + 1) * 32 << "\n";
-        out << "TRACK ( 0 1 2 3 2 1 )\n";
-    }
-    return out.str();
-}
 
 class CapListTest : public ::testing::Test {
 protected:
@@ -243,10 +235,11 @@ TEST_F(CapListTest, CapFramesAndTheHoverAnimationUseTheAnimations) {
     EXPECT_FALSE(List.GetCapFrame(0, frame)) << "nothing loaded yet";
     EXPECT_FLOAT_EQ(frame[2], 1.0f);
 
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
-    dir.Write("CapsAnimation.dat", AnimationFile());
-    ASSERT_EQ(Manager->LoadCapsAnimation(dir.Path("") + "/"), 1) << log.Text();
+    dir.Write("CapsAnimation.dat",
+              testsupport::CapsAnimationText(CCapAnimation::kRecordCount, 4, "0 1 2 3 2 1"));
+    ASSERT_EQ(Manager->LoadCapsAnimation(dir.Folder()), 1) << log.Text();
     ASSERT_TRUE(List.GetCapFrame(7, frame));
     EXPECT_FLOAT_EQ(frame[0], 0.0f);
     EXPECT_FLOAT_EQ(frame[1], 7.0f * 32.0f / 512.0f);

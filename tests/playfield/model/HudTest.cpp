@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
 #include "engine/BitmapFont.h"
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
@@ -21,6 +20,9 @@
 #include "playfield/GemsBar.h"
 #include "playfield/PopupList.h"
 #include "playfield/QuestFieldLayout.h"
+#include "support/TempDir.h"
+
+using testsupport::TempDir;
 
 namespace {
 
@@ -67,7 +69,7 @@ TEST(GemsBar, TargetsAreTheNextFreeSlotsOfTheColour) {
 }
 
 TEST(GemsBar, LayoutKeysAndShownGems) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string skin = dir.Write("Skin.cfg",
                                        "[GemsBar]\nFirstSlot=10 20\nColumnStep=5 0\n"
                                        "SlotStep=0 -10\nDepth=2\nGemSize=20\n");
@@ -223,7 +225,7 @@ TEST(PopupList, DrawnPopupsLiveInTheTextLayer) {
 }
 
 TEST(ComboStyles, ReadFromTheScoreFile) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir.Write("Score.cfg",
                                        "[Popups]\nDepth=-5\nStyleCount=2\n"
                                        "Style1Color=10 20 30 40\nStyle1Scale=2\nStyle1Life=0\n"
@@ -311,7 +313,7 @@ TEST(QuestFieldLayout, BuiltInValues) {
 }
 
 TEST(QuestFieldLayout, ReadsTheSkinFile) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string path = dir.Write(
         "Skin.cfg",
         "[FieldQuest]\nOrigin=-200 300 40\nCellSize=81 80\nCapSize=37\n"

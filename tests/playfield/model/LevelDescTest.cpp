@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ModelTestSupport.h"
 #include "playfield/LevelDesc.h"
+#include "support/CapturedLog.h"
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 namespace {
 
@@ -60,7 +63,7 @@ TEST(LevelDesc, DefaultsAreUsableAndRandom) {
 }
 
 TEST(LevelDesc, ReadsEveryStatementInAnyCaseAndOrder) {
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
     CLevelDesc d;
     ASSERT_EQ(LoadLevelFile(d, dir.Write("l12.lvl", kFullLevel)), 1) << log.Text();
@@ -99,7 +102,7 @@ TEST(LevelDesc, ReadsEveryStatementInAnyCaseAndOrder) {
 }
 
 TEST(LevelDesc, OptionalLimitsUnquotedRowsAndAnEmptyFile) {
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
     CLevelDesc d;
     // A limit may be left out; single-token rows need no quotes.
@@ -156,7 +159,7 @@ TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
         {"GEMS 0123s-ab\n", 1, "row 1 of GEMS has 4 characters, 8 expected"},
         {"FIXED \"--------\" \"--------\"\n", 1, "unexpected end of file, row 3 of FIXED expected"},
     };
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
     int n = 0;
     for (const Fault& f : faults) {
@@ -174,7 +177,7 @@ TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
 }
 
 TEST(LevelDesc, MissingFileIsLoggedAndUnusable) {
-    ScratchDir dir;
+    TempDir dir;
     CapturedLog log(dir);
     CLevelDesc d;
     const std::string path = dir.Path("l99.lvl");

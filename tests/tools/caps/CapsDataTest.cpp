@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -17,45 +16,24 @@
 #include <gtest/gtest.h>
 
 #include "CapsPreview.h"
-#include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/TextTokenizer.h"
 #include "platform/gpu/RecordingApi.h"
 #include "platform/image/Image.h"
 #include "playfield/CapsAnimation.h"
 #include "playfield/CapsManager.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
+#include "support/TempDir.h"
 #include "tools/gen/CapsGen.h"
 #include "tools/gen/CapsLayout.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 namespace {
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "gv_caps_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            ADD_FAILURE() << "cannot create a temporary folder";
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 const char* const kSpriteFiles[] = {"Caps.png", "Caps_d.png", "MemCaps1.tga", "MemCaps2.tga", "MemCaps3.tga"};
 const char* const kLightFiles[] = {"Caps_l.tga", "MemCaps1_l.tga", "MemCaps2_l.tga", "MemCaps3_l.tga"};
@@ -199,9 +177,9 @@ int OpaqueWidth(const img::Image& im, const gen::PixelRect& r) {
 class CapsData : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = new ScratchFolder();
+        folder_ = new TempDir();
         std::string error;
-        written_ = gen::WriteCaps(folder_->Path(), error);
+        written_ = gen::WriteCaps(folder_->Root(), error);
         error_ = error;
         images_ = new std::map<std::string, img::Image>();
         if (!written_)
@@ -220,7 +198,7 @@ protected:
     }
     void SetUp() override { ASSERT_TRUE(written_) << error_; }
 
-    static fs::path Gfx() { return folder_->Path() / "Data" / "Gfx"; }
+    static fs::path Gfx() { return folder_->Root() / "Data" / "Gfx"; }
     static const img::Image& Image(const std::string& name) {
         static const img::Image empty;
         const auto it = images_->find(name);
@@ -235,7 +213,9 @@ protected:
         return r < gen::kTokenRecords ? Image("Caps_l.tga")
                                       : Image("MemCaps" + std::to_string(gen::MemoryAtlasOf(r) + 1) + "_l.tga");
     }
-    static std::vector<Block> Blocks() { return ParseAnimationFile(ReadAll(folder_->Path() / "Data" / "CapsAnimation.dat")); }
+    static std::vector<Block> Blocks() {
+        return ParseAnimationFile(ReadFile(folder_->Root() / "Data" / "CapsAnimation.dat"));
+    }
 
     // The checks, grouped into tests below (each test process makes the data
     // once, which is the slow part).
@@ -252,13 +232,13 @@ protected:
     void ChainPicturesLieWhereTheyAreRead();
     void PreviewSheetComposes();
 
-    static ScratchFolder* folder_;
+    static TempDir* folder_;
     static bool written_;
     static std::string error_;
     static std::map<std::string, img::Image>* images_;
 };
 
-ScratchFolder* CapsData::folder_ = nullptr;
+TempDir* CapsData::folder_ = nullptr;
 bool CapsData::written_ = false;
 std::string CapsData::error_;
 std::map<std::string, img::Image>* CapsData::images_ = nullptr;
@@ -311,19 +291,15 @@ void CapsData::AnimationFileDescribesTheAtlases() {
 
 // The game's own loaders read the data without a complaint.
 void CapsData::CapsManagerLoadsTexturesAndAnimations() {
-    const std::string savedLog = ObjectLogPath();
-    SetObjectLogPath((folder_->Path() / "Objects.log").string());
-    ResetObjectLog();
-    gpu::Api* api = gpu::CreateRecordingApi();
+    const testsupport::CapturedLog captured(*folder_);
+    testsupport::ApiPtr api = testsupport::MakeRecordingApi();
     ASSERT_NE(api, nullptr);
     {
-        CSharedPtr<CRenderDevice> device(new CRenderDevice(api, 0));
-        ASSERT_EQ(device->Create(1024, 768, gpu::Fmt::X8R8G8B8, 0, 1, nullptr, gpu::Fmt::D16, 1, 0,
-                                 gpu::kSwapEffectDiscard, 0),
-                  gpu::kOk);
+        CSharedPtr<CRenderDevice> device(new CRenderDevice(api.get(), 0));
+        ASSERT_EQ(testsupport::CreateWindowed(*device), gpu::kOk);
         CCapsManager caps(device, CSharedPtr<CVertexBuffer>(), CSharedPtr<CIndexBuffer>());
         EXPECT_EQ(caps.LoadTextures(Gfx().string() + "/"), 1);
-        EXPECT_EQ(caps.LoadCapsAnimation((folder_->Path() / "Data").string() + "/"), 1);
+        EXPECT_EQ(caps.LoadCapsAnimation((folder_->Root() / "Data").string() + "/"), 1);
         const std::vector<Block> blocks = Blocks();
         ASSERT_EQ(caps.GetAnimations().size(), size_t(gen::kCapsRecordCount));
         ASSERT_EQ(blocks.size(), size_t(gen::kCapsRecordCount));
@@ -338,12 +314,11 @@ void CapsData::CapsManagerLoadsTexturesAndAnimations() {
         ASSERT_EQ(caps.GetCapsTextures().size(), 9u);
         EXPECT_EQ(caps.GetCapsTextures()[0]->GetWidth(), uint32_t(gen::kTokenAtlasSize));
     }
-    api->Release();
+    api.reset();
     // Releasing textures is logged; anything that went wrong would be too.
-    const std::string log = ReadAll(ObjectLogPath());
+    const std::string log = captured.Text();
     for (const char* complaint : {"Unable", "Unexpected", "Wrong", "Unknown", "rror"})
         EXPECT_EQ(log.find(complaint), std::string::npos) << log;
-    SetObjectLogPath(savedLog);
 }
 
 // Every frame keeps a transparent ring of two texels inside its rectangle, so
@@ -597,7 +572,8 @@ void CapsData::PreviewSheetComposes() {
     std::vector<uint8_t> rgb;
     int width = 0, height = 0;
     std::string error;
-    ASSERT_TRUE(capspreview::ComposeSheet(folder_->Path().string(), rgb, width, height, error)) << error;
+    ASSERT_TRUE(capspreview::ComposeSheet(folder_->Root().string(), rgb, width, height, error))
+        << error;
     ASSERT_EQ(rgb.size(), size_t(width) * size_t(height) * 3);
     if (const char* out = std::getenv("GV_CAPS_PREVIEW")) {
         EXPECT_TRUE(tk::WritePng(out, {rgb.data(), width, height, 3}));
@@ -632,21 +608,22 @@ TEST_F(CapsData, ChainsAndPreview) {
 }
 
 TEST_F(CapsData, OutputIsDeterministic) {
-    ScratchFolder again;
+    TempDir again;
     std::string error;
-    ASSERT_TRUE(gen::WriteCaps(again.Path(), error)) << error;
+    ASSERT_TRUE(gen::WriteCaps(again.Root(), error)) << error;
     for (const char* name : kAllFiles)
-        EXPECT_TRUE(ReadAll(Gfx() / name) == ReadAll(again.Path() / "Data" / "Gfx" / name)) << name;
-    EXPECT_EQ(ReadAll(folder_->Path() / "Data" / "CapsAnimation.dat"),
-              ReadAll(again.Path() / "Data" / "CapsAnimation.dat"));
+        EXPECT_TRUE(ReadFile(Gfx() / name) == ReadFile(again.Root() / "Data" / "Gfx" / name))
+            << name;
+    EXPECT_EQ(ReadFile(folder_->Root() / "Data" / "CapsAnimation.dat"),
+              ReadFile(again.Root() / "Data" / "CapsAnimation.dat"));
 }
 
 TEST(CapsGen, UnwritableFolderFailsCleanly) {
-    ScratchFolder folder;
+    TempDir folder;
     // "Data" exists as a file, so no folder can be made below it.
-    std::ofstream(folder.Path() / "Data") << "not a folder";
+    std::ofstream(folder.Root() / "Data") << "not a folder";
     std::string error;
-    EXPECT_FALSE(gen::WriteCaps(folder.Path(), error));
+    EXPECT_FALSE(gen::WriteCaps(folder.Root(), error));
     EXPECT_FALSE(error.empty());
 }
 

@@ -1,44 +1,23 @@
 #include "GeneratedAudio.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
-#include <gtest/gtest.h>
-
-#include "engine/ObjectLog.h"
 #include "platform/sound/Decoder.h"
+#include "support/TempDir.h"
 #include "tools/gen/MusicGen.h"
 #include "tools/gen/SoundGen.h"
 
 namespace soundtest {
 
-Scratch::Scratch() {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("gv_sound_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-    fs::create_directories(path_);
-}
-
-Scratch::~Scratch() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 namespace {
 
 struct Generated {
-    Scratch dir;
+    testsupport::TempDir dir;
     fs::path root;
     explicit Generated(int (*generate)(const fs::path&)) {
-        const fs::path game = dir.Path() / "game";
+        const fs::path game = dir.Root() / "game";
         if (generate(game) == 0)
             root = game;
     }
@@ -75,6 +54,20 @@ std::vector<float> Pcm::Mono() const {
     return m;
 }
 
+float Pcm::Peak() const {
+    float peak = 0.0f;
+    for (float s : samples)
+        peak = std::max(peak, std::fabs(s));
+    return peak;
+}
+
+double Pcm::Energy() const {
+    double energy = 0.0;
+    for (float s : samples)
+        energy += double(s) * s;
+    return energy;
+}
+
 bool Decode(const fs::path& path, Pcm& out) {
     std::unique_ptr<snd::Decoder> d = snd::Decoder::Open(path.string());
     if (!d || d->BitsPerSample() != 16)
@@ -91,20 +84,6 @@ bool Decode(const fs::path& path, Pcm& out) {
             out.samples.push_back(static_cast<float>(buffer[i]) / 32768.0f);
     }
     return true;
-}
-
-LogCapture::LogCapture(const fs::path& folder)
-    : previous_(ObjectLogPath()), path_((folder / "Objects.log").string()) {
-    SetObjectLogPath(path_);
-    ResetObjectLog();
-}
-
-LogCapture::~LogCapture() {
-    SetObjectLogPath(previous_);
-}
-
-std::string LogCapture::Text() const {
-    return ReadFile(path_);
 }
 
 float EstimatePitch(const std::vector<float>& x, int rate, size_t start, float lowHz,
@@ -146,16 +125,12 @@ float EstimatePitch(const std::vector<float>& x, int rate, size_t start, float l
     return static_cast<float>(rate / (static_cast<double>(best) + shift));
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::vector<std::pair<std::string, std::string>> ReadTree(const fs::path& root) {
     std::vector<std::pair<std::string, std::string>> files;
     for (const auto& e : fs::recursive_directory_iterator(root))
         if (e.is_regular_file())
-            files.emplace_back(fs::relative(e.path(), root).generic_string(), ReadFile(e.path()));
+            files.emplace_back(fs::relative(e.path(), root).generic_string(),
+                               testsupport::ReadFile(e.path()));
     std::sort(files.begin(), files.end());
     return files;
 }

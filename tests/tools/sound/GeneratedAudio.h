@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the sound and music generator tests: one generated game
 // folder per test run (made on first use, removed at exit), decoding of the
-// shipped files, a captured object log and a pitch estimate.
+// shipped files and a pitch estimate.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -10,19 +10,6 @@
 namespace soundtest {
 
 namespace fs = std::filesystem;
-
-// A fresh folder below the system temp dir, removed with everything in it.
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // Game folders written once per test run, one by the sound generator, one by
 // the music generator. Empty when generation failed (the tests then fail).
@@ -39,23 +26,11 @@ struct Pcm {
     size_t Frames() const { return channels ? samples.size() / channels : 0; }
     float Seconds() const { return rate ? static_cast<float>(Frames()) / rate : 0.0f; }
     std::vector<float> Mono() const; // channels averaged
+    float Peak() const;              // the largest magnitude
+    double Energy() const;           // the sum of the squared samples
 };
 // False when the file does not decode.
 bool Decode(const fs::path& path, Pcm& out);
-
-// Points the object log at a scratch file while alive.
-class LogCapture {
-public:
-    explicit LogCapture(const fs::path& folder);
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-    std::string Text() const;
-
-private:
-    std::string previous_;
-    std::string path_;
-};
 
 // Fundamental frequency of `x` around `start` (YIN difference method), 0 when
 // no period between `lowHz` and `highHz` stands out.
@@ -63,7 +38,6 @@ float EstimatePitch(const std::vector<float>& x, int rate, size_t start, float l
 
 // Every file of a folder tree, relative path -> bytes.
 std::vector<std::pair<std::string, std::string>> ReadTree(const fs::path& root);
-std::string ReadFile(const fs::path& path);
 void CopyTree(const fs::path& from, const fs::path& to);
 
 } // namespace soundtest

@@ -11,20 +11,23 @@
 
 #include "GeneratedAudio.h"
 #include "platform/os/Ini.h"
+#include "support/TempDir.h"
 #include "tools/gen/SoundGen.h"
 #include "tools/gen/SynthCore.h"
 
 namespace {
 
 using namespace soundtest;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 TEST(AudioGenerator, SecondRunWritesIdenticalBytesAndDropsStaleConversions) {
     ASSERT_FALSE(GeneratedSounds().empty());
     ASSERT_FALSE(GeneratedMusic().empty());
     // A game folder that has been played: a converted wave file of a sound
     // shipped compressed, and the options file saying conversion is done.
-    Scratch dir;
-    const fs::path root = dir.Path() / "game";
+    TempDir dir;
+    const fs::path root = dir.Root() / "game";
     fs::create_directories(root / "Data" / "Sfx");
     fs::create_directories(root / "Data" / "Config");
     std::ofstream(root / "Data" / "Sfx" / "Hint.wav", std::ios::binary) << "old sound";
@@ -52,8 +55,8 @@ TEST(AudioGenerator, SecondRunWritesIdenticalBytesAndDropsStaleConversions) {
 }
 
 TEST(AudioGenerator, OptionsWithoutMarkerAreLeftAlone) {
-    Scratch dir;
-    const fs::path root = dir.Path() / "game";
+    TempDir dir;
+    const fs::path root = dir.Root() / "game";
     fs::create_directories(root / "Data" / "Config");
     const std::string options = (root / "Data" / "Config" / "Options.ini").string();
     const std::string text = "[Sound]\nSound=1\n";

@@ -12,10 +12,13 @@
 #include "GeneratedAudio.h"
 #include "audio/MusicPlayer.h"
 #include "platform/sound/FakeAudio.h"
+#include "support/CapturedLog.h"
 
 namespace {
 
 using namespace soundtest;
+using testsupport::CapturedLog;
+using testsupport::TempDir;
 
 std::vector<std::string> TrackFiles() {
     CMusicPlayer player{CSharedPtr<snd::Audio>(), (MusicFolder().string() + "/").c_str()};
@@ -54,8 +57,8 @@ float OnsetsPerSecond(const Pcm& pcm) {
 }
 
 void ExpectEveryStatePlays() {
-    Scratch dir;
-    LogCapture log(dir.Path());
+    TempDir dir;
+    CapturedLog log(dir);
     CSharedPtr<snd::FakeAudio> audio(new snd::FakeAudio);
     audio->requireFiles = true;
     ASSERT_TRUE(audio->Init(1, 44100, 0));
@@ -86,12 +89,8 @@ TEST(MusicFiles, TracksPlayAsCleanSeamlessLoopsOfTheirOwnCharacter) {
         EXPECT_GE(pcm.Seconds(), 55.0f) << file;
         EXPECT_LE(pcm.Seconds(), 180.0f) << file;
 
-        float peak = 0.0f;
-        double energy = 0.0;
-        for (float s : pcm.samples) {
-            peak = std::max(peak, std::fabs(s));
-            energy += double(s) * s;
-        }
+        const float peak = pcm.Peak();
+        const double energy = pcm.Energy();
         const double rms = std::sqrt(energy / pcm.samples.size());
         EXPECT_LT(peak, 0.97f) << file << " clips";
         EXPECT_GT(rms, 0.04) << file << " is too quiet";

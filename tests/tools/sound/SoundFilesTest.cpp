@@ -15,10 +15,14 @@
 #include "audio/SoundBank.h"
 #include "platform/sound/FakeAudio.h"
 #include "platform/sound/SdlAudio.h"
+#include "support/CapturedLog.h"
 
 namespace {
 
 using namespace soundtest;
+using testsupport::CapturedLog;
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 // Every file name the bank tries for its slots: the variant slots as the full
 // sets of eight (Terminator0..7, Combo2..9).
@@ -61,13 +65,13 @@ std::vector<std::string> OggList() {
 
 // The sound folder copied, so that a conversion does not touch the generated one.
 struct SfxCopy {
-    Scratch dir;
+    TempDir dir;
     std::string folder;
     std::string options;
     SfxCopy() {
-        CopyTree(SfxFolder(), dir.Path() / "Sfx");
-        folder = (dir.Path() / "Sfx").string() + "/";
-        options = (dir.Path() / "Options.ini").string();
+        CopyTree(SfxFolder(), dir.Root() / "Sfx");
+        folder = (dir.Root() / "Sfx").string() + "/";
+        options = (dir.Root() / "Options.ini").string();
     }
 };
 
@@ -117,7 +121,7 @@ TEST(SoundFiles, BankLoadsEverySampleAfterTheFirstRunConversion) {
     {
         SCOPED_TRACE("recording back end, missing files fail");
         SfxCopy sfx;
-        LogCapture log(sfx.dir.Path());
+        CapturedLog log(sfx.dir);
         CSharedPtr<snd::FakeAudio> audio(new snd::FakeAudio);
         audio->requireFiles = true;
         CSoundBank bank(audio);
@@ -132,7 +136,7 @@ TEST(SoundFiles, BankLoadsEverySampleAfterTheFirstRunConversion) {
     {
         SCOPED_TRACE("SDL2_mixer back end");
         SfxCopy sfx;
-        LogCapture log(sfx.dir.Path());
+        CapturedLog log(sfx.dir);
         CSharedPtr<snd::SdlAudio> audio(new snd::SdlAudio);
         CSoundBank bank(audio);
         StartBank(bank, sfx);
@@ -145,8 +149,8 @@ TEST(SoundFiles, BankLoadsEverySampleAfterTheFirstRunConversion) {
 }
 
 void ExpectVolumeConfigNamesEverySampleOnce() {
-    Scratch dir;
-    LogCapture log(dir.Path());
+    TempDir dir;
+    CapturedLog log(dir);
     CSoundBank bank{CSharedPtr<snd::Audio>()};
     EXPECT_EQ(bank.LoadVolumeConfig((SfxFolder() / "Vol.cfg").string().c_str()), 1);
     EXPECT_EQ(log.Text(), "");
@@ -184,12 +188,8 @@ TEST(SoundFiles, SamplesAreCleanMonoWithQuietEndsAndTuned) {
         EXPECT_EQ(pcm.channels, 1) << stem;
         EXPECT_GT(pcm.Seconds(), 0.03f) << stem;
         EXPECT_LT(pcm.Seconds(), 6.0f) << stem;
-        float peak = 0.0f;
-        double energy = 0.0;
-        for (float s : pcm.samples) {
-            peak = std::max(peak, std::fabs(s));
-            energy += double(s) * s;
-        }
+        const float peak = pcm.Peak();
+        const double energy = pcm.Energy();
         EXPECT_LT(peak, 0.97f) << stem << " clips";
         EXPECT_GT(peak, 0.2f) << stem << " is too quiet";
         EXPECT_GT(std::sqrt(energy / pcm.samples.size()), 0.01) << stem;
