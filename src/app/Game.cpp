@@ -4,6 +4,8 @@
 // GameChallenges.cpp.
 #include "app/Game.h"
 
+#include "app/GameTextures.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -54,29 +56,6 @@ constexpr int32_t kLoadingSteps = 13;
 constexpr float kParticleBounds = 1000.0f;
 constexpr float kParticleCameraZ = 10000.0f;
 
-// The game's own textures: registry name and file in the graphics folder.
-struct NamedTexture {
-    const char* name;
-    const char* file;
-};
-constexpr NamedTexture kGameTextures[] = {
-    {"Flare", "Flare.jpg"},           {"JungleFlash", "JungleFlash.tga"},
-    {"SmallSand", "SmallSand.tga"},   {"Cloud", "Cloud.jpg"},
-    {"Spark", "Spark.bmp"},           {"Halo1", "Halo1.tga"},
-    {"SpellFuzzy", "SpellFuzzy.bmp"}, {"FireCloud", "FireCloud.jpg"},
-    {"Lightning", "Lightning.jpg"},   {"StarParticle", "StarParticle.bmp"},
-    {"Ring", "Ring.tga"},             {"Twirl", "Twirl.tga"},
-    {"PanelGlass", "PanelGlass.tga"}, {"FieldFrame", "FieldFrame.png"},
-    {"FieldBack", "FieldBack.jpg"},
-};
-// The sand box's pictures, in the order SetTextures takes them.
-constexpr NamedTexture kDuneTextures[] = {
-    {"Sandbox", "Sandbox.jpg"},           {"SmallSand", "SmallSand.tga"},
-    {"Cloud", "Cloud.jpg"},               {"SandboxFront", "SandboxFront.png"},
-    {"SandboxGlass", "SandboxGlass.tga"}, {"ScoreFrenzyStar", "ScoreFrenzyStar.png"},
-};
-
-const char* const kPictureExtensions[] = {".png", ".tga", ".jpg", ".bmp"};
 
 bool FileExists(const std::string& gamePath) {
     FILE* f = os::Open(gamePath, "rb");

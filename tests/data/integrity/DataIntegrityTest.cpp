@@ -37,6 +37,7 @@
 #include "platform/sound/Decoder.h"
 #include "platform/sound/SdlAudio.h"
 #include "playfield/CapsManager.h"
+#include "app/GameTextures.h"
 #include "playfield/CapsTextures.h"
 #include "playfield/ComboStyles.h"
 #include "playfield/GemsBar.h"
@@ -51,25 +52,16 @@ using integrity::GameRoot;
 
 constexpr int kQuestLevels = 41;
 
-// The game object's own pictures, by registry name and file, as its start-up
-// loads them (src/app/Game.cpp); the check below keeps the two in step.
-struct NamedPicture {
-    const char* name;
-    const char* file;
-};
-const NamedPicture kGamePictures[] = {
-    {"Flare", "Flare.jpg"},           {"JungleFlash", "JungleFlash.tga"},
-    {"SmallSand", "SmallSand.tga"},   {"Cloud", "Cloud.jpg"},
-    {"Spark", "Spark.bmp"},           {"Halo1", "Halo1.tga"},
-    {"SpellFuzzy", "SpellFuzzy.bmp"}, {"FireCloud", "FireCloud.jpg"},
-    {"Lightning", "Lightning.jpg"},   {"StarParticle", "StarParticle.bmp"},
-    {"Ring", "Ring.tga"},             {"Twirl", "Twirl.tga"},
-    {"PanelGlass", "PanelGlass.tga"}, {"FieldFrame", "FieldFrame.png"},
-    {"FieldBack", "FieldBack.jpg"},   {"Sandbox", "Sandbox.jpg"},
-    {"SandboxFront", "SandboxFront.png"}, {"SandboxGlass", "SandboxGlass.tga"},
-    {"ScoreFrenzyStar", "ScoreFrenzyStar.png"}, {"Loading", "Loading.jpg"},
-};
-const char* const kPictureExtensions[] = {".png", ".tga", ".jpg", ".bmp"};
+// The game object's own pictures (its lists, plus the loading picture).
+std::vector<NamedTexture> GamePictures() {
+    std::vector<NamedTexture> all(std::begin(kGameTextures), std::end(kGameTextures));
+    for (const NamedTexture& t : kDuneTextures)
+        if (std::none_of(all.begin(), all.end(),
+                         [&](const NamedTexture& a) { return std::string(a.file) == t.file; }))
+            all.push_back(t);
+    all.push_back({"Loading", "Loading.jpg"});
+    return all;
+}
 
 bool Opens(const std::string& gamePath) {
     FILE* f = os::Open(gamePath, "rb");
@@ -310,7 +302,7 @@ TEST_F(GameFolderTest, ConfigurationFilesRead) {
 TEST_F(GameFolderTest, EveryPictureTheGameNamesLoads) {
     const std::string gfx = Gfx();
     std::vector<CSharedPtr<CTexture>> keep;
-    for (const NamedPicture& p : kGamePictures) {
+    for (const NamedTexture& p : GamePictures()) {
         std::string path;
         CSharedPtr<CTexture> t = LoadGamePicture(*Device, gfx, p.file, p.name, &path);
         EXPECT_FALSE(t.IsNull()) << p.file << " (" << p.name << ") does not load";
@@ -345,7 +337,7 @@ TEST_F(GameFolderTest, ThePictureListFollowsTheGameObject) {
         GTEST_SKIP() << "no game object yet";
     // The main font's picture is loaded with the texts and fonts above.
     std::set<std::string> listed = {"Font.tga"};
-    for (const NamedPicture& p : kGamePictures)
+    for (const NamedTexture& p : GamePictures())
         listed.insert(p.file);
     for (const auto& entry : fs::directory_iterator(app)) {
         if (entry.path().extension() != ".cpp")
