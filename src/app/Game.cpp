@@ -300,8 +300,12 @@ int32_t CGame::Init() {
     if (fontTexture.IsNull())
         return Fail("Unable to load Font Texture");
     CSharedPtr<CBitmapFont> font(new CBitmapFont(fontTexture));
-    if (!font->LoadDescription(Paths.FontsPath + "Font.uxd"))
-        return Fail("Unable to load Font.uxd");
+    std::string fontFault;
+    if (!font->LoadDescription(Paths.FontsPath + "Font.uxd", &fontFault)) {
+        Fail("Unable to load Font.uxd");
+        LogFileFault(Paths.FontsPath + "Font.uxd", 0, fontFault);
+        return 0;
+    }
     Fonts.push_back(font);
     LoadAdditionalFonts(device, Paths.FontsPath, Paths.FontsPath + "AdditionalFonts.lst", Fonts);
     LoadingStep();

@@ -1,6 +1,7 @@
 // Reading and writing the game's sections of "Options.ini".
 #include "app/GameOptions.h"
 
+#include <cfloat>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -24,14 +25,6 @@ std::string ReadKey(const std::string& path, const char* section, const char* ke
     return out;
 }
 
-float Clamp(float v, float low, float high) {
-    if (!(v >= low))  // also "nan"
-        return low;
-    if (v > high)
-        return high;
-    return v;
-}
-
 // "%.3f" without the locale's decimal separator getting in the way.
 std::string Fixed3(float v) {
     char buf[32];
@@ -46,27 +39,17 @@ std::string Fixed3(float v) {
 
 void CGraphicsOptions::Load(const std::string& iniPath) {
     GraphicalCursor = Upper(ReadKey(iniPath, "Graphics", "Cursor", "STANDARD")) == "GRAPHICAL";
-    Effects = Clamp(static_cast<float>(std::atof(ReadKey(iniPath, "Graphics", "Effects", "1.0").c_str())),
-                    0.25f, 1.0f);
-    Gamma = Clamp(static_cast<float>(std::atof(ReadKey(iniPath, "Graphics", "Gamma", "0.5").c_str())),
-                  0.0f, 1.0f);
+    Effects = GetIniFloatClamped(iniPath, "Graphics", "Effects", "1.0", 0.25f, 1.0f);
+    Gamma = GetIniFloatClamped(iniPath, "Graphics", "Gamma", "0.5", 0.0f, 1.0f);
 }
 
 void CSoundOptions::Load(const std::string& iniPath) {
     SoundOn = Upper(ReadKey(iniPath, "Sound", "Sound", "ON")) == "ON";
-    SoundVolume = Clamp(
-        static_cast<float>(std::atof(ReadKey(iniPath, "Sound", "SoundVolume", "0.5").c_str())), 0.0f,
-        1.0f);
-    PanFactor = static_cast<float>(
-        std::atof(ReadKey(iniPath, "Sound", "SoundPanFactor", "0.75").c_str()));
-    if (!(PanFactor >= 0.01f))
-        PanFactor = 0.01f;
+    SoundVolume = GetIniFloatClamped(iniPath, "Sound", "SoundVolume", "0.5", 0.0f, 1.0f);
+    PanFactor = GetIniFloatClamped(iniPath, "Sound", "SoundPanFactor", "0.75", 0.01f, FLT_MAX);
     MusicOn = Upper(ReadKey(iniPath, "Sound", "Music", "ON")) == "ON";
-    MusicVolume = Clamp(
-        static_cast<float>(std::atof(ReadKey(iniPath, "Sound", "MusicVolume", "0.5").c_str())), 0.0f,
-        1.0f);
-    int amplify = std::atoi(ReadKey(iniPath, "Sound", "MusicAmplify", "75").c_str());
-    MusicAmplify = amplify < 5 ? 5 : (amplify > 100 ? 100 : amplify);
+    MusicVolume = GetIniFloatClamped(iniPath, "Sound", "MusicVolume", "0.5", 0.0f, 1.0f);
+    MusicAmplify = GetIniIntClamped(iniPath, "Sound", "MusicAmplify", "75", 5, 100);
 }
 
 bool CSoundOptions::Save(const std::string& iniPath) const {

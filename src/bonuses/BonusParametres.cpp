@@ -76,10 +76,9 @@ public:
     void Divisor(float& field, const char* section, const char* key, float fallback) const {
         if (std::isfinite(field) && field > 0.0f)
             return;
-        char line[256];
-        std::snprintf(line, sizeof line, "%s: %s %s must be above 0, using %g\n",
-                      file_.c_str(), section, key, static_cast<double>(fallback));
-        LogObject(line);
+        char used[32];
+        std::snprintf(used, sizeof used, "%g", static_cast<double>(fallback));
+        WarnIniValue(file_, section, key, IniKeyLine(file_, section, key), "must be above 0", used);
         field = fallback;
     }
 

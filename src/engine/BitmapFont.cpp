@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/Texture.h"
 #include "platform/os/Path.h"
@@ -51,10 +52,13 @@ CBitmapFont::CBitmapFont(CSharedPtr<CTexture> texture) : Texture(texture) {}
 
 CBitmapFont::~CBitmapFont() = default;
 
-int CBitmapFont::LoadDescription(std::string_view path) {
+int CBitmapFont::LoadDescription(std::string_view path, std::string* fault) {
     FILE* file = os::Open(path, "rb");
-    if (!file)
+    if (!file) {
+        if (fault)
+            *fault = "the file cannot be opened";
         return 0;
+    }
     bool ok = ReadInt(file, &Header1) && ReadInt(file, &Header2) && ReadInt(file, &Header3) &&
               ReadInt(file, &Header4);
     if (ok) {
@@ -69,6 +73,11 @@ int CBitmapFont::LoadDescription(std::string_view path) {
         ok = ReadFloats(file, record, 12);
         if (ok)
             std::memcpy(&Glyphs[i], record, sizeof record);
+    }
+    if (!ok && fault) {
+        std::fseek(file, 0, SEEK_END);
+        *fault = "the file holds " + std::to_string(std::ftell(file)) + " bytes, " +
+                 std::to_string(kDescriptionBytes) + " expected";
     }
     std::fclose(file);
     if (!ok)

@@ -41,7 +41,10 @@ public:
     // cannot be opened or ends before all 12312 bytes are read, in which case the
     // fields read before the short one keep their new values. On success the
     // space advance becomes glyph 32's advance, whatever the file says.
-    int LoadDescription(std::string_view path);
+    // `fault`, when given, receives the reason of a failure for the log.
+    int LoadDescription(std::string_view path, std::string* fault = nullptr);
+    // The size of a description file: four words, two floats, 256 glyph records.
+    static constexpr long kDescriptionBytes = 24 + 256 * 48;
 
     CSharedPtr<CTexture> Texture;
     int32_t Header1 = 0;

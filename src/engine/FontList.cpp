@@ -28,20 +28,31 @@ int LoadAdditionalFonts(CRenderDevice& device, const std::string& fontsFolder,
     if (!file)
         return 0;
     int added = 0;
+    int lineNumber = 0;
+    bool lineGoesOn = false; // a line longer than the buffer reads as several, one number
     char buffer[kLineBuffer];
-    while (os::ReadLine(buffer, kLineBuffer, file)) {
-        std::string line(buffer);
+    while (const int length = os::ReadLineCounted(buffer, kLineBuffer, file)) {
+        std::string line(buffer, static_cast<size_t>(length));
+        if (!lineGoesOn)
+            ++lineNumber;
+        lineGoesOn = line.back() != '\n';
         CutNewline(line);
         const std::string name = SkipBlanks(StripQuotes(SkipBlanks(line)));
         if (name.empty())
             break;
         CSharedPtr<CTexture> texture =
             LoadFontTexture(device, fontsFolder + name + ".tga", "___Font_" + name);
-        if (texture.IsNull())
+        if (texture.IsNull()) {
+            LogObject("Unable to load " + name + ".tga\n");
+            LogFileFault(listPath, lineNumber,
+                         "no font texture " + name + ".tga; this and the later fonts are left out");
             break;
+        }
         CSharedPtr<CBitmapFont> font(new CBitmapFont(texture));
-        if (!font->LoadDescription(fontsFolder + name + ".uxd")) {
+        std::string fault;
+        if (!font->LoadDescription(fontsFolder + name + ".uxd", &fault)) {
             LogObject("Unable to load " + name + ".uxd\n");
+            LogFileFault(fontsFolder + name + ".uxd", 0, fault);
             continue;
         }
         fonts.push_back(font);

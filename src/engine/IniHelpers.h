@@ -2,7 +2,8 @@
 // Typed reads of ini-format configuration files. Every call names the file, the
 // section, the key and a default written as text; the default goes through the same
 // conversion as a value from the file, so a missing key reads exactly like a key
-// holding the default. The file is read anew on every call.
+// holding the default. Float readers never hand out a value that is no finite
+// number: such a field takes the default, with a "Warning!" in the log.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,21 @@ constexpr std::size_t kIniBufferSize = 256;
 int32_t GetIniInt(std::string_view file, const char* section, const char* key, const char* def);
 // Decimal float (text that is no number gives 0).
 float GetIniFloat(std::string_view file, const char* section, const char* key, const char* def);
+
+// The same kept within low..high: a value outside is clamped, with a "Warning!"
+// naming the key, the file and the value used.
+int32_t GetIniIntClamped(std::string_view file, const char* section, const char* key,
+                         const char* def, int32_t low, int32_t high);
+float GetIniFloatClamped(std::string_view file, const char* section, const char* key,
+                         const char* def, float low, float high);
+
+// Logs that a value of the file was not used as written: a "Warning!" line naming
+// the key, the file and what is used instead, then the file's fault line (line 0
+// when the key is not in the file) with the problem.
+// The key's line in the file (from 1), or 0 when the file does not hold it.
+int IniKeyLine(std::string_view file, const char* section, const char* key);
+void WarnIniValue(std::string_view file, const char* section, const char* key, int line,
+                  std::string_view problem, std::string_view used);
 
 // Blank-separated numbers into out[0..n-1]. A field for which the text holds no
 // number keeps the value it had. Return `out`.

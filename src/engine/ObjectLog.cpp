@@ -4,32 +4,58 @@
 
 namespace {
 
-std::string& LogPath() {
-    static std::string path = "Objects.log";
-    return path;
+struct LogFile {
+    std::string path = "Objects.log";
+    FILE* file = nullptr;
+    // After a failed open the next entry tries again, so writing resumes once the
+    // log can be opened.
+    ~LogFile() { Close(); }
+    void Close() {
+        if (file)
+            std::fclose(file);
+        file = nullptr;
+    }
+    FILE* Get() {
+        if (!file)
+            file = std::fopen(path.c_str(), "a");
+        return file;
+    }
+};
+
+LogFile& Log() {
+    static LogFile log;
+    return log;
+}
+
+void Write(const char* format, const char* text, int number) {
+    FILE* f = Log().Get();
+    if (!f)
+        return;
+    if (text)
+        std::fprintf(f, format, text);
+    else
+        std::fprintf(f, format, number);
+    std::fflush(f);
 }
 
 } // namespace
 
 void SetObjectLogPath(const std::string& path) {
-    LogPath() = path;
+    Log().Close();
+    Log().path = path;
 }
 
 const std::string& ObjectLogPath() {
-    return LogPath();
+    return Log().path;
 }
 
 void ResetObjectLog() {
-    if (FILE* f = std::fopen(LogPath().c_str(), "w"))
-        std::fclose(f);
+    Log().Close();
+    Log().file = std::fopen(Log().path.c_str(), "w");
 }
 
 void LogObject(const char* text) {
-    FILE* f = std::fopen(LogPath().c_str(), "a");
-    if (!f)
-        return;
-    std::fprintf(f, " %s", text ? text : "");
-    std::fclose(f);
+    Write(" %s", text ? text : "", 0);
 }
 
 void LogObject(const std::string& text) {
@@ -37,9 +63,18 @@ void LogObject(const std::string& text) {
 }
 
 void LogObjectNumber(int32_t n) {
-    FILE* f = std::fopen(LogPath().c_str(), "a");
-    if (!f)
-        return;
-    std::fprintf(f, " %d ", static_cast<int>(n));
-    std::fclose(f);
+    Write(" %d ", nullptr, static_cast<int>(n));
+}
+
+std::string FileFaultLine(std::string_view file, int line, std::string_view reason) {
+    std::string out = " in ";
+    out.append(file);
+    if (line > 0)
+        out.append(", line ").append(std::to_string(line));
+    out.append(": ").append(reason).append("\n");
+    return out;
+}
+
+void LogFileFault(std::string_view file, int line, std::string_view reason) {
+    LogObject(FileFaultLine(file, line, reason));
 }

@@ -1,10 +1,12 @@
 #pragma once
-// The program's only log, "Objects.log" in the working directory. Each entry opens
-// the file, appends and closes it again, so the file is complete up to the last
-// entry even when the program ends abruptly. An entry that cannot be written is
-// dropped: logging never fails the caller.
+// The program's only log, "Objects.log" in the working directory. The file stays
+// open and every entry is flushed as it is written, so the file is complete up to
+// the last entry even when the program ends abruptly, without paying an open and
+// a close per entry. An entry that cannot be written is dropped: logging never
+// fails the caller.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Truncates the log to an empty file (once, at start-up).
 void ResetObjectLog();
@@ -17,3 +19,11 @@ void LogObjectNumber(int32_t n);
 // Where the log is written; "Objects.log" unless changed (tests point it elsewhere).
 void SetObjectLogPath(const std::string& path);
 const std::string& ObjectLogPath();
+
+// The line that tells a modder where a data file went wrong, written after the
+// reader's own message: " in <file>, line <n>: <reason>\n", without the line part
+// when line is 0 or less (files without lines, or faults of the whole file). Every
+// reader uses this one form.
+std::string FileFaultLine(std::string_view file, int line, std::string_view reason);
+// Logs FileFaultLine.
+void LogFileFault(std::string_view file, int line, std::string_view reason);

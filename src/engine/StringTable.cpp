@@ -23,6 +23,17 @@ std::map<std::string, std::string, std::less<>>& FormTexts() {
 
 enum class LoadFailure { None, Open, BadFormat };
 
+// What went wrong where, for the log.
+struct LoadResult {
+    LoadFailure failure = LoadFailure::None;
+    int line = 0;
+    std::string reason;
+};
+
+LoadResult Bad(const CTextTokenizer& tokens, std::string reason) {
+    return LoadResult{LoadFailure::BadFormat, tokens.LineNumber(), std::move(reason)};
+}
+
 int CopyOut(const std::string& text, char* buffer, int size) {
     if (!buffer || size < 1)
         return 0;
@@ -34,60 +45,64 @@ int CopyOut(const std::string& text, char* buffer, int size) {
 }
 
 // Reads name/text pairs until the end of the file or, when stopAtUxf is set, the
-// keyword UXF (which must then come). Returns false on a bad file.
-template <class Map> bool ReadPairs(CTextTokenizer& tokens, Map& into, bool stopAtUxf) {
+// keyword UXF (which must then come).
+template <class Map> LoadResult ReadPairs(CTextTokenizer& tokens, Map& into, bool stopAtUxf) {
     std::string token;
     for (;;) {
-        if (!tokens.NextToken(token))
-            return !stopAtUxf;
+        if (!tokens.NextToken(token)) {
+            if (stopAtUxf)
+                return Bad(tokens, "the file ends before the keyword UXF");
+            return {};
+        }
         if (stopAtUxf && token == "UXF")
-            return true;
+            return {};
         std::string name = StripQuotes(token);
         if (!tokens.NextToken(token))
-            return false;
+            return Bad(tokens, "the file ends after the name " + name + ", its text expected");
         into.emplace(std::move(name), UnescapeText(StripQuotes(token)));
     }
 }
 
-LoadFailure ReadStringFile(const std::string& path, std::map<std::string, std::string>& named) {
+LoadResult ReadStringFile(const std::string& path, std::map<std::string, std::string>& named) {
     CTextTokenizer tokens;
     if (tokens.Open(path))
-        return LoadFailure::Open;
+        return LoadResult{LoadFailure::Open, 0, "the file cannot be opened"};
     std::string token;
     if (!tokens.NextToken(token))
-        return LoadFailure::BadFormat;
+        return Bad(tokens, "the file is empty, the keyword STRINGS expected");
     StrToUpper(token);
     if (token != "STRINGS")
-        return LoadFailure::BadFormat;
-    if (!ReadPairs(tokens, named, true))
-        return LoadFailure::BadFormat;
-    if (!ReadPairs(tokens, FormTexts(), false))
-        return LoadFailure::BadFormat;
-    return LoadFailure::None;
+        return Bad(tokens, "the keyword STRINGS expected, found " + token);
+    LoadResult result = ReadPairs(tokens, named, true);
+    if (result.failure == LoadFailure::None)
+        result = ReadPairs(tokens, FormTexts(), false);
+    return result;
 }
 
-LoadFailure ReadDefineFile(const std::string& path, std::map<std::string, int32_t>& ids) {
+LoadResult ReadDefineFile(const std::string& path, std::map<std::string, int32_t>& ids) {
     CTextTokenizer tokens;
     if (tokens.Open(path))
-        return LoadFailure::Open;
+        return LoadResult{LoadFailure::Open, 0, "the file cannot be opened"};
     std::string token;
     while (tokens.NextToken(token)) {
         if (token != "define")
-            return LoadFailure::BadFormat;
+            return Bad(tokens, "\"define\" expected, found " + token);
         if (!tokens.NextToken(token))
-            return LoadFailure::BadFormat;
+            return Bad(tokens, "the file ends inside a define line, a name expected");
         std::string name = StripQuotes(token);
         if (!tokens.NextToken(token))
-            return LoadFailure::BadFormat;
+            return Bad(tokens,
+                       "the file ends inside the define line of " + name + ", a number expected");
         ids.emplace(std::move(name), ParseDecimalInt(token.c_str()));
     }
-    return LoadFailure::None;
+    return {};
 }
 
-void LogFailure(LoadFailure failure, const std::string& path) {
-    LogObject(failure == LoadFailure::Open ? "Unable to open file " : "Bad file format");
+void LogFailure(const LoadResult& result, const std::string& path) {
+    LogObject(result.failure == LoadFailure::Open ? "Unable to open file " : "Bad file format");
     LogObject(path);
     LogObject("\n");
+    LogFileFault(path, result.line, result.reason);
 }
 
 } // namespace
@@ -117,16 +132,16 @@ int LoadStringTable(std::string_view stringFile, std::string_view defineFile) {
     const std::string* reading = &stringPath;
     try {
         std::map<std::string, std::string> named;
-        LoadFailure failure = ReadStringFile(stringPath, named);
-        if (failure != LoadFailure::None) {
-            LogFailure(failure, stringPath);
+        LoadResult result = ReadStringFile(stringPath, named);
+        if (result.failure != LoadFailure::None) {
+            LogFailure(result, stringPath);
             return 0;
         }
         reading = &definePath;
         std::map<std::string, int32_t> ids;
-        failure = ReadDefineFile(definePath, ids);
-        if (failure != LoadFailure::None) {
-            LogFailure(failure, definePath);
+        result = ReadDefineFile(definePath, ids);
+        if (result.failure != LoadFailure::None) {
+            LogFailure(result, definePath);
             return 0;
         }
         for (const auto& [name, text] : named) {
@@ -145,6 +160,7 @@ int LoadStringTable(std::string_view stringFile, std::string_view defineFile) {
         LogObject("Unknown error loading");
         LogObject(*reading);
         LogObject("\n");
+        LogFileFault(*reading, 0, "out of memory");
         return 0;
     }
 }

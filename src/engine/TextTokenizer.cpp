@@ -54,9 +54,11 @@ bool CTextTokenizer::ReadLine() {
     if (!File)
         return false;
     for (;;) {
-        if (!os::ReadLine(Line, kLineLimit + 1, File))
+        // The count, not strlen: a NUL byte in the file must neither cut its line
+        // nor make the rest of the line read as a line of its own.
+        int n = os::ReadLineCounted(Line, kLineLimit + 1, File);
+        if (n == 0)
             return false;
-        int n = static_cast<int>(std::strlen(Line));
         if (!LineGoesOn)
             ++LineCount;
         LineGoesOn = true;

@@ -19,6 +19,7 @@ struct ParseError {
     int code;
     std::string token;
     int line;
+    const char* why; // for the modder: what the reader was looking for
 };
 
 class BlockReader {
@@ -28,7 +29,8 @@ public:
     // The next token; the end of the file where one is needed is an error.
     const std::string& Next() {
         if (tokenizer_.NextToken(token_) == 0)
-            throw ParseError{ParseError::EndOfFile, {}, tokenizer_.LineNumber()};
+            throw ParseError{
+                ParseError::EndOfFile, {}, tokenizer_.LineNumber(), "the file ends inside a block"};
         return token_;
     }
     std::string NextKeyword() {
@@ -48,11 +50,11 @@ public:
         errno = 0;
         const long value = std::strtol(begin, &end, 10);
         if (end == begin || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
-            Fail(ParseError::UnexpectedToken);
+            Fail(ParseError::UnexpectedToken, "a whole number expected");
         return static_cast<int>(value);
     }
-    [[noreturn]] void Fail(int code) const {
-        throw ParseError{code, token_, tokenizer_.LineNumber()};
+    [[noreturn]] void Fail(int code, const char* why) const {
+        throw ParseError{code, token_, tokenizer_.LineNumber(), why};
     }
 
 private:
@@ -62,19 +64,20 @@ private:
 
 void ReadBlock(CCapAnimation& record, BlockReader& in) {
     if (in.NextKeyword() != "TEXTURESIZE")
-        in.Fail(ParseError::UnexpectedToken);
+        in.Fail(ParseError::UnexpectedToken, "TEXTURESIZE expected");
     const int width = in.NextInt();
     if (width < 1)
-        in.Fail(ParseError::UnexpectedToken);
+        in.Fail(ParseError::UnexpectedToken, "a texture width of 1 or more expected");
     const int height = in.NextInt();
     if (height < 1)
-        in.Fail(ParseError::UnexpectedToken);
+        in.Fail(ParseError::UnexpectedToken, "a texture height of 1 or more expected");
 
     for (;;) {
         const std::string keyword = in.NextKeyword();
         if (keyword == "FRAME") {
             if (in.NextInt() != static_cast<int>(record.Frames.size()))
-                in.Fail(ParseError::WrongFrameNumber);
+                in.Fail(ParseError::WrongFrameNumber,
+                        "frames must be numbered 0, 1, 2 ... in order");
             CCapFrame frame;
             frame.Left = static_cast<float>(in.NextInt()) / static_cast<float>(width);
             frame.Top = static_cast<float>(in.NextInt()) / static_cast<float>(height);
@@ -84,22 +87,23 @@ void ReadBlock(CCapAnimation& record, BlockReader& in) {
         } else if (keyword == "TRACK") {
             break;
         } else {
-            in.Fail(ParseError::UnexpectedToken);
+            in.Fail(ParseError::UnexpectedToken, "FRAME or TRACK expected");
         }
     }
 
     if (in.Next()[0] != '(')
-        in.Fail(ParseError::UnexpectedToken);
+        in.Fail(ParseError::UnexpectedToken, "\"(\" expected after TRACK");
     const int frameCount = static_cast<int>(record.Frames.size());
     while (in.Next()[0] != ')') {
         const int frame = in.CurrentInt();
         if (frame < 0 || frame >= frameCount)
-            in.Fail(ParseError::WrongFrameNumber);
+            in.Fail(ParseError::WrongFrameNumber,
+                    "the track names a frame the block does not have");
         record.Track.push_back(frame);
     }
     // A track must show something.
     if (record.Track.empty())
-        in.Fail(ParseError::EndOfFile);
+        in.Fail(ParseError::EndOfFile, "the track is empty");
 }
 
 } // namespace
@@ -125,7 +129,7 @@ const CCapFrame* CCapAnimation::FrameAt(int trackPosition) const {
     return &Frames[static_cast<size_t>(frame)];
 }
 
-int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer) {
+int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer, std::string_view file) {
     record.Clear();
     try {
         BlockReader in(tokenizer);
@@ -147,8 +151,13 @@ int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer) {
             LogObject("Unknown error\n");
             break;
         }
+        std::string reason = e.why;
+        if (!e.token.empty())
+            reason += ", found <" + e.token + ">";
+        LogFileFault(file, e.line, reason);
     } catch (...) {
         LogObject("Unknown error\n");
+        LogFileFault(file, tokenizer.LineNumber(), "out of memory");
     }
     return 0;
 }
@@ -156,14 +165,15 @@ int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer) {
 int CCapsManager::LoadCapsAnimation(const std::string& dataFolder) {
     animations_.clear();
     CTextTokenizer tokenizer;
-    if (tokenizer.Open(dataFolder + kAnimationFile) != 0) {
+    const std::string path = dataFolder + kAnimationFile;
+    if (tokenizer.Open(path) != 0) {
         // Reading on fails at once at the end of the (missing) file, which names
         // the cause in the log as well.
         LogObject(std::string("Unable to open file ") + kAnimationFile + "!\n");
     }
     CCapAnimation record;
     for (int i = 0; i < CCapAnimation::kRecordCount; ++i) {
-        if (!ParseCapAnimation(record, tokenizer)) {
+        if (!ParseCapAnimation(record, tokenizer, path)) {
             LogObject("Unable to Load Caps Animation!\n");
             return 0;
         }

@@ -11,6 +11,7 @@
 //   TRACK ( f f f ... )        at least one frame number; ")" ends the block
 // Keywords in any letter case, '#' comments.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 class CTextTokenizer;
@@ -37,6 +38,6 @@ public:
     std::vector<int32_t> Track;     // 32 reserved; every entry indexes Frames
 };
 
-// Parses one block into `record` (cleared first). 1 on success; 0 after writing
-// the reason, with its line number, to the object log.
-int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer);
+// Parses one block of `file` into `record` (cleared first). 1 on success; 0 after
+// writing the message and then the file, the line and the reason to the object log.
+int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer, std::string_view file);

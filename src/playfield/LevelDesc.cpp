@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <new>
 
 #include "engine/ObjectLog.h"
 #include "engine/TextTokenizer.h"
@@ -269,6 +270,7 @@ int32_t LoadLevelFile(CLevelDesc& desc, std::string_view path) {
     if (tokenizer.Open(path) != 0) {
         desc.Status = -1;
         LogObject("Unable to open level file " + name + "!\n");
+        LogFileFault(name, 0, "the file cannot be opened");
         return 0;
     }
     LevelReader in(tokenizer);
@@ -278,8 +280,13 @@ int32_t LoadLevelFile(CLevelDesc& desc, std::string_view path) {
             ReadStatement(in, desc, keyword);
     } catch (const LevelFault& fault) {
         desc.Status = -1;
-        LogObject("Level file " + name + ", line " + std::to_string(fault.Line) + ": " +
-                  fault.Message + "\n");
+        LogObject("Bad level file " + name + "\n");
+        LogFileFault(name, fault.Line, fault.Message);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        desc.Status = -1;
+        LogObject("Bad level file " + name + "\n");
+        LogFileFault(name, in.Line, "out of memory");
         return 0;
     }
     desc.Status = 0;

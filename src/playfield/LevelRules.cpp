@@ -153,6 +153,10 @@ int32_t CLevelRules::SplitLevel(int32_t level, int32_t& stage, int32_t& inStage)
     return 0;
 }
 
+int32_t CLevelRules::HardModeLimit(int32_t limit) {
+    return static_cast<int32_t>(static_cast<int64_t>(limit) * 2 / 3);
+}
+
 float CLevelRules::UpgradeStepValue(int32_t n) { return 5.0f * static_cast<float>(n) + 10.0f; }
 
 float CLevelRules::UpgradeTierValue(int32_t tier) {

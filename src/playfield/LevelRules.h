@@ -50,6 +50,9 @@ public:
     // Quest stages: the absolute level (from 1) as stage and level within the
     // stage (both from 1); 1 when the stage is one of the first five, else 0.
     static int32_t SplitLevel(int32_t level, int32_t& stage, int32_t& inStage);
+    // A level file's steel or lock limit in hard mode: two thirds of it, rounded
+    // towards zero, in 64 bits since the file may give any 32-bit limit.
+    static int32_t HardModeLimit(int32_t limit);
     // Shop upgrades: 5 n + 10 seconds; level time 240, 300, then +30 per tier.
     static float UpgradeStepValue(int32_t n);
     static float UpgradeTierValue(int32_t tier);

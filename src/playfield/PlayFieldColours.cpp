@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "playfield/LevelDesc.h"
+#include "playfield/LevelRules.h"
 #include "playfield/PlayField.h"
 
 namespace {
@@ -72,11 +73,11 @@ int32_t CPlayField::LoadLevel(std::string_view path) {
 
     if (desc.SteelLimit >= 0) {
         SteelProbability = ClampProbability(desc.SteelProbability * (hard ? 1.25f : 1.0f));
-        SteelLimit = hard ? (desc.SteelLimit * 2) / 3 : desc.SteelLimit;
+        SteelLimit = hard ? CLevelRules::HardModeLimit(desc.SteelLimit) : desc.SteelLimit;
     }
     if (desc.LockLimit >= 0) {
         LockProbability = ClampProbability(desc.LockProbability * (hard ? 1.25f : 1.0f));
-        LockLimit = hard ? (desc.LockLimit * 2) / 3 : desc.LockLimit;
+        LockLimit = hard ? CLevelRules::HardModeLimit(desc.LockLimit) : desc.LockLimit;
     }
     if (desc.GemsCount >= 0)
         GemPool = GemsToCollect = desc.GemsCount;

@@ -63,8 +63,7 @@ void CQuestFieldLayout::LoadField(std::string_view path) {
 }
 
 void CQuestFieldLayout::LoadFrame(std::string_view path) {
-    const int32_t count =
-        std::clamp(GetIniInt(path, kField, "FrameCount", "1"), 0, kMaxFrameElements);
+    const int32_t count = GetIniIntClamped(path, kField, "FrameCount", "1", 0, kMaxFrameElements);
     FrameRects.assign(static_cast<size_t>(count), CFrameRect{});
     FrameUVs.assign(static_cast<size_t>(count) * 4, CFrameTexCoord{});
     FrameTextures.assign(static_cast<size_t>(count), 0);
@@ -109,7 +108,7 @@ void CQuestFieldLayout::LoadSandbox(std::string_view path) {
     SandPathSpeed = GetIniFloat(path, kField, "SandboxSandPathSpeed", "32");
 
     const int32_t keys =
-        std::clamp(GetIniInt(path, kField, "SandboxSandPathCount", "2"), 0, kMaxSandPathKeys);
+        GetIniIntClamped(path, kField, "SandboxSandPathCount", "2", 0, kMaxSandPathKeys);
     SandPath.assign(static_cast<size_t>(keys), CSandPathKey{});
     float from[3] = {0.0f, 0.0f, 0.0f};
     for (int32_t i = 0; i < keys; ++i) {
@@ -172,8 +171,8 @@ void CQuestFieldLayout::LoadPanel(std::string_view path) {
         GetIniFloat3(c.Rgb, path, s, c.Key, c.Default);
         Saturate(c.Rgb, Saturation);
     }
-    const float alpha = GetIniFloat(path, s, "Alpha", "0.25");
-    AlphaByte = static_cast<int32_t>(std::floor(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
+    const float alpha = GetIniFloatClamped(path, s, "Alpha", "0.25", 0.0f, 1.0f);
+    AlphaByte = static_cast<int32_t>(std::floor(alpha * 255.0f));
     GreenEnd = GetIniFloat(path, s, "GreenEnd", "0.25");
     YellowEnd = GetIniFloat(path, s, "YellowEnd", "0.1");
     RedEnd = GetIniFloat(path, s, "RedEnd", "0.08");

@@ -1,12 +1,16 @@
 #include "engine/IniHelpers.h"
 
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "engine/ObjectLog.h"
 #include "engine/SpriteSet.h"
+#include "support/CapturedLog.h"
 #include "support/TempDir.h"
 
+using testsupport::CapturedLog;
 using testsupport::TempDir;
 
 namespace {
@@ -75,6 +79,70 @@ TEST_F(IniHelpersTest, ColoursPackAsArgbWithChannelsClamped) {
     EXPECT_EQ(GetIniColour(file_, "Values", "Wild", "0 0 0 0"), 0x00FF0014u);
     EXPECT_EQ(GetIniColour(file_, "Values", "Missing", "255 255 255 255"), 0xFFFFFFFFu);
     EXPECT_EQ(GetIniColour(file_, "Values", "Word", "255 255 255 255"), 0u);
+}
+
+// Values that would reach casts as no number, or fall outside what their reader
+// keeps, are replaced, and the log says which key of which file and what is used.
+TEST(IniHelpersBadValues, NoNumberTakesTheDefaultAndOutOfRangeIsClampedWithAWarning) {
+    TempDir dir;
+    CapturedLog log(dir);
+    const std::string file = dir.Write("Skin.cfg", "[S]\n"
+                                                   "Nan=nan\n"
+                                                   "Inf=-inf\n"
+                                                   "Huge=1e99\n"
+                                                   "Pair=2 nan\n"
+                                                   "Colour=nan 1 2 3\n"
+                                                   "Count=30\n"
+                                                   "Alpha=-0.5\n"
+                                                   "Fine=0.5\n");
+    using Read = std::function<float()>;
+    const struct {
+        const char* key;
+        Read read;
+        float expected;
+        int line; // of the warning; 0 for none
+        const char* used;
+    } cases[] = {
+        {"Nan", [&] { return GetIniFloat(file, "S", "Nan", "0.25"); }, 0.25f, 2,
+         "the default 0.25"},
+        {"Inf", [&] { return GetIniFloat(file, "S", "Inf", "3"); }, 3.0f, 3, "the default 3"},
+        {"Huge", [&] { return GetIniFloat(file, "S", "Huge", "x"); }, 0.0f, 4, "the default 0"},
+        {"Pair",
+         [&] {
+             float p[2] = {7.0f, 7.0f};
+             GetIniFloat2(p, file, "S", "Pair", "1 5");
+             return p[0] * 10.0f + p[1];
+         },
+         25.0f, 5, "the default 5"},
+        {"Colour",
+         [&] { return static_cast<float>(GetIniColour(file, "S", "Colour", "9 9 9 9") >> 16); },
+         static_cast<float>(0x0309), 6, "the default 9"},
+        {"Count", [&] { return float(GetIniIntClamped(file, "S", "Count", "1", 0, 22)); }, 22.0f, 7,
+         "22"},
+        {"Alpha", [&] { return GetIniFloatClamped(file, "S", "Alpha", "0.25", 0.0f, 1.0f); }, 0.0f,
+         8, "0"},
+        {"Nan", [&] { return GetIniFloatClamped(file, "S", "Nan", "0.25", 0.0f, 1.0f); }, 0.25f, 2,
+         "the default 0.25"},
+        {"Fine", [&] { return GetIniFloatClamped(file, "S", "Fine", "0.25", 0.0f, 1.0f); }, 0.5f, 0,
+         ""},
+        {"Missing", [&] { return GetIniFloatClamped(file, "S", "Missing", "0.25", 0.0f, 1.0f); },
+         0.25f, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        log.Clear();
+        EXPECT_EQ(c.read(), c.expected);
+        if (c.line == 0) {
+            EXPECT_EQ(log.Text(), "");
+            continue;
+        }
+        const std::string where = " " + FileFaultLine(file, c.line, std::string("[S] ") + c.key);
+        EXPECT_EQ(log.Text().substr(0, log.Text().find('\n') + 1),
+                  std::string(" Warning! Bad value of ") + c.key + " in " + file + ", using " +
+                      c.used + "\n");
+        EXPECT_NE(log.Text().find(where.substr(0, where.size() - 1)), std::string::npos)
+            << log.Text();
+    }
 }
 
 TEST_F(IniHelpersTest, StringsAreCutToTheirBuffer) {

@@ -1,5 +1,6 @@
 #include "engine/StringTable.h"
 
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -88,13 +89,15 @@ TEST_F(StringTableTest, MissingFilesAreLoggedAndEmptyTheIds) {
     const std::string missing = dir_.Path("Data\\Txt\\Nope.txt");
     EXPECT_EQ(LoadStringTable(missing, dir_.Path("Data/TextID.dat")), 0);
     EXPECT_EQ(GetString(1), "");
-    EXPECT_EQ(Log(), " Unable to open file  " + missing + " \n");
+    EXPECT_EQ(Log(), " Unable to open file  " + missing + " \n " +
+                         FileFaultLine(missing, 0, "the file cannot be opened"));
 
     ResetObjectLog();
     const std::string noDefines = dir_.Path("Data/None.dat");
     EXPECT_EQ(LoadStringTable(dir_.Path("Data/Txt/Strings.txt"), noDefines), 0);
     EXPECT_EQ(GetString(1), "");
-    EXPECT_EQ(Log(), " Unable to open file  " + noDefines + " \n");
+    EXPECT_EQ(Log(), " Unable to open file  " + noDefines + " \n " +
+                         FileFaultLine(noDefines, 0, "the file cannot be opened"));
 }
 
 TEST_F(StringTableTest, GamePathsFindFilesWhateverTheirCase) {
@@ -111,6 +114,7 @@ struct BadCase {
     const char* strings;
     const char* defines;
     bool defineFileIsBad;
+    int line; // where the fault is reported; 0 for a file without lines
 };
 
 void PrintTo(const BadCase& c, std::ostream* os) {
@@ -128,21 +132,27 @@ TEST_P(StringTableBadFileTest, BadGrammarFailsWithEmptyIds) {
     EXPECT_EQ(GetString(1), "") << c.what;
     const std::string path =
         dir_.Path(c.defineFileIsBad ? "Data/TextID.dat" : "Data/Txt/Strings.txt");
-    EXPECT_EQ(Log(), " Bad file format " + path + " \n") << c.what;
+    // The message, then the file and the line with a reason on a line of its own.
+    const std::string where = FileFaultLine(path, c.line, "");
+    const std::string log = Log();
+    EXPECT_EQ(log.substr(0, log.find(": ") + 2),
+              " Bad file format " + path + " \n " + where.substr(0, where.size() - 1))
+        << c.what;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, StringTableBadFileTest,
     ::testing::Values(
-        BadCase{"empty string file", "", "define A 1", false},
-        BadCase{"wrong first keyword", "TEXTS A \"a\" UXF", "define A 1", false},
-        BadCase{"no UXF", "STRINGS A \"a\"", "define A 1", false},
-        BadCase{"UXF in lower case", "STRINGS A \"a\" uxf", "define A 1", false},
-        BadCase{"name without text", "STRINGS A \"a\" B", "define A 1", false},
-        BadCase{"form name without text", "STRINGS UXF F \"f\" G", "define A 1", false},
-        BadCase{"define in upper case", "STRINGS A \"a\" UXF", "DEFINE A 1", true},
-        BadCase{"define without number", "STRINGS A \"a\" UXF", "define A 1\ndefine B", true},
-        BadCase{"define without name", "STRINGS A \"a\" UXF", "define", true}),
+        BadCase{"empty string file", "", "define A 1", false, 0},
+        BadCase{"wrong first keyword", "TEXTS A \"a\" UXF", "define A 1", false, 1},
+        BadCase{"no UXF", "STRINGS A \"a\"", "define A 1", false, 1},
+        BadCase{"UXF in lower case", "STRINGS A \"a\" uxf", "define A 1", false, 1},
+        BadCase{"name without text", "STRINGS A \"a\" B", "define A 1", false, 1},
+        BadCase{"form name without text", "STRINGS UXF F \"f\" G", "define A 1", false, 1},
+        BadCase{"define in upper case", "STRINGS A \"a\" UXF", "DEFINE A 1", true, 1},
+        BadCase{"define without number", "STRINGS A \"a\" UXF", "define A 1\ndefine B", true, 2},
+        BadCase{"define without name", "STRINGS A \"a\" UXF", "define", true, 1}),
     [](const ::testing::TestParamInfo<BadCase>& info) {
         std::string name = info.param.what;
         for (char& c : name)

@@ -76,6 +76,32 @@ TEST_F(TextTokenizerTest, WindowsLineEndsReadLikeUnixOnes) {
     EXPECT_EQ(Lex("\"open\r\nnext\r"), (Tokens{"\"open\"", "next"}));
 }
 
+TEST_F(TextTokenizerTest, NulBytesNeitherCutALineNorShiftLineNumbers) {
+    using namespace std::string_literals;
+    const struct {
+        std::string text;
+        Tokens tokens;
+        std::vector<int> lines;
+    } cases[] = {
+        {"a\0b c\nd"s, {"a", "\0"s, "b", "c", "d"}, {1, 1, 1, 1, 2}},
+        {"\0\nx\n\0y\nz"s, {"\0"s, "x", "\0"s, "y", "z"}, {1, 2, 3, 3, 4}},
+        {"\"q\0q\" r\ns"s, {"\"q\0q\""s, "r", "s"}, {1, 1, 2}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir_.Write("nul.txt", c.text);
+        CTextTokenizer tokenizer;
+        ASSERT_EQ(tokenizer.Open(path), 0);
+        Tokens tokens;
+        std::vector<int> lines;
+        for (std::string token; tokenizer.NextToken(token) != 0;) {
+            tokens.push_back(token);
+            lines.push_back(tokenizer.LineNumber());
+        }
+        EXPECT_EQ(tokens, c.tokens);
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
 TEST_F(TextTokenizerTest, OpensGamePathsAndFailsCleanly) {
     dir_.Write("Data/Txt/Strings.txt", "STRINGS");
     CTextTokenizer tokenizer;

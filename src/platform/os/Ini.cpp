@@ -10,16 +10,16 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace os {
 namespace {
-
-// Ini files are a few kilobytes; anything this large is not one of ours.
-constexpr size_t kMaxIniBytes = size_t(16) << 20;
 
 enum class LineKind { Blank, Comment, Section, Key, Other };
 
@@ -179,39 +179,137 @@ bool ReplaceFile(std::string target, std::string_view data) {
     return false;
 }
 
+// A read file with its lines, kept while the file stays the same version, so a
+// reader asking for hundreds of keys parses it once. The text must not move
+// once the lines point into it, so entries are held by pointer.
+struct CachedIni {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified = {};
+    struct timespec checked = {}; // when the text was last known to match the file
+    std::string text;
+    std::vector<IniLine> lines;
+    std::string fault;       // why the file is not read; empty when it is
+    bool faultGiven = false; // the fault was handed to a caller already
+};
+
+// Enough for every configuration file of the game and a few profiles at once.
+constexpr size_t kMaxCachedFiles = 32;
+
+std::unordered_map<std::string, std::unique_ptr<CachedIni>>& IniCache() {
+    static std::unordered_map<std::string, std::unique_ptr<CachedIni>> cache;
+    return cache;
+}
+
+bool SameVersion(const CachedIni& c, const struct stat& st) {
+    return c.device == st.st_dev && c.inode == st.st_ino && c.size == st.st_size &&
+           c.modified.tv_sec == st.st_mtim.tv_sec && c.modified.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+// File times tick coarsely: a file rewritten in place, at its old size, within
+// one tick of the read keeps its time. Until the kept text is this much older
+// than the file's time it is compared with the file before it is trusted.
+constexpr time_t kTimeTickSeconds = 2;
+
+struct timespec Now() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+bool StillMatches(CachedIni& c, const std::string& resolved) {
+    if (!c.fault.empty() || c.checked.tv_sec - c.modified.tv_sec > kTimeTickSeconds)
+        return true;
+    std::string now;
+    if (!ReadFileBytes(resolved, &now, kMaxIniBytes) || now != c.text)
+        return false;
+    c.checked = Now();
+    return true;
+}
+
+// The parsed file at `resolved`, or null when there is no such file (or it is no
+// regular file); an entry with a fault holds no lines.
+CachedIni* LoadCached(const std::string& resolved) {
+    auto& cache = IniCache();
+    struct stat st;
+    if (resolved.empty() || stat(resolved.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        cache.erase(resolved);
+        return nullptr;
+    }
+    auto found = cache.find(resolved);
+    if (found != cache.end() && SameVersion(*found->second, st) &&
+        StillMatches(*found->second, resolved))
+        return found->second.get();
+    if (found == cache.end() && cache.size() >= kMaxCachedFiles)
+        cache.clear();
+
+    auto entry = std::make_unique<CachedIni>();
+    entry->device = st.st_dev;
+    entry->inode = st.st_ino;
+    entry->size = st.st_size;
+    entry->modified = st.st_mtim;
+    entry->checked = Now();
+    if (static_cast<unsigned long long>(st.st_size) > kMaxIniBytes) {
+        entry->fault = "larger than " + std::to_string(kMaxIniBytes >> 20) +
+                       " MB, no configuration file is; its values are not read";
+    } else if (!ReadFileBytes(resolved, &entry->text, kMaxIniBytes)) {
+        entry->fault = "cannot be read (or grew past " + std::to_string(kMaxIniBytes >> 20) +
+                       " MB while read); its values are not read";
+    } else {
+        entry->lines = Parse(entry->text);
+    }
+    CachedIni* kept = entry.get();
+    cache[resolved] = std::move(entry);
+    return kept;
+}
+
+void ForgetCached(const std::string& resolved) {
+    IniCache().erase(resolved);
+}
+
 } // namespace
+
+ProfileValue ReadProfileValue(const char* section, const char* key, const char* def,
+                              std::string_view path, size_t bufferSize) {
+    ProfileValue out;
+    std::string_view result = def != nullptr ? def : "";
+    if (section != nullptr && key != nullptr) {
+        if (CachedIni* file = LoadCached(ResolvePath(path))) {
+            const std::vector<IniLine>& lines = file->lines;
+            size_t header = FindSection(lines, TrimBlanks(section));
+            if (header < lines.size()) {
+                size_t end = SectionEnd(lines, header);
+                size_t k = FindKey(lines, header, end, TrimBlanks(key));
+                if (k < end) {
+                    result = Unquote(lines[k].value);
+                    out.line = static_cast<int>(k + 1);
+                }
+            }
+            if (!file->fault.empty() && !file->faultGiven) {
+                out.fault = file->fault;
+                file->faultGiven = true;
+            }
+        }
+    }
+    if (bufferSize > 0)
+        out.text.assign(result.substr(0, bufferSize - 1));
+    return out;
+}
 
 size_t GetProfileString(const char* section, const char* key, const char* def, char* buf,
                         size_t size, std::string_view path) {
     if (buf == nullptr || size == 0)
         return 0;
-    std::string_view result = def != nullptr ? def : "";
-
-    std::string text;
-    std::vector<IniLine> lines;
-    if (section != nullptr && key != nullptr && ReadFileBytes(path, &text, kMaxIniBytes)) {
-        lines = Parse(text);
-        size_t header = FindSection(lines, TrimBlanks(section));
-        if (header < lines.size()) {
-            size_t end = SectionEnd(lines, header);
-            size_t k = FindKey(lines, header, end, TrimBlanks(key));
-            if (k < end)
-                result = Unquote(lines[k].value);
-        }
-    }
-    size_t n = std::min(result.size(), size - 1);
-    std::memcpy(buf, result.data(), n);
-    buf[n] = '\0';
-    return n;
+    const std::string text = ReadProfileValue(section, key, def, path, size).text;
+    std::memcpy(buf, text.data(), text.size());
+    buf[text.size()] = '\0';
+    return text.size();
 }
 
 std::string GetProfileString(const char* section, const char* key, const char* def,
                              std::string_view path, size_t bufferSize) {
-    if (bufferSize == 0)
-        return std::string();
-    std::string out(bufferSize, '\0');
-    out.resize(GetProfileString(section, key, def, out.data(), out.size(), path));
-    return out;
+    return ReadProfileValue(section, key, def, path, bufferSize).text;
 }
 
 bool WriteProfileString(const char* section, const char* key, const char* value,
@@ -227,6 +325,8 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
         return false;
 
     std::string target = ResolvePath(path);
+    // The cached copy is stale from here on, whether or not the write succeeds.
+    ForgetCached(target);
     std::string text;
     struct stat st;
     if (lstat(target.c_str(), &st) == 0) {
@@ -267,6 +367,10 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
         out.append("[").append(sec).append("]").append(eol).append(keyLine);
     }
     return ReplaceFile(target, out);
+}
+
+void ForgetProfileFiles() {
+    IniCache().clear();
 }
 
 } // namespace os

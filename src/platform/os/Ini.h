@@ -10,11 +10,28 @@
 //    inline comments; lines without '=' (other than section headers) are ignored;
 //  - CRLF and LF line ends are both accepted; a UTF-8 byte-order mark is skipped.
 // Paths go through ResolvePath (backslashes, letter case).
+// A file is parsed once and kept while its size, modification time and identity
+// stay the same (our own writes drop the kept copy). Files larger than
+// kMaxIniBytes are not read: every key reads as missing.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace os {
+
+// Configuration files are a few kilobytes; anything larger is not one of ours.
+constexpr size_t kMaxIniBytes = size_t(1) << 20;
+
+// One value as GetProfileString reads it, with where it came from.
+struct ProfileValue {
+    std::string text; // the value, or the default, cut to bufferSize - 1 characters
+    int line = 0;     // the key's line in the file (from 1); 0 when the default was used
+    // Why the file's values are not read (too large, unreadable); handed out once
+    // per version of the file, so a caller can log it once. Empty otherwise.
+    std::string fault;
+};
+ProfileValue ReadProfileValue(const char* section, const char* key, const char* def,
+                              std::string_view path, size_t bufferSize = 256);
 
 // Copies the value, or def when the file, the section or the key is missing
 // (null def reads as ""), into buf, cut to size - 1 characters and terminated.
@@ -39,5 +56,8 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // break in any argument, '=' in the key or ']' in the section, or an I/O error.
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         std::string_view path);
+
+// Drops every kept file, so the next read parses anew.
+void ForgetProfileFiles();
 
 } // namespace os

@@ -61,9 +61,9 @@ void NormalizeLineEnds(std::string* text) {
     s.resize(w);
 }
 
-char* ReadLine(char* buf, int size, FILE* file) {
+int ReadLineCounted(char* buf, int size, FILE* file) {
     if (buf == nullptr || file == nullptr || size < 2)
-        return nullptr;
+        return 0;
     int n = 0;
     while (n < size - 1) {
         int c = std::getc(file);
@@ -83,9 +83,13 @@ char* ReadLine(char* buf, int size, FILE* file) {
             break;
     }
     if (n == 0 || std::ferror(file))
-        return nullptr;
+        return 0;
     buf[n] = '\0';
-    return buf;
+    return n;
+}
+
+char* ReadLine(char* buf, int size, FILE* file) {
+    return ReadLineCounted(buf, size, file) > 0 ? buf : nullptr;
 }
 
 } // namespace os

@@ -31,5 +31,8 @@ void NormalizeLineEnds(std::string* text);
 // of the buffer, and a '\r' just before the end of the file is dropped. Returns
 // buf, or null at the end of the file, on a read error, or when size < 2.
 char* ReadLine(char* buf, int size, FILE* file);
+// The same, returning the number of characters stored (0 where ReadLine gives
+// null). Lines may hold NUL bytes; this count, not strlen, is their length.
+int ReadLineCounted(char* buf, int size, FILE* file);
 
 } // namespace os

@@ -64,7 +64,7 @@ TEST(GameOptions, ValuesAreClampedAndSwitchesReadInAnyCase) {
     g.Load(ini);
     EXPECT_EQ(g.GraphicalCursor, 0);
     EXPECT_FLOAT_EQ(g.Effects, 1.0f);
-    EXPECT_FLOAT_EQ(g.Gamma, 0.0f) << "not a number goes to the lower bound";
+    EXPECT_FLOAT_EQ(g.Gamma, 0.5f) << "not a number takes the default";
     s.Load(ini);
     EXPECT_FLOAT_EQ(s.PanFactor, 0.01f);
     EXPECT_EQ(s.MusicAmplify, 5);

@@ -122,9 +122,9 @@ TEST_F(ParametresTest, DivisorsOfZeroOrLessKeepTheirDefaults) {
     EXPECT_FLOAT_EQ(b.Solidarity.RingLifeTime, 1.0f);
     EXPECT_FLOAT_EQ(b.Solidarity.RingT, 0.4f);
     const std::string log = Log();
-    EXPECT_NE(log.find("Halo T must be above 0"), std::string::npos) << log;
-    EXPECT_NE(log.find("Standard Radius must be above 0"), std::string::npos);
-    EXPECT_NE(log.find("Adviser Speed must be above 0"), std::string::npos);
+    EXPECT_NE(log.find("[Halo] T: must be above 0"), std::string::npos) << log;
+    EXPECT_NE(log.find("[Standard] Radius: must be above 0"), std::string::npos);
+    EXPECT_NE(log.find("[Adviser] Speed: must be above 0"), std::string::npos);
     size_t lines = 0;
     for (size_t p = log.find("must be above"); p != std::string::npos;
          p = log.find("must be above", p + 1))

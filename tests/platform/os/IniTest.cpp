@@ -252,3 +252,55 @@ TEST_F(IniWrite, FolderInPlaceOfTheFileIsAFailureNotACrash) {
 }
 
 } // namespace
+
+namespace {
+
+// A file is parsed once and kept; the kept copy must never hide a change of the
+// file, whoever makes it, and a file too large to be a configuration is not read.
+TEST(IniKeptFile, EveryChangeOfTheFileIsSeen) {
+    TempDir dir;
+    const std::string path = dir / "Skin.cfg";
+    struct Step {
+        const char* what;
+        std::string text; // written behind the reader's back; empty: written by us
+        const char* expected;
+    };
+    const Step steps[] = {
+        {"first read", "[A]\nKey=1\n", "1"},
+        {"same size, same moment", "[A]\nKey=2\n", "2"},
+        {"our own write", "", "written"},
+        {"longer", "[A]\nKey=three\n", "three"},
+        {"removed", "-", "<default>"},
+        {"back again", "[A]\nKey=4\n", "4"},
+        {"too large to be a configuration file",
+         "[A]\nKey=5\n" + std::string(os::kMaxIniBytes, '\n'), "<default>"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        if (s.text == "-")
+            std::filesystem::remove(path);
+        else if (s.text.empty())
+            ASSERT_TRUE(os::WriteProfileString("A", "Key", "written", path));
+        else
+            WriteFile(path, s.text);
+        EXPECT_EQ(Get(path, "A", "Key"), s.expected);
+        EXPECT_EQ(Get(path, "a", "key"), s.expected); // the kept copy answers alike
+    }
+}
+
+TEST(IniKeptFile, ValuesTellTheirLineAndAFileFaultIsToldOnce) {
+    TempDir dir;
+    const std::string path = dir / "Skin.cfg";
+    WriteFile(path, "; comment\n[A]\n\nKey = 1\n");
+    EXPECT_EQ(os::ReadProfileValue("A", "Key", "", path).line, 4);
+    EXPECT_EQ(os::ReadProfileValue("A", "Other", "", path).line, 0);
+    EXPECT_EQ(os::ReadProfileValue("A", "Key", "", path).fault, "");
+
+    WriteFile(path, std::string(os::kMaxIniBytes + 1, ';'));
+    EXPECT_NE(os::ReadProfileValue("A", "Key", "d", path).fault, "");
+    const os::ProfileValue again = os::ReadProfileValue("A", "Key", "d", path);
+    EXPECT_EQ(again.fault, "");
+    EXPECT_EQ(again.text, "d");
+}
+
+} // namespace

@@ -1,6 +1,9 @@
 // "CapsAnimation.dat": the 17 blocks, their frames and tracks, and every way a
 // block can be wrong, with the line the log names.
 #include "CapsTestSupport.h"
+#include <algorithm>
+
+#include "engine/ObjectLog.h"
 #include "engine/TextTokenizer.h"
 
 namespace capstest {
@@ -16,13 +19,36 @@ protected:
     }
     // One block parsed on its own; the log tells why it failed.
     int ParseOne(const std::string& text, CCapAnimation& record) {
-        const std::string path = dir_.Write("block.dat", text);
+        path_ = dir_.Write("block.dat", text);
         CTextTokenizer tokenizer;
-        EXPECT_EQ(tokenizer.Open(path), 0);
+        EXPECT_EQ(tokenizer.Open(path_), 0);
         ClearLog();
-        return ParseCapAnimation(record, tokenizer);
+        return ParseCapAnimation(record, tokenizer, path_);
     }
+    // The log holds `message`, then the file and the line with a reason on a line
+    // of its own, and then `after`.
+    void ExpectFailure(const std::string& message, int line, const std::string& after = "",
+                       std::string path = "") const {
+        if (path.empty())
+            path = path_;
+        const std::string log = Log();
+        const std::string where = " " + FileFaultLine(path, line, "");
+        const std::string head = message + where.substr(0, where.size() - 1);
+        EXPECT_EQ(log.substr(0, head.size()), head) << log;
+        const size_t end = log.find('\n', message.size());
+        EXPECT_GT(end, head.size()) << "no reason in " << log;
+        EXPECT_EQ(log.substr(end == std::string::npos ? log.size() : end + 1), after) << log;
+    }
+    std::string AnimationPath() const { return DataFolder() + "CapsAnimation.dat"; }
+
+    std::string path_;
 };
+
+// The last line of a text, where a reader that runs out of tokens stops.
+int LastLine(const std::string& text) {
+    int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    return !text.empty() && text.back() != '\n' ? lines + 1 : lines;
+}
 
 void ExpectFrame(const CCapFrame& got, const CCapFrame& want) {
     EXPECT_FLOAT_EQ(got.Left, want.Left);
@@ -75,21 +101,22 @@ TEST_F(CapsAnimationTest, FreeLayoutCaseAndTrailingContent) {
 TEST_F(CapsAnimationTest, MissingFileFailsWithThreeLines) {
     ClearLog();
     EXPECT_EQ(caps_->LoadCapsAnimation(DataFolder()), 0);
-    EXPECT_EQ(Log(),
-              " Unable to open file CapsAnimation.dat!\n"
-              " Unexpected End of file\n"
-              " Unable to Load Caps Animation!\n");
+    ExpectFailure(" Unable to open file CapsAnimation.dat!\n Unexpected End of file\n", 0,
+                  " Unable to Load Caps Animation!\n", AnimationPath());
     EXPECT_TRUE(caps_->GetAnimations().empty());
 }
 
 TEST_F(CapsAnimationTest, ShortFilesFailOnTheMissingBlock) {
     ASSERT_EQ(Load(AnimationFile(16)), 0);
-    EXPECT_EQ(Log(), " Unexpected End of file\n Unable to Load Caps Animation!\n");
+    // The end of the file is named with its last line.
+    ExpectFailure(" Unexpected End of file\n", LastLine(AnimationFile(16)),
+                  " Unable to Load Caps Animation!\n", AnimationPath());
     // The records read before the failure stay.
     EXPECT_EQ(caps_->GetAnimations().size(), 16u);
 
     ASSERT_EQ(Load(AnimationFile(4) + "TEXTURESIZE 8 8\nFRAME 0 0 0 8 8\n"), 0);
-    EXPECT_EQ(Log(), " Unexpected End of file\n Unable to Load Caps Animation!\n");
+    ExpectFailure(" Unexpected End of file\n", LastLine(AnimationFile(4)) + 2,
+                  " Unable to Load Caps Animation!\n", AnimationPath());
     EXPECT_EQ(caps_->GetAnimations().size(), 4u);
 }
 
@@ -99,7 +126,8 @@ TEST_F(CapsAnimationTest, ErrorInALaterBlockNamesItsFileLine) {
         AnimationFile(2) + "TEXTURESIZE 8 8\nFRAME 0 0 0 8 8\nFRAME 1 0 0 8 8\n" +
         "FRAME 2 0 0 8 8\n\nTRACK ( 0 1 7 )\n" + AnimationFile(14);
     ASSERT_EQ(Load(text), 0);
-    EXPECT_EQ(Log(), " Wrong FrameNum in line 16\n Unable to Load Caps Animation!\n");
+    ExpectFailure(" Wrong FrameNum in line 16\n", 16, " Unable to Load Caps Animation!\n",
+                  AnimationPath());
     EXPECT_EQ(caps_->GetAnimations().size(), 2u);
 }
 
@@ -120,7 +148,12 @@ TEST_P(CapsAnimationBadBlockTest, FailsWithItsMessage) {
     CCapAnimation record;
     record.Frames.push_back(CCapFrame{});  // cleared by the parse
     EXPECT_EQ(ParseOne(GetParam().text, record), 0);
-    EXPECT_EQ(Log(), GetParam().log);
+    // The line a message names, else (the end of the file) the file's last line.
+    const std::string log = GetParam().log;
+    const size_t digits = log.find_last_not_of("0123456789\n") + 1;
+    const int line =
+        digits < log.size() - 1 ? std::stoi(log.substr(digits)) : LastLine(GetParam().text);
+    ExpectFailure(log, line);
 }
 
 const BadBlock kBadBlocks[] = {
@@ -179,10 +212,10 @@ TEST_F(CapsAnimationTest, LineNumbersCountLongLinesOnce) {
                        "FRAME 2 0 0 8 8\n";
     CCapAnimation record;
     EXPECT_EQ(ParseOne(text, record), 0);
-    EXPECT_EQ(Log(), " Wrong FrameNum in line 3\n");
+    ExpectFailure(" Wrong FrameNum in line 3\n", 3);
     // Windows line ends count the same.
     EXPECT_EQ(ParseOne("TEXTURESIZE 8 8\r\n\r\nBAD\r\n", record), 0);
-    EXPECT_EQ(Log(), " Unexpected Token <BAD> in Line 3\n");
+    ExpectFailure(" Unexpected Token <BAD> in Line 3\n", 3);
 }
 
 TEST(CapAnimationFrameTest, TrackPositionsAreClampedToTheTrack) {

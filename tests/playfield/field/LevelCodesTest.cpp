@@ -101,6 +101,33 @@ TEST(LevelColours, LevelFileReplacesWhatItGives) {
     EXPECT_EQ(f.SteelLimit, 0);
 }
 
+// Limits a level file gives may be any 32-bit number; Hard mode's two thirds of
+// them must not overflow.
+TEST(LevelColours, HardModeTakesTwoThirdsOfAnyLimit) {
+    const struct {
+        const char* limit;
+        int32_t normal, hard;
+    } cases[] = {
+        {"0", 0, 0},
+        {"3", 3, 2},
+        {"1073741824", 1073741824, 715827882},
+        {"2147483647", 2147483647, 1431655764},
+    };
+    FieldDriver d;
+    CPlayField& f = d.Field();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
+        const std::string text =
+            std::string("STEEL 0.01 ") + c.limit + "\nLOCK 0.01 " + c.limit + "\n";
+        for (int32_t hard : {0, 1}) {
+            f.HardMode = hard;
+            ASSERT_NE(d.StartLevel(20, text), 0);
+            EXPECT_EQ(f.SteelLimit, hard ? c.hard : c.normal);
+            EXPECT_EQ(f.LockLimit, hard ? c.hard : c.normal);
+        }
+    }
+}
+
 TEST(LevelColours, FailedLevelFileLeavesAUsableRandomBoard) {
     FieldDriver d;
     CPlayField& f = d.Field();

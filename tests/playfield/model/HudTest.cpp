@@ -20,6 +20,7 @@
 #include "playfield/GemsBar.h"
 #include "playfield/PopupList.h"
 #include "playfield/QuestFieldLayout.h"
+#include "support/CapturedLog.h"
 #include "support/TempDir.h"
 
 using testsupport::TempDir;
@@ -357,4 +358,40 @@ TEST(QuestFieldLayout, ReadsTheSkinFile) {
     l.Load(path);
     EXPECT_FLOAT_EQ(l.ShadowShift[1], -2.0f);
     EXPECT_FLOAT_EQ(l.SandboxFrontShift[1], 4.0f);
+}
+
+// A skin value the layout cannot use is never cast as it stands, and the modder
+// learns which key of which file was replaced by what.
+TEST(QuestFieldLayout, UnusableSkinValuesAreReplacedWithAWarning) {
+    const struct {
+        const char* text;
+        int32_t alphaByte;
+        size_t frames;
+        const char* warning;
+    } cases[] = {
+        {"[PanelQuest]\nAlpha=nan\n", 63, 1, "Alpha in "},
+        {"[PanelQuest]\nAlpha=-inf\n", 63, 1, "Alpha in "},
+        {"[PanelQuest]\nAlpha=2\n", 255, 1, "Alpha in "},
+        {"[FieldQuest]\nFrameCount=-4\n", 63, 0, "FrameCount in "},
+        {"[FieldQuest]\nFrameCount=99999999999\n", 63, 22, "FrameCount in "},
+        {"[PanelQuest]\nAlpha=0.5\n", 127, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TempDir dir;
+        testsupport::CapturedLog log(dir);
+        const std::string path = dir.Write("Skin.cfg", c.text);
+        CQuestFieldLayout l;
+        l.Load(path);
+        EXPECT_EQ(l.AlphaByte, c.alphaByte);
+        EXPECT_EQ(l.FrameRects.size(), c.frames);
+        if (c.warning == nullptr) {
+            EXPECT_EQ(log.Text(), "");
+            continue;
+        }
+        EXPECT_EQ(log.Text().rfind(std::string(" Warning! Bad value of ") + c.warning + path, 0),
+                  0u)
+            << log.Text();
+        EXPECT_NE(log.Text().find(" in " + path + ", line 2: "), std::string::npos) << log.Text();
+    }
 }

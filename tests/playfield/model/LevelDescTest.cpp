@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/ObjectLog.h"
+
 #include "playfield/LevelDesc.h"
 #include "support/CapturedLog.h"
 
@@ -171,7 +173,7 @@ TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
         EXPECT_FALSE(d.IsUsable());
         EXPECT_EQ(d.Status, -1);
         const std::string expected =
-            " Level file " + path + ", line " + std::to_string(f.Line) + ": " + f.Message + "\n";
+            " Bad level file " + path + "\n " + FileFaultLine(path, f.Line, f.Message);
         EXPECT_EQ(log.Text(), expected);
     }
 }
@@ -183,7 +185,8 @@ TEST(LevelDesc, MissingFileIsLoggedAndUnusable) {
     const std::string path = dir.Path("l99.lvl");
     EXPECT_EQ(LoadLevelFile(d, path), 0);
     EXPECT_FALSE(d.IsUsable());
-    EXPECT_EQ(log.Text(), " Unable to open level file " + path + "!\n");
+    EXPECT_EQ(log.Text(), " Unable to open level file " + path + "!\n " +
+                              FileFaultLine(path, 0, "the file cannot be opened"));
 }
 
 TEST(LevelDesc, CodesOfShortRowsAndCellsOutsideFallBack) {
