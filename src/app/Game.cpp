@@ -50,7 +50,7 @@ constexpr uint32_t kMaxSharedElements = 65536;
 // Progress of the loading bar: from the first step's value up to the last.
 constexpr float kFirstProgress = 0.025f;
 constexpr float kLastProgress = 0.95f;
-constexpr int32_t kLoadingSteps = 13;
+constexpr int32_t kLoadingSteps = 14;
 
 // Particle environment of every manager: wide bounds and a far camera.
 constexpr float kParticleBounds = 1000.0f;
@@ -416,6 +416,29 @@ int32_t CGame::Init() {
     Field->Dune->SetTextures(dune[0], dune[1], dune[2], dune[3], dune[4], dune[5]);
     Field->Dune->SetManager(Particles[1]);
     Field->Dune->SetParameters(Layout);
+    LoadingStep();
+
+    // 17. The totem panel: its layout, the engine objects its figures draw
+    // into, its pictures, the game's shared pictures, the effect scale and
+    // the sound bank. The time bonus counts with the panel's clock digits.
+    CTotemPanel& totems = Field->Totems;
+    totems.LoadConfig(Paths.ConfigPath + "Totems.cfg");
+    totems.AttachShared(Device, SpriteLayers[0], Particles[2], QuadLayers[1], &Params);
+    if (!totems.LoadTextures(gfx)) {
+        Errors.push_back("Error loading Totems Textures");
+        LogObject("Error loading Totems Textures\n");
+        return 0;
+    }
+    totems.SetSharedTextures(
+        GameTexture("Halo1"), GameTexture("SpellFuzzy"), GameTexture("FireCloud"),
+        GameTexture("StarParticle"), GameTexture("Twirl"), device.GetTexture("PanelGlass"),
+        Bonuses->Textures[CBonusManager::kGemFlares], GameTexture("Lightning"),
+        GameTexture("Spark"), GameTexture("Cloud"), Caps->GetChainTexture(),
+        Caps->GetChainAlphaTexture(), device.GetTexture("ShopColor"),
+        device.GetTexture("ShopMul"), device.GetTexture("ShopBW"));
+    totems.EffectScale = Graphics.Effects;
+    totems.SoundBank = SoundBank;
+    Bonuses->Textures[CBonusManager::kTwirl2] = totems.TimeDigits;
     LoadingStep();
 
     // 22. The profile options as they stand now.

@@ -58,6 +58,9 @@ constexpr int32_t kBonusEvery = 5;
 constexpr int32_t kLastBonusAfter = 40;
 constexpr int32_t kBonusGroupSize = 4;
 
+// The totem panel's fades at the level start and end (half a second).
+constexpr float kTotemFade = 2.0f;
+
 // The warning cue: at 30 and 15 seconds, at 10, then every second.
 constexpr float kFirstWarning = 30.0f;
 
@@ -115,6 +118,15 @@ void SoundTimeWarning(CGame& g) {
         g.WarningThreshold = g.WarningThreshold > 15.0f   ? 15.0f
                              : g.WarningThreshold > 10.0f ? 10.0f
                                                           : std::ceil(g.TimeLeft) - 1.0f;
+}
+
+// The totem panel leaves with the level screen: its own sprites fade out and
+// so does every figure.
+void HideTotems(CGame& g) {
+    if (g.Field.IsNull())
+        return;
+    g.Field->Totems.Show(0, kTotemFade);
+    g.Field->Totems.FadeOutAll(kTotemFade);
 }
 
 // Begins the play of a level whose intro has ended.
@@ -209,6 +221,9 @@ void CGame::StartLevel(int32_t level) {
     if (!field.LoadLevel(path))
         LogObject("Unable to load level " + path + "\n");
     field.Reset(0);
+    field.Totems.Reset();
+    field.Totems.BuildPanelSprites(0);
+    field.Totems.Show(1, kTotemFade);
     field.LevelOver = 0;
     field.SetActive(false);
     if (!CapSlot.IsNull())
@@ -389,6 +404,7 @@ void CGame::UpdateLevelResult(float /*dt*/) {
         return;
     if (!Hud.IsNull())
         Hud->HideCard();
+    HideTotems(*this);
     // The end of a bonus level leads on to the next quest level.
     if (BonusKind != kBonusNone) {
         BonusKind = kBonusNone;
@@ -460,6 +476,7 @@ void CGame::UpdateLostLevel(float /*dt*/) {
             }
             if (!Field.IsNull())
                 Field->Show(false, 0, kFieldFade);
+            HideTotems(*this);
             Play(*this, ESound::Bad);
             RequestMusic(kMusicMainMenu);
             EnterScreen(*this, kModeLevel, kSubGameOver, kGameOverTime);

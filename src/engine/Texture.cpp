@@ -261,3 +261,16 @@ gpu::Result CTexture::Recreate(gpu::Device* device) {
                               true, format);
     return CreateEmpty(device, name, desc_.width, desc_.height, mipLevels_, usage, pool, format);
 }
+
+gpu::Result CTexture::RecreateFrom(gpu::Device* device, const std::string& path) {
+    if (name_.empty())
+        return gpu::kErrInvalidCall;
+    const std::string name = name_;
+    path_ = path;
+    const gpu::Result r = Recreate(device);
+    if (gpu::Failed(r)) {
+        name_ = name;
+        path_ = path;
+    }
+    return r;
+}

@@ -40,6 +40,10 @@ public:
     // Makes the texture again the way it was first made. A nameless texture
     // (failed load) is never re-created: kErrInvalidCall.
     gpu::Result Recreate(gpu::Device* device);
+    // Points the texture at another picture file and makes it again from it;
+    // handles to it show the new picture. On failure the texture keeps its
+    // name and the new path, so a later re-point can still succeed.
+    gpu::Result RecreateFrom(gpu::Device* device, const std::string& path);
     // Releases the device texture only (before a device reset).
     void ReleaseTexture();
 

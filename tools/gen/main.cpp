@@ -8,6 +8,7 @@
 #include "FontGen.h"
 #include "FxGen.h"
 #include "SoundGen.h"
+#include "TotemArt.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     if (gen::GenerateAudio(root) != 0)
         return 1;
     if (gen::GenerateEffectsArt(root) != 0)
+        return 1;
+    if (gen::GenerateTotemArt(root) != 0)
         return 1;
     return 0;
 }

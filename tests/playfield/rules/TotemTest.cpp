@@ -20,6 +20,26 @@ BoardRows SteelBoard() {
             "23401s34", "01234012", "34012340", "1234012s"};
 }
 
+// A running figure that keeps the targets the field hands it and emits the
+// records it is given.
+class RecordingFigure : public CTotem {
+public:
+    explicit RecordingFigure(int32_t colour) : CTotem(colour) { State = kRunning; }
+    void SetTarget(const std::vector<CTotemPoint>& points,
+                   const std::vector<CTotemCell>& cells) override {
+        Points = points;
+        Cells = cells;
+    }
+    void EmitActions(CTotemPanel& panel) override {
+        for (const CTotemAction& a : Emit)
+            panel.PushAction(a);
+        Emit.clear();
+    }
+    std::vector<CTotemPoint> Points;
+    std::vector<CTotemCell> Cells;
+    std::vector<CTotemAction> Emit;
+};
+
 class TotemTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,6 +66,11 @@ protected:
         g->State = 3; // aiming
         d.Field().Totems.Places[0] = CSharedPtr<CTotem>(g);
         return g;
+    }
+    RecordingFigure* Running(int32_t colour) {
+        auto* f = new RecordingFigure(colour);
+        d.Field().Totems.Places[static_cast<size_t>(colour)] = CSharedPtr<CTotem>(f);
+        return f;
     }
     int Empty() {
         int n = 0;
@@ -255,15 +280,16 @@ TEST_F(TotemTest, BlueAimsAtTheSteelAndAtLevelThreeEndsIt) {
     d.PlaceBoard(SteelBoard());
     f.SteelProbability = 0.2f;
     f.SteelLimit = 4;
+    RecordingFigure* blue = Running(3);
     Apply({Action(CTotemAction::kBlue, 0, 0, 2)});
-    ASSERT_EQ(f.Totems.BlueCells.size(), 3u);
-    EXPECT_EQ(f.Totems.BlueCells[0].Column, 2);
-    EXPECT_EQ(f.Totems.BlueCells[0].Row, 1);
-    EXPECT_EQ(f.Totems.BlueCells[2].Column, 7);
-    EXPECT_EQ(f.Totems.BlueCells[2].Row, 7);
+    ASSERT_EQ(blue->Cells.size(), 3u);
+    EXPECT_EQ(blue->Cells[0].Column, 2);
+    EXPECT_EQ(blue->Cells[0].Row, 1);
+    EXPECT_EQ(blue->Cells[2].Column, 7);
+    EXPECT_EQ(blue->Cells[2].Row, 7);
     const CVector3 p = f.CellToWorld(5, 4, true);
-    EXPECT_FLOAT_EQ(f.Totems.BlueTargets[1].X, p.X);
-    EXPECT_FLOAT_EQ(f.Totems.BlueTargets[1].Y, p.Y);
+    EXPECT_FLOAT_EQ(blue->Points[1].X, p.X);
+    EXPECT_FLOAT_EQ(blue->Points[1].Y, p.Y);
     EXPECT_FLOAT_EQ(f.SteelProbability, 0.2f);
 
     Apply({Action(CTotemAction::kBlue, 0, 0, 3)});
@@ -292,16 +318,17 @@ TEST_F(TotemTest, BlueHitsShatterSteelWithOneSoundAtTheirMeanX) {
 TEST_F(TotemTest, WhiteChoosesDistinctLandedCaps) {
     CPlayField& f = d.Field();
     d.Cap(0, 0)->Landed = 0;
+    RecordingFigure* white = Running(5);
     Apply({Action(CTotemAction::kWhite, 0, 0, 5)});
-    ASSERT_EQ(f.Totems.WhiteCells.size(), 5u);
+    ASSERT_EQ(white->Cells.size(), 5u);
     std::set<std::pair<int32_t, int32_t>> cells;
-    for (const CTotemCell& c : f.Totems.WhiteCells) {
+    for (const CTotemCell& c : white->Cells) {
         EXPECT_FALSE(c.Column == 0 && c.Row == 0);
         cells.insert({c.Column, c.Row});
     }
     EXPECT_EQ(cells.size(), 5u);
     Apply({Action(CTotemAction::kWhite, 0, 0, 500)});
-    EXPECT_EQ(f.Totems.WhiteCells.size(), 63u);
+    EXPECT_EQ(white->Cells.size(), 63u);
     Apply({Action(CTotemAction::kWhite, 0, 0, -1)});
     EXPECT_EQ(f.RecheckBoardFlag, 1);
 }
@@ -391,8 +418,9 @@ TEST_F(TotemTest, RecordsFromThePanelAreAppliedByTheFrame) {
     CPlayField& f = d.Field();
     CTotemAction a = Action(CTotemAction::kOrange, 0, 0, 2);
     a.value2 = 3;
-    f.Totems.Scripted.push_back(a);
-    f.Totems.Scripted.push_back(Action(CTotemAction::kLaunched));
+    CSharedPtr<RecordingFigure> figure(new RecordingFigure(4));
+    figure->Emit = {a, Action(CTotemAction::kLaunched)};
+    f.Totems.AddActive(figure);
     d.Frame();
     EXPECT_EQ(d.CountEvents(CFieldEvent::kTimeWon), 1);
     EXPECT_FLOAT_EQ(d.LastEvent(CFieldEvent::kTimeWon)->Amount, 45.0f);

@@ -1,0 +1,43 @@
+#pragma once
+// What "Totems.cfg" gives each totem colour: the glow colour of a pressed
+// figure, the pixel sizes of its quest and shop pictures, and, for a colour
+// whose power is built, the power's own keys (a class derived from this one).
+#include <cstdint>
+#include <string_view>
+
+#include "engine/Vector3.h"
+
+class CTotemConfig;
+
+class CTotemColourParams {
+public:
+    virtual ~CTotemColourParams() = default;
+
+    // Reads the section's keys; `shineDefault` is the colour's own glow default.
+    void Load(std::string_view file, const char* section, const char* shineDefault);
+
+    uint32_t ShineColour = 0xFFFFFFFFu;
+    float MainTextureSize[2] = {512.0f, 256.0f};
+    float ShopTextureSize[2] = {512.0f, 256.0f};
+
+protected:
+    // The power's keys, read between "ShineColor" and the texture sizes.
+    virtual void LoadPower(const CTotemConfig&) {}
+};
+
+class CRedTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kOrbs = 4;
+    static constexpr CVector3 kDefaultPoint{-0.3984375f, -0.1015625f, -100.0f};
+
+    // The values of the keys' defaults, for a panel that read no file.
+    uint32_t Colour1 = 0xFFFFC850u;
+    uint32_t Colour2 = 0xFF5050FFu;
+    // Orb points in figure units (x, y from the centre, z a depth offset).
+    CVector3 Points[kOrbs] = {kDefaultPoint, kDefaultPoint, kDefaultPoint, kDefaultPoint};
+    uint32_t ExpColour = 0xFFFF4040u;
+    float FlySpeed = 2000.0f;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};

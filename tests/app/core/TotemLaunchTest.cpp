@@ -1,0 +1,116 @@
+// The totem panel in the running game: loaded at Init from the generated
+// data, a Red totem bought by the test standing on its place at the level
+// start, selected and launched by two red requests, its shots blowing up caps
+// of the real board, and the figure back on its place afterwards.
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "app/Game.h"
+#include "bonuses/BonusManager.h"
+#include "platform/sound/Audio.h"
+#include "playfield/PlayField.h"
+
+using namespace apptest;
+
+namespace {
+
+int CountCaps(const CPlayField& f) {
+    int n = 0;
+    for (const auto& row : f.Board)
+        for (const auto& cap : row)
+            n += cap.IsNull() ? 0 : 1;
+    return n;
+}
+
+} // namespace
+
+TEST(TotemLaunch, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
+    GameCopy copy;
+    if (!copy.Missing().empty())
+        GTEST_SKIP() << copy.Missing();
+    EnterDir enter(copy.Path());
+    GlStack gl;
+    ASSERT_EQ(gl.Problem(), "");
+    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
+    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
+    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+    CTotemPanel& totems = game->Field->Totems;
+    // Every colour's shapes came from the generated file, and the time bonus
+    // counts with the panel's digits.
+    for (const auto& shapes : totems.Shapes) {
+        ASSERT_FALSE(shapes.IsNull());
+        EXPECT_FALSE(shapes->Main[3].Positions.empty());
+    }
+    EXPECT_TRUE(game->Bonuses->Textures[CBonusManager::kTwirl2] == totems.TimeDigits);
+    EXPECT_EQ(copy.Log().find("Warning"), std::string::npos) << copy.Log();
+
+    // The shop would write the tier; the level then starts again with it.
+    totems.Tiers[2] = 3;
+    game->StartLevel(1);
+    int frames = 0;
+    for (; frames < 900 && CountCaps(*game->Field) < 64; ++frames)
+        ASSERT_GE(game->Frame(16), 0);
+    ASSERT_EQ(CountCaps(*game->Field), 64);
+    const CSharedPtr<CTotem> standing = totems.Places[2];
+    ASSERT_FALSE(standing.IsNull());
+    EXPECT_EQ(standing->Mode, CTotem::kStanding);
+    EXPECT_FALSE(standing->Parts().empty());
+    // Only the Red place is uncovered: a base, six covers and six contours.
+    EXPECT_EQ(totems.PanelSprites.size(), 13u);
+
+    // Two red matches: the first selects, the second launches at level 2.
+    totems.PushRequest(2);
+    totems.PushRequest(2);
+    int blasts = 0, launches = 0;
+    bool emptied = false;
+    for (frames = 0; frames < 600 && !(blasts > 0 && totems.IsIdle() && totems.Selected < 0);
+         ++frames) {
+        ASSERT_GE(game->Frame(16), 0);
+        for (const CTotemAction& a : totems.Actions) {
+            blasts += a.kind == CTotemAction::kRed ? 1 : 0;
+            launches += a.kind == CTotemAction::kLaunched ? 1 : 0;
+        }
+        emptied = emptied || CountCaps(*game->Field) < 64;
+    }
+    EXPECT_EQ(launches, 1);
+    // Tier 3 at level 2: four orbs, four shots; then it stays armed.
+    EXPECT_EQ(blasts, 4);
+    EXPECT_TRUE(emptied) << "the shots blew up no cap";
+    EXPECT_EQ(game->Field->Counters.Sets[2].Get(6), 1);
+    EXPECT_EQ(totems.Selected, 2);
+    ASSERT_FALSE(totems.Places[2].IsNull());
+    EXPECT_EQ(totems.Places[2]->State, CTotem::kRearmed);
+
+    // The third request launches level 3; afterwards the figure flies home
+    // and a standing figure takes its place.
+    totems.PushRequest(2);
+    blasts = 0;
+    for (frames = 0; frames < 600 && !(blasts > 0 && totems.Selected < 0 &&
+                                       totems.Places[2]->Mode == CTotem::kStanding);
+         ++frames) {
+        ASSERT_GE(game->Frame(16), 0);
+        for (const CTotemAction& a : totems.Actions)
+            blasts += a.kind == CTotemAction::kRed ? 1 : 0;
+    }
+    EXPECT_EQ(blasts, 4);
+    EXPECT_EQ(totems.Places[2]->Mode, CTotem::kStanding);
+    EXPECT_EQ(game->Field->Counters.Sets[2].Get(6), 2);
+}
+
+TEST(TotemLaunch, AMissingTotemPictureFailsInitNamingIt) {
+    GameCopy copy;
+    if (!copy.Missing().empty())
+        GTEST_SKIP() << copy.Missing();
+    fs::remove(copy.Path() / "Data" / "Gfx" / "VioletGlowRays.tga");
+    EnterDir enter(copy.Path());
+    GlStack gl;
+    ASSERT_EQ(gl.Problem(), "");
+    CGame game(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
+    ASSERT_EQ(game.PreInit(), 1);
+    EXPECT_EQ(game.Init(), 0);
+    EXPECT_EQ(game.LastError(), "Error loading Totems Textures");
+    EXPECT_TRUE(InOrder(copy.Log(), {"Unable to load VioletGlowRays.tga Texture!\n",
+                                     "Error loading Totems Textures\n"}))
+        << copy.Log();
+    game.RestoreGamma();
+}

@@ -1,0 +1,354 @@
+// The totem panel with real figures on the recording device: requests and
+// launches, the Red records, the faults of empty slots and invisible figures,
+// figure motion and fades, "Totems.cfg" values good and bad, and the switch of
+// the figure pictures between the quest and the shop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "effects/ParticleSystemsManager.h"
+#include "engine/QuadLayer.h"
+#include "engine/SpriteLayer.h"
+#include "playfield/LevelRules.h"
+#include "support/CapturedLog.h"
+#include "support/RecordingScene.h"
+#include "support/TempDir.h"
+#include "tools/lib/ImageWriter.h"
+#include "totems/BoardGrid.h"
+#include "totems/RedTotem.h"
+#include "totems/TotemPanel.h"
+
+namespace {
+
+using testsupport::CapturedLog;
+using testsupport::TempDir;
+
+// One sprite per set and tier, three lights: every figure has parts.
+std::string SetsOf(const char* section, const std::string& extra) {
+    std::string s = std::string("[") + section + "]\n" + extra;
+    for (const char* prefix : {"Small", "Shadow", "Main", "Shop"})
+        for (int k = 1; k <= 4; ++k) {
+            const std::string p = prefix + std::to_string(k);
+            s += p + "SpritesCount=1\n" + p + "Sprite0=0 0 0 128 128\n" + p +
+                 "SpriteT0=0 0 256 256\n";
+        }
+    for (int i = 0; i < 3; ++i)
+        s += "LightSprite" + std::to_string(i) + "=32 32 0 64 64\n";
+    return s;
+}
+
+class TotemPanelTest : public ::testing::Test, public testsupport::RecordingScene {
+protected:
+    void SetUp() override {
+        Open();
+        MakeBuffers(4096, 6144);
+        layer = CSharedPtr<CSpriteLayer>(new CSpriteLayer(device, vb, ib));
+        particles =
+            CSharedPtr<CParticleSystemsManager>(new CParticleSystemsManager(device, vb, ib));
+        quads = CSharedPtr<CQuadLayer>(new CQuadLayer(device, vb, ib));
+        Load("[Shared]\nCenter=512 384 0\nMainSize=128 128\nSmallSize=48 48\n");
+        g_boardGrid.Set(-194.5f, 340.5f, 50.0f, 8, 8, 83.0f, 83.0f);
+    }
+    void TearDown() override {
+        panel.reset();
+        quads = CSharedPtr<CQuadLayer>();
+        particles = CSharedPtr<CParticleSystemsManager>();
+        layer = CSharedPtr<CSpriteLayer>();
+        Close();
+    }
+    void Load(const std::string& shared, const std::string& red = "") {
+        panel = std::make_unique<CTotemPanel>();
+        panel->LoadConfig(dir.Write("Totems.cfg", shared + SetsOf("Red", red)));
+        panel->AttachShared(device, layer, particles, quads, nullptr);
+    }
+    // Frames of dt until the predicate holds (at most n).
+    template <class P> int Until(P done, float dt = 0.05f, int n = 400) {
+        int i = 0;
+        for (; i < n && !done(); ++i)
+            panel->Update(dt);
+        return i;
+    }
+    CRedTotem* Red() { return dynamic_cast<CRedTotem*>(panel->Places[2].Get()); }
+    std::vector<int32_t> RedShotLevels() {
+        std::vector<int32_t> levels;
+        for (const CTotemAction& a : panel->Actions)
+            if (a.kind == CTotemAction::kRed)
+                levels.push_back(a.value);
+        return levels;
+    }
+
+    TempDir dir;
+    CSharedPtr<CSpriteLayer> layer;
+    CSharedPtr<CParticleSystemsManager> particles;
+    CSharedPtr<CQuadLayer> quads;
+    std::unique_ptr<CTotemPanel> panel;
+};
+
+TEST_F(TotemPanelTest, RequestsSelectLaunchAndSwitchOneAFrame) {
+    CTotemPanel& p = *panel;
+    p.Tiers[2] = 2;
+    p.Reset();
+    ASSERT_NE(Red(), nullptr);
+    EXPECT_EQ(Red()->Mode, CTotem::kStanding);
+    EXPECT_EQ(p.Places[0].IsNull(), true) << "tier 0 gets no figure";
+
+    // Unowned: consumed, nothing selected; one request a frame.
+    p.PushRequest(0);
+    p.PushRequest(4);
+    p.Update(0.01f);
+    EXPECT_EQ(p.Requests.size(), 1u);
+    p.Update(0.01f);
+    EXPECT_EQ(p.Selected, -1);
+    EXPECT_EQ(p.IsIdle(), 1);
+
+    // Two red requests at once: the second waits for the arrival.
+    p.PushRequest(2);
+    p.PushRequest(2);
+    p.Update(0.01f);
+    EXPECT_EQ(p.Selected, 2);
+    EXPECT_EQ(p.Ready, 0);
+    EXPECT_EQ(Red()->Mode, CTotem::kSelected);
+    Until([&] { return p.Ready == 1; });
+    EXPECT_EQ(Red()->ShineParts().size(), 1u);
+    EXPECT_EQ(Red()->ArmedSystems.size(), 8u) << "four orbs of two systems";
+    EXPECT_FLOAT_EQ(Red()->Position.X, -0.5f);
+    p.Update(0.0f);
+    ASSERT_FALSE(p.Actions.empty());
+    EXPECT_EQ(p.Actions.front().kind, CTotemAction::kLaunched);
+    EXPECT_EQ(p.Presses, 2);
+    EXPECT_EQ(Red()->Level, 2);
+    EXPECT_EQ(Red()->ShineParts().size(), 2u);
+
+    // The power ends: home again, a standing figure in its place.
+    Until([&] { return p.Selected < 0 && Red()->Mode == CTotem::kStanding; });
+    EXPECT_EQ(Red()->Mode, CTotem::kStanding);
+    EXPECT_FLOAT_EQ(Red()->Size[0], 48.0f);
+
+    // A switch to an unowned colour sends the selected one home.
+    p.PushRequest(2);
+    p.Update(0.01f);
+    Until([&] { return p.Ready == 1; });
+    CSharedPtr<CTotem> selected = p.Places[2];
+    p.PushRequest(5);
+    p.Update(0.01f);
+    EXPECT_EQ(p.Selected, -1);
+    EXPECT_EQ(p.Ready, 1);
+    EXPECT_EQ(selected->State, CTotem::kMoving);
+    EXPECT_FLOAT_EQ(selected->MoveTarget.X, p.PlacePos[2].X);
+    EXPECT_TRUE(dynamic_cast<CRedTotem&>(*selected).ArmedSystems.empty());
+}
+
+TEST_F(TotemPanelTest, RedShotsFollowTheTierTableAndLandInOneFrame) {
+    struct Row {
+        int32_t tier;
+        std::vector<int32_t> level2, level3; // shot levels, sorted; no level 3 below tier 3
+    };
+    const Row rows[] = {{1, {1, 1}, {}},
+                        {2, {1, 1, 1, 1}, {}},
+                        {3, {1, 1, 2, 2}, {2, 2, 2, 2}},
+                        {4, {2, 2, 2, 2}, {2, 2, 2, 2}},
+                        {9, {2, 2, 2, 2}, {2, 2, 2, 2}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.tier);
+        CTotemPanel& p = *panel;
+        p.Tiers[2] = row.tier;
+        p.Reset();
+        p.PushRequest(2);
+        Until([&] { return p.Selected == 2 && p.Ready == 1; });
+        p.PushRequest(2);
+        // One big step: every shot waits, flies and lands within it.
+        p.Update(2.0f);
+        ASSERT_GE(p.Actions.size(), 2u);
+        EXPECT_EQ(p.Actions.front().kind, CTotemAction::kLaunched);
+        std::vector<int32_t> got = RedShotLevels();
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, row.level2);
+        for (const CTotemAction& a : p.Actions)
+            if (a.kind == CTotemAction::kRed) {
+                // A cross is centred off the edge; a block may start on the last column.
+                EXPECT_GE(a.column, a.value > 1 ? 1 : 0);
+                EXPECT_LE(a.column, 7);
+            }
+        p.Update(0.01f);
+        if (row.level3.empty()) {
+            EXPECT_EQ(p.Selected, -1);
+            continue;
+        }
+        ASSERT_EQ(Red()->State, CTotem::kRearmed);
+        EXPECT_EQ(p.IsIdle(), 1);
+        p.PushRequest(2);
+        p.Update(2.0f);
+        got = RedShotLevels();
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, row.level3);
+        EXPECT_EQ(Red()->Level, 3);
+        p.Update(0.01f);
+        EXPECT_EQ(p.Selected, -1);
+    }
+}
+
+TEST_F(TotemPanelTest, EmptySlotsAndInvisibleFiguresNeverStickOrCrash) {
+    CTotemPanel& p = *panel;
+    p.Tiers[2] = 1;
+    p.Reset();
+    p.PushRequest(2);
+    p.Update(0.01f);
+    Until([&] { return p.Ready == 1; });
+    // Leaving the screen keeps the selection (a save stores it) but no figure.
+    p.FadeOutAll(2.0f);
+    EXPECT_EQ(p.Selected, 2);
+    p.PushRequest(2);
+    p.Update(0.1f);
+    EXPECT_EQ(p.Selected, 2) << "the queued request selects anew";
+    EXPECT_EQ(p.Presses, 1);
+    p.FadeOutAll(2.0f);
+    p.CancelActive();
+    EXPECT_EQ(p.Selected, -1);
+    EXPECT_EQ(p.Ready, 1);
+
+    // A restored board asks at once: the fresh standing figure, still
+    // invisible, is faded out and leaves on the first frame.
+    Load("");
+    panel->Tiers[2] = 1;
+    panel->Reset();
+    panel->PushRequest(2);
+    panel->Update(0.0f);
+    EXPECT_EQ(panel->Active.size(), 1u) << "only the selected figure stays";
+
+    // A Red figure activated without orbs sends nothing and ends.
+    CSharedPtr<CTotem> bare = panel->CreateTotem(2, CTotem::kSelected, 2, 0);
+    bare->Activate(1);
+    EXPECT_EQ(bare->Update(0.1f), 1);
+    EXPECT_EQ(bare->Event, CTotem::kPowerDone);
+}
+
+TEST_F(TotemPanelTest, FiguresMoveFadeAndShineByTheirClocks) {
+    CSharedPtr<CTotem> f = panel->CreateTotem(2, CTotem::kSelected, 1, 0);
+    EXPECT_FLOAT_EQ(f->Size[0], 256.0f);
+    EXPECT_FLOAT_EQ(f->Alpha, 0.0f);
+    f->SetAlpha(1.0f, 1);
+    f->SetPosition(0, 0, 0);
+    struct Step {
+        float dt, x;
+        int32_t result;
+    };
+    for (const auto& [time, steps] :
+         std::vector<std::pair<float, std::vector<Step>>>{{0.5f, {{0.25f, 50, 0}, {0.25f, 100, 1}}},
+                                                          {0.5f, {{0.4f, 180, 0}, {0.4f, 200, 1}}},
+                                                          {0.0f, {{0.0f, 300, 1}}}}) {
+        const float from = f->Position.X;
+        f->MoveTo(from + 100.0f, 0, 0, 64, 64, time);
+        for (const Step& s : steps) {
+            EXPECT_EQ(f->Update(s.dt), s.result);
+            EXPECT_FLOAT_EQ(f->Position.X, s.x);
+        }
+        EXPECT_FLOAT_EQ(f->Size[0], 64.0f);
+        EXPECT_EQ(f->Update(0.1f), 1) << "an arrived move reports again";
+    }
+    EXPECT_FLOAT_EQ(f->Parts()[0]->Position.X, 300.0f);
+
+    f->Shine(2);
+    f->Shine(3);
+    f->Shine(1);
+    EXPECT_EQ(f->ShineParts().size(), 3u);
+    f->StopShine(0);
+    f->Shine(2);
+    EXPECT_EQ(f->ShineParts().size(), 3u);
+    f->StopShine(1);
+    f->Shine(2);
+    EXPECT_EQ(f->ShineParts().size(), 2u);
+    const int32_t key = f->Parts()[0]->Key;
+    f->SetZOrder(key - 5);
+    EXPECT_EQ(f->ShineParts()[0]->Key, key - 2 - 5);
+
+    f->FadeOut(2.0f);
+    EXPECT_EQ(f->Update(0.25f), 0);
+    EXPECT_FLOAT_EQ(f->Alpha, 0.5f);
+    EXPECT_EQ(f->Update(0.25f), 1);
+    EXPECT_EQ(f->Event, CTotem::kFadedOut);
+    EXPECT_FLOAT_EQ(f->Parts()[0]->Alpha, 0.0f);
+
+    // A shop figure reports when it is fully in.
+    CSharedPtr<CTotem> shop = panel->CreateTotem(2, CTotem::kShopFigure, 2, 0);
+    EXPECT_EQ(shop->Update(0.2f), 0);
+    EXPECT_EQ(shop->Update(0.2f), 1);
+    EXPECT_EQ(shop->Event, CTotem::kFadedIn);
+}
+
+TEST_F(TotemPanelTest, ConfigurationReadsItsKeysAndReplacesBadValues) {
+    CapturedLog log;
+    Load("[Shared]\nSwitchInTime=1\nDarkTexture3=1\nDarkT3=64 0 128 0 128 64 64 64\n"
+         "InTime=-1\nCenter=abc\nMainSize=0 5\n[Shop]\nZ=-10\nPic2=100 100 40 20\n"
+         "QShift2=5 7\n",
+         "FlySpeed=0\nColor1=300 0 0 255\nColor2=10 20 30 40\nSmall2SpritesCount=100000\n");
+    const CTotemPanel& p = *panel;
+    EXPECT_FLOAT_EQ(p.SwitchInTime, 1.0f);
+    EXPECT_FLOAT_EQ(p.ReturnTime, 1.0f);
+    EXPECT_EQ(p.BottomZOrder, 40);
+    EXPECT_FLOAT_EQ(p.Dark[3].UV[1].U, 1.0f);
+    EXPECT_FLOAT_EQ(p.Dark[2].UV[1].U, 254.0f / 256.0f);
+    EXPECT_FLOAT_EQ(p.InTime, 0.5f);
+    EXPECT_FLOAT_EQ(p.Center.X, -360.5f);
+    EXPECT_FLOAT_EQ(p.Center.Y, -215.5f);
+    EXPECT_FLOAT_EQ(p.MainSize[1], 128.0f);
+    EXPECT_FLOAT_EQ(p.PlacePos[6].X, -492.5f);
+    EXPECT_FLOAT_EQ(p.Shop[2].PicPos.X, -391.5f);
+    EXPECT_FLOAT_EQ(p.Shop[2].PicPos.Y, 274.5f);
+    EXPECT_FLOAT_EQ(p.Shop[2].QSignPos.X, -386.5f);
+    EXPECT_FLOAT_EQ(p.Shop[2].QSignPos.Y, 267.5f);
+    EXPECT_FLOAT_EQ(p.Shop[2].TotemPos.Z, -15.0f);
+    const auto& red = dynamic_cast<const CRedTotemParams&>(*p.ColourParams[2]);
+    EXPECT_FLOAT_EQ(red.FlySpeed, 2000.0f);
+    EXPECT_EQ(red.Colour1, 0xFFFFC850u);
+    EXPECT_EQ(red.Colour2, 0x280A141Eu);
+    EXPECT_TRUE(p.Shapes[2]->Small[1].Positions.empty());
+    EXPECT_EQ(p.Shapes[2]->Small[0].Positions.size(), 1u);
+    for (const char* key :
+         {"InTime", "Center", "MainSize", "FlySpeed", "Color1", "Small2SpritesCount"})
+        EXPECT_NE(log.Text().find(std::string("] ") + key + ":"), std::string::npos) << key;
+    // A missing file: defaults, empty sets with their warnings, a tier beyond
+    // the tables clamped, and figures without parts that still work.
+    log.Clear();
+    panel = std::make_unique<CTotemPanel>();
+    panel->LoadConfig(dir.Path("None.cfg"));
+    EXPECT_EQ(panel->Shapes[4]->Shop[3].Positions.size(), 0u);
+    EXPECT_NE(log.Text().find("Warning! Some Totem SpriteShape can not be loaded! Small1"),
+              std::string::npos);
+    CSharedPtr<CTotem> f = panel->CreateTotem(2, CTotem::kSelected, 7, 0);
+    EXPECT_EQ(f->Tier, 4);
+    f->Shine(3);
+    EXPECT_TRUE(f->Parts().empty());
+}
+
+TEST_F(TotemPanelTest, FigurePicturesSwitchToTheShopAndBackInPlace) {
+    CapturedLog log;
+    auto write = [&](const std::string& file, int side) {
+        const std::vector<uint8_t> px(static_cast<size_t>(side * side * 4), 200);
+        ASSERT_TRUE(tk::WritePng(dir.Path(file), {px.data(), side, side, 4}));
+    };
+    const char* names[] = {"Green", "Yellow", "Red", "Blue", "Orange", "White", "Violet"};
+    for (int c = 0; c < 7; ++c) {
+        const std::string name = std::string(names[c]) + "Totem";
+        write(name + ".png", 4);
+        if (c != 6)
+            write(name + "Shop.png", 8);
+        panel->ColourTextures[c] =
+            device->LoadTexture(dir.Path(name + ".png"), name, 1, 0, gpu::Pool::Managed, 0);
+        ASSERT_FALSE(panel->ColourTextures[c].IsNull());
+    }
+    const CSharedPtr<CTexture> red = panel->ColourTextures[2];
+    CSharedPtr<CTotem> f = panel->CreateTotem(2, CTotem::kShopFigure, 1, 0);
+    panel->RecreateTextures(1, dir.Path(""));
+    EXPECT_EQ(panel->ShopTextures, 1);
+    EXPECT_TRUE(panel->ColourTextures[2] == red);
+    EXPECT_EQ(red->GetWidth(), 8u);
+    EXPECT_TRUE(f->Parts()[1]->Texture == red);
+    EXPECT_NE(log.Text().find("Error! VioletTotem Texture Recreate\n"), std::string::npos);
+    panel->RecreateTextures(0, dir.Path(""));
+    EXPECT_EQ(panel->ShopTextures, 0);
+    EXPECT_EQ(red->GetWidth(), 4u);
+    EXPECT_TRUE(panel->ColourTextures[6]->HasTexture()) << "back on its quest picture";
+}
+
+} // namespace

@@ -1,0 +1,738 @@
+#include "TotemArt.h"
+
+#include <cstdio>
+#include <functional>
+#include <sstream>
+
+#include "ArtBoard.h"
+#include "ArtCommon.h"
+#include "CapsGems.h"
+#include "FxSprites.h"
+#include "GenCommon.h"
+
+namespace gen {
+
+namespace {
+
+constexpr int kColours = 7;
+constexpr int kTiers = 4;
+constexpr int kSuper = 4;
+constexpr int kJpegQuality = 95;
+const char* const kSections[kColours] = {"Green",  "Yellow", "Red",   "Blue",
+                                         "Orange", "White",  "Violet"};
+
+// ---- Figure geometry -------------------------------------------------------
+// A figure is drawn in a frame of kFrame x kFrame figure pixels (y down, the
+// figure's centre line at x 128): a carved head, a body with two gem eyes and
+// a mouth, and a plinth.
+constexpr float kFrame = 256.0f;
+constexpr Vec2 kHeadCentre{128, 84};
+constexpr Vec2 kBodyCentre{128, 170};
+constexpr Vec2 kBodyHalf{38, 54};
+constexpr Vec2 kBaseCentre{128, 234};
+constexpr Vec2 kBaseHalf{54, 12};
+constexpr Vec2 kEyes[2] = {{113, 158}, {143, 158}};
+constexpr float kEyeRadius = 8.5f;
+constexpr float kHeadGemRadius = 13.0f;
+constexpr float kGroove = 2.2f;
+
+// Where each picture lies in the figure frame (figure pixels) and in its
+// atlas (texels): the same table places the painting and writes the sprite
+// keys of "Totems.cfg".
+struct Piece {
+    float fx, fy, fw, fh; // in the figure frame
+    float u0, v0, u1, v1; // in the atlas; u1 < u0 mirrors
+    float z;              // depth offset: ornaments lie in front
+};
+// The colour figure pictures (512 x 256): the body at the left, the ornaments
+// in 128 x 128 cells at the right.
+constexpr int kFigureAtlasW = 512, kFigureAtlasH = 256;
+constexpr Piece kBody{0, 0, 256, 256, 0, 0, 256, 256, 0};
+constexpr Piece kCollar{64, 54, 128, 128, 256, 0, 384, 128, -1};
+constexpr Piece kWingLeft{0, 64, 128, 128, 384, 0, 512, 128, -1};
+constexpr Piece kWingRight{128, 64, 128, 128, 512, 0, 384, 128, -1};
+constexpr Piece kCrown{64, 0, 128, 128, 256, 128, 384, 256, -1};
+// The pieces of the selected and shop figure by tier: each tier adds one.
+const std::vector<Piece> kTierPieces[kTiers] = {
+    {kBody},
+    {kBody, kCollar},
+    {kBody, kCollar, kWingLeft, kWingRight},
+    {kBody, kCollar, kWingLeft, kWingRight, kCrown},
+};
+
+// Standing figures ("SmallTotem1.png", 256 x 256): 3 x 3 cells of 80 texels
+// every 84; cells 0..6 the colours, 7 the wings, 8 the crown.
+constexpr int kSmall = 80, kSmallStep = 84, kSmallAtlas = 256;
+constexpr int kSmallWings = 7, kSmallCrown = 8;
+int SmallCellX(int i) {
+    return 2 + (i % 3) * kSmallStep;
+}
+int SmallCellY(int i) {
+    return 2 + (i / 3) * kSmallStep;
+}
+
+// Shadows ("TotemShadows.jpg" + alpha, 512 x 512): 4 x 2 cells of 128.
+constexpr int kShadowCell = 128, kShadowAtlas = 512;
+constexpr float kShadowShift[2] = {8, 10};
+
+// Eye glows ("TotemLights.png", 256 x 128): the head gem's glow and one for
+// each eye, 64 texels each.
+constexpr int kLightCell = 64, kLightAtlasW = 256, kLightAtlasH = 128;
+struct LightSpot {
+    Vec2 centre;
+    float size;
+};
+constexpr LightSpot kLights[3] = {{{128, 84}, 72}, {{113, 158}, 40}, {{143, 158}, 40}};
+
+// Contours of the places of colours not owned ("TotemContour.png", 256 x 256):
+// 60 x 76 cells every 64 x 80.
+constexpr int kContourW = 60, kContourH = 76, kContourAtlas = 256;
+int ContourX(int i) {
+    return (i % 4) * 64;
+}
+int ContourY(int i) {
+    return (i / 4) * 80;
+}
+
+// ---- Panel layout on the 1024 x 768 screen (pixels, y down) ----------------
+// The standing totems stand at the right end of their colour's gem groove on
+// the tablet left of the board; the selected totem rises over the socket.
+constexpr float kTabletLeft = 512.5f - 194.5f + kTabletOffset; // screen x of the tablet
+constexpr float kTabletTop = 384.5f - 352.5f - 18.0f;          // screen y of its top
+constexpr float kPlaceX = kTabletLeft + 257.0f;
+constexpr float kPlaceY = kTabletTop + kGemRowTop;
+constexpr float kPlaceStep = kGemRowStep;
+constexpr float kSmallOnScreen = 46.0f;
+constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 326.0f;
+constexpr float kMainOnScreen = 176.0f;
+constexpr float kShopOnScreen = 192.0f;
+
+// ---- Shapes ----------------------------------------------------------------
+
+float HeadSd(int colour, Vec2 p) {
+    const Vec2 q = p - kHeadCentre;
+    switch (colour) {
+    case 0:
+        return SdPolygon(RegularPolygon(8, 46, kPi / 8), q) - 1.0f;
+    case 1:
+        return SdPolygon({{0, -54}, {44, 0}, {0, 50}, {-44, 0}}, q);
+    case 2: {
+        const float horn =
+            Union(SdCapsule(q, {-28, -30}, {-46, -58}, 7), SdCapsule(q, {28, -30}, {46, -58}, 7));
+        return SmoothUnion(SdBox(q, {40, 38}, 12), horn, 5);
+    }
+    case 3: {
+        const std::vector<Vec2> shield = {{-42, -40}, {42, -40}, {42, 6}, {0, 52}, {-42, 6}};
+        return SdPolygon(InsetConvex(shield, 5), q) - 5.0f;
+    }
+    case 4:
+        return SdPolygon(RegularPolygon(6, 48, 0), q) - 1.0f;
+    case 5:
+        return Union(SdCircle(q, 43), SdCircle(q - Vec2{0, -50}, 9));
+    default:
+        return SdPolygon(InsetConvex(RegularPolygon(3, 60, -kPi / 2, {0, -4}), 4), q) - 4.0f;
+    }
+}
+
+float FigureSd(int colour, Vec2 p) {
+    const float body = SdBox(p - kBodyCentre, kBodyHalf, 10);
+    const float base = SdBox(p - kBaseCentre, kBaseHalf, 4);
+    return Union(SmoothUnion(HeadSd(colour, p), body, 6), base);
+}
+
+Vec2 HeadGem(int colour) {
+    return colour == 6 ? kHeadCentre + Vec2{0, 8} : kHeadCentre;
+}
+
+// Carved lines of the face and the plinth (distance to the nearest).
+float GrooveDistance(int colour, Vec2 p) {
+    float d = DistSegment(p, {98, 142}, {158, 142});         // brow
+    d = std::min(d, DistSegment(p, {114, 190}, {142, 190})); // mouth
+    d = std::min(d, DistSegment(p, {102, 206}, {154, 206})); // belt
+    d = std::min(d, DistSegment(p, {82, 234}, {174, 234}));  // plinth
+    d = std::min(d, std::fabs(HeadSd(colour, p) + 9.0f));    // the head's inner rim
+    return d;
+}
+
+// A round gem set in gold: colour lit like the tokens; alpha 0 outside.
+Rgba GemPixel(int colour, Vec2 p, Vec2 centre, float radius) {
+    const Vec2 q = p - centre;
+    const float r = Length(q);
+    if (r > radius + 2.5f)
+        return {};
+    const GemColours gc = TokenColours(colour);
+    if (r > radius) {
+        const Vec3 n = Normalize(Vec3{q.x / r, q.y / r, 1.2f});
+        return Premultiply(GoldShade(n, 0.6f), 1.0f);
+    }
+    const float k = r / radius;
+    const Vec3 n = Normalize(Vec3{q.x / radius * 0.9f, q.y / radius * 0.9f,
+                                  std::sqrt(std::max(0.0f, 1.0f - k * k)) + 0.2f});
+    const Lit lit = LightNormal(n, 45.0f);
+    Rgb c = MixRgb(gc.deep, gc.body, Clamp01(0.25f + lit.diffuse));
+    // Light comes through the stone at the far side.
+    c = c + gc.bright * (0.45f * Clamp01(0.5f * (q.x + q.y) / radius));
+    return Premultiply(c + Rgb{1, 1, 1} * (1.3f * lit.specular), 1.0f);
+}
+
+// The stone figure of a colour at figure point p; `texel` figure pixels per texel.
+Rgba FigurePixel(int colour, Vec2 p, float texel) {
+    const float d = FigureSd(colour, p);
+    const float cover = Coverage(d / texel);
+    if (cover <= 0.0f)
+        return {};
+    for (const Vec2& eye : kEyes)
+        if (Rgba g = GemPixel(colour, p, eye, kEyeRadius); g.a > 0)
+            return g * cover;
+    if (Rgba g = GemPixel(colour, p, HeadGem(colour), kHeadGemRadius); g.a > 0)
+        return g * cover;
+
+    const auto sd = [&](Vec2 v) { return FigureSd(colour, v); };
+    Vec3 n = BevelNormal(d, SdGradient(sd, p), 9.0f, 1.6f);
+    // The head is a raised plate of its own.
+    const auto head = [&](Vec2 v) { return HeadSd(colour, v); };
+    const float hd = head(p);
+    if (hd < 0 && hd > -6.0f) {
+        const Vec2 g = SdGradient(head, p);
+        n = Normalize(Vec3{n.x + g.x * 0.8f, n.y + g.y * 0.8f, n.z});
+    }
+    const GemColours gc = TokenColours(colour);
+    const float grain = 0.82f + 0.3f * Noise(1, p.x, p.y, 3.0f) + 0.1f * Noise(0, p.x, p.y, 9.0f);
+    Rgb stone = MixRgb(Hex(palette::kStoneLight), gc.body, 0.32f) * grain;
+    Rgb c = MattShade(n, stone, 0.18f);
+    const float groove = GrooveDistance(colour, p);
+    if (groove < kGroove) {
+        const float t = 1.0f - groove / kGroove;
+        c = c * (1.0f - 0.6f * t);
+    }
+    // A faint rim of light along the edges turned to the light.
+    const float rim = Clamp01(1.0f + d / 2.5f) * Clamp01(-(n.x + n.y));
+    c = c + Hex(palette::kTorchLight) * (0.25f * rim);
+    return Premultiply(c, cover);
+}
+
+// Gold ornaments: 0 the collar, 1 the left wing, 2 the crown (figure pixels).
+float OrnamentSd(int kind, Vec2 p) {
+    switch (kind) {
+    case 0:
+        return SdBox(p - Vec2{128, 118}, {47, 8}, 4);
+    case 1: {
+        float d = 1e9f;
+        for (int k = 0; k < 4; ++k) {
+            const float a = kPi + 0.35f - 0.3f * float(k);
+            const Vec2 root{92, 132};
+            const Vec2 tip = root + Vec2{std::cos(a), -std::sin(a)} * (58.0f - 5.0f * float(k));
+            d = std::min(d, SdCapsule(p, root, tip, 8.5f - float(k)));
+        }
+        return d;
+    }
+    default: {
+        const float band = SdBox(p - Vec2{128, 40}, {34, 6}, 2);
+        float spikes = 1e9f;
+        for (int k = -1; k <= 1; ++k) {
+            const float x = 128.0f + 22.0f * float(k), h = k == 0 ? 34.0f : 24.0f;
+            spikes = std::min(spikes, SdPolygon({{x - 10, 36}, {x, 36 - h}, {x + 10, 36}}, p));
+        }
+        return Union(band, spikes);
+    }
+    }
+}
+
+Rgba OrnamentPixel(int colour, int kind, Vec2 p, float texel) {
+    const float d = OrnamentSd(kind, p);
+    const float cover = Coverage(d / texel);
+    if (cover <= 0.0f)
+        return {};
+    const Vec2 studs[3][3] = {{{104, 118}, {128, 118}, {152, 118}},
+                              {{50, 104}, {50, 104}, {50, 104}},
+                              {{128, 10}, {128, 10}, {128, 10}}};
+    for (const Vec2& s : studs[kind])
+        if (Rgba g = GemPixel(colour, p, s, 4.5f); g.a > 0)
+            return g * cover;
+    const auto sd = [&](Vec2 v) { return OrnamentSd(kind, v); };
+    const Vec3 n = BevelNormal(d, SdGradient(sd, p), 4.0f, 1.8f);
+    Rgb c = GoldShade(n, 0.5f);
+    if (kind == 1) // feather tips take the colour
+        c = MixRgb(c, TokenColours(colour).body * 1.3f, SmoothStep(60.0f, 40.0f, p.x) * 0.6f);
+    return Premultiply(c, cover);
+}
+
+// Paints a figure-frame region (fx, fy, fw, fh) at `scale` texels per figure pixel.
+template <class Shade>
+FloatImage PaintRegion(float fx, float fy, float fw, float fh, float scale, const Shade& shade) {
+    const int w = int(std::lround(fw * scale)), h = int(std::lround(fh * scale));
+    const float texel = 1.0f / scale;
+    return RenderParallel(w, h, kSuper, [&](float x, float y) {
+        return shade(Vec2{fx + x * texel, fy + y * texel}, texel);
+    });
+}
+
+// A piece with a 2-texel transparent gutter kept by the caller's cell size.
+void PutPiece(Sheet& sheet, const Piece& piece, const FloatImage& image) {
+    if (piece.u1 > piece.u0)
+        sheet.Put(image, int(piece.u0), int(piece.v0), Store::Straight);
+}
+
+Sheet PaintFigureAtlas(int colour, bool shop) {
+    Sheet sheet(kFigureAtlasW, kFigureAtlasH);
+    const float warmth = shop ? 1.12f : 1.0f;
+    auto body = PaintRegion(0, 0, kFrame, kFrame, 1.0f, [&](Vec2 p, float t) {
+        Rgba px = FigurePixel(colour, p, t);
+        px.r *= warmth;
+        px.g *= warmth;
+        px.b *= warmth;
+        return px;
+    });
+    PutPiece(sheet, kBody, body);
+    const Piece* pieces[3] = {&kCollar, &kWingLeft, &kCrown};
+    for (int kind = 0; kind < 3; ++kind) {
+        const Piece& pc = *pieces[kind];
+        PutPiece(sheet, pc, PaintRegion(pc.fx, pc.fy, pc.fw, pc.fh, 1.0f, [&](Vec2 p, float t) {
+                     return OrnamentPixel(colour, kind, p, t);
+                 }));
+    }
+    return sheet;
+}
+
+Sheet PaintSmallAtlas() {
+    Sheet sheet(kSmallAtlas, kSmallAtlas);
+    const float scale = float(kSmall) / kFrame;
+    for (int c = 0; c < kColours; ++c)
+        sheet.Put(PaintRegion(0, 0, kFrame, kFrame, scale,
+                              [&](Vec2 p, float t) { return FigurePixel(c, p, t); }),
+                  SmallCellX(c), SmallCellY(c), Store::Straight);
+    sheet.Put(PaintRegion(0, 0, kFrame, kFrame, scale,
+                          [&](Vec2 p, float t) {
+                              const Rgba l = OrnamentPixel(3, 1, p, t);
+                              const Rgba r = OrnamentPixel(3, 1, Vec2{kFrame - p.x, p.y}, t);
+                              return Over(l, r);
+                          }),
+              SmallCellX(kSmallWings), SmallCellY(kSmallWings), Store::Straight);
+    sheet.Put(PaintRegion(0, 0, kFrame, kFrame, scale,
+                          [&](Vec2 p, float t) { return OrnamentPixel(1, 2, p, t); }),
+              SmallCellX(kSmallCrown), SmallCellY(kSmallCrown), Store::Straight);
+    return sheet;
+}
+
+// A soft silhouette of each figure: how much it darkens what lies behind.
+Sheet PaintShadows() {
+    Sheet sheet(kShadowAtlas, kShadowAtlas);
+    const float scale = float(kShadowCell) / kFrame;
+    for (int c = 0; c < kColours; ++c) {
+        auto cell = PaintRegion(0, 0, kFrame, kFrame, scale, [&](Vec2 p, float) {
+            float v = 0;
+            for (int k = 0; k < 8; ++k) {
+                const Vec2 o =
+                    Vec2{std::cos(float(k) * kPi / 4), std::sin(float(k) * kPi / 4)} * 7.0f;
+                v += SmoothStep(8.0f, -8.0f, FigureSd(c, p + o));
+            }
+            const float a = 0.55f * v / 8.0f;
+            return Rgba{a, a, a, a};
+        });
+        sheet.Put(cell, (c % 4) * kShadowCell, (c / 4) * kShadowCell, Store::Premultiplied);
+    }
+    return sheet;
+}
+
+Sheet PaintLights() {
+    Sheet sheet(kLightAtlasW, kLightAtlasH);
+    for (int i = 0; i < 3; ++i) {
+        const float c = 0.5f * kLightCell;
+        auto cell = RenderParallel(kLightCell, kLightCell, kSuper, [&](float x, float y) {
+            const Vec2 p{(x - c) / (c - 2), (y - c) / (c - 2)};
+            const float r = Length(p);
+            float v = 0.7f * Glow(r, 6.0f) + 0.5f * Glow(r, 40.0f);
+            // Four thin rays across the eye.
+            v += 0.35f * Glow(p.x * 14.0f, 1.0f) * SoftDisc(std::fabs(p.y)) +
+                 0.35f * Glow(p.y * 14.0f, 1.0f) * SoftDisc(std::fabs(p.x));
+            v = Clamp01(v) * SmoothStep(1.0f, 0.8f, r);
+            return Premultiply(MixRgb(Hex(palette::kTorchLight), Rgb{1, 1, 1}, Glow(r, 20.0f)), v);
+        });
+        sheet.Put(cell, i * kLightCell, 0, Store::Premultiplied);
+    }
+    return sheet;
+}
+
+// The panel's glow behind the standing totems (screen blend: black adds
+// nothing): a column of seven faint niches.
+Sheet PaintBase() {
+    Sheet sheet(256, 256);
+    auto img = RenderParallel(256, 256, kSuper, [&](float x, float y) {
+        float v = 0;
+        for (int i = 0; i < kColours; ++i) {
+            const Vec2 c{128.0f, 18.0f + 36.6f * float(i)};
+            const Vec2 q{x - c.x, y - c.y};
+            v += 0.3f * Glow(Length(Vec2{q.x / 40.0f, q.y / 18.0f}), 2.0f);
+        }
+        const Rgb col = Hex(palette::kTurquoiseLight) * Clamp01(v);
+        return Rgba{col.r, col.g, col.b, 1.0f};
+    });
+    sheet.Put(img, 0, 0, Store::Straight);
+    return sheet;
+}
+
+// What darkens a place whose colour is not owned (darkening blend): a soft
+// rounded patch.
+Sheet PaintDark() {
+    Sheet sheet(128, 128);
+    auto img = RenderParallel(128, 128, kSuper, [&](float x, float y) {
+        const float d = SdBox(Vec2{x - 64, y - 64}, {52, 58}, 20);
+        const float v = 0.7f * SmoothStep(6.0f, -14.0f, d);
+        return Rgba{v, v, v, 1.0f};
+    });
+    sheet.Put(img, 0, 0, Store::Straight);
+    return sheet;
+}
+
+Sheet PaintContours() {
+    Sheet sheet(kContourAtlas, kContourAtlas);
+    for (int c = 0; c < kColours; ++c) {
+        const float scale = float(kContourW) / kFrame;
+        auto cell = RenderParallel(kContourW, kContourH, kSuper, [&](float x, float y) {
+            const Vec2 p{x / scale, (y - 0.5f * (kContourH - kContourW)) / scale};
+            const float a = Coverage((std::fabs(FigureSd(c, p)) - 4.0f) * scale);
+            return Premultiply(Rgb{1, 1, 1}, a);
+        });
+        sheet.Put(cell, ContourX(c), ContourY(c), Store::Straight);
+    }
+    return sheet;
+}
+
+// Seven segments of a carved digit in a unit cell (x, y in 0..1, y down).
+float DigitSd(int glyph, Vec2 p) {
+    static const int kSegments[12] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D,
+                                      0x7D, 0x07, 0x7F, 0x6F, 0x40, 0x00};
+    const Vec2 a{0.3f, 0.18f}, b{0.7f, 0.18f}, c{0.3f, 0.5f}, d{0.7f, 0.5f}, e{0.3f, 0.82f},
+        f{0.7f, 0.82f};
+    const Vec2 ends[7][2] = {{a, b}, {b, d}, {d, f}, {e, f}, {c, e}, {a, c}, {c, d}};
+    float dist = 1e9f;
+    const int mask = glyph < 12 ? kSegments[glyph] : 0;
+    for (int s = 0; s < 7; ++s)
+        if (mask & (1 << s))
+            dist = std::min(dist, SdCapsule(p, ends[s][0], ends[s][1], 0.07f));
+    if (glyph == 10) // plus: the middle bar and a vertical one
+        dist = std::min(dist, SdCapsule(p, {0.5f, 0.3f}, {0.5f, 0.7f}, 0.07f));
+    if (glyph == 11) // colon
+        dist = std::min(SdCircle(p - Vec2{0.5f, 0.35f}, 0.08f),
+                        SdCircle(p - Vec2{0.5f, 0.65f}, 0.08f));
+    return dist;
+}
+
+// Clock digits 0..9, '+' and ':' in a 4 x 4 grid of 64-texel cells.
+Sheet PaintTimeDigits() {
+    Sheet sheet(256, 256);
+    for (int g = 0; g < 12; ++g) {
+        auto cell = RenderParallel(64, 64, kSuper, [&](float x, float y) {
+            const Vec2 p{x / 64.0f, y / 64.0f};
+            const float d = DigitSd(g, p) * 64.0f;
+            const float core = Coverage(d), halo = Glow(std::max(d, 0.0f) / 6.0f, 1.0f);
+            const Rgb c = MixRgb(Hex(palette::kGold), Hex(0xfff4dc), Clamp01(-d / 4.0f));
+            return Premultiply(c, Clamp01(core + 0.5f * halo));
+        });
+        sheet.Put(cell, (g % 4) * 64, (g / 4) * 64, Store::Straight);
+    }
+    return sheet;
+}
+
+// The pictures of the colour powers: glow rays, a flying gem, steel pieces,
+// a paint stream and a paint drop.
+Sheet PaintGlowRays() {
+    Sheet sheet(256, 128);
+    auto img = RenderParallel(256, 128, kSuper, [&](float x, float y) {
+        const Vec2 p{(x - 64) / 60.0f, (y - 64) / 60.0f};
+        float v = 0;
+        if (x < 128)
+            v = Glow(Length(p), 3.0f);
+        else
+            v = Glow((y - 64) / 10.0f, 1.0f) * SmoothStep(256.0f, 200.0f, x) *
+                SmoothStep(128.0f, 150.0f, x);
+        return Premultiply(MixRgb(Hex(GemLightColour(6)), Rgb{1, 1, 1}, 0.3f * v), Clamp01(v));
+    });
+    sheet.Put(img, 0, 0, Store::Premultiplied);
+    return sheet;
+}
+
+Sheet PaintUnigem() {
+    Sheet sheet(64, 64);
+    sheet.Put(RenderParallel(64, 64, kSuper,
+                             [&](float x, float y) {
+                                 const Vec2 p{x - 32, y - 32};
+                                 Rgba g = GemPixel(0, p + Vec2{128, 84}, {128, 84}, 18.0f);
+                                 const float halo = 0.6f * Glow(Length(p) / 28.0f, 3.0f);
+                                 return Over(g, Premultiply(TokenColours(0).bright, halo));
+                             }),
+              0, 0, Store::Straight);
+    return sheet;
+}
+
+Sheet PaintSteelPieces() {
+    Sheet sheet(256, 256);
+    sheet.Put(RenderParallel(256, 256, kSuper,
+                             [&](float x, float y) {
+                                 const int cx = int(x) / 64, cy = int(y) / 64;
+                                 const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
+                                 const float jag = 4.0f * HashUnit(cx, cy);
+                                 const float d =
+                                     SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - jag,
+                                                              HashUnit(cx, cy, 1) * kPi),
+                                               p);
+                                 const auto sd = [&](Vec2 v) {
+                                     return SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - jag,
+                                                                     HashUnit(cx, cy, 1) * kPi),
+                                                      v);
+                                 };
+                                 const Vec3 n = BevelNormal(d, SdGradient(sd, p), 5.0f, 1.5f);
+                                 return Premultiply(MattShade(n, Hex(0x8a9098), 0.5f), Coverage(d));
+                             }),
+              0, 0, Store::Straight);
+    return sheet;
+}
+
+Sheet PaintPaintStream() {
+    Sheet sheet(64, 256);
+    sheet.Put(RenderParallel(
+                  64, 256, kSuper,
+                  [&](float x, float y) {
+                      const float u = x / 64.0f;
+                      const float wave = 0.08f * std::sin(y / 256.0f * 2 * kPi * 2);
+                      const float a =
+                          SmoothStep(0.0f, 0.2f, u + wave) * SmoothStep(1.0f, 0.8f, u + wave);
+                      const float shine = Glow((u - 0.35f) / 0.12f, 1.0f);
+                      return Premultiply(Rgb{0.9f, 0.9f, 0.9f} + Rgb{0.1f, 0.1f, 0.1f} * shine, a);
+                  }),
+              0, 0, Store::Straight);
+    return sheet;
+}
+
+Sheet PaintPaintDrop() {
+    Sheet sheet(64, 64);
+    sheet.Put(RenderParallel(
+                  64, 64, kSuper,
+                  [&](float x, float y) {
+                      const Vec2 p{x - 32, y - 36};
+                      const float d = SmoothUnion(SdCircle(p, 16),
+                                                  SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, p), 4);
+                      const auto sd = [&](Vec2 v) {
+                          return SmoothUnion(SdCircle(v, 16),
+                                             SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, v), 4);
+                      };
+                      const Vec3 n = BevelNormal(d, SdGradient(sd, p), 12.0f, 1.2f);
+                      const Lit lit = LightNormal(n, 40.0f);
+                      return Premultiply(Rgb{0.85f, 0.85f, 0.85f} * (0.6f + 0.4f * lit.diffuse) +
+                                             Rgb{1, 1, 1} * lit.specular,
+                                         Coverage(d));
+                  }),
+              0, 0, Store::Straight);
+    return sheet;
+}
+
+// ---- "Totems.cfg" ------------------------------------------------------------
+
+class CfgWriter {
+public:
+    void Section(const std::string& name) {
+        out_ << (out_.tellp() > 0 ? "\n[" : "[") << name << "]\n";
+    }
+    template <class... T> void Key(const std::string& key, T... values) {
+        out_ << key << "=";
+        bool first = true;
+        ((out_ << (first ? "" : " ") << Num(values), first = false), ...);
+        out_ << "\n";
+    }
+    void Text(const std::string& key, const std::string& value) {
+        out_ << key << "=" << value << "\n";
+    }
+    std::string Text() const { return out_.str(); }
+
+private:
+    template <class T> static std::string Num(T v) {
+        char b[32];
+        std::snprintf(b, sizeof b, "%g", double(v));
+        return b;
+    }
+    std::ostringstream out_;
+};
+
+// A sprite set from pieces placed in a figure frame drawn at `reference` pixels.
+void WriteSet(CfgWriter& w, const std::string& prefix, const std::vector<Piece>& pieces,
+              float reference) {
+    const float k = reference / kFrame;
+    w.Key(prefix + "SpritesCount", int(pieces.size()));
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& p = pieces[i];
+        const std::string n = std::to_string(i);
+        w.Key(prefix + "Sprite" + n, p.fx * k, p.fy * k, p.z, p.fw * k, p.fh * k);
+        w.Key(prefix + "SpriteT" + n, p.u0, p.v0, p.u1, p.v1);
+    }
+}
+
+Piece SmallPiece(int cell) {
+    const float x = float(SmallCellX(cell)), y = float(SmallCellY(cell));
+    return {0, 0, kFrame, kFrame, x, y, x + kSmall, y + kSmall, cell < kColours ? 0.0f : -1.0f};
+}
+
+std::string TotemsConfig() {
+    CfgWriter w;
+    w.Section("Shared");
+    w.Key("Center", kCentreX, kCentreY, -45);
+    w.Key("MainSize", kMainOnScreen, kMainOnScreen);
+    for (int i = 0; i < kColours; ++i)
+        w.Key("Pos" + std::to_string(i), kPlaceX, kPlaceY + kPlaceStep * float(i), -40);
+    w.Key("SmallSize", kSmallOnScreen, kSmallOnScreen);
+    w.Key("PixSmallSize", kSmallOnScreen, kSmallOnScreen);
+    for (int i = 0; i < kColours; ++i)
+        w.Key("SmallPos" + std::to_string(i), kPlaceX, kPlaceY + kPlaceStep * float(i), -40);
+    w.Key("BottomZOrder", 40);
+    w.Key("InTime", 0.5);
+    w.Key("OutTime", 0.25);
+    w.Key("SwitchInTime", 0.4);
+    w.Key("SmallTextureSize", kSmallAtlas, kSmallAtlas);
+    w.Key("ShadowTextureSize", kShadowAtlas, kShadowAtlas);
+    w.Key("LightTextureSize", kLightAtlasW, kLightAtlasH);
+    w.Key("Base", kPlaceX - 40, kPlaceY - 26, -37, 80, kPlaceStep * kColours + 6);
+    w.Key("BaseT", 0, 0, 256, 256);
+    for (int i = 0; i < kColours; ++i) {
+        const std::string n = std::to_string(i);
+        w.Key("Dark" + n, kPlaceX - 21, kPlaceY + kPlaceStep * float(i) - 22, -38, 42, 44);
+        w.Key("DarkTexture" + n, 1);
+        w.Key("DarkT" + n, 0, 0, 128, 0, 128, 128, 0, 128);
+        w.Key("ContourT" + n, ContourX(i), ContourY(i), ContourX(i) + kContourW,
+              ContourY(i) + kContourH);
+    }
+    w.Key("ContourColor", 255, 236, 150, 150);
+    w.Key("ShopSize", kShopOnScreen, kShopOnScreen);
+    w.Key("ShopTexturesSize", 512, 512);
+
+    const char* const shine[kColours] = {"255 229 128 255", "115 198 255 255", "200 240 255 255",
+                                         "255 235 131 255", "255 248 154 255", "255 187 116 255",
+                                         "251 253 255 255"};
+    for (int c : {2, 4, 6, 0, 1, 3, 5}) {
+        w.Section(kSections[c]);
+        w.Text("ShineColor", shine[c]);
+        if (c == 2) {
+            w.Key("Color1", 255, 196, 96, 255);
+            w.Key("Color2", 255, 64, 48, 255);
+            // The orbs burn in the eyes and on the head gem's sides.
+            const Vec2 orbs[4] = {kEyes[0], kEyes[1], HeadGem(c) + Vec2{-24, 0},
+                                  HeadGem(c) + Vec2{24, 0}};
+            for (int i = 0; i < 4; ++i)
+                w.Key("Point" + std::to_string(i), orbs[i].x, orbs[i].y);
+            w.Key("ExpColor", 255, 80, 48, 255);
+            w.Key("FlySpeed", 1400);
+        }
+        w.Key("MainTextureSize", kFigureAtlasW, kFigureAtlasH);
+        w.Key("ShopTextureSize", kFigureAtlasW, kFigureAtlasH);
+        for (int t = 0; t < kTiers; ++t) {
+            const std::string k = std::to_string(t + 1);
+            std::vector<Piece> small = {SmallPiece(c)};
+            if (t >= 1)
+                small.push_back(SmallPiece(kSmallWings));
+            if (t >= 2)
+                small.push_back(SmallPiece(kSmallCrown));
+            WriteSet(w, "Small" + k, small, kSmallOnScreen);
+            const float sx = float((c % 4) * kShadowCell), sy = float((c / 4) * kShadowCell);
+            const Piece shadow{kShadowShift[0],  kShadowShift[1],  kFrame, kFrame, sx, sy,
+                               sx + kShadowCell, sy + kShadowCell, 1};
+            WriteSet(w, "Shadow" + k, {shadow}, kMainOnScreen);
+            WriteSet(w, "Main" + k, kTierPieces[t], kMainOnScreen);
+            WriteSet(w, "Shop" + k, kTierPieces[t], kShopOnScreen);
+        }
+        std::vector<Piece> lights;
+        for (int i = 0; i < 3; ++i) {
+            const LightSpot& l = kLights[i];
+            const Vec2 at = i == 0 ? HeadGem(c) : l.centre;
+            lights.push_back({at.x - l.size / 2, at.y - l.size / 2, l.size, l.size,
+                              float(i * kLightCell), 0, float((i + 1) * kLightCell),
+                              float(kLightCell), -2});
+        }
+        const float k = kMainOnScreen / kFrame;
+        for (size_t i = 0; i < lights.size(); ++i) {
+            const Piece& p = lights[i];
+            const std::string n = std::to_string(i);
+            w.Key("LightSprite" + n, p.fx * k, p.fy * k, p.z, p.fw * k, p.fh * k);
+            w.Key("LightSpriteT" + n, p.u0, p.v0, p.u1, p.v1);
+        }
+    }
+
+    w.Section("Shop");
+    w.Key("Z", -10);
+    w.Key("ZOrder", -10);
+    for (int i = 0; i < kColours; ++i) {
+        const std::string n = std::to_string(i);
+        w.Key("Pic" + n, 40 + 140 * i, 260, 132, 176);
+        w.Key("PicT" + n, 0, 0, 132, 176);
+        w.Key("QShift" + n, 0, 40);
+        w.Key("TotemShift" + n, 0, 0);
+    }
+    w.Key("ContourColor", 255, 255, 72, 255);
+    w.Key("ContourDarkColor", 255, 255, 255, 128);
+    w.Key("AvailableColor", 255, 255, 255, 192);
+    w.Key("QSignColor", 255, 255, 255, 89);
+    return "; The power totems: the panel on the tablet left of the board, every\n"
+           "; colour's figure parts by tier and its power, and the shop's pictures.\n"
+           "; Written by the data generator from the same tables that lay out the\n"
+           "; totem pictures.\n" +
+           w.Text();
+}
+
+bool SaveJpegPair(const std::filesystem::path& gfx, const std::string& base, const Sheet& sheet,
+                  std::string& error) {
+    return SaveJpegRgb(gfx / (base + ".jpg"), sheet.RgbBytes(), sheet.Width(), sheet.Height(),
+                       kJpegQuality, error) &&
+           SaveJpegGrey(gfx / (base + "_alpha.jpg"), sheet.AlphaBytes(), sheet.Width(),
+                        sheet.Height(), kJpegQuality, error);
+}
+
+} // namespace
+
+std::vector<std::string> TotemArtFiles() {
+    std::vector<std::string> files = {"Data/Config/Totems.cfg"};
+    for (const char* f :
+         {"SmallTotem1.png", "TotemShadows.jpg", "TotemShadows_alpha.jpg", "TotemLights.png",
+          "TimeDigits.png", "VioletGlowRays.tga", "Unigem.tga", "SteelCapsT.png", "PaintStream.png",
+          "PaintDrop.png", "TotemBase.tga", "TotemDark2.tga", "TotemContour.png"})
+        files.push_back(std::string("Data/Gfx/") + f);
+    for (const char* s : kSections) {
+        files.push_back(std::string("Data/Gfx/") + s + "Totem.png");
+        files.push_back(std::string("Data/Gfx/") + s + "TotemShop.png");
+    }
+    return files;
+}
+
+bool WriteTotemArt(const std::filesystem::path& gameRoot, std::string& error) {
+    const std::filesystem::path gfx = gameRoot / "Data" / "Gfx",
+                                config = gameRoot / "Data" / "Config";
+    if (!EnsureFolder(gfx, error) || !EnsureFolder(config, error))
+        return false;
+    if (!WriteText(config / "Totems.cfg", TotemsConfig(), error))
+        return false;
+    for (int c = 0; c < kColours; ++c) {
+        const std::string name = kSections[c];
+        if (!SavePng(gfx / (name + "Totem.png"), PaintFigureAtlas(c, false), error) ||
+            !SavePng(gfx / (name + "TotemShop.png"), PaintFigureAtlas(c, true), error))
+            return false;
+    }
+    return SavePng(gfx / "SmallTotem1.png", PaintSmallAtlas(), error) &&
+           SaveJpegPair(gfx, "TotemShadows", PaintShadows(), error) &&
+           SavePng(gfx / "TotemLights.png", PaintLights(), error) &&
+           SavePng(gfx / "TimeDigits.png", PaintTimeDigits(), error) &&
+           SaveTga(gfx / "VioletGlowRays.tga", PaintGlowRays(), error) &&
+           SaveTga(gfx / "Unigem.tga", PaintUnigem(), error) &&
+           SavePng(gfx / "SteelCapsT.png", PaintSteelPieces(), error) &&
+           SavePng(gfx / "PaintStream.png", PaintPaintStream(), error) &&
+           SavePng(gfx / "PaintDrop.png", PaintPaintDrop(), error) &&
+           SaveTga(gfx / "TotemBase.tga", PaintBase(), error) &&
+           SaveTga(gfx / "TotemDark2.tga", PaintDark(), error) &&
+           SavePng(gfx / "TotemContour.png", PaintContours(), error);
+}
+
+int GenerateTotemArt(const std::filesystem::path& gameRoot) {
+    std::string error;
+    if (!WriteTotemArt(gameRoot, error)) {
+        std::fprintf(stderr, "gv_gen: totem art: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace gen
