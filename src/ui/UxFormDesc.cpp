@@ -96,6 +96,17 @@ int32_t LeadingInt(const std::string& text) {
     return static_cast<int32_t>(v);
 }
 
+// A design rectangle (top-left corner, y down) scaled by k into a centre
+// below the origin (ox, oy), y up; depth unchanged.
+void PlaceRect(const float position[3], const float size[2], float k, float ox, float oy,
+               float placed[3], float scaled[2]) {
+    scaled[0] = size[0] * k;
+    scaled[1] = size[1] * k;
+    placed[0] = ox + position[0] * k + scaled[0] / 2.0f;
+    placed[1] = oy - position[1] * k - scaled[1] / 2.0f;
+    placed[2] = position[2];
+}
+
 class FormReader {
 public:
     explicit FormReader(CTextTokenizer& tokenizer) : In(tokenizer) {}
@@ -462,11 +473,7 @@ int32_t CUxFormDesc::Check() {
 
 void CUxElementDesc::Scale(float designWidth, float ox, float oy) {
     const float k = TargetWidth / designWidth;
-    ScaledSize[0] = Size[0] * k;
-    ScaledSize[1] = Size[1] * k;
-    Placed[0] = ox + Position[0] * k + ScaledSize[0] / 2.0f;
-    Placed[1] = oy - Position[1] * k - ScaledSize[1] / 2.0f;
-    Placed[2] = Position[2];
+    PlaceRect(Position, Size, k, ox, oy, Placed, ScaledSize);
     if (HasPictureRect) {
         ScaledPictureSize[0] = PictureSize[0] * k;
         ScaledPictureSize[1] = PictureSize[1] * k;
@@ -496,11 +503,7 @@ void CUxElementDesc::Scale(float designWidth, float ox, float oy) {
 
 void CUxFormDesc::Scale(float ox, float oy) {
     const float k = TargetWidth / DesignWidth;
-    ScaledSize[0] = Size[0] * k;
-    ScaledSize[1] = Size[1] * k;
-    Placed[0] = ox + Position[0] * k + ScaledSize[0] / 2.0f;
-    Placed[1] = oy - Position[1] * k - ScaledSize[1] / 2.0f;
-    Placed[2] = Position[2];
+    PlaceRect(Position, Size, k, ox, oy, Placed, ScaledSize);
     for (int i = 0; i < 4; ++i)
         ScaledTiling[i] = Tiling[i] * k;
     for (const CSharedPtr<CUxElementDesc>& e : Elements)

@@ -86,7 +86,7 @@ void CUxFormsManager::PopAllModal() {
         PopModal();
 }
 
-int32_t CUxFormsManager::Route(Pointer what, float x, float y, float arg) {
+int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, float arg) {
     Events.clear();
     // By index: a form's handler never changes the list, but a copy of the
     // handle keeps the form alive through its own call either way.
@@ -94,33 +94,20 @@ int32_t CUxFormsManager::Route(Pointer what, float x, float y, float arg) {
         const CSharedPtr<CUxForm> f = Forms[i];
         if (!f->TakesInput())
             continue;
-        const float fx = x - f->Offset.X, fy = y - f->Offset.Y;
-        int32_t n = 0;
-        switch (what) {
-        case Pointer::Down:
-            n = f->OnMouseDown(fx, fy, static_cast<int32_t>(arg));
-            break;
-        case Pointer::Up:
-            n = f->OnMouseUp(fx, fy, static_cast<int32_t>(arg));
-            break;
-        case Pointer::Move:
-            n = f->OnMouseMove(fx, fy, arg);
-            break;
-        }
-        if (n > 0)
+        if (f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, arg) > 0)
             Events.insert(Events.end(), f->Events.begin(), f->Events.end());
     }
     return static_cast<int32_t>(Events.size());
 }
 
 int32_t CUxFormsManager::PointerDown(float x, float y, int32_t button) {
-    return Route(Pointer::Down, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Down, x, y, static_cast<float>(button));
 }
 
 int32_t CUxFormsManager::PointerUp(float x, float y, int32_t button) {
-    return Route(Pointer::Up, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Up, x, y, static_cast<float>(button));
 }
 
 int32_t CUxFormsManager::PointerMove(float x, float y, float dt) {
-    return Route(Pointer::Move, x, y, dt);
+    return Route(CUxPointer::Move, x, y, dt);
 }

@@ -9,13 +9,14 @@
 
 #include "engine/SharedPtr.h"
 #include "ui/UxControlEvent.h"
+#include "ui/UxWindow.h"
 
 class CUxForm;
 
 class CUxFormsManager {
 public:
     CUxFormsManager();
-    ~CUxFormsManager();
+    virtual ~CUxFormsManager();
     CUxFormsManager(const CUxFormsManager&) = delete;
     CUxFormsManager& operator=(const CUxFormsManager&) = delete;
 
@@ -43,6 +44,5 @@ public:
     std::vector<std::vector<CSharedPtr<CUxForm>>> ModalStack;
 
 private:
-    enum class Pointer { Down, Up, Move };
-    int32_t Route(Pointer what, float x, float y, float arg);
+    int32_t Route(CUxPointer what, float x, float y, float arg);
 };

@@ -99,11 +99,15 @@ void CUxWindow::PlaceContents(bool resize) {
     }
 }
 
-void CUxWindow::SetOrigin(float ox, float oy, float oz, float px, float py, float pz) {
+void CUxWindow::MoveTo(float ox, float oy, float oz, float px, float py, float pz) {
     Offset = CVector3(ox, oy, oz);
     Position = CVector3(((AxisX.X * ox + px) + AxisY.X * oy) + AxisZ.X * oz,
                         ((AxisX.Y * ox + py) + AxisY.Y * oy) + AxisZ.Y * oz,
                         ((AxisX.Z * ox + pz) + AxisY.Z * oy) + AxisZ.Z * oz);
+}
+
+void CUxWindow::SetOrigin(float ox, float oy, float oz, float px, float py, float pz) {
+    MoveTo(ox, oy, oz, px, py, pz);
     PlaceContents(false);
 }
 
@@ -121,10 +125,7 @@ void CUxWindow::Place(float ox, float oy, float oz, float w, float h, float px, 
     Height = h;
     ScaleX = ScaleOf(w, BaseWidth);
     ScaleY = ScaleOf(h, BaseHeight);
-    Offset = CVector3(ox, oy, oz);
-    Position = CVector3(((AxisX.X * ox + px) + AxisY.X * oy) + AxisZ.X * oz,
-                        ((AxisX.Y * ox + py) + AxisY.Y * oy) + AxisZ.Y * oz,
-                        ((AxisX.Z * ox + pz) + AxisY.Z * oy) + AxisZ.Z * oz);
+    MoveTo(ox, oy, oz, px, py, pz);
     PlaceContents(true);
 }
 
@@ -211,31 +212,43 @@ void CUxWindow::AddEvent(int32_t kind, float lx, float ly) {
     Events.push_back(e);
 }
 
-int32_t CUxWindow::Route(Pointer what, float x, float y, float arg) {
+int32_t CUxWindow::Dispatch(CUxPointer what, float x, float y, float arg) {
+    switch (what) {
+    case CUxPointer::Down:
+        return OnMouseDown(x, y, static_cast<int32_t>(arg));
+    case CUxPointer::Up:
+        return OnMouseUp(x, y, static_cast<int32_t>(arg));
+    case CUxPointer::Move:
+        return OnMouseMove(x, y, arg);
+    }
+    return 0;
+}
+
+int32_t CUxWindow::Route(CUxPointer what, float x, float y, float arg) {
     Events.clear();
     if (!TakesInput())
         return 0;
     const float lx = LocalX(x), ly = LocalY(y);
     const bool inside = Inside(lx, ly);
     const auto button = static_cast<int32_t>(arg);
-    const bool knownButton = what == Pointer::Move || (button >= 0 && button < kPointerButtons);
+    const bool knownButton = what == CUxPointer::Move || (button >= 0 && button < kPointerButtons);
     if (knownButton) {
         switch (what) {
-        case Pointer::Down:
+        case CUxPointer::Down:
             if (inside) {
                 AddEvent(CUxControlEvent::kPressed + 2 * button, lx, ly);
                 Pressed[button] = 1;
                 PressTime[button] = 0.0f;
             }
             break;
-        case Pointer::Up:
+        case CUxPointer::Up:
             AddEvent(CUxControlEvent::kReleased + 2 * button, lx, ly);
             if (inside && button == 0 && Pressed[0] == 1)
                 AddEvent(CUxControlEvent::kClick, lx, ly);
             Pressed[button] = 0;
             PressTime[button] = 0.0f;
             break;
-        case Pointer::Move:
+        case CUxPointer::Move:
             if (inside && Hover == 0) {
                 AddEvent(CUxControlEvent::kEntered, lx, ly);
                 Hover = 1;
@@ -255,35 +268,22 @@ int32_t CUxWindow::Route(Pointer what, float x, float y, float arg) {
         CUxWindow& c = *Children[i];
         if (!c.TakesInput())
             continue;
-        const float cx = x - c.Offset.X, cy = y - c.Offset.Y;
-        int32_t n = 0;
-        switch (what) {
-        case Pointer::Down:
-            n = c.OnMouseDown(cx, cy, button);
-            break;
-        case Pointer::Up:
-            n = c.OnMouseUp(cx, cy, button);
-            break;
-        case Pointer::Move:
-            n = c.OnMouseMove(cx, cy, arg);
-            break;
-        }
-        if (n > 0)
+        if (c.Dispatch(what, x - c.Offset.X, y - c.Offset.Y, arg) > 0)
             Events.insert(Events.end(), c.Events.begin(), c.Events.end());
     }
     return static_cast<int32_t>(Events.size());
 }
 
 int32_t CUxWindow::OnMouseDown(float x, float y, int32_t button) {
-    return Route(Pointer::Down, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Down, x, y, static_cast<float>(button));
 }
 
 int32_t CUxWindow::OnMouseUp(float x, float y, int32_t button) {
-    return Route(Pointer::Up, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Up, x, y, static_cast<float>(button));
 }
 
 int32_t CUxWindow::OnMouseMove(float x, float y, float dt) {
-    return Route(Pointer::Move, x, y, dt);
+    return Route(CUxPointer::Move, x, y, dt);
 }
 
 void CUxWindow::ResetPointerState() {
@@ -304,40 +304,38 @@ CSharedPtr<CUxWindow> CUxWindow::FindChild(int32_t id) {
     return {};
 }
 
-void CUxWindow::SetChildOffset(CSharedPtr<CUxWindow> child, float x, float y, float z) {
+template <class Match> void CUxWindow::OffsetChildren(Match match, float x, float y, float z) {
     for (size_t i = 0; i < Children.size(); ++i) {
-        if (!(Children[i] == child))
+        if (!match(Children[i]))
             continue;
         ChildOffsets[i] = CVector3(x, y, z);
         Children[i]->SetOrigin(x * ScaleX, y * ScaleY, z, Position.X, Position.Y, Position.Z);
     }
+}
+
+template <class Match> void CUxWindow::ResizeChildren(Match match, float w, float h) {
+    for (const CSharedPtr<CUxWindow>& c : Children) {
+        if (!match(c))
+            continue;
+        c->SetBaseSize(w, h);
+        c->SetSize(c->BaseWidth * c->ScaleX, c->BaseHeight * c->ScaleY);
+    }
+}
+
+void CUxWindow::SetChildOffset(CSharedPtr<CUxWindow> child, float x, float y, float z) {
+    OffsetChildren([&](const CSharedPtr<CUxWindow>& c) { return c == child; }, x, y, z);
 }
 
 void CUxWindow::SetChildOffsetById(int32_t id, float x, float y, float z) {
-    for (size_t i = 0; i < Children.size(); ++i) {
-        if (Children[i]->Id != id)
-            continue;
-        ChildOffsets[i] = CVector3(x, y, z);
-        Children[i]->SetOrigin(x * ScaleX, y * ScaleY, z, Position.X, Position.Y, Position.Z);
-    }
+    OffsetChildren([id](const CSharedPtr<CUxWindow>& c) { return c->Id == id; }, x, y, z);
 }
 
 void CUxWindow::SetChildSize(CSharedPtr<CUxWindow> child, float w, float h) {
-    for (const CSharedPtr<CUxWindow>& c : Children) {
-        if (!(c == child))
-            continue;
-        c->SetBaseSize(w, h);
-        c->SetSize(c->BaseWidth * c->ScaleX, c->BaseHeight * c->ScaleY);
-    }
+    ResizeChildren([&](const CSharedPtr<CUxWindow>& c) { return c == child; }, w, h);
 }
 
 void CUxWindow::SetChildSizeById(int32_t id, float w, float h) {
-    for (const CSharedPtr<CUxWindow>& c : Children) {
-        if (c->Id != id)
-            continue;
-        c->SetBaseSize(w, h);
-        c->SetSize(c->BaseWidth * c->ScaleX, c->BaseHeight * c->ScaleY);
-    }
+    ResizeChildren([id](const CSharedPtr<CUxWindow>& c) { return c->Id == id; }, w, h);
 }
 
 void CUxWindow::SetLayer(int32_t n) {

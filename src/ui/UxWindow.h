@@ -23,6 +23,9 @@ class CSpriteQuad;
 class CTextLayer;
 class CTextSprite;
 
+// The three pointer calls, for code that routes them alike.
+enum class CUxPointer { Down, Up, Move };
+
 struct CUxSize {
     float W = 0.0f, H = 0.0f;
 };
@@ -96,6 +99,9 @@ public:
     // Where a local offset (a, b, c) stands: the position plus the offset
     // along the axes, x and y scaled, depth not.
     CVector3 PlaceOf(const CVector3& offset) const;
+    // OnMouseDown, OnMouseUp or OnMouseMove; `arg` is the button or the
+    // frame time.
+    int32_t Dispatch(CUxPointer what, float x, float y, float arg);
     // Visible, enabled and taking input.
     bool TakesInput() const { return Visible && Enabled && Active; }
 
@@ -143,6 +149,8 @@ protected:
     bool Inside(float lx, float ly) const;
 
 private:
-    enum class Pointer { Down, Up, Move };
-    int32_t Route(Pointer what, float x, float y, float arg);
+    void MoveTo(float ox, float oy, float oz, float px, float py, float pz);
+    int32_t Route(CUxPointer what, float x, float y, float arg);
+    template <class Match> void OffsetChildren(Match match, float x, float y, float z);
+    template <class Match> void ResizeChildren(Match match, float w, float h);
 };
