@@ -94,51 +94,6 @@ size_t LineCount(const std::string& text) {
 
 } // namespace
 
-std::string FormatText(std::string_view pattern, std::initializer_list<int32_t> values) {
-    std::string out;
-    out.reserve(pattern.size() + 16);
-    auto next = values.begin();
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        if (c != '%' || i + 1 >= pattern.size()) {
-            out += c;
-            continue;
-        }
-        if (pattern[i + 1] == '%') {
-            out += '%';
-            ++i;
-            continue;
-        }
-        // "%d" with an optional zero flag and width, e.g. "%02d".
-        size_t j = i + 1;
-        bool zero = false;
-        if (pattern[j] == '0') {
-            zero = true;
-            ++j;
-        }
-        int width = 0;
-        for (; j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9'; ++j)
-            width = std::min(width * 10 + (pattern[j] - '0'), 1000);
-        if (j < pattern.size() && pattern[j] == 'd') {
-            const int32_t v = next != values.end() ? *next++ : 0;
-            char buffer[128];
-            std::snprintf(buffer, sizeof buffer, zero ? "%0*d" : "%*d", std::min(width, 64),
-                          static_cast<int>(v));
-            out += buffer;
-            i = j;
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
-std::string FormatClock(float seconds) {
-    const float s = std::isfinite(seconds) ? std::max(seconds, 0.0f) : 0.0f;
-    const auto whole = static_cast<int32_t>(std::min(std::ceil(s), 359999.0f));
-    return FormatText("%d:%02d", {whole / 60, whole % 60});
-}
-
 CHud::CHud(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> numberFont,
            CSharedPtr<CBitmapFont> titleFont, CSharedPtr<CBitmapFont> captionFont,
            int32_t passNormal, int32_t passTop)

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/SharedPtr.h"
+#include "engine/TextFormat.h"
 
 class CBitmapFont;
 class CSpriteLayer;
@@ -30,13 +31,6 @@ class CSpriteQuad;
 class CTextLayer;
 class CTextSprite;
 class CTexture;
-
-// `pattern` with every "%d" (also "%02d"-style widths of digits) replaced by
-// the next value and "%%" by '%'; other conversions are copied as written, so
-// a text from the data files can never read past its arguments.
-std::string FormatText(std::string_view pattern, std::initializer_list<int32_t> values);
-// Seconds as "m:ss", rounded up to whole seconds (never below 0:00).
-std::string FormatClock(float seconds);
 
 // Where the panel's texts stand (virtual units). Stacked: each label centred
 // at LabelX over its value; side by side: the labels start at LabelX and the
@@ -50,7 +44,7 @@ struct CHudLayout {
     float LabelX = -362.0f;
     float ValueX = -362.0f;
     float RowTops[5] = {272.0f, 186.0f, 100.0f, 14.0f, -72.0f};
-    float LabelScale = 20.0f;  // letter heights
+    float LabelScale = 20.0f; // letter heights
     float ValueScale = 32.0f;
 };
 
@@ -62,8 +56,8 @@ public:
     // Seconds a message takes to pop in, and fades out at its end.
     static constexpr float kMessagePop = 0.15f;
     static constexpr float kMessageFade = 0.5f;
-    static constexpr float kMessageRise = 18.0f;  // units per second
-    static constexpr float kMessageGap = 6.0f;  // between stacked messages
+    static constexpr float kMessageRise = 18.0f; // units per second
+    static constexpr float kMessageGap = 6.0f;   // between stacked messages
     static constexpr size_t kMaxMessages = 4;
 
     // Message colours (ARGB).
@@ -77,8 +71,8 @@ public:
     // Any font may be empty (the others stand in for it); the layer may be
     // empty (nothing is drawn).
     CHud(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> numberFont,
-         CSharedPtr<CBitmapFont> titleFont, CSharedPtr<CBitmapFont> captionFont,
-         int32_t passNormal, int32_t passTop);
+         CSharedPtr<CBitmapFont> titleFont, CSharedPtr<CBitmapFont> captionFont, int32_t passNormal,
+         int32_t passTop);
     // Takes every text of the HUD out of the layer.
     ~CHud();
     CHud(const CHud&) = delete;
@@ -151,7 +145,7 @@ private:
     };
     struct Message {
         CSharedPtr<CTextSprite> Text;
-        float Age = 0.0f;  // negative while it waits for its delay
+        float Age = 0.0f; // negative while it waits for its delay
         bool Placed = false;
         float Duration = 1.5f;
         float Scale = 54.0f;
@@ -197,14 +191,14 @@ private:
     float TimeFlash = 0.0f;
 
     std::vector<Message> Messages;
-    std::vector<std::string> MessageStrings;  // the model: one text per message
+    std::vector<std::string> MessageStrings; // the model: one text per message
 
     CSharedPtr<CSpriteLayer> PaneLayer;
     CSharedPtr<CTexture> PaneTexture;
     CSharedPtr<CSpriteQuad> Pane;
 
     bool CardShown = false;
-    float CardTop = 0.0f;  // top edge of the card's texts (with the pane's padding)
+    float CardTop = 0.0f; // top edge of the card's texts (with the pane's padding)
     std::string CardTitle;
     std::vector<CSharedPtr<CTextSprite>> CardTexts;
 };

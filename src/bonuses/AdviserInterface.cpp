@@ -1,11 +1,12 @@
 #include "bonuses/AdviserInterface.h"
 
 #include <cmath>
-#include <cstdio>
+#include <string>
 
 #include "bonuses/BonusParametres.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
+#include "ui/UxStatic.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ CAdviserInterface::~CAdviserInterface() {
     ReleaseSprites();
 }
 
-void CAdviserInterface::Attach(CSharedPtr<CAdviserWindow> countWindow,
-                               CSharedPtr<CAdviserWindow> controlWindow,
+void CAdviserInterface::Attach(CSharedPtr<CUxWindow> countWindow,
+                               CSharedPtr<CUxWindow> controlWindow,
                                CSharedPtr<CTexture> arrowTexture,
                                CSharedPtr<CSpriteLayer> spriteLayer) {
     CountWindow = countWindow;
@@ -59,11 +60,8 @@ int32_t CAdviserInterface::WholeSeconds(float seconds) {
 
 void CAdviserInterface::ShowSeconds(float seconds) {
     ShownValue = WholeSeconds(seconds);
-    if (!CountWindow.IsNull()) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", ShownValue);
-        CountWindow->SetText(text);
-    }
+    if (auto* label = dynamic_cast<CUxStatic*>(CountWindow.Get()))
+        label->SetText(std::to_string(ShownValue));
 }
 
 void CAdviserInterface::FadeAway(const CSharedPtr<CSpriteQuad>& arrow) {
@@ -181,8 +179,8 @@ int32_t CAdviserInterface::Update(float dt) {
         ShowSeconds(TimeLeft);
 
     Turn(HaloAngle, p.HaloW, dt);
-    if (!CountWindow.IsNull())
-        CountWindow->SetPictureAngle(HaloAngle);
+    if (!CountWindow.IsNull() && !CountWindow->Pictures.empty())
+        CountWindow->Pictures[0]->SetRotation(HaloAngle);
 
     Turn(BobPhase, p.ArrowW, dt);
     const float bob = std::sin(BobPhase) * p.ArrowR;

@@ -5,9 +5,9 @@
 // field to look for the hint again. When the time has run out the arrows and
 // the counter fade away. Tuning: the AdviserInterface section of "Bonus.cfg".
 //
-// The two windows belong to the quest screen's form; the display reaches them
-// through CAdviserWindow, which the game implements on its form controls.
-// Until the windows and the sprite layer are attached the display stays idle.
+// The two windows are controls of the quest screen's form: the counter is a
+// static whose first picture spins. Until the windows and the sprite layer
+// are attached the display stays idle.
 #include <cstdint>
 #include <vector>
 
@@ -16,23 +16,12 @@
 class CSpriteLayer;
 class CSpriteQuad;
 class CTexture;
+class CUxWindow;
 
 struct CAdviserPoint {
     float X = 0.0f;
     float Y = 0.0f;
     float Z = 0.0f;
-};
-
-// What the display needs of a window of the quest screen.
-class CAdviserWindow {
-public:
-    virtual ~CAdviserWindow() = default;
-    virtual void SetText(const char* text) = 0;
-    virtual void SetAlpha(float alpha) = 0;
-    virtual void SetVisible(int32_t visible) = 0;
-    virtual void SetEnabled(int32_t enabled) = 0;
-    // Turns the window's first picture to the angle (radians).
-    virtual void SetPictureAngle(float angle) = 0;
 };
 
 class CAdviserInterface {
@@ -53,7 +42,7 @@ public:
 
     // The counter window, the window enabled while the time runs, the arrow
     // texture ("Bonus4") and the arrows' sprite layer.
-    void Attach(CSharedPtr<CAdviserWindow> countWindow, CSharedPtr<CAdviserWindow> controlWindow,
+    void Attach(CSharedPtr<CUxWindow> countWindow, CSharedPtr<CUxWindow> controlWindow,
                 CSharedPtr<CTexture> arrowTexture, CSharedPtr<CSpriteLayer> spriteLayer);
     bool IsAttached() const;
 
@@ -72,20 +61,20 @@ public:
     // Closes the display: state 0, every arrow removed, the counter hidden.
     void ReleaseSprites();
 
-    int32_t State = 0;  // 0 idle, 1 active
-    CSharedPtr<CAdviserWindow> CountWindow;
-    CSharedPtr<CAdviserWindow> ControlWindow;
+    int32_t State = 0; // 0 idle, 1 active
+    CSharedPtr<CUxWindow> CountWindow;
+    CSharedPtr<CUxWindow> ControlWindow;
     CSharedPtr<CTexture> ArrowTexture;
     CSharedPtr<CSpriteLayer> SpriteLayer;
     float FadeSpeed = 10.0f;
     float TimeLeft = 0.0f;
     int32_t ShownValue = -1;
-    int32_t Fade = 0;  // -1 fading out, 0 steady, 1 fading in
+    int32_t Fade = 0; // -1 fading out, 0 steady, 1 fading in
     float Alpha = 0.0f;
     float HaloAngle = 0.0f;
     float RefreshClock = 0.0f;
     float BobPhase = 0.0f;
-    float DisplayX = -420.0f;  // x of the counter, where the adviser sound plays
+    float DisplayX = -420.0f; // x of the counter, where the adviser sound plays
     std::vector<CAdviserPoint> HintPoints;
     std::vector<CSharedPtr<CSpriteQuad>> HintArrows;
     std::vector<CAdviserPoint> ExtraPoints;

@@ -1,31 +1,8 @@
-// The HUD's model without anything drawn: texts from the data files are
-// formatted safely, the clock reads as a person expects, the score counts up,
+// The HUD's model without anything drawn: the score counts up,
 // the clock turns red, messages queue, stack and expire.
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "app/Hud.h"
-
-TEST(HudText, FormatsOnlyNumbersWhateverTheDataSays) {
-    EXPECT_EQ(FormatText("Level %d-%d", {3, 1}), "Level 3-1");
-    EXPECT_EQ(FormatText("TIME BONUS +%d", {12300}), "TIME BONUS +12300");
-    EXPECT_EQ(FormatText("%d:%02d", {4, 5}), "4:05");
-    EXPECT_EQ(FormatText("100%% done", {}), "100% done");
-    // A text that asks for more values than given, or for other kinds, is
-    // printed without reading anything that is not there.
-    EXPECT_EQ(FormatText("%d and %d", {7}), "7 and 0");
-    EXPECT_EQ(FormatText("%s at %x%", {1}), "%s at %x%");
-    EXPECT_EQ(FormatText("%999999999999d", {5}).size(), 64u);
-
-    EXPECT_EQ(FormatClock(240.0f), "4:00");
-    EXPECT_EQ(FormatClock(239.2f), "4:00") << "whole seconds are rounded up";
-    EXPECT_EQ(FormatClock(59.01f), "1:00");
-    EXPECT_EQ(FormatClock(0.2f), "0:01");
-    EXPECT_EQ(FormatClock(0.0f), "0:00");
-    EXPECT_EQ(FormatClock(-3.0f), "0:00");
-    EXPECT_EQ(FormatClock(std::numeric_limits<float>::infinity()), "0:00");
-}
 
 TEST(HudModel, ScoreClockAndMessages) {
     CHud hud(CSharedPtr<CTextLayer>(), CSharedPtr<CBitmapFont>(), CSharedPtr<CBitmapFont>(),

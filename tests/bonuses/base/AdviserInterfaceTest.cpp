@@ -5,34 +5,35 @@
 
 #include "BonusTestSupport.h"
 #include "bonuses/AdviserInterface.h"
+#include "engine/SpriteQuad.h"
+#include "engine/TextSprite.h"
+#include "ui/UxStatic.h"
 
 namespace bonustest {
 namespace {
 
-class FakeWindow : public CAdviserWindow {
-public:
-    void SetText(const char* text) override { Texts.push_back(text); }
-    void SetAlpha(float alpha) override { Alpha = alpha; }
-    void SetVisible(int32_t visible) override { Visible = visible; }
-    void SetEnabled(int32_t enabled) override { Enabled = enabled; }
-    void SetPictureAngle(float angle) override { Angle = angle; }
+// A counter like the quest form's: a static with a caption and a picture, in
+// a layer of the form's own.
+CSharedPtr<CUxStatic> MakeCounter() {
+    CSharedPtr<CUxStatic> w(new CUxStatic(MakeSpriteLayer(), CSharedPtr<CTextLayer>()));
+    w->SetBaseSize(64.0f, 64.0f);
+    w->SetCaption(CSharedPtr<CBitmapFont>(), 20.0f, 20.0f, "", 0);
+    w->SetPicture(CSharedPtr<CTexture>(), 0.0f, 0.0f, 1.0f, 1.0f);
+    return w;
+}
 
-    std::vector<std::string> Texts;
-    float Alpha = -1.0f;
-    int32_t Visible = -1;
-    int32_t Enabled = -1;
-    float Angle = -1.0f;
-};
+std::string ShownBy(const CSharedPtr<CUxStatic>& w) {
+    return w->Texts.empty() ? "" : w->Texts[0]->GetText();
+}
 
 class AdviserInterfaceTest : public BonusFixture {
 protected:
     void SetUp() override {
         BonusFixture::SetUp();
         layer = MakeSpriteLayer();
-        count = new FakeWindow();
-        control = new FakeWindow();
-        adviser.Attach(CSharedPtr<CAdviserWindow>(count), CSharedPtr<CAdviserWindow>(control),
-                       CSharedPtr<CTexture>(), layer);
+        count = MakeCounter();
+        control = CSharedPtr<CUxWindow>(new CUxWindow(layer, CSharedPtr<CTextLayer>()));
+        adviser.Attach(count, control, CSharedPtr<CTexture>(), layer);
     }
     // Frames of dt until the display answers `result`; how many it took.
     int FramesUntil(int32_t result, float dt, int limit = 1000) {
@@ -41,11 +42,12 @@ protected:
                 return i;
         return -1;
     }
-    std::string Shown() const { return count->Texts.empty() ? "" : count->Texts.back(); }
+    std::string Shown() const { return ShownBy(count); }
+    float Angle() const { return count->Pictures[0]->Angle; }
 
     CSharedPtr<CSpriteLayer> layer;
-    FakeWindow* count = nullptr;
-    FakeWindow* control = nullptr;
+    CSharedPtr<CUxStatic> count;
+    CSharedPtr<CUxWindow> control;
     CAdviserInterface adviser;
 };
 
@@ -58,20 +60,21 @@ TEST_F(AdviserInterfaceTest, TheCounterShowsTheSecondsLeftRoundedUp) {
     EXPECT_EQ(control->Enabled, 1);
     adviser.Update(0.5f);
     EXPECT_EQ(Shown(), "10");
-    EXPECT_FLOAT_EQ(count->Alpha, 1.0f);  // faded in at 10 per second
+    EXPECT_FLOAT_EQ(count->Alpha, 1.0f); // faded in at 10 per second
     for (int i = 0; i < 87; ++i)
-        adviser.Update(0.1f);  // 9.2 s in all
+        adviser.Update(0.1f); // 9.2 s in all
     EXPECT_EQ(Shown(), "1");
-    EXPECT_GT(count->Angle, 0.0f);
+    EXPECT_GT(Angle(), 0.0f);
 
     // A second award while open adds to the time.
     CAdviserInterface other;
-    auto* w = new FakeWindow();
-    other.Attach(CSharedPtr<CAdviserWindow>(w), CSharedPtr<CAdviserWindow>(new FakeWindow()),
+    CSharedPtr<CUxStatic> w = MakeCounter();
+    other.Attach(w, CSharedPtr<CUxWindow>(new CUxWindow(layer, CSharedPtr<CTextLayer>())),
                  CSharedPtr<CTexture>(), layer);
     other.AddTime(1, 5.0f);
+    EXPECT_EQ(ShownBy(w), "5");
     other.AddTime(1, 5.0f);
-    EXPECT_EQ(w->Texts, (std::vector<std::string>{"5", "10"}));
+    EXPECT_EQ(ShownBy(w), "10");
 }
 
 TEST_F(AdviserInterfaceTest, WhileActiveItAsksForTheHintEveryRefreshPeriod) {
@@ -161,7 +164,7 @@ TEST_F(AdviserInterfaceTest, TimedArrowsRunOutEvenWhileTheDisplayIsIdle) {
 
     adviser.AddArrow(0.0f, 0.0f, 5.0f);
     adviser.ReleaseSprites();
-    EXPECT_EQ(SpriteCount(layer), 1u);  // the first one, still fading
+    EXPECT_EQ(SpriteCount(layer), 1u); // the first one, still fading
     EXPECT_TRUE(adviser.ExtraTimes.empty());
 }
 

@@ -2,11 +2,6 @@
 // a sprite, a glowing quad and a line of text, checked in the back buffer.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
-#include <cstring>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,10 +17,8 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/GlDevice.h"
-#include "platform/os/Window.h"
 #include "support/CapturedLog.h"
-#include "support/RecordingScene.h"
+#include "support/GlScene.h"
 
 namespace {
 
@@ -33,78 +26,12 @@ uint8_t Ch(uint32_t c, int shift) {
     return static_cast<uint8_t>(c >> shift);
 }
 
-class GlDemoTest : public ::testing::Test {
+class GlDemoTest : public ::testing::Test, public testsupport::GlScene {
 protected:
-    void SetUp() override {
-        // Keep the video subsystem (and with it the GL driver) loaded until the
-        // process ends, so that the leak checker can still name the driver's own
-        // allocations and its suppressions apply.
-        static const bool videoHeld = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        (void)videoHeld;
-        std::string error;
-        window_.reset(os::Window::Create("engine demo", 1024, 768, &error));
-        if (!window_)
-            GTEST_SKIP() << "no video driver (" << error << ")";
-        api_.reset(gpu::CreateGlApi());
-        ASSERT_NE(api_, nullptr);
-        renderer_ = std::make_unique<CRenderer>();
-        VideoSettingsBlock s;
-        s.width = 1024;
-        s.height = 768;
-        const gpu::Result r = renderer_->CreateDevice(s, api_.get(), window_.get(), gpu::Fmt::D16);
-        if (r == gpu::kErrNotAvailable)
-            GTEST_SKIP() << "no OpenGL 3.3 context";
-        ASSERT_EQ(r, gpu::kOk);
-        device_ = renderer_->GetDevice();
-        gl_ = dynamic_cast<gpu::GlDevice*>(device_->GetDevice());
-        ASSERT_NE(gl_, nullptr);
-
-        CSharedPtr<CVertexBuffer> vb;
-        CSharedPtr<CIndexBuffer> ib;
-        ASSERT_NO_FATAL_FAILURE(testsupport::MakeSharedBuffers(*device_, 8192, 16384, vb, ib));
-        renderer_->SetSharedBuffers(vb, ib);
-    }
-    void TearDown() override {
-        device_ = CSharedPtr<CRenderDevice>();
-        renderer_.reset();
-        api_.reset();
-        window_.reset();
-    }
-
-    // A registered texture filled texel by texel (0xAARRGGBB).
-    CSharedPtr<CTexture> Texture(const std::string& name, uint32_t w, uint32_t h,
-                                 const std::function<uint32_t(uint32_t, uint32_t)>& texel) {
-        auto t = device_->CreateTargetTexture(name, w, h, {gpu::Fmt::A8R8G8B8}, 1, 0,
-                                              gpu::Pool::Managed);
-        EXPECT_FALSE(t.IsNull());
-        if (t.IsNull())
-            return t;
-        gpu::LockedRect lr;
-        EXPECT_EQ(t->GetTexture()->LockRect(0, &lr, nullptr, 0), gpu::kOk);
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const uint32_t c = texel(x, y);
-                std::memcpy(static_cast<uint8_t*>(lr.bits) + y * lr.pitch + 4 * x, &c, 4);
-            }
-        t->GetTexture()->UnlockRect(0);
-        return t;
-    }
-
-    // The back-buffer pixel under a point of the virtual screen.
-    uint32_t At(float x, float y) const {
-        const gpu::Viewport& vp = renderer_->GetGameViewport();
-        const int px = static_cast<int>(vp.x + (x + 512.0f) * vp.width / 1024.0f);
-        const int py = static_cast<int>(vp.y + (384.0f - y) * vp.height / 768.0f);
-        return pixels_[static_cast<size_t>(py) * gl_->BackBufferWidth() + px];
-    }
+    void SetUp() override { Open("engine demo"); }
+    void TearDown() override { Close(); }
 
     testsupport::CapturedLog objectLog_;
-    std::unique_ptr<os::Window> window_;
-    testsupport::ApiPtr api_;
-    std::unique_ptr<CRenderer> renderer_;
-    CSharedPtr<CRenderDevice> device_;
-    gpu::GlDevice* gl_ = nullptr;
-    std::vector<uint32_t> pixels_;
 };
 
 TEST_F(GlDemoTest, SpritesQuadsAndTextLandWhereTheyShould) {
@@ -116,8 +43,8 @@ TEST_F(GlDemoTest, SpritesQuadsAndTextLandWhereTheyShould) {
     // Sprites: an opaque red square, and a blended half-transparent blue one
     // partly over it.
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(device_, vb, ib));
-    sprites->Add(CSharedPtr<CSpriteQuad>(
-        new CSpriteQuad(-300, 200, 0, 100, 100, 0xFFFF0000, white, 0)));
+    sprites->Add(
+        CSharedPtr<CSpriteQuad>(new CSpriteQuad(-300, 200, 0, 100, 100, 0xFFFF0000, white, 0)));
     CSharedPtr<CSpriteQuad> glass(new CSpriteQuad(-250, 200, -1, 100, 100, 0x800000FF, white, 1));
     sprites->Add(glass);
     renderer_->SetSpriteLayer(0, sprites);
@@ -157,7 +84,7 @@ TEST_F(GlDemoTest, SpritesQuadsAndTextLandWhereTheyShould) {
     renderer_->SetTextLayer(texts);
 
     ASSERT_EQ(renderer_->RenderScene(), 0);
-    gl_->ReadBackBuffer(pixels_);
+    ReadBack();
     ASSERT_FALSE(pixels_.empty());
 
     auto isRgb = [](uint32_t c, int r, int g, int b, int tol = 3) {
@@ -165,8 +92,8 @@ TEST_F(GlDemoTest, SpritesQuadsAndTextLandWhereTheyShould) {
         return near(Ch(c, 16), r) && near(Ch(c, 8), g) && near(Ch(c, 0), b);
     };
     EXPECT_TRUE(isRgb(At(-330, 220), 255, 0, 0)) << std::hex << At(-330, 220);
-    EXPECT_TRUE(isRgb(At(-270, 200), 127, 0, 128, 4)) << "blue glass over red: "
-                                                      << std::hex << At(-270, 200);
+    EXPECT_TRUE(isRgb(At(-270, 200), 127, 0, 128, 4))
+        << "blue glass over red: " << std::hex << At(-270, 200);
     EXPECT_TRUE(isRgb(At(-210, 200), 0, 0, 128, 4)) << "glass over black";
     EXPECT_TRUE(isRgb(At(300, 200), 0, 255, 0)) << "the glow adds green";
     EXPECT_TRUE(isRgb(At(300, 260), 0, 0, 0)) << "outside the quad";
@@ -186,16 +113,16 @@ TEST_F(GlDemoTest, SpritesQuadsAndTextLandWhereTheyShould) {
 
 TEST_F(GlDemoTest, LoadingAndSplashFramesFillTheScreen) {
     auto picture = Texture("loading", 16, 16, [](uint32_t, uint32_t y) {
-        return y < 12 ? 0xFF808080u : 0xFF00FF00u;  // picture above, bar graphic below
+        return y < 12 ? 0xFF808080u : 0xFF00FF00u; // picture above, bar graphic below
     });
     ASSERT_EQ(renderer_->RenderLoadingScreen(picture, 0.5f), 0);
-    gl_->ReadBackBuffer(pixels_);
+    ReadBack();
     EXPECT_EQ(Ch(At(0, 200), 8), 0x80) << "the picture";
     EXPECT_EQ(At(-100, -280) & 0xFFFFFF, 0x00FF00u) << "the bar, half drawn";
     EXPECT_EQ(At(100, -280) & 0xFFFFFF, 0x808080u) << "past its end the picture shows";
 
     ASSERT_EQ(renderer_->RenderSplash(picture, 0.5f), 0);
-    gl_->ReadBackBuffer(pixels_);
+    ReadBack();
     EXPECT_NEAR(Ch(At(0, 200), 8), 0x40, 2) << "grey 127 times the picture";
 }
 

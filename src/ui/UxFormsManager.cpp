@@ -1,0 +1,113 @@
+#include "ui/UxFormsManager.h"
+
+#include "engine/SpriteLayer.h"
+#include "engine/TextLayer.h"
+#include "ui/UxForm.h"
+
+namespace {
+
+constexpr size_t kFormRoom = 32;
+constexpr size_t kEventRoom = 128;
+constexpr size_t kModalRoom = 8;
+// The pass that also draws the forms' texts.
+constexpr int32_t kTextPass = 1;
+
+} // namespace
+
+CUxFormsManager::CUxFormsManager() {
+    Forms.reserve(kFormRoom);
+    Events.reserve(kEventRoom);
+    ModalStack.reserve(kModalRoom);
+}
+
+CUxFormsManager::~CUxFormsManager() {
+    ModalStack.clear();
+    Events.clear();
+    Forms.clear();
+}
+
+void CUxFormsManager::AddForm(CSharedPtr<CUxForm> form) {
+    if (form.IsNull())
+        return;
+    auto at = Forms.begin();
+    while (at != Forms.end() && (*at)->ZOrder > form->ZOrder)
+        ++at;
+    Forms.insert(at, form);
+}
+
+int32_t CUxFormsManager::RemoveForm(CSharedPtr<CUxForm> form) {
+    for (auto it = Forms.begin(); it != Forms.end(); ++it) {
+        if (*it == form) {
+            Forms.erase(it);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void CUxFormsManager::Prepare() {
+    for (const CSharedPtr<CUxForm>& f : Forms)
+        if (f->Visible && !f->SpriteLayer.IsNull())
+            f->SpriteLayer->Prepare();
+}
+
+void CUxFormsManager::Draw(int32_t pass) {
+    for (const CSharedPtr<CUxForm>& f : Forms) {
+        if (!f->Visible)
+            continue;
+        if (!f->SpriteLayer.IsNull())
+            f->SpriteLayer->Draw(pass);
+        if (pass == kTextPass && !f->TextLayer.IsNull())
+            f->TextLayer->Render(f->Layer);
+    }
+}
+
+void CUxFormsManager::PushModal(CSharedPtr<CUxForm> form) {
+    std::vector<CSharedPtr<CUxForm>> entry;
+    for (const CSharedPtr<CUxForm>& f : Forms) {
+        if (f == form || !f->Active)
+            continue;
+        entry.push_back(f);
+        f->Active = 0;
+    }
+    ModalStack.push_back(std::move(entry));
+}
+
+void CUxFormsManager::PopModal() {
+    if (ModalStack.empty())
+        return;
+    for (const CSharedPtr<CUxForm>& f : ModalStack.back())
+        f->Active = 1;
+    ModalStack.pop_back();
+}
+
+void CUxFormsManager::PopAllModal() {
+    while (!ModalStack.empty())
+        PopModal();
+}
+
+int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, float arg) {
+    Events.clear();
+    // By index: a form's handler never changes the list, but a copy of the
+    // handle keeps the form alive through its own call either way.
+    for (size_t i = 0; i < Forms.size(); ++i) {
+        const CSharedPtr<CUxForm> f = Forms[i];
+        if (!f->TakesInput())
+            continue;
+        if (f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, arg) > 0)
+            Events.insert(Events.end(), f->Events.begin(), f->Events.end());
+    }
+    return static_cast<int32_t>(Events.size());
+}
+
+int32_t CUxFormsManager::PointerDown(float x, float y, int32_t button) {
+    return Route(CUxPointer::Down, x, y, static_cast<float>(button));
+}
+
+int32_t CUxFormsManager::PointerUp(float x, float y, int32_t button) {
+    return Route(CUxPointer::Up, x, y, static_cast<float>(button));
+}
+
+int32_t CUxFormsManager::PointerMove(float x, float y, float dt) {
+    return Route(CUxPointer::Move, x, y, dt);
+}
