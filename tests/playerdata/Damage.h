@@ -1,0 +1,36 @@
+#pragma once
+// Damaged copies of a valid player file: every prefix, and seeded random byte
+// flips. The reader under test must refuse or read each one, never crash; the
+// callback checks what it may.
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace damage {
+
+// `check(path, prefixLength)` for every prefix shorter than the file.
+inline void EveryPrefix(const testsupport::TempDir& dir, const std::string& name,
+                        const std::string& valid,
+                        const std::function<void(const std::string&, size_t)>& check) {
+    for (size_t n = 0; n < valid.size(); ++n)
+        check(dir.Write(name, valid.substr(0, n)), n);
+}
+
+// `check(path)` for `count` copies with one to three random bytes changed.
+inline void RandomFlips(const testsupport::TempDir& dir, const std::string& name,
+                        const std::string& valid, int count,
+                        const std::function<void(const std::string&)>& check) {
+    std::mt19937 rng(12345);
+    for (int i = 0; i < count; ++i) {
+        std::string bytes = valid;
+        const int flips = 1 + static_cast<int>(rng() % 3);
+        for (int f = 0; f < flips; ++f)
+            bytes[rng() % bytes.size()] ^= static_cast<char>(1 + rng() % 255);
+        check(dir.Write(name, bytes));
+    }
+}
+
+} // namespace damage
