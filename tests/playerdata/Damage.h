@@ -11,7 +11,6 @@
 
 namespace damage {
 
-// `check(path, prefixLength)` for every prefix shorter than the file.
 inline void EveryPrefix(const testsupport::TempDir& dir, const std::string& name,
                         const std::string& valid,
                         const std::function<void(const std::string&, size_t)>& check) {
@@ -19,7 +18,7 @@ inline void EveryPrefix(const testsupport::TempDir& dir, const std::string& name
         check(dir.Write(name, valid.substr(0, n)), n);
 }
 
-// `check(path)` for `count` copies with one to three random bytes changed.
+// One to three random bytes changed, `count` times.
 inline void RandomFlips(const testsupport::TempDir& dir, const std::string& name,
                         const std::string& valid, int count,
                         const std::function<void(const std::string&)>& check) {
