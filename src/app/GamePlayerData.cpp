@@ -140,26 +140,16 @@ void CGame::RecordLevelResults() {
 void CGame::CaptureQuestState(int32_t takeShop) {
     if (Quest.IsNull())
         Quest = CSharedPtr<CQuestState>(new CQuestState());
-    if (Field.IsNull())
-        return;
     CQuestState& q = *Quest;
-    const CPlayField& f = *Field;
     const bool quest = NonQuest == 0;
+    const bool inShop = Mode == kModeLevel && SubState == kSubShop;
     q.NonQuest = NonQuest;
     q.QuestId = QuestId;
     q.Difficulty = Difficulty;
     q.Level = Level;
-    q.Counters.Assign(f.Counters);
-    q.ExtraLives = f.ExtraLives;
-    q.Trophy1Progress = f.Trophy1Progress;
-    q.Trophy5Progress = f.Trophy5Progress;
-    q.Trophy7Progress = f.Trophy7Progress;
-    const bool inShop = Mode == kModeLevel && SubState == kSubShop;
     q.SavedSubState = inShop                                         ? CQuestState::kTakenInShop
                       : Mode == kModeLevel && SubState == kSubResult ? CQuestState::kTakenAtResults
                                                                      : CQuestState::kTakenInPlay;
-    q.SandLevel = static_cast<float>(f.SandLevel);
-    q.SandRateStep = f.TimerRateStep;
     if (quest) {
         q.TimeLeft = TimeLeft;
         q.TimeStep = TimeLeft > 30.0f   ? 30.0f
@@ -167,28 +157,43 @@ void CGame::CaptureQuestState(int32_t takeShop) {
                      : TimeLeft > 10.0f ? 10.0f
                                         : std::floor(std::max(TimeLeft, 0.0f));
         q.Lives = Lives;
-        q.SandTime = f.SandTime;
-        q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
         q.GemGoal = std::clamp(LevelGems, 0, CQuestState::kMaxGems);
     } else {
         q.TimeLeft = q.TimeStep = 0.0f;
         q.Lives = 1;
         q.SandTime = 0.0;
     }
+    if (takeShop && quest)
+        // The reader refuses a balance above what the shop can hold.
+        q.Stars = std::clamp(Stars, 0, CQuestState::kMaxStars);
+    if (inShop)
+        q.DropBoard();
+    else
+        q.ClearBoard();
+    if (Field.IsNull())
+        return;
+
+    const CPlayField& f = *Field;
+    q.Counters.Assign(f.Counters);
+    q.ExtraLives = f.ExtraLives;
+    q.Trophy1Progress = f.Trophy1Progress;
+    q.Trophy5Progress = f.Trophy5Progress;
+    q.Trophy7Progress = f.Trophy7Progress;
+    q.SandLevel = static_cast<float>(f.SandLevel);
+    q.SandRateStep = f.TimerRateStep;
+    if (quest) {
+        q.SandTime = f.SandTime;
+        q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
+    }
     q.AdviserTime = f.Adviser.TimeLeft > 0.0f ? f.Adviser.TimeLeft : 0.0f;
     q.PendingTotem = quest && !f.Totems.Requests.empty() && f.Totems.Requests.front() >= 0
                          ? f.Totems.Requests.front()
                          : -1;
     q.BlueTotemFlag = quest && !inShop && f.Totems.BlueFlag != 0 ? 1 : 0;
-    if (inShop)
-        q.DropBoard();
-    else
+    if (!inShop)
         f.CaptureBoard(q);
-    if (takeShop && quest) {
+    if (takeShop && quest)
         std::copy(f.ItemTiers.begin(), f.ItemTiers.end(), q.Upgrades.begin());
-        // The reader refuses a balance above what the shop can hold.
-        q.Stars = std::clamp(Stars, 0, CQuestState::kMaxStars);
-    }
 }
 
 void CGame::DeleteQuestSaves(int32_t skip, int32_t alsoSecond) {

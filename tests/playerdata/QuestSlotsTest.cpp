@@ -1,5 +1,4 @@
-// The three quest files of a profile: rotation, the restore of the first copy,
-// the order a quest is continued in, and a writer killed at any moment.
+// A quest save writer killed at any moment leaves a save that loads.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "playerdata/QuestSlots.h"
 #include "playerdata/QuestState.h"
 #include "support/CapturedLog.h"
 #include "support/TempDir.h"
@@ -17,7 +15,6 @@
 namespace {
 
 using testsupport::CapturedLog;
-using testsupport::ReadFile;
 using testsupport::TempDir;
 
 CQuestState ShopSave(int32_t level) {
@@ -25,45 +22,6 @@ CQuestState ShopSave(int32_t level) {
     q.SavedSubState = CQuestState::kTakenInShop;
     q.Level = level;
     return q;
-}
-
-TEST(QuestSlots, RotateRestoreAndContinueOrder) {
-    TempDir dir;
-    CapturedLog log(dir);
-    const CQuestSlots slots(dir.Path("Ann"));
-    std::filesystem::create_directory(dir.Path("Ann"));
-
-    // Rotation without a first copy leaves no copy at all.
-    dir.Write("Ann/QuestAS2.sav", "old");
-    slots.Rotate();
-    EXPECT_FALSE(dir.Exists("Ann/QuestAS2.sav"));
-
-    // Two completed levels: the older shop state becomes the second copy.
-    ASSERT_TRUE(slots.SaveMainAndFirstCopy(ShopSave(3)));
-    slots.Rotate();
-    ASSERT_TRUE(slots.SaveMainAndFirstCopy(ShopSave(4)));
-    CQuestState q;
-    EXPECT_EQ(slots.LoadToContinue(q), CQuestSlots::kMain);
-    EXPECT_EQ(q.Level, 4);
-    dir.Write("Ann/Quest.sav", "damaged");
-    EXPECT_EQ(slots.LoadToContinue(q), CQuestSlots::kSecondCopy);
-    EXPECT_EQ(q.Level, 3);
-    dir.Write("Ann/QuestAS2.sav", "");
-    EXPECT_EQ(slots.LoadToContinue(q), CQuestSlots::kFirstCopy);
-    EXPECT_EQ(q.Level, 4);
-
-    // The restore copies byte for byte, a whole number of chunks included.
-    const std::string chunks(4096, '\x5A');
-    dir.Write("Ann/QuestAS2.sav", chunks);
-    ASSERT_TRUE(slots.RestoreFirstFromSecond());
-    EXPECT_EQ(ReadFile(dir.Path("Ann/QuestAS1.sav")), chunks);
-
-    slots.Delete(false);
-    EXPECT_FALSE(dir.Exists("Ann/QuestAS1.sav"));
-    EXPECT_TRUE(dir.Exists("Ann/QuestAS2.sav"));
-    slots.Delete(true);
-    EXPECT_FALSE(dir.Exists("Ann/QuestAS2.sav"));
-    EXPECT_EQ(slots.LoadToContinue(q), CQuestSlots::kNone);
 }
 
 TEST(QuestSlots, AWriterKilledAtAnyMomentLeavesALoadableSave) {
