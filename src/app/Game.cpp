@@ -96,14 +96,6 @@ CSharedPtr<CTexture> LoadPicture(CRenderDevice& device, const std::string& folde
     return device.LoadTexture(path, name, 0, 0, gpu::Pool::Managed, gpu::Fmt::Unknown);
 }
 
-// A profile name is a folder below the players' folder: a name that would
-// reach outside it (separators, "." or "..") or is empty is not used.
-bool UsableProfileName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    return name.find_first_of("/\\:") == std::string::npos;
-}
-
 } // namespace
 
 CGame::CGame(CSharedPtr<CRenderer> renderer, os::Window* window, CSharedPtr<snd::Audio> audio)
@@ -349,11 +341,8 @@ int32_t CGame::Init() {
     const std::string skin = Paths.ConfigPath + "Skin.cfg";
     Layout.Load(skin);
     g_comboStyles.Load(Paths.ConfigPath + "Score.cfg");
-    if (!UsableProfileName(ProfileOptions.Profile))
-        ProfileOptions.Profile = UsableProfileName(GetString(22)) ? GetString(22) : "Player";
-    Profile = CSharedPtr<CProfileSettings>(new CProfileSettings(ProfileOptions.Profile));
-    Motion.ProfilePath = Paths.PlayersPath + ProfileOptions.Profile;
-    Profile->Load(Motion.ProfilePath);
+    LoadPlayerTables();
+    ChooseStartupProfile();
     Aux.FastExpTerm = ProfileOptions.FastExpTerm;
     Field = CSharedPtr<CPlayField>(new CPlayField(Caps, &Layout, &Motion, &Params, &Aux));
     GemsBar = CSharedPtr<CGemsBar>(new CGemsBar());
@@ -617,10 +606,6 @@ void CGame::RestoreGamma() {
         return;
     GammaApplied = 0;
     Renderer->RestoreGammaRamp();
-}
-
-void CGame::SaveOnExit() {
-    // Quest saves come with the player-data part; there is nothing to keep yet.
 }
 
 // ---------------------------------------------------------------------------

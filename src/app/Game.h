@@ -13,6 +13,7 @@
 //   GameEvents.cpp      the play field's events 1-13 and the message popups
 //   GameChallenges.cpp  the bonus-level launchers and their rounds
 //   Hud.cpp             CreateHud (the level HUD stand-in on the text layer)
+//   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -22,10 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "app/GameOptions.h"
+#include "playerdata/GameOptions.h"
 #include "engine/DataPaths.h"
 #include "engine/SharedPtr.h"
+#include "platform/os/Guid.h"
 #include "playerdata/ProfileCounters.h"
+#include "playerdata/ScoreTable.h"
 #include "playfield/LevelParams.h"
 #include "playfield/PlayField.h"
 #include "playfield/QuestFieldLayout.h"
@@ -38,9 +41,12 @@ class CCapsManager;
 class CGemsBar;
 class CHud;
 class CIndexBuffer;
+class CLevelBestTable;
 class CMusicPlayer;
 class CParticleSystemsManager;
+class CProfileList;
 class CProfileSettings;
+class CQuestState;
 class CQuadLayer;
 class CRenderDevice;
 class CRenderer;
@@ -135,7 +141,8 @@ public:
     // Restores the desktop gamma ramp once it was applied (any later call does
     // nothing). The program entry calls it on every exit path.
     void RestoreGamma();
-    // Called when the window closes, before the loop ends.
+    // Called when the window closes, before the loop ends: the quest's main
+    // save (GamePlayerData.cpp).
     void SaveOnExit();
 
     // ---- The frame (Game.cpp) ----
@@ -231,6 +238,53 @@ public:
     // orthogonal neighbour.
     void UpdateDrag();
 
+    // ---- Player data (GamePlayerData.cpp) ----
+    // Init: the high-score table and the two record tables with their
+    // fallbacks.
+    void LoadPlayerTables();
+    // Init: the profile named in the options, else the first one; with none on
+    // disk the default player is made (the profile forms come with the menus).
+    void ChooseStartupProfile();
+    // Makes profile `index` of the list current (empty handle for -1).
+    void MakeProfileCurrent(int32_t index);
+    // "Players\<name>" of the current profile; empty when there is none.
+    std::string ProfileFolder() const;
+    // Saves the current profile's "\Settings.ini".
+    void SaveProfileSettings();
+    // The quest score into the high-score table (saved when it entered): 1
+    // when it entered. HighScoreRow is the row, or -1.
+    int32_t SubmitHighScore(int32_t score);
+    // At a won level: the level's time and score against the records.
+    void RecordLevelResults();
+    // Fills the quest record from the game, the field and (when asked, in a
+    // quest) the shop's values; the record's state word is left alone.
+    void CaptureQuestState(int32_t takeShop);
+    // The quest files of the current profile; `skip` (the non-quest flag)
+    // leaves them alone.
+    void DeleteQuestSaves(int32_t skip, int32_t alsoSecond);
+    void RotateQuestAutoSaves(int32_t skip);
+    // 1 when the second copy now stands as the first one too.
+    int32_t RestoreQuestAutoSave(int32_t skip);
+    // Life loss: the first (0) or second (1) copy into the record with the
+    // lives and progress adjustments; 1 when a shop copy was loaded.
+    int32_t LoadQuestAutoSave(int32_t second);
+    // The main save, then the first copy, after a won level in the shop.
+    void AutoSaveAfterLevel();
+    // Continue: the main save, else the second copy, else the first; 1 when
+    // one loaded into the record.
+    int32_t LoadQuestToContinue();
+    // "Save and quit": the main save of the last capture; SaveQuestIfActive
+    // then submits the quest score and starts the quit sequence.
+    void SaveQuest();
+    void SaveQuestIfActive(int32_t flag);
+    // Writes "\Quest.sav" when the level screen holds a record worth saving
+    // that was not just resumed; 1 when written.
+    int32_t WriteMainSave();
+    // Every few seconds of play on an idle board the record follows the game.
+    void UpdateQuestCapture(float dt);
+    // The video mode into "Options.ini" section "Settings".
+    void SaveVideoOptions();
+
     // ---- HUD (Hud.cpp) ----
     // Makes Hud (after the fonts and the text layer exist).
     void CreateHud();
@@ -284,7 +338,15 @@ public:
     CSharedPtr<CTerminatorManager> Terminators;
     CSharedPtr<CBonusManager> Bonuses;
     CSharedPtr<CBackdrop> Backdrop;
-    CSharedPtr<CProfileSettings> Profile;  // the current player (tutorial switches)
+    CSharedPtr<CProfileSettings> Profile;  // the current player (empty: none)
+    CSharedPtr<CProfileList> Profiles;     // the profiles on disk
+    CScoreTable Scores;
+    CSharedPtr<CLevelBestTable> BestScores;
+    CSharedPtr<CLevelBestTable> BestTimes;
+    int32_t HighScoreRow = -1;             // the row the last submission took
+    int32_t NewTimeRecord = 0;
+    int32_t NewScoreRecord = 0;
+    int32_t LevelSecondsLeft = 0;          // at the last won level
     CSharedPtr<CHud> Hud;
 
     // ---- Frame ----
@@ -313,6 +375,11 @@ public:
 
     // ---- Quest ----
     int32_t NonQuest = 0;
+    os::Guid QuestId;
+    CSharedPtr<CQuestState> Quest;  // made on first need, kept for the run
+    int32_t Resumed = 0;            // the level was resumed from a save in play
+    int32_t RestoredCopy = 0;       // the automatic copy restored last (0, 1)
+    float CaptureClock = 0.0f;      // play time since the last capture
     int32_t Level = 1;        // current quest level 1..41
     int32_t Lives = 3;
     int32_t Difficulty = 0;   // 0 Normal, 1 Hard

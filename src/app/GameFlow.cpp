@@ -1,8 +1,8 @@
 // The screen state machine and the quest flow: level start and intro, play
 // with the level clock, the level result, the restart after a lost level,
-// game over and the end of the quest. There are no menus, shop or saves yet:
-// a quest starts as soon as the game has loaded and runs level after level,
-// with the bonus-level challenges after every fifth level.
+// game over and the end of the quest. There are no menus or shop yet: a quest
+// starts as soon as the game has loaded and runs level after level, with the
+// bonus-level challenges after every fifth level.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -20,6 +20,8 @@
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 #include "playfield/LevelRules.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
 
 namespace {
 
@@ -157,6 +159,16 @@ void CGame::StartFlow() {
 }
 
 void CGame::StartNewQuest() {
+    DeleteQuestSaves(0, 1);
+    QuestId = os::NewGuid();
+    if (Quest.IsNull())
+        Quest = CSharedPtr<CQuestState>(new CQuestState());
+    Quest->State = CQuestState::kNewQuest;
+    Resumed = 0;
+    if (!Profile.IsNull()) {
+        Profile->ClearTutorialFlags();
+        SaveProfileSettings();
+    }
     Level = 1;
     Lives = kNewQuestLives;
     Stars = 0;
@@ -184,6 +196,7 @@ void CGame::StartLevel(int32_t level) {
     LossFlag = 0;
     TipOpen = 0;
     ReopenWhenIdle = 0;
+    CaptureClock = 0.0f;
     FrenzyCount = 0;
     BonusKind = kBonusNone;
     BonusIntro = 0;
@@ -370,6 +383,8 @@ void CGame::UpdatePlay(float dt) {
     SoundTimeWarning(*this);
     if (TimeLeft <= 0.0f)
         LoseLevel();
+    else
+        UpdateQuestCapture(dt);
 }
 
 void CGame::WinLevel() {
@@ -389,6 +404,8 @@ void CGame::WinLevel() {
     const int32_t seconds = static_cast<int32_t>(std::floor(std::max(TimeLeft, 0.0f)));
     const int32_t bonus = seconds * kTimeBonusPerSecond;
     field.Counters.AddToSets(bonus, 0);
+    RecordLevelResults();
+    SaveProfileSettings();
 
     if (!Hud.IsNull()) {
         Hud->ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}),
@@ -413,6 +430,8 @@ void CGame::UpdateLevelResult(float /*dt*/) {
     }
     if (Level >= kQuestLevels) {
         // The end of the quest: the closing screen, then a new quest.
+        if (!Field.IsNull())
+            SubmitHighScore(Field->Counters.Sets[1].Get(0));
         if (!Hud.IsNull()) {
             Hud->ShowPanel(false);
             Hud->ShowCard(GetString(kTxtQuestComplete), StageName(kStageNames),
@@ -469,6 +488,8 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         Lives = std::max(Lives - 1, 0);
         if (Lives < 1) {
             // No life left: game over, then a new quest.
+            if (!Field.IsNull())
+                SubmitHighScore(Field->Counters.Sets[1].Get(0));
             if (!Hud.IsNull()) {
                 Hud->ShowPanel(false);
                 Hud->ShowCard(GetString(kTxtGameOverTitle), "", GetString(kTxtGameOver),
@@ -503,6 +524,10 @@ void CGame::UpdateGameOver(float /*dt*/) {
 }
 
 void CGame::UpdateQuestEnd(float /*dt*/) {
-    if (EndDelay <= 0.0f)
-        StartNewQuest();
+    if (EndDelay > 0.0f)
+        return;
+    // The finished quest leaves no save to continue.
+    DeleteQuestSaves(NonQuest, 1);
+    SaveProfileSettings();
+    StartNewQuest();
 }

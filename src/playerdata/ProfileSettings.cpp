@@ -5,6 +5,7 @@
 
 #include "engine/IniHelpers.h"
 #include "platform/os/Ini.h"
+#include "platform/os/Path.h"
 
 namespace {
 
@@ -15,12 +16,23 @@ std::string SettingsPath(const std::string& folder) {
     return folder + "\\Settings.ini";
 }
 
+// A profile folder always holds its settings file, if only an empty one.
+void EnsureFile(const std::string& path) {
+    FILE* f = os::Open(path, "rb");
+    if (f == nullptr)
+        f = os::Open(path, "wb");
+    if (f != nullptr)
+        std::fclose(f);
+}
+
 } // namespace
 
 CProfileSettings::CProfileSettings(std::string name) : Name(std::move(name)) {}
 
 int32_t CProfileSettings::Load(const std::string& profileFolder) {
     const std::string path = SettingsPath(profileFolder);
+    if (!profileFolder.empty())
+        EnsureFile(path);
     const std::string veteran = os::GetProfileString("Main", "Veteran", "0", path);
     const std::string single = os::GetProfileString("Main", "SingleTutorial", "1", path);
     const std::string quest = os::GetProfileString("Main", "QuestTutorial", "1", path);
@@ -35,7 +47,11 @@ int32_t CProfileSettings::Load(const std::string& profileFolder) {
 }
 
 void CProfileSettings::Save(const std::string& profileFolder) const {
+    // No profile, no folder: "\Settings.ini" alone would name the root.
+    if (profileFolder.empty())
+        return;
     const std::string path = SettingsPath(profileFolder);
+    EnsureFile(path);
     auto put = [&](const char* section, const char* key, int32_t v) {
         os::WriteProfileString(section, key, v ? "1" : "0", path);
     };

@@ -15,7 +15,8 @@ public:
 
     explicit CProfileSettings(std::string name = std::string());
 
-    // Reads folder + "\Settings.ini" (defaults for what is missing); 1.
+    // Reads folder + "\Settings.ini" (defaults for what is missing; a missing
+    // file is created empty); 1.
     int32_t Load(const std::string& profileFolder);
     // Writes every switch to folder + "\Settings.ini".
     void Save(const std::string& profileFolder) const;

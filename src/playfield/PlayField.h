@@ -181,6 +181,9 @@ public:
     void BuildBoard(int32_t avoidRuns, int32_t needMove);
     // The level board codes into the value matrix (board source 1).
     void BuildFromLevel(int32_t steelCount, int32_t lockCount);
+    // The board into the record's five grids, always 8 x 8 (cells beyond the
+    // field stay empty): the mirror of the restore from board source 3.
+    void CaptureBoard(CQuestState& state) const;
 
     // ---- Matches (PlayFieldMatch.cpp) ----
     void ResolveMatches();

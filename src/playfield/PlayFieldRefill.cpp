@@ -175,6 +175,34 @@ bool CPlayField::UsesSavedBoard() const {
     return Source == kSavedBoard && GameMode == 0 && SavedState != nullptr;
 }
 
+void CPlayField::CaptureBoard(CQuestState& state) const {
+    state.ClearBoard();
+    auto put = [&state](int32_t grid, int32_t c, int32_t r, int32_t v) {
+        state.CellGrids[static_cast<size_t>(grid)][static_cast<size_t>(r)]
+                       [static_cast<size_t>(c)] = v;
+    };
+    const int32_t columns = std::min(Columns, CQuestState::kBoardSize);
+    const int32_t rows = std::min(Rows, CQuestState::kBoardSize);
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < columns; ++c) {
+            const CSharedPtr<CCap>& cap = CapAt(c, r);
+            if (cap.IsNull())
+                continue;
+            const bool steel = cap->IsSteel();
+            const bool gem = IsGemBonus(*cap);
+            const int32_t code = steel ? CQuestState::kSteelCode : cap->Colour + 1;
+            put(CQuestState::kColourGrid, c, r, gem && !steel ? -code : code);
+            put(CQuestState::kLockGrid, c, r,
+                std::clamp(cap->LockCount, 0, CQuestState::kMaxChains));
+            if (!gem && cap->HasBonus()) {
+                put(CQuestState::kBonusTypeGrid, c, r, cap->Bonus->Kind);
+                put(CQuestState::kBonusLevelGrid, c, r,
+                    std::clamp(cap->Bonus->Param, 0, CQuestState::kMaxBonusLevel));
+            }
+            put(CQuestState::kFixedGrid, c, r, cap->Fixed != 0 ? 1 : 0);
+        }
+}
+
 void CPlayField::FillFromSaved() {
     int32_t steel = 0, locked = 0;
     CountSteelAndLocks(steel, locked);

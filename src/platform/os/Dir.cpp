@@ -187,4 +187,8 @@ bool Rename(std::string_view from, std::string_view to) {
     return rename(src.c_str(), dst.c_str()) == 0;
 }
 
+bool RenameReplacing(std::string_view from, std::string_view to) {
+    return rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
+}
+
 } // namespace os

@@ -43,4 +43,10 @@ bool RemoveFile(std::string_view path);
 // the new name exists already instead of replacing it.
 bool Rename(std::string_view from, std::string_view to);
 
+// Renames a file over whatever has the new name, in one step: a reader sees
+// the old file or the new one, never neither. Both names must lie on the same
+// file system (a temporary file beside its target). False when it failed; the
+// old file is then untouched.
+bool RenameReplacing(std::string_view from, std::string_view to);
+
 } // namespace os

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/GameOptions.h"
+#include "playerdata/GameOptions.h"
 #include "app/MainLoop.h"
 #include "app/core/AppTestSupport.h"
 

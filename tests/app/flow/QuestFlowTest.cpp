@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "app/Hud.h"
@@ -17,7 +18,10 @@
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/TextSprite.h"
+#include "playerdata/LevelBestTable.h"
 #include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
+#include "playerdata/ScoreTable.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 
@@ -224,10 +228,28 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(g.Hud->GetCaption(), "Level 5-12");
     EXPECT_EQ(g.BackdropStage, 5);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
-    // The last gem found.
+    // A few seconds on an idle board: the quest record follows, and closing
+    // the window would keep it.
+    ASSERT_TRUE(h.RunUntil([&] { return g.Quest->State == CQuestState::kWorthSaving; }, 8.0f));
+    const std::string folder = "Players/" + g.Profile->Name + "/";
+    g.SaveOnExit();
+    CQuestState saved;
+    ASSERT_EQ(saved.Load(folder + "Quest.sav"), 1) << h.Log();
+    EXPECT_TRUE(saved.HasBoard());
+    // The last gem found, in record time, for a top score.
+    g.BestTimes->Values[40] = 100000;
+    h.Field().Counters.Sets[1].Counters[0] = 50000;
     h.Field().GemsToCollect = 0;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 5.0f));
+    EXPECT_EQ(g.NewTimeRecord, 1);
+    CLevelBestTable times;
+    ASSERT_EQ(times.Load("Data/GameData/Ti.bst"), 1);
+    EXPECT_EQ(times.Names[40], g.Profile->Name);
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeQuestEnd; }, 5.0f));
+    EXPECT_EQ(g.HighScoreRow, 0);
+    CScoreTable scores;
+    ASSERT_EQ(scores.Load("Data/GameData/Game0.tbl"), 1);
+    EXPECT_EQ(scores.Rows[0].Id, g.QuestId);
     EXPECT_EQ(g.Hud->GetCardTitle(), GetString(43));
     EXPECT_EQ(g.MusicState, 2);
     // A click after a moment closes it; a new quest begins.
@@ -237,4 +259,5 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(g.Mode, kModeLevelIntro);
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.BackdropStage, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
 }

@@ -275,4 +275,13 @@ TEST_F(Refill, SavedBoardIgnoresDamagedValues) {
     EXPECT_EQ(f.Totems.Requests.front(), 4);
     EXPECT_EQ(f.Adviser.State, 1);
     EXPECT_FLOAT_EQ(f.Adviser.TimeLeft, 12.0f);
+
+    // The capture mirrors the restore: what was rebuilt is what it records.
+    CQuestState again;
+    f.CaptureBoard(again);
+    ASSERT_TRUE(again.HasBoard());
+    for (int32_t g = 0; g < CQuestState::kGrids; ++g)
+        for (int32_t col : {0, 1, 3, 4})
+            EXPECT_EQ(again.Cell(g, col, 0), saved.Cell(g, col, 0)) << g << "," << col;
+    EXPECT_EQ(again.Cell(CQuestState::kBonusTypeGrid, 2, 0), 0);
 }

@@ -1,5 +1,5 @@
 // Reading and writing the game's sections of "Options.ini".
-#include "app/GameOptions.h"
+#include "playerdata/GameOptions.h"
 
 #include <cfloat>
 #include <cstdio>

@@ -1,0 +1,316 @@
+// The game object's side of the player data: the profile chosen at start-up,
+// the high-score and record tables, and the quest record with its save files.
+// The file work lives in playerdata/; here is only what the game decides.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "app/Game.h"
+#include "engine/ObjectLog.h"
+#include "engine/Renderer.h"
+#include "engine/StringTable.h"
+#include "platform/gpu/Gpu.h"
+#include "platform/os/Ini.h"
+#include "platform/os/Path.h"
+#include "platform/os/Window.h"
+#include "playerdata/LevelBestTable.h"
+#include "playerdata/ProfileList.h"
+#include "playerdata/QuestSlots.h"
+#include "playerdata/QuestState.h"
+
+namespace {
+
+constexpr const char* kScoreTableFile = "Game0.tbl";
+constexpr const char* kBestScoresFile = "Sc.bst";
+constexpr const char* kBestTimesFile = "Ti.bst";
+constexpr int32_t kBestTimeLow = 15;
+constexpr int32_t kBestTimeHigh = 1215;
+constexpr int32_t kTxtDefaultPlayer = 22;
+constexpr float kCaptureEvery = 3.0f;
+
+// Fewest lives a player sent back two levels keeps, by level.
+int32_t MinimumLives(int32_t level) {
+    if (level < 6)
+        return 3;
+    return level <= 30 ? 4 : 3;
+}
+
+std::string ColorModeOf(uint32_t format) {
+    switch (format) {
+    case gpu::Fmt::R8G8B8:
+        return "24";
+    case gpu::Fmt::A8R8G8B8:
+    case gpu::Fmt::X8R8G8B8:
+        return "32";
+    default:
+        return "16";
+    }
+}
+
+} // namespace
+
+void CGame::LoadPlayerTables() {
+    // The tables are written there as soon as a record falls; a folder that
+    // is not there yet must not cost the player the record.
+    std::error_code ec;
+    std::filesystem::create_directories(os::ResolvePath(Paths.GameDataPath), ec);
+    Scores.Load(Paths.GameDataPath + kScoreTableFile);
+    BestScores = CSharedPtr<CLevelBestTable>(new CLevelBestTable(kQuestLevels));
+    if (!BestScores->Load(Paths.GameDataPath + kBestScoresFile))
+        BestScores->SetDefaultScores();
+    BestTimes = CSharedPtr<CLevelBestTable>(new CLevelBestTable(kQuestLevels));
+    if (!BestTimes->Load(Paths.GameDataPath + kBestTimesFile))
+        BestTimes->FillEvenly(kBestTimeLow, kBestTimeHigh);
+}
+
+void CGame::ChooseStartupProfile() {
+    Profiles = CSharedPtr<CProfileList>(new CProfileList(Paths.PlayersPath));
+    std::string name = ProfileOptions.Profile;
+    int32_t index = Profiles->ChooseAtStartup(name);
+    if (index < 0) {
+        // No profile on disk: the first player gets the default name, as the
+        // new-profile form would offer it.
+        std::string preset = TrimProfileName(GetString(kTxtDefaultPlayer));
+        if (!IsValidProfileName(preset))
+            preset = "Player";
+        if (!Profiles->CreateProfile(preset))
+            LogObject("Error! Unable to create Profile!" + preset + "\n");
+        name = preset;
+        index = Profiles->FindByName(preset);
+    }
+    if (index >= 0 && name != ProfileOptions.Profile) {
+        ProfileOptions.Profile = name;
+        ProfileOptions.Save(OptionsPath);
+    }
+    MakeProfileCurrent(index);
+}
+
+void CGame::MakeProfileCurrent(int32_t index) {
+    if (Profiles.IsNull() || index < 0 || index >= Profiles->Count()) {
+        Profile = CSharedPtr<CProfileSettings>();
+        Motion.ProfilePath.clear();
+    } else {
+        Profile = Profiles->Profiles[static_cast<size_t>(index)];
+        Motion.ProfilePath = Profiles->FolderOf(Profile->Name);
+    }
+    if (!Field.IsNull())
+        Field->Tutorial = Profile.Get();
+}
+
+std::string CGame::ProfileFolder() const {
+    return Profile.IsNull() ? std::string() : Motion.ProfilePath;
+}
+
+void CGame::SaveProfileSettings() {
+    if (!Profile.IsNull())
+        Profile->Save(ProfileFolder());
+}
+
+int32_t CGame::SubmitHighScore(int32_t score) {
+    HighScoreRow = -1;
+    if (score < 1 || Scores.FindRank(score) >= CScoreTable::kRows)
+        return 0;
+    HighScoreRow = Scores.Insert(score, Profile.IsNull() ? std::string() : Profile->Name, QuestId);
+    Scores.Save();
+    return 1;
+}
+
+void CGame::RecordLevelResults() {
+    NewTimeRecord = NewScoreRecord = 0;
+    if (Field.IsNull() || BestTimes.IsNull() || BestScores.IsNull())
+        return;
+    const std::string name = Profile.IsNull() ? std::string() : Profile->Name;
+    const float played = Field->Counters.Sets[2].GetFloat(1);
+    const auto seconds = static_cast<int32_t>(std::floor(std::max(played, 0.0f)));
+    if (BestTimes->IsLower(seconds, Level)) {
+        BestTimes->SetRecord(seconds, Level, name);
+        BestTimes->Save(Paths.GameDataPath + kBestTimesFile);
+        NewTimeRecord = 1;
+    }
+    const int32_t score = Field->Counters.Sets[2].Get(0);
+    if (BestScores->IsHigher(score, Level)) {
+        BestScores->SetRecord(score, Level, name);
+        BestScores->Save(Paths.GameDataPath + kBestScoresFile);
+        NewScoreRecord = 1;
+    }
+    LevelSecondsLeft = static_cast<int32_t>(std::max(TimeLeft, 0.0f));
+}
+
+void CGame::CaptureQuestState(int32_t takeShop) {
+    if (Quest.IsNull())
+        Quest = CSharedPtr<CQuestState>(new CQuestState());
+    CQuestState& q = *Quest;
+    const bool quest = NonQuest == 0;
+    const bool inShop = Mode == kModeLevel && SubState == kSubShop;
+    q.NonQuest = NonQuest;
+    q.QuestId = QuestId;
+    q.Difficulty = Difficulty;
+    q.Level = Level;
+    q.SavedSubState = inShop                                         ? CQuestState::kTakenInShop
+                      : Mode == kModeLevel && SubState == kSubResult ? CQuestState::kTakenAtResults
+                                                                     : CQuestState::kTakenInPlay;
+    if (quest) {
+        q.TimeLeft = TimeLeft;
+        q.TimeStep = TimeLeft > 30.0f   ? 30.0f
+                     : TimeLeft > 15.0f ? 15.0f
+                     : TimeLeft > 10.0f ? 10.0f
+                                        : std::floor(std::max(TimeLeft, 0.0f));
+        q.Lives = Lives;
+        q.GemGoal = std::clamp(LevelGems, 0, CQuestState::kMaxGems);
+    } else {
+        q.TimeLeft = q.TimeStep = 0.0f;
+        q.Lives = 1;
+        q.SandTime = 0.0;
+    }
+    if (takeShop && quest)
+        // The reader refuses a balance above what the shop can hold.
+        q.Stars = std::clamp(Stars, 0, CQuestState::kMaxStars);
+    if (inShop)
+        q.DropBoard();
+    else
+        q.ClearBoard();
+    if (Field.IsNull())
+        return;
+
+    const CPlayField& f = *Field;
+    q.Counters.Assign(f.Counters);
+    q.ExtraLives = f.ExtraLives;
+    q.Trophy1Progress = f.Trophy1Progress;
+    q.Trophy5Progress = f.Trophy5Progress;
+    q.Trophy7Progress = f.Trophy7Progress;
+    q.SandLevel = static_cast<float>(f.SandLevel);
+    q.SandRateStep = f.TimerRateStep;
+    if (quest) {
+        q.SandTime = f.SandTime;
+        q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
+    }
+    q.AdviserTime = f.Adviser.TimeLeft > 0.0f ? f.Adviser.TimeLeft : 0.0f;
+    q.PendingTotem = quest && !f.Totems.Requests.empty() && f.Totems.Requests.front() >= 0
+                         ? f.Totems.Requests.front()
+                         : -1;
+    q.BlueTotemFlag = quest && !inShop && f.Totems.BlueFlag != 0 ? 1 : 0;
+    if (!inShop)
+        f.CaptureBoard(q);
+    if (takeShop && quest)
+        std::copy(f.ItemTiers.begin(), f.ItemTiers.end(), q.Upgrades.begin());
+}
+
+void CGame::DeleteQuestSaves(int32_t skip, int32_t alsoSecond) {
+    if (skip == 0 && !Profile.IsNull())
+        CQuestSlots(ProfileFolder()).Delete(alsoSecond != 0);
+}
+
+void CGame::RotateQuestAutoSaves(int32_t skip) {
+    if (skip == 0 && !Profile.IsNull())
+        CQuestSlots(ProfileFolder()).Rotate();
+}
+
+int32_t CGame::RestoreQuestAutoSave(int32_t skip) {
+    if (skip != 0 || Profile.IsNull())
+        return 0;
+    return CQuestSlots(ProfileFolder()).RestoreFirstFromSecond() ? 1 : 0;
+}
+
+int32_t CGame::LoadQuestAutoSave(int32_t second) {
+    if (Quest.IsNull())
+        Quest = CSharedPtr<CQuestState>(new CQuestState());
+    if (Profile.IsNull())
+        return 0;
+    CQuestState& q = *Quest;
+    const CQuestSlots slots(ProfileFolder());
+    RestoredCopy = second ? 1 : 0;
+    if (!q.Load(slots.PathOf(second ? CQuestSlots::kSecondCopy : CQuestSlots::kFirstCopy)) ||
+        q.SavedSubState != CQuestState::kTakenInShop)
+        return 0;
+    if (second) {
+        q.Lives = std::max(q.Lives, MinimumLives(q.Level));
+    } else {
+        q.Lives = Lives;
+        if (!Field.IsNull())
+            q.ExtraLives = Field->ExtraLives;
+    }
+    if (!Field.IsNull()) {
+        if (LossFlag) {
+            Field->Trophy1Progress = 0;
+            q.Trophy1Progress = 0;
+        }
+        q.Trophy5Progress = Field->Trophy5Progress;
+    }
+    if (second)
+        RestoreQuestAutoSave(NonQuest);
+    LevelCompleted = 0;
+    return 1;
+}
+
+void CGame::AutoSaveAfterLevel() {
+    if (NonQuest != 0 || !LevelCompleted || Profile.IsNull())
+        return;
+    RotateQuestAutoSaves(NonQuest);
+    CaptureQuestState(1);
+    Quest->State = CQuestState::kWorthSaving;
+    CQuestSlots(ProfileFolder()).SaveMainAndFirstCopy(*Quest);
+}
+
+int32_t CGame::LoadQuestToContinue() {
+    NonQuest = 0;
+    if (Quest.IsNull())
+        Quest = CSharedPtr<CQuestState>(new CQuestState());
+    if (Profile.IsNull())
+        return 0;
+    return CQuestSlots(ProfileFolder()).LoadToContinue(*Quest) != CQuestSlots::kNone ? 1 : 0;
+}
+
+int32_t CGame::WriteMainSave() {
+    if (Mode != kModeLevel || Quest.IsNull() || Quest->State != CQuestState::kWorthSaving ||
+        Resumed || Profile.IsNull())
+        return 0;
+    return Quest->Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+}
+
+void CGame::SaveQuest() {
+    if (BonusKind != kBonusNone)
+        EndBonusLevel(0);
+    WriteMainSave();
+}
+
+void CGame::SaveQuestIfActive(int32_t flag) {
+    if (flag == 0 && NonQuest == 0 && Mode == kModeLevel && SubState == kSubShop) {
+        CaptureQuestState(1);
+        Quest->State = CQuestState::kWorthSaving;
+    }
+    WriteMainSave();
+    if (!Field.IsNull())
+        SubmitHighScore(Field->Counters.Sets[1].Get(0));
+    Mode = kModeLevel;
+    SubState = kSubQuit;
+    ModeTime = 0.0f;
+}
+
+void CGame::SaveOnExit() {
+    WriteMainSave();
+}
+
+void CGame::UpdateQuestCapture(float dt) {
+    if (NonQuest != 0 || Resumed || Field.IsNull() || Mode != kModeLevel || SubState != kSubPlay)
+        return;
+    CaptureClock += dt;
+    if (CaptureClock < kCaptureEvery || !Field->IsIdle(false))
+        return;
+    const bool first = Quest.IsNull() || Quest->State == CQuestState::kNothingToSave;
+    CaptureQuestState(first ? 1 : 0);
+    Quest->State = CQuestState::kWorthSaving;
+    CaptureClock = 0.0f;
+}
+
+void CGame::SaveVideoOptions() {
+    if (Renderer.IsNull())
+        return;
+    const bool fullScreen = Window != nullptr && Window->IsFullScreen();
+    uint32_t width = 0, height = 0, format = 0;
+    Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
+    os::WriteProfileString("Settings", "Width", std::to_string(width).c_str(), OptionsPath);
+    os::WriteProfileString("Settings", "Height", std::to_string(height).c_str(), OptionsPath);
+    os::WriteProfileString("Settings", "ColorMode", ColorModeOf(format).c_str(), OptionsPath);
+    os::WriteProfileString("Settings", "FullScreen", fullScreen ? "1" : "0", OptionsPath);
+}

@@ -1,0 +1,11 @@
+#include "playerdata/FileFault.h"
+
+#include "engine/ObjectLog.h"
+
+void LogFileFault(const char* message, const std::string& path, size_t offset,
+                  const std::string& reason) {
+    LogObject(message);
+    LogObject(path);
+    LogObject("\n");
+    LogObject(path + ", byte " + std::to_string(offset) + ": " + reason + "\n");
+}

@@ -1,0 +1,118 @@
+#include "playerdata/ProfileList.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "platform/os/Ascii.h"
+#include "platform/os/Dir.h"
+#include "platform/os/Path.h"
+#include "playerdata/ScoreTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsBlankOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+std::string TrimProfileName(const std::string& name) {
+    size_t begin = 0, end = name.size();
+    while (begin < end && IsBlankOrTab(name[begin]))
+        ++begin;
+    while (end > begin && IsBlankOrTab(name[end - 1]))
+        --end;
+    return name.substr(begin, end - begin);
+}
+
+bool IsValidProfileName(const std::string& name) {
+    if (name.empty() || name.size() > CProfileList::kMaxNameLength || TrimProfileName(name) != name)
+        return false;
+    for (char c : name)
+        if (!IsValidNameChar(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+CProfileList::CProfileList(std::string folder) : Folder(std::move(folder)) {
+    Profiles.reserve(kReserved);
+    Enumerate();
+}
+
+int32_t CProfileList::Enumerate() {
+    Profiles.clear();
+    std::vector<os::DirEntry> entries;
+    if (!os::ListDir(Folder + "*.*", &entries))
+        return 1;
+    for (const os::DirEntry& e : entries) {
+        if (!e.isDirectory || e.isSymlink || !IsValidProfileName(e.name))
+            continue;
+        CSharedPtr<CProfileSettings> profile(new CProfileSettings(e.name));
+        profile->Load(FolderOf(e.name));
+        Profiles.push_back(profile);
+    }
+    return 1;
+}
+
+int32_t CProfileList::FindByName(const std::string& name) const {
+    for (size_t i = 0; i < Profiles.size(); ++i)
+        if (os::EqualsNoCase(Profiles[i]->Name, name))
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+int32_t CProfileList::CreateProfile(const std::string& name) {
+    if (!IsValidProfileName(name)) {
+        Enumerate();
+        return 0;
+    }
+    // The first run has no players' folder yet.
+    std::error_code ec;
+    fs::create_directories(os::ResolvePath(Folder), ec);
+    const bool made = os::CreateDir(FolderOf(name));
+    Enumerate();
+    return made ? 1 : 0;
+}
+
+void CProfileList::DeleteProfile(const std::string& name) {
+    const int32_t index = FindByName(name);
+    if (index < 0)
+        return;
+    // The folder as it is named on disk: on a case-sensitive file system the
+    // name typed may differ in case.
+    DeleteFolderFiles(FolderOf(Profiles[static_cast<size_t>(index)]->Name));
+    Profiles.erase(Profiles.begin() + index);
+}
+
+int32_t CProfileList::DeleteFolderFiles(const std::string& profileFolder) const {
+    std::error_code ec;
+    const fs::path folder = os::ResolvePath(profileFolder);
+    if (!fs::is_directory(fs::symlink_status(folder, ec)))
+        return -1;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > kMaxNameLength)
+            continue;
+        // Regular files only: a link is left alone, so nothing outside the
+        // players' folder is ever touched.
+        if (fs::is_regular_file(entry.symlink_status(ec)))
+            files.push_back(entry.path());
+    }
+    for (const fs::path& f : files)
+        fs::remove(f, ec);
+    return fs::remove(folder, ec) && !ec ? 0 : -1;
+}
+
+int32_t CProfileList::ChooseAtStartup(std::string& optionName) const {
+    const int32_t index = FindByName(optionName);
+    if (index >= 0)
+        return index;
+    if (Profiles.empty())
+        return -1;
+    optionName = Profiles.front()->Name;
+    return 0;
+}

@@ -1,0 +1,83 @@
+// Profile folders: which folders are profiles, their settings file, creating
+// and deleting them (never outside the players' folder), and the choice at
+// start-up.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "playerdata/ProfileList.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::TempDir;
+
+TEST(Profiles, OnlyProperFoldersAreProfiles) {
+    TempDir dir;
+    const fs::path players = dir.Root() / "Players";
+    for (const char* name : {"Ann", "Twelve_Chars", "Thirteen_Char", "bad.name", " Lead", "x y"})
+        fs::create_directories(players / name);
+    dir.Write("Players/Plain", "a file");
+    fs::create_directories(dir.Root() / "Outside");
+    fs::create_directory_symlink(dir.Root() / "Outside", players / "Link");
+    dir.Write("Players/Ann/Settings.ini", "[Main]\nVeteran=10\nQuestTutorial=1\n"
+                                          "[QuestTut]\nBase=1\nGem=2\n");
+
+    CProfileList list(dir.Folder() + "Players\\");
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.FindByName("ANN"), 0);
+    EXPECT_EQ(list.FindByName("x Y"), 2);
+    const CProfileSettings& ann = *list.Profiles[0];
+    EXPECT_EQ(ann.Veteran, 1);
+    EXPECT_EQ(ann.QuestTutorial, 0) << "a veteran gets no quest tutorial";
+    EXPECT_EQ(ann.Tips[1], 0) << "only 1 counts";
+    EXPECT_TRUE(dir.Exists("Players/x y/Settings.ini")) << "created empty";
+
+    EXPECT_EQ(TrimProfileName("  Bob \t"), "Bob");
+    for (const char* bad : {"", "   ", "..", "a/b", "..\\x", "Thirteen_Char", " Bob", "Bob "})
+        EXPECT_FALSE(IsValidProfileName(bad)) << bad;
+}
+
+TEST(Profiles, CreateDeleteAndChoose) {
+    TempDir dir;
+    CProfileList list(dir.Folder() + "Players\\");
+    std::string option = "Player";
+    EXPECT_EQ(list.ChooseAtStartup(option), -1) << "no players' folder yet";
+
+    EXPECT_EQ(list.CreateProfile("Bob"), 1) << "the players' folder is made on the way";
+    EXPECT_EQ(list.CreateProfile("BOB"), 0);
+    EXPECT_EQ(list.CreateProfile("../Evil"), 0);
+    for (int i = 0; i < 40; ++i)
+        list.CreateProfile("P" + std::to_string(i));
+    EXPECT_EQ(list.Count(), 41);
+    EXPECT_EQ(list.ChooseAtStartup(option), 0);
+    EXPECT_EQ(option, "Bob");
+    option = "p7";
+    EXPECT_EQ(list.Profiles[static_cast<size_t>(list.ChooseAtStartup(option))]->Name, "P7");
+
+    // A deleted profile takes its files along, a sub-folder keeps the folder,
+    // and a link inside is removed as a link only.
+    dir.Write("Players/Bob/Quest.sav", "q");
+    dir.Write("Players/Bob/Quest.tmp", "t");
+    dir.Write("Outside/Keep.sav", "k");
+    fs::create_symlink(dir.Root() / "Outside" / "Keep.sav", dir.Root() / "Players/Bob/Link.sav");
+    list.DeleteProfile("bob");
+    EXPECT_EQ(list.FindByName("Bob"), -1);
+    EXPECT_FALSE(dir.Exists("Players/Bob/Quest.tmp"));
+    EXPECT_TRUE(dir.Exists("Outside/Keep.sav"));
+    EXPECT_TRUE(dir.Exists("Players/Bob")) << "the link stays, so does the folder";
+
+    dir.Write("Players/P1/Sub/File", "x");
+    list.DeleteProfile("P1");
+    EXPECT_TRUE(dir.Exists("Players/P1/Sub/File"));
+    EXPECT_FALSE(dir.Exists("Players/P1/Settings.ini"));
+
+    // A profile folder that is a link is never emptied.
+    fs::create_directory_symlink(dir.Root() / "Outside", dir.Root() / "Players/Ln");
+    EXPECT_NE(list.DeleteFolderFiles(list.FolderOf("Ln")), 0);
+    EXPECT_TRUE(dir.Exists("Outside/Keep.sav"));
+}
+
+} // namespace
