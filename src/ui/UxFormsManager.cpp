@@ -86,7 +86,7 @@ void CUxFormsManager::PopAllModal() {
         PopModal();
 }
 
-int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, float arg) {
+int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, int32_t button, float dt) {
     Events.clear();
     // By index: a form's handler never changes the list, but a copy of the
     // handle keeps the form alive through its own call either way.
@@ -94,20 +94,20 @@ int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, float arg) {
         const CSharedPtr<CUxForm> f = Forms[i];
         if (!f->TakesInput())
             continue;
-        if (f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, arg) > 0)
+        if (f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, button, dt) > 0)
             Events.insert(Events.end(), f->Events.begin(), f->Events.end());
     }
     return static_cast<int32_t>(Events.size());
 }
 
 int32_t CUxFormsManager::PointerDown(float x, float y, int32_t button) {
-    return Route(CUxPointer::Down, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Down, x, y, button, 0.0f);
 }
 
 int32_t CUxFormsManager::PointerUp(float x, float y, int32_t button) {
-    return Route(CUxPointer::Up, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Up, x, y, button, 0.0f);
 }
 
 int32_t CUxFormsManager::PointerMove(float x, float y, float dt) {
-    return Route(CUxPointer::Move, x, y, dt);
+    return Route(CUxPointer::Move, x, y, 0, dt);
 }

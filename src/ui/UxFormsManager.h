@@ -44,5 +44,5 @@ public:
     std::vector<std::vector<CSharedPtr<CUxForm>>> ModalStack;
 
 private:
-    int32_t Route(CUxPointer what, float x, float y, float arg);
+    int32_t Route(CUxPointer what, float x, float y, int32_t button, float dt);
 };

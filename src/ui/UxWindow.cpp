@@ -212,25 +212,24 @@ void CUxWindow::AddEvent(int32_t kind, float lx, float ly) {
     Events.push_back(e);
 }
 
-int32_t CUxWindow::Dispatch(CUxPointer what, float x, float y, float arg) {
+int32_t CUxWindow::Dispatch(CUxPointer what, float x, float y, int32_t button, float dt) {
     switch (what) {
     case CUxPointer::Down:
-        return OnMouseDown(x, y, static_cast<int32_t>(arg));
+        return OnMouseDown(x, y, button);
     case CUxPointer::Up:
-        return OnMouseUp(x, y, static_cast<int32_t>(arg));
+        return OnMouseUp(x, y, button);
     case CUxPointer::Move:
-        return OnMouseMove(x, y, arg);
+        return OnMouseMove(x, y, dt);
     }
     return 0;
 }
 
-int32_t CUxWindow::Route(CUxPointer what, float x, float y, float arg) {
+int32_t CUxWindow::Route(CUxPointer what, float x, float y, int32_t button, float dt) {
     Events.clear();
     if (!TakesInput())
         return 0;
     const float lx = LocalX(x), ly = LocalY(y);
     const bool inside = Inside(lx, ly);
-    const auto button = static_cast<int32_t>(arg);
     const bool knownButton = what == CUxPointer::Move || (button >= 0 && button < kPointerButtons);
     if (knownButton) {
         switch (what) {
@@ -258,7 +257,7 @@ int32_t CUxWindow::Route(CUxPointer what, float x, float y, float arg) {
             }
             for (int32_t b = 0; b < kPointerButtons; ++b)
                 if (Pressed[b])
-                    PressTime[b] += arg;
+                    PressTime[b] += dt;
             break;
         }
     }
@@ -268,22 +267,22 @@ int32_t CUxWindow::Route(CUxPointer what, float x, float y, float arg) {
         CUxWindow& c = *Children[i];
         if (!c.TakesInput())
             continue;
-        if (c.Dispatch(what, x - c.Offset.X, y - c.Offset.Y, arg) > 0)
+        if (c.Dispatch(what, x - c.Offset.X, y - c.Offset.Y, button, dt) > 0)
             Events.insert(Events.end(), c.Events.begin(), c.Events.end());
     }
     return static_cast<int32_t>(Events.size());
 }
 
 int32_t CUxWindow::OnMouseDown(float x, float y, int32_t button) {
-    return Route(CUxPointer::Down, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Down, x, y, button, 0.0f);
 }
 
 int32_t CUxWindow::OnMouseUp(float x, float y, int32_t button) {
-    return Route(CUxPointer::Up, x, y, static_cast<float>(button));
+    return Route(CUxPointer::Up, x, y, button, 0.0f);
 }
 
 int32_t CUxWindow::OnMouseMove(float x, float y, float dt) {
-    return Route(CUxPointer::Move, x, y, dt);
+    return Route(CUxPointer::Move, x, y, 0, dt);
 }
 
 void CUxWindow::ResetPointerState() {

@@ -99,9 +99,9 @@ public:
     // Where a local offset (a, b, c) stands: the position plus the offset
     // along the axes, x and y scaled, depth not.
     CVector3 PlaceOf(const CVector3& offset) const;
-    // OnMouseDown, OnMouseUp or OnMouseMove; `arg` is the button or the
+    // OnMouseDown or OnMouseUp with the button, or OnMouseMove with the
     // frame time.
-    int32_t Dispatch(CUxPointer what, float x, float y, float arg);
+    int32_t Dispatch(CUxPointer what, float x, float y, int32_t button, float dt);
     // Visible, enabled and taking input.
     bool TakesInput() const { return Visible && Enabled && Active; }
 
@@ -150,7 +150,7 @@ protected:
 
 private:
     void MoveTo(float ox, float oy, float oz, float px, float py, float pz);
-    int32_t Route(CUxPointer what, float x, float y, float arg);
+    int32_t Route(CUxPointer what, float x, float y, int32_t button, float dt);
     template <class Match> void OffsetChildren(Match match, float x, float y, float z);
     template <class Match> void ResizeChildren(Match match, float w, float h);
 };

@@ -193,6 +193,8 @@ TEST_F(UxFormFileTest, BuildingPausesAfterEveryInterrupt) {
     EXPECT_TRUE(loader.InterruptControl == loader.Form->Children[1]);
     auto* first = dynamic_cast<CUxStatic*>(loader.Form->Children[0].Get());
     EXPECT_TRUE(first->Texts[0]->GetFont() == f0) << "a font past the list is font 0";
+    EXPECT_FLOAT_EQ(first->ScaleX, 1.0f) << "an element without SIZE is not scaled by 0 / 0";
+    EXPECT_FLOAT_EQ(first->Texts[0]->Position.X, -512.5f) << "the top-left corner";
     auto* second = dynamic_cast<CUxStatic*>(loader.Form->Children[1].Get());
     EXPECT_TRUE(second->Texts[0]->GetFont() == f1);
 
