@@ -74,8 +74,11 @@ void CGame::ChooseStartupProfile() {
         std::string preset = TrimProfileName(GetString(kTxtDefaultPlayer));
         if (!IsValidProfileName(preset))
             preset = "Player";
-        if (!Profiles->CreateProfile(preset))
-            LogObject("Error! Unable to create Profile!" + preset + "\n");
+        if (!Profiles->CreateProfile(preset)) {
+            LogObject("Error! Unable to create Profile!");
+            LogObject(preset);
+            LogObject("\n");
+        }
         name = preset;
         index = Profiles->FindByName(preset);
     }
@@ -220,9 +223,13 @@ int32_t CGame::LoadQuestAutoSave(int32_t second) {
     CQuestState& q = *Quest;
     const CQuestSlots slots(ProfileFolder());
     RestoredCopy = second ? 1 : 0;
-    if (!q.Load(slots.PathOf(second ? CQuestSlots::kSecondCopy : CQuestSlots::kFirstCopy)) ||
-        q.SavedSubState != CQuestState::kTakenInShop)
+    if (!q.Load(slots.PathOf(second ? CQuestSlots::kSecondCopy : CQuestSlots::kFirstCopy)))
         return 0;
+    if (q.SavedSubState != CQuestState::kTakenInShop) {
+        // Not a copy to go back to: nothing of it may be saved as the quest.
+        q.State = CQuestState::kNothingToSave;
+        return 0;
+    }
     if (second) {
         q.Lives = std::max(q.Lives, MinimumLives(q.Level));
     } else {

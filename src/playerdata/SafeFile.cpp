@@ -1,5 +1,6 @@
 #include "playerdata/SafeFile.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <utility>
@@ -36,7 +37,16 @@ std::string CSafeFile::TemporaryPath(const std::string& path) {
 FILE* CSafeFile::Open() {
     Abort();
     failed_ = false;
-    file_ = os::Open(temp_, "wb");
+    // A fresh file of our own: whatever had the temporary name goes first, and
+    // a link put there in between is refused rather than written through.
+    const std::string real = os::ResolvePath(temp_);
+    unlink(real.c_str());
+    const int fd = open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    file_ = fdopen(fd, "wb");
+    if (file_ == nullptr)
+        close(fd);
     return file_;
 }
 
