@@ -46,6 +46,11 @@ inline float CentredY(float y) {
     return 0.5f * kScreenHeight - y;
 }
 
+// A numbered key of the configuration: "Gem" and 3 give "Gem3".
+inline std::string KeyOf(const char* key, int i) {
+    return key + std::to_string(i);
+}
+
 // The candidate formats of the mask pictures, in order of preference.
 std::vector<uint32_t> MaskFormats();
 

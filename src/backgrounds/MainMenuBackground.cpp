@@ -47,12 +47,6 @@ constexpr Textured kTextures[] = {
     {"MainMenuFrontFoliage", "MainFoliage.jpg", Loader::WithAlpha},
 };
 
-std::string Indexed(const char* key, int i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%d", key, i);
-    return name;
-}
-
 // "left top right bottom" texels of the elements texture.
 void ReadElementRect(float out[4], const std::string& file, const char* key, const char* def) {
     GetIniFloat4(out, file, kSection, key, def);
@@ -119,20 +113,20 @@ void CMainMenuBackground::LoadParams(const char* path) {
     for (int i = 0; i < kElements; ++i) {
         const size_t k = static_cast<size_t>(i);
         float at[3] = {0, 0, 0};
-        GetIniFloat3(at, file, kSection, Indexed("Sprite", i).c_str(), "256 0 -2");
-        GetIniFloat2(ElementSize[k].data(), file, kSection, Indexed("SpriteSize", i).c_str(),
+        GetIniFloat3(at, file, kSection, KeyOf("Sprite", i).c_str(), "256 0 -2");
+        GetIniFloat2(ElementSize[k].data(), file, kSection, KeyOf("SpriteSize", i).c_str(),
                      "256 104");
         const float w = ElementSize[k][0], h = ElementSize[k][1];
         ElementCentre[k] = {CentredX(at[0]) + 0.5f * w, CentredY(at[1]) - 0.5f * h, at[2]};
-        ReadElementRect(ElementRect[k].data(), file, Indexed("SpriteT", i).c_str(),
+        ReadElementRect(ElementRect[k].data(), file, KeyOf("SpriteT", i).c_str(),
                         "168 844 424 948");
-        ElementKey[k] = GetIniInt(file, kSection, Indexed("SpriteZOrder", i).c_str(), "99");
+        ElementKey[k] = GetIniInt(file, kSection, KeyOf("SpriteZOrder", i).c_str(), "99");
     }
     ReadElementRect(EyeRect, file, "EyeT", "127 957 199 987");
     ReadElementRect(LipsRect[0], file, "LipsT1", "201 957 252 985");
     ReadElementRect(LipsRect[1], file, "LipsT2", "254 957 305 985");
     for (int i = 0; i < kLeafKinds; ++i)
-        ReadElementRect(LeafRect[i], file, Indexed("LeafT", i).c_str(), "430 728 470 768");
+        ReadElementRect(LeafRect[i], file, KeyOf("LeafT", i).c_str(), "430 728 470 768");
     GetIniFloat2(LeafSize, file, kSection, "LeafSize", "40 40");
     ReadForm(LeafZone, file, "LeafBirthZone", "0 12 290 224");
     GetIniFloat2(LeafSpeed, file, kSection, "LeafSpeed", "40 100");

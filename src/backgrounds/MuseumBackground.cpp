@@ -83,10 +83,8 @@ void CMuseumBackground::LoadParams(const char* path) {
     DustSizeFactor = GetIniFloat(file, kSection, "DustSizeFactor", "4");
     DustVelocity.assign(static_cast<size_t>(2 * DustLayers), 0.0f);
     for (int32_t i = 0; i < DustLayers; ++i) {
-        char key[32];
-        std::snprintf(key, sizeof key, "DustVec_%d", i);
         float v[2] = {0.0f, 0.0f};
-        GetIniFloat2(v, file, kSection, key, "0.001 -0.002");
+        GetIniFloat2(v, file, kSection, KeyOf("DustVec_", i).c_str(), "0.001 -0.002");
         const float a = v[0], b = v[1];
         // Each layer is turned a further quarter turn; so is its drift.
         const float turned[4][2] = {{-a, -b}, {b, -a}, {a, b}, {-b, a}};

@@ -22,12 +22,6 @@ constexpr float kFlareGrowth = 1.0f - kFlareStartScale;
 constexpr float kStreakU0 = 0.5f;
 constexpr float kPivotLeftEdge = -0.5f;
 
-std::string Indexed(const char* key, int i) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%d", key, i);
-    return name;
-}
-
 // "x y w h" of the screen and "u0 v0 u1 v1" texels to a centred element.
 CStageElements::Rect ReadRect(const std::string& file, const char* section, const std::string& key,
                               const std::string& texKey, const char* def, const char* texDef) {
@@ -83,24 +77,24 @@ void CStageElements::LoadParams(const std::string& file, const char* section) {
     Rays.clear();
     Flares.clear();
     for (int i = 1; i <= gems; ++i)
-        Gems.push_back(ReadRect(file, section, Indexed("Gem", i), Indexed("GemT", i), Settings.Gem,
+        Gems.push_back(ReadRect(file, section, KeyOf("Gem", i), KeyOf("GemT", i), Settings.Gem,
                                 Settings.GemT));
     RaysColour = GetIniColour(file, section, "RaysColor", "255 255 255 240");
     std::string method;
     RaysMode = RaysBlend(GetIniString(method, file, section, "RaysMethod", "Add"));
     for (int i = 1; i <= rays; ++i) {
-        Rect r = ReadRect(file, section, Indexed("Ray", i), Indexed("RayT", i), Settings.Ray,
-                          Settings.RayT);
-        r.Angle = GetIniFloat(file, section, Indexed("Angle", i).c_str(), "0") * kDegrees;
+        Rect r =
+            ReadRect(file, section, KeyOf("Ray", i), KeyOf("RayT", i), Settings.Ray, Settings.RayT);
+        r.Angle = GetIniFloat(file, section, KeyOf("Angle", i).c_str(), "0") * kDegrees;
         Rays.push_back(r);
         float f[3] = {0, 0, 0};
-        GetIniFloat3(f, file, section, Indexed("Flare", i).c_str(), Settings.Flare);
+        GetIniFloat3(f, file, section, KeyOf("Flare", i).c_str(), Settings.Flare);
         FlareSpec spec;
         spec.X = CentredX(f[0]);
         spec.Y = CentredY(f[1]);
         spec.Size = f[2];
         spec.Colour =
-            GetIniColour(file, section, Indexed("FlareColor", i).c_str(), Settings.FlareColour);
+            GetIniColour(file, section, KeyOf("FlareColor", i).c_str(), Settings.FlareColour);
         Flares.push_back(spec);
     }
     NewFlareTime = ReadPeriod(file, section, "NewFlareTime", "0.25");

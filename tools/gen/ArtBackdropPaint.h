@@ -5,6 +5,10 @@
 namespace gen {
 namespace backdrops {
 
+inline Rgb ToRgb(Rgba c) {
+    return {c.r, c.g, c.b};
+}
+
 // Opaque 1024 x 1024: the hall, then the relic patches, beam and map.
 FloatImage PaintMuseumPicture();
 // 256 x 256, premultiplied: tileable motes.

@@ -13,9 +13,6 @@ namespace {
 
 using namespace scene;
 
-Rgb ToRgb(Rgba c) {
-    return {c.r, c.g, c.b};
-}
 Rgba Opaque(Rgb c) {
     return {c.r, c.g, c.b, 1.0f};
 }
@@ -266,7 +263,6 @@ LeafStyle DawnLeaves(int seed, float cell, float minLen, float maxLen) {
 template <class Shader> FloatImage Cell(const Box& b, const Shader& shade) {
     return RenderParallel(b.w, b.h, 4, [&](float x, float y) { return shade(Vec2{x, y}); });
 }
-
 
 // How open the canopy is at screen point p of the graded scene: its brightness
 // averaged over a wide patch, so that the sky follows smooth shapes rather

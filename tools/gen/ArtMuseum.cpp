@@ -17,10 +17,6 @@ using namespace scene;
 constexpr float kCaseLeft = 262.0f, kCaseRight = 762.0f;
 constexpr float kCaseTop = 566.0f, kTrayTop = 606.0f, kTrayBottom = 664.0f, kCaseBottom = 718.0f;
 
-Rgb ToRgb(Rgba c) {
-    return {c.r, c.g, c.b};
-}
-
 // How strongly the high windows' light falls on p (0..1).
 float ShaftLight(Vec2 p) {
     return Shafts(p, kShaftAngle, kShaftSpacing, kShaftSeed) * SmoothStep(740.0f, 80.0f, p.y);
