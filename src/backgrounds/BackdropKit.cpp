@@ -1,9 +1,11 @@
 #include "backgrounds/BackdropKit.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "engine/IndexBuffer.h"
 #include "engine/IniHelpers.h"
@@ -13,17 +15,65 @@
 #include "engine/SpriteQuad.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/os/TextFile.h"
 
 namespace backdrop {
 
 namespace {
 
-void WarnDefault(const std::string& file, const char* section, const char* key, const char* def) {
-    LogObject(std::string("Warning! Unusable value of ") + section + "/" + key + " in " + file +
-              ", using " + def + "\n");
+std::string Trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(" \t\r");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool SameName(const std::string& a, const char* b) {
+    const size_t n = std::strlen(b);
+    if (a.size() != n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The 1-based line that holds the key in its section, 0 when there is none.
+int KeyLine(const std::string& file, const char* section, const char* key) {
+    std::string text;
+    if (!os::ReadTextFile(file, &text))
+        return 0;
+    bool inSection = false;
+    int line = 0;
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        const std::string row = Trimmed(std::string_view(text).substr(at, end - at));
+        ++line;
+        if (!row.empty() && row.front() == '[') {
+            const size_t close = row.find(']');
+            inSection =
+                close != std::string::npos && SameName(Trimmed(row.substr(1, close - 1)), section);
+        } else if (inSection) {
+            const size_t eq = row.find('=');
+            if (eq != std::string::npos && SameName(Trimmed(row.substr(0, eq)), key))
+                return line;
+        }
+        at = end + 1;
+    }
+    return 0;
 }
 
 } // namespace
+
+void WarnDefault(const std::string& file, const char* section, const char* key,
+                 const std::string& value, const char* reason, const char* def) {
+    LogObject("Warning! Unusable value in the backdrop parameters\n");
+    LogObject(file + ":" + std::to_string(KeyLine(file, section, key)) + ": " + section + "/" +
+              key + " \"" + value + "\" " + reason + ", using \"" + def + "\"\n");
+}
 
 std::vector<uint32_t> MaskFormats() {
     return {gpu::Fmt::A1R5G5B5, gpu::Fmt::A4L4, gpu::Fmt::A8R3G3B2,
@@ -78,7 +128,9 @@ int32_t ReadCount(const std::string& file, const char* section, const char* key,
     const long v = std::strtol(s, &end, 10);
     if (end != s && errno == 0 && v >= low && v <= high)
         return static_cast<int32_t>(v);
-    WarnDefault(file, section, key, def);
+    const std::string range =
+        "is not a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+    WarnDefault(file, section, key, text, range.c_str(), def);
     return static_cast<int32_t>(std::strtol(def, nullptr, 10));
 }
 
@@ -90,7 +142,7 @@ float ReadPeriod(const std::string& file, const char* section, const char* key, 
     const float v = std::strtof(s, &end);
     if (end != s && std::isfinite(v) && v > 0.0f)
         return v;
-    WarnDefault(file, section, key, def);
+    WarnDefault(file, section, key, text, "is not a time above 0", def);
     return std::strtof(def, nullptr);
 }
 

@@ -70,6 +70,10 @@ void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
 // the object log naming file, section and key.
 int32_t ReadCount(const std::string& file, const char* section, const char* key, const char* def,
                   int32_t low, int32_t high);
+// The warning of an unusable value: a line saying so, then file, line, key,
+// value and reason.
+void WarnDefault(const std::string& file, const char* section, const char* key,
+                 const std::string& value, const char* reason, const char* def);
 // A period or duration that something is divided by: must be above zero.
 float ReadPeriod(const std::string& file, const char* section, const char* key, const char* def);
 

@@ -147,7 +147,10 @@ void CMainMenuBackground::LoadParams(const char* path) {
     GetIniInt2(cells, file, kSection, "FoliageCells", "6 6");
     if (cells[0] < 0 || cells[1] < 0 || cells[0] > kMaxFoliageCells ||
         cells[1] > kMaxFoliageCells) {
-        LogObject("Warning! Unusable value of MainMenu/FoliageCells in " + file + ", using 6 6\n");
+        std::string text;
+        WarnDefault(file, kSection, "FoliageCells",
+                    GetIniString(text, file, kSection, "FoliageCells", ""),
+                    "is not two whole numbers from 0 to 64", "6 6");
         cells[0] = cells[1] = 6;
     }
     FoliageCells[0] = cells[0];

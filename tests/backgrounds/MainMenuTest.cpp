@@ -159,7 +159,12 @@ TEST_F(BackdropFixture, UnusableConfigurationValuesFallBackToTheirDefaults) {
         MakeManager(c.text);
         EXPECT_TRUE(c.defaulted(*manager)) << c.text;
         const std::string text = log.Text();
-        EXPECT_NE(text.find(std::string("/") + c.key + " in "), std::string::npos) << text;
+        // The message, then where: the key is on line 2 of the file.
+        EXPECT_EQ(text.find("Warning! Unusable value in the backdrop parameters\n"), 1u) << text;
+        const std::string section(c.text + 1, c.text[2] == 'a' ? 8 : 6);
+        EXPECT_NE(text.find("Background.cfg:2: " + section + "/" + c.key + " \""),
+                  std::string::npos)
+            << text;
         // The backdrop still runs and draws.
         manager->SetBackground(c.text[1] == 'M' && c.text[2] == 'a' ? 6 : 1);
         manager->SetStage(5, 0);
