@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/Backdrop.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "bonuses/BonusManager.h"
 #include "bonuses/BonusParametres.h"
 #include "effects/DuneEffect.h"
@@ -124,7 +124,7 @@ CGame::~CGame() {
     Bonuses = CSharedPtr<CBonusManager>();
     CapSlot = CSharedPtr<CCapSlot>();
     GemsBar = CSharedPtr<CGemsBar>();
-    Backdrop = CSharedPtr<CBackdrop>();
+    Backgrounds = CSharedPtr<CBackgroundsManager>();
     if (!Renderer.IsNull()) {
         // Everything handed to the renderer leaves with the game; the renderer
         // keeps only its device and shared buffers.
@@ -280,10 +280,20 @@ int32_t CGame::Init() {
     Renderer->SetTextLayer(TextLayer);
     LoadingStep();
 
-    // 6. The backdrop (a still picture per stage until the animated ones come).
-    Backdrop = CSharedPtr<CBackdrop>(new CBackdrop(Device, BackdropLayer, gfx));
-    Renderer->SetBackdrop(Backdrop);
-    BackdropStage = 0;
+    // 6. The backdrops: the renderer's first layer, feeding the lowest
+    // particle manager and quad layer; the front branch of the menu's backdrop
+    // lies in the late sprite layer, above the forms.
+    Backgrounds = CSharedPtr<CBackgroundsManager>(new CBackgroundsManager());
+    Renderer->SetBackdrop(Backgrounds);
+    Backgrounds->AttachDevice(Device, vb, ib);
+    Backgrounds->AttachShared(BackdropLayer, Particles[0], QuadLayers[0], GameTexture("Flare"),
+                              GameTexture("JungleFlash"), GameTexture("SmallSand"),
+                              GameTexture("Cloud"), GameTexture("Spark"), GameTexture("Halo1"),
+                              SpriteLayers[kSpriteLayers - 1]);
+    Backgrounds->LoadParams((Paths.ConfigPath + CBackgroundsManager::kConfigFile).c_str());
+    Backgrounds->Init(gfx);
+    Backgrounds->Enabled = 1;
+    Backgrounds->SetBackground(CBackgroundsManager::kMainMenu);
     LoadingStep();
 
     // 7. Fonts.
@@ -335,6 +345,7 @@ int32_t CGame::Init() {
     Music->SetVolume(Sound.MusicVolume);
     SoundBank->SetMusicPlayer(Music);
     MusicState = kMusicMainMenu;
+    Backgrounds->SetSoundBank(SoundBank);
     LoadingStep();
 
     // 11. The play field, its frame and its helpers.
@@ -526,7 +537,7 @@ void CGame::Update(float dt) {
     Music->Update(dt);
     Field->Popups.Update(dt);
     // The backdrop, the particles, the sprites and the texts.
-    Backdrop->Update(dt);
+    Backgrounds->Update(dt);
     for (auto& pm : Particles)
         pm->Update(dt);
     for (auto& layer : QuadLayers)
@@ -536,6 +547,7 @@ void CGame::Update(float dt) {
     TextLayer->Update(dt);
     // Where the pointer is, then the current screen.
     ReadCursor();
+    UpdateMenuHover();
     RunScreen(dt);
 }
 
@@ -609,11 +621,18 @@ void CGame::RestoreGamma() {
 }
 
 // ---------------------------------------------------------------------------
-// Backdrop stand-in
+// Backdrops
 
-void CGame::SetBackdrop(int32_t stage) {
-    if (Backdrop.IsNull())
+void CGame::ShowStageBackdrop(int32_t stage) {
+    if (Backgrounds.IsNull())
         return;
-    Backdrop->SetStage(stage);
-    BackdropStage = Backdrop->GetStage();
+    const int32_t id = std::clamp(stage, static_cast<int32_t>(CBackgroundsManager::kMuseum),
+                                  static_cast<int32_t>(CBackgroundsManager::kTreasury));
+    Backgrounds->SetBackground(id);
+}
+
+void CGame::UpdateMenuHover() {
+    if (Backgrounds.IsNull() || Mode != kModeMenu)
+        return;
+    Backgrounds->MainMenu().Hover = Backgrounds->MainMenu().InShiftZone(CursorX, CursorY) ? 1 : 0;
 }

@@ -33,7 +33,7 @@
 #include "playfield/PlayField.h"
 #include "playfield/QuestFieldLayout.h"
 
-class CBackdrop;
+class CBackgroundsManager;
 class CBitmapFont;
 class CBonusManager;
 class CCapSlot;
@@ -172,10 +172,12 @@ public:
     // An Init failure: the error-list entry and its log line ("<text>!\n"). 0.
     int32_t Fail(const std::string& text);
 
-    // ---- The backdrop stand-in (Game.cpp) ----
-    // 1..5 the stage pictures "Data\Gfx\Backdrop<n>.jpg"; 0 (or a picture that
-    // fails to load) shows none.
-    void SetBackdrop(int32_t stage);
+    // ---- Backdrops (Game.cpp) ----
+    // The stage's backdrop (1..4, 5 for any later stage) when another one is
+    // shown: a new stage, or the first level after the menus.
+    void ShowStageBackdrop(int32_t stage);
+    // The main-menu backdrop's front branch bends aside under the cursor.
+    void UpdateMenuHover();
 
     // ---- Flow (GameFlow.cpp) ----
     // After a good Init (at once, or when the splash ends): the first screen.
@@ -337,7 +339,7 @@ public:
     CSharedPtr<CCapSlot> CapSlot;
     CSharedPtr<CTerminatorManager> Terminators;
     CSharedPtr<CBonusManager> Bonuses;
-    CSharedPtr<CBackdrop> Backdrop;
+    CSharedPtr<CBackgroundsManager> Backgrounds;
     CSharedPtr<CProfileSettings> Profile;  // the current player (empty: none)
     CSharedPtr<CProfileList> Profiles;     // the profiles on disk
     CScoreTable Scores;
@@ -371,7 +373,6 @@ public:
     float ModeTime = 0.0f;   // seconds since Mode or SubState changed
     int32_t IntroStep = 0;   // level intro: negative waits
     int32_t MusicState = -1;
-    int32_t BackdropStage = 0;
 
     // ---- Quest ----
     int32_t NonQuest = 0;

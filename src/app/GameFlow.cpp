@@ -11,6 +11,7 @@
 #include "app/Hud.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/ObjectLog.h"
@@ -181,7 +182,8 @@ void CGame::StartNewQuest() {
         Field->Trophy1Progress = Field->Trophy5Progress = Field->Trophy7Progress = 0;
         Field->ItemTiers.fill(0);
     }
-    SetBackdrop(1);
+    if (!Backgrounds.IsNull())
+        Backgrounds->SetBackground(CBackgroundsManager::kMuseum);
     StartLevel(1);
 }
 
@@ -256,8 +258,10 @@ void CGame::StartLevel(int32_t level) {
     // The stage picture and the captions.
     int32_t stage = 1, inStage = 1;
     CLevelRules::SplitLevel(Level, stage, inStage);
-    if (std::min(stage, 5) != BackdropStage)
-        SetBackdrop(std::min(stage, 5));
+    // The stage's backdrop, showing the levels already won in the stage.
+    ShowStageBackdrop(stage);
+    if (!Backgrounds.IsNull())
+        Backgrounds->SetStage(inStage - 1, 1);
     const std::string caption = FormatText(GetString(kTxtLevelCaption), {stage, inStage});
 
     TimeLimit = TimeLeft = Params.LevelTime;
@@ -413,6 +417,12 @@ void CGame::WinLevel() {
         Hud->SetScore(field.Counters.Sets[1].Get(0), true);
     }
     AwardStar();
+    // The won level lights its decoration on the backdrop.
+    if (!Backgrounds.IsNull()) {
+        int32_t stage = 1, inStage = 1;
+        CLevelRules::SplitLevel(Level, stage, inStage);
+        Backgrounds->SetStage(inStage, 0);
+    }
     EnterScreen(*this, kModeLevel, kSubResult, kResultTime);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "ArtBackdrops.h"
 #include "CapsGen.h"
 #include "FontGen.h"
 #include "FxGen.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     if (gen::GenerateEffectsArt(root) != 0)
         return 1;
     if (gen::GenerateTotemArt(root) != 0)
+        return 1;
+    if (gen::GenerateBackdrops(root) != 0)
         return 1;
     return 0;
 }

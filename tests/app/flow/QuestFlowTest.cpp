@@ -11,6 +11,7 @@
 
 #include "app/Hud.h"
 #include "audio/MusicPlayer.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
@@ -73,7 +74,7 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Lives, 3);
     EXPECT_EQ(g.MusicState, 0);
-    EXPECT_EQ(g.BackdropStage, 1);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
     EXPECT_EQ(g.Hud->GetCaption(), "Level 1-1");
     EXPECT_TRUE(g.Hud->IsCardShown());
     EXPECT_TRUE(OnTextLayer(h, "Level 1-1"));
@@ -148,7 +149,7 @@ TEST(QuestFlow, LevelSixWithChainsIsWon) {
     CGame& g = h.Game();
     g.StartLevel(6);
     EXPECT_EQ(g.Hud->GetCaption(), "Level 2-1");
-    EXPECT_EQ(g.BackdropStage, 2);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 2);
     ASSERT_TRUE(h.RunUntil([&] { return h.Field().IsIdle(true) == 1; }, 5.0f));
     EXPECT_GT(CountLocked(h.Field()), 0) << "level 6 brings chained tokens";
 
@@ -226,7 +227,7 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     g.Profile->QuestTutorial = 0;
     g.StartLevel(41);
     EXPECT_EQ(g.Hud->GetCaption(), "Level 5-12");
-    EXPECT_EQ(g.BackdropStage, 5);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 5);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
     // A few seconds on an idle board: the quest record follows, and closing
     // the window would keep it.
@@ -258,6 +259,6 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     h.Frames(1);
     EXPECT_EQ(g.Mode, kModeLevelIntro);
     EXPECT_EQ(g.Level, 1);
-    EXPECT_EQ(g.BackdropStage, 1);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
 }

@@ -18,9 +18,10 @@
 #include <gtest/gtest.h>
 
 #include "GameFolder.h"
-#include "app/Backdrop.h"
+#include "support/CapturedLog.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "bonuses/BonusManager.h"
 #include "bonuses/BonusParametres.h"
 #include "engine/BitmapFont.h"
@@ -322,9 +323,16 @@ TEST_F(GameFolderTest, EveryPictureTheGameNamesLoads) {
     }
     CSharedPtr<CSpriteLayer> layer(new CSpriteLayer(Device, Vertices, Indices));
     {
-        CBackdrop backdrop(Device, layer, gfx);
-        for (int stage = 1; stage <= CBackdrop::kStages; ++stage)
-            EXPECT_FALSE(backdrop.Picture(stage).IsNull()) << "Backdrop" << stage << ".jpg";
+        // Every backdrop, made current in turn, finds all of its pictures.
+        testsupport::CapturedLog log;
+        CBackgroundsManager backdrops;
+        backdrops.AttachDevice(Device, Vertices, Indices);
+        backdrops.AttachShared(layer, {}, {}, {}, {}, {}, {}, {}, {}, layer);
+        backdrops.LoadParams(Game("Data\\Config\\Background.cfg").c_str());
+        backdrops.Init(gfx);
+        for (int id = CBackgroundsManager::kMuseum; id <= CBackgroundsManager::kMainMenu; ++id)
+            backdrops.SetBackground(id);
+        EXPECT_EQ(log.Text().find("Error"), std::string::npos) << log.Text();
     }
     CBonusManager bonuses;
     EXPECT_EQ(bonuses.LoadTextures(*Device, gfx), 1);

@@ -1,0 +1,313 @@
+#include "backgrounds/MuseumBackground.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "audio/SoundBank.h"
+#include "backgrounds/BackdropKit.h"
+#include "effects/ParticleSystemsManager.h"
+#include "engine/DrawHelpers.h"
+#include "engine/IndexBuffer.h"
+#include "engine/IniHelpers.h"
+#include "engine/QuadLayer.h"
+#include "engine/Random.h"
+#include "engine/RenderDevice.h"
+#include "engine/SpriteLayer.h"
+#include "engine/SpriteQuad.h"
+#include "engine/Texture.h"
+#include "engine/VertexBuffer.h"
+
+using namespace backdrop;
+
+namespace {
+
+constexpr const char* kSection = "Museum";
+constexpr const char* kPictureName = "BackgroundMuseum";
+constexpr const char* kPictureFile = "Museum.jpg";
+constexpr const char* kDustName = "MuseumDust";
+constexpr const char* kDustMaskName = "MuseumDustMask";
+constexpr const char* kFlareRaysName = "MuseumFlareRays";
+constexpr int32_t kFlareRaysKey = -10;
+constexpr int32_t kMapKey = -1;
+// The dust texture repeats three quarters as often down as across.
+constexpr float kDustAspect = 0.75f;
+// The map is the ray and flare after the last slot.
+constexpr int32_t kMapSlot = CMuseumBackground::kMaxCount;
+
+CStageSettings MuseumSettings() {
+    CStageSettings s;
+    s.MaxCount = CMuseumBackground::kMaxCount;
+    s.ExtraSlots = 1;
+    return s;
+}
+
+} // namespace
+
+CMuseumBackground::CMuseumBackground() : Elements(MuseumSettings()) {}
+
+CMuseumBackground::~CMuseumBackground() {
+    ReleaseState();
+    UnloadTextures();
+}
+
+void CMuseumBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
+                                     CSharedPtr<CIndexBuffer> ib) {
+    Device = device;
+    VertexBuffer = vb;
+    IndexBuffer = ib;
+}
+
+void CMuseumBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
+                                     CSharedPtr<CParticleSystemsManager> particles,
+                                     CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
+                                     CSharedPtr<CTexture> spark) {
+    Layer = layer;
+    Particles = particles;
+    Quads = quads;
+    FlareTexture = flare;
+    SparkTexture = spark;
+    Elements.Attach(layer, flare, spark);
+}
+
+void CMuseumBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
+    SoundBank = bank;
+    Elements.SetSoundBank(bank);
+}
+
+void CMuseumBackground::LoadParams(const char* path) {
+    const std::string file = path ? path : "";
+    GetIniString(DustFile, file, kSection, "DustTexture", "MuseumDust.tga");
+    GetIniString(DustMaskFile, file, kSection, "DustMaskTexture", "MuseumDustMask.tga");
+    GetIniString(FlareRaysFile, file, kSection, "FlareRaysTexture", "MuseumFlareRays.tga");
+    DustLayers = ReadCount(file, kSection, "DustLayersCount", "4", 0, kMaxDustLayers);
+    DustSizeFactor = GetIniFloat(file, kSection, "DustSizeFactor", "4");
+    DustVelocity.assign(static_cast<size_t>(2 * DustLayers), 0.0f);
+    for (int32_t i = 0; i < DustLayers; ++i) {
+        float v[2] = {0.0f, 0.0f};
+        GetIniFloat2(v, file, kSection, KeyOf("DustVec_", i).c_str(), "0.001 -0.002");
+        const float a = v[0], b = v[1];
+        // Each layer is turned a further quarter turn; so is its drift.
+        const float turned[4][2] = {{-a, -b}, {b, -a}, {a, b}, {-b, a}};
+        DustVelocity[2 * static_cast<size_t>(i)] = turned[i % 4][0];
+        DustVelocity[2 * static_cast<size_t>(i) + 1] = turned[i % 4][1];
+    }
+    float centre[2] = {0.0f, 0.0f};
+    GetIniFloat2(centre, file, kSection, "FlareCenter", "291 213");
+    FlareRaysX = CentredX(centre[0]);
+    FlareRaysY = CentredY(centre[1]);
+    GetIniFloat2(FlareRaysSize, file, kSection, "FlareRaysSize", "714 714");
+    FlareRaysSpin = kTwoPi / ReadPeriod(file, kSection, "FlareRaysRotT", "12");
+    FlareRaysColour = GetIniColour(file, kSection, "FlareRaysColor", "255 255 255 200");
+    Elements.LoadParams(file, kSection);
+    MapTime = ReadPeriod(file, kSection, "MapTime", "0.4");
+    MapExpandTime = ReadPeriod(file, kSection, "MapExpandTime", "0.5");
+    MapEndTime = std::max(MapTime, MapExpandTime);
+    MapBegin = std::clamp(GetIniFloat(file, kSection, "MapBegin", "0.4"), 0.0f, 1.0f);
+}
+
+void CMuseumBackground::SetupGeometry() {
+    const size_t layers = static_cast<size_t>(DustLayers);
+    DustVertices.assign(4 * layers, gpu::Vertex{});
+    DustIndices.assign(6 * layers, 0);
+    DustOffset.assign(2 * layers, 0.0f);
+    DustDelta.assign(6 * layers, 0.0f);
+    const float s = DustSizeFactor, t = kDustAspect * DustSizeFactor;
+    // Corner deltas of the second, third and fourth corner, a quarter turn
+    // further for each layer.
+    const float deltas[4][6] = {
+        {s, 0, s, t, 0, t}, {0, s, -t, s, -t, 0}, {-s, 0, -s, -t, 0, -t}, {0, -s, t, -s, t, 0}};
+    const float left = kOffsetX - 0.5f * kScreenWidth, right = kOffsetX + 0.5f * kScreenWidth;
+    const float top = kOffsetY + 0.5f * kScreenHeight, bottom = kOffsetY - 0.5f * kScreenHeight;
+    const float z = kDepth - 1.0f;
+    for (size_t i = 0; i < layers; ++i) {
+        std::copy(deltas[i % 4], deltas[i % 4] + 6, DustDelta.begin() + 6 * i);
+        gpu::Vertex* v = &DustVertices[4 * i];
+        v[0] = {left, top, z, 0u, 0, 0, 0.0f, 0.0f};
+        v[1] = {right, top, z, 0u, 0, 0, 1.0f, 0.0f};
+        v[2] = {right, bottom, z, 0u, 0, 0, 1.0f, kDustAspect};
+        v[3] = {left, bottom, z, 0u, 0, 0, 0.0f, kDustAspect};
+        WriteQuadIndices(&DustIndices[6 * i], static_cast<uint32_t>(4 * i));
+        DustOffset[2 * i] = RandomFloat();
+        DustOffset[2 * i + 1] = RandomFloat();
+    }
+    Update(0.0f);
+}
+
+bool CMuseumBackground::LoadTextures(std::string folder) {
+    if (Device.IsNull())
+        return false;
+    CRenderDevice& d = *Device;
+    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
+    Dust = ShareOrLoad(d, kDustName, folder + DustFile, Loader::WithAlphaOneBit);
+    DustMask = ShareOrLoad(d, kDustMaskName, folder + DustMaskFile, Loader::AnyFormat);
+    FlareRays = ShareOrLoad(d, kFlareRaysName, folder + FlareRaysFile, Loader::WithAlpha);
+    Elements.SetPicture(Picture);
+    return !Picture.IsNull() && !Dust.IsNull() && !DustMask.IsNull() && !FlareRays.IsNull();
+}
+
+bool CMuseumBackground::UnloadTextures() {
+    if (Device.IsNull())
+        return true;
+    Unload(Device.Get(), {kPictureName, kDustName, kDustMaskName, kFlareRaysName},
+           {&Picture, &Dust, &DustMask, &FlareRays});
+    Elements.SetPicture(CSharedPtr<CTexture>());
+    return true;
+}
+
+void CMuseumBackground::Start() {
+    FlareRaysSprite = MakeSprite(FlareRaysX, FlareRaysY, kDepth, FlareRaysSize[0], FlareRaysSize[1],
+                                 FlareRaysColour, FlareRays);
+    FlareRaysSprite->SetBlend(1, CSpriteQuad::BlendScreen);
+    FlareRaysSprite->DepthWrite = 0;
+    FlareRaysSprite->SpinOn = 1;
+    FlareRaysSprite->SpinSpeed = FlareRaysSpin;
+    FlareRaysSprite->Key = kFlareRaysKey;
+    Show(Layer, FlareRaysSprite);
+
+    PictureSprite =
+        MakeSprite(kOffsetX, kOffsetY, kDepth, kScreenWidth, kScreenHeight, 0xFFFFFFFFu, Picture);
+    PictureSprite->SetBlend(0, CSpriteQuad::BlendNormal);
+    PictureSprite->SetFrameRect(0, 0.0f, 0.0f, 1.0f, kSceneV);
+    PictureSprite->DepthTest = 0;
+    PictureSprite->DepthWrite = 0;
+    PictureSprite->Key = kPictureKey;
+    Show(Layer, PictureSprite);
+    Elements.Start();
+}
+
+void CMuseumBackground::ReleaseState() {
+    if (Layer.IsNull())
+        return;
+    Hide(Layer, PictureSprite);
+    Hide(Layer, FlareRaysSprite);
+    Elements.Release();
+}
+
+void CMuseumBackground::SetStage(int32_t count, int32_t flag) {
+    const CStageElements::Change change = Elements.SetStage(count, flag);
+    if (change.Added && change.ReachedMax)
+        AddMap();
+    Elements.CelebrateIfWon(change);
+}
+
+void CMuseumBackground::AddMap() {
+    const size_t k = static_cast<size_t>(kMapSlot);
+    if (Elements.RaySprites.size() != k || Elements.FlareSprites.size() != k)
+        return;
+    CSharedPtr<CSpriteQuad> map = Elements.MakeRay(k);
+    map->Key = kMapKey;
+    map->FadeSpeed = 1.0f / MapTime;
+    Elements.RaySprites.push_back(map);
+    SetMapShown(MapBegin);
+    Show(Layer, map);
+    // The map's flare waits, unlit, until the map starts.
+    CSharedPtr<CSpriteQuad> flare = Elements.MakeFlare(k);
+    Elements.FlareSprites.push_back(flare);
+    Show(Layer, flare);
+    Elements.SlotStateAt(kMapSlot) = CStageElements::kIdle;
+}
+
+void CMuseumBackground::SetMapShown(float fraction) {
+    const size_t k = static_cast<size_t>(kMapSlot);
+    if (Elements.RaySprites.size() <= k)
+        return;
+    CSpriteQuad& map = *Elements.RaySprites[k];
+    const CStageElements::Rect& r = Elements.Rays[k];
+    const float v = r.V0 + (r.V1 - r.V0) * fraction;
+    const CTexCoord frame[4] = {{r.U0, r.V0}, {r.U1, r.V0}, {r.U1, v}, {r.U0, v}};
+    map.SetFrameCorners(0, frame);
+    // The map hangs from its top edge.
+    const CTexCoord corners[4] = {
+        {-0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f - fraction}, {-0.5f, 0.5f - fraction}};
+    map.SetCorners(corners);
+}
+
+void CMuseumBackground::StartMap() {
+    const size_t k = static_cast<size_t>(kMapSlot);
+    if (Elements.FlareSprites.size() <= k)
+        return;
+    Elements.SlotStateAt(kMapSlot) = CStageElements::kFlareGrowing;
+    Elements.SlotTimerAt(kMapSlot) = 0.0f;
+    const float size = Elements.Flares[k].Size;
+    Elements.FlareSprites[k]->FadeTo(1.0f);
+    Elements.FlareSprites[k]->ScaleTo(size, size);
+    Elements.PlaySample(ESound::Museum);
+}
+
+void CMuseumBackground::UpdateMap(float dt) {
+    int32_t& state = Elements.SlotStateAt(kMapSlot);
+    float& timer = Elements.SlotTimerAt(kMapSlot);
+    const size_t k = static_cast<size_t>(kMapSlot);
+    if (state == CStageElements::kIdle || Elements.RaySprites.size() <= k)
+        return;
+    timer += dt;
+    const float start = Elements.NewFlareTime;
+    if (state == CStageElements::kFlareGrowing) {
+        if (timer >= start) {
+            state = CStageElements::kGemLit;
+            Elements.RaySprites[k]->FadeTo(1.0f);
+        }
+        return;
+    }
+    const float p = std::min(1.0f, (timer - start) / MapExpandTime);
+    SetMapShown(MapBegin + (1.0f - MapBegin) * p);
+    if (timer >= start + MapEndTime)
+        state = CStageElements::kIdle;
+}
+
+void CMuseumBackground::Update(float dt) {
+    const size_t layers = DustOffset.size() / 2;
+    for (size_t i = 0; i < layers; ++i) {
+        gpu::Vertex* v = &DustVertices[4 * i];
+        float* o = &DustOffset[2 * i];
+        for (int c = 0; c < 2; ++c) {
+            o[c] += DustVelocity[2 * i + static_cast<size_t>(c)] * dt;
+            if (o[c] > 1.0f)
+                o[c] -= 1.0f;
+            if (o[c] < 0.0f)
+                o[c] += 1.0f;
+        }
+        const float* d = &DustDelta[6 * i];
+        v[0].u0 = o[0];
+        v[0].v0 = o[1];
+        for (int c = 1; c < 4; ++c) {
+            v[c].u0 = o[0] + d[2 * (c - 1)];
+            v[c].v0 = o[1] + d[2 * (c - 1) + 1];
+        }
+    }
+    if (Elements.Update(dt))
+        StartMap();
+    UpdateMap(dt);
+}
+
+int32_t CMuseumBackground::Render() {
+    if (!Layer.IsNull()) {
+        Layer->Prepare();
+        Layer->Draw(kPassFront);
+    }
+    return RenderBody();
+}
+
+int32_t CMuseumBackground::RenderBody() {
+    // Without its pictures (or with no layers) the dust is simply not drawn.
+    if (DustVertices.empty() || Device.IsNull() || VertexBuffer.IsNull() || IndexBuffer.IsNull() ||
+        Dust.IsNull() || DustMask.IsNull())
+        return 0;
+    uint32_t firstVertex = 0, firstIndex = 0;
+    const gpu::Result r =
+        Upload(*VertexBuffer, *IndexBuffer, DustVertices, DustIndices, &firstVertex, &firstIndex);
+    if (gpu::Failed(r))
+        return r;
+    CRenderDevice& d = *Device;
+    const uint32_t depthWrite = SetMaskedStates(d);
+    d.SetTextureStageState(0, gpu::Tss::AddressU, gpu::Tadr::Wrap);
+    d.SetTextureStageState(0, gpu::Tss::AddressV, gpu::Tadr::Wrap);
+    d.SetTexture(0, Dust);
+    d.SetTexture(1, DustMask);
+    const uint32_t layers = static_cast<uint32_t>(DustOffset.size() / 2);
+    d.DrawIndexedPrimitive(gpu::Prim::TriangleList, firstVertex, 4 * layers, firstIndex,
+                           2 * layers);
+    RestoreMaskedStates(d, depthWrite);
+    d.SetTexture(1, CSharedPtr<CTexture>());
+    return 0;
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The backdrop of the first stage: a museum hall under a slowly turning fan of
+// light, the stage's progress decorations and, when the stage is complete, a
+// map that unrolls downwards; over everything several layers of dust drift in
+// different directions, cut out by a mask, all drawn in one call.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backgrounds/StageElements.h"
+#include "engine/SharedPtr.h"
+#include "platform/gpu/Gpu.h"
+
+class CRenderDevice;
+class CVertexBuffer;
+class CIndexBuffer;
+class CSpriteLayer;
+class CSpriteQuad;
+class CParticleSystemsManager;
+class CQuadLayer;
+class CTexture;
+class CSoundBank;
+
+class CMuseumBackground {
+public:
+    static constexpr int32_t kMaxCount = 5;
+    // Enough dust layers for any picture; their indices stay far inside 16 bits.
+    static constexpr int32_t kMaxDustLayers = 64;
+
+    CMuseumBackground();
+    ~CMuseumBackground();
+    CMuseumBackground(const CMuseumBackground&) = delete;
+    CMuseumBackground& operator=(const CMuseumBackground&) = delete;
+
+    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
+                      CSharedPtr<CIndexBuffer> ib);
+    void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
+                      CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
+                      CSharedPtr<CTexture> spark);
+    void SetSoundBank(CSharedPtr<CSoundBank> bank);
+    void LoadParams(const char* path);
+    void SetupGeometry();
+    bool LoadTextures(std::string folder);
+    bool UnloadTextures();
+    void Start();
+    void ReleaseState();
+    void SetStage(int32_t count, int32_t flag);
+    int32_t GetStageCount() const { return Elements.GetCount(); }
+    void Update(float dt);
+    int32_t Render();
+    int32_t RenderBody();
+
+    // Parameters (centred space).
+    std::string DustFile = "MuseumDust.tga";
+    std::string DustMaskFile = "MuseumDustMask.tga";
+    std::string FlareRaysFile = "MuseumFlareRays.tga";
+    float DustSizeFactor = 4.0f;
+    int32_t DustLayers = 4;
+    std::vector<float> DustVelocity; // (u, v) per layer, turned with its layer
+    float FlareRaysX = -221.0f, FlareRaysY = 171.0f;
+    float FlareRaysSize[2] = {714.0f, 714.0f};
+    float FlareRaysSpin = 0.5235988f;
+    uint32_t FlareRaysColour = 0xC8FFFFFFu;
+    float MapTime = 0.4f, MapExpandTime = 0.5f, MapEndTime = 0.5f, MapBegin = 0.4f;
+
+    // Geometry and state, readable by tests.
+    std::vector<gpu::Vertex> DustVertices;
+    std::vector<uint16_t> DustIndices;
+    std::vector<float> DustOffset; // (u, v) per layer, kept in [0, 1]
+    std::vector<float> DustDelta;  // three (u, v) corner deltas per layer
+    CStageElements Elements;
+    CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite;
+    CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;
+
+private:
+    void AddMap();
+    void StartMap();
+    void UpdateMap(float dt);
+    void SetMapShown(float fraction);
+
+    CSharedPtr<CRenderDevice> Device;
+    CSharedPtr<CVertexBuffer> VertexBuffer;
+    CSharedPtr<CIndexBuffer> IndexBuffer;
+    CSharedPtr<CSpriteLayer> Layer;
+    CSharedPtr<CParticleSystemsManager> Particles;
+    CSharedPtr<CQuadLayer> Quads;
+    CSharedPtr<CTexture> FlareTexture, SparkTexture;
+    CSharedPtr<CSoundBank> SoundBank;
+};

@@ -1,0 +1,126 @@
+// Switching, staging and drawing of the backgrounds manager.
+#include "BackdropFixture.h"
+
+#include "engine/Texture.h"
+
+using bgtest::BackdropFixture;
+
+TEST_F(BackdropFixture, SwitchingUnloadsTheOldBackdropAndStartsTheNewOne) {
+    RegisterTextures({"BackgroundStill2"});
+    MakeManager();
+    EXPECT_EQ(manager->GetCurrentId(), 0);
+    manager->SetBackground(CBackgroundsManager::kMainMenu);
+    // Picture, 8 elements, 36 foliage cells; the branch in the late layer.
+    EXPECT_EQ(LayerSize(), 45u);
+    EXPECT_EQ(front->GetDrawn().size(), 1u);
+    EXPECT_GE(device->FindTexture("BackgroundMainMenu"), 0);
+
+    // The same id changes nothing: no reload, no restart.
+    const CSpriteQuad* picture = manager->MainMenu().BackSprite.Get();
+    manager->SetBackground(CBackgroundsManager::kMainMenu);
+    EXPECT_EQ(manager->MainMenu().BackSprite.Get(), picture);
+
+    manager->SetBackground(CBackgroundsManager::kMuseum);
+    EXPECT_EQ(front->GetDrawn().size(), 0u);
+    EXPECT_EQ(LayerSize(), 2u) << "the hall and its fan of light";
+    EXPECT_LT(device->FindTexture("BackgroundMainMenu"), 0)
+        << "left backdrops give up their pictures";
+    EXPECT_TRUE(manager->MainMenu().BackSprite.IsNull());
+    EXPECT_EQ(log.Text(), "");
+
+    // A picture that is missing is reported, and the backdrop starts anyway.
+    manager->SetBackground(CBackgroundsManager::kJungle);
+    EXPECT_NE(log.Text().find("Error loading background textures for Jungle!\n"),
+              std::string::npos);
+    EXPECT_EQ(LayerSize(), 1u);
+    EXPECT_TRUE(layer->GetParked().size() == 1u) << "a sprite without its picture is never drawn";
+
+    manager->SetBackground(0);
+    EXPECT_EQ(LayerSize(), 0u);
+    EXPECT_EQ(manager->GetCurrentId(), 0);
+}
+
+TEST_F(BackdropFixture, StageCountsAreClampedByTheCurrentBackdrop) {
+    RegisterTextures();
+    MakeManager();
+    struct Case {
+        int id, count, result;
+    } cases[] = {{0, 7, 7}, {1, 3, 3},   {1, 7, 5},   {1, -2, 0}, {2, 7, 6},
+                 {3, 7, 7}, {4, 11, 10}, {5, 13, 12}, {6, 4, 0}};
+    for (const Case& c : cases) {
+        manager->SetBackground(c.id);
+        manager->SetStage(c.count, 1);
+        EXPECT_EQ(manager->GetStageResult(), c.result)
+            << "backdrop " << c.id << " count " << c.count;
+        manager->SetBackground(c.id == 1 ? 2 : 1); // every switch starts from no decorations
+        EXPECT_EQ(manager->GetStageResult(), 0);
+    }
+}
+
+TEST_F(BackdropFixture, RendersOnlyWhenEnabledAndDrawsEachTextureRunOnce) {
+    RegisterTextures();
+    MakeManager();
+    manager->SetBackground(CBackgroundsManager::kMuseum);
+    manager->SetStage(2, 1);
+    manager->Update(2.0f);
+
+    manager->Enabled = 0;
+    BeginFrame();
+    EXPECT_EQ(manager->RenderCurrent(), 0);
+    EXPECT_TRUE(rec->Draws().empty());
+    EndFrame();
+
+    manager->Enabled = 1;
+    BeginFrame();
+    EXPECT_EQ(manager->RenderCurrent(), 0);
+    EndFrame();
+    // One draw per run of a texture: the hall (opaque), the gems, the rays
+    // and the flares, the fan of light, then the dust: four layers in one
+    // draw, masked on stage 1.
+    const auto& draws = rec->Draws();
+    ASSERT_EQ(draws.size(), 6u);
+    const CMuseumBackground& m = manager->Museum();
+    const uint64_t picture = gpu::RecordingId(m.Picture->GetTexture());
+    const uint64_t expected[6] = {picture,
+                                  picture,
+                                  picture,
+                                  gpu::RecordingId(device->GetTexture("Flare")->GetTexture()),
+                                  gpu::RecordingId(m.FlareRays->GetTexture()),
+                                  gpu::RecordingId(m.Dust->GetTexture())};
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(draws[i].state.textureIds[0], expected[i]) << "draw " << i;
+    EXPECT_EQ(draws[1].primCount, 4u) << "both gems in one draw";
+    const gpu::DrawRecord& dust = draws.back();
+    EXPECT_EQ(dust.numVertices, 16u);
+    EXPECT_EQ(dust.primCount, 8u);
+    EXPECT_EQ(dust.state.textureIds[1], gpu::RecordingId(m.DustMask->GetTexture()));
+    EXPECT_EQ(dust.state.stageStates[1][gpu::Tss::ColorOp], gpu::Top::Modulate);
+    EXPECT_EQ(dust.state.renderStates[gpu::Rs::ZWriteEnable], 0u);
+    EXPECT_EQ(device->GetCachedStageState(1, gpu::Tss::ColorOp), gpu::Top::Disable)
+        << "the second stage is switched off again";
+}
+
+TEST_F(BackdropFixture, AMissingPictureIsSkippedNotDrawn) {
+    RegisterTextures({"MuseumDust", "MainMenuSkyMask"});
+    MakeManager();
+    manager->SetBackground(CBackgroundsManager::kMuseum);
+    BeginFrame();
+    manager->RenderCurrent();
+    EndFrame();
+    for (const gpu::DrawRecord& d : rec->Draws())
+        EXPECT_NE(d.numVertices, 16u) << "no dust without its picture";
+    manager->SetBackground(CBackgroundsManager::kMainMenu);
+    manager->Update(2.0f); // a few leaves
+    BeginFrame();
+    manager->RenderCurrent();
+    EndFrame();
+    const gpu::DrawRecord* leaves = nullptr;
+    for (const gpu::DrawRecord& d : rec->Draws())
+        if (d.state.textureIds[1] != 0)
+            leaves = &d;
+    ASSERT_NE(leaves, nullptr) << "the leaves still fall";
+    EXPECT_EQ(leaves->state.textureIds[1],
+              gpu::RecordingId(manager->MainMenu().LeafMask->GetTexture()));
+    EXPECT_NE(log.Text().find("Error loading background textures for Museum!\n"),
+              std::string::npos);
+}

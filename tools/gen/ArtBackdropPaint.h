@@ -1,0 +1,35 @@
+#pragma once
+// The painters of the backdrop pictures (ArtMuseum.cpp, ArtMainMenu.cpp).
+#include "ArtBackdropLayout.h"
+
+namespace gen {
+namespace backdrops {
+
+inline Rgb ToRgb(Rgba c) {
+    return {c.r, c.g, c.b};
+}
+
+// Opaque 1024 x 1024: the hall, then the relic patches, beam and map.
+FloatImage PaintMuseumPicture();
+// 256 x 256, premultiplied: tileable motes.
+FloatImage PaintMuseumDust();
+// 256 x 256: white where the shafts of light let the dust show.
+FloatImage PaintMuseumDustMask();
+// 256 x 256, premultiplied: the fan of light.
+FloatImage PaintMuseumFan();
+
+// The scene (opaque 1024 x 1024: the picture, then the sky strip) and the
+// 256 x 128 mask, white where the sky strip shows through the canopy.
+struct MainBackPictures {
+    FloatImage back, skyMask;
+};
+MainBackPictures PaintMainBack();
+// 256 x 256: white where falling leaves show.
+FloatImage PaintLeafMask();
+// 512 x 1024, premultiplied: every element of the menu's scene.
+FloatImage PaintMainElements();
+// 512 x 256, premultiplied: the front branch.
+FloatImage PaintFrontBranch();
+
+} // namespace backdrops
+} // namespace gen
