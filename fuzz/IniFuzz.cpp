@@ -17,7 +17,7 @@ namespace {
 void CollectNames(const std::string& text, std::vector<std::string>& sections,
                   std::vector<std::string>& keys) {
     size_t pos = 0;
-    while (pos < text.size() && sections.size() + keys.size() < 24) {
+    while (pos < text.size() && sections.size() < 6 && keys.size() < 6) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();

@@ -9,7 +9,6 @@ struct LogFile {
     FILE* file = nullptr;
     // After a failed open the next entry tries again, so writing resumes once the
     // log can be opened.
-    ~LogFile() { Close(); }
     void Close() {
         if (file)
             std::fclose(file);
@@ -22,9 +21,12 @@ struct LogFile {
     }
 };
 
+// Never destroyed: objects that outlive main (a global game object, say) log
+// their destruction after every function-local static is gone. Each entry is
+// flushed, and the exit closes the stream.
 LogFile& Log() {
-    static LogFile log;
-    return log;
+    static LogFile* log = new LogFile;
+    return *log;
 }
 
 void Write(const char* format, const char* text, int number) {

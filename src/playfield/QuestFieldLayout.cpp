@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "effects/Sandbox.h"
 #include "engine/IniHelpers.h"
 
 namespace {
@@ -89,7 +90,8 @@ void CQuestFieldLayout::LoadFrame(std::string_view path) {
 }
 
 void CQuestFieldLayout::LoadSandbox(std::string_view path) {
-    SandColumns = GetIniInt(path, kField, "SandboxColumns", "16");
+    SandColumns = GetIniIntClamped(path, kField, "SandboxColumns", "16", CSandbox::kMinColumns,
+                                   CSandbox::kMaxColumns);
     float pos[3] = {-300.0f, 310.0f, 45.0f};
     GetIniFloat3(pos, path, kField, "SandboxPos", "-300 310 45");
     float size[2] = {80.0f, 600.0f};
@@ -145,7 +147,8 @@ void CQuestFieldLayout::LoadSandbox(std::string_view path) {
     FrenzyBarElementSize[0] = 32.0f;
     FrenzyBarElementSize[1] = 32.0f;
     GetIniFloat2(FrenzyBarElementSize, path, kField, "SandboxFrenzyBarElementSize", "32 32");
-    FrenzyBarCount = GetIniInt(path, kField, "SandboxFrenzyBarCount", "19");
+    FrenzyBarCount =
+        GetIniIntClamped(path, kField, "SandboxFrenzyBarCount", "19", 1, kMaxFrenzyBarCount);
     FrenzyBarPostTime = GetIniFloat(path, kField, "SandboxFrenzyBarPostTime", "0.25");
 }
 

@@ -38,6 +38,8 @@ class CQuestFieldLayout {
 public:
     static constexpr int32_t kMaxFrameElements = 22;
     static constexpr int32_t kMaxSandPathKeys = 39;
+    // Far more bar elements than fit the sand box; a count beyond it only costs time.
+    static constexpr int32_t kMaxFrenzyBarCount = 1024;
 
     // The built-in layout (the defaults of every key).
     CQuestFieldLayout();

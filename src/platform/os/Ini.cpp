@@ -32,6 +32,7 @@ struct IniLine {
     std::string_view name;
     std::string_view value;
     size_t valueStart = 0;
+    int number = 0; // line number in the file, from 1
 };
 
 IniLine Classify(std::string_view text, size_t begin, size_t contentStart, size_t end,
@@ -64,10 +65,14 @@ IniLine Classify(std::string_view text, size_t begin, size_t contentStart, size_
     return line;
 }
 
-std::vector<IniLine> Parse(std::string_view text) {
+// Every line of the file, or with namesOnly only its section headers and keys
+// (all a read looks at: a file of blank lines then costs no memory per line).
+std::vector<IniLine> Parse(std::string_view text, bool namesOnly = false) {
     std::vector<IniLine> lines;
     size_t pos = 0;
+    int number = 0;
     while (pos < text.size()) {
+        ++number;
         size_t nl = text.find('\n', pos);
         size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
         size_t end = nl == std::string_view::npos ? text.size() : nl;
@@ -76,7 +81,10 @@ std::vector<IniLine> Parse(std::string_view text) {
         size_t contentStart = pos;
         if (pos == 0 && text.substr(0, 3) == "\xEF\xBB\xBF")
             contentStart = std::min<size_t>(3, end);
-        lines.push_back(Classify(text, pos, contentStart, end, next));
+        IniLine line = Classify(text, pos, contentStart, end, next);
+        line.number = number;
+        if (!namesOnly || line.kind == LineKind::Section || line.kind == LineKind::Key)
+            lines.push_back(line);
         pos = next;
     }
     return lines;
@@ -207,10 +215,15 @@ bool SameVersion(const CachedIni& c, const struct stat& st) {
            c.modified.tv_sec == st.st_mtim.tv_sec && c.modified.tv_nsec == st.st_mtim.tv_nsec;
 }
 
-// File times tick coarsely: a file rewritten in place, at its old size, within
-// one tick of the read keeps its time. Until the kept text is this much older
-// than the file's time it is compared with the file before it is trusted.
-constexpr time_t kTimeTickSeconds = 2;
+// File times tick coarsely (the kernel's clock tick): a file rewritten in place,
+// at its old size, within one tick of the read keeps its time. Until the text was
+// last checked this long after the file's time, it is compared with the file
+// before it is trusted; a later change then shows as a newer time.
+constexpr long long kTimeTickNanoseconds = 50'000'000;
+
+long long Nanoseconds(const struct timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
 
 struct timespec Now() {
     struct timespec now = {};
@@ -219,7 +232,7 @@ struct timespec Now() {
 }
 
 bool StillMatches(CachedIni& c, const std::string& resolved) {
-    if (!c.fault.empty() || c.checked.tv_sec - c.modified.tv_sec > kTimeTickSeconds)
+    if (!c.fault.empty() || Nanoseconds(c.checked) - Nanoseconds(c.modified) > kTimeTickNanoseconds)
         return true;
     std::string now;
     if (!ReadFileBytes(resolved, &now, kMaxIniBytes) || now != c.text)
@@ -257,7 +270,7 @@ CachedIni* LoadCached(const std::string& resolved) {
         entry->fault = "cannot be read (or grew past " + std::to_string(kMaxIniBytes >> 20) +
                        " MB while read); its values are not read";
     } else {
-        entry->lines = Parse(entry->text);
+        entry->lines = Parse(entry->text, true);
     }
     CachedIni* kept = entry.get();
     cache[resolved] = std::move(entry);
@@ -283,7 +296,7 @@ ProfileValue ReadProfileValue(const char* section, const char* key, const char* 
                 size_t k = FindKey(lines, header, end, TrimBlanks(key));
                 if (k < end) {
                     result = Unquote(lines[k].value);
-                    out.line = static_cast<int>(k + 1);
+                    out.line = lines[k].number;
                 }
             }
             if (!file->fault.empty() && !file->faultGiven) {

@@ -75,7 +75,10 @@ TEST(FontDescription, ShortOrMissingFilesFailAndKeepWhatWasRead) {
 
     CBitmapFont other{CSharedPtr<CTexture>()};
     for (size_t len : {0u, 3u, 17u, 24u, 100u}) {
-        EXPECT_EQ(other.LoadDescription(dir.Write("short.uxd", bytes.substr(0, len))), 0) << len;
+        std::string fault;
+        EXPECT_EQ(other.LoadDescription(dir.Write("short.uxd", bytes.substr(0, len)), &fault), 0)
+            << len;
+        EXPECT_EQ(fault, "the file holds " + std::to_string(len) + " bytes, 12312 expected");
     }
     EXPECT_EQ(other.LoadDescription(dir.Path("none.uxd")), 0);
     EXPECT_EQ(other.LoadDescription(dir.Path("")), 0) << "a folder is no font";
@@ -110,7 +113,10 @@ TEST_F(FontListTest, LoadsListedFontsAndRegistersTheirTextures) {
     EXPECT_FLOAT_EQ(fonts[1]->SpaceAdvance, 3.2f);
     EXPECT_GE(device->FindTexture("___Font_Small"), 0);
     EXPECT_EQ(device->FindTexture("___Font_Never"), -1) << "the blank line ended the list";
-    EXPECT_NE(log.Text().find("Unable to load NoDesc.uxd\n"), std::string::npos);
+    EXPECT_NE(log.Text().find("Unable to load NoDesc.uxd\n  in " + Folder() +
+                              "NoDesc.uxd: the file cannot be opened\n"),
+              std::string::npos)
+        << log.Text();
 }
 
 TEST_F(FontListTest, BlankFirstLineMissingTextureAndMissingList) {
@@ -123,6 +129,9 @@ TEST_F(FontListTest, BlankFirstLineMissingTextureAndMissingList) {
     dir.Write("missing.lst", "Gone\nBig\n");
     EXPECT_EQ(LoadAdditionalFonts(*device, Folder(), dir.Path("missing.lst"), fonts), 0)
         << "a missing texture ends the list";
+    EXPECT_NE(log.Text().find("  in " + dir.Path("missing.lst") + ", line 1: no font texture Gone.tga"),
+              std::string::npos)
+        << log.Text();
     EXPECT_EQ(LoadAdditionalFonts(*device, Folder(), dir.Path("nolist.lst"), fonts), 0);
     EXPECT_TRUE(fonts.empty());
     // A line longer than 511 characters is read in pieces; none of them is a font.
