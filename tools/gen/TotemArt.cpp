@@ -103,8 +103,8 @@ constexpr float kPlaceX = kTabletLeft + 257.0f;
 constexpr float kPlaceY = kTabletTop + kGemRowTop;
 constexpr float kPlaceStep = kGemRowStep;
 constexpr float kSmallOnScreen = 46.0f;
-constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 326.0f;
-constexpr float kMainOnScreen = 176.0f;
+constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 344.0f;
+constexpr float kMainOnScreen = 112.0f;
 constexpr float kShopOnScreen = 192.0f;
 
 // ---- Shapes ----------------------------------------------------------------
@@ -341,7 +341,7 @@ Sheet PaintLights() {
         auto cell = RenderParallel(kLightCell, kLightCell, kSuper, [&](float x, float y) {
             const Vec2 p{(x - c) / (c - 2), (y - c) / (c - 2)};
             const float r = Length(p);
-            float v = 0.7f * Glow(r, 6.0f) + 0.5f * Glow(r, 40.0f);
+            float v = 0.4f * Glow(r, 6.0f) + 0.4f * Glow(r, 40.0f);
             // Four thin rays across the eye.
             v += 0.35f * Glow(p.x * 14.0f, 1.0f) * SoftDisc(std::fabs(p.y)) +
                  0.35f * Glow(p.y * 14.0f, 1.0f) * SoftDisc(std::fabs(p.x));
