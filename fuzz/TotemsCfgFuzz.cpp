@@ -6,9 +6,12 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "engine/ObjectLog.h"
 #include "totems/TotemPanel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The warnings of one input are all the log needs to hold.
+    ResetObjectLog();
     const std::string path = fuzz::WriteInput("Data/Config/Totems.cfg", data, size);
     CTotemPanel panel;
     panel.LoadConfig(path);

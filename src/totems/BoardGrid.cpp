@@ -2,8 +2,8 @@
 
 CBoardGrid g_boardGrid = {-194.5f, 340.5f, 50.0f, 664.0f, 664.0f, 8, 8, 83.0f, 83.0f};
 
-void CBoardGrid::Set(float x, float y, float z, int32_t columnCount, int32_t rowCount, float width,
-                     float height) {
+void CBoardGrid::Set(float x, float y, float z, int32_t columnCount, int32_t rowCount,
+                     float width, float height) {
     originX = x;
     originY = y;
     originZ = z;

@@ -13,11 +13,11 @@ struct CBoardGrid {
     // mapped, inside the board or not.
     void CellToScreen(float out[3], int32_t column, int32_t row) const;
 
-    float originX;     // left edge
-    float originY;     // top edge
-    float originZ;     // depth of board-level effects
-    float totalWidth;  // columns * cellWidth
-    float totalHeight; // rows * cellHeight
+    float originX;      // left edge
+    float originY;      // top edge
+    float originZ;      // depth of board-level effects
+    float totalWidth;   // columns * cellWidth
+    float totalHeight;  // rows * cellHeight
     int32_t columns;
     int32_t rows;
     float cellWidth;

@@ -27,6 +27,7 @@ public:
 
     CGreenTotem() : CTotem(kColour) {}
 
+    using CTotem::SetTarget;
     // The rays' targets (collected gems), the new gems' targets and cells, and
     // out: the time after which each ray reaches its target.
     void SetTarget(const std::vector<CTotemPoint>& rayTargets,

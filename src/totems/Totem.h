@@ -16,7 +16,7 @@ class CParticleSystemsManager;
 class CQuadLayer;
 class CSpriteLayer;
 class CSpriteQuad;
-class CSpriteSet;
+struct CSpriteSet;
 class CTexture;
 class CTotemColourParams;
 class CTotemPanel;

@@ -8,29 +8,23 @@
 
 struct CTotemAction {
     enum Kind : int32_t {
-        kGreen = 0,
-        kYellow = 1,
-        kRed = 2,
-        kBlue = 3,
-        kOrange = 4,
-        kWhite = 5,
-        kViolet = 6,
+        kGreen = 0, kYellow = 1, kRed = 2, kBlue = 3, kOrange = 4, kWhite = 5, kViolet = 6,
         kLaunched = 1000
     };
     static constexpr int kWords = 13;
 
-    int32_t kind = 0;   // w0: colour index 0..6 of the emitting totem, or 1000
-    int32_t column = 0; // w1: board column (Yellow: tier; Violet: bonus factory parameter)
-    int32_t row = 0;    // w2: board row (Yellow: level; Violet: z order of the bonus)
-    int32_t value = 0;  // w3: kind-specific
+    int32_t kind = 0;    // w0: colour index 0..6 of the emitting totem, or 1000
+    int32_t column = 0;  // w1: board column (Yellow: tier; Violet: bonus factory parameter)
+    int32_t row = 0;     // w2: board row (Yellow: level; Violet: z order of the bonus)
+    int32_t value = 0;   // w3: kind-specific
     union {
-        float spread;       // w4, Blue: 1.0 when the neighbours are struck too
-        float fromPoint[3]; // w4..w6, Violet: where the bonus starts
+        float spread;        // w4, Blue: 1.0 when the neighbours are struck too
+        float fromPoint[3];  // w4..w6, Violet: where the bonus starts
     };
-    float toPoint[3] = {0.0f, 0.0f, 0.0f}; // w7..w9, Violet: where it lands
-    float flightTime = 0.0f;               // w10, Violet: seconds of the flight
-    int32_t bonusType = 0;                 // w11, Violet: bonus type 2..7
-    int32_t value2 = 0;                    // w12: Orange tier; White paint colour
+    float toPoint[3] = {0.0f, 0.0f, 0.0f};  // w7..w9, Violet: where it lands
+    float flightTime = 0.0f;  // w10, Violet: seconds of the flight
+    int32_t bonusType = 0;    // w11, Violet: bonus type 2..7
+    int32_t value2 = 0;       // w12: Orange tier; White paint colour
 
     CTotemAction() : fromPoint{0.0f, 0.0f, 0.0f} {}
 

@@ -321,6 +321,40 @@ TEST_F(TotemPanelTest, ConfigurationReadsItsKeysAndReplacesBadValues) {
     EXPECT_TRUE(f->Parts().empty());
 }
 
+TEST_F(TotemPanelTest, PanelSpritesAndShopDisplaysFollowTheTiers) {
+    CTotemPanel& p = *panel;
+    p.Tiers = {1, 0, -1, 3, 0, 0, 2};
+    EXPECT_EQ(p.CountOwnedTotems(), 3);
+    p.BuildPanelSprites(0);
+    ASSERT_EQ(p.PanelSprites.size(), 9u)
+        << "the base, then a cover and a contour per colour not owned";
+    EXPECT_FLOAT_EQ(p.PanelSprites[1]->Position.X, p.Dark[1].Pos.X);
+    p.Show(1, 0.0f);
+    for (const auto& s : p.PanelSprites)
+        EXPECT_TRUE(s->Shown == 1 && s->Alpha == 1.0f);
+    p.Show(0, 2.0f);
+    for (float t = 0; t < 1.0f; t += 0.1f) {
+        layer->Update(0.1f, 0);
+        p.Update(0.1f);
+    }
+    EXPECT_EQ(p.PanelSprites[0]->Shown, 0) << "faded out, parked";
+
+    // The shop: locked, on offer, owned; each new display retires the old one.
+    p.SetTier(4, -1, 4.0f);
+    ASSERT_EQ(p.ShopSprites[4].size(), 3u);
+    const CSharedPtr<CSpriteQuad> locked = p.ShopSprites[4][0];
+    p.SetTier(4, 0, 4.0f);
+    EXPECT_EQ(p.ShopSprites[4].size(), 1u);
+    EXPECT_EQ(locked->LifeOn, 1);
+    p.SetTier(2, 2, 4.0f);
+    ASSERT_FALSE(p.ShopTotems[2].IsNull());
+    EXPECT_EQ(p.ShopTotems[2]->Mode, CTotem::kShopFigure);
+    const CSharedPtr<CTotem> first = p.ShopTotems[2];
+    p.SetTier(2, 3, 4.0f);
+    EXPECT_EQ(first->State, CTotem::kFadingOut);
+    EXPECT_EQ(p.ShopTotems[2]->Tier, 3);
+}
+
 TEST_F(TotemPanelTest, FigurePicturesSwitchToTheShopAndBackInPlace) {
     CapturedLog log;
     auto write = [&](const std::string& file, int side) {

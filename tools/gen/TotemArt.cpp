@@ -103,8 +103,8 @@ constexpr float kPlaceX = kTabletLeft + 257.0f;
 constexpr float kPlaceY = kTabletTop + kGemRowTop;
 constexpr float kPlaceStep = kGemRowStep;
 constexpr float kSmallOnScreen = 46.0f;
-constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 326.0f;
-constexpr float kMainOnScreen = 176.0f;
+constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 344.0f;
+constexpr float kMainOnScreen = 112.0f;
 constexpr float kShopOnScreen = 192.0f;
 
 // ---- Shapes ----------------------------------------------------------------
@@ -341,7 +341,7 @@ Sheet PaintLights() {
         auto cell = RenderParallel(kLightCell, kLightCell, kSuper, [&](float x, float y) {
             const Vec2 p{(x - c) / (c - 2), (y - c) / (c - 2)};
             const float r = Length(p);
-            float v = 0.7f * Glow(r, 6.0f) + 0.5f * Glow(r, 40.0f);
+            float v = 0.4f * Glow(r, 6.0f) + 0.4f * Glow(r, 40.0f);
             // Four thin rays across the eye.
             v += 0.35f * Glow(p.x * 14.0f, 1.0f) * SoftDisc(std::fabs(p.y)) +
                  0.35f * Glow(p.y * 14.0f, 1.0f) * SoftDisc(std::fabs(p.x));
@@ -353,35 +353,39 @@ Sheet PaintLights() {
     return sheet;
 }
 
+// A sheet that is one picture, shaded at every sample.
+template <class Shade> Sheet WholeSheet(int width, int height, Store store, const Shade& shade) {
+    Sheet sheet(width, height);
+    sheet.Put(RenderParallel(width, height, kSuper, shade), 0, 0, store);
+    return sheet;
+}
+
+// A bevelled, lit shape of distance function `sd` at point p.
+template <class Sd> Vec3 ShapeNormal(const Sd& sd, Vec2 p, float width, float steep) {
+    return BevelNormal(sd(p), SdGradient(sd, p), width, steep);
+}
+
 // The panel's glow behind the standing totems (screen blend: black adds
 // nothing): a column of seven faint niches.
 Sheet PaintBase() {
-    Sheet sheet(256, 256);
-    auto img = RenderParallel(256, 256, kSuper, [&](float x, float y) {
+    return WholeSheet(256, 256, Store::Straight, [&](float x, float y) {
         float v = 0;
         for (int i = 0; i < kColours; ++i) {
-            const Vec2 c{128.0f, 18.0f + 36.6f * float(i)};
-            const Vec2 q{x - c.x, y - c.y};
+            const Vec2 q{x - 128.0f, y - (18.0f + 36.6f * float(i))};
             v += 0.3f * Glow(Length(Vec2{q.x / 40.0f, q.y / 18.0f}), 2.0f);
         }
         const Rgb col = Hex(palette::kTurquoiseLight) * Clamp01(v);
         return Rgba{col.r, col.g, col.b, 1.0f};
     });
-    sheet.Put(img, 0, 0, Store::Straight);
-    return sheet;
 }
 
 // What darkens a place whose colour is not owned (darkening blend): a soft
 // rounded patch.
 Sheet PaintDark() {
-    Sheet sheet(128, 128);
-    auto img = RenderParallel(128, 128, kSuper, [&](float x, float y) {
-        const float d = SdBox(Vec2{x - 64, y - 64}, {52, 58}, 20);
-        const float v = 0.7f * SmoothStep(6.0f, -14.0f, d);
+    return WholeSheet(128, 128, Store::Straight, [&](float x, float y) {
+        const float v = 0.7f * SmoothStep(6.0f, -14.0f, SdBox(Vec2{x - 64, y - 64}, {52, 58}, 20));
         return Rgba{v, v, v, 1.0f};
     });
-    sheet.Put(img, 0, 0, Store::Straight);
-    return sheet;
 }
 
 Sheet PaintContours() {
@@ -437,93 +441,56 @@ Sheet PaintTimeDigits() {
 // The pictures of the colour powers: glow rays, a flying gem, steel pieces,
 // a paint stream and a paint drop.
 Sheet PaintGlowRays() {
-    Sheet sheet(256, 128);
-    auto img = RenderParallel(256, 128, kSuper, [&](float x, float y) {
-        const Vec2 p{(x - 64) / 60.0f, (y - 64) / 60.0f};
-        float v = 0;
-        if (x < 128)
-            v = Glow(Length(p), 3.0f);
-        else
-            v = Glow((y - 64) / 10.0f, 1.0f) * SmoothStep(256.0f, 200.0f, x) *
-                SmoothStep(128.0f, 150.0f, x);
+    return WholeSheet(256, 128, Store::Premultiplied, [&](float x, float y) {
+        const float v = x < 128 ? Glow(Length(Vec2{(x - 64) / 60.0f, (y - 64) / 60.0f}), 3.0f)
+                                : Glow((y - 64) / 10.0f, 1.0f) * SmoothStep(256.0f, 200.0f, x) *
+                                      SmoothStep(128.0f, 150.0f, x);
         return Premultiply(MixRgb(Hex(GemLightColour(6)), Rgb{1, 1, 1}, 0.3f * v), Clamp01(v));
     });
-    sheet.Put(img, 0, 0, Store::Premultiplied);
-    return sheet;
 }
 
 Sheet PaintUnigem() {
-    Sheet sheet(64, 64);
-    sheet.Put(RenderParallel(64, 64, kSuper,
-                             [&](float x, float y) {
-                                 const Vec2 p{x - 32, y - 32};
-                                 Rgba g = GemPixel(0, p + Vec2{128, 84}, {128, 84}, 18.0f);
-                                 const float halo = 0.6f * Glow(Length(p) / 28.0f, 3.0f);
-                                 return Over(g, Premultiply(TokenColours(0).bright, halo));
-                             }),
-              0, 0, Store::Straight);
-    return sheet;
+    return WholeSheet(64, 64, Store::Straight, [&](float x, float y) {
+        const Vec2 p{x - 32, y - 32};
+        const Rgba g = GemPixel(0, p + kHeadCentre, kHeadCentre, 18.0f);
+        return Over(g, Premultiply(TokenColours(0).bright, 0.6f * Glow(Length(p) / 28.0f, 3.0f)));
+    });
 }
 
 Sheet PaintSteelPieces() {
-    Sheet sheet(256, 256);
-    sheet.Put(RenderParallel(256, 256, kSuper,
-                             [&](float x, float y) {
-                                 const int cx = int(x) / 64, cy = int(y) / 64;
-                                 const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
-                                 const float jag = 4.0f * HashUnit(cx, cy);
-                                 const float d =
-                                     SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - jag,
-                                                              HashUnit(cx, cy, 1) * kPi),
-                                               p);
-                                 const auto sd = [&](Vec2 v) {
-                                     return SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - jag,
-                                                                     HashUnit(cx, cy, 1) * kPi),
-                                                      v);
-                                 };
-                                 const Vec3 n = BevelNormal(d, SdGradient(sd, p), 5.0f, 1.5f);
-                                 return Premultiply(MattShade(n, Hex(0x8a9098), 0.5f), Coverage(d));
-                             }),
-              0, 0, Store::Straight);
-    return sheet;
+    return WholeSheet(256, 256, Store::Straight, [&](float x, float y) {
+        const int cx = int(x) / 64, cy = int(y) / 64;
+        const auto piece = [&](Vec2 v) {
+            return SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - 4.0f * HashUnit(cx, cy),
+                                            HashUnit(cx, cy, 1) * kPi),
+                             v);
+        };
+        const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
+        return Premultiply(MattShade(ShapeNormal(piece, p, 5.0f, 1.5f), Hex(0x8a9098), 0.5f),
+                           Coverage(piece(p)));
+    });
 }
 
 Sheet PaintPaintStream() {
-    Sheet sheet(64, 256);
-    sheet.Put(RenderParallel(
-                  64, 256, kSuper,
-                  [&](float x, float y) {
-                      const float u = x / 64.0f;
-                      const float wave = 0.08f * std::sin(y / 256.0f * 2 * kPi * 2);
-                      const float a =
-                          SmoothStep(0.0f, 0.2f, u + wave) * SmoothStep(1.0f, 0.8f, u + wave);
-                      const float shine = Glow((u - 0.35f) / 0.12f, 1.0f);
-                      return Premultiply(Rgb{0.9f, 0.9f, 0.9f} + Rgb{0.1f, 0.1f, 0.1f} * shine, a);
-                  }),
-              0, 0, Store::Straight);
-    return sheet;
+    return WholeSheet(64, 256, Store::Straight, [&](float x, float y) {
+        const float u = x / 64.0f + 0.08f * std::sin(y / 256.0f * 4 * kPi);
+        const float a = SmoothStep(0.0f, 0.2f, u) * SmoothStep(1.0f, 0.8f, u);
+        const float shine = Glow((x / 64.0f - 0.35f) / 0.12f, 1.0f);
+        return Premultiply(Rgb{0.9f, 0.9f, 0.9f} + Rgb{0.1f, 0.1f, 0.1f} * shine, a);
+    });
 }
 
 Sheet PaintPaintDrop() {
-    Sheet sheet(64, 64);
-    sheet.Put(RenderParallel(
-                  64, 64, kSuper,
-                  [&](float x, float y) {
-                      const Vec2 p{x - 32, y - 36};
-                      const float d = SmoothUnion(SdCircle(p, 16),
-                                                  SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, p), 4);
-                      const auto sd = [&](Vec2 v) {
-                          return SmoothUnion(SdCircle(v, 16),
-                                             SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, v), 4);
-                      };
-                      const Vec3 n = BevelNormal(d, SdGradient(sd, p), 12.0f, 1.2f);
-                      const Lit lit = LightNormal(n, 40.0f);
-                      return Premultiply(Rgb{0.85f, 0.85f, 0.85f} * (0.6f + 0.4f * lit.diffuse) +
-                                             Rgb{1, 1, 1} * lit.specular,
-                                         Coverage(d));
-                  }),
-              0, 0, Store::Straight);
-    return sheet;
+    return WholeSheet(64, 64, Store::Straight, [&](float x, float y) {
+        const auto drop = [](Vec2 v) {
+            return SmoothUnion(SdCircle(v, 16), SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, v), 4);
+        };
+        const Vec2 p{x - 32, y - 36};
+        const Lit lit = LightNormal(ShapeNormal(drop, p, 12.0f, 1.2f), 40.0f);
+        return Premultiply(Rgb{0.85f, 0.85f, 0.85f} * (0.6f + 0.4f * lit.diffuse) +
+                               Rgb{1, 1, 1} * lit.specular,
+                           Coverage(drop(p)));
+    });
 }
 
 // ---- "Totems.cfg" ------------------------------------------------------------
