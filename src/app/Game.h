@@ -164,6 +164,8 @@ public:
     void LoadingStep();
     // An Init failure: the error-list entry and its log line ("<text>!\n"). 0.
     int32_t Fail(const std::string& text);
+    // Fail after a picture would not load: the message, then the file and why.
+    int32_t FailPicture(const std::string& text);
 
     // ---- The backdrop stand-in (Game.cpp) ----
     // 1..5 the stage pictures "Data\Gfx\Backdrop<n>.jpg"; 0 (or a picture that

@@ -9,14 +9,15 @@
 #include <string>
 
 #include "app/Hud.h"
-#include "audio/MusicPlayer.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "audio/MusicPlayer.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/TextSprite.h"
+#include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
@@ -237,4 +238,17 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(g.Mode, kModeLevelIntro);
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.BackdropStage, 1);
+}
+
+TEST(QuestFlow, AMinimisedWindowPausesTheSoundAndHoldsTheGame) {
+    FlowHarness h(11, true);
+    START_GAME(h);
+    CGame& g = h.Game();
+    h.Frames(3);
+    const float modeTime = g.ModeTime;
+    h.Loop().MinimisedPass();
+    EXPECT_TRUE(h.Audio()->IsPaused());
+    EXPECT_EQ(g.Music->IsPaused(), 1);
+    EXPECT_EQ(g.ModeTime, modeTime);
+    EXPECT_EQ(h.Loop().Frames(), 0);
 }
