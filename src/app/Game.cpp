@@ -189,6 +189,12 @@ int32_t CGame::Fail(const std::string& text) {
     return 0;
 }
 
+int32_t CGame::FailPicture(const std::string& text) {
+    Fail(text);
+    LogPictureFailure();
+    return 0;
+}
+
 std::string CGame::LastError() const {
     return Errors.empty() ? std::string("Unknown Error!") : Errors.back();
 }
@@ -238,14 +244,14 @@ int32_t CGame::Init() {
     LoadingPicture = device.LoadTexture(FindPicture(gfx, "Loading.jpg"), "Loading", 1, 0,
                                         gpu::Pool::Managed, gpu::Fmt::Unknown);
     if (LoadingPicture.IsNull())
-        return Fail("Unable to load Loading Texture");
+        return FailPicture("Unable to load Loading Texture");
     LoadingStep();
 
     // 3. The game's own textures.
     for (const NamedTexture& t : kGameTextures) {
         CSharedPtr<CTexture> texture = LoadPicture(device, gfx, t.file, t.name);
         if (texture.IsNull())
-            return Fail(std::string("Unable to load ") + t.name + " Texture");
+            return FailPicture(std::string("Unable to load ") + t.name + " Texture");
         Textures.push_back(texture);
     }
     LoadingStep();
@@ -300,7 +306,7 @@ int32_t CGame::Init() {
     CSharedPtr<CTexture> fontTexture =
         LoadFontTexture(device, Paths.FontsPath + "Font.tga", "___Font_Font");
     if (fontTexture.IsNull())
-        return Fail("Unable to load Font Texture");
+        return FailPicture("Unable to load Font Texture");
     CSharedPtr<CBitmapFont> font(new CBitmapFont(fontTexture));
     std::string fontFault;
     if (!font->LoadDescription(Paths.FontsPath + "Font.uxd", &fontFault)) {
@@ -409,7 +415,7 @@ int32_t CGame::Init() {
         if (dune[i].IsNull()) {
             dune[i] = LoadPicture(device, gfx, t.file, t.name);
             if (dune[i].IsNull())
-                return Fail(std::string("Unable to load ") + BaseName(t.file) + " Texture");
+                return FailPicture(std::string("Unable to load ") + BaseName(t.file) + " Texture");
             Textures.push_back(dune[i]);
         }
     }

@@ -171,6 +171,8 @@ public:
     void LoadingStep();
     // An Init failure: the error-list entry and its log line ("<text>!\n"). 0.
     int32_t Fail(const std::string& text);
+    // Fail after a picture would not load: the message, then the file and why.
+    int32_t FailPicture(const std::string& text);
 
     // ---- Backdrops (Game.cpp) ----
     // The stage's backdrop (1..4, 5 for any later stage) when another one is

@@ -75,6 +75,20 @@ bool CMainLoop::Dispatch(const os::Message& m) {
     return running_;
 }
 
+void CMainLoop::MinimisedPass() {
+    game_.PauseAudio(true);
+    if (++idlePasses_ > kIdlePassesBeforeWait) {
+        os::Message m;
+        if (window_.WaitMessage(&m, 500))
+            Dispatch(m);
+    } else {
+        os::Sleep(10);
+    }
+    if (window_.IsFullScreen())
+        game_.Render(); // the unchanged scene
+    clock_.Reset(os::Milliseconds());
+}
+
 int CMainLoop::Run() {
     running_ = true;
     clock_.Reset(os::Milliseconds());
@@ -85,16 +99,7 @@ int CMainLoop::Run() {
             continue;
         }
         if (window_.IsMinimized()) {
-            game_.PauseAudio(true);
-            if (++idlePasses_ > kIdlePassesBeforeWait) {
-                if (window_.WaitMessage(&m, 500))
-                    Dispatch(m);
-            } else {
-                os::Sleep(10);
-            }
-            if (window_.IsFullScreen())
-                game_.Render();  // the unchanged scene
-            clock_.Reset(os::Milliseconds());
+            MinimisedPass();
             continue;
         }
         idlePasses_ = 0;

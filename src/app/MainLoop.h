@@ -56,6 +56,9 @@ public:
     int Run();
     // Handles one message; false when the loop must end.
     bool Dispatch(const os::Message& message);
+    // One pass while the window is minimised: sound paused, nothing updated, and
+    // after kIdlePassesBeforeWait such passes a blocking wait for the next message.
+    void MinimisedPass();
 
     int64_t Frames() const { return frames_; }
 

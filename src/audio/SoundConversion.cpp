@@ -13,20 +13,29 @@
 #include "platform/os/Ini.h"
 #include "platform/os/Path.h"
 #include "platform/os/TextFile.h"
+#include "platform/sound/WavDecoder.h"
 
 namespace {
 
 constexpr size_t kMarkerBufferSize = 255;
 constexpr int kListLineBuffer = 511;
 constexpr uint32_t kReadBytes = 20000;
-constexpr uint32_t kWavHeaderBytes = 44;
 // The RIFF size field (file length - 8) must fit 32 bits.
-constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (kWavHeaderBytes - 8);
+constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (snd::kWavHeaderBytes - 8);
 // A decode stream that stays active yet delivers nothing this many times in a
 // row is taken as broken.
 constexpr int kMaxEmptyReads = 1000;
 constexpr int kMaxChannels = 255;
 constexpr int kMaxRate = 1000000;
+
+// Why a name from the list cannot be converted, or null when it is a plain file
+// name: a name that reaches another folder would let the list write wave files
+// anywhere on the disk.
+const char* NameProblem(const std::string& name) {
+    if (name.find_first_of("/\\:") != std::string::npos)
+        return "is not a plain file name (no folders or drives)";
+    return nullptr;
+}
 
 bool FileOpens(const std::string& path) {
     FILE* f = os::Open(path, "rb");
@@ -34,40 +43,6 @@ bool FileOpens(const std::string& path) {
         return false;
     std::fclose(f);
     return true;
-}
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-
-void PutTag(std::vector<uint8_t>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
-}
-
-std::vector<uint8_t> WavHeader(int channels, int rate, int bits, uint32_t dataBytes) {
-    const uint32_t blockAlign = static_cast<uint32_t>(bits * channels / 8);
-    std::vector<uint8_t> h;
-    h.reserve(kWavHeaderBytes);
-    PutTag(h, "RIFF");
-    Put32(h, dataBytes + kWavHeaderBytes - 8);
-    PutTag(h, "WAVE");
-    PutTag(h, "fmt ");
-    Put32(h, 16);
-    Put16(h, 1); // PCM
-    Put16(h, static_cast<uint32_t>(channels));
-    Put32(h, static_cast<uint32_t>(rate));
-    Put32(h, blockAlign * static_cast<uint32_t>(rate));
-    Put16(h, blockAlign);
-    Put16(h, static_cast<uint32_t>(bits));
-    PutTag(h, "data");
-    Put32(h, dataBytes);
-    return h;
 }
 
 bool WriteAll(FILE* f, const void* data, size_t bytes) {
@@ -116,7 +91,7 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
         fail("Unable to decode file ", ogg);
     } else {
         bits = (info.flags & snd::kInfo8Bits) ? 8 : 16;
-        const std::vector<uint8_t> header = WavHeader(info.channels, info.rate, bits, 0);
+        const std::vector<uint8_t> header = snd::WavHeader(info.channels, info.rate, bits, 0);
         if (!WriteAll(f, header.data(), header.size()))
             fail("Unable to write file ", wav);
     }
@@ -145,7 +120,7 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     if (!problem) {
         // Both sizes follow the data actually written.
         const std::vector<uint8_t> header =
-            WavHeader(info.channels, info.rate, bits, static_cast<uint32_t>(total));
+            snd::WavHeader(info.channels, info.rate, bits, static_cast<uint32_t>(total));
         if (std::fflush(f) != 0 || std::fseek(f, 4, SEEK_SET) != 0 ||
             !WriteAll(f, header.data() + 4, 4) || std::fseek(f, 40, SEEK_SET) != 0 ||
             !WriteAll(f, header.data() + 40, 4) || std::fflush(f) != 0)
@@ -176,15 +151,29 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
     FILE* list = os::Open(soundFolder + "Ogg.lst", "rt");
     if (!list) {
         LogObject("Unable to open file Ogg.lst");
+        LogObject("\n");
+        LogObject(soundFolder + "Ogg.lst: the file cannot be opened\n");
         return 0;
     }
     bool allConverted = true;
     char line[kListLineBuffer];
+    int lineNumber = 0;
+    bool lineEnded = true; // a line longer than the buffer comes in pieces
     while (os::ReadLine(line, kListLineBuffer, list)) {
         std::string name = line;
+        if (lineEnded)
+            ++lineNumber;
+        lineEnded = !name.empty() && name.back() == '\n';
         CutNewline(name);
         if (name.empty())
             continue;
+        if (const char* problem = NameProblem(name)) {
+            // Never convertible, so it does not hold back the marker.
+            LogObject("Fist time sound convertion error!\n");
+            LogObject(soundFolder + "Ogg.lst:" + std::to_string(lineNumber) + ": \"" + name +
+                      "\" " + problem + "\n");
+            continue;
+        }
         const std::string wav = soundFolder + name + ".wav";
         // A sound converted on an earlier, partly failed run stays as it is.
         if (FileOpens(wav))

@@ -7,6 +7,7 @@
 // of PAN <factor> and MUSIC <seconds> <volume> clauses; any other token starts
 // the next entry. Names and keywords are matched in any letter case.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "audio/SoundBank.h"
@@ -24,11 +25,26 @@ float ToFloat(const std::string& token) {
     return std::isnan(v) ? 0.0f : static_cast<float>(v);
 }
 
+// Where a value came from, for the line after a log message.
+struct Source {
+    const std::string& file;
+    const CTextTokenizer& tokens;
+
+    std::string Where() const { return file + ":" + std::to_string(tokens.LineNumber()) + ": "; }
+};
+
+std::string Number(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
 // Clamps the value into [low, high]; a value outside is logged as a warning
-// against the entry's name.
+// against the entry's name, followed by the file, the line and the value used.
 void ClampWarn(float& value, float low, float high, const std::string& name, const char* below,
-               const char* above) {
+               const char* above, const Source& source) {
     const char* message = nullptr;
+    const float given = value;
     if (value < low) {
         value = low;
         message = below;
@@ -40,6 +56,8 @@ void ClampWarn(float& value, float low, float high, const std::string& name, con
         LogObject("Warning!");
         LogObject(name);
         LogObject(message);
+        LogObject(source.Where() + Number(given) + " is out of range, " + Number(value) +
+                  " is used\n");
     }
 }
 
@@ -68,12 +86,16 @@ int CSoundBank::LoadVolumeConfig(const char* path) {
     if (tokens.Open(file) != 0) {
         LogObject("Unable to open file");
         LogObject(file);
+        LogObject("\n");
+        LogObject(file + ": the file cannot be opened\n");
         return 0;
     }
-    auto unexpectedEnd = [&]() {
+    const Source source{file, tokens};
+    auto unexpectedEnd = [&](const char* missing) {
         LogObject("Unexpected end of file");
         LogObject(file);
         LogObject("\n");
+        LogObject(source.Where() + "the file ends before " + missing + "\n");
         tokens.Close();
         return 0;
     };
@@ -83,9 +105,9 @@ int CSoundBank::LoadVolumeConfig(const char* path) {
     while (haveToken) {
         const std::string name = StripQuotes(token);
         if (!Next(tokens, token))
-            return unexpectedEnd();
+            return unexpectedEnd(("the volume of " + name).c_str());
         float volume = ToFloat(token);
-        ClampWarn(volume, 0.0f, 1.0f, name, "volume <0 ! \n", "volume >1 ! \n");
+        ClampWarn(volume, 0.0f, 1.0f, name, "volume <0 ! \n", "volume >1 ! \n", source);
         SoundNames.push_back(name);
         VolumeFactors.push_back(volume);
         PanFactors.push_back(1.0f);
@@ -95,21 +117,21 @@ int CSoundBank::LoadVolumeConfig(const char* path) {
         while ((haveToken = Next(tokens, token))) {
             if (token == "PAN") {
                 if (!Next(tokens, token))
-                    return unexpectedEnd();
+                    return unexpectedEnd("the number after PAN");
                 float pan = ToFloat(token);
-                ClampWarn(pan, 0.0f, 1.0f, name, "panfactor <0 ! \n", "panfactor >1 ! \n");
+                ClampWarn(pan, 0.0f, 1.0f, name, "panfactor <0 ! \n", "panfactor >1 ! \n", source);
                 PanFactors.back() = pan;
             } else if (token == "MUSIC") {
                 if (!Next(tokens, token))
-                    return unexpectedEnd();
+                    return unexpectedEnd("the time after MUSIC");
                 float time = ToFloat(token);
                 if (!Next(tokens, token))
-                    return unexpectedEnd();
+                    return unexpectedEnd("the volume after MUSIC");
                 float musicVolume = ToFloat(token);
                 ClampWarn(time, 0.0f, 100.0f, name, "music silencer time <0 ! \n",
-                          "music silencer time >100 ! \n");
+                          "music silencer time >100 ! \n", source);
                 ClampWarn(musicVolume, 0.0f, 1.0f, name, "music silencer volume <0 ! \n",
-                          "music silencer volume >1 ! \n");
+                          "music silencer volume >1 ! \n", source);
                 MusicSilencers.back() = CMusicSilencer{time, musicVolume};
             } else {
                 break;

@@ -39,6 +39,7 @@ int32_t CBonusManager::LoadTextures(CRenderDevice& device, const std::string& fo
         if (!texture.IsNull())
             return false;
         LogObject(std::string("Unable to load ") + name + " Texture!\n");
+        LogPictureFailure();
         return true;
     };
 

@@ -9,6 +9,22 @@
 
 namespace {
 
+// The file and reason of the latest failed picture load; empty after a success.
+thread_local std::string pictureFailure;
+
+// Every load from a file goes through here, so the note always belongs to the
+// latest one.
+gpu::Result NoteLoad(const std::string& path, gpu::Result r) {
+    if (!gpu::Failed(r)) {
+        pictureFailure.clear();
+        return r;
+    }
+    const char* reason =
+        r == gpu::kErrNotFound || r == gpu::kErrInvalidData ? gpu::LastDecodeError() : nullptr;
+    pictureFailure = path + ": " + (reason ? reason : "the device refused the texture");
+    return r;
+}
+
 // Releases a loader result (null-safe).
 void ReleaseObject(gpu::Texture*& t) {
     if (t) {
@@ -113,9 +129,10 @@ gpu::Result CTexture::LoadFromFile(gpu::Device* device, const std::string& path,
     sourceData_ = nullptr;
     sourceSize_ = 0;
     alphaCompanion_ = 0;
-    const gpu::Result r = gpu::CreateTextureFromFileEx(
-        device, newPath, gpu::kDefault, gpu::kDefault, mipLevels, usage, format, pool,
-        gpu::Filter::Triangle, gpu::kDefault, 0, nullptr, &texture_);
+    const gpu::Result r = NoteLoad(
+        newPath, gpu::CreateTextureFromFileEx(device, newPath, gpu::kDefault, gpu::kDefault,
+                                              mipLevels, usage, format, pool, gpu::Filter::Triangle,
+                                              gpu::kDefault, 0, nullptr, &texture_));
     if (gpu::Failed(r)) {
         name_.clear();
         path_.clear();
@@ -192,10 +209,10 @@ gpu::Result CTexture::LoadWithAlpha(gpu::Device* device, const std::string& path
     gpu::Texture* colour = nullptr;
     gpu::Texture* alpha = nullptr;
     auto load = [&](const std::string& file, gpu::Texture** out) {
-        return gpu::CreateTextureFromFileEx(device, file, gpu::kDefault, gpu::kDefault, 1, 0,
-                                            gpu::Fmt::Unknown, gpu::Pool::Managed,
-                                            gpu::Filter::Triangle, gpu::kDefault, 0, nullptr,
-                                            out);
+        return NoteLoad(file, gpu::CreateTextureFromFileEx(
+                                  device, file, gpu::kDefault, gpu::kDefault, 1, 0,
+                                  gpu::Fmt::Unknown, gpu::Pool::Managed, gpu::Filter::Triangle,
+                                  gpu::kDefault, 0, nullptr, out));
     };
     gpu::Result r = load(newPath, &colour);
     if (!gpu::Failed(r)) {
@@ -273,4 +290,11 @@ gpu::Result CTexture::RecreateFrom(gpu::Device* device, const std::string& path)
         path_ = path;
     }
     return r;
+}
+
+void LogPictureFailure() {
+    if (pictureFailure.empty())
+        return;
+    LogObject(pictureFailure + "\n");
+    pictureFailure.clear();
 }

@@ -82,3 +82,8 @@ private:
     int alphaCompanion_ = 0;
     uint64_t serial_ = 0;
 };
+
+// After a caller has logged that a picture would not load: a line naming the
+// picture file and why it was refused (the latest failed load of this thread).
+// Logs nothing when the latest load succeeded.
+void LogPictureFailure();

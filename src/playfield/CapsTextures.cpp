@@ -37,6 +37,7 @@ bool Loaded(const CSharedPtr<CTexture>& texture, const char* file) {
     if (!texture.IsNull())
         return true;
     LogObject(std::string("Unable to load Texture ") + file + "!\n");
+    LogPictureFailure();
     return false;
 }
 

@@ -247,7 +247,8 @@ TEST_F(AudioConversionTest, AFailedSoundIsRetriedOnTheNextStart) {
 TEST_F(AudioConversionTest, AMissingListLeavesTheMarkerUnset) {
     log_.Clear();
     EXPECT_EQ(Convert(), 0);
-    EXPECT_EQ(log_.Text(), " Firs time sound convertion...\n Unable to open file Ogg.lst");
+    EXPECT_EQ(log_.Text(), " Firs time sound convertion...\n Unable to open file Ogg.lst \n " +
+                               dir_.Path("Sfx/") + "Ogg.lst: the file cannot be opened\n");
     EXPECT_EQ(Marker(), "0");
 
     // Any marker other than 1 means "not yet".
@@ -255,6 +256,25 @@ TEST_F(AudioConversionTest, AMissingListLeavesTheMarkerUnset) {
     dir_.Write("Sfx/Ogg.lst", "\n\n");
     EXPECT_EQ(Convert(), 1);
     EXPECT_EQ(ReadFile(options_), "[Sound]\nConverted=1\n");
+}
+
+TEST_F(AudioConversionTest, NamesThatReachOutsideTheSoundFolderAreRefused) {
+    WriteOgg("Click", 1);
+    // A sound one folder up, which a name with a folder in it would convert.
+    ASSERT_TRUE(tk::WriteOgg(dir_.Path("Up.ogg"), Tone(4000, 1), 1, 22050, 0.1f));
+    dir_.Write("Sfx/Ogg.lst", "../Up\nClick\nsub/Click\n..\\Up\nC:Up\n");
+    log_.Clear();
+    EXPECT_EQ(Convert(), 1) << "refused names are never convertible, so the run is done";
+    EXPECT_TRUE(dir_.Exists("Sfx/Click.wav"));
+    EXPECT_FALSE(dir_.Exists("Up.wav"));
+    EXPECT_EQ(audio_->fake.Count("StreamCreateFile"), 1);
+    std::string expected = " Firs time sound convertion...\n";
+    for (const auto& [line, name] :
+         {std::pair{1, "../Up"}, {3, "sub/Click"}, {4, "..\\Up"}, {5, "C:Up"}})
+        expected += " Fist time sound convertion error!\n " + dir_.Path("Sfx/") +
+                    "Ogg.lst:" + std::to_string(line) + ": \"" + name +
+                    "\" is not a plain file name (no folders or drives)\n";
+    EXPECT_EQ(log_.Text(), expected + " Done\n");
 }
 
 } // namespace

@@ -126,6 +126,16 @@ TEST_F(AudioMusicTest, DuckingTakesTheLowestLiveEntry) {
     EXPECT_EQ(VolumeCalls() - calls, 3); // only in frames where the factor changed
     EXPECT_TRUE(music_->GetDuckings().empty());
 
+    // The deeper entry wins also when it came first, and outlasts the later one.
+    music_->NoteSoundPlayed(2.0f, 0.3f);
+    music_->NoteSoundPlayed(1.0f, 0.5f);
+    volumes.clear();
+    for (int frame = 0; frame < 10; ++frame) {
+        music_->Update(0.25f);
+        volumes.push_back(StreamVolume());
+    }
+    EXPECT_EQ(volumes, (std::vector<int>{30, 30, 30, 30, 30, 30, 30, 100, 100, 100}));
+
     // An entry used up within the frame never lowers the music.
     calls = VolumeCalls();
     music_->NoteSoundPlayed(0.1f, 0.2f);

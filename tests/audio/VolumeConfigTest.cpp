@@ -54,14 +54,30 @@ TEST_F(AudioVolumeFileTest, OutOfRangeValuesAreClampedWithWarnings) {
     ExpectTuning("Win.wav", 1.0f, 1.0f, 100.0f, 0.0f);
     ExpectTuning("Bad.wav", 0.0f, 1.0f, 0.0f, 1.0f);
     ExpectTuning("Odd.wav", 0.0f, 1.0f, 0.0f, 1.0f);
-    EXPECT_EQ(log_.Text(), " Warning! WIN.WAV volume >1 ! \n"
-                           " Warning! WIN.WAV music silencer time >100 ! \n"
-                           " Warning! WIN.WAV music silencer volume <0 ! \n"
-                           " Warning! BAD.WAV volume <0 ! \n"
-                           " Warning! BAD.WAV panfactor >1 ! \n"
-                           " Warning! BAD.WAV music silencer time <0 ! \n"
-                           " Warning! BAD.WAV music silencer volume >1 ! \n"
-                           " Warning! ODD.WAV panfactor >1 ! \n");
+    // Each warning is followed by the file, the line, the value read and the value used.
+    const std::string at = " " + dir_.Path("Vol.cfg") + ":";
+    EXPECT_EQ(log_.Text(), " Warning! WIN.WAV volume >1 ! \n" + at +
+                               "1: 1.5 is out of range, 1 is used\n"
+                               " Warning! WIN.WAV music silencer time >100 ! \n" +
+                               at +
+                               "1: 150 is out of range, 100 is used\n"
+                               " Warning! WIN.WAV music silencer volume <0 ! \n" +
+                               at +
+                               "1: -2 is out of range, 0 is used\n"
+                               " Warning! BAD.WAV volume <0 ! \n" +
+                               at +
+                               "2: -1 is out of range, 0 is used\n"
+                               " Warning! BAD.WAV panfactor >1 ! \n" +
+                               at +
+                               "2: 7 is out of range, 1 is used\n"
+                               " Warning! BAD.WAV music silencer time <0 ! \n" +
+                               at +
+                               "2: -3 is out of range, 0 is used\n"
+                               " Warning! BAD.WAV music silencer volume >1 ! \n" +
+                               at +
+                               "2: 4 is out of range, 1 is used\n"
+                               " Warning! ODD.WAV panfactor >1 ! \n" +
+                               at + "3: inf is out of range, 1 is used\n");
 }
 
 TEST_F(AudioVolumeFileTest, TokensSplitWhereTheTokenizerSplits) {
@@ -78,8 +94,9 @@ TEST_F(AudioVolumeFileTest, TokensSplitWhereTheTokenizerSplits) {
 
 TEST_F(AudioVolumeFileTest, AnEarlyEndKeepsTheEntriesBeforeIt) {
     const std::string path = dir_.Path("Vol.cfg");
-    EXPECT_EQ(Read("\"Click.wav\" 0.5 \"Win.wav\""), 0);
-    EXPECT_EQ(log_.Text(), " Unexpected end of file " + path + " \n");
+    EXPECT_EQ(Read("\"Click.wav\" 0.5\n\"Win.wav\""), 0);
+    EXPECT_EQ(log_.Text(), " Unexpected end of file " + path + " \n " + path +
+                               ":2: the file ends before the volume of WIN.WAV\n");
     ExpectTuning("Click.wav", 0.5f, 1.0f, 0.0f, 1.0f);
     ExpectTuning("Win.wav", 1.0f, 0.0f, 0.0f, 1.0f); // no volume: not added
 
@@ -102,7 +119,8 @@ TEST_F(AudioVolumeFileTest, EmptyAndMissingFilesLeaveNeutralTuning) {
     log_.Clear();
     const std::string missing = dir_.Path("Nope.cfg");
     EXPECT_EQ(bank_.LoadVolumeConfig(missing.c_str()), 0);
-    EXPECT_EQ(log_.Text(), " Unable to open file " + missing);
+    EXPECT_EQ(log_.Text(), " Unable to open file " + missing + " \n " + missing +
+                               ": the file cannot be opened\n");
     ExpectTuning("Click.wav", 1.0f, 0.0f, 0.0f, 1.0f); // the old tables are gone
 }
 

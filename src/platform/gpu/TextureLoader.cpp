@@ -16,7 +16,10 @@ struct Pixels {
     std::vector<uint8_t> rgba;
 };
 
+thread_local img::DecodeError lastDecodeError = img::DecodeError::None;
+
 Result ToResult(img::DecodeError e) {
+    lastDecodeError = e;
     switch (e) {
     case img::DecodeError::None:
         return kOk;
@@ -222,6 +225,10 @@ Result CreateTextureFromFileEx(Device* device, const std::string& path, uint32_t
     FillInfo(im, info);
     return TextureFromImage(device, im, width, height, mipLevels, usage, format, pool, filter,
                             colorKey, out);
+}
+
+const char* LastDecodeError() {
+    return lastDecodeError == img::DecodeError::None ? nullptr : img::ToString(lastDecodeError);
 }
 
 Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t size,

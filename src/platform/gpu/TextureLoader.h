@@ -34,6 +34,10 @@ Result CreateTextureFromFileEx(Device* device, const std::string& path, uint32_t
                                uint32_t pool, uint32_t filter, uint32_t mipFilter,
                                uint32_t colorKey, ImageInfo* info, Texture** out);
 
+// Why the latest picture this thread tried to decode was refused (missing file,
+// damaged data, ...); null when it decoded. Callers that log a failed load add it.
+const char* LastDecodeError();
+
 // The same from a picture file held in memory.
 Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t size,
                                        uint32_t width, uint32_t height, uint32_t mipLevels,

@@ -20,7 +20,7 @@ inline uint32_t Le32(const uint8_t* p) {
 inline DecodeError CheckDimensions(int64_t width, int64_t height) {
     if (width <= 0 || height <= 0)
         return DecodeError::Corrupt;
-    if (width > kMaxDimension || height > kMaxDimension)
+    if (width > kMaxDimension || height > kMaxDimension || width * height > kMaxPixels)
         return DecodeError::TooLarge;
     return DecodeError::None;
 }
@@ -38,6 +38,27 @@ inline DecodeError AllocatePixels(Image& out, int width, int height, FileFormat 
     out.width = width;
     out.height = height;
     out.format = format;
+    return DecodeError::None;
+}
+
+// Names the picture's size without allocating its pixels, for decoders that add
+// rows as they decode them (see GrowToRows).
+inline void StartPicture(Image& out, int width, int height, FileFormat format) {
+    out = Image{};
+    out.width = width;
+    out.height = height;
+    out.format = format;
+}
+
+// Makes room for the first `rows` rows. Growing row by row keeps memory in step
+// with the pixel data actually present, whatever size the header claims.
+inline DecodeError GrowToRows(Image& out, size_t rows) {
+    try {
+        out.rgba.resize(rows * size_t(out.width) * 4u);
+    } catch (const std::bad_alloc&) {
+        out = Image{};
+        return DecodeError::TooLarge;
+    }
     return DecodeError::None;
 }
 

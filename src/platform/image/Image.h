@@ -23,6 +23,10 @@ enum class DecodeError { None, Open, UnknownFormat, Truncated, Corrupt, Unsuppor
 
 // Largest width or height any decoder accepts; protects against absurd headers.
 constexpr int kMaxDimension = 16384;
+// Largest picture (width * height) any decoder accepts: 64 MB of RGBA, far above
+// the biggest picture the game ships (1024 x 1024). A header claiming more is refused before
+// anything is allocated, however little data follows it.
+constexpr int64_t kMaxPixels = int64_t(4096) * 4096;
 
 // The format of a file image, judged from its first bytes: PNG signature, JPEG
 // start-of-image marker, "BM", else a plausible TGA header. Unknown otherwise.
@@ -36,7 +40,9 @@ DecodeError DecodeFile(const std::string& path, Image& out);
 
 // One decoder per format. Data that ends early gives Truncated, a broken or
 // inconsistent header or pixel stream Corrupt, a valid file using a feature we
-// do not read Unsupported, a width or height above kMaxDimension TooLarge.
+// do not read Unsupported, a width or height above kMaxDimension or more than
+// kMaxPixels pixels TooLarge. Decoders that meet damaged pixel data say so
+// (Truncated or Corrupt) rather than hand back a partly invented picture.
 DecodeError DecodePng(const uint8_t* data, size_t size, Image& out);
 DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out);
 DecodeError DecodeTga(const uint8_t* data, size_t size, Image& out);

@@ -46,8 +46,30 @@ JpegReader& ReaderOf(j_common_ptr cinfo) {
 [[noreturn]] void OnError(j_common_ptr cinfo) {
     std::longjmp(ReaderOf(cinfo).jump, 1);
 }
-// Warnings (damaged entropy data) still give a picture; nothing is printed.
 void OnMessage(j_common_ptr) {}
+
+// libjpeg carries on past damaged or missing entropy data with a warning,
+// inventing grey pixels for the rest; such a picture is refused instead, at the
+// first sign, before any more of it is decoded. Other warnings (odd JFIF
+// versions, unknown colour transforms) leave the pixels intact.
+void OnEmit(j_common_ptr cinfo, int level) {
+    if (level >= 0)
+        return; // trace output
+    switch (cinfo->err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_JPEG_EOF:
+        ReaderOf(cinfo).truncated = true;
+        std::longjmp(ReaderOf(cinfo).jump, 1);
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+        std::longjmp(ReaderOf(cinfo).jump, 1);
+    default:
+        return;
+    }
+}
 
 [[noreturn]] void EndOfData(j_decompress_ptr cinfo) {
     ReaderOf(reinterpret_cast<j_common_ptr>(cinfo)).truncated = true;
@@ -97,29 +119,6 @@ bool Start(JpegReader& r) {
     return true;
 }
 
-// Reads every row into the picture, expanding grey or RGB samples to RGBA.
-bool ReadRows(JpegReader& r, uint8_t* row, Image& out) {
-    if (setjmp(r.jump))
-        return false;
-    const int components = r.cinfo.output_components;
-    JSAMPROW rows[1] = {row};
-    while (r.cinfo.output_scanline < r.cinfo.output_height) {
-        const JDIMENSION y = r.cinfo.output_scanline;
-        if (jpeg_read_scanlines(&r.cinfo, rows, 1) != 1)
-            return false; // only a suspending source returns no row
-        uint8_t* dst = out.rgba.data() + size_t(y) * size_t(out.width) * 4;
-        for (int x = 0; x < out.width; ++x, dst += 4) {
-            const uint8_t* s = row + size_t(x) * components;
-            dst[0] = s[0];
-            dst[1] = components == 3 ? s[1] : s[0];
-            dst[2] = components == 3 ? s[2] : s[0];
-            dst[3] = 255;
-        }
-    }
-    jpeg_finish_decompress(&r.cinfo);
-    return true;
-}
-
 DecodeError ErrorCode(const JpegReader& r) {
     if (r.truncated)
         return DecodeError::Truncated;
@@ -135,6 +134,43 @@ DecodeError ErrorCode(const JpegReader& r) {
     }
 }
 
+bool ReadRow(JpegReader& r, uint8_t* row) {
+    if (setjmp(r.jump))
+        return false;
+    JSAMPROW rows[1] = {row};
+    // Only a suspending source returns no row.
+    return jpeg_read_scanlines(&r.cinfo, rows, 1) == 1;
+}
+
+bool Finish(JpegReader& r) {
+    if (setjmp(r.jump))
+        return false;
+    jpeg_finish_decompress(&r.cinfo);
+    return true;
+}
+
+// Reads row by row, growing the picture with the rows decoded, and expands grey
+// or RGB samples to RGBA.
+DecodeError ReadRows(JpegReader& r, uint8_t* row, Image& out) {
+    const int components = r.cinfo.output_components;
+    while (r.cinfo.output_scanline < r.cinfo.output_height) {
+        const JDIMENSION y = r.cinfo.output_scanline;
+        if (!ReadRow(r, row))
+            return ErrorCode(r);
+        if (DecodeError e = detail::GrowToRows(out, size_t(y) + 1); e != DecodeError::None)
+            return e;
+        uint8_t* dst = out.rgba.data() + size_t(y) * size_t(out.width) * 4;
+        for (int x = 0; x < out.width; ++x, dst += 4) {
+            const uint8_t* s = row + size_t(x) * components;
+            dst[0] = s[0];
+            dst[1] = components == 3 ? s[1] : s[0];
+            dst[2] = components == 3 ? s[2] : s[0];
+            dst[3] = 255;
+        }
+    }
+    return Finish(r) ? DecodeError::None : ErrorCode(r);
+}
+
 } // namespace
 
 DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out) {
@@ -143,6 +179,7 @@ DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out) {
     r.cinfo.err = jpeg_std_error(&r.errors);
     r.errors.error_exit = OnError;
     r.errors.output_message = OnMessage;
+    r.errors.emit_message = OnEmit;
     r.cinfo.client_data = &r; // kept by jpeg_create_decompress
 
     if (!ReadHeader(r, data, size))
@@ -179,12 +216,10 @@ DecodeError DecodeJpeg(const uint8_t* data, size_t size, Image& out) {
     } catch (const std::bad_alloc&) {
         return DecodeError::TooLarge;
     }
-    if (DecodeError e = detail::AllocatePixels(out, int(width), int(height), FileFormat::Jpg);
-        e != DecodeError::None)
-        return e;
-    if (!ReadRows(r, row.data(), out)) {
+    detail::StartPicture(out, int(width), int(height), FileFormat::Jpg);
+    if (DecodeError e = ReadRows(r, row.data(), out); e != DecodeError::None) {
         out = Image{};
-        return ErrorCode(r);
+        return e;
     }
     out.grey = grey;
     return DecodeError::None;

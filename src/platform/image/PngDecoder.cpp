@@ -85,13 +85,57 @@ bool ReadHeader(PngReader& r, HeaderInfo& h) {
     return true;
 }
 
-// Reads the pixels and the chunks after them, so a cut-off file is noticed.
-bool ReadPixels(PngReader& r, png_bytepp rows) {
+// Reads every pass of an interlaced picture into rows allocated up front.
+bool ReadAllRows(PngReader& r, png_bytepp rows) {
     if (setjmp(png_jmpbuf(r.png)))
         return false;
     png_read_image(r.png, rows);
+    return true;
+}
+
+bool ReadRow(PngReader& r, png_bytep row) {
+    if (setjmp(png_jmpbuf(r.png)))
+        return false;
+    png_read_row(r.png, row, nullptr);
+    return true;
+}
+
+// Reads the chunks after the pixels, so a cut-off file is noticed.
+bool ReadEnd(PngReader& r) {
+    if (setjmp(png_jmpbuf(r.png)))
+        return false;
     png_read_end(r.png, nullptr);
     return true;
+}
+
+// An interlaced picture's passes each cover the whole picture, so it needs all
+// its rows at once; the header checks bound what that costs.
+DecodeError ReadInterlaced(PngReader& r, const HeaderInfo& h, Image& out) {
+    if (DecodeError e = detail::AllocatePixels(out, int(h.width), int(h.height), FileFormat::Png);
+        e != DecodeError::None)
+        return e;
+    std::vector<png_bytep> rows;
+    try {
+        rows.resize(h.height);
+    } catch (const std::bad_alloc&) {
+        return DecodeError::TooLarge;
+    }
+    for (png_uint_32 y = 0; y < h.height; ++y)
+        rows[y] = out.rgba.data() + size_t(y) * h.width * 4;
+    return ReadAllRows(r, rows.data()) ? DecodeError::None : DecodeError::Corrupt;
+}
+
+// A plain picture grows row by row as the compressed data delivers them.
+DecodeError ReadSequential(PngReader& r, const HeaderInfo& h, Image& out) {
+    detail::StartPicture(out, int(h.width), int(h.height), FileFormat::Png);
+    const size_t stride = size_t(h.width) * 4;
+    for (png_uint_32 y = 0; y < h.height; ++y) {
+        if (DecodeError e = detail::GrowToRows(out, size_t(y) + 1); e != DecodeError::None)
+            return e;
+        if (!ReadRow(r, out.rgba.data() + size_t(y) * stride))
+            return DecodeError::Corrupt;
+    }
+    return DecodeError::None;
 }
 
 } // namespace
@@ -124,22 +168,14 @@ DecodeError DecodePng(const uint8_t* data, size_t size, Image& out) {
     if (png_get_rowbytes(r.png, r.info) != size_t(h.width) * 4)
         return DecodeError::Unsupported;
 
-    if (DecodeError e = detail::AllocatePixels(out, int(h.width), int(h.height), FileFormat::Png);
-        e != DecodeError::None)
-        return e;
-    std::vector<png_bytep> rows;
-    try {
-        rows.resize(h.height);
-    } catch (const std::bad_alloc&) {
+    DecodeError e = png_get_interlace_type(r.png, r.info) == PNG_INTERLACE_NONE
+                        ? ReadSequential(r, h, out)
+                        : ReadInterlaced(r, h, out);
+    if (e == DecodeError::None && !ReadEnd(r))
+        e = DecodeError::Corrupt;
+    if (e != DecodeError::None) {
         out = Image{};
-        return DecodeError::TooLarge;
-    }
-    for (png_uint_32 y = 0; y < h.height; ++y)
-        rows[y] = out.rgba.data() + size_t(y) * h.width * 4;
-
-    if (!ReadPixels(r, rows.data())) {
-        out = Image{};
-        return r.truncated ? DecodeError::Truncated : DecodeError::Corrupt;
+        return r.truncated ? DecodeError::Truncated : e;
     }
     out.grey = !(h.colorType & PNG_COLOR_MASK_COLOR);
     out.hasAlpha = (h.colorType & PNG_COLOR_MASK_ALPHA) || h.transparency;

@@ -1,8 +1,10 @@
 #include "platform/sound/Decoder.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "platform/sound/VorbisDecoder.h"
 #include "platform/sound/WavDecoder.h"
@@ -52,6 +54,40 @@ int Decoder::GetData(void* buffer, uint32_t bytes) {
     // A file whose data ends inside a frame leaves a partial frame behind;
     // it is dropped, the end is reported above.
     return got / frame * frame;
+}
+
+bool DecodeAll(const std::string& path, size_t maxBytes, Pcm& out) {
+    constexpr size_t kChunk = 64 * 1024;
+    out = Pcm{};
+    std::unique_ptr<Decoder> d = Decoder::Open(path);
+    if (!d)
+        return false;
+    out.rate = d->Rate();
+    out.channels = d->Channels();
+    out.bits = d->BitsPerSample();
+    try {
+        while (d->Active()) {
+            const size_t used = out.bytes.size();
+            const size_t frame = static_cast<size_t>(d->FrameBytes());
+            if (maxBytes - used < frame) {
+                out = Pcm{};
+                return false; // more sound than a sample may hold
+            }
+            const size_t room = std::min(kChunk, maxBytes - used) / frame * frame;
+            out.bytes.resize(used + room);
+            const int n = d->GetData(out.bytes.data() + used, static_cast<uint32_t>(room));
+            out.bytes.resize(used + static_cast<size_t>(n > 0 ? n : 0));
+            // Broken data after some sound keeps what came before it.
+            if (n < 0 && used == 0) {
+                out = Pcm{};
+                return false;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        out = Pcm{};
+        return false;
+    }
+    return true;
 }
 
 } // namespace snd

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace snd {
 
@@ -49,5 +50,21 @@ private:
 // Limits every decoder applies to a file's header.
 constexpr int kMaxDecodeChannels = 8;
 constexpr int kMaxDecodeRate = 384000;
+
+// Longest sample held whole in memory: a sound effect, not a piece of music
+// (about three minutes of 44.1 kHz 16-bit stereo). Compressed files can claim or
+// decode to far more than their size; such a file is refused.
+constexpr size_t kMaxSampleBytes = size_t(32) << 20;
+
+// A whole file decoded to PCM in the decoder's own format.
+struct Pcm {
+    int rate = 0, channels = 0, bits = 0;
+    std::vector<uint8_t> bytes;
+};
+
+// Decodes the file at `path` completely. False when it cannot be opened, breaks
+// before its first data, or decodes to more than maxBytes; memory grows only with
+// data actually decoded.
+bool DecodeAll(const std::string& path, size_t maxBytes, Pcm& out);
 
 } // namespace snd

@@ -9,6 +9,7 @@
 #include "platform/sound/Decoder.h"
 #include "platform/sound/Handles.h"
 #include "platform/sound/Levels.h"
+#include "platform/sound/WavDecoder.h"
 
 namespace snd {
 
@@ -145,7 +146,16 @@ int SdlAudio::LiveChannel(Handle h) {
 Handle SdlAudio::SampleLoad(const std::string& path, int maxPlays, uint32_t flags) {
     if (!open_ || maxPlays < 1 || maxPlays > kMaxPlaysLimit)
         return 0;
-    Mix_Chunk* chunk = Mix_LoadWAV(os::ResolvePath(path).c_str());
+    // Decoded by our own readers with a bound on the size, then handed to the mixer
+    // as a wave file in memory, which converts it to the output format.
+    Pcm pcm;
+    if (!DecodeAll(os::ResolvePath(path), kMaxSampleBytes, pcm))
+        return 0;
+    std::vector<uint8_t> wav =
+        WavHeader(pcm.channels, pcm.rate, pcm.bits, static_cast<uint32_t>(pcm.bytes.size()));
+    wav.insert(wav.end(), pcm.bytes.begin(), pcm.bytes.end());
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size())),
+                                      /*freesrc*/ 1);
     if (!chunk)
         return 0;
     const uint32_t id = nextId_++;

@@ -27,7 +27,41 @@ long FileSize(std::FILE* f) {
     return std::fseek(f, 0, SEEK_SET) == 0 ? size : -1;
 }
 
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+void PutTag(std::vector<uint8_t>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + 4);
+}
+
 } // namespace
+
+std::vector<uint8_t> WavHeader(int channels, int rate, int bits, uint32_t dataBytes) {
+    const uint32_t blockAlign = static_cast<uint32_t>(bits * channels / 8);
+    std::vector<uint8_t> h;
+    h.reserve(kWavHeaderBytes);
+    PutTag(h, "RIFF");
+    Put32(h, dataBytes + kWavHeaderBytes - 8);
+    PutTag(h, "WAVE");
+    PutTag(h, "fmt ");
+    Put32(h, 16);
+    Put16(h, kFormatPcm);
+    Put16(h, static_cast<uint32_t>(channels));
+    Put32(h, static_cast<uint32_t>(rate));
+    Put32(h, blockAlign * static_cast<uint32_t>(rate));
+    Put16(h, blockAlign);
+    Put16(h, static_cast<uint32_t>(bits));
+    PutTag(h, "data");
+    Put32(h, dataBytes);
+    return h;
+}
 
 std::unique_ptr<Decoder> WavDecoder::Open(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));

@@ -1,9 +1,11 @@
 #pragma once
 // RIFF wave files with plain PCM data (8-bit unsigned or 16-bit signed), read as
 // they are stored.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/sound/Decoder.h"
 
@@ -23,5 +25,11 @@ private:
     std::FILE* file_;
     uint32_t remaining_;
 };
+
+// Length of the header WavHeader writes.
+constexpr uint32_t kWavHeaderBytes = 44;
+
+// The 44-byte header of a PCM wave file holding `dataBytes` bytes of samples.
+std::vector<uint8_t> WavHeader(int channels, int rate, int bits, uint32_t dataBytes);
 
 } // namespace snd

@@ -206,7 +206,7 @@ TEST(BonusLevels, ReactionMissesCostTime) {
         },
         5.0f));
     const float before = g.BonusTime;
-    g.OnKeyDown('A');
+    h.Key('A');
     ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(30)); }, 2.0f));
     EXPECT_TRUE(HasMessage(h, GetString(23)));
     EXPECT_NEAR(g.BonusTime, before - 3.0f, 0.2f);

@@ -7,6 +7,7 @@
 
 #include "engine/Renderer.h"
 #include "platform/Rand15.h"
+#include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
 #include "tools/lib/ImageWriter.h"
 
@@ -78,6 +79,7 @@ FlowHarness::FlowHarness(uint32_t seed, bool withSound) {
 }
 
 FlowHarness::~FlowHarness() {
+    loop_.reset();
     game_.reset();
     gl_.reset();
     enter_.reset();
@@ -138,6 +140,7 @@ bool FlowHarness::Start(uint32_t seed, bool withSound) {
         failure_ = "the game does not start: " + game_->LastError();
         return false;
     }
+    loop_ = std::make_unique<CMainLoop>(*gl_->Window(), *game_);
     Rand15::Global().Seed(seed);
     game_->StartFlow();
     return true;
@@ -175,16 +178,26 @@ void FlowHarness::Click(float x, float y) {
     Release(x, y);
 }
 
+void FlowHarness::Send(os::MessageKind kind, float x, float y) {
+    os::Message m;
+    m.kind = kind;
+    ToPixels(x, y, &m.x, &m.y);
+    loop_->Dispatch(m);
+}
+
 void FlowHarness::Press(float x, float y) {
-    int32_t px = 0, py = 0;
-    ToPixels(x, y, &px, &py);
-    game_->OnLButtonDown(px, py);
+    Send(os::MessageKind::LButtonDown, x, y);
 }
 
 void FlowHarness::Release(float x, float y) {
-    int32_t px = 0, py = 0;
-    ToPixels(x, y, &px, &py);
-    game_->OnLButtonUp(px, py);
+    Send(os::MessageKind::LButtonUp, x, y);
+}
+
+void FlowHarness::Key(uint32_t vk) {
+    os::Message m;
+    m.kind = os::MessageKind::KeyDown;
+    m.key = vk;
+    loop_->Dispatch(m);
 }
 
 void FlowHarness::MoveTo(float x, float y) {
@@ -192,9 +205,7 @@ void FlowHarness::MoveTo(float x, float y) {
 }
 
 void FlowHarness::RightClick(float x, float y) {
-    int32_t px = 0, py = 0;
-    ToPixels(x, y, &px, &py);
-    game_->OnRButtonDown(px, py);
+    Send(os::MessageKind::RButtonDown, x, y);
 }
 
 } // namespace flowtest

@@ -2,15 +2,16 @@
 // The whole game, headless: a private copy of the assembled game folder (with
 // plain stand-in pictures for any the data generator has not made yet), the
 // offscreen GL back end, and a game object that a test drives frame by frame
-// at a fixed step on a fixed seed. Input goes through the game's own handlers
-// at window pixels, mapped from virtual-screen points the way the window
-// would report them.
+// at a fixed step on a fixed seed. Input goes through the main loop's message
+// dispatch to the game's own handlers, at window pixels mapped from
+// virtual-screen points the way the window would report them.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/Game.h"
+#include "app/MainLoop.h"
 #include "app/core/AppTestSupport.h"
 
 namespace snd {
@@ -40,6 +41,7 @@ public:
     CGame& Game() { return *game_; }
     CPlayField& Field() { return *game_->Field; }
     snd::FakeAudio* Audio() { return audio_; }
+    CMainLoop& Loop() { return *loop_; }
     std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
 
     // Frames of kDt.
@@ -56,15 +58,19 @@ public:
     // The pointer moves there (the game reads it at the next frame).
     void MoveTo(float x, float y);
     void RightClick(float x, float y);
+    // A key press as the window reports it.
+    void Key(uint32_t vk);
 
 private:
     bool Start(uint32_t seed, bool withSound);
+    void Send(os::MessageKind kind, float x, float y);
 
     apptest::TempDir dir_;
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
     snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
     std::unique_ptr<CGame> game_;
+    std::unique_ptr<CMainLoop> loop_;
     uint64_t frame_ = 0;
     std::string skip_;
     std::string failure_;

@@ -10,15 +10,16 @@
 #include <string>
 
 #include "app/Hud.h"
-#include "audio/MusicPlayer.h"
 #include "backgrounds/BackgroundsManager.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "audio/MusicPlayer.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/TextSprite.h"
+#include "platform/sound/FakeAudio.h"
 #include "playerdata/LevelBestTable.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
@@ -261,4 +262,17 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
+}
+
+TEST(QuestFlow, AMinimisedWindowPausesTheSoundAndHoldsTheGame) {
+    FlowHarness h(11, true);
+    START_GAME(h);
+    CGame& g = h.Game();
+    h.Frames(3);
+    const float modeTime = g.ModeTime;
+    h.Loop().MinimisedPass();
+    EXPECT_TRUE(h.Audio()->IsPaused());
+    EXPECT_EQ(g.Music->IsPaused(), 1);
+    EXPECT_EQ(g.ModeTime, modeTime);
+    EXPECT_EQ(h.Loop().Frames(), 0);
 }

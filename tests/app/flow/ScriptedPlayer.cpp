@@ -232,7 +232,7 @@ void ScriptedPlayer::BonusStep() {
         if (b.Catches % 2 == 0)
             h_.Click(card->X, card->Y);
         else
-            g.OnKeyDown(' ');
+            h_.Key(' ');
         return;
     }
     default:

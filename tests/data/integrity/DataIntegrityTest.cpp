@@ -38,10 +38,7 @@
 #include "platform/sound/Decoder.h"
 #include "platform/sound/SdlAudio.h"
 #include "playfield/CapsManager.h"
-#include "app/GameTextures.h"
 #include "playfield/CapsTextures.h"
-#include "playfield/ComboStyles.h"
-#include "playfield/GemsBar.h"
 #include "playfield/LevelDesc.h"
 #include "playfield/QuestFieldLayout.h"
 
@@ -287,11 +284,6 @@ TEST_F(GameFolderTest, ConfigurationFilesRead) {
         EXPECT_TRUE(uv.U >= 0.0f && uv.U <= 1.0f && uv.V >= 0.0f && uv.V <= 1.0f)
             << "frame piece " << i / 4 << " reaches outside its picture";
     }
-    CGemsBar gemsBar;
-    gemsBar.LoadLayout(config + "Skin.cfg");
-    CComboStyles styles;
-    styles.Load(config + "Score.cfg");
-
     EXPECT_EQ(LoadBonusConfigs(config + "Gems.cfg", config + "Bonus.cfg"), 1);
     // Put the built-in blocks back for whatever runs next in this process.
     g_gemsParams = CGemsParametres();

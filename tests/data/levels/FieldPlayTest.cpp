@@ -3,6 +3,7 @@
 // and steel, makes and fires bonuses, rebuilds dead boards; the bot picks its
 // swaps from the field's own move list. Every level must reach its gem count
 // within a generous multiple of the level time; the numbers are printed.
+// Two more reports (gem-blind bot, hard mode) are disabled: see README.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -22,13 +23,13 @@ namespace {
 constexpr int kFieldGames = 3;
 constexpr double kFieldMultiple = 3.0;
 
-} // namespace
-
-TEST(FieldPlay, EveryLevelIsWinnableOnThePlayField) {
+// Plays every level kFieldGames times and prints a line per level; with
+// `enforce` every game must reach the level's gem count within the limit.
+void Report(const char* title, bool hard, SimBot bot, bool enforce) {
     const double limit = kFieldMultiple * kBaseLevelSeconds;
-    std::printf("\nPlay field (bot: best move by the field's move list, %d games per level, "
+    std::printf("\n%s (bot: best move by the field's move list, %d games per level, "
                 "level time %.0f s)\n",
-                kFieldGames, kBaseLevelSeconds);
+                title, kFieldGames, kBaseLevelSeconds);
     std::printf("%-10s %5s %4s %4s %6s %5s %9s %9s %7s %6s %8s\n", "level", "stage", "gems", "chn", "steel",
                 "start", "slowest s", "x limit", "gem/min", "moves", "rebuilds");
     for (const LoadedLevel* lp : AllLevels()) {
@@ -37,13 +38,15 @@ TEST(FieldPlay, EveryLevelIsWinnableOnThePlayField) {
         SimResult first;
         for (int g = 0; g < kFieldGames; ++g) {
             FieldPlayer player(7000u + 100u * static_cast<uint32_t>(l.Level) + static_cast<uint32_t>(g));
-            ASSERT_EQ(player.Start(l, false), 1) << l.Name;
-            const SimResult r = player.Play(limit);
+            ASSERT_EQ(player.Start(l, hard), 1) << l.Name;
+            const SimResult r = player.Play(limit, SimTiming{}, bot);
             EXPECT_EQ(player.Trouble(), "") << l.Name << " game " << g;
-            EXPECT_GE(r.SecondsToGoal, 0.0) << l.Name << " game " << g << " collected " << r.GemsCollected
-                                            << " of " << r.GemsGoal << " gems in " << limit
-                                            << " simulated seconds; it ended on\n"
-                                            << player.Describe();
+            if (enforce) {
+                EXPECT_GE(r.SecondsToGoal, 0.0)
+                    << l.Name << " game " << g << " collected " << r.GemsCollected << " of "
+                    << r.GemsGoal << " gems in " << limit << " simulated seconds; it ended on\n"
+                    << player.Describe();
+            }
             slowest = std::max(slowest, r.SecondsToGoal < 0.0 ? limit : r.SecondsToGoal);
             perMinute += r.GemsPerMinute() / kFieldGames;
             moves += static_cast<double>(r.Moves) / kFieldGames;
@@ -56,6 +59,23 @@ TEST(FieldPlay, EveryLevelIsWinnableOnThePlayField) {
                     slowest / kBaseLevelSeconds, perMinute, moves, rebuilds);
     }
     std::fflush(stdout);
+}
+
+} // namespace
+
+TEST(FieldPlay, EveryLevelIsWinnableOnThePlayField) {
+    Report("Play field", false, SimBot::GemAware, true);
+}
+
+// Reports for level design, not run by the test suite (see README):
+// the bot that ignores the gems shows how much of a level comes by itself;
+// hard mode is meant to need the shop's upgrades, which the bot lacks.
+TEST(LevelReport, DISABLED_GemBlindBot) {
+    Report("Normal mode, gem-blind bot", false, SimBot::Plain, false);
+}
+
+TEST(LevelReport, DISABLED_HardMode) {
+    Report("Hard mode", true, SimBot::GemAware, false);
 }
 
 TEST(FieldPlay, LevelBoardsComeOutAsDrawn) {

@@ -138,8 +138,8 @@ SimResult FieldPlayer::Play(double secondsLimit, const SimTiming& timing, SimBot
             break;
         f.BuildMatchMatrix();
         GemMap gems{};
-        for (int32_t r = 0; r < LevelSim::kSide; ++r)
-            for (int32_t c = 0; c < LevelSim::kSide; ++c) {
+        for (int32_t r = 0; r < kBoardSide; ++r)
+            for (int32_t c = 0; c < kBoardSide; ++c) {
                 const CSharedPtr<CCap>& cap = f.CapAt(c, r);
                 if (!cap.IsNull() && cap->Gem)
                     gems[static_cast<size_t>(r)][static_cast<size_t>(c)] = cap->LockCount > 0 ? 2 : 1;

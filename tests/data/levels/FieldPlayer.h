@@ -3,7 +3,7 @@
 // level file needs: the field of the field tests' driver (on the recording back
 // end with its removal effects, bonuses, gem bar and selector); the level start (colours, the
 // shipped level file, reset); frames at a fixed step on a fixed seed; the
-// "no moves" rebuild; and the same bot as LevelSim choosing its swaps from the
+// "no moves" rebuild; and the level bot choosing its swaps from the
 // field's own value matrix and move list. Bonuses, chains, steel, gems and
 // the gem ceiling are the field's, so this is the real thing but for the
 // player's eyes and hands.
@@ -39,7 +39,8 @@ public:
     // Whatever went wrong that the result cannot say (empty when nothing).
     const std::string& Trouble() const { return Trouble_; }
 
-    // The board as LevelSim::Describe writes it.
+    // The board as text, a row per line: colour digit or 's', then '*' for a
+    // gem, a chain count, or a blank.
     std::string Describe() const;
 
     CPlayField& Field();

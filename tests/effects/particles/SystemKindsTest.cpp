@@ -177,6 +177,23 @@ TEST_F(SystemKindsTest, ExplosionThrowsOneBurstLimitedByItsCapacity) {
         const CFireball& f = s->Pool[static_cast<size_t>(i)];
         EXPECT_LE(f.Position.Length(), 0.1f + 0.01f * 0.75f + 1e-4f);
     }
+    // Each fireball is drawn as one square about its position, in its colour.
+    const Written w = Fill(*s);
+    ASSERT_EQ(w.Quads(), 8u);
+    for (size_t q = 0; q < w.Quads(); ++q) {
+        const CVector3& at = s->Pool[q].Position;
+        float centre[3] = {0.0f, 0.0f, 0.0f};
+        for (size_t k = 0; k < 4; ++k) {
+            const gpu::Vertex& v = w.vertices[q * 4 + k];
+            centre[0] += v.x / 4.0f;
+            centre[1] += v.y / 4.0f;
+            centre[2] += v.z / 4.0f;
+            EXPECT_EQ(v.diffuse & 0x00FFFFFFu, 0xFF8800u) << q;
+        }
+        EXPECT_NEAR(centre[0], at.X, 1e-4f) << q;
+        EXPECT_NEAR(centre[1], at.Y, 1e-4f) << q;
+        EXPECT_NEAR(centre[2], at.Z, 1e-4f) << q;
+    }
     // Never again: it ends when the fireballs have faded.
     int updates = 0;
     while (s->Update(0.1f) && updates < 100)

@@ -1,5 +1,6 @@
 // Texture loading through the device: registration, the "_alpha." companion
 // merge, the format choice from candidate lists and the re-creation routes.
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -90,6 +91,37 @@ TEST_F(TextureTest, LoadsRegisterAndFailuresLeaveANamelessLine) {
     EXPECT_TRUE(missing.IsNull());
     EXPECT_EQ(device_->GetTextures().size(), 1u);
     EXPECT_EQ(log_.Text(), " Texture    Destruction.\n");
+}
+
+TEST_F(TextureTest, AFailedPictureLeavesItsFileAndReasonForTheCallersMessage) {
+    const std::string cut = WritePicture(dir_, "Cut.png", 8, 4, {1, 2, 3, 4});
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    const std::string lone = WritePicture(dir_, "Lone.png", 2, 2, {1, 1, 1});
+    struct Case {
+        std::string path;
+        bool withAlpha;
+        std::string line;
+    };
+    const Case cases[] = {
+        {dir_.Path("None.png"), false, dir_.Path("None.png") + ": cannot read the file"},
+        {cut, false, cut + ": the file ends too early"},
+        {lone, true, dir_.Path("Lone_alpha.png") + ": cannot read the file"},
+    };
+    for (const Case& c : cases) {
+        const CSharedPtr<CTexture> t =
+            c.withAlpha ? device_->LoadTextureWithAlpha(c.path, "T", false, 0, gpu::Pool::Managed)
+                        : device_->LoadTexture(c.path, "T", 1, 0, gpu::Pool::Managed, 0);
+        ASSERT_TRUE(t.IsNull()) << c.path;
+        log_.Clear();
+        LogPictureFailure();
+        EXPECT_EQ(log_.Text(), " " + c.line + "\n");
+        log_.Clear();
+        LogPictureFailure();
+        EXPECT_EQ(log_.Text(), "") << "said once";
+    }
+    ASSERT_FALSE(device_->LoadTexture(lone, "Lone", 1, 0, gpu::Pool::Managed, 0).IsNull());
+    LogPictureFailure();
+    EXPECT_EQ(log_.Text(), "") << "a load that worked leaves nothing to say";
 }
 
 TEST_F(TextureTest, AlphaCompanionMergesIntoA4R4G4B4) {

@@ -1,6 +1,9 @@
-// Format detection, reading from files, and data cut short for every format.
+// Format detection, reading from files, data cut short for every format, and
+// headers that claim far more picture than the data holds.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 
@@ -104,6 +107,103 @@ TEST(Decode, EveryCutShortFileFailsAsTruncated) {
             ASSERT_NE(img::Decode(prefix.data(), prefix.size(), im), DecodeError::None)
                 << s.name << ", " << n << " bytes";
         }
+    }
+}
+
+// The sanitizer runtime reports every allocation to a hook; without it the
+// sizes cannot be watched and only the results are checked.
+extern "C" __attribute__((weak)) int
+__sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                          void (*)(const volatile void*));
+std::atomic<size_t> largestAllocation{0};
+void OnMalloc(const volatile void*, size_t n) {
+    size_t seen = largestAllocation.load();
+    while (n > seen && !largestAllocation.compare_exchange_weak(seen, n)) {
+    }
+}
+void OnFree(const volatile void*) {}
+
+void PutChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& body) {
+    const uint32_t n = uint32_t(body.size());
+    const size_t start = png.size();
+    png.insert(png.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), body.begin(), body.end());
+    const uint32_t crc = uint32_t(crc32(0, png.data() + start + 4, uInt(4 + n)));
+    png.insert(png.end(),
+               {uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)});
+}
+
+// A one-bit grey PNG of that size whose pixel data holds `rows` zero rows,
+// padded with a comment of `padding` bytes.
+std::vector<uint8_t> BlackPng(uint32_t width, uint32_t height, uint32_t rows, size_t padding) {
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(png, "IHDR",
+             {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
+              uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height),
+              1, 0, 0, 0, 0});
+    std::vector<uint8_t> body = {'C', 0};
+    body.resize(padding, 'x');
+    PutChunk(png, "tEXt", body);
+    const std::vector<uint8_t> raw(size_t(rows) * ((width + 7) / 8 + 1), 0);
+    uLongf packed = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> idat(packed);
+    EXPECT_EQ(compress2(idat.data(), &packed, raw.data(), uLong(raw.size()), 9), Z_OK);
+    idat.resize(packed);
+    PutChunk(png, "IDAT", idat);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+// A JPEG of 64 x 64 pixels whose frame header claims `side` x `side`, its scan
+// cut to `keep` of its bytes and closed with an end marker, after a comment of
+// `padding` bytes.
+std::vector<uint8_t> LyingJpeg(int side, double keep, size_t padding) {
+    std::vector<uint8_t> jpeg;
+    EXPECT_TRUE(tk::EncodeJpeg(imgtest::MakeSmooth(64, 64, 3).View(), 90, jpeg));
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = uint8_t(side >> 8);
+            jpeg[i + 6] = jpeg[i + 8] = uint8_t(side & 255);
+            break;
+        }
+    size_t scan = 0;
+    for (size_t i = 2; i + 1 < jpeg.size() && scan == 0; ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+            scan = i + 2 + (size_t(jpeg[i + 2]) << 8 | jpeg[i + 3]);
+    jpeg.resize(scan + size_t(double(jpeg.size() - 2 - scan) * keep));
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    std::vector<uint8_t> comment = {0xFF, 0xFE, uint8_t((padding + 2) >> 8),
+                                    uint8_t((padding + 2) & 255)};
+    comment.resize(comment.size() + padding, 'x');
+    jpeg.insert(jpeg.begin() + 2, comment.begin(), comment.end());
+    return jpeg;
+}
+
+TEST(Decode, HeadersThatClaimMoreThanTheDataHoldsCostNoMemory) {
+    if (__sanitizer_install_malloc_and_free_hooks) {
+        static const int installed = __sanitizer_install_malloc_and_free_hooks(OnMalloc, OnFree);
+        ASSERT_NE(installed, 0);
+    }
+    constexpr size_t kSmall = size_t(4) << 20;
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> file;
+        DecodeError expected;
+    };
+    const Case cases[] = {
+        // 33 KB of zeros decode to 8192 x 8192 pixels: more than any picture may be.
+        {"png of a gigapixel of black", BlackPng(8192, 8192, 8192, 16), DecodeError::TooLarge},
+        {"png whose rows stop early", BlackPng(4096, 4096, 16, 4096), DecodeError::Corrupt},
+        {"jpeg whose scan covers a corner", LyingJpeg(4000, 1.0, 20000), DecodeError::Truncated},
+        {"jpeg whose scan ends halfway", LyingJpeg(64, 0.5, 0), DecodeError::Truncated},
+    };
+    for (const Case& c : cases) {
+        img::Image im;
+        largestAllocation = 0;
+        EXPECT_EQ(img::Decode(c.file.data(), c.file.size(), im), c.expected) << c.what;
+        EXPECT_LT(largestAllocation.load(), kSmall) << c.what;
+        EXPECT_TRUE(im.rgba.empty()) << c.what;
     }
 }
 

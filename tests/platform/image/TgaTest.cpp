@@ -200,8 +200,9 @@ TEST(TgaDecoder, RejectsBadHeadersWithTheirKindOfError) {
         {"colour map type 2", colourMapType2, DecodeError::Corrupt},
         {"colour map entry size", badMapEntry, DecodeError::Corrupt},
         // Largest accepted size, but the data cannot hold it: refused before allocating.
-        {"huge raw", withPixels(Header(2, 16384, 16384, 32, 0), 64), DecodeError::Truncated},
-        {"huge rle", withPixels(Header(10, 16384, 16384, 32, 0), 64), DecodeError::Truncated},
+        {"huge raw", withPixels(Header(2, 4096, 4096, 32, 0), 64), DecodeError::Truncated},
+        {"huge rle", withPixels(Header(10, 4096, 4096, 32, 0), 64), DecodeError::Truncated},
+        {"too many pixels", withPixels(Header(11, 8192, 8192, 8, 0), 64), DecodeError::TooLarge},
     };
     for (const Case& c : cases) {
         img::Image im;

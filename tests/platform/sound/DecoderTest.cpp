@@ -2,6 +2,7 @@
 // files (a writer fault would otherwise hide a decoder fault).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -12,7 +13,9 @@
 
 namespace {
 
+using snd::DecodeAll;
 using snd::Decoder;
+using snd::Pcm;
 using sndtest::Tone;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -196,6 +199,34 @@ TEST(SoundDecoderTest, CutOrDamagedOggEndsCleanly) {
     // Only headers cut short: no stream at all.
     std::vector<uint8_t> headerOnly(ogg.begin(), ogg.begin() + 60);
     EXPECT_EQ(Decoder::Open(dir.Write("head.ogg", headerOnly)), nullptr);
+}
+
+TEST(SoundDecoderTest, WholeSamplesAreBoundedByTheDataNotTheHeader) {
+    TempDir dir;
+    std::vector<uint8_t> ogg;
+    ASSERT_TRUE(tk::EncodeOgg(Tone(8000, 2, 16000), 2, 16000, 0.4f, ogg));
+    WavBuilder liar;
+    liar.Fmt(1, 1, 8000, 16);
+    liar.Chunk("data", std::vector<uint8_t>(40, 0x22), /*declared*/ 0xFFFFFFF0u);
+    struct Case {
+        const char* what;
+        std::string path;
+        size_t limit;
+        bool loads;
+        size_t bytes;
+    };
+    const Case cases[] = {
+        {"wave claiming 4 GB", dir.Write("liar.wav", liar.Bytes()), 1000, true, 40},
+        {"ogg within the limit", dir.Write("a.ogg", ogg), 32000, true, 32000},
+        {"ogg past the limit", dir.Path("a.ogg"), 31999, false, 0},
+        {"no sound at all", dir.Write("text.wav", std::string("RIFF and nothing")), 1000, false, 0},
+    };
+    for (const Case& c : cases) {
+        Pcm pcm;
+        EXPECT_EQ(DecodeAll(c.path, c.limit, pcm), c.loads) << c.what;
+        EXPECT_EQ(pcm.bytes.size(), c.bytes) << c.what;
+        EXPECT_LE(pcm.bytes.capacity(), std::max<size_t>(c.limit, 64 * 1024)) << c.what;
+    }
 }
 
 TEST(SoundDecoderTest, StoppedStreamDeliversNothingMore) {

@@ -93,6 +93,26 @@ TEST_F(Swaps, SwapMakingTwoRowsResolvesBothGroups) {
     EXPECT_EQ(f.Totems.Requests.size(), 1u) << "one request per check";
 }
 
+TEST_F(Swaps, TheTotemRequestTakesTheColourOfTheCapInHand) {
+    // The same swap makes a row of 6s and a row of 5s: whichever colour the
+    // player holds is the one the totems hear of.
+    for (const int32_t held : {5, 6}) {
+        BoardRows rows = DeadBoard();
+        rows[6] = "34056640";
+        rows[7] = "15560123";
+        d.PlaceBoard(rows);
+        f.Totems.Requests.clear();
+        f.SwapCaps(3, 6, 3, 7, 0);
+        for (CSharedPtr<CCap> cap : {f.CapAt(3, 6), f.CapAt(3, 7)})
+            cap->State = CBoardElement::kAtRest;
+        f.CapSlot->Select(held == 5 ? f.CapAt(3, 7) : f.CapAt(3, 6));
+        ASSERT_EQ(f.CapSlot->Colour, held);
+        EXPECT_EQ(f.CheckSwaps(), 2);
+        ASSERT_EQ(f.Totems.Requests.size(), 1u);
+        EXPECT_EQ(f.Totems.Requests.front(), held);
+    }
+}
+
 TEST_F(Swaps, MovingPairWaitsWhileRestedPairsBehindItAreChecked) {
     d.PlaceBoard(DeadBoard());
     f.SwapCaps(0, 0, 1, 0, 0);

@@ -28,6 +28,12 @@ TEST(LevelRules, RemovalScoreByModeCapsAndChain) {
     EXPECT_EQ(style, 0);
     arcade.GameMode = 2;
     EXPECT_EQ(arcade.RemovalScore(1, 1, 0, style), 125);
+    // Exactly three caps already score as a row in both modes.
+    for (int32_t mode : {1, 2}) {
+        arcade.GameMode = mode;
+        EXPECT_EQ(arcade.RemovalScore(3, 2, 1, style), ((4 + 1) * 1 * 2 + 1) * 50) << mode;
+        EXPECT_EQ(style, 1) << mode;
+    }
 
     CLevelRules other;
     other.GameMode = 3;

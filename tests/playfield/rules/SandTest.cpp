@@ -1,4 +1,5 @@
-// The sand bursts, dust trails and sand-box share of a finished removal.
+// The sand bursts, dust trails and sand-box share of a finished removal, and
+// the combo sound of a cascade.
 #include "RulesDriver.h"
 #include "effects/Collection2ParticleSystem.h"
 #include "effects/SandKeepers.h"
@@ -165,6 +166,26 @@ TEST_F(SandTest, AMatchOnTheQuestBoardThrowsSandThroughTheFrame) {
     EXPECT_EQ(SystemsOfB().size(), 6u);
     EXPECT_EQ(most, 3u);
     EXPECT_NEAR(total, f.LevelParams->SandForRemoval(3, 1, 0, 0), 1e-5f);
+}
+
+TEST_F(SandTest, ACascadeOfTwoPlaysTheFirstComboSoundAndASingleRowNone) {
+    // Column 0 holds a ready run of 5; the 6 above it lands beside two more 6s.
+    BoardRows rows = DeadBoard();
+    rows[4] = "63401234";
+    rows[5] = "51234012";
+    rows[6] = "54012340";
+    rows[7] = "56640123";
+    d.PlaceBoard(rows);
+    d.ClearSounds();
+    ASSERT_TRUE(d.RunUntilSettled());
+    ASSERT_EQ(d.Field().Counters.Sets[2].Get(8), 2) << "a chain of exactly two";
+    EXPECT_EQ(d.Plays("Combo2.wav"), 1);
+
+    rows[7] = "56140123";
+    d.PlaceBoard(rows);
+    d.ClearSounds();
+    ASSERT_TRUE(d.RunUntilSettled());
+    EXPECT_EQ(d.Plays("Combo2.wav"), 0);
 }
 
 } // namespace
