@@ -19,6 +19,7 @@
 
 #include "GameFolder.h"
 #include "support/CapturedLog.h"
+#include "app/GameTextures.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
 #include "backgrounds/BackgroundsManager.h"
