@@ -7,6 +7,7 @@
 #include "CapsGen.h"
 #include "FontGen.h"
 #include "FxGen.h"
+#include "MenuForms.h"
 #include "SoundGen.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
     if (gen::GenerateAudio(root) != 0)
         return 1;
     if (gen::GenerateEffectsArt(root) != 0)
+        return 1;
+    if (gen::GenerateMenus(root) != 0)
         return 1;
     return 0;
 }
