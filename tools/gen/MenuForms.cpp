@@ -8,6 +8,7 @@
 #include "GenCommon.h"
 #include "MenuArt.h"
 #include "MenuMap.h"
+#include "MenuShop.h"
 
 namespace gen {
 
@@ -52,6 +53,10 @@ public:
                << kTileUnits << " }\n";
     }
     int Width() const { return w_; }
+
+    // The layer of the elements that follow: pictures lie on layer 1 unless
+    // told otherwise, controls one layer above the pictures they sit on.
+    void Layer(int layer) { layer_ = layer; }
 
     void Define(const char* name, int id) { s_ << "DEFINE " << name << ' ' << id << '\n'; }
 
@@ -156,7 +161,12 @@ private:
         s_ << "ELEMENT " << type;
         if (*id)
             s_ << " ID " << id;
-        s_ << " {\n  POSITION " << x << ' ' << y << " 0 SIZE " << w << ' ' << h << " ZORDER -0.1\n";
+        // Later layers draw over earlier ones: layer n is drawing key -n (the
+        // reader keeps floor(10 z)) and lies n units nearer the viewer, so the
+        // depth test keeps it in front; controls one above the layer they sit on.
+        const int layer = std::string_view(type) == "STATIC" ? layer_ : layer_ + 1;
+        s_ << " {\n  POSITION " << x << ' ' << y << ' ' << -layer << " SIZE " << w << ' ' << h << " ZORDER "
+           << -(float(layer) - 0.5f) / 10.0f << '\n';
     }
     void Close(int code) {
         if (code >= 0)
@@ -183,6 +193,7 @@ private:
 
     std::ostringstream s_;
     int w_;
+    int layer_ = 1;
 };
 
 // A panel centred on the screen.
@@ -414,23 +425,32 @@ std::string Quest() {
     // and the hand, and the two markers that flash when time runs short.
     const int dialX = 32, dialY = 196, dial = 96;
     f.Picture(kControls, a.dialFace, kAtlasSize, kAtlasSize, dialX, dialY, dial, dial, 201);
+    f.Layer(2);
     for (int q = 0; q < 4; ++q)
         f.Tinted(a.dialDisc, dialX + 8, dialY + 8, dial - 16, dial - 16, 3, "40FFFFFF");
     const int handX = dialX + dial / 2 - a.hand.w / 2, handY = dialY + dial / 2 - a.hand.h + 14;
+    f.Layer(3);
     f.Tinted(a.hand, handX + 2, handY + 3, a.hand.w, a.hand.h, 4, "80000000");
+    f.Layer(4);
     f.Tinted(a.hand, handX, handY, a.hand.w, a.hand.h, 5, "FFFFFFFF");
+    f.Layer(5);
     f.Tinted(a.dialDisc, dialX - 6, dialY - 6, dial + 12, dial + 12, 8, "90FF3020", true);
     f.Tinted(a.dialDisc, dialX + 10, dialY + 10, dial - 20, dial - 20, 8, "60FF6040", true);
+    f.Layer(1);
     f.Label("QuestLives", 150, 170, 120, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     f.Label("\"0\"", 150, 200, 120, 34, 7, kTitleFont, 0.7f, "CENTER", kTitleText);
     for (int i = 0; i < 3; ++i)
         f.Picture(kControls, a.life, kAtlasSize, kAtlasSize, 150 + i * 40, 240, 36, 36, 200);
+    f.Layer(2);
     for (int i = 0; i < 3; ++i)
         f.Tinted(a.dialDisc, 146 + i * 40, 236, 44, 44, 202, "C0FF4020", true);
+    f.Layer(1);
     f.Label("\" \"", 30, 120, 240, 30, 1, kMainFont, 0.6f, "CENTER", kBodyText);
     // The menu button and the glow laid over it when it is pointed at.
     f.Button("Menu", "QuestMenu", 45, 700, 200, 44);
+    f.Layer(3);
     f.Tinted(a.button[size_t(ButtonLook::Over)], 45, 700, 200, 44, 2, "60FFFFFF", true);
+    f.Layer(1);
     // The map picture the game hands over (kept hidden).
     f.Picture(kControls, a.dialDisc, kAtlasSize, kAtlasSize, 0, 0, 32, 32, 9);
     // The goal panel shown over the board as a level starts.
@@ -520,6 +540,7 @@ std::string BonusLevel(const char* title, const std::vector<std::string>& lines,
 std::string Splash() {
     FormText f(0, 0, 1024, 768, false);
     f.Picture(kBackdrop, {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Layer(2);
     f.Label("SplashLoading", 312, 640, 400, 40, 1000, kMainFont, 0.7f, "CENTER", kGoldText);
     for (int g = 1; g <= 10; ++g)
         f.Tinted(MenuAtlas().marker, 352 + (g - 1) * 32, 690, 28, 28, g, "FFFFFFFF");
@@ -533,11 +554,13 @@ std::string Map() {
     f.Define("Play", 150);
     f.Define("Menu", 151);
     f.Picture(kMapBack, {0, 0, 1, 1}, 1, 1, 0, 0, kMapWidth, kMapHeight);
+    f.Layer(2);
     // The explored regions, one list per stage from the second on.
     for (const MapOverlay& o : MapOverlays())
         f.Picture(o.name.c_str(), {0, 0, 1, 1}, 1, 1, o.x, o.y, kMapOverlay, kMapOverlay, o.stage);
     // A marker per level, stage by stage in level order (code 100 x stage + n).
     const std::vector<Vec2> markers = MapMarkers();
+    f.Layer(3);
     size_t level = 0;
     for (int stage = 1; stage <= 5; ++stage)
         for (int n = 0; n < kStageLevels[stage - 1]; ++n, ++level) {
@@ -560,8 +583,11 @@ std::string Map() {
         f.Label(names[stage], int(end.x) - 80, int(end.y) + 16, 200, 24, 21 + stage, kMainFont,
                 0.45f, "CENTER", "FF3A2614");
     }
+    f.Layer(5);
     f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 30, "70000000");
+    f.Layer(6);
     f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 31, "FFFFFFFF");
+    f.Layer(2);
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
     f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
     f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
@@ -591,6 +617,7 @@ std::string Intro() {
     FormText f(0, 0, 1024, 768, false);
     f.Define("Next", 160);
     f.Picture("Intro", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768);
+    f.Layer(2);
     f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 112, 560, 800, 150);
     for (int page = 1; page <= 3; ++page)
         f.Label("IntroPage" + std::to_string(page), 150, 590, 724, 24, 1, kMainFont, 0.55f,
@@ -605,6 +632,7 @@ std::string Trophies() {
     const MenuAtlasLayout& a = MenuAtlas();
     f.Define("Close", 260);
     f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Layer(2);
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 262, 20, 500, 80);
     f.Label("TrophiesTitle", 262, 30, 500, 40, -1, kTitleFont, 0.7f, "CENTER", kTitleText);
     f.Label("TrophiesHint", 212, 112, 600, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
@@ -617,12 +645,14 @@ std::string Trophies() {
     for (int t = 0; t < 9; ++t)
         f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize,
                   cell(t).first + 68, cell(t).second, 84, 84, 1);
-    // Not earned: the socket's trophy veiled, with its name.
+    f.Layer(3);
+    // Not earned: the trophy's name and its veiled picture. The veil comes
+    // last: the game gives the last window of the first group its picture.
     for (int t = 0; t < 9; ++t) {
         const auto [x, y] = cell(t);
-        f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
         f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, 100 + t, kMainFont, 0.5f,
                 "CENTER", kGoldText);
+        f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
     }
     // Earned: one medal per level.
     for (int t = 0; t < 9; ++t) {
@@ -678,7 +708,9 @@ std::string MenuTextureList() {
                        "\"Newspaper5.jpg\" Newspaper5 x 0\n"
                        "\"HelpPage1.jpg\" HelpPage x 0\n"
                        "\"Backdrop1.jpg\" Intro x 0\n"
-                       "\"Menu\\SkinBack.jpg\" Trophies x 0\n";
+                       "\"Menu\\SkinBack.jpg\" Trophies x 0\n"
+                       "\"Menu\\ShopCtrls1.png\" ShopCtrls1 a 0\n"
+                       "\"Menu\\ShopCtrls2.png\" ShopCtrls2 a 0\n";
     for (const MapOverlay& o : MapOverlays())
         list += "\"" + o.file + "\" " + o.name + " a 0\n";
     return list;
@@ -688,16 +720,16 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
     std::string error;
     const std::filesystem::path menu = gameRoot / "Data" / "Gfx" / "Menu";
     const std::filesystem::path forms = gameRoot / "Data" / "Forms";
-    const auto png = [&](const char* name, const FloatImage& image) {
+    const auto png = [&](const std::filesystem::path& path, const FloatImage& image) {
         Sheet sheet(image.Width(), image.Height());
         sheet.Put(image, 0, 0, Store::Straight);
-        return SavePng(menu / name, sheet, error);
+        return SavePng(path, sheet, error);
     };
     bool ok = EnsureFolder(menu, error) && EnsureFolder(forms, error) &&
-              png("SkinCorners.png", PaintSkinCorners()) &&
-              png("SkinSides.png", PaintSkinSides()) &&
+              png(menu / "SkinCorners.png", PaintSkinCorners()) &&
+              png(menu / "SkinSides.png", PaintSkinSides()) &&
               SaveJpeg(menu / "SkinBack.jpg", PaintSkinBack(), 92, error) &&
-              png("Controls.png", PaintMenuControls()) &&
+              png(menu / "Controls.png", PaintMenuControls()) &&
               SaveJpeg(menu / "Map.jpg", PaintMap(), 90, error) &&
               WriteText(forms / "Textures.lst", MenuTextureList(), error);
     const std::filesystem::path gfx = menu.parent_path();
@@ -707,8 +739,13 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
     for (int page = 1; page <= 2; ++page)
         ok = ok &&
              SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintPage(0), 90, error);
+    const std::filesystem::path fsdata = gameRoot / "fsdata";
+    ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
+         png(menu / "ShopCtrls2.png", PaintShopCtrls2()) && EnsureFolder(fsdata, error) &&
+         png(fsdata / "logo_a.png", PaintLogo(true)) &&
+         png(fsdata / "logo_na.png", PaintLogo(false));
     for (const MapOverlay& o : MapOverlays())
-        ok = ok && png(o.file.substr(o.file.find('\\') + 1).c_str(), PaintMapOverlay(o));
+        ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));
     for (const MenuForm& form : MenuForms())
         ok = ok && WriteText(forms / (form.name + ".uxf"), form.text, error);
     if (!ok) {

@@ -11,11 +11,13 @@
 #include "GameFolder.h"
 #include "engine/BitmapFont.h"
 #include "engine/FontList.h"
+#include "engine/RenderDevice.h"
 #include "engine/SpriteLayer.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "platform/os/Path.h"
 #include "tools/gen/MenuFormLoad.h"
+#include "ui/UxWindow.h"
 
 namespace {
 
@@ -114,6 +116,12 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     for (const gen::MenuTextureEntry& t : textures)
         EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
     ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), textures, error)) << error;
+    // The main menu's website logos, which both must load for the link to show.
+    for (const char* logo : {"fsdata\\logo_a.png", "fsdata\\logo_na.png"})
+        EXPECT_FALSE(
+            Device->LoadTexture(Game(logo), logo, 0, 0, gpu::Pool::Managed, gpu::Fmt::Unknown)
+                .IsNull())
+            << logo;
 
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
     CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
@@ -127,6 +135,18 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
             gen::BuildMenuForm(Device, sprites, texts, fonts, file.path().string());
         EXPECT_EQ(built.error, "") << name;
         found[name] = built.codes;
+        // Controls whose first picture the game sets up: the clock's quarters
+        // and hands, the map picture's holder, and the last window of the
+        // first trophy group.
+        const CUxWindow* trophyWindow = nullptr;
+        for (const auto& [code, control] : built.bound) {
+            if (name == "Quest" && (code == 3 || code == 4 || code == 5 || code == 9))
+                EXPECT_FALSE(control->Pictures.empty()) << name << " code " << code;
+            if (name == "Trophies" && code == 100)
+                trophyWindow = control.Get();
+        }
+        if (name == "Trophies")
+            EXPECT_TRUE(trophyWindow && !trophyWindow->Pictures.empty());
     }
     for (const auto& [form, codes] : BoundCodes()) {
         ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
