@@ -8,6 +8,7 @@
 #include "CapsGen.h"
 #include "FontGen.h"
 #include "FxGen.h"
+#include "MenuForms.h"
 #include "SoundGen.h"
 #include "TotemArt.h"
 
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     if (gen::GenerateTotemArt(root) != 0)
         return 1;
     if (gen::GenerateBackdrops(root) != 0)
+        return 1;
+    if (gen::GenerateMenus(root) != 0)
         return 1;
     return 0;
 }

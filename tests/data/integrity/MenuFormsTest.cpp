@@ -1,0 +1,167 @@
+// The menu forms of the assembled folder build through the toolkit with the
+// textures of their list, and hold the controls the screens reach by code.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "GameFolder.h"
+#include "engine/BitmapFont.h"
+#include "engine/FontList.h"
+#include "engine/RenderDevice.h"
+#include "engine/SpriteLayer.h"
+#include "engine/StringTable.h"
+#include "engine/TextLayer.h"
+#include "platform/os/Path.h"
+#include "tools/gen/MenuFormLoad.h"
+#include "ui/UxWindow.h"
+
+namespace {
+
+using integrity::GameFolderTest;
+
+// Form -> code -> how many controls carry it: the lists and groups the
+// screens index by position.
+std::map<std::string, std::map<int, int>> BoundCodes() {
+    std::map<std::string, std::map<int, int>> b = {
+        {"MainMenu", {{1, 1}, {2, 1}, {11111, 1}, {11112, 1}, {11113, 1}}},
+        {"MsgBox", {{1, 1}, {2, 1}, {100, 1}, {101, 2}, {102, 2}, {103, 2}, {104, 1}}},
+        {"Options", {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}},
+        {"Profiles", {{1, 6}}},
+        {"NewProfile", {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}}},
+        {"HighScores", {{1, 10}, {2, 10}, {3, 10}}},
+        {"StartQuest", {{1, 1}}},
+        {"NewLevel", {{1, 1}}},
+        {"Help", {{1, 2}, {2, 2}, {3, 2}}},
+        {"Quest",
+         {{1, 1},
+          {2, 1},
+          {3, 4},
+          {4, 1},
+          {5, 1},
+          {6, 1},
+          {7, 1},
+          {8, 2},
+          {9, 1},
+          {105, 1},
+          {200, 3},
+          {202, 3},
+          {203, 1}}},
+        {"Tutorial", {{1, 3}, {4, 2}, {6, 2}, {100, 1}, {101, 1}, {105, 1}, {200, 1}, {201, 1}}},
+        {"Map", {{1, 1}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {10, 1}, {30, 1}, {31, 1}}},
+        {"Newspaper", {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {100, 1}}},
+        {"Intro", {{1, 3}}},
+        {"Win", {{1, 1}}},
+        {"Trophies", {{0, 1}, {1, 9}}},
+        {"Splash", {{0, 1}, {1000, 1}}},
+        {"Memory", {{1, 1}, {2, 1}}},
+        {"Arcade", {{1, 1}}},
+        {"Thimbles", {{1, 1}, {2, 1}, {3, 1}}},
+        {"Blinker", {{1, 1}, {2, 1}, {3, 1}, {4, 1}}},
+    };
+    // The map's level markers, stage by stage in level order.
+    const int stageLevels[] = {5, 6, 8, 10, 12};
+    for (int stage = 1; stage <= 5; ++stage)
+        for (int n = 0; n < stageLevels[stage - 1]; ++n)
+            b["Map"][100 * stage + n] = 1;
+    for (int i = 0; i < 4; ++i)
+        b["Map"][11 + i] = b["Map"][21 + i] = 1;
+    // Trophies: a "not earned" group and one medal per level for each.
+    const int trophyLevels[] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
+    for (int t = 0; t < 9; ++t) {
+        b["Trophies"][100 + t] = 2;
+        b["Trophies"][200 + t] = trophyLevels[t];
+    }
+    for (int c = 0; c <= 13; ++c)
+        b["Statistics"][c] = 1;
+    for (int r = 0; r < 5; ++r)
+        b["Statistics"][100 + r] = b["Statistics"][200 + r] = b["Statistics"][300 + r] = 1;
+    for (int g = 1; g <= 10; ++g)
+        b["Splash"][g] = g < 10 ? 1 : 2;
+    return b;
+}
+
+// The texts of a page file: after its first line, each closed by a line
+// that starts with '#'. -1 when text follows the last closing line.
+int ClosedTexts(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    int texts = 0;
+    bool open = false;
+    while (std::getline(in, line)) {
+        const bool close = !line.empty() && line[0] == '#';
+        texts += close ? 1 : 0;
+        open = !close;
+    }
+    return open ? -1 : texts;
+}
+
+TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
+    ASSERT_EQ(
+        LoadStringTable(Game(Paths.TxtPath + "Strings.txt"), Game(Paths.DataPath + "TextID.dat")),
+        1);
+    const std::string fontsFolder = Game(Paths.FontsPath);
+    std::vector<CSharedPtr<CBitmapFont>> fonts{CSharedPtr<CBitmapFont>(
+        new CBitmapFont(LoadFontTexture(*Device, fontsFolder + "Font.tga", "___Font")))};
+    ASSERT_EQ(fonts[0]->LoadDescription(fontsFolder + "Font.uxd"), 1);
+    LoadAdditionalFonts(*Device, fontsFolder, fontsFolder + "AdditionalFonts.lst", fonts);
+
+    std::vector<gen::MenuTextureEntry> textures;
+    ASSERT_TRUE(gen::ReadMenuTextureList(Game(Paths.FormsPath + "Textures.lst"), textures));
+    std::string error;
+    for (const gen::MenuTextureEntry& t : textures)
+        EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
+    ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), textures, error)) << error;
+    // The main menu's website logos, which both must load for the link to show.
+    for (const char* logo : {"fsdata\\logo_a.png", "fsdata\\logo_na.png"})
+        EXPECT_FALSE(
+            Device->LoadTexture(Game(logo), logo, 0, 0, gpu::Pool::Managed, gpu::Fmt::Unknown)
+                .IsNull())
+            << logo;
+
+    CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
+    CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
+    std::map<std::string, std::map<int, int>> found;
+    for (const auto& file :
+         std::filesystem::directory_iterator(os::ResolvePath(Game(Paths.FormsPath)))) {
+        if (file.path().extension() != ".uxf")
+            continue;
+        const std::string name = file.path().stem().string();
+        const gen::BuiltMenuForm built =
+            gen::BuildMenuForm(Device, sprites, texts, fonts, file.path().string());
+        EXPECT_EQ(built.error, "") << name;
+        found[name] = built.codes;
+        // Controls whose first picture the game sets up: the clock's quarters
+        // and hands, the map picture's holder, and the last window of the
+        // first trophy group.
+        const CUxWindow* trophyWindow = nullptr;
+        for (const auto& [code, control] : built.bound) {
+            if (name == "Quest" && (code == 3 || code == 4 || code == 5 || code == 9))
+                EXPECT_FALSE(control->Pictures.empty()) << name << " code " << code;
+            if (name == "Trophies" && code == 100)
+                trophyWindow = control.Get();
+        }
+        if (name == "Trophies")
+            EXPECT_TRUE(trophyWindow && !trophyWindow->Pictures.empty());
+    }
+    for (const auto& [form, codes] : BoundCodes()) {
+        ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
+        for (const auto& [code, count] : codes)
+            EXPECT_EQ(found[form][code], count) << form << " code " << code;
+    }
+}
+
+} // namespace
+
+TEST_F(GameFolderTest, StoryShopAndTrophyTextsHoldEveryPage) {
+    // 40 map pages; per shop item (three tiers for item 2 and items 10 to
+    // 15, four for the others) three texts for each tier from -1 on; 24
+    // trophy levels.
+    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Story.txt"))), 40);
+    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Shop.txt"))), 3 * (9 * 6 + 7 * 5));
+    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Trophies.txt"))), 24);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The menu look: the carved-stone and gold frame that every menu panel is
+// tiled from, and one atlas holding the controls in all their looks.
+//
+// "Menu/SkinCorners.png" kSkinBorder*2 square: the four corners of a panel, each
+//   in its own quarter, as a panel of that size would show them.
+// "Menu/SkinSides.png" 4 strips of kSkinBorder across, kSkinTile down: left,
+//   right, bottom and top border (the last two on their side, outer edge at
+//   the strip's left for the bottom border and at its right for the top one).
+// "Menu/SkinBack.jpg" kSkinTile square: the panel's inside, tiling seamlessly.
+// "Menu/Controls.png" kAtlasSize square: buttons, check boxes, the slider,
+//   the scroll arrows; MenuAtlas() says where each picture lies.
+#include <array>
+
+#include "ArtCommon.h"
+
+namespace gen {
+
+// Texels of the skin pictures; panels draw them at half size (two texels a unit).
+constexpr int kSkinBorder = 64, kSkinTile = 256;
+constexpr int kAtlasSize = 512;
+
+// Looks of the controls, in the order the forms name their states.
+enum class ButtonLook { Normal, Pressed, Over, Disabled, Count };
+enum class CheckLook { Normal, Checked, Over, Disabled, OverChecked, CheckedDisabled, Count };
+
+struct AtlasRect {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+// Where each control picture lies in the controls atlas.
+struct MenuAtlasLayout {
+    std::array<AtlasRect, size_t(ButtonLook::Count)> button;
+    std::array<AtlasRect, size_t(CheckLook::Count)> check;
+    AtlasRect track, trackDisabled, thumb, arrowUp, arrowDown, slot;
+    // The level clock: its face, the disc its coloured sectors are cut from,
+    // and the hand; a life, a level marker on the map, the map's flag, and
+    // the banner behind large captions.
+    AtlasRect dialFace, dialDisc, hand, life, marker, flag, banner;
+};
+const MenuAtlasLayout& MenuAtlas();
+
+FloatImage PaintSkinCorners();
+FloatImage PaintSkinSides();
+FloatImage PaintSkinBack();
+// The atlas, packed by MenuAtlas().
+FloatImage PaintMenuControls();
+
+} // namespace gen

@@ -1,0 +1,758 @@
+#include "MenuForms.h"
+
+#include <cstdio>
+#include <numeric>
+#include <sstream>
+#include <string_view>
+
+#include "GenCommon.h"
+#include "MenuArt.h"
+#include "MenuMap.h"
+#include "MenuShop.h"
+
+namespace gen {
+
+namespace {
+
+// Registry names of the menu textures.
+constexpr const char* kCorners = "MenuCorners";
+constexpr const char* kSides = "MenuSides";
+constexpr const char* kBack = "MenuBack";
+constexpr const char* kControls = "MenuCtrls";
+constexpr const char* kBackdrop = "MenuBackdrop";
+constexpr const char* kMapBack = "MapBack";
+
+// Panels draw their frame at two texels a unit.
+constexpr int kBorderUnits = kSkinBorder / 2, kTileUnits = kSkinTile / 2;
+
+// Text colours (alpha first): engraved gold, bright when pointed at.
+constexpr const char* kGoldText = "FFF8DC8A";
+constexpr const char* kTitleText = "FFFFE6A0";
+constexpr const char* kBodyText = "FFEDE3CC";
+constexpr const char* kOverText = "FFFFFFFF";
+constexpr const char* kPressedText = "FFD4A43A";
+constexpr const char* kDisabledText = "FF7A7064";
+// Print on the parchment pages.
+constexpr const char* kInkText = "FF2E2014";
+
+enum Font { kMainFont = 0, kTitleFont = 1 };
+// Character scales: the fonts are rasterised large, for the biggest captions.
+constexpr float kButtonText = 0.72f, kTitleScale = 0.75f;
+
+// Writes one form file statement by statement.
+class FormText {
+public:
+    // A form at (x, y) of the 1024 x 768 screen; `panel` gives it the framed skin.
+    FormText(int x, int y, int w, int h, bool panel) : w_(w) {
+        s_ << "# Written by the data generator: edit tools/gen/MenuForms.cpp instead.\n";
+        s_ << "SCREENWIDTH 1024\nPOSITION " << x << ' ' << y << " 0\nSIZE " << w << ' ' << h
+           << '\n';
+        if (panel)
+            s_ << "TILING { CORNERS " << kCorners << " SIDES " << kSides << " BACKGROUND " << kBack
+               << " HTILE " << kTileUnits << ' ' << kBorderUnits << " VTILE " << kBorderUnits << ' '
+               << kTileUnits << " }\n";
+    }
+    int Width() const { return w_; }
+
+    // The layer of the elements that follow: pictures lie on layer 1 unless
+    // told otherwise, controls one layer above the pictures they sit on.
+    void Layer(int layer) { layer_ = layer; }
+
+    void Define(const char* name, int id) { s_ << "DEFINE " << name << ' ' << id << '\n'; }
+
+    // A caption: `text` is a form-text name or a quoted literal.
+    void Label(const std::string& text, int x, int y, int w, int h, int code = -1,
+               Font font = kMainFont, float size = 1.0f, const char* align = "CENTER",
+               const char* colour = kGoldText) {
+        Open("STATIC", "", x, y, w, h);
+        Text(text, font, size, align, colour);
+        // The wrap width is measured before the characters are scaled.
+        s_ << "  SPECIALNOTEWIDTH " << int(float(w) / size) << '\n';
+        Close(code);
+    }
+    // A picture from the controls atlas or a whole texture.
+    void Picture(const char* texture, const AtlasRect& r, int texW, int texH, int x, int y, int w,
+                 int h, int code = -1, const std::string& text = "") {
+        Open("STATIC", "", x, y, w, h);
+        s_ << "  TEXTURE " << texture << " TEXTURESIZE " << texW << ' ' << texH << '\n';
+        State("NORMAL", r);
+        if (!text.empty())
+            Text(text, kMainFont, 1.0f, "CENTER", kBodyText);
+        Close(code);
+    }
+    // An atlas picture drawn in `colour` (alpha first), optionally added onto
+    // what lies below.
+    void Tinted(const AtlasRect& r, int x, int y, int w, int h, int code, const char* colour,
+                bool add = false) {
+        Open("STATIC", "", x, y, w, h);
+        Skin();
+        State("NORMAL", r);
+        s_ << "  COLOR " << colour << (add ? " FILTER ADD" : "") << '\n';
+        Close(code);
+    }
+    void Button(const char* id, const std::string& text, int x, int y, int w, int h,
+                int code = -1) {
+        const MenuAtlasLayout& a = MenuAtlas();
+        Open("BUTTON", id, x, y, w, h);
+        Skin();
+        State("NORMAL", a.button[size_t(ButtonLook::Normal)]);
+        State("PRESSED", a.button[size_t(ButtonLook::Pressed)]);
+        State("OVER", a.button[size_t(ButtonLook::Over)]);
+        State("DISABLED", a.button[size_t(ButtonLook::Disabled)]);
+        if (!text.empty()) {
+            Text(text, kMainFont, kButtonText, "CENTER", kGoldText);
+            s_ << "  TEXTSTATE OVER " << kOverText << " TEXTSTATE PRESSED " << kPressedText
+               << " TEXTSTATE DISABLED " << kDisabledText << '\n';
+        }
+        Close(code);
+    }
+    // A small square button showing one atlas picture (the scroll arrows).
+    void IconButton(const char* id, const AtlasRect& r, int x, int y, int size, int code = -1) {
+        Open("BUTTON", id, x, y, size, size);
+        Skin();
+        State("NORMAL", r);
+        Close(code);
+    }
+    // A hit area without a picture of its own.
+    void HitArea(const char* id, int x, int y, int w, int h, int code = -1) {
+        Open("BUTTON", id, x, y, w, h);
+        Close(code);
+    }
+    void Check(const char* id, int x, int y, int size, int code = -1) {
+        const MenuAtlasLayout& a = MenuAtlas();
+        Open("CHECKBOX", id, x, y, size, size);
+        Skin();
+        State("NORMAL", a.check[size_t(CheckLook::Normal)]);
+        State("PRESSED", a.check[size_t(CheckLook::Checked)]);
+        State("OVER", a.check[size_t(CheckLook::Over)]);
+        State("DISABLED", a.check[size_t(CheckLook::Disabled)]);
+        State("OVERPRESSED", a.check[size_t(CheckLook::OverChecked)]);
+        State("PRESSEDDISABLED", a.check[size_t(CheckLook::CheckedDisabled)]);
+        Close(code);
+    }
+    // A list row that stays lit while chosen: a check box drawn as a text slot.
+    void Row(const char* id, int x, int y, int w, int h, int code) {
+        const MenuAtlasLayout& a = MenuAtlas();
+        Open("CHECKBOX", id, x, y, w, h);
+        Skin();
+        State("NORMAL", a.slot);
+        State("OVER", a.slot);
+        State("PRESSED", a.button[size_t(ButtonLook::Over)]);
+        State("OVERPRESSED", a.button[size_t(ButtonLook::Over)]);
+        Text("\" \"", kMainFont, 1.0f, "CENTER", kBodyText);
+        s_ << "  TEXTSTATE OVER " << kOverText << " TEXTSTATE PRESSED " << kTitleText << '\n';
+        Close(code);
+    }
+    void Slider(const char* id, int x, int y, int w, int h, int code) {
+        const MenuAtlasLayout& a = MenuAtlas();
+        Open("SCROLLER", id, x, y, w, h);
+        Skin();
+        s_ << "  SCROLLERSIZE " << h + 8 << ' ' << h + 8 << '\n';
+        State("NORMAL", a.track);
+        State("SCROLLER", a.thumb);
+        State("DISABLED", a.trackDisabled);
+        Close(code);
+    }
+
+    std::string Str() const { return s_.str(); }
+
+private:
+    void Open(const char* type, const char* id, int x, int y, int w, int h) {
+        s_ << "ELEMENT " << type;
+        if (*id)
+            s_ << " ID " << id;
+        // Later layers draw over earlier ones: layer n is drawing key -n (the
+        // reader keeps floor(10 z)) and lies n units nearer the viewer, so the
+        // depth test keeps it in front; controls one above the layer they sit on.
+        const int layer = std::string_view(type) == "STATIC" ? layer_ : layer_ + 1;
+        s_ << " {\n  POSITION " << x << ' ' << y << ' ' << -layer << " SIZE " << w << ' ' << h << " ZORDER "
+           << -(float(layer) - 0.5f) / 10.0f << '\n';
+    }
+    void Close(int code) {
+        if (code >= 0)
+            s_ << "  INTERRUPT " << code << '\n';
+        s_ << "}\n";
+    }
+    void Skin() {
+        s_ << "  TEXTURE " << kControls << " TEXTURESIZE " << kAtlasSize << ' ' << kAtlasSize
+           << '\n';
+    }
+    void State(const char* name, const AtlasRect& r) {
+        const int x0 = r.x, y0 = r.y, x1 = r.x + r.w, y1 = r.y + r.h;
+        s_ << "  STATE " << name << ' ' << x0 << ' ' << y0 << ' ' << x1 << ' ' << y0 << ' ' << x1
+           << ' ' << y1 << ' ' << x0 << ' ' << y1 << '\n';
+    }
+    void Text(const std::string& text, Font font, float size, const char* align,
+              const char* colour) {
+        s_ << "  TEXT " << text << " FONT " << int(font) << " CHARSIZE " << size << ' ' << size
+           << " ALIGNMENT " << align << " TEXTCOLOR " << colour << '\n';
+        // Print on paper casts no shadow; carved and gilt letters do.
+        if (std::string_view(colour) != kInkText)
+            s_ << "  TEXTSHADOW TEXTSHADOWSHIFT 2 2 TEXTSHADOWCOLOR A0000000\n";
+    }
+
+    std::ostringstream s_;
+    int w_;
+    int layer_ = 1;
+};
+
+// A panel centred on the screen.
+FormText Panel(int w, int h, int yShift = 0) {
+    return FormText((1024 - w) / 2, (768 - h) / 2 + yShift, w, h, true);
+}
+
+constexpr int kButtonW = 210, kButtonH = 50;
+
+std::string Background() {
+    FormText f(0, 0, 1024, 768, false);
+    f.Picture(kBackdrop, {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768);
+    return f.Str();
+}
+
+std::string MainMenu() {
+    FormText f(352, 150, 320, 500, true);
+    f.Define("Play", 1);
+    f.Define("Options", 2);
+    f.Define("Quit", 3);
+    f.Define("Help", 4);
+    f.Define("HighScores", 5);
+    f.Define("Players", 6);
+    f.Define("Trophies", 20);
+    f.Define("Website", 11111);
+    f.Label("\" \"", 30, 34, 260, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
+    const struct {
+        const char* id;
+        const char* text;
+    } buttons[] = {{"Play", "MainMenuPlay"},
+                   {"Options", "MainMenuOptions"},
+                   {"Trophies", "MainMenuTrophies"},
+                   {"Help", "MainMenuHelp"},
+                   {"HighScores", "MainMenuHighScores"},
+                   {"Players", "MainMenuPlayers"},
+                   {"Quit", "MainMenuQuit"}};
+    int y = 76;
+    for (const auto& b : buttons) {
+        f.Button(b.id, b.text, (320 - kButtonW) / 2, y, kButtonW, kButtonH);
+        y += 56;
+    }
+    f.Label("\"Ver.1.08\"", 30, y + 8, 260, 20, 2, kMainFont, 0.5f, "CENTER", kDisabledText);
+    // The website link and the two logos: the game sizes and places them
+    // once both logo pictures load.
+    f.HitArea("Website", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11111);
+    f.Label("\"\"", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11112);
+    f.Label("\"\"", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11113);
+    return f.Str();
+}
+
+std::string MsgBox() {
+    FormText f = Panel(500, 280);
+    f.Define("Ok", 200);
+    f.Define("Cancel", 201);
+    f.Define("Yes", 202);
+    f.Define("No", 203);
+    f.Label("\" \"", 40, 36, 420, 36, 1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("\" \"", 50, 84, 400, 30, 2, kMainFont, 0.6f, "CENTER", kBodyText);
+    const int y = 200, left = 250 - kButtonW - 10, right = 260, mid = 250 - kButtonW / 2;
+    // Button sets, by the set number the game shows (code 100 + set).
+    f.Button("Ok", "MsgBoxOk", mid, y, kButtonW, kButtonH, 100);
+    f.Button("Ok", "MsgBoxOk", left, y, kButtonW, kButtonH, 101);
+    f.Button("Cancel", "MsgBoxCancel", right, y, kButtonW, kButtonH, 101);
+    f.Button("Yes", "MsgBoxYes", left, y, kButtonW, kButtonH, 102);
+    f.Button("No", "MsgBoxNo", right, y, kButtonW, kButtonH, 102);
+    f.Button("Yes", "MsgBoxYes", left, y, kButtonW, kButtonH, 103);
+    f.Button("Cancel", "MsgBoxCancel", right, y, kButtonW, kButtonH, 103);
+    f.Button("Cancel", "MsgBoxCancel", mid, y, kButtonW, kButtonH, 104);
+    return f.Str();
+}
+
+std::string Options() {
+    FormText f = Panel(460, 430);
+    f.Define("Ok", 230);
+    f.Define("Sound", 231);
+    f.Define("Music", 232);
+    f.Define("FullScreen", 233);
+    f.Define("Cursor", 234);
+    f.Define("Tips", 235);
+    f.Label("OptionsTitle", 40, 36, 380, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("OptionsSound", 50, 96, 120, 30, -1, kMainFont, 1.0f, "LEFT");
+    f.Slider("Sound", 170, 96, 240, 30, 1);
+    f.Label("OptionsMusic", 50, 146, 120, 30, -1, kMainFont, 1.0f, "LEFT");
+    f.Slider("Music", 170, 146, 240, 30, 2);
+    const struct {
+        const char* id;
+        const char* text;
+    } checks[] = {
+        {"FullScreen", "OptionsFullScreen"}, {"Cursor", "OptionsCursor"}, {"Tips", "OptionsTips"}};
+    int y = 200, code = 3;
+    for (const auto& c : checks) {
+        f.Check(c.id, 60, y, 36, code++);
+        f.Label(c.text, 110, y + 3, 280, 30, -1, kMainFont, 1.0f, "LEFT", kBodyText);
+        y += 46;
+    }
+    f.Button("Ok", "OptionsOk", 130, 352, kButtonW, kButtonH);
+    return f.Str();
+}
+
+std::string Profiles() {
+    FormText f = Panel(440, 540);
+    f.Define("Ok", 180);
+    f.Define("Cancel", 181);
+    f.Define("Delete", 182);
+    f.Define("Up", 183);
+    f.Define("Down", 184);
+    f.Label("ProfilesTitle", 40, 36, 360, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    const MenuAtlasLayout& a = MenuAtlas();
+    for (int row = 0; row < 6; ++row) {
+        const std::string id = "Row" + std::to_string(row);
+        f.Define(id.c_str(), 185 + row);
+        f.Row(id.c_str(), 50, 90 + row * 48, 290, 42, 1);
+    }
+    f.IconButton("Up", a.arrowUp, 352, 90, 40);
+    f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
+    f.Button("Delete", "ProfilesDelete", 120, 384, kButtonW, kButtonH);
+    f.Button("Ok", "ProfilesOk", 14 + 10, 450, kButtonW - 10, kButtonH);
+    f.Button("Cancel", "ProfilesCancel", 226, 450, kButtonW - 10, kButtonH);
+    return f.Str();
+}
+
+std::string NewProfile() {
+    FormText f = Panel(480, 320);
+    f.Define("Ok", 195);
+    f.Define("Cancel", 196);
+    f.Label("NewProfileTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("NewProfilePrompt", 50, 86, 380, 30, -1, kMainFont, 1.0f, "CENTER", kBodyText);
+    f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 60, 124, 360, 46);
+    f.Label("\"|\"", 70, 132, 340, 30, 1, kMainFont, 1.0f, "CENTER", kTitleText);
+    f.Label("\" \"", 50, 176, 380, 26, 3, kMainFont, 0.8f, "CENTER", kGoldText);
+    // With a way back (opened from the player list): OK and Cancel side by
+    // side; on first run, OK alone.
+    f.Button("Cancel", "NewProfileCancel", 250, 222, kButtonW, kButtonH, 2);
+    f.Button("Ok", "NewProfileOk", 30, 222, kButtonW, kButtonH, 4);
+    f.Button("Ok", "NewProfileOk", 140, 222, kButtonW, kButtonH, 5);
+    return f.Str();
+}
+
+std::string HighScores() {
+    FormText f = Panel(540, 600);
+    f.Define("Back", 250);
+    f.Label("HighScoresTitle", 40, 36, 460, 44, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    for (int column = 0; column < 3; ++column)
+        for (int row = 0; row < 10; ++row) {
+            const int y = 96 + row * 40;
+            if (column == 0) {
+                f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 50, y - 4, 440, 36);
+                f.Label("\" \"", 58, y, 40, 28, 1, kMainFont, 1.0f, "RIGHT", kGoldText);
+            } else if (column == 1) {
+                f.Label("\" \"", 112, y, 230, 28, 2, kMainFont, 1.0f, "LEFT", kBodyText);
+            } else {
+                f.Label("\" \"", 340, y, 140, 28, 3, kMainFont, 1.0f, "RIGHT", kTitleText);
+            }
+        }
+    f.Button("Back", "HighScoresBack", 170, 510, kButtonW, kButtonH);
+    return f.Str();
+}
+
+std::string GameMenu() {
+    FormText f = Panel(320, 330);
+    f.Define("Resume", 11);
+    f.Define("Options", 12);
+    f.Define("SaveQuit", 13);
+    f.Label("GameMenuTitle", 30, 36, 260, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Button("Resume", "GameMenuResume", 60, 96, kButtonW, kButtonH);
+    f.Button("Options", "MainMenuOptions", 60, 156, kButtonW, kButtonH);
+    f.Button("SaveQuit", "GameMenuSaveQuit", 60, 216, kButtonW, kButtonH);
+    return f.Str();
+}
+
+std::string StartQuest() {
+    FormText f = Panel(480, 360);
+    f.Define("New", 210);
+    f.Define("Continue", 211);
+    f.Define("Back", 212);
+    f.Label("StartQuestTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("StartQuestSaved", 50, 90, 380, 28, -1, kMainFont, 1.0f, "CENTER", kBodyText);
+    f.Label("\" \"", 50, 122, 380, 30, 1, kMainFont, 0.7f, "CENTER", kGoldText);
+    f.Button("Continue", "StartQuestContinue", 30, 200, kButtonW, kButtonH);
+    f.Button("New", "StartQuestNew", 250, 200, kButtonW, kButtonH);
+    f.Button("Back", "StartQuestBack", 140, 264, kButtonW, kButtonH);
+    return f.Str();
+}
+
+std::string NewLevel() {
+    FormText f(212, 300, 600, 140, false);
+    f.Label("\" \"", 0, 20, 600, 60, 1, kTitleFont, 1.4f, "CENTER", kTitleText);
+    f.Label("NewLevelGetReady", 0, 90, 600, 34, -1, kMainFont, 1.0f, "CENTER", kGoldText);
+    return f.Str();
+}
+
+std::string WinBox() {
+    FormText f = Panel(360, 150);
+    f.Label("WinBoxText", 30, 50, 300, 50, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    return f.Str();
+}
+
+std::string Help() {
+    FormText f = Panel(640, 520);
+    f.Define("Back", 270);
+    f.Define("Previous", 271);
+    f.Define("Next", 272);
+    f.Label("HelpTitle", 40, 30, 560, 44, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    // The page picture the game switches, and each page's texts over it.
+    f.Picture("HelpPage", {0, 0, 1, 1}, 1, 1, 60, 80, 520, 330);
+    for (int page = 1; page <= 3; ++page) {
+        const std::string n = std::to_string(page);
+        f.Label("HelpPage" + n + "Title", 90, 104, 460, 34, page, kMainFont, 0.8f, "CENTER",
+                kInkText);
+        f.Label("HelpPage" + n + "Text", 90, 150, 460, 24, page, kMainFont, 0.55f, "LEFT",
+                kInkText);
+    }
+    f.Button("Previous", "HelpPrevious", 30, 424, 180, kButtonH);
+    f.Button("Back", "HelpClose", 230, 424, 180, kButtonH);
+    f.Button("Next", "HelpNext", 430, 424, 180, kButtonH);
+    return f.Str();
+}
+
+// The level screen's head-up display on the tablet left of the board.
+std::string Quest() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    f.Define("Menu", 10);
+    // Captions of the display (shown and hidden together).
+    f.Label("QuestScore", 30, 34, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
+    f.Label("\"0\"", 30, 60, 240, 40, 6, kTitleFont, 0.8f, "CENTER", kTitleText);
+    f.Label("QuestTime", 30, 170, 100, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
+    // The level clock: its face, the four coloured quarters, the hand's shadow
+    // and the hand, and the two markers that flash when time runs short.
+    const int dialX = 32, dialY = 196, dial = 96;
+    f.Picture(kControls, a.dialFace, kAtlasSize, kAtlasSize, dialX, dialY, dial, dial, 201);
+    f.Layer(2);
+    for (int q = 0; q < 4; ++q)
+        f.Tinted(a.dialDisc, dialX + 8, dialY + 8, dial - 16, dial - 16, 3, "40FFFFFF");
+    const int handX = dialX + dial / 2 - a.hand.w / 2, handY = dialY + dial / 2 - a.hand.h + 14;
+    f.Layer(3);
+    f.Tinted(a.hand, handX + 2, handY + 3, a.hand.w, a.hand.h, 4, "80000000");
+    f.Layer(4);
+    f.Tinted(a.hand, handX, handY, a.hand.w, a.hand.h, 5, "FFFFFFFF");
+    f.Layer(5);
+    f.Tinted(a.dialDisc, dialX - 6, dialY - 6, dial + 12, dial + 12, 8, "90FF3020", true);
+    f.Tinted(a.dialDisc, dialX + 10, dialY + 10, dial - 20, dial - 20, 8, "60FF6040", true);
+    f.Layer(1);
+    f.Label("QuestLives", 150, 170, 120, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
+    f.Label("\"0\"", 150, 200, 120, 34, 7, kTitleFont, 0.7f, "CENTER", kTitleText);
+    for (int i = 0; i < 3; ++i)
+        f.Picture(kControls, a.life, kAtlasSize, kAtlasSize, 150 + i * 40, 240, 36, 36, 200);
+    f.Layer(2);
+    for (int i = 0; i < 3; ++i)
+        f.Tinted(a.dialDisc, 146 + i * 40, 236, 44, 44, 202, "C0FF4020", true);
+    f.Layer(1);
+    f.Label("\" \"", 30, 120, 240, 30, 1, kMainFont, 0.6f, "CENTER", kBodyText);
+    // The menu button and the glow laid over it when it is pointed at.
+    f.Button("Menu", "QuestMenu", 45, 700, 200, 44);
+    f.Layer(3);
+    f.Tinted(a.button[size_t(ButtonLook::Over)], 45, 700, 200, 44, 2, "60FFFFFF", true);
+    f.Layer(1);
+    // The map picture the game hands over (kept hidden).
+    f.Picture(kControls, a.dialDisc, kAtlasSize, kAtlasSize, 0, 0, 32, 32, 9);
+    // The goal panel shown over the board as a level starts.
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 390, 250, 560, 200, 105);
+    f.Label("QuestPanelTitle", 420, 275, 500, 40, 15, kTitleFont, 0.8f, "CENTER", kTitleText);
+    f.Label("QuestPanelText", 430, 320, 480, 30, 15, kMainFont, 0.6f, "CENTER", kBodyText);
+    f.HitArea("", 390, 250, 560, 200, 203);
+    return f.Str();
+}
+
+std::string Tutorial() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    f.Define("TipOk", 220);
+    // Group 1: the tip box, the arrows that point out of it and its button.
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 256, 300, 512, 160, 1);
+    f.Label("\" \"", 286, 318, 452, 30, 1, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Label("\" \"", 286, 350, 452, 24, 101, kMainFont, 0.55f, "CENTER", kBodyText);
+    f.Button("TipOk", "TutorialOk", 560, 410, 150, 40, 1);
+    f.Tinted(a.arrowUp, 0, 0, 48, 48, 200, "FFFFFFFF");
+    f.Tinted(a.arrowDown, 0, 0, 48, 48, 201, "FFFFFFFF");
+    // Group 0: a veil over the screen round the tip.
+    f.Tinted(a.dialDisc, 0, 0, 32, 32, 0, "00000000");
+    f.Tinted(a.dialDisc, 0, 0, 32, 32, 100, "00000000");
+    // Group 4: "click here"; group 6: "swap these"; groups 2 and 3 mark cells.
+    f.Tinted(a.flag, 0, 0, 40, 56, 4, "FFFFFFFF");
+    f.Label("TutorialClickHere", 40, 0, 200, 30, 4, kMainFont, 0.6f, "LEFT", kTitleText);
+    f.Tinted(a.flag, 0, 0, 40, 56, 6, "FFFFFFFF");
+    f.Label("TutorialSwapThese", 40, 0, 200, 30, 6, kMainFont, 0.6f, "LEFT", kTitleText);
+    f.Tinted(a.marker, 0, 0, 32, 32, 2, "FFFFFFFF");
+    f.Tinted(a.marker, 0, 0, 32, 32, 3, "FFFFFFFF");
+    // Group 5: the "no more tips" box with its caption.
+    f.Check("", 290, 412, 32, 105);
+    f.Label("TutorialNoTips", 328, 416, 220, 28, 5, kMainFont, 0.5f, "LEFT", kBodyText);
+    return f.Str();
+}
+
+std::string Win() {
+    FormText f = Panel(600, 400);
+    f.Define("Continue", 161);
+    f.Label("WinTitle", 40, 36, 520, 50, 1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("WinText", 60, 100, 480, 30, -1, kMainFont, 0.6f, "CENTER", kBodyText);
+    f.Button("Continue", "WinContinue", 195, 300, kButtonW, kButtonH);
+    return f.Str();
+}
+
+std::string Statistics() {
+    FormText f = Panel(560, 580);
+    f.Define("Continue", 30);
+    f.Label("StatsTitle", 40, 34, 480, 44, 0, kTitleFont, 0.9f, "CENTER", kTitleText);
+    const char* rows[] = {"StatsLevelScore", "StatsTimeBonus", "StatsQuestScore", "StatsLevelTime",
+                          "StatsBestScore"};
+    for (int r = 0; r < 5; ++r) {
+        const int y = 96 + r * 40;
+        f.Label(rows[r], 50, y, 220, 30, 100 + r, kMainFont, 0.6f, "LEFT", kGoldText);
+        f.Label("\" \"", 270, y, 240, 30, 200 + r, kMainFont, 0.6f, "RIGHT", kBodyText);
+        f.Label("\" \"", 270, y, 240, 30, 300 + r, kMainFont, 0.6f, "RIGHT", kTitleText);
+    }
+    const char* more[] = {"StatsBestTime", "StatsHolder", "StatsChain",
+                          "StatsRows",     "StatsTokens", "StatsFrenzies"};
+    for (int r = 0; r < 6; ++r) {
+        const int y = 300 + r * 28;
+        f.Label(more[r], 50, y, 220, 24, 2 * r + 1, kMainFont, 0.5f, "LEFT", kGoldText);
+        f.Label("\" \"", 270, y, 240, 24, 2 * r + 2, kMainFont, 0.5f, "RIGHT", kBodyText);
+    }
+    f.Label("StatsNewRecord", 50, 470, 460, 30, 13, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Button("Continue", "StatsContinue", 175, 506, kButtonW, kButtonH);
+    return f.Str();
+}
+
+// A bonus level's banner: the challenge's name (code 1) and its lines, the
+// first `codes` - 1 of them bound to codes 2, 3, ...
+std::string BonusLevel(const char* title, const std::vector<std::string>& lines, int codes) {
+    FormText f(212, 16, 600, 130, false);
+    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 0, 0, 600, 130);
+    f.Label(title, 20, 14, 560, 40, 1, kTitleFont, 0.7f, "CENTER", kTitleText);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int code = int(i) + 2 <= codes ? int(i) + 2 : -1;
+        f.Label(lines[i], 40, 52 + int(i) * 22, 520, 24, code, kMainFont, 0.45f, "CENTER",
+                kBodyText);
+    }
+    for (int c = int(lines.size()) + 2; c <= codes; ++c)
+        f.Label("\" \"", 40, 100, 520, 24, c, kMainFont, 0.5f, "CENTER", kGoldText);
+    return f.Str();
+}
+
+std::string Splash() {
+    FormText f(0, 0, 1024, 768, false);
+    f.Picture(kBackdrop, {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Layer(2);
+    f.Label("SplashLoading", 312, 640, 400, 40, 1000, kMainFont, 0.7f, "CENTER", kGoldText);
+    for (int g = 1; g <= 10; ++g)
+        f.Tinted(MenuAtlas().marker, 352 + (g - 1) * 32, 690, 28, 28, g, "FFFFFFFF");
+    f.Label("SplashClick", 212, 720, 600, 36, 10, kMainFont, 0.7f, "CENTER", kTitleText);
+    return f.Str();
+}
+
+std::string Map() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    f.Define("Play", 150);
+    f.Define("Menu", 151);
+    f.Picture(kMapBack, {0, 0, 1, 1}, 1, 1, 0, 0, kMapWidth, kMapHeight);
+    f.Layer(2);
+    // The explored regions, one list per stage from the second on.
+    for (const MapOverlay& o : MapOverlays())
+        f.Picture(o.name.c_str(), {0, 0, 1, 1}, 1, 1, o.x, o.y, kMapOverlay, kMapOverlay, o.stage);
+    // A marker per level, stage by stage in level order (code 100 x stage + n).
+    const std::vector<Vec2> markers = MapMarkers();
+    f.Layer(3);
+    size_t level = 0;
+    for (int stage = 1; stage <= 5; ++stage)
+        for (int n = 0; n < kStageLevels[stage - 1]; ++n, ++level) {
+            const Vec2 m = markers[level];
+            f.Tinted(a.marker, int(m.x) - 14, int(m.y) - 14, 28, 28, 100 * stage + n, "FFFFFFFF");
+        }
+    // For every finished stage: its seal, which opens that stage's newspaper
+    // page again, and its name.
+    const char* names[] = {"MapStage1", "MapStage2", "MapStage3", "MapStage4"};
+    for (int stage = 0; stage < 4; ++stage) {
+        const Vec2 end =
+            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+        const std::string id = "Page" + std::to_string(stage + 1);
+        f.Define(id.c_str(), 152 + stage);
+        f.IconButton(id.c_str(), a.life, int(end.x) + 14, int(end.y) - 40, 36, 11 + stage);
+    }
+    for (int stage = 0; stage < 4; ++stage) {
+        const Vec2 end =
+            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+        f.Label(names[stage], int(end.x) - 80, int(end.y) + 16, 200, 24, 21 + stage, kMainFont,
+                0.45f, "CENTER", "FF3A2614");
+    }
+    f.Layer(5);
+    f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 30, "70000000");
+    f.Layer(6);
+    f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 31, "FFFFFFFF");
+    f.Layer(2);
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
+    f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
+    f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
+    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84);
+    f.Label("\" \"", 76, 670, 608, 24, 1, kMainFont, 0.45f, "LEFT", kBodyText);
+    f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
+    f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
+    return f.Str();
+}
+
+// Pages of the expedition's newspaper between the stages: one headline per
+// page group; the last page (the quest's end) shows only the masthead.
+std::string Newspaper() {
+    FormText f(232, 30, 560, 690, false);
+    f.Define("Continue", 159);
+    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
+    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
+    for (int page = 1; page <= 4; ++page)
+        f.Label("NewspaperHeadline" + std::to_string(page), 320, 190, 200, 24, page, kMainFont,
+                0.5f, "LEFT", kInkText);
+    f.Button("Continue", "NewspaperContinue", 175, 600, kButtonW, kButtonH);
+    f.Label("IntroContinue", 130, 568, 300, 24, 100, kMainFont, 0.5f, "CENTER", kTitleText);
+    return f.Str();
+}
+
+std::string Intro() {
+    FormText f(0, 0, 1024, 768, false);
+    f.Define("Next", 160);
+    f.Picture("Intro", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768);
+    f.Layer(2);
+    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 112, 560, 800, 150);
+    for (int page = 1; page <= 3; ++page)
+        f.Label("IntroPage" + std::to_string(page), 150, 590, 724, 24, 1, kMainFont, 0.55f,
+                "CENTER", kBodyText);
+    f.Label("IntroContinue", 312, 720, 400, 30, -1, kMainFont, 0.55f, "CENTER", kTitleText);
+    f.HitArea("Next", 0, 0, 1024, 768);
+    return f.Str();
+}
+
+std::string Trophies() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    f.Define("Close", 260);
+    f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Layer(2);
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 262, 20, 500, 80);
+    f.Label("TrophiesTitle", 262, 30, 500, 40, -1, kTitleFont, 0.7f, "CENTER", kTitleText);
+    f.Label("TrophiesHint", 212, 112, 600, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
+    const int levels[9] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
+    const char* levelColour[3] = {"FFC8884E", "FFD8DCE8", "FFFFFFFF"};
+    const auto cell = [](int t) {
+        return std::pair<int, int>{152 + (t % 3) * 260, 150 + (t / 3) * 180};
+    };
+    // Each trophy's socket, where its description appears when pointed at.
+    for (int t = 0; t < 9; ++t)
+        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize,
+                  cell(t).first + 68, cell(t).second, 84, 84, 1);
+    f.Layer(3);
+    // Not earned: the trophy's name and its veiled picture. The veil comes
+    // last: the game gives the last window of the first group its picture.
+    for (int t = 0; t < 9; ++t) {
+        const auto [x, y] = cell(t);
+        f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, 100 + t, kMainFont, 0.5f,
+                "CENTER", kGoldText);
+        f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
+    }
+    // Earned: one medal per level.
+    for (int t = 0; t < 9; ++t) {
+        const auto [x, y] = cell(t);
+        for (int l = 0; l < levels[t]; ++l)
+            f.Tinted(a.marker, x + 110 - 17 * levels[t] + 34 * l, y + 122, 32, 32, 200 + t,
+                     levelColour[l]);
+    }
+    f.Button("Close", "TrophiesClose", 407, 700, kButtonW, kButtonH);
+    return f.Str();
+}
+
+} // namespace
+
+std::vector<MenuForm> MenuForms() {
+    return {
+        {"Background", Background()},
+        {"MainMenu", MainMenu()},
+        {"MsgBox", MsgBox()},
+        {"Options", Options()},
+        {"Profiles", Profiles()},
+        {"NewProfile", NewProfile()},
+        {"HighScores", HighScores()},
+        {"GameMenu", GameMenu()},
+        {"StartQuest", StartQuest()},
+        {"NewLevel", NewLevel()},
+        {"WinBox", WinBox()},
+        {"Help", Help()},
+        {"Quest", Quest()},
+        {"Newspaper", Newspaper()},
+        {"Intro", Intro()},
+        {"Trophies", Trophies()},
+        {"Map", Map()},
+        {"Tutorial", Tutorial()},
+        {"Win", Win()},
+        {"Statistics", Statistics()},
+        {"Splash", Splash()},
+        {"Memory", BonusLevel("MemoryTitle", {"MemoryHow"}, 2)},
+        {"Arcade", BonusLevel("ArcadeTitle", {"ArcadeHow"}, 1)},
+        {"Thimbles", BonusLevel("ThimblesTitle", {"ThimblesHow"}, 3)},
+        {"Blinker", BonusLevel("BlinkerTitle", {"BlinkerHow1", "BlinkerHow2", "BlinkerHow3"}, 4)}};
+}
+
+std::string MenuTextureList() {
+    // file below Data\Gfx\, registry name, 'a' for a format with alpha,
+    // mip levels.
+    std::string list = "\"Menu\\SkinCorners.png\" MenuCorners a 0\n"
+                       "\"Menu\\SkinSides.png\" MenuSides a 0\n"
+                       "\"Menu\\SkinBack.jpg\" MenuBack x 0\n"
+                       "\"Menu\\Controls.png\" MenuCtrls a 0\n"
+                       "\"Backdrop5.jpg\" MenuBackdrop x 0\n"
+                       "\"Menu\\Map.jpg\" MapBack x 0\n"
+                       "\"Newspaper5.jpg\" Newspaper5 x 0\n"
+                       "\"HelpPage1.jpg\" HelpPage x 0\n"
+                       "\"Backdrop1.jpg\" Intro x 0\n"
+                       "\"Menu\\SkinBack.jpg\" Trophies x 0\n"
+                       "\"Menu\\ShopCtrls1.png\" ShopCtrls1 a 0\n"
+                       "\"Menu\\ShopCtrls2.png\" ShopCtrls2 a 0\n";
+    for (const MapOverlay& o : MapOverlays())
+        list += "\"" + o.file + "\" " + o.name + " a 0\n";
+    return list;
+}
+
+int GenerateMenus(const std::filesystem::path& gameRoot) {
+    std::string error;
+    const std::filesystem::path menu = gameRoot / "Data" / "Gfx" / "Menu";
+    const std::filesystem::path forms = gameRoot / "Data" / "Forms";
+    const auto png = [&](const std::filesystem::path& path, const FloatImage& image) {
+        Sheet sheet(image.Width(), image.Height());
+        sheet.Put(image, 0, 0, Store::Straight);
+        return SavePng(path, sheet, error);
+    };
+    bool ok = EnsureFolder(menu, error) && EnsureFolder(forms, error) &&
+              png(menu / "SkinCorners.png", PaintSkinCorners()) &&
+              png(menu / "SkinSides.png", PaintSkinSides()) &&
+              SaveJpeg(menu / "SkinBack.jpg", PaintSkinBack(), 92, error) &&
+              png(menu / "Controls.png", PaintMenuControls()) &&
+              SaveJpeg(menu / "Map.jpg", PaintMap(), 90, error) &&
+              WriteText(forms / "Textures.lst", MenuTextureList(), error);
+    const std::filesystem::path gfx = menu.parent_path();
+    for (int page = 1; page <= 5; ++page)
+        ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"), PaintPage(page),
+                            90, error);
+    for (int page = 1; page <= 2; ++page)
+        ok = ok &&
+             SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintPage(0), 90, error);
+    const std::filesystem::path fsdata = gameRoot / "fsdata";
+    ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
+         png(menu / "ShopCtrls2.png", PaintShopCtrls2()) && EnsureFolder(fsdata, error) &&
+         png(fsdata / "logo_a.png", PaintLogo(true)) &&
+         png(fsdata / "logo_na.png", PaintLogo(false));
+    for (const MapOverlay& o : MapOverlays())
+        ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));
+    for (const MenuForm& form : MenuForms())
+        ok = ok && WriteText(forms / (form.name + ".uxf"), form.text, error);
+    if (!ok) {
+        std::fprintf(stderr, "gv_gen: menus: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace gen

@@ -1,0 +1,27 @@
+#pragma once
+// The menu forms ("Data/Forms/*.uxf"), their texture list
+// ("Data/Forms/Textures.lst") and the menu pictures they name. The texel
+// rectangles the forms give their controls are taken from MenuAtlas(), the
+// code that packs the controls atlas, so the two cannot drift apart.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace gen {
+
+// One form file: its name (without ".uxf") and its text.
+struct MenuForm {
+    std::string name;
+    std::string text;
+};
+std::vector<MenuForm> MenuForms();
+
+// The text of Textures.lst: file below Data\Gfx\, registry name, format flag,
+// loader flag, one entry a line.
+std::string MenuTextureList();
+
+// Writes the pictures, the forms and the texture list below `gameRoot`;
+// 0 on success, otherwise prints why to stderr and returns 1.
+int GenerateMenus(const std::filesystem::path& gameRoot);
+
+} // namespace gen
