@@ -150,6 +150,7 @@ Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** 
         return kErrOutOfVideoMemory;
     }
     d->ApplyWindowMode(p);
+    d->UseDirect(d->DirectWanted());
     *out = d;
     return kOk;
 }
@@ -209,6 +210,13 @@ bool GlDevice::InitGl(const PresentParams& pp) {
         linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
     SetGammaRamp(0, &linear);
 
+    int depthBits = 0, alphaBits = 0;
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alphaBits);
+    // Drawing into the window must see the same depth and alpha as the offscreen buffer.
+    windowHasDepth_ = depthBits >= 24;
+    windowHasAlpha_ = alphaBits >= 8;
+
     glGenFramebuffers(1, &fbo_);
     if (!ResizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight))
         return false;
@@ -220,6 +228,7 @@ bool GlDevice::InitGl(const PresentParams& pp) {
 }
 
 bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
+    direct_ = false; // the new back buffer decides again
     if (colorTex_)
         glDeleteTextures(1, &colorTex_);
     if (depthRb_)
@@ -240,11 +249,14 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     presentFilter_ = GL_NEAREST;
     glGenRenderbuffers(1, &depthRb_);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(w),
+    // Depth with stencil, the window's layout, so a picture moves between the
+    // two with its depth.
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(w),
                           static_cast<GLsizei>(h));
     GlBindFramebuffer(fbo_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTex_, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRb_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              depthRb_);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
     bbWidth_ = w;
@@ -378,6 +390,7 @@ Result GlDevice::Reset(PresentParams* pp) {
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     ApplySwapInterval(p.presentationInterval);
     RestoreDefaults();
+    UseDirect(DirectWanted());
     pp->backBufferWidth = p.backBufferWidth;
     pp->backBufferHeight = p.backBufferHeight;
     pp->backBufferFormat = p.backBufferFormat;
@@ -688,7 +701,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         bits |= GL_DEPTH_BUFFER_BIT;
     if (bits == 0)
         return kOk;
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     if (bits & GL_COLOR_BUFFER_BIT) {
         // Colour write masks do not apply to a clear; a back buffer without alpha
         // keeps alpha at one so that destination-alpha blending reads one.
@@ -719,6 +732,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         }
         GlScissor(static_cast<int32_t>(x0), static_cast<int32_t>(bbHeight_ - y1),
                   static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+        ++glDrawCalls_;
         glClear(bits);
     }
     return kOk;
@@ -748,8 +762,63 @@ GlDevice::Program* GlDevice::ProgramFor(CombinerKey key) {
     return &programs_.emplace(key, p).first->second;
 }
 
+void GlDevice::UpdateMvp() {
+    if (!mvpDirty_)
+        return;
+    Matrix wv, wvp;
+    Multiply(world_, view_, &wv);
+    Multiply(wv, proj_, &wvp);
+    std::memcpy(mvp_, wvp.m, sizeof(mvp_));
+    ++mvpVersion_;
+    mvpDirty_ = false;
+}
+
+bool GlDevice::TexelExact(const uint8_t* indices, uint32_t count, uint32_t indexSize) const {
+    const GlTexture* t = textures_[0];
+    if (!shortcuts_ || !t || ss_[0][Tss::ColorOp] == Top::Disable ||
+        ss_[1][Tss::ColorOp] != Top::Disable || (ss_[0][Tss::TexCoordIndex] & 0xFFFF) != 0 ||
+        count == 0)
+        return false;
+    // A texel's width in texture units is tiny next to a float's precision at
+    // these magnitudes; an offset well under a filter weight's step is exact.
+    constexpr float kTolerance = 1.0f / 512.0f;
+    const auto tw = static_cast<float>(t->Width()), th = static_cast<float>(t->Height());
+    const auto vw = static_cast<float>(viewport_.width), vh = static_cast<float>(viewport_.height);
+    const uint8_t* vertices = stream_->Store().Data();
+    float firstA = 0, firstB = 0, firstW = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t index = indexSize == 2 ? reinterpret_cast<const uint16_t*>(indices)[i]
+                                        : reinterpret_cast<const uint32_t*>(indices)[i];
+        Vertex v;
+        std::memcpy(&v, vertices + static_cast<size_t>(index + baseVertex_) * streamStride_,
+                    sizeof(v));
+        const float* m = mvp_;
+        float cx = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
+        float cy = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
+        float cw = v.x * m[3] + v.y * m[7] + v.z * m[11] + m[15];
+        if (!(cw > 0.0f))
+            return false;
+        // The original's pixel coordinates: centres on whole numbers, y down.
+        float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(viewport_.x);
+        float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(viewport_.y);
+        float a = v.u0 * tw - px, b = v.v0 * th - py;
+        if (i == 0) {
+            firstA = a;
+            firstB = b;
+            firstW = cw;
+            float fa = a - std::floor(a), fb = b - std::floor(b);
+            if (std::fabs(fa - 0.5f) > kTolerance || std::fabs(fb - 0.5f) > kTolerance)
+                return false;
+        } else if (std::fabs(a - firstA) > kTolerance || std::fabs(b - firstB) > kTolerance ||
+                   cw != firstW) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool GlDevice::ApplyDrawState() {
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
 
     CombinerKey key = MakeCombinerKey(ss_, rs_[Rs::AlphaTestEnable] != 0, rs_[Rs::AlphaFunc]);
     Program* p = (key == lastKey_ && lastProgram_) ? lastProgram_ : ProgramFor(key);
@@ -759,14 +828,7 @@ bool GlDevice::ApplyDrawState() {
     lastProgram_ = p;
     GlUseProgram(p->name);
 
-    if (mvpDirty_) {
-        Matrix wv, wvp;
-        Multiply(world_, view_, &wv);
-        Multiply(wv, proj_, &wvp);
-        std::memcpy(mvp_, wvp.m, sizeof(mvp_));
-        ++mvpVersion_;
-        mvpDirty_ = false;
-    }
+    UpdateMvp();
     if (bypass_ || p->mvpVersion != mvpVersion_) {
         // Row-major rows become GLSL columns, so uMvp * v computes the row vector v * M.
         glUniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp_);
@@ -821,9 +883,11 @@ bool GlDevice::ApplyDrawState() {
         // A stage without a texture reads opaque white.
         GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
         const uint32_t* st = ss_[s];
-        GlSamplerParams(s, GlMinFilter(st[Tss::MinFilter], st[Tss::MipFilter]),
-                        GlMagFilter(st[Tss::MagFilter]), GlAddressMode(st[Tss::AddressU]),
-                        GlAddressMode(st[Tss::AddressV]));
+        const bool nearest = s == 0 && texelExact_;
+        GlSamplerParams(s,
+                        nearest ? GL_NEAREST : GlMinFilter(st[Tss::MinFilter], st[Tss::MipFilter]),
+                        nearest ? GL_NEAREST : GlMagFilter(st[Tss::MagFilter]),
+                        GlAddressMode(st[Tss::AddressU]), GlAddressMode(st[Tss::AddressV]));
     }
 
     if (bypass_ || shadow_.vao != vao_) {
@@ -891,8 +955,11 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
         lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
         return kErrInvalidCall;
 
+    UpdateMvp();
+    texelExact_ = TexelExact(idx, count, isize);
     if (!ApplyDrawState())
         return kErrFail;
+    ++glDrawCalls_;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
                              isize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
@@ -943,9 +1010,50 @@ void GlDevice::PresentPass(uint32_t framebuffer, int32_t width, int32_t height) 
         presentFilter_ = filter;
     }
     GlBindTexture(1, rampTex_);
+    ++glDrawCalls_;
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindSampler(0, samplers_[0]);
     glBindSampler(1, samplers_[1]);
+}
+
+bool GlDevice::DirectWanted() const {
+    if (!shortcuts_ || !rampIsIdentity_ || !windowHasDepth_ || (bbHasAlpha_ && !windowHasAlpha_) ||
+        !window_->SurfaceMatchesClientSize())
+        return false;
+    int dw = 0, dh = 0;
+    window_->GetDrawableSize(&dw, &dh);
+    return static_cast<uint32_t>(dw) == bbWidth_ && static_cast<uint32_t>(dh) == bbHeight_;
+}
+
+void GlDevice::CopyPicture(uint32_t from, uint32_t to) {
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false); // a copy is scissored too
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    const auto w = static_cast<GLint>(bbWidth_), h = static_cast<GLint>(bbHeight_);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    // Depth only copies between equal formats; a window with another layout
+    // refuses it, and the frame's next depth clear sets it anyway.
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT,
+                      GL_NEAREST);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    shadow_.framebuffer = kUnknown;
+    ++glDrawCalls_;
+}
+
+void GlDevice::UseDirect(bool on) {
+    if (on == direct_)
+        return;
+    if (on)
+        CopyPicture(fbo_, 0);
+    else
+        CopyPicture(0, fbo_);
+    direct_ = on;
+}
+
+void GlDevice::SetShortcuts(bool on) {
+    shortcuts_ = on;
+    UseDirect(DirectWanted());
 }
 
 Result GlDevice::Present() {
@@ -953,8 +1061,19 @@ Result GlDevice::Present() {
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
         return kOk; // minimised
-    PresentPass(0, dw, dh);
-    SDL_GL_SwapWindow(window_->Sdl());
+    if (direct_ && !DirectWanted())
+        UseDirect(false); // the window changed under the frame: present it the long way
+    if (direct_) {
+        SDL_GL_SwapWindow(window_->Sdl());
+        lastPresentRect_[0] = lastPresentRect_[1] = 0;
+        lastPresentRect_[2] = static_cast<int32_t>(bbWidth_);
+        lastPresentRect_[3] = static_cast<int32_t>(bbHeight_);
+    } else {
+        PresentPass(0, dw, dh);
+        SDL_GL_SwapWindow(window_->Sdl());
+        // From the next frame on, straight into the window when nothing is lost.
+        UseDirect(DirectWanted());
+    }
 
     // The game reads the cursor in back-buffer pixels.
     int cw = 0, ch = 0;
@@ -970,11 +1089,13 @@ Result GlDevice::Present() {
 }
 
 void GlDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     ReadFramebuffer(bbWidth_, bbHeight_, argb);
 }
 
 void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    if (direct_)
+        CopyPicture(0, fbo_); // the present pass reads the offscreen copy
     GLuint tex = 0, fb = 0;
     glGenTextures(1, &tex);
     BindTextureForUpload(tex);
@@ -985,9 +1106,20 @@ void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
     PresentPass(fb, static_cast<int32_t>(width), static_cast<int32_t>(height));
     ReadFramebuffer(width, height, argb);
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     glDeleteFramebuffers(1, &fb);
     glDeleteTextures(1, &tex);
+}
+
+uint64_t GlDevice::TextureCopyBytes() const {
+    uint64_t bytes = 0;
+    for (GlTexture* t : liveTextures_)
+        for (uint32_t level = 0, n = t->GetLevelCount(); level < n; ++level) {
+            SurfaceDesc d;
+            if (t->GetLevelDesc(level, &d) == kOk)
+                bytes += d.size;
+        }
+    return bytes;
 }
 
 void GlDevice::Finish() {
@@ -1092,6 +1224,14 @@ void GlDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
     if (!ramp)
         return;
     ramp_ = *ramp;
+    // A ramp that gives every 8-bit level back unchanged needs no present pass.
+    rampIsIdentity_ = true;
+    for (uint32_t i = 0; i < 256 && rampIsIdentity_; ++i)
+        for (uint16_t v : {ramp->red[i], ramp->green[i], ramp->blue[i]})
+            if ((static_cast<uint32_t>(v) * 255u + 32767u) / 65535u != i)
+                rampIsIdentity_ = false;
+    if (direct_ && !rampIsIdentity_)
+        UseDirect(false);
     // Applied when presenting, never to the desktop.
     uint16_t rgba[256 * 4];
     for (int i = 0; i < 256; ++i) {

@@ -1,9 +1,13 @@
 #pragma once
 // The OpenGL 3.3 device. Drawing goes to an offscreen back buffer (RGBA8 colour
 // plus depth) of the requested size; Present shows it in the window through the
-// gamma ramp, scaled with its aspect kept. The original fixed-function state is
-// stored as set and turned into GL state lazily at draw time, through a shadow of
-// the GL state that drops redundant GL calls (unless the cache bypass is on).
+// gamma ramp, scaled with its aspect kept. When that pass would change nothing
+// (the ramp maps every level to itself, the window is the back buffer's size and
+// needs no alpha) drawing goes straight into the window instead: on a software
+// rasteriser the full-screen pass costs as much as the whole scene. Switching
+// between the two copies the picture across, so nothing drawn is lost. The original fixed-function
+// state is stored as set and turned into GL state lazily at draw time, through a shadow of the GL
+// state that drops redundant GL calls (unless the cache bypass is on).
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -65,6 +69,11 @@ public:
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
 
     void SetStateCacheBypass(bool on) override { bypass_ = on; }
+    // Off: every frame takes the plain path (offscreen back buffer, present pass,
+    // the stages' own filters), for comparing pictures and measuring.
+    void SetShortcuts(bool on);
+    // Whether frames are drawn straight into the window now.
+    bool DrawsIntoWindow() const { return direct_; }
 
     // ---- GL-only inspection (tests, benchmarks) ----
     uint32_t BackBufferWidth() const { return bbWidth_; }
@@ -76,6 +85,10 @@ public:
     void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb);
     // Number of GL state calls issued so far (the cache test counts them).
     uint64_t GlStateCalls() const { return glStateCalls_; }
+    // Number of draw calls issued to GL so far (clears and present passes included).
+    uint64_t GlDrawCalls() const { return glDrawCalls_; }
+    // Bytes of the live textures' CPU copies, every level (memory figures).
+    uint64_t TextureCopyBytes() const;
     // Waits until GL has finished every issued command.
     void Finish();
 
@@ -136,9 +149,19 @@ private:
                          uint32_t wrapT);
 
     Program* ProgramFor(CombinerKey key);
+    void UpdateMvp();
+    // True when the draw maps the first stage's texture onto the pixels one to
+    // one, every pixel centre on a texel centre: filtering then reads exactly
+    // one texel, and the cheaper nearest sampling gives the same picture.
+    bool TexelExact(const uint8_t* indices, uint32_t count, uint32_t indexSize) const;
     bool ApplyDrawState();
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
+    uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
+    bool DirectWanted() const;
+    // Moves drawing to (or away from) the window, copying the picture across.
+    void UseDirect(bool on);
+    void CopyPicture(uint32_t from, uint32_t to);
 
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
@@ -171,12 +194,19 @@ private:
     uint32_t fvf_ = 0;
     bool inScene_ = false;
     bool bypass_ = false;
+    bool shortcuts_ = true;
+    bool direct_ = false;
+    bool rampIsIdentity_ = true;
+    bool windowHasDepth_ = false;
+    bool texelExact_ = false;
+    bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;
     CombinerKey lastKey_ = ~CombinerKey{0};
     Program* lastProgram_ = nullptr;
     Shadow shadow_;
     uint64_t glStateCalls_ = 0;
+    uint64_t glDrawCalls_ = 0;
 
     std::unordered_set<GlTexture*> liveTextures_;
     std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;

@@ -26,6 +26,8 @@ public:
 
     uint32_t GlName() const { return name_; }
     uint32_t Pool() const { return pool_; }
+    uint32_t Width() const { return levels_.empty() ? 0 : levels_[0].width; }
+    uint32_t Height() const { return levels_.empty() ? 0 : levels_[0].height; }
     const GlDevice* Owner() const { return device_; }
     // The device is going away: free the GL object, keep the CPU copy.
     void Detach();
