@@ -20,6 +20,7 @@ namespace {
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
 constexpr uint64_t kMaxBufferBytes = 1ull << 30;
+constexpr float kDepthMargin = 1e-5f;
 
 bool g_deviceAlive = false; // one GL context (and so one device) at a time
 
@@ -268,6 +269,7 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     glClearColor(0, 0, 0, 1);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    depthFloor_ = 1.0f;
     return true;
 }
 
@@ -324,9 +326,11 @@ void GlDevice::ApplySwapInterval(uint32_t interval) {
 }
 
 void GlDevice::RestoreDefaults() {
-    for (uint32_t i = 0; i < kRenderStateCount; ++i) rs_[i] = DefaultRenderState(i, true);
+    for (uint32_t i = 0; i < kRenderStateCount; ++i)
+        rs_[i] = DefaultRenderState(i, true);
     for (uint32_t st = 0; st < kStageCount; ++st)
-        for (uint32_t i = 0; i < kStageStateCount; ++i) ss_[st][i] = DefaultStageState(st, i);
+        for (uint32_t i = 0; i < kStageStateCount; ++i)
+            ss_[st][i] = DefaultStageState(st, i);
     world_ = view_ = proj_ = Matrix::Identity();
     mvpDirty_ = true;
     viewport_ = Viewport{0, 0, bbWidth_, bbHeight_, 0.0f, 1.0f};
@@ -713,7 +717,14 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
     }
     if (bits & GL_DEPTH_BUFFER_BIT) {
         GlDepthMask(true); // a clear ignores the depth-write state
-        glClearDepth(std::clamp(z, 0.0f, 1.0f));
+        const float depth = std::clamp(z, 0.0f, 1.0f);
+        glClearDepth(depth);
+        const bool whole = count == 0 && viewport_.x == 0 && viewport_.y == 0 &&
+                           viewport_.width == bbWidth_ && viewport_.height == bbHeight_;
+        if (whole)
+            depthFloor_ = depth;
+        else if (depthFloor_ >= 0.0f)
+            depthFloor_ = std::min(depthFloor_, depth);
     }
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
     // Only the viewport is cleared (the letterbox bars rely on it).
@@ -773,19 +784,30 @@ void GlDevice::UpdateMvp() {
     mvpDirty_ = false;
 }
 
-bool GlDevice::TexelExact(const uint8_t* indices, uint32_t count, uint32_t indexSize) const {
+GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
+                                      bool triangles) const {
+    if (!shortcuts_ || count == 0)
+        return DrawFacts{};
+    DrawFacts f;
     const GlTexture* t = textures_[0];
-    if (!shortcuts_ || !t || ss_[0][Tss::ColorOp] == Top::Disable ||
-        ss_[1][Tss::ColorOp] != Top::Disable || (ss_[0][Tss::TexCoordIndex] & 0xFFFF) != 0 ||
-        count == 0)
-        return false;
+    const bool textured =
+        t && ss_[0][Tss::ColorOp] != Top::Disable && (ss_[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
+    f.texelExact = textured && ss_[1][Tss::ColorOp] == Top::Disable;
+    f.magnified = textured && triangles && count % 3 == 0;
+    f.alphaOne = f.flatDepth = f.atNear = true;
     // A texel's width in texture units is tiny next to a float's precision at
     // these magnitudes; an offset well under a filter weight's step is exact.
     constexpr float kTolerance = 1.0f / 512.0f;
-    const auto tw = static_cast<float>(t->Width()), th = static_cast<float>(t->Height());
+    // Mip selection is approximate: keep clear of the one-texel-per-pixel edge.
+    constexpr float kMaxMagnifiedRho = 0.98f;
+    const float tw = t ? static_cast<float>(t->Width()) : 0.0f;
+    const float th = t ? static_cast<float>(t->Height()) : 0.0f;
     const auto vw = static_cast<float>(viewport_.width), vh = static_cast<float>(viewport_.height);
+    const float zn = viewport_.minZ, zf = viewport_.maxZ;
     const uint8_t* vertices = stream_->Store().Data();
     float firstA = 0, firstB = 0, firstW = 0;
+    float uMin = 1e30f, vMin = 1e30f, uMax = -1e30f, vMax = -1e30f;
+    float tri[3][4]; // pixel x, y and texel u, v of the triangle so far
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t index = indexSize == 2 ? reinterpret_cast<const uint16_t*>(indices)[i]
                                         : reinterpret_cast<const uint32_t*>(indices)[i];
@@ -795,32 +817,171 @@ bool GlDevice::TexelExact(const uint8_t* indices, uint32_t count, uint32_t index
         const float* m = mvp_;
         float cx = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
         float cy = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
+        float cz = v.x * m[2] + v.y * m[6] + v.z * m[10] + m[14];
         float cw = v.x * m[3] + v.y * m[7] + v.z * m[11] + m[15];
         if (!(cw > 0.0f))
-            return false;
+            return DrawFacts{}; // clipped against the eye: prove nothing
+        if (i == 0)
+            firstW = cw;
+        else if (cw != firstW)
+            f.texelExact = f.magnified = false; // not affine across the draw
+        const float depth = zn + cz / cw * (zf - zn);
+        if (i == 0)
+            f.depth = depth;
+        f.flatDepth = f.flatDepth && depth == f.depth;
+        f.atNear = f.atNear && cz == 0.0f;
+        f.alphaOne = f.alphaOne && (v.diffuse >> 24) == 0xFF;
+        if (!textured)
+            continue;
         // The original's pixel coordinates: centres on whole numbers, y down.
         float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(viewport_.x);
         float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(viewport_.y);
-        float a = v.u0 * tw - px, b = v.v0 * th - py;
+        const float tu = v.u0 * tw, tv = v.v0 * th;
+        uMin = std::min(uMin, tu);
+        uMax = std::max(uMax, tu);
+        vMin = std::min(vMin, tv);
+        vMax = std::max(vMax, tv);
+        float a = tu - px, b = tv - py;
         if (i == 0) {
             firstA = a;
             firstB = b;
-            firstW = cw;
             float fa = a - std::floor(a), fb = b - std::floor(b);
             if (std::fabs(fa - 0.5f) > kTolerance || std::fabs(fb - 0.5f) > kTolerance)
-                return false;
-        } else if (std::fabs(a - firstA) > kTolerance || std::fabs(b - firstB) > kTolerance ||
-                   cw != firstW) {
-            return false;
+                f.texelExact = false;
+        } else if (std::fabs(a - firstA) > kTolerance || std::fabs(b - firstB) > kTolerance) {
+            f.texelExact = false;
+        }
+        float* c = tri[i % 3];
+        c[0] = px;
+        c[1] = py;
+        c[2] = tu;
+        c[3] = tv;
+        if (f.magnified && i % 3 == 2) {
+            // Texels per pixel along x and along y, bounded from above.
+            const float ex1 = tri[1][0] - tri[0][0], ey1 = tri[1][1] - tri[0][1];
+            const float ex2 = tri[2][0] - tri[0][0], ey2 = tri[2][1] - tri[0][1];
+            const float det = ex1 * ey2 - ex2 * ey1;
+            if (std::fabs(det) > 1e-6f) { // a triangle without area draws nothing
+                float grad[4];            // du/dx, du/dy, dv/dx, dv/dy
+                for (int k = 0; k < 2; ++k) {
+                    const float t1 = tri[1][2 + k] - tri[0][2 + k];
+                    const float t2 = tri[2][2 + k] - tri[0][2 + k];
+                    grad[2 * k] = (t1 * ey2 - t2 * ey1) / det;
+                    grad[2 * k + 1] = (t2 * ex1 - t1 * ex2) / det;
+                }
+                const float rho = std::max(std::fabs(grad[0]) + std::fabs(grad[2]),
+                                           std::fabs(grad[1]) + std::fabs(grad[3]));
+                if (!(rho <= kMaxMagnifiedRho))
+                    f.magnified = false;
+            }
         }
     }
-    return true;
+    if (textured) {
+        // Filtering reads the texels around each sample point, and addressing
+        // other than clamping wraps coordinates beyond the edges to anywhere.
+        const bool clamped =
+            ss_[0][Tss::AddressU] == Tadr::Clamp && ss_[0][Tss::AddressV] == Tadr::Clamp;
+        const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
+        f.texelsKnown = true;
+        if (clamped || inside) {
+            f.texels[0] = static_cast<int32_t>(std::floor(std::max(uMin, -1.0f) - 0.5f)) - 1;
+            f.texels[1] = static_cast<int32_t>(std::floor(std::max(vMin, -1.0f) - 0.5f)) - 1;
+            f.texels[2] = static_cast<int32_t>(std::floor(std::min(uMax, tw + 1.0f) + 0.5f)) + 2;
+            f.texels[3] = static_cast<int32_t>(std::floor(std::min(vMax, th + 1.0f) + 0.5f)) + 2;
+        } else {
+            f.texels[0] = f.texels[1] = 0;
+            f.texels[2] = static_cast<int32_t>(t->Width());
+            f.texels[3] = static_cast<int32_t>(t->Height());
+        }
+    }
+    return f;
 }
 
-bool GlDevice::ApplyDrawState() {
+bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
+    const uint32_t* s0 = ss_[0];
+    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable || ss_[1][Tss::ColorOp] != Top::Disable)
+        return false;
+    const GlTexture* t = textures_[0];
+    auto argIsOne = [&](uint32_t arg) {
+        switch (arg) {
+        case Ta::Diffuse:
+        case Ta::Current: // the diffuse colour before the first stage
+            return f.alphaOne;
+        case Ta::TFactor:
+            return (rs_[Rs::TextureFactor] >> 24) == 0xFF;
+        case Ta::Texture:
+            if (!t)
+                return true; // a missing texture reads opaque white
+            // The base level alone is read when mip selection is off or skipped.
+            if (s0[Tss::MipFilter] == Tf::None || f.texelExact || f.magnified)
+                return f.texelsKnown &&
+                       t->Opaque(0, f.texels[0], f.texels[1], f.texels[2], f.texels[3]);
+            return t->FullyOpaque();
+        default:
+            return false; // complements and the like
+        }
+    };
+    switch (s0[Tss::AlphaOp]) {
+    case Top::Disable:
+        return f.alphaOne;
+    case Top::SelectArg1:
+        return argIsOne(s0[Tss::AlphaArg1]);
+    case Top::SelectArg2:
+        return argIsOne(s0[Tss::AlphaArg2]);
+    case Top::Modulate:
+        return argIsOne(s0[Tss::AlphaArg1]) && argIsOne(s0[Tss::AlphaArg2]);
+    default:
+        return false;
+    }
+}
+
+bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
+    const uint32_t func = rs_[Rs::ZFunc];
+    if (func == Cmp::Always)
+        return true;
+    if (!f.flatDepth || depthFloor_ < 0.0f || (func != Cmp::LessEqual && func != Cmp::Less))
+        return false;
+    // A draw at the near depth stores and tests exactly that value; any other
+    // is kept a margin away from what GL's own arithmetic might round to.
+    const float d = f.atNear ? viewport_.minZ : f.depth + kDepthMargin;
+    return func == Cmp::LessEqual ? d <= depthFloor_ : d < depthFloor_;
+}
+
+void GlDevice::NoteDepthWrite(const DrawFacts& f) {
+    if (!f.flatDepth)
+        depthFloor_ = -1.0f;
+    else if (depthFloor_ >= 0.0f)
+        depthFloor_ = std::min(depthFloor_, f.atNear ? viewport_.minZ : f.depth - kDepthMargin);
+}
+
+bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     GlBindFramebuffer(TargetFramebuffer());
 
-    CombinerKey key = MakeCombinerKey(ss_, rs_[Rs::AlphaTestEnable] != 0, rs_[Rs::AlphaFunc]);
+    // A fragment whose alpha is provably full passes an alpha test that full
+    // alpha passes, and blends over the target as if it were copied.
+    const bool alphaOne = OutputAlphaOne(f);
+    const uint32_t ref = rs_[Rs::AlphaRef] & 0xFF;
+    bool alphaTest = rs_[Rs::AlphaTestEnable] != 0;
+    if (alphaTest && alphaOne) {
+        switch (rs_[Rs::AlphaFunc]) {
+        case Cmp::Greater:
+        case Cmp::NotEqual:
+            alphaTest = ref == 0xFF;
+            break;
+        case Cmp::LessEqual:
+        case Cmp::Equal:
+            alphaTest = ref != 0xFF;
+            break;
+        case Cmp::GreaterEqual:
+        case Cmp::Always:
+            alphaTest = false;
+            break;
+        default:
+            break;
+        }
+    }
+    bool cheaper = alphaTest != (rs_[Rs::AlphaTestEnable] != 0);
+    CombinerKey key = MakeCombinerKey(ss_, alphaTest, rs_[Rs::AlphaFunc]);
     Program* p = (key == lastKey_ && lastProgram_) ? lastProgram_ : ProgramFor(key);
     if (!p)
         return false;
@@ -843,7 +1004,7 @@ bool GlDevice::ApplyDrawState() {
         p->viewportVersion = viewportVersion_;
         ++glStateCalls_;
     }
-    uint32_t tf = rs_[Rs::TextureFactor], ref = rs_[Rs::AlphaRef] & 0xFF;
+    uint32_t tf = rs_[Rs::TextureFactor];
     if (bypass_ || !p->uniformsKnown || p->tfactorValue != tf || p->alphaRefValue != ref) {
         glUniform4f(p->tfactor, static_cast<float>((tf >> 16) & 0xFF) / 255.0f,
                     static_cast<float>((tf >> 8) & 0xFF) / 255.0f,
@@ -855,11 +1016,22 @@ bool GlDevice::ApplyDrawState() {
         glStateCalls_ += 2;
     }
 
-    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, rs_[Rs::ZEnable] != 0);
+    // A test that cannot fail and writes nothing is left out.
+    const bool depthOn = rs_[Rs::ZEnable] != 0, depthWrite = rs_[Rs::ZWriteEnable] != 0;
+    const bool depthTest = depthOn && (depthWrite || !shortcuts_ || !DepthTestPasses(f));
+    cheaper = cheaper || depthTest != depthOn;
+    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, depthTest);
     GlDepthFunc(GlCompareFunc(rs_[Rs::ZFunc]));
-    GlDepthMask(rs_[Rs::ZWriteEnable] != 0);
+    GlDepthMask(depthWrite);
+    if (depthOn && depthWrite)
+        NoteDepthWrite(f);
 
     bool blend = rs_[Rs::AlphaBlendEnable] != 0;
+    if (blend && alphaOne && rs_[Rs::SrcBlend] == Blend::SrcAlpha &&
+        rs_[Rs::DestBlend] == Blend::InvSrcAlpha) {
+        blend = false;
+        cheaper = true;
+    }
     GlEnable(GL_BLEND, shadow_.blend, blend);
     if (blend)
         GlBlendFunc(GlBlendFactor(rs_[Rs::SrcBlend], true),
@@ -874,7 +1046,9 @@ bool GlDevice::ApplyDrawState() {
         GlCullFace(GL_FRONT);
 
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false);
-    GlColorMask(bbHasAlpha_ ? 0xF : 0x7);
+    // Without alpha in the back buffer its alpha stays one; an unblended draw
+    // of full alpha may write it, which lets the rasteriser treat it as opaque.
+    GlColorMask(bbHasAlpha_ || (!blend && alphaOne) ? 0xF : 0x7);
     ApplyViewportToGl();
 
     for (uint32_t s = 0; s < kCombinerStages; ++s) {
@@ -883,12 +1057,16 @@ bool GlDevice::ApplyDrawState() {
         // A stage without a texture reads opaque white.
         GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
         const uint32_t* st = ss_[s];
-        const bool nearest = s == 0 && texelExact_;
-        GlSamplerParams(s,
-                        nearest ? GL_NEAREST : GlMinFilter(st[Tss::MinFilter], st[Tss::MipFilter]),
+        const bool nearest = s == 0 && f.texelExact;
+        const uint32_t mip = s == 0 && f.magnified ? Tf::None : st[Tss::MipFilter];
+        cheaper = cheaper || nearest || mip != st[Tss::MipFilter];
+        GlSamplerParams(s, nearest ? GL_NEAREST : GlMinFilter(st[Tss::MinFilter], mip),
                         nearest ? GL_NEAREST : GlMagFilter(st[Tss::MagFilter]),
                         GlAddressMode(st[Tss::AddressU]), GlAddressMode(st[Tss::AddressV]));
     }
+
+    if (cheaper)
+        ++shortcutDraws_;
 
     if (bypass_ || shadow_.vao != vao_) {
         shadow_.vao = vao_;
@@ -956,8 +1134,8 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
         return kErrInvalidCall;
 
     UpdateMvp();
-    texelExact_ = TexelExact(idx, count, isize);
-    if (!ApplyDrawState())
+    const DrawFacts facts = Examine(idx, count, isize, mode == GL_TRIANGLES);
+    if (!ApplyDrawState(facts))
         return kErrFail;
     ++glDrawCalls_;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
@@ -1049,6 +1227,7 @@ void GlDevice::UseDirect(bool on) {
     else
         CopyPicture(0, fbo_);
     direct_ = on;
+    depthFloor_ = -1.0f; // the copy may leave the depth behind
 }
 
 void GlDevice::SetShortcuts(bool on) {

@@ -85,6 +85,8 @@ public:
     void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb);
     // Number of GL state calls issued so far (the cache test counts them).
     uint64_t GlStateCalls() const { return glStateCalls_; }
+    // Number of draws so far that a shortcut made cheaper than their states ask.
+    uint64_t ShortcutDraws() const { return shortcutDraws_; }
     // Number of draw calls issued to GL so far (clears and present passes included).
     uint64_t GlDrawCalls() const { return glDrawCalls_; }
     // Bytes of the live textures' CPU copies, every level (memory figures).
@@ -150,11 +152,30 @@ private:
 
     Program* ProgramFor(CombinerKey key);
     void UpdateMvp();
-    // True when the draw maps the first stage's texture onto the pixels one to
-    // one, every pixel centre on a texel centre: filtering then reads exactly
-    // one texel, and the cheaper nearest sampling gives the same picture.
-    bool TexelExact(const uint8_t* indices, uint32_t count, uint32_t indexSize) const;
-    bool ApplyDrawState();
+    // What the vertices of a draw prove, for the shortcuts that keep its picture.
+    struct DrawFacts {
+        // The first stage's texture lands on the pixels one to one, every pixel
+        // centre on a texel centre: filtering reads exactly one texel, and the
+        // cheaper nearest sampling gives the same picture.
+        bool texelExact = false;
+        // No triangle shrinks the texture (at most one texel per pixel either
+        // way): the base level is sampled, and mip selection is wasted work.
+        bool magnified = false;
+        bool alphaOne = false;  // every vertex's diffuse alpha is full
+        bool flatDepth = false; // every vertex has the same window depth...
+        bool atNear = false;    // ...which is exactly the viewport's near depth
+        float depth = 0.0f;
+        int32_t texels[4] = {0, 0, 0, 0}; // texel rectangle the draw can read
+        bool texelsKnown = false;
+    };
+    DrawFacts Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
+                      bool triangles) const;
+    // Whether the fragment colour's alpha is provably full for this draw.
+    bool OutputAlphaOne(const DrawFacts& f) const;
+    // Whether the depth test provably passes for every fragment of this draw.
+    bool DepthTestPasses(const DrawFacts& f) const;
+    void NoteDepthWrite(const DrawFacts& f);
+    bool ApplyDrawState(const DrawFacts& f);
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
     uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
@@ -198,7 +219,9 @@ private:
     bool direct_ = false;
     bool rampIsIdentity_ = true;
     bool windowHasDepth_ = false;
-    bool texelExact_ = false;
+    // No depth stored anywhere in the target is below this (so a flat draw at or
+    // in front of it passes a less-or-equal test everywhere); -1 when unknown.
+    float depthFloor_ = -1.0f;
     bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;
@@ -207,6 +230,7 @@ private:
     Shadow shadow_;
     uint64_t glStateCalls_ = 0;
     uint64_t glDrawCalls_ = 0;
+    uint64_t shortcutDraws_ = 0;
 
     std::unordered_set<GlTexture*> liveTextures_;
     std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;
