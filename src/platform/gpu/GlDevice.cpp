@@ -21,6 +21,7 @@ constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
 constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr float kDepthMargin = 1e-5f;
+constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
 bool g_deviceAlive = false; // one GL context (and so one device) at a time
 
@@ -793,13 +794,12 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     const bool textured =
         t && ss_[0][Tss::ColorOp] != Top::Disable && (ss_[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
     f.texelExact = textured && ss_[1][Tss::ColorOp] == Top::Disable;
-    f.magnified = textured && triangles && count % 3 == 0;
+    const bool rhoKnown = textured && triangles && count % 3 == 0;
+    f.maxRho = rhoKnown ? 0.0f : kUnknownRho;
     f.alphaOne = f.flatDepth = f.atNear = true;
     // A texel's width in texture units is tiny next to a float's precision at
     // these magnitudes; an offset well under a filter weight's step is exact.
     constexpr float kTolerance = 1.0f / 512.0f;
-    // Mip selection is approximate: keep clear of the one-texel-per-pixel edge.
-    constexpr float kMaxMagnifiedRho = 0.98f;
     const float tw = t ? static_cast<float>(t->Width()) : 0.0f;
     const float th = t ? static_cast<float>(t->Height()) : 0.0f;
     const auto vw = static_cast<float>(viewport_.width), vh = static_cast<float>(viewport_.height);
@@ -823,8 +823,10 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
             return DrawFacts{}; // clipped against the eye: prove nothing
         if (i == 0)
             firstW = cw;
-        else if (cw != firstW)
-            f.texelExact = f.magnified = false; // not affine across the draw
+        else if (cw != firstW) {
+            f.texelExact = false; // not affine across the draw
+            f.maxRho = kUnknownRho;
+        }
         const float depth = zn + cz / cw * (zf - zn);
         if (i == 0)
             f.depth = depth;
@@ -856,7 +858,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         c[1] = py;
         c[2] = tu;
         c[3] = tv;
-        if (f.magnified && i % 3 == 2) {
+        if (f.maxRho < kUnknownRho && i % 3 == 2) {
             // Texels per pixel along x and along y, bounded from above.
             const float ex1 = tri[1][0] - tri[0][0], ey1 = tri[1][1] - tri[0][1];
             const float ex2 = tri[2][0] - tri[0][0], ey2 = tri[2][1] - tri[0][1];
@@ -871,8 +873,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
                 }
                 const float rho = std::max(std::fabs(grad[0]) + std::fabs(grad[2]),
                                            std::fabs(grad[1]) + std::fabs(grad[3]));
-                if (!(rho <= kMaxMagnifiedRho))
-                    f.magnified = false;
+                f.maxRho = rho < kUnknownRho ? std::max(f.maxRho, rho) : kUnknownRho;
             }
         }
     }
@@ -897,6 +898,23 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     return f;
 }
 
+bool GlDevice::BaseLevelOnly(const DrawFacts& f) const {
+    const uint32_t* s0 = ss_[0];
+    if (s0[Tss::MipFilter] == Tf::None || f.texelExact)
+        return true;
+    // Mip selection is approximate: the margins keep clear of the edges where
+    // GL would change its mind. Under one texel per pixel GL magnifies, from
+    // the base level. Nearest mip selection stays on the base level below
+    // half a level of shrinking, and when both filters are the same kind it
+    // filters that level alike whether it calls the draw shrunk or not.
+    constexpr float kMagnifiedRho = 0.98f, kNearestLevelRho = 1.3f;
+    if (f.maxRho <= kMagnifiedRho)
+        return true;
+    const bool sameFilters =
+        (s0[Tss::MinFilter] >= Tf::Linear) == (s0[Tss::MagFilter] >= Tf::Linear);
+    return s0[Tss::MipFilter] == Tf::Point && sameFilters && f.maxRho <= kNearestLevelRho;
+}
+
 bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
     const uint32_t* s0 = ss_[0];
     if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable || ss_[1][Tss::ColorOp] != Top::Disable)
@@ -913,7 +931,7 @@ bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
             if (!t)
                 return true; // a missing texture reads opaque white
             // The base level alone is read when mip selection is off or skipped.
-            if (s0[Tss::MipFilter] == Tf::None || f.texelExact || f.magnified)
+            if (BaseLevelOnly(f))
                 return f.texelsKnown &&
                        t->Opaque(0, f.texels[0], f.texels[1], f.texels[2], f.texels[3]);
             return t->FullyOpaque();
@@ -1058,7 +1076,7 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
         GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
         const uint32_t* st = ss_[s];
         const bool nearest = s == 0 && f.texelExact;
-        const uint32_t mip = s == 0 && f.magnified ? Tf::None : st[Tss::MipFilter];
+        const uint32_t mip = s == 0 && BaseLevelOnly(f) ? Tf::None : st[Tss::MipFilter];
         cheaper = cheaper || nearest || mip != st[Tss::MipFilter];
         GlSamplerParams(s, nearest ? GL_NEAREST : GlMinFilter(st[Tss::MinFilter], mip),
                         nearest ? GL_NEAREST : GlMagFilter(st[Tss::MagFilter]),

@@ -158,9 +158,10 @@ private:
         // centre on a texel centre: filtering reads exactly one texel, and the
         // cheaper nearest sampling gives the same picture.
         bool texelExact = false;
-        // No triangle shrinks the texture (at most one texel per pixel either
-        // way): the base level is sampled, and mip selection is wasted work.
-        bool magnified = false;
+        // The most texels per pixel any triangle steps across the first
+        // stage's texture (an upper bound; huge when unknown): mip selection
+        // may be wasted work when it always picks the base level.
+        float maxRho = 1e30f;
         bool alphaOne = false;  // every vertex's diffuse alpha is full
         bool flatDepth = false; // every vertex has the same window depth...
         bool atNear = false;    // ...which is exactly the viewport's near depth
@@ -170,6 +171,8 @@ private:
     };
     DrawFacts Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
                       bool triangles) const;
+    // Whether the first stage provably samples the base level alone.
+    bool BaseLevelOnly(const DrawFacts& f) const;
     // Whether the fragment colour's alpha is provably full for this draw.
     bool OutputAlphaOne(const DrawFacts& f) const;
     // Whether the depth test provably passes for every fragment of this draw.

@@ -488,7 +488,9 @@ TEST_F(GlDraw, ShortcutsKeepThePictureOfLayeredDraws) {
         {t, {400, 100, 700, 400, 0x80FFFFFF, 0}, 1, 1, Tf::Point},                // translucent
         {t, {450, 150, 650, 350, 0xFFFFFFFF, 3, 0, 0, 0.5f, 1}, 0, 0, Tf::Point}, // behind it
         {mipped, {800, 600, 816, 616, 0xFFFFFFFF, -5}, 0, 1, Tf::Point},          // minified
-        {nullptr, {600, 500, 900, 700, 0xFF336699, -10}, 0, 0, Tf::None},         // untextured
+        {mipped, {700, 20, 754, 74, 0xFFFFFFFF, -5}, 0, 1, Tf::Point},    // a little smaller
+        {mipped, {760, 20, 814, 74, 0xFFFFFFFF, -5}, 0, 1, Tf::Linear},   // the same, trilinear
+        {nullptr, {600, 500, 760, 590, 0xFF336699, -10}, 0, 0, Tf::None}, // untextured
     };
     auto frame = [&](bool shortcuts) {
         dev_->SetShortcuts(shortcuts);
