@@ -1,7 +1,8 @@
 // What keeps a frame cheap must not change what it shows: a level frame drawn
 // with the GL back end's shortcuts (straight into the window, nearest sampling
-// of texel-exact draws) is the frame drawn the plain way, up to the rounding of
-// a blend; and the frame cap follows the display.
+// of texel-exact draws, base-level sampling, depth tests, alpha tests and blends
+// left out where they cannot change a pixel) is the frame drawn the plain way,
+// up to the rounding of a blend; and the frame cap follows the display.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -39,13 +40,17 @@ TEST(FrameShortcuts, LevelFrameIsTheSameWithAndWithout) {
 
     // The same scene, drawn (not presented) both ways.
     ASSERT_TRUE(device->DrawsIntoWindow()) << "a linear ramp at the window's size";
+    const uint64_t shortcutsBefore = device->ShortcutDraws();
     ASSERT_EQ(renderer.RenderScene(), 0);
+    const uint64_t shortcuts = device->ShortcutDraws() - shortcutsBefore;
+    EXPECT_GE(shortcuts, 5u) << "a level frame has draws to make cheaper";
     std::vector<uint32_t> fast, plain;
     device->ReadBackBuffer(fast);
     device->SetShortcuts(false);
     EXPECT_FALSE(device->DrawsIntoWindow());
     ASSERT_EQ(renderer.RenderScene(), 0);
     device->ReadBackBuffer(plain);
+    EXPECT_EQ(device->ShortcutDraws() - shortcutsBefore, shortcuts) << "all of them switched off";
     device->SetShortcuts(true);
 
     // The window and the offscreen buffer have different pixel layouts, and the
