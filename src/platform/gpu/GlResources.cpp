@@ -51,11 +51,10 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
             l.height = h;
             l.pitch = RowPitch(w, format);
             l.bits.assign(static_cast<size_t>(l.pitch) * h, 0);
-            // Zeroed texels are transparent, unless the format has no alpha.
+            // Nothing is known of texels GL has not been given yet.
             l.blocksX = (w + kOpacityBlock - 1) / kOpacityBlock;
-            l.opaqueBlocks.assign(static_cast<size_t>(l.blocksX) *
-                                      ((h + kOpacityBlock - 1) / kOpacityBlock),
-                                  GetFormatLayout(format).a.bits == 0 ? 1 : 0);
+            l.opaqueBlocks.assign(
+                static_cast<size_t>(l.blocksX) * ((h + kOpacityBlock - 1) / kOpacityBlock), 0);
             w = w > 1 ? w / 2 : 1;
             h = h > 1 ? h / 2 : 1;
         }
@@ -140,8 +139,7 @@ Result GlTexture::UnlockRect(uint32_t level) {
 
 void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
     Level& l = levels_[level];
-    if (GetFormatLayout(format_).a.bits == 0)
-        return;
+    const bool hasAlpha = GetFormatLayout(format_).a.bits != 0;
     const uint32_t bpp = BytesPerPixel(format_);
     const uint32_t bx0 = static_cast<uint32_t>(r.left) / kOpacityBlock;
     const uint32_t by0 = static_cast<uint32_t>(r.top) / kOpacityBlock;
@@ -152,6 +150,15 @@ void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
         for (uint32_t bx = bx0; bx < bx1; ++bx) {
             const uint32_t x0 = bx * kOpacityBlock, w = std::min(kOpacityBlock, l.width - x0);
             const uint32_t y0 = by * kOpacityBlock, y1 = std::min(y0 + kOpacityBlock, l.height);
+            if (!hasAlpha) {
+                // Opaque once GL holds the whole block; the texels of a block's
+                // other part may never have been uploaded.
+                if (x0 >= static_cast<uint32_t>(r.left) && y0 >= static_cast<uint32_t>(r.top) &&
+                    x0 + w <= static_cast<uint32_t>(r.right) &&
+                    y1 <= static_cast<uint32_t>(r.bottom))
+                    l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = 1;
+                continue;
+            }
             bool opaque = true;
             for (uint32_t y = y0; y < y1 && opaque; ++y) {
                 ExpandRow(format_, l.bits.data() + static_cast<size_t>(y) * l.pitch + x0 * bpp, w,
