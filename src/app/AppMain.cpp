@@ -92,10 +92,14 @@ int AppMain(const AppOptions& options) {
     videoSettings.Load();
     block = videoSettings.Get();
 
-    // 5. The window (the device sizes its client area later).
+    // 5. The window, made at the size the settings ask for, so that it opens
+    // centred at its final size (the device corrects it if the size cannot be
+    // used).
     const std::string title = ReadAppTitle();
     std::string error;
-    std::unique_ptr<os::Window> window(os::Window::Create(title, 640, 480, &error));
+    const bool sized = !block.fullScreen && block.width > 0 && block.height > 0;
+    std::unique_ptr<os::Window> window(
+        os::Window::Create(title, sized ? block.width : 640, sized ? block.height : 480, &error));
     if (!window) {
         os::ShowMessageBox(title, title + " cannot start: no video system is available (" +
                                       error + ").");
@@ -152,7 +156,9 @@ int AppMain(const AppOptions& options) {
         if (ready) {
             MainLoopLimits limits;
             limits.exitAfterFrames = options.exitAfterFrames;
-            limits.minFrameMs = options.minFrameMs;
+            limits.minFrameMs = options.minFrameMs == AppOptions::kFrameCapFromDisplay
+                                    ? FrameMsForRefresh(window->RefreshRate())
+                                    : options.minFrameMs;
             CMainLoop loop(*window, *game, limits);
             exitCode = loop.Run();
         } else {

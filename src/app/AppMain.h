@@ -13,8 +13,10 @@ struct AppOptions {
     int64_t exitAfterFrames = 0;
     // Folder of the single-instance lock file (empty: the default folder).
     std::string lockFolder;
-    // Frames shorter than this are padded with a sleep.
-    uint32_t minFrameMs = 8;
+    // Frames shorter than this are padded with a sleep (kFrameCapFromDisplay:
+    // one frame per refresh of the display).
+    static constexpr uint32_t kFrameCapFromDisplay = UINT32_MAX;
+    uint32_t minFrameMs = kFrameCapFromDisplay;
 };
 
 int AppMain(const AppOptions& options = AppOptions());

@@ -28,6 +28,13 @@ uint32_t CFrameClock::Tick(uint64_t nowMs) {
     return elapsed > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(elapsed);
 }
 
+uint32_t FrameMsForRefresh(int hz) {
+    constexpr int kDefaultHz = 60, kMaxHz = 1000;
+    if (hz <= 0 || hz > kMaxHz)
+        hz = kDefaultHz;
+    return static_cast<uint32_t>(1000 / hz);
+}
+
 CMainLoop::CMainLoop(os::Window& window, CGame& game, MainLoopLimits limits)
     : window_(window), game_(game), limits_(limits), clock_(os::Milliseconds()) {}
 

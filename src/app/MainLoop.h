@@ -40,10 +40,16 @@ struct MainLoopLimits {
     // Leave the loop after this many frame ticks (0: run until the window
     // closes). Tests and benchmarks only; the shipped game never sets it.
     int64_t exitAfterFrames = 0;
-    // Frames shorter than this are padded with a sleep (about 120 frames a
-    // second at most), so that a fast display does not burn every core.
-    uint32_t minFrameMs = 8;
+    // Frames shorter than this are padded with a sleep, so that the game draws
+    // no more frames than the display shows (60 a second when its rate is
+    // unknown).
+    uint32_t minFrameMs = 16;
 };
+
+// The frame period in whole milliseconds for a display of `hz` refreshes a
+// second (rounded down, so the cap never falls below the display's rate); 60
+// when the rate is unknown (0 or absurd).
+uint32_t FrameMsForRefresh(int hz);
 
 class CMainLoop {
 public:

@@ -90,6 +90,23 @@ public:
     void SetBackdrop(const CSharedPtr<IBackdropLayer>& backdrop) { backdrop_ = backdrop; }
     void SetDune(const CSharedPtr<IDuneLayer>& dune) { dune_ = dune; }
     void SetClearFlag(bool on) { clearFlag_ = on ? 1 : 0; }
+
+    // The scene's layers, for measuring what each one costs: a skipped layer is
+    // left out of the scene frame as if it were missing.
+    enum SceneLayer : uint32_t {
+        kLayerBackdrop,
+        kLayerParticles0,                                  // six particle managers, one bit each
+        kLayerQuads0 = kLayerParticles0 + kParticleLayers, // three quad layers
+        kLayerBoardFrame = kLayerQuads0 + kQuadLayers,
+        kLayerDune,
+        kLayerCaps,
+        kLayerSprites0, // three sprite layers
+        kLayerTexts = kLayerSprites0 + kSpriteLayers,
+        kLayerForms,
+        kSceneLayerCount
+    };
+    void SetSkippedLayers(uint32_t mask) { skippedLayers_ = mask; }
+    static const char* SceneLayerName(uint32_t layer);
     void SetClearColor(uint32_t argb) { clearColor_ = argb; }
 
     const CSharedPtr<CVertexBuffer>& GetSharedVertexBuffer() const { return vertexBuffer_; }
@@ -157,4 +174,5 @@ private:
     CSharedPtr<CPlayFieldStore> boardFrame_;
     CSharedPtr<IBackdropLayer> backdrop_;
     CSharedPtr<IDuneLayer> dune_;
+    uint32_t skippedLayers_ = 0;
 };

@@ -108,41 +108,42 @@ int32_t CRenderer::RenderScene() {
     d.SetRenderState(gpu::Rs::CullMode, gpu::Cull::None);
 
     auto zWriteOff = [&d]() { d.SetRenderState(gpu::Rs::ZWriteEnable, 0); };
-    auto alphaTested = [this](int i) {
-        if (Has(particleLayers_[i]))
+    auto on = [this](uint32_t layer) { return (skippedLayers_ & (1u << layer)) == 0; };
+    auto alphaTested = [this, &on](int i) {
+        if (Has(particleLayers_[i]) && on(kLayerParticles0 + i))
             particleLayers_[i]->RenderAlphaTested();
     };
-    auto blended = [this](int i) {
-        if (Has(particleLayers_[i]))
+    auto blended = [this, &on](int i) {
+        if (Has(particleLayers_[i]) && on(kLayerParticles0 + i))
             particleLayers_[i]->RenderBlended();
     };
-    auto quads = [this](int i) {
-        if (Has(quadLayers_[i]) && !quadLayers_[i]->IsEmpty())
+    auto quads = [this, &on](int i) {
+        if (Has(quadLayers_[i]) && !quadLayers_[i]->IsEmpty() && on(kLayerQuads0 + i))
             quadLayers_[i]->Render();
     };
-    auto spriteShown = [this](int i) {
-        return Has(spriteLayers_[i]) && spriteLayers_[i]->Shown;
+    auto spriteShown = [this, &on](int i) {
+        return Has(spriteLayers_[i]) && spriteLayers_[i]->Shown && on(kLayerSprites0 + i);
     };
-    auto texts = [this](int32_t tag) {
-        if (Has(textLayer_))
+    auto texts = [this, &on](int32_t tag) {
+        if (Has(textLayer_) && on(kLayerTexts))
             textLayer_->Render(tag);
     };
-    const bool capsShown = Has(caps_) && caps_->IsFieldShown();
+    const bool capsShown = Has(caps_) && caps_->IsFieldShown() && on(kLayerCaps);
 
     // 1-2: the backdrop and its particles.
-    if (Has(backdrop_) && backdrop_->IsEnabled())
+    if (Has(backdrop_) && backdrop_->IsEnabled() && on(kLayerBackdrop))
         backdrop_->Render();
     alphaTested(0);
     zWriteOff();
     blended(0);
     // 3-6: backdrop quads, the board frame, the sand box and its particles.
     quads(0);
-    if (Has(boardFrame_) && boardFrame_->Fade.Shown)
+    if (Has(boardFrame_) && boardFrame_->Fade.Shown && on(kLayerBoardFrame))
         boardFrame_->Render(device_, vertexBuffer_, indexBuffer_);
     alphaTested(1);
     zWriteOff();
     blended(1);
-    if (Has(dune_) && dune_->IsShown()) {
+    if (Has(dune_) && dune_->IsShown() && on(kLayerDune)) {
         dune_->RenderSand(device_, vertexBuffer_, indexBuffer_);
         dune_->RenderBox(device_, vertexBuffer_, indexBuffer_);
     }
@@ -171,7 +172,7 @@ int32_t CRenderer::RenderScene() {
     blended(3);
     alphaTested(4);
     // 20-26: the forms, then everything drawn over them.
-    if (Has(forms_) && forms_->HasFormsManager())
+    if (Has(forms_) && forms_->HasFormsManager() && on(kLayerForms))
         forms_->Draw(1);
     if (spriteShown(2))
         spriteLayers_[2]->Prepare();
@@ -186,6 +187,14 @@ int32_t CRenderer::RenderScene() {
 
     d.EndScene();
     return 0;
+}
+
+const char* CRenderer::SceneLayerName(uint32_t layer) {
+    static const char* const kNames[kSceneLayerCount] = {
+        "backdrop",   "particles0", "particles1", "particles2", "particles3", "particles4",
+        "particles5", "quads0",     "quads1",     "quads2",     "board",      "dune",
+        "caps",       "sprites0",   "sprites1",   "sprites2",   "texts",      "forms"};
+    return layer < kSceneLayerCount ? kNames[layer] : "";
 }
 
 namespace {

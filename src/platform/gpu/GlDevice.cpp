@@ -20,6 +20,8 @@ namespace {
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
 constexpr uint64_t kMaxBufferBytes = 1ull << 30;
+constexpr float kDepthMargin = 1e-5f;
+constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
 bool g_deviceAlive = false; // one GL context (and so one device) at a time
 
@@ -150,6 +152,7 @@ Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** 
         return kErrOutOfVideoMemory;
     }
     d->ApplyWindowMode(p);
+    d->UseDirect(d->DirectWanted());
     *out = d;
     return kOk;
 }
@@ -209,6 +212,13 @@ bool GlDevice::InitGl(const PresentParams& pp) {
         linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
     SetGammaRamp(0, &linear);
 
+    int depthBits = 0, alphaBits = 0;
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alphaBits);
+    // Drawing into the window must see the same depth and alpha as the offscreen buffer.
+    windowHasDepth_ = depthBits >= 24;
+    windowHasAlpha_ = alphaBits >= 8;
+
     glGenFramebuffers(1, &fbo_);
     if (!ResizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight))
         return false;
@@ -220,6 +230,7 @@ bool GlDevice::InitGl(const PresentParams& pp) {
 }
 
 bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
+    direct_ = false; // the new back buffer decides again
     if (colorTex_)
         glDeleteTextures(1, &colorTex_);
     if (depthRb_)
@@ -240,11 +251,14 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     presentFilter_ = GL_NEAREST;
     glGenRenderbuffers(1, &depthRb_);
     glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, static_cast<GLsizei>(w),
+    // Depth with stencil, the window's layout, so a picture moves between the
+    // two with its depth.
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(w),
                           static_cast<GLsizei>(h));
     GlBindFramebuffer(fbo_);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTex_, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthRb_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              depthRb_);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
     bbWidth_ = w;
@@ -256,6 +270,7 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     glClearColor(0, 0, 0, 1);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    depthFloor_ = 1.0f;
     return true;
 }
 
@@ -312,9 +327,11 @@ void GlDevice::ApplySwapInterval(uint32_t interval) {
 }
 
 void GlDevice::RestoreDefaults() {
-    for (uint32_t i = 0; i < kRenderStateCount; ++i) rs_[i] = DefaultRenderState(i, true);
+    for (uint32_t i = 0; i < kRenderStateCount; ++i)
+        rs_[i] = DefaultRenderState(i, true);
     for (uint32_t st = 0; st < kStageCount; ++st)
-        for (uint32_t i = 0; i < kStageStateCount; ++i) ss_[st][i] = DefaultStageState(st, i);
+        for (uint32_t i = 0; i < kStageStateCount; ++i)
+            ss_[st][i] = DefaultStageState(st, i);
     world_ = view_ = proj_ = Matrix::Identity();
     mvpDirty_ = true;
     viewport_ = Viewport{0, 0, bbWidth_, bbHeight_, 0.0f, 1.0f};
@@ -378,6 +395,7 @@ Result GlDevice::Reset(PresentParams* pp) {
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     ApplySwapInterval(p.presentationInterval);
     RestoreDefaults();
+    UseDirect(DirectWanted());
     pp->backBufferWidth = p.backBufferWidth;
     pp->backBufferHeight = p.backBufferHeight;
     pp->backBufferFormat = p.backBufferFormat;
@@ -688,7 +706,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         bits |= GL_DEPTH_BUFFER_BIT;
     if (bits == 0)
         return kOk;
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     if (bits & GL_COLOR_BUFFER_BIT) {
         // Colour write masks do not apply to a clear; a back buffer without alpha
         // keeps alpha at one so that destination-alpha blending reads one.
@@ -700,7 +718,14 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
     }
     if (bits & GL_DEPTH_BUFFER_BIT) {
         GlDepthMask(true); // a clear ignores the depth-write state
-        glClearDepth(std::clamp(z, 0.0f, 1.0f));
+        const float depth = std::clamp(z, 0.0f, 1.0f);
+        glClearDepth(depth);
+        const bool whole = count == 0 && viewport_.x == 0 && viewport_.y == 0 &&
+                           viewport_.width == bbWidth_ && viewport_.height == bbHeight_;
+        if (whole)
+            depthFloor_ = depth;
+        else if (depthFloor_ >= 0.0f)
+            depthFloor_ = std::min(depthFloor_, depth);
     }
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
     // Only the viewport is cleared (the letterbox bars rely on it).
@@ -719,6 +744,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         }
         GlScissor(static_cast<int32_t>(x0), static_cast<int32_t>(bbHeight_ - y1),
                   static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
+        ++glDrawCalls_;
         glClear(bits);
     }
     return kOk;
@@ -748,10 +774,232 @@ GlDevice::Program* GlDevice::ProgramFor(CombinerKey key) {
     return &programs_.emplace(key, p).first->second;
 }
 
-bool GlDevice::ApplyDrawState() {
-    GlBindFramebuffer(fbo_);
+void GlDevice::UpdateMvp() {
+    if (!mvpDirty_)
+        return;
+    Matrix wv, wvp;
+    Multiply(world_, view_, &wv);
+    Multiply(wv, proj_, &wvp);
+    std::memcpy(mvp_, wvp.m, sizeof(mvp_));
+    ++mvpVersion_;
+    mvpDirty_ = false;
+}
 
-    CombinerKey key = MakeCombinerKey(ss_, rs_[Rs::AlphaTestEnable] != 0, rs_[Rs::AlphaFunc]);
+GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
+                                      bool triangles) const {
+    if (!shortcuts_ || count == 0)
+        return DrawFacts{};
+    DrawFacts f;
+    const GlTexture* t = textures_[0];
+    const bool textured =
+        t && ss_[0][Tss::ColorOp] != Top::Disable && (ss_[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
+    f.texelExact = textured && ss_[1][Tss::ColorOp] == Top::Disable;
+    const bool rhoKnown = textured && triangles && count % 3 == 0;
+    f.maxRho = rhoKnown ? 0.0f : kUnknownRho;
+    f.alphaOne = f.flatDepth = f.atNear = true;
+    // A texel's width in texture units is tiny next to a float's precision at
+    // these magnitudes; an offset well under a filter weight's step is exact.
+    constexpr float kTolerance = 1.0f / 512.0f;
+    const float tw = t ? static_cast<float>(t->Width()) : 0.0f;
+    const float th = t ? static_cast<float>(t->Height()) : 0.0f;
+    const auto vw = static_cast<float>(viewport_.width), vh = static_cast<float>(viewport_.height);
+    const float zn = viewport_.minZ, zf = viewport_.maxZ;
+    const uint8_t* vertices = stream_->Store().Data();
+    float firstA = 0, firstB = 0, firstW = 0;
+    float uMin = 1e30f, vMin = 1e30f, uMax = -1e30f, vMax = -1e30f;
+    float tri[3][4]; // pixel x, y and texel u, v of the triangle so far
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t index = indexSize == 2 ? reinterpret_cast<const uint16_t*>(indices)[i]
+                                        : reinterpret_cast<const uint32_t*>(indices)[i];
+        Vertex v;
+        std::memcpy(&v, vertices + static_cast<size_t>(index + baseVertex_) * streamStride_,
+                    sizeof(v));
+        const float* m = mvp_;
+        float cx = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
+        float cy = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
+        float cz = v.x * m[2] + v.y * m[6] + v.z * m[10] + m[14];
+        float cw = v.x * m[3] + v.y * m[7] + v.z * m[11] + m[15];
+        if (!(cw > 0.0f))
+            return DrawFacts{}; // clipped against the eye: prove nothing
+        if (i == 0)
+            firstW = cw;
+        else if (cw != firstW) {
+            f.texelExact = false; // not affine across the draw
+            f.maxRho = kUnknownRho;
+        }
+        const float depth = zn + cz / cw * (zf - zn);
+        if (i == 0)
+            f.depth = depth;
+        f.flatDepth = f.flatDepth && depth == f.depth;
+        f.atNear = f.atNear && cz == 0.0f;
+        f.alphaOne = f.alphaOne && (v.diffuse >> 24) == 0xFF;
+        if (!textured)
+            continue;
+        // The original's pixel coordinates: centres on whole numbers, y down.
+        float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(viewport_.x);
+        float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(viewport_.y);
+        const float tu = v.u0 * tw, tv = v.v0 * th;
+        uMin = std::min(uMin, tu);
+        uMax = std::max(uMax, tu);
+        vMin = std::min(vMin, tv);
+        vMax = std::max(vMax, tv);
+        float a = tu - px, b = tv - py;
+        if (i == 0) {
+            firstA = a;
+            firstB = b;
+            float fa = a - std::floor(a), fb = b - std::floor(b);
+            if (std::fabs(fa - 0.5f) > kTolerance || std::fabs(fb - 0.5f) > kTolerance)
+                f.texelExact = false;
+        } else if (std::fabs(a - firstA) > kTolerance || std::fabs(b - firstB) > kTolerance) {
+            f.texelExact = false;
+        }
+        float* c = tri[i % 3];
+        c[0] = px;
+        c[1] = py;
+        c[2] = tu;
+        c[3] = tv;
+        if (f.maxRho < kUnknownRho && i % 3 == 2) {
+            // Texels per pixel along x and along y, bounded from above.
+            const float ex1 = tri[1][0] - tri[0][0], ey1 = tri[1][1] - tri[0][1];
+            const float ex2 = tri[2][0] - tri[0][0], ey2 = tri[2][1] - tri[0][1];
+            const float det = ex1 * ey2 - ex2 * ey1;
+            if (std::fabs(det) > 1e-6f) { // a triangle without area draws nothing
+                float grad[4];            // du/dx, du/dy, dv/dx, dv/dy
+                for (int k = 0; k < 2; ++k) {
+                    const float t1 = tri[1][2 + k] - tri[0][2 + k];
+                    const float t2 = tri[2][2 + k] - tri[0][2 + k];
+                    grad[2 * k] = (t1 * ey2 - t2 * ey1) / det;
+                    grad[2 * k + 1] = (t2 * ex1 - t1 * ex2) / det;
+                }
+                const float rho = std::max(std::fabs(grad[0]) + std::fabs(grad[2]),
+                                           std::fabs(grad[1]) + std::fabs(grad[3]));
+                f.maxRho = rho < kUnknownRho ? std::max(f.maxRho, rho) : kUnknownRho;
+            }
+        }
+    }
+    if (textured) {
+        // Filtering reads the texels around each sample point, and addressing
+        // other than clamping wraps coordinates beyond the edges to anywhere.
+        const bool clamped =
+            ss_[0][Tss::AddressU] == Tadr::Clamp && ss_[0][Tss::AddressV] == Tadr::Clamp;
+        const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
+        f.texelsKnown = true;
+        if (clamped || inside) {
+            f.texels[0] = static_cast<int32_t>(std::floor(std::max(uMin, -1.0f) - 0.5f)) - 1;
+            f.texels[1] = static_cast<int32_t>(std::floor(std::max(vMin, -1.0f) - 0.5f)) - 1;
+            f.texels[2] = static_cast<int32_t>(std::floor(std::min(uMax, tw + 1.0f) + 0.5f)) + 2;
+            f.texels[3] = static_cast<int32_t>(std::floor(std::min(vMax, th + 1.0f) + 0.5f)) + 2;
+        } else {
+            f.texels[0] = f.texels[1] = 0;
+            f.texels[2] = static_cast<int32_t>(t->Width());
+            f.texels[3] = static_cast<int32_t>(t->Height());
+        }
+    }
+    return f;
+}
+
+bool GlDevice::BaseLevelOnly(const DrawFacts& f) const {
+    const uint32_t* s0 = ss_[0];
+    if (s0[Tss::MipFilter] == Tf::None || f.texelExact)
+        return true;
+    // Mip selection is approximate: the margins keep clear of the edges where
+    // GL would change its mind. Under one texel per pixel GL magnifies, from
+    // the base level. Nearest mip selection stays on the base level below
+    // half a level of shrinking, and when both filters are the same kind it
+    // filters that level alike whether it calls the draw shrunk or not.
+    constexpr float kMagnifiedRho = 0.98f, kNearestLevelRho = 1.3f;
+    if (f.maxRho <= kMagnifiedRho)
+        return true;
+    const bool sameFilters =
+        (s0[Tss::MinFilter] >= Tf::Linear) == (s0[Tss::MagFilter] >= Tf::Linear);
+    return s0[Tss::MipFilter] == Tf::Point && sameFilters && f.maxRho <= kNearestLevelRho;
+}
+
+bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
+    const uint32_t* s0 = ss_[0];
+    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable || ss_[1][Tss::ColorOp] != Top::Disable)
+        return false;
+    const GlTexture* t = textures_[0];
+    auto argIsOne = [&](uint32_t arg) {
+        switch (arg) {
+        case Ta::Diffuse:
+        case Ta::Current: // the diffuse colour before the first stage
+            return f.alphaOne;
+        case Ta::TFactor:
+            return (rs_[Rs::TextureFactor] >> 24) == 0xFF;
+        case Ta::Texture:
+            if (!t)
+                return true; // a missing texture reads opaque white
+            // The base level alone is read when mip selection is off or skipped.
+            if (BaseLevelOnly(f))
+                return f.texelsKnown &&
+                       t->Opaque(0, f.texels[0], f.texels[1], f.texels[2], f.texels[3]);
+            return t->FullyOpaque();
+        default:
+            return false; // complements and the like
+        }
+    };
+    switch (s0[Tss::AlphaOp]) {
+    case Top::Disable:
+        return f.alphaOne;
+    case Top::SelectArg1:
+        return argIsOne(s0[Tss::AlphaArg1]);
+    case Top::SelectArg2:
+        return argIsOne(s0[Tss::AlphaArg2]);
+    case Top::Modulate:
+        return argIsOne(s0[Tss::AlphaArg1]) && argIsOne(s0[Tss::AlphaArg2]);
+    default:
+        return false;
+    }
+}
+
+bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
+    const uint32_t func = rs_[Rs::ZFunc];
+    if (func == Cmp::Always)
+        return true;
+    if (!f.flatDepth || depthFloor_ < 0.0f || (func != Cmp::LessEqual && func != Cmp::Less))
+        return false;
+    // A draw at the near depth stores and tests exactly that value; any other
+    // is kept a margin away from what GL's own arithmetic might round to.
+    const float d = f.atNear ? viewport_.minZ : f.depth + kDepthMargin;
+    return func == Cmp::LessEqual ? d <= depthFloor_ : d < depthFloor_;
+}
+
+void GlDevice::NoteDepthWrite(const DrawFacts& f) {
+    if (!f.flatDepth)
+        depthFloor_ = -1.0f;
+    else if (depthFloor_ >= 0.0f)
+        depthFloor_ = std::min(depthFloor_, f.atNear ? viewport_.minZ : f.depth - kDepthMargin);
+}
+
+bool GlDevice::ApplyDrawState(const DrawFacts& f) {
+    GlBindFramebuffer(TargetFramebuffer());
+
+    // A fragment whose alpha is provably full passes an alpha test that full
+    // alpha passes, and blends over the target as if it were copied.
+    const bool alphaOne = OutputAlphaOne(f);
+    const uint32_t ref = rs_[Rs::AlphaRef] & 0xFF;
+    bool alphaTest = rs_[Rs::AlphaTestEnable] != 0;
+    if (alphaTest && alphaOne) {
+        switch (rs_[Rs::AlphaFunc]) {
+        case Cmp::Greater:
+        case Cmp::NotEqual:
+            alphaTest = ref == 0xFF;
+            break;
+        case Cmp::LessEqual:
+        case Cmp::Equal:
+            alphaTest = ref != 0xFF;
+            break;
+        case Cmp::GreaterEqual:
+        case Cmp::Always:
+            alphaTest = false;
+            break;
+        default:
+            break;
+        }
+    }
+    bool cheaper = alphaTest != (rs_[Rs::AlphaTestEnable] != 0);
+    CombinerKey key = MakeCombinerKey(ss_, alphaTest, rs_[Rs::AlphaFunc]);
     Program* p = (key == lastKey_ && lastProgram_) ? lastProgram_ : ProgramFor(key);
     if (!p)
         return false;
@@ -759,14 +1007,7 @@ bool GlDevice::ApplyDrawState() {
     lastProgram_ = p;
     GlUseProgram(p->name);
 
-    if (mvpDirty_) {
-        Matrix wv, wvp;
-        Multiply(world_, view_, &wv);
-        Multiply(wv, proj_, &wvp);
-        std::memcpy(mvp_, wvp.m, sizeof(mvp_));
-        ++mvpVersion_;
-        mvpDirty_ = false;
-    }
+    UpdateMvp();
     if (bypass_ || p->mvpVersion != mvpVersion_) {
         // Row-major rows become GLSL columns, so uMvp * v computes the row vector v * M.
         glUniformMatrix4fv(p->mvp, 1, GL_FALSE, mvp_);
@@ -781,7 +1022,7 @@ bool GlDevice::ApplyDrawState() {
         p->viewportVersion = viewportVersion_;
         ++glStateCalls_;
     }
-    uint32_t tf = rs_[Rs::TextureFactor], ref = rs_[Rs::AlphaRef] & 0xFF;
+    uint32_t tf = rs_[Rs::TextureFactor];
     if (bypass_ || !p->uniformsKnown || p->tfactorValue != tf || p->alphaRefValue != ref) {
         glUniform4f(p->tfactor, static_cast<float>((tf >> 16) & 0xFF) / 255.0f,
                     static_cast<float>((tf >> 8) & 0xFF) / 255.0f,
@@ -793,11 +1034,22 @@ bool GlDevice::ApplyDrawState() {
         glStateCalls_ += 2;
     }
 
-    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, rs_[Rs::ZEnable] != 0);
+    // A test that cannot fail and writes nothing is left out.
+    const bool depthOn = rs_[Rs::ZEnable] != 0, depthWrite = rs_[Rs::ZWriteEnable] != 0;
+    const bool depthTest = depthOn && (depthWrite || !shortcuts_ || !DepthTestPasses(f));
+    cheaper = cheaper || depthTest != depthOn;
+    GlEnable(GL_DEPTH_TEST, shadow_.depthTest, depthTest);
     GlDepthFunc(GlCompareFunc(rs_[Rs::ZFunc]));
-    GlDepthMask(rs_[Rs::ZWriteEnable] != 0);
+    GlDepthMask(depthWrite);
+    if (depthOn && depthWrite)
+        NoteDepthWrite(f);
 
     bool blend = rs_[Rs::AlphaBlendEnable] != 0;
+    if (blend && alphaOne && rs_[Rs::SrcBlend] == Blend::SrcAlpha &&
+        rs_[Rs::DestBlend] == Blend::InvSrcAlpha) {
+        blend = false;
+        cheaper = true;
+    }
     GlEnable(GL_BLEND, shadow_.blend, blend);
     if (blend)
         GlBlendFunc(GlBlendFactor(rs_[Rs::SrcBlend], true),
@@ -812,7 +1064,9 @@ bool GlDevice::ApplyDrawState() {
         GlCullFace(GL_FRONT);
 
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false);
-    GlColorMask(bbHasAlpha_ ? 0xF : 0x7);
+    // Without alpha in the back buffer its alpha stays one; an unblended draw
+    // of full alpha may write it, which lets the rasteriser treat it as opaque.
+    GlColorMask(bbHasAlpha_ || (!blend && alphaOne) ? 0xF : 0x7);
     ApplyViewportToGl();
 
     for (uint32_t s = 0; s < kCombinerStages; ++s) {
@@ -821,10 +1075,16 @@ bool GlDevice::ApplyDrawState() {
         // A stage without a texture reads opaque white.
         GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
         const uint32_t* st = ss_[s];
-        GlSamplerParams(s, GlMinFilter(st[Tss::MinFilter], st[Tss::MipFilter]),
-                        GlMagFilter(st[Tss::MagFilter]), GlAddressMode(st[Tss::AddressU]),
-                        GlAddressMode(st[Tss::AddressV]));
+        const bool nearest = s == 0 && f.texelExact;
+        const uint32_t mip = s == 0 && BaseLevelOnly(f) ? Tf::None : st[Tss::MipFilter];
+        cheaper = cheaper || nearest || mip != st[Tss::MipFilter];
+        GlSamplerParams(s, nearest ? GL_NEAREST : GlMinFilter(st[Tss::MinFilter], mip),
+                        nearest ? GL_NEAREST : GlMagFilter(st[Tss::MagFilter]),
+                        GlAddressMode(st[Tss::AddressU]), GlAddressMode(st[Tss::AddressV]));
     }
+
+    if (cheaper)
+        ++shortcutDraws_;
 
     if (bypass_ || shadow_.vao != vao_) {
         shadow_.vao = vao_;
@@ -891,8 +1151,11 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
         lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
         return kErrInvalidCall;
 
-    if (!ApplyDrawState())
+    UpdateMvp();
+    const DrawFacts facts = Examine(idx, count, isize, mode == GL_TRIANGLES);
+    if (!ApplyDrawState(facts))
         return kErrFail;
+    ++glDrawCalls_;
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(count),
                              isize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
@@ -943,9 +1206,51 @@ void GlDevice::PresentPass(uint32_t framebuffer, int32_t width, int32_t height) 
         presentFilter_ = filter;
     }
     GlBindTexture(1, rampTex_);
+    ++glDrawCalls_;
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindSampler(0, samplers_[0]);
     glBindSampler(1, samplers_[1]);
+}
+
+bool GlDevice::DirectWanted() const {
+    if (!shortcuts_ || !rampIsIdentity_ || !windowHasDepth_ || (bbHasAlpha_ && !windowHasAlpha_) ||
+        !window_->SurfaceMatchesClientSize())
+        return false;
+    int dw = 0, dh = 0;
+    window_->GetDrawableSize(&dw, &dh);
+    return static_cast<uint32_t>(dw) == bbWidth_ && static_cast<uint32_t>(dh) == bbHeight_;
+}
+
+void GlDevice::CopyPicture(uint32_t from, uint32_t to) {
+    GlEnable(GL_SCISSOR_TEST, shadow_.scissor, false); // a copy is scissored too
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, from);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, to);
+    const auto w = static_cast<GLint>(bbWidth_), h = static_cast<GLint>(bbHeight_);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    // Depth only copies between equal formats; a window with another layout
+    // refuses it, and the frame's next depth clear sets it anyway.
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT,
+                      GL_NEAREST);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    shadow_.framebuffer = kUnknown;
+    ++glDrawCalls_;
+}
+
+void GlDevice::UseDirect(bool on) {
+    if (on == direct_)
+        return;
+    if (on)
+        CopyPicture(fbo_, 0);
+    else
+        CopyPicture(0, fbo_);
+    direct_ = on;
+    depthFloor_ = -1.0f; // the copy may leave the depth behind
+}
+
+void GlDevice::SetShortcuts(bool on) {
+    shortcuts_ = on;
+    UseDirect(DirectWanted());
 }
 
 Result GlDevice::Present() {
@@ -953,8 +1258,19 @@ Result GlDevice::Present() {
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
         return kOk; // minimised
-    PresentPass(0, dw, dh);
-    SDL_GL_SwapWindow(window_->Sdl());
+    if (direct_ && !DirectWanted())
+        UseDirect(false); // the window changed under the frame: present it the long way
+    if (direct_) {
+        SDL_GL_SwapWindow(window_->Sdl());
+        lastPresentRect_[0] = lastPresentRect_[1] = 0;
+        lastPresentRect_[2] = static_cast<int32_t>(bbWidth_);
+        lastPresentRect_[3] = static_cast<int32_t>(bbHeight_);
+    } else {
+        PresentPass(0, dw, dh);
+        SDL_GL_SwapWindow(window_->Sdl());
+        // From the next frame on, straight into the window when nothing is lost.
+        UseDirect(DirectWanted());
+    }
 
     // The game reads the cursor in back-buffer pixels.
     int cw = 0, ch = 0;
@@ -970,11 +1286,13 @@ Result GlDevice::Present() {
 }
 
 void GlDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     ReadFramebuffer(bbWidth_, bbHeight_, argb);
 }
 
 void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    if (direct_)
+        CopyPicture(0, fbo_); // the present pass reads the offscreen copy
     GLuint tex = 0, fb = 0;
     glGenTextures(1, &tex);
     BindTextureForUpload(tex);
@@ -985,9 +1303,20 @@ void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, 0);
     PresentPass(fb, static_cast<int32_t>(width), static_cast<int32_t>(height));
     ReadFramebuffer(width, height, argb);
-    GlBindFramebuffer(fbo_);
+    GlBindFramebuffer(TargetFramebuffer());
     glDeleteFramebuffers(1, &fb);
     glDeleteTextures(1, &tex);
+}
+
+uint64_t GlDevice::TextureCopyBytes() const {
+    uint64_t bytes = 0;
+    for (GlTexture* t : liveTextures_)
+        for (uint32_t level = 0, n = t->GetLevelCount(); level < n; ++level) {
+            SurfaceDesc d;
+            if (t->GetLevelDesc(level, &d) == kOk)
+                bytes += d.size;
+        }
+    return bytes;
 }
 
 void GlDevice::Finish() {
@@ -1092,6 +1421,14 @@ void GlDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
     if (!ramp)
         return;
     ramp_ = *ramp;
+    // A ramp that gives every 8-bit level back unchanged needs no present pass.
+    rampIsIdentity_ = true;
+    for (uint32_t i = 0; i < 256 && rampIsIdentity_; ++i)
+        for (uint16_t v : {ramp->red[i], ramp->green[i], ramp->blue[i]})
+            if ((static_cast<uint32_t>(v) * 255u + 32767u) / 65535u != i)
+                rampIsIdentity_ = false;
+    if (direct_ && !rampIsIdentity_)
+        UseDirect(false);
     // Applied when presenting, never to the desktop.
     uint16_t rgba[256 * 4];
     for (int i = 0; i < 256; ++i) {

@@ -1,9 +1,13 @@
 #pragma once
 // The OpenGL 3.3 device. Drawing goes to an offscreen back buffer (RGBA8 colour
 // plus depth) of the requested size; Present shows it in the window through the
-// gamma ramp, scaled with its aspect kept. The original fixed-function state is
-// stored as set and turned into GL state lazily at draw time, through a shadow of
-// the GL state that drops redundant GL calls (unless the cache bypass is on).
+// gamma ramp, scaled with its aspect kept. When that pass would change nothing
+// (the ramp maps every level to itself, the window is the back buffer's size and
+// needs no alpha) drawing goes straight into the window instead: on a software
+// rasteriser the full-screen pass costs as much as the whole scene. Switching
+// between the two copies the picture across, so nothing drawn is lost. The original fixed-function
+// state is stored as set and turned into GL state lazily at draw time, through a shadow of the GL
+// state that drops redundant GL calls (unless the cache bypass is on).
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -65,6 +69,11 @@ public:
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
 
     void SetStateCacheBypass(bool on) override { bypass_ = on; }
+    // Off: every frame takes the plain path (offscreen back buffer, present pass,
+    // the stages' own filters), for comparing pictures and measuring.
+    void SetShortcuts(bool on);
+    // Whether frames are drawn straight into the window now.
+    bool DrawsIntoWindow() const { return direct_; }
 
     // ---- GL-only inspection (tests, benchmarks) ----
     uint32_t BackBufferWidth() const { return bbWidth_; }
@@ -76,6 +85,12 @@ public:
     void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb);
     // Number of GL state calls issued so far (the cache test counts them).
     uint64_t GlStateCalls() const { return glStateCalls_; }
+    // Number of draws so far that a shortcut made cheaper than their states ask.
+    uint64_t ShortcutDraws() const { return shortcutDraws_; }
+    // Number of draw calls issued to GL so far (clears and present passes included).
+    uint64_t GlDrawCalls() const { return glDrawCalls_; }
+    // Bytes of the live textures' CPU copies, every level (memory figures).
+    uint64_t TextureCopyBytes() const;
     // Waits until GL has finished every issued command.
     void Finish();
 
@@ -136,9 +151,41 @@ private:
                          uint32_t wrapT);
 
     Program* ProgramFor(CombinerKey key);
-    bool ApplyDrawState();
+    void UpdateMvp();
+    // What the vertices of a draw prove, for the shortcuts that keep its picture.
+    struct DrawFacts {
+        // The first stage's texture lands on the pixels one to one, every pixel
+        // centre on a texel centre: filtering reads exactly one texel, and the
+        // cheaper nearest sampling gives the same picture.
+        bool texelExact = false;
+        // The most texels per pixel any triangle steps across the first
+        // stage's texture (an upper bound; huge when unknown): mip selection
+        // may be wasted work when it always picks the base level.
+        float maxRho = 1e30f;
+        bool alphaOne = false;  // every vertex's diffuse alpha is full
+        bool flatDepth = false; // every vertex has the same window depth...
+        bool atNear = false;    // ...which is exactly the viewport's near depth
+        float depth = 0.0f;
+        int32_t texels[4] = {0, 0, 0, 0}; // texel rectangle the draw can read
+        bool texelsKnown = false;
+    };
+    DrawFacts Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
+                      bool triangles) const;
+    // Whether the first stage provably samples the base level alone.
+    bool BaseLevelOnly(const DrawFacts& f) const;
+    // Whether the fragment colour's alpha is provably full for this draw.
+    bool OutputAlphaOne(const DrawFacts& f) const;
+    // Whether the depth test provably passes for every fragment of this draw.
+    bool DepthTestPasses(const DrawFacts& f) const;
+    void NoteDepthWrite(const DrawFacts& f);
+    bool ApplyDrawState(const DrawFacts& f);
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
+    uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
+    bool DirectWanted() const;
+    // Moves drawing to (or away from) the window, copying the picture across.
+    void UseDirect(bool on);
+    void CopyPicture(uint32_t from, uint32_t to);
 
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
@@ -171,12 +218,22 @@ private:
     uint32_t fvf_ = 0;
     bool inScene_ = false;
     bool bypass_ = false;
+    bool shortcuts_ = true;
+    bool direct_ = false;
+    bool rampIsIdentity_ = true;
+    bool windowHasDepth_ = false;
+    // No depth stored anywhere in the target is below this (so a flat draw at or
+    // in front of it passes a less-or-equal test everywhere); -1 when unknown.
+    float depthFloor_ = -1.0f;
+    bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;
     CombinerKey lastKey_ = ~CombinerKey{0};
     Program* lastProgram_ = nullptr;
     Shadow shadow_;
     uint64_t glStateCalls_ = 0;
+    uint64_t glDrawCalls_ = 0;
+    uint64_t shortcutDraws_ = 0;
 
     std::unordered_set<GlTexture*> liveTextures_;
     std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;

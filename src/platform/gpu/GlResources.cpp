@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <new>
 
 #include "platform/gpu/GlDevice.h"
@@ -50,6 +51,10 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
             l.height = h;
             l.pitch = RowPitch(w, format);
             l.bits.assign(static_cast<size_t>(l.pitch) * h, 0);
+            // Nothing is known of texels GL has not been given yet.
+            l.blocksX = (w + kOpacityBlock - 1) / kOpacityBlock;
+            l.opaqueBlocks.assign(
+                static_cast<size_t>(l.blocksX) * ((h + kOpacityBlock - 1) / kOpacityBlock), 0);
             w = w > 1 ? w / 2 : 1;
             h = h > 1 ? h / 2 : 1;
         }
@@ -132,7 +137,66 @@ Result GlTexture::UnlockRect(uint32_t level) {
     return kOk;
 }
 
+void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
+    Level& l = levels_[level];
+    const bool hasAlpha = GetFormatLayout(format_).a.bits != 0;
+    const uint32_t bpp = BytesPerPixel(format_);
+    const uint32_t bx0 = static_cast<uint32_t>(r.left) / kOpacityBlock;
+    const uint32_t by0 = static_cast<uint32_t>(r.top) / kOpacityBlock;
+    const uint32_t bx1 = (static_cast<uint32_t>(r.right) + kOpacityBlock - 1) / kOpacityBlock;
+    const uint32_t by1 = (static_cast<uint32_t>(r.bottom) + kOpacityBlock - 1) / kOpacityBlock;
+    uint8_t rgba[kOpacityBlock * 4];
+    for (uint32_t by = by0; by < by1; ++by)
+        for (uint32_t bx = bx0; bx < bx1; ++bx) {
+            const uint32_t x0 = bx * kOpacityBlock, w = std::min(kOpacityBlock, l.width - x0);
+            const uint32_t y0 = by * kOpacityBlock, y1 = std::min(y0 + kOpacityBlock, l.height);
+            if (!hasAlpha) {
+                // Opaque once GL holds the whole block; the texels of a block's
+                // other part may never have been uploaded.
+                if (x0 >= static_cast<uint32_t>(r.left) && y0 >= static_cast<uint32_t>(r.top) &&
+                    x0 + w <= static_cast<uint32_t>(r.right) &&
+                    y1 <= static_cast<uint32_t>(r.bottom))
+                    l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = 1;
+                continue;
+            }
+            bool opaque = true;
+            for (uint32_t y = y0; y < y1 && opaque; ++y) {
+                ExpandRow(format_, l.bits.data() + static_cast<size_t>(y) * l.pitch + x0 * bpp, w,
+                          rgba);
+                for (uint32_t x = 0; x < w && opaque; ++x)
+                    opaque = rgba[x * 4 + 3] == 255;
+            }
+            l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = opaque ? 1 : 0;
+        }
+}
+
+bool GlTexture::Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+    if (level >= levels_.size())
+        return false;
+    const Level& l = levels_[level];
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, static_cast<int32_t>(l.width));
+    y1 = std::min(y1, static_cast<int32_t>(l.height));
+    if (x0 >= x1 || y0 >= y1)
+        return true;
+    const auto b = static_cast<int32_t>(kOpacityBlock);
+    for (int32_t by = y0 / b; by <= (y1 - 1) / b; ++by)
+        for (int32_t bx = x0 / b; bx <= (x1 - 1) / b; ++bx)
+            if (!l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + static_cast<size_t>(bx)])
+                return false;
+    return true;
+}
+
+bool GlTexture::FullyOpaque() const {
+    for (const Level& l : levels_)
+        if (std::find(l.opaqueBlocks.begin(), l.opaqueBlocks.end(), 0) != l.opaqueBlocks.end())
+            return false;
+    return true;
+}
+
 void GlTexture::Upload(uint32_t level, const Rect& r) {
+    UpdateOpacity(level, r);
     if (!device_ || !name_)
         return;
     const Level& l = levels_[level];

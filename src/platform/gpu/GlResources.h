@@ -26,7 +26,14 @@ public:
 
     uint32_t GlName() const { return name_; }
     uint32_t Pool() const { return pool_; }
+    uint32_t Width() const { return levels_.empty() ? 0 : levels_[0].width; }
+    uint32_t Height() const { return levels_.empty() ? 0 : levels_[0].height; }
     const GlDevice* Owner() const { return device_; }
+    // Whether every texel of `level` inside the texel rectangle [x0, x1) x [y0, y1)
+    // (cut to the level) has full alpha, as far as the last uploads tell.
+    bool Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
+    // Whether every texel of every level has full alpha.
+    bool FullyOpaque() const;
     // The device is going away: free the GL object, keep the CPU copy.
     void Detach();
 
@@ -36,10 +43,15 @@ private:
         std::vector<uint8_t> bits;
         bool locked = false, readOnly = false;
         Rect lockedRect;
+        // One flag per square block of texels: all of its alpha is full.
+        std::vector<uint8_t> opaqueBlocks;
+        uint32_t blocksX = 0;
     };
+    static constexpr uint32_t kOpacityBlock = 16;
     GlTexture(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
     void Upload(uint32_t level, const Rect& r);
+    void UpdateOpacity(uint32_t level, const Rect& r);
 
     GlDevice* device_;
     uint32_t usage_, format_, pool_;

@@ -130,10 +130,10 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    // Drawing goes to an offscreen back buffer with its own depth; the window's
-    // surface only receives the finished picture.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    // The GPU back end draws straight into the window when it can (no gamma,
+    // same size), which needs the same depth buffer as its offscreen one.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
 
     int w = clientWidth > 0 ? clientWidth : 640;
     int h = clientHeight > 0 ? clientHeight : 480;
@@ -148,6 +148,10 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     }
     auto* win = new Window();
     win->window_ = sdl;
+    // The offscreen driver's surface keeps the size it was made with.
+    win->fixedSurface_ = driver && std::strcmp(driver, "offscreen") == 0;
+    win->surfaceWidth_ = w;
+    win->surfaceHeight_ = h;
     win->windowId_ = SDL_GetWindowID(sdl);
     SDL_StartTextInput();
     return win;
@@ -174,8 +178,25 @@ bool Window::IsFullScreen() const {
 }
 
 void Window::SetClientSize(int w, int h) {
-    if (w > 0 && h > 0)
-        SDL_SetWindowSize(window_, w, h);
+    if (w <= 0 || h <= 0)
+        return;
+    int cw = 0, ch = 0;
+    SDL_GetWindowSize(window_, &cw, &ch);
+    if (cw == w && ch == h)
+        return;
+    SDL_SetWindowSize(window_, w, h);
+    // Grown or shrunk about its old top-left corner the window could hang off
+    // the desktop: keep it centred at its new size.
+    if (!IsFullScreen())
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+bool Window::SurfaceMatchesClientSize() const {
+    if (!fixedSurface_)
+        return true;
+    int cw = 0, ch = 0;
+    SDL_GetWindowSize(window_, &cw, &ch);
+    return cw == surfaceWidth_ && ch == surfaceHeight_;
 }
 
 void Window::GetClientSize(int* w, int* h) const {
@@ -196,6 +217,14 @@ void Window::Show() {
 
 void Window::SetTitle(const std::string& title) {
     SDL_SetWindowTitle(window_, title.c_str());
+}
+
+int Window::RefreshRate() const {
+    SDL_DisplayMode mode;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0)
+        return 0;
+    return mode.refresh_rate;
 }
 
 bool Window::IsMinimized() const {

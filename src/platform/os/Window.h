@@ -87,13 +87,19 @@ public:
     // GPU back end scales its back buffer into it.
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
+    // A new size keeps the window centred on the desktop.
     void SetClientSize(int w, int h);
     void GetClientSize(int* w, int* h) const;
     // Size of the GL drawable in pixels (differs from the client size on high-DPI screens).
     void GetDrawableSize(int* w, int* h) const;
+    // False while the GL surface is known to differ from the client size (the
+    // headless driver's surface never follows a resize).
+    bool SurfaceMatchesClientSize() const;
     void SetPosition(int x, int y);
     void Show();
     void SetTitle(const std::string& title);
+    // Refreshes a second of the display the window is on; 0 when unknown.
+    int RefreshRate() const;
     bool IsMinimized() const;
 
     // Fetches one message; false when none is waiting.
@@ -120,6 +126,8 @@ private:
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
     std::deque<Message> pending_;
     bool quitFollowsClose_ = false;
+    bool fixedSurface_ = false;
+    int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };
 
 } // namespace os

@@ -153,12 +153,12 @@ struct ApiReleaser {
 };
 
 // The offscreen window, the GL back end and a renderer with its device, made
-// the way the program entry makes them.
+// the way the program entry makes them (the window at its final size).
 class GlStack {
 public:
     GlStack() {
         std::string error;
-        window_.reset(os::Window::Create("Glorvane test", 640, 480, &error));
+        window_.reset(os::Window::Create("Glorvane test", 1024, 768, &error));
         if (!window_) {
             problem_ = "no window: " + error;
             return;

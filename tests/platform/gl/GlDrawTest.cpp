@@ -464,6 +464,78 @@ TEST_F(GlDraw, SameFrameWithAndWithoutTheStateCacheBypass) {
     EXPECT_TRUE(cached == again);
 }
 
+TEST_F(GlDraw, ShortcutsKeepThePictureOfLayeredDraws) {
+    // Opaque on the left, alpha rising from 0 on the right (alpha 1 included).
+    Texture* t = MakeTexture(256, 256, [](uint32_t x, uint32_t y) {
+        return x < 128 ? Pattern(x, y) : (Pattern(x, y) & 0x00FFFFFFu) | ((x - 128) * 2) << 24;
+    });
+    Texture* mipped = MakeTexture(64, 64, Pattern, Fmt::A8R8G8B8, 0);
+    for (uint32_t level = 1; level < mipped->GetLevelCount(); ++level)
+        FillLevel(
+            mipped, level, [level](uint32_t x, uint32_t y) { return Pattern(x + level, y); },
+            Fmt::A8R8G8B8);
+    struct Layer {
+        Texture* texture;
+        Quad q;
+        uint32_t zWrite, alphaTest, mip;
+    };
+    // Smaller z is nearer; a layer may hide behind what an earlier one wrote.
+    const Layer layers[] = {
+        {mipped, {0, 0, 1024, 768, 0xFFFFFFFF, 10}, 1, 1, Tf::Point},             // magnified
+        {t, {100, 100, 300, 300, 0xFFFFFFFF, 20, 0, 0, 0.5f, 1}, 0, 1, Tf::None}, // hidden
+        {t, {150, 50, 500, 250, 0xFFFFFFFF, 5, 0, 0, 0.5f, 1}, 0, 1, Tf::None},   // opaque part
+        {t, {150, 300, 500, 500, 0xFFFFFFFF, 5}, 0, 1, Tf::None},                 // both parts
+        {t, {400, 100, 700, 400, 0x80FFFFFF, 0}, 1, 1, Tf::Point},                // translucent
+        {t, {450, 150, 650, 350, 0xFFFFFFFF, 3, 0, 0, 0.5f, 1}, 0, 0, Tf::Point}, // behind it
+        {mipped, {800, 600, 816, 616, 0xFFFFFFFF, -5}, 0, 1, Tf::Point},          // minified
+        {mipped, {700, 20, 754, 74, 0xFFFFFFFF, -5}, 0, 1, Tf::Point},    // a little smaller
+        {mipped, {760, 20, 814, 74, 0xFFFFFFFF, -5}, 0, 1, Tf::Linear},   // the same, trilinear
+        {nullptr, {600, 500, 760, 590, 0xFF336699, -10}, 0, 0, Tf::None}, // untextured
+    };
+    auto frame = [&](bool shortcuts) {
+        dev_->SetShortcuts(shortcuts);
+        ClearAll(0xFF203040);
+        GameStates();
+        Rs(Rs::ZEnable, 1);
+        Rs(Rs::ZFunc, Cmp::LessEqual);
+        Rs(Rs::AlphaBlendEnable, 1);
+        Rs(Rs::SrcBlend, Blend::SrcAlpha);
+        Rs(Rs::DestBlend, Blend::InvSrcAlpha);
+        Rs(Rs::AlphaFunc, Cmp::Greater);
+        Rs(Rs::AlphaRef, 1);
+        for (const Layer& l : layers) {
+            dev_->SetTexture(0, l.texture);
+            Filter(0, Tf::Linear, l.mip);
+            Rs(Rs::ZWriteEnable, l.zWrite);
+            Rs(Rs::AlphaTestEnable, l.alphaTest);
+            EXPECT_EQ(Draw({l.q}), kOk);
+        }
+        return std::vector<uint32_t>(Read());
+    };
+    // A ramp that is not the identity keeps both frames in the offscreen
+    // buffer: the window's pixel layout rounds blends its own way.
+    GammaRamp ramp;
+    for (int i = 0; i < 256; ++i)
+        ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 257);
+    ramp.red[255] = 0xF000;
+    dev_->SetGammaRamp(0, &ramp);
+    ASSERT_FALSE(dev_->DrawsIntoWindow());
+    const uint64_t before = dev_->ShortcutDraws();
+    const std::vector<uint32_t> fast = frame(true);
+    const uint64_t taken = dev_->ShortcutDraws() - before;
+    EXPECT_GE(taken, 4u) << "the shortcuts must be exercised";
+    const std::vector<uint32_t> plain = frame(false);
+    EXPECT_EQ(dev_->ShortcutDraws() - before, taken) << "switched off, no shortcut is taken";
+    dev_->SetShortcuts(true);
+    ASSERT_EQ(fast.size(), plain.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < fast.size(); ++i)
+        if (fast[i] != plain[i] && ++differing <= 5)
+            ADD_FAILURE() << "pixel " << i % kW << "," << i / kW << ": "
+                          << Near(fast[i], plain[i], 0).message();
+    EXPECT_EQ(differing, 0u);
+}
+
 TEST_F(GlDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {
     ClearAll(0xFF000000);
     ASSERT_EQ(Draw({{0, 0, 4, 4}}), kOk);

@@ -1,0 +1,238 @@
+#pragma once
+// What the game benchmarks share: the assembled game folder, the program
+// entry's objects without its guard and loop, and whole-process figures (the
+// software rasteriser does most of its work on its own threads, so the calling
+// thread's CPU time says little).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <vector>
+
+#include "app/Game.h"
+#include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
+#include "engine/Renderer.h"
+#include "engine/VideoSettings.h"
+#include "platform/Rand15.h"
+#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/Gpu.h"
+#include "platform/os/Window.h"
+#include "playfield/CapSlot.h"
+#include "playfield/PlayField.h"
+
+namespace bench {
+
+// $GLORVANE_GAME_DIR, else "build/game" or the working directory when it holds
+// the data; empty when none does.
+inline std::string FindGameDir() {
+    namespace fs = std::filesystem;
+    auto usable = [](const fs::path& p) {
+        std::error_code ec;
+        return fs::exists(p / "Data" / "TextID.dat", ec) && fs::exists(p / "Data" / "Fonts", ec);
+    };
+    if (const char* env = std::getenv("GLORVANE_GAME_DIR"))
+        if (usable(env))
+            return fs::absolute(env).string();
+    for (const char* candidate : {"build/game", "game", "."})
+        if (usable(candidate))
+            return fs::absolute(candidate).string();
+    return std::string();
+}
+
+// CPU seconds of every thread of the process.
+inline double ProcessCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Resident set size of the process in bytes (0 when unknown).
+inline uint64_t ResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word)
+        if (word == "VmRSS:") {
+            uint64_t kb = 0;
+            status >> kb;
+            return kb * 1024;
+        }
+    return 0;
+}
+
+// The program entry's objects without its guard and loop; runs inside the
+// game folder with the log sent nowhere.
+class GameRun {
+public:
+    static constexpr int kWidth = 1024, kHeight = 768;
+
+    explicit GameRun(const std::string& dir) {
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+            setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        saved_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+        SetObjectLogPath("/dev/null");
+    }
+    ~GameRun() {
+        game_.reset();
+        renderer_ = CSharedPtr<CRenderer>();
+        if (api_)
+            api_->Release();
+        window_.reset();
+        std::error_code ec;
+        std::filesystem::current_path(saved_, ec);
+    }
+    GameRun(const GameRun&) = delete;
+    GameRun& operator=(const GameRun&) = delete;
+
+    // Everything up to a started flow at 1024x768 (the window made at its final
+    // size, as the program entry makes it); false with `error` on failure.
+    bool Start() {
+        window_.reset(os::Window::Create("bench", kWidth, kHeight, &error));
+        if (!window_)
+            return false;
+        api_ = gpu::CreateGlApi();
+        if (!api_) {
+            error = "no GL back end";
+            return false;
+        }
+        renderer_ = CSharedPtr<CRenderer>(new CRenderer());
+        VideoSettingsBlock block;
+        block.width = kWidth;
+        block.height = kHeight;
+        if (gpu::Failed(renderer_->CreateDevice(block, api_, window_.get(), gpu::Fmt::D16))) {
+            error = "no device";
+            return false;
+        }
+        game_ = std::make_unique<CGame>(renderer_, window_.get(), CSharedPtr<snd::Audio>());
+        if (!game_->PreInit() || !game_->InitAndStartFlow()) {
+            error = game_->LastError();
+            return false;
+        }
+        return true;
+    }
+
+    CGame& Game() { return *game_; }
+    CRenderer& Renderer() { return *renderer_; }
+    std::string error;
+
+private:
+    std::filesystem::path saved_;
+    std::unique_ptr<os::Window> window_;
+    gpu::Api* api_ = nullptr;
+    CSharedPtr<CRenderer> renderer_;
+    std::unique_ptr<CGame> game_;
+};
+
+inline gpu::GlDevice* GlDeviceOf(CRenderer& renderer) {
+    const CSharedPtr<CRenderDevice>& d = renderer.GetDevice();
+    return d.IsNull() ? nullptr : dynamic_cast<gpu::GlDevice*>(d->GetDevice());
+}
+
+inline bool InLevel(const CGame& g) {
+    return g.Mode == kModeLevelIntro || g.Mode == kModeLevel;
+}
+
+// A running game held on one screen: a level in play with nothing moving but
+// the animations, a level in which a swap is made whenever the board rests
+// (cascades and their effects), or a bonus level. The clocks never run out;
+// a screen that ends anyway starts over.
+class SceneRun {
+public:
+    enum Scene : int64_t { kLevel, kCascade, kBonus };
+    static constexpr float kStep = 1.0f / 60.0f;
+
+    bool Open(Scene scene, std::string* why) {
+        scene_ = scene;
+        const std::string dir = FindGameDir();
+        if (dir.empty()) {
+            *why = "no game folder (set GLORVANE_GAME_DIR)";
+            return false;
+        }
+        run_ = std::make_unique<GameRun>(dir);
+        if (!run_->Start()) {
+            *why = run_->error;
+            return false;
+        }
+        Rand15::Global().Seed(6);
+        if (!Begin()) {
+            *why = "the screen did not start";
+            return false;
+        }
+        return true;
+    }
+
+    // One frame step of 1/60 s, not drawn.
+    void Step() {
+        CGame& g = run_->Game();
+        g.TimeLeft = g.TimeLimit;
+        g.BonusTime = g.BonusTimeLimit;
+        CPlayField& f = *g.Field;
+        if (scene_ == kCascade && f.IsIdle(true) && f.InputOpen && !f.LevelOver) {
+            f.BuildMatchMatrix();
+            moves_.clear();
+            if (f.MatchFinder.ListMoves(moves_, 3, 0) > 0) {
+                const CMatchMove& m =
+                    moves_[static_cast<size_t>(Rand15::Global().Next()) % moves_.size()];
+                f.SwapCaps(m.Column1, m.Row1, m.Column2, m.Row2, 0);
+                ++swaps;
+            }
+        }
+        g.Update(kStep);
+        if (!OnScreen()) {
+            ++restarts;
+            Begin();
+        }
+    }
+    // Draws and presents the frame, then waits for the rasteriser, so that
+    // the frame's cost is all spent by the time this returns.
+    int32_t Draw() {
+        const int32_t r = run_->Game().Render();
+        if (gpu::GlDevice* d = Device())
+            d->Finish();
+        return r;
+    }
+
+    CGame& Game() { return run_->Game(); }
+    CRenderer& Renderer() { return run_->Renderer(); }
+    gpu::GlDevice* Device() { return GlDeviceOf(Renderer()); }
+
+    int swaps = 0;
+    int restarts = 0;
+
+private:
+    static constexpr int kLevelNumber = 6;
+    static constexpr int kMaxStartSteps = 2000;
+
+    bool OnScreen() const {
+        const CGame& g = run_->Game();
+        return g.Mode == kModeLevel && g.SubState == (scene_ == kBonus ? kSubBonus : kSubPlay);
+    }
+
+    bool Begin() {
+        CGame& g = run_->Game();
+        g.StartLevel(kLevelNumber);
+        for (int i = 0; i < kMaxStartSteps && !(g.Mode == kModeLevel && g.SubState == kSubPlay);
+             ++i)
+            g.Update(kStep);
+        if (scene_ == kBonus) {
+            g.StartBonusLevel(1, 1); // the first of the schedule: the Accuracy challenge
+            for (int i = 0; i < 30; ++i)
+                g.Update(kStep);
+            g.BeginBonusRounds();
+        }
+        return OnScreen();
+    }
+
+    Scene scene_ = kLevel;
+    std::unique_ptr<GameRun> run_;
+    std::vector<CMatchMove> moves_;
+};
+
+} // namespace bench
