@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "audio/SoundBank.h"
+#include "totems/OrangeTotem.h"
 #include "totems/RedTotem.h"
 #include "totems/TotemParams.h"
+#include "totems/VioletTotem.h"
 
 namespace {
 
@@ -23,12 +25,12 @@ const CTotemKind kKinds[] = {
     {"Red", "200 240 255 255", "RedTotem", ESound::TotemRed1, New<CRedTotemParams>,
      Figure<CRedTotem>},
     {"Blue", "255 235 131 255", "BlueTotem", ESound::TotemBlue1, New<CTotemColourParams>, nullptr},
-    {"Orange", "255 248 154 255", "OrangeTotem", ESound::TotemOrange, New<CTotemColourParams>,
-     nullptr},
+    {"Orange", "255 248 154 255", "OrangeTotem", ESound::TotemOrange, New<COrangeTotemParams>,
+     Figure<COrangeTotem>},
     {"White", "255 187 116 255", "WhiteTotem", ESound::TotemWhite1, New<CTotemColourParams>,
      nullptr},
-    {"Violet", "251 253 255 255", "VioletTotem", ESound::TotemViolet, New<CTotemColourParams>,
-     nullptr},
+    {"Violet", "251 253 255 255", "VioletTotem", ESound::TotemViolet, New<CVioletTotemParams>,
+     Figure<CVioletTotem>},
 };
 
 } // namespace

@@ -41,3 +41,51 @@ public:
 protected:
     void LoadPower(const CTotemConfig& config) override;
 };
+
+class COrangeTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kPoints = 5;
+
+    // Point 0: where the clock cloud flies, on the virtual screen; points 1..4:
+    // where it starts on the figure by tier, in figure units.
+    CVector3 Points[kPoints];
+    float FlyTime = 0.4f;
+    float PreFlyTime = 0.2f;
+    float PostFlyTime = 0.2f;
+    float DigitsSize = 32.0f;
+    uint32_t StarColour = 0xFFA0FFA0u;
+    uint32_t TwirlColour = 0x80FFFFA0u;
+    // Already inverted when the filter multiplies.
+    uint32_t FlyTwirlColour = 0xFFFFFFFFu;
+    int32_t FlyTwirlFilter = 2;
+
+    COrangeTotemParams();
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CVioletTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+
+    // Per tier, in figure units: the glow behind the figure, the orbit and
+    // size of its two rays, and the rectangle the bonuses start from
+    // (top-left x, y and width, height).
+    CVector3 GlowCentres[kTiers];
+    float GlowSizes[kTiers][2] = {};
+    CVector3 RayCentres[kTiers];
+    float RaySizes[kTiers][2] = {};
+    float RayRadii[kTiers][2] = {};
+    float Areas[kTiers][4] = {};
+    uint32_t GlowColour = 0xFFFFFFFFu;
+    uint32_t RayColour = 0x7FFFFFFFu;
+    // Radians per second.
+    float RaySpeed = 0.5f;
+    float FlyTime = 0.5f;
+
+    CVioletTotemParams();
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};

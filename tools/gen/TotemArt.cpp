@@ -587,6 +587,40 @@ std::string TotemsConfig() {
             w.Key("ExpColor", 255, 80, 48, 255);
             w.Key("FlySpeed", 1400);
         }
+        if (c == 4) {
+            // The clock cloud leaves the head gem and bursts over the sand
+            // trough below the board.
+            w.Key("Point0", 650, 737);
+            for (int i = 1; i <= kTiers; ++i)
+                w.Key("Point" + std::to_string(i), HeadGem(c).x, HeadGem(c).y);
+            w.Key("FlyTime", 0.5);
+            w.Key("PreFlyTime", 0.25);
+            w.Key("PostFlyTime", 0.25);
+            w.Key("DigitsSize", 28);
+            w.Key("StarColor", 255, 230, 140, 255);
+            w.Key("TwirlColor", 255, 200, 96, 160);
+            w.Text("FlyTwirlFilter", "Add");
+            w.Key("FlyTwirlColor", 255, 180, 64, 255);
+        }
+        if (c == 6) {
+            // Pixels of the main figure on screen: the glow grows with the
+            // tier, the rays circle the head gem, the bonuses leave the body.
+            const float k = kMainOnScreen / kFrame;
+            const Vec2 gem{HeadGem(c).x * k, HeadGem(c).y * k};
+            for (int t = 1; t <= kTiers; ++t) {
+                const std::string n = std::to_string(t);
+                const float g = kMainOnScreen * (0.9f + 0.15f * float(t));
+                w.Key("Glow" + n, (kMainOnScreen - g) / 2, (kMainOnScreen - g) / 2, g, g);
+                w.Key("Ray" + n, gem.x - 20, gem.y - 12, 40, 24);
+                w.Key("RayR" + n, 30 + 4 * t);
+                w.Key("Area" + n, kBodyCentre.x * k - 20, kBodyCentre.y * k - 14, 40, 28);
+            }
+            w.Key("GlowColor", 190, 120, 255, 200);
+            w.Key("RayColor", 230, 190, 255, 170);
+            w.Key("RayHFactor", 0.35);
+            w.Key("RayW", 2.5);
+            w.Key("FlyTime", 0.6);
+        }
         w.Key("MainTextureSize", kFigureAtlasW, kFigureAtlasH);
         w.Key("ShopTextureSize", kFigureAtlasW, kFigureAtlasH);
         for (int t = 0; t < kTiers; ++t) {

@@ -97,6 +97,45 @@ TEST(TotemLaunch, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
     EXPECT_EQ(game->Field->Counters.Sets[2].Get(6), 2);
 }
 
+TEST(TotemLaunch, AnOrangeTotemAddsTimeInTheRunningGame) {
+    GameCopy copy;
+    if (!copy.Missing().empty())
+        GTEST_SKIP() << copy.Missing();
+    EnterDir enter(copy.Path());
+    GlStack gl;
+    ASSERT_EQ(gl.Problem(), "");
+    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
+    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
+    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+    CTotemPanel& totems = game->Field->Totems;
+    totems.Tiers[4] = 2;
+    game->StartLevel(1);
+    // The clock runs (and takes time) only once the level is in play.
+    for (int frames = 0; frames < 900 && !(CountCaps(*game->Field) == 64 &&
+                                           game->Mode == kModeLevel && game->SubState == kSubPlay);
+         ++frames)
+        ASSERT_GE(game->Frame(16), 0);
+    ASSERT_EQ(game->SubState, kSubPlay);
+    game->TipOpen = 0;
+    game->TimeLeft = game->TimeLimit / 2.0f;
+    const float before = game->TimeLeft;
+    totems.PushRequest(4);
+    totems.PushRequest(4);
+    int grants = 0, frames = 0;
+    for (; frames < 600 && !(grants > 0 && totems.IsIdle() && totems.Selected < 0 &&
+                             totems.Places[4]->Mode == CTotem::kStanding);
+         ++frames) {
+        ASSERT_GE(game->Frame(16), 0);
+        grants += static_cast<int>(
+            std::count_if(totems.Actions.begin(), totems.Actions.end(),
+                          [](const CTotemAction& a) { return a.kind == CTotemAction::kOrange; }));
+    }
+    EXPECT_EQ(grants, 1);
+    // Tier 2 buys 45 seconds; the clock ran for the frames meanwhile.
+    EXPECT_GT(game->TimeLeft, before + 45.0f - static_cast<float>(frames) * 0.016f - 1.0f);
+    EXPECT_EQ(totems.Places[4]->Mode, CTotem::kStanding);
+}
+
 TEST(TotemLaunch, AMissingTotemPictureFailsInitNamingIt) {
     GameCopy copy;
     if (!copy.Missing().empty())
