@@ -49,6 +49,8 @@ struct CTotemResources {
     CSharedPtr<CTexture> Twirl;    // spinning flashes
     CSharedPtr<CTexture> Glass;    // arrival flashes
     CSharedPtr<CTexture> GlowRays; // glow and light rays behind a figure
+    CSharedPtr<CTexture> Bonus;    // sparkles (the bonuses' gem flares)
+    CSharedPtr<CTexture> Lightning;
 };
 
 class CTotem {

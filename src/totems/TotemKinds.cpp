@@ -7,6 +7,7 @@
 #include "totems/RedTotem.h"
 #include "totems/TotemParams.h"
 #include "totems/VioletTotem.h"
+#include "totems/YellowTotem.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ template <class T> CTotem* Figure() {
 const CTotemKind kKinds[] = {
     {"Green", "255 229 128 255", "GreenTotem", ESound::TotemGreen1, New<CTotemColourParams>,
      nullptr},
-    {"Yellow", "115 198 255 255", "YellowTotem", ESound::TotemYellow1, New<CTotemColourParams>,
-     nullptr},
+    {"Yellow", "115 198 255 255", "YellowTotem", ESound::TotemYellow1, New<CYellowTotemParams>,
+     Figure<CYellowTotem>},
     {"Red", "200 240 255 255", "RedTotem", ESound::TotemRed1, New<CRedTotemParams>,
      Figure<CRedTotem>},
     {"Blue", "255 235 131 255", "BlueTotem", ESound::TotemBlue1, New<CTotemColourParams>, nullptr},

@@ -82,6 +82,8 @@ CTotemResources CTotemPanel::ResourcesOf(int32_t colour) const {
     r.Twirl = TexTwirl;
     r.Glass = TexPanelGlass;
     r.GlowRays = TexGlowRays;
+    r.Bonus = TexGemFlares;
+    r.Lightning = TexLightning;
     return r;
 }
 

@@ -16,6 +16,18 @@ constexpr float kFrameHalf = 128.0f;
 constexpr float kFrameUnit = 1.0f / 256.0f;
 constexpr float kOrbDepth = -100.0f;
 
+// A size pair another reader checks and reports: read here without a second
+// warning, `out` kept unless both numbers are above 0.
+void QuietSize(const std::string& file, const char* section, const char* key, float out[2]) {
+    float v[2] = {};
+    const std::string text = CTotemConfig(file, section).Raw(key, "");
+    if (ScanFloats(text.c_str(), v, 2) == 2 && v[0] > 0.0f && v[1] > 0.0f && std::isfinite(v[0]) &&
+        std::isfinite(v[1])) {
+        out[0] = v[0];
+        out[1] = v[1];
+    }
+}
+
 } // namespace
 
 void CTotemColourParams::Load(std::string_view file, const char* section,
@@ -88,13 +100,7 @@ void CVioletTotemParams::LoadPower(const CTotemConfig& config) {
     // The pixel values are of the main figure's frame ("MainSize" of the
     // shared section, already checked there).
     float frame[2] = {128.0f, 128.0f};
-    float main[2] = {};
-    if (ScanFloats(CTotemConfig(config.File, "Shared").Raw("MainSize", "128 128").c_str(), main,
-                   2) == 2 &&
-        main[0] > 0.0f && main[1] > 0.0f && std::isfinite(main[0]) && std::isfinite(main[1])) {
-        frame[0] = main[0];
-        frame[1] = main[1];
-    }
+    QuietSize(config.File, "Shared", "MainSize", frame);
     const float w = frame[0], h = frame[1];
     constexpr float kDepth = -0.4f;
     auto box = [&](const char* pattern, int32_t tier, CVector3& centre, float size[2]) {
@@ -127,4 +133,73 @@ void CVioletTotemParams::LoadPower(const CTotemConfig& config) {
         Areas[t][3] = r[3] / h;
     }
     FlyTime = config.Positive("FlyTime", "0.5");
+}
+
+CYellowTotemParams::CYellowTotemParams() {
+    LoadPower(CTotemConfig(std::string_view(), "Yellow"));
+}
+
+void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
+    float main[2] = {128.0f, 128.0f};
+    float texture[2] = {512.0f, 256.0f};
+    QuietSize(config.File, "Shared", "MainSize", main);
+    QuietSize(config.File, config.Section, "MainTextureSize", texture);
+    const float mw = main[0], mh = main[1];
+    constexpr float kDepth = -100.0f;
+    auto screen = [&](const char* key, const char* def, CVector3& out) {
+        float p[2] = {};
+        config.Floats(key, def, p, 2);
+        out = CVector3(p[0] - 512.0f, 384.0f - p[1], kDepth);
+    };
+    NuggetFadeTime = config.Positive("NuggetFadeTime", "0.25");
+    for (int32_t t = 0; t < kTiers; ++t) {
+        float p[2] = {};
+        config.Floats(IndexedKey("SmokeCenter%d", t + 1).c_str(), "150 188", p, 2);
+        SmokeCentres[t] = CVector3(p[0] / mw - 0.5f, 0.5f - p[1] / mh, kDepth);
+    }
+    for (int32_t t = 0; t < kTiers; ++t)
+        SmokePlatformSizes[t] =
+            config.Float(IndexedKey("SmokePlatformSize%d", t + 1).c_str(), "38") / mw;
+    SmokeColour = config.Colour("SmokeColor", "80 80 255 255");
+    SmokeSize = config.Float("SmokeSize", "16") / mw;
+    SmokeExpand = config.Float("SmokeExpand", "8") / mw;
+    SmokeUpSpeed = config.Float("SmokeUpSpeed", "1700") / mw;
+    SmokeFadeSpeed = config.Positive("SmokeFadeSpeed", "4");
+    NumberStartTime = config.NonNegative("NumberStartTime", "0.25");
+    NumberFlyTime = config.NonNegative("NumberFlyTime", "0.5");
+    NumberFadeTime = config.Positive("NumberFadeTime", "0.25");
+    screen("NumberTarget", "136 232", NumberTarget);
+    for (int32_t i = 0; i < kNumbers; ++i) {
+        float r[4] = {};
+        config.Floats(IndexedKey("NumberT%d", i).c_str(), "344 104 428 144", r, 4);
+        NumberRects[i][0] = r[0] / texture[0];
+        NumberRects[i][1] = r[1] / texture[1];
+        NumberRects[i][2] = r[2] / texture[0];
+        NumberRects[i][3] = r[3] / texture[1];
+    }
+    for (int32_t i = 0; i < kNumbers; ++i) {
+        float s[2] = {};
+        config.Floats(IndexedKey("NumberSize%d", i).c_str(), "84 40", s, 2);
+        NumberSizes[i][0] = s[0] / mw;
+        NumberSizes[i][1] = s[1] / mh;
+    }
+    FlareSize = config.Float("FlareSize", "6") / mw;
+    FlareLifeTime = config.Positive("FlareLifeTime", "0.4");
+    FlareW = config.Float("FlareW", "1") * 3.1415927f;
+    // The key is spelt so in the file.
+    FlareT = config.Positive("FalreT", "0.08");
+    FlareColour = config.Colour("FlareColor", "128 128 255 128");
+    for (int32_t t = 0; t < kTiers; ++t) {
+        float r[4] = {};
+        config.Floats(IndexedKey("Flare%d", t + 1).c_str(), "132 165 38 30", r, 4);
+        Flares[t][0] = (r[0] + r[2] / 2.0f) / mw - 0.5f;
+        Flares[t][1] = 0.5f - (r[1] + r[3] / 2.0f) / mh;
+        Flares[t][2] = r[2] / mw;
+        Flares[t][3] = r[3] / mh;
+    }
+    PlusSize = config.Float("PlusSize", "32");
+    float frenzy[3] = {};
+    config.Floats("FrenzyTarget", "652 736 640", frenzy, 3);
+    FrenzyTarget = CVector3(frenzy[0] - 512.0f, 384.0f - frenzy[1], kDepth);
+    FrenzyWidth = frenzy[2];
 }

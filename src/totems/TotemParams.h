@@ -89,3 +89,47 @@ public:
 protected:
     void LoadPower(const CTotemConfig& config) override;
 };
+
+class CYellowTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+    static constexpr int32_t kNumbers = 5;
+
+    CYellowTotemParams();
+
+    float NuggetFadeTime = 0.25f;
+    // Per tier, in figure units: where the number rises and the width of its
+    // smoke source.
+    CVector3 SmokeCentres[kTiers];
+    float SmokePlatformSizes[kTiers] = {};
+    uint32_t SmokeColour = 0;
+    // Smoke sizes and speeds in figure widths.
+    float SmokeSize = 0.0f;
+    float SmokeExpand = 0.0f;
+    float SmokeUpSpeed = 0.0f;
+    float SmokeFadeSpeed = 4.0f;
+    float NumberStartTime = 0.25f;
+    float NumberFlyTime = 0.5f;
+    float NumberFadeTime = 0.25f;
+    // On the virtual screen.
+    CVector3 NumberTarget;
+    // The number pictures (texture rectangles) and their sizes by tier.
+    float NumberRects[kNumbers][4] = {};
+    float NumberSizes[kNumbers][2] = {};
+    float FlareSize = 0.0f;
+    float FlareLifeTime = 0.4f;
+    // Radians per second.
+    float FlareW = 3.1415927f;
+    // Seconds between sparkles.
+    float FlareT = 0.08f;
+    uint32_t FlareColour = 0;
+    // Per tier: the sparkle ellipse's centre x, y and size w, h.
+    float Flares[kTiers][4] = {};
+    float PlusSize = 32.0f;
+    // Where the bolt strikes, and how wide its end spreads.
+    CVector3 FrenzyTarget;
+    float FrenzyWidth = 640.0f;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};

@@ -21,6 +21,7 @@
 #include "totems/RedTotem.h"
 #include "totems/TotemPanel.h"
 #include "totems/VioletTotem.h"
+#include "totems/YellowTotem.h"
 
 namespace {
 
@@ -549,6 +550,18 @@ TEST_F(TotemPanelTest, PowerPeriodsAndSpeedsBelowZeroFallBackToDefaults) {
          [](const CTotemColourParams& c) {
              return dynamic_cast<const COrangeTotemParams&>(c).DigitsSize;
          }},
+        {"Yellow", "FalreT=0", "FalreT", 0.08f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).FlareT;
+         }},
+        {"Yellow", "NumberFadeTime=0", "NumberFadeTime", 0.25f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).NumberFadeTime;
+         }},
+        {"Yellow", "SmokeFadeSpeed=-4", "SmokeFadeSpeed", 4.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).SmokeFadeSpeed;
+         }},
         {"Violet", "FlyTime=-0.5", "FlyTime", 0.5f,
          [](const CTotemColourParams& c) {
              return dynamic_cast<const CVioletTotemParams&>(c).FlyTime;
@@ -557,9 +570,10 @@ TEST_F(TotemPanelTest, PowerPeriodsAndSpeedsBelowZeroFallBackToDefaults) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         CapturedLog log;
-        const bool isOrange = std::string(row.section) == "Orange";
-        Load("", "", std::string("[") + row.section + "]\n" + row.line + "\n");
-        EXPECT_FLOAT_EQ(row.read(*panel->ColourParams[isOrange ? 4 : 6]), row.want);
+        const std::string section = row.section;
+        const size_t colour = section == "Orange" ? 4 : section == "Yellow" ? 1 : 6;
+        Load("", "", "[" + section + "]\n" + row.line + "\n");
+        EXPECT_FLOAT_EQ(row.read(*panel->ColourParams[colour]), row.want);
         EXPECT_NE(log.Text().find(std::string("[") + row.section + "] " + row.key + ":"),
                   std::string::npos)
             << log.Text();
@@ -569,4 +583,50 @@ TEST_F(TotemPanelTest, PowerPeriodsAndSpeedsBelowZeroFallBackToDefaults) {
     const auto& o = dynamic_cast<const COrangeTotemParams&>(*panel->ColourParams[4]);
     EXPECT_EQ(o.FlyTwirlFilter, 2);
     EXPECT_EQ(o.FlyTwirlColour, 0x28F5EBE1u);
+}
+
+TEST_F(TotemPanelTest, YellowScoresExactlyOncePerLaunchWithItsTiersPicture) {
+    struct Row {
+        int32_t tier;
+        float dt;
+        bool rearms;
+    };
+    Load("", "",
+         "[Yellow]\nNumberT0=0 0 8 8\nNumberT1=8 0 16 8\nNumberT2=16 0 24 8\n"
+         "NumberT3=24 0 32 8\nNumberT4=32 0 40 8\nMainTextureSize=64 64\n");
+    for (const Row& row :
+         {Row{1, 0.03f, false}, Row{2, 9.0f, false}, Row{3, 0.05f, true}, Row{4, 9.0f, true}}) {
+        SCOPED_TRACE(row.tier);
+        CTotemPanel& p = *panel;
+        Launch(p, 1, row.tier);
+        const CSharedPtr<CTotem> held = p.Places[1];
+        auto* y = dynamic_cast<CYellowTotem*>(held.Get());
+        ASSERT_NE(y, nullptr);
+        for (int32_t level : {2, 3}) {
+            if (level == 3) {
+                if (!row.rearms)
+                    break;
+                ASSERT_EQ(y->State, CTotem::kRearmed);
+                p.PushRequest(1);
+                p.Update(0.0f);
+            }
+            // The first frame of the power shows the tier's number picture.
+            p.Update(0.01f);
+            ASSERT_FALSE(y->Number.IsNull());
+            EXPECT_FLOAT_EQ(y->Number->Frames[0].U, (row.tier + level - 3) * 8.0f / 64.0f);
+            int records = 0;
+            CTotemAction got;
+            for (int i = 0;
+                 i < 400 && (y->State == CTotem::kRunning || y->State == CTotem::kRunningLevel3);
+                 ++i) {
+                p.Update(row.dt);
+                records += CountKind(p, CTotemAction::kYellow, &got);
+            }
+            EXPECT_EQ(records, 1);
+            EXPECT_EQ(got.column, row.tier);
+            EXPECT_EQ(got.row, level);
+            EXPECT_TRUE(y->Number.IsNull());
+            EXPECT_EQ(y->State == CTotem::kRearmed, row.rearms && level == 2);
+        }
+    }
 }
