@@ -1,6 +1,6 @@
 // "Totems.cfg" read from any bytes: every value must load (or fall back to
-// its default) and a figure of every tier must build and lay out from the
-// sprite sets it gave, without reading outside them.
+// its default), and the figures of every colour must build, lay out from the
+// sprite sets it gave and run their powers, without reading outside them.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,11 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::WriteInput("Data/Config/Totems.cfg", data, size);
     CTotemPanel panel;
     panel.LoadConfig(path);
-    panel.Tiers[2] = 4;
+    // Every colour owned at the top tier; each selected and launched in turn.
+    panel.Tiers.fill(4);
     panel.Reset();
-    panel.PushRequest(2);
-    for (int frame = 0; frame < 4; ++frame)
-        panel.Update(0.25f);
+    for (int32_t colour = 0; colour < CTotemPanel::kColours; ++colour) {
+        panel.PushRequest(colour);
+        panel.PushRequest(colour);
+        for (int frame = 0; frame < 6; ++frame)
+            panel.Update(0.25f);
+    }
     panel.SetTier(2, 4, 4.0f);
     panel.Update(0.25f);
     panel.FadeOutAll(2.0f);

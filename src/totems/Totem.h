@@ -37,13 +37,20 @@ struct CTotemResources {
     CSharedPtr<CSpriteLayer> SpriteLayer;
     CSharedPtr<CParticleSystemsManager> Particles;
     CSharedPtr<CQuadLayer> QuadLayer;
-    CSharedPtr<CTexture> Small;  // the standing figures
-    CSharedPtr<CTexture> Shadow; // shadows, darkening
-    CSharedPtr<CTexture> Lights; // glow sprites of a pressed figure
-    CSharedPtr<CTexture> Colour; // the colour's own figure picture
-    CSharedPtr<CTexture> Halo;   // flashes
-    CSharedPtr<CTexture> Spell;  // orbs and trails
-    CSharedPtr<CTexture> Fire;   // explosions
+    CSharedPtr<CTexture> Small;    // the standing figures
+    CSharedPtr<CTexture> Shadow;   // shadows, darkening
+    CSharedPtr<CTexture> Lights;   // glow sprites of a pressed figure
+    CSharedPtr<CTexture> Colour;   // the colour's own figure picture
+    CSharedPtr<CTexture> Halo;     // flashes
+    CSharedPtr<CTexture> Spell;    // orbs and trails
+    CSharedPtr<CTexture> Fire;     // explosions
+    CSharedPtr<CTexture> Digits;   // clock digits of the time bonus
+    CSharedPtr<CTexture> Star;     // star particles
+    CSharedPtr<CTexture> Twirl;    // spinning flashes
+    CSharedPtr<CTexture> Glass;    // arrival flashes
+    CSharedPtr<CTexture> GlowRays; // glow and light rays behind a figure
+    CSharedPtr<CTexture> Bonus;    // sparkles (the bonuses' gem flares)
+    CSharedPtr<CTexture> Lightning;
 };
 
 class CTotem {

@@ -77,6 +77,15 @@ float CTotemConfig::Positive(const char* key, const char* def) const {
     return v;
 }
 
+float CTotemConfig::NonNegative(const char* key, const char* def) const {
+    float v = Float(key, def);
+    if (v >= 0.0f)
+        return v;
+    Warn(key, "must not be below 0");
+    ScanAll(def, &v, 1);
+    return v;
+}
+
 int32_t CTotemConfig::Int(const char* key, const char* def, int32_t low, int32_t high) const {
     const std::string text = Raw(key, def);
     int32_t v = 0;

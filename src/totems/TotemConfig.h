@@ -24,6 +24,8 @@ public:
     float Float(const char* key, const char* def) const;
     // A time or speed: above 0.
     float Positive(const char* key, const char* def) const;
+    // A wait that may be skipped: 0 or more.
+    float NonNegative(const char* key, const char* def) const;
     int32_t Int(const char* key, const char* def, int32_t low, int32_t high) const;
     // "red green blue alpha", each 0..255 (fractions dropped), packed as ARGB.
     uint32_t Colour(const char* key, const char* def) const;

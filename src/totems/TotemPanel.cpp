@@ -77,6 +77,13 @@ CTotemResources CTotemPanel::ResourcesOf(int32_t colour) const {
     r.Halo = TexHalo;
     r.Spell = TexSpellFuzzy;
     r.Fire = TexFireCloud;
+    r.Digits = TimeDigits;
+    r.Star = TexStarParticle;
+    r.Twirl = TexTwirl;
+    r.Glass = TexPanelGlass;
+    r.GlowRays = TexGlowRays;
+    r.Bonus = TexGemFlares;
+    r.Lightning = TexLightning;
     return r;
 }
 

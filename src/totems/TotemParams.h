@@ -41,3 +41,95 @@ public:
 protected:
     void LoadPower(const CTotemConfig& config) override;
 };
+
+class COrangeTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kPoints = 5;
+
+    // Point 0: where the clock cloud flies, on the virtual screen; points 1..4:
+    // where it starts on the figure by tier, in figure units.
+    CVector3 Points[kPoints];
+    float FlyTime = 0.4f;
+    float PreFlyTime = 0.2f;
+    float PostFlyTime = 0.2f;
+    float DigitsSize = 32.0f;
+    uint32_t StarColour = 0xFFA0FFA0u;
+    uint32_t TwirlColour = 0x80FFFFA0u;
+    // Already inverted when the filter multiplies.
+    uint32_t FlyTwirlColour = 0xFFFFFFFFu;
+    int32_t FlyTwirlFilter = 2;
+
+    COrangeTotemParams();
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CVioletTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+
+    // Per tier, in figure units: the glow behind the figure, the orbit and
+    // size of its two rays, and the rectangle the bonuses start from
+    // (top-left x, y and width, height).
+    CVector3 GlowCentres[kTiers];
+    float GlowSizes[kTiers][2] = {};
+    CVector3 RayCentres[kTiers];
+    float RaySizes[kTiers][2] = {};
+    float RayRadii[kTiers][2] = {};
+    float Areas[kTiers][4] = {};
+    uint32_t GlowColour = 0xFFFFFFFFu;
+    uint32_t RayColour = 0x7FFFFFFFu;
+    // Radians per second.
+    float RaySpeed = 0.5f;
+    float FlyTime = 0.5f;
+
+    CVioletTotemParams();
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CYellowTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+    static constexpr int32_t kNumbers = 5;
+
+    CYellowTotemParams();
+
+    float NuggetFadeTime = 0.25f;
+    // Per tier, in figure units: where the number rises and the width of its
+    // smoke source.
+    CVector3 SmokeCentres[kTiers];
+    float SmokePlatformSizes[kTiers] = {};
+    uint32_t SmokeColour = 0;
+    // Smoke sizes and speeds in figure widths.
+    float SmokeSize = 0.0f;
+    float SmokeExpand = 0.0f;
+    float SmokeUpSpeed = 0.0f;
+    float SmokeFadeSpeed = 4.0f;
+    float NumberStartTime = 0.25f;
+    float NumberFlyTime = 0.5f;
+    float NumberFadeTime = 0.25f;
+    // On the virtual screen.
+    CVector3 NumberTarget;
+    // The number pictures (texture rectangles) and their sizes by tier.
+    float NumberRects[kNumbers][4] = {};
+    float NumberSizes[kNumbers][2] = {};
+    float FlareSize = 0.0f;
+    float FlareLifeTime = 0.4f;
+    // Radians per second.
+    float FlareW = 3.1415927f;
+    // Seconds between sparkles.
+    float FlareT = 0.08f;
+    uint32_t FlareColour = 0;
+    // Per tier: the sparkle ellipse's centre x, y and size w, h.
+    float Flares[kTiers][4] = {};
+    float PlusSize = 32.0f;
+    // Where the bolt strikes, and how wide its end spreads.
+    CVector3 FrenzyTarget;
+    float FrenzyWidth = 640.0f;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};

@@ -10,14 +10,18 @@
 #include "effects/ParticleSystemsManager.h"
 #include "engine/QuadLayer.h"
 #include "engine/SpriteLayer.h"
+#include "playfield/LevelParams.h"
 #include "playfield/LevelRules.h"
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
 #include "support/TempDir.h"
 #include "tools/lib/ImageWriter.h"
 #include "totems/BoardGrid.h"
+#include "totems/OrangeTotem.h"
 #include "totems/RedTotem.h"
 #include "totems/TotemPanel.h"
+#include "totems/VioletTotem.h"
+#include "totems/YellowTotem.h"
 
 namespace {
 
@@ -57,9 +61,10 @@ protected:
         layer = CSharedPtr<CSpriteLayer>();
         Close();
     }
-    void Load(const std::string& shared, const std::string& red = "") {
+    void Load(const std::string& shared, const std::string& red = "",
+              const std::string& others = "") {
         panel = std::make_unique<CTotemPanel>();
-        panel->LoadConfig(dir.Write("Totems.cfg", shared + SetsOf("Red", red)));
+        panel->LoadConfig(dir.Write("Totems.cfg", shared + SetsOf("Red", red) + others));
         panel->AttachShared(device, layer, particles, quads, nullptr);
     }
     // Frames of dt until the predicate holds (at most n).
@@ -386,3 +391,242 @@ TEST_F(TotemPanelTest, FigurePicturesSwitchToTheShopAndBackInPlace) {
 }
 
 } // namespace
+
+// Selects `colour` at `tier` and launches it; the launch frame's records stay in Actions.
+static void Launch(CTotemPanel& p, int32_t colour, int32_t tier) {
+    p.Tiers[static_cast<size_t>(colour)] = tier;
+    p.Reset();
+    p.PushRequest(colour);
+    for (int i = 0; i < 100 && !(p.Selected == colour && p.Ready == 1); ++i)
+        p.Update(0.05f);
+    p.PushRequest(colour);
+    p.Update(0.0f);
+}
+
+static int CountKind(const CTotemPanel& p, int32_t kind, CTotemAction* last = nullptr) {
+    int n = 0;
+    for (const CTotemAction& a : p.Actions)
+        if (a.kind == kind) {
+            ++n;
+            if (last)
+                *last = a;
+        }
+    return n;
+}
+
+TEST_F(TotemPanelTest, OrangeGrantsTimeExactlyOncePerLaunch) {
+    struct Row {
+        int32_t tier;
+        float dt; // frame step through the power
+        bool rearms;
+    };
+    for (const Row& row : {Row{1, 0.02f, false}, Row{2, 5.0f, false}, Row{3, 0.05f, true},
+                           Row{4, 5.0f, true}, Row{8, 0.1f, true}}) {
+        SCOPED_TRACE(row.tier);
+        CTotemPanel& p = *panel;
+        Launch(p, 4, row.tier);
+        for (int32_t level : {2, 3}) {
+            if (level == 3) {
+                if (!row.rearms)
+                    break;
+                ASSERT_EQ(p.Places[4]->State, CTotem::kRearmed);
+                p.PushRequest(4);
+                p.Update(0.0f);
+            }
+            int records = 0;
+            CTotemAction got;
+            for (int i = 0; i < 200 && p.Places[4]->State != CTotem::kRearmed &&
+                            p.Places[4]->State != CTotem::kFinished;
+                 ++i) {
+                p.Update(row.dt);
+                records += CountKind(p, CTotemAction::kOrange, &got);
+            }
+            EXPECT_EQ(records, 1);
+            EXPECT_EQ(got.value, level);
+            EXPECT_EQ(got.value2, std::min(row.tier, 4));
+            const auto* o = dynamic_cast<const COrangeTotem*>(p.Places[4].Get());
+            ASSERT_NE(o, nullptr);
+            EXPECT_TRUE(o->FlySprite.IsNull());
+            EXPECT_TRUE(o->Systems[0].IsNull());
+        }
+    }
+    // Without a wait the flying sprite starts at full size on the first frame.
+    Load("", "", "[Orange]\nPreFlyTime=0\nFlyTime=1\n");
+    Launch(*panel, 4, 1);
+    const auto& o = dynamic_cast<const COrangeTotem&>(*panel->Places[4]);
+    ASSERT_FALSE(o.FlySprite.IsNull());
+    EXPECT_FLOAT_EQ(o.FlySprite->Width, o.Size[0] * 0.5f);
+    EXPECT_FLOAT_EQ(o.FlySprite->Alpha, 1.0f);
+}
+
+TEST_F(TotemPanelTest, VioletDrawsAllowedBonusesOnceAndSkipsFailedDraws) {
+    // Bonus tiers by type 2..7; -1 closes a type. Types 5 and 7 are the
+    // special ones.
+    struct Row {
+        int32_t tier, level;
+        std::vector<int32_t> bonusTiers;
+        std::vector<bool> special; // per record: drawn as special
+    };
+    const std::vector<int32_t> all = {0, 1, 2, 3, 0, 1};
+    const std::vector<int32_t> none(6, -1);
+    const Row rows[] = {{1, 2, all, {false}},        {2, 2, all, {false, false}},
+                        {3, 2, all, {false, false}}, {3, 3, all, {false, true}},
+                        {4, 2, all, {false, true}},  {2, 2, none, {}}};
+    CLevelParams rules;
+    Load("", "", "[Violet]\nFlyTime=0.4\n");
+    SetTotemLevelParams(&rules);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.tier << "/" << row.level);
+        rules.BonusTiers = row.bonusTiers;
+        CTotemPanel& p = *panel;
+        Launch(p, 6, row.tier);
+        if (row.level == 3) {
+            for (int i = 0; i < 100 && p.Places[6]->State != CTotem::kRearmed; ++i)
+                p.Update(0.1f);
+            p.PushRequest(6);
+            p.Update(0.0f);
+        }
+        const CSharedPtr<CTotem> held = p.Places[6];
+        auto* v = dynamic_cast<CVioletTotem*>(held.Get());
+        ASSERT_NE(v, nullptr);
+        ASSERT_EQ(CountKind(p, CTotemAction::kViolet), static_cast<int>(row.special.size()));
+        std::vector<CTotemAction> got;
+        for (const CTotemAction& a : p.Actions)
+            if (a.kind == CTotemAction::kViolet)
+                got.push_back(a);
+        for (size_t i = 0; i < got.size(); ++i) {
+            const CTotemAction& a = got[i];
+            const bool special = a.bonusType == 5 || a.bonusType == 7;
+            EXPECT_EQ(special, row.special[i]) << a.bonusType;
+            EXPECT_EQ(a.column, rules.TierOf(a.bonusType));
+            EXPECT_EQ(a.row, v->ZOrder - static_cast<int32_t>(i) - 10);
+            EXPECT_FLOAT_EQ(a.FloatWord(10), (i == 0 ? 1.25f : 0.75f) * 0.4f);
+            EXPECT_FLOAT_EQ(a.toPoint[0], a.fromPoint[0] + 320.0f);
+        }
+        // Handed over once; the power runs its time whatever was drawn.
+        int later = 0, frames = 0;
+        for (; frames < 100 && (v->State == CTotem::kRunning || v->State == CTotem::kRunningLevel3);
+             ++frames) {
+            p.Update(0.1f);
+            later += CountKind(p, CTotemAction::kViolet);
+        }
+        EXPECT_EQ(later, 0);
+        EXPECT_NEAR(frames, 8, 1);
+        // Home it goes, unless it re-arms for level 3.
+        EXPECT_EQ(v->State == CTotem::kRearmed, row.tier >= 3 && row.level == 2);
+        // The rays circle half an orbit apart and stay within one turn.
+        EXPECT_NEAR(std::fmod(v->RayAngles[1] - v->RayAngles[0] + 6.2831853f, 6.2831853f),
+                    3.1415927f, 1e-3f);
+        for (float a : v->RayAngles) {
+            EXPECT_GE(a, 0.0f);
+            EXPECT_LT(a, 6.2831853f);
+        }
+    }
+    SetTotemLevelParams(nullptr);
+}
+
+TEST_F(TotemPanelTest, PowerPeriodsAndSpeedsBelowZeroFallBackToDefaults) {
+    struct Row {
+        const char* section;
+        const char* line;
+        const char* key;
+        float want;
+        float (*read)(const CTotemColourParams&);
+    };
+    const Row rows[] = {
+        {"Orange", "FlyTime=0", "FlyTime", 0.4f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const COrangeTotemParams&>(c).FlyTime;
+         }},
+        {"Orange", "PreFlyTime=-1", "PreFlyTime", 0.2f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const COrangeTotemParams&>(c).PreFlyTime;
+         }},
+        {"Orange", "PostFlyTime=nan", "PostFlyTime", 0.2f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const COrangeTotemParams&>(c).PostFlyTime;
+         }},
+        {"Orange", "DigitsSize=-3", "DigitsSize", 32.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const COrangeTotemParams&>(c).DigitsSize;
+         }},
+        {"Yellow", "FalreT=0", "FalreT", 0.08f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).FlareT;
+         }},
+        {"Yellow", "NumberFadeTime=0", "NumberFadeTime", 0.25f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).NumberFadeTime;
+         }},
+        {"Yellow", "SmokeFadeSpeed=-4", "SmokeFadeSpeed", 4.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CYellowTotemParams&>(c).SmokeFadeSpeed;
+         }},
+        {"Violet", "FlyTime=-0.5", "FlyTime", 0.5f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CVioletTotemParams&>(c).FlyTime;
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        CapturedLog log;
+        const std::string section = row.section;
+        const size_t colour = section == "Orange" ? 4 : section == "Yellow" ? 1 : 6;
+        Load("", "", "[" + section + "]\n" + row.line + "\n");
+        EXPECT_FLOAT_EQ(row.read(*panel->ColourParams[colour]), row.want);
+        EXPECT_NE(log.Text().find(std::string("[") + row.section + "] " + row.key + ":"),
+                  std::string::npos)
+            << log.Text();
+    }
+    // A multiplying flying sprite keeps its alpha and inverts its colour.
+    Load("", "", "[Orange]\nFlyTwirlFilter=mul\nFlyTwirlColor=10 20 30 40\n");
+    const auto& o = dynamic_cast<const COrangeTotemParams&>(*panel->ColourParams[4]);
+    EXPECT_EQ(o.FlyTwirlFilter, 2);
+    EXPECT_EQ(o.FlyTwirlColour, 0x28F5EBE1u);
+}
+
+TEST_F(TotemPanelTest, YellowScoresExactlyOncePerLaunchWithItsTiersPicture) {
+    struct Row {
+        int32_t tier;
+        float dt;
+        bool rearms;
+    };
+    Load("", "",
+         "[Yellow]\nNumberT0=0 0 8 8\nNumberT1=8 0 16 8\nNumberT2=16 0 24 8\n"
+         "NumberT3=24 0 32 8\nNumberT4=32 0 40 8\nMainTextureSize=64 64\n");
+    for (const Row& row :
+         {Row{1, 0.03f, false}, Row{2, 9.0f, false}, Row{3, 0.05f, true}, Row{4, 9.0f, true}}) {
+        SCOPED_TRACE(row.tier);
+        CTotemPanel& p = *panel;
+        Launch(p, 1, row.tier);
+        const CSharedPtr<CTotem> held = p.Places[1];
+        auto* y = dynamic_cast<CYellowTotem*>(held.Get());
+        ASSERT_NE(y, nullptr);
+        for (int32_t level : {2, 3}) {
+            if (level == 3) {
+                if (!row.rearms)
+                    break;
+                ASSERT_EQ(y->State, CTotem::kRearmed);
+                p.PushRequest(1);
+                p.Update(0.0f);
+            }
+            // The first frame of the power shows the tier's number picture.
+            p.Update(0.01f);
+            ASSERT_FALSE(y->Number.IsNull());
+            EXPECT_FLOAT_EQ(y->Number->Frames[0].U, (row.tier + level - 3) * 8.0f / 64.0f);
+            int records = 0;
+            CTotemAction got;
+            for (int i = 0;
+                 i < 400 && (y->State == CTotem::kRunning || y->State == CTotem::kRunningLevel3);
+                 ++i) {
+                p.Update(row.dt);
+                records += CountKind(p, CTotemAction::kYellow, &got);
+            }
+            EXPECT_EQ(records, 1);
+            EXPECT_EQ(got.column, row.tier);
+            EXPECT_EQ(got.row, level);
+            EXPECT_TRUE(y->Number.IsNull());
+            EXPECT_EQ(y->State == CTotem::kRearmed, row.rearms && level == 2);
+        }
+    }
+}

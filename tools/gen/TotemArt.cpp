@@ -273,6 +273,47 @@ void PutPiece(Sheet& sheet, const Piece& piece, const FloatImage& image) {
         sheet.Put(image, int(piece.u0), int(piece.v0), Store::Straight);
 }
 
+// The Yellow picture's free corner holds the number pictures of its power (a
+// golden bar with one plus sign per step, kYellowNumbers of them stacked) and,
+// in the last 32 x 16 cell, the plus sign of its swirl.
+constexpr int kYellowColour = 1;
+constexpr int kYellowNumbers = 5;
+constexpr int kNumberX = 384, kNumberY = 128, kNumberW = 96, kNumberH = 24;
+constexpr int kPlusX = 480, kPlusY = 224, kPlusW = 32, kPlusH = 16;
+
+float PlusCoverage(Vec2 p, Vec2 c, float arm, float half) {
+    const float dx = std::fabs(p.x - c.x), dy = std::fabs(p.y - c.y);
+    const bool bar = (dx <= arm && dy <= half) || (dy <= arm && dx <= half);
+    return bar ? 1.0f : 0.0f;
+}
+
+void PaintYellowNumbers(Sheet& sheet) {
+    for (int i = 0; i < kYellowNumbers; ++i) {
+        sheet.Put(
+            PaintRegion(0, 0, kNumberW, kNumberH, 1.0f,
+                        [&](Vec2 p, float) {
+                            const float edge = std::min({p.x, p.y, kNumberW - p.x, kNumberH - p.y});
+                            const float bar = std::clamp(edge / 3.0f, 0.0f, 1.0f);
+                            float plus = 0.0f;
+                            for (int k = 0; k <= i; ++k) {
+                                const Vec2 c{kNumberW / 2.0f + (float(k) - float(i) / 2.0f) * 16.0f,
+                                             kNumberH / 2.0f};
+                                plus = std::max(plus, PlusCoverage(p, c, 6.0f, 2.0f));
+                            }
+                            const float g = 0.75f + 0.25f * plus;
+                            return Rgba{1.0f, g, 0.3f + 0.7f * plus, bar * 0.85f + 0.15f * plus};
+                        }),
+            kNumberX, kNumberY + i * kNumberH, Store::Straight);
+    }
+    sheet.Put(
+        PaintRegion(0, 0, kPlusW, kPlusH, 1.0f,
+                    [&](Vec2 p, float) {
+                        const float a = PlusCoverage(p, {kPlusW / 2.0f, kPlusH / 2.0f}, 6.0f, 2.0f);
+                        return Rgba{1.0f, 0.95f, 0.6f, a};
+                    }),
+        kPlusX, kPlusY, Store::Straight);
+}
+
 Sheet PaintFigureAtlas(int colour, bool shop) {
     Sheet sheet(kFigureAtlasW, kFigureAtlasH);
     const float warmth = shop ? 1.12f : 1.0f;
@@ -291,6 +332,8 @@ Sheet PaintFigureAtlas(int colour, bool shop) {
                      return OrnamentPixel(colour, kind, p, t);
                  }));
     }
+    if (colour == kYellowColour)
+        PaintYellowNumbers(sheet);
     return sheet;
 }
 
@@ -587,6 +630,68 @@ std::string TotemsConfig() {
             w.Key("ExpColor", 255, 80, 48, 255);
             w.Key("FlySpeed", 1400);
         }
+        if (c == 4) {
+            // The clock cloud leaves the head gem and bursts over the sand
+            // trough below the board.
+            w.Key("Point0", 650, 737);
+            for (int i = 1; i <= kTiers; ++i)
+                w.Key("Point" + std::to_string(i), HeadGem(c).x, HeadGem(c).y);
+            w.Key("FlyTime", 0.5);
+            w.Key("PreFlyTime", 0.25);
+            w.Key("PostFlyTime", 0.25);
+            w.Key("DigitsSize", 28);
+            w.Key("StarColor", 255, 230, 140, 255);
+            w.Key("TwirlColor", 255, 200, 96, 160);
+            w.Text("FlyTwirlFilter", "Add");
+            w.Key("FlyTwirlColor", 255, 180, 64, 255);
+        }
+        if (c == kYellowColour) {
+            // The number rises from the head gem and flies to the top of the
+            // tablet; the bolt strikes down to the sand trough.
+            const float k = kMainOnScreen / kFrame;
+            const Vec2 gem{HeadGem(c).x * k, HeadGem(c).y * k};
+            w.Key("NuggetFadeTime", 0.25);
+            for (int t = 1; t <= kTiers; ++t) {
+                const std::string n = std::to_string(t);
+                w.Key("SmokeCenter" + n, gem.x, gem.y);
+                w.Key("SmokePlatformSize" + n, 24 + 4 * t);
+                w.Key("Flare" + n, gem.x - 30, gem.y - 20, 60, 50);
+            }
+            w.Key("SmokeColor", 255, 220, 120, 200);
+            w.Key("NumberStartTime", 0.25);
+            w.Key("NumberFlyTime", 0.5);
+            w.Key("NumberFadeTime", 0.3);
+            w.Key("NumberTarget", 150, 70);
+            for (int i = 0; i < kYellowNumbers; ++i) {
+                const std::string n = std::to_string(i);
+                w.Key("NumberT" + n, kNumberX, kNumberY + i * kNumberH, kNumberX + kNumberW,
+                      kNumberY + (i + 1) * kNumberH);
+                w.Key("NumberSize" + n, 60 + 8 * i, 16 + 2 * i);
+            }
+            w.Key("FlareColor", 255, 255, 255, 160);
+            w.Key("FalreT", 0.12);
+            w.Key("PlusSize", 14);
+            w.Key("FrenzyTarget", 650, 737, 640);
+        }
+        if (c == 6) {
+            // Pixels of the main figure on screen: the glow grows with the
+            // tier, the rays circle the head gem, the bonuses leave the body.
+            const float k = kMainOnScreen / kFrame;
+            const Vec2 gem{HeadGem(c).x * k, HeadGem(c).y * k};
+            for (int t = 1; t <= kTiers; ++t) {
+                const std::string n = std::to_string(t);
+                const float g = kMainOnScreen * (0.9f + 0.15f * float(t));
+                w.Key("Glow" + n, (kMainOnScreen - g) / 2, (kMainOnScreen - g) / 2, g, g);
+                w.Key("Ray" + n, gem.x - 20, gem.y - 12, 40, 24);
+                w.Key("RayR" + n, 30 + 4 * t);
+                w.Key("Area" + n, kBodyCentre.x * k - 20, kBodyCentre.y * k - 14, 40, 28);
+            }
+            w.Key("GlowColor", 190, 120, 255, 200);
+            w.Key("RayColor", 230, 190, 255, 170);
+            w.Key("RayHFactor", 0.35);
+            w.Key("RayW", 2.5);
+            w.Key("FlyTime", 0.6);
+        }
         w.Key("MainTextureSize", kFigureAtlasW, kFigureAtlasH);
         w.Key("ShopTextureSize", kFigureAtlasW, kFigureAtlasH);
         for (int t = 0; t < kTiers; ++t) {
@@ -601,7 +706,14 @@ std::string TotemsConfig() {
             const Piece shadow{kShadowShift[0],  kShadowShift[1],  kFrame, kFrame, sx, sy,
                                sx + kShadowCell, sy + kShadowCell, 1};
             WriteSet(w, "Shadow" + k, {shadow}, kMainOnScreen);
-            WriteSet(w, "Main" + k, kTierPieces[t], kMainOnScreen);
+            std::vector<Piece> main = kTierPieces[t];
+            if (c == kYellowColour) {
+                // The Yellow power fades its last part, the nugget on the head gem.
+                const Vec2 g = HeadGem(c);
+                main.push_back(
+                    {g.x - 16, g.y - 16, 32, 32, g.x - 16, g.y - 16, g.x + 16, g.y + 16, -2});
+            }
+            WriteSet(w, "Main" + k, main, kMainOnScreen);
             WriteSet(w, "Shop" + k, kTierPieces[t], kShopOnScreen);
         }
         std::vector<Piece> lights;

@@ -3,6 +3,8 @@
 // start, selected and launched by two red requests, its shots blowing up caps
 // of the real board, and the figure back on its place afterwards.
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 
 #include "AppTestSupport.h"
 #include "app/Game.h"
@@ -95,6 +97,71 @@ TEST(TotemLaunch, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
     EXPECT_EQ(blasts, 4);
     EXPECT_EQ(totems.Places[2]->Mode, CTotem::kStanding);
     EXPECT_EQ(game->Field->Counters.Sets[2].Get(6), 2);
+}
+
+// Starts level 1 with the given tiers and runs it until the board is full
+// and in play (the clock runs only then); no tip stops it.
+static void PlayWithTiers(CGame& game, std::initializer_list<std::pair<int, int>> tiers) {
+    for (const auto& [colour, tier] : tiers)
+        game.Field->Totems.Tiers[static_cast<size_t>(colour)] = tier;
+    game.StartLevel(1);
+    for (int frames = 0; frames < 900 && !(CountCaps(*game.Field) == 64 &&
+                                           game.Mode == kModeLevel && game.SubState == kSubPlay);
+         ++frames)
+        ASSERT_GE(game.Frame(16), 0);
+    ASSERT_EQ(game.SubState, kSubPlay);
+    game.TipOpen = 0;
+}
+
+// Two requests of `colour`; frames until the figure is home again. Returns
+// the number of records of `kind` and the frames it took.
+static std::pair<int, int> LaunchAndCount(CGame& game, int32_t colour, int32_t kind) {
+    CTotemPanel& totems = game.Field->Totems;
+    totems.PushRequest(colour);
+    totems.PushRequest(colour);
+    int records = 0, frames = 0;
+    for (; frames < 600 && !(records > 0 && totems.IsIdle() && totems.Selected < 0 &&
+                             totems.Places[static_cast<size_t>(colour)]->Mode == CTotem::kStanding);
+         ++frames) {
+        if (game.Frame(16) < 0)
+            break;
+        for (const CTotemAction& a : totems.Actions)
+            records += a.kind == kind ? 1 : 0;
+    }
+    return {records, frames};
+}
+
+TEST(TotemLaunch, OrangeYellowAndVioletTotemsActOnTheRunningGame) {
+    GameCopy copy;
+    if (!copy.Missing().empty())
+        GTEST_SKIP() << copy.Missing();
+    EnterDir enter(copy.Path());
+    GlStack gl;
+    ASSERT_EQ(gl.Problem(), "");
+    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
+    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
+    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+    PlayWithTiers(*game, {{1, 2}, {4, 2}, {6, 2}});
+    if (HasFatalFailure())
+        return;
+
+    // Orange: tier 2 buys 45 seconds; the clock ran for the frames meanwhile.
+    game->TimeLeft = game->TimeLimit / 2.0f;
+    const float before = game->TimeLeft;
+    auto [grants, frames] = LaunchAndCount(*game, 4, CTotemAction::kOrange);
+    EXPECT_EQ(grants, 1);
+    EXPECT_GT(game->TimeLeft, before + 45.0f - static_cast<float>(frames) * 0.016f - 1.0f);
+
+    // Yellow: tier 2 at level 2 scores 1500 points.
+    const auto points = game->Field->Counters.Sets[1].Get(0);
+    EXPECT_EQ(LaunchAndCount(*game, 1, CTotemAction::kYellow).first, 1);
+    EXPECT_GE(game->Field->Counters.Sets[1].Get(0), points + 1500);
+
+    // Violet: tier 2 brings two bonuses the level allows onto the board.
+    game->Params.BonusTiers.assign(CLevelParams::kBonusTypes, 0);
+    const size_t bonuses = game->Bonuses->Bonuses.size();
+    EXPECT_EQ(LaunchAndCount(*game, 6, CTotemAction::kViolet).first, 2);
+    EXPECT_GE(game->Bonuses->Bonuses.size(), bonuses + 2);
 }
 
 TEST(TotemLaunch, AMissingTotemPictureFailsInitNamingIt) {
