@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sound/WavDecoder.h"
+
 namespace tk {
 
 namespace {
@@ -25,13 +27,6 @@ bool ValidLayout(size_t sampleCount, int channels, int rate) {
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void PutTag(std::vector<uint8_t>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
 }
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -164,28 +159,12 @@ bool EncodeWav(std::span<const int16_t> samples, int channels, int rate,
     out.clear();
     if (!ValidLayout(samples.size(), channels, rate))
         return false;
-    constexpr uint32_t kHeaderBytes = 44;
-    constexpr uint32_t kFormatPcm = 1;
-    constexpr uint32_t kBits = 16;
+    constexpr int kBits = 16;
     const uint64_t dataBytes = samples.size() * sizeof(int16_t);
-    if (dataBytes > 0xFFFFFFFFull - kHeaderBytes)
+    if (dataBytes > 0xFFFFFFFFull - snd::kWavHeaderBytes)
         return false;
-    const uint32_t blockAlign = static_cast<uint32_t>(channels) * kBits / 8;
-
-    out.reserve(kHeaderBytes + dataBytes);
-    PutTag(out, "RIFF");
-    Put32(out, static_cast<uint32_t>(dataBytes) + kHeaderBytes - 8);
-    PutTag(out, "WAVE");
-    PutTag(out, "fmt ");
-    Put32(out, 16);
-    Put16(out, kFormatPcm);
-    Put16(out, static_cast<uint32_t>(channels));
-    Put32(out, static_cast<uint32_t>(rate));
-    Put32(out, static_cast<uint32_t>(rate) * blockAlign);
-    Put16(out, blockAlign);
-    Put16(out, kBits);
-    PutTag(out, "data");
-    Put32(out, static_cast<uint32_t>(dataBytes));
+    out = snd::WavHeader(channels, rate, kBits, static_cast<uint32_t>(dataBytes));
+    out.reserve(snd::kWavHeaderBytes + dataBytes);
     for (int16_t s : samples)
         Put16(out, static_cast<uint16_t>(s));
     return true;
