@@ -46,41 +46,52 @@ void CBackgroundsManager::AttachDevice(CSharedPtr<CRenderDevice> device,
     VertexBuffer = vb;
     IndexBuffer = ib;
     MuseumBackdrop.AttachDevice(device, vb, ib);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop, &DoorBackdrop, &TreasuryBackdrop})
+    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop})
         b->AttachDevice(device);
+    DoorBackdrop.AttachDevice(device, vb, ib);
+    TreasuryBackdrop.AttachDevice(device, vb, ib);
     MainMenuBackdrop.AttachDevice(device, vb, ib);
 }
 
 void CBackgroundsManager::AttachShared(CSharedPtr<CSpriteLayer> layer,
                                        CSharedPtr<CParticleSystemsManager> particles,
                                        CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                                       CSharedPtr<CTexture> flash, CSharedPtr<CTexture>,
-                                       CSharedPtr<CTexture>, CSharedPtr<CTexture> spark,
-                                       CSharedPtr<CTexture>, CSharedPtr<CSpriteLayer> frontLayer) {
+                                       CSharedPtr<CTexture> flash, CSharedPtr<CTexture> smallSand,
+                                       CSharedPtr<CTexture> cloud, CSharedPtr<CTexture> spark,
+                                       CSharedPtr<CTexture> halo,
+                                       CSharedPtr<CSpriteLayer> frontLayer) {
     Layer = layer;
     Particles = particles;
     Quads = quads;
     FlareTexture = flare;
     FlashTexture = flash;
     MuseumBackdrop.AttachShared(layer, particles, quads, flare, spark);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop, &DoorBackdrop, &TreasuryBackdrop})
+    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop})
         b->AttachShared(layer);
+    DoorBackdrop.AttachShared(layer, particles, quads, flare, smallSand, cloud, spark);
+    TreasuryBackdrop.AttachShared(layer, particles, quads, flare, spark, halo);
     MainMenuBackdrop.AttachShared(layer, particles, quads, frontLayer);
 }
 
 void CBackgroundsManager::LoadParams(const char* path) {
     MuseumBackdrop.LoadParams(path);
+    DoorBackdrop.LoadParams(path);
+    TreasuryBackdrop.LoadParams(path);
     MainMenuBackdrop.LoadParams(path);
 }
 
 void CBackgroundsManager::Init(std::string gfxFolder) {
     GfxFolder = std::move(gfxFolder);
     MuseumBackdrop.SetupGeometry();
+    DoorBackdrop.SetupGeometry();
+    TreasuryBackdrop.SetupGeometry();
     MainMenuBackdrop.SetupGeometry();
 }
 
 void CBackgroundsManager::SetSoundBank(CSharedPtr<CSoundBank> bank) {
     MuseumBackdrop.SetSoundBank(bank);
+    DoorBackdrop.SetSoundBank(bank);
+    TreasuryBackdrop.SetSoundBank(bank);
     MainMenuBackdrop.SetSoundBank(bank);
 }
 

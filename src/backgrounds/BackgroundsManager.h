@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "backgrounds/DoorBackground.h"
 #include "backgrounds/MainMenuBackground.h"
 #include "backgrounds/MuseumBackground.h"
 #include "backgrounds/StillBackground.h"
+#include "backgrounds/TreasuryBackground.h"
 #include "engine/RenderLayers.h"
 #include "engine/SharedPtr.h"
 
@@ -66,6 +68,8 @@ public:
     int32_t GetStageResult() const { return StageResult; }
     CMainMenuBackground& MainMenu() { return MainMenuBackdrop; }
     CMuseumBackground& Museum() { return MuseumBackdrop; }
+    CDoorBackground& Door() { return DoorBackdrop; }
+    CTreasuryBackground& Treasury() { return TreasuryBackdrop; }
 
     int32_t Enabled = 0;
 
@@ -84,8 +88,8 @@ private:
     CMuseumBackground MuseumBackdrop;
     CStillBackground JungleBackdrop{kJungle, 6};
     CStillBackground ValleyBackdrop{kValley, 8};
-    CStillBackground DoorBackdrop{kDoor, 10};
-    CStillBackground TreasuryBackdrop{kTreasury, 12};
+    CDoorBackground DoorBackdrop;
+    CTreasuryBackground TreasuryBackdrop;
     CMainMenuBackground MainMenuBackdrop;
     int32_t CurrentId = kNone;
     int32_t StageResult = 0;

@@ -29,8 +29,6 @@ constexpr const char* kDustMaskName = "MuseumDustMask";
 constexpr const char* kFlareRaysName = "MuseumFlareRays";
 constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kMapKey = -1;
-// The dust texture repeats three quarters as often down as across.
-constexpr float kDustAspect = 0.75f;
 // The map is the ray and flare after the last slot.
 constexpr int32_t kMapSlot = CMuseumBackground::kMaxCount;
 
@@ -81,16 +79,7 @@ void CMuseumBackground::LoadParams(const char* path) {
     GetIniString(FlareRaysFile, file, kSection, "FlareRaysTexture", "MuseumFlareRays.tga");
     DustLayers = ReadCount(file, kSection, "DustLayersCount", "4", 0, kMaxDustLayers);
     DustSizeFactor = GetIniFloat(file, kSection, "DustSizeFactor", "4");
-    DustVelocity.assign(static_cast<size_t>(2 * DustLayers), 0.0f);
-    for (int32_t i = 0; i < DustLayers; ++i) {
-        float v[2] = {0.0f, 0.0f};
-        GetIniFloat2(v, file, kSection, KeyOf("DustVec_", i).c_str(), "0.001 -0.002");
-        const float a = v[0], b = v[1];
-        // Each layer is turned a further quarter turn; so is its drift.
-        const float turned[4][2] = {{-a, -b}, {b, -a}, {a, b}, {-b, a}};
-        DustVelocity[2 * static_cast<size_t>(i)] = turned[i % 4][0];
-        DustVelocity[2 * static_cast<size_t>(i) + 1] = turned[i % 4][1];
-    }
+    DustField.LoadVelocities(file, kSection, DustLayers);
     float centre[2] = {0.0f, 0.0f};
     GetIniFloat2(centre, file, kSection, "FlareCenter", "291 213");
     FlareRaysX = CentredX(centre[0]);
@@ -106,30 +95,10 @@ void CMuseumBackground::LoadParams(const char* path) {
 }
 
 void CMuseumBackground::SetupGeometry() {
-    const size_t layers = static_cast<size_t>(DustLayers);
+    const size_t layers = DustField.Count();
     DustVertices.assign(4 * layers, gpu::Vertex{});
     DustIndices.assign(6 * layers, 0);
-    DustOffset.assign(2 * layers, 0.0f);
-    DustDelta.assign(6 * layers, 0.0f);
-    const float s = DustSizeFactor, t = kDustAspect * DustSizeFactor;
-    // Corner deltas of the second, third and fourth corner, a quarter turn
-    // further for each layer.
-    const float deltas[4][6] = {
-        {s, 0, s, t, 0, t}, {0, s, -t, s, -t, 0}, {-s, 0, -s, -t, 0, -t}, {0, -s, t, -s, t, 0}};
-    const float left = kOffsetX - 0.5f * kScreenWidth, right = kOffsetX + 0.5f * kScreenWidth;
-    const float top = kOffsetY + 0.5f * kScreenHeight, bottom = kOffsetY - 0.5f * kScreenHeight;
-    const float z = kDepth - 1.0f;
-    for (size_t i = 0; i < layers; ++i) {
-        std::copy(deltas[i % 4], deltas[i % 4] + 6, DustDelta.begin() + 6 * i);
-        gpu::Vertex* v = &DustVertices[4 * i];
-        v[0] = {left, top, z, 0u, 0, 0, 0.0f, 0.0f};
-        v[1] = {right, top, z, 0u, 0, 0, 1.0f, 0.0f};
-        v[2] = {right, bottom, z, 0u, 0, 0, 1.0f, kDustAspect};
-        v[3] = {left, bottom, z, 0u, 0, 0, 0.0f, kDustAspect};
-        WriteQuadIndices(&DustIndices[6 * i], static_cast<uint32_t>(4 * i));
-        DustOffset[2 * i] = RandomFloat();
-        DustOffset[2 * i + 1] = RandomFloat();
-    }
+    DustField.Build(DustVertices.data(), DustIndices.data(), 0, DustSizeFactor, kDepth - 1.0f, 0u);
     Update(0.0f);
 }
 
@@ -256,25 +225,7 @@ void CMuseumBackground::UpdateMap(float dt) {
 }
 
 void CMuseumBackground::Update(float dt) {
-    const size_t layers = DustOffset.size() / 2;
-    for (size_t i = 0; i < layers; ++i) {
-        gpu::Vertex* v = &DustVertices[4 * i];
-        float* o = &DustOffset[2 * i];
-        for (int c = 0; c < 2; ++c) {
-            o[c] += DustVelocity[2 * i + static_cast<size_t>(c)] * dt;
-            if (o[c] > 1.0f)
-                o[c] -= 1.0f;
-            if (o[c] < 0.0f)
-                o[c] += 1.0f;
-        }
-        const float* d = &DustDelta[6 * i];
-        v[0].u0 = o[0];
-        v[0].v0 = o[1];
-        for (int c = 1; c < 4; ++c) {
-            v[c].u0 = o[0] + d[2 * (c - 1)];
-            v[c].v0 = o[1] + d[2 * (c - 1) + 1];
-        }
-    }
+    DustField.Scroll(DustVertices.data(), dt);
     if (Elements.Update(dt))
         StartMap();
     UpdateMap(dt);
@@ -304,7 +255,7 @@ int32_t CMuseumBackground::RenderBody() {
     d.SetTextureStageState(0, gpu::Tss::AddressV, gpu::Tadr::Wrap);
     d.SetTexture(0, Dust);
     d.SetTexture(1, DustMask);
-    const uint32_t layers = static_cast<uint32_t>(DustOffset.size() / 2);
+    const uint32_t layers = static_cast<uint32_t>(DustField.Count());
     d.DrawIndexedPrimitive(gpu::Prim::TriangleList, firstVertex, 4 * layers, firstIndex,
                            2 * layers);
     RestoreMaskedStates(d, depthWrite);

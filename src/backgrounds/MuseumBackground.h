@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "backgrounds/DustLayers.h"
 #include "backgrounds/StageElements.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
@@ -56,7 +57,6 @@ public:
     std::string FlareRaysFile = "MuseumFlareRays.tga";
     float DustSizeFactor = 4.0f;
     int32_t DustLayers = 4;
-    std::vector<float> DustVelocity; // (u, v) per layer, turned with its layer
     float FlareRaysX = -221.0f, FlareRaysY = 171.0f;
     float FlareRaysSize[2] = {714.0f, 714.0f};
     float FlareRaysSpin = 0.5235988f;
@@ -66,8 +66,7 @@ public:
     // Geometry and state, readable by tests.
     std::vector<gpu::Vertex> DustVertices;
     std::vector<uint16_t> DustIndices;
-    std::vector<float> DustOffset; // (u, v) per layer, kept in [0, 1]
-    std::vector<float> DustDelta;  // three (u, v) corner deltas per layer
+    CDustLayers DustField;
     CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite;
     CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;

@@ -79,7 +79,7 @@ void CStageElements::LoadParams(const std::string& file, const char* section) {
     for (int i = 1; i <= gems; ++i)
         Gems.push_back(ReadRect(file, section, KeyOf("Gem", i), KeyOf("GemT", i), Settings.Gem,
                                 Settings.GemT));
-    RaysColour = GetIniColour(file, section, "RaysColor", "255 255 255 240");
+    RaysColour = GetIniColour(file, section, "RaysColor", Settings.RaysColour);
     std::string method;
     RaysMode = RaysBlend(GetIniString(method, file, section, "RaysMethod", "Add"));
     for (int i = 1; i <= rays; ++i) {

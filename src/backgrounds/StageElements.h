@@ -32,6 +32,7 @@ struct CStageSettings {
     const char* RayT = "526 880 718 924";
     const char* Flare = "313 496 174";
     const char* FlareColour = "255 125 16 255";
+    const char* RaysColour = "255 255 255 240";
 };
 
 class CStageElements {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "backgrounds/BackgroundsManager.h"
+#include "effects/ParticleSystemsManager.h"
+#include "engine/QuadLayer.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
 #include "support/CapturedLog.h"
@@ -28,10 +30,20 @@ inline const std::vector<std::string>& BackdropTextureNames() {
                                                    "MainMenuFrontFoliage",
                                                    "BackgroundStill2",
                                                    "BackgroundStill3",
-                                                   "BackgroundStill4",
-                                                   "BackgroundStill5",
+                                                   "BackgroundDoor",
+                                                   "DoorShadow",
+                                                   "DoorMask",
+                                                   "DoorFoliage",
+                                                   "BackgroundTreasury",
+                                                   "TreasuryDust",
+                                                   "TreasuryMask",
+                                                   "TreasuryElements",
+                                                   "TreasuryRays",
                                                    "Flare",
-                                                   "Spark"};
+                                                   "Spark",
+                                                   "SmallSand",
+                                                   "Cloud",
+                                                   "Halo1"};
     return names;
 }
 
@@ -45,6 +57,8 @@ protected:
     }
     void TearDown() override {
         manager = CSharedPtr<CBackgroundsManager>();
+        particles = CSharedPtr<CParticleSystemsManager>();
+        quads = CSharedPtr<CQuadLayer>();
         layer = front = CSharedPtr<CSpriteLayer>();
         textures.clear();
         Close();
@@ -60,8 +74,9 @@ protected:
         const std::string path = dir.Write("Background.cfg", config);
         manager = CSharedPtr<CBackgroundsManager>(new CBackgroundsManager());
         manager->AttachDevice(device, vb, ib);
-        manager->AttachShared(layer, {}, {}, device->GetTexture("Flare"), {}, {}, {},
-                              device->GetTexture("Spark"), {}, front);
+        manager->AttachShared(layer, particles, quads, device->GetTexture("Flare"), {},
+                              device->GetTexture("SmallSand"), device->GetTexture("Cloud"),
+                              device->GetTexture("Spark"), device->GetTexture("Halo1"), front);
         manager->LoadParams(path.c_str());
         manager->Init(dir.Path("gfx/"));
         manager->Enabled = 1;
@@ -71,6 +86,9 @@ protected:
     testsupport::CapturedLog log;
     testsupport::TempDir dir;
     CSharedPtr<CSpriteLayer> layer, front;
+    // The lowest particle manager and quad layer; empty unless a test makes them.
+    CSharedPtr<CParticleSystemsManager> particles;
+    CSharedPtr<CQuadLayer> quads;
     CSharedPtr<CBackgroundsManager> manager;
     std::vector<CSharedPtr<CTexture>> textures;
 };

@@ -117,20 +117,20 @@ TEST_F(BackdropFixture, MuseumParametersTurnAndPack) {
     const float turned[4][2] = {
         {-0.001f, 0.002f}, {-0.002f, -0.001f}, {0.001f, -0.002f}, {0.002f, 0.001f}};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(m.DustVelocity[2 * i], turned[i][0]) << "layer " << i;
-        EXPECT_FLOAT_EQ(m.DustVelocity[2 * i + 1], turned[i][1]) << "layer " << i;
+        EXPECT_FLOAT_EQ(m.DustField.Velocity[2 * i], turned[i][0]) << "layer " << i;
+        EXPECT_FLOAT_EQ(m.DustField.Velocity[2 * i + 1], turned[i][1]) << "layer " << i;
     }
     EXPECT_NEAR(m.FlareRaysSpin * 12.0f, 6.2831853f, 1e-4f) << "one turn in 12 s";
     EXPECT_EQ(m.Elements.Flares[0].Colour, 0xFFFF7D10u);
     EXPECT_EQ(m.Elements.RaysMode, CSpriteQuad::BlendAdd) << "the method's name is case-sensitive";
     EXPECT_EQ(CStageElements::RaysBlend("Normal"), CSpriteQuad::BlendNormal);
     // Dust scrolls by its velocity and wraps into [0, 1].
-    const float before = m.DustOffset[2];
+    const float before = m.DustField.Offset[2];
     manager->Museum().Update(10.0f);
     float expected = before - 0.02f;
     if (expected < 0)
         expected += 1.0f;
-    EXPECT_NEAR(m.DustOffset[2], expected, 1e-5f);
+    EXPECT_NEAR(m.DustField.Offset[2], expected, 1e-5f);
     EXPECT_NEAR(m.DustVertices[4].u0, expected, 1e-5f);
     EXPECT_NEAR(m.DustVertices[5].v0 - m.DustVertices[4].v0, 4.0f, 1e-5f)
         << "layer 1 turned a quarter";

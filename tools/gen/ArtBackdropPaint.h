@@ -1,5 +1,7 @@
 #pragma once
 // The painters of the backdrop pictures (ArtMuseum.cpp, ArtMainMenu.cpp).
+#include <string>
+
 #include "ArtBackdropLayout.h"
 
 namespace gen {
@@ -8,6 +10,19 @@ namespace backdrops {
 inline Rgb ToRgb(Rgba c) {
     return {c.r, c.g, c.b};
 }
+
+// Configuration values of a rectangle: "x y w h" and "left top right
+// bottom"; of a colour: "R G B A".
+std::string Rect(const Box& b);
+std::string Corners(const Box& b);
+std::string Colour(uint32_t rgb, int alpha);
+
+// A gem of token colour `colour` (`gemSize` texels, its light scaled by
+// `light`) over the picture's own texels of rectangle `b`.
+FloatImage GemPatch(const FloatImage& scene, const Box& b, int colour, int gemSize, float light);
+// The beam of a lit gem, `b.w` x `b.h` along +u: bright at u = 0, fading
+// away from it and widening a little.
+FloatImage PaintLightBeam(const Box& b);
 
 // Opaque 1024 x 1024: the hall, then the relic patches, beam and map.
 FloatImage PaintMuseumPicture();

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "ArtBackdropPaint.h"
+#include "ArtStageLayout.h"
 #include "GenCommon.h"
 
 namespace gen {
@@ -47,23 +48,23 @@ bool SaveTgaOne(const std::filesystem::path& path, const FloatImage& image, std:
     return SaveTga(path, sheet, error);
 }
 
-std::string Rect(const Box& b) {
+} // namespace
+
+std::string backdrops::Rect(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.w << ' ' << b.h;
     return s.str();
 }
-std::string Corners(const Box& b) {
+std::string backdrops::Corners(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.Right() << ' ' << b.Bottom();
     return s.str();
 }
-std::string Colour(uint32_t rgb, int alpha) {
+std::string backdrops::Colour(uint32_t rgb, int alpha) {
     std::ostringstream s;
     s << ((rgb >> 16) & 0xFF) << ' ' << ((rgb >> 8) & 0xFF) << ' ' << (rgb & 0xFF) << ' ' << alpha;
     return s.str();
 }
-
-} // namespace
 
 std::string BackgroundConfigText() {
     std::ostringstream o;
@@ -99,6 +100,8 @@ std::string BackgroundConfigText() {
          "-0.007\n";
     o << "FlareCenter=" << int(kFanX) << ' ' << int(kFanY) << "\nFlareRaysSize=" << int(kFanSize)
       << ' ' << int(kFanSize) << "\nFlareRaysRotT=40\nFlareRaysColor=255 214 160 90\n\n";
+
+    o << DoorConfigText() << TreasuryConfigText();
 
     o << "[MainMenu]\n";
     o << "SkyPos=" << kSkyScreen.x << ' ' << kSkyScreen.y << "\nSkySize=" << kSkyScreen.w << ' '
@@ -163,7 +166,11 @@ std::vector<std::string> BackdropFiles() {
     for (const char* f : {"Museum.jpg", "MuseumDust.tga", "MuseumDust_alpha.tga",
                           "MuseumDustMask.tga", "MuseumFlareRays.tga", "MuseumFlareRays_alpha.tga",
                           "MainBack.jpg", "MainSkyMask.tga", "MainLeafMask.tga", "MainElements.jpg",
-                          "MainElements_alpha.jpg", "MainFoliage.jpg", "MainFoliage_alpha.jpg"})
+                          "MainElements_alpha.jpg", "MainFoliage.jpg", "MainFoliage_alpha.jpg",
+                          "Door.jpg", "DoorShadow.jpg", "DoorMask.tga", "DoorFoliage.tga",
+                          "DoorFoliage_alpha.tga", "Treasury.jpg", "TreasuryRays.jpg",
+                          "TreasuryDust.tga", "TreasuryDust_alpha.tga", "TreasuryMask.tga",
+                          "TreasuryElements.tga", "TreasuryElements_alpha.tga"})
         files.push_back(std::string("Data/Gfx/") + f);
     return files;
 }
@@ -186,6 +193,15 @@ int GenerateBackdrops(const std::filesystem::path& gameRoot) {
     ok = ok && SaveTgaOne(gfx / "MainLeafMask.tga", PaintLeafMask(), error);
     ok = ok && SaveJpegPair(gfx, "MainElements", PaintMainElements(), Store::Straight, error);
     ok = ok && SaveJpegPair(gfx, "MainFoliage", PaintFrontBranch(), Store::Straight, error);
+    ok = ok && SaveJpeg(gfx / "Door.jpg", PaintDoorPicture(), kQuality, error) &&
+         SaveJpeg(gfx / "DoorShadow.jpg", PaintDoorShadow(), kQuality, error) &&
+         SaveTgaOne(gfx / "DoorMask.tga", PaintDoorMask(), error) &&
+         SaveTgaPair(gfx, "DoorFoliage", PaintDoorFoliage(), Store::Straight, error);
+    ok = ok && SaveJpeg(gfx / "Treasury.jpg", PaintTreasuryPicture(), kQuality, error) &&
+         SaveJpeg(gfx / "TreasuryRays.jpg", PaintTreasuryRays(), kQuality, error) &&
+         SaveTgaPair(gfx, "TreasuryDust", PaintMuseumDust(), Store::Straight, error) &&
+         SaveTgaOne(gfx / "TreasuryMask.tga", PaintTreasuryMask(), error) &&
+         SaveTgaPair(gfx, "TreasuryElements", PaintTreasuryElements(), Store::Straight, error);
     if (!ok) {
         std::fprintf(stderr, "gv_gen: backdrops: %s\n", error.c_str());
         return 1;

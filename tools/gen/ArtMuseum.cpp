@@ -101,37 +101,6 @@ Rgb HallAt(const FloatImage& hall, Vec2 p) {
     return c + Hex(0xffe2b0) * (0.10f * ShaftLight(p));
 }
 
-// A relic resting on its cushion: the hall's own texels with the gem over them.
-FloatImage RelicPatch(const FloatImage& scene, int k) {
-    const Box b = RelicScreen(k);
-    FloatImage patch(b.w, b.h);
-    for (int y = 0; y < b.h; ++y)
-        for (int x = 0; x < b.w; ++x)
-            patch.At(x, y) = scene.At(b.x + x, b.y + y);
-    const std::vector<TokenFrame> token = PaintToken(kRelicColours[k]);
-    FloatImage gem = Resample(token.front().normal, 44, 44);
-    gem.Scale(0.96f); // behind the glass
-    patch.BlitOver(gem, (b.w - 44) / 2, (b.h - 44) / 2 - 2);
-    return patch;
-}
-
-// The beam that rises from a lit relic: bright at the relic (u = 0), fading
-// upwards, and widening a little as it rises.
-FloatImage Beam() {
-    const Box b = kBeamTexels;
-    return RenderParallel(b.w, b.h, 4, [&](float x, float y) {
-        const float u = x / float(b.w);
-        const float width = Mix(5.0f, 15.0f, u);
-        const float across = (y - 0.5f * float(b.h)) / width;
-        const float fade = std::pow(1.0f - u, 1.6f) * SmoothStep(0.0f, 0.06f, u);
-        const float edge = SmoothStep(0.5f * float(b.h), 0.5f * float(b.h) - 4.0f,
-                                      std::fabs(y - 0.5f * float(b.h)));
-        const float core = Glow(across, 1.0f) + 0.35f * Glow(across * 0.45f, 1.0f);
-        const Rgb c = Hex(0xfff0d0) * (0.85f * core * fade * edge);
-        return Rgba{c.r, c.g, c.b, 1.0f};
-    });
-}
-
 // The map drawn in light: a glowing sheet with a gold border, a river, hills,
 // the route to the temple and a compass rose, on black (it is added to the hall).
 FloatImage LightMap() {
@@ -201,6 +170,32 @@ FloatImage LightMap() {
 
 } // namespace
 
+FloatImage GemPatch(const FloatImage& scene, const Box& b, int colour, int gemSize, float light) {
+    FloatImage patch(b.w, b.h);
+    for (int y = 0; y < b.h; ++y)
+        for (int x = 0; x < b.w; ++x)
+            patch.At(x, y) = scene.At(b.x + x, b.y + y);
+    const std::vector<TokenFrame> token = PaintToken(colour);
+    FloatImage gem = Resample(token.front().normal, gemSize, gemSize);
+    gem.Scale(light);
+    patch.BlitOver(gem, (b.w - gemSize) / 2, (b.h - gemSize) / 2 - 2);
+    return patch;
+}
+
+FloatImage PaintLightBeam(const Box& b) {
+    return RenderParallel(b.w, b.h, 4, [&](float x, float y) {
+        const float u = x / float(b.w);
+        const float width = Mix(5.0f, 15.0f, u);
+        const float across = (y - 0.5f * float(b.h)) / width;
+        const float fade = std::pow(1.0f - u, 1.6f) * SmoothStep(0.0f, 0.06f, u);
+        const float edge = SmoothStep(0.5f * float(b.h), 0.5f * float(b.h) - 4.0f,
+                                      std::fabs(y - 0.5f * float(b.h)));
+        const float core = Glow(across, 1.0f) + 0.35f * Glow(across * 0.45f, 1.0f);
+        const Rgb c = Hex(0xfff0d0) * (0.85f * core * fade * edge);
+        return Rgba{c.r, c.g, c.b, 1.0f};
+    });
+}
+
 FloatImage PaintMuseumPicture() {
     const FloatImage hall = PaintBackdrop(1);
     const FloatImage scene =
@@ -213,8 +208,9 @@ FloatImage PaintMuseumPicture() {
         px = Rgba{0, 0, 0, 1};
     out.Blit(scene, 0, 0);
     for (int k = 0; k < kRelics; ++k)
-        out.Blit(RelicPatch(scene, k), RelicTexels(k).x, RelicTexels(k).y);
-    out.Blit(Beam(), kBeamTexels.x, kBeamTexels.y);
+        out.Blit(GemPatch(scene, RelicScreen(k), kRelicColours[k], 44, 0.96f), RelicTexels(k).x,
+                 RelicTexels(k).y); // behind the glass
+    out.Blit(PaintLightBeam(kBeamTexels), kBeamTexels.x, kBeamTexels.y);
     out.Blit(LightMap(), kMapTexels.x, kMapTexels.y);
     return out;
 }

@@ -397,123 +397,6 @@ Rgb ValleyAt(Vec2 p, const LeafLayer& edges) {
     return Finish(c * Vignette(p, kW, kH, 0.45f), p);
 }
 
-// ---- Backdrop 4: the temple door ---------------------------------------------
-
-float DoorOutline(Vec2 p) {
-    // A corbelled doorway: straight jambs and a stepped, narrowing top.
-    return SdPolygon({{312, 700}, {312, 260}, {402, 150}, {622, 150}, {712, 260}, {712, 700}}, p);
-}
-
-Rgb TempleDoorAt(Vec2 p, const LeafLayer& edges) {
-    const Vec2 torches[2] = {{170, 470}, {854, 470}};
-    float warm = 0;
-    for (const Vec2& t : torches)
-        warm += Glow(Length(p - t) / 300.0f, 1.0f);
-    const Rgb ambient = Hex(0x40406a) * 0.55f, fire = Hex(0xffa050);
-    const auto lightAt = [&](float boost) { return ambient + fire * (boost * warm); };
-    const BlockHit b = BlockAt(p, 128, 64, 3.0f, 5.0f, 12);
-    Rgb c = Hex(0x7a7260) * (0.72f + 0.35f * b.tone + 0.3f * (Noise(0, p.x * 2, p.y * 2, 1.0f) - 0.5f));
-    c = MixRgb(c, Hex(0x4a6a34), 0.55f * SmoothStep(0.58f, 0.78f, Noise(0, p.x * 3 + 200, p.y * 3, 1.0f)));  // moss
-    c = MattShade(b.normal, c, 0.05f) * 1.6f;
-    c = MixRgb(c, Hex(0x120f0a), 0.85f * b.mortar);
-    c = c * lightAt(1.4f);
-
-    // The doorway: a stone frame round two carved leaves.
-    const bool nearDoor = p.x > 262.0f && p.x < 762.0f && p.y > 100.0f && p.y < 750.0f;
-    const float outer = nearDoor ? DoorOutline(p) : 100.0f;
-    if (outer < 40.0f) {
-        if (outer >= 0) {
-            // Deep shadow round the frame where it stands out from the wall.
-            c = c * (1.0f - 0.5f * std::exp(-outer / 8.0f) * Clamp01((p.x - 300.0f) / 30.0f + 0.3f));
-        } else if (outer > -40.0f) {
-            const Vec2 g = SdGradient(DoorOutline, p);
-            const float t = -outer;
-            Vec3 n{0, 0, 1};
-            if (t < 6.0f)
-                n = Normalize(Vec3{g.x * (1.0f - t / 6.0f), g.y * (1.0f - t / 6.0f), 1.0f});
-            else if (t > 34.0f)
-                n = Normalize(Vec3{-g.x * (t - 34.0f) / 6.0f, -g.y * (t - 34.0f) / 6.0f, 1.0f});
-            Rgb frame = MattShade(n, Hex(0x9a9078) * (0.85f + 0.25f * Noise(1, p.x, p.y, 1.0f)), 0.1f) * 1.5f;
-            if (std::fabs(t - 20.0f) < 2.5f)
-                frame = GoldShade(Normalize(Vec3{-g.x * (t - 20.0f) / 2.5f, -g.y * (t - 20.0f) / 2.5f, 1.0f}), 0.5f);
-            c = frame * lightAt(1.3f);
-        } else {
-            // The leaves: dark bronze with raised gold panels and a seam.
-            const float side = p.x < 512 ? 1.0f : -1.0f;
-            const Vec2 q = p - Vec2{512.0f - side * 92.0f, 450.0f};
-            Rgb leaf = Hex(0x4a3a2a) * (0.8f + 0.3f * Noise(1, p.x, p.y, 1.0f));
-            Vec3 n{0, 0, 1};
-            for (const float s : {60.0f, 110.0f}) {
-                const auto panel = [&](Vec2 v) { return SdBox(v, {s * 0.62f, s * 1.6f}, 8.0f); };
-                const float band = std::fabs(panel(q)) - 2.5f;
-                if (band < 0) {
-                    const Vec2 g = SdGradient(panel, q);
-                    const float across = panel(q) / 2.5f;
-                    n = Normalize(Vec3{g.x * across, g.y * across, 1.0f});
-                    leaf = GoldShade(n, 0.55f);
-                }
-            }
-            leaf = MattShade(n, leaf, 0.2f) * 1.4f;
-            if (std::fabs(p.x - 512.0f) < 2.0f)
-                leaf = Hex(0x050403);
-            c = leaf * lightAt(1.3f);
-            // The lintel's shadow on the top of the leaves.
-            c = c * (1.0f - 0.45f * SmoothStep(-60.0f, -40.0f, outer) * Clamp01((260.0f - p.y) / 60.0f + 0.5f));
-        }
-    }
-    // The seal: gold ring, turquoise glyph ring, jade sun.
-    {
-        const Vec2 q = p - Vec2{512, 430};
-        const float r = Length(q);
-        const float angle = std::atan2(q.y, q.x);
-        if (r < 97.0f) {
-            if (r > 84.0f) {
-                const float t = (r - 90.5f) / 6.5f;
-                c = GoldShade(Normalize(Vec3{q.x / r * t, q.y / r * t, 1.0f}), 0.6f) * (0.7f + 0.7f * warm);
-            } else if (r > 56.0f && r < 74.0f) {
-                const float notch = std::fabs(std::sin(angle * 12.0f));
-                const float glyph = notch > 0.55f && std::fabs(r - 65.0f) < 6.0f ? 1.0f : 0.0f;
-                c = MixRgb(Hex(0x1a2624), Hex(palette::kTurquoiseLight), 0.15f + 0.8f * glyph);
-            } else if (r < 46.0f) {
-                const Vec3 n = Normalize(Vec3{q.x / 70.0f, q.y / 70.0f, 1.0f});
-                c = MattShade(n, Hex(palette::kJade), 0.7f) * (0.95f + 0.3f * warm);
-                if (std::fabs(r - 30.0f) < 1.5f || (r < 24.0f && std::fabs(std::sin(angle * 4.0f)) < 0.12f))
-                    c = c * 0.55f;
-            } else {
-                c = Hex(0x2a241c) * (0.8f + 0.4f * warm);
-            }
-        }
-        c = c + Hex(palette::kTurquoise) * (0.3f * Glow((r - 65.0f) / 16.0f, 1.0f));
-    }
-    // Steps, each tread lit, each riser in shade.
-    if (p.y > 700.0f) {
-        const float step = std::fmod(p.y - 700.0f, 23.0f);
-        const Rgb s = Hex(0x8a8270) * (step < 5.0f ? 1.25f : 0.7f - 0.2f * (step - 5.0f) / 18.0f) * lightAt(1.2f);
-        c = s * (0.85f + 0.3f * Noise(1, p.x, p.y, 1.0f));
-    }
-    // Braziers on stands with their flames.
-    for (int i = 0; i < 2; ++i) {
-        const Vec2 t = torches[i];
-        if (std::fabs(p.x - t.x) > 120.0f || p.y < t.y - 190.0f || p.y > t.y + 240.0f)
-            continue;
-        const float bowl = Intersect(SdEllipse(p - Vec2{t.x, t.y + 2.0f}, {44, 26}), p.y - (t.y + 2.0f));
-        const float stand = Union(SdBox(p - Vec2{t.x, t.y + 120.0f}, {8, 100}), SdBox(p - Vec2{t.x, t.y + 225.0f}, {26, 6}, 2));
-        const float metal = Union(bowl, stand);
-        if (metal < 1.0f) {
-            const float lit = CylinderLight(p.x - t.x, bowl < 0 ? 44.0f : (p.y > t.y + 215.0f ? 26.0f : 8.0f));
-            Rgb m = GoldShade(Normalize(Vec3{(p.x - t.x) / 50.0f, 0.0f, 1.0f}), 0.35f) * (0.25f + 0.8f * lit);
-            m = m + Hex(0xff8030) * (0.5f * Clamp01(1.0f - (p.y - t.y) / 40.0f) * (bowl < 0 ? 1.0f : 0.0f));
-            c = MixRgb(c, m, Coverage(metal));
-        }
-        float heat = 0;
-        const float flame = Flame(p, Vec2{t.x, t.y + 4.0f}, 100.0f, heat, i * 7 + 1);
-        c = c + MixRgb(Hex(0xd04010), Hex(0xfff4c0), heat) * (1.7f * flame);
-        c = c + Hex(0xff9040) * (0.35f * Glow(Length(p - Vec2{t.x, t.y - 40.0f}) / 100.0f, 1.0f));
-    }
-    c = OverLeaves(c, edges, p);
-    return Finish(c * Vignette(p, kW, kH, 0.55f), p);
-}
-
 // ---- Backdrop 5: the treasury -------------------------------------------------
 
 Rgb TreasuryAt(Vec2 p) {
@@ -805,10 +688,6 @@ FloatImage PaintBackdrop(int stage) {
     case 3: {
         const LeafLayer edges = EdgeLeaves(190.0f, 0xff9a70, 0.5f, 61);
         return Paint(kSceneWidth, kSceneHeight, [&](Vec2 p) { return ValleyAt(p, edges); });
-    }
-    case 4: {
-        const LeafLayer edges = EdgeLeaves(150.0f, 0xff9050, 0.25f, 71);
-        return Paint(kSceneWidth, kSceneHeight, [&](Vec2 p) { return TempleDoorAt(p, edges); });
     }
     default:
         return Paint(kSceneWidth, kSceneHeight, TreasuryAt);

@@ -3,8 +3,9 @@
 // painted procedurally in layers (sky, far shapes in haze, near shapes, light
 // and dust) with the game's one light from the top left and a soft vignette.
 //
-//   Backdrop1..5: the museum hall, the jungle, the mountain valley at dusk, the
-//     temple door between torches and the treasury: calm enough to play over.
+//   Backdrop1, 2, 3, 5: the museum hall, the jungle, the mountain valley at
+//     dusk and the treasury: calm enough to play over (the temple door is
+//     painted with its backdrop's pieces, ArtDoor.cpp).
 //   Loading: the temple gate at dusk with the title; rows [0, 768) are the
 //     picture, and rows [802, 850) x columns [2, 266) the filled loading bar that
 //     the engine reveals from the left over the empty trough painted in the
@@ -23,7 +24,7 @@ constexpr int kLoadingSize = 1024;
 constexpr int kBarX = 380, kBarY = 642, kBarWidth = 264, kBarHeight = 48;
 constexpr int kBarTexX = 2, kBarTexY = 802;
 
-// Stage 1..5.
+// Stage 1, 2, 3 or 5 (any other: the treasury).
 FloatImage PaintBackdrop(int stage);
 // False, with the reason, when the lettering cannot be set (no font).
 bool PaintLoading(const std::string& title, FloatImage& out, std::string& error);

@@ -467,7 +467,7 @@ Canvas ComposeSprites(const Pictures& pics) {
 Canvas ComposeScenes(const Pictures& pics) {
     Canvas c(1536, 3 * 520, 0.05f, 0.05f, 0.05f);
     const char* names[] = {"Data/Gfx/Backdrop1.jpg", "Data/Gfx/Backdrop2.jpg", "Data/Gfx/Backdrop3.jpg",
-                           "Data/Gfx/Backdrop4.jpg", "Data/Gfx/Backdrop5.jpg", "fsdata/splash1.jpg",
+                           "Data/Gfx/Backdrop5.jpg", "fsdata/splash1.jpg",
                            "fsdata/splash2.jpg",     "Data/Gfx/Loading.jpg",   "Data/Gfx/FieldBack.jpg"};
     int i = 0;
     for (const char* name : names) {
