@@ -1,6 +1,7 @@
 // "Background.cfg" sizes arrays and divides by its values: any bytes must load,
-// build the geometry and run the Museum and the main menu for a while (stage
-// decorations, map, leaves, foliage) without reading or writing out of bounds.
+// build the geometry and run the Museum, the Door, the Treasury and the main
+// menu for a while (stage decorations, map, door, chest, leaves, foliage)
+// without reading or writing out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,10 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     manager.LoadParams(path.c_str());
     manager.Init("Data/Gfx/");
     manager.Enabled = 1;
-    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kMainMenu}) {
+    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kDoor,
+                   CBackgroundsManager::kTreasury, CBackgroundsManager::kMainMenu}) {
         manager.SetBackground(id);
-        manager.SetStage(5, 0);
-        for (int frame = 0; frame < 40; ++frame) {
+        manager.SetStage(12, 0);
+        for (int frame = 0; frame < 70; ++frame) {
             manager.MainMenu().Hover = frame & 8;
             manager.Update(0.1f);
         }

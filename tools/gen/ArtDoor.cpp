@@ -123,7 +123,7 @@ Rgb DoorwayAt(Vec2 q) {
     const float course = std::fabs(std::sin(std::log(0.08f + depth) * 9.0f));
     Rgb c = Hex(0x3a2c1e) * ((0.12f + 0.8f * depth * depth) * (0.75f + 0.25f * course));
     c = c * (0.8f + 0.4f * Noise(1, q.x * 2.0f, q.y * 2.0f, 1.0f));
-    const float far = SdBox(Vec2{nx, ny - 0.62f}, {0.16f, 0.2f});
+    const float far = SdBox(Vec2{nx, ny - 0.64f}, {0.1f, 0.14f}, 0.08f);
     c = c + Hex(0xffb040) * (0.35f * Glow(std::max(far, 0.0f) / 0.25f, 1.0f));
     if (far < 0)
         c = MixRgb(Hex(0xffc860), Hex(0xfff0c0), Clamp01(-far * 8.0f)) * 0.9f;
@@ -249,8 +249,8 @@ FloatImage Curtain(int w, int h, int seed) {
     style.seed = seed;
     const float fw = float(w), fh = float(h);
     const LeafLayer leaves(style, fw, fh, [&](Vec2 o) {
-        const float strand = SmoothStep(0.55f, 0.85f, Fbm1(o.x / 90.0f, float(seed)));
-        const float reach = 60.0f + 240.0f * strand;
+        const float strand = SmoothStep(0.4f, 0.8f, Fbm1(o.x / 90.0f, float(seed)));
+        const float reach = 90.0f + 220.0f * strand;
         return 0.95f * SmoothStep(reach, reach - 60.0f, o.y);
     });
     return RenderParallel(w, h, 3, [&](float x, float y) {
@@ -349,9 +349,9 @@ std::string DoorConfigText() {
         const Box g = DoorGemScreen(k);
         const bool left = k < 5;
         // The light runs outwards along the wall from the gem.
-        const int cx = g.x + g.w / 2 + (left ? -1 : 1) * (kDoorRayTexels.w / 2 + 4);
-        const Box ray{cx - kDoorRayTexels.w / 2, g.y + g.h / 2 - kDoorRayTexels.h / 2,
-                      kDoorRayTexels.w, kDoorRayTexels.h};
+        constexpr int kLength = 130, kWidth = 14;
+        const int cx = g.x + g.w / 2 + (left ? -1 : 1) * (kLength / 2 + 4);
+        const Box ray{cx - kLength / 2, g.y + g.h / 2 - kWidth / 2, kLength, kWidth};
         o << "Ray" << k + 1 << '=' << Rect(ray) << "\nRayT" << k + 1 << '='
           << Corners(kDoorRayTexels) << "\nAngle" << k + 1 << '=' << (left ? 180 : 0) << '\n';
         o << "Flare" << k + 1 << '=' << g.x + g.w / 2 << ' ' << g.y + g.h / 2 << " 110\n";

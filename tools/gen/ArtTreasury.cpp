@@ -198,7 +198,7 @@ FloatImage PaintTreasuryRays() {
         }
         const float fade =
             SmoothStep(1.0f, 0.05f, v) * SmoothStep(0.0f, 0.08f, u) * SmoothStep(1.0f, 0.92f, u);
-        const Rgb c = Hex(0xffe0a0) * (0.55f * Clamp01(streaks) * fade);
+        const Rgb c = Hex(0xffe0a0) * (0.4f * Clamp01(streaks) * fade);
         return Rgba{c.r, c.g, c.b, 1.0f};
     });
 }
@@ -208,7 +208,7 @@ FloatImage PaintTreasuryMask() {
     // in one bit, so the shape lies in its colour.
     const float scale = kW / float(kTreasuryMask);
     return RenderParallel(kTreasuryMask, kTreasuryMask, 2, [&](float x, float y) {
-        const float v = Clamp01(Shaft(Vec2{x * scale, y * scale}) * 0.55f + 0.04f);
+        const float v = Clamp01(SmoothStep(0.08f, 0.9f, Shaft(Vec2{x * scale, y * scale})) * 0.5f);
         return Rgba{v, v, v, 1.0f};
     });
 }
