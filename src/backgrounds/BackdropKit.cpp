@@ -179,6 +179,18 @@ void Retire(const CSharedPtr<CSpriteLayer>& layer, const CSharedPtr<CSpriteQuad>
     sprite->LifeOn = 1;
 }
 
+int32_t DrawBetweenPasses(const CSharedPtr<CSpriteLayer>& layer,
+                          const std::function<int32_t()>& body) {
+    if (!layer.IsNull()) {
+        layer->Prepare();
+        layer->Draw(kPassBehind);
+    }
+    const int32_t r = body();
+    if (!layer.IsNull())
+        layer->Draw(kPassFront);
+    return r;
+}
+
 gpu::Result Upload(CVertexBuffer& vb, CIndexBuffer& ib, const std::vector<gpu::Vertex>& vertices,
                    const std::vector<uint16_t>& indices, uint32_t* firstVertex,
                    uint32_t* firstIndex) {

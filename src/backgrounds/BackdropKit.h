@@ -4,6 +4,7 @@
 // sprites that cope with a texture that failed to load, and the two-stage
 // masked draw from the shared buffers (the Museum's dust, the menu's sky).
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -89,6 +90,12 @@ void Hide(const CSharedPtr<CSpriteLayer>& layer, CSharedPtr<CSpriteQuad>& sprite
 // hidden sprite (which the layer never advances) leaves the layer at once.
 void Retire(const CSharedPtr<CSpriteLayer>& layer, const CSharedPtr<CSpriteQuad>& sprite,
             float life);
+
+// Prepares the sprite layer (its opaque sprites are drawn then), draws the
+// pass behind, then `body` (the backdrop's own geometry), then the pass in
+// front; the body's result. Without a layer only the body is drawn.
+int32_t DrawBetweenPasses(const CSharedPtr<CSpriteLayer>& layer,
+                          const std::function<int32_t()>& body);
 
 // Copies quads into the shared buffers (append locks) with the indices moved
 // to where the vertices landed. Returns the device error of a failed lock.

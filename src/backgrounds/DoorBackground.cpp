@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "audio/SoundBank.h"
 #include "backgrounds/BackdropKit.h"
 #include "effects/ParticleSystem.h"
 #include "effects/ParticleSystemsManager.h"
@@ -273,19 +274,12 @@ void CDoorBackground::Update(float dt) {
         }
     }
     if (Elements.Update(dt))
-        StartDoor();
+        Elements.StartFinal(ESound::Door);
     UpdateDoor(dt);
 }
 
 int32_t CDoorBackground::Render() {
-    if (!Layer.IsNull()) {
-        Layer->Prepare();
-        Layer->Draw(kPassBehind);
-    }
-    const int32_t r = RenderBody();
-    if (!Layer.IsNull())
-        Layer->Draw(kPassFront);
-    return r;
+    return DrawBetweenPasses(Layer, [this] { return RenderBody(); });
 }
 
 int32_t CDoorBackground::RenderBody() {

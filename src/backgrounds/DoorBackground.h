@@ -99,7 +99,6 @@ public:
 
 private:
     void AddDoor();
-    void StartDoor();
     void UpdateDoor(float dt);
     void ShapeLeaf();
     void StartSand();

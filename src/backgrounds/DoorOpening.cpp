@@ -50,14 +50,9 @@ void CDoorBackground::SetStage(int32_t count, int32_t flag) {
 }
 
 void CDoorBackground::AddDoor() {
-    const size_t k = static_cast<size_t>(kDoorSlot);
-    if (Elements.FlareSprites.size() != k || Elements.Flares.size() <= k)
-        return;
-    Elements.SlotStateAt(kDoorSlot) = kDoorIdle;
-    Elements.SlotTimerAt(kDoorSlot) = 0.0f;
     // The door's flare waits, unlit, until the door opens.
-    Elements.FlareSprites.push_back(Elements.MakeFlare(k));
-    Show(Layer, Elements.FlareSprites.back());
+    if (!Elements.AddFinalFlare())
+        return;
 
     const float x = DoorCorner[0] + 0.5f * kScreenWidth;
     const float y = 0.5f * kScreenHeight - DoorCorner[1];
@@ -157,18 +152,6 @@ void CDoorBackground::ClipQuad(float fraction) {
         P[2] = {W, b1};
         P[3] = {0, b0};
     }
-}
-
-void CDoorBackground::StartDoor() {
-    const size_t k = static_cast<size_t>(kDoorSlot);
-    if (Elements.FlareSprites.size() <= k)
-        return;
-    Elements.SlotStateAt(kDoorSlot) = kDoorBlaze;
-    Elements.SlotTimerAt(kDoorSlot) = 0.0f;
-    const float size = Elements.Flares[k].Size;
-    Elements.FlareSprites[k]->FadeTo(1.0f);
-    Elements.FlareSprites[k]->ScaleTo(size, size);
-    Elements.PlaySample(ESound::Door);
 }
 
 void CDoorBackground::UpdateDoor(float dt) {

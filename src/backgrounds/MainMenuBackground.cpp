@@ -364,14 +364,7 @@ void CMainMenuBackground::ReleaseState() {
 }
 
 int32_t CMainMenuBackground::Render() {
-    if (!Layer.IsNull()) {
-        Layer->Prepare();
-        Layer->Draw(kPassBehind);
-    }
-    const int32_t r = RenderBody();
-    if (!Layer.IsNull())
-        Layer->Draw(kPassFront);
-    return r;
+    return DrawBetweenPasses(Layer, [this] { return RenderBody(); });
 }
 
 int32_t CMainMenuBackground::RenderBody() {

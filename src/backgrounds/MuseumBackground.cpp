@@ -170,10 +170,7 @@ void CMuseumBackground::AddMap() {
     SetMapShown(MapBegin);
     Show(Layer, map);
     // The map's flare waits, unlit, until the map starts.
-    CSharedPtr<CSpriteQuad> flare = Elements.MakeFlare(k);
-    Elements.FlareSprites.push_back(flare);
-    Show(Layer, flare);
-    Elements.SlotStateAt(kMapSlot) = CStageElements::kIdle;
+    Elements.AddFinalFlare();
 }
 
 void CMuseumBackground::SetMapShown(float fraction) {
@@ -189,18 +186,6 @@ void CMuseumBackground::SetMapShown(float fraction) {
     const CTexCoord corners[4] = {
         {-0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f - fraction}, {-0.5f, 0.5f - fraction}};
     map.SetCorners(corners);
-}
-
-void CMuseumBackground::StartMap() {
-    const size_t k = static_cast<size_t>(kMapSlot);
-    if (Elements.FlareSprites.size() <= k)
-        return;
-    Elements.SlotStateAt(kMapSlot) = CStageElements::kFlareGrowing;
-    Elements.SlotTimerAt(kMapSlot) = 0.0f;
-    const float size = Elements.Flares[k].Size;
-    Elements.FlareSprites[k]->FadeTo(1.0f);
-    Elements.FlareSprites[k]->ScaleTo(size, size);
-    Elements.PlaySample(ESound::Museum);
 }
 
 void CMuseumBackground::UpdateMap(float dt) {
@@ -227,7 +212,7 @@ void CMuseumBackground::UpdateMap(float dt) {
 void CMuseumBackground::Update(float dt) {
     DustField.Scroll(DustVertices.data(), dt);
     if (Elements.Update(dt))
-        StartMap();
+        Elements.StartFinal(ESound::Museum);
     UpdateMap(dt);
 }
 

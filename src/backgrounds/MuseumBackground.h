@@ -73,7 +73,6 @@ public:
 
 private:
     void AddMap();
-    void StartMap();
     void UpdateMap(float dt);
     void SetMapShown(float fraction);
 

@@ -68,6 +68,12 @@ public:
     // Every element and streak leaves the layer.
     void Release();
     void PlaySample(ESound sound) const;
+    // The final element's flare (after the last slot): made unlit, at a
+    // quarter of its size, once the stage is complete; false when it cannot be.
+    bool AddFinalFlare();
+    // The final element starts: its slot begins, its flare grows and fades
+    // in, and `sound` plays; false without the flare.
+    bool StartFinal(ESound sound);
 
     int32_t GetCount() const { return Count; }
     int32_t GetMaxCount() const { return Settings.MaxCount; }

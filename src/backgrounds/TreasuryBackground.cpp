@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "audio/SoundBank.h"
 #include "backgrounds/BackdropKit.h"
 #include "engine/DrawHelpers.h"
 #include "engine/IniHelpers.h"
@@ -240,19 +241,12 @@ void CTreasuryBackground::Update(float dt) {
         }
     }
     if (Elements.Update(dt))
-        StartChest();
+        Elements.StartFinal(ESound::Treasure);
     UpdateChest(dt);
 }
 
 int32_t CTreasuryBackground::Render() {
-    if (!Layer.IsNull()) {
-        Layer->Prepare();
-        Layer->Draw(kPassBehind);
-    }
-    const int32_t r = RenderBody();
-    if (!Layer.IsNull())
-        Layer->Draw(kPassFront);
-    return r;
+    return DrawBetweenPasses(Layer, [this] { return RenderBody(); });
 }
 
 int32_t CTreasuryBackground::RenderBody() {

@@ -93,7 +93,6 @@ public:
 
 private:
     void MakeChest();
-    void StartChest();
     void UpdateChest(float dt);
     void SpawnChestRays(float dt);
     void Burst();

@@ -77,30 +77,12 @@ void CTreasuryBackground::MakeChest() {
 void CTreasuryBackground::SetStage(int32_t count, int32_t flag) {
     const size_t had = Elements.GemSprites.size();
     const CStageElements::Change change = Elements.SetStage(count, flag);
-    const size_t k = static_cast<size_t>(kChestSlot);
-    if (change.Added && change.ReachedMax && Elements.FlareSprites.size() == k &&
-        Elements.Flares.size() > k) {
-        Elements.SlotStateAt(kChestSlot) = kChestIdle;
-        Elements.SlotTimerAt(kChestSlot) = 0.0f;
-        // The chest's flare waits, unlit, for the last slot.
-        Elements.FlareSprites.push_back(Elements.MakeFlare(k));
-        Show(Layer, Elements.FlareSprites.back());
-    }
+    // The chest's flare waits, unlit, for the last slot.
+    if (change.Added && change.ReachedMax)
+        Elements.AddFinalFlare();
     if (Elements.GemSprites.size() < had)
         ResetChest();
     Elements.CelebrateIfWon(change);
-}
-
-void CTreasuryBackground::StartChest() {
-    const size_t k = static_cast<size_t>(kChestSlot);
-    if (Elements.FlareSprites.size() <= k)
-        return;
-    Elements.SlotStateAt(kChestSlot) = kChestFlare;
-    Elements.SlotTimerAt(kChestSlot) = 0.0f;
-    const float size = Elements.Flares[k].Size;
-    Elements.FlareSprites[k]->FadeTo(1.0f);
-    Elements.FlareSprites[k]->ScaleTo(size, size);
-    Elements.PlaySample(ESound::Treasure);
 }
 
 void CTreasuryBackground::UpdateChest(float dt) {

@@ -17,6 +17,9 @@ std::string Rect(const Box& b);
 std::string Corners(const Box& b);
 std::string Colour(uint32_t rgb, int alpha);
 
+// The 1024 x 1024 picture of a stage backdrop: the scene in its top 768
+// rows, black below until the pieces are put there.
+FloatImage StagePicture(const FloatImage& scene);
 // A gem of token colour `colour` (`gemSize` texels, its light scaled by
 // `light`) over the picture's own texels of rectangle `b`.
 FloatImage GemPatch(const FloatImage& scene, const Box& b, int colour, int gemSize, float light);

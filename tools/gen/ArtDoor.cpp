@@ -268,10 +268,7 @@ FloatImage PaintDoorPicture() {
             const Rgb c = DoorSceneAt(Vec2{x, y});
             return Rgba{c.r, c.g, c.b, 1.0f};
         });
-    FloatImage out(kPictureSize, kPictureSize);
-    for (Rgba& px : out.Pixels())
-        px = Rgba{0, 0, 0, 1};
-    out.Blit(scene, 0, 0);
+    FloatImage out = StagePicture(scene);
     for (int k = 0; k < kDoorGems; ++k)
         out.Blit(GemPatch(scene, DoorGemScreen(k), kDoorGemColours[k], 26, 1.0f),
                  DoorGemTexels(k).x, DoorGemTexels(k).y);

@@ -182,6 +182,14 @@ FloatImage GemPatch(const FloatImage& scene, const Box& b, int colour, int gemSi
     return patch;
 }
 
+FloatImage StagePicture(const FloatImage& scene) {
+    FloatImage out(kPictureSize, kPictureSize);
+    for (Rgba& px : out.Pixels())
+        px = Rgba{0, 0, 0, 1};
+    out.Blit(scene, 0, 0);
+    return out;
+}
+
 FloatImage PaintLightBeam(const Box& b) {
     return RenderParallel(b.w, b.h, 4, [&](float x, float y) {
         const float u = x / float(b.w);
@@ -203,10 +211,7 @@ FloatImage PaintMuseumPicture() {
             const Rgb c = HallAt(hall, Vec2{x, y});
             return Rgba{c.r, c.g, c.b, 1.0f};
         });
-    FloatImage out(kPictureSize, kPictureSize);
-    for (Rgba& px : out.Pixels())
-        px = Rgba{0, 0, 0, 1};
-    out.Blit(scene, 0, 0);
+    FloatImage out = StagePicture(scene);
     for (int k = 0; k < kRelics; ++k)
         out.Blit(GemPatch(scene, RelicScreen(k), kRelicColours[k], 44, 0.96f), RelicTexels(k).x,
                  RelicTexels(k).y); // behind the glass

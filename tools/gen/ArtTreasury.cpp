@@ -174,10 +174,7 @@ FloatImage PaintTreasuryPicture() {
             const Rgb c = VaultAt(vault, Vec2{x, y});
             return Rgba{c.r, c.g, c.b, 1.0f};
         });
-    FloatImage out(kPictureSize, kPictureSize);
-    for (Rgba& px : out.Pixels())
-        px = Rgba{0, 0, 0, 1};
-    out.Blit(scene, 0, 0);
+    FloatImage out = StagePicture(scene);
     for (int k = 0; k < kTreasuryGems; ++k)
         out.Blit(GemPatch(scene, TreasuryGemScreen(k), kTreasuryGemColours[k], 30, 1.0f),
                  TreasuryGemTexels(k).x, TreasuryGemTexels(k).y);
