@@ -8,6 +8,15 @@
 //     that rises from a relic and the luminous map that unrolls in the alcove.
 //   MuseumDust, MuseumDustMask, MuseumFlareRays: drifting motes, the light
 //     shafts they show in, and the slowly turning fan of light on the relic.
+//   Door.jpg: the temple wall between two braziers, a stone door in a
+//     corbelled frame with ten gem sockets, steps below (rows [0, 768)); below
+//     it the ten gems and the light they throw along the wall. DoorShadow,
+//     DoorMask: the dappled shade drifting over the steps; DoorFoliage: the two
+//     hanging curtains, the passage behind the door, the leaf and its shade.
+//   Treasury.jpg: the vault over its hoard with twelve gem sockets; below it
+//     the gems and their beam. TreasuryRays, TreasuryMask, TreasuryDust: the
+//     sun-ray sheet, the shaft of light and the motes in it;
+//     TreasuryElements: the gold ornament, the closed chest and its shadow.
 //   MainBack.jpg: the jungle temple at dawn (rows [0, 768)) and a tileable
 //     strip of dawn sky below it; MainSkyMask, MainLeafMask: where the sky
 //     strip and the falling leaves show; MainElements: the hanging foliage,
