@@ -730,19 +730,23 @@ std::string Shop() {
     for (int q = 0; q < 4; ++q)
         f.Art(kShopColorName, kShopDialDisc, kShopAtlas, kShopAtlas, dx + 8, dy + 8, dial - 16,
               dial - 16, 3, "C0FFFFFF");
-    const int handW = 10, handH = 30, hx = dx + dial / 2 - handW / 2,
-              hy = dy + dial / 2 - handH + 6;
+    // The hands turn about a point right of their middle: place that point
+    // on the dial's centre.
+    const int hx = dx + dial / 2 - kShopHandPivot - kShopHandLength / 2 - 1,
+              hy = dy + dial / 2 - kShopHandWidth / 2;
     f.Layer(6);
-    f.Tinted(a.hand, hx + 2, hy + 2, handW, handH, 4, "80000000");
+    f.Art(kShopCtrlsName, kShopHand, kShopCtrlsSize, kShopCtrlsSize, hx + 2, hy + 2,
+          kShopHandLength, kShopHandWidth, 4, "80000000");
     f.Layer(7);
-    f.Tinted(a.hand, hx, hy, handW, handH, 4, "FFFFFFFF");
+    f.Art(kShopCtrlsName, kShopHand, kShopCtrlsSize, kShopCtrlsSize, hx, hy, kShopHandLength,
+          kShopHandWidth, 4, "FFFFFFFF");
     // The frenzy sand box: rays turning behind its bed; the game lays the
     // box's front and glass over the bed.
     const AtlasRect sand = ShopSandOnPage();
     const int rays = 220;
     f.Layer(4);
     f.Art(kShopRaysName, {0, 0, kShopRays, kShopRays}, kShopRays, kShopRays,
-          sand.x + sand.w / 2 - rays / 2, sand.y + sand.h / 2 - rays / 2, rays, rays, 6, "C0FFFFFF",
+          sand.x + sand.w / 2 - rays / 2, sand.y + sand.h / 2 - rays / 2, rays, rays, 6, "90FFFFFF",
           true);
     f.Layer(5);
     f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, sand.x - 6, sand.y - 6, sand.w + 12,

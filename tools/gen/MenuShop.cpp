@@ -53,7 +53,7 @@ template <class Sd> Rgba SunkenTexel(Vec2 p, const Sd& sd, Vec2 light, float rea
     } else {
         const float lit = Glow(Length(p - light) / reach, 1.2f);
         c = Hex(0x1a1512) * (0.75f + 0.3f * Noise(1, p.x, p.y, 1.0f)) +
-            Hex(palette::kTorch) * (0.22f * lit);
+            Hex(palette::kTorchLight) * (0.1f * lit);
         // The inner wall in shadow under the rim.
         c = c * (0.55f + 0.45f * Clamp01((t - 7.0f) / 8.0f));
     }
@@ -88,6 +88,21 @@ FloatImage PaintShopCtrls1() {
             },
             {c.x, 0}, 0.8f * c.x);
     }
+    const AtlasRect& hand = kShopHand;
+    const Vec2 pivot{0.5f * hand.w + 2.0f * kShopHandPivot, 0.5f * hand.h};
+    sheet.Blit(
+        RenderAdaptive(hand.w, hand.h, 0.02f,
+                       [&](float x, float y) {
+                           const Vec2 p{x, y};
+                           const std::vector<Vec2> needle = {{2, pivot.y},
+                                                             {pivot.x - 12, pivot.y - 4.5f},
+                                                             {float(hand.w) - 2, pivot.y},
+                                                             {pivot.x - 12, pivot.y + 4.5f}};
+                           const float d = Union(SdPolygon(needle, p), Length(p - pivot) - 5.5f);
+                           const Vec3 n = Normalize(Vec3{0, p.y < pivot.y ? -0.5f : 0.5f, 1});
+                           return Premultiply(GoldShade(n, 0.7f), Coverage(d * 2.0f));
+                       }),
+        hand.x, hand.y);
     // The plates: a stone strip with a socket under every slot (two texels a
     // screen unit, the slots centred on the plate).
     for (int tiers = 3; tiers <= 4; ++tiers) {
@@ -351,8 +366,8 @@ FloatImage PaintShopRays() {
     return RenderAdaptive(kShopRays, kShopRays, 0.02f, [&](float x, float y) {
         const Vec2 q{x - c, y - c};
         const float r = Length(q) / c;
-        const float fan = std::pow(0.5f + 0.5f * std::cos(std::atan2(q.y, q.x) * 12.0f), 3.0f);
-        const float a = Clamp01((0.25f + 0.75f * fan) * Glow(r, 3.0f) * Clamp01((1.0f - r) * 4));
+        const float fan = std::pow(0.5f + 0.5f * std::cos(std::atan2(q.y, q.x) * 12.0f), 2.0f);
+        const float a = Clamp01((0.2f + 0.5f * fan) * Glow(r, 2.0f) * Clamp01((1.0f - r) * 3));
         return Premultiply(Hex(palette::kTorchLight), a);
     });
 }

@@ -59,6 +59,10 @@ constexpr AtlasRect kShopNiche{0, 0, 192, 256};
 constexpr AtlasRect kShopBedSquare{200, 0, 160, 104};
 constexpr AtlasRect kShopBedWide{0, 264, 320, 96};
 constexpr AtlasRect kShopPlate[2] = {{0, 432, 256, 60}, {0, 368, 256, 60}}; // 3, 4 tiers
+// The time dial's hand, pointing left from the pivot it turns about, which
+// lies 10 / 27 of its length right of its middle (two texels a unit).
+constexpr AtlasRect kShopHand{200, 112, 54, 16};
+constexpr int kShopHandLength = 27, kShopHandWidth = 8, kShopHandPivot = 10;
 
 FloatImage PaintShopFrame();
 // The golden mist behind the cards, seamless both ways.

@@ -184,6 +184,12 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     for (const gen::MenuTextureEntry& t : textures)
         EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
     ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), textures, error)) << error;
+    // Pictures the screens and the shop look up by name, not through a form.
+    for (const char* name :
+         {"Newspaper5", "HelpPage", "MapDiff3", "MapDiff4_1", "MapDiff4_2", "MapDiff5_1",
+          "MapDiff5_2", "Intro", "Trophies", "ShopFrame", "ShopColor", "ShopMul", "ShopBW",
+          "ShopCtrls1", "ShopCtrls2", "ShopPointer"})
+        EXPECT_FALSE(Device->GetTexture(name).IsNull()) << name << " is not in Textures.lst";
     // The main menu's website logos, which both must load for the link to show.
     for (const char* logo : {"fsdata\\logo_a.png", "fsdata\\logo_na.png"})
         EXPECT_FALSE(
