@@ -106,7 +106,12 @@ constexpr float kPlaceStep = kGemRowStep;
 constexpr float kSmallOnScreen = 46.0f;
 constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 344.0f;
 constexpr float kMainOnScreen = 112.0f;
-constexpr float kShopOnScreen = 192.0f;
+// The shop's portrait shows the figure frame's middle 180 x 240 figure
+// pixels in its card's niche; the shop figure stands there at the same scale.
+constexpr float kPortraitLeft = 38.0f, kPortraitTop = 6.0f, kPortraitWidth = 180.0f,
+                kPortraitHeight = 240.0f;
+const float kShopOnScreen =
+    kFrame * float(ShopCardOf(kShopTotemItems[0]).picture.h) / kPortraitHeight;
 
 // ---- Shapes ----------------------------------------------------------------
 
@@ -809,10 +814,9 @@ bool WriteTotemArt(const std::filesystem::path& gameRoot, std::string& error) {
 }
 
 FloatImage PaintTotemPortrait(int colour, int width, int height, TotemPortrait look) {
-    constexpr float kLeft = 38.0f, kTop = 6.0f, kWidth = 180.0f;
-    const float scale = float(width) / kWidth;
+    const float scale = float(width) / kPortraitWidth;
     return RenderParallel(width, height, kSuper, [&](float x, float y) {
-        const Vec2 p{kLeft + x / scale, kTop + y / scale};
+        const Vec2 p{kPortraitLeft + x / scale, kPortraitTop + y / scale};
         switch (look) {
         case TotemPortrait::Colour:
             return FigurePixel(colour, p, 1.0f / scale);
