@@ -154,8 +154,8 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
         BonusTime = BonusTimeLimit = kAccuracyTime;
         CSharedPtr<CArcadeGame> game(new CArcadeGame());
         // The gems are glowing puffs: the challenge cuts its token from the
-        // lower-left cell of a 4 x 4 sheet, where the fire cloud has one.
-        game->SetTextures(SpriteLayers[0], Particles[2], GameTexture("FireCloud"),
+        // lower-left cell of a 4 x 4 sheet of them.
+        game->SetTextures(SpriteLayers[0], Particles[2], GameTexture("AccuracyGems"),
                           GameTexture("Spark"));
         game->SoundBank = SoundBank;
         // The gems fly into a row along the sand box's frenzy bar.

@@ -21,6 +21,11 @@ constexpr const char* kBack = "MenuBack";
 constexpr const char* kControls = "MenuCtrls";
 constexpr const char* kBackdrop = "MenuBackdrop";
 constexpr const char* kMapBack = "MapBack";
+constexpr const char* kShopFrameName = "ShopFrame";
+constexpr const char* kShopColorName = "ShopColor";
+constexpr const char* kShopBackName = "ShopBack";
+constexpr const char* kShopRaysName = "ShopRays";
+constexpr const char* kShopCtrlsName = "ShopCtrls1";
 
 // Panels draw their frame at two texels a unit.
 constexpr int kBorderUnits = kSkinBorder / 2, kTileUnits = kSkinTile / 2;
@@ -84,8 +89,13 @@ public:
     // what lies below.
     void Tinted(const AtlasRect& r, int x, int y, int w, int h, int code, const char* colour,
                 bool add = false) {
+        Art(kControls, r, kAtlasSize, kAtlasSize, x, y, w, h, code, colour, add);
+    }
+    // A picture from any texture drawn in `colour`, optionally added.
+    void Art(const char* texture, const AtlasRect& r, int texW, int texH, int x, int y, int w,
+             int h, int code, const char* colour, bool add = false) {
         Open("STATIC", "", x, y, w, h);
-        Skin();
+        s_ << "  TEXTURE " << texture << " TEXTURESIZE " << texW << ' ' << texH << '\n';
         State("NORMAL", r);
         s_ << "  COLOR " << colour << (add ? " FILTER ADD" : "") << '\n';
         Close(code);
@@ -665,6 +675,120 @@ std::string Trophies() {
     return f.Str();
 }
 
+// The shop: a card per item on a carved wall, the golden mist drifting behind
+// the cards' glass. Every per-item control list is created in item order, the
+// order the game indexes it by. Roles of the codes the game binds: 0 the
+// drifting mist, 1 the description, 2 the title, 3 and 4 the time dial's
+// quarters and hands, 5 the frenzy sand box's bed, 6 the rays turning behind
+// it, 7 the star bank; per item i: 200 + i its picture, 220 + i its slot
+// plate, 20 + i its "-" button, 40 + i its "+" button; 60 + s the placeholder
+// of bonus s not yet owned; 100 + k the k + 4 gems the gem finder shows at
+// tier k; 400, 401 and 402 the decoration of the time dial, the sand box and
+// the gem finder.
+std::string Shop() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    f.Define("Done", 31);
+    f.Art(kShopBackName, {0, 0, 1024, 768}, kShopBack, kShopBack, 0, 0, 1024, 768, 0, "FFFFFFFF");
+    f.Layer(2);
+    f.Picture(kShopFrameName, {0, 0, 1024, 768}, 1024, 768, 0, 0, 1024, 768);
+    f.Layer(3);
+    const AtlasRect& t = kShopTitle;
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, t.x, t.y, t.w, t.h);
+    f.Label("ShopTitle", t.x, t.y + 8, t.w, 34, 2, kTitleFont, 0.6f, "CENTER", kTitleText);
+    const char* names[kShopItems] = {
+        "ShopTotemViolet", "ShopTotemWhite", "ShopTotemBlue",       "ShopTotemYellow",
+        "ShopTotemOrange", "ShopTotemRed",   "ShopLevelTime",       "ShopFrenzyTime",
+        "ShopGemCount",    "ShopTotemGreen", "ShopBonusTnt",        "ShopBonusScore",
+        "ShopBonusTime",   "ShopBonusFlash", "ShopBonusSolidarity", "ShopBonusAdviser"};
+    for (int i = 0; i < kShopItems; ++i) {
+        const ShopCard c = ShopCardOf(i);
+        f.Layer(3);
+        const AtlasRect& bed = i < 6 || i == 9 ? kShopNiche
+                               : i < 10        ? kShopBedWide
+                                               : kShopBedSquare;
+        f.Picture(kShopCtrlsName, bed, kShopCtrlsSize, kShopCtrlsSize, c.picture.x, c.picture.y,
+                  c.picture.w, c.picture.h, 200 + i);
+        f.Picture(kShopCtrlsName, kShopPlate[c.tiers - 3], kShopCtrlsSize, kShopCtrlsSize,
+                  c.plate.x, c.plate.y, c.plate.w, c.plate.h, 220 + i);
+        f.Label(names[i], c.name.x, c.name.y, c.name.w, c.name.h, -1, kMainFont, 0.5f, "CENTER",
+                kGoldText);
+        const std::string sell = "Sell" + std::to_string(i), buy = "Buy" + std::to_string(i);
+        f.Define(sell.c_str(), 60 + i);
+        f.Define(buy.c_str(), 40 + i);
+        f.Button(sell.c_str(), "ShopSell", c.minus.x, c.minus.y, c.minus.w, c.minus.h, 20 + i);
+        f.Button(buy.c_str(), "ShopBuy", c.plus.x, c.plus.y, c.plus.w, c.plus.h, 40 + i);
+    }
+    // The time dial: its face, the four quarters the game shapes into the
+    // bought time's sector, and the hand with its shadow.
+    const AtlasRect dialPic = ShopCardOf(6).picture;
+    const int dial = 80, dx = dialPic.x + (dialPic.w - dial) / 2,
+              dy = dialPic.y + (dialPic.h - dial) / 2;
+    f.Layer(4);
+    f.Tinted(a.dialFace, dx, dy, dial, dial, 400, "FFFFFFFF");
+    f.Layer(5);
+    for (int q = 0; q < 4; ++q)
+        f.Art(kShopColorName, kShopDialDisc, kShopAtlas, kShopAtlas, dx + 8, dy + 8, dial - 16,
+              dial - 16, 3, "C0FFFFFF");
+    // The hands turn about a point right of their middle: place that point
+    // on the dial's centre.
+    const int hx = dx + dial / 2 - kShopHandPivot - kShopHandLength / 2 - 1,
+              hy = dy + dial / 2 - kShopHandWidth / 2;
+    f.Layer(6);
+    f.Art(kShopCtrlsName, kShopHand, kShopCtrlsSize, kShopCtrlsSize, hx + 2, hy + 2,
+          kShopHandLength, kShopHandWidth, 4, "80000000");
+    f.Layer(7);
+    f.Art(kShopCtrlsName, kShopHand, kShopCtrlsSize, kShopCtrlsSize, hx, hy, kShopHandLength,
+          kShopHandWidth, 4, "FFFFFFFF");
+    // The frenzy sand box: rays turning behind its bed; the game lays the
+    // box's front and glass over the bed.
+    const AtlasRect sand = ShopSandOnPage();
+    const int rays = 220;
+    f.Layer(4);
+    f.Art(kShopRaysName, {0, 0, kShopRays, kShopRays}, kShopRays, kShopRays,
+          sand.x + sand.w / 2 - rays / 2, sand.y + sand.h / 2 - rays / 2, rays, rays, 6, "90FFFFFF",
+          true);
+    f.Layer(5);
+    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, sand.x - 6, sand.y - 6, sand.w + 12,
+              sand.h + 12, 5);
+    for (const int side : {-1, 1})
+        f.Tinted(a.marker, sand.x + sand.w / 2 + side * (sand.w / 2 + 24) - 12,
+                 sand.y + sand.h / 2 - 12, 24, 24, 401, "FFFFFFFF");
+    // The gem finder: a row of as many gems as a level will hide, one group
+    // per tier.
+    const AtlasRect gems = ShopCardOf(8).picture;
+    f.Layer(4);
+    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, gems.x + 20, gems.y + gems.h / 2 - 22,
+              gems.w - 40, 44, 402);
+    f.Layer(5);
+    for (int k = 0; k < 5; ++k) {
+        const int n = k + 4, step = 32, left = gems.x + gems.w / 2 - n * step / 2;
+        for (int g = 0; g < n; ++g)
+            f.Tinted(a.marker, left + g * step + 2, gems.y + gems.h / 2 - 14, 28, 28, 100 + k,
+                     "FFFFFFFF");
+    }
+    // Bonuses not yet owned: an empty socket with a question sign where the
+    // bonus will stand.
+    for (int s = 0; s < 6; ++s) {
+        const AtlasRect pic = ShopCardOf(10 + s).picture;
+        const int size = 72, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
+        f.Layer(4);
+        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize, x, y, size,
+                  size, 60 + s);
+        f.Layer(5);
+        f.Art(kShopColorName, kShopQSign, kShopAtlas, kShopAtlas, x + 26, y + 16, 20, 40, 60 + s,
+              "C0FFFFFF");
+    }
+    // Along the bottom: what the pointed item does, the star bank and "done".
+    f.Layer(3);
+    const AtlasRect& d = kShopDescription;
+    f.Label("\" \"", d.x + 10, d.y + 6, d.w - 20, d.h - 12, 1, kMainFont, 0.42f, "LEFT", kBodyText);
+    f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
+            "CENTER", kGoldText);
+    f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);
+    f.Button("Done", "ShopDone", kShopDone.x, kShopDone.y, kShopDone.w, kShopDone.h);
+    return f.Str();
+}
 } // namespace
 
 std::vector<MenuForm> MenuForms() {
@@ -690,6 +814,7 @@ std::vector<MenuForm> MenuForms() {
         {"Win", Win()},
         {"Statistics", Statistics()},
         {"Splash", Splash()},
+        {"Shop", Shop()},
         {"Memory", BonusLevel("MemoryTitle", {"MemoryHow"}, 2)},
         {"Arcade", BonusLevel("ArcadeTitle", {"ArcadeHow"}, 1)},
         {"Thimbles", BonusLevel("ThimblesTitle", {"ThimblesHow"}, 3)},
@@ -710,7 +835,14 @@ std::string MenuTextureList() {
                        "\"Backdrop1.jpg\" Intro x 0\n"
                        "\"Menu\\SkinBack.jpg\" Trophies x 0\n"
                        "\"Menu\\ShopCtrls1.png\" ShopCtrls1 a 0\n"
-                       "\"Menu\\ShopCtrls2.png\" ShopCtrls2 a 0\n";
+                       "\"Menu\\ShopCtrls2.png\" ShopCtrls2 a 0\n"
+                       "\"Menu\\ShopFrame.png\" ShopFrame a 0\n"
+                       "\"Menu\\ShopColor.png\" ShopColor a 0\n"
+                       "\"Menu\\ShopBW.png\" ShopBW a 0\n"
+                       "\"Menu\\ShopMul.png\" ShopMul x 0\n"
+                       "\"Menu\\ShopPointer.png\" ShopPointer a 0\n"
+                       "\"Menu\\ShopBack.jpg\" ShopBack x 0\n"
+                       "\"Menu\\ShopRays.png\" ShopRays a 0\n";
     for (const MapOverlay& o : MapOverlays())
         list += "\"" + o.file + "\" " + o.name + " a 0\n";
     return list;
@@ -741,8 +873,16 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
              SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintPage(0), 90, error);
     const std::filesystem::path fsdata = gameRoot / "fsdata";
     ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
-         png(menu / "ShopCtrls2.png", PaintShopCtrls2()) && EnsureFolder(fsdata, error) &&
-         png(fsdata / "logo_a.png", PaintLogo(true)) &&
+         png(menu / "ShopCtrls2.png", PaintShopCtrls2()) &&
+         png(menu / "ShopFrame.png", PaintShopFrame()) &&
+         png(menu / "ShopColor.png", PaintShopSheet(ShopSheet::Colour)) &&
+         png(menu / "ShopBW.png", PaintShopSheet(ShopSheet::BlackWhite)) &&
+         png(menu / "ShopMul.png", PaintShopSheet(ShopSheet::Multiply)) &&
+         png(menu / "ShopPointer.png", PaintShopPointer()) &&
+         png(menu / "ShopRays.png", PaintShopRays()) &&
+         SaveJpeg(menu / "ShopBack.jpg", PaintShopBack(), 90, error) &&
+         SaveJpeg(gfx / "AccuracyGems.jpg", PaintAccuracySheet(), 92, error) &&
+         EnsureFolder(fsdata, error) && png(fsdata / "logo_a.png", PaintLogo(true)) &&
          png(fsdata / "logo_na.png", PaintLogo(false));
     for (const MapOverlay& o : MapOverlays())
         ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));

@@ -7,9 +7,72 @@
 //   x 336 + 84 (k / 4), y 84 (k % 4), and the bank's star at (336, 336)-(432, 432).
 // And the two website logos of the main menu, "fsdata/logo_a.png" (pointed at)
 // and "fsdata/logo_na.png".
+//
+// The shop page itself, in pixels of the 1024 x 768 screen (y down): one card
+// per item, each with its picture, its name, a plate of star slots and the
+// "-" and "+" buttons below; the star bank's tray, the description and the
+// "done" button along the bottom. "Menu/ShopFrame.png" is the carved wall with
+// the cards' recesses; "Menu/ShopColor.png", "Menu/ShopBW.png" and
+// "Menu/ShopMul.png" (512 x 512) share one layout: the totem portraits, the
+// question sign, the time dial's disc and the frenzy sand box's front (colour)
+// and glass (black and white).
+#include <array>
+
 #include "ArtCommon.h"
+#include "MenuArt.h"
 
 namespace gen {
+
+constexpr int kShopItems = 16;
+// Items that are totems, by colour index (green, yellow, red, blue, orange,
+// white, violet).
+constexpr int kShopTotemItems[7] = {9, 3, 5, 2, 4, 1, 0};
+
+struct ShopCard {
+    AtlasRect card, picture, name, plate, minus, plus;
+    int tiers = 4;
+};
+ShopCard ShopCardOf(int item);
+// Where slot `place` (0 up) of an item with `tiers` tiers lies from the centre
+// of its "-" button (y down): the Star and Stub shift keys of [Shop].
+Vec2 ShopSlotShift(int tiers, int place);
+
+constexpr AtlasRect kShopTitle{312, 6, 400, 50};
+constexpr AtlasRect kShopBank{381, 720, 264, 46};
+constexpr AtlasRect kShopDescription{22, 698, 350, 66};
+constexpr AtlasRect kShopDone{790, 708, 210, 50};
+
+// The shared 512 x 512 layout of ShopColor, ShopBW and ShopMul.
+constexpr int kShopAtlas = 512;
+AtlasRect ShopPortraitCell(int colour);
+constexpr AtlasRect kShopQSign{452, 184, 36, 56};
+constexpr AtlasRect kShopDialDisc{303, 380, 88, 88};
+constexpr AtlasRect kShopSandFront{0, 330, 178, 60};
+constexpr AtlasRect kShopSandGlass{0, 400, 178, 60};
+// Where the sand box's front lies on the page.
+AtlasRect ShopSandOnPage();
+constexpr int kShopPointer = 64, kShopRays = 256, kShopBack = 512;
+// The rest of ShopCtrls1: the arched niche of an item's picture, the beds of
+// the wide displays and of a bonus, and the slot plates of three- and
+// four-tier items, their sockets where the slots lie.
+constexpr AtlasRect kShopNiche{0, 0, 192, 256};
+constexpr AtlasRect kShopBedSquare{200, 0, 160, 104};
+constexpr AtlasRect kShopBedWide{0, 264, 320, 96};
+constexpr AtlasRect kShopPlate[2] = {{0, 432, 256, 60}, {0, 368, 256, 60}}; // 3, 4 tiers
+// The time dial's hand, pointing left from the pivot it turns about, which
+// lies 10 / 27 of its length right of its middle (two texels a unit).
+constexpr AtlasRect kShopHand{200, 112, 54, 16};
+constexpr int kShopHandLength = 27, kShopHandWidth = 8, kShopHandPivot = 10;
+
+FloatImage PaintShopFrame();
+// The golden mist behind the cards, seamless both ways.
+FloatImage PaintShopBack();
+FloatImage PaintShopRays();
+FloatImage PaintShopPointer();
+enum class ShopSheet { Colour, BlackWhite, Multiply };
+FloatImage PaintShopSheet(ShopSheet sheet);
+// The glowing gem of the accuracy challenge, a 4 x 4 sheet of its looks.
+FloatImage PaintAccuracySheet();
 
 constexpr int kShopCtrlsSize = 512;
 constexpr int kSpinFrame = 84, kSpinFrames = 8, kSpinX = 336;

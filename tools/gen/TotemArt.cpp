@@ -9,6 +9,7 @@
 #include "CapsGems.h"
 #include "FxSprites.h"
 #include "GenCommon.h"
+#include "MenuShop.h"
 
 namespace gen {
 
@@ -105,7 +106,12 @@ constexpr float kPlaceStep = kGemRowStep;
 constexpr float kSmallOnScreen = 46.0f;
 constexpr float kCentreX = kTabletLeft + 153.5f, kCentreY = kTabletTop + 344.0f;
 constexpr float kMainOnScreen = 112.0f;
-constexpr float kShopOnScreen = 192.0f;
+// The shop's portrait shows the figure frame's middle 180 x 240 figure
+// pixels in its card's niche; the shop figure stands there at the same scale.
+constexpr float kPortraitLeft = 38.0f, kPortraitTop = 6.0f, kPortraitWidth = 180.0f,
+                kPortraitHeight = 240.0f;
+const float kShopOnScreen =
+    kFrame * float(ShopCardOf(kShopTotemItems[0]).picture.h) / kPortraitHeight;
 
 // ---- Shapes ----------------------------------------------------------------
 
@@ -738,8 +744,10 @@ std::string TotemsConfig() {
     w.Key("ZOrder", -10);
     for (int i = 0; i < kColours; ++i) {
         const std::string n = std::to_string(i);
-        w.Key("Pic" + n, 40 + 140 * i, 260, 132, 176);
-        w.Key("PicT" + n, 0, 0, 132, 176);
+        // The portrait stands in the picture of the colour's shop card.
+        const AtlasRect pic = ShopCardOf(kShopTotemItems[i]).picture, cell = ShopPortraitCell(i);
+        w.Key("Pic" + n, pic.x, pic.y, pic.w, pic.h);
+        w.Key("PicT" + n, cell.x, cell.y, cell.x + cell.w, cell.y + cell.h);
         w.Key("QShift" + n, 0, 40);
         w.Key("TotemShift" + n, 0, 0);
     }
@@ -803,6 +811,22 @@ bool WriteTotemArt(const std::filesystem::path& gameRoot, std::string& error) {
            SaveTga(gfx / "TotemBase.tga", PaintBase(), error) &&
            SaveTga(gfx / "TotemDark2.tga", PaintDark(), error) &&
            SavePng(gfx / "TotemContour.png", PaintContours(), error);
+}
+
+FloatImage PaintTotemPortrait(int colour, int width, int height, TotemPortrait look) {
+    const float scale = float(width) / kPortraitWidth;
+    return RenderParallel(width, height, kSuper, [&](float x, float y) {
+        const Vec2 p{kPortraitLeft + x / scale, kPortraitTop + y / scale};
+        switch (look) {
+        case TotemPortrait::Colour:
+            return FigurePixel(colour, p, 1.0f / scale);
+        case TotemPortrait::Outline:
+            return Premultiply(Rgb{1, 1, 1},
+                               Coverage((std::fabs(FigureSd(colour, p)) - 3.0f) * scale));
+        default:
+            return Premultiply(Rgb{1, 1, 1}, Coverage(FigureSd(colour, p) * scale));
+        }
+    });
 }
 
 int GenerateTotemArt(const std::filesystem::path& gameRoot) {

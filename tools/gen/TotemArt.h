@@ -22,4 +22,11 @@ bool WriteTotemArt(const std::filesystem::path& gameRoot, std::string& error);
 // WriteTotemArt for the generator's main: 0 on success, else 1 after a message.
 int GenerateTotemArt(const std::filesystem::path& gameRoot);
 
+// The shop's portrait of a colour's figure: the figure's 180 x 240 middle
+// scaled into `width` x `height` texels, in its colours or, with `outline`,
+// as a white contour line, or, with `silhouette`, as its plain shape.
+enum class TotemPortrait { Colour, Outline, Silhouette };
+class FloatImage;
+FloatImage PaintTotemPortrait(int colour, int width, int height, TotemPortrait look);
+
 } // namespace gen

@@ -1,5 +1,7 @@
 // The menu forms of the assembled folder build through the toolkit with the
 // textures of their list, and hold the controls the screens reach by code.
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,6 +13,7 @@
 #include "GameFolder.h"
 #include "engine/BitmapFont.h"
 #include "engine/FontList.h"
+#include "engine/IniHelpers.h"
 #include "engine/RenderDevice.h"
 #include "engine/SpriteLayer.h"
 #include "engine/StringTable.h"
@@ -81,6 +84,18 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
         b["Statistics"][100 + r] = b["Statistics"][200 + r] = b["Statistics"][300 + r] = 1;
     for (int g = 1; g <= 10; ++g)
         b["Splash"][g] = g < 10 ? 1 : 2;
+    // The shop: one of each control a card holds per item, the dial's four
+    // quarters and two hands, each bonus placeholder a socket and its sign,
+    // and the gem finder's groups of 4 to 8 gems.
+    b["Shop"] = {{0, 1}, {1, 1}, {2, 1},   {3, 4},   {4, 2},  {5, 1},
+                 {6, 1}, {7, 1}, {400, 1}, {401, 2}, {402, 1}};
+    for (int i = 0; i < 16; ++i)
+        for (int base : {20, 40, 200, 220})
+            b["Shop"][base + i] = 1;
+    for (int s = 0; s < 6; ++s)
+        b["Shop"][60 + s] = 2;
+    for (int k = 0; k < 5; ++k)
+        b["Shop"][100 + k] = k + 4;
     return b;
 }
 
@@ -100,6 +115,59 @@ int ClosedTexts(const std::string& path) {
     return open ? -1 : texts;
 }
 
+// The shop finds each item's controls by position in per-code lists, and
+// lays its stars, the bank and the sand box by Skin.cfg over the controls the
+// form places: both must agree.
+void ExpectShopMatchesItsLayout(const gen::BuiltMenuForm& shop, const std::string& skin) {
+    std::map<int, std::vector<const CUxWindow*>> byCode;
+    for (const auto& [code, control] : shop.bound)
+        byCode[code].push_back(control.Get());
+    const auto inside = [](const CUxWindow* w, float x, float y) {
+        return w && std::fabs(x - w->Position.X) <= 0.5f * w->Width &&
+               std::fabs(y - w->Position.Y) <= 0.5f * w->Height;
+    };
+    // Item i's controls come i-th in their lists: the order codes were bound in.
+    for (int base : {20, 40, 200, 220}) {
+        int last = base - 1;
+        for (const auto& [code, control] : shop.bound)
+            if (code >= base && code < base + 16) {
+                EXPECT_EQ(code, last + 1) << "shop list " << base << " out of item order";
+                last = code;
+            }
+    }
+    for (int i = 0; i < 16 && byCode[20 + i].size() == 1 && byCode[220 + i].size() == 1; ++i) {
+        const int tiers = i == 2 || i >= 10 ? 3 : 4;
+        const CUxWindow* sell = byCode[20 + i][0];
+        for (int place = 1; place <= tiers; ++place)
+            for (const char* pattern : {"Star%dShift%d", "Stub%dShift%d"}) {
+                char key[32];
+                std::snprintf(key, sizeof key, pattern, tiers, place);
+                float shift[2] = {};
+                GetIniFloat2(shift, skin, "Shop", key, "0 0");
+                EXPECT_TRUE(inside(byCode[220 + i][0], sell->Position.X + shift[0],
+                                   sell->Position.Y - shift[1]))
+                    << key << " of item " << i << " is off its slot plate";
+            }
+    }
+    float bank[3] = {};
+    GetIniFloat3(bank, skin, "Shop", "StarsSrcPanel", "0 0 0");
+    const float bankX = bank[0] - 512.5f, bankY = 384.5f - bank[1];
+    ASSERT_EQ(byCode[7].size(), 1u);
+    EXPECT_TRUE(inside(byCode[7][0], bankX + 24.0f, bankY));
+    EXPECT_TRUE(inside(byCode[7][0], bankX + bank[2] - 24.0f, bankY));
+    float front[3] = {}, size[2] = {}, note[3] = {};
+    GetIniFloat3(front, skin, "Shop", "SandboxFrontPos", "0 0 0");
+    GetIniFloat2(size, skin, "Shop", "SandboxFrontSize", "0 0");
+    GetIniFloat3(note, skin, "Shop", "SandboxNote", "0 0 0");
+    const float fx = front[0] + size[0] / 2 - 512.5f, fy = 384.5f - (front[1] + size[1] / 2);
+    ASSERT_EQ(byCode[5].size(), 1u);
+    EXPECT_TRUE(inside(byCode[5][0], fx - size[0] / 2 + 1, fy + size[1] / 2 - 1) &&
+                inside(byCode[5][0], fx + size[0] / 2 - 1, fy - size[1] / 2 + 1))
+        << "the sand box leaves its bed";
+    EXPECT_NEAR(note[0] - 512.5f, fx, 1.0f);
+    EXPECT_NEAR(384.5f - note[1], fy, 1.0f);
+}
+
 TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     ASSERT_EQ(
         LoadStringTable(Game(Paths.TxtPath + "Strings.txt"), Game(Paths.DataPath + "TextID.dat")),
@@ -116,6 +184,12 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     for (const gen::MenuTextureEntry& t : textures)
         EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
     ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), textures, error)) << error;
+    // Pictures the screens and the shop look up by name, not through a form.
+    for (const char* name :
+         {"Newspaper5", "HelpPage", "MapDiff3", "MapDiff4_1", "MapDiff4_2", "MapDiff5_1",
+          "MapDiff5_2", "Intro", "Trophies", "ShopFrame", "ShopColor", "ShopMul", "ShopBW",
+          "ShopCtrls1", "ShopCtrls2", "ShopPointer"})
+        EXPECT_FALSE(Device->GetTexture(name).IsNull()) << name << " is not in Textures.lst";
     // The main menu's website logos, which both must load for the link to show.
     for (const char* logo : {"fsdata\\logo_a.png", "fsdata\\logo_na.png"})
         EXPECT_FALSE(
@@ -147,6 +221,8 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
         }
         if (name == "Trophies")
             EXPECT_TRUE(trophyWindow && !trophyWindow->Pictures.empty());
+        if (name == "Shop")
+            ExpectShopMatchesItsLayout(built, Game(Paths.ConfigPath + "Skin.cfg"));
     }
     for (const auto& [form, codes] : BoundCodes()) {
         ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
