@@ -473,18 +473,6 @@ std::string Quest() {
     return f.Str();
 }
 
-// Until the shop page is drawn: only the time-upgrade dial the screens
-// set up when they load (four quarters and two hands), kept hidden.
-std::string ShopStandIn() {
-    FormText f(0, 0, 1024, 768, false);
-    const MenuAtlasLayout& a = MenuAtlas();
-    for (int q = 0; q < 4; ++q)
-        f.Tinted(a.dialDisc, 40, 40, 80, 80, 3, "FFFFFFFF");
-    for (int h = 0; h < 2; ++h)
-        f.Tinted(a.hand, 76, 40, a.hand.w, a.hand.h, 4, "FFFFFFFF");
-    return f.Str();
-}
-
 std::string Tutorial() {
     FormText f(0, 0, 1024, 768, false);
     const MenuAtlasLayout& a = MenuAtlas();
@@ -820,7 +808,6 @@ std::vector<MenuForm> MenuForms() {
         {"WinBox", WinBox()},
         {"Help", Help()},
         {"Quest", Quest()},
-        {"Shop", ShopStandIn()},
         {"Newspaper", Newspaper()},
         {"Intro", Intro()},
         {"Trophies", Trophies()},
