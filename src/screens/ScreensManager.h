@@ -1,0 +1,493 @@
+#pragma once
+// The game's menu layer over the window toolkit. One object for the whole run:
+// it loads the texture list and the 26 forms at start-up, keeps a handle to
+// every control the menus, pages, counters, dials and the shop address (bound
+// by the controls' INTERRUPT codes), shows and hides forms only through its
+// fade queue, runs the level screen's counter, timer dial and alarm, handles
+// the menus itself and hands every other control to the game object as a
+// UI event. The renderer draws its forms through IFormsDrawer.
+//
+// Coordinates: virtual screen (origin at the centre, y up). Forms are faded
+// at 2.0 alpha per second (menus), 4.0 (message box) or 5.0 (help).
+//
+// The methods live in several files:
+//   ScreensManager.cpp   construction, LoadForms and the control binding,
+//                        the story pages, window-group effects
+//   ScreensUpdate.cpp    Update, fades, alarm, tutorial pointer, blinking
+//   ScreensValues.cpp    counters, captions, message box, sliders, tables,
+//                        panels, intro texture
+//   ScreensDials.cpp     the two sector dials
+//   ScreensInput.cpp     button dispatch, profile list, name entry, keys
+//   ScreensPages.cpp     newspaper and help pages, the map, screen texts,
+//                        tutorial arrow and pointers
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audio/SoundBank.h"
+#include "engine/RenderLayers.h"
+#include "engine/SharedPtr.h"
+#include "screens/EasedCounter.h"
+
+class CBitmapFont;
+class CDataPaths;
+class CIndexBuffer;
+class CLevelParams;
+class CProfileList;
+class CQuestFieldLayout;
+class CRenderDevice;
+class CScoreTable;
+class CSpriteQuad;
+class CTextLayer;
+class CTexture;
+class CUxForm;
+class CUxFormFile;
+class CUxFormsManager;
+class CUxWindow;
+class CVertexBuffer;
+
+// What the screens hand the game object after each update, press and release.
+struct CUxEvent {
+    enum Kind : int32_t {
+        kReleased = 0,      // a control was clicked; Id says which
+        kPressed = 1,       // a control was pressed
+        kValueChanged = 13, // a volume slider moved; Value holds it
+        kFadedOut = 14,     // Sender's fade-out ended; it is hidden now
+        kFadedIn = 15       // Sender's fade-in ended; it takes input now
+    };
+    int32_t Kind = kReleased;
+    int32_t Id = 0;
+    int32_t Word1 = 0; // not filled by the screens
+    int32_t Word2 = 0;
+    CSharedPtr<CUxWindow> Sender;
+    float Value = 0.0f;
+};
+
+using CWindowList = std::vector<CSharedPtr<CUxWindow>>;
+
+// Windows that fade as one. Forms that keep groups fill only Windows; the
+// rest is set when the group is handed to the effect operations.
+struct CWindowGroup {
+    CWindowList Windows;
+    int32_t Direction = 0; // 1 fading in, 0 fading out
+    float Alpha = 0.0f;
+    float Speed = 0.0f; // alpha per second
+    int32_t Stop = 0;
+    float Target = 0.0f;
+};
+
+// One window of the fade queue.
+struct CFadeEntry {
+    CSharedPtr<CUxWindow> Window;
+    int32_t Direction = 0; // 1 fading in, 0 fading out
+    float Alpha = 0.0f;
+    float Speed = 0.0f;
+    int32_t Stop = 0;
+    float Target = 0.0f;
+};
+
+struct CScreenPoint {
+    float X = 0.0f;
+    float Y = 0.0f;
+};
+
+class CScreensManager : public IFormsDrawer {
+public:
+    // The forms, in loading order (the form number of each).
+    enum FormNumber : int32_t {
+        kMainMenu = 0,
+        kQuest,
+        kStatistics,
+        kBackground,
+        kShop,
+        kMap,
+        kNewLevel,
+        kGameMenu,
+        kMemory,
+        kArcade,
+        kThimbles,
+        kBlinker,
+        kSplash,
+        kProfiles,
+        kNewProfile,
+        kMsgBox,
+        kStartQuest,
+        kTutorial,
+        kWin,
+        kOptions,
+        kHighScores,
+        kNewspaper,
+        kIntro,
+        kTrophies,
+        kHelp,
+        kWinBox,
+        kFormCount
+    };
+    static constexpr int32_t kStoryPages = 40;
+    static constexpr int32_t kProfileRows = 6;
+    static constexpr int32_t kHighScoreRows = 10;
+    static constexpr int32_t kButtonSets = 5;
+    static constexpr int32_t kTutorialGroups = 7;
+    static constexpr int32_t kDialQuarters = 4;
+    static constexpr int32_t kMapStages = 5;
+    // Fade speeds (alpha per second).
+    static constexpr float kMenuFade = 2.0f;
+    static constexpr float kBoxFade = 4.0f;
+    static constexpr float kHelpFade = 5.0f;
+    // The low-time alarm: four blinks a second for 0.75 s.
+    static constexpr float kCueRate = 25.132742f;
+    static constexpr float kCueDuration = 0.75f;
+    static constexpr float kDialSpeed = 0.5f; // timer-dial fraction per second
+    static constexpr float kPageBlinkPeriod = 2.0f;
+    static constexpr float kBackgroundBlinkPeriod = 3.0f;
+    static constexpr float kBlinkFade = 1.0f;
+    static constexpr const char* kVersionText = "Ver.1.08";
+    // Control ids the update and the dispatch know.
+    static constexpr int32_t kIdQuestMenu = 10;
+    static constexpr int32_t kIdSoundSlider = 231;
+    static constexpr int32_t kIdMusicSlider = 232;
+    static constexpr int32_t kIdWebsite = 11111;
+    // Interrupt codes of the main menu's logos and website button.
+    static constexpr int32_t kCodeWebsite = 11111;
+    static constexpr int32_t kCodeLogoA = 11112;
+    static constexpr int32_t kCodeLogoNA = 11113;
+
+    // The font list must hold at least one font.
+    CScreensManager(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vertexBuffer,
+                    CSharedPtr<CIndexBuffer> indexBuffer, CSharedPtr<CTextLayer> textLayer,
+                    const std::vector<CSharedPtr<CBitmapFont>>& fontList);
+    ~CScreensManager() override;
+    CScreensManager(const CScreensManager&) = delete;
+    CScreensManager& operator=(const CScreensManager&) = delete;
+
+    // IFormsDrawer: every shown form, through the forms manager.
+    bool HasFormsManager() const override;
+    void Draw(int passTag) override;
+
+    // ---- Loading (ScreensManager.cpp) ----
+    // Textures.lst, the forms manager, the 26 forms with their controls, the
+    // story. 1 loaded; 0 failed (the reason is in the object log). Once.
+    int32_t LoadForms(CDataPaths* paths, CQuestFieldLayout* layout, CLevelParams* params);
+    // The 40 story pages; 1 read, 0 when the file cannot be opened (the pages
+    // then stay empty).
+    int32_t LoadStory(const char* path);
+    // Starts (or turns round) a fade-in or fade-out of a whole group.
+    void AddWindowEffect(CWindowGroup& group, float speed);
+    void RemoveWindowEffect(CWindowGroup& group, float speed);
+
+    // ---- The frame (ScreensUpdate.cpp) ----
+    // One frame of every timed behaviour; the number of records in Events.
+    int32_t Update(float x, float y, float dt);
+    // The only way forms are shown and hidden: a running fade of the window
+    // turns round where it stands.
+    void FadeIn(CSharedPtr<CUxWindow> window, float speed);
+    void FadeOut(CSharedPtr<CUxWindow> window, float speed);
+    // Starts (non-zero) or stops the low-time alarm.
+    void ToggleSoundCue(int32_t on);
+    // Tutorial group 4 placed so that its pointer tip stands at (x, y).
+    void PlaceClickHerePointer(float x, float y);
+
+    // ---- Values and captions (ScreensValues.cpp) ----
+    void SetClampedFraction(float f);
+    static void SetWindowsAlpha(const CWindowList& windows, float a);
+    static void SetWindowsVisible(const CWindowList& windows, int32_t flag);
+    static void ResetWindowsPointerState(const CWindowList& windows);
+    // Text of a static (or button); other windows and empty handles are left.
+    static void SetWindowText(const CSharedPtr<CUxWindow>& window, std::string_view text);
+    static void SetWindowChecked(const CSharedPtr<CUxWindow>& window, int32_t checked);
+    void SetCounter(int32_t value, int32_t animate);
+    void InitHudCounters(int32_t value, int32_t lives, float timeFraction);
+    void HideOverlayList();
+    void SetLevelText(int32_t level);
+    void SetNewLevelText(const char* text);
+    void SetupMemoryTexts(int32_t n, int32_t round, int32_t rounds);
+    void SetupArcadeTexts(int32_t n);
+    void SetupThimblesTexts(int32_t n, int32_t round, int32_t rounds);
+    void SetupBlinkerTexts(int32_t n);
+    void ShowMessageBox(const char* title, const char* text, int32_t buttonSet, int32_t purpose);
+    void SetVolumeSliders(float sound, float music);
+    void FillHighScoreTable(int32_t tableIndex);
+    void ShowCountIcons(int32_t n);
+    void ShowIntroPage(int32_t page);
+    void HideTutorialGroups();
+    void ShowTutorialGroup(int32_t group);
+    void ShowLevelPanel(int32_t skip, int32_t visible);
+    void ShowLevelHud(int32_t visible);
+    void RefreshProfileList();
+    // create != 0: the "Intro" texture loaded again; 0: its memory freed. 1,
+    // or 0 when it is not registered or cannot be loaded.
+    int32_t RecreateIntroTexture(int32_t create);
+
+    // ---- Dials (ScreensDials.cpp) ----
+    // The level timer; with setTarget the dial also stops at the fraction.
+    void SetTimerDial(float fraction, int32_t setTarget);
+    void SetTimeUpgradeDial(float fraction);
+
+    // ---- Input (ScreensInput.cpp) ----
+    int32_t HandleButtonDown(float x, float y);
+    int32_t HandleButtonUp(float x, float y);
+    // 3 when Enter ended the first-run name entry, else 0.
+    int32_t HandleProfileKey(int32_t key);
+    void OnChar(char ch);
+
+    // ---- Pages, map and texts (ScreensPages.cpp) ----
+    int32_t ShowNewspaperPage(int32_t page);
+    int32_t ShowFinalNewspaper();
+    int32_t ShowHelpPage(int32_t page);
+    void SetMapLevelLabel(int32_t level, int32_t beforeStep);
+    void RecreateMapDiffTextures(int32_t stage);
+    void AssignScreenTextures(CSharedPtr<CTexture> mapPicture, CSharedPtr<CTexture> trophy);
+    void UpdateWelcomeText();
+    void PrepareNewProfileForm(const char* name, int32_t cancelAllowed);
+    void SetStartQuestText(int32_t level, int32_t mode);
+    void PlaceTutorialArrowWindow(float x, float y);
+    void PlaceSwapThesePointer(float x, float y);
+
+    // ==== Members ====
+
+    // ---- Engine ----
+    CSharedPtr<CRenderDevice> Device;
+    CSharedPtr<CVertexBuffer> VertexBuffer;
+    CSharedPtr<CIndexBuffer> IndexBuffer;
+    CSharedPtr<CTextLayer> TextLayer;
+    CSharedPtr<CBitmapFont> DefaultFont;
+    float DefaultFontHeight = 0.0f;
+    std::vector<CSharedPtr<CBitmapFont>> Fonts;
+    std::vector<float> FontHeights;
+    CSharedPtr<CUxFormsManager> FormsManager;
+    std::vector<CUxEvent> Events;
+
+    // ---- MainMenu ----
+    CSharedPtr<CUxForm> MainMenuForm;
+    CSharedPtr<CUxWindow> MainMenuControl1; // welcome line
+    CSharedPtr<CUxWindow> VersionLabel;
+    CSharedPtr<CTexture> LogoTextureA;
+    CSharedPtr<CTexture> LogoTextureNA;
+    CSharedPtr<CUxWindow> WebsiteButton;
+    CSharedPtr<CUxWindow> LogoPictureA;
+    CSharedPtr<CUxWindow> LogoPictureNA;
+
+    // ---- Quest (the level screen) ----
+    CSharedPtr<CUxForm> QuestForm;
+    CSharedPtr<CUxWindow> QuestControl1;
+    CSharedPtr<CUxWindow> QuestCheckControl;
+    CWindowList TimerDialQuads;
+    CWindowList TimerDialHands = CWindowList(2); // shadow, hand
+    CSharedPtr<CUxWindow> CounterLabel;
+    CSharedPtr<CUxWindow> LivesLabel;
+    CWindowList QuestMarkers;
+    CSharedPtr<CUxWindow> QuestControl9;
+    CWindowList LevelPanelWindows;
+    CSharedPtr<CUxWindow> LevelPanelFrame;
+    CWindowList LifeIcons;
+    CWindowList HudWindows;
+    CWindowList LastLifeMarkers;
+    CSharedPtr<CUxWindow> HudControl203;
+    float EasedCurrent = 0.0f;
+    float EasedTarget = 0.0f;
+    float EasedSpeed = kDialSpeed;
+    // The timer dial's face within its texture (u0, v0, u1, v1): the frame
+    // the form gave the quarter pictures.
+    std::array<float, 4> DialFace = {0.0f, 0.0f, 1.0f, 1.0f};
+    int32_t CounterValue = 0;
+    int32_t LivesShown = 0;
+
+    // ---- Statistics ----
+    CSharedPtr<CUxForm> StatisticsForm;
+    std::array<CSharedPtr<CUxWindow>, 13> StatisticsControls; // codes 1..13
+    CSharedPtr<CUxWindow> StatisticsControl0;
+    CWindowList StatisticsList100;
+    CWindowList StatisticsList200;
+    CWindowList StatisticsList300;
+
+    // ---- Background ----
+    CSharedPtr<CUxForm> BackgroundForm;
+    CWindowList BackgroundBlinkWindows;
+    float BackgroundBlinkTimer = 0.0f;
+
+    // ---- Shop ----
+    CSharedPtr<CUxForm> ShopForm;
+    CSharedPtr<CUxWindow> ShopControl6;
+    CSharedPtr<CUxWindow> ShopControl1;
+    CSharedPtr<CUxWindow> ShopControl2;
+    CWindowList ShopDialQuads;
+    CWindowList ShopDialHands;
+    CSharedPtr<CUxWindow> ShopControl5;
+    std::vector<CWindowGroup> ShopGroups100 = std::vector<CWindowGroup>(5);
+    std::vector<CWindowGroup> ShopGroups60 = std::vector<CWindowGroup>(6);
+    CWindowList ShopItemList20;
+    CWindowList ShopItemList40;
+    CWindowList ShopItemList200;
+    CWindowList ShopItemList220;
+    CSharedPtr<CUxWindow> ShopControl7;
+    CWindowList ShopTintWindowsA;
+    std::vector<uint32_t> ShopTintColoursA;
+    CWindowList ShopTintWindowsB;
+    std::vector<uint32_t> ShopTintColoursB;
+    CWindowList ShopTintWindowsC;
+    std::vector<uint32_t> ShopTintColoursC;
+
+    // ---- Map ----
+    CSharedPtr<CUxForm> MapForm;
+    CSharedPtr<CUxWindow> MapControl1;  // story text
+    CSharedPtr<CUxWindow> MapControl10; // level label
+    std::array<CWindowList, 4> MapLists2;
+    std::array<CWindowList, kMapStages> MapStageMarkers;
+    CWindowList MapList11;
+    CWindowList MapList21;
+    std::vector<std::string> StoryPages;
+    CSharedPtr<CUxWindow> MapControl30; // flag shadow
+    CSharedPtr<CUxWindow> MapControl31; // flag
+
+    // ---- NewLevel, GameMenu and the bonus-level forms ----
+    CSharedPtr<CUxForm> NewLevelForm;
+    CSharedPtr<CUxWindow> NewLevelCaption;
+    CSharedPtr<CUxForm> GameMenuForm;
+    CSharedPtr<CUxForm> MemoryForm;
+    CSharedPtr<CUxWindow> MemoryCaption;
+    CSharedPtr<CUxWindow> MemoryRoundCaption;
+    CSharedPtr<CUxForm> ArcadeForm;
+    CSharedPtr<CUxWindow> ArcadeCaption;
+    CSharedPtr<CUxForm> ThimblesForm;
+    CSharedPtr<CUxWindow> ThimblesCaption;
+    CSharedPtr<CUxWindow> ThimblesRoundCaption;
+    CSharedPtr<CUxWindow> ThimblesControl3;
+    CSharedPtr<CUxForm> BlinkerForm;
+    CSharedPtr<CUxWindow> BlinkerCaption;
+    CSharedPtr<CUxWindow> BlinkerControl2;
+    CSharedPtr<CUxWindow> BlinkerControl3;
+    CSharedPtr<CUxWindow> BlinkerControl4;
+
+    // ---- Splash ----
+    CSharedPtr<CUxForm> SplashForm;
+    CWindowList SplashList1000;
+    CWindowList SplashList0;
+    std::vector<CWindowGroup> SplashGroups; // code n into group n - 1
+
+    // ---- Profiles and NewProfile ----
+    CSharedPtr<CUxForm> ProfilesForm;
+    CWindowList ProfileRows;
+    int32_t ProfileScroll = -1;
+    int32_t ProfileSelected = -1;
+    std::string SelectedProfileName;
+    CSharedPtr<CProfileList> ProfileList;
+    CSharedPtr<CUxForm> NewProfileForm;
+    CSharedPtr<CUxWindow> NewProfileControl1; // name field
+    CSharedPtr<CUxWindow> NewProfileControl3; // message line
+    CSharedPtr<CUxWindow> NewProfileControl2; // shown when opened from the list
+    CSharedPtr<CUxWindow> NewProfileControl4;
+    CSharedPtr<CUxWindow> NewProfileControl5;
+    std::string TypedProfileName;
+
+    // ---- MsgBox and StartQuest ----
+    CSharedPtr<CUxForm> MsgBoxForm;
+    CSharedPtr<CUxWindow> MsgBoxTitle;
+    CSharedPtr<CUxWindow> MsgBoxText;
+    std::array<CWindowList, kButtonSets> MsgBoxButtonSets;
+    int32_t MsgBoxPurpose = 0;
+    CSharedPtr<CUxForm> StartQuestForm;
+    CSharedPtr<CUxWindow> StartQuestControl1;
+
+    // ---- Tutorial ----
+    CSharedPtr<CUxForm> TutorialForm;
+    std::vector<CWindowGroup> TutorialGroups = std::vector<CWindowGroup>(kTutorialGroups);
+    std::vector<CScreenPoint> TutorialPoints1;
+    CSharedPtr<CUxWindow> TutorialControl100;
+    CSharedPtr<CUxWindow> TutorialControl101;
+    CSharedPtr<CUxWindow> TutorialControl200; // up arrow
+    CSharedPtr<CUxWindow> TutorialControl201; // down arrow
+    std::vector<CScreenPoint> TutorialPoints4;
+    CSharedPtr<CUxWindow> TutorialControl105;
+    std::vector<CScreenPoint> TutorialPoints6;
+    float TutorialAngle = 0.0f;
+    float TutorialX = 0.0f;
+    float TutorialY = 0.0f;
+
+    // ---- Win, Options, HighScores ----
+    CSharedPtr<CUxForm> WinForm;
+    CWindowList WinBlinkWindows;
+    float PageBlinkTimer = 0.0f; // shared by the Win and Newspaper blinking
+    CSharedPtr<CUxForm> OptionsForm;
+    CSharedPtr<CUxWindow> SoundSlider;
+    CSharedPtr<CUxWindow> MusicSlider;
+    CSharedPtr<CUxWindow> OptionsControl3;
+    CSharedPtr<CUxWindow> OptionsControl4;
+    CSharedPtr<CUxWindow> OptionsControl5;
+    CSharedPtr<CUxWindow> OptionsControl6;
+    CSharedPtr<CUxForm> HighScoresForm;
+    CWindowList HighScoreRows;
+    CWindowList HighScoreNames;
+    CWindowList HighScoreScores;
+    int32_t HighScoreTableIndex = 0;
+    int32_t HighScoreState = 0;
+    int32_t HighScoreNewRow = -1;
+
+    // ---- Newspaper, Intro, Trophies, Help, WinBox ----
+    CSharedPtr<CUxForm> NewspaperForm;
+    CWindowList NewspaperBlinkWindows;
+    std::vector<CWindowGroup> NewspaperGroups = std::vector<CWindowGroup>(4);
+    CSharedPtr<CUxForm> IntroForm;
+    CWindowList IntroPages;
+    int32_t IntroPage = 0;
+    CSharedPtr<CUxForm> TrophiesForm;
+    CSharedPtr<CUxWindow> TrophiesControl0;
+    CWindowList TrophyIcons;
+    std::vector<CWindowGroup> TrophyGroups100 = std::vector<CWindowGroup>(9);
+    std::vector<CWindowGroup> TrophyGroups200 = std::vector<CWindowGroup>(9);
+    std::vector<CScreenPoint> TrophyIconPositions;
+    CSharedPtr<CUxForm> HelpForm;
+    std::vector<CWindowGroup> HelpGroups = std::vector<CWindowGroup>(3);
+    int32_t HelpPage = 1;
+    CSharedPtr<CUxForm> WinBoxForm;
+
+    // ---- Links into the game (not owned) ----
+    CSharedPtr<CTexture> MapPictureTexture;
+    CDataPaths* DataPaths = nullptr;
+    CQuestFieldLayout* QuestLayout = nullptr;
+    CLevelParams* LevelParams = nullptr;
+    int32_t CountersFrozen = 0;
+    std::vector<CFadeEntry> Fades;
+    std::vector<CWindowGroup> WindowEffects;
+    CSharedPtr<CSoundBank> SoundBank; // may stay empty: the screens are then silent
+    CEasedCounter Counter;
+    int32_t CueActive = 0;
+    float CuePhase = 0.0f;
+    float CueRate = kCueRate;
+    float CueElapsed = 0.0f;
+    float CueDuration = kCueDuration;
+    CScoreTable* ScoreTable = nullptr; // the game's tables, one per index
+    int32_t ScoreTableCount = 1;
+
+protected:
+    // The sample once (at x when `atX`); nothing without a sound bank.
+    void PlaySound(ESound slot, float x, bool atX) const;
+
+private:
+    struct FormSpec;
+    int32_t LoadTextureList(const std::string& path);
+    // Both logo pictures decode: their textures, and the size of logo A.
+    bool LoadLogos(float& width, float& height);
+    int32_t LoadForm(const FormSpec& spec, bool logos, float logoW, float logoH);
+    // Stores an interrupt control of form `form` in its members.
+    void Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindow>& control);
+    // The controls a form must have for the code that uses them; an empty
+    // text when the form has them all, else what is missing.
+    std::string MissingControls(int32_t form) const;
+    void SetUpForm(int32_t form);
+    void SetUpDial(const CWindowList& quads, bool timer);
+    // One frame of the fade queue and of the group fades.
+    void RunFades(float dt);
+    void RunWindowEffects(float dt);
+    void RunAlarm(float dt);
+    void RunBlink(const CSharedPtr<CUxForm>& form, CWindowList& windows, float& timer, float period,
+                  float dt);
+    void RoutePointer(float x, float y, float dt);
+    // The sector of a dial: hands, quarters and the edge quarter.
+    void DrawSector(const CWindowList& quads, const CWindowList& hands, float t, float handAngle,
+                    bool atlas);
+
+public:
+    // Input, pages and menus
+};
