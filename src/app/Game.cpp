@@ -3,6 +3,7 @@
 // field events and bonus levels live in GameFlow/GameInput/GameEvents/
 // GameChallenges.cpp.
 #include "app/Game.h"
+#include "screens/ScreensManager.h"
 
 #include "app/GameTextures.h"
 
@@ -113,6 +114,9 @@ CGame::~CGame() {
     // The parts go in an order that keeps every pointer valid: the HUD's texts
     // and the field's board before the layers and managers they live in.
     Hud = CSharedPtr<CHud>();
+    if (!Renderer.IsNull())
+        Renderer->SetFormsDrawer(CSharedPtr<IFormsDrawer>());
+    Screens = CSharedPtr<CScreensManager>();
     FpsText = CSharedPtr<CTextSprite>();
     if (!Field.IsNull()) {
         Field->Tutorial = nullptr;
@@ -461,6 +465,15 @@ int32_t CGame::Init() {
     TextLayer->Add(FpsText);
     CreateHud();
 
+    // The forms and the menus.
+    Screens = CSharedPtr<CScreensManager>(
+        new CScreensManager(Device, SharedVertexBuffer, SharedIndexBuffer, TextLayer, Fonts));
+    Screens->ScoreTable = &Scores;
+    if (!Screens->LoadForms(&Paths, &Layout, &Params))
+        return Fail("Unable to create forms");
+    Renderer->SetFormsDrawer(Screens);
+    Screens->SoundBank = SoundBank;
+
     InitResult = 1;
     return 1;
 }
@@ -554,6 +567,7 @@ void CGame::Update(float dt) {
     // Where the pointer is, then the current screen.
     ReadCursor();
     UpdateMenuHover();
+    UpdateScreens(dt);
     RunScreen(dt);
 }
 

@@ -1,8 +1,8 @@
 // The screen state machine and the quest flow: level start and intro, play
 // with the level clock, the level result, the restart after a lost level,
-// game over and the end of the quest. There are no menus or shop yet: a quest
-// starts as soon as the game has loaded and runs level after level, with the
-// bonus-level challenges after every fifth level.
+// game over and the end of the quest. A quest starts from the menus
+// (GameMenus.cpp) and runs level after level with the map between them, with
+// the bonus-level challenges after every fifth level; there is no shop yet.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -17,12 +17,14 @@
 #include "engine/ObjectLog.h"
 #include "engine/PlayFieldStore.h"
 #include "engine/StringTable.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
 #include "playfield/CapSlot.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 #include "playfield/LevelRules.h"
-#include "playerdata/ProfileSettings.h"
-#include "playerdata/QuestState.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 
 namespace {
 
@@ -52,6 +54,7 @@ constexpr float kLifeLostTime = 3.0f;
 constexpr float kGameOverTime = 5.0f;
 constexpr float kQuestEndTime = 10.0f;
 constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
+constexpr float kFormFade = 2.0f;   // the level forms' fades
 
 constexpr int32_t kNewQuestLives = 3;
 constexpr int32_t kMaxStars = 1000;
@@ -136,6 +139,8 @@ void HideTotems(CGame& g) {
 void BeginPlay(CGame& g) {
     if (!g.Hud.IsNull())
         g.Hud->HideCard();
+    if (!g.Screens.IsNull())
+        g.Screens->FadeOut(g.Screens->NewLevelForm, kFormFade);
     EnterScreen(g, kModeLevel, kSubPlay, 0.0f);
     if (CSandbox* sandbox = SandboxOf(g)) {
         sandbox->DrainRate = CLevelRules::SpeedForLevel(g.Level);
@@ -153,11 +158,6 @@ void BeginPlay(CGame& g) {
 }
 
 } // namespace
-
-void CGame::StartFlow() {
-    // Without menus the game goes straight into a new quest.
-    StartNewQuest();
-}
 
 void CGame::StartNewQuest() {
     DeleteQuestSaves(0, 1);
@@ -184,7 +184,6 @@ void CGame::StartNewQuest() {
     }
     if (!Backgrounds.IsNull())
         Backgrounds->SetBackground(CBackgroundsManager::kMuseum);
-    StartLevel(1);
 }
 
 void CGame::StartLevel(int32_t level) {
@@ -281,6 +280,12 @@ void CGame::StartLevel(int32_t level) {
     }
     field.Show(true, 1, kFieldFade);
 
+    if (!Screens.IsNull()) {
+        Screens->SetLevelText(Level);
+        Screens->FadeIn(Screens->QuestForm, kFormFade);
+        Screens->FadeIn(Screens->NewLevelForm, kFormFade);
+    }
+
     RequestMusic(kMusicGameplay, true);
     Play(*this, ESound::NewLevel);
     EnterScreen(*this, kModeLevelIntro, kSubNone, kLevelIntroTime);
@@ -307,6 +312,9 @@ void CGame::RunScreen(float dt) {
     if (EndDelay > 0.0f)
         EndDelay = std::max(0.0f, EndDelay - dt);
 
+    // The in-level menu holds the level where it stands.
+    if (GameMenuOpen)
+        return;
     const bool onBoard = Mode == kModeLevelIntro || Mode == kModeLevel ||
                          Mode == kModeShopTransition || Mode == kModeQuestEnd;
     if (onBoard && !Field.IsNull()) {
@@ -465,8 +473,12 @@ void CGame::UpdateLevelResult(float /*dt*/) {
 }
 
 void CGame::UpdateShopTransition(float /*dt*/) {
-    if (EndDelay <= 0.0f)
-        StartLevel(Level + 1);
+    if (EndDelay > 0.0f)
+        return;
+    // The next level is shown on the map first, with its story.
+    Level = std::min(Level + 1, kQuestLevels);
+    LeaveLevelScreen();
+    ShowQuestMap(0);
 }
 
 void CGame::LoseLevel() {
@@ -529,8 +541,11 @@ void CGame::UpdateLostLevel(float /*dt*/) {
 }
 
 void CGame::UpdateGameOver(float /*dt*/) {
-    if (EndDelay <= 0.0f)
-        StartNewQuest();
+    if (EndDelay > 0.0f)
+        return;
+    LeaveLevelScreen();
+    ShowMainMenu();
+    OfferHighScore();
 }
 
 void CGame::UpdateQuestEnd(float /*dt*/) {
@@ -539,5 +554,11 @@ void CGame::UpdateQuestEnd(float /*dt*/) {
     // The finished quest leaves no save to continue.
     DeleteQuestSaves(NonQuest, 1);
     SaveProfileSettings();
-    StartNewQuest();
+    LeaveLevelScreen();
+    EnterScreen(*this, kModeMenu, kSubNone, 0.0f);
+    RequestMusic(kMusicMainMenu);
+    if (!Screens.IsNull()) {
+        Screens->ShowFinalNewspaper();
+        Screens->FadeIn(Screens->WinForm, kFormFade);
+    }
 }

@@ -12,12 +12,13 @@
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
+#include "playerdata/ProfileSettings.h"
 #include "playfield/ArcadeGame.h"
 #include "playfield/BlinkerGame.h"
-#include "playerdata/ProfileSettings.h"
 #include "playfield/CapsManager.h"
 #include "playfield/MemoryGame.h"
 #include "playfield/ThimblesGame.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -124,7 +125,7 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         }
 
         // On to the next quest level, with the normal tokens again.
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, s.level + 1);
         EXPECT_EQ(g.BonusKind, kBonusNone);
         EXPECT_EQ(f.FieldState, CPlayField::kMainBoard);
@@ -158,7 +159,7 @@ TEST(BonusLevels, ChallengesAreLostOnTimeOrWrongAnswers) {
         if (g.BonusKind == kBonusAccuracy) {
             EXPECT_TRUE(HasMessage(h, GetString(17)));
         }
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, 5 * key + 1);
     }
 

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "app/Hud.h"
-#include "backgrounds/BackgroundsManager.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "audio/MusicPlayer.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
@@ -26,6 +26,7 @@
 #include "playerdata/ScoreTable.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -129,8 +130,13 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_LT(g.Hud->GetShownScore(), target);
     ASSERT_TRUE(h.RunUntil([&] { return g.Hud->GetShownScore() == target; }, 3.0f));
 
-    // Then the next level, with a clean start.
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    // Then the map with the next level's story, and from it the next level,
+    // with a clean start.
+    ASSERT_TRUE(h.WaitForForm(g.Screens->MapForm, 6.0f));
+    EXPECT_EQ(g.Mode, kModeMenu);
+    EXPECT_FALSE(g.Screens->StoryPages[0].empty());
+    ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
     EXPECT_EQ(g.Level, 2);
     EXPECT_EQ(g.Hud->GetCaption(), "Level 1-2");
     EXPECT_EQ(f.LevelOver, 0);
@@ -158,7 +164,7 @@ TEST(QuestFlow, LevelSixWithChainsIsWon) {
     ASSERT_EQ(player.PlayLevel(300.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
     EXPECT_GT(player.Drags(), 0);
     EXPECT_EQ(CountLocked(h.Field()), 0) << "the board has left";
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 7);
     EXPECT_EQ(g.Hud->GetCaption(), "Level 2-2");
 }
@@ -203,7 +209,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(f.LevelOver, 0);
     EXPECT_EQ(g.Hud->GetRowValue(CHud::kLivesRow), "2");
 
-    // The last life: game over, then a new quest from level 1.
+    // The last life: game over, the main menu, and from it a new quest.
     g.Lives = 1;
     g.Stars = 4;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
@@ -213,7 +219,14 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(g.Hud->GetCardTitle(), GetString(46));
     EXPECT_FALSE(g.Hud->IsPanelShown());
     EXPECT_EQ(g.MusicState, 1);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeMenu; }, 6.0f));
+    CScreensManager& s = *g.Screens;
+    if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
+        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
+        ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
+    }
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
+    ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Lives, 3);
     EXPECT_EQ(g.Stars, 0);
@@ -254,13 +267,20 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(scores.Rows[0].Id, g.QuestId);
     EXPECT_EQ(g.Hud->GetCardTitle(), GetString(43));
     EXPECT_EQ(g.MusicState, 2);
-    // A click after a moment closes it; a new quest begins.
+    // A click after a moment closes it: the closing page, then the message
+    // of the new high score and the table with the new row, then the menu.
     h.Frames(15);
     h.Click(0.0f, 0.0f);
-    h.Frames(1);
-    EXPECT_EQ(g.Mode, kModeLevelIntro);
-    EXPECT_EQ(g.Level, 1);
-    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
+    CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.ClickControl(s.WinForm, 161));
+    EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
+    ASSERT_TRUE(h.WaitForForm(s.HighScoresForm));
+    EXPECT_EQ(s.HighScoreNewRow, 0);
+    ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
+    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm));
+    EXPECT_EQ(g.Mode, kModeMenu);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
 }
 
