@@ -231,6 +231,8 @@ public:
     // After a quest that entered the high-score table: the message, then the
     // table. 1 when it was offered.
     int32_t OfferHighScore();
+    // A won quest level's results on their form (Continue goes on).
+    void ShowLevelResults();
     // The quest map at the current level, with its story.
     void ShowQuestMap(int32_t beforeStep);
 
@@ -449,6 +451,8 @@ public:
     // ---- Menus ----
     int32_t GameMenuOpen = 0; // the in-level menu is open
     int32_t OptionsFrom = 0;  // 1 when the options were opened from it
+    int32_t ResultsShown = 0; // a level's results: 1 on their form, 2 read
+    int32_t LevelTimeBonus = 0;
 
     // ---- Input ----
     int32_t LeftDown = 0;

@@ -194,6 +194,7 @@ void CGame::StartLevel(int32_t level) {
 
     // Whatever the last screen left behind goes.
     LevelCompleted = 0;
+    ResultsShown = 0;
     LossFlag = 0;
     TipOpen = 0;
     ReopenWhenIdle = 0;
@@ -415,6 +416,7 @@ void CGame::WinLevel() {
     // The time bonus: a fixed number of points for every whole second left.
     const int32_t seconds = static_cast<int32_t>(std::floor(std::max(TimeLeft, 0.0f)));
     const int32_t bonus = seconds * kTimeBonusPerSecond;
+    LevelTimeBonus = bonus;
     field.Counters.AddToSets(bonus, 0);
     RecordLevelResults();
     SaveProfileSettings();
@@ -437,6 +439,13 @@ void CGame::WinLevel() {
 void CGame::UpdateLevelResult(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
+    // A quest level's results wait on their form until the player goes on.
+    if (BonusKind == kBonusNone && Level < kQuestLevels && ResultsShown != 2) {
+        if (ResultsShown == 0)
+            ShowLevelResults();
+        return;
+    }
+    ResultsShown = 0;
     if (!Hud.IsNull())
         Hud->HideCard();
     HideTotems(*this);

@@ -12,8 +12,10 @@
 #include "backgrounds/BackgroundsManager.h"
 #include "engine/Renderer.h"
 #include "engine/StringTable.h"
+#include "engine/TextFormat.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Window.h"
+#include "playerdata/LevelBestTable.h"
 #include "playerdata/ProfileList.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/CapSlot.h"
@@ -42,6 +44,7 @@ enum : int32_t {
     kIdGameMenuOptions = 12,
     kIdLeaveQuest = 13,
     kIdTrophies = 20,
+    kIdResultsDone = 30,
     kIdMapPlay = 150,
     kIdMapMenu = 151,
     kIdNewspaperDone = 159,
@@ -60,6 +63,20 @@ enum : int32_t {
     kIdTips = 235,
     kIdTrophiesClose = 260,
 };
+
+// The counters of a set (the play field's totals).
+enum : int32_t {
+    kScoreCounter = 0,
+    kTimeCounter = 1,
+    kTokensCounter = 2,
+    kRowsCounter = 3,
+    kFrenzyCounter = 7,
+    kChainCounter = 8,
+};
+constexpr size_t kQuestTotals = 1;
+constexpr size_t kLevelTotals = 2;
+// Statistics code 13 (index 12): the line shown for a new record.
+constexpr size_t kNewRecordLabel = 12;
 
 CUxCheckbox* Checkbox(const CSharedPtr<CUxWindow>& w) {
     return dynamic_cast<CUxCheckbox*>(w.Get());
@@ -223,6 +240,7 @@ void CGame::LeaveLevelScreen() {
         return;
     Screens->FadeOut(Screens->QuestForm, kMenuFade);
     Screens->FadeOut(Screens->NewLevelForm, kMenuFade);
+    Screens->FadeOut(Screens->StatisticsForm, kMenuFade);
 }
 
 int32_t CGame::OfferHighScore() {
@@ -258,6 +276,44 @@ void CGame::BeginNewQuest(int32_t difficulty) {
     Difficulty = difficulty;
     StartNewQuest();
     ShowQuestMap(0);
+}
+
+void CGame::ShowLevelResults() {
+    ResultsShown = 1;
+    if (Screens.IsNull() || Field.IsNull()) {
+        ResultsShown = 2;
+        return;
+    }
+    CScreensManager& s = *Screens;
+    const CCounterSet& level = Field->Counters.Sets[kLevelTotals];
+    const size_t index = static_cast<size_t>(Level - 1);
+    const auto best = [&](const CSharedPtr<CLevelBestTable>& t) {
+        return !t.IsNull() && index < t->Values.size() ? t->Values[index] : 0;
+    };
+    const std::string values[] = {
+        std::to_string(level.Get(kScoreCounter) - LevelTimeBonus),
+        std::to_string(LevelTimeBonus),
+        std::to_string(Field->Counters.Sets[kQuestTotals].Get(kScoreCounter)),
+        FormatClock(level.GetFloat(kTimeCounter)),
+        std::to_string(best(BestScores))};
+    for (size_t r = 0; r < s.StatisticsList200.size() && r < std::size(values); ++r)
+        CScreensManager::SetWindowText(s.StatisticsList200[r], values[r]);
+    CScreensManager::SetWindowsVisible(s.StatisticsList300, 0);
+    const std::string holder =
+        !BestTimes.IsNull() && index < BestTimes->Names.size() ? BestTimes->Names[index] : "";
+    const std::string more[] = {FormatClock(static_cast<float>(best(BestTimes))),
+                                holder,
+                                std::to_string(level.Get(kChainCounter)),
+                                std::to_string(level.Get(kRowsCounter)),
+                                std::to_string(level.Get(kTokensCounter)),
+                                std::to_string(level.Get(kFrenzyCounter))};
+    // Codes 1 to 12 are label and value pairs; the values are the even ones.
+    for (size_t i = 0; i < std::size(more); ++i)
+        CScreensManager::SetWindowText(s.StatisticsControls[2 * i + 1], more[i]);
+    const CSharedPtr<CUxWindow>& record = s.StatisticsControls[kNewRecordLabel];
+    if (!record.IsNull())
+        record->SetVisible(NewTimeRecord || NewScoreRecord ? 1 : 0);
+    s.FadeIn(s.StatisticsForm, kMenuFade);
 }
 
 void CGame::ShowQuestMap(int32_t beforeStep) {
@@ -319,6 +375,11 @@ int32_t CGame::OnMenuClick(int32_t id) {
     case kIdNewspaperDone:
         s.FadeOut(s.NewspaperForm, kMenuFade);
         s.FadeIn(s.MapForm, kMenuFade);
+        break;
+    case kIdResultsDone:
+        s.FadeOut(s.StatisticsForm, kMenuFade);
+        if (ResultsShown == 1)
+            ResultsShown = 2;
         break;
     case kIdWinDone:
         s.FadeOut(s.WinForm, kMenuFade);

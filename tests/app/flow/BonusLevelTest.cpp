@@ -36,8 +36,8 @@ bool HasMessage(FlowHarness& h, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-// Starts quest level `level` and wins it at once (its last gem found), then
-// waits for what follows the result.
+// Starts quest level `level`, wins it at once (its last gem found) and goes
+// on from its results.
 ::testing::AssertionResult WinLevelQuickly(FlowHarness& h, int32_t level) {
     CGame& g = h.Game();
     g.StartLevel(level);
@@ -46,6 +46,8 @@ bool HasMessage(FlowHarness& h, const std::string& text) {
     h.Field().GemsToCollect = 0;
     if (!h.RunUntil([&] { return g.SubState == kSubResult && g.LevelCompleted; }, 5.0f))
         return ::testing::AssertionFailure() << "level " << level << " was not won";
+    if (!h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f))
+        return ::testing::AssertionFailure() << "no results of level " << level;
     return ::testing::AssertionSuccess();
 }
 

@@ -168,15 +168,18 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
     }
     if (!ClickControl(s.MainMenuForm, 1))
         return "no Play on the main menu";
-    if (!ClickControl(s.MapForm, 150))
-        return "no Play on the map";
-    if (!RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 3.0f))
-        return "no level intro after the map";
-    return std::string();
+    return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
 }
 
 bool FlowHarness::PlayOnFromMap(float seconds) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
+    const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
+    const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+    // A quest level's results come first.
+    if (!RunUntil([&] { return ready(map) || ready(results); }, seconds))
+        return false;
+    if (ready(results) && !ClickControl(results, 30))
+        return false;
     return WaitForForm(map, seconds) && ClickControl(map, 150) &&
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
 }

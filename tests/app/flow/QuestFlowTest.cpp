@@ -130,11 +130,10 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_LT(g.Hud->GetShownScore(), target);
     ASSERT_TRUE(h.RunUntil([&] { return g.Hud->GetShownScore() == target; }, 3.0f));
 
-    // Then the map with the next level's story, and from it the next level,
-    // with a clean start.
+    // Then the results, the map with the next level's story, and from it the
+    // next level, with a clean start.
+    ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
     ASSERT_TRUE(h.WaitForForm(g.Screens->MapForm, 6.0f));
-    EXPECT_EQ(g.Mode, kModeMenu);
-    EXPECT_FALSE(g.Screens->StoryPages[0].empty());
     ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
     EXPECT_EQ(g.Level, 2);
@@ -222,8 +221,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeMenu; }, 6.0f));
     CScreensManager& s = *g.Screens;
     if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
-        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
-        ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
+        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.ClickControl(s.HighScoresForm, 250));
     }
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
     ASSERT_TRUE(h.PlayOnFromMap());
@@ -275,10 +273,8 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     ASSERT_TRUE(h.ClickControl(s.WinForm, 161));
     EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
     ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
-    ASSERT_TRUE(h.WaitForForm(s.HighScoresForm));
-    EXPECT_EQ(s.HighScoreNewRow, 0);
-    ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
-    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm));
+    ASSERT_TRUE(h.WaitForForm(s.HighScoresForm) && s.HighScoreNewRow == 0);
+    ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250) && h.WaitForForm(s.MainMenuForm));
     EXPECT_EQ(g.Mode, kModeMenu);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
