@@ -3,7 +3,6 @@
 // field events and bonus levels live in GameFlow/GameInput/GameEvents/
 // GameChallenges.cpp.
 #include "app/Game.h"
-#include "screens/ScreensManager.h"
 
 #include "app/GameTextures.h"
 
@@ -40,6 +39,7 @@
 #include "playfield/CapsManager.h"
 #include "playfield/ComboStyles.h"
 #include "playfield/GemsBar.h"
+#include "screens/ScreensManager.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ constexpr uint32_t kMaxSharedElements = 65536;
 // Progress of the loading bar: from the first step's value up to the last.
 constexpr float kFirstProgress = 0.025f;
 constexpr float kLastProgress = 0.95f;
-constexpr int32_t kLoadingSteps = 14;
+constexpr int32_t kLoadingSteps = 16;
 
 // Particle environment of every manager: wide bounds and a far camera.
 constexpr float kParticleBounds = 1000.0f;
@@ -111,9 +111,8 @@ CGame::CGame(CSharedPtr<CRenderer> renderer, os::Window* window, CSharedPtr<snd:
 
 CGame::~CGame() {
     RestoreGamma();
-    // The parts go in an order that keeps every pointer valid: the HUD's texts
-    // and the field's board before the layers and managers they live in.
-    Hud = CSharedPtr<CHud>();
+    // The parts go in an order that keeps every pointer valid: the forms'
+    // texts and the field's board before the layers and managers they live in.
     if (!Renderer.IsNull())
         Renderer->SetFormsDrawer(CSharedPtr<IFormsDrawer>());
     Screens = CSharedPtr<CScreensManager>();
@@ -428,6 +427,11 @@ int32_t CGame::Init() {
     Field->Dune->SetParameters(Layout);
     LoadingStep();
 
+    // 16. The screens object: the menu textures and every form.
+    if (!CreateScreens())
+        return 0;
+    LoadingStep();
+
     // 17. The totem panel: its layout, the engine objects its figures draw
     // into, its pictures, the game's shared pictures, the effect scale and
     // the sound bank. The time bonus counts with the panel's clock digits.
@@ -451,6 +455,11 @@ int32_t CGame::Init() {
     Bonuses->Textures[CBonusManager::kTwirl2] = totems.TimeDigits;
     LoadingStep();
 
+    // 18. The adviser's counter on the level screen; the screens' sound and
+    // pictures.
+    AttachScreens();
+    LoadingStep();
+
     // 22. The profile options as they stand now.
     ProfileOptions.Save(OptionsPath);
 
@@ -463,16 +472,6 @@ int32_t CGame::Init() {
     FpsText->Visible = FpsShown;
     FpsText->SetText("FPS: 0.0");
     TextLayer->Add(FpsText);
-    CreateHud();
-
-    // The forms and the menus.
-    Screens = CSharedPtr<CScreensManager>(
-        new CScreensManager(Device, SharedVertexBuffer, SharedIndexBuffer, TextLayer, Fonts));
-    Screens->ScoreTable = &Scores;
-    if (!Screens->LoadForms(&Paths, &Layout, &Params))
-        return Fail("Unable to create forms");
-    Renderer->SetFormsDrawer(Screens);
-    Screens->SoundBank = SoundBank;
 
     InitResult = 1;
     return 1;

@@ -12,7 +12,8 @@
 //   GameInput.cpp       mouse and keyboard handlers
 //   GameEvents.cpp      the play field's events 1-13 and the message popups
 //   GameChallenges.cpp  the bonus-level launchers and their rounds
-//   Hud.cpp             CreateHud (the level HUD stand-in on the text layer)
+//   GameScreens.cpp     the screens object's set-up, the level screen's HUD,
+//                       the card over the board and the message popups
 //   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
@@ -39,7 +40,6 @@ class CBonusManager;
 class CCapSlot;
 class CCapsManager;
 class CGemsBar;
-class CHud;
 class CIndexBuffer;
 class CLevelBestTable;
 class CMusicPlayer;
@@ -48,6 +48,7 @@ class CProfileList;
 class CProfileSettings;
 class CQuestState;
 class CQuadLayer;
+class CScreensManager;
 class CRenderDevice;
 class CRenderer;
 class CSoundBank;
@@ -56,8 +57,8 @@ class CTerminatorManager;
 class CTextLayer;
 class CTextSprite;
 class CTexture;
+class CUxWindow;
 class CVertexBuffer;
-class CScreensManager;
 struct CUxEvent;
 
 namespace os {
@@ -112,6 +113,13 @@ public:
     // Text pass tags of the renderer's text layer.
     static constexpr int32_t kTextPassNormal = -1;
     static constexpr int32_t kTextPassTop = 12345;
+    // Message popup colours (ARGB) and letter height.
+    static constexpr uint32_t kMsgGold = 0xFFFFD24Au;
+    static constexpr uint32_t kMsgRed = 0xFFFF3C28u;
+    static constexpr uint32_t kMsgGreen = 0xFF6CFF5Au;
+    static constexpr uint32_t kMsgOrange = 0xFFFF9A2Eu;
+    static constexpr uint32_t kMsgSky = 0xFF8FD8FFu;
+    static constexpr float kMsgScale = 54.0f;
 
     // The renderer holds a created device. The window and the audio object are
     // not owned (the window outlives the game; a null audio object gives a
@@ -321,9 +329,26 @@ public:
     // The video mode into "Options.ini" section "Settings".
     void SaveVideoOptions();
 
-    // ---- HUD (Hud.cpp) ----
-    // Makes Hud (after the fonts and the text layer exist).
-    void CreateHud();
+    // ---- Screens (GameScreens.cpp) ----
+    // Init: the screens object with its forms, drawn by the renderer. 1 on
+    // success; 0 with "Unable to create forms" in the error list.
+    int32_t CreateScreens();
+    // Init, once the bonuses exist: the adviser's counter on the level
+    // screen, the sound bank and the screens' textures.
+    void AttachScreens();
+    // The level screen's HUD follows the game: score, time dial, lives.
+    void RefreshHud();
+    // Shows the HUD with the level's figures set at once (level start).
+    void ShowLevelHud(bool shown);
+    // The card over the board (the level screen's panel): a title and a text.
+    void ShowCard(const std::string& title, const std::string& text);
+    void HideCard();
+    // A message popup rising from the board's centre.
+    void PopMessage(const std::string& text, float duration, uint32_t colour, float scale);
+    // The texts of the message popups on screen, oldest first.
+    std::vector<std::string> MessageTexts() const;
+    // The form of a bonus level kind (Memory, Arcade, Thimbles, Blinker).
+    CSharedPtr<CUxWindow> BonusForm(int32_t kind) const;
 
     // ---- Texture lookup ----
     // A game texture loaded by Init, by its registry name ("Spark", "Halo1");
@@ -383,8 +408,9 @@ public:
     int32_t NewTimeRecord = 0;
     int32_t NewScoreRecord = 0;
     int32_t LevelSecondsLeft = 0;          // at the last won level
-    CSharedPtr<CHud> Hud;
-    CSharedPtr<CScreensManager> Screens; // the forms and menus
+    CSharedPtr<CScreensManager> Screens;
+    int32_t CardShown = 0;
+    std::string CardTitle;
 
     // ---- Frame ----
     float GameClock = 0.0f;  // seconds of frames since construction

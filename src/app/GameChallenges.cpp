@@ -4,12 +4,13 @@
 #include <string>
 
 #include "app/Game.h"
-#include "app/Hud.h"
+#include "screens/ScreensManager.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
+#include "engine/TextFormat.h"
 #include "playfield/ArcadeGame.h"
 #include "playfield/BlinkerGame.h"
 #include "playfield/CapsManager.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr int32_t kTxtBonusLevel = 15;
-constexpr int32_t kTxtRound = 16;
 constexpr int32_t kTxtAccuracyFailed = 17;
 constexpr int32_t kTxtClickThemAll = 18;
 constexpr int32_t kTxtRight = 21;
@@ -28,7 +27,7 @@ constexpr int32_t kTxtMiss = 23;
 constexpr int32_t kTxtCatch = 24;
 constexpr int32_t kTxtBonusWon = 70;
 constexpr int32_t kTxtBonusLost = 75;
-constexpr int32_t kTxtHudGems = 67;
+constexpr int32_t kTxtBonusLevel = 15;
 constexpr int32_t kTxtClickToContinue = 69;
 // 70 + kind: the challenge's name; 75 + kind: how to play it.
 constexpr int32_t kTxtNameBase = 70;
@@ -61,40 +60,25 @@ void PlaceOnField(CGame& g, Challenge& c) {
                    f.CellWidth, f.CellHeight);
 }
 
-// The HUD rows of a bonus level: time (when it has a limit) and progress.
+// The captions of a bonus level's form: its number and, where it has
+// rounds, the round.
 void RefreshBonusRows(CGame& g) {
-    if (g.Hud.IsNull() || g.Field.IsNull())
+    if (g.Screens.IsNull())
         return;
-    CHud& hud = *g.Hud;
-    const CPlayField& f = *g.Field;
-    hud.SetRowShown(CHud::kTimeRow, g.BonusTimeLimit > 0.0f);
-    if (g.BonusTimeLimit > 0.0f)
-        hud.SetTime(g.BonusTime);
+    CScreensManager& s = *g.Screens;
     switch (g.BonusKind) {
     case kBonusMemory:
-        hud.SetRowLabel(CHud::kGemsRow, "");
-        hud.SetRowValue(CHud::kGemsRow,
-                        FormatText(GetString(kTxtRound), {g.BonusRound, kMemoryRounds}));
+        s.SetupMemoryTexts(g.BonusTextKey, g.BonusRound, kMemoryRounds);
         break;
     case kBonusAttention:
-        hud.SetRowLabel(CHud::kGemsRow, "");
-        hud.SetRowValue(CHud::kGemsRow,
-                        FormatText(GetString(kTxtRound), {g.BonusRound, kAttentionRounds}));
+        s.SetupThimblesTexts(g.BonusTextKey, g.BonusRound, kAttentionRounds);
         break;
-    case kBonusAccuracy: {
-        const int32_t slots = f.Arcade.IsNull() ? 0 : f.Arcade->Slots;
-        const int32_t hits = f.Arcade.IsNull() ? 0 : std::min(f.Arcade->Hits, slots);
-        hud.SetRowLabel(CHud::kGemsRow, GetString(kTxtHudGems));
-        hud.SetRowValue(CHud::kGemsRow, FormatText("%d / %d", {hits, slots}));
+    case kBonusAccuracy:
+        s.SetupArcadeTexts(g.BonusTextKey);
         break;
-    }
-    case kBonusReaction: {
-        const int32_t need = f.Blinker.IsNull() ? 0 : f.Blinker->CatchesNeeded;
-        const int32_t got = f.Blinker.IsNull() ? 0 : std::min(f.Blinker->Catches, need);
-        hud.SetRowLabel(CHud::kGemsRow, GetString(kTxtHudGems));
-        hud.SetRowValue(CHud::kGemsRow, FormatText("%d / %d", {got, need}));
+    case kBonusReaction:
+        s.SetupBlinkerTexts(g.BonusTextKey);
         break;
-    }
     default:
         break;
     }
@@ -208,16 +192,17 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
     EndDelay = kIntroTime;
     RequestMusic(kMusicBonusLevel);
 
-    if (!Hud.IsNull()) {
-        const std::string caption = FormatText(GetString(kTxtBonusLevel), {textKey});
-        const std::string name = GetString(kTxtNameBase + kind);
-        Hud->ClearMessages();
-        Hud->SetCaption(caption, name);
-        Hud->ShowPanel(true);
-        RefreshBonusRows(*this);
-        Hud->ShowCard(caption, name, GetString(kTxtHowBase + kind),
-                      GetString(kTxtClickToContinue), CHud::kSky);
+    // The bonus level's form over the board, the HUD beside it and the card
+    // that explains the game.
+    field.Popups.Clear();
+    RefreshBonusRows(*this);
+    if (!Screens.IsNull()) {
+        ShowLevelHud(true);
+        Screens->FadeIn(BonusForm(kind), CScreensManager::kMenuFade);
     }
+    ShowCard(FormatText(GetString(kTxtBonusLevel), {textKey}),
+             GetString(kTxtNameBase + kind) + "\n" + GetString(kTxtHowBase + kind) + "\n" +
+                 GetString(kTxtClickToContinue));
 }
 
 void CGame::BeginBonusRounds() {
@@ -227,8 +212,7 @@ void CGame::BeginBonusRounds() {
     BonusIntro = 0;
     ModeTime = 0.0f;
     EndDelay = 0.0f;
-    if (!Hud.IsNull())
-        Hud->HideCard();
+    HideCard();
     switch (BonusKind) {
     case kBonusMemory:
         if (!field.Memory.IsNull())
@@ -388,13 +372,11 @@ void CGame::EndBonusLevel(int32_t won) {
     if (BonusWon) {
         ++Field->Trophy7Progress;
         Play(*this, ESound::Win);
-        if (!Hud.IsNull())
-            Hud->ShowMessage(GetString(kTxtBonusWon), 2.5f, CHud::kGreen, 56.0f);
+        PopMessage(GetString(kTxtBonusWon), 2.5f, kMsgGreen, 56.0f);
         AwardStar();
     } else {
         Play(*this, ESound::Bad);
-        if (!Hud.IsNull())
-            Hud->ShowMessage(GetString(kTxtBonusLost), 2.5f, CHud::kRed, 56.0f);
+        PopMessage(GetString(kTxtBonusLost), 2.5f, kMsgRed, 56.0f);
     }
     // The result shows for a moment; then the next quest level (GameFlow.cpp).
     Mode = kModeLevel;

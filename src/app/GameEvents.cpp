@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/Game.h"
-#include "app/Hud.h"
 #include "audio/SoundBank.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
@@ -61,11 +60,9 @@ void ShowTip(CGame& g, int32_t tip, int32_t step) {
     // the tip, but the start of the play may have set it going since).
     if (!g.Field->Dune.IsNull() && !g.Field->Dune->Sandbox.IsNull())
         g.Field->Dune->Sandbox->Running = 0;
-    if (g.Hud.IsNull())
-        return;
     const int32_t first = kTxtTipBase + 10 * tip;
-    g.Hud->ShowCard(GetString(first + 9), "", GetString(first + std::max(step, 0) / 2),
-                    GetString(kTxtClickToContinue), CHud::kSky);
+    g.ShowCard(GetString(first + 9), GetString(first + std::max(step, 0) / 2) + "\n" +
+                                         GetString(kTxtClickToContinue));
 }
 
 } // namespace
@@ -93,8 +90,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
     case CFieldEvent::kRemovalFinished:
         // The field has already counted the points; the HUD follows the
         // totals every frame.
-        if (!Hud.IsNull())
-            Hud->SetScore(field.Counters.Sets[1].Get(0), true);
+        RefreshHud();
         break;
 
     case CFieldEvent::kCombo: {
@@ -102,16 +98,13 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
         if (e.Value < 2 || !onMainBoard)
             break;
         const int32_t id = kTxtFirstCombo + std::min(e.Value, 5) - 2;
-        if (!Hud.IsNull())
-            Hud->ShowMessage(GetString(id), kMessageTime,
-                             e.Value >= 4 ? CHud::kOrange : CHud::kGold);
+        PopMessage(GetString(id), kMessageTime, e.Value >= 4 ? kMsgOrange : kMsgGold, kMsgScale);
         break;
     }
 
     case CFieldEvent::kSandFull:
         Play(*this, ESound::ScoreFrenzy);
-        if (!Hud.IsNull())
-            Hud->ShowMessage(GetString(kTxtScoreFrenzy), 2.0f, CHud::kSky, 58.0f);
+        PopMessage(GetString(kTxtScoreFrenzy), 2.0f, kMsgSky, 58.0f);
         break;
 
     case CFieldEvent::kTimeWon:
@@ -119,8 +112,6 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
             break;
         TimeLeft = std::min(TimeLeft + e.Amount, TimeLimit);
         Play(*this, ESound::TimeAdd);
-        if (!Hud.IsNull())
-            Hud->FlashTime();
         break;
 
     case CFieldEvent::kLevelComplete:
@@ -137,9 +128,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
             break;
         const float end = ShowMessageId(kTxtNoMoves, kNoMovesTime);
         field.RebuildBoard(std::max(end - GameClock, 0.0f), kRebuildPathKeys);
-        if (!Hud.IsNull())
-            Hud->ShowMessage(GetString(kTxtShuffling), kMessageTime, CHud::kSky, 48.0f,
-                             kNoMovesTime);
+        PopMessage(GetString(kTxtShuffling), kNoMovesTime + kMessageTime, kMsgSky, 48.0f);
         ReopenWhenIdle = 1;
         break;
     }
@@ -163,8 +152,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
         field.Counters.AddToSets(e.Value, 0);
         CSharedPtr<CPopup> popup;
         field.Popups.SpawnNumberPopup(popup, e.Value, 0, e.X, e.Y, g_comboStyles.Depth);
-        if (!Hud.IsNull())
-            Hud->SetScore(field.Counters.Sets[1].Get(0), true);
+        RefreshHud();
         break;
     }
 
@@ -173,8 +161,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
             ShowMessageId(kTxtWhere);
         } else if (e.Value == 2) {
             ShowMessageId(kTxtMiss);
-            if (!Hud.IsNull())
-                Hud->ShowMessage(GetString(kTxtReactionPenalty), kMessageTime, CHud::kRed, 40.0f);
+            PopMessage(GetString(kTxtReactionPenalty), kMessageTime, kMsgRed, 40.0f);
             const float penalty = field.Blinker.IsNull() ? 0.0f : field.Blinker->Penalty;
             BonusTime = std::max(0.0f, BonusTime - std::max(penalty, 0.0f));
         }
@@ -203,8 +190,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
 
 float CGame::ShowMessage(const std::string& text, float duration) {
     const float d = std::isfinite(duration) ? std::max(duration, 0.0f) : kMessageTime;
-    if (!Hud.IsNull())
-        Hud->ShowMessage(text, d);
+    PopMessage(text, d, kMsgGold, kMsgScale);
     MessageEndTime = GameClock + d;
     return MessageEndTime;
 }
@@ -218,8 +204,7 @@ void CGame::CloseTip() {
         return;
     const int32_t tip = Field->TutorialNumber;
     TipOpen = 0;
-    if (!Hud.IsNull())
-        Hud->HideCard();
+    HideCard();
     Field->CloseTutorialTip(1);
     if (tip == kTipRestartingBoard)
         ReopenWhenIdle = 1;

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/Game.h"
-#include "app/Hud.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
 #include "backgrounds/BackgroundsManager.h"
@@ -17,19 +16,19 @@
 #include "engine/ObjectLog.h"
 #include "engine/PlayFieldStore.h"
 #include "engine/StringTable.h"
-#include "playerdata/ProfileSettings.h"
-#include "playerdata/QuestState.h"
+#include "engine/TextFormat.h"
 #include "playfield/CapSlot.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 #include "playfield/LevelRules.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxForm.h"
 
 namespace {
 
 // Text IDs (Data\TextID.dat).
-constexpr int32_t kTxtLevelCaption = 8;
 constexpr int32_t kTxtTimeIsUp = 10;
 constexpr int32_t kTxtLevelComplete = 39;
 constexpr int32_t kTxtGoldenStar = 41;
@@ -41,7 +40,6 @@ constexpr int32_t kTxtGameOver = 47;
 constexpr int32_t kTxtGemsGoal = 61;
 constexpr int32_t kTxtHudScore = 64;
 constexpr int32_t kTxtHudLives = 66;
-constexpr int32_t kTxtHudGems = 67;
 constexpr int32_t kTxtClickToContinue = 69;
 constexpr int32_t kTxtFirstStage = 92;
 constexpr int32_t kStageNames = 5;
@@ -92,27 +90,16 @@ std::string StageName(int32_t stage) {
     return GetString(kTxtFirstStage + std::clamp(stage, 1, kStageNames) - 1);
 }
 
-// The HUD rows that follow the game state every frame.
-void RefreshHud(CGame& g) {
-    if (g.Hud.IsNull() || g.Field.IsNull())
-        return;
-    CHud& hud = *g.Hud;
-    hud.SetScore(g.Field->Counters.Sets[1].Get(0), true);
-    hud.SetRowValue(CHud::kLivesRow, std::to_string(g.Lives));
-    hud.SetRowValue(CHud::kStarsRow, std::to_string(g.Stars));
-    if (g.BonusKind != kBonusNone && g.Mode == kModeLevel &&
-        (g.SubState == kSubBonus || g.SubState == kSubResult))
-        return;  // the bonus level keeps its own rows (GameChallenges.cpp)
-    hud.SetTime(g.TimeLeft);
-    const int32_t collected = std::clamp(g.LevelGems - g.Field->GemsToCollect, 0, g.LevelGems);
-    hud.SetRowValue(CHud::kGemsRow, FormatText("%d / %d", {collected, g.LevelGems}));
-}
-
 // The cue of the level clock, and the next threshold below the one passed.
 void SoundTimeWarning(CGame& g) {
     if (!(g.WarningThreshold > 0.0f) || g.TimeLeft > g.WarningThreshold)
         return;
-    Play(g, g.WarningThreshold > 10.0f ? ESound::Warning : ESound::Tick);
+    // Above ten seconds the level screen's alarm blinks (and sounds); below,
+    // every second ticks.
+    if (g.WarningThreshold > 10.0f && !g.Screens.IsNull())
+        g.Screens->ToggleSoundCue(1);
+    else
+        Play(g, g.WarningThreshold > 10.0f ? ESound::Warning : ESound::Tick);
     if (g.WarningThreshold > 15.0f)
         g.WarningThreshold = 15.0f;
     else if (g.WarningThreshold > 10.0f)
@@ -137,10 +124,7 @@ void HideTotems(CGame& g) {
 
 // Begins the play of a level whose intro has ended.
 void BeginPlay(CGame& g) {
-    if (!g.Hud.IsNull())
-        g.Hud->HideCard();
-    if (!g.Screens.IsNull())
-        g.Screens->FadeOut(g.Screens->NewLevelForm, kFormFade);
+    g.HideCard();
     EnterScreen(g, kModeLevel, kSubPlay, 0.0f);
     if (CSandbox* sandbox = SandboxOf(g)) {
         sandbox->DrainRate = CLevelRules::SpeedForLevel(g.Level);
@@ -204,10 +188,7 @@ void CGame::StartLevel(int32_t level) {
     BonusIntro = 0;
     LeftDown = 0;
     DragColumn = DragRow = -1;
-    if (!Hud.IsNull()) {
-        Hud->ClearMessages();
-        Hud->HideCard();
-    }
+    HideCard();
     field.Popups.Clear();
 
     // The level's rules.
@@ -262,30 +243,22 @@ void CGame::StartLevel(int32_t level) {
     ShowStageBackdrop(stage);
     if (!Backgrounds.IsNull())
         Backgrounds->SetStage(inStage - 1, 1);
-    const std::string caption = FormatText(GetString(kTxtLevelCaption), {stage, inStage});
 
     TimeLimit = TimeLeft = Params.LevelTime;
     WarningThreshold = kFirstWarning;
 
-    if (!Hud.IsNull()) {
-        Hud->SetCaption(caption, StageName(stage));
-        Hud->SetRowLabel(CHud::kScoreRow, GetString(kTxtHudScore));
-        Hud->SetRowLabel(CHud::kGemsRow, GetString(kTxtHudGems));
-        for (int32_t r = 0; r < CHud::kRows; ++r)
-            Hud->SetRowShown(static_cast<CHud::Row>(r), true);
-        Hud->SetScore(field.Counters.Sets[1].Get(0), false);
-        RefreshHud(*this);
-        Hud->ShowPanel(true);
-        Hud->ShowCard(caption, StageName(stage), FormatText(GetString(kTxtGemsGoal), {LevelGems}),
-                      GetString(kTxtClickToContinue));
-    }
-    field.Show(true, 1, kFieldFade);
-
+    // The level screen's HUD with the level's figures; the caption and the
+    // goal while the board builds.
+    std::string caption;
     if (!Screens.IsNull()) {
+        Screens->CountersFrozen = NonQuest;
+        ShowLevelHud(true);
         Screens->SetLevelText(Level);
-        Screens->FadeIn(Screens->QuestForm, kFormFade);
-        Screens->FadeIn(Screens->NewLevelForm, kFormFade);
+        caption = CScreensManager::WindowText(Screens->NewLevelCaption);
     }
+    ShowCard(caption, StageName(stage) + "\n" + FormatText(GetString(kTxtGemsGoal), {LevelGems}) +
+                          "\n" + GetString(kTxtClickToContinue));
+    field.Show(true, 1, kFieldFade);
 
     RequestMusic(kMusicGameplay, true);
     Play(*this, ESound::NewLevel);
@@ -304,8 +277,7 @@ void CGame::RequestMusic(int32_t state, bool force) {
 void CGame::AwardStar() {
     Stars = std::min(Stars + 1, kMaxStars);
     Play(*this, ESound::BonusStar);
-    if (!Hud.IsNull())
-        Hud->ShowMessage(GetString(kTxtGoldenStar), 2.0f, CHud::kGold, 44.0f);
+    PopMessage(GetString(kTxtGoldenStar), 2.0f, kMsgGold, 44.0f);
 }
 
 void CGame::RunScreen(float dt) {
@@ -361,9 +333,7 @@ void CGame::RunScreen(float dt) {
         break;
     }
 
-    RefreshHud(*this);
-    if (!Hud.IsNull())
-        Hud->Update(dt);
+    RefreshHud();
 }
 
 void CGame::UpdateLevelIntro(float /*dt*/) {
@@ -409,8 +379,8 @@ void CGame::WinLevel() {
     LevelCompleted = 1;
     ++field.Trophy1Progress;
     ++field.Trophy5Progress;
-    if (TipOpen == 1 && !Hud.IsNull())
-        Hud->HideCard();
+    if (TipOpen == 1)
+        HideCard();
     TipOpen = 0;
 
     // The time bonus: a fixed number of points for every whole second left.
@@ -421,11 +391,10 @@ void CGame::WinLevel() {
     RecordLevelResults();
     SaveProfileSettings();
 
-    if (!Hud.IsNull()) {
-        Hud->ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}),
-                      "", "");
-        Hud->SetScore(field.Counters.Sets[1].Get(0), true);
-    }
+    ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}));
+    // The time left went into the bonus: the dial empties at once.
+    if (!Screens.IsNull())
+        Screens->SetTimerDial(0.0f, 1);
     AwardStar();
     // The won level lights its decoration on the backdrop.
     if (!Backgrounds.IsNull()) {
@@ -446,11 +415,12 @@ void CGame::UpdateLevelResult(float /*dt*/) {
         return;
     }
     ResultsShown = 0;
-    if (!Hud.IsNull())
-        Hud->HideCard();
+    HideCard();
     HideTotems(*this);
     // The end of a bonus level leads on to the next quest level.
     if (BonusKind != kBonusNone) {
+        if (!Screens.IsNull())
+            Screens->FadeOut(BonusForm(BonusKind), CScreensManager::kMenuFade);
         BonusKind = kBonusNone;
         EnterScreen(*this, kModeShopTransition, kSubNone, kShopTransitionTime);
         return;
@@ -459,13 +429,10 @@ void CGame::UpdateLevelResult(float /*dt*/) {
         // The end of the quest: the closing screen, then a new quest.
         if (!Field.IsNull())
             SubmitHighScore(Field->Counters.Sets[1].Get(0));
-        if (!Hud.IsNull()) {
-            Hud->ShowPanel(false);
-            Hud->ShowCard(GetString(kTxtQuestComplete), StageName(kStageNames),
-                          GetString(kTxtHudScore) + ": " +
-                              std::to_string(Field.IsNull() ? 0 : Field->Counters.Sets[1].Get(0)),
-                          GetString(kTxtClickToContinue));
-        }
+        ShowLevelHud(false);
+        ShowCard(GetString(kTxtQuestComplete),
+                 StageName(kStageNames) + "\n" + GetString(kTxtHudScore) + ": " +
+                     std::to_string(Field.IsNull() ? 0 : Field->Counters.Sets[1].Get(0)));
         if (!Field.IsNull())
             Field->Show(false, 0, kFieldFade);
         Play(*this, ESound::Win);
@@ -495,11 +462,9 @@ void CGame::LoseLevel() {
         return;
     CPlayField& field = *Field;
     TimeLeft = 0.0f;
-    if (!Hud.IsNull()) {
-        if (TipOpen == 1)
-            Hud->HideCard();
-        Hud->ShowMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, CHud::kRed, 60.0f);
-    }
+    if (TipOpen == 1)
+        HideCard();
+    PopMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, kMsgRed, 60.0f);
     TipOpen = 0;
     field.DropAllCaps();
     field.StopPlay();
@@ -521,11 +486,9 @@ void CGame::UpdateLostLevel(float /*dt*/) {
             // No life left: game over, then a new quest.
             if (!Field.IsNull())
                 SubmitHighScore(Field->Counters.Sets[1].Get(0));
-            if (!Hud.IsNull()) {
-                Hud->ShowPanel(false);
-                Hud->ShowCard(GetString(kTxtGameOverTitle), "", GetString(kTxtGameOver),
-                              GetString(kTxtClickToContinue), CHud::kRed);
-            }
+            ShowLevelHud(false);
+            ShowCard(GetString(kTxtGameOverTitle),
+                     GetString(kTxtGameOver) + "\n" + GetString(kTxtClickToContinue));
             if (!Field.IsNull())
                 Field->Show(false, 0, kFieldFade);
             HideTotems(*this);
@@ -534,10 +497,9 @@ void CGame::UpdateLostLevel(float /*dt*/) {
             EnterScreen(*this, kModeLevel, kSubGameOver, kGameOverTime);
             return;
         }
-        if (!Hud.IsNull())
-            Hud->ShowCard(GetString(kTxtLifeLostTitle),
-                          GetString(kTxtHudLives) + ": " + std::to_string(Lives), "",
-                          GetString(kTxtClickToContinue), CHud::kOrange);
+        ShowCard(GetString(kTxtLifeLostTitle), GetString(kTxtHudLives) + ": " +
+                                                   std::to_string(Lives) + "\n" +
+                                                   GetString(kTxtClickToContinue));
         Play(*this, ESound::LifeLostBack);
         EndDelay = kLifeLostTime;
         ModeTime = 0.0f;

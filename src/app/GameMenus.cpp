@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/Game.h"
-#include "app/Hud.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
 #include "backgrounds/BackgroundsManager.h"
@@ -231,11 +230,8 @@ void CGame::LeaveLevelScreen() {
     }
     if (!CapSlot.IsNull())
         CapSlot->Clear();
-    if (!Hud.IsNull()) {
-        Hud->HideCard();
-        Hud->ClearMessages();
-        Hud->ShowPanel(false);
-    }
+    HideCard();
+    ShowLevelHud(false);
     if (Screens.IsNull())
         return;
     Screens->FadeOut(Screens->QuestForm, kMenuFade);

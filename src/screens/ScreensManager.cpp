@@ -256,8 +256,9 @@ int32_t CScreensManager::LoadForm(const FormSpec& spec, bool logos, float logoW,
                 continue;
             e->Size[0] = logoW;
             e->Size[1] = logoH;
-            e->Position[0] = kLogoRight - logoW;
-            e->Position[1] = kLogoBottom - logoH;
+            // The screen's bottom-right corner, whatever the menu's own place.
+            e->Position[0] = kLogoRight - logoW - d.Position[0];
+            e->Position[1] = kLogoBottom - logoH - d.Position[1];
             if (e->InterruptCode == kCodeLogoA)
                 e->TextureName = kLogoA;
             else if (e->InterruptCode == kCodeLogoNA)

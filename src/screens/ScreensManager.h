@@ -196,6 +196,8 @@ public:
     static void ResetWindowsPointerState(const CWindowList& windows);
     // Text of a static (or button); other windows and empty handles are left.
     static void SetWindowText(const CSharedPtr<CUxWindow>& window, std::string_view text);
+    // The text a static shows (soft line breaks as blanks); empty for others.
+    static std::string WindowText(const CSharedPtr<CUxWindow>& window);
     static void SetWindowChecked(const CSharedPtr<CUxWindow>& window, int32_t checked);
     void SetCounter(int32_t value, int32_t animate);
     void InitHudCounters(int32_t value, int32_t lives, float timeFraction);

@@ -7,6 +7,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
+#include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "platform/gpu/Gpu.h"
 #include "playerdata/ProfileList.h"
@@ -57,6 +58,16 @@ void CScreensManager::ResetWindowsPointerState(const CWindowList& windows) {
 void CScreensManager::SetWindowText(const CSharedPtr<CUxWindow>& window, std::string_view text) {
     if (auto* s = dynamic_cast<CUxStatic*>(window.Get()))
         s->SetText(text);
+}
+
+std::string CScreensManager::WindowText(const CSharedPtr<CUxWindow>& window) {
+    const auto* s = dynamic_cast<const CUxStatic*>(window.Get());
+    const CTextSprite* text = s ? s->MainText() : nullptr;
+    if (!text)
+        return std::string();
+    std::string t = text->GetText();
+    std::replace(t.begin(), t.end(), '\v', ' ');
+    return t;
 }
 
 void CScreensManager::SetWindowChecked(const CSharedPtr<CUxWindow>& window, int32_t checked) {

@@ -424,17 +424,19 @@ std::string Quest() {
     // The level clock: its face, the four coloured quarters, the hand's shadow
     // and the hand, and the two markers that flash when time runs short.
     const int dialX = 32, dialY = 196, dial = 96;
-    f.Picture(kControls, a.dialFace, kAtlasSize, kAtlasSize, dialX, dialY, dial, dial, 201);
+    // The face is the alarm's first marker: it flashes dark and ends white.
+    f.Picture(kControls, a.dialFace, kAtlasSize, kAtlasSize, dialX, dialY, dial, dial, 8);
     f.Layer(2);
     for (int q = 0; q < 4; ++q)
         f.Tinted(a.dialDisc, dialX + 8, dialY + 8, dial - 16, dial - 16, 3, "40FFFFFF");
-    const int handX = dialX + dial / 2 - a.hand.w / 2, handY = dialY + dial / 2 - a.hand.h + 14;
+    // The hands turn about the point the skin names, which lies on the
+    // dial's centre; so their windows are centred there.
+    const int handX = dialX + dial / 2 - a.hand.w / 2, handY = dialY + dial / 2 - a.hand.h / 2;
     f.Layer(3);
     f.Tinted(a.hand, handX + 2, handY + 3, a.hand.w, a.hand.h, 4, "80000000");
     f.Layer(4);
     f.Tinted(a.hand, handX, handY, a.hand.w, a.hand.h, 5, "FFFFFFFF");
     f.Layer(5);
-    f.Tinted(a.dialDisc, dialX - 6, dialY - 6, dial + 12, dial + 12, 8, "90FF3020", true);
     f.Tinted(a.dialDisc, dialX + 10, dialY + 10, dial - 20, dial - 20, 8, "60FF6040", true);
     f.Layer(1);
     f.Label("QuestLives", 150, 170, 120, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
@@ -458,6 +460,18 @@ std::string Quest() {
     f.Label("QuestPanelTitle", 420, 275, 500, 40, 15, kTitleFont, 0.8f, "CENTER", kTitleText);
     f.Label("QuestPanelText", 430, 320, 480, 30, 15, kMainFont, 0.6f, "CENTER", kBodyText);
     f.HitArea("", 390, 250, 560, 200, 203);
+    return f.Str();
+}
+
+// Until the shop page is drawn: only the time-upgrade dial the screens
+// set up when they load (four quarters and two hands), kept hidden.
+std::string ShopStandIn() {
+    FormText f(0, 0, 1024, 768, false);
+    const MenuAtlasLayout& a = MenuAtlas();
+    for (int q = 0; q < 4; ++q)
+        f.Tinted(a.dialDisc, 40, 40, 80, 80, 3, "FFFFFFFF");
+    for (int h = 0; h < 2; ++h)
+        f.Tinted(a.hand, 76, 40, a.hand.w, a.hand.h, 4, "FFFFFFFF");
     return f.Str();
 }
 
@@ -682,6 +696,7 @@ std::vector<MenuForm> MenuForms() {
         {"WinBox", WinBox()},
         {"Help", Help()},
         {"Quest", Quest()},
+        {"Shop", ShopStandIn()},
         {"Newspaper", Newspaper()},
         {"Intro", Intro()},
         {"Trophies", Trophies()},

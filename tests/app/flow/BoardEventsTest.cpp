@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Hud.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
@@ -31,7 +30,7 @@ using namespace flowtest;
 namespace {
 
 bool HasMessage(FlowHarness& h, const std::string& text) {
-    const auto texts = h.Game().Hud->MessageTexts();
+    const auto texts = h.Game().MessageTexts();
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
@@ -166,7 +165,7 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
 
     // No moves: the message, the board falls and is built again, the clock
     // waits for it, and the field opens again by itself.
-    g.Hud->ClearMessages();
+    f.Popups.Clear();
     const int32_t gems = f.GemsToCollect;
     f.QueueEvent(CFieldEvent::kNoMoves);
     h.Frames(1);
@@ -188,18 +187,18 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     f.PostResult(4, 0);
     h.Frames(1);
     EXPECT_EQ(g.TipOpen, 1);
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(149));
+    EXPECT_EQ(g.CardTitle, GetString(149));
     const float tipClock = g.TimeLeft;
     h.Frames(30);
     EXPECT_FLOAT_EQ(g.TimeLeft, tipClock);
     h.Click(0.0f, 0.0f);
     EXPECT_EQ(g.TipOpen, 0);
-    EXPECT_FALSE(g.Hud->IsCardShown());
+    EXPECT_FALSE(g.CardShown);
     EXPECT_EQ(f.Dune->Sandbox->Running, 1);
     EXPECT_EQ(g.CapSlot->State, CCapSlot::kEmpty) << "the click was the tip's";
 
     // The frenzy: its start, its end with a Golden Star and a smaller gain.
-    g.Hud->ClearMessages();
+    f.Popups.Clear();
     const int32_t stars = g.Stars;
     f.SetDuneActive(true);
     h.Frames(1);
@@ -226,10 +225,10 @@ TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {
     f.PostResult(2, 0);
     h.Frames(1);
     EXPECT_EQ(g.TipOpen, 2);
-    EXPECT_EQ(g.Hud->GetCardTitle(), "Level 1-1");
+    EXPECT_EQ(g.CardTitle, "Level 1-1");
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
     EXPECT_EQ(g.TipOpen, 1);
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(129));
+    EXPECT_EQ(g.CardTitle, GetString(129));
 }
 
 TEST(FieldEvents, SoundCuesOfTheLevel) {

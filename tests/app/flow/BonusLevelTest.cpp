@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/Hud.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
@@ -32,7 +33,7 @@ using namespace flowtest;
 namespace {
 
 bool HasMessage(FlowHarness& h, const std::string& text) {
-    const auto texts = h.Game().Hud->MessageTexts();
+    const auto texts = h.Game().MessageTexts();
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
@@ -86,8 +87,13 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         EXPECT_EQ(f.FieldState, CPlayField::kMainBoard + s.kind);
         EXPECT_EQ(g.MusicState, 3);
         EXPECT_EQ(g.Caps->GetTextureMode(), s.kind == kBonusAccuracy ? 0 : 1);
-        EXPECT_EQ(g.Hud->GetCardTitle(), "Bonus Level " + std::to_string(s.level / 5));
-        EXPECT_EQ(g.Hud->GetCaption(), "Bonus Level " + std::to_string(s.level / 5));
+        EXPECT_EQ(g.CardTitle, "Bonus Level " + std::to_string(s.level / 5));
+        const CScreensManager& screens = *g.Screens;
+        const CSharedPtr<CUxWindow> caption[] = {screens.MemoryCaption, screens.ArcadeCaption,
+                                                 screens.ThimblesCaption, screens.BlinkerCaption};
+        EXPECT_EQ(CScreensManager::WindowText(caption[s.kind - 1]),
+                  "Bonus Level " + std::to_string(s.level / 5));
+        EXPECT_TRUE(g.BonusForm(s.kind)->Visible);
         ASSERT_FALSE(f.Dune->Sandbox.IsNull());
         EXPECT_EQ(f.Dune->Sandbox->MeanLevel, 0.0);
         switch (s.kind) {
@@ -104,7 +110,7 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         case kBonusAttention:
             ASSERT_FALSE(f.Thimbles.IsNull());
             EXPECT_FLOAT_EQ(g.BonusTimeLimit, 0.0f) << "ten rounds, no clock";
-            EXPECT_FALSE(g.Hud->IsRowShown(CHud::kTimeRow));
+            EXPECT_FLOAT_EQ(g.Screens->EasedTarget, 1.0f) << "a full dial";
             break;
         case kBonusReaction:
             ASSERT_FALSE(f.Blinker.IsNull());

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Hud.h"
+#include "ui/UxForm.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "audio/MusicPlayer.h"
@@ -42,7 +42,7 @@ namespace {
 int32_t QuestScore(FlowHarness& h) { return h.Field().Counters.Sets[1].Get(0); }
 
 bool HasMessage(FlowHarness& h, const std::string& text) {
-    const auto texts = h.Game().Hud->MessageTexts();
+    const auto texts = h.Game().MessageTexts();
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
@@ -77,14 +77,18 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(g.Lives, 3);
     EXPECT_EQ(g.MusicState, 0);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
-    EXPECT_EQ(g.Hud->GetCaption(), "Level 1-1");
-    EXPECT_TRUE(g.Hud->IsCardShown());
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 1-1");
+    EXPECT_TRUE(g.CardShown);
     EXPECT_TRUE(OnTextLayer(h, "Level 1-1"));
-    EXPECT_TRUE(OnTextLayer(h, GetString(92))) << "the stage name";
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->LevelPanelWindows[1]).rfind(GetString(92), 0),
+              0u)
+        << "the stage name";
     ASSERT_GT(g.LevelGems, 0);
     EXPECT_EQ(f.GemsToCollect, g.LevelGems);
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kGemsRow), "0 / " + std::to_string(g.LevelGems));
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kTimeRow), "4:00");
+    // The level screen's HUD: the score and a full clock.
+    EXPECT_TRUE(g.Screens->QuestForm->Visible);
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), "0");
+    EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 1.0f);
 
     // The intro holds for 2.5 s; the clock and the sand wait for it.
     h.Frames(30);
@@ -98,7 +102,7 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     // The first tip greets the new player as the play begins; the clock and
     // the sand wait until it is read.
     ASSERT_EQ(g.TipOpen, 1);
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(119));
+    EXPECT_EQ(g.CardTitle, GetString(119));
     h.Frames(30);
     EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
     EXPECT_EQ(f.Dune->Sandbox->Running, 0);
@@ -108,7 +112,7 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(g.Profile->Switch(CProfileSettings::kFirstTipSwitch), 1) << "tip 1 seen";
     h.Frames(30);
     EXPECT_NEAR(g.TimeLeft, g.TimeLimit - 1.0f, 0.05f);
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kTimeRow), "3:59");
+    EXPECT_NEAR(g.Screens->EasedCurrent, (g.TimeLimit - 1.0f) / g.TimeLimit, 1e-3f);
 
     // The scripted player wins it.
     ScriptedPlayer player(h);
@@ -122,13 +126,15 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_GT(bonus, 0);
     EXPECT_EQ(g.LevelCompleted, 1);
     EXPECT_EQ(g.Stars, 1);
-    EXPECT_EQ(g.Hud->GetCardTitle(), "LEVEL COMPLETE!");
+    EXPECT_EQ(g.CardTitle, "LEVEL COMPLETE!");
+    EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 0.0f) << "the time went into the bonus";
     EXPECT_TRUE(OnTextLayer(h, "TIME BONUS +" + std::to_string(bonus)));
     EXPECT_EQ(f.Counters.Sets[2].Get(0), f.Counters.Sets[1].Get(0)) << "first level: both totals";
     // The score counts up to its new value.
     const int32_t target = QuestScore(h);
-    EXPECT_LT(g.Hud->GetShownScore(), target);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Hud->GetShownScore() == target; }, 3.0f));
+    EXPECT_LT(g.Screens->Counter.Shown, target);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Screens->Counter.Shown == target; }, 8.0f));
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), std::to_string(target));
 
     // Then the results, the map with the next level's story, and from it the
     // next level, with a clean start.
@@ -137,13 +143,12 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
     EXPECT_EQ(g.Level, 2);
-    EXPECT_EQ(g.Hud->GetCaption(), "Level 1-2");
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 1-2");
     EXPECT_EQ(f.LevelOver, 0);
     EXPECT_EQ(f.InputOpen, 1);
     EXPECT_EQ(f.Busy, 0);
     EXPECT_EQ(g.GemsBar->TotalCollected(), 0);
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kGemsRow), "0 / " + std::to_string(g.LevelGems));
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kStarsRow), "1");
+    EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 1.0f);
     EXPECT_EQ(f.Counters.Sets[2].Get(0), 0) << "the level totals start again";
     EXPECT_EQ(QuestScore(h), target);
     EXPECT_EQ(g.Music->GetPendingState(), 0);
@@ -154,7 +159,7 @@ TEST(QuestFlow, LevelSixWithChainsIsWon) {
     START_GAME(h);
     CGame& g = h.Game();
     g.StartLevel(6);
-    EXPECT_EQ(g.Hud->GetCaption(), "Level 2-1");
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 2-1");
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), 2);
     ASSERT_TRUE(h.RunUntil([&] { return h.Field().IsIdle(true) == 1; }, 5.0f));
     EXPECT_GT(CountLocked(h.Field()), 0) << "level 6 brings chained tokens";
@@ -165,7 +170,7 @@ TEST(QuestFlow, LevelSixWithChainsIsWon) {
     EXPECT_EQ(CountLocked(h.Field()), 0) << "the board has left";
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 7);
-    EXPECT_EQ(g.Hud->GetCaption(), "Level 2-2");
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 2-2");
 }
 
 TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
@@ -193,7 +198,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     h.Frames(30);
     EXPECT_EQ(g.Lives, 3);
     ASSERT_TRUE(h.RunUntil([&] { return g.Lives == 2; }, 1.5f));
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(44));
+    EXPECT_EQ(g.CardTitle, GetString(44));
 
     // The level starts again, as it began.
     h.Frames(12);
@@ -206,7 +211,10 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(QuestScore(h), atStart);
     EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
     EXPECT_EQ(f.LevelOver, 0);
-    EXPECT_EQ(g.Hud->GetRowValue(CHud::kLivesRow), "2");
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->LivesLabel), "2");
+    EXPECT_EQ(g.Screens->LifeIcons[1]->Visible, 1);
+    EXPECT_EQ(g.Screens->LifeIcons[2]->Visible, 0);
+    EXPECT_EQ(g.Screens->LastLifeMarkers[1]->Visible, 1) << "the marker at the last life";
 
     // The last life: game over, the main menu, and from it a new quest.
     g.Lives = 1;
@@ -215,8 +223,8 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     g.TimeLeft = 0.1f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubGameOver; }, 4.0f));
     EXPECT_EQ(g.Lives, 0);
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(46));
-    EXPECT_FALSE(g.Hud->IsPanelShown());
+    EXPECT_EQ(g.CardTitle, GetString(46));
+    EXPECT_FALSE(g.Screens->HudWindows.front()->Visible);
     EXPECT_EQ(g.MusicState, 1);
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeMenu; }, 6.0f));
     CScreensManager& s = *g.Screens;
@@ -229,7 +237,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(g.Lives, 3);
     EXPECT_EQ(g.Stars, 0);
     EXPECT_EQ(QuestScore(h), 0);
-    EXPECT_TRUE(g.Hud->IsPanelShown());
+    EXPECT_TRUE(g.Screens->HudWindows.front()->Visible);
 }
 
 TEST(QuestFlow, TheLastLevelEndsTheQuest) {
@@ -238,7 +246,7 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     CGame& g = h.Game();
     g.Profile->QuestTutorial = 0;
     g.StartLevel(41);
-    EXPECT_EQ(g.Hud->GetCaption(), "Level 5-12");
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 5-12");
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), 5);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
     // A few seconds on an idle board: the quest record follows, and closing
@@ -263,7 +271,7 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     CScoreTable scores;
     ASSERT_EQ(scores.Load("Data/GameData/Game0.tbl"), 1);
     EXPECT_EQ(scores.Rows[0].Id, g.QuestId);
-    EXPECT_EQ(g.Hud->GetCardTitle(), GetString(43));
+    EXPECT_EQ(g.CardTitle, GetString(43));
     EXPECT_EQ(g.MusicState, 2);
     // A click after a moment closes it: the closing page, then the message
     // of the new high score and the table with the new row, then the menu.

@@ -1,0 +1,151 @@
+// The screens object in the game: its creation at start-up, the level
+// screen's HUD (counter, timer dial, lives and the low-time alarm of the
+// Quest form), the card over the board (the Quest form's level panel) and the
+// message popups that rise from the board.
+#include <algorithm>
+
+#include "app/Game.h"
+#include "bonuses/BonusManager.h"
+#include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
+#include "engine/Renderer.h"
+#include "playfield/PlayField.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
+#include "ui/UxWindow.h"
+
+namespace {
+
+// The level panel holds the card's title, then its text.
+constexpr size_t kCardTitle = 0;
+constexpr size_t kCardText = 1;
+constexpr float kMessageRise = 18.0f;
+constexpr float kMessageDepth = -60.0f;
+// Marks the popups that are messages (score popups use the style table).
+constexpr int32_t kMessageStyle = -1000;
+
+} // namespace
+
+int32_t CGame::CreateScreens() {
+    Screens = CSharedPtr<CScreensManager>(
+        new CScreensManager(Device, SharedVertexBuffer, SharedIndexBuffer, TextLayer, Fonts));
+    Screens->ScoreTable = &Scores;
+    if (!Screens->LoadForms(&Paths, &Layout, &Params))
+        return Fail("Unable to create forms");
+    Renderer->SetFormsDrawer(Screens);
+    return 1;
+}
+
+void CGame::AttachScreens() {
+    CScreensManager& s = *Screens;
+    Field->Adviser.Attach(s.QuestControl1, s.QuestCheckControl,
+                          Bonuses->Textures[CBonusManager::kBonus4], SpriteLayers[1]);
+    s.SoundBank = SoundBank;
+    s.AssignScreenTextures(Device->GetTexture("MapBack"), Device->GetTexture("Trophies"));
+}
+
+void CGame::RefreshHud() {
+    if (Screens.IsNull() || Field.IsNull())
+        return;
+    CScreensManager& s = *Screens;
+    s.SetCounter(Field->Counters.Sets[1].Get(0), 1);
+    // The dial follows the clock while it runs; a level's result empties it
+    // at once (WinLevel).
+    if (Mode == kModeLevel && SubState == kSubBonus) {
+        if (BonusTimeLimit > 0.0f)
+            s.SetClampedFraction(BonusTime / BonusTimeLimit);
+    } else if ((Mode == kModeLevel && SubState == kSubPlay) || Mode == kModeLevelIntro) {
+        if (TimeLimit > 0.0f)
+            s.SetClampedFraction(TimeLeft / TimeLimit);
+    }
+    if (s.LivesShown != Lives) {
+        s.LivesShown = Lives;
+        CScreensManager::SetWindowText(s.LivesLabel, std::to_string(Lives));
+        s.ShowCountIcons(Lives);
+        s.ShowLevelHud(s.HudWindows.empty() ? 1 : s.HudWindows.front()->Visible);
+    }
+}
+
+void CGame::ShowLevelHud(bool shown) {
+    if (Screens.IsNull())
+        return;
+    CScreensManager& s = *Screens;
+    if (shown) {
+        float fraction = TimeLimit > 0.0f ? TimeLeft / TimeLimit : 1.0f;
+        if (BonusKind != kBonusNone)
+            fraction = BonusTimeLimit > 0.0f ? BonusTime / BonusTimeLimit : 1.0f;
+        s.InitHudCounters(Field.IsNull() ? 0 : Field->Counters.Sets[1].Get(0), Lives, fraction);
+        s.ShowCountIcons(Lives);
+        if (!s.QuestForm->Visible)
+            s.FadeIn(s.QuestForm, CScreensManager::kMenuFade);
+    }
+    s.ShowLevelHud(shown ? 1 : 0);
+    if (!shown)
+        s.ToggleSoundCue(0);
+}
+
+void CGame::ShowCard(const std::string& title, const std::string& text) {
+    CardShown = 1;
+    CardTitle = title;
+    if (Screens.IsNull())
+        return;
+    CScreensManager& s = *Screens;
+    if (s.LevelPanelWindows.size() > kCardTitle)
+        CScreensManager::SetWindowText(s.LevelPanelWindows[kCardTitle], title);
+    if (s.LevelPanelWindows.size() > kCardText)
+        CScreensManager::SetWindowText(s.LevelPanelWindows[kCardText], text);
+    if (!s.QuestForm->Visible)
+        s.FadeIn(s.QuestForm, CScreensManager::kMenuFade);
+    s.ShowLevelPanel(0, 1);
+}
+
+void CGame::HideCard() {
+    CardShown = 0;
+    CardTitle.clear();
+    if (!Screens.IsNull())
+        Screens->ShowLevelPanel(0, 0);
+}
+
+void CGame::PopMessage(const std::string& text, float duration, uint32_t colour, float scale) {
+    if (Field.IsNull() || text.empty())
+        return;
+    const float side = static_cast<float>(CPlayField::kBoardSide);
+    const float cellW = Layout.CellWidth > 0.0f ? Layout.CellWidth : 83.0f;
+    const float cellH = Layout.CellHeight > 0.0f ? Layout.CellHeight : 83.0f;
+    CPopupStyle style;
+    style.Colour = colour;
+    style.Scale = scale;
+    style.RiseSpeed = kMessageRise;
+    style.Lifetime = duration;
+    CSharedPtr<CPopup> popup;
+    Field->Popups.SpawnText(popup, text, style, kMessageStyle,
+                            Layout.BaseOrigin[0] + side * cellW / 2.0f,
+                            Layout.BaseOrigin[1] - side * cellH / 2.0f, kMessageDepth);
+}
+
+std::vector<std::string> CGame::MessageTexts() const {
+    std::vector<std::string> texts;
+    if (Field.IsNull())
+        return texts;
+    for (const CSharedPtr<CPopup>& p : Field->Popups.GetPopups())
+        if (p->Style == kMessageStyle)
+            texts.push_back(p->Text);
+    return texts;
+}
+
+CSharedPtr<CUxWindow> CGame::BonusForm(int32_t kind) const {
+    if (Screens.IsNull())
+        return CSharedPtr<CUxWindow>();
+    switch (kind) {
+    case kBonusMemory:
+        return Screens->MemoryForm;
+    case kBonusAccuracy:
+        return Screens->ArcadeForm;
+    case kBonusAttention:
+        return Screens->ThimblesForm;
+    case kBonusReaction:
+        return Screens->BlinkerForm;
+    default:
+        return CSharedPtr<CUxWindow>();
+    }
+}

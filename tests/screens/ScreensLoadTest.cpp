@@ -1,0 +1,181 @@
+// Loading the screens: the texture list, the 26 forms with their bound
+// controls, the logos, the story pages, and forms that lack what the screens
+// need failing with their message.
+#include <filesystem>
+#include <functional>
+
+#include "ScreensFixture.h"
+#include "engine/SpriteQuad.h"
+#include "engine/Texture.h"
+#include "ui/UxForm.h"
+#include "ui/UxFormsManager.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The forms folder copied to the scratch folder, one form changed by `edit`.
+std::string EditedForms(const testsupport::TempDir& scratch, const std::string& form,
+                        const std::function<std::string(std::string)>& edit) {
+    const fs::path from = fs::path(GV_GAME_DIR) / "Data" / "Forms";
+    for (const auto& f : fs::directory_iterator(from))
+        scratch.Write("Forms/" + f.path().filename().string(),
+                      testsupport::ReadFile(f.path().string()));
+    const std::string path = scratch.Path("Forms/" + form + ".uxf");
+    testsupport::WriteFile(path, edit(testsupport::ReadFile(path)));
+    return scratch.Path("Forms/");
+}
+
+// The text with the last `n` "INTERRUPT <code>" lines given another code.
+std::function<std::string(std::string)> Unbind(int code, int n) {
+    return [code, n](std::string text) {
+        const std::string key = "INTERRUPT " + std::to_string(code) + "\n";
+        for (int i = 0; i < n; ++i) {
+            const size_t at = text.rfind(key);
+            if (at != std::string::npos)
+                text.replace(at, key.size(), "INTERRUPT 9999\n");
+        }
+        return text;
+    };
+}
+
+} // namespace
+
+TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
+    ASSERT_EQ(Load(), 1) << Log->Text();
+    const CScreensManager& s = *Screens;
+    ASSERT_EQ(s.FormsManager->Forms.size(), size_t(CScreensManager::kFormCount));
+    for (size_t i = 1; i < s.FormsManager->Forms.size(); ++i)
+        EXPECT_GE(s.FormsManager->Forms[i - 1]->ZOrder, s.FormsManager->Forms[i]->ZOrder);
+    for (const auto& f : s.FormsManager->Forms)
+        EXPECT_EQ(f->Visible, 0);
+    EXPECT_EQ(s.QuestForm->ZOrder, -30);
+    EXPECT_EQ(s.MsgBoxForm->ZOrder, -550);
+    EXPECT_EQ(s.TimerDialQuads.size(), 4u);
+    EXPECT_EQ(s.ProfileRows.size(), 6u);
+    EXPECT_EQ(s.HighScoreScores.size(), 10u);
+    EXPECT_EQ(CScreensManager::WindowText(s.VersionLabel), "Ver.1.08");
+    EXPECT_EQ(s.MapStageMarkers[4].size(), 12u);
+    EXPECT_EQ(s.MapStageMarkers[0].front()->Visible, 0);
+    EXPECT_FALSE(s.TutorialPoints4.empty());
+    EXPECT_EQ(s.QuestControl9->Visible, 0);
+
+    // Textures their owners fill later stay registered without video memory.
+    for (const char* name : {"Intro", "Trophies", "MapDiff3"}) {
+        ASSERT_FALSE(Device->GetTexture(name).IsNull()) << name;
+        EXPECT_FALSE(Device->GetTexture(name)->HasTexture()) << name;
+    }
+    EXPECT_TRUE(Device->GetTexture("MenuCtrls")->HasTexture());
+    EXPECT_EQ(Screens->RecreateIntroTexture(1), 1);
+    EXPECT_TRUE(Device->GetTexture("Intro")->HasTexture());
+    EXPECT_EQ(Screens->RecreateIntroTexture(0), 1);
+    EXPECT_FALSE(Device->GetTexture("Intro")->HasTexture());
+
+    // Both logos decode: the link and its dim logo show, sized as the picture
+    // and standing 16 design pixels from the bottom-right corner.
+    ASSERT_FALSE(s.LogoTextureA.IsNull());
+    const float w = static_cast<float>(s.LogoTextureA->GetWidth());
+    const float h = static_cast<float>(s.LogoTextureA->GetHeight());
+    EXPECT_EQ(s.WebsiteButton->Visible, 1);
+    EXPECT_EQ(s.LogoPictureNA->Visible, 1);
+    EXPECT_EQ(s.LogoPictureA->Visible, 0);
+    EXPECT_NEAR(s.LogoPictureNA->Width, w, 0.01f);
+    EXPECT_NEAR(s.LogoPictureNA->Position.X, 496.0f - w / 2.0f, 1.0f);
+    EXPECT_NEAR(s.LogoPictureNA->Position.Y, -368.0f + h / 2.0f, 1.0f);
+
+    ASSERT_EQ(s.StoryPages.size(), 40u);
+    EXPECT_FALSE(s.StoryPages[0].empty());
+    EXPECT_FALSE(s.StoryPages[39].empty());
+}
+
+TEST_F(ScreensTest, TextureListFlagsClampsAndFailures) {
+    // Mip levels clamped to 0..2; 'a' asks for an alpha format, "A" does not;
+    // a cut-short last entry is ignored; then the forms are missing.
+    Paths.FormsPath = Scratch.Folder();
+    Scratch.Write("Textures.lst", "\"Menu\\SkinBack.jpg\" Five x 5\n"
+                                  "# a comment\n"
+                                  "\"Menu\\SkinBack.jpg\" Minus x -3\n"
+                                  "\"Menu\\Controls.png\" Alpha alpha 1\n"
+                                  "\"Menu\\Controls.png\" Plain A 1\n"
+                                  "\"Menu\\SkinBack.jpg\" Cut a\n");
+    EXPECT_EQ(Load(), 0);
+    EXPECT_EQ(Device->GetTexture("Five")->GetMipLevels(), 2u);
+    EXPECT_EQ(Device->GetTexture("Minus")->GetMipLevels(),
+              Device
+                  ->LoadTexture(Paths.GfxPath + "Menu\\SkinBack.jpg", "Zero", 0, 0,
+                                gpu::Pool::Managed, gpu::Fmt::Unknown)
+                  ->GetMipLevels());
+    const uint32_t alpha = Device->GetTexture("Alpha")->GetFormat();
+    EXPECT_TRUE(alpha == gpu::Fmt::A1R5G5B5 || alpha == gpu::Fmt::A4L4 ||
+                alpha == gpu::Fmt::A8R3G3B2 || alpha == gpu::Fmt::A4R4G4B4 ||
+                alpha == gpu::Fmt::A8L8 || alpha == gpu::Fmt::A8R8G8B8)
+        << alpha;
+    EXPECT_TRUE(Device->GetTexture("Cut").IsNull());
+    EXPECT_NE(Log->Text().find("Error loading Form MainMenu:  Unable to open file"),
+              std::string::npos)
+        << Log->Text();
+
+    // An empty list loads nothing and goes on; a missing list or picture fails.
+    const struct {
+        const char* list;
+        const char* logged;
+    } cases[] = {{nullptr, "Unable to open Textures.lst"},
+                 {"\"NoSuch.jpg\" Missing x 0\n", "Unable to load texture Missing"},
+                 {"", "Error loading Form MainMenu"}};
+    for (const auto& c : cases) {
+        fs::remove(Scratch.Path("Textures.lst"));
+        if (c.list)
+            Scratch.Write("Textures.lst", c.list);
+        Log->Clear();
+        EXPECT_EQ(Load(), 0);
+        EXPECT_NE(Log->Text().find(c.logged), std::string::npos) << Log->Text();
+    }
+}
+
+TEST_F(ScreensTest, FormsLackingWhatTheScreensUseFailWithTheirMessage) {
+    const struct {
+        const char* form;
+        std::function<std::string(std::string)> edit;
+        const char* logged;
+    } cases[] = {
+        {"Quest", Unbind(3, 1), "4 dial quarters"},
+        {"Quest", Unbind(5, 1), "the dial's hands"},
+        {"Quest", Unbind(8, 1), "2 alarm markers"},
+        {"Quest", Unbind(200, 1), "a life icon (code 200) for every last-life marker"},
+        {"Shop", Unbind(4, 1), "2 dial hands"},
+        {"Profiles", Unbind(1, 1), "6 profile rows"},
+        {"HighScores", Unbind(3, 1), "10 rows, names and scores"},
+        {"Tutorial", Unbind(4, 2), "tutorial groups 1, 4 and 6"},
+        {"Options", Unbind(2, 1), "the volume sliders"},
+        {"Help", [](std::string t) { return t + "ELEMENT BOGUS {\n"; },
+         "Unexpected token \"BOGUS\""},
+    };
+    for (const auto& c : cases) {
+        Paths.FormsPath = EditedForms(Scratch, c.form, c.edit);
+        Log->Clear();
+        EXPECT_EQ(Load(), 0) << c.logged;
+        const std::string log = Log->Text();
+        EXPECT_NE(log.find("Error loading Form " + std::string(c.form) + ": "), std::string::npos)
+            << log;
+        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+        // The next line names the file for whoever fixes it.
+        EXPECT_NE(log.find(std::string(c.form) + ".uxf"), std::string::npos) << log;
+    }
+}
+
+TEST_F(ScreensTest, StoryPagesSplitAtHashLines) {
+    Screens =
+        CSharedPtr<CScreensManager>(new CScreensManager(Device, Vertices, Indices, Texts, Fonts));
+    const std::string story = Scratch.Write("Story.txt", "# header\nHello\r\n#\nWorld\n");
+    EXPECT_EQ(Screens->LoadStory(story.c_str()), 1);
+    ASSERT_EQ(Screens->StoryPages.size(), 40u);
+    EXPECT_EQ(Screens->StoryPages[0], "Hello\n");
+    EXPECT_EQ(Screens->StoryPages[1], "World\n");
+    EXPECT_EQ(Screens->StoryPages[2], "");
+
+    Screens =
+        CSharedPtr<CScreensManager>(new CScreensManager(Device, Vertices, Indices, Texts, Fonts));
+    EXPECT_EQ(Screens->LoadStory(Scratch.Path("None.txt").c_str()), 0);
+    EXPECT_EQ(Screens->StoryPages.size(), 40u);
+    EXPECT_NE(Log->Text().find("Warning! Story loading error."), std::string::npos);
+}
