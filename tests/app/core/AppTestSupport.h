@@ -99,29 +99,6 @@ inline std::vector<std::string> MissingGameData(const fs::path& game) {
     return missing;
 }
 
-// A game folder assembled before the data generator made every form gets a
-// plain stand-in for each missing one that the screens bind controls of, so
-// that the game starts on whatever forms there are.
-inline bool WriteStandInForms(const fs::path& game) {
-    const fs::path shop = game / "Data" / "Forms" / "Shop.uxf";
-    if (fs::exists(shop))
-        return true;
-    std::string text = "SCREENWIDTH 1024\nPOSITION 0 0 0\nSIZE 1024 768\n";
-    const auto picture = [&text](int code) {
-        text += "ELEMENT STATIC {\n  POSITION 0 0 -1 SIZE 32 32\n"
-                "  TEXTURE MenuCtrls TEXTURESIZE 512 512\n"
-                "  STATE NORMAL 0 0 32 0 32 32 0 32\n  INTERRUPT " +
-                std::to_string(code) + "\n}\n";
-    };
-    for (int quarter = 0; quarter < 4; ++quarter)
-        picture(3);
-    picture(4);
-    picture(4);
-    std::ofstream out(shop, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out);
-}
-
 inline std::string Join(const std::vector<std::string>& items) {
     std::string s;
     for (const auto& i : items)
@@ -156,8 +133,6 @@ public:
         fs::remove(dir_.Path() / "glorvane", ec);
         // The options file lives here even before any configuration exists.
         fs::create_directories(dir_.Path() / "Data" / "Config", ec);
-        if (!WriteStandInForms(dir_.Path()))
-            missing_ = "cannot write the stand-in forms";
     }
 
     // Empty when the copy is usable; else why not (for GTEST_SKIP).

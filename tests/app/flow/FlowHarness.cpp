@@ -124,10 +124,6 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
             return false;
         }
 
-    if (!apptest::WriteStandInForms(dir_.Path())) {
-        failure_ = "cannot write the stand-in forms";
-        return false;
-    }
     enter_ = std::make_unique<apptest::EnterDir>(dir_.Path());
     gl_ = std::make_unique<apptest::GlStack>();
     if (!gl_->Problem().empty()) {
