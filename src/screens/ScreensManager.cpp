@@ -848,10 +848,7 @@ void CScreensManager::AddWindowEffect(CWindowGroup& group, float speed) {
     for (CWindowGroup& e : WindowEffects) {
         if (!IsSame(e.Windows, group.Windows))
             continue;
-        e.Direction = 1;
-        e.Speed = speed;
-        e.Stop = 0;
-        e.Target = 1.0f;
+        e.Aim(1, speed);
         for (const CSharedPtr<CUxWindow>& w : e.Windows)
             if (!w.IsNull() && !w->Visible)
                 w->SetVisible(1);
@@ -869,31 +866,24 @@ void CScreensManager::AddWindowEffect(CWindowGroup& group, float speed) {
         }
         record.Windows.push_back(w);
     }
-    record.Direction = 1;
     record.Alpha = a0;
-    record.Speed = speed;
-    record.Target = 1.0f;
+    record.Aim(1, speed);
     WindowEffects.push_back(std::move(record));
 }
 
 void CScreensManager::RemoveWindowEffect(CWindowGroup& group, float speed) {
     for (CWindowGroup& e : WindowEffects) {
-        if (!IsSame(e.Windows, group.Windows))
-            continue;
-        e.Direction = 0;
-        e.Speed = speed;
-        e.Stop = 0;
-        e.Target = 0.0f;
-        return;
+        if (IsSame(e.Windows, group.Windows)) {
+            e.Aim(0, speed);
+            return;
+        }
     }
     if (group.Windows.empty())
         return;
     const CSharedPtr<CUxWindow>& first = group.Windows.front();
     CWindowGroup record;
     record.Windows = group.Windows;
-    record.Direction = 0;
     record.Alpha = !first.IsNull() && first->Visible ? first->Alpha : 0.0f;
-    record.Speed = speed;
-    record.Target = 0.0f;
+    record.Aim(0, speed);
     WindowEffects.push_back(std::move(record));
 }

@@ -67,25 +67,31 @@ struct CUxEvent {
 
 using CWindowList = std::vector<CSharedPtr<CUxWindow>>;
 
-// Windows that fade as one. Forms that keep groups fill only Windows; the
-// rest is set when the group is handed to the effect operations.
-struct CWindowGroup {
-    CWindowList Windows;
+// How far a fade has come and where it goes.
+struct CFadeState {
     int32_t Direction = 0; // 1 fading in, 0 fading out
-    float Alpha = 0.0f;
-    float Speed = 0.0f; // alpha per second
+    float Alpha = 0.0f;    // now
+    float Speed = 0.0f;    // alpha per second
     int32_t Stop = 0;
-    float Target = 0.0f;
+    float Target = 0.0f; // 1.0 in, 0.0 out
+    // Towards fully shown (1) or hidden (0) at `speed`, from where it stands.
+    void Aim(int32_t direction, float speed) {
+        Direction = direction;
+        Speed = speed;
+        Stop = 0;
+        Target = direction ? 1.0f : 0.0f;
+    }
+};
+
+// Windows that fade as one. Forms that keep groups fill only Windows; the
+// fade is set when the group is handed to the effect operations.
+struct CWindowGroup : CFadeState {
+    CWindowList Windows;
 };
 
 // One window of the fade queue.
-struct CFadeEntry {
+struct CFadeEntry : CFadeState {
     CSharedPtr<CUxWindow> Window;
-    int32_t Direction = 0; // 1 fading in, 0 fading out
-    float Alpha = 0.0f;
-    float Speed = 0.0f;
-    int32_t Stop = 0;
-    float Target = 0.0f;
 };
 
 struct CScreenPoint {
@@ -486,6 +492,8 @@ private:
     void RunBlink(const CSharedPtr<CUxForm>& form, CWindowList& windows, float& timer, float period,
                   float dt);
     void RoutePointer(float x, float y, float dt);
+    // The pointer entered (or left) a control the screens light up.
+    void Hover(int32_t id, bool entered);
     // The sector of a dial: hands, quarters and the edge quarter.
     void DrawSector(const CWindowList& quads, const CWindowList& hands, float t, float handAngle,
                     bool atlas);

@@ -30,13 +30,10 @@ bool SameWindow(const CSharedPtr<CUxWindow>& a, const CSharedPtr<CUxWindow>& b) 
 
 void CScreensManager::FadeIn(CSharedPtr<CUxWindow> window, float speed) {
     for (CFadeEntry& e : Fades) {
-        if (!SameWindow(e.Window, window))
-            continue;
-        e.Direction = 1;
-        e.Speed = speed;
-        e.Stop = 0;
-        e.Target = 1.0f;
-        return;
+        if (SameWindow(e.Window, window)) {
+            e.Aim(1, speed);
+            return;
+        }
     }
     if (window.IsNull())
         return;
@@ -44,23 +41,20 @@ void CScreensManager::FadeIn(CSharedPtr<CUxWindow> window, float speed) {
     window->SetVisible(1);
     window->Active = 0;
     window->SetAlpha(a0);
-    Fades.push_back({window, 1, a0, speed, 0, 1.0f});
+    Fades.push_back({{1, a0, speed, 0, 1.0f}, window});
 }
 
 void CScreensManager::FadeOut(CSharedPtr<CUxWindow> window, float speed) {
     if (window.IsNull() || !window->Visible)
         return;
     for (CFadeEntry& e : Fades) {
-        if (!SameWindow(e.Window, window))
-            continue;
-        e.Direction = 0;
-        e.Speed = speed;
-        e.Stop = 0;
-        e.Target = 0.0f;
-        return;
+        if (SameWindow(e.Window, window)) {
+            e.Aim(0, speed);
+            return;
+        }
     }
     window->Active = 0;
-    Fades.push_back({window, 0, window->Alpha, speed, 0, 0.0f});
+    Fades.push_back({{0, window->Alpha, speed, 0, 0.0f}, window});
 }
 
 void CScreensManager::ToggleSoundCue(int32_t on) {
@@ -233,6 +227,20 @@ void CScreensManager::PlaceClickHerePointer(float x, float y) {
     }
 }
 
+void CScreensManager::Hover(int32_t id, bool entered) {
+    const int32_t on = entered ? 1 : 0;
+    if (id == kIdWebsite) {
+        // The lit logo while the pointer is on the link, the dim one otherwise.
+        if (!LogoPictureA.IsNull())
+            LogoPictureA->SetVisible(on);
+        if (!LogoPictureNA.IsNull())
+            LogoPictureNA->SetVisible(1 - on);
+    } else if (id == kIdQuestMenu && !QuestCheckControl.IsNull()) {
+        QuestCheckControl->SetVisible(on);
+        SetWindowChecked(QuestCheckControl, 1);
+    }
+}
+
 void CScreensManager::RoutePointer(float x, float y, float dt) {
     if (FormsManager.IsNull())
         return;
@@ -244,26 +252,10 @@ void CScreensManager::RoutePointer(float x, float y, float dt) {
             if (e.WindowType == CUxWindow::kButtonWindow ||
                 e.WindowType == CUxWindow::kCheckboxWindow)
                 PlaySound(ESound::MouseOver, x, true);
-            if (e.Id == kIdWebsite) {
-                if (!LogoPictureA.IsNull())
-                    LogoPictureA->SetVisible(1);
-                if (!LogoPictureNA.IsNull())
-                    LogoPictureNA->SetVisible(0);
-            } else if (e.Id == kIdQuestMenu && !QuestCheckControl.IsNull()) {
-                QuestCheckControl->SetVisible(1);
-                SetWindowChecked(QuestCheckControl, 1);
-            }
+            Hover(e.Id, true);
             break;
         case CUxControlEvent::kLeft:
-            if (e.Id == kIdWebsite) {
-                if (!LogoPictureA.IsNull())
-                    LogoPictureA->SetVisible(0);
-                if (!LogoPictureNA.IsNull())
-                    LogoPictureNA->SetVisible(1);
-            } else if (e.Id == kIdQuestMenu && !QuestCheckControl.IsNull()) {
-                QuestCheckControl->SetVisible(0);
-                SetWindowChecked(QuestCheckControl, 1);
-            }
+            Hover(e.Id, false);
             break;
         case CUxControlEvent::kValueChanged:
             if (e.Id == kIdSoundSlider || e.Id == kIdMusicSlider) {

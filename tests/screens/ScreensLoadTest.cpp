@@ -179,3 +179,24 @@ TEST_F(ScreensTest, StoryPagesSplitAtHashLines) {
     EXPECT_EQ(Screens->StoryPages.size(), 40u);
     EXPECT_NE(Log->Text().find("Warning! Story loading error."), std::string::npos);
 }
+
+TEST_F(ScreensTest, WithoutBothLogosTheLinkStaysHiddenAndSilent) {
+    // Only one logo in the working folder: no logo texture, the link and
+    // both logos hidden in their form-file places; pointing at the menu
+    // without a sound bank is harmless.
+    Scratch.Write("fsdata/logo_a.png",
+                  testsupport::ReadFile(std::string(GV_GAME_DIR) + "/fsdata/logo_a.png"));
+    const std::string game = std::string(GV_GAME_DIR) + "/";
+    for (std::string* p : {&Paths.GfxPath, &Paths.TxtPath, &Paths.FormsPath})
+        *p = game + *p;
+    testsupport::ScopedCwd inScratch(Scratch.Path());
+    ASSERT_EQ(Load(), 1) << Log->Text();
+    CScreensManager& s = *Screens;
+    EXPECT_TRUE(s.LogoTextureA.IsNull());
+    EXPECT_EQ(s.WebsiteButton->Visible, 0);
+    EXPECT_EQ(s.LogoPictureNA->Visible, 0);
+    EXPECT_EQ(s.LogoPictureA->Visible, 0);
+    s.MainMenuForm->SetVisible(1);
+    for (float x = -512.0f; x < 512.0f; x += 16.0f)
+        s.Update(x, -x * 0.7f, 0.05f);
+}
