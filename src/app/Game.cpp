@@ -566,7 +566,7 @@ void CGame::Update(float dt) {
     // Where the pointer is, then the current screen.
     ReadCursor();
     UpdateMenuHover();
-    Screens->Update(CursorX, CursorY, dt);
+    UpdateScreens(dt);
     RunScreen(dt);
 }
 

@@ -59,6 +59,7 @@ class CTextSprite;
 class CTexture;
 class CUxWindow;
 class CVertexBuffer;
+struct CUxEvent;
 
 namespace os {
 class Window;
@@ -213,6 +214,36 @@ public:
     // +1 Golden Star (the record and the HUD).
     void AwardStar();
 
+    // ---- Menus (GameMenus.cpp) ----
+    // The main menu (with its backdrop and music) fades in.
+    void ShowMainMenu();
+    // The screens' frame and what the game does with its events.
+    void UpdateScreens(float dt);
+    void OnScreenEvent(const CUxEvent& event);
+    // A click the screens handed on; 1 when the game is to close.
+    int32_t OnMenuClick(int32_t id);
+    // The player chosen on the screens becomes the current player.
+    void SelectMenuProfile();
+    // The options form from the main menu (0) or the in-level menu (1), and
+    // its OK: volumes, switches and the video mode kept in the options.
+    void OpenOptions(int32_t fromGameMenu);
+    void ApplyOptions();
+    // The in-level menu on Escape (the level stands still while it is open).
+    void OpenGameMenu();
+    void CloseGameMenu();
+    // The level screen goes (board, totems, level forms).
+    void LeaveLevelScreen();
+    // The quest button: a new quest, a veteran asked for the hard mode first.
+    void ChooseQuest();
+    void BeginNewQuest(int32_t difficulty);
+    // After a quest that entered the high-score table: the message, then the
+    // table. 1 when it was offered.
+    int32_t OfferHighScore();
+    // A won quest level's results on their form (Continue goes on).
+    void ShowLevelResults();
+    // The quest map at the current level, with its story.
+    void ShowQuestMap(int32_t beforeStep);
+
     // ---- Field events and messages (GameEvents.cpp) ----
     // ReorderEvents, every event in turn, then the queue emptied.
     void DispatchFieldEvents();
@@ -256,7 +287,7 @@ public:
     // fallbacks.
     void LoadPlayerTables();
     // Init: the profile named in the options, else the first one; with none on
-    // disk the default player is made (the profile forms come with the menus).
+    // disk there is no current player until the first one is named.
     void ChooseStartupProfile();
     // Makes profile `index` of the list current (empty handle for -1).
     void MakeProfileCurrent(int32_t index);
@@ -442,6 +473,12 @@ public:
     float BonusTime = 0.0f;
     float BonusTimeLimit = 0.0f;
     int32_t BonusTimedOut = 0;
+
+    // ---- Menus ----
+    int32_t GameMenuOpen = 0; // the in-level menu is open
+    int32_t OptionsFrom = 0;  // 1 when the options were opened from it
+    int32_t ResultsShown = 0; // a level's results: 1 on their form, 2 read
+    int32_t LevelTimeBonus = 0;
 
     // ---- Input ----
     int32_t LeftDown = 0;

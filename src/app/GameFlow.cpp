@@ -1,8 +1,8 @@
 // The screen state machine and the quest flow: level start and intro, play
 // with the level clock, the level result, the restart after a lost level,
-// game over and the end of the quest. There are no menus or shop yet: a quest
-// starts as soon as the game has loaded and runs level after level, with the
-// bonus-level challenges after every fifth level.
+// game over and the end of the quest. A quest starts from the menus
+// (GameMenus.cpp) and runs level after level with the map between them, with
+// the bonus-level challenges after every fifth level; there is no shop yet.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -52,6 +52,7 @@ constexpr float kLifeLostTime = 3.0f;
 constexpr float kGameOverTime = 5.0f;
 constexpr float kQuestEndTime = 10.0f;
 constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
+constexpr float kFormFade = 2.0f;   // the level forms' fades
 
 constexpr int32_t kNewQuestLives = 3;
 constexpr int32_t kMaxStars = 1000;
@@ -142,11 +143,6 @@ void BeginPlay(CGame& g) {
 
 } // namespace
 
-void CGame::StartFlow() {
-    // Without menus the game goes straight into a new quest.
-    StartNewQuest();
-}
-
 void CGame::StartNewQuest() {
     DeleteQuestSaves(0, 1);
     QuestId = os::NewGuid();
@@ -172,7 +168,6 @@ void CGame::StartNewQuest() {
     }
     if (!Backgrounds.IsNull())
         Backgrounds->SetBackground(CBackgroundsManager::kMuseum);
-    StartLevel(1);
 }
 
 void CGame::StartLevel(int32_t level) {
@@ -183,6 +178,7 @@ void CGame::StartLevel(int32_t level) {
 
     // Whatever the last screen left behind goes.
     LevelCompleted = 0;
+    ResultsShown = 0;
     LossFlag = 0;
     TipOpen = 0;
     ReopenWhenIdle = 0;
@@ -289,6 +285,9 @@ void CGame::RunScreen(float dt) {
     if (EndDelay > 0.0f)
         EndDelay = std::max(0.0f, EndDelay - dt);
 
+    // The in-level menu holds the level where it stands.
+    if (GameMenuOpen)
+        return;
     const bool onBoard = Mode == kModeLevelIntro || Mode == kModeLevel ||
                          Mode == kModeShopTransition || Mode == kModeQuestEnd;
     if (onBoard && !Field.IsNull()) {
@@ -387,6 +386,7 @@ void CGame::WinLevel() {
     // The time bonus: a fixed number of points for every whole second left.
     const int32_t seconds = static_cast<int32_t>(std::floor(std::max(TimeLeft, 0.0f)));
     const int32_t bonus = seconds * kTimeBonusPerSecond;
+    LevelTimeBonus = bonus;
     field.Counters.AddToSets(bonus, 0);
     RecordLevelResults();
     SaveProfileSettings();
@@ -408,6 +408,13 @@ void CGame::WinLevel() {
 void CGame::UpdateLevelResult(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
+    // A quest level's results wait on their form until the player goes on.
+    if (BonusKind == kBonusNone && Level < kQuestLevels && ResultsShown != 2) {
+        if (ResultsShown == 0)
+            ShowLevelResults();
+        return;
+    }
+    ResultsShown = 0;
     HideCard();
     HideTotems(*this);
     // The end of a bonus level leads on to the next quest level.
@@ -442,8 +449,12 @@ void CGame::UpdateLevelResult(float /*dt*/) {
 }
 
 void CGame::UpdateShopTransition(float /*dt*/) {
-    if (EndDelay <= 0.0f)
-        StartLevel(Level + 1);
+    if (EndDelay > 0.0f)
+        return;
+    // The next level is shown on the map first, with its story.
+    Level = std::min(Level + 1, kQuestLevels);
+    LeaveLevelScreen();
+    ShowQuestMap(0);
 }
 
 void CGame::LoseLevel() {
@@ -501,8 +512,11 @@ void CGame::UpdateLostLevel(float /*dt*/) {
 }
 
 void CGame::UpdateGameOver(float /*dt*/) {
-    if (EndDelay <= 0.0f)
-        StartNewQuest();
+    if (EndDelay > 0.0f)
+        return;
+    LeaveLevelScreen();
+    ShowMainMenu();
+    OfferHighScore();
 }
 
 void CGame::UpdateQuestEnd(float /*dt*/) {
@@ -511,5 +525,11 @@ void CGame::UpdateQuestEnd(float /*dt*/) {
     // The finished quest leaves no save to continue.
     DeleteQuestSaves(NonQuest, 1);
     SaveProfileSettings();
-    StartNewQuest();
+    LeaveLevelScreen();
+    EnterScreen(*this, kModeMenu, kSubNone, 0.0f);
+    RequestMusic(kMusicMainMenu);
+    if (!Screens.IsNull()) {
+        Screens->ShowFinalNewspaper();
+        Screens->FadeIn(Screens->WinForm, kFormFade);
+    }
 }

@@ -1,14 +1,18 @@
-// Mouse and keyboard: picking and swapping tokens by clicks and by dragging,
-// the challenges' clicks, and the clicks that skip a waiting screen.
+// Mouse and keyboard: the forms see every press, release, key and character
+// first; then picking and swapping tokens by clicks and by dragging, the
+// challenges' clicks, and the clicks that skip a waiting screen.
 #include <cstdlib>
+#include <vector>
 
 #include "app/Game.h"
 #include "audio/SoundBank.h"
+#include "platform/os/Window.h"
 #include "playfield/ArcadeGame.h"
 #include "playfield/BlinkerGame.h"
 #include "playfield/CapSlot.h"
 #include "playfield/MemoryGame.h"
 #include "playfield/ThimblesGame.h"
+#include "screens/ScreensManager.h"
 
 namespace {
 
@@ -21,9 +25,9 @@ bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 }
 
 bool BoardOpen(const CGame& g) {
-    return !g.Field.IsNull() && !g.CapSlot.IsNull() && g.Mode == kModeLevel &&
-           g.SubState == kSubPlay && g.TipOpen == 0 && g.Field->InputOpen != 0 &&
-           g.Field->Busy == 0 && g.Field->LevelOver == 0;
+    return !g.Field.IsNull() && !g.CapSlot.IsNull() && g.GameMenuOpen == 0 &&
+           g.Mode == kModeLevel && g.SubState == kSubPlay && g.TipOpen == 0 &&
+           g.Field->InputOpen != 0 && g.Field->Busy == 0 && g.Field->LevelOver == 0;
 }
 
 // The selected cap's cell when the selection still stands on the board.
@@ -63,6 +67,14 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         SkipSplash();
         return 0;
     }
+    if (!Screens.IsNull()) {
+        const int32_t n = Screens->HandleButtonDown(CursorX, CursorY);
+        for (int32_t i = 0; i < n; ++i)
+            OnScreenEvent(Screens->Events[static_cast<size_t>(i)]);
+    }
+    // Behind the in-level menu the level takes no clicks.
+    if (GameMenuOpen)
+        return 0;
     if (TipOpen == 1) {
         CloseTip();
         LeftDown = 0;  // the click was the tip's
@@ -120,6 +132,14 @@ int32_t CGame::OnLButtonUp(int32_t px, int32_t py) {
     PixelsToVirtual(px, py, &CursorX, &CursorY);
     LeftDown = 0;
     DragColumn = DragRow = -1;
+    if (Screens.IsNull())
+        return 0;
+    const int32_t n = Screens->HandleButtonUp(CursorX, CursorY);
+    // A click may fade forms and open others: the records are copied first.
+    const std::vector<CUxEvent> events(Screens->Events.begin(), Screens->Events.begin() + n);
+    for (const CUxEvent& e : events)
+        if (e.Kind == CUxEvent::kReleased && OnMenuClick(e.Id) == 1)
+            return 1;
     return 0;
 }
 
@@ -133,15 +153,30 @@ int32_t CGame::OnRButtonDown(int32_t px, int32_t py) {
     return 0;
 }
 
-int32_t CGame::OnKeyDown(uint32_t /*vk*/) {
+int32_t CGame::OnKeyDown(uint32_t vk) {
+    if (!Screens.IsNull() &&
+        Screens->HandleProfileKey(static_cast<int32_t>(vk)) == CScreensManager::kFirstPlayerMade)
+        SelectMenuProfile();
+    // Escape opens the in-level menu and closes it again.
+    if (vk == os::Vk::Escape) {
+        if (GameMenuOpen)
+            CloseGameMenu();
+        else
+            OpenGameMenu();
+        return 0;
+    }
     // In the Reaction challenge any key is as good as a click.
-    if (Mode == kModeLevel && SubState == kSubBonus && !BonusIntro &&
+    if (!GameMenuOpen && Mode == kModeLevel && SubState == kSubBonus && !BonusIntro &&
         BonusKind == kBonusReaction && !Field.IsNull() && !Field->Blinker.IsNull())
         Field->Blinker->OnClick();
     return 0;
 }
 
-int32_t CGame::OnChar(uint32_t /*ch*/) { return 0; }
+int32_t CGame::OnChar(uint32_t ch) {
+    if (!Screens.IsNull())
+        Screens->OnChar(static_cast<char>(ch));
+    return 0;
+}
 
 void CGame::ClickBoard(float x, float y) {
     if (!BoardOpen(*this))

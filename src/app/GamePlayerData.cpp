@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/Game.h"
-#include "engine/ObjectLog.h"
 #include "engine/Renderer.h"
 #include "engine/StringTable.h"
 #include "platform/gpu/Gpu.h"
@@ -26,7 +25,6 @@ constexpr const char* kBestScoresFile = "Sc.bst";
 constexpr const char* kBestTimesFile = "Ti.bst";
 constexpr int32_t kBestTimeLow = 15;
 constexpr int32_t kBestTimeHigh = 1215;
-constexpr int32_t kTxtDefaultPlayer = 22;
 constexpr float kCaptureEvery = 3.0f;
 
 // Fewest lives a player sent back two levels keeps, by level.
@@ -67,21 +65,11 @@ void CGame::LoadPlayerTables() {
 void CGame::ChooseStartupProfile() {
     Profiles = CSharedPtr<CProfileList>(new CProfileList(Paths.PlayersPath));
     std::string name = ProfileOptions.Profile;
-    int32_t index = Profiles->ChooseAtStartup(name);
-    if (index < 0) {
-        // No profile on disk: the first player gets the default name, as the
-        // new-profile form would offer it.
-        std::string preset = TrimProfileName(GetString(kTxtDefaultPlayer));
-        if (!IsValidProfileName(preset))
-            preset = "Player";
-        if (!Profiles->CreateProfile(preset)) {
-            LogObject("Error! Unable to create Profile!");
-            LogObject(preset);
-            LogObject("\n");
-        }
-        name = preset;
-        index = Profiles->FindByName(preset);
-    }
+    // No profile on disk: the first run asks for a name (GameMenus.cpp), and
+    // the option names no one that could be made.
+    const int32_t index = Profiles->ChooseAtStartup(name);
+    if (index < 0 && !IsValidProfileName(ProfileOptions.Profile))
+        ProfileOptions.Profile = CProfileOptions().Profile;
     if (index >= 0 && name != ProfileOptions.Profile) {
         ProfileOptions.Profile = name;
         ProfileOptions.Save(OptionsPath);

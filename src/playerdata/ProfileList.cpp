@@ -78,11 +78,19 @@ int32_t CProfileList::CreateProfile(const std::string& name) {
 }
 
 void CProfileList::DeleteProfile(const std::string& name) {
-    const int32_t index = FindByName(name);
-    if (index < 0)
+    // On a case-sensitive file system "Bob" and "BOB" may both be folders.
+    for (size_t i = 0; i < Profiles.size(); ++i)
+        if (Profiles[i]->Name == name) {
+            DeleteProfileAt(static_cast<int32_t>(i));
+            return;
+        }
+    DeleteProfileAt(FindByName(name));
+}
+
+void CProfileList::DeleteProfileAt(int32_t index) {
+    if (index < 0 || index >= Count())
         return;
-    // The folder as it is named on disk: on a case-sensitive file system the
-    // name typed may differ in case.
+    // The folder as it is named on disk: the name typed may differ in case.
     DeleteFolderFiles(FolderOf(Profiles[static_cast<size_t>(index)]->Name));
     Profiles.erase(Profiles.begin() + index);
 }

@@ -32,7 +32,11 @@ public:
     // profile name is refused (0).
     int32_t CreateProfile(const std::string& name);
     // Removes the profile's files and folder and takes it out of the list.
+    // A name matching one profile exactly names that one, whatever others
+    // differ from it in letter case only.
     void DeleteProfile(const std::string& name);
+    // The same for the profile at `index`; any other index does nothing.
+    void DeleteProfileAt(int32_t index);
     // Removes the regular files of a profile folder (names of at most twelve
     // characters), then the folder; 0 when the folder went. A folder that is a
     // symbolic link is refused, and links inside are never followed.

@@ -500,4 +500,45 @@ private:
 
 public:
     // Input, pages and menus
+    // What the message box is open for: it decides what its buttons do.
+    enum MsgBoxPurposeCode : int32_t {
+        kPurposeDeletePlayer = 1, // yes/cancel: delete the selected player
+        kPurposeNewQuest = 2,     // yes/no: a new quest replaces the saved one
+        kPurposeShopNotice = 3,   // OK: back to the shop
+        kPurposeLifeLost = 4,     // OK: handed on
+        kPurposeLevelNotice = 5,  // OK: handed on
+        kPurposeGameOver = 6,     // OK: handed on
+        kPurposeLeaveShop = 7,    // yes/no: handed on, back to the shop
+        kPurposeNoStars = 8,      // OK: back to the shop
+        kPurposeHighScore = 9,    // OK: the high-score table follows
+        kPurposeNotice = 10,      // OK: handed on, the box stays
+        kPurposeDifficulty = 11   // yes/no: handed on, the quest form goes
+    };
+    // Button sets of the message box.
+    static constexpr int32_t kSetOk = 0;
+    static constexpr int32_t kSetYesNo = 2;
+    static constexpr int32_t kSetYesCancel = 3;
+    // HandleProfileKey's result when Enter named the first player.
+    static constexpr int32_t kFirstPlayerMade = 3;
+
+    // The name of profile `index`; empty for an index outside the list.
+    std::string ProfileName(int32_t index) const;
+    // The profile named exactly so (letter case counts), or -1.
+    int32_t FindProfileExact(const std::string& name) const;
+
+private:
+    void PassOn(int32_t kind, int32_t id);
+    void Click(int32_t id, float x);
+    void PressProfileRow(int32_t row);
+    void CancelProfileChoice();
+    void AnswerMessageBox(int32_t id);
+    void DeleteSelectedProfile();
+    // The typed name confirmed (OK or Enter); kFirstPlayerMade when it made
+    // the first player. The refusal sound pans to x when atX.
+    int32_t ConfirmNewProfile(bool atX, float x);
+    bool NameEntryOpen() const;
+    void ShowTypedName();
+    // Points the registered texture at a picture of the graphics folder: 1
+    // when it shows it, 0 when there is no such texture or it will not load.
+    int32_t SwitchPageTexture(const char* name, const std::string& file);
 };

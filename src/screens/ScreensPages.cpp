@@ -1,34 +1,277 @@
-// Pages and screen texts: newspaper and help pages, the map's label, markers,
-// flag and story, the map overlays, the welcome and start-quest texts, the
-// tutorial arrow and pointers.
+// Pages and the map: the newspaper and help pictures switched in one
+// registered texture each, the quest map (label, story, stage pictures,
+// markers, flag), the map overlays kept in video memory for the current stage
+// only, the tutorial arrow box and pointers, and the few screen texts.
 #include "screens/ScreensManager.h"
 
-int32_t CScreensManager::ShowNewspaperPage(int32_t) {
-    return 1;
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "engine/DataPaths.h"
+#include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
+#include "engine/SpriteQuad.h"
+#include "engine/StringTable.h"
+#include "engine/TextFormat.h"
+#include "engine/Texture.h"
+#include "playerdata/ProfileList.h"
+#include "playfield/LevelRules.h"
+#include "playfield/QuestFieldLayout.h"
+#include "ui/UxForm.h"
+#include "ui/UxStatic.h"
+
+namespace {
+
+constexpr int32_t kTxtWelcome = 25;
+constexpr int32_t kTxtNameHint = 27;
+constexpr int32_t kTxtNormal = 32;
+constexpr int32_t kTxtHard = 33;
+
+constexpr int32_t kNewspaperPages = 4;
+// Story page i tells of quest level i + 2.
+constexpr int32_t kFirstStoryLevel = 2;
+constexpr int32_t kMapStagePictures = 4;
+
+void ShowWindow(const CSharedPtr<CUxWindow>& w, bool on) {
+    if (!w.IsNull())
+        w->SetVisible(on ? 1 : 0);
+}
+
+void ShowList(const std::vector<CSharedPtr<CUxWindow>>& list, bool on) {
+    for (const CSharedPtr<CUxWindow>& w : list)
+        ShowWindow(w, on);
+}
+
+// Moves `w` to the offset (x, y) inside `form`, keeping its depth.
+void PlaceChild(const CSharedPtr<CUxWindow>& form, const CSharedPtr<CUxWindow>& w, float x,
+                float y) {
+    if (!form.IsNull() && !w.IsNull())
+        form->SetChildOffset(w, x, y, w->Offset.Z);
+}
+
+// Window 0 of the group at (x, y); the others keep their places relative to it
+// as the form file laid them out (`points` recorded at load, in group order).
+void PlaceGroup(const CSharedPtr<CUxWindow>& form, const std::vector<CSharedPtr<CUxWindow>>& group,
+                const std::vector<CScreenPoint>& points, float x, float y) {
+    if (group.empty())
+        return;
+    PlaceChild(form, group[0], x, y);
+    for (size_t k = 1; k < points.size() && k < group.size(); ++k)
+        PlaceChild(form, group[k], x + points[k].X - points[0].X, y + points[k].Y - points[0].Y);
+}
+
+} // namespace
+
+int32_t CScreensManager::SwitchPageTexture(const char* name, const std::string& file) {
+    if (Device.IsNull())
+        return 0;
+    CSharedPtr<CTexture> texture = Device->GetTexture(name);
+    if (texture.IsNull())
+        return 0;
+    const std::string path = (DataPaths ? DataPaths->GfxPath : std::string()) + file;
+    if (texture->GetPath() == path && texture->HasTexture())
+        return 1;
+    return texture->RecreateFrom(Device->GetDevice(), path) < 0 ? 0 : 1;
+}
+
+int32_t CScreensManager::ShowNewspaperPage(int32_t n) {
+    // Only the four pages the form has.
+    n = std::clamp(n, 0, kNewspaperPages - 1);
+    const int32_t ok = SwitchPageTexture("Newspaper5", FormatText("Newspaper%d.jpg", {n + 1}));
+    for (int32_t k = 0; k < static_cast<int32_t>(NewspaperGroups.size()); ++k)
+        ShowList(NewspaperGroups[static_cast<size_t>(k)].Windows, k == n);
+    ShowList(NewspaperBlinkWindows, false);
+    PageBlinkTimer = 0.0f;
+    if (!ok)
+        LogObject("Error switching newspaper texture\n");
+    return ok;
 }
 
 int32_t CScreensManager::ShowFinalNewspaper() {
-    return 1;
+    const int32_t ok = SwitchPageTexture("Newspaper5", "Newspaper5.jpg");
+    ShowList(WinBlinkWindows, false);
+    PageBlinkTimer = 0.0f;
+    if (!ok)
+        LogObject("Error switching newspaper texture\n");
+    return ok;
 }
 
-int32_t CScreensManager::ShowHelpPage(int32_t) {
-    return 1;
+int32_t CScreensManager::ShowHelpPage(int32_t page) {
+    // The previous and next buttons stop at the first and the last page.
+    const int32_t pages = std::max<int32_t>(1, static_cast<int32_t>(HelpGroups.size()));
+    page = std::clamp(page, 1, pages);
+    const int32_t ok = SwitchPageTexture("HelpPage", page == 1 ? "HelpPage1.jpg" : "HelpPage2.jpg");
+    HelpPage = page;
+    for (int32_t k = 0; k < static_cast<int32_t>(HelpGroups.size()); ++k)
+        ShowList(HelpGroups[static_cast<size_t>(k)].Windows, k + 1 == page);
+    return ok;
 }
 
-void CScreensManager::SetMapLevelLabel(int32_t, int32_t) {}
+void CScreensManager::SetMapLevelLabel(int32_t level, int32_t beforeStep) {
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(std::max(level, 1), stage, inStage);
+    SetWindowText(MapControl10, FormatText("%d-%d", {stage, inStage}));
 
-void CScreensManager::RecreateMapDiffTextures(int32_t) {}
+    const int32_t storyIndex = level - kFirstStoryLevel;
+    SetWindowText(MapControl1, storyIndex >= 0 && storyIndex < kStoryPages &&
+                                       storyIndex < static_cast<int32_t>(StoryPages.size())
+                                   ? std::string_view(StoryPages[static_cast<size_t>(storyIndex)])
+                                   : std::string_view());
 
-void CScreensManager::AssignScreenTextures(CSharedPtr<CTexture> mapPicture, CSharedPtr<CTexture>) {
-    MapPictureTexture = mapPicture;
+    for (int32_t k = 0; k < kMapStagePictures; ++k)
+        ShowList(MapLists2[static_cast<size_t>(k)],
+                 k == stage - 2 || (k == kMapStagePictures - 1 && stage >= kMapStages));
+
+    const int32_t shown = inStage - 1 - (beforeStep ? 1 : 0);
+    for (int32_t k = 0; k < kMapStages; ++k) {
+        const auto& markers = MapStageMarkers[static_cast<size_t>(k)];
+        const bool current = k == stage - 1 || (k == kMapStages - 1 && stage >= kMapStages);
+        for (int32_t i = 0; i < static_cast<int32_t>(markers.size()); ++i)
+            ShowWindow(markers[static_cast<size_t>(i)], current && i < shown);
+    }
+
+    if (stage > kMapStages) {
+        ShowWindow(MapControl30, false);
+        ShowWindow(MapControl31, false);
+    } else {
+        int32_t flagStage = 1, flagInStage = 1;
+        const int32_t flagLevel = beforeStep ? level - 1 : level;
+        if (flagLevel >= 2)
+            CLevelRules::SplitLevel(flagLevel, flagStage, flagInStage);
+        const auto& markers = MapStageMarkers[static_cast<size_t>(flagStage - 1)];
+        const size_t at = static_cast<size_t>(flagInStage - 1);
+        if (at < markers.size() && !markers[at].IsNull() && !MapControl31.IsNull()) {
+            const CVector3& m = markers[at]->Offset;
+            const float fx = m.X + QuestLayout->FlagShift[0];
+            const float fy = m.Y + QuestLayout->FlagShift[1];
+            PlaceChild(MapForm, MapControl31, fx, fy);
+            PlaceChild(MapForm, MapControl30, fx + QuestLayout->ShadowShift[0],
+                       fy + QuestLayout->ShadowShift[1]);
+        }
+        ShowWindow(MapControl30, true);
+        ShowWindow(MapControl31, true);
+    }
+
+    for (int32_t i = 0; i < static_cast<int32_t>(MapList11.size()); ++i)
+        ShowWindow(MapList11[static_cast<size_t>(i)], i < stage - 1);
+    for (int32_t i = 0; i < static_cast<int32_t>(MapList21.size()); ++i)
+        ShowWindow(MapList21[static_cast<size_t>(i)], i < stage - 1);
 }
 
-void CScreensManager::UpdateWelcomeText() {}
+void CScreensManager::RecreateMapDiffTextures(int32_t stage) {
+    if (Device.IsNull())
+        return;
+    const auto release = [&](const char* name) {
+        CSharedPtr<CTexture> t = Device->GetTexture(name);
+        if (!t.IsNull() && t->HasTexture())
+            t->ReleaseTexture();
+    };
+    const auto load = [&](const char* name) {
+        CSharedPtr<CTexture> t = Device->GetTexture(name);
+        if (!t.IsNull() && !t->HasTexture() && t->Recreate(Device->GetDevice()) < 0)
+            LogObject(std::string("Error! Recreation ") + name + "\n");
+    };
+    switch (stage) {
+    case 1:
+    case 2:
+        for (const char* n : {"MapDiff3", "MapDiff4_1", "MapDiff4_2", "MapDiff5_1", "MapDiff5_2"})
+            release(n);
+        break;
+    case 3:
+        for (const char* n : {"MapDiff4_1", "MapDiff4_2", "MapDiff5_1", "MapDiff5_2"})
+            release(n);
+        load("MapDiff3");
+        break;
+    case 4:
+        for (const char* n : {"MapDiff3", "MapDiff5_1", "MapDiff5_2"})
+            release(n);
+        load("MapDiff4_1");
+        load("MapDiff4_2");
+        break;
+    default:
+        release("MapDiff3");
+        release("MapDiff4_2");
+        load("MapDiff4_1");
+        load("MapDiff5_1");
+        load("MapDiff5_2");
+        break;
+    }
+}
 
-void CScreensManager::PrepareNewProfileForm(const char*, int32_t) {}
+void CScreensManager::AssignScreenTextures(CSharedPtr<CTexture> a, CSharedPtr<CTexture> b) {
+    MapPictureTexture = a;
+    if (!QuestControl9.IsNull() && !QuestControl9->Pictures.empty())
+        QuestControl9->Pictures[0]->Texture = a;
+    if (!TrophyGroups100.empty() && !TrophyGroups100[0].Windows.empty()) {
+        const CSharedPtr<CUxWindow>& last = TrophyGroups100[0].Windows.back();
+        if (!last.IsNull() && !last->Pictures.empty())
+            last->Pictures[0]->Texture = b;
+    }
+}
 
-void CScreensManager::SetStartQuestText(int32_t, int32_t) {}
+std::string CScreensManager::ProfileName(int32_t index) const {
+    if (ProfileList.IsNull() || index < 0 || index >= ProfileList->Count())
+        return std::string();
+    return ProfileList->Profiles[static_cast<size_t>(index)]->Name;
+}
 
-void CScreensManager::PlaceTutorialArrowWindow(float, float) {}
+void CScreensManager::UpdateWelcomeText() {
+    SetWindowText(MainMenuControl1, GetString(kTxtWelcome) + ProfileName(ProfileSelected));
+}
 
-void CScreensManager::PlaceSwapThesePointer(float, float) {}
+void CScreensManager::PrepareNewProfileForm(const char* name, int32_t cancelAllowed) {
+    TypedProfileName = name ? name : "";
+    SetWindowText(NewProfileControl1, TypedProfileName + "|");
+    ShowWindow(NewProfileControl2, cancelAllowed != 0);
+    ShowWindow(NewProfileControl4, cancelAllowed != 0);
+    ShowWindow(NewProfileControl5, cancelAllowed == 0);
+    SetWindowText(NewProfileControl3, GetString(kTxtNameHint));
+}
+
+void CScreensManager::SetStartQuestText(int32_t level, int32_t mode) {
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(std::max(level, 1), stage, inStage);
+    SetWindowText(StartQuestControl1, FormatText("%d-%d\n", {stage, inStage}) +
+                                          GetString(mode == 1 ? kTxtHard : kTxtNormal));
+}
+
+void CScreensManager::PlaceTutorialArrowWindow(float x, float y) {
+    if (TutorialGroups.size() < 2 || TutorialGroups[1].Windows.empty() || QuestLayout == nullptr)
+        return;
+    const auto& group = TutorialGroups[1].Windows;
+    const CQuestFieldLayout& q = *QuestLayout;
+    const float prefX = q.ArrowWinPrefX, boxW = q.ArrowWinSize[0], boxH = q.ArrowWinSize[1];
+    const bool up = y >= 0.0f;
+    const CSharedPtr<CUxWindow>& arrow = up ? TutorialControl200 : TutorialControl201;
+    if (arrow.IsNull())
+        return;
+    // The layout keeps y upwards; these shifts are meant as the file writes them.
+    const float sx = up ? q.ArrowUpShift[0] : q.ArrowDownShift[0];
+    const float sy = -(up ? q.ArrowUpShift[1] : q.ArrowDownShift[1]);
+    const float wA = arrow->Width, hA = arrow->Height;
+    const float ay = std::floor(up ? y - hA / 2.0f : y + hA / 2.0f);
+    PlaceChild(TutorialForm, arrow, std::floor(x), ay);
+    const float left = x - wA / 2.0f - sx, right = x + wA / 2.0f + sx;
+    float bx = prefX;
+    if (prefX > left)
+        bx = left;
+    else if (prefX + boxW < right)
+        bx = right - boxW;
+    const float w1 = group[0]->Width, h1 = group[0]->Height;
+    const float by = up ? ay + hA / 2.0f + sy - h1 / 2.0f : ay + hA / 2.0f + sy + boxH - h1 / 2.0f;
+    PlaceGroup(TutorialForm, group, TutorialPoints1, std::floor(bx + w1 / 2.0f), by);
+    ShowWindow(TutorialControl200, up);
+    ShowWindow(TutorialControl201, !up);
+}
+
+void CScreensManager::PlaceSwapThesePointer(float x, float y) {
+    if (TutorialGroups.size() < 7 || TutorialGroups[6].Windows.empty() || QuestLayout == nullptr)
+        return;
+    const auto& group = TutorialGroups[6].Windows;
+    const float sx = QuestLayout->SwapThesePoint[0];
+    const float sy = -QuestLayout->SwapThesePoint[1]; // as written: down from the top
+    const float w = group[0]->Width, h = group[0]->Height;
+    PlaceGroup(TutorialForm, group, TutorialPoints6, std::floor(x - sx + w / 2.0f),
+               std::floor(y + sy - h / 2.0f));
+}

@@ -74,6 +74,16 @@ TEST(Profiles, CreateDeleteAndChoose) {
     EXPECT_TRUE(dir.Exists("Players/P1/Sub/File"));
     EXPECT_FALSE(dir.Exists("Players/P1/Settings.ini"));
 
+    // Folders that differ in letter case only: each is deleted on its own.
+    for (const char* name : {"Eve", "EVE"})
+        dir.Write(std::string("Players/") + name + "/Settings.ini", "");
+    list.Enumerate();
+    list.DeleteProfile("EVE");
+    EXPECT_TRUE(dir.Exists("Players/Eve/Settings.ini"));
+    EXPECT_FALSE(dir.Exists("Players/EVE/Settings.ini"));
+    list.DeleteProfileAt(list.FindByName("eve"));
+    EXPECT_FALSE(dir.Exists("Players/Eve/Settings.ini"));
+
     // A profile folder that is a link is never emptied.
     fs::create_directory_symlink(dir.Root() / "Outside", dir.Root() / "Players/Ln");
     EXPECT_NE(list.DeleteFolderFiles(list.FolderOf("Ln")), 0);

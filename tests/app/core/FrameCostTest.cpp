@@ -32,6 +32,7 @@ TEST(FrameShortcuts, LevelFrameIsTheSameWithAndWithout) {
     CGame game(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
     ASSERT_EQ(game.PreInit(), 1);
     ASSERT_EQ(game.InitAndStartFlow(), 1) << game.LastError();
+    game.StartLevel(1);
     for (int i = 0; i < 900 && !(game.Mode == kModeLevel && game.SubState == kSubPlay); ++i)
         game.Frame(16);
     ASSERT_EQ(game.SubState, kSubPlay);

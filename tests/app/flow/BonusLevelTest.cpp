@@ -13,12 +13,13 @@
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
+#include "playerdata/ProfileSettings.h"
 #include "playfield/ArcadeGame.h"
 #include "playfield/BlinkerGame.h"
-#include "playerdata/ProfileSettings.h"
 #include "playfield/CapsManager.h"
 #include "playfield/MemoryGame.h"
 #include "playfield/ThimblesGame.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -36,8 +37,8 @@ bool HasMessage(FlowHarness& h, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-// Starts quest level `level` and wins it at once (its last gem found), then
-// waits for what follows the result.
+// Starts quest level `level`, wins it at once (its last gem found) and goes
+// on from its results.
 ::testing::AssertionResult WinLevelQuickly(FlowHarness& h, int32_t level) {
     CGame& g = h.Game();
     g.StartLevel(level);
@@ -46,6 +47,8 @@ bool HasMessage(FlowHarness& h, const std::string& text) {
     h.Field().GemsToCollect = 0;
     if (!h.RunUntil([&] { return g.SubState == kSubResult && g.LevelCompleted; }, 5.0f))
         return ::testing::AssertionFailure() << "level " << level << " was not won";
+    if (!h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f))
+        return ::testing::AssertionFailure() << "no results of level " << level;
     return ::testing::AssertionSuccess();
 }
 
@@ -130,7 +133,7 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         }
 
         // On to the next quest level, with the normal tokens again.
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, s.level + 1);
         EXPECT_EQ(g.BonusKind, kBonusNone);
         EXPECT_EQ(f.FieldState, CPlayField::kMainBoard);
@@ -164,7 +167,7 @@ TEST(BonusLevels, ChallengesAreLostOnTimeOrWrongAnswers) {
         if (g.BonusKind == kBonusAccuracy) {
             EXPECT_TRUE(HasMessage(h, GetString(17)));
         }
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+        ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, 5 * key + 1);
     }
 

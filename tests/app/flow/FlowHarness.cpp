@@ -9,6 +9,7 @@
 #include "platform/Rand15.h"
 #include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
+#include "screens/ScreensManager.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace flowtest {
@@ -73,8 +74,8 @@ bool HasPicture(const fs::path& folder, const std::string& file) {
 
 } // namespace
 
-FlowHarness::FlowHarness(uint32_t seed, bool withSound) {
-    if (!Start(seed, withSound))
+FlowHarness::FlowHarness(uint32_t seed, bool withSound, bool intoLevel) {
+    if (!Start(seed, withSound, intoLevel))
         game_.reset();
 }
 
@@ -85,7 +86,7 @@ FlowHarness::~FlowHarness() {
     enter_.reset();
 }
 
-bool FlowHarness::Start(uint32_t seed, bool withSound) {
+bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
     const fs::path source = GV_GAME_DIR;
     static const char* const kNeeded[] = {"Data/TextID.dat", "Data/Txt/Strings.txt",
                                           "Data/CapsAnimation.dat", "Data/Fonts/Font.tga",
@@ -143,6 +144,69 @@ bool FlowHarness::Start(uint32_t seed, bool withSound) {
     loop_ = std::make_unique<CMainLoop>(*gl_->Window(), *game_);
     Rand15::Global().Seed(seed);
     game_->StartFlow();
+    if (intoLevel) {
+        failure_ = EnterFirstLevel("Tester");
+        if (!failure_.empty())
+            return false;
+    }
+    return true;
+}
+
+std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
+    CScreensManager& s = *game_->Screens;
+    if (WaitForForm(s.NewProfileForm, 1.0f)) {
+        // The name field offers the default name: it goes, the new one comes.
+        for (size_t i = s.TypedProfileName.size(); i > 0; --i)
+            Type("\b");
+        Type(playerName);
+        if (!ClickControl(s.NewProfileForm, 195))
+            return "no OK on the new-player form";
+    }
+    if (!ClickControl(s.MainMenuForm, 1))
+        return "no Play on the main menu";
+    return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
+}
+
+bool FlowHarness::PlayOnFromMap(float seconds) {
+    const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
+    const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
+    const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+    // A quest level's results come first.
+    if (!RunUntil([&] { return ready(map) || ready(results); }, seconds))
+        return false;
+    if (ready(results) && !ClickControl(results, 30))
+        return false;
+    return WaitForForm(map, seconds) && ClickControl(map, 150) &&
+           RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+}
+
+bool FlowHarness::ControlCentre(const CSharedPtr<CUxForm>& form, int32_t id, float* x,
+                                float* y) const {
+    if (form.IsNull())
+        return false;
+    // Forms may hold several controls of one id of which one is shown.
+    for (const CSharedPtr<CUxWindow>& control : form->Children)
+        if (!control.IsNull() && control->Id == id && control->Visible) {
+            *x = control->Position.X;
+            *y = control->Position.Y;
+            return true;
+        }
+    return false;
+}
+
+bool FlowHarness::WaitForForm(const CSharedPtr<CUxForm>& form, float seconds) {
+    return !form.IsNull() &&
+           RunUntil([&] { return form->Visible && form->Active && form->Alpha >= 1.0f; }, seconds);
+}
+
+bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds) {
+    float x = 0.0f, y = 0.0f;
+    if (!ControlCentre(form, id, &x, &y) || !WaitForForm(form, seconds))
+        return false;
+    MoveTo(x, y);
+    Frames(1);
+    Click(x, y);
+    Frames(1);
     return true;
 }
 
@@ -198,6 +262,15 @@ void FlowHarness::Key(uint32_t vk) {
     m.kind = os::MessageKind::KeyDown;
     m.key = vk;
     loop_->Dispatch(m);
+}
+
+void FlowHarness::Type(const std::string& text) {
+    for (const char c : text) {
+        os::Message m;
+        m.kind = os::MessageKind::Char;
+        m.ch = static_cast<unsigned char>(c);
+        loop_->Dispatch(m);
+    }
 }
 
 void FlowHarness::MoveTo(float x, float y) {

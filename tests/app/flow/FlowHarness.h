@@ -13,6 +13,7 @@
 #include "app/Game.h"
 #include "app/MainLoop.h"
 #include "app/core/AppTestSupport.h"
+#include "ui/UxForm.h"
 
 namespace snd {
 class FakeAudio;
@@ -28,8 +29,10 @@ public:
     static constexpr int kRenderEvery = 6;
 
     // withSound: a recording audio object (the sounds are converted and loaded);
-    // otherwise the game is silent.
-    explicit FlowHarness(uint32_t seed, bool withSound = false);
+    // otherwise the game is silent. intoLevel: the menus are walked into the
+    // intro of level 1 (a first player named, Play on the menu and on the map);
+    // otherwise the game waits on its first screen.
+    explicit FlowHarness(uint32_t seed, bool withSound = false, bool intoLevel = true);
     ~FlowHarness();
     FlowHarness(const FlowHarness&) = delete;
     FlowHarness& operator=(const FlowHarness&) = delete;
@@ -60,9 +63,26 @@ public:
     void RightClick(float x, float y);
     // A key press as the window reports it.
     void Key(uint32_t vk);
+    // Typed characters as the window reports them.
+    void Type(const std::string& text);
+
+    // The centre of the shown control `id` of the form, in virtual-screen
+    // units (false when the form shows no such control).
+    bool ControlCentre(const CSharedPtr<CUxForm>& form, int32_t id, float* x, float* y) const;
+    // Waits until the form is shown and takes input (its fade is over), then
+    // clicks the control at its window pixels. False when either never happens.
+    bool ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds = 3.0f);
+    // Frames until the form is shown and takes input.
+    bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
+    // After a level: its results (Continue), then the map with the next one,
+    // whose Play button leads into that level's intro.
+    bool PlayOnFromMap(float seconds = 8.0f);
+    // From the first screen into the intro of level 1, as a player would;
+    // empty, or the step that could not be taken.
+    std::string EnterFirstLevel(const std::string& playerName);
 
 private:
-    bool Start(uint32_t seed, bool withSound);
+    bool Start(uint32_t seed, bool withSound, bool intoLevel);
     void Send(os::MessageKind kind, float x, float y);
 
     apptest::TempDir dir_;

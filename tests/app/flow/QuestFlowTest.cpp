@@ -9,12 +9,11 @@
 #include <filesystem>
 #include <string>
 
-#include "screens/ScreensManager.h"
 #include "ui/UxForm.h"
-#include "backgrounds/BackgroundsManager.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "audio/MusicPlayer.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
@@ -27,6 +26,7 @@
 #include "playerdata/ScoreTable.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -80,7 +80,9 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 1-1");
     EXPECT_TRUE(g.CardShown);
     EXPECT_TRUE(OnTextLayer(h, "Level 1-1"));
-    EXPECT_TRUE(OnTextLayer(h, GetString(92))) << "the stage name";
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->LevelPanelWindows[1]).rfind(GetString(92), 0),
+              0u)
+        << "the stage name";
     ASSERT_GT(g.LevelGems, 0);
     EXPECT_EQ(f.GemsToCollect, g.LevelGems);
     // The level screen's HUD: the score and a full clock.
@@ -134,8 +136,12 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     ASSERT_TRUE(h.RunUntil([&] { return g.Screens->Counter.Shown == target; }, 8.0f));
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), std::to_string(target));
 
-    // Then the next level, with a clean start.
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    // Then the results, the map with the next level's story, and from it the
+    // next level, with a clean start.
+    ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
+    ASSERT_TRUE(h.WaitForForm(g.Screens->MapForm, 6.0f));
+    ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
     EXPECT_EQ(g.Level, 2);
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 1-2");
     EXPECT_EQ(f.LevelOver, 0);
@@ -162,7 +168,7 @@ TEST(QuestFlow, LevelSixWithChainsIsWon) {
     ASSERT_EQ(player.PlayLevel(300.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
     EXPECT_GT(player.Drags(), 0);
     EXPECT_EQ(CountLocked(h.Field()), 0) << "the board has left";
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 7);
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 2-2");
 }
@@ -210,7 +216,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(g.Screens->LifeIcons[2]->Visible, 0);
     EXPECT_EQ(g.Screens->LastLifeMarkers[1]->Visible, 1) << "the marker at the last life";
 
-    // The last life: game over, then a new quest from level 1.
+    // The last life: game over, the main menu, and from it a new quest.
     g.Lives = 1;
     g.Stars = 4;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
@@ -220,7 +226,13 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(g.CardTitle, GetString(46));
     EXPECT_FALSE(g.Screens->HudWindows.front()->Visible);
     EXPECT_EQ(g.MusicState, 1);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeMenu; }, 6.0f));
+    CScreensManager& s = *g.Screens;
+    if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
+        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.ClickControl(s.HighScoresForm, 250));
+    }
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
+    ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Lives, 3);
     EXPECT_EQ(g.Stars, 0);
@@ -261,13 +273,18 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(scores.Rows[0].Id, g.QuestId);
     EXPECT_EQ(g.CardTitle, GetString(43));
     EXPECT_EQ(g.MusicState, 2);
-    // A click after a moment closes it; a new quest begins.
+    // A click after a moment closes it: the closing page, then the message
+    // of the new high score and the table with the new row, then the menu.
     h.Frames(15);
     h.Click(0.0f, 0.0f);
-    h.Frames(1);
-    EXPECT_EQ(g.Mode, kModeLevelIntro);
-    EXPECT_EQ(g.Level, 1);
-    EXPECT_EQ(g.Backgrounds->GetCurrentId(), 1);
+    CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.ClickControl(s.WinForm, 161));
+    EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
+    ASSERT_TRUE(h.WaitForForm(s.HighScoresForm) && s.HighScoreNewRow == 0);
+    ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250) && h.WaitForForm(s.MainMenuForm));
+    EXPECT_EQ(g.Mode, kModeMenu);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
 }
 

@@ -1,0 +1,404 @@
+// The game's side of the menus: what the screens hand on (the main menu's
+// buttons, the chosen player, the options, the quest's start and its map, the
+// in-level menu, the answers of the game's message boxes), the volume sliders
+// while they move, and the keys and characters of the name entry.
+#include <algorithm>
+#include <string>
+
+#include "app/Game.h"
+#include "audio/MusicPlayer.h"
+#include "audio/SoundBank.h"
+#include "backgrounds/BackgroundsManager.h"
+#include "engine/Renderer.h"
+#include "engine/StringTable.h"
+#include "engine/TextFormat.h"
+#include "platform/os/Ini.h"
+#include "platform/os/Window.h"
+#include "playerdata/LevelBestTable.h"
+#include "playerdata/ProfileList.h"
+#include "playerdata/ProfileSettings.h"
+#include "playfield/CapSlot.h"
+#include "playfield/LevelRules.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxButton.h"
+#include "ui/UxForm.h"
+#include "ui/UxScroller.h"
+
+namespace {
+
+constexpr int32_t kTxtDefaultPlayer = 22;
+constexpr int32_t kTxtHighScoreTitle = 48;
+constexpr int32_t kTxtHighScore = 49;
+constexpr int32_t kTxtVeteranQuestion = 63;
+
+constexpr float kMenuFade = 2.0f;
+constexpr float kBoxFade = 4.0f;
+
+// Control ids of the forms (their DEFINE names in the form files).
+enum : int32_t {
+    kIdPlay = 1,
+    kIdOptions = 2,
+    kIdQuit = 3,
+    kIdResume = 11,
+    kIdGameMenuOptions = 12,
+    kIdLeaveQuest = 13,
+    kIdTrophies = 20,
+    kIdResultsDone = 30,
+    kIdMapPlay = 150,
+    kIdMapMenu = 151,
+    kIdNewspaperDone = 159,
+    kIdWinDone = 161,
+    kIdPlayerChosen = 180,
+    kIdPlayerKept = 181,
+    kIdFirstPlayer = 195,
+    kIdYes = 202,
+    kIdNo = 203,
+    kIdContinueQuest = 211,
+    kIdOptionsOk = 230,
+    kIdSoundSlider = 231,
+    kIdMusicSlider = 232,
+    kIdFullScreen = 233,
+    kIdGameCursor = 234,
+    kIdTips = 235,
+    kIdTrophiesClose = 260,
+};
+
+// The counters of a set (the play field's totals).
+enum : int32_t {
+    kScoreCounter = 0,
+    kTimeCounter = 1,
+    kTokensCounter = 2,
+    kRowsCounter = 3,
+    kFrenzyCounter = 7,
+    kChainCounter = 8,
+};
+constexpr size_t kQuestTotals = 1;
+constexpr size_t kLevelTotals = 2;
+// Statistics code 13 (index 12): the line shown for a new record.
+constexpr size_t kNewRecordLabel = 12;
+
+CUxCheckbox* Checkbox(const CSharedPtr<CUxWindow>& w) {
+    return dynamic_cast<CUxCheckbox*>(w.Get());
+}
+
+float SliderValue(const CSharedPtr<CUxWindow>& w, float fallback) {
+    const auto* s = dynamic_cast<const CUxScroller*>(w.Get());
+    return s ? s->Value : fallback;
+}
+
+} // namespace
+
+void CGame::ShowMainMenu() {
+    Mode = kModeMenu;
+    SubState = kSubNone;
+    ModeTime = 0.0f;
+    GameMenuOpen = 0;
+    if (!Backgrounds.IsNull())
+        Backgrounds->SetBackground(CBackgroundsManager::kMainMenu);
+    RequestMusic(kMusicMainMenu);
+    if (Screens.IsNull())
+        return;
+    Screens->UpdateWelcomeText();
+    Screens->FadeIn(Screens->MainMenuForm, kMenuFade);
+}
+
+void CGame::StartFlow() {
+    if (!Screens.IsNull())
+        Screens->ProfileSelected = Profile.IsNull() ? -1 : Screens->FindProfileExact(Profile->Name);
+    ShowMainMenu();
+    if (Screens.IsNull() || !Profile.IsNull())
+        return;
+    // The first run: a player is made before anything else.
+    Screens->FadeOut(Screens->MainMenuForm, kMenuFade);
+    Screens->PrepareNewProfileForm(GetString(kTxtDefaultPlayer).c_str(), 0);
+    Screens->FadeIn(Screens->NewProfileForm, kMenuFade);
+}
+
+void CGame::UpdateScreens(float dt) {
+    if (Screens.IsNull())
+        return;
+    const int32_t n = Screens->Update(CursorX, CursorY, dt);
+    for (int32_t i = 0; i < n; ++i)
+        OnScreenEvent(Screens->Events[static_cast<size_t>(i)]);
+}
+
+void CGame::OnScreenEvent(const CUxEvent& e) {
+    if (e.Kind != CUxEvent::kValueChanged)
+        return;
+    // The sliders are heard at once; the options keep them when OK is clicked.
+    if (e.Id == kIdSoundSlider && !SoundBank.IsNull())
+        SoundBank->SetVolume(Sound.SoundOn ? e.Value : 0.0f);
+    else if (e.Id == kIdMusicSlider && !Music.IsNull())
+        Music->SetVolume(e.Value);
+}
+
+void CGame::SelectMenuProfile() {
+    if (Screens.IsNull() || Screens->ProfileList.IsNull())
+        return;
+    const std::string name = Screens->ProfileName(Screens->ProfileSelected);
+    if (Profiles.IsNull())
+        Profiles = CSharedPtr<CProfileList>(new CProfileList(Paths.PlayersPath));
+    Profiles->Enumerate();
+    int32_t index = -1;
+    for (int32_t i = 0; i < Profiles->Count(); ++i)
+        if (Profiles->Profiles[static_cast<size_t>(i)]->Name == name)
+            index = i;
+    MakeProfileCurrent(index);
+    if (index >= 0) {
+        ProfileOptions.Profile = name;
+        ProfileOptions.Save(OptionsPath);
+    }
+}
+
+void CGame::OpenOptions(int32_t fromGameMenu) {
+    if (Screens.IsNull())
+        return;
+    OptionsFrom = fromGameMenu;
+    Screens->SetVolumeSliders(Sound.SoundVolume, Sound.MusicVolume);
+    if (CUxCheckbox* c = Checkbox(Screens->OptionsControl3))
+        c->SetChecked(Window != nullptr && Window->IsFullScreen() ? 1 : 0);
+    if (CUxCheckbox* c = Checkbox(Screens->OptionsControl4))
+        c->SetChecked(Graphics.GraphicalCursor);
+    if (CUxCheckbox* c = Checkbox(Screens->OptionsControl5))
+        c->SetChecked(!Profile.IsNull() && Profile->QuestTutorial ? 1 : 0);
+    Screens->FadeOut(fromGameMenu ? Screens->GameMenuForm : Screens->MainMenuForm, kMenuFade);
+    Screens->FadeIn(Screens->OptionsForm, kMenuFade);
+}
+
+void CGame::ApplyOptions() {
+    if (Screens.IsNull())
+        return;
+    Sound.SoundVolume =
+        std::clamp(SliderValue(Screens->SoundSlider, Sound.SoundVolume), 0.0f, 1.0f);
+    Sound.MusicVolume =
+        std::clamp(SliderValue(Screens->MusicSlider, Sound.MusicVolume), 0.0f, 1.0f);
+    if (!SoundBank.IsNull())
+        SoundBank->SetVolume(Sound.SoundOn ? Sound.SoundVolume : 0.0f);
+    if (!Music.IsNull())
+        Music->SetVolume(Sound.MusicVolume);
+    Sound.Save(OptionsPath);
+
+    if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl4)) {
+        Graphics.GraphicalCursor = c->Checked;
+        os::WriteProfileString("Graphics", "Cursor", c->Checked ? "GRAPHICAL" : "STANDARD",
+                               OptionsPath);
+    }
+    if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl5); c && !Profile.IsNull()) {
+        Profile->QuestTutorial = c->Checked;
+        SaveProfileSettings();
+    }
+    if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl3);
+        c && Window != nullptr && !Renderer.IsNull()) {
+        const bool fullScreen = c->Checked != 0;
+        if (fullScreen != Window->IsFullScreen()) {
+            uint32_t width = 0, height = 0, format = 0;
+            Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
+            Renderer->SwitchVideoMode(fullScreen, width, height, format);
+        }
+    }
+    SaveVideoOptions();
+
+    Screens->FadeOut(Screens->OptionsForm, kMenuFade);
+    Screens->FadeIn(OptionsFrom ? Screens->GameMenuForm : Screens->MainMenuForm, kMenuFade);
+}
+
+void CGame::OpenGameMenu() {
+    if (Screens.IsNull() || GameMenuOpen || Mode != kModeLevel ||
+        (SubState != kSubPlay && SubState != kSubBonus))
+        return;
+    GameMenuOpen = 1;
+    if (!CapSlot.IsNull())
+        CapSlot->Clear();
+    Screens->FadeIn(Screens->GameMenuForm, kMenuFade);
+}
+
+void CGame::CloseGameMenu() {
+    if (!GameMenuOpen || Screens.IsNull())
+        return;
+    GameMenuOpen = 0;
+    Screens->FadeOut(Screens->GameMenuForm, kMenuFade);
+    Screens->FadeOut(Screens->OptionsForm, kMenuFade);
+}
+
+void CGame::LeaveLevelScreen() {
+    CloseGameMenu();
+    if (!Field.IsNull()) {
+        Field->StopPlay();
+        Field->Show(false, 0, kMenuFade);
+        Field->Totems.Show(0, kMenuFade);
+        Field->Totems.FadeOutAll(kMenuFade);
+    }
+    if (!CapSlot.IsNull())
+        CapSlot->Clear();
+    HideCard();
+    ShowLevelHud(false);
+    if (Screens.IsNull())
+        return;
+    Screens->FadeOut(Screens->QuestForm, kMenuFade);
+    Screens->FadeOut(Screens->NewLevelForm, kMenuFade);
+    Screens->FadeOut(Screens->StatisticsForm, kMenuFade);
+}
+
+int32_t CGame::OfferHighScore() {
+    if (HighScoreRow < 0 || Screens.IsNull())
+        return 0;
+    CScreensManager& s = *Screens;
+    s.HighScoreNewRow = HighScoreRow;
+    HighScoreRow = -1;
+    s.FillHighScoreTable(s.HighScoreTableIndex);
+    s.ShowMessageBox(GetString(kTxtHighScoreTitle).c_str(), GetString(kTxtHighScore).c_str(),
+                     CScreensManager::kSetOk, CScreensManager::kPurposeHighScore);
+    s.FadeOut(s.MainMenuForm, kMenuFade);
+    s.FadeIn(s.MsgBoxForm, kBoxFade);
+    return 1;
+}
+
+void CGame::ChooseQuest() {
+    if (Screens.IsNull())
+        return;
+    Screens->FadeOut(Screens->MainMenuForm, kMenuFade);
+    // A quest cannot be continued yet: a new one starts, and a veteran is
+    // offered the hard mode first.
+    if (!Profile.IsNull() && Profile->Veteran) {
+        Screens->ShowMessageBox(GetString(kTxtVeteranQuestion).c_str(), "",
+                                CScreensManager::kSetYesNo, CScreensManager::kPurposeDifficulty);
+        Screens->FadeIn(Screens->MsgBoxForm, kBoxFade);
+        return;
+    }
+    BeginNewQuest(0);
+}
+
+void CGame::BeginNewQuest(int32_t difficulty) {
+    Difficulty = difficulty;
+    StartNewQuest();
+    ShowQuestMap(0);
+}
+
+void CGame::ShowLevelResults() {
+    ResultsShown = 1;
+    if (Screens.IsNull() || Field.IsNull()) {
+        ResultsShown = 2;
+        return;
+    }
+    CScreensManager& s = *Screens;
+    const CCounterSet& level = Field->Counters.Sets[kLevelTotals];
+    const size_t index = static_cast<size_t>(Level - 1);
+    const auto best = [&](const CSharedPtr<CLevelBestTable>& t) {
+        return !t.IsNull() && index < t->Values.size() ? t->Values[index] : 0;
+    };
+    const std::string values[] = {
+        std::to_string(level.Get(kScoreCounter) - LevelTimeBonus),
+        std::to_string(LevelTimeBonus),
+        std::to_string(Field->Counters.Sets[kQuestTotals].Get(kScoreCounter)),
+        FormatClock(level.GetFloat(kTimeCounter)),
+        std::to_string(best(BestScores))};
+    for (size_t r = 0; r < s.StatisticsList200.size() && r < std::size(values); ++r)
+        CScreensManager::SetWindowText(s.StatisticsList200[r], values[r]);
+    CScreensManager::SetWindowsVisible(s.StatisticsList300, 0);
+    const std::string holder =
+        !BestTimes.IsNull() && index < BestTimes->Names.size() ? BestTimes->Names[index] : "";
+    const std::string more[] = {FormatClock(static_cast<float>(best(BestTimes))),
+                                holder,
+                                std::to_string(level.Get(kChainCounter)),
+                                std::to_string(level.Get(kRowsCounter)),
+                                std::to_string(level.Get(kTokensCounter)),
+                                std::to_string(level.Get(kFrenzyCounter))};
+    // Codes 1 to 12 are label and value pairs; the values are the even ones.
+    for (size_t i = 0; i < std::size(more); ++i)
+        CScreensManager::SetWindowText(s.StatisticsControls[2 * i + 1], more[i]);
+    const CSharedPtr<CUxWindow>& record = s.StatisticsControls[kNewRecordLabel];
+    if (!record.IsNull())
+        record->SetVisible(NewTimeRecord || NewScoreRecord ? 1 : 0);
+    s.FadeIn(s.StatisticsForm, kMenuFade);
+}
+
+void CGame::ShowQuestMap(int32_t beforeStep) {
+    Mode = kModeMenu;
+    SubState = kSubNone;
+    ModeTime = 0.0f;
+    RequestMusic(kMusicStoryline);
+    if (Screens.IsNull())
+        return;
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(Level, stage, inStage);
+    Screens->RecreateMapDiffTextures(stage);
+    Screens->SetMapLevelLabel(Level, beforeStep);
+    Screens->FadeIn(Screens->MapForm, kMenuFade);
+}
+
+int32_t CGame::OnMenuClick(int32_t id) {
+    CScreensManager& s = *Screens;
+    switch (id) {
+    case kIdPlay:
+        ChooseQuest();
+        break;
+    case kIdOptions:
+        OpenOptions(0);
+        break;
+    case kIdQuit:
+        return 1;
+    case kIdTrophies:
+        s.FadeOut(s.MainMenuForm, kMenuFade);
+        s.FadeIn(s.TrophiesForm, kMenuFade);
+        break;
+    case kIdTrophiesClose:
+        s.FadeOut(s.TrophiesForm, kMenuFade);
+        s.FadeIn(s.MainMenuForm, kMenuFade);
+        break;
+    case kIdResume:
+        CloseGameMenu();
+        break;
+    case kIdGameMenuOptions:
+        OpenOptions(1);
+        break;
+    case kIdLeaveQuest:
+        // The quest is kept as far as it was saved; it cannot be continued yet.
+        WriteMainSave();
+        LeaveLevelScreen();
+        ShowMainMenu();
+        break;
+    case kIdOptionsOk:
+        ApplyOptions();
+        break;
+    case kIdMapPlay:
+        s.FadeOut(s.MapForm, kMenuFade);
+        StartLevel(Level);
+        break;
+    case kIdMapMenu:
+        s.FadeOut(s.MapForm, kMenuFade);
+        ShowMainMenu();
+        break;
+    case kIdNewspaperDone:
+        s.FadeOut(s.NewspaperForm, kMenuFade);
+        s.FadeIn(s.MapForm, kMenuFade);
+        break;
+    case kIdResultsDone:
+        s.FadeOut(s.StatisticsForm, kMenuFade);
+        if (ResultsShown == 1)
+            ResultsShown = 2;
+        break;
+    case kIdWinDone:
+        s.FadeOut(s.WinForm, kMenuFade);
+        ShowMainMenu();
+        OfferHighScore();
+        break;
+    case kIdPlayerChosen:
+    case kIdPlayerKept:
+    case kIdFirstPlayer:
+        SelectMenuProfile();
+        break;
+    case kIdYes:
+    case kIdNo:
+        if (s.MsgBoxPurpose == CScreensManager::kPurposeNewQuest)
+            ChooseQuest();
+        else if (s.MsgBoxPurpose == CScreensManager::kPurposeDifficulty)
+            BeginNewQuest(id == kIdYes ? 1 : 0);
+        break;
+    case 10:
+        OpenGameMenu();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
