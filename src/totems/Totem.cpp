@@ -87,8 +87,12 @@ void CTotem::Init(int32_t mode, CSharedPtr<CTotemShapes> shapes) {
     Size[1] = SizeFrom[1] = SizeTo[1] = FrameSize[1] = s;
     ForEachPartSet([&](const CSpriteSet& set, const CSharedPtr<CTexture>& texture, int32_t blend,
                        int32_t key) {
-        for (size_t i = 0; i < set.Positions.size(); ++i)
-            AddPart(set, i, texture, blend, key);
+        // The colour picture's parts of a layered figure stack by their entries.
+        const bool layered = LayeredParts() && Mode != kStanding && texture == Res.Colour;
+        for (size_t i = 0; i < set.Positions.size(); ++i) {
+            const int32_t z = layered && i < set.ZOrders.size() ? set.ZOrders[i] : 0;
+            AddPart(set, i, texture, blend, key + z);
+        }
     });
 }
 

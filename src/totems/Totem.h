@@ -51,6 +51,14 @@ struct CTotemResources {
     CSharedPtr<CTexture> GlowRays; // glow and light rays behind a figure
     CSharedPtr<CTexture> Bonus;    // sparkles (the bonuses' gem flares)
     CSharedPtr<CTexture> Lightning;
+    CSharedPtr<CTexture> Unigem;     // Green gems and ray beams
+    CSharedPtr<CTexture> Chain;      // chain pieces of the caps
+    CSharedPtr<CTexture> ChainLight; // the caps' chain sparks
+    CSharedPtr<CTexture> Steel;      // shattering steel caps
+    CSharedPtr<CTexture> Spark;      // bolt glows
+    CSharedPtr<CTexture> PaintStream;
+    CSharedPtr<CTexture> PaintDrop;
+    CSharedPtr<CTexture> Cloud; // paint fog
 };
 
 class CTotem {
@@ -157,6 +165,8 @@ protected:
     // The end of a power that ran in state 3 or 4: event 3 or 4, then state 5,
     // or state 6 after level 2 at a tier that re-arms.
     int32_t FinishPower();
+    // Colours whose picture parts overlap stack them by the entries' own depth.
+    virtual bool LayeredParts() const { return false; }
     // Called when the figure re-arms itself for level 3.
     virtual void OnRearm() {}
     // Colour sprites laid out with the parts.
