@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/SpriteQuad.h"
 #include "totems/Totem.h"
 #include "totems/TotemParams.h"
 
@@ -100,6 +101,10 @@ public:
 
 protected:
     void LayoutExtras(bool resize) override;
+    void ShiftExtraKeys(int32_t delta) override {
+        for (const CSharedPtr<CSpriteQuad>& s : ShieldSprites)
+            s->Key += delta;
+    }
 
 private:
     const std::vector<CBlueTotemParams::Segment>& Begins() const;

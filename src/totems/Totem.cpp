@@ -245,6 +245,7 @@ void CTotem::SetZOrder(int32_t z) {
         s->Key += delta;
     for (const CSharedPtr<CSpriteQuad>& s : ShineSprites)
         s->Key += delta;
+    ShiftExtraKeys(delta);
 }
 
 void CTotem::Activate(int32_t kind) {

@@ -169,6 +169,8 @@ protected:
     virtual bool LayeredParts() const { return false; }
     // Called when the figure re-arms itself for level 3.
     virtual void OnRearm() {}
+    // Colour sprites whose depth keys move with the figure's.
+    virtual void ShiftExtraKeys(int32_t /*delta*/) {}
     // Colour sprites laid out with the parts.
     virtual void LayoutExtras(bool /*resize*/) {}
     // The world point of a figure point (units of the figure's size).

@@ -25,6 +25,7 @@ constexpr uint32_t kPaintColours[CWhiteTotem::kPaints] = {
 constexpr uint32_t kSmokeColours[CWhiteTotem::kPaints] = {
     0xFFFF4040u, 0xFF40FF40u, 0xFF4040FFu, 0xFFFFFF40u, 0xFFFF40FFu, 0xFFFFC040u, 0xFFFFE0E0u};
 constexpr int32_t kSmokeParticles = 40;
+constexpr float kSmokeScale = 4.0f;
 constexpr float kForever = 10000000.0f;
 constexpr int32_t kStreamBelow = 2;
 constexpr int32_t kDropsBelow = 2;
@@ -55,6 +56,12 @@ float Distance(const CVector3& a, const CVector3& b) {
 // spread, lasting `duration` at `rate` puffs a second.
 void Shape(CSmokesSpringParametres& s, const float values[6], float w, float fade, float fadeSpread,
            float duration, float rate) {
+    // Our smokes measure their puffs in world units: these shares of the
+    // figure's width are scaled up so that the fountains show.
+    w *= kSmokeScale;
+    // Out of the fog at a tenth of the width a second, then lifted.
+    s.Speed = w / 10.0f;
+    s.SpeedVariation = s.Speed * 0.25f;
     s.Lift = values[0] * w;
     s.LiftVariation = values[1] * w;
     s.Size = values[2] * w;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/SplinePath.h"
+#include "engine/SpriteQuad.h"
 #include "totems/Totem.h"
 #include "totems/TotemParams.h"
 
@@ -103,6 +104,10 @@ public:
 protected:
     bool LayeredParts() const override { return true; }
     void LayoutExtras(bool resize) override;
+    void ShiftExtraKeys(int32_t delta) override {
+        for (const CSharedPtr<CSpriteQuad>& s : StreamSprites)
+            s->Key += delta;
+    }
 
 private:
     size_t TierIndex() const;
