@@ -1,9 +1,12 @@
 // The totem panel in the running game: loaded at Init from the generated
-// data, a Red totem bought by the test standing on its place at the level
-// start, selected and launched by two red requests, its shots blowing up caps
-// of the real board, and the figure back on its place afterwards.
+// data, totems bought by the test standing on their places at the level
+// start, selected and launched by requests of their colour, their powers
+// changing the real board (Red blasts, Green gems, Blue strikes on steel,
+// White paint) or the level (Orange time, Yellow points, Violet bonuses), and
+// the figures back on their places afterwards.
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -25,18 +28,29 @@ int CountCaps(const CPlayField& f) {
     return n;
 }
 
+// The game started from a copy of the generated folder, its flow running.
+class TotemGame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!copy.Missing().empty())
+            GTEST_SKIP() << copy.Missing();
+        enter.emplace(copy.Path());
+        gl.emplace();
+        ASSERT_EQ(gl->Problem(), "");
+        game = std::make_unique<CGame>(gl->Renderer(), gl->Window(), CSharedPtr<snd::Audio>());
+        ASSERT_EQ(game->PreInit(), 1) << game->LastError();
+        ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+    }
+
+    GameCopy copy;
+    std::optional<EnterDir> enter;
+    std::optional<GlStack> gl;
+    std::unique_ptr<CGame> game;
+};
+
 } // namespace
 
-TEST(TotemLaunch, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
-    GameCopy copy;
-    if (!copy.Missing().empty())
-        GTEST_SKIP() << copy.Missing();
-    EnterDir enter(copy.Path());
-    GlStack gl;
-    ASSERT_EQ(gl.Problem(), "");
-    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
-    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
-    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+TEST_F(TotemGame, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
     CTotemPanel& totems = game->Field->Totems;
     // Every colour's shapes came from the generated file, and the time bonus
     // counts with the panel's digits.
@@ -132,16 +146,7 @@ static std::pair<int, int> LaunchAndCount(CGame& game, int32_t colour, int32_t k
     return {records, frames};
 }
 
-TEST(TotemLaunch, OrangeYellowAndVioletTotemsActOnTheRunningGame) {
-    GameCopy copy;
-    if (!copy.Missing().empty())
-        GTEST_SKIP() << copy.Missing();
-    EnterDir enter(copy.Path());
-    GlStack gl;
-    ASSERT_EQ(gl.Problem(), "");
-    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
-    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
-    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+TEST_F(TotemGame, OrangeYellowAndVioletTotemsActOnTheRunningGame) {
     PlayWithTiers(*game, {{1, 2}, {4, 2}, {6, 2}});
     if (HasFatalFailure())
         return;
@@ -191,16 +196,7 @@ static int CountCapsWhere(const CPlayField& f, bool (*keep)(const CCap&)) {
     return n;
 }
 
-TEST(TotemLaunch, GreenBlueAndWhiteTotemsChangeTheRealBoard) {
-    GameCopy copy;
-    if (!copy.Missing().empty())
-        GTEST_SKIP() << copy.Missing();
-    EnterDir enter(copy.Path());
-    GlStack gl;
-    ASSERT_EQ(gl.Problem(), "");
-    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
-    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
-    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+TEST_F(TotemGame, GreenBlueAndWhiteTotemsChangeTheRealBoard) {
     PlayWithTiers(*game, {{0, 2}, {3, 3}, {5, 2}});
     if (HasFatalFailure())
         return;
