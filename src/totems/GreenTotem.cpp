@@ -32,6 +32,8 @@ constexpr float kSparkleRow1 = 0.875f;
 constexpr float kLinkRect[4] = {0.71875f, 0.0f, 0.828125f, 0.21875f};
 constexpr float kSparkRect[4] = {0.734375f, 0.25f, 0.984375f, 0.75f};
 constexpr int32_t kChainPieces = 11;
+// A flying link as a share of the figure's width.
+constexpr float kLinkSize = 0.14f;
 constexpr int32_t kChainParticles = 20;
 constexpr int32_t kChainAbove = 2;
 constexpr int32_t kTailParticles = 200;
@@ -464,8 +466,9 @@ void CGreenTotem::BreakChain() {
         keeper->SetParameters(16, 40.0f, 40.0f, 0.0f);
         keeper->SetFrameRect(0, kLinkRect[0], kLinkRect[1], kLinkRect[2], kLinkRect[3]);
         keeper->Floor = -400.0f;
-        keeper->Width = keeper->Height = 32.0f;
-        keeper->WidthSpread = keeper->HeightSpread = 8.0f;
+        // Links of the size the chain shows on the figure.
+        keeper->Width = keeper->Height = kLinkSize * Size[0];
+        keeper->WidthSpread = keeper->HeightSpread = 0.25f * kLinkSize * Size[0];
         keeper->Speed = 150.0f;
         keeper->SpeedSpread = 75.0f;
         keeper->Gravity = 2000.0f;
