@@ -37,17 +37,6 @@ const CVector3 kNormal{0.0f, 0.0f, 1.0f};
 const CVector3 kUp{0.0f, 1.0f, 0.0f};
 const CVector3 kRight{1.0f, 0.0f, 0.0f};
 
-float Norm(const CVector3& v) {
-    return std::sqrt(v.X * v.X + v.Y * v.Y + v.Z * v.Z);
-}
-
-// A zero-length vector gets a direction all the same.
-CVector3 Unit(const CVector3& v, float length) {
-    if (!(length > 0.0f) || !std::isfinite(length))
-        return kRight;
-    return v * (1.0f / length);
-}
-
 struct BoltEnd {
     CVector3 Point, Direction;
     float Extent, Width;
@@ -119,8 +108,8 @@ void CBlueBolt::Launch(const CVector3& start, const CVector3& end, float length,
     LightningTexture = lightning;
     SparkTexture = spark;
     const CVector3 delta = end - start;
-    Distance = Norm(delta);
-    Direction = Unit(delta, Distance);
+    Distance = delta.Length();
+    Direction = TotemDirection(delta);
     Side = CVector3(-Direction.Y, Direction.X, 0.0f);
     Travelled = 0.0f;
     System = AddLightning(Particles.Get(), {start, Side, 2.0f, 0.5f * Width},
@@ -350,10 +339,10 @@ void CBlueTotem::BuildGeometry() {
     auto add = [&](const CBlueTotemParams::Segment& s) {
         const CVector3 a = FigurePoint(s.X1, s.Y1, -100.0f);
         const CVector3 b = FigurePoint(s.X2, s.Y2, -100.0f);
-        const float length = Norm(b - a);
+        const float length = (b - a).Length();
         BoltCentres.push_back((a + b) * 0.5f);
         BoltLengths.push_back(length);
-        BoltDirs.push_back(Unit(b - a, length));
+        BoltDirs.push_back(TotemDirection(b - a));
     };
     for (size_t j = 0; j < begins.size() && j < ends.size(); ++j) {
         add(begins[j]);
@@ -371,7 +360,7 @@ void CBlueTotem::Burst() {
                   BoltLengths[e], kBurstCapacity, 1, kFigureBoltThickness * Size[0], life);
         if (StepNo != 0 || Res.QuadLayer.IsNull())
             continue;
-        const float s = 3.0f * Norm(BoltCentres[e] - BoltCentres[b]);
+        const float s = 3.0f * (BoltCentres[e] - BoltCentres[b]).Length();
         CSharedPtr<CQuad> glow = Flash((BoltCentres[b] + BoltCentres[e]) * 0.5f, Res.Spark,
                                        Params.BoltColour, s, s, life, life, 0.1f * Params.PreTime);
         glow->AlphaMultiplier = kGlowBrightness;

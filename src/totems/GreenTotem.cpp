@@ -41,17 +41,6 @@ constexpr int32_t kGlowCount = 5;
 constexpr float kGlowFadeOut = 0.2f;
 constexpr int32_t kChainPartFigure = 6;
 
-CVector3 Unit(const CVector3& v, float length) {
-    // A ray onto its own start still needs a direction.
-    if (!(length > 0.0f) || !std::isfinite(length))
-        return CVector3(1.0f, 0.0f, 0.0f);
-    return CVector3(v.X / length, v.Y / length, v.Z / length);
-}
-
-float Norm(const CVector3& v) {
-    return std::sqrt(v.X * v.X + v.Y * v.Y + v.Z * v.Z);
-}
-
 } // namespace
 
 // ---- CGreenRay -----------------------------------------------------------------
@@ -87,8 +76,8 @@ void CGreenRay::Init(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CTexture> beam,
 float CGreenRay::Launch(const CVector3& start, const CVector3& end, float delay, int32_t zOrder) {
     Start = start;
     const CVector3 d = end - start;
-    Distance = Norm(d);
-    Direction = Unit(d, Distance);
+    Distance = d.Length();
+    Direction = TotemDirection(d);
     Normal = CVector3(-Direction.Y, Direction.X, Direction.Z);
     const float halves = std::floor(2.0f * Distance / RepeatLength + 0.5f) * 0.5f;
     Repeat = Distance > 0.0f ? std::max(0.5f, halves) / Distance : 0.0f;

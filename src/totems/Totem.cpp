@@ -1,6 +1,7 @@
 #include "totems/Totem.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
@@ -24,6 +25,13 @@ float Lerp(float from, float to, float t) {
 }
 
 } // namespace
+
+CVector3 TotemDirection(const CVector3& v) {
+    const float length = v.Length();
+    if (!(length > 0.0f) || !std::isfinite(length))
+        return CVector3(1.0f, 0.0f, 0.0f);
+    return v * (1.0f / length);
+}
 
 CTotem::~CTotem() {
     CTotem::Release();

@@ -61,6 +61,10 @@ struct CTotemResources {
     CSharedPtr<CTexture> Cloud; // paint fog
 };
 
+// The unit vector along v; a vector of no length (a ray or bolt onto its own
+// start) points along x instead of turning into NaNs.
+CVector3 TotemDirection(const CVector3& v);
+
 class CTotem {
 public:
     enum State : int32_t {

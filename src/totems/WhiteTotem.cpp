@@ -40,18 +40,6 @@ constexpr float kGlintRect[4] = {0.5f, 0.5f, 1.0f, 1.0f};
 constexpr float kLandingFadeSpeed = 10.0f;
 constexpr float kLandingLife = 0.1f;
 
-CVector3 Direction(const CVector3& v) {
-    const float n = std::sqrt(v.X * v.X + v.Y * v.Y + v.Z * v.Z);
-    if (!(n > 0.0f) || !std::isfinite(n))
-        return CVector3(1.0f, 0.0f, 0.0f);
-    return v * (1.0f / n);
-}
-
-float Distance(const CVector3& a, const CVector3& b) {
-    const CVector3 d = b - a;
-    return std::sqrt(d.X * d.X + d.Y * d.Y + d.Z * d.Z);
-}
-
 // A smoke block with the given rise, size, growth and fade, each with its
 // spread, lasting `duration` at `rate` puffs a second.
 void Shape(CSmokesSpringParametres& s, const float values[6], float w, float fade, float fadeSpread,
@@ -121,10 +109,10 @@ void CPaintDrop::Launch(const CVector3& a, const CVector3& b, const CVector3& t,
     // A target above the bend point is thrown straight at; any other is
     // tossed up past the bend first.
     if (t.Y > b.Y) {
-        Path.SetFirstKey(a.X, a.Y, a.Z, t.X, t.Y, t.Z, 0, 2, 1, 1, 0, 1, Distance(a, t) / speed);
+        Path.SetFirstKey(a.X, a.Y, a.Z, t.X, t.Y, t.Z, 0, 2, 1, 1, 0, 1, (t - a).Length() / speed);
     } else {
-        Path.SetFirstKey(a.X, a.Y, a.Z, b.X, b.Y, b.Z, 0, 2, 1, 1, 0, 1, Distance(a, b) / speed);
-        Path.AddKeyKeepScale(t.X, t.Y, t.Z, 1, 2, 1, Distance(b, t) / speed);
+        Path.SetFirstKey(a.X, a.Y, a.Z, b.X, b.Y, b.Z, 0, 2, 1, 1, 0, 1, (b - a).Length() / speed);
+        Path.AddKeyKeepScale(t.X, t.Y, t.Z, 1, 2, 1, (t - b).Length() / speed);
     }
     Duration = Path.GetTotal();
     GrowTime = 0.4f * Duration;
@@ -165,7 +153,7 @@ int32_t CPaintDrop::Update(float dt) {
     float at[3] = {};
     Path.GetPoint(at, Elapsed);
     const CVector3 p(at[0], at[1], at[2]);
-    const CVector3 d = Direction(p - LastPos);
+    const CVector3 d = TotemDirection(p - LastPos);
     LastPos = p;
     // The pictures turn with the flight, so the stretch runs along it.
     CTexCoord frame[2][4];
