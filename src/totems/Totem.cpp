@@ -1,6 +1,7 @@
 #include "totems/Totem.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
@@ -24,6 +25,13 @@ float Lerp(float from, float to, float t) {
 }
 
 } // namespace
+
+CVector3 TotemDirection(const CVector3& v) {
+    const float length = v.Length();
+    if (!(length > 0.0f) || !std::isfinite(length))
+        return CVector3(1.0f, 0.0f, 0.0f);
+    return v * (1.0f / length);
+}
 
 CTotem::~CTotem() {
     CTotem::Release();
@@ -87,8 +95,12 @@ void CTotem::Init(int32_t mode, CSharedPtr<CTotemShapes> shapes) {
     Size[1] = SizeFrom[1] = SizeTo[1] = FrameSize[1] = s;
     ForEachPartSet([&](const CSpriteSet& set, const CSharedPtr<CTexture>& texture, int32_t blend,
                        int32_t key) {
-        for (size_t i = 0; i < set.Positions.size(); ++i)
-            AddPart(set, i, texture, blend, key);
+        // The colour picture's parts of a layered figure stack by their entries.
+        const bool layered = LayeredParts() && Mode != kStanding && texture == Res.Colour;
+        for (size_t i = 0; i < set.Positions.size(); ++i) {
+            const int32_t z = layered && i < set.ZOrders.size() ? set.ZOrders[i] : 0;
+            AddPart(set, i, texture, blend, key + z);
+        }
     });
 }
 
@@ -241,6 +253,7 @@ void CTotem::SetZOrder(int32_t z) {
         s->Key += delta;
     for (const CSharedPtr<CSpriteQuad>& s : ShineSprites)
         s->Key += delta;
+    ShiftExtraKeys(delta);
 }
 
 void CTotem::Activate(int32_t kind) {

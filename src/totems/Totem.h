@@ -51,7 +51,19 @@ struct CTotemResources {
     CSharedPtr<CTexture> GlowRays; // glow and light rays behind a figure
     CSharedPtr<CTexture> Bonus;    // sparkles (the bonuses' gem flares)
     CSharedPtr<CTexture> Lightning;
+    CSharedPtr<CTexture> Unigem;     // Green gems and ray beams
+    CSharedPtr<CTexture> Chain;      // chain pieces of the caps
+    CSharedPtr<CTexture> ChainLight; // the caps' chain sparks
+    CSharedPtr<CTexture> Steel;      // shattering steel caps
+    CSharedPtr<CTexture> Spark;      // bolt glows
+    CSharedPtr<CTexture> PaintStream;
+    CSharedPtr<CTexture> PaintDrop;
+    CSharedPtr<CTexture> Cloud; // paint fog
 };
+
+// The unit vector along v; a vector of no length (a ray or bolt onto its own
+// start) points along x instead of turning into NaNs.
+CVector3 TotemDirection(const CVector3& v);
 
 class CTotem {
 public:
@@ -157,8 +169,12 @@ protected:
     // The end of a power that ran in state 3 or 4: event 3 or 4, then state 5,
     // or state 6 after level 2 at a tier that re-arms.
     int32_t FinishPower();
+    // Colours whose picture parts overlap stack them by the entries' own depth.
+    virtual bool LayeredParts() const { return false; }
     // Called when the figure re-arms itself for level 3.
     virtual void OnRearm() {}
+    // Colour sprites whose depth keys move with the figure's.
+    virtual void ShiftExtraKeys(int32_t /*delta*/) {}
     // Colour sprites laid out with the parts.
     virtual void LayoutExtras(bool /*resize*/) {}
     // The world point of a figure point (units of the figure's size).

@@ -84,6 +84,14 @@ CTotemResources CTotemPanel::ResourcesOf(int32_t colour) const {
     r.GlowRays = TexGlowRays;
     r.Bonus = TexGemFlares;
     r.Lightning = TexLightning;
+    r.Unigem = TexUnigem;
+    r.Chain = TexChain;
+    r.ChainLight = TexChainAlt;
+    r.Steel = TexSteelCaps;
+    r.Spark = TexSpark;
+    r.PaintStream = TexPaintStream;
+    r.PaintDrop = TexPaintDrop;
+    r.Cloud = TexCloud;
     return r;
 }
 
@@ -101,6 +109,8 @@ CSharedPtr<CTotem> CTotemPanel::CreateTotem(int32_t colour, int32_t mode, int32_
     figure->Tier = std::clamp(tier, 1, figure->MaxTier());
     if (colour == 3)
         figure->SetFlag(BlueFlag);
+    if (auto* green = dynamic_cast<CGreenTotem*>(figure.Get()))
+        green->SoundBank = SoundBank;
     figure->Init(mode, Shapes[c]);
     if (addToActive)
         AddActive(figure);

@@ -203,3 +203,201 @@ void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
     FrenzyTarget = CVector3(frenzy[0] - 512.0f, 384.0f - frenzy[1], kDepth);
     FrenzyWidth = frenzy[2];
 }
+
+namespace {
+
+// The sizes the figure keys are written against.
+struct FigureFrame {
+    float W = 128.0f, H = 128.0f;
+    float TexW = 512.0f, TexH = 256.0f;
+    FigureFrame(const CTotemConfig& config) {
+        float main[2] = {W, H};
+        float texture[2] = {TexW, TexH};
+        QuietSize(config.File, "Shared", "MainSize", main);
+        QuietSize(config.File, config.Section, "MainTextureSize", texture);
+        W = main[0];
+        H = main[1];
+        TexW = texture[0];
+        TexH = texture[1];
+    }
+    float X(float px) const { return px / W - 0.5f; }
+    float Y(float py) const { return 0.5f - py / H; }
+    void TexRect(const CTotemConfig& config, const char* key, const char* def, float out[4],
+                 float tw, float th) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        out[0] = r[0] / tw;
+        out[1] = r[1] / th;
+        out[2] = r[2] / tw;
+        out[3] = r[3] / th;
+    }
+    // "x y w h": a centre in figure units with depth z, and a size.
+    void Box(const CTotemConfig& config, const char* key, const char* def, float z, float out[5],
+             float w, float h) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        out[0] = r[0] / w - 0.5f;
+        out[1] = 0.5f - r[1] / h;
+        out[2] = z;
+        out[3] = r[2] / w;
+        out[4] = r[3] / h;
+    }
+};
+
+} // namespace
+
+CGreenTotemParams::CGreenTotemParams() {
+    LoadPower(CTotemConfig(std::string_view(), "Green"));
+}
+
+void CGreenTotemParams::LoadPower(const CTotemConfig& config) {
+    const FigureFrame f(config);
+    float shadow[2] = {512.0f, 512.0f};
+    QuietSize(config.File, "Shared", "ShadowTextureSize", shadow);
+    constexpr float kRayDepth = -100.0f;
+    constexpr float kFlareDepth = -5.0f;
+    f.TexRect(config, "NoChainT", "384 0 510 91", NoChainRect, f.TexW, f.TexH);
+    f.TexRect(config, "NoChainShadowT", "225 151 326 171", NoChainShadowRect, shadow[0], shadow[1]);
+    float c[4] = {};
+    config.Floats("Chain", "86 16 114 10", c, 4);
+    Chain[0] = f.X(c[0]);
+    Chain[1] = f.Y(c[1]);
+    Chain[2] = c[2] / f.W;
+    Chain[3] = c[3] / f.H;
+    for (int32_t t = 0; t < kTiers; ++t) {
+        float p[2] = {};
+        config.Floats(IndexedKey("Point%d", t + 1).c_str(), "178 152", p, 2);
+        Points[t] = CVector3(f.X(p[0]), f.Y(p[1]), kRayDepth);
+    }
+    RayFlareColour = config.Colour("RayFlareColor", "255 229 128 255");
+    RayColour = config.Colour("RayColor", "255 255 255 255");
+    PreRayTime = config.Positive("PreRayTime", "0.25");
+    RayFlareTime = config.Positive("RayFlareTime", "1");
+    RayThickness = config.Float("RayThickness", "80");
+    RayTan = config.Float("RayTan", "0.05");
+    RaySpeed = config.Positive("RaySpeed", "800");
+    RayLen = config.NonNegative("RayLen", "400");
+    Ray2PiLen = config.Positive("Ray2PiLen", "256");
+    RayInTermTime = config.NonNegative("RayInTermTime", "0.5");
+    RayHeadSize = config.Float("RayHeadSize", "24");
+    RayHeadW = config.Float("RayHeadW", "1") * 3.1415927f;
+    UnigemSize = config.Float("UnigemSize", "48");
+    UnigemTailColour = config.Colour("UnigemTailColor", "192 192 255 255");
+    UnigemTailPSize = config.Float("UnigemTailPSize", "48");
+    UnigemFlyTime = config.NonNegative("UnigemFlyTime", "0.75");
+    UnigemStartFlyTime = config.NonNegative("UnigemStartFlyTime", "0");
+    PauseTime = config.NonNegative("PauseTime", "1");
+    for (int32_t t = 1; t < kTiers; ++t) {
+        float r[6] = {};
+        config.Floats(IndexedKey("Flares%d", t + 1).c_str(), "138 186 172 203 154 173", r, 6);
+        const float v[7] = {f.X(r[0]),           f.Y(r[1]),           kFlareDepth,
+                            (r[2] - r[0]) / f.W, (r[1] - r[3]) / f.H, (r[4] - r[0]) / f.W,
+                            (r[1] - r[5]) / f.H};
+        std::copy(v, v + 7, Flares[t]);
+    }
+    std::copy(Flares[1], Flares[1] + 7, Flares[0]);
+    SmallFSize = config.Float("SmallFSize", "6") / f.W;
+    SmallFLifeTime = config.Positive("SmallFLifeTime", "0.4");
+    SmallFW = config.Float("SmallFW", "1");
+    SmallFT = config.Positive("SmallFT", "0.08");
+    SmallFIntensity = config.Float("SmallFIntensity", "1");
+    BigFSize = config.Float("BigFSize", "64") / f.W;
+    BigFIntensity = config.Float("BigFIntensity", "0.6");
+    BigFT = config.Positive("BigFT", "1.5");
+    BigFW = config.Float("BigFW", "0.5");
+    ChainTime = config.NonNegative("ChainTime", "0.75");
+    ChainLightSize = config.Float("ChainLightSize", "30") / f.W;
+    ChainLightLifeTime = config.Positive("ChainLightLifeTime", "0.25");
+    ChainLightT = config.Positive("ChainLightT", "0.025");
+    ChainLightColour = config.Colour("ChainLightColor", "255 255 255 255");
+}
+
+CBlueTotemParams::CBlueTotemParams() {
+    LoadPower(CTotemConfig(std::string_view(), "Blue"));
+}
+
+void CBlueTotemParams::LoadPower(const CTotemConfig& config) {
+    const FigureFrame f(config);
+    float small[2] = {48.0f, 48.0f};
+    QuietSize(config.File, "Shared", "SmallSize", small);
+    for (int32_t t = 0; t < kTiers; ++t)
+        for (int32_t k = 0; k < 2; ++k)
+            f.TexRect(config, IndexedKey("Empty%dT%d", t + 1, k).c_str(), "172 159 204 236",
+                      EmptyRects[t][k], f.TexW, f.TexH);
+    auto segment = [&](const std::string& key, const char* def) {
+        float r[4] = {};
+        config.Floats(key.c_str(), def, r, 4);
+        return Segment{f.X(r[0]), f.Y(r[1]), f.X(r[2]), f.Y(r[3])};
+    };
+    for (int32_t t = 0; t < kTiers; ++t) {
+        // A count beyond the table would allocate without end.
+        const int32_t n = config.Int(IndexedKey("Bolt%dCount", t + 1).c_str(), "1", 0, kMaxBolts);
+        BoltBegins[t].clear();
+        BoltEnds[t].clear();
+        for (int32_t i = 0; i < n; ++i) {
+            BoltBegins[t].push_back(
+                segment(IndexedKey("Bolt%dBegin%d", t + 1, i), "105 184 128 157"));
+            BoltEnds[t].push_back(segment(IndexedKey("Bolt%dEnd%d", t + 1, i), "130 185 137 198"));
+        }
+    }
+    float p[2] = {};
+    config.Floats("Target", "161 211", p, 2);
+    Target = CVector3(f.X(p[0]), f.Y(p[1]), -100.0f);
+    PreTime = config.Positive("PreTime", "0.5");
+    StrikeTime = config.Positive("StrikeTime", "0.1");
+    config.Floats("BoltSize", "200 48", BoltSize, 2);
+    BoltSpeed = config.Positive("BoltSpeed", "2500");
+    BoltColour = config.Colour("BoltColor", "255 235 131 255");
+    f.Box(config, "Caps", "160 215 84 64", -50.0f, Caps, f.W, f.H);
+    f.Box(config, "Shield", "182 128 72 104", -0.5f, Shield, f.W, f.H);
+    f.TexRect(config, "ShieldT", "474 70 510 122", ShieldRect, f.TexW, f.TexH);
+    f.Box(config, "SmallShield", "45.5 32 18 26", -0.5f, SmallShield, small[0], small[1]);
+    f.TexRect(config, "SmallShieldT", "474 70 510 122", SmallShieldRect, f.TexW, f.TexH);
+    ShieldColour = config.Colour("ShieldColor", "240 255 240 255");
+    ShieldLifeTime = config.Positive("ShieldLifeTime", "2");
+    ShieldBirth = config.Positive("ShieldBirth", "1");
+    ShieldMinFactor = config.Float("ShieldMinFactor", "0.5");
+    ShieldMaxFactor = config.Float("ShieldMaxFactor", "2");
+}
+
+CWhiteTotemParams::CWhiteTotemParams() {
+    LoadPower(CTotemConfig(std::string_view(), "White"));
+}
+
+void CWhiteTotemParams::LoadPower(const CTotemConfig& config) {
+    const FigureFrame f(config);
+    const float factor = config.Float("StripWFactor", "0.01") * f.W;
+    for (int32_t t = 0; t < kTiers; ++t) {
+        // At least one line; a count beyond the table would allocate without end.
+        const int32_t n =
+            config.Int(IndexedKey("Strip%dCount", t + 1).c_str(), "8", 1, kMaxStripLines);
+        Strips[t].clear();
+        for (int32_t i = 0; i < n; ++i) {
+            float r[4] = {};
+            config.Floats(IndexedKey("Strip%dLine%d", t + 1, i).c_str(), "131 164 139 154", r, 4);
+            Strips[t].push_back(Line{f.X(r[0]), f.Y(r[1]), f.X(r[2]), f.Y(r[3])});
+        }
+        SegmentLengths[t].assign(static_cast<size_t>(n - 1), 0.0f);
+        for (size_t i = 0; i + 1 < Strips[t].size(); ++i) {
+            const float dx = Strips[t][i + 1].X2 - Strips[t][i].X2;
+            const float dy = Strips[t][i + 1].Y2 - Strips[t][i].Y2;
+            SegmentLengths[t][i] = factor * std::sqrt(dx * dx + dy * dy);
+        }
+    }
+    StreamIntensity = config.Float("StreamIntensity", "0.8");
+    StreamTSpeed = config.Float("StreamTSpeed", "0.25");
+    for (int32_t t = 0; t < kTiers; ++t) {
+        float r[3] = {};
+        config.Floats(IndexedKey("Fog%d", t + 1).c_str(), "160 215 44", r, 3);
+        FogPoints[t] = CVector3(f.X(r[0]), f.Y(r[1]), -1.0f);
+        FogRadii[t] = r[2] / f.W;
+    }
+    DropSpeed = config.Positive("PaintDropSpeed", "800");
+    DropIntensity = std::clamp(config.Float("PaintDropIntensity", "0.8"), 0.0f, 1.0f);
+    config.Floats("PaintDropLengthFactor", "0.8 1.5", DropLengthFactor, 2);
+    config.Floats("PaintDropWidthFactor", "0.5 1.2", DropWidthFactor, 2);
+    DropWobble = config.Float("PaintDropW", "2") * 3.1415927f;
+    SprayIntensity = config.Float("SprayIntensity", "0.75");
+    SprayParticleSize = config.Float("SprayParticleSize", "48.0");
+    SprayParticles = config.Int("SprayParticles", "15", 0, 1000);
+}

@@ -4,6 +4,7 @@
 // whose power is built, the power's own keys (a class derived from this one).
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "engine/Vector3.h"
 
@@ -129,6 +130,130 @@ public:
     // Where the bolt strikes, and how wide its end spreads.
     CVector3 FrenzyTarget;
     float FrenzyWidth = 640.0f;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CGreenTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+
+    CGreenTotemParams();
+
+    // Texture rectangles of the figure's chain-less main part and shadow.
+    float NoChainRect[4] = {};
+    float NoChainShadowRect[4] = {};
+    // The chain across the figure: start x, y, then length and sag, in
+    // figure units.
+    float Chain[4] = {};
+    // Where the rays leave the figure, by tier.
+    CVector3 Points[kTiers];
+    uint32_t RayFlareColour = 0;
+    uint32_t RayColour = 0;
+    float PreRayTime = 0.25f;
+    float RayFlareTime = 1.0f;
+    float RayThickness = 80.0f;
+    float RayTan = 0.05f;
+    float RaySpeed = 800.0f;
+    float RayLen = 400.0f;
+    float Ray2PiLen = 256.0f;
+    float RayInTermTime = 0.5f;
+    float RayHeadSize = 24.0f;
+    // Radians per second.
+    float RayHeadW = 3.1415927f;
+    float UnigemSize = 48.0f;
+    uint32_t UnigemTailColour = 0;
+    float UnigemTailPSize = 48.0f;
+    float UnigemFlyTime = 0.75f;
+    float UnigemStartFlyTime = 0.0f;
+    float PauseTime = 1.0f;
+    // Per tier the parallelogram of flares and sparkles: a corner (x, y, z)
+    // and two edges (x, y each). Tier 1 has no flares and borrows tier 2's.
+    float Flares[kTiers][7] = {};
+    float SmallFSize = 0.0f;
+    float SmallFLifeTime = 0.4f;
+    float SmallFW = 1.0f;
+    float SmallFT = 0.08f;
+    float SmallFIntensity = 1.0f;
+    float BigFSize = 0.5f;
+    float BigFIntensity = 0.6f;
+    float BigFT = 1.5f;
+    float BigFW = 0.5f;
+    float ChainTime = 0.75f;
+    float ChainLightSize = 0.0f;
+    float ChainLightLifeTime = 0.25f;
+    float ChainLightT = 0.025f;
+    uint32_t ChainLightColour = 0xFFFFFFFFu;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CBlueTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 3;
+    static constexpr int32_t kMaxBolts = 16;
+    struct Segment {
+        float X1, Y1, X2, Y2;
+    };
+
+    CBlueTotemParams();
+
+    // Per tier, the steel-less rectangles of the last two figure parts.
+    float EmptyRects[kTiers][2][4] = {};
+    // Per tier, the figure bolts' begin and end segments (same count).
+    std::vector<Segment> BoltBegins[kTiers];
+    std::vector<Segment> BoltEnds[kTiers];
+    CVector3 Target;
+    float PreTime = 0.5f;
+    float StrikeTime = 0.1f;
+    float BoltSize[2] = {200.0f, 48.0f};
+    float BoltSpeed = 2500.0f;
+    uint32_t BoltColour = 0;
+    // Centre (x, y, z) and size (w, h) in figure units.
+    float Caps[5] = {};
+    float Shield[5] = {};
+    float ShieldRect[4] = {};
+    float SmallShield[5] = {};
+    float SmallShieldRect[4] = {};
+    uint32_t ShieldColour = 0;
+    float ShieldLifeTime = 2.0f;
+    float ShieldBirth = 1.0f;
+    float ShieldMinFactor = 0.5f;
+    float ShieldMaxFactor = 2.0f;
+
+protected:
+    void LoadPower(const CTotemConfig& config) override;
+};
+
+class CWhiteTotemParams : public CTotemColourParams {
+public:
+    static constexpr int32_t kTiers = 4;
+    static constexpr int32_t kMaxStripLines = 64;
+    struct Line {
+        float X1, Y1, X2, Y2;
+    };
+
+    CWhiteTotemParams();
+
+    // Per tier the cross lines of the paint stream and the texture length of
+    // each segment between neighbouring lines.
+    std::vector<Line> Strips[kTiers];
+    std::vector<float> SegmentLengths[kTiers];
+    float StreamIntensity = 0.8f;
+    float StreamTSpeed = 0.25f;
+    CVector3 FogPoints[kTiers];
+    float FogRadii[kTiers] = {};
+    float DropSpeed = 800.0f;
+    float DropIntensity = 0.8f;
+    float DropLengthFactor[2] = {0.8f, 1.5f};
+    float DropWidthFactor[2] = {0.5f, 1.2f};
+    // Radians per second.
+    float DropWobble = 6.2831855f;
+    float SprayIntensity = 0.75f;
+    float SprayParticleSize = 48.0f;
+    int32_t SprayParticles = 15;
 
 protected:
     void LoadPower(const CTotemConfig& config) override;

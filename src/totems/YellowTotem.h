@@ -37,6 +37,9 @@ public:
     CSharedPtr<CParticleSystem> PlusSystem;
     CSharedPtr<CVortexKeeper> PlusKeeper;
 
+protected:
+    bool LayeredParts() const override { return true; }
+
 private:
     size_t TierIndex() const;
     CVector3 StartPoint() const;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "effects/ParticleSystemsManager.h"
@@ -16,11 +17,14 @@
 #include "support/RecordingScene.h"
 #include "support/TempDir.h"
 #include "tools/lib/ImageWriter.h"
+#include "totems/BlueTotem.h"
 #include "totems/BoardGrid.h"
+#include "totems/GreenTotem.h"
 #include "totems/OrangeTotem.h"
 #include "totems/RedTotem.h"
 #include "totems/TotemPanel.h"
 #include "totems/VioletTotem.h"
+#include "totems/WhiteTotem.h"
 #include "totems/YellowTotem.h"
 
 namespace {
@@ -566,12 +570,53 @@ TEST_F(TotemPanelTest, PowerPeriodsAndSpeedsBelowZeroFallBackToDefaults) {
          [](const CTotemColourParams& c) {
              return dynamic_cast<const CVioletTotemParams&>(c).FlyTime;
          }},
+        {"Green", "SmallFT=0", "SmallFT", 0.08f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CGreenTotemParams&>(c).SmallFT;
+         }},
+        {"Green", "ChainLightT=-1", "ChainLightT", 0.025f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CGreenTotemParams&>(c).ChainLightT;
+         }},
+        {"Green", "RaySpeed=0", "RaySpeed", 800.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CGreenTotemParams&>(c).RaySpeed;
+         }},
+        {"Blue", "BoltSpeed=0", "BoltSpeed", 2500.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CBlueTotemParams&>(c).BoltSpeed;
+         }},
+        {"Blue", "Bolt1Count=-3", "Bolt1Count", 1.0f,
+         [](const CTotemColourParams& c) {
+             const auto& b = dynamic_cast<const CBlueTotemParams&>(c);
+             return static_cast<float>(b.BoltBegins[0].size() + b.BoltEnds[0].size()) / 2.0f;
+         }},
+        {"Blue", "Bolt3Count=2000000000", "Bolt3Count", 1.0f,
+         [](const CTotemColourParams& c) {
+             return static_cast<float>(dynamic_cast<const CBlueTotemParams&>(c).BoltEnds[2].size());
+         }},
+        {"White", "PaintDropSpeed=-5", "PaintDropSpeed", 800.0f,
+         [](const CTotemColourParams& c) {
+             return dynamic_cast<const CWhiteTotemParams&>(c).DropSpeed;
+         }},
+        {"White", "Strip1Count=0", "Strip1Count", 7.0f,
+         [](const CTotemColourParams& c) {
+             return static_cast<float>(
+                 dynamic_cast<const CWhiteTotemParams&>(c).SegmentLengths[0].size());
+         }},
+        {"White", "Strip4Count=99999999", "Strip4Count", 8.0f,
+         [](const CTotemColourParams& c) {
+             return static_cast<float>(dynamic_cast<const CWhiteTotemParams&>(c).Strips[3].size());
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         CapturedLog log;
         const std::string section = row.section;
-        const size_t colour = section == "Orange" ? 4 : section == "Yellow" ? 1 : 6;
+        const char* const sections[] = {"Green",  "Yellow", "Red",   "Blue",
+                                        "Orange", "White",  "Violet"};
+        const auto colour = static_cast<size_t>(
+            std::find(std::begin(sections), std::end(sections), section) - std::begin(sections));
         Load("", "", "[" + section + "]\n" + row.line + "\n");
         EXPECT_FLOAT_EQ(row.read(*panel->ColourParams[colour]), row.want);
         EXPECT_NE(log.Text().find(std::string("[") + row.section + "] " + row.key + ":"),
@@ -629,4 +674,189 @@ TEST_F(TotemPanelTest, YellowScoresExactlyOncePerLaunchWithItsTiersPicture) {
             EXPECT_EQ(y->State == CTotem::kRearmed, row.rearms && level == 2);
         }
     }
+}
+
+static bool Running(const CTotem& f) {
+    return f.State == CTotem::kRunning || f.State == CTotem::kRunningLevel3;
+}
+
+TEST_F(TotemPanelTest, GreenHandsOverOnceAndEndsOnlyAfterTheFieldTakesItsGems) {
+    Load("", "", SetsOf("Green", "UnigemFlyTime=0.5\nPauseTime=0.5\nChainTime=0.2\n"));
+    CTotemPanel& p = *panel;
+    Launch(p, 0, 3);
+    const CSharedPtr<CTotem> held = p.Places[0];
+    auto* g = dynamic_cast<CGreenTotem*>(held.Get());
+    ASSERT_NE(g, nullptr);
+    for (int32_t level : {2, 3}) {
+        SCOPED_TRACE(level);
+        if (level == 3) {
+            p.PushRequest(0);
+            p.Update(0.0f);
+        }
+        // Asked for targets every frame until they come; never over.
+        CTotemAction got;
+        for (int i = 0; i < 3; ++i) {
+            p.Update(1.0f);
+            ASSERT_EQ(CountKind(p, CTotemAction::kGreen, &got), 1);
+            EXPECT_EQ(got.value, 0);
+        }
+        // A ray onto its own source point still has a direction; the gem
+        // list is cut to the cells.
+        const CVector3& s = g->Params.Points[2];
+        const CVector3 source = g->Position + CVector3(s.X * g->Size[0], s.Y * g->Size[1], 0);
+        std::vector<float> arrivals;
+        p.SetGreenTarget({{source.X, source.Y}, {300.0f, 0.0f}}, {{10, 10}, {20, 20}}, {{4, 5}},
+                         arrivals);
+        ASSERT_EQ(arrivals.size(), 2u);
+        EXPECT_FLOAT_EQ(arrivals[0], (g->Params.RayLen / g->Params.RaySpeed) +
+                                         g->Params.PreRayTime - g->Params.RayInTermTime);
+        ASSERT_EQ(g->Unigems.size(), 1u);
+        EXPECT_EQ(g->Rays[0]->Direction.X, 1.0f);
+        // The gems arrive once; the power waits for the field to take them.
+        int arrived = 0;
+        for (int i = 0; i < 40; ++i) {
+            p.Update(0.1f);
+            arrived += CountKind(p, CTotemAction::kGreen, &got);
+        }
+        EXPECT_EQ(arrived, 1);
+        EXPECT_EQ(got.value, 1);
+        EXPECT_TRUE(Running(*g));
+        EXPECT_EQ(g->Unigems[0]->Position.X, 10.0f);
+        EXPECT_EQ(g->ChainBroken, level == 3 ? 1 : 0);
+        g->Unigems.clear();
+        p.Update(0.1f);
+        // Re-armed after level 2; after level 3 on its way home.
+        EXPECT_EQ(g->State, level == 2 ? CTotem::kRearmed : CTotem::kMoving);
+    }
+    // The chain-less pictures go to the parts the figure has, not beyond.
+    EXPECT_EQ(g->Parts().front()->Frames.size(), 8u);
+}
+
+TEST_F(TotemPanelTest, BlueAsksUntilAnsweredAndStrikesNeighboursByTier) {
+    struct Row {
+        int32_t tier;
+        std::vector<std::pair<int32_t, int32_t>> struck; // in record order
+        int32_t endState;                                // home it goes, or it stays armed
+    };
+    const Row rows[] = {
+        {1, {{0, 0}, {3, 3}}, CTotem::kMoving},
+        {3, {{0, 0}, {1, 0}, {0, 1}, {3, 3}, {2, 3}, {4, 3}, {3, 2}, {3, 4}}, CTotem::kRearmed},
+        {7, {{0, 0}, {1, 0}, {0, 1}, {3, 3}, {2, 3}, {4, 3}, {3, 2}, {3, 4}}, CTotem::kRearmed}};
+    Load("", "", SetsOf("Blue", "Bolt2Count=0\n"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.tier);
+        CTotemPanel& p = *panel;
+        Launch(p, 3, row.tier);
+        const CSharedPtr<CTotem> held = p.Places[3];
+        auto* b = dynamic_cast<CBlueTotem*>(held.Get());
+        ASSERT_NE(b, nullptr);
+        // A frame past the bursts and the strike; then the request repeats.
+        p.Update(1.0f);
+        for (int i = 0; i < 3; ++i) {
+            CTotemAction got;
+            ASSERT_EQ(CountKind(p, CTotemAction::kBlue, &got), 1);
+            EXPECT_EQ(got.value, 2);
+            p.Update(0.02f);
+        }
+        // A target on the strike point itself arrives at once, without NaNs.
+        float t[3];
+        g_boardGrid.CellToScreen(t, 0, 0);
+        const CVector3 strike = b->Position + CVector3(b->Params.Target.X * b->Size[0],
+                                                       b->Params.Target.Y * b->Size[1], 0);
+        p.SetBlueTarget({{strike.X, strike.Y}, {t[0], t[1]}}, {{0, 0}, {3, 3}, {6, 6}});
+        std::vector<std::pair<int32_t, int32_t>> struck;
+        for (int i = 0; i < 200 && Running(*b); ++i) {
+            p.Update(0.02f);
+            for (const CTotemAction& a : p.Actions)
+                if (a.kind == CTotemAction::kBlue) {
+                    EXPECT_EQ(a.value, 0);
+                    EXPECT_EQ(a.spread, row.tier > 2 ? 1.0f : 0.0f);
+                    struck.emplace_back(a.column, a.row);
+                }
+        }
+        EXPECT_EQ(struck, row.struck);
+        EXPECT_EQ(b->State, row.endState);
+        EXPECT_EQ(b->Parts().back()->CurrentFrame, 0);
+    }
+    // Level 3 answered with nothing ends on its minimum time, and raises the
+    // flag: rings appear, in the shop with the selected figure's picture.
+    CTotemPanel& p = *panel;
+    auto* b = dynamic_cast<CBlueTotem*>(p.Places[3].Get());
+    p.PushRequest(3);
+    p.Update(0.0f);
+    p.Update(1.0f);
+    EXPECT_EQ(p.BlueFlag, 1);
+    p.SetBlueTarget({}, {});
+    const int frames = Until([&] { return !Running(*b); }, 0.1f);
+    EXPECT_NEAR(frames, (b->Params.PreTime + b->Params.StrikeTime + 1.2f - 1.0f) / 0.1f, 1.5f);
+    EXPECT_FALSE(b->ShieldSprites.empty());
+    CSharedPtr<CTotem> shop = p.CreateTotem(3, CTotem::kShopFigure, 2, 1);
+    shop->Update(0.01f);
+    auto* s = dynamic_cast<CBlueTotem*>(shop.Get());
+    ASSERT_EQ(s->ShieldSprites.size(), 1u);
+    EXPECT_FLOAT_EQ(s->ShieldSprites[0]->Frames[0].U, s->Params.ShieldRect[0]);
+    p.SetBlueFlag(0);
+    EXPECT_TRUE(s->ShieldSprites.empty());
+}
+
+TEST_F(TotemPanelTest, WhitePaintsOneColourPerLaunchAndMarksItsEnd) {
+    Load("", "",
+         SetsOf("White", "Main3SpritesCount=2\nMain3Sprite0=0 0 0 64 64\nMain3SpriteT0=0 0 8 8\n"
+                         "Main3Sprite1=0 0 0 64 64\nMain3SpriteT1=0 0 8 8\n"
+                         "Main3SpriteZOrder1=-3\nPaintDropSpeed=2000\n"));
+    for (int32_t tier : {2, 3}) {
+        SCOPED_TRACE(tier);
+        CTotemPanel& p = *panel;
+        Launch(p, 5, tier);
+        const CSharedPtr<CTotem> held = p.Places[5];
+        auto* w = dynamic_cast<CWhiteTotem*>(held.Get());
+        ASSERT_NE(w, nullptr);
+        CTotemAction got;
+        for (int i = 0; i < 2; ++i) {
+            p.Update(0.05f);
+            ASSERT_EQ(CountKind(p, CTotemAction::kWhite, &got), 1);
+            EXPECT_EQ(got.value, CLevelRules::TotemPanelValue(tier, 2));
+        }
+        float t[3];
+        std::vector<CTotemPoint> points;
+        std::vector<CTotemCell> cells;
+        for (int32_t c = 0; c < 4; ++c) {
+            g_boardGrid.CellToScreen(t, c, 7 - 2 * c);
+            points.push_back({t[0], t[1]});
+            cells.push_back({c, 7 - 2 * c});
+        }
+        cells.pop_back();
+        p.SetWhiteTarget(points, cells);
+        std::set<int32_t> colours, landed;
+        int ends = 0, frames = 0, firstEnd = -1;
+        for (; frames < 100 && (ends == 0 || frames < 60); ++frames) {
+            p.Update(0.05f);
+            for (const CTotemAction& a : p.Actions) {
+                if (a.kind != CTotemAction::kWhite)
+                    continue;
+                ASSERT_LE(a.value, 0);
+                ends += a.value < 0 ? 1 : 0;
+                firstEnd = firstEnd < 0 && a.value < 0 ? frames : firstEnd;
+                if (a.value == 0) {
+                    colours.insert(a.value2);
+                    landed.insert(a.column);
+                    EXPECT_EQ(ends, 0);
+                }
+            }
+            EXPECT_GE(w->StreamOffset, 0.0f);
+            EXPECT_LT(w->StreamOffset, 1.0f);
+        }
+        EXPECT_EQ(landed, (std::set<int32_t>{0, 1, 2}));
+        EXPECT_EQ(colours.size(), 1u);
+        // Once home after tier 2; every frame while re-armed after tier 3.
+        EXPECT_EQ(ends, tier == 2 ? 1 : frames - firstEnd);
+        EXPECT_EQ(w->State == CTotem::kRearmed, tier == 3);
+    }
+    // The picture parts stack by their entries; the stream sits below them.
+    const auto* w = dynamic_cast<const CWhiteTotem*>(panel->Places[5].Get());
+    const auto& parts = w->Parts();
+    ASSERT_EQ(parts.size(), 3u);
+    EXPECT_EQ(parts[2]->Key - parts[1]->Key, -3);
+    ASSERT_FALSE(w->StreamSprites.empty());
+    EXPECT_EQ(w->StreamSprites[0]->Key, w->ZOrder - 2);
 }

@@ -320,6 +320,113 @@ void PaintYellowNumbers(Sheet& sheet) {
         kPlusX, kPlusY, Store::Straight);
 }
 
+// ---- Power pictures of Green, Blue and White ------------------------------
+// The free corner cell (384..512, 128..256) of the Green and Blue pictures
+// holds what their powers switch or throw; its last 32 x 32 texels stay empty
+// for the parts that vanish.
+constexpr int kGreenColour = 0, kBlueColour = 3, kWhiteColour = 5;
+constexpr Piece kEmptyPiece{0, 0, 0, 0, 480, 224, 512, 256, 0};
+// Green: the chain hung across the body, and at tier 3 the staples that hold
+// it (the tier-4 crown takes their place in the part list).
+constexpr Vec2 kChainFrom{80, 146};
+constexpr float kChainLength = 96, kChainSag = 16;
+constexpr Piece kChainPiece{64, 132, 128, 48, 384, 128, 512, 176, -3};
+constexpr Piece kStaplesPiece{64, 132, 128, 48, 384, 176, 512, 224, -2};
+// Blue: two steel caps on the plinth, and the shield ring.
+constexpr Piece kSteelLeft{92, 214, 32, 32, 384, 128, 416, 160, -3};
+constexpr Piece kSteelRight{132, 214, 32, 32, 416, 128, 448, 160, -3};
+constexpr int kRingX = 448, kRingY = 128, kRingSize = 64;
+
+// The chain's centre line at r in -1..1, in chain-piece texels.
+Vec2 ChainPoint(float r) {
+    const float x = kChainFrom.x + (1 + r) * 0.5f * kChainLength;
+    const float y = kChainFrom.y + kChainSag * (1 - r * r);
+    return {x - kChainPiece.fx, y - kChainPiece.fy};
+}
+
+// Iron links along the hanging chain, face-on and edge-on in turn.
+Rgba ChainPixel(Vec2 p) {
+    constexpr int kLinks = 13;
+    float best = 1e9f;
+    Vec2 along{1, 0};
+    bool face = false;
+    for (int i = 0; i < kLinks; ++i) {
+        const float r = -1.0f + 2.0f * float(i) / float(kLinks - 1);
+        const Vec2 c = ChainPoint(r), t = Normalize(ChainPoint(r + 0.01f) - ChainPoint(r - 0.01f));
+        const Vec2 q{Dot(p - c, t), Cross(t, p - c)};
+        const float d = i % 2 == 0 ? std::fabs(SdEllipse(q, {5.5f, 3.4f})) - 1.3f
+                                   : SdCapsule(q, {-4.5f, 0}, {4.5f, 0}, 1.5f);
+        if (d < best) {
+            best = d;
+            along = t;
+            face = i % 2 == 0;
+        }
+    }
+    const float cover = Coverage(best);
+    if (cover <= 0)
+        return {};
+    const float tube = Clamp01(-best / 1.4f);
+    const Vec3 n = Normalize(Vec3{along.y * (1 - tube), -along.x * (1 - tube), 0.4f + tube});
+    const Rgb iron = MattShade(n, Hex(face ? 0x8c8f96 : 0x767981), 0.5f);
+    return Premultiply(iron, cover);
+}
+
+// Two iron staples at the chain's ends.
+Rgba StaplesPixel(Vec2 p) {
+    float d = 1e9f;
+    for (float r : {-1.0f, 1.0f}) {
+        const Vec2 c = ChainPoint(r);
+        d = std::min(d, std::fabs(SdCircle(p - c, 5.0f)) - 1.6f);
+    }
+    const Vec3 n = Normalize(Vec3{0.3f, -0.3f, 1.0f});
+    return Premultiply(MattShade(n, Hex(0x5c5f66), 0.4f), Coverage(d));
+}
+
+// A riveted steel cap seen from the front, `size` texels square.
+Rgba SteelCapPixel(Vec2 p, float size) {
+    const Vec2 c{size / 2, size / 2};
+    const auto sd = [&](Vec2 v) { return SdBox(v - c, {size / 2 - 3, size / 2 - 3}, 5.0f); };
+    const float d = sd(p);
+    if (d > 1.0f)
+        return {};
+    Vec3 n = BevelNormal(d, SdGradient(sd, p), 4.0f, 1.4f);
+    const float brushed = 0.9f + 0.1f * std::sin(p.y * 2.1f + 3.0f * Noise(0, p.x, p.y, 4.0f));
+    Rgb steel = MattShade(n, Hex(0x9aa2ad) * brushed, 0.6f);
+    const float rivet = SdCircle(p - c, 3.0f);
+    if (rivet < 0)
+        steel = MattShade(Normalize(Vec3{(p.x - c.x) / 3, (p.y - c.y) / 3, 1}), Hex(0xc8ccd2),
+                          0.8f);
+    return Premultiply(steel, Coverage(d));
+}
+
+// A glowing ring, white so that the ring's colour tints it.
+Rgba RingPixel(Vec2 p) {
+    const float r = Length(p - Vec2{kRingSize / 2.0f, kRingSize / 2.0f}) / (kRingSize / 2.0f - 2);
+    const float a =
+        Clamp01(Glow((r - 0.82f) / 0.09f, 1.0f) + 0.25f * Glow((r - 0.7f) / 0.2f, 1.0f));
+    return Premultiply(Rgb{1, 1, 1}, r < 1.05f ? a : 0.0f);
+}
+
+void PaintPowerPictures(Sheet& sheet, int colour) {
+    if (colour == kGreenColour) {
+        sheet.Put(PaintRegion(0, 0, kChainPiece.fw, kChainPiece.fh, 1.0f,
+                              [](Vec2 p, float) { return ChainPixel(p); }),
+                  int(kChainPiece.u0), int(kChainPiece.v0), Store::Straight);
+        sheet.Put(PaintRegion(0, 0, kStaplesPiece.fw, kStaplesPiece.fh, 1.0f,
+                              [](Vec2 p, float) { return StaplesPixel(p); }),
+                  int(kStaplesPiece.u0), int(kStaplesPiece.v0), Store::Straight);
+    }
+    if (colour == kBlueColour) {
+        for (const Piece* cap : {&kSteelLeft, &kSteelRight})
+            sheet.Put(PaintRegion(0, 0, cap->fw, cap->fh, 1.0f,
+                                  [&](Vec2 p, float) { return SteelCapPixel(p, cap->fw); }),
+                      int(cap->u0), int(cap->v0), Store::Straight);
+        sheet.Put(PaintRegion(0, 0, kRingSize, kRingSize, 1.0f,
+                              [](Vec2 p, float) { return RingPixel(p); }),
+                  kRingX, kRingY, Store::Straight);
+    }
+}
+
 Sheet PaintFigureAtlas(int colour, bool shop) {
     Sheet sheet(kFigureAtlasW, kFigureAtlasH);
     const float warmth = shop ? 1.12f : 1.0f;
@@ -340,6 +447,7 @@ Sheet PaintFigureAtlas(int colour, bool shop) {
     }
     if (colour == kYellowColour)
         PaintYellowNumbers(sheet);
+    PaintPowerPictures(sheet, colour);
     return sheet;
 }
 
@@ -498,47 +606,95 @@ Sheet PaintGlowRays() {
     });
 }
 
+// The Green power's pictures (256 x 256): four glow layers of a gem in the
+// top-left quarter (64 texels each), its halo in the top-right quarter, and
+// in the lower half the ray beam, seamless from left to right.
 Sheet PaintUnigem() {
-    return WholeSheet(64, 64, Store::Straight, [&](float x, float y) {
-        const Vec2 p{x - 32, y - 32};
-        const Rgba g = GemPixel(0, p + kHeadCentre, kHeadCentre, 18.0f);
-        return Over(g, Premultiply(TokenColours(0).bright, 0.6f * Glow(Length(p) / 28.0f, 3.0f)));
+    const Rgb green = TokenColours(0).bright;
+    return WholeSheet(256, 256, Store::Straight, [&](float x, float y) {
+        if (y >= 128) {
+            // Across the beam a hot core in a soft glow; along it slow pulses.
+            const float v = (y - 192) / 64.0f;
+            const float pulse = 0.75f + 0.25f * std::sin(x / 256.0f * 2 * kPi * 3);
+            const float core = Glow(v / 0.08f, 1.0f), glow = Glow(v / 0.45f, 1.0f) * pulse;
+            return Premultiply(MixRgb(green, Rgb{1, 1, 1}, core), Clamp01(core + 0.7f * glow));
+        }
+        if (x >= 128) {
+            const float r = Length(Vec2{x - 192, y - 64}) / 62.0f;
+            return Premultiply(MixRgb(green, Rgb{1, 1, 1}, Glow(r / 0.25f, 1.0f)),
+                               r < 1 ? Glow(r / 0.45f, 1.0f) * (1 - r) : 0.0f);
+        }
+        const int layer = int(y / 64) * 2 + int(x / 64);
+        const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
+        const float r = Length(p) / 30.0f;
+        float a = 0;
+        if (layer == 0) {
+            // The stone itself.
+            const Rgba g = GemPixel(0, p + kHeadCentre, kHeadCentre, 20.0f);
+            return Over(g, Premultiply(green, 0.5f * Glow(r / 0.6f, 1.0f)));
+        }
+        if (layer == 1) // a four-pointed twinkle
+            a = (Glow(p.x / 2.5f, 1.0f) + Glow(p.y / 2.5f, 1.0f)) * Glow(r / 0.9f, 1.0f);
+        if (layer == 2) // a thin ring
+            a = Glow((r - 0.7f) / 0.08f, 1.0f);
+        if (layer == 3) // a diagonal twinkle
+            a = Glow((p.x + p.y) / 3.5f, 1.0f) * Glow(r / 0.7f, 1.0f) +
+                Glow((p.x - p.y) / 3.5f, 1.0f) * Glow(r / 0.7f, 1.0f);
+        return Premultiply(MixRgb(green, Rgb{1, 1, 1}, 0.6f), Clamp01(a) * (r < 1 ? 1.0f : 0.0f));
     });
 }
 
+// What the Blue power shatters: a steel plate with two riveted caps, in the
+// left 168 texels of 256 x 256.
 Sheet PaintSteelPieces() {
     return WholeSheet(256, 256, Store::Straight, [&](float x, float y) {
-        const int cx = int(x) / 64, cy = int(y) / 64;
-        const auto piece = [&](Vec2 v) {
-            return SdPolygon(RegularPolygon(5 + (cx + cy) % 3, 26 - 4.0f * HashUnit(cx, cy),
-                                            HashUnit(cx, cy, 1) * kPi),
-                             v);
-        };
-        const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
-        return Premultiply(MattShade(ShapeNormal(piece, p, 5.0f, 1.5f), Hex(0x8a9098), 0.5f),
-                           Coverage(piece(p)));
+        if (x >= 168)
+            return Rgba{};
+        const Vec2 p{x, y};
+        const float cell = 84.0f;
+        const Vec2 local{std::fmod(x, cell), std::fmod(y, 128.0f) * cell / 128.0f};
+        const Rgba cap = SteelCapPixel(local, cell);
+        const float brushed = 0.85f + 0.15f * Noise(0, p.x * 0.2f, p.y * 3.0f, 6.0f);
+        return Over(cap, Premultiply(Hex(0x6e757e) * brushed, 1.0f));
     });
 }
 
+// Paint running down the White figure (64 x 256): u across the stream, v
+// along it, seamless along v; the colours of the paints blend into each other.
 Sheet PaintPaintStream() {
+    constexpr uint32_t kPaints[7] = {0xff5050, 0x50ff50, 0x5070ff, 0xffff50,
+                                     0xff50ff, 0xffc040, 0xfff0f0};
     return WholeSheet(64, 256, Store::Straight, [&](float x, float y) {
-        const float u = x / 64.0f + 0.08f * std::sin(y / 256.0f * 4 * kPi);
-        const float a = SmoothStep(0.0f, 0.2f, u) * SmoothStep(1.0f, 0.8f, u);
-        const float shine = Glow((x / 64.0f - 0.35f) / 0.12f, 1.0f);
-        return Premultiply(Rgb{0.9f, 0.9f, 0.9f} + Rgb{0.1f, 0.1f, 0.1f} * shine, a);
+        const float u = x / 64.0f + 0.06f * std::sin(y / 256.0f * 4 * kPi);
+        const float a = SmoothStep(0.05f, 0.3f, u) * SmoothStep(0.95f, 0.7f, u);
+        const float t = y / 256.0f * 7.0f;
+        const int i = int(t) % 7;
+        const Rgb c = MixRgb(Hex(kPaints[i]), Hex(kPaints[(i + 1) % 7]),
+                             SmoothStep(0.6f, 1.0f, t - std::floor(t)));
+        const float shine = Glow((u - 0.4f) / 0.1f, 1.0f);
+        return Premultiply(MixRgb(c, Rgb{1, 1, 1}, 0.6f * shine), a);
     });
 }
 
+// Paint (128 x 128, white to be tinted): the blob and its glint in the top
+// half (each within the middle of its quarter, which the drops turn), a
+// splash droplet and a splash glint in the bottom half.
 Sheet PaintPaintDrop() {
-    return WholeSheet(64, 64, Store::Straight, [&](float x, float y) {
-        const auto drop = [](Vec2 v) {
-            return SmoothUnion(SdCircle(v, 16), SdPolygon({{-10, -6}, {0, -30}, {10, -6}}, v), 4);
-        };
-        const Vec2 p{x - 32, y - 36};
-        const Lit lit = LightNormal(ShapeNormal(drop, p, 12.0f, 1.2f), 40.0f);
-        return Premultiply(Rgb{0.85f, 0.85f, 0.85f} * (0.6f + 0.4f * lit.diffuse) +
-                               Rgb{1, 1, 1} * lit.specular,
-                           Coverage(drop(p)));
+    return WholeSheet(128, 128, Store::Straight, [&](float x, float y) {
+        const int cell = int(y / 64) * 2 + int(x / 64);
+        const Vec2 p{std::fmod(x, 64.0f) - 32, std::fmod(y, 64.0f) - 32};
+        if (cell == 0 || cell == 2) {
+            // The blob's frame is the middle half of its quarter.
+            const float radius = cell == 0 ? 14.5f : 18.0f;
+            const float d = SdCircle(p, radius);
+            const Lit lit = LightNormal(ShapeNormal([&](Vec2 v) { return SdCircle(v, radius); }, p,
+                                                    radius * 0.8f, 1.0f),
+                                        30.0f);
+            return Premultiply(Rgb{1, 1, 1} * (0.7f + 0.3f * lit.diffuse), Coverage(d));
+        }
+        const float k = cell == 1 ? 1.0f : 0.65f;
+        const float r = Length(p + Vec2{5, 5} * k) / (8.0f * k);
+        return Premultiply(Rgb{1, 1, 1}, r < 1 ? Glow(r / 0.5f, 1.0f) : 0.0f);
     });
 }
 
@@ -585,6 +741,126 @@ void WriteSet(CfgWriter& w, const std::string& prefix, const std::vector<Piece>&
 Piece SmallPiece(int cell) {
     const float x = float(SmallCellX(cell)), y = float(SmallCellY(cell));
     return {0, 0, kFrame, kFrame, x, y, x + kSmall, y + kSmall, cell < kColours ? 0.0f : -1.0f};
+}
+
+// Keys of the Green, Blue and White powers, in pixels of the selected figure
+// on screen (kMainOnScreen square) unless said otherwise.
+void PowerKeys(CfgWriter& w, int c) {
+    const float k = kMainOnScreen / kFrame;
+    const Vec2 gem = HeadGem(c) * k;
+    const auto px = [&](Vec2 v) { return v * k; };
+    const std::string empty = "480 224 512 256";
+    if (c == kGreenColour) {
+        w.Text("NoChainT", empty);
+        w.Key("NoChainShadowT", 0, 0, kShadowCell, kShadowCell);
+        w.Key("Chain", kChainFrom.x * k, kChainFrom.y * k, kChainLength * k, kChainSag * k);
+        for (int t = 1; t <= kTiers; ++t)
+            w.Key("Point" + std::to_string(t), gem.x, gem.y);
+        w.Key("RayFlareColor", 200, 255, 150, 255);
+        w.Key("RayColor", 220, 255, 200, 255);
+        w.Key("PreRayTime", 0.25);
+        w.Key("RayFlareTime", 1);
+        w.Key("RayThickness", 12);
+        w.Key("RayTan", 0.04);
+        w.Key("RaySpeed", 900);
+        w.Key("RayLen", 320);
+        w.Key("Ray2PiLen", 256);
+        w.Key("RayInTermTime", 0.35);
+        w.Key("RayHeadSize", 30);
+        w.Key("RayHeadW", 1);
+        w.Key("UnigemSize", 40);
+        w.Key("UnigemTailColor", 150, 255, 150, 255);
+        w.Key("UnigemTailPSize", 22);
+        w.Key("UnigemFlyTime", 1.0);
+        w.Key("UnigemStartFlyTime", 0.25);
+        w.Key("PauseTime", 1);
+        // Flares and sparkles play over the head.
+        const Vec2 corner = px({96, 116}), right = px({160, 116}), up = px({96, 52});
+        for (int t = 2; t <= kTiers; ++t)
+            w.Key("Flares" + std::to_string(t), corner.x, corner.y, right.x, right.y, up.x, up.y);
+        w.Key("SmallFSize", 8);
+        w.Key("SmallFLifeTime", 0.4);
+        w.Key("SmallFW", 1);
+        w.Key("SmallFT", 0.08);
+        w.Key("SmallFIntensity", 1);
+        w.Key("BigFSize", 40);
+        w.Key("BigFIntensity", 0.6);
+        w.Key("BigFT", 1.5);
+        w.Key("BigFW", 0.5);
+        w.Key("ChainTime", 0.75);
+        w.Key("ChainLightSize", 16);
+        w.Key("ChainLightLifeTime", 0.25);
+        w.Key("ChainLightT", 0.03);
+        w.Key("ChainLightColor", 200, 255, 200, 255);
+    }
+    if (c == kBlueColour) {
+        for (int t = 1; t <= 3; ++t)
+            for (int e = 0; e < 2; ++e)
+                w.Text("Empty" + std::to_string(t) + "T" + std::to_string(e), empty);
+        // Bolts from the head and the wings down to the steel caps.
+        const Vec2 begins[3][2] = {
+            {{100, 70}, {110, 100}}, {{146, 100}, {156, 70}}, {{118, 40}, {138, 40}}};
+        const Vec2 ends[3][2] = {
+            {{104, 212}, {118, 222}}, {{138, 222}, {152, 212}}, {{120, 204}, {136, 204}}};
+        for (int t = 1; t <= 3; ++t) {
+            const std::string g = std::to_string(t);
+            w.Key("Bolt" + g + "Count", t);
+            for (int i = 0; i < t; ++i) {
+                const Vec2 b0 = px(begins[i][0]), b1 = px(begins[i][1]);
+                const Vec2 e0 = px(ends[i][0]), e1 = px(ends[i][1]);
+                w.Key("Bolt" + g + "Begin" + std::to_string(i), b0.x, b0.y, b1.x, b1.y);
+                w.Key("Bolt" + g + "End" + std::to_string(i), e0.x, e0.y, e1.x, e1.y);
+            }
+        }
+        const Vec2 caps = px({128, 230});
+        w.Key("Target", caps.x, caps.y);
+        w.Key("PreTime", 0.5);
+        w.Key("StrikeTime", 0.15);
+        w.Key("BoltSize", 160, 40);
+        w.Key("BoltSpeed", 1800);
+        w.Key("BoltColor", 170, 210, 255, 255);
+        w.Key("Caps", caps.x, caps.y, 72 * k, 32 * k);
+        const Vec2 shield = px({128, 140});
+        w.Key("Shield", shield.x, shield.y, 190 * k, 190 * k);
+        w.Key("ShieldT", kRingX, kRingY, kRingX + kRingSize, kRingY + kRingSize);
+        w.Key("SmallShield", kSmallOnScreen / 2, kSmallOnScreen / 2, kSmallOnScreen * 0.9f,
+              kSmallOnScreen * 0.9f);
+        w.Key("SmallShieldT", kRingX, kRingY, kRingX + kRingSize, kRingY + kRingSize);
+        w.Key("ShieldColor", 160, 220, 255, 200);
+        w.Key("ShieldLifeTime", 2);
+        w.Key("ShieldBirth", 0.8);
+        w.Key("ShieldMinFactor", 0.5);
+        w.Key("ShieldMaxFactor", 1.4);
+    }
+    if (c == kWhiteColour) {
+        // The stream runs from under the head gem down the body, longer
+        // and wider with the tier.
+        w.Key("StripWFactor", 0.01);
+        for (int t = 1; t <= kTiers; ++t) {
+            const std::string g = std::to_string(t);
+            const int lines = 5 + t;
+            const float half = 6.0f + 1.5f * float(t);
+            w.Key("Strip" + g + "Count", lines);
+            for (int i = 0; i < lines; ++i) {
+                const float y = HeadGem(c).y + 14 + 18.0f * float(i);
+                const float x = 122 + 7 * std::sin(float(i) * 0.9f);
+                const Vec2 a = px({x - half, y}), b = px({x + half, y});
+                w.Key("Strip" + g + "Line" + std::to_string(i), a.x, a.y, b.x, b.y);
+            }
+        }
+        w.Key("StreamIntensity", 0.8);
+        w.Key("StreamTSpeed", 0.25);
+        for (int t = 1; t <= kTiers; ++t)
+            w.Key("Fog" + std::to_string(t), gem.x, gem.y, (14 + 2 * t) * k);
+        w.Key("PaintDropSpeed", 700);
+        w.Key("PaintDropIntensity", 0.85);
+        w.Key("PaintDropLengthFactor", 0.8, 1.5);
+        w.Key("PaintDropWidthFactor", 0.5, 1.2);
+        w.Key("PaintDropW", 2);
+        w.Key("SprayIntensity", 0.75);
+        w.Key("SprayParticleSize", 18);
+        w.Key("SprayParticles", 15);
+    }
 }
 
 std::string TotemsConfig() {
@@ -698,6 +974,8 @@ std::string TotemsConfig() {
             w.Key("RayW", 2.5);
             w.Key("FlyTime", 0.6);
         }
+        if (c == kGreenColour || c == kBlueColour || c == kWhiteColour)
+            PowerKeys(w, c);
         w.Key("MainTextureSize", kFigureAtlasW, kFigureAtlasH);
         w.Key("ShopTextureSize", kFigureAtlasW, kFigureAtlasH);
         for (int t = 0; t < kTiers; ++t) {
@@ -718,6 +996,18 @@ std::string TotemsConfig() {
                 const Vec2 g = HeadGem(c);
                 main.push_back(
                     {g.x - 16, g.y - 16, 32, 32, g.x - 16, g.y - 16, g.x + 16, g.y + 16, -2});
+            }
+            if (c == kGreenColour && t >= 2) {
+                // The chain is the seventh part of the figure (the shadow
+                // first): at tier 3 the staples fill the crown's place.
+                if (t == 2)
+                    main.push_back(kStaplesPiece);
+                main.push_back(kChainPiece);
+            }
+            if (c == kBlueColour) {
+                // The Blue power clears the figure's last two parts.
+                main.push_back(kSteelLeft);
+                main.push_back(kSteelRight);
             }
             WriteSet(w, "Main" + k, main, kMainOnScreen);
             WriteSet(w, "Shop" + k, kTierPieces[t], kShopOnScreen);

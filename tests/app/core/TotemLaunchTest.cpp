@@ -1,9 +1,13 @@
 // The totem panel in the running game: loaded at Init from the generated
-// data, a Red totem bought by the test standing on its place at the level
-// start, selected and launched by two red requests, its shots blowing up caps
-// of the real board, and the figure back on its place afterwards.
+// data, totems bought by the test standing on their places at the level
+// start, selected and launched by requests of their colour, their powers
+// changing the real board (Red blasts, Green gems, Blue strikes on steel,
+// White paint) or the level (Orange time, Yellow points, Violet bonuses), and
+// the figures back on their places afterwards.
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
+#include <set>
 #include <utility>
 
 #include "AppTestSupport.h"
@@ -24,18 +28,29 @@ int CountCaps(const CPlayField& f) {
     return n;
 }
 
+// The game started from a copy of the generated folder, its flow running.
+class TotemGame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!copy.Missing().empty())
+            GTEST_SKIP() << copy.Missing();
+        enter.emplace(copy.Path());
+        gl.emplace();
+        ASSERT_EQ(gl->Problem(), "");
+        game = std::make_unique<CGame>(gl->Renderer(), gl->Window(), CSharedPtr<snd::Audio>());
+        ASSERT_EQ(game->PreInit(), 1) << game->LastError();
+        ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+    }
+
+    GameCopy copy;
+    std::optional<EnterDir> enter;
+    std::optional<GlStack> gl;
+    std::unique_ptr<CGame> game;
+};
+
 } // namespace
 
-TEST(TotemLaunch, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
-    GameCopy copy;
-    if (!copy.Missing().empty())
-        GTEST_SKIP() << copy.Missing();
-    EnterDir enter(copy.Path());
-    GlStack gl;
-    ASSERT_EQ(gl.Problem(), "");
-    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
-    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
-    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+TEST_F(TotemGame, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
     CTotemPanel& totems = game->Field->Totems;
     // Every colour's shapes came from the generated file, and the time bonus
     // counts with the panel's digits.
@@ -131,16 +146,7 @@ static std::pair<int, int> LaunchAndCount(CGame& game, int32_t colour, int32_t k
     return {records, frames};
 }
 
-TEST(TotemLaunch, OrangeYellowAndVioletTotemsActOnTheRunningGame) {
-    GameCopy copy;
-    if (!copy.Missing().empty())
-        GTEST_SKIP() << copy.Missing();
-    EnterDir enter(copy.Path());
-    GlStack gl;
-    ASSERT_EQ(gl.Problem(), "");
-    auto game = std::make_unique<CGame>(gl.Renderer(), gl.Window(), CSharedPtr<snd::Audio>());
-    ASSERT_EQ(game->PreInit(), 1) << game->LastError();
-    ASSERT_EQ(game->InitAndStartFlow(), 1) << game->LastError();
+TEST_F(TotemGame, OrangeYellowAndVioletTotemsActOnTheRunningGame) {
     PlayWithTiers(*game, {{1, 2}, {4, 2}, {6, 2}});
     if (HasFatalFailure())
         return;
@@ -180,4 +186,78 @@ TEST(TotemLaunch, AMissingTotemPictureFailsInitNamingIt) {
                                      "Error loading Totems Textures\n"}))
         << copy.Log();
     game.RestoreGamma();
+}
+
+static int CountCapsWhere(const CPlayField& f, bool (*keep)(const CCap&)) {
+    int n = 0;
+    for (const auto& row : f.Board)
+        for (const auto& cap : row)
+            n += !cap.IsNull() && keep(*cap) ? 1 : 0;
+    return n;
+}
+
+TEST_F(TotemGame, GreenBlueAndWhiteTotemsChangeTheRealBoard) {
+    PlayWithTiers(*game, {{0, 2}, {3, 3}, {5, 2}});
+    if (HasFatalFailure())
+        return;
+    CPlayField& f = *game->Field;
+    CTotemPanel& totems = f.Totems;
+
+    // Green: tier 2 collects the gems on the board with its rays and sends
+    // five new ones onto plain caps.
+    const auto gems = [](const CCap& c) { return c.Gem != 0; };
+    ASSERT_GT(CountCapsWhere(f, gems), 0);
+    f.GemPool = 5;
+    EXPECT_GT(LaunchAndCount(*game, 0, CTotemAction::kGreen).first, 0);
+    EXPECT_EQ(CountCapsWhere(f, gems), 5);
+    EXPECT_EQ(f.GemPool, 0);
+
+    // Blue: three caps turn to steel; tier 3 strikes each with its neighbours
+    // (row 0 has no upper one) after one request, and stays armed.
+    const auto steel = [](const CCap& c) { return c.Colour >= CCap::kFirstSpecialColour; };
+    for (int i = 0; i < 3; ++i)
+        f.CapAt(2 * i + 1, 3 * i)->Colour = CCap::kSteel;
+    totems.PushRequest(3);
+    totems.PushRequest(3);
+    int requests = 0, strikes = 0;
+    for (int frames = 0; frames < 600 && totems.Places[3]->State != CTotem::kRearmed; ++frames) {
+        ASSERT_GE(game->Frame(16), 0);
+        for (const CTotemAction& a : totems.Actions)
+            if (a.kind == CTotemAction::kBlue)
+                (a.value != 0 ? requests : strikes) += 1;
+    }
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(strikes, 5 + 4 + 5);
+    EXPECT_EQ(CountCapsWhere(f, steel), 0);
+    // Level 3 ends the steel for the level and raises the shields.
+    totems.PushRequest(3);
+    for (int frames = 0; frames < 600 && !(totems.Selected < 0 && totems.IsIdle()); ++frames)
+        ASSERT_GE(game->Frame(16), 0);
+    EXPECT_EQ(f.SteelLimit, 0);
+    EXPECT_EQ(totems.BlueFlag, 1);
+
+    // White: tier 2 throws nine drops of one colour; each painted cap shows
+    // it in the frame it lands.
+    totems.PushRequest(5);
+    totems.PushRequest(5);
+    int painted = 0, ends = 0;
+    std::set<int32_t> colours;
+    for (int frames = 0; frames < 600 && !(ends > 0 && totems.Selected < 0); ++frames) {
+        ASSERT_GE(game->Frame(16), 0);
+        for (const CTotemAction& a : totems.Actions) {
+            if (a.kind != CTotemAction::kWhite)
+                continue;
+            ends += a.value < 0 ? 1 : 0;
+            if (a.value != 0)
+                continue;
+            ++painted;
+            colours.insert(a.value2);
+            const CSharedPtr<CCap> cap = f.CapAt(a.column, a.row);
+            ASSERT_FALSE(cap.IsNull());
+            EXPECT_EQ(cap->Colour, a.value2);
+        }
+    }
+    EXPECT_EQ(painted, 9);
+    EXPECT_EQ(colours.size(), 1u);
+    EXPECT_EQ(ends, 1);
 }
