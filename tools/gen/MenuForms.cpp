@@ -330,7 +330,7 @@ std::string NewProfile() {
     f.Define("Ok", 195);
     f.Define("Cancel", 196);
     f.Label("NewProfileTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
-    f.Label("NewProfilePrompt", 50, 86, 380, 30, -1, kMainFont, 1.0f, "CENTER", kBodyText);
+    f.Label("NewProfilePrompt", 24, 86, 432, 30, -1, kMainFont, 0.85f, "CENTER", kBodyText);
     f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 60, 124, 360, 46);
     f.Label("\"|\"", 70, 132, 340, 30, 1, kMainFont, 1.0f, "CENTER", kTitleText);
     f.Label("\" \"", 50, 176, 380, 26, 3, kMainFont, 0.8f, "CENTER", kGoldText);
