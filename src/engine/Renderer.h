@@ -138,6 +138,7 @@ public:
     static gpu::Viewport ComputeGameViewport(uint32_t width, uint32_t height);
 
 private:
+    int32_t DrawScene();
     void UpdateScales();
     void ComputeViewports();
     void ComputeProjection();

@@ -60,9 +60,25 @@ template <class T> bool Has(const CSharedPtr<T>& p) {
     return !p.IsNull();
 }
 
+// The back end may draw a scene without a depth buffer and then ask for it
+// once more with one, when a depth test in it might have failed. Every frame
+// clears the picture first, so drawing it again leaves nothing behind.
+template <class Draw> int32_t DrawAgainIfAsked(CRenderDevice& d, Draw draw) {
+    int32_t r = draw();
+    if (r == 0 && d.GetDevice() && d.GetDevice()->RedrawWithDepth())
+        r = draw();
+    return r;
+}
+
 } // namespace
 
 int32_t CRenderer::RenderScene() {
+    if (device_.IsNull())
+        return gpu::kErrInvalidCall;
+    return DrawAgainIfAsked(*device_, [this] { return DrawScene(); });
+}
+
+int32_t CRenderer::DrawScene() {
     if (device_.IsNull() || !device_->GetDevice())
         return gpu::kErrInvalidCall;
     CRenderDevice& d = *device_;
@@ -278,8 +294,10 @@ int32_t CRenderer::RenderLoadingScreen(CSharedPtr<CTexture> picture, float progr
         WriteQuadIndices(idx, b);
         WriteQuadIndices(idx + 6, b + 4);
     };
-    return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
-                            gameViewport_, view_, projection_, 2, write);
+    return DrawAgainIfAsked(*device_, [&] {
+        return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
+                                gameViewport_, view_, projection_, 2, write);
+    });
 }
 
 int32_t CRenderer::RenderSplash(CSharedPtr<CTexture> picture, float brightness) {
@@ -297,6 +315,8 @@ int32_t CRenderer::RenderSplash(CSharedPtr<CTexture> picture, float brightness) 
         WritePictureQuad(v, colour, 1.0f);
         WriteQuadIndices(idx, b);
     };
-    return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
-                            gameViewport_, view_, projection_, 1, write);
+    return DrawAgainIfAsked(*device_, [&] {
+        return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
+                                gameViewport_, view_, projection_, 1, write);
+    });
 }

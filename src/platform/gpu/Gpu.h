@@ -272,6 +272,15 @@ public:
     // Debugging and the cache test: when on, the back end forwards every state
     // set to the driver even when its own shadow already holds the value.
     virtual void SetStateCacheBypass(bool on) = 0;
+
+    // A caller that can draw a scene twice lets the back end draw scenes
+    // without touching the depth buffer (far cheaper on a software rasteriser)
+    // while the depth tests of the recent scenes could not fail. When a test of
+    // the scene might have failed, RedrawWithDepth says so once after EndScene:
+    // the caller draws the scene again, and the back end uses depth until
+    // scenes are clear of such tests again.
+    virtual void SetDepthOnDemand(bool) {}
+    virtual bool RedrawWithDepth() { return false; }
 };
 
 // The adapter level: displays, their modes and capabilities; creates the device.
