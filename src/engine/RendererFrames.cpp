@@ -60,12 +60,12 @@ template <class T> bool Has(const CSharedPtr<T>& p) {
     return !p.IsNull();
 }
 
-// The back end may draw a scene without a depth buffer and then ask for it
-// once more with one, when a depth test in it might have failed. Every frame
-// clears the picture first, so drawing it again leaves nothing behind.
+// The back end may draw a scene on guesses (no depth buffer, nothing under
+// what covered it last time) and ask for it once more when one failed. Every
+// frame clears the picture first, so drawing it again leaves nothing behind.
 template <class Draw> int32_t DrawAgainIfAsked(CRenderDevice& d, Draw draw) {
     int32_t r = draw();
-    if (r == 0 && d.GetDevice() && d.GetDevice()->RedrawWithDepth())
+    if (r == 0 && d.GetDevice() && d.GetDevice()->RedrawScene())
         r = draw();
     return r;
 }

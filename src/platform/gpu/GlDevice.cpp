@@ -414,6 +414,12 @@ Result GlDevice::BeginScene() {
         depthless_ = depthless;
         ForgetDepth(); // the scenes without depth left the buffer as it was
     }
+    predictedOccluders_.clear();
+    if (depthless_ && guessing_)
+        predictedOccluders_.swap(seenOccluders_);
+    seenOccluders_.clear();
+    drawOrdinal_ = 0;
+    guessing_ = true;
     return kOk;
 }
 
@@ -423,12 +429,15 @@ Result GlDevice::EndScene() {
     inScene_ = false;
     if (shortcuts_)
         cleanScenes_ = sceneUnproven_ ? 0 : std::min(cleanScenes_ + 1, kCleanScenesForDepthless);
-    redrawPending_ = depthless_ && sceneUnproven_;
-    depthRedraws_ += redrawPending_ ? 1 : 0;
+    const bool guessFailed = std::any_of(predictedOccluders_.begin(), predictedOccluders_.end(),
+                                         [](const Occluder& o) { return o.used && !o.fulfilled; });
+    redrawPending_ = (depthless_ && sceneUnproven_) || guessFailed;
+    guessing_ = !redrawPending_;
+    sceneRedraws_ += redrawPending_ ? 1 : 0;
     return kOk;
 }
 
-bool GlDevice::RedrawWithDepth() {
+bool GlDevice::RedrawScene() {
     const bool redraw = redrawPending_;
     redrawPending_ = false;
     return redraw;
@@ -846,8 +855,10 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     };
     constexpr uint32_t kMaxParts = 3 * 512;
     const bool parts = triangles && count % 3 == 0 && count <= kMaxParts;
-    float part[6] = {};      // x0, y0, x1, y1, lowest and highest depth of the triangle
-    float corner[3][4] = {}; // pixel x, y and texel u, v of the triangle's vertices
+    float part[6] = {}; // x0, y0, x1, y1, lowest and highest depth of the triangle
+    constexpr uint32_t kQuadIndices = 6;
+    float quad[kQuadIndices][2] = {}; // pixel x, y of a draw of two triangles
+    float corner[3][4] = {};          // pixel x, y and texel u, v of the triangle's vertices
     drawMaps_.clear();
     float tri[3][4]; // pixel x, y and texel u, v of the triangle so far
     for (uint32_t i = 0; i < count; ++i) {
@@ -882,6 +893,10 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         // The original's pixel coordinates: centres on whole numbers, y down.
         float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(viewport_.x);
         float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(viewport_.y);
+        if (triangles && count == kQuadIndices) {
+            quad[i][0] = px;
+            quad[i][1] = py;
+        }
         xMin = std::min(xMin, px);
         xMax = std::max(xMax, px);
         yMin = std::min(yMin, py);
@@ -954,6 +969,34 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     }
     pixelBox(xMin, yMin, xMax, yMax, f.box);
     f.boxKnown = std::isfinite(xMin + xMax + yMin + yMax + f.minDepth + f.maxDepth);
+    if (f.boxKnown && triangles && count == kQuadIndices) {
+        // Two triangles over the corners of one rectangle, each leaving out a
+        // different end of one diagonal, cover all of it.
+        int missing[2] = {0, 0};
+        f.rectangle = xMax > xMin && yMax > yMin;
+        for (uint32_t t = 0; t < 2 && f.rectangle; ++t) {
+            int used = 0;
+            for (uint32_t k = 3 * t; k < 3 * t + 3; ++k) {
+                const bool right = quad[k][0] == xMax, bottom = quad[k][1] == yMax;
+                f.rectangle =
+                    f.rectangle && (right || quad[k][0] == xMin) && (bottom || quad[k][1] == yMin);
+                used |= 1 << ((right ? 1 : 0) | (bottom ? 2 : 0));
+            }
+            missing[t] = 0xF & ~used;
+            // One corner left out, as a single bit.
+            f.rectangle = f.rectangle && missing[t] != 0 && (missing[t] & (missing[t] - 1)) == 0;
+        }
+        const int ends = missing[0] | missing[1]; // bits 1 and 8, or 2 and 4: one diagonal
+        f.rectangle = f.rectangle && (ends == (1 | 8) || ends == (2 | 4));
+        // Pixels whose centres lie inside, away from the edges by more than
+        // the rasteriser's sub-pixel steps; the viewport clips.
+        const float e = 1.0f / 64.0f;
+        f.inner[0] = static_cast<int32_t>(std::clamp(std::ceil(xMin + e), vx0, vx1));
+        f.inner[1] = static_cast<int32_t>(std::clamp(std::ceil(yMin + e), vy0, vy1));
+        f.inner[2] = static_cast<int32_t>(std::clamp(std::ceil(xMax - e), vx0, vx1));
+        f.inner[3] = static_cast<int32_t>(std::clamp(std::ceil(yMax - e), vy0, vy1));
+        f.rectangle = f.rectangle && f.inner[0] < f.inner[2] && f.inner[1] < f.inner[3];
+    }
     if (!f.boxKnown)
         drawParts_.clear();
     if (!f.boxKnown || firstW != 1.0f || drawMaps_.size() != drawParts_.size())
@@ -1285,6 +1328,47 @@ bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool
     return true;
 }
 
+bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
+    const uint32_t ordinal = drawOrdinal_++;
+    if (!depthless_ || !f.boxKnown)
+        return false;
+    auto within = [](const int32_t* in, const int32_t* out) {
+        return in[0] >= out[0] && in[1] >= out[1] && in[2] <= out[2] && in[3] <= out[3];
+    };
+    // Without depth an unblended draw of full alpha paints its pixels whatever
+    // lies below. Only large ones are worth remembering.
+    constexpr int64_t kMinPixels = 64 * 64;
+    constexpr size_t kMaxOccluders = 8;
+    // Everything drawn before an expected occluder, under it, is painted over.
+    Occluder* best = nullptr;
+    int64_t bestArea = 0;
+    for (Occluder& o : predictedOccluders_) {
+        if (o.fulfilled || ordinal >= o.ordinal || !Overlap(o.rect, f.box))
+            continue;
+        const int32_t c[4] = {std::max(o.rect[0], f.box[0]), std::max(o.rect[1], f.box[1]),
+                              std::min(o.rect[2], f.box[2]), std::min(o.rect[3], f.box[3])};
+        const int64_t a = static_cast<int64_t>(c[2] - c[0]) * (c[3] - c[1]);
+        if (a > bestArea) {
+            best = &o;
+            bestArea = a;
+            std::copy(c, c + 4, rect);
+        }
+    }
+    if (best) {
+        best->used = true;
+        return true; // a draw with pixels left out covers nothing
+    }
+    const int32_t* in = f.inner;
+    if (opaque && f.rectangle &&
+        static_cast<int64_t>(in[2] - in[0]) * (in[3] - in[1]) >= kMinPixels) {
+        for (Occluder& o : predictedOccluders_)
+            o.fulfilled = o.fulfilled || within(o.rect, in);
+        if (seenOccluders_.size() < kMaxOccluders)
+            seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
+    }
+    return false;
+}
+
 bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     GlBindFramebuffer(TargetFramebuffer());
 
@@ -1401,8 +1485,18 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
                         GlAddressMode(st[Tss::AddressU]), GlAddressMode(st[Tss::AddressV]));
     }
 
-    hasIdleHole_ = FindIdleHole(f, alphaTest, blend, depthTest && depthWrite, idleHole_);
-    cheaper = cheaper || hasIdleHole_;
+    // Of the pixels that need no drawing, the larger of the two kinds.
+    int32_t hole[4], hidden[4];
+    const bool idle = FindIdleHole(f, alphaTest, blend, depthTest && depthWrite, hole);
+    const bool occluded = FindOccluded(f, !alphaTest && !blend, hidden);
+    auto area = [](const int32_t* r) { return static_cast<int64_t>(r[2] - r[0]) * (r[3] - r[1]); };
+    skips_ = idle || occluded;
+    if (skips_) {
+        const int32_t* r = occluded && (!idle || area(hidden) > area(hole)) ? hidden : hole;
+        std::copy(r, r + 4, skipRect_);
+        skippedPixels_ += static_cast<uint64_t>(area(r));
+    }
+    cheaper = cheaper || skips_;
     if (cheaper)
         ++shortcutDraws_;
 
@@ -1482,13 +1576,13 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
             reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
             static_cast<GLint>(baseVertex_));
     };
-    if (!hasIdleHole_) {
+    if (!skips_) {
         draw();
         return kOk;
     }
     // Around the hole: the bands above and below it, then its sides.
     const int32_t* b = facts.box;
-    const int32_t* h = idleHole_;
+    const int32_t* h = skipRect_;
     const int32_t pieces[4][4] = {{b[0], b[1], b[2], h[1]},
                                   {b[0], h[3], b[2], b[3]},
                                   {b[0], h[1], h[0], h[3]},

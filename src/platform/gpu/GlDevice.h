@@ -78,11 +78,14 @@ public:
     // Whether frames are drawn straight into the window now.
     bool DrawsIntoWindow() const { return direct_; }
     void SetDepthOnDemand(bool on) override { depthOnDemand_ = on; }
-    bool RedrawWithDepth() override;
+    bool RedrawScene() override;
     // Whether the current (or last) scene is drawn without depth tests or writes.
     bool DrawsWithoutDepth() const { return depthless_; }
-    // Number of scenes so far that had to be drawn again with depth.
-    uint64_t DepthRedraws() const { return depthRedraws_; }
+    // Number of scenes so far that had to be drawn again.
+    uint64_t SceneRedraws() const { return sceneRedraws_; }
+    // Pixels (at most) left out of draws so far, where they would have
+    // changed nothing.
+    uint64_t SkippedPixels() const { return skippedPixels_; }
 
     // ---- GL-only inspection (tests, benchmarks) ----
     uint32_t BackBufferWidth() const { return bbWidth_; }
@@ -198,6 +201,10 @@ private:
         // (exclusive), within the viewport.
         int32_t box[4] = {0, 0, 0, 0};
         bool boxKnown = false;
+        // The draw is one rectangle of two triangles, covering at least these
+        // pixels.
+        bool rectangle = false;
+        int32_t inner[4] = {0, 0, 0, 0};
         int32_t texels[4] = {0, 0, 0, 0}; // texel rectangle the draw can read
         bool texelsKnown = false;
     };
@@ -219,6 +226,9 @@ private:
     // of zero alpha, which the state makes leave the target as it is.
     bool FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool depthTest,
                       int32_t hole[4]) const;
+    // Notes the draw as an occluder when it is one, and finds the pixels the
+    // occluders expected later in the scene will cover.
+    bool FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]);
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
     uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
@@ -255,8 +265,8 @@ private:
     uint32_t streamStride_ = 0;
     GlIndexBuffer* indices_ = nullptr;
     // The pixels the current draw leaves out (it is drawn around them).
-    int32_t idleHole_[4] = {0, 0, 0, 0};
-    bool hasIdleHole_ = false;
+    int32_t skipRect_[4] = {0, 0, 0, 0};
+    bool skips_ = false;
     uint32_t baseVertex_ = 0;
     uint32_t fvf_ = 0;
     bool inScene_ = false;
@@ -276,7 +286,21 @@ private:
     bool depthless_ = false;     // the scene neither tests nor writes depth
     bool sceneUnproven_ = false; // a depth test of this scene might fail
     bool redrawPending_ = false;
-    uint64_t depthRedraws_ = 0;
+    uint64_t sceneRedraws_ = 0;
+    uint64_t skippedPixels_ = 0;
+    // A draw that paints a rectangle of pixels whatever lies below (inner
+    // pixels, back-buffer coordinates), and its place among the scene's draws.
+    // A scene without depth leaves out the pixels that the last scene's
+    // occluders covered from the draws before them, until an occluder covers
+    // them again; when none does, the scene is drawn again without guessing.
+    struct Occluder {
+        int32_t rect[4];
+        uint32_t ordinal;
+        bool used, fulfilled;
+    };
+    std::vector<Occluder> seenOccluders_, predictedOccluders_;
+    uint32_t drawOrdinal_ = 0;
+    bool guessing_ = true; // false for a scene drawn again
     // Scenes in a row whose depth tests could not fail; a scene goes without
     // depth after this many. An effect that needs depth costs one scene drawn
     // twice when it starts, and one that needs it every other scene none.

@@ -273,14 +273,14 @@ public:
     // set to the driver even when its own shadow already holds the value.
     virtual void SetStateCacheBypass(bool on) = 0;
 
-    // A caller that can draw a scene twice lets the back end draw scenes
-    // without touching the depth buffer (far cheaper on a software rasteriser)
-    // while the depth tests of the recent scenes could not fail. When a test of
-    // the scene might have failed, RedrawWithDepth says so once after EndScene:
-    // the caller draws the scene again, and the back end uses depth until
-    // scenes are clear of such tests again.
+    // A caller that can draw a scene twice lets the back end take guesses
+    // from the scenes before (far cheaper on a software rasteriser): no depth
+    // buffer while their depth tests could not fail, no pixels under what
+    // covered them. When a guess failed, RedrawScene says so once after
+    // EndScene: the caller draws the scene again, and the back end guesses no
+    // more for that scene (and uses depth until the tests are safe again).
     virtual void SetDepthOnDemand(bool) {}
-    virtual bool RedrawWithDepth() { return false; }
+    virtual bool RedrawScene() { return false; }
 };
 
 // The adapter level: displays, their modes and capabilities; creates the device.
