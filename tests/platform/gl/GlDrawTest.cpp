@@ -494,15 +494,7 @@ TEST_F(GlDraw, ShortcutsKeepThePictureOfLayeredDraws) {
     };
     auto frame = [&](bool shortcuts) {
         dev_->SetShortcuts(shortcuts);
-        ClearAll(0xFF203040);
-        GameStates();
-        Rs(Rs::ZEnable, 1);
-        Rs(Rs::ZFunc, Cmp::LessEqual);
-        Rs(Rs::AlphaBlendEnable, 1);
-        Rs(Rs::SrcBlend, Blend::SrcAlpha);
-        Rs(Rs::DestBlend, Blend::InvSrcAlpha);
-        Rs(Rs::AlphaFunc, Cmp::Greater);
-        Rs(Rs::AlphaRef, 1);
+        LayeredStates(1);
         for (const Layer& l : layers) {
             dev_->SetTexture(0, l.texture);
             Filter(0, Tf::Linear, l.mip);
@@ -562,15 +554,7 @@ TEST_F(GlDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
                    true}};
     auto draw = [&](const std::vector<Layer>& layers) {
         EXPECT_EQ(dev_->BeginScene(), kOk);
-        ClearAll(0xFF203040);
-        GameStates();
-        Rs(Rs::ZEnable, 1);
-        Rs(Rs::ZFunc, Cmp::LessEqual);
-        Rs(Rs::AlphaBlendEnable, 1);
-        Rs(Rs::SrcBlend, Blend::SrcAlpha);
-        Rs(Rs::DestBlend, Blend::InvSrcAlpha);
-        Rs(Rs::AlphaFunc, Cmp::Greater);
-        Rs(Rs::AlphaRef, 0);
+        LayeredStates(0);
         dev_->SetTexture(0, framed);
         for (const Layer& l : layers) {
             Rs(Rs::ZWriteEnable, l.zWrite);
