@@ -244,8 +244,6 @@ gpu::Result CRenderer::CreateDevice(VideoSettingsBlock& s, gpu::Api* api, os::Wi
     if (gpu::Failed(r))
         return r;
 
-    // Every frame function draws its scene again when the back end asks.
-    device_->GetDevice()->SetDepthOnDemand(true);
     device_->SetRenderState(gpu::Rs::Lighting, 0);
     for (uint32_t stage = 0; stage < 2; ++stage) {
         device_->SetTextureStageState(stage, gpu::Tss::MagFilter, gpu::Tf::Linear);

@@ -139,6 +139,8 @@ public:
 
 private:
     int32_t DrawScene();
+    bool ClearsPicture() const;
+    bool ShowsValley() const;
     void UpdateScales();
     void ComputeViewports();
     void ComputeProjection();

@@ -431,7 +431,8 @@ Result GlDevice::EndScene() {
         cleanScenes_ = sceneUnproven_ ? 0 : std::min(cleanScenes_ + 1, kCleanScenesForDepthless);
     const bool guessFailed = std::any_of(predictedOccluders_.begin(), predictedOccluders_.end(),
                                          [](const Occluder& o) { return o.used && !o.fulfilled; });
-    redrawPending_ = (depthless_ && sceneUnproven_) || guessFailed;
+    redrawPending_ =
+        (depthless_ && sceneUnproven_) || guessFailed || (forcedRedraws_ && depthOnDemand_);
     guessing_ = !redrawPending_;
     sceneRedraws_ += redrawPending_ ? 1 : 0;
     return kOk;

@@ -79,6 +79,9 @@ public:
     bool DrawsIntoWindow() const { return direct_; }
     void SetDepthOnDemand(bool on) override { depthOnDemand_ = on; }
     bool RedrawScene() override;
+    // Tests: every scene drawn on demand asks to be drawn again, as if a guess
+    // had failed, so that the game can be run both ways and compared.
+    void SetForcedRedraws(bool on) { forcedRedraws_ = on; }
     // Whether the current (or last) scene is drawn without depth tests or writes.
     bool DrawsWithoutDepth() const { return depthless_; }
     // Number of scenes so far that had to be drawn again.
@@ -286,6 +289,7 @@ private:
     bool depthless_ = false;     // the scene neither tests nor writes depth
     bool sceneUnproven_ = false; // a depth test of this scene might fail
     bool redrawPending_ = false;
+    bool forcedRedraws_ = false;
     uint64_t sceneRedraws_ = 0;
     uint64_t skippedPixels_ = 0;
     // A draw that paints a rectangle of pixels whatever lies below (inner
