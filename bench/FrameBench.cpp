@@ -6,7 +6,9 @@
 // calls per frame and, per scene layer, what the frame saves when that layer
 // is left out ("ms_<layer>", medians of interleaved frames; layers that draw
 // nothing in the scene are not listed), and the cost of a frame without any
-// layer ("ms_bare": clearing and presenting).
+// layer ("ms_bare": clearing and presenting); "depthless" is the share of
+// frames drawn without depth tests, "redraws" the frames drawn again after a
+// failed guess, "kpx_skipped" the pixels left out of draws (thousands).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -87,14 +89,23 @@ void BM_Frame(benchmark::State& state) {
         run.Draw();
     }
     const uint64_t draws = d->GlDrawCalls(), states = d->GlStateCalls();
+    const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
+    double depthless = 0;
     for (auto _ : state) {
         run.Step();
         benchmark::DoNotOptimize(run.Draw());
+        depthless += d->DrawsWithoutDepth() ? 1 : 0;
     }
     const auto frames = static_cast<double>(state.iterations());
     state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
     state.counters["draws"] = static_cast<double>(d->GlDrawCalls() - draws) / frames;
     state.counters["states"] = static_cast<double>(d->GlStateCalls() - states) / frames;
+    // Frames drawn without touching depth, frames drawn again after a failed
+    // guess, and pixels per frame left out of draws.
+    state.counters["depthless"] = depthless / frames;
+    state.counters["redraws"] = static_cast<double>(d->SceneRedraws() - redraws) / frames;
+    state.counters["kpx_skipped"] =
+        static_cast<double>(d->SkippedPixels() - skipped) / frames / 1000.0;
     Breakdown(run, state);
 }
 BENCHMARK(BM_Frame)

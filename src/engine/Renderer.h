@@ -138,6 +138,9 @@ public:
     static gpu::Viewport ComputeGameViewport(uint32_t width, uint32_t height);
 
 private:
+    int32_t DrawScene();
+    bool ClearsPicture() const;
+    bool ShowsValley() const;
     void UpdateScales();
     void ComputeViewports();
     void ComputeProjection();

@@ -60,9 +60,36 @@ template <class T> bool Has(const CSharedPtr<T>& p) {
     return !p.IsNull();
 }
 
+// The back end may draw a scene on guesses (no depth buffer, nothing under
+// what covered it last time) and ask for it once more when one failed. Only a
+// scene that clears the picture first can be drawn again without blending over
+// its own first drawing, so only such a scene lets the back end guess.
+template <class Draw> int32_t DrawAgainIfAsked(CRenderDevice& d, bool clearsPicture, Draw draw) {
+    if (d.GetDevice())
+        d.GetDevice()->SetDepthOnDemand(clearsPicture);
+    int32_t r = draw();
+    if (r == 0 && d.GetDevice() && d.GetDevice()->RedrawScene())
+        r = draw();
+    return r;
+}
+
 } // namespace
 
 int32_t CRenderer::RenderScene() {
+    if (device_.IsNull())
+        return gpu::kErrInvalidCall;
+    return DrawAgainIfAsked(*device_, ClearsPicture(), [this] { return DrawScene(); });
+}
+
+bool CRenderer::ClearsPicture() const {
+    return ShowsValley() || clearFlag_;
+}
+
+bool CRenderer::ShowsValley() const {
+    return Has(backdrop_) && backdrop_->IsEnabled() && backdrop_->GetCurrentId() == 3;
+}
+
+int32_t CRenderer::DrawScene() {
     if (device_.IsNull() || !device_->GetDevice())
         return gpu::kErrInvalidCall;
     CRenderDevice& d = *device_;
@@ -82,7 +109,7 @@ int32_t CRenderer::RenderScene() {
         d.SetViewport(gameViewport_);
     }
     const uint32_t both = gpu::ClearFlag::Target | gpu::ClearFlag::ZBuffer;
-    if (Has(backdrop_) && backdrop_->IsEnabled() && backdrop_->GetCurrentId() == 3)
+    if (ShowsValley())
         d.Clear(0, nullptr, both, 0x00000000, 1.0f, 0);  // the Valley wants black
     else if (clearFlag_)
         d.Clear(0, nullptr, both, clearColor_, 1.0f, 0);
@@ -278,8 +305,10 @@ int32_t CRenderer::RenderLoadingScreen(CSharedPtr<CTexture> picture, float progr
         WriteQuadIndices(idx, b);
         WriteQuadIndices(idx + 6, b + 4);
     };
-    return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
-                            gameViewport_, view_, projection_, 2, write);
+    return DrawAgainIfAsked(*device_, true, [&] {
+        return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
+                                gameViewport_, view_, projection_, 2, write);
+    });
 }
 
 int32_t CRenderer::RenderSplash(CSharedPtr<CTexture> picture, float brightness) {
@@ -297,6 +326,8 @@ int32_t CRenderer::RenderSplash(CSharedPtr<CTexture> picture, float brightness) 
         WritePictureQuad(v, colour, 1.0f);
         WriteQuadIndices(idx, b);
     };
-    return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
-                            gameViewport_, view_, projection_, 1, write);
+    return DrawAgainIfAsked(*device_, true, [&] {
+        return DrawPictureFrame(*device_, vertexBuffer_, indexBuffer_, picture, fullViewport_,
+                                gameViewport_, view_, projection_, 1, write);
+    });
 }

@@ -162,7 +162,8 @@ void CSpriteLayer::Prepare() {
     device.GetRenderState(gpu::Rs::ZWriteEnable, &savedZWrite);
     SetPassStates(false);
 
-    std::vector<const CSpriteQuad*> run;
+    std::vector<const CSpriteQuad*>& run = Run;
+    run.clear();
     auto flush = [&]() {
         if (run.empty())
             return true;
@@ -213,7 +214,8 @@ void CSpriteLayer::Draw(int32_t passTag) {
     device.GetRenderState(gpu::Rs::ZWriteEnable, &savedZWrite);
     device.GetRenderState(gpu::Rs::ZFunc, &savedZFunc);
 
-    std::vector<const CSpriteQuad*> run;
+    std::vector<const CSpriteQuad*>& run = Run;
+    run.clear();
     auto flush = [&]() {
         if (run.empty())
             return true;

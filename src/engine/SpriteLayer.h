@@ -6,6 +6,7 @@
 // writes, Draw(tag) the blended sprites of one pass tag from the largest key down.
 #include <cstdint>
 #include <list>
+#include <vector>
 
 #include "engine/SharedPtr.h"
 
@@ -62,4 +63,6 @@ private:
     CSharedPtr<CIndexBuffer> IndexBuffer;
     List Drawn;
     List Parked;
+    // The run being batched while drawing, kept so that a frame allocates nothing.
+    std::vector<const CSpriteQuad*> Run;
 };

@@ -5,7 +5,10 @@
 // (the ramp maps every level to itself, the window is the back buffer's size and
 // needs no alpha) drawing goes straight into the window instead: on a software
 // rasteriser the full-screen pass costs as much as the whole scene. Switching
-// between the two copies the picture across, so nothing drawn is lost. The original fixed-function
+// between the two copies the picture across, so nothing drawn is lost. Where the
+// caller can draw a scene again, scenes whose depth tests provably pass (by a
+// record of what the depth buffer holds at least, rectangle by rectangle) are
+// drawn without touching depth at all. The original fixed-function
 // state is stored as set and turned into GL state lazily at draw time, through a shadow of the GL
 // state that drops redundant GL calls (unless the cache bypass is on).
 #include <cstdint>
@@ -74,6 +77,18 @@ public:
     void SetShortcuts(bool on);
     // Whether frames are drawn straight into the window now.
     bool DrawsIntoWindow() const { return direct_; }
+    void SetDepthOnDemand(bool on) override { depthOnDemand_ = on; }
+    bool RedrawScene() override;
+    // Tests: every scene drawn on demand asks to be drawn again, as if a guess
+    // had failed, so that the game can be run both ways and compared.
+    void SetForcedRedraws(bool on) { forcedRedraws_ = on; }
+    // Whether the current (or last) scene is drawn without depth tests or writes.
+    bool DrawsWithoutDepth() const { return depthless_; }
+    // Number of scenes so far that had to be drawn again.
+    uint64_t SceneRedraws() const { return sceneRedraws_; }
+    // Pixels (at most) left out of draws so far, where they would have
+    // changed nothing.
+    uint64_t SkippedPixels() const { return skippedPixels_; }
 
     // ---- GL-only inspection (tests, benchmarks) ----
     uint32_t BackBufferWidth() const { return bbWidth_; }
@@ -152,6 +167,24 @@ private:
 
     Program* ProgramFor(CombinerKey key);
     void UpdateMvp();
+    // A rectangle of back-buffer pixels (left, top, right, bottom; exclusive)
+    // and the depths there: of a draw's triangle, or what the depth buffer
+    // holds at least. A flat region has one exact depth, written by one flat
+    // draw, so a later draw at that same depth is known to pass a
+    // less-or-equal test.
+    struct DepthRegion {
+        int32_t rect[4];
+        float low, high;
+        bool flat;
+        float depth;
+    };
+    // A triangle maps pixel x to texel u = uScale * x + uShift, and y to v
+    // likewise, when it lies on the pixels unrotated (aligned).
+    struct TexelMap {
+        bool aligned = false;
+        float uScale = 0, uShift = 0, vScale = 0, vShift = 0;
+    };
+    static TexelMap AxisMap(const float corner[3][4]);
     // What the vertices of a draw prove, for the shortcuts that keep its picture.
     struct DrawFacts {
         // The first stage's texture lands on the pixels one to one, every pixel
@@ -166,6 +199,15 @@ private:
         bool flatDepth = false; // every vertex has the same window depth...
         bool atNear = false;    // ...which is exactly the viewport's near depth
         float depth = 0.0f;
+        float minDepth = 0.0f, maxDepth = 1.0f; // window depths of the vertices
+        // Back-buffer pixels the draw can touch: left, top, right, bottom
+        // (exclusive), within the viewport.
+        int32_t box[4] = {0, 0, 0, 0};
+        bool boxKnown = false;
+        // The draw is one rectangle of two triangles, covering at least these
+        // pixels.
+        bool rectangle = false;
+        int32_t inner[4] = {0, 0, 0, 0};
         int32_t texels[4] = {0, 0, 0, 0}; // texel rectangle the draw can read
         bool texelsKnown = false;
     };
@@ -178,7 +220,18 @@ private:
     // Whether the depth test provably passes for every fragment of this draw.
     bool DepthTestPasses(const DrawFacts& f) const;
     void NoteDepthWrite(const DrawFacts& f);
+    void NoteDepthClear(const int32_t rect[4], float z);
+    void AddDepthRegion(const DepthRegion& added);
+    // Nothing is known of the depth buffer's contents.
+    void ForgetDepth();
     bool ApplyDrawState(const DrawFacts& f);
+    // Pixels of the draw that provably change nothing: they read only texels
+    // of zero alpha, which the state makes leave the target as it is.
+    bool FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool depthTest,
+                      int32_t hole[4]) const;
+    // Notes the draw as an occluder when it is one, and finds the pixels the
+    // occluders expected later in the scene will cover.
+    bool FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]);
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
     uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
@@ -214,6 +267,9 @@ private:
     GlVertexBuffer* stream_ = nullptr;
     uint32_t streamStride_ = 0;
     GlIndexBuffer* indices_ = nullptr;
+    // The pixels the current draw leaves out (it is drawn around them).
+    int32_t skipRect_[4] = {0, 0, 0, 0};
+    bool skips_ = false;
     uint32_t baseVertex_ = 0;
     uint32_t fvf_ = 0;
     bool inScene_ = false;
@@ -222,9 +278,38 @@ private:
     bool direct_ = false;
     bool rampIsIdentity_ = true;
     bool windowHasDepth_ = false;
-    // No depth stored anywhere in the target is below this (so a flat draw at or
-    // in front of it passes a less-or-equal test everywhere); -1 when unknown.
-    float depthFloor_ = -1.0f;
+    // What the depth buffer holds at least: every stored depth is at or behind
+    // the lowest bound among the regions covering its pixel.
+    std::vector<DepthRegion> depthRegions_;
+    // The triangles of the draw being examined (none when too many to list),
+    // and for a textured draw, how each lays its texture on the pixels.
+    mutable std::vector<DepthRegion> drawParts_;
+    mutable std::vector<TexelMap> drawMaps_;
+    bool depthOnDemand_ = false;
+    bool depthless_ = false;     // the scene neither tests nor writes depth
+    bool sceneUnproven_ = false; // a depth test of this scene might fail
+    bool redrawPending_ = false;
+    bool forcedRedraws_ = false;
+    uint64_t sceneRedraws_ = 0;
+    uint64_t skippedPixels_ = 0;
+    // A draw that paints a rectangle of pixels whatever lies below (inner
+    // pixels, back-buffer coordinates), and its place among the scene's draws.
+    // A scene without depth leaves out the pixels that the last scene's
+    // occluders covered from the draws before them, until an occluder covers
+    // them again; when none does, the scene is drawn again without guessing.
+    struct Occluder {
+        int32_t rect[4];
+        uint32_t ordinal;
+        bool used, fulfilled;
+    };
+    std::vector<Occluder> seenOccluders_, predictedOccluders_;
+    uint32_t drawOrdinal_ = 0;
+    bool guessing_ = true; // false for a scene drawn again
+    // Scenes in a row whose depth tests could not fail; a scene goes without
+    // depth after this many. An effect that needs depth costs one scene drawn
+    // twice when it starts, and one that needs it every other scene none.
+    static constexpr uint32_t kCleanScenesForDepthless = 2;
+    uint32_t cleanScenes_ = kCleanScenesForDepthless;
     bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;

@@ -139,6 +139,8 @@ Result GlTexture::UnlockRect(uint32_t level) {
 
 void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
     Level& l = levels_[level];
+    if (level == 0)
+        holeKnown_ = false;
     const bool hasAlpha = GetFormatLayout(format_).a.bits != 0;
     const uint32_t bpp = BytesPerPixel(format_);
     const uint32_t bx0 = static_cast<uint32_t>(r.left) / kOpacityBlock;
@@ -156,17 +158,25 @@ void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
                 if (x0 >= static_cast<uint32_t>(r.left) && y0 >= static_cast<uint32_t>(r.top) &&
                     x0 + w <= static_cast<uint32_t>(r.right) &&
                     y1 <= static_cast<uint32_t>(r.bottom))
-                    l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = 1;
+                    l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = kBlockOpaque;
                 continue;
             }
-            bool opaque = true;
-            for (uint32_t y = y0; y < y1 && opaque; ++y) {
+            // Texels GL was never given may hold anything, and the copy's
+            // start as zero: a block is clear only once GL holds all of it.
+            const bool whole =
+                x0 >= static_cast<uint32_t>(r.left) && y0 >= static_cast<uint32_t>(r.top) &&
+                x0 + w <= static_cast<uint32_t>(r.right) && y1 <= static_cast<uint32_t>(r.bottom);
+            bool opaque = true, clear = whole;
+            for (uint32_t y = y0; y < y1 && (opaque || clear); ++y) {
                 ExpandRow(format_, l.bits.data() + static_cast<size_t>(y) * l.pitch + x0 * bpp, w,
                           rgba);
-                for (uint32_t x = 0; x < w && opaque; ++x)
-                    opaque = rgba[x * 4 + 3] == 255;
+                for (uint32_t x = 0; x < w; ++x) {
+                    opaque = opaque && rgba[x * 4 + 3] == 255;
+                    clear = clear && rgba[x * 4 + 3] == 0;
+                }
             }
-            l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] = opaque ? 1 : 0;
+            l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + bx] =
+                static_cast<uint8_t>((opaque ? kBlockOpaque : 0) | (clear ? kBlockClear : 0));
         }
 }
 
@@ -183,16 +193,87 @@ bool GlTexture::Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32
     const auto b = static_cast<int32_t>(kOpacityBlock);
     for (int32_t by = y0 / b; by <= (y1 - 1) / b; ++by)
         for (int32_t bx = x0 / b; bx <= (x1 - 1) / b; ++bx)
-            if (!l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + static_cast<size_t>(bx)])
+            if (!(l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + static_cast<size_t>(bx)] &
+                  kBlockOpaque))
                 return false;
     return true;
 }
 
 bool GlTexture::FullyOpaque() const {
     for (const Level& l : levels_)
-        if (std::find(l.opaqueBlocks.begin(), l.opaqueBlocks.end(), 0) != l.opaqueBlocks.end())
-            return false;
+        for (uint8_t flags : l.opaqueBlocks)
+            if (!(flags & kBlockOpaque))
+                return false;
     return true;
+}
+
+bool GlTexture::Clear(const int32_t r[4]) const {
+    if (levels_.empty())
+        return false;
+    const Level& l = levels_[0];
+    if (r[0] < 0 || r[1] < 0 || r[2] > static_cast<int32_t>(l.width) ||
+        r[3] > static_cast<int32_t>(l.height))
+        return false;
+    const auto b = static_cast<int32_t>(kOpacityBlock);
+    for (int32_t by = r[1] / b; by * b < r[3]; ++by)
+        for (int32_t bx = r[0] / b; bx * b < r[2]; ++bx)
+            if (!(l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + static_cast<size_t>(bx)] &
+                  kBlockClear))
+                return false;
+    return true;
+}
+
+bool GlTexture::ClearHole(const int32_t in[4], int32_t out[4]) const {
+    if (levels_.empty())
+        return false;
+    if (holeKnown_ && std::equal(in, in + 4, holeIn_)) {
+        std::copy(holeOut_, holeOut_ + 4, out);
+        return holeFound_;
+    }
+    const Level& l = levels_[0];
+    const auto b = static_cast<int32_t>(kOpacityBlock);
+    // The whole blocks inside the rectangle.
+    const int32_t bx0 = (std::max(in[0], 0) + b - 1) / b, by0 = (std::max(in[1], 0) + b - 1) / b;
+    const int32_t bx1 = std::min(in[2], static_cast<int32_t>(l.width)) / b;
+    const int32_t by1 = std::min(in[3], static_cast<int32_t>(l.height)) / b;
+    // The largest rectangle under a histogram of clear runs, row by row.
+    int64_t best = 0;
+    int32_t found[4] = {0, 0, 0, 0};
+    if (bx1 > bx0 && by1 > by0) {
+        std::vector<int32_t> run(static_cast<size_t>(bx1 - bx0) + 1, 0), stack;
+        for (int32_t by = by0; by < by1; ++by) {
+            for (int32_t bx = bx0; bx < bx1; ++bx) {
+                const uint8_t flags =
+                    l.opaqueBlocks[static_cast<size_t>(by) * l.blocksX + static_cast<size_t>(bx)];
+                int32_t& r = run[static_cast<size_t>(bx - bx0)];
+                r = (flags & kBlockClear) ? r + 1 : 0;
+            }
+            stack.clear();
+            for (int32_t i = 0; i <= bx1 - bx0; ++i) {
+                const int32_t height = i < bx1 - bx0 ? run[static_cast<size_t>(i)] : 0;
+                while (!stack.empty() && run[static_cast<size_t>(stack.back())] >= height) {
+                    const int32_t h = run[static_cast<size_t>(stack.back())];
+                    stack.pop_back();
+                    const int32_t left = stack.empty() ? 0 : stack.back() + 1;
+                    const int64_t area = static_cast<int64_t>(h) * (i - left);
+                    if (area > best) {
+                        best = area;
+                        found[0] = (bx0 + left) * b;
+                        found[1] = (by - h + 1) * b;
+                        found[2] = (bx0 + i) * b;
+                        found[3] = (by + 1) * b;
+                    }
+                }
+                stack.push_back(i);
+            }
+        }
+    }
+    std::copy(in, in + 4, holeIn_);
+    std::copy(found, found + 4, holeOut_);
+    holeKnown_ = true;
+    holeFound_ = best > 0;
+    std::copy(found, found + 4, out);
+    return holeFound_;
 }
 
 void GlTexture::Upload(uint32_t level, const Rect& r) {

@@ -34,6 +34,13 @@ public:
     bool Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
     // Whether every texel of every level has full alpha.
     bool FullyOpaque() const;
+    // The largest rectangle of whole blocks of the base level inside the texel
+    // rectangle `in` whose texels all have zero alpha, as far as the last
+    // uploads tell; false when there is none.
+    bool ClearHole(const int32_t in[4], int32_t out[4]) const;
+    // Whether every texel of the base level in the texel rectangle r (left,
+    // top, right, bottom) has zero alpha; false for texels outside the level.
+    bool Clear(const int32_t r[4]) const;
     // The device is going away: free the GL object, keep the CPU copy.
     void Detach();
 
@@ -43,11 +50,12 @@ private:
         std::vector<uint8_t> bits;
         bool locked = false, readOnly = false;
         Rect lockedRect;
-        // One flag per square block of texels: all of its alpha is full.
+        // Flags per square block of texels: all of its alpha is full, or zero.
         std::vector<uint8_t> opaqueBlocks;
         uint32_t blocksX = 0;
     };
     static constexpr uint32_t kOpacityBlock = 16;
+    static constexpr uint8_t kBlockOpaque = 1, kBlockClear = 2;
     GlTexture(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
     void Upload(uint32_t level, const Rect& r);
@@ -57,6 +65,9 @@ private:
     uint32_t usage_, format_, pool_;
     uint32_t name_ = 0;
     std::vector<Level> levels_;
+    // The last hole asked for, kept until the base level changes.
+    mutable int32_t holeIn_[4] = {0, 0, 0, 0}, holeOut_[4] = {0, 0, 0, 0};
+    mutable bool holeKnown_ = false, holeFound_ = false;
 };
 
 // A system-memory picture: no GL object (the cursor image is handed to SDL).

@@ -272,6 +272,15 @@ public:
     // Debugging and the cache test: when on, the back end forwards every state
     // set to the driver even when its own shadow already holds the value.
     virtual void SetStateCacheBypass(bool on) = 0;
+
+    // A caller that can draw a scene twice lets the back end take guesses
+    // from the scenes before (far cheaper on a software rasteriser): no depth
+    // buffer while their depth tests could not fail, no pixels under what
+    // covered them. When a guess failed, RedrawScene says so once after
+    // EndScene: the caller draws the scene again, and the back end guesses no
+    // more for that scene (and uses depth until the tests are safe again).
+    virtual void SetDepthOnDemand(bool) {}
+    virtual bool RedrawScene() { return false; }
 };
 
 // The adapter level: displays, their modes and capabilities; creates the device.

@@ -494,15 +494,7 @@ TEST_F(GlDraw, ShortcutsKeepThePictureOfLayeredDraws) {
     };
     auto frame = [&](bool shortcuts) {
         dev_->SetShortcuts(shortcuts);
-        ClearAll(0xFF203040);
-        GameStates();
-        Rs(Rs::ZEnable, 1);
-        Rs(Rs::ZFunc, Cmp::LessEqual);
-        Rs(Rs::AlphaBlendEnable, 1);
-        Rs(Rs::SrcBlend, Blend::SrcAlpha);
-        Rs(Rs::DestBlend, Blend::InvSrcAlpha);
-        Rs(Rs::AlphaFunc, Cmp::Greater);
-        Rs(Rs::AlphaRef, 1);
+        LayeredStates(1);
         for (const Layer& l : layers) {
             dev_->SetTexture(0, l.texture);
             Filter(0, Tf::Linear, l.mip);
@@ -534,6 +526,79 @@ TEST_F(GlDraw, ShortcutsKeepThePictureOfLayeredDraws) {
             ADD_FAILURE() << "pixel " << i % kW << "," << i / kW << ": "
                           << Near(fast[i], plain[i], 0).message();
     EXPECT_EQ(differing, 0u);
+}
+
+TEST_F(GlDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
+    // A frame picture: opaque border, clear middle, drawn over and under others.
+    Texture* framed = MakeTexture(256, 256, [](uint32_t x, uint32_t y) {
+        const bool middle = x >= 32 && x < 224 && y >= 32 && y < 224;
+        return middle ? Pattern(x, y) & 0x00FFFFFFu : Pattern(x, y);
+    });
+    struct Layer {
+        Quad q;
+        uint32_t zWrite, alphaTest;
+    };
+    const std::vector<Layer> ordered = {
+        {{100, 100, 356, 356, 0xFFFFFFFF, 5}, 1, 1},
+        {{150, 150, 406, 406, 0xC0FFFFFF, 5}, 0, 0},
+        {{120, 120, 800, 700, 0xFFFFFFFF, 5, 0.0f, 0.0f, 0.25f, 0.25f}, 1, 1}};
+    std::vector<Layer> covered = ordered; // the border alone is opaque
+    covered.push_back({{300, 300, 700, 600, 0xFFFFFFFF, 5, 0.0f, 0.0f, 0.1f, 0.1f}, 0, 1});
+    const struct {
+        std::vector<Layer> layers;
+        bool needsDepth;
+    } scenes[] = {{covered},
+                  {ordered},
+                  {{{{100, 100, 356, 356, 0xFFFFFFFF, 0}, 1, 1},
+                    {{200, 200, 456, 456, 0xFFFFFFFF, 10}, 0, 0}},
+                   true}};
+    auto draw = [&](const std::vector<Layer>& layers) {
+        EXPECT_EQ(dev_->BeginScene(), kOk);
+        LayeredStates(0);
+        dev_->SetTexture(0, framed);
+        for (const Layer& l : layers) {
+            Rs(Rs::ZWriteEnable, l.zWrite);
+            Rs(Rs::AlphaTestEnable, l.alphaTest);
+            EXPECT_EQ(Draw({l.q}), kOk);
+        }
+        EXPECT_EQ(dev_->EndScene(), kOk);
+    };
+    GammaRamp ramp; // not the identity: both ways draw offscreen
+    for (int i = 0; i < 256; ++i)
+        ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(i * 257);
+    ramp.red[255] = 0xF000;
+    dev_->SetGammaRamp(0, &ramp);
+    dev_->SetShortcuts(false);
+    std::vector<std::vector<uint32_t>> plain;
+    for (const auto& scene : scenes) {
+        draw(scene.layers);
+        plain.push_back(Read());
+    }
+    dev_->SetShortcuts(true);
+    dev_->SetDepthOnDemand(true);
+    // Covered twice (the second time guessing what covers what), then without
+    // the cover, then a scene that needs depth: the last two are drawn again.
+    const struct {
+        size_t scene;
+        uint64_t redraws;
+    } runs[] = {{0, 0}, {0, 0}, {1, 1}, {2, 1}};
+    uint64_t lastSkipped = 0;
+    for (size_t run = 0; run < std::size(runs); ++run) {
+        const auto& scene = scenes[runs[run].scene];
+        const uint64_t redraws = dev_->SceneRedraws(), skipped = dev_->SkippedPixels();
+        for (int pass = 0; pass < 2; ++pass) {
+            draw(scene.layers);
+            EXPECT_EQ(dev_->DrawsWithoutDepth(), pass == 0 || !scene.needsDepth) << run;
+            if (!dev_->RedrawScene())
+                break;
+        }
+        EXPECT_EQ(dev_->SceneRedraws() - redraws, runs[run].redraws) << run;
+        EXPECT_TRUE(Read() == plain[runs[run].scene]) << run;
+        if (run == 1)
+            EXPECT_GT(dev_->SkippedPixels() - skipped, lastSkipped) << "the guess pays";
+        lastSkipped = dev_->SkippedPixels() - skipped;
+    }
+    dev_->SetDepthOnDemand(false);
 }
 
 TEST_F(GlDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {

@@ -131,6 +131,20 @@ protected:
     }
 
     // What the renderer sets up at creation and at the start of a frame.
+    // A cleared target and the game's states for layered draws: depth tested
+    // less-or-equal, blended by source alpha, alpha tested above `alphaRef`.
+    void LayeredStates(uint32_t alphaRef) {
+        ClearAll(0xFF203040);
+        GameStates();
+        Rs(gpu::Rs::ZEnable, 1);
+        Rs(gpu::Rs::ZFunc, gpu::Cmp::LessEqual);
+        Rs(gpu::Rs::AlphaBlendEnable, 1);
+        Rs(gpu::Rs::SrcBlend, gpu::Blend::SrcAlpha);
+        Rs(gpu::Rs::DestBlend, gpu::Blend::InvSrcAlpha);
+        Rs(gpu::Rs::AlphaFunc, gpu::Cmp::Greater);
+        Rs(gpu::Rs::AlphaRef, alphaRef);
+    }
+
     void GameStates() {
         dev_->SetRenderState(gpu::Rs::Lighting, 0);
         dev_->SetRenderState(gpu::Rs::CullMode, gpu::Cull::None);
