@@ -1,6 +1,7 @@
 // "Background.cfg" sizes arrays and divides by its values: any bytes must load,
-// build the geometry and run the Museum and the main menu for a while (stage
-// decorations, map, leaves, foliage) without reading or writing out of bounds.
+// build the geometry and run the Museum, the Jungle, the Valley and the main
+// menu for a while (stage decorations, map, fog, clouds, leaves, foliage)
+// without reading or writing out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     manager.LoadParams(path.c_str());
     manager.Init("Data/Gfx/");
     manager.Enabled = 1;
-    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kMainMenu}) {
+    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kJungle,
+                   CBackgroundsManager::kValley, CBackgroundsManager::kMainMenu}) {
         manager.SetBackground(id);
         manager.SetStage(5, 0);
         for (int frame = 0; frame < 40; ++frame) {

@@ -35,6 +35,7 @@ constexpr float kPictureTexels = 1024.0f;
 constexpr float kSceneV = 0.75f;
 // Sprite draw-order keys (larger first) and passes.
 constexpr int32_t kPictureKey = 100;
+constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kPassBehind = 0;
 constexpr int32_t kPassFront = 1;
 
@@ -76,12 +77,22 @@ void WarnDefault(const std::string& file, const char* section, const char* key,
                  const std::string& value, const char* reason, const char* def);
 // A period or duration that something is divided by: must be above zero.
 float ReadPeriod(const std::string& file, const char* section, const char* key, const char* def);
+// The spin, in radians a second, of a time per turn that may be negative (the
+// other way round) but not zero.
+float ReadSpin(const std::string& file, const char* section, const char* key, const char* def);
 
 // A sprite of the backdrop: blended, depth test and write as given. A sprite
 // without a texture is made hidden: it is kept (its owner still indexes it)
 // but never drawn.
 CSharedPtr<CSpriteQuad> MakeSprite(float x, float y, float z, float w, float h, uint32_t colour,
                                    CSharedPtr<CTexture> texture);
+// The slowly turning fan of light over a scene, centred at (x, y): screen
+// blend, depth test without depth writes, drawn last of the scene.
+CSharedPtr<CSpriteQuad> MakeFlareRays(float x, float y, const float size[2], uint32_t colour,
+                                      float spin, CSharedPtr<CTexture> texture);
+// The full-screen picture (the top three quarters of its texture), without
+// depth test or writes, drawn first of the blended sprites.
+CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode);
 // Adds to the layer (when there is one).
 void Show(const CSharedPtr<CSpriteLayer>& layer, const CSharedPtr<CSpriteQuad>& sprite);
 void Hide(const CSharedPtr<CSpriteLayer>& layer, CSharedPtr<CSpriteQuad>& sprite);

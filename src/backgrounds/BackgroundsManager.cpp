@@ -46,7 +46,9 @@ void CBackgroundsManager::AttachDevice(CSharedPtr<CRenderDevice> device,
     VertexBuffer = vb;
     IndexBuffer = ib;
     MuseumBackdrop.AttachDevice(device, vb, ib);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop, &DoorBackdrop, &TreasuryBackdrop})
+    JungleBackdrop.AttachDevice(device, vb, ib);
+    ValleyBackdrop.AttachDevice(device, vb, ib);
+    for (CStillBackground* b : {&DoorBackdrop, &TreasuryBackdrop})
         b->AttachDevice(device);
     MainMenuBackdrop.AttachDevice(device, vb, ib);
 }
@@ -63,24 +65,33 @@ void CBackgroundsManager::AttachShared(CSharedPtr<CSpriteLayer> layer,
     FlareTexture = flare;
     FlashTexture = flash;
     MuseumBackdrop.AttachShared(layer, particles, quads, flare, spark);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop, &DoorBackdrop, &TreasuryBackdrop})
+    JungleBackdrop.AttachShared(layer, particles, quads, flare, flash, spark);
+    ValleyBackdrop.AttachShared(layer, particles, quads, flare, spark);
+    for (CStillBackground* b : {&DoorBackdrop, &TreasuryBackdrop})
         b->AttachShared(layer);
     MainMenuBackdrop.AttachShared(layer, particles, quads, frontLayer);
 }
 
 void CBackgroundsManager::LoadParams(const char* path) {
     MuseumBackdrop.LoadParams(path);
+    JungleBackdrop.LoadParams(path);
+    ValleyBackdrop.LoadParams(path);
     MainMenuBackdrop.LoadParams(path);
 }
 
 void CBackgroundsManager::Init(std::string gfxFolder) {
     GfxFolder = std::move(gfxFolder);
     MuseumBackdrop.SetupGeometry();
+    JungleBackdrop.SetupGeometry();
+    JungleBackdrop.LoadFlashMask(GfxFolder + CJungleBackground::kMaskFile);
+    ValleyBackdrop.SetupGeometry();
     MainMenuBackdrop.SetupGeometry();
 }
 
 void CBackgroundsManager::SetSoundBank(CSharedPtr<CSoundBank> bank) {
     MuseumBackdrop.SetSoundBank(bank);
+    JungleBackdrop.SetSoundBank(bank);
+    ValleyBackdrop.SetSoundBank(bank);
     MainMenuBackdrop.SetSoundBank(bank);
 }
 

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "backgrounds/JungleBackground.h"
 #include "backgrounds/MainMenuBackground.h"
 #include "backgrounds/MuseumBackground.h"
 #include "backgrounds/StillBackground.h"
+#include "backgrounds/ValleyBackground.h"
 #include "engine/RenderLayers.h"
 #include "engine/SharedPtr.h"
 
@@ -66,6 +68,8 @@ public:
     int32_t GetStageResult() const { return StageResult; }
     CMainMenuBackground& MainMenu() { return MainMenuBackdrop; }
     CMuseumBackground& Museum() { return MuseumBackdrop; }
+    CJungleBackground& Jungle() { return JungleBackdrop; }
+    CValleyBackground& Valley() { return ValleyBackdrop; }
 
     int32_t Enabled = 0;
 
@@ -82,8 +86,8 @@ private:
     CSharedPtr<CQuadLayer> Quads;
     CSharedPtr<CTexture> FlareTexture, FlashTexture;
     CMuseumBackground MuseumBackdrop;
-    CStillBackground JungleBackdrop{kJungle, 6};
-    CStillBackground ValleyBackdrop{kValley, 8};
+    CJungleBackground JungleBackdrop;
+    CValleyBackground ValleyBackdrop;
     CStillBackground DoorBackdrop{kDoor, 10};
     CStillBackground TreasuryBackdrop{kTreasury, 12};
     CMainMenuBackground MainMenuBackdrop;

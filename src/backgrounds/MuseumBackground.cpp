@@ -27,7 +27,6 @@ constexpr const char* kPictureFile = "Museum.jpg";
 constexpr const char* kDustName = "MuseumDust";
 constexpr const char* kDustMaskName = "MuseumDustMask";
 constexpr const char* kFlareRaysName = "MuseumFlareRays";
-constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kMapKey = -1;
 // The dust texture repeats three quarters as often down as across.
 constexpr float kDustAspect = 0.75f;
@@ -155,22 +154,10 @@ bool CMuseumBackground::UnloadTextures() {
 }
 
 void CMuseumBackground::Start() {
-    FlareRaysSprite = MakeSprite(FlareRaysX, FlareRaysY, kDepth, FlareRaysSize[0], FlareRaysSize[1],
-                                 FlareRaysColour, FlareRays);
-    FlareRaysSprite->SetBlend(1, CSpriteQuad::BlendScreen);
-    FlareRaysSprite->DepthWrite = 0;
-    FlareRaysSprite->SpinOn = 1;
-    FlareRaysSprite->SpinSpeed = FlareRaysSpin;
-    FlareRaysSprite->Key = kFlareRaysKey;
+    FlareRaysSprite = MakeFlareRays(FlareRaysX, FlareRaysY, FlareRaysSize, FlareRaysColour,
+                                    FlareRaysSpin, FlareRays);
     Show(Layer, FlareRaysSprite);
-
-    PictureSprite =
-        MakeSprite(kOffsetX, kOffsetY, kDepth, kScreenWidth, kScreenHeight, 0xFFFFFFFFu, Picture);
-    PictureSprite->SetBlend(0, CSpriteQuad::BlendNormal);
-    PictureSprite->SetFrameRect(0, 0.0f, 0.0f, 1.0f, kSceneV);
-    PictureSprite->DepthTest = 0;
-    PictureSprite->DepthWrite = 0;
-    PictureSprite->Key = kPictureKey;
+    PictureSprite = MakePicture(Picture, 0, CSpriteQuad::BlendNormal);
     Show(Layer, PictureSprite);
     Elements.Start();
 }

@@ -199,6 +199,24 @@ void CStageElements::PlaySample(ESound sound) const {
         SoundBank->PlaySample(SoundBank->Group(sound), 0, 0);
 }
 
+void CStageElements::AddFinalFlare() {
+    const size_t k = static_cast<size_t>(Settings.MaxCount);
+    if (FlareSprites.size() != k || Flares.size() <= k)
+        return;
+    FlareSprites.push_back(MakeFlare(k));
+    Show(Layer, FlareSprites.back());
+}
+
+bool CStageElements::LightFinalFlare(ESound sound) {
+    const size_t k = static_cast<size_t>(Settings.MaxCount);
+    if (FlareSprites.size() <= k)
+        return false;
+    FlareSprites[k]->FadeTo(1.0f);
+    FlareSprites[k]->ScaleTo(Flares[k].Size, Flares[k].Size);
+    PlaySample(sound);
+    return true;
+}
+
 void CStageElements::FadeStreaks() {
     for (const auto& s : Streaks)
         Retire(Layer, s, s->FadeSpeed > 0.0f ? s->Alpha / s->FadeSpeed : 0.0f);

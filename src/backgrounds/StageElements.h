@@ -67,6 +67,12 @@ public:
     // Every element and streak leaves the layer.
     void Release();
     void PlaySample(ESound sound) const;
+    // A final element that is one more flare after the last slot: made unlit
+    // at a quarter of its size when the stage becomes complete, grown and lit
+    // with its sample once the last slot has finished (false when there is
+    // none to light).
+    void AddFinalFlare();
+    bool LightFinalFlare(ESound sound);
 
     int32_t GetCount() const { return Count; }
     int32_t GetMaxCount() const { return Settings.MaxCount; }

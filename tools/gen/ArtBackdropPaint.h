@@ -1,5 +1,8 @@
 #pragma once
 // The painters of the backdrop pictures (ArtMuseum.cpp, ArtMainMenu.cpp).
+#include <filesystem>
+#include <string>
+
 #include "ArtBackdropLayout.h"
 
 namespace gen {
@@ -8,6 +11,16 @@ namespace backdrops {
 inline Rgb ToRgb(Rgba c) {
     return {c.r, c.g, c.b};
 }
+
+// A picture as TGA with an "_alpha" companion that carries its alpha as grey.
+bool SaveTgaPair(const std::filesystem::path& gfx, const std::string& base, const FloatImage& image,
+                 Store store, std::string& error);
+// A picture as one TGA with its alpha.
+bool SaveTgaOne(const std::filesystem::path& path, const FloatImage& image, std::string& error);
+// Configuration values: "x y w h", "left top right bottom", "R G B A".
+std::string Rect(const Box& b);
+std::string Corners(const Box& b);
+std::string Colour(uint32_t rgb, int alpha);
 
 // Opaque 1024 x 1024: the hall, then the relic patches, beam and map.
 FloatImage PaintMuseumPicture();

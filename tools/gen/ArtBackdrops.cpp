@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "ArtBackdropPaint.h"
+#include "ArtStageBackdrops.h"
 #include "GenCommon.h"
 
 namespace gen {
@@ -24,6 +25,10 @@ bool SaveJpegPair(const std::filesystem::path& gfx, const std::string& base,
            SaveJpegGrey(gfx / (base + "_alpha.jpg"), sheet.AlphaBytes(), sheet.Width(),
                         sheet.Height(), kQuality, error);
 }
+
+} // namespace
+
+namespace backdrops {
 
 bool SaveTgaPair(const std::filesystem::path& gfx, const std::string& base, const FloatImage& image,
                  Store store, std::string& error) {
@@ -63,7 +68,7 @@ std::string Colour(uint32_t rgb, int alpha) {
     return s.str();
 }
 
-} // namespace
+} // namespace backdrops
 
 std::string BackgroundConfigText() {
     std::ostringstream o;
@@ -100,7 +105,9 @@ std::string BackgroundConfigText() {
     o << "FlareCenter=" << int(kFanX) << ' ' << int(kFanY) << "\nFlareRaysSize=" << int(kFanSize)
       << ' ' << int(kFanSize) << "\nFlareRaysRotT=40\nFlareRaysColor=255 214 160 90\n\n";
 
-    o << "[MainMenu]\n";
+    WriteJungleConfig(o);
+    WriteValleyConfig(o);
+    o << "\n[MainMenu]\n";
     o << "SkyPos=" << kSkyScreen.x << ' ' << kSkyScreen.y << "\nSkySize=" << kSkyScreen.w << ' '
       << kSkyScreen.h << "\nSkyV=" << kSkyV << "\nSkyTSize=512 " << kSkyTexH
       << "\nSkyMaskTSize=" << kSkyMaskUsedW << ' ' << kSkyMaskUsedH << "\nSkyTSpeed=-0.006\n";
@@ -165,6 +172,8 @@ std::vector<std::string> BackdropFiles() {
                           "MainBack.jpg", "MainSkyMask.tga", "MainLeafMask.tga", "MainElements.jpg",
                           "MainElements_alpha.jpg", "MainFoliage.jpg", "MainFoliage_alpha.jpg"})
         files.push_back(std::string("Data/Gfx/") + f);
+    for (const std::string& f : JungleValleyFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -186,6 +195,7 @@ int GenerateBackdrops(const std::filesystem::path& gameRoot) {
     ok = ok && SaveTgaOne(gfx / "MainLeafMask.tga", PaintLeafMask(), error);
     ok = ok && SaveJpegPair(gfx, "MainElements", PaintMainElements(), Store::Straight, error);
     ok = ok && SaveJpegPair(gfx, "MainFoliage", PaintFrontBranch(), Store::Straight, error);
+    ok = ok && WriteJungleArt(gfx, error) && WriteValleyArt(gfx, error);
     if (!ok) {
         std::fprintf(stderr, "gv_gen: backdrops: %s\n", error.c_str());
         return 1;

@@ -95,7 +95,8 @@ bool WriteBoard(const std::filesystem::path& gfx, std::string& error) {
 }
 
 bool WriteScenes(const std::filesystem::path& root, const std::filesystem::path& gfx, std::string& error) {
-    for (int stage = 1; stage <= 5; ++stage)
+    // The Jungle and the Valley have their own animated pictures.
+    for (int stage : {1, 4, 5})
         if (!SaveJpeg(gfx / ("Backdrop" + std::to_string(stage) + ".jpg"), PaintBackdrop(stage), kSceneQuality, error))
             return false;
     const std::string title = GameTitle(root);
@@ -117,8 +118,7 @@ std::vector<std::string> EffectsArtFiles() {
     for (const SheetFile& s : kSheets)
         files.push_back(std::string("Data/Gfx/") + s.name);
     for (const char* name : {"Cloud.jpg", "Cloud_alpha.jpg", "AllGemLights.jpg", "AllGemLights_alpha.jpg",
-                             "FieldBack.jpg", "FieldFrame.png", "Backdrop1.jpg", "Backdrop2.jpg", "Backdrop3.jpg",
-                             "Backdrop4.jpg", "Backdrop5.jpg", "Loading.jpg"})
+                             "FieldBack.jpg", "FieldFrame.png", "Backdrop1.jpg", "Backdrop4.jpg", "Backdrop5.jpg", "Loading.jpg"})
         files.push_back(std::string("Data/Gfx/") + name);
     files.push_back("fsdata/splash1.jpg");
     files.push_back("fsdata/splash2.jpg");
