@@ -105,6 +105,16 @@ CSharedPtr<CTexture> ShareOrLoad(CRenderDevice& device, const std::string& name,
     return t;
 }
 
+bool LoadEach(CRenderDevice& device, const std::string& folder,
+              std::initializer_list<TextureSlot> slots) {
+    bool ok = true;
+    for (const TextureSlot& s : slots) {
+        *s.handle = ShareOrLoad(device, s.name, folder + s.file, s.loader);
+        ok = ok && !s.handle->IsNull();
+    }
+    return ok;
+}
+
 void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
             std::initializer_list<CSharedPtr<CTexture>*> handles) {
     if (!device)

@@ -62,6 +62,18 @@ enum class Loader { Plain, AnyFormat, WithAlphaOneBit, WithAlpha };
 // under it. A failure is logged with the file and leaves the handle empty.
 CSharedPtr<CTexture> ShareOrLoad(CRenderDevice& device, const std::string& name,
                                  const std::string& path, Loader loader);
+// One texture of a backdrop: its registry name, its file below the pictures
+// folder, how it is loaded and the handle it fills.
+struct TextureSlot {
+    const char* name;
+    std::string file;
+    Loader loader;
+    CSharedPtr<CTexture>* handle;
+};
+// ShareOrLoad of every slot, each tried even after a failure; true when every
+// handle got its texture.
+bool LoadEach(CRenderDevice& device, const std::string& folder,
+              std::initializer_list<TextureSlot> slots);
 // Unregisters each name that is registered and empties the matching handle.
 void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
             std::initializer_list<CSharedPtr<CTexture>*> handles);

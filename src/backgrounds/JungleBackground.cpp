@@ -31,36 +31,19 @@ CStageSettings JungleSettings() {
 
 } // namespace
 
-CJungleBackground::CJungleBackground() : Elements(JungleSettings()) {}
+CJungleBackground::CJungleBackground() : CStageBackdrop(JungleSettings()) {}
 
 CJungleBackground::~CJungleBackground() {
     ReleaseState();
     UnloadTextures();
 }
 
-void CJungleBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                                     CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
 void CJungleBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
                                      CSharedPtr<CParticleSystemsManager> particles,
                                      CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                                      CSharedPtr<CTexture> flash, CSharedPtr<CTexture> spark) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
+    CStageBackdrop::AttachShared(layer, particles, quads, flare, spark);
     FlashTexture = flash;
-    SparkTexture = spark;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CJungleBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CJungleBackground::LoadParams(const char* path) {
@@ -122,13 +105,13 @@ void CJungleBackground::SetupGeometry() {
 bool CJungleBackground::LoadTextures(std::string folder) {
     if (Device.IsNull())
         return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Fog = ShareOrLoad(d, kFogName, folder + FogFile, Loader::Plain);
-    FogMask = ShareOrLoad(d, kFogMaskName, folder + MaskFile, Loader::AnyFormat);
-    FlareRays = ShareOrLoad(d, kFlareRaysName, folder + FlareRaysFile, Loader::WithAlpha);
+    const bool ok = LoadEach(*Device, folder,
+                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+                              {kFogName, FogFile, Loader::Plain, &Fog},
+                              {kFogMaskName, MaskFile, Loader::AnyFormat, &FogMask},
+                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
     Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Fog.IsNull() && !FogMask.IsNull() && !FlareRays.IsNull();
+    return ok;
 }
 
 bool CJungleBackground::UnloadTextures() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -23,7 +23,7 @@ class CQuadLayer;
 class CTexture;
 class CSoundBank;
 
-class CJungleBackground {
+class CJungleBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 6;
     // The firefly mask: one byte of brightness per cell, row 0 at the top.
@@ -36,12 +36,9 @@ public:
     CJungleBackground(const CJungleBackground&) = delete;
     CJungleBackground& operator=(const CJungleBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
     void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
                       CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                       CSharedPtr<CTexture> flash, CSharedPtr<CTexture> spark);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     // Reads the firefly mask (a 256 x 102 picture of 24-bit pixels); without
@@ -52,7 +49,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
     int32_t RenderBody();
@@ -89,7 +85,6 @@ public:
     float FlashTimer = 0.0f;
     std::vector<CSharedPtr<CQuad>> Flashes;
     std::vector<float> FlashVelocity; // (x, y) per live firefly
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite;
     CSharedPtr<CTexture> Picture, Fog, FogMask, FlareRays;
 
@@ -99,13 +94,6 @@ private:
     // One firefly; false when no start or end point was found in reach.
     bool SpawnFlash();
 
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, FlashTexture, SparkTexture;
-    CSharedPtr<CSoundBank> SoundBank;
+    CSharedPtr<CTexture> FlashTexture;
     std::vector<uint8_t> Mask; // kMaskColumns x kMaskRows, or empty
 };

@@ -42,35 +42,11 @@ CStageSettings MuseumSettings() {
 
 } // namespace
 
-CMuseumBackground::CMuseumBackground() : Elements(MuseumSettings()) {}
+CMuseumBackground::CMuseumBackground() : CStageBackdrop(MuseumSettings()) {}
 
 CMuseumBackground::~CMuseumBackground() {
     ReleaseState();
     UnloadTextures();
-}
-
-void CMuseumBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                                     CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
-void CMuseumBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
-                                     CSharedPtr<CParticleSystemsManager> particles,
-                                     CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                                     CSharedPtr<CTexture> spark) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
-    SparkTexture = spark;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CMuseumBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CMuseumBackground::LoadParams(const char* path) {
@@ -135,13 +111,13 @@ void CMuseumBackground::SetupGeometry() {
 bool CMuseumBackground::LoadTextures(std::string folder) {
     if (Device.IsNull())
         return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Dust = ShareOrLoad(d, kDustName, folder + DustFile, Loader::WithAlphaOneBit);
-    DustMask = ShareOrLoad(d, kDustMaskName, folder + DustMaskFile, Loader::AnyFormat);
-    FlareRays = ShareOrLoad(d, kFlareRaysName, folder + FlareRaysFile, Loader::WithAlpha);
+    const bool ok = LoadEach(*Device, folder,
+                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+                              {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
+                              {kDustMaskName, DustMaskFile, Loader::AnyFormat, &DustMask},
+                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
     Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Dust.IsNull() && !DustMask.IsNull() && !FlareRays.IsNull();
+    return ok;
 }
 
 bool CMuseumBackground::UnloadTextures() {

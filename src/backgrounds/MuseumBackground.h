@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -21,7 +21,7 @@ class CQuadLayer;
 class CTexture;
 class CSoundBank;
 
-class CMuseumBackground {
+class CMuseumBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 5;
     // Enough dust layers for any picture; their indices stay far inside 16 bits.
@@ -32,12 +32,6 @@ public:
     CMuseumBackground(const CMuseumBackground&) = delete;
     CMuseumBackground& operator=(const CMuseumBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
-    void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
-                      CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                      CSharedPtr<CTexture> spark);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     bool LoadTextures(std::string folder);
@@ -45,7 +39,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
     int32_t RenderBody();
@@ -68,7 +61,6 @@ public:
     std::vector<uint16_t> DustIndices;
     std::vector<float> DustOffset; // (u, v) per layer, kept in [0, 1]
     std::vector<float> DustDelta;  // three (u, v) corner deltas per layer
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite;
     CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;
 
@@ -77,13 +69,4 @@ private:
     void StartMap();
     void UpdateMap(float dt);
     void SetMapShown(float fraction);
-
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, SparkTexture;
-    CSharedPtr<CSoundBank> SoundBank;
 };

@@ -45,35 +45,11 @@ CStageSettings ValleySettings() {
 
 } // namespace
 
-CValleyBackground::CValleyBackground() : Elements(ValleySettings()) {}
+CValleyBackground::CValleyBackground() : CStageBackdrop(ValleySettings()) {}
 
 CValleyBackground::~CValleyBackground() {
     ReleaseState();
     UnloadTextures();
-}
-
-void CValleyBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                                     CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
-void CValleyBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
-                                     CSharedPtr<CParticleSystemsManager> particles,
-                                     CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                                     CSharedPtr<CTexture> spark) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
-    SparkTexture = spark;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CValleyBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CValleyBackground::LoadParams(const char* path) {
@@ -146,13 +122,13 @@ void CValleyBackground::SetupGeometry() {
 bool CValleyBackground::LoadTextures(std::string folder) {
     if (Device.IsNull())
         return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Cloud = ShareOrLoad(d, kCloudName, folder + CloudFile, Loader::Plain);
-    Mask = ShareOrLoad(d, kMaskName, folder + MaskFile, Loader::Plain);
-    FlareRays = ShareOrLoad(d, kFlareRaysName, folder + FlareRaysFile, Loader::WithAlpha);
+    const bool ok = LoadEach(*Device, folder,
+                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+                              {kCloudName, CloudFile, Loader::Plain, &Cloud},
+                              {kMaskName, MaskFile, Loader::Plain, &Mask},
+                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
     Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Cloud.IsNull() && !Mask.IsNull() && !FlareRays.IsNull();
+    return ok;
 }
 
 bool CValleyBackground::UnloadTextures() {

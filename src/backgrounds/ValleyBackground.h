@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -22,7 +22,7 @@ class CQuadLayer;
 class CTexture;
 class CSoundBank;
 
-class CValleyBackground {
+class CValleyBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 8;
 
@@ -31,12 +31,6 @@ public:
     CValleyBackground(const CValleyBackground&) = delete;
     CValleyBackground& operator=(const CValleyBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
-    void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
-                      CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                      CSharedPtr<CTexture> spark);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     bool LoadTextures(std::string folder);
@@ -44,7 +38,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
 
@@ -67,19 +60,9 @@ public:
     // State, readable by tests.
     gpu::Matrix CloudProjection = gpu::Matrix::Identity();
     float CloudOffset[2] = {0.0f, 0.0f};
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite, CloudSprite, MaskSprite;
     CSharedPtr<CTexture> Picture, Cloud, Mask, FlareRays;
 
 private:
     void SetCloudFrame();
-
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, SparkTexture;
-    CSharedPtr<CSoundBank> SoundBank;
 };

@@ -32,11 +32,10 @@ inline float SocketX(int k) {
 }
 constexpr float kSocketY = kTempleBase - 0.5f * kTierHeight;
 inline Box SocketScreen(int k) {
-    return {int(SocketX(k)) - kSocketPatch / 2, int(kSocketY) - kSocketPatch / 2, kSocketPatch,
-            kSocketPatch};
+    return PatchAround(SocketX(k), kSocketY, kSocketPatch);
 }
 inline Box SocketTexels(int k) {
-    return {4 + 48 * k, 776, kSocketPatch, kSocketPatch};
+    return PatchCell(k, kSocketPatch);
 }
 // The shaft of light that rises from a lit socket, drawn along +u, and its
 // size on the screen.
@@ -88,15 +87,8 @@ Rgb Socket(Vec2 p, Rgb c, int k, float lit) {
 }
 
 FloatImage SocketPatch(const FloatImage& clearing, int k) {
-    const Box b = SocketScreen(k);
-    FloatImage patch(b.w, b.h);
-    for (int y = 0; y < b.h; ++y)
-        for (int x = 0; x < b.w; ++x) {
-            const Vec2 p{float(b.x + x) + 0.5f, float(b.y + y) + 0.5f};
-            const Rgb c = Socket(p, ToRgb(clearing.At(b.x + x, b.y + y)), k, 1.0f);
-            patch.At(x, y) = Rgba{c.r, c.g, c.b, 1.0f};
-        }
-    return patch;
+    return ScenePatch(clearing, SocketScreen(k),
+                      [&](Vec2 p, Rgb c) { return Socket(p, c, k, 1.0f); });
 }
 
 // The shaft: bright at its foot (u = 0), thinning and fading as it rises.
@@ -114,11 +106,15 @@ FloatImage Shaft() {
     });
 }
 
-// Mist in long billows that tiles both ways (the shared noise fields repeat
-// every 512 and 256 texels).
-float Mist(float x, float y) {
-    return SmoothStep(0.3f, 0.75f,
-                      0.7f * Noise(0, x, 2.0f * y, 1.0f) + 0.3f * Noise(1, x, 2.0f * y, 1.0f));
+// Mist in soft billows that tiles both ways: four reads of smooth noise, one
+// shifted by a whole picture in x, in y and in both, weighted so that the
+// value at one edge equals the value at the opposite one.
+float Mist(float x, float y, float w, float h) {
+    const float fx = x / w, fy = y / h;
+    const auto at = [](float px, float py) { return Noise(0, px * 0.02f, py * 0.035f, 1.0f); };
+    const float v = at(x, y) * (1 - fx) * (1 - fy) + at(x - w, y) * fx * (1 - fy) +
+                    at(x, y - h) * (1 - fx) * fy + at(x - w, y - h) * fx * fy;
+    return SmoothStep(0.3f, 0.75f, v);
 }
 
 } // namespace
@@ -181,7 +177,7 @@ bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error) {
         return false;
 
     const FloatImage fog = RenderParallel(kFogW, kFogH, 2, [&](float x, float y) {
-        const float m = Mist(x, y);
+        const float m = Mist(x, y, float(kFogW), float(kFogH));
         const Rgb c = Hex(0xd8e8c0) * (0.05f + 0.42f * m);
         return Rgba{c.r, c.g, c.b, 1.0f};
     });
@@ -199,17 +195,12 @@ bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error) {
     if (!SaveTgaOne(gfx / "JungleMask.tga", fogMask, error))
         return false;
 
-    const float half = 0.5f * float(kRaysTexture);
-    const FloatImage fan = RenderParallel(kRaysTexture, kRaysTexture, 4, [&](float x, float y) {
-        const Vec2 q{x - half, y - half};
-        const float r = Length(q) / half;
-        const float angle = std::atan2(q.y, q.x);
-        // Uneven beams, as light broken by leaves.
+    // Uneven beams, as light broken by leaves.
+    const FloatImage fan = RayFan(kRaysTexture, 0xfff0b8, [](float angle, float r) {
         const float beams = std::pow(0.5f + 0.5f * std::cos(angle * 7.0f + 0.3f), 8.0f) * 0.7f +
                             std::pow(0.5f + 0.5f * std::cos(angle * 11.0f + 1.9f), 14.0f) * 0.5f;
-        const float v = Clamp01(beams * SoftDisc(r) * SmoothStep(0.04f, 0.25f, r) +
-                                0.2f * Glow(r / 0.3f, 1.0f) * SmoothStep(0.04f, 0.2f, r));
-        return Premultiply(Hex(0xfff0b8), v * 0.5f);
+        return 0.5f * Clamp01(beams * SoftDisc(r) * SmoothStep(0.04f, 0.25f, r) +
+                              0.2f * Glow(r / 0.3f, 1.0f) * SmoothStep(0.04f, 0.2f, r));
     });
     if (!SaveTgaPair(gfx, "JungleFlareRays", fan, Store::Premultiplied, error))
         return false;

@@ -26,11 +26,10 @@ constexpr Vec2 kStarAt[kStars] = {{240, 300}, {305, 250}, {380, 284}, {450, 236}
 constexpr float kStarSize[kStars] = {1.0f, 0.8f, 0.9f, 1.1f, 0.85f, 1.0f, 0.9f, 1.25f};
 constexpr int kStarPatch = 40;
 inline Box StarScreen(int k) {
-    return {int(kStarAt[k].x) - kStarPatch / 2, int(kStarAt[k].y) - kStarPatch / 2, kStarPatch,
-            kStarPatch};
+    return PatchAround(kStarAt[k].x, kStarAt[k].y, kStarPatch);
 }
 inline Box StarTexels(int k) {
-    return {4 + 48 * k, 776, kStarPatch, kStarPatch};
+    return PatchCell(k, kStarPatch);
 }
 // The line of light between two stars, drawn along +u.
 constexpr Box kLineTexels{4, 824, 256, 16};
@@ -68,20 +67,13 @@ Rgb WithStars(Vec2 p, Rgb c, float lit) {
     return c;
 }
 
+// The lit star replaces the faint one: painted over the bare sky.
 FloatImage StarPatch(const FloatImage& valley, int k) {
-    const Box b = StarScreen(k);
-    FloatImage patch(b.w, b.h);
-    for (int y = 0; y < b.h; ++y)
-        for (int x = 0; x < b.w; ++x) {
-            // The lit star replaces the faint one: paint it over the bare sky.
-            const Vec2 p{float(b.x + x) + 0.5f, float(b.y + y) + 0.5f};
-            const Vec2 q = p - kStarAt[k];
-            const Rgb sky = ToRgb(valley.At(b.x + x, b.y + y)) -
-                            Hex(kStarLight[k]) * (0.25f * Star(q, kStarSize[k] * 0.45f));
-            const Rgb c = sky + Hex(kStarLight[k]) * (1.2f * Star(q, kStarSize[k]));
-            patch.At(x, y) = Rgba{c.r, c.g, c.b, 1.0f};
-        }
-    return patch;
+    return ScenePatch(valley, StarScreen(k), [&](Vec2 p, Rgb c) {
+        const Vec2 q = p - kStarAt[k];
+        const Rgb sky = c - Hex(kStarLight[k]) * (0.25f * Star(q, kStarSize[k] * 0.45f));
+        return sky + Hex(kStarLight[k]) * (1.2f * Star(q, kStarSize[k]));
+    });
 }
 
 FloatImage Line() {
@@ -202,16 +194,11 @@ bool WriteValleyArt(const std::filesystem::path& gfx, std::string& error) {
     });
     if (!SaveTgaOne(gfx / "ValleyMask.tga", mask, error))
         return false;
-    const float half = 0.5f * float(kRaysTexture);
-    const FloatImage fan = RenderParallel(kRaysTexture, kRaysTexture, 4, [&](float x, float y) {
-        const Vec2 q{x - half, y - half};
-        const float r = Length(q) / half;
-        const float angle = std::atan2(q.y, q.x);
+    const FloatImage fan = RayFan(kRaysTexture, 0xffb070, [](float angle, float r) {
         const float rays = std::pow(0.5f + 0.5f * std::cos(angle * 6.0f), 10.0f) * 0.6f +
                            std::pow(0.5f + 0.5f * std::cos(angle * 13.0f + 0.8f), 16.0f) * 0.35f;
-        const float v = Clamp01(rays * SoftDisc(r) * SmoothStep(0.05f, 0.3f, r) +
-                                0.3f * Glow(r / 0.25f, 1.0f) * SmoothStep(0.03f, 0.15f, r));
-        return Premultiply(Hex(0xffb070), v * 0.7f);
+        return 0.7f * Clamp01(rays * SoftDisc(r) * SmoothStep(0.05f, 0.3f, r) +
+                              0.3f * Glow(r / 0.25f, 1.0f) * SmoothStep(0.03f, 0.15f, r));
     });
     return SaveTgaPair(gfx, "ValleyFlareRays", fan, Store::Premultiplied, error);
 }
