@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "ArtBackdropPaint.h"
+#include "ArtStageBackdrops.h"
 #include "ArtStageLayout.h"
 #include "GenCommon.h"
 
@@ -25,6 +26,10 @@ bool SaveJpegPair(const std::filesystem::path& gfx, const std::string& base,
            SaveJpegGrey(gfx / (base + "_alpha.jpg"), sheet.AlphaBytes(), sheet.Width(),
                         sheet.Height(), kQuality, error);
 }
+
+} // namespace
+
+namespace backdrops {
 
 bool SaveTgaPair(const std::filesystem::path& gfx, const std::string& base, const FloatImage& image,
                  Store store, std::string& error) {
@@ -48,23 +53,23 @@ bool SaveTgaOne(const std::filesystem::path& path, const FloatImage& image, std:
     return SaveTga(path, sheet, error);
 }
 
-} // namespace
-
-std::string backdrops::Rect(const Box& b) {
+std::string Rect(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.w << ' ' << b.h;
     return s.str();
 }
-std::string backdrops::Corners(const Box& b) {
+std::string Corners(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.Right() << ' ' << b.Bottom();
     return s.str();
 }
-std::string backdrops::Colour(uint32_t rgb, int alpha) {
+std::string Colour(uint32_t rgb, int alpha) {
     std::ostringstream s;
     s << ((rgb >> 16) & 0xFF) << ' ' << ((rgb >> 8) & 0xFF) << ' ' << (rgb & 0xFF) << ' ' << alpha;
     return s.str();
 }
+
+} // namespace backdrops
 
 std::string BackgroundConfigText() {
     std::ostringstream o;
@@ -101,7 +106,9 @@ std::string BackgroundConfigText() {
     o << "FlareCenter=" << int(kFanX) << ' ' << int(kFanY) << "\nFlareRaysSize=" << int(kFanSize)
       << ' ' << int(kFanSize) << "\nFlareRaysRotT=40\nFlareRaysColor=255 214 160 90\n\n";
 
-    o << DoorConfigText() << TreasuryConfigText();
+    WriteJungleConfig(o);
+    WriteValleyConfig(o);
+    o << "\n" << DoorConfigText() << TreasuryConfigText();
 
     o << "[MainMenu]\n";
     o << "SkyPos=" << kSkyScreen.x << ' ' << kSkyScreen.y << "\nSkySize=" << kSkyScreen.w << ' '
@@ -172,6 +179,8 @@ std::vector<std::string> BackdropFiles() {
                           "TreasuryDust.tga", "TreasuryDust_alpha.tga", "TreasuryMask.tga",
                           "TreasuryElements.tga", "TreasuryElements_alpha.tga"})
         files.push_back(std::string("Data/Gfx/") + f);
+    for (const std::string& f : JungleValleyFiles())
+        files.push_back(f);
     return files;
 }
 
@@ -202,6 +211,7 @@ int GenerateBackdrops(const std::filesystem::path& gameRoot) {
          SaveTgaPair(gfx, "TreasuryDust", PaintMuseumDust(), Store::Straight, error) &&
          SaveTgaOne(gfx / "TreasuryMask.tga", PaintTreasuryMask(), error) &&
          SaveTgaPair(gfx, "TreasuryElements", PaintTreasuryElements(), Store::Straight, error);
+    ok = ok && WriteJungleArt(gfx, error) && WriteValleyArt(gfx, error);
     if (!ok) {
         std::fprintf(stderr, "gv_gen: backdrops: %s\n", error.c_str());
         return 1;
