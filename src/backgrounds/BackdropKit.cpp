@@ -106,7 +106,7 @@ CSharedPtr<CTexture> ShareOrLoad(CRenderDevice& device, const std::string& name,
 }
 
 bool LoadEach(CRenderDevice& device, const std::string& folder,
-              std::initializer_list<TextureSlot> slots) {
+              const std::vector<TextureSlot>& slots) {
     bool ok = true;
     for (const TextureSlot& s : slots) {
         *s.handle = ShareOrLoad(device, s.name, folder + s.file, s.loader);
@@ -115,17 +115,15 @@ bool LoadEach(CRenderDevice& device, const std::string& folder,
     return ok;
 }
 
-void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
-            std::initializer_list<CSharedPtr<CTexture>*> handles) {
+void Unload(CRenderDevice* device, const std::vector<TextureSlot>& slots) {
     if (!device)
         return;
-    for (const char* name : names) {
-        const int index = device->FindTexture(name);
+    for (const TextureSlot& s : slots) {
+        const int index = device->FindTexture(s.name);
         if (index >= 0)
             device->UnregisterTexture(index);
+        *s.handle = CSharedPtr<CTexture>();
     }
-    for (CSharedPtr<CTexture>* h : handles)
-        *h = CSharedPtr<CTexture>();
 }
 
 int32_t ReadCount(const std::string& file, const char* section, const char* key, const char* def,

@@ -74,10 +74,9 @@ struct TextureSlot {
 // ShareOrLoad of every slot, each tried even after a failure; true when every
 // handle got its texture.
 bool LoadEach(CRenderDevice& device, const std::string& folder,
-              std::initializer_list<TextureSlot> slots);
-// Unregisters each name that is registered and empties the matching handle.
-void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
-            std::initializer_list<CSharedPtr<CTexture>*> handles);
+              const std::vector<TextureSlot>& slots);
+// Unregisters each slot's name that is registered and empties its handle.
+void Unload(CRenderDevice* device, const std::vector<TextureSlot>& slots);
 
 // Configuration reads whose values size arrays or divide: a value outside
 // [low, high] (or no number) is replaced by the default, with a warning in

@@ -163,23 +163,19 @@ void CDoorBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CDoorBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kShadowName, ShadowFile, Loader::Plain, &Shadow},
+            {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
+            {kFoliageName, FoliageFile, Loader::WithAlpha, &Foliage}};
+}
+
 bool CDoorBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    const bool ok = LoadEach(*Device, folder,
-                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
-                              {kShadowName, ShadowFile, Loader::Plain, &Shadow},
-                              {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
-                              {kFoliageName, FoliageFile, Loader::WithAlpha, &Foliage}});
-    Elements.SetPicture(Picture);
-    return ok;
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CDoorBackground::UnloadTextures() {
-    Unload(Device.Get(), {kPictureName, kShadowName, kMaskName, kFoliageName},
-           {&Picture, &Shadow, &Mask, &Foliage});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CDoorBackground::Start() {

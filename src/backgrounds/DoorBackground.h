@@ -93,6 +93,7 @@ public:
     CSharedPtr<CTexture> Picture, Shadow, Mask, Foliage;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void AddDoor();
     void UpdateDoor(float dt);
     void ShapeLeaf();

@@ -102,25 +102,19 @@ void CJungleBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CJungleBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kFogName, FogFile, Loader::Plain, &Fog},
+            {kFogMaskName, MaskFile, Loader::AnyFormat, &FogMask},
+            {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
+}
+
 bool CJungleBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    const bool ok = LoadEach(*Device, folder,
-                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
-                              {kFogName, FogFile, Loader::Plain, &Fog},
-                              {kFogMaskName, MaskFile, Loader::AnyFormat, &FogMask},
-                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
-    Elements.SetPicture(Picture);
-    return ok;
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CJungleBackground::UnloadTextures() {
-    if (Device.IsNull())
-        return true;
-    Unload(Device.Get(), {kPictureName, kFogName, kFogMaskName, kFlareRaysName},
-           {&Picture, &Fog, &FogMask, &FlareRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CJungleBackground::Start() {

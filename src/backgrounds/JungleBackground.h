@@ -89,6 +89,7 @@ public:
     CSharedPtr<CTexture> Picture, Fog, FogMask, FlareRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void MoveFlashes(float dt);
     void SpawnFlashes(float dt);
     // One firefly; false when no start or end point was found in reach.

@@ -77,25 +77,19 @@ void CMuseumBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CMuseumBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
+            {kDustMaskName, DustMaskFile, Loader::AnyFormat, &DustMask},
+            {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
+}
+
 bool CMuseumBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    const bool ok = LoadEach(*Device, folder,
-                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
-                              {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
-                              {kDustMaskName, DustMaskFile, Loader::AnyFormat, &DustMask},
-                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
-    Elements.SetPicture(Picture);
-    return ok;
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CMuseumBackground::UnloadTextures() {
-    if (Device.IsNull())
-        return true;
-    Unload(Device.Get(), {kPictureName, kDustName, kDustMaskName, kFlareRaysName},
-           {&Picture, &Dust, &DustMask, &FlareRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CMuseumBackground::Start() {

@@ -64,6 +64,7 @@ public:
     CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void AddMap();
     void UpdateMap(float dt);
     void SetMapShown(float fraction);

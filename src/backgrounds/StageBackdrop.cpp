@@ -36,3 +36,18 @@ void CStageBackdrop::SetSoundBank(CSharedPtr<CSoundBank> bank) {
     SoundBank = bank;
     Elements.SetSoundBank(bank);
 }
+
+bool CStageBackdrop::LoadStageTextures(const std::string& folder,
+                                       const std::vector<backdrop::TextureSlot>& slots) {
+    if (Device.IsNull() || slots.empty())
+        return false;
+    const bool ok = backdrop::LoadEach(*Device, folder, slots);
+    Elements.SetPicture(*slots.front().handle);
+    return ok;
+}
+
+bool CStageBackdrop::UnloadStageTextures(const std::vector<backdrop::TextureSlot>& slots) {
+    backdrop::Unload(Device.Get(), slots);
+    Elements.SetPicture(CSharedPtr<CTexture>());
+    return true;
+}

@@ -3,7 +3,10 @@
 // backdrop sprite layer, the effect layers and textures the manager hands
 // out, the sound bank, and the stage's progress decorations.
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "backgrounds/BackdropKit.h"
 #include "backgrounds/StageElements.h"
 #include "engine/SharedPtr.h"
 
@@ -34,6 +37,12 @@ public:
 protected:
     explicit CStageBackdrop(const CStageSettings& settings);
     ~CStageBackdrop();
+    // The backdrop's textures, the first being the stage picture the progress
+    // decorations are cut from: loaded (false when one is missing), or
+    // unregistered and emptied.
+    bool LoadStageTextures(const std::string& folder,
+                           const std::vector<backdrop::TextureSlot>& slots);
+    bool UnloadStageTextures(const std::vector<backdrop::TextureSlot>& slots);
 
     CSharedPtr<CRenderDevice> Device;
     CSharedPtr<CVertexBuffer> VertexBuffer;

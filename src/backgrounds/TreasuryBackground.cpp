@@ -143,24 +143,20 @@ void CTreasuryBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CTreasuryBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
+            {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
+            {kSheetName, ElementsFile, Loader::WithAlpha, &Sheet},
+            {kSunRaysName, kSunRaysFile, Loader::Plain, &SunRays}};
+}
+
 bool CTreasuryBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    const bool ok = LoadEach(*Device, folder,
-                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
-                              {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
-                              {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
-                              {kSheetName, ElementsFile, Loader::WithAlpha, &Sheet},
-                              {kSunRaysName, kSunRaysFile, Loader::Plain, &SunRays}});
-    Elements.SetPicture(Picture);
-    return ok;
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CTreasuryBackground::UnloadTextures() {
-    Unload(Device.Get(), {kPictureName, kDustName, kMaskName, kSheetName, kSunRaysName},
-           {&Picture, &Dust, &Mask, &Sheet, &SunRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CTreasuryBackground::Start() {

@@ -87,6 +87,7 @@ public:
     CSharedPtr<CTexture> Picture, Dust, Mask, Sheet, SunRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void MakeChest();
     void UpdateChest(float dt);
     void SpawnChestRays(float dt);

@@ -119,25 +119,19 @@ void CValleyBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CValleyBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kCloudName, CloudFile, Loader::Plain, &Cloud},
+            {kMaskName, MaskFile, Loader::Plain, &Mask},
+            {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
+}
+
 bool CValleyBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    const bool ok = LoadEach(*Device, folder,
-                             {{kPictureName, kPictureFile, Loader::Plain, &Picture},
-                              {kCloudName, CloudFile, Loader::Plain, &Cloud},
-                              {kMaskName, MaskFile, Loader::Plain, &Mask},
-                              {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}});
-    Elements.SetPicture(Picture);
-    return ok;
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CValleyBackground::UnloadTextures() {
-    if (Device.IsNull())
-        return true;
-    Unload(Device.Get(), {kPictureName, kCloudName, kMaskName, kFlareRaysName},
-           {&Picture, &Cloud, &Mask, &FlareRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CValleyBackground::Start() {

@@ -64,5 +64,6 @@ public:
     CSharedPtr<CTexture> Picture, Cloud, Mask, FlareRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void SetCloudFrame();
 };
