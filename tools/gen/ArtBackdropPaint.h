@@ -8,6 +8,9 @@
 namespace gen {
 namespace backdrops {
 
+// The JPEG quality of every backdrop picture.
+constexpr int kBackdropQuality = 94;
+
 inline Rgb ToRgb(Rgba c) {
     return {c.r, c.g, c.b};
 }

@@ -3,11 +3,12 @@
 // keeps the fireflies in the shadows.
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "ArtBackdropPaint.h"
 #include "ArtSceneKit.h"
 #include "ArtScenes.h"
-#include "ArtStageBackdrops.h"
+#include "ArtStageLayout.h"
 #include "GenCommon.h"
 #include "tools/lib/ImageWriter.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 using namespace scene;
 
-constexpr int kQuality = 94;
 // The temple of the clearing (as the scene paints it): terraces from its base
 // row up, the stair in the middle.
 constexpr float kTempleX = 650.0f, kTempleBase = 620.0f, kTierHeight = 52.0f;
@@ -119,7 +119,8 @@ float Mist(float x, float y, float w, float h) {
 
 } // namespace
 
-void WriteJungleConfig(std::ostringstream& o) {
+std::string JungleConfigText() {
+    std::ostringstream o;
     o << "[Jungle]\n";
     for (int k = 0; k < kSockets; ++k) {
         o << "Gem" << k + 1 << '=' << Rect(SocketScreen(k)) << '\n';
@@ -154,6 +155,7 @@ void WriteJungleConfig(std::ostringstream& o) {
     o << "FlashT=0.09\nFlashLifeTime=1.8\nFlashColor=255 236 150 255\nFlashSize=18\n"
       << "FlashCenter=" << kFlashScreen.x + kFlashScreen.w / 2
       << "\nFlashMinSpeed=6\nFlashMaxSpeed=22\n\n";
+    return o.str();
 }
 
 bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error) {
@@ -173,7 +175,7 @@ bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error) {
     for (int k = 0; k < kSockets; ++k)
         picture.Blit(SocketPatch(clearing, k), SocketTexels(k).x, SocketTexels(k).y);
     picture.Blit(Shaft(), kShaftTexels.x, kShaftTexels.y);
-    if (!SaveJpeg(gfx / "Jungle.jpg", picture, kQuality, error))
+    if (!SaveJpeg(gfx / "Jungle.jpg", picture, kBackdropQuality, error))
         return false;
 
     const FloatImage fog = RenderParallel(kFogW, kFogH, 2, [&](float x, float y) {
@@ -181,7 +183,7 @@ bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error) {
         const Rgb c = Hex(0xd8e8c0) * (0.05f + 0.42f * m);
         return Rgba{c.r, c.g, c.b, 1.0f};
     });
-    if (!SaveJpeg(gfx / "JungleFog.jpg", fog, kQuality, error))
+    if (!SaveJpeg(gfx / "JungleFog.jpg", fog, kBackdropQuality, error))
         return false;
     // The mist hangs low over the clearing and thins towards every edge.
     const FloatImage fogMask = RenderParallel(kFogMaskW, kFogMaskH, 2, [&](float x, float y) {

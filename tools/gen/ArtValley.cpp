@@ -3,11 +3,12 @@
 // drift over it, the strip that fades them out and the setting sun's rays.
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "ArtBackdropPaint.h"
 #include "ArtSceneKit.h"
 #include "ArtScenes.h"
-#include "ArtStageBackdrops.h"
+#include "ArtStageLayout.h"
 #include "GenCommon.h"
 
 namespace gen {
@@ -17,7 +18,6 @@ namespace {
 
 using namespace scene;
 
-constexpr int kQuality = 94;
 constexpr int kStars = 8;
 // The constellation, left to right above the mountains; its last line runs
 // down to the temple's lit shrine.
@@ -118,7 +118,8 @@ FloatImage Clouds() {
 
 } // namespace
 
-void WriteValleyConfig(std::ostringstream& o) {
+std::string ValleyConfigText() {
+    std::ostringstream o;
     o << "[Valley]\n";
     for (int k = 0; k < kStars; ++k) {
         o << "Gem" << k + 1 << '=' << Rect(StarScreen(k)) << '\n';
@@ -154,6 +155,7 @@ void WriteValleyConfig(std::ostringstream& o) {
          "ValleyFlareRays.tga\n";
     o << "NewFlareTime=0.25\nNewGemTime=0.5\nNewRayTime=0.4\nGemFlareW=0.3\n";
     o << "RainbowTime=2\nRainbowSize=256 12\nRainbowW=1\nRainbowLifeTime=0.5\nRainbowT=0.1\n";
+    return o.str();
 }
 
 } // namespace backdrops
@@ -177,8 +179,8 @@ bool WriteValleyArt(const std::filesystem::path& gfx, std::string& error) {
     for (int k = 0; k < kStars; ++k)
         picture.Blit(StarPatch(valley, k), StarTexels(k).x, StarTexels(k).y);
     picture.Blit(Line(), kLineTexels.x, kLineTexels.y);
-    if (!SaveJpeg(gfx / "Valley.jpg", picture, kQuality, error) ||
-        !SaveJpeg(gfx / "ValleyCloud.jpg", Clouds(), kQuality, error))
+    if (!SaveJpeg(gfx / "Valley.jpg", picture, kBackdropQuality, error) ||
+        !SaveJpeg(gfx / "ValleyCloud.jpg", Clouds(), kBackdropQuality, error))
         return false;
     // Black keeps the clouds, white takes them away: they thin out well
     // before the sheet's far edge, and a little more around the sun.
@@ -201,16 +203,6 @@ bool WriteValleyArt(const std::filesystem::path& gfx, std::string& error) {
                               0.3f * Glow(r / 0.25f, 1.0f) * SmoothStep(0.03f, 0.15f, r));
     });
     return SaveTgaPair(gfx, "ValleyFlareRays", fan, Store::Premultiplied, error);
-}
-
-std::vector<std::string> JungleValleyFiles() {
-    std::vector<std::string> files;
-    for (const char* f :
-         {"Jungle.jpg", "JungleFog.jpg", "JungleMask.tga", "JungleFlareRays.tga",
-          "JungleFlareRays_alpha.tga", "JungleFlashMask.bmp", "Valley.jpg", "ValleyCloud.jpg",
-          "ValleyMask.tga", "ValleyFlareRays.tga", "ValleyFlareRays_alpha.tga"})
-        files.push_back(std::string("Data/Gfx/") + f);
-    return files;
 }
 
 } // namespace backdrops
