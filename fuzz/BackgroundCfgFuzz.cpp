@@ -1,6 +1,6 @@
 // "Background.cfg" sizes arrays and divides by its values: any bytes must load,
-// build the geometry and run the Museum, the Door, the Treasury and the main
-// menu for a while (stage decorations, map, door, chest, leaves, foliage)
+// build the geometry and run every stage backdrop and the main menu for a
+// while (stage decorations, map, fog, clouds, door, chest, leaves, foliage)
 // without reading or writing out of bounds.
 #include <cstddef>
 #include <cstdint>
@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     manager.LoadParams(path.c_str());
     manager.Init("Data/Gfx/");
     manager.Enabled = 1;
-    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kDoor,
+    for (int id : {CBackgroundsManager::kMuseum, CBackgroundsManager::kJungle,
+                   CBackgroundsManager::kValley, CBackgroundsManager::kDoor,
                    CBackgroundsManager::kTreasury, CBackgroundsManager::kMainMenu}) {
         manager.SetBackground(id);
         manager.SetStage(12, 0);

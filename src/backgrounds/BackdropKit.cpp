@@ -105,17 +105,25 @@ CSharedPtr<CTexture> ShareOrLoad(CRenderDevice& device, const std::string& name,
     return t;
 }
 
-void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
-            std::initializer_list<CSharedPtr<CTexture>*> handles) {
+bool LoadEach(CRenderDevice& device, const std::string& folder,
+              const std::vector<TextureSlot>& slots) {
+    bool ok = true;
+    for (const TextureSlot& s : slots) {
+        *s.handle = ShareOrLoad(device, s.name, folder + s.file, s.loader);
+        ok = ok && !s.handle->IsNull();
+    }
+    return ok;
+}
+
+void Unload(CRenderDevice* device, const std::vector<TextureSlot>& slots) {
     if (!device)
         return;
-    for (const char* name : names) {
-        const int index = device->FindTexture(name);
+    for (const TextureSlot& s : slots) {
+        const int index = device->FindTexture(s.name);
         if (index >= 0)
             device->UnregisterTexture(index);
+        *s.handle = CSharedPtr<CTexture>();
     }
-    for (CSharedPtr<CTexture>* h : handles)
-        *h = CSharedPtr<CTexture>();
 }
 
 int32_t ReadCount(const std::string& file, const char* section, const char* key, const char* def,
@@ -146,11 +154,45 @@ float ReadPeriod(const std::string& file, const char* section, const char* key, 
     return std::strtof(def, nullptr);
 }
 
+float ReadSpin(const std::string& file, const char* section, const char* key, const char* def) {
+    std::string text;
+    GetIniString(text, file, section, key, def);
+    const char* s = text.c_str();
+    char* end = nullptr;
+    const float v = std::strtof(s, &end);
+    if (end != s && std::isfinite(v) && v != 0.0f)
+        return kTwoPi / v;
+    WarnDefault(file, section, key, text, "is not a time per turn other than 0", def);
+    return kTwoPi / std::strtof(def, nullptr);
+}
+
 CSharedPtr<CSpriteQuad> MakeSprite(float x, float y, float z, float w, float h, uint32_t colour,
                                    CSharedPtr<CTexture> texture) {
     const bool drawable = !texture.IsNull() && texture->HasTexture();
     CSharedPtr<CSpriteQuad> s(new CSpriteQuad(x, y, z, w, h, colour, texture, 1));
     s->Shown = drawable ? 1 : 0;
+    return s;
+}
+
+CSharedPtr<CSpriteQuad> MakeFlareRays(float x, float y, const float size[2], uint32_t colour,
+                                      float spin, CSharedPtr<CTexture> texture) {
+    CSharedPtr<CSpriteQuad> s = MakeSprite(x, y, kDepth, size[0], size[1], colour, texture);
+    s->SetBlend(1, CSpriteQuad::BlendScreen);
+    s->DepthWrite = 0;
+    s->SpinOn = 1;
+    s->SpinSpeed = spin;
+    s->Key = kFlareRaysKey;
+    return s;
+}
+
+CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode) {
+    CSharedPtr<CSpriteQuad> s =
+        MakeSprite(kOffsetX, kOffsetY, kDepth, kScreenWidth, kScreenHeight, 0xFFFFFFFFu, texture);
+    s->SetBlend(blended, mode);
+    s->SetFrameRect(0, 0.0f, 0.0f, 1.0f, kSceneV);
+    s->DepthTest = 0;
+    s->DepthWrite = 0;
+    s->Key = kPictureKey;
     return s;
 }
 

@@ -36,6 +36,7 @@ constexpr float kPictureTexels = 1024.0f;
 constexpr float kSceneV = 0.75f;
 // Sprite draw-order keys (larger first) and passes.
 constexpr int32_t kPictureKey = 100;
+constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kPassBehind = 0;
 constexpr int32_t kPassFront = 1;
 
@@ -62,9 +63,20 @@ enum class Loader { Plain, AnyFormat, WithAlphaOneBit, WithAlpha };
 // under it. A failure is logged with the file and leaves the handle empty.
 CSharedPtr<CTexture> ShareOrLoad(CRenderDevice& device, const std::string& name,
                                  const std::string& path, Loader loader);
-// Unregisters each name that is registered and empties the matching handle.
-void Unload(CRenderDevice* device, std::initializer_list<const char*> names,
-            std::initializer_list<CSharedPtr<CTexture>*> handles);
+// One texture of a backdrop: its registry name, its file below the pictures
+// folder, how it is loaded and the handle it fills.
+struct TextureSlot {
+    const char* name;
+    std::string file;
+    Loader loader;
+    CSharedPtr<CTexture>* handle;
+};
+// ShareOrLoad of every slot, each tried even after a failure; true when every
+// handle got its texture.
+bool LoadEach(CRenderDevice& device, const std::string& folder,
+              const std::vector<TextureSlot>& slots);
+// Unregisters each slot's name that is registered and empties its handle.
+void Unload(CRenderDevice* device, const std::vector<TextureSlot>& slots);
 
 // Configuration reads whose values size arrays or divide: a value outside
 // [low, high] (or no number) is replaced by the default, with a warning in
@@ -77,12 +89,22 @@ void WarnDefault(const std::string& file, const char* section, const char* key,
                  const std::string& value, const char* reason, const char* def);
 // A period or duration that something is divided by: must be above zero.
 float ReadPeriod(const std::string& file, const char* section, const char* key, const char* def);
+// The spin, in radians a second, of a time per turn that may be negative (the
+// other way round) but not zero.
+float ReadSpin(const std::string& file, const char* section, const char* key, const char* def);
 
 // A sprite of the backdrop: blended, depth test and write as given. A sprite
 // without a texture is made hidden: it is kept (its owner still indexes it)
 // but never drawn.
 CSharedPtr<CSpriteQuad> MakeSprite(float x, float y, float z, float w, float h, uint32_t colour,
                                    CSharedPtr<CTexture> texture);
+// The slowly turning fan of light over a scene, centred at (x, y): screen
+// blend, depth test without depth writes, drawn last of the scene.
+CSharedPtr<CSpriteQuad> MakeFlareRays(float x, float y, const float size[2], uint32_t colour,
+                                      float spin, CSharedPtr<CTexture> texture);
+// The full-screen picture (the top three quarters of its texture), without
+// depth test or writes, drawn first of the blended sprites.
+CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode);
 // Adds to the layer (when there is one).
 void Show(const CSharedPtr<CSpriteLayer>& layer, const CSharedPtr<CSpriteQuad>& sprite);
 void Hide(const CSharedPtr<CSpriteLayer>& layer, CSharedPtr<CSpriteQuad>& sprite);

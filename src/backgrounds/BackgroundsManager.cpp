@@ -46,8 +46,8 @@ void CBackgroundsManager::AttachDevice(CSharedPtr<CRenderDevice> device,
     VertexBuffer = vb;
     IndexBuffer = ib;
     MuseumBackdrop.AttachDevice(device, vb, ib);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop})
-        b->AttachDevice(device);
+    JungleBackdrop.AttachDevice(device, vb, ib);
+    ValleyBackdrop.AttachDevice(device, vb, ib);
     DoorBackdrop.AttachDevice(device, vb, ib);
     TreasuryBackdrop.AttachDevice(device, vb, ib);
     MainMenuBackdrop.AttachDevice(device, vb, ib);
@@ -66,8 +66,8 @@ void CBackgroundsManager::AttachShared(CSharedPtr<CSpriteLayer> layer,
     FlareTexture = flare;
     FlashTexture = flash;
     MuseumBackdrop.AttachShared(layer, particles, quads, flare, spark);
-    for (CStillBackground* b : {&JungleBackdrop, &ValleyBackdrop})
-        b->AttachShared(layer);
+    JungleBackdrop.AttachShared(layer, particles, quads, flare, flash, spark);
+    ValleyBackdrop.AttachShared(layer, particles, quads, flare, spark);
     DoorBackdrop.AttachShared(layer, particles, quads, flare, smallSand, cloud, spark);
     TreasuryBackdrop.AttachShared(layer, particles, quads, flare, spark, halo);
     MainMenuBackdrop.AttachShared(layer, particles, quads, frontLayer);
@@ -75,6 +75,8 @@ void CBackgroundsManager::AttachShared(CSharedPtr<CSpriteLayer> layer,
 
 void CBackgroundsManager::LoadParams(const char* path) {
     MuseumBackdrop.LoadParams(path);
+    JungleBackdrop.LoadParams(path);
+    ValleyBackdrop.LoadParams(path);
     DoorBackdrop.LoadParams(path);
     TreasuryBackdrop.LoadParams(path);
     MainMenuBackdrop.LoadParams(path);
@@ -83,6 +85,9 @@ void CBackgroundsManager::LoadParams(const char* path) {
 void CBackgroundsManager::Init(std::string gfxFolder) {
     GfxFolder = std::move(gfxFolder);
     MuseumBackdrop.SetupGeometry();
+    JungleBackdrop.SetupGeometry();
+    JungleBackdrop.LoadFlashMask(GfxFolder + CJungleBackground::kMaskFile);
+    ValleyBackdrop.SetupGeometry();
     DoorBackdrop.SetupGeometry();
     TreasuryBackdrop.SetupGeometry();
     MainMenuBackdrop.SetupGeometry();
@@ -90,6 +95,8 @@ void CBackgroundsManager::Init(std::string gfxFolder) {
 
 void CBackgroundsManager::SetSoundBank(CSharedPtr<CSoundBank> bank) {
     MuseumBackdrop.SetSoundBank(bank);
+    JungleBackdrop.SetSoundBank(bank);
+    ValleyBackdrop.SetSoundBank(bank);
     DoorBackdrop.SetSoundBank(bank);
     TreasuryBackdrop.SetSoundBank(bank);
     MainMenuBackdrop.SetSoundBank(bank);

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "backgrounds/DoorBackground.h"
+#include "backgrounds/JungleBackground.h"
 #include "backgrounds/MainMenuBackground.h"
 #include "backgrounds/MuseumBackground.h"
-#include "backgrounds/StillBackground.h"
 #include "backgrounds/TreasuryBackground.h"
+#include "backgrounds/ValleyBackground.h"
 #include "engine/RenderLayers.h"
 #include "engine/SharedPtr.h"
 
@@ -68,6 +69,8 @@ public:
     int32_t GetStageResult() const { return StageResult; }
     CMainMenuBackground& MainMenu() { return MainMenuBackdrop; }
     CMuseumBackground& Museum() { return MuseumBackdrop; }
+    CJungleBackground& Jungle() { return JungleBackdrop; }
+    CValleyBackground& Valley() { return ValleyBackdrop; }
     CDoorBackground& Door() { return DoorBackdrop; }
     CTreasuryBackground& Treasury() { return TreasuryBackdrop; }
 
@@ -86,8 +89,8 @@ private:
     CSharedPtr<CQuadLayer> Quads;
     CSharedPtr<CTexture> FlareTexture, FlashTexture;
     CMuseumBackground MuseumBackdrop;
-    CStillBackground JungleBackdrop{kJungle, 6};
-    CStillBackground ValleyBackdrop{kValley, 8};
+    CJungleBackground JungleBackdrop;
+    CValleyBackground ValleyBackdrop;
     CDoorBackground DoorBackdrop;
     CTreasuryBackground TreasuryBackdrop;
     CMainMenuBackground MainMenuBackdrop;

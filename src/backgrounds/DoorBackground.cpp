@@ -59,7 +59,7 @@ CStageSettings DoorSettings() {
 
 } // namespace
 
-CDoorBackground::CDoorBackground() : Elements(DoorSettings()) {
+CDoorBackground::CDoorBackground() : CStageBackdrop(DoorSettings()) {
     Curtains.reserve(2);
     ShadowVertices.reserve(4);
     ShadowIndices.reserve(6);
@@ -72,31 +72,14 @@ CDoorBackground::~CDoorBackground() {
     UnloadTextures();
 }
 
-void CDoorBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                                   CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
 void CDoorBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
                                    CSharedPtr<CParticleSystemsManager> particles,
                                    CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                                    CSharedPtr<CTexture> smallSand, CSharedPtr<CTexture> cloud,
                                    CSharedPtr<CTexture> spark) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
+    CStageBackdrop::AttachShared(layer, particles, quads, flare, spark);
     SandTexture = smallSand;
     CloudTexture = cloud;
-    SparkTexture = spark;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CDoorBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CDoorBackground::LoadParams(const char* path) {
@@ -180,23 +163,19 @@ void CDoorBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CDoorBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kShadowName, ShadowFile, Loader::Plain, &Shadow},
+            {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
+            {kFoliageName, FoliageFile, Loader::WithAlpha, &Foliage}};
+}
+
 bool CDoorBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Shadow = ShareOrLoad(d, kShadowName, folder + ShadowFile, Loader::Plain);
-    Mask = ShareOrLoad(d, kMaskName, folder + MaskFile, Loader::AnyFormat);
-    Foliage = ShareOrLoad(d, kFoliageName, folder + FoliageFile, Loader::WithAlpha);
-    Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Shadow.IsNull() && !Mask.IsNull() && !Foliage.IsNull();
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CDoorBackground::UnloadTextures() {
-    Unload(Device.Get(), {kPictureName, kShadowName, kMaskName, kFoliageName},
-           {&Picture, &Shadow, &Mask, &Foliage});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CDoorBackground::Start() {

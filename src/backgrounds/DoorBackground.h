@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "engine/SpriteQuad.h"
 #include "platform/gpu/Gpu.h"
@@ -23,7 +23,7 @@ class CSandKeeper;
 class CTexture;
 class CSoundBank;
 
-class CDoorBackground {
+class CDoorBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 10;
     // The slot after the stage's ten runs the door.
@@ -35,13 +35,10 @@ public:
     CDoorBackground(const CDoorBackground&) = delete;
     CDoorBackground& operator=(const CDoorBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
     void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
                       CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                       CSharedPtr<CTexture> smallSand, CSharedPtr<CTexture> cloud,
                       CSharedPtr<CTexture> spark);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     bool LoadTextures(std::string folder);
@@ -49,7 +46,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
     int32_t RenderBody();
@@ -85,7 +81,6 @@ public:
     std::vector<gpu::Vertex> ShadowVertices;
     std::vector<uint16_t> ShadowIndices;
     float Time = 0.0f;
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite;
     std::vector<CSharedPtr<CSpriteQuad>> Curtains;
     CSharedPtr<CSpriteQuad> CutOut, Doorway, Leaf, LeafShade;
@@ -98,6 +93,7 @@ public:
     CSharedPtr<CTexture> Picture, Shadow, Mask, Foliage;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void AddDoor();
     void UpdateDoor(float dt);
     void ShapeLeaf();
@@ -105,12 +101,5 @@ private:
     void EndSand();
     void RetireDoor();
 
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, SandTexture, CloudTexture, SparkTexture;
-    CSharedPtr<CSoundBank> SoundBank;
+    CSharedPtr<CTexture> SandTexture, CloudTexture;
 };

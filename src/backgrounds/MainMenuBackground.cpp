@@ -224,26 +224,20 @@ void CMainMenuBackground::SetupGeometry() {
     Update(0.0f);
 }
 
-bool CMainMenuBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
+std::vector<TextureSlot> CMainMenuBackground::Slots() {
     CSharedPtr<CTexture>* members[] = {&Back, &SkyMask, &LeafMask, &ElementsTexture, &Foliage};
-    bool ok = true;
-    for (size_t i = 0; i < std::size(kTextures); ++i) {
-        const Textured& t = kTextures[i];
-        *members[i] = ShareOrLoad(*Device, t.name, folder + t.file, t.loader);
-        ok = ok && !members[i]->IsNull();
-    }
-    return ok;
+    std::vector<TextureSlot> slots;
+    for (size_t i = 0; i < std::size(kTextures); ++i)
+        slots.push_back({kTextures[i].name, kTextures[i].file, kTextures[i].loader, members[i]});
+    return slots;
+}
+
+bool CMainMenuBackground::LoadTextures(std::string folder) {
+    return !Device.IsNull() && LoadEach(*Device, folder, Slots());
 }
 
 bool CMainMenuBackground::UnloadTextures() {
-    if (Device.IsNull())
-        return true;
-    Unload(Device.Get(),
-           {kTextures[0].name, kTextures[1].name, kTextures[2].name, kTextures[3].name,
-            kTextures[4].name},
-           {&Back, &SkyMask, &LeafMask, &ElementsTexture, &Foliage});
+    Unload(Device.Get(), Slots());
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "backgrounds/BackdropKit.h"
 #include "backgrounds/MainMenuLeaf.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
@@ -113,6 +114,7 @@ public:
     CSharedPtr<CTexture> Back, SkyMask, LeafMask, ElementsTexture, Foliage;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void BirthLeaf();
     void RippleFoliage(float dt);
     void WriteCellFrame(size_t row, size_t column);

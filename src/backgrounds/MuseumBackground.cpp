@@ -27,7 +27,6 @@ constexpr const char* kPictureFile = "Museum.jpg";
 constexpr const char* kDustName = "MuseumDust";
 constexpr const char* kDustMaskName = "MuseumDustMask";
 constexpr const char* kFlareRaysName = "MuseumFlareRays";
-constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kMapKey = -1;
 // The map is the ray and flare after the last slot.
 constexpr int32_t kMapSlot = CMuseumBackground::kMaxCount;
@@ -41,35 +40,11 @@ CStageSettings MuseumSettings() {
 
 } // namespace
 
-CMuseumBackground::CMuseumBackground() : Elements(MuseumSettings()) {}
+CMuseumBackground::CMuseumBackground() : CStageBackdrop(MuseumSettings()) {}
 
 CMuseumBackground::~CMuseumBackground() {
     ReleaseState();
     UnloadTextures();
-}
-
-void CMuseumBackground::AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                                     CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
-void CMuseumBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
-                                     CSharedPtr<CParticleSystemsManager> particles,
-                                     CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                                     CSharedPtr<CTexture> spark) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
-    SparkTexture = spark;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CMuseumBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CMuseumBackground::LoadParams(const char* path) {
@@ -102,44 +77,26 @@ void CMuseumBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CMuseumBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
+            {kDustMaskName, DustMaskFile, Loader::AnyFormat, &DustMask},
+            {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
+}
+
 bool CMuseumBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Dust = ShareOrLoad(d, kDustName, folder + DustFile, Loader::WithAlphaOneBit);
-    DustMask = ShareOrLoad(d, kDustMaskName, folder + DustMaskFile, Loader::AnyFormat);
-    FlareRays = ShareOrLoad(d, kFlareRaysName, folder + FlareRaysFile, Loader::WithAlpha);
-    Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Dust.IsNull() && !DustMask.IsNull() && !FlareRays.IsNull();
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CMuseumBackground::UnloadTextures() {
-    if (Device.IsNull())
-        return true;
-    Unload(Device.Get(), {kPictureName, kDustName, kDustMaskName, kFlareRaysName},
-           {&Picture, &Dust, &DustMask, &FlareRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CMuseumBackground::Start() {
-    FlareRaysSprite = MakeSprite(FlareRaysX, FlareRaysY, kDepth, FlareRaysSize[0], FlareRaysSize[1],
-                                 FlareRaysColour, FlareRays);
-    FlareRaysSprite->SetBlend(1, CSpriteQuad::BlendScreen);
-    FlareRaysSprite->DepthWrite = 0;
-    FlareRaysSprite->SpinOn = 1;
-    FlareRaysSprite->SpinSpeed = FlareRaysSpin;
-    FlareRaysSprite->Key = kFlareRaysKey;
+    FlareRaysSprite = MakeFlareRays(FlareRaysX, FlareRaysY, FlareRaysSize, FlareRaysColour,
+                                    FlareRaysSpin, FlareRays);
     Show(Layer, FlareRaysSprite);
-
-    PictureSprite =
-        MakeSprite(kOffsetX, kOffsetY, kDepth, kScreenWidth, kScreenHeight, 0xFFFFFFFFu, Picture);
-    PictureSprite->SetBlend(0, CSpriteQuad::BlendNormal);
-    PictureSprite->SetFrameRect(0, 0.0f, 0.0f, 1.0f, kSceneV);
-    PictureSprite->DepthTest = 0;
-    PictureSprite->DepthWrite = 0;
-    PictureSprite->Key = kPictureKey;
+    PictureSprite = MakePicture(Picture, 0, CSpriteQuad::BlendNormal);
     Show(Layer, PictureSprite);
     Elements.Start();
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "backgrounds/DustLayers.h"
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -22,7 +22,7 @@ class CQuadLayer;
 class CTexture;
 class CSoundBank;
 
-class CMuseumBackground {
+class CMuseumBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 5;
     // Enough dust layers for any picture; their indices stay far inside 16 bits.
@@ -33,12 +33,6 @@ public:
     CMuseumBackground(const CMuseumBackground&) = delete;
     CMuseumBackground& operator=(const CMuseumBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
-    void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
-                      CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
-                      CSharedPtr<CTexture> spark);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     bool LoadTextures(std::string folder);
@@ -46,7 +40,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
     int32_t RenderBody();
@@ -67,21 +60,12 @@ public:
     std::vector<gpu::Vertex> DustVertices;
     std::vector<uint16_t> DustIndices;
     CDustLayers DustField;
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> PictureSprite, FlareRaysSprite;
     CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void AddMap();
     void UpdateMap(float dt);
     void SetMapShown(float fraction);
-
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, SparkTexture;
-    CSharedPtr<CSoundBank> SoundBank;
 };

@@ -46,7 +46,7 @@ CStageSettings TreasurySettings() {
 
 } // namespace
 
-CTreasuryBackground::CTreasuryBackground() : Elements(TreasurySettings()) {
+CTreasuryBackground::CTreasuryBackground() : CStageBackdrop(TreasurySettings()) {
     ChestRays.reserve(32);
     Shards.reserve(64);
     ShardVelocity.reserve(128);
@@ -60,29 +60,12 @@ CTreasuryBackground::~CTreasuryBackground() {
     UnloadTextures();
 }
 
-void CTreasuryBackground::AttachDevice(CSharedPtr<CRenderDevice> device,
-                                       CSharedPtr<CVertexBuffer> vb, CSharedPtr<CIndexBuffer> ib) {
-    Device = device;
-    VertexBuffer = vb;
-    IndexBuffer = ib;
-}
-
 void CTreasuryBackground::AttachShared(CSharedPtr<CSpriteLayer> layer,
                                        CSharedPtr<CParticleSystemsManager> particles,
                                        CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                                        CSharedPtr<CTexture> spark, CSharedPtr<CTexture> halo) {
-    Layer = layer;
-    Particles = particles;
-    Quads = quads;
-    FlareTexture = flare;
-    SparkTexture = spark;
+    CStageBackdrop::AttachShared(layer, particles, quads, flare, spark);
     HaloTexture = halo;
-    Elements.Attach(layer, flare, spark);
-}
-
-void CTreasuryBackground::SetSoundBank(CSharedPtr<CSoundBank> bank) {
-    SoundBank = bank;
-    Elements.SetSoundBank(bank);
 }
 
 void CTreasuryBackground::LoadParams(const char* path) {
@@ -160,25 +143,20 @@ void CTreasuryBackground::SetupGeometry() {
     Update(0.0f);
 }
 
+std::vector<TextureSlot> CTreasuryBackground::Slots() {
+    return {{kPictureName, kPictureFile, Loader::Plain, &Picture},
+            {kDustName, DustFile, Loader::WithAlphaOneBit, &Dust},
+            {kMaskName, MaskFile, Loader::AnyFormat, &Mask},
+            {kSheetName, ElementsFile, Loader::WithAlpha, &Sheet},
+            {kSunRaysName, kSunRaysFile, Loader::Plain, &SunRays}};
+}
+
 bool CTreasuryBackground::LoadTextures(std::string folder) {
-    if (Device.IsNull())
-        return false;
-    CRenderDevice& d = *Device;
-    Picture = ShareOrLoad(d, kPictureName, folder + kPictureFile, Loader::Plain);
-    Dust = ShareOrLoad(d, kDustName, folder + DustFile, Loader::WithAlphaOneBit);
-    Mask = ShareOrLoad(d, kMaskName, folder + MaskFile, Loader::AnyFormat);
-    Sheet = ShareOrLoad(d, kSheetName, folder + ElementsFile, Loader::WithAlpha);
-    SunRays = ShareOrLoad(d, kSunRaysName, folder + kSunRaysFile, Loader::Plain);
-    Elements.SetPicture(Picture);
-    return !Picture.IsNull() && !Dust.IsNull() && !Mask.IsNull() && !Sheet.IsNull() &&
-           !SunRays.IsNull();
+    return LoadStageTextures(folder, Slots());
 }
 
 bool CTreasuryBackground::UnloadTextures() {
-    Unload(Device.Get(), {kPictureName, kDustName, kMaskName, kSheetName, kSunRaysName},
-           {&Picture, &Dust, &Mask, &Sheet, &SunRays});
-    Elements.SetPicture(CSharedPtr<CTexture>());
-    return true;
+    return UnloadStageTextures(Slots());
 }
 
 void CTreasuryBackground::Start() {

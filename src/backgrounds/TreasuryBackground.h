@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backgrounds/DustLayers.h"
-#include "backgrounds/StageElements.h"
+#include "backgrounds/StageBackdrop.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -23,7 +23,7 @@ class CQuadLayer;
 class CTexture;
 class CSoundBank;
 
-class CTreasuryBackground {
+class CTreasuryBackground : public CStageBackdrop {
 public:
     static constexpr int32_t kMaxCount = 12;
     // The slot after the stage's twelve runs the chest.
@@ -36,12 +36,9 @@ public:
     CTreasuryBackground(const CTreasuryBackground&) = delete;
     CTreasuryBackground& operator=(const CTreasuryBackground&) = delete;
 
-    void AttachDevice(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertexBuffer> vb,
-                      CSharedPtr<CIndexBuffer> ib);
     void AttachShared(CSharedPtr<CSpriteLayer> layer, CSharedPtr<CParticleSystemsManager> particles,
                       CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                       CSharedPtr<CTexture> spark, CSharedPtr<CTexture> halo);
-    void SetSoundBank(CSharedPtr<CSoundBank> bank);
     void LoadParams(const char* path);
     void SetupGeometry();
     bool LoadTextures(std::string folder);
@@ -49,7 +46,6 @@ public:
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
-    int32_t GetStageCount() const { return Elements.GetCount(); }
     void Update(float dt);
     int32_t Render();
     int32_t RenderBody();
@@ -82,7 +78,6 @@ public:
     std::vector<gpu::Vertex> Vertices; // the dust layers, then the two sun-ray sheets
     std::vector<uint16_t> Indices;
     float SunPhase = 0.0f;
-    CStageElements Elements;
     CSharedPtr<CSpriteQuad> BackgroundSprite, OrnamentSprite, ChestSprite, ChestShadowSprite;
     std::vector<CSharedPtr<CSpriteQuad>> ChestRays, Shards, GlowWorms;
     std::vector<float> ShardVelocity;  // (vx, vy) per shard
@@ -92,6 +87,7 @@ public:
     CSharedPtr<CTexture> Picture, Dust, Mask, Sheet, SunRays;
 
 private:
+    std::vector<backdrop::TextureSlot> Slots();
     void MakeChest();
     void UpdateChest(float dt);
     void SpawnChestRays(float dt);
@@ -101,12 +97,5 @@ private:
     void UpdateGlowWorms(float dt);
     void ResetChest();
 
-    CSharedPtr<CRenderDevice> Device;
-    CSharedPtr<CVertexBuffer> VertexBuffer;
-    CSharedPtr<CIndexBuffer> IndexBuffer;
-    CSharedPtr<CSpriteLayer> Layer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CQuadLayer> Quads;
-    CSharedPtr<CTexture> FlareTexture, SparkTexture, HaloTexture;
-    CSharedPtr<CSoundBank> SoundBank;
+    CSharedPtr<CTexture> HaloTexture;
 };

@@ -290,6 +290,10 @@ gpu::Result CRenderDevice::SetTransform(uint32_t state, const gpu::Matrix& matri
     return device_ ? device_->SetTransform(state, &matrix) : gpu::kErrInvalidCall;
 }
 
+gpu::Result CRenderDevice::GetTransform(uint32_t state, gpu::Matrix* matrix) const {
+    return device_ ? device_->GetTransform(state, matrix) : gpu::kErrInvalidCall;
+}
+
 gpu::Result CRenderDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex,
                                                 uint32_t vertexCount, uint32_t startIndex,
                                                 uint32_t primitiveCount) {

@@ -81,6 +81,7 @@ public:
     gpu::Result SetViewport(const gpu::Viewport& viewport);
     gpu::Result SetVertexShader(uint32_t handle);
     gpu::Result SetTransform(uint32_t state, const gpu::Matrix& matrix);
+    gpu::Result GetTransform(uint32_t state, gpu::Matrix* matrix) const;
     gpu::Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t vertexCount,
                                      uint32_t startIndex, uint32_t primitiveCount);
     gpu::Result TestCooperativeLevel();

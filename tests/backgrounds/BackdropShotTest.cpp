@@ -14,6 +14,7 @@
 
 #include "backgrounds/BackgroundsManager.h"
 #include "engine/DataPaths.h"
+#include "engine/QuadLayer.h"
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/SpriteLayer.h"
@@ -65,13 +66,16 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
         return device->LoadTexture(gfx + file, name, 1, 0, gpu::Pool::Managed, gpu::Fmt::Unknown);
     };
     CSharedPtr<CTexture> flare = load("Flare", "Flare.jpg"), spark = load("Spark", "Spark.bmp");
+    CSharedPtr<CTexture> flash = load("JungleFlash", "JungleFlash.tga");
+    CSharedPtr<CQuadLayer> quads(new CQuadLayer(device, vb, ib));
+    renderer->SetQuadLayer(0, quads);
     CSharedPtr<CSpriteLayer> layer(new CSpriteLayer(device, vb, ib));
     CSharedPtr<CSpriteLayer> front(new CSpriteLayer(device, vb, ib));
     renderer->SetSpriteLayer(2, front);
     CSharedPtr<CBackgroundsManager> manager(new CBackgroundsManager());
     renderer->SetBackdrop(manager);
     manager->AttachDevice(device, vb, ib);
-    manager->AttachShared(layer, {}, {}, flare, {}, {}, {}, spark, {}, front);
+    manager->AttachShared(layer, {}, quads, flare, flash, {}, {}, spark, {}, front);
     manager->LoadParams(Game(paths.ConfigPath + "Background.cfg").c_str());
     manager->Init(gfx);
     manager->Enabled = 1;
@@ -83,8 +87,10 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
     for (int id = CBackgroundsManager::kMuseum; id <= CBackgroundsManager::kMainMenu; ++id) {
         manager->SetBackground(id);
         manager->SetStage(12, 1);
-        for (int frame = 0; frame < 120; ++frame) // four seconds: the map is unrolled
+        for (int frame = 0; frame < 120; ++frame) { // four seconds: the map is unrolled
             manager->Update(1.0f / 30.0f);
+            quads->Update(1.0f / 30.0f);
+        }
         ASSERT_EQ(renderer->RenderScene(), 0);
         gl->ReadBackBuffer(argb);
         ASSERT_EQ(argb.size(), size_t(gl->BackBufferWidth()) * gl->BackBufferHeight());
@@ -106,6 +112,7 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
     manager = CSharedPtr<CBackgroundsManager>();
     renderer->SetBackdrop(CSharedPtr<IBackdropLayer>());
     renderer->SetSpriteLayer(2, CSharedPtr<CSpriteLayer>());
+    renderer->SetQuadLayer(0, CSharedPtr<CQuadLayer>());
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 #pragma once
 // A backdrop manager with what the stage finales need besides the fixture's:
-// the lowest particle manager and quad layer, and a sound bank on the
-// recording audio back end.
+// the lowest particle manager and a sound bank on the recording audio back
+// end.
 #include <string>
 
 #include "BackdropFixture.h"
-#include "audio/SoundBank.h"
-#include "platform/sound/FakeAudio.h"
 #include "support/SamplePlays.h"
 
 namespace bgtest {
@@ -17,26 +15,12 @@ protected:
         ASSERT_NO_FATAL_FAILURE(BackdropFixture::SetUp());
         particles =
             CSharedPtr<CParticleSystemsManager>(new CParticleSystemsManager(device, vb, ib));
-        quads = CSharedPtr<CQuadLayer>(new CQuadLayer(device, vb, ib));
-        // The numbered sets look for their first file on disk.
-        dir.Write("Sfx/Terminator0.wav", "");
-        dir.Write("Sfx/Combo2.wav", "");
-        audio = new snd::FakeAudio();
-        bank = CSharedPtr<CSoundBank>(new CSoundBank(CSharedPtr<snd::Audio>(audio)));
-        ASSERT_EQ(bank->InitDevice(), 0);
-        ASSERT_EQ(bank->LoadSamples((dir.Path("Sfx") + "/").c_str()), 0);
-        audio->ClearCalls();
-    }
-    void TearDown() override {
-        manager = CSharedPtr<CBackgroundsManager>();
-        bank = CSharedPtr<CSoundBank>();
-        BackdropFixture::TearDown();
     }
     // The manager with the sound bank, `id` current.
     void Begin(int id, const std::string& config = "") {
         RegisterTextures();
         MakeManager(config);
-        manager->SetSoundBank(bank);
+        MakeSoundBank();
         manager->SetBackground(id);
     }
     int Plays(const char* file) const { return testsupport::SamplePlays(*audio, file); }
@@ -48,9 +32,6 @@ protected:
             quads->Update(step);
         }
     }
-
-    snd::FakeAudio* audio = nullptr; // owned by the bank
-    CSharedPtr<CSoundBank> bank;
 };
 
 } // namespace bgtest

@@ -6,7 +6,7 @@
 using bgtest::BackdropFixture;
 
 TEST_F(BackdropFixture, SwitchingUnloadsTheOldBackdropAndStartsTheNewOne) {
-    RegisterTextures({"BackgroundStill2"});
+    RegisterTextures({"BackgroundJungle"});
     MakeManager();
     EXPECT_EQ(manager->GetCurrentId(), 0);
     manager->SetBackground(CBackgroundsManager::kMainMenu);
@@ -32,7 +32,7 @@ TEST_F(BackdropFixture, SwitchingUnloadsTheOldBackdropAndStartsTheNewOne) {
     manager->SetBackground(CBackgroundsManager::kJungle);
     EXPECT_NE(log.Text().find("Error loading background textures for Jungle!\n"),
               std::string::npos);
-    EXPECT_EQ(LayerSize(), 1u);
+    EXPECT_EQ(LayerSize(), 2u) << "the clearing and its sunbeams";
     EXPECT_TRUE(layer->GetParked().size() == 1u) << "a sprite without its picture is never drawn";
 
     manager->SetBackground(0);

@@ -14,6 +14,15 @@ struct Box {
     int Bottom() const { return y + h; }
 };
 
+// A square patch of `size` texels centred on a screen point, and the k-th of
+// a row of such patches packed below a scene's 768 rows.
+inline Box PatchAround(float x, float y, int size) {
+    return {int(x) - size / 2, int(y) - size / 2, size, size};
+}
+inline Box PatchCell(int k, int size) {
+    return {4 + (size + 8) * k, 776, size, size};
+}
+
 // ---- Museum ----------------------------------------------------------------
 constexpr int kPictureSize = 1024;
 constexpr int kRelics = 5;

@@ -13,18 +13,20 @@ namespace {
 
 using namespace backdrops;
 
-constexpr int kQuality = 94;
-
 // A picture with an "_alpha" companion of the same size and type.
 bool SaveJpegPair(const std::filesystem::path& gfx, const std::string& base,
                   const FloatImage& image, Store store, std::string& error) {
     Sheet sheet(image.Width(), image.Height());
     sheet.Put(image, 0, 0, store);
     return SaveJpegRgb(gfx / (base + ".jpg"), sheet.RgbBytes(), sheet.Width(), sheet.Height(),
-                       kQuality, error) &&
+                       kBackdropQuality, error) &&
            SaveJpegGrey(gfx / (base + "_alpha.jpg"), sheet.AlphaBytes(), sheet.Width(),
-                        sheet.Height(), kQuality, error);
+                        sheet.Height(), kBackdropQuality, error);
 }
+
+} // namespace
+
+namespace backdrops {
 
 bool SaveTgaPair(const std::filesystem::path& gfx, const std::string& base, const FloatImage& image,
                  Store store, std::string& error) {
@@ -48,23 +50,23 @@ bool SaveTgaOne(const std::filesystem::path& path, const FloatImage& image, std:
     return SaveTga(path, sheet, error);
 }
 
-} // namespace
-
-std::string backdrops::Rect(const Box& b) {
+std::string Rect(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.w << ' ' << b.h;
     return s.str();
 }
-std::string backdrops::Corners(const Box& b) {
+std::string Corners(const Box& b) {
     std::ostringstream s;
     s << b.x << ' ' << b.y << ' ' << b.Right() << ' ' << b.Bottom();
     return s.str();
 }
-std::string backdrops::Colour(uint32_t rgb, int alpha) {
+std::string Colour(uint32_t rgb, int alpha) {
     std::ostringstream s;
     s << ((rgb >> 16) & 0xFF) << ' ' << ((rgb >> 8) & 0xFF) << ' ' << (rgb & 0xFF) << ' ' << alpha;
     return s.str();
 }
+
+} // namespace backdrops
 
 std::string BackgroundConfigText() {
     std::ostringstream o;
@@ -101,7 +103,8 @@ std::string BackgroundConfigText() {
     o << "FlareCenter=" << int(kFanX) << ' ' << int(kFanY) << "\nFlareRaysSize=" << int(kFanSize)
       << ' ' << int(kFanSize) << "\nFlareRaysRotT=40\nFlareRaysColor=255 214 160 90\n\n";
 
-    o << DoorConfigText() << TreasuryConfigText();
+    o << JungleConfigText() << ValleyConfigText() << '\n' << DoorConfigText()
+      << TreasuryConfigText();
 
     o << "[MainMenu]\n";
     o << "SkyPos=" << kSkyScreen.x << ' ' << kSkyScreen.y << "\nSkySize=" << kSkyScreen.w << ' '
@@ -170,7 +173,11 @@ std::vector<std::string> BackdropFiles() {
                           "Door.jpg", "DoorShadow.jpg", "DoorMask.tga", "DoorFoliage.tga",
                           "DoorFoliage_alpha.tga", "Treasury.jpg", "TreasuryRays.jpg",
                           "TreasuryDust.tga", "TreasuryDust_alpha.tga", "TreasuryMask.tga",
-                          "TreasuryElements.tga", "TreasuryElements_alpha.tga"})
+                          "TreasuryElements.tga", "TreasuryElements_alpha.tga", "Jungle.jpg",
+                          "JungleFog.jpg", "JungleMask.tga", "JungleFlareRays.tga",
+                          "JungleFlareRays_alpha.tga", "JungleFlashMask.bmp", "Valley.jpg",
+                          "ValleyCloud.jpg", "ValleyMask.tga", "ValleyFlareRays.tga",
+                          "ValleyFlareRays_alpha.tga"})
         files.push_back(std::string("Data/Gfx/") + f);
     return files;
 }
@@ -181,27 +188,28 @@ int GenerateBackdrops(const std::filesystem::path& gameRoot) {
     std::string error;
     bool ok = EnsureFolder(gfx, error) && EnsureFolder(config, error) &&
               WriteText(config / "Background.cfg", BackgroundConfigText(), error);
-    ok = ok && SaveJpeg(gfx / "Museum.jpg", PaintMuseumPicture(), kQuality, error);
+    ok = ok && SaveJpeg(gfx / "Museum.jpg", PaintMuseumPicture(), kBackdropQuality, error);
     ok = ok && SaveTgaPair(gfx, "MuseumDust", PaintMuseumDust(), Store::Straight, error);
     ok = ok && SaveTgaOne(gfx / "MuseumDustMask.tga", PaintMuseumDustMask(), error);
     ok = ok && SaveTgaPair(gfx, "MuseumFlareRays", PaintMuseumFan(), Store::Premultiplied, error);
     if (ok) {
         const MainBackPictures back = PaintMainBack();
-        ok = SaveJpeg(gfx / "MainBack.jpg", back.back, kQuality, error) &&
+        ok = SaveJpeg(gfx / "MainBack.jpg", back.back, kBackdropQuality, error) &&
              SaveTgaOne(gfx / "MainSkyMask.tga", back.skyMask, error);
     }
     ok = ok && SaveTgaOne(gfx / "MainLeafMask.tga", PaintLeafMask(), error);
     ok = ok && SaveJpegPair(gfx, "MainElements", PaintMainElements(), Store::Straight, error);
     ok = ok && SaveJpegPair(gfx, "MainFoliage", PaintFrontBranch(), Store::Straight, error);
-    ok = ok && SaveJpeg(gfx / "Door.jpg", PaintDoorPicture(), kQuality, error) &&
-         SaveJpeg(gfx / "DoorShadow.jpg", PaintDoorShadow(), kQuality, error) &&
+    ok = ok && SaveJpeg(gfx / "Door.jpg", PaintDoorPicture(), kBackdropQuality, error) &&
+         SaveJpeg(gfx / "DoorShadow.jpg", PaintDoorShadow(), kBackdropQuality, error) &&
          SaveTgaOne(gfx / "DoorMask.tga", PaintDoorMask(), error) &&
          SaveTgaPair(gfx, "DoorFoliage", PaintDoorFoliage(), Store::Straight, error);
-    ok = ok && SaveJpeg(gfx / "Treasury.jpg", PaintTreasuryPicture(), kQuality, error) &&
-         SaveJpeg(gfx / "TreasuryRays.jpg", PaintTreasuryRays(), kQuality, error) &&
+    ok = ok && SaveJpeg(gfx / "Treasury.jpg", PaintTreasuryPicture(), kBackdropQuality, error) &&
+         SaveJpeg(gfx / "TreasuryRays.jpg", PaintTreasuryRays(), kBackdropQuality, error) &&
          SaveTgaPair(gfx, "TreasuryDust", PaintMuseumDust(), Store::Straight, error) &&
          SaveTgaOne(gfx / "TreasuryMask.tga", PaintTreasuryMask(), error) &&
          SaveTgaPair(gfx, "TreasuryElements", PaintTreasuryElements(), Store::Straight, error);
+    ok = ok && WriteJungleArt(gfx, error) && WriteValleyArt(gfx, error);
     if (!ok) {
         std::fprintf(stderr, "gv_gen: backdrops: %s\n", error.c_str());
         return 1;

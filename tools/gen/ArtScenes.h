@@ -3,9 +3,10 @@
 // painted procedurally in layers (sky, far shapes in haze, near shapes, light
 // and dust) with the game's one light from the top left and a soft vignette.
 //
-//   Backdrop1, 2, 3, 5: the museum hall, the jungle, the mountain valley at
-//     dusk and the treasury: calm enough to play over (the temple door is
-//     painted with its backdrop's pieces, ArtDoor.cpp).
+//   Scenes 1, 2, 3, 5: the museum hall, the jungle, the mountain valley at
+//     dusk and the treasury, the ground the stage backdrops paint their
+//     pieces over; 1 and 5 are also saved as Backdrop1 (behind the intro) and
+//     Backdrop5 (behind the menu forms).
 //   Loading: the temple gate at dusk with the title; rows [0, 768) are the
 //     picture, and rows [802, 850) x columns [2, 266) the filled loading bar that
 //     the engine reveals from the left over the empty trough painted in the

@@ -1,9 +1,21 @@
 #pragma once
-// Where the pictures of the Door and Treasury backdrops put things (pixels of
-// the 1024 x 768 screen, top-left origin, and texel rectangles of their
-// atlases), their painters and their sections of "Background.cfg". The
-// painters and the configuration text read the same numbers, so the two
-// cannot disagree.
+// Where the pictures of the stage backdrops put things (pixels of the 1024 x
+// 768 screen, top-left origin, and texel rectangles of their atlases), their
+// painters and their sections of "Background.cfg". The painters and the
+// configuration text read the same numbers, so the two cannot disagree.
+//
+//   Jungle.jpg: the jungle clearing (rows [0, 768)) with six jade glyph
+//     sockets carved up the temple's stair; below it the six lit sockets and
+//     the shaft of light that rises from a lit one.
+//   JungleFog, JungleMask: the tileable mist and where it hangs (grey and
+//     alpha alike); JungleFlareRays: the sunbeams through the canopy;
+//     JungleFlashMask.bmp: where fireflies may glow (256 x 102, 24-bit grey).
+//   Valley.jpg: the valley at dusk (rows [0, 768)) with the faint stars of a
+//     constellation; below it the eight lit stars and the line of light that
+//     joins two of them. It is laid with the screen blend over the clouds.
+//   ValleyCloud: the tileable cloud sheet; ValleyMask: where the sheet fades
+//     out towards its far edge; ValleyFlareRays: the setting sun's rays.
+#include <filesystem>
 #include <string>
 
 #include "ArtBackdropLayout.h"
@@ -89,6 +101,14 @@ FloatImage PaintTreasuryMask();
 // 512 x 512, premultiplied: the ornament, the chest and its shadow strip.
 FloatImage PaintTreasuryElements();
 
+// ---- Jungle and Valley -------------------------------------------------------
+// Their pictures written into `gfx`; false with the reason in `error`.
+bool WriteJungleArt(const std::filesystem::path& gfx, std::string& error);
+bool WriteValleyArt(const std::filesystem::path& gfx, std::string& error);
+
+// The sections "[Jungle]", "[Valley]", "[Door]" and "[Treasury]".
+std::string JungleConfigText();
+std::string ValleyConfigText();
 std::string DoorConfigText();
 std::string TreasuryConfigText();
 

@@ -95,8 +95,9 @@ bool WriteBoard(const std::filesystem::path& gfx, std::string& error) {
 }
 
 bool WriteScenes(const std::filesystem::path& root, const std::filesystem::path& gfx, std::string& error) {
-    // The temple door's picture is its backdrop's own (ArtDoor.cpp).
-    for (int stage : {1, 2, 3, 5})
+    // The stages' own backdrops paint their pictures (ArtBackdrops.cpp); the
+    // intro and the menu forms keep a still scene.
+    for (int stage : {1, 5})
         if (!SaveJpeg(gfx / ("Backdrop" + std::to_string(stage) + ".jpg"), PaintBackdrop(stage), kSceneQuality, error))
             return false;
     const std::string title = GameTitle(root);
@@ -118,8 +119,7 @@ std::vector<std::string> EffectsArtFiles() {
     for (const SheetFile& s : kSheets)
         files.push_back(std::string("Data/Gfx/") + s.name);
     for (const char* name : {"Cloud.jpg", "Cloud_alpha.jpg", "AllGemLights.jpg", "AllGemLights_alpha.jpg",
-                             "FieldBack.jpg", "FieldFrame.png", "Backdrop1.jpg", "Backdrop2.jpg", "Backdrop3.jpg",
-                             "Backdrop5.jpg", "Loading.jpg"})
+                             "FieldBack.jpg", "FieldFrame.png", "Backdrop1.jpg", "Backdrop5.jpg", "Loading.jpg"})
         files.push_back(std::string("Data/Gfx/") + name);
     files.push_back("fsdata/splash1.jpg");
     files.push_back("fsdata/splash2.jpg");

@@ -1,6 +1,8 @@
-// The stage backdrops through the game: winning the last level of stage 3
-// leads to the temple door, winning the last level of stage 4 opens it and
-// leads to the treasury, and the end of the quest bursts the chest.
+// The stage backdrops through the whole game: winning the last level of each
+// stage completes its backdrop (the Jungle's seventh flare waits, the temple
+// door opens while the result is shown) and the next level, after any bonus
+// level, opens on the next stage's backdrop with nothing lit; the end of the
+// quest bursts the treasury's chest.
 #include <gtest/gtest.h>
 
 #include "app/flow/FlowHarness.h"
@@ -14,19 +16,22 @@ using namespace flowtest;
 
 namespace {
 
-// Starts `level` and wins it at once once the play begins.
-bool WinLevel(FlowHarness& h, int32_t level) {
+// Starts `level` and waits for the play to begin.
+bool Play(FlowHarness& h, int32_t level) {
     CGame& g = h.Game();
     g.StartLevel(level);
-    if (!h.RunUntil([&] { return g.SubState == kSubPlay; }, 4.0f))
-        return false;
+    return h.RunUntil([&] { return g.SubState == kSubPlay; }, 4.0f);
+}
+
+// Wins the level in play at once.
+bool Win(FlowHarness& h) {
     h.Field().GemsToCollect = 0;
-    return h.RunUntil([&] { return g.SubState == kSubResult; }, 5.0f);
+    return h.RunUntil([&] { return h.Game().SubState == kSubResult; }, 5.0f);
 }
 
 } // namespace
 
-TEST(StageBackdropFlow, TheDoorOpensOnTheWayToTheTreasuryWhoseChestEndsTheQuest) {
+TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEndsWithTheChest) {
     FlowHarness h(17, true);
     if (!h.Skip().empty())
         GTEST_SKIP() << h.Skip();
@@ -35,27 +40,44 @@ TEST(StageBackdropFlow, TheDoorOpensOnTheWayToTheTreasuryWhoseChestEndsTheQuest)
     g.Profile->QuestTutorial = 0;
     CBackgroundsManager& b = *g.Backgrounds;
     const snd::FakeAudio& audio = *h.Audio();
-
-    // The last level of the valley: the next one stands before the door.
-    ASSERT_TRUE(WinLevel(h, 19));
-    EXPECT_EQ(b.GetCurrentId(), CBackgroundsManager::kValley);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro && g.Level == 20; }, 10.0f));
-    EXPECT_EQ(b.GetCurrentId(), CBackgroundsManager::kDoor);
-    EXPECT_EQ(b.GetStageResult(), 0);
-
-    // The last level of the door's stage: ten lit gems, and the door opens
-    // while the result is shown.
-    ASSERT_TRUE(WinLevel(h, 29));
-    EXPECT_EQ(b.GetStageResult(), 10);
-    EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 0);
-    ASSERT_TRUE(
-        h.RunUntil([&] { return b.Door().DoorState() == CDoorBackground::kDoorSinking; }, 3.5f));
-    EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro && g.Level == 30; }, 10.0f));
-    EXPECT_EQ(b.GetCurrentId(), CBackgroundsManager::kTreasury);
+    struct Case {
+        int32_t level, backdrop, levelsInStage, next;
+    } cases[] = {{5, CBackgroundsManager::kMuseum, 5, CBackgroundsManager::kJungle},
+                 {11, CBackgroundsManager::kJungle, 6, CBackgroundsManager::kValley},
+                 {19, CBackgroundsManager::kValley, 8, CBackgroundsManager::kDoor},
+                 {29, CBackgroundsManager::kDoor, 10, CBackgroundsManager::kTreasury}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.level);
+        ASSERT_TRUE(Play(h, c.level));
+        EXPECT_EQ(b.GetCurrentId(), c.backdrop);
+        EXPECT_EQ(b.GetStageResult(), c.levelsInStage - 1);
+        ASSERT_TRUE(Win(h));
+        EXPECT_EQ(b.GetStageResult(), c.levelsInStage) << "the stage is complete";
+        if (c.backdrop == CBackgroundsManager::kJungle)
+            EXPECT_EQ(b.Jungle().Elements.FlareSprites.size(), 7u)
+                << "and its seventh flare waits for the sixth slot";
+        if (c.backdrop == CBackgroundsManager::kDoor) {
+            EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 0);
+            ASSERT_TRUE(h.RunUntil(
+                [&] { return b.Door().DoorState() == CDoorBackground::kDoorSinking; }, 3.5f));
+            EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1) << "the door opens";
+        }
+        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro || g.SubState == kSubBonus; },
+                               10.0f));
+        if (g.SubState == kSubBonus) { // a bonus level follows every fifth: let it run out
+            h.Frames(12);
+            h.Click(0.0f, 0.0f);
+            h.Frames(60);
+            g.BonusTime = 0.2f;
+        }
+        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 30.0f));
+        EXPECT_EQ(g.Level, c.level + 1);
+        EXPECT_EQ(b.GetCurrentId(), c.next);
+        EXPECT_EQ(b.GetStageResult(), 0);
+    }
 
     // The quest's last level: the twelfth gem, then the chest bursts.
-    ASSERT_TRUE(WinLevel(h, 41));
+    ASSERT_TRUE(Play(h, 41) && Win(h));
     EXPECT_EQ(b.GetStageResult(), 12);
     ASSERT_TRUE(h.RunUntil(
         [&] { return b.Treasury().ChestState() == CTreasuryBackground::kChestBurst; }, 6.0f));

@@ -52,8 +52,7 @@ const std::map<std::string, Size> kSizes = {
     {"Data/Gfx/SandboxGlass.tga", {256, 128}}, {"Data/Gfx/SandboxFront.png", {256, 128}},
     {"Data/Gfx/ScoreFrenzyStar.png", {64, 64}}, {"Data/Gfx/FieldBack.jpg", {gen::kBackSize, gen::kBackSize}},
     {"Data/Gfx/FieldFrame.png", {1024, 1024}}, {"Data/Gfx/Loading.jpg", {1024, 1024}},
-    {"Data/Gfx/Backdrop1.jpg", {1024, 768}},   {"Data/Gfx/Backdrop2.jpg", {1024, 768}},
-    {"Data/Gfx/Backdrop3.jpg", {1024, 768}},   {"Data/Gfx/Backdrop5.jpg", {1024, 768}},
+    {"Data/Gfx/Backdrop1.jpg", {1024, 768}},   {"Data/Gfx/Backdrop5.jpg", {1024, 768}},
     {"fsdata/splash1.jpg", {1024, 768}},
     {"fsdata/splash2.jpg", {1024, 768}}};
 

@@ -371,7 +371,7 @@ void DrawSandbox(Canvas& c, const Pictures& pics, const CQuestFieldLayout& layou
 
 Canvas ComposeBoard(const Pictures& pics, const std::string& skinFile, const std::string& gemsFile) {
     Canvas c(1024, 768);
-    const img::Image& backdrop = Picture(pics, "Data/Gfx/Backdrop2.jpg");
+    const img::Image& backdrop = Picture(pics, "Data/Gfx/Backdrop1.jpg");
     c.Rect(backdrop, 0, 0, 1, 1, 512, 384, 1024, 768, kWhite, Blend::Normal);
     CQuestFieldLayout layout;
     layout.Load(skinFile);
@@ -466,8 +466,7 @@ Canvas ComposeSprites(const Pictures& pics) {
 
 Canvas ComposeScenes(const Pictures& pics) {
     Canvas c(1536, 3 * 520, 0.05f, 0.05f, 0.05f);
-    const char* names[] = {"Data/Gfx/Backdrop1.jpg", "Data/Gfx/Backdrop2.jpg", "Data/Gfx/Backdrop3.jpg",
-                           "Data/Gfx/Backdrop5.jpg", "fsdata/splash1.jpg",
+    const char* names[] = {"Data/Gfx/Backdrop1.jpg", "Data/Gfx/Backdrop5.jpg", "fsdata/splash1.jpg",
                            "fsdata/splash2.jpg",     "Data/Gfx/Loading.jpg",   "Data/Gfx/FieldBack.jpg"};
     int i = 0;
     for (const char* name : names) {
