@@ -10,6 +10,8 @@
 #include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/PlayField.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 #include "support/SamplePlays.h"
 
 using namespace flowtest;
@@ -62,15 +64,19 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
                 [&] { return b.Door().DoorState() == CDoorBackground::kDoorSinking; }, 3.5f));
             EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1) << "the door opens";
         }
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro || g.SubState == kSubBonus; },
-                               10.0f));
-        if (g.SubState == kSubBonus) { // a bonus level follows every fifth: let it run out
+        // The results, then the bonus level that follows every fifth (let it
+        // run out), then the map with the next level.
+        ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
+        const CSharedPtr<CUxForm>& map = g.Screens->MapForm;
+        ASSERT_TRUE(h.RunUntil([&] { return map->Visible || g.SubState == kSubBonus; }, 10.0f));
+        if (g.SubState == kSubBonus) {
             h.Frames(12);
             h.Click(0.0f, 0.0f);
             h.Frames(60);
             g.BonusTime = 0.2f;
+            ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 30.0f));
         }
-        ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 30.0f));
+        ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, c.level + 1);
         EXPECT_EQ(b.GetCurrentId(), c.next);
         EXPECT_EQ(b.GetStageResult(), 0);
