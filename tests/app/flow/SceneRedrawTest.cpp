@@ -16,6 +16,7 @@
 #include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/Cap.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -75,6 +76,11 @@ Outcome Play(bool forced) {
         return o;
     }
     h.Field().GemsToCollect = 0;
+    if (!h.RunUntil([&] { return g.SubState == kSubResult && g.LevelCompleted; }, 5.0f) ||
+        !h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f)) {
+        o.failure = "no results of level 5";
+        return o;
+    }
     if (!h.RunUntil([&] { return g.SubState == kSubBonus; }, 10.0f)) {
         o.failure = "no bonus level";
         return o;
