@@ -98,7 +98,7 @@ constexpr struct {
     int32_t ZOrder;
 } kForms[] = {{CScreensManager::kMainMenu, "MainMenu", kNoZOrder},
               {CScreensManager::kQuest, "Quest", -30},
-              {CScreensManager::kStatistics, "Statistics", -30},
+              {CScreensManager::kStatistics, "Statistics", -40},
               {CScreensManager::kBackground, "Background", 0},
               {CScreensManager::kShop, "Shop", 0},
               {CScreensManager::kMap, "Map", -10},
@@ -309,6 +309,11 @@ int32_t CScreensManager::LoadForm(const FormSpec& spec, bool logos, float logoW,
         // The forms manager keeps its forms sorted by z-order.
         FormsManager->RemoveForm(form);
         form->SetZOrder(spec.ZOrder);
+        // Its depth follows the order too (a file's z is a tenth of its key):
+        // a form opened over another must also pass the depth test where the
+        // lower form's pictures and texts already lie, or they show through.
+        form->SetOrigin(form->Offset.X, form->Offset.Y, static_cast<float>(spec.ZOrder) / 10.0f,
+                        0.0f, 0.0f, 0.0f);
         FormsManager->AddForm(form);
     }
     return 1;
@@ -454,6 +459,8 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
             MapControl30 = c;
         else if (code == 31)
             MapControl31 = c;
+        else if (code == 32)
+            MapStoryBox = c;
         else if (inRange(100, 599))
             MapStageMarkers[static_cast<size_t>(code / 100 - 1)].push_back(c);
         break;

@@ -341,6 +341,7 @@ public:
     CSharedPtr<CUxForm> MapForm;
     CSharedPtr<CUxWindow> MapControl1;  // story text
     CSharedPtr<CUxWindow> MapControl10; // level label
+    CSharedPtr<CUxWindow> MapStoryBox;  // the story's box, shown with a story
     std::array<CWindowList, 4> MapLists2;
     std::array<CWindowList, kMapStages> MapStageMarkers;
     CWindowList MapList11;

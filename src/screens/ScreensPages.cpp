@@ -114,10 +114,14 @@ void CScreensManager::SetMapLevelLabel(int32_t level, int32_t beforeStep) {
     SetWindowText(MapControl10, FormatText("%d-%d", {stage, inStage}));
 
     const int32_t storyIndex = level - kFirstStoryLevel;
-    SetWindowText(MapControl1, storyIndex >= 0 && storyIndex < kStoryPages &&
-                                       storyIndex < static_cast<int32_t>(StoryPages.size())
-                                   ? std::string_view(StoryPages[static_cast<size_t>(storyIndex)])
-                                   : std::string_view());
+    const std::string_view story =
+        storyIndex >= 0 && storyIndex < kStoryPages &&
+                storyIndex < static_cast<int32_t>(StoryPages.size())
+            ? std::string_view(StoryPages[static_cast<size_t>(storyIndex)])
+            : std::string_view();
+    SetWindowText(MapControl1, story);
+    // An empty dark box reads as a fault: it shows only with a page to tell.
+    ShowWindow(MapStoryBox, story.find_first_not_of(" \t\r\n") != std::string_view::npos);
 
     for (int32_t k = 0; k < kMapStagePictures; ++k)
         ShowList(MapLists2[static_cast<size_t>(k)],

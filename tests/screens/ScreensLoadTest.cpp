@@ -45,8 +45,14 @@ TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
     ASSERT_EQ(Load(), 1) << Log->Text();
     const CScreensManager& s = *Screens;
     ASSERT_EQ(s.FormsManager->Forms.size(), size_t(CScreensManager::kFormCount));
-    for (size_t i = 1; i < s.FormsManager->Forms.size(); ++i)
-        EXPECT_GE(s.FormsManager->Forms[i - 1]->ZOrder, s.FormsManager->Forms[i]->ZOrder);
+    // Later forms also lie nearer, so that the depth test never lets a lower
+    // form show through one above it.
+    for (size_t i = 1; i < s.FormsManager->Forms.size(); ++i) {
+        const CUxForm &below = *s.FormsManager->Forms[i - 1], &above = *s.FormsManager->Forms[i];
+        EXPECT_GE(below.ZOrder, above.ZOrder);
+        if (below.ZOrder > above.ZOrder)
+            EXPECT_GT(below.Offset.Z, above.Offset.Z) << i;
+    }
     for (const auto& f : s.FormsManager->Forms)
         EXPECT_EQ(f->Visible, 0);
     EXPECT_EQ(s.QuestForm->ZOrder, -30);

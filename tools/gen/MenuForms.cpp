@@ -220,7 +220,9 @@ std::string Background() {
 }
 
 std::string MainMenu() {
-    FormText f(352, 150, 320, 500, true);
+    // Tall enough that the version line clears the frame's lower border.
+    const int menuX = 352, menuY = 134;
+    FormText f(menuX, menuY, 320, 530, true);
     f.Define("Play", 1);
     f.Define("Options", 2);
     f.Define("Quit", 3);
@@ -245,12 +247,12 @@ std::string MainMenu() {
         f.Button(b.id, b.text, (320 - kButtonW) / 2, y, kButtonW, kButtonH);
         y += 56;
     }
-    f.Label("\"Ver.1.08\"", 30, y + 8, 260, 20, 2, kMainFont, 0.5f, "CENTER", kDisabledText);
+    f.Label("\"Ver.1.08\"", 30, y + 6, 260, 20, 2, kMainFont, 0.5f, "CENTER", kDisabledText);
     // The website link and the two logos: the game sizes and places them
     // once both logo pictures load.
-    f.HitArea("Website", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11111);
-    f.Label("\"\"", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11112);
-    f.Label("\"\"", 1008 - 352 - 100, 752 - 150 - 100, 100, 100, 11113);
+    f.HitArea("Website", 1008 - menuX - 100, 752 - menuY - 100, 100, 100, 11111);
+    f.Label("\"\"", 1008 - menuX - 100, 752 - menuY - 100, 100, 100, 11112);
+    f.Label("\"\"", 1008 - menuX - 100, 752 - menuY - 100, 100, 100, 11113);
     return f.Str();
 }
 
@@ -310,7 +312,7 @@ std::string Profiles() {
     f.Define("Delete", 182);
     f.Define("Up", 183);
     f.Define("Down", 184);
-    f.Label("ProfilesTitle", 40, 36, 360, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("ProfilesTitle", 20, 36, 400, 40, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
     const MenuAtlasLayout& a = MenuAtlas();
     for (int row = 0; row < 6; ++row) {
         const std::string id = "Row" + std::to_string(row);
@@ -429,7 +431,8 @@ std::string Quest() {
     f.Define("Menu", 10);
     // Captions of the display (shown and hidden together).
     f.Label("QuestScore", 30, 34, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
-    f.Label("\"0\"", 30, 60, 240, 40, 6, kTitleFont, 0.8f, "CENTER", kTitleText);
+    // The score's tall figures sit below its caption, inside the frame.
+    f.Label("\"0\"", 30, 78, 240, 40, 6, kTitleFont, 0.8f, "CENTER", kTitleText);
     f.Label("QuestTime", 30, 170, 100, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The level clock: its face, the four coloured quarters, the hand's shadow
     // and the hand, and the two markers that flash when time runs short.
@@ -466,10 +469,16 @@ std::string Quest() {
     // The map picture the game hands over (kept hidden).
     f.Picture(kControls, a.dialDisc, kAtlasSize, kAtlasSize, 0, 0, 32, 32, 9);
     // The goal panel shown over the board as a level starts.
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 390, 250, 560, 200, 105);
-    f.Label("QuestPanelTitle", 420, 275, 500, 40, 15, kTitleFont, 0.8f, "CENTER", kTitleText);
-    f.Label("QuestPanelText", 430, 320, 480, 30, 15, kMainFont, 0.6f, "CENTER", kBodyText);
-    f.HitArea("", 390, 250, 560, 200, 203);
+    // Its title stays on one line; the body wraps below it, room for the
+    // longest tip (five lines with "click to continue"). A caption centres its
+    // first line in its box and runs on downwards, so the boxes are one line high.
+    const int cardX = 380, cardY = 220, cardW = 580, cardH = 290;
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, cardX, cardY, cardW, cardH, 105);
+    f.Label("QuestPanelTitle", cardX + 30, cardY + 30, cardW - 60, 40, 15, kTitleFont, 0.55f,
+            "CENTER", kTitleText);
+    f.Label("QuestPanelText", cardX + 45, cardY + 84, cardW - 90, 30, 15, kMainFont, 0.55f,
+            "CENTER", kBodyText);
+    f.HitArea("", cardX, cardY, cardW, cardH, 203);
     return f.Str();
 }
 
@@ -503,16 +512,18 @@ std::string Tutorial() {
 std::string Win() {
     FormText f = Panel(600, 400);
     f.Define("Continue", 161);
-    f.Label("WinTitle", 40, 36, 520, 50, 1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("WinTitle", 30, 36, 540, 50, 1, kTitleFont, 0.6f, "CENTER", kTitleText);
     f.Label("WinText", 60, 100, 480, 30, -1, kMainFont, 0.6f, "CENTER", kBodyText);
     f.Button("Continue", "WinContinue", 195, 300, kButtonW, kButtonH);
     return f.Str();
 }
 
 std::string Statistics() {
-    FormText f = Panel(560, 580);
+    // Centred over the board: the tablet left of it keeps its gem bars and
+    // lights in front of any form.
+    FormText f(650 - 560 / 2, (768 - 580) / 2, 560, 580, true);
     f.Define("Continue", 30);
-    f.Label("StatsTitle", 40, 34, 480, 44, 0, kTitleFont, 0.9f, "CENTER", kTitleText);
+    f.Label("StatsTitle", 30, 40, 500, 44, 0, kTitleFont, 0.6f, "CENTER", kTitleText);
     const char* rows[] = {"StatsLevelScore", "StatsTimeBonus", "StatsQuestScore", "StatsLevelTime",
                           "StatsBestScore"};
     for (int r = 0; r < 5; ++r) {
@@ -603,8 +614,9 @@ std::string Map() {
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
     f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
     f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
-    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84);
-    f.Label("\" \"", 76, 670, 608, 24, 1, kMainFont, 0.45f, "LEFT", kBodyText);
+    // The story box (hidden while the next level has no page) and its text.
+    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
+    f.Label("\" \"", 80, 678, 600, 24, 1, kMainFont, 0.45f, "LEFT", kBodyText);
     f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
     f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
     return f.Str();

@@ -213,6 +213,7 @@ TEST(MenuPages, MapNewspaperHelpAndOverlays) {
     // shown yet.
     s.SetMapLevelLabel(1, 0);
     EXPECT_EQ(Text(s.MapControl10) + Text(s.MapControl1), "1-1");
+    EXPECT_FALSE(Shown(s.MapStoryBox));
     const CVector3 first = s.MapStageMarkers[0][0]->Offset;
     EXPECT_FLOAT_EQ(s.MapControl31->Offset.X, first.X + layout.FlagShift[0]);
     EXPECT_FLOAT_EQ(s.MapControl31->Offset.Y, first.Y + layout.FlagShift[1]);
@@ -224,6 +225,7 @@ TEST(MenuPages, MapNewspaperHelpAndOverlays) {
     s.SetMapLevelLabel(12, 1);
     EXPECT_EQ(Text(s.MapControl10), "3-1");
     EXPECT_EQ(Text(s.MapControl1), s.StoryPages[10]);
+    EXPECT_TRUE(Shown(s.MapStoryBox));
     EXPECT_TRUE(Shown(s.MapLists2[1][0]) && Shown(s.MapList11[1]));
     EXPECT_FALSE(Shown(s.MapLists2[0][0]) || Shown(s.MapList11[2]));
     const CVector3 last2 = s.MapStageMarkers[1][5]->Offset;
