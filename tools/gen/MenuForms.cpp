@@ -171,12 +171,13 @@ private:
         s_ << "ELEMENT " << type;
         if (*id)
             s_ << " ID " << id;
-        // Later layers draw over earlier ones: layer n is drawing key -n (the
-        // reader keeps floor(10 z)) and lies n units nearer the viewer, so the
-        // depth test keeps it in front; controls one above the layer they sit on.
+        // Later layers draw over earlier ones: layer n is drawing key -n (a
+        // whole number: the reader takes ZORDER as an integer) and lies n units
+        // nearer the viewer, so drawing order and depth agree; controls one
+        // above the layer they sit on.
         const int layer = std::string_view(type) == "STATIC" ? layer_ : layer_ + 1;
         s_ << " {\n  POSITION " << x << ' ' << y << ' ' << -layer << " SIZE " << w << ' ' << h << " ZORDER "
-           << -(float(layer) - 0.5f) / 10.0f << '\n';
+           << -layer << '\n';
     }
     void Close(int code) {
         if (code >= 0)
