@@ -1,7 +1,6 @@
 // The game object: construction, PreInit, Init behind the loading screen, the
-// splash, the frame step and the backdrop stand-in. The quest flow, input,
-// field events and bonus levels live in GameFlow/GameInput/GameEvents/
-// GameChallenges.cpp.
+// splash and the frame step. The quest flow, input, field events, bonus levels
+// and menus live in GameFlow/GameInput/GameEvents/GameChallenges/GameMenus.cpp.
 #include "app/Game.h"
 
 #include "app/GameTextures.h"
