@@ -32,8 +32,7 @@ CBonusAdviser::CBonusAdviser() {
 }
 
 CBonusAdviser::~CBonusAdviser() {
-    for (auto& s : Sprites)
-        RemoveFrom(Layers.Current.Sprites, s);
+    RemoveHeldSprites();
     EndTail();
 }
 
@@ -51,8 +50,7 @@ void CBonusAdviser::Init() {
     const float s = Scale;
     const float x = Pos[0], y = Pos[1], z = Pos[2];
 
-    for (auto& sp : Sprites)
-        RemoveFrom(Layers.Current.Sprites, sp);
+    RemoveHeldSprites();
     Sprites.clear();
     if (IsSplit()) {
         for (const auto& half : kHalves) {
@@ -244,41 +242,19 @@ void CBonusAdviser::Fire() {
     QueueEvent(CBonusEvent::kAdviserFired, Param);
 }
 
-void CBonusAdviser::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0 || Sprites.empty())
-        return;
-    for (auto& s : Sprites)
-        if (!s.IsNull())
-            s->Key += change;
-    if (!Layers.Current.Sprites.IsNull())
-        Layers.Current.Sprites->Resort();
-}
-
 void CBonusAdviser::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
     // A fired bonus stays on the upper layers for its flight.
-    if (flag == BoardLayers || InFlight())
-        return;
-    const CBonusLayerSet& to = Layers.For(flag);
-    for (auto& s : Sprites)
-        Transfer(Layers.Current.Sprites, to.Sprites, s);
-    Layers.Current = to;
-    CBonus::SetLayerFlag(flag);
+    if (!InFlight())
+        CBonusDrawn::SetLayerFlag(onBoard);
 }
 
 void CBonusAdviser::Hide() {
-    for (auto& s : Sprites)
-        SetShown(Layers.Current.Sprites, s, 0);
+    CBonusDrawn::Hide();
     EndTail();
-    CBonus::Hide();
 }
 
 void CBonusAdviser::Show() {
-    for (auto& s : Sprites)
-        SetShown(Layers.Current.Sprites, s, 1);
+    CBonusDrawn::Show();
     if (Dead && State == kFinished && Tail.IsNull())
         StartTail();
-    CBonus::Show();
 }

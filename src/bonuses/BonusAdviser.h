@@ -11,14 +11,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
-#include "bonuses/BonusSprites.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 
 class CParticleSystem;
 class CTexture;
 
-class CBonusAdviser : public CBonus {
+class CBonusAdviser : public CBonusDrawn {
 public:
     static constexpr int32_t kArrived = 6;
     // Sizes at scale 1.
@@ -36,7 +35,6 @@ public:
     int32_t Update(float dt) override;
     void Fire() override;
     int32_t IsEffectDone() override { return Events.empty() ? 1 : 0; }
-    void SetZOrder(int32_t z) override;
     void SetLayerFlag(int32_t onBoard) override;
     // Textures: the sheet, one kept for the kind's set, the tail particles.
     void SetTextures(const CBonusHandles& handles) override;
@@ -50,7 +48,6 @@ public:
     // True while fired: flying to the hint display or arrived there.
     bool InFlight() const { return Dead != 0 && (State == kFinished || State == kArrived); }
 
-    bonusdraw::CLayerSets Layers;
     CSharedPtr<CTexture> SheetTexture;
     CSharedPtr<CTexture> SecondTexture;
     CSharedPtr<CTexture> TailTexture;
@@ -59,6 +56,11 @@ public:
     CSharedPtr<CParticleSystem> Tail;
 
 private:
+    void ForEachSprite(const SpriteVisitor& f) override {
+        for (auto& s : Sprites)
+            if (!s.IsNull())
+                f(s);
+    }
     size_t PictureCount() const { return IsSplit() ? 2 : 1; }
     void SetAlpha(float alpha);
     void StartTail();

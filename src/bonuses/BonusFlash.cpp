@@ -40,7 +40,7 @@ CBonusFlash::CBonusFlash() {
 }
 
 CBonusFlash::~CBonusFlash() {
-    ForEachSprite([&](Sprite& s) { RemoveFrom(Layers.Current.Sprites, s); });
+    RemoveHeldSprites();
 }
 
 int32_t CBonusFlash::Variant() const {
@@ -71,7 +71,7 @@ void CBonusFlash::Init() {
     const float s = Scale;
     const float x = Pos[0], y = Pos[1], z = Pos[2] - 0.5f;
 
-    ForEachSprite([&](Sprite& sp) { RemoveFrom(Layers.Current.Sprites, sp); });
+    RemoveHeldSprites();
     Extra.clear();
 
     float l, t, r, b;
@@ -115,7 +115,7 @@ void CBonusFlash::Init() {
         spark->SpinSpeed = RandomFloat() >= 0.5f ? speed : -speed;
         Extra.push_back(spark);
     }
-    ForEachSprite([&](Sprite& sp) { AddTo(Layers.Current.Sprites, sp); });
+    AddHeldSprites();
 }
 
 void CBonusFlash::ScaleSprites(float factor, int32_t sparksOnly) {
@@ -310,34 +310,4 @@ std::vector<CFlashCell> CBonusFlash::StruckCells(int32_t variant, int32_t column
             cells.push_back(CFlashCell{column, r});
     }
     return cells;
-}
-
-void CBonusFlash::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0)
-        return;
-    ForEachSprite([&](Sprite& s) { s->Key += change; });
-    if (!Layers.Current.Sprites.IsNull())
-        Layers.Current.Sprites->Resort();
-}
-
-void CBonusFlash::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
-    if (flag == BoardLayers)
-        return;
-    const CBonusLayerSet& to = Layers.For(flag);
-    ForEachSprite([&](Sprite& s) { Transfer(Layers.Current.Sprites, to.Sprites, s); });
-    Layers.Current = to;
-    CBonus::SetLayerFlag(flag);
-}
-
-void CBonusFlash::Hide() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 0); });
-    CBonus::Hide();
-}
-
-void CBonusFlash::Show() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 1); });
-    CBonus::Show();
 }

@@ -12,8 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
-#include "bonuses/BonusSprites.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 
 class CSpriteQuad;
@@ -24,7 +23,7 @@ struct CFlashCell {
     int32_t Row = 0;
 };
 
-class CBonusFlash : public CBonus {
+class CBonusFlash : public CBonusDrawn {
 public:
     // Picture sizes at scale 1.
     static constexpr float kPictureWidth = 88.0f, kPictureHeight = 92.0f;
@@ -37,13 +36,9 @@ public:
     ~CBonusFlash() override;
 
     void Init() override;
-    void Hide() override;
-    void Show() override;
     int32_t Update(float dt) override;
     void Fire() override;
     int32_t IsEffectDone() override { return Events.empty() ? 1 : 0; }
-    void SetZOrder(int32_t z) override;
-    void SetLayerFlag(int32_t onBoard) override;
     // Textures: the bonus sheet, the glow, the bolts, the bolts' glow.
     void SetTextures(const CBonusHandles& handles) override;
 
@@ -60,7 +55,6 @@ public:
     static std::vector<CFlashCell> StruckCells(int32_t variant, int32_t column, int32_t row,
                                                int32_t columns, int32_t rows);
 
-    bonusdraw::CLayerSets Layers;
     CSharedPtr<CTexture> SheetTexture;
     CSharedPtr<CTexture> GlowTexture;
     CSharedPtr<CTexture> BoltTexture;
@@ -71,7 +65,7 @@ public:
     std::vector<bonusdraw::Sprite> Extra;
 
 private:
-    template <class F> void ForEachSprite(F f) {
+    void ForEachSprite(const SpriteVisitor& f) override {
         for (auto& s : Main)
             if (!s.IsNull())
                 f(s);

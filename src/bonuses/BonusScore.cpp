@@ -45,7 +45,7 @@ CBonusScore::CBonusScore() {
 }
 
 CBonusScore::~CBonusScore() {
-    ForEachSprite([&](Sprite& s) { RemoveFrom(Layers.Current.Sprites, s); });
+    RemoveHeldSprites();
     EndOrbit();
 }
 
@@ -80,7 +80,7 @@ void CBonusScore::Init() {
     const float s = Scale;
     const float x = Pos[0], y = Pos[1], z = Pos[2];
 
-    ForEachSprite([&](Sprite& sp) { RemoveFrom(Layers.Current.Sprites, sp); });
+    RemoveHeldSprites();
     Sprites.clear();
     EndOrbit();
 
@@ -120,7 +120,7 @@ void CBonusScore::Init() {
         coin->Key = ZOrder;
         Sprites.push_back(coin);
     }
-    ForEachSprite([&](Sprite& sp) { AddTo(Layers.Current.Sprites, sp); });
+    AddHeldSprites();
     BuildOrbit(Layers.Current.Particles);
 }
 
@@ -264,39 +264,22 @@ void CBonusScore::Fire() {
     QueueEvent(CBonusEvent::kScoreFired, Param);
 }
 
-void CBonusScore::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0 || Sprites.empty())
-        return;
-    ForEachSprite([&](Sprite& s) { s->Key += change; });
-    if (!Layers.Current.Sprites.IsNull())
-        Layers.Current.Sprites->Resort();
-}
-
 void CBonusScore::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
-    if (flag == BoardLayers)
-        return;
-    const CBonusLayerSet& to = Layers.For(flag);
-    ForEachSprite([&](Sprite& s) { Transfer(Layers.Current.Sprites, to.Sprites, s); });
+    const int32_t before = BoardLayers;
+    CBonusDrawn::SetLayerFlag(onBoard);
     // The sparkle starts again in the new set's particles.
-    if (!Orbit.IsNull())
-        BuildOrbit(to.Particles);
-    Layers.Current = to;
-    CBonus::SetLayerFlag(flag);
+    if (BoardLayers != before && !Orbit.IsNull())
+        BuildOrbit(Layers.Current.Particles);
 }
 
 void CBonusScore::Hide() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 0); });
+    CBonusDrawn::Hide();
     EndOrbit();
-    CBonus::Hide();
 }
 
 void CBonusScore::Show() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 1); });
+    CBonusDrawn::Show();
     // A fired bonus has nothing left to show.
     if (!Dead)
         BuildOrbit(Layers.Current.Particles);
-    CBonus::Show();
 }

@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
-#include "bonuses/BonusSprites.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 
 class CMultiOriginSystemKeeper;
@@ -16,7 +15,7 @@ class CParticleSystem;
 class CParticleSystemsManager;
 class CTexture;
 
-class CBonusScore : public CBonus {
+class CBonusScore : public CBonusDrawn {
 public:
     // Sizes at scale 1.
     static constexpr float kChestWidth = 50.0f, kChestHeight = 36.0f;
@@ -34,7 +33,6 @@ public:
     int32_t Update(float dt) override;
     void Fire() override;
     int32_t IsEffectDone() override { return Events.empty() ? 1 : 0; }
-    void SetZOrder(int32_t z) override;
     void SetLayerFlag(int32_t onBoard) override;
     // Textures: the sheet (chest, coins, coin burst), the sparkle.
     void SetTextures(const CBonusHandles& handles) override;
@@ -46,7 +44,6 @@ public:
     // Coins of a tier: 3, 5, 7 for tiers 0 to 2, 10 for any other.
     static int32_t CoinCount(int32_t tier);
 
-    bonusdraw::CLayerSets Layers;
     CSharedPtr<CTexture> SheetTexture;
     CSharedPtr<CTexture> SparkleTexture;
     // The chest, then the coins.
@@ -57,7 +54,7 @@ public:
     std::vector<float> CoinPhases;
 
 private:
-    template <class F> void ForEachSprite(F f) {
+    void ForEachSprite(const SpriteVisitor& f) override {
         for (auto& s : Sprites)
             if (!s.IsNull())
                 f(s);

@@ -46,7 +46,7 @@ CBonusSolidarity::CBonusSolidarity() {
 }
 
 CBonusSolidarity::~CBonusSolidarity() {
-    ForEachSprite([&](Sprite& s) { RemoveFrom(Layers.Current.Sprites, s); });
+    RemoveHeldSprites();
 }
 
 int32_t CBonusSolidarity::Variant() const {
@@ -489,38 +489,4 @@ void CBonusSolidarity::SetTargets(const std::vector<CBonusPoint>& targets,
         const float delay = (PathDistances[k + 1] + p.BoltLength) / p.BoltSpeed - p.TermTime;
         delays[order[k]] = delay > 0.0f ? delay : 0.0f;
     }
-}
-
-void CBonusSolidarity::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0)
-        return;
-    bool any = false;
-    ForEachSprite([&](Sprite& s) {
-        s->Key += change;
-        any = true;
-    });
-    if (any && !Layers.Current.Sprites.IsNull())
-        Layers.Current.Sprites->Resort();
-}
-
-void CBonusSolidarity::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
-    if (flag == BoardLayers)
-        return;
-    const CBonusLayerSet& to = Layers.For(flag);
-    ForEachSprite([&](Sprite& s) { Transfer(Layers.Current.Sprites, to.Sprites, s); });
-    Layers.Current = to;
-    CBonus::SetLayerFlag(flag);
-}
-
-void CBonusSolidarity::Hide() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 0); });
-    CBonus::Hide();
-}
-
-void CBonusSolidarity::Show() {
-    ForEachSprite([&](Sprite& s) { SetShown(Layers.Current.Sprites, s, 1); });
-    CBonus::Show();
 }

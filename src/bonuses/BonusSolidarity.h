@@ -10,14 +10,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
-#include "bonuses/BonusSprites.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 #include "engine/Vector3.h"
 
 class CTexture;
 
-class CBonusSolidarity : public CBonus {
+class CBonusSolidarity : public CBonusDrawn {
 public:
     // The fired flashes: the small one, and the large one of variants 3 and up.
     static constexpr float kSmallFlash = 64.0f, kLargeFlash = 160.0f;
@@ -26,14 +25,10 @@ public:
     ~CBonusSolidarity() override;
 
     void Init() override;
-    void Hide() override;
-    void Show() override;
     int32_t Update(float dt) override;
     void Fire() override;
     // 0 while events are queued or the fired bolt still runs.
     int32_t IsEffectDone() override;
-    void SetZOrder(int32_t z) override;
-    void SetLayerFlag(int32_t onBoard) override;
     // Textures: the one sheet of every sprite of this bonus.
     void SetTextures(const CBonusHandles& handles) override;
     // Lays the bolt's path from the bonus through the targets (x, y) and
@@ -53,7 +48,6 @@ public:
     static float RingEnvelope(float x);
     float PathLength() const { return PathDistances.empty() ? 0.0f : PathDistances.back(); }
 
-    bonusdraw::CLayerSets Layers;
     CSharedPtr<CTexture> Texture;
     // The core, then the tails.
     std::vector<bonusdraw::Sprite> Body;
@@ -79,7 +73,7 @@ public:
     float BoltScroll = 0.0f;
 
 private:
-    template <class F> void ForEachSprite(F f) {
+    void ForEachSprite(const SpriteVisitor& f) override {
         for (auto& s : Body)
             if (!s.IsNull())
                 f(s);

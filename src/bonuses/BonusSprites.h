@@ -1,5 +1,5 @@
 #pragma once
-// Chores shared by the bonus kinds that draw with sprites of their own (flash,
+// Chores shared by the bonus kinds that draw with sprites of their own (TNT, flash,
 // time, adviser, score, solidarity): making a sprite, adding it to a layer
 // that may be missing (a bonus made without layers still moves, fires and
 // reports), hiding and showing it, ending it after a short life, and keeping

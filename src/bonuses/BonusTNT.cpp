@@ -13,11 +13,10 @@
 #include "engine/SpriteQuad.h"
 #include "totems/BoardGrid.h"
 
+using namespace bonusdraw;
+
 namespace {
 
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 2.0f * kPi;
-constexpr uint32_t kWhite = 0xFFFFFFFFu;
 // Tier pictures on the sheet: a 2 by 2 grid of cells this wide and high.
 constexpr float kTierCellU = 0.3359375f, kTierCellV = 0.359375f;
 // The front part, and the strip of eight 32 by 32 spark frames.
@@ -51,12 +50,7 @@ int32_t CBonusTNT::Tier() const {
 }
 
 void CBonusTNT::SetTextures(const CBonusHandles& handles) {
-    BoardSpriteLayer = handles.Board.Sprites;
-    BoardParticles = handles.Board.Particles;
-    UpperSpriteLayer = handles.Upper.Sprites;
-    UpperParticles = handles.Upper.Particles;
-    SpriteLayer = BoardLayers ? BoardSpriteLayer : UpperSpriteLayer;
-    Particles = BoardLayers ? BoardParticles : UpperParticles;
+    Layers.Take(handles, BoardLayers);
     BodyTexture = handles.Texture(0);
     HaloTexture = handles.Texture(1);
     RingTexture = handles.Texture(2);
@@ -65,9 +59,8 @@ void CBonusTNT::SetTextures(const CBonusHandles& handles) {
 
 void CBonusTNT::ReleaseSprites() {
     ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) {
-        if (!SpriteLayer.IsNull())
-            SpriteLayer->Remove(s);
-        s = CSharedPtr<CSpriteQuad>();
+        RemoveFrom(Layers.Current.Sprites, s);
+        s = Sprite();
     });
 }
 
@@ -105,8 +98,7 @@ void CBonusTNT::Init() {
         spark->Key = ZOrder - 2;
         WireSparks[i] = spark;
     }
-    if (!SpriteLayer.IsNull())
-        ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) { SpriteLayer->Add(s); });
+    AddHeldSprites();
     LayOut(CBonusRamp{}, 0.0f);
 }
 
@@ -179,7 +171,7 @@ int32_t CBonusTNT::Update(float dt) {
 }
 
 void CBonusTNT::AddBlastSprites(int32_t tier) {
-    if (SpriteLayer.IsNull())
+    if (Layers.Current.Sprites.IsNull())
         return;
     const CBonusParametres::TntSection& p = g_bonusParams.TNT;
     const float ringSize = p.RingSize[tier];
@@ -200,7 +192,7 @@ void CBonusTNT::AddBlastSprites(int32_t tier) {
     ring->LifeFadeOn = fadeTime > 0.0f ? 1 : 0;
     ring->LifeFadeTime = fadeTime;
     ring->Key = ZOrder;
-    SpriteLayer->Add(ring);
+    Layers.Current.Sprites->Add(ring);
 
     const float haloEdge = edge * p.HaloSizeFactor;
     for (int i = 0; i < 2; ++i) {
@@ -221,12 +213,12 @@ void CBonusTNT::AddBlastSprites(int32_t tier) {
         halo->LifeFadeOn = fadeTime > 0.0f ? 1 : 0;
         halo->LifeFadeTime = fadeTime;
         halo->Key = ZOrder;
-        SpriteLayer->Add(halo);
+        Layers.Current.Sprites->Add(halo);
     }
 }
 
 void CBonusTNT::AddBlastSparks() {
-    if (Particles.IsNull())
+    if (Layers.Current.Particles.IsNull())
         return;
     const CBonusParametres::TntSection& p = g_bonusParams.TNT;
     const float speed = p.ExpSparkSpeed;
@@ -243,11 +235,12 @@ void CBonusTNT::AddBlastSparks() {
     const float wanted = std::ceil(b.EmissionRate * kBlastSparksTime) + 1.0f;
     const int32_t capacity =
         std::isfinite(wanted) && wanted > 1.0f ? static_cast<int32_t>(std::min(wanted, 4096.0f)) : 1;
-    CSharedPtr<CParticleSystem> system = Particles->AddSparks(b, capacity, SparkTexture);
+    CSharedPtr<CParticleSystem> system =
+        Layers.Current.Particles->AddSparks(b, capacity, SparkTexture);
     if (system.IsNull())
         return;
     // The sparks fall at ExpSparkGravity units per second squared.
-    const float gy = Particles->Environment().Gravity.Y;
+    const float gy = Layers.Current.Particles->Environment().Gravity.Y;
     if (auto* sparks = dynamic_cast<CSparksParticleSystem*>(system.Get()); sparks && gy != 0.0f)
         sparks->GravityFactor = -p.ExpSparkGravity / gy;
     system->Update(kBlastSparksTime);
@@ -300,9 +293,8 @@ void CBonusTNT::Fire() {
     for (auto& s : WireSparks) {
         if (s.IsNull())
             continue;
-        if (!SpriteLayer.IsNull())
-            SpriteLayer->Remove(s);
-        s = CSharedPtr<CSpriteQuad>();
+        RemoveFrom(Layers.Current.Sprites, s);
+        s = Sprite();
     }
 
     const int32_t tier = Tier();
@@ -316,56 +308,4 @@ void CBonusTNT::Fire() {
     const CBoardGrid& grid = g_boardGrid;
     for (const CTntCell& cell : BlastCells(Param, Column, Row, grid.columns, grid.rows))
         QueueEvent(CBonusEvent::kDestroyCell, 0, cell.Column, cell.Row);
-}
-
-void CBonusTNT::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0)
-        return;
-    bool any = false;
-    ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) {
-        s->Key += change;
-        any = true;
-    });
-    if (any && !SpriteLayer.IsNull())
-        SpriteLayer->Resort();
-}
-
-void CBonusTNT::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
-    if (flag == BoardLayers) {
-        CBonus::SetLayerFlag(flag);
-        return;
-    }
-    CBonus::SetLayerFlag(flag);
-    const CSharedPtr<CSpriteLayer> from = SpriteLayer;
-    SpriteLayer = flag ? BoardSpriteLayer : UpperSpriteLayer;
-    Particles = flag ? BoardParticles : UpperParticles;
-    ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) {
-        if (!from.IsNull())
-            from->Remove(s);
-        if (!SpriteLayer.IsNull())
-            SpriteLayer->Add(s);
-    });
-}
-
-void CBonusTNT::Hide() {
-    ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) {
-        if (SpriteLayer.IsNull())
-            s->Shown = 0;
-        else
-            SpriteLayer->SetDynamic(s, 0);
-    });
-    CBonus::Hide();
-}
-
-void CBonusTNT::Show() {
-    ForEachSprite([&](CSharedPtr<CSpriteQuad>& s) {
-        if (SpriteLayer.IsNull())
-            s->Shown = 1;
-        else
-            SpriteLayer->SetDynamic(s, 1);
-    });
-    CBonus::Show();
 }

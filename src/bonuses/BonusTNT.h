@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 
 class CSpriteQuad;
@@ -17,7 +17,7 @@ struct CTntCell {
     int32_t Row = 0;
 };
 
-class CBonusTNT : public CBonus {
+class CBonusTNT : public CBonusDrawn {
 public:
     // Picture sizes in pixels of the 256 by 256 sheet.
     static constexpr float kBodyWidth = 86.0f, kBodyHeight = 92.0f;
@@ -29,13 +29,9 @@ public:
     ~CBonusTNT() override;
 
     void Init() override;
-    void Hide() override;
-    void Show() override;
     int32_t Update(float dt) override;
     void Fire() override;
     int32_t IsEffectDone() override { return Events.empty() ? 1 : 0; }
-    void SetZOrder(int32_t z) override;
-    void SetLayerFlag(int32_t onBoard) override;
     void SetTextures(const CBonusHandles& handles) override;
 
     // Blast radius in cells of a tier.
@@ -46,12 +42,6 @@ public:
     static std::vector<CTntCell> BlastCells(int32_t tier, int32_t column, int32_t row,
                                             int32_t columns, int32_t rows);
 
-    CSharedPtr<CSpriteLayer> SpriteLayer;
-    CSharedPtr<CParticleSystemsManager> Particles;
-    CSharedPtr<CSpriteLayer> BoardSpriteLayer;
-    CSharedPtr<CParticleSystemsManager> BoardParticles;
-    CSharedPtr<CSpriteLayer> UpperSpriteLayer;
-    CSharedPtr<CParticleSystemsManager> UpperParticles;
     CSharedPtr<CTexture> BodyTexture;
     CSharedPtr<CTexture> HaloTexture;
     CSharedPtr<CTexture> RingTexture;
@@ -66,7 +56,7 @@ private:
     // Sizes, alphas and places of the body and the wire sparks for ramp r.
     void LayOut(const CBonusRamp& ramp, float dt);
     // Every held sprite (body, front part, wire sparks) in turn.
-    template <class F> void ForEachSprite(F f) {
+    void ForEachSprite(const SpriteVisitor& f) override {
         for (auto& s : Body)
             if (!s.IsNull())
                 f(s);

@@ -83,10 +83,8 @@ CBonusTime::CBonusTime() {
 }
 
 CBonusTime::~CBonusTime() {
-    for (auto& s : Clock)
-        RemoveFrom(Layers.Current.Sprites, s);
     // A bonus dropped in flight takes its twirl and its streams along.
-    RemoveFrom(Layers.Current.Sprites, Twirl);
+    RemoveHeldSprites();
     EndStreams();
 }
 
@@ -338,44 +336,4 @@ void CBonusTime::Fire() {
 
     AddStreams();
     QueueEvent(CBonusEvent::kTimeFired, Param);
-}
-
-void CBonusTime::SetZOrder(int32_t z) {
-    const int32_t change = z - ZOrder;
-    CBonus::SetZOrder(z);
-    if (change == 0 || Clock.empty())
-        return;
-    for (auto& s : Clock)
-        if (!s.IsNull())
-            s->Key += change;
-    if (!Layers.Current.Sprites.IsNull())
-        Layers.Current.Sprites->Resort();
-}
-
-void CBonusTime::SetLayerFlag(int32_t onBoard) {
-    const int32_t flag = onBoard ? 1 : 0;
-    if (flag == BoardLayers)
-        return;
-    const CBonusLayerSet& to = Layers.For(flag);
-    for (auto& s : Clock)
-        Transfer(Layers.Current.Sprites, to.Sprites, s);
-    // A twirl in flight goes along, so that the bonus keeps all it holds in
-    // one layer.
-    Transfer(Layers.Current.Sprites, to.Sprites, Twirl);
-    Layers.Current = to;
-    CBonus::SetLayerFlag(flag);
-}
-
-void CBonusTime::Hide() {
-    for (auto& s : Clock)
-        SetShown(Layers.Current.Sprites, s, 0);
-    SetShown(Layers.Current.Sprites, Twirl, 0);
-    CBonus::Hide();
-}
-
-void CBonusTime::Show() {
-    for (auto& s : Clock)
-        SetShown(Layers.Current.Sprites, s, 1);
-    SetShown(Layers.Current.Sprites, Twirl, 1);
-    CBonus::Show();
 }

@@ -8,15 +8,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "bonuses/Bonus.h"
-#include "bonuses/BonusSprites.h"
+#include "bonuses/BonusDrawn.h"
 #include "engine/SharedPtr.h"
 
 class CParticleSystem;
 class CTexture;
 class CVortexKeeper;
 
-class CBonusTime : public CBonus {
+class CBonusTime : public CBonusDrawn {
 public:
     // Clock sizes at scale 1.
     static constexpr float kLongHand = 52.0f, kShortHand = 42.0f, kHandWidth = 14.0f;
@@ -29,13 +28,9 @@ public:
     ~CBonusTime() override;
 
     void Init() override;
-    void Hide() override;
-    void Show() override;
     int32_t Update(float dt) override;
     void Fire() override;
     int32_t IsEffectDone() override { return Events.empty() ? 1 : 0; }
-    void SetZOrder(int32_t z) override;
-    void SetLayerFlag(int32_t onBoard) override;
     // Textures: the clock sheet, the twirl, the first and the second stream,
     // the arrival flash.
     void SetTextures(const CBonusHandles& handles) override;
@@ -46,7 +41,6 @@ public:
     int32_t Variant() const;
     bool HasPlate() const { return Variant() > 0; }
 
-    bonusdraw::CLayerSets Layers;
     CSharedPtr<CTexture> SheetTexture;
     CSharedPtr<CTexture> TwirlTexture;
     CSharedPtr<CTexture> StreamTexture;
@@ -65,6 +59,19 @@ public:
     int32_t StreamsEnded = 0;  // the effect is over
 
 private:
+    // A twirl in flight belongs to the bonus like its clock, so that the
+    // bonus keeps all it holds in one layer; only the clock follows the cap's
+    // depth.
+    void ForEachSprite(const SpriteVisitor& f) override {
+        ForEachDepthSprite(f);
+        if (!Twirl.IsNull())
+            f(Twirl);
+    }
+    void ForEachDepthSprite(const SpriteVisitor& f) override {
+        for (auto& s : Clock)
+            if (!s.IsNull())
+                f(s);
+    }
     // Index of the hand shadows in Clock.
     static constexpr size_t kLongShadow = 1, kShortShadow = 3;
 
