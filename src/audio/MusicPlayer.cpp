@@ -57,29 +57,29 @@ int CMusicPlayer::EffectiveVolume(bool withDucking) const {
 }
 
 void CMusicPlayer::Start(int state) {
-    if (!ValidState(state))
-        return;
+    if (ValidState(state))
+        OpenTrack(state, false);
+}
+
+void CMusicPlayer::OpenTrack(int state, bool withDucking) {
     if (Stream != 0 && !Audio.IsNull()) {
         Audio->StreamFree(Stream);
         Stream = 0;
     }
+    Playing = 0;
     const std::string path = NextTrack(state);
     Stream = Audio.IsNull() ? 0 : Audio->StreamCreateFile(path, 0);
     if (Stream == 0) {
         LogObject("Unable to create music stream" + path + "\n");
-        Playing = 0;
         return;
     }
-    if (!Enabled) {
-        Playing = 0;
+    if (!Enabled)
         return;
-    }
     if (!Audio->StreamPlay(Stream, false, snd::kLoop)) {
         LogObject("Unable to play music" + path + "\n");
-        Playing = 0;
         return;
     }
-    Audio->ChannelSetAttributes(Stream, 0, EffectiveVolume(false), snd::kKeepPan);
+    Audio->ChannelSetAttributes(Stream, 0, EffectiveVolume(withDucking), snd::kKeepPan);
     Playing = 1;
 }
 
@@ -120,29 +120,9 @@ void CMusicPlayer::RequestState(int state) {
 void CMusicPlayer::SwitchToPending() {
     FadeLevel = 1.0f;
     ChangePending = 0;
-    if (Stream != 0) {
-        Audio->StreamFree(Stream);
-        Stream = 0;
-    }
-    const std::string path = NextTrack(PendingState);
-    Stream = Audio.IsNull() ? 0 : Audio->StreamCreateFile(path, 0);
-    if (Stream == 0) {
-        // No track: silent until the next request, which then switches at once.
-        LogObject("Unable to create music stream" + path + "\n");
-        Playing = 0;
-        return;
-    }
-    if (!Enabled) {
-        Playing = 0;
-        return;
-    }
-    if (!Audio->StreamPlay(Stream, false, snd::kLoop)) {
-        LogObject("Unable to play music" + path + "\n");
-        Playing = 0;
-        return;
-    }
-    Audio->ChannelSetAttributes(Stream, 0, EffectiveVolume(true), snd::kKeepPan);
-    Playing = 1;
+    // Without a track the music is silent until the next request, which then
+    // switches at once.
+    OpenTrack(PendingState, true);
 }
 
 void CMusicPlayer::Update(float dt) {

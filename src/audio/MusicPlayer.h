@@ -69,6 +69,9 @@ private:
     int EffectiveVolume(bool withDucking) const;
     // Replaces the stream with the pending state's track and plays it.
     void SwitchToPending();
+    // Replaces the stream with the state's next track and plays it when the
+    // music is on; withDucking lets a running ducking lower it from the start.
+    void OpenTrack(int state, bool withDucking);
     static bool ValidState(int state) { return state >= 0 && state <= 3; }
 
     CSharedPtr<snd::Audio> Audio;

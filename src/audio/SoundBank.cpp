@@ -50,14 +50,6 @@ std::string VariantFileName(int slot, int variant) {
     return name;
 }
 
-bool FileOpens(const std::string& path) {
-    FILE* f = os::Open(path, "rb");
-    if (!f)
-        return false;
-    std::fclose(f);
-    return true;
-}
-
 char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -173,6 +165,14 @@ CSharedPtr<CSampleGroup> CSoundBank::LoadSample(const char* folder, const char* 
     TuneVariant(*group, 0, file);
     GroupList.push_back(group);
     return group;
+}
+
+bool CSoundBank::FileOpens(const std::string& path) {
+    FILE* f = os::Open(path, "rb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    return true;
 }
 
 int CSoundBank::LoadVariantSlot(int slot, const std::string& folder) {

@@ -127,6 +127,8 @@ private:
     uint32_t StartChannel(CSampleGroup& group, int variant, int pan, int loop);
     void NoteChannel(CSampleGroup& group, int variant, uint32_t channel);
     int FindEntry(const char* name) const;
+    // True when the file of the game path opens for reading.
+    static bool FileOpens(const std::string& path);
 
     CSharedPtr<snd::Audio> Audio;
     int Initialised = 0;

@@ -37,14 +37,6 @@ const char* NameProblem(const std::string& name) {
     return nullptr;
 }
 
-bool FileOpens(const std::string& path) {
-    FILE* f = os::Open(path, "rb");
-    if (!f)
-        return false;
-    std::fclose(f);
-    return true;
-}
-
 bool WriteAll(FILE* f, const void* data, size_t bytes) {
     return bytes == 0 || std::fwrite(data, 1, bytes, f) == bytes;
 }
