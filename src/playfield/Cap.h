@@ -94,6 +94,10 @@ public:
     bool IsSteel() const { return Colour >= kFirstSpecialColour; }
 
     CSharedPtr<CCapSprite> Sprite;
+    // The texture of the sprite pass, for the effects that break the cap up.
+    CSharedPtr<CTexture> SpriteTexture() const {
+        return Sprite.IsNull() ? CSharedPtr<CTexture>() : Sprite->SpriteTexture;
+    }
     CVector3 Position;       // relative to the board origin
     CVector3 Offset;         // the board origin, written by the cap list
     CVector3 StartPosition;  // where the cap was created

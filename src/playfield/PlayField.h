@@ -56,6 +56,7 @@ class CProfileSettings;
 class CQuestFieldLayout;
 class CQuestState;
 class CSoundBank;
+enum class ESound : int;
 class CTerminator;
 class CTerminatorManager;
 class CTexture;
@@ -240,6 +241,36 @@ public:
     }
     // The cap of a cell; an empty handle off the board.
     const CSharedPtr<CCap>& CapAt(int32_t column, int32_t row) const;
+    // True for a cap lying in its cell and not being removed: one that the
+    // bonuses and the totems may take.
+    static bool IsResting(const CSharedPtr<CCap>& cap) {
+        return !cap.IsNull() && cap->Landed != 0 && cap->State != CBoardElement::kRemoving;
+    }
+    // Calls f(column, row, cap) for every resting cap, row by row from the
+    // top, left to right; f may remove the cap it is given.
+    template <class F> void ForEachRestingCap(F f) const {
+        for (int32_t r = 0; r < Rows; ++r)
+            for (int32_t c = 0; c < Columns; ++c) {
+                const CSharedPtr<CCap> cap = CapAt(c, r);
+                if (IsResting(cap))
+                    f(c, r, cap);
+            }
+    }
+    // The cells of the resting caps for which keep(cap) holds, in the same
+    // order.
+    template <class Keep> std::vector<CMatchCell> RestingCells(Keep keep) const {
+        std::vector<CMatchCell> cells;
+        ForEachRestingCap([&](int32_t c, int32_t r, const CSharedPtr<CCap>& cap) {
+            if (keep(*cap))
+                cells.push_back({c, r});
+        });
+        return cells;
+    }
+    // Whether the removals of bonuses and totems use short terminators.
+    int32_t FastRemovals() const { return GameAux ? GameAux->FastExpTerm : 1; }
+    void PlaySound(ESound sound) const;
+    // Panned for x.
+    void PlaySoundAt(ESound sound, float x) const;
     int32_t IsCellSelectable(int32_t column, int32_t row) const;
     int32_t IsIdle(bool checkCells) const;
     int32_t IsGoalReached() const;

@@ -25,28 +25,10 @@ constexpr float kRehomeTime = 0.5f;
 // Counter of fired bonuses in the profile statistics.
 constexpr int32_t kFiredBonusCounter = 5;
 
-void PlayAt(const CPlayField& field, ESound sound, float x) {
-    if (!field.SoundBank.IsNull())
-        field.SoundBank->PlaySampleAt(field.SoundBank->Group(sound), x, 0, 0);
-}
-
-int32_t FastWord(const CPlayField& field) {
-    return field.GameAux ? field.GameAux->FastExpTerm : 1;
-}
-
-// A cap a removal may take: present, resting in its cell, not being removed.
-bool Takeable(const CSharedPtr<CCap>& cap) {
-    return !cap.IsNull() && cap->Landed != 0 && cap->State != CBoardElement::kRemoving;
-}
-
-CSharedPtr<CTexture> SpriteTextureOf(const CCap& cap) {
-    return cap.Sprite.IsNull() ? CSharedPtr<CTexture>() : cap.Sprite->SpriteTexture;
-}
-
 // The board's share of a Solidarity bonus: the caps its rays hit go.
 void FireSolidarity(CPlayField& f, CBonus& b) {
     const int32_t level = b.Param;
-    const int32_t fast = FastWord(f);
+    const int32_t fast = f.FastRemovals();
 
     // Level 3 first clears the block around the bonus's own cell.
     if (level >= 3 && f.Rows > 0 && f.Columns > 0) {
@@ -56,20 +38,14 @@ void FireSolidarity(CPlayField& f, CBonus& b) {
         const int32_t c1 = std::clamp(b.Column + 1, 0, f.Columns - 1);
         for (int32_t r = r0; r <= r1; ++r)
             for (int32_t c = c0; c <= c1; ++c)
-                if (Takeable(f.CapAt(c, r)))
+                if (CPlayField::IsResting(f.CapAt(c, r)))
                     f.RemoveSingleCell(c, r, fast);
     }
 
     // The caps of its colour; from level 2 steel and other special caps too.
-    std::vector<CMatchCell> cells;
-    for (int32_t r = 0; r < f.Rows; ++r)
-        for (int32_t c = 0; c < f.Columns; ++c) {
-            const CSharedPtr<CCap>& cap = f.CapAt(c, r);
-            if (!Takeable(cap))
-                continue;
-            if (cap->Colour == b.Colour || (level >= 2 && cap->Colour >= CCap::kFirstSpecialColour))
-                cells.push_back({c, r});
-        }
+    std::vector<CMatchCell> cells = f.RestingCells([&](const CCap& cap) {
+        return cap.Colour == b.Colour || (level >= 2 && cap.Colour >= CCap::kFirstSpecialColour);
+    });
     // Level 0 spares a third of them.
     if (level <= 0) {
         const size_t spared = cells.size() / 3;
@@ -95,10 +71,10 @@ void FireSolidarity(CPlayField& f, CBonus& b) {
     if (!f.Terminators.IsNull()) {
         for (size_t i = 0; i < cells.size(); ++i) {
             const CSharedPtr<CCap> cap = f.CapAt(cells[i].Column, cells[i].Row);
-            if (!Takeable(cap))
+            if (!CPlayField::IsResting(cap))
                 continue;
             CSharedPtr<CTerminator> t = f.Terminators->CreateTerminator(
-                1, CMatchGroup::Single(cells[i].Column, cells[i].Row), SpriteTextureOf(*cap), fast);
+                1, CMatchGroup::Single(cells[i].Column, cells[i].Row), cap->SpriteTexture(), fast);
             if (t.IsNull())
                 continue;
             f.RemoveCap(*t, cap, CPlayField::kRemoveOrdinary);
@@ -110,7 +86,7 @@ void FireSolidarity(CPlayField& f, CBonus& b) {
 
     if (level > 2)
         f.Shake.Add(kSolidarityShake);
-    PlayAt(f, ESound::Solidarity, b.Pos[0]);
+    f.PlaySoundAt(ESound::Solidarity, b.Pos[0]);
 }
 
 } // namespace
@@ -131,26 +107,26 @@ void CPlayField::ActivateBonus(CSharedPtr<CBonus> bonus) {
                     ++flying;
         if (auto* gem = dynamic_cast<CBonusGem*>(&b); gem && !GemsBar.IsNull())
             GemsBar->GemTarget(gem->FlyTarget, b.Colour, flying + 1);
-        PlayAt(*this, ESound::GemOut, x);
+        PlaySoundAt(ESound::GemOut, x);
         MoveTimer = 0.0f;
         break;
     }
     case CBonus::kTnt:
         Shake.Add(static_cast<float>(b.Param) * kBlastShakePerLevel + kBlastShakeBase);
-        PlayAt(*this, ESound::TNT, x);
+        PlaySoundAt(ESound::TNT, x);
         break;
     case CBonus::kFlash:
         Shake.Add(static_cast<float>(b.Param) * kBlastShakePerLevel + kBlastShakeBase);
-        PlayAt(*this, ESound::Flash, x);
+        PlaySoundAt(ESound::Flash, x);
         break;
     case CBonus::kTime:
-        PlayAt(*this, ESound::Clock, x);
+        PlaySoundAt(ESound::Clock, x);
         break;
     case CBonus::kAdviser:
-        PlayAt(*this, ESound::AdviserGet, x);
+        PlaySoundAt(ESound::AdviserGet, x);
         break;
     case CBonus::kScore:
-        PlayAt(*this, ESound::Multiplier, x);
+        PlaySoundAt(ESound::Multiplier, x);
         break;
     case CBonus::kSolidarity:
         FireSolidarity(*this, b);
@@ -177,12 +153,12 @@ void CPlayField::ApplyBonusRequests() {
             if (!r.Source.IsNull())
                 r.Source->State = CBonus::kGemTaken;
             --GemsToCollect;
-            PlayAt(*this, ESound::GemBar, r.Source.IsNull() ? 0.0f : r.Source->Pos[0]);
+            PlaySoundAt(ESound::GemBar, r.Source.IsNull() ? 0.0f : r.Source->Pos[0]);
             break;
         }
         case CBonusEvent::kDestroyCell:
-            if (Takeable(CapAt(r.B, r.C)))
-                RemoveSingleCell(r.B, r.C, FastWord(*this));
+            if (CPlayField::IsResting(CapAt(r.B, r.C)))
+                RemoveSingleCell(r.B, r.C, FastRemovals());
             break;
         case CBonusEvent::kNeedsCap: {
             if (r.Source.IsNull())
@@ -206,15 +182,15 @@ void CPlayField::ApplyBonusRequests() {
             if (!LevelOver) {
                 Adviser.AddTime(1, CLevelRules::AdviserSeconds(r.A));
                 ShowAllMoves();
-                PlayAt(*this, ESound::AdviserAct, Adviser.DisplayX);
+                PlaySoundAt(ESound::AdviserAct, Adviser.DisplayX);
             }
             break;
         case CBonusEvent::kSolidarityRedirect:
-            PlayAt(*this, ESound::SolidarityRedir, r.Value);
+            PlaySoundAt(ESound::SolidarityRedir, r.Value);
             Shake.Add(kRedirectShake);
             break;
         case CBonusEvent::kPlaced:
-            PlayAt(*this, ESound::BonusDrop, r.Value);
+            PlaySoundAt(ESound::BonusDrop, r.Value);
             break;
         default:
             break;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/SoundBank.h"
 #include "bonuses/BonusManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
@@ -70,6 +71,16 @@ const CSharedPtr<CCap>& CPlayField::CapAt(int32_t column, int32_t row) const {
     if (!IsOnBoard(column, row))
         return kNoCap;
     return Board[static_cast<size_t>(row)][static_cast<size_t>(column)];
+}
+
+void CPlayField::PlaySound(ESound sound) const {
+    if (!SoundBank.IsNull())
+        SoundBank->PlaySample(SoundBank->Group(sound), 0, 0);
+}
+
+void CPlayField::PlaySoundAt(ESound sound, float x) const {
+    if (!SoundBank.IsNull())
+        SoundBank->PlaySampleAt(SoundBank->Group(sound), x, 0, 0);
 }
 
 int32_t CPlayField::IsCellSelectable(int32_t column, int32_t row) const {

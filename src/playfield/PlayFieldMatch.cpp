@@ -10,10 +10,6 @@
 
 namespace {
 
-CSharedPtr<CTexture> SpriteTextureOf(const CCap& cap) {
-    return cap.Sprite.IsNull() ? CSharedPtr<CTexture>() : cap.Sprite->SpriteTexture;
-}
-
 // A cap the removal passes may take: present and not already being removed.
 bool Removable(const CSharedPtr<CCap>& cap) {
     return !cap.IsNull() && cap->State != CBoardElement::kRemoving;
@@ -53,8 +49,8 @@ CSharedPtr<CTerminator> CPlayField::RemoveSingleCell(int32_t column, int32_t row
     const CSharedPtr<CCap> cap = CapAt(column, row);
     if (!Removable(cap) || Terminators.IsNull())
         return CSharedPtr<CTerminator>();
-    CSharedPtr<CTerminator> t = Terminators->CreateTerminator(
-        1, CMatchGroup::Single(column, row), SpriteTextureOf(*cap), fast);
+    CSharedPtr<CTerminator> t = Terminators->CreateTerminator(1, CMatchGroup::Single(column, row),
+                                                              cap->SpriteTexture(), fast);
     if (t.IsNull())
         return t;
     RemoveCap(*t, cap, kRemoveOrdinary);
@@ -83,8 +79,7 @@ void CPlayField::ResolveMatches() {
         }
         if (first.IsNull())
             continue;
-        CSharedPtr<CTerminator> t =
-            Terminators->CreateTerminator(1, g, SpriteTextureOf(*first), 0);
+        CSharedPtr<CTerminator> t = Terminators->CreateTerminator(1, g, first->SpriteTexture(), 0);
         if (t.IsNull())
             continue;
         for (const CMatchCell& cell : g.Cells) {

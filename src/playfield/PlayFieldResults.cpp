@@ -124,11 +124,6 @@ void BreakPiece(CPlayField& f, const CGridCell& card, float sandAmount, const Br
                          sand->Gravity);
 }
 
-void PlayBreakSound(const CPlayField& f) {
-    if (!f.SoundBank.IsNull())
-        f.SoundBank->PlaySample(f.SoundBank->Group(ESound::Explode), 0, 0);
-}
-
 } // namespace
 
 void CPlayField::SpawnThimblesEffects(float sand) {
@@ -144,7 +139,7 @@ void CPlayField::SpawnThimblesEffects(float sand) {
         game.Board->RemoveCell(cup);
     // The entry stays, empty, so the other cups keep their numbers.
     game.Cups[static_cast<size_t>(CThimblesGame::kTokenCup)] = CSharedPtr<CGridCell>();
-    PlayBreakSound(*this);
+    PlaySound(ESound::Explode);
 }
 
 void CPlayField::SpawnBlinkerEffects(float sand) {
@@ -165,7 +160,7 @@ void CPlayField::SpawnBlinkerEffects(float sand) {
             game.OpenCard = -1;
         else if (game.OpenCard > removed)
             --game.OpenCard;
-        PlayBreakSound(*this);
+        PlaySound(ESound::Explode);
         return;
     }
 }
@@ -191,5 +186,5 @@ void CPlayField::SpawnMemoryEffects(float sand) {
         }
     }
     if (broken > 0)
-        PlayBreakSound(*this);
+        PlaySound(ESound::Explode);
 }

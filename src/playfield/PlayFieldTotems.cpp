@@ -23,32 +23,9 @@ constexpr float kRedBlockRadius = 0.75f;
 // Draws of a random pick before the remaining positions are taken in order.
 constexpr int32_t kDrawsPerPick = 64;
 
-void Play(const CPlayField& field, ESound sound) {
-    if (!field.SoundBank.IsNull())
-        field.SoundBank->PlaySample(field.SoundBank->Group(sound), 0, 0);
-}
-
-void PlayAt(const CPlayField& field, ESound sound, float x) {
-    if (!field.SoundBank.IsNull())
-        field.SoundBank->PlaySampleAt(field.SoundBank->Group(sound), x, 0, 0);
-}
-
-int32_t FastWord(const CPlayField& field) {
-    return field.GameAux ? field.GameAux->FastExpTerm : 1;
-}
-
-bool Landed(const CSharedPtr<CCap>& cap) {
-    return !cap.IsNull() && cap->Landed != 0 && cap->State != CBoardElement::kRemoving;
-}
-
-// A cap that may receive a gem of the green power.
-bool GemTarget(const CSharedPtr<CCap>& cap) {
-    return Landed(cap) && cap->Colour < CCap::kFirstSpecialColour && cap->Gem == 0 &&
-           cap->Bonus.IsNull();
-}
-
-CSharedPtr<CTexture> SpriteTextureOf(const CCap& cap) {
-    return cap.Sprite.IsNull() ? CSharedPtr<CTexture>() : cap.Sprite->SpriteTexture;
+// A resting cap that may receive a gem of the green power.
+bool TakesGem(const CCap& cap) {
+    return cap.Colour < CCap::kFirstSpecialColour && cap.Gem == 0 && cap.Bonus.IsNull();
 }
 
 // k distinct positions of 0..n-1 in ascending order: every position when k is
@@ -108,57 +85,48 @@ void ApplyGreenStart(CPlayField& f, const CGreenTotem* green) {
 
     // Level 3: every chained cap without a gem loses all its chains.
     if (level == 3 && !f.Terminators.IsNull()) {
-        for (int32_t r = 0; r < f.Rows; ++r)
-            for (int32_t c = 0; c < f.Columns; ++c) {
-                const CSharedPtr<CCap> cap = f.CapAt(c, r);
-                if (!Landed(cap) || cap->Gem != 0 || cap->LockCount <= 0)
-                    continue;
-                CSharedPtr<CTerminator> t = f.Terminators->CreateTerminator(
-                    1, CMatchGroup::Single(c, r), SpriteTextureOf(*cap), 0);
-                if (t.IsNull())
-                    continue;
-                f.RemoveCap(*t, cap, CPlayField::kStripChain);
-                f.Terminators->QueueSound(t);
-                f.CountRemovalStats(*t);
-            }
+        f.ForEachRestingCap([&](int32_t c, int32_t r, const CSharedPtr<CCap>& cap) {
+            if (cap->Gem != 0 || cap->LockCount <= 0)
+                return;
+            CSharedPtr<CTerminator> t = f.Terminators->CreateTerminator(
+                1, CMatchGroup::Single(c, r), cap->SpriteTexture(), 0);
+            if (t.IsNull())
+                return;
+            f.RemoveCap(*t, cap, CPlayField::kStripChain);
+            f.Terminators->QueueSound(t);
+            f.CountRemovalStats(*t);
+        });
     }
 
     // Every gem on the board is collected; at level 3 whatever its chains.
     std::vector<CTotemPoint> collected;
     std::vector<CSharedPtr<CTerminator>> collectors;
     if (!f.Terminators.IsNull()) {
-        for (int32_t r = 0; r < f.Rows; ++r)
-            for (int32_t c = 0; c < f.Columns; ++c) {
-                const CSharedPtr<CCap> cap = f.CapAt(c, r);
-                if (!Landed(cap) || cap->Colour >= CCap::kFirstSpecialColour || cap->Gem == 0)
-                    continue;
-                CSharedPtr<CTerminator> t = f.Terminators->CreateTerminator(
-                    1, CMatchGroup::Single(c, r), SpriteTextureOf(*cap), 0);
-                if (t.IsNull())
-                    continue;
-                const CVector3 p = f.CellToWorld(c, r, true);
-                collected.push_back(CTotemPoint{p.X, p.Y});
-                f.RemoveCap(*t, cap,
-                            level == 3 ? CPlayField::kRemoveAlways : CPlayField::kRemoveOrdinary);
-                // The sound comes when the totem's ray reaches the gem.
-                t->SoundQueued = 0;
-                collectors.push_back(t);
-                f.CountRemovalStats(*t);
-                if (level == 3 && f.IsOnBoard(c, r)) {
-                    CSharedPtr<CCap>& cell =
-                        f.Board[static_cast<size_t>(r)][static_cast<size_t>(c)];
-                    if (cell == cap)
-                        cell = CSharedPtr<CCap>();
-                }
+        f.ForEachRestingCap([&](int32_t c, int32_t r, const CSharedPtr<CCap>& cap) {
+            if (cap->Colour >= CCap::kFirstSpecialColour || cap->Gem == 0)
+                return;
+            CSharedPtr<CTerminator> t = f.Terminators->CreateTerminator(
+                1, CMatchGroup::Single(c, r), cap->SpriteTexture(), 0);
+            if (t.IsNull())
+                return;
+            const CVector3 p = f.CellToWorld(c, r, true);
+            collected.push_back(CTotemPoint{p.X, p.Y});
+            f.RemoveCap(*t, cap,
+                        level == 3 ? CPlayField::kRemoveAlways : CPlayField::kRemoveOrdinary);
+            // The sound comes when the totem's ray reaches the gem.
+            t->SoundQueued = 0;
+            collectors.push_back(t);
+            f.CountRemovalStats(*t);
+            if (level == 3 && f.IsOnBoard(c, r)) {
+                CSharedPtr<CCap>& cell = f.Board[static_cast<size_t>(r)][static_cast<size_t>(c)];
+                if (cell == cap)
+                    cell = CSharedPtr<CCap>();
             }
+        });
     }
 
     // New gems for caps that carry nothing, no more than the level still has.
-    std::vector<CMatchCell> eligible;
-    for (int32_t r = 0; r < f.Rows; ++r)
-        for (int32_t c = 0; c < f.Columns; ++c)
-            if (GemTarget(f.CapAt(c, r)))
-                eligible.push_back({c, r});
+    const std::vector<CMatchCell> eligible = f.RestingCells(TakesGem);
     const auto e = static_cast<int32_t>(eligible.size());
     const int32_t k = std::min({CLevelRules::GreenTargetCount(count, level), e, f.GemPool});
     std::vector<CTotemPoint> targets;
@@ -186,7 +154,7 @@ void ApplyGreenArrivals(CPlayField& f, CGreenTotem* green) {
         if (effect.IsNull())
             continue;
         const CSharedPtr<CCap> cap = f.CapAt(effect->Column, effect->Row);
-        if (!GemTarget(cap) || f.Bonuses.IsNull())
+        if (!CPlayField::IsResting(cap) || !TakesGem(*cap) || f.Bonuses.IsNull())
             continue;
         CSharedPtr<CBonus> gem;
         f.Bonuses->CreateGem(gem, cap->Colour, 1);
@@ -201,7 +169,7 @@ void ApplyGreenArrivals(CPlayField& f, CGreenTotem* green) {
     }
     green->Unigems.clear();
     if (any)
-        Play(f, ESound::GemIn);
+        f.PlaySound(ESound::GemIn);
 }
 
 void ApplyRed(CPlayField& f, const CTotemAction& a) {
@@ -223,13 +191,14 @@ void ApplyRed(CPlayField& f, const CTotemAction& a) {
                 for (int32_t c = c0; c <= c1; ++c) {
                     const float dr = static_cast<float>(r) - cy;
                     const float dc = static_cast<float>(c) - cx;
-                    if (dr * dr + dc * dc <= radius * radius && Landed(f.CapAt(c, r)))
-                        f.RemoveSingleCell(c, r, FastWord(f));
+                    if (dr * dr + dc * dc <= radius * radius &&
+                        CPlayField::IsResting(f.CapAt(c, r)))
+                        f.RemoveSingleCell(c, r, f.FastRemovals());
                 }
         }
     }
     f.Shake.Add(static_cast<float>(a.value - 1) * 0.5f + 1.25f);
-    PlayAt(f, ESound::TotemRed2, f.CellToWorld(a.column, a.row, true).X);
+    f.PlaySoundAt(ESound::TotemRed2, f.CellToWorld(a.column, a.row, true).X);
 }
 
 void ApplyBlue(CPlayField& f, const CTotemAction& a, HitSums& hits) {
@@ -237,29 +206,26 @@ void ApplyBlue(CPlayField& f, const CTotemAction& a, HitSums& hits) {
         // The start of the power: it aims at every steel cap.
         std::vector<CTotemPoint> points;
         std::vector<CTotemCell> cells;
-        for (int32_t r = 0; r < f.Rows; ++r)
-            for (int32_t c = 0; c < f.Columns; ++c) {
-                const CSharedPtr<CCap>& cap = f.CapAt(c, r);
-                if (!Landed(cap) || cap->Colour < CCap::kFirstSpecialColour)
-                    continue;
-                const CVector3 p = f.CellToWorld(c, r, true);
-                points.push_back(CTotemPoint{p.X, p.Y});
-                cells.push_back(CTotemCell{c, r});
-            }
+        for (const CMatchCell& cell : f.RestingCells(
+                 [](const CCap& cap) { return cap.Colour >= CCap::kFirstSpecialColour; })) {
+            const CVector3 p = f.CellToWorld(cell.Column, cell.Row, true);
+            points.push_back(CTotemPoint{p.X, p.Y});
+            cells.push_back(CTotemCell{cell.Column, cell.Row});
+        }
         f.Totems.SetBlueTarget(points, cells);
         if (a.value == 3) {
             // No more steel for the rest of the level.
             f.SteelProbability = 0.0f;
             f.SteelLimit = 0;
-            Play(f, ESound::TotemBlue3);
+            f.PlaySound(ESound::TotemBlue3);
         }
         return;
     }
     const CSharedPtr<CCap> cap = f.CapAt(a.column, a.row);
-    if (!Landed(cap))
+    if (!CPlayField::IsResting(cap))
         return;
     const float x = DrawnX(*cap);
-    f.RemoveSingleCell(a.column, a.row, FastWord(f));
+    f.RemoveSingleCell(a.column, a.row, f.FastRemovals());
     f.Shake.Add(a.spread > 0.0f ? 0.25f : 0.75f);
     hits.Add(x);
 }
@@ -267,11 +233,7 @@ void ApplyBlue(CPlayField& f, const CTotemAction& a, HitSums& hits) {
 void ApplyWhite(CPlayField& f, const CTotemAction& a, HitSums& hits) {
     if (a.value > 0) {
         // The start: up to that many landed caps to repaint.
-        std::vector<CMatchCell> landed;
-        for (int32_t r = 0; r < f.Rows; ++r)
-            for (int32_t c = 0; c < f.Columns; ++c)
-                if (Landed(f.CapAt(c, r)))
-                    landed.push_back({c, r});
+        const std::vector<CMatchCell> landed = f.RestingCells([](const CCap&) { return true; });
         const auto n = static_cast<int32_t>(landed.size());
         std::vector<CTotemPoint> points;
         std::vector<CTotemCell> cells;
@@ -290,7 +252,7 @@ void ApplyWhite(CPlayField& f, const CTotemAction& a, HitSums& hits) {
         return;
     }
     const CSharedPtr<CCap> cap = f.CapAt(a.column, a.row);
-    if (!Landed(cap))
+    if (!CPlayField::IsResting(cap))
         return;
     int32_t colour = a.value2;
     if (colour < 0 || colour > kLastColour) {
@@ -368,7 +330,7 @@ void CPlayField::ApplyTotemActions() {
             QueueEvent(CFieldEvent::kRemovalFinished, points);
             Counters.AddToSets(points, kPointsCounter);
             if (a.column >= 2) {
-                Play(*this, ESound::TotemYellow2);
+                PlaySound(ESound::TotemYellow2);
                 SetDuneActive(true);
             }
             break;
@@ -393,7 +355,7 @@ void CPlayField::ApplyTotemActions() {
         }
     }
     if (blue.Hits > 0)
-        PlayAt(*this, ESound::TotemBlue2, blue.XSum / static_cast<float>(blue.Hits));
+        PlaySoundAt(ESound::TotemBlue2, blue.XSum / static_cast<float>(blue.Hits));
     if (white.Hits > 0)
-        PlayAt(*this, ESound::TotemWhite2, white.XSum / static_cast<float>(white.Hits));
+        PlaySoundAt(ESound::TotemWhite2, white.XSum / static_cast<float>(white.Hits));
 }
