@@ -170,14 +170,6 @@ std::vector<TextureSlot> CDoorBackground::Slots() {
             {kFoliageName, FoliageFile, Loader::WithAlpha, &Foliage}};
 }
 
-bool CDoorBackground::LoadTextures(std::string folder) {
-    return LoadStageTextures(folder, Slots());
-}
-
-bool CDoorBackground::UnloadTextures() {
-    return UnloadStageTextures(Slots());
-}
-
 void CDoorBackground::Start() {
     Time = 0.0f;
     for (int c = 0; c < 2; ++c) {

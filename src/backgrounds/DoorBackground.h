@@ -41,8 +41,6 @@ public:
                       CSharedPtr<CTexture> spark);
     void LoadParams(const char* path);
     void SetupGeometry();
-    bool LoadTextures(std::string folder);
-    bool UnloadTextures();
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
@@ -93,7 +91,7 @@ public:
     CSharedPtr<CTexture> Picture, Shadow, Mask, Foliage;
 
 private:
-    std::vector<backdrop::TextureSlot> Slots();
+    std::vector<backdrop::TextureSlot> Slots() override;
     void AddDoor();
     void UpdateDoor(float dt);
     void ShapeLeaf();

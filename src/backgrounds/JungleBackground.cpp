@@ -109,14 +109,6 @@ std::vector<TextureSlot> CJungleBackground::Slots() {
             {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
 }
 
-bool CJungleBackground::LoadTextures(std::string folder) {
-    return LoadStageTextures(folder, Slots());
-}
-
-bool CJungleBackground::UnloadTextures() {
-    return UnloadStageTextures(Slots());
-}
-
 void CJungleBackground::Start() {
     FlashTimer = 0.0f;
     FlareRaysSprite =

@@ -44,8 +44,6 @@ public:
     // Reads the firefly mask (a 256 x 102 picture of 24-bit pixels); without
     // it no firefly is born.
     bool LoadFlashMask(const std::string& path);
-    bool LoadTextures(std::string folder);
-    bool UnloadTextures();
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
@@ -89,7 +87,7 @@ public:
     CSharedPtr<CTexture> Picture, Fog, FogMask, FlareRays;
 
 private:
-    std::vector<backdrop::TextureSlot> Slots();
+    std::vector<backdrop::TextureSlot> Slots() override;
     void MoveFlashes(float dt);
     void SpawnFlashes(float dt);
     // One firefly; false when no start or end point was found in reach.

@@ -84,14 +84,6 @@ std::vector<TextureSlot> CMuseumBackground::Slots() {
             {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
 }
 
-bool CMuseumBackground::LoadTextures(std::string folder) {
-    return LoadStageTextures(folder, Slots());
-}
-
-bool CMuseumBackground::UnloadTextures() {
-    return UnloadStageTextures(Slots());
-}
-
 void CMuseumBackground::Start() {
     FlareRaysSprite = MakeFlareRays(FlareRaysX, FlareRaysY, FlareRaysSize, FlareRaysColour,
                                     FlareRaysSpin, FlareRays);

@@ -35,8 +35,6 @@ public:
 
     void LoadParams(const char* path);
     void SetupGeometry();
-    bool LoadTextures(std::string folder);
-    bool UnloadTextures();
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
@@ -64,7 +62,7 @@ public:
     CSharedPtr<CTexture> Picture, Dust, DustMask, FlareRays;
 
 private:
-    std::vector<backdrop::TextureSlot> Slots();
+    std::vector<backdrop::TextureSlot> Slots() override;
     void AddMap();
     void UpdateMap(float dt);
     void SetMapShown(float fraction);

@@ -37,8 +37,8 @@ void CStageBackdrop::SetSoundBank(CSharedPtr<CSoundBank> bank) {
     Elements.SetSoundBank(bank);
 }
 
-bool CStageBackdrop::LoadStageTextures(const std::string& folder,
-                                       const std::vector<backdrop::TextureSlot>& slots) {
+bool CStageBackdrop::LoadTextures(const std::string& folder) {
+    const std::vector<backdrop::TextureSlot> slots = Slots();
     if (Device.IsNull() || slots.empty())
         return false;
     const bool ok = backdrop::LoadEach(*Device, folder, slots);
@@ -46,8 +46,8 @@ bool CStageBackdrop::LoadStageTextures(const std::string& folder,
     return ok;
 }
 
-bool CStageBackdrop::UnloadStageTextures(const std::vector<backdrop::TextureSlot>& slots) {
-    backdrop::Unload(Device.Get(), slots);
+bool CStageBackdrop::UnloadTextures() {
+    backdrop::Unload(Device.Get(), Slots());
     Elements.SetPicture(CSharedPtr<CTexture>());
     return true;
 }

@@ -30,19 +30,22 @@ public:
                       CSharedPtr<CQuadLayer> quads, CSharedPtr<CTexture> flare,
                       CSharedPtr<CTexture> spark);
     void SetSoundBank(CSharedPtr<CSoundBank> bank);
+    // The backdrop's textures (its Slots), the first being the stage picture
+    // the progress decorations are cut from: loaded (false when one is
+    // missing), or unregistered and emptied. Each backdrop's own destructor
+    // unloads them, since by the time this base's destructor runs the
+    // backdrop's slots are gone.
+    bool LoadTextures(const std::string& folder);
+    bool UnloadTextures();
     int32_t GetStageCount() const { return Elements.GetCount(); }
 
     CStageElements Elements;
 
 protected:
     explicit CStageBackdrop(const CStageSettings& settings);
-    ~CStageBackdrop();
-    // The backdrop's textures, the first being the stage picture the progress
-    // decorations are cut from: loaded (false when one is missing), or
-    // unregistered and emptied.
-    bool LoadStageTextures(const std::string& folder,
-                           const std::vector<backdrop::TextureSlot>& slots);
-    bool UnloadStageTextures(const std::vector<backdrop::TextureSlot>& slots);
+    virtual ~CStageBackdrop();
+    // The backdrop's textures, the stage picture first.
+    virtual std::vector<backdrop::TextureSlot> Slots() = 0;
 
     CSharedPtr<CRenderDevice> Device;
     CSharedPtr<CVertexBuffer> VertexBuffer;

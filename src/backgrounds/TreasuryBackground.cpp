@@ -151,14 +151,6 @@ std::vector<TextureSlot> CTreasuryBackground::Slots() {
             {kSunRaysName, kSunRaysFile, Loader::Plain, &SunRays}};
 }
 
-bool CTreasuryBackground::LoadTextures(std::string folder) {
-    return LoadStageTextures(folder, Slots());
-}
-
-bool CTreasuryBackground::UnloadTextures() {
-    return UnloadStageTextures(Slots());
-}
-
 void CTreasuryBackground::Start() {
     OrnamentSprite = MakeSprite(kOrnament[0], kOrnament[1], kOrnamentDepth, kOrnament[2],
                                 kOrnament[3], 0xFFFFFFFFu, Sheet);

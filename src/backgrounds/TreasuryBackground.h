@@ -41,8 +41,6 @@ public:
                       CSharedPtr<CTexture> spark, CSharedPtr<CTexture> halo);
     void LoadParams(const char* path);
     void SetupGeometry();
-    bool LoadTextures(std::string folder);
-    bool UnloadTextures();
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
@@ -87,7 +85,7 @@ public:
     CSharedPtr<CTexture> Picture, Dust, Mask, Sheet, SunRays;
 
 private:
-    std::vector<backdrop::TextureSlot> Slots();
+    std::vector<backdrop::TextureSlot> Slots() override;
     void MakeChest();
     void UpdateChest(float dt);
     void SpawnChestRays(float dt);

@@ -126,14 +126,6 @@ std::vector<TextureSlot> CValleyBackground::Slots() {
             {kFlareRaysName, FlareRaysFile, Loader::WithAlpha, &FlareRays}};
 }
 
-bool CValleyBackground::LoadTextures(std::string folder) {
-    return LoadStageTextures(folder, Slots());
-}
-
-bool CValleyBackground::UnloadTextures() {
-    return UnloadStageTextures(Slots());
-}
-
 void CValleyBackground::Start() {
     FlareRaysSprite =
         MakeFlareRays(FlareRaysX, FlareRaysY, FlareRaysSize, 0xFFFFFFFFu, FlareRaysSpin, FlareRays);

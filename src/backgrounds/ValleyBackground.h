@@ -33,8 +33,6 @@ public:
 
     void LoadParams(const char* path);
     void SetupGeometry();
-    bool LoadTextures(std::string folder);
-    bool UnloadTextures();
     void Start();
     void ReleaseState();
     void SetStage(int32_t count, int32_t flag);
@@ -64,6 +62,6 @@ public:
     CSharedPtr<CTexture> Picture, Cloud, Mask, FlareRays;
 
 private:
-    std::vector<backdrop::TextureSlot> Slots();
+    std::vector<backdrop::TextureSlot> Slots() override;
     void SetCloudFrame();
 };
