@@ -160,6 +160,7 @@ int AppMain(const AppOptions& options) {
                                     ? FrameMsForRefresh(window->RefreshRate())
                                     : options.minFrameMs;
             CMainLoop loop(*window, *game, limits);
+            CMainLoop::InstallStopSignals();
             exitCode = loop.Run();
         } else {
             exitCode = 4;

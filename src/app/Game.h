@@ -314,13 +314,17 @@ public:
     int32_t LoadQuestAutoSave(int32_t second);
     // The main save, then the first copy, after a won level in the shop.
     void AutoSaveAfterLevel();
-    // Continue: the main save, else the second copy, else the first; 1 when
-    // one loaded into the record.
+    // Continue: the main save, else the first copy, else the second; the
+    // CQuestSlots slot that loaded into the record, or -1.
     int32_t LoadQuestToContinue();
-    // "Save and quit": the main save of the last capture; SaveQuestIfActive
-    // then submits the quest score and starts the quit sequence.
+    // "Save and quit" from the level menu: a running challenge stops, then as
+    // SaveQuestIfActive(1). SaveQuestIfActive: the main save (flag 0: in the
+    // shop, of the shop as it stands), the quest score into the high-score
+    // table, then the quit sequence.
     void SaveQuest();
     void SaveQuestIfActive(int32_t flag);
+    // In the shop of a quest: the record follows the shop, worth saving.
+    void CaptureShopForSave();
     // Writes "\Quest.sav" when the level screen holds a record worth saving
     // that was not just resumed; 1 when written.
     int32_t WriteMainSave();
@@ -328,6 +332,34 @@ public:
     void UpdateQuestCapture(float dt);
     // The video mode into "Options.ini" section "Settings".
     void SaveVideoOptions();
+
+    // ---- Continuing a quest (GameContinue.cpp) ----
+    // The quest button with a save on disk: the continue dialog (Continue
+    // shown when a save loaded; a notice when the main save was damaged).
+    // 0 when there is no save at all (a new quest follows).
+    int32_t OfferContinue();
+    // The new-quest path: a veteran is asked for the hard mode first.
+    void AskNewQuest();
+    // The loaded record resumed: in the shop before its next level, or in the
+    // level intro with the saved board.
+    void ResumeQuest();
+    // The record's level, lives, stars, tiers and counters into the game.
+    void ApplyQuestRecord(const CQuestState& q);
+    // After StartLevel: the record's board, clock, gems, sand, adviser and
+    // totem request.
+    void RestoreSavedPlay(const CQuestState& q);
+    // The level intro of a resumed level ended: saving follows the game again.
+    void EndResume();
+    // The shop after `level` (won, or restored from a copy), before the next.
+    void OpenShop(int32_t level);
+    // Out of the shop: the map with the next level.
+    void LeaveShop();
+    // A lost life: the automatic copy (the second one with no life left) into
+    // the game, and kept as the main save; 1 when one was restored.
+    int32_t RestoreAfterLoss();
+    // Sub-state 15: the board drops out, then the menus.
+    void StartQuitSequence();
+    void UpdateQuitSequence();
 
     // ---- Screens (GameScreens.cpp) ----
     // Init: the screens object with its forms, drawn by the renderer. 1 on

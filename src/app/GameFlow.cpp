@@ -124,6 +124,7 @@ void HideTotems(CGame& g) {
 
 // Begins the play of a level whose intro has ended.
 void BeginPlay(CGame& g) {
+    g.EndResume();
     g.HideCard();
     EnterScreen(g, kModeLevel, kSubPlay, 0.0f);
     if (CSandbox* sandbox = SandboxOf(g)) {
@@ -319,6 +320,9 @@ void CGame::RunScreen(float dt) {
         case kSubGameOver:
             UpdateGameOver(dt);
             break;
+        case kSubQuit:
+            UpdateQuitSequence();
+            break;
         default:
             break;
         }
@@ -451,10 +455,7 @@ void CGame::UpdateLevelResult(float /*dt*/) {
 void CGame::UpdateShopTransition(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
-    // The next level is shown on the map first, with its story.
-    Level = std::min(Level + 1, kQuestLevels);
-    LeaveLevelScreen();
-    ShowQuestMap(0);
+    OpenShop(Level);
 }
 
 void CGame::LoseLevel() {
@@ -480,9 +481,10 @@ void CGame::UpdateLostLevel(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
     if (IntroStep == 0) {
-        IntroStep = 1;
         Lives = std::max(Lives - 1, 0);
-        if (Lives < 1) {
+        // Phase 2 goes back to the shop of a restored copy, phase 1 restarts.
+        IntroStep = RestoreAfterLoss() ? 2 : 1;
+        if (Lives < 1 && IntroStep == 1) {
             // No life left: game over, then a new quest.
             if (!Field.IsNull())
                 SubmitHighScore(Field->Counters.Sets[1].Get(0));
@@ -503,6 +505,10 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         Play(*this, ESound::LifeLostBack);
         EndDelay = kLifeLostTime;
         ModeTime = 0.0f;
+        return;
+    }
+    if (IntroStep == 2) {
+        OpenShop(Level);
         return;
     }
     // Without saved copies the level starts again with the totals it began with.

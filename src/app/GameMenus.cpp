@@ -29,7 +29,6 @@ namespace {
 constexpr int32_t kTxtDefaultPlayer = 22;
 constexpr int32_t kTxtHighScoreTitle = 48;
 constexpr int32_t kTxtHighScore = 49;
-constexpr int32_t kTxtVeteranQuestion = 63;
 
 constexpr float kMenuFade = 2.0f;
 constexpr float kBoxFade = 4.0f;
@@ -49,6 +48,7 @@ enum : int32_t {
     kIdNewspaperDone = 159,
     kIdWinDone = 161,
     kIdPlayerChosen = 180,
+    kIdOk = 200,
     kIdPlayerKept = 181,
     kIdFirstPlayer = 195,
     kIdYes = 202,
@@ -257,15 +257,8 @@ void CGame::ChooseQuest() {
     if (Screens.IsNull())
         return;
     Screens->FadeOut(Screens->MainMenuForm, kMenuFade);
-    // A quest cannot be continued yet: a new one starts, and a veteran is
-    // offered the hard mode first.
-    if (!Profile.IsNull() && Profile->Veteran) {
-        Screens->ShowMessageBox(GetString(kTxtVeteranQuestion).c_str(), "",
-                                CScreensManager::kSetYesNo, CScreensManager::kPurposeDifficulty);
-        Screens->FadeIn(Screens->MsgBoxForm, kBoxFade);
-        return;
-    }
-    BeginNewQuest(0);
+    if (!OfferContinue())
+        AskNewQuest();
 }
 
 void CGame::BeginNewQuest(int32_t difficulty) {
@@ -352,10 +345,15 @@ int32_t CGame::OnMenuClick(int32_t id) {
         OpenOptions(1);
         break;
     case kIdLeaveQuest:
-        // The quest is kept as far as it was saved; it cannot be continued yet.
-        WriteMainSave();
-        LeaveLevelScreen();
-        ShowMainMenu();
+        CloseGameMenu();
+        SaveQuest();
+        break;
+    case kIdContinueQuest:
+        ResumeQuest();
+        break;
+    case kIdOk:
+        // A notice over the continue dialog was read.
+        s.StartQuestForm->SetEnabled(1);
         break;
     case kIdOptionsOk:
         ApplyOptions();
@@ -390,7 +388,7 @@ int32_t CGame::OnMenuClick(int32_t id) {
     case kIdYes:
     case kIdNo:
         if (s.MsgBoxPurpose == CScreensManager::kPurposeNewQuest)
-            ChooseQuest();
+            AskNewQuest();
         else if (s.MsgBoxPurpose == CScreensManager::kPurposeDifficulty)
             BeginNewQuest(id == kIdYes ? 1 : 0);
         break;

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/Game.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
 #include "engine/Renderer.h"
 #include "engine/StringTable.h"
 #include "platform/gpu/Gpu.h"
@@ -170,10 +172,14 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     q.Trophy1Progress = f.Trophy1Progress;
     q.Trophy5Progress = f.Trophy5Progress;
     q.Trophy7Progress = f.Trophy7Progress;
-    q.SandLevel = static_cast<float>(f.SandLevel);
-    q.SandRateStep = f.TimerRateStep;
+    // The sand in the box, the frenzy progress and how many frenzies the
+    // level has had (the frenzy gain shrinks with them).
+    const CSandbox* sandbox =
+        f.Dune.IsNull() || f.Dune->Sandbox.IsNull() ? nullptr : f.Dune->Sandbox.Get();
+    q.SandLevel = sandbox ? static_cast<float>(sandbox->MeanLevel) : 0.0f;
+    q.SandRateStep = std::max(FrenzyCount, 0);
     if (quest) {
-        q.SandTime = f.SandTime;
+        q.SandTime = sandbox ? sandbox->FrenzyProgress : 0.0;
         q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
     }
     q.AdviserTime = f.Adviser.TimeLeft > 0.0f ? f.Adviser.TimeLeft : 0.0f;
@@ -252,8 +258,8 @@ int32_t CGame::LoadQuestToContinue() {
     if (Quest.IsNull())
         Quest = CSharedPtr<CQuestState>(new CQuestState());
     if (Profile.IsNull())
-        return 0;
-    return CQuestSlots(ProfileFolder()).LoadToContinue(*Quest) != CQuestSlots::kNone ? 1 : 0;
+        return CQuestSlots::kNone;
+    return CQuestSlots(ProfileFolder()).LoadToContinue(*Quest);
 }
 
 int32_t CGame::WriteMainSave() {
@@ -263,26 +269,30 @@ int32_t CGame::WriteMainSave() {
     return Quest->Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
 }
 
+void CGame::CaptureShopForSave() {
+    if (NonQuest != 0 || Mode != kModeLevel || SubState != kSubShop)
+        return;
+    CaptureQuestState(1);
+    Quest->State = CQuestState::kWorthSaving;
+}
+
 void CGame::SaveQuest() {
     if (BonusKind != kBonusNone)
         EndBonusLevel(0);
-    WriteMainSave();
+    SaveQuestIfActive(1);
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
-    if (flag == 0 && NonQuest == 0 && Mode == kModeLevel && SubState == kSubShop) {
-        CaptureQuestState(1);
-        Quest->State = CQuestState::kWorthSaving;
-    }
+    if (flag == 0)
+        CaptureShopForSave();
     WriteMainSave();
     if (!Field.IsNull())
         SubmitHighScore(Field->Counters.Sets[1].Get(0));
-    Mode = kModeLevel;
-    SubState = kSubQuit;
-    ModeTime = 0.0f;
+    StartQuitSequence();
 }
 
 void CGame::SaveOnExit() {
+    CaptureShopForSave();
     WriteMainSave();
 }
 

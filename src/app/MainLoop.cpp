@@ -1,6 +1,8 @@
 // The message pump and the frame tick.
 #include "app/MainLoop.h"
 
+#include <csignal>
+
 #include "app/Game.h"
 #include "platform/os/Clock.h"
 #include "platform/os/Window.h"
@@ -26,6 +28,25 @@ uint32_t CFrameClock::Tick(uint64_t nowMs) {
         refreshed_ = true;
     }
     return elapsed > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(elapsed);
+}
+
+namespace {
+
+volatile std::sig_atomic_t gStopRequested = 0;
+
+void OnStopSignal(int) {
+    gStopRequested = 1;
+}
+
+} // namespace
+
+void CMainLoop::InstallStopSignals() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+}
+
+bool CMainLoop::StopRequested() {
+    return gStopRequested != 0;
 }
 
 uint32_t FrameMsForRefresh(int hz) {
@@ -100,6 +121,11 @@ int CMainLoop::Run() {
     running_ = true;
     clock_.Reset(os::Milliseconds());
     while (running_) {
+        if (gStopRequested) {
+            gStopRequested = 0;
+            Close();
+            break;
+        }
         os::Message m;
         if (window_.PollMessage(&m)) {
             Dispatch(m);

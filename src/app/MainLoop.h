@@ -68,6 +68,12 @@ public:
 
     int64_t Frames() const { return frames_; }
 
+    // SIGINT and SIGTERM end the loop the way closing the window does, so the
+    // quest is saved. The handler only raises a flag; the loop's next pass
+    // acts on it (and takes it down again).
+    static void InstallStopSignals();
+    static bool StopRequested();
+
 private:
     void Close();
 

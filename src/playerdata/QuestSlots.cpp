@@ -70,8 +70,18 @@ bool CQuestSlots::SaveMainAndFirstCopy(const CQuestState& state) const {
 }
 
 int32_t CQuestSlots::LoadToContinue(CQuestState& state) const {
-    for (int32_t slot : {kMain, kSecondCopy, kFirstCopy})
+    // A damaged main save must not send the player further back than the
+    // newest good copy.
+    for (int32_t slot : {kMain, kFirstCopy, kSecondCopy})
         if (state.Load(PathOf(slot)))
             return slot;
     return kNone;
+}
+
+bool CQuestSlots::Exists(int32_t slot) const {
+    FILE* f = os::Open(PathOf(slot), "rb");
+    if (f == nullptr)
+        return false;
+    std::fclose(f);
+    return true;
 }

@@ -30,9 +30,11 @@ public:
     // The main save, then the first copy, each written safely. False when
     // either failed (each failure is logged by the record).
     bool SaveMainAndFirstCopy(const CQuestState& state) const;
-    // Tries the main save, the second copy, then the first copy, and returns
-    // the slot that loaded, or kNone.
+    // Tries the main save, then the automatic copies newest first (the first
+    // copy, then the second), and returns the slot that loaded, or kNone.
     int32_t LoadToContinue(CQuestState& state) const;
+    // True when the slot's file is there (loadable or not).
+    bool Exists(int32_t slot) const;
 
 private:
     std::string folder_;

@@ -47,17 +47,18 @@ TEST(GameQuestSaves, ShopCopiesLostLivesAndTheContinueOrder) {
     ASSERT_EQ(g.Quest->Save("Players/Ann/QuestAS1.sav"), 1);
     EXPECT_EQ(g.LoadQuestAutoSave(0), 0);
 
-    // Continue: the main save, else the older copy, else the newer one.
+    // Continue: the main save, else the newest good copy.
     g.DeleteQuestSaves(1, 1);
-    ASSERT_EQ(g.LoadQuestToContinue(), 1) << "no quest, no change";
+    ASSERT_EQ(g.LoadQuestToContinue(), 0) << "no quest, no change";
     EXPECT_EQ(g.Quest->Level, 5);
     testsupport::WriteFile("Players/Ann/Quest.sav", "damaged");
     ASSERT_EQ(g.LoadQuestToContinue(), 1);
-    EXPECT_EQ(g.Quest->SavedSubState, CQuestState::kTakenInShop);
-    testsupport::WriteFile("Players/Ann/QuestAS2.sav", std::string(4096, 'x'));
-    ASSERT_EQ(g.LoadQuestToContinue(), 1);
     EXPECT_EQ(g.Quest->SavedSubState, CQuestState::kTakenInPlay);
+    testsupport::WriteFile("Players/Ann/QuestAS1.sav", "damaged");
+    ASSERT_EQ(g.LoadQuestToContinue(), 2);
+    EXPECT_EQ(g.Quest->SavedSubState, CQuestState::kTakenInShop);
     // The restore copies whole chunks exactly.
+    testsupport::WriteFile("Players/Ann/QuestAS2.sav", std::string(4096, 'x'));
     ASSERT_EQ(g.RestoreQuestAutoSave(0), 1);
     EXPECT_EQ(ReadFile("Players/Ann/QuestAS1.sav"), std::string(4096, 'x'));
 }

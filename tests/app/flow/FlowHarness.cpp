@@ -125,6 +125,22 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
         }
 
     enter_ = std::make_unique<apptest::EnterDir>(dir_.Path());
+    return Launch(seed, withSound, intoLevel);
+}
+
+bool FlowHarness::Restart(uint32_t seed) {
+    os::Message close;
+    close.kind = os::MessageKind::Close;
+    loop_->Dispatch(close);
+    const bool withSound = audio_ != nullptr;
+    loop_.reset();
+    game_.reset();
+    gl_.reset();
+    audio_ = nullptr;
+    return Launch(seed, withSound, false);
+}
+
+bool FlowHarness::Launch(uint32_t seed, bool withSound, bool intoLevel) {
     gl_ = std::make_unique<apptest::GlStack>();
     if (!gl_->Problem().empty()) {
         skip_ = "no offscreen GL: " + gl_->Problem();

@@ -45,6 +45,7 @@ public:
     CPlayField& Field() { return *game_->Field; }
     snd::FakeAudio* Audio() { return audio_; }
     CMainLoop& Loop() { return *loop_; }
+    os::Window& Window() { return *gl_->Window(); }
     std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
 
     // Frames of kDt.
@@ -77,12 +78,16 @@ public:
     // After a level: its results (Continue), then the map with the next one,
     // whose Play button leads into that level's intro.
     bool PlayOnFromMap(float seconds = 8.0f);
+    // The window closes (the game's exit save) and the game starts again on
+    // the same folder, waiting on its first screen. False when it does not.
+    bool Restart(uint32_t seed);
     // From the first screen into the intro of level 1, as a player would;
     // empty, or the step that could not be taken.
     std::string EnterFirstLevel(const std::string& playerName);
 
 private:
     bool Start(uint32_t seed, bool withSound, bool intoLevel);
+    bool Launch(uint32_t seed, bool withSound, bool intoLevel);
     void Send(os::MessageKind kind, float x, float y);
 
     apptest::TempDir dir_;

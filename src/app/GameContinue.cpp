@@ -1,0 +1,232 @@
+// Continuing a saved quest: the continue dialog, the resume of a loaded record
+// (in the shop, or in play with the saved board), the shop between levels with
+// its automatic save, the automatic copy restored after a lost life, and the
+// quit sequence of "save and quit".
+#include <algorithm>
+#include <cmath>
+
+#include "app/Game.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "platform/Rand15.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestSlots.h"
+#include "playerdata/QuestState.h"
+#include "playfield/GemsBar.h"
+#include "playfield/LevelRules.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
+
+namespace {
+
+constexpr int32_t kTxtVeteranQuestion = 63;
+constexpr int32_t kTxtSaveDamagedTitle = 105;
+constexpr int32_t kTxtSaveFromCopy = 106;
+constexpr int32_t kTxtSaveLost = 107;
+
+constexpr int32_t kIdContinueQuest = 211;
+constexpr float kMenuFade = 2.0f;
+constexpr float kBoxFade = 4.0f;
+
+// The warning cue never waits for more than this many seconds.
+constexpr float kFirstWarning = 30.0f;
+// Restored sand stays just below a full box, so no frenzy starts by itself.
+constexpr double kMaxRestoredSand = 0.95;
+
+CSandbox* SandboxOf(const CGame& g) {
+    if (g.Field.IsNull() || g.Field->Dune.IsNull() || g.Field->Dune->Sandbox.IsNull())
+        return nullptr;
+    return g.Field->Dune->Sandbox.Get();
+}
+
+int32_t GemsOnSavedBoard(const CQuestState& q) {
+    int32_t n = 0;
+    for (int32_t r = 0; r < CQuestState::kBoardSize; ++r)
+        for (int32_t c = 0; c < CQuestState::kBoardSize; ++c) {
+            const int32_t v = q.Cell(CQuestState::kColourGrid, c, r);
+            n += v < 0 && v >= -CQuestState::kColours ? 1 : 0;
+        }
+    return n;
+}
+
+} // namespace
+
+int32_t CGame::OfferContinue() {
+    if (Profile.IsNull() || Screens.IsNull())
+        return 0;
+    const bool hadMain = CQuestSlots(ProfileFolder()).Exists(CQuestSlots::kMain);
+    const int32_t slot = LoadQuestToContinue();
+    if (slot == CQuestSlots::kNone && !hadMain)
+        return 0;
+    CScreensManager& s = *Screens;
+    const bool loaded = slot != CQuestSlots::kNone;
+    if (loaded) {
+        // A save taken in the shop goes on with the level after it.
+        const CQuestState& q = *Quest;
+        const int32_t next = q.SavedSubState == CQuestState::kTakenInShop ? 1 : 0;
+        s.SetStartQuestText(std::min(q.Level + next, kQuestLevels), q.Difficulty);
+    } else {
+        CScreensManager::SetWindowText(s.StartQuestControl1, "");
+    }
+    for (const CSharedPtr<CUxWindow>& c : s.StartQuestForm->Children)
+        if (!c.IsNull() && c->Id == kIdContinueQuest)
+            c->SetVisible(loaded ? 1 : 0);
+    s.FadeIn(s.StartQuestForm, kMenuFade);
+    if (slot == CQuestSlots::kMain)
+        return 1;
+    // The main save could not be read: the player is told what is offered.
+    s.ShowMessageBox(GetString(kTxtSaveDamagedTitle).c_str(),
+                     GetString(loaded ? kTxtSaveFromCopy : kTxtSaveLost).c_str(),
+                     CScreensManager::kSetOk, CScreensManager::kPurposeLevelNotice);
+    s.StartQuestForm->SetEnabled(0);
+    s.FadeIn(s.MsgBoxForm, kBoxFade);
+    return 1;
+}
+
+void CGame::AskNewQuest() {
+    if (Screens.IsNull())
+        return;
+    if (!Profile.IsNull() && Profile->Veteran) {
+        Screens->ShowMessageBox(GetString(kTxtVeteranQuestion).c_str(), "",
+                                CScreensManager::kSetYesNo, CScreensManager::kPurposeDifficulty);
+        Screens->FadeIn(Screens->MsgBoxForm, kBoxFade);
+        return;
+    }
+    Screens->FadeOut(Screens->StartQuestForm, kMenuFade);
+    BeginNewQuest(0);
+}
+
+void CGame::ApplyQuestRecord(const CQuestState& q) {
+    NonQuest = 0;
+    QuestId = q.QuestId;
+    Difficulty = q.Difficulty == 1 ? 1 : 0;
+    Level = std::clamp(q.Level, 1, kQuestLevels);
+    Lives = std::max(q.Lives, 1);
+    Stars = q.Stars;
+    LevelCompleted = 0;
+    LossFlag = 0;
+    BonusKind = kBonusNone;
+    if (Field.IsNull())
+        return;
+    CPlayField& f = *Field;
+    f.Counters.Assign(q.Counters);
+    std::copy(q.Upgrades.begin(), q.Upgrades.end(), f.ItemTiers.begin());
+    f.Trophy1Progress = q.Trophy1Progress;
+    f.Trophy5Progress = q.Trophy5Progress;
+    f.Trophy7Progress = q.Trophy7Progress;
+    f.ExtraLives = q.ExtraLives;
+}
+
+void CGame::ResumeQuest() {
+    if (Quest.IsNull() || Quest->State != CQuestState::kWorthSaving) {
+        ShowMainMenu();
+        return;
+    }
+    const CQuestState& q = *Quest;
+    ApplyQuestRecord(q);
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(Level, stage, inStage);
+    ShowStageBackdrop(stage);
+    if (q.SavedSubState == CQuestState::kTakenInShop) {
+        OpenShop(Level);
+        return;
+    }
+    // A save from the results holds no board: the level starts afresh.
+    const bool inPlay = q.SavedSubState == CQuestState::kTakenInPlay && q.HasBoard();
+    StartLevel(Level);
+    if (inPlay)
+        RestoreSavedPlay(q);
+}
+
+void CGame::RestoreSavedPlay(const CQuestState& q) {
+    if (Field.IsNull())
+        return;
+    CPlayField& f = *Field;
+    // StartLevel began the level totals again; the save has them.
+    f.Counters.Assign(q.Counters);
+    TimeLeft = std::clamp(q.TimeLeft, 1.0f, std::max(TimeLimit, 1.0f));
+    WarningThreshold = std::min({q.TimeStep, TimeLeft, kFirstWarning});
+
+    // The board comes from the save on the first fill; its gems are already
+    // on it, the rest are still to come, and the bar shows those collected.
+    const int32_t remaining = std::clamp(q.GemsRemaining, 0, LevelGems);
+    f.GemsToCollect = remaining;
+    f.GemPool = std::max(remaining - GemsOnSavedBoard(q), 0);
+    if (!GemsBar.IsNull())
+        for (int32_t i = remaining; i < LevelGems; ++i)
+            GemsBar->AddGem(Rand15::Global().Next() % CGemsBar::kColours);
+    f.SavedState = Quest.Get();
+    f.Source = CPlayField::kSavedBoard;
+
+    FrenzyCount = q.SandRateStep;
+    if (CSandbox* sandbox = SandboxOf(*this)) {
+        const double level = std::clamp(static_cast<double>(q.SandLevel), 0.0, kMaxRestoredSand);
+        std::fill(sandbox->Profile.begin(), sandbox->Profile.end(), level);
+        std::fill(sandbox->DisplayProfile.begin(), sandbox->DisplayProfile.end(), level);
+        sandbox->MeanLevel = level;
+        sandbox->FrenzyProgress = std::max(q.SandTime, 0.0);
+        sandbox->FrenzyGain = CLevelRules::DecayFactor(FrenzyCount) * (f.HardMode ? 0.5f : 1.0f);
+    }
+    // Until the intro ends, an exit keeps the save as it is on disk.
+    Resumed = 1;
+}
+
+void CGame::EndResume() {
+    if (!Resumed)
+        return;
+    Resumed = 0;
+    if (!Quest.IsNull())
+        Quest->State = CQuestState::kNothingToSave;
+}
+
+void CGame::OpenShop(int32_t level) {
+    Level = std::clamp(level, 1, kQuestLevels);
+    Resumed = 0;
+    // An exit while the shop opens saves nothing new.
+    if (!Quest.IsNull())
+        Quest->State = CQuestState::kNothingToSave;
+    Mode = kModeLevel;
+    SubState = kSubShop;
+    ModeTime = 0.0f;
+    // The shop has no screen yet: it closes as soon as it has opened, with the
+    // automatic save of a won level.
+    AutoSaveAfterLevel();
+    LeaveShop();
+}
+
+void CGame::LeaveShop() {
+    Level = std::min(Level + 1, kQuestLevels);
+    LeaveLevelScreen();
+    ShowQuestMap(0);
+}
+
+int32_t CGame::RestoreAfterLoss() {
+    if (NonQuest != 0 || !LoadQuestAutoSave(Lives < 1 ? 1 : 0))
+        return 0;
+    ApplyQuestRecord(*Quest);
+    // The copy stands as the main save too, so quitting now cannot undo the
+    // lost life.
+    Quest->Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+    return 1;
+}
+
+void CGame::StartQuitSequence() {
+    if (!Field.IsNull()) {
+        Field->DropAllCaps();
+        Field->StopPlay();
+    }
+    HideCard();
+    Mode = kModeLevel;
+    SubState = kSubQuit;
+    ModeTime = 0.0f;
+    EndDelay = Paths.LevelEndDelay;
+}
+
+void CGame::UpdateQuitSequence() {
+    if (EndDelay > 0.0f)
+        return;
+    LeaveLevelScreen();
+    ShowMainMenu();
+    OfferHighScore();
+}
