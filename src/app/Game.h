@@ -15,6 +15,8 @@
 //   GameScreens.cpp     the screens object's set-up, the level screen's HUD,
 //                       the card over the board and the message popups
 //   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
+//   GamePlayAids.cpp    the sand carried between levels, the idle hint
+//   GameVideo.cpp       full screen and back
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -244,6 +246,18 @@ public:
     // The quest map at the current level, with its story.
     void ShowQuestMap(int32_t beforeStep);
 
+    // ---- Play aids (GamePlayAids.cpp) ----
+    // The frenzy gain for the field's count of frenzies filled this level.
+    static float FrenzyGain(const CPlayField& field);
+    // Level start: a fresh sand box with the sand and the frenzy progress the
+    // last won level left (the field's SandLevel and SandTime).
+    void StartLevelSandbox();
+    // Level won: the sand and the frenzy progress kept for the next level.
+    void KeepLevelSandbox();
+    // In play: after HintDelay seconds without a swap, arrows on a possible
+    // move.
+    void UpdateIdleHint(float dt);
+
     // ---- Field events and messages (GameEvents.cpp) ----
     // ReorderEvents, every event in turn, then the queue emptied.
     void DispatchFieldEvents();
@@ -360,6 +374,13 @@ public:
     // Sub-state 15: the board drops out, then the menus.
     void StartQuitSequence();
     void UpdateQuitSequence();
+
+    // ---- Video mode (GameVideo.cpp) ----
+    // The renderer's mode is full screen.
+    bool IsFullScreen() const;
+    // Full screen at the current size, or back to the window's size before;
+    // false (and the mode unchanged) when the display refuses.
+    bool SwitchFullScreen(bool fullScreen);
 
     // ---- Screens (GameScreens.cpp) ----
     // Init: the screens object with its forms, drawn by the renderer. 1 on
@@ -484,14 +505,12 @@ public:
     int32_t LevelCompleted = 0;
     int32_t LossFlag = 0;
     float EndDelay = 0.0f;    // seconds left before the next step of a level end
-    int32_t FrenzyCount = 0;  // completed frenzies (the frenzy gain shrinks with it)
     CProfileCounters LevelStartCounters;  // the counters at level start (restart)
     int32_t ReopenWhenIdle = 0;  // field busy after a rebuild or tip 7
     float MessageEndTime = 0.0f; // end of the last message popup (game clock)
     int32_t TipOpen = 0;         // a tutorial tip is shown; the clock stops
     int32_t LevelGems = 0;       // gems to collect, as the level started
-    float HintTimer = 0.0f;
-    float PanelTimer = 0.0f;
+    float HintTimer = 0.0f;      // seconds the idle hint has still to stay
 
     // ---- Bonus level ----
     int32_t BonusKind = kBonusNone;
@@ -509,6 +528,7 @@ public:
     // ---- Menus ----
     int32_t GameMenuOpen = 0; // the in-level menu is open
     int32_t OptionsFrom = 0;  // 1 when the options were opened from it
+    uint32_t WindowedWidth = 0, WindowedHeight = 0; // the window before full screen
     int32_t ResultsShown = 0; // a level's results: 1 on their form, 2 read
     int32_t LevelTimeBonus = 0;
 

@@ -12,7 +12,6 @@
 #include "engine/StringTable.h"
 #include "playfield/BlinkerGame.h"
 #include "playfield/ComboStyles.h"
-#include "playfield/LevelRules.h"
 #include "playfield/PopupList.h"
 
 namespace {
@@ -40,17 +39,15 @@ void Play(const CGame& g, ESound sound) {
         g.SoundBank->PlaySample(g.SoundBank->Group(sound), 0, 0);
 }
 
-// Frenzy n + 1 of the level gains less from the sand than the one before.
+// The frenzy's bar is full: the box empties (the full bar fades out as it
+// is), and frenzy n + 1 of the level gains less from the sand than the one
+// before.
 void FinishFrenzy(CGame& g) {
     CPlayField& field = *g.Field;
     field.SetDuneActive(false);
-    ++g.FrenzyCount;
-    if (!field.Dune.IsNull() && !field.Dune->Sandbox.IsNull()) {
-        CSandbox& sandbox = *field.Dune->Sandbox;
-        sandbox.FrenzyProgress = 0.0;
-        sandbox.FrenzyGain =
-            CLevelRules::DecayFactor(g.FrenzyCount) * (field.HardMode ? 0.5f : 1.0f);
-    }
+    ++field.TimerRateStep;
+    if (!field.Dune.IsNull() && !field.Dune->Sandbox.IsNull())
+        field.Dune->Sandbox->FrenzyGain = CGame::FrenzyGain(field);
     g.AwardStar();
 }
 

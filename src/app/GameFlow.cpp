@@ -166,6 +166,8 @@ void CGame::StartNewQuest() {
         Field->Counters.Clear();
         Field->Trophy1Progress = Field->Trophy5Progress = Field->Trophy7Progress = 0;
         Field->ItemTiers.fill(0);
+        // A new quest starts with an empty sand box.
+        Field->SandLevel = Field->SandTime = 0.0;
     }
     if (!Backgrounds.IsNull())
         Backgrounds->SetBackground(CBackgroundsManager::kMuseum);
@@ -184,7 +186,7 @@ void CGame::StartLevel(int32_t level) {
     TipOpen = 0;
     ReopenWhenIdle = 0;
     CaptureClock = 0.0f;
-    FrenzyCount = 0;
+    HintTimer = 0.0f;
     BonusKind = kBonusNone;
     BonusIntro = 0;
     LeftDown = 0;
@@ -230,12 +232,8 @@ void CGame::StartLevel(int32_t level) {
         GemsBar->Place(field.Store->Offset[0], field.Store->Offset[1], field.Store->Offset[2]);
     LevelGems = field.GemsToCollect;
 
-    // The sand box waits for the play; frenzies start again at full gain.
-    if (CSandbox* sandbox = SandboxOf(*this)) {
-        sandbox->Running = 0;
-        sandbox->FrenzyGain =
-            CLevelRules::DecayFactor(0) * (field.HardMode ? 0.5f : 1.0f);
-    }
+    // The sand box waits for the play.
+    StartLevelSandbox();
 
     // The stage picture and the captions.
     int32_t stage = 1, inStage = 1;
@@ -368,10 +366,12 @@ void CGame::UpdatePlay(float dt) {
     TimeLeft = std::max(0.0f, TimeLeft - dt);
     field.Counters.AddFloatToTotals(dt, 1);
     SoundTimeWarning(*this);
-    if (TimeLeft <= 0.0f)
+    if (TimeLeft <= 0.0f) {
         LoseLevel();
-    else
-        UpdateQuestCapture(dt);
+        return;
+    }
+    UpdateQuestCapture(dt);
+    UpdateIdleHint(dt);
 }
 
 void CGame::WinLevel() {
@@ -379,6 +379,7 @@ void CGame::WinLevel() {
         return;
     CPlayField& field = *Field;
     field.StopPlay();
+    KeepLevelSandbox();
     Play(*this, ESound::EndLevel);
     LevelCompleted = 1;
     ++field.Trophy1Progress;

@@ -40,8 +40,7 @@ bool SelectedCell(const CGame& g, int32_t& column, int32_t& row) {
     return g.Field->CapAt(column, row) == slot.Cap;
 }
 
-void Select(CGame& g, int32_t column, int32_t row) {
-    const CSharedPtr<CCap>& cap = g.Field->CapAt(column, row);
+void Select(CGame& g, const CSharedPtr<CCap>& cap) {
     g.CapSlot->Select(cap);
     if (!g.SoundBank.IsNull()) {
         const ESound sound = cap->Colour == CCap::kSteel ? ESound::SelectSteel : ESound::Select;
@@ -182,23 +181,31 @@ void CGame::ClickBoard(float x, float y) {
     if (!BoardOpen(*this))
         return;
     int32_t column = 0, row = 0;
-    if (!Field->WorldToCell(x, y, column, row) || !Field->IsCellSelectable(column, row))
+    if (!Field->WorldToCell(x, y, column, row) || !Field->IsCellSelectable(column, row)) {
+        // A cap still falling into its cell can be taken on its way; it is
+        // swapped once it has come to rest.
+        CSharedPtr<CCap> moving;
+        if (!Field->ForwardToCapList(moving, x, y).IsNull())
+            Select(*this, moving);
         return;
+    }
     DragColumn = column;
     DragRow = row;
 
+    const CSharedPtr<CCap>& cap = Field->CapAt(column, row);
     int32_t selColumn = 0, selRow = 0;
     if (!SelectedCell(*this, selColumn, selRow)) {
-        Select(*this, column, row);
+        Select(*this, cap);
         return;
     }
     if (selColumn == column && selRow == row) {
         CapSlot->Clear();
-    } else if (Neighbours(selColumn, selRow, column, row)) {
+    } else if (Neighbours(selColumn, selRow, column, row) &&
+               Field->IsCellSelectable(selColumn, selRow)) {
         Field->SwapCaps(selColumn, selRow, column, row, 0);
         CapSlot->Clear();
     } else {
-        Select(*this, column, row);
+        Select(*this, cap);
     }
 }
 
@@ -216,7 +223,8 @@ void CGame::UpdateDrag() {
     if (!SelectedCell(*this, selColumn, selRow))
         return;
     // Dragging the token in hand onto a neighbour swaps the two.
-    if (Neighbours(selColumn, selRow, column, row) && Field->IsCellSelectable(column, row)) {
+    if (Neighbours(selColumn, selRow, column, row) && Field->IsCellSelectable(column, row) &&
+        Field->IsCellSelectable(selColumn, selRow)) {
         Field->SwapCaps(selColumn, selRow, column, row, 0);
         CapSlot->Clear();
     }

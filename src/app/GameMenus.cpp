@@ -156,7 +156,7 @@ void CGame::OpenOptions(int32_t fromGameMenu) {
     OptionsFrom = fromGameMenu;
     Screens->SetVolumeSliders(Sound.SoundVolume, Sound.MusicVolume);
     if (CUxCheckbox* c = Checkbox(Screens->OptionsControl3))
-        c->SetChecked(Window != nullptr && Window->IsFullScreen() ? 1 : 0);
+        c->SetChecked(IsFullScreen() ? 1 : 0);
     if (CUxCheckbox* c = Checkbox(Screens->OptionsControl4))
         c->SetChecked(Graphics.GraphicalCursor);
     if (CUxCheckbox* c = Checkbox(Screens->OptionsControl5))
@@ -187,15 +187,8 @@ void CGame::ApplyOptions() {
         Profile->QuestTutorial = c->Checked;
         SaveProfileSettings();
     }
-    if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl3);
-        c && Window != nullptr && !Renderer.IsNull()) {
-        const bool fullScreen = c->Checked != 0;
-        if (fullScreen != Window->IsFullScreen()) {
-            uint32_t width = 0, height = 0, format = 0;
-            Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
-            Renderer->SwitchVideoMode(fullScreen, width, height, format);
-        }
-    }
+    if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl3))
+        SwitchFullScreen(c->Checked != 0);
     SaveVideoOptions();
 
     Screens->FadeOut(Screens->OptionsForm, kMenuFade);

@@ -311,7 +311,7 @@ void CGame::UpdateQuestCapture(float dt) {
 void CGame::SaveVideoOptions() {
     if (Renderer.IsNull())
         return;
-    const bool fullScreen = Window != nullptr && Window->IsFullScreen();
+    const bool fullScreen = IsFullScreen();
     uint32_t width = 0, height = 0, format = 0;
     Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
     os::WriteProfileString("Settings", "Width", std::to_string(width).c_str(), OptionsPath);

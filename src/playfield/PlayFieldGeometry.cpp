@@ -203,8 +203,11 @@ void CPlayField::SetDuneActive(bool on) {
         Dune->SetActive(0, 0.0);
         return;
     }
+    // A frenzy goes on from the progress the last one left, unless that one
+    // filled its bar: then the bar starts again from empty.
     const CSandbox* sandbox = SandboxOf(Dune);
-    Dune->SetActive(1, sandbox ? sandbox->FrenzyProgress : 0.0);
+    const double progress = sandbox ? sandbox->FrenzyProgress : 0.0;
+    Dune->SetActive(1, progress < 1.0 ? progress : 0.0);
     QueueEvent(CFieldEvent::kSandFull);
     Shake.Start(8.0f);
     Counters.AddToSets(1, 7);

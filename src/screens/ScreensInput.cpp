@@ -58,7 +58,11 @@ float SliderValue(const CSharedPtr<CUxWindow>& w) {
 
 // The link named in the shortcut, when it is a web address, goes to the
 // desktop's browser. Nothing from the file ever reaches a shell.
-void OpenWebsite() {
+void OpenWebsite(const os::Launcher& launch) {
+    if (launch) {
+        os::OpenUrlFile(kWebsiteFile, launch);
+        return;
+    }
     os::OpenUrlFile(kWebsiteFile, [](const std::vector<std::string>& argv) {
         return argv.size() == 2 && SDL_OpenURL(argv[1].c_str()) == 0;
     });
@@ -256,7 +260,7 @@ void CScreensManager::Click(int32_t id, float x) {
         ShowHelpPage(HelpPage + 1);
         return;
     case kIdWebsite:
-        OpenWebsite();
+        OpenWebsite(WebsiteLauncher);
         return;
     default:
         break;

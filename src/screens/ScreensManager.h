@@ -29,6 +29,7 @@
 #include "audio/SoundBank.h"
 #include "engine/RenderLayers.h"
 #include "engine/SharedPtr.h"
+#include "platform/os/OpenUrl.h"
 #include "screens/EasedCounter.h"
 
 class CBitmapFont;
@@ -460,6 +461,9 @@ public:
     std::vector<CFadeEntry> Fades;
     std::vector<CWindowGroup> WindowEffects;
     CSharedPtr<CSoundBank> SoundBank; // may stay empty: the screens are then silent
+    // Starts the browser for the website link; empty: the desktop's own
+    // opener. Only a web address ever reaches it.
+    os::Launcher WebsiteLauncher;
     CEasedCounter Counter;
     int32_t CueActive = 0;
     float CuePhase = 0.0f;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/flow/FlowHarness.h"
@@ -11,6 +12,7 @@
 #include "engine/StringTable.h"
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
+#include "platform/os/Ini.h"
 #include "platform/os/Window.h"
 #include "playerdata/GameOptions.h"
 #include "playerdata/ProfileList.h"
@@ -262,4 +264,39 @@ TEST(MenuPages, MapNewspaperHelpAndOverlays) {
     EXPECT_TRUE(Shown(s.NewspaperGroups[3].Windows[0]) && !Shown(s.NewspaperGroups[1].Windows[0]));
     ASSERT_EQ(s.ShowFinalNewspaper(), 1);
     EXPECT_NE(paper->GetPath().find("Newspaper5.jpg"), std::string::npos);
+}
+
+TEST(MenuFlow, FullScreenAndBackKeepDrawingAndTheWebsiteTakesOnlyWebLinks) {
+    FlowHarness h(9, false, false);
+    START_MENUS(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.WaitForForm(s.NewProfileForm));
+    h.Key(os::Vk::Return);
+
+    // The website link: only a web address reaches the browser.
+    std::vector<std::string> opened;
+    s.WebsiteLauncher = [&](const std::vector<std::string>& argv) {
+        opened.push_back(argv.back());
+        return true;
+    };
+    for (const char* url :
+         {"file:///etc/passwd", "javascript:alert(1)", "https://example.org/gv"}) {
+        std::ofstream("website.url") << "[InternetShortcut]\nURL=" << url << "\n";
+        ASSERT_TRUE(h.ClickControl(s.MainMenuForm, CScreensManager::kIdWebsite));
+    }
+    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/gv"});
+
+    // Full screen and back from the options: the game goes on drawing and
+    // taking clicks, and the options keep the mode.
+    const int width = g.Renderer->GetWidth(), height = g.Renderer->GetHeight();
+    for (const char* want : {"1", "0"}) {
+        ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 2) && h.ClickControl(s.OptionsForm, 233) &&
+                    h.ClickControl(s.OptionsForm, 230) && h.WaitForForm(s.MainMenuForm));
+        EXPECT_EQ(g.IsFullScreen(), want[0] == '1');
+        EXPECT_EQ(os::GetProfileString("Settings", "FullScreen", "", g.OptionsPath), want);
+        EXPECT_GE(g.Render(), 0);
+    }
+    EXPECT_LE(g.Renderer->GetWidth() * g.Renderer->GetHeight(), width * height);
+    EXPECT_TRUE(h.ClickControl(s.MainMenuForm, 4) && h.WaitForForm(s.HelpForm));
 }

@@ -114,7 +114,8 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_NEAR(g.TimeLeft, g.TimeLimit - 1.0f, 0.05f);
     EXPECT_NEAR(g.Screens->EasedCurrent, (g.TimeLimit - 1.0f) / g.TimeLimit, 1e-3f);
 
-    // The scripted player wins it.
+    // The scripted player wins it, with a frenzy bar partly filled earlier.
+    f.Dune->Sandbox->FrenzyProgress = 0.4;
     ScriptedPlayer player(h);
     const int32_t before = QuestScore(h);
     ASSERT_EQ(player.PlayLevel(240.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
@@ -130,6 +131,9 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 0.0f) << "the time went into the bonus";
     EXPECT_TRUE(OnTextLayer(h, "TIME BONUS +" + std::to_string(bonus)));
     EXPECT_EQ(f.Counters.Sets[2].Get(0), f.Counters.Sets[1].Get(0)) << "first level: both totals";
+    // The sand and the frenzy bar are kept for the next level.
+    const double keptSand = f.SandLevel, keptProgress = f.SandTime;
+    EXPECT_GE(keptProgress, 0.4);
     // The score counts up to its new value.
     const int32_t target = QuestScore(h);
     EXPECT_LT(g.Screens->Counter.Shown, target);
@@ -143,6 +147,8 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
     EXPECT_EQ(g.Level, 2);
+    EXPECT_DOUBLE_EQ(f.Dune->Sandbox->FrenzyProgress, keptProgress);
+    EXPECT_NEAR(f.Dune->Sandbox->MeanLevel, keptSand, 1e-9);
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->NewLevelCaption), "Level 1-2");
     EXPECT_EQ(f.LevelOver, 0);
     EXPECT_EQ(f.InputOpen, 1);

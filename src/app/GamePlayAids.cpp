@@ -1,0 +1,90 @@
+// What the level in play keeps for the player between levels and gives back
+// while the player ponders: the sand box's sand and frenzy progress carried
+// into the next level, and the idle hint that points at a possible move.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "app/Game.h"
+#include "effects/DuneEffect.h"
+#include "effects/Sandbox.h"
+#include "playfield/LevelRules.h"
+
+namespace {
+
+CSandbox* SandboxOf(const CPlayField& field) {
+    return field.Dune.IsNull() || field.Dune->Sandbox.IsNull() ? nullptr
+                                                               : field.Dune->Sandbox.Get();
+}
+
+// A kept share of the box, as a saved game may hand it over.
+double BoxShare(double v) {
+    return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
+}
+
+} // namespace
+
+float CGame::FrenzyGain(const CPlayField& field) {
+    return CLevelRules::DecayFactor(field.TimerRateStep) * (field.HardMode ? 0.5f : 1.0f);
+}
+
+void CGame::StartLevelSandbox() {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+    // Each level's frenzies start again at full gain.
+    field.TimerRateStep = 0;
+    CSandbox* sandbox = SandboxOf(field);
+    if (!sandbox)
+        return;
+    sandbox->Running = 0;
+    sandbox->Reset();
+    sandbox->FrenzyProgress = BoxShare(field.SandTime);
+    sandbox->AddSand(BoxShare(field.SandLevel), 0.0);
+    sandbox->FrenzyGain = FrenzyGain(field);
+}
+
+void CGame::KeepLevelSandbox() {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+    const CSandbox* sandbox = SandboxOf(field);
+    if (!sandbox) {
+        field.SandLevel = field.SandTime = 0.0;
+        return;
+    }
+    // A running frenzy's box is full by decree, not by the player's sand: only
+    // sand of the normal box goes on. A bar that filled has paid its star.
+    field.SandLevel = sandbox->Mode == CSandbox::kNormal ? BoxShare(sandbox->MeanLevel) : 0.0;
+    field.SandTime = sandbox->FrenzyProgress < 1.0 ? BoxShare(sandbox->FrenzyProgress) : 0.0;
+}
+
+void CGame::UpdateIdleHint(float dt) {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+    if (HintTimer > 0.0f) {
+        // The wait for the next hint starts once this one is over.
+        HintTimer -= dt;
+        field.IdleTimer = 0.0f;
+        return;
+    }
+    if (field.IdleTimer < Paths.HintDelay)
+        return;
+    field.BuildMatchMatrix();
+    std::vector<CMatchMove> moves;
+    field.MatchFinder.ListMoves(moves, 3, 0);
+    if (moves.empty()) {
+        // The board's own test deals with a board without moves.
+        field.IdleTimer = 0.0f;
+        return;
+    }
+    // Arrows over both caps of one swap, raised as the adviser's markers are.
+    const CMatchMove& m = moves.front();
+    for (const auto& [column, row] : {std::pair{m.Column1, m.Row1}, std::pair{m.Column2, m.Row2}}) {
+        const CVector3 p = field.CellToWorld(column, row, true);
+        field.Adviser.AddArrow(p.X, p.Y + 0.3f * field.CellHeight, Paths.HintArrowTime);
+    }
+    HintTimer = Paths.PanelShowTime;
+    field.IdleTimer = 0.0f;
+}
