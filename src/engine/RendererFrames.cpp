@@ -199,8 +199,17 @@ int32_t CRenderer::DrawScene() {
     blended(3);
     alphaTested(4);
     // 20-26: the forms, then everything drawn over them.
-    if (Has(forms_) && forms_->HasFormsManager() && on(kLayerForms))
+    if (Has(forms_) && forms_->HasFormsManager() && on(kLayerForms)) {
+        // Forms are painted over the level in their own order, far to near: a
+        // dialog is never cut by a nearer piece of the level, nor a form's text
+        // by its own picture a hair behind it. Their depth is still written for
+        // what is drawn over them.
+        uint32_t zFunc = gpu::Cmp::LessEqual;
+        d.GetRenderState(gpu::Rs::ZFunc, &zFunc);
+        d.SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::Always);
         forms_->Draw(1);
+        d.SetRenderState(gpu::Rs::ZFunc, zFunc);
+    }
     if (spriteShown(2))
         spriteLayers_[2]->Prepare();
     zWriteOff();

@@ -1355,10 +1355,8 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
             std::copy(c, c + 4, rect);
         }
     }
-    if (best) {
-        best->used = true;
-        return true; // a draw with pixels left out covers nothing
-    }
+    // An occluder that has pixels left out under a later one still covers its
+    // rectangle once that later one is drawn, which is checked on its own.
     const int32_t* in = f.inner;
     if (opaque && f.rectangle &&
         static_cast<int64_t>(in[2] - in[0]) * (in[3] - in[1]) >= kMinPixels) {
@@ -1367,7 +1365,9 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
         if (seenOccluders_.size() < kMaxOccluders)
             seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
     }
-    return false;
+    if (best)
+        best->used = true;
+    return best != nullptr;
 }
 
 bool GlDevice::ApplyDrawState(const DrawFacts& f) {

@@ -37,13 +37,16 @@ TEST(FrameShortcuts, LevelFrameIsTheSameWithAndWithout) {
     for (int i = 0; i < 900 && !(game.Mode == kModeLevel && game.SubState == kSubPlay); ++i)
         game.Frame(16);
     ASSERT_EQ(game.SubState, kSubPlay);
+    const uint64_t redrawsBefore = device->SceneRedraws();
     for (int i = 0; i < 30; ++i)
         game.Frame(16);
+    EXPECT_EQ(device->SceneRedraws(), redrawsBefore) << "a still level is never drawn twice";
 
     // The same scene, drawn (not presented) both ways.
     ASSERT_TRUE(device->DrawsIntoWindow()) << "a linear ramp at the window's size";
     const uint64_t shortcutsBefore = device->ShortcutDraws();
     ASSERT_EQ(renderer.RenderScene(), 0);
+    EXPECT_TRUE(device->DrawsWithoutDepth()) << "no depth test in a level frame can fail";
     const uint64_t shortcuts = device->ShortcutDraws() - shortcutsBefore;
     EXPECT_GE(shortcuts, 5u) << "a level frame has draws to make cheaper";
     std::vector<uint32_t> fast, plain;
