@@ -131,14 +131,11 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
 }
 
 bool FlowHarness::Restart(uint32_t seed) {
-    os::Message close;
-    close.kind = os::MessageKind::Close;
-    loop_->Dispatch(close);
+    Send(os::MessageKind::Close, 0.0f, 0.0f);
     const bool withSound = audio_ != nullptr;
     loop_.reset();
     game_.reset();
     gl_.reset();
-    audio_ = nullptr;
     return Launch(seed, withSound, false);
 }
 
