@@ -126,6 +126,29 @@ TEST(BoardInput, ClicksAndDragsSelectAndSwap) {
     h.Click(c2.X, c2.Y);
     EXPECT_EQ(slot.State, CCapSlot::kEmpty);
     ASSERT_TRUE(h.RunUntil([&] { return f.Counters.Sets[1].Get(0) > score; }, 3.0f));
+
+    // A cap on its way down into a hole is taken by a click on it.
+    CSharedPtr<CCap> falling;
+    const auto find = [&] {
+        for (const CSharedPtr<CCap>& c : f.CapList.GetCaps())
+            if (c->Kind == CBoardElement::kBoardCap && c->State == CBoardElement::kMoving &&
+                c->Landed == 0)
+                falling = c;
+        return !falling.IsNull();
+    };
+    ASSERT_TRUE(h.RunUntil(find, 3.0f));
+    h.Click(falling->DrawnPosition().X, falling->DrawnPosition().Y);
+    EXPECT_TRUE(slot.Holds(falling));
+    ASSERT_TRUE(h.RunUntil([&] { return player.BoardReady(); }, 8.0f));
+
+    // HintDelay seconds without a swap: arrows on a move, then a new wait.
+    f.IdleTimer = g.Paths.HintDelay - 0.5f;
+    h.Frames(12);
+    EXPECT_EQ(f.Adviser.ExtraArrows.size(), 0u);
+    h.Frames(6);
+    EXPECT_EQ(f.Adviser.ExtraArrows.size(), 2u);
+    h.Frames(static_cast<int>(g.Paths.PanelShowTime / FlowHarness::kDt) + 1);
+    EXPECT_TRUE(f.Adviser.ExtraArrows.empty() && f.IdleTimer < 0.1f);
 }
 
 TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
@@ -213,65 +236,16 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 1.0) << "the full bar fades out as it is";
     EXPECT_NEAR(sandbox.FrenzyGain, CLevelRules::DecayFactor(1), 1e-6);
     EXPECT_TRUE(HasMessage(h, GetString(41)));
-    // The next frenzy fills its bar from empty; one that drains first keeps
-    // its progress for the next.
+    // The next bar fills from empty; a won level keeps sand and unfilled bar.
     f.SetDuneActive(true);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.0);
     sandbox.FrenzyProgress = 0.25;
-    f.SetDuneActive(false);
-    f.SetDuneActive(true);
-    EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.25);
-    // A won level keeps the sand of the normal box and the bar's progress.
     f.SetDuneActive(false);
     sandbox.AddSand(0.3, 10.0);
     f.QueueEvent(CFieldEvent::kLevelComplete);
     h.Frames(1);
     EXPECT_NEAR(f.SandLevel, 0.3, 0.01);
     EXPECT_DOUBLE_EQ(f.SandTime, 0.25);
-}
-
-TEST(BoardInput, IdleHintAndCapsCaughtFalling) {
-    FlowHarness h(47);
-    START_GAME(h);
-    CGame& g = h.Game();
-    CPlayField& f = h.Field();
-    ScriptedPlayer player(h);
-    ASSERT_TRUE(ReachPlay(h, player));
-
-    // Without a swap for HintDelay seconds, arrows point at both caps of a
-    // move, for a while; then the wait starts again.
-    const auto arrows = [&] { return f.Adviser.ExtraArrows.size(); };
-    f.IdleTimer = g.Paths.HintDelay - 0.5f;
-    h.Frames(12);
-    EXPECT_EQ(arrows(), 0u);
-    h.Frames(6);
-    EXPECT_EQ(arrows(), 2u);
-    h.Frames(static_cast<int>(g.Paths.PanelShowTime / FlowHarness::kDt) + 1);
-    EXPECT_EQ(arrows(), 0u);
-    EXPECT_LT(f.IdleTimer, 0.1f);
-
-    // A cap on its way down is taken by a click on it.
-    CMatchMove m;
-    ASSERT_TRUE(player.BestMove(m));
-    const CVector3 a = Cell(h, m.Column1, m.Row1), b = Cell(h, m.Column2, m.Row2);
-    h.Click(a.X, a.Y);
-    h.Click(b.X, b.Y);
-    CSharedPtr<CCap> falling;
-    ASSERT_TRUE(h.RunUntil(
-        [&] {
-            for (const CSharedPtr<CCap>& c : f.CapList.GetCaps())
-                if (!c.IsNull() && c->Kind == CBoardElement::kBoardCap &&
-                    c->State == CBoardElement::kMoving && c->Landed == 0 && c->Row > 0)
-                    falling = c;
-            return !falling.IsNull();
-        },
-        3.0f));
-    const CVector3 p = falling->DrawnPosition();
-    h.Click(p.X, p.Y);
-    EXPECT_TRUE(g.CapSlot->Holds(falling));
-    ASSERT_TRUE(
-        h.RunUntil([&] { return f.IsCellSelectable(falling->Column, falling->Row); }, 3.0f));
-    EXPECT_TRUE(g.CapSlot->Holds(falling)) << "still in hand at rest";
 }
 
 TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {

@@ -103,10 +103,9 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
         failure_ = "cannot copy the game folder: " + ec.message();
         return false;
     }
-    // No splash (it would only add seconds), nothing an earlier run left; the
-    // logos stay for the website link.
-    fs::remove(dir_.Path() / "fsdata" / "splash1.jpg", ec);
-    fs::remove(dir_.Path() / "fsdata" / "splash2.jpg", ec);
+    // No splash (it would only add seconds), nothing an earlier run left.
+    for (const char* splash : {"splash1.jpg", "splash2.jpg"})
+        fs::remove(dir_.Path() / "fsdata" / splash, ec);
     fs::remove(dir_.Path() / "Objects.log", ec);
     fs::remove(dir_.Path() / "glorvane", ec);
     fs::remove_all(dir_.Path() / "Players", ec);

@@ -131,9 +131,8 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 0.0f) << "the time went into the bonus";
     EXPECT_TRUE(OnTextLayer(h, "TIME BONUS +" + std::to_string(bonus)));
     EXPECT_EQ(f.Counters.Sets[2].Get(0), f.Counters.Sets[1].Get(0)) << "first level: both totals";
-    // The sand and the frenzy bar are kept for the next level.
     const double keptSand = f.SandLevel, keptProgress = f.SandTime;
-    EXPECT_GE(keptProgress, 0.4);
+    EXPECT_GE(keptProgress, 0.4) << "the frenzy bar is kept for the next level";
     // The score counts up to its new value.
     const int32_t target = QuestScore(h);
     EXPECT_LT(g.Screens->Counter.Shown, target);
