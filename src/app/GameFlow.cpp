@@ -139,6 +139,26 @@ void BeginPlay(CGame& g) {
     }
 }
 
+// The quest is over, lost or won: its score into the high-score table, the
+// level screen gone, and the screen that tells of it.
+void EndQuest(CGame& g, ESound sound, int32_t music, int32_t mode, int32_t subState, float wait) {
+    if (!g.Field.IsNull())
+        g.SubmitHighScore(g.Field->Counters.Sets[1].Get(0));
+    g.LeaveLevelScreen();
+    Play(g, sound);
+    g.RequestMusic(music);
+    EnterScreen(g, mode, subState, wait);
+}
+
+// Once the player has read that screen: an ended quest leaves no save to
+// continue; the menus, with the high-score entry when the score made it.
+void BackToMenus(CGame& g) {
+    g.DeleteQuestSaves(g.NonQuest, 1);
+    g.SaveProfileSettings();
+    g.ShowMainMenu();
+    g.OfferHighScore();
+}
+
 } // namespace
 
 void CGame::StartNewQuest() {
@@ -491,14 +511,9 @@ void CGame::UpdateLostLevel(float /*dt*/) {
 }
 
 void CGame::ShowGameOver() {
-    // No life left: the level screen goes and the message waits for its OK
-    // (CloseGameOver); the menus and a new quest follow.
-    if (!Field.IsNull())
-        SubmitHighScore(Field->Counters.Sets[1].Get(0));
-    LeaveLevelScreen();
-    Play(*this, ESound::Bad);
-    RequestMusic(kMusicMainMenu);
-    EnterScreen(*this, kModeLevel, kSubGameOver, 0.0f);
+    // No life left: the message waits for its OK (CloseGameOver); the menus
+    // and a new quest follow.
+    EndQuest(*this, ESound::Bad, kMusicMainMenu, kModeLevel, kSubGameOver, 0.0f);
     if (Screens.IsNull()) {
         CloseGameOver();
         return;
@@ -509,23 +524,14 @@ void CGame::ShowGameOver() {
 }
 
 void CGame::CloseGameOver() {
-    if (Mode != kModeLevel || SubState != kSubGameOver)
-        return;
-    // A lost quest cannot be continued.
-    DeleteQuestSaves(NonQuest, 1);
-    ShowMainMenu();
-    OfferHighScore();
+    if (Mode == kModeLevel && SubState == kSubGameOver)
+        BackToMenus(*this);
 }
 
 void CGame::StartGameEnd() {
-    // The level screen goes; the treasury's chest finale plays on alone
-    // before the closing page comes over it.
-    if (!Field.IsNull())
-        SubmitHighScore(Field->Counters.Sets[1].Get(0));
-    LeaveLevelScreen();
-    Play(*this, ESound::Win);
-    RequestMusic(kMusicStoryline);
-    EnterScreen(*this, kModeQuestEnd, kSubNone, kQuestEndTime);
+    // The treasury's chest finale plays on alone before the closing page
+    // comes over it.
+    EndQuest(*this, ESound::Win, kMusicStoryline, kModeQuestEnd, kSubNone, kQuestEndTime);
 }
 
 void CGame::UpdateQuestEnd(float /*dt*/) {
@@ -538,11 +544,7 @@ void CGame::UpdateQuestEnd(float /*dt*/) {
 void CGame::CloseGameEnd() {
     if (Mode != kModeQuestEnd)
         return;
-    // The finished quest leaves no save to continue.
-    DeleteQuestSaves(NonQuest, 1);
-    SaveProfileSettings();
     if (!Screens.IsNull())
         Screens->FadeOut(Screens->WinForm, kFormFade);
-    ShowMainMenu();
-    OfferHighScore();
+    BackToMenus(*this);
 }
