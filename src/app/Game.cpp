@@ -39,6 +39,7 @@
 #include "playfield/ComboStyles.h"
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 
 namespace {
 
@@ -652,5 +653,17 @@ void CGame::ShowStageBackdrop(int32_t stage) {
 void CGame::UpdateMenuHover() {
     if (Backgrounds.IsNull() || Mode != kModeMenu)
         return;
-    Backgrounds->MainMenu().Hover = Backgrounds->MainMenu().InShiftZone(CursorX, CursorY) ? 1 : 0;
+    CMainMenuBackground& menu = Backgrounds->MainMenu();
+    menu.Hover = menu.InShiftZone(CursorX, CursorY) ? 1 : 0;
+    // The branch reaches just to the main menu's frame; every other menu form
+    // is wider and would lose its left edge under it.
+    bool wideForm = false;
+    if (!Screens.IsNull()) {
+        const CScreensManager& s = *Screens;
+        for (const CSharedPtr<CUxForm>* f :
+             {&s.OptionsForm, &s.HelpForm, &s.ProfilesForm, &s.NewProfileForm, &s.HighScoresForm,
+              &s.TrophiesForm, &s.StartQuestForm, &s.MsgBoxForm})
+            wideForm = wideForm || (!f->IsNull() && (*f)->Visible);
+    }
+    menu.FrontShown = wideForm ? 0 : 1;
 }

@@ -207,8 +207,16 @@ public:
     void UpdateLevelResult(float dt);
     void UpdateShopTransition(float dt);
     void UpdateLostLevel(float dt);
-    void UpdateGameOver(float dt);
+    // No life left: the message over the emptied level screen; its OK leads
+    // to the menus and the high-score entry.
+    void ShowGameOver();
+    void CloseGameOver();
+    // After the last level: the chest finale, then the closing page (the Win
+    // form); its Continue ends the quest and leads to the menus and the
+    // high-score entry.
+    void StartGameEnd();
     void UpdateQuestEnd(float dt);
+    void CloseGameEnd();
     void WinLevel();
     void LoseLevel();
     // Music state request (only on a change unless forced).
@@ -243,7 +251,8 @@ public:
     int32_t OfferHighScore();
     // A won quest level's results on their form (Continue goes on).
     void ShowLevelResults();
-    // The quest map at the current level, with its story.
+    // The quest map at the current level, with its story; the first level of
+    // a stage is preceded by the last stage's newspaper page.
     void ShowQuestMap(int32_t beforeStep);
 
     // ---- Play aids (GamePlayAids.cpp) ----
@@ -530,6 +539,7 @@ public:
     int32_t OptionsFrom = 0;  // 1 when the options were opened from it
     uint32_t WindowedWidth = 0, WindowedHeight = 0; // the window before full screen
     int32_t ResultsShown = 0; // a level's results: 1 on their form, 2 read
+    int32_t NewspaperShown = 0; // the stage's newspaper page came before this level's map
     int32_t LevelTimeBonus = 0;
 
     // ---- Input ----

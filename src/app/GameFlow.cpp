@@ -33,12 +33,10 @@ constexpr int32_t kTxtTimeIsUp = 10;
 constexpr int32_t kTxtLevelComplete = 39;
 constexpr int32_t kTxtGoldenStar = 41;
 constexpr int32_t kTxtTimeBonus = 42;
-constexpr int32_t kTxtQuestComplete = 43;
 constexpr int32_t kTxtLifeLostTitle = 44;
 constexpr int32_t kTxtGameOverTitle = 46;
 constexpr int32_t kTxtGameOver = 47;
 constexpr int32_t kTxtGemsGoal = 61;
-constexpr int32_t kTxtHudScore = 64;
 constexpr int32_t kTxtHudLives = 66;
 constexpr int32_t kTxtClickToContinue = 69;
 constexpr int32_t kTxtFirstStage = 92;
@@ -49,8 +47,8 @@ constexpr float kLevelIntroTime = 2.5f;
 constexpr float kResultTime = 3.5f;
 constexpr float kShopTransitionTime = 0.5f;
 constexpr float kLifeLostTime = 3.0f;
-constexpr float kGameOverTime = 5.0f;
-constexpr float kQuestEndTime = 10.0f;
+// The chest finale alone on screen before the closing page.
+constexpr float kQuestEndTime = 4.0f;
 constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
 constexpr float kFormFade = 2.0f;   // the level forms' fades
 
@@ -142,6 +140,26 @@ void BeginPlay(CGame& g) {
     }
 }
 
+// The quest is over, lost or won: its score into the high-score table, the
+// level screen gone, and the screen that tells of it.
+void EndQuest(CGame& g, ESound sound, int32_t music, int32_t mode, int32_t subState, float wait) {
+    if (!g.Field.IsNull())
+        g.SubmitHighScore(g.Field->Counters.Sets[1].Get(0));
+    g.LeaveLevelScreen();
+    Play(g, sound);
+    g.RequestMusic(music);
+    EnterScreen(g, mode, subState, wait);
+}
+
+// Once the player has read that screen: an ended quest leaves no save to
+// continue; the menus, with the high-score entry when the score made it.
+void BackToMenus(CGame& g) {
+    g.DeleteQuestSaves(g.NonQuest, 1);
+    g.SaveProfileSettings();
+    g.ShowMainMenu();
+    g.OfferHighScore();
+}
+
 } // namespace
 
 void CGame::StartNewQuest() {
@@ -182,6 +200,7 @@ void CGame::StartLevel(int32_t level) {
     // Whatever the last screen left behind goes.
     LevelCompleted = 0;
     ResultsShown = 0;
+    NewspaperShown = 0;
     LossFlag = 0;
     TipOpen = 0;
     ReopenWhenIdle = 0;
@@ -292,6 +311,11 @@ void CGame::RunScreen(float dt) {
     if (onBoard && !Field.IsNull()) {
         Field->Update(dt, CursorX, CursorY);
         DispatchFieldEvents();
+    } else if (!Field.IsNull() && !Field->Store.IsNull() && Field->Store->Fade.Shown) {
+        // The board left with the level screen still fades out under the
+        // menus (its frame, gem bar and totems); nothing on it is played.
+        Field->Update(dt, CursorX, CursorY);
+        Field->Events.clear();
     }
 
     switch (Mode) {
@@ -314,9 +338,6 @@ void CGame::RunScreen(float dt) {
             break;
         case kSubLostLevel:
             UpdateLostLevel(dt);
-            break;
-        case kSubGameOver:
-            UpdateGameOver(dt);
             break;
         case kSubQuit:
             UpdateQuitSequence();
@@ -431,18 +452,7 @@ void CGame::UpdateLevelResult(float /*dt*/) {
         return;
     }
     if (Level >= kQuestLevels) {
-        // The end of the quest: the closing screen, then a new quest.
-        if (!Field.IsNull())
-            SubmitHighScore(Field->Counters.Sets[1].Get(0));
-        ShowLevelHud(false);
-        ShowCard(GetString(kTxtQuestComplete),
-                 StageName(kStageNames) + "\n" + GetString(kTxtHudScore) + ": " +
-                     std::to_string(Field.IsNull() ? 0 : Field->Counters.Sets[1].Get(0)));
-        if (!Field.IsNull())
-            Field->Show(false, 0, kFieldFade);
-        Play(*this, ESound::Win);
-        RequestMusic(kMusicStoryline);
-        EnterScreen(*this, kModeQuestEnd, kSubNone, kQuestEndTime);
+        StartGameEnd();
         return;
     }
     if (Level % kBonusEvery == 0 && Level <= kLastBonusAfter) {
@@ -486,18 +496,7 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         // Phase 2 goes back to the shop of a restored copy, phase 1 restarts.
         IntroStep = RestoreAfterLoss() ? 2 : 1;
         if (Lives < 1 && IntroStep == 1) {
-            // No life left: game over, then a new quest.
-            if (!Field.IsNull())
-                SubmitHighScore(Field->Counters.Sets[1].Get(0));
-            ShowLevelHud(false);
-            ShowCard(GetString(kTxtGameOverTitle),
-                     GetString(kTxtGameOver) + "\n" + GetString(kTxtClickToContinue));
-            if (!Field.IsNull())
-                Field->Show(false, 0, kFieldFade);
-            HideTotems(*this);
-            Play(*this, ESound::Bad);
-            RequestMusic(kMusicMainMenu);
-            EnterScreen(*this, kModeLevel, kSubGameOver, kGameOverTime);
+            ShowGameOver();
             return;
         }
         ShowCard(GetString(kTxtLifeLostTitle), GetString(kTxtHudLives) + ": " +
@@ -518,25 +517,41 @@ void CGame::UpdateLostLevel(float /*dt*/) {
     StartLevel(Level);
 }
 
-void CGame::UpdateGameOver(float /*dt*/) {
-    if (EndDelay > 0.0f)
+void CGame::ShowGameOver() {
+    // No life left: the message waits for its OK (CloseGameOver); the menus
+    // and a new quest follow.
+    EndQuest(*this, ESound::Bad, kMusicMainMenu, kModeLevel, kSubGameOver, 0.0f);
+    if (Screens.IsNull()) {
+        CloseGameOver();
         return;
-    LeaveLevelScreen();
-    ShowMainMenu();
-    OfferHighScore();
+    }
+    Screens->ShowMessageBox(GetString(kTxtGameOverTitle).c_str(), GetString(kTxtGameOver).c_str(),
+                            CScreensManager::kSetOk, CScreensManager::kPurposeGameOver);
+    Screens->FadeIn(Screens->MsgBoxForm, CScreensManager::kBoxFade);
+}
+
+void CGame::CloseGameOver() {
+    if (Mode == kModeLevel && SubState == kSubGameOver)
+        BackToMenus(*this);
+}
+
+void CGame::StartGameEnd() {
+    // The treasury's chest finale plays on alone before the closing page
+    // comes over it.
+    EndQuest(*this, ESound::Win, kMusicStoryline, kModeQuestEnd, kSubNone, kQuestEndTime);
 }
 
 void CGame::UpdateQuestEnd(float /*dt*/) {
-    if (EndDelay > 0.0f)
+    if (EndDelay > 0.0f || Screens.IsNull() || Screens->WinForm->Visible)
         return;
-    // The finished quest leaves no save to continue.
-    DeleteQuestSaves(NonQuest, 1);
-    SaveProfileSettings();
-    LeaveLevelScreen();
-    EnterScreen(*this, kModeMenu, kSubNone, 0.0f);
-    RequestMusic(kMusicMainMenu);
-    if (!Screens.IsNull()) {
-        Screens->ShowFinalNewspaper();
-        Screens->FadeIn(Screens->WinForm, kFormFade);
-    }
+    Screens->ShowFinalNewspaper();
+    Screens->FadeIn(Screens->WinForm, kFormFade);
+}
+
+void CGame::CloseGameEnd() {
+    if (Mode != kModeQuestEnd)
+        return;
+    if (!Screens.IsNull())
+        Screens->FadeOut(Screens->WinForm, kFormFade);
+    BackToMenus(*this);
 }

@@ -9,6 +9,7 @@
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
 #include "backgrounds/BackgroundsManager.h"
+#include "effects/DuneEffect.h"
 #include "engine/Renderer.h"
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
@@ -18,6 +19,7 @@
 #include "playerdata/ProfileList.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/CapSlot.h"
+#include "playfield/GemsBar.h"
 #include "playfield/LevelRules.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxButton.h"
@@ -215,9 +217,18 @@ void CGame::CloseGameMenu() {
 
 void CGame::LeaveLevelScreen() {
     CloseGameMenu();
+    // A bonus level left half-way takes its banner with it.
+    if (BonusKind != kBonusNone && !Screens.IsNull())
+        Screens->FadeOut(BonusForm(BonusKind), kMenuFade);
+    BonusKind = kBonusNone;
     if (!Field.IsNull()) {
         Field->StopPlay();
         Field->Show(false, 0, kMenuFade);
+        // The sand box and the gem bar fade with the board.
+        if (!Field->Dune.IsNull())
+            Field->Dune->Create(0, kMenuFade);
+        if (!GemsBar.IsNull())
+            GemsBar->Start(0, kMenuFade);
         Field->Totems.Show(0, kMenuFade);
         Field->Totems.FadeOutAll(kMenuFade);
     }
@@ -262,6 +273,8 @@ void CGame::BeginNewQuest(int32_t difficulty) {
 
 void CGame::ShowLevelResults() {
     ResultsShown = 1;
+    // The results replace the level's card; a fading card would show through.
+    HideCard();
     if (Screens.IsNull() || Field.IsNull()) {
         ResultsShown = 2;
         return;
@@ -309,6 +322,14 @@ void CGame::ShowQuestMap(int32_t beforeStep) {
     CLevelRules::SplitLevel(Level, stage, inStage);
     Screens->RecreateMapDiffTextures(stage);
     Screens->SetMapLevelLabel(Level, beforeStep);
+    // A new stage opens with the newspaper page of the one just finished;
+    // its Continue leads on to the map.
+    if (stage > 1 && inStage == 1 && !NewspaperShown) {
+        NewspaperShown = 1;
+        Screens->ShowNewspaperPage(stage - 2);
+        Screens->FadeIn(Screens->NewspaperForm, kMenuFade);
+        return;
+    }
     Screens->FadeIn(Screens->MapForm, kMenuFade);
 }
 
@@ -369,9 +390,11 @@ int32_t CGame::OnMenuClick(int32_t id) {
             ResultsShown = 2;
         break;
     case kIdWinDone:
-        s.FadeOut(s.WinForm, kMenuFade);
-        ShowMainMenu();
-        OfferHighScore();
+        CloseGameEnd();
+        break;
+    case kIdOk:
+        if (s.MsgBoxPurpose == CScreensManager::kPurposeGameOver)
+            CloseGameOver();
         break;
     case kIdPlayerChosen:
     case kIdPlayerKept:

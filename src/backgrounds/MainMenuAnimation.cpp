@@ -254,6 +254,9 @@ void CMainMenuBackground::AnimateFront(float dt) {
         angle += ShiftAngle * ShiftAmount;
     }
     CSpriteQuad& s = *FrontSprite;
+    const float step = kFrontFadeSpeed * dt;
+    FrontAlpha = FrontShown ? std::min(FrontAlpha + step, 1.0f) : std::max(FrontAlpha - step, 0.0f);
+    s.SetAlpha(FrontAlpha);
     s.Position = CVector3(x, y, FrontCentre[2]);
     const CTexCoord corners[4] = {{kx - 0.5f, ky + 0.5f},
                                   {kx + 0.5f, ky + 0.5f},

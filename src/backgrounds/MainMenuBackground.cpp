@@ -327,6 +327,8 @@ void CMainMenuBackground::Start() {
 
     ShiftAmount = 0.0f;
     Hover = 0;
+    FrontShown = 1;
+    FrontAlpha = 1.0f;
     for (float& p : FrontPhase)
         p = kTwoPi * RandomFloat();
     FrontSprite = MakeSprite(FrontCentre[0], FrontCentre[1], FrontCentre[2], FrontSize[0],

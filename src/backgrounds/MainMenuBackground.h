@@ -66,6 +66,12 @@ public:
     // The cursor test of the game's frame step (centred units).
     bool InShiftZone(float x, float y) const;
     int32_t Hover = 0;
+    // The front branch hangs over the main menu only: a wider form shown over
+    // the backdrop would have its left edge hidden, so the game clears this
+    // while one is up and the branch fades away (and back when it is set).
+    int32_t FrontShown = 1;
+    float FrontAlpha = 1.0f;
+    static constexpr float kFrontFadeSpeed = 4.0f; // alpha per second
 
     // The swing of a hanging element's lower edge: its two lower corners.
     struct Swing {

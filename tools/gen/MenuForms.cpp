@@ -263,7 +263,10 @@ std::string MsgBox() {
     f.Define("Cancel", 201);
     f.Define("Yes", 202);
     f.Define("No", 203);
-    f.Label("\" \"", 40, 36, 420, 36, 1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    // The heading is a short title ("New High Score!") or a whole question of
+    // a few lines (with no text below it): set in the running font, so either
+    // keeps to the box.
+    f.Label("\" \"", 30, 36, 440, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
     f.Label("\" \"", 50, 84, 400, 30, 2, kMainFont, 0.6f, "CENTER", kBodyText);
     const int y = 200, left = 250 - kButtonW - 10, right = 260, mid = 250 - kButtonW / 2;
     // Button sets, by the set number the game shows (code 100 + set).
@@ -510,12 +513,17 @@ std::string Tutorial() {
     return f.Str();
 }
 
+// The quest's closing page: the newspaper's last issue, whose headline and
+// story tell of the treasury found, with the blinking hint of every page.
 std::string Win() {
-    FormText f = Panel(600, 400);
+    FormText f(232, 30, 560, 690, false);
     f.Define("Continue", 161);
-    f.Label("WinTitle", 30, 36, 540, 50, 1, kTitleFont, 0.6f, "CENTER", kTitleText);
-    f.Label("WinText", 60, 100, 480, 30, -1, kMainFont, 0.6f, "CENTER", kBodyText);
-    f.Button("Continue", "WinContinue", 195, 300, kButtonW, kButtonH);
+    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
+    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
+    f.Label("WinTitle", 320, 186, 200, 30, -1, kTitleFont, 0.42f, "LEFT", kInkText);
+    f.Label("WinText", 52, 400, 456, 30, -1, kMainFont, 0.5f, "CENTER", kInkText);
+    f.Button("Continue", "WinContinue", 175, 600, kButtonW, kButtonH);
+    f.Label("IntroContinue", 130, 568, 300, 24, 1, kMainFont, 0.5f, "CENTER", kTitleText);
     return f.Str();
 }
 

@@ -182,7 +182,8 @@ FloatImage PaintPage(int stage) {
             d = Union(d, SdBox(p - Vec2{256, 110}, {226, 0.6f}));
             d = Union(d, Outline(SdBox(p - Vec2{150, 250}, {110, 90}, 0), 1.0f));
             d = Union(d, RegionInk(stage - 1, (p - Vec2{150, 262}) * 1.1f) / 1.1f);
-            const bool column = (x > 38 && x < 474 && y > 360 && y < 470) ||
+            // The last issue leaves its lower block blank for the closing story.
+            const bool column = (stage < 5 && x > 38 && x < 474 && y > 360 && y < 470) ||
                                 (x > 280 && x < 474 && y > 160 && y < 340);
             const float line = std::fmod(y, 12.0f);
             if (column && line < 3.0f && Noise(1, x * 0.5f, y, 1.0f) > 0.25f)

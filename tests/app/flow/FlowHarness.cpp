@@ -184,11 +184,17 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
 bool FlowHarness::PlayOnFromMap(float seconds) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
+    const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
     // A quest level's results come first.
-    if (!RunUntil([&] { return ready(map) || ready(results); }, seconds))
+    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page); }, seconds))
         return false;
     if (ready(results) && !ClickControl(results, 30))
+        return false;
+    // A new stage's map comes after the last stage's newspaper page.
+    if (!RunUntil([&] { return ready(map) || ready(page); }, seconds))
+        return false;
+    if (ready(page) && !ClickControl(page, 159))
         return false;
     return WaitForForm(map, seconds) && ClickControl(map, 150) &&
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);

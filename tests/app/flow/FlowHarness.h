@@ -75,7 +75,8 @@ public:
     bool ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds = 3.0f);
     // Frames until the form is shown and takes input.
     bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
-    // After a level: its results (Continue), then the map with the next one,
+    // After a level: its results (Continue), then (when a stage ended) the
+    // stage's newspaper page (Continue), then the map with the next level,
     // whose Play button leads into that level's intro.
     bool PlayOnFromMap(float seconds = 8.0f);
     // The window closes (the game's exit save) and the game starts again on

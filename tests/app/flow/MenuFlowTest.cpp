@@ -8,6 +8,7 @@
 
 #include "app/flow/FlowHarness.h"
 #include "audio/MusicPlayer.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "engine/RenderDevice.h"
 #include "engine/StringTable.h"
 #include "engine/TextSprite.h"
@@ -126,6 +127,7 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     // Options: the music slider is heard while it moves; OK keeps it and the
     // switches.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 2) && h.WaitForForm(s.OptionsForm));
+    EXPECT_EQ(g.Backgrounds->MainMenu().FrontAlpha, 0.0f) << "the branch leaves the wide form";
     const CUxWindow& slider = *s.MusicSlider;
     h.Click(slider.Position.X + 0.35f * slider.Width, slider.Position.Y);
     const float music = dynamic_cast<const CUxScroller&>(slider).Value;
@@ -177,6 +179,7 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     // A quest: the map with level 1, the level, the in-level menu on Escape.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.WaitForForm(s.MapForm));
     EXPECT_EQ(Text(s.MapControl10), "1-1");
+    EXPECT_EQ(g.MusicState, kMusicStoryline);
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(Text(s.NewLevelCaption), "Level 1-1");
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 5.0f));

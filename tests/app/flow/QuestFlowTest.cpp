@@ -228,11 +228,18 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     g.TimeLeft = 0.1f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubGameOver; }, 4.0f));
     EXPECT_EQ(g.Lives, 0);
-    EXPECT_EQ(g.CardTitle, GetString(46));
-    EXPECT_FALSE(g.Screens->HudWindows.front()->Visible);
     EXPECT_EQ(g.MusicState, 1);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeMenu; }, 6.0f));
+    // The message over the emptied level screen waits for its OK.
     CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.WaitForForm(s.MsgBoxForm));
+    EXPECT_EQ(CScreensManager::WindowText(s.MsgBoxTitle), GetString(46));
+    EXPECT_FALSE(g.CardShown);
+    ASSERT_TRUE(h.RunUntil([&] { return !s.QuestForm->Visible; }, 2.0f)) << "no HUD left";
+    h.Frames(90);
+    EXPECT_EQ(g.SubState, kSubGameOver);
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
+    EXPECT_EQ(g.Mode, kModeMenu);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
     if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
         ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.ClickControl(s.HighScoresForm, 250));
     }
@@ -276,14 +283,16 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     CScoreTable scores;
     ASSERT_EQ(scores.Load("Data/GameData/Game0.tbl"), 1);
     EXPECT_EQ(scores.Rows[0].Id, g.QuestId);
-    EXPECT_EQ(g.CardTitle, GetString(43));
     EXPECT_EQ(g.MusicState, 2);
-    // A click after a moment closes it: the closing page, then the message
-    // of the new high score and the table with the new row, then the menu.
-    h.Frames(15);
-    h.Click(0.0f, 0.0f);
+    // The level screen goes and the treasury's finale plays alone for a
+    // moment; then the closing page, and after it the message of the new
+    // high score and the table with the new row, then the menu.
     CScreensManager& s = *g.Screens;
-    ASSERT_TRUE(h.ClickControl(s.WinForm, 161));
+    ASSERT_TRUE(h.RunUntil([&] { return !s.QuestForm->Visible; }, 2.0f));
+    EXPECT_FALSE(s.WinForm->Visible);
+    EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kTreasury);
+    ASSERT_TRUE(h.ClickControl(s.WinForm, 161, 6.0f));
+    EXPECT_EQ(g.MusicState, 1);
     EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
     ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
     ASSERT_TRUE(h.WaitForForm(s.HighScoresForm) && s.HighScoreNewRow == 0);

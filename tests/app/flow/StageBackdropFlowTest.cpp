@@ -6,13 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "app/flow/FlowHarness.h"
+#include "audio/MusicPlayer.h"
 #include "backgrounds/BackgroundsManager.h"
 #include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/PlayField.h"
 #include "screens/ScreensManager.h"
-#include "ui/UxForm.h"
 #include "support/SamplePlays.h"
+#include "ui/UxForm.h"
 
 using namespace flowtest;
 
@@ -65,18 +66,27 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
             EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1) << "the door opens";
         }
         // The results, then the bonus level that follows every fifth (let it
-        // run out), then the map with the next level.
+        // run out), then the stage's newspaper page with the map's music,
+        // then the map with the next level.
         ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
-        const CSharedPtr<CUxForm>& map = g.Screens->MapForm;
-        ASSERT_TRUE(h.RunUntil([&] { return map->Visible || g.SubState == kSubBonus; }, 10.0f));
+        CScreensManager& s = *g.Screens;
+        ASSERT_TRUE(
+            h.RunUntil([&] { return s.NewspaperForm->Visible || g.SubState == kSubBonus; }, 10.0f));
         if (g.SubState == kSubBonus) {
+            EXPECT_EQ(g.MusicState, kMusicBonusLevel);
             h.Frames(12);
             h.Click(0.0f, 0.0f);
             h.Frames(60);
             g.BonusTime = 0.2f;
             ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 30.0f));
         }
+        ASSERT_TRUE(h.WaitForForm(s.NewspaperForm, 10.0f));
+        EXPECT_EQ(g.MusicState, kMusicStoryline);
+        const size_t page = static_cast<size_t>(&c - cases);
+        for (size_t k = 0; k < s.NewspaperGroups.size(); ++k)
+            EXPECT_EQ(s.NewspaperGroups[k].Windows.front()->Visible, k == page ? 1 : 0) << k;
         ASSERT_TRUE(h.PlayOnFromMap());
+        EXPECT_EQ(g.MusicState, kMusicGameplay);
         EXPECT_EQ(g.Level, c.level + 1);
         EXPECT_EQ(b.GetCurrentId(), c.next);
         EXPECT_EQ(b.GetStageResult(), 0);
