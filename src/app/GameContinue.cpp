@@ -159,14 +159,14 @@ void CGame::RestoreSavedPlay(const CQuestState& q) {
     f.SavedState = Quest.Get();
     f.Source = CPlayField::kSavedBoard;
 
-    FrenzyCount = q.SandRateStep;
+    f.TimerRateStep = std::max(q.SandRateStep, 0);
     if (CSandbox* sandbox = SandboxOf(*this)) {
         const double level = std::clamp(static_cast<double>(q.SandLevel), 0.0, kMaxRestoredSand);
         std::fill(sandbox->Profile.begin(), sandbox->Profile.end(), level);
         std::fill(sandbox->DisplayProfile.begin(), sandbox->DisplayProfile.end(), level);
         sandbox->MeanLevel = level;
         sandbox->FrenzyProgress = std::max(q.SandTime, 0.0);
-        sandbox->FrenzyGain = CLevelRules::DecayFactor(FrenzyCount) * (f.HardMode ? 0.5f : 1.0f);
+        sandbox->FrenzyGain = FrenzyGain(f);
     }
     // Until the intro ends, an exit keeps the save as it is on disk.
     Resumed = 1;

@@ -365,10 +365,6 @@ int32_t CGame::OnMenuClick(int32_t id) {
     case kIdContinueQuest:
         ResumeQuest();
         break;
-    case kIdOk:
-        // A notice over the continue dialog was read.
-        s.StartQuestForm->SetEnabled(1);
-        break;
     case kIdOptionsOk:
         ApplyOptions();
         break;
@@ -395,6 +391,8 @@ int32_t CGame::OnMenuClick(int32_t id) {
     case kIdOk:
         if (s.MsgBoxPurpose == CScreensManager::kPurposeGameOver)
             CloseGameOver();
+        else if (s.MsgBoxPurpose == CScreensManager::kPurposeLevelNotice)
+            s.StartQuestForm->SetEnabled(1); // the notice over the continue dialog was read
         break;
     case kIdPlayerChosen:
     case kIdPlayerKept:

@@ -177,7 +177,7 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     const CSandbox* sandbox =
         f.Dune.IsNull() || f.Dune->Sandbox.IsNull() ? nullptr : f.Dune->Sandbox.Get();
     q.SandLevel = sandbox ? static_cast<float>(sandbox->MeanLevel) : 0.0f;
-    q.SandRateStep = std::max(FrenzyCount, 0);
+    q.SandRateStep = std::max(f.TimerRateStep, 0);
     if (quest) {
         q.SandTime = sandbox ? sandbox->FrenzyProgress : 0.0;
         q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
