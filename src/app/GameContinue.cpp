@@ -29,6 +29,12 @@ constexpr int32_t kIdContinueQuest = 211;
 constexpr float kMenuFade = 2.0f;
 constexpr float kBoxFade = 4.0f;
 
+// Counter sets of the play field: the quest totals and the level's; the play
+// time is the one counter kept as a float.
+constexpr size_t kQuestTotals = 1;
+constexpr size_t kLevelTotals = 2;
+constexpr int32_t kPlayTimeCounter = 1;
+
 // The warning cue never waits for more than this many seconds.
 constexpr float kFirstWarning = 30.0f;
 // Restored sand stays just below a full box, so no frenzy starts by itself.
@@ -143,8 +149,18 @@ void CGame::RestoreSavedPlay(const CQuestState& q) {
     if (Field.IsNull())
         return;
     CPlayField& f = *Field;
-    // StartLevel began the level totals again; the save has them.
+    // StartLevel began the level totals again; the save has them. A restart of
+    // the level (no copy to go back to) starts from the quest totals without
+    // what the level had added; maxima cannot be taken back and stay.
     f.Counters.Assign(q.Counters);
+    CCounterSet& start = LevelStartCounters.Sets[kQuestTotals];
+    const CCounterSet& level = q.Counters.Sets[kLevelTotals];
+    for (int32_t i = 0; i < CCounterSet::kCounters; ++i) {
+        if (i == kPlayTimeCounter)
+            start.AddFloat(-level.GetFloat(i), i);
+        else
+            start.Add(-level.Get(i), i);
+    }
     TimeLeft = std::clamp(q.TimeLeft, 1.0f, std::max(TimeLimit, 1.0f));
     WarningThreshold = std::min({q.TimeStep, TimeLeft, kFirstWarning});
 
