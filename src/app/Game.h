@@ -49,6 +49,7 @@ class CProfileSettings;
 class CQuestState;
 class CQuadLayer;
 class CScreensManager;
+class CShopScreen;
 class CRenderDevice;
 class CRenderer;
 class CSoundBank;
@@ -211,8 +212,35 @@ public:
     void LoseLevel();
     // Music state request (only on a change unless forced).
     void RequestMusic(int32_t state, bool force = false);
-    // +1 Golden Star (the record and the HUD).
+    // +1 Golden Star (the shop's and the HUD).
     void AwardStar();
+
+    // ---- The shop (GameShop.cpp) ----
+    // Init step 19: the shop with its layout, textures and texts. 0 without
+    // the screens or the field.
+    int32_t CreateShop();
+    // The Golden Stars held (the shop keeps them).
+    int32_t GoldenStars() const;
+    void SetGoldenStars(int32_t stars);
+    // A new quest: nothing bought, no star; the record follows.
+    void StartQuestUpgrades();
+    // Level start: the record's tiers and stars into the shop, the offers of
+    // the level, the level's parameters and the totem panel's tiers.
+    void ApplyQuestUpgrades();
+    // The shop's tiers and stars into the record.
+    void CaptureUpgrades(CQuestState& q) const;
+    // Every star in flight lands (before any capture of the record).
+    void CommitShopStars();
+    // After a level: the shop for the next one opens; leaving it saves and
+    // goes to the map of the next level.
+    void OpenShop();
+    void LeaveShop();
+    // The shop closes without going on (back to the menus).
+    void CloseShop();
+    void UpdateShop(float dt);
+    bool InShop() const;
+    // A control of the shop page; 1 when it was the shop's.
+    int32_t OnShopClick(int32_t id);
 
     // ---- Menus (GameMenus.cpp) ----
     // The main menu (with its backdrop and music) fades in.
@@ -409,6 +437,7 @@ public:
     int32_t NewScoreRecord = 0;
     int32_t LevelSecondsLeft = 0;          // at the last won level
     CSharedPtr<CScreensManager> Screens;
+    CSharedPtr<CShopScreen> Shop;
     int32_t CardShown = 0;
     std::string CardTitle;
 
@@ -445,7 +474,6 @@ public:
     int32_t Level = 1;        // current quest level 1..41
     int32_t Lives = 3;
     int32_t Difficulty = 0;   // 0 Normal, 1 Hard
-    int32_t Stars = 0;        // Golden Stars
     float TimeLeft = 0.0f;
     float TimeLimit = 0.0f;
     float WarningThreshold = 30.0f;

@@ -222,6 +222,7 @@ void CGame::CloseGameMenu() {
 
 void CGame::LeaveLevelScreen() {
     CloseGameMenu();
+    CloseShop();
     if (!Field.IsNull()) {
         Field->StopPlay();
         Field->Show(false, 0, kMenuFade);
@@ -328,6 +329,8 @@ void CGame::ShowQuestMap(int32_t beforeStep) {
 
 int32_t CGame::OnMenuClick(int32_t id) {
     CScreensManager& s = *Screens;
+    if (OnShopClick(id))
+        return 0;
     switch (id) {
     case kIdPlay:
         ChooseQuest();

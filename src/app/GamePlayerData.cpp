@@ -155,8 +155,7 @@ void CGame::CaptureQuestState(int32_t takeShop) {
         q.SandTime = 0.0;
     }
     if (takeShop && quest)
-        // The reader refuses a balance above what the shop can hold.
-        q.Stars = std::clamp(Stars, 0, CQuestState::kMaxStars);
+        CaptureUpgrades(q);
     if (inShop)
         q.DropBoard();
     else
@@ -183,8 +182,6 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     q.BlueTotemFlag = quest && !inShop && f.Totems.BlueFlag != 0 ? 1 : 0;
     if (!inShop)
         f.CaptureBoard(q);
-    if (takeShop && quest)
-        std::copy(f.ItemTiers.begin(), f.ItemTiers.end(), q.Upgrades.begin());
 }
 
 void CGame::DeleteQuestSaves(int32_t skip, int32_t alsoSecond) {
@@ -239,6 +236,7 @@ int32_t CGame::LoadQuestAutoSave(int32_t second) {
 }
 
 void CGame::AutoSaveAfterLevel() {
+    CommitShopStars();
     if (NonQuest != 0 || !LevelCompleted || Profile.IsNull())
         return;
     RotateQuestAutoSaves(NonQuest);
@@ -264,12 +262,14 @@ int32_t CGame::WriteMainSave() {
 }
 
 void CGame::SaveQuest() {
+    CommitShopStars();
     if (BonusKind != kBonusNone)
         EndBonusLevel(0);
     WriteMainSave();
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
+    CommitShopStars();
     if (flag == 0 && NonQuest == 0 && Mode == kModeLevel && SubState == kSubShop) {
         CaptureQuestState(1);
         Quest->State = CQuestState::kWorthSaving;
@@ -283,6 +283,7 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
+    CommitShopStars();
     WriteMainSave();
 }
 

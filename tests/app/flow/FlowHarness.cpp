@@ -170,12 +170,22 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
 bool FlowHarness::PlayOnFromMap(float seconds) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
+    const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
     // A quest level's results come first.
-    if (!RunUntil([&] { return ready(map) || ready(results); }, seconds))
+    if (!RunUntil([&] { return ready(map) || ready(results) || ready(shop); }, seconds))
         return false;
     if (ready(results) && !ClickControl(results, 30))
         return false;
+    // Between levels the shop: "done", and yes when it asks about stars left.
+    if (RunUntil([&] { return ready(map) || (ready(shop) && shop->Alpha >= 1.0f); }, seconds) &&
+        ready(shop)) {
+        if (!ClickControl(shop, 31))
+            return false;
+        if (WaitForForm(game_->Screens->MsgBoxForm, 1.0f) &&
+            !ClickControl(game_->Screens->MsgBoxForm, 202))
+            return false;
+    }
     return WaitForForm(map, seconds) && ClickControl(map, 150) &&
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
 }

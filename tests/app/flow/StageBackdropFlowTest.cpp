@@ -65,10 +65,12 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
             EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1) << "the door opens";
         }
         // The results, then the bonus level that follows every fifth (let it
-        // run out), then the map with the next level.
+        // run out), then the shop and the map with the next level.
         ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
         const CSharedPtr<CUxForm>& map = g.Screens->MapForm;
-        ASSERT_TRUE(h.RunUntil([&] { return map->Visible || g.SubState == kSubBonus; }, 10.0f));
+        ASSERT_TRUE(h.RunUntil(
+            [&] { return map->Visible || g.SubState == kSubBonus || g.SubState == kSubShop; },
+            10.0f));
         if (g.SubState == kSubBonus) {
             h.Frames(12);
             h.Click(0.0f, 0.0f);
