@@ -15,6 +15,7 @@
 //   GameScreens.cpp     the screens object's set-up, the level screen's HUD,
 //                       the card over the board and the message popups
 //   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
+//   GameShop.cpp        the shop between levels and the upgrades of a level
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -219,7 +220,7 @@ public:
     // Init step 19: the shop with its layout, textures and texts. 0 without
     // the screens or the field.
     int32_t CreateShop();
-    // The Golden Stars held (the shop keeps them).
+    // The Golden Stars held (the shop keeps them; the record follows).
     int32_t GoldenStars() const;
     void SetGoldenStars(int32_t stars);
     // A new quest: nothing bought, no star; the record follows.

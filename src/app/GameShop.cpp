@@ -43,8 +43,13 @@ int32_t CGame::GoldenStars() const {
 }
 
 void CGame::SetGoldenStars(int32_t stars) {
-    if (!Shop.IsNull())
-        Shop->upgrades.stars = std::clamp(stars, 0, kMaxStars);
+    if (Shop.IsNull())
+        return;
+    Shop->upgrades.stars = std::clamp(stars, 0, kMaxStars);
+    // A level starts from the record: a star won in a level that is then
+    // lost must not be lost with it.
+    if (!Quest.IsNull())
+        Quest->Stars = Shop->upgrades.stars;
 }
 
 void CGame::StartQuestUpgrades() {

@@ -403,11 +403,7 @@ void CShopScreen::MakeSandbox(float speed) {
                                                   textures[At(texture)], 1));
         s->SetFrameRect(0, uv[0], uv[1], uv[2], uv[3]);
         s->Key = order;
-        s->SetAlpha(0.0f);
-        s->FadeSpeed = speed;
-        s->FadeTo(1.0f);
-        if (!sprites.IsNull())
-            sprites->Add(s);
+        AddFadingIn(s, speed);
         sandboxSprites.push_back(s);
     };
     const int32_t frontOrder = FormOrder() + layout.SandboxFrontZOrderShift;
@@ -511,6 +507,23 @@ void CShopScreen::DropBonusPreview(int32_t slot, float time) {
     bonus = CSharedPtr<CBonus>();
 }
 
+void CShopScreen::AddFadingIn(const CSharedPtr<CSpriteQuad>& s, float speed) const {
+    if (speed > 0.0f) {
+        s->SetAlpha(0.0f);
+        s->FadeSpeed = speed;
+        s->FadeTo(1.0f);
+    }
+    if (!sprites.IsNull())
+        sprites->Add(s);
+}
+
+void CShopScreen::Retire(const CSharedPtr<CSpriteQuad>& s, float speed) {
+    s->FadeSpeed = speed;
+    s->FadeTo(0.0f);
+    s->LifeOn = 1;
+    s->RemainingLife = 1.0f / speed;
+}
+
 void CShopScreen::ClosePage(float speed) {
     CommitPendingStars();
     if (speed > 0.0f) {
@@ -524,12 +537,8 @@ void CShopScreen::ClosePage(float speed) {
     totemCopies = {};
     if (!playField.IsNull())
         playField->Totems.FadeOutAll(fade);
-    for (const CSharedPtr<CSpriteQuad>& s : sandboxSprites) {
-        s->FadeSpeed = fade;
-        s->FadeTo(0.0f);
-        s->LifeOn = 1;
-        s->RemainingLife = 1.0f / fade;
-    }
+    for (const CSharedPtr<CSpriteQuad>& s : sandboxSprites)
+        Retire(s, fade);
     sandboxSprites.clear();
     if (!sandboxDust.IsNull())
         sandboxDust->EndEmission();
@@ -538,12 +547,8 @@ void CShopScreen::ClosePage(float speed) {
         DropBonusPreview(slot, 1.0f / fade);
     for (const CSharedPtr<CShopStar>& t : stars)
         t->Fade(false, fade);
-    for (const CSharedPtr<CSpriteQuad>& c : covers) {
-        c->FadeSpeed = fade;
-        c->FadeTo(0.0f);
-        c->LifeOn = 1;
-        c->RemainingLife = 1.0f / fade;
-    }
+    for (const CSharedPtr<CSpriteQuad>& c : covers)
+        Retire(c, fade);
     // The next opening builds its own covers: the list addresses them by
     // position.
     covers.clear();

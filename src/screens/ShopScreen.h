@@ -233,4 +233,9 @@ private:
     // The item's share of dimming (DisabledAlpha when not on sale).
     float OfferAlpha(int32_t item) const;
     void ReleasePageTexture(bool recreate);
+    // A new page sprite fades in at `speed` (shown at once without one) and
+    // goes into the layer.
+    void AddFadingIn(const CSharedPtr<CSpriteQuad>& s, float speed) const;
+    // Fades out at `speed` (> 0) and leaves its layer when gone.
+    static void Retire(const CSharedPtr<CSpriteQuad>& s, float speed);
 };

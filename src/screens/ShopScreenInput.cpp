@@ -381,13 +381,7 @@ void CShopScreen::BuildSlotCovers(float speed) {
             cover->SetFrameRect(0, kCoverRect[0] * kTexel, kCoverRect[1] * kTexel,
                                 kCoverRect[2] * kTexel, kCoverRect[3] * kTexel);
             cover->Key = order + (item == 1 ? kItemOneCoverOrder : kCoverOrder);
-            if (speed > 0.0f) {
-                cover->SetAlpha(0.0f);
-                cover->FadeSpeed = speed;
-                cover->FadeTo(1.0f);
-            }
-            if (!sprites.IsNull())
-                sprites->Add(cover);
+            AddFadingIn(cover, speed);
             covers.push_back(cover);
         }
     }
