@@ -40,6 +40,7 @@
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxForm.h"
+#include "screens/ShopScreen.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ constexpr uint32_t kMaxSharedElements = 65536;
 // Progress of the loading bar: from the first step's value up to the last.
 constexpr float kFirstProgress = 0.025f;
 constexpr float kLastProgress = 0.95f;
-constexpr int32_t kLoadingSteps = 16;
+constexpr int32_t kLoadingSteps = 17;
 
 // Particle environment of every manager: wide bounds and a far camera.
 constexpr float kParticleBounds = 1000.0f;
@@ -115,6 +116,7 @@ CGame::~CGame() {
     // texts and the field's board before the layers and managers they live in.
     if (!Renderer.IsNull())
         Renderer->SetFormsDrawer(CSharedPtr<IFormsDrawer>());
+    Shop = CSharedPtr<CShopScreen>();
     Screens = CSharedPtr<CScreensManager>();
     FpsText = CSharedPtr<CTextSprite>();
     if (!Field.IsNull()) {
@@ -458,6 +460,10 @@ int32_t CGame::Init() {
     // 18. The adviser's counter on the level screen; the screens' sound and
     // pictures.
     AttachScreens();
+    LoadingStep();
+
+    // 19. The shop between levels.
+    CreateShop();
     LoadingStep();
 
     // 22. The profile options as they stand now.

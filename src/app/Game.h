@@ -17,6 +17,7 @@
 //   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
 //   GamePlayAids.cpp    the sand carried between levels, the idle hint
 //   GameVideo.cpp       full screen and back
+//   GameShop.cpp        the shop between levels and the upgrades of a level
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -51,6 +52,7 @@ class CProfileSettings;
 class CQuestState;
 class CQuadLayer;
 class CScreensManager;
+class CShopScreen;
 class CRenderDevice;
 class CRenderer;
 class CSoundBank;
@@ -221,8 +223,36 @@ public:
     void LoseLevel();
     // Music state request (only on a change unless forced).
     void RequestMusic(int32_t state, bool force = false);
-    // +1 Golden Star (the record and the HUD).
+    // +1 Golden Star (the shop's and the HUD).
     void AwardStar();
+
+    // ---- The shop (GameShop.cpp) ----
+    // Init step 19: the shop with its layout, textures and texts. 0 without
+    // the screens or the field.
+    int32_t CreateShop();
+    // The Golden Stars held (the shop keeps them; the record follows).
+    int32_t GoldenStars() const;
+    void SetGoldenStars(int32_t stars);
+    // A new quest: nothing bought, no star; the record follows.
+    void StartQuestUpgrades();
+    // Level start: the record's tiers and stars into the shop, the offers of
+    // the level, the level's parameters and the totem panel's tiers.
+    void ApplyQuestUpgrades();
+    // The shop's tiers and stars into the record.
+    void CaptureUpgrades(CQuestState& q) const;
+    // Every star in flight lands (before any capture of the record).
+    void CommitShopStars();
+    // The shop after `level` (won, or restored from a copy), before the next:
+    // the automatic copies are written once it has opened after a won level;
+    // leaving it writes the main save and goes to the map of the next level.
+    void OpenShop(int32_t level);
+    void LeaveShop();
+    // The shop closes without going on (back to the menus).
+    void CloseShop();
+    void UpdateShop(float dt);
+    bool InShop() const;
+    // A control of the shop page; 1 when it was the shop's.
+    int32_t OnShopClick(int32_t id);
 
     // ---- Menus (GameMenus.cpp) ----
     // The main menu (with its backdrop and music) fades in.
@@ -373,10 +403,6 @@ public:
     void RestoreSavedPlay(const CQuestState& q);
     // The level intro of a resumed level ended: saving follows the game again.
     void EndResume();
-    // The shop after `level` (won, or restored from a copy), before the next.
-    void OpenShop(int32_t level);
-    // Out of the shop: the map with the next level.
-    void LeaveShop();
     // A lost life: the automatic copy (the second one with no life left) into
     // the game, and kept as the main save; 1 when one was restored.
     int32_t RestoreAfterLoss();
@@ -471,6 +497,7 @@ public:
     int32_t NewScoreRecord = 0;
     int32_t LevelSecondsLeft = 0;          // at the last won level
     CSharedPtr<CScreensManager> Screens;
+    CSharedPtr<CShopScreen> Shop;
     int32_t CardShown = 0;
     std::string CardTitle;
 
@@ -507,7 +534,6 @@ public:
     int32_t Level = 1;        // current quest level 1..41
     int32_t Lives = 3;
     int32_t Difficulty = 0;   // 0 Normal, 1 Hard
-    int32_t Stars = 0;        // Golden Stars
     float TimeLeft = 0.0f;
     float TimeLimit = 0.0f;
     float WarningThreshold = 30.0f;

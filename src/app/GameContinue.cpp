@@ -109,15 +109,15 @@ void CGame::ApplyQuestRecord(const CQuestState& q) {
     Difficulty = q.Difficulty == 1 ? 1 : 0;
     Level = std::clamp(q.Level, 1, kQuestLevels);
     Lives = std::max(q.Lives, 1);
-    Stars = q.Stars;
     LevelCompleted = 0;
     LossFlag = 0;
     BonusKind = kBonusNone;
+    // The stars and tiers go to the shop, which a shop save opens first.
+    ApplyQuestUpgrades();
     if (Field.IsNull())
         return;
     CPlayField& f = *Field;
     f.Counters.Assign(q.Counters);
-    std::copy(q.Upgrades.begin(), q.Upgrades.end(), f.ItemTiers.begin());
     f.Trophy1Progress = q.Trophy1Progress;
     f.Trophy5Progress = q.Trophy5Progress;
     f.Trophy7Progress = q.Trophy7Progress;
@@ -194,27 +194,6 @@ void CGame::EndResume() {
     Resumed = 0;
     if (!Quest.IsNull())
         Quest->State = CQuestState::kNothingToSave;
-}
-
-void CGame::OpenShop(int32_t level) {
-    Level = std::clamp(level, 1, kQuestLevels);
-    Resumed = 0;
-    // An exit while the shop opens saves nothing new.
-    if (!Quest.IsNull())
-        Quest->State = CQuestState::kNothingToSave;
-    Mode = kModeLevel;
-    SubState = kSubShop;
-    ModeTime = 0.0f;
-    // The shop has no screen yet: it closes as soon as it has opened, with the
-    // automatic save of a won level.
-    AutoSaveAfterLevel();
-    LeaveShop();
-}
-
-void CGame::LeaveShop() {
-    Level = std::min(Level + 1, kQuestLevels);
-    LeaveLevelScreen();
-    ShowQuestMap(0);
 }
 
 int32_t CGame::RestoreAfterLoss() {

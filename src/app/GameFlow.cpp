@@ -2,7 +2,8 @@
 // with the level clock, the level result, the restart after a lost level,
 // game over and the end of the quest. A quest starts from the menus
 // (GameMenus.cpp) and runs level after level with the map between them, with
-// the bonus-level challenges after every fifth level; there is no shop yet.
+// the bonus-level challenges after every fifth level and the shop between
+// levels (GameShop.cpp).
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -53,7 +54,6 @@ constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
 constexpr float kFormFade = 2.0f;   // the level forms' fades
 
 constexpr int32_t kNewQuestLives = 3;
-constexpr int32_t kMaxStars = 1000;
 constexpr int32_t kTimeBonusPerSecond = 100;
 // Bonus levels follow every fifth level up to this one.
 constexpr int32_t kBonusEvery = 5;
@@ -175,7 +175,7 @@ void CGame::StartNewQuest() {
     }
     Level = 1;
     Lives = kNewQuestLives;
-    Stars = 0;
+    StartQuestUpgrades();
     LossFlag = 0;
     LevelCompleted = 0;
     BonusesPlayed = 0;
@@ -183,7 +183,6 @@ void CGame::StartNewQuest() {
     if (!Field.IsNull()) {
         Field->Counters.Clear();
         Field->Trophy1Progress = Field->Trophy5Progress = Field->Trophy7Progress = 0;
-        Field->ItemTiers.fill(0);
         // A new quest starts with an empty sand box.
         Field->SandLevel = Field->SandTime = 0.0;
     }
@@ -217,7 +216,7 @@ void CGame::StartLevel(int32_t level) {
     Params.GameMode = 0;
     Params.Level = Level;
     Params.Speed = CLevelRules::SpeedForLevel(Level);
-    Params.LevelTime = CLevelRules::UpgradeTierValue(field.ItemTiers[6]);
+    ApplyQuestUpgrades();
 
     // The level totals start from zero; the quest totals are kept so that a
     // lost level can start again from where it began.
@@ -293,7 +292,7 @@ void CGame::RequestMusic(int32_t state, bool force) {
 }
 
 void CGame::AwardStar() {
-    Stars = std::min(Stars + 1, kMaxStars);
+    SetGoldenStars(GoldenStars() + 1);
     Play(*this, ESound::BonusStar);
     PopMessage(GetString(kTxtGoldenStar), 2.0f, kMsgGold, 44.0f);
 }
@@ -303,6 +302,8 @@ void CGame::RunScreen(float dt) {
     if (EndDelay > 0.0f)
         EndDelay = std::max(0.0f, EndDelay - dt);
 
+    // The shop runs through a quest (its closing fade outlives the page).
+    UpdateShop(dt);
     // The in-level menu holds the level where it stands.
     if (GameMenuOpen)
         return;
@@ -466,6 +467,7 @@ void CGame::UpdateLevelResult(float /*dt*/) {
 void CGame::UpdateShopTransition(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
+    // The shop for the next level; leaving it shows that level on the map.
     OpenShop(Level);
 }
 

@@ -13,6 +13,7 @@
 #include "playfield/MemoryGame.h"
 #include "playfield/ThimblesGame.h"
 #include "screens/ScreensManager.h"
+#include "screens/ShopScreen.h"
 
 namespace {
 
@@ -74,6 +75,8 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
     // Behind the in-level menu the level takes no clicks.
     if (GameMenuOpen)
         return 0;
+    if (InShop() && !Shop.IsNull())
+        Shop->OnButtonDown(CursorX, CursorY);
     if (TipOpen == 1) {
         CloseTip();
         LeftDown = 0;  // the click was the tip's
@@ -133,6 +136,9 @@ int32_t CGame::OnLButtonUp(int32_t px, int32_t py) {
     DragColumn = DragRow = -1;
     if (Screens.IsNull())
         return 0;
+    // A token in hand is dropped before the shop's buttons see the release.
+    if (InShop() && !Shop.IsNull() && !GameMenuOpen)
+        Shop->OnButtonUp(CursorX, CursorY);
     const int32_t n = Screens->HandleButtonUp(CursorX, CursorY);
     // A click may fade forms and open others: the records are copied first.
     const std::vector<CUxEvent> events(Screens->Events.begin(), Screens->Events.begin() + n);

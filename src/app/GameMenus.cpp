@@ -221,6 +221,7 @@ void CGame::LeaveLevelScreen() {
     if (BonusKind != kBonusNone && !Screens.IsNull())
         Screens->FadeOut(BonusForm(BonusKind), kMenuFade);
     BonusKind = kBonusNone;
+    CloseShop();
     if (!Field.IsNull()) {
         Field->StopPlay();
         Field->Show(false, 0, kMenuFade);
@@ -335,6 +336,8 @@ void CGame::ShowQuestMap(int32_t beforeStep) {
 
 int32_t CGame::OnMenuClick(int32_t id) {
     CScreensManager& s = *Screens;
+    if (OnShopClick(id))
+        return 0;
     switch (id) {
     case kIdPlay:
         ChooseQuest();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Game.h"
+#include "screens/ShopScreen.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/Renderer.h"
@@ -157,8 +158,7 @@ void CGame::CaptureQuestState(int32_t takeShop) {
         q.SandTime = 0.0;
     }
     if (takeShop && quest)
-        // The reader refuses a balance above what the shop can hold.
-        q.Stars = std::clamp(Stars, 0, CQuestState::kMaxStars);
+        CaptureUpgrades(q);
     if (inShop)
         q.DropBoard();
     else
@@ -189,8 +189,6 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     q.BlueTotemFlag = quest && !inShop && f.Totems.BlueFlag != 0 ? 1 : 0;
     if (!inShop)
         f.CaptureBoard(q);
-    if (takeShop && quest)
-        std::copy(f.ItemTiers.begin(), f.ItemTiers.end(), q.Upgrades.begin());
 }
 
 void CGame::DeleteQuestSaves(int32_t skip, int32_t alsoSecond) {
@@ -245,6 +243,7 @@ int32_t CGame::LoadQuestAutoSave(int32_t second) {
 }
 
 void CGame::AutoSaveAfterLevel() {
+    CommitShopStars();
     if (NonQuest != 0 || !LevelCompleted || Profile.IsNull())
         return;
     RotateQuestAutoSaves(NonQuest);
@@ -272,17 +271,22 @@ int32_t CGame::WriteMainSave() {
 void CGame::CaptureShopForSave() {
     if (NonQuest != 0 || Mode != kModeLevel || SubState != kSubShop)
         return;
+    // A shop still opening holds nothing new (its copies are not written yet).
+    if (!Shop.IsNull() && Shop->fadeLevel < 1.0f)
+        return;
     CaptureQuestState(1);
     Quest->State = CQuestState::kWorthSaving;
 }
 
 void CGame::SaveQuest() {
+    CommitShopStars();
     if (BonusKind != kBonusNone)
         EndBonusLevel(0);
     SaveQuestIfActive(1);
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
+    CommitShopStars();
     if (flag == 0)
         CaptureShopForSave();
     WriteMainSave();
@@ -292,6 +296,7 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
+    CommitShopStars();
     CaptureShopForSave();
     WriteMainSave();
 }

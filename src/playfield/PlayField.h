@@ -135,7 +135,6 @@ public:
     enum RemovalMode : int32_t { kRemoveOrdinary = 0, kStripChain = 1, kRemoveAlways = 2 };
 
     static constexpr int32_t kBoardSide = 8;
-    static constexpr int32_t kItemTiers = 16;
     // Every redraw loop of the board fill gives up after this many attempts
     // (then relaxes "no ready row" first, "a move exists" second).
     static constexpr int32_t kMaxDrawAttempts = 200;
@@ -371,7 +370,6 @@ public:
 
     // Values the game object, the shop and the quest save keep on the field.
     int32_t HardMode = 0;
-    std::array<int32_t, kItemTiers> ItemTiers{};  // the shop's bought tier per item
     int32_t TutorialColour = -1;
     float TokenSize = 39.0f;  // half size of a new cap
     int32_t Trophy1Progress = 0;

@@ -335,8 +335,8 @@ void CPlayField::BuildFromLevel(int32_t steelCount, int32_t lockCount) {
         if (TutorialNumber == 7) {
             for (size_t i = 0; i < letters.size(); ++i) {
                 const int32_t colour = letters[i];
-                if (colour >= 0 && colour < kItemTiers &&
-                    ItemTiers[static_cast<size_t>(colour)] > 0) {
+                if (colour >= 0 && colour < CTotemPanel::kColours &&
+                    Totems.Tiers[static_cast<size_t>(colour)] > 0) {
                     std::swap(letters[0], letters[i]);
                     TutorialColour = colour;
                     break;

@@ -406,7 +406,9 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
             BackgroundBlinkWindows.push_back(c);
         break;
     case kShop:
-        if (code == 1)
+        if (code == 0)
+            ShopBackground = c;
+        else if (code == 1)
             ShopControl1 = c;
         else if (code == 2)
             ShopControl2 = c;

@@ -318,6 +318,7 @@ public:
 
     // ---- Shop ----
     CSharedPtr<CUxForm> ShopForm;
+    CSharedPtr<CUxWindow> ShopBackground; // the drifting mist (code 0)
     CSharedPtr<CUxWindow> ShopControl6;
     CSharedPtr<CUxWindow> ShopControl1;
     CSharedPtr<CUxWindow> ShopControl2;

@@ -77,7 +77,7 @@ TEST(GameInit, LoadsTheAssembledGameAndRunsTheFirstLevel) {
     ASSERT_EQ(game->Field->Store->Textures.size(), 2u);
     EXPECT_EQ(game->Field->Store->Textures[0], game->GameTexture("FieldFrame"));
     EXPECT_EQ(game->Field->Store->Textures[1], game->GameTexture("FieldBack"));
-    EXPECT_EQ(game->LoadingSteps, 16);
+    EXPECT_EQ(game->LoadingSteps, 17);
     EXPECT_EQ(game->ProfileOptions.Profile.find(".."), std::string::npos);
     EXPECT_EQ(game->Motion.ProfilePath.find(".."), std::string::npos);
     EXPECT_EQ(game->GammaApplied, 1);

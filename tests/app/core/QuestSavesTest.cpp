@@ -9,6 +9,7 @@
 #include "engine/Renderer.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
+#include "screens/ShopScreen.h"
 #include "support/TempDir.h"
 
 using namespace apptest;
@@ -25,7 +26,9 @@ TEST(GameQuestSaves, ShopCopiesLostLivesAndTheContinueOrder) {
     EXPECT_FALSE(std::filesystem::exists("Players/Ann/QuestAS2.sav")) << "no first copy";
     g.Mode = kModeLevel;
     g.SubState = kSubShop;
-    g.Stars = 5000;
+    // A shop without a page: it keeps the tiers and the stars.
+    g.Shop = CSharedPtr<CShopScreen>(new CShopScreen({}, {}, {}, {}, {}, {}, {}));
+    g.Shop->upgrades.stars = 5000;
     for (int32_t level : {4, 5}) {
         g.Level = level;
         g.LevelCompleted = 1;

@@ -15,6 +15,8 @@
 #include "bonuses/BonusManager.h"
 #include "platform/sound/Audio.h"
 #include "playfield/PlayField.h"
+#include "playerdata/QuestState.h"
+#include "screens/UpgradeState.h"
 
 using namespace apptest;
 
@@ -48,6 +50,17 @@ protected:
     std::unique_ptr<CGame> game;
 };
 
+// A totem bought in the shop: the quest record keeps it, and the next level
+// start hands it to the panel.
+void Buy(CGame& game, int colour, int tier) {
+    if (game.Quest.IsNull())
+        game.Quest = CSharedPtr<CQuestState>(new CQuestState());
+    const CUpgradeState items;
+    for (size_t i = 0; i < items.kind.size(); ++i)
+        if (items.kind[i] == CUpgradeState::kTotem && items.object[i] == colour)
+            game.Quest->Upgrades[i] = tier;
+}
+
 } // namespace
 
 TEST_F(TotemGame, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
@@ -62,7 +75,7 @@ TEST_F(TotemGame, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
     EXPECT_EQ(copy.Log().find("Warning"), std::string::npos) << copy.Log();
 
     // The shop would write the tier; the level then starts again with it.
-    totems.Tiers[2] = 3;
+    Buy(*game, 2, 3);
     game->StartLevel(1);
     int frames = 0;
     for (; frames < 900 && CountCaps(*game->Field) < 64; ++frames)
@@ -118,7 +131,7 @@ TEST_F(TotemGame, ARedTotemBoughtByTheTestFiresOnTheRealBoard) {
 // and in play (the clock runs only then); no tip stops it.
 static void PlayWithTiers(CGame& game, std::initializer_list<std::pair<int, int>> tiers) {
     for (const auto& [colour, tier] : tiers)
-        game.Field->Totems.Tiers[static_cast<size_t>(colour)] = tier;
+        Buy(game, colour, tier);
     game.StartLevel(1);
     for (int frames = 0; frames < 900 && !(CountCaps(*game.Field) == 64 &&
                                            game.Mode == kModeLevel && game.SubState == kSubPlay);

@@ -222,7 +222,7 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
 
     // The frenzy: its start, its end with a Golden Star and a smaller gain.
     f.Popups.Clear();
-    const int32_t stars = g.Stars;
+    const int32_t stars = g.GoldenStars();
     f.SetDuneActive(true);
     h.Frames(1);
     EXPECT_TRUE(HasMessage(h, GetString(40)));
@@ -230,7 +230,7 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_EQ(sandbox.Mode, CSandbox::kFrenzy);
     sandbox.FrenzyProgress = 1.0;
     h.Frames(2);
-    EXPECT_EQ(g.Stars, stars + 1);
+    EXPECT_EQ(g.GoldenStars(), stars + 1);
     EXPECT_EQ(f.TimerRateStep, 1);
     EXPECT_EQ(sandbox.Mode, CSandbox::kNormal);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 1.0) << "the full bar fades out as it is";

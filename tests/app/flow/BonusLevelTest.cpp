@@ -75,7 +75,7 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
     for (const Scheduled& s : schedule) {
         SCOPED_TRACE(s.name);
         ASSERT_TRUE(WinLevelQuickly(h, s.level));
-        const int32_t stars = g.Stars;
+        const int32_t stars = g.GoldenStars();
         const int32_t trophy = f.Trophy7Progress;
         ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubBonus; }, 5.0f));
 
@@ -125,7 +125,7 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
 
         ASSERT_TRUE(player.PlayBonus(200.0f)) << "the bonus level does not end";
         EXPECT_EQ(g.BonusWon, 1);
-        EXPECT_EQ(g.Stars, stars + 1);
+        EXPECT_EQ(g.GoldenStars(), stars + 1);
         EXPECT_EQ(f.Trophy7Progress, trophy + 1);
         EXPECT_TRUE(HasMessage(h, GetString(70)));
         if (s.kind == kBonusAttention) {

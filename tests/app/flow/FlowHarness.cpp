@@ -185,11 +185,15 @@ bool FlowHarness::PlayOnFromMap(float seconds) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
+    const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
     // A quest level's results come first.
-    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page); }, seconds))
+    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page) || ready(shop); },
+                  seconds))
         return false;
     if (ready(results) && !ClickControl(results, 30))
+        return false;
+    if (!PassShop(seconds))
         return false;
     // A new stage's map comes after the last stage's newspaper page.
     if (!RunUntil([&] { return ready(map) || ready(page); }, seconds))
@@ -198,6 +202,22 @@ bool FlowHarness::PlayOnFromMap(float seconds) {
         return false;
     return WaitForForm(map, seconds) && ClickControl(map, 150) &&
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+}
+
+bool FlowHarness::PassShop(float seconds) {
+    const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
+    const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
+    const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
+    const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+    if (!RunUntil([&] { return ready(map) || ready(page) || (ready(shop) && shop->Alpha >= 1.0f); },
+                  seconds))
+        return false;
+    if (!ready(shop) || ready(map) || ready(page))
+        return true;
+    if (!ClickControl(shop, 31))
+        return false;
+    return !WaitForForm(game_->Screens->MsgBoxForm, 1.0f) ||
+           ClickControl(game_->Screens->MsgBoxForm, 202);
 }
 
 bool FlowHarness::ControlCentre(const CSharedPtr<CUxForm>& form, int32_t id, float* x,

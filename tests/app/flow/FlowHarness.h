@@ -75,10 +75,14 @@ public:
     bool ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds = 3.0f);
     // Frames until the form is shown and takes input.
     bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
-    // After a level: its results (Continue), then (when a stage ended) the
-    // stage's newspaper page (Continue), then the map with the next level,
-    // whose Play button leads into that level's intro.
+    // After a level: its results (Continue), the shop (Done, and yes when it
+    // asks about stars left), then (when a stage ended) the stage's newspaper
+    // page (Continue), then the map with the next level, whose Play button
+    // leads into that level's intro.
     bool PlayOnFromMap(float seconds = 8.0f);
+    // The shop, once it has opened, left with Done (and yes when asked). True
+    // also when the map or a newspaper page comes without a shop.
+    bool PassShop(float seconds = 8.0f);
     // The window closes (the game's exit save) and the game starts again on
     // the same folder, waiting on its first screen. False when it does not.
     bool Restart(uint32_t seed);

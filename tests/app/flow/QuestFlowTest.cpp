@@ -27,6 +27,7 @@
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
+#include "screens/ShopScreen.h"
 
 using namespace flowtest;
 
@@ -126,7 +127,7 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     const int32_t bonus = static_cast<int32_t>(std::floor(g.TimeLeft)) * 100;
     EXPECT_GT(bonus, 0);
     EXPECT_EQ(g.LevelCompleted, 1);
-    EXPECT_EQ(g.Stars, 1);
+    EXPECT_EQ(g.GoldenStars(), 1);
     EXPECT_EQ(g.CardTitle, "LEVEL COMPLETE!");
     EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 0.0f) << "the time went into the bonus";
     EXPECT_TRUE(OnTextLayer(h, "TIME BONUS +" + std::to_string(bonus)));
@@ -139,9 +140,13 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     ASSERT_TRUE(h.RunUntil([&] { return g.Screens->Counter.Shown == target; }, 8.0f));
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), std::to_string(target));
 
-    // Then the results, the map with the next level's story, and from it the
-    // next level, with a clean start.
+    // Then the results, the shop (the star is kept, so "done" asks first),
+    // the map with the next level's story, and from it the next level, with a
+    // clean start.
     ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
+    ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone, 6.0f));
+    ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202));
+    EXPECT_EQ(g.GoldenStars(), 1);
     ASSERT_TRUE(h.WaitForForm(g.Screens->MapForm, 6.0f));
     ASSERT_TRUE(h.ClickControl(g.Screens->MapForm, 150));
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 1.0f));
@@ -222,7 +227,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
 
     // The last life: game over, the main menu, and from it a new quest.
     g.Lives = 1;
-    g.Stars = 4;
+    g.SetGoldenStars(4);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
     g.TimeLeft = 0.1f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubGameOver; }, 4.0f));
@@ -246,7 +251,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Lives, 3);
-    EXPECT_EQ(g.Stars, 0);
+    EXPECT_EQ(g.GoldenStars(), 0);
     EXPECT_EQ(QuestScore(h), 0);
     EXPECT_TRUE(g.Screens->HudWindows.front()->Visible);
 }

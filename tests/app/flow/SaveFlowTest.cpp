@@ -80,7 +80,7 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     ASSERT_TRUE(h.ClickControl(g->Screens->StartQuestForm, 211));
     ASSERT_TRUE(h.ClickControl(g->Screens->MapForm, 150));
     EXPECT_EQ(g->Level, 2);
-    EXPECT_EQ(g->Stars, 1);
+    EXPECT_EQ(g->GoldenStars(), 1);
 
     // Time runs out: the life goes and the game goes back to that copy.
     ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 4.0f));

@@ -66,12 +66,12 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
             EXPECT_EQ(testsupport::SamplePlays(audio, "Door.wav"), 1) << "the door opens";
         }
         // The results, then the bonus level that follows every fifth (let it
-        // run out), then the stage's newspaper page with the map's music,
-        // then the map with the next level.
+        // run out), then the shop, then the stage's newspaper page with the
+        // map's music, then the map with the next level.
         ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
         CScreensManager& s = *g.Screens;
         ASSERT_TRUE(
-            h.RunUntil([&] { return s.NewspaperForm->Visible || g.SubState == kSubBonus; }, 10.0f));
+            h.RunUntil([&] { return g.SubState == kSubShop || g.SubState == kSubBonus; }, 10.0f));
         if (g.SubState == kSubBonus) {
             EXPECT_EQ(g.MusicState, kMusicBonusLevel);
             h.Frames(12);
@@ -80,6 +80,7 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
             g.BonusTime = 0.2f;
             ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 30.0f));
         }
+        ASSERT_TRUE(h.PassShop(30.0f));
         ASSERT_TRUE(h.WaitForForm(s.NewspaperForm, 10.0f));
         EXPECT_EQ(g.MusicState, kMusicStoryline);
         const size_t page = static_cast<size_t>(&c - cases);

@@ -215,7 +215,7 @@ TEST(LevelCodes, FixedGemsAndBonuses) {
 TEST(LevelCodes, TutorialSevenPutsTheOwnedColourOnLetterA) {
     FieldDriver d;
     CPlayField& f = d.Field();
-    f.ItemTiers[3] = 1;
+    f.Totems.Tiers[3] = 1;
     ASSERT_NE(d.StartLevel(1, Level(Rows("axxxxxxx"), "SET ( 0 2 3 4 5 )\n")), 0);
     f.TutorialNumber = 7;
     f.TutorialStep = 1;

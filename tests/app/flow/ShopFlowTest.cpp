@@ -1,0 +1,56 @@
+// The shop between two quest levels, as a player meets it: a won level opens
+// it, a Golden Star buys the red totem, and the totem stands on the panel in
+// the next level.
+#include <gtest/gtest.h>
+
+#include "app/flow/FlowHarness.h"
+#include "playerdata/QuestState.h"
+#include "screens/ScreensManager.h"
+#include "screens/ShopScreen.h"
+#include "ui/UxForm.h"
+
+using namespace flowtest;
+
+TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
+    FlowHarness h(11);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    constexpr int32_t kRedItem = 5, kRedColour = 2;
+
+    // Level 3 won: its star pays for the red totem, on sale from level 4.
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    if (g.TipOpen == 1)
+        h.Click(0.0f, 0.0f);
+    h.Field().TutorialNumber = 0;
+    g.Level = 3;
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(
+        h.RunUntil([&] { return s.StatisticsForm->Visible && s.StatisticsForm->Active; }, 10.0f));
+    EXPECT_EQ(g.GoldenStars(), 1);
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30));
+    ASSERT_TRUE(h.WaitForForm(s.ShopForm, 6.0f));
+    EXPECT_EQ(g.SubState, kSubShop);
+    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f));
+    EXPECT_EQ(g.Shop->upgrades.offered[kRedItem], 1) << "the offers of level 4 are revealed";
+    EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0);
+
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + kRedItem));
+    EXPECT_EQ(g.GoldenStars(), 0) << "the star left the bank";
+    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->upgrades.tier[kRedItem] == 1; }, 3.0f));
+    EXPECT_EQ(g.Field->Totems.Tiers[kRedColour], 1);
+
+    // No star left: "done" leaves at once, and the map leads to level 4.
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdDone));
+    EXPECT_EQ(g.Quest->Upgrades[kRedItem], 1) << "the record took the purchase";
+    ASSERT_TRUE(h.PlayOnFromMap());
+    EXPECT_EQ(g.Level, 4);
+    EXPECT_FALSE(g.Shop->IsOpen());
+    EXPECT_TRUE(g.Shop->stars.empty());
+    EXPECT_EQ(g.Field->Totems.Tiers[kRedColour], 1);
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    EXPECT_FALSE(g.Field->Totems.Places[kRedColour].IsNull()) << "the red totem stands ready";
+    EXPECT_EQ(g.Field->Totems.CountOwnedTotems(), 1);
+}
