@@ -389,6 +389,7 @@ void CGame::WinLevel() {
     LevelTimeBonus = bonus;
     field.Counters.AddToSets(bonus, 0);
     RecordLevelResults();
+    CheckQuestTrophies();
     SaveProfileSettings();
 
     ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}));
@@ -414,6 +415,9 @@ void CGame::UpdateLevelResult(float /*dt*/) {
             ShowLevelResults();
         return;
     }
+    // Awards of the level are shown before the game goes on.
+    if (HoldForTrophies())
+        return;
     ResultsShown = 0;
     HideCard();
     HideTotems(*this);
@@ -512,7 +516,7 @@ void CGame::UpdateLostLevel(float /*dt*/) {
 }
 
 void CGame::UpdateGameOver(float /*dt*/) {
-    if (EndDelay > 0.0f)
+    if (EndDelay > 0.0f || HoldForTrophies())
         return;
     LeaveLevelScreen();
     ShowMainMenu();
