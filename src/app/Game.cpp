@@ -465,6 +465,10 @@ int32_t CGame::Init() {
     // 19. The shop between levels.
     CreateShop();
     LoadingStep();
+    // 20. The trophies: their display settings and texts, the layers and
+    // pictures of the award display, and the current player's file (quick:
+    // no step of the loading bar of its own).
+    CreateTrophies();
 
     // 22. The profile options as they stand now.
     ProfileOptions.Save(OptionsPath);
@@ -572,6 +576,7 @@ void CGame::Update(float dt) {
     // Where the pointer is, then the current screen.
     ReadCursor();
     UpdateMenuHover();
+    UpdateTrophies(dt);
     UpdateScreens(dt);
     RunScreen(dt);
 }

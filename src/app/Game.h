@@ -18,6 +18,7 @@
 //   GamePlayAids.cpp    the sand carried between levels, the idle hint
 //   GameVideo.cpp       full screen and back
 //   GameShop.cpp        the shop between levels and the upgrades of a level
+//   GameTrophies.cpp    the trophies: their checks, their screen, their file
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -61,6 +62,7 @@ class CTerminatorManager;
 class CTextLayer;
 class CTextSprite;
 class CTexture;
+class CTrophies;
 class CUxWindow;
 class CVertexBuffer;
 struct CUxEvent;
@@ -416,6 +418,42 @@ public:
     // Full screen at the current size, or back to the window's size before;
     // false (and the mode unchanged) when the display refuses.
     bool SwitchFullScreen(bool fullScreen);
+    // ---- Trophies (GameTrophies.cpp) ----
+    // Where the trophy screen was opened from (TrophiesFrom).
+    enum : int32_t {
+        kTrophiesClosed = 0,
+        kTrophiesFromMenu = 1,
+        kTrophiesFromLevelEnd = 2,
+    };
+    // "<folder>\Trophies.dat"; empty for an empty folder.
+    static std::string TrophiesPath(const std::string& folder);
+    // Init: the trophies with their settings, texts, layers and pictures, and
+    // the current player's file.
+    void CreateTrophies();
+    // Another player became current: awards still waiting go to the previous
+    // one's file, then the new player's trophies are read.
+    void SwitchProfileTrophies(const std::string& previousFolder);
+    // The current player's "Trophies.dat" (nothing without a player).
+    void SaveTrophies();
+    // At a won level's results: the award rules of trophies 1 to 8; 1 when an
+    // award was queued.
+    int32_t CheckQuestTrophies();
+    // During play: the score and frenzy trophies, and the chain trophy when
+    // asked; 1 when an award was queued.
+    int32_t CheckPlayTrophies(int32_t withChain);
+    // Every frame: the award display; the file is saved once the last waiting
+    // award has landed.
+    void UpdateTrophies(float dt);
+    void OpenTrophies(int32_t from);
+    // The trophy screen's Close: waiting awards are committed and saved, and
+    // the game goes back where it came from.
+    void CloseTrophies();
+    // At the end of a level: true while the trophy screen shows (it opens
+    // when awards wait).
+    bool HoldForTrophies();
+    // Leaving the quest-completed screen: the quest trophy, and every award
+    // still waiting, committed and saved with the player's settings.
+    void AwardQuestTrophy();
 
     // ---- Screens (GameScreens.cpp) ----
     // Init: the screens object with its forms, drawn by the renderer. 1 on
@@ -498,6 +536,8 @@ public:
     int32_t LevelSecondsLeft = 0;          // at the last won level
     CSharedPtr<CScreensManager> Screens;
     CSharedPtr<CShopScreen> Shop;
+    CSharedPtr<CTrophies> Trophies;
+    int32_t TrophiesFrom = kTrophiesClosed;
     int32_t CardShown = 0;
     std::string CardTitle;
 

@@ -74,6 +74,8 @@ void CGame::DispatchFieldEvents() {
     events.swap(Field->Events);
     for (const CFieldEvent& e : events)
         HandleFieldEvent(e);
+    if (!events.empty() && Mode == kModeLevel && SubState == kSubPlay)
+        CheckPlayTrophies(1);
 }
 
 void CGame::HandleFieldEvent(const CFieldEvent& e) {

@@ -416,6 +416,7 @@ void CGame::WinLevel() {
     LevelTimeBonus = bonus;
     field.Counters.AddToSets(bonus, 0);
     RecordLevelResults();
+    CheckQuestTrophies();
     SaveProfileSettings();
 
     ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}));
@@ -441,6 +442,9 @@ void CGame::UpdateLevelResult(float /*dt*/) {
             ShowLevelResults();
         return;
     }
+    // Awards of the level are shown before the game goes on.
+    if (HoldForTrophies())
+        return;
     ResultsShown = 0;
     HideCard();
     HideTotems(*this);
@@ -498,7 +502,8 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         // Phase 2 goes back to the shop of a restored copy, phase 1 restarts.
         IntroStep = RestoreAfterLoss() ? 2 : 1;
         if (Lives < 1 && IntroStep == 1) {
-            ShowGameOver();
+            // Phase 3: awards won in play are shown before the game ends.
+            IntroStep = 3;
             return;
         }
         ShowCard(GetString(kTxtLifeLostTitle), GetString(kTxtHudLives) + ": " +
@@ -511,6 +516,11 @@ void CGame::UpdateLostLevel(float /*dt*/) {
     }
     if (IntroStep == 2) {
         OpenShop(Level);
+        return;
+    }
+    if (IntroStep == 3) {
+        if (!HoldForTrophies())
+            ShowGameOver();
         return;
     }
     // Without saved copies the level starts again with the totals it began with.
@@ -555,5 +565,6 @@ void CGame::CloseGameEnd() {
         return;
     if (!Screens.IsNull())
         Screens->FadeOut(Screens->WinForm, kFormFade);
+    AwardQuestTrophy();
     BackToMenus(*this);
 }

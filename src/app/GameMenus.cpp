@@ -348,12 +348,10 @@ int32_t CGame::OnMenuClick(int32_t id) {
     case kIdQuit:
         return 1;
     case kIdTrophies:
-        s.FadeOut(s.MainMenuForm, kMenuFade);
-        s.FadeIn(s.TrophiesForm, kMenuFade);
+        OpenTrophies(kTrophiesFromMenu);
         break;
     case kIdTrophiesClose:
-        s.FadeOut(s.TrophiesForm, kMenuFade);
-        s.FadeIn(s.MainMenuForm, kMenuFade);
+        CloseTrophies();
         break;
     case kIdResume:
         CloseGameMenu();

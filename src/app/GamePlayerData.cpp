@@ -81,6 +81,7 @@ void CGame::ChooseStartupProfile() {
 }
 
 void CGame::MakeProfileCurrent(int32_t index) {
+    const std::string previousFolder = ProfileFolder();
     if (Profiles.IsNull() || index < 0 || index >= Profiles->Count()) {
         Profile = CSharedPtr<CProfileSettings>();
         Motion.ProfilePath.clear();
@@ -90,6 +91,7 @@ void CGame::MakeProfileCurrent(int32_t index) {
     }
     if (!Field.IsNull())
         Field->Tutorial = Profile.Get();
+    SwitchProfileTrophies(previousFolder);
 }
 
 std::string CGame::ProfileFolder() const {

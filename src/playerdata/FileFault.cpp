@@ -7,5 +7,9 @@ void LogFileFault(const char* message, const std::string& path, size_t offset,
     LogObject(message);
     LogObject(path);
     LogObject("\n");
+    LogFileFaultDetail(path, offset, reason);
+}
+
+void LogFileFaultDetail(const std::string& path, size_t offset, const std::string& reason) {
     LogObject(path + ", byte " + std::to_string(offset) + ": " + reason + "\n");
 }

@@ -7,3 +7,5 @@
 
 void LogFileFault(const char* message, const std::string& path, size_t offset,
                   const std::string& reason);
+// The last of those lines alone, for readers whose message names no file.
+void LogFileFaultDetail(const std::string& path, size_t offset, const std::string& reason);

@@ -5,6 +5,7 @@
 // sets 2 and 1 together. Some counters hold an IEEE single (AddFloat); counters
 // 8 and 9 keep a maximum instead of a sum. The block travels in the quest save
 // as XOR-keyed little-endian words, in the order set 0, set 2, set 1.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -12,6 +13,12 @@
 class CCounterSet {
 public:
     static constexpr int32_t kCounters = 10;
+    // Some of what the game counts in them.
+    enum : int32_t {
+        kScore = 0,
+        kFrenzies = 7,
+        kLongestChain = 8,
+    };
 
     // Ten zero counters, auxiliary values all 0 but entry 1 = 1, keep-maximum
     // list {8, 9}.
@@ -46,6 +53,8 @@ public:
 class CProfileCounters {
 public:
     static constexpr int32_t kSets = 3;
+    // The set of the whole quest's totals.
+    static constexpr size_t kQuestTotals = 1;
     static constexpr uint32_t kSaveKey = 0x61C4A27Fu;
 
     CProfileCounters() = default;

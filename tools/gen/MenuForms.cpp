@@ -674,17 +674,17 @@ std::string Trophies() {
     const auto cell = [](int t) {
         return std::pair<int, int>{152 + (t % 3) * 260, 150 + (t / 3) * 180};
     };
-    // Each trophy's socket, where its description appears when pointed at.
+    // Each trophy's socket.
     for (int t = 0; t < 9; ++t)
         f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize,
-                  cell(t).first + 68, cell(t).second, 84, 84, 1);
+                  cell(t).first + 68, cell(t).second, 84, 84);
     f.Layer(3);
-    // Not earned: the trophy's name and its veiled picture. The veil comes
-    // last: the game gives the last window of the first group its picture.
+    // Each trophy's name, and its veiled picture while it is not earned. The
+    // game gives the last window of the first group its picture.
     for (int t = 0; t < 9; ++t) {
         const auto [x, y] = cell(t);
-        f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, 100 + t, kMainFont, 0.5f,
-                "CENTER", kGoldText);
+        f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, -1, kMainFont, 0.5f, "CENTER",
+                kGoldText);
         f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
     }
     // Earned: one medal per level.
@@ -695,6 +695,13 @@ std::string Trophies() {
                      levelColour[l]);
     }
     f.Button("Close", "TrophiesClose", 407, 700, kButtonW, kButtonH);
+    // The description of the trophy under the pointer (code 1, its text
+    // first): the game keeps these offsets from the screen's centre as offsets
+    // from the pointer, so the box opens just below and right of it.
+    f.Layer(6);
+    f.Label("\" \"", 540, 400, 300, 110, 1, kMainFont, 0.42f, "LEFT", kBodyText);
+    f.Layer(5);
+    f.Tinted(a.banner, 524, 390, 332, 130, 1, "F0FFFFFF");
     return f.Str();
 }
 

@@ -252,6 +252,9 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
 
 void FlowHarness::Frames(int n) {
     for (int i = 0; i < n; ++i) {
+        // A level's awards hold the game until their screen is closed.
+        if (CloseAwards && game_->TrophiesFrom == CGame::kTrophiesFromLevelEnd)
+            game_->CloseTrophies();
         game_->Update(kDt);
         if (++frame_ % kRenderEvery == 0)
             game_->Render();

@@ -37,6 +37,9 @@ public:
     FlowHarness(const FlowHarness&) = delete;
     FlowHarness& operator=(const FlowHarness&) = delete;
 
+    // Set: the trophy screen showing a level's awards is closed as it opens.
+    bool CloseAwards = true;
+
     // Empty when the game is up; else why not (the test skips or fails on it).
     const std::string& Skip() const { return skip_; }
     const std::string& Failure() const { return failure_; }

@@ -58,7 +58,7 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
         {"Newspaper", {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {100, 1}}},
         {"Intro", {{1, 3}}},
         {"Win", {{1, 1}}},
-        {"Trophies", {{0, 1}, {1, 9}}},
+        {"Trophies", {{0, 1}, {1, 2}}},
         {"Splash", {{0, 1}, {1000, 1}}},
         {"Memory", {{1, 1}, {2, 1}}},
         {"Arcade", {{1, 1}}},
@@ -72,10 +72,10 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
             b["Map"][100 * stage + n] = 1;
     for (int i = 0; i < 4; ++i)
         b["Map"][11 + i] = b["Map"][21 + i] = 1;
-    // Trophies: a "not earned" group and one medal per level for each.
+    // Trophies: a "not earned" veil and one medal per level for each.
     const int trophyLevels[] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
     for (int t = 0; t < 9; ++t) {
-        b["Trophies"][100 + t] = 2;
+        b["Trophies"][100 + t] = 1;
         b["Trophies"][200 + t] = trophyLevels[t];
     }
     for (int c = 0; c <= 13; ++c)

@@ -1,0 +1,62 @@
+// A score trophy earned in play flies onto the trophy screen after the level's
+// results, is kept in the player's file and is there again from the menu.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/Trophies.h"
+#include "screens/ScreensManager.h"
+#include "support/TempDir.h"
+
+using namespace flowtest;
+
+namespace {
+
+TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
+    FlowHarness h(29);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    h.CloseAwards = false;
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    CTrophies& t = *g.Trophies;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+
+    // Just short of the first score trophy: the player's first rows pass it.
+    h.Field().Counters.Sets[1].Counters[0] = 499990;
+    ScriptedPlayer player(h);
+    ASSERT_EQ(player.PlayLevel(4.0f), ScriptedPlayer::kOutOfTime);
+    const auto score = std::make_pair(int32_t{CTrophies::kScore}, int32_t{1});
+    EXPECT_NE(std::find(t.Pending.begin(), t.Pending.end(), score), t.Pending.end());
+    EXPECT_EQ(t.Levels[CTrophies::kScore], 0) << "earned only once shown";
+    ASSERT_EQ(player.PlayLevel(300.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
+
+    // The results, then the trophy screen shows each award in turn; the game
+    // waits, and the file is saved once the last one has landed.
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30, 6.0f));
+    ASSERT_TRUE(h.WaitForForm(s.TrophiesForm, 6.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return !t.HasPending(); }, 2.1f * float(t.Pending.size())));
+    EXPECT_FALSE(s.MapForm->Visible);
+    const std::string saved = testsupport::ReadFile("Players/" + g.Profile->Name + "/Trophies.dat");
+    ASSERT_EQ(saved.size(), 36u);
+    EXPECT_EQ(saved[4 * CTrophies::kScore], 1);
+    ASSERT_TRUE(h.ClickControl(s.TrophiesForm, 260) && h.WaitForForm(s.MapForm, 6.0f));
+
+    // Later, from the main menu: pointing at the trophy tells what it was for.
+    ASSERT_TRUE(h.ClickControl(s.MapForm, 151) && h.ClickControl(s.MainMenuForm, 20));
+    ASSERT_TRUE(h.WaitForForm(s.TrophiesForm));
+    const CUxWindow& medal = *s.TrophyGroups200[CTrophies::kScore].Windows[0];
+    h.MoveTo(medal.Position.X, medal.Position.Y);
+    h.Frames(2);
+    EXPECT_EQ(CScreensManager::WindowText(s.TrophyIcons.front()) + "\n",
+              t.Descriptions[CTrophies::kScore][0]);
+    EXPECT_TRUE(medal.Visible && h.ClickControl(s.TrophiesForm, 260));
+    EXPECT_TRUE(h.WaitForForm(s.MainMenuForm) && t.Backdrop.IsNull());
+}
+
+} // namespace
