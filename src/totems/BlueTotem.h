@@ -101,10 +101,7 @@ public:
 
 protected:
     void LayoutExtras(bool resize) override;
-    void ShiftExtraKeys(int32_t delta) override {
-        for (const CSharedPtr<CSpriteQuad>& s : ShieldSprites)
-            s->Key += delta;
-    }
+    void ShiftExtraKeys(int32_t delta) override { ShiftKeys(ShieldSprites, delta); }
 
 private:
     const std::vector<CBlueTotemParams::Segment>& Begins() const;

@@ -244,15 +244,18 @@ void CTotem::SetAlpha(float alpha, int32_t alsoTarget) {
         s->SetAlpha(Alpha);
 }
 
+void CTotem::ShiftKeys(const std::vector<CSharedPtr<CSpriteQuad>>& sprites, int32_t delta) {
+    for (const CSharedPtr<CSpriteQuad>& s : sprites)
+        s->Key += delta;
+}
+
 void CTotem::SetZOrder(int32_t z) {
     ZOrder = z;
     if (FigureSprites.empty())
         return;
     const int32_t delta = z - FigureSprites.front()->Key;
-    for (const CSharedPtr<CSpriteQuad>& s : FigureSprites)
-        s->Key += delta;
-    for (const CSharedPtr<CSpriteQuad>& s : ShineSprites)
-        s->Key += delta;
+    ShiftKeys(FigureSprites, delta);
+    ShiftKeys(ShineSprites, delta);
     ShiftExtraKeys(delta);
 }
 

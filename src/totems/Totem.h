@@ -175,6 +175,7 @@ protected:
     virtual void OnRearm() {}
     // Colour sprites whose depth keys move with the figure's.
     virtual void ShiftExtraKeys(int32_t /*delta*/) {}
+    static void ShiftKeys(const std::vector<CSharedPtr<CSpriteQuad>>& sprites, int32_t delta);
     // Colour sprites laid out with the parts.
     virtual void LayoutExtras(bool /*resize*/) {}
     // The world point of a figure point (units of the figure's size).

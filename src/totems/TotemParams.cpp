@@ -28,6 +28,59 @@ void QuietSize(const std::string& file, const char* section, const char* key, fl
     }
 }
 
+// The sizes the figure keys are written against.
+struct FigureFrame {
+    float W = 128.0f, H = 128.0f;
+    float TexW = 512.0f, TexH = 256.0f;
+    FigureFrame(const CTotemConfig& config) {
+        float main[2] = {W, H};
+        float texture[2] = {TexW, TexH};
+        QuietSize(config.File, "Shared", "MainSize", main);
+        QuietSize(config.File, config.Section, "MainTextureSize", texture);
+        W = main[0];
+        H = main[1];
+        TexW = texture[0];
+        TexH = texture[1];
+    }
+    float X(float px) const { return px / W - 0.5f; }
+    float Y(float py) const { return 0.5f - py / H; }
+    void TexRect(const CTotemConfig& config, const char* key, const char* def, float out[4],
+                 float tw, float th) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        out[0] = r[0] / tw;
+        out[1] = r[1] / th;
+        out[2] = r[2] / tw;
+        out[3] = r[3] / th;
+    }
+    // "x y w h": a corner in figure units and a size.
+    void Rect(const CTotemConfig& config, const char* key, const char* def, float out[4]) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        out[0] = X(r[0]);
+        out[1] = Y(r[1]);
+        out[2] = r[2] / W;
+        out[3] = r[3] / H;
+    }
+    // "x1 y1 x2 y2": a line between two points of the figure.
+    CTotemLine Line(const CTotemConfig& config, const char* key, const char* def) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        return CTotemLine{X(r[0]), Y(r[1]), X(r[2]), Y(r[3])};
+    }
+    // "x y w h": a centre in figure units with depth z, and a size.
+    void Box(const CTotemConfig& config, const char* key, const char* def, float z, float out[5],
+             float w, float h) const {
+        float r[4] = {};
+        config.Floats(key, def, r, 4);
+        out[0] = r[0] / w - 0.5f;
+        out[1] = 0.5f - r[1] / h;
+        out[2] = z;
+        out[3] = r[2] / w;
+        out[4] = r[3] / h;
+    }
+};
+
 } // namespace
 
 void CTotemColourParams::Load(std::string_view file, const char* section,
@@ -97,11 +150,9 @@ CVioletTotemParams::CVioletTotemParams() {
 }
 
 void CVioletTotemParams::LoadPower(const CTotemConfig& config) {
-    // The pixel values are of the main figure's frame ("MainSize" of the
-    // shared section, already checked there).
-    float frame[2] = {128.0f, 128.0f};
-    QuietSize(config.File, "Shared", "MainSize", frame);
-    const float w = frame[0], h = frame[1];
+    // The pixel values are of the main figure's frame.
+    const FigureFrame f(config);
+    const float w = f.W, h = f.H;
     constexpr float kDepth = -0.4f;
     auto box = [&](const char* pattern, int32_t tier, CVector3& centre, float size[2]) {
         float r[4] = {};
@@ -124,14 +175,8 @@ void CVioletTotemParams::LoadPower(const CTotemConfig& config) {
         RayRadii[t][1] = r * flat;
     }
     RaySpeed = config.Float("RayW", "0.5");
-    for (int32_t t = 0; t < kTiers; ++t) {
-        float r[4] = {};
-        config.Floats(IndexedKey("Area%d", t + 1).c_str(), "0 0 1 1", r, 4);
-        Areas[t][0] = r[0] / w - 0.5f;
-        Areas[t][1] = 0.5f - r[1] / h;
-        Areas[t][2] = r[2] / w;
-        Areas[t][3] = r[3] / h;
-    }
+    for (int32_t t = 0; t < kTiers; ++t)
+        f.Rect(config, IndexedKey("Area%d", t + 1).c_str(), "0 0 1 1", Areas[t]);
     FlyTime = config.Positive("FlyTime", "0.5");
 }
 
@@ -140,11 +185,8 @@ CYellowTotemParams::CYellowTotemParams() {
 }
 
 void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
-    float main[2] = {128.0f, 128.0f};
-    float texture[2] = {512.0f, 256.0f};
-    QuietSize(config.File, "Shared", "MainSize", main);
-    QuietSize(config.File, config.Section, "MainTextureSize", texture);
-    const float mw = main[0], mh = main[1];
+    const FigureFrame f(config);
+    const float mw = f.W, mh = f.H;
     constexpr float kDepth = -100.0f;
     auto screen = [&](const char* key, const char* def, CVector3& out) {
         float p[2] = {};
@@ -155,7 +197,7 @@ void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
     for (int32_t t = 0; t < kTiers; ++t) {
         float p[2] = {};
         config.Floats(IndexedKey("SmokeCenter%d", t + 1).c_str(), "150 188", p, 2);
-        SmokeCentres[t] = CVector3(p[0] / mw - 0.5f, 0.5f - p[1] / mh, kDepth);
+        SmokeCentres[t] = CVector3(f.X(p[0]), f.Y(p[1]), kDepth);
     }
     for (int32_t t = 0; t < kTiers; ++t)
         SmokePlatformSizes[t] =
@@ -169,14 +211,9 @@ void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
     NumberFlyTime = config.NonNegative("NumberFlyTime", "0.5");
     NumberFadeTime = config.Positive("NumberFadeTime", "0.25");
     screen("NumberTarget", "136 232", NumberTarget);
-    for (int32_t i = 0; i < kNumbers; ++i) {
-        float r[4] = {};
-        config.Floats(IndexedKey("NumberT%d", i).c_str(), "344 104 428 144", r, 4);
-        NumberRects[i][0] = r[0] / texture[0];
-        NumberRects[i][1] = r[1] / texture[1];
-        NumberRects[i][2] = r[2] / texture[0];
-        NumberRects[i][3] = r[3] / texture[1];
-    }
+    for (int32_t i = 0; i < kNumbers; ++i)
+        f.TexRect(config, IndexedKey("NumberT%d", i).c_str(), "344 104 428 144", NumberRects[i],
+                  f.TexW, f.TexH);
     for (int32_t i = 0; i < kNumbers; ++i) {
         float s[2] = {};
         config.Floats(IndexedKey("NumberSize%d", i).c_str(), "84 40", s, 2);
@@ -204,48 +241,6 @@ void CYellowTotemParams::LoadPower(const CTotemConfig& config) {
     FrenzyWidth = frenzy[2];
 }
 
-namespace {
-
-// The sizes the figure keys are written against.
-struct FigureFrame {
-    float W = 128.0f, H = 128.0f;
-    float TexW = 512.0f, TexH = 256.0f;
-    FigureFrame(const CTotemConfig& config) {
-        float main[2] = {W, H};
-        float texture[2] = {TexW, TexH};
-        QuietSize(config.File, "Shared", "MainSize", main);
-        QuietSize(config.File, config.Section, "MainTextureSize", texture);
-        W = main[0];
-        H = main[1];
-        TexW = texture[0];
-        TexH = texture[1];
-    }
-    float X(float px) const { return px / W - 0.5f; }
-    float Y(float py) const { return 0.5f - py / H; }
-    void TexRect(const CTotemConfig& config, const char* key, const char* def, float out[4],
-                 float tw, float th) const {
-        float r[4] = {};
-        config.Floats(key, def, r, 4);
-        out[0] = r[0] / tw;
-        out[1] = r[1] / th;
-        out[2] = r[2] / tw;
-        out[3] = r[3] / th;
-    }
-    // "x y w h": a centre in figure units with depth z, and a size.
-    void Box(const CTotemConfig& config, const char* key, const char* def, float z, float out[5],
-             float w, float h) const {
-        float r[4] = {};
-        config.Floats(key, def, r, 4);
-        out[0] = r[0] / w - 0.5f;
-        out[1] = 0.5f - r[1] / h;
-        out[2] = z;
-        out[3] = r[2] / w;
-        out[4] = r[3] / h;
-    }
-};
-
-} // namespace
-
 CGreenTotemParams::CGreenTotemParams() {
     LoadPower(CTotemConfig(std::string_view(), "Green"));
 }
@@ -258,12 +253,7 @@ void CGreenTotemParams::LoadPower(const CTotemConfig& config) {
     constexpr float kFlareDepth = -5.0f;
     f.TexRect(config, "NoChainT", "384 0 510 91", NoChainRect, f.TexW, f.TexH);
     f.TexRect(config, "NoChainShadowT", "225 151 326 171", NoChainShadowRect, shadow[0], shadow[1]);
-    float c[4] = {};
-    config.Floats("Chain", "86 16 114 10", c, 4);
-    Chain[0] = f.X(c[0]);
-    Chain[1] = f.Y(c[1]);
-    Chain[2] = c[2] / f.W;
-    Chain[3] = c[3] / f.H;
+    f.Rect(config, "Chain", "86 16 114 10", Chain);
     for (int32_t t = 0; t < kTiers; ++t) {
         float p[2] = {};
         config.Floats(IndexedKey("Point%d", t + 1).c_str(), "178 152", p, 2);
@@ -324,11 +314,6 @@ void CBlueTotemParams::LoadPower(const CTotemConfig& config) {
         for (int32_t k = 0; k < 2; ++k)
             f.TexRect(config, IndexedKey("Empty%dT%d", t + 1, k).c_str(), "172 159 204 236",
                       EmptyRects[t][k], f.TexW, f.TexH);
-    auto segment = [&](const std::string& key, const char* def) {
-        float r[4] = {};
-        config.Floats(key.c_str(), def, r, 4);
-        return Segment{f.X(r[0]), f.Y(r[1]), f.X(r[2]), f.Y(r[3])};
-    };
     for (int32_t t = 0; t < kTiers; ++t) {
         // A count beyond the table would allocate without end.
         const int32_t n = config.Int(IndexedKey("Bolt%dCount", t + 1).c_str(), "1", 0, kMaxBolts);
@@ -336,8 +321,9 @@ void CBlueTotemParams::LoadPower(const CTotemConfig& config) {
         BoltEnds[t].clear();
         for (int32_t i = 0; i < n; ++i) {
             BoltBegins[t].push_back(
-                segment(IndexedKey("Bolt%dBegin%d", t + 1, i), "105 184 128 157"));
-            BoltEnds[t].push_back(segment(IndexedKey("Bolt%dEnd%d", t + 1, i), "130 185 137 198"));
+                f.Line(config, IndexedKey("Bolt%dBegin%d", t + 1, i).c_str(), "105 184 128 157"));
+            BoltEnds[t].push_back(
+                f.Line(config, IndexedKey("Bolt%dEnd%d", t + 1, i).c_str(), "130 185 137 198"));
         }
     }
     float p[2] = {};
@@ -372,11 +358,9 @@ void CWhiteTotemParams::LoadPower(const CTotemConfig& config) {
         const int32_t n =
             config.Int(IndexedKey("Strip%dCount", t + 1).c_str(), "8", 1, kMaxStripLines);
         Strips[t].clear();
-        for (int32_t i = 0; i < n; ++i) {
-            float r[4] = {};
-            config.Floats(IndexedKey("Strip%dLine%d", t + 1, i).c_str(), "131 164 139 154", r, 4);
-            Strips[t].push_back(Line{f.X(r[0]), f.Y(r[1]), f.X(r[2]), f.Y(r[3])});
-        }
+        for (int32_t i = 0; i < n; ++i)
+            Strips[t].push_back(
+                f.Line(config, IndexedKey("Strip%dLine%d", t + 1, i).c_str(), "131 164 139 154"));
         SegmentLengths[t].assign(static_cast<size_t>(n - 1), 0.0f);
         for (size_t i = 0; i + 1 < Strips[t].size(); ++i) {
             const float dx = Strips[t][i + 1].X2 - Strips[t][i].X2;

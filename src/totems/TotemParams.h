@@ -10,6 +10,11 @@
 
 class CTotemConfig;
 
+// A line between two points of a figure, in figure units.
+struct CTotemLine {
+    float X1, Y1, X2, Y2;
+};
+
 class CTotemColourParams {
 public:
     virtual ~CTotemColourParams() = default;
@@ -194,9 +199,7 @@ class CBlueTotemParams : public CTotemColourParams {
 public:
     static constexpr int32_t kTiers = 3;
     static constexpr int32_t kMaxBolts = 16;
-    struct Segment {
-        float X1, Y1, X2, Y2;
-    };
+    using Segment = CTotemLine;
 
     CBlueTotemParams();
 
@@ -231,9 +234,7 @@ class CWhiteTotemParams : public CTotemColourParams {
 public:
     static constexpr int32_t kTiers = 4;
     static constexpr int32_t kMaxStripLines = 64;
-    struct Line {
-        float X1, Y1, X2, Y2;
-    };
+    using Line = CTotemLine;
 
     CWhiteTotemParams();
 

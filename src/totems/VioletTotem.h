@@ -39,6 +39,7 @@ public:
 
 protected:
     void LayoutExtras(bool resize) override;
+    void ShiftExtraKeys(int32_t delta) override { ShiftKeys(ReadySprites, delta); }
 
 private:
     // Index of the tier's tables.

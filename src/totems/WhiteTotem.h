@@ -104,10 +104,7 @@ public:
 protected:
     bool LayeredParts() const override { return true; }
     void LayoutExtras(bool resize) override;
-    void ShiftExtraKeys(int32_t delta) override {
-        for (const CSharedPtr<CSpriteQuad>& s : StreamSprites)
-            s->Key += delta;
-    }
+    void ShiftExtraKeys(int32_t delta) override { ShiftKeys(StreamSprites, delta); }
 
 private:
     size_t TierIndex() const;

@@ -285,6 +285,20 @@ TEST_F(TotemPanelTest, FiguresMoveFadeAndShineByTheirClocks) {
     EXPECT_EQ(shop->Event, CTotem::kFadedIn);
 }
 
+TEST_F(TotemPanelTest, ArmedVioletLightsFollowTheFiguresDepth) {
+    Load("[Shared]\nMainSize=128 128\n", "", SetsOf("Violet", ""));
+    CSharedPtr<CTotem> f = panel->CreateTotem(CVioletTotem::kColour, CTotem::kSelected, 2, 0);
+    auto& violet = static_cast<CVioletTotem&>(*f);
+    violet.SetArmed(1, 1);
+    ASSERT_FALSE(violet.ReadySprites.empty());
+    std::vector<int32_t> keys;
+    for (const CSharedPtr<CSpriteQuad>& s : violet.ReadySprites)
+        keys.push_back(s->Key);
+    f->SetZOrder(f->Parts()[0]->Key - 7);
+    for (size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(violet.ReadySprites[i]->Key, keys[i] - 7);
+}
+
 TEST_F(TotemPanelTest, ConfigurationReadsItsKeysAndReplacesBadValues) {
     CapturedLog log;
     Load("[Shared]\nSwitchInTime=1\nDarkTexture3=1\nDarkT3=64 0 128 0 128 64 64 64\n"
