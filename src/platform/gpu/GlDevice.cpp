@@ -1750,11 +1750,7 @@ void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32
 uint64_t GlDevice::TextureCopyBytes() const {
     uint64_t bytes = 0;
     for (GlTexture* t : liveTextures_)
-        for (uint32_t level = 0, n = t->GetLevelCount(); level < n; ++level) {
-            SurfaceDesc d;
-            if (t->GetLevelDesc(level, &d) == kOk)
-                bytes += d.size;
-        }
+        bytes += t->CopyBytes();
     return bytes;
 }
 
@@ -1782,8 +1778,13 @@ Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
     return kOk;
 }
 
-Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
-                                    uint32_t pool, VertexBuffer** out) {
+namespace {
+
+// Makes a buffer of either kind after the checks both share, and has the
+// device track it.
+template <class Buffer, class Interface>
+Result MakeBuffer(GlDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
+                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
     if (!out)
         return kErrInvalidCall;
     *out = nullptr;
@@ -1791,30 +1792,29 @@ Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32
         return kErrInvalidCall;
     if (lengthBytes > kMaxBufferBytes)
         return kErrOutOfVideoMemory;
-    GlVertexBuffer* b = GlVertexBuffer::Create(this, lengthBytes, usage, fvf, pool);
+    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
     if (!b)
         return kErrOutOfVideoMemory;
-    liveVertexBuffers_.insert(b);
+    live.insert(b);
     *out = b;
     return kOk;
 }
 
+} // namespace
+
+Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
+                                    uint32_t pool, VertexBuffer** out) {
+    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+}
+
 Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                    uint32_t pool, IndexBuffer** out) {
-    if (!out)
+    if (format != Fmt::Index16 && format != Fmt::Index32) {
+        if (out)
+            *out = nullptr;
         return kErrInvalidCall;
-    *out = nullptr;
-    if (lengthBytes == 0 || pool > Pool::SystemMem ||
-        (format != Fmt::Index16 && format != Fmt::Index32))
-        return kErrInvalidCall;
-    if (lengthBytes > kMaxBufferBytes)
-        return kErrOutOfVideoMemory;
-    GlIndexBuffer* b = GlIndexBuffer::Create(this, lengthBytes, usage, format, pool);
-    if (!b)
-        return kErrOutOfVideoMemory;
-    liveIndexBuffers_.insert(b);
-    *out = b;
-    return kOk;
+    }
+    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
 }
 
 Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,

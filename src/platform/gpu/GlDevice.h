@@ -104,7 +104,7 @@ public:
     uint64_t ShortcutDraws() const { return shortcutDraws_; }
     // Number of draw calls issued to GL so far (clears and present passes included).
     uint64_t GlDrawCalls() const { return glDrawCalls_; }
-    // Bytes of the live textures' CPU copies, every level (memory figures).
+    // Bytes of the CPU copies the live textures hold now (memory figures).
     uint64_t TextureCopyBytes() const;
     // Waits until GL has finished every issued command.
     void Finish();

@@ -81,14 +81,57 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
 GlTexture::~GlTexture() {
     if (device_)
         device_->Forget(this);
-    Detach();
+    FreeGl();
 }
 
 void GlTexture::Detach() {
+    for (uint32_t i = 0; i < levels_.size(); ++i)
+        RestoreCopy(i);
+    FreeGl();
+}
+
+void GlTexture::FreeGl() {
     if (name_ && device_)
         glDeleteTextures(1, &name_);
     name_ = 0;
     device_ = nullptr;
+}
+
+size_t GlTexture::CopyBytes() const {
+    size_t n = 0;
+    for (const Level& l : levels_)
+        n += l.bits.size();
+    return n;
+}
+
+bool GlTexture::DropsCopies() const {
+    // GL holds eight bits a channel: wider channels would come back cut.
+    const FormatLayout& f = GetFormatLayout(format_);
+    const bool fits = std::max({f.r.bits, f.g.bits, f.b.bits, f.a.bits}) <= 8;
+    return fits && (usage_ & Usage::Dynamic) == 0 && pool_ != Pool::SystemMem;
+}
+
+bool GlTexture::RestoreCopy(uint32_t level) {
+    Level& l = levels_[level];
+    if (!l.bits.empty())
+        return true;
+    std::vector<uint8_t> rgba;
+    try {
+        l.bits.assign(static_cast<size_t>(l.pitch) * l.height, 0);
+        rgba.resize(static_cast<size_t>(l.width) * l.height * 4);
+    } catch (const std::bad_alloc&) {
+        l.bits = {};
+        return false;
+    }
+    if (!device_ || !name_)
+        return true; // a copy is only ever given up while GL holds the texels
+    device_->BindTextureForUpload(name_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    for (uint32_t y = 0; y < l.height; ++y)
+        PackRow(format_, rgba.data() + static_cast<size_t>(y) * l.width * 4, l.width,
+                l.bits.data() + static_cast<size_t>(y) * l.pitch);
+    return true;
 }
 
 Result GlTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
@@ -100,7 +143,7 @@ Result GlTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
     out->type = Rtype::Surface;
     out->usage = usage_;
     out->pool = pool_;
-    out->size = static_cast<uint32_t>(l.bits.size());
+    out->size = l.pitch * l.height;
     out->width = l.width;
     out->height = l.height;
     return kOk;
@@ -118,6 +161,8 @@ Result GlTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, ui
             return kErrInvalidCall;
         r = *rect;
     }
+    if (!RestoreCopy(level))
+        return kErrOutOfVideoMemory;
     l.locked = true;
     l.readOnly = (flags & kLockReadOnly) != 0;
     l.lockedRect = r;
@@ -132,8 +177,15 @@ Result GlTexture::UnlockRect(uint32_t level) {
         return kErrInvalidCall;
     Level& l = levels_[level];
     l.locked = false;
-    if (!l.readOnly)
-        Upload(level, l.lockedRect);
+    if (!l.readOnly && Upload(level, l.lockedRect)) {
+        const Rect& r = l.lockedRect;
+        l.wholeInGl = l.wholeInGl ||
+                      (r.left == 0 && r.top == 0 && static_cast<uint32_t>(r.right) == l.width &&
+                       static_cast<uint32_t>(r.bottom) == l.height);
+    }
+    // Pictures are rarely locked again once loaded: GL's copy is enough then.
+    if (l.wholeInGl && DropsCopies())
+        l.bits = {};
     return kOk;
 }
 
@@ -276,10 +328,10 @@ bool GlTexture::ClearHole(const int32_t in[4], int32_t out[4]) const {
     return holeFound_;
 }
 
-void GlTexture::Upload(uint32_t level, const Rect& r) {
+bool GlTexture::Upload(uint32_t level, const Rect& r) {
     UpdateOpacity(level, r);
     if (!device_ || !name_)
-        return;
+        return false;
     const Level& l = levels_[level];
     uint32_t w = static_cast<uint32_t>(r.right - r.left),
              h = static_cast<uint32_t>(r.bottom - r.top);
@@ -287,7 +339,7 @@ void GlTexture::Upload(uint32_t level, const Rect& r) {
     try {
         rgba.resize(static_cast<size_t>(w) * h * 4);
     } catch (const std::bad_alloc&) {
-        return;
+        return false;
     }
     uint32_t bpp = BytesPerPixel(format_);
     for (uint32_t y = 0; y < h; ++y) {
@@ -299,6 +351,7 @@ void GlTexture::Upload(uint32_t level, const Rect& r) {
     glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), r.left, r.top,
                     static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_RGBA, GL_UNSIGNED_BYTE,
                     rgba.data());
+    return true;
 }
 
 // ---- system-memory surface ----
@@ -418,27 +471,13 @@ void GlBufferStore::FreeGl() {
 
 GlVertexBuffer* GlVertexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                        uint32_t fvf, uint32_t pool) {
-    auto* b = new (std::nothrow) GlVertexBuffer(device, usage, fvf, pool);
-    if (!b)
-        return nullptr;
-    if (!b->store_.Init(length, usage)) {
-        b->device_ = nullptr;
-        delete b;
-        return nullptr;
-    }
-    return b;
+    return WithStorage(new (std::nothrow) GlVertexBuffer(device, usage, fvf, pool), length);
 }
 
 GlVertexBuffer::~GlVertexBuffer() {
     if (device_)
         device_->Forget(this);
     Detach();
-}
-
-void GlVertexBuffer::Detach() {
-    if (device_)
-        store_.FreeGl();
-    device_ = nullptr;
 }
 
 Result GlVertexBuffer::GetDesc(BufferDesc* out) {
@@ -450,33 +489,19 @@ Result GlVertexBuffer::GetDesc(BufferDesc* out) {
     out->usage = usage_;
     out->pool = pool_;
     out->size = store_.Length();
-    out->fvf = fvf_;
+    out->fvf = format_;
     return kOk;
 }
 
 GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                      uint32_t format, uint32_t pool) {
-    auto* b = new (std::nothrow) GlIndexBuffer(device, usage, format, pool);
-    if (!b)
-        return nullptr;
-    if (!b->store_.Init(length, usage)) {
-        b->device_ = nullptr;
-        delete b;
-        return nullptr;
-    }
-    return b;
+    return WithStorage(new (std::nothrow) GlIndexBuffer(device, usage, format, pool), length);
 }
 
 GlIndexBuffer::~GlIndexBuffer() {
     if (device_)
         device_->Forget(this);
     Detach();
-}
-
-void GlIndexBuffer::Detach() {
-    if (device_)
-        store_.FreeGl();
-    device_ = nullptr;
 }
 
 Result GlIndexBuffer::GetDesc(BufferDesc* out) {

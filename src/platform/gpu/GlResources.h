@@ -1,8 +1,10 @@
 #pragma once
 // Resources of the GL back end. Each keeps a CPU copy of its contents (textures in
 // their own format, buffers as bytes) and uploads what was locked when it is
-// unlocked. A resource may outlive its device (the engine's registries can hold the
-// last reference); it then loses its GL object and keeps only the CPU copy.
+// unlocked; a loaded picture gives its copy up once GL holds all of it and reads
+// it back from GL when locked again. A resource may outlive its device (the
+// engine's registries can hold the last reference); it then loses its GL object
+// and keeps only the CPU copy.
 #include <cstdint>
 #include <vector>
 
@@ -41,14 +43,18 @@ public:
     // Whether every texel of the base level in the texel rectangle r (left,
     // top, right, bottom) has zero alpha; false for texels outside the level.
     bool Clear(const int32_t r[4]) const;
-    // The device is going away: free the GL object, keep the CPU copy.
+    // The device is going away: free the GL object, keep the CPU copy (read
+    // back from GL for levels that had given theirs up).
     void Detach();
+    // Bytes of CPU copies held now, over all levels.
+    size_t CopyBytes() const;
 
 private:
     struct Level {
         uint32_t width = 0, height = 0, pitch = 0;
-        std::vector<uint8_t> bits;
+        std::vector<uint8_t> bits; // empty while GL holds the only copy
         bool locked = false, readOnly = false;
+        bool wholeInGl = false; // every texel has been uploaded
         Rect lockedRect;
         // Flags per square block of texels: all of its alpha is full, or zero.
         std::vector<uint8_t> opaqueBlocks;
@@ -58,8 +64,15 @@ private:
     static constexpr uint8_t kBlockOpaque = 1, kBlockClear = 2;
     GlTexture(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
-    void Upload(uint32_t level, const Rect& r);
+    bool Upload(uint32_t level, const Rect& r);
     void UpdateOpacity(uint32_t level, const Rect& r);
+    // Whether a level's CPU copy goes once GL holds all of it: textures locked
+    // again and again (dynamic ones, system-memory ones) and formats GL cannot
+    // give back bit for bit keep theirs.
+    bool DropsCopies() const;
+    // Fills an empty CPU copy of `level` from GL; false when out of memory.
+    bool RestoreCopy(uint32_t level);
+    void FreeGl();
 
     GlDevice* device_;
     uint32_t usage_, format_, pool_;
@@ -116,54 +129,66 @@ private:
     uint32_t lockOffset_ = 0, lockSize_ = 0;
 };
 
-class GlVertexBuffer final : public VertexBuffer {
+// What vertex and index buffers share besides the store: the owning device,
+// how they were made, and handing out the store's lock.
+template <class Interface> class GlBuffer : public Interface {
+public:
+    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
+        return store_.Lock(offsetBytes, sizeBytes, out, flags);
+    }
+    Result Unlock() override { return store_.Unlock(); }
+
+    const GlBufferStore& Store() const { return store_; }
+    uint32_t Pool() const { return pool_; }
+    const GlDevice* Owner() const { return device_; }
+    // The device is going away: free the GL buffer, keep the CPU copy.
+    void Detach() {
+        if (device_)
+            store_.FreeGl();
+        device_ = nullptr;
+    }
+
+protected:
+    GlBuffer(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
+        : device_(device), usage_(usage), format_(format), pool_(pool) {}
+    // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.
+    template <class Buffer> static Buffer* WithStorage(Buffer* b, uint32_t length) {
+        if (b && !b->store_.Init(length, b->usage_)) {
+            b->device_ = nullptr; // never known to the device
+            delete b;
+            return nullptr;
+        }
+        return b;
+    }
+
+    GlDevice* device_;
+    uint32_t usage_, format_, pool_;
+    GlBufferStore store_;
+};
+
+class GlVertexBuffer final : public GlBuffer<VertexBuffer> {
 public:
     static GlVertexBuffer* Create(GlDevice* device, uint32_t length, uint32_t usage, uint32_t fvf,
                                   uint32_t pool);
     ~GlVertexBuffer() override;
     Result GetDesc(BufferDesc* out) override;
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
-        return store_.Lock(offsetBytes, sizeBytes, out, flags);
-    }
-    Result Unlock() override { return store_.Unlock(); }
-
-    const GlBufferStore& Store() const { return store_; }
-    uint32_t Pool() const { return pool_; }
-    const GlDevice* Owner() const { return device_; }
-    void Detach();
 
 private:
-    GlVertexBuffer(GlDevice* device, uint32_t usage, uint32_t fvf, uint32_t pool)
-        : device_(device), usage_(usage), fvf_(fvf), pool_(pool) {}
-    GlDevice* device_;
-    uint32_t usage_, fvf_, pool_;
-    GlBufferStore store_;
+    using GlBuffer::GlBuffer;
 };
 
-class GlIndexBuffer final : public IndexBuffer {
+class GlIndexBuffer final : public GlBuffer<IndexBuffer> {
 public:
     static GlIndexBuffer* Create(GlDevice* device, uint32_t length, uint32_t usage, uint32_t format,
                                  uint32_t pool);
     ~GlIndexBuffer() override;
     Result GetDesc(BufferDesc* out) override;
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
-        return store_.Lock(offsetBytes, sizeBytes, out, flags);
-    }
-    Result Unlock() override { return store_.Unlock(); }
 
-    const GlBufferStore& Store() const { return store_; }
-    uint32_t Pool() const { return pool_; }
     uint32_t Format() const { return format_; }
     uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
-    const GlDevice* Owner() const { return device_; }
-    void Detach();
 
 private:
-    GlIndexBuffer(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
-        : device_(device), usage_(usage), format_(format), pool_(pool) {}
-    GlDevice* device_;
-    uint32_t usage_, format_, pool_;
-    GlBufferStore store_;
+    using GlBuffer::GlBuffer;
 };
 
 } // namespace gpu

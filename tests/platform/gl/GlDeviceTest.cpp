@@ -3,6 +3,7 @@
 
 #include "GlFixture.h"
 #include "platform/gpu/GlApi.h"
+#include "platform/gpu/PixelFormat.h"
 #include "support/DefaultRenderStates.h"
 
 namespace gltest {
@@ -252,7 +253,7 @@ TEST_F(GlDevice_, TextureLocksAndPartialUploads) {
     const uint32_t white = 0xFFFFFFFF;
     std::memcpy(lr.bits, &white, 4);
     ASSERT_EQ(t->UnlockRect(0), kOk);
-    // The whole level still reads back from the CPU copy.
+    // The whole level reads back as written.
     ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0x10), kOk);
     uint32_t word = 0;
     std::memcpy(&word, static_cast<uint8_t*>(lr.bits) + lr.pitch + 8, 4);
@@ -267,6 +268,51 @@ TEST_F(GlDevice_, TextureLocksAndPartialUploads) {
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(Px(x, y), (x == 2 && y == 1) ? white : 0xFF000000u) << x << "," << y;
+}
+
+// A loaded picture gives up its CPU copy once GL holds every texel; a later
+// lock reads the texels back from GL, and so does a device going away. What
+// would lose bits on the way through GL (10-bit channels) or is locked often
+// (dynamic, system memory) keeps its copy.
+TEST_F(GlDevice_, TexturesGiveUpTheirCpuCopyAndReadBackTheSame) {
+    const struct {
+        uint32_t format, usage, pool;
+        bool keeps;
+    } cases[] = {{Fmt::X8R8G8B8, 0, Pool::Default, false},
+                 {Fmt::R5G6B5, 0, Pool::Managed, false},
+                 {Fmt::A8L8, 0, Pool::Managed, false},
+                 {Fmt::A2B10G10R10, 0, Pool::Managed, true},
+                 {Fmt::A8R8G8B8, Usage::Dynamic, Pool::Managed, true},
+                 {Fmt::A8R8G8B8, 0, Pool::SystemMem, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        Texture* t = nullptr;
+        ASSERT_EQ(dev_->CreateTexture(9, 5, 1, c.usage, c.format, c.pool, &t), kOk);
+        // Every byte written; what GL gives back of it (no bytes after a row's texels).
+        SurfaceDesc d;
+        LockedRect lr;
+        ASSERT_EQ(t->GetLevelDesc(0, &d), kOk);
+        ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0), kOk);
+        auto* bits = static_cast<uint8_t*>(lr.bits);
+        for (uint32_t i = 0; i < d.size; ++i)
+            bits[i] = static_cast<uint8_t>(i * 37u + 13u);
+        std::vector<uint8_t> want(bits, bits + d.size), rgba(d.width * 4);
+        for (uint8_t* row = want.data(); !c.keeps && row < want.data() + d.size; row += lr.pitch) {
+            ExpandRow(c.format, row, d.width, rgba.data());
+            PackRow(c.format, rgba.data(), d.width, row);
+            std::fill(row + d.width * BytesPerPixel(c.format), row + lr.pitch, 0);
+        }
+        ASSERT_EQ(t->UnlockRect(0), kOk);
+        EXPECT_EQ(dev_->TextureCopyBytes() != 0, c.keeps);
+        if (&c == &cases[0])
+            Close(); // a texture that outlives its device keeps its texels
+        ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0x10), kOk);
+        EXPECT_EQ(std::memcmp(lr.bits, want.data(), d.size), 0);
+        t->UnlockRect(0);
+        t->Release();
+        if (&c == &cases[0])
+            SetUp();
+    }
 }
 
 TEST_F(GlDevice_, TextureCreationRejectsNonsense) {
