@@ -78,7 +78,7 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     ASSERT_TRUE(h.ClickControl(g->Screens->MainMenuForm, 1));
     ASSERT_TRUE(h.ClickControl(g->Screens->MsgBoxForm, 200));
     ASSERT_TRUE(h.ClickControl(g->Screens->StartQuestForm, 211));
-    ASSERT_TRUE(h.ClickControl(g->Screens->MapForm, 150));
+    ASSERT_TRUE(h.PassShop() && h.ClickControl(g->Screens->MapForm, 150));
     EXPECT_EQ(g->Level, 2);
     EXPECT_EQ(g->GoldenStars(), 1);
 
@@ -86,8 +86,8 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 4.0f));
     h.Field().Counters.Sets[1].Counters[0] += 500;
     g->TimeLeft = 0.1f;
-    ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 12.0f));
-    ASSERT_TRUE(h.ClickControl(g->Screens->MapForm, 150, 8.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubShop; }, 12.0f));
+    ASSERT_TRUE(h.PassShop() && h.ClickControl(g->Screens->MapForm, 150, 8.0f));
     EXPECT_EQ(g->Level, 2);
     EXPECT_EQ(g->Lives, 2);
     EXPECT_EQ(h.Field().Counters.Sets[1].Get(0), shop.Counters.Sets[1].Get(0));

@@ -45,7 +45,8 @@ TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
     const std::string saved = testsupport::ReadFile("Players/" + g.Profile->Name + "/Trophies.dat");
     ASSERT_EQ(saved.size(), 36u);
     EXPECT_EQ(saved[4 * CTrophies::kScore], 1);
-    ASSERT_TRUE(h.ClickControl(s.TrophiesForm, 260) && h.WaitForForm(s.MapForm, 6.0f));
+    ASSERT_TRUE(h.ClickControl(s.TrophiesForm, 260) && h.PassShop() &&
+                h.WaitForForm(s.MapForm, 6.0f));
 
     // Later, from the main menu: pointing at the trophy tells what it was for.
     ASSERT_TRUE(h.ClickControl(s.MapForm, 151) && h.ClickControl(s.MainMenuForm, 20));
