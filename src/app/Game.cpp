@@ -440,6 +440,7 @@ int32_t CGame::Init() {
     CTotemPanel& totems = Field->Totems;
     totems.LoadConfig(Paths.ConfigPath + "Totems.cfg");
     totems.AttachShared(Device, SpriteLayers[0], Particles[2], QuadLayers[1], &Params);
+    totems.ShopLayer = SpriteLayers[2];
     if (!totems.LoadTextures(gfx)) {
         Errors.push_back("Error loading Totems Textures");
         LogObject("Error loading Totems Textures\n");

@@ -91,8 +91,15 @@ void CTotem::Init(int32_t mode, CSharedPtr<CTotemShapes> shapes) {
     default:
         return;
     }
-    Size[0] = SizeFrom[0] = SizeTo[0] = FrameSize[0] = s;
-    Size[1] = SizeFrom[1] = SizeTo[1] = FrameSize[1] = s;
+    float w = s, h = s;
+    // A shop figure stands in its card's picture at the size its parts were
+    // laid out on, so that it and its shadow keep to the picture.
+    if (Mode == kShopFigure && !Shapes.IsNull()) {
+        w = Shapes->ShopSize[0];
+        h = Shapes->ShopSize[1];
+    }
+    Size[0] = SizeFrom[0] = SizeTo[0] = FrameSize[0] = w;
+    Size[1] = SizeFrom[1] = SizeTo[1] = FrameSize[1] = h;
     ForEachPartSet([&](const CSpriteSet& set, const CSharedPtr<CTexture>& texture, int32_t blend,
                        int32_t key) {
         // The colour picture's parts of a layered figure stack by their entries.

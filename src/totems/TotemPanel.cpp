@@ -41,15 +41,16 @@ CTotemPanel::CTotemPanel() {
 }
 
 CTotemPanel::~CTotemPanel() {
-    // The sprite layer may outlive the panel: it keeps none of its sprites.
-    if (!SpriteLayer.IsNull()) {
+    // The sprite layers may outlive the panel: they keep none of its sprites.
+    if (!SpriteLayer.IsNull())
         for (const CSharedPtr<CSpriteQuad>& s : PanelSprites)
             SpriteLayer->Remove(s);
-        for (auto& list : ShopSprites) {
+    const CSharedPtr<CSpriteLayer>& shopLayer = ShopDisplayLayer();
+    for (auto& list : ShopSprites) {
+        if (!shopLayer.IsNull())
             for (const CSharedPtr<CSpriteQuad>& s : list)
-                SpriteLayer->Remove(s);
-            list.clear();
-        }
+                shopLayer->Remove(s);
+        list.clear();
     }
     PanelSprites.clear();
 }
@@ -102,7 +103,10 @@ CSharedPtr<CTotem> CTotemPanel::CreateTotem(int32_t colour, int32_t mode, int32_
     const auto c = static_cast<size_t>(colour);
     CSharedPtr<CTotem> figure(TotemKind(colour).NewFigure());
     figure->EffectScale = EffectScale;
-    figure->SetTextures(ResourcesOf(colour));
+    CTotemResources resources = ResourcesOf(colour);
+    if (mode == CTotem::kShopFigure)
+        resources.SpriteLayer = ShopDisplayLayer();
+    figure->SetTextures(resources);
     if (!ColourParams[c].IsNull())
         figure->SetParams(*ColourParams[c]);
     // Shop or save data may name a tier beyond the colour's tables.

@@ -111,6 +111,12 @@ public:
     // ---- Layout ("Shared" and "Shop" sections) ----
     CSharedPtr<CRenderDevice> Device;
     CSharedPtr<CSpriteLayer> SpriteLayer;
+    // The shop's pictures and figures lie over the shop page, which hides the
+    // level's layer; without it they share the panel's layer.
+    CSharedPtr<CSpriteLayer> ShopLayer;
+    const CSharedPtr<CSpriteLayer>& ShopDisplayLayer() const {
+        return ShopLayer.IsNull() ? SpriteLayer : ShopLayer;
+    }
     CSharedPtr<CParticleSystemsManager> Particles;
     CSharedPtr<CQuadLayer> QuadLayer;
     CVector3 Center;

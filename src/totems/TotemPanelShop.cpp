@@ -62,8 +62,8 @@ void CTotemPanel::SetTier(int32_t colour, int32_t tier, float fadeSpeed) {
     auto fadeIn = [&](CSharedPtr<CSpriteQuad> s) {
         s->SetAlpha(0.0f);
         s->FadeSpeed = fadeSpeed;
-        if (!SpriteLayer.IsNull())
-            SpriteLayer->Add(s);
+        if (!ShopDisplayLayer().IsNull())
+            ShopDisplayLayer()->Add(s);
         ShopSprites[c].push_back(s);
         s->FadeTo(1.0f);
     };

@@ -41,4 +41,6 @@ void CTotemShapes::Load(std::string_view file, const char* section, const Sizes&
     ReadSet(Light, config, "Light", s.main, s.lightTexture, kLights);
     for (int32_t k = 0; k < kTiers; ++k)
         ReadSet(Shop[k], config, IndexedKey("Shop%d", k + 1), s.shop, s.shopTexture, 0);
+    ShopSize[0] = s.shop[0];
+    ShopSize[1] = s.shop[1];
 }

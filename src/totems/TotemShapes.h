@@ -39,4 +39,6 @@ public:
     std::array<CSpriteSet, kTiers> Main;
     CSpriteSet Light;
     std::array<CSpriteSet, kTiers> Shop;
+    // The shop figure's frame on screen: the size its parts were laid out on.
+    float ShopSize[2] = {192.0f, 192.0f};
 };

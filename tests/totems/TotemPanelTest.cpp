@@ -363,6 +363,14 @@ TEST_F(TotemPanelTest, PanelSpritesAndShopDisplaysFollowTheTiers) {
     EXPECT_EQ(p.PanelSprites[0]->Shown, 0) << "faded out, parked";
 
     // The shop: locked, on offer, owned; each new display retires the old one.
+    // All of it lies over the shop page, a figure at its parts' frame size.
+    CSharedPtr<CSpriteLayer> shopLayer(new CSpriteLayer(device, vb, ib));
+    p.ShopLayer = shopLayer;
+    p.Shapes[2]->ShopSize[1] = 150.0f;
+    auto inShop = [&](const CSharedPtr<CSpriteQuad>& s) {
+        const auto& d = shopLayer->GetDrawn();
+        return std::find(d.begin(), d.end(), s) != d.end();
+    };
     p.SetTier(4, -1, 4.0f);
     ASSERT_EQ(p.ShopSprites[4].size(), 3u);
     const CSharedPtr<CSpriteQuad> locked = p.ShopSprites[4][0];
@@ -372,6 +380,9 @@ TEST_F(TotemPanelTest, PanelSpritesAndShopDisplaysFollowTheTiers) {
     p.SetTier(2, 2, 4.0f);
     ASSERT_FALSE(p.ShopTotems[2].IsNull());
     EXPECT_EQ(p.ShopTotems[2]->Mode, CTotem::kShopFigure);
+    EXPECT_FLOAT_EQ(p.ShopTotems[2]->Size[1], 150.0f);
+    EXPECT_TRUE(!p.ShopTotems[2]->Parts().empty() && inShop(p.ShopTotems[2]->Parts()[0]) &&
+                inShop(p.ShopSprites[4][0]));
     const CSharedPtr<CTotem> first = p.ShopTotems[2];
     p.SetTier(2, 3, 4.0f);
     EXPECT_EQ(first->State, CTotem::kFadingOut);
