@@ -53,6 +53,7 @@ class CProfileSettings;
 class CQuestState;
 class CQuadLayer;
 class CScreensManager;
+class CSandbox;
 class CShopScreen;
 class CRenderDevice;
 class CRenderer;
@@ -290,6 +291,8 @@ public:
     // ---- Play aids (GamePlayAids.cpp) ----
     // The frenzy gain for the field's count of frenzies filled this level.
     static float FrenzyGain(const CPlayField& field);
+    // The field's sand box; null without a field, dune effect or box.
+    CSandbox* FieldSandbox() const;
     // Level start: a fresh sand box with the sand and the frenzy progress the
     // last won level left (the field's SandLevel and SandTime).
     void StartLevelSandbox();

@@ -40,12 +40,6 @@ constexpr float kFirstWarning = 30.0f;
 // Restored sand stays just below a full box, so no frenzy starts by itself.
 constexpr double kMaxRestoredSand = 0.95;
 
-CSandbox* SandboxOf(const CGame& g) {
-    if (g.Field.IsNull() || g.Field->Dune.IsNull() || g.Field->Dune->Sandbox.IsNull())
-        return nullptr;
-    return g.Field->Dune->Sandbox.Get();
-}
-
 int32_t GemsOnSavedBoard(const CQuestState& q) {
     int32_t n = 0;
     for (int32_t r = 0; r < CQuestState::kBoardSize; ++r)
@@ -176,7 +170,7 @@ void CGame::RestoreSavedPlay(const CQuestState& q) {
     f.Source = CPlayField::kSavedBoard;
 
     f.TimerRateStep = std::max(q.SandRateStep, 0);
-    if (CSandbox* sandbox = SandboxOf(*this)) {
+    if (CSandbox* sandbox = FieldSandbox()) {
         const double level = std::clamp(static_cast<double>(q.SandLevel), 0.0, kMaxRestoredSand);
         std::fill(sandbox->Profile.begin(), sandbox->Profile.end(), level);
         std::fill(sandbox->DisplayProfile.begin(), sandbox->DisplayProfile.end(), level);

@@ -46,8 +46,8 @@ void FinishFrenzy(CGame& g) {
     CPlayField& field = *g.Field;
     field.SetDuneActive(false);
     ++field.TimerRateStep;
-    if (!field.Dune.IsNull() && !field.Dune->Sandbox.IsNull())
-        field.Dune->Sandbox->FrenzyGain = CGame::FrenzyGain(field);
+    if (CSandbox* sandbox = g.FieldSandbox())
+        sandbox->FrenzyGain = CGame::FrenzyGain(field);
     g.AwardStar();
 }
 
@@ -55,8 +55,8 @@ void ShowTip(CGame& g, int32_t tip, int32_t step) {
     g.TipOpen = 1;
     // The sand waits with the clock (the field stopped it when it asked for
     // the tip, but the start of the play may have set it going since).
-    if (!g.Field->Dune.IsNull() && !g.Field->Dune->Sandbox.IsNull())
-        g.Field->Dune->Sandbox->Running = 0;
+    if (CSandbox* sandbox = g.FieldSandbox())
+        sandbox->Running = 0;
     const int32_t first = kTxtTipBase + 10 * tip;
     g.ShowCard(GetString(first + 9), GetString(first + std::max(step, 0) / 2) + "\n" +
                                          GetString(kTxtClickToContinue));

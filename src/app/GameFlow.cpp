@@ -78,11 +78,6 @@ void Play(const CGame& g, ESound sound) {
         g.SoundBank->PlaySample(g.SoundBank->Group(sound), 0, 0);
 }
 
-CSandbox* SandboxOf(const CGame& g) {
-    if (g.Field.IsNull() || g.Field->Dune.IsNull() || g.Field->Dune->Sandbox.IsNull())
-        return nullptr;
-    return g.Field->Dune->Sandbox.Get();
-}
 
 std::string StageName(int32_t stage) {
     return GetString(kTxtFirstStage + std::clamp(stage, 1, kStageNames) - 1);
@@ -125,7 +120,7 @@ void BeginPlay(CGame& g) {
     g.EndResume();
     g.HideCard();
     EnterScreen(g, kModeLevel, kSubPlay, 0.0f);
-    if (CSandbox* sandbox = SandboxOf(g)) {
+    if (CSandbox* sandbox = g.FieldSandbox()) {
         sandbox->DrainRate = CLevelRules::SpeedForLevel(g.Level);
         sandbox->Running = 1;
     }

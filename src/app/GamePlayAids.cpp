@@ -12,17 +12,18 @@
 
 namespace {
 
-CSandbox* SandboxOf(const CPlayField& field) {
-    return field.Dune.IsNull() || field.Dune->Sandbox.IsNull() ? nullptr
-                                                               : field.Dune->Sandbox.Get();
-}
-
 // A kept share of the box, as a saved game may hand it over.
 double BoxShare(double v) {
     return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
 }
 
 } // namespace
+
+CSandbox* CGame::FieldSandbox() const {
+    if (Field.IsNull() || Field->Dune.IsNull() || Field->Dune->Sandbox.IsNull())
+        return nullptr;
+    return Field->Dune->Sandbox.Get();
+}
 
 float CGame::FrenzyGain(const CPlayField& field) {
     return CLevelRules::DecayFactor(field.TimerRateStep) * (field.HardMode ? 0.5f : 1.0f);
@@ -34,7 +35,7 @@ void CGame::StartLevelSandbox() {
     CPlayField& field = *Field;
     // Each level's frenzies start again at full gain.
     field.TimerRateStep = 0;
-    CSandbox* sandbox = SandboxOf(field);
+    CSandbox* sandbox = FieldSandbox();
     if (!sandbox)
         return;
     sandbox->Running = 0;
@@ -48,7 +49,7 @@ void CGame::KeepLevelSandbox() {
     if (Field.IsNull())
         return;
     CPlayField& field = *Field;
-    const CSandbox* sandbox = SandboxOf(field);
+    const CSandbox* sandbox = FieldSandbox();
     if (!sandbox) {
         field.SandLevel = field.SandTime = 0.0;
         return;

@@ -176,8 +176,7 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     q.Trophy7Progress = f.Trophy7Progress;
     // The sand in the box, the frenzy progress and how many frenzies the
     // level has had (the frenzy gain shrinks with them).
-    const CSandbox* sandbox =
-        f.Dune.IsNull() || f.Dune->Sandbox.IsNull() ? nullptr : f.Dune->Sandbox.Get();
+    const CSandbox* sandbox = FieldSandbox();
     q.SandLevel = sandbox ? static_cast<float>(sandbox->MeanLevel) : 0.0f;
     q.SandRateStep = std::max(f.TimerRateStep, 0);
     if (quest) {
@@ -281,7 +280,6 @@ void CGame::CaptureShopForSave() {
 }
 
 void CGame::SaveQuest() {
-    CommitShopStars();
     if (BonusKind != kBonusNone)
         EndBonusLevel(0);
     SaveQuestIfActive(1);
