@@ -18,6 +18,7 @@
 //   GamePlayAids.cpp    the sand carried between levels, the idle hint
 //   GameVideo.cpp       full screen and back
 //   GameShop.cpp        the shop between levels and the upgrades of a level
+//   GameQuit.cpp        what a quit keeps at any moment, the lost life counted
 //   GameTrophies.cpp    the trophies: their checks, their screen, their file
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
@@ -96,6 +97,16 @@ enum EGameSubState : int32_t {
     kSubLostLevel = 16, // level lost: the messages before the restart
     kSubGameOver = 17,  // no lives left
     kSubBonus = 20,     // bonus level in play
+};
+
+// Sub-state 16 (a lost level) in steps: the board empties while the life is
+// still to be counted, then the card before the level starts again, before the
+// shop of a restored copy, or before the end of the quest.
+enum ELossStep : int32_t {
+    kLossCounting = 0,
+    kLossRestart = 1,
+    kLossRestored = 2,
+    kLossQuestOver = 3,
 };
 
 // The four challenges, numbered as their launchers.
@@ -415,6 +426,22 @@ public:
     void StartQuitSequence();
     void UpdateQuitSequence();
 
+    // ---- Quitting at any moment (GameQuit.cpp) ----
+    // Before a quit's save: a won level not yet in its automatic copies is
+    // written as its shop will keep it, a lost level's life is counted, and a
+    // level intro with nothing worth saving saves the level from its start.
+    void SettleQuestForQuit();
+    // Sub-state 16, once the board has emptied: a life goes, then the game
+    // goes back to an automatic copy, or starts the level again, or (no life
+    // and no copy) the quest is over and its saves go. Whatever follows is on
+    // disk at once. Nothing when the life was already counted.
+    void CountLostLife();
+    // The main save of the current level from its start (no board, the totals
+    // the level began with, the lives held now).
+    void SaveLevelFromStart();
+    // The in-level menu can be opened on this screen.
+    bool GameMenuOffered() const;
+
     // ---- Video mode (GameVideo.cpp) ----
     // The renderer's mode is full screen.
     bool IsFullScreen() const;
@@ -564,7 +591,7 @@ public:
     int32_t Mode = kModeSplash;
     int32_t SubState = kSubNone;
     float ModeTime = 0.0f;   // seconds since Mode or SubState changed
-    int32_t IntroStep = 0;   // level intro: negative waits
+    int32_t IntroStep = 0;   // level intro: negative waits; sub-state 16: ELossStep
     int32_t MusicState = -1;
 
     // ---- Quest ----

@@ -293,15 +293,14 @@ void CGame::AwardStar() {
 }
 
 void CGame::RunScreen(float dt) {
+    // The shop runs through a quest (its closing fade outlives the page).
+    UpdateShop(dt);
+    // The in-level menu holds the level where it stands, its waits too.
+    if (GameMenuOpen)
+        return;
     ModeTime += dt;
     if (EndDelay > 0.0f)
         EndDelay = std::max(0.0f, EndDelay - dt);
-
-    // The shop runs through a quest (its closing fade outlives the page).
-    UpdateShop(dt);
-    // The in-level menu holds the level where it stands.
-    if (GameMenuOpen)
-        return;
     const bool onBoard = Mode == kModeLevelIntro || Mode == kModeLevel ||
                          Mode == kModeShopTransition || Mode == kModeQuestEnd;
     if (onBoard && !Field.IsNull()) {
@@ -484,23 +483,19 @@ void CGame::LoseLevel() {
     Play(*this, ESound::LifeLost);
     LossFlag = 1;
     field.Trophy1Progress = 0;
-    // Phase 0 (IntroStep) waits for the board to empty, phase 1 shows the loss.
-    IntroStep = 0;
+    // The board empties before the life is counted.
+    IntroStep = kLossCounting;
     EnterScreen(*this, kModeLevel, kSubLostLevel, Paths.LevelEndDelay);
 }
 
 void CGame::UpdateLostLevel(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
-    if (IntroStep == 0) {
-        Lives = std::max(Lives - 1, 0);
-        // Phase 2 goes back to the shop of a restored copy, phase 1 restarts.
-        IntroStep = RestoreAfterLoss() ? 2 : 1;
-        if (Lives < 1 && IntroStep == 1) {
-            // Phase 3: awards won in play are shown before the game ends.
-            IntroStep = 3;
+    if (IntroStep == kLossCounting) {
+        CountLostLife();
+        // Awards won in play are shown before the game ends.
+        if (IntroStep == kLossQuestOver)
             return;
-        }
         ShowCard(GetString(kTxtLifeLostTitle), GetString(kTxtHudLives) + ": " +
                                                    std::to_string(Lives) + "\n" +
                                                    GetString(kTxtClickToContinue));
@@ -509,11 +504,11 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         ModeTime = 0.0f;
         return;
     }
-    if (IntroStep == 2) {
+    if (IntroStep == kLossRestored) {
         OpenShop(Level);
         return;
     }
-    if (IntroStep == 3) {
+    if (IntroStep == kLossQuestOver) {
         if (!HoldForTrophies())
             ShowGameOver();
         return;
@@ -551,6 +546,9 @@ void CGame::StartGameEnd() {
 void CGame::UpdateQuestEnd(float /*dt*/) {
     if (EndDelay > 0.0f || Screens.IsNull() || Screens->WinForm->Visible)
         return;
+    // The closing page stands alone: no map or newspaper page under it.
+    Screens->FadeOut(Screens->MapForm, kFormFade);
+    Screens->FadeOut(Screens->NewspaperForm, kFormFade);
     Screens->ShowFinalNewspaper();
     Screens->FadeIn(Screens->WinForm, kFormFade);
 }

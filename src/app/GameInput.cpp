@@ -20,6 +20,8 @@ namespace {
 // A click ends a waiting screen only after it has been up this long, so that
 // a click meant for the last screen does not skip the next one unseen.
 constexpr float kClickGuard = 0.3f;
+// The level screen's Menu button.
+constexpr int32_t kIdQuestMenu = 10;
 
 bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
     return std::abs(c1 - c2) + std::abs(r1 - r2) == 1;
@@ -67,13 +69,18 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         SkipSplash();
         return 0;
     }
+    bool onMenuButton = false;
     if (!Screens.IsNull()) {
         const int32_t n = Screens->HandleButtonDown(CursorX, CursorY);
-        for (int32_t i = 0; i < n; ++i)
-            OnScreenEvent(Screens->Events[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < n; ++i) {
+            const CUxEvent& e = Screens->Events[static_cast<size_t>(i)];
+            OnScreenEvent(e);
+            onMenuButton |= e.Kind == CUxEvent::kPressed && e.Id == kIdQuestMenu;
+        }
     }
-    // Behind the in-level menu the level takes no clicks.
-    if (GameMenuOpen)
+    // Behind the in-level menu the level takes no clicks, and the press that
+    // opens it does not end a waiting screen either.
+    if (GameMenuOpen || onMenuButton)
         return 0;
     if (InShop() && !Shop.IsNull())
         Shop->OnButtonDown(CursorX, CursorY);
@@ -115,7 +122,7 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
             break;
         case kSubLostLevel:
             // The lost-level card may be skipped, not the fall of the board.
-            if (IntroStep == 1)
+            if (IntroStep == kLossRestart)
                 SkipWait(*this);
             break;
         default:

@@ -40,6 +40,7 @@ enum : int32_t {
     kIdPlay = 1,
     kIdOptions = 2,
     kIdQuit = 3,
+    kIdQuestMenu = 10,
     kIdResume = 11,
     kIdGameMenuOptions = 12,
     kIdLeaveQuest = 13,
@@ -198,8 +199,7 @@ void CGame::ApplyOptions() {
 }
 
 void CGame::OpenGameMenu() {
-    if (Screens.IsNull() || GameMenuOpen || Mode != kModeLevel ||
-        (SubState != kSubPlay && SubState != kSubBonus))
+    if (Screens.IsNull() || GameMenuOpen || !GameMenuOffered())
         return;
     GameMenuOpen = 1;
     if (!CapSlot.IsNull())
@@ -407,7 +407,7 @@ int32_t CGame::OnMenuClick(int32_t id) {
         else if (s.MsgBoxPurpose == CScreensManager::kPurposeDifficulty)
             BeginNewQuest(id == kIdYes ? 1 : 0);
         break;
-    case 10:
+    case kIdQuestMenu:
         OpenGameMenu();
         break;
     default:

@@ -249,8 +249,15 @@ void CGame::AutoSaveAfterLevel() {
         return;
     RotateQuestAutoSaves(NonQuest);
     CaptureQuestState(1);
+    // Before the shop has opened (a quit at the results or in a bonus level)
+    // the copy is still the shop's: no board, and the next run opens the shop.
+    Quest->SavedSubState = CQuestState::kTakenInShop;
+    Quest->DropBoard();
+    Quest->BlueTotemFlag = 0;
     Quest->State = CQuestState::kWorthSaving;
     CQuestSlots(ProfileFolder()).SaveMainAndFirstCopy(*Quest);
+    // The won level is in its copies: nothing writes them again.
+    LevelCompleted = 0;
 }
 
 int32_t CGame::LoadQuestToContinue() {
@@ -287,6 +294,7 @@ void CGame::SaveQuest() {
 
 void CGame::SaveQuestIfActive(int32_t flag) {
     CommitShopStars();
+    SettleQuestForQuit();
     if (flag == 0)
         CaptureShopForSave();
     WriteMainSave();
@@ -297,6 +305,7 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 
 void CGame::SaveOnExit() {
     CommitShopStars();
+    SettleQuestForQuit();
     CaptureShopForSave();
     WriteMainSave();
 }

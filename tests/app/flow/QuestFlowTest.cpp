@@ -295,7 +295,9 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     ASSERT_TRUE(h.RunUntil([&] { return !s.QuestForm->Visible; }, 2.0f));
     EXPECT_FALSE(s.WinForm->Visible);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kTreasury);
+    s.FadeIn(s.MapForm, 2.0f); // a map page left on screen goes under the closing page
     ASSERT_TRUE(h.ClickControl(s.WinForm, 161, 6.0f));
+    EXPECT_FALSE(s.MapForm->Visible);
     EXPECT_EQ(g.MusicState, 1);
     EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
     ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));

@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <tuple>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
@@ -93,4 +95,47 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     EXPECT_EQ(h.Field().Counters.Sets[1].Get(0), shop.Counters.Sets[1].Get(0));
     ASSERT_EQ(saved.Load(folder + "Quest.sav"), 1) << "the loss stands in the main save";
     EXPECT_EQ(saved.Lives, 2);
+}
+
+// A quit between the quest's own saves (menu or window) loses and escapes nothing:
+// Continue gives back that moment's level, lives and stars. Game over leaves no save.
+TEST(SaveFlow, AQuitAtAnyMomentContinuesWhereItLeftOff) {
+    FlowHarness h(29);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    CGame* g = &h.Game();
+    const auto at = [&](int32_t s) { return h.RunUntil([&] { return g->SubState == s; }, 6.0f); };
+    const auto win = [&] { return at(kSubPlay) && (h.Field().GemsToCollect = 0, at(kSubResult)); };
+    const auto timeUp = [&] { return at(kSubPlay) && (g->TimeLeft = 0.1f, at(kSubLostLevel)); };
+    const auto bonus = [&] {
+        return h.PlayOnFromMap(15.0f) && (g->StartLevel(5), win()) &&
+               h.ClickControl(g->Screens->StatisticsForm, 30, 6.0f) && at(kSubBonus);
+    };
+    // How the moment is reached, quit from the menu, resumed in the shop, level-lives-stars.
+    using Expected = std::tuple<int32_t, int32_t, int32_t>;
+    const std::tuple<std::function<bool()>, bool, bool, Expected> moments[] = {
+        {[] { return true; }, true, false, {1, 3, 0}}, // a new quest's first intro
+        {timeUp, false, false, {1, 2, 0}},             // no copy to go back to
+        {win, true, true, {1, 2, 1}},
+        {[&] { return h.PlayOnFromMap(15.0f) && timeUp(); }, true, true, {1, 1, 1}},
+        {bonus, false, true, {5, 1, 2}}};
+    for (const auto& [reach, byMenu, inShop, expected] : moments) {
+        g->Profile->QuestTutorial = 0;
+        ASSERT_TRUE(reach());
+        ASSERT_TRUE(!byMenu || (h.ClickControl(g->Screens->QuestForm, 10) &&
+                                h.ClickControl(g->Screens->GameMenuForm, 13) &&
+                                h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f)));
+        ASSERT_TRUE(h.Restart(31) && (g = &h.Game()) &&
+                    h.ClickControl(g->Screens->MainMenuForm, 1) &&
+                    h.ClickControl(g->Screens->StartQuestForm, 211));
+        ASSERT_TRUE(
+            h.RunUntil([&] { return inShop ? g->InShop() : g->Mode == kModeLevelIntro; }, 3.0f));
+        EXPECT_EQ(Expected(g->Level, g->Lives, g->GoldenStars()), expected);
+    }
+    const std::string folder = "Players/" + g->Profile->Name + "/";
+    ASSERT_TRUE(h.PlayOnFromMap(15.0f) && std::filesystem::remove(folder + "QuestAS2.sav"));
+    ASSERT_TRUE(timeUp() && at(kSubGameOver) && !std::filesystem::exists(folder + "Quest.sav"));
+    ASSERT_TRUE(h.Restart(37) && (g = &h.Game()) && h.ClickControl(g->Screens->MainMenuForm, 1));
+    EXPECT_TRUE(h.WaitForForm(g->Screens->MapForm) && !g->Screens->StartQuestForm->Visible);
 }

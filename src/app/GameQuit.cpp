@@ -1,0 +1,74 @@
+// Quitting a quest at any moment (the window closed, a stop signal, "save and
+// quit" from the in-level menu) leaves the save a player would expect: the
+// quest saves itself at set moments (the shop's copies, the periodic capture
+// in play), and between them a quit must neither undo a lost life nor lose a
+// won level. The in-level menu is offered on every level screen where such a
+// quit can be settled.
+#include <algorithm>
+
+#include "app/Game.h"
+#include "playerdata/QuestSlots.h"
+#include "playerdata/QuestState.h"
+
+bool CGame::GameMenuOffered() const {
+    // The trophy screen at a level's end lies over the menu; it closes first.
+    if (TrophiesFrom != kTrophiesClosed)
+        return false;
+    if (Mode == kModeLevelIntro || Mode == kModeShopTransition)
+        return true;
+    return Mode == kModeLevel && (SubState == kSubPlay || SubState == kSubBonus ||
+                                  SubState == kSubResult || SubState == kSubLostLevel);
+}
+
+void CGame::SettleQuestForQuit() {
+    if (NonQuest != 0 || Profile.IsNull())
+        return;
+    const bool afterWin = Mode == kModeShopTransition ||
+                          (Mode == kModeLevel && (SubState == kSubResult || SubState == kSubBonus ||
+                                                  SubState == kSubShop));
+    if (LevelCompleted && afterWin) {
+        // The last capture in play would have the won level played again:
+        // the copies are written now as the shop would have written them.
+        AutoSaveAfterLevel();
+    } else if (Mode == kModeLevel && SubState == kSubLostLevel) {
+        CountLostLife();
+    } else if (Mode == kModeLevelIntro && !Resumed &&
+               (Quest.IsNull() || Quest->State != CQuestState::kWorthSaving)) {
+        // The first level of a new quest has nothing saved yet.
+        SaveLevelFromStart();
+    }
+}
+
+void CGame::CountLostLife() {
+    if (Mode != kModeLevel || SubState != kSubLostLevel || IntroStep != kLossCounting)
+        return;
+    Lives = std::max(Lives - 1, 0);
+    if (RestoreAfterLoss()) {
+        IntroStep = kLossRestored;
+        return;
+    }
+    if (Lives > 0) {
+        IntroStep = kLossRestart;
+        SaveLevelFromStart();
+        return;
+    }
+    // Game over ends the quest: nothing is left to continue.
+    IntroStep = kLossQuestOver;
+    DeleteQuestSaves(NonQuest, 1);
+    if (!Quest.IsNull())
+        Quest->State = CQuestState::kNothingToSave;
+}
+
+void CGame::SaveLevelFromStart() {
+    if (NonQuest != 0 || Profile.IsNull())
+        return;
+    CaptureQuestState(1);
+    CQuestState& q = *Quest;
+    // A record without a board (as if taken at a level's results) resumes
+    // with the level built afresh.
+    q.SavedSubState = CQuestState::kTakenAtResults;
+    q.DropBoard();
+    q.Counters.Assign(LevelStartCounters);
+    q.State = CQuestState::kWorthSaving;
+    q.Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+}
