@@ -491,6 +491,9 @@ int32_t CGame::Init() {
 int32_t CGame::InitAndStartFlow() {
     const int32_t ok = Init();
     if (ok) {
+        // The loading and splash pictures are over; their texels go.
+        LoadingPicture = CSharedPtr<CTexture>();
+        SplashPictures = {};
         Mode = kModeAfterLoad;
         SubState = kSubNone;
         ModeTime = 0.0f;
