@@ -557,6 +557,7 @@ void CGame::Update(float dt) {
     dt = std::min(dt, kMaxFrameTime);
     FrameDt = dt;
     GameClock += dt;
+    ActionAge += dt;
     ++FrameCount;
     if (Mode == kModeSplash && InitResult < 0) {
         UpdateSplash(dt);
