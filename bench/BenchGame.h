@@ -25,6 +25,8 @@
 #include "platform/os/Window.h"
 #include "playfield/CapSlot.h"
 #include "playfield/PlayField.h"
+#include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 
 namespace bench {
 
@@ -135,6 +137,17 @@ inline gpu::GlDevice* GlDeviceOf(CRenderer& renderer) {
     return d.IsNull() ? nullptr : dynamic_cast<gpu::GlDevice*>(d->GetDevice());
 }
 
+// The bench's folder has no player: the new-player dialog the game opens with
+// and the menu behind it are put away, so that the level is seen as a player
+// sees it, and the level starts.
+inline void StartLevelFromMenus(CGame& g, int level) {
+    for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm}) {
+        (*f)->Visible = false;
+        (*f)->Active = false;
+    }
+    g.StartLevel(level);
+}
+
 inline bool InLevel(const CGame& g) {
     return g.Mode == kModeLevelIntro || g.Mode == kModeLevel;
 }
@@ -217,7 +230,7 @@ private:
 
     bool Begin() {
         CGame& g = run_->Game();
-        g.StartLevel(kLevelNumber);
+        StartLevelFromMenus(g, kLevelNumber);
         for (int i = 0; i < kMaxStartSteps && !(g.Mode == kModeLevel && g.SubState == kSubPlay);
              ++i)
             g.Update(kStep);

@@ -35,17 +35,21 @@ void BM_StartUpToFirstLevelFrame(benchmark::State& state) {
             state.SkipWithError(run.error.c_str());
             return;
         }
+        bench::StartLevelFromMenus(run.Game(), 1);
         int frames = 0;
         while (!bench::InLevel(run.Game()) && frames < 1000) {
             run.Game().Frame(16);
             ++frames;
         }
         run.Game().Frame(16); // the first frame of the level on screen
+        gpu::GlDevice* device = bench::GlDeviceOf(run.Renderer());
+        if (device)
+            device->Finish();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         cpu += bench::ProcessCpuSeconds() - cpuStart;
         rss = static_cast<double>(bench::ResidentBytes());
-        if (gpu::GlDevice* d = bench::GlDeviceOf(run.Renderer()))
-            textures = static_cast<double>(d->TextureCopyBytes());
+        if (device)
+            textures = static_cast<double>(device->TextureCopyBytes());
         state.SetIterationTime(seconds); // the shut-down that follows is not counted
     }
     state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);

@@ -491,6 +491,9 @@ int32_t CGame::Init() {
 int32_t CGame::InitAndStartFlow() {
     const int32_t ok = Init();
     if (ok) {
+        // The loading and splash pictures are over; their texels go.
+        LoadingPicture = CSharedPtr<CTexture>();
+        SplashPictures = {};
         Mode = kModeAfterLoad;
         SubState = kSubNone;
         ModeTime = 0.0f;
@@ -554,6 +557,7 @@ void CGame::Update(float dt) {
     dt = std::min(dt, kMaxFrameTime);
     FrameDt = dt;
     GameClock += dt;
+    ActionAge += dt;
     ++FrameCount;
     if (Mode == kModeSplash && InitResult < 0) {
         UpdateSplash(dt);

@@ -616,6 +616,11 @@ public:
     int32_t TipOpen = 0;         // a tutorial tip is shown; the clock stops
     int32_t LevelGems = 0;       // gems to collect, as the level started
     float HintTimer = 0.0f;      // seconds the idle hint has still to stay
+    // Seconds since the field reported something the player must see settle
+    // (a combo, the sand box filling, time won, the level complete, a bonus
+    // game's step); the board ignores clicks and drags for ActionInputLock.
+    float ActionAge = 1e6f;
+    bool BoardLocked() const;
 
     // ---- Bonus level ----
     int32_t BonusKind = kBonusNone;

@@ -84,6 +84,18 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
     CPlayField& field = *Field;
     const bool playing = Mode == kModeLevel && SubState == kSubPlay;
     const bool onMainBoard = playing || Mode == kModeLevelIntro;
+    switch (e.Kind) {
+    case CFieldEvent::kCombo:
+    case CFieldEvent::kSandFull:
+    case CFieldEvent::kTimeWon:
+    case CFieldEvent::kLevelComplete:
+    case CFieldEvent::kBonusGameFinished:
+    case CFieldEvent::kBonusGameRound:
+        ActionAge = 0.0f;
+        break;
+    default:
+        break;
+    }
 
     switch (e.Kind) {
     case CFieldEvent::kRemovalFinished:

@@ -30,7 +30,8 @@ bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 bool BoardOpen(const CGame& g) {
     return !g.Field.IsNull() && !g.CapSlot.IsNull() && g.GameMenuOpen == 0 &&
            g.Mode == kModeLevel && g.SubState == kSubPlay && g.TipOpen == 0 &&
-           g.Field->InputOpen != 0 && g.Field->Busy == 0 && g.Field->LevelOver == 0;
+           g.Field->InputOpen != 0 && g.Field->Busy == 0 && g.Field->LevelOver == 0 &&
+           !g.BoardLocked();
 }
 
 // The selected cap's cell when the selection still stands on the board.
@@ -104,7 +105,7 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         case kSubBonus:
             if (BonusIntro) {
                 SkipWait(*this);
-            } else if (!Field.IsNull()) {
+            } else if (!Field.IsNull() && !BoardLocked()) {
                 CPlayField& f = *Field;
                 if (BonusKind == kBonusMemory && !f.Memory.IsNull())
                     f.Memory->OnClick(CursorX, CursorY);
@@ -179,7 +180,8 @@ int32_t CGame::OnKeyDown(uint32_t vk) {
     }
     // In the Reaction challenge any key is as good as a click.
     if (!GameMenuOpen && Mode == kModeLevel && SubState == kSubBonus && !BonusIntro &&
-        BonusKind == kBonusReaction && !Field.IsNull() && !Field->Blinker.IsNull())
+        BonusKind == kBonusReaction && !Field.IsNull() && !Field->Blinker.IsNull() &&
+        !BoardLocked())
         Field->Blinker->OnClick();
     return 0;
 }

@@ -89,3 +89,7 @@ void CGame::UpdateIdleHint(float dt) {
     HintTimer = Paths.PanelShowTime;
     field.IdleTimer = 0.0f;
 }
+
+bool CGame::BoardLocked() const {
+    return ActionAge < Paths.ActionInputLock;
+}

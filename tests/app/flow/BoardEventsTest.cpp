@@ -149,6 +149,19 @@ TEST(BoardInput, ClicksAndDragsSelectAndSwap) {
     EXPECT_EQ(f.Adviser.ExtraArrows.size(), 2u);
     h.Frames(static_cast<int>(g.Paths.PanelShowTime / FlowHarness::kDt) + 1);
     EXPECT_TRUE(f.Adviser.ExtraArrows.empty() && f.IdleTimer < 0.1f);
+
+    // Time won (like a combo or a full sand box) holds the board for
+    // ActionInputLock seconds; a click then selects again.
+    slot.Clear();
+    const CVector3 corner = Cell(h, 0, 0);
+    f.Events.push_back(CFieldEvent{CFieldEvent::kTimeWon});
+    h.Frames(1);
+    h.Click(corner.X, corner.Y);
+    EXPECT_EQ(slot.State, CCapSlot::kEmpty);
+    h.Frames(static_cast<int>(g.Paths.ActionInputLock / FlowHarness::kDt) + 2);
+    ASSERT_TRUE(f.IsCellSelectable(0, 0));
+    h.Click(corner.X, corner.Y);
+    EXPECT_TRUE(slot.Holds(f.CapAt(0, 0)));
 }
 
 TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {

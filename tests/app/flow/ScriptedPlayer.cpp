@@ -53,7 +53,7 @@ bool ScriptedPlayer::BoardReady() {
     CGame& g = h_.Game();
     CPlayField& f = h_.Field();
     return g.Mode == kModeLevel && g.SubState == kSubPlay && g.TipOpen == 0 && f.InputOpen &&
-           !f.Busy && !f.LevelOver && !g.ReopenWhenIdle && f.IsIdle(true);
+           !f.Busy && !f.LevelOver && !g.ReopenWhenIdle && !g.BoardLocked() && f.IsIdle(true);
 }
 
 bool ScriptedPlayer::BestMove(CMatchMove& out) {
