@@ -14,6 +14,7 @@
 #include "playfield/ThimblesGame.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "ui/UxForm.h"
 
 namespace {
 
@@ -22,6 +23,22 @@ namespace {
 constexpr float kClickGuard = 0.3f;
 // The level screen's Menu button.
 constexpr int32_t kIdQuestMenu = 10;
+
+bool HoldsControl(const CUxWindow& w, int32_t id) {
+    for (const CSharedPtr<CUxWindow>& c : w.Children)
+        if (!c.IsNull() && (c->Id == id || HoldsControl(*c, id)))
+            return true;
+    return false;
+}
+
+// Over the in-level menu only its own forms (and what they open) take clicks;
+// the screen under it waits, its buttons too.
+bool TakesClickOverMenu(const CScreensManager& s, int32_t id) {
+    for (const CSharedPtr<CUxForm>* f : {&s.GameMenuForm, &s.OptionsForm, &s.MsgBoxForm})
+        if (!f->IsNull() && (*f)->Visible && HoldsControl(**f, id))
+            return true;
+    return false;
+}
 
 bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
     return std::abs(c1 - c2) + std::abs(r1 - r2) == 1;
@@ -151,7 +168,8 @@ int32_t CGame::OnLButtonUp(int32_t px, int32_t py) {
     // A click may fade forms and open others: the records are copied first.
     const std::vector<CUxEvent> events(Screens->Events.begin(), Screens->Events.begin() + n);
     for (const CUxEvent& e : events)
-        if (e.Kind == CUxEvent::kReleased && OnMenuClick(e.Id) == 1)
+        if (e.Kind == CUxEvent::kReleased && (!GameMenuOpen || TakesClickOverMenu(*Screens, e.Id)) &&
+            OnMenuClick(e.Id) == 1)
             return 1;
     return 0;
 }

@@ -142,7 +142,12 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
 
     // Then the results, the shop (the star is kept, so "done" asks first),
     // the map with the next level's story, and from it the next level, with a
-    // clean start.
+    // clean start. Over the in-level menu the results wait, their button too.
+    ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 6.0f) &&
+                h.ClickControl(g.Screens->QuestForm, 10) &&
+                h.ClickControl(g.Screens->StatisticsForm, 30));
+    EXPECT_EQ(g.SubState, kSubResult);
+    ASSERT_TRUE(h.ClickControl(g.Screens->GameMenuForm, 11));
     ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f));
     ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone, 6.0f));
     ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202));
