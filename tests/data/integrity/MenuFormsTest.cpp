@@ -1,5 +1,6 @@
 // The menu forms of the assembled folder build through the toolkit with the
 // textures of their list, and hold the controls the screens reach by code.
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -19,7 +20,11 @@
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "platform/os/Path.h"
+#include "playfield/QuestFieldLayout.h"
+#include "tools/gen/ArtBoard.h"
 #include "tools/gen/MenuFormLoad.h"
+#include "totems/TotemPanel.h"
+#include "ui/UxForm.h"
 #include "ui/UxWindow.h"
 
 namespace {
@@ -200,6 +205,12 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
     CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
     std::map<std::string, std::map<int, int>> found;
+    // The tablet's gem grooves, standing totems and menu button keep apart, and
+    // so do the shop's figures and captions (boxes: left, bottom, right, top).
+    std::vector<std::array<float, 4>> tablet, shop;
+    const auto add = [](auto& boxes, float x, float y, float w, float h) {
+        boxes.push_back({x - w, y - h, x + w, y + h});
+    };
     for (const auto& file :
          std::filesystem::directory_iterator(os::ResolvePath(Game(Paths.FormsPath)))) {
         if (file.path().extension() != ".uxf")
@@ -223,7 +234,31 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
             EXPECT_TRUE(trophyWindow && !trophyWindow->Pictures.empty());
         if (name == "Shop")
             ExpectShopMatchesItsLayout(built, Game(Paths.ConfigPath + "Skin.cfg"));
+        for (const CSharedPtr<CUxWindow>& w : built.form->Children)
+            if ((name == "Quest" && w->Id == 10 && w->Type != CUxWindow::kPlainWindow) ||
+                (name == "Shop" && !w->Texts.empty() && w->Pictures.empty()))
+                add(name == "Quest" ? tablet : shop, w->Position.X, w->Position.Y, w->Width / 2,
+                    w->Height / 2);
     }
+    CQuestFieldLayout frame;
+    frame.Load(Game(Paths.ConfigPath + "Skin.cfg"));
+    CTotemPanel t;
+    t.LoadConfig(Game(Paths.ConfigPath + "Totems.cfg"));
+    for (size_t c = 0; c < 7; ++c) {
+        const gen::Vec2 g = gen::GrooveCentre(int(c)), half = gen::kGrooveHalf;
+        add(tablet, frame.BaseOrigin[0] + gen::kTabletOffset + g.x,
+            frame.BaseOrigin[1] + gen::kFrameMargin - g.y, half.x, half.y);
+        add(tablet, t.Dark[c].Pos.X, t.Dark[c].Pos.Y, t.Dark[c].Size[0] / 2, t.Dark[c].Size[1] / 2);
+        add(shop, t.Shop[c].TotemPos.X, t.Shop[c].TotemPos.Y, t.ShopSize[0] / 2, t.ShopSize[1] / 2);
+    }
+    EXPECT_EQ(tablet.size(), 15u) << "the level screen's menu button";
+    for (const auto* b : {&tablet, &shop})
+        for (size_t i = 0; i < b->size(); ++i)
+            for (size_t j = 0; j < i; ++j) {
+                const auto &p = (*b)[i], &q = (*b)[j];
+                EXPECT_FALSE(p[0] < q[2] && q[0] < p[2] && p[1] < q[3] && q[1] < p[3])
+                    << i << ", " << j;
+            }
     for (const auto& [form, codes] : BoundCodes()) {
         ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
         for (const auto& [code, count] : codes)
