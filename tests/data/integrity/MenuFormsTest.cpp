@@ -1,6 +1,5 @@
 // The menu forms of the assembled folder build through the toolkit with the
 // textures of their list, and hold the controls the screens reach by code.
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -205,12 +204,8 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
     CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
     std::map<std::string, std::map<int, int>> found;
-    // The tablet's gem grooves, standing totems and menu button keep apart, and
-    // so do the shop's figures and captions (boxes: left, bottom, right, top).
-    std::vector<std::array<float, 4>> tablet, shop;
-    const auto add = [](auto& boxes, float x, float y, float w, float h) {
-        boxes.push_back({x - w, y - h, x + w, y + h});
-    };
+    // Grooves, totems and menu button on the tablet: boxes (centre, half size).
+    std::vector<std::pair<gen::Vec2, gen::Vec2>> tablet;
     for (const auto& file :
          std::filesystem::directory_iterator(os::ResolvePath(Game(Paths.FormsPath)))) {
         if (file.path().extension() != ".uxf")
@@ -235,30 +230,27 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
         if (name == "Shop")
             ExpectShopMatchesItsLayout(built, Game(Paths.ConfigPath + "Skin.cfg"));
         for (const CSharedPtr<CUxWindow>& w : built.form->Children)
-            if ((name == "Quest" && w->Id == 10 && w->Type != CUxWindow::kPlainWindow) ||
-                (name == "Shop" && !w->Texts.empty() && w->Pictures.empty()))
-                add(name == "Quest" ? tablet : shop, w->Position.X, w->Position.Y, w->Width / 2,
-                    w->Height / 2);
+            if (name == "Quest" && w->Id == 10 && w->Type != CUxWindow::kPlainWindow)
+                tablet.push_back({{w->Position.X, w->Position.Y}, {w->Width / 2, w->Height / 2}});
     }
     CQuestFieldLayout frame;
     frame.Load(Game(Paths.ConfigPath + "Skin.cfg"));
     CTotemPanel t;
     t.LoadConfig(Game(Paths.ConfigPath + "Totems.cfg"));
-    for (size_t c = 0; c < 7; ++c) {
-        const gen::Vec2 g = gen::GrooveCentre(int(c)), half = gen::kGrooveHalf;
-        add(tablet, frame.BaseOrigin[0] + gen::kTabletOffset + g.x,
-            frame.BaseOrigin[1] + gen::kFrameMargin - g.y, half.x, half.y);
-        add(tablet, t.Dark[c].Pos.X, t.Dark[c].Pos.Y, t.Dark[c].Size[0] / 2, t.Dark[c].Size[1] / 2);
-        add(shop, t.Shop[c].TotemPos.X, t.Shop[c].TotemPos.Y, t.ShopSize[0] / 2, t.ShopSize[1] / 2);
+    for (int c = 0; c < 7; ++c) {
+        tablet.push_back({{frame.BaseOrigin[0] + gen::kTabletOffset + gen::GrooveCentre(c).x,
+                           frame.BaseOrigin[1] + gen::kFrameMargin - gen::GrooveCentre(c).y},
+                          gen::kGrooveHalf});
+        tablet.push_back(
+            {{t.Dark[c].Pos.X, t.Dark[c].Pos.Y}, {t.Dark[c].Size[0] / 2, t.Dark[c].Size[1] / 2}});
     }
     EXPECT_EQ(tablet.size(), 15u) << "the level screen's menu button";
-    for (const auto* b : {&tablet, &shop})
-        for (size_t i = 0; i < b->size(); ++i)
-            for (size_t j = 0; j < i; ++j) {
-                const auto &p = (*b)[i], &q = (*b)[j];
-                EXPECT_FALSE(p[0] < q[2] && q[0] < p[2] && p[1] < q[3] && q[1] < p[3])
-                    << i << ", " << j;
-            }
+    for (size_t i = 0; i < tablet.size(); ++i)
+        for (size_t j = 0; j < i; ++j) {
+            const gen::Vec2 d = tablet[i].first - tablet[j].first,
+                            s = tablet[i].second + tablet[j].second;
+            EXPECT_FALSE(std::fabs(d.x) < s.x && std::fabs(d.y) < s.y) << i << ", " << j;
+        }
     for (const auto& [form, codes] : BoundCodes()) {
         ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
         for (const auto& [code, count] : codes)
