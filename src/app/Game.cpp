@@ -441,6 +441,8 @@ int32_t CGame::Init() {
     totems.LoadConfig(Paths.ConfigPath + "Totems.cfg");
     totems.AttachShared(Device, SpriteLayers[0], Particles[2], QuadLayers[1], &Params);
     totems.ShopLayer = SpriteLayers[2];
+    totems.ShopParticles = Particles[kParticleManagers - 1];
+    totems.ShopQuadLayer = QuadLayers[kQuadLayers - 1];
     if (!totems.LoadTextures(gfx)) {
         Errors.push_back("Error loading Totems Textures");
         LogObject("Error loading Totems Textures\n");

@@ -104,8 +104,13 @@ CSharedPtr<CTotem> CTotemPanel::CreateTotem(int32_t colour, int32_t mode, int32_
     CSharedPtr<CTotem> figure(TotemKind(colour).NewFigure());
     figure->EffectScale = EffectScale;
     CTotemResources resources = ResourcesOf(colour);
-    if (mode == CTotem::kShopFigure)
+    if (mode == CTotem::kShopFigure) {
         resources.SpriteLayer = ShopDisplayLayer();
+        if (!ShopParticles.IsNull())
+            resources.Particles = ShopParticles;
+        if (!ShopQuadLayer.IsNull())
+            resources.QuadLayer = ShopQuadLayer;
+    }
     figure->SetTextures(resources);
     if (!ColourParams[c].IsNull())
         figure->SetParams(*ColourParams[c]);

@@ -111,9 +111,12 @@ public:
     // ---- Layout ("Shared" and "Shop" sections) ----
     CSharedPtr<CRenderDevice> Device;
     CSharedPtr<CSpriteLayer> SpriteLayer;
-    // The shop's pictures and figures lie over the shop page, which hides the
-    // level's layer; without it they share the panel's layer.
+    // The shop's pictures and figures, and the effects of its figures, lie
+    // over the shop page, which hides the level's layers; without them they
+    // share the panel's layers.
     CSharedPtr<CSpriteLayer> ShopLayer;
+    CSharedPtr<CParticleSystemsManager> ShopParticles;
+    CSharedPtr<CQuadLayer> ShopQuadLayer;
     const CSharedPtr<CSpriteLayer>& ShopDisplayLayer() const {
         return ShopLayer.IsNull() ? SpriteLayer : ShopLayer;
     }

@@ -233,7 +233,7 @@ Rgba TabletPixel(Vec2 p) {
         const float row = kGemRowTop + kGemRowStep * float(colour);
         if (std::fabs(p.y - row) > 20.0f)
             continue;
-        const auto groove = [&](Vec2 v) { return SdBox(v - Vec2{157.0f, row}, {117.0f, 15.5f}, 8.0f); };
+        const auto groove = [&](Vec2 v) { return SdBox(v - GrooveCentre(colour), kGrooveHalf, 8.0f); };
         const float gd = groove(p);
         if (gd < 0) {
             // Recessed: the upper edge in shadow, the lower edge catching light.

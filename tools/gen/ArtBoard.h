@@ -36,8 +36,18 @@ constexpr float kTabletOffset = -311.0f;
 
 // Where the gem bar's rows lie on the tablet (texels of the tablet piece):
 // colour c's row at y kGemRowTop + c * kGemRowStep, slots from x kGemSlotX
-// every kGemSlotStep.
-constexpr float kGemRowTop = 410.5f, kGemRowStep = 46.0f, kGemSlotX = 52.0f, kGemSlotStep = 20.0f;
+// every kGemSlotStep. A groove holds kGemSlots gems of kGemSize and ends
+// short of the column of standing totems at the tablet's right; the rows end
+// above the level screen's menu button.
+constexpr float kGemRowTop = 410.5f, kGemRowStep = 44.0f, kGemSlotX = 52.0f, kGemSlotStep = 20.0f;
+constexpr int kGemSlots = 9;
+constexpr float kGemSize = 28.0f;
+constexpr float kGrooveLeft = 40.0f, kGrooveRight = kGemSlotX + kGemSlotStep * (kGemSlots - 1) + 18;
+// Colour c's groove: its centre (texels of the tablet piece) and half size.
+constexpr Vec2 GrooveCentre(int c) {
+    return {0.5f * (kGrooveLeft + kGrooveRight), kGemRowTop + kGemRowStep * float(c)};
+}
+constexpr Vec2 kGrooveHalf{0.5f * (kGrooveRight - kGrooveLeft), 15.0f};
 
 // One frame element as the skin file gives it: the rectangle (x, y: top-left
 // corner in units from the board origin, y up; width, height), the texture

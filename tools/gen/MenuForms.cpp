@@ -465,10 +465,12 @@ std::string Quest() {
         f.Tinted(a.dialDisc, 146 + i * 40, 236, 44, 44, 202, "C0FF4020", true);
     f.Layer(1);
     f.Label("\" \"", 30, 120, 240, 30, 1, kMainFont, 0.6f, "CENTER", kBodyText);
-    // The menu button and the glow laid over it when it is pointed at.
-    f.Button("Menu", "QuestMenu", 45, 700, 200, 44);
+    // The menu button and the glow laid over it when it is pointed at: below
+    // the last gem groove, left of the column of standing totems.
+    const int menuX = 52, menuY = 706, menuW = 170, menuH = 40;
+    f.Button("Menu", "QuestMenu", menuX, menuY, menuW, menuH);
     f.Layer(3);
-    f.Tinted(a.button[size_t(ButtonLook::Over)], 45, 700, 200, 44, 2, "60FFFFFF", true);
+    f.Tinted(a.button[size_t(ButtonLook::Over)], menuX, menuY, menuW, menuH, 2, "60FFFFFF", true);
     f.Layer(1);
     // The map picture the game hands over (kept hidden).
     f.Picture(kControls, a.dialDisc, kAtlasSize, kAtlasSize, 0, 0, 32, 32, 9);

@@ -220,6 +220,8 @@ namespace {
 // Totem items in card order, left to right.
 constexpr int kTotemCardOrder[7] = {0, 1, 2, 3, 4, 5, 9};
 constexpr int kSlotStep = 30, kButtonShift = 30, kButtonDrop = 32;
+// Texels between a portrait's bottom edge and its name below.
+constexpr int kPortraitClearance = 8;
 
 Vec2 Centre(const AtlasRect& r) {
     return {float(r.x) + 0.5f * float(r.w), float(r.y) + 0.5f * float(r.h)};
@@ -294,9 +296,12 @@ ShopCard ShopCardOf(int item) {
     c.plus = {cx + kButtonShift - 22, by, 44, 30};
     c.name = {c.card.x + 4, bottom - 94, c.card.w - 8, 22};
     const int h = c.card.h - 104;
-    if (item < 6 || item == 9) // a portrait of 3 x 4
-        c.picture = {cx - h * 3 / 8, c.card.y + 8, h * 3 / 4, h};
-    else
+    if (item < 6 || item == 9) {
+        // A portrait of 3 x 4 whose figure stands on the picture's bottom
+        // edge: it ends short of that, so the base stays clear of the name.
+        const int ph = h - kPortraitClearance;
+        c.picture = {cx - ph * 3 / 8, c.card.y + 8, ph * 3 / 4, ph};
+    } else
         c.picture = {c.card.x + 8, c.card.y + 8, c.card.w - 16, h};
     return c;
 }

@@ -1,5 +1,6 @@
 #include "TotemArt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <sstream>
@@ -597,12 +598,44 @@ Sheet PaintTimeDigits() {
 
 // The pictures of the colour powers: glow rays, a flying gem, steel pieces,
 // a paint stream and a paint drop.
+//
+// The Violet glow and rays (256 x 256): the glow fills the lower half and is
+// shown square, the ray lies in the top-left 188 x 128 texels and is shown
+// 5 : 3 (its head to the right; the second ray shows it mirrored). Each is
+// painted in the units it is shown in, and fades out before its edges so
+// that neither bleeds into the other.
+constexpr int kGlowRaysSize = 256, kRayTexelsW = 188, kRayTexelsH = 128;
+constexpr float kRayShownW = 40.0f, kRayShownH = 24.0f;
+
 Sheet PaintGlowRays() {
-    return WholeSheet(256, 128, Store::Premultiplied, [&](float x, float y) {
-        const float v = x < 128 ? Glow(Length(Vec2{(x - 64) / 60.0f, (y - 64) / 60.0f}), 3.0f)
-                                : Glow((y - 64) / 10.0f, 1.0f) * SmoothStep(256.0f, 200.0f, x) *
-                                      SmoothStep(128.0f, 150.0f, x);
-        return Premultiply(MixRgb(Hex(GemLightColour(6)), Rgb{1, 1, 1}, 0.3f * v), Clamp01(v));
+    const Rgb violet = Hex(GemLightColour(6));
+    return WholeSheet(kGlowRaysSize, kGlowRaysSize, Store::Premultiplied, [&](float x, float y) {
+        const float half = kGlowRaysSize / 2.0f;
+        if (y >= half) {
+            // An aura: the glow is laid over the figure, so it is faint
+            // in the middle and brightest round the figure's outline.
+            const float r = Length(Vec2{x / half - 1.0f, (y - half) / half * 2.0f - 1.0f});
+            const float ring = Glow((r - 0.5f) / 0.28f, 1.0f), core = 0.25f * Glow(r / 0.45f, 1.0f);
+            const float v = Clamp01(0.85f * ring + core) * SmoothStep(1.0f, 0.82f, r);
+            return Premultiply(MixRgb(violet, Rgb{1, 1, 1}, 0.25f * ring), v);
+        }
+        if (x >= kRayTexelsW || y >= kRayTexelsH)
+            return Rgba{};
+        // A comet: a hot head, a tail thinning to nothing behind it, and a
+        // faint glint across the head.
+        const Vec2 p{x / kRayTexelsW * kRayShownW, y / kRayTexelsH * kRayShownH};
+        const Vec2 head{kRayShownW * 0.75f, kRayShownH * 0.5f};
+        const float along = Clamp01((p.x - 3.0f) / (head.x - 3.0f));
+        const float thickness = 0.4f + 3.2f * along;
+        const float tail = p.x < head.x ? along * along * Glow((p.y - head.y) / thickness, 1.0f)
+                                        : 0.0f;
+        const Vec2 d = p - head;
+        const float core = Glow(Length(d) / 4.5f, 1.0f);
+        const float glint = Glow(d.y / 0.8f, 1.0f) * Glow(d.x / 9.0f, 1.0f);
+        const float edge = SmoothStep(0.0f, 2.0f, std::min({p.x, p.y, kRayShownW - p.x,
+                                                            kRayShownH - p.y}));
+        const float v = Clamp01(0.7f * tail + core + 0.6f * glint) * edge;
+        return Premultiply(MixRgb(violet, Rgb{1, 1, 1}, Clamp01(core + 0.3f * tail)), v);
     });
 }
 
@@ -964,7 +997,8 @@ std::string TotemsConfig() {
                 const std::string n = std::to_string(t);
                 const float g = kMainOnScreen * (0.9f + 0.15f * float(t));
                 w.Key("Glow" + n, (kMainOnScreen - g) / 2, (kMainOnScreen - g) / 2, g, g);
-                w.Key("Ray" + n, gem.x - 20, gem.y - 12, 40, 24);
+                w.Key("Ray" + n, gem.x - kRayShownW / 2, gem.y - kRayShownH / 2, kRayShownW,
+                  kRayShownH);
                 w.Key("RayR" + n, 30 + 4 * t);
                 w.Key("Area" + n, kBodyCentre.x * k - 20, kBodyCentre.y * k - 14, 40, 28);
             }

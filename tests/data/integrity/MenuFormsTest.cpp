@@ -19,7 +19,11 @@
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "platform/os/Path.h"
+#include "playfield/QuestFieldLayout.h"
+#include "tools/gen/ArtBoard.h"
 #include "tools/gen/MenuFormLoad.h"
+#include "totems/TotemPanel.h"
+#include "ui/UxForm.h"
 #include "ui/UxWindow.h"
 
 namespace {
@@ -200,6 +204,8 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
     CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
     std::map<std::string, std::map<int, int>> found;
+    // Grooves, totems and menu button on the tablet: boxes (centre, half size).
+    std::vector<std::pair<gen::Vec2, gen::Vec2>> tablet;
     for (const auto& file :
          std::filesystem::directory_iterator(os::ResolvePath(Game(Paths.FormsPath)))) {
         if (file.path().extension() != ".uxf")
@@ -223,7 +229,28 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
             EXPECT_TRUE(trophyWindow && !trophyWindow->Pictures.empty());
         if (name == "Shop")
             ExpectShopMatchesItsLayout(built, Game(Paths.ConfigPath + "Skin.cfg"));
+        for (const CSharedPtr<CUxWindow>& w : built.form->Children)
+            if (name == "Quest" && w->Id == 10 && w->Type != CUxWindow::kPlainWindow)
+                tablet.push_back({{w->Position.X, w->Position.Y}, {w->Width / 2, w->Height / 2}});
     }
+    CQuestFieldLayout frame;
+    frame.Load(Game(Paths.ConfigPath + "Skin.cfg"));
+    CTotemPanel t;
+    t.LoadConfig(Game(Paths.ConfigPath + "Totems.cfg"));
+    for (int c = 0; c < 7; ++c) {
+        tablet.push_back({{frame.BaseOrigin[0] + gen::kTabletOffset + gen::GrooveCentre(c).x,
+                           frame.BaseOrigin[1] + gen::kFrameMargin - gen::GrooveCentre(c).y},
+                          gen::kGrooveHalf});
+        tablet.push_back(
+            {{t.Dark[c].Pos.X, t.Dark[c].Pos.Y}, {t.Dark[c].Size[0] / 2, t.Dark[c].Size[1] / 2}});
+    }
+    EXPECT_EQ(tablet.size(), 15u) << "the level screen's menu button";
+    for (size_t i = 0; i < tablet.size(); ++i)
+        for (size_t j = 0; j < i; ++j) {
+            const gen::Vec2 d = tablet[i].first - tablet[j].first,
+                            s = tablet[i].second + tablet[j].second;
+            EXPECT_FALSE(std::fabs(d.x) < s.x && std::fabs(d.y) < s.y) << i << ", " << j;
+        }
     for (const auto& [form, codes] : BoundCodes()) {
         ASSERT_EQ(found.count(form), 1u) << form << ".uxf is missing";
         for (const auto& [code, count] : codes)
