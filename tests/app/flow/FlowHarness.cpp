@@ -32,13 +32,13 @@ namespace {
 // folder assembled before it did gets plain stand-ins, so that the flow can be
 // tested on whatever art there is.
 const char* const kPictures[] = {
-    "Loading.jpg",      "Flare.jpg",        "JungleFlash.tga",  "SmallSand.tga",
-    "Cloud.jpg",        "Spark.bmp",        "Halo1.tga",        "SpellFuzzy.bmp",
-    "FireCloud.jpg",    "Lightning.jpg",    "StarParticle.png", "Ring.png",
-    "Twirl.png",        "PanelGlass.png",   "FieldFrame.png",   "FieldBack.jpg",
-    "Sandbox.jpg",      "SandboxFront.png", "SandboxGlass.tga", "ScoreFrenzyStar.png",
-    "AllGemLights.jpg", "AllGems.png",      "GemFlares.tga",    "Bonus1.png",
-    "Bonus2.tga",       "Bonus3.tga",       "Bonus4.tga",       "Bonus5.tga",
+    "Loading.jpg",     "Flare.jpg",       "JungleFlash.tga",  "SmallSand.tga",
+    "Cloud.jpg",       "Spark.bmp",       "Halo1.tga",        "SpellFuzzy.bmp",
+    "FireCloud.jpg",   "Lightning.jpg",   "StarParticle.png", "Ring.png",
+    "Twirl.png",       "PanelGlass.png",  "FieldFrame.png",   "FieldBack.jpg",
+    "Sandbox.jpg",     "SandboxFront.png", "SandboxGlass.tga", "ScoreFrenzyStar.png",
+    "AllGemLights.jpg", "AllGems.png",    "GemFlares.tga",    "Bonus1.png",
+    "Bonus2.tga",      "Bonus3.tga",      "Bonus4.tga",       "Bonus5.tga",
 };
 const char* const kExtensions[] = {".png", ".tga", ".jpg", ".bmp"};
 
@@ -98,9 +98,9 @@ FlowHarness::~FlowHarness() {
 
 bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
     const fs::path source = GV_GAME_DIR;
-    static const char* const kNeeded[] = {"Data/TextID.dat",        "Data/Txt/Strings.txt",
+    static const char* const kNeeded[] = {"Data/TextID.dat", "Data/Txt/Strings.txt",
                                           "Data/CapsAnimation.dat", "Data/Fonts/Font.tga",
-                                          "Data/Fonts/Font.uxd",    "Data/Gfx/Caps.png",
+                                          "Data/Fonts/Font.uxd", "Data/Gfx/Caps.png",
                                           "Data/Lvl/l1.lvl"};
     for (const char* f : kNeeded)
         if (!fs::exists(source / f)) {
@@ -243,6 +243,31 @@ bool FlowHarness::PassShop(float seconds, int32_t buy) {
            ClickControl(game_->Screens->MsgBoxForm, 202);
 }
 
+bool FlowHarness::ContinueQuest(std::string* offered, bool* notice) {
+    CScreensManager& s = *game_->Screens;
+    if (!ClickControl(s.MainMenuForm, 1))
+        return false;
+    *notice = WaitForForm(s.MsgBoxForm, 0.5f);
+    if (*notice && !ClickControl(s.MsgBoxForm, 200))
+        return false;
+    *offered = CScreensManager::WindowText(s.StartQuestControl1);
+    return ClickControl(s.StartQuestForm, 211) &&
+           (game_->Mode == kModeLevelIntro || PlayOnFromMap()) &&
+           RunUntil([&] { return game_->SubState == kSubPlay; }, 6.0f);
+}
+
+bool FlowHarness::SaveAndQuit() {
+    CScreensManager& s = *game_->Screens;
+    Key(os::Vk::Escape);
+    if (!ClickControl(s.GameMenuForm, 13) ||
+        !RunUntil([&] { return game_->Mode == kModeMenu; }, 6.0f))
+        return false;
+    if (WaitForForm(s.MsgBoxForm, 1.0f) &&
+        !(ClickControl(s.MsgBoxForm, 200) && ClickControl(s.HighScoresForm, 250)))
+        return false;
+    return WaitForForm(s.MainMenuForm);
+}
+
 CSharedPtr<CUxWindow> FlowHarness::ShownControl(const CSharedPtr<CUxForm>& form, int32_t id) {
     // Forms may hold several controls of one id of which one is shown.
     if (!form.IsNull())
@@ -288,14 +313,15 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
 
 namespace {
 
-// The draw flags of everything the window and its children draw.
-void DrawFlags(CUxWindow& w, std::vector<int32_t*>& flags) {
+// The draw flags (and their values) of everything the window and its
+// children draw.
+void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
     for (const CSharedPtr<CSpriteQuad>& p : w.Pictures)
         if (!p.IsNull() && p->Shown)
-            flags.push_back(&p->Shown);
+            flags.emplace_back(&p->Shown, p->Shown);
     for (const CSharedPtr<CTextSprite>& t : w.Texts)
         if (!t.IsNull() && t->Visible)
-            flags.push_back(&t->Visible);
+            flags.emplace_back(&t->Visible, t->Visible);
     for (const CSharedPtr<CUxWindow>& c : w.Children)
         if (!c.IsNull())
             DrawFlags(*c, flags);
@@ -304,7 +330,7 @@ void DrawFlags(CUxWindow& w, std::vector<int32_t*>& flags) {
 } // namespace
 
 bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
-    std::vector<int32_t*> flags;
+    std::vector<std::pair<int32_t*, int32_t>> flags;
     DrawFlags(control, flags);
     auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
     if (flags.empty() || gl == nullptr)
@@ -318,11 +344,11 @@ bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
     };
     std::vector<uint32_t> shown, hidden;
     frame(shown);
-    for (int32_t* f : flags)
-        *f = 0;
+    for (const auto& [flag, was] : flags)
+        *flag = 0;
     frame(hidden);
-    for (int32_t* f : flags)
-        *f = 1;
+    for (const auto& [flag, was] : flags)
+        *flag = was;
     // A link laid over pictures of other controls draws nothing of its own.
     if (shown == hidden)
         return true;
@@ -350,6 +376,8 @@ bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
 
 void FlowHarness::Frames(int n) {
     for (int i = 0; i < n; ++i) {
+        // The main loop reads every waiting message before its next frame.
+        Pump();
         // A level's awards hold the game until their screen is closed.
         if (CloseAwards && game_->TrophiesFrom == CGame::kTrophiesFromLevelEnd)
             game_->CloseTrophies();
@@ -381,27 +409,36 @@ void FlowHarness::ToClient(float x, float y, float* cx, float* cy) const {
 SDL_Event FlowHarness::Mouse(uint32_t type, float x, float y, uint8_t button) const {
     float cx = 0.0f, cy = 0.0f;
     ToClient(x, y, &cx, &cy);
+    const uint32_t window = SDL_GetWindowID(gl_->Window()->Sdl());
+    const auto px = static_cast<int32_t>(std::floor(cx));
+    const auto py = static_cast<int32_t>(std::floor(cy));
     SDL_Event e{};
     e.type = type;
-    // Both event kinds keep the window and the point at the same places.
-    e.motion.windowID = SDL_GetWindowID(gl_->Window()->Sdl());
-    e.motion.x = static_cast<int32_t>(std::floor(cx));
-    e.motion.y = static_cast<int32_t>(std::floor(cy));
-    if (type != SDL_MOUSEMOTION) {
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.windowID = window;
+        e.motion.x = px;
+        e.motion.y = py;
+    } else {
+        e.button.windowID = window;
         e.button.button = button;
         e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
         e.button.clicks = 1;
+        e.button.x = px;
+        e.button.y = py;
     }
     return e;
+}
+
+void FlowHarness::Pump() {
+    os::Message m;
+    while (gl_->Window()->PollMessage(&m))
+        loop_->Dispatch(m);
 }
 
 void FlowHarness::Push(std::initializer_list<SDL_Event> events) {
     for (SDL_Event e : events)
         SDL_PushEvent(&e);
-    // The main loop reads every waiting message before its next frame.
-    os::Message m;
-    while (gl_->Window()->PollMessage(&m))
-        loop_->Dispatch(m);
+    Pump();
 }
 
 void FlowHarness::MoveTo(float x, float y) {

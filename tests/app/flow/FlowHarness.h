@@ -100,6 +100,14 @@ public:
     // buying `buy` first; a level's awards on the way are closed. True also
     // when the map or a newspaper page comes without a shop.
     bool PassShop(float seconds = 8.0f, int32_t buy = -1);
+    // Play on the main menu, the notice of a damaged save read (when one
+    // comes; `notice` says so), the level the start-quest form offers into
+    // `offered`, and Continue into that level's play (through the shop when
+    // the save was taken there).
+    bool ContinueQuest(std::string* offered, bool* notice);
+    // "Save and quit" from the level's menu, then the main menu (through the
+    // high-score table when the score made it there).
+    bool SaveAndQuit();
     // The window closes (the game's exit save) and the game starts again on
     // the same folder, waiting on its first screen. False when it does not.
     bool Restart(uint32_t seed);
@@ -111,6 +119,8 @@ private:
     bool Start(uint32_t seed, bool withSound, bool intoLevel);
     bool Launch(uint32_t seed, bool withSound, bool intoLevel);
     static CSharedPtr<CUxWindow> ShownControl(const CSharedPtr<CUxForm>& form, int32_t id);
+    // The main loop's reading of every waiting message.
+    void Pump();
     // Pushes the events and lets the main loop read and dispatch them.
     void Push(std::initializer_list<SDL_Event> events);
     SDL_Event Mouse(uint32_t type, float x, float y, uint8_t button = 0) const;
@@ -122,7 +132,7 @@ private:
     apptest::TempDir dir_;
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
-    snd::FakeAudio* audio_ = nullptr; // owned by the game's shared pointer
+    snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
     std::unique_ptr<CGame> game_;
     std::unique_ptr<CMainLoop> loop_;
     uint64_t frame_ = 0;
