@@ -243,9 +243,15 @@ void Window::SetCursorMapping(float offsetX, float offsetY, float scaleX, float 
     mapScaleY_ = scaleY;
 }
 
+void Window::BackBufferToClient(float x, float y, float* cx, float* cy) const {
+    *cx = mapScaleX_ != 0.0f ? x / mapScaleX_ + mapOffsetX_ : mapOffsetX_;
+    *cy = mapScaleY_ != 0.0f ? y / mapScaleY_ + mapOffsetY_ : mapOffsetY_;
+}
+
 void Window::GetCursorPos(int* x, int* y) const {
-    int cx = 0, cy = 0;
-    SDL_GetMouseState(&cx, &cy);
+    int cx = cursorX_, cy = cursorY_;
+    if (!cursorSeen_)
+        SDL_GetMouseState(&cx, &cy);
     Map(cx, cy, x, y);
 }
 
@@ -253,6 +259,13 @@ void Window::Translate(const void* sdlEvent) {
     const SDL_Event& e = *static_cast<const SDL_Event*>(sdlEvent);
     Message m;
     switch (e.type) {
+    case SDL_MOUSEMOTION:
+        if (e.motion.windowID == windowId_) {
+            cursorX_ = e.motion.x;
+            cursorY_ = e.motion.y;
+            cursorSeen_ = true;
+        }
+        return;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         if (e.button.windowID != windowId_)
@@ -264,6 +277,9 @@ void Window::Translate(const void* sdlEvent) {
             m.kind = down ? MessageKind::RButtonDown : MessageKind::RButtonUp;
         else
             return;
+        cursorX_ = e.button.x;
+        cursorY_ = e.button.y;
+        cursorSeen_ = true;
         Map(e.button.x, e.button.y, &m.x, &m.y);
         pending_.push_back(m);
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The game's one window and its event pump. The pump turns SDL events into the
 // messages the game handles; mouse motion is not a message, the game reads the
-// cursor position itself.
+// cursor position itself (where the last mouse event the pump read put it).
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -108,12 +108,16 @@ public:
     bool WaitMessage(Message* out, int timeoutMs);
 
     // Cursor position in back-buffer pixels (client pixels mapped through the
-    // mapping below). Message coordinates are mapped the same way.
+    // mapping below). Message coordinates are mapped the same way. It follows
+    // the mouse events as they are read, so a click and the pointer the next
+    // frame sees always agree (SDL's own state until the first event).
     void GetCursorPos(int* x, int* y) const;
 
     // The GPU back end shows the back buffer scaled into the client area; it tells
     // the window how client pixels map to back-buffer pixels: bb = (client - offset) * scale.
     void SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY);
+    // The inverse: the client point that shows back-buffer point (x, y).
+    void BackBufferToClient(float x, float y, float* cx, float* cy) const;
 
 private:
     Window() = default;
@@ -125,6 +129,8 @@ private:
     uint32_t style_ = kStyleWindowed;
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
     std::deque<Message> pending_;
+    int cursorX_ = 0, cursorY_ = 0; // client pixels
+    bool cursorSeen_ = false;
     bool quitFollowsClose_ = false;
     bool fixedSurface_ = false;
     int surfaceWidth_ = 0, surfaceHeight_ = 0;

@@ -1,15 +1,25 @@
 #include "app/flow/FlowHarness.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <vector>
 
+#include <SDL.h>
+
+#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
+#include "engine/SpriteQuad.h"
+#include "engine/TextSprite.h"
 #include "platform/Rand15.h"
+#include "platform/gpu/GlDevice.h"
 #include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
 #include "screens/ScreensManager.h"
+#include "screens/ShopScreen.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace flowtest {
@@ -130,7 +140,7 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
 }
 
 bool FlowHarness::Restart(uint32_t seed) {
-    Send(os::MessageKind::Close, 0.0f, 0.0f);
+    CloseWindow();
     const bool withSound = audio_ != nullptr;
     loop_.reset();
     game_.reset();
@@ -149,8 +159,7 @@ bool FlowHarness::Launch(uint32_t seed, bool withSound, bool intoLevel) {
         audio_ = new snd::FakeAudio();
         audio = CSharedPtr<snd::Audio>(audio_);
     }
-    // No window: the pointer is where the test puts it.
-    game_ = std::make_unique<CGame>(gl_->Renderer(), nullptr, audio);
+    game_ = std::make_unique<CGame>(gl_->Renderer(), gl_->Window(), audio);
     if (!game_->PreInit() || !game_->Init()) {
         failure_ = "the game does not start: " + game_->LastError();
         return false;
@@ -181,7 +190,7 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
     return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
 }
 
-bool FlowHarness::PlayOnFromMap(float seconds) {
+bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
@@ -193,7 +202,7 @@ bool FlowHarness::PlayOnFromMap(float seconds) {
         return false;
     if (ready(results) && !ClickControl(results, 30))
         return false;
-    if (!PassShop(seconds))
+    if (!PassShop(seconds, buy))
         return false;
     // A new stage's map comes after the last stage's newspaper page.
     if (!RunUntil([&] { return ready(map) || ready(page); }, seconds))
@@ -204,34 +213,78 @@ bool FlowHarness::PlayOnFromMap(float seconds) {
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
 }
 
-bool FlowHarness::PassShop(float seconds) {
+bool FlowHarness::PassShop(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
     const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
+    const CSharedPtr<CUxForm>& awards = game_->Screens->TrophiesForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
-    if (!RunUntil([&] { return ready(map) || ready(page) || (ready(shop) && shop->Alpha >= 1.0f); },
-                  seconds))
+    if (!RunUntil(
+            [&] {
+                return ready(map) || ready(page) || ready(awards) ||
+                       (ready(shop) && shop->Alpha >= 1.0f);
+            },
+            seconds))
         return false;
+    // A level's awards, when the harness leaves them to the player.
+    if (ready(awards))
+        return ClickControl(awards, kIdAwardsClose) && PassShop(seconds, buy);
     if (!ready(shop) || ready(map) || ready(page))
         return true;
-    if (!ClickControl(shop, 31))
+    if (buy >= 0) {
+        const int32_t before = game_->GoldenStars();
+        if (!ClickControl(shop, CShopScreen::kIdFirstBuy + buy) ||
+            game_->GoldenStars() != before - 1)
+            return false;
+    }
+    if (!ClickControl(shop, CShopScreen::kIdDone))
         return false;
     return !WaitForForm(game_->Screens->MsgBoxForm, 1.0f) ||
            ClickControl(game_->Screens->MsgBoxForm, 202);
 }
 
+bool FlowHarness::ContinueQuest(std::string* offered, bool* notice) {
+    CScreensManager& s = *game_->Screens;
+    if (!ClickControl(s.MainMenuForm, 1))
+        return false;
+    *notice = WaitForForm(s.MsgBoxForm, 0.5f);
+    if (*notice && !ClickControl(s.MsgBoxForm, 200))
+        return false;
+    *offered = CScreensManager::WindowText(s.StartQuestControl1);
+    return ClickControl(s.StartQuestForm, 211) &&
+           (game_->Mode == kModeLevelIntro || PlayOnFromMap()) &&
+           RunUntil([&] { return game_->SubState == kSubPlay; }, 6.0f);
+}
+
+bool FlowHarness::SaveAndQuit() {
+    CScreensManager& s = *game_->Screens;
+    Key(os::Vk::Escape);
+    if (!ClickControl(s.GameMenuForm, 13) ||
+        !RunUntil([&] { return game_->Mode == kModeMenu; }, 6.0f))
+        return false;
+    if (WaitForForm(s.MsgBoxForm, 1.0f) &&
+        !(ClickControl(s.MsgBoxForm, 200) && ClickControl(s.HighScoresForm, 250)))
+        return false;
+    return WaitForForm(s.MainMenuForm);
+}
+
+CSharedPtr<CUxWindow> FlowHarness::ShownControl(const CSharedPtr<CUxForm>& form, int32_t id) {
+    // Forms may hold several controls of one id of which one is shown.
+    if (!form.IsNull())
+        for (const CSharedPtr<CUxWindow>& control : form->Children)
+            if (!control.IsNull() && control->Id == id && control->Visible)
+                return control;
+    return CSharedPtr<CUxWindow>();
+}
+
 bool FlowHarness::ControlCentre(const CSharedPtr<CUxForm>& form, int32_t id, float* x,
                                 float* y) const {
-    if (form.IsNull())
+    const CSharedPtr<CUxWindow> control = ShownControl(form, id);
+    if (control.IsNull())
         return false;
-    // Forms may hold several controls of one id of which one is shown.
-    for (const CSharedPtr<CUxWindow>& control : form->Children)
-        if (!control.IsNull() && control->Id == id && control->Visible) {
-            *x = control->Position.X;
-            *y = control->Position.Y;
-            return true;
-        }
-    return false;
+    *x = control->Position.X;
+    *y = control->Position.Y;
+    return true;
 }
 
 bool FlowHarness::WaitForForm(const CSharedPtr<CUxForm>& form, float seconds) {
@@ -240,9 +293,17 @@ bool FlowHarness::WaitForForm(const CSharedPtr<CUxForm>& form, float seconds) {
 }
 
 bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds) {
-    float x = 0.0f, y = 0.0f;
-    if (!ControlCentre(form, id, &x, &y) || !WaitForForm(form, seconds))
+    const CSharedPtr<CUxWindow> control = ShownControl(form, id);
+    if (control.IsNull() || !WaitForForm(form, seconds))
         return false;
+    const float x = control->Position.X, y = control->Position.Y;
+    float cx = 0.0f, cy = 0.0f;
+    ToClient(x, y, &cx, &cy);
+    if (!DrawnAt(*control, cx, cy)) {
+        ADD_FAILURE() << "control " << id << " is not drawn under its centre, client pixel (" << cx
+                      << ", " << cy << ")";
+        return false;
+    }
     MoveTo(x, y);
     Frames(1);
     Click(x, y);
@@ -250,8 +311,73 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
     return true;
 }
 
+namespace {
+
+// The draw flags (and their values) of everything the window and its
+// children draw.
+void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
+    for (const CSharedPtr<CSpriteQuad>& p : w.Pictures)
+        if (!p.IsNull() && p->Shown)
+            flags.emplace_back(&p->Shown, p->Shown);
+    for (const CSharedPtr<CTextSprite>& t : w.Texts)
+        if (!t.IsNull() && t->Visible)
+            flags.emplace_back(&t->Visible, t->Visible);
+    for (const CSharedPtr<CUxWindow>& c : w.Children)
+        if (!c.IsNull())
+            DrawFlags(*c, flags);
+}
+
+} // namespace
+
+bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
+    std::vector<std::pair<int32_t*, int32_t>> flags;
+    DrawFlags(control, flags);
+    auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
+    if (flags.empty() || gl == nullptr)
+        return true; // nothing of its own to look for
+    int cw = 0, ch = 0, dw = 0, dh = 0;
+    Window().GetClientSize(&cw, &ch);
+    Window().GetDrawableSize(&dw, &dh);
+    const auto frame = [&](std::vector<uint32_t>& argb) {
+        gl_->Renderer()->RenderScene();
+        gl->ReadPresented(static_cast<uint32_t>(dw), static_cast<uint32_t>(dh), argb);
+    };
+    std::vector<uint32_t> shown, hidden;
+    frame(shown);
+    for (const auto& [flag, was] : flags)
+        *flag = 0;
+    frame(hidden);
+    for (const auto& [flag, was] : flags)
+        *flag = was;
+    // A link laid over pictures of other controls draws nothing of its own.
+    if (shown == hidden)
+        return true;
+    // The centre pixel, or (for a text, whose centre may fall between two
+    // letters) one close by: within a quarter of the control's size.
+    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ToClient(control.Position.X - 0.25f * control.Width,
+             control.Position.Y + 0.25f * control.Height, &x0, &y0);
+    ToClient(control.Position.X + 0.25f * control.Width,
+             control.Position.Y - 0.25f * control.Height, &x1, &y1);
+    const float sx = static_cast<float>(dw) / static_cast<float>(std::max(cw, 1));
+    const float sy = static_cast<float>(dh) / static_cast<float>(std::max(ch, 1));
+    const int px = static_cast<int>(cx * sx), py = static_cast<int>(cy * sy);
+    const int rx = std::max(0, static_cast<int>(0.5f * (x1 - x0) * sx));
+    const int ry = std::max(0, static_cast<int>(0.5f * (y1 - y0) * sy));
+    for (int y = std::max(py - ry, 0); y <= std::min(py + ry, dh - 1); ++y)
+        for (int x = std::max(px - rx, 0); x <= std::min(px + rx, dw - 1); ++x) {
+            const size_t i =
+                static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(x);
+            if (shown[i] != hidden[i])
+                return true;
+        }
+    return false;
+}
+
 void FlowHarness::Frames(int n) {
     for (int i = 0; i < n; ++i) {
+        // The main loop reads every waiting message before its next frame.
+        Pump();
         // A level's awards hold the game until their screen is closed.
         if (CloseAwards && game_->TrophiesFrom == CGame::kTrophiesFromLevelEnd)
             game_->CloseTrophies();
@@ -271,13 +397,60 @@ bool FlowHarness::RunUntil(const std::function<bool()>& done, float seconds) {
     return done();
 }
 
-void FlowHarness::ToPixels(float x, float y, int32_t* px, int32_t* py) const {
-    const CRenderer& r = *gl_->Renderer();
-    const float w = static_cast<float>(r.GetWidth());
-    const float h = static_cast<float>(r.GetHeight());
-    const float scale = h / CRenderer::kVirtualHeight;
-    *px = static_cast<int32_t>(std::lround(0.5f * w + x * scale));
-    *py = static_cast<int32_t>(std::lround(0.5f * h - y * scale));
+void FlowHarness::ToClient(float x, float y, float* cx, float* cy) const {
+    const gpu::Viewport& vp = gl_->Renderer()->GetGameViewport();
+    const float bx = static_cast<float>(vp.x) +
+                     (x / CRenderer::kVirtualWidth + 0.5f) * static_cast<float>(vp.width);
+    const float by = static_cast<float>(vp.y) +
+                     (0.5f - y / CRenderer::kVirtualHeight) * static_cast<float>(vp.height);
+    gl_->Window()->BackBufferToClient(bx, by, cx, cy);
+}
+
+SDL_Event FlowHarness::Mouse(uint32_t type, float x, float y, uint8_t button) const {
+    float cx = 0.0f, cy = 0.0f;
+    ToClient(x, y, &cx, &cy);
+    const uint32_t window = SDL_GetWindowID(gl_->Window()->Sdl());
+    const auto px = static_cast<int32_t>(std::floor(cx));
+    const auto py = static_cast<int32_t>(std::floor(cy));
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.windowID = window;
+        e.motion.x = px;
+        e.motion.y = py;
+    } else {
+        e.button.windowID = window;
+        e.button.button = button;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.clicks = 1;
+        e.button.x = px;
+        e.button.y = py;
+    }
+    return e;
+}
+
+void FlowHarness::Pump() {
+    os::Message m;
+    while (gl_->Window()->PollMessage(&m))
+        loop_->Dispatch(m);
+}
+
+void FlowHarness::Push(std::initializer_list<SDL_Event> events) {
+    for (SDL_Event e : events)
+        SDL_PushEvent(&e);
+    Pump();
+}
+
+void FlowHarness::MoveTo(float x, float y) {
+    Push({Mouse(SDL_MOUSEMOTION, x, y)});
+}
+
+void FlowHarness::Press(float x, float y) {
+    Push({Mouse(SDL_MOUSEMOTION, x, y), Mouse(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_LEFT)});
+}
+
+void FlowHarness::Release(float x, float y) {
+    Push({Mouse(SDL_MOUSEMOTION, x, y), Mouse(SDL_MOUSEBUTTONUP, x, y, SDL_BUTTON_LEFT)});
 }
 
 void FlowHarness::Click(float x, float y) {
@@ -285,43 +458,66 @@ void FlowHarness::Click(float x, float y) {
     Release(x, y);
 }
 
-void FlowHarness::Send(os::MessageKind kind, float x, float y) {
-    os::Message m;
-    m.kind = kind;
-    ToPixels(x, y, &m.x, &m.y);
-    loop_->Dispatch(m);
+void FlowHarness::RightClick(float x, float y) {
+    Push({Mouse(SDL_MOUSEMOTION, x, y), Mouse(SDL_MOUSEBUTTONDOWN, x, y, SDL_BUTTON_RIGHT),
+          Mouse(SDL_MOUSEBUTTONUP, x, y, SDL_BUTTON_RIGHT)});
 }
 
-void FlowHarness::Press(float x, float y) {
-    Send(os::MessageKind::LButtonDown, x, y);
+namespace {
+
+// The key a virtual-key code stands for (letters, digits and the editing
+// keys share their codes with ASCII).
+SDL_Keycode KeyOf(uint32_t vk) {
+    static const std::pair<uint32_t, SDL_Keycode> kKeys[] = {
+        {os::Vk::Left, SDLK_LEFT}, {os::Vk::Up, SDLK_UP},   {os::Vk::Right, SDLK_RIGHT},
+        {os::Vk::Down, SDLK_DOWN}, {os::Vk::F5, SDLK_F5},   {os::Vk::Delete, SDLK_DELETE},
+        {os::Vk::Home, SDLK_HOME}, {os::Vk::End, SDLK_END}, {os::Vk::Pause, SDLK_PAUSE}};
+    for (const auto& [code, key] : kKeys)
+        if (code == vk)
+            return key;
+    return vk >= 'A' && vk <= 'Z' ? static_cast<SDL_Keycode>(vk - 'A' + 'a')
+                                  : static_cast<SDL_Keycode>(vk);
 }
 
-void FlowHarness::Release(float x, float y) {
-    Send(os::MessageKind::LButtonUp, x, y);
+SDL_Event KeyEvent(uint32_t type, SDL_Keycode key, uint32_t window) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.windowID = window;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    return e;
 }
+
+} // namespace
 
 void FlowHarness::Key(uint32_t vk) {
-    os::Message m;
-    m.kind = os::MessageKind::KeyDown;
-    m.key = vk;
-    loop_->Dispatch(m);
+    const uint32_t window = SDL_GetWindowID(gl_->Window()->Sdl());
+    Push({KeyEvent(SDL_KEYDOWN, KeyOf(vk), window), KeyEvent(SDL_KEYUP, KeyOf(vk), window)});
 }
 
 void FlowHarness::Type(const std::string& text) {
+    const uint32_t window = SDL_GetWindowID(gl_->Window()->Sdl());
     for (const char c : text) {
-        os::Message m;
-        m.kind = os::MessageKind::Char;
-        m.ch = static_cast<unsigned char>(c);
-        loop_->Dispatch(m);
+        if (c == '\b' || c == '\r') {
+            Key(c == '\b' ? os::Vk::Back : os::Vk::Return);
+            continue;
+        }
+        // A printable key gives its key, then its text.
+        const auto key = static_cast<SDL_Keycode>(std::tolower(static_cast<unsigned char>(c)));
+        SDL_Event typed{};
+        typed.type = SDL_TEXTINPUT;
+        typed.text.windowID = window;
+        typed.text.text[0] = c;
+        Push({KeyEvent(SDL_KEYDOWN, key, window), typed, KeyEvent(SDL_KEYUP, key, window)});
     }
 }
 
-void FlowHarness::MoveTo(float x, float y) {
-    ToPixels(x, y, &game_->CursorPx, &game_->CursorPy);
-}
-
-void FlowHarness::RightClick(float x, float y) {
-    Send(os::MessageKind::RButtonDown, x, y);
+void FlowHarness::CloseWindow() {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(gl_->Window()->Sdl());
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    Push({e});
 }
 
 } // namespace flowtest

@@ -2,11 +2,13 @@
 // The whole game, headless: a private copy of the assembled game folder (with
 // plain stand-in pictures for any the data generator has not made yet), the
 // offscreen GL back end, and a game object that a test drives frame by frame
-// at a fixed step on a fixed seed. Input goes through the main loop's message
-// dispatch to the game's own handlers, at window pixels mapped from
-// virtual-screen points the way the window would report them.
+// at a fixed step on a fixed seed. Input is what a player's hand would give:
+// SDL events (pointer motion, buttons, keys, text) pushed into SDL's queue at
+// the window's own pixels, read by the window's pump and handed to the main
+// loop's dispatch before each frame, as the running game does.
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,8 @@
 #include "app/MainLoop.h"
 #include "app/core/AppTestSupport.h"
 #include "ui/UxForm.h"
+
+union SDL_Event;
 
 namespace snd {
 class FakeAudio;
@@ -27,6 +31,8 @@ public:
     // Every this many frames one is also rendered (the scene is drawn for real,
     // but drawing every frame would only slow the tests down).
     static constexpr int kRenderEvery = 6;
+    // The trophy screen's close button.
+    static constexpr int32_t kIdAwardsClose = 260;
 
     // withSound: a recording audio object (the sounds are converted and loaded);
     // otherwise the game is silent. intoLevel: the menus are walked into the
@@ -56,8 +62,10 @@ public:
     // Frames until `done` holds (true) or `seconds` of game time pass (false).
     bool RunUntil(const std::function<bool()>& done, float seconds);
 
-    // Window pixels of a virtual-screen point, and back.
-    void ToPixels(float x, float y, int32_t* px, int32_t* py) const;
+    // The window's client pixel showing a virtual-screen point: through the
+    // renderer's game area to the back buffer, then through the window's
+    // mapping of the back buffer onto its client area.
+    void ToClient(float x, float y, float* cx, float* cy) const;
     // A left click (press and release) at a virtual-screen point.
     void Click(float x, float y);
     void Press(float x, float y);
@@ -65,27 +73,41 @@ public:
     // The pointer moves there (the game reads it at the next frame).
     void MoveTo(float x, float y);
     void RightClick(float x, float y);
-    // A key press as the window reports it.
+    // A key (a virtual-key code) pressed and let go.
     void Key(uint32_t vk);
-    // Typed characters as the window reports them.
+    // Typed characters: each a key and its text ('\b' backspace, '\r' enter).
     void Type(const std::string& text);
+    // The window's close box.
+    void CloseWindow();
 
     // The centre of the shown control `id` of the form, in virtual-screen
     // units (false when the form shows no such control).
     bool ControlCentre(const CSharedPtr<CUxForm>& form, int32_t id, float* x, float* y) const;
     // Waits until the form is shown and takes input (its fade is over), then
-    // clicks the control at its window pixels. False when either never happens.
+    // clicks the control at the window pixel under its centre. False when
+    // either never happens, or (a failure then) when what the control draws
+    // is not seen about that pixel of the presented frame.
     bool ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds = 3.0f);
     // Frames until the form is shown and takes input.
     bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
     // After a level: its results (Continue), the shop (Done, and yes when it
     // asks about stars left), then (when a stage ended) the stage's newspaper
     // page (Continue), then the map with the next level, whose Play button
-    // leads into that level's intro.
-    bool PlayOnFromMap(float seconds = 8.0f);
-    // The shop, once it has opened, left with Done (and yes when asked). True
-    // also when the map or a newspaper page comes without a shop.
-    bool PassShop(float seconds = 8.0f);
+    // leads into that level's intro. With `buy`, the shop's item of that
+    // number is bought first (false when no star pays for it).
+    bool PlayOnFromMap(float seconds = 8.0f, int32_t buy = -1);
+    // The shop, once it has opened, left with Done (and yes when asked),
+    // buying `buy` first; a level's awards on the way are closed. True also
+    // when the map or a newspaper page comes without a shop.
+    bool PassShop(float seconds = 8.0f, int32_t buy = -1);
+    // Play on the main menu, the notice of a damaged save read (when one
+    // comes; `notice` says so), the level the start-quest form offers into
+    // `offered`, and Continue into that level's play (through the shop when
+    // the save was taken there).
+    bool ContinueQuest(std::string* offered, bool* notice);
+    // "Save and quit" from the level's menu, then the main menu (through the
+    // high-score table when the score made it there).
+    bool SaveAndQuit();
     // The window closes (the game's exit save) and the game starts again on
     // the same folder, waiting on its first screen. False when it does not.
     bool Restart(uint32_t seed);
@@ -96,7 +118,16 @@ public:
 private:
     bool Start(uint32_t seed, bool withSound, bool intoLevel);
     bool Launch(uint32_t seed, bool withSound, bool intoLevel);
-    void Send(os::MessageKind kind, float x, float y);
+    static CSharedPtr<CUxWindow> ShownControl(const CSharedPtr<CUxForm>& form, int32_t id);
+    // The main loop's reading of every waiting message.
+    void Pump();
+    // Pushes the events and lets the main loop read and dispatch them.
+    void Push(std::initializer_list<SDL_Event> events);
+    SDL_Event Mouse(uint32_t type, float x, float y, uint8_t button = 0) const;
+    // Whether hiding what the control draws changes the presented frame near
+    // client pixel (cx, cy); true also when it changes nothing anywhere (a
+    // link over other controls' pictures).
+    bool DrawnAt(CUxWindow& control, float cx, float cy);
 
     apptest::TempDir dir_;
     std::unique_ptr<apptest::EnterDir> enter_;
