@@ -32,6 +32,10 @@ void CGame::SettleQuestForQuit() {
         AutoSaveAfterLevel();
     } else if (Mode == kModeLevel && SubState == kSubLostLevel) {
         CountLostLife();
+        // The last life went: the quest is over and its score goes to the
+        // table now, as the game-over screen would have sent it.
+        if (IntroStep == kLossQuestOver && !Field.IsNull())
+            SubmitHighScore(Field->Counters.Sets[1].Get(0));
     } else if (Mode == kModeLevelIntro && !Resumed &&
                (Quest.IsNull() || Quest->State != CQuestState::kWorthSaving)) {
         // The first level of a new quest has nothing saved yet.

@@ -1,6 +1,8 @@
 // A quest saved, continued, damaged, sent back a level and stopped by a signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -138,4 +140,14 @@ TEST(SaveFlow, AQuitAtAnyMomentContinuesWhereItLeftOff) {
     ASSERT_TRUE(timeUp() && at(kSubGameOver) && !std::filesystem::exists(folder + "Quest.sav"));
     ASSERT_TRUE(h.Restart(37) && (g = &h.Game()) && h.ClickControl(g->Screens->MainMenuForm, 1));
     EXPECT_TRUE(h.WaitForForm(g->Screens->MapForm) && !g->Screens->StartQuestForm->Visible);
+    // The window closed while the last life goes: the quest's score still
+    // reaches the table.
+    g->Profile->QuestTutorial = 0;
+    ASSERT_TRUE(h.PlayOnFromMap(15.0f) && at(kSubPlay));
+    g->Lives = 1;
+    h.Field().Counters.Sets[1].Add(54321, CCounterSet::kScore);
+    ASSERT_TRUE(timeUp() && h.Restart(41) && (g = &h.Game()));
+    EXPECT_TRUE(std::any_of(g->Scores.Rows.begin(), g->Scores.Rows.end(),
+                            [](const CScoreTable::Row& r) { return r.Score == 54321; }));
+    EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav"));
 }
