@@ -21,21 +21,12 @@ namespace {
 // A click ends a waiting screen only after it has been up this long, so that
 // a click meant for the last screen does not skip the next one unseen.
 constexpr float kClickGuard = 0.3f;
-// The level screen's Menu button.
-constexpr int32_t kIdQuestMenu = 10;
-
-bool HoldsControl(const CUxWindow& w, int32_t id) {
-    for (const CSharedPtr<CUxWindow>& c : w.Children)
-        if (!c.IsNull() && (c->Id == id || HoldsControl(*c, id)))
-            return true;
-    return false;
-}
 
 // Over the in-level menu only its own forms (and what they open) take clicks;
 // the screen under it waits, its buttons too.
 bool TakesClickOverMenu(const CScreensManager& s, int32_t id) {
     for (const CSharedPtr<CUxForm>* f : {&s.GameMenuForm, &s.OptionsForm, &s.MsgBoxForm})
-        if (!f->IsNull() && (*f)->Visible && HoldsControl(**f, id))
+        if (!f->IsNull() && (*f)->Visible && !(*f)->FindChild(id).IsNull())
             return true;
     return false;
 }
@@ -93,7 +84,7 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         for (int32_t i = 0; i < n; ++i) {
             const CUxEvent& e = Screens->Events[static_cast<size_t>(i)];
             OnScreenEvent(e);
-            onMenuButton |= e.Kind == CUxEvent::kPressed && e.Id == kIdQuestMenu;
+            onMenuButton |= e.Kind == CUxEvent::kPressed && e.Id == CScreensManager::kIdQuestMenu;
         }
     }
     // Behind the in-level menu the level takes no clicks, and the press that

@@ -40,7 +40,6 @@ enum : int32_t {
     kIdPlay = 1,
     kIdOptions = 2,
     kIdQuit = 3,
-    kIdQuestMenu = 10,
     kIdResume = 11,
     kIdGameMenuOptions = 12,
     kIdLeaveQuest = 13,
@@ -407,7 +406,7 @@ int32_t CGame::OnMenuClick(int32_t id) {
         else if (s.MsgBoxPurpose == CScreensManager::kPurposeDifficulty)
             BeginNewQuest(id == kIdYes ? 1 : 0);
         break;
-    case kIdQuestMenu:
+    case CScreensManager::kIdQuestMenu:
         OpenGameMenu();
         break;
     default:
