@@ -159,8 +159,8 @@ int32_t CGame::OnLButtonUp(int32_t px, int32_t py) {
     // A click may fade forms and open others: the records are copied first.
     const std::vector<CUxEvent> events(Screens->Events.begin(), Screens->Events.begin() + n);
     for (const CUxEvent& e : events)
-        if (e.Kind == CUxEvent::kReleased && (!GameMenuOpen || TakesClickOverMenu(*Screens, e.Id)) &&
-            OnMenuClick(e.Id) == 1)
+        if (e.Kind == CUxEvent::kReleased &&
+            (!GameMenuOpen || TakesClickOverMenu(*Screens, e.Id)) && OnMenuClick(e.Id) == 1)
             return 1;
     return 0;
 }
