@@ -99,7 +99,7 @@ public:
         window_.reset(os::Window::Create("bench", kWidth, kHeight, &error));
         if (!window_)
             return false;
-        api_ = gpu::CreateGlApi();
+        api_ = gpu::CreateApi();
         if (!api_) {
             error = "no GL back end";
             return false;

@@ -115,7 +115,7 @@ int AppMain(const AppOptions& options) {
     LogObject("Creating Direct3D object...");
 
     // 7. The graphics API.
-    std::unique_ptr<gpu::Api, ApiReleaser> api(gpu::CreateGlApi());
+    std::unique_ptr<gpu::Api, ApiReleaser> api(gpu::CreateApi());
     if (!api) {
         os::ShowMessageBox(title, "Unable to create Direct3D object!");
         return 3;

@@ -303,5 +303,12 @@ public:
 // Back ends. The GL one needs SDL's video subsystem initialised (the window
 // layer does that) and returns null when it is not.
 Api* CreateGlApi();
+// Our own rasteriser for machines without a GPU; it presents through GL.
+// Null where it cannot run.
+Api* CreateSoftApi();
+// The back end this machine should draw with: GLORVANE_RENDERER=gl|soft
+// decides when set, else the software one where GL itself is a software
+// rasteriser. Falls back to GL when the chosen one cannot start.
+Api* CreateApi();
 
 }  // namespace gpu
