@@ -20,6 +20,7 @@
 //   GameShop.cpp        the shop between levels and the upgrades of a level
 //   GameQuit.cpp        what a quit keeps at any moment, the lost life counted
 //   GameTrophies.cpp    the trophies: their checks, their screen, their file
+//   GameStory.cpp       the story pages of a new quest, the map's flag step
 //
 // Units: the cursor is kept in back-buffer pixels (CursorPx, CursorPy) and in
 // virtual-screen units (CursorX, CursorY: origin at the screen centre, y up,
@@ -299,6 +300,21 @@ public:
     // a stage is preceded by the last stage's newspaper page.
     void ShowQuestMap(int32_t beforeStep);
 
+    // ---- The story and the map step (GameStory.cpp) ----
+    // A new quest's story: its pages one by one (a click shows the next, Skip
+    // or Escape ends it), then the map.
+    void ShowStory();
+    // A control of the story's page; 1 when it was the story's.
+    int32_t OnStoryClick(int32_t id);
+    void EndStory();
+    // The story's page has faded out: its picture leaves video memory.
+    void OnStoryFaded(const CUxEvent& event);
+    // The map after a won level (ShowQuestMap with beforeStep): once it is
+    // shown, the flag walks from the last level's marker to the next one's.
+    // Finish: it stands there at once.
+    void UpdateMapStep(float dt);
+    void FinishMapStep();
+
     // ---- Play aids (GamePlayAids.cpp) ----
     // The frenzy gain for the field's count of frenzies filled this level.
     static float FrenzyGain(const CPlayField& field);
@@ -412,6 +428,9 @@ public:
     // The loaded record resumed: in the shop before its next level, or in the
     // level intro with the saved board.
     void ResumeQuest();
+    // A record taken in the shop (resumed, or restored after a lost life)
+    // opens the shop again over the stage's backdrop as its won level left it.
+    void ResumeInShop();
     // The record's level, lives, stars, tiers and counters into the game.
     void ApplyQuestRecord(const CQuestState& q);
     // After StartLevel: the record's board, clock, gems, sand, adviser and
@@ -642,6 +661,9 @@ public:
     int32_t ResultsShown = 0; // a level's results: 1 on their form, 2 read
     int32_t NewspaperShown = 0; // the stage's newspaper page came before this level's map
     int32_t LevelTimeBonus = 0;
+    int32_t StoryOpen = 0;     // the story of a new quest is on screen
+    int32_t MapStepping = 0;   // the map's flag is still to walk to Level
+    float MapStepTimer = 0.0f; // seconds of the map step, once the map is in
 
     // ---- Input ----
     int32_t LeftDown = 0;

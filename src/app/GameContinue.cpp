@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/Game.h"
+#include "backgrounds/BackgroundsManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
@@ -116,6 +117,11 @@ void CGame::ApplyQuestRecord(const CQuestState& q) {
     f.Trophy5Progress = q.Trophy5Progress;
     f.Trophy7Progress = q.Trophy7Progress;
     f.ExtraLives = q.ExtraLives;
+    // A record of the shop holds the sand its won level handed on.
+    if (q.SavedSubState == CQuestState::kTakenInShop) {
+        f.SandLevel = q.SandLevel;
+        f.SandTime = q.SandTime;
+    }
 }
 
 void CGame::ResumeQuest() {
@@ -129,7 +135,7 @@ void CGame::ResumeQuest() {
     CLevelRules::SplitLevel(Level, stage, inStage);
     ShowStageBackdrop(stage);
     if (q.SavedSubState == CQuestState::kTakenInShop) {
-        OpenShop(Level);
+        ResumeInShop();
         return;
     }
     // A save from the results holds no board: the level starts afresh.
@@ -137,6 +143,15 @@ void CGame::ResumeQuest() {
     StartLevel(Level);
     if (inPlay)
         RestoreSavedPlay(q);
+}
+
+void CGame::ResumeInShop() {
+    int32_t stage = 1, inStage = 1;
+    CLevelRules::SplitLevel(Level, stage, inStage);
+    ShowStageBackdrop(stage);
+    if (!Backgrounds.IsNull())
+        Backgrounds->SetStage(inStage, 1);
+    OpenShop(Level);
 }
 
 void CGame::RestoreSavedPlay(const CQuestState& q) {

@@ -317,6 +317,9 @@ void CGame::RunScreen(float dt) {
     case kModeAfterLoad:
         StartFlow();
         break;
+    case kModeMenu:
+        UpdateMapStep(dt);
+        break;
     case kModeLevelIntro:
         UpdateLevelIntro(dt);
         break;
@@ -505,7 +508,7 @@ void CGame::UpdateLostLevel(float /*dt*/) {
         return;
     }
     if (IntroStep == kLossRestored) {
-        OpenShop(Level);
+        ResumeInShop();
         return;
     }
     if (IntroStep == kLossQuestOver) {
@@ -558,6 +561,10 @@ void CGame::CloseGameEnd() {
         return;
     if (!Screens.IsNull())
         Screens->FadeOut(Screens->WinForm, kFormFade);
+    // A player who has seen the quest through is offered the hard mode at the
+    // next new quest (the settings are saved with the trophy).
+    if (NonQuest == 0 && !Profile.IsNull())
+        Profile->Veteran = 1;
     AwardQuestTrophy();
     BackToMenus(*this);
 }

@@ -179,9 +179,12 @@ int32_t CGame::OnKeyDown(uint32_t vk) {
     if (!Screens.IsNull() &&
         Screens->HandleProfileKey(static_cast<int32_t>(vk)) == CScreensManager::kFirstPlayerMade)
         SelectMenuProfile();
-    // Escape opens the in-level menu and closes it again.
+    // Escape skips a new quest's story, opens the in-level menu and closes it
+    // again.
     if (vk == os::Vk::Escape) {
-        if (GameMenuOpen)
+        if (StoryOpen)
+            EndStory();
+        else if (GameMenuOpen)
             CloseGameMenu();
         else
             OpenGameMenu();

@@ -125,6 +125,7 @@ void CGame::UpdateScreens(float dt) {
 }
 
 void CGame::OnScreenEvent(const CUxEvent& e) {
+    OnStoryFaded(e);
     if (e.Kind != CUxEvent::kValueChanged)
         return;
     // The sliders are heard at once; the options keep them when OK is clicked.
@@ -268,7 +269,7 @@ void CGame::ChooseQuest() {
 void CGame::BeginNewQuest(int32_t difficulty) {
     Difficulty = difficulty;
     StartNewQuest();
-    ShowQuestMap(0);
+    ShowStory();
 }
 
 void CGame::ShowLevelResults() {
@@ -315,6 +316,8 @@ void CGame::ShowQuestMap(int32_t beforeStep) {
     Mode = kModeMenu;
     SubState = kSubNone;
     ModeTime = 0.0f;
+    MapStepping = beforeStep != 0 ? 1 : 0;
+    MapStepTimer = 0.0f;
     RequestMusic(kMusicStoryline);
     if (Screens.IsNull())
         return;
@@ -335,7 +338,7 @@ void CGame::ShowQuestMap(int32_t beforeStep) {
 
 int32_t CGame::OnMenuClick(int32_t id) {
     CScreensManager& s = *Screens;
-    if (OnShopClick(id))
+    if (OnShopClick(id) || OnStoryClick(id))
         return 0;
     switch (id) {
     case kIdPlay:
@@ -369,10 +372,12 @@ int32_t CGame::OnMenuClick(int32_t id) {
         ApplyOptions();
         break;
     case kIdMapPlay:
+        FinishMapStep();
         s.FadeOut(s.MapForm, kMenuFade);
         StartLevel(Level);
         break;
     case kIdMapMenu:
+        FinishMapStep();
         s.FadeOut(s.MapForm, kMenuFade);
         ShowMainMenu();
         break;

@@ -176,17 +176,23 @@ void CGame::CaptureQuestState(int32_t takeShop) {
     q.Trophy7Progress = f.Trophy7Progress;
     // The sand in the box, the frenzy progress and how many frenzies the
     // level has had (the frenzy gain shrinks with them).
+    // Once a level is won (and in its shop) that is the sand handed on to the
+    // next level, as the won level kept it.
     const CSandbox* sandbox = FieldSandbox();
-    q.SandLevel = sandbox ? static_cast<float>(sandbox->MeanLevel) : 0.0f;
+    const bool handedOn = inShop || LevelCompleted != 0;
+    q.SandLevel = handedOn  ? static_cast<float>(f.SandLevel)
+                  : sandbox ? static_cast<float>(sandbox->MeanLevel)
+                            : 0.0f;
     q.SandRateStep = std::max(f.TimerRateStep, 0);
     if (quest) {
-        q.SandTime = sandbox ? sandbox->FrenzyProgress : 0.0;
+        q.SandTime = handedOn ? f.SandTime : sandbox ? sandbox->FrenzyProgress : 0.0;
         q.GemsRemaining = std::clamp(f.GemsToCollect, 0, CQuestState::kMaxGems);
     }
     q.AdviserTime = f.Adviser.TimeLeft > 0.0f ? f.Adviser.TimeLeft : 0.0f;
-    q.PendingTotem = quest && !f.Totems.Requests.empty() && f.Totems.Requests.front() >= 0
-                         ? f.Totems.Requests.front()
-                         : -1;
+    // The totem the player has called to the board; a saved board asks for it
+    // again when it is resumed. (Requests wait only while the board is busy,
+    // when nothing is captured.)
+    q.PendingTotem = quest && !inShop && f.Totems.HasSelection() ? f.Totems.Selected : -1;
     q.BlueTotemFlag = quest && !inShop && f.Totems.BlueFlag != 0 ? 1 : 0;
     if (!inShop)
         f.CaptureBoard(q);
@@ -304,6 +310,12 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
+    // The quest is over once its closing page is on screen: a closed window
+    // ends it as leaving the page would, rather than keep its saves.
+    if (Mode == kModeQuestEnd) {
+        CloseGameEnd();
+        return;
+    }
     CommitShopStars();
     SettleQuestForQuit();
     CaptureShopForSave();

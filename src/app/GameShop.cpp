@@ -124,7 +124,8 @@ void CGame::LeaveShop() {
     if (!Screens.IsNull())
         Screens->FadeOut(Screens->ShopForm, kShopFade);
     Level = std::min(Level + 1, kQuestLevels);
-    ShowQuestMap(0);
+    // The map shows the flag still on the level won; it walks on from there.
+    ShowQuestMap(1);
 }
 
 void CGame::CloseShop() {

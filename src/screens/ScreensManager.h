@@ -246,6 +246,10 @@ public:
     int32_t ShowFinalNewspaper();
     int32_t ShowHelpPage(int32_t page);
     void SetMapLevelLabel(int32_t level, int32_t beforeStep);
+    // The map step after a won level: the flag (with its shadow) `t` of the
+    // way (0 to 1) from the marker of level - 1 to that of `level`; nothing
+    // past the map's last stage.
+    void StepMapFlag(int32_t level, float t);
     void RecreateMapDiffTextures(int32_t stage);
     void AssignScreenTextures(CSharedPtr<CTexture> mapPicture, CSharedPtr<CTexture> trophy);
     void UpdateWelcomeText();
@@ -547,4 +551,9 @@ private:
     // Points the registered texture at a picture of the graphics folder: 1
     // when it shows it, 0 when there is no such texture or it will not load.
     int32_t SwitchPageTexture(const char* name, const std::string& file);
+    // Where the flag stands on the marker of quest level `flagLevel` (a level
+    // below 2 counts as the first); false when the map has no such marker.
+    bool MapFlagSpot(int32_t flagLevel, float* x, float* y) const;
+    // The flag at (x, y) of the map, its shadow beside it.
+    void PlaceMapFlag(float x, float y);
 };

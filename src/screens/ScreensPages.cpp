@@ -139,20 +139,9 @@ void CScreensManager::SetMapLevelLabel(int32_t level, int32_t beforeStep) {
         ShowWindow(MapControl30, false);
         ShowWindow(MapControl31, false);
     } else {
-        int32_t flagStage = 1, flagInStage = 1;
-        const int32_t flagLevel = beforeStep ? level - 1 : level;
-        if (flagLevel >= 2)
-            CLevelRules::SplitLevel(flagLevel, flagStage, flagInStage);
-        const auto& markers = MapStageMarkers[static_cast<size_t>(flagStage - 1)];
-        const size_t at = static_cast<size_t>(flagInStage - 1);
-        if (at < markers.size() && !markers[at].IsNull() && !MapControl31.IsNull()) {
-            const CVector3& m = markers[at]->Offset;
-            const float fx = m.X + QuestLayout->FlagShift[0];
-            const float fy = m.Y + QuestLayout->FlagShift[1];
-            PlaceChild(MapForm, MapControl31, fx, fy);
-            PlaceChild(MapForm, MapControl30, fx + QuestLayout->ShadowShift[0],
-                       fy + QuestLayout->ShadowShift[1]);
-        }
+        float fx = 0.0f, fy = 0.0f;
+        if (MapFlagSpot(beforeStep ? level - 1 : level, &fx, &fy))
+            PlaceMapFlag(fx, fy);
         ShowWindow(MapControl30, true);
         ShowWindow(MapControl31, true);
     }
@@ -161,6 +150,37 @@ void CScreensManager::SetMapLevelLabel(int32_t level, int32_t beforeStep) {
         ShowWindow(MapList11[static_cast<size_t>(i)], i < stage - 1);
     for (int32_t i = 0; i < static_cast<int32_t>(MapList21.size()); ++i)
         ShowWindow(MapList21[static_cast<size_t>(i)], i < stage - 1);
+}
+
+bool CScreensManager::MapFlagSpot(int32_t flagLevel, float* x, float* y) const {
+    int32_t flagStage = 1, flagInStage = 1;
+    if (flagLevel >= 2)
+        CLevelRules::SplitLevel(flagLevel, flagStage, flagInStage);
+    if (flagStage > kMapStages || QuestLayout == nullptr)
+        return false;
+    const auto& markers = MapStageMarkers[static_cast<size_t>(flagStage - 1)];
+    const size_t at = static_cast<size_t>(flagInStage - 1);
+    if (at >= markers.size() || markers[at].IsNull())
+        return false;
+    *x = markers[at]->Offset.X + QuestLayout->FlagShift[0];
+    *y = markers[at]->Offset.Y + QuestLayout->FlagShift[1];
+    return true;
+}
+
+void CScreensManager::PlaceMapFlag(float x, float y) {
+    if (MapControl31.IsNull() || QuestLayout == nullptr)
+        return;
+    PlaceChild(MapForm, MapControl31, x, y);
+    PlaceChild(MapForm, MapControl30, x + QuestLayout->ShadowShift[0],
+               y + QuestLayout->ShadowShift[1]);
+}
+
+void CScreensManager::StepMapFlag(int32_t level, float t) {
+    float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+    if (!MapFlagSpot(level - 1, &x0, &y0) || !MapFlagSpot(level, &x1, &y1))
+        return;
+    const float k = std::clamp(t, 0.0f, 1.0f);
+    PlaceMapFlag(x0 + (x1 - x0) * k, y0 + (y1 - y0) * k);
 }
 
 void CScreensManager::RecreateMapDiffTextures(int32_t stage) {

@@ -648,9 +648,12 @@ std::string Newspaper() {
     return f.Str();
 }
 
+// The story of a new quest: one text at a time over the picture; a click
+// anywhere below the Skip button shows the next.
 std::string Intro() {
     FormText f(0, 0, 1024, 768, false);
     f.Define("Next", 160);
+    f.Define("Skip", 162);
     f.Picture("Intro", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768);
     f.Layer(2);
     f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 112, 560, 800, 150);
@@ -658,7 +661,9 @@ std::string Intro() {
         f.Label("IntroPage" + std::to_string(page), 150, 590, 724, 24, 1, kMainFont, 0.55f,
                 "CENTER", kBodyText);
     f.Label("IntroContinue", 312, 720, 400, 30, -1, kMainFont, 0.55f, "CENTER", kTitleText);
-    f.HitArea("Next", 0, 0, 1024, 768);
+    // Every control takes the clicks inside it: the two must not overlap.
+    f.HitArea("Next", 0, 80, 1024, 688);
+    f.Button("Skip", "IntroSkip", 1024 - 16 - 160, 16, 160, kButtonH);
     return f.Str();
 }
 

@@ -190,16 +190,33 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
     return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
 }
 
+bool FlowHarness::PassStory(float seconds) {
+    const CScreensManager& s = *game_->Screens;
+    const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+    if (!RunUntil([&] { return ready(s.IntroForm) || ready(s.MapForm); }, seconds))
+        return false;
+    for (size_t page = 0; ready(s.IntroForm) && page < s.IntroPages.size(); ++page)
+        if (!ClickControl(s.IntroForm, 160, seconds))
+            return false;
+    return WaitForForm(s.MapForm, seconds);
+}
+
 bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
     const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
+    const CSharedPtr<CUxForm>& story = game_->Screens->IntroForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
-    // A quest level's results come first.
-    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page) || ready(shop); },
-                  seconds))
+    // A quest level's results come first, a new quest's story.
+    if (!RunUntil(
+            [&] {
+                return ready(map) || ready(results) || ready(page) || ready(shop) || ready(story);
+            },
+            seconds))
         return false;
+    if (ready(story))
+        return PassStory(seconds) && PlayOnFromMap(seconds, buy);
     if (ready(results) && !ClickControl(results, 30))
         return false;
     if (!PassShop(seconds, buy))

@@ -329,7 +329,7 @@ const char* const kFormTextNames[] = {
     "OptionsTitle", "OptionsSound", "OptionsMusic", "OptionsFullScreen", "OptionsCursor",
     "OptionsTips", "OptionsOk", "OptionsCancel",
     "HighScoresTitle", "HighScoresBack",
-    "NewspaperContinue", "IntroContinue",
+    "NewspaperContinue", "IntroContinue", "IntroSkip",
     "TrophiesTitle", "TrophiesHint", "TrophiesClose", "Trophy0", "Trophy1", "Trophy2",
     "Trophy3", "Trophy4", "Trophy5", "Trophy6", "Trophy7", "Trophy8",
     "HelpTitle", "HelpPrevious", "HelpNext", "HelpClose", "HelpPage1Title", "HelpPage1Text",
