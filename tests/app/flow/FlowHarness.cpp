@@ -187,15 +187,14 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
     }
     if (!ClickControl(s.MainMenuForm, 1))
         return "no Play on the main menu";
+    if (!PassStory())
+        return "no story and map after Play";
     return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
 }
 
 bool FlowHarness::PassStory(float seconds) {
     const CScreensManager& s = *game_->Screens;
-    const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
-    if (!RunUntil([&] { return ready(s.IntroForm) || ready(s.MapForm); }, seconds))
-        return false;
-    for (size_t page = 0; ready(s.IntroForm) && page < s.IntroPages.size(); ++page)
+    for (size_t page = 0; page < s.IntroPages.size(); ++page)
         if (!ClickControl(s.IntroForm, 160, seconds))
             return false;
     return WaitForForm(s.MapForm, seconds);
@@ -206,17 +205,11 @@ bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
     const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
-    const CSharedPtr<CUxForm>& story = game_->Screens->IntroForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
-    // A quest level's results come first, a new quest's story.
-    if (!RunUntil(
-            [&] {
-                return ready(map) || ready(results) || ready(page) || ready(shop) || ready(story);
-            },
-            seconds))
+    // A quest level's results come first.
+    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page) || ready(shop); },
+                  seconds))
         return false;
-    if (ready(story))
-        return PassStory(seconds) && PlayOnFromMap(seconds, buy);
     if (ready(results) && !ClickControl(results, 30))
         return false;
     if (!PassShop(seconds, buy))

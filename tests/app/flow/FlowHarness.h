@@ -91,14 +91,13 @@ public:
     // Frames until the form is shown and takes input.
     bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
     // A new quest's story read page by page (a click on each), then the map
-    // shown. True also when the map comes without a story.
+    // shown.
     bool PassStory(float seconds = 4.0f);
     // After a level: its results (Continue), the shop (Done, and yes when it
     // asks about stars left), then (when a stage ended) the stage's newspaper
     // page (Continue), then the map with the next level, whose Play button
     // leads into that level's intro. With `buy`, the shop's item of that
-    // number is bought first (false when no star pays for it). A new quest's
-    // story is read on the way.
+    // number is bought first (false when no star pays for it).
     bool PlayOnFromMap(float seconds = 8.0f, int32_t buy = -1);
     // The shop, once it has opened, left with Done (and yes when asked),
     // buying `buy` first; a level's awards on the way are closed. True also

@@ -252,7 +252,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
         ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.ClickControl(s.HighScoresForm, 250));
     }
-    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.PassStory());
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 1);
     EXPECT_EQ(g.Lives, 3);

@@ -83,7 +83,6 @@ TEST(StoryFlow, TheFlagTheSavesAndTheVeteransNextQuest) {
     // The next quest asks about the hard mode: yes. Its story, a page a
     // click, or Skip; then the map, and level 1 is hard.
     ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 1) && h.WaitForForm(s->MsgBoxForm));
-    EXPECT_EQ(s->MsgBoxPurpose, CScreensManager::kPurposeDifficulty);
     ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 202) && h.WaitForForm(s->IntroForm));
     EXPECT_TRUE(s->IntroPages[0]->Visible && !s->IntroPages[1]->Visible);
     ASSERT_TRUE(h.ClickControl(s->IntroForm, 160));
