@@ -26,6 +26,14 @@ bool MarkedCell(FlowHarness& h, size_t group, int32_t& c, int32_t& r) {
            h.Field().WorldToCell(windows.front()->Position.X, windows.front()->Position.Y, c, r);
 }
 
+// The player clicks one cap, then its neighbour.
+void Swap(FlowHarness& h, const CMatchMove& m) {
+    for (const auto& [c, r] : {std::pair{m.Column1, m.Row1}, std::pair{m.Column2, m.Row2}}) {
+        h.Click(h.Field().CellToWorld(c, r, true).X, h.Field().CellToWorld(c, r, true).Y);
+        h.Frames(1);
+    }
+}
+
 } // namespace
 
 TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
@@ -57,9 +65,7 @@ TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
     f.BuildMatchMatrix();
     std::vector<CMatchMove> moves;
     f.MatchFinder.ListMoves(moves, 3, 0);
-    EXPECT_TRUE(std::any_of(moves.begin(), moves.end(), [&](const CMatchMove& m) {
-        return m.Column1 == c1 && m.Row1 == r1 && m.Column2 == c2 && m.Row2 == r2;
-    }));
+    EXPECT_NE(std::find(moves.begin(), moves.end(), CMatchMove{c1, r1, c2, r2}), moves.end());
     EXPECT_TRUE(s.TutorialGroups[6].Windows.front()->Visible);
     EXPECT_FLOAT_EQ(s.TutorialX,
                     (f.CellToWorld(c1, r1, true).X + f.CellToWorld(c2, r2, true).X) / 2);
@@ -70,10 +76,7 @@ TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
 
     // The player swaps them: the row goes, the tip closes and is kept on disk.
     const int32_t score = f.Counters.Sets[1].Get(0);
-    h.Click(f.CellToWorld(c1, r1, true).X, f.CellToWorld(c1, r1, true).Y);
-    h.Frames(1);
-    h.Click(f.CellToWorld(c2, r2, true).X, f.CellToWorld(c2, r2, true).Y);
-    h.Frames(1);
+    Swap(h, CMatchMove{c1, r1, c2, r2});
     EXPECT_EQ(g.TipOpen, kTipNone);
     ASSERT_TRUE(h.RunUntil([&] { return f.Counters.Sets[1].Get(0) > score; }, 3.0f));
     EXPECT_LT(g.TimeLeft, clock);
@@ -114,12 +117,8 @@ TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
     ScriptedPlayer player(h);
     CMatchMove m;
     ASSERT_TRUE(player.BoardReady() && player.BestMove(m));
-    h.Click(h.Field().CellToWorld(m.Column1, m.Row1, true).X,
-            h.Field().CellToWorld(m.Column1, m.Row1, true).Y);
-    h.Frames(1);
-    h.Click(h.Field().CellToWorld(m.Column2, m.Row2, true).X,
-            h.Field().CellToWorld(m.Column2, m.Row2, true).Y);
     const float swapped = g.GameClock;
+    Swap(h, m);
     // The wait runs from the swap, or from the last gem it sent to the bar.
     float cleared = swapped, last = 0.0f;
     ASSERT_TRUE(h.RunUntil(
