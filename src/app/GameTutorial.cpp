@@ -55,9 +55,18 @@ enum : int32_t {
     kTipShop = 10,
 };
 
+// A point, and for a thing pointed at, half its height.
 struct CPoint {
-    float X = 0.0f, Y = 0.0f;
+    float X = 0.0f, Y = 0.0f, Half = 0.0f;
 };
+
+// Where an arrow points at the thing: at its lower edge from below in the
+// upper half of the screen, at its upper edge from above in the lower half.
+float ArrowEnd(const CPoint& at) {
+    if (at.Y - at.Half >= 0.0f)
+        return at.Y - at.Half;
+    return at.Y + at.Half < 0.0f ? at.Y + at.Half : at.Y;
+}
 
 // The centre of the first cap on the board that passes `test`.
 bool FindCap(const CPlayField& f, const std::function<bool(const CCap&)>& test, CPoint& at) {
@@ -66,7 +75,7 @@ bool FindCap(const CPlayField& f, const std::function<bool(const CCap&)>& test, 
             const CSharedPtr<CCap>& cap = f.CapAt(c, r);
             if (!cap.IsNull() && test(*cap)) {
                 const CVector3 p = f.CellToWorld(c, r, true);
-                at = {p.X, p.Y};
+                at = {p.X, p.Y, f.CellHeight / 2.0f};
                 return true;
             }
         }
@@ -102,7 +111,7 @@ bool TipTarget(const CGame& g, int32_t tip, int32_t step, CPoint& at) {
         // The first slot of the bar's middle column.
         float slot[3] = {};
         g.GemsBar->GemTarget(slot, CTotemPanel::kColours / 2, 1);
-        at = {slot[0], slot[1]};
+        at = {slot[0], slot[1], g.GemsBar->GemSize / 2.0f};
         return true;
     }
     case kTipTimer: {
@@ -114,14 +123,15 @@ bool TipTarget(const CGame& g, int32_t tip, int32_t step, CPoint& at) {
             at.Y += q->Position.Y;
         }
         const auto n = static_cast<float>(g.Screens->TimerDialQuads.size());
-        at = {at.X / n, at.Y / n};
+        // Each quarter is drawn from a window as large as the whole dial.
+        at = {at.X / n, at.Y / n, g.Screens->TimerDialQuads.front()->Height / 2.0f};
         return true;
     }
     case kTipSandbox: {
         if (f.Dune.IsNull())
             return false;
         const CDuneBox& box = f.Dune->Box();
-        at = {box.X + box.Width / 2.0f, box.Y - box.Height / 2.0f};
+        at = {box.X + box.Width / 2.0f, box.Y - box.Height / 2.0f, box.Height / 2.0f};
         return true;
     }
     case kTipBonus:
@@ -131,7 +141,7 @@ bool TipTarget(const CGame& g, int32_t tip, int32_t step, CPoint& at) {
         if (colour < 0)
             return false;
         const CVector3& p = f.Totems.PlacePos[static_cast<size_t>(colour)];
-        at = {p.X, p.Y};
+        at = {p.X, p.Y, f.Totems.MainSize[1] / 2.0f};
         return true;
     }
     case kTipLock:
@@ -226,6 +236,15 @@ void SetUpBox(CScreensManager& s, const std::string& title, const std::string& t
     }
 }
 
+// The "don't show tips" box stays where the form puts it in the tip's box,
+// wherever the box has gone since `from`.
+void KeepNoTipsInBox(CScreensManager& s, const CScreenPoint& from) {
+    const CSharedPtr<CUxWindow>& box = s.TutorialGroups[kGroupBox].Windows.front();
+    const float dx = box->Offset.X - from.X, dy = box->Offset.Y - from.Y;
+    for (const CSharedPtr<CUxWindow>& w : s.TutorialGroups[kGroupNoTips].Windows)
+        Place(s, w, w->Offset.X + dx, w->Offset.Y + dy);
+}
+
 // The "click here" pointer on the first buy button the shop shows.
 void PointAtShopItem(CGame& g) {
     CScreensManager& s = *g.Screens;
@@ -269,6 +288,10 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
         Screens->TutorialGroups.size() <= kGroupSwapThese)
         return;
     CScreensManager& s = *Screens;
+    if (s.TutorialGroups[kGroupBox].Windows.empty())
+        return;
+    const CSharedPtr<CUxWindow>& box = s.TutorialGroups[kGroupBox].Windows.front();
+    const CScreenPoint from{box->Offset.X, box->Offset.Y};
     s.HideTutorialGroups();
     const int32_t first = kTxtTipBase + 10 * tip;
     const std::string title = GetString(first + 9);
@@ -299,10 +322,11 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
         SetUpBox(s, title, text, true);
         CPoint at;
         if (TipTarget(*this, tip, step, at))
-            s.PlaceTutorialArrowWindow(at.X, at.Y);
+            s.PlaceTutorialArrowWindow(at.X, ArrowEnd(at));
         if (tip == kTipShop)
             PointAtShopItem(*this);
     }
+    KeepNoTipsInBox(s, from);
     s.FadeIn(s.TutorialForm, kTipFade);
 }
 
