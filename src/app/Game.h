@@ -15,7 +15,9 @@
 //   GameScreens.cpp     the screens object's set-up, the level screen's HUD,
 //                       the card over the board and the message popups
 //   GamePlayerData.cpp  profiles, the score and record tables, the quest saves
-//   GamePlayAids.cpp    the sand carried between levels, the idle hint
+//   GamePlayAids.cpp    the sand carried between levels, the idle hint, the
+//                       level panel after a long wait
+//   GameTutorial.cpp    the quest's tips on the Tutorial form, their pointers
 //   GameVideo.cpp       full screen and back
 //   GameShop.cpp        the shop between levels and the upgrades of a level
 //   GameQuit.cpp        what a quit keeps at any moment, the lost life counted
@@ -108,6 +110,14 @@ enum ELossStep : int32_t {
     kLossRestart = 1,
     kLossRestored = 2,
     kLossQuestOver = 3,
+};
+
+// What a tutorial tip asks of the player (TipOpen).
+enum ETipState : int32_t {
+    kTipNone = 0,
+    kTipShown = 1,    // a box waits for its OK; the board takes no clicks
+    kTipPending = 2,  // asked for during the level intro; it shows when the play begins
+    kTipPointing = 3, // "swap these" on a possible move: the board is open, a swap closes it
 };
 
 // The four challenges, numbered as their launchers.
@@ -328,6 +338,10 @@ public:
     // In play: after HintDelay seconds without a swap, arrows on a possible
     // move.
     void UpdateIdleHint(float dt);
+    // In play: once PanelDelay seconds of the level clock have passed without
+    // a swap or a gem for the bar, the level panel says for PanelShowTime what
+    // the level still asks. While the clock stands the field's timer waits.
+    void UpdateLevelPanel(float dt, bool clockRuns);
 
     // ---- Field events and messages (GameEvents.cpp) ----
     // ReorderEvents, every event in turn, then the queue emptied.
@@ -336,9 +350,26 @@ public:
     // A message popup centred on the board; the game-clock time it ends.
     float ShowMessage(const std::string& text, float duration = 1.5f);
     float ShowMessageId(int32_t textId, float duration = 1.5f);
-    // Closes the tutorial tip on screen (a click): the field is told, and after
-    // tip 7 the board reopens once it is idle.
+
+    // ---- Tutorial (GameTutorial.cpp) ----
+    // The quest's tips are on for the current player.
+    bool TipsOn() const;
+    // Tip `tip` (1..10) at `step` on the Tutorial form: its box, with an arrow
+    // at what it is about, or the "swap these" pointer on a possible move.
+    void ShowTip(int32_t tip, int32_t step);
+    // The player is done with the tip on screen (its OK, or the swap it
+    // pointed at): the next page of the tip follows once the board has
+    // settled, or the field is told and the tip is remembered. After tip 7 the
+    // board reopens once it is idle.
     void CloseTip();
+    // The tip leaves the screen unread (the level ended under it).
+    void DropTip();
+    // In play: a swap closes the pointer tip.
+    void UpdateTutorial();
+    // Level start: the first level with a totem bought asks for its tip.
+    void OfferTotemTip();
+    // The shop has opened: its tip on the first visit.
+    void OfferShopTip();
 
     // ---- Bonus levels (GameChallenges.cpp) ----
     // textKey 1..8 ("Bonus Level %d"), group 1 or 2; the kind follows the
@@ -632,7 +663,11 @@ public:
     CProfileCounters LevelStartCounters;  // the counters at level start (restart)
     int32_t ReopenWhenIdle = 0;  // field busy after a rebuild or tip 7
     float MessageEndTime = 0.0f; // end of the last message popup (game clock)
-    int32_t TipOpen = 0;         // a tutorial tip is shown; the clock stops
+    int32_t TipOpen = kTipNone;  // ETipState; while a tip is up the clock stops
+    int32_t TipNumber = 0;       // the tip shown or pending, and its step
+    int32_t TipStep = 0;
+    float PanelTimer = 0.0f;     // seconds the level panel has still to stay
+    float PanelMoveTimer = 0.0f; // the field's move timer as the clock last ran
     int32_t LevelGems = 0;       // gems to collect, as the level started
     float HintTimer = 0.0f;      // seconds the idle hint has still to stay
     // Seconds since the field reported something the player must see settle

@@ -107,7 +107,7 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
     BonusTimedOut = 0;
     BonusTime = BonusTimeLimit = 0.0f;
     ++BonusesPlayed;
-    TipOpen = 0;
+    DropTip();
     ReopenWhenIdle = 0;
 
     // What is left of the won level goes; the sand box starts empty.

@@ -23,16 +23,12 @@ constexpr int32_t kTxtMiss = 23;
 constexpr int32_t kTxtReactionPenalty = 30;
 constexpr int32_t kTxtFirstCombo = 35;  // chains 2, 3, 4 and 5 or more: 35..38
 constexpr int32_t kTxtScoreFrenzy = 40;
-constexpr int32_t kTxtClickToContinue = 69;
-// Tip t at step s: text 100 + 10 t + s / 2, title 100 + 10 t + 9.
-constexpr int32_t kTxtTipBase = 100;
 
 constexpr float kMessageTime = 1.5f;
 // "NO MOVES!" shows while the caps tremble; then they fall and the board is
 // built again under "SHUFFLING...".
 constexpr float kNoMovesTime = 1.5f;
 constexpr int32_t kRebuildPathKeys = 30;
-constexpr int32_t kTipRestartingBoard = 7;
 
 void Play(const CGame& g, ESound sound) {
     if (!g.SoundBank.IsNull())
@@ -49,17 +45,6 @@ void FinishFrenzy(CGame& g) {
     if (CSandbox* sandbox = g.FieldSandbox())
         sandbox->FrenzyGain = CGame::FrenzyGain(field);
     g.AwardStar();
-}
-
-void ShowTip(CGame& g, int32_t tip, int32_t step) {
-    g.TipOpen = 1;
-    // The sand waits with the clock (the field stopped it when it asked for
-    // the tip, but the start of the play may have set it going since).
-    if (CSandbox* sandbox = g.FieldSandbox())
-        sandbox->Running = 0;
-    const int32_t first = kTxtTipBase + 10 * tip;
-    g.ShowCard(GetString(first + 9), GetString(first + std::max(step, 0) / 2) + "\n" +
-                                         GetString(kTxtClickToContinue));
 }
 
 } // namespace
@@ -179,11 +164,15 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
         break;
 
     case CFieldEvent::kTutorialTip:
-        if (e.Extra < 1 || TipOpen == 1)
+        if (e.Extra < 1 || TipOpen == kTipShown || TipOpen == kTipPointing)
             break;
         if (Mode == kModeLevelIntro) {
-            // Shown when the play begins; the field remembers which tip.
-            TipOpen = 2;
+            // Shown when the play begins: the first page asked for.
+            if (TipOpen != kTipPending) {
+                TipOpen = kTipPending;
+                TipNumber = e.Extra;
+                TipStep = e.Value;
+            }
             break;
         }
         if (!playing) {
@@ -191,7 +180,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
             field.CloseTutorialTip(0);
             break;
         }
-        ShowTip(*this, e.Extra, e.Value);
+        ShowTip(e.Extra, e.Value);
         break;
 
     default:
@@ -208,15 +197,4 @@ float CGame::ShowMessage(const std::string& text, float duration) {
 
 float CGame::ShowMessageId(int32_t textId, float duration) {
     return ShowMessage(GetString(textId), duration);
-}
-
-void CGame::CloseTip() {
-    if (TipOpen != 1 || Field.IsNull())
-        return;
-    const int32_t tip = Field->TutorialNumber;
-    TipOpen = 0;
-    HideCard();
-    Field->CloseTutorialTip(1);
-    if (tip == kTipRestartingBoard)
-        ReopenWhenIdle = 1;
 }

@@ -124,14 +124,14 @@ void BeginPlay(CGame& g) {
         sandbox->DrainRate = CLevelRules::SpeedForLevel(g.Level);
         sandbox->Running = 1;
     }
+    // The wait for the level panel starts with the clock.
+    if (!g.Field.IsNull())
+        g.Field->MoveTimer = 0.0f;
+    g.PanelMoveTimer = 0.0f;
     // A tip the board asked for during the intro shows now.
-    if (g.TipOpen == 2) {
-        g.TipOpen = 0;
-        CFieldEvent tip;
-        tip.Kind = CFieldEvent::kTutorialTip;
-        tip.Value = g.Field->TutorialStep;
-        tip.Extra = g.Field->TutorialNumber;
-        g.HandleFieldEvent(tip);
+    if (g.TipOpen == kTipPending) {
+        g.TipOpen = kTipNone;
+        g.ShowTip(g.TipNumber, g.TipStep);
     }
 }
 
@@ -196,10 +196,11 @@ void CGame::StartLevel(int32_t level) {
     ResultsShown = 0;
     NewspaperShown = 0;
     LossFlag = 0;
-    TipOpen = 0;
+    DropTip();
     ReopenWhenIdle = 0;
     CaptureClock = 0.0f;
     HintTimer = 0.0f;
+    PanelTimer = 0.0f;
     BonusKind = kBonusNone;
     BonusIntro = 0;
     LeftDown = 0;
@@ -244,6 +245,7 @@ void CGame::StartLevel(int32_t level) {
     if (!GemsBar.IsNull() && !field.Store.IsNull())
         GemsBar->Place(field.Store->Offset[0], field.Store->Offset[1], field.Store->Offset[2]);
     LevelGems = field.GemsToCollect;
+    OfferTotemTip();
 
     // The sand box waits for the play.
     StartLevelSandbox();
@@ -376,12 +378,14 @@ void CGame::UpdatePlay(float dt) {
         field.SetActive(false);
         ReopenWhenIdle = 0;
     }
-    if (TipOpen == 0)
-        UpdateDrag();
+    UpdateDrag();
+    UpdateTutorial();
 
     // The clock stops while a tip is read and while the board is rebuilt.
-    if (TipOpen != 0 || ReopenWhenIdle)
+    if (TipOpen != kTipNone || ReopenWhenIdle) {
+        UpdateLevelPanel(dt, false);
         return;
+    }
     TimeLeft = std::max(0.0f, TimeLeft - dt);
     field.Counters.AddFloatToTotals(dt, 1);
     SoundTimeWarning(*this);
@@ -391,6 +395,7 @@ void CGame::UpdatePlay(float dt) {
     }
     UpdateQuestCapture(dt);
     UpdateIdleHint(dt);
+    UpdateLevelPanel(dt, true);
 }
 
 void CGame::WinLevel() {
@@ -403,9 +408,7 @@ void CGame::WinLevel() {
     LevelCompleted = 1;
     ++field.Trophy1Progress;
     ++field.Trophy5Progress;
-    if (TipOpen == 1)
-        HideCard();
-    TipOpen = 0;
+    DropTip();
 
     // The time bonus: a fixed number of points for every whole second left.
     const int32_t seconds = static_cast<int32_t>(std::floor(std::max(TimeLeft, 0.0f)));
@@ -477,10 +480,8 @@ void CGame::LoseLevel() {
         return;
     CPlayField& field = *Field;
     TimeLeft = 0.0f;
-    if (TipOpen == 1)
-        HideCard();
+    DropTip();
     PopMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, kMsgRed, 60.0f);
-    TipOpen = 0;
     field.DropAllCaps();
     field.StopPlay();
     Play(*this, ESound::LifeLost);

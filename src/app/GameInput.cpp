@@ -37,9 +37,9 @@ bool Neighbours(int32_t c1, int32_t r1, int32_t c2, int32_t r2) {
 
 bool BoardOpen(const CGame& g) {
     return !g.Field.IsNull() && !g.CapSlot.IsNull() && g.GameMenuOpen == 0 &&
-           g.Mode == kModeLevel && g.SubState == kSubPlay && g.TipOpen == 0 &&
-           g.Field->InputOpen != 0 && g.Field->Busy == 0 && g.Field->LevelOver == 0 &&
-           !g.BoardLocked();
+           g.Mode == kModeLevel && g.SubState == kSubPlay &&
+           (g.TipOpen == kTipNone || g.TipOpen == kTipPointing) && g.Field->InputOpen != 0 &&
+           g.Field->Busy == 0 && g.Field->LevelOver == 0 && !g.BoardLocked();
 }
 
 // The selected cap's cell when the selection still stands on the board.
@@ -79,12 +79,14 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         return 0;
     }
     bool onMenuButton = false;
+    bool onTipOk = false;
     if (!Screens.IsNull()) {
         const int32_t n = Screens->HandleButtonDown(CursorX, CursorY);
         for (int32_t i = 0; i < n; ++i) {
             const CUxEvent& e = Screens->Events[static_cast<size_t>(i)];
             OnScreenEvent(e);
             onMenuButton |= e.Kind == CUxEvent::kPressed && e.Id == CScreensManager::kIdQuestMenu;
+            onTipOk |= e.Kind == CUxEvent::kPressed && e.Id == CScreensManager::kIdTipOk;
         }
     }
     // Behind the in-level menu the level takes no clicks, and the press that
@@ -93,7 +95,7 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
         return 0;
     if (InShop() && !Shop.IsNull())
         Shop->OnButtonDown(CursorX, CursorY);
-    if (TipOpen == 1) {
+    if (onTipOk && TipOpen == kTipShown) {
         CloseTip();
         LeftDown = 0;  // the click was the tip's
         return 0;

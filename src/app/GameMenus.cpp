@@ -236,6 +236,7 @@ void CGame::LeaveLevelScreen() {
     if (!CapSlot.IsNull())
         CapSlot->Clear();
     HideCard();
+    DropTip();
     ShowLevelHud(false);
     if (Screens.IsNull())
         return;

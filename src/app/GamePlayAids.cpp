@@ -1,16 +1,24 @@
 // What the level in play keeps for the player between levels and gives back
 // while the player ponders: the sand box's sand and frenzy progress carried
-// into the next level, and the idle hint that points at a possible move.
+// into the next level, the idle hint that points at a possible move, and the
+// level panel that tells what the level still asks.
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/Game.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
+#include "engine/StringTable.h"
+#include "engine/TextFormat.h"
 #include "playfield/LevelRules.h"
+#include "screens/ScreensManager.h"
 
 namespace {
+
+// "Gems to go: %d\nTime left: %s" (gems, "m:ss").
+constexpr int32_t kTxtLevelStill = 240;
 
 // A kept share of the box, as a saved game may hand it over.
 double BoxShare(double v) {
@@ -88,6 +96,34 @@ void CGame::UpdateIdleHint(float dt) {
     }
     HintTimer = Paths.PanelShowTime;
     field.IdleTimer = 0.0f;
+}
+
+void CGame::UpdateLevelPanel(float dt, bool clockRuns) {
+    if (Field.IsNull())
+        return;
+    CPlayField& field = *Field;
+    if (!clockRuns) {
+        // The field counts while its input is open; the wait counts only
+        // while the clock runs. A swap or a gem still clears it.
+        field.MoveTimer = std::min(field.MoveTimer, PanelMoveTimer);
+        return;
+    }
+    if (PanelTimer > 0.0f) {
+        PanelTimer -= dt;
+        if (PanelTimer <= 0.0f) {
+            PanelTimer = 0.0f;
+            HideCard();
+            field.MoveTimer = 0.0f;
+        }
+    } else if (field.MoveTimer >= Paths.PanelDelay) {
+        const std::string caption = Screens.IsNull()
+                                        ? std::string()
+                                        : CScreensManager::WindowText(Screens->NewLevelCaption);
+        ShowCard(caption, FormatText(GetString(kTxtLevelStill),
+                                     {std::max(field.GemsToCollect, 0), FormatClock(TimeLeft)}));
+        PanelTimer = Paths.PanelShowTime;
+    }
+    PanelMoveTimer = field.MoveTimer;
 }
 
 bool CGame::BoardLocked() const {

@@ -111,9 +111,11 @@ void CGame::OpenShop(int32_t level) {
     Screens->ShopForm->SetEnabled(1);
     Screens->FadeIn(Screens->ShopForm, kShopFade);
     Shop->Enter(1, kShopFade, Level + 1);
+    OfferShopTip();
 }
 
 void CGame::LeaveShop() {
+    DropTip();
     // The record keeps the won level, taken in the shop with what was bought:
     // a resumed save opens the shop again before the next level.
     CommitShopStars();
@@ -131,6 +133,7 @@ void CGame::LeaveShop() {
 void CGame::CloseShop() {
     if (Shop.IsNull() || !Shop->IsOpen())
         return;
+    DropTip();
     Shop->Enter(0, kShopFade, Level + 1);
     if (!Screens.IsNull())
         Screens->FadeOut(Screens->ShopForm, kShopFade);

@@ -29,7 +29,7 @@ void CPlayField::SwapCaps(int32_t column1, int32_t row1, int32_t column2, int32_
         cellB->State == CBoardElement::kRemoving)
         return;
 
-    IdleTimer = 0.0f;
+    IdleTimer = MoveTimer = 0.0f;
     CSharedPtr<CCap> a = cellA;
     CSharedPtr<CCap> b = cellB;
     cellA = b;

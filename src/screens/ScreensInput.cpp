@@ -107,7 +107,7 @@ int32_t CScreensManager::HandleButtonDown(float x, float y) {
             break;
         case 11:
         case 170:
-        case 220:
+        case kIdTipOk:
         case 233:
         case 234:
         case 235:

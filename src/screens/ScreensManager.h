@@ -153,6 +153,8 @@ public:
     static constexpr const char* kVersionText = "Ver.1.08";
     // Control ids the update and the dispatch know.
     static constexpr int32_t kIdQuestMenu = 10;
+    // The OK under a tutorial tip (passed on when pressed).
+    static constexpr int32_t kIdTipOk = 220;
     static constexpr int32_t kIdSoundSlider = 231;
     static constexpr int32_t kIdMusicSlider = 232;
     static constexpr int32_t kIdWebsite = 11111;

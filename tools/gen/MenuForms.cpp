@@ -493,10 +493,11 @@ std::string Tutorial() {
     const MenuAtlasLayout& a = MenuAtlas();
     f.Define("TipOk", 220);
     // Group 1: the tip box, the arrows that point out of it and its button.
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 256, 300, 512, 160, 1);
-    f.Label("\" \"", 286, 318, 452, 30, 1, kTitleFont, 0.6f, "CENTER", kTitleText);
-    f.Label("\" \"", 286, 350, 452, 24, 101, kMainFont, 0.55f, "CENTER", kBodyText);
-    f.Button("TipOk", "TutorialOk", 560, 410, 150, 40, 1);
+    // As high as Skin.cfg's [Tutorial] ArrowWinSize, which places it by an arrow.
+    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 256, 284, 512, 200, 1);
+    f.Label("\" \"", 286, 298, 452, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
+    f.Label("\" \"", 272, 338, 480, 24, 101, kMainFont, 0.48f, "CENTER", kBodyText);
+    f.Button("TipOk", "TutorialOk", 618, 430, 120, 40, 1);
     f.Tinted(a.arrowUp, 0, 0, 48, 48, 200, "FFFFFFFF");
     f.Tinted(a.arrowDown, 0, 0, 48, 48, 201, "FFFFFFFF");
     // Group 0: a veil over the screen round the tip.
@@ -510,8 +511,8 @@ std::string Tutorial() {
     f.Tinted(a.marker, 0, 0, 32, 32, 2, "FFFFFFFF");
     f.Tinted(a.marker, 0, 0, 32, 32, 3, "FFFFFFFF");
     // Group 5: the "no more tips" box with its caption.
-    f.Check("", 290, 412, 32, 105);
-    f.Label("TutorialNoTips", 328, 416, 220, 28, 5, kMainFont, 0.5f, "LEFT", kBodyText);
+    f.Check("", 288, 436, 28, 105);
+    f.Label("TutorialNoTips", 324, 438, 240, 26, 5, kMainFont, 0.5f, "LEFT", kBodyText);
     return f.Str();
 }
 

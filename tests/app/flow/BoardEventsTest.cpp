@@ -13,19 +13,13 @@
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
 #include "engine/StringTable.h"
+#include "platform/sound/FakeAudio.h"
 #include "playfield/CapSlot.h"
 #include "playfield/LevelRules.h"
 #include "playfield/PopupList.h"
-#include "platform/sound/FakeAudio.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
-
-#define START_GAME(h)                              \
-    do {                                           \
-        if (!(h).Skip().empty())                   \
-            GTEST_SKIP() << (h).Skip();            \
-        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
-    } while (0)
 
 namespace {
 
@@ -219,19 +213,26 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     h.Frames(3);
     EXPECT_LT(g.TimeLeft, clock);
 
-    // A tip: its text over the board, the clock stops, a click closes it.
+    // A tip: its box with the arrow at the level clock's dial, the clock
+    // stops, its OK closes it.
+    h.CloseTips = false;
     f.PostResult(4, 0);
     h.Frames(1);
-    EXPECT_EQ(g.TipOpen, 1);
-    EXPECT_EQ(g.CardTitle, GetString(149));
+    CScreensManager& s = *g.Screens;
+    EXPECT_EQ(g.TipOpen, kTipShown);
+    EXPECT_EQ(CScreensManager::WindowText(s.TutorialGroups[1].Windows[1]), GetString(149));
+    const CUxWindow& arrow =
+        *(s.TutorialControl200->Visible ? s.TutorialControl200 : s.TutorialControl201);
+    EXPECT_TRUE(arrow.Visible);
+    EXPECT_NEAR(arrow.Position.X, s.TimerDialQuads[0]->Position.X, 60.0f);
     const float tipClock = g.TimeLeft;
     h.Frames(30);
     EXPECT_FLOAT_EQ(g.TimeLeft, tipClock);
-    h.Click(0.0f, 0.0f);
-    EXPECT_EQ(g.TipOpen, 0);
-    EXPECT_FALSE(g.CardShown);
+    ASSERT_TRUE(h.ClickControl(s.TutorialForm, CScreensManager::kIdTipOk));
+    EXPECT_EQ(g.TipOpen, kTipNone);
     EXPECT_EQ(f.Dune->Sandbox->Running, 1);
     EXPECT_EQ(g.CapSlot->State, CCapSlot::kEmpty) << "the click was the tip's";
+    h.CloseTips = true;
 
     // The frenzy: its start, its end with a Golden Star and a smaller gain.
     f.Popups.Clear();
@@ -266,15 +267,16 @@ TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {
     START_GAME(h);
     CGame& g = h.Game();
     CPlayField& f = h.Field();
+    h.CloseTips = false;
     h.Frames(5);
     ASSERT_EQ(g.Mode, kModeLevelIntro);
     f.PostResult(2, 0);
     h.Frames(1);
-    EXPECT_EQ(g.TipOpen, 2);
-    EXPECT_EQ(g.CardTitle, "Level 1-1");
+    EXPECT_EQ(g.TipOpen, kTipPending);
+    EXPECT_FALSE(g.Screens->TutorialForm->Visible);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
-    EXPECT_EQ(g.TipOpen, 1);
-    EXPECT_EQ(g.CardTitle, GetString(129));
+    EXPECT_EQ(g.TipOpen, kTipShown);
+    EXPECT_EQ(CScreensManager::WindowText(g.Screens->TutorialGroups[1].Windows[1]), GetString(129));
 }
 
 TEST(FieldEvents, SoundCuesOfTheLevel) {

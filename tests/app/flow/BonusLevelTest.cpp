@@ -23,13 +23,6 @@
 
 using namespace flowtest;
 
-#define START_GAME(h)                              \
-    do {                                           \
-        if (!(h).Skip().empty())                   \
-            GTEST_SKIP() << (h).Skip();            \
-        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
-    } while (0)
-
 namespace {
 
 bool HasMessage(FlowHarness& h, const std::string& text) {

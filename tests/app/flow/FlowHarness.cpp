@@ -391,6 +391,8 @@ void FlowHarness::Frames(int n) {
         // A level's awards hold the game until their screen is closed.
         if (CloseAwards && game_->TrophiesFrom == CGame::kTrophiesFromLevelEnd)
             game_->CloseTrophies();
+        if (CloseTips && (game_->TipOpen == kTipShown || game_->TipOpen == kTipPointing))
+            game_->CloseTip();
         game_->Update(kDt);
         if (++frame_ % kRenderEvery == 0)
             game_->Render();

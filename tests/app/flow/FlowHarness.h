@@ -23,6 +23,15 @@ namespace snd {
 class FakeAudio;
 }
 
+// A test's first step: it skips where the game cannot run here, and fails
+// when the game does not start.
+#define START_GAME(h)                              \
+    do {                                           \
+        if (!(h).Skip().empty())                   \
+            GTEST_SKIP() << (h).Skip();            \
+        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
+    } while (0)
+
 namespace flowtest {
 
 class FlowHarness {
@@ -45,6 +54,9 @@ public:
 
     // Set: the trophy screen showing a level's awards is closed as it opens.
     bool CloseAwards = true;
+    // Set: a tutorial tip is read and closed as it shows (its box as with its
+    // OK, its pointer as with the swap it asks for), its next page too.
+    bool CloseTips = true;
 
     // Empty when the game is up; else why not (the test skips or fails on it).
     const std::string& Skip() const { return skip_; }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
@@ -53,4 +55,11 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
     EXPECT_FALSE(g.Field->Totems.Places[kRedColour].IsNull()) << "the red totem stands ready";
     EXPECT_EQ(g.Field->Totems.CountOwnedTotems(), 1);
+    // The shop's tip and, in the first level with a totem, its pages were
+    // read; then the level's board comes back.
+    const auto seen = [&](int32_t tip) {
+        return g.Profile->Switch(CProfileSettings::kFirstTipSwitch + tip - 1) == 1;
+    };
+    EXPECT_TRUE(seen(10));
+    ASSERT_TRUE(h.RunUntil([&] { return seen(7) && ScriptedPlayer(h).BoardReady(); }, 10.0f));
 }

@@ -268,8 +268,8 @@ TEST_F(ShippedTextsTest, TextsTheGameQuotesAreKeptWordForWord) {
 TEST_F(ShippedTextsTest, OnlyFormattedTextsCarryPlaceholdersAndTheRightOnes) {
     // What the game prints into each text; every other text is shown as it is.
     const std::map<int, std::string> kFormats = {
-        {8, "dd"}, {9, "d"}, {11, "d"}, {15, "d"}, {16, "dd"},
-        {31, "s"}, {42, "d"}, {61, "d"},
+        {8, "dd"}, {9, "d"},  {11, "d"}, {15, "d"},   {16, "dd"},
+        {31, "s"}, {42, "d"}, {61, "d"}, {240, "ds"},
     };
     for (const auto& [name, id] : files_.defines) {
         const auto format = kFormats.find(id);
