@@ -11,8 +11,7 @@ namespace gpu {
 
 // Both shared-buffer capacities come out at 65536 from these caps.
 void FillGlCaps(Caps* out, uint32_t maxTextureSize);
-// Formats the back end offers for textures (and as render targets): the one
-// answer for every back end that shows its pictures at 8 bits a channel.
+// Formats the back end offers for textures (and as render targets).
 bool GlTextureFormatUsable(uint32_t format);
 
 class GlApi final : public Api {

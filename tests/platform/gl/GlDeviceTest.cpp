@@ -452,11 +452,10 @@ TEST_F(GlApiTest, CapsGiveFullSharedBuffers) {
 }
 
 TEST_F(GlApiTest, TextureFormatAnswers) {
-    for (uint32_t f = 21; f <= 24; ++f)
+    for (uint32_t f = 21; f <= 26; ++f)
         EXPECT_EQ(api_->CheckDeviceFormat(0, kDeviceHal, Fmt::X8R8G8B8, 0, Rtype::Texture, f), kOk)
             << f;
-    // Alpha of fewer than 8 bits is refused, so soft masks keep all theirs.
-    for (uint32_t f : {25u, 26u, 29u, 51u, 52u, 50u, 80u})
+    for (uint32_t f : {29u, 51u, 52u, 50u, 80u})
         EXPECT_EQ(api_->CheckDeviceFormat(0, kDeviceHal, Fmt::X8R8G8B8, 0, Rtype::Texture, f),
                   kErrNotAvailable)
             << f;
