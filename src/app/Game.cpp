@@ -475,6 +475,7 @@ int32_t CGame::Init() {
 
     // 22. The profile options as they stand now.
     ProfileOptions.Save(OptionsPath);
+    LoadCursor();
 
     // The frames-per-second figure (F5) and the level HUD.
     FpsText = CSharedPtr<CTextSprite>(new CTextSprite(Fonts.front()));

@@ -498,6 +498,13 @@ public:
     // Full screen at the current size, or back to the window's size before;
     // false (and the mode unchanged) when the display refuses.
     bool SwitchFullScreen(bool fullScreen);
+    // The pointer picture "Menu\Cursor.png" as the device's surface
+    // "CursorSurface" (the renderer makes it the pointer at every reset); a
+    // missing picture leaves the system's pointer. Then ApplyCursorChoice.
+    void LoadCursor();
+    // The game's pointer picture while the graphical-cursor option is set,
+    // else the system's pointer.
+    void ApplyCursorChoice();
     // ---- Trophies (GameTrophies.cpp) ----
     // Where the trophy screen was opened from (TrophiesFrom).
     enum : int32_t {

@@ -185,6 +185,7 @@ void CGame::ApplyOptions() {
         Graphics.GraphicalCursor = c->Checked;
         os::WriteProfileString("Graphics", "Cursor", c->Checked ? "GRAPHICAL" : "STANDARD",
                                OptionsPath);
+        ApplyCursorChoice();
     }
     if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl5); c && !Profile.IsNull()) {
         Profile->QuestTutorial = c->Checked;

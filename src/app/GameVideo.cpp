@@ -2,7 +2,16 @@
 // window the player had.
 #include "app/Game.h"
 #include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
+#include "engine/Surface.h"
+
+namespace {
+
+constexpr const char* kCursorPicture = "Menu\\Cursor.png";
+constexpr uint32_t kCursorSize = 32;
+
+} // namespace
 
 bool CGame::IsFullScreen() const {
     return !Renderer.IsNull() && Renderer->GetVideoSettings().fullScreen != 0;
@@ -28,4 +37,28 @@ bool CGame::SwitchFullScreen(bool fullScreen) {
     LogObject(fullScreen ? "Unable to switch to full screen!\n"
                          : "Unable to switch to a window!\n");
     return false;
+}
+
+void CGame::LoadCursor() {
+    if (Device.IsNull() || Renderer.IsNull())
+        return;
+    if (Device->FindSurface(CRenderer::kCursorSurface) < 0) {
+        CSharedPtr<CSurface> surface(new CSurface);
+        gpu::Device* device = Device->GetDevice();
+        if (gpu::Failed(surface->Create(device, CRenderer::kCursorSurface, kCursorSize, kCursorSize,
+                                        gpu::Fmt::A8R8G8B8)) ||
+            gpu::Failed(surface->LoadFromFile(device, Paths.GfxPath + kCursorPicture, 1))) {
+            LogObject("Unable to load the cursor picture!\n");
+            return;
+        }
+        Device->RegisterSurface(surface);
+    }
+    Renderer->ApplyCursorSurface();
+    ApplyCursorChoice();
+}
+
+void CGame::ApplyCursorChoice() {
+    if (!Device.IsNull() && Device->GetDevice() &&
+        Device->FindSurface(CRenderer::kCursorSurface) >= 0)
+        Device->GetDevice()->ShowCursor(Graphics.GraphicalCursor ? 1 : 0);
 }

@@ -162,8 +162,8 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
         if (const char* problem = NameProblem(name)) {
             // Never convertible, so it does not hold back the marker.
             LogObject("Fist time sound convertion error!\n");
-            LogObject(soundFolder + "Ogg.lst:" + std::to_string(lineNumber) + ": \"" + name +
-                      "\" " + problem + "\n");
+            LogObject(soundFolder + "Ogg.lst:" + std::to_string(lineNumber) + ": " +
+                      QuoteToken(name) + " " + problem + "\n");
             continue;
         }
         const std::string wav = soundFolder + name + ".wav";

@@ -72,7 +72,7 @@ void WarnDefault(const std::string& file, const char* section, const char* key,
                  const std::string& value, const char* reason, const char* def) {
     LogObject("Warning! Unusable value in the backdrop parameters\n");
     LogObject(file + ":" + std::to_string(KeyLine(file, section, key)) + ": " + section + "/" +
-              key + " \"" + value + "\" " + reason + ", using \"" + def + "\"\n");
+              key + " " + QuoteToken(value) + " " + reason + ", using " + QuoteToken(def) + "\n");
 }
 
 std::vector<uint32_t> MaskFormats() {

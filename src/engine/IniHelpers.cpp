@@ -47,7 +47,7 @@ void ScanFiniteFloats(float* out, std::string_view file, const char* section, co
     for (int i = 0; i < N; ++i) {
         if (i < read && !std::isfinite(scanned[i])) {
             const float used = std::isfinite(fallback[i]) ? fallback[i] : 0.0f;
-            WarnIniValue(file, section, key, v.line, "\"" + v.text + "\" is no finite number",
+            WarnIniValue(file, section, key, v.line, QuoteToken(v.text) + " is no finite number",
                          "the default " + Number(used));
             scanned[i] = used;
         }
@@ -108,7 +108,7 @@ int32_t GetIniIntClamped(std::string_view file, const char* section, const char*
         return value;
     const int32_t used = value < low ? low : high;
     WarnIniValue(file, section, key, v.line,
-                 "\"" + v.text + "\" is outside " + std::to_string(low) + ".." +
+                 QuoteToken(v.text) + " is outside " + std::to_string(low) + ".." +
                      std::to_string(high),
                  std::to_string(used));
     return used;

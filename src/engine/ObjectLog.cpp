@@ -80,3 +80,20 @@ std::string FileFaultLine(std::string_view file, int line, std::string_view reas
 void LogFileFault(std::string_view file, int line, std::string_view reason) {
     LogObject(FileFaultLine(file, line, reason));
 }
+
+std::string QuoteToken(std::string_view token, std::string_view open, std::string_view close) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out(open);
+    for (const char ch : token) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += ch;
+        }
+    }
+    out += close;
+    return out;
+}

@@ -27,3 +27,9 @@ const std::string& ObjectLogPath();
 std::string FileFaultLine(std::string_view file, int line, std::string_view reason);
 // Logs FileFaultLine.
 void LogFileFault(std::string_view file, int line, std::string_view reason);
+// A token of a data file as a message shows it: between `open` and `close` (empty: bare),
+// every control byte (below 0x20, and 0x7F) written as \xNN, so that a NUL or
+// a line break in a file can neither cut a log line nor start a false one.
+// Every reader quotes the tokens of its messages through this.
+std::string QuoteToken(std::string_view token, std::string_view open = "\"",
+                       std::string_view close = "\"");

@@ -20,7 +20,6 @@
 namespace {
 
 constexpr float kNearZ = -1000.0f, kFarZ = 1000.0f;
-constexpr const char* kCursorSurface = "CursorSurface";
 
 // Mode slots filled from the adapter's full-screen modes.
 enum Slot { k640x16 = 0, k1024x16 = 1, k1024x32 = 3, kWide480x16 = 4, kWide768x16 = 5, kWide768x32 = 7 };
@@ -265,14 +264,8 @@ gpu::Result CRenderer::ResetDevice() {
     if (gpu::Result r = device_->Reset(); gpu::Failed(r))
         return r;
 
-    const int cursor = device_->FindSurface(kCursorSurface);
-    if (cursor >= 0) {
-        const CSharedPtr<CSurface>& surface = device_->GetSurfaces()[static_cast<size_t>(cursor)];
-        if (surface->GetSurface())
-            device_->GetDevice()->SetCursorProperties(0, 0, surface->GetSurface());
-    } else {
+    if (!ApplyCursorSurface())
         LogObject("Cursor surface not found!\n");
-    }
 
     ComputeViewports();
     device_->SetViewport(fullViewport_);
@@ -287,6 +280,16 @@ gpu::Result CRenderer::ResetDevice() {
     LogObjectNumber(static_cast<int32_t>(pp.backBufferFormat));
     LogObject("\n");
     return gpu::kOk;
+}
+
+bool CRenderer::ApplyCursorSurface() {
+    const int cursor = device_.IsNull() ? -1 : device_->FindSurface(kCursorSurface);
+    if (cursor < 0)
+        return false;
+    const CSharedPtr<CSurface>& surface = device_->GetSurfaces()[static_cast<size_t>(cursor)];
+    if (surface->GetSurface())
+        device_->GetDevice()->SetCursorProperties(0, 0, surface->GetSurface());
+    return true;
 }
 
 gpu::Result CRenderer::Present() {

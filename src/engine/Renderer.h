@@ -38,6 +38,9 @@ public:
     static constexpr float kVirtualHeight = 768.0f;
     static constexpr uint32_t kDefaultClearColor = 0x004040FF;
 
+    // The surface registered under this name is the game's pointer picture.
+    static constexpr const char* kCursorSurface = "CursorSurface";
+
     CRenderer();
     ~CRenderer();
     CRenderer(const CRenderer&) = delete;
@@ -53,6 +56,9 @@ public:
     // viewports and projection are set again and the log says so. The failure is
     // returned otherwise (the caller retries from the next frame).
     gpu::Result ResetDevice();
+    // The registered surface "CursorSurface" becomes the device's pointer
+    // picture (hot spot at its top-left pixel); false when there is none.
+    bool ApplyCursorSurface();
     // Presents the back buffer; when that fails and the device waits for a
     // reset, resets it once (a device still lost is left to the next frame).
     gpu::Result Present();

@@ -58,7 +58,8 @@ template <class Map> LoadResult ReadPairs(CTextTokenizer& tokens, Map& into, boo
             return {};
         std::string name = StripQuotes(token);
         if (!tokens.NextToken(token))
-            return Bad(tokens, "the file ends after the name " + name + ", its text expected");
+            return Bad(tokens,
+                       "the file ends after the name " + QuoteToken(name) + ", its text expected");
         into.emplace(std::move(name), UnescapeText(StripQuotes(token)));
     }
 }
@@ -72,7 +73,7 @@ LoadResult ReadStringFile(const std::string& path, std::map<std::string, std::st
         return Bad(tokens, "the file is empty, the keyword STRINGS expected");
     StrToUpper(token);
     if (token != "STRINGS")
-        return Bad(tokens, "the keyword STRINGS expected, found " + token);
+        return Bad(tokens, "the keyword STRINGS expected, found " + QuoteToken(token));
     LoadResult result = ReadPairs(tokens, named, true);
     if (result.failure == LoadFailure::None)
         result = ReadPairs(tokens, FormTexts(), false);
@@ -86,13 +87,13 @@ LoadResult ReadDefineFile(const std::string& path, std::map<std::string, int32_t
     std::string token;
     while (tokens.NextToken(token)) {
         if (token != "define")
-            return Bad(tokens, "\"define\" expected, found " + token);
+            return Bad(tokens, "\"define\" expected, found " + QuoteToken(token));
         if (!tokens.NextToken(token))
             return Bad(tokens, "the file ends inside a define line, a name expected");
         std::string name = StripQuotes(token);
         if (!tokens.NextToken(token))
-            return Bad(tokens,
-                       "the file ends inside the define line of " + name + ", a number expected");
+            return Bad(tokens, "the file ends inside the define line of " + QuoteToken(name) +
+                                   ", a number expected");
         ids.emplace(std::move(name), ParseDecimalInt(token.c_str()));
     }
     return {};
@@ -148,7 +149,7 @@ int LoadStringTable(std::string_view stringFile, std::string_view defineFile) {
             const auto id = ids.find(name);
             if (id == ids.end()) {
                 LogObject("Warning! Unable to find string ID ");
-                LogObject(name);
+                LogObject(QuoteToken(name, "", ""));
                 LogObject("\n");
                 continue;
             }

@@ -141,8 +141,8 @@ int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer, std::str
             LogObject("Unexpected End of file\n");
             break;
         case ParseError::UnexpectedToken:
-            LogObject("Unexpected Token <" + e.token + "> in Line " + std::to_string(e.line) +
-                      "\n");
+            LogObject("Unexpected Token " + QuoteToken(e.token, "<", ">") + " in Line " +
+                      std::to_string(e.line) + "\n");
             break;
         case ParseError::WrongFrameNumber:
             LogObject("Wrong FrameNum in line " + std::to_string(e.line) + "\n");
@@ -153,7 +153,7 @@ int ParseCapAnimation(CCapAnimation& record, CTextTokenizer& tokenizer, std::str
         }
         std::string reason = e.why;
         if (!e.token.empty())
-            reason += ", found <" + e.token + ">";
+            reason += ", found " + QuoteToken(e.token, "<", ">");
         LogFileFault(file, e.line, reason);
     } catch (...) {
         LogObject("Unknown error\n");

@@ -32,6 +32,7 @@ void CGemsBar::LoadLayout(std::string_view skinPath) {
     GetIniFloat2(SlotStep, skinPath, "GemsBar", "SlotStep", "-16 0");
     Depth = GetIniFloat(skinPath, "GemsBar", "Depth", "-1");
     GemSize = GetIniFloat(skinPath, "GemsBar", "GemSize", "28");
+    Slots = GetIniIntClamped(skinPath, "GemsBar", "Slots", "9", 2, 1000);
     PlaceSprites();
 }
 
@@ -94,9 +95,12 @@ void CGemsBar::AddGem(int32_t colour) {
     PlaceSprites();
 }
 
-void CGemsBar::SlotPoint(float out[3], int32_t colour, int32_t slot) const {
+void CGemsBar::SlotPoint(float out[3], int32_t colour, int32_t slot, int32_t filled) const {
     const auto c = static_cast<float>(colour);
-    const auto s = static_cast<float>(slot);
+    auto s = static_cast<float>(slot);
+    // More gems than the groove holds: the same length, shared among them all.
+    if (filled > Slots)
+        s *= static_cast<float>(Slots - 1) / static_cast<float>(filled - 1);
     out[0] = Position[0] + FirstSlot[0] + c * ColumnStep[0] + s * SlotStep[0];
     out[1] = Position[1] + FirstSlot[1] + c * ColumnStep[1] + s * SlotStep[1];
     out[2] = Position[2] + Depth;
@@ -104,7 +108,8 @@ void CGemsBar::SlotPoint(float out[3], int32_t colour, int32_t slot) const {
 
 void CGemsBar::GemTarget(float out[3], int32_t colour, int32_t ordinal) const {
     const int32_t c = ClampColour(colour);
-    SlotPoint(out, c, Counts[static_cast<size_t>(c)] + std::max(ordinal, 1) - 1);
+    const int32_t slot = Counts[static_cast<size_t>(c)] + std::max(ordinal, 1) - 1;
+    SlotPoint(out, c, slot, slot + 1);
 }
 
 int32_t CGemsBar::Collected(int32_t colour) const {
@@ -123,7 +128,7 @@ int32_t CGemsBar::TotalCollected() const {
 void CGemsBar::PlaceSprites() {
     for (Shown& s : Sprites) {
         float p[3];
-        SlotPoint(p, s.Colour, s.Slot);
+        SlotPoint(p, s.Colour, s.Slot, Counts[static_cast<size_t>(s.Colour)]);
         s.Sprite->Position = CVector3(p[0], p[1], p[2]);
         s.Sprite->SetScale(GemSize, GemSize);
     }

@@ -10,6 +10,9 @@
 //   SlotStep    "x y"  from one slot to the next      default "-16 0"
 //   Depth       "z"    added to the placed depth      default "-1"
 //   GemSize     "s"    edge of a shown gem            default "28"
+//   Slots       "n"    gems a groove holds at SlotStep default "9"; a colour
+//                      with more packs them closer, so the row never grows
+//                      past its groove
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -62,9 +65,11 @@ public:
     float SlotStep[2] = {-16.0f, 0.0f};
     float Depth = -1.0f;
     float GemSize = 28.0f;
+    int32_t Slots = 9;
 
 private:
-    void SlotPoint(float out[3], int32_t colour, int32_t slot) const;
+    // Slot `slot` of the colour's row while the row holds `filled` gems.
+    void SlotPoint(float out[3], int32_t colour, int32_t slot, int32_t filled) const;
     void PlaceSprites();
 
     std::array<int32_t, kColours> Counts{};

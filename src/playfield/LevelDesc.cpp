@@ -120,7 +120,7 @@ public:
         const std::string token = Expect(what);
         int32_t value = 0;
         if (!ParseInt(token, value))
-            Fail("bad number \"" + token + "\" for " + what);
+            Fail("bad number " + QuoteToken(token) + " for " + what);
         return value;
     }
 
@@ -131,7 +131,7 @@ public:
         const float value = std::strtof(token.c_str(), &end);
         if (token.empty() || end != token.c_str() + token.size() || errno == ERANGE ||
             !std::isfinite(value))
-            Fail("bad number \"" + token + "\" for " + what);
+            Fail("bad number " + QuoteToken(token) + " for " + what);
         return value;
     }
 
@@ -166,7 +166,7 @@ public:
     char ReadLetter(const char* what, char first, char last) {
         const std::string token = Expect(what);
         if (token.size() != 1 || token[0] < first || token[0] > last)
-            Fail("\"" + token + "\" is no " + what + " letter " + first + ".." + last);
+            Fail(QuoteToken(token) + " is no " + what + " letter " + first + ".." + last);
         return token[0];
     }
 
@@ -257,7 +257,7 @@ void ReadStatement(LevelReader& in, CLevelDesc& desc, std::string keyword) {
     } else if (keyword == "GEMS") {
         in.ReadRows(desc.Gems, keyword);
     } else {
-        in.Fail("unknown keyword \"" + keyword + "\"");
+        in.Fail("unknown keyword " + QuoteToken(keyword));
     }
 }
 

@@ -98,7 +98,7 @@ constexpr struct {
     int32_t ZOrder;
 } kForms[] = {{CScreensManager::kMainMenu, "MainMenu", kNoZOrder},
               {CScreensManager::kQuest, "Quest", -30},
-              {CScreensManager::kStatistics, "Statistics", -40},
+              {CScreensManager::kStatistics, "Statistics", -30},
               {CScreensManager::kBackground, "Background", 0},
               {CScreensManager::kShop, "Shop", 0},
               {CScreensManager::kMap, "Map", -10},
@@ -208,7 +208,7 @@ int32_t CScreensManager::LoadTextureList(const std::string& path) {
             LogObject("Unable to load texture");
             LogObject(name);
             LogFileFault(path, tokens.LineNumber(),
-                         "the picture \"" + file + "\" cannot be loaded");
+                         "the picture " + QuoteToken(file) + " cannot be loaded");
             return 0;
         }
         for (const char* released : kReleasedAfterLoad)

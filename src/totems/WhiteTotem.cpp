@@ -25,7 +25,6 @@ constexpr uint32_t kPaintColours[CWhiteTotem::kPaints] = {
 constexpr uint32_t kSmokeColours[CWhiteTotem::kPaints] = {
     0xFFFF4040u, 0xFF40FF40u, 0xFF4040FFu, 0xFFFFFF40u, 0xFFFF40FFu, 0xFFFFC040u, 0xFFFFE0E0u};
 constexpr int32_t kSmokeParticles = 40;
-constexpr float kSmokeScale = 4.0f;
 constexpr float kForever = 10000000.0f;
 constexpr int32_t kStreamBelow = 2;
 constexpr int32_t kDropsBelow = 2;
@@ -40,16 +39,12 @@ constexpr float kGlintRect[4] = {0.5f, 0.5f, 1.0f, 1.0f};
 constexpr float kLandingFadeSpeed = 10.0f;
 constexpr float kLandingLife = 0.1f;
 
-// A smoke block with the given rise, size, growth and fade, each with its
-// spread, lasting `duration` at `rate` puffs a second.
+// A smoke block with the given lift, size and growth (shares of the figure's
+// width `w`) and fade, each with its spread, lasting `duration` at `rate`
+// puffs a second. The speed out of the fog keeps its default: the lift alone
+// carries the smoke up.
 void Shape(CSmokesSpringParametres& s, const float values[6], float w, float fade, float fadeSpread,
            float duration, float rate) {
-    // Our smokes measure their puffs in world units: these shares of the
-    // figure's width are scaled up so that the fountains show.
-    w *= kSmokeScale;
-    // Out of the fog at a tenth of the width a second, then lifted.
-    s.Speed = w / 10.0f;
-    s.SpeedVariation = s.Speed * 0.25f;
     s.Lift = values[0] * w;
     s.LiftVariation = values[1] * w;
     s.Size = values[2] * w;
@@ -133,7 +128,9 @@ void CPaintDrop::Launch(const CVector3& a, const CVector3& b, const CVector3& t,
             CSharedPtr<CSpriteQuad> s(new CSpriteQuad(a.X + from[0] * 0.1f, a.Y + from[1] * 0.1f,
                                                       a.Z, 0.1f * BlobBase[0], 0.1f * BlobBase[1],
                                                       c, Texture, 1));
-            s->SetBlend(1, CSpriteQuad::BlendNormal);
+            // Paint light: the drops glow over the board and add up where
+            // they cross.
+            s->SetBlend(1, CSpriteQuad::BlendAdd);
             const float u = kBlobCentre[0] + (highlight ? kHighlightShift : 0.0f);
             s->SetFrameRect(0, u - kBlobHalf, kBlobCentre[1] - kBlobHalf, u + kBlobHalf,
                             kBlobCentre[1] + kBlobHalf);

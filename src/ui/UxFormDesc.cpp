@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "engine/ObjectLog.h"
 #include "engine/Random.h"
 #include "engine/RenderDevice.h"
 #include "engine/StringTable.h"
@@ -126,7 +127,8 @@ public:
         return token;
     }
     [[noreturn]] void Unexpected(const std::string& token, const std::string& reason) {
-        throw ReadFault{"Unexpected token \"" + token + "\", line " + std::to_string(Line()),
+        throw ReadFault{"Unexpected token " + QuoteToken(token) + ", line " +
+                            std::to_string(Line()),
                         Line(), reason};
     }
     float Float(const char* keyword) {
@@ -538,8 +540,8 @@ int32_t CUxFormDesc::CheckTextures(const CRenderDevice* device) {
         return device && !device->GetTextureByString(name).IsNull();
     };
     const auto missing = [&](const std::string& name, int32_t line) {
-        return Fail("Texture " + name + " not found", line,
-                    "the texture \"" + name + "\" is not loaded (see Textures.lst)");
+        return Fail("Texture " + QuoteToken(name, "", "") + " not found", line,
+                    "the texture " + QuoteToken(name) + " is not loaded (see Textures.lst)");
     };
     if (TilingOn)
         for (const std::string* name : {&CornersName, &SidesName, &BackgroundName})

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "support/TempDir.h"
 
 using testsupport::ReadFile;
@@ -50,6 +52,15 @@ TEST_F(ObjectLogTest, EntriesThatCannotBeWrittenAreDropped) {
     SetObjectLogPath(log_);
     LogObject("kept");
     EXPECT_EQ(ReadFile(log_), " kept");
+}
+
+TEST_F(ObjectLogTest, QuotedTokensShowControlBytesEscaped) {
+    using namespace std::string_view_literals;
+    // A NUL or a line break inside a token can neither cut nor split the line.
+    LogObject("Unexpected token " + QuoteToken("a\0b\n\x7F\xC3\xA9"sv) + ", line 3\n");
+    EXPECT_EQ(ReadFile(log_), " Unexpected token \"a\\x00b\\x0A\\x7F\xC3\xA9\", line 3\n");
+    EXPECT_EQ(QuoteToken("x", "<", ">"), "<x>");
+    EXPECT_EQ(QuoteToken("", "", ""), "");
 }
 
 } // namespace

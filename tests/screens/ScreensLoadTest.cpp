@@ -77,17 +77,9 @@ TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
     EXPECT_EQ(Screens->RecreateIntroTexture(0), 1);
     EXPECT_FALSE(Device->GetTexture("Intro")->HasTexture());
 
-    // Both logos decode: the link and its dim logo show, sized as the picture
-    // and standing 16 design pixels from the bottom-right corner.
-    ASSERT_FALSE(s.LogoTextureA.IsNull());
-    const float w = static_cast<float>(s.LogoTextureA->GetWidth());
-    const float h = static_cast<float>(s.LogoTextureA->GetHeight());
-    EXPECT_EQ(s.WebsiteButton->Visible, 1);
-    EXPECT_EQ(s.LogoPictureNA->Visible, 1);
-    EXPECT_EQ(s.LogoPictureA->Visible, 0);
-    EXPECT_NEAR(s.LogoPictureNA->Width, w, 0.01f);
-    EXPECT_NEAR(s.LogoPictureNA->Position.X, 496.0f - w / 2.0f, 1.0f);
-    EXPECT_NEAR(s.LogoPictureNA->Position.Y, -368.0f + h / 2.0f, 1.0f);
+    // The game ships no website link, so no logos: the link stays hidden.
+    EXPECT_TRUE(s.LogoTextureA.IsNull());
+    EXPECT_EQ(s.WebsiteButton->Visible + s.LogoPictureNA->Visible + s.LogoPictureA->Visible, 0);
 
     ASSERT_EQ(s.StoryPages.size(), 40u);
     EXPECT_FALSE(s.StoryPages[0].empty());
@@ -186,23 +178,35 @@ TEST_F(ScreensTest, StoryPagesSplitAtHashLines) {
     EXPECT_NE(Log->Text().find("Warning! Story loading error."), std::string::npos);
 }
 
-TEST_F(ScreensTest, WithoutBothLogosTheLinkStaysHiddenAndSilent) {
-    // Only one logo in the working folder: no logo texture, the link and
-    // both logos hidden in their form-file places; pointing at the menu
-    // without a sound bank is harmless.
-    Scratch.Write("fsdata/logo_a.png",
-                  testsupport::ReadFile(std::string(GV_GAME_DIR) + "/fsdata/logo_a.png"));
+TEST_F(ScreensTest, TheLinkShowsOnlyWithBothLogos) {
+    // Any picture serves as a logo; with one of the two the link and both
+    // logos stay hidden, and pointing at the menu without a sound bank is
+    // harmless.
+    const std::string logo =
+        testsupport::ReadFile(std::string(GV_GAME_DIR) + "/Data/Gfx/Menu/Cursor.png");
     const std::string game = std::string(GV_GAME_DIR) + "/";
     for (std::string* p : {&Paths.GfxPath, &Paths.TxtPath, &Paths.FormsPath})
         *p = game + *p;
     testsupport::ScopedCwd inScratch(Scratch.Path());
-    ASSERT_EQ(Load(), 1) << Log->Text();
-    CScreensManager& s = *Screens;
-    EXPECT_TRUE(s.LogoTextureA.IsNull());
-    EXPECT_EQ(s.WebsiteButton->Visible, 0);
-    EXPECT_EQ(s.LogoPictureNA->Visible, 0);
-    EXPECT_EQ(s.LogoPictureA->Visible, 0);
-    s.MainMenuForm->SetVisible(1);
-    for (float x = -512.0f; x < 512.0f; x += 16.0f)
-        s.Update(x, -x * 0.7f, 0.05f);
+    for (const char* file : {"fsdata/logo_a.png", "fsdata/logo_na.png"}) {
+        Scratch.Write(file, logo);
+        ASSERT_EQ(Load(), 1) << Log->Text();
+        CScreensManager& s = *Screens;
+        const bool both = std::string(file) == "fsdata/logo_na.png";
+        EXPECT_EQ(s.LogoTextureA.IsNull(), !both);
+        EXPECT_EQ(s.WebsiteButton->Visible, both ? 1 : 0);
+        EXPECT_EQ(s.LogoPictureNA->Visible, both ? 1 : 0);
+        EXPECT_EQ(s.LogoPictureA->Visible, 0);
+        if (both) {
+            // Sized as the picture, 16 design pixels from the bottom-right corner.
+            const float w = static_cast<float>(s.LogoTextureA->GetWidth());
+            const float h = static_cast<float>(s.LogoTextureA->GetHeight());
+            EXPECT_NEAR(s.LogoPictureNA->Width, w, 0.01f);
+            EXPECT_NEAR(s.LogoPictureNA->Position.X, 496.0f - w / 2.0f, 1.0f);
+            EXPECT_NEAR(s.LogoPictureNA->Position.Y, -368.0f + h / 2.0f, 1.0f);
+        }
+        s.MainMenuForm->SetVisible(1);
+        for (float x = -512.0f; x < 512.0f; x += 16.0f)
+            s.Update(x, -x * 0.7f, 0.05f);
+    }
 }

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "effects/ParticleSystemsManager.h"
+#include "effects/SmokesParticleSystem.h"
 #include "engine/QuadLayer.h"
 #include "engine/SpriteLayer.h"
 #include "playfield/LevelParams.h"
@@ -852,6 +854,24 @@ TEST_F(TotemPanelTest, WhitePaintsOneColourPerLaunchAndMarksItsEnd) {
         }
         cells.pop_back();
         p.SetWhiteTarget(points, cells);
+        // The drops add their light; the fountains and the launch burst puff
+        // at shares of the figure's width and rise by their lift alone.
+        ASSERT_FALSE(w->FlyingDrops.empty() || w->ReadySmokes.empty());
+        EXPECT_EQ(w->FlyingDrops[0]->Blobs[0]->DestBlend, gpu::Blend::One);
+        const float width = w->Size[0];
+        const auto* fountain = dynamic_cast<const CSmokesParticleSystem*>(w->ReadySmokes[0].Get());
+        const CSmokesParticleSystem* burst = nullptr; // the last smoke added
+        for (const auto& system : particles->BlendedSystems())
+            if (const auto* smoke = dynamic_cast<const CSmokesParticleSystem*>(system.Get());
+                smoke && (!burst || smoke->Serial > burst->Serial))
+                burst = smoke;
+        ASSERT_TRUE(fountain && burst);
+        for (const auto& [smoke, size, lift] :
+             {std::tuple{fountain, 0.03f, 0.04f}, std::tuple{burst, 0.075f, 0.4f}}) {
+            EXPECT_FLOAT_EQ(smoke->Size, size * width);
+            EXPECT_FLOAT_EQ(smoke->Lift, lift * width);
+            EXPECT_FLOAT_EQ(smoke->Speed, 0.1f);
+        }
         std::set<int32_t> colours, landed;
         int ends = 0, frames = 0, firstEnd = -1;
         for (; frames < 100 && (ends == 0 || frames < 60); ++frames) {

@@ -176,8 +176,8 @@ private:
         // nearer the viewer, so drawing order and depth agree; controls one
         // above the layer they sit on.
         const int layer = std::string_view(type) == "STATIC" ? layer_ : layer_ + 1;
-        s_ << " {\n  POSITION " << x << ' ' << y << ' ' << -layer << " SIZE " << w << ' ' << h << " ZORDER "
-           << -layer << '\n';
+        s_ << " {\n  POSITION " << x << ' ' << y << ' ' << -layer << " SIZE " << w << ' ' << h
+           << " ZORDER " << -layer << '\n';
     }
     void Close(int code) {
         if (code >= 0)
@@ -920,8 +920,13 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
          png(menu / "ShopRays.png", PaintShopRays()) &&
          SaveJpeg(menu / "ShopBack.jpg", PaintShopBack(), 90, error) &&
          SaveJpeg(gfx / "AccuracyGems.jpg", PaintAccuracySheet(), 92, error) &&
-         EnsureFolder(fsdata, error) && png(fsdata / "logo_a.png", PaintLogo(true)) &&
-         png(fsdata / "logo_na.png", PaintLogo(false));
+         png(menu / "Cursor.png", PaintCursor());
+    // The main menu shows its website logos and link only when both logo
+    // pictures are there; we have no website to link to, so the game ships
+    // none (and none an older build left behind).
+    std::error_code gone;
+    for (const char* logo : {"logo_a.png", "logo_na.png"})
+        std::filesystem::remove(fsdata / logo, gone);
     for (const MapOverlay& o : MapOverlays())
         ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));
     for (const MenuForm& form : MenuForms())

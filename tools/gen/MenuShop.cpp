@@ -179,37 +179,29 @@ FloatImage PaintShopCtrls2() {
     return sheet;
 }
 
-FloatImage PaintLogo(bool lit) {
-    const Vec2 c{0.5f * kLogoWidth, 0.5f * kLogoHeight};
-    return RenderAdaptive(kLogoWidth, kLogoHeight, 0.02f, [&](float x, float y) {
-        const Vec2 q = Vec2{x, y} - c;
-        const float d = SdBox(q, {c.x - 3, c.y - 3}, 12.0f);
-        if (d > 0.5f)
+FloatImage PaintCursor() {
+    // The arrow's outline (picture pixels, y down), its tip on the hot spot,
+    // and the inlay inside it.
+    const std::vector<Vec2> arrow = {{0.5f, 0.5f},   {0.5f, 24.0f},  {6.5f, 18.5f}, {11.0f, 28.5f},
+                                     {15.5f, 26.5f}, {11.0f, 17.0f}, {19.0f, 16.5f}};
+    const std::vector<Vec2> inlay = {{4.0f, 8.5f}, {4.0f, 17.5f}, {7.5f, 14.5f}, {12.0f, 14.0f}};
+    const auto body = [&](Vec2 v) { return SdPolygon(arrow, v); };
+    return RenderAdaptive(kCursorSize, kCursorSize, 0.02f, [&](float x, float y) {
+        const Vec2 p{x, y};
+        const float d = body(p);
+        // A dark rim one pixel wide keeps the arrow readable on gold menus.
+        if (d > 1.6f)
             return Rgba{};
-        const Vec2 g = SdGradient([&](Vec2 v) { return SdBox(v, {c.x - 3, c.y - 3}, 12.0f); }, q);
-        Rgb col = -d < 4 ? GoldShade(BevelNormal(d, g, 4.0f, 1.2f), 0.65f)
-                         : Hex(lit ? palette::kJade : 0x2a2a28) *
-                               (0.6f + 0.4f * Clamp01(-q.y / c.y + 0.5f));
-        // A globe: a ring with a meridian and an equator, in gold.
-        const Vec2 o = q - Vec2{-c.x + 26, 0};
-        const float globe =
-            Union(Outline(Length(o) - 13.0f, 1.4f),
-                  Union(Outline(SdEllipse(o, {5.5f, 13.0f}), 1.1f), SdBox(o, {13, 0.9f})));
-        col = MixRgb(col, lit ? Hex(palette::kGoldLight) : Hex(palette::kGold),
-                     Coverage(globe * 2.0f));
-        // Three gem studs, brighter when pointed at.
-        for (int k = 0; k < 3; ++k) {
-            const Vec2 s = q - Vec2{-4.0f + 26.0f * float(k), 0};
-            const float sd = Length(s) - 6.0f;
-            if (sd < 0.5f) {
-                const Lit l = LightNormal(Normalize(Vec3{s.x / 6, s.y / 6, 0.8f}), 40);
-                const Rgb gem =
-                    Hex(palette::kTurquoise) * (0.3f + (lit ? 1.0f : 0.6f) * l.diffuse) +
-                    kWhite * (lit ? 1.2f : 0.4f) * l.specular;
-                col = MixRgb(col, gem, Coverage(sd * 2.0f));
-            }
+        Rgb col = GoldShade(BevelNormal(d, SdGradient(body, p), 2.5f, 1.2f), 0.6f);
+        const float gem = SdPolygon(inlay, p);
+        if (gem < 0.5f) {
+            const Lit l = LightNormal(Normalize(Vec3{-0.3f, -0.3f, 1.0f}), 30.0f);
+            const Rgb jade = Hex(palette::kJade) * (0.4f + 0.6f * l.diffuse) +
+                             Hex(palette::kJadeLight) * (0.5f * l.specular);
+            col = MixRgb(col, jade, Coverage(gem * 2.0f));
         }
-        return Premultiply(col, Coverage(d * 2.0f));
+        col = MixRgb(Hex(palette::kStoneDark), col, Coverage(d * 2.0f));
+        return Premultiply(col, Coverage((d - 1.2f) * 2.0f));
     });
 }
 

@@ -5,8 +5,9 @@
 //   and the stone cover of a closed slot at (392, 392)-(448, 448);
 // "Menu/ShopCtrls2.png": eight 84-texel frames of the spinning star, frame k at
 //   x 336 + 84 (k / 4), y 84 (k % 4), and the bank's star at (336, 336)-(432, 432).
-// And the two website logos of the main menu, "fsdata/logo_a.png" (pointed at)
-// and "fsdata/logo_na.png".
+// And the game's own pointer, "Menu/Cursor.png" (kCursorSize square): a gold
+// arrow with a jade inlay whose tip is the picture's top-left pixel, the
+// pointer's hot spot.
 //
 // The shop page itself, in pixels of the 1024 x 768 screen (y down): one card
 // per item, each with its picture, its name, a plate of star slots and the
@@ -78,10 +79,10 @@ constexpr int kShopCtrlsSize = 512;
 constexpr int kSpinFrame = 84, kSpinFrames = 8, kSpinX = 336;
 constexpr int kBankStarX = 336, kBankStarY = 336, kBankStar = 96;
 constexpr int kSlotStarX = 336, kCoverX = 392, kSlotY = 392, kSlot = 56;
-constexpr int kLogoWidth = 128, kLogoHeight = 48;
+constexpr int kCursorSize = 32;
 
 FloatImage PaintShopCtrls1();
 FloatImage PaintShopCtrls2();
-FloatImage PaintLogo(bool lit);
+FloatImage PaintCursor();
 
 } // namespace gen

@@ -304,8 +304,9 @@ GlDevice::~GlDevice() {
         SDL_GL_MakeCurrent(window_->Sdl(), nullptr);
         SDL_GL_DeleteContext(context_);
     }
-    if (cursor_)
-        SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
+    // The pointer goes back to the system's with the device.
+    if (window_)
+        window_->ShowCursorPicture(false);
     g_deviceAlive = false;
 }
 
@@ -1890,20 +1891,17 @@ Result GlDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* imag
     if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height())
         return kErrInvalidCall;
     // The pixel words are 0xAARRGGBB, which is SDL's packed ARGB8888.
-    SDL_Surface* surf = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<uint8_t*>(s->Bits()), static_cast<int>(s->Width()),
-        static_cast<int>(s->Height()), 32, static_cast<int>(s->Pitch()), SDL_PIXELFORMAT_ARGB8888);
-    if (!surf)
-        return kOk; // a cursor is cosmetic; the system one stays
-    SDL_Cursor* c = SDL_CreateColorCursor(surf, static_cast<int>(hotX), static_cast<int>(hotY));
-    SDL_FreeSurface(surf);
-    if (!c)
-        return kOk;
-    SDL_SetCursor(c);
-    if (cursor_)
-        SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor_));
-    cursor_ = c;
+    window_->SetCursorPicture(reinterpret_cast<const uint32_t*>(s->Bits()),
+                              static_cast<int>(s->Width()), static_cast<int>(s->Height()),
+                              static_cast<int>(s->Pitch()), static_cast<int>(hotX),
+                              static_cast<int>(hotY));
     return kOk;
+}
+
+int32_t GlDevice::ShowCursor(int32_t show) {
+    const int32_t was = window_->ShowsCursorPicture() ? 1 : 0;
+    window_->ShowCursorPicture(show != 0);
+    return was;
 }
 
 } // namespace gpu

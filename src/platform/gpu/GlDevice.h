@@ -70,6 +70,7 @@ public:
     void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
     void GetGammaRamp(GammaRamp* ramp) override;
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
+    int32_t ShowCursor(int32_t show) override;
 
     void SetStateCacheBypass(bool on) override { bypass_ = on; }
     // Off: every frame takes the plain path (offscreen back buffer, present pass,
@@ -323,7 +324,6 @@ private:
     std::unordered_set<GlTexture*> liveTextures_;
     std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;
     std::unordered_set<GlIndexBuffer*> liveIndexBuffers_;
-    void* cursor_ = nullptr; // SDL_Cursor
 };
 
 } // namespace gpu

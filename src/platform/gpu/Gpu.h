@@ -268,6 +268,10 @@ public:
     virtual void GetGammaRamp(GammaRamp* ramp) = 0;
     // A 32-bit ARGB surface becomes the mouse cursor with the given hot spot.
     virtual Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) = 0;
+    // Non-zero: that surface is the pointer over the window; zero: the
+    // system's pointer. Returns the previous choice. A back end without a
+    // pointer of its own keeps the system's.
+    virtual int32_t ShowCursor(int32_t /*show*/) { return 0; }
 
     // Debugging and the cache test: when on, the back end forwards every state
     // set to the driver even when its own shadow already holds the value.

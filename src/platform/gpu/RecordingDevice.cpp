@@ -105,7 +105,9 @@ void RecordingDevice::FailNext(Call c, uint64_t n, Result result, uint64_t times
     shared_->failures.FailNext(c, n, result, times);
 }
 
-void RecordingDevice::Track(RecordingResource* r) { live_.insert(r); }
+void RecordingDevice::Track(RecordingResource* r) {
+    live_.insert(r);
+}
 
 void RecordingDevice::Forget(RecordingResource* r) {
     live_.erase(r);
@@ -453,6 +455,12 @@ Result RecordingDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surfac
                     c->width * 4u);
     cursor_ = std::move(c);
     return kOk;
+}
+
+int32_t RecordingDevice::ShowCursor(int32_t show) {
+    const int32_t was = cursorShown_ ? 1 : 0;
+    cursorShown_ = show != 0;
+    return was;
 }
 
 // ---- resources ------------------------------------------------------------

@@ -114,6 +114,7 @@ public:
     void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
     void GetGammaRamp(GammaRamp* ramp) override;
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
+    int32_t ShowCursor(int32_t show) override;
     void SetStateCacheBypass(bool on) override { cacheBypass_ = on; }
 
     // ---- Inspection (tests) ----
@@ -147,6 +148,8 @@ public:
     const GammaRamp& CurrentGammaRamp() const { return gamma_; }
     // Null until SetCursorProperties succeeded.
     const CursorRecord* Cursor() const { return cursor_.get(); }
+    // The last ShowCursor choice (the system's pointer until then).
+    bool CursorShown() const { return cursorShown_; }
 
     size_t LiveTextures() const;
     size_t LiveSurfaces() const;
@@ -195,6 +198,7 @@ private:
     Viewport viewport_;
     GammaRamp gamma_{};
     std::unique_ptr<CursorRecord> cursor_;
+    bool cursorShown_ = false;
 
     std::unordered_set<RecordingResource*> live_;
     std::vector<DrawRecord> draws_;

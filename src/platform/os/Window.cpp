@@ -153,11 +153,17 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     win->surfaceWidth_ = w;
     win->surfaceHeight_ = h;
     win->windowId_ = SDL_GetWindowID(sdl);
+    win->systemCursor_ = SDL_GetDefaultCursor();
     SDL_StartTextInput();
     return win;
 }
 
 Window::~Window() {
+    if (picture_) {
+        if (systemCursor_)
+            SDL_SetCursor(systemCursor_);
+        SDL_FreeCursor(picture_);
+    }
     if (window_)
         SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -246,6 +252,36 @@ void Window::SetCursorMapping(float offsetX, float offsetY, float scaleX, float 
 void Window::BackBufferToClient(float x, float y, float* cx, float* cy) const {
     *cx = mapScaleX_ != 0.0f ? x / mapScaleX_ + mapOffsetX_ : mapOffsetX_;
     *cy = mapScaleY_ != 0.0f ? y / mapScaleY_ + mapOffsetY_ : mapOffsetY_;
+}
+
+void Window::SetCursorPicture(const uint32_t* argb, int width, int height, int pitchBytes, int hotX,
+                              int hotY) {
+    if (!argb || width <= 0 || height <= 0)
+        return;
+    hasPicture_ = true;
+    SDL_Cursor* made = nullptr;
+    if (SDL_Surface* surf = SDL_CreateRGBSurfaceWithFormatFrom(
+            const_cast<uint32_t*>(argb), width, height, 32, pitchBytes, SDL_PIXELFORMAT_ARGB8888)) {
+        made = SDL_CreateColorCursor(surf, hotX, hotY);
+        SDL_FreeSurface(surf);
+    }
+    SDL_Cursor* old = picture_;
+    picture_ = made;
+    ApplyCursor();
+    if (old)
+        SDL_FreeCursor(old);
+}
+
+void Window::ShowCursorPicture(bool on) {
+    pictureOn_ = on;
+    ApplyCursor();
+}
+
+void Window::ApplyCursor() {
+    if (ShowsCursorPicture() && picture_)
+        SDL_SetCursor(picture_);
+    else if (systemCursor_)
+        SDL_SetCursor(systemCursor_);
 }
 
 void Window::GetCursorPos(int* x, int* y) const {

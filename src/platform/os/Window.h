@@ -7,6 +7,7 @@
 #include <string>
 
 struct SDL_Window;
+struct SDL_Cursor;
 
 namespace os {
 
@@ -119,12 +120,28 @@ public:
     // The inverse: the client point that shows back-buffer point (x, y).
     void BackBufferToClient(float x, float y, float* cx, float* cy) const;
 
+    // The pointer over the window: the system's, or a picture of the game's
+    // (32-bit 0xAARRGGBB words, hot spot in picture pixels). A new picture
+    // replaces the old one without changing which of the two shows; the
+    // picture is kept while the system's pointer shows. A video driver without
+    // pointer pictures (the headless one) keeps the choice but shows nothing.
+    void SetCursorPicture(const uint32_t* argb, int width, int height, int pitchBytes, int hotX,
+                          int hotY);
+    void ShowCursorPicture(bool on);
+    // The game's picture is the pointer (one was given and it is switched on).
+    bool ShowsCursorPicture() const { return hasPicture_ && pictureOn_; }
+
 private:
     Window() = default;
     // Queues the messages one SDL event stands for (a key can give KeyDown and Char).
     void Translate(const void* sdlEvent);
     void Map(int cx, int cy, int* x, int* y) const;
+    void ApplyCursor();
     SDL_Window* window_ = nullptr;
+    SDL_Cursor* picture_ = nullptr;
+    SDL_Cursor* systemCursor_ = nullptr; // SDL's own, never freed by us
+    bool hasPicture_ = false;
+    bool pictureOn_ = false;
     uint32_t windowId_ = 0;
     uint32_t style_ = kStyleWindowed;
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;

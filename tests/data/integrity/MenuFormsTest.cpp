@@ -18,6 +18,7 @@
 #include "engine/SpriteLayer.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
+#include "platform/image/Image.h"
 #include "platform/os/Path.h"
 #include "playfield/QuestFieldLayout.h"
 #include "tools/gen/ArtBoard.h"
@@ -194,12 +195,17 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
           "MapDiff5_2", "Intro", "Trophies", "ShopFrame", "ShopColor", "ShopMul", "ShopBW",
           "ShopCtrls1", "ShopCtrls2", "ShopPointer"})
         EXPECT_FALSE(Device->GetTexture(name).IsNull()) << name << " is not in Textures.lst";
-    // The main menu's website logos, which both must load for the link to show.
-    for (const char* logo : {"fsdata\\logo_a.png", "fsdata\\logo_na.png"})
-        EXPECT_FALSE(
-            Device->LoadTexture(Game(logo), logo, 0, 0, gpu::Pool::Managed, gpu::Fmt::Unknown)
-                .IsNull())
-            << logo;
+    // No website link, so no logos; the pointer's tip (its hot spot) is its
+    // top-left pixel.
+    for (const char* logo : {"fsdata/logo_a.png", "fsdata/logo_na.png"})
+        EXPECT_FALSE(std::filesystem::exists(os::ResolvePath(Game(logo)))) << logo;
+    img::Image cursor;
+    ASSERT_EQ(img::DecodeFile(os::ResolvePath(Gfx() + "Menu\\Cursor.png"), cursor),
+              img::DecodeError::None);
+    ASSERT_TRUE(cursor.width == 32 && cursor.height == 32);
+    const auto alpha = [&](int x, int y) { return cursor.rgba[size_t(y * 32 + x) * 4 + 3]; };
+    EXPECT_GT(alpha(0, 0), 200);
+    EXPECT_TRUE(alpha(31, 0) == 0 && alpha(0, 31) == 0 && alpha(31, 31) == 0);
 
     CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
     CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));

@@ -102,6 +102,25 @@ TEST(GemsBar, LayoutKeysAndShownGems) {
     EXPECT_EQ(layer->GetDrawn().size() + layer->GetParked().size(), 0u);
 }
 
+TEST(GemsBar, AFullGrooveTakesMoreGemsWithinItsLength) {
+    // Nine slots of 20 from x = 0: thirty gems of a colour, landed or on
+    // their way, stay between the first slot and the ninth.
+    CGemsBar bar;
+    CSharedPtr<CSpriteLayer> layer = NewSpriteLayer();
+    bar.SetDisplay(layer, CSharedPtr<CTexture>());
+    bar.FirstSlot[0] = bar.FirstSlot[1] = 0.0f;
+    bar.SlotStep[0] = 20.0f;
+    for (int32_t n = 0; n < 30; ++n)
+        bar.AddGem(3);
+    float p[3];
+    bar.GemTarget(p, 3, 1);
+    EXPECT_FLOAT_EQ(p[0], 160.0f);
+    ASSERT_EQ(layer->GetDrawn().size() + layer->GetParked().size(), 30u);
+    for (const auto* list : {&layer->GetDrawn(), &layer->GetParked()})
+        for (const auto& s : *list)
+            EXPECT_TRUE(s->Position.X >= 0.0f && s->Position.X <= 160.0f) << s->Position.X;
+}
+
 // ---- Board shake ----
 
 TEST(BoardShake, AddsUpToTheMaximumDecaysAndComesToRest) {

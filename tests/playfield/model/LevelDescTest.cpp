@@ -1,6 +1,7 @@
 // The level file: its grammar, the description it fills, and every fault the
 // reader reports (with the file, the line and the reason in the object log).
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 using testsupport::CapturedLog;
 using testsupport::TempDir;
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -37,7 +39,7 @@ const char* kFullLevel =
     "\"--------\" \"g-------\"\n";
 
 struct Fault {
-    const char* Text;
+    std::string_view Text;
     int Line;
     const char* Message;
 };
@@ -131,6 +133,7 @@ TEST(LevelDesc, OptionalLimitsUnquotedRowsAndAnEmptyFile) {
 TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
     const Fault faults[] = {
         {"GEMSCOUNT 3\nWIBBLE 4\n", 2, "unknown keyword \"WIBBLE\""},
+        {"GEMSCOUNT 3\n\0 4\n"sv, 2, "unknown keyword \"\\x00\""},
         {"12 SET\n", 1, "unknown keyword \"12\""},
         {"GEMSCOUNT x\n", 1, "bad number \"x\" for GEMSCOUNT"},
         {"GEMSCOUNT 1.5\n", 1, "bad number \"1.5\" for GEMSCOUNT"},
@@ -165,9 +168,10 @@ TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
     CapturedLog log(dir);
     int n = 0;
     for (const Fault& f : faults) {
-        SCOPED_TRACE(f.Text);
+        SCOPED_TRACE(f.Message);
         log.Clear();
-        const std::string path = dir.Write("bad" + std::to_string(n++) + ".lvl", f.Text);
+        const std::string path =
+            dir.Write("bad" + std::to_string(n++) + ".lvl", std::string(f.Text));
         CLevelDesc d;
         EXPECT_EQ(LoadLevelFile(d, path), 0);
         EXPECT_FALSE(d.IsUsable());
@@ -206,6 +210,6 @@ TEST(LevelDesc, GroupsFitCountsTheSizes) {
     d.Groups = {{'A', 2}, {'B', 3}};
     EXPECT_EQ(d.GroupsFit(5), 1);
     EXPECT_EQ(d.GroupsFit(4), 0);
-    d.Groups = {{'A', 2000000000}, {'B', 2000000000}};  // no overflow
+    d.Groups = {{'A', 2000000000}, {'B', 2000000000}}; // no overflow
     EXPECT_EQ(d.GroupsFit(7), 0);
 }
