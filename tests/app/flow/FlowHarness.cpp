@@ -512,6 +512,27 @@ void FlowHarness::Type(const std::string& text) {
     }
 }
 
+bool FlowHarness::SavePicture(const std::string& path) {
+    auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
+    int w = 0, h = 0;
+    Window().GetDrawableSize(&w, &h);
+    if (gl == nullptr || w <= 0 || h <= 0)
+        return false;
+    std::vector<uint32_t> argb;
+    gl_->Renderer()->RenderScene();
+    gl->ReadPresented(static_cast<uint32_t>(w), static_cast<uint32_t>(h), argb);
+    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (argb.size() < n)
+        return false;
+    std::vector<uint8_t> rgb(n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        rgb[3 * i] = static_cast<uint8_t>(argb[i] >> 16);
+        rgb[3 * i + 1] = static_cast<uint8_t>(argb[i] >> 8);
+        rgb[3 * i + 2] = static_cast<uint8_t>(argb[i]);
+    }
+    return tk::WritePng(path, {rgb.data(), w, h, 3});
+}
+
 void FlowHarness::CloseWindow() {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;

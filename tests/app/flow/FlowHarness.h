@@ -79,6 +79,8 @@ public:
     void Type(const std::string& text);
     // The window's close box.
     void CloseWindow();
+    // The scene drawn now, as the window would show it, written as a PNG.
+    bool SavePicture(const std::string& path);
 
     // The centre of the shown control `id` of the form, in virtual-screen
     // units (false when the form shows no such control).
