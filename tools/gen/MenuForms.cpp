@@ -877,7 +877,7 @@ std::string Shop() {
     // Along the bottom: what the pointed item does, the star bank and "done".
     f.Layer(3);
     const AtlasRect& d = kShopDescription;
-    f.Lines("\" \"", d.x + 10, d.y + 2, d.w - 20, 4, 1, kMainFont, 0.4f, "LEFT", kBodyText, 1.25f);
+    f.Lines("\" \"", d.x + 10, d.y + 8, d.w - 20, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.3f);
     f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
             "CENTER", kGoldText);
     f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);

@@ -191,6 +191,11 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
 }
 
 bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
+    return BackToMap(seconds, buy) && ClickControl(game_->Screens->MapForm, 150) &&
+           RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+}
+
+bool FlowHarness::BackToMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
@@ -209,8 +214,7 @@ bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
         return false;
     if (ready(page) && !ClickControl(page, 159))
         return false;
-    return WaitForForm(map, seconds) && ClickControl(map, 150) &&
-           RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+    return WaitForForm(map, seconds);
 }
 
 bool FlowHarness::PassShop(float seconds, int32_t buy) {

@@ -141,48 +141,72 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
     if (shot.Step(h.WaitForForm(s.ShopForm, 6.0f) &&
                       h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 3.0f),
                   "shop")) {
-        float x = 0.0f, y = 0.0f;
-        if (h.ControlCentre(s.ShopForm, CShopScreen::kIdFirstBuy + 5, &x, &y))
-            h.MoveTo(x, y);
+        // The pointer on the red totem's panel: its description.
+        const CSharedPtr<CUxWindow>& picture = s.ShopItemList20[5];
+        h.MoveTo(picture->Position.X, picture->Position.Y);
         shot.Take("15_shop");
         shot.Step(h.PassShop(), "leaving the shop");
         shot.Take("16_map_after_shop", 2.0f);
     }
 
-    // Each stage's first level with its backdrop, the newspaper, each bonus
-    // level, and the closing page.
-    for (const int level : {6, 12, 20, 30}) {
-        g.StartLevel(level);
-        if (shot.Step(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f), "a stage"))
-            shot.Take("17_level_" + std::to_string(level), 1.5f);
-    }
+    // From the map on: each stage's first level with its backdrop, each
+    // bonus level (its rules, then its play), the newspaper between two
+    // stages, and the closing page after the last level.
     const struct {
         int level;
-        const char* picture;
-    } bonuses[] = {{5, "19_bonus_accuracy"},
-                   {10, "20_bonus_memory"},
-                   {15, "21_bonus_attention"},
-                   {20, "22_bonus_reaction"}};
-    for (const auto& b : bonuses) {
-        g.StartLevel(b.level);
-        if (!shot.Step(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f), b.picture))
-            continue;
+        const char* picture; // the level in play, or nothing
+        const char* bonus;   // the bonus level that follows, or nothing
+    } levels[] = {{5, nullptr, "19_bonus_accuracy"},   {6, "17_level_6", nullptr},
+                  {10, nullptr, "20_bonus_memory"},    {12, "17_level_12", nullptr},
+                  {15, nullptr, "21_bonus_attention"}, {20, "17_level_20", "22_bonus_reaction"},
+                  {30, "17_level_30", nullptr},        {41, nullptr, nullptr}};
+    bool newspaper = false;
+    for (const auto& l : levels) {
+        const std::string what = "level " + std::to_string(l.level);
+        if (!shot.Step(h.WaitForForm(s.MapForm, 8.0f), what + ": no map"))
+            break;
+        g.Level = l.level;
+        if (!shot.Step(h.ClickControl(s.MapForm, 150) &&
+                           h.RunUntil([&] { return g.SubState == kSubPlay; }, 8.0f),
+                       what + " does not start"))
+            break;
+        if (l.picture)
+            shot.Take(l.picture, 1.5f);
         h.Field().GemsToCollect = 0;
+        if (l.level == 41) {
+            if (shot.Step(h.RunUntil([&] { return s.WinForm->Visible && s.WinForm->Alpha >= 1.0f; },
+                                     20.0f),
+                          "closing page"))
+                shot.Take("23_closing_page");
+            break;
+        }
         if (!shot.Step(h.WaitForForm(s.StatisticsForm, 10.0f) &&
                            h.ClickControl(s.StatisticsForm, 30),
-                       b.picture))
-            continue;
-        if (b.level == 5 && h.PassShop() && h.WaitForForm(s.NewspaperForm, 6.0f))
+                       what + ": no results"))
+            break;
+        // A bonus level follows every fifth level: its rules, its play, then
+        // it is lost on the spot.
+        if (h.RunUntil([&] { return g.SubState == kSubBonus; }, 3.0f)) {
+            if (l.bonus) {
+                shot.Take(l.bonus, 1.0f);
+                h.Click(0.0f, 0.0f); // past the rules
+                shot.Take(std::string(l.bonus) + "_play", 2.0f);
+            }
+            g.EndBonusLevel(0);
+        } else {
+            shot.Step(l.bonus == nullptr, std::string(l.bonus ? l.bonus : "") + " does not come");
+        }
+        const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+        h.PassShop();
+        if (!newspaper &&
+            h.RunUntil([&] { return ready(s.NewspaperForm) || ready(s.MapForm); }, 8.0f) &&
+            ready(s.NewspaperForm)) {
             shot.Take("18_newspaper");
-        if (shot.Step(h.RunUntil([&] { return g.SubState == kSubBonus; }, 8.0f), b.picture))
-            shot.Take(b.picture, 2.0f);
-    }
-    g.StartLevel(41);
-    if (shot.Step(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f), "last level")) {
-        h.Field().GemsToCollect = 0;
-        if (shot.Step(
-                h.RunUntil([&] { return s.WinForm->Visible && s.WinForm->Alpha >= 1.0f; }, 20.0f),
-                "closing page"))
-            shot.Take("23_closing_page");
+            newspaper = true;
+        }
+        if (!shot.Step(h.BackToMap(), what + ": no way back to the map (mode " +
+                                          std::to_string(g.Mode) + "." +
+                                          std::to_string(g.SubState) + ")"))
+            break;
     }
 }
