@@ -313,6 +313,8 @@ void CGame::RunScreen(float dt) {
         // menus (its frame, gem bar and totems); nothing on it is played.
         Field->Update(dt, CursorX, CursorY);
         Field->Events.clear();
+    } else if (!Field.IsNull()) {
+        Field->UpdateOffBoard(dt);
     }
 
     switch (Mode) {

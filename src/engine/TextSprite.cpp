@@ -200,6 +200,26 @@ void CTextSprite::Layout() {
     }
 }
 
+CTextSprite::Box CTextSprite::LayoutBox() const {
+    Box box;
+    bool any = false;
+    for (const CGlyphQuad& q : Glyphs) {
+        const uint8_t code = static_cast<uint8_t>(q.Code);
+        if (code == ' ' || Font.IsNull())
+            continue;
+        // Axis-aligned text (the forms' texts are): the pen line runs along x.
+        const float x0 = Position.X + q.Pen.X - OffsetOf(code, q.ScaleX);
+        const float x1 = x0 + AdvanceOf(code, q.ScaleX);
+        const float top = Position.Y + q.Pen.Y, bottom = top - q.ScaleY;
+        if (!any)
+            box = Box{x0, bottom, x1, top};
+        box = Box{std::min(box.Left, x0), std::min(box.Bottom, bottom), std::max(box.Right, x1),
+                  std::max(box.Top, top)};
+        any = true;
+    }
+    return box;
+}
+
 void CTextSprite::WrapText(std::string_view source, std::string& out) const {
     out.clear();
     if (source.empty())

@@ -46,6 +46,15 @@ public:
     // the first vertex.
     void WriteVertices(gpu::Vertex* vertices, uint16_t* indices, uint32_t first) const;
 
+    // The box the layout gives the text, in virtual-screen units: each
+    // character as wide as its advance, each line one character height from
+    // its pen line down (the pictures' soft edges left out). {left, bottom,
+    // right, top}; all zero without a visible character.
+    struct Box {
+        float Left = 0.0f, Bottom = 0.0f, Right = 0.0f, Top = 0.0f;
+    };
+    Box LayoutBox() const;
+
     size_t GlyphCount() const { return Glyphs.size(); }
     const CSharedPtr<CBitmapFont>& GetFont() const { return Font; }
     const std::string& GetText() const { return Text; }

@@ -166,6 +166,10 @@ public:
 
     // ---- The frame (PlayFieldUpdate.cpp) ----
     void Update(float dt, float pointerX, float pointerY);
+    // Off the board (map, pages, menus) nothing is played, but what the shop
+    // started as it closed, the totem figures' fade and the bonus previews'
+    // fly-out, still runs to its end instead of standing over the next screen.
+    void UpdateOffBoard(float dt);
 
     // ---- Swaps (PlayFieldSwap.cpp) ----
     // Exchanges two neighbouring caps and flies them to their new cells. Empty,

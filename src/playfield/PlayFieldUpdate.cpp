@@ -371,3 +371,11 @@ void CPlayField::Update(float dt, float pointerX, float pointerY) {
     if (!Terminators.IsNull())
         Terminators->PlayQueuedSounds();
 }
+
+void CPlayField::UpdateOffBoard(float dt) {
+    Totems.Update(dt);
+    if (!Bonuses.IsNull()) {
+        Bonuses->Update(dt);
+        Bonuses->Pending.clear();
+    }
+}

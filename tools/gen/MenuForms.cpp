@@ -1,5 +1,7 @@
 #include "MenuForms.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <numeric>
 #include <sstream>
@@ -9,6 +11,8 @@
 #include "MenuArt.h"
 #include "MenuMap.h"
 #include "MenuShop.h"
+#include "engine/BitmapFont.h"
+#include "engine/Texture.h"
 
 namespace gen {
 
@@ -41,6 +45,14 @@ constexpr const char* kDisabledText = "FF7A7064";
 constexpr const char* kInkText = "FF2E2014";
 
 enum Font { kMainFont = 0, kTitleFont = 1 };
+// Each font's character height in virtual units at character size 1: the
+// height the fonts were made with (read back from their descriptions).
+FontHeights g_fontHeights;
+float HeightOf(Font font) {
+    return font == kTitleFont ? g_fontHeights.title : g_fontHeights.main;
+}
+// The forms' line interval, in character heights.
+constexpr float kInterval = 1.5f;
 // Character scales: the fonts are rasterised large, for the biggest captions.
 constexpr float kButtonText = 0.72f, kTitleScale = 0.75f;
 
@@ -69,11 +81,39 @@ public:
     void Label(const std::string& text, int x, int y, int w, int h, int code = -1,
                Font font = kMainFont, float size = 1.0f, const char* align = "CENTER",
                const char* colour = kGoldText) {
+        // A line is centred on its box: a box lower than the line grows
+        // about its centre to hold it.
+        const int line = int(std::ceil(HeightOf(font) * size));
+        if (h < line) {
+            y -= (line - h + 1) / 2;
+            h = line;
+        }
         Open("STATIC", "", x, y, w, h);
         Text(text, font, size, align, colour);
         // The wrap width is measured before the characters are scaled.
         s_ << "  SPECIALNOTEWIDTH " << int(float(w) / size) << '\n';
         Close(code);
+    }
+    // A caption of up to `lines` lines whose box is exactly as high as they
+    // are. A caption starts its first line at the middle of its box and runs
+    // on downwards, so the text is lifted by half the box less half a line:
+    // the first line then stands at the top.
+    void Lines(const std::string& text, int x, int y, int w, int lines, int code, Font font,
+               float size, const char* align, const char* colour, float interval = kInterval) {
+        const float line = HeightOf(font) * size;
+        const int h = LinesHeight(lines, font, size, interval);
+        Open("STATIC", "", x, y, w, h);
+        Text(text, font, size, align, colour);
+        s_ << "  SPECIALNOTEWIDTH " << int(float(w) / size) << '\n';
+        s_ << "  NOTESHIFT 0 " << 0.5f * (float(h) - line) << " 0\n";
+        if (interval != kInterval)
+            s_ << "  INTERVAL " << interval << '\n';
+        Close(code);
+    }
+    // The height Lines gives a box of that many lines.
+    static int LinesHeight(int lines, Font font, float size, float interval = kInterval) {
+        const float line = HeightOf(font) * size;
+        return int(std::ceil(line * (1.0f + interval * float(lines - 1))));
     }
     // A picture from the controls atlas or a whole texture.
     void Picture(const char* texture, const AtlasRect& r, int texW, int texH, int x, int y, int w,
@@ -141,7 +181,7 @@ public:
         Close(code);
     }
     // A list row that stays lit while chosen: a check box drawn as a text slot.
-    void Row(const char* id, int x, int y, int w, int h, int code) {
+    void Row(const char* id, int x, int y, int w, int h, int code, float size) {
         const MenuAtlasLayout& a = MenuAtlas();
         Open("CHECKBOX", id, x, y, w, h);
         Skin();
@@ -149,7 +189,7 @@ public:
         State("OVER", a.slot);
         State("PRESSED", a.button[size_t(ButtonLook::Over)]);
         State("OVERPRESSED", a.button[size_t(ButtonLook::Over)]);
-        Text("\" \"", kMainFont, 1.0f, "CENTER", kBodyText);
+        Text("\" \"", kMainFont, size, "CENTER", kBodyText);
         s_ << "  TEXTSTATE OVER " << kOverText << " TEXTSTATE PRESSED " << kTitleText << '\n';
         Close(code);
     }
@@ -213,6 +253,9 @@ FormText Panel(int w, int h, int yShift = 0) {
 }
 
 constexpr int kButtonW = 210, kButtonH = 50;
+// Player names are drawn at this size or smaller wherever they are shown, so
+// that the widest name the entry takes (12 'W's) fits a box 280 wide.
+constexpr float kNameSize = 0.6f;
 
 std::string Background() {
     FormText f(0, 0, 1024, 768, false);
@@ -222,8 +265,8 @@ std::string Background() {
 
 std::string MainMenu() {
     // Tall enough that the version line clears the frame's lower border.
-    const int menuX = 352, menuY = 134;
-    FormText f(menuX, menuY, 320, 530, true);
+    const int menuX = 352, menuY = 122;
+    FormText f(menuX, menuY, 320, 554, true);
     f.Define("Play", 1);
     f.Define("Options", 2);
     f.Define("Quit", 3);
@@ -232,7 +275,8 @@ std::string MainMenu() {
     f.Define("Players", 6);
     f.Define("Trophies", 20);
     f.Define("Website", 11111);
-    f.Label("\" \"", 30, 34, 260, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
+    // "Welcome," and the player's name: two lines when the name is long.
+    f.Lines("\" \"", 30, 30, 260, 2, 1, kMainFont, 0.55f, "CENTER", kTitleText);
     const struct {
         const char* id;
         const char* text;
@@ -243,7 +287,7 @@ std::string MainMenu() {
                    {"HighScores", "MainMenuHighScores"},
                    {"Players", "MainMenuPlayers"},
                    {"Quit", "MainMenuQuit"}};
-    int y = 76;
+    int y = 100;
     for (const auto& b : buttons) {
         f.Button(b.id, b.text, (320 - kButtonW) / 2, y, kButtonW, kButtonH);
         y += 56;
@@ -258,7 +302,7 @@ std::string MainMenu() {
 }
 
 std::string MsgBox() {
-    FormText f = Panel(500, 280);
+    FormText f = Panel(500, 340);
     f.Define("Ok", 200);
     f.Define("Cancel", 201);
     f.Define("Yes", 202);
@@ -266,9 +310,9 @@ std::string MsgBox() {
     // The heading is a short title ("New High Score!") or a whole question of
     // a few lines (with no text below it): set in the running font, so either
     // keeps to the box.
-    f.Label("\" \"", 30, 36, 440, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
-    f.Label("\" \"", 50, 84, 400, 30, 2, kMainFont, 0.6f, "CENTER", kBodyText);
-    const int y = 200, left = 250 - kButtonW - 10, right = 260, mid = 250 - kButtonW / 2;
+    f.Lines("\" \"", 30, 30, 440, 3, 1, kMainFont, 0.6f, "CENTER", kTitleText);
+    f.Lines("\" \"", 30, 116, 440, 5, 2, kMainFont, 0.55f, "CENTER", kBodyText);
+    const int y = 264, left = 250 - kButtonW - 10, right = 260, mid = 250 - kButtonW / 2;
     // Button sets, by the set number the game shows (code 100 + set).
     f.Button("Ok", "MsgBoxOk", mid, y, kButtonW, kButtonH, 100);
     f.Button("Ok", "MsgBoxOk", left, y, kButtonW, kButtonH, 101);
@@ -321,7 +365,7 @@ std::string Profiles() {
     for (int row = 0; row < 6; ++row) {
         const std::string id = "Row" + std::to_string(row);
         f.Define(id.c_str(), 185 + row);
-        f.Row(id.c_str(), 50, 90 + row * 48, 290, 42, 1);
+        f.Row(id.c_str(), 50, 90 + row * 48, 290, 42, 1, kNameSize);
     }
     f.IconButton("Up", a.arrowUp, 352, 90, 40);
     f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
@@ -338,7 +382,7 @@ std::string NewProfile() {
     f.Label("NewProfileTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
     f.Label("NewProfilePrompt", 24, 86, 432, 30, -1, kMainFont, 0.85f, "CENTER", kBodyText);
     f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 60, 124, 360, 46);
-    f.Label("\"|\"", 70, 132, 340, 30, 1, kMainFont, 1.0f, "CENTER", kTitleText);
+    f.Label("\"|\"", 70, 132, 340, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
     f.Label("\" \"", 50, 176, 380, 26, 3, kMainFont, 0.8f, "CENTER", kGoldText);
     // With a way back (opened from the player list): OK and Cancel side by
     // side; on first run, OK alone.
@@ -357,11 +401,11 @@ std::string HighScores() {
             const int y = 96 + row * 40;
             if (column == 0) {
                 f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 50, y - 4, 440, 36);
-                f.Label("\" \"", 58, y, 40, 28, 1, kMainFont, 1.0f, "RIGHT", kGoldText);
+                f.Label("\" \"", 56, y, 40, 28, 1, kMainFont, kNameSize, "RIGHT", kGoldText);
             } else if (column == 1) {
-                f.Label("\" \"", 112, y, 230, 28, 2, kMainFont, 1.0f, "LEFT", kBodyText);
+                f.Label("\" \"", 104, y, 262, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
             } else {
-                f.Label("\" \"", 340, y, 140, 28, 3, kMainFont, 1.0f, "RIGHT", kTitleText);
+                f.Label("\" \"", 368, y, 116, 28, 3, kMainFont, 0.55f, "RIGHT", kTitleText);
             }
         }
     f.Button("Back", "HighScoresBack", 170, 510, kButtonW, kButtonH);
@@ -387,7 +431,7 @@ std::string StartQuest() {
     f.Define("Back", 212);
     f.Label("StartQuestTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
     f.Label("StartQuestSaved", 50, 90, 380, 28, -1, kMainFont, 1.0f, "CENTER", kBodyText);
-    f.Label("\" \"", 50, 122, 380, 30, 1, kMainFont, 0.7f, "CENTER", kGoldText);
+    f.Lines("\" \"", 50, 122, 380, 2, 1, kMainFont, 0.6f, "CENTER", kGoldText);
     f.Button("Continue", "StartQuestContinue", 30, 200, kButtonW, kButtonH);
     f.Button("New", "StartQuestNew", 250, 200, kButtonW, kButtonH);
     f.Button("Back", "StartQuestBack", 140, 264, kButtonW, kButtonH);
@@ -396,14 +440,14 @@ std::string StartQuest() {
 
 std::string NewLevel() {
     FormText f(212, 300, 600, 140, false);
-    f.Label("\" \"", 0, 20, 600, 60, 1, kTitleFont, 1.4f, "CENTER", kTitleText);
-    f.Label("NewLevelGetReady", 0, 90, 600, 34, -1, kMainFont, 1.0f, "CENTER", kGoldText);
+    f.Label("\" \"", 0, 0, 600, 95, 1, kTitleFont, 1.2f, "CENTER", kTitleText);
+    f.Label("NewLevelGetReady", 0, 100, 600, 34, -1, kMainFont, 1.0f, "CENTER", kGoldText);
     return f.Str();
 }
 
 std::string WinBox() {
     FormText f = Panel(360, 150);
-    f.Label("WinBoxText", 30, 50, 300, 50, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Label("WinBoxText", 30, 50, 300, 50, -1, kTitleFont, 0.6f, "CENTER", kTitleText);
     return f.Str();
 }
 
@@ -419,8 +463,8 @@ std::string Help() {
         const std::string n = std::to_string(page);
         f.Label("HelpPage" + n + "Title", 90, 104, 460, 34, page, kMainFont, 0.8f, "CENTER",
                 kInkText);
-        f.Label("HelpPage" + n + "Text", 90, 150, 460, 24, page, kMainFont, 0.55f, "LEFT",
-                kInkText);
+        f.Lines("HelpPage" + n + "Text", 90, 146, 460, 10, page, kMainFont, 0.5f, "LEFT", kInkText,
+                1.3f);
     }
     f.Button("Previous", "HelpPrevious", 30, 424, 180, kButtonH);
     f.Button("Back", "HelpClose", 230, 424, 180, kButtonH);
@@ -436,7 +480,7 @@ std::string Quest() {
     // Captions of the display (shown and hidden together).
     f.Label("QuestScore", 30, 34, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The score's tall figures sit below its caption, inside the frame.
-    f.Label("\"0\"", 30, 78, 240, 40, 6, kTitleFont, 0.8f, "CENTER", kTitleText);
+    f.Label("\"0\"", 30, 74, 240, 48, 6, kTitleFont, 0.6f, "CENTER", kTitleText);
     f.Label("QuestTime", 30, 170, 100, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The level clock: its face, the four coloured quarters, the hand's shadow
     // and the hand, and the two markers that flash when time runs short.
@@ -482,8 +526,8 @@ std::string Quest() {
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, cardX, cardY, cardW, cardH, 105);
     f.Label("QuestPanelTitle", cardX + 30, cardY + 30, cardW - 60, 40, 15, kTitleFont, 0.55f,
             "CENTER", kTitleText);
-    f.Label("QuestPanelText", cardX + 45, cardY + 84, cardW - 90, 30, 15, kMainFont, 0.55f,
-            "CENTER", kBodyText);
+    f.Lines("QuestPanelText", cardX + 45, cardY + 84, cardW - 90, 6, 15, kMainFont, 0.55f, "CENTER",
+            kBodyText);
     f.HitArea("", cardX, cardY, cardW, cardH, 203);
     return f.Str();
 }
@@ -523,8 +567,8 @@ std::string Win() {
     f.Define("Continue", 161);
     f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
     f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
-    f.Label("WinTitle", 320, 186, 200, 30, -1, kTitleFont, 0.42f, "LEFT", kInkText);
-    f.Label("WinText", 52, 400, 456, 30, -1, kMainFont, 0.5f, "CENTER", kInkText);
+    f.Lines("WinTitle", 320, 186, 200, 2, -1, kTitleFont, 0.42f, "LEFT", kInkText);
+    f.Lines("WinText", 52, 396, 456, 6, -1, kMainFont, 0.5f, "CENTER", kInkText);
     f.Button("Continue", "WinContinue", 175, 600, kButtonW, kButtonH);
     f.Label("IntroContinue", 130, 568, 300, 24, 1, kMainFont, 0.5f, "CENTER", kTitleText);
     return f.Str();
@@ -551,24 +595,43 @@ std::string Statistics() {
         f.Label(more[r], 50, y, 220, 24, 2 * r + 1, kMainFont, 0.5f, "LEFT", kGoldText);
         f.Label("\" \"", 270, y, 240, 24, 2 * r + 2, kMainFont, 0.5f, "RIGHT", kBodyText);
     }
-    f.Label("StatsNewRecord", 50, 470, 460, 30, 13, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Label("StatsNewRecord", 50, 470, 460, 30, 13, kTitleFont, 0.5f, "CENTER", kTitleText);
     f.Button("Continue", "StatsContinue", 175, 506, kButtonW, kButtonH);
     return f.Str();
 }
 
-// A bonus level's banner: the challenge's name (code 1) and its lines, the
-// first `codes` - 1 of them bound to codes 2, 3, ...
-std::string BonusLevel(const char* title, const std::vector<std::string>& lines, int codes) {
-    FormText f(212, 16, 600, 130, false);
-    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 0, 0, 600, 130);
-    f.Label(title, 20, 14, 560, 40, 1, kTitleFont, 0.7f, "CENTER", kTitleText);
+// A bonus level's banner over the board, clear of the score box on the
+// tablet left of it: the challenge's name (code 1) and its lines stacked
+// below it, each given as many lines as its text wraps to; the first
+// `codes` - 1 of them are bound to codes 2, 3, ..., the codes left over go
+// to lines of their own at the bottom.
+struct BannerLine {
+    const char* text;
+    int lines;
+};
+std::string BonusLevel(const char* title, const std::vector<BannerLine>& lines, int codes) {
+    constexpr int kX = 349, kW = 600, kTop = 8, kGap = 2;
+    constexpr float kSize = 0.42f;
+    const int titleH = FormText::LinesHeight(1, kTitleFont, 0.5f);
+    int h = kTop + titleH + kGap;
+    for (const BannerLine& l : lines)
+        h += FormText::LinesHeight(l.lines, kMainFont, kSize) + kGap;
+    const int extra = std::max(0, codes - 1 - int(lines.size()));
+    h += extra * (FormText::LinesHeight(1, kMainFont, 0.5f) + kGap) + kTop;
+    FormText f(kX, 16, kW, h, false);
+    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 0, 0, kW, h);
+    f.Lines(title, 20, kTop, kW - 40, 1, 1, kTitleFont, 0.5f, "CENTER", kTitleText);
+    int y = kTop + titleH + kGap;
     for (size_t i = 0; i < lines.size(); ++i) {
         const int code = int(i) + 2 <= codes ? int(i) + 2 : -1;
-        f.Label(lines[i], 40, 52 + int(i) * 22, 520, 24, code, kMainFont, 0.45f, "CENTER",
+        f.Lines(lines[i].text, 40, y, kW - 80, lines[i].lines, code, kMainFont, kSize, "CENTER",
                 kBodyText);
+        y += FormText::LinesHeight(lines[i].lines, kMainFont, kSize) + kGap;
     }
-    for (int c = int(lines.size()) + 2; c <= codes; ++c)
-        f.Label("\" \"", 40, 100, 520, 24, c, kMainFont, 0.5f, "CENTER", kGoldText);
+    for (int c = int(lines.size()) + 2; c <= codes; ++c) {
+        f.Lines("\" \"", 40, y, kW - 80, 1, c, kMainFont, 0.5f, "CENTER", kGoldText);
+        y += FormText::LinesHeight(1, kMainFont, 0.5f) + kGap;
+    }
     return f.Str();
 }
 
@@ -628,7 +691,7 @@ std::string Map() {
     f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
     // The story box (hidden while the next level has no page) and its text.
     f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
-    f.Label("\" \"", 80, 678, 600, 24, 1, kMainFont, 0.45f, "LEFT", kBodyText);
+    f.Lines("\" \"", 80, 672, 600, 3, 1, kMainFont, 0.45f, "LEFT", kBodyText);
     f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
     f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
     return f.Str();
@@ -642,8 +705,8 @@ std::string Newspaper() {
     f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
     f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
     for (int page = 1; page <= 4; ++page)
-        f.Label("NewspaperHeadline" + std::to_string(page), 320, 190, 200, 24, page, kMainFont,
-                0.5f, "LEFT", kInkText);
+        f.Lines("NewspaperHeadline" + std::to_string(page), 320, 186, 200, 3, page, kMainFont, 0.5f,
+                "LEFT", kInkText);
     f.Button("Continue", "NewspaperContinue", 175, 600, kButtonW, kButtonH);
     f.Label("IntroContinue", 130, 568, 300, 24, 100, kMainFont, 0.5f, "CENTER", kTitleText);
     return f.Str();
@@ -659,8 +722,8 @@ std::string Intro() {
     f.Layer(2);
     f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 112, 560, 800, 150);
     for (int page = 1; page <= 3; ++page)
-        f.Label("IntroPage" + std::to_string(page), 150, 590, 724, 24, 1, kMainFont, 0.55f,
-                "CENTER", kBodyText);
+        f.Lines("IntroPage" + std::to_string(page), 150, 586, 724, 3, 1, kMainFont, 0.55f, "CENTER",
+                kBodyText);
     f.Label("IntroContinue", 312, 720, 400, 30, -1, kMainFont, 0.55f, "CENTER", kTitleText);
     // Every control takes the clicks inside it: the two must not overlap.
     f.HitArea("Next", 0, 80, 1024, 688);
@@ -707,7 +770,7 @@ std::string Trophies() {
     // first): the game keeps these offsets from the screen's centre as offsets
     // from the pointer, so the box opens just below and right of it.
     f.Layer(6);
-    f.Label("\" \"", 540, 400, 300, 110, 1, kMainFont, 0.42f, "LEFT", kBodyText);
+    f.Lines("\" \"", 540, 398, 300, 5, 1, kMainFont, 0.42f, "LEFT", kBodyText);
     f.Layer(5);
     f.Tinted(a.banner, 524, 390, 332, 130, 1, "F0FFFFFF");
     return f.Str();
@@ -820,7 +883,7 @@ std::string Shop() {
     // Along the bottom: what the pointed item does, the star bank and "done".
     f.Layer(3);
     const AtlasRect& d = kShopDescription;
-    f.Label("\" \"", d.x + 10, d.y + 6, d.w - 20, d.h - 12, 1, kMainFont, 0.42f, "LEFT", kBodyText);
+    f.Lines("\" \"", d.x + 10, d.y + 8, d.w - 20, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.3f);
     f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
             "CENTER", kGoldText);
     f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);
@@ -829,7 +892,19 @@ std::string Shop() {
 }
 } // namespace
 
-std::vector<MenuForm> MenuForms() {
+FontHeights ReadFontHeights(const std::filesystem::path& gameRoot) {
+    FontHeights h;
+    const std::filesystem::path fonts = gameRoot / "Data" / "Fonts";
+    for (auto [file, height] : {std::pair{"Font.uxd", &h.main}, std::pair{"Title.uxd", &h.title}}) {
+        CBitmapFont font{CSharedPtr<CTexture>()};
+        if (font.LoadDescription((fonts / file).string()) == 1 && font.Header3 > 0)
+            *height = float(font.Header3);
+    }
+    return h;
+}
+
+std::vector<MenuForm> MenuForms(const FontHeights& heights) {
+    g_fontHeights = heights;
     return {
         {"Background", Background()},
         {"MainMenu", MainMenu()},
@@ -853,10 +928,11 @@ std::vector<MenuForm> MenuForms() {
         {"Statistics", Statistics()},
         {"Splash", Splash()},
         {"Shop", Shop()},
-        {"Memory", BonusLevel("MemoryTitle", {"MemoryHow"}, 2)},
-        {"Arcade", BonusLevel("ArcadeTitle", {"ArcadeHow"}, 1)},
-        {"Thimbles", BonusLevel("ThimblesTitle", {"ThimblesHow"}, 3)},
-        {"Blinker", BonusLevel("BlinkerTitle", {"BlinkerHow1", "BlinkerHow2", "BlinkerHow3"}, 4)}};
+        {"Memory", BonusLevel("MemoryTitle", {{"MemoryHow", 2}}, 2)},
+        {"Arcade", BonusLevel("ArcadeTitle", {{"ArcadeHow", 2}}, 1)},
+        {"Thimbles", BonusLevel("ThimblesTitle", {{"ThimblesHow", 2}}, 3)},
+        {"Blinker", BonusLevel("BlinkerTitle",
+                               {{"BlinkerHow1", 1}, {"BlinkerHow2", 2}, {"BlinkerHow3", 1}}, 4)}};
 }
 
 std::string MenuTextureList() {
@@ -929,7 +1005,7 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
         std::filesystem::remove(fsdata / logo, gone);
     for (const MapOverlay& o : MapOverlays())
         ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));
-    for (const MenuForm& form : MenuForms())
+    for (const MenuForm& form : MenuForms(ReadFontHeights(gameRoot)))
         ok = ok && WriteText(forms / (form.name + ".uxf"), form.text, error);
     if (!ok) {
         std::fprintf(stderr, "gv_gen: menus: %s\n", error.c_str());

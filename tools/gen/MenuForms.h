@@ -14,7 +14,16 @@ struct MenuForm {
     std::string name;
     std::string text;
 };
-std::vector<MenuForm> MenuForms();
+// The character heights of the main and the title font (virtual units at
+// character size 1), which multi-line captions are laid out by.
+struct FontHeights {
+    float main = 34.0f;
+    float title = 79.0f;
+};
+// The heights of the fonts written below `gameRoot`; the defaults where one
+// cannot be read.
+FontHeights ReadFontHeights(const std::filesystem::path& gameRoot);
+std::vector<MenuForm> MenuForms(const FontHeights& heights = FontHeights());
 
 // The text of Textures.lst: file below Data\Gfx\, registry name, format flag,
 // loader flag, one entry a line.

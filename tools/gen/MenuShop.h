@@ -39,9 +39,11 @@ ShopCard ShopCardOf(int item);
 Vec2 ShopSlotShift(int tiers, int place);
 
 constexpr AtlasRect kShopTitle{312, 6, 400, 50};
-constexpr AtlasRect kShopBank{381, 720, 264, 46};
-constexpr AtlasRect kShopDescription{22, 698, 350, 66};
-constexpr AtlasRect kShopDone{790, 708, 210, 50};
+// Along the bottom: the description of the pointed item (wide enough for
+// its longest text in four lines), the star bank and "done".
+constexpr AtlasRect kShopDescription{22, 698, 534, 66};
+constexpr AtlasRect kShopBank{566, 720, 264, 46};
+constexpr AtlasRect kShopDone{840, 708, 160, 50};
 
 // The shared 512 x 512 layout of ShopColor, ShopBW and ShopMul.
 constexpr int kShopAtlas = 512;

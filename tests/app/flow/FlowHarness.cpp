@@ -201,6 +201,11 @@ bool FlowHarness::PassStory(float seconds) {
 }
 
 bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
+    return BackToMap(seconds, buy) && ClickControl(game_->Screens->MapForm, 150) &&
+           RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+}
+
+bool FlowHarness::BackToMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
     const CSharedPtr<CUxForm>& page = game_->Screens->NewspaperForm;
@@ -219,8 +224,7 @@ bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
         return false;
     if (ready(page) && !ClickControl(page, 159))
         return false;
-    return WaitForForm(map, seconds) && ClickControl(map, 150) &&
-           RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
+    return WaitForForm(map, seconds);
 }
 
 bool FlowHarness::PassShop(float seconds, int32_t buy) {
@@ -522,6 +526,27 @@ void FlowHarness::Type(const std::string& text) {
         typed.text.text[0] = c;
         Push({KeyEvent(SDL_KEYDOWN, key, window), typed, KeyEvent(SDL_KEYUP, key, window)});
     }
+}
+
+bool FlowHarness::SavePicture(const std::string& path) {
+    auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
+    int w = 0, h = 0;
+    Window().GetDrawableSize(&w, &h);
+    if (gl == nullptr || w <= 0 || h <= 0)
+        return false;
+    std::vector<uint32_t> argb;
+    gl_->Renderer()->RenderScene();
+    gl->ReadPresented(static_cast<uint32_t>(w), static_cast<uint32_t>(h), argb);
+    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (argb.size() < n)
+        return false;
+    std::vector<uint8_t> rgb(n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        rgb[3 * i] = static_cast<uint8_t>(argb[i] >> 16);
+        rgb[3 * i + 1] = static_cast<uint8_t>(argb[i] >> 8);
+        rgb[3 * i + 2] = static_cast<uint8_t>(argb[i]);
+    }
+    return tk::WritePng(path, {rgb.data(), w, h, 3});
 }
 
 void FlowHarness::CloseWindow() {

@@ -91,6 +91,8 @@ public:
     void Type(const std::string& text);
     // The window's close box.
     void CloseWindow();
+    // The scene drawn now, as the window would show it, written as a PNG.
+    bool SavePicture(const std::string& path);
 
     // The centre of the shown control `id` of the form, in virtual-screen
     // units (false when the form shows no such control).
@@ -111,6 +113,8 @@ public:
     // leads into that level's intro. With `buy`, the shop's item of that
     // number is bought first (false when no star pays for it).
     bool PlayOnFromMap(float seconds = 8.0f, int32_t buy = -1);
+    // The same up to the map, which waits for Play.
+    bool BackToMap(float seconds = 8.0f, int32_t buy = -1);
     // The shop, once it has opened, left with Done (and yes when asked),
     // buying `buy` first; a level's awards on the way are closed. True also
     // when the map or a newspaper page comes without a shop.

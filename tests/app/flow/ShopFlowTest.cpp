@@ -1,10 +1,14 @@
 // The shop between two quest levels, as a player meets it: a won level opens
 // it, a Golden Star buys the red totem, and the totem stands on the panel in
-// the next level.
+// the next level; nothing the shop showed stays behind on the map.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "bonuses/BonusManager.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
@@ -45,8 +49,21 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     EXPECT_EQ(g.Field->Totems.Tiers[kRedColour], 1);
 
     // No star left: "done" leaves at once, and the map leads to level 4.
+    std::vector<CSharedPtr<CBonus>> previews;
+    for (const CSharedPtr<CBonus>& b : g.Shop->bonusPreviews)
+        if (!b.IsNull())
+            previews.push_back(b);
+    EXPECT_EQ(previews.size(), 2u) << "the TNT and Solidarity bonuses are owned from level 3 on";
+    EXPECT_FALSE(g.Field->Totems.Active.empty()) << "the red totem's figure";
     ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdDone));
     EXPECT_EQ(g.Quest->Upgrades[kRedItem], 1) << "the record took the purchase";
+    // What leaving started ends on the map: nothing of the shop stays over it.
+    h.Frames(static_cast<int>(2.0f / FlowHarness::kDt));
+    ASSERT_EQ(g.Mode, kModeMenu);
+    const std::vector<CSharedPtr<CBonus>>& listed = g.Field->Bonuses->Bonuses;
+    for (const CSharedPtr<CBonus>& b : previews)
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), b), 0) << "a bonus preview stayed";
+    EXPECT_TRUE(g.Field->Totems.Active.empty()) << "a totem figure stayed";
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 4);
     EXPECT_FALSE(g.Shop->IsOpen());

@@ -1,0 +1,265 @@
+// Every text the game can put on a form, laid out by the engine's own font
+// code, stays inside its control and clear of the other controls shown with
+// it: the longest names (12 'W's), the largest score the table keeps, every
+// numbered text of Strings.txt in the control that shows it, every page of
+// Shop.txt, Story.txt and Trophies.txt, and every form's own captions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/flow/FlowHarness.h"
+#include "engine/StringTable.h"
+#include "engine/TextFormat.h"
+#include "engine/TextSprite.h"
+#include "playerdata/ProfileList.h"
+#include "playerdata/ScoreTable.h"
+#include "playerdata/Trophies.h"
+#include "screens/ScreensManager.h"
+#include "screens/ShopScreen.h"
+#include "ui/UxForm.h"
+#include "ui/UxFormsManager.h"
+#include "ui/UxStatic.h"
+
+using namespace flowtest;
+
+namespace {
+
+constexpr float kSlack = 0.5f; // virtual units: rounding of the pixel grid
+const std::string kLongName(CScoreTable::kNameWidth, 'W');
+
+struct Rect {
+    float l, b, r, t;
+    bool Inside(const Rect& o) const {
+        return l >= o.l - kSlack && r <= o.r + kSlack && b >= o.b - kSlack && t <= o.t + kSlack;
+    }
+    bool Meets(const Rect& o) const {
+        return l < o.r - kSlack && o.l < r - kSlack && b < o.t - kSlack && o.b < t - kSlack;
+    }
+};
+
+Rect BoxOf(const CUxWindow& w) {
+    return {w.Position.X - 0.5f * w.Width, w.Position.Y - 0.5f * w.Height,
+            w.Position.X + 0.5f * w.Width, w.Position.Y + 0.5f * w.Height};
+}
+
+struct Shown {
+    const CUxWindow* window;
+    Rect box;
+};
+
+// The controls of a form that are shown (the form itself may be hidden).
+void ShownControls(const CUxWindow& w, std::vector<Shown>& out) {
+    for (const CSharedPtr<CUxWindow>& c : w.Children)
+        if (!c.IsNull() && c->Visible) {
+            out.push_back({c.Get(), BoxOf(*c)});
+            ShownControls(*c, out);
+        }
+}
+
+// The text where the layout puts it: the first item (the shadow, when the
+// caption has one, stands there; the main text is drawn a shadow's shift off).
+const CTextSprite* TextOf(const CUxWindow* w) {
+    const auto* s = dynamic_cast<const CUxStatic*>(w);
+    const CTextSprite* t = s && !s->Texts.empty() ? s->Texts.front().Get() : nullptr;
+    return t && t->GetText().find_first_not_of(" \n\v") != std::string::npos ? t : nullptr;
+}
+
+bool TakesInput(const CUxWindow* w) {
+    return w->Type == CUxWindow::kButtonWindow || w->Type == CUxWindow::kCheckboxWindow ||
+           w->Type == CUxWindow::kScrollerWindow;
+}
+
+// Each shown text of `form` (and of `under`, a form shown below it) inside
+// its control; none meets another shown control that holds a text or takes
+// input; no control of `form` covers a text of `under`.
+void Check(const CUxForm& form, const std::string& what, std::vector<std::string>& faults,
+           const CUxForm* under = nullptr) {
+    std::vector<Shown> shown, below;
+    ShownControls(form, shown);
+    if (under != nullptr)
+        ShownControls(*under, below);
+    const auto fault = [&](const CTextSprite& t, const std::string& why) {
+        std::string text = t.GetText();
+        std::replace(text.begin(), text.end(), '\v', ' ');
+        faults.push_back(what + ": \"" + text.substr(0, 60) + "\" " + why);
+    };
+    for (const Shown& a : shown) {
+        const CTextSprite* t = TextOf(a.window);
+        if (t == nullptr)
+            continue;
+        const CTextSprite::Box lb = t->LayoutBox();
+        const Rect ink{lb.Left, lb.Bottom, lb.Right, lb.Top};
+        if (!ink.Inside(a.box))
+            fault(*t, "leaves its control");
+        for (const Shown& o : shown)
+            if (o.window != a.window && (TextOf(o.window) || TakesInput(o.window)) &&
+                ink.Meets(o.box) && !a.box.Inside(o.box) && !o.box.Inside(a.box))
+                fault(*t, "runs into control " + std::to_string(o.window->Id));
+    }
+    for (const Shown& a : below)
+        if (const CTextSprite* t = TextOf(a.window))
+            for (const Shown& o : shown)
+                if (o.box.Meets(a.box))
+                    fault(*t, "is covered by the form above it");
+}
+
+// The numbered texts of Strings.txt that are not shown in a form: the
+// floating messages over the board and the shop's hourglass note.
+bool Floating(int id) {
+    static const int kFloating[] = {10, 11, 12, 13, 17, 18, 20, 21, 23, 24, 30, 35, 36, 37,
+                                    38, 39, 40, 41, 42, 43, 64, 65, 66, 67, 68, 70, 75};
+    return std::find(std::begin(kFloating), std::end(kFloating), id) != std::end(kFloating);
+}
+
+} // namespace
+
+TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
+    FlowHarness h(5, false, false);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    std::vector<std::string> faults;
+
+    // Every form with its own captions, as loaded (the message box with one
+    // set of buttons, as it is always shown).
+    s.ShowMessageBox("", "", CScreensManager::kSetOk, 0);
+    for (const CSharedPtr<CUxForm>& form : s.FormsManager->Forms)
+        Check(*form, "form texts", faults);
+
+    // Names and scores at their longest.
+    ASSERT_EQ(s.ProfileList->CreateProfile(kLongName), 1);
+    s.ProfileList->Enumerate();
+    s.ProfileSelected = s.FindProfileExact(kLongName);
+    s.RefreshProfileList();
+    s.UpdateWelcomeText();
+    s.PrepareNewProfileForm(kLongName.c_str(), 1);
+    Check(*s.MainMenuForm, "welcome", faults);
+    Check(*s.ProfilesForm, "player list", faults);
+    Check(*s.NewProfileForm, "name entry", faults);
+    for (CScoreTable::Row& row : s.ScoreTable->Rows) {
+        std::copy(kLongName.begin(), kLongName.end(), row.Name.begin());
+        row.Score = CScoreTable::kMaxScore;
+    }
+    s.FillHighScoreTable(0);
+    Check(*s.HighScoresForm, "high scores", faults);
+    const std::string score = std::to_string(CScoreTable::kMaxScore);
+    for (const CSharedPtr<CUxWindow>& w : s.StatisticsList200)
+        CScreensManager::SetWindowText(w, score);
+    for (size_t i = 1; i < s.StatisticsControls.size(); i += 2)
+        CScreensManager::SetWindowText(s.StatisticsControls[i], i == 3 ? kLongName : score);
+    Check(*s.StatisticsForm, "level results", faults);
+    // A quest reaches seven digits; the level screen's counter holds eight.
+    CScreensManager::SetWindowText(s.CounterLabel, "99999999");
+    Check(*s.QuestForm, "score", faults);
+    for (const CSharedPtr<CUxForm>& banner :
+         {s.MemoryForm, s.ArcadeForm, s.ThimblesForm, s.BlinkerForm})
+        Check(*banner, "bonus banner over the score", faults, s.QuestForm.Get());
+
+    // Every numbered text in the control that shows it.
+    const auto card = [&](const std::string& title, const std::string& text) {
+        g.ShowCard(title, text + "\n" + GetString(69));
+        Check(*s.QuestForm, "level card", faults);
+    };
+    const auto box = [&](const std::string& title, const std::string& text) {
+        s.ShowMessageBox(title.c_str(), text.c_str(), CScreensManager::kSetYesNo, 0);
+        Check(*s.MsgBoxForm, "message box", faults);
+    };
+    std::vector<int> placed;
+    const auto place = [&](std::initializer_list<int> ids, const std::function<void()>& put) {
+        placed.insert(placed.end(), ids);
+        put();
+    };
+    place({8, 9}, [&] {
+        s.SetNewLevelText(FormatText(GetString(8), {5, 12}).c_str());
+        Check(*s.NewLevelForm, "level caption", faults);
+    });
+    place({14}, [&] {
+        CScreensManager::SetWindowText(s.ShopControl1, GetString(14));
+        Check(*s.ShopForm, "shop help", faults);
+    });
+    place({15, 16}, [&] {
+        s.SetupMemoryTexts(8, 10, 10);
+        s.SetupThimblesTexts(8, 10, 10);
+        s.SetupArcadeTexts(8);
+        s.SetupBlinkerTexts(8);
+        for (const CSharedPtr<CUxForm>& banner :
+             {s.MemoryForm, s.ArcadeForm, s.ThimblesForm, s.BlinkerForm})
+            Check(*banner, "bonus caption", faults);
+    });
+    place({22, 26, 27, 28, 29}, [&] {
+        for (int id : {27, 28, 29}) {
+            s.PrepareNewProfileForm(GetString(22).c_str(), 0);
+            CScreensManager::SetWindowText(s.NewProfileControl3, GetString(id));
+            Check(*s.NewProfileForm, "name entry", faults);
+        }
+    });
+    placed.push_back(25); // the welcome line, above
+    place({31}, [&] { box(FormatText(GetString(31), {kLongName}), ""); });
+    place({32, 33}, [&] {
+        for (int mode : {0, 1}) {
+            s.SetStartQuestText(41, mode);
+            Check(*s.StartQuestForm, "saved quest", faults);
+        }
+    });
+    // Questions stand in the title, notices in the text.
+    const std::pair<int, int> boxes[] = {{34, 0},    {63, 0},    {44, 45}, {46, 47}, {48, 49},
+                                         {105, 106}, {105, 107}, {0, 59},  {0, 60}};
+    for (const auto& [title, text] : boxes)
+        place({title, text}, [&] { box(GetString(title), GetString(text)); });
+    place({61, 92, 93, 94, 95, 96, 69}, [&] {
+        for (int stage = 92; stage <= 96; ++stage)
+            card(FormatText(GetString(8), {5, 12}),
+                 GetString(stage) + "\n" + FormatText(GetString(61), {99}));
+        card(GetString(44), GetString(66) + ": 3");
+    });
+    place({71, 72, 73, 74, 76, 77, 78, 79}, [&] {
+        for (int kind = 1; kind <= 4; ++kind)
+            card(FormatText(GetString(15), {8}),
+                 GetString(70 + kind) + "\n" + GetString(75 + kind));
+    });
+    place({81}, [&] {
+        CScreensManager::SetWindowText(s.StatisticsControls[3], GetString(81));
+        Check(*s.StatisticsForm, "record holder", faults);
+    });
+    for (int id = 82; id <= 91; ++id)
+        placed.push_back(id); // default high-score names: 12 characters at most, above
+    for (int tip = 1; tip <= 10; ++tip)
+        for (int step = 0; step < 9; ++step)
+            if (!GetString(100 + 10 * tip + step).empty())
+                place({100 + 10 * tip + step, 109 + 10 * tip},
+                      [&] { card(GetString(109 + 10 * tip), GetString(100 + 10 * tip + step)); });
+    for (int id = 0; id < 1000; ++id)
+        if (!GetString(id).empty() && !Floating(id))
+            EXPECT_NE(std::find(placed.begin(), placed.end(), id), placed.end())
+                << "text " << id << " is shown nowhere in this walk";
+
+    // The shop's item texts, the story pages and the trophies' stories.
+    for (const auto& set : g.Shop->upgrades.texts)
+        for (const auto& item : set)
+            for (const std::string& text : item) {
+                CScreensManager::SetWindowText(s.ShopControl1, text);
+                Check(*s.ShopForm, "shop item", faults);
+            }
+    for (const std::string& page : s.StoryPages) {
+        CScreensManager::SetWindowText(s.MapControl1, page);
+        CScreensManager::SetWindowsVisible({s.MapStoryBox}, 1);
+        Check(*s.MapForm, "story", faults);
+    }
+    for (const auto& trophy : g.Trophies->Descriptions)
+        for (const std::string& text : trophy) {
+            CScreensManager::SetWindowText(s.TrophyIcons.front(), text);
+            Check(*s.TrophiesForm, "trophy", faults);
+        }
+
+    std::ostringstream all;
+    for (const std::string& f : faults)
+        all << f << "\n";
+    EXPECT_TRUE(faults.empty()) << faults.size() << " texts do not fit:\n" << all.str();
+}
