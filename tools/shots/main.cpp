@@ -27,7 +27,7 @@
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/Inspection.h"
 #include "platform/os/Window.h"
 #include "tools/gen/MenuFormLoad.h"
 #include "tools/lib/ImageWriter.h"
@@ -92,7 +92,7 @@ int Fail(const std::string& why) {
     return 1;
 }
 
-bool SaveShot(gpu::GlDevice& gl, const fs::path& path) {
+bool SaveShot(gpu::Inspection& gl, const fs::path& path) {
     std::vector<uint32_t> argb;
     gl.ReadBackBuffer(argb);
     const int w = int(gl.BackBufferWidth()), h = int(gl.BackBufferHeight());
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<os::Window> window(os::Window::Create("forms", 1024, 768, &error));
     if (!window)
         return Fail("no window: " + error);
-    gpu::Api* api = gpu::CreateGlApi();
+    gpu::Api* api = gpu::CreateApi();
     int rc = 0;
     {
         CRenderer renderer;
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
             return Fail("no OpenGL 3.3 device");
         }
         CSharedPtr<CRenderDevice> device = renderer.GetDevice();
-        auto* gl = dynamic_cast<gpu::GlDevice*>(device->GetDevice());
+        gpu::Inspection* gl = gpu::Inspect(device->GetDevice());
         CSharedPtr<CVertexBuffer> vb(new CVertexBuffer());
         CSharedPtr<CIndexBuffer> ib(new CIndexBuffer());
         const uint32_t usage = gpu::Usage::Dynamic | gpu::Usage::WriteOnly;

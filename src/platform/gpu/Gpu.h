@@ -2,8 +2,9 @@
 // The GPU device API the engine draws through. It keeps the numbering of the
 // original fixed-function 3D API the game was written for (render-state numbers,
 // stage states, formats, result codes), because the engine's state caches index
-// by those numbers and its decisions test those codes. Two back ends implement it:
-// OpenGL 3.3 (the game) and a recording back end (tests, headless tools).
+// by those numbers and its decisions test those codes. Three back ends implement it:
+// OpenGL 3.3 (the game on a GPU), our own rasteriser presenting through GL (the
+// game without one) and a recording back end (tests, headless tools).
 //
 // Ownership: every object is owned by whoever created it and destroyed by
 // Release(). The device keeps no reference to what is bound: releasing a bound
@@ -308,7 +309,9 @@ Api* CreateGlApi();
 Api* CreateSoftApi();
 // The back end this machine should draw with: GLORVANE_RENDERER=gl|soft
 // decides when set, else the software one where GL itself is a software
-// rasteriser. Falls back to GL when the chosen one cannot start.
+// rasteriser (see IsSoftwareGl).
 Api* CreateApi();
+// Whether a GL renderer string names one of Mesa's software rasterisers.
+bool IsSoftwareGl(const std::string& renderer);
 
 }  // namespace gpu

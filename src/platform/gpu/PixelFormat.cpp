@@ -104,4 +104,21 @@ void PackRow(uint32_t format, const uint8_t* src, uint32_t width, uint8_t* dst) 
     }
 }
 
+uint32_t RowPitch(uint32_t width, uint32_t format) {
+    uint64_t bytes = static_cast<uint64_t>(width) * BytesPerPixel(format);
+    return static_cast<uint32_t>((bytes + 3) & ~uint64_t{3});
+}
+
+bool RectInside(const Rect& r, uint32_t w, uint32_t h) {
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+           static_cast<uint32_t>(r.right) <= w && static_cast<uint32_t>(r.bottom) <= h;
+}
+
+uint32_t FullMipChain(uint32_t w, uint32_t h) {
+    uint32_t n = 1;
+    for (uint32_t m = w > h ? w : h; m > 1; m >>= 1)
+        ++n;
+    return n;
+}
+
 }  // namespace gpu
