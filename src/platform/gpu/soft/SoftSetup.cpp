@@ -236,7 +236,9 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
     }
 
     // Edges V0V1, V1V2, V2V0: a sample is inside when every edge function is
-    // positive, or zero on a top or left edge.
+    // positive, or zero on a left edge or a bottom one: GL's top-left rule,
+    // whose window rows count upwards, so that samples on an edge go to the
+    // same triangle as on the GL back end.
     struct Edge {
         int64_t ax, ay, bx, by;
         bool topLeft;
@@ -245,7 +247,7 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
     for (int i = 0; i < 3; ++i) {
         const int j = (i + 1) % 3;
         const int64_t a = -(y[j] - y[i]);
-        edges[i] = {x[i], y[i], x[j], y[j], a > 0 || (a == 0 && x[j] - x[i] > 0)};
+        edges[i] = {x[i], y[i], x[j], y[j], a > 0 || (a == 0 && x[j] - x[i] < 0)};
     }
 
     SoftSpan span;
