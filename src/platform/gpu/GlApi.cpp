@@ -132,7 +132,8 @@ Result GlApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdentifier
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     *out = AdapterIdentifier{};
-    out->driver = (software_ ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") + driver_ + ")";
+    out->driver =
+        (software_ ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") + driver_ + ")";
     out->description = adapters_[adapter].name;
     return kOk;
 }

@@ -68,6 +68,8 @@ GLenum GlPrimitive(uint32_t type, uint32_t primCount, uint32_t* indexCount) {
 
 Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** out) {
     *out = nullptr;
+    if (WindowContextInUse())
+        return kErrInvalidCall;
     PresentParams p = pp;
     if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;

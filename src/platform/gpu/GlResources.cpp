@@ -465,7 +465,9 @@ GlVertexBuffer::~GlVertexBuffer() {
     Detach();
 }
 
-Result GlVertexBuffer::GetDesc(BufferDesc* out) { return Describe(out, true); }
+Result GlVertexBuffer::GetDesc(BufferDesc* out) {
+    return Describe(out, true);
+}
 
 GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                      uint32_t format, uint32_t pool) {
@@ -478,6 +480,8 @@ GlIndexBuffer::~GlIndexBuffer() {
     Detach();
 }
 
-Result GlIndexBuffer::GetDesc(BufferDesc* out) { return Describe(out, false); }
+Result GlIndexBuffer::GetDesc(BufferDesc* out) {
+    return Describe(out, false);
+}
 
 } // namespace gpu

@@ -2,7 +2,6 @@
 
 #include <epoxy/gl.h>
 
-
 namespace gpu {
 namespace {
 

@@ -47,6 +47,10 @@ void DestroyWindowContext(os::Window* window, SDL_GLContext context) {
     g_contextAlive = false;
 }
 
+bool WindowContextInUse() {
+    return g_contextAlive;
+}
+
 bool CompletePresentParams(os::Window* window, PresentParams* p) {
     if (p->windowed && (p->backBufferWidth == 0 || p->backBufferHeight == 0)) {
         int w = 0, h = 0;

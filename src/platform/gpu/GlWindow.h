@@ -16,6 +16,8 @@ namespace gpu {
 // when there is none, or while another device holds one.
 SDL_GLContext CreateWindowContext(os::Window* window);
 void DestroyWindowContext(os::Window* window, SDL_GLContext context);
+// Whether a device holds the one context now (a second device is refused).
+bool WindowContextInUse();
 
 // Fills a windowed request's missing back-buffer size from the window; false
 // when the parameters cannot make a back buffer.

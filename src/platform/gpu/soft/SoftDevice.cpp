@@ -48,6 +48,8 @@ Result MakeBuffer(SoftDevice* device, uint32_t lengthBytes, uint32_t usage, uint
 
 Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevice** out) {
     *out = nullptr;
+    if (WindowContextInUse())
+        return kErrInvalidCall;
     PresentParams p = pp;
     if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;

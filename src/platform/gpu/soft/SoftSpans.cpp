@@ -199,6 +199,15 @@ void SampleSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int
                 const float w = 1.0f / (in.q + in.dq * x);
                 tex[s][i] = Sample(sm, (u0 + du * x) * w, (v0 + dv * x) * w);
             }
+        } else if (du == 1.0f && dv == 0.0f && u0 == std::floor(u0) && v0 == std::floor(v0) &&
+                   std::fabs(u0) < kCoordLimit && std::fabs(v0) < kCoordLimit) {
+            // Texels on the pixels one to one: each pixel reads exactly one,
+            // whatever the filter.
+            const auto x0 = static_cast<int32_t>(u0) + start;
+            const uint32_t* row =
+                sm.texels + Wrap(static_cast<int32_t>(v0), sm.height, sm.wrapV) * sm.width;
+            for (int32_t i = 0; i < n; ++i)
+                tex[s][i] = row[Wrap(x0 + i, sm.width, sm.wrapU)];
         } else {
             for (int32_t i = 0; i < n; ++i) {
                 const auto x = static_cast<float>(start + i);
