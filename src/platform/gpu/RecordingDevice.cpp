@@ -105,9 +105,7 @@ void RecordingDevice::FailNext(Call c, uint64_t n, Result result, uint64_t times
     shared_->failures.FailNext(c, n, result, times);
 }
 
-void RecordingDevice::Track(RecordingResource* r) {
-    live_.insert(r);
-}
+void RecordingDevice::Track(RecordingResource* r) { live_.insert(r); }
 
 void RecordingDevice::Forget(RecordingResource* r) {
     live_.erase(r);
