@@ -34,13 +34,13 @@ double Median(std::vector<double> v) {
 // One frame drawn with the layers of `skipped` left out: its process CPU
 // milliseconds, and whether it issued fewer draws than `fullDraws`.
 double DrawSkipping(SceneRun& run, uint32_t skipped, uint64_t* draws) {
-    gpu::GlDevice* d = run.Device();
+    gpu::Inspection* d = run.Device();
     run.Renderer().SetSkippedLayers(skipped);
-    const uint64_t before = d->GlDrawCalls();
+    const uint64_t before = d->DrawCalls();
     const double start = bench::ProcessCpuSeconds();
     run.Draw();
     const double ms = (bench::ProcessCpuSeconds() - start) * 1000.0;
-    *draws = d->GlDrawCalls() - before;
+    *draws = d->DrawCalls() - before;
     run.Renderer().SetSkippedLayers(0);
     return ms;
 }
@@ -79,16 +79,16 @@ void BM_Frame(benchmark::State& state) {
         state.SkipWithError(why.c_str());
         return;
     }
-    gpu::GlDevice* d = run.Device();
+    gpu::Inspection* d = run.Device();
     if (!d) {
-        state.SkipWithError("not on the GL back end");
+        state.SkipWithError("no back end to inspect");
         return;
     }
     for (int i = 0; i < kWarmUpFrames; ++i) {
         run.Step();
         run.Draw();
     }
-    const uint64_t draws = d->GlDrawCalls(), states = d->GlStateCalls();
+    const uint64_t draws = d->DrawCalls(), states = d->StateCalls();
     const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
     double depthless = 0;
     for (auto _ : state) {
@@ -98,8 +98,8 @@ void BM_Frame(benchmark::State& state) {
     }
     const auto frames = static_cast<double>(state.iterations());
     state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-    state.counters["draws"] = static_cast<double>(d->GlDrawCalls() - draws) / frames;
-    state.counters["states"] = static_cast<double>(d->GlStateCalls() - states) / frames;
+    state.counters["draws"] = static_cast<double>(d->DrawCalls() - draws) / frames;
+    state.counters["states"] = static_cast<double>(d->StateCalls() - states) / frames;
     // Frames drawn without touching depth, frames drawn again after a failed
     // guess, and pixels per frame left out of draws.
     state.counters["depthless"] = depthless / frames;

@@ -9,11 +9,13 @@
 #include "app/Game.h"
 #include "app/MainLoop.h"
 #include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/SharedPtr.h"
 #include "engine/VideoSettings.h"
 #include "platform/Rand15.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/Inspection.h"
 #include "platform/os/MessageBox.h"
 #include "platform/os/Path.h"
 #include "platform/os/SingleInstance.h"
@@ -136,6 +138,8 @@ int AppMain(const AppOptions& options) {
         api.reset();
         return 3;
     }
+    if (const gpu::Inspection* drawing = gpu::Inspect(renderer->GetDevice()->GetDevice()))
+        LogObject(std::string("Drawing with the ") + drawing->BackEndName() + " renderer\n");
 
     // 9. The corrected settings go back to the file.
     videoSettings.Set(block);

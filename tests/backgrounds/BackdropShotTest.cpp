@@ -19,7 +19,7 @@
 #include "engine/Renderer.h"
 #include "engine/SpriteLayer.h"
 #include "engine/Texture.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/Inspection.h"
 #include "platform/os/Window.h"
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
@@ -43,7 +43,7 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
     std::unique_ptr<os::Window> window(os::Window::Create("backdrops", 1024, 768, &error));
     if (!window)
         GTEST_SKIP() << "no video driver (" << error << ")";
-    testsupport::ApiPtr api(gpu::CreateGlApi());
+    testsupport::ApiPtr api(gpu::CreateApi());
     auto renderer = std::make_unique<CRenderer>();
     VideoSettingsBlock s;
     s.width = 1024;
@@ -53,7 +53,7 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
         GTEST_SKIP() << "no OpenGL 3.3 context";
     ASSERT_EQ(r, gpu::kOk);
     CSharedPtr<CRenderDevice> device = renderer->GetDevice();
-    auto* gl = dynamic_cast<gpu::GlDevice*>(device->GetDevice());
+    gpu::Inspection* gl = gpu::Inspect(device->GetDevice());
     ASSERT_NE(gl, nullptr);
     CSharedPtr<CVertexBuffer> vb;
     CSharedPtr<CIndexBuffer> ib;

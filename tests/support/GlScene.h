@@ -1,5 +1,5 @@
 #pragma once
-// The renderer on the OpenGL back end in an offscreen window, with the shared
+// The renderer on the back end this machine draws with, in an offscreen window, with the shared
 // buffers, for tests that draw a scene and read the back buffer. Fixtures take
 // GlScene as a second base next to ::testing::Test and call Open from SetUp.
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/Texture.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/Inspection.h"
 #include "platform/os/Window.h"
 #include "support/RecordingScene.h"
 
@@ -34,7 +34,7 @@ public:
         window_.reset(os::Window::Create(title, 1024, 768, &error));
         if (!window_)
             GTEST_SKIP() << "no video driver (" << error << ")";
-        api_.reset(gpu::CreateGlApi());
+        api_.reset(gpu::CreateApi());
         ASSERT_NE(api_, nullptr);
         renderer_ = std::make_unique<CRenderer>();
         VideoSettingsBlock s;
@@ -45,7 +45,7 @@ public:
             GTEST_SKIP() << "no OpenGL 3.3 context";
         ASSERT_EQ(r, gpu::kOk);
         device_ = renderer_->GetDevice();
-        gl_ = dynamic_cast<gpu::GlDevice*>(device_->GetDevice());
+        gl_ = gpu::Inspect(device_->GetDevice());
         ASSERT_NE(gl_, nullptr);
         CSharedPtr<CVertexBuffer> vb;
         CSharedPtr<CIndexBuffer> ib;
@@ -91,7 +91,7 @@ public:
     ApiPtr api_;
     std::unique_ptr<CRenderer> renderer_;
     CSharedPtr<CRenderDevice> device_;
-    gpu::GlDevice* gl_ = nullptr;
+    gpu::Inspection* gl_ = nullptr;
     std::vector<uint32_t> pixels_;
 };
 

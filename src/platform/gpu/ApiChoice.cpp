@@ -1,19 +1,33 @@
+#include <SDL.h>
+
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/gpu/GlApi.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/Inspection.h"
 
 namespace gpu {
 
-// Not built yet: every machine draws through GL.
-Api* CreateSoftApi() { return nullptr; }
+Api* CreateSoftApi() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return nullptr;
+    return new GlApi(true);
+}
 
 Api* CreateApi() {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return nullptr;
+    // Our rasteriser has no fast span routines yet and costs more CPU than
+    // Mesa's, so even a software GL draws the game until it does: it is
+    // chosen only on request.
     const char* choice = std::getenv("GLORVANE_RENDERER");
-    if (choice && std::strcmp(choice, "soft") == 0)
-        if (Api* soft = CreateSoftApi())
-            return soft;
-    return CreateGlApi();
+    const bool soft = choice && std::strcmp(choice, "soft") == 0;
+    return soft ? CreateSoftApi() : CreateGlApi();
+}
+
+Inspection* Inspect(Device* device) {
+    return dynamic_cast<Inspection*>(device);
 }
 
 } // namespace gpu

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gpu/GlDevice.h"
+#include "platform/gpu/soft/SoftDevice.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -58,7 +59,7 @@ bool GlTextureFormatUsable(uint32_t format) {
     return format >= Fmt::A8R8G8B8 && format <= Fmt::A4R4G4B4;
 }
 
-GlApi::GlApi() {
+GlApi::GlApi(bool software) : software_(software) {
     const char* drv = SDL_GetCurrentVideoDriver();
     driver_ = drv ? drv : "";
     int displays = SDL_GetNumVideoDisplays();
@@ -131,7 +132,8 @@ Result GlApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdentifier
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     *out = AdapterIdentifier{};
-    out->driver = "OpenGL 3.3 (" + driver_ + ")";
+    out->driver =
+        (software_ ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") + driver_ + ")";
     out->description = adapters_[adapter].name;
     return kOk;
 }
@@ -196,13 +198,25 @@ Result GlApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* fo
     p.window = window;
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = a.desktop.format;
-    GlDevice* dev = nullptr;
-    Result r = GlDevice::Create(window, p, &dev);
+    Device* dev = nullptr;
+    Inspection* made = nullptr;
+    Result r = kOk;
+    if (software_) {
+        SoftDevice* soft = nullptr;
+        r = SoftDevice::Create(window, p, &soft);
+        dev = soft;
+        made = soft;
+    } else {
+        GlDevice* gl = nullptr;
+        r = GlDevice::Create(window, p, &gl);
+        dev = gl;
+        made = gl;
+    }
     if (Failed(r))
         return r;
     // Like the original, the record comes back with the sizes actually used.
-    pp->backBufferWidth = dev->BackBufferWidth();
-    pp->backBufferHeight = dev->BackBufferHeight();
+    pp->backBufferWidth = made->BackBufferWidth();
+    pp->backBufferHeight = made->BackBufferHeight();
     pp->backBufferFormat = p.backBufferFormat;
     *out = dev;
     return kOk;

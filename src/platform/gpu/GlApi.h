@@ -16,7 +16,9 @@ bool GlTextureFormatUsable(uint32_t format);
 
 class GlApi final : public Api {
 public:
-    GlApi(); // snapshots SDL's displays and modes
+    // Snapshots SDL's displays and modes. `software`: the devices it makes
+    // draw with our own rasteriser and present through GL.
+    explicit GlApi(bool software = false);
 
     uint32_t GetAdapterCount() override { return static_cast<uint32_t>(adapters_.size()); }
     uint32_t GetAdapterModeCount(uint32_t adapter) override;
@@ -38,6 +40,7 @@ private:
         DisplayMode desktop;
     };
     bool HasModeFormat(const Adapter& a, uint32_t format) const;
+    bool software_;
     std::string driver_;
     std::vector<Adapter> adapters_;
 };

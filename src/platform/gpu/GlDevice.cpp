@@ -11,6 +11,7 @@
 #include "platform/gpu/DeviceDefaults.h"
 #include "platform/gpu/GlApi.h"
 #include "platform/gpu/GlResources.h"
+#include "platform/gpu/GlWindow.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/os/Window.h"
 
@@ -22,43 +23,6 @@ constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave
 constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr float kDepthMargin = 1e-5f;
 constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
-
-bool g_deviceAlive = false; // one GL context (and so one device) at a time
-
-uint32_t CompileShader(GLenum type, const char* src) {
-    GLuint s = glCreateShader(type);
-    glShaderSource(s, 1, &src, nullptr);
-    glCompileShader(s);
-    GLint ok = 0;
-    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetShaderInfoLog(s, sizeof(log) - 1, nullptr, log);
-        std::fprintf(stderr, "GL shader compile failed: %s\n", log);
-        glDeleteShader(s);
-        return 0;
-    }
-    return s;
-}
-
-uint32_t LinkProgram(uint32_t vs, uint32_t fs) {
-    GLuint p = glCreateProgram();
-    glAttachShader(p, vs);
-    glAttachShader(p, fs);
-    glLinkProgram(p);
-    glDetachShader(p, vs);
-    glDetachShader(p, fs);
-    GLint ok = 0;
-    glGetProgramiv(p, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetProgramInfoLog(p, sizeof(log) - 1, nullptr, log);
-        std::fprintf(stderr, "GL program link failed: %s\n", log);
-        glDeleteProgram(p);
-        return 0;
-    }
-    return p;
-}
 
 void Multiply(const Matrix& a, const Matrix& b, Matrix* out) {
     Matrix r{};
@@ -98,60 +62,28 @@ GLenum GlPrimitive(uint32_t type, uint32_t primCount, uint32_t* indexCount) {
     }
 }
 
-bool BackBufferFormatOk(uint32_t f) {
-    return f == Fmt::A8R8G8B8 || f == Fmt::X8R8G8B8 || f == Fmt::R5G6B5 || f == Fmt::X1R5G5B5 ||
-           f == Fmt::A1R5G5B5;
-}
-
-void ReadFramebuffer(uint32_t w, uint32_t h, std::vector<uint32_t>& argb) {
-    argb.assign(static_cast<size_t>(w) * h, 0);
-    std::vector<uint32_t> rows(argb.size());
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA,
-                 GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-    // GL stores the bottom row first.
-    for (uint32_t y = 0; y < h; ++y)
-        std::memcpy(&argb[static_cast<size_t>(y) * w], &rows[static_cast<size_t>(h - 1 - y) * w],
-                    w * sizeof(uint32_t));
-}
-
 } // namespace
 
 // ---- creation and teardown ----
 
 Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** out) {
     *out = nullptr;
-    if (g_deviceAlive)
+    if (WindowContextInUse())
         return kErrInvalidCall;
     PresentParams p = pp;
-    if (p.windowed && (p.backBufferWidth == 0 || p.backBufferHeight == 0)) {
-        int w = 0, h = 0;
-        window->GetClientSize(&w, &h);
-        p.backBufferWidth = static_cast<uint32_t>(w);
-        p.backBufferHeight = static_cast<uint32_t>(h);
-    }
-    if (p.backBufferWidth == 0 || p.backBufferHeight == 0 || p.backBufferWidth > 16384 ||
-        p.backBufferHeight > 16384 || !BackBufferFormatOk(p.backBufferFormat))
+    if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
-
-    SDL_GLContext ctx = SDL_GL_CreateContext(window->Sdl());
-    if (!ctx) {
-        std::fprintf(stderr, "Cannot create an OpenGL 3.3 context: %s\n", SDL_GetError());
+    SDL_GLContext ctx = CreateWindowContext(window);
+    if (!ctx)
         return kErrNotAvailable;
-    }
-    if (SDL_GL_MakeCurrent(window->Sdl(), ctx) != 0 || epoxy_gl_version() < 33) {
-        SDL_GL_DeleteContext(ctx);
-        return kErrNotAvailable;
-    }
     auto* d = new GlDevice();
     d->window_ = window;
     d->context_ = ctx;
-    g_deviceAlive = true;
     if (!d->InitGl(p)) {
         delete d;
         return kErrOutOfVideoMemory;
     }
-    d->ApplyWindowMode(p);
+    ApplyWindowMode(window, p);
     d->UseDirect(d->DirectWanted());
     *out = d;
     return kOk;
@@ -301,32 +233,11 @@ GlDevice::~GlDevice() {
         glDeleteTextures(1, &colorTex_);
         glDeleteRenderbuffers(1, &depthRb_);
         glDeleteFramebuffers(1, &fbo_);
-        SDL_GL_MakeCurrent(window_->Sdl(), nullptr);
-        SDL_GL_DeleteContext(context_);
+        DestroyWindowContext(window_, context_);
     }
     // The pointer goes back to the system's with the device.
     if (window_)
         window_->ShowCursorPicture(false);
-    g_deviceAlive = false;
-}
-
-void GlDevice::ApplyWindowMode(const PresentParams& pp) {
-    if (pp.windowed) {
-        window_->SetFullScreen(false);
-        window_->SetClientSize(static_cast<int>(pp.backBufferWidth),
-                               static_cast<int>(pp.backBufferHeight));
-    } else {
-        // No real mode switch: the desktop stays as it is and the back buffer is
-        // scaled into it.
-        window_->SetFullScreen(true);
-    }
-}
-
-void GlDevice::ApplySwapInterval(uint32_t interval) {
-    // The engine passes the default interval in windowed mode whatever its video
-    // sync option says, so a window always waits for the vertical blank; full
-    // screen without video sync presents immediately.
-    SDL_GL_SetSwapInterval(interval == kPresentIntervalImmediate ? 0 : 1);
 }
 
 void GlDevice::RestoreDefaults() {
@@ -380,16 +291,9 @@ Result GlDevice::Reset(PresentParams* pp) {
         p.window = window_;
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = pp_.backBufferFormat;
-    if (p.windowed && (p.backBufferWidth == 0 || p.backBufferHeight == 0)) {
-        int w = 0, h = 0;
-        window_->GetClientSize(&w, &h);
-        p.backBufferWidth = static_cast<uint32_t>(w);
-        p.backBufferHeight = static_cast<uint32_t>(h);
-    }
-    if (p.backBufferWidth == 0 || p.backBufferHeight == 0 || p.backBufferWidth > 16384 ||
-        p.backBufferHeight > 16384 || !BackBufferFormatOk(p.backBufferFormat))
+    if (!CompletePresentParams(window_, &p))
         return kErrInvalidCall;
-    ApplyWindowMode(p);
+    ApplyWindowMode(window_, p);
     if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
         if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
             return kErrOutOfVideoMemory;
@@ -631,7 +535,7 @@ Result GlDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t str
     GlVertexBuffer* b = nullptr;
     if (vb) {
         b = dynamic_cast<GlVertexBuffer*>(vb);
-        if (!b || b->Owner() != this || stride == 0)
+        if (!b || b->OwnedBy() != this || stride == 0)
             return kErrInvalidCall;
     }
     stream_ = b;
@@ -643,7 +547,7 @@ Result GlDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
     GlIndexBuffer* b = nullptr;
     if (ib) {
         b = dynamic_cast<GlIndexBuffer*>(ib);
-        if (!b || b->Owner() != this)
+        if (!b || b->OwnedBy() != this)
             return kErrInvalidCall;
     }
     indices_ = b;
@@ -1612,17 +1516,10 @@ void GlDevice::PresentPass(uint32_t framebuffer, int32_t width, int32_t height) 
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 
-    // Keep the back buffer's aspect: bars where the window's shape differs.
-    double s =
-        std::min(static_cast<double>(width) / bbWidth_, static_cast<double>(height) / bbHeight_);
-    auto w = static_cast<int32_t>(std::min<double>(width, std::floor(bbWidth_ * s + 0.5)));
-    auto h = static_cast<int32_t>(std::min<double>(height, std::floor(bbHeight_ * s + 0.5)));
-    int32_t x = (width - w) / 2, y = (height - h) / 2;
+    FitPicture(width, height, bbWidth_, bbHeight_, lastPresentRect_);
+    const int32_t x = lastPresentRect_[0], y = lastPresentRect_[1];
+    const int32_t w = lastPresentRect_[2], h = lastPresentRect_[3];
     GlViewport(x, y, w, h, 0.0f, 1.0f);
-    lastPresentRect_[0] = x;
-    lastPresentRect_[1] = y;
-    lastPresentRect_[2] = w;
-    lastPresentRect_[3] = h;
 
     GlUseProgram(presentProgram_);
     if (bypass_ || shadow_.vao != emptyVao_) {
@@ -1712,16 +1609,7 @@ Result GlDevice::Present() {
         UseDirect(DirectWanted());
     }
 
-    // The game reads the cursor in back-buffer pixels.
-    int cw = 0, ch = 0;
-    window_->GetClientSize(&cw, &ch);
-    float toClientX = cw > 0 ? static_cast<float>(cw) / static_cast<float>(dw) : 1.0f;
-    float toClientY = ch > 0 ? static_cast<float>(ch) / static_cast<float>(dh) : 1.0f;
-    window_->SetCursorMapping(
-        static_cast<float>(lastPresentRect_[0]) * toClientX,
-        static_cast<float>(dh - lastPresentRect_[1] - lastPresentRect_[3]) * toClientY,
-        static_cast<float>(bbWidth_) / (static_cast<float>(lastPresentRect_[2]) * toClientX),
-        static_cast<float>(bbHeight_) / (static_cast<float>(lastPresentRect_[3]) * toClientY));
+    MapCursorToPicture(window_, lastPresentRect_, bbWidth_, bbHeight_);
     return kOk;
 }
 
@@ -1887,21 +1775,9 @@ void GlDevice::GetGammaRamp(GammaRamp* ramp) {
 }
 
 Result GlDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
-    auto* s = dynamic_cast<GlSurface*>(image);
-    if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height())
-        return kErrInvalidCall;
-    // The pixel words are 0xAARRGGBB, which is SDL's packed ARGB8888.
-    window_->SetCursorPicture(reinterpret_cast<const uint32_t*>(s->Bits()),
-                              static_cast<int>(s->Width()), static_cast<int>(s->Height()),
-                              static_cast<int>(s->Pitch()), static_cast<int>(hotX),
-                              static_cast<int>(hotY));
-    return kOk;
+    return SetSurfaceCursor(window_, hotX, hotY, image);
 }
 
-int32_t GlDevice::ShowCursor(int32_t show) {
-    const int32_t was = window_->ShowsCursorPicture() ? 1 : 0;
-    window_->ShowCursorPicture(show != 0);
-    return was;
-}
+int32_t GlDevice::ShowCursor(int32_t show) { return ShowSurfaceCursor(window_, show); }
 
 } // namespace gpu

@@ -18,6 +18,7 @@
 
 #include "platform/gpu/GlState.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/Inspection.h"
 
 typedef void* SDL_GLContext;
 
@@ -27,7 +28,7 @@ class GlTexture;
 class GlVertexBuffer;
 class GlIndexBuffer;
 
-class GlDevice final : public Device {
+class GlDevice final : public Device, public Inspection {
 public:
     // Creates the GL context on the window. Fails with kErrNotAvailable when the
     // window has no GL 3.3 context to give.
@@ -84,31 +85,26 @@ public:
     // had failed, so that the game can be run both ways and compared.
     void SetForcedRedraws(bool on) { forcedRedraws_ = on; }
     // Whether the current (or last) scene is drawn without depth tests or writes.
-    bool DrawsWithoutDepth() const { return depthless_; }
+    bool DrawsWithoutDepth() const override { return depthless_; }
     // Number of scenes so far that had to be drawn again.
-    uint64_t SceneRedraws() const { return sceneRedraws_; }
+    uint64_t SceneRedraws() const override { return sceneRedraws_; }
     // Pixels (at most) left out of draws so far, where they would have
     // changed nothing.
-    uint64_t SkippedPixels() const { return skippedPixels_; }
+    uint64_t SkippedPixels() const override { return skippedPixels_; }
 
-    // ---- GL-only inspection (tests, benchmarks) ----
-    uint32_t BackBufferWidth() const { return bbWidth_; }
-    uint32_t BackBufferHeight() const { return bbHeight_; }
-    // The back buffer as 0xAARRGGBB words, top row first.
-    void ReadBackBuffer(std::vector<uint32_t>& argb);
-    // Runs the present pass into an offscreen target of width x height (as if the
-    // window's drawable had that size) and reads it back like ReadBackBuffer.
-    void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb);
-    // Number of GL state calls issued so far (the cache test counts them).
-    uint64_t GlStateCalls() const { return glStateCalls_; }
+    // ---- inspection (tests, benchmarks) ----
+    const char* BackEndName() const override { return "GL"; }
+    uint32_t BackBufferWidth() const override { return bbWidth_; }
+    uint32_t BackBufferHeight() const override { return bbHeight_; }
+    void ReadBackBuffer(std::vector<uint32_t>& argb) override;
+    void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) override;
+    // GL state calls (the cache test counts them).
+    uint64_t StateCalls() const override { return glStateCalls_; }
     // Number of draws so far that a shortcut made cheaper than their states ask.
     uint64_t ShortcutDraws() const { return shortcutDraws_; }
-    // Number of draw calls issued to GL so far (clears and present passes included).
-    uint64_t GlDrawCalls() const { return glDrawCalls_; }
-    // Bytes of the CPU copies the live textures hold now (memory figures).
-    uint64_t TextureCopyBytes() const;
-    // Waits until GL has finished every issued command.
-    void Finish();
+    uint64_t DrawCalls() const override { return glDrawCalls_; }
+    uint64_t TextureCopyBytes() const override;
+    void Finish() override;
 
     // ---- for the resources ----
     void BindTextureForUpload(uint32_t glName);
@@ -144,8 +140,6 @@ private:
     GlDevice() = default;
     bool InitGl(const PresentParams& pp);
     bool ResizeBackBuffer(uint32_t w, uint32_t h);
-    void ApplyWindowMode(const PresentParams& pp);
-    void ApplySwapInterval(uint32_t interval);
     void RestoreDefaults();
     void InvalidateShadow();
     bool AnyDefaultPoolResource() const;

@@ -14,30 +14,13 @@ namespace {
 constexpr uint32_t kLockReadOnly = 0x10;
 constexpr uint32_t kMaxSurfaceSide = 16384;
 
-uint32_t RowPitch(uint32_t width, uint32_t format) {
-    uint64_t bytes = static_cast<uint64_t>(width) * BytesPerPixel(format);
-    return static_cast<uint32_t>((bytes + 3) & ~uint64_t{3});
-}
-
-bool ValidRect(const Rect& r, uint32_t w, uint32_t h) {
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-           static_cast<uint32_t>(r.right) <= w && static_cast<uint32_t>(r.bottom) <= h;
-}
-
-uint32_t FullChain(uint32_t w, uint32_t h) {
-    uint32_t n = 1;
-    for (uint32_t m = w > h ? w : h; m > 1; m >>= 1)
-        ++n;
-    return n;
-}
-
 } // namespace
 
 // ---- texture ----
 
 GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                              uint32_t usage, uint32_t format, uint32_t pool) {
-    uint32_t full = FullChain(width, height);
+    uint32_t full = FullMipChain(width, height);
     if (levels == 0 || levels > full)
         levels = full;
     auto* t = new (std::nothrow) GlTexture(device, usage, format, pool);
@@ -157,7 +140,7 @@ Result GlTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, ui
         return kErrInvalidCall;
     Rect r{0, 0, static_cast<int32_t>(l.width), static_cast<int32_t>(l.height)};
     if (rect) {
-        if (!ValidRect(*rect, l.width, l.height))
+        if (!RectInside(*rect, l.width, l.height))
             return kErrInvalidCall;
         r = *rect;
     }
@@ -394,7 +377,7 @@ Result GlSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
         return kErrInvalidCall;
     Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     if (rect) {
-        if (!ValidRect(*rect, width_, height_))
+        if (!RectInside(*rect, width_, height_))
             return kErrInvalidCall;
         r = *rect;
     }
@@ -416,12 +399,14 @@ Result GlSurface::UnlockRect() {
 
 GlBufferStore::~GlBufferStore() = default;
 
-bool GlBufferStore::Init(uint32_t length, uint32_t usage) {
+bool GlBufferStore::Init(uint32_t length, uint32_t usage, bool gl) {
     try {
         bytes_.assign(length, 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    if (!gl)
+        return true;
     glUsage_ = (usage & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
     glGenBuffers(1, &name_);
     // The copy-write target is bound to nothing the draw state depends on.
@@ -481,16 +466,7 @@ GlVertexBuffer::~GlVertexBuffer() {
 }
 
 Result GlVertexBuffer::GetDesc(BufferDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = BufferDesc{};
-    out->format = 100; // the original's "vertex data" format code
-    out->type = Rtype::VertexBuffer;
-    out->usage = usage_;
-    out->pool = pool_;
-    out->size = store_.Length();
-    out->fvf = format_;
-    return kOk;
+    return Describe(out, true);
 }
 
 GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
@@ -505,15 +481,7 @@ GlIndexBuffer::~GlIndexBuffer() {
 }
 
 Result GlIndexBuffer::GetDesc(BufferDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = BufferDesc{};
-    out->format = format_;
-    out->type = Rtype::IndexBuffer;
-    out->usage = usage_;
-    out->pool = pool_;
-    out->size = store_.Length();
-    return kOk;
+    return Describe(out, false);
 }
 
 } // namespace gpu

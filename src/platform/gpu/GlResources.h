@@ -6,6 +6,7 @@
 // engine's registries can hold the last reference); it then loses its GL object
 // and keeps only the CPU copy.
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
@@ -112,7 +113,9 @@ public:
     GlBufferStore& operator=(const GlBufferStore&) = delete;
     ~GlBufferStore();
 
-    bool Init(uint32_t length, uint32_t usage); // false when out of memory
+    // False when out of memory. Without `gl` the store is the only copy (the
+    // software back end draws from it).
+    bool Init(uint32_t length, uint32_t usage, bool gl = true);
     Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
     Result Unlock();
     void FreeGl();
@@ -130,8 +133,9 @@ private:
 };
 
 // What vertex and index buffers share besides the store: the owning device,
-// how they were made, and handing out the store's lock.
-template <class Interface> class GlBuffer : public Interface {
+// how they were made, and handing out the store's lock. The software back end
+// owns buffers of the same kind, without a GL buffer.
+template <class Interface, class Owner = GlDevice> class GlBuffer : public Interface {
 public:
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
         return store_.Lock(offsetBytes, sizeBytes, out, flags);
@@ -140,7 +144,7 @@ public:
 
     const GlBufferStore& Store() const { return store_; }
     uint32_t Pool() const { return pool_; }
-    const GlDevice* Owner() const { return device_; }
+    const Owner* OwnedBy() const { return device_; }
     // The device is going away: free the GL buffer, keep the CPU copy.
     void Detach() {
         if (device_)
@@ -149,11 +153,25 @@ public:
     }
 
 protected:
-    GlBuffer(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
+    // The description both kinds give: a vertex buffer reports the original's
+    // "vertex data" format and its vertex format, an index buffer its format.
+    Result Describe(BufferDesc* out, bool vertices) const {
+        if (!out)
+            return kErrInvalidCall;
+        *out = BufferDesc{};
+        out->format = vertices ? 100u : format_;
+        out->type = vertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;
+        out->usage = usage_;
+        out->pool = pool_;
+        out->size = store_.Length();
+        out->fvf = vertices ? format_ : 0u;
+        return kOk;
+    }
+    GlBuffer(Owner* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
     // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.
     template <class Buffer> static Buffer* WithStorage(Buffer* b, uint32_t length) {
-        if (b && !b->store_.Init(length, b->usage_)) {
+        if (b && !b->store_.Init(length, b->usage_, std::is_same_v<Owner, GlDevice>)) {
             b->device_ = nullptr; // never known to the device
             delete b;
             return nullptr;
@@ -161,7 +179,7 @@ protected:
         return b;
     }
 
-    GlDevice* device_;
+    Owner* device_;
     uint32_t usage_, format_, pool_;
     GlBufferStore store_;
 };

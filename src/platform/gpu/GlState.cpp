@@ -2,7 +2,6 @@
 
 #include <epoxy/gl.h>
 
-
 namespace gpu {
 namespace {
 
@@ -18,11 +17,7 @@ constexpr uint32_t kArgAlphaReplicate = 0x20;
 constexpr uint32_t kStageBits = 27;
 constexpr uint32_t kAlphaFuncShift = kStageBits * kCombinerStages;
 
-struct StageKey {
-    uint32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0;
-    uint32_t alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
-    uint32_t uvSet = 0;
-};
+using StageKey = CombinerStage;
 
 uint32_t PackArg(uint32_t arg) {
     uint32_t sel = arg & kArgSelectMask;
@@ -48,7 +43,9 @@ uint32_t PackStage(const StageKey& k) {
            (k.alphaArg1 << 16) | (k.alphaArg2 << 21) | (k.uvSet << 26);
 }
 
-StageKey UnpackStage(CombinerKey key, uint32_t stage) {
+} // namespace
+
+StageKey UnpackCombinerStage(CombinerKey key, uint32_t stage) {
     uint32_t v = static_cast<uint32_t>(key >> (stage * kStageBits)) & ((1u << kStageBits) - 1);
     StageKey k;
     k.colorOp = v & 7;
@@ -65,7 +62,7 @@ bool ArgIsTexture(uint32_t packed) {
     return (packed & kArgSelectMask) == Ta::Texture;
 }
 
-bool StageSamples(const StageKey& k) {
+bool CombinerStageSamples(const StageKey& k) {
     if (k.colorOp == 0)
         return false;
     bool c = (UsesArg1(k.colorOp) && ArgIsTexture(k.colorArg1)) ||
@@ -74,6 +71,12 @@ bool StageSamples(const StageKey& k) {
                                 (UsesArg2(k.alphaOp) && ArgIsTexture(k.alphaArg2)));
     return c || a;
 }
+
+uint32_t CombinerAlphaFunc(CombinerKey key) {
+    return static_cast<uint32_t>(key >> kAlphaFuncShift) & 0xF;
+}
+
+namespace {
 
 std::string ArgExpr(uint32_t packed, uint32_t stage) {
     std::string base;
@@ -223,7 +226,7 @@ CombinerKey MakeCombinerKey(const StageStateTable& ss, bool alphaTest, uint32_t 
                 if ((*a & kArgSelectMask) == Ta::Current)
                     *a = (*a & ~kArgSelectMask) | Ta::Diffuse;
         }
-        k.uvSet = (StageSamples(k) && (t[Tss::TexCoordIndex] & 0xFFFF) != 0) ? 1 : 0;
+        k.uvSet = (CombinerStageSamples(k) && (t[Tss::TexCoordIndex] & 0xFFFF) != 0) ? 1 : 0;
         key |= static_cast<CombinerKey>(PackStage(k)) << (s * kStageBits);
     }
     uint32_t func =
@@ -235,7 +238,7 @@ CombinerKey MakeCombinerKey(const StageStateTable& ss, bool alphaTest, uint32_t 
 bool KeyUsesTexture(CombinerKey key, uint32_t stage) {
     if (stage >= kCombinerStages)
         return false;
-    return StageSamples(UnpackStage(key, stage));
+    return CombinerStageSamples(UnpackCombinerStage(key, stage));
 }
 
 const char* CombinerVertexShader() {
@@ -270,11 +273,11 @@ std::string CombinerFragmentShader(CombinerKey key) {
                     "void main() {\n"
                     "    vec4 cur = vColor;\n";
     for (uint32_t st = 0; st < kCombinerStages; ++st) {
-        StageKey k = UnpackStage(key, st);
+        StageKey k = UnpackCombinerStage(key, st);
         if (k.colorOp == 0)
             break;
         std::string n = std::to_string(st);
-        if (StageSamples(k))
+        if (CombinerStageSamples(k))
             s += "    vec4 t" + n + " = texture(uTex" + n + ", " + (k.uvSet ? "vUv1" : "vUv0") +
                  ");\n";
         std::string c =
@@ -284,7 +287,7 @@ std::string CombinerFragmentShader(CombinerKey key) {
                                                 ArgExpr(k.alphaArg2, st) + ".a");
         s += "    cur = vec4(" + c + ", " + a + ");\n";
     }
-    uint32_t func = static_cast<uint32_t>(key >> kAlphaFuncShift) & 0xF;
+    uint32_t func = CombinerAlphaFunc(key);
     if (func != 0) {
         // The original compares the 8-bit alpha with the 8-bit reference.
         s += "    float a8 = floor(clamp(cur.a, 0.0, 1.0) * 255.0 + 0.5);\n";

@@ -30,6 +30,18 @@ using CombinerKey = uint64_t;
 CombinerKey MakeCombinerKey(const StageStateTable& ss, bool alphaTest, uint32_t alphaFunc);
 // Whether a stage of the key reads its texture (it needs a bound texture unit).
 bool KeyUsesTexture(CombinerKey key, uint32_t stage);
+// One stage of a key. An op of 0 means "stage off" (colour) or "keep the
+// current alpha" (alpha); arguments hold the selector in the low three bits,
+// 0x8 for the complement and 0x10 for the alpha replicated.
+struct CombinerStage {
+    uint32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0;
+    uint32_t alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
+    uint32_t uvSet = 0;
+};
+CombinerStage UnpackCombinerStage(CombinerKey key, uint32_t stage);
+bool CombinerStageSamples(const CombinerStage& k);
+// The alpha-test function of a key (0 when there is no test).
+uint32_t CombinerAlphaFunc(CombinerKey key);
 
 // GLSL 3.30 sources. The vertex stage transforms with the row-vector matrix uMvp,
 // moves the half-pixel sample offset by uPixelShift (NDC units) and maps the

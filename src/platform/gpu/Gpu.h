@@ -2,8 +2,9 @@
 // The GPU device API the engine draws through. It keeps the numbering of the
 // original fixed-function 3D API the game was written for (render-state numbers,
 // stage states, formats, result codes), because the engine's state caches index
-// by those numbers and its decisions test those codes. Two back ends implement it:
-// OpenGL 3.3 (the game) and a recording back end (tests, headless tools).
+// by those numbers and its decisions test those codes. Three back ends implement it:
+// OpenGL 3.3 (the game on a GPU), our own rasteriser presenting through GL (the
+// game without one) and a recording back end (tests, headless tools).
 //
 // Ownership: every object is owned by whoever created it and destroyed by
 // Release(). The device keeps no reference to what is bound: releasing a bound
@@ -310,9 +311,7 @@ Api* CreateGlApi();
 // Our own rasteriser for machines without a GPU; it presents through GL.
 // Null where it cannot run.
 Api* CreateSoftApi();
-// The back end this machine should draw with: GLORVANE_RENDERER=gl|soft
-// decides when set, else the software one where GL itself is a software
-// rasteriser. Falls back to GL when the chosen one cannot start.
+// The back end the game draws with: GL, or ours when GLORVANE_RENDERER=soft.
 Api* CreateApi();
 
 }  // namespace gpu

@@ -2,6 +2,8 @@
 // Bit layouts of the texture formats and conversion between them and RGBA8.
 #include <cstdint>
 
+#include "platform/gpu/Gpu.h"
+
 namespace gpu {
 
 struct ChannelLayout {
@@ -32,5 +34,13 @@ void ExpandRow(uint32_t format, const uint8_t* src, uint32_t width, uint8_t* dst
 // Packs `width` RGBA8 pixels into `format` (top bits of each channel). Luminance
 // formats store the pixel's luminance.
 void PackRow(uint32_t format, const uint8_t* srcRgba, uint32_t width, uint8_t* dst);
+
+// Bytes per row of a picture in `format`, padded to 4 bytes (callers must use
+// the pitch, as with a real driver).
+uint32_t RowPitch(uint32_t width, uint32_t format);
+// Whether r is a non-empty rectangle inside a w x h picture.
+bool RectInside(const Rect& r, uint32_t w, uint32_t h);
+// Levels of a full mip chain down to 1x1.
+uint32_t FullMipChain(uint32_t w, uint32_t h);
 
 }  // namespace gpu

@@ -152,20 +152,21 @@ struct ApiReleaser {
     }
 };
 
-// The offscreen window, the GL back end and a renderer with its device, made
-// the way the program entry makes them (the window at its final size).
+// The offscreen window, the back end this machine draws with (or GL, when a
+// test is about GL itself) and a renderer with its device, made the way the
+// program entry makes them (the window at its final size).
 class GlStack {
 public:
-    GlStack() {
+    explicit GlStack(bool glOnly = false) {
         std::string error;
         window_.reset(os::Window::Create("Glorvane test", 1024, 768, &error));
         if (!window_) {
             problem_ = "no window: " + error;
             return;
         }
-        api_.reset(gpu::CreateGlApi());
+        api_.reset(glOnly ? gpu::CreateGlApi() : gpu::CreateApi());
         if (!api_) {
-            problem_ = "no GL back end";
+            problem_ = "no back end";
             return;
         }
         renderer_ = CSharedPtr<CRenderer>(new CRenderer());

@@ -24,7 +24,7 @@ TEST(FrameShortcuts, LevelFrameIsTheSameWithAndWithout) {
     if (!copy.Missing().empty())
         GTEST_SKIP() << copy.Missing();
     EnterDir enter(copy.Path());
-    GlStack gl;
+    GlStack gl(true);
     ASSERT_EQ(gl.Problem(), "");
     CRenderer& renderer = *gl.Renderer();
     auto* device = dynamic_cast<gpu::GlDevice*>(renderer.GetDevice()->GetDevice());

@@ -15,7 +15,7 @@
 #include "engine/SpriteQuad.h"
 #include "engine/TextSprite.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/Inspection.h"
 #include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
 #include "screens/ScreensManager.h"
@@ -346,7 +346,7 @@ void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
 bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
     std::vector<std::pair<int32_t*, int32_t>> flags;
     DrawFlags(control, flags);
-    auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::Inspection* gl = gpu::Inspect(gl_->Renderer()->GetDevice()->GetDevice());
     if (flags.empty() || gl == nullptr)
         return true; // nothing of its own to look for
     int cw = 0, ch = 0, dw = 0, dh = 0;

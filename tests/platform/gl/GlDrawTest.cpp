@@ -604,12 +604,12 @@ TEST_F(GlDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
 TEST_F(GlDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {
     ClearAll(0xFF000000);
     ASSERT_EQ(Draw({{0, 0, 4, 4}}), kOk);
-    uint64_t before = dev_->GlStateCalls();
+    uint64_t before = dev_->StateCalls();
     ASSERT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kOk);
-    EXPECT_EQ(dev_->GlStateCalls(), before);
+    EXPECT_EQ(dev_->StateCalls(), before);
     dev_->SetStateCacheBypass(true);
     ASSERT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kOk);
-    EXPECT_GT(dev_->GlStateCalls(), before + 10);
+    EXPECT_GT(dev_->StateCalls(), before + 10);
 }
 
 TEST_F(GlDraw, ReleasedBoundTextureIsUnbound) {

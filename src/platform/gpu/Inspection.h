@@ -1,0 +1,45 @@
+#pragma once
+// What tests, tools and benchmarks read from a drawing device besides the
+// device API: the picture, what presenting makes of it, and counters. Both back
+// ends that draw for real offer it.
+#include <cstdint>
+#include <vector>
+
+#include "platform/gpu/Gpu.h"
+
+namespace gpu {
+
+class Inspection {
+public:
+    // "GL" or "software": which back end draws.
+    virtual const char* BackEndName() const = 0;
+    virtual uint32_t BackBufferWidth() const = 0;
+    virtual uint32_t BackBufferHeight() const = 0;
+    // The back buffer as 0xAARRGGBB words, top row first.
+    virtual void ReadBackBuffer(std::vector<uint32_t>& argb) = 0;
+    // The present pass into an offscreen target of width x height (as if the
+    // window's drawable had that size), read back like ReadBackBuffer.
+    virtual void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) = 0;
+    // Draw calls so far (clears and present passes included).
+    virtual uint64_t DrawCalls() const = 0;
+    // State changes handed to the driver so far (none where there is none).
+    virtual uint64_t StateCalls() const = 0;
+    // Scenes so far that had to be drawn again.
+    virtual uint64_t SceneRedraws() const = 0;
+    // Pixels (at most) left out of draws so far, where they would have changed nothing.
+    virtual uint64_t SkippedPixels() const = 0;
+    // Whether the current (or last) scene is drawn without depth tests or writes.
+    virtual bool DrawsWithoutDepth() const = 0;
+    // Bytes the live textures hold in CPU memory now.
+    virtual uint64_t TextureCopyBytes() const = 0;
+    // Returns once every issued command has taken effect.
+    virtual void Finish() = 0;
+
+protected:
+    ~Inspection() = default;
+};
+
+// The inspection of a device that offers one; null for the recording back end.
+Inspection* Inspect(Device* device);
+
+} // namespace gpu

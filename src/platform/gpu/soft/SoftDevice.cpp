@@ -1,0 +1,567 @@
+#include "platform/gpu/soft/SoftDevice.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/gpu/GlApi.h"
+#include "platform/gpu/GlResources.h"
+#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/soft/SoftResources.h"
+#include "platform/os/Window.h"
+
+namespace gpu {
+namespace {
+
+constexpr uint64_t kMaxBufferBytes = 1ull << 30;
+constexpr uint32_t kMaxTextureSize = 8192;
+constexpr uint16_t kDepthFar = 0xFFFF;
+
+uint16_t Depth16(float z) {
+    return static_cast<uint16_t>(std::clamp(z, 0.0f, 1.0f) * 65535.0f + 0.5f);
+}
+
+// Makes a buffer of either kind after the checks both share, and has the
+// device track it.
+template <class Buffer, class Interface>
+Result MakeBuffer(SoftDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
+                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = nullptr;
+    if (lengthBytes == 0 || pool > Pool::SystemMem)
+        return kErrInvalidCall;
+    if (lengthBytes > kMaxBufferBytes)
+        return kErrOutOfVideoMemory;
+    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
+    if (!b)
+        return kErrOutOfVideoMemory;
+    live.insert(b);
+    *out = b;
+    return kOk;
+}
+
+} // namespace
+
+Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevice** out) {
+    *out = nullptr;
+    if (WindowContextInUse())
+        return kErrInvalidCall;
+    PresentParams p = pp;
+    if (!CompletePresentParams(window, &p))
+        return kErrInvalidCall;
+    SDL_GLContext ctx = CreateWindowContext(window);
+    if (!ctx)
+        return kErrNotAvailable;
+    auto* d = new SoftDevice();
+    d->window_ = window;
+    d->context_ = ctx;
+    if (!d->present_->Init() || !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
+        delete d;
+        return kErrOutOfVideoMemory;
+    }
+    d->pp_ = p;
+    d->bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
+    GammaRamp linear;
+    for (int i = 0; i < 256; ++i)
+        linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
+    d->SetGammaRamp(0, &linear);
+    ApplySwapInterval(p.presentationInterval);
+    d->state_.Restore(d->bbWidth_, d->bbHeight_);
+    ApplyWindowMode(window, p);
+    *out = d;
+    return kOk;
+}
+
+SoftDevice::~SoftDevice() {
+    for (SoftTexture* t : std::vector<SoftTexture*>(liveTextures_.begin(), liveTextures_.end()))
+        t->Detach();
+    for (SoftVertexBuffer* b :
+         std::vector<SoftVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
+        b->Detach();
+    for (SoftIndexBuffer* b :
+         std::vector<SoftIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
+        b->Detach();
+    present_.reset(); // its GL objects go before the context
+    DestroyWindowContext(window_, context_);
+    // The pointer goes back to the system's with the device.
+    if (window_)
+        window_->ShowCursorPicture(false);
+}
+
+bool SoftDevice::Resize(uint32_t w, uint32_t h) {
+    try {
+        // A new back buffer starts black with a cleared depth buffer.
+        color_.assign(static_cast<size_t>(w) * h, 0xFF000000u);
+        depth_.assign(static_cast<size_t>(w) * h, kDepthFar);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bbWidth_ = w;
+    bbHeight_ = h;
+    depthLow_ = kDepthFar;
+    return true;
+}
+
+bool SoftDevice::AnyDefaultPoolResource() const {
+    for (const SoftTexture* t : liveTextures_)
+        if (t->Pool() == Pool::Default)
+            return true;
+    for (const SoftVertexBuffer* b : liveVertexBuffers_)
+        if (b->Pool() == Pool::Default)
+            return true;
+    for (const SoftIndexBuffer* b : liveIndexBuffers_)
+        if (b->Pool() == Pool::Default)
+            return true;
+    return false;
+}
+
+Result SoftDevice::GetDeviceCaps(Caps* out) {
+    if (!out)
+        return kErrInvalidCall;
+    FillGlCaps(out, kMaxTextureSize);
+    return kOk;
+}
+
+Result SoftDevice::Reset(PresentParams* pp) {
+    if (!pp)
+        return kErrInvalidCall;
+    // As on the original: default-pool resources must be gone first.
+    if (AnyDefaultPoolResource())
+        return kErrInvalidCall;
+    PresentParams p = *pp;
+    if (!p.window)
+        p.window = window_;
+    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
+        p.backBufferFormat = pp_.backBufferFormat;
+    if (!CompletePresentParams(window_, &p))
+        return kErrInvalidCall;
+    ApplyWindowMode(window_, p);
+    if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
+        !Resize(p.backBufferWidth, p.backBufferHeight))
+        return kErrOutOfVideoMemory;
+    pp_ = p;
+    bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
+    ApplySwapInterval(p.presentationInterval);
+    state_.Restore(bbWidth_, bbHeight_);
+    stream_ = nullptr;
+    streamStride_ = 0;
+    indices_ = nullptr;
+    baseVertex_ = 0;
+    fvf_ = 0;
+    inScene_ = false;
+    pp->backBufferWidth = p.backBufferWidth;
+    pp->backBufferHeight = p.backBufferHeight;
+    pp->backBufferFormat = p.backBufferFormat;
+    return kOk;
+}
+
+Result SoftDevice::BeginScene() {
+    if (inScene_)
+        return kErrInvalidCall;
+    inScene_ = true;
+    depthUsed_ = false;
+    return kOk;
+}
+
+Result SoftDevice::EndScene() {
+    if (!inScene_)
+        return kErrInvalidCall;
+    inScene_ = false;
+    return kOk;
+}
+
+// ---- state ----
+
+Result SoftDevice::SetRenderState(uint32_t state, uint32_t value) {
+    if (state >= kRenderStateCount)
+        return kErrInvalidCall;
+    state_.rs[state] = value;
+    return kOk;
+}
+
+Result SoftDevice::GetRenderState(uint32_t state, uint32_t* value) {
+    if (state >= kRenderStateCount || !value)
+        return kErrInvalidCall;
+    *value = state_.rs[state];
+    return kOk;
+}
+
+Result SoftDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
+    if (stage >= kStageCount || state == 0 || state >= kStageStateCount)
+        return kErrInvalidCall;
+    state_.ss[stage][state] = value;
+    return kOk;
+}
+
+Result SoftDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
+    if (stage >= kStageCount || state == 0 || state >= kStageStateCount || !value)
+        return kErrInvalidCall;
+    *value = state_.ss[stage][state];
+    return kOk;
+}
+
+Result SoftDevice::SetTexture(uint32_t stage, Texture* texture) {
+    if (stage >= kStageCount)
+        return kErrInvalidCall;
+    SoftTexture* t = nullptr;
+    if (texture) {
+        t = dynamic_cast<SoftTexture*>(texture);
+        if (!t || t->Owner() != this)
+            return kErrInvalidCall;
+    }
+    state_.textures[stage] = t;
+    return kOk;
+}
+
+Result SoftDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
+    if (stream != 0)
+        return kErrInvalidCall;
+    SoftVertexBuffer* b = nullptr;
+    if (vb) {
+        b = dynamic_cast<SoftVertexBuffer*>(vb);
+        if (!b || b->OwnedBy() != this || stride == 0)
+            return kErrInvalidCall;
+    }
+    stream_ = b;
+    streamStride_ = b ? stride : 0;
+    return kOk;
+}
+
+Result SoftDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
+    SoftIndexBuffer* b = nullptr;
+    if (ib) {
+        b = dynamic_cast<SoftIndexBuffer*>(ib);
+        if (!b || b->OwnedBy() != this)
+            return kErrInvalidCall;
+    }
+    indices_ = b;
+    baseVertex_ = baseVertexIndex;
+    return kOk;
+}
+
+Result SoftDevice::SetVertexShader(uint32_t fvf) {
+    fvf_ = fvf;
+    return kOk;
+}
+
+Result SoftDevice::SetTransform(uint32_t which, const Matrix* m) {
+    if (!m)
+        return kErrInvalidCall;
+    switch (which) {
+    case Ts::World:
+        state_.world = *m;
+        return kOk;
+    case Ts::View:
+        state_.view = *m;
+        return kOk;
+    case Ts::Projection:
+        state_.proj = *m;
+        return kOk;
+    default:
+        return kErrInvalidCall;
+    }
+}
+
+Result SoftDevice::GetTransform(uint32_t which, Matrix* m) {
+    if (!m)
+        return kErrInvalidCall;
+    switch (which) {
+    case Ts::World:
+        *m = state_.world;
+        return kOk;
+    case Ts::View:
+        *m = state_.view;
+        return kOk;
+    case Ts::Projection:
+        *m = state_.proj;
+        return kOk;
+    default:
+        return kErrInvalidCall;
+    }
+}
+
+Result SoftDevice::SetViewport(const Viewport* vp) {
+    if (!vp || vp->width == 0 || vp->height == 0)
+        return kErrInvalidCall;
+    if (static_cast<uint64_t>(vp->x) + vp->width > bbWidth_ ||
+        static_cast<uint64_t>(vp->y) + vp->height > bbHeight_)
+        return kErrInvalidCall;
+    if (!(vp->minZ >= 0.0f && vp->minZ <= 1.0f && vp->maxZ >= 0.0f && vp->maxZ <= 1.0f))
+        return kErrInvalidCall;
+    state_.viewport = *vp;
+    return kOk;
+}
+
+Result SoftDevice::GetViewport(Viewport* vp) {
+    if (!vp)
+        return kErrInvalidCall;
+    *vp = state_.viewport;
+    return kOk;
+}
+
+// ---- clearing and drawing ----
+
+Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                         uint32_t) {
+    if (count > 0 && !rects)
+        return kErrInvalidCall;
+    const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
+    if (!target && !depth)
+        return kOk;
+    // A back buffer without alpha keeps alpha full.
+    const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
+    const uint16_t z16 = Depth16(z);
+    const Viewport& vp = state_.viewport;
+    const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
+    const uint32_t n = count > 0 ? count : 1;
+    for (uint32_t i = 0; i < n; ++i) {
+        // Only the viewport is cleared (the letterbox bars rely on it).
+        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
+        if (count > 0) {
+            x0 = std::max<int64_t>(x0, rects[i].left);
+            y0 = std::max<int64_t>(y0, rects[i].top);
+            x1 = std::min<int64_t>(x1, rects[i].right);
+            y1 = std::min<int64_t>(y1, rects[i].bottom);
+            if (x0 >= x1 || y0 >= y1)
+                continue;
+        }
+        ++drawCalls_;
+        for (int64_t y = y0; y < y1; ++y) {
+            const size_t at = static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0);
+            const auto w = static_cast<size_t>(x1 - x0);
+            if (target)
+                std::fill_n(color_.data() + at, w, fill);
+            if (depth)
+                std::fill_n(depth_.data() + at, w, z16);
+        }
+        if (depth) {
+            const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
+            depthLow_ = whole ? z16 : std::min(depthLow_, z16);
+        }
+    }
+    return kOk;
+}
+
+bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
+    switch (func) {
+    case Cmp::Always:
+        return true;
+    case Cmp::LessEqual:
+        return maxZ <= depthLow_;
+    case Cmp::Less:
+        return maxZ < depthLow_;
+    default:
+        return false;
+    }
+}
+
+Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
+                                        uint32_t primCount) {
+    if (!stream_ || !indices_ || fvf_ != kFvfGame || streamStride_ < sizeof(Vertex))
+        return kErrInvalidCall;
+    if (stream_->Store().Locked() || indices_->Store().Locked())
+        return kErrInvalidCall;
+    if ((type != Prim::TriangleList && type != Prim::TriangleStrip) || primCount > 0x3FFFFFFF)
+        return kErrInvalidCall;
+    if (primCount == 0)
+        return kOk;
+    const uint32_t count = type == Prim::TriangleList ? primCount * 3 : primCount + 2;
+    const GlBufferStore& ib = indices_->Store();
+    const uint32_t isize = indices_->IndexSize();
+    if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
+        return kErrInvalidCall;
+    const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
+    auto indexAt = [&](uint32_t i) -> uint32_t {
+        if (isize == 2) {
+            uint16_t v;
+            std::memcpy(&v, idx + i * 2, 2);
+            return v;
+        }
+        uint32_t v;
+        std::memcpy(&v, idx + i * 4, 4);
+        return v;
+    };
+    // Every vertex the indices reach must lie inside the vertex buffer.
+    uint32_t lo = 0xFFFFFFFFu, hi = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t v = indexAt(i);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    const uint64_t lastVertex = static_cast<uint64_t>(hi) + baseVertex_;
+    if (baseVertex_ > 0x7FFFFFFF ||
+        lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
+        return kErrInvalidCall;
+    ++drawCalls_;
+
+    float mvp[16];
+    state_.Mvp(mvp);
+    const Viewport& vp = state_.viewport;
+    transformed_.resize(hi - lo + 1);
+    const uint8_t* vb = stream_->Store().Data();
+    uint16_t minZ = kDepthFar, maxZ = 0;
+    for (uint32_t i = lo; i <= hi; ++i) {
+        Vertex v;
+        std::memcpy(&v, vb + (static_cast<size_t>(i) + baseVertex_) * streamStride_, sizeof(v));
+        SoftClipVertex& c = transformed_[i - lo];
+        c = TransformVertex(v, mvp);
+        const float wz = c.w > 0 ? vp.minZ + c.z / c.w * (vp.maxZ - vp.minZ) : 0.0f;
+        minZ = std::min(minZ, Depth16(wz));
+        maxZ = std::max(maxZ, Depth16(wz));
+    }
+
+    SoftPixelState pixels;
+    SoftStageTexture stages[kCombinerStages];
+    state_.ForDraw(bbHasAlpha_, &pixels, stages);
+    if (pixels.depthTest && DepthPasses(pixels.depthFunc, maxZ))
+        pixels.depthTest = false; // it cannot fail: nothing to read
+    depthUsed_ = depthUsed_ || pixels.depthTest;
+    if (pixels.depthWrite)
+        depthLow_ = std::min(depthLow_, minZ);
+
+    SoftTarget target;
+    target.color = color_.data();
+    target.depth = depth_.data();
+    target.width = static_cast<int32_t>(bbWidth_);
+    target.clip[0] = static_cast<int32_t>(vp.x);
+    target.clip[1] = static_cast<int32_t>(vp.y);
+    target.clip[2] = static_cast<int32_t>(vp.x + vp.width);
+    target.clip[3] = static_cast<int32_t>(vp.y + vp.height);
+    const uint32_t cull = state_.rs[Rs::CullMode];
+    const uint32_t triangles = primCount;
+    for (uint32_t t = 0; t < triangles; ++t) {
+        uint32_t a, b, c;
+        if (type == Prim::TriangleList) {
+            a = indexAt(t * 3);
+            b = indexAt(t * 3 + 1);
+            c = indexAt(t * 3 + 2);
+        } else {
+            // Every other strip triangle runs the other way round; keep the winding.
+            a = indexAt(t);
+            b = indexAt(t + ((t & 1) ? 2 : 1));
+            c = indexAt(t + ((t & 1) ? 1 : 2));
+        }
+        const SoftClipVertex tri[3] = {transformed_[a - lo], transformed_[b - lo],
+                                       transformed_[c - lo]};
+        setup_.DrawTriangle(tri, pixels, stages, vp, target, cull);
+    }
+    return kOk;
+}
+
+// ---- presenting ----
+
+Result SoftDevice::Present() {
+    int dw = 0, dh = 0;
+    window_->GetDrawableSize(&dw, &dh);
+    if (dw <= 0 || dh <= 0)
+        return kOk; // minimised
+    present_->Draw(color_.data(), bbWidth_, bbHeight_, 0, dw, dh, shown_);
+    ++drawCalls_;
+    SDL_GL_SwapWindow(window_->Sdl());
+    MapCursorToPicture(window_, shown_, bbWidth_, bbHeight_);
+    return kOk;
+}
+
+void SoftDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
+    argb = color_;
+}
+
+void SoftDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    present_->ReadPresented(color_.data(), bbWidth_, bbHeight_, width, height, argb);
+}
+
+uint64_t SoftDevice::TextureCopyBytes() const {
+    uint64_t bytes = 0;
+    for (const SoftTexture* t : liveTextures_)
+        bytes += t->Bytes();
+    return bytes;
+}
+
+// ---- resources ----
+
+Result SoftDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                 uint32_t format, uint32_t pool, Texture** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = nullptr;
+    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize ||
+        !IsColorFormat(format) || pool > Pool::SystemMem)
+        return kErrInvalidCall;
+    SoftTexture* t = SoftTexture::Create(this, width, height, levels == kDefault ? 0 : levels,
+                                         usage, format, pool);
+    if (!t)
+        return kErrOutOfVideoMemory;
+    liveTextures_.insert(t);
+    *out = t;
+    return kOk;
+}
+
+Result SoftDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
+                                      uint32_t pool, VertexBuffer** out) {
+    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+}
+
+Result SoftDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
+                                     uint32_t pool, IndexBuffer** out) {
+    if (format != Fmt::Index16 && format != Fmt::Index32) {
+        if (out)
+            *out = nullptr;
+        return kErrInvalidCall;
+    }
+    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
+}
+
+Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                                      Surface** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = GlSurface::Create(width, height, format);
+    return *out ? kOk : kErrInvalidCall;
+}
+
+void SoftDevice::Forget(SoftTexture* t) {
+    liveTextures_.erase(t);
+    for (SoftTexture*& bound : state_.textures)
+        if (bound == t)
+            bound = nullptr;
+}
+
+void SoftDevice::Forget(SoftVertexBuffer* vb) {
+    liveVertexBuffers_.erase(vb);
+    if (stream_ == vb) {
+        stream_ = nullptr;
+        streamStride_ = 0;
+    }
+}
+
+void SoftDevice::Forget(SoftIndexBuffer* ib) {
+    liveIndexBuffers_.erase(ib);
+    if (indices_ == ib)
+        indices_ = nullptr;
+}
+
+// ---- gamma and cursor ----
+
+void SoftDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
+    if (!ramp)
+        return;
+    ramp_ = *ramp;
+    present_->SetRamp(*ramp); // applied when presenting, never to the desktop
+}
+
+void SoftDevice::GetGammaRamp(GammaRamp* ramp) {
+    if (ramp)
+        *ramp = ramp_;
+}
+
+Result SoftDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
+    return SetSurfaceCursor(window_, hotX, hotY, image);
+}
+
+int32_t SoftDevice::ShowCursor(int32_t show) { return ShowSurfaceCursor(window_, show); }
+
+} // namespace gpu

@@ -1,0 +1,128 @@
+#pragma once
+// The software device: draws what the game draws into a back buffer of
+// 0xAARRGGBB words with a 16-bit depth buffer, on one thread, and shows each
+// finished frame through GL as one texture. Textures live only here, once.
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/gpu/Gpu.h"
+#include "platform/gpu/Inspection.h"
+#include "platform/gpu/soft/SoftPresent.h"
+#include "platform/gpu/soft/SoftSetup.h"
+#include "platform/gpu/soft/SoftState.h"
+
+typedef void* SDL_GLContext;
+
+namespace gpu {
+
+class SoftTexture;
+class SoftVertexBuffer;
+class SoftIndexBuffer;
+
+class SoftDevice final : public Device, public Inspection {
+public:
+    // Makes the window's GL context for presenting; kErrNotAvailable without one.
+    static Result Create(os::Window* window, const PresentParams& pp, SoftDevice** out);
+    ~SoftDevice() override;
+
+    Result GetDeviceCaps(Caps* out) override;
+    Result TestCooperativeLevel() override { return kOk; }
+    Result Reset(PresentParams* pp) override;
+    Result Present() override;
+    Result BeginScene() override;
+    Result EndScene() override;
+    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                 uint32_t stencil) override;
+
+    Result SetRenderState(uint32_t state, uint32_t value) override;
+    Result GetRenderState(uint32_t state, uint32_t* value) override;
+    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
+    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
+    Result SetTexture(uint32_t stage, Texture* texture) override;
+    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
+    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
+    Result SetVertexShader(uint32_t fvf) override;
+    Result SetTransform(uint32_t which, const Matrix* m) override;
+    Result GetTransform(uint32_t which, Matrix* m) override;
+    Result SetViewport(const Viewport* vp) override;
+    Result GetViewport(Viewport* vp) override;
+    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                uint32_t startIndex, uint32_t primCount) override;
+
+    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                         uint32_t format, uint32_t pool, Texture** out) override;
+    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
+                              VertexBuffer** out) override;
+    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
+                             IndexBuffer** out) override;
+    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                              Surface** out) override;
+
+    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
+    void GetGammaRamp(GammaRamp* ramp) override;
+    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
+    int32_t ShowCursor(int32_t show) override;
+    void SetStateCacheBypass(bool) override {} // no driver below to forward to
+
+    // ---- inspection ----
+    const char* BackEndName() const override { return "software"; }
+    uint32_t BackBufferWidth() const override { return bbWidth_; }
+    uint32_t BackBufferHeight() const override { return bbHeight_; }
+    void ReadBackBuffer(std::vector<uint32_t>& argb) override;
+    void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) override;
+    uint64_t DrawCalls() const override { return drawCalls_; }
+    uint64_t StateCalls() const override { return 0; }
+    uint64_t SceneRedraws() const override { return 0; }
+    uint64_t SkippedPixels() const override { return 0; }
+    bool DrawsWithoutDepth() const override { return !depthUsed_; }
+    uint64_t TextureCopyBytes() const override;
+    void Finish() override {}
+
+    void Forget(SoftTexture* t);
+    void Forget(SoftVertexBuffer* vb);
+    void Forget(SoftIndexBuffer* ib);
+
+private:
+    SoftDevice() = default;
+    bool Resize(uint32_t w, uint32_t h);
+    bool AnyDefaultPoolResource() const;
+    // Whether a draw's depth test passes wherever it draws, from the lowest
+    // depth the buffer can hold.
+    bool DepthPasses(uint32_t func, uint16_t maxZ) const;
+
+    os::Window* window_ = nullptr;
+    SDL_GLContext context_ = nullptr;
+    PresentParams pp_;
+    uint32_t bbWidth_ = 0, bbHeight_ = 0;
+    bool bbHasAlpha_ = false;
+    std::vector<uint32_t> color_;
+    std::vector<uint16_t> depth_;
+    // The lowest depth any pixel of the depth buffer holds, as far as the
+    // clears and depth writes since tell.
+    uint16_t depthLow_ = 0;
+    bool depthUsed_ = false; // the current (or last) scene read depth
+
+    SoftState state_;
+    SoftSetup setup_;
+    std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
+    GammaRamp ramp_;
+    SoftVertexBuffer* stream_ = nullptr;
+    uint32_t streamStride_ = 0;
+    SoftIndexBuffer* indices_ = nullptr;
+    uint32_t baseVertex_ = 0;
+    uint32_t fvf_ = 0;
+    bool inScene_ = false;
+    uint64_t drawCalls_ = 0;
+    int32_t shown_[4] = {0, 0, 1, 1};
+    std::vector<SoftClipVertex> transformed_;
+    std::vector<uint32_t> transformedAt_;
+    uint32_t transformEpoch_ = 0;
+
+    std::unordered_set<SoftTexture*> liveTextures_;
+    std::unordered_set<SoftVertexBuffer*> liveVertexBuffers_;
+    std::unordered_set<SoftIndexBuffer*> liveIndexBuffers_;
+};
+
+} // namespace gpu

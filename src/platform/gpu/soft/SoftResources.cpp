@@ -1,0 +1,194 @@
+#include "platform/gpu/soft/SoftResources.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/soft/SoftDevice.h"
+
+namespace gpu {
+namespace {
+
+// The formats stored as they are locked: the lock hands out the words themselves.
+bool Direct(uint32_t format) {
+    return format == Fmt::A8R8G8B8 || format == Fmt::X8R8G8B8;
+}
+
+uint32_t ToArgb(const uint8_t* rgba) {
+    return static_cast<uint32_t>(rgba[3]) << 24 | static_cast<uint32_t>(rgba[0]) << 16 |
+           static_cast<uint32_t>(rgba[1]) << 8 | rgba[2];
+}
+
+void ToRgba(uint32_t argb, uint8_t* rgba) {
+    rgba[0] = static_cast<uint8_t>(argb >> 16);
+    rgba[1] = static_cast<uint8_t>(argb >> 8);
+    rgba[2] = static_cast<uint8_t>(argb);
+    rgba[3] = static_cast<uint8_t>(argb >> 24);
+}
+
+} // namespace
+
+SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t height,
+                                 uint32_t levels, uint32_t usage, uint32_t format, uint32_t pool) {
+    const uint32_t full = FullMipChain(width, height);
+    if (levels == 0 || levels > full)
+        levels = full;
+    auto* t = new (std::nothrow) SoftTexture(device, usage, format, pool);
+    if (!t)
+        return nullptr;
+    try {
+        t->levels_.resize(levels);
+        uint32_t w = width, h = height;
+        for (Slot& s : t->levels_) {
+            s.pixels.width = w;
+            s.pixels.height = h;
+            // A new texture reads as zero in its own format: black, and opaque
+            // where the format has no alpha.
+            const uint32_t empty = GetFormatLayout(format).a.bits ? 0u : 0xFF000000u;
+            s.pixels.argb.assign(static_cast<size_t>(w) * h, empty);
+            w = w > 1 ? w / 2 : 1;
+            h = h > 1 ? h / 2 : 1;
+        }
+    } catch (const std::bad_alloc&) {
+        t->device_ = nullptr;
+        delete t;
+        return nullptr;
+    }
+    t->UpdateOpacity();
+    return t;
+}
+
+SoftTexture::~SoftTexture() {
+    if (device_)
+        device_->Forget(this);
+}
+
+Result SoftTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
+    if (!out || level >= levels_.size())
+        return kErrInvalidCall;
+    const SoftLevel& l = levels_[level].pixels;
+    *out = SurfaceDesc{};
+    out->format = format_;
+    out->type = Rtype::Texture;
+    out->usage = usage_;
+    out->pool = pool_;
+    out->size = RowPitch(l.width, format_) * l.height;
+    out->width = l.width;
+    out->height = l.height;
+    return kOk;
+}
+
+Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t) {
+    if (!out || level >= levels_.size())
+        return kErrInvalidCall;
+    Slot& s = levels_[level];
+    if (s.locked)
+        return kErrInvalidCall;
+    const uint32_t w = s.pixels.width, h = s.pixels.height;
+    Rect r{0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)};
+    if (rect) {
+        if (!RectInside(*rect, w, h))
+            return kErrInvalidCall;
+        r = *rect;
+    }
+    if (Direct(format_)) {
+        out->pitch = static_cast<int32_t>(w * 4);
+        out->bits = s.pixels.argb.data() + static_cast<size_t>(r.top) * w + r.left;
+    } else {
+        const uint32_t rw = static_cast<uint32_t>(r.right - r.left);
+        const uint32_t rh = static_cast<uint32_t>(r.bottom - r.top);
+        s.stagingPitch = RowPitch(rw, format_);
+        try {
+            s.staging.assign(static_cast<size_t>(s.stagingPitch) * rh, 0);
+        } catch (const std::bad_alloc&) {
+            return kErrOutOfMemory;
+        }
+        std::vector<uint8_t> rgba(static_cast<size_t>(rw) * 4);
+        for (uint32_t y = 0; y < rh; ++y) {
+            const uint32_t* src = &s.pixels.argb[static_cast<size_t>(r.top + y) * w + r.left];
+            for (uint32_t x = 0; x < rw; ++x)
+                ToRgba(src[x], &rgba[x * 4]);
+            PackRow(format_, rgba.data(), rw, &s.staging[static_cast<size_t>(y) * s.stagingPitch]);
+        }
+        out->pitch = static_cast<int32_t>(s.stagingPitch);
+        out->bits = s.staging.data();
+    }
+    s.locked = true;
+    s.rect = r;
+    return kOk;
+}
+
+Result SoftTexture::UnlockRect(uint32_t level) {
+    if (level >= levels_.size() || !levels_[level].locked)
+        return kErrInvalidCall;
+    Slot& s = levels_[level];
+    s.locked = false;
+    const Rect& r = s.rect;
+    const uint32_t w = s.pixels.width;
+    const auto rw = static_cast<uint32_t>(r.right - r.left);
+    if (format_ == Fmt::X8R8G8B8) {
+        // The unused byte may hold anything; the texel is opaque.
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = &s.pixels.argb[static_cast<size_t>(y) * w + r.left];
+            for (uint32_t x = 0; x < rw; ++x)
+                row[x] |= 0xFF000000u;
+        }
+    } else if (!Direct(format_)) {
+        std::vector<uint8_t> rgba(static_cast<size_t>(rw) * 4);
+        for (int32_t y = r.top; y < r.bottom; ++y) {
+            ExpandRow(format_, &s.staging[static_cast<size_t>(y - r.top) * s.stagingPitch], rw,
+                      rgba.data());
+            uint32_t* row = &s.pixels.argb[static_cast<size_t>(y) * w + r.left];
+            for (uint32_t x = 0; x < rw; ++x)
+                row[x] = ToArgb(&rgba[x * 4]);
+        }
+        s.staging = {};
+    }
+    UpdateOpacity();
+    return kOk;
+}
+
+void SoftTexture::UpdateOpacity() {
+    opaque_ = std::all_of(levels_.begin(), levels_.end(), [](const Slot& s) {
+        return std::all_of(s.pixels.argb.begin(), s.pixels.argb.end(),
+                           [](uint32_t c) { return c >= 0xFF000000u; });
+    });
+}
+
+size_t SoftTexture::Bytes() const {
+    size_t n = 0;
+    for (const Slot& s : levels_)
+        n += s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size();
+    return n;
+}
+
+SoftVertexBuffer* SoftVertexBuffer::Create(SoftDevice* device, uint32_t length, uint32_t usage,
+                                           uint32_t fvf, uint32_t pool) {
+    return WithStorage(new (std::nothrow) SoftVertexBuffer(device, usage, fvf, pool), length);
+}
+
+SoftVertexBuffer::~SoftVertexBuffer() {
+    if (device_)
+        device_->Forget(this);
+}
+
+Result SoftVertexBuffer::GetDesc(BufferDesc* out) {
+    return Describe(out, true);
+}
+
+SoftIndexBuffer* SoftIndexBuffer::Create(SoftDevice* device, uint32_t length, uint32_t usage,
+                                         uint32_t format, uint32_t pool) {
+    return WithStorage(new (std::nothrow) SoftIndexBuffer(device, usage, format, pool), length);
+}
+
+SoftIndexBuffer::~SoftIndexBuffer() {
+    if (device_)
+        device_->Forget(this);
+}
+
+Result SoftIndexBuffer::GetDesc(BufferDesc* out) {
+    return Describe(out, false);
+}
+
+} // namespace gpu

@@ -1,0 +1,84 @@
+#pragma once
+// Resources of the software back end. A texture keeps one copy of each level,
+// as 0xAARRGGBB words the span routines read directly; a lock in another
+// format hands out a converted copy that goes again at unlock. Buffers are
+// the GL back end's CPU stores without a GL buffer.
+#include <cstdint>
+#include <vector>
+
+#include "platform/gpu/GlResources.h"
+#include "platform/gpu/Gpu.h"
+
+namespace gpu {
+
+class SoftDevice;
+
+// One mip level as the span routines see it.
+struct SoftLevel {
+    uint32_t width = 0, height = 0;
+    std::vector<uint32_t> argb;
+};
+
+class SoftTexture final : public Texture {
+public:
+    // Null when out of memory.
+    static SoftTexture* Create(SoftDevice* device, uint32_t width, uint32_t height, uint32_t levels,
+                               uint32_t usage, uint32_t format, uint32_t pool);
+    ~SoftTexture() override;
+
+    uint32_t GetLevelCount() override { return static_cast<uint32_t>(levels_.size()); }
+    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override;
+    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override;
+    Result UnlockRect(uint32_t level) override;
+
+    const SoftLevel& Level(uint32_t i) const { return levels_[i].pixels; }
+    uint32_t Levels() const { return static_cast<uint32_t>(levels_.size()); }
+    uint32_t Pool() const { return pool_; }
+    const SoftDevice* Owner() const { return device_; }
+    // Whether every texel of every level has full alpha.
+    bool Opaque() const { return opaque_; }
+    void Detach() { device_ = nullptr; }
+    size_t Bytes() const;
+
+private:
+    struct Slot {
+        SoftLevel pixels;
+        bool locked = false;
+        Rect rect;
+        std::vector<uint8_t> staging; // the locked rectangle in the texture's format
+        uint32_t stagingPitch = 0;
+    };
+    SoftTexture(SoftDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
+        : device_(device), usage_(usage), format_(format), pool_(pool) {}
+    void UpdateOpacity();
+
+    SoftDevice* device_;
+    uint32_t usage_, format_, pool_;
+    std::vector<Slot> levels_;
+    bool opaque_ = false;
+};
+
+class SoftVertexBuffer final : public GlBuffer<VertexBuffer, SoftDevice> {
+public:
+    static SoftVertexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
+                                    uint32_t fvf, uint32_t pool);
+    ~SoftVertexBuffer() override;
+    Result GetDesc(BufferDesc* out) override;
+
+private:
+    using GlBuffer::GlBuffer;
+};
+
+class SoftIndexBuffer final : public GlBuffer<IndexBuffer, SoftDevice> {
+public:
+    static SoftIndexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
+                                   uint32_t format, uint32_t pool);
+    ~SoftIndexBuffer() override;
+    Result GetDesc(BufferDesc* out) override;
+    uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
+
+private:
+    using GlBuffer::GlBuffer;
+};
+
+} // namespace gpu

@@ -1,0 +1,297 @@
+#include "platform/gpu/soft/SoftSetup.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gpu/soft/SoftResources.h"
+
+namespace gpu {
+namespace {
+
+constexpr int64_t kSubPixels = 256;      // vertex positions snap to 1/256 pixel
+constexpr double kWindowLimit = 65536.0; // keeps the fixed-point edge sums in range
+constexpr float kMinW = 1.0e-6f;
+constexpr uint32_t kMaxClipped = 9;
+
+int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
+    int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+int64_t CeilDiv(int64_t a, int64_t b) {
+    return -FloorDiv(-a, b);
+}
+
+SoftClipVertex Mix(const SoftClipVertex& a, const SoftClipVertex& b, float t) {
+    SoftClipVertex r;
+    r.x = a.x + (b.x - a.x) * t;
+    r.y = a.y + (b.y - a.y) * t;
+    r.z = a.z + (b.z - a.z) * t;
+    r.w = a.w + (b.w - a.w) * t;
+    for (int c = 0; c < 4; ++c)
+        r.color[c] = a.color[c] + (b.color[c] - a.color[c]) * t;
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        for (int k = 0; k < 2; ++k)
+            r.uv[s][k] = a.uv[s][k] + (b.uv[s][k] - a.uv[s][k]) * t;
+    return r;
+}
+
+// Distances to the three planes that cut triangles: behind the eye, in front
+// of the near plane (z = 0) and beyond the far plane (z = w).
+float Plane(const SoftClipVertex& v, int plane) {
+    switch (plane) {
+    case 0:
+        return v.w - kMinW;
+    case 1:
+        return v.z;
+    default:
+        return v.w - v.z;
+    }
+}
+
+uint32_t ClipPolygon(SoftClipVertex* poly, uint32_t n, int plane, SoftClipVertex* out) {
+    uint32_t m = 0;
+    for (uint32_t i = 0; i < n && m + 2 <= kMaxClipped; ++i) {
+        const SoftClipVertex& a = poly[i];
+        const SoftClipVertex& b = poly[(i + 1) % n];
+        const float da = Plane(a, plane), db = Plane(b, plane);
+        if (da >= 0)
+            out[m++] = a;
+        if ((da >= 0) != (db >= 0))
+            out[m++] = Mix(a, b, da / (da - db));
+    }
+    return m;
+}
+
+} // namespace
+
+SoftClipVertex TransformVertex(const Vertex& v, const float m[16]) {
+    SoftClipVertex r;
+    // Row vector times matrix, translation in the last row.
+    r.x = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
+    r.y = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
+    r.z = v.x * m[2] + v.y * m[6] + v.z * m[10] + m[14];
+    r.w = v.x * m[3] + v.y * m[7] + v.z * m[11] + m[15];
+    r.color[0] = static_cast<float>((v.diffuse >> 16) & 0xFF);
+    r.color[1] = static_cast<float>((v.diffuse >> 8) & 0xFF);
+    r.color[2] = static_cast<float>(v.diffuse & 0xFF);
+    r.color[3] = static_cast<float>(v.diffuse >> 24);
+    r.uv[0][0] = v.u0;
+    r.uv[0][1] = v.v0;
+    r.uv[1][0] = v.u1;
+    r.uv[1][1] = v.v1;
+    return r;
+}
+
+void SoftSetup::DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
+                             const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
+                             const SoftTarget& target, uint32_t cull) {
+    SoftClipVertex poly[kMaxClipped], next[kMaxClipped];
+    uint32_t n = 3;
+    std::copy(tri, tri + 3, poly);
+    for (int plane = 0; plane < 3; ++plane) {
+        bool inside = true;
+        for (uint32_t i = 0; i < n; ++i)
+            inside = inside && Plane(poly[i], plane) >= 0;
+        if (inside)
+            continue;
+        n = ClipPolygon(poly, n, plane, next);
+        std::copy(next, next + n, poly);
+        if (n < 3)
+            return;
+    }
+    WindowVertex wv[kMaxClipped];
+    const double hw = vp.width * 0.5, hh = vp.height * 0.5;
+    for (uint32_t i = 0; i < n; ++i) {
+        const SoftClipVertex& c = poly[i];
+        const double q = 1.0 / c.w;
+        WindowVertex& o = wv[i];
+        // Sample points sit at integer coordinates here, as the GL back end's
+        // half-pixel shift puts its pixel centres.
+        o.x = std::clamp(vp.x + (c.x * q + 1.0) * hw, -kWindowLimit, kWindowLimit);
+        o.y = std::clamp(vp.y + (1.0 - c.y * q) * hh, -kWindowLimit, kWindowLimit);
+        o.z = vp.minZ + c.z * q * (vp.maxZ - vp.minZ);
+        o.q = q;
+        std::copy(c.color, c.color + 4, o.color);
+        for (uint32_t s = 0; s < kCombinerStages; ++s)
+            std::copy(c.uv[s], c.uv[s] + 2, o.uv[s]);
+    }
+    for (uint32_t i = 1; i + 1 < n; ++i) {
+        const WindowVertex t[3] = {wv[0], wv[i], wv[i + 1]};
+        Rasterise(t, state, stages, target, cull);
+    }
+}
+
+void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
+                          const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
+                          uint32_t cull) {
+    int64_t X[3], Y[3];
+    for (int i = 0; i < 3; ++i) {
+        X[i] = std::llround(vin[i].x * kSubPixels);
+        Y[i] = std::llround(vin[i].y * kSubPixels);
+    }
+    const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+    if (area == 0)
+        return;
+    // Front faces run clockwise on the screen (positive area, y down).
+    if ((cull == Cull::CCW && area < 0) || (cull == Cull::CW && area > 0))
+        return;
+    int order[3] = {0, 1, 2};
+    if (area < 0)
+        std::swap(order[1], order[2]);
+    WindowVertex v[3];
+    int64_t x[3], y[3];
+    for (int i = 0; i < 3; ++i) {
+        v[i] = vin[order[i]];
+        x[i] = X[order[i]];
+        y[i] = Y[order[i]];
+    }
+
+    // Rows whose sample points the triangle may cover, within the target's clip.
+    const int64_t minY = std::min({y[0], y[1], y[2]}), maxY = std::max({y[0], y[1], y[2]});
+    const int64_t minX = std::min({x[0], x[1], x[2]}), maxX = std::max({x[0], x[1], x[2]});
+    const auto top =
+        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minY, kSubPixels), target.clip[1]));
+    const auto bottom =
+        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxY, kSubPixels) + 1, target.clip[3]));
+    const auto left =
+        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minX, kSubPixels), target.clip[0]));
+    const auto right =
+        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxX, kSubPixels) + 1, target.clip[2]));
+    if (top >= bottom || left >= right)
+        return;
+
+    // Planes of the interpolated values: value(px, py) = a + dx * px + dy * py.
+    const double x0 = v[0].x, y0 = v[0].y;
+    const double ex1 = v[1].x - x0, ey1 = v[1].y - y0, ex2 = v[2].x - x0, ey2 = v[2].y - y0;
+    const double det = ex1 * ey2 - ex2 * ey1;
+    if (det == 0)
+        return;
+    struct PlaneEq {
+        double a, dx, dy;
+        double At(double px, double py) const { return a + dx * px + dy * py; }
+    };
+    auto plane = [&](double a0, double a1, double a2) {
+        const double d1 = a1 - a0, d2 = a2 - a0;
+        PlaneEq p;
+        p.dx = (d1 * ey2 - d2 * ey1) / det;
+        p.dy = (d2 * ex1 - d1 * ex2) / det;
+        p.a = a0 - p.dx * x0 - p.dy * y0;
+        return p;
+    };
+    const bool perspective = std::fabs(v[0].q - v[1].q) > 1e-9 * std::fabs(v[0].q) ||
+                             std::fabs(v[0].q - v[2].q) > 1e-9 * std::fabs(v[0].q);
+    auto persp = [&](float a0, float a1, float a2) {
+        return perspective ? plane(a0 * v[0].q, a1 * v[1].q, a2 * v[2].q) : plane(a0, a1, a2);
+    };
+    const PlaneEq z = plane(v[0].z * 65535.0, v[1].z * 65535.0, v[2].z * 65535.0);
+    const PlaneEq q = perspective ? plane(v[0].q, v[1].q, v[2].q) : PlaneEq{1, 0, 0};
+    PlaneEq color[4];
+    for (int c = 0; c < 4; ++c)
+        color[c] = persp(v[0].color[c], v[1].color[c], v[2].color[c]);
+
+    // Each sampling stage: its level (nearest mip, from the texels a pixel
+    // steps across), its filter, and its coordinates in that level's texels.
+    PlaneEq uv[kCombinerStages][2];
+    for (uint32_t s = 0; s < state.stageCount; ++s) {
+        SoftSampler& sm = state.samplers[s];
+        const SoftStageTexture& st = stages[s];
+        const uint32_t set = state.stages[s].uvSet;
+        if (!CombinerStageSamples(state.stages[s]) || !st.texture) {
+            sm = SoftSampler{};
+            continue;
+        }
+        const SoftLevel& base = st.texture->Level(0);
+        PlaneEq pu = persp(v[0].uv[set][0], v[1].uv[set][0], v[2].uv[set][0]);
+        PlaneEq pv = persp(v[0].uv[set][1], v[1].uv[set][1], v[2].uv[set][1]);
+        double dudx = pu.dx, dudy = pu.dy, dvdx = pv.dx, dvdy = pv.dy;
+        if (perspective) {
+            const double cx = (v[0].x + v[1].x + v[2].x) / 3, cy = (v[0].y + v[1].y + v[2].y) / 3;
+            const double qc = q.At(cx, cy), uc = pu.At(cx, cy) / qc, vc = pv.At(cx, cy) / qc;
+            dudx = (pu.dx - uc * q.dx) / qc;
+            dudy = (pu.dy - uc * q.dy) / qc;
+            dvdx = (pv.dx - vc * q.dx) / qc;
+            dvdy = (pv.dy - vc * q.dy) / qc;
+        }
+        const double bw = base.width, bh = base.height;
+        const double rho =
+            std::max(std::hypot(dudx * bw, dvdx * bh), std::hypot(dudy * bw, dvdy * bh));
+        const double lambda = rho > 0 ? std::log2(rho) : -1.0;
+        uint32_t level = 0;
+        if (st.mipmapped && lambda > 0.5)
+            level = std::min<uint32_t>(static_cast<uint32_t>(std::ceil(lambda + 0.5)) - 1,
+                                       st.texture->Levels() - 1);
+        const SoftLevel& l = st.texture->Level(level);
+        sm.texels = l.argb.data();
+        sm.width = static_cast<int32_t>(l.width);
+        sm.height = static_cast<int32_t>(l.height);
+        sm.wrapU = st.wrapU;
+        sm.wrapV = st.wrapV;
+        sm.linear = lambda > 0 ? st.minLinear : st.magLinear;
+        const double half = sm.linear ? 0.5 : 0.0;
+        const double lw = l.width, lh = l.height;
+        uv[s][0] =
+            PlaneEq{pu.a * lw - half * q.a, pu.dx * lw - half * q.dx, pu.dy * lw - half * q.dy};
+        uv[s][1] =
+            PlaneEq{pv.a * lh - half * q.a, pv.dx * lh - half * q.dx, pv.dy * lh - half * q.dy};
+    }
+
+    // Edges V0V1, V1V2, V2V0: a sample is inside when every edge function is
+    // positive, or zero on a left edge or a bottom one: GL's top-left rule,
+    // whose window rows count upwards, so that samples on an edge go to the
+    // same triangle as on the GL back end.
+    struct Edge {
+        int64_t ax, ay, bx, by;
+        bool topLeft;
+    };
+    Edge edges[3];
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        const int64_t a = -(y[j] - y[i]);
+        edges[i] = {x[i], y[i], x[j], y[j], a > 0 || (a == 0 && x[j] - x[i] < 0)};
+    }
+
+    SoftSpan span;
+    span.perspective = perspective;
+    for (int32_t row = top; row < bottom; ++row) {
+        const int64_t py = static_cast<int64_t>(row) * kSubPixels;
+        int64_t lo = left, hi = right - 1; // inclusive pixel range
+        for (const Edge& e : edges) {
+            const int64_t a = -(e.by - e.ay);
+            const int64_t k = (e.bx - e.ax) * (py - e.ay) + (e.by - e.ay) * e.ax;
+            // E(i) = a * i * 256 + k
+            if (a > 0) {
+                const int64_t d = a * kSubPixels;
+                lo = std::max(lo, e.topLeft ? CeilDiv(-k, d) : FloorDiv(-k, d) + 1);
+            } else if (a < 0) {
+                const int64_t d = -a * kSubPixels;
+                hi = std::min(hi, e.topLeft ? FloorDiv(k, d) : CeilDiv(k, d) - 1);
+            } else if (k < 0 || (k == 0 && !e.topLeft)) {
+                lo = hi + 1;
+            }
+        }
+        if (lo > hi)
+            continue;
+        const auto count = static_cast<int32_t>(hi - lo + 1);
+        const auto px = static_cast<double>(lo), pyd = static_cast<double>(row);
+        for (int c = 0; c < 4; ++c) {
+            span.color[c] = static_cast<float>(color[c].At(px, pyd));
+            span.dColor[c] = static_cast<float>(color[c].dx);
+        }
+        for (uint32_t s = 0; s < kCombinerStages; ++s)
+            for (int k = 0; k < 2; ++k) {
+                span.uv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].At(px, pyd)) : 0;
+                span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
+            }
+        // The stages read their own uv set: the span holds them by stage.
+        span.z = static_cast<float>(z.At(px, pyd));
+        span.dz = static_cast<float>(z.dx);
+        span.q = static_cast<float>(q.At(px, pyd));
+        span.dq = static_cast<float>(q.dx);
+        const size_t at = static_cast<size_t>(row) * target.width + lo;
+        ShadeSpan(state, span, target.color + at, target.depth ? target.depth + at : nullptr,
+                  count);
+        pixels_ += static_cast<uint64_t>(count);
+    }
+}
+
+} // namespace gpu

@@ -1,0 +1,292 @@
+#include "platform/gpu/soft/SoftSpans.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define GV_SOFT_X86 1
+#endif
+
+namespace gpu {
+namespace {
+
+constexpr int32_t kChunk = 256; // pixels shaded per pass of a span
+constexpr uint32_t kArgSelect = 0x7, kArgComplement = 0x8, kArgReplicate = 0x10;
+constexpr float kCoordLimit = 1.0e8f; // keeps float-to-int conversions defined
+
+// round(a * b / 255) for 8-bit values.
+inline uint32_t Mul8(uint32_t a, uint32_t b) {
+    const uint32_t t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+inline uint32_t Channel(uint32_t c, int shift) {
+    return (c >> shift) & 0xFF;
+}
+
+inline int32_t Wrap(int32_t i, int32_t n, bool wrap) {
+    if (wrap) {
+        i %= n;
+        return i < 0 ? i + n : i;
+    }
+    return std::clamp(i, 0, n - 1);
+}
+
+inline uint32_t Lerp4(uint32_t a, uint32_t b, uint32_t w) {
+    // Two channels at a time: 0x00RR00BB and 0x00AA00GG, weights out of 256.
+    const uint32_t rbA = a & 0x00FF00FFu, rbB = b & 0x00FF00FFu;
+    const uint32_t agA = (a >> 8) & 0x00FF00FFu, agB = (b >> 8) & 0x00FF00FFu;
+    const uint32_t rb = ((rbA * (256 - w) + rbB * w) >> 8) & 0x00FF00FFu;
+    const uint32_t ag = ((agA * (256 - w) + agB * w)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+inline uint32_t Sample(const SoftSampler& s, float u, float v) {
+    u = std::clamp(u, -kCoordLimit, kCoordLimit);
+    v = std::clamp(v, -kCoordLimit, kCoordLimit);
+    const float fu = std::floor(u), fv = std::floor(v);
+    const auto x0 = static_cast<int32_t>(fu), y0 = static_cast<int32_t>(fv);
+    if (!s.linear)
+        return s.texels[Wrap(y0, s.height, s.wrapV) * s.width + Wrap(x0, s.width, s.wrapU)];
+    const auto wx = static_cast<uint32_t>((u - fu) * 256.0f);
+    const auto wy = static_cast<uint32_t>((v - fv) * 256.0f);
+    const int32_t xa = Wrap(x0, s.width, s.wrapU), xb = Wrap(x0 + 1, s.width, s.wrapU);
+    const uint32_t* ra = s.texels + Wrap(y0, s.height, s.wrapV) * s.width;
+    const uint32_t* rb = s.texels + Wrap(y0 + 1, s.height, s.wrapV) * s.width;
+    return Lerp4(Lerp4(ra[xa], ra[xb], wx), Lerp4(rb[xa], rb[xb], wx), wy);
+}
+
+inline uint32_t Arg(uint32_t arg, uint32_t diffuse, uint32_t cur, uint32_t tex, uint32_t tf) {
+    uint32_t v = 0;
+    switch (arg & kArgSelect) {
+    case Ta::Diffuse:
+        v = diffuse;
+        break;
+    case Ta::Current:
+        v = cur;
+        break;
+    case Ta::Texture:
+        v = tex;
+        break;
+    case Ta::TFactor:
+        v = tf;
+        break;
+    default:
+        break; // specular and temporaries hold black
+    }
+    if (arg & kArgComplement)
+        v = ~v;
+    if (arg & kArgReplicate)
+        v = (v >> 24) * 0x01010101u;
+    return v;
+}
+
+inline uint32_t Op(uint32_t op, uint32_t a, uint32_t b) {
+    switch (op) {
+    case Top::SelectArg1:
+        return a;
+    case Top::SelectArg2:
+        return b;
+    default:
+        break;
+    }
+    uint32_t r = 0;
+    for (int sh = 0; sh < 32; sh += 8) {
+        const uint32_t x = Channel(a, sh), y = Channel(b, sh);
+        uint32_t c;
+        switch (op) {
+        case Top::Modulate2x:
+            c = std::min(255u, Mul8(x, y) * 2);
+            break;
+        case Top::Modulate4x:
+            c = std::min(255u, Mul8(x, y) * 4);
+            break;
+        case Top::Add:
+            c = std::min(255u, x + y);
+            break;
+        default:
+            c = Mul8(x, y);
+            break;
+        }
+        r |= c << sh;
+    }
+    return r;
+}
+
+inline bool Compare(uint32_t func, uint32_t value, uint32_t ref) {
+    switch (func) {
+    case Cmp::Never:
+        return false;
+    case Cmp::Less:
+        return value < ref;
+    case Cmp::Equal:
+        return value == ref;
+    case Cmp::LessEqual:
+        return value <= ref;
+    case Cmp::Greater:
+        return value > ref;
+    case Cmp::NotEqual:
+        return value != ref;
+    case Cmp::GreaterEqual:
+        return value >= ref;
+    default:
+        return true;
+    }
+}
+
+inline uint32_t Factor(uint32_t f, uint32_t s, uint32_t d, uint32_t sa, uint32_t da) {
+    switch (f) {
+    case Blend::Zero:
+        return 0;
+    case Blend::One:
+        return 255;
+    case Blend::SrcColor:
+        return s;
+    case Blend::InvSrcColor:
+        return 255 - s;
+    case Blend::SrcAlpha:
+        return sa;
+    case Blend::InvSrcAlpha:
+        return 255 - sa;
+    case Blend::DestAlpha:
+        return da;
+    case Blend::InvDestAlpha:
+        return 255 - da;
+    case Blend::DestColor:
+        return d;
+    case Blend::InvDestColor:
+        return 255 - d;
+    default:
+        return 255; // as GL's ONE / ZERO choice below
+    }
+}
+
+inline uint32_t BlendPixel(const SoftPixelState& st, uint32_t s, uint32_t d) {
+    const uint32_t sa = s >> 24, da = d >> 24;
+    uint32_t r = 0;
+    const uint32_t srcF = st.srcBlend,
+                   dstF = (st.destBlend >= Blend::Zero && st.destBlend <= Blend::InvDestColor)
+                              ? st.destBlend
+                              : static_cast<uint32_t>(Blend::Zero);
+    for (int sh = 0; sh < 32; sh += 8) {
+        const uint32_t sc = Channel(s, sh), dc = Channel(d, sh);
+        const uint32_t v = std::min(255u, Mul8(sc, Factor(srcF, sc, dc, sa, da)) +
+                                              Mul8(dc, Factor(dstF, sc, dc, sa, da)));
+        r |= v << sh;
+    }
+    return r;
+}
+
+// Phase one: the texels of each sampling stage along the span.
+void SampleSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int32_t n,
+                uint32_t tex[kCombinerStages][kChunk]) {
+    for (uint32_t s = 0; s < st.stageCount; ++s) {
+        if (!CombinerStageSamples(st.stages[s]))
+            continue;
+        const SoftSampler& sm = st.samplers[s];
+        if (!sm.texels) {
+            std::fill(tex[s], tex[s] + n, 0xFFFFFFFFu);
+            continue;
+        }
+        // The set-up gives each stage the coordinates of its own uv set.
+        const float u0 = in.uv[s][0], v0 = in.uv[s][1];
+        const float du = in.dUv[s][0], dv = in.dUv[s][1];
+        if (in.perspective) {
+            for (int32_t i = 0; i < n; ++i) {
+                const auto x = static_cast<float>(start + i);
+                const float w = 1.0f / (in.q + in.dq * x);
+                tex[s][i] = Sample(sm, (u0 + du * x) * w, (v0 + dv * x) * w);
+            }
+        } else if (du == 1.0f && dv == 0.0f && u0 == std::floor(u0) && v0 == std::floor(v0) &&
+                   std::fabs(u0) < kCoordLimit && std::fabs(v0) < kCoordLimit) {
+            // Texels on the pixels one to one: each pixel reads exactly one,
+            // whatever the filter.
+            const auto x0 = static_cast<int32_t>(u0) + start;
+            const uint32_t* row =
+                sm.texels + Wrap(static_cast<int32_t>(v0), sm.height, sm.wrapV) * sm.width;
+            for (int32_t i = 0; i < n; ++i)
+                tex[s][i] = row[Wrap(x0 + i, sm.width, sm.wrapU)];
+        } else {
+            for (int32_t i = 0; i < n; ++i) {
+                const auto x = static_cast<float>(start + i);
+                tex[s][i] = Sample(sm, u0 + du * x, v0 + dv * x);
+            }
+        }
+    }
+}
+
+// Phase two: the stages combined into the fragment colour.
+void CombineSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int32_t n,
+                 const uint32_t tex[kCombinerStages][kChunk], uint32_t* out) {
+    for (int32_t i = 0; i < n; ++i) {
+        const auto x = static_cast<float>(start + i);
+        const float w = in.perspective ? 1.0f / (in.q + in.dq * x) : 1.0f;
+        static constexpr int kShift[4] = {16, 8, 0, 24}; // r, g, b, a
+        uint32_t diffuse = 0;
+        for (int c = 0; c < 4; ++c) {
+            const float v = std::clamp((in.color[c] + in.dColor[c] * x) * w, 0.0f, 255.0f);
+            diffuse |= static_cast<uint32_t>(v + 0.5f) << kShift[c];
+        }
+        uint32_t cur = diffuse;
+        for (uint32_t s = 0; s < st.stageCount; ++s) {
+            const CombinerStage& k = st.stages[s];
+            const uint32_t t = tex[s][i];
+            const uint32_t c = Op(k.colorOp, Arg(k.colorArg1, diffuse, cur, t, st.tfactor),
+                                  Arg(k.colorArg2, diffuse, cur, t, st.tfactor));
+            const uint32_t a = k.alphaOp == 0
+                                   ? cur
+                                   : Op(k.alphaOp, Arg(k.alphaArg1, diffuse, cur, t, st.tfactor),
+                                        Arg(k.alphaArg2, diffuse, cur, t, st.tfactor));
+            cur = (c & 0x00FFFFFFu) | (a & 0xFF000000u);
+        }
+        out[i] = cur;
+    }
+}
+
+// Phase three: alpha and depth tests, then the blend into the target.
+void WriteSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int32_t n,
+               const uint32_t* frag, uint32_t* color, uint16_t* depth) {
+    const uint32_t keep = st.keepAlpha ? 0xFF000000u : 0u;
+    for (int32_t i = 0; i < n; ++i) {
+        const uint32_t f = frag[i];
+        if (st.alphaFunc && !Compare(st.alphaFunc, f >> 24, st.alphaRef))
+            continue;
+        if (st.depthTest || st.depthWrite) {
+            const auto x = static_cast<float>(start + i);
+            const float z = std::clamp(in.z + in.dz * x, 0.0f, 65535.0f);
+            const auto z16 = static_cast<uint16_t>(z + 0.5f);
+            if (st.depthTest && !Compare(st.depthFunc, z16, depth[i]))
+                continue;
+            if (st.depthWrite)
+                depth[i] = z16;
+        }
+        const uint32_t out = st.blend ? BlendPixel(st, f, color[i]) : f;
+        color[i] = out | keep;
+    }
+}
+
+} // namespace
+
+void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
+               int32_t count) {
+    uint32_t tex[kCombinerStages][kChunk];
+    uint32_t frag[kChunk];
+    for (int32_t start = 0; start < count; start += kChunk) {
+        const int32_t n = std::min(kChunk, count - start);
+        SampleSpan(st, in, start, n, tex);
+        CombineSpan(st, in, start, n, tex, frag);
+        WriteSpan(st, in, start, n, frag, color + start, depth ? depth + start : nullptr);
+    }
+}
+
+bool ShadeAlignedRow(const SoftPixelState&, uint32_t, float, float, float, uint32_t*, int32_t) {
+    return false;
+}
+
+const char* SpanRoutineKind() {
+    return "portable";
+}
+
+} // namespace gpu

@@ -1,0 +1,61 @@
+#pragma once
+// The span routines of the software back end: one row of pixels of one
+// triangle at a time, from the interpolated vertex values to the blended
+// pixel. A draw's state is reduced once to a SoftPixelState; the set-up hands
+// each span its start values and steps. Row routines for the common shapes
+// (a texture 1:1 or scaled along the axes, one colour) run with AVX2 or SSE2
+// where the processor has them.
+#include <cstdint>
+
+#include "platform/gpu/GlState.h"
+
+namespace gpu {
+
+// A texture level as one stage reads it.
+struct SoftSampler {
+    const uint32_t* texels = nullptr; // null: reads opaque white
+    int32_t width = 1, height = 1;
+    bool wrapU = true, wrapV = true;
+    bool linear = false;
+};
+
+struct SoftPixelState {
+    CombinerStage stages[kCombinerStages];
+    uint32_t stageCount = 0;
+    SoftSampler samplers[kCombinerStages];
+    uint32_t tfactor = 0xFFFFFFFFu;
+    uint32_t alphaFunc = 0, alphaRef = 0; // func 0: no test
+    bool blend = false;
+    uint32_t srcBlend = 2, destBlend = 1;
+    bool depthTest = false, depthWrite = false;
+    uint32_t depthFunc = 4;
+    bool keepAlpha = true; // the back buffer has no alpha: it stays full
+};
+
+// Where a span starts and how its values change per pixel. Colours are
+// 0..255, texture coordinates in texels of the sampled level (a linear
+// sampler's already moved by half a texel), depth 0..65535. With
+// perspective, every value is divided by the interpolated `q`.
+struct SoftSpan {
+    float color[4], dColor[4];
+    float uv[kCombinerStages][2], dUv[kCombinerStages][2];
+    float z, dz;
+    float q, dq;
+    bool perspective = false;
+};
+
+// Pixels [0, count) of a row: colour words 0xAARRGGBB and 16-bit depths.
+void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
+               int32_t count);
+
+// The common case of one texture laid on the pixels unrotated with one colour
+// and no depth: `count` pixels of a row whose texels start at (u, v) and step
+// `du` per pixel (texel units as in SoftSpan). False when the state is not
+// one the row routines take; the caller then shades the span.
+bool ShadeAlignedRow(const SoftPixelState& st, uint32_t diffuse, float u, float du, float v,
+                     uint32_t* color, int32_t count);
+
+// Which row routines run: "avx2", "sse2" or "portable".
+const char* SpanRoutineKind();
+
+} // namespace gpu
