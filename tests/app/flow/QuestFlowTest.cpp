@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/UxForm.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "audio/MusicPlayer.h"
@@ -28,19 +27,22 @@
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "ui/UxForm.h"
 
 using namespace flowtest;
 
-#define START_GAME(h)                                 \
-    do {                                              \
-        if (!(h).Skip().empty())                      \
-            GTEST_SKIP() << (h).Skip();               \
-        ASSERT_EQ((h).Failure(), "") << (h).Log();    \
+#define START_GAME(h)                                                                              \
+    do {                                                                                           \
+        if (!(h).Skip().empty())                                                                   \
+            GTEST_SKIP() << (h).Skip();                                                            \
+        ASSERT_EQ((h).Failure(), "") << (h).Log();                                                 \
     } while (0)
 
 namespace {
 
-int32_t QuestScore(FlowHarness& h) { return h.Field().Counters.Sets[1].Get(0); }
+int32_t QuestScore(FlowHarness& h) {
+    return h.Field().Counters.Sets[1].Get(0);
+}
 
 bool HasMessage(FlowHarness& h, const std::string& text) {
     const auto texts = h.Game().MessageTexts();
@@ -191,7 +193,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     FlowHarness h(5);
     START_GAME(h);
     CGame& g = h.Game();
-    g.Profile->QuestTutorial = 0;  // the clock must not stop for a tip
+    g.Profile->QuestTutorial = 0; // the clock must not stop for a tip
     CPlayField& f = h.Field();
     ScriptedPlayer player(h);
 
@@ -324,4 +326,21 @@ TEST(QuestFlow, AMinimisedWindowPausesTheSoundAndHoldsTheGame) {
     EXPECT_EQ(g.Music->IsPaused(), 1);
     EXPECT_EQ(g.ModeTime, modeTime);
     EXPECT_EQ(h.Loop().Frames(), 0);
+}
+
+// The quest's tutorial as it stands: a new player's first level opens its
+// first tip once play starts; the clock waits for it, and a click closes it.
+TEST(QuestFlow, ANewPlayersFirstTipHoldsTheClockUntilClicked) {
+    FlowHarness h(47);
+    START_GAME(h);
+    CGame& g = h.Game();
+    ASSERT_EQ(g.Profile->QuestTutorial, 1);
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay && g.TipOpen == 1; }, 10.0f));
+    EXPECT_EQ(h.Field().TutorialNumber, 1);
+    EXPECT_EQ(g.CardTitle, GetString(119));
+    const float left = g.TimeLeft;
+    h.Frames(30);
+    EXPECT_FLOAT_EQ(g.TimeLeft, left) << "the clock waits for the tip";
+    h.Click(0.0f, 0.0f);
+    EXPECT_TRUE(h.RunUntil([&] { return g.TipOpen == 0; }, 2.0f));
 }
