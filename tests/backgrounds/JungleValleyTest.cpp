@@ -2,7 +2,7 @@
 // their own perspective) on the recording back end, and the flare that
 // completes each of their stages.
 #include <cmath>
-#include <set>
+#include <map>
 
 #include "BackdropFixture.h"
 #include "engine/Quad.h"
@@ -66,13 +66,15 @@ TEST_F(BackdropFixture, FirefliesStartOnLitCellsAndDriftToBrightOnes) {
     manager->SetBackground(CBackgroundsManager::kJungle);
     CJungleBackground& j = manager->Jungle();
     ASSERT_TRUE(j.HasMask());
-    std::set<const CQuad*> seen;
+    // Each firefly is held here, so that a new one can never take a dead one's
+    // address and pass for it.
+    std::map<const CQuad*, CSharedPtr<CQuad>> seen;
     for (int frame = 0; frame < 40; ++frame) {
         manager->Update(0.05f);
         ASSERT_EQ(j.FlashVelocity.size(), 2 * j.Flashes.size());
         for (size_t i = 0; i < j.Flashes.size(); ++i) {
             const CQuad& q = *j.Flashes[i];
-            if (!seen.insert(&q).second)
+            if (!seen.emplace(&q, j.Flashes[i]).second)
                 continue; // checked where it was born
             const int32_t m = j.MaskAt(q.Position.X, q.Position.Y);
             EXPECT_GT(m, 16);

@@ -1,7 +1,10 @@
 // The main-menu backdrop's geometry and animation, and the checks on the
 // configuration values that size arrays or divide.
+#include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
+#include <utility>
 
 #include "BackdropFixture.h"
 #include "engine/ObjectLog.h"
@@ -48,7 +51,9 @@ TEST_F(BackdropFixture, MainMenuGeometryFollowsTheDefaults) {
 
 TEST_F(BackdropFixture, MainMenuAnimatesSkyLeavesFaceAndBranch) {
     RegisterTextures();
-    MakeManager("[MainMenu]\nEyeProbability=0\nMapDisp=0 0\n");
+    // The branch only sways sideways, 8 units at 0.5 radians a second.
+    MakeManager("[MainMenu]\nEyeProbability=0\nMapDisp=0 0\nFrontFoliageMove=8 0\n"
+                "FrontFoliageMoveW=0.5 0\nFrontFoliageSqewW=0 0\nFrontFoliageRotW=0\n");
     manager->SetBackground(CBackgroundsManager::kMainMenu);
     CMainMenuBackground& m = manager->MainMenu();
 
@@ -103,6 +108,19 @@ TEST_F(BackdropFixture, MainMenuAnimatesSkyLeavesFaceAndBranch) {
     m.Hover = 0;
     m.Update(0.1f);
     EXPECT_FLOAT_EQ(m.ShiftAmount, 0.0f);
+
+    // From rest the branch is fully out after a quarter of its swing (pi
+    // seconds at 0.5 radians a second) and fully over the other way after
+    // three quarters.
+    std::fill(std::begin(m.FrontPhase), std::end(m.FrontPhase), 0.0f);
+    ASSERT_FALSE(m.FrontSprite.IsNull());
+    const float rest = m.FrontCentre[0] - 0.5f;
+    const float pi = std::acos(-1.0f);
+    for (const auto& [seconds, out] : {std::pair{pi, 8.0f}, {2 * pi, -8.0f}, {2 * pi, 8.0f}}) {
+        for (int i = 0; i < 100; ++i)
+            m.Update(seconds / 100.0f);
+        EXPECT_NEAR(m.FrontSprite->Position.X - rest, out, 0.05f) << "after " << seconds << " s";
+    }
 }
 
 TEST(MainMenuSwing, TheLowerEdgeHangsLikeCloth) {

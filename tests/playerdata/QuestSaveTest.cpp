@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,8 @@ CQuestState SampleQuest(int32_t subState, int32_t nonQuest) {
             q.Counters.Sets[s].Counters[static_cast<size_t>(i)] = 100 * s + i;
     q.Level = 17;
     q.Lives = 4;
+    q.GemsRemaining = 7;
+    q.GemGoal = 30;
     q.SandTime = 12.125;
     q.ClearBoard();
     q.CellGrids[0][2][3] = -5;
@@ -83,6 +86,7 @@ TEST_F(QuestSave, EveryShapeReadsBackWithItsSize) {
         EXPECT_EQ(loaded.Counters.Sets[2].Counters, q.Counters.Sets[2].Counters);
         EXPECT_EQ(loaded.Counters.Sets[1].Counters, q.Counters.Sets[1].Counters);
         EXPECT_EQ(loaded.Lives, 4);
+        EXPECT_EQ(std::pair(loaded.GemsRemaining, loaded.GemGoal), std::pair(7, 30));
         EXPECT_EQ(loaded.SandTime, 12.125);
         if (s.subState == 1) {
             EXPECT_EQ(loaded.CellGrids, q.CellGrids);

@@ -111,6 +111,8 @@ TEST(LevelBestTable, RecordsAndTheirFile) {
 
     EXPECT_EQ(times.IsLower(1215, 41), 0) << "an equal value is no record";
     EXPECT_EQ(times.IsLower(1214, 41), 1);
+    EXPECT_EQ(scores.IsHigher(210000, 41), 0) << "an equal value is no record";
+    EXPECT_EQ(scores.IsHigher(210001, 41), 1);
     for (int32_t level : {0, 42, -5, 1000}) {
         EXPECT_EQ(scores.IsHigher(1 << 30, level), 0);
         EXPECT_EQ(times.IsLower(-1, level), 0);

@@ -215,6 +215,19 @@ TEST_F(ShopTest, ClicksAndDragsMoveStarsBetweenTheBankAndTheItems) {
     Land();
     EXPECT_EQ(Shop->upgrades.tier[2], -1) << "an absent item takes no dropped star";
     EXPECT_EQ(Shop->upgrades.stars, 1);
+    // Dragged from the bank onto red, whose one tier on offer a star in flight
+    // fills, then onto red holding it: the star goes back both times.
+    Shop->upgrades.stars = 2;
+    Shop->RelayoutBank();
+    ASSERT_EQ(Shop->OnItemClick(5, 1), 1);
+    for (int drop = 0; drop < 2; ++drop) {
+        const CVector3 bank = Screens->ShopControl7->Position;
+        Shop->OnButtonDown(bank.X, bank.Y);
+        Shop->OnButtonUp(red.X, red.Y);
+        Land();
+        EXPECT_EQ(Shop->upgrades.tier[5], 1) << "drop " << drop;
+        EXPECT_EQ(Shop->upgrades.stars, 1) << "drop " << drop;
+    }
     // The bank control holds no free token: nothing is picked up.
     Shop->stars.clear();
     const CVector3 bank = Screens->ShopControl7->Position;

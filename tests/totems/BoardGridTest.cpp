@@ -4,22 +4,34 @@
 
 #include <gtest/gtest.h>
 
+#include "playfield/QuestFieldLayout.h"
 #include "totems/BoardGrid.h"
 #include "totems/TotemAction.h"
 
-TEST(BoardGrid, StartUpGeometryMapsCellsToWorldPoints) {
-    // Before any board reset (this test runs before the others write the grid).
-    const CBoardGrid start = g_boardGrid;
-    EXPECT_FLOAT_EQ(start.totalWidth, 664.0f);
-    EXPECT_FLOAT_EQ(start.totalHeight, 664.0f);
-    EXPECT_EQ(start.columns, 8);
-    EXPECT_EQ(start.rows, 8);
+namespace {
+// The grid as the program starts: it is constant-initialised, so this copy is
+// taken before any test (or play field) can write it.
+const CBoardGrid kAtStart = g_boardGrid;
+} // namespace
+
+TEST(BoardGrid, AtStartItIsTheBuiltInQuestBoard) {
+    // Effects placed before the play field's first reset land on the cells the
+    // quest board of the built-in layout will show.
+    const CQuestFieldLayout quest;
+    EXPECT_FLOAT_EQ(kAtStart.originX, quest.BaseOrigin[0]);
+    EXPECT_FLOAT_EQ(kAtStart.originY, quest.BaseOrigin[1]);
+    EXPECT_FLOAT_EQ(kAtStart.originZ, quest.BaseOrigin[2]);
+    EXPECT_FLOAT_EQ(kAtStart.cellWidth, quest.CellWidth);
+    EXPECT_FLOAT_EQ(kAtStart.cellHeight, quest.CellHeight);
+    EXPECT_EQ(kAtStart.columns * 100 + kAtStart.rows, 808);
+    EXPECT_FLOAT_EQ(kAtStart.totalWidth, 8 * quest.CellWidth);
+    EXPECT_FLOAT_EQ(kAtStart.totalHeight, 8 * quest.CellHeight);
     float p[3];
-    start.CellToScreen(p, 0, 0);
+    kAtStart.CellToScreen(p, 0, 0);
     EXPECT_FLOAT_EQ(p[0], -153.0f);
     EXPECT_FLOAT_EQ(p[1], 299.0f);
     EXPECT_FLOAT_EQ(p[2], 50.0f);
-    start.CellToScreen(p, 7, 7);
+    kAtStart.CellToScreen(p, 7, 7);
     EXPECT_FLOAT_EQ(p[0], 428.0f);
     EXPECT_FLOAT_EQ(p[1], -282.0f);
 }
@@ -34,8 +46,8 @@ TEST(BoardGrid, SetStoresAndComputesTotals) {
     EXPECT_FLOAT_EQ(g_boardGrid.totalHeight, 150.0f);
     float p[3];
     g_boardGrid.CellToScreen(p, 2, 3);
-    EXPECT_FLOAT_EQ(p[0], -100.0f + 2.5f * 40.0f);
-    EXPECT_FLOAT_EQ(p[1], 200.0f - 3.5f * 30.0f);
+    EXPECT_FLOAT_EQ(p[0], 0.0f);
+    EXPECT_FLOAT_EQ(p[1], 95.0f);
     // Cells outside the board are mapped the same way (callers bound them).
     g_boardGrid.CellToScreen(p, -1, 5);
     EXPECT_FLOAT_EQ(p[0], -120.0f);
@@ -74,6 +86,6 @@ TEST(TotemAction, ThirteenWordsInTheirOrder) {
     EXPECT_EQ(a.Word(13), 0);
     EXPECT_EQ(a.Word(-1), 0);
 
-    const CTotemAction copy = a;  // copied by value into the panel's list
+    const CTotemAction copy = a; // copied by value into the panel's list
     EXPECT_EQ(std::memcmp(&copy, &a, sizeof a), 0);
 }

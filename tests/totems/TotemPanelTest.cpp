@@ -177,9 +177,10 @@ TEST_F(TotemPanelTest, RedShotsFollowTheTierTableAndLandInOneFrame) {
         EXPECT_EQ(got, row.level2);
         for (const CTotemAction& a : p.Actions)
             if (a.kind == CTotemAction::kRed) {
-                // A cross is centred off the edge; a block may start on the last column.
-                EXPECT_GE(a.column, a.value > 1 ? 1 : 0);
-                EXPECT_LE(a.column, 7);
+                // A cross is centred off the edges, so that all of it lands on
+                // the board; a block may start on the last column or row.
+                EXPECT_GE(std::min(a.column, a.row), a.value > 1 ? 1 : 0);
+                EXPECT_LE(std::max(a.column, a.row), 7);
             }
         p.Update(0.01f);
         if (row.level3.empty()) {
@@ -450,9 +451,10 @@ TEST_F(TotemPanelTest, OrangeGrantsTimeExactlyOncePerLaunch) {
         int32_t tier;
         float dt; // frame step through the power
         bool rearms;
+        int32_t grant; // the time grant's tier: tiers above 4 grant as 4
     };
-    for (const Row& row : {Row{1, 0.02f, false}, Row{2, 5.0f, false}, Row{3, 0.05f, true},
-                           Row{4, 5.0f, true}, Row{8, 0.1f, true}}) {
+    for (const Row& row : {Row{1, 0.02f, false, 1}, Row{2, 5.0f, false, 2}, Row{3, 0.05f, true, 3},
+                           Row{4, 5.0f, true, 4}, Row{8, 0.1f, true, 4}}) {
         SCOPED_TRACE(row.tier);
         CTotemPanel& p = *panel;
         Launch(p, 4, row.tier);
@@ -474,7 +476,7 @@ TEST_F(TotemPanelTest, OrangeGrantsTimeExactlyOncePerLaunch) {
             }
             EXPECT_EQ(records, 1);
             EXPECT_EQ(got.value, level);
-            EXPECT_EQ(got.value2, std::min(row.tier, 4));
+            EXPECT_EQ(got.value2, row.grant);
             const auto* o = dynamic_cast<const COrangeTotem*>(p.Places[4].Get());
             ASSERT_NE(o, nullptr);
             EXPECT_TRUE(o->FlySprite.IsNull());
@@ -662,12 +664,14 @@ TEST_F(TotemPanelTest, YellowScoresExactlyOncePerLaunchWithItsTiersPicture) {
         int32_t tier;
         float dt;
         bool rearms;
+        float u[2]; // left edge of the number picture at level 2 and 3
     };
     Load("", "",
          "[Yellow]\nNumberT0=0 0 8 8\nNumberT1=8 0 16 8\nNumberT2=16 0 24 8\n"
          "NumberT3=24 0 32 8\nNumberT4=32 0 40 8\nMainTextureSize=64 64\n");
     for (const Row& row :
-         {Row{1, 0.03f, false}, Row{2, 9.0f, false}, Row{3, 0.05f, true}, Row{4, 9.0f, true}}) {
+         {Row{1, 0.03f, false, {0.0f, 0.0f}}, Row{2, 9.0f, false, {0.125f, 0.0f}},
+          Row{3, 0.05f, true, {0.25f, 0.375f}}, Row{4, 9.0f, true, {0.375f, 0.5f}}}) {
         SCOPED_TRACE(row.tier);
         CTotemPanel& p = *panel;
         Launch(p, 1, row.tier);
@@ -685,7 +689,7 @@ TEST_F(TotemPanelTest, YellowScoresExactlyOncePerLaunchWithItsTiersPicture) {
             // The first frame of the power shows the tier's number picture.
             p.Update(0.01f);
             ASSERT_FALSE(y->Number.IsNull());
-            EXPECT_FLOAT_EQ(y->Number->Frames[0].U, (row.tier + level - 3) * 8.0f / 64.0f);
+            EXPECT_FLOAT_EQ(y->Number->Frames[0].U, row.u[level - 2]);
             int records = 0;
             CTotemAction got;
             for (int i = 0;

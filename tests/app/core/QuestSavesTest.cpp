@@ -29,20 +29,23 @@ TEST(GameQuestSaves, ShopCopiesLostLivesAndTheContinueOrder) {
     // A shop without a page: it keeps the tiers and the stars.
     g.Shop = CSharedPtr<CShopScreen>(new CShopScreen({}, {}, {}, {}, {}, {}, {}));
     g.Shop->upgrades.stars = 5000;
-    for (int32_t level : {4, 5}) {
+    // Both copies are taken with two lives, fewer than levels 7 to 30 leave.
+    g.Lives = 2;
+    for (int32_t level : {7, 8}) {
         g.Level = level;
         g.LevelCompleted = 1;
         g.AutoSaveAfterLevel();
     }
     CQuestState q;
     ASSERT_EQ(q.Load("Players/Ann/Quest.sav"), 1) << "stars clamped to what loads";
-    // The first copy keeps the game's lives; the second gives the minimum.
+    // The first copy keeps the game's lives; the second raises them to the
+    // level's minimum.
     g.Lives = 1;
     ASSERT_EQ(g.LoadQuestAutoSave(0), 1);
     EXPECT_EQ(g.Quest->Lives, 1);
     ASSERT_EQ(g.LoadQuestAutoSave(1), 1);
-    EXPECT_EQ(g.Quest->Level, 4);
-    EXPECT_EQ(g.Quest->Lives, 3);
+    EXPECT_EQ(g.Quest->Level, 7);
+    EXPECT_EQ(g.Quest->Lives, 4);
     EXPECT_EQ(ReadFile("Players/Ann/QuestAS1.sav"), ReadFile("Players/Ann/QuestAS2.sav"));
     // A copy taken in play is no copy to go back to.
     g.SubState = kSubPlay;
@@ -53,7 +56,7 @@ TEST(GameQuestSaves, ShopCopiesLostLivesAndTheContinueOrder) {
     // Continue: the main save, else the newest good copy.
     g.DeleteQuestSaves(1, 1);
     ASSERT_EQ(g.LoadQuestToContinue(), 0) << "no quest, no change";
-    EXPECT_EQ(g.Quest->Level, 5);
+    EXPECT_EQ(g.Quest->Level, 8);
     testsupport::WriteFile("Players/Ann/Quest.sav", "damaged");
     ASSERT_EQ(g.LoadQuestToContinue(), 1);
     EXPECT_EQ(g.Quest->SavedSubState, CQuestState::kTakenInPlay);

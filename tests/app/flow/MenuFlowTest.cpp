@@ -288,3 +288,81 @@ TEST(MenuPages, MapNewspaperHelpAndOverlays) {
     ASSERT_EQ(s.ShowFinalNewspaper(), 1);
     EXPECT_NE(paper->GetPath().find("Newspaper5.jpg"), std::string::npos);
 }
+
+// Back from the quest-start dialog, "New quest" over a saved quest, the player
+// list scrolled, a choice cancelled and an existing player chosen, and that
+// player, a veteran, starting a quest on Hard.
+TEST(MenuFlow, SavedQuestsPlayerListAndAVeteransHardQuest) {
+    FlowHarness h(43);
+    START_MENUS(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    g.Profile->QuestTutorial = 0;
+    const std::string first = g.Profile->Name;
+
+    // Level 1 won: the shop's save, then the map's way back to the menu.
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30, 10.0f) && h.PassShop(15.0f) &&
+                h.ClickControl(s.MapForm, 151));
+
+    // Play offers to continue; Back leads to the main menu, not the map.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.WaitForForm(s.StartQuestForm));
+    EXPECT_EQ(CScreensManager::WindowText(s.StartQuestControl1), "1-2\nNormal");
+    ASSERT_TRUE(h.ClickControl(s.StartQuestForm, 212) && h.WaitForForm(s.MainMenuForm));
+    h.Frames(10);
+    EXPECT_FALSE(Shown(s.MapForm) || Shown(s.StartQuestForm));
+
+    // "New quest": No keeps the dialog, Yes starts level 1 afresh.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.ClickControl(s.StartQuestForm, 210));
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 203) && h.WaitForForm(s.StartQuestForm));
+    ASSERT_TRUE(h.ClickControl(s.StartQuestForm, 210) && h.ClickControl(s.MsgBoxForm, 202));
+    ASSERT_TRUE(h.WaitForForm(s.MapForm));
+    EXPECT_EQ(Text(s.MapControl10), "1-1");
+    EXPECT_EQ(g.Level * 10 + g.Difficulty, 10);
+    EXPECT_EQ(g.GoldenStars(), 0) << "the saved quest's star is not carried over";
+    ASSERT_TRUE(h.ClickControl(s.MapForm, 151) && h.WaitForForm(s.MainMenuForm));
+
+    // Seven more players, made outside the game; Vera has won a quest.
+    for (const char* name : {"Ada", "Ben", "Cid", "Dot", "Eve", "Fay", "Vera"})
+        fs::create_directories(std::string("Players/") + name);
+    std::ofstream("Players/Vera/Settings.ini") << "[Main]\nVeteran=1\n";
+    s.ProfileList->Enumerate();
+    s.ProfileSelected = s.FindProfileExact(first);
+    s.RefreshProfileList();
+    ASSERT_EQ(s.ProfileList->Count(), 8);
+    const int32_t vera = s.FindProfileExact("Vera");
+    ASSERT_GE(vera, s.kProfileRows - 1) << "Vera is below the list's first page";
+
+    // A row chosen, then Cancel: the player stays who they were.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 6) && h.WaitForForm(s.ProfilesForm));
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 186));
+    EXPECT_EQ(Checked(s.ProfileRows[1]), 1);
+    EXPECT_NE(s.ProfileName(s.ProfileSelected), first);
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 181) && h.WaitForForm(s.MainMenuForm));
+    EXPECT_EQ(g.Profile->Name, first);
+    EXPECT_EQ(Text(s.MainMenuControl1), GetString(25) + first);
+
+    // Scrolled down to Vera (and one row back up and down again), chosen.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 6) && h.WaitForForm(s.ProfilesForm));
+    const int32_t top = s.ProfileScroll;
+    while (s.ProfileScroll + s.kProfileRows - 1 < vera)
+        ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 184));
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 183) && h.ClickControl(s.ProfilesForm, 184));
+    EXPECT_GT(s.ProfileScroll, top);
+    const int32_t row = vera - s.ProfileScroll;
+    EXPECT_EQ(Text(s.ProfileRows[static_cast<size_t>(row)]), "Vera");
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 185 + row));
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 180) && h.WaitForForm(s.MainMenuForm));
+    ASSERT_EQ(g.Profile->Name, "Vera");
+    EXPECT_EQ(g.Profile->Veteran, 1);
+
+    // A veteran is asked for the difficulty: Yes is Hard.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.WaitForForm(s.MsgBoxForm));
+    EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeDifficulty);
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 202) && h.WaitForForm(s.MapForm));
+    EXPECT_EQ(g.Difficulty, 1);
+    ASSERT_TRUE(h.ClickControl(s.MapForm, 150) &&
+                h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));
+    EXPECT_EQ(g.Level * 10 + g.Difficulty, 11);
+}

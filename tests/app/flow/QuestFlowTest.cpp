@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/UxForm.h"
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "audio/MusicPlayer.h"
@@ -28,12 +27,15 @@
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "ui/UxForm.h"
 
 using namespace flowtest;
 
 namespace {
 
-int32_t QuestScore(FlowHarness& h) { return h.Field().Counters.Sets[1].Get(0); }
+int32_t QuestScore(FlowHarness& h) {
+    return h.Field().Counters.Sets[1].Get(0);
+}
 
 bool HasMessage(FlowHarness& h, const std::string& text) {
     const auto texts = h.Game().MessageTexts();
@@ -179,7 +181,7 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     FlowHarness h(5);
     START_GAME(h);
     CGame& g = h.Game();
-    g.Profile->QuestTutorial = 0;  // the clock must not stop for a tip
+    g.Profile->QuestTutorial = 0; // the clock must not stop for a tip
     CPlayField& f = h.Field();
     ScriptedPlayer player(h);
 

@@ -1,6 +1,7 @@
 // The shop between two quest levels, as a player meets it: a won level opens
-// it, a Golden Star buys the red totem, and the totem stands on the panel in
-// the next level; nothing the shop showed stays behind on the map.
+// it, a Golden Star buys the red totem (Buy with an empty bank is refused, Sell
+// gives the star back), the totem stands on the panel in the next level, and
+// nothing the shop showed stays behind on the map.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,6 +48,27 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     EXPECT_EQ(g.GoldenStars(), 0) << "the star left the bank";
     ASSERT_TRUE(h.RunUntil([&] { return g.Shop->upgrades.tier[kRedItem] == 1; }, 3.0f));
     EXPECT_EQ(g.Field->Totems.Tiers[kRedColour], 1);
+
+    // With the bank empty, Buy on another item on sale says so and moves nothing.
+    int32_t other = -1;
+    for (int32_t i = 0; i < CShopScreen::kItems && other < 0; ++i)
+        if (i != kRedItem && g.Shop->upgrades.tier[i] >= 0 &&
+            g.Shop->upgrades.tier[i] < g.Shop->upgrades.offered[i])
+            other = i;
+    ASSERT_GE(other, 0);
+    const int32_t otherTier = g.Shop->upgrades.tier[other];
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + other));
+    ASSERT_TRUE(h.WaitForForm(s.MsgBoxForm));
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.WaitForForm(s.ShopForm));
+    EXPECT_EQ(g.Shop->upgrades.tier[other], otherTier);
+    EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 1);
+
+    // Sell takes the red totem back at once and its star home; Buy again.
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstSell + kRedItem));
+    EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0) << "sold";
+    ASSERT_TRUE(h.RunUntil([&] { return g.GoldenStars() == 1; }, 3.0f));
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + kRedItem));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->upgrades.tier[kRedItem] == 1; }, 3.0f));
 
     // No star left: "done" leaves at once, and the map leads to level 4.
     std::vector<CSharedPtr<CBonus>> previews;

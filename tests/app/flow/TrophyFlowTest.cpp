@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "playerdata/LevelBestTable.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
@@ -58,6 +60,38 @@ TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
               t.Descriptions[CTrophies::kScore][0]);
     EXPECT_TRUE(medal.Visible && h.ClickControl(s.TrophiesForm, 260));
     EXPECT_TRUE(h.WaitForForm(s.MainMenuForm) && t.Backdrop.IsNull());
+}
+
+// At the level's end only a beaten record is a record, and the rank trophy is
+// the rank the quest's score takes in the high-score table.
+TEST(TrophyFlow, RecordsAndRanksCountOnlyWhatTheScoreBeats) {
+    FlowHarness h(31);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    const int32_t record = g.BestScores->Values[static_cast<size_t>(g.Level - 1)];
+    for (const auto& [score, isNew] : {std::pair{record, 0}, {record + 1, 1}}) {
+        h.Field().Counters.Sets[2].Counters[0] = score;
+        g.RecordLevelResults();
+        EXPECT_EQ(g.NewScoreRecord, isNew) << score << " against " << record;
+    }
+    // Just above the second row earns the second place's trophy, above the
+    // first row the first place's.
+    const auto rankAward = [&](int32_t score) {
+        g.Trophies->Pending.clear();
+        h.Field().Counters.Sets[1].Counters[0] = score;
+        g.CheckQuestTrophies();
+        for (const auto& [trophy, level] : g.Trophies->Pending)
+            if (trophy == CTrophies::kRank)
+                return level;
+        return 0;
+    };
+    ASSERT_GT(g.Scores.Rows[0].Score, g.Scores.Rows[1].Score + 1);
+    EXPECT_EQ(rankAward(g.Scores.Rows[1].Score + 1), 2);
+    EXPECT_EQ(rankAward(g.Scores.Rows[0].Score + 1), 3);
 }
 
 } // namespace
