@@ -540,7 +540,7 @@ std::string Tutorial() {
     // As high as Skin.cfg's [Tutorial] ArrowWinSize, which places it by an arrow.
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 256, 284, 512, 200, 1);
     f.Label("\" \"", 286, 298, 452, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
-    f.Label("\" \"", 272, 338, 480, 24, 101, kMainFont, 0.48f, "CENTER", kBodyText);
+    f.Lines("\" \"", 272, 338, 480, 3, 101, kMainFont, 0.48f, "CENTER", kBodyText);
     f.Button("TipOk", "TutorialOk", 618, 430, 120, 40, 1);
     f.Tinted(a.arrowUp, 0, 0, 48, 48, 200, "FFFFFFFF");
     f.Tinted(a.arrowDown, 0, 0, 48, 48, 201, "FFFFFFFF");

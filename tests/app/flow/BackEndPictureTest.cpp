@@ -155,7 +155,7 @@ bool Shop(FlowHarness& h) {
 bool Map(FlowHarness& h) {
     CScreensManager& s = *h.Game().Screens;
     return h.ClickControl(s.NewProfileForm, 195) && h.ClickControl(s.MainMenuForm, 1) &&
-           h.WaitForForm(s.MapForm, 3.0f) && (h.Frames(30), true);
+           h.PassStory() && h.WaitForForm(s.MapForm, 3.0f) && (h.Frames(30), true);
 }
 
 } // namespace

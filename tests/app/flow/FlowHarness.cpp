@@ -529,7 +529,7 @@ void FlowHarness::Type(const std::string& text) {
 }
 
 bool FlowHarness::SavePicture(const std::string& path) {
-    auto* gl = dynamic_cast<gpu::GlDevice*>(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::Inspection* gl = gpu::Inspect(gl_->Renderer()->GetDevice()->GetDevice());
     int w = 0, h = 0;
     Window().GetDrawableSize(&w, &h);
     if (gl == nullptr || w <= 0 || h <= 0)

@@ -317,7 +317,7 @@ TEST(MenuFlow, SavedQuestsPlayerListAndAVeteransHardQuest) {
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.ClickControl(s.StartQuestForm, 210));
     ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 203) && h.WaitForForm(s.StartQuestForm));
     ASSERT_TRUE(h.ClickControl(s.StartQuestForm, 210) && h.ClickControl(s.MsgBoxForm, 202));
-    ASSERT_TRUE(h.WaitForForm(s.MapForm));
+    ASSERT_TRUE(h.PassStory() && h.WaitForForm(s.MapForm));
     EXPECT_EQ(Text(s.MapControl10), "1-1");
     EXPECT_EQ(g.Level * 10 + g.Difficulty, 10);
     EXPECT_EQ(g.GoldenStars(), 0) << "the saved quest's star is not carried over";
@@ -360,7 +360,7 @@ TEST(MenuFlow, SavedQuestsPlayerListAndAVeteransHardQuest) {
     // A veteran is asked for the difficulty: Yes is Hard.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.WaitForForm(s.MsgBoxForm));
     EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeDifficulty);
-    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 202) && h.WaitForForm(s.MapForm));
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 202) && h.PassStory() && h.WaitForForm(s.MapForm));
     EXPECT_EQ(g.Difficulty, 1);
     ASSERT_TRUE(h.ClickControl(s.MapForm, 150) &&
                 h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 6.0f));

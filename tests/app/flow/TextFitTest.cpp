@@ -230,11 +230,28 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
     });
     for (int id = 82; id <= 91; ++id)
         placed.push_back(id); // default high-score names: 12 characters at most, above
+    place({240}, [&] {
+        card(FormatText(GetString(8), {5, 12}), FormatText(GetString(240), {99, "59:59"}));
+    });
+    // Tips stand in the Tutorial form's box: its title (group 1, second window)
+    // and its text.
+    const CWindowList& tipBox = s.TutorialGroups[1].Windows;
+    ASSERT_GT(tipBox.size(), 1u);
+    s.HideTutorialGroups();
+    for (size_t k = 0; k < tipBox.size() && k < s.TutorialPoints1.size(); ++k)
+        s.TutorialForm->SetChildOffset(tipBox[k], s.TutorialPoints1[k].X, s.TutorialPoints1[k].Y,
+                                       tipBox[k]->Offset.Z);
+    s.ShowTutorialGroup(1);
     for (int tip = 1; tip <= 10; ++tip)
         for (int step = 0; step < 9; ++step)
             if (!GetString(100 + 10 * tip + step).empty())
-                place({100 + 10 * tip + step, 109 + 10 * tip},
-                      [&] { card(GetString(109 + 10 * tip), GetString(100 + 10 * tip + step)); });
+                place({100 + 10 * tip + step, 109 + 10 * tip}, [&] {
+                    CScreensManager::SetWindowText(tipBox[1], GetString(109 + 10 * tip));
+                    CScreensManager::SetWindowText(s.TutorialControl101,
+                                                   GetString(100 + 10 * tip + step));
+                    Check(*s.TutorialForm, "tip", faults);
+                });
+    s.HideTutorialGroups();
     for (int id = 0; id < 1000; ++id)
         if (!GetString(id).empty() && !Floating(id))
             EXPECT_NE(std::find(placed.begin(), placed.end(), id), placed.end())
