@@ -110,20 +110,28 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         h.Frames(15);
     }
 
-    // The quest: map, level 1 (story and tutorial screens come here), the
-    // pause menu, the results, the shop with an item's description, the map.
+    // The quest: the story, the map, level 1 with its first tip and the swap
+    // pointer, the pause menu, the results, the shop with an item's
+    // description, the map.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
+    if (shot.Step(h.WaitForForm(s.IntroForm, 4.0f), "story")) {
+        shot.Take("09_story", 1.5f);
+        shot.Step(h.PassStory(), "the story's pages");
+    }
     ASSERT_TRUE(h.WaitForForm(s.MapForm, 4.0f));
     shot.Take("09_map");
     ASSERT_TRUE(h.ClickControl(s.MapForm, 150));
     shot.Take("10_level_1_intro", 2.0f);
-    // (the story and the tutorial screens take their pictures here)
+    h.CloseTips = false;
     h.Click(0.0f, 0.0f);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
-    if (g.TipOpen == 1) {
+    if (shot.Step(h.RunUntil([&] { return g.TipOpen == kTipShown; }, 3.0f), "first tip")) {
         shot.Take("11_level_1_tip", 0.5f);
-        h.Click(0.0f, 0.0f);
+        g.CloseTip();
+        if (h.RunUntil([&] { return g.TipOpen == kTipPointing; }, 3.0f))
+            shot.Take("11_level_1_swap_pointer", 0.5f);
     }
+    h.CloseTips = true;
     shot.Take("12_level_1", 1.5f);
     h.Key(os::Vk::Escape);
     if (shot.Step(h.WaitForForm(s.GameMenuForm), "pause menu")) {
