@@ -20,7 +20,7 @@
 #include "engine/Renderer.h"
 #include "engine/VideoSettings.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/os/Window.h"
 #include "playfield/CapSlot.h"
@@ -132,9 +132,9 @@ private:
     std::unique_ptr<CGame> game_;
 };
 
-inline gpu::Inspection* GlDeviceOf(CRenderer& renderer) {
+inline gpu::FrameProbe* GlDeviceOf(CRenderer& renderer) {
     const CSharedPtr<CRenderDevice>& d = renderer.GetDevice();
-    return d.IsNull() ? nullptr : gpu::Inspect(d->GetDevice());
+    return d.IsNull() ? nullptr : gpu::ProbeOf(d->GetDevice());
 }
 
 // The bench's folder has no player: the new-player dialog the game opens with
@@ -207,14 +207,14 @@ public:
     // the frame's cost is all spent by the time this returns.
     int32_t Draw() {
         const int32_t r = run_->Game().Render();
-        if (gpu::Inspection* d = Device())
+        if (gpu::FrameProbe* d = Device())
             d->Finish();
         return r;
     }
 
     CGame& Game() { return run_->Game(); }
     CRenderer& Renderer() { return run_->Renderer(); }
-    gpu::Inspection* Device() { return GlDeviceOf(Renderer()); }
+    gpu::FrameProbe* Device() { return GlDeviceOf(Renderer()); }
 
     int swaps = 0;
     int restarts = 0;

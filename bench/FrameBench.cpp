@@ -34,7 +34,7 @@ double Median(std::vector<double> v) {
 // One frame drawn with the layers of `skipped` left out: its process CPU
 // milliseconds, and whether it issued fewer draws than `fullDraws`.
 double DrawSkipping(SceneRun& run, uint32_t skipped, uint64_t* draws) {
-    gpu::Inspection* d = run.Device();
+    gpu::FrameProbe* d = run.Device();
     run.Renderer().SetSkippedLayers(skipped);
     const uint64_t before = d->DrawCalls();
     const double start = bench::ProcessCpuSeconds();
@@ -79,7 +79,7 @@ void BM_Frame(benchmark::State& state) {
         state.SkipWithError(why.c_str());
         return;
     }
-    gpu::Inspection* d = run.Device();
+    gpu::FrameProbe* d = run.Device();
     if (!d) {
         state.SkipWithError("no back end to inspect");
         return;

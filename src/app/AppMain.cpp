@@ -15,7 +15,7 @@
 #include "engine/VideoSettings.h"
 #include "platform/Rand15.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/MessageBox.h"
 #include "platform/os/Path.h"
 #include "platform/os/SingleInstance.h"
@@ -138,7 +138,7 @@ int AppMain(const AppOptions& options) {
         api.reset();
         return 3;
     }
-    if (const gpu::Inspection* drawing = gpu::Inspect(renderer->GetDevice()->GetDevice()))
+    if (const gpu::FrameProbe* drawing = gpu::ProbeOf(renderer->GetDevice()->GetDevice()))
         LogObject(std::string("Drawing with the ") + drawing->BackEndName() + " renderer\n");
 
     // 9. The corrected settings go back to the file.

@@ -19,7 +19,7 @@
 #include "engine/Renderer.h"
 #include "engine/SpriteLayer.h"
 #include "engine/Texture.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/Window.h"
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
@@ -53,7 +53,7 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
         GTEST_SKIP() << "no OpenGL 3.3 context";
     ASSERT_EQ(r, gpu::kOk);
     CSharedPtr<CRenderDevice> device = renderer->GetDevice();
-    gpu::Inspection* gl = gpu::Inspect(device->GetDevice());
+    gpu::FrameProbe* gl = gpu::ProbeOf(device->GetDevice());
     ASSERT_NE(gl, nullptr);
     CSharedPtr<CVertexBuffer> vb;
     CSharedPtr<CIndexBuffer> ib;

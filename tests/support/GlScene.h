@@ -15,7 +15,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/Texture.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/Window.h"
 #include "support/RecordingScene.h"
 
@@ -45,7 +45,7 @@ public:
             GTEST_SKIP() << "no OpenGL 3.3 context";
         ASSERT_EQ(r, gpu::kOk);
         device_ = renderer_->GetDevice();
-        gl_ = gpu::Inspect(device_->GetDevice());
+        gl_ = gpu::ProbeOf(device_->GetDevice());
         ASSERT_NE(gl_, nullptr);
         CSharedPtr<CVertexBuffer> vb;
         CSharedPtr<CIndexBuffer> ib;
@@ -91,7 +91,7 @@ public:
     ApiPtr api_;
     std::unique_ptr<CRenderer> renderer_;
     CSharedPtr<CRenderDevice> device_;
-    gpu::Inspection* gl_ = nullptr;
+    gpu::FrameProbe* gl_ = nullptr;
     std::vector<uint32_t> pixels_;
 };
 

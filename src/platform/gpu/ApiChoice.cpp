@@ -5,7 +5,7 @@
 
 #include "platform/gpu/GlApi.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 
 namespace gpu {
 
@@ -26,8 +26,8 @@ Api* CreateApi() {
     return soft ? CreateSoftApi() : CreateGlApi();
 }
 
-Inspection* Inspect(Device* device) {
-    return dynamic_cast<Inspection*>(device);
+FrameProbe* ProbeOf(Device* device) {
+    return dynamic_cast<FrameProbe*>(device);
 }
 
 } // namespace gpu

@@ -199,7 +199,7 @@ Result GlApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* fo
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = a.desktop.format;
     Device* dev = nullptr;
-    Inspection* made = nullptr;
+    FrameProbe* made = nullptr;
     Result r = kOk;
     if (software_) {
         SoftDevice* soft = nullptr;

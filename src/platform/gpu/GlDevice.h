@@ -18,7 +18,7 @@
 
 #include "platform/gpu/GlState.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 
 typedef void* SDL_GLContext;
 
@@ -28,7 +28,7 @@ class GlTexture;
 class GlVertexBuffer;
 class GlIndexBuffer;
 
-class GlDevice final : public Device, public Inspection {
+class GlDevice final : public Device, public FrameProbe {
 public:
     // Creates the GL context on the window. Fails with kErrNotAvailable when the
     // window has no GL 3.3 context to give.

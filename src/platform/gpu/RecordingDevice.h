@@ -117,7 +117,7 @@ public:
     int32_t ShowCursor(int32_t show) override;
     void SetStateCacheBypass(bool on) override { cacheBypass_ = on; }
 
-    // ---- Inspection (tests) ----
+    // ---- FrameProbe (tests) ----
     const std::vector<DrawRecord>& Draws() const { return draws_; }
     const std::vector<ClearRecord>& Clears() const { return clears_; }
     // Forgets recorded draws and clears and zeroes the call counts.

@@ -13,7 +13,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "playfield/PlayField.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
@@ -55,7 +55,7 @@ Shot Take(const char* backEnd, bool intoLevel, const std::function<bool(FlowHarn
         return s;
     }
     CRenderer& r = *h.Game().Renderer;
-    gpu::Inspection* device = gpu::Inspect(r.GetDevice()->GetDevice());
+    gpu::FrameProbe* device = gpu::ProbeOf(r.GetDevice()->GetDevice());
     if (!device) {
         s.failure = "no back end to read";
         return s;

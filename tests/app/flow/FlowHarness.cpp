@@ -15,7 +15,7 @@
 #include "engine/SpriteQuad.h"
 #include "engine/TextSprite.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
 #include "screens/ScreensManager.h"
@@ -346,7 +346,7 @@ void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
 bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
     std::vector<std::pair<int32_t*, int32_t>> flags;
     DrawFlags(control, flags);
-    gpu::Inspection* gl = gpu::Inspect(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::FrameProbe* gl = gpu::ProbeOf(gl_->Renderer()->GetDevice()->GetDevice());
     if (flags.empty() || gl == nullptr)
         return true; // nothing of its own to look for
     int cw = 0, ch = 0, dw = 0, dh = 0;
@@ -529,7 +529,7 @@ void FlowHarness::Type(const std::string& text) {
 }
 
 bool FlowHarness::SavePicture(const std::string& path) {
-    gpu::Inspection* gl = gpu::Inspect(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::FrameProbe* gl = gpu::ProbeOf(gl_->Renderer()->GetDevice()->GetDevice());
     int w = 0, h = 0;
     Window().GetDrawableSize(&w, &h);
     if (gl == nullptr || w <= 0 || h <= 0)

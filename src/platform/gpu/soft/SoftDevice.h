@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/Inspection.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftSetup.h"
 #include "platform/gpu/soft/SoftState.h"
@@ -21,7 +21,7 @@ class SoftTexture;
 class SoftVertexBuffer;
 class SoftIndexBuffer;
 
-class SoftDevice final : public Device, public Inspection {
+class SoftDevice final : public Device, public FrameProbe {
 public:
     // Makes the window's GL context for presenting; kErrNotAvailable without one.
     static Result Create(os::Window* window, const PresentParams& pp, SoftDevice** out);

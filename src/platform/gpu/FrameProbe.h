@@ -9,7 +9,7 @@
 
 namespace gpu {
 
-class Inspection {
+class FrameProbe {
 public:
     // "GL" or "software": which back end draws.
     virtual const char* BackEndName() const = 0;
@@ -36,10 +36,10 @@ public:
     virtual void Finish() = 0;
 
 protected:
-    ~Inspection() = default;
+    ~FrameProbe() = default;
 };
 
 // The inspection of a device that offers one; null for the recording back end.
-Inspection* Inspect(Device* device);
+FrameProbe* ProbeOf(Device* device);
 
 } // namespace gpu
