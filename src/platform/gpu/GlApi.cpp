@@ -54,9 +54,14 @@ void FillGlCaps(Caps* out, uint32_t maxTextureSize) {
 }
 
 bool GlTextureFormatUsable(uint32_t format) {
-    // Luminance and 3-3-2 formats are left out on purpose: the texture loaders pick
-    // the first usable candidate, and a luminance pick would turn colour pictures grey.
-    return format >= Fmt::A8R8G8B8 && format <= Fmt::A4R4G4B4;
+    // The texture loaders pick the first usable candidate of their lists. Left
+    // out on purpose: luminance and 3-3-2 formats (a luminance pick would turn
+    // colour pictures grey), and alpha of fewer than 8 bits (a one-bit pick
+    // cuts every soft mask and dust edge into stair steps, four bits band
+    // them). Every texture is 8 bits a channel on the GPU anyway, so the
+    // lists fall through to A8R8G8B8 at no cost.
+    return format == Fmt::A8R8G8B8 || format == Fmt::X8R8G8B8 || format == Fmt::R5G6B5 ||
+           format == Fmt::X1R5G5B5;
 }
 
 GlApi::GlApi(bool software) : software_(software) {

@@ -11,7 +11,8 @@ namespace gpu {
 
 // Both shared-buffer capacities come out at 65536 from these caps.
 void FillGlCaps(Caps* out, uint32_t maxTextureSize);
-// Formats the back end offers for textures (and as render targets).
+// Formats the back end offers for textures (and as render targets): the one
+// answer of both back ends that show their pictures at 8 bits a channel.
 bool GlTextureFormatUsable(uint32_t format);
 
 class GlApi final : public Api {

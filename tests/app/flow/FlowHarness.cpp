@@ -32,13 +32,13 @@ namespace {
 // folder assembled before it did gets plain stand-ins, so that the flow can be
 // tested on whatever art there is.
 const char* const kPictures[] = {
-    "Loading.jpg",     "Flare.jpg",       "JungleFlash.tga",  "SmallSand.tga",
-    "Cloud.jpg",       "Spark.bmp",       "Halo1.tga",        "SpellFuzzy.bmp",
-    "FireCloud.jpg",   "Lightning.jpg",   "StarParticle.png", "Ring.png",
-    "Twirl.png",       "PanelGlass.png",  "FieldFrame.png",   "FieldBack.jpg",
-    "Sandbox.jpg",     "SandboxFront.png", "SandboxGlass.tga", "ScoreFrenzyStar.png",
-    "AllGemLights.jpg", "AllGems.png",    "GemFlares.tga",    "Bonus1.png",
-    "Bonus2.tga",      "Bonus3.tga",      "Bonus4.tga",       "Bonus5.tga",
+    "Loading.jpg",      "Flare.jpg",        "JungleFlash.tga",  "SmallSand.tga",
+    "Cloud.jpg",        "Spark.bmp",        "Halo1.tga",        "SpellFuzzy.bmp",
+    "FireCloud.jpg",    "Lightning.jpg",    "StarParticle.png", "Ring.png",
+    "Twirl.png",        "PanelGlass.png",   "FieldFrame.png",   "FieldBack.jpg",
+    "Sandbox.jpg",      "SandboxFront.png", "SandboxGlass.tga", "ScoreFrenzyStar.png",
+    "AllGemLights.jpg", "AllGems.png",      "GemFlares.tga",    "Bonus1.png",
+    "Bonus2.tga",       "Bonus3.tga",       "Bonus4.tga",       "Bonus5.tga",
 };
 const char* const kExtensions[] = {".png", ".tga", ".jpg", ".bmp"};
 
@@ -98,9 +98,9 @@ FlowHarness::~FlowHarness() {
 
 bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
     const fs::path source = GV_GAME_DIR;
-    static const char* const kNeeded[] = {"Data/TextID.dat", "Data/Txt/Strings.txt",
+    static const char* const kNeeded[] = {"Data/TextID.dat",        "Data/Txt/Strings.txt",
                                           "Data/CapsAnimation.dat", "Data/Fonts/Font.tga",
-                                          "Data/Fonts/Font.uxd", "Data/Gfx/Caps.png",
+                                          "Data/Fonts/Font.uxd",    "Data/Gfx/Caps.png",
                                           "Data/Lvl/l1.lvl"};
     for (const char* f : kNeeded)
         if (!fs::exists(source / f)) {
@@ -159,6 +159,10 @@ bool FlowHarness::Launch(uint32_t seed, bool withSound, bool intoLevel) {
         audio_ = new snd::FakeAudio();
         audio = CSharedPtr<snd::Audio>(audio_);
     }
+    // The game seeds before it builds anything (the backdrops draw their dust
+    // from the generator at Init), and again where the flow starts, so that a
+    // game started after others in one process is the same game.
+    Rand15::Global().Seed(seed);
     game_ = std::make_unique<CGame>(gl_->Renderer(), gl_->Window(), audio);
     if (!game_->PreInit() || !game_->Init()) {
         failure_ = "the game does not start: " + game_->LastError();

@@ -161,6 +161,10 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
 
     // No website link is shipped: without its logos the link stays hidden.
     EXPECT_FALSE(Shown(s.WebsiteButton) || Shown(s.LogoPictureNA) || Shown(s.LogoPictureA));
+    // Every picture keeps all 8 bits of its alpha: masks and dust stay soft.
+    for (const CSharedPtr<CTexture>& t : g.Device->GetTextures())
+        EXPECT_TRUE(t->GetFormat() != gpu::Fmt::A1R5G5B5 && t->GetFormat() != gpu::Fmt::A4R4G4B4)
+            << t->GetName();
 
     // Help: the pages stop at the first and the last.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 4) && h.ClickControl(s.HelpForm, 271));
