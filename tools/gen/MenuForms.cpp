@@ -823,7 +823,7 @@ std::string Shop() {
     // The time dial: its face, the four quarters the game shapes into the
     // bought time's sector, and the hand with its shadow.
     const AtlasRect dialPic = ShopCardOf(6).picture;
-    const int dial = 80, dx = dialPic.x + (dialPic.w - dial) / 2,
+    const int dial = 70, dx = dialPic.x + (dialPic.w - dial) / 2,
               dy = dialPic.y + (dialPic.h - dial) / 2;
     f.Layer(4);
     f.Tinted(a.dialFace, dx, dy, dial, dial, 400, "FFFFFFFF");

@@ -40,32 +40,34 @@ FloatImage Star(int size, float r) {
 
 } // namespace
 
-// A sunken stone bed with a gold rim, shaped by `sd` (texels, inside < 0);
-// `light` is where the inside catches the light from.
-template <class Sd> Rgba SunkenTexel(Vec2 p, const Sd& sd, Vec2 light, float reach) {
+// A sunken stone bed with a gold rim `rim` texels wide, shaped by `sd`
+// (texels, inside < 0); `light` is where the inside catches the light from.
+template <class Sd>
+Rgba SunkenTexel(Vec2 p, const Sd& sd, Vec2 light, float reach, float rim = 7.0f) {
     const float d = sd(p);
     if (d > 0.5f)
         return {};
     const float t = -d;
     Rgb c;
-    if (t < 7.0f) {
-        c = GoldShade(BevelNormal(d, SdGradient(sd, p), 7.0f, 1.4f), 0.6f);
+    if (t < rim) {
+        c = GoldShade(BevelNormal(d, SdGradient(sd, p), rim, 1.4f), 0.6f);
     } else {
         const float lit = Glow(Length(p - light) / reach, 1.2f);
         c = Hex(0x1a1512) * (0.75f + 0.3f * Noise(1, p.x, p.y, 1.0f)) +
             Hex(palette::kTorchLight) * (0.1f * lit);
         // The inner wall in shadow under the rim.
-        c = c * (0.55f + 0.45f * Clamp01((t - 7.0f) / 8.0f));
+        c = c * (0.55f + 0.45f * Clamp01((t - rim) / 8.0f));
     }
     return Premultiply(c, Coverage(d * 2.0f));
 }
 
 FloatImage PaintShopCtrls1() {
     FloatImage sheet(kShopCtrlsSize, kShopCtrlsSize);
-    const auto paint = [&](const AtlasRect& r, const auto& sd, Vec2 light, float reach) {
+    const auto paint = [&](const AtlasRect& r, const auto& sd, Vec2 light, float reach,
+                           float rim = 7.0f) {
         sheet.Blit(RenderAdaptive(r.w, r.h, 0.02f,
                                   [&](float x, float y) {
-                                      return SunkenTexel({x, y}, sd, light, reach);
+                                      return SunkenTexel({x, y}, sd, light, reach, rim);
                                   }),
                    r.x, r.y);
     };
@@ -79,14 +81,18 @@ FloatImage PaintShopCtrls1() {
                                {archR, 0.5f * (n.h - 8 - archR)}, 6));
         },
         {0.5f * n.w, 40}, 140);
+    // The beds lie on the page texel for pixel; a bonus's bed keeps its rim
+    // narrow, so that the bonus stands on its floor.
     for (const AtlasRect* r : {&kShopBedSquare, &kShopBedWide}) {
         const Vec2 c{0.5f * r->w, 0.5f * r->h};
+        const bool bonus = r == &kShopBedSquare;
+        const float margin = bonus ? float(kShopBedMargin) : 3.0f;
         paint(
             *r,
             [&](Vec2 p) {
-                return SdBox(p - c, c - Vec2{3, 3}, 16);
+                return SdBox(p - c, c - Vec2{margin, margin}, 16);
             },
-            {c.x, 0}, 0.8f * c.x);
+            {c.x, 0}, 0.8f * c.x, bonus ? float(kShopBedRim) : 7.0f);
     }
     const AtlasRect& hand = kShopHand;
     const Vec2 pivot{0.5f * hand.w + 2.0f * kShopHandPivot, 0.5f * hand.h};
@@ -274,9 +280,9 @@ ShopCard ShopCardOf(int item) {
     ShopCard c;
     c.tiers = item == 2 || item >= 10 ? 3 : 4;
     if (item >= 6 && item <= 8)
-        c.card = {22 + 328 * (item - 6), 296, 324, 190};
+        c.card = {22 + 328 * (item - 6), 296, 324, 176};
     else if (item >= 10)
-        c.card = {22 + 164 * (item - 10), 492, 160, 198};
+        c.card = {22 + 164 * (item - 10), 478, 160, 212};
     else
         c.card = {
             22 + 140 * int(std::find(kTotemCardOrder, kTotemCardOrder + 7, item) - kTotemCardOrder),
@@ -359,10 +365,14 @@ FloatImage PaintShopBack() {
 }
 
 FloatImage PaintShopRays() {
+    // The shop turns the rays by turning the square of texels it reads, 0.703
+    // of the picture wide about its centre: the rays fade out within the
+    // circle every turn of that square holds, or its edges would show.
+    constexpr float kReach = 0.69f;
     constexpr float c = 0.5f * kShopRays;
     return RenderAdaptive(kShopRays, kShopRays, 0.02f, [&](float x, float y) {
         const Vec2 q{x - c, y - c};
-        const float r = Length(q) / c;
+        const float r = Length(q) / (kReach * c);
         const float fan = std::pow(0.5f + 0.5f * std::cos(std::atan2(q.y, q.x) * 12.0f), 2.0f);
         const float a = Clamp01((0.2f + 0.5f * fan) * Glow(r, 2.0f) * Clamp01((1.0f - r) * 3));
         return Premultiply(Hex(palette::kTorchLight), a);

@@ -59,8 +59,13 @@ constexpr int kShopPointer = 64, kShopRays = 256, kShopBack = 512;
 // the wide displays and of a bonus, and the slot plates of three- and
 // four-tier items, their sockets where the slots lie.
 constexpr AtlasRect kShopNiche{0, 0, 192, 256};
-constexpr AtlasRect kShopBedSquare{200, 0, 160, 104};
-constexpr AtlasRect kShopBedWide{0, 264, 320, 96};
+// Both beds are the size of the pictures they lie under on the page. A
+// bonus's bed holds the bonus at its board size (about 94 pixels a side)
+// on its floor, inside a rim of kShopBedRim texels kShopBedMargin from
+// the edge.
+constexpr AtlasRect kShopBedSquare{200, 0, 144, 108};
+constexpr AtlasRect kShopBedWide{0, 264, 308, 72};
+constexpr int kShopBedMargin = 1, kShopBedRim = 4;
 constexpr AtlasRect kShopPlate[2] = {{0, 432, 256, 60}, {0, 368, 256, 60}}; // 3, 4 tiers
 // The time dial's hand, pointing left from the pivot it turns about, which
 // lies 10 / 27 of its length right of its middle (two texels a unit).

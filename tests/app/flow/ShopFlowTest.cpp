@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "bonuses/BonusDrawn.h"
 #include "bonuses/BonusManager.h"
+#include "engine/SpriteLayer.h"
+#include "engine/SpriteQuad.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
@@ -101,4 +105,60 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     };
     EXPECT_TRUE(seen(10));
     ASSERT_TRUE(h.RunUntil([&] { return seen(7) && ScriptedPlayer(h).BoardReady(); }, 10.0f));
+}
+
+// Every bonus the shop shows, at every tier, stands on the floor of its bed:
+// inside the bed's picture less the gold rim the art paints around the floor.
+TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
+    FlowHarness h(11);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    constexpr float kRim = 5.0f; // the rim and its margin, in pixels of the page
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    if (g.TipOpen == 1)
+        h.Click(0.0f, 0.0f);
+    h.Field().TutorialNumber = 0;
+    g.Level = 3;
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(
+        h.RunUntil([&] { return s.StatisticsForm->Visible && s.StatisticsForm->Active; }, 10.0f));
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30));
+    ASSERT_TRUE(h.WaitForForm(s.ShopForm, 6.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f));
+
+    for (int32_t tier = 0; tier < 3; ++tier) {
+        for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot)
+            g.Shop->SetItemTier(CUpgradeState::kFirstBonusItem + slot, tier, 0);
+        h.Frames(static_cast<int>(1.0f / FlowHarness::kDt));
+        for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot) {
+            const int32_t item = CUpgradeState::kFirstBonusItem + slot;
+            auto* preview = dynamic_cast<CBonusDrawn*>(g.Shop->bonusPreviews[slot].Get());
+            ASSERT_NE(preview, nullptr) << "bonus " << slot << " tier " << tier;
+            ASSERT_FALSE(preview->Layers.Current.Sprites.IsNull());
+            const CUxWindow& bed = *s.ShopItemList200[static_cast<size_t>(item)];
+            const float left = bed.Position.X - bed.Width / 2 + kRim,
+                        right = bed.Position.X + bed.Width / 2 - kRim,
+                        bottom = bed.Position.Y - bed.Height / 2 + kRim,
+                        top = bed.Position.Y + bed.Height / 2 - kRim;
+            int32_t inBed = 0;
+            for (const CSharedPtr<CSpriteQuad>& q : preview->Layers.Current.Sprites->GetDrawn()) {
+                const CVector3& p = q->Position;
+                if (q->Alpha <= 0.0f || std::fabs(p.X - bed.Position.X) > bed.Width / 2 ||
+                    std::fabs(p.Y - bed.Position.Y) > bed.Height / 2)
+                    continue;
+                ++inBed;
+                const float c = std::fabs(std::cos(q->Angle)), n = std::fabs(std::sin(q->Angle));
+                const float hw = (c * q->Width + n * q->Height) / 2,
+                            hh = (n * q->Width + c * q->Height) / 2;
+                EXPECT_TRUE(p.X - hw >= left && p.X + hw <= right && p.Y - hh >= bottom &&
+                            p.Y + hh <= top)
+                    << "bonus " << slot << " tier " << tier << ": a " << q->Width << " x "
+                    << q->Height << " picture at " << p.X << ", " << p.Y
+                    << " leaves the bed's floor " << left << ".." << right << " x " << bottom
+                    << ".." << top;
+            }
+            EXPECT_GT(inBed, 0) << "bonus " << slot << " shows nothing in its bed";
+        }
+    }
 }
