@@ -133,23 +133,7 @@ bool Bonus(FlowHarness& h) {
 }
 
 bool Shop(FlowHarness& h) {
-    CGame& g = h.Game();
-    if (!InPlay(h))
-        return false;
-    // Level 3 won: the shop opens after it.
-    if (g.TipOpen == 1)
-        h.Click(0.0f, 0.0f);
-    h.Field().TutorialNumber = 0;
-    g.Level = 3;
-    h.Field().GemsToCollect = 0;
-    return h.RunUntil(
-               [&] {
-                   return g.Screens->StatisticsForm->Visible && g.Screens->StatisticsForm->Active;
-               },
-               10.0f) &&
-           h.ClickControl(g.Screens->StatisticsForm, 30) &&
-           h.WaitForForm(g.Screens->ShopForm, 6.0f) &&
-           h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f);
+    return InPlay(h) && h.WinIntoShop(3);
 }
 
 bool Map(FlowHarness& h) {

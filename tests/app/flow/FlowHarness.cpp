@@ -196,6 +196,21 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
     return PlayOnFromMap(3.0f) ? std::string() : "no level intro from the map";
 }
 
+bool FlowHarness::WinIntoShop(int32_t level) {
+    CGame& g = *game_;
+    CScreensManager& s = *g.Screens;
+    if (!RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f))
+        return false;
+    if (g.TipOpen == 1)
+        Click(0.0f, 0.0f);
+    g.Field->TutorialNumber = 0;
+    g.Level = level;
+    g.Field->GemsToCollect = 0;
+    return RunUntil([&] { return s.StatisticsForm->Visible && s.StatisticsForm->Active; }, 10.0f) &&
+           ClickControl(s.StatisticsForm, 30) && WaitForForm(s.ShopForm, 6.0f) &&
+           RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f);
+}
+
 bool FlowHarness::PassStory(float seconds) {
     const CScreensManager& s = *game_->Screens;
     for (size_t page = 0; page < s.IntroPages.size(); ++page)

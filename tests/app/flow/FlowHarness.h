@@ -115,6 +115,10 @@ public:
     bool PlayOnFromMap(float seconds = 8.0f, int32_t buy = -1);
     // The same up to the map, which waits for Play.
     bool BackToMap(float seconds = 8.0f, int32_t buy = -1);
+    // The level being played (its first tip closed) is played as `level`
+    // and won at once; its results are closed and the shop that follows has
+    // opened. False when that does not happen.
+    bool WinIntoShop(int32_t level);
     // The shop, once it has opened, left with Done (and yes when asked),
     // buying `buy` first; a level's awards on the way are closed. True also
     // when the map or a newspaper page comes without a shop.

@@ -32,19 +32,9 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     constexpr int32_t kRedItem = 5, kRedColour = 2;
 
     // Level 3 won: its star pays for the red totem, on sale from level 4.
-    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
-    if (g.TipOpen == 1)
-        h.Click(0.0f, 0.0f);
-    h.Field().TutorialNumber = 0;
-    g.Level = 3;
-    h.Field().GemsToCollect = 0;
-    ASSERT_TRUE(
-        h.RunUntil([&] { return s.StatisticsForm->Visible && s.StatisticsForm->Active; }, 10.0f));
+    ASSERT_TRUE(h.WinIntoShop(3));
     EXPECT_EQ(g.GoldenStars(), 1);
-    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30));
-    ASSERT_TRUE(h.WaitForForm(s.ShopForm, 6.0f));
     EXPECT_EQ(g.SubState, kSubShop);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f));
     EXPECT_EQ(g.Shop->upgrades.offered[kRedItem], 1) << "the offers of level 4 are revealed";
     EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0);
 
@@ -115,17 +105,7 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
     constexpr float kRim = 5.0f; // the rim and its margin, in pixels of the page
-    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
-    if (g.TipOpen == 1)
-        h.Click(0.0f, 0.0f);
-    h.Field().TutorialNumber = 0;
-    g.Level = 3;
-    h.Field().GemsToCollect = 0;
-    ASSERT_TRUE(
-        h.RunUntil([&] { return s.StatisticsForm->Visible && s.StatisticsForm->Active; }, 10.0f));
-    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30));
-    ASSERT_TRUE(h.WaitForForm(s.ShopForm, 6.0f));
-    ASSERT_TRUE(h.RunUntil([&] { return g.Shop->fadeLevel >= 1.0f; }, 2.0f));
+    ASSERT_TRUE(h.WinIntoShop(3));
 
     for (int32_t tier = 0; tier < 3; ++tier) {
         for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot)
