@@ -401,7 +401,9 @@ std::string HighScores() {
             const int y = 96 + row * 40;
             if (column == 0) {
                 f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 50, y - 4, 440, 36);
-                f.Label("\" \"", 56, y, 40, 28, 1, kMainFont, kNameSize, "RIGHT", kGoldText);
+                // The row's place: its text is the form's own.
+                const std::string place = "\"" + std::to_string(row + 1) + ".\"";
+                f.Label(place.c_str(), 56, y, 40, 28, 1, kMainFont, kNameSize, "RIGHT", kGoldText);
             } else if (column == 1) {
                 f.Label("\" \"", 104, y, 262, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
             } else {

@@ -178,6 +178,8 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     // High scores from the table, and back.
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 5) && h.WaitForForm(s.HighScoresForm));
     EXPECT_EQ(Text(s.HighScoreNames[0]), g.Scores.GetName(0));
+    for (size_t row = 0; row < s.HighScoreRows.size(); ++row)
+        EXPECT_EQ(Text(s.HighScoreRows[row]), std::to_string(row + 1) + ".") << "the row's place";
     ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
 
     // A quest: the map with level 1, the level, the in-level menu on Escape.
