@@ -117,26 +117,20 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
             ASSERT_NE(preview, nullptr) << "bonus " << slot << " tier " << tier;
             ASSERT_FALSE(preview->Layers.Current.Sprites.IsNull());
             const CUxWindow& bed = *s.ShopItemList200[static_cast<size_t>(item)];
-            const float left = bed.Position.X - bed.Width / 2 + kRim,
-                        right = bed.Position.X + bed.Width / 2 - kRim,
-                        bottom = bed.Position.Y - bed.Height / 2 + kRim,
-                        top = bed.Position.Y + bed.Height / 2 - kRim;
+            // Half the floor's width and height: the bed less its rim.
+            const float fw = bed.Width / 2 - kRim, fh = bed.Height / 2 - kRim;
             int32_t inBed = 0;
             for (const CSharedPtr<CSpriteQuad>& q : preview->Layers.Current.Sprites->GetDrawn()) {
-                const CVector3& p = q->Position;
-                if (q->Alpha <= 0.0f || std::fabs(p.X - bed.Position.X) > bed.Width / 2 ||
-                    std::fabs(p.Y - bed.Position.Y) > bed.Height / 2)
+                const float dx = std::fabs(q->Position.X - bed.Position.X),
+                            dy = std::fabs(q->Position.Y - bed.Position.Y);
+                if (q->Alpha <= 0.0f || dx > bed.Width / 2 || dy > bed.Height / 2)
                     continue;
                 ++inBed;
                 const float c = std::fabs(std::cos(q->Angle)), n = std::fabs(std::sin(q->Angle));
-                const float hw = (c * q->Width + n * q->Height) / 2,
-                            hh = (n * q->Width + c * q->Height) / 2;
-                EXPECT_TRUE(p.X - hw >= left && p.X + hw <= right && p.Y - hh >= bottom &&
-                            p.Y + hh <= top)
+                EXPECT_TRUE(dx + (c * q->Width + n * q->Height) / 2 <= fw &&
+                            dy + (n * q->Width + c * q->Height) / 2 <= fh)
                     << "bonus " << slot << " tier " << tier << ": a " << q->Width << " x "
-                    << q->Height << " picture at " << p.X << ", " << p.Y
-                    << " leaves the bed's floor " << left << ".." << right << " x " << bottom
-                    << ".." << top;
+                    << q->Height << " picture leaves the bed's floor";
             }
             EXPECT_GT(inBed, 0) << "bonus " << slot << " shows nothing in its bed";
         }
