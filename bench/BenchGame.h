@@ -99,7 +99,7 @@ public:
         window_.reset(os::Window::Create("bench", kWidth, kHeight, &error));
         if (!window_)
             return false;
-        api_ = gpu::CreateApi();
+        api_ = gpu::CreateApi(window_.get());
         if (!api_) {
             error = "no GL back end";
             return false;
@@ -258,10 +258,13 @@ private:
 
     bool Begin() {
         CGame& g = run_->Game();
-        for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm}) {
-            (*f)->Visible = false;
-            (*f)->Active = false;
-        }
+        // The main menu's fade-out under the new-player dialog is turned
+        // round by ShowMainMenu; hidden outright, the form would stay hidden.
+        for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm})
+            if (scene_ != kMainMenu || f == &g.Screens->NewProfileForm) {
+                (*f)->Visible = false;
+                (*f)->Active = false;
+            }
         switch (scene_) {
         case kMainMenu:
             g.ShowMainMenu();

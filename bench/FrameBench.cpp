@@ -9,7 +9,8 @@
 //
 // Each row also gives the draws and state calls per frame, "MB_resident" (the
 // process's resident memory once the scene is up and drawn), "MB_texcopies"
-// (what the textures hold in the process's own memory), and per scene
+// (the texels the back end itself keeps; a GL driver's own are not counted),
+// and per scene
 // layer what the frame saves when that layer is left out ("ms_<layer>",
 // medians of interleaved frames; layers that draw nothing in the scene are not
 // listed), and the cost of a frame without any layer ("ms_bare": clearing and
