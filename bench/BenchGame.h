@@ -99,7 +99,7 @@ public:
         window_.reset(os::Window::Create("bench", kWidth, kHeight, &error));
         if (!window_)
             return false;
-        api_ = gpu::CreateApi();
+        api_ = gpu::CreateApi(window_.get());
         if (!api_) {
             error = "no GL back end";
             return false;
@@ -152,13 +152,22 @@ inline bool InLevel(const CGame& g) {
     return g.Mode == kModeLevelIntro || g.Mode == kModeLevel;
 }
 
-// A running game held on one screen: a level in play with nothing moving but
-// the animations, a level in which a swap is made whenever the board rests
-// (cascades and their effects), or a bonus level. The clocks never run out;
-// a screen that ends anyway starts over.
+// A running game held on one screen as a player of a new quest sees it (the
+// bench has no player, so no tutorial tip opens): level 1 (the first stage's
+// first level, entered from the quest map) or level 6 in play with nothing
+// moving but the animations, level 6 with a swap made whenever the board
+// rests (cascades and their effects), a bonus level, the main menu, the quest
+// map after the story, or the shop after level 1. The clocks never run out; a
+// screen that ends anyway starts over.
 class SceneRun {
 public:
-    enum Scene : int64_t { kLevel, kCascade, kBonus };
+    enum Scene : int { kLevel1, kLevel6, kCascade, kBonus, kMainMenu, kMap, kShop };
+    static constexpr Scene kScenes[] = {kLevel1, kLevel6, kCascade, kBonus, kMainMenu, kMap, kShop};
+    static const char* Name(Scene scene) {
+        static const char* const kNames[] = {"level1",   "level6", "cascade", "bonus",
+                                             "mainmenu", "map",    "shop"};
+        return kNames[scene];
+    }
     static constexpr float kStep = 1.0f / 60.0f;
 
     bool Open(Scene scene, std::string* why) {
@@ -175,7 +184,11 @@ public:
         }
         Rand15::Global().Seed(6);
         if (!Begin()) {
-            *why = "the screen did not start";
+            *why = std::string("the screen did not start: ") + Name(scene);
+            return false;
+        }
+        if (run_->Game().TipOpen != kTipNone) {
+            *why = "a tutorial tip is open";
             return false;
         }
         return true;
@@ -220,30 +233,77 @@ public:
     int restarts = 0;
 
 private:
-    static constexpr int kLevelNumber = 6;
     static constexpr int kMaxStartSteps = 2000;
+    static constexpr int kMenuSteps = 120; // past every fade
+    static constexpr int32_t kIdMapPlay = 150;
 
     bool OnScreen() const {
         const CGame& g = run_->Game();
-        return g.Mode == kModeLevel && g.SubState == (scene_ == kBonus ? kSubBonus : kSubPlay);
+        switch (scene_) {
+        case kMainMenu:
+            return g.Mode == kModeMenu && g.Screens->MainMenuForm->Visible;
+        case kMap:
+            return g.Mode == kModeMenu && g.Screens->MapForm->Visible;
+        case kShop:
+            return g.Mode == kModeLevel && g.SubState == kSubShop;
+        default:
+            return g.Mode == kModeLevel && g.SubState == (scene_ == kBonus ? kSubBonus : kSubPlay);
+        }
+    }
+
+    void Steps(int n) {
+        for (int i = 0; i < n; ++i)
+            run_->Game().Update(kStep);
     }
 
     bool Begin() {
         CGame& g = run_->Game();
-        StartLevelFromMenus(g, kLevelNumber);
+        // The main menu's fade-out under the new-player dialog is turned
+        // round by ShowMainMenu; hidden outright, the form would stay hidden.
+        for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm})
+            if (scene_ != kMainMenu || f == &g.Screens->NewProfileForm) {
+                (*f)->Visible = false;
+                (*f)->Active = false;
+            }
+        switch (scene_) {
+        case kMainMenu:
+            g.ShowMainMenu();
+            break;
+        case kMap:
+        case kLevel1:
+            // The story read, then the map, whose Play leads into level 1.
+            g.BeginNewQuest(0);
+            g.EndStory();
+            if (scene_ == kLevel1) {
+                Steps(kMenuSteps);
+                g.OnMenuClick(kIdMapPlay);
+            }
+            break;
+        case kShop:
+            g.StartNewQuest();
+            g.OpenShop(1);
+            break;
+        default:
+            g.StartNewQuest();
+            g.StartLevel(6);
+            break;
+        }
+        if (scene_ == kMainMenu || scene_ == kMap || scene_ == kShop) {
+            Steps(kMenuSteps);
+            return OnScreen();
+        }
         for (int i = 0; i < kMaxStartSteps && !(g.Mode == kModeLevel && g.SubState == kSubPlay);
              ++i)
             g.Update(kStep);
         if (scene_ == kBonus) {
             g.StartBonusLevel(1, 1); // the first of the schedule: the Accuracy challenge
-            for (int i = 0; i < 30; ++i)
-                g.Update(kStep);
+            Steps(30);
             g.BeginBonusRounds();
         }
         return OnScreen();
     }
 
-    Scene scene_ = kLevel;
+    Scene scene_ = kLevel1;
     std::unique_ptr<GameRun> run_;
     std::vector<CMatchMove> moves_;
 };

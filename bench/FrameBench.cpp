@@ -1,17 +1,30 @@
-// The cost of a whole game frame at 1024x768 on the generated data, measured as
-// the whole process's CPU time (on the software rasteriser nearly all of it is
-// spent on the rasteriser's threads) and as frames per second. Scenes: a level
-// in play with nothing moving but the animations, a level with cascades and
-// their effects, and a bonus level. Each row also gives the draws and GL state
-// calls per frame and, per scene layer, what the frame saves when that layer
-// is left out ("ms_<layer>", medians of interleaved frames; layers that draw
-// nothing in the scene are not listed), and the cost of a frame without any
-// layer ("ms_bare": clearing and presenting); "depthless" is the share of
-// frames drawn without depth tests, "redraws" the frames drawn again after a
-// failed guess, "kpx_skipped" the pixels left out of draws (thousands).
+// The cost of a whole game frame at 1024x768 on the generated data, per scene
+// and back end ("BM_Frame/<scene>/<gl|soft>"; the scenes are SceneRun's),
+// measured as the whole process's CPU time (a rasteriser may work on threads
+// of its own), wall time and frames per second. The back end is asked for
+// through GLORVANE_RENDERER while the game starts; a row whose back end did
+// not come up is skipped. The game stays up across the runs the library makes
+// to settle the iteration count (--benchmark_min_time sets how long a row
+// runs) and goes before the next row opens its own.
+//
+// Each row also gives the draws and state calls per frame, "MB_resident" (the
+// process's resident memory once the scene is up and drawn), "MB_texcopies"
+// (the texels the back end itself keeps; a GL driver's own are not counted),
+// and per scene
+// layer what the frame saves when that layer is left out ("ms_<layer>",
+// medians of interleaved frames; layers that draw nothing in the scene are not
+// listed), and the cost of a frame without any layer ("ms_bare": clearing and
+// presenting); "depthless" is the share of frames drawn without depth tests,
+// "redraws" the frames drawn again after a failed guess, "kpx_skipped" the
+// pixels left out of draws (thousands).
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +34,20 @@ namespace {
 
 using bench::SceneRun;
 
+// Warming up and the layer breakdown stop at whichever limit comes first, so
+// that a slow back end does not hold the run for minutes.
 constexpr int kWarmUpFrames = 60;
+constexpr int kMinWarmUpFrames = 8;
+constexpr double kWarmUpSeconds = 1.0;
 constexpr int kBreakdownRounds = 25;
+constexpr int kMinBreakdownRounds = 1;
+constexpr double kBreakdownSeconds = 2.0;
+
+enum BackEnd : int { kGl, kSoft };
+
+const char* BackEndOption(BackEnd b) {
+    return b == kSoft ? "soft" : "gl";
+}
 
 double Median(std::vector<double> v) {
     if (v.empty())
@@ -31,11 +56,20 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+double WallSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 // One frame drawn with the layers of `skipped` left out: its process CPU
-// milliseconds, and whether it issued fewer draws than `fullDraws`.
+// milliseconds, and the draws it issued. It is drawn twice and the second is
+// measured: the GL back end shapes a frame's draws after the frame before, so
+// that only the second stands as the same frame would in play.
 double DrawSkipping(SceneRun& run, uint32_t skipped, uint64_t* draws) {
     gpu::FrameProbe* d = run.Device();
     run.Renderer().SetSkippedLayers(skipped);
+    run.Draw();
     const uint64_t before = d->DrawCalls();
     const double start = bench::ProcessCpuSeconds();
     run.Draw();
@@ -45,11 +79,15 @@ double DrawSkipping(SceneRun& run, uint32_t skipped, uint64_t* draws) {
     return ms;
 }
 
-void Breakdown(SceneRun& run, benchmark::State& state) {
+std::map<std::string, double> Breakdown(SceneRun& run) {
     constexpr uint32_t kLayers = CRenderer::kSceneLayerCount;
     std::vector<std::vector<double>> ms(kLayers + 2);
     std::vector<uint64_t> fewerDraws(kLayers + 1, 0);
-    for (int round = 0; round < kBreakdownRounds; ++round) {
+    const double start = WallSeconds();
+    int rounds = 0;
+    for (; rounds < kBreakdownRounds; ++rounds) {
+        if (rounds >= kMinBreakdownRounds && WallSeconds() - start > kBreakdownSeconds)
+            break;
         run.Step();
         uint64_t fullDraws = 0;
         ms[kLayers].push_back(DrawSkipping(run, 0, &fullDraws));
@@ -63,31 +101,89 @@ void Breakdown(SceneRun& run, benchmark::State& state) {
                 ++fewerDraws[layer];
         }
     }
+    std::map<std::string, double> out;
     const double full = Median(ms[kLayers]);
-    state.counters["ms_draw"] = full;
-    state.counters["ms_bare"] = Median(ms[kLayers + 1]); // clears and presenting only
+    out["ms_draw"] = full;
+    out["ms_bare"] = Median(ms[kLayers + 1]); // clears and presenting only
+    // A layer counts when leaving it out saves draws in most rounds.
     for (uint32_t layer = 0; layer < kLayers; ++layer)
-        if (fewerDraws[layer] > 0)
-            state.counters[std::string("ms_") + CRenderer::SceneLayerName(layer)] =
-                full - Median(ms[layer]);
+        if (fewerDraws[layer] * 2 > static_cast<uint64_t>(rounds))
+            out[std::string("ms_") + CRenderer::SceneLayerName(layer)] = full - Median(ms[layer]);
+    return out;
 }
 
-void BM_Frame(benchmark::State& state) {
+// The scene of the current row, kept up across the library's runs of it.
+struct OpenScene {
+    SceneRun::Scene scene;
+    BackEnd backEnd;
     SceneRun run;
-    std::string why;
-    if (!run.Open(static_cast<SceneRun::Scene>(state.range(0)), &why)) {
-        state.SkipWithError(why.c_str());
-        return;
-    }
-    gpu::FrameProbe* d = run.Device();
+    std::string error;
+    double residentMb = 0, textureCopiesMb = 0;
+    std::map<std::string, double> layers;
+};
+std::unique_ptr<OpenScene> g_open;
+
+void Close() {
+    g_open.reset();
+    malloc_trim(0); // what the last game freed does not count against the next
+}
+void CloseScene(const benchmark::State&) {
+    Close();
+}
+
+// The scene up on the back end: started with GLORVANE_RENDERER set for the
+// start only, warmed up, its memory read and its layers timed.
+OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd) {
+    if (g_open && g_open->scene == scene && g_open->backEnd == backEnd)
+        return *g_open;
+    Close();
+    g_open = std::make_unique<OpenScene>();
+    OpenScene& o = *g_open;
+    o.scene = scene;
+    o.backEnd = backEnd;
+    const char* before = std::getenv("GLORVANE_RENDERER");
+    const std::optional<std::string> saved =
+        before ? std::optional<std::string>(before) : std::nullopt;
+    setenv("GLORVANE_RENDERER", BackEndOption(backEnd), 1);
+    const bool opened = o.run.Open(scene, &o.error);
+    if (saved)
+        setenv("GLORVANE_RENDERER", saved->c_str(), 1);
+    else
+        unsetenv("GLORVANE_RENDERER");
+    if (!opened)
+        return o;
+    const gpu::FrameProbe* d = o.run.Device();
     if (!d) {
-        state.SkipWithError("no back end to inspect");
+        o.error = "no back end to inspect";
+        return o;
+    }
+    if ((std::string(d->BackEndName()) == "GL") != (backEnd == kGl)) {
+        o.error = std::string("GLORVANE_RENDERER=") + BackEndOption(backEnd) + " gave the " +
+                  d->BackEndName() + " back end";
+        return o;
+    }
+    const double start = WallSeconds();
+    for (int i = 0; i < kWarmUpFrames; ++i) {
+        if (i >= kMinWarmUpFrames && WallSeconds() - start > kWarmUpSeconds)
+            break;
+        o.run.Step();
+        o.run.Draw();
+    }
+    constexpr double kMb = 1024.0 * 1024.0;
+    o.residentMb = static_cast<double>(bench::ResidentBytes()) / kMb;
+    o.textureCopiesMb = static_cast<double>(d->TextureCopyBytes()) / kMb;
+    o.layers = Breakdown(o.run);
+    return o;
+}
+
+void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd) {
+    OpenScene& o = Open(scene, backEnd);
+    if (!o.error.empty()) {
+        state.SkipWithError(o.error.c_str());
         return;
     }
-    for (int i = 0; i < kWarmUpFrames; ++i) {
-        run.Step();
-        run.Draw();
-    }
+    SceneRun& run = o.run;
+    gpu::FrameProbe* d = run.Device();
     const uint64_t draws = d->DrawCalls(), states = d->StateCalls();
     const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
     double depthless = 0;
@@ -97,25 +193,33 @@ void BM_Frame(benchmark::State& state) {
         depthless += d->DrawsWithoutDepth() ? 1 : 0;
     }
     const auto frames = static_cast<double>(state.iterations());
+    auto perFrame = [frames](uint64_t n) { return static_cast<double>(n) / frames; };
     state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-    state.counters["draws"] = static_cast<double>(d->DrawCalls() - draws) / frames;
-    state.counters["states"] = static_cast<double>(d->StateCalls() - states) / frames;
+    state.counters["draws"] = perFrame(d->DrawCalls() - draws);
+    state.counters["states"] = perFrame(d->StateCalls() - states);
+    state.counters["MB_resident"] = o.residentMb;
+    state.counters["MB_texcopies"] = o.textureCopiesMb;
     // Frames drawn without touching depth, frames drawn again after a failed
     // guess, and pixels per frame left out of draws.
     state.counters["depthless"] = depthless / frames;
-    state.counters["redraws"] = static_cast<double>(d->SceneRedraws() - redraws) / frames;
-    state.counters["kpx_skipped"] =
-        static_cast<double>(d->SkippedPixels() - skipped) / frames / 1000.0;
-    Breakdown(run, state);
+    state.counters["redraws"] = perFrame(d->SceneRedraws() - redraws);
+    state.counters["kpx_skipped"] = perFrame(d->SkippedPixels() - skipped) / 1000.0;
+    for (const auto& [name, ms] : o.layers)
+        state.counters[name] = ms;
 }
-BENCHMARK(BM_Frame)
-    ->ArgName("scene")
-    ->Arg(SceneRun::kLevel)
-    ->Arg(SceneRun::kCascade)
-    ->Arg(SceneRun::kBonus)
-    ->Iterations(300)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+
+const bool kRegistered = [] {
+    for (SceneRun::Scene scene : SceneRun::kScenes)
+        for (BackEnd backEnd : {kSoft, kGl}) {
+            const std::string name =
+                std::string("BM_Frame/") + SceneRun::Name(scene) + "/" + BackEndOption(backEnd);
+            benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond)
+                ->Teardown(CloseScene);
+        }
+    return true;
+}();
 
 } // namespace

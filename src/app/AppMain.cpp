@@ -117,7 +117,10 @@ int AppMain(const AppOptions& options) {
     LogObject("Creating Direct3D object...");
 
     // 7. The graphics API.
-    std::unique_ptr<gpu::Api, ApiReleaser> api(gpu::CreateApi());
+    std::string apiChoice;
+    std::unique_ptr<gpu::Api, ApiReleaser> api(gpu::CreateApi(window.get(), &apiChoice));
+    if (!apiChoice.empty())
+        LogObject(apiChoice);
     if (!api) {
         os::ShowMessageBox(title, "Unable to create Direct3D object!");
         return 3;

@@ -43,7 +43,7 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
     std::unique_ptr<os::Window> window(os::Window::Create("backdrops", 1024, 768, &error));
     if (!window)
         GTEST_SKIP() << "no video driver (" << error << ")";
-    testsupport::ApiPtr api(gpu::CreateApi());
+    testsupport::ApiPtr api(gpu::CreateApi(window.get()));
     auto renderer = std::make_unique<CRenderer>();
     VideoSettingsBlock s;
     s.width = 1024;

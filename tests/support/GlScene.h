@@ -34,7 +34,7 @@ public:
         window_.reset(os::Window::Create(title, 1024, 768, &error));
         if (!window_)
             GTEST_SKIP() << "no video driver (" << error << ")";
-        api_.reset(gpu::CreateApi());
+        api_.reset(gpu::CreateApi(window_.get()));
         ASSERT_NE(api_, nullptr);
         renderer_ = std::make_unique<CRenderer>();
         VideoSettingsBlock s;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gpu/GlDevice.h"
+#include "platform/gpu/GlWindow.h"
 #include "platform/gpu/soft/SoftDevice.h"
 #include "platform/os/Window.h"
 
@@ -108,6 +109,10 @@ GlApi::GlApi(bool software) : software_(software) {
         }
         adapters_.push_back(std::move(a));
     }
+}
+
+GlApi::~GlApi() {
+    DropParkedContext();
 }
 
 bool GlApi::HasModeFormat(const Adapter& a, uint32_t format) const {

@@ -20,6 +20,8 @@ public:
     // Snapshots SDL's displays and modes. `software`: the devices it makes
     // draw with our own rasteriser and present through GL.
     explicit GlApi(bool software = false);
+    // A context made to choose the back end and never taken by a device goes.
+    ~GlApi() override;
 
     uint32_t GetAdapterCount() override { return static_cast<uint32_t>(adapters_.size()); }
     uint32_t GetAdapterModeCount(uint32_t adapter) override;

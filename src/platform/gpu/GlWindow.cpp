@@ -16,6 +16,13 @@ namespace {
 
 bool g_contextAlive = false; // one GL context (and so one device) at a time
 
+// The context GlRendererName made, kept for the device that follows.
+struct ParkedContext {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+};
+ParkedContext g_parked;
+
 bool BackBufferFormatOk(uint32_t f) {
     return f == Fmt::A8R8G8B8 || f == Fmt::X8R8G8B8 || f == Fmt::R5G6B5 || f == Fmt::X1R5G5B5 ||
            f == Fmt::A1R5G5B5;
@@ -26,7 +33,14 @@ bool BackBufferFormatOk(uint32_t f) {
 SDL_GLContext CreateWindowContext(os::Window* window) {
     if (g_contextAlive)
         return nullptr;
-    SDL_GLContext ctx = SDL_GL_CreateContext(window->Sdl());
+    SDL_GLContext ctx = nullptr;
+    if (g_parked.context && g_parked.window == window->Sdl()) {
+        ctx = g_parked.context;
+        g_parked = {};
+    } else {
+        DropParkedContext();
+        ctx = SDL_GL_CreateContext(window->Sdl());
+    }
     if (!ctx) {
         std::fprintf(stderr, "Cannot create an OpenGL 3.3 context: %s\n", SDL_GetError());
         return nullptr;
@@ -45,6 +59,26 @@ void DestroyWindowContext(os::Window* window, SDL_GLContext context) {
     SDL_GL_MakeCurrent(window->Sdl(), nullptr);
     SDL_GL_DeleteContext(context);
     g_contextAlive = false;
+}
+
+std::string GlRendererName(os::Window* window) {
+    SDL_GLContext ctx = CreateWindowContext(window);
+    if (!ctx)
+        return std::string();
+    const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    std::string out = name ? name : "";
+    // A context costs tens of milliseconds on a software GL: the device made
+    // next on this window takes this one over.
+    SDL_GL_MakeCurrent(window->Sdl(), nullptr);
+    g_contextAlive = false;
+    g_parked = {window->Sdl(), ctx};
+    return out;
+}
+
+void DropParkedContext() {
+    if (g_parked.context)
+        SDL_GL_DeleteContext(g_parked.context);
+    g_parked = {};
 }
 
 bool WindowContextInUse() {

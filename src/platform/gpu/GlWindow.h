@@ -4,6 +4,7 @@
 // parameters ask for, wait for the vertical blank or not, turn an ARGB surface
 // into the mouse cursor, and map the cursor onto the back buffer's pixels.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
@@ -18,6 +19,12 @@ SDL_GLContext CreateWindowContext(os::Window* window);
 void DestroyWindowContext(os::Window* window, SDL_GLContext context);
 // Whether a device holds the one context now (a second device is refused).
 bool WindowContextInUse();
+
+// The window's GL driver's GL_RENDERER string; empty when no context can be
+// made (or a device holds the one). The context made for the question is kept
+// for the next CreateWindowContext on the window, until DropParkedContext.
+std::string GlRendererName(os::Window* window);
+void DropParkedContext();
 
 // Fills a windowed request's missing back-buffer size from the window; false
 // when the parameters cannot make a back buffer.

@@ -311,7 +311,11 @@ Api* CreateGlApi();
 // Our own rasteriser for machines without a GPU; it presents through GL.
 // Null where it cannot run.
 Api* CreateSoftApi();
-// The back end the game draws with: GL, or ours when GLORVANE_RENDERER=soft.
-Api* CreateApi();
+// The back end the game draws with (see ApiChoice): GLORVANE_RENDERER=gl or
+// soft decides; otherwise the GL driver of `window` is asked for its renderer
+// (through a context that the device made next on the window takes over; no
+// device may hold the window's context yet). `logLine` (optional) receives
+// the line that says which back end runs and why.
+Api* CreateApi(os::Window* window, std::string* logLine = nullptr);
 
 }  // namespace gpu

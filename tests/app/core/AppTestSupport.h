@@ -164,7 +164,7 @@ public:
             problem_ = "no window: " + error;
             return;
         }
-        api_.reset(glOnly ? gpu::CreateGlApi() : gpu::CreateApi());
+        api_.reset(glOnly ? gpu::CreateGlApi() : gpu::CreateApi(window_.get()));
         if (!api_) {
             problem_ = "no back end";
             return;

@@ -3,6 +3,7 @@
 
 #include "GlFixture.h"
 #include "platform/gpu/GlApi.h"
+#include "platform/gpu/GlWindow.h"
 #include "platform/gpu/PixelFormat.h"
 #include "support/DefaultRenderStates.h"
 
@@ -501,6 +502,35 @@ TEST_F(GlApiTest, OneDeviceAtATimeAndBadParameters) {
     ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x20, &pp, &d), kOk);
     EXPECT_EQ(pp.backBufferWidth, 640u);
     EXPECT_EQ(pp.backBufferHeight, 480u);
+    d->Release();
+}
+
+TEST_F(GlApiTest, TheContextThatNamedTheRendererDrawsForTheNextDevice) {
+    const std::string renderer = GlRendererName(window_.get());
+    if (renderer.empty())
+        GTEST_SKIP() << "no OpenGL 3.3 context";
+    EXPECT_FALSE(WindowContextInUse());
+    EXPECT_EQ(GlRendererName(window_.get()), renderer) << "asked again";
+    PresentParams pp;
+    pp.backBufferWidth = 64;
+    pp.backBufferHeight = 32;
+    pp.backBufferFormat = Fmt::X8R8G8B8;
+    pp.windowed = 1;
+    Device* d = nullptr;
+    ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kOk);
+    EXPECT_TRUE(WindowContextInUse());
+    EXPECT_EQ(GlRendererName(window_.get()), "") << "the device holds the one context";
+    ASSERT_EQ(d->Clear(0, nullptr, ClearFlag::Target, 0xFF336699u, 1.0f, 0), kOk);
+    std::vector<uint32_t> argb;
+    ProbeOf(d)->ReadBackBuffer(argb);
+    ASSERT_EQ(argb.size(), 64u * 32u);
+    EXPECT_EQ(argb[0], 0xFF336699u);
+    d->Release();
+    // Kept for a device that never comes, it goes with the API.
+    EXPECT_EQ(GlRendererName(window_.get()), renderer);
+    api_->Release();
+    api_ = CreateGlApi();
+    ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kOk);
     d->Release();
 }
 
