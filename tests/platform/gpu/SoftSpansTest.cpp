@@ -13,6 +13,7 @@
 namespace {
 
 using namespace gpu;
+using Rng = std::independent_bits_engine<std::mt19937, 32, uint32_t>;
 
 struct Case {
     SoftPixelState st;
@@ -22,18 +23,18 @@ struct Case {
     std::vector<uint16_t> depth;
 };
 
-uint32_t Pick(std::mt19937& rng, std::initializer_list<uint32_t> from) {
+uint32_t Pick(Rng& rng, std::initializer_list<uint32_t> from) {
     return from.begin()[rng() % from.size()];
 }
 
-uint32_t RandomArg(std::mt19937& rng) {
+uint32_t RandomArg(Rng& rng) {
     const uint32_t sel =
         Pick(rng, {Ta::Diffuse, Ta::Current, Ta::Texture, Ta::Texture, Ta::TFactor});
     const uint32_t mods = rng() % 6 == 0 ? Pick(rng, {0x8u, 0x10u, 0x18u}) : 0u;
     return sel | mods;
 }
 
-Case MakeCase(std::mt19937& rng) {
+Case MakeCase(Rng& rng) {
     Case c;
     auto real = [&](float lo, float hi) {
         return std::uniform_real_distribution<float>(lo, hi)(rng);
@@ -129,7 +130,7 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
             routines.push_back(f);
     ASSERT_FALSE(routines.empty());
     ASSERT_EQ(SpanRoutine(SpanRoutineKind()) != nullptr, true);
-    std::mt19937 rng(31);
+    Rng rng(31);
     for (int trial = 0; trial < 4000; ++trial) {
         const Case c = MakeCase(rng);
         std::vector<uint32_t> wantColor = c.color;

@@ -272,9 +272,11 @@ void WriteSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int3
 } // namespace
 
 // The fast pipeline once for the processor baseline and once for AVX2.
+#define GV_SOFT_AVX2 0
 namespace base {
 #include "platform/gpu/soft/SoftKernels.inc"
 } // namespace base
+#undef GV_SOFT_AVX2
 
 #if GV_SOFT_X86
 #if defined(__clang__)
@@ -283,9 +285,11 @@ namespace base {
 #pragma GCC push_options
 #pragma GCC target("avx2")
 #endif
+#define GV_SOFT_AVX2 1
 namespace avx2 {
 #include "platform/gpu/soft/SoftKernels.inc"
 } // namespace avx2
+#undef GV_SOFT_AVX2
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
