@@ -80,7 +80,8 @@ Case MakeCase(Rng& rng) {
         const uint32_t shape = rng() % 4;
         const float size = static_cast<float>(std::max(w, h));
         const float reach = rng() % 2 == 0 ? 2.0f : 0.9f * size / static_cast<float>(count);
-        sp.uv[s][0] = shape == 0 ? static_cast<float>(rng() % w) : real(-0.6f, 1.2f * size);
+        const auto texel = static_cast<float>(static_cast<int32_t>(rng() % (3 * w)) - w);
+        sp.uv[s][0] = shape == 0 ? texel : real(-0.6f, 1.2f * size);
         sp.uv[s][1] = shape == 0 ? static_cast<float>(rng() % h) : real(-0.6f, 1.2f * size);
         sp.dUv[s][0] = shape == 0 ? 1.0f : real(-reach, reach);
         sp.dUv[s][1] = shape <= 1 ? 0.0f : real(-reach, reach);
