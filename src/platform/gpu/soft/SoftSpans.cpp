@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -13,6 +14,7 @@ namespace gpu {
 namespace {
 
 constexpr int32_t kChunk = 256; // pixels shaded per pass of a span
+constexpr int kWorkBuffers = 8;
 constexpr uint32_t kArgSelect = 0x7, kArgComplement = 0x8, kArgReplicate = 0x10;
 constexpr float kCoordLimit = 1.0e8f; // keeps float-to-int conversions defined
 
@@ -269,8 +271,56 @@ void WriteSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int3
 
 } // namespace
 
-void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
-               int32_t count) {
+// The fast pipeline once for the processor baseline and once for AVX2.
+#define GV_SOFT_AVX2 0
+namespace base {
+#include "platform/gpu/soft/SoftKernels.inc"
+} // namespace base
+#undef GV_SOFT_AVX2
+
+#if GV_SOFT_X86
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+#define GV_SOFT_AVX2 1
+namespace avx2 {
+#include "platform/gpu/soft/SoftKernels.inc"
+} // namespace avx2
+#undef GV_SOFT_AVX2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif
+
+namespace {
+
+struct Routines {
+    SoftShadeFn shade;
+    const char* kind;
+};
+
+Routines PickRoutines() {
+#if GV_SOFT_X86
+    __builtin_cpu_init(); // this may run before the constructor that fills it in
+    if (__builtin_cpu_supports("avx2"))
+        return {avx2::ShadeFast, "avx2"};
+    return {base::ShadeFast, "sse2"};
+#else
+    return {base::ShadeFast, "portable"};
+#endif
+}
+
+const Routines kRoutines = PickRoutines();
+
+} // namespace
+
+void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* color,
+                        uint16_t* depth, int32_t count) {
     uint32_t tex[kCombinerStages][kChunk];
     uint32_t frag[kChunk];
     for (int32_t start = 0; start < count; start += kChunk) {
@@ -281,12 +331,27 @@ void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, ui
     }
 }
 
-bool ShadeAlignedRow(const SoftPixelState&, uint32_t, float, float, float, uint32_t*, int32_t) {
-    return false;
+void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
+               int32_t count) {
+    kRoutines.shade(st, in, color, depth, count);
 }
 
 const char* SpanRoutineKind() {
-    return "portable";
+    return kRoutines.kind;
+}
+
+SoftShadeFn SpanRoutine(const char* kind) {
+    const std::string k = kind;
+#if GV_SOFT_X86
+    if (k == "avx2")
+        return __builtin_cpu_supports("avx2") ? avx2::ShadeFast : nullptr;
+    if (k == "sse2")
+        return base::ShadeFast;
+#else
+    if (k == "portable")
+        return base::ShadeFast;
+#endif
+    return nullptr;
 }
 
 } // namespace gpu

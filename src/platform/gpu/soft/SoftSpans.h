@@ -2,9 +2,10 @@
 // The span routines of the software back end: one row of pixels of one
 // triangle at a time, from the interpolated vertex values to the blended
 // pixel. A draw's state is reduced once to a SoftPixelState; the set-up hands
-// each span its start values and steps. Row routines for the common shapes
-// (a texture 1:1 or scaled along the axes, one colour) run with AVX2 or SSE2
-// where the processor has them.
+// each span its start values and steps. The fast routines settle per span what
+// the general path decides per pixel (texels 1:1, a texture row read along
+// the axes, coordinates that need no wrapping, one diffuse colour, the blend
+// pair) and run with AVX2 where the processor has it.
 #include <cstdint>
 
 #include "platform/gpu/GlState.h"
@@ -45,17 +46,21 @@ struct SoftSpan {
 };
 
 // Pixels [0, count) of a row: colour words 0xAARRGGBB and 16-bit depths.
+// Runs the fast routines of this processor, which compute what the general
+// path below computes, to the bit.
 void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
                int32_t count);
 
-// The common case of one texture laid on the pixels unrotated with one colour
-// and no depth: `count` pixels of a row whose texels start at (u, v) and step
-// `du` per pixel (texel units as in SoftSpan). False when the state is not
-// one the row routines take; the caller then shades the span.
-bool ShadeAlignedRow(const SoftPixelState& st, uint32_t diffuse, float u, float du, float v,
-                     uint32_t* color, int32_t count);
+// The general scalar path: every pixel through the whole fixed-function
+// pipeline. The reference the fast routines are held to.
+void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* color,
+                        uint16_t* depth, int32_t count);
 
-// Which row routines run: "avx2", "sse2" or "portable".
+// Which routines ShadeSpan runs: "avx2", "sse2" or "portable".
 const char* SpanRoutineKind();
+
+// The routines of one kind, null where this processor cannot run them.
+using SoftShadeFn = void (*)(const SoftPixelState&, const SoftSpan&, uint32_t*, uint16_t*, int32_t);
+SoftShadeFn SpanRoutine(const char* kind);
 
 } // namespace gpu

@@ -1,0 +1,156 @@
+// The software back end's fast span routines against its general scalar path,
+// on random states, spans, textures and targets (seeded). The fast routines
+// take the same float coordinates and the same 8-bit rounding as the general
+// path and only settle per span what it decides per pixel, so the tolerance is
+// none: colour and depth must match to the bit.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "platform/gpu/soft/SoftSpans.h"
+
+namespace {
+
+using namespace gpu;
+using Rng = std::independent_bits_engine<std::mt19937, 32, uint32_t>;
+
+struct Case {
+    SoftPixelState st;
+    SoftSpan span;
+    std::vector<uint32_t> textures[kCombinerStages];
+    std::vector<uint32_t> color;
+    std::vector<uint16_t> depth;
+};
+
+uint32_t Pick(Rng& rng, std::initializer_list<uint32_t> from) {
+    return from.begin()[rng() % from.size()];
+}
+
+uint32_t RandomArg(Rng& rng) {
+    const uint32_t sel =
+        Pick(rng, {Ta::Diffuse, Ta::Current, Ta::Texture, Ta::Texture, Ta::TFactor});
+    const uint32_t mods = rng() % 6 == 0 ? Pick(rng, {0x8u, 0x10u, 0x18u}) : 0u;
+    return sel | mods;
+}
+
+Case MakeCase(Rng& rng) {
+    Case c;
+    auto real = [&](float lo, float hi) {
+        return std::uniform_real_distribution<float>(lo, hi)(rng);
+    };
+    // Spans cross the routines' chunks of 256 pixels, or are short.
+    const size_t count = rng() % 2 == 0 ? 1 + rng() % 600 : 1 + rng() % 40;
+    SoftPixelState& st = c.st;
+    st.stageCount = 1 + rng() % kCombinerStages;
+    for (uint32_t s = 0; s < st.stageCount; ++s) {
+        CombinerStage& k = st.stages[s];
+        const std::initializer_list<uint32_t> ops = {
+            Top::SelectArg1, Top::SelectArg2, Top::Modulate, Top::Modulate,
+            Top::Modulate2x, Top::Modulate4x, Top::Add};
+        k.colorOp = Pick(rng, ops);
+        k.colorArg1 = RandomArg(rng);
+        k.colorArg2 = RandomArg(rng);
+        if (rng() % 3 == 0) { // alpha as colour: one pass in the fast routines
+            k.alphaOp = k.colorOp;
+            k.alphaArg1 = k.colorArg1;
+            k.alphaArg2 = k.colorArg2;
+        } else {
+            k.alphaOp = rng() % 4 == 0 ? 0 : Pick(rng, ops);
+            k.alphaArg1 = RandomArg(rng);
+            k.alphaArg2 = RandomArg(rng);
+        }
+        // A texture of 1..40 texels a side, with alpha mostly at its ends.
+        const int32_t w = 1 + static_cast<int32_t>(rng() % 40);
+        const int32_t h = 1 + static_cast<int32_t>(rng() % 40);
+        std::vector<uint32_t>& t = c.textures[s];
+        t.resize(static_cast<size_t>(w) * h);
+        for (uint32_t& texel : t)
+            texel = (rng() & 0x00FFFFFFu) | Pick(rng, {0u, 255u, rng() & 0xFFu}) << 24;
+        SoftSampler& sm = st.samplers[s];
+        sm.texels = rng() % 12 == 0 ? nullptr : t.data();
+        sm.width = w;
+        sm.height = h;
+        sm.wrapU = rng() % 2 == 0;
+        sm.wrapV = rng() % 2 == 0;
+        sm.linear = rng() % 4 != 0;
+        // Texels 1:1, a row of the texture scaled, rotated, or far outside
+        // it; scaled and rotated ones often stay inside the texture.
+        SoftSpan& sp = c.span;
+        const uint32_t shape = rng() % 4;
+        const float size = static_cast<float>(std::max(w, h));
+        const float reach = rng() % 2 == 0 ? 2.0f : 0.9f * size / static_cast<float>(count);
+        const auto texel = static_cast<float>(static_cast<int32_t>(rng() % (3 * w)) - w);
+        sp.uv[s][0] = shape == 0 ? texel : real(-0.6f, 1.2f * size);
+        sp.uv[s][1] = shape == 0 ? static_cast<float>(rng() % h) : real(-0.6f, 1.2f * size);
+        sp.dUv[s][0] = shape == 0 ? 1.0f : real(-reach, reach);
+        sp.dUv[s][1] = shape <= 1 ? 0.0f : real(-reach, reach);
+        if (shape == 3)
+            sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
+    }
+    st.tfactor = rng();
+    st.alphaFunc = rng() % 3 == 0 ? 0 : Pick(rng, {Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
+    st.alphaRef = Pick(rng, {0u, 1u, 128u, rng() & 0xFFu});
+    st.blend = rng() % 5 != 0;
+    const uint32_t pair = rng() % 7;
+    const uint32_t pairs[6][2] = {
+        {Blend::SrcAlpha, Blend::InvSrcAlpha}, {Blend::SrcAlpha, Blend::One},
+        {Blend::One, Blend::InvSrcColor},      {Blend::Zero, Blend::InvSrcColor},
+        {Blend::DestColor, Blend::Zero},       {Blend::One, Blend::Zero}};
+    st.srcBlend = pair < 6 ? pairs[pair][0] : 1 + rng() % 11;
+    st.destBlend = pair < 6 ? pairs[pair][1] : 1 + rng() % 11;
+    st.depthTest = rng() % 3 == 0;
+    st.depthWrite = rng() % 3 == 0;
+    st.depthFunc = Pick(rng, {Cmp::LessEqual, Cmp::LessEqual, 1 + rng() % 8});
+    st.keepAlpha = rng() % 2 == 0;
+
+    SoftSpan& sp = c.span;
+    const bool flat = rng() % 2 == 0;
+    for (int k = 0; k < 4; ++k) {
+        sp.color[k] = real(-10.0f, 265.0f);
+        sp.dColor[k] = flat ? 0.0f : real(-3.0f, 3.0f);
+    }
+    sp.z = real(0.0f, 65535.0f);
+    sp.dz = real(-200.0f, 200.0f);
+    sp.perspective = rng() % 6 == 0;
+    sp.q = real(0.5f, 2.0f);
+    sp.dq = sp.perspective ? real(-0.001f, 0.001f) : 0.0f;
+    c.color.resize(count);
+    c.depth.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        c.color[i] = rng();
+        c.depth[i] = static_cast<uint16_t>(rng());
+    }
+    return c;
+}
+
+TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
+    std::vector<SoftShadeFn> routines;
+    for (const char* kind : {"avx2", "sse2", "portable"})
+        if (SoftShadeFn f = SpanRoutine(kind))
+            routines.push_back(f);
+    ASSERT_FALSE(routines.empty());
+    ASSERT_EQ(SpanRoutine(SpanRoutineKind()) != nullptr, true);
+    Rng rng(31);
+    for (int trial = 0; trial < 4000; ++trial) {
+        const Case c = MakeCase(rng);
+        std::vector<uint32_t> wantColor = c.color;
+        std::vector<uint16_t> wantDepth = c.depth;
+        const auto n = static_cast<int32_t>(c.color.size());
+        ShadeSpanReference(c.st, c.span, wantColor.data(), wantDepth.data(), n);
+        for (SoftShadeFn shade : routines) {
+            std::vector<uint32_t> color = c.color;
+            std::vector<uint16_t> depth = c.depth;
+            shade(c.st, c.span, color.data(), depth.data(), n);
+            size_t at = 0;
+            while (at < color.size() && color[at] == wantColor[at] && depth[at] == wantDepth[at])
+                ++at;
+            ASSERT_EQ(at, color.size())
+                << "trial " << trial << ": pixel " << at << " is " << std::hex << color[at] << " / "
+                << depth[at] << ", the general path made " << wantColor[at] << " / "
+                << wantDepth[at];
+        }
+    }
+}
+
+} // namespace
