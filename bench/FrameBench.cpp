@@ -90,6 +90,8 @@ void BM_Frame(benchmark::State& state) {
     }
     const uint64_t draws = d->DrawCalls(), states = d->StateCalls();
     const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
+    const CRenderDevice& device = *run.Renderer().GetDevice();
+    const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
     for (auto _ : state) {
         run.Step();
@@ -106,6 +108,10 @@ void BM_Frame(benchmark::State& state) {
     state.counters["redraws"] = static_cast<double>(d->SceneRedraws() - redraws) / frames;
     state.counters["kpx_skipped"] =
         static_cast<double>(d->SkippedPixels() - skipped) / frames / 1000.0;
+    // Pixels per frame the draws that reached the back end covered, after the
+    // clipping of what opaque draws above hid (thousands).
+    state.counters["kpx_covered"] =
+        static_cast<double>(device.CoveredPixels() - covered) / frames / 1000.0;
     Breakdown(run, state);
 }
 BENCHMARK(BM_Frame)
