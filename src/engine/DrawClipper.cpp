@@ -18,6 +18,8 @@ constexpr size_t kMaxActiveRects = 16;
 constexpr size_t kMaxPieces = 48;
 // Opaque parts looked for in a picture that is not opaque throughout.
 constexpr size_t kMaxOpaqueParts = 6;
+// Opaque parts remembered for this many texture spans at most.
+constexpr size_t kMaxPartsKept = 1024;
 // Textures larger than this are never read back for their alpha.
 constexpr uint64_t kMaxTableTexels = 4096ull * 4096ull;
 constexpr uint32_t kFillSolid = 3;
@@ -456,15 +458,25 @@ const std::vector<CDrawClipper::PixelRect>& CDrawClipper::OpaqueParts(const CTex
     auto found = parts_.find(key);
     if (found != parts_.end())
         return found->second;
+    if (parts_.size() >= kMaxPartsKept)
+        parts_.clear(); // spans that keep changing (scrolled pictures)
     std::vector<PixelRect>& parts = parts_[key];
     // The largest opaque rectangle, then the largest among what is left, and
     // so on (heights of opaque runs per column, a stack per row).
     const int32_t w = span.x1 - span.x0, h = span.y1 - span.y0;
+    if (!RegionOpaque(texture, span.x0, span.y0, span.x0 + 1, span.y0 + 1) &&
+        !opacity_[&texture].readable)
+        return parts;
+    const Opacity& o = opacity_[&texture];
+    const size_t stride = o.width + 1;
     std::vector<uint8_t> free(static_cast<size_t>(w) * h);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            free[static_cast<size_t>(y) * w + x] =
-                RegionOpaque(texture, span.x0 + x, span.y0 + y, span.x0 + x + 1, span.y0 + y + 1);
+    for (int32_t y = 0; y < h; ++y) {
+        const uint32_t* above = o.transparent.data() + static_cast<size_t>(span.y0 + y) * stride;
+        const uint32_t* below = above + stride;
+        for (int32_t x = span.x0; x < span.x1; ++x)
+            free[static_cast<size_t>(y) * w + (x - span.x0)] =
+                below[x + 1] - below[x] - above[x + 1] + above[x] == 0;
+    }
     std::vector<int32_t> height(static_cast<size_t>(w) + 1), stack;
     for (size_t n = 0; n < kMaxOpaqueParts; ++n) {
         PixelRect best;

@@ -510,19 +510,22 @@ void CRenderDevice::Play(bool sceneEnds) {
     const std::vector<gpu::Vertex>& vertices = recorder_.PlayVertices();
     const std::vector<uint32_t>& indices = recorder_.PlayIndices();
     bool uploaded = false;
+    uint32_t vertexBase = 0, indexBase = 0;
     if (!vertices.empty() && !indices.empty() &&
         PreparePlayBuffers(static_cast<uint32_t>(vertices.size()),
                            static_cast<uint32_t>(indices.size()))) {
-        // One lock of each for the whole recording.
+        // One lock of each for the whole recording, appending as the game's
+        // buffers do (a full buffer starts over, discarding).
         uint8_t* v = nullptr;
         uint8_t* i = nullptr;
-        if (!gpu::Failed(playVertices_->Lock(static_cast<uint32_t>(vertices.size()), &v, true))) {
+        if (!gpu::Failed(playVertices_->Lock(static_cast<uint32_t>(vertices.size()), &v))) {
             std::memcpy(v, vertices.data(), vertices.size() * sizeof(gpu::Vertex));
             playVertices_->Unlock();
-            if (!gpu::Failed(
-                    playIndices_->Lock(static_cast<uint32_t>(indices.size()), &i, true))) {
+            vertexBase = playVertices_->GetLastStart();
+            if (!gpu::Failed(playIndices_->Lock(static_cast<uint32_t>(indices.size()), &i))) {
                 std::memcpy(i, indices.data(), indices.size() * sizeof(uint32_t));
                 playIndices_->Unlock();
+                indexBase = playIndices_->GetLastStart();
                 uploaded = true;
             }
         }
@@ -570,15 +573,15 @@ void CRenderDevice::Play(bool sceneEnds) {
                 break;
             if (!bound) {
                 device_->SetStreamSource(0, playVertices_->GetBuffer(), sizeof(gpu::Vertex));
-                device_->SetIndices(playIndices_->GetBuffer(), 0);
+                device_->SetIndices(playIndices_->GetBuffer(), vertexBase);
                 streamCache_ = playVertices_->GetBuffer();
                 streamSerial_ = playVertices_->GetSerial();
                 indexCache_ = playIndices_->GetBuffer();
                 indexSerial_ = playIndices_->GetSerial();
                 bound = true;
             }
-            device_->DrawIndexedPrimitive(p.type, p.firstVertex, p.vertexCount, p.firstIndex,
-                                          p.primitiveCount);
+            device_->DrawIndexedPrimitive(p.type, p.firstVertex, p.vertexCount,
+                                          indexBase + p.firstIndex, p.primitiveCount);
             break;
         }
         }

@@ -104,8 +104,6 @@ public:
     void SetCounting(bool on) { counting_ = on; }
     // Pixels covered by the draws of recorded scenes so far.
     uint64_t CoveredPixels() const { return recorder_.Clipper().CoveredPixels(); }
-    // Plays what the open scene recorded so far (the scene stays open).
-    void PlayRecording() { Play(false); }
     // Before a texture's device object goes: every scene that recorded a
     // binding of it is played.
     static void BeforeTextureRelease(const gpu::Texture* texture);
