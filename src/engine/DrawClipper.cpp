@@ -18,6 +18,8 @@ constexpr size_t kMaxActiveRects = 16;
 constexpr size_t kMaxPieces = 48;
 // Opaque parts looked for in a picture that is not opaque throughout.
 constexpr size_t kMaxOpaqueParts = 6;
+// ... and only in quads this large: the search costs more than small parts save.
+constexpr int64_t kMinPartlyOpaquePixels = 128 * 128;
 // Opaque parts remembered for this many texture spans at most.
 constexpr size_t kMaxPartsKept = 1024;
 // Textures larger than this are never read back for their alpha.
@@ -801,7 +803,7 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
             occluders_.push_back({draw, r, flatDepth});
             continue;
         }
-        if (span.Area() == 0)
+        if (span.Area() == 0 || r.Area() < kMinPartlyOpaquePixels)
             continue;
         // The picture is opaque only in parts (a frame, a panel's inside).
         for (const PixelRect& part : OpaqueParts(*device.GetBoundTexture(0), span)) {
