@@ -16,7 +16,9 @@
 // listed), and the cost of a frame without any layer ("ms_bare": clearing and
 // presenting); "depthless" is the share of frames drawn without depth tests,
 // "redraws" the frames drawn again after a failed guess, "kpx_skipped" the
-// pixels left out of draws (thousands).
+// pixels left out of draws (thousands), "kpx_covered" the pixels the draws
+// that reached the back end covered. "<gl|soft>-unclipped" rows draw without
+// leaving out what opaque draws above hide.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -116,6 +118,7 @@ std::map<std::string, double> Breakdown(SceneRun& run) {
 struct OpenScene {
     SceneRun::Scene scene;
     BackEnd backEnd;
+    bool clipped;
     SceneRun run;
     std::string error;
     double residentMb = 0, textureCopiesMb = 0;
@@ -132,15 +135,19 @@ void CloseScene(const benchmark::State&) {
 }
 
 // The scene up on the back end: started with GLORVANE_RENDERER set for the
-// start only, warmed up, its memory read and its layers timed.
-OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd) {
-    if (g_open && g_open->scene == scene && g_open->backEnd == backEnd)
+// start only, warmed up, its memory read and its layers timed. Unclipped: every
+// draw reaches the back end whole (what the frame cost before the clipping),
+// its pixels still counted.
+OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd, bool clipped) {
+    if (g_open && g_open->scene == scene && g_open->backEnd == backEnd &&
+        g_open->clipped == clipped)
         return *g_open;
     Close();
     g_open = std::make_unique<OpenScene>();
     OpenScene& o = *g_open;
     o.scene = scene;
     o.backEnd = backEnd;
+    o.clipped = clipped;
     const char* before = std::getenv("GLORVANE_RENDERER");
     const std::optional<std::string> saved =
         before ? std::optional<std::string>(before) : std::nullopt;
@@ -162,6 +169,10 @@ OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd) {
                   d->BackEndName() + " back end";
         return o;
     }
+    if (!clipped) {
+        o.run.Renderer().GetDevice()->SetClipping(false);
+        o.run.Renderer().GetDevice()->SetCounting(true);
+    }
     const double start = WallSeconds();
     for (int i = 0; i < kWarmUpFrames; ++i) {
         if (i >= kMinWarmUpFrames && WallSeconds() - start > kWarmUpSeconds)
@@ -176,8 +187,8 @@ OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd) {
     return o;
 }
 
-void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd) {
-    OpenScene& o = Open(scene, backEnd);
+void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, bool clipped) {
+    OpenScene& o = Open(scene, backEnd, clipped);
     if (!o.error.empty()) {
         state.SkipWithError(o.error.c_str());
         return;
@@ -186,6 +197,8 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd) {
     gpu::FrameProbe* d = run.Device();
     const uint64_t draws = d->DrawCalls(), states = d->StateCalls();
     const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
+    const CRenderDevice& device = *run.Renderer().GetDevice();
+    const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
     for (auto _ : state) {
         run.Step();
@@ -204,21 +217,25 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd) {
     state.counters["depthless"] = depthless / frames;
     state.counters["redraws"] = perFrame(d->SceneRedraws() - redraws);
     state.counters["kpx_skipped"] = perFrame(d->SkippedPixels() - skipped) / 1000.0;
+    // Pixels per frame the draws that reached the back end covered, after the
+    // clipping of what opaque draws above hid (thousands).
+    state.counters["kpx_covered"] = perFrame(device.CoveredPixels() - covered) / 1000.0;
     for (const auto& [name, ms] : o.layers)
         state.counters[name] = ms;
 }
 
 const bool kRegistered = [] {
     for (SceneRun::Scene scene : SceneRun::kScenes)
-        for (BackEnd backEnd : {kSoft, kGl}) {
-            const std::string name =
-                std::string("BM_Frame/") + SceneRun::Name(scene) + "/" + BackEndOption(backEnd);
-            benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd)
-                ->MeasureProcessCPUTime()
-                ->UseRealTime()
-                ->Unit(benchmark::kMillisecond)
-                ->Teardown(CloseScene);
-        }
+        for (BackEnd backEnd : {kSoft, kGl})
+            for (bool clipped : {true, false}) {
+                const std::string name = std::string("BM_Frame/") + SceneRun::Name(scene) + "/" +
+                                         BackEndOption(backEnd) + (clipped ? "" : "-unclipped");
+                benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd, clipped)
+                    ->MeasureProcessCPUTime()
+                    ->UseRealTime()
+                    ->Unit(benchmark::kMillisecond)
+                    ->Teardown(CloseScene);
+            }
     return true;
 }();
 

@@ -2,8 +2,12 @@
 // What vertex and index buffers share: they remember how they were made, so the
 // device wrapper can re-create them after a lost device, and hand out space by
 // appending: each lock takes the next free run of elements until the buffer is
-// full, then starts over at 0 with a discarding lock.
+// full, then starts over at 0 with a discarding lock. What each lock wrote is
+// also kept in a copy of our own (the device buffers are write-only), so the
+// device wrapper can read what a draw is made of.
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "platform/gpu/Gpu.h"
 
@@ -33,6 +37,7 @@ public:
             buffer_ = nullptr;
         }
         serial_ = 0;
+        locked_ = nullptr;
     }
 
     // Locks `count` elements: without `discard` the run after the last lock when
@@ -61,6 +66,7 @@ public:
             return r;
         ++lockCount_;
         lastCount_ = count;
+        locked_ = data;
         *out = data;
         return r;
     }
@@ -68,6 +74,14 @@ public:
     gpu::Result Unlock() {
         if (!buffer_)
             return gpu::kErrInvalidCall;
+        if (locked_ && keepsCopy_) {
+            // The run as written, read before the device may take it away.
+            if (copy_.size() != size_)
+                copy_.assign(size_, 0);
+            std::memcpy(copy_.data() + static_cast<size_t>(lastStart_) * stride_, locked_,
+                        static_cast<size_t>(lastCount_) * stride_);
+            locked_ = nullptr;
+        }
         const gpu::Result r = buffer_->Unlock();
         if (!gpu::Failed(r) && lockCount_ > 0)
             --lockCount_;
@@ -88,6 +102,14 @@ public:
     // Changes whenever a new device buffer is made (0 while there is none); the
     // device's binding cache compares it with the buffer's address.
     uint64_t GetSerial() const { return serial_; }
+    // Off: no copy is kept (a buffer only the device reads).
+    void SetKeepsCopy(bool on) {
+        keepsCopy_ = on;
+        if (!on)
+            copy_ = {};
+    }
+    // What the locks wrote, GetSize() bytes (null before the first unlock).
+    const uint8_t* GetContents() const { return copy_.empty() ? nullptr : copy_.data(); }
 
 protected:
     CDeviceBuffer(uint32_t format, uint32_t stride)
@@ -156,4 +178,7 @@ private:
     uint32_t lastCount_ = 0;
     uint32_t lockCount_ = 0;
     uint64_t serial_ = 0;
+    uint8_t* locked_ = nullptr; // the device's run while a lock is open
+    bool keepsCopy_ = true;
+    std::vector<uint8_t> copy_;
 };

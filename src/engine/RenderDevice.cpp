@@ -1,6 +1,8 @@
 #include "engine/RenderDevice.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/DisplayModes.h"
 #include "engine/IndexBuffer.h"
@@ -8,6 +10,7 @@
 #include "engine/Surface.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/Window.h"
 
 namespace {
@@ -25,6 +28,21 @@ constexpr StateRange kReadRenderStates[] = {{7, 60}, {128, 173}};
 
 constexpr uint32_t kStreamStride = 32;
 
+// The playing buffers start this large and double when a recording needs more.
+constexpr uint32_t kPlayElements = 65536;
+constexpr uint32_t kPlayUsage = gpu::Usage::WriteOnly | gpu::Usage::Dynamic;
+
+// The devices whose scenes are being recorded now.
+std::vector<CRenderDevice*>& RecordingDevices() {
+    static std::vector<CRenderDevice*> devices;
+    return devices;
+}
+
+void StopListing(CRenderDevice* device) {
+    auto& all = RecordingDevices();
+    all.erase(std::remove(all.begin(), all.end(), device), all.end());
+}
+
 }  // namespace
 
 CRenderDevice::CRenderDevice(gpu::Api* api, int adapter) {
@@ -35,6 +53,10 @@ CRenderDevice::CRenderDevice(gpu::Api* api, int adapter) {
 }
 
 CRenderDevice::~CRenderDevice() {
+    StopListing(this);
+    recorder_.End(); // what it holds goes while the device is still there
+    for (auto& t : boundTextures_)
+        t = CSharedPtr<CTexture>();
     LogObject("Device destruction.\n");
     if (device_) {
         for (uint32_t s = 0; s < gpu::kStageCount; ++s)
@@ -161,6 +183,8 @@ gpu::Result CRenderDevice::Create(uint32_t width, uint32_t height, uint32_t form
     ClearResourceCaches();
     ReadStageStates();
     ReadRenderStates();
+    // A recording back end is there to show the calls themselves.
+    clipping_ = gpu::ProbeOf(device_) != nullptr;
     return gpu::kOk;
 }
 
@@ -190,6 +214,11 @@ gpu::Result CRenderDevice::SetTextureStageState(uint32_t stage, uint32_t state, 
     uint32_t& cached = stageCache_[stage][state];
     if (cached == value && value != kFailedSet)
         return gpu::kOk;
+    if (recorder_.Recording() && value != kFailedSet) {
+        recorder_.StageState(stage, state, value);
+        cached = value;
+        return gpu::kOk;
+    }
     const gpu::Result r = device_->SetTextureStageState(stage, state, value);
     cached = gpu::Failed(r) ? kFailedSet : value;
     return r;
@@ -201,6 +230,11 @@ gpu::Result CRenderDevice::SetRenderState(uint32_t state, uint32_t value) {
     uint32_t& cached = renderCache_[state];
     if (cached == value && value != kFailedSet)
         return gpu::kOk;
+    if (recorder_.Recording() && value != kFailedSet) {
+        recorder_.RenderState(state, value);
+        cached = value;
+        return gpu::kOk;
+    }
     const gpu::Result r = device_->SetRenderState(state, value);
     cached = gpu::Failed(r) ? kFailedSet : value;
     return r;
@@ -211,8 +245,16 @@ gpu::Result CRenderDevice::SetTexture(uint32_t stage, CSharedPtr<CTexture> textu
         return gpu::kErrInvalidCall;
     gpu::Texture* t = texture.IsNull() ? nullptr : texture->GetTexture();
     const uint64_t serial = t ? texture->GetSerial() : 0;
+    if (recorder_.Recording())
+        boundTextures_[stage] = texture;
     if (textureCache_[stage] == t && textureSerials_[stage] == serial)
         return gpu::kOk;
+    if (recorder_.Recording()) {
+        recorder_.Texture(stage, texture, t);
+        textureCache_[stage] = t;
+        textureSerials_[stage] = serial;
+        return gpu::kOk;
+    }
     const gpu::Result r = device_->SetTexture(stage, t);
     textureCache_[stage] = gpu::Failed(r) ? nullptr : t;
     textureSerials_[stage] = gpu::Failed(r) ? 0 : serial;
@@ -222,6 +264,11 @@ gpu::Result CRenderDevice::SetTexture(uint32_t stage, CSharedPtr<CTexture> textu
 gpu::Result CRenderDevice::SetStreamSource(CSharedPtr<CVertexBuffer> buffer) {
     if (!device_)
         return gpu::kErrInvalidCall;
+    // Held only where scenes are recorded: elsewhere the caller's handle is
+    // the buffer's life.
+    boundVertices_ = clipping_ || counting_ ? buffer : CSharedPtr<CVertexBuffer>();
+    if (recorder_.Recording())
+        return gpu::kOk; // the recorded draws are played from the playing buffers
     gpu::VertexBuffer* b = buffer.IsNull() ? nullptr : buffer->GetBuffer();
     const uint64_t serial = b ? buffer->GetSerial() : 0;
     if (streamCache_ == b && streamSerial_ == serial)
@@ -236,6 +283,10 @@ gpu::Result CRenderDevice::SetStreamSource(CSharedPtr<CVertexBuffer> buffer) {
 gpu::Result CRenderDevice::SetIndices(CSharedPtr<CIndexBuffer> buffer, uint32_t baseVertexIndex) {
     if (!device_)
         return gpu::kErrInvalidCall;
+    boundIndices_ = clipping_ || counting_ ? buffer : CSharedPtr<CIndexBuffer>();
+    baseVertexIndex_ = baseVertexIndex;
+    if (recorder_.Recording())
+        return gpu::kOk;
     gpu::IndexBuffer* b = buffer.IsNull() ? nullptr : buffer->GetBuffer();
     const uint64_t serial = b ? buffer->GetSerial() : 0;
     if (indexCache_ == b && indexSerial_ == serial)
@@ -259,6 +310,13 @@ uint32_t CRenderDevice::GetCachedStageState(uint32_t stage, uint32_t state) cons
 gpu::Result CRenderDevice::GetRenderState(uint32_t state, uint32_t* value) const {
     if (!device_)
         return gpu::kErrInvalidCall;
+    // Within a recording the device has not been told yet; the cache holds
+    // what it will be told.
+    if (recorder_.Recording() && value && state < gpu::kRenderStateCount &&
+        renderCache_[state] != kFailedSet) {
+        *value = renderCache_[state];
+        return gpu::kOk;
+    }
     return device_->GetRenderState(state, value);
 }
 
@@ -275,31 +333,69 @@ void CRenderDevice::ClearResourceCaches() {
 
 gpu::Result CRenderDevice::Clear(uint32_t count, const gpu::Rect* rects, uint32_t flags,
                                  uint32_t color, float z, uint32_t stencil) {
+    if (device_ && recorder_.Recording()) {
+        recorder_.Clear(count, rects, flags, color, z, stencil);
+        return gpu::kOk;
+    }
     return device_ ? device_->Clear(count, rects, flags, color, z, stencil) : gpu::kErrInvalidCall;
 }
 
 gpu::Result CRenderDevice::SetViewport(const gpu::Viewport& viewport) {
+    if (device_ && recorder_.Recording()) {
+        recorder_.Viewport(viewport);
+        return gpu::kOk;
+    }
     return device_ ? device_->SetViewport(&viewport) : gpu::kErrInvalidCall;
 }
 
 gpu::Result CRenderDevice::SetVertexShader(uint32_t handle) {
+    if (device_ && recorder_.Recording()) {
+        recorder_.VertexShader(handle);
+        return gpu::kOk;
+    }
     return device_ ? device_->SetVertexShader(handle) : gpu::kErrInvalidCall;
 }
 
 gpu::Result CRenderDevice::SetTransform(uint32_t state, const gpu::Matrix& matrix) {
+    if (device_ && recorder_.Recording()) {
+        recorder_.Transform(state, matrix);
+        return gpu::kOk;
+    }
     return device_ ? device_->SetTransform(state, &matrix) : gpu::kErrInvalidCall;
 }
 
 gpu::Result CRenderDevice::GetTransform(uint32_t state, gpu::Matrix* matrix) const {
-    return device_ ? device_->GetTransform(state, matrix) : gpu::kErrInvalidCall;
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    if (const gpu::Matrix* m = recorder_.Recording() ? recorder_.FindTransform(state) : nullptr;
+        m && matrix) {
+        *matrix = *m;
+        return gpu::kOk;
+    }
+    return device_->GetTransform(state, matrix);
+}
+
+const gpu::Matrix& CRenderDevice::GetCachedTransform(uint32_t state) const {
+    static const gpu::Matrix kIdentity = gpu::Matrix::Identity();
+    const gpu::Matrix* m = recorder_.FindTransform(state);
+    return m ? *m : kIdentity;
 }
 
 gpu::Result CRenderDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex,
                                                 uint32_t vertexCount, uint32_t startIndex,
                                                 uint32_t primitiveCount) {
-    return device_ ? device_->DrawIndexedPrimitive(type, minIndex, vertexCount, startIndex,
-                                                   primitiveCount)
-                   : gpu::kErrInvalidCall;
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    if (recorder_.Recording()) {
+        if (recorder_.Draw(*this, type, boundVertices_.Get(), boundIndices_.Get(),
+                           baseVertexIndex_, startIndex, primitiveCount))
+            return gpu::kOk;
+        // A draw we cannot read goes to the device as it is, after what came
+        // before it.
+        Play(false);
+        BindGameBuffers();
+    }
+    return device_->DrawIndexedPrimitive(type, minIndex, vertexCount, startIndex, primitiveCount);
 }
 
 gpu::Result CRenderDevice::TestCooperativeLevel() {
@@ -307,20 +403,196 @@ gpu::Result CRenderDevice::TestCooperativeLevel() {
 }
 
 gpu::Result CRenderDevice::BeginScene() {
-    return device_ ? device_->BeginScene() : gpu::kErrInvalidCall;
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    const gpu::Result r = device_->BeginScene();
+    if (gpu::Failed(r) || recorder_.Recording() || !(clipping_ || counting_))
+        return r;
+    gpu::Matrix world = gpu::Matrix::Identity(), view = world, projection = world;
+    device_->GetTransform(gpu::Ts::World, &world);
+    device_->GetTransform(gpu::Ts::View, &view);
+    device_->GetTransform(gpu::Ts::Projection, &projection);
+    gpu::Viewport viewport;
+    device_->GetViewport(&viewport);
+    recorder_.Clipper().SetEnabled(clipping_);
+    recorder_.Begin(world, view, projection, viewport);
+    RecordingDevices().push_back(this);
+    return r;
 }
 
 gpu::Result CRenderDevice::EndScene() {
-    return device_ ? device_->EndScene() : gpu::kErrInvalidCall;
+    if (!device_)
+        return gpu::kErrInvalidCall;
+    if (recorder_.Recording()) {
+        Play(true);
+        recorder_.End();
+        StopListing(this);
+        for (auto& t : boundTextures_)
+            t = CSharedPtr<CTexture>();
+    }
+    return device_->EndScene();
 }
 
 gpu::Result CRenderDevice::Present() {
+    if (device_ && recorder_.Recording())
+        Play(false);
     return device_ ? device_->Present() : gpu::kErrInvalidCall;
+}
+
+void CRenderDevice::SetClipping(bool on) {
+    clipping_ = on;
+}
+
+void CRenderDevice::BeforeTextureRelease(const gpu::Texture* texture) {
+    if (!texture)
+        return;
+    // A copy: playing may not change the list, but stay on the safe side.
+    const std::vector<CRenderDevice*> devices = RecordingDevices();
+    for (CRenderDevice* d : devices)
+        if (d->recorder_.Uses(texture))
+            d->Play(false);
+}
+
+void CRenderDevice::BindGameBuffers() {
+    if (!device_)
+        return;
+    gpu::VertexBuffer* vb = boundVertices_.IsNull() ? nullptr : boundVertices_->GetBuffer();
+    const uint64_t vbSerial = vb ? boundVertices_->GetSerial() : 0;
+    if (streamCache_ != vb || streamSerial_ != vbSerial) {
+        const gpu::Result r = device_->SetStreamSource(
+            0, vb, vb ? boundVertices_->GetStride() : kStreamStride);
+        streamCache_ = gpu::Failed(r) ? nullptr : vb;
+        streamSerial_ = gpu::Failed(r) ? 0 : vbSerial;
+    }
+    gpu::IndexBuffer* ib = boundIndices_.IsNull() ? nullptr : boundIndices_->GetBuffer();
+    const uint64_t ibSerial = ib ? boundIndices_->GetSerial() : 0;
+    if (indexCache_ != ib || indexSerial_ != ibSerial) {
+        const gpu::Result r = device_->SetIndices(ib, baseVertexIndex_);
+        indexCache_ = gpu::Failed(r) ? nullptr : ib;
+        indexSerial_ = gpu::Failed(r) ? 0 : ibSerial;
+    }
+}
+
+bool CRenderDevice::PreparePlayBuffers(uint32_t vertices, uint32_t indices) {
+    if (playVertices_.IsNull()) {
+        playVertices_ = CSharedPtr<CVertexBuffer>(new CVertexBuffer());
+        playIndices_ = CSharedPtr<CIndexBuffer>(new CIndexBuffer());
+        playVertices_->SetKeepsCopy(false);
+        playIndices_->SetKeepsCopy(false);
+        RegisterVertexBuffer(playVertices_);
+        RegisterIndexBuffer(playIndices_);
+    }
+    auto size = [](uint32_t have, uint32_t need) {
+        uint32_t n = std::max(have, kPlayElements);
+        while (n < need)
+            n *= 2;
+        return n;
+    };
+    if (!playVertices_->HasBuffer() || playVertices_->GetCapacity() < vertices) {
+        if (gpu::Failed(playVertices_->Create(device_,
+                                              size(playVertices_->GetCapacity(), vertices),
+                                              sizeof(gpu::Vertex), kPlayUsage, gpu::kFvfGame,
+                                              gpu::Pool::Default)))
+            return false;
+    }
+    if (!playIndices_->HasBuffer() || playIndices_->GetCapacity() < indices) {
+        if (gpu::Failed(playIndices_->Create(device_, size(playIndices_->GetCapacity(), indices),
+                                             gpu::Fmt::Index32, kPlayUsage, gpu::Pool::Default)))
+            return false;
+    }
+    return true;
+}
+
+void CRenderDevice::Play(bool sceneEnds) {
+    if (!recorder_.Recording() || recorder_.Empty() || !device_)
+        return;
+    recorder_.Prepare(sceneEnds);
+    const std::vector<gpu::Vertex>& vertices = recorder_.PlayVertices();
+    const std::vector<uint32_t>& indices = recorder_.PlayIndices();
+    bool uploaded = false;
+    uint32_t vertexBase = 0, indexBase = 0;
+    if (!vertices.empty() && !indices.empty() &&
+        PreparePlayBuffers(static_cast<uint32_t>(vertices.size()),
+                           static_cast<uint32_t>(indices.size()))) {
+        // One lock of each for the whole recording, appending as the game's
+        // buffers do (a full buffer starts over, discarding).
+        uint8_t* v = nullptr;
+        uint8_t* i = nullptr;
+        if (!gpu::Failed(playVertices_->Lock(static_cast<uint32_t>(vertices.size()), &v))) {
+            std::memcpy(v, vertices.data(), vertices.size() * sizeof(gpu::Vertex));
+            playVertices_->Unlock();
+            vertexBase = playVertices_->GetLastStart();
+            if (!gpu::Failed(playIndices_->Lock(static_cast<uint32_t>(indices.size()), &i))) {
+                std::memcpy(i, indices.data(), indices.size() * sizeof(uint32_t));
+                playIndices_->Unlock();
+                indexBase = playIndices_->GetLastStart();
+                uploaded = true;
+            }
+        }
+    }
+    bool bound = false;
+    for (const CSceneRecorder::Command& c : recorder_.Commands()) {
+        using Op = CSceneRecorder::Op;
+        switch (c.op) {
+        case Op::RenderState:
+            if (gpu::Failed(device_->SetRenderState(c.a, c.b)) && renderCache_[c.a] == c.b)
+                renderCache_[c.a] = kFailedSet;
+            break;
+        case Op::StageState:
+            if (gpu::Failed(device_->SetTextureStageState(c.a, c.b, c.c)) &&
+                stageCache_[c.a][c.b] == c.c)
+                stageCache_[c.a][c.b] = kFailedSet;
+            break;
+        case Op::Texture: {
+            gpu::Texture* t = recorder_.GetBinding(c.item).device;
+            if (gpu::Failed(device_->SetTexture(c.a, t)) && textureCache_[c.a] == t) {
+                textureCache_[c.a] = nullptr;
+                textureSerials_[c.a] = 0;
+            }
+            break;
+        }
+        case Op::Transform:
+            device_->SetTransform(c.a, &recorder_.GetMatrix(c.item));
+            break;
+        case Op::Viewport:
+            device_->SetViewport(&recorder_.GetViewportItem(c.item));
+            break;
+        case Op::VertexShader:
+            device_->SetVertexShader(c.a);
+            break;
+        case Op::Clear: {
+            const CSceneRecorder::Clearing& k = recorder_.GetClearing(c.item);
+            device_->Clear(static_cast<uint32_t>(k.rects.size()),
+                           k.rects.empty() ? nullptr : k.rects.data(), k.flags, k.color, k.z,
+                           k.stencil);
+            break;
+        }
+        case Op::Draw: {
+            const CSceneRecorder::Played& p = recorder_.GetPlayed(c.item);
+            if (!uploaded || p.primitiveCount == 0)
+                break;
+            if (!bound) {
+                device_->SetStreamSource(0, playVertices_->GetBuffer(), sizeof(gpu::Vertex));
+                device_->SetIndices(playIndices_->GetBuffer(), vertexBase);
+                streamCache_ = playVertices_->GetBuffer();
+                streamSerial_ = playVertices_->GetSerial();
+                indexCache_ = playIndices_->GetBuffer();
+                indexSerial_ = playIndices_->GetSerial();
+                bound = true;
+            }
+            device_->DrawIndexedPrimitive(p.type, p.firstVertex, p.vertexCount,
+                                          indexBase + p.firstIndex, p.primitiveCount);
+            break;
+        }
+        }
+    }
+    recorder_.Forget();
 }
 
 // ---- reset ------------------------------------------------------------------
 
 void CRenderDevice::ReleaseDefaultPoolResources() {
+    Play(false);
     ClearResourceCaches();
     for (const auto& vb : vertexBuffers_)
         if (!vb.IsNull() && vb->GetPool() == gpu::Pool::Default)
@@ -353,6 +625,7 @@ void CRenderDevice::SizeWindowToClient(uint32_t width, uint32_t height) {
 gpu::Result CRenderDevice::Reset() {
     if (!device_)
         return gpu::kErrInvalidCall;
+    Play(false);
     gpu::PresentParams pp = presentParams_;
     const uint32_t interval = pp.presentationInterval;
     if (pp.windowed) {

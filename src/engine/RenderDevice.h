@@ -6,11 +6,17 @@
 // the default-pool ones can be released before the reset and made again after.
 //
 // Handles passed by value to the setters are released on return.
+//
+// While a scene is open on a back end that draws pixels, the calls are
+// recorded instead of made, and played when the scene ends (or earlier, when
+// something would make the recorded draws read something else), each draw
+// clipped against the opaque rectangles drawn after it (see CDrawClipper).
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/SceneRecorder.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -89,6 +95,27 @@ public:
     gpu::Result EndScene();
     gpu::Result Present();
 
+    // ---- Scenes recorded and clipped ----
+    // On: scenes are recorded and their draws clipped (the default on a back
+    // end that draws pixels); off: every call goes straight to the device.
+    void SetClipping(bool on);
+    bool Clipping() const { return clipping_; }
+    // Scenes are recorded also without clipping, to count what they cover.
+    void SetCounting(bool on) { counting_ = on; }
+    // Pixels covered by the draws of recorded scenes so far.
+    uint64_t CoveredPixels() const { return recorder_.Clipper().CoveredPixels(); }
+    // Before a texture's device object goes: every scene that recorded a
+    // binding of it is played.
+    static void BeforeTextureRelease(const gpu::Texture* texture);
+
+    // ---- What the draw clipper reads of the recorded state ----
+    const CTexture* GetBoundTexture(uint32_t stage) const {
+        return stage < gpu::kStageCount ? boundTextures_[stage].Get() : nullptr;
+    }
+    const gpu::Viewport& GetCachedViewport() const { return recorder_.GetViewport(); }
+    // The last transform set (within a recorded scene).
+    const gpu::Matrix& GetCachedTransform(uint32_t state) const;
+
     // ---- Reset support ----
     // Clears the texture, stream and index caches and releases the device object
     // of every default-pool buffer and texture; managed ones stay.
@@ -166,6 +193,11 @@ public:
 
 private:
     void ClearResourceCaches();
+    // Plays the recording; `sceneEnds` when its scene ends with it.
+    void Play(bool sceneEnds);
+    // Binds what the game bound, where the device has something else.
+    void BindGameBuffers();
+    bool PreparePlayBuffers(uint32_t vertices, uint32_t indices);
     void AddError(const char* pattern, int index, const char* name = nullptr);
     void SizeWindowToClient(uint32_t width, uint32_t height);
 
@@ -195,4 +227,14 @@ private:
     std::array<std::array<uint32_t, gpu::kStageStateCount>, gpu::kStageCount> stageCache_{};
     std::array<uint32_t, gpu::kRenderStateCount> renderCache_{};
     os::Window* window_ = nullptr;
+
+    // What the game bound (the device may have the playing buffers bound).
+    CSharedPtr<CVertexBuffer> boundVertices_;
+    CSharedPtr<CIndexBuffer> boundIndices_;
+    uint32_t baseVertexIndex_ = 0;
+    std::array<CSharedPtr<CTexture>, gpu::kStageCount> boundTextures_;
+    bool clipping_ = false, counting_ = false;
+    CSceneRecorder recorder_;
+    CSharedPtr<CVertexBuffer> playVertices_;
+    CSharedPtr<CIndexBuffer> playIndices_;
 };

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "engine/ObjectLog.h"
+#include "engine/RenderDevice.h"
 #include "engine/PixelFormat.h"
 #include "platform/gpu/TextureLoader.h"
 
@@ -98,6 +99,8 @@ CTexture::~CTexture() {
 }
 
 void CTexture::ReleaseTexture() {
+    // A scene recorded with this texture is drawn before the texture goes.
+    CRenderDevice::BeforeTextureRelease(texture_);
     ReleaseObject(texture_);
     serial_ = 0;
 }

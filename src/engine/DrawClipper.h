@@ -1,0 +1,161 @@
+#pragma once
+// Leaves out of each draw of a recorded scene the pixels that an opaque draw
+// later in the same recording paints over anyway. Each draw is examined as it
+// is recorded (with the device state of that moment): where it lies on the
+// screen, and which rectangles of it are opaque. When the recording is played,
+// every draw is clipped against the opaque rectangles of the draws after it:
+// axis-aligned quads are split into the parts that stay visible, any other
+// triangle is left out only when it lies wholly under a rectangle.
+//
+// A rectangle counts as opaque when whatever lay below cannot show through:
+// every texel its pixels can sample is fully opaque, the diffuse alpha is full,
+// the blend (if any) ignores the target, and its depth test cannot fail. The
+// draws it hides may have written depth there only when no depth test of the
+// scene can tell (each test at or in front of all depth written before it),
+// which only a recording that ends with its scene can show.
+//
+// It also counts the pixels the played draws cover.
+#include <cstdint>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/gpu/Gpu.h"
+
+class CRenderDevice;
+class CTexture;
+
+class CDrawClipper {
+public:
+    // A rectangle of back-buffer pixels: left, top, right, bottom (exclusive).
+    struct PixelRect {
+        int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        int64_t Area() const { return int64_t{x1 - x0} * (y1 - y0); }
+    };
+
+    // Off: draws are played as recorded (still counted).
+    void SetEnabled(bool on) { enabled_ = on; }
+    bool Enabled() const { return enabled_; }
+
+    // A new scene: the depth proof starts over.
+    void BeginScene();
+    // A clear of the depth buffer to `z`, of all of it or of parts.
+    void NoteDepthClear(float z, bool whole);
+    // The next recorded draw: `indices` (primitives of `type`) number the
+    // `vertexCount` vertices at `vertices`, which stay where they are until
+    // Forget. Examined with the device's state of now.
+    void NoteDraw(const CRenderDevice& device, uint32_t type, const gpu::Vertex* vertices,
+                  uint32_t vertexCount, const uint32_t* indices, uint32_t primitiveCount);
+    // Before the draws are played: which rectangles clip which draws.
+    // `sceneEnds`: the recording ends with its scene (the depth proof is whole).
+    void Resolve(bool sceneEnds);
+    // Draw number `draw` (in the order noted; called in that order after
+    // Resolve) with `vertices` its vertices as noted: false when it is played
+    // as recorded, else `out` receives the triangle list to play instead
+    // (empty when nothing of it shows).
+    bool Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gpu::Vertex>& out);
+    // The noted draws are played: forget them.
+    void Forget();
+
+    // Pixels covered by the played draws so far (each triangle's area within
+    // its viewport).
+    uint64_t CoveredPixels() const { return static_cast<uint64_t>(covered_ + 0.5); }
+    // The opaque rectangles of the draws noted since the last Forget.
+    std::vector<PixelRect> OpaqueRects() const;
+
+private:
+    struct Win {
+        double x, y, z;
+        bool valid;
+    };
+    struct Occluder {
+        uint32_t draw;
+        PixelRect rect;
+        bool needsFlatDepth; // passes its depth test only when the scene's depth is flat
+    };
+    struct Noted {
+        uint32_t type;
+        size_t tri, triCount, win; // in tris_ and wins_
+        uint32_t vertexCount;
+        bool known, affine, writesDepth;
+        gpu::Viewport viewport;
+    };
+    struct Opacity {
+        uint64_t serial = 0;
+        uint32_t width = 0, height = 0;
+        bool readable = false;
+        std::vector<uint32_t> transparent; // summed-area table of non-opaque texels
+    };
+    struct Piece {
+        double x0, y0, x1, y1;
+    };
+
+    Win ToWindow(const gpu::Vertex& p) const;
+    const Win& Vert(uint32_t v) const { return win_[v]; }
+    // Points the draw's views (vertices_, tri_, win_, viewport_) at a noted draw.
+    void Select(const Noted& d, const gpu::Vertex* vertices);
+    void Survey(const CRenderDevice& device, uint32_t draw);
+    void NoteDepth(const CRenderDevice& device, bool* writesDepth);
+    // Whether the triangles t/3 and t/3 + 1 form an axis-aligned rectangle in
+    // window space, halved along a diagonal; its corners in `corner`
+    // (top-left, top-right, bottom-left, bottom-right, as vertex numbers).
+    bool AlignedQuad(size_t t, uint32_t corner[4]) const;
+    // One colour, and attributes laid out along a plane: any part of the
+    // quad shows exactly what the whole showed there.
+    bool Splittable(const uint32_t corner[4]) const;
+    // Whether the state lets nothing below show through, and what the
+    // vertices and texels must prove for that.
+    bool OccluderState(const CRenderDevice& device, bool* needsFlatDepth, bool* needsOpaqueTexels,
+                       bool* needsFullDiffuse) const;
+    // The texels (x0, y0, x1, y1 exclusive) that pixel centres inside the quad
+    // may read from the first stage's texture; false when that is unknown or
+    // a smaller mip level may be read.
+    bool TexelSpan(const CRenderDevice& device, const uint32_t corner[4], PixelRect* out);
+    // Opaque rectangles inside `span` of the texture, largest first (found
+    // once per texture and span).
+    const std::vector<PixelRect>& OpaqueParts(const CTexture& texture, const PixelRect& span);
+    // The pixels (within `inner`) whose reads stay inside the texel rectangle
+    // `part`, for a quad whose picture lies unturned on it.
+    bool PartOnPixels(const CRenderDevice& device, const uint32_t corner[4], const PixelRect& inner,
+                      const PixelRect& part, PixelRect* out);
+    bool RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+    // The rectangles of the opaque draws after `draw`.
+    const std::vector<PixelRect>& ActiveRects(uint32_t draw);
+    void EmitPieces(const uint32_t corner[4], bool keepOrder, std::vector<gpu::Vertex>& out);
+    void CountTriangle(const Win& a, const Win& b, const Win& c);
+
+    bool enabled_ = true;
+    // The draw being examined or clipped: its vertices, triangles (three
+    // vertex numbers each) and window positions.
+    const gpu::Vertex* vertices_ = nullptr;
+    const uint32_t* tri_ = nullptr;
+    size_t triCount_ = 0; // vertex numbers in tri_
+    const Win* win_ = nullptr;
+    gpu::Viewport viewport_;
+    gpu::Matrix transform_{};
+    bool affine_ = false;
+
+    std::vector<Noted> noted_;
+    std::vector<uint32_t> tris_;
+    std::vector<Win> wins_;
+    std::vector<Occluder> occluders_;
+    size_t nextOccluder_ = 0;
+    bool activeKnown_ = false;
+    std::vector<PixelRect> active_;
+    // The depth proof: after a clear, every less-or-equal test of the scene
+    // lies at or in front of everything written before it where they may
+    // meet, so that it passes whatever was left out.
+    struct DepthWrite {
+        double x0, y0, x1, y1, low; // window box of a draw, its nearest depth
+    };
+    bool depthOrdered_ = true, clearSeen_ = false, depthProven_ = false;
+    double clearDepth_ = 1.0;
+    std::vector<DepthWrite> depthWrites_;
+
+    std::unordered_map<const CTexture*, Opacity> opacity_;
+    using PartsKey = std::tuple<const CTexture*, uint64_t, int32_t, int32_t, int32_t, int32_t>;
+    std::map<PartsKey, std::vector<PixelRect>> parts_;
+    std::vector<Piece> pieces_, spare_;
+    double covered_ = 0.0;
+};

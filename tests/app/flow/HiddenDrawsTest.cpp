@@ -1,0 +1,117 @@
+// Leaving out of the draws what opaque rectangles drawn later hide must not
+// change a pixel: the game's own frames (the first screen with its dialog,
+// the main menu, the quest map, the shop, level 1 played with swaps and
+// cascades, a bonus level) are drawn both ways and compared, and the clipped
+// frames must cover fewer pixels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/flow/FlowHarness.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "engine/RenderDevice.h"
+#include "engine/Renderer.h"
+#include "platform/gpu/FrameProbe.h"
+#include "playerdata/ProfileSettings.h"
+#include "screens/ScreensManager.h"
+
+using namespace flowtest;
+
+namespace {
+
+struct Tally {
+    size_t frames = 0, differing = 0;
+    uint64_t coveredWhole = 0, coveredClipped = 0;
+};
+
+// The frame as it stands, drawn without and then with the clipping.
+void DrawBothWays(CGame& g, Tally& out) {
+    CRenderDevice& device = *g.Renderer->GetDevice();
+    gpu::FrameProbe* probe = gpu::ProbeOf(device.GetDevice());
+    ASSERT_NE(probe, nullptr);
+    std::vector<uint32_t> pictures[2];
+    uint64_t covered[2] = {0, 0};
+    device.SetCounting(true);
+    for (int clipped = 0; clipped < 2; ++clipped) {
+        device.SetClipping(clipped == 1);
+        const uint64_t before = device.CoveredPixels();
+        ASSERT_EQ(g.Renderer->RenderScene(), 0);
+        covered[clipped] = device.CoveredPixels() - before;
+        probe->ReadBackBuffer(pictures[clipped]);
+    }
+    device.SetCounting(false);
+    ASSERT_EQ(pictures[0].size(), pictures[1].size());
+    for (size_t i = 0; i < pictures[0].size(); ++i)
+        out.differing += pictures[0][i] != pictures[1][i] ? 1 : 0;
+    ++out.frames;
+    out.coveredWhole += covered[0];
+    out.coveredClipped += covered[1];
+}
+
+void Expect(const Tally& t, const char* screen) {
+    EXPECT_EQ(t.differing, 0u) << "pixels of " << t.frames << " frames of " << screen;
+    EXPECT_LT(t.coveredClipped, t.coveredWhole) << screen;
+}
+
+} // namespace
+
+TEST(HiddenDraws, LeftOutWithoutChangingThePicture) {
+    {
+        FlowHarness h(5, false, false);
+        START_GAME(h);
+        CGame& g = h.Game();
+        h.Frames(40); // the first screen and the new-player dialog faded in
+        Tally dialog;
+        DrawBothWays(g, dialog);
+        Expect(dialog, "the new-player dialog");
+
+        for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm}) {
+            (*f)->Visible = false;
+            (*f)->Active = false;
+        }
+        g.ShowMainMenu();
+        h.Frames(60);
+        Tally menu;
+        DrawBothWays(g, menu);
+        Expect(menu, "the main menu");
+
+        g.BeginNewQuest(0);
+        h.Frames(60);
+        Tally map;
+        DrawBothWays(g, map);
+        Expect(map, "the map");
+
+        g.StartNewQuest();
+        g.OpenShop(1);
+        h.Frames(60);
+        Tally shop;
+        DrawBothWays(g, shop);
+        Expect(shop, "the shop");
+    }
+
+    FlowHarness h(7);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 10.0f));
+    ScriptedPlayer player(h);
+    Tally level;
+    for (int round = 0; round < 10; ++round) {
+        player.PlayLevel(0.5f); // swaps, and the cascades they start
+        DrawBothWays(g, level);
+    }
+    EXPECT_GT(player.Moves(), 0) << "swaps were made";
+    Expect(level, "level 1");
+
+    g.StartBonusLevel(1, 1);
+    h.Frames(30);
+    g.BeginBonusRounds();
+    Tally bonus;
+    for (int round = 0; round < 3; ++round) {
+        h.Frames(20);
+        DrawBothWays(g, bonus);
+    }
+    Expect(bonus, "the bonus level");
+}
