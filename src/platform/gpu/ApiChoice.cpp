@@ -10,6 +10,7 @@
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/GlApi.h"
 #include "platform/gpu/GlWindow.h"
+#include "platform/gpu/soft/SoftSpans.h"
 #include "platform/gpu/Gpu.h"
 
 namespace gpu {
@@ -72,8 +73,13 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
     const std::string renderer =
         ApiChoice::Decides(setting) || !window ? std::string() : GlRendererName(window);
     const ApiChoice choice = ApiChoice::Make(setting, renderer);
-    if (logLine)
+    if (logLine) {
         *logLine = choice.line;
+        // Which row routines the processor gave our rasteriser.
+        if (choice.soft)
+            logLine->insert(std::strlen("Renderer: software"),
+                            std::string(", ") + SpanRoutineKind() + " span routines");
+    }
     return choice.soft ? CreateSoftApi() : CreateGlApi();
 }
 
