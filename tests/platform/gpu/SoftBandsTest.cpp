@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "platform/gpu/soft/SoftBands.h"
@@ -23,22 +24,15 @@ Picture Draw(uint32_t bands) {
     Picture p;
     p.color.assign(static_cast<size_t>(kW) * kH, 0xFF102030u);
     p.depth.assign(p.color.size(), 0xFFFF);
-    SoftTarget target;
-    target.color = p.color.data();
-    target.depth = p.depth.data();
-    target.width = kW;
-    target.clip[0] = 3; // a viewport short of the target's edges
-    target.clip[1] = 5;
-    target.clip[2] = kW - 4;
-    target.clip[3] = kH - 2;
+    // A viewport short of the target's edges.
+    const SoftTarget target{p.color.data(), p.depth.data(), kW, {3, 5, kW - 4, kH - 2}};
     const Viewport vp{3, 5, kW - 7, kH - 7, 0.0f, 1.0f};
     SoftPixelState st;
     st.stageCount = 1;
     st.stages[0].colorOp = st.stages[0].alphaOp = Top::SelectArg1;
     st.stages[0].colorArg1 = st.stages[0].alphaArg1 = Ta::Diffuse;
     st.blend = true;
-    st.srcBlend = Blend::SrcAlpha;
-    st.destBlend = Blend::InvSrcAlpha;
+    std::tie(st.srcBlend, st.destBlend) = std::pair(Blend::SrcAlpha, Blend::InvSrcAlpha);
     st.depthTest = st.depthWrite = true;
     st.depthFunc = Cmp::LessEqual;
     const SoftStageTexture stages[kCombinerStages];
