@@ -434,8 +434,8 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     target.clip[2] = static_cast<int32_t>(vp.x + vp.width);
     target.clip[3] = static_cast<int32_t>(vp.y + vp.height);
     const uint32_t cull = state_.rs[Rs::CullMode];
-    const uint32_t triangles = primCount;
-    for (uint32_t t = 0; t < triangles; ++t) {
+    triangles_.resize(static_cast<size_t>(primCount) * 3);
+    for (uint32_t t = 0; t < primCount; ++t) {
         uint32_t a, b, c;
         if (type == Prim::TriangleList) {
             a = indexAt(t * 3);
@@ -447,10 +447,12 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
             b = indexAt(t + ((t & 1) ? 2 : 1));
             c = indexAt(t + ((t & 1) ? 1 : 2));
         }
-        const SoftClipVertex tri[3] = {transformed_[a - lo], transformed_[b - lo],
-                                       transformed_[c - lo]};
-        setup_.DrawTriangle(tri, pixels, stages, vp, target, cull);
+        SoftClipVertex* tri = &triangles_[static_cast<size_t>(t) * 3];
+        tri[0] = transformed_[a - lo];
+        tri[1] = transformed_[b - lo];
+        tri[2] = transformed_[c - lo];
     }
+    bands_.Draw(triangles_.data(), primCount, pixels, stages, vp, target, cull);
     return kOk;
 }
 
@@ -564,6 +566,8 @@ Result SoftDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* im
     return SetSurfaceCursor(window_, hotX, hotY, image);
 }
 
-int32_t SoftDevice::ShowCursor(int32_t show) { return ShowSurfaceCursor(window_, show); }
+int32_t SoftDevice::ShowCursor(int32_t show) {
+    return ShowSurfaceCursor(window_, show);
+}
 
 } // namespace gpu

@@ -1,16 +1,17 @@
 #pragma once
 // The software device: draws what the game draws into a back buffer of
-// 0xAARRGGBB words with a 16-bit depth buffer, on one thread, and shows each
+// 0xAARRGGBB words with a 16-bit depth buffer (large draws over a few
+// threads, each its own band of rows), and shows each
 // finished frame through GL as one texture. Textures live only here, once.
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
 #include <vector>
 
-#include "platform/gpu/Gpu.h"
 #include "platform/gpu/FrameProbe.h"
+#include "platform/gpu/Gpu.h"
+#include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
-#include "platform/gpu/soft/SoftSetup.h"
 #include "platform/gpu/soft/SoftState.h"
 
 typedef void* SDL_GLContext;
@@ -105,7 +106,7 @@ private:
     bool depthUsed_ = false; // the current (or last) scene read depth
 
     SoftState state_;
-    SoftSetup setup_;
+    SoftBands bands_;
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     GammaRamp ramp_;
     SoftVertexBuffer* stream_ = nullptr;
@@ -117,7 +118,7 @@ private:
     uint64_t drawCalls_ = 0;
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
-    std::vector<uint32_t> transformedAt_;
+    std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
     uint32_t transformEpoch_ = 0;
 
     std::unordered_set<SoftTexture*> liveTextures_;
