@@ -73,7 +73,6 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevic
     ApplySwapInterval(p.presentationInterval);
     d->state_.Restore(d->bbWidth_, d->bbHeight_);
     ApplyWindowMode(window, p);
-    std::fprintf(stderr, "Software renderer: %s span routines\n", SpanRoutineKind());
     *out = d;
     return kOk;
 }
