@@ -118,4 +118,27 @@ private:
     std::filesystem::path old_;
 };
 
+// Sets an environment variable for a scope; what it held before comes back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        const char* before = std::getenv(name);
+        had_ = before != nullptr;
+        kept_ = before ? before : "";
+        setenv(name, value, 1);
+    }
+    ~ScopedEnv() {
+        if (had_)
+            setenv(name_.c_str(), kept_.c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, kept_;
+    bool had_ = false;
+};
+
 } // namespace testsupport

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "playfield/PlayField.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "support/TempDir.h"
 #include "ui/UxForm.h"
 
 using namespace flowtest;
@@ -34,18 +36,14 @@ struct Shot {
 
 // The scene `reach` leads to, drawn by the back end named (gl or soft).
 Shot Take(const char* backEnd, bool intoLevel, const std::function<bool(FlowHarness&)>& reach) {
-    const char* before = std::getenv("GLORVANE_RENDERER");
-    const std::string kept = before ? before : "";
-    setenv("GLORVANE_RENDERER", backEnd, 1);
+    std::optional<testsupport::ScopedEnv> renderer;
+    renderer.emplace("GLORVANE_RENDERER", backEnd);
     // The backdrops draw their phases while the game starts, before the
     // harness seeds the generator: both runs start from the same state.
     Rand15::Global().Seed(7);
     Shot s;
     FlowHarness h(7, false, intoLevel);
-    if (before)
-        setenv("GLORVANE_RENDERER", kept.c_str(), 1);
-    else
-        unsetenv("GLORVANE_RENDERER");
+    renderer.reset(); // only the game's start reads it
     s.skip = h.Skip();
     s.failure = h.Failure();
     if (!s.skip.empty() || !s.failure.empty())

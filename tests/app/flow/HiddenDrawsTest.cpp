@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "platform/gpu/FrameProbe.h"
 #include "playerdata/ProfileSettings.h"
 #include "screens/ScreensManager.h"
+#include "support/TempDir.h"
 
 using namespace flowtest;
 
@@ -60,22 +62,11 @@ void Expect(const Tally& t, const char* screen) {
 // The back end named by the test's parameter for the harnesses it starts.
 class HiddenDraws : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override {
-        const char* before = std::getenv("GLORVANE_RENDERER");
-        had_ = before != nullptr;
-        kept_ = before ? before : "";
-        setenv("GLORVANE_RENDERER", GetParam(), 1);
-    }
-    void TearDown() override {
-        if (had_)
-            setenv("GLORVANE_RENDERER", kept_.c_str(), 1);
-        else
-            unsetenv("GLORVANE_RENDERER");
-    }
+    void SetUp() override { renderer_.emplace("GLORVANE_RENDERER", GetParam()); }
+    void TearDown() override { renderer_.reset(); }
 
 private:
-    bool had_ = false;
-    std::string kept_;
+    std::optional<testsupport::ScopedEnv> renderer_;
 };
 
 } // namespace
