@@ -59,8 +59,9 @@ Picture Draw(uint32_t bands) {
                     c = static_cast<float>(rng() % 256);
             }
         }
-        drawer.Draw(tris.data(), count, st, stages, vp, target, Cull::None, 0);
+        drawer.Queue(tris.data(), count, st, stages, vp, target, Cull::None);
     }
+    drawer.Flush(0);
     p.pixels = drawer.Pixels();
     return p;
 }

@@ -65,8 +65,14 @@ Case MakeCase(Rng& rng) {
         const int32_t h = 1 + static_cast<int32_t>(rng() % 40);
         std::vector<uint32_t>& t = c.textures[s];
         t.resize(static_cast<size_t>(w) * h);
-        for (uint32_t& texel : t)
-            texel = (rng() & 0x00FFFFFFu) | Pick(rng, {0u, 255u, rng() & 0xFFu}) << 24;
+        // Alpha texel by texel, or in runs, as pictures hold whole opaque or clear areas.
+        const size_t run = rng() % 2 == 0 ? 1 : 24;
+        uint32_t alpha = 0;
+        for (size_t i = 0; i < t.size(); ++i) {
+            if (i % run == 0)
+                alpha = Pick(rng, {0u, 255u, rng() & 0xFFu});
+            t[i] = (rng() & 0x00FFFFFFu) | alpha << 24;
+        }
         SoftSampler& sm = st.samplers[s];
         sm.texels = rng() % 12 == 0 ? nullptr : t.data();
         sm.width = w;
@@ -90,7 +96,7 @@ Case MakeCase(Rng& rng) {
     }
     st.tfactor = rng();
     st.alphaFunc = rng() % 3 == 0 ? 0 : Pick(rng, {Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
-    st.alphaRef = Pick(rng, {0u, 1u, 128u, rng() & 0xFFu});
+    st.alphaRef = Pick(rng, {0u, 1u, 128u, 255u, rng() & 0xFFu});
     st.blend = rng() % 5 != 0;
     const uint32_t pair = rng() % 7;
     const uint32_t pairs[6][2] = {

@@ -1,13 +1,13 @@
 #pragma once
-// Large draws of the software back end spread over threads: the target is cut
-// into horizontal bands, one per thread, and each thread draws every triangle
-// of the draw, in order, clipped to its band. The bands share no pixel, so the
-// picture is the one a single thread draws, to the bit. The threads wait
-// between draws (a fork and a join per draw), so whatever the device does
-// outside a draw (clears, locks, new textures) races with nothing.
+// The software back end's draws are queued until the frame is needed (shown,
+// read, cleared, or a texture it reads is about to change), then drawn at
+// once by a few threads: the target is cut into horizontal bands of rows,
+// which the threads take in turn, and each draws every queued triangle that
+// reaches its band, in queue order, clipped to it. The bands share no pixel,
+// so the picture is the one a single thread draws, to the bit; and the
+// threads meet once per frame, not once per draw.
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -17,49 +17,59 @@ namespace gpu {
 
 class SoftBands {
 public:
-    // `bands` threads draw, the caller's one of them; 0 takes DefaultCount().
-    explicit SoftBands(uint32_t bands = 0);
+    // `threads` draw, the caller's one of them; 0 takes DefaultCount().
+    explicit SoftBands(uint32_t threads = 0);
     ~SoftBands();
     SoftBands(const SoftBands&) = delete;
     SoftBands& operator=(const SoftBands&) = delete;
 
-    // Up to four bands where the processor runs that many threads at once;
-    // more cost more in set-up per triangle than they save.
+    // Up to four threads where the processor runs that many at once.
     static uint32_t DefaultCount();
     uint32_t Count() const { return static_cast<uint32_t>(setups_.size()); }
 
-    // Draws `count` triangles (three vertices each, in drawing order). Draws
-    // covering fewer than `minSpread` pixels stay on the calling thread.
-    void Draw(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
-              const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
-              const SoftTarget& target, uint32_t cull, double minSpread = kMinSpreadPixels);
-    // The pixels shaded so far, over all bands.
+    // Queues `count` triangles (three vertices each, in drawing order); the
+    // vertices, state and viewport are copied, the textures and the target
+    // must stay as they are until Flush.
+    void Queue(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
+               const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
+               const SoftTarget& target, uint32_t cull);
+    // Draws what is queued. Frames of fewer than `minSpread` pixels stay on
+    // the calling thread.
+    void Flush(double minSpread = kMinSpreadPixels);
+    bool Pending() const { return !jobs_.empty(); }
+    // Counts the flushes: a texture queued since the last one is read by the next.
+    uint64_t Epoch() const { return epoch_; }
+    // The pixels shaded so far, over all threads.
     uint64_t Pixels() const;
 
-    static constexpr double kMinSpreadPixels = 16384;
+    static constexpr double kMinSpreadPixels = 65536;
 
 private:
     struct Job {
-        const SoftClipVertex* tris;
-        size_t count;
-        const SoftPixelState* state;
-        const SoftStageTexture* stages;
-        const Viewport* vp;
-        const SoftTarget* target;
+        size_t first, count; // in tris_ (triangles) and rows_ (two per triangle)
+        SoftPixelState state;
+        SoftStageTexture stages[kCombinerStages];
+        Viewport vp;
+        SoftTarget target;
         uint32_t cull;
-        const float* rows;   // each triangle's top and bottom row, or null
-        int32_t top, bottom; // the rows the bands split
-        uint32_t bands;      // how many of the threads draw
+        bool rowsKnown; // false: a vertex lies behind the eye
     };
-    void DrawBand(uint32_t band, const Job& job);
-    void Work(uint32_t band);
+    void DrawRows(uint32_t thread, int32_t top, int32_t bottom);
+    void DrawBands(uint32_t thread);
+    void Work(uint32_t thread);
 
-    std::vector<SoftSetup> setups_;
+    std::vector<SoftSetup> setups_; // one per thread
     std::vector<std::thread> threads_;
-    std::vector<float> rows_;
-    Job job_{};
+    std::vector<Job> jobs_;
+    std::vector<SoftClipVertex> tris_;
+    std::vector<float> rows_; // each triangle's top and bottom row
+    double area_ = 0;
+    int32_t top_ = 0, bottom_ = 0; // the rows the queued draws may reach
+    uint32_t bandCount_ = 1;
+    std::atomic<uint32_t> nextBand_{0};
     std::atomic<uint32_t> generation_{0};
     std::atomic<uint32_t> running_{0};
+    uint64_t epoch_ = 1;
     bool stop_ = false;
 };
 

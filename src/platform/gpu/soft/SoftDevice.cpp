@@ -77,6 +77,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevic
 }
 
 SoftDevice::~SoftDevice() {
+    bands_.Flush(); // nothing queued may outlive the textures it reads
     for (SoftTexture* t : std::vector<SoftTexture*>(liveTextures_.begin(), liveTextures_.end()))
         t->Detach();
     for (SoftVertexBuffer* b :
@@ -140,6 +141,7 @@ Result SoftDevice::Reset(PresentParams* pp) {
     if (!CompletePresentParams(window_, &p))
         return kErrInvalidCall;
     ApplyWindowMode(window_, p);
+    bands_.Flush();
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !Resize(p.backBufferWidth, p.backBufferHeight))
         return kErrOutOfVideoMemory;
@@ -312,6 +314,7 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
     const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
     if (!target && !depth)
         return kOk;
+    bands_.Flush(); // what was drawn before lies below
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
@@ -450,7 +453,10 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         tri[1] = transformed_[b - lo];
         tri[2] = transformed_[c - lo];
     }
-    bands_.Draw(triangles_.data(), primCount, pixels, stages, vp, target, cull);
+    bands_.Queue(triangles_.data(), primCount, pixels, stages, vp, target, cull);
+    for (SoftTexture* t : state_.textures)
+        if (t)
+            t->MarkQueued(bands_.Epoch());
     return kOk;
 }
 
@@ -461,6 +467,7 @@ Result SoftDevice::Present() {
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
         return kOk; // minimised
+    bands_.Flush();
     present_->Draw(color_.data(), bbWidth_, bbHeight_, 0, dw, dh, shown_);
     ++drawCalls_;
     SDL_GL_SwapWindow(window_->Sdl());
@@ -469,10 +476,12 @@ Result SoftDevice::Present() {
 }
 
 void SoftDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
+    bands_.Flush();
     argb = color_;
 }
 
 void SoftDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    bands_.Flush();
     present_->ReadPresented(color_.data(), bbWidth_, bbHeight_, width, height, argb);
 }
 
@@ -525,7 +534,13 @@ Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t 
     return *out ? kOk : kErrInvalidCall;
 }
 
+void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
+    if (bands_.Pending() && t->QueuedIn() == bands_.Epoch())
+        bands_.Flush();
+}
+
 void SoftDevice::Forget(SoftTexture* t) {
+    BeforeTextureChange(t);
     liveTextures_.erase(t);
     for (SoftTexture*& bound : state_.textures)
         if (bound == t)

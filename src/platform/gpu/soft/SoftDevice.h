@@ -81,6 +81,9 @@ public:
     uint64_t TextureCopyBytes() const override;
     void Finish() override {}
 
+    // A texture's texels are about to change or go: the draws queued to read
+    // them are drawn first.
+    void BeforeTextureChange(const SoftTexture* t);
     void Forget(SoftTexture* t);
     void Forget(SoftVertexBuffer* vb);
     void Forget(SoftIndexBuffer* ib);

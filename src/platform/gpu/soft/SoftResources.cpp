@@ -85,6 +85,8 @@ Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, 
     Slot& s = levels_[level];
     if (s.locked)
         return kErrInvalidCall;
+    if (device_)
+        device_->BeforeTextureChange(this);
     const uint32_t w = s.pixels.width, h = s.pixels.height;
     Rect r{0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)};
     if (rect) {

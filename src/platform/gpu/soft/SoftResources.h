@@ -39,6 +39,9 @@ public:
     bool Opaque() const { return opaque_; }
     void Detach() { device_ = nullptr; }
     size_t Bytes() const;
+    // The device's flush count when a draw reading this texture was last queued.
+    void MarkQueued(uint64_t epoch) { queuedIn_ = epoch; }
+    uint64_t QueuedIn() const { return queuedIn_; }
 
 private:
     struct Slot {
@@ -53,6 +56,7 @@ private:
     void UpdateOpacity();
 
     SoftDevice* device_;
+    uint64_t queuedIn_ = 0;
     uint32_t usage_, format_, pool_;
     std::vector<Slot> levels_;
     bool opaque_ = false;

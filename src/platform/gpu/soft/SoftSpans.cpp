@@ -57,7 +57,9 @@ inline uint32_t Sample(const SoftSampler& s, float u, float v) {
     const int32_t xa = Wrap(x0, s.width, s.wrapU), xb = Wrap(x0 + 1, s.width, s.wrapU);
     const uint32_t* ra = s.texels + Wrap(y0, s.height, s.wrapV) * s.width;
     const uint32_t* rb = s.texels + Wrap(y0 + 1, s.height, s.wrapV) * s.width;
-    return Lerp4(Lerp4(ra[xa], ra[xb], wx), Lerp4(rb[xa], rb[xb], wx), wy);
+    // Down the columns first: along a row of the texture that blend is
+    // shared by every pixel of a span, which the fast routines make once.
+    return Lerp4(Lerp4(ra[xa], rb[xa], wy), Lerp4(ra[xb], rb[xb], wy), wx);
 }
 
 inline uint32_t Arg(uint32_t arg, uint32_t diffuse, uint32_t cur, uint32_t tex, uint32_t tf) {
