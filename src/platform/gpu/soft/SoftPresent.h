@@ -1,7 +1,8 @@
 #pragma once
 // Shows the software back end's finished frame: the picture goes through the
-// gamma ramp's lookup table, up as one BGRA texture, and onto the window as
-// one opaque quad with depth, blending and everything else off.
+// gamma ramp's lookup table, up as one BGRA texture, and into the window as one
+// framebuffer blit. On Mesa's llvmpipe both steps are plain copies when the
+// picture is shown 1:1 (see SoftPresent.cpp); a scaled picture is filtered.
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,8 @@ public:
     void SetRamp(const GammaRamp& ramp);
     // Draws the frame (0xAARRGGBB words, top row first) into `framebuffer` of
     // width x height with its aspect kept; `shown` receives where it landed.
+    // The result is opaque: framebuffer 0 (the window) is given the picture's
+    // own alpha only when it has none to keep, any other is given full alpha.
     void Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight, uint32_t framebuffer,
               int32_t width, int32_t height, int32_t shown[4]);
     // Draws into an offscreen target of width x height and reads it back.
@@ -26,9 +29,13 @@ public:
                        uint32_t height, std::vector<uint32_t>& out);
 
 private:
-    uint32_t program_ = 0, vao_ = 0, texture_ = 0;
+    // The picture as it goes up: `argb` itself, or a copy through the ramp
+    // and with full alpha when the target keeps alpha.
+    const uint32_t* Prepare(const uint32_t* argb, size_t count, bool targetKeepsAlpha);
+
+    uint32_t texture_ = 0, source_ = 0; // the picture's texture and a framebuffer holding it
     uint32_t texWidth_ = 0, texHeight_ = 0;
-    int32_t filter_ = 0;
+    bool windowKeepsAlpha_ = true;
     bool identity_ = true;
     uint8_t lut_[3][256];
     std::vector<uint32_t> ramped_;
