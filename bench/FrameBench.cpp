@@ -18,7 +18,8 @@
 // "redraws" the frames drawn again after a failed guess, "kpx_skipped" the
 // pixels left out of draws (thousands), "kpx_covered" the pixels the draws
 // that reached the back end covered. "<gl|soft>-unclipped" rows draw without
-// leaving out what opaque draws above hide.
+// leaving out what opaque draws above hide; "soft-1thread" rows draw on the
+// game's thread alone (GLORVANE_SOFT_THREADS=1).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -45,11 +46,39 @@ constexpr int kBreakdownRounds = 25;
 constexpr int kMinBreakdownRounds = 1;
 constexpr double kBreakdownSeconds = 2.0;
 
-enum BackEnd : int { kGl, kSoft };
+// kSoftOneThread: the software back end drawing on the game's thread alone.
+enum BackEnd : int { kGl, kSoft, kSoftOneThread };
 
 const char* BackEndOption(BackEnd b) {
-    return b == kSoft ? "soft" : "gl";
+    return b == kGl ? "gl" : "soft";
 }
+
+const char* BackEndName(BackEnd b) {
+    return b == kSoftOneThread ? "soft-1thread" : BackEndOption(b);
+}
+
+// Sets an environment variable for a while, as it was after.
+class EnvFor {
+public:
+    EnvFor(const char* name, const char* value) : name_(name) {
+        if (const char* before = std::getenv(name))
+            saved_ = before;
+        if (value)
+            setenv(name, value, 1);
+    }
+    ~EnvFor() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    EnvFor(const EnvFor&) = delete;
+    EnvFor& operator=(const EnvFor&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
 
 double Median(std::vector<double> v) {
     if (v.empty())
@@ -148,15 +177,12 @@ OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd, bool clipped) {
     o.scene = scene;
     o.backEnd = backEnd;
     o.clipped = clipped;
-    const char* before = std::getenv("GLORVANE_RENDERER");
-    const std::optional<std::string> saved =
-        before ? std::optional<std::string>(before) : std::nullopt;
-    setenv("GLORVANE_RENDERER", BackEndOption(backEnd), 1);
-    const bool opened = o.run.Open(scene, &o.error);
-    if (saved)
-        setenv("GLORVANE_RENDERER", saved->c_str(), 1);
-    else
-        unsetenv("GLORVANE_RENDERER");
+    bool opened = false;
+    {
+        const EnvFor renderer("GLORVANE_RENDERER", BackEndOption(backEnd));
+        const EnvFor threads("GLORVANE_SOFT_THREADS", backEnd == kSoftOneThread ? "1" : nullptr);
+        opened = o.run.Open(scene, &o.error);
+    }
     if (!opened)
         return o;
     const gpu::FrameProbe* d = o.run.Device();
@@ -226,10 +252,12 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
 
 const bool kRegistered = [] {
     for (SceneRun::Scene scene : SceneRun::kScenes)
-        for (BackEnd backEnd : {kSoft, kGl})
+        for (BackEnd backEnd : {kSoft, kSoftOneThread, kGl})
             for (bool clipped : {true, false}) {
+                if (backEnd == kSoftOneThread && !clipped)
+                    continue;
                 const std::string name = std::string("BM_Frame/") + SceneRun::Name(scene) + "/" +
-                                         BackEndOption(backEnd) + (clipped ? "" : "-unclipped");
+                                         BackEndName(backEnd) + (clipped ? "" : "-unclipped");
                 benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd, clipped)
                     ->MeasureProcessCPUTime()
                     ->UseRealTime()

@@ -23,7 +23,8 @@ public:
     SoftBands(const SoftBands&) = delete;
     SoftBands& operator=(const SoftBands&) = delete;
 
-    // Up to four threads where the processor runs that many at once.
+    // Up to three threads where the processor runs that many at once, or what
+    // GLORVANE_SOFT_THREADS asks for (1 to 16).
     static uint32_t DefaultCount();
     uint32_t Count() const { return static_cast<uint32_t>(setups_.size()); }
 
