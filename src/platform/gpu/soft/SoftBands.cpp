@@ -66,6 +66,13 @@ uint64_t SoftBands::Pixels() const {
     return n;
 }
 
+uint64_t SoftBands::HiddenPixels() const {
+    uint64_t n = 0;
+    for (const SoftSetup& s : setups_)
+        n += s.HiddenPixels();
+    return n;
+}
+
 void SoftBands::Draw(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
                      const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                      const SoftTarget& target, uint32_t cull, double minSpread) {

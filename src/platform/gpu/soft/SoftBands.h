@@ -33,8 +33,9 @@ public:
     void Draw(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
               const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
               const SoftTarget& target, uint32_t cull, double minSpread = kMinSpreadPixels);
-    // The pixels shaded so far, over all bands.
+    // The pixels shaded so far, over all bands, and those left out as hidden.
     uint64_t Pixels() const;
+    uint64_t HiddenPixels() const;
 
     static constexpr double kMinSpreadPixels = 16384;
 
