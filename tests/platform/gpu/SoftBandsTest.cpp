@@ -23,8 +23,7 @@ struct Picture {
     uint64_t pixels = 0;
 };
 
-// One stage of `op` on the arguments, blended with its alpha, depth tested
-// and written.
+// One stage of `op` on the arguments, blended with its alpha, depth tested and written.
 SoftPixelState BlendedOverDepth(uint32_t op, uint32_t arg1, uint32_t arg2) {
     SoftPixelState st;
     st.stageCount = 1;
@@ -88,12 +87,9 @@ TEST(SoftBands, ManyThreadsDrawWhatOneDraws) {
     EXPECT_GT(one.pixels, 50000u); // the draws do overlap
 }
 
-// Hidden rectangles leave pixels out and change no other: random textured,
-// blended, depth-tested triangles (some in perspective) over random sets of
-// overlapping, touching and off-target rectangles, drawn with them on three
-// bands and without them on one. Outside the rectangles colour and depth match
-// to the bit (inside, later opaque draws decide); every pixel of the rows is
-// either shaded or counted as left out.
+// Random textured, blended, depth-tested triangles (some in perspective) over
+// random rectangles (overlapping, touching, off the target), drawn with them on
+// three bands and without on one: outside them colour and depth match to the bit.
 TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
     constexpr int32_t kW = 700, kH = 120;
     std::mt19937 rng(47);
