@@ -631,10 +631,14 @@ const std::vector<CDrawClipper::PixelRect>& CDrawClipper::ActiveRects(uint32_t d
     return active_;
 }
 
-bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gpu::Vertex>& out) {
+bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gpu::Vertex>& out,
+                        std::vector<PixelRect>* hidden) {
     const Noted& d = noted_[draw];
     Select(d, vertices);
     out.clear();
+    hiddenPieces_.clear();
+    if (hidden)
+        hidden->clear();
     static const std::vector<PixelRect> kNone;
     const std::vector<PixelRect>& rects =
         (!enabled_ || !d.known || d.type != gpu::Prim::TriangleList ||
@@ -647,9 +651,11 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
                 CountTriangle(Vert(tri_[t]), Vert(tri_[t + 1]), Vert(tri_[t + 2]));
         return false;
     }
+    if (hidden)
+        HiddenFor(rects, *hidden);
     bool changed = false;
     // Whether the triangle's pixels all lie under one rectangle.
-    auto hidden = [&](const Win& a, const Win& b, const Win& c) {
+    auto underOne = [&](const Win& a, const Win& b, const Win& c) {
         if (!a.valid || !b.valid || !c.valid)
             return false;
         const double x0 = std::min({a.x, b.x, c.x}), x1 = std::max({a.x, b.x, c.x});
@@ -672,26 +678,7 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
             bool cut = false;
             const bool splittable = Splittable(corner);
             for (const PixelRect& r : rects) {
-                const double hx0 = r.x0 - 0.5, hy0 = r.y0 - 0.5;
-                const double hx1 = r.x1 - 0.5, hy1 = r.y1 - 0.5;
-                spare_.clear();
-                for (const Piece& p : pieces_) {
-                    const double ix0 = std::max(p.x0, hx0), ix1 = std::min(p.x1, hx1);
-                    const double iy0 = std::max(p.y0, hy0), iy1 = std::min(p.y1, hy1);
-                    if (ix0 >= ix1 || iy0 >= iy1) {
-                        spare_.push_back(p);
-                        continue;
-                    }
-                    cut = true;
-                    if (p.y0 < iy0)
-                        spare_.push_back({p.x0, p.y0, p.x1, iy0});
-                    if (iy1 < p.y1)
-                        spare_.push_back({p.x0, iy1, p.x1, p.y1});
-                    if (p.x0 < ix0)
-                        spare_.push_back({p.x0, iy0, ix0, iy1});
-                    if (ix1 < p.x1)
-                        spare_.push_back({ix1, iy0, p.x1, iy1});
-                }
+                cut = CutOut({r.x0 - 0.5, r.y0 - 0.5, r.x1 - 0.5, r.y1 - 0.5}) || cut;
                 if (spare_.size() > kMaxPieces)
                     break; // the rest of the rectangles leave this quad alone
                 pieces_.swap(spare_);
@@ -710,7 +697,7 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
             t += 6;
             continue;
         }
-        if (hidden(Vert(tri_[t]), Vert(tri_[t + 1]), Vert(tri_[t + 2])))
+        if (underOne(Vert(tri_[t]), Vert(tri_[t + 1]), Vert(tri_[t + 2])))
             changed = true;
         else
             keep(t);
@@ -718,6 +705,29 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
     }
     return changed;
 }
+bool CDrawClipper::CutOut(const Piece& h) {
+    spare_.clear();
+    bool cut = false;
+    for (const Piece& p : pieces_) {
+        const double ix0 = std::max(p.x0, h.x0), ix1 = std::min(p.x1, h.x1);
+        const double iy0 = std::max(p.y0, h.y0), iy1 = std::min(p.y1, h.y1);
+        if (ix0 >= ix1 || iy0 >= iy1) {
+            spare_.push_back(p);
+            continue;
+        }
+        cut = true;
+        if (p.y0 < iy0)
+            spare_.push_back({p.x0, p.y0, p.x1, iy0});
+        if (iy1 < p.y1)
+            spare_.push_back({p.x0, iy1, p.x1, p.y1});
+        if (p.x0 < ix0)
+            spare_.push_back({p.x0, iy0, ix0, iy1});
+        if (ix1 < p.x1)
+            spare_.push_back({ix1, iy0, p.x1, iy1});
+    }
+    return cut;
+}
+
 void CDrawClipper::EmitPieces(const uint32_t corner[4], bool keepOrder,
                               std::vector<gpu::Vertex>& out) {
     const gpu::Vertex& tl = vertices_[corner[kTL]];
@@ -766,9 +776,48 @@ void CDrawClipper::EmitPieces(const uint32_t corner[4], bool keepOrder,
 void CDrawClipper::CountTriangle(const Win& a, const Win& b, const Win& c) {
     if (!a.valid || !b.valid || !c.valid)
         return;
-    double x[9] = {a.x, b.x, c.x}, y[9] = {a.y, b.y, c.y};
-    const double x0 = viewport_.x, y0 = viewport_.y;
-    covered_ += AreaWithin(x, y, 3, x0, y0, x0 + viewport_.width, y0 + viewport_.height);
+    auto within = [&](double x0, double y0, double x1, double y1) {
+        double x[9] = {a.x, b.x, c.x}, y[9] = {a.y, b.y, c.y};
+        return AreaWithin(x, y, 3, x0, y0, x1, y1);
+    };
+    const double vx0 = viewport_.x, vy0 = viewport_.y;
+    covered_ += within(vx0, vy0, vx0 + viewport_.width, vy0 + viewport_.height);
+    const double bx0 = std::min({a.x, b.x, c.x}), bx1 = std::max({a.x, b.x, c.x});
+    const double by0 = std::min({a.y, b.y, c.y}), by1 = std::max({a.y, b.y, c.y});
+    for (const Piece& p : hiddenPieces_) // inside the viewport already
+        if (p.x0 < bx1 && bx0 < p.x1 && p.y0 < by1 && by0 < p.y1)
+            covered_ -= within(p.x0, p.y0, p.x1, p.y1);
+}
+
+void CDrawClipper::HiddenFor(const std::vector<PixelRect>& rects, std::vector<PixelRect>& hidden) {
+    const double vx0 = viewport_.x, vy0 = viewport_.y;
+    const double vx1 = vx0 + viewport_.width, vy1 = vy0 + viewport_.height;
+    // The draw's window box (all of the viewport when a vertex lies behind the eye).
+    double x0 = vx1, y0 = vy1, x1 = vx0, y1 = vy0;
+    for (size_t i = 0; i < triCount_; ++i) {
+        const Win& w = Vert(tri_[i]);
+        if (!w.valid) {
+            x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
+            break;
+        }
+        x0 = std::min(x0, w.x), x1 = std::max(x1, w.x);
+        y0 = std::min(y0, w.y), y1 = std::max(y1, w.y);
+    }
+    // Pixel centres of a rectangle lie within [x0 - 0.5, x1 - 0.5] in window space.
+    for (const PixelRect& r : rects) {
+        const double hx0 = std::max(r.x0 - 0.5, vx0), hy0 = std::max(r.y0 - 0.5, vy0);
+        const double hx1 = std::min(r.x1 - 0.5, vx1), hy1 = std::min(r.y1 - 0.5, vy1);
+        if (hx0 >= x1 || hx1 <= x0 || hy0 >= y1 || hy1 <= y0 || hx0 >= hx1 || hy0 >= hy1)
+            continue;
+        // What this one hides beyond the ones before, for counting.
+        pieces_.assign(1, Piece{hx0, hy0, hx1, hy1});
+        for (const PixelRect& o : hidden) {
+            CutOut({o.x0 - 0.5, o.y0 - 0.5, o.x1 - 0.5, o.y1 - 0.5});
+            pieces_.swap(spare_);
+        }
+        hiddenPieces_.insert(hiddenPieces_.end(), pieces_.begin(), pieces_.end());
+        hidden.push_back(r);
+    }
 }
 
 void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {

@@ -53,13 +53,16 @@ public:
     // Draw number `draw` (in the order noted; called in that order after
     // Resolve) with `vertices` its vertices as noted: false when it is played
     // as recorded, else `out` receives the triangle list to play instead
-    // (empty when nothing of it shows).
-    bool Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gpu::Vertex>& out);
+    // (empty when nothing of it shows). `hidden` (when the back end leaves
+    // out the pixels under rectangles it is handed) receives the rectangles
+    // that may hide pixels of what is played, to hand it with the draw.
+    bool Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gpu::Vertex>& out,
+              std::vector<PixelRect>* hidden = nullptr);
     // The noted draws are played: forget them.
     void Forget();
 
     // Pixels covered by the played draws so far (each triangle's area within
-    // its viewport).
+    // its viewport, less its area under the rectangles handed with it).
     uint64_t CoveredPixels() const { return static_cast<uint64_t>(covered_ + 0.5); }
     // The opaque rectangles of the draws noted since the last Forget.
     std::vector<PixelRect> OpaqueRects() const;
@@ -122,8 +125,13 @@ private:
     bool RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     // The rectangles of the opaque draws after `draw`.
     const std::vector<PixelRect>& ActiveRects(uint32_t draw);
+    // pieces_ less the area `h`, in spare_; whether that took anything away.
+    bool CutOut(const Piece& h);
     void EmitPieces(const uint32_t corner[4], bool keepOrder, std::vector<gpu::Vertex>& out);
     void CountTriangle(const Win& a, const Win& b, const Win& c);
+    // The rectangles of `rects` that reach the draw's triangles, in `hidden`,
+    // and the window areas they hide without overlaps, in hiddenPieces_.
+    void HiddenFor(const std::vector<PixelRect>& rects, std::vector<PixelRect>& hidden);
 
     bool enabled_ = true;
     // The draw being examined or clipped: its vertices, triangles (three
@@ -157,5 +165,6 @@ private:
     using PartsKey = std::tuple<const CTexture*, uint64_t, int32_t, int32_t, int32_t, int32_t>;
     std::map<PartsKey, std::vector<PixelRect>> parts_;
     std::vector<Piece> pieces_, spare_;
+    std::vector<Piece> hiddenPieces_; // counted as not covered
     double covered_ = 0.0;
 };

@@ -506,7 +506,7 @@ bool CRenderDevice::PreparePlayBuffers(uint32_t vertices, uint32_t indices) {
 void CRenderDevice::Play(bool sceneEnds) {
     if (!recorder_.Recording() || recorder_.Empty() || !device_)
         return;
-    recorder_.Prepare(sceneEnds);
+    recorder_.Prepare(sceneEnds, device_->TakesHiddenRects());
     const std::vector<gpu::Vertex>& vertices = recorder_.PlayVertices();
     const std::vector<uint32_t>& indices = recorder_.PlayIndices();
     bool uploaded = false;
@@ -580,8 +580,12 @@ void CRenderDevice::Play(bool sceneEnds) {
                 indexSerial_ = playIndices_->GetSerial();
                 bound = true;
             }
+            if (p.hiddenCount > 0)
+                device_->SetHiddenRects(recorder_.HiddenRects(p), p.hiddenCount);
             device_->DrawIndexedPrimitive(p.type, p.firstVertex, p.vertexCount,
                                           indexBase + p.firstIndex, p.primitiveCount);
+            if (p.hiddenCount > 0)
+                device_->SetHiddenRects(nullptr, 0);
             break;
         }
         }

@@ -36,6 +36,7 @@ void CSceneRecorder::Forget() {
     vertices_.clear();
     indices_.clear();
     played_.clear();
+    hidden_.clear();
     playVertices_.clear();
     playIndices_.clear();
     clipper_.Forget();
@@ -158,18 +159,27 @@ bool CSceneRecorder::Draw(const CRenderDevice& device, uint32_t type, const CVer
     return true;
 }
 
-void CSceneRecorder::Prepare(bool sceneEnds) {
+void CSceneRecorder::Prepare(bool sceneEnds, bool handsHidden) {
     clipper_.Resolve(sceneEnds);
     played_.assign(draws_.size(), Played{});
     playVertices_.clear();
     playIndices_.clear();
+    hidden_.clear();
     for (size_t i = 0; i < draws_.size(); ++i) {
         const Recorded& d = draws_[i];
         const gpu::Vertex* vertices = vertices_.data() + d.vertex;
         Played& p = played_[i];
         p.firstVertex = static_cast<uint32_t>(playVertices_.size());
         p.firstIndex = static_cast<uint32_t>(playIndices_.size());
-        if (clipper_.Clip(i, vertices, clipped_)) {
+        const bool clipped =
+            clipper_.Clip(i, vertices, clipped_, handsHidden ? &hiddenOfDraw_ : nullptr);
+        if (handsHidden) {
+            p.firstHidden = static_cast<uint32_t>(hidden_.size());
+            p.hiddenCount = static_cast<uint32_t>(hiddenOfDraw_.size());
+            for (const CDrawClipper::PixelRect& r : hiddenOfDraw_)
+                hidden_.push_back({r.x0, r.y0, r.x1, r.y1});
+        }
+        if (clipped) {
             p.type = gpu::Prim::TriangleList;
             p.vertexCount = static_cast<uint32_t>(clipped_.size());
             p.primitiveCount = p.vertexCount / 3;

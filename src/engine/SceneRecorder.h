@@ -43,9 +43,11 @@ public:
         uint32_t flags = 0, color = 0, stencil = 0;
         float z = 1.0f;
     };
-    // A draw as it is played: from the playing buffers (empty: nothing shows).
+    // A draw as it is played: from the playing buffers (empty: nothing shows),
+    // with the rectangles whose pixels the device may leave out.
     struct Played {
         uint32_t type = 0, firstVertex = 0, vertexCount = 0, firstIndex = 0, primitiveCount = 0;
+        uint32_t firstHidden = 0, hiddenCount = 0; // in HiddenRects()
     };
 
     bool Recording() const { return recording_; }
@@ -77,12 +79,15 @@ public:
 
     // Clips the recorded draws and lays out what is played: the vertices and
     // (absolute) indices for the playing buffers, and per draw where its part
-    // lies. `sceneEnds`: the recording ends with its scene.
-    void Prepare(bool sceneEnds);
+    // lies. `sceneEnds`: the recording ends with its scene. `handsHidden`:
+    // the device takes hidden rectangles (Device::TakesHiddenRects), so the
+    // draws are also given the rectangles that hide parts of them.
+    void Prepare(bool sceneEnds, bool handsHidden = false);
     const std::vector<Command>& Commands() const { return commands_; }
     const std::vector<gpu::Vertex>& PlayVertices() const { return playVertices_; }
     const std::vector<uint32_t>& PlayIndices() const { return playIndices_; }
     const Played& GetPlayed(uint32_t item) const { return played_[item]; }
+    const gpu::Rect* HiddenRects(const Played& p) const { return hidden_.data() + p.firstHidden; }
     const Binding& GetBinding(uint32_t item) const { return bindings_[item]; }
     const gpu::Matrix& GetMatrix(uint32_t item) const { return matrices_[item]; }
     const gpu::Viewport& GetViewportItem(uint32_t item) const { return viewports_[item]; }
@@ -115,6 +120,8 @@ private:
     std::vector<Played> played_;
     std::vector<gpu::Vertex> playVertices_;
     std::vector<uint32_t> playIndices_;
+    std::vector<gpu::Rect> hidden_;
+    std::vector<CDrawClipper::PixelRect> hiddenOfDraw_;
     std::vector<gpu::Vertex> clipped_;
     std::vector<uint32_t> scratch_;
     CDrawClipper clipper_;

@@ -286,6 +286,14 @@ public:
     // more for that scene (and uses depth until the tests are safe again).
     virtual void SetDepthOnDemand(bool) {}
     virtual bool RedrawScene() { return false; }
+
+    // Rectangles of back-buffer pixels (right and bottom exclusive) that
+    // opaque draws later in the scene paint over: a back end that takes them
+    // (TakesHiddenRects) may leave the following draws' pixels inside them
+    // unshaded, and shades every other pixel exactly as without them. They
+    // hold until the next call; a count of 0 ends them. Others ignore them.
+    virtual bool TakesHiddenRects() const { return false; }
+    virtual void SetHiddenRects(const Rect* /*rects*/, uint32_t /*count*/) {}
 };
 
 // The adapter level: displays, their modes and capabilities; creates the device.

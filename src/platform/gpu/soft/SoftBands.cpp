@@ -49,6 +49,13 @@ uint64_t SoftBands::Pixels() const {
     return n;
 }
 
+uint64_t SoftBands::HiddenPixels() const {
+    uint64_t n = 0;
+    for (const SoftSetup& s : setups_)
+        n += s.HiddenPixels();
+    return n;
+}
+
 void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
                       const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                       const SoftTarget& target, uint32_t cull) {
@@ -56,6 +63,10 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         return;
     Job job{tris_.size() / 3, count, state, {}, vp, target, cull, true};
     std::copy(stages, stages + kCombinerStages, job.stages);
+    if (target.hidden) {
+        masks_.push_back(*target.hidden);
+        job.target.hidden = &masks_.back();
+    }
     tris_.insert(tris_.end(), tris, tris + count * 3);
     // Each triangle's rows and area, from its vertices.
     const double hw = vp.width * 0.5, hh = vp.height * 0.5;
@@ -121,6 +132,7 @@ void SoftBands::Flush(double minSpread) {
     jobs_.clear();
     tris_.clear();
     rows_.clear();
+    masks_.clear();
     area_ = 0;
     ++epoch_;
 }

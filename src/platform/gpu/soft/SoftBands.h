@@ -8,6 +8,7 @@
 // threads meet once per frame, not once per draw.
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <thread>
 #include <vector>
 
@@ -29,8 +30,8 @@ public:
     uint32_t Count() const { return static_cast<uint32_t>(setups_.size()); }
 
     // Queues `count` triangles (three vertices each, in drawing order); the
-    // vertices, state and viewport are copied, the textures and the target
-    // must stay as they are until Flush.
+    // vertices, state, viewport and hidden pixels are copied, the textures
+    // and the target's buffers must stay as they are until Flush.
     void Queue(const SoftClipVertex* tris, size_t count, const SoftPixelState& state,
                const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                const SoftTarget& target, uint32_t cull);
@@ -40,8 +41,9 @@ public:
     bool Pending() const { return !jobs_.empty(); }
     // Counts the flushes: a texture queued since the last one is read by the next.
     uint64_t Epoch() const { return epoch_; }
-    // The pixels shaded so far, over all threads.
+    // The pixels shaded so far, over all threads, and those left out as hidden.
     uint64_t Pixels() const;
+    uint64_t HiddenPixels() const;
 
     static constexpr double kMinSpreadPixels = 65536;
 
@@ -64,6 +66,7 @@ private:
     std::vector<Job> jobs_;
     std::vector<SoftClipVertex> tris_;
     std::vector<float> rows_; // each triangle's top and bottom row
+    std::deque<SoftRowMask> masks_; // the queued draws' hidden pixels
     double area_ = 0;
     int32_t top_ = 0, bottom_ = 0; // the rows the queued draws may reach
     uint32_t bandCount_ = 1;

@@ -434,6 +434,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     target.clip[1] = static_cast<int32_t>(vp.y);
     target.clip[2] = static_cast<int32_t>(vp.x + vp.width);
     target.clip[3] = static_cast<int32_t>(vp.y + vp.height);
+    target.hidden = hidden_.Empty() ? nullptr : &hidden_;
     const uint32_t cull = state_.rs[Rs::CullMode];
     triangles_.resize(static_cast<size_t>(primCount) * 3);
     for (uint32_t t = 0; t < primCount; ++t) {
@@ -458,6 +459,10 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         if (t)
             t->MarkQueued(bands_.Epoch());
     return kOk;
+}
+
+void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
+    hidden_.Set(rects, rects ? count : 0);
 }
 
 // ---- presenting ----

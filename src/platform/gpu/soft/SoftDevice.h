@@ -66,6 +66,8 @@ public:
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
     int32_t ShowCursor(int32_t show) override;
     void SetStateCacheBypass(bool) override {} // no driver below to forward to
+    bool TakesHiddenRects() const override { return true; }
+    void SetHiddenRects(const Rect* rects, uint32_t count) override;
 
     // ---- inspection ----
     const char* BackEndName() const override { return "software"; }
@@ -76,7 +78,8 @@ public:
     uint64_t DrawCalls() const override { return drawCalls_; }
     uint64_t StateCalls() const override { return 0; }
     uint64_t SceneRedraws() const override { return 0; }
-    uint64_t SkippedPixels() const override { return 0; }
+    // The pixels of draws' rows left out under hidden rectangles.
+    uint64_t SkippedPixels() const override { return bands_.HiddenPixels(); }
     bool DrawsWithoutDepth() const override { return !depthUsed_; }
     uint64_t TextureCopyBytes() const override;
     void Finish() override {}
@@ -110,6 +113,7 @@ private:
 
     SoftState state_;
     SoftBands bands_;
+    SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     GammaRamp ramp_;
     SoftVertexBuffer* stream_ = nullptr;

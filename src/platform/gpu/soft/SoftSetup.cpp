@@ -12,6 +12,14 @@ constexpr int64_t kSubPixels = 256;      // vertex positions snap to 1/256 pixel
 constexpr double kWindowLimit = 65536.0; // keeps the fixed-point edge sums in range
 constexpr float kMinW = 1.0e-6f;
 constexpr uint32_t kMaxClipped = 9;
+// The span routines step a span's values from its first pixel, so what a
+// pixel gets depends, in the last bits, on where its span starts. A row's
+// span starts again every kAnchorStep pixels from its first one, whether
+// pixels are hidden or not: leaving hidden pixels out then changes no other
+// pixel. A piece after hidden pixels is shaded from its anchor (the pixels
+// between lie under an opaque draw to come), a hidden end is left off, and
+// pieces all hidden are skipped.
+constexpr int64_t kAnchorStep = 256;
 
 int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
     int64_t q = a / b;
@@ -252,6 +260,36 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
 
     SoftSpan span;
     span.perspective = perspective;
+    // Pixels from..to (inclusive) of the row, stepped from `from`.
+    auto shade = [&](int64_t from, int64_t to, int32_t row) {
+        const auto count = static_cast<int32_t>(to - from + 1);
+        const auto px = static_cast<double>(from), pyd = static_cast<double>(row);
+        for (int c = 0; c < 4; ++c) {
+            span.color[c] = static_cast<float>(color[c].At(px, pyd));
+            span.dColor[c] = static_cast<float>(color[c].dx);
+        }
+        for (uint32_t s = 0; s < kCombinerStages; ++s)
+            for (int k = 0; k < 2; ++k) {
+                span.uv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].At(px, pyd)) : 0;
+                span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
+            }
+        // The stages read their own uv set: the span holds them by stage.
+        span.z = static_cast<float>(z.At(px, pyd));
+        span.dz = static_cast<float>(z.dx);
+        span.q = static_cast<float>(q.At(px, pyd));
+        span.dq = static_cast<float>(q.dx);
+        const size_t at = static_cast<size_t>(row) * target.width + static_cast<size_t>(from);
+        ShadeSpan(state, span, target.color + at, target.depth ? target.depth + at : nullptr,
+                  count);
+        pixels_ += static_cast<uint64_t>(count);
+    };
+    // The hidden rectangles' rows, met top to bottom.
+    const SoftRowMask::Band* band = nullptr;
+    const SoftRowMask::Band* bandsEnd = nullptr;
+    if (target.hidden) {
+        band = target.hidden->Bands().data();
+        bandsEnd = band + target.hidden->Bands().size();
+    }
     for (int32_t row = top; row < bottom; ++row) {
         const int64_t py = static_cast<int64_t>(row) * kSubPixels;
         int64_t lo = left, hi = right - 1; // inclusive pixel range
@@ -271,26 +309,67 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
         }
         if (lo > hi)
             continue;
-        const auto count = static_cast<int32_t>(hi - lo + 1);
-        const auto px = static_cast<double>(lo), pyd = static_cast<double>(row);
-        for (int c = 0; c < 4; ++c) {
-            span.color[c] = static_cast<float>(color[c].At(px, pyd));
-            span.dColor[c] = static_cast<float>(color[c].dx);
+        while (band != bandsEnd && band->bottom <= row)
+            ++band;
+        const bool masked = band != bandsEnd && band->top <= row;
+        const SoftRowMask::Run* runs = masked ? target.hidden->Runs(*band) : nullptr;
+        const uint32_t runCount = masked ? band->count : 0;
+        // The span in pieces of kAnchorStep pixels, each from its anchor and
+        // up to its last pixel that is not hidden (runs are merged: the
+        // pixel before one is never hidden).
+        for (int64_t from = lo; from <= hi; from += kAnchorStep) {
+            const int64_t end = std::min(hi, from + kAnchorStep - 1);
+            int64_t to = end;
+            for (uint32_t r = runCount; r-- > 0;)
+                if (runs[r].x0 <= to && to < runs[r].x1) {
+                    to = runs[r].x0 - 1;
+                    break;
+                }
+            to = std::max(to, from - 1);
+            hiddenPixels_ += static_cast<uint64_t>(end - to);
+            if (to >= from)
+                shade(from, to, row);
         }
-        for (uint32_t s = 0; s < kCombinerStages; ++s)
-            for (int k = 0; k < 2; ++k) {
-                span.uv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].At(px, pyd)) : 0;
-                span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
-            }
-        // The stages read their own uv set: the span holds them by stage.
-        span.z = static_cast<float>(z.At(px, pyd));
-        span.dz = static_cast<float>(z.dx);
-        span.q = static_cast<float>(q.At(px, pyd));
-        span.dq = static_cast<float>(q.dx);
-        const size_t at = static_cast<size_t>(row) * target.width + lo;
-        ShadeSpan(state, span, target.color + at, target.depth ? target.depth + at : nullptr,
-                  count);
-        pixels_ += static_cast<uint64_t>(count);
+    }
+}
+
+void SoftRowMask::Set(const Rect* rects, uint32_t count) {
+    bands_.clear();
+    runs_.clear();
+    area_ = 0;
+    std::vector<int32_t>& rows = rows_;
+    rows.clear();
+    for (uint32_t i = 0; i < count; ++i)
+        if (rects[i].left < rects[i].right && rects[i].top < rects[i].bottom) {
+            rows.push_back(rects[i].top);
+            rows.push_back(rects[i].bottom);
+        }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (size_t i = 0; i + 1 < rows.size(); ++i) {
+        Band b{rows[i], rows[i + 1], static_cast<uint32_t>(runs_.size()), 0};
+        for (uint32_t r = 0; r < count; ++r)
+            if (rects[r].left < rects[r].right && rects[r].top <= b.top &&
+                rects[r].bottom >= b.bottom)
+                runs_.push_back({rects[r].left, rects[r].right});
+        auto first = runs_.begin() + b.first;
+        std::sort(first, runs_.end(), [](const Run& x, const Run& y) { return x.x0 < y.x0; });
+        // Overlapping and touching ranges become one.
+        auto out = first;
+        for (auto it = first; it != runs_.end(); ++it) {
+            if (out != first && it->x0 <= (out - 1)->x1)
+                (out - 1)->x1 = std::max((out - 1)->x1, it->x1);
+            else
+                *out++ = *it;
+        }
+        runs_.erase(out, runs_.end());
+        b.count = static_cast<uint32_t>(runs_.size() - b.first);
+        if (b.count == 0)
+            continue;
+        for (uint32_t r = b.first; r < b.first + b.count; ++r)
+            area_ += static_cast<uint64_t>(runs_[r].x1 - runs_[r].x0) *
+                     static_cast<uint64_t>(b.bottom - b.top);
+        bands_.push_back(b);
     }
 }
 

@@ -5,6 +5,7 @@
 // at integer coordinates of the game's geometry), culling, the mip level and
 // filter each stage reads, and the rows of pixels handed to the span routines.
 #include <cstdint>
+#include <vector>
 
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/soft/SoftSpans.h"
@@ -27,11 +28,39 @@ struct SoftStageTexture {
     bool wrapU = true, wrapV = true;
 };
 
+// Pixels the rasteriser leaves out because opaque draws later paint over
+// them: rectangles, kept as runs of rows that meet the same ones, each run
+// with its column ranges merged and sorted left to right.
+class SoftRowMask {
+public:
+    struct Run {
+        int32_t x0, x1; // columns, x1 exclusive
+    };
+    struct Band {
+        int32_t top, bottom;   // rows, bottom exclusive
+        uint32_t first, count; // its runs
+    };
+    // Rectangles with right and bottom exclusive; empty ones are left out.
+    void Set(const Rect* rects, uint32_t count);
+    bool Empty() const { return bands_.empty(); }
+    const std::vector<Band>& Bands() const { return bands_; }
+    const Run* Runs(const Band& b) const { return runs_.data() + b.first; }
+    // The pixels the rectangles hold.
+    uint64_t Area() const { return area_; }
+
+private:
+    std::vector<Band> bands_;
+    std::vector<Run> runs_;
+    std::vector<int32_t> rows_; // where rectangles start and end
+    uint64_t area_ = 0;
+};
+
 struct SoftTarget {
     uint32_t* color = nullptr;
     uint16_t* depth = nullptr;
     int32_t width = 0;
-    int32_t clip[4] = {0, 0, 0, 0}; // left, top, right, bottom (exclusive)
+    int32_t clip[4] = {0, 0, 0, 0};      // left, top, right, bottom (exclusive)
+    const SoftRowMask* hidden = nullptr; // pixels left out, or none
 };
 
 SoftClipVertex TransformVertex(const Vertex& v, const float mvp[16]);
@@ -43,7 +72,9 @@ public:
     void DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
                       const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                       const SoftTarget& target, uint32_t cull);
+    // Pixels shaded, and pixels of the triangles' rows left out as hidden.
     uint64_t Pixels() const { return pixels_; }
+    uint64_t HiddenPixels() const { return hiddenPixels_; }
 
 private:
     struct WindowVertex {
@@ -54,7 +85,7 @@ private:
     void Rasterise(const WindowVertex v[3], SoftPixelState& state,
                    const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
                    uint32_t cull);
-    uint64_t pixels_ = 0;
+    uint64_t pixels_ = 0, hiddenPixels_ = 0;
 };
 
 } // namespace gpu
