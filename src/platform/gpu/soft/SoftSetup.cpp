@@ -12,14 +12,6 @@ constexpr int64_t kSubPixels = 256;      // vertex positions snap to 1/256 pixel
 constexpr double kWindowLimit = 65536.0; // keeps the fixed-point edge sums in range
 constexpr float kMinW = 1.0e-6f;
 constexpr uint32_t kMaxClipped = 9;
-// The span routines step a span's values from its first pixel, so what a
-// pixel gets depends, in the last bits, on where its span starts. A row's
-// span starts again every kAnchorStep pixels from its first one, whether
-// pixels are hidden or not: leaving hidden pixels out then changes no other
-// pixel. A piece after hidden pixels is shaded from its anchor (the pixels
-// between lie under an opaque draw to come), a hidden end is left off, and
-// pieces all hidden are skipped.
-constexpr int64_t kAnchorStep = 256;
 
 int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
     int64_t q = a / b;
@@ -260,9 +252,8 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
 
     SoftSpan span;
     span.perspective = perspective;
-    // Pixels from..to (inclusive) of the row, stepped from `from`.
-    auto shade = [&](int64_t from, int64_t to, int32_t row) {
-        const auto count = static_cast<int32_t>(to - from + 1);
+    // The row's values at its first pixel, `from`.
+    auto start = [&](int64_t from, int32_t row) {
         const auto px = static_cast<double>(from), pyd = static_cast<double>(row);
         for (int c = 0; c < 4; ++c) {
             span.color[c] = static_cast<float>(color[c].At(px, pyd));
@@ -278,7 +269,13 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
         span.dz = static_cast<float>(z.dx);
         span.q = static_cast<float>(q.At(px, pyd));
         span.dq = static_cast<float>(q.dx);
-        const size_t at = static_cast<size_t>(row) * target.width + static_cast<size_t>(from);
+    };
+    // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
+    // as the whole row shades them.
+    auto shade = [&](int64_t from, int64_t a, int64_t b, int32_t row) {
+        const auto count = static_cast<int32_t>(b - a + 1);
+        span.first = static_cast<int32_t>(a - from);
+        const size_t at = static_cast<size_t>(row) * target.width + static_cast<size_t>(a);
         ShadeSpan(state, span, target.color + at, target.depth ? target.depth + at : nullptr,
                   count);
         pixels_ += static_cast<uint64_t>(count);
@@ -312,24 +309,27 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
         while (band != bandsEnd && band->bottom <= row)
             ++band;
         const bool masked = band != bandsEnd && band->top <= row;
-        const SoftRowMask::Run* runs = masked ? target.hidden->Runs(*band) : nullptr;
-        const uint32_t runCount = masked ? band->count : 0;
-        // The span in pieces of kAnchorStep pixels, each from its anchor and
-        // up to its last pixel that is not hidden (runs are merged: the
-        // pixel before one is never hidden).
-        for (int64_t from = lo; from <= hi; from += kAnchorStep) {
-            const int64_t end = std::min(hi, from + kAnchorStep - 1);
-            int64_t to = end;
-            for (uint32_t r = runCount; r-- > 0;)
-                if (runs[r].x0 <= to && to < runs[r].x1) {
-                    to = runs[r].x0 - 1;
-                    break;
-                }
-            to = std::max(to, from - 1);
-            hiddenPixels_ += static_cast<uint64_t>(end - to);
-            if (to >= from)
-                shade(from, to, row);
+        start(lo, row);
+        if (!masked) {
+            shade(lo, lo, hi, row);
+            continue;
         }
+        // The pieces between the hidden runs (sorted, merged: apart).
+        const SoftRowMask::Run* runs = target.hidden->Runs(*band);
+        int64_t a = lo;
+        for (uint32_t r = 0; r < band->count && a <= hi; ++r) {
+            if (runs[r].x1 <= a)
+                continue;
+            if (runs[r].x0 > hi)
+                break;
+            if (runs[r].x0 > a)
+                shade(lo, a, runs[r].x0 - 1, row);
+            const int64_t end = std::min<int64_t>(hi + 1, runs[r].x1);
+            hiddenPixels_ += static_cast<uint64_t>(end - std::max<int64_t>(a, runs[r].x0));
+            a = end;
+        }
+        if (a <= hi)
+            shade(lo, a, hi, row);
     }
 }
 

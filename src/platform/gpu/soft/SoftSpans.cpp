@@ -327,9 +327,10 @@ void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* 
     uint32_t frag[kChunk];
     for (int32_t start = 0; start < count; start += kChunk) {
         const int32_t n = std::min(kChunk, count - start);
-        SampleSpan(st, in, start, n, tex);
-        CombineSpan(st, in, start, n, tex, frag);
-        WriteSpan(st, in, start, n, frag, color + start, depth ? depth + start : nullptr);
+        const int32_t x = in.first + start; // where the chunk lies along the span's steps
+        SampleSpan(st, in, x, n, tex);
+        CombineSpan(st, in, x, n, tex, frag);
+        WriteSpan(st, in, x, n, frag, color + start, depth ? depth + start : nullptr);
     }
 }
 

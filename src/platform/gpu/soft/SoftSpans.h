@@ -43,6 +43,9 @@ struct SoftSpan {
     float z, dz;
     float q, dq;
     bool perspective = false;
+    // The first pixel shaded, in steps from where the start values hold: a
+    // row cut into pieces shades each piece as the whole row would.
+    int32_t first = 0;
 };
 
 // Pixels [0, count) of a row: colour words 0xAARRGGBB and 16-bit depths.
