@@ -8,11 +8,11 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
+#include "app/flow/OnBackEnd.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
@@ -60,15 +60,7 @@ void Expect(const Tally& t, const char* screen) {
     EXPECT_LT(t.coveredClipped, t.coveredWhole) << screen;
 }
 
-// The back end named by the test's parameter for the harnesses it starts.
-class HiddenDraws : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { renderer_.emplace("GLORVANE_RENDERER", GetParam()); }
-    void TearDown() override { renderer_.reset(); }
-
-private:
-    std::optional<testsupport::ScopedEnv> renderer_;
-};
+class HiddenDraws : public OnBackEnd {};
 
 } // namespace
 
@@ -133,5 +125,4 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
     Expect(bonus, "the bonus level");
 }
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, HiddenDraws, ::testing::Values("gl", "soft"),
-                         [](const auto& info) { return std::string(info.param); });
+INSTANTIATE_TEST_SUITE_P(BackEnds, HiddenDraws, ::testing::Values("gl", "soft"), BackEndName);

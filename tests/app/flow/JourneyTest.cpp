@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/flow/FlowHarness.h"
+#include "app/flow/OnBackEnd.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
@@ -17,7 +18,12 @@
 
 using namespace flowtest;
 
-TEST(Journey, OnePlayersQuestFromTheMainMenuToTheTrophies) {
+// On each back end: the rest of the suite draws through the software one.
+class Journey : public OnBackEnd {};
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, Journey, ::testing::Values("soft", "gl"), BackEndName);
+
+TEST_P(Journey, OnePlayersQuestFromTheMainMenuToTheTrophies) {
     FlowHarness h(41);
     if (!h.Skip().empty())
         GTEST_SKIP() << h.Skip();
