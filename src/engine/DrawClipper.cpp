@@ -676,7 +676,9 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
             const Win& br = Vert(corner[kBR]);
             pieces_.assign(1, Piece{tl.x, tl.y, br.x, br.y});
             bool cut = false;
-            const bool splittable = Splittable(corner);
+            // A back end that leaves out hidden pixels itself shades what shows of
+            // the whole quad exactly as the whole: no pieces with corners of their own.
+            const bool splittable = !hidden && Splittable(corner);
             for (const PixelRect& r : rects) {
                 cut = CutOut({r.x0 - 0.5, r.y0 - 0.5, r.x1 - 0.5, r.y1 - 0.5}) || cut;
                 if (spare_.size() > kMaxPieces)
