@@ -18,8 +18,8 @@
 // "redraws" the frames drawn again after a failed guess, "kpx_skipped" the
 // pixels left out of draws (thousands), "kpx_covered" the pixels the draws
 // that reached the back end covered. "<gl|soft>-unclipped" rows draw without
-// leaving out what opaque draws above hide; "soft-1thread" rows draw on the
-// game's thread alone (GLORVANE_SOFT_THREADS=1).
+// leaving out what opaque draws above hide; "soft-3threads" rows draw on
+// three threads (GLORVANE_SOFT_THREADS=3).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -46,15 +46,15 @@ constexpr int kBreakdownRounds = 25;
 constexpr int kMinBreakdownRounds = 1;
 constexpr double kBreakdownSeconds = 2.0;
 
-// kSoftOneThread: the software back end drawing on the game's thread alone.
-enum BackEnd : int { kGl, kSoft, kSoftOneThread };
+// kSoftThreads: the software back end drawing on three threads.
+enum BackEnd : int { kGl, kSoft, kSoftThreads };
 
 const char* BackEndOption(BackEnd b) {
     return b == kGl ? "gl" : "soft";
 }
 
 const char* BackEndName(BackEnd b) {
-    return b == kSoftOneThread ? "soft-1thread" : BackEndOption(b);
+    return b == kSoftThreads ? "soft-3threads" : BackEndOption(b);
 }
 
 // Sets an environment variable for a while, as it was after.
@@ -180,7 +180,7 @@ OpenScene& Open(SceneRun::Scene scene, BackEnd backEnd, bool clipped) {
     bool opened = false;
     {
         const EnvFor renderer("GLORVANE_RENDERER", BackEndOption(backEnd));
-        const EnvFor threads("GLORVANE_SOFT_THREADS", backEnd == kSoftOneThread ? "1" : nullptr);
+        const EnvFor threads("GLORVANE_SOFT_THREADS", backEnd == kSoftThreads ? "3" : nullptr);
         opened = o.run.Open(scene, &o.error);
     }
     if (!opened)
@@ -252,9 +252,9 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
 
 const bool kRegistered = [] {
     for (SceneRun::Scene scene : SceneRun::kScenes)
-        for (BackEnd backEnd : {kSoft, kSoftOneThread, kGl})
+        for (BackEnd backEnd : {kSoft, kSoftThreads, kGl})
             for (bool clipped : {true, false}) {
-                if (backEnd == kSoftOneThread && !clipped)
+                if (backEnd == kSoftThreads && !clipped)
                     continue;
                 const std::string name = std::string("BM_Frame/") + SceneRun::Name(scene) + "/" +
                                          BackEndName(backEnd) + (clipped ? "" : "-unclipped");

@@ -1,7 +1,8 @@
 #pragma once
 // The software back end's draws are queued until the frame is needed (shown,
 // read, cleared, or a texture it reads is about to change), then drawn at
-// once by a few threads: the target is cut into horizontal bands of rows,
+// once, by the calling thread or a few more (GLORVANE_SOFT_THREADS): the
+// target is cut into horizontal bands of rows,
 // which the threads take in turn, and each draws every queued triangle that
 // reaches its band, in queue order, clipped to it. The bands share no pixel,
 // so the picture is the one a single thread draws, to the bit; and the
@@ -24,8 +25,7 @@ public:
     SoftBands(const SoftBands&) = delete;
     SoftBands& operator=(const SoftBands&) = delete;
 
-    // Up to three threads where the processor runs that many at once, or what
-    // GLORVANE_SOFT_THREADS asks for (1 to 16).
+    // One, or what GLORVANE_SOFT_THREADS asks for (1 to 16).
     static uint32_t DefaultCount();
     uint32_t Count() const { return static_cast<uint32_t>(setups_.size()); }
 
@@ -65,7 +65,7 @@ private:
     std::vector<std::thread> threads_;
     std::vector<Job> jobs_;
     std::vector<SoftClipVertex> tris_;
-    std::vector<float> rows_; // each triangle's top and bottom row
+    std::vector<float> rows_;       // each triangle's top and bottom row
     std::deque<SoftRowMask> masks_; // the queued draws' hidden pixels
     double area_ = 0;
     int32_t top_ = 0, bottom_ = 0; // the rows the queued draws may reach

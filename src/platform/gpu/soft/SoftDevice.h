@@ -1,8 +1,8 @@
 #pragma once
 // The software device: draws what the game draws into a back buffer of
-// 0xAARRGGBB words with a 16-bit depth buffer (large draws over a few
-// threads, each its own band of rows), and shows each
-// finished frame through GL as one texture. Textures live only here, once.
+// 0xAARRGGBB words with a 16-bit depth buffer (a frame's draws queued and
+// drawn at once, over bands of rows), and shows each finished frame through
+// GL, copied from one texture. Textures live only here, once.
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
