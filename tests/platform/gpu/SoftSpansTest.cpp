@@ -23,6 +23,7 @@ struct Case {
     SoftPixelState st;
     SoftSpan span;
     std::vector<uint32_t> textures[kCombinerStages];
+    std::vector<uint8_t> tiles[kCombinerStages];
     std::vector<uint32_t> color;
     std::vector<uint16_t> depth;
 };
@@ -65,7 +66,9 @@ uint32_t RandomArg(Rng& rng) {
     return sel | mods;
 }
 
-Case MakeCase(Rng& rng) {
+// gameLike: the stages combine as the game's draws mostly do, and alpha
+// comes in blocks, so that whole tiles are clear next to ones that are not.
+Case MakeCase(Rng& rng, bool gameLike) {
     Case c;
     auto real = [&](float lo, float hi) {
         return std::uniform_real_distribution<float>(lo, hi)(rng);
@@ -91,21 +94,31 @@ Case MakeCase(Rng& rng) {
             k.alphaArg1 = RandomArg(rng);
             k.alphaArg2 = RandomArg(rng);
         }
-        // A texture of 1..40 texels a side, with alpha mostly at its ends.
-        const int32_t w = 1 + static_cast<int32_t>(rng() % 40);
-        const int32_t h = 1 + static_cast<int32_t>(rng() % 40);
+        // A texture of 1..40 texels a side, or whole tiles of clear texels
+        // (which the routines may leave out); alpha mostly at its ends.
+        const bool tiled = gameLike || rng() % 2 == 0;
+        const int32_t w = tiled ? kClearTile * (1 + static_cast<int32_t>(rng() % 6))
+                                : 1 + static_cast<int32_t>(rng() % 40);
+        const int32_t h = tiled ? kClearTile * (1 + static_cast<int32_t>(rng() % 6))
+                                : 1 + static_cast<int32_t>(rng() % 40);
         std::vector<uint32_t>& t = c.textures[s];
         t.resize(static_cast<size_t>(w) * h);
         // Alpha texel by texel, or in runs, as pictures hold whole opaque or clear areas.
-        const size_t run = rng() % 2 == 0 ? 1 : 24;
-        uint32_t alpha = 0;
+        const size_t run = Pick(rng, {1u, 24u, 90u});
+        uint32_t alpha = 0, blocks[64];
+        for (uint32_t& b : blocks)
+            b = Pick(rng, {0u, 0u, 0u, 0u, 0u, 0u, 255u, rng() & 0xFFu});
         for (size_t i = 0; i < t.size(); ++i) {
             if (i % run == 0)
-                alpha = Pick(rng, {0u, 255u, rng() & 0xFFu});
+                alpha = Pick(rng, {0u, 0u, 255u, rng() & 0xFFu});
+            if (gameLike) // blocks of 7x5 texels
+                alpha = blocks[(i % w / 7 + i / w / 5 * 8) % 64];
             t[i] = (rng() & 0x00FFFFFFu) | alpha << 24;
         }
+        c.tiles[s] = FindClearTiles(t.data(), w, h);
         SoftSampler& sm = st.samplers[s];
-        sm.texels = rng() % 12 == 0 ? nullptr : t.data();
+        sm.texels = rng() % 12 == 0 && !gameLike ? nullptr : t.data();
+        sm.clearTiles = c.tiles[s].empty() ? nullptr : c.tiles[s].data();
         sm.width = w;
         sm.height = h;
         sm.wrapU = rng() % 2 == 0;
@@ -114,19 +127,22 @@ Case MakeCase(Rng& rng) {
         // Texels 1:1, a row of the texture scaled, rotated, or far outside
         // it; scaled and rotated ones often stay inside the texture.
         SoftSpan& sp = c.span;
-        const uint32_t shape = rng() % 4;
+        const uint32_t shape = gameLike ? 1 + rng() % 2 : rng() % 4;
         const float size = static_cast<float>(std::max(w, h));
-        const float reach = rng() % 2 == 0 ? 2.0f : 0.9f * size / static_cast<float>(count);
+        const float reach =
+            rng() % 2 == 0 || gameLike ? 2.0f : 0.9f * size / static_cast<float>(count);
         const auto texel = static_cast<float>(static_cast<int32_t>(rng() % (3 * w)) - w);
         sp.uv[s][0] = shape == 0 ? texel : real(-0.6f, 1.2f * size);
         sp.uv[s][1] = shape == 0 ? static_cast<float>(rng() % h) : real(-0.6f, 1.2f * size);
         sp.dUv[s][0] = shape == 0 ? 1.0f : real(-reach, reach);
-        sp.dUv[s][1] = shape <= 1 ? 0.0f : real(-reach, reach);
+        sp.dUv[s][1] = shape <= 1 ? 0.0f : real(-reach, reach) / (gameLike ? 4.0f : 1.0f);
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
     }
     st.tfactor = rng();
     st.alphaFunc = rng() % 3 == 0 ? 0 : Pick(rng, {Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
+    if (gameLike)
+        st.alphaFunc = Pick(rng, {0u, Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
     st.alphaRef = Pick(rng, {0u, 1u, 128u, 255u, rng() & 0xFFu});
     st.blend = rng() % 5 != 0;
     const uint32_t pair = rng() % 7;
@@ -137,14 +153,29 @@ Case MakeCase(Rng& rng) {
     st.srcBlend = pair < 6 ? pairs[pair][0] : 1 + rng() % 11;
     st.destBlend = pair < 6 ? pairs[pair][1] : 1 + rng() % 11;
     st.depthTest = rng() % 3 == 0;
-    st.depthWrite = rng() % 3 == 0;
+    st.depthWrite = rng() % (gameLike ? 2 : 3) == 0;
     st.depthFunc = Pick(rng, {Cmp::LessEqual, Cmp::LessEqual, 1 + rng() % 8});
     st.keepAlpha = rng() % 2 == 0;
 
+    // A third of the cases combine as the game's draws mostly do: the texture
+    // modulated by the diffuse colour, often white, or by a second texture.
+    const uint32_t recipe = gameLike ? rng() % 3 : rng() % 9;
+    const CombinerStage modulate = {Top::Modulate, Ta::Texture, Ta::Diffuse,
+                                    Top::Modulate, Ta::Diffuse, Ta::Texture};
+    if (recipe < 2) {
+        st.stageCount = 1;
+        st.stages[0] = modulate;
+    } else if (recipe == 2) {
+        st.stageCount = 2;
+        st.stages[0] = {Top::SelectArg1, Ta::Texture, Ta::Diffuse,
+                        Top::SelectArg1, Ta::Texture, Ta::Current};
+        st.stages[1] = {Top::Modulate, Ta::Current, Ta::Texture,
+                        Top::Modulate, Ta::Texture, Ta::Current};
+    }
     SoftSpan& sp = c.span;
     const bool flat = rng() % 2 == 0;
     for (int k = 0; k < 4; ++k) {
-        sp.color[k] = real(-10.0f, 265.0f);
+        sp.color[k] = recipe == 0 ? 255.0f : real(-10.0f, 265.0f);
         sp.dColor[k] = flat ? 0.0f : real(-3.0f, 3.0f);
     }
     sp.z = real(0.0f, 65535.0f);
@@ -156,7 +187,7 @@ Case MakeCase(Rng& rng) {
     c.color.resize(count);
     c.depth.resize(count);
     for (size_t i = 0; i < count; ++i) {
-        c.color[i] = rng();
+        c.color[i] = rng() | (st.keepAlpha ? 0xFF000000u : 0u);
         c.depth[i] = static_cast<uint16_t>(rng());
     }
     return c;
@@ -170,8 +201,8 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
     ASSERT_FALSE(routines.empty());
     ASSERT_EQ(SpanRoutine(SpanRoutineKind()) != nullptr, true);
     Rng rng(31);
-    for (int trial = 0; trial < 4000; ++trial) {
-        Case c = MakeCase(rng);
+    for (int trial = 0; trial < 6000; ++trial) {
+        Case c = MakeCase(rng, trial % 3 == 0);
         std::vector<std::unique_ptr<Fenced>> fences;
         for (uint32_t st = 0; st < c.st.stageCount; ++st)
             if (c.st.samplers[st].texels) {

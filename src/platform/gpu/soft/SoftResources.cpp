@@ -6,6 +6,7 @@
 
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/soft/SoftDevice.h"
+#include "platform/gpu/soft/SoftSpans.h"
 
 namespace gpu {
 namespace {
@@ -55,7 +56,8 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
         delete t;
         return nullptr;
     }
-    t->UpdateOpacity();
+    for (uint32_t l = 0; l < levels; ++l)
+        t->UpdateOpacity(l);
     return t;
 }
 
@@ -147,21 +149,26 @@ Result SoftTexture::UnlockRect(uint32_t level) {
         }
         s.staging = {};
     }
-    UpdateOpacity();
+    UpdateOpacity(level);
     return kOk;
 }
 
-void SoftTexture::UpdateOpacity() {
+void SoftTexture::UpdateOpacity(uint32_t level) {
     opaque_ = std::all_of(levels_.begin(), levels_.end(), [](const Slot& s) {
         return std::all_of(s.pixels.argb.begin(), s.pixels.argb.end(),
                            [](uint32_t c) { return c >= 0xFF000000u; });
     });
+    SoftLevel& l = levels_[level].pixels;
+    l.clearTiles = opaque_ ? std::vector<uint8_t>{}
+                           : FindClearTiles(l.argb.data(), static_cast<int32_t>(l.width),
+                                            static_cast<int32_t>(l.height));
 }
 
 size_t SoftTexture::Bytes() const {
     size_t n = 0;
     for (const Slot& s : levels_)
-        n += s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size();
+        n +=
+            s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size() + s.pixels.clearTiles.size();
     return n;
 }
 

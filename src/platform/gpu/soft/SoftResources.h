@@ -17,6 +17,7 @@ class SoftDevice;
 struct SoftLevel {
     uint32_t width = 0, height = 0;
     std::vector<uint32_t> argb;
+    std::vector<uint8_t> clearTiles; // FindClearTiles of argb
 };
 
 class SoftTexture final : public Texture {
@@ -53,7 +54,8 @@ private:
     };
     SoftTexture(SoftDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
-    void UpdateOpacity();
+    // After texels changed: whether all are opaque, and the level's clear tiles.
+    void UpdateOpacity(uint32_t level);
 
     SoftDevice* device_;
     uint64_t queuedIn_ = 0;

@@ -222,6 +222,7 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
                                        st.texture->Levels() - 1);
         const SoftLevel& l = st.texture->Level(level);
         sm.texels = l.argb.data();
+        sm.clearTiles = l.clearTiles.empty() ? nullptr : l.clearTiles.data();
         sm.width = static_cast<int32_t>(l.width);
         sm.height = static_cast<int32_t>(l.height);
         sm.wrapU = st.wrapU;

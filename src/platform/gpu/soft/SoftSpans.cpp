@@ -339,6 +339,37 @@ void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, ui
     kRoutines.shade(st, in, color, depth, count);
 }
 
+std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || width % kClearTile || height % kClearTile)
+        return {};
+    const int32_t across = width / kClearTile, down = height / kClearTile;
+    // Per texel row, whether each tile's columns and the next one hold alpha.
+    std::vector<uint8_t> rowHolds(static_cast<size_t>(height) * across, 0);
+    for (int32_t y = 0; y < height; ++y) {
+        const uint32_t* row = texels + static_cast<size_t>(y) * width;
+        uint8_t* holds = &rowHolds[static_cast<size_t>(y) * across];
+        for (int32_t x = 0; x < width; ++x) {
+            if ((row[x] >> 24) == 0)
+                continue;
+            const int32_t t = x / kClearTile;
+            holds[t] = 1;
+            if (x % kClearTile == 0) // read with the last column of the tile before
+                holds[(t + across - 1) % across] = 1;
+        }
+    }
+    std::vector<uint8_t> clear(static_cast<size_t>(across) * down, 0);
+    for (int32_t ty = 0; ty < down; ++ty)
+        for (int32_t tx = 0; tx < across; ++tx) {
+            bool any = false;
+            for (int32_t r = 0; r <= kClearTile && !any; ++r) {
+                const int32_t y = (ty * kClearTile + r + height) % height;
+                any = rowHolds[static_cast<size_t>(y) * across + tx] != 0;
+            }
+            clear[static_cast<size_t>(ty) * across + tx] = any ? 0 : 1;
+        }
+    return clear;
+}
+
 const char* SpanRoutineKind() {
     return kRoutines.kind;
 }

@@ -7,6 +7,7 @@
 // the axes, coordinates that need no wrapping, one diffuse colour, the blend
 // pair) and run with AVX2 where the processor has it.
 #include <cstdint>
+#include <vector>
 
 #include "platform/gpu/GlState.h"
 
@@ -18,7 +19,16 @@ struct SoftSampler {
     int32_t width = 1, height = 1;
     bool wrapU = true, wrapV = true;
     bool linear = false;
+    const uint8_t* clearTiles = nullptr; // FindClearTiles of the level, or none
 };
+
+// Texels in tiles of kClearTile a side. A tile is clear when every texel in
+// it, in the column after it and in the row below it (wrapping at the
+// texture's ends) has zero alpha: no read whose first texel lies in the tile,
+// filtered or not, wrapped or clamped, sees any alpha. One byte per tile (1:
+// clear), row by row; empty unless both sides are multiples of the tile.
+constexpr int32_t kClearTile = 8;
+std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32_t height);
 
 struct SoftPixelState {
     CombinerStage stages[kCombinerStages];
@@ -30,7 +40,8 @@ struct SoftPixelState {
     uint32_t srcBlend = 2, destBlend = 1;
     bool depthTest = false, depthWrite = false;
     uint32_t depthFunc = 4;
-    bool keepAlpha = true; // the back buffer has no alpha: it stays full
+    // The back buffer has no alpha: its words hold full alpha, and keep it.
+    bool keepAlpha = true;
 };
 
 // Where a span starts and how its values change per pixel. Colours are
