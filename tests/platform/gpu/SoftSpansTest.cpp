@@ -184,6 +184,8 @@ Case MakeCase(Rng& rng, bool gameLike) {
     sp.first = rng() % 2 == 0 ? 0 : static_cast<int32_t>(rng() % 300);
     sp.q = real(0.5f, 2.0f);
     sp.dq = sp.perspective ? real(-0.001f, 0.001f) : 0.0f;
+    if (rng() % 2 == 0) // else the routines settle it themselves
+        SettleSpans(st);
     c.color.resize(count);
     c.depth.resize(count);
     for (size_t i = 0; i < count; ++i) {

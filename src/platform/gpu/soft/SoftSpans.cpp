@@ -183,6 +183,36 @@ inline uint32_t BlendPixel(const SoftPixelState& st, uint32_t s, uint32_t d) {
     return r;
 }
 
+bool IsModulateOfTexture(const CombinerStage& k, uint32_t other) {
+    auto pair = [&](uint32_t a, uint32_t b) {
+        return (a == Ta::Texture && b == other) || (a == other && b == Ta::Texture);
+    };
+    return k.colorOp == Top::Modulate && k.alphaOp == Top::Modulate &&
+           pair(k.colorArg1, k.colorArg2) && pair(k.alphaArg1, k.alphaArg2);
+}
+
+bool IsSelectOfTexture(const CombinerStage& k) {
+    auto sel = [](uint32_t op, uint32_t a1, uint32_t a2) {
+        return (op == Top::SelectArg1 && a1 == Ta::Texture) ||
+               (op == Top::SelectArg2 && a2 == Ta::Texture);
+    };
+    return sel(k.colorOp, k.colorArg1, k.colorArg2) && sel(k.alphaOp, k.alphaArg1, k.alphaArg2);
+}
+
+SoftPair PairOf(uint32_t src, uint32_t dest) {
+    if (src == Blend::SrcAlpha && dest == Blend::InvSrcAlpha)
+        return SoftPair::kOver;
+    if (src == Blend::SrcAlpha && dest == Blend::One)
+        return SoftPair::kAdd;
+    if (src == Blend::One && dest == Blend::InvSrcColor)
+        return SoftPair::kScreen;
+    if (src == Blend::Zero && dest == Blend::InvSrcColor)
+        return SoftPair::kDarken;
+    if (src == Blend::DestColor && dest == Blend::Zero)
+        return SoftPair::kMultiply;
+    return SoftPair::kNone;
+}
+
 // Phase one: the texels of each sampling stage along the span.
 void SampleSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int32_t n,
                 uint32_t tex[kCombinerStages][kChunk]) {
@@ -337,6 +367,25 @@ void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* 
 void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
                int32_t count) {
     kRoutines.shade(st, in, color, depth, count);
+}
+
+void SettleSpans(SoftPixelState& st) {
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        st.samples[s] = s < st.stageCount && CombinerStageSamples(st.stages[s]);
+    st.recipe = SoftRecipe::kAny;
+    if (st.stageCount == 1 && IsModulateOfTexture(st.stages[0], Ta::Diffuse))
+        st.recipe = SoftRecipe::kTexDiffuse;
+    else if (st.stageCount == 2 && IsSelectOfTexture(st.stages[0]) &&
+             IsModulateOfTexture(st.stages[1], Ta::Current))
+        st.recipe = SoftRecipe::kTexTimesTex;
+    st.pair = st.blend ? PairOf(st.srcBlend, st.destBlend) : SoftPair::kNone;
+    // Zero alpha fails a Greater test; else over or added it changes
+    // nothing, if depth is not written.
+    st.clearKeepsPixel = st.recipe != SoftRecipe::kAny &&
+                         (st.alphaFunc == Cmp::Greater ||
+                          (st.alphaFunc == 0 && !st.depthWrite &&
+                           (st.pair == SoftPair::kOver || st.pair == SoftPair::kAdd)));
+    st.settled = true;
 }
 
 std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32_t height) {

@@ -30,6 +30,12 @@ struct SoftSampler {
 constexpr int32_t kClearTile = 8;
 std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32_t height);
 
+// The blend pairs the span routines have routines of their own for.
+enum class SoftPair : uint8_t { kNone, kOver, kAdd, kScreen, kDarken, kMultiply };
+// How the stages combine, where the game's draws have it in one step: the
+// texture modulated by the diffuse colour, the first texture by the second.
+enum class SoftRecipe : uint8_t { kAny, kTexDiffuse, kTexTimesTex };
+
 struct SoftPixelState {
     CombinerStage stages[kCombinerStages];
     uint32_t stageCount = 0;
@@ -42,7 +48,19 @@ struct SoftPixelState {
     uint32_t depthFunc = 4;
     // The back buffer has no alpha: its words hold full alpha, and keep it.
     bool keepAlpha = true;
+
+    // What SettleSpans makes of the fields above, once per draw; the span
+    // routines settle a state that is not settled for each span.
+    bool settled = false;
+    bool samples[kCombinerStages] = {}; // the stage reads its texture
+    SoftRecipe recipe = SoftRecipe::kAny;
+    SoftPair pair = SoftPair::kNone; // of a blend
+    // A fragment whose first texture reads zero alpha leaves its pixel, colour
+    // and depth, as it is (so texels known clear need not be read).
+    bool clearKeepsPixel = false;
 };
+
+void SettleSpans(SoftPixelState& st);
 
 // Where a span starts and how its values change per pixel. Colours are
 // 0..255, texture coordinates in texels of the sampled level (a linear

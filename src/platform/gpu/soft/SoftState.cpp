@@ -65,6 +65,7 @@ void SoftState::ForDraw(bool backBufferAlpha, SoftPixelState* p,
     p->depthWrite = p->depthTest && rs[Rs::ZWriteEnable] != 0;
     p->depthFunc = rs[Rs::ZFunc];
     p->keepAlpha = !backBufferAlpha;
+    SettleSpans(*p);
 }
 
 } // namespace gpu
