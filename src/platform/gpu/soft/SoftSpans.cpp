@@ -416,6 +416,9 @@ std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32
             }
             clear[static_cast<size_t>(ty) * across + tx] = any ? 0 : 1;
         }
+    // Without a clear tile, spans need not look.
+    if (std::find(clear.begin(), clear.end(), 1) == clear.end())
+        return {};
     return clear;
 }
 

@@ -26,7 +26,8 @@ struct SoftSampler {
 // it, in the column after it and in the row below it (wrapping at the
 // texture's ends) has zero alpha: no read whose first texel lies in the tile,
 // filtered or not, wrapped or clamped, sees any alpha. One byte per tile (1:
-// clear), row by row; empty unless both sides are multiples of the tile.
+// clear), row by row; empty unless both sides are multiples of the tile and
+// some tile is clear.
 constexpr int32_t kClearTile = 8;
 std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32_t height);
 
