@@ -29,6 +29,8 @@ inline uint32_t Channel(uint32_t c, int shift) {
 }
 
 inline int32_t Wrap(int32_t i, int32_t n, bool wrap) {
+    if (i >= 0 && i < n) // most reads: no division
+        return i;
     if (wrap) {
         i %= n;
         return i < 0 ? i + n : i;
