@@ -127,7 +127,7 @@ Case MakeCase(Rng& rng, bool gameLike) {
         // Texels 1:1, a row of the texture scaled, rotated, or far outside
         // it; scaled and rotated ones often stay inside the texture.
         SoftSpan& sp = c.span;
-        const uint32_t shape = gameLike ? 1 + rng() % 2 : rng() % 4;
+        const uint32_t shape = gameLike ? (rng() % 4 == 0 ? 1 : 2) : rng() % 4;
         const float size = static_cast<float>(std::max(w, h));
         const float reach =
             rng() % 2 == 0 || gameLike ? 2.0f : 0.9f * size / static_cast<float>(count);
