@@ -382,23 +382,26 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
 
     SoftSpan span;
     span.perspective = perspective;
+    for (int c = 0; c < 4; ++c)
+        span.dColor[c] = static_cast<float>(color[c].dx);
+    // The stages read their own uv set: the span holds them by stage.
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        for (int k = 0; k < 2; ++k) {
+            span.uv[s][k] = 0;
+            span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
+        }
+    span.dz = static_cast<float>(z.dx);
+    span.dq = static_cast<float>(q.dx);
     // The row's values at its first pixel, `from`.
     auto start = [&](int64_t from, int32_t row) {
         const auto px = static_cast<double>(from), pyd = static_cast<double>(row);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < 4; ++c)
             span.color[c] = static_cast<float>(color[c].At(px, pyd));
-            span.dColor[c] = static_cast<float>(color[c].dx);
-        }
-        for (uint32_t s = 0; s < kCombinerStages; ++s)
-            for (int k = 0; k < 2; ++k) {
-                span.uv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].At(px, pyd)) : 0;
-                span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
-            }
-        // The stages read their own uv set: the span holds them by stage.
+        for (uint32_t s = 0; s < state.stageCount; ++s)
+            for (int k = 0; k < 2; ++k)
+                span.uv[s][k] = static_cast<float>(uv[s][k].At(px, pyd));
         span.z = static_cast<float>(z.At(px, pyd));
-        span.dz = static_cast<float>(z.dx);
         span.q = static_cast<float>(q.At(px, pyd));
-        span.dq = static_cast<float>(q.dx);
     };
     // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
     // as the whole row shades them.
