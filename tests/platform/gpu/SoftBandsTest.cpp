@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <random>
@@ -153,6 +154,72 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
         leftOut += drawers[1].HiddenPixels();
     }
     EXPECT_GT(leftOut, 100000u);
+}
+
+// Random quads (convex or not, either turn, culled or not, corners on pixel
+// centres and between them, some over hidden rectangles), their two triangles
+// drawn as one draw on bands and one by one: the same pixels, each once, their
+// colours and depths within a level.
+TEST(SoftBands, QuadsCoverWhatTheirTrianglesCover) {
+    constexpr int32_t kW = 256, kH = 128;
+    std::mt19937 rng(5);
+    auto real = [&](float lo, float hi) {
+        return std::uniform_real_distribution<float>(lo, hi)(rng);
+    };
+    const Viewport vp{0, 0, kW, kH, 0.0f, 1.0f};
+    SoftPixelState st = BlendedOverDepth(Top::SelectArg1, Ta::Diffuse, 0);
+    st.blend = st.depthTest = false;
+    const SoftStageTexture stages[kCombinerStages];
+    for (int round = 0; round < 400; ++round) {
+        const float cx = real(0, kW), cy = real(0, kH), size = round % 2 ? 12 : 90;
+        const float turn = round % 3 ? 1.0f : -1.0f, spin = real(0, 6.3f);
+        const float grid = round % 4 ? 0.5f : 1.0f / 64; // pixel centres, or between
+        float plane[5][3];
+        for (auto& p : plane) // colours and depth, none reaching its ends
+            p[0] = real(0.2f, 0.6f), p[1] = real(-2e-3f, 2e-3f), p[2] = real(-2e-3f, 2e-3f);
+        SoftClipVertex corner[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            const float angle = spin + turn * (i * 1.5708f + real(-0.3f, 0.3f));
+            const float r = size * (round % 5 ? 1.0f : real(0.3f, 1.0f));
+            const float x = std::round((cx + r * std::cos(angle)) / grid) * grid;
+            const float y = std::round((cy + r * std::sin(angle)) / grid) * grid;
+            SoftClipVertex& v = corner[i];
+            v.x = x / (kW / 2) - 1, v.y = 1 - y / (kH / 2), v.w = 1;
+            auto at = [&](const float* p) { return p[0] + p[1] * (x - cx) + p[2] * (y - cy); };
+            v.z = at(plane[4]);
+            for (int c = 0; c < 4; ++c)
+                v.color[c] = at(plane[c]) * 255;
+        }
+        const int d = static_cast<int>(rng() % 2); // either diagonal
+        const SoftClipVertex tris[6] = {corner[d],     corner[d + 1],       corner[d + 2],
+                                        corner[d + 2], corner[(d + 3) % 4], corner[d]};
+        const uint32_t cull = round % 7 == 0 ? Cull::CCW : Cull::None;
+        const Rect rect{int32_t(cx) - 8, int32_t(cy) - 8, int32_t(cx) + 8, int32_t(cy) + 5};
+        SoftRowMask mask;
+        mask.Set(&rect, round % 3 == 1 ? 1 : 0);
+        Picture p[2];
+        for (Picture& pic : p)
+            pic.color.assign(kW * kH, 0xFF000000u), pic.depth.assign(kW * kH, 0xFFFF);
+        SoftTarget target{p[0].color.data(), p[0].depth.data(), kW, {0, 0, kW, kH}, &mask};
+        SoftBands quads(1 + round % 3);
+        quads.Queue(tris, 2, st, stages, vp, target, cull);
+        quads.Flush(0);
+        target.color = p[1].color.data(), target.depth = p[1].depth.data();
+        SoftSetup apart;
+        for (int t = 0; t < 2; ++t)
+            apart.DrawTriangle(tris + t * 3, st, stages, vp, target, cull);
+        ASSERT_EQ(std::pair(quads.Pixels(), quads.HiddenPixels()),
+                  std::pair(apart.Pixels(), apart.HiddenPixels()))
+            << "round " << round;
+        for (size_t i = 0; i < p[0].color.size(); ++i) {
+            bool near = (p[0].depth[i] == 0xFFFF) == (p[1].depth[i] == 0xFFFF) &&
+                        std::abs(p[0].depth[i] - p[1].depth[i]) <= 1;
+            for (int shift = 0; shift < 32; shift += 8)
+                near = near && std::abs(static_cast<int>((p[0].color[i] >> shift) & 0xFF) -
+                                        static_cast<int>((p[1].color[i] >> shift) & 0xFF)) <= 1;
+            ASSERT_TRUE(near) << "round " << round << " pixel " << i;
+        }
+    }
 }
 
 } // namespace

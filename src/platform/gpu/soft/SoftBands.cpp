@@ -154,11 +154,21 @@ void SoftBands::DrawRows(uint32_t thread, int32_t top, int32_t bottom) {
             continue;
         SoftPixelState state = job.state; // each triangle writes its samplers here
         const float* rows = &rows_[job.first * 2];
-        for (size_t t = 0; t < job.count; ++t)
-            if (!job.rowsKnown ||
-                (rows[t * 2] < target.clip[3] && rows[t * 2 + 1] >= target.clip[1]))
-                setup.DrawTriangle(&tris_[(job.first + t) * 3], state, job.stages, job.vp, target,
-                                   job.cull);
+        auto reaches = [&](size_t t) {
+            return !job.rowsKnown ||
+                   (rows[t * 2] < target.clip[3] && rows[t * 2 + 1] >= target.clip[1]);
+        };
+        for (size_t t = 0; t < job.count; ++t) {
+            const SoftClipVertex* tri = &tris_[(job.first + t) * 3];
+            // Quads (two triangles on an edge) drawn whole: a span a row, not two.
+            if (t + 1 < job.count && SoftSetup::SharesEdge(tri)) {
+                if (reaches(t) || reaches(t + 1))
+                    setup.DrawPair(tri, state, job.stages, job.vp, target, job.cull);
+                ++t;
+            } else if (reaches(t)) {
+                setup.DrawTriangle(tri, state, job.stages, job.vp, target, job.cull);
+            }
+        }
     }
 }
 

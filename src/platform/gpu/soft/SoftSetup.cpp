@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/gpu/soft/SoftResources.h"
 
@@ -12,6 +13,9 @@ constexpr int64_t kSubPixels = 256;      // vertex positions snap to 1/256 pixel
 constexpr double kWindowLimit = 65536.0; // keeps the fixed-point edge sums in range
 constexpr float kMinW = 1.0e-6f;
 constexpr uint32_t kMaxClipped = 9;
+// How far a quad's fourth corner may lie off its first triangle's planes, in
+// colour levels, depth steps and texels, for the two to be drawn as one.
+constexpr double kPlaneTolerance = 1.0 / 64;
 
 int64_t FloorDiv(int64_t a, int64_t b) { // b > 0
     int64_t q = a / b;
@@ -100,55 +104,143 @@ void SoftSetup::DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
             return;
     }
     WindowVertex wv[kMaxClipped];
-    const double hw = vp.width * 0.5, hh = vp.height * 0.5;
-    for (uint32_t i = 0; i < n; ++i) {
-        const SoftClipVertex& c = poly[i];
-        const double q = 1.0 / c.w;
-        WindowVertex& o = wv[i];
-        // Sample points sit at integer coordinates here, as the GL back end's
-        // half-pixel shift puts its pixel centres.
-        o.x = std::clamp(vp.x + (c.x * q + 1.0) * hw, -kWindowLimit, kWindowLimit);
-        o.y = std::clamp(vp.y + (1.0 - c.y * q) * hh, -kWindowLimit, kWindowLimit);
-        o.z = vp.minZ + c.z * q * (vp.maxZ - vp.minZ);
-        o.q = q;
-        std::copy(c.color, c.color + 4, o.color);
-        for (uint32_t s = 0; s < kCombinerStages; ++s)
-            std::copy(c.uv[s], c.uv[s] + 2, o.uv[s]);
-    }
+    for (uint32_t i = 0; i < n; ++i)
+        wv[i] = ToWindow(poly[i], vp);
     for (uint32_t i = 1; i + 1 < n; ++i) {
         const WindowVertex t[3] = {wv[0], wv[i], wv[i + 1]};
-        Rasterise(t, state, stages, target, cull);
+        Rasterise(t, 3, state, stages, target, cull);
     }
 }
 
-void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
+SoftSetup::WindowVertex SoftSetup::ToWindow(const SoftClipVertex& c, const Viewport& vp) {
+    const double hw = vp.width * 0.5, hh = vp.height * 0.5;
+    const double q = 1.0 / c.w;
+    WindowVertex o;
+    // Sample points sit at integer coordinates here, as the GL back end's
+    // half-pixel shift puts its pixel centres.
+    o.x = std::clamp(vp.x + (c.x * q + 1.0) * hw, -kWindowLimit, kWindowLimit);
+    o.y = std::clamp(vp.y + (1.0 - c.y * q) * hh, -kWindowLimit, kWindowLimit);
+    o.z = vp.minZ + c.z * q * (vp.maxZ - vp.minZ);
+    o.q = q;
+    std::copy(c.color, c.color + 4, o.color);
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        std::copy(c.uv[s], c.uv[s] + 2, o.uv[s]);
+    return o;
+}
+
+bool SoftSetup::SharesEdge(const SoftClipVertex tris[6]) {
+    int shared = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 3; j < 6; ++j)
+            if (std::memcmp(&tris[i], &tris[j], sizeof(SoftClipVertex)) == 0) {
+                ++shared;
+                break;
+            }
+    return shared == 2;
+}
+
+void SoftSetup::DrawPair(const SoftClipVertex tris[6], SoftPixelState& state,
+                         const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
+                         const SoftTarget& target, uint32_t cull) {
+    const SoftClipVertex* a = tris;
+    const SoftClipVertex* b = tris + 3;
+    // The first triangle's corner off the shared edge (k), and where the
+    // second holds each of the first's corners (-1: not at all).
+    int at[3] = {-1, -1, -1}, k = -1;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3 && at[i] < 0; ++j)
+            if (std::memcmp(&a[i], &b[j], sizeof(SoftClipVertex)) == 0)
+                at[i] = j;
+        if (at[i] < 0)
+            k = k < 0 ? i : 3;
+    }
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    const int d = k >= 0 && k < 3 && at[k1] != at[k2] ? 3 - at[k1] - at[k2] : -1;
+    // The quad in the first triangle's turn; the second must turn the same way.
+    bool merge = d >= 0 && d < 3 && (at[k1] + 1) % 3 == d;
+    const SoftClipVertex* corners[4] = {&a[k < 0 ? 0 : k % 3], &a[k1], &b[d < 0 ? 0 : d % 3],
+                                        &a[k2]};
+    for (int i = 0; i < 4 && merge; ++i)
+        for (int plane = 0; plane < 3 && merge; ++plane)
+            merge = Plane(*corners[i], plane) >= 0;
+    WindowVertex quad[4];
+    int64_t x[4], y[4];
+    for (int i = 0; i < 4 && merge; ++i) {
+        quad[i] = ToWindow(*corners[i], vp);
+        x[i] = std::llround(quad[i].x * kSubPixels);
+        y[i] = std::llround(quad[i].y * kSubPixels);
+        merge = std::fabs(quad[i].q - quad[0].q) <= 1e-9 * std::fabs(quad[0].q);
+    }
+    // Convex: every corner turns the same way, none straight on.
+    int64_t turn[4] = {};
+    for (int i = 0; i < 4 && merge; ++i) {
+        const int j = (i + 1) % 4, l = (i + 2) % 4;
+        turn[i] = (x[j] - x[i]) * (y[l] - y[j]) - (y[j] - y[i]) * (x[l] - x[j]);
+        merge = turn[i] != 0 && (turn[i] > 0) == (turn[0] > 0);
+    }
+    if (merge) {
+        // The fourth corner's values as the first triangle's planes put them.
+        const WindowVertex &p0 = quad[0], &p1 = quad[1], &p2 = quad[3], &pd = quad[2];
+        const double det = (p1.x - p0.x) * (p2.y - p0.y) - (p2.x - p0.x) * (p1.y - p0.y);
+        const double b1 = ((pd.x - p0.x) * (p2.y - p0.y) - (p2.x - p0.x) * (pd.y - p0.y)) / det;
+        const double b2 = ((p1.x - p0.x) * (pd.y - p0.y) - (pd.x - p0.x) * (p1.y - p0.y)) / det;
+        auto near = [&](double v0, double v1, double v2, double vd, double tolerance) {
+            return std::fabs(v0 + b1 * (v1 - v0) + b2 * (v2 - v0) - vd) <= tolerance;
+        };
+        // Within a small part of a colour level, a depth step and the largest
+        // texture's texel.
+        double texels = 1;
+        for (uint32_t s = 0; s < state.stageCount; ++s)
+            if (stages[s].texture)
+                texels = std::max({texels, static_cast<double>(stages[s].texture->Level(0).width),
+                                   static_cast<double>(stages[s].texture->Level(0).height)});
+        merge = near(p0.z, p1.z, p2.z, pd.z, kPlaneTolerance / 65535.0);
+        for (int c = 0; c < 4 && merge; ++c)
+            merge = near(p0.color[c], p1.color[c], p2.color[c], pd.color[c], kPlaneTolerance);
+        for (uint32_t s = 0; s < kCombinerStages && merge; ++s)
+            for (int i = 0; i < 2 && merge; ++i)
+                merge = near(p0.uv[s][i], p1.uv[s][i], p2.uv[s][i], pd.uv[s][i],
+                             kPlaneTolerance / texels);
+    }
+    if (merge) {
+        Rasterise(quad, 4, state, stages, target, cull);
+    } else {
+        DrawTriangle(a, state, stages, vp, target, cull);
+        DrawTriangle(b, state, stages, vp, target, cull);
+    }
+}
+
+void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state,
                           const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
                           uint32_t cull) {
-    int64_t X[3], Y[3];
-    for (int i = 0; i < 3; ++i) {
+    int64_t X[4], Y[4];
+    for (int i = 0; i < n; ++i) {
         X[i] = std::llround(vin[i].x * kSubPixels);
         Y[i] = std::llround(vin[i].y * kSubPixels);
     }
-    const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
+    const int64_t area = (X[1] - X[0]) * (Y[n - 1] - Y[0]) - (Y[1] - Y[0]) * (X[n - 1] - X[0]);
     if (area == 0)
         return;
     // Front faces run clockwise on the screen (positive area, y down).
     if ((cull == Cull::CCW && area < 0) || (cull == Cull::CW && area > 0))
         return;
-    int order[3] = {0, 1, 2};
+    // Corners turning the other way are taken in reverse, from the same first.
+    int order[4] = {0, 1, 2, 3};
     if (area < 0)
-        std::swap(order[1], order[2]);
-    WindowVertex v[3];
-    int64_t x[3], y[3];
-    for (int i = 0; i < 3; ++i) {
+        std::reverse(order + 1, order + n);
+    WindowVertex v[4];
+    int64_t x[4], y[4];
+    for (int i = 0; i < n; ++i) {
         v[i] = vin[order[i]];
         x[i] = X[order[i]];
         y[i] = Y[order[i]];
     }
+    if (n == 4) // the planes' corners first
+        std::swap(v[2], v[3]);
 
     // Rows whose sample points the triangle may cover, within the target's clip.
-    const int64_t minY = std::min({y[0], y[1], y[2]}), maxY = std::max({y[0], y[1], y[2]});
-    const int64_t minX = std::min({x[0], x[1], x[2]}), maxX = std::max({x[0], x[1], x[2]});
+    const int64_t minY = *std::min_element(y, y + n), maxY = *std::max_element(y, y + n);
+    const int64_t minX = *std::min_element(x, x + n), maxX = *std::max_element(x, x + n);
     const auto top =
         static_cast<int32_t>(std::max<int64_t>(CeilDiv(minY, kSubPixels), target.clip[1]));
     const auto bottom =
@@ -236,40 +328,80 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
             PlaneEq{pv.a * lh - half * q.a, pv.dx * lh - half * q.dx, pv.dy * lh - half * q.dy};
     }
 
-    // Edges V0V1, V1V2, V2V0: a sample is inside when every edge function is
-    // positive, or zero on a left edge or a bottom one: GL's top-left rule,
-    // whose window rows count upwards, so that samples on an edge go to the
-    // same triangle as on the GL back end.
+    // Edges from each corner to the next: a sample is inside when every edge
+    // function is positive, or zero on a left edge or a bottom one: GL's
+    // top-left rule, whose window rows count upwards, so that samples on an
+    // edge go to the same triangle as on the GL back end. (Two triangles
+    // drawn as one quad cover what they cover apart: the rule gives a sample
+    // on their shared edge to exactly one.)
+    // With E(i) = a * i * 256 + k(row) at column i, an edge that is not
+    // level bounds a row's columns from one side at FloorDiv(num, den), whose
+    // numerator steps by a fixed amount per row: kept as quotient and
+    // remainder and stepped, it gives the integers dividing per row gives.
     struct Edge {
-        int64_t ax, ay, bx, by;
-        bool topLeft;
+        bool bindsLo, level, topLeft; // level: k alone decides the row
+        int64_t quot, rem, den, dQuot, dRem;
+        int64_t k, dk;
+        void Step() {
+            if (level) {
+                k += dk;
+                return;
+            }
+            quot += dQuot;
+            rem += dRem;
+            if (rem >= den) {
+                rem -= den;
+                ++quot;
+            }
+        }
     };
-    Edge edges[3];
-    for (int i = 0; i < 3; ++i) {
-        const int j = (i + 1) % 3;
+    Edge edges[4];
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n;
         const int64_t a = -(y[j] - y[i]);
-        edges[i] = {x[i], y[i], x[j], y[j], a > 0 || (a == 0 && x[j] - x[i] < 0)};
+        Edge& e = edges[i];
+        e.topLeft = a > 0 || (a == 0 && x[j] - x[i] < 0);
+        e.level = a == 0;
+        e.bindsLo = a > 0;
+        e.k =
+            (x[j] - x[i]) * (static_cast<int64_t>(top) * kSubPixels - y[i]) + (y[j] - y[i]) * x[i];
+        e.dk = (x[j] - x[i]) * kSubPixels;
+        if (e.level)
+            continue;
+        // lo >= CeilDiv(-k, den) or FloorDiv(-k, den) + 1; hi <= FloorDiv(k, den) or CeilDiv(k,
+        // den) - 1.
+        e.den = (a > 0 ? a : -a) * kSubPixels;
+        const int64_t num =
+            a > 0 ? -e.k + (e.topLeft ? e.den - 1 : e.den) : e.k - (e.topLeft ? 0 : 1);
+        const int64_t dNum = a > 0 ? -e.dk : e.dk;
+        e.quot = FloorDiv(num, e.den);
+        e.rem = num - e.quot * e.den;
+        e.dQuot = FloorDiv(dNum, e.den);
+        e.dRem = dNum - e.dQuot * e.den;
     }
 
     SoftSpan span;
     span.perspective = perspective;
+    for (int c = 0; c < 4; ++c)
+        span.dColor[c] = static_cast<float>(color[c].dx);
+    // The stages read their own uv set: the span holds them by stage.
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        for (int k = 0; k < 2; ++k) {
+            span.uv[s][k] = 0;
+            span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
+        }
+    span.dz = static_cast<float>(z.dx);
+    span.dq = static_cast<float>(q.dx);
     // The row's values at its first pixel, `from`.
     auto start = [&](int64_t from, int32_t row) {
         const auto px = static_cast<double>(from), pyd = static_cast<double>(row);
-        for (int c = 0; c < 4; ++c) {
+        for (int c = 0; c < 4; ++c)
             span.color[c] = static_cast<float>(color[c].At(px, pyd));
-            span.dColor[c] = static_cast<float>(color[c].dx);
-        }
-        for (uint32_t s = 0; s < kCombinerStages; ++s)
-            for (int k = 0; k < 2; ++k) {
-                span.uv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].At(px, pyd)) : 0;
-                span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
-            }
-        // The stages read their own uv set: the span holds them by stage.
+        for (uint32_t s = 0; s < state.stageCount; ++s)
+            for (int k = 0; k < 2; ++k)
+                span.uv[s][k] = static_cast<float>(uv[s][k].At(px, pyd));
         span.z = static_cast<float>(z.At(px, pyd));
-        span.dz = static_cast<float>(z.dx);
         span.q = static_cast<float>(q.At(px, pyd));
-        span.dq = static_cast<float>(q.dx);
     };
     // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
     // as the whole row shades them.
@@ -289,21 +421,18 @@ void SoftSetup::Rasterise(const WindowVertex vin[3], SoftPixelState& state,
         bandsEnd = band + target.hidden->Bands().size();
     }
     for (int32_t row = top; row < bottom; ++row) {
-        const int64_t py = static_cast<int64_t>(row) * kSubPixels;
         int64_t lo = left, hi = right - 1; // inclusive pixel range
-        for (const Edge& e : edges) {
-            const int64_t a = -(e.by - e.ay);
-            const int64_t k = (e.bx - e.ax) * (py - e.ay) + (e.by - e.ay) * e.ax;
-            // E(i) = a * i * 256 + k
-            if (a > 0) {
-                const int64_t d = a * kSubPixels;
-                lo = std::max(lo, e.topLeft ? CeilDiv(-k, d) : FloorDiv(-k, d) + 1);
-            } else if (a < 0) {
-                const int64_t d = -a * kSubPixels;
-                hi = std::min(hi, e.topLeft ? FloorDiv(k, d) : CeilDiv(k, d) - 1);
-            } else if (k < 0 || (k == 0 && !e.topLeft)) {
-                lo = hi + 1;
+        for (int i = 0; i < n; ++i) {
+            Edge& e = edges[i];
+            if (e.level) {
+                if (e.k < 0 || (e.k == 0 && !e.topLeft))
+                    lo = hi + 1;
+            } else if (e.bindsLo) {
+                lo = std::max(lo, e.quot);
+            } else {
+                hi = std::min(hi, e.quot);
             }
+            e.Step();
         }
         if (lo > hi)
             continue;

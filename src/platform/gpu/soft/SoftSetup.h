@@ -72,6 +72,16 @@ public:
     void DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
                       const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                       const SoftTarget& target, uint32_t cull);
+    // Whether two triangles of a draw share an edge: DrawPair may draw them as one.
+    static bool SharesEdge(const SoftClipVertex tris[6]);
+    // Draws two consecutive triangles of a draw (six vertices). Where they
+    // split a convex quad along a diagonal, lie wholly inside the depth range,
+    // without perspective, and their values lie on the same planes, each row
+    // of the quad is one span, shaded with the first triangle's planes: the
+    // pixels the two cover, no more. Otherwise one triangle after the other.
+    void DrawPair(const SoftClipVertex tris[6], SoftPixelState& state,
+                  const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
+                  const SoftTarget& target, uint32_t cull);
     // Pixels shaded, and pixels of the triangles' rows left out as hidden.
     uint64_t Pixels() const { return pixels_; }
     uint64_t HiddenPixels() const { return hiddenPixels_; }
@@ -82,7 +92,10 @@ private:
         float color[4];
         float uv[kCombinerStages][2];
     };
-    void Rasterise(const WindowVertex v[3], SoftPixelState& state,
+    static WindowVertex ToWindow(const SoftClipVertex& c, const Viewport& vp);
+    // A convex shape of n = 3 or 4 corners, its values on the planes of
+    // corners 0, 1 and n - 1.
+    void Rasterise(const WindowVertex v[], int n, SoftPixelState& state,
                    const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
                    uint32_t cull);
     uint64_t pixels_ = 0, hiddenPixels_ = 0;
