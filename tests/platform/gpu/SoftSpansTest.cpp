@@ -136,6 +136,10 @@ Case MakeCase(Rng& rng, bool gameLike) {
         sp.uv[s][1] = shape == 0 ? static_cast<float>(rng() % h) : real(-0.6f, 1.2f * size);
         sp.dUv[s][0] = shape == 0 ? 1.0f : real(-reach, reach);
         sp.dUv[s][1] = shape <= 1 ? 0.0f : real(-reach, reach) / (gameLike ? 4.0f : 1.0f);
+        if (shape == 2 && rng() % 2 == 0) { // turned a little: registers cross one row
+            sp.dUv[s][0] = real(0.6f, 1.2f) * (rng() % 2 == 0 ? 1.0f : -1.0f);
+            sp.dUv[s][1] = real(-0.15f, 0.15f);
+        }
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
     }
