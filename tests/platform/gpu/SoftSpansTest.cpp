@@ -119,6 +119,9 @@ Case MakeCase(Rng& rng, bool gameLike) {
         SoftSampler& sm = st.samplers[s];
         sm.texels = rng() % 12 == 0 && !gameLike ? nullptr : t.data();
         sm.clearTiles = c.tiles[s].empty() ? nullptr : c.tiles[s].data();
+        // Said to be mostly clear or not: the routines look clear tiles up
+        // along texture rows too when they expect to leave most registers out.
+        sm.clearShare = rng() % 2 == 0 ? 1.0f : 0.0f;
         sm.width = w;
         sm.height = h;
         sm.wrapU = rng() % 2 == 0;

@@ -162,6 +162,11 @@ void SoftTexture::UpdateOpacity(uint32_t level) {
     l.clearTiles = opaque_ ? std::vector<uint8_t>{}
                            : FindClearTiles(l.argb.data(), static_cast<int32_t>(l.width),
                                             static_cast<int32_t>(l.height));
+    l.clearShare =
+        l.clearTiles.empty()
+            ? 0.0f
+            : static_cast<float>(std::count(l.clearTiles.begin(), l.clearTiles.end(), 1)) /
+                  static_cast<float>(l.clearTiles.size());
 }
 
 size_t SoftTexture::Bytes() const {

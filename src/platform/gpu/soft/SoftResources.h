@@ -18,6 +18,7 @@ struct SoftLevel {
     uint32_t width = 0, height = 0;
     std::vector<uint32_t> argb;
     std::vector<uint8_t> clearTiles; // FindClearTiles of argb
+    float clearShare = 0;            // of those tiles, how many are clear
 };
 
 class SoftTexture final : public Texture {

@@ -315,6 +315,7 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         const SoftLevel& l = st.texture->Level(level);
         sm.texels = l.argb.data();
         sm.clearTiles = l.clearTiles.empty() ? nullptr : l.clearTiles.data();
+        sm.clearShare = l.clearShare;
         sm.width = static_cast<int32_t>(l.width);
         sm.height = static_cast<int32_t>(l.height);
         sm.wrapU = st.wrapU;

@@ -1,6 +1,7 @@
 #include "platform/gpu/soft/SoftSpans.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string>

@@ -20,6 +20,7 @@ struct SoftSampler {
     bool wrapU = true, wrapV = true;
     bool linear = false;
     const uint8_t* clearTiles = nullptr; // FindClearTiles of the level, or none
+    float clearShare = 0;                // of its tiles, how many are clear
 };
 
 // Texels in tiles of kClearTile a side. A tile is clear when every texel in
