@@ -145,6 +145,10 @@ Case MakeCase(Rng& rng, bool gameLike) {
         }
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
+        // Just below a texel's edge, where the fraction rounds up to a whole
+        // texel and a filter weight reaches 256.
+        if (shape != 0 && rng() % 8 == 0)
+            sp.uv[s][rng() % 2] = -1e-9f;
     }
     st.tfactor = rng();
     st.alphaFunc = rng() % 3 == 0 ? 0 : Pick(rng, {Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
