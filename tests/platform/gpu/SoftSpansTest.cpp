@@ -143,6 +143,10 @@ Case MakeCase(Rng& rng, bool gameLike) {
             sp.dUv[s][0] = real(0.6f, 1.2f) * (rng() % 2 == 0 ? 1.0f : -1.0f);
             sp.dUv[s][1] = real(-0.15f, 0.15f);
         }
+        if (shape == 2 && rng() % 4 == 0) { // turned a quarter: down the texture's columns
+            sp.dUv[s][0] = static_cast<float>(static_cast<int32_t>(rng() % 3) - 1) * 1e-7f;
+            sp.dUv[s][1] = real(-2.5f, 2.5f);
+        }
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
         // Just below a texel's edge, where the fraction rounds up to a whole
