@@ -147,6 +147,16 @@ Case MakeCase(Rng& rng, bool gameLike) {
             sp.dUv[s][0] = static_cast<float>(static_cast<int32_t>(rng() % 3) - 1) * 1e-7f;
             sp.dUv[s][1] = real(-2.5f, 2.5f);
         }
+        if (shape == 0 && rng() % 2 == 0) {
+            // Moved by a fraction of a texel, as a drifting backdrop is: one
+            // weight for every pixel, unless rounding reaches a weight's edge
+            // (a fraction near a 256th, coordinates far out).
+            const float edge = static_cast<float>(rng() % 257) / 256.0f;
+            const float far = rng() % 4 == 0 ? static_cast<float>(rng() % 40000) : 0.0f;
+            const float shifts[4] = {real(0.0f, 1.0f), edge + 3e-5f, edge - 3e-5f, edge};
+            sp.uv[s][0] += far + shifts[rng() % 4];
+            sp.uv[s][1] += real(0.0f, 1.0f);
+        }
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
         // Just below a texel's edge, where the fraction rounds up to a whole
