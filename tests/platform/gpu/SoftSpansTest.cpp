@@ -243,7 +243,8 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
         for (SoftShadeFn shade : routines) {
             std::vector<uint32_t> color = c.color;
             std::vector<uint16_t> depth = c.depth;
-            shade(c.st, c.span, color.data(), depth.data(), n);
+            const SoftRow whole{c.span, color.data(), depth.data(), n};
+            shade(c.st, &whole, 1);
             size_t at = 0;
             while (at < color.size() && color[at] == wantColor[at] && depth[at] == wantDepth[at])
                 ++at;
@@ -251,17 +252,34 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
                 << "trial " << trial << ": pixel " << at << " is " << std::hex << color[at] << " / "
                 << depth[at] << ", the general path made " << wantColor[at] << " / "
                 << wantDepth[at];
-            // In two pieces, the second stepped on from the first's start
-            // values, as rows with hidden pixels are shaded: the same pixels.
+            // In two pieces shaded as rows of one batch, the second stepped on
+            // from the first's start values, as rows with hidden pixels are
+            // shaded: the same pixels.
             const auto cut = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
             color = c.color;
             depth = c.depth;
-            SoftSpan tail = c.span;
-            tail.first += cut;
-            shade(c.st, c.span, color.data(), depth.data(), cut);
-            shade(c.st, tail, color.data() + cut, depth.data() + cut, n - cut);
+            // A third row of the draw, from other start values (white where
+            // the first's diffuse colour is not, and the other way): shaded in
+            // the batch as on its own.
+            SoftSpan other = c.span;
+            const bool white = c.span.color[0] == 255.0f && c.span.color[3] == 255.0f;
+            for (float& v : other.color)
+                v = white ? static_cast<float>(rng() % 256) : 255.0f;
+            for (uint32_t st = 0; st < kCombinerStages; ++st)
+                other.uv[st][1] += static_cast<float>(rng() % 64) - 32.0f;
+            other.first = static_cast<int32_t>(rng() % 64);
+            std::vector<uint32_t> otherColor = c.color, otherWant = c.color;
+            std::vector<uint16_t> otherDepth = c.depth, otherWantDepth = c.depth;
+            ShadeSpanReference(c.st, other, otherWant.data(), otherWantDepth.data(), n);
+            SoftRow rows[3] = {{c.span, color.data(), depth.data(), cut},
+                               {c.span, color.data() + cut, depth.data() + cut, n - cut},
+                               {other, otherColor.data(), otherDepth.data(), n}};
+            rows[1].span.first += cut;
+            shade(c.st, rows, 3);
             EXPECT_TRUE(color == wantColor && depth == wantDepth)
                 << "trial " << trial << " cut " << cut;
+            EXPECT_TRUE(otherColor == otherWant && otherDepth == otherWantDepth)
+                << "trial " << trial << ", a third row";
         }
     }
 }

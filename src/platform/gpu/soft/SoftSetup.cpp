@@ -404,14 +404,25 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         span.z = static_cast<float>(z.At(px, pyd));
         span.q = static_cast<float>(q.At(px, pyd));
     };
+    // Rows are shaded a batch at a time, which settles the state once.
+    constexpr int32_t kBatch = 32;
+    SoftRow batch[kBatch];
+    int32_t batched = 0;
+    auto flush = [&] {
+        if (batched > 0)
+            ShadeRows(state, batch, batched);
+        batched = 0;
+    };
     // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
     // as the whole row shades them.
     auto shade = [&](int64_t from, int64_t a, int64_t b, int32_t row) {
         const auto count = static_cast<int32_t>(b - a + 1);
         span.first = static_cast<int32_t>(a - from);
         const size_t at = static_cast<size_t>(row) * target.width + static_cast<size_t>(a);
-        ShadeSpan(state, span, target.color + at, target.depth ? target.depth + at : nullptr,
-                  count);
+        batch[batched++] = {span, target.color + at, target.depth ? target.depth + at : nullptr,
+                            count};
+        if (batched == kBatch)
+            flush();
         pixels_ += static_cast<uint64_t>(count);
     };
     // The hidden rectangles' rows, met top to bottom.
@@ -462,6 +473,7 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         if (a <= hi)
             shade(lo, a, hi, row);
     }
+    flush();
 }
 
 void SoftRowMask::Set(const Rect* rects, uint32_t count) {

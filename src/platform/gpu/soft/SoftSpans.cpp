@@ -367,9 +367,8 @@ void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* 
     }
 }
 
-void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
-               int32_t count) {
-    kRoutines.shade(st, in, color, depth, count);
+void ShadeRows(const SoftPixelState& st, const SoftRow* rows, int32_t count) {
+    kRoutines.shade(st, rows, count);
 }
 
 void SettleSpans(SoftPixelState& st) {

@@ -79,22 +79,30 @@ struct SoftSpan {
     int32_t first = 0;
 };
 
-// Pixels [0, count) of a row: colour words 0xAARRGGBB and 16-bit depths.
-// Runs the fast routines of this processor, which compute what the general
-// path below computes, to the bit.
-void ShadeSpan(const SoftPixelState& st, const SoftSpan& in, uint32_t* color, uint16_t* depth,
-               int32_t count);
+// One row's pixels [0, count): colour words 0xAARRGGBB and 16-bit depths
+// (none: depth is neither tested nor written).
+struct SoftRow {
+    SoftSpan span;
+    uint32_t* color;
+    uint16_t* depth;
+    int32_t count;
+};
+
+// Shades rows of one draw with the fast routines of this processor, which
+// compute what the general path below computes, to the bit. What depends on
+// the state alone is settled once for all the rows.
+void ShadeRows(const SoftPixelState& st, const SoftRow* rows, int32_t count);
 
 // The general scalar path: every pixel through the whole fixed-function
 // pipeline. The reference the fast routines are held to.
 void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* color,
                         uint16_t* depth, int32_t count);
 
-// Which routines ShadeSpan runs: "avx2", "sse2" or "portable".
+// Which routines ShadeRows runs: "avx2", "sse2" or "portable".
 const char* SpanRoutineKind();
 
 // The routines of one kind, null where this processor cannot run them.
-using SoftShadeFn = void (*)(const SoftPixelState&, const SoftSpan&, uint32_t*, uint16_t*, int32_t);
+using SoftShadeFn = void (*)(const SoftPixelState&, const SoftRow*, int32_t);
 SoftShadeFn SpanRoutine(const char* kind);
 
 } // namespace gpu
