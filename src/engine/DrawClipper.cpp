@@ -249,9 +249,39 @@ void CDrawClipper::NoteDepth(const CRenderDevice& device, bool* writesDepth) {
             });
         if (!clearSeen_ || high > clearDepth_ || !behind)
             depthOrdered_ = false;
+        // Its triangles also test what its own earlier ones wrote.
+        if (*writesDepth && high > box.low && !OwnTrianglesOrdered())
+            depthOrdered_ = false;
     }
     if (*writesDepth)
         depthWrites_.push_back(box);
+}
+
+bool CDrawClipper::OwnTrianglesOrdered() {
+    constexpr size_t kMostTriangles = 512; // more are taken as unordered
+    const size_t count = triCount_ / 3;
+    if (count > kMostTriangles)
+        return false;
+    std::vector<DepthWrite>& boxes = triangleBoxes_;
+    boxes.clear();
+    for (size_t t = 0; t < count; ++t) {
+        DepthWrite b{1e300, 1e300, -1e300, -1e300, 1e300};
+        double high = -1e300;
+        for (size_t k = 0; k < 3; ++k) {
+            const Win& w = Vert(tri_[3 * t + k]);
+            b.x0 = std::min(b.x0, w.x), b.x1 = std::max(b.x1, w.x);
+            b.y0 = std::min(b.y0, w.y), b.y1 = std::max(b.y1, w.y);
+            b.low = std::min(b.low, w.z);
+            high = std::max(high, w.z);
+        }
+        for (const DepthWrite& d : boxes) {
+            const bool apart = d.x1 < b.x0 || b.x1 < d.x0 || d.y1 < b.y0 || b.y1 < d.y0;
+            if (!apart && high > d.low)
+                return false;
+        }
+        boxes.push_back(b);
+    }
+    return true;
 }
 
 void CDrawClipper::Resolve(bool sceneEnds) {

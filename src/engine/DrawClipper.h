@@ -61,6 +61,12 @@ public:
     // The noted draws are played: forget them.
     void Forget();
 
+    // A draw went to the device without being noted: what it did to depth is unknown.
+    void NoteUnnotedDraw() { depthOrdered_ = false; }
+    // After Resolve: whether no depth test of the scene can fail, whatever
+    // the depth buffer holds, in a recording that ends with its scene.
+    bool DepthProven() const { return depthProven_; }
+
     // Pixels covered by the played draws so far (each triangle's area within
     // its viewport, less its area under the rectangles handed with it).
     uint64_t CoveredPixels() const { return static_cast<uint64_t>(covered_ + 0.5); }
@@ -100,6 +106,9 @@ private:
     void Select(const Noted& d, const gpu::Vertex* vertices);
     void Survey(const CRenderDevice& device, uint32_t draw);
     void NoteDepth(const CRenderDevice& device, bool* writesDepth);
+    // Whether each triangle of the draw being noted lies at or in front of
+    // the earlier ones it may meet.
+    bool OwnTrianglesOrdered();
     // Whether the triangles t/3 and t/3 + 1 form an axis-aligned rectangle in
     // window space, halved along a diagonal; its corners in `corner`
     // (top-left, top-right, bottom-left, bottom-right, as vertex numbers).
@@ -158,6 +167,7 @@ private:
         double x0, y0, x1, y1, low; // window box of a draw, its nearest depth
     };
     bool depthOrdered_ = true, clearSeen_ = false, depthProven_ = false;
+    std::vector<DepthWrite> triangleBoxes_; // scratch of OwnTrianglesOrdered
     double clearDepth_ = 1.0;
     std::vector<DepthWrite> depthWrites_;
 

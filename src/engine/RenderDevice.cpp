@@ -393,6 +393,7 @@ gpu::Result CRenderDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex
         // A draw we cannot read goes to the device as it is, after what came
         // before it.
         Play(false);
+        recorder_.Clipper().NoteUnnotedDraw();
         BindGameBuffers();
     }
     return device_->DrawIndexedPrimitive(type, minIndex, vertexCount, startIndex, primitiveCount);
@@ -530,11 +531,22 @@ void CRenderDevice::Play(bool sceneEnds) {
             }
         }
     }
+    // Where no depth test of the scene can fail, whatever the buffer holds,
+    // the depth buffer is left alone: the picture is the same, without its
+    // reads and writes. (Every scene starts by clearing it, so what this one
+    // leaves unwritten is never read.)
+    uint32_t depthBefore = 0;
+    const bool depthIdle = recorder_.Clipper().Enabled() && recorder_.Clipper().DepthProven() &&
+                           !gpu::Failed(device_->GetRenderState(gpu::Rs::ZEnable, &depthBefore));
+    if (depthIdle)
+        device_->SetRenderState(gpu::Rs::ZEnable, 0);
     bool bound = false;
     for (const CSceneRecorder::Command& c : recorder_.Commands()) {
         using Op = CSceneRecorder::Op;
         switch (c.op) {
         case Op::RenderState:
+            if (depthIdle && c.a == gpu::Rs::ZEnable)
+                break;
             if (gpu::Failed(device_->SetRenderState(c.a, c.b)) && renderCache_[c.a] == c.b)
                 renderCache_[c.a] = kFailedSet;
             break;
@@ -590,6 +602,11 @@ void CRenderDevice::Play(bool sceneEnds) {
         }
         }
     }
+    // The device takes depth as the game last set it, or as it was.
+    uint32_t& zCached = renderCache_[gpu::Rs::ZEnable];
+    if (depthIdle && gpu::Failed(device_->SetRenderState(
+                         gpu::Rs::ZEnable, zCached != kFailedSet ? zCached : depthBefore)))
+        zCached = kFailedSet;
     recorder_.Forget();
 }
 

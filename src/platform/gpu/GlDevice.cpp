@@ -1031,18 +1031,32 @@ bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
     // any other is kept a margin away from what GL's own arithmetic might
     // round to.
     const float nearest = f.flatDepth && f.atNear ? viewport_.minZ : -1.0f;
-    auto passes = [&](const DepthRegion& part) {
-        for (const DepthRegion& r : depthRegions_) {
-            if (!Overlap(r.rect, part.rect))
+    // Whether `part` passes against every region of [from, to) it may meet.
+    auto passesOver = [&](const DepthRegion& part, const DepthRegion* from, const DepthRegion* to) {
+        for (const DepthRegion* r = from; r != to; ++r) {
+            if (!Overlap(r->rect, part.rect))
                 continue;
-            if (lessEqual && part.flat && r.flat && part.depth == r.depth)
+            if (lessEqual && part.flat && r->flat && part.depth == r->depth)
                 continue;
             const float d = nearest >= 0.0f ? nearest : part.high + kDepthMargin;
-            if (lessEqual ? d > r.low : d >= r.low)
+            if (lessEqual ? d > r->low : d >= r->low)
                 return false;
         }
         return true;
     };
+    const DepthRegion* written = depthRegions_.data();
+    auto passes = [&](const DepthRegion& part) {
+        return passesOver(part, written, written + depthRegions_.size());
+    };
+    // A draw that writes depth also tests its triangles against its own
+    // earlier ones.
+    if (rs_[Rs::ZWriteEnable] != 0 && !f.flatDepth) {
+        if (drawParts_.empty())
+            return false;
+        for (size_t i = 1; i < drawParts_.size(); ++i)
+            if (!passesOver(drawParts_[i], drawParts_.data(), drawParts_.data() + i))
+                return false;
+    }
     if (!drawParts_.empty())
         return std::all_of(drawParts_.begin(), drawParts_.end(), passes);
     return passes(DepthRegion{

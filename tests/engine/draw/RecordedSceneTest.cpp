@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
@@ -11,6 +13,7 @@
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
 #include "support/GlScene.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -34,36 +37,41 @@ protected:
         t.GetTexture()->UnlockRect(0);
     }
 
-    // A quad over clip-space x from x0 to x1 (all of y), from the start of the
-    // shared buffers when `startOver`.
-    void Quad(float x0, float x1, bool startOver) {
+    // Quads over clip-space x from x0 to x1 (all of y), each at its depth
+    // and in its colour, as one draw; from the start of the shared buffers
+    // when `startOver`.
+    struct Strip {
+        float x0, x1, z = 0.5f;
+        uint32_t colour = 0xFFFFFFFFu;
+    };
+    void Strips(std::initializer_list<Strip> strips, bool startOver = true) {
         const auto& vb = renderer_->GetSharedVertexBuffer();
         const auto& ib = renderer_->GetSharedIndexBuffer();
+        const auto n = static_cast<uint32_t>(strips.size());
         gpu::Vertex* v = nullptr;
         uint16_t* idx = nullptr;
-        ASSERT_EQ(vb->Lock(4, &v, startOver), gpu::kOk);
-        const float xs[4] = {x0, x1, x1, x0}, ys[4] = {1, 1, -1, -1};
-        for (int i = 0; i < 4; ++i)
-            v[i] = gpu::Vertex{xs[i], ys[i], 0.5f, 0xFFFFFFFFu, 0.5f, 0.5f, 0, 0};
+        ASSERT_EQ(vb->Lock(4 * n, &v, startOver), gpu::kOk);
+        for (const Strip& s : strips) {
+            const float xs[4] = {s.x0, s.x1, s.x1, s.x0}, ys[4] = {1, 1, -1, -1};
+            for (int i = 0; i < 4; ++i)
+                *v++ = gpu::Vertex{xs[i], ys[i], s.z, s.colour, 0.5f, 0.5f, 0, 0};
+        }
         vb->Unlock();
-        ASSERT_EQ(ib->Lock(6, &idx, startOver), gpu::kOk);
+        ASSERT_EQ(ib->Lock(6 * n, &idx, startOver), gpu::kOk);
         const uint32_t first = vb->GetLastStart();
-        const uint16_t k[6] = {0, 1, 2, 0, 2, 3};
-        for (int i = 0; i < 6; ++i)
-            idx[i] = static_cast<uint16_t>(first + k[i]);
+        for (uint32_t q = 0; q < n; ++q)
+            for (uint32_t k : {0u, 1u, 2u, 0u, 2u, 3u})
+                *idx++ = static_cast<uint16_t>(first + 4 * q + k);
         ib->Unlock();
         device_->SetStreamSource(vb);
         device_->SetIndices(ib, 0);
-        device_->DrawIndexedPrimitive(gpu::Prim::TriangleList, first, 4, ib->GetLastStart(), 2);
+        device_->DrawIndexedPrimitive(gpu::Prim::TriangleList, first, 4 * n, ib->GetLastStart(),
+                                      2 * n);
     }
-};
 
-TEST_F(RecordedSceneTest, ChangesBetweenDrawsLeaveTheEarlierDrawAsItWas) {
-    CSharedPtr<CTexture> picture(new CTexture);
-    for (bool clipped : {false, true}) {
-        SCOPED_TRACE(clipped ? "clipped" : "straight to the device");
-        device_->SetClipping(clipped);
-        Paint(*picture, kRed);
+    // A scene opened with plain transforms, no blend, no test, no culling,
+    // its colour from stage 0's `arg` alone.
+    void BeginFlatScene(uint32_t arg) {
         ASSERT_EQ(device_->BeginScene(), gpu::kOk);
         device_->Clear(0, nullptr, gpu::ClearFlag::Target | gpu::ClearFlag::ZBuffer, 0xFF000000u,
                        1.0f, 0);
@@ -73,14 +81,67 @@ TEST_F(RecordedSceneTest, ChangesBetweenDrawsLeaveTheEarlierDrawAsItWas) {
         device_->SetRenderState(gpu::Rs::AlphaTestEnable, 0);
         device_->SetRenderState(gpu::Rs::CullMode, gpu::Cull::None);
         device_->SetTextureStageState(0, gpu::Tss::ColorOp, gpu::Top::SelectArg1);
-        device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Texture);
+        device_->SetTextureStageState(0, gpu::Tss::ColorArg1, arg);
         device_->SetTextureStageState(1, gpu::Tss::ColorOp, gpu::Top::Disable);
         device_->SetVertexShader(gpu::kFvfGame);
+    }
+};
+
+// Where no depth test of a scene can fail the depth buffer is left alone;
+// a draw whose own later triangles lie behind its earlier ones still has
+// them hidden, and depth is back on for the next scene. On both back ends.
+TEST_F(RecordedSceneTest, DepthStillHidesWhereADrawMeetsItself) {
+    for (auto [backEnd, clipped] : {std::pair("gl", false), std::pair("gl", true),
+                                    std::pair("soft", false), std::pair("soft", true)}) {
+        SCOPED_TRACE(std::string(backEnd) + (clipped ? ", clipped" : ", straight to the device"));
+        Close();
+        testsupport::ScopedEnv renderer("GLORVANE_RENDERER", backEnd);
+        Open("recorded scene");
+        if (IsSkipped())
+            return;
+        device_->SetClipping(clipped);
+        const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
+        auto at = [&](float x) {
+            return pixels_[(h / 2) * w +
+                           static_cast<uint32_t>((x + 1) / 2 * static_cast<float>(w))];
+        };
+        // Scenes that need no depth let a back end go without a depth buffer.
+        device_->GetDevice()->SetDepthOnDemand(true);
+        for (int scene : {0, 0, 0, 1}) {
+            auto draw = [&] {
+                BeginFlatScene(gpu::Ta::Diffuse);
+                device_->SetRenderState(gpu::Rs::ZEnable, 1);
+                device_->SetRenderState(gpu::Rs::ZWriteEnable, 1);
+                device_->SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::LessEqual);
+                if (scene == 0) // each strip in front of the one before: nothing to hide
+                    Strips({{-1.0f, 0.0f, 0.6f, kGreen}, {-0.5f, 1.0f, 0.3f, kRed}});
+                else // the second behind the first
+                    Strips({{-1.0f, 0.5f, 0.3f, kRed}, {-0.5f, 1.0f, 0.6f, kGreen}});
+                ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            };
+            draw();
+            if (device_->GetDevice()->RedrawScene()) // as the renderer does
+                draw();
+            ReadBack();
+            EXPECT_EQ(at(-0.75f), scene == 0 ? kGreen : kRed) << "scene " << scene;
+            EXPECT_EQ(at(0.0f), kRed) << "scene " << scene << ", where the strips meet";
+            EXPECT_EQ(at(0.75f), scene == 0 ? kRed : kGreen) << "scene " << scene;
+        }
+    }
+}
+
+TEST_F(RecordedSceneTest, ChangesBetweenDrawsLeaveTheEarlierDrawAsItWas) {
+    CSharedPtr<CTexture> picture(new CTexture);
+    for (bool clipped : {false, true}) {
+        SCOPED_TRACE(clipped ? "clipped" : "straight to the device");
+        device_->SetClipping(clipped);
+        Paint(*picture, kRed);
+        BeginFlatScene(gpu::Ta::Texture);
         device_->SetTexture(0, picture);
-        Quad(-1.0f, 0.0f, false);
+        Strips({{-1.0f, 0.0f}}, false);
         Paint(*picture, kGreen); // the old device texture goes here
         device_->SetTexture(0, picture);
-        Quad(0.0f, 1.0f, true);
+        Strips({{0.0f, 1.0f}});
         ASSERT_EQ(device_->EndScene(), gpu::kOk);
         ReadBack();
         const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();

@@ -420,7 +420,11 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     SoftPixelState pixels;
     SoftStageTexture stages[kCombinerStages];
     state_.ForDraw(bbHasAlpha_, &pixels, stages);
-    if (pixels.depthTest && DepthPasses(pixels.depthFunc, maxZ))
+    // Its triangles also test what its own earlier ones write, which only
+    // one depth throughout passes for sure.
+    const bool ownPass = !pixels.depthWrite || pixels.depthFunc == Cmp::Always ||
+                         (pixels.depthFunc == Cmp::LessEqual && minZ == maxZ);
+    if (pixels.depthTest && ownPass && DepthPasses(pixels.depthFunc, maxZ))
         pixels.depthTest = false; // it cannot fail: nothing to read
     depthUsed_ = depthUsed_ || pixels.depthTest;
     if (pixels.depthWrite)
