@@ -7,6 +7,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -151,11 +152,17 @@ Case MakeCase(Rng& rng, bool gameLike) {
             // Moved by a fraction of a texel, as a drifting backdrop is: one
             // weight for every pixel, unless rounding reaches a weight's edge
             // (a fraction near a 256th, coordinates far out).
-            const float edge = static_cast<float>(rng() % 257) / 256.0f;
+            // (Often near a whole texel, where a hair past it weighs zero.)
+            const uint32_t step = rng() % 4 == 0 ? rng() % 2 : rng() % 257;
+            const float edge = static_cast<float>(step) / 256.0f;
             const float far = rng() % 4 == 0 ? static_cast<float>(rng() % 40000) : 0.0f;
             const float shifts[4] = {real(0.0f, 1.0f), edge + 3e-5f, edge - 3e-5f, edge};
             sp.uv[s][0] += far + shifts[rng() % 4];
-            sp.uv[s][1] += real(0.0f, 1.0f);
+            if (rng() % 4 == 0) { // a float just below the edge, which sums may round onto
+                const float whole = std::floor(sp.uv[s][0]);
+                sp.uv[s][0] = std::nextafter(whole + edge, whole);
+            }
+            sp.uv[s][1] += rng() % 2 == 0 ? real(0.0f, 1.0f) : shifts[1 + rng() % 2];
         }
         if (shape == 3)
             sp.uv[s][0] = real(-5.0f * size, 5.0f * size);
