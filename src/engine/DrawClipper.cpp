@@ -228,33 +228,41 @@ void CDrawClipper::NoteDepth(const CRenderDevice& device, bool* writesDepth) {
         depthOrdered_ = false;
         return;
     }
-    DepthWrite box{1e300, 1e300, -1e300, -1e300, 1e300};
-    double high = -1e300;
-    for (size_t i = 0; i < triCount_; ++i) {
-        const Win& w = Vert(tri_[i]);
-        if (!w.valid) {
+    for (size_t i = 0; i < triCount_; ++i)
+        if (!Vert(tri_[i]).valid) {
             depthOrdered_ = false;
             return;
         }
-        box.x0 = std::min(box.x0, w.x), box.x1 = std::max(box.x1, w.x);
-        box.y0 = std::min(box.y0, w.y), box.y1 = std::max(box.y1, w.y);
-        box.low = std::min(box.low, w.z);
-        high = std::max(high, w.z);
-    }
+    const DepthWrite box = BoxOf(0, triCount_);
     if (func == gpu::Cmp::LessEqual) {
-        const bool behind =
-            std::all_of(depthWrites_.begin(), depthWrites_.end(), [&](const DepthWrite& d) {
-                const bool apart = d.x1 < box.x0 || box.x1 < d.x0 || d.y1 < box.y0 || box.y1 < d.y0;
-                return apart || high <= d.low;
-            });
-        if (!clearSeen_ || high > clearDepth_ || !behind)
+        const bool behind = std::all_of(depthWrites_.begin(), depthWrites_.end(),
+                                        [&](const DepthWrite& d) { return Behind(box, d); });
+        if (!clearSeen_ || box.high > clearDepth_ || !behind)
             depthOrdered_ = false;
         // Its triangles also test what its own earlier ones wrote.
-        if (*writesDepth && high > box.low && !OwnTrianglesOrdered())
+        if (*writesDepth && box.high > box.low && !OwnTrianglesOrdered())
             depthOrdered_ = false;
     }
     if (*writesDepth)
         depthWrites_.push_back(box);
+}
+
+CDrawClipper::DepthWrite CDrawClipper::BoxOf(size_t first, size_t count) const {
+    DepthWrite box{1e300, 1e300, -1e300, -1e300, 1e300, -1e300};
+    for (size_t i = first; i < first + count; ++i) {
+        const Win& w = Vert(tri_[i]);
+        box.x0 = std::min(box.x0, w.x), box.x1 = std::max(box.x1, w.x);
+        box.y0 = std::min(box.y0, w.y), box.y1 = std::max(box.y1, w.y);
+        box.low = std::min(box.low, w.z);
+        box.high = std::max(box.high, w.z);
+    }
+    return box;
+}
+
+bool CDrawClipper::Behind(const DepthWrite& test, const DepthWrite& written) {
+    const DepthWrite& d = written;
+    const bool apart = d.x1 < test.x0 || test.x1 < d.x0 || d.y1 < test.y0 || test.y1 < d.y0;
+    return apart || test.high <= d.low;
 }
 
 bool CDrawClipper::OwnTrianglesOrdered() {
@@ -262,24 +270,13 @@ bool CDrawClipper::OwnTrianglesOrdered() {
     const size_t count = triCount_ / 3;
     if (count > kMostTriangles)
         return false;
-    std::vector<DepthWrite>& boxes = triangleBoxes_;
-    boxes.clear();
+    triangleBoxes_.clear();
     for (size_t t = 0; t < count; ++t) {
-        DepthWrite b{1e300, 1e300, -1e300, -1e300, 1e300};
-        double high = -1e300;
-        for (size_t k = 0; k < 3; ++k) {
-            const Win& w = Vert(tri_[3 * t + k]);
-            b.x0 = std::min(b.x0, w.x), b.x1 = std::max(b.x1, w.x);
-            b.y0 = std::min(b.y0, w.y), b.y1 = std::max(b.y1, w.y);
-            b.low = std::min(b.low, w.z);
-            high = std::max(high, w.z);
-        }
-        for (const DepthWrite& d : boxes) {
-            const bool apart = d.x1 < b.x0 || b.x1 < d.x0 || d.y1 < b.y0 || b.y1 < d.y0;
-            if (!apart && high > d.low)
+        const DepthWrite b = BoxOf(3 * t, 3);
+        for (const DepthWrite& d : triangleBoxes_)
+            if (!Behind(b, d))
                 return false;
-        }
-        boxes.push_back(b);
+        triangleBoxes_.push_back(b);
     }
     return true;
 }

@@ -164,8 +164,12 @@ private:
     // lies at or in front of everything written before it where they may
     // meet, so that it passes whatever was left out.
     struct DepthWrite {
-        double x0, y0, x1, y1, low; // window box of a draw, its nearest depth
+        double x0, y0, x1, y1, low, high; // window box of a draw, its nearest and farthest depth
     };
+    // The box of tri_[first, first + count).
+    DepthWrite BoxOf(size_t first, size_t count) const;
+    // Whether a test over `test` passes whatever `written` wrote: apart, or at or in front of it.
+    static bool Behind(const DepthWrite& test, const DepthWrite& written);
     bool depthOrdered_ = true, clearSeen_ = false, depthProven_ = false;
     std::vector<DepthWrite> triangleBoxes_; // scratch of OwnTrianglesOrdered
     double clearDepth_ = 1.0;
