@@ -16,12 +16,15 @@ constexpr int64_t kMinOccluderPixels = 1024;
 // into at most this many parts (what is left beyond them is simply drawn).
 constexpr size_t kMaxActiveRects = 16;
 constexpr size_t kMaxPieces = 48;
-// Opaque parts looked for in a picture that is not opaque throughout.
-constexpr size_t kMaxOpaqueParts = 6;
+// Opaque (or clear) parts looked for in a picture that is not so throughout.
+constexpr size_t kMaxParts = 6;
 // ... and only in quads this large: the search costs more than small parts save.
 constexpr int64_t kMinPartlyOpaquePixels = 128 * 128;
-// Opaque parts remembered for this many texture spans at most.
+// Parts remembered for this many texture spans at most.
 constexpr size_t kMaxPartsKept = 1024;
+// A draw's clear parts are looked for only among this few triangles (each
+// part must meet none of the others).
+constexpr size_t kMostTrianglesWithClearParts = 64;
 // Textures larger than this are never read back for their alpha.
 constexpr uint64_t kMaxTableTexels = 4096ull * 4096ull;
 constexpr uint32_t kFillSolid = 3;
@@ -39,19 +42,20 @@ bool FullAlpha(uint32_t argb) {
     return (argb >> kAlphaShift) == kFullAlpha;
 }
 
-// Whether a texel of the given format is fully opaque.
-bool TexelOpaque(uint32_t format, const uint8_t* p) {
+// The alpha of a texel of the given format, 0 (clear) to kFullAlpha (opaque);
+// kFullAlpha for a format without alpha.
+uint32_t TexelAlpha(uint32_t format, const uint8_t* p) {
     switch (format) {
     case gpu::Fmt::A8R8G8B8:
-        return p[3] == 0xFF;
+        return p[3];
     case gpu::Fmt::A1R5G5B5:
-        return (p[1] & 0x80) != 0;
+        return (p[1] & 0x80) != 0 ? kFullAlpha : 0;
     case gpu::Fmt::A4R4G4B4:
-        return (p[1] & 0xF0) == 0xF0;
+        return (p[1] >> 4) * 0x11;
     case gpu::Fmt::A8L8:
-        return p[1] == 0xFF;
+        return p[1];
     default:
-        return true;
+        return kFullAlpha;
     }
 }
 
@@ -151,6 +155,8 @@ void CDrawClipper::Forget() {
     wins_.clear();
     occluders_.clear();
     nextOccluder_ = 0;
+    clearParts_.clear();
+    nextClearPart_ = 0;
     activeKnown_ = false;
 }
 
@@ -290,7 +296,15 @@ void CDrawClipper::Resolve(bool sceneEnds) {
                                         [](const Occluder& o) { return o.needsFlatDepth; }),
                          occluders_.end());
     nextOccluder_ = 0;
+    nextClearPart_ = 0;
     activeKnown_ = false;
+}
+
+bool CDrawClipper::PaintedOver(size_t fromDraw, const PixelRect& area) const {
+    return enabled_ && std::any_of(occluders_.begin(), occluders_.end(), [&](const Occluder& o) {
+               return o.draw >= fromDraw && o.rect.x0 <= area.x0 && o.rect.y0 <= area.y0 &&
+                      o.rect.x1 >= area.x1 && o.rect.y1 >= area.y1;
+           });
 }
 
 std::vector<CDrawClipper::PixelRect> CDrawClipper::OpaqueRects() const {
@@ -481,33 +495,53 @@ bool CDrawClipper::TexelSpan(const CRenderDevice& device, const uint32_t corner[
     return true;
 }
 
-const std::vector<CDrawClipper::PixelRect>& CDrawClipper::OpaqueParts(const CTexture& texture,
-                                                                      const PixelRect& span) {
-    const PartsKey key{&texture, texture.GetSerial(), span.x0, span.y0, span.x1, span.y1};
+const std::vector<CDrawClipper::PixelRect>& CDrawClipper::Parts(const CTexture& texture,
+                                                                const PixelRect& span, bool clear) {
+    const PartsKey key{&texture, texture.GetSerial(), span.x0, span.y0, span.x1, span.y1, clear};
     auto found = parts_.find(key);
     if (found != parts_.end())
         return found->second;
     if (parts_.size() >= kMaxPartsKept)
         parts_.clear(); // spans that keep changing (scrolled pictures)
     std::vector<PixelRect>& parts = parts_[key];
-    // The largest opaque rectangle, then the largest among what is left, and
-    // so on (heights of opaque runs per column, a stack per row).
     const int32_t w = span.x1 - span.x0, h = span.y1 - span.y0;
-    if (!RegionOpaque(texture, span.x0, span.y0, span.x0 + 1, span.y0 + 1) &&
-        !opacity_[&texture].readable)
-        return parts;
-    const Opacity& o = opacity_[&texture];
-    const size_t stride = o.width + 1;
+    // free: the texels of the span that are opaque (or clear).
     std::vector<uint8_t> free(static_cast<size_t>(w) * h);
-    for (int32_t y = 0; y < h; ++y) {
-        const uint32_t* above = o.transparent.data() + static_cast<size_t>(span.y0 + y) * stride;
-        const uint32_t* below = above + stride;
-        for (int32_t x = span.x0; x < span.x1; ++x)
-            free[static_cast<size_t>(y) * w + (x - span.x0)] =
-                below[x + 1] - below[x] - above[x + 1] + above[x] == 0;
+    if (!clear) {
+        if (!RegionOpaque(texture, span.x0, span.y0, span.x0 + 1, span.y0 + 1) &&
+            !opacity_[&texture].readable)
+            return parts;
+        const Opacity& o = opacity_[&texture];
+        const size_t stride = o.width + 1;
+        for (int32_t y = 0; y < h; ++y) {
+            const uint32_t* above =
+                o.transparent.data() + static_cast<size_t>(span.y0 + y) * stride;
+            const uint32_t* below = above + stride;
+            for (int32_t x = span.x0; x < span.x1; ++x)
+                free[static_cast<size_t>(y) * w + (x - span.x0)] =
+                    below[x + 1] - below[x] - above[x + 1] + above[x] == 0;
+        }
+    } else {
+        const uint32_t format = texture.GetFormat(), bytes = TexelBytes(format);
+        gpu::LockedRect locked;
+        if (bytes == 0 || span.x0 < 0 || span.y0 < 0 ||
+            span.x1 > static_cast<int32_t>(texture.GetWidth()) ||
+            span.y1 > static_cast<int32_t>(texture.GetHeight()) ||
+            gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, kLockReadOnly)))
+            return parts;
+        for (int32_t y = 0; y < h; ++y) {
+            const auto* row = static_cast<const uint8_t*>(locked.bits) +
+                              static_cast<ptrdiff_t>(span.y0 + y) * locked.pitch;
+            for (int32_t x = 0; x < w; ++x)
+                free[static_cast<size_t>(y) * w + x] =
+                    TexelAlpha(format, row + static_cast<size_t>(span.x0 + x) * bytes) == 0;
+        }
+        texture.GetTexture()->UnlockRect(0);
     }
+    // The largest free rectangle, then the largest among what is left, and
+    // so on (heights of free runs per column, a stack per row).
     std::vector<int32_t> height(static_cast<size_t>(w) + 1), stack;
-    for (size_t n = 0; n < kMaxOpaqueParts; ++n) {
+    for (size_t n = 0; n < kMaxParts; ++n) {
         PixelRect best;
         std::fill(height.begin(), height.end(), 0);
         for (int32_t y = 0; y < h; ++y) {
@@ -600,7 +634,9 @@ bool CDrawClipper::RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0,
                                   static_cast<ptrdiff_t>(y) * locked.pitch;
                 uint32_t run = 0;
                 for (uint32_t x = 0; x < o.width; ++x) {
-                    run += TexelOpaque(format, row + static_cast<size_t>(x) * bytes) ? 0 : 1;
+                    run += TexelAlpha(format, row + static_cast<size_t>(x) * bytes) == kFullAlpha
+                               ? 0
+                               : 1;
                     o.transparent[(y + 1) * stride + x + 1] =
                         o.transparent[y * stride + x + 1] + run;
                 }
@@ -667,11 +703,23 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
     if (hidden)
         hidden->clear();
     static const std::vector<PixelRect> kNone;
-    const std::vector<PixelRect>& rects =
-        (!enabled_ || !d.known || d.type != gpu::Prim::TriangleList ||
-         (d.writesDepth && !depthProven_))
-            ? kNone
-            : ActiveRects(static_cast<uint32_t>(draw));
+    const bool clips = enabled_ && d.known && d.type == gpu::Prim::TriangleList;
+    const std::vector<PixelRect>* hiding = !clips || (d.writesDepth && !depthProven_)
+                                               ? &kNone
+                                               : &ActiveRects(static_cast<uint32_t>(draw));
+    // Where the draw reads only clear texels it is left out as if hidden, by
+    // a back end that shades what shows exactly as the whole (split quads
+    // interpolate their corners anew: the edges of what shows could change).
+    while (nextClearPart_ < clearParts_.size() && clearParts_[nextClearPart_].draw < draw)
+        ++nextClearPart_;
+    if (clips && hidden && nextClearPart_ < clearParts_.size() &&
+        clearParts_[nextClearPart_].draw == draw) {
+        withClearParts_ = *hiding;
+        for (size_t i = nextClearPart_; i < clearParts_.size() && clearParts_[i].draw == draw; ++i)
+            withClearParts_.push_back(clearParts_[i].rect);
+        hiding = &withClearParts_;
+    }
+    const std::vector<PixelRect>& rects = *hiding;
     if (rects.empty()) {
         if (d.known)
             for (size_t t = 0; t + 2 < triCount_; t += 3)
@@ -853,7 +901,10 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
     if (triCount_ < 6 || !affine_)
         return;
     bool flatDepth = false, texels = false, diffuse = false;
-    if (!OccluderState(device, &flatDepth, &texels, &diffuse))
+    const bool occludes = OccluderState(device, &flatDepth, &texels, &diffuse);
+    const bool clearShowsNothing =
+        triCount_ <= kMostTrianglesWithClearParts && ClearLeavesTarget(device, noted_[draw]);
+    if (!occludes && !clearShowsNothing)
         return;
     const double vx0 = viewport_.x, vy0 = viewport_.y;
     const double vx1 = vx0 + viewport_.width, vy1 = vy0 + viewport_.height;
@@ -871,10 +922,19 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
         r.y1 = static_cast<int32_t>(std::min(std::ceil(br.y), vy1));
         if (r.x1 <= r.x0 || r.y1 <= r.y0 || r.Area() < kMinOccluderPixels)
             continue;
+        PixelRect span;
+        if (clearShowsNothing && r.Area() >= kMinPartlyOpaquePixels &&
+            TexelSpan(device, corner, &span))
+            for (const PixelRect& part : Parts(*device.GetBoundTexture(0), span, true)) {
+                PixelRect p;
+                if (PartOnPixels(device, corner, r, part, &p) && !OthersMeet(t, p))
+                    clearParts_.push_back({draw, p, false});
+            }
+        if (!occludes)
+            continue;
         if (diffuse && !std::all_of(corner, corner + 4,
                                     [&](uint32_t v) { return FullAlpha(vertices_[v].diffuse); }))
             continue;
-        PixelRect span;
         if (!texels ||
             (TexelSpan(device, corner, &span) &&
              RegionOpaque(*device.GetBoundTexture(0), span.x0, span.y0, span.x1, span.y1))) {
@@ -884,10 +944,58 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
         if (span.Area() == 0 || r.Area() < kMinPartlyOpaquePixels)
             continue;
         // The picture is opaque only in parts (a frame, a panel's inside).
-        for (const PixelRect& part : OpaqueParts(*device.GetBoundTexture(0), span)) {
+        for (const PixelRect& part : Parts(*device.GetBoundTexture(0), span, false)) {
             PixelRect p;
             if (PartOnPixels(device, corner, r, part, &p))
                 occluders_.push_back({draw, p, flatDepth});
         }
     }
+}
+
+bool CDrawClipper::OthersMeet(size_t quad, const PixelRect& area) const {
+    for (size_t t = 0; t + 2 < triCount_; t += 3) {
+        if (t == quad || t == quad + 3)
+            continue;
+        const Win &a = Vert(tri_[t]), &b = Vert(tri_[t + 1]), &c = Vert(tri_[t + 2]);
+        if (!a.valid || !b.valid || !c.valid)
+            return true;
+        // Pixel centres of the area lie within [x0 - 0.5, x1 - 0.5].
+        if (std::min({a.x, b.x, c.x}) < area.x1 - 0.5 &&
+            std::max({a.x, b.x, c.x}) > area.x0 - 0.5 &&
+            std::min({a.y, b.y, c.y}) < area.y1 - 0.5 && std::max({a.y, b.y, c.y}) > area.y0 - 0.5)
+            return true;
+    }
+    return false;
+}
+
+bool CDrawClipper::ClearLeavesTarget(const CRenderDevice& device, const Noted& d) const {
+    auto rs = [&](uint32_t s) { return device.GetCachedRenderState(s); };
+    auto ss = [&](uint32_t stage, uint32_t s) { return device.GetCachedStageState(stage, s); };
+    if (rs(kStencilEnable) != 0)
+        return false;
+    // A zero alpha fails the alpha test (nothing is written, depth neither),
+    // or weighs the fragment out of a blend that keeps the target as it was.
+    const uint32_t test = rs(gpu::Rs::AlphaTestEnable), func = rs(gpu::Rs::AlphaFunc);
+    const bool fails = test != 0 && test != CRenderDevice::kFailedSet &&
+                       (func == gpu::Cmp::Greater || func == gpu::Cmp::Never ||
+                        (func == gpu::Cmp::GreaterEqual && rs(gpu::Rs::AlphaRef) > 0));
+    if (!fails) {
+        const uint32_t blend = rs(gpu::Rs::AlphaBlendEnable), dst = rs(gpu::Rs::DestBlend);
+        if (blend == 0 || blend == CRenderDevice::kFailedSet || d.writesDepth ||
+            rs(gpu::Rs::SrcBlend) != gpu::Blend::SrcAlpha ||
+            (dst != gpu::Blend::InvSrcAlpha && dst != gpu::Blend::One))
+            return false;
+    }
+    // The fragment's alpha: the first texture's, times whatever else.
+    auto first = [&](uint32_t op, uint32_t a1, uint32_t a2, uint32_t arg) {
+        return (op == gpu::Top::Modulate && (a1 == arg || a2 == arg)) ||
+               (op == gpu::Top::SelectArg1 && a1 == arg) ||
+               (op == gpu::Top::SelectArg2 && a2 == arg);
+    };
+    if (!first(ss(0, gpu::Tss::AlphaOp), ss(0, gpu::Tss::AlphaArg1), ss(0, gpu::Tss::AlphaArg2),
+               gpu::Ta::Texture))
+        return false;
+    const uint32_t next = ss(1, gpu::Tss::AlphaOp);
+    return ss(1, gpu::Tss::ColorOp) == gpu::Top::Disable || next == gpu::Top::Disable ||
+           first(next, ss(1, gpu::Tss::AlphaArg1), ss(1, gpu::Tss::AlphaArg2), gpu::Ta::Current);
 }

@@ -70,6 +70,9 @@ public:
     // Pixels covered by the played draws so far (each triangle's area within
     // its viewport, less its area under the rectangles handed with it).
     uint64_t CoveredPixels() const { return static_cast<uint64_t>(covered_ + 0.5); }
+    // After Resolve: whether opaque draws from number `fromDraw` on paint
+    // over every pixel of `area` (so that what lies there before them never shows).
+    bool PaintedOver(size_t fromDraw, const PixelRect& area) const;
     // The opaque rectangles of the draws noted since the last Forget.
     std::vector<PixelRect> OpaqueRects() const;
 
@@ -120,13 +123,19 @@ private:
     // vertices and texels must prove for that.
     bool OccluderState(const CRenderDevice& device, bool* needsFlatDepth, bool* needsOpaqueTexels,
                        bool* needsFullDiffuse) const;
+    // Whether the draw's pixels that read only clear texels of the first
+    // stage's texture leave the target (and depth) as they were.
+    bool ClearLeavesTarget(const CRenderDevice& device, const Noted& d) const;
+    // Whether a triangle of the draw other than those of the quad at `quad`
+    // (in tri_) may reach the pixels of `area`.
+    bool OthersMeet(size_t quad, const PixelRect& area) const;
     // The texels (x0, y0, x1, y1 exclusive) that pixel centres inside the quad
     // may read from the first stage's texture; false when that is unknown or
     // a smaller mip level may be read.
     bool TexelSpan(const CRenderDevice& device, const uint32_t corner[4], PixelRect* out);
-    // Opaque rectangles inside `span` of the texture, largest first (found
-    // once per texture and span).
-    const std::vector<PixelRect>& OpaqueParts(const CTexture& texture, const PixelRect& span);
+    // Opaque (or with `clear`, wholly clear) rectangles inside `span` of the
+    // texture, largest first (found once per texture and span).
+    const std::vector<PixelRect>& Parts(const CTexture& texture, const PixelRect& span, bool clear);
     // The pixels (within `inner`) whose reads stay inside the texel rectangle
     // `part`, for a quad whose picture lies unturned on it.
     bool PartOnPixels(const CRenderDevice& device, const uint32_t corner[4], const PixelRect& inner,
@@ -158,6 +167,10 @@ private:
     std::vector<Win> wins_;
     std::vector<Occluder> occluders_;
     size_t nextOccluder_ = 0;
+    // Pixels where a draw reads only clear texels: it changes nothing there.
+    std::vector<Occluder> clearParts_;
+    size_t nextClearPart_ = 0;
+    std::vector<PixelRect> withClearParts_; // scratch of Clip
     bool activeKnown_ = false;
     std::vector<PixelRect> active_;
     // The depth proof: after a clear, every less-or-equal test of the scene
@@ -176,7 +189,8 @@ private:
     std::vector<DepthWrite> depthWrites_;
 
     std::unordered_map<const CTexture*, Opacity> opacity_;
-    using PartsKey = std::tuple<const CTexture*, uint64_t, int32_t, int32_t, int32_t, int32_t>;
+    using PartsKey =
+        std::tuple<const CTexture*, uint64_t, int32_t, int32_t, int32_t, int32_t, bool>;
     std::map<PartsKey, std::vector<PixelRect>> parts_;
     std::vector<Piece> pieces_, spare_;
     std::vector<Piece> hiddenPieces_; // counted as not covered

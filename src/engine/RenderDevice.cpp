@@ -574,9 +574,12 @@ void CRenderDevice::Play(bool sceneEnds) {
             break;
         case Op::Clear: {
             const CSceneRecorder::Clearing& k = recorder_.GetClearing(c.item);
-            device_->Clear(static_cast<uint32_t>(k.rects.size()),
-                           k.rects.empty() ? nullptr : k.rects.data(), k.flags, k.color, k.z,
-                           k.stencil);
+            // Colour that opaque draws paint over anyway is not cleared.
+            const uint32_t flags = k.paintedOver ? k.flags & ~gpu::ClearFlag::Target : k.flags;
+            if (flags != 0)
+                device_->Clear(static_cast<uint32_t>(k.rects.size()),
+                               k.rects.empty() ? nullptr : k.rects.data(), flags, k.color, k.z,
+                               k.stencil);
             break;
         }
         case Op::Draw: {

@@ -87,6 +87,8 @@ void CSceneRecorder::Clear(uint32_t count, const gpu::Rect* rects, uint32_t flag
     c.color = color;
     c.z = z;
     c.stencil = stencil;
+    c.viewport = viewport_;
+    c.drawsBefore = static_cast<uint32_t>(draws_.size());
     const bool whole = c.rects.empty();
     commands_.push_back({Op::Clear, 0, 0, 0, static_cast<uint32_t>(clearings_.size())});
     clearings_.push_back(std::move(c));
@@ -161,6 +163,13 @@ bool CSceneRecorder::Draw(const CRenderDevice& device, uint32_t type, const CVer
 
 void CSceneRecorder::Prepare(bool sceneEnds, bool handsHidden) {
     clipper_.Resolve(sceneEnds);
+    for (Clearing& c : clearings_) {
+        const gpu::Viewport& v = c.viewport;
+        const CDrawClipper::PixelRect area{static_cast<int32_t>(v.x), static_cast<int32_t>(v.y),
+                                           static_cast<int32_t>(v.x + v.width),
+                                           static_cast<int32_t>(v.y + v.height)};
+        c.paintedOver = c.rects.empty() && clipper_.PaintedOver(c.drawsBefore, area);
+    }
     played_.assign(draws_.size(), Played{});
     playVertices_.clear();
     playIndices_.clear();

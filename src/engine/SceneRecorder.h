@@ -42,6 +42,9 @@ public:
         std::vector<gpu::Rect> rects;
         uint32_t flags = 0, color = 0, stencil = 0;
         float z = 1.0f;
+        gpu::Viewport viewport;   // what a clear without rectangles clears
+        uint32_t drawsBefore = 0; // draws recorded before it
+        bool paintedOver = false; // (after Prepare) opaque draws after it cover its colour
     };
     // A draw as it is played: from the playing buffers (empty: nothing shows),
     // with the rectangles whose pixels the device may leave out.

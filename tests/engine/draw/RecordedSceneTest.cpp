@@ -14,6 +14,7 @@
 #include "engine/VertexBuffer.h"
 #include "support/GlScene.h"
 #include "support/TempDir.h"
+#include "tools/lib/ImageWriter.h"
 
 namespace {
 
@@ -37,9 +38,10 @@ protected:
         t.GetTexture()->UnlockRect(0);
     }
 
-    // Quads over clip-space x from x0 to x1 (all of y), each at its depth
-    // and in its colour, as one draw; from the start of the shared buffers
-    // when `startOver`.
+    // Quads over clip-space x from x0 to x1 (all of y, and a hair past it:
+    // every pixel centre of the rows inside), each at its depth and in its
+    // colour, its texture laid over it once, as one draw; from the start of
+    // the shared buffers when `startOver`.
     struct Strip {
         float x0, x1, z = 0.5f;
         uint32_t colour = 0xFFFFFFFFu;
@@ -52,9 +54,10 @@ protected:
         uint16_t* idx = nullptr;
         ASSERT_EQ(vb->Lock(4 * n, &v, startOver), gpu::kOk);
         for (const Strip& s : strips) {
-            const float xs[4] = {s.x0, s.x1, s.x1, s.x0}, ys[4] = {1, 1, -1, -1};
+            const float xs[4] = {s.x0, s.x1, s.x1, s.x0}, ys[4] = {1.01f, 1.01f, -1.01f, -1.01f};
+            const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
             for (int i = 0; i < 4; ++i)
-                *v++ = gpu::Vertex{xs[i], ys[i], s.z, s.colour, 0.5f, 0.5f, 0, 0};
+                *v++ = gpu::Vertex{xs[i], ys[i], s.z, s.colour, us[i], vs[i], 0, 0};
         }
         vb->Unlock();
         ASSERT_EQ(ib->Lock(6 * n, &idx, startOver), gpu::kOk);
@@ -124,6 +127,113 @@ TEST_F(RecordedSceneTest, DepthStillHidesWhereADrawMeetsItself) {
             for (uint32_t k = 0; k < 3; ++k)
                 EXPECT_EQ(pixels_[(h / 2) * w + (1 + 3 * k) * w / 8], want[k]) << scene << k;
         }
+    }
+}
+
+// A clear whose colour opaque draws after it paint over is left out; where
+// they leave pixels uncovered, or were drawn before it, it still clears.
+TEST_F(RecordedSceneTest, ClearsWhatOpaqueDrawsLeaveUncovered) {
+    constexpr uint32_t kBlack = 0xFF000000u, kBlue = 0xFF0000FFu;
+    for (const char* backEnd : {"gl", "soft"}) {
+        SCOPED_TRACE(backEnd);
+        Close();
+        testsupport::ScopedEnv renderer("GLORVANE_RENDERER", backEnd);
+        Open("recorded scene");
+        if (IsSkipped())
+            return;
+        const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
+        // The strip each scene draws over its clear, and the colour it leaves
+        // right of the middle: red all over, then half green (the red of the
+        // frame before must not stay), then red cleared blue after it.
+        const struct {
+            float x1;
+            uint32_t colour, clearAfter, want;
+        } scenes[] = {
+            {1.01f, kRed, 0, kRed}, {0.0f, kGreen, 0, kBlack}, {1.01f, kRed, kBlue, kBlue}};
+        for (const auto& sc : scenes) {
+            BeginFlatScene(gpu::Ta::Diffuse);
+            Strips({{-1.01f, sc.x1, 0.5f, sc.colour}});
+            if (sc.clearAfter)
+                device_->Clear(0, nullptr, gpu::ClearFlag::Target, sc.clearAfter, 1.0f, 0);
+            ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            ReadBack();
+            EXPECT_EQ(pixels_[(h / 2) * w + 3 * w / 4], sc.want) << sc.x1 << " " << sc.clearAfter;
+        }
+    }
+}
+
+// Where a draw reads only clear texels, the software back end leaves it out
+// when that changes nothing: the picture is the same as drawn whole.
+TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
+    Close();
+    testsupport::ScopedEnv renderer("GLORVANE_RENDERER", "soft");
+    Open("recorded scene");
+    if (IsSkipped())
+        return;
+    // A picture from a file (one made in memory may be drawn into): clear
+    // white on the left, half-see-through red on the right.
+    std::vector<uint8_t> texels;
+    for (int i = 0; i < 64 * 64; ++i)
+        texels.insert(texels.end(), {255, i % 64 < 32 ? uint8_t{255} : uint8_t{0},
+                                     i % 64 < 32 ? uint8_t{255} : uint8_t{0},
+                                     i % 64 < 32 ? uint8_t{0} : uint8_t{128}});
+    testsupport::TempDir dir;
+    ASSERT_TRUE(tk::WriteTga(dir.Path("half.tga"), tk::PixelView{texels.data(), 64, 64, 4}));
+    CSharedPtr<CTexture> half(new CTexture);
+    ASSERT_EQ(half->LoadFromFile(device_->GetDevice(), dir.Path("half.tga"), "half", 1, 0,
+                                 gpu::Pool::Managed, gpu::Fmt::A8R8G8B8),
+              gpu::kOk);
+    namespace B = gpu::Blend;
+    const struct {
+        const char* what;
+        uint32_t src, dst, alphaArg;
+        bool writesDepth, overlapped, leftOut;
+    } cases[] = {
+        {"blended", B::SrcAlpha, B::InvSrcAlpha, gpu::Ta::Texture, false, false, true},
+        {"added", B::SrcAlpha, B::One, gpu::Ta::Texture, false, false, true},
+        {"added whatever the alpha", B::One, B::One, gpu::Ta::Texture, false, false, false},
+        {"alpha of the diffuse colour", B::SrcAlpha, B::One, gpu::Ta::Diffuse, false, false, false},
+        {"writing depth", B::SrcAlpha, B::InvSrcAlpha, gpu::Ta::Texture, true, false, false},
+        {"under another quad of the draw", B::SrcAlpha, B::InvSrcAlpha, gpu::Ta::Texture, false,
+         true, false}};
+    const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint32_t> pictures[2];
+        uint64_t covered[2] = {0, 0};
+        for (int clipped = 0; clipped < 2; ++clipped) {
+            device_->SetClipping(clipped == 1);
+            device_->SetCounting(true);
+            const uint64_t before = device_->CoveredPixels();
+            BeginFlatScene(gpu::Ta::Diffuse);
+            device_->SetRenderState(gpu::Rs::ZEnable, 1);
+            device_->SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::LessEqual);
+            Strips({{-1.01f, 1.01f, 0.5f, kGreen}});
+            device_->SetTexture(0, half);
+            device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Texture);
+            device_->SetTextureStageState(0, gpu::Tss::AlphaOp, gpu::Top::SelectArg1);
+            device_->SetTextureStageState(0, gpu::Tss::AlphaArg1, c.alphaArg);
+            device_->SetRenderState(gpu::Rs::AlphaBlendEnable, 1);
+            device_->SetRenderState(gpu::Rs::SrcBlend, c.src);
+            device_->SetRenderState(gpu::Rs::DestBlend, c.dst);
+            device_->SetRenderState(gpu::Rs::ZWriteEnable, c.writesDepth ? 1 : 0);
+            if (c.overlapped) // its red half over the first quad's clear half
+                Strips({{-1.01f, 1.01f, 0.3f}, {-1.0f, -0.2f, 0.3f}});
+            else
+                Strips({{-1.01f, 1.01f, 0.3f}});
+            if (c.writesDepth) { // blue where no depth lies in front of it
+                device_->SetRenderState(gpu::Rs::AlphaBlendEnable, 0);
+                device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Diffuse);
+                Strips({{-1.01f, 1.01f, 0.4f, 0xFF0000FFu}});
+            }
+            ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            covered[clipped] = device_->CoveredPixels() - before;
+            ReadBack();
+            pictures[clipped] = pixels_;
+        }
+        EXPECT_EQ(pictures[0], pictures[1]);
+        EXPECT_EQ(covered[0] - covered[1] > w * h / 4, c.leftOut)
+            << covered[0] << " " << covered[1];
     }
 }
 
