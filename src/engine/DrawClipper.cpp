@@ -134,14 +134,19 @@ double AreaWithin(double px[], double py[], int n, double x0, double y0, double 
 } // namespace
 
 void CDrawClipper::BeginScene() {
-    depthOrdered_ = true;
+    depthOrdered_ = depthKnown_ = true;
     clearSeen_ = false;
     depthWrites_.clear();
+    depthUses_.clear();
 }
 
 void CDrawClipper::NoteDepthClear(float z, bool whole) {
+    // What the buffer holds is no longer known; or tests before the clear
+    // read writes that later ones do not.
+    if (!whole || !noted_.empty())
+        depthKnown_ = false;
     if (!whole) {
-        depthOrdered_ = false; // what the buffer holds is no longer known
+        depthOrdered_ = false;
         return;
     }
     clearDepth_ = z; // the whole buffer holds z now
@@ -199,8 +204,9 @@ void CDrawClipper::NoteDraw(const CRenderDevice& device, uint32_t type, const gp
     noted_.push_back(d);
     Select(noted_.back(), vertices);
     bool writesDepth = false;
+    depthUses_.emplace_back();
     if (!d.known)
-        depthOrdered_ = false; // what it does to depth is unknown
+        depthOrdered_ = depthKnown_ = false; // what it does to depth is unknown
     else
         NoteDepth(device, &writesDepth);
     noted_.back().writesDepth = writesDepth;
@@ -231,26 +237,30 @@ void CDrawClipper::NoteDepth(const CRenderDevice& device, bool* writesDepth) {
     const uint32_t func = device.GetCachedRenderState(gpu::Rs::ZFunc);
     if (zEnable == CRenderDevice::kFailedSet || zWrite == CRenderDevice::kFailedSet ||
         (func != gpu::Cmp::LessEqual && func != gpu::Cmp::Always)) {
-        depthOrdered_ = false;
+        depthOrdered_ = depthKnown_ = false;
         return;
     }
     for (size_t i = 0; i < triCount_; ++i)
         if (!Vert(tri_[i]).valid) {
-            depthOrdered_ = false;
+            depthOrdered_ = depthKnown_ = false;
             return;
         }
     const DepthWrite box = BoxOf(0, triCount_);
-    if (func == gpu::Cmp::LessEqual) {
+    const bool tests = func == gpu::Cmp::LessEqual;
+    bool ownOrdered = true;
+    if (tests) {
         const bool behind = std::all_of(depthWrites_.begin(), depthWrites_.end(),
                                         [&](const DepthWrite& d) { return Behind(box, d); });
         if (!clearSeen_ || box.high > clearDepth_ || !behind)
             depthOrdered_ = false;
         // Its triangles also test what its own earlier ones wrote.
-        if (*writesDepth && box.high > box.low && !OwnTrianglesOrdered())
+        ownOrdered = !*writesDepth || box.high <= box.low || OwnTrianglesOrdered();
+        if (!ownOrdered)
             depthOrdered_ = false;
     }
     if (*writesDepth)
         depthWrites_.push_back(box);
+    depthUses_.back() = {box, tests, *writesDepth, ownOrdered};
 }
 
 CDrawClipper::DepthWrite CDrawClipper::BoxOf(size_t first, size_t count) const {
@@ -291,6 +301,11 @@ void CDrawClipper::Resolve(bool sceneEnds) {
     // Depth written under a rectangle is lost: only safe where no depth test
     // of the scene can fail, whatever the depth buffer holds.
     depthProven_ = sceneEnds && depthOrdered_ && clearSeen_;
+    // A recording played before its scene ends leaves later tests unknown.
+    depthKnown_ = depthKnown_ && sceneEnds;
+    unreadWrites_.clear();
+    if (enabled_ && depthKnown_ && clearSeen_ && !depthProven_)
+        FindUnreadWrites();
     if (!depthProven_)
         occluders_.erase(std::remove_if(occluders_.begin(), occluders_.end(),
                                         [](const Occluder& o) { return o.needsFlatDepth; }),
@@ -305,6 +320,41 @@ bool CDrawClipper::PaintedOver(size_t fromDraw, const PixelRect& area) const {
                return o.draw >= fromDraw && o.rect.x0 <= area.x0 && o.rect.y0 <= area.y0 &&
                       o.rect.x1 >= area.x1 && o.rect.y1 >= area.y1;
            });
+}
+
+void CDrawClipper::FindUnreadWrites() {
+    // A test passes whatever was written before it where it lies at or in
+    // front of all of that (and of the clear). A write may be left out where
+    // every later test that meets it does so up to and including it: each
+    // then passes against whatever the buffer holds instead (and a later
+    // write that tests writes what it did).
+    const size_t n = depthUses_.size();
+    // firstUnordered[j]: the first write that test j lies behind somewhere, or n.
+    std::vector<size_t> firstUnordered(n, n);
+    for (size_t j = 0; j < n; ++j) {
+        const DepthUse& t = depthUses_[j];
+        if (!t.tests)
+            continue;
+        if (t.box.high > clearDepth_)
+            firstUnordered[j] = 0;
+        for (size_t i = 0; i < j && firstUnordered[j] == n; ++i)
+            if (depthUses_[i].writes && !Behind(t.box, depthUses_[i].box))
+                firstUnordered[j] = i;
+    }
+    unreadWrites_.assign(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const DepthUse& w = depthUses_[i];
+        if (!w.writes || !w.ownOrdered)
+            continue;
+        bool unread = true;
+        for (size_t j = i + 1; j < n && unread; ++j) {
+            const DepthWrite& t = depthUses_[j].box;
+            const bool apart =
+                t.x1 < w.box.x0 || w.box.x1 < t.x0 || t.y1 < w.box.y0 || w.box.y1 < t.y0;
+            unread = !depthUses_[j].tests || apart || firstUnordered[j] > i;
+        }
+        unreadWrites_[i] = unread ? 1 : 0;
+    }
 }
 
 std::vector<CDrawClipper::PixelRect> CDrawClipper::OpaqueRects() const {
@@ -704,9 +754,10 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
         hidden->clear();
     static const std::vector<PixelRect> kNone;
     const bool clips = enabled_ && d.known && d.type == gpu::Prim::TriangleList;
-    const std::vector<PixelRect>* hiding = !clips || (d.writesDepth && !depthProven_)
-                                               ? &kNone
-                                               : &ActiveRects(static_cast<uint32_t>(draw));
+    // What it writes to depth under a rectangle is lost: only where no test reads it.
+    const bool depthLost = d.writesDepth && !depthProven_ && !DepthWriteUnread(draw);
+    const std::vector<PixelRect>* hiding =
+        !clips || depthLost ? &kNone : &ActiveRects(static_cast<uint32_t>(draw));
     // Where the draw reads only clear texels it is left out as if hidden, by
     // a back end that shades what shows exactly as the whole (split quads
     // interpolate their corners anew: the edges of what shows could change).

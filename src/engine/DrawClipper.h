@@ -62,10 +62,15 @@ public:
     void Forget();
 
     // A draw went to the device without being noted: what it did to depth is unknown.
-    void NoteUnnotedDraw() { depthOrdered_ = false; }
+    void NoteUnnotedDraw() { depthOrdered_ = depthKnown_ = false; }
     // After Resolve: whether no depth test of the scene can fail, whatever
     // the depth buffer holds, in a recording that ends with its scene.
     bool DepthProven() const { return depthProven_; }
+    // After Resolve: whether no depth test of the scene can tell whether draw
+    // number `draw` wrote its depth (so that it need not).
+    bool DepthWriteUnread(size_t draw) const {
+        return draw < unreadWrites_.size() && unreadWrites_[draw];
+    }
 
     // Pixels covered by the played draws so far (each triangle's area within
     // its viewport, less its area under the rectangles handed with it).
@@ -184,6 +189,18 @@ private:
     // Whether a test over `test` passes whatever `written` wrote: apart, or at or in front of it.
     static bool Behind(const DepthWrite& test, const DepthWrite& written);
     bool depthOrdered_ = true, clearSeen_ = false, depthProven_ = false;
+    // Each depth test and write of the scene in order, while all of them are
+    // known (less-or-equal or always, on screen, after one whole clear): what
+    // decides which writes no test reads.
+    struct DepthUse {
+        DepthWrite box;
+        bool tests, writes, ownOrdered; // ownOrdered: its triangles do not hide each other
+    };
+    bool depthKnown_ = true;
+    std::vector<DepthUse> depthUses_;   // by draw (those without depth: nothing)
+    std::vector<uint8_t> unreadWrites_; // by draw, after Resolve
+    // Which writes of the scene no later test reads.
+    void FindUnreadWrites();
     std::vector<DepthWrite> triangleBoxes_; // scratch of OwnTrianglesOrdered
     double clearDepth_ = 1.0;
     std::vector<DepthWrite> depthWrites_;

@@ -597,8 +597,14 @@ void CRenderDevice::Play(bool sceneEnds) {
             }
             if (p.hiddenCount > 0)
                 device_->SetHiddenRects(recorder_.HiddenRects(p), p.hiddenCount);
+            // Depth that no test reads is not written (the draw writes it, so
+            // the state is on before and after).
+            if (p.depthUnread)
+                device_->SetRenderState(gpu::Rs::ZWriteEnable, 0);
             device_->DrawIndexedPrimitive(p.type, p.firstVertex, p.vertexCount,
                                           indexBase + p.firstIndex, p.primitiveCount);
+            if (p.depthUnread)
+                device_->SetRenderState(gpu::Rs::ZWriteEnable, 1);
             if (p.hiddenCount > 0)
                 device_->SetHiddenRects(nullptr, 0);
             break;

@@ -178,6 +178,7 @@ void CSceneRecorder::Prepare(bool sceneEnds, bool handsHidden) {
         const Recorded& d = draws_[i];
         const gpu::Vertex* vertices = vertices_.data() + d.vertex;
         Played& p = played_[i];
+        p.depthUnread = clipper_.DepthWriteUnread(i);
         p.firstVertex = static_cast<uint32_t>(playVertices_.size());
         p.firstIndex = static_cast<uint32_t>(playIndices_.size());
         const bool clipped =

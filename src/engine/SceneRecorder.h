@@ -51,6 +51,7 @@ public:
     struct Played {
         uint32_t type = 0, firstVertex = 0, vertexCount = 0, firstIndex = 0, primitiveCount = 0;
         uint32_t firstHidden = 0, hiddenCount = 0; // in HiddenRects()
+        bool depthUnread = false;                  // no test reads the depth it writes
     };
 
     bool Recording() const { return recording_; }

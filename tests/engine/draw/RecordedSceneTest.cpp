@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
@@ -24,6 +25,14 @@ class RecordedSceneTest : public ::testing::Test, public testsupport::GlScene {
 protected:
     void SetUp() override { Open("recorded scene"); }
     void TearDown() override { Close(); }
+
+    // The device opened anew on `backEnd`; false where this machine has none.
+    bool OpenOn(const char* backEnd) {
+        Close();
+        testsupport::ScopedEnv renderer("GLORVANE_RENDERER", backEnd);
+        Open("recorded scene");
+        return !IsSkipped();
+    }
 
     // The texture made anew, in one colour.
     void Paint(CTexture& t, uint32_t colour) {
@@ -97,10 +106,7 @@ TEST_F(RecordedSceneTest, DepthStillHidesWhereADrawMeetsItself) {
     for (auto [backEnd, clipped] : {std::pair("gl", false), std::pair("gl", true),
                                     std::pair("soft", false), std::pair("soft", true)}) {
         SCOPED_TRACE(std::string(backEnd) + (clipped ? ", clipped" : ", straight to the device"));
-        Close();
-        testsupport::ScopedEnv renderer("GLORVANE_RENDERER", backEnd);
-        Open("recorded scene");
-        if (IsSkipped())
+        if (!OpenOn(backEnd))
             return;
         device_->SetClipping(clipped);
         const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
@@ -130,16 +136,65 @@ TEST_F(RecordedSceneTest, DepthStillHidesWhereADrawMeetsItself) {
     }
 }
 
+// Where a scene's depth tests may fail, a draw's depth is still left
+// unwritten where no later test reads it; but not where a later test lies
+// behind it, nor where one lies behind what it covers; and what an opaque
+// draw hides of it is drawn only where no later test reads its depth.
+TEST_F(RecordedSceneTest, DepthIsWrittenWhereALaterTestReadsIt) {
+    constexpr uint32_t kBlue = 0xFF0000FFu;
+    struct Draw {
+        Strip strip;
+        uint32_t func;
+        bool writes = true;
+    };
+    const struct {
+        std::vector<Draw> draws;
+        uint32_t left, right;
+    } scenes[] = {// Red lies behind green.
+                  {{{{-1.01f, 1.01f, 0.5f, kGreen}, gpu::Cmp::Always},
+                    {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
+                   kGreen,
+                   kGreen},
+                  // Red lies in front of green, which covers the right of blue, but behind blue.
+                  {{{{-1.01f, 1.01f, 0.3f, kBlue}, gpu::Cmp::Always},
+                    {{0.0f, 1.01f, 0.6f, kGreen}, gpu::Cmp::Always},
+                    {{-1.01f, 1.01f, 0.5f, kRed}, gpu::Cmp::LessEqual}},
+                   kBlue,
+                   kRed},
+                  // Red lies behind green, which white hides without writing depth.
+                  {{{{-1.01f, 1.01f, 0.5f, kGreen}, gpu::Cmp::Always},
+                    {{-1.01f, 0.0f, 0.1f}, gpu::Cmp::Always, false},
+                    {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
+                   0xFFFFFFFFu,
+                   kGreen}};
+    for (const char* backEnd : {"gl", "soft"}) {
+        SCOPED_TRACE(backEnd);
+        if (!OpenOn(backEnd))
+            return;
+        const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
+        for (const auto& sc : scenes) {
+            BeginFlatScene(gpu::Ta::Diffuse);
+            device_->SetRenderState(gpu::Rs::ZEnable, 1);
+            for (const Draw& d : sc.draws) {
+                device_->SetRenderState(gpu::Rs::ZFunc, d.func);
+                device_->SetRenderState(gpu::Rs::ZWriteEnable, d.writes ? 1 : 0);
+                Strips({d.strip});
+            }
+            ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            ReadBack();
+            EXPECT_EQ(pixels_[(h / 2) * w + w / 4], sc.left) << sc.draws.size();
+            EXPECT_EQ(pixels_[(h / 2) * w + 3 * w / 4], sc.right) << sc.draws.size();
+        }
+    }
+}
+
 // A clear whose colour opaque draws after it paint over is left out; where
 // they leave pixels uncovered, or were drawn before it, it still clears.
 TEST_F(RecordedSceneTest, ClearsWhatOpaqueDrawsLeaveUncovered) {
     constexpr uint32_t kBlack = 0xFF000000u, kBlue = 0xFF0000FFu;
     for (const char* backEnd : {"gl", "soft"}) {
         SCOPED_TRACE(backEnd);
-        Close();
-        testsupport::ScopedEnv renderer("GLORVANE_RENDERER", backEnd);
-        Open("recorded scene");
-        if (IsSkipped())
+        if (!OpenOn(backEnd))
             return;
         const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
         // The strip each scene draws over its clear, and the colour it leaves
@@ -165,10 +220,7 @@ TEST_F(RecordedSceneTest, ClearsWhatOpaqueDrawsLeaveUncovered) {
 // Where a draw reads only clear texels, the software back end leaves it out
 // when that changes nothing: the picture is the same as drawn whole.
 TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
-    Close();
-    testsupport::ScopedEnv renderer("GLORVANE_RENDERER", "soft");
-    Open("recorded scene");
-    if (IsSkipped())
+    if (!OpenOn("soft"))
         return;
     // A picture from a file (one made in memory may be drawn into): clear
     // white on the left, half-see-through red on the right.
