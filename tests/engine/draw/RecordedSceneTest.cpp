@@ -136,37 +136,45 @@ TEST_F(RecordedSceneTest, DepthStillHidesWhereADrawMeetsItself) {
     }
 }
 
-// Where a scene's depth tests may fail, a draw's depth is still left
-// unwritten where no later test reads it; but not where a later test lies
-// behind it, nor where one lies behind what it covers; and what an opaque
-// draw hides of it is drawn only where no later test reads its depth.
-TEST_F(RecordedSceneTest, DepthIsWrittenWhereALaterTestReadsIt) {
-    constexpr uint32_t kBlue = 0xFF0000FFu;
+// What a scene leaves out changes nothing. A colour clear that opaque draws
+// after it paint over is left out, but not where they leave pixels uncovered
+// or were drawn before it. Where depth tests may fail, a draw's depth is left
+// unwritten where no later test reads it, but not where a later test lies
+// behind it or behind what it covers; and what an opaque draw hides of it is
+// drawn where a later test reads its depth.
+TEST_F(RecordedSceneTest, WhatIsLeftOutChangesNothing) {
+    constexpr uint32_t kBlack = 0xFF000000u, kBlue = 0xFF0000FFu, kWhite = 0xFFFFFFFFu;
     struct Draw {
         Strip strip;
-        uint32_t func;
+        uint32_t func = gpu::Cmp::Always;
         bool writes = true;
     };
     const struct {
         std::vector<Draw> draws;
-        uint32_t left, right;
-    } scenes[] = {// Red lies behind green.
-                  {{{{-1.01f, 1.01f, 0.5f, kGreen}, gpu::Cmp::Always},
-                    {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
-                   kGreen,
-                   kGreen},
-                  // Red lies in front of green, which covers the right of blue, but behind blue.
-                  {{{{-1.01f, 1.01f, 0.3f, kBlue}, gpu::Cmp::Always},
-                    {{0.0f, 1.01f, 0.6f, kGreen}, gpu::Cmp::Always},
-                    {{-1.01f, 1.01f, 0.5f, kRed}, gpu::Cmp::LessEqual}},
-                   kBlue,
-                   kRed},
-                  // Red lies behind green, which white hides without writing depth.
-                  {{{{-1.01f, 1.01f, 0.5f, kGreen}, gpu::Cmp::Always},
-                    {{-1.01f, 0.0f, 0.1f}, gpu::Cmp::Always, false},
-                    {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
-                   0xFFFFFFFFu,
-                   kGreen}};
+        uint32_t clearAfter, left, right;
+    } scenes[] = {
+        {{{{-1.01f, 1.01f, 0.5f, kRed}}}, 0, kRed, kRed},
+        {{{{-1.01f, 0.0f, 0.5f, kGreen}}}, 0, kGreen, kBlack}, // the red before must not stay
+        {{{{-1.01f, 1.01f, 0.5f, kRed}}}, kBlue, kBlue, kBlue},
+        // Red lies behind green.
+        {{{{-1.01f, 1.01f, 0.5f, kGreen}}, {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
+         0,
+         kGreen,
+         kGreen},
+        // Red lies in front of green, which covers the right of blue, but behind blue.
+        {{{{-1.01f, 1.01f, 0.3f, kBlue}},
+          {{0.0f, 1.01f, 0.6f, kGreen}},
+          {{-1.01f, 1.01f, 0.5f, kRed}, gpu::Cmp::LessEqual}},
+         0,
+         kBlue,
+         kRed},
+        // Red lies behind green, which white hides without writing depth.
+        {{{{-1.01f, 1.01f, 0.5f, kGreen}},
+          {{-1.01f, 0.0f, 0.1f}, gpu::Cmp::Always, false},
+          {{-1.01f, 0.0f, 0.7f, kRed}, gpu::Cmp::LessEqual}},
+         0,
+         kWhite,
+         kGreen}};
     for (const char* backEnd : {"gl", "soft"}) {
         SCOPED_TRACE(backEnd);
         if (!OpenOn(backEnd))
@@ -180,39 +188,13 @@ TEST_F(RecordedSceneTest, DepthIsWrittenWhereALaterTestReadsIt) {
                 device_->SetRenderState(gpu::Rs::ZWriteEnable, d.writes ? 1 : 0);
                 Strips({d.strip});
             }
-            ASSERT_EQ(device_->EndScene(), gpu::kOk);
-            ReadBack();
-            EXPECT_EQ(pixels_[(h / 2) * w + w / 4], sc.left) << sc.draws.size();
-            EXPECT_EQ(pixels_[(h / 2) * w + 3 * w / 4], sc.right) << sc.draws.size();
-        }
-    }
-}
-
-// A clear whose colour opaque draws after it paint over is left out; where
-// they leave pixels uncovered, or were drawn before it, it still clears.
-TEST_F(RecordedSceneTest, ClearsWhatOpaqueDrawsLeaveUncovered) {
-    constexpr uint32_t kBlack = 0xFF000000u, kBlue = 0xFF0000FFu;
-    for (const char* backEnd : {"gl", "soft"}) {
-        SCOPED_TRACE(backEnd);
-        if (!OpenOn(backEnd))
-            return;
-        const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
-        // The strip each scene draws over its clear, and the colour it leaves
-        // right of the middle: red all over, then half green (the red of the
-        // frame before must not stay), then red cleared blue after it.
-        const struct {
-            float x1;
-            uint32_t colour, clearAfter, want;
-        } scenes[] = {
-            {1.01f, kRed, 0, kRed}, {0.0f, kGreen, 0, kBlack}, {1.01f, kRed, kBlue, kBlue}};
-        for (const auto& sc : scenes) {
-            BeginFlatScene(gpu::Ta::Diffuse);
-            Strips({{-1.01f, sc.x1, 0.5f, sc.colour}});
             if (sc.clearAfter)
                 device_->Clear(0, nullptr, gpu::ClearFlag::Target, sc.clearAfter, 1.0f, 0);
             ASSERT_EQ(device_->EndScene(), gpu::kOk);
             ReadBack();
-            EXPECT_EQ(pixels_[(h / 2) * w + 3 * w / 4], sc.want) << sc.x1 << " " << sc.clearAfter;
+            const size_t scene = &sc - scenes;
+            EXPECT_EQ(pixels_[(h / 2) * w + w / 4], sc.left) << scene;
+            EXPECT_EQ(pixels_[(h / 2) * w + 3 * w / 4], sc.right) << scene;
         }
     }
 }
