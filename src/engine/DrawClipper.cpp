@@ -275,10 +275,12 @@ CDrawClipper::DepthWrite CDrawClipper::BoxOf(size_t first, size_t count) const {
     return box;
 }
 
+bool CDrawClipper::Apart(const DepthWrite& a, const DepthWrite& b) {
+    return a.x1 < b.x0 || b.x1 < a.x0 || a.y1 < b.y0 || b.y1 < a.y0;
+}
+
 bool CDrawClipper::Behind(const DepthWrite& test, const DepthWrite& written) {
-    const DepthWrite& d = written;
-    const bool apart = d.x1 < test.x0 || test.x1 < d.x0 || d.y1 < test.y0 || test.y1 < d.y0;
-    return apart || test.high <= d.low;
+    return Apart(test, written) || test.high <= written.low;
 }
 
 bool CDrawClipper::OwnTrianglesOrdered() {
@@ -348,10 +350,8 @@ void CDrawClipper::FindUnreadWrites() {
             continue;
         bool unread = true;
         for (size_t j = i + 1; j < n && unread; ++j) {
-            const DepthWrite& t = depthUses_[j].box;
-            const bool apart =
-                t.x1 < w.box.x0 || w.box.x1 < t.x0 || t.y1 < w.box.y0 || w.box.y1 < t.y0;
-            unread = !depthUses_[j].tests || apart || firstUnordered[j] > i;
+            const DepthUse& t = depthUses_[j];
+            unread = !t.tests || Apart(t.box, w.box) || firstUnordered[j] > i;
         }
         unreadWrites_[i] = unread ? 1 : 0;
     }

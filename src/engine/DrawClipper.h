@@ -186,6 +186,8 @@ private:
     };
     // The box of tri_[first, first + count).
     DepthWrite BoxOf(size_t first, size_t count) const;
+    // Whether two boxes lie apart on the screen.
+    static bool Apart(const DepthWrite& a, const DepthWrite& b);
     // Whether a test over `test` passes whatever `written` wrote: apart, or at or in front of it.
     static bool Behind(const DepthWrite& test, const DepthWrite& written);
     bool depthOrdered_ = true, clearSeen_ = false, depthProven_ = false;
