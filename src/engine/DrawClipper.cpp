@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/RenderDevice.h"
@@ -25,6 +26,8 @@ constexpr size_t kMaxPartsKept = 1024;
 // A draw's clear parts are looked for only among this few triangles (each
 // part must meet none of the others).
 constexpr size_t kMostTrianglesWithClearParts = 64;
+// No draw (of a depth test that lies at or in front of all written before it).
+constexpr size_t kNoDraw = SIZE_MAX;
 // Textures larger than this are never read back for their alpha.
 constexpr uint64_t kMaxTableTexels = 4096ull * 4096ull;
 constexpr uint32_t kFillSolid = 3;
@@ -136,7 +139,7 @@ double AreaWithin(double px[], double py[], int n, double x0, double y0, double 
 void CDrawClipper::BeginScene() {
     depthOrdered_ = depthKnown_ = true;
     clearSeen_ = false;
-    depthWrites_.clear();
+    clearedAt_ = 0;
     depthUses_.clear();
 }
 
@@ -151,7 +154,7 @@ void CDrawClipper::NoteDepthClear(float z, bool whole) {
     }
     clearDepth_ = z; // the whole buffer holds z now
     clearSeen_ = true;
-    depthWrites_.clear();
+    clearedAt_ = depthUses_.size();
 }
 
 void CDrawClipper::Forget() {
@@ -248,19 +251,23 @@ void CDrawClipper::NoteDepth(const CRenderDevice& device, bool* writesDepth) {
     const DepthWrite box = BoxOf(0, triCount_);
     const bool tests = func == gpu::Cmp::LessEqual;
     bool ownOrdered = true;
+    size_t firstUnordered = kNoDraw;
     if (tests) {
-        const bool behind = std::all_of(depthWrites_.begin(), depthWrites_.end(),
-                                        [&](const DepthWrite& d) { return Behind(box, d); });
-        if (!clearSeen_ || box.high > clearDepth_ || !behind)
+        // The first write since the clear (or the clear itself, as 0) that
+        // it does not lie at or in front of where they may meet.
+        if (box.high > clearDepth_)
+            firstUnordered = 0;
+        for (size_t i = clearedAt_; i + 1 < depthUses_.size() && firstUnordered == kNoDraw; ++i)
+            if (depthUses_[i].writes && !Behind(box, depthUses_[i].box))
+                firstUnordered = i;
+        if (!clearSeen_ || firstUnordered != kNoDraw)
             depthOrdered_ = false;
         // Its triangles also test what its own earlier ones wrote.
         ownOrdered = !*writesDepth || box.high <= box.low || OwnTrianglesOrdered();
         if (!ownOrdered)
             depthOrdered_ = false;
     }
-    if (*writesDepth)
-        depthWrites_.push_back(box);
-    depthUses_.back() = {box, tests, *writesDepth, ownOrdered};
+    depthUses_.back() = {box, tests, *writesDepth, ownOrdered, firstUnordered};
 }
 
 CDrawClipper::DepthWrite CDrawClipper::BoxOf(size_t first, size_t count) const {
@@ -331,18 +338,6 @@ void CDrawClipper::FindUnreadWrites() {
     // then passes against whatever the buffer holds instead (and a later
     // write that tests writes what it did).
     const size_t n = depthUses_.size();
-    // firstUnordered[j]: the first write that test j lies behind somewhere, or n.
-    std::vector<size_t> firstUnordered(n, n);
-    for (size_t j = 0; j < n; ++j) {
-        const DepthUse& t = depthUses_[j];
-        if (!t.tests)
-            continue;
-        if (t.box.high > clearDepth_)
-            firstUnordered[j] = 0;
-        for (size_t i = 0; i < j && firstUnordered[j] == n; ++i)
-            if (depthUses_[i].writes && !Behind(t.box, depthUses_[i].box))
-                firstUnordered[j] = i;
-    }
     unreadWrites_.assign(n, 0);
     for (size_t i = 0; i < n; ++i) {
         const DepthUse& w = depthUses_[i];
@@ -351,7 +346,7 @@ void CDrawClipper::FindUnreadWrites() {
         bool unread = true;
         for (size_t j = i + 1; j < n && unread; ++j) {
             const DepthUse& t = depthUses_[j];
-            unread = !t.tests || Apart(t.box, w.box) || firstUnordered[j] > i;
+            unread = !t.tests || Apart(t.box, w.box) || t.firstUnordered > i;
         }
         unreadWrites_[i] = unread ? 1 : 0;
     }

@@ -197,6 +197,9 @@ private:
     struct DepthUse {
         DepthWrite box;
         bool tests, writes, ownOrdered; // ownOrdered: its triangles do not hide each other
+        // A test's first write since the clear (0: the clear) that it does
+        // not lie at or in front of where they may meet; none: SIZE_MAX.
+        size_t firstUnordered;
     };
     bool depthKnown_ = true;
     std::vector<DepthUse> depthUses_;   // by draw (those without depth: nothing)
@@ -205,7 +208,7 @@ private:
     void FindUnreadWrites();
     std::vector<DepthWrite> triangleBoxes_; // scratch of OwnTrianglesOrdered
     double clearDepth_ = 1.0;
-    std::vector<DepthWrite> depthWrites_;
+    size_t clearedAt_ = 0; // the depth uses since the last whole clear start here
 
     std::unordered_map<const CTexture*, Opacity> opacity_;
     using PartsKey =
