@@ -315,10 +315,24 @@ void CDrawClipper::Resolve(bool sceneEnds) {
     unreadWrites_.clear();
     if (enabled_ && depthKnown_ && clearSeen_ && !depthProven_)
         FindUnreadWrites();
-    if (!depthProven_)
+    if (!depthProven_) {
+        // An occluder still hides where its own test passes whatever the
+        // buffer holds: at or in front of the clear and of every write before
+        // it where they meet (and of its own triangles). Only a scene whose
+        // every depth use is known can tell.
+        const bool usesKnown = depthKnown_ && clearSeen_;
+        auto ownTestPasses = [&](uint32_t draw) {
+            if (!usesKnown || draw >= depthUses_.size())
+                return false;
+            const DepthUse& u = depthUses_[draw];
+            return u.tests && u.ownOrdered && u.firstUnordered == kNoDraw;
+        };
         occluders_.erase(std::remove_if(occluders_.begin(), occluders_.end(),
-                                        [](const Occluder& o) { return o.needsFlatDepth; }),
+                                        [&](const Occluder& o) {
+                                            return o.testsDepth && !ownTestPasses(o.draw);
+                                        }),
                          occluders_.end());
+    }
     nextOccluder_ = 0;
     nextClearPart_ = 0;
     activeKnown_ = false;
@@ -424,11 +438,11 @@ bool CDrawClipper::Splittable(const uint32_t corner[4]) const {
            planar(tl.v1, tr.v1, bl.v1, br.v1);
 }
 
-bool CDrawClipper::OccluderState(const CRenderDevice& device, bool* needsFlatDepth,
+bool CDrawClipper::OccluderState(const CRenderDevice& device, bool* testsDepth,
                                  bool* needsOpaqueTexels, bool* needsFullDiffuse) const {
     auto rs = [&](uint32_t s) { return device.GetCachedRenderState(s); };
     auto ss = [&](uint32_t stage, uint32_t s) { return device.GetCachedStageState(stage, s); };
-    *needsFlatDepth = *needsOpaqueTexels = *needsFullDiffuse = false;
+    *testsDepth = *needsOpaqueTexels = *needsFullDiffuse = false;
     if (rs(gpu::Rs::FillMode) != kFillSolid || rs(gpu::Rs::CullMode) != gpu::Cull::None ||
         rs(kStencilEnable) != 0 || rs(kColorWriteEnable) != kAllChannels)
         return false;
@@ -438,7 +452,7 @@ bool CDrawClipper::OccluderState(const CRenderDevice& device, bool* needsFlatDep
         if (zEnable == CRenderDevice::kFailedSet ||
             (func != gpu::Cmp::Always && func != gpu::Cmp::LessEqual))
             return false;
-        *needsFlatDepth = func == gpu::Cmp::LessEqual;
+        *testsDepth = func == gpu::Cmp::LessEqual;
     }
     // The alpha matters when the blend weighs the target by it or the alpha
     // test reads it; then it must be full.
@@ -805,6 +819,10 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
                 if (spare_.size() > kMaxPieces)
                     break; // the rest of the rectangles leave this quad alone
                 pieces_.swap(spare_);
+                // Slivers between a rectangle's edge and the quad's own (its
+                // corners a rounding past the pixels it covers) hold no pixel
+                // centre: nothing of them shows.
+                std::erase_if(pieces_, [&](const Piece& p) { return !HoldsPixelCentre(p); });
                 if (!splittable && !pieces_.empty() && cut)
                     break;
             }
@@ -828,6 +846,15 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
     }
     return changed;
 }
+bool CDrawClipper::HoldsPixelCentre(const Piece& p) const {
+    // Pixel centres lie on whole window coordinates, inside the viewport.
+    auto any = [](double lo, double hi, double first, double end) {
+        return std::max(std::ceil(lo), first) <= std::min(std::floor(hi), end - 1);
+    };
+    const double x = viewport_.x, y = viewport_.y;
+    return any(p.x0, p.x1, x, x + viewport_.width) && any(p.y0, p.y1, y, y + viewport_.height);
+}
+
 bool CDrawClipper::CutOut(const Piece& h) {
     spare_.clear();
     bool cut = false;
@@ -946,8 +973,8 @@ void CDrawClipper::HiddenFor(const std::vector<PixelRect>& rects, std::vector<Pi
 void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
     if (triCount_ < 6 || !affine_)
         return;
-    bool flatDepth = false, texels = false, diffuse = false;
-    const bool occludes = OccluderState(device, &flatDepth, &texels, &diffuse);
+    bool testsDepth = false, texels = false, diffuse = false;
+    const bool occludes = OccluderState(device, &testsDepth, &texels, &diffuse);
     const bool clearShowsNothing =
         triCount_ <= kMostTrianglesWithClearParts && ClearLeavesTarget(device, noted_[draw]);
     if (!occludes && !clearShowsNothing)
@@ -984,7 +1011,7 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
         if (!texels ||
             (TexelSpan(device, corner, &span) &&
              RegionOpaque(*device.GetBoundTexture(0), span.x0, span.y0, span.x1, span.y1))) {
-            occluders_.push_back({draw, r, flatDepth});
+            occluders_.push_back({draw, r, testsDepth});
             continue;
         }
         if (span.Area() == 0 || r.Area() < kMinPartlyOpaquePixels)
@@ -993,7 +1020,7 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
         for (const PixelRect& part : Parts(*device.GetBoundTexture(0), span, false)) {
             PixelRect p;
             if (PartOnPixels(device, corner, r, part, &p))
-                occluders_.push_back({draw, p, flatDepth});
+                occluders_.push_back({draw, p, testsDepth});
         }
     }
 }

@@ -89,7 +89,7 @@ private:
     struct Occluder {
         uint32_t draw;
         PixelRect rect;
-        bool needsFlatDepth; // passes its depth test only when the scene's depth is flat
+        bool testsDepth; // hides only where its own test is shown to pass
     };
     struct Noted {
         uint32_t type;
@@ -126,7 +126,7 @@ private:
     bool Splittable(const uint32_t corner[4]) const;
     // Whether the state lets nothing below show through, and what the
     // vertices and texels must prove for that.
-    bool OccluderState(const CRenderDevice& device, bool* needsFlatDepth, bool* needsOpaqueTexels,
+    bool OccluderState(const CRenderDevice& device, bool* testsDepth, bool* needsOpaqueTexels,
                        bool* needsFullDiffuse) const;
     // Whether the draw's pixels that read only clear texels of the first
     // stage's texture leave the target (and depth) as they were.
@@ -148,6 +148,8 @@ private:
     bool RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     // The rectangles of the opaque draws after `draw`.
     const std::vector<PixelRect>& ActiveRects(uint32_t draw);
+    // Whether a pixel centre of the viewport lies in `p` (on its edge included).
+    bool HoldsPixelCentre(const Piece& p) const;
     // pieces_ less the area `h`, in spare_; whether that took anything away.
     bool CutOut(const Piece& h);
     void EmitPieces(const uint32_t corner[4], bool keepOrder, std::vector<gpu::Vertex>& out);
