@@ -146,7 +146,9 @@ Case MakeCase(Rng& rng, bool gameLike) {
         }
         if (shape == 2 && rng() % 4 == 0) { // turned a quarter: down the texture's columns
             sp.dUv[s][0] = static_cast<float>(static_cast<int32_t>(rng() % 3) - 1) * 1e-7f;
-            sp.dUv[s][1] = real(-2.5f, 2.5f);
+            // (Game-like ones read two to three tiles down each register.)
+            sp.dUv[s][1] =
+                gameLike ? real(1.2f, 2.5f) * (rng() % 2 == 0 ? 1.0f : -1.0f) : real(-2.5f, 2.5f);
         }
         if (shape == 0 && rng() % 2 == 0) {
             // Moved by a fraction of a texel, as a drifting backdrop is: one
