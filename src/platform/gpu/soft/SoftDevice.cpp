@@ -104,6 +104,8 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     bbWidth_ = w;
     bbHeight_ = h;
     depthLow_ = kDepthFar;
+    depthFill_ = kDepthFar;
+    std::fill_n(depthDirty_, 4, 0);
     return true;
 }
 
@@ -321,6 +323,11 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
     const Viewport& vp = state_.viewport;
     const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
     const uint32_t n = count > 0 ? count : 1;
+    auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+        for (int64_t y = y0; y < y1; ++y)
+            std::fill_n(buffer + static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0),
+                        static_cast<size_t>(x1 - x0), value);
+    };
     for (uint32_t i = 0; i < n; ++i) {
         // Only the viewport is cleared (the letterbox bars rely on it).
         int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
@@ -333,20 +340,44 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
                 continue;
         }
         ++drawCalls_;
-        for (int64_t y = y0; y < y1; ++y) {
-            const size_t at = static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0);
-            const auto w = static_cast<size_t>(x1 - x0);
-            if (target)
-                std::fill_n(color_.data() + at, w, fill);
-            if (depth)
-                std::fill_n(depth_.data() + at, w, z16);
+        if (target)
+            fillRows(color_.data(), fill, x0, y0, x1, y1);
+        if (!depth)
+            continue;
+        const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
+        depthLow_ = whole ? z16 : std::min(depthLow_, z16);
+        int64_t* d = depthDirty_;
+        if (z16 == depthFill_) {
+            // Only what the draws may have changed differs from the value.
+            const int64_t cx0 = std::max(x0, d[0]), cy0 = std::max(y0, d[1]);
+            const int64_t cx1 = std::min(x1, d[2]), cy1 = std::min(y1, d[3]);
+            if (cx0 < cx1 && cy0 < cy1)
+                fillRows(depth_.data(), z16, cx0, cy0, cx1, cy1);
+            if (x0 <= d[0] && y0 <= d[1] && x1 >= d[2] && y1 >= d[3])
+                std::fill_n(d, 4, 0);
+            continue;
         }
-        if (depth) {
-            const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
-            depthLow_ = whole ? z16 : std::min(depthLow_, z16);
+        fillRows(depth_.data(), z16, x0, y0, x1, y1);
+        if (whole) {
+            depthFill_ = z16;
+            std::fill_n(d, 4, 0);
+        } else {
+            MarkDepthChanged(x0, y0, x1, y1);
         }
     }
     return kOk;
+}
+
+void SoftDevice::MarkDepthChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    int64_t* d = depthDirty_;
+    if (d[0] >= d[2]) {
+        d[0] = x0, d[1] = y0, d[2] = x1, d[3] = y1;
+        return;
+    }
+    d[0] = std::min(d[0], x0), d[1] = std::min(d[1], y0);
+    d[2] = std::max(d[2], x1), d[3] = std::max(d[3], y1);
 }
 
 bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
@@ -427,8 +458,29 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     if (pixels.depthTest && ownPass && DepthPasses(pixels.depthFunc, maxZ))
         pixels.depthTest = false; // it cannot fail: nothing to read
     depthUsed_ = depthUsed_ || pixels.depthTest;
-    if (pixels.depthWrite)
+    if (pixels.depthWrite) {
         depthLow_ = std::min(depthLow_, minZ);
+        // The pixels it may write depth to: its vertices' box (all of the
+        // viewport where one lies behind the eye), within the viewport.
+        double x0 = vp.x + vp.width, y0 = vp.y + vp.height, x1 = vp.x, y1 = vp.y;
+        for (const SoftClipVertex& c : transformed_) {
+            if (!(c.w > 0)) {
+                x0 = vp.x, y0 = vp.y, x1 = vp.x + vp.width, y1 = vp.y + vp.height;
+                break;
+            }
+            const double x = vp.x + (c.x / c.w + 1.0) * 0.5 * vp.width;
+            const double y = vp.y + (1.0 - c.y / c.w) * 0.5 * vp.height;
+            x0 = std::min(x0, x), x1 = std::max(x1, x);
+            y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+        // A pixel's margin beyond the corners, for the rounding of the set-up.
+        auto bound = [](double v, double lo, double hi) {
+            return static_cast<int64_t>(std::clamp(v, lo, hi));
+        };
+        const double vx1 = vp.x + vp.width, vy1 = vp.y + vp.height;
+        MarkDepthChanged(bound(std::floor(x0) - 1, vp.x, vx1), bound(std::floor(y0) - 1, vp.y, vy1),
+                         bound(std::ceil(x1) + 2, vp.x, vx1), bound(std::ceil(y1) + 2, vp.y, vy1));
+    }
 
     SoftTarget target;
     target.color = color_.data();

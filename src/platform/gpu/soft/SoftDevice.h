@@ -98,6 +98,8 @@ private:
     // Whether a draw's depth test passes wherever it draws, from the lowest
     // depth the buffer can hold.
     bool DepthPasses(uint32_t func, uint16_t maxZ) const;
+    // Grows the box of pixels whose depth may differ from depthFill_.
+    void MarkDepthChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
@@ -110,6 +112,11 @@ private:
     // clears and depth writes since tell.
     uint16_t depthLow_ = 0;
     bool depthUsed_ = false; // the current (or last) scene read depth
+    // Outside the box of pixels the draws may have written depth to since
+    // (left, top, right, bottom; empty when left >= right), the depth buffer
+    // holds `depthFill_` throughout: a clear to that value fills the box only.
+    uint16_t depthFill_ = 0;
+    int64_t depthDirty_[4] = {0, 0, 0, 0};
 
     SoftState state_;
     SoftBands bands_;

@@ -381,33 +381,39 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         e.dRem = dNum - e.dQuot * e.den;
     }
 
-    SoftSpan span;
-    span.perspective = perspective;
+    // Rows are shaded a batch at a time, which settles the state once. Each
+    // row is written into its slot field by field: a span built apart and
+    // copied in whole is read back in wider words than it was written in,
+    // which stalls every row.
+    constexpr int32_t kBatch = 32;
+    SoftRow batch[kBatch];
+    int32_t batched = 0, prepared = 0; // slots [0, prepared) hold the steps
+    SoftSpan steps;
+    steps.perspective = perspective;
     for (int c = 0; c < 4; ++c)
-        span.dColor[c] = static_cast<float>(color[c].dx);
+        steps.dColor[c] = static_cast<float>(color[c].dx);
     // The stages read their own uv set: the span holds them by stage.
     for (uint32_t s = 0; s < kCombinerStages; ++s)
         for (int k = 0; k < 2; ++k) {
-            span.uv[s][k] = 0;
-            span.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
+            steps.uv[s][k] = 0;
+            steps.dUv[s][k] = s < state.stageCount ? static_cast<float>(uv[s][k].dx) : 0;
         }
-    span.dz = static_cast<float>(z.dx);
-    span.dq = static_cast<float>(q.dx);
+    steps.dz = static_cast<float>(z.dx);
+    steps.dq = static_cast<float>(q.dx);
     // The row's values at its first pixel, `from`.
+    struct Start {
+        float color[4], uv[kCombinerStages][2], z, q;
+    } at{};
     auto start = [&](int64_t from, int32_t row) {
         const auto px = static_cast<double>(from), pyd = static_cast<double>(row);
         for (int c = 0; c < 4; ++c)
-            span.color[c] = static_cast<float>(color[c].At(px, pyd));
+            at.color[c] = static_cast<float>(color[c].At(px, pyd));
         for (uint32_t s = 0; s < state.stageCount; ++s)
             for (int k = 0; k < 2; ++k)
-                span.uv[s][k] = static_cast<float>(uv[s][k].At(px, pyd));
-        span.z = static_cast<float>(z.At(px, pyd));
-        span.q = static_cast<float>(q.At(px, pyd));
+                at.uv[s][k] = static_cast<float>(uv[s][k].At(px, pyd));
+        at.z = static_cast<float>(z.At(px, pyd));
+        at.q = static_cast<float>(q.At(px, pyd));
     };
-    // Rows are shaded a batch at a time, which settles the state once.
-    constexpr int32_t kBatch = 32;
-    SoftRow batch[kBatch];
-    int32_t batched = 0;
     auto flush = [&] {
         if (batched > 0)
             ShadeRows(state, batch, batched);
@@ -416,14 +422,24 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
     // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
     // as the whole row shades them.
     auto shade = [&](int64_t from, int64_t a, int64_t b, int32_t row) {
-        const auto count = static_cast<int32_t>(b - a + 1);
-        span.first = static_cast<int32_t>(a - from);
-        const size_t at = static_cast<size_t>(row) * target.width + static_cast<size_t>(a);
-        batch[batched++] = {span, target.color + at, target.depth ? target.depth + at : nullptr,
-                            count};
+        if (batched == prepared)
+            batch[prepared++].span = steps;
+        SoftRow& r = batch[batched++];
+        for (int c = 0; c < 4; ++c)
+            r.span.color[c] = at.color[c];
+        for (uint32_t s = 0; s < state.stageCount; ++s)
+            for (int k = 0; k < 2; ++k)
+                r.span.uv[s][k] = at.uv[s][k];
+        r.span.z = at.z;
+        r.span.q = at.q;
+        r.span.first = static_cast<int32_t>(a - from);
+        const size_t px = static_cast<size_t>(row) * target.width + static_cast<size_t>(a);
+        r.color = target.color + px;
+        r.depth = target.depth ? target.depth + px : nullptr;
+        r.count = static_cast<int32_t>(b - a + 1);
         if (batched == kBatch)
             flush();
-        pixels_ += static_cast<uint64_t>(count);
+        pixels_ += static_cast<uint64_t>(r.count);
     };
     // The hidden rectangles' rows, met top to bottom.
     const SoftRowMask::Band* band = nullptr;
