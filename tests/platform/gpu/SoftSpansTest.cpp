@@ -267,28 +267,33 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
             const auto cut = static_cast<int32_t>(rng() % static_cast<uint32_t>(n));
             color = c.color;
             depth = c.depth;
-            // A third row of the draw, from other start values (white where
-            // the first's diffuse colour is not, and the other way): shaded in
-            // the batch as on its own.
+            // Another row of the draw, first in the batch, from other start
+            // values (white where the first's diffuse colour is not, and the
+            // other way), on another texture row, often from the same pixel
+            // with another step or length: shaded as on its own.
             SoftSpan other = c.span;
             const bool white = c.span.color[0] == 255.0f && c.span.color[3] == 255.0f;
             for (float& v : other.color)
                 v = white ? static_cast<float>(rng() % 256) : 255.0f;
-            for (uint32_t st = 0; st < kCombinerStages; ++st)
+            for (uint32_t st = 0; st < kCombinerStages; ++st) {
                 other.uv[st][1] += static_cast<float>(rng() % 64) - 32.0f;
-            other.first = static_cast<int32_t>(rng() % 64);
+                if (rng() % 2 == 0)
+                    other.dUv[st][0] *= 0.5f;
+            }
+            other.first = rng() % 2 == 0 ? c.span.first : static_cast<int32_t>(rng() % 64);
+            const auto otherN = static_cast<int32_t>(rng() % 2 == 0 ? n : 1 + rng() % n);
             std::vector<uint32_t> otherColor = c.color, otherWant = c.color;
             std::vector<uint16_t> otherDepth = c.depth, otherWantDepth = c.depth;
-            ShadeSpanReference(c.st, other, otherWant.data(), otherWantDepth.data(), n);
-            SoftRow rows[3] = {{c.span, color.data(), depth.data(), cut},
-                               {c.span, color.data() + cut, depth.data() + cut, n - cut},
-                               {other, otherColor.data(), otherDepth.data(), n}};
-            rows[1].span.first += cut;
+            ShadeSpanReference(c.st, other, otherWant.data(), otherWantDepth.data(), otherN);
+            SoftRow rows[3] = {{other, otherColor.data(), otherDepth.data(), otherN},
+                               {c.span, color.data(), depth.data(), cut},
+                               {c.span, color.data() + cut, depth.data() + cut, n - cut}};
+            rows[2].span.first += cut;
             shade(c.st, rows, 3);
             EXPECT_TRUE(color == wantColor && depth == wantDepth)
                 << "trial " << trial << " cut " << cut;
             EXPECT_TRUE(otherColor == otherWant && otherDepth == otherWantDepth)
-                << "trial " << trial << ", a third row";
+                << "trial " << trial << ", another row";
         }
     }
 }
