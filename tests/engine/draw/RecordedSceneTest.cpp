@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,13 +48,14 @@ protected:
         t.GetTexture()->UnlockRect(0);
     }
 
-    // Quads over clip-space x from x0 to x1 (all of y, and a hair past it:
-    // every pixel centre of the rows inside), each at its depth and in its
-    // colour, its texture laid over it once, as one draw; from the start of
-    // the shared buffers when `startOver`.
+    // Quads over clip-space x from x0 to x1 (all of y unless told, and a hair
+    // past it: every pixel centre of the rows inside), each at its depth and
+    // in its colour, its texture laid over it once, as one draw; from the
+    // start of the shared buffers when `startOver`.
     struct Strip {
         float x0, x1, z = 0.5f;
         uint32_t colour = 0xFFFFFFFFu;
+        float y0 = 1.01f, y1 = -1.01f;
     };
     void Strips(std::initializer_list<Strip> strips, bool startOver = true) {
         const auto& vb = renderer_->GetSharedVertexBuffer();
@@ -63,7 +65,7 @@ protected:
         uint16_t* idx = nullptr;
         ASSERT_EQ(vb->Lock(4 * n, &v, startOver), gpu::kOk);
         for (const Strip& s : strips) {
-            const float xs[4] = {s.x0, s.x1, s.x1, s.x0}, ys[4] = {1.01f, 1.01f, -1.01f, -1.01f};
+            const float xs[4] = {s.x0, s.x1, s.x1, s.x0}, ys[4] = {s.y0, s.y0, s.y1, s.y1};
             const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
             for (int i = 0; i < 4; ++i)
                 *v++ = gpu::Vertex{xs[i], ys[i], s.z, s.colour, us[i], vs[i], 0, 0};
@@ -274,6 +276,66 @@ TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
         EXPECT_EQ(pictures[0], pictures[1]);
         EXPECT_EQ(covered[0] - covered[1] > w * h / 4, c.leftOut)
             << covered[0] << " " << covered[1];
+    }
+}
+
+// Random runs of depth-writing draws and whole or partial depth clears, read
+// out by layers that test depth without writing it, leave on the software
+// back end the picture GL leaves, to the pixel (it clears only the depth the
+// draws may have changed since the last clear).
+TEST_F(RecordedSceneTest, DepthWritesAndClearsLeaveWhatGlLeaves) {
+    constexpr uint32_t kRuns = 64;
+    std::vector<std::vector<uint32_t>> gl;
+    for (const char* backEnd : {"gl", "soft"}) {
+        SCOPED_TRACE(backEnd);
+        if (!OpenOn(backEnd))
+            return;
+        device_->SetClipping(false); // every draw and clear reaches the device
+        const int w = static_cast<int>(gl_->BackBufferWidth());
+        const int h = static_cast<int>(gl_->BackBufferHeight());
+        for (uint32_t seed = 0; seed < kRuns; ++seed) {
+            std::mt19937 rng(seed);
+            auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
+            BeginFlatScene(gpu::Ta::Diffuse);
+            device_->SetRenderState(gpu::Rs::ZEnable, 1);
+            device_->SetRenderState(gpu::Rs::ZWriteEnable, 1);
+            for (int i = pick(3, 10); i > 0; --i) {
+                const int x0 = pick(-20, w - 10), y0 = pick(-20, h - 10);
+                const gpu::Rect r{x0, y0, x0 + pick(4, w), y0 + pick(4, h)};
+                // Few depths, so that clears often repeat the one the buffer holds.
+                const float z = static_cast<float>(pick(0, 4)) / 4.0f;
+                if (pick(0, 3) == 0) {
+                    const bool whole = pick(0, 1) == 0;
+                    device_->Clear(whole ? 0 : 1, whole ? nullptr : &r, gpu::ClearFlag::ZBuffer, 0,
+                                   z, 0);
+                    continue;
+                }
+                device_->SetRenderState(gpu::Rs::ZFunc,
+                                        pick(0, 1) ? gpu::Cmp::LessEqual : gpu::Cmp::Always);
+                auto cx = [&](int x) { return 2.0f * static_cast<float>(x) / w - 1.0f; };
+                auto cy = [&](int y) { return 1.0f - 2.0f * static_cast<float>(y) / h; };
+                const auto colour = 0xFF000000u | static_cast<uint32_t>(pick(0, 0xFFFFFF));
+                Strips({{cx(r.left), cx(r.right), z, colour, cy(r.top), cy(r.bottom)}});
+            }
+            // Layers from far to near show what depth holds (black: the far end).
+            device_->SetRenderState(gpu::Rs::ZWriteEnable, 0);
+            device_->SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::LessEqual);
+            for (int k = 3; k >= 0; --k)
+                Strips({{-1.01f, 1.01f, static_cast<float>(k) / 4.0f + 0.01f,
+                         0xFF000000u | static_cast<uint32_t>(40 * k + 30)}});
+            ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            ReadBack();
+            if (gl.size() < kRuns) {
+                gl.push_back(pixels_);
+                continue;
+            }
+            size_t differ = 0, first = 0;
+            for (size_t i = pixels_.size(); i-- > 0;)
+                if (pixels_[i] != gl[seed][i])
+                    ++differ, first = i;
+            EXPECT_EQ(differ, 0u) << "run " << seed << ", first at x " << first % w << " y "
+                                  << first / w;
+        }
     }
 }
 
