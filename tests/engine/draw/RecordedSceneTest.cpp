@@ -3,6 +3,7 @@
 // by a discarding lock) must not reach the draw made before the change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -329,12 +330,9 @@ TEST_F(RecordedSceneTest, DepthWritesAndClearsLeaveWhatGlLeaves) {
                 gl.push_back(pixels_);
                 continue;
             }
-            size_t differ = 0, first = 0;
-            for (size_t i = pixels_.size(); i-- > 0;)
-                if (pixels_[i] != gl[seed][i])
-                    ++differ, first = i;
-            EXPECT_EQ(differ, 0u) << "run " << seed << ", first at x " << first % w << " y "
-                                  << first / w;
+            const auto at = std::mismatch(pixels_.begin(), pixels_.end(), gl[seed].begin()).first;
+            EXPECT_TRUE(at == pixels_.end())
+                << "run " << seed << ", pixel " << at - pixels_.begin();
         }
     }
 }
