@@ -68,16 +68,15 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
     }
     tris_.insert(tris_.end(), tris, tris + count * 3);
     // Each triangle's rows and area, from its vertices.
-    const double hw = vp.width * 0.5, hh = vp.height * 0.5;
     double top = 1e30, bottom = -1e30;
     for (size_t t = 0; t < count * 3 && job.rowsKnown; ++t)
         job.rowsKnown = tris[t].w > 0;
     for (size_t t = 0; t < count && job.rowsKnown; ++t) {
         double x[3], y[3];
         for (int i = 0; i < 3; ++i) {
-            const SoftClipVertex& c = tris[t * 3 + i];
-            x[i] = c.x / c.w * hw;
-            y[i] = vp.y + (1.0 - c.y / c.w) * hh;
+            const WindowXY at = ToWindowXY(tris[t * 3 + i], vp);
+            x[i] = at.x;
+            y[i] = at.y;
         }
         const double lo = std::min({y[0], y[1], y[2]}) - kRowMargin;
         const double hi = std::max({y[0], y[1], y[2]}) + kRowMargin;

@@ -468,10 +468,9 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
                 x0 = vp.x, y0 = vp.y, x1 = vp.x + vp.width, y1 = vp.y + vp.height;
                 break;
             }
-            const double x = vp.x + (c.x / c.w + 1.0) * 0.5 * vp.width;
-            const double y = vp.y + (1.0 - c.y / c.w) * 0.5 * vp.height;
-            x0 = std::min(x0, x), x1 = std::max(x1, x);
-            y0 = std::min(y0, y), y1 = std::max(y1, y);
+            const WindowXY at = ToWindowXY(c, vp);
+            x0 = std::min(x0, at.x), x1 = std::max(x1, at.x);
+            y0 = std::min(y0, at.y), y1 = std::max(y1, at.y);
         }
         // A pixel's margin beyond the corners, for the rounding of the set-up.
         auto bound = [](double v, double lo, double hi) {

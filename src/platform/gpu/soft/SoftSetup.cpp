@@ -112,14 +112,20 @@ void SoftSetup::DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
     }
 }
 
-SoftSetup::WindowVertex SoftSetup::ToWindow(const SoftClipVertex& c, const Viewport& vp) {
+WindowXY ToWindowXY(const SoftClipVertex& c, const Viewport& vp) {
     const double hw = vp.width * 0.5, hh = vp.height * 0.5;
     const double q = 1.0 / c.w;
-    WindowVertex o;
     // Sample points sit at integer coordinates here, as the GL back end's
     // half-pixel shift puts its pixel centres.
-    o.x = std::clamp(vp.x + (c.x * q + 1.0) * hw, -kWindowLimit, kWindowLimit);
-    o.y = std::clamp(vp.y + (1.0 - c.y * q) * hh, -kWindowLimit, kWindowLimit);
+    return {vp.x + (c.x * q + 1.0) * hw, vp.y + (1.0 - c.y * q) * hh};
+}
+
+SoftSetup::WindowVertex SoftSetup::ToWindow(const SoftClipVertex& c, const Viewport& vp) {
+    const double q = 1.0 / c.w;
+    const WindowXY at = ToWindowXY(c, vp);
+    WindowVertex o;
+    o.x = std::clamp(at.x, -kWindowLimit, kWindowLimit);
+    o.y = std::clamp(at.y, -kWindowLimit, kWindowLimit);
     o.z = vp.minZ + c.z * q * (vp.maxZ - vp.minZ);
     o.q = q;
     std::copy(c.color, c.color + 4, o.color);

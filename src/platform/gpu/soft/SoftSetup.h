@@ -65,6 +65,13 @@ struct SoftTarget {
 
 SoftClipVertex TransformVertex(const Vertex& v, const float mvp[16]);
 
+// Where a vertex in front of the eye lands on the viewport, in window
+// coordinates whose pixel centres are integers (unclamped).
+struct WindowXY {
+    double x, y;
+};
+WindowXY ToWindowXY(const SoftClipVertex& c, const Viewport& vp);
+
 class SoftSetup {
 public:
     // Draws one triangle with `state` (its samplers are filled in per triangle
