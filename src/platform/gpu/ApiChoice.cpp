@@ -10,8 +10,8 @@
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/GlApi.h"
 #include "platform/gpu/GlWindow.h"
-#include "platform/gpu/soft/SoftSpans.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/soft/SoftSpans.h"
 
 namespace gpu {
 namespace {
@@ -75,10 +75,10 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
     const ApiChoice choice = ApiChoice::Make(setting, renderer);
     if (logLine) {
         *logLine = choice.line;
-        // Which row routines the processor gave our rasteriser.
+        // Which row routines our rasteriser runs, and why.
         if (choice.soft)
             logLine->insert(std::strlen("Renderer: software"),
-                            std::string(", ") + SpanRoutineKind() + " span routines");
+                            std::string(", ") + SpanRoutineChoice());
     }
     return choice.soft ? CreateSoftApi() : CreateGlApi();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -136,8 +137,7 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
             p[masked].depth.assign(p[masked].color.size(), 0xC000);
             SoftTarget target{p[masked].color.data(), p[masked].depth.data(), kW, {0, 0, kW, kH}};
             target.hidden = masked ? &mask : nullptr;
-            drawers[masked].Queue(tris.data(), tris.size() / 3, st, stages, vp, target,
-                                  Cull::None);
+            drawers[masked].Queue(tris.data(), tris.size() / 3, st, stages, vp, target, Cull::None);
             drawers[masked].Flush(0);
         }
         for (int32_t y = 0; y < kH; ++y)
@@ -220,6 +220,81 @@ TEST(SoftBands, QuadsCoverWhatTheirTrianglesCover) {
             ASSERT_TRUE(near) << "round " << round << " pixel " << i;
         }
     }
+}
+
+// Triangles with a corner far outside the window (past the fixed-point
+// edges' reach), behind the eye, infinite or not a number, their texture
+// coordinates wild too, drawn with each set of span routines: a triangle with
+// a corner that is not finite draws nothing, the others cover, within the
+// viewport and nowhere else, the pixel centres inside their edges.
+TEST(SoftSetup, WildCornersKeepTheirShapeInsideTheViewportOnEverySpanRoutine) {
+    constexpr int32_t kW = 160, kH = 120;
+    const Viewport vp{20, 15, 120, 90, 0.0f, 1.0f};
+    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> texture(
+        SoftTexture::Create(nullptr, 3, 3, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
+        [](SoftTexture* t) { t->Release(); });
+    const SoftStageTexture stages[kCombinerStages] = {{texture.get(), true, true}};
+    SoftPixelState st = BlendedOverDepth(Top::Modulate, Ta::Texture, Ta::Diffuse);
+    st.blend = st.depthTest = st.depthWrite = false; // every pixel drawn gets full alpha
+    const std::string was = SpanRoutineKind();
+    for (const char* kind : {"avx2", "sse2", "portable"}) {
+        if (!UseSpanRoutines(kind))
+            continue;
+        std::mt19937 rng(11);
+        auto real = [&](double lo, double hi) {
+            return std::uniform_real_distribution<double>(lo, hi)(rng);
+        };
+        for (int round = 0; round < 400; ++round) {
+            double px[3], py[3];
+            SoftClipVertex tri[3] = {};
+            for (int i = 0; i < 3; ++i) {
+                px[i] = real(-100, 260), py[i] = real(-100, 220);
+                const double far[] = {7e4, -3e5, 1e9, 4e4, -3e4};
+                if (i == 0 && round % 2)
+                    (rng() % 2 ? px[i] : py[i]) = far[rng() % 5];
+                SoftClipVertex& v = tri[i];
+                v.w = round % 3 ? 1.0f : static_cast<float>(real(0.5, 2.0));
+                v.x = static_cast<float>((px[i] - vp.x) / (vp.width / 2.0) - 1) * v.w;
+                v.y = static_cast<float>(1 - (py[i] - vp.y) / (vp.height / 2.0)) * v.w;
+                v.z = 0.5f * v.w;
+                std::fill_n(v.color, 4, 255.0f);
+                v.uv[0][0] = round % 5 ? static_cast<float>(real(-9, 9)) : NAN;
+                v.uv[0][1] = round % 7 ? static_cast<float>(real(-9, 9)) : -1e30f;
+                px[i] = vp.x + (double(v.x) / v.w + 1.0) * vp.width / 2; // as the floats hold
+                py[i] = vp.y + (1.0 - double(v.y) / v.w) * vp.height / 2;
+            }
+            const float wild[] = {NAN, INFINITY, -INFINITY};
+            const bool broken = round % 4 == 3, behind = broken && rng() % 4 == 3;
+            if (behind)
+                tri[rng() % 3].w = -0.5f;
+            else if (broken) // a corner not finite
+                (&tri[rng() % 3].x)[rng() % 4] = wild[rng() % 3];
+            std::vector<uint32_t> color(kW * kH, 0);
+            const SoftTarget target{color.data(), nullptr, kW, {20, 15, 140, 105}};
+            SoftSetup().DrawTriangle(tri, st, stages, vp, target, Cull::None);
+            for (int32_t y = 0; y < kH; ++y)
+                for (int32_t x = 0; x < kW; ++x) {
+                    bool in = true, sure = true;
+                    for (int i = 0; i < 3; ++i) { // each edge, by its distance
+                        const int j = (i + 1) % 3, k = (i + 2) % 3;
+                        const double ex = px[j] - px[i], ey = py[j] - py[i];
+                        const double side = (ex * (y - py[i]) - ey * (x - px[i])) *
+                                            (ex * (py[k] - py[i]) - ey * (px[k] - px[i]));
+                        const double d =
+                            std::fabs(ex * (y - py[i]) - ey * (x - px[i])) / std::hypot(ex, ey);
+                        in = in && side > 0;
+                        sure = sure && d > 0.05;
+                    }
+                    const bool inViewport = x >= 20 && x < 140 && y >= 15 && y < 105;
+                    const bool drawn = color[static_cast<size_t>(y) * kW + x] != 0;
+                    ASSERT_TRUE(behind   ? (inViewport || !drawn)
+                                : broken ? !drawn
+                                         : (!sure || drawn == (in && inViewport)))
+                        << kind << " round " << round << " pixel " << x << "," << y;
+                }
+        }
+    }
+    UseSpanRoutines(was.c_str());
 }
 
 } // namespace

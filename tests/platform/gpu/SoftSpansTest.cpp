@@ -60,6 +60,14 @@ uint32_t Pick(Rng& rng, std::initializer_list<uint32_t> from) {
     return from.begin()[rng() % from.size()];
 }
 
+// Values no draw of the game makes: not numbers, infinite, far past the
+// routines' coordinate limit of 2^22 texels or just either side of it.
+float Wild(Rng& rng) {
+    const float values[] = {NAN,   INFINITY,   -INFINITY,   5.0e7f,     -5.0e7f,       3.0e9f,
+                            1e30f, 4194305.0f, -4194303.5f, 4194303.7f, -2147483648.0f};
+    return values[rng() % std::size(values)];
+}
+
 uint32_t RandomArg(Rng& rng) {
     const uint32_t sel =
         Pick(rng, {Ta::Diffuse, Ta::Current, Ta::Texture, Ta::Texture, Ta::TFactor});
@@ -97,9 +105,13 @@ Case MakeCase(Rng& rng, bool gameLike) {
         }
         // A texture of 1..40 texels a side, or whole tiles of clear texels
         // (which the routines may leave out); alpha mostly at its ends.
-        const bool tiled = gameLike || rng() % 2 == 0;
+        const bool wild = !gameLike && rng() % 4 == 0; // coordinates or steps
+        const bool tiled = gameLike || (!wild && rng() % 2 == 0);
+        // (Sides of 3, 5 and 1000 texels wrap by a division in floats.)
         const int32_t w = tiled ? kClearTile * (1 + static_cast<int32_t>(rng() % 6))
-                                : 1 + static_cast<int32_t>(rng() % 40);
+                          : rng() % 6 == 0 || wild
+                              ? static_cast<int32_t>(Pick(rng, {3u, 5u, 1000u}))
+                              : 1 + static_cast<int32_t>(rng() % 40);
         const int32_t h = tiled ? kClearTile * (1 + static_cast<int32_t>(rng() % 6))
                                 : 1 + static_cast<int32_t>(rng() % 40);
         std::vector<uint32_t>& t = c.textures[s];
@@ -118,7 +130,7 @@ Case MakeCase(Rng& rng, bool gameLike) {
         }
         c.tiles[s] = FindClearTiles(t.data(), w, h);
         SoftSampler& sm = st.samplers[s];
-        sm.texels = rng() % 12 == 0 && !gameLike ? nullptr : t.data();
+        sm.texels = rng() % 12 == 0 && !gameLike && !wild ? nullptr : t.data();
         sm.clearTiles = c.tiles[s].empty() ? nullptr : c.tiles[s].data();
         // Said to be mostly clear or not: the routines look clear tiles up
         // along texture rows too when they expect to leave most registers out.
@@ -172,6 +184,11 @@ Case MakeCase(Rng& rng, bool gameLike) {
         // texel and a filter weight reaches 256.
         if (shape != 0 && rng() % 8 == 0)
             sp.uv[s][rng() % 2] = -1e-9f;
+        // Wild coordinates or steps read inside the texture all the same.
+        if (wild) {
+            float* at[4] = {&sp.uv[s][0], &sp.uv[s][1], &sp.dUv[s][0], &sp.dUv[s][1]};
+            *at[rng() % 4] = Wild(rng);
+        }
     }
     st.tfactor = rng();
     st.alphaFunc = rng() % 3 == 0 ? 0 : Pick(rng, {Cmp::Greater, Cmp::Greater, 1 + rng() % 8});
@@ -218,6 +235,10 @@ Case MakeCase(Rng& rng, bool gameLike) {
     sp.first = rng() % 2 == 0 ? 0 : static_cast<int32_t>(rng() % 300);
     sp.q = real(0.5f, 2.0f);
     sp.dq = sp.perspective ? real(-0.001f, 0.001f) : 0.0f;
+    if (!gameLike && rng() % 8 == 0) { // wild colours, depths and perspective
+        float* at[6] = {&sp.color[rng() % 4], &sp.dColor[rng() % 4], &sp.z, &sp.dz, &sp.q, &sp.dq};
+        *at[rng() % 6] = Wild(rng);
+    }
     if (rng() % 2 == 0) // else the routines settle it themselves
         SettleSpans(st);
     c.color.resize(count);

@@ -84,7 +84,10 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         rows_.push_back(static_cast<float>(std::clamp(hi, -1e6, 1e6)));
         top = std::min(top, lo);
         bottom = std::max(bottom, hi);
-        area_ += std::fabs((x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0])) * 0.5;
+        const double area =
+            std::fabs((x[1] - x[0]) * (y[2] - y[0]) - (y[1] - y[0]) * (x[2] - x[0]));
+        if (std::isfinite(area)) // (a vertex that is not a number leaves its triangle undrawn)
+            area_ += area * 0.5;
     }
     rows_.resize(tris_.size() / 3 * 2);
     if (!job.rowsKnown) {

@@ -21,7 +21,8 @@ constexpr uint32_t kMaxTextureSize = 8192;
 constexpr uint16_t kDepthFar = 0xFFFF;
 
 uint16_t Depth16(float z) {
-    return static_cast<uint16_t>(std::clamp(z, 0.0f, 1.0f) * 65535.0f + 0.5f);
+    const float inRange = z > 0.0f ? std::min(z, 1.0f) : 0.0f; // (NaN as 0)
+    return static_cast<uint16_t>(inRange * 65535.0f + 0.5f);
 }
 
 // Makes a buffer of either kind after the checks both share, and has the

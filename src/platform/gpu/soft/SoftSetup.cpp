@@ -11,8 +11,15 @@ namespace {
 
 constexpr int64_t kSubPixels = 256;      // vertex positions snap to 1/256 pixel
 constexpr double kWindowLimit = 65536.0; // keeps the fixed-point edge sums in range
+// Triangles reaching further from the window's origin are cut there, before
+// the divide, so that what is drawn keeps its shape; the margin to the limit
+// takes the rounding of the cut.
+constexpr float kGuardBand = 32768.0f;
 constexpr float kMinW = 1.0e-6f;
-constexpr uint32_t kMaxClipped = 9;
+// Planes that cut triangles: behind the eye, the depth range's two ends and
+// the guard band's four sides. Each adds at most one corner.
+constexpr int kPlanes = 7;
+constexpr uint32_t kMaxClipped = 3 + kPlanes;
 // How far a quad's fourth corner may lie off its first triangle's planes, in
 // colour levels, depth steps and texels, for the two to be drawn as one.
 constexpr double kPlaneTolerance = 1.0 / 64;
@@ -39,25 +46,64 @@ SoftClipVertex Mix(const SoftClipVertex& a, const SoftClipVertex& b, float t) {
     return r;
 }
 
-// Distances to the three planes that cut triangles: behind the eye, in front
-// of the near plane (z = 0) and beyond the far plane (z = w).
-float Plane(const SoftClipVertex& v, int plane) {
+// The guard band's sides in clip space, for one viewport: window x =
+// vp.x + (x / w + 1) * hw lies within +-kGuardBand where
+// (kGuardBand - vp.x - hw) * w - hw * x and (kGuardBand + vp.x + hw) * w + hw * x
+// are not negative, and likewise for y (which runs down the window).
+struct GuardBand {
+    float right, left, bottom, top; // times w
+    float hw, hh;
+    explicit GuardBand(const Viewport& vp) {
+        hw = static_cast<float>(vp.width) * 0.5f;
+        hh = static_cast<float>(vp.height) * 0.5f;
+        const auto x = static_cast<float>(vp.x), y = static_cast<float>(vp.y);
+        right = kGuardBand - x - hw;
+        left = kGuardBand + x + hw;
+        bottom = kGuardBand - y - hh;
+        top = kGuardBand + y + hh;
+    }
+};
+
+// Distances to the planes that cut triangles: behind the eye, in front of the
+// near plane (z = 0), beyond the far plane (z = w), and outside the guard band.
+float Plane(const SoftClipVertex& v, int plane, const GuardBand& g) {
     switch (plane) {
     case 0:
         return v.w - kMinW;
     case 1:
         return v.z;
-    default:
+    case 2:
         return v.w - v.z;
+    case 3:
+        return g.right * v.w - g.hw * v.x;
+    case 4:
+        return g.left * v.w + g.hw * v.x;
+    case 5:
+        return g.bottom * v.w + g.hh * v.y;
+    default:
+        return g.top * v.w - g.hh * v.y;
     }
 }
 
-uint32_t ClipPolygon(SoftClipVertex* poly, uint32_t n, int plane, SoftClipVertex* out) {
+bool Finite(const SoftClipVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
+}
+
+// Whether a vertex is finite and on the inner side of every plane.
+bool Inside(const SoftClipVertex& v, const GuardBand& g) {
+    bool inside = Finite(v);
+    for (int plane = 0; plane < kPlanes && inside; ++plane)
+        inside = Plane(v, plane, g) >= 0;
+    return inside;
+}
+
+uint32_t ClipPolygon(SoftClipVertex* poly, uint32_t n, int plane, const GuardBand& g,
+                     SoftClipVertex* out) {
     uint32_t m = 0;
     for (uint32_t i = 0; i < n && m + 2 <= kMaxClipped; ++i) {
         const SoftClipVertex& a = poly[i];
         const SoftClipVertex& b = poly[(i + 1) % n];
-        const float da = Plane(a, plane), db = Plane(b, plane);
+        const float da = Plane(a, plane, g), db = Plane(b, plane, g);
         if (da >= 0)
             out[m++] = a;
         if ((da >= 0) != (db >= 0))
@@ -89,23 +135,31 @@ SoftClipVertex TransformVertex(const Vertex& v, const float m[16]) {
 void SoftSetup::DrawTriangle(const SoftClipVertex tri[3], SoftPixelState& state,
                              const SoftStageTexture stages[kCombinerStages], const Viewport& vp,
                              const SoftTarget& target, uint32_t cull) {
+    // A vertex that is not a number, or infinite, has no place to draw at.
+    if (!Finite(tri[0]) || !Finite(tri[1]) || !Finite(tri[2]))
+        return;
+    const GuardBand guard(vp);
     SoftClipVertex poly[kMaxClipped], next[kMaxClipped];
     uint32_t n = 3;
     std::copy(tri, tri + 3, poly);
-    for (int plane = 0; plane < 3; ++plane) {
+    for (int plane = 0; plane < kPlanes; ++plane) {
         bool inside = true;
         for (uint32_t i = 0; i < n; ++i)
-            inside = inside && Plane(poly[i], plane) >= 0;
+            inside = inside && Plane(poly[i], plane, guard) >= 0;
         if (inside)
             continue;
-        n = ClipPolygon(poly, n, plane, next);
+        n = ClipPolygon(poly, n, plane, guard, next);
         std::copy(next, next + n, poly);
         if (n < 3)
             return;
     }
     WindowVertex wv[kMaxClipped];
-    for (uint32_t i = 0; i < n; ++i)
+    for (uint32_t i = 0; i < n; ++i) {
         wv[i] = ToWindow(poly[i], vp);
+        // Cut within the guard band, so only overflow in the cut lands outside.
+        if (!(std::fabs(wv[i].x) <= kWindowLimit && std::fabs(wv[i].y) <= kWindowLimit))
+            return;
+    }
     for (uint32_t i = 1; i + 1 < n; ++i) {
         const WindowVertex t[3] = {wv[0], wv[i], wv[i + 1]};
         Rasterise(t, 3, state, stages, target, cull);
@@ -124,8 +178,8 @@ SoftSetup::WindowVertex SoftSetup::ToWindow(const SoftClipVertex& c, const Viewp
     const double q = 1.0 / c.w;
     const WindowXY at = ToWindowXY(c, vp);
     WindowVertex o;
-    o.x = std::clamp(at.x, -kWindowLimit, kWindowLimit);
-    o.y = std::clamp(at.y, -kWindowLimit, kWindowLimit);
+    o.x = at.x;
+    o.y = at.y;
     o.z = vp.minZ + c.z * q * (vp.maxZ - vp.minZ);
     o.q = q;
     std::copy(c.color, c.color + 4, o.color);
@@ -166,9 +220,9 @@ void SoftSetup::DrawPair(const SoftClipVertex tris[6], SoftPixelState& state,
     bool merge = d >= 0 && d < 3 && (at[k1] + 1) % 3 == d;
     const SoftClipVertex* corners[4] = {&a[k < 0 ? 0 : k % 3], &a[k1], &b[d < 0 ? 0 : d % 3],
                                         &a[k2]};
+    const GuardBand guard(vp);
     for (int i = 0; i < 4 && merge; ++i)
-        for (int plane = 0; plane < 3 && merge; ++plane)
-            merge = Plane(*corners[i], plane) >= 0;
+        merge = Inside(*corners[i], guard);
     WindowVertex quad[4];
     int64_t x[4], y[4];
     for (int i = 0; i < 4 && merge; ++i) {
@@ -315,9 +369,9 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
             std::max(std::hypot(dudx * bw, dvdx * bh), std::hypot(dudy * bw, dvdy * bh));
         const double lambda = rho > 0 ? std::log2(rho) : -1.0;
         uint32_t level = 0;
-        if (st.mipmapped && lambda > 0.5)
-            level = std::min<uint32_t>(static_cast<uint32_t>(std::ceil(lambda + 0.5)) - 1,
-                                       st.texture->Levels() - 1);
+        if (st.mipmapped && lambda > 0.5) // (an infinite lambda takes the last level)
+            level = static_cast<uint32_t>(std::min<double>(
+                std::ceil(lambda + 0.5) - 1, static_cast<double>(st.texture->Levels() - 1)));
         const SoftLevel& l = st.texture->Level(level);
         sm.texels = l.argb.data();
         sm.clearTiles = l.clearTiles.empty() ? nullptr : l.clearTiles.data();

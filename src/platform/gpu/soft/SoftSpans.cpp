@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -17,7 +18,18 @@ namespace {
 constexpr int32_t kChunk = 256; // pixels shaded per pass of a span
 constexpr int kWorkBuffers = 8;
 constexpr uint32_t kArgSelect = 0x7, kArgComplement = 0x8, kArgReplicate = 0x10;
-constexpr float kCoordLimit = 1.0e8f; // keeps float-to-int conversions defined
+// Texture coordinates are held within this many texels of the origin: their
+// float-to-int conversions stay defined, and the fast routines' wrap, which
+// divides in floats, stays exact (its quotient is off by less than one).
+constexpr float kCoordLimit = 4194304.0f; // 2^22
+
+// std::clamp, but NaN takes the low end: a NaN coordinate, colour or depth
+// reads or writes what the low end does instead of converting to an
+// undefined integer. The fast routines' ClampLanes does the same.
+inline float ClampNumber(float v, float lo, float hi) {
+    v = v > lo ? v : lo;
+    return v < hi ? v : hi;
+}
 
 // round(a * b / 255) for 8-bit values.
 inline uint32_t Mul8(uint32_t a, uint32_t b) {
@@ -49,8 +61,8 @@ inline uint32_t Lerp4(uint32_t a, uint32_t b, uint32_t w) {
 }
 
 inline uint32_t Sample(const SoftSampler& s, float u, float v) {
-    u = std::clamp(u, -kCoordLimit, kCoordLimit);
-    v = std::clamp(v, -kCoordLimit, kCoordLimit);
+    u = ClampNumber(u, -kCoordLimit, kCoordLimit);
+    v = ClampNumber(v, -kCoordLimit, kCoordLimit);
     const float fu = std::floor(u), fv = std::floor(v);
     const auto x0 = static_cast<int32_t>(fu), y0 = static_cast<int32_t>(fv);
     if (!s.linear)
@@ -263,7 +275,7 @@ void CombineSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, in
         static constexpr int kShift[4] = {16, 8, 0, 24}; // r, g, b, a
         uint32_t diffuse = 0;
         for (int c = 0; c < 4; ++c) {
-            const float v = std::clamp((in.color[c] + in.dColor[c] * x) * w, 0.0f, 255.0f);
+            const float v = ClampNumber((in.color[c] + in.dColor[c] * x) * w, 0.0f, 255.0f);
             diffuse |= static_cast<uint32_t>(v + 0.5f) << kShift[c];
         }
         uint32_t cur = diffuse;
@@ -292,7 +304,7 @@ void WriteSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int3
             continue;
         if (st.depthTest || st.depthWrite) {
             const auto x = static_cast<float>(start + i);
-            const float z = std::clamp(in.z + in.dz * x, 0.0f, 65535.0f);
+            const float z = ClampNumber(in.z + in.dz * x, 0.0f, 65535.0f);
             const auto z16 = static_cast<uint16_t>(z + 0.5f);
             if (st.depthTest && !Compare(st.depthFunc, z16, depth[i]))
                 continue;
@@ -306,14 +318,22 @@ void WriteSpan(const SoftPixelState& st, const SoftSpan& in, int32_t start, int3
 
 } // namespace
 
-// The fast pipeline once for the processor baseline and once for AVX2.
+// The fast pipeline once with no intrinsics (any processor), and on x86
+// once for its SSE2 baseline and once for AVX2.
 #define GV_SOFT_AVX2 0
-namespace base {
+#define GV_SOFT_SSE2 0
+namespace portable {
 #include "platform/gpu/soft/SoftKernels.inc"
-} // namespace base
-#undef GV_SOFT_AVX2
+} // namespace portable
+#undef GV_SOFT_SSE2
 
 #if GV_SOFT_X86
+#define GV_SOFT_SSE2 1
+namespace sse2 {
+#include "platform/gpu/soft/SoftKernels.inc"
+} // namespace sse2
+#undef GV_SOFT_AVX2
+
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
 #else
@@ -324,33 +344,57 @@ namespace base {
 namespace avx2 {
 #include "platform/gpu/soft/SoftKernels.inc"
 } // namespace avx2
-#undef GV_SOFT_AVX2
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
 #pragma GCC pop_options
 #endif
+#undef GV_SOFT_SSE2
 #endif
+#undef GV_SOFT_AVX2
 
 namespace {
+
+constexpr const char* kSpansSetting = "GLORVANE_SOFT_SPANS";
+
+// The set the processor runs fastest.
+const char* BestRoutines() {
+#if GV_SOFT_X86
+    __builtin_cpu_init(); // this may run before the constructor that fills it in
+    if (__builtin_cpu_supports("avx2"))
+        return "avx2";
+    return "sse2";
+#else
+    return "portable";
+#endif
+}
 
 struct Routines {
     SoftShadeFn shade;
     const char* kind;
+    std::string choice; // what the log says
 };
 
+// The best set, or the one GLORVANE_SOFT_SPANS names where this processor runs it.
 Routines PickRoutines() {
-#if GV_SOFT_X86
-    __builtin_cpu_init(); // this may run before the constructor that fills it in
-    if (__builtin_cpu_supports("avx2"))
-        return {avx2::ShadeFast, "avx2"};
-    return {base::ShadeFast, "sse2"};
-#else
-    return {base::ShadeFast, "portable"};
-#endif
+    const char* best = BestRoutines();
+    const char* asked = std::getenv(kSpansSetting);
+    if (asked && *asked) {
+        for (const char* kind : {"avx2", "sse2", "portable"})
+            if (std::strcmp(asked, kind) == 0 && SpanRoutine(kind))
+                return {SpanRoutine(kind), kind,
+                        std::string(kind) + " span routines (" + kSpansSetting + "=" + kind + ")"};
+        return {SpanRoutine(best), best,
+                std::string(best) + " span routines (" + kSpansSetting + "=" + asked +
+                    " is not a set this processor runs)"};
+    }
+    return {SpanRoutine(best), best, std::string(best) + " span routines"};
 }
 
-const Routines kRoutines = PickRoutines();
+Routines& Chosen() {
+    static Routines routines = PickRoutines();
+    return routines;
+}
 
 } // namespace
 
@@ -368,7 +412,7 @@ void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* 
 }
 
 void ShadeRows(const SoftPixelState& st, const SoftRow* rows, int32_t count) {
-    kRoutines.shade(st, rows, count);
+    Chosen().shade(st, rows, count);
 }
 
 void SettleSpans(SoftPixelState& st) {
@@ -425,19 +469,34 @@ std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32
 }
 
 const char* SpanRoutineKind() {
-    return kRoutines.kind;
+    return Chosen().kind;
+}
+
+const char* SpanRoutineChoice() {
+    return Chosen().choice.c_str();
+}
+
+bool UseSpanRoutines(const char* kind) {
+    for (const char* known : {"avx2", "sse2", "portable"})
+        if (std::strcmp(kind, known) == 0 && SpanRoutine(known)) {
+            Routines& r = Chosen();
+            r.shade = SpanRoutine(known);
+            r.kind = known;
+            r.choice = std::string(known) + " span routines";
+            return true;
+        }
+    return false;
 }
 
 SoftShadeFn SpanRoutine(const char* kind) {
     const std::string k = kind;
+    if (k == "portable")
+        return portable::ShadeFast;
 #if GV_SOFT_X86
     if (k == "avx2")
         return __builtin_cpu_supports("avx2") ? avx2::ShadeFast : nullptr;
     if (k == "sse2")
-        return base::ShadeFast;
-#else
-    if (k == "portable")
-        return base::ShadeFast;
+        return sse2::ShadeFast;
 #endif
     return nullptr;
 }

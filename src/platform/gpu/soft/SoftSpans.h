@@ -98,11 +98,19 @@ void ShadeRows(const SoftPixelState& st, const SoftRow* rows, int32_t count);
 void ShadeSpanReference(const SoftPixelState& st, const SoftSpan& in, uint32_t* color,
                         uint16_t* depth, int32_t count);
 
-// Which routines ShadeRows runs: "avx2", "sse2" or "portable".
+// Which routines ShadeRows runs: "avx2", "sse2" or "portable": the fastest
+// this processor runs, unless GLORVANE_SOFT_SPANS names another it runs.
 const char* SpanRoutineKind();
+// What the log says of the choice: "sse2 span routines (GLORVANE_SOFT_SPANS=sse2)",
+// or why the setting was passed over.
+const char* SpanRoutineChoice();
 
 // The routines of one kind, null where this processor cannot run them.
 using SoftShadeFn = void (*)(const SoftPixelState&, const SoftRow*, int32_t);
 SoftShadeFn SpanRoutine(const char* kind);
+// Has ShadeRows run the routines of one kind from now on (tests that draw
+// with each set; never while rows are being shaded). False where this
+// processor cannot run them.
+bool UseSpanRoutines(const char* kind);
 
 } // namespace gpu
