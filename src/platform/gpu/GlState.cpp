@@ -190,14 +190,11 @@ uint32_t GlAddressMode(uint32_t address) {
 
 uint32_t GlMinFilter(uint32_t minFilter, uint32_t mipFilter) {
     bool linear = minFilter >= Tf::Linear; // anisotropic and the like filter linearly
-    switch (mipFilter) {
-    case Tf::Point:
+    // A linear mip filter reads the nearest level, as on our rasteriser,
+    // which picks one level a triangle (the game asks for point mips only).
+    if (mipFilter == Tf::Point || mipFilter == Tf::Linear)
         return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    case Tf::Linear:
-        return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    default:
-        return linear ? GL_LINEAR : GL_NEAREST;
-    }
+    return linear ? GL_LINEAR : GL_NEAREST;
 }
 
 uint32_t GlMagFilter(uint32_t magFilter) {

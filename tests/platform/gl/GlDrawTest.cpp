@@ -333,14 +333,20 @@ TEST_F(GlDraw, MipFilterPicksTheSmallerLevel) {
     ASSERT_EQ(t->GetLevelCount(), 7u);
     FillLevel(
         t, 1, [](uint32_t, uint32_t) { return 0xFF00FF00u; }, Fmt::A8R8G8B8);
+    FillLevel(
+        t, 2, [](uint32_t, uint32_t) { return 0xFF0000FFu; }, Fmt::A8R8G8B8);
     dev_->SetTexture(0, t);
-    for (uint32_t mip : {Tf::None, Tf::Point}) {
-        Filter(0, Tf::Linear, mip);
-        ClearAll(0xFF000000);
-        ASSERT_EQ(Draw({{0, 0, 32, 32}}), kOk);
-        Read();
-        EXPECT_EQ(Px(16, 16), mip == Tf::None ? 0xFFFF0000u : 0xFF00FF00u) << "mip filter " << mip;
-    }
+    // Halved, and shrunk by 2^1.5 (between levels 1 and 2, nearer 1 as GL
+    // rounds): a linear mip filter reads the nearest level, as a point one.
+    for (const int size : {32, 23})
+        for (uint32_t mip : {Tf::None, Tf::Point, Tf::Linear}) {
+            Filter(0, Tf::Linear, mip);
+            ClearAll(0xFF000000);
+            ASSERT_EQ(Draw({{0, 0, size, size}}), kOk);
+            Read();
+            EXPECT_EQ(Px(size / 2, size / 2), mip == Tf::None ? 0xFFFF0000u : 0xFF00FF00u)
+                << "mip filter " << mip << ", " << size << " pixels";
+        }
 }
 
 TEST_F(GlDraw, AddressModes) {

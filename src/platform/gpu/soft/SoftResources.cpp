@@ -28,6 +28,18 @@ void ToRgba(uint32_t argb, uint8_t* rgba) {
     rgba[3] = static_cast<uint8_t>(argb >> 24);
 }
 
+// A level's clear tiles, and their share.
+void FindClear(SoftLevel& l, bool opaque) {
+    l.clearTiles = opaque ? std::vector<uint8_t>{}
+                          : FindClearTiles(l.argb.data(), static_cast<int32_t>(l.width),
+                                           static_cast<int32_t>(l.height));
+    l.clearShare =
+        l.clearTiles.empty()
+            ? 0.0f
+            : static_cast<float>(std::count(l.clearTiles.begin(), l.clearTiles.end(), 1)) /
+                  static_cast<float>(l.clearTiles.size());
+}
+
 } // namespace
 
 SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t height,
@@ -158,22 +170,54 @@ void SoftTexture::UpdateOpacity(uint32_t level) {
         return std::all_of(s.pixels.argb.begin(), s.pixels.argb.end(),
                            [](uint32_t c) { return c >= 0xFF000000u; });
     });
-    SoftLevel& l = levels_[level].pixels;
-    l.clearTiles = opaque_ ? std::vector<uint8_t>{}
-                           : FindClearTiles(l.argb.data(), static_cast<int32_t>(l.width),
-                                            static_cast<int32_t>(l.height));
-    l.clearShare =
-        l.clearTiles.empty()
-            ? 0.0f
-            : static_cast<float>(std::count(l.clearTiles.begin(), l.clearTiles.end(), 1)) /
-                  static_cast<float>(l.clearTiles.size());
+    FindClear(levels_[level].pixels, opaque_);
+    for (SoftLevel& m : levels_[level].mirrored)
+        m = SoftLevel{}; // made again when next asked for
+}
+
+const SoftLevel& SoftTexture::Level(uint32_t i, bool mirrorU, bool mirrorV) const {
+    const Slot& s = levels_[i];
+    if (!mirrorU && !mirrorV)
+        return s.pixels;
+    const SoftLevel& m = s.mirrored[(mirrorU ? 1 : 0) + (mirrorV ? 2 : 0) - 1];
+    return m.argb.empty() ? s.pixels : m;
+}
+
+void SoftTexture::PrepareMirrored(bool mirrorU, bool mirrorV) {
+    if (!mirrorU && !mirrorV)
+        return;
+    for (Slot& s : levels_) {
+        SoftLevel& m = s.mirrored[(mirrorU ? 1 : 0) + (mirrorV ? 2 : 0) - 1];
+        if (!m.argb.empty())
+            continue;
+        const SoftLevel& l = s.pixels;
+        m.width = l.width * (mirrorU ? 2 : 1);
+        m.height = l.height * (mirrorV ? 2 : 1);
+        try {
+            m.argb.resize(static_cast<size_t>(m.width) * m.height);
+        } catch (const std::bad_alloc&) {
+            m = SoftLevel{}; // read unmirrored
+            continue;
+        }
+        for (uint32_t y = 0; y < m.height; ++y) {
+            const uint32_t from = y < l.height ? y : 2 * l.height - 1 - y;
+            for (uint32_t x = 0; x < m.width; ++x)
+                m.argb[static_cast<size_t>(y) * m.width + x] =
+                    l.argb[static_cast<size_t>(from) * l.width +
+                           (x < l.width ? x : 2 * l.width - 1 - x)];
+        }
+        FindClear(m, opaque_);
+    }
 }
 
 size_t SoftTexture::Bytes() const {
     size_t n = 0;
-    for (const Slot& s : levels_)
+    for (const Slot& s : levels_) {
         n +=
             s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size() + s.pixels.clearTiles.size();
+        for (const SoftLevel& m : s.mirrored)
+            n += m.argb.size() * sizeof(uint32_t) + m.clearTiles.size();
+    }
     return n;
 }
 

@@ -34,6 +34,12 @@ public:
     Result UnlockRect(uint32_t level) override;
 
     const SoftLevel& Level(uint32_t i) const { return levels_[i].pixels; }
+    // Level i as mirrored addressing reads it, made by PrepareMirrored since
+    // its texels last changed (else the level itself): along each mirrored
+    // side, the level and then its mirror image, read wrapped, so that texel
+    // n + k of a side of n is texel n - 1 - k, as mirroring takes it.
+    const SoftLevel& Level(uint32_t i, bool mirrorU, bool mirrorV) const;
+    void PrepareMirrored(bool mirrorU, bool mirrorV);
     uint32_t Levels() const { return static_cast<uint32_t>(levels_.size()); }
     uint32_t Pool() const { return pool_; }
     const SoftDevice* Owner() const { return device_; }
@@ -48,6 +54,7 @@ public:
 private:
     struct Slot {
         SoftLevel pixels;
+        SoftLevel mirrored[3]; // u, v, both mirrored: empty until asked for
         bool locked = false;
         Rect rect;
         std::vector<uint8_t> staging; // the locked rectangle in the texture's format

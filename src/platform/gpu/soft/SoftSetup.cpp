@@ -373,11 +373,12 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
             level = static_cast<uint32_t>(std::min<double>(
                 std::ceil(lambda + 0.5) - 1, static_cast<double>(st.texture->Levels() - 1)));
         const SoftLevel& l = st.texture->Level(level);
-        sm.texels = l.argb.data();
-        sm.clearTiles = l.clearTiles.empty() ? nullptr : l.clearTiles.data();
-        sm.clearShare = l.clearShare;
-        sm.width = static_cast<int32_t>(l.width);
-        sm.height = static_cast<int32_t>(l.height);
+        const SoftLevel& read = st.texture->Level(level, st.mirrorU, st.mirrorV);
+        sm.texels = read.argb.data();
+        sm.clearTiles = read.clearTiles.empty() ? nullptr : read.clearTiles.data();
+        sm.clearShare = read.clearShare;
+        sm.width = static_cast<int32_t>(read.width);
+        sm.height = static_cast<int32_t>(read.height);
         sm.wrapU = st.wrapU;
         sm.wrapV = st.wrapV;
         sm.linear = lambda > 0 ? st.minLinear : st.magLinear;

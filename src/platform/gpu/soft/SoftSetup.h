@@ -26,6 +26,8 @@ struct SoftStageTexture {
     const SoftTexture* texture = nullptr;
     bool minLinear = false, magLinear = false, mipmapped = false;
     bool wrapU = true, wrapV = true;
+    // Mirrored addressing: the texture's mirrored level, read wrapped.
+    bool mirrorU = false, mirrorV = false;
 };
 
 // Pixels the rasteriser leaves out because opaque draws later paint over

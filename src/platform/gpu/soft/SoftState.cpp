@@ -50,10 +50,15 @@ void SoftState::ForDraw(bool backBufferAlpha, SoftPixelState* p,
         st.magLinear = t[Tss::MagFilter] >= Tf::Linear;
         st.mipmapped = t[Tss::MipFilter] != Tf::None;
         // Clamp, border and mirror-once clamp (the game sets no border
-        // colour), mirroring too (the game never asks for it); the rest wraps.
-        auto wraps = [](uint32_t a) { return a != Tadr::Mirror && (a < Tadr::Clamp || a > 5); };
+        // colour), as on GL; mirroring reads a mirrored copy wrapped; the
+        // rest wraps.
+        auto wraps = [](uint32_t a) { return a < Tadr::Clamp || a > 5; };
         st.wrapU = wraps(t[Tss::AddressU]);
         st.wrapV = wraps(t[Tss::AddressV]);
+        st.mirrorU = t[Tss::AddressU] == Tadr::Mirror;
+        st.mirrorV = t[Tss::AddressV] == Tadr::Mirror;
+        if (textures[s])
+            textures[s]->PrepareMirrored(st.mirrorU, st.mirrorV);
     }
     p->tfactor = rs[Rs::TextureFactor];
     p->alphaFunc = CombinerAlphaFunc(key);
