@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/gpu/soft/SoftSpans.h"
@@ -317,6 +318,28 @@ TEST(SoftSpans, FastRoutinesMatchTheGeneralPathToTheBit) {
                 << "trial " << trial << ", another row";
         }
     }
+}
+
+// GLORVANE_SOFT_SPANS chooses a set this processor runs; anything else, or
+// nothing, leaves the fastest, and the log line says which and why.
+TEST(SoftSpans, TheSettingChoosesASetTheProcessorRuns) {
+    std::string line;
+    const std::string best = ChooseSpanRoutines(nullptr, &line);
+    EXPECT_EQ(line, best + " span routines");
+    EXPECT_NE(SpanRoutine(best.c_str()), nullptr);
+    for (const char* kind : {"avx2", "sse2", "portable", "neon", "AVX2", ""}) {
+        const std::string chosen = ChooseSpanRoutines(kind, &line);
+        if (SpanRoutine(kind)) {
+            EXPECT_EQ(chosen, kind);
+            EXPECT_EQ(line, chosen + " span routines (GLORVANE_SOFT_SPANS=" + kind + ")");
+        } else {
+            EXPECT_EQ(chosen, best) << kind;
+            EXPECT_EQ(line, !*kind ? best + " span routines"
+                                   : best + " span routines (GLORVANE_SOFT_SPANS=" + kind +
+                                         " is not a set this processor runs)");
+        }
+    }
+    EXPECT_NE(SpanRoutine("portable"), nullptr); // on any processor
 }
 
 } // namespace

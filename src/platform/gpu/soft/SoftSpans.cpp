@@ -375,24 +375,13 @@ struct Routines {
     std::string choice; // what the log says
 };
 
-// The best set, or the one GLORVANE_SOFT_SPANS names where this processor runs it.
-Routines PickRoutines() {
-    const char* best = BestRoutines();
-    const char* asked = std::getenv(kSpansSetting);
-    if (asked && *asked) {
-        for (const char* kind : {"avx2", "sse2", "portable"})
-            if (std::strcmp(asked, kind) == 0 && SpanRoutine(kind))
-                return {SpanRoutine(kind), kind,
-                        std::string(kind) + " span routines (" + kSpansSetting + "=" + kind + ")"};
-        return {SpanRoutine(best), best,
-                std::string(best) + " span routines (" + kSpansSetting + "=" + asked +
-                    " is not a set this processor runs)"};
-    }
-    return {SpanRoutine(best), best, std::string(best) + " span routines"};
-}
-
 Routines& Chosen() {
-    static Routines routines = PickRoutines();
+    static Routines routines = [] {
+        Routines r;
+        r.kind = ChooseSpanRoutines(std::getenv(kSpansSetting), &r.choice);
+        r.shade = SpanRoutine(r.kind);
+        return r;
+    }();
     return routines;
 }
 
@@ -466,6 +455,22 @@ std::vector<uint8_t> FindClearTiles(const uint32_t* texels, int32_t width, int32
     if (std::find(clear.begin(), clear.end(), 1) == clear.end())
         return {};
     return clear;
+}
+
+const char* ChooseSpanRoutines(const char* setting, std::string* line) {
+    const char* best = BestRoutines();
+    if (!setting || !*setting) {
+        *line = std::string(best) + " span routines";
+        return best;
+    }
+    for (const char* kind : {"avx2", "sse2", "portable"})
+        if (std::strcmp(setting, kind) == 0 && SpanRoutine(kind)) {
+            *line = std::string(kind) + " span routines (" + kSpansSetting + "=" + kind + ")";
+            return kind;
+        }
+    *line = std::string(best) + " span routines (" + kSpansSetting + "=" + setting +
+            " is not a set this processor runs)";
+    return best;
 }
 
 const char* SpanRoutineKind() {

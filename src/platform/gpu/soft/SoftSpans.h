@@ -7,6 +7,7 @@
 // the axes, coordinates that need no wrapping, one diffuse colour, the blend
 // pair) and run with AVX2 where the processor has it.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/gpu/GlState.h"
@@ -104,6 +105,10 @@ const char* SpanRoutineKind();
 // What the log says of the choice: "sse2 span routines (GLORVANE_SOFT_SPANS=sse2)",
 // or why the setting was passed over.
 const char* SpanRoutineChoice();
+
+// The kind GLORVANE_SOFT_SPANS = `setting` (null or empty: unset) chooses,
+// and what the log says of it in `line`.
+const char* ChooseSpanRoutines(const char* setting, std::string* line);
 
 // The routines of one kind, null where this processor cannot run them.
 using SoftShadeFn = void (*)(const SoftPixelState&, const SoftRow*, int32_t);
