@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/gpu/GlState.h"
+#include "platform/gpu/StageCombiner.h"
 
 namespace gpu {
 
