@@ -21,7 +21,7 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/gl/GlDevice.h"
 #include "platform/os/Window.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/gl/GlDevice.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/os/Window.h"
 

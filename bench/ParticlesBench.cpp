@@ -17,7 +17,7 @@
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "playfield/CapSlot.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"

@@ -4,7 +4,7 @@
 #include "engine/IndexBuffer.h"
 #include "engine/VertexBuffer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "playfield/CapSlot.h"
 #include "playfield/GemsBar.h"
 

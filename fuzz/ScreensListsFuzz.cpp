@@ -16,7 +16,7 @@
 #include "engine/TextLayer.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "playfield/LevelParams.h"
 #include "playfield/QuestFieldLayout.h"
 #include "screens/ScreensManager.h"

@@ -14,7 +14,7 @@
 #include "engine/TextLayer.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "ui/UxForm.h"
 #include "ui/UxFormFile.h"
 #include "ui/UxFormsManager.h"

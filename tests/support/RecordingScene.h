@@ -12,8 +12,8 @@
 #include "engine/SharedPtr.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingApi.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 #include "support/GpuOwned.h"
 
 namespace testsupport {

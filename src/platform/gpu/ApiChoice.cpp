@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/FrameProbe.h"
-#include "platform/gpu/GlApi.h"
-#include "platform/gpu/GlWindow.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/soft/SoftSpans.h"
 
 namespace gpu {
@@ -62,7 +62,7 @@ ApiChoice ApiChoice::Make(const char* setting, std::string_view glRenderer) {
 Api* CreateSoftApi() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return nullptr;
-    return new GlApi(true);
+    return new DisplayApi(DisplayApi::Devices::Soft);
 }
 
 Api* CreateApi(os::Window* window, std::string* logLine) {

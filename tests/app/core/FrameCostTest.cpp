@@ -15,7 +15,7 @@
 #include "app/MainLoop.h"
 #include "app/core/AppTestSupport.h"
 #include "engine/RenderDevice.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/gl/GlDevice.h"
 
 using namespace apptest;
 

@@ -12,7 +12,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "platform/Rand15.h"
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/gl/GlDevice.h"
 #include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playfield/Cap.h"

@@ -6,7 +6,7 @@
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 
 namespace integrity {
 

@@ -5,7 +5,7 @@
 #include "DeviceTestSupport.h"
 #include "engine/IndexBuffer.h"
 #include "engine/VertexBuffer.h"
-#include "platform/gpu/RecordingResources.h"
+#include "platform/gpu/recording/RecordingResources.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST_F(BufferTest, AppendingLocksWrapWithDiscardWhenFull) {
     EXPECT_EQ(vb.GetCursor(), 1u);
     EXPECT_EQ(vb.GetLastCount(), 1u);
     ASSERT_EQ(vb.Unlock(), gpu::kOk);
-    EXPECT_EQ(StoreOf(vb)[0], gpu::BufferStore::kDiscardFill);
+    EXPECT_EQ(StoreOf(vb)[0], gpu::RecordingBufferStore::kDiscardFill);
     EXPECT_EQ(vb.GetLockCount(), 0u);
 }
 

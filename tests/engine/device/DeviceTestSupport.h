@@ -8,8 +8,8 @@
 
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingApi.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
 

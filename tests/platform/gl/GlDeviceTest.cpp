@@ -2,8 +2,8 @@
 #include <SDL.h>
 
 #include "GlFixture.h"
-#include "platform/gpu/GlApi.h"
-#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/DisplayApi.h"
+#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/PixelFormat.h"
 #include "support/DefaultRenderStates.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gpu/FrameProbe.h"
-#include "platform/gpu/GlApi.h"
+#include "platform/gpu/DisplayApi.h"
 #include "platform/os/Window.h"
 #include "support/GpuOwned.h"
 

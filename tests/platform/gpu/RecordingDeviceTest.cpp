@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "RecordingFixture.h"
-#include "platform/gpu/RecordingResources.h"
+#include "platform/gpu/recording/RecordingResources.h"
 #include "support/DefaultRenderStates.h"
 
 using namespace gpu;
@@ -415,7 +415,7 @@ TEST_F(RecordingDeviceTest, BufferLocksCheckTheirRange) {
 
     // After a discard the old contents are gone.
     ASSERT_EQ(vb->Lock(0, 32, &p, Lock::Discard), kOk);
-    EXPECT_EQ(p[96], BufferStore::kDiscardFill);
+    EXPECT_EQ(p[96], RecordingBufferStore::kDiscardFill);
     ASSERT_EQ(vb->Unlock(), kOk);
 
     BufferDesc desc;

@@ -2,8 +2,8 @@
 // A recording Api and device for the GPU tests.
 #include <gtest/gtest.h>
 
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingApi.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 #include "support/GpuOwned.h"
 
 namespace gputest {

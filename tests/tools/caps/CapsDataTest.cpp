@@ -18,7 +18,7 @@
 #include "CapsPreview.h"
 #include "engine/RenderDevice.h"
 #include "engine/TextTokenizer.h"
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "platform/image/Image.h"
 #include "playfield/CapsAnimation.h"
 #include "playfield/CapsManager.h"

@@ -6,10 +6,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/gpu/GlApi.h"
-#include "platform/gpu/GlResources.h"
-#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/SystemSurface.h"
+#include "platform/gpu/WindowPresent.h"
+#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/soft/SoftResources.h"
 #include "platform/os/Window.h"
 
@@ -126,7 +127,7 @@ bool SoftDevice::AnyDefaultPoolResource() const {
 Result SoftDevice::GetDeviceCaps(Caps* out) {
     if (!out)
         return kErrInvalidCall;
-    FillGlCaps(out, kMaxTextureSize);
+    FillDeviceCaps(out, kMaxTextureSize);
     return kOk;
 }
 
@@ -405,7 +406,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     if (primCount == 0)
         return kOk;
     const uint32_t count = type == Prim::TriangleList ? primCount * 3 : primCount + 2;
-    const GlBufferStore& ib = indices_->Store();
+    const BufferStore& ib = indices_->Store();
     const uint32_t isize = indices_->IndexSize();
     if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
         return kErrInvalidCall;
@@ -591,7 +592,7 @@ Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t 
                                       Surface** out) {
     if (!out)
         return kErrInvalidCall;
-    *out = GlSurface::Create(width, height, format);
+    *out = SystemSurface::Create(width, height, format);
     return *out ? kOk : kErrInvalidCall;
 }
 

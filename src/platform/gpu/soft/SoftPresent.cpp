@@ -3,7 +3,8 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
-#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/WindowPresent.h"
+#include "platform/gpu/gl/GlContext.h"
 
 // What makes presenting cheap on Mesa's llvmpipe (measured on 1024x768 frames):
 // - The texture is made with the unsized GL_RGBA from BGRA, 8_8_8_8_REV data,

@@ -2,11 +2,11 @@
 // Resources of the software back end. A texture keeps one copy of each level,
 // as 0xAARRGGBB words the span routines read directly; a lock in another
 // format hands out a converted copy that goes again at unlock. Buffers are
-// the GL back end's CPU stores without a GL buffer.
+// the shared stores of bytes, drawn from directly.
 #include <cstdint>
 #include <vector>
 
-#include "platform/gpu/GlResources.h"
+#include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
 
 namespace gpu {
@@ -72,7 +72,7 @@ private:
     bool opaque_ = false;
 };
 
-class SoftVertexBuffer final : public GlBuffer<VertexBuffer, SoftDevice> {
+class SoftVertexBuffer final : public DeviceBuffer<VertexBuffer, SoftDevice> {
 public:
     static SoftVertexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
                                     uint32_t fvf, uint32_t pool);
@@ -80,10 +80,10 @@ public:
     Result GetDesc(BufferDesc* out) override;
 
 private:
-    using GlBuffer::GlBuffer;
+    using DeviceBuffer::DeviceBuffer;
 };
 
-class SoftIndexBuffer final : public GlBuffer<IndexBuffer, SoftDevice> {
+class SoftIndexBuffer final : public DeviceBuffer<IndexBuffer, SoftDevice> {
 public:
     static SoftIndexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
                                    uint32_t format, uint32_t pool);
@@ -92,7 +92,7 @@ public:
     uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
 
 private:
-    using GlBuffer::GlBuffer;
+    using DeviceBuffer::DeviceBuffer;
 };
 
 } // namespace gpu

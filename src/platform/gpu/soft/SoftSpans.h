@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu/GlState.h"
+#include "platform/gpu/StageCombiner.h"
 
 namespace gpu {
 

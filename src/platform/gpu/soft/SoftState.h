@@ -5,8 +5,8 @@
 // viewport, and their reduction to what one draw's pixels need.
 #include <cstdint>
 
-#include "platform/gpu/GlState.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/StageCombiner.h"
 #include "platform/gpu/soft/SoftSetup.h"
 #include "platform/gpu/soft/SoftSpans.h"
 

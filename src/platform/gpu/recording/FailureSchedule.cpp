@@ -1,4 +1,4 @@
-#include "platform/gpu/FailureSchedule.h"
+#include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {
 

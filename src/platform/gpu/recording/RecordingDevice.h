@@ -15,8 +15,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/gpu/FailureSchedule.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {
 

@@ -1,18 +1,17 @@
-#include "platform/gpu/GlResources.h"
+#include "platform/gpu/gl/GlResources.h"
 
 #include <epoxy/gl.h>
 
 #include <algorithm>
 #include <new>
 
-#include "platform/gpu/GlDevice.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/gl/GlDevice.h"
 
 namespace gpu {
 namespace {
 
 constexpr uint32_t kLockReadOnly = 0x10;
-constexpr uint32_t kMaxSurfaceSide = 16384;
 
 } // namespace
 
@@ -337,126 +336,62 @@ bool GlTexture::Upload(uint32_t level, const Rect& r) {
     return true;
 }
 
-// ---- system-memory surface ----
-
-GlSurface* GlSurface::Create(uint32_t width, uint32_t height, uint32_t format) {
-    if (!IsColorFormat(format) || width == 0 || height == 0 || width > kMaxSurfaceSide ||
-        height > kMaxSurfaceSide)
-        return nullptr;
-    auto* s = new (std::nothrow) GlSurface();
-    if (!s)
-        return nullptr;
-    s->width_ = width;
-    s->height_ = height;
-    s->format_ = format;
-    s->pitch_ = RowPitch(width, format);
-    try {
-        s->bits_.assign(static_cast<size_t>(s->pitch_) * height, 0);
-    } catch (const std::bad_alloc&) {
-        delete s;
-        return nullptr;
-    }
-    return s;
-}
-
-Result GlSurface::GetDesc(SurfaceDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SurfaceDesc{};
-    out->format = format_;
-    out->type = Rtype::Surface;
-    out->pool = Pool::SystemMem;
-    out->size = static_cast<uint32_t>(bits_.size());
-    out->width = width_;
-    out->height = height_;
-    return kOk;
-}
-
-Result GlSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
-    if (!out || locked_)
-        return kErrInvalidCall;
-    Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
-    if (rect) {
-        if (!RectInside(*rect, width_, height_))
-            return kErrInvalidCall;
-        r = *rect;
-    }
-    locked_ = true;
-    out->pitch = static_cast<int32_t>(pitch_);
-    out->bits = bits_.data() + static_cast<size_t>(r.top) * pitch_ +
-                static_cast<size_t>(r.left) * BytesPerPixel(format_);
-    return kOk;
-}
-
-Result GlSurface::UnlockRect() {
-    if (!locked_)
-        return kErrInvalidCall;
-    locked_ = false;
-    return kOk;
-}
-
 // ---- buffers ----
 
-GlBufferStore::~GlBufferStore() = default;
-
-bool GlBufferStore::Init(uint32_t length, uint32_t usage, bool gl) {
-    try {
-        bytes_.assign(length, 0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    if (!gl)
-        return true;
-    glUsage_ = (usage & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+template <class Interface> bool GlBuffer<Interface>::MakeGlBuffer() {
+    glUsage_ = (this->usage_ & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
     glGenBuffers(1, &name_);
     // The copy-write target is bound to nothing the draw state depends on.
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, nullptr, glUsage_);
+    glBufferData(GL_COPY_WRITE_BUFFER, this->store_.Length(), nullptr, glUsage_);
     if (glGetError() == GL_OUT_OF_MEMORY) {
         FreeGl();
+        this->device_ = nullptr; // never known to the device
         return false;
     }
     return true;
 }
 
-Result GlBufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
-    if (!out || locked_)
-        return kErrInvalidCall;
-    uint32_t len = Length();
-    if (offset > len || size > len - offset)
-        return kErrInvalidCall;
-    locked_ = true;
-    discard_ = (flags & Lock::Discard) != 0;
-    lockOffset_ = offset;
-    lockSize_ = (flags & kLockReadOnly) ? 0 : size;
-    *out = bytes_.data() + offset;
-    return kOk;
-}
-
-Result GlBufferStore::Unlock() {
-    if (!locked_)
-        return kErrInvalidCall;
-    locked_ = false;
-    if (!name_ || (!discard_ && lockSize_ == 0))
-        return kOk;
+template <class Interface> Result GlBuffer<Interface>::Unlock() {
+    Result r = this->store_.Unlock();
+    const BufferStore::Written& w = this->store_.LastLock();
+    if (Failed(r) || !name_ || (!w.discard && w.size == 0))
+        return r;
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     // Orphaning hands the old storage to draws still in flight.
-    if (discard_)
-        glBufferData(GL_COPY_WRITE_BUFFER, Length(), nullptr, glUsage_);
-    if (lockSize_)
-        glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset_, lockSize_, bytes_.data() + lockOffset_);
+    if (w.discard)
+        glBufferData(GL_COPY_WRITE_BUFFER, this->store_.Length(), nullptr, glUsage_);
+    if (w.size)
+        glBufferSubData(GL_COPY_WRITE_BUFFER, w.offset, w.size, this->store_.Data() + w.offset);
     return kOk;
 }
 
-void GlBufferStore::FreeGl() {
-    if (name_)
+template <class Interface> void GlBuffer<Interface>::FreeGl() {
+    if (name_ && this->device_)
         glDeleteBuffers(1, &name_);
     name_ = 0;
 }
 
+template <class Interface> void GlBuffer<Interface>::Detach() {
+    FreeGl();
+    this->device_ = nullptr;
+}
+
+template <class Interface, class Buffer> Buffer* WithGlBuffer(Buffer* b) {
+    if (b && !b->MakeGlBuffer()) {
+        delete b;
+        return nullptr;
+    }
+    return b;
+}
+
+template class GlBuffer<VertexBuffer>;
+template class GlBuffer<IndexBuffer>;
+
 GlVertexBuffer* GlVertexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                        uint32_t fvf, uint32_t pool) {
-    return WithStorage(new (std::nothrow) GlVertexBuffer(device, usage, fvf, pool), length);
+    return WithGlBuffer<VertexBuffer>(
+        WithStorage(new (std::nothrow) GlVertexBuffer(device, usage, fvf, pool), length));
 }
 
 GlVertexBuffer::~GlVertexBuffer() {
@@ -471,7 +406,8 @@ Result GlVertexBuffer::GetDesc(BufferDesc* out) {
 
 GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                      uint32_t format, uint32_t pool) {
-    return WithStorage(new (std::nothrow) GlIndexBuffer(device, usage, format, pool), length);
+    return WithGlBuffer<IndexBuffer>(
+        WithStorage(new (std::nothrow) GlIndexBuffer(device, usage, format, pool), length));
 }
 
 GlIndexBuffer::~GlIndexBuffer() {

@@ -1,4 +1,4 @@
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include "platform/gpu/DeviceDefaults.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingResources.h"
+#include "platform/gpu/recording/RecordingApi.h"
+#include "platform/gpu/recording/RecordingResources.h"
 
 namespace gpu {
 namespace {
@@ -255,7 +255,7 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
     if (vb_->Store().LockCount() || ib_->Store().LockCount())
         return kErrInvalidCall;
 
-    const BufferStore& is = ib_->Store();
+    const RecordingBufferStore& is = ib_->Store();
     uint32_t indexSize = ib_->IndexSize();
     if ((static_cast<uint64_t>(startIndex) + indexCount) * indexSize > is.Length())
         return kErrInvalidCall;

@@ -1,4 +1,4 @@
-#include "platform/gpu/GlDevice.h"
+#include "platform/gpu/gl/GlDevice.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -9,10 +9,12 @@
 #include <cstring>
 
 #include "platform/gpu/DeviceDefaults.h"
-#include "platform/gpu/GlApi.h"
-#include "platform/gpu/GlResources.h"
-#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/SystemSurface.h"
+#include "platform/gpu/WindowPresent.h"
+#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/gl/GlResources.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -275,7 +277,7 @@ bool GlDevice::AnyDefaultPoolResource() const {
 Result GlDevice::GetDeviceCaps(Caps* out) {
     if (!out)
         return kErrInvalidCall;
-    FillGlCaps(out, static_cast<uint32_t>(maxTextureSize_));
+    FillDeviceCaps(out, static_cast<uint32_t>(maxTextureSize_));
     return kOk;
 }
 
@@ -1425,13 +1427,13 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
         ++glStateCalls_;
         glBindVertexArray(vao_);
     }
-    uint32_t ibName = indices_->Store().GlName();
+    uint32_t ibName = indices_->GlName();
     if (bypass_ || shadow_.elementBuffer != ibName) {
         shadow_.elementBuffer = ibName;
         ++glStateCalls_;
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibName);
     }
-    uint32_t vbName = stream_->Store().GlName();
+    uint32_t vbName = stream_->GlName();
     if (bypass_ || shadow_.attribBuffer != vbName || shadow_.attribStride != streamStride_) {
         shadow_.attribBuffer = vbName;
         shadow_.attribStride = streamStride_;
@@ -1452,7 +1454,7 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
                                       uint32_t primCount) {
     if (!stream_ || !indices_ || fvf_ != kFvfGame || streamStride_ < sizeof(Vertex))
         return kErrInvalidCall;
-    if (!stream_->Store().GlName() || !indices_->Store().GlName())
+    if (!stream_->GlName() || !indices_->GlName())
         return kErrInvalidCall;
     if (stream_->Store().Locked() || indices_->Store().Locked())
         return kErrInvalidCall;
@@ -1463,7 +1465,7 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
     if (primCount == 0)
         return kOk;
 
-    const GlBufferStore& ib = indices_->Store();
+    const BufferStore& ib = indices_->Store();
     uint32_t isize = indices_->IndexSize();
     uint64_t indexTotal = ib.Length() / isize;
     if (static_cast<uint64_t>(startIndex) + count > indexTotal)
@@ -1724,7 +1726,7 @@ Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t fo
                                     Surface** out) {
     if (!out)
         return kErrInvalidCall;
-    *out = GlSurface::Create(width, height, format);
+    *out = SystemSurface::Create(width, height, format);
     return *out ? kOk : kErrInvalidCall;
 }
 
@@ -1745,7 +1747,7 @@ void GlDevice::Forget(GlVertexBuffer* vb) {
         stream_ = nullptr;
         streamStride_ = 0;
     }
-    if (shadow_.attribBuffer == vb->Store().GlName())
+    if (shadow_.attribBuffer == vb->GlName())
         shadow_.attribBuffer = kUnknown;
 }
 
@@ -1753,7 +1755,7 @@ void GlDevice::Forget(GlIndexBuffer* ib) {
     liveIndexBuffers_.erase(ib);
     if (indices_ == ib)
         indices_ = nullptr;
-    if (shadow_.elementBuffer == ib->Store().GlName())
+    if (shadow_.elementBuffer == ib->GlName())
         shadow_.elementBuffer = kUnknown;
 }
 
@@ -1792,6 +1794,8 @@ Result GlDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* imag
     return SetSurfaceCursor(window_, hotX, hotY, image);
 }
 
-int32_t GlDevice::ShowCursor(int32_t show) { return ShowSurfaceCursor(window_, show); }
+int32_t GlDevice::ShowCursor(int32_t show) {
+    return ShowSurfaceCursor(window_, show);
+}
 
 } // namespace gpu

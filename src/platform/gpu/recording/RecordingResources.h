@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/gpu/FailureSchedule.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {
 
@@ -105,10 +105,10 @@ private:
 // The data and lock rules both buffer kinds share. Locks nest (each Lock needs
 // its Unlock). A discard lock fills the whole buffer with kDiscardFill, since
 // the old contents are undefined after it: code that relies on them shows up.
-class BufferStore {
+class RecordingBufferStore {
 public:
     static constexpr uint8_t kDiscardFill = 0xCD;
-    explicit BufferStore(uint32_t length) : data_(length) {}
+    explicit RecordingBufferStore(uint32_t length) : data_(length) {}
     Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
     Result Unlock();
     uint32_t Length() const { return static_cast<uint32_t>(data_.size()); }
@@ -128,11 +128,11 @@ public:
     Result GetDesc(BufferDesc* out) override;
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
     Result Unlock() override { return store_.Unlock(); }
-    const BufferStore& Store() const { return store_; }
+    const RecordingBufferStore& Store() const { return store_; }
 
 private:
     uint32_t usage_, fvf_;
-    BufferStore store_;
+    RecordingBufferStore store_;
 };
 
 class RecordingIndexBuffer final : public IndexBuffer, public RecordingResource {
@@ -143,13 +143,13 @@ public:
     Result GetDesc(BufferDesc* out) override;
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
     Result Unlock() override { return store_.Unlock(); }
-    const BufferStore& Store() const { return store_; }
+    const RecordingBufferStore& Store() const { return store_; }
     uint32_t Format() const { return format_; }
     uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
 
 private:
     uint32_t usage_, format_;
-    BufferStore store_;
+    RecordingBufferStore store_;
 };
 
 } // namespace gpu

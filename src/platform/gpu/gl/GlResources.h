@@ -6,9 +6,9 @@
 // engine's registries can hold the last reference); it then loses its GL object
 // and keeps only the CPU copy.
 #include <cstdint>
-#include <type_traits>
 #include <vector>
 
+#include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
 
 namespace gpu {
@@ -84,104 +84,23 @@ private:
     mutable bool holeKnown_ = false, holeFound_ = false;
 };
 
-// A system-memory picture: no GL object (the cursor image is handed to SDL).
-class GlSurface final : public Surface {
+// A vertex or index buffer with a GL buffer beside its bytes: what a lock
+// wrote goes up at unlock (orphaning the old storage on discard).
+template <class Interface> class GlBuffer : public DeviceBuffer<Interface, GlDevice> {
 public:
-    static GlSurface* Create(uint32_t width, uint32_t height, uint32_t format);
-    Result GetDesc(SurfaceDesc* out) override;
-    Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect() override;
-
-    uint32_t Width() const { return width_; }
-    uint32_t Height() const { return height_; }
-    uint32_t Format() const { return format_; }
-    uint32_t Pitch() const { return pitch_; }
-    const uint8_t* Bits() const { return bits_.data(); }
-
-private:
-    GlSurface() = default;
-    uint32_t width_ = 0, height_ = 0, format_ = 0, pitch_ = 0;
-    std::vector<uint8_t> bits_;
-    bool locked_ = false;
-};
-
-// What vertex and index buffers share: the CPU copy, the GL buffer, the lock.
-class GlBufferStore {
-public:
-    GlBufferStore() = default;
-    GlBufferStore(const GlBufferStore&) = delete;
-    GlBufferStore& operator=(const GlBufferStore&) = delete;
-    ~GlBufferStore();
-
-    // False when out of memory. Without `gl` the store is the only copy (the
-    // software back end draws from it).
-    bool Init(uint32_t length, uint32_t usage, bool gl = true);
-    Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
-    Result Unlock();
-    void FreeGl();
-
-    uint32_t Length() const { return static_cast<uint32_t>(bytes_.size()); }
+    Result Unlock() override;
     uint32_t GlName() const { return name_; }
-    bool Locked() const { return locked_; }
-    const uint8_t* Data() const { return bytes_.data(); }
-
-private:
-    std::vector<uint8_t> bytes_;
-    uint32_t name_ = 0, glUsage_ = 0;
-    bool locked_ = false, discard_ = false;
-    uint32_t lockOffset_ = 0, lockSize_ = 0;
-};
-
-// What vertex and index buffers share besides the store: the owning device,
-// how they were made, and handing out the store's lock. The software back end
-// owns buffers of the same kind, without a GL buffer.
-template <class Interface, class Owner = GlDevice> class GlBuffer : public Interface {
-public:
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
-        return store_.Lock(offsetBytes, sizeBytes, out, flags);
-    }
-    Result Unlock() override { return store_.Unlock(); }
-
-    const GlBufferStore& Store() const { return store_; }
-    uint32_t Pool() const { return pool_; }
-    const Owner* OwnedBy() const { return device_; }
-    // The device is going away: free the GL buffer, keep the CPU copy.
-    void Detach() {
-        if (device_)
-            store_.FreeGl();
-        device_ = nullptr;
-    }
+    // The device is going away: free the GL buffer, keep the bytes.
+    void Detach();
+    // False when GL is out of memory.
+    bool MakeGlBuffer();
 
 protected:
-    // The description both kinds give: a vertex buffer reports the original's
-    // "vertex data" format and its vertex format, an index buffer its format.
-    Result Describe(BufferDesc* out, bool vertices) const {
-        if (!out)
-            return kErrInvalidCall;
-        *out = BufferDesc{};
-        out->format = vertices ? 100u : format_;
-        out->type = vertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;
-        out->usage = usage_;
-        out->pool = pool_;
-        out->size = store_.Length();
-        out->fvf = vertices ? format_ : 0u;
-        return kOk;
-    }
-    GlBuffer(Owner* device, uint32_t usage, uint32_t format, uint32_t pool)
-        : device_(device), usage_(usage), format_(format), pool_(pool) {}
-    // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.
-    template <class Buffer> static Buffer* WithStorage(Buffer* b, uint32_t length) {
-        if (b && !b->store_.Init(length, b->usage_, std::is_same_v<Owner, GlDevice>)) {
-            b->device_ = nullptr; // never known to the device
-            delete b;
-            return nullptr;
-        }
-        return b;
-    }
+    using DeviceBuffer<Interface, GlDevice>::DeviceBuffer;
+    void FreeGl();
 
-    Owner* device_;
-    uint32_t usage_, format_, pool_;
-    GlBufferStore store_;
+private:
+    uint32_t name_ = 0, glUsage_ = 0;
 };
 
 class GlVertexBuffer final : public GlBuffer<VertexBuffer> {

@@ -1,9 +1,9 @@
-#include "platform/gpu/RecordingApi.h"
+#include "platform/gpu/recording/RecordingApi.h"
 
 #include <algorithm>
 
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 
 namespace gpu {
 namespace {

@@ -1,12 +1,12 @@
-#include "platform/gpu/GlApi.h"
+#include "platform/gpu/DisplayApi.h"
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/gpu/GlDevice.h"
-#include "platform/gpu/GlWindow.h"
+#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/gl/GlDevice.h"
 #include "platform/gpu/soft/SoftDevice.h"
 #include "platform/os/Window.h"
 
@@ -43,7 +43,7 @@ void AddMode(std::vector<DisplayMode>& modes, const DisplayMode& m) {
 
 } // namespace
 
-void FillGlCaps(Caps* out, uint32_t maxTextureSize) {
+void FillDeviceCaps(Caps* out, uint32_t maxTextureSize) {
     *out = Caps{};
     out->pixelShaderVersion = kPixelShader14;
     out->vertexShaderVersion = kVertexShader11;
@@ -54,7 +54,7 @@ void FillGlCaps(Caps* out, uint32_t maxTextureSize) {
     out->maxTextureWidth = out->maxTextureHeight = maxTextureSize;
 }
 
-bool GlTextureFormatUsable(uint32_t format) {
+bool TextureFormatUsable(uint32_t format) {
     // The texture loaders pick the first usable candidate of their lists. Left
     // out on purpose: luminance and 3-3-2 formats (a luminance pick would turn
     // colour pictures grey), and alpha of fewer than 8 bits (a one-bit pick
@@ -65,7 +65,7 @@ bool GlTextureFormatUsable(uint32_t format) {
            format == Fmt::X1R5G5B5;
 }
 
-GlApi::GlApi(bool software) : software_(software) {
+DisplayApi::DisplayApi(Devices devices) : devices_(devices) {
     const char* drv = SDL_GetCurrentVideoDriver();
     driver_ = drv ? drv : "";
     int displays = SDL_GetNumVideoDisplays();
@@ -111,45 +111,46 @@ GlApi::GlApi(bool software) : software_(software) {
     }
 }
 
-GlApi::~GlApi() {
+DisplayApi::~DisplayApi() {
     DropParkedContext();
 }
 
-bool GlApi::HasModeFormat(const Adapter& a, uint32_t format) const {
+bool DisplayApi::HasModeFormat(const Adapter& a, uint32_t format) const {
     return std::any_of(a.modes.begin(), a.modes.end(),
                        [&](const DisplayMode& m) { return m.format == format; });
 }
 
-uint32_t GlApi::GetAdapterModeCount(uint32_t adapter) {
+uint32_t DisplayApi::GetAdapterModeCount(uint32_t adapter) {
     return adapter < adapters_.size() ? static_cast<uint32_t>(adapters_[adapter].modes.size()) : 0;
 }
 
-Result GlApi::EnumAdapterModes(uint32_t adapter, uint32_t mode, DisplayMode* out) {
+Result DisplayApi::EnumAdapterModes(uint32_t adapter, uint32_t mode, DisplayMode* out) {
     if (!out || adapter >= adapters_.size() || mode >= adapters_[adapter].modes.size())
         return kErrInvalidCall;
     *out = adapters_[adapter].modes[mode];
     return kOk;
 }
 
-Result GlApi::GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out) {
+Result DisplayApi::GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out) {
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     *out = adapters_[adapter].desktop;
     return kOk;
 }
 
-Result GlApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdentifier* out) {
+Result DisplayApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdentifier* out) {
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     *out = AdapterIdentifier{};
     out->driver =
-        (software_ ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") + driver_ + ")";
+        (devices_ == Devices::Soft ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") +
+        driver_ + ")";
     out->description = adapters_[adapter].name;
     return kOk;
 }
 
-Result GlApi::CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
-                              uint32_t backBufferFormat, int32_t windowed) {
+Result DisplayApi::CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
+                                   uint32_t backBufferFormat, int32_t windowed) {
     if (adapter >= adapters_.size())
         return kErrInvalidCall;
     const Adapter& a = adapters_[adapter];
@@ -162,8 +163,8 @@ Result GlApi::CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t di
     return display && back ? kOk : kErrNotAvailable;
 }
 
-Result GlApi::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
-                                uint32_t usage, uint32_t resourceType, uint32_t format) {
+Result DisplayApi::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
+                                     uint32_t usage, uint32_t resourceType, uint32_t format) {
     if (adapter >= adapters_.size())
         return kErrInvalidCall;
     if (deviceType != kDeviceHal)
@@ -174,20 +175,20 @@ Result GlApi::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t 
         return format == Fmt::D16 && resourceType == Rtype::Surface ? kOk : kErrNotAvailable;
     if (resourceType != Rtype::Texture && resourceType != Rtype::Surface)
         return kErrNotAvailable;
-    return GlTextureFormatUsable(format) ? kOk : kErrNotAvailable;
+    return TextureFormatUsable(format) ? kOk : kErrNotAvailable;
 }
 
-Result GlApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* out) {
+Result DisplayApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* out) {
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     if (deviceType != kDeviceHal)
         return kErrNotAvailable;
-    FillGlCaps(out, kApiMaxTextureSize);
+    FillDeviceCaps(out, kApiMaxTextureSize);
     return kOk;
 }
 
-Result GlApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow, uint32_t,
-                           PresentParams* pp, Device** out) {
+Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow,
+                                uint32_t, PresentParams* pp, Device** out) {
     if (!out || !pp)
         return kErrInvalidCall;
     *out = nullptr;
@@ -211,7 +212,7 @@ Result GlApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* fo
     Device* dev = nullptr;
     FrameProbe* made = nullptr;
     Result r = kOk;
-    if (software_) {
+    if (devices_ == Devices::Soft) {
         SoftDevice* soft = nullptr;
         r = SoftDevice::Create(window, p, &soft);
         dev = soft;
@@ -235,7 +236,7 @@ Result GlApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* fo
 Api* CreateGlApi() {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return nullptr;
-    return new GlApi();
+    return new DisplayApi(DisplayApi::Devices::Gl);
 }
 
 } // namespace gpu

@@ -1,86 +1,14 @@
-#include "platform/gpu/GlState.h"
+#include "platform/gpu/gl/GlShaders.h"
 
 #include <epoxy/gl.h>
 
 namespace gpu {
-namespace {
-
-// Stage argument bits: a selector in the low bits and two modifiers.
-constexpr uint32_t kArgSelectMask = 0x7;
-constexpr uint32_t kArgComplement = 0x10;
-constexpr uint32_t kArgAlphaReplicate = 0x20;
-
-// Packed layout of one stage in the key (27 bits):
-//   colour op 3 | colour arg1 5 | colour arg2 5 | alpha op 3 | alpha arg1 5 | alpha arg2 5 | uv set
-//   1
-// An op of 0 means "stage off" (colour) or "keep the current alpha" (alpha).
-constexpr uint32_t kStageBits = 27;
-constexpr uint32_t kAlphaFuncShift = kStageBits * kCombinerStages;
-
-using StageKey = CombinerStage;
-
-uint32_t PackArg(uint32_t arg) {
-    uint32_t sel = arg & kArgSelectMask;
-    uint32_t mods =
-        ((arg & kArgComplement) ? 0x8u : 0u) | ((arg & kArgAlphaReplicate) ? 0x10u : 0u);
-    return sel | mods;
-}
-
-uint32_t NormaliseOp(uint32_t op) {
-    // Operations beyond the seven the game uses behave as MODULATE.
-    return (op >= Top::Disable && op <= Top::Add) ? op : Top::Modulate;
-}
-
-bool UsesArg1(uint32_t op) {
-    return op != Top::SelectArg2;
-}
-bool UsesArg2(uint32_t op) {
-    return op != Top::SelectArg1;
-}
-
-uint32_t PackStage(const StageKey& k) {
-    return k.colorOp | (k.colorArg1 << 3) | (k.colorArg2 << 8) | (k.alphaOp << 13) |
-           (k.alphaArg1 << 16) | (k.alphaArg2 << 21) | (k.uvSet << 26);
-}
-
-} // namespace
-
-StageKey UnpackCombinerStage(CombinerKey key, uint32_t stage) {
-    uint32_t v = static_cast<uint32_t>(key >> (stage * kStageBits)) & ((1u << kStageBits) - 1);
-    StageKey k;
-    k.colorOp = v & 7;
-    k.colorArg1 = (v >> 3) & 31;
-    k.colorArg2 = (v >> 8) & 31;
-    k.alphaOp = (v >> 13) & 7;
-    k.alphaArg1 = (v >> 16) & 31;
-    k.alphaArg2 = (v >> 21) & 31;
-    k.uvSet = (v >> 26) & 1;
-    return k;
-}
-
-bool ArgIsTexture(uint32_t packed) {
-    return (packed & kArgSelectMask) == Ta::Texture;
-}
-
-bool CombinerStageSamples(const StageKey& k) {
-    if (k.colorOp == 0)
-        return false;
-    bool c = (UsesArg1(k.colorOp) && ArgIsTexture(k.colorArg1)) ||
-             (UsesArg2(k.colorOp) && ArgIsTexture(k.colorArg2));
-    bool a = k.alphaOp != 0 && ((UsesArg1(k.alphaOp) && ArgIsTexture(k.alphaArg1)) ||
-                                (UsesArg2(k.alphaOp) && ArgIsTexture(k.alphaArg2)));
-    return c || a;
-}
-
-uint32_t CombinerAlphaFunc(CombinerKey key) {
-    return static_cast<uint32_t>(key >> kAlphaFuncShift) & 0xF;
-}
 
 namespace {
 
 std::string ArgExpr(uint32_t packed, uint32_t stage) {
     std::string base;
-    switch (packed & kArgSelectMask) {
+    switch (packed & kCombinerArgSelect) {
     case Ta::Diffuse:
         base = "vColor";
         break;
@@ -201,43 +129,6 @@ uint32_t GlMagFilter(uint32_t magFilter) {
     return magFilter >= Tf::Linear ? GL_LINEAR : GL_NEAREST;
 }
 
-CombinerKey MakeCombinerKey(const StageStateTable& ss, bool alphaTest, uint32_t alphaFunc) {
-    CombinerKey key = 0;
-    for (uint32_t s = 0; s < kCombinerStages; ++s) {
-        const uint32_t* t = ss[s];
-        if (t[Tss::ColorOp] == Top::Disable)
-            break; // a disabled stage ends the chain
-        StageKey k;
-        k.colorOp = NormaliseOp(t[Tss::ColorOp]);
-        k.colorArg1 = UsesArg1(k.colorOp) ? PackArg(t[Tss::ColorArg1]) : 0;
-        k.colorArg2 = UsesArg2(k.colorOp) ? PackArg(t[Tss::ColorArg2]) : 0;
-        uint32_t aop = t[Tss::AlphaOp];
-        if (aop != Top::Disable) {
-            k.alphaOp = NormaliseOp(aop);
-            k.alphaArg1 = UsesArg1(k.alphaOp) ? PackArg(t[Tss::AlphaArg1]) : 0;
-            k.alphaArg2 = UsesArg2(k.alphaOp) ? PackArg(t[Tss::AlphaArg2]) : 0;
-        }
-        if (s == 0) {
-            // Before the first stage the current colour is the diffuse colour.
-            for (uint32_t* a : {&k.colorArg1, &k.colorArg2, &k.alphaArg1, &k.alphaArg2})
-                if ((*a & kArgSelectMask) == Ta::Current)
-                    *a = (*a & ~kArgSelectMask) | Ta::Diffuse;
-        }
-        k.uvSet = (CombinerStageSamples(k) && (t[Tss::TexCoordIndex] & 0xFFFF) != 0) ? 1 : 0;
-        key |= static_cast<CombinerKey>(PackStage(k)) << (s * kStageBits);
-    }
-    uint32_t func =
-        (alphaTest && alphaFunc >= Cmp::Never && alphaFunc < Cmp::Always) ? alphaFunc : 0;
-    key |= static_cast<CombinerKey>(func) << kAlphaFuncShift;
-    return key;
-}
-
-bool KeyUsesTexture(CombinerKey key, uint32_t stage) {
-    if (stage >= kCombinerStages)
-        return false;
-    return CombinerStageSamples(UnpackCombinerStage(key, stage));
-}
-
 const char* CombinerVertexShader() {
     return R"(#version 330 core
 layout(location = 0) in vec3 aPos;
@@ -270,7 +161,7 @@ std::string CombinerFragmentShader(CombinerKey key) {
                     "void main() {\n"
                     "    vec4 cur = vColor;\n";
     for (uint32_t st = 0; st < kCombinerStages; ++st) {
-        StageKey k = UnpackCombinerStage(key, st);
+        CombinerStage k = UnpackCombinerStage(key, st);
         if (k.colorOp == 0)
             break;
         std::string n = std::to_string(st);

@@ -1,11 +1,11 @@
-#include "platform/gpu/RecordingResources.h"
+#include "platform/gpu/recording/RecordingResources.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/RecordingApi.h"
-#include "platform/gpu/RecordingDevice.h"
+#include "platform/gpu/recording/RecordingApi.h"
+#include "platform/gpu/recording/RecordingDevice.h"
 
 namespace gpu {
 
@@ -127,7 +127,7 @@ Result RecordingSurface::UnlockRect() {
 
 // ---------------------------------------------------------------------------
 
-Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
+Result RecordingBufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
     if (!out)
         return kErrInvalidCall;
     *out = nullptr;
@@ -142,7 +142,7 @@ Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t
     return kOk;
 }
 
-Result BufferStore::Unlock() {
+Result RecordingBufferStore::Unlock() {
     if (locks_ == 0)
         return kErrInvalidCall;
     --locks_;

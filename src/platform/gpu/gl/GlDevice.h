@@ -16,9 +16,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/gpu/GlState.h"
-#include "platform/gpu/Gpu.h"
 #include "platform/gpu/FrameProbe.h"
+#include "platform/gpu/Gpu.h"
+#include "platform/gpu/gl/GlShaders.h"
 
 typedef void* SDL_GLContext;
 

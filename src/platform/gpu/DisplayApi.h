@@ -1,7 +1,8 @@
 #pragma once
-// The adapter level of the GL back end: SDL displays as adapters, their modes in
-// the original format codes, and the capability and format answers the engine's
-// mode and texture-format choices are made from.
+// The adapter level of the back ends that draw into a window (GL and our
+// rasteriser): SDL displays as adapters, their modes in the original format
+// codes, and the capability and format answers the engine's mode and
+// texture-format choices are made from.
 #include <string>
 #include <vector>
 
@@ -9,19 +10,21 @@
 
 namespace gpu {
 
-// Both shared-buffer capacities come out at 65536 from these caps.
-void FillGlCaps(Caps* out, uint32_t maxTextureSize);
-// Formats the back end offers for textures (and as render targets): the one
-// answer of both back ends that show their pictures at 8 bits a channel.
-bool GlTextureFormatUsable(uint32_t format);
+// Both shared-buffer capacities come out at 65536 from these caps (every back
+// end answers with them).
+void FillDeviceCaps(Caps* out, uint32_t maxTextureSize);
+// Formats offered for textures (and as render targets): the one answer of the
+// back ends that show their pictures at 8 bits a channel.
+bool TextureFormatUsable(uint32_t format);
 
-class GlApi final : public Api {
+class DisplayApi final : public Api {
 public:
-    // Snapshots SDL's displays and modes. `software`: the devices it makes
-    // draw with our own rasteriser and present through GL.
-    explicit GlApi(bool software = false);
+    // Which device CreateDevice makes: GL's, or our rasteriser's.
+    enum class Devices { Gl, Soft };
+    // Snapshots SDL's displays and modes.
+    explicit DisplayApi(Devices devices);
     // A context made to choose the back end and never taken by a device goes.
-    ~GlApi() override;
+    ~DisplayApi() override;
 
     uint32_t GetAdapterCount() override { return static_cast<uint32_t>(adapters_.size()); }
     uint32_t GetAdapterModeCount(uint32_t adapter) override;
@@ -43,7 +46,7 @@ private:
         DisplayMode desktop;
     };
     bool HasModeFormat(const Adapter& a, uint32_t format) const;
-    bool software_;
+    Devices devices_;
     std::string driver_;
     std::vector<Adapter> adapters_;
 };

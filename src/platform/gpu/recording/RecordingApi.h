@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/gpu/FailureSchedule.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {
 

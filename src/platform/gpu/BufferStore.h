@@ -1,0 +1,88 @@
+#pragma once
+// What the vertex and index buffers of every back end share: the bytes (the
+// software back end draws from them, GL uploads from them), the lock rules,
+// and how the buffer describes itself.
+#include <cstdint>
+#include <vector>
+
+#include "platform/gpu/Gpu.h"
+
+namespace gpu {
+
+class BufferStore {
+public:
+    // What the last lock may have changed: the bytes written (size 0 for a
+    // read-only lock) and whether it discarded the old contents.
+    struct Written {
+        uint32_t offset = 0, size = 0;
+        bool discard = false;
+    };
+
+    BufferStore() = default;
+    BufferStore(const BufferStore&) = delete;
+    BufferStore& operator=(const BufferStore&) = delete;
+
+    // False when out of memory.
+    bool Init(uint32_t length);
+    Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
+    Result Unlock();
+
+    uint32_t Length() const { return static_cast<uint32_t>(bytes_.size()); }
+    bool Locked() const { return locked_; }
+    const uint8_t* Data() const { return bytes_.data(); }
+    const Written& LastLock() const { return written_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    bool locked_ = false;
+    Written written_;
+};
+
+// A vertex or index buffer of a back end's device `Owner`: the owning device,
+// how it was made, and handing out the store's lock.
+template <class Interface, class Owner> class DeviceBuffer : public Interface {
+public:
+    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
+        return store_.Lock(offsetBytes, sizeBytes, out, flags);
+    }
+    Result Unlock() override { return store_.Unlock(); }
+
+    const BufferStore& Store() const { return store_; }
+    uint32_t Pool() const { return pool_; }
+    const Owner* OwnedBy() const { return device_; }
+    // The device is going away; the buffer keeps its bytes.
+    void Detach() { device_ = nullptr; }
+
+protected:
+    // The description both kinds give: a vertex buffer reports the original's
+    // "vertex data" format and its vertex format, an index buffer its format.
+    Result Describe(BufferDesc* out, bool vertices) const {
+        if (!out)
+            return kErrInvalidCall;
+        *out = BufferDesc{};
+        out->format = vertices ? 100u : format_;
+        out->type = vertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;
+        out->usage = usage_;
+        out->pool = pool_;
+        out->size = store_.Length();
+        out->fvf = vertices ? format_ : 0u;
+        return kOk;
+    }
+    DeviceBuffer(Owner* device, uint32_t usage, uint32_t format, uint32_t pool)
+        : device_(device), usage_(usage), format_(format), pool_(pool) {}
+    // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.
+    template <class Buffer> static Buffer* WithStorage(Buffer* b, uint32_t length) {
+        if (b && !b->store_.Init(length)) {
+            b->device_ = nullptr; // never known to the device
+            delete b;
+            return nullptr;
+        }
+        return b;
+    }
+
+    Owner* device_;
+    uint32_t usage_, format_, pool_;
+    BufferStore store_;
+};
+
+} // namespace gpu

@@ -1,0 +1,70 @@
+#include "platform/gpu/SystemSurface.h"
+
+#include <new>
+
+#include "platform/gpu/PixelFormat.h"
+
+namespace gpu {
+namespace {
+
+constexpr uint32_t kMaxSurfaceSide = 16384;
+
+} // namespace
+
+SystemSurface* SystemSurface::Create(uint32_t width, uint32_t height, uint32_t format) {
+    if (!IsColorFormat(format) || width == 0 || height == 0 || width > kMaxSurfaceSide ||
+        height > kMaxSurfaceSide)
+        return nullptr;
+    auto* s = new (std::nothrow) SystemSurface();
+    if (!s)
+        return nullptr;
+    s->width_ = width;
+    s->height_ = height;
+    s->format_ = format;
+    s->pitch_ = RowPitch(width, format);
+    try {
+        s->bits_.assign(static_cast<size_t>(s->pitch_) * height, 0);
+    } catch (const std::bad_alloc&) {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+Result SystemSurface::GetDesc(SurfaceDesc* out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = SurfaceDesc{};
+    out->format = format_;
+    out->type = Rtype::Surface;
+    out->pool = Pool::SystemMem;
+    out->size = static_cast<uint32_t>(bits_.size());
+    out->width = width_;
+    out->height = height_;
+    return kOk;
+}
+
+Result SystemSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
+    if (!out || locked_)
+        return kErrInvalidCall;
+    Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
+    if (rect) {
+        if (!RectInside(*rect, width_, height_))
+            return kErrInvalidCall;
+        r = *rect;
+    }
+    locked_ = true;
+    out->pitch = static_cast<int32_t>(pitch_);
+    out->bits = bits_.data() + static_cast<size_t>(r.top) * pitch_ +
+                static_cast<size_t>(r.left) * BytesPerPixel(format_);
+    return kOk;
+}
+
+Result SystemSurface::UnlockRect() {
+    if (!locked_)
+        return kErrInvalidCall;
+    locked_ = false;
+    return kOk;
+}
+
+} // namespace gpu
