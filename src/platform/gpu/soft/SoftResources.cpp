@@ -28,6 +28,14 @@ void ToRgba(uint32_t argb, uint8_t* rgba) {
     rgba[3] = static_cast<uint8_t>(argb >> 24);
 }
 
+// Formats with a channel wider than our texels' eight bits: their levels are
+// also kept as they were written, so that a lock reads back every bit (as the
+// GL back end's copy gives them back).
+bool Wide(uint32_t format) {
+    const FormatLayout& f = GetFormatLayout(format);
+    return std::max({f.r.bits, f.g.bits, f.b.bits, f.a.bits}) > 8;
+}
+
 // A level's clear tiles, and their share.
 void FindClear(SoftLevel& l, bool opaque) {
     l.clearTiles = opaque ? std::vector<uint8_t>{}
@@ -60,6 +68,8 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
             // where the format has no alpha.
             const uint32_t empty = GetFormatLayout(format).a.bits ? 0u : 0xFF000000u;
             s.pixels.argb.assign(static_cast<size_t>(w) * h, empty);
+            if (Wide(format))
+                s.written.assign(static_cast<size_t>(RowPitch(w, format)) * h, 0);
             w = w > 1 ? w / 2 : 1;
             h = h > 1 ? h / 2 : 1;
         }
@@ -121,11 +131,18 @@ Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, 
             return kErrOutOfMemory;
         }
         std::vector<uint8_t> rgba(static_cast<size_t>(rw) * 4);
+        const uint32_t pitch = RowPitch(w, format_), bpp = BytesPerPixel(format_);
         for (uint32_t y = 0; y < rh; ++y) {
+            uint8_t* to = &s.staging[static_cast<size_t>(y) * s.stagingPitch];
+            if (!s.written.empty()) {
+                std::memcpy(to, &s.written[static_cast<size_t>(r.top + y) * pitch + r.left * bpp],
+                            static_cast<size_t>(rw) * bpp);
+                continue;
+            }
             const uint32_t* src = &s.pixels.argb[static_cast<size_t>(r.top + y) * w + r.left];
             for (uint32_t x = 0; x < rw; ++x)
                 ToRgba(src[x], &rgba[x * 4]);
-            PackRow(format_, rgba.data(), rw, &s.staging[static_cast<size_t>(y) * s.stagingPitch]);
+            PackRow(format_, rgba.data(), rw, to);
         }
         out->pitch = static_cast<int32_t>(s.stagingPitch);
         out->bits = s.staging.data();
@@ -152,9 +169,13 @@ Result SoftTexture::UnlockRect(uint32_t level) {
         }
     } else if (!Direct(format_)) {
         std::vector<uint8_t> rgba(static_cast<size_t>(rw) * 4);
+        const uint32_t pitch = RowPitch(w, format_), bpp = BytesPerPixel(format_);
         for (int32_t y = r.top; y < r.bottom; ++y) {
-            ExpandRow(format_, &s.staging[static_cast<size_t>(y - r.top) * s.stagingPitch], rw,
-                      rgba.data());
+            const uint8_t* from = &s.staging[static_cast<size_t>(y - r.top) * s.stagingPitch];
+            if (!s.written.empty())
+                std::memcpy(&s.written[static_cast<size_t>(y) * pitch + r.left * bpp], from,
+                            static_cast<size_t>(rw) * bpp);
+            ExpandRow(format_, from, rw, rgba.data());
             uint32_t* row = &s.pixels.argb[static_cast<size_t>(y) * w + r.left];
             for (uint32_t x = 0; x < rw; ++x)
                 row[x] = ToArgb(&rgba[x * 4]);
@@ -213,8 +234,8 @@ void SoftTexture::PrepareMirrored(bool mirrorU, bool mirrorV) {
 size_t SoftTexture::Bytes() const {
     size_t n = 0;
     for (const Slot& s : levels_) {
-        n +=
-            s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size() + s.pixels.clearTiles.size();
+        n += s.pixels.argb.size() * sizeof(uint32_t) + s.staging.size() +
+             s.pixels.clearTiles.size() + s.written.size();
         for (const SoftLevel& m : s.mirrored)
             n += m.argb.size() * sizeof(uint32_t) + m.clearTiles.size();
     }

@@ -54,7 +54,8 @@ public:
 private:
     struct Slot {
         SoftLevel pixels;
-        SoftLevel mirrored[3]; // u, v, both mirrored: empty until asked for
+        SoftLevel mirrored[3];        // u, v, both mirrored: empty until asked for
+        std::vector<uint8_t> written; // in the texture's format, where it is Wide
         bool locked = false;
         Rect rect;
         std::vector<uint8_t> staging; // the locked rectangle in the texture's format
