@@ -1,17 +1,21 @@
 #pragma once
-// A window, the GL device on it, and helpers to draw quads the way the game does
-// (virtual 1024x768 units, half-pixel edges) and to read pixels back.
+// A window, a device of one back end that draws (GL or our rasteriser: the
+// test's parameter) on it, and helpers to draw quads the way the game does
+// (virtual 1024x768 units, half-pixel edges) and to read pixels back. Every
+// test runs on both, held to the same pixels.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/gpu/gl/GlDevice.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/gl/GlDevice.h"
 #include "platform/os/Window.h"
 
 namespace gltest {
@@ -64,7 +68,10 @@ struct Quad {
     float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
 };
 
-class GlFixture : public ::testing::Test {
+// The back ends that draw, by the names GLORVANE_RENDERER gives them.
+inline const char* const kDrawingBackEnds[] = {"gl", "soft"};
+
+class DeviceFixture : public ::testing::TestWithParam<const char*> {
 protected:
     static constexpr uint32_t kW = 1024, kH = 768;
     static constexpr uint32_t kMaxVertices = 4096;
@@ -79,7 +86,7 @@ protected:
             os::Window::Create("gl test", static_cast<int>(w), static_cast<int>(h), &error));
         if (!window_)
             GTEST_SKIP() << "no video driver (" << error << ")";
-        api_ = gpu::CreateGlApi();
+        api_ = Soft() ? gpu::CreateSoftApi() : gpu::CreateGlApi();
         ASSERT_NE(api_, nullptr);
         gpu::PresentParams pp;
         pp.backBufferWidth = w;
@@ -93,8 +100,9 @@ protected:
         if (r == gpu::kErrNotAvailable)
             GTEST_SKIP() << "no OpenGL 3.3 context on this driver";
         ASSERT_EQ(r, gpu::kOk);
-        dev_ = dynamic_cast<gpu::GlDevice*>(d);
-        ASSERT_NE(dev_, nullptr);
+        dev_ = d;
+        probe_ = gpu::ProbeOf(d);
+        ASSERT_NE(probe_, nullptr);
         ASSERT_EQ(dev_->CreateVertexBuffer(kMaxVertices * 32,
                                            gpu::Usage::WriteOnly | gpu::Usage::Dynamic,
                                            gpu::kFvfGame, gpu::Pool::Managed, &vb_),
@@ -114,6 +122,7 @@ protected:
         if (dev_)
             dev_->Release();
         dev_ = nullptr;
+        probe_ = nullptr;
         if (api_)
             api_->Release();
         api_ = nullptr;
@@ -247,26 +256,31 @@ protected:
         ASSERT_EQ(t->UnlockRect(level), gpu::kOk);
     }
 
+    bool Soft() const { return std::strcmp(GetParam(), "soft") == 0; }
+    // The GL device, for what only it has (its shortcuts); null on the others.
+    gpu::GlDevice* Gl() const { return dynamic_cast<gpu::GlDevice*>(dev_); }
+
     void ClearAll(uint32_t argb) {
         gpu::Viewport vp;
         dev_->GetViewport(&vp);
-        gpu::Viewport full{0, 0, dev_->BackBufferWidth(), dev_->BackBufferHeight(), 0, 1};
+        gpu::Viewport full{0, 0, probe_->BackBufferWidth(), probe_->BackBufferHeight(), 0, 1};
         dev_->SetViewport(&full);
         dev_->Clear(0, nullptr, gpu::ClearFlag::Target | gpu::ClearFlag::ZBuffer, argb, 1.0f, 0);
         dev_->SetViewport(&vp);
     }
 
     const std::vector<uint32_t>& Read() {
-        dev_->ReadBackBuffer(pixels_);
+        probe_->ReadBackBuffer(pixels_);
         return pixels_;
     }
     uint32_t Px(int x, int y) const {
-        return pixels_[static_cast<size_t>(y) * dev_->BackBufferWidth() + x];
+        return pixels_[static_cast<size_t>(y) * probe_->BackBufferWidth() + x];
     }
 
     std::unique_ptr<os::Window> window_;
     gpu::Api* api_ = nullptr;
-    gpu::GlDevice* dev_ = nullptr;
+    gpu::Device* dev_ = nullptr;
+    gpu::FrameProbe* probe_ = nullptr;
     gpu::VertexBuffer* vb_ = nullptr;
     gpu::IndexBuffer* ib_ = nullptr;
     std::vector<gpu::Texture*> textures_;

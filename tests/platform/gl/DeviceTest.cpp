@@ -1,10 +1,11 @@
-// Device lifecycle, states, resources and presenting of the GL back end.
+// Device lifecycle, states, resources and presenting of every back end that
+// draws; the display API of the GL one.
 #include <SDL.h>
 
-#include "GlFixture.h"
+#include "DeviceFixture.h"
 #include "platform/gpu/DisplayApi.h"
-#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/gl/GlContext.h"
 #include "support/DefaultRenderStates.h"
 
 namespace gltest {
@@ -12,9 +13,9 @@ namespace {
 
 using namespace gpu;
 
-class GlDevice_ : public GlFixture {};
+class BackEndDevice : public DeviceFixture {};
 
-TEST_F(GlDevice_, StartsFromTheOriginalDefaultsAndStoresEveryState) {
+TEST_P(BackEndDevice, StartsFromTheOriginalDefaultsAndStoresEveryState) {
     Close();
     Open(640, 480, Fmt::X8R8G8B8);
     // The fixture changed a few; a reset brings back the defaults.
@@ -77,7 +78,7 @@ TEST_F(GlDevice_, StartsFromTheOriginalDefaultsAndStoresEveryState) {
     EXPECT_EQ(v, 3u);
 }
 
-TEST_F(GlDevice_, ResetIsRefusedWhileADefaultPoolResourceLives) {
+TEST_P(BackEndDevice, ResetIsRefusedWhileADefaultPoolResourceLives) {
     PresentParams pp;
     pp.backBufferWidth = 800;
     pp.backBufferHeight = 600;
@@ -96,8 +97,8 @@ TEST_F(GlDevice_, ResetIsRefusedWhileADefaultPoolResourceLives) {
     tex->Release();
     // Managed resources (the fixture's buffers) survive a reset.
     ASSERT_EQ(dev_->Reset(&pp), kOk);
-    EXPECT_EQ(dev_->BackBufferWidth(), 800u);
-    EXPECT_EQ(dev_->BackBufferHeight(), 600u);
+    EXPECT_EQ(probe_->BackBufferWidth(), 800u);
+    EXPECT_EQ(probe_->BackBufferHeight(), 600u);
     int w = 0, h = 0;
     window_->GetClientSize(&w, &h);
     EXPECT_EQ(w, 800);
@@ -112,7 +113,7 @@ TEST_F(GlDevice_, ResetIsRefusedWhileADefaultPoolResourceLives) {
     EXPECT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kErrInvalidCall);
 }
 
-TEST_F(GlDevice_, FullScreenResetKeepsTheRequestedBackBuffer) {
+TEST_P(BackEndDevice, FullScreenResetKeepsTheRequestedBackBuffer) {
     DropBuffers();
     PresentParams pp;
     pp.backBufferWidth = 640;
@@ -121,7 +122,7 @@ TEST_F(GlDevice_, FullScreenResetKeepsTheRequestedBackBuffer) {
     pp.windowed = 0;
     pp.presentationInterval = kPresentIntervalImmediate;
     ASSERT_EQ(dev_->Reset(&pp), kOk);
-    EXPECT_EQ(dev_->BackBufferWidth(), 640u);
+    EXPECT_EQ(probe_->BackBufferWidth(), 640u);
     EXPECT_EQ(dev_->Present(), kOk);
     pp.windowed = 1;
     pp.presentationInterval = kPresentIntervalDefault;
@@ -130,14 +131,14 @@ TEST_F(GlDevice_, FullScreenResetKeepsTheRequestedBackBuffer) {
     EXPECT_EQ(dev_->Present(), kOk);
 }
 
-TEST_F(GlDevice_, GammaRampIsAppliedWhenPresenting) {
+TEST_P(BackEndDevice, GammaRampIsAppliedWhenPresenting) {
     GammaRamp ramp;
     dev_->GetGammaRamp(&ramp);
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(ramp.green[i], i * 257) << "the initial ramp is linear";
     ClearAll(0xFF204080);
     std::vector<uint32_t> shown;
-    dev_->ReadPresented(kW, kH, shown);
+    probe_->ReadPresented(kW, kH, shown);
     EXPECT_EQ(shown[0], 0xFF204080u) << "a linear ramp changes nothing";
 
     for (int i = 0; i < 256; ++i) {
@@ -146,7 +147,7 @@ TEST_F(GlDevice_, GammaRampIsAppliedWhenPresenting) {
         ramp.blue[i] = static_cast<uint16_t>(i * 128);
     }
     dev_->SetGammaRamp(0, &ramp);
-    dev_->ReadPresented(kW, kH, shown);
+    probe_->ReadPresented(kW, kH, shown);
     EXPECT_TRUE(Near(shown[kW * 300 + 500], Argb(255, 255 - 0x20, 0x40, 0x40), 1));
     // The back buffer itself is untouched.
     Read();
@@ -157,12 +158,12 @@ TEST_F(GlDevice_, GammaRampIsAppliedWhenPresenting) {
     EXPECT_EQ(dev_->Present(), kOk);
 }
 
-TEST_F(GlDevice_, PresentKeepsTheAspectWithBars) {
+TEST_P(BackEndDevice, PresentKeepsTheAspectWithBars) {
     ClearAll(0xFF808080);
     ASSERT_EQ(Draw({{0, 0, 1, 1, 0xFFFF0000}, {1023, 767, 1024, 768, 0xFF0000FF}}), kOk);
     std::vector<uint32_t> shown;
     // A wider window: bars left and right, the picture 1:1 in the middle.
-    dev_->ReadPresented(1280, 768, shown);
+    probe_->ReadPresented(1280, 768, shown);
     EXPECT_EQ(shown[0], 0xFF000000u);
     EXPECT_EQ(shown[127], 0xFF000000u);
     EXPECT_EQ(shown[128], 0xFFFF0000u);
@@ -170,13 +171,13 @@ TEST_F(GlDevice_, PresentKeepsTheAspectWithBars) {
     EXPECT_EQ(shown[767 * 1280 + 1151], 0xFF0000FFu);
     EXPECT_EQ(shown[767 * 1280 + 1152], 0xFF000000u);
     // A taller one: bars above and below, the picture scaled down.
-    dev_->ReadPresented(512, 512, shown);
+    probe_->ReadPresented(512, 512, shown);
     EXPECT_EQ(shown[10 * 512 + 256], 0xFF000000u);
     EXPECT_EQ(shown[256 * 512 + 256], 0xFF808080u);
     EXPECT_EQ(shown[501 * 512 + 256], 0xFF000000u);
 }
 
-TEST_F(GlDevice_, SceneBracketsPair) {
+TEST_P(BackEndDevice, SceneBracketsPair) {
     EXPECT_EQ(dev_->EndScene(), kErrInvalidCall);
     EXPECT_EQ(dev_->BeginScene(), kOk);
     EXPECT_EQ(dev_->BeginScene(), kErrInvalidCall);
@@ -184,7 +185,7 @@ TEST_F(GlDevice_, SceneBracketsPair) {
     EXPECT_EQ(dev_->TestCooperativeLevel(), kOk);
 }
 
-TEST_F(GlDevice_, BufferLocksAreBoundsChecked) {
+TEST_P(BackEndDevice, BufferLocksAreBoundsChecked) {
     VertexBuffer* vb = nullptr;
     ASSERT_EQ(dev_->CreateVertexBuffer(128, Usage::Dynamic, kFvfGame, Pool::Managed, &vb), kOk);
     uint8_t* p = nullptr;
@@ -215,7 +216,7 @@ TEST_F(GlDevice_, BufferLocksAreBoundsChecked) {
     ib->Release();
 }
 
-TEST_F(GlDevice_, DiscardedBufferDrawsItsNewContents) {
+TEST_P(BackEndDevice, DiscardedBufferDrawsItsNewContents) {
     ClearAll(0xFF000000);
     ASSERT_EQ(Draw({{0, 0, 4, 4, 0xFFFF0000}}), kOk);
     // Draw() rewrites the same range with a discarding lock.
@@ -235,7 +236,7 @@ TEST_F(GlDevice_, DiscardedBufferDrawsItsNewContents) {
     EXPECT_EQ(Px(22, 2), 0xFF0000FFu);
 }
 
-TEST_F(GlDevice_, TextureLocksAndPartialUploads) {
+TEST_P(BackEndDevice, TextureLocksAndPartialUploads) {
     Texture* t = MakeTexture(4, 4, [](uint32_t, uint32_t) { return 0xFF000000u; });
     SurfaceDesc d;
     ASSERT_EQ(t->GetLevelDesc(0, &d), kOk);
@@ -275,7 +276,7 @@ TEST_F(GlDevice_, TextureLocksAndPartialUploads) {
 // lock reads the texels back from GL, and so does a device going away. What
 // would lose bits on the way through GL (10-bit channels) or is locked often
 // (dynamic, system memory) keeps its copy.
-TEST_F(GlDevice_, TexturesGiveUpTheirCpuCopyAndReadBackTheSame) {
+TEST_P(BackEndDevice, TexturesGiveUpTheirCpuCopyAndReadBackTheSame) {
     const struct {
         uint32_t format, usage, pool;
         bool keeps;
@@ -304,11 +305,15 @@ TEST_F(GlDevice_, TexturesGiveUpTheirCpuCopyAndReadBackTheSame) {
             std::fill(row + d.width * BytesPerPixel(c.format), row + lr.pitch, 0);
         }
         ASSERT_EQ(t->UnlockRect(0), kOk);
-        EXPECT_EQ(dev_->TextureCopyBytes() != 0, c.keeps);
+        EXPECT_EQ(probe_->TextureCopyBytes() != 0, c.keeps || Soft()); // ours draws from it
         if (&c == &cases[0])
             Close(); // a texture that outlives its device keeps its texels
         ASSERT_EQ(t->LockRect(0, &lr, nullptr, 0x10), kOk);
-        EXPECT_EQ(std::memcmp(lr.bits, want.data(), d.size), 0);
+        std::vector<uint8_t> got(static_cast<uint8_t*>(lr.bits),
+                                 static_cast<uint8_t*>(lr.bits) + d.size);
+        for (size_t i = 3; c.format == Fmt::X8R8G8B8 && i < d.size; i += 4)
+            got[i] = want[i]; // the unused byte may read back as anything
+        EXPECT_TRUE(got == want);
         t->UnlockRect(0);
         t->Release();
         if (&c == &cases[0])
@@ -316,7 +321,7 @@ TEST_F(GlDevice_, TexturesGiveUpTheirCpuCopyAndReadBackTheSame) {
     }
 }
 
-TEST_F(GlDevice_, TextureCreationRejectsNonsense) {
+TEST_P(BackEndDevice, TextureCreationRejectsNonsense) {
     Texture* t = nullptr;
     EXPECT_EQ(dev_->CreateTexture(0, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t), kErrInvalidCall);
     EXPECT_EQ(dev_->CreateTexture(4, 4, 1, 0, Fmt::D16, Pool::Managed, &t), kErrInvalidCall);
@@ -333,7 +338,7 @@ TEST_F(GlDevice_, TextureCreationRejectsNonsense) {
     t->Release();
 }
 
-TEST_F(GlDevice_, ResourcesMayOutliveTheDevice) {
+TEST_P(BackEndDevice, ResourcesMayOutliveTheDevice) {
     Texture* t = MakeTexture(2, 2, [](uint32_t, uint32_t) { return 0xFFFFFFFFu; });
     textures_.clear();
     VertexBuffer* vb = vb_;
@@ -351,7 +356,7 @@ TEST_F(GlDevice_, ResourcesMayOutliveTheDevice) {
     vb->Release();
 }
 
-TEST_F(GlDevice_, CursorFromAnArgbSurface) {
+TEST_P(BackEndDevice, CursorFromAnArgbSurface) {
     Surface* s = nullptr;
     ASSERT_EQ(dev_->CreateImageSurface(32, 32, Fmt::A8R8G8B8, &s), kOk);
     SurfaceDesc d;
@@ -373,7 +378,7 @@ TEST_F(GlDevice_, CursorFromAnArgbSurface) {
     EXPECT_EQ(dev_->CreateImageSurface(0, 8, Fmt::A8R8G8B8, &s), kErrInvalidCall);
 }
 
-TEST_F(GlDevice_, ViewportAndTransformsAreValidated) {
+TEST_P(BackEndDevice, ViewportAndTransformsAreValidated) {
     Viewport vp{1000, 0, 100, 10, 0, 1};
     EXPECT_EQ(dev_->SetViewport(&vp), kErrInvalidCall);
     vp = {0, 0, 1024, 768, 0, 2};
@@ -390,6 +395,8 @@ TEST_F(GlDevice_, ViewportAndTransformsAreValidated) {
     EXPECT_EQ(std::memcmp(&m, &back, sizeof(m)), 0);
     EXPECT_EQ(dev_->SetTransform(17, &m), kErrInvalidCall);
 }
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, BackEndDevice, ::testing::ValuesIn(kDrawingBackEnds));
 
 class GlApiTest : public ::testing::Test {
 protected:
