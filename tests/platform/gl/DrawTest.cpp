@@ -612,8 +612,6 @@ TEST_P(BackEndDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
 }
 
 TEST_P(BackEndDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {
-    if (!Gl())
-        GTEST_SKIP() << "only GL has a driver below to call";
     ClearAll(0xFF000000);
     ASSERT_EQ(Draw({{0, 0, 4, 4}}), kOk);
     uint64_t before = probe_->StateCalls();
@@ -621,7 +619,8 @@ TEST_P(BackEndDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {
     EXPECT_EQ(probe_->StateCalls(), before);
     dev_->SetStateCacheBypass(true);
     ASSERT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kOk);
-    EXPECT_GT(probe_->StateCalls(), before + 10);
+    // (Ours has no driver below to forward states to.)
+    EXPECT_EQ(probe_->StateCalls() > before + 10, !Soft());
 }
 
 TEST_P(BackEndDraw, ReleasedBoundTextureIsUnbound) {
