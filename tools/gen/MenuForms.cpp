@@ -10,6 +10,7 @@
 #include "GenCommon.h"
 #include "MenuArt.h"
 #include "MenuMap.h"
+#include "MenuMedals.h"
 #include "MenuPlaques.h"
 #include "MenuShop.h"
 #include "engine/BitmapFont.h"
@@ -31,6 +32,7 @@ constexpr const char* kShopColorName = "ShopColor";
 constexpr const char* kShopBackName = "ShopBack";
 constexpr const char* kShopRaysName = "ShopRays";
 constexpr const char* kShopCtrlsName = "ShopCtrls1";
+constexpr const char* kMedals = "Medals";
 
 // Panels draw their frame at two texels a unit.
 constexpr int kBorderUnits = kSkinBorder / 2, kTileUnits = kSkinTile / 2;
@@ -780,50 +782,58 @@ std::string Intro() {
 }
 
 std::string Trophies() {
-    FormText f(0, 0, 1024, 768, false);
-    const MenuAtlasLayout& a = MenuAtlas();
+    // A framed panel over the menus' backdrop, like every menu; its face is
+    // the stone the game drifts slowly (control 0).
+    const int panelW = 904, panelH = 736;
+    FormText f = Panel(panelW, panelH);
     f.Define("Close", 260);
-    f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, kPanelRim, kPanelRim, panelW - 2 * kPanelRim,
+              panelH - 2 * kPanelRim, 0);
     f.Layer(2);
-    f.Plaque(262, 12, 500, 44 + 2 * kFrameInset, PlaqueLook::Frame);
-    f.Label("TrophiesTitle", 262 + kFrameInset, 12 + kFrameInset, 500 - 2 * kFrameInset, 44, -1,
-            kTitleFont, 0.55f, "CENTER", kTitleText);
-    f.Label("TrophiesHint", 212, 118, 600, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
-    const int levels[9] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
-    const char* levelColour[3] = {"FFC8884E", "FFD8DCE8", "FFFFFFFF"};
-    const auto cell = [](int t) {
-        return std::pair<int, int>{152 + (t % 3) * 260, 150 + (t / 3) * 180};
+    f.Title("TrophiesTitle");
+    f.Label("TrophiesHint", 40, 88, panelW - 80, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
+    // Three rows of three: the medallion, its name below it.
+    const int levels[kTrophyCount] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
+    const int medal = 104, cellW = (panelW - 2 * kPanelInset) / 3, cellH = 170, top = 122;
+    const auto cell = [&](int t) {
+        return std::pair<int, int>{kPanelInset + (t % 3) * cellW, top + (t / 3) * cellH};
     };
-    // Each trophy's socket.
-    for (int t = 0; t < 9; ++t)
-        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize,
-                  cell(t).first + 68, cell(t).second, 84, 84);
+    const auto medalAt = [&](int t, MedalLook look, int code) {
+        const auto [x, y] = cell(t);
+        f.Picture(kMedals, MedalCell(t, look), kMedalSheetW, kMedalSheetH, x + (cellW - medal) / 2,
+                  y, medal, medal, code);
+    };
+    for (int t = 0; t < kTrophyCount; ++t) {
+        const auto [x, y] = cell(t);
+        f.Label("Trophy" + std::to_string(t), x + 8, y + medal + 10, cellW - 16, 28, -1, kMainFont,
+                0.55f, "CENTER", kGoldText);
+    }
     f.Layer(3);
-    // Each trophy's name, and its veiled picture while it is not earned. The
-    // game gives the last window of the first group its picture.
-    for (int t = 0; t < 9; ++t) {
-        const auto [x, y] = cell(t);
-        f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, -1, kMainFont, 0.5f, "CENTER",
-                kGoldText);
-        f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
-    }
-    // Earned: one medal per level.
-    for (int t = 0; t < 9; ++t) {
-        const auto [x, y] = cell(t);
+    // Locked: the medallion dark and grey. The game gives the last window of
+    // the first trophy's group the drifting face's texture, so that group
+    // ends with a window drawn fully transparent.
+    for (int t = 0; t < kTrophyCount; ++t)
+        medalAt(t, MedalLook::Locked, 100 + t);
+    f.Art(kMedals, MedalCell(0, MedalLook::Locked), kMedalSheetW, kMedalSheetH, 0, 0, 1, 1, 100,
+          "00FFFFFF");
+    // Earned: one window per level, in bronze, silver and gold (the top
+    // metals where a trophy has fewer levels).
+    for (int t = 0; t < kTrophyCount; ++t)
         for (int l = 0; l < levels[t]; ++l)
-            f.Tinted(a.marker, x + 110 - 17 * levels[t] + 34 * l, y + 122, 32, 32, 200 + t,
-                     levelColour[l]);
-    }
-    f.Button("Close", "TrophiesClose", 407, 700, kButtonW, kButtonH);
+            medalAt(t, MedalLook(int(MedalLook::Gold) - levels[t] + 1 + l), 200 + t);
+    f.Button("Close", "TrophiesClose", (panelW - kButtonW) / 2, panelH - kPanelInset - 6 - kButtonH,
+             kButtonW, kButtonH);
     // The description of the trophy under the pointer (code 1, its text
-    // first): the game keeps these offsets from the screen's centre as offsets
-    // from the pointer, so the box opens just below and right of it.
+    // first): the game keeps these offsets from the form's centre (the
+    // screen's) as offsets from the pointer, so the box opens just below
+    // and right of it.
+    const int tipX = 524 - (1024 - panelW) / 2, tipY = 390 - (768 - panelH) / 2;
     const int tipH = FormText::LinesHeight(5, kMainFont, 0.42f);
     f.Layer(6);
-    f.Lines("\" \"", 524 + kFrameInset, 390 + kFrameInset, 300, 5, 1, kMainFont, 0.42f, "LEFT",
+    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, 5, 1, kMainFont, 0.42f, "LEFT",
             kBodyText);
     f.Layer(5);
-    f.Plaque(524, 390, 300 + 2 * kFrameInset, tipH + 2 * kFrameInset, PlaqueLook::Frame, 1);
+    f.Plaque(tipX, tipY, 300 + 2 * kFrameInset, tipH + 2 * kFrameInset, PlaqueLook::Frame, 1);
     return f.Str();
 }
 
@@ -1000,6 +1010,7 @@ std::string MenuTextureList() {
                        "\"Menu\\Controls.png\" MenuCtrls a 0\n"
                        "\"Menu\\Plaques.png\" Plaques a 0\n"
                        "\"Menu\\CallOuts.png\" CallOuts a 0\n"
+                       "\"Menu\\Medals.png\" Medals a 0\n"
                        "\"Backdrop5.jpg\" MenuBackdrop x 0\n"
                        "\"Menu\\Map.jpg\" MapBack x 0\n"
                        "\"Newspaper5.jpg\" Newspaper5 x 0\n"
@@ -1034,6 +1045,7 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
               png(menu / "SkinSides.png", PaintSkinSides()) &&
               SaveJpeg(menu / "SkinBack.jpg", PaintSkinBack(), 92, error) &&
               png(menu / "Controls.png", PaintMenuControls()) &&
+              png(menu / "Medals.png", PaintMedals()) &&
               SaveJpeg(menu / "Map.jpg", PaintMap(), 90, error) &&
               WriteText(forms / "Textures.lst", MenuTextureList(), error);
     const std::filesystem::path gfx = menu.parent_path();
