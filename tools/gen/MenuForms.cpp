@@ -874,8 +874,9 @@ std::string Shop() {
                   c.picture.w, c.picture.h, 200 + i);
         f.Picture(kShopCtrlsName, kShopPlate[c.tiers - 3], kShopCtrlsSize, kShopCtrlsSize,
                   c.plate.x, c.plate.y, c.plate.w, c.plate.h, 220 + i);
-        f.Label(names[i], c.name.x, c.name.y, c.name.w, c.name.h, -1, kMainFont, 0.5f, "CENTER",
-                kGoldText);
+        // Kept clear of the card's gold edge on both sides.
+        f.Label(names[i], c.name.x + 4, c.name.y, c.name.w - 8, c.name.h, -1, kMainFont, 0.46f,
+                "CENTER", kGoldText);
         const std::string sell = "Sell" + std::to_string(i), buy = "Buy" + std::to_string(i);
         f.Define(sell.c_str(), 60 + i);
         f.Define(buy.c_str(), 40 + i);
@@ -930,22 +931,20 @@ std::string Shop() {
             f.Tinted(a.marker, left + g * step + 2, gems.y + gems.h / 2 - 14, 28, 28, 100 + k,
                      "FFFFFFFF");
     }
-    // Bonuses not yet owned: an empty socket with a question sign where the
-    // bonus will stand.
+    // Bonuses not yet offered: their bed sealed by a carved stone lid, as
+    // the star slots not yet open are.
     for (int s = 0; s < 6; ++s) {
         const AtlasRect pic = ShopCardOf(10 + s).picture;
-        const int size = 72, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
+        const int size = 76, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
         f.Layer(4);
-        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize, x, y, size,
-                  size, 60 + s);
-        f.Layer(5);
-        f.Art(kShopColorName, kShopQSign, kShopAtlas, kShopAtlas, x + 26, y + 16, 20, 40, 60 + s,
-              "C0FFFFFF");
+        f.Picture(kShopCtrlsName, {kCoverX, kSlotY, kSlot, kSlot}, kShopCtrlsSize, kShopCtrlsSize,
+                  x, y, size, size, 60 + s);
     }
     // Along the bottom: what the pointed item does, the star bank and "done".
     f.Layer(3);
     const AtlasRect& d = kShopDescription;
-    f.Lines("\" \"", d.x + 10, d.y + 8, d.w - 20, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.3f);
+    // Clear of the box's gold edge by a margin all round.
+    f.Lines("\" \"", d.x + 14, d.y + 9, d.w - 28, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.2f);
     f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
             "CENTER", kGoldText);
     f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);

@@ -392,16 +392,18 @@ FloatImage PaintShopSheet(ShopSheet sheet) {
     FloatImage out(kShopAtlas, kShopAtlas);
     if (sheet == ShopSheet::Multiply)
         for (Rgba& px : out.Pixels())
-            px = Rgba{1, 1, 1, 1};
+            px = Rgba{0, 0, 0, 1};
     for (int colour = 0; colour < 7; ++colour) {
         const AtlasRect cell = ShopPortraitCell(colour);
         const TotemPortrait look = sheet == ShopSheet::Colour       ? TotemPortrait::Colour
-                                   : sheet == ShopSheet::BlackWhite ? TotemPortrait::Outline
+                                   : sheet == ShopSheet::BlackWhite ? TotemPortrait::Carved
                                                                     : TotemPortrait::Silhouette;
         FloatImage portrait = PaintTotemPortrait(colour, cell.w, cell.h, look);
-        if (sheet == ShopSheet::Multiply) // dark where the figure stands, white elsewhere
+        // The darkening blend takes away what this sheet holds: the figure's
+        // shape, and nothing round it, so the niche keeps its soft edges.
+        if (sheet == ShopSheet::Multiply)
             for (Rgba& px : portrait.Pixels())
-                px = Rgba{1 - 0.7f * px.a, 1 - 0.7f * px.a, 1 - 0.7f * px.a, 1};
+                px = Rgba{0.6f * px.a, 0.6f * px.a, 0.6f * px.a, 1};
         out.Blit(portrait, cell.x, cell.y);
     }
     if (sheet == ShopSheet::Colour) {
