@@ -41,10 +41,8 @@ constexpr float kBandEnd = 50.0f;
 // at p in texels of the tiling picture.
 Rgb PanelBack(Vec2 p) {
     Rgb c = StoneTone(p, Hex(0x3a322b), 41) * 0.75f;
-    const float row = std::floor(p.y / 64.0f);
-    const float bx = std::fmod(p.x + (int(row) % 2 ? 64.0f : 0.0f), 128.0f);
-    const float by = std::fmod(p.y, 64.0f);
-    const float joint = std::min({bx, 128.0f - bx, by, 64.0f - by});
+    float bx = 0, by = 0;
+    const float joint = BlockJoint(p, 64.0f, bx, by);
     if (joint < 1.5f)
         c = c * (0.45f + 0.3f * joint);
     else if (joint < 3.0f && (bx < 3.0f || by < 3.0f))
@@ -362,6 +360,13 @@ Rgba CoinTexel(Vec2 p, Vec2 c, float r, uint32_t gem) {
 }
 
 } // namespace
+
+float BlockJoint(Vec2 p, float height, float& bx, float& by) {
+    const float row = std::floor(p.y / height);
+    bx = std::fmod(p.x + (int(row) % 2 ? height : 0.0f), 2.0f * height);
+    by = std::fmod(p.y, height);
+    return std::min({bx, 2.0f * height - bx, by, height - by});
+}
 
 const MenuAtlasLayout& MenuAtlas() {
     static const MenuAtlasLayout layout = [] {

@@ -53,6 +53,11 @@ constexpr int kPlaqueMargin = 8;
 // A plaque of w x h screen units, one texel a unit.
 FloatImage PaintPlaque(int w, int h, PlaqueLook look);
 
+// How far p lies from the nearest joint of a wall of blocks `height` high and
+// twice as wide, each row shifted by half a block; bx, by get p's place in
+// its block.
+float BlockJoint(Vec2 p, float height, float& bx, float& by);
+
 FloatImage PaintSkinCorners();
 FloatImage PaintSkinSides();
 FloatImage PaintSkinBack();
