@@ -380,7 +380,9 @@ int32_t CGame::Init() {
                        GameTexture("StarParticle")};
     Field->SoundBank = SoundBank;
     Field->Tutorial = Profile.Get();
-    Field->Popups.SetDisplay(TextLayer, Fonts.front(), kTextPassNormal);
+    Field->Popups.SetDisplay(TextLayer, Fonts.front(), kTextPassNormal,
+                             Fonts.size() > kTitleFontIndex ? Fonts[kTitleFontIndex]
+                                                            : Fonts.front());
     Field->Store->Textures.clear();
     Field->Store->Textures.push_back(GameTexture("FieldFrame"));
     Field->Store->Textures.push_back(GameTexture("FieldBack"));

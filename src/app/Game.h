@@ -589,6 +589,8 @@ public:
     CSharedPtr<CTextLayer> TextLayer;
     // 0 the main font ("Font"), then the additional fonts in list order
     // ("Title", "Caption").
+    // The main font first, then AdditionalFonts.lst's: the titles' face second.
+    static constexpr size_t kTitleFontIndex = 1;
     std::vector<CSharedPtr<CBitmapFont>> Fonts;
     std::vector<CSharedPtr<CTexture>> Textures;  // the game's own textures
     CSharedPtr<CTexture> LoadingPicture;

@@ -117,6 +117,7 @@ void CGame::PopMessage(const std::string& text, float duration, uint32_t colour,
     style.Scale = scale;
     style.RiseSpeed = kMessageRise;
     style.Lifetime = duration;
+    style.TitleFace = true;
     CSharedPtr<CPopup> popup;
     Field->Popups.SpawnText(popup, text, style, kMessageStyle,
                             Layout.BaseOrigin[0] + side * cellW / 2.0f,

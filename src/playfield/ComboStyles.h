@@ -20,6 +20,8 @@ struct CPopupStyle {
     float Scale = 1.0f;
     float RiseSpeed = 60.0f;
     float Lifetime = 1.5f;
+    // Call-outs are set in the titles' outlined face, numbers in the main one.
+    bool TitleFace = false;
 };
 
 struct CComboStyles {

@@ -14,11 +14,12 @@ constexpr float kMarkScale = 0.7f;
 CPopupList::~CPopupList() { Clear(); }
 
 void CPopupList::SetDisplay(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> font,
-                            int32_t passTag) {
+                            int32_t passTag, CSharedPtr<CBitmapFont> titleFont) {
     for (CSharedPtr<CPopup>& p : Popups)
         Drop(*p);
     Layer = layer;
     Font = font;
+    TitleFont = titleFont;
     PassTag = passTag;
 }
 
@@ -34,7 +35,8 @@ void CPopupList::SpawnText(CSharedPtr<CPopup>& out, const std::string& text,
     popup->RiseSpeed = style.RiseSpeed;
     popup->Lifetime = style.Lifetime > 0.0f ? style.Lifetime : 1.0f;
     if (!Layer.IsNull() && !Font.IsNull()) {
-        CSharedPtr<CTextSprite> sprite(new CTextSprite(Font));
+        CSharedPtr<CTextSprite> sprite(
+            new CTextSprite(style.TitleFace && !TitleFont.IsNull() ? TitleFont : Font));
         sprite->PassTag = PassTag;
         sprite->Alignment = CTextSprite::AlignCentre;
         sprite->Colour = popup->Colour;

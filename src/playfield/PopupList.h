@@ -42,8 +42,10 @@ public:
     CPopupList(const CPopupList&) = delete;
     CPopupList& operator=(const CPopupList&) = delete;
 
-    // Draw popups as texts of this layer and font, with that pass tag.
-    void SetDisplay(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> font, int32_t passTag);
+    // Draw popups as texts of this layer and font, with that pass tag; styles
+    // that ask for the titles' face are drawn in `titleFont` (when given).
+    void SetDisplay(CSharedPtr<CTextLayer> layer, CSharedPtr<CBitmapFont> font, int32_t passTag,
+                    CSharedPtr<CBitmapFont> titleFont = CSharedPtr<CBitmapFont>());
     // The style table used (g_comboStyles unless set).
     void SetStyles(const CComboStyles* styles) { Styles = styles ? styles : &g_comboStyles; }
 
@@ -76,5 +78,6 @@ private:
     std::vector<CSharedPtr<CPopup>> Popups;
     CSharedPtr<CTextLayer> Layer;
     CSharedPtr<CBitmapFont> Font;
+    CSharedPtr<CBitmapFont> TitleFont;
     int32_t PassTag = 1;
 };

@@ -34,6 +34,22 @@ float BandHeight(float t) {
     return std::max(0.0f, 3.4f - (t - 50) * 0.35f);
 }
 
+// Where the frame band's inner gold bead ends, in texels from the outer edge.
+constexpr float kBandEnd = 50.0f;
+
+// The panels' face: large dressed blocks with fine joints, offset row by row,
+// at p in texels of the tiling picture.
+Rgb PanelBack(Vec2 p) {
+    Rgb c = StoneTone(p, Hex(0x3a322b), 41) * 0.75f;
+    float bx = 0, by = 0;
+    const float joint = BlockJoint(p, 64.0f, bx, by);
+    if (joint < 1.5f)
+        c = c * (0.45f + 0.3f * joint);
+    else if (joint < 3.0f && (bx < 3.0f || by < 3.0f))
+        c = c * 1.12f; // the lit edge of the block below the joint
+    return c;
+}
+
 // One texel of the border: t in from the outer edge, `along` the edge,
 // `out` the outward direction in picture axes, p for the stone's grain.
 Rgba BorderTexel(float t, float along, Vec2 out, Vec2 p, bool carve = true) {
@@ -345,6 +361,13 @@ Rgba CoinTexel(Vec2 p, Vec2 c, float r, uint32_t gem) {
 
 } // namespace
 
+float BlockJoint(Vec2 p, float height, float& bx, float& by) {
+    const float row = std::floor(p.y / height);
+    bx = std::fmod(p.x + (int(row) % 2 ? height : 0.0f), 2.0f * height);
+    by = std::fmod(p.y, height);
+    return std::min({bx, 2.0f * height - bx, by, height - by});
+}
+
 const MenuAtlasLayout& MenuAtlas() {
     static const MenuAtlasLayout layout = [] {
         MenuAtlasLayout l;
@@ -411,18 +434,60 @@ FloatImage PaintSkinSides() {
 
 FloatImage PaintSkinBack() {
     return RenderAdaptive(kSkinTile, kSkinTile, 0.02f, [](float x, float y) {
+        return Premultiply(PanelBack({x, y}), 1.0f);
+    });
+}
+
+FloatImage PaintPlaque(int w, int h, PlaqueLook look) {
+    const bool frame = look == PlaqueLook::Frame;
+    const Vec2 centre{0.5f * float(w), 0.5f * float(h)};
+    // One texel in from the picture's edge, so that its outline is smoothed.
+    const auto outline = [&](Vec2 p) { return SdBox(p - centre, centre - Vec2{1, 1}, 6.0f); };
+    return RenderAdaptive(w, h, 0.02f, [&](float x, float y) {
         const Vec2 p{x, y};
-        Rgb c = StoneTone(p, Hex(0x3a322b), 41) * 0.75f;
-        // Large dressed blocks with fine joints, offset row by row.
-        const float row = std::floor(y / 64.0f);
-        const float bx = std::fmod(x + (int(row) % 2 ? 64.0f : 0.0f), 128.0f);
-        const float by = std::fmod(y, 64.0f);
-        const float joint = std::min({bx, 128.0f - bx, by, 64.0f - by});
-        if (joint < 1.5f)
-            c = c * (0.45f + 0.3f * joint);
-        else if (joint < 3.0f && (bx < 3.0f || by < 3.0f))
-            c = c * 1.12f; // the lit edge of the block below the joint
-        return Premultiply(c, 1.0f);
+        const float d = outline(p);
+        if (d > 0.5f)
+            return Rgba{};
+        // The panels' frame band, in its texels, narrowed to the plaque's
+        // rim; the light look keeps the outer bead and groove at the panels'
+        // scale and goes straight on to the inner bead.
+        const float t = -d;
+        const float band = frame      ? t * kBandEnd / float(kPlaqueRim[0])
+                           : t < 8.0f ? 2.0f * t
+                                      : 44.0f + 2.0f * (t - 8.0f);
+        const float lipEnd = float(kSkinBorder);
+        Rgba c;
+        if (band < kBandEnd) {
+            const float along = (frame ? kBandEnd / float(kPlaqueRim[0]) : 2.0f) *
+                                (std::min(y, float(h) - y) < std::min(x, float(w) - x) ? x : y);
+            c = BorderTexel(band, along, SdGradient(outline, p), p * 2.0f);
+        } else {
+            // The stone face, in the shadow of the lip near the rim; the
+            // light look's face is veiled, so the board glows through.
+            const float lip = 0.5f + 0.5f * Clamp01((band - kBandEnd) / (lipEnd - kBandEnd));
+            c = Premultiply(PanelBack(p * 2.0f) * (frame ? lip : 0.85f * lip),
+                            frame ? 1.0f : 0.96f);
+        }
+        c = c * Coverage(d * 2.0f);
+        if (frame) {
+            const float at = 0.6f * float(kPlaqueRim[0]), r = 0.42f * float(kPlaqueRim[0]);
+            for (const float cx : {at, float(w) - at})
+                for (const float cy : {at, float(h) - at})
+                    c = Rosette(p - Vec2{cx, cy}, r, c);
+        } else {
+            // A gold rivet at each corner of the inner line.
+            for (const float cx : {11.0f, float(w) - 11.0f})
+                for (const float cy : {11.0f, float(h) - 11.0f}) {
+                    const Vec2 q = p - Vec2{cx, cy};
+                    const float rd = Length(q) - 3.2f;
+                    if (rd < 0.5f)
+                        c = Over(Premultiply(
+                                     GoldShade(Normalize(Vec3{q.x / 3.2f, q.y / 3.2f, 0.8f}), 0.7f),
+                                     Coverage(rd * 2.0f)),
+                                 c);
+                }
+        }
+        return c;
     });
 }
 

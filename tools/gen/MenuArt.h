@@ -40,6 +40,24 @@ struct MenuAtlasLayout {
 };
 const MenuAtlasLayout& MenuAtlas();
 
+// The plaques that titles, captions and call-outs stand on: the menus'
+// riveted frame, or for call-outs over the board its lighter variant (a
+// gold bead and a thin inner line round a veiled stone face).
+enum class PlaqueLook { Frame, Light };
+// How far in from a plaque's outer edge its rim ends, in screen units: what
+// a plaque holds keeps kPlaqueMargin more inside it. The menu panels' own
+// frame is drawn from the skin pictures; its rim ends kPanelRim in.
+constexpr int kPlaqueRim[2] = {16, 11};
+constexpr int kPanelRim = 25;
+constexpr int kPlaqueMargin = 8;
+// A plaque of w x h screen units, one texel a unit.
+FloatImage PaintPlaque(int w, int h, PlaqueLook look);
+
+// How far p lies from the nearest joint of a wall of blocks `height` high and
+// twice as wide, each row shifted by half a block; bx, by get p's place in
+// its block.
+float BlockJoint(Vec2 p, float height, float& bx, float& by);
+
 FloatImage PaintSkinCorners();
 FloatImage PaintSkinSides();
 FloatImage PaintSkinBack();

@@ -10,6 +10,8 @@
 #include "GenCommon.h"
 #include "MenuArt.h"
 #include "MenuMap.h"
+#include "MenuMedals.h"
+#include "MenuPlaques.h"
 #include "MenuShop.h"
 #include "engine/BitmapFont.h"
 #include "engine/Texture.h"
@@ -30,6 +32,7 @@ constexpr const char* kShopColorName = "ShopColor";
 constexpr const char* kShopBackName = "ShopBack";
 constexpr const char* kShopRaysName = "ShopRays";
 constexpr const char* kShopCtrlsName = "ShopCtrls1";
+constexpr const char* kMedals = "Medals";
 
 // Panels draw their frame at two texels a unit.
 constexpr int kBorderUnits = kSkinBorder / 2, kTileUnits = kSkinTile / 2;
@@ -44,17 +47,27 @@ constexpr const char* kDisabledText = "FF7A7064";
 // Print on the parchment pages.
 constexpr const char* kInkText = "FF2E2014";
 
-enum Font { kMainFont = 0, kTitleFont = 1 };
+// The caption font is the title face drawn for smaller sizes.
+enum Font { kMainFont = 0, kTitleFont = 1, kCaptionFont = 2 };
 // Each font's character height in virtual units at character size 1: the
 // height the fonts were made with (read back from their descriptions).
 FontHeights g_fontHeights;
 float HeightOf(Font font) {
-    return font == kTitleFont ? g_fontHeights.title : g_fontHeights.main;
+    return font == kTitleFont     ? g_fontHeights.title
+           : font == kCaptionFont ? g_fontHeights.caption
+                                  : g_fontHeights.main;
 }
+// The plaques the forms ask for while they are written.
+PlaqueSheet* g_plaques[2] = {};
 // The forms' line interval, in character heights.
 constexpr float kInterval = 1.5f;
 // Character scales: the fonts are rasterised large, for the biggest captions.
-constexpr float kButtonText = 0.72f, kTitleScale = 0.75f;
+constexpr float kButtonText = 0.72f, kTitleScale = 0.66f;
+
+// How far in from a plaque's or panel's edge what it holds begins.
+constexpr int kFrameInset = kPlaqueRim[size_t(PlaqueLook::Frame)] + kPlaqueMargin;
+constexpr int kLightInset = kPlaqueRim[size_t(PlaqueLook::Light)] + kPlaqueMargin;
+constexpr int kPanelInset = kPanelRim + kPlaqueMargin;
 
 // Writes one form file statement by statement.
 class FormText {
@@ -94,6 +107,12 @@ public:
         s_ << "  SPECIALNOTEWIDTH " << int(float(w) / size) << '\n';
         Close(code);
     }
+    // A framed panel's title, at the top of its inner area.
+    void Title(const std::string& text, float size = kTitleScale) {
+        const int line = int(std::ceil(HeightOf(kTitleFont) * size));
+        Label(text, kPanelInset, kPanelInset, w_ - 2 * kPanelInset, line, -1, kTitleFont, size,
+              "CENTER", kTitleText);
+    }
     // A caption of up to `lines` lines whose box is exactly as high as they
     // are. A caption starts its first line at the middle of its box and runs
     // on downwards, so the text is lifted by half the box less half a line:
@@ -124,6 +143,12 @@ public:
         if (!text.empty())
             Text(text, kMainFont, 1.0f, "CENTER", kBodyText);
         Close(code);
+    }
+    // A plaque of the size it is shown at (see MenuPlaques.h).
+    void Plaque(int x, int y, int w, int h, PlaqueLook look, int code = -1) {
+        const AtlasRect r = g_plaques[size_t(look)]->Place(w, h);
+        Picture(kPlaqueTexture[size_t(look)], r, kPlaqueSheetSize, kPlaqueSheetSize, x, y, w, h,
+                code);
     }
     // An atlas picture drawn in `colour` (alpha first), optionally added onto
     // what lies below.
@@ -253,6 +278,7 @@ FormText Panel(int w, int h, int yShift = 0) {
 }
 
 constexpr int kButtonW = 210, kButtonH = 50;
+
 // Player names are drawn at this size or smaller wherever they are shown, so
 // that the widest name the entry takes (12 'W's) fits a box 280 wide.
 constexpr float kNameSize = 0.6f;
@@ -276,7 +302,8 @@ std::string MainMenu() {
     f.Define("Trophies", 20);
     f.Define("Website", 11111);
     // "Welcome," and the player's name: two lines when the name is long.
-    f.Lines("\" \"", 30, 30, 260, 2, 1, kMainFont, 0.55f, "CENTER", kTitleText);
+    f.Lines("\" \"", kPanelInset, kPanelInset, 320 - 2 * kPanelInset, 2, 1, kMainFont, 0.55f,
+            "CENTER", kTitleText);
     const struct {
         const char* id;
         const char* text;
@@ -302,17 +329,21 @@ std::string MainMenu() {
 }
 
 std::string MsgBox() {
-    FormText f = Panel(500, 340);
+    FormText f = Panel(500, 370);
     f.Define("Ok", 200);
     f.Define("Cancel", 201);
     f.Define("Yes", 202);
     f.Define("No", 203);
     // The heading is a short title ("New High Score!") or a whole question of
-    // a few lines (with no text below it): set in the running font, so either
-    // keeps to the box.
-    f.Lines("\" \"", 30, 30, 440, 3, 1, kMainFont, 0.6f, "CENTER", kTitleText);
-    f.Lines("\" \"", 30, 116, 440, 5, 2, kMainFont, 0.55f, "CENTER", kBodyText);
-    const int y = 264, left = 250 - kButtonW - 10, right = 260, mid = 250 - kButtonW / 2;
+    // a few lines (with no text below it): set in the title face at the size
+    // drawn for captions, so either keeps to the box.
+    const int titleH = FormText::LinesHeight(3, kCaptionFont, 0.75f);
+    f.Lines("\" \"", kPanelInset + 4, kPanelInset, 500 - 2 * kPanelInset - 8, 3, 1, kCaptionFont,
+            0.75f, "CENTER", kTitleText);
+    f.Lines("\" \"", kPanelInset, kPanelInset + titleH + 4, 500 - 2 * kPanelInset, 5, 2, kMainFont,
+            0.55f, "CENTER", kBodyText);
+    const int y = 370 - kPanelInset - 4 - kButtonH, left = 250 - kButtonW - 5, right = 255,
+              mid = 250 - kButtonW / 2;
     // Button sets, by the set number the game shows (code 100 + set).
     f.Button("Ok", "MsgBoxOk", mid, y, kButtonW, kButtonH, 100);
     f.Button("Ok", "MsgBoxOk", left, y, kButtonW, kButtonH, 101);
@@ -326,14 +357,14 @@ std::string MsgBox() {
 }
 
 std::string Options() {
-    FormText f = Panel(460, 430);
+    FormText f = Panel(460, 440);
     f.Define("Ok", 230);
     f.Define("Sound", 231);
     f.Define("Music", 232);
     f.Define("FullScreen", 233);
     f.Define("Cursor", 234);
     f.Define("Tips", 235);
-    f.Label("OptionsTitle", 40, 36, 380, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("OptionsTitle");
     f.Label("OptionsSound", 50, 96, 120, 30, -1, kMainFont, 1.0f, "LEFT");
     f.Slider("Sound", 170, 96, 240, 30, 1);
     f.Label("OptionsMusic", 50, 146, 120, 30, -1, kMainFont, 1.0f, "LEFT");
@@ -360,7 +391,7 @@ std::string Profiles() {
     f.Define("Delete", 182);
     f.Define("Up", 183);
     f.Define("Down", 184);
-    f.Label("ProfilesTitle", 20, 36, 400, 40, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
+    f.Title("ProfilesTitle", 0.5f);
     const MenuAtlasLayout& a = MenuAtlas();
     for (int row = 0; row < 6; ++row) {
         const std::string id = "Row" + std::to_string(row);
@@ -370,8 +401,10 @@ std::string Profiles() {
     f.IconButton("Up", a.arrowUp, 352, 90, 40);
     f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
     f.Button("Delete", "ProfilesDelete", 120, 384, kButtonW, kButtonH);
-    f.Button("Ok", "ProfilesOk", 14 + 10, 450, kButtonW - 10, kButtonH);
-    f.Button("Cancel", "ProfilesCancel", 226, 450, kButtonW - 10, kButtonH);
+    // The pair centred between the frame's inner lines.
+    const int pairW = (440 - 2 * kPanelInset - 14) / 2;
+    f.Button("Ok", "ProfilesOk", kPanelInset, 450, pairW, kButtonH);
+    f.Button("Cancel", "ProfilesCancel", 440 - kPanelInset - pairW, 450, pairW, kButtonH);
     return f.Str();
 }
 
@@ -379,15 +412,16 @@ std::string NewProfile() {
     FormText f = Panel(480, 320);
     f.Define("Ok", 195);
     f.Define("Cancel", 196);
-    f.Label("NewProfileTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("NewProfileTitle", 0.6f);
     f.Label("NewProfilePrompt", 24, 86, 432, 30, -1, kMainFont, 0.85f, "CENTER", kBodyText);
     f.Picture(kControls, MenuAtlas().slot, kAtlasSize, kAtlasSize, 60, 124, 360, 46);
     f.Label("\"|\"", 70, 132, 340, 30, 1, kMainFont, 0.7f, "CENTER", kTitleText);
     f.Label("\" \"", 50, 176, 380, 26, 3, kMainFont, 0.8f, "CENTER", kGoldText);
     // With a way back (opened from the player list): OK and Cancel side by
     // side; on first run, OK alone.
-    f.Button("Cancel", "NewProfileCancel", 250, 222, kButtonW, kButtonH, 2);
-    f.Button("Ok", "NewProfileOk", 30, 222, kButtonW, kButtonH, 4);
+    const int pairW = 200;
+    f.Button("Cancel", "NewProfileCancel", 240 + 5, 222, pairW, kButtonH, 2);
+    f.Button("Ok", "NewProfileOk", 240 - 5 - pairW, 222, pairW, kButtonH, 4);
     f.Button("Ok", "NewProfileOk", 140, 222, kButtonW, kButtonH, 5);
     return f.Str();
 }
@@ -395,7 +429,7 @@ std::string NewProfile() {
 std::string HighScores() {
     FormText f = Panel(540, 600);
     f.Define("Back", 250);
-    f.Label("HighScoresTitle", 40, 36, 460, 44, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("HighScoresTitle", 0.6f);
     for (int column = 0; column < 3; ++column)
         for (int row = 0; row < 10; ++row) {
             const int y = 96 + row * 40;
@@ -419,7 +453,7 @@ std::string GameMenu() {
     f.Define("Resume", 11);
     f.Define("Options", 12);
     f.Define("SaveQuit", 13);
-    f.Label("GameMenuTitle", 30, 36, 260, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("GameMenuTitle", 0.6f);
     f.Button("Resume", "GameMenuResume", 60, 96, kButtonW, kButtonH);
     f.Button("Options", "MainMenuOptions", 60, 156, kButtonW, kButtonH);
     f.Button("SaveQuit", "GameMenuSaveQuit", 60, 216, kButtonW, kButtonH);
@@ -431,11 +465,12 @@ std::string StartQuest() {
     f.Define("New", 210);
     f.Define("Continue", 211);
     f.Define("Back", 212);
-    f.Label("StartQuestTitle", 40, 36, 400, 40, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("StartQuestTitle", 0.6f);
     f.Label("StartQuestSaved", 50, 90, 380, 28, -1, kMainFont, 1.0f, "CENTER", kBodyText);
     f.Lines("\" \"", 50, 122, 380, 2, 1, kMainFont, 0.6f, "CENTER", kGoldText);
-    f.Button("Continue", "StartQuestContinue", 30, 200, kButtonW, kButtonH);
-    f.Button("New", "StartQuestNew", 250, 200, kButtonW, kButtonH);
+    const int pairW = 200;
+    f.Button("Continue", "StartQuestContinue", 240 - 5 - pairW, 200, pairW, kButtonH);
+    f.Button("New", "StartQuestNew", 240 + 5, 200, pairW, kButtonH);
     f.Button("Back", "StartQuestBack", 140, 264, kButtonW, kButtonH);
     return f.Str();
 }
@@ -458,7 +493,7 @@ std::string Help() {
     f.Define("Back", 270);
     f.Define("Previous", 271);
     f.Define("Next", 272);
-    f.Label("HelpTitle", 40, 30, 560, 44, -1, kTitleFont, kTitleScale, "CENTER", kTitleText);
+    f.Title("HelpTitle", 0.55f);
     // The page picture the game switches, and each page's texts over it.
     f.Picture("HelpPage", {0, 0, 1, 1}, 1, 1, 60, 80, 520, 330);
     for (int page = 1; page <= 3; ++page) {
@@ -468,9 +503,9 @@ std::string Help() {
         f.Lines("HelpPage" + n + "Text", 90, 146, 460, 10, page, kMainFont, 0.5f, "LEFT", kInkText,
                 1.3f);
     }
-    f.Button("Previous", "HelpPrevious", 30, 424, 180, kButtonH);
+    f.Button("Previous", "HelpPrevious", 36, 424, 180, kButtonH);
     f.Button("Back", "HelpClose", 230, 424, 180, kButtonH);
-    f.Button("Next", "HelpNext", 430, 424, 180, kButtonH);
+    f.Button("Next", "HelpNext", 424, 424, 180, kButtonH);
     return f.Str();
 }
 
@@ -524,12 +559,14 @@ std::string Quest() {
     // Its title stays on one line; the body wraps below it, room for the
     // longest tip (five lines with "click to continue"). A caption centres its
     // first line in its box and runs on downwards, so the boxes are one line high.
-    const int cardX = 380, cardY = 220, cardW = 580, cardH = 290;
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, cardX, cardY, cardW, cardH, 105);
-    f.Label("QuestPanelTitle", cardX + 30, cardY + 30, cardW - 60, 40, 15, kTitleFont, 0.55f,
-            "CENTER", kTitleText);
-    f.Lines("QuestPanelText", cardX + 45, cardY + 84, cardW - 90, 6, 15, kMainFont, 0.55f, "CENTER",
-            kBodyText);
+    const int cardX = 380, cardW = 580, titleH = 44, gap = 6;
+    const int textH = FormText::LinesHeight(5, kMainFont, 0.55f);
+    const int cardH = 2 * kLightInset + titleH + gap + textH, cardY = 384 - cardH / 2;
+    f.Plaque(cardX, cardY, cardW, cardH, PlaqueLook::Light, 105);
+    f.Label("QuestPanelTitle", cardX + kLightInset, cardY + kLightInset, cardW - 2 * kLightInset,
+            titleH, 15, kTitleFont, 0.55f, "CENTER", kTitleText);
+    f.Lines("QuestPanelText", cardX + kLightInset + 12, cardY + kLightInset + titleH + gap,
+            cardW - 2 * kLightInset - 24, 5, 15, kMainFont, 0.55f, "CENTER", kBodyText);
     f.HitArea("", cardX, cardY, cardW, cardH, 203);
     return f.Str();
 }
@@ -540,10 +577,13 @@ std::string Tutorial() {
     f.Define("TipOk", 220);
     // Group 1: the tip box, the arrows that point out of it and its button.
     // As high as Skin.cfg's [Tutorial] ArrowWinSize, which places it by an arrow.
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 256, 284, 512, 200, 1);
-    f.Label("\" \"", 286, 298, 452, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
-    f.Lines("\" \"", 272, 338, 480, 3, 101, kMainFont, 0.48f, "CENTER", kBodyText);
-    f.Button("TipOk", "TutorialOk", 618, 430, 120, 40, 1);
+    const int boxX = 256, boxY = 284, boxW = 512, boxH = 200;
+    const int inX = boxX + kLightInset, inY = boxY + kLightInset, inW = boxW - 2 * kLightInset;
+    const int inB = boxY + boxH - kLightInset;
+    f.Plaque(boxX, boxY, boxW, boxH, PlaqueLook::Light, 1);
+    f.Label("\" \"", inX, inY, inW, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
+    f.Lines("\" \"", inX, inY + 38, inW, 3, 101, kMainFont, 0.48f, "CENTER", kBodyText);
+    f.Button("TipOk", "TutorialOk", inX + inW - 120, inB - 40, 120, 40, 1);
     f.Tinted(a.arrowUp, 0, 0, 48, 48, 200, "FFFFFFFF");
     f.Tinted(a.arrowDown, 0, 0, 48, 48, 201, "FFFFFFFF");
     // Group 0: a veil over the screen round the tip.
@@ -557,8 +597,8 @@ std::string Tutorial() {
     f.Tinted(a.marker, 0, 0, 32, 32, 2, "FFFFFFFF");
     f.Tinted(a.marker, 0, 0, 32, 32, 3, "FFFFFFFF");
     // Group 5: the "no more tips" box with its caption.
-    f.Check("", 288, 436, 28, 105);
-    f.Label("TutorialNoTips", 324, 438, 240, 26, 5, kMainFont, 0.5f, "LEFT", kBodyText);
+    f.Check("", inX + 4, inB - 34, 28, 105);
+    f.Label("TutorialNoTips", inX + 40, inB - 33, 240, 26, 5, kMainFont, 0.5f, "LEFT", kBodyText);
     return f.Str();
 }
 
@@ -579,7 +619,7 @@ std::string Win() {
 std::string Statistics() {
     // Centred over the board: the tablet left of it keeps its gem bars and
     // lights in front of any form.
-    FormText f(650 - 560 / 2, (768 - 580) / 2, 560, 580, true);
+    FormText f(650 - 560 / 2, (768 - 590) / 2, 560, 590, true);
     f.Define("Continue", 30);
     f.Label("StatsTitle", 30, 40, 500, 44, 0, kTitleFont, 0.6f, "CENTER", kTitleText);
     const char* rows[] = {"StatsLevelScore", "StatsTimeBonus", "StatsQuestScore", "StatsLevelTime",
@@ -612,7 +652,7 @@ struct BannerLine {
     int lines;
 };
 std::string BonusLevel(const char* title, const std::vector<BannerLine>& lines, int codes) {
-    constexpr int kX = 349, kW = 600, kTop = 8, kGap = 2;
+    constexpr int kX = 349, kW = 600, kTop = kLightInset, kGap = 2;
     constexpr float kSize = 0.42f;
     const int titleH = FormText::LinesHeight(1, kTitleFont, 0.5f);
     int h = kTop + titleH + kGap;
@@ -621,8 +661,8 @@ std::string BonusLevel(const char* title, const std::vector<BannerLine>& lines, 
     const int extra = std::max(0, codes - 1 - int(lines.size()));
     h += extra * (FormText::LinesHeight(1, kMainFont, 0.5f) + kGap) + kTop;
     FormText f(kX, 16, kW, h, false);
-    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 0, 0, kW, h);
-    f.Lines(title, 20, kTop, kW - 40, 1, 1, kTitleFont, 0.5f, "CENTER", kTitleText);
+    f.Plaque(0, 0, kW, h, PlaqueLook::Light);
+    f.Lines(title, kTop, kTop, kW - 2 * kTop, 1, 1, kTitleFont, 0.5f, "CENTER", kTitleText);
     int y = kTop + titleH + kGap;
     for (size_t i = 0; i < lines.size(); ++i) {
         const int code = int(i) + 2 <= codes ? int(i) + 2 : -1;
@@ -688,9 +728,14 @@ std::string Map() {
     f.Layer(6);
     f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 31, "FFFFFFFF");
     f.Layer(2);
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
-    f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
-    f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
+    // The title and, beside it, the level the expedition stands at.
+    const int headW = 600, headX = (1024 - headW) / 2, headY = 4, lineH = 34;
+    const int inW = headW - 2 * kFrameInset;
+    f.Plaque(headX, headY, headW, lineH + 2 * kFrameInset, PlaqueLook::Frame);
+    f.Label("MapTitle", headX + kFrameInset, headY + kFrameInset, inW * 3 / 5, lineH, -1,
+            kTitleFont, 0.42f, "LEFT", kTitleText);
+    f.Label("\" \"", headX + kFrameInset + inW * 3 / 5, headY + kFrameInset, inW * 2 / 5, lineH, 10,
+            kTitleFont, 0.42f, "RIGHT", kGoldText);
     // The story box (hidden while the next level has no page) and its text.
     f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
     f.Lines("\" \"", 80, 672, 600, 3, 1, kMainFont, 0.45f, "LEFT", kBodyText);
@@ -720,12 +765,15 @@ std::string Intro() {
     FormText f(0, 0, 1024, 768, false);
     f.Define("Next", 160);
     f.Define("Skip", 162);
-    f.Picture("Intro", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768);
+    // The museum's picture without the dark strip above its cornice.
+    f.Picture("Intro", {0, 36, 1024, 768 - 36}, 1024, 768, 0, 0, 1024, 768);
     f.Layer(2);
-    f.Picture(kControls, MenuAtlas().banner, kAtlasSize, kAtlasSize, 112, 560, 800, 150);
+    const int capH = FormText::LinesHeight(3, kMainFont, 0.55f) + 2 * kFrameInset + 8;
+    f.Plaque(112, 700 - capH, 800, capH, PlaqueLook::Frame);
     for (int page = 1; page <= 3; ++page)
-        f.Lines("IntroPage" + std::to_string(page), 150, 586, 724, 3, 1, kMainFont, 0.55f, "CENTER",
-                kBodyText);
+        f.Lines("IntroPage" + std::to_string(page), 112 + kFrameInset + 12,
+                700 - capH + kFrameInset + 4, 800 - 2 * kFrameInset - 24, 3, 1, kMainFont, 0.55f,
+                "CENTER", kBodyText);
     f.Label("IntroContinue", 312, 720, 400, 30, -1, kMainFont, 0.55f, "CENTER", kTitleText);
     // Every control takes the clicks inside it: the two must not overlap.
     f.HitArea("Next", 0, 80, 1024, 688);
@@ -734,47 +782,58 @@ std::string Intro() {
 }
 
 std::string Trophies() {
-    FormText f(0, 0, 1024, 768, false);
-    const MenuAtlasLayout& a = MenuAtlas();
+    // A framed panel over the menus' backdrop, like every menu; its face is
+    // the stone the game drifts slowly (control 0).
+    const int panelW = 904, panelH = 736;
+    FormText f = Panel(panelW, panelH);
     f.Define("Close", 260);
-    f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, 0, 0, 1024, 768, 0);
+    f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, kPanelRim, kPanelRim, panelW - 2 * kPanelRim,
+              panelH - 2 * kPanelRim, 0);
     f.Layer(2);
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 262, 20, 500, 80);
-    f.Label("TrophiesTitle", 262, 30, 500, 40, -1, kTitleFont, 0.7f, "CENTER", kTitleText);
-    f.Label("TrophiesHint", 212, 112, 600, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
-    const int levels[9] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
-    const char* levelColour[3] = {"FFC8884E", "FFD8DCE8", "FFFFFFFF"};
-    const auto cell = [](int t) {
-        return std::pair<int, int>{152 + (t % 3) * 260, 150 + (t / 3) * 180};
+    f.Title("TrophiesTitle");
+    f.Label("TrophiesHint", 40, 88, panelW - 80, 26, -1, kMainFont, 0.5f, "CENTER", kBodyText);
+    // Three rows of three: the medallion, its name below it.
+    const int levels[kTrophyCount] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
+    const int medal = 104, cellW = (panelW - 2 * kPanelInset) / 3, cellH = 170, top = 122;
+    const auto cell = [&](int t) {
+        return std::pair<int, int>{kPanelInset + (t % 3) * cellW, top + (t / 3) * cellH};
     };
-    // Each trophy's socket.
-    for (int t = 0; t < 9; ++t)
-        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize,
-                  cell(t).first + 68, cell(t).second, 84, 84);
+    const auto medalAt = [&](int t, MedalLook look, int code) {
+        const auto [x, y] = cell(t);
+        f.Picture(kMedals, MedalCell(t, look), kMedalSheetW, kMedalSheetH, x + (cellW - medal) / 2,
+                  y, medal, medal, code);
+    };
+    for (int t = 0; t < kTrophyCount; ++t) {
+        const auto [x, y] = cell(t);
+        f.Label("Trophy" + std::to_string(t), x + 8, y + medal + 10, cellW - 16, 28, -1, kMainFont,
+                0.55f, "CENTER", kGoldText);
+    }
     f.Layer(3);
-    // Each trophy's name, and its veiled picture while it is not earned. The
-    // game gives the last window of the first group its picture.
-    for (int t = 0; t < 9; ++t) {
-        const auto [x, y] = cell(t);
-        f.Label("Trophy" + std::to_string(t), x, y + 92, 220, 26, -1, kMainFont, 0.5f, "CENTER",
-                kGoldText);
-        f.Tinted(a.marker, x + 90, y + 22, 40, 40, 100 + t, "60303030");
-    }
-    // Earned: one medal per level.
-    for (int t = 0; t < 9; ++t) {
-        const auto [x, y] = cell(t);
+    // Locked: the medallion dark and grey. The game gives the last window of
+    // the first trophy's group the drifting face's texture, so that group
+    // ends with a window drawn fully transparent.
+    for (int t = 0; t < kTrophyCount; ++t)
+        medalAt(t, MedalLook::Locked, 100 + t);
+    f.Art(kMedals, MedalCell(0, MedalLook::Locked), kMedalSheetW, kMedalSheetH, 0, 0, 1, 1, 100,
+          "00FFFFFF");
+    // Earned: one window per level, in bronze, silver and gold (the top
+    // metals where a trophy has fewer levels).
+    for (int t = 0; t < kTrophyCount; ++t)
         for (int l = 0; l < levels[t]; ++l)
-            f.Tinted(a.marker, x + 110 - 17 * levels[t] + 34 * l, y + 122, 32, 32, 200 + t,
-                     levelColour[l]);
-    }
-    f.Button("Close", "TrophiesClose", 407, 700, kButtonW, kButtonH);
+            medalAt(t, MedalLook(int(MedalLook::Gold) - levels[t] + 1 + l), 200 + t);
+    f.Button("Close", "TrophiesClose", (panelW - kButtonW) / 2, panelH - kPanelInset - 6 - kButtonH,
+             kButtonW, kButtonH);
     // The description of the trophy under the pointer (code 1, its text
-    // first): the game keeps these offsets from the screen's centre as offsets
-    // from the pointer, so the box opens just below and right of it.
+    // first): the game keeps these offsets from the form's centre (the
+    // screen's) as offsets from the pointer, so the box opens just below
+    // and right of it.
+    const int tipX = 524 - (1024 - panelW) / 2, tipY = 390 - (768 - panelH) / 2;
+    const int tipH = FormText::LinesHeight(5, kMainFont, 0.42f);
     f.Layer(6);
-    f.Lines("\" \"", 540, 398, 300, 5, 1, kMainFont, 0.42f, "LEFT", kBodyText);
+    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, 5, 1, kMainFont, 0.42f, "LEFT",
+            kBodyText);
     f.Layer(5);
-    f.Tinted(a.banner, 524, 390, 332, 130, 1, "F0FFFFFF");
+    f.Plaque(tipX, tipY, 300 + 2 * kFrameInset, tipH + 2 * kFrameInset, PlaqueLook::Frame, 1);
     return f.Str();
 }
 
@@ -797,8 +856,9 @@ std::string Shop() {
     f.Picture(kShopFrameName, {0, 0, 1024, 768}, 1024, 768, 0, 0, 1024, 768);
     f.Layer(3);
     const AtlasRect& t = kShopTitle;
-    f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, t.x, t.y, t.w, t.h);
-    f.Label("ShopTitle", t.x, t.y + 8, t.w, 34, 2, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Plaque(t.x, t.y, t.w, t.h, PlaqueLook::Frame);
+    f.Label("ShopTitle", t.x + kFrameInset, t.y + kFrameInset, t.w - 2 * kFrameInset,
+            t.h - 2 * kFrameInset, 2, kTitleFont, 0.35f, "CENTER", kTitleText);
     const char* names[kShopItems] = {
         "ShopTotemViolet", "ShopTotemWhite", "ShopTotemBlue",       "ShopTotemYellow",
         "ShopTotemOrange", "ShopTotemRed",   "ShopLevelTime",       "ShopFrenzyTime",
@@ -814,8 +874,9 @@ std::string Shop() {
                   c.picture.w, c.picture.h, 200 + i);
         f.Picture(kShopCtrlsName, kShopPlate[c.tiers - 3], kShopCtrlsSize, kShopCtrlsSize,
                   c.plate.x, c.plate.y, c.plate.w, c.plate.h, 220 + i);
-        f.Label(names[i], c.name.x, c.name.y, c.name.w, c.name.h, -1, kMainFont, 0.5f, "CENTER",
-                kGoldText);
+        // Kept clear of the card's gold edge on both sides.
+        f.Label(names[i], c.name.x + 4, c.name.y, c.name.w - 8, c.name.h, -1, kMainFont, 0.46f,
+                "CENTER", kGoldText);
         const std::string sell = "Sell" + std::to_string(i), buy = "Buy" + std::to_string(i);
         f.Define(sell.c_str(), 60 + i);
         f.Define(buy.c_str(), 40 + i);
@@ -870,22 +931,20 @@ std::string Shop() {
             f.Tinted(a.marker, left + g * step + 2, gems.y + gems.h / 2 - 14, 28, 28, 100 + k,
                      "FFFFFFFF");
     }
-    // Bonuses not yet owned: an empty socket with a question sign where the
-    // bonus will stand.
+    // Bonuses not yet offered: their bed sealed by a carved stone lid, as
+    // the star slots not yet open are.
     for (int s = 0; s < 6; ++s) {
         const AtlasRect pic = ShopCardOf(10 + s).picture;
-        const int size = 72, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
+        const int size = 76, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
         f.Layer(4);
-        f.Picture(kControls, a.check[size_t(CheckLook::Normal)], kAtlasSize, kAtlasSize, x, y, size,
-                  size, 60 + s);
-        f.Layer(5);
-        f.Art(kShopColorName, kShopQSign, kShopAtlas, kShopAtlas, x + 26, y + 16, 20, 40, 60 + s,
-              "C0FFFFFF");
+        f.Picture(kShopCtrlsName, {kCoverX, kSlotY, kSlot, kSlot}, kShopCtrlsSize, kShopCtrlsSize,
+                  x, y, size, size, 60 + s);
     }
     // Along the bottom: what the pointed item does, the star bank and "done".
     f.Layer(3);
     const AtlasRect& d = kShopDescription;
-    f.Lines("\" \"", d.x + 10, d.y + 8, d.w - 20, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.3f);
+    // Clear of the box's gold edge by a margin all round.
+    f.Lines("\" \"", d.x + 14, d.y + 9, d.w - 28, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.2f);
     f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
             "CENTER", kGoldText);
     f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);
@@ -897,7 +956,8 @@ std::string Shop() {
 FontHeights ReadFontHeights(const std::filesystem::path& gameRoot) {
     FontHeights h;
     const std::filesystem::path fonts = gameRoot / "Data" / "Fonts";
-    for (auto [file, height] : {std::pair{"Font.uxd", &h.main}, std::pair{"Title.uxd", &h.title}}) {
+    for (auto [file, height] : {std::pair{"Font.uxd", &h.main}, std::pair{"Title.uxd", &h.title},
+                                std::pair{"Caption.uxd", &h.caption}}) {
         CBitmapFont font{CSharedPtr<CTexture>()};
         if (font.LoadDescription((fonts / file).string()) == 1 && font.Header3 > 0)
             *height = float(font.Header3);
@@ -905,8 +965,11 @@ FontHeights ReadFontHeights(const std::filesystem::path& gameRoot) {
     return h;
 }
 
-std::vector<MenuForm> MenuForms(const FontHeights& heights) {
+std::vector<MenuForm> MenuForms(const FontHeights& heights, PlaqueSheet& frames,
+                                PlaqueSheet& callOuts) {
     g_fontHeights = heights;
+    g_plaques[size_t(PlaqueLook::Frame)] = &frames;
+    g_plaques[size_t(PlaqueLook::Light)] = &callOuts;
     return {
         {"Background", Background()},
         {"MainMenu", MainMenu()},
@@ -944,6 +1007,9 @@ std::string MenuTextureList() {
                        "\"Menu\\SkinSides.png\" MenuSides a 0\n"
                        "\"Menu\\SkinBack.jpg\" MenuBack x 0\n"
                        "\"Menu\\Controls.png\" MenuCtrls a 0\n"
+                       "\"Menu\\Plaques.png\" Plaques a 0\n"
+                       "\"Menu\\CallOuts.png\" CallOuts a 0\n"
+                       "\"Menu\\Medals.png\" Medals a 0\n"
                        "\"Backdrop5.jpg\" MenuBackdrop x 0\n"
                        "\"Menu\\Map.jpg\" MapBack x 0\n"
                        "\"Newspaper5.jpg\" Newspaper5 x 0\n"
@@ -978,6 +1044,7 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
               png(menu / "SkinSides.png", PaintSkinSides()) &&
               SaveJpeg(menu / "SkinBack.jpg", PaintSkinBack(), 92, error) &&
               png(menu / "Controls.png", PaintMenuControls()) &&
+              png(menu / "Medals.png", PaintMedals()) &&
               SaveJpeg(menu / "Map.jpg", PaintMap(), 90, error) &&
               WriteText(forms / "Textures.lst", MenuTextureList(), error);
     const std::filesystem::path gfx = menu.parent_path();
@@ -1007,8 +1074,15 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
         std::filesystem::remove(fsdata / logo, gone);
     for (const MapOverlay& o : MapOverlays())
         ok = ok && png(menu / o.file.substr(o.file.find('\\') + 1), PaintMapOverlay(o));
-    for (const MenuForm& form : MenuForms(ReadFontHeights(gameRoot)))
+    PlaqueSheet frames(PlaqueLook::Frame), callOuts(PlaqueLook::Light);
+    for (const MenuForm& form : MenuForms(ReadFontHeights(gameRoot), frames, callOuts))
         ok = ok && WriteText(forms / (form.name + ".uxf"), form.text, error);
+    if (ok && (frames.Full() || callOuts.Full())) {
+        error = "the forms' plaques do not fit their pictures";
+        ok = false;
+    }
+    ok = ok && png(menu / "Plaques.png", frames.Paint()) &&
+         png(menu / "CallOuts.png", callOuts.Paint());
     if (!ok) {
         std::fprintf(stderr, "gv_gen: menus: %s\n", error.c_str());
         return 1;

@@ -9,21 +9,27 @@
 
 namespace gen {
 
+class PlaqueSheet;
+
 // One form file: its name (without ".uxf") and its text.
 struct MenuForm {
     std::string name;
     std::string text;
 };
-// The character heights of the main and the title font (virtual units at
-// character size 1), which multi-line captions are laid out by.
+// The character heights of the main, the title and the caption font
+// (virtual units at character size 1), which multi-line captions are laid
+// out by.
 struct FontHeights {
     float main = 34.0f;
     float title = 79.0f;
+    float caption = 28.0f;
 };
 // The heights of the fonts written below `gameRoot`; the defaults where one
 // cannot be read.
 FontHeights ReadFontHeights(const std::filesystem::path& gameRoot);
-std::vector<MenuForm> MenuForms(const FontHeights& heights = FontHeights());
+// The forms; the plaques they stand on are placed in the sheet of their look.
+std::vector<MenuForm> MenuForms(const FontHeights& heights, PlaqueSheet& frames,
+                                PlaqueSheet& callOuts);
 
 // The text of Textures.lst: file below Data\Gfx\, registry name, format flag,
 // loader flag, one entry a line.

@@ -232,11 +232,8 @@ Vec2 Half(const AtlasRect& r) {
 Rgb Wall(Vec2 p) {
     const float broad = Noise(0, p.x, p.y, 0.5f), grain = Noise(1, p.x, p.y, 1.0f);
     Rgb c = Hex(0x3a322b) * (0.7f + 0.35f * broad + 0.15f * (grain - 0.5f));
-    const float row = std::floor(p.y / 96.0f);
-    const float bx = std::fmod(p.x + (int(row) % 2 ? 96.0f : 0.0f), 192.0f);
-    const float by = std::fmod(p.y, 96.0f);
-    const float joint = std::min({bx, 192.0f - bx, by, 96.0f - by});
-    if (joint < 1.5f)
+    float bx = 0, by = 0;
+    if (const float joint = BlockJoint(p, 96.0f, bx, by); joint < 1.5f)
         c = c * (0.45f + 0.3f * joint);
     return c;
 }
@@ -392,16 +389,18 @@ FloatImage PaintShopSheet(ShopSheet sheet) {
     FloatImage out(kShopAtlas, kShopAtlas);
     if (sheet == ShopSheet::Multiply)
         for (Rgba& px : out.Pixels())
-            px = Rgba{1, 1, 1, 1};
+            px = Rgba{0, 0, 0, 1};
     for (int colour = 0; colour < 7; ++colour) {
         const AtlasRect cell = ShopPortraitCell(colour);
         const TotemPortrait look = sheet == ShopSheet::Colour       ? TotemPortrait::Colour
-                                   : sheet == ShopSheet::BlackWhite ? TotemPortrait::Outline
+                                   : sheet == ShopSheet::BlackWhite ? TotemPortrait::Carved
                                                                     : TotemPortrait::Silhouette;
         FloatImage portrait = PaintTotemPortrait(colour, cell.w, cell.h, look);
-        if (sheet == ShopSheet::Multiply) // dark where the figure stands, white elsewhere
+        // The darkening blend takes away what this sheet holds: the figure's
+        // shape, and nothing round it, so the niche keeps its soft edges.
+        if (sheet == ShopSheet::Multiply)
             for (Rgba& px : portrait.Pixels())
-                px = Rgba{1 - 0.7f * px.a, 1 - 0.7f * px.a, 1 - 0.7f * px.a, 1};
+                px = Rgba{0.6f * px.a, 0.6f * px.a, 0.6f * px.a, 1};
         out.Blit(portrait, cell.x, cell.y);
     }
     if (sheet == ShopSheet::Colour) {

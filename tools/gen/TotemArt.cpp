@@ -1075,10 +1075,13 @@ std::string TotemsConfig() {
         w.Key("QShift" + n, 0, 40);
         w.Key("TotemShift" + n, 0, 0);
     }
-    w.Key("ContourColor", 255, 255, 72, 255);
-    w.Key("ContourDarkColor", 255, 255, 255, 128);
+    // A totem not yet offered stands as its own figure carved in dark stone
+    // (drawn as painted), its niche darkened under the figure alone, with no
+    // question sign over it.
+    w.Key("ContourColor", 255, 255, 255, 255);
+    w.Key("ContourDarkColor", 255, 255, 255, 255);
     w.Key("AvailableColor", 255, 255, 255, 192);
-    w.Key("QSignColor", 255, 255, 255, 89);
+    w.Key("QSignColor", 255, 255, 255, 0);
     return "; The power totems: the panel on the tablet left of the board, every\n"
            "; colour's figure parts by tier and its power, and the shop's pictures.\n"
            "; Written by the data generator from the same tables that lay out the\n"
@@ -1144,9 +1147,12 @@ FloatImage PaintTotemPortrait(int colour, int width, int height, TotemPortrait l
         switch (look) {
         case TotemPortrait::Colour:
             return FigurePixel(colour, p, 1.0f / scale);
-        case TotemPortrait::Outline:
-            return Premultiply(Rgb{1, 1, 1},
-                               Coverage((std::fabs(FigureSd(colour, p)) - 3.0f) * scale));
+        case TotemPortrait::Carved: {
+            // Its own carving keeps its light and shade; colour and glow go.
+            const Rgba c = FigurePixel(colour, p, 1.0f / scale);
+            const float a = c.a > 0.0f ? 1.0f / c.a : 0.0f;
+            return Premultiply(Desaturate(Rgb{c.r * a, c.g * a, c.b * a}, 0.92f) * 0.26f, c.a);
+        }
         default:
             return Premultiply(Rgb{1, 1, 1}, Coverage(FigureSd(colour, p) * scale));
         }

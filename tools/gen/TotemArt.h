@@ -23,9 +23,10 @@ bool WriteTotemArt(const std::filesystem::path& gameRoot, std::string& error);
 int GenerateTotemArt(const std::filesystem::path& gameRoot);
 
 // The shop's portrait of a colour's figure: the figure's 180 x 240 middle
-// scaled into `width` x `height` texels, in its colours or, with `outline`,
-// as a white contour line, or, with `silhouette`, as its plain shape.
-enum class TotemPortrait { Colour, Outline, Silhouette };
+// scaled into `width` x `height` texels, in its colours or, `carved`, as the
+// same figure in dark grey stone (a totem not yet offered), or, with
+// `silhouette`, as its plain shape.
+enum class TotemPortrait { Colour, Carved, Silhouette };
 class FloatImage;
 FloatImage PaintTotemPortrait(int colour, int width, int height, TotemPortrait look);
 

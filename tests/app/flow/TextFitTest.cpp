@@ -1,8 +1,10 @@
 // Every text the game can put on a form, laid out by the engine's own font
 // code, stays inside its control and clear of the other controls shown with
-// it: the longest names (12 'W's), the largest score the table keeps, every
-// numbered text of Strings.txt in the control that shows it, every page of
-// Shop.txt, Story.txt and Trophies.txt, and every form's own captions.
+// it, and every text and control drawn over a plaque or a framed panel stays
+// inside its inner line with a margin, never on its rim: the longest names
+// (12 'W's), the largest score the table keeps, every numbered text of
+// Strings.txt in the control that shows it, every page of Shop.txt,
+// Story.txt and Trophies.txt, and every form's own captions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,14 +15,17 @@
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
+#include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
 #include "engine/TextSprite.h"
+#include "engine/Texture.h"
 #include "playerdata/ProfileList.h"
 #include "playerdata/ScoreTable.h"
 #include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "tools/gen/MenuPlaques.h"
 #include "ui/UxForm.h"
 #include "ui/UxFormsManager.h"
 #include "ui/UxStatic.h"
@@ -47,10 +52,39 @@ Rect BoxOf(const CUxWindow& w) {
             w.Position.X + 0.5f * w.Width, w.Position.Y + 0.5f * w.Height};
 }
 
+Rect Inset(const Rect& r, float by) {
+    return {r.l + by, r.b + by, r.r - by, r.t - by};
+}
+
 struct Shown {
     const CUxWindow* window;
     Rect box;
 };
+
+// A plaque or framed panel: what lies over it keeps inside `inner`.
+struct Plaque {
+    const CUxWindow* window;
+    Rect box, inner;
+};
+
+// The framed form itself and the plaque pictures among its shown controls.
+std::vector<Plaque> PlaquesOf(const CUxForm& form, const std::vector<Shown>& shown) {
+    std::vector<Plaque> out;
+    constexpr float kMargin = float(gen::kPlaqueMargin);
+    if (form.BorderWidth != CUxForm::kDefaultTile)
+        out.push_back({&form, BoxOf(form), Inset(BoxOf(form), float(gen::kPanelRim) + kMargin)});
+    for (const Shown& s : shown) {
+        const CSpriteQuad* picture =
+            s.window->Pictures.empty() ? nullptr : s.window->Pictures.front().Get();
+        if (picture == nullptr || picture->Texture.IsNull())
+            continue;
+        for (const gen::PlaqueLook look : {gen::PlaqueLook::Frame, gen::PlaqueLook::Light})
+            if (picture->Texture->GetName() == gen::kPlaqueTexture[size_t(look)])
+                out.push_back({s.window, s.box,
+                               Inset(s.box, float(gen::kPlaqueRim[size_t(look)]) + kMargin)});
+    }
+    return out;
+}
 
 // The controls of a form that are shown (the form itself may be hidden).
 void ShownControls(const CUxWindow& w, std::vector<Shown>& out) {
@@ -106,6 +140,29 @@ void Check(const CUxForm& form, const std::string& what, std::vector<std::string
             for (const Shown& o : shown)
                 if (o.box.Meets(a.box))
                     fault(*t, "is covered by the form above it");
+    // Over a plaque (drawn after it, or with it), a text's ink and a
+    // control's box keep to the inner area; a title rising above the plaque
+    // meets its rim.
+    for (const Plaque& p : PlaquesOf(form, shown))
+        for (const Shown& a : shown) {
+            if (a.window == p.window || a.window->ZOrder > p.window->ZOrder)
+                continue;
+            const std::string where =
+                "at (" + std::to_string(int(p.box.l)) + ", " + std::to_string(int(p.box.t)) + ")";
+            const auto onRim = [&](const Rect& part) {
+                return part.Meets(p.box) && !part.Inside(p.inner);
+            };
+            if (const CTextSprite* t = TextOf(a.window)) {
+                const CTextSprite::Box lb = t->LayoutBox();
+                if (onRim({lb.Left, lb.Bottom, lb.Right, lb.Top}))
+                    fault(*t, "stands on the rim of the plaque " + where);
+            }
+            // Hit areas that show nothing may reach over a plaque.
+            if (TakesInput(a.window) && !a.window->Pictures.empty() && onRim(a.box))
+                faults.push_back(what + ": the control at (" + std::to_string(int(a.box.l)) + ", " +
+                                 std::to_string(int(a.box.t)) +
+                                 ") stands on the rim of the plaque " + where);
+        }
 }
 
 // The numbered texts of Strings.txt that are not shown in a form: the

@@ -77,10 +77,12 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
             b["Map"][100 * stage + n] = 1;
     for (int i = 0; i < 4; ++i)
         b["Map"][11 + i] = b["Map"][21 + i] = 1;
-    // Trophies: a "not earned" veil and one medal per level for each.
+    // Trophies: a locked medallion and one medallion per level for each; the
+    // first trophy's locked group ends with the window the game gives the
+    // drifting face's texture.
     const int trophyLevels[] = {2, 3, 3, 3, 3, 3, 3, 1, 3};
     for (int t = 0; t < 9; ++t) {
-        b["Trophies"][100 + t] = 1;
+        b["Trophies"][100 + t] = t == 0 ? 2 : 1;
         b["Trophies"][200 + t] = trophyLevels[t];
     }
     for (int c = 0; c <= 13; ++c)
@@ -90,7 +92,7 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
     for (int g = 1; g <= 10; ++g)
         b["Splash"][g] = g < 10 ? 1 : 2;
     // The shop: one of each control a card holds per item, the dial's four
-    // quarters and two hands, each bonus placeholder a socket and its sign,
+    // quarters and two hands, each bonus not yet offered its stone lid,
     // and the gem finder's groups of 4 to 8 gems.
     b["Shop"] = {{0, 1}, {1, 1}, {2, 1},   {3, 4},   {4, 2},  {5, 1},
                  {6, 1}, {7, 1}, {400, 1}, {401, 2}, {402, 1}};
@@ -98,7 +100,7 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
         for (int base : {20, 40, 200, 220})
             b["Shop"][base + i] = 1;
     for (int s = 0; s < 6; ++s)
-        b["Shop"][60 + s] = 2;
+        b["Shop"][60 + s] = 1;
     for (int k = 0; k < 5; ++k)
         b["Shop"][100 + k] = k + 4;
     return b;
