@@ -63,4 +63,13 @@ TEST_F(ObjectLogTest, QuotedTokensShowControlBytesEscaped) {
     EXPECT_EQ(QuoteToken("", "", ""), "");
 }
 
+TEST_F(ObjectLogTest, EntriesAreWrittenWholeWithTheirControlBytesEscaped) {
+    using namespace std::string_view_literals;
+    // A word pasted from a file unquoted: the NUL neither ends the entry nor
+    // drops its line break, and the next entry starts a line of its own.
+    LogObject(std::string("Form file F.uxf, line 2: T\0X\r is not a statement\n"sv));
+    LogObject("next\n");
+    EXPECT_EQ(ReadFile(log_), " Form file F.uxf, line 2: T\\x00X\\x0D is not a statement\n next\n");
+}
+
 } // namespace
