@@ -14,7 +14,6 @@
 #include "platform/os/Window.h"
 #include "playerdata/ProfileSettings.h"
 #include "screens/ScreensManager.h"
-#include "screens/ShopScreen.h"
 
 using namespace flowtest;
 
@@ -144,52 +143,14 @@ TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
 
     // Up again, it gives way at once to a tip's box, and to a swap.
     h.CloseTips = false;
-    for (const bool tip : {true, false}) {
-        ASSERT_TRUE(h.RunUntil(shown, 20.0f));
-        if (tip) {
-            g.Profile->QuestTutorial = 1;
-            g.ShowTip(4, 0);
-            g.Profile->QuestTutorial = 0;
-        } else {
-            ASSERT_TRUE(player.BoardReady() && player.BestMove(m));
-            Swap(h, m);
-        }
-        h.Frames(1);
-        EXPECT_FALSE(shown()) << (tip ? "tip" : "swap");
-        if (tip)
-            ASSERT_TRUE(h.ClickControl(s.TutorialForm, CScreensManager::kIdTipOk));
-    }
-}
-
-TEST(Tutorial, TheShopTipPointsAtWhatIsOnSaleOnceTheOffersAreOut) {
-    FlowHarness h(23);
-    START_GAME(h);
-    CGame& g = h.Game();
-    CScreensManager& s = *g.Screens;
-    // The tip opens on the frame the shop has opened and shown the new offers.
-    ASSERT_TRUE(h.WinIntoShop(1));
-    ASSERT_EQ(g.TipOpen, kTipShown);
-    const auto pointedAt = [&]() -> CSharedPtr<CUxWindow> {
-        for (int32_t item = 0; item < CShopScreen::kItems; ++item) {
-            CSharedPtr<CUxWindow> c = s.ShopForm->FindChild(CShopScreen::kIdFirstBuy + item);
-            if (!c.IsNull() && c->Position.X == s.TutorialX && c->Position.Y == s.TutorialY)
-                return c;
-        }
-        return {};
-    };
-    const CSharedPtr<CUxWindow> buy = pointedAt();
-    ASSERT_FALSE(buy.IsNull());
-    EXPECT_TRUE(buy->Visible && buy->Enabled) << buy->Id;
-
-    // With nothing on sale it points at the stars.
-    g.CloseTip();
-    g.Profile->SetSwitch(CProfileSettings::kFirstTipSwitch + 9, 0);
-    for (int32_t item = 0; item < CShopScreen::kItems; ++item)
-        if (CSharedPtr<CUxWindow> c = s.ShopForm->FindChild(CShopScreen::kIdFirstBuy + item);
-            !c.IsNull())
-            c->SetEnabled(0);
-    g.OfferShopTip();
-    EXPECT_TRUE(pointedAt().IsNull());
-    EXPECT_FLOAT_EQ(s.TutorialX, g.Shop->BankSlot(0).X);
-    EXPECT_FLOAT_EQ(s.TutorialY, g.Shop->BankSlot(0).Y);
+    ASSERT_TRUE(h.RunUntil(shown, 20.0f));
+    g.Profile->QuestTutorial = 1;
+    g.ShowTip(4, 0);
+    h.Frames(1);
+    EXPECT_FALSE(shown()) << "a tip";
+    g.Profile->QuestTutorial = 0;
+    h.CloseTips = true;
+    ASSERT_TRUE(h.RunUntil(shown, 20.0f) && player.BoardReady() && player.BestMove(m));
+    Swap(h, m);
+    EXPECT_FALSE(shown()) << "a swap";
 }
