@@ -4,6 +4,7 @@
 // software rasteriser does most of its work on its own threads, so the calling
 // thread's CPU time says little).
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
 
 #include <cstdint>
 #include <ctime>
@@ -67,8 +68,37 @@ inline uint64_t ResidentBytes() {
     return 0;
 }
 
-// The program entry's objects without its guard and loop; runs inside the
-// game folder with the log sent nowhere.
+// The game folder copied into `to` without what a player's runs leave in it
+// (profiles, options, score tables, the log), so that a benchmark plays as a
+// new player and never reads or writes the player's files.
+inline bool CopyWithoutPlayerFiles(const std::filesystem::path& from,
+                                   const std::filesystem::path& to) {
+    namespace fs = std::filesystem;
+    static const char* const kPlayerFiles[] = {"Players", "Objects.log", "Data/Config/Options.ini",
+                                               "Data/GameData"};
+    std::error_code ec;
+    fs::recursive_directory_iterator it(from, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const fs::path rel = it->path().lexically_relative(from);
+        bool skip = false;
+        for (const char* p : kPlayerFiles)
+            skip = skip || rel == fs::path(p);
+        if (skip) {
+            it.disable_recursion_pending();
+        } else if (it->is_directory(ec)) {
+            fs::create_directories(to / rel, ec);
+        } else {
+            fs::copy_file(it->path(), to / rel, ec);
+        }
+    }
+    if (ec)
+        return false;
+    // The game writes its score tables there.
+    return fs::create_directories(to / "Data" / "GameData", ec) || !ec;
+}
+
+// The program entry's objects without its guard and loop; runs inside a
+// private copy of the game folder (removed again) with the log sent nowhere.
 class GameRun {
 public:
     static constexpr int kWidth = 1024, kHeight = 768;
@@ -78,7 +108,19 @@ public:
             setenv("SDL_VIDEODRIVER", "offscreen", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         saved_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        std::error_code ec;
+        std::string pattern =
+            (std::filesystem::temp_directory_path(ec) / "gv_bench_XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            error = "cannot create a folder for the game's copy";
+            return;
+        }
+        copy_ = pattern;
+        if (!CopyWithoutPlayerFiles(dir, copy_)) {
+            error = "cannot copy the game folder " + dir;
+            return;
+        }
+        std::filesystem::current_path(copy_);
         SetObjectLogPath("/dev/null");
     }
     ~GameRun() {
@@ -89,6 +131,8 @@ public:
         window_.reset();
         std::error_code ec;
         std::filesystem::current_path(saved_, ec);
+        if (!copy_.empty())
+            std::filesystem::remove_all(copy_, ec);
     }
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
@@ -96,6 +140,8 @@ public:
     // Everything up to a started flow at 1024x768 (the window made at its final
     // size, as the program entry makes it); false with `error` on failure.
     bool Start() {
+        if (!error.empty())
+            return false;
         window_.reset(os::Window::Create("bench", kWidth, kHeight, &error));
         if (!window_)
             return false;
@@ -126,6 +172,7 @@ public:
 
 private:
     std::filesystem::path saved_;
+    std::filesystem::path copy_;
     std::unique_ptr<os::Window> window_;
     gpu::Api* api_ = nullptr;
     CSharedPtr<CRenderer> renderer_;
@@ -153,7 +200,7 @@ inline bool InLevel(const CGame& g) {
 }
 
 // A running game held on one screen as a player of a new quest sees it (the
-// bench has no player, so no tutorial tip opens): level 1 (the first stage's
+// bench's copy of the folder has no player, so no tutorial tip opens): level 1 (the first stage's
 // first level, entered from the quest map) or level 6 in play with nothing
 // moving but the animations, level 6 with a swap made whenever the board
 // rests (cascades and their effects), a bonus level, the main menu, the quest

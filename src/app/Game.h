@@ -293,6 +293,9 @@ public:
     // its OK: volumes, switches and the video mode kept in the options.
     void OpenOptions(int32_t fromGameMenu);
     void ApplyOptions();
+    // The sound bank and the music at the stored volumes (the sliders are
+    // heard while they move).
+    void HearStoredVolumes();
     // The in-level menu on Escape (the level stands still while it is open).
     void OpenGameMenu();
     void CloseGameMenu();
@@ -477,6 +480,10 @@ public:
     void UpdateQuitSequence();
 
     // ---- Quitting at any moment (GameQuit.cpp) ----
+    // A quit once the last level is won (its results, its awards, the chest
+    // finale or the closing page) ends the quest as the closing page's
+    // Continue does; true when it did.
+    bool EndWonQuestForQuit();
     // Before a quit's save: a won level not yet in its automatic copies is
     // written as its shop will keep it, a lost level's life is counted, and a
     // level intro with nothing worth saving saves the level from its start.

@@ -87,12 +87,12 @@ std::string StageName(int32_t stage) {
 void SoundTimeWarning(CGame& g) {
     if (!(g.WarningThreshold > 0.0f) || g.TimeLeft > g.WarningThreshold)
         return;
-    // Above ten seconds the level screen's alarm blinks (and sounds); below,
-    // every second ticks.
-    if (g.WarningThreshold > 10.0f && !g.Screens.IsNull())
+    // Every threshold starts the level screen's alarm: its dial blinks and
+    // its warning sounds (once a second in the last ten).
+    if (!g.Screens.IsNull())
         g.Screens->ToggleSoundCue(1);
     else
-        Play(g, g.WarningThreshold > 10.0f ? ESound::Warning : ESound::Tick);
+        Play(g, ESound::Warning);
     if (g.WarningThreshold > 15.0f)
         g.WarningThreshold = 15.0f;
     else if (g.WarningThreshold > 10.0f)
@@ -438,8 +438,9 @@ void CGame::WinLevel() {
 void CGame::UpdateLevelResult(float /*dt*/) {
     if (EndDelay > 0.0f)
         return;
-    // A quest level's results wait on their form until the player goes on.
-    if (BonusKind == kBonusNone && Level < kQuestLevels && ResultsShown != 2) {
+    // A quest level's results, the last one's too, wait on their form until
+    // the player goes on.
+    if (BonusKind == kBonusNone && ResultsShown != 2) {
         if (ResultsShown == 0)
             ShowLevelResults();
         return;

@@ -175,10 +175,7 @@ void CGame::ApplyOptions() {
         std::clamp(SliderValue(Screens->SoundSlider, Sound.SoundVolume), 0.0f, 1.0f);
     Sound.MusicVolume =
         std::clamp(SliderValue(Screens->MusicSlider, Sound.MusicVolume), 0.0f, 1.0f);
-    if (!SoundBank.IsNull())
-        SoundBank->SetVolume(Sound.SoundOn ? Sound.SoundVolume : 0.0f);
-    if (!Music.IsNull())
-        Music->SetVolume(Sound.MusicVolume);
+    HearStoredVolumes();
     Sound.Save(OptionsPath);
 
     if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl4)) {
@@ -208,10 +205,21 @@ void CGame::OpenGameMenu() {
     Screens->FadeIn(Screens->GameMenuForm, kMenuFade);
 }
 
+void CGame::HearStoredVolumes() {
+    if (!SoundBank.IsNull())
+        SoundBank->SetVolume(Sound.SoundOn ? Sound.SoundVolume : 0.0f);
+    if (!Music.IsNull())
+        Music->SetVolume(Sound.MusicVolume);
+}
+
 void CGame::CloseGameMenu() {
     if (!GameMenuOpen || Screens.IsNull())
         return;
     GameMenuOpen = 0;
+    // Options left without their OK keep what is stored, and the sliders
+    // moved meanwhile are heard no more.
+    if (Screens->OptionsForm->Visible)
+        HearStoredVolumes();
     Screens->FadeOut(Screens->GameMenuForm, kMenuFade);
     Screens->FadeOut(Screens->OptionsForm, kMenuFade);
 }

@@ -102,19 +102,25 @@ void CGame::UpdateLevelPanel(float dt, bool clockRuns) {
     if (Field.IsNull())
         return;
     CPlayField& field = *Field;
+    const auto hidePanel = [&] {
+        PanelTimer = 0.0f;
+        HideCard();
+        field.MoveTimer = 0.0f;
+    };
+    // The panel gives way to a tip's box and goes once the player swaps.
+    if (PanelTimer > 0.0f && (TipOpen != kTipNone || !field.SwapList.empty()))
+        hidePanel();
     if (!clockRuns) {
         // The field counts while its input is open; the wait counts only
         // while the clock runs. A swap or a gem still clears it.
         field.MoveTimer = std::min(field.MoveTimer, PanelMoveTimer);
+        PanelMoveTimer = field.MoveTimer;
         return;
     }
     if (PanelTimer > 0.0f) {
         PanelTimer -= dt;
-        if (PanelTimer <= 0.0f) {
-            PanelTimer = 0.0f;
-            HideCard();
-            field.MoveTimer = 0.0f;
-        }
+        if (PanelTimer <= 0.0f)
+            hidePanel();
     } else if (field.MoveTimer >= Paths.PanelDelay) {
         const std::string caption = Screens.IsNull()
                                         ? std::string()

@@ -299,6 +299,8 @@ void CGame::SaveQuest() {
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
+    if (EndWonQuestForQuit())
+        return;
     CommitShopStars();
     SettleQuestForQuit();
     if (flag == 0)
@@ -310,12 +312,8 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
-    // The quest is over once its closing page is on screen: a closed window
-    // ends it as leaving the page would, rather than keep its saves.
-    if (Mode == kModeQuestEnd) {
-        CloseGameEnd();
+    if (EndWonQuestForQuit())
         return;
-    }
     CommitShopStars();
     SettleQuestForQuit();
     CaptureShopForSave();

@@ -20,6 +20,22 @@ bool CGame::GameMenuOffered() const {
                                   SubState == kSubResult || SubState == kSubLostLevel);
 }
 
+bool CGame::EndWonQuestForQuit() {
+    // The closing page's own way out, or the last level won and its results
+    // or awards still on screen: nothing is left to play, so the quest ends
+    // as leaving the closing page ends it, rather than keep a save that
+    // would play the last level again.
+    const bool lastLevelWon = NonQuest == 0 && LevelCompleted && Level >= kQuestLevels &&
+                              BonusKind == kBonusNone && Mode == kModeLevel &&
+                              SubState == kSubResult;
+    if (lastLevelWon)
+        StartGameEnd();
+    if (Mode != kModeQuestEnd)
+        return false;
+    CloseGameEnd();
+    return true;
+}
+
 void CGame::SettleQuestForQuit() {
     if (NonQuest != 0 || Profile.IsNull())
         return;

@@ -111,7 +111,6 @@ void CGame::OpenShop(int32_t level) {
     Screens->ShopForm->SetEnabled(1);
     Screens->FadeIn(Screens->ShopForm, kShopFade);
     Shop->Enter(1, kShopFade, Level + 1);
-    OfferShopTip();
 }
 
 void CGame::LeaveShop() {
@@ -142,9 +141,13 @@ void CGame::CloseShop() {
 void CGame::UpdateShop(float dt) {
     if (Shop.IsNull() || NonQuest != 0)
         return;
+    if (Shop->Update(dt, CursorX, CursorY) != 1 || !InShop())
+        return;
     // The automatic copies of a won level, once its shop has opened.
-    if (Shop->Update(dt, CursorX, CursorY) == 1 && InShop() && LevelCompleted)
+    if (LevelCompleted)
         AutoSaveAfterLevel();
+    // The tip points at what is on sale once the new offers are out.
+    OfferShopTip();
 }
 
 bool CGame::InShop() const {

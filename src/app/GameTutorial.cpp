@@ -245,20 +245,24 @@ void KeepNoTipsInBox(CScreensManager& s, const CScreenPoint& from) {
         Place(s, w, w->Offset.X + dx, w->Offset.Y + dy);
 }
 
-// The "click here" pointer on the first buy button the shop shows.
+// The "click here" pointer on the first buy button that sells, or on the
+// bank of stars when none does.
 void PointAtShopItem(CGame& g) {
     CScreensManager& s = *g.Screens;
-    if (s.ShopForm.IsNull())
+    if (s.ShopForm.IsNull() || g.Shop.IsNull())
         return;
+    const CVector3 bank = g.Shop->BankSlot(0);
+    s.TutorialX = bank.X;
+    s.TutorialY = bank.Y;
     for (const CSharedPtr<CUxWindow>& c : s.ShopForm->Children)
-        if (!c.IsNull() && c->Visible && c->Id >= CShopScreen::kIdFirstBuy &&
+        if (!c.IsNull() && c->Visible && c->Enabled && c->Id >= CShopScreen::kIdFirstBuy &&
             c->Id < CShopScreen::kIdFirstBuy + CShopScreen::kItems) {
             s.TutorialX = c->Position.X;
             s.TutorialY = c->Position.Y;
-            s.ShowTutorialGroup(kGroupClickHere);
-            s.PlaceClickHerePointer(s.TutorialX, s.TutorialY);
-            return;
+            break;
         }
+    s.ShowTutorialGroup(kGroupClickHere);
+    s.PlaceClickHerePointer(s.TutorialX, s.TutorialY);
 }
 
 } // namespace

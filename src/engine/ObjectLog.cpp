@@ -1,6 +1,8 @@
 #include "engine/ObjectLog.h"
 
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -29,15 +31,28 @@ LogFile& Log() {
     return *log;
 }
 
-void Write(const char* format, const char* text, int number) {
+void Write(std::string_view entry) {
     FILE* f = Log().Get();
     if (!f)
         return;
-    if (text)
-        std::fprintf(f, format, text);
-    else
-        std::fprintf(f, format, number);
+    std::fwrite(entry.data(), 1, entry.size(), f);
     std::fflush(f);
+}
+
+// A control byte as \xNN (below 0x20, and 0x7F); line breaks too unless they
+// are the entry's own.
+void AppendEscaped(std::string& out, std::string_view text, bool keepLineBreaks) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 || c == 0x7F) && !(keepLineBreaks && ch == '\n')) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
+        } else {
+            out += ch;
+        }
+    }
 }
 
 } // namespace
@@ -57,15 +72,23 @@ void ResetObjectLog() {
 }
 
 void LogObject(const char* text) {
-    Write(" %s", text ? text : "", 0);
+    LogObject(std::string_view(text ? text : ""));
 }
 
 void LogObject(const std::string& text) {
-    LogObject(text.c_str());
+    LogObject(std::string_view(text));
+}
+
+void LogObject(std::string_view text) {
+    // Words pasted from data files may hold any byte: escaped here, no entry
+    // can be cut by a NUL or run a stray carriage return into the next.
+    std::string entry = " ";
+    AppendEscaped(entry, text, true);
+    Write(entry);
 }
 
 void LogObjectNumber(int32_t n) {
-    Write(" %d ", nullptr, static_cast<int>(n));
+    Write(" " + std::to_string(n) + " ");
 }
 
 std::string FileFaultLine(std::string_view file, int line, std::string_view reason) {
@@ -82,18 +105,8 @@ void LogFileFault(std::string_view file, int line, std::string_view reason) {
 }
 
 std::string QuoteToken(std::string_view token, std::string_view open, std::string_view close) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out(open);
-    for (const char ch : token) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0x0F];
-        } else {
-            out += ch;
-        }
-    }
+    AppendEscaped(out, token, false);
     out += close;
     return out;
 }

@@ -10,9 +10,11 @@
 
 // Truncates the log to an empty file (once, at start-up).
 void ResetObjectLog();
-// Appends " text"; texts carry their own line breaks.
+// Appends " text" whole, whatever bytes it holds; texts carry their own line
+// breaks, and every other control byte is written as \xNN.
 void LogObject(const char* text);
 void LogObject(const std::string& text);
+void LogObject(std::string_view text);
 // Appends " n " (decimal).
 void LogObjectNumber(int32_t n);
 
@@ -28,8 +30,8 @@ std::string FileFaultLine(std::string_view file, int line, std::string_view reas
 // Logs FileFaultLine.
 void LogFileFault(std::string_view file, int line, std::string_view reason);
 // A token of a data file as a message shows it: between `open` and `close` (empty: bare),
-// every control byte (below 0x20, and 0x7F) written as \xNN, so that a NUL or
-// a line break in a file can neither cut a log line nor start a false one.
+// every control byte (below 0x20, and 0x7F) written as \xNN, line breaks too, so
+// that a line break in a file cannot start a false log line.
 // Every reader quotes the tokens of its messages through this.
 std::string QuoteToken(std::string_view token, std::string_view open = "\"",
                        std::string_view close = "\"");

@@ -337,8 +337,8 @@ bool ReadElementStatement(FormReader& in, CUxElementDesc& e) {
         s.TextColour = in.Colour("TEXTSTATE");
         s.TextColourDefined = 1;
     } else {
-        in.Unexpected(k,
-                      k + " is not a statement of a " + std::string(TypeName(e.Type)) + " element");
+        in.Unexpected(k, QuoteToken(k) + " is not a statement of a " +
+                             std::string(TypeName(e.Type)) + " element");
     }
     return true;
 }
@@ -431,7 +431,7 @@ int32_t CUxFormDesc::Read(std::string_view path) {
                     // Any other word of the block is skipped.
                 }
             } else {
-                in.Unexpected(k, k + " is not a statement of a form");
+                in.Unexpected(k, QuoteToken(k) + " is not a statement of a form");
             }
         }
     } catch (const ReadFault& fault) {
@@ -528,7 +528,7 @@ int32_t CUxFormDesc::ResolveIds() {
         if (e->IdName.empty())
             continue;
         if (!FindDefine(e->IdName, e->ControlId)) {
-            e->Message = "ID " + e->IdName + " not found";
+            e->Message = "ID " + QuoteToken(e->IdName, "", "") + " not found";
             return Fail(e->Message, e->Line, "no DEFINE gives the element's ID a number");
         }
     }

@@ -2,7 +2,8 @@
 // the offscreen OpenGL back end, a few seconds into its animation with its
 // stage complete. The frames are written as PNG pictures for review:
 //   GV_BACKDROP_SHOTS=<folder> test_backgrounds --gtest_filter='BackdropShots.*'
-// (without the variable they go to backdrop_shots/ in the build folder).
+// (without the variable they are written to a folder of the test's own and
+// removed with it).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -23,6 +24,7 @@
 #include "platform/os/Window.h"
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
+#include "support/TempDir.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace {
@@ -80,8 +82,9 @@ TEST(BackdropShots, EveryBackdropPaintsTheWholeScreen) {
     manager->Init(gfx);
     manager->Enabled = 1;
 
+    const testsupport::TempDir scratch;
     const char* env = std::getenv("GV_BACKDROP_SHOTS");
-    const fs::path out = env ? fs::path(env) : fs::path(GV_BINARY_DIR) / "backdrop_shots";
+    const fs::path out = env ? fs::path(env) : scratch.Root();
     fs::create_directories(out);
     std::vector<uint32_t> argb;
     for (int id = CBackgroundsManager::kMuseum; id <= CBackgroundsManager::kMainMenu; ++id) {

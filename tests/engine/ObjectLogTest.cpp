@@ -58,7 +58,10 @@ TEST_F(ObjectLogTest, QuotedTokensShowControlBytesEscaped) {
     using namespace std::string_view_literals;
     // A NUL or a line break inside a token can neither cut nor split the line.
     LogObject("Unexpected token " + QuoteToken("a\0b\n\x7F\xC3\xA9"sv) + ", line 3\n");
-    EXPECT_EQ(ReadFile(log_), " Unexpected token \"a\\x00b\\x0A\\x7F\xC3\xA9\", line 3\n");
+    // Unquoted, the entry is written whole, its control bytes escaped.
+    LogObject(std::string("T\0X\r is not a statement\n"sv));
+    EXPECT_EQ(ReadFile(log_), " Unexpected token \"a\\x00b\\x0A\\x7F\xC3\xA9\", line 3\n"
+                              " T\\x00X\\x0D is not a statement\n");
     EXPECT_EQ(QuoteToken("x", "<", ">"), "<x>");
     EXPECT_EQ(QuoteToken("", "", ""), "");
 }

@@ -314,15 +314,19 @@ TEST(FieldEvents, SoundCuesOfTheLevel) {
     h.Frames(1);
     EXPECT_EQ(plays("TimeAdd.wav"), 1);
 
-    // The clock's cues: 30 and 15 seconds, then every second from 10.
+    // The clock's cues, each the alarm (its warning and the dial's blink):
+    // 30 and 15 seconds, then every second from 10.
     g.TimeLeft = 30.5f;
     h.Frames(20);
     EXPECT_EQ(plays("Warning.wav"), 1);
     g.TimeLeft = 10.5f;
     h.Frames(1);
     EXPECT_EQ(plays("Warning.wav"), 2) << "15 s, passed by the jump, sounds once";
-    h.Frames(30 * 5);
-    EXPECT_EQ(plays("Tick.wav"), 5) << "10, 9, 8, 7, 6";
+    for (int second = 10; second > 5; --second) {
+        ASSERT_TRUE(h.RunUntil([&] { return g.TimeLeft <= second; }, 1.5f));
+        EXPECT_TRUE(g.Screens->CueActive && g.Screens->QuestMarkers[1]->Visible) << second;
+    }
+    EXPECT_EQ(plays("Warning.wav"), 7) << "10, 9, 8, 7, 6";
 
     // Lost: the life-lost sounds; then won: the end of the level and a star.
     g.TimeLeft = 0.1f;

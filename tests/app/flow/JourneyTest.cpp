@@ -79,8 +79,9 @@ TEST_P(Journey, OnePlayersQuestFromTheMainMenuToTheTrophies) {
     EXPECT_EQ(CScreensManager::WindowText(s.LivesLabel), "2");
 
     // The copy made ready for the last level, with a score for the table;
-    // the level won: its awards, the finale's closing page, the new row of
-    // the high-score table, and the quest's trophy on the trophy screen.
+    // the level won: its results, its awards, the finale's closing page, the
+    // new row of the high-score table, and the quest's trophy on the trophy
+    // screen.
     ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 6.0f) && h.SaveAndQuit());
     CQuestState last;
     ASSERT_EQ(last.Load(folder + "QuestAS1.sav"), 1);
@@ -92,6 +93,7 @@ TEST_P(Journey, OnePlayersQuestFromTheMainMenuToTheTrophies) {
     play(3.0f);
     h.Field().GemsToCollect = 0;
     ASSERT_EQ(play(5.0f), ScriptedPlayer::kWon);
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30, 8.0f));
     const CSharedPtr<CUxForm>& awards = s.TrophiesForm;
     ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeQuestEnd || awards->Visible; }, 8.0f));
     ASSERT_TRUE(!awards->Visible || h.ClickControl(awards, FlowHarness::kIdAwardsClose));

@@ -197,6 +197,13 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 11));
     h.Frames(30);
     EXPECT_LT(g.TimeLeft, left);
+    // Options left with Escape: the stored music is heard again.
+    h.Key(os::Vk::Escape);
+    ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 12) && h.WaitForForm(s.OptionsForm));
+    h.Click(slider.Position.X - 0.35f * slider.Width, slider.Position.Y);
+    ASSERT_LT(g.Music->GetVolume(), 0.3f);
+    h.Key(os::Vk::Escape);
+    EXPECT_NEAR(g.Music->GetVolume(), music, 0.001f);
     h.Key(os::Vk::Escape);
     ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 13) && h.WaitForForm(s.MainMenuForm));
     EXPECT_EQ(g.Mode, kModeMenu);

@@ -277,6 +277,8 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     CLevelBestTable times;
     ASSERT_EQ(times.Load("Data/GameData/Ti.bst"), 1);
     EXPECT_EQ(times.Names[40], g.Profile->Name);
+    // Its results wait on their form, as every level's do.
+    ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 5.0f));
     ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeQuestEnd; }, 5.0f));
     EXPECT_EQ(g.HighScoreRow, 0);
     CScoreTable scores;
@@ -301,6 +303,26 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
     EXPECT_EQ(g.Mode, kModeMenu);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
     EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << "the finished quest's save goes";
+}
+
+TEST(QuestFlow, AQuitOnTheLastLevelsResultsEndsTheQuest) {
+    // The window closed, or Save and Quit: nothing is left to play again, so
+    // the quest ends as the closing page's Continue ends it.
+    for (const bool closeWindow : {true, false}) {
+        FlowHarness h(5);
+        START_GAME(h);
+        CGame& g = h.Game();
+        const std::string folder = "Players/" + g.Profile->Name + "/";
+        g.StartLevel(41);
+        ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+        h.Field().GemsToCollect = 0;
+        ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 8.0f));
+        ASSERT_TRUE(closeWindow ? h.Restart(5) : h.SaveAndQuit()) << closeWindow;
+        EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << closeWindow;
+        CProfileSettings settings;
+        settings.Load(folder);
+        EXPECT_EQ(settings.Veteran, 1) << closeWindow;
+    }
 }
 
 TEST(QuestFlow, AMinimisedWindowPausesTheSoundAndHoldsTheGame) {

@@ -181,6 +181,10 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         if (l.picture)
             shot.Take(l.picture, 1.5f);
         h.Field().GemsToCollect = 0;
+        if (!shot.Step(h.WaitForForm(s.StatisticsForm, 10.0f) &&
+                           h.ClickControl(s.StatisticsForm, 30),
+                       what + ": no results"))
+            break;
         if (l.level == 41) {
             if (shot.Step(h.RunUntil([&] { return s.WinForm->Visible && s.WinForm->Alpha >= 1.0f; },
                                      20.0f),
@@ -188,10 +192,6 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
                 shot.Take("23_closing_page");
             break;
         }
-        if (!shot.Step(h.WaitForForm(s.StatisticsForm, 10.0f) &&
-                           h.ClickControl(s.StatisticsForm, 30),
-                       what + ": no results"))
-            break;
         // A bonus level follows every fifth level: its rules, its play, then
         // it is lost on the spot.
         if (h.RunUntil([&] { return g.SubState == kSubBonus; }, 3.0f)) {

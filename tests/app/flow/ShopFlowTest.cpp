@@ -37,6 +37,14 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     EXPECT_EQ(g.SubState, kSubShop);
     EXPECT_EQ(g.Shop->upgrades.offered[kRedItem], 1) << "the offers of level 4 are revealed";
     EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0);
+    // The shop's tip came with them: its pointer is on a "+" that sells.
+    ASSERT_EQ(g.TipOpen, kTipShown);
+    int32_t onSale = 0;
+    for (int32_t i = 0; i < CShopScreen::kItems; ++i)
+        if (auto c = s.ShopForm->FindChild(CShopScreen::kIdFirstBuy + i);
+            !c.IsNull() && c->Visible && CShopScreen::Hit(c, s.TutorialX, s.TutorialY))
+            onSale += c->Enabled ? 1 : -1;
+    EXPECT_EQ(onSale, 1);
 
     ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + kRedItem));
     EXPECT_EQ(g.GoldenStars(), 0) << "the star left the bank";

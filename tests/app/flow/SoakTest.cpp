@@ -15,6 +15,7 @@
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "playerdata/ProfileSettings.h"
+#include "screens/ScreensManager.h"
 
 using namespace flowtest;
 
@@ -62,15 +63,23 @@ TEST(Soak, DISABLED_MemoryStaysFlatOverManyLevels) {
     while (elapsed() < seconds) {
         const int32_t level = g.Level;
         const ScriptedPlayer::Outcome outcome = player.PlayLevel(300.0f);
-        // On to the next level intro: bonus levels are played, cards clicked away.
-        for (int i = 0; i < 600 && g.Mode != kModeLevelIntro; ++i) {
+        // On to the next level intro: bonus levels are played, the results
+        // and the shop left, the map's Play clicked, cards clicked away.
+        const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
+        // The last level leads to the closing page instead.
+        const auto next = [&] { return g.Mode == kModeLevelIntro || g.Mode == kModeQuestEnd; };
+        for (int i = 0; i < 600 && !next(); ++i) {
             if (g.Mode == kModeLevel && g.SubState == kSubBonus)
                 player.PlayBonus(120.0f);
+            else if (ready(g.Screens->StatisticsForm))
+                h.ClickControl(g.Screens->StatisticsForm, 30);
+            else if (ready(g.Screens->ShopForm) || ready(g.Screens->MapForm))
+                h.PlayOnFromMap();
             else if (i % 15 == 14)
                 h.Click(0.0f, 0.0f);
             h.Frames(1);
         }
-        ASSERT_EQ(g.Mode, kModeLevelIntro) << "stuck after level " << level;
+        ASSERT_TRUE(next()) << "stuck after level " << level << " in sub-state " << g.SubState;
         g.StartLevel(1 + (level - 1 + kLevelStep) % CGame::kQuestLevels);
         resident.push_back(ResidentMb());
         std::printf("level %2d %-4s  %7.1f MB resident  %6.0f s\n", level,

@@ -96,6 +96,7 @@ TEST(StageBackdropFlow, EachStagesLastLevelLeadsToTheNextBackdropAndTheQuestEnds
     // The quest's last level: the twelfth gem, then the chest bursts.
     ASSERT_TRUE(Play(h, 41) && Win(h));
     EXPECT_EQ(b.GetStageResult(), 12);
+    ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 6.0f)) << "its results first";
     ASSERT_TRUE(h.RunUntil(
         [&] { return b.Treasury().ChestState() == CTreasuryBackground::kChestBurst; }, 6.0f));
     EXPECT_EQ(testsupport::SamplePlays(audio, "Treasure.wav"), 1);

@@ -74,6 +74,7 @@ TEST(StoryFlow, TheFlagTheSavesAndTheVeteransNextQuest) {
     g->StartLevel(CGame::kQuestLevels);
     ASSERT_TRUE(play());
     h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.ClickControl(s->StatisticsForm, 30, 8.0f));
     ASSERT_TRUE(h.WaitForForm(s->WinForm, 15.0f) && g->Profile->Veteran == 0);
     ASSERT_TRUE(std::filesystem::exists(folder + "Quest.sav") && restart(59));
     EXPECT_EQ(g->Profile->Veteran, 1);

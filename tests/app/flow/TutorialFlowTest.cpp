@@ -140,4 +140,17 @@ TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
     ASSERT_TRUE(h.RunUntil([&] { return !shown(); }, 5.0f));
     EXPECT_NEAR(g.GameClock - up, g.Paths.PanelShowTime, 0.1f);
     EXPECT_LT(h.Field().MoveTimer, 0.1f);
+
+    // Up again, it gives way at once to a tip's box, and to a swap.
+    h.CloseTips = false;
+    ASSERT_TRUE(h.RunUntil(shown, 20.0f));
+    g.Profile->QuestTutorial = 1;
+    g.ShowTip(4, 0);
+    h.Frames(1);
+    EXPECT_FALSE(shown()) << "a tip";
+    g.Profile->QuestTutorial = 0;
+    h.CloseTips = true;
+    ASSERT_TRUE(h.RunUntil(shown, 20.0f) && player.BoardReady() && player.BestMove(m));
+    Swap(h, m);
+    EXPECT_FALSE(shown()) << "a swap";
 }
