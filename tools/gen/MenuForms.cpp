@@ -1,6 +1,7 @@
 #include "MenuForms.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -10,6 +11,7 @@
 #include "GenCommon.h"
 #include "MenuArt.h"
 #include "MenuMap.h"
+#include "MenuPages.h"
 #include "MenuShop.h"
 #include "engine/BitmapFont.h"
 #include "engine/Texture.h"
@@ -534,6 +536,27 @@ std::string Quest() {
     return f.Str();
 }
 
+// A newspaper page's picture (the first time only: every page shares it) and
+// its texts in the fields the picture prints: masthead, dateline, headline
+// and two columns of story; `code` binds them to the page's group.
+void NewspaperPage(FormText& f, const std::string& headline, const std::string& date,
+                   const std::array<std::string, 2>& columns, int code) {
+    const PageLayout& l = NewspaperLayout();
+    if (code <= 1) {
+        f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, kPageWidth, kPageHeight);
+        const AtlasRect& m = l.masthead;
+        f.Label("NewspaperMasthead", m.x, m.y, m.w, m.h, -1, kTitleFont, 0.48f, "CENTER", kInkText);
+    }
+    const AtlasRect &d = l.dateline, &h = l.headline;
+    f.Label(date, d.x + 30, d.y, d.w - 60, d.h, code, kMainFont, 0.4f, "CENTER", kInkText);
+    f.Lines(headline, h.x, h.y, h.w, 2, code, kTitleFont, 0.4f, "CENTER", kInkText, 1.25f);
+    for (int k = 0; k < 2; ++k) {
+        const AtlasRect& c = l.columns[k];
+        f.Lines(columns[size_t(k)], c.x, c.y, c.w, 9, code, kMainFont, 0.5f, "LEFT", kInkText,
+                1.3f);
+    }
+}
+
 std::string Tutorial() {
     FormText f(0, 0, 1024, 768, false);
     const MenuAtlasLayout& a = MenuAtlas();
@@ -563,16 +586,16 @@ std::string Tutorial() {
 }
 
 // The quest's closing page: the newspaper's last issue, whose headline and
-// story tell of the treasury found, with the blinking hint of every page.
+// story tell of the treasury found, with the blinking hint of every page; a
+// click anywhere goes on.
 std::string Win() {
-    FormText f(232, 30, 560, 690, false);
+    FormText f(0, 0, 1024, 768, false);
     f.Define("Continue", 161);
-    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
-    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
-    f.Lines("WinTitle", 320, 186, 200, 2, -1, kTitleFont, 0.42f, "LEFT", kInkText);
-    f.Lines("WinText", 52, 396, 456, 6, -1, kMainFont, 0.5f, "CENTER", kInkText);
-    f.Button("Continue", "WinContinue", 175, 600, kButtonW, kButtonH);
-    f.Label("IntroContinue", 130, 568, 300, 24, 1, kMainFont, 0.5f, "CENTER", kTitleText);
+    NewspaperPage(f, "WinTitle", "WinDate", {"WinText", "WinText2"}, -1);
+    f.HitArea("Continue", 0, 0, 1024, 768);
+    const AtlasRect& hint = NewspaperLayout().hint;
+    f.Label("IntroContinue", hint.x, hint.y, hint.w, hint.h, 1, kMainFont, 0.5f, "CENTER",
+            kTitleText);
     return f.Str();
 }
 
@@ -699,18 +722,22 @@ std::string Map() {
     return f.Str();
 }
 
-// Pages of the expedition's newspaper between the stages: one headline per
-// page group; the last page (the quest's end) shows only the masthead.
+// Pages of the expedition's newspaper between the stages: the page picture
+// (the paper on the camp table) and, per page group, its dateline, headline
+// and columns, each in the field the picture prints for it; a click anywhere
+// goes on.
 std::string Newspaper() {
-    FormText f(232, 30, 560, 690, false);
+    FormText f(0, 0, 1024, 768, false);
     f.Define("Continue", 159);
-    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
-    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
-    for (int page = 1; page <= 4; ++page)
-        f.Lines("NewspaperHeadline" + std::to_string(page), 320, 186, 200, 3, page, kMainFont, 0.5f,
-                "LEFT", kInkText);
-    f.Button("Continue", "NewspaperContinue", 175, 600, kButtonW, kButtonH);
-    f.Label("IntroContinue", 130, 568, 300, 24, 100, kMainFont, 0.5f, "CENTER", kTitleText);
+    for (int page = 1; page <= 4; ++page) {
+        const std::string n = std::to_string(page);
+        NewspaperPage(f, "NewspaperHeadline" + n, "NewspaperDate" + n,
+                      {"NewspaperStory" + n + "a", "NewspaperStory" + n + "b"}, page);
+    }
+    f.HitArea("Continue", 0, 0, 1024, 768);
+    const AtlasRect& hint = NewspaperLayout().hint;
+    f.Label("IntroContinue", hint.x, hint.y, hint.w, hint.h, 100, kMainFont, 0.5f, "CENTER",
+            kTitleText);
     return f.Str();
 }
 
@@ -982,11 +1009,11 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
               WriteText(forms / "Textures.lst", MenuTextureList(), error);
     const std::filesystem::path gfx = menu.parent_path();
     for (int page = 1; page <= 5; ++page)
-        ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"), PaintPage(page),
-                            90, error);
+        ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"),
+                            PaintNewspaper(page), 90, error);
     for (int page = 1; page <= 2; ++page)
-        ok = ok &&
-             SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintPage(0), 90, error);
+        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintHelpPage(), 90,
+                            error);
     const std::filesystem::path fsdata = gameRoot / "fsdata";
     ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
          png(menu / "ShopCtrls2.png", PaintShopCtrls2()) &&

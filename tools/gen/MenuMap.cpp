@@ -161,34 +161,20 @@ FloatImage PaintMap() {
     });
 }
 
-FloatImage PaintPage(int stage) {
+FloatImage PaintHelpPage() {
     constexpr int kPage = 512;
     const Rgb paper = Hex(0xe8d8b0), ink = Hex(0x2e2014);
     return RenderAdaptive(kPage, kPage, 0.03f, [&](float x, float y) {
         const Vec2 p{x, y};
-        Rgb c = paper * (0.85f + 0.2f * Noise(0, x + 97.0f * float(stage), y, 1.0f));
+        Rgb c = paper * (0.85f + 0.2f * Noise(0, x, y, 1.0f));
         const float edge = std::min({x, y, kPage - x, kPage - y});
         c = c * (0.6f + 0.4f * SmoothStep(0.0f, 40.0f, edge));
         float d = Outline(SdBox(p - Vec2{256, 256}, {236, 236}, 0), 1.2f);
         d = Union(d, Outline(SdBox(p - Vec2{256, 256}, {230, 230}, 0), 0.6f));
-        if (stage == 0) {
-            // Step frets in the corners of the border.
-            for (const float cx : {34.0f, 478.0f})
-                for (const float cy : {34.0f, 478.0f})
-                    d = Union(d, Outline(SdBox(p - Vec2{cx, cy}, {10, 10}, 0), 1.0f));
-        } else {
-            // Masthead rules, the picture's frame and its drawing, and the print.
-            d = Union(d, SdBox(p - Vec2{256, 104}, {226, 1.2f}));
-            d = Union(d, SdBox(p - Vec2{256, 110}, {226, 0.6f}));
-            d = Union(d, Outline(SdBox(p - Vec2{150, 250}, {110, 90}, 0), 1.0f));
-            d = Union(d, RegionInk(stage - 1, (p - Vec2{150, 262}) * 1.1f) / 1.1f);
-            // The last issue leaves its lower block blank for the closing story.
-            const bool column = (stage < 5 && x > 38 && x < 474 && y > 360 && y < 470) ||
-                                (x > 280 && x < 474 && y > 160 && y < 340);
-            const float line = std::fmod(y, 12.0f);
-            if (column && line < 3.0f && Noise(1, x * 0.5f, y, 1.0f) > 0.25f)
-                c = MixRgb(c, ink, 0.55f);
-        }
+        // Step frets in the corners of the border.
+        for (const float cx : {34.0f, 478.0f})
+            for (const float cy : {34.0f, 478.0f})
+                d = Union(d, Outline(SdBox(p - Vec2{cx, cy}, {10, 10}, 0), 1.0f));
         c = MixRgb(c, ink, 0.85f * Coverage(d * 2.0f));
         return Premultiply(c, 1.0f);
     });

@@ -28,10 +28,8 @@ struct MapOverlay {
 const std::vector<MapOverlay>& MapOverlays();
 
 FloatImage PaintMap();
-// A 512 x 512 parchment page: a newspaper of the expedition (stage 1..5, a
-// masthead, columns of print and the stage's drawing) or, with stage 0, a
-// plain page with an ornamented border (the help pages).
-FloatImage PaintPage(int stage);
+// A 512 x 512 parchment page with an ornamented border (the help pages).
+FloatImage PaintHelpPage();
 FloatImage PaintMapOverlay(const MapOverlay& overlay);
 
 } // namespace gen
