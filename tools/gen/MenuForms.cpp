@@ -691,20 +691,30 @@ std::string Map() {
             f.Tinted(a.marker, int(m.x) - 14, int(m.y) - 14, 28, 28, 100 * stage + n, "FFFFFFFF");
         }
     // For every finished stage: its seal, which opens that stage's newspaper
-    // page again, and its name.
+    // page again, and its name, beside its last marker on the side away from
+    // the next stage's trail (whose markers show with them).
     const char* names[] = {"MapStage1", "MapStage2", "MapStage3", "MapStage4"};
+    const struct {
+        int sealX, sealY, nameX, nameY; // from the stage's last marker
+        const char* align;
+    } beside[] = {{-18, -54, -150, 16, "CENTER"},
+                  {14, -18, 18, 22, "LEFT"},
+                  {-18, -54, -214, -12, "RIGHT"},
+                  {-54, -18, -210, 22, "RIGHT"}};
+    const auto stageEnd = [&](int stage) {
+        return markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+    };
     for (int stage = 0; stage < 4; ++stage) {
-        const Vec2 end =
-            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+        const Vec2 end = stageEnd(stage);
         const std::string id = "Page" + std::to_string(stage + 1);
         f.Define(id.c_str(), 152 + stage);
-        f.IconButton(id.c_str(), a.life, int(end.x) + 14, int(end.y) - 40, 36, 11 + stage);
+        f.IconButton(id.c_str(), a.life, int(end.x) + beside[stage].sealX,
+                     int(end.y) + beside[stage].sealY, 36, 11 + stage);
     }
     for (int stage = 0; stage < 4; ++stage) {
-        const Vec2 end =
-            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
-        f.Label(names[stage], int(end.x) - 80, int(end.y) + 16, 200, 24, 21 + stage, kMainFont,
-                0.45f, "CENTER", "FF3A2614");
+        const Vec2 end = stageEnd(stage);
+        f.Label(names[stage], int(end.x) + beside[stage].nameX, int(end.y) + beside[stage].nameY,
+                200, 24, 21 + stage, kMainFont, 0.45f, beside[stage].align, "FF3A2614");
     }
     f.Layer(5);
     f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 30, "70000000");
@@ -713,10 +723,16 @@ std::string Map() {
     f.Layer(2);
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
     f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
-    f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
     // The story box (hidden while the next level has no page) and its text.
     f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
     f.Lines("\" \"", 80, 672, 600, 3, 1, kMainFont, 0.45f, "LEFT", kBodyText);
+    // The level about to be played, over the Play button where the eye goes
+    // next: "Level" and the stage-level number in the titles' figures.
+    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 790, 586, 180, 46);
+    f.Layer(3);
+    f.Label("MapLevel", 798, 595, 70, 28, -1, kMainFont, 0.55f, "RIGHT", kGoldText);
+    f.Label("\" \"", 874, 591, 90, 36, 10, kTitleFont, 0.42f, "LEFT", kTitleText);
+    f.Layer(2);
     f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
     f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
     return f.Str();
