@@ -372,8 +372,10 @@ std::string Profiles() {
     f.IconButton("Up", a.arrowUp, 352, 90, 40);
     f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
     f.Button("Delete", "ProfilesDelete", 120, 384, kButtonW, kButtonH);
-    f.Button("Ok", "ProfilesOk", 14 + 10, 450, kButtonW - 10, kButtonH);
-    f.Button("Cancel", "ProfilesCancel", 226, 450, kButtonW - 10, kButtonH);
+    // OK and Cancel side by side, centred inside the frame's inner line.
+    const int pairW = 170, gap = 16, pairX = (440 - 2 * pairW - gap) / 2;
+    f.Button("Ok", "ProfilesOk", pairX, 450, pairW, kButtonH);
+    f.Button("Cancel", "ProfilesCancel", pairX + pairW + gap, 450, pairW, kButtonH);
     return f.Str();
 }
 
@@ -407,9 +409,10 @@ std::string HighScores() {
                 const std::string place = "\"" + std::to_string(row + 1) + ".\"";
                 f.Label(place.c_str(), 56, y, 40, 28, 1, kMainFont, kNameSize, "RIGHT", kGoldText);
             } else if (column == 1) {
-                f.Label("\" \"", 104, y, 262, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
+                f.Label("\" \"", 104, y, 258, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
             } else {
-                f.Label("\" \"", 368, y, 116, 28, 3, kMainFont, 0.55f, "RIGHT", kTitleText);
+                // Clear of the slot's gilt rim on the right.
+                f.Label("\" \"", 362, y, 116, 28, 3, kMainFont, 0.55f, "RIGHT", kTitleText);
             }
         }
     f.Button("Back", "HighScoresBack", 170, 510, kButtonW, kButtonH);
@@ -482,9 +485,10 @@ std::string Quest() {
     const MenuAtlasLayout& a = MenuAtlas();
     f.Define("Menu", 10);
     // Captions of the display (shown and hidden together).
-    f.Label("QuestScore", 30, 34, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
+    // The caption inside the score box, clear of its top line.
+    f.Label("QuestScore", 30, 46, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The score's tall figures sit below its caption, inside the frame.
-    f.Label("\"0\"", 30, 74, 240, 48, 6, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Label("\"0\"", 30, 80, 240, 48, 6, kTitleFont, 0.6f, "CENTER", kTitleText);
     f.Label("QuestTime", 30, 170, 100, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The level clock: its face, the four coloured quarters, the hand's shadow
     // and the hand, and the two markers that flash when time runs short.
@@ -1028,8 +1032,8 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
         ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"),
                             PaintNewspaper(page), 90, error);
     for (int page = 1; page <= 2; ++page)
-        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintHelpPage(), 90,
-                            error);
+        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintHelpPage(page),
+                            90, error);
     const std::filesystem::path fsdata = gameRoot / "fsdata";
     ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
          png(menu / "ShopCtrls2.png", PaintShopCtrls2()) &&

@@ -402,25 +402,6 @@ FloatImage PaintMap() {
     });
 }
 
-FloatImage PaintHelpPage() {
-    constexpr int kPage = 512;
-    const Rgb paper = Hex(0xe8d8b0), ink = Hex(0x2e2014);
-    return RenderAdaptive(kPage, kPage, 0.03f, [&](float x, float y) {
-        const Vec2 p{x, y};
-        Rgb c = paper * (0.85f + 0.2f * Noise(0, x, y, 1.0f));
-        const float edge = std::min({x, y, kPage - x, kPage - y});
-        c = c * (0.6f + 0.4f * SmoothStep(0.0f, 40.0f, edge));
-        float d = Outline(SdBox(p - Vec2{256, 256}, {236, 236}, 0), 1.2f);
-        d = Union(d, Outline(SdBox(p - Vec2{256, 256}, {230, 230}, 0), 0.6f));
-        // Step frets in the corners of the border.
-        for (const float cx : {34.0f, 478.0f})
-            for (const float cy : {34.0f, 478.0f})
-                d = Union(d, Outline(SdBox(p - Vec2{cx, cy}, {10, 10}, 0), 1.0f));
-        c = MixRgb(c, ink, 0.85f * Coverage(d * 2.0f));
-        return Premultiply(c, 1.0f);
-    });
-}
-
 FloatImage PaintMapOverlay(const MapOverlay& overlay) {
     const int s = overlay.stage - 1;
     const Vec2 centre = kRegion[s];

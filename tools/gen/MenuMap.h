@@ -31,8 +31,6 @@ struct MapOverlay {
 const std::vector<MapOverlay>& MapOverlays();
 
 FloatImage PaintMap();
-// A 512 x 512 parchment page with an ornamented border (the help pages).
-FloatImage PaintHelpPage();
 FloatImage PaintMapOverlay(const MapOverlay& overlay);
 
 } // namespace gen

@@ -4,6 +4,10 @@
 #include <cmath>
 
 #include "ArtSceneKit.h"
+#include "CapsChain.h"
+#include "CapsGems.h"
+#include "CapsLayout.h"
+#include "TotemArt.h"
 
 namespace gen {
 
@@ -422,7 +426,73 @@ Rgb Table(Vec2 p) {
     return c * (0.25f + 0.85f * light) * scene::Vignette(p, kPageWidth, kPageHeight, 0.6f);
 }
 
+// A part of a picture, copied.
+FloatImage Crop(const FloatImage& image, int x0, int y0, int w, int h) {
+    FloatImage out(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.At(x, y) = image.At(x0 + x, y0 + y);
+    return out;
+}
+
+// The help form shows the 512 x 512 page in 520 x 330: pictures are drawn
+// taller in the texture by as much as the form squeezes them.
+constexpr float kHelpStretchX = 512.0f / 520.0f, kHelpStretchY = 512.0f / 330.0f;
+// The band below the page's longest text, in texture rows.
+constexpr float kHelpBandTop = 318.0f, kHelpBandBottom = 478.0f;
+
+// Places `picture` on the page, `size` screen units tall, centred at texture
+// point (cx, band middle).
+void PlaceOnHelpPage(FloatImage& page, const FloatImage& picture, float cx, float size) {
+    const float aspect = float(picture.Width()) / float(picture.Height());
+    const int w = int(std::lround(size * aspect * kHelpStretchX));
+    const int h = int(std::lround(size * kHelpStretchY));
+    const int y = int(0.5f * (kHelpBandTop + kHelpBandBottom)) - h / 2;
+    page.BlitOver(Resample(picture, w, h), int(cx) - w / 2, y);
+}
+
 } // namespace
+
+FloatImage PaintHelpPage(int sheet) {
+    constexpr int kPage = 512;
+    const Rgb paper = Hex(0xe8d8b0), ink = Hex(0x2e2014);
+    FloatImage out = RenderAdaptive(kPage, kPage, 0.03f, [&](float x, float y) {
+        const Vec2 p{x, y};
+        Rgb c = paper * (0.85f + 0.2f * Noise(0, x, y, 1.0f));
+        const float edge = std::min({x, y, kPage - x, kPage - y});
+        c = c * (0.6f + 0.4f * SmoothStep(0.0f, 40.0f, edge));
+        float d = Outline(SdBox(p - Vec2{256, 256}, {236, 236}, 0), 1.2f);
+        d = Union(d, Outline(SdBox(p - Vec2{256, 256}, {230, 230}, 0), 0.6f));
+        // Step frets in the corners of the border.
+        for (const float cx : {34.0f, 478.0f})
+            for (const float cy : {34.0f, 478.0f})
+                d = Union(d, Outline(SdBox(p - Vec2{cx, cy}, {10, 10}, 0), 1.0f));
+        c = MixRgb(c, ink, 0.85f * Coverage(d * 2.0f));
+        return Premultiply(c, 1.0f);
+    });
+    // The tokens at rest, as the board shows them.
+    const std::vector<FloatImage> tokens =
+        PaintCells(kTokenRecords, [](int record) { return PaintToken(record).front().normal; });
+    const auto token = [&](int record) { return tokens[size_t(record)]; };
+    if (sheet == 1) {
+        // The seven tokens, each its own colour and shape.
+        for (int k = 0; k < 7; ++k)
+            PlaceOnHelpPage(out, token(k), 256.0f + (float(k) - 3.0f) * 64.0f, 62.0f);
+        return out;
+    }
+    // A steel block, a chained token, and two totems of the shop.
+    PlaceOnHelpPage(out, token(7), 124.0f, 62.0f);
+    FloatImage chained = token(3);
+    const FloatImage links =
+        Resample(Crop(PaintChainTexture(), kSingleChainRect.x0, kSingleChainRect.y0,
+                      kSingleChainRect.Width(), kSingleChainRect.Height()),
+                 kTokenCell, kTokenCell);
+    chained.BlitOver(links, 0, 0);
+    PlaceOnHelpPage(out, chained, 212.0f, 62.0f);
+    PlaceOnHelpPage(out, PaintTotemPortrait(2, 90, 120, TotemPortrait::Colour), 318.0f, 88.0f);
+    PlaceOnHelpPage(out, PaintTotemPortrait(6, 90, 120, TotemPortrait::Colour), 402.0f, 88.0f);
+    return out;
+}
 
 const PageLayout& NewspaperLayout() {
     static const PageLayout layout = [] {

@@ -22,4 +22,10 @@ constexpr int kPageWidth = 1024, kPageHeight = 768;
 // Issue 1..4 follows the stage of that number; issue 5 closes the quest.
 FloatImage PaintNewspaper(int issue);
 
+// A help page: 512 x 512 parchment with an ornamented border, shown
+// squeezed into the Help form's 520 x 330 page, and in its lower third what
+// the page explains: sheet 1 the seven tokens, sheet 2 (the bonus and the
+// shop pages) a steel block, a chained token and two totems.
+FloatImage PaintHelpPage(int sheet);
+
 } // namespace gen
