@@ -297,10 +297,14 @@ Rgba DialFaceTexel(Vec2 p, Vec2 c, float r) {
     return Premultiply(col, Coverage(d * 2.0f));
 }
 
-// A needle pointing up, its pivot near the bottom.
+// A needle pointing up, its pivot near the bottom; the game turns it about
+// the pivot on the dial's centre, so from the pivot it reaches no further than
+// the dial's glass (kHandReach).
+constexpr float kHandReach = 34.0f;
 Rgba HandTexel(Vec2 p, float w, float h) {
+    const float tip = h - 14.0f - kHandReach;
     const std::vector<Vec2> needle = {
-        {0.5f * w, 2}, {0.5f * w + 5, h - 16}, {0.5f * w, h - 4}, {0.5f * w - 5, h - 16}};
+        {0.5f * w, tip}, {0.5f * w + 5, h - 16}, {0.5f * w, h - 4}, {0.5f * w - 5, h - 16}};
     const float d = Union(SdPolygon(needle, p), Length(p - Vec2{0.5f * w, h - 14}) - 6.0f);
     if (d > 0.5f)
         return {};

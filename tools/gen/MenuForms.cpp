@@ -372,10 +372,8 @@ std::string Profiles() {
     f.IconButton("Up", a.arrowUp, 352, 90, 40);
     f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
     f.Button("Delete", "ProfilesDelete", 120, 384, kButtonW, kButtonH);
-    // OK and Cancel side by side, centred inside the frame's inner line.
-    const int pairW = 170, gap = 16, pairX = (440 - 2 * pairW - gap) / 2;
-    f.Button("Ok", "ProfilesOk", pairX, 450, pairW, kButtonH);
-    f.Button("Cancel", "ProfilesCancel", pairX + pairW + gap, 450, pairW, kButtonH);
+    f.Button("Ok", "ProfilesOk", 14 + 10, 450, kButtonW - 10, kButtonH);
+    f.Button("Cancel", "ProfilesCancel", 226, 450, kButtonW - 10, kButtonH);
     return f.Str();
 }
 
@@ -727,16 +725,10 @@ std::string Map() {
     f.Layer(2);
     f.Picture(kControls, a.banner, kAtlasSize, kAtlasSize, 312, 12, 400, 70);
     f.Label("MapTitle", 312, 18, 400, 30, -1, kTitleFont, 0.55f, "CENTER", kTitleText);
+    f.Label("\" \"", 312, 48, 400, 26, 10, kMainFont, 0.6f, "CENTER", kGoldText);
     // The story box (hidden while the next level has no page) and its text.
     f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
     f.Lines("\" \"", 80, 672, 600, 3, 1, kMainFont, 0.45f, "LEFT", kBodyText);
-    // The level about to be played, over the Play button where the eye goes
-    // next: "Level" and the stage-level number in the titles' figures.
-    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 790, 586, 180, 46);
-    f.Layer(3);
-    f.Label("MapLevel", 798, 595, 70, 28, -1, kMainFont, 0.55f, "RIGHT", kGoldText);
-    f.Label("\" \"", 874, 591, 90, 36, 10, kTitleFont, 0.42f, "LEFT", kTitleText);
-    f.Layer(2);
     f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
     f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
     return f.Str();

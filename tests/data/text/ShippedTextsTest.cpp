@@ -312,7 +312,7 @@ const char* const kFormTextNames[] = {
     "ShopTotemOrange", "ShopTotemWhite", "ShopTotemViolet", "ShopLevelTime", "ShopFrenzyTime",
     "ShopGemCount", "ShopBonusTnt", "ShopBonusFlash", "ShopBonusTime", "ShopBonusAdviser",
     "ShopBonusScore", "ShopBonusSolidarity",
-    "MapTitle", "MapPlay", "MapMenu", "MapLevel", "MapStage1", "MapStage2", "MapStage3", "MapStage4",
+    "MapTitle", "MapPlay", "MapMenu", "MapStage1", "MapStage2", "MapStage3", "MapStage4",
     "MapStage5",
     "NewLevelGetReady",
     "GameMenuTitle", "GameMenuResume", "GameMenuSaveQuit",
