@@ -28,8 +28,9 @@ constexpr int32_t kTxtBonusLevel = 15;
 constexpr int32_t kTxtRound = 16;
 constexpr int32_t kTxtNewPlayerRow = 26;
 
+// The new entry in white, every other row in the menus' warm gold.
 constexpr uint32_t kRowHighlight = 0xFFFFFFFFu;
-constexpr uint32_t kRowNormal = 0xFFFFFF48u;
+constexpr uint32_t kRowNormal = 0xFFF8DC8Au;
 
 void SetShown(const CSharedPtr<CUxWindow>& w, int32_t flag) {
     if (!w.IsNull())

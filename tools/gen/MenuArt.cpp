@@ -313,10 +313,14 @@ Rgba DialFaceTexel(Vec2 p, Vec2 c, float r) {
     return Premultiply(col, Coverage(d * 2.0f));
 }
 
-// A needle pointing up, its pivot near the bottom.
+// A needle pointing up, its pivot near the bottom; the game turns it about
+// the pivot on the dial's centre, so from the pivot it reaches no further than
+// the dial's glass (kHandReach).
+constexpr float kHandReach = 34.0f;
 Rgba HandTexel(Vec2 p, float w, float h) {
+    const float tip = h - 14.0f - kHandReach;
     const std::vector<Vec2> needle = {
-        {0.5f * w, 2}, {0.5f * w + 5, h - 16}, {0.5f * w, h - 4}, {0.5f * w - 5, h - 16}};
+        {0.5f * w, tip}, {0.5f * w + 5, h - 16}, {0.5f * w, h - 4}, {0.5f * w - 5, h - 16}};
     const float d = Union(SdPolygon(needle, p), Length(p - Vec2{0.5f * w, h - 14}) - 6.0f);
     if (d > 0.5f)
         return {};
@@ -324,18 +328,31 @@ Rgba HandTexel(Vec2 p, float w, float h) {
     return Premultiply(GoldShade(n, 0.7f), Coverage(d * 2.0f));
 }
 
-// A banner on a pole, waving.
+// A banner on a gilt pole, waving: ruby cloth with a gold border and a gold
+// sun on it, a gold knob atop the pole.
 Rgba FlagTexel(Vec2 p) {
-    const float pole = SdCapsule(p, {6, 4}, {6, 54}, 2.2f);
-    const float wave = 3.0f * std::sin(p.x * 0.25f);
-    const float cloth = SdBox(p - Vec2{22, 15 + wave}, {14, 10}, 1.5f);
-    if (Union(pole, cloth) > 0.5f)
+    const float pole = SdCapsule(p, {6, 8}, {6, 54}, 2.2f);
+    const float knob = Length(p - Vec2{6, 5}) - 3.6f;
+    const float wave = 2.5f * std::sin(p.x * 0.22f - 0.6f);
+    const Vec2 c{22, 18 + wave};
+    const float cloth =
+        SdPolygon({{8, 7}, {37, 7}, {31, 16}, {37, 25}, {8, 25}}, p - Vec2{0, wave});
+    if (std::min({pole, knob, cloth}) > 0.5f)
         return {};
-    if (pole < cloth)
-        return Premultiply(GoldShade(Normalize(Vec3{(p.x - 6) / 2.2f, 0, 1}), 0.6f),
-                           Coverage(pole * 2.0f));
-    const float shade = 0.8f + 0.3f * std::cos(p.x * 0.25f);
-    return Premultiply(Hex(palette::kEmber) * shade, Coverage(cloth * 2.0f));
+    if (std::min(pole, knob) < cloth) {
+        const Vec3 n = knob < pole ? Normalize(Vec3{(p.x - 6) / 3.6f, (p.y - 5) / 3.6f, 0.8f})
+                                   : Normalize(Vec3{(p.x - 6) / 2.2f, 0, 1});
+        return Premultiply(GoldShade(n, 0.7f), Coverage(std::min(pole, knob) * 2.0f));
+    }
+    // The cloth's folds catch the light on their rising side.
+    const float fold = 0.8f + 0.35f * std::cos(p.x * 0.22f - 0.6f);
+    Rgb col = Hex(0xa01c28) * fold;
+    if (cloth > -2.2f)
+        col = GoldShade(Normalize(Vec3{0, -std::sin(p.x * 0.22f) * 0.5f, 1}), 0.6f) * fold;
+    const float sun = Length(p - c - Vec2{-2, 0}) - 4.0f;
+    if (sun < 0.5f)
+        col = MixRgb(col, GoldShade(Vec3{0, 0, 1}, 0.8f) * fold, Coverage(sun * 2.0f));
+    return Premultiply(col, Coverage(cloth * 2.0f));
 }
 
 // A gold coin set with a gem: a finished level on the map, or a life.

@@ -1,6 +1,7 @@
 #include "MenuForms.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -11,6 +12,7 @@
 #include "MenuArt.h"
 #include "MenuMap.h"
 #include "MenuMedals.h"
+#include "MenuPages.h"
 #include "MenuPlaques.h"
 #include "MenuShop.h"
 #include "engine/BitmapFont.h"
@@ -439,9 +441,10 @@ std::string HighScores() {
                 const std::string place = "\"" + std::to_string(row + 1) + ".\"";
                 f.Label(place.c_str(), 56, y, 40, 28, 1, kMainFont, kNameSize, "RIGHT", kGoldText);
             } else if (column == 1) {
-                f.Label("\" \"", 104, y, 262, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
+                f.Label("\" \"", 104, y, 258, 28, 2, kMainFont, 0.55f, "LEFT", kBodyText);
             } else {
-                f.Label("\" \"", 368, y, 116, 28, 3, kMainFont, 0.55f, "RIGHT", kTitleText);
+                // Clear of the slot's gilt rim on the right.
+                f.Label("\" \"", 362, y, 116, 28, 3, kMainFont, 0.55f, "RIGHT", kTitleText);
             }
         }
     f.Button("Back", "HighScoresBack", 170, 510, kButtonW, kButtonH);
@@ -515,9 +518,10 @@ std::string Quest() {
     const MenuAtlasLayout& a = MenuAtlas();
     f.Define("Menu", 10);
     // Captions of the display (shown and hidden together).
-    f.Label("QuestScore", 30, 34, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
+    // The caption inside the score box, clear of its top line.
+    f.Label("QuestScore", 30, 46, 240, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The score's tall figures sit below its caption, inside the frame.
-    f.Label("\"0\"", 30, 74, 240, 48, 6, kTitleFont, 0.6f, "CENTER", kTitleText);
+    f.Label("\"0\"", 30, 80, 240, 48, 6, kTitleFont, 0.6f, "CENTER", kTitleText);
     f.Label("QuestTime", 30, 170, 100, 26, 201, kMainFont, 0.6f, "CENTER", kGoldText);
     // The level clock: its face, the four coloured quarters, the hand's shadow
     // and the hand, and the two markers that flash when time runs short.
@@ -571,6 +575,27 @@ std::string Quest() {
     return f.Str();
 }
 
+// A newspaper page's picture (the first time only: every page shares it) and
+// its texts in the fields the picture prints: masthead, dateline, headline
+// and two columns of story; `code` binds them to the page's group.
+void NewspaperPage(FormText& f, const std::string& headline, const std::string& date,
+                   const std::array<std::string, 2>& columns, int code) {
+    const PageLayout& l = NewspaperLayout();
+    if (code <= 1) {
+        f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, kPageWidth, kPageHeight);
+        const AtlasRect& m = l.masthead;
+        f.Label("NewspaperMasthead", m.x, m.y, m.w, m.h, -1, kTitleFont, 0.48f, "CENTER", kInkText);
+    }
+    const AtlasRect &d = l.dateline, &h = l.headline;
+    f.Label(date, d.x + 30, d.y, d.w - 60, d.h, code, kMainFont, 0.4f, "CENTER", kInkText);
+    f.Lines(headline, h.x, h.y, h.w, 2, code, kTitleFont, 0.4f, "CENTER", kInkText, 1.25f);
+    for (int k = 0; k < 2; ++k) {
+        const AtlasRect& c = l.columns[k];
+        f.Lines(columns[size_t(k)], c.x, c.y, c.w, 9, code, kMainFont, 0.5f, "LEFT", kInkText,
+                1.3f);
+    }
+}
+
 std::string Tutorial() {
     FormText f(0, 0, 1024, 768, false);
     const MenuAtlasLayout& a = MenuAtlas();
@@ -603,16 +628,16 @@ std::string Tutorial() {
 }
 
 // The quest's closing page: the newspaper's last issue, whose headline and
-// story tell of the treasury found, with the blinking hint of every page.
+// story tell of the treasury found, with the blinking hint of every page; a
+// click anywhere goes on.
 std::string Win() {
-    FormText f(232, 30, 560, 690, false);
+    FormText f(0, 0, 1024, 768, false);
     f.Define("Continue", 161);
-    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
-    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
-    f.Lines("WinTitle", 320, 186, 200, 2, -1, kTitleFont, 0.42f, "LEFT", kInkText);
-    f.Lines("WinText", 52, 396, 456, 6, -1, kMainFont, 0.5f, "CENTER", kInkText);
-    f.Button("Continue", "WinContinue", 175, 600, kButtonW, kButtonH);
-    f.Label("IntroContinue", 130, 568, 300, 24, 1, kMainFont, 0.5f, "CENTER", kTitleText);
+    NewspaperPage(f, "WinTitle", "WinDate", {"WinText", "WinText2"}, -1);
+    f.HitArea("Continue", 0, 0, 1024, 768);
+    const AtlasRect& hint = NewspaperLayout().hint;
+    f.Label("IntroContinue", hint.x, hint.y, hint.w, hint.h, 1, kMainFont, 0.5f, "CENTER",
+            kTitleText);
     return f.Str();
 }
 
@@ -708,20 +733,30 @@ std::string Map() {
             f.Tinted(a.marker, int(m.x) - 14, int(m.y) - 14, 28, 28, 100 * stage + n, "FFFFFFFF");
         }
     // For every finished stage: its seal, which opens that stage's newspaper
-    // page again, and its name.
+    // page again, and its name, beside its last marker on the side away from
+    // the next stage's trail (whose markers show with them).
     const char* names[] = {"MapStage1", "MapStage2", "MapStage3", "MapStage4"};
+    const struct {
+        int sealX, sealY, nameX, nameY; // from the stage's last marker
+        const char* align;
+    } beside[] = {{-18, -54, -150, 16, "CENTER"},
+                  {14, -18, 18, 22, "LEFT"},
+                  {-18, -54, -214, -12, "RIGHT"},
+                  {-54, -18, -210, 22, "RIGHT"}};
+    const auto stageEnd = [&](int stage) {
+        return markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+    };
     for (int stage = 0; stage < 4; ++stage) {
-        const Vec2 end =
-            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
+        const Vec2 end = stageEnd(stage);
         const std::string id = "Page" + std::to_string(stage + 1);
         f.Define(id.c_str(), 152 + stage);
-        f.IconButton(id.c_str(), a.life, int(end.x) + 14, int(end.y) - 40, 36, 11 + stage);
+        f.IconButton(id.c_str(), a.life, int(end.x) + beside[stage].sealX,
+                     int(end.y) + beside[stage].sealY, 36, 11 + stage);
     }
     for (int stage = 0; stage < 4; ++stage) {
-        const Vec2 end =
-            markers[size_t(std::accumulate(kStageLevels, kStageLevels + stage + 1, 0) - 1)];
-        f.Label(names[stage], int(end.x) - 80, int(end.y) + 16, 200, 24, 21 + stage, kMainFont,
-                0.45f, "CENTER", "FF3A2614");
+        const Vec2 end = stageEnd(stage);
+        f.Label(names[stage], int(end.x) + beside[stage].nameX, int(end.y) + beside[stage].nameY,
+                200, 24, 21 + stage, kMainFont, 0.45f, beside[stage].align, "FF3A2614");
     }
     f.Layer(5);
     f.Tinted(a.flag, 0, 0, a.flag.w, a.flag.h, 30, "70000000");
@@ -744,18 +779,22 @@ std::string Map() {
     return f.Str();
 }
 
-// Pages of the expedition's newspaper between the stages: one headline per
-// page group; the last page (the quest's end) shows only the masthead.
+// Pages of the expedition's newspaper between the stages: the page picture
+// (the paper on the camp table) and, per page group, its dateline, headline
+// and columns, each in the field the picture prints for it; a click anywhere
+// goes on.
 std::string Newspaper() {
-    FormText f(232, 30, 560, 690, false);
+    FormText f(0, 0, 1024, 768, false);
     f.Define("Continue", 159);
-    f.Picture("Newspaper5", {0, 0, 1, 1}, 1, 1, 0, 0, 560, 560);
-    f.Label("NewspaperMasthead", 30, 52, 500, 40, -1, kTitleFont, 0.5f, "CENTER", kInkText);
-    for (int page = 1; page <= 4; ++page)
-        f.Lines("NewspaperHeadline" + std::to_string(page), 320, 186, 200, 3, page, kMainFont, 0.5f,
-                "LEFT", kInkText);
-    f.Button("Continue", "NewspaperContinue", 175, 600, kButtonW, kButtonH);
-    f.Label("IntroContinue", 130, 568, 300, 24, 100, kMainFont, 0.5f, "CENTER", kTitleText);
+    for (int page = 1; page <= 4; ++page) {
+        const std::string n = std::to_string(page);
+        NewspaperPage(f, "NewspaperHeadline" + n, "NewspaperDate" + n,
+                      {"NewspaperStory" + n + "a", "NewspaperStory" + n + "b"}, page);
+    }
+    f.HitArea("Continue", 0, 0, 1024, 768);
+    const AtlasRect& hint = NewspaperLayout().hint;
+    f.Label("IntroContinue", hint.x, hint.y, hint.w, hint.h, 100, kMainFont, 0.5f, "CENTER",
+            kTitleText);
     return f.Str();
 }
 
@@ -1049,11 +1088,11 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
               WriteText(forms / "Textures.lst", MenuTextureList(), error);
     const std::filesystem::path gfx = menu.parent_path();
     for (int page = 1; page <= 5; ++page)
-        ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"), PaintPage(page),
-                            90, error);
+        ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"),
+                            PaintNewspaper(page), 90, error);
     for (int page = 1; page <= 2; ++page)
-        ok = ok &&
-             SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintPage(0), 90, error);
+        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintHelpPage(page),
+                            90, error);
     const std::filesystem::path fsdata = gameRoot / "fsdata";
     ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
          png(menu / "ShopCtrls2.png", PaintShopCtrls2()) &&

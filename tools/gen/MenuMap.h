@@ -17,6 +17,9 @@ constexpr int kMapWidth = 1024, kMapHeight = 768, kMapOverlay = 384;
 constexpr int kStageLevels[5] = {5, 6, 8, 10, 12};
 
 std::vector<Vec2> MapMarkers();
+// The trail the map paints: through every marker in level order, then on to
+// the treasury.
+std::vector<Vec2> MapRoute();
 
 // One overlay picture: its file name below Data/Gfx/, registry name, the stage
 // it belongs to (2..5) and where its top-left corner lies on the map.
@@ -28,10 +31,6 @@ struct MapOverlay {
 const std::vector<MapOverlay>& MapOverlays();
 
 FloatImage PaintMap();
-// A 512 x 512 parchment page: a newspaper of the expedition (stage 1..5, a
-// masthead, columns of print and the stage's drawing) or, with stage 0, a
-// plain page with an ornamented border (the help pages).
-FloatImage PaintPage(int stage);
 FloatImage PaintMapOverlay(const MapOverlay& overlay);
 
 } // namespace gen

@@ -1,5 +1,6 @@
 // The menu forms of the assembled folder build through the toolkit with the
 // textures of their list, and hold the controls the screens reach by code.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -18,18 +19,51 @@
 #include "engine/SpriteLayer.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
+#include "engine/TextSprite.h"
 #include "platform/image/Image.h"
 #include "platform/os/Path.h"
 #include "playfield/QuestFieldLayout.h"
 #include "tools/gen/ArtBoard.h"
 #include "tools/gen/MenuFormLoad.h"
+#include "tools/gen/MenuMap.h"
 #include "totems/TotemPanel.h"
 #include "ui/UxForm.h"
+#include "ui/UxStatic.h"
 #include "ui/UxWindow.h"
 
 namespace {
 
 using integrity::GameFolderTest;
+
+// The game folder with what its forms need loaded: the texts, the fonts and
+// the textures of Textures.lst.
+class MenuFormsTest : public GameFolderTest {
+protected:
+    void SetUp() override {
+        GameFolderTest::SetUp();
+        ASSERT_EQ(LoadStringTable(Game(Paths.TxtPath + "Strings.txt"),
+                                  Game(Paths.DataPath + "TextID.dat")),
+                  1);
+        const std::string fontsFolder = Game(Paths.FontsPath);
+        Fonts = {CSharedPtr<CBitmapFont>(
+            new CBitmapFont(LoadFontTexture(*Device, fontsFolder + "Font.tga", "___Font")))};
+        ASSERT_EQ(Fonts[0]->LoadDescription(fontsFolder + "Font.uxd"), 1);
+        LoadAdditionalFonts(*Device, fontsFolder, fontsFolder + "AdditionalFonts.lst", Fonts);
+        ASSERT_TRUE(gen::ReadMenuTextureList(Game(Paths.FormsPath + "Textures.lst"), Textures));
+        std::string error;
+        ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), Textures, error)) << error;
+        Sprites = CSharedPtr<CSpriteLayer>(new CSpriteLayer(Device, Vertices, Indices));
+        Texts = CSharedPtr<CTextLayer>(new CTextLayer(Device, Vertices, Indices));
+    }
+    gen::BuiltMenuForm Build(const std::string& path) {
+        return gen::BuildMenuForm(Device, Sprites, Texts, Fonts, path);
+    }
+
+    std::vector<CSharedPtr<CBitmapFont>> Fonts;
+    std::vector<gen::MenuTextureEntry> Textures;
+    CSharedPtr<CSpriteLayer> Sprites;
+    CSharedPtr<CTextLayer> Texts;
+};
 
 // Form -> code -> how many controls carry it: the lists and groups the
 // screens index by position.
@@ -60,7 +94,7 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
           {203, 1}}},
         {"Tutorial", {{1, 3}, {4, 2}, {6, 2}, {100, 1}, {101, 1}, {105, 1}, {200, 1}, {201, 1}}},
         {"Map", {{1, 1}, {2, 1}, {3, 1}, {4, 2}, {5, 2}, {10, 1}, {30, 1}, {31, 1}}},
-        {"Newspaper", {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {100, 1}}},
+        {"Newspaper", {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {100, 1}}},
         {"Intro", {{1, 3}}},
         {"Win", {{1, 1}}},
         {"Trophies", {{0, 1}, {1, 2}}},
@@ -175,22 +209,9 @@ void ExpectShopMatchesItsLayout(const gen::BuiltMenuForm& shop, const std::strin
     EXPECT_NEAR(384.5f - note[1], fy, 1.0f);
 }
 
-TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
-    ASSERT_EQ(
-        LoadStringTable(Game(Paths.TxtPath + "Strings.txt"), Game(Paths.DataPath + "TextID.dat")),
-        1);
-    const std::string fontsFolder = Game(Paths.FontsPath);
-    std::vector<CSharedPtr<CBitmapFont>> fonts{CSharedPtr<CBitmapFont>(
-        new CBitmapFont(LoadFontTexture(*Device, fontsFolder + "Font.tga", "___Font")))};
-    ASSERT_EQ(fonts[0]->LoadDescription(fontsFolder + "Font.uxd"), 1);
-    LoadAdditionalFonts(*Device, fontsFolder, fontsFolder + "AdditionalFonts.lst", fonts);
-
-    std::vector<gen::MenuTextureEntry> textures;
-    ASSERT_TRUE(gen::ReadMenuTextureList(Game(Paths.FormsPath + "Textures.lst"), textures));
-    std::string error;
-    for (const gen::MenuTextureEntry& t : textures)
+TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
+    for (const gen::MenuTextureEntry& t : Textures)
         EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
-    ASSERT_TRUE(gen::LoadMenuTextures(*Device, Gfx(), textures, error)) << error;
     // Pictures the screens and the shop look up by name, not through a form.
     for (const char* name :
          {"Newspaper5", "HelpPage", "MapDiff3", "MapDiff4_1", "MapDiff4_2", "MapDiff5_1",
@@ -209,8 +230,6 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     EXPECT_GT(alpha(0, 0), 200);
     EXPECT_TRUE(alpha(31, 0) == 0 && alpha(0, 31) == 0 && alpha(31, 31) == 0);
 
-    CSharedPtr<CSpriteLayer> sprites(new CSpriteLayer(Device, Vertices, Indices));
-    CSharedPtr<CTextLayer> texts(new CTextLayer(Device, Vertices, Indices));
     std::map<std::string, std::map<int, int>> found;
     // Grooves, totems and menu button on the tablet: boxes (centre, half size).
     std::vector<std::pair<gen::Vec2, gen::Vec2>> tablet;
@@ -219,8 +238,7 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
         if (file.path().extension() != ".uxf")
             continue;
         const std::string name = file.path().stem().string();
-        const gen::BuiltMenuForm built =
-            gen::BuildMenuForm(Device, sprites, texts, fonts, file.path().string());
+        const gen::BuiltMenuForm built = Build(file.path().string());
         EXPECT_EQ(built.error, "") << name;
         found[name] = built.codes;
         // Controls whose first picture the game sets up: the clock's quarters
@@ -264,6 +282,77 @@ TEST_F(GameFolderTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
         for (const auto& [code, count] : codes)
             EXPECT_EQ(found[form][code], count) << form << " code " << code;
     }
+}
+
+// The map's trail: a marker per level, in level order along the painted
+// route, each clear of its neighbours and of everything else the map shows
+// (title, story box and text, level label, buttons, stage seals and names).
+TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
+    const gen::BuiltMenuForm map = Build(os::ResolvePath(Game(Paths.FormsPath + "Map.uxf")));
+    ASSERT_EQ(map.error, "");
+    struct Box {
+        float x, y, hw, hh;
+        bool Meets(const Box& o) const {
+            return std::fabs(x - o.x) < hw + o.hw - 0.5f && std::fabs(y - o.y) < hh + o.hh - 0.5f;
+        }
+    };
+    const auto box = [](const CUxWindow& w) {
+        return Box{w.Position.X, w.Position.Y, 0.5f * w.Width, 0.5f * w.Height};
+    };
+    std::map<int, Box> markers;
+    for (const auto& [code, w] : map.bound)
+        if (code >= 100 && code < 600)
+            markers[code] = box(*w);
+    // The story box and text, the level label and the buttons show with any
+    // stage's markers; the seal and name of stage k (codes 10 + k and 20 + k)
+    // show once it is finished, with the markers of the stages after it.
+    const auto codeOf = [&](const CUxWindow* w) {
+        for (const auto& [code, bound] : map.bound)
+            if (bound.Get() == w)
+                return code;
+        return -1;
+    };
+    std::vector<std::pair<int, Box>> others;
+    std::vector<int> finishedWith; // the stage whose end the control marks, 0 for always
+    for (const CSharedPtr<CUxWindow>& w : map.form->Children) {
+        const auto* label = dynamic_cast<const CUxStatic*>(w.Get());
+        const bool words =
+            label && !label->Texts.empty() &&
+            label->Texts.front()->GetText().find_first_not_of(" ") != std::string::npos;
+        const int code = codeOf(w.Get());
+        const int stageEnd = code >= 11 && code <= 14   ? code - 10
+                             : code >= 21 && code <= 24 ? code - 20
+                                                        : 0;
+        if (words || stageEnd > 0 || code == 1 || code == 10 || code == 32 ||
+            w->Type == CUxWindow::kButtonWindow) {
+            others.push_back({code >= 0 ? code : w->Id, box(*w)});
+            finishedWith.push_back(stageEnd);
+        }
+    }
+    const std::vector<gen::Vec2> trail = gen::MapMarkers();
+    ASSERT_EQ(markers.size(), 41u);
+    ASSERT_EQ(trail.size(), 41u);
+    const int stageLevels[] = {5, 6, 8, 10, 12};
+    size_t level = 0;
+    const Box* previous = nullptr;
+    for (int stage = 1; stage <= 5; ++stage)
+        for (int n = 0; n < stageLevels[stage - 1]; ++n, ++level) {
+            const Box& m = markers.at(100 * stage + n);
+            if (previous) {
+                const float step = std::hypot(m.x - previous->x, m.y - previous->y);
+                EXPECT_GT(step, 2.0f * m.hw + 4.0f) << "level " << level + 1 << " touches the last";
+                EXPECT_LT(step, 100.0f) << "level " << level + 1 << " is far off the trail";
+                // Each step is the painted trail's step to the next marker.
+                EXPECT_NEAR(m.x - previous->x, trail[level].x - trail[level - 1].x, 1.0f);
+                EXPECT_NEAR(std::fabs(m.y - previous->y),
+                            std::fabs(trail[level].y - trail[level - 1].y), 1.0f);
+            }
+            for (size_t k = 0; k < others.size(); ++k)
+                if (finishedWith[k] < stage)
+                    EXPECT_FALSE(m.Meets(others[k].second))
+                        << "level " << level + 1 << " lies under control " << others[k].first;
+            previous = &m;
+        }
 }
 
 } // namespace
