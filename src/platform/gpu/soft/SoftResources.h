@@ -48,7 +48,7 @@ public:
 private:
     struct Slot {
         SoftLevel pixels;
-        bool locked = false;
+        bool locked = false, readOnly = false;
         Rect rect;
         std::vector<uint8_t> staging; // the locked rectangle in the texture's format
         uint32_t stagingPitch = 0;
