@@ -12,6 +12,20 @@
 //   vertex size (the extra bytes are skipped) but never fall short of it.
 // - Triangle lists and strips only, the two the game draws.
 // - A viewport lies inside the back buffer, with depths within 0..1.
+//
+// Questions more than one layer answers, each at the precision its user needs
+// (one helper would be too coarse for some and too dear for others):
+// - "Can this draw's depth test fail?" The engine's clipper asks it of whole
+//   draws before they reach a device (to leave out what later draws cover);
+//   GL keeps rectangles of known depth, as it cannot read its depth buffer
+//   back cheaply, to drop depth for a scene; our rasteriser keeps the lowest
+//   depth its buffer holds and the box draws wrote, as it asks per draw and
+//   may spend a few compares only.
+// - "Which texels are clear?" The clipper sums non-opaque texels per texel
+//   (a picture's exact cut, made once per picture); GL marks 16x16 blocks, so
+//   a draw loses a rectangle of pixels it need not shade; our span routines
+//   mark 8x8 tiles, the reach of one read of theirs with its filter's margin.
+// - "Does zero alpha leave the target?" ZeroAlphaLeavesTarget (StageCombiner).
 #include <cstdint>
 
 #include "platform/gpu/Gpu.h"

@@ -1134,16 +1134,8 @@ bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool
         return false;
     // ...and zero alpha is dropped by the alpha test, or blends to the target
     // itself without a depth write.
-    const uint32_t ref = rs_[Rs::AlphaRef] & 0xFF, func = rs_[Rs::AlphaFunc];
-    const bool zeroDropped =
-        alphaTest && ((func == Cmp::Greater) || (func == Cmp::GreaterEqual && ref > 0) ||
-                      (func == Cmp::NotEqual && ref == 0) || (func == Cmp::Equal && ref != 0) ||
-                      func == Cmp::Never || (func == Cmp::Less && ref == 0));
-    const bool zeroBlendsAway =
-        blend && rs_[Rs::SrcBlend] == Blend::SrcAlpha &&
-        (rs_[Rs::DestBlend] == Blend::InvSrcAlpha || rs_[Rs::DestBlend] == Blend::One) &&
-        !depthWrites;
-    if (!zeroDropped && !zeroBlendsAway)
+    if (!ZeroAlphaLeavesTarget(alphaTest, rs_[Rs::AlphaFunc], rs_[Rs::AlphaRef] & 0xFF, blend,
+                               rs_[Rs::SrcBlend], rs_[Rs::DestBlend], depthWrites))
         return false;
     if (drawMaps_.empty())
         return false;
