@@ -8,6 +8,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Texture.h"
 #include "platform/gpu/MathHelpers.h"
+#include "platform/gpu/StageCombiner.h"
 
 namespace {
 
@@ -1048,17 +1049,15 @@ bool CDrawClipper::ClearLeavesTarget(const CRenderDevice& device, const Noted& d
         return false;
     // A zero alpha fails the alpha test (nothing is written, depth neither),
     // or weighs the fragment out of a blend that keeps the target as it was.
-    const uint32_t test = rs(gpu::Rs::AlphaTestEnable), func = rs(gpu::Rs::AlphaFunc);
-    const bool fails = test != 0 && test != CRenderDevice::kFailedSet &&
-                       (func == gpu::Cmp::Greater || func == gpu::Cmp::Never ||
-                        (func == gpu::Cmp::GreaterEqual && rs(gpu::Rs::AlphaRef) > 0));
-    if (!fails) {
-        const uint32_t blend = rs(gpu::Rs::AlphaBlendEnable), dst = rs(gpu::Rs::DestBlend);
-        if (blend == 0 || blend == CRenderDevice::kFailedSet || d.writesDepth ||
-            rs(gpu::Rs::SrcBlend) != gpu::Blend::SrcAlpha ||
-            (dst != gpu::Blend::InvSrcAlpha && dst != gpu::Blend::One))
-            return false;
-    }
+    // A state whose set failed is unknown: it proves nothing.
+    const auto known = [&](uint32_t s) { return rs(s) != 0 && rs(s) != CRenderDevice::kFailedSet; };
+    const bool test = known(gpu::Rs::AlphaTestEnable) &&
+                      rs(gpu::Rs::AlphaFunc) != CRenderDevice::kFailedSet &&
+                      rs(gpu::Rs::AlphaRef) != CRenderDevice::kFailedSet;
+    if (!gpu::ZeroAlphaLeavesTarget(test, rs(gpu::Rs::AlphaFunc), rs(gpu::Rs::AlphaRef) & 0xFF,
+                                    known(gpu::Rs::AlphaBlendEnable), rs(gpu::Rs::SrcBlend),
+                                    rs(gpu::Rs::DestBlend), d.writesDepth))
+        return false;
     // The fragment's alpha: the first texture's, times whatever else.
     auto first = [&](uint32_t op, uint32_t a1, uint32_t a2, uint32_t arg) {
         return (op == gpu::Top::Modulate && (a1 == arg || a2 == arg)) ||

@@ -12,6 +12,7 @@
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/soft/SoftSpans.h"
+#include "platform/os/Window.h"
 
 namespace gpu {
 namespace {
@@ -42,12 +43,20 @@ bool ApiChoice::SoftwareGl(std::string_view glRenderer) {
     return false;
 }
 
-ApiChoice ApiChoice::Make(const char* setting, std::string_view glRenderer) {
+ApiChoice ApiChoice::Make(const char* setting, std::string_view glRenderer, const char* present,
+                          bool glContext) {
     ApiChoice c;
     std::string why;
+    const bool forced = Is(present, "surface");
+    const char* noGl = forced ? "GLORVANE_PRESENT=surface" : "no GL 3.3 context";
     if (Decides(setting)) {
         c.soft = Is(setting, "soft");
         why = std::string("GLORVANE_RENDERER=") + setting;
+        if (forced || !glContext)
+            why += std::string("; ") + noGl;
+    } else if (forced || !glContext) {
+        c.soft = true;
+        why = noGl;
     } else {
         c.soft = SoftwareGl(glRenderer);
         why = glRenderer.empty() ? std::string("the GL renderer is unknown")
@@ -55,7 +64,9 @@ ApiChoice ApiChoice::Make(const char* setting, std::string_view glRenderer) {
         if (setting && *setting)
             why += "; GLORVANE_RENDERER=" + std::string(setting) + " is neither gl nor soft";
     }
-    c.line = std::string("Renderer: ") + (c.soft ? "software" : "GL") + " (" + why + ")\n";
+    c.surface = c.soft && (forced || !glContext);
+    c.line = std::string("Renderer: ") + (c.soft ? "software" : "GL") + " (" + why + ")" +
+             (c.surface ? ", shown through the window surface" : "") + "\n";
     return c;
 }
 
@@ -69,10 +80,13 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return nullptr;
     const char* setting = std::getenv("GLORVANE_RENDERER");
+    const char* present = std::getenv("GLORVANE_PRESENT");
+    const bool glWindow = !window || window->HasGl();
     // The driver is asked only when the setting leaves the choice open.
-    const std::string renderer =
-        ApiChoice::Decides(setting) || !window ? std::string() : GlRendererName(window);
-    const ApiChoice choice = ApiChoice::Make(setting, renderer);
+    const bool ask = !ApiChoice::Decides(setting) && window && glWindow;
+    const std::string renderer = ask ? GlRendererName(window) : std::string();
+    const ApiChoice choice =
+        ApiChoice::Make(setting, renderer, present, glWindow && !(ask && renderer.empty()));
     if (logLine) {
         *logLine = choice.line;
         // Which row routines our rasteriser runs, and why.
@@ -80,7 +94,10 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
             logLine->insert(std::strlen("Renderer: software"),
                             std::string(", ") + SpanRoutineChoice());
     }
-    return choice.soft ? CreateSoftApi() : CreateGlApi();
+    if (!choice.soft)
+        return CreateGlApi();
+    return new DisplayApi(choice.surface ? DisplayApi::Devices::SoftOnSurface
+                                         : DisplayApi::Devices::Soft);
 }
 
 FrameProbe* ProbeOf(Device* device) {

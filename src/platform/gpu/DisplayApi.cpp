@@ -143,7 +143,9 @@ Result DisplayApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdent
         return kErrInvalidCall;
     *out = AdapterIdentifier{};
     out->driver =
-        (devices_ == Devices::Soft ? "Software, shown through OpenGL 3.3 (" : "OpenGL 3.3 (") +
+        (devices_ == Devices::Gl              ? "OpenGL 3.3 ("
+         : devices_ == Devices::SoftOnSurface ? "Software, shown through the window surface ("
+                                              : "Software, shown through OpenGL 3.3 (") +
         driver_ + ")";
     out->description = adapters_[adapter].name;
     return kOk;
@@ -212,9 +214,9 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
     Device* dev = nullptr;
     FrameProbe* made = nullptr;
     Result r = kOk;
-    if (devices_ == Devices::Soft) {
+    if (devices_ != Devices::Gl) {
         SoftDevice* soft = nullptr;
-        r = SoftDevice::Create(window, p, &soft);
+        r = SoftDevice::Create(window, p, devices_ == Devices::SoftOnSurface, &soft);
         dev = soft;
         made = soft;
     } else {

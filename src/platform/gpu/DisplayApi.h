@@ -19,8 +19,9 @@ bool TextureFormatUsable(uint32_t format);
 
 class DisplayApi final : public Api {
 public:
-    // Which device CreateDevice makes: GL's, or our rasteriser's.
-    enum class Devices { Gl, Soft };
+    // Which device CreateDevice makes: GL's, or our rasteriser's presenting
+    // through GL (where it can) or through the window's surface.
+    enum class Devices { Gl, Soft, SoftOnSurface };
     // Snapshots SDL's displays and modes.
     explicit DisplayApi(Devices devices);
     // A context made to choose the back end and never taken by a device goes.

@@ -316,14 +316,17 @@ public:
 // Back ends. The GL one needs SDL's video subsystem initialised (the window
 // layer does that) and returns null when it is not.
 Api* CreateGlApi();
-// Our own rasteriser for machines without a GPU; it presents through GL.
-// Null where it cannot run.
+// Our own rasteriser for machines without a GPU; it presents through GL, or
+// through the window's surface where the window has no GL context. Null where
+// it cannot run.
 Api* CreateSoftApi();
 // The back end the game draws with (see ApiChoice): GLORVANE_RENDERER=gl or
 // soft decides; otherwise the GL driver of `window` is asked for its renderer
 // (through a context that the device made next on the window takes over; no
 // device may hold the window's context yet). `logLine` (optional) receives
-// the line that says which back end runs and why.
+// the line that says which back end runs, why, and how its frames are shown.
+// Where the window has no GL (see os::Window::Create), or GLORVANE_PRESENT is
+// "surface", our rasteriser runs and presents through the window's surface.
 Api* CreateApi(os::Window* window, std::string* logLine = nullptr);
 
 }  // namespace gpu

@@ -104,6 +104,18 @@ CombinerKey MakeCombinerKey(const StageStateTable& ss, bool alphaTest, uint32_t 
     return key;
 }
 
+bool ZeroAlphaLeavesTarget(bool alphaTest, uint32_t func, uint32_t ref, bool blend,
+                           uint32_t srcBlend, uint32_t destBlend, bool depthWrites) {
+    const bool dropped =
+        alphaTest && ((func == Cmp::Greater) || (func == Cmp::GreaterEqual && ref > 0) ||
+                      (func == Cmp::NotEqual && ref == 0) || (func == Cmp::Equal && ref != 0) ||
+                      func == Cmp::Never || (func == Cmp::Less && ref == 0));
+    const bool blendsAway = blend && srcBlend == Blend::SrcAlpha &&
+                            (destBlend == Blend::InvSrcAlpha || destBlend == Blend::One) &&
+                            !depthWrites;
+    return dropped || blendsAway;
+}
+
 bool KeyUsesTexture(CombinerKey key, uint32_t stage) {
     if (stage >= kCombinerStages)
         return false;

@@ -36,4 +36,12 @@ bool CombinerStageSamples(const CombinerStage& k);
 // The alpha-test function of a key (0 when there is no test).
 uint32_t CombinerAlphaFunc(CombinerKey key);
 
+// Whether a fragment of zero alpha leaves its pixel (colour and depth) as it
+// was: the alpha test drops it (`alphaRef` as 0..255), or the blend weighs it
+// out and no depth is written. The GL back end and the engine's clipper skip
+// such texels by this; our span routines skip them only for the states their
+// fast paths draw (a narrower answer of the same rule, in SettleSpans).
+bool ZeroAlphaLeavesTarget(bool alphaTest, uint32_t alphaFunc, uint32_t alphaRef, bool blend,
+                           uint32_t srcBlend, uint32_t destBlend, bool depthWrites);
+
 } // namespace gpu

@@ -137,9 +137,19 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
 
     int w = clientWidth > 0 ? clientWidth : 640;
     int h = clientHeight > 0 ? clientHeight : 480;
-    SDL_Window* sdl =
-        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    // Where the display offers no GL (an X server without GLX) the window is
+    // made without it, and our rasteriser shows its frames through the
+    // window's surface; GLORVANE_PRESENT=surface asks for that anywhere.
+    const char* present = SDL_getenv("GLORVANE_PRESENT");
+    const bool surfaceOnly = present && std::strcmp(present, "surface") == 0;
+    SDL_Window* sdl = nullptr;
+    if (!surfaceOnly)
+        sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    const bool gl = sdl != nullptr;
+    if (!sdl)
+        sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                               SDL_WINDOW_HIDDEN);
     if (!sdl) {
         if (error)
             *error = std::string("cannot create the window: ") + SDL_GetError();
@@ -148,6 +158,7 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     }
     auto* win = new Window();
     win->window_ = sdl;
+    win->gl_ = gl;
     // The offscreen driver's surface keeps the size it was made with.
     win->fixedSurface_ = driver && std::strcmp(driver, "offscreen") == 0;
     win->surfaceWidth_ = w;

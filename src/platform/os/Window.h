@@ -79,6 +79,8 @@ public:
     Window& operator=(const Window&) = delete;
 
     SDL_Window* Sdl() const { return window_; }
+    // Whether the window can take a GL context (see Create).
+    bool HasGl() const { return gl_; }
 
     // Original style words: windowed 0x10CA0000, full screen 0x90080000. A pop-up
     // style removes the frame; the switch to full screen is SetFullScreen's.
@@ -150,6 +152,7 @@ private:
     bool cursorSeen_ = false;
     bool quitFollowsClose_ = false;
     bool fixedSurface_ = false;
+    bool gl_ = false;
     int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };
 

@@ -4,7 +4,10 @@
 // level with the finale, the high-score table and the trophy.
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <filesystem>
+#include <set>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/OnBackEnd.h"
@@ -21,13 +24,27 @@ using namespace flowtest;
 // On each back end: the rest of the suite draws through the software one.
 class Journey : public OnBackEnd {};
 
-INSTANTIATE_TEST_SUITE_P(BackEnds, Journey, ::testing::Values("soft", "gl"), BackEndName);
+INSTANTIATE_TEST_SUITE_P(BackEnds, Journey, ::testing::Values("soft", "gl", "surface"),
+                         BackEndName);
 
 TEST_P(Journey, OnePlayersQuestFromTheMainMenuToTheTrophies) {
     FlowHarness h(41);
     if (!h.Skip().empty())
         GTEST_SKIP() << h.Skip();
     ASSERT_EQ(h.Failure(), "") << h.Log();
+    if (std::string(GetParam()) == "surface") {
+        // A window without GL: the frames reach it through its surface.
+        EXPECT_FALSE(h.Window().HasGl());
+        h.Frames(20);
+        const SDL_Surface* shown = SDL_GetWindowSurface(h.Window().Sdl());
+        ASSERT_NE(shown, nullptr);
+        std::set<uint32_t> colours;
+        for (int y = 0; y < shown->h; y += 7)
+            for (int x = 0; x < shown->w; x += 7)
+                colours.insert(static_cast<const uint32_t*>(
+                    shown->pixels)[static_cast<size_t>(y) * shown->pitch / 4 + x]);
+        EXPECT_GT(colours.size(), 100u) << "the first screen is on the window";
+    }
     h.CloseAwards = false; // the player closes them
     CGame* g = &h.Game();
     const std::string folder = "Players/" + g->Profile->Name + "/";

@@ -1,34 +1,40 @@
-// The software back end's present: its picture lands upright and opaque, 1:1
-// or scaled, between black bars where the window's shape differs.
+// The software back end's present, through GL and through the window surface:
+// its picture lands upright and opaque, 1:1 or scaled, between black bars
+// where the window's shape differs.
 #include <gtest/gtest.h>
 
-#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/DisplayApi.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/os/Window.h"
 #include "support/GpuOwned.h"
 
 TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
-    std::unique_ptr<os::Window> window(os::Window::Create("soft present", 1024, 768, nullptr));
-    testsupport::ApiPtr api(window ? gpu::CreateSoftApi() : nullptr);
-    gpu::PresentParams pp{
-        .backBufferWidth = 1024, .backBufferHeight = 768, .backBufferFormat = gpu::Fmt::A8R8G8B8};
-    gpu::Device* d = nullptr;
-    if (!api || api->CreateDevice(0, gpu::kDeviceHal, window.get(), 0, &pp, &d) != gpu::kOk)
-        GTEST_SKIP() << "no window or no OpenGL 3.3 context";
-    testsupport::Owned<gpu::Device> owned(d);
-    const gpu::Rect topLeft{0, 0, 1, 1};
-    d->Clear(0, nullptr, gpu::ClearFlag::Target, 0x40808080, 1.0f, 0); // see-through grey
-    d->Clear(1, &topLeft, gpu::ClearFlag::Target, 0xFFFF0000, 1.0f, 0);
-    // A window's pixel `at`: the picture 1:1, with bars beside it, scaled with bars above.
-    const uint32_t shown[][4] = {{1024, 768, 0, 0xFFFF0000},
-                                 {1024, 768, 1, 0xFF808080},
-                                 {1280, 768, 127, 0xFF000000},
-                                 {1280, 768, 128, 0xFFFF0000},
-                                 {512, 512, 63 * 512 + 256, 0xFF000000},
-                                 {512, 512, 64 * 512 + 256, 0xFF808080}};
-    for (const auto& [w, h, at, want] : shown) {
-        std::vector<uint32_t> argb;
-        gpu::ProbeOf(d)->ReadPresented(w, h, argb);
-        EXPECT_EQ(argb[at], want) << w << "x" << h << " at " << at;
+    for (const auto devices :
+         {gpu::DisplayApi::Devices::Soft, gpu::DisplayApi::Devices::SoftOnSurface}) {
+        SCOPED_TRACE(devices == gpu::DisplayApi::Devices::Soft ? "through GL" : "on the surface");
+        std::unique_ptr<os::Window> window(os::Window::Create("soft present", 1024, 768, nullptr));
+        testsupport::ApiPtr api(window ? new gpu::DisplayApi(devices) : nullptr);
+        gpu::PresentParams pp{.backBufferWidth = 1024,
+                              .backBufferHeight = 768,
+                              .backBufferFormat = gpu::Fmt::A8R8G8B8};
+        gpu::Device* d = nullptr;
+        if (!api || api->CreateDevice(0, gpu::kDeviceHal, window.get(), 0, &pp, &d) != gpu::kOk)
+            GTEST_SKIP() << "no window or no OpenGL 3.3 context";
+        testsupport::Owned<gpu::Device> owned(d);
+        const gpu::Rect topLeft{0, 0, 1, 1};
+        d->Clear(0, nullptr, gpu::ClearFlag::Target, 0x40808080, 1.0f, 0); // see-through grey
+        d->Clear(1, &topLeft, gpu::ClearFlag::Target, 0xFFFF0000, 1.0f, 0);
+        // A window's pixel `at`: the picture 1:1, with bars beside it, scaled with bars above.
+        const uint32_t shown[][4] = {{1024, 768, 0, 0xFFFF0000},
+                                     {1024, 768, 1, 0xFF808080},
+                                     {1280, 768, 127, 0xFF000000},
+                                     {1280, 768, 128, 0xFFFF0000},
+                                     {512, 512, 63 * 512 + 256, 0xFF000000},
+                                     {512, 512, 64 * 512 + 256, 0xFF808080}};
+        for (const auto& [w, h, at, want] : shown) {
+            std::vector<uint32_t> argb;
+            gpu::ProbeOf(d)->ReadPresented(w, h, argb);
+            EXPECT_EQ(argb[at], want) << w << "x" << h << " at " << at;
+        }
     }
 }

@@ -45,4 +45,31 @@ TEST(ApiChoice, TheSettingWinsElseASoftwareGlDriverMeansOurRasteriser) {
     }
 }
 
+TEST(ApiChoice, WithoutGlOurRasteriserShowsItsFramesThroughTheWindowSurface) {
+    struct Case {
+        const char* setting;
+        const char* present;
+        bool glContext, soft, surface;
+        const char* line;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, false, true, true,
+         "Renderer: software (no GL 3.3 context), shown through the window surface\n"},
+        {nullptr, "surface", true, true, true,
+         "Renderer: software (GLORVANE_PRESENT=surface), shown through the window surface\n"},
+        {"soft", nullptr, false, true, true,
+         "Renderer: software (GLORVANE_RENDERER=soft; no GL 3.3 context), shown through the "
+         "window surface\n"},
+        {"gl", "surface", true, false, false,
+         "Renderer: GL (GLORVANE_RENDERER=gl; GLORVANE_PRESENT=surface)\n"},
+        {nullptr, "gl", true, false, false, "Renderer: GL (GL renderer is AMD)\n"},
+    };
+    for (const Case& c : cases) {
+        const ApiChoice choice = ApiChoice::Make(c.setting, "AMD", c.present, c.glContext);
+        EXPECT_EQ(choice.soft, c.soft) << c.line;
+        EXPECT_EQ(choice.surface, c.surface) << c.line;
+        EXPECT_EQ(choice.line, c.line);
+    }
+}
+
 } // namespace

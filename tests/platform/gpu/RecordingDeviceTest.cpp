@@ -327,8 +327,7 @@ TEST_F(RecordingDeviceTest, InvalidDrawsAreRefused) {
     FillIndices(ib.get(), 0, {0, 1, 2, 2, 1, 4}); // index 4 lies past the buffer
     Bind(vb.get(), ib.get());
 
-    EXPECT_EQ(device_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 1), kErrInvalidCall)
-        << "outside BeginScene/EndScene";
+    // What every back end answers alike is tested once for all (DeviceFrontTest).
     ASSERT_EQ(device_->BeginScene(), kOk);
     EXPECT_EQ(device_->BeginScene(), kErrInvalidCall);
     EXPECT_EQ(device_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 1), kOk);
@@ -338,8 +337,6 @@ TEST_F(RecordingDeviceTest, InvalidDrawsAreRefused) {
         << "indices past the end";
     EXPECT_EQ(device_->DrawIndexedPrimitive(Prim::TriangleStrip, 0, 4, 0, 4), kErrInvalidCall);
     EXPECT_EQ(device_->DrawIndexedPrimitive(Prim::TriangleStrip, 0, 4, 0, 3), kOk);
-    EXPECT_EQ(device_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 0), kErrInvalidCall);
-    EXPECT_EQ(device_->DrawIndexedPrimitive(99, 0, 4, 0, 1), kErrInvalidCall);
 
     uint8_t* p = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &p, 0), kOk);

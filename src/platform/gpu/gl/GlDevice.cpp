@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/gpu/DeviceDefaults.h"
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
@@ -36,32 +37,6 @@ void Multiply(const Matrix& a, const Matrix& b, Matrix* out) {
             r.m[i][j] = s;
         }
     *out = r;
-}
-
-GLenum GlPrimitive(uint32_t type, uint32_t primCount, uint32_t* indexCount) {
-    switch (type) {
-    case 1:
-        *indexCount = primCount;
-        return GL_POINTS;
-    case 2:
-        *indexCount = primCount * 2;
-        return GL_LINES;
-    case 3:
-        *indexCount = primCount + 1;
-        return GL_LINE_STRIP;
-    case Prim::TriangleList:
-        *indexCount = primCount * 3;
-        return GL_TRIANGLES;
-    case Prim::TriangleStrip:
-        *indexCount = primCount + 2;
-        return GL_TRIANGLE_STRIP;
-    case 6:
-        *indexCount = primCount + 2;
-        return GL_TRIANGLE_FAN;
-    default:
-        *indexCount = 0;
-        return GL_NONE;
-    }
 }
 
 } // namespace
@@ -491,28 +466,28 @@ void GlDevice::InvalidateShadow() {
 // ---- states ----
 
 Result GlDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (state >= kRenderStateCount)
+    if (!ValidRenderState(state))
         return kErrInvalidCall;
     rs_[state] = value;
     return kOk;
 }
 
 Result GlDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (state >= kRenderStateCount || !value)
+    if (!ValidRenderState(state) || !value)
         return kErrInvalidCall;
     *value = rs_[state];
     return kOk;
 }
 
 Result GlDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    if (stage >= kStageCount || state == 0 || state >= kStageStateCount)
+    if (!ValidStageState(stage, state))
         return kErrInvalidCall;
     ss_[stage][state] = value;
     return kOk;
 }
 
 Result GlDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (stage >= kStageCount || state == 0 || state >= kStageStateCount || !value)
+    if (!ValidStageState(stage, state) || !value)
         return kErrInvalidCall;
     *value = ss_[stage][state];
     return kOk;
@@ -601,13 +576,8 @@ Result GlDevice::GetTransform(uint32_t which, Matrix* m) {
 }
 
 Result GlDevice::SetViewport(const Viewport* vp) {
-    if (!vp || vp->width == 0 || vp->height == 0)
-        return kErrInvalidCall;
-    if (static_cast<uint64_t>(vp->x) + vp->width > bbWidth_ ||
-        static_cast<uint64_t>(vp->y) + vp->height > bbHeight_)
-        return kErrInvalidCall;
-    if (!(vp->minZ >= 0.0f && vp->minZ <= 1.0f && vp->maxZ >= 0.0f && vp->maxZ <= 1.0f))
-        return kErrInvalidCall;
+    if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
+        return r;
     viewport_ = *vp;
     ++viewportVersion_;
     return kOk;
@@ -1164,16 +1134,8 @@ bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool
         return false;
     // ...and zero alpha is dropped by the alpha test, or blends to the target
     // itself without a depth write.
-    const uint32_t ref = rs_[Rs::AlphaRef] & 0xFF, func = rs_[Rs::AlphaFunc];
-    const bool zeroDropped =
-        alphaTest && ((func == Cmp::Greater) || (func == Cmp::GreaterEqual && ref > 0) ||
-                      (func == Cmp::NotEqual && ref == 0) || (func == Cmp::Equal && ref != 0) ||
-                      func == Cmp::Never || (func == Cmp::Less && ref == 0));
-    const bool zeroBlendsAway =
-        blend && rs_[Rs::SrcBlend] == Blend::SrcAlpha &&
-        (rs_[Rs::DestBlend] == Blend::InvSrcAlpha || rs_[Rs::DestBlend] == Blend::One) &&
-        !depthWrites;
-    if (!zeroDropped && !zeroBlendsAway)
+    if (!ZeroAlphaLeavesTarget(alphaTest, rs_[Rs::AlphaFunc], rs_[Rs::AlphaRef] & 0xFF, blend,
+                               rs_[Rs::SrcBlend], rs_[Rs::DestBlend], depthWrites))
         return false;
     if (drawMaps_.empty())
         return false;
@@ -1452,18 +1414,15 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
 
 Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                       uint32_t primCount) {
-    if (!stream_ || !indices_ || fvf_ != kFvfGame || streamStride_ < sizeof(Vertex))
-        return kErrInvalidCall;
+    const bool bound = stream_ && indices_;
+    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
+                             bound && (stream_->Store().Locked() || indices_->Store().Locked()));
+        Failed(r) || primCount == 0)
+        return r;
     if (!stream_->GlName() || !indices_->GlName())
         return kErrInvalidCall;
-    if (stream_->Store().Locked() || indices_->Store().Locked())
-        return kErrInvalidCall;
-    uint32_t count = 0;
-    GLenum mode = GlPrimitive(type, primCount, &count);
-    if (mode == GL_NONE || primCount > 0x3FFFFFFF)
-        return kErrInvalidCall;
-    if (primCount == 0)
-        return kOk;
+    const uint32_t count = DrawIndexCount(type, primCount);
+    const GLenum mode = type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP;
 
     const BufferStore& ib = indices_->Store();
     uint32_t isize = indices_->IndexSize();

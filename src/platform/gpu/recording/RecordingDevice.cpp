@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/gpu/DeviceDefaults.h"
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/recording/RecordingApi.h"
@@ -17,26 +18,6 @@ bool ValidTransform(uint32_t which) {
     return which == Ts::View || which == Ts::Projection ||
            (which >= kTexture0 && which <= kTexture7) ||
            (which >= Ts::World && which <= kWorldLast);
-}
-
-// Indices a primitive list of `count` primitives reads; 0 for an unknown type.
-uint64_t IndexCount(uint32_t type, uint32_t count) {
-    constexpr uint32_t kPointList = 1, kLineList = 2, kLineStrip = 3, kTriangleFan = 6;
-    switch (type) {
-    case kPointList:
-        return count;
-    case kLineList:
-        return 2ull * count;
-    case kLineStrip:
-        return count + 1ull;
-    case Prim::TriangleList:
-        return 3ull * count;
-    case Prim::TriangleStrip:
-    case kTriangleFan:
-        return count + 2ull;
-    default:
-        return 0;
-    }
 }
 
 bool HasStencil(uint32_t depthFormat) {
@@ -244,16 +225,16 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
                                              uint32_t startIndex, uint32_t primCount) {
     if (Result r = Enter(Call::DrawIndexedPrimitive); Failed(r))
         return r;
+    const bool bound = vb_ && ib_;
+    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
+                             bound && (vb_->Store().LockCount() || ib_->Store().LockCount()));
+        Failed(r) || primCount == 0)
+        return r;
+    // Beyond what every back end checks: the scripted capabilities.
     const Caps& caps = shared_->config.adapters.at(adapter_).caps;
-    uint64_t indexCount = IndexCount(type, primCount);
-    if (!inScene_ || indexCount == 0 || primCount > caps.maxPrimitiveCount)
+    if (primCount > caps.maxPrimitiveCount)
         return kErrInvalidCall;
-    if (!vb_ || !ib_ || fvf_ == 0 || streamStride_ == 0)
-        return kErrInvalidCall;
-    if (streamStride_ != GetFvfVertexSize(fvf_))
-        return kErrInvalidCall;
-    if (vb_->Store().LockCount() || ib_->Store().LockCount())
-        return kErrInvalidCall;
+    const uint64_t indexCount = DrawIndexCount(type, primCount);
 
     const RecordingBufferStore& is = ib_->Store();
     uint32_t indexSize = ib_->IndexSize();
@@ -315,21 +296,21 @@ Result RecordingDevice::SetRenderState(uint32_t state, uint32_t value) {
         ++rsSets_[state];
     if (Result r = Enter(Call::SetRenderState); Failed(r))
         return r;
-    if (state >= kRenderStateCount)
+    if (!ValidRenderState(state))
         return kErrInvalidCall;
     rs_[state] = value;
     return kOk;
 }
 
 Result RecordingDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (!value || state >= kRenderStateCount)
+    if (!value || !ValidRenderState(state))
         return kErrInvalidCall;
     *value = rs_[state];
     return kOk;
 }
 
 Result RecordingDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    bool valid = stage < kStageCount && state > 0 && state < kStageStateCount;
+    const bool valid = ValidStageState(stage, state);
     if (valid)
         ++tssSets_[stage][state];
     if (Result r = Enter(Call::SetTextureStageState); Failed(r))
@@ -341,7 +322,7 @@ Result RecordingDevice::SetTextureStageState(uint32_t stage, uint32_t state, uin
 }
 
 Result RecordingDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (!value || stage >= kStageCount || state == 0 || state >= kStageStateCount)
+    if (!value || !ValidStageState(stage, state))
         return kErrInvalidCall;
     *value = tss_[stage][state];
     return kOk;
@@ -409,10 +390,8 @@ Result RecordingDevice::GetTransform(uint32_t which, Matrix* m) {
 Result RecordingDevice::SetViewport(const Viewport* vp) {
     if (Result r = Enter(Call::SetViewport); Failed(r))
         return r;
-    if (!vp || vp->width == 0 || vp->height == 0 ||
-        static_cast<uint64_t>(vp->x) + vp->width > pp_.backBufferWidth ||
-        static_cast<uint64_t>(vp->y) + vp->height > pp_.backBufferHeight)
-        return kErrInvalidCall;
+    if (Result r = CheckViewport(vp, pp_.backBufferWidth, pp_.backBufferHeight); Failed(r))
+        return r;
     viewport_ = *vp;
     return kOk;
 }

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
@@ -48,20 +50,23 @@ Result MakeBuffer(SoftDevice* device, uint32_t lengthBytes, uint32_t usage, uint
 
 } // namespace
 
-Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevice** out) {
+Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSurface,
+                          SoftDevice** out) {
     *out = nullptr;
-    if (WindowContextInUse())
+    if (!onSurface && WindowContextInUse())
         return kErrInvalidCall;
     PresentParams p = pp;
     if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
-    SDL_GLContext ctx = CreateWindowContext(window);
-    if (!ctx)
-        return kErrNotAvailable;
+    SDL_GLContext ctx = onSurface ? nullptr : CreateWindowContext(window);
+    if (!onSurface && !ctx)
+        std::fprintf(stderr, "Present: window surface (no GL 3.3 context for the window)\n");
     auto* d = new SoftDevice();
     d->window_ = window;
     d->context_ = ctx;
-    if (!d->present_->Init() || !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
+    if (!ctx)
+        d->present_->InitSurface();
+    if ((ctx && !d->present_->Init()) || !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
         delete d;
         return kErrOutOfVideoMemory;
     }
@@ -71,7 +76,8 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, SoftDevic
     for (int i = 0; i < 256; ++i)
         linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
     d->SetGammaRamp(0, &linear);
-    ApplySwapInterval(p.presentationInterval);
+    if (ctx)
+        ApplySwapInterval(p.presentationInterval);
     d->state_.Restore(d->bbWidth_, d->bbHeight_);
     ApplyWindowMode(window, p);
     *out = d;
@@ -151,7 +157,8 @@ Result SoftDevice::Reset(PresentParams* pp) {
         return kErrOutOfVideoMemory;
     pp_ = p;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
-    ApplySwapInterval(p.presentationInterval);
+    if (context_)
+        ApplySwapInterval(p.presentationInterval);
     state_.Restore(bbWidth_, bbHeight_);
     stream_ = nullptr;
     streamStride_ = 0;
@@ -183,28 +190,28 @@ Result SoftDevice::EndScene() {
 // ---- state ----
 
 Result SoftDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (state >= kRenderStateCount)
+    if (!ValidRenderState(state))
         return kErrInvalidCall;
     state_.rs[state] = value;
     return kOk;
 }
 
 Result SoftDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (state >= kRenderStateCount || !value)
+    if (!ValidRenderState(state) || !value)
         return kErrInvalidCall;
     *value = state_.rs[state];
     return kOk;
 }
 
 Result SoftDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    if (stage >= kStageCount || state == 0 || state >= kStageStateCount)
+    if (!ValidStageState(stage, state))
         return kErrInvalidCall;
     state_.ss[stage][state] = value;
     return kOk;
 }
 
 Result SoftDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (stage >= kStageCount || state == 0 || state >= kStageStateCount || !value)
+    if (!ValidStageState(stage, state) || !value)
         return kErrInvalidCall;
     *value = state_.ss[stage][state];
     return kOk;
@@ -291,13 +298,8 @@ Result SoftDevice::GetTransform(uint32_t which, Matrix* m) {
 }
 
 Result SoftDevice::SetViewport(const Viewport* vp) {
-    if (!vp || vp->width == 0 || vp->height == 0)
-        return kErrInvalidCall;
-    if (static_cast<uint64_t>(vp->x) + vp->width > bbWidth_ ||
-        static_cast<uint64_t>(vp->y) + vp->height > bbHeight_)
-        return kErrInvalidCall;
-    if (!(vp->minZ >= 0.0f && vp->minZ <= 1.0f && vp->maxZ >= 0.0f && vp->maxZ <= 1.0f))
-        return kErrInvalidCall;
+    if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
+        return r;
     state_.viewport = *vp;
     return kOk;
 }
@@ -397,15 +399,12 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
 
 Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                         uint32_t primCount) {
-    if (!stream_ || !indices_ || fvf_ != kFvfGame || streamStride_ < sizeof(Vertex))
-        return kErrInvalidCall;
-    if (stream_->Store().Locked() || indices_->Store().Locked())
-        return kErrInvalidCall;
-    if ((type != Prim::TriangleList && type != Prim::TriangleStrip) || primCount > 0x3FFFFFFF)
-        return kErrInvalidCall;
-    if (primCount == 0)
-        return kOk;
-    const uint32_t count = type == Prim::TriangleList ? primCount * 3 : primCount + 2;
+    const bool bound = stream_ && indices_;
+    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
+                             bound && (stream_->Store().Locked() || indices_->Store().Locked()));
+        Failed(r) || primCount == 0)
+        return r;
+    const uint32_t count = DrawIndexCount(type, primCount);
     const BufferStore& ib = indices_->Store();
     const uint32_t isize = indices_->IndexSize();
     if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
@@ -525,14 +524,10 @@ void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
 // ---- presenting ----
 
 Result SoftDevice::Present() {
-    int dw = 0, dh = 0;
-    window_->GetDrawableSize(&dw, &dh);
-    if (dw <= 0 || dh <= 0)
-        return kOk; // minimised
     bands_.Flush();
-    present_->Draw(color_.data(), bbWidth_, bbHeight_, 0, dw, dh, shown_);
+    if (!present_->Show(window_, color_.data(), bbWidth_, bbHeight_, shown_))
+        return kOk; // minimised
     ++drawCalls_;
-    SDL_GL_SwapWindow(window_->Sdl());
     MapCursorToPicture(window_, shown_, bbWidth_, bbHeight_);
     return kOk;
 }

@@ -2,7 +2,8 @@
 // The software device: draws what the game draws into a back buffer of
 // 0xAARRGGBB words with a 16-bit depth buffer (a frame's draws queued and
 // drawn at once, over bands of rows), and shows each finished frame through
-// GL, copied from one texture. Textures live only here, once.
+// GL, copied from one texture, or through the window's surface where GL is
+// missing. Textures live only here, once.
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
@@ -24,8 +25,10 @@ class SoftIndexBuffer;
 
 class SoftDevice final : public Device, public FrameProbe {
 public:
-    // Makes the window's GL context for presenting; kErrNotAvailable without one.
-    static Result Create(os::Window* window, const PresentParams& pp, SoftDevice** out);
+    // Makes the window's GL context for presenting; `onSurface`, or where no
+    // context can be made, the frames go through the window's surface instead.
+    static Result Create(os::Window* window, const PresentParams& pp, bool onSurface,
+                         SoftDevice** out);
     ~SoftDevice() override;
 
     Result GetDeviceCaps(Caps* out) override;
@@ -133,7 +136,6 @@ private:
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
-    uint32_t transformEpoch_ = 0;
 
     std::unordered_set<SoftTexture*> liveTextures_;
     std::unordered_set<SoftVertexBuffer*> liveVertexBuffers_;

@@ -3,8 +3,11 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <cstring>
+
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/gl/GlContext.h"
+#include "platform/os/Window.h"
 
 // What makes presenting cheap on Mesa's llvmpipe (measured on 1024x768 frames):
 // - The texture is made with the unsized GL_RGBA from BGRA, 8_8_8_8_REV data,
@@ -105,8 +108,66 @@ void SoftPresent::Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
 }
 
+bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidth,
+                       uint32_t bbHeight, int32_t shown[4]) {
+    if (onSurface_) {
+        // SDL makes the surface again after the window changed its size.
+        SDL_Surface* target = SDL_GetWindowSurface(window->Sdl());
+        if (!target || target->w <= 0 || target->h <= 0)
+            return false;
+        DrawToSurface(argb, bbWidth, bbHeight, target, shown);
+        SDL_UpdateWindowSurface(window->Sdl());
+        return true;
+    }
+    int dw = 0, dh = 0;
+    window->GetDrawableSize(&dw, &dh);
+    if (dw <= 0 || dh <= 0)
+        return false;
+    Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown);
+    SDL_GL_SwapWindow(window->Sdl());
+    return true;
+}
+
+void SoftPresent::DrawToSurface(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
+                                SDL_Surface* target, int32_t shown[4]) {
+    const bool keepsAlpha = target->format->Amask != 0;
+    const uint32_t* pixels = Prepare(argb, static_cast<size_t>(bbWidth) * bbHeight, keepsAlpha);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(pixels), static_cast<int>(bbWidth), static_cast<int>(bbHeight), 32,
+        static_cast<int>(bbWidth * 4), SDL_PIXELFORMAT_ARGB8888);
+    if (!source)
+        return;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    FitPicture(target->w, target->h, bbWidth, bbHeight, shown);
+    // FitPicture counts rows from the bottom, as GL does; the surface from the top.
+    SDL_Rect place{shown[0], target->h - shown[1] - shown[3], shown[2], shown[3]};
+    if (shown[2] != target->w || shown[3] != target->h)
+        SDL_FillRect(target, nullptr, SDL_MapRGBA(target->format, 0, 0, 0, 0xFF));
+    if (shown[2] == static_cast<int32_t>(bbWidth) && shown[3] == static_cast<int32_t>(bbHeight))
+        SDL_BlitSurface(source, nullptr, target, &place);
+    else
+        SDL_BlitScaled(source, nullptr, target, &place);
+    SDL_FreeSurface(source);
+}
+
 void SoftPresent::ReadPresented(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
                                 uint32_t width, uint32_t height, std::vector<uint32_t>& out) {
+    if (onSurface_) {
+        SDL_Surface* target = SDL_CreateRGBSurfaceWithFormat(
+            0, static_cast<int>(width), static_cast<int>(height), 32, SDL_PIXELFORMAT_ARGB8888);
+        out.assign(static_cast<size_t>(width) * height, 0);
+        if (!target)
+            return;
+        int32_t shown[4];
+        DrawToSurface(argb, bbWidth, bbHeight, target, shown);
+        for (uint32_t y = 0; y < height; ++y)
+            std::memcpy(&out[static_cast<size_t>(y) * width],
+                        static_cast<const uint8_t*>(target->pixels) +
+                            static_cast<size_t>(y) * static_cast<size_t>(target->pitch),
+                        static_cast<size_t>(width) * 4);
+        SDL_FreeSurface(target);
+        return;
+    }
     GLuint tex = 0, fb = 0;
     glGenTextures(1, &tex);
     glBindTexture(GL_TEXTURE_2D, tex);

@@ -3,10 +3,18 @@
 // gamma ramp's lookup table, up as one BGRA texture, and into the window as one
 // framebuffer blit. On Mesa's llvmpipe both steps are plain copies when the
 // picture is shown 1:1 (see SoftPresent.cpp); a scaled picture is filtered.
+// Where the window has no GL context, the picture is copied into the window's
+// surface instead (scaled by nearest texels when the sizes differ).
 #include <cstdint>
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
+
+struct SDL_Surface;
+
+namespace os {
+class Window;
+}
 
 namespace gpu {
 
@@ -14,7 +22,14 @@ class SoftPresent {
 public:
     // Needs the window's GL context current; false when GL refuses.
     bool Init();
+    // Presents through the window surface: no GL at all.
+    void InitSurface() { onSurface_ = true; }
+    bool OnSurface() const { return onSurface_; }
     ~SoftPresent();
+
+    // Shows the frame in the window; false while it has no area (minimised).
+    bool Show(os::Window* window, const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
+              int32_t shown[4]);
 
     // Lookup tables per channel; identity ones skip the pass over the picture.
     void SetRamp(const GammaRamp& ramp);
@@ -24,7 +39,8 @@ public:
     // own alpha only when it has none to keep, any other is given full alpha.
     void Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight, uint32_t framebuffer,
               int32_t width, int32_t height, int32_t shown[4]);
-    // Draws into an offscreen target of width x height and reads it back.
+    // Draws into an offscreen target of width x height and reads it back (with
+    // full alpha).
     void ReadPresented(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight, uint32_t width,
                        uint32_t height, std::vector<uint32_t>& out);
 
@@ -32,10 +48,14 @@ private:
     // The picture as it goes up: `argb` itself, or a copy through the ramp
     // and with full alpha when the target keeps alpha.
     const uint32_t* Prepare(const uint32_t* argb, size_t count, bool targetKeepsAlpha);
+    // The surface path of Draw: `target` of any 32-bit format.
+    void DrawToSurface(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
+                       SDL_Surface* target, int32_t shown[4]);
 
     uint32_t texture_ = 0, source_ = 0; // the picture's texture and a framebuffer holding it
     uint32_t texWidth_ = 0, texHeight_ = 0;
     bool windowKeepsAlpha_ = true;
+    bool onSurface_ = false;
     bool identity_ = true;
     uint8_t lut_[3][256];
     std::vector<uint32_t> ramped_;

@@ -11,6 +11,8 @@
 namespace gpu {
 namespace {
 
+constexpr uint32_t kLockReadOnly = 0x10;
+
 // The formats stored as they are locked: the lock hands out the words themselves.
 bool Direct(uint32_t format) {
     return format == Fmt::A8R8G8B8 || format == Fmt::X8R8G8B8;
@@ -103,13 +105,16 @@ Result SoftTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
     return kOk;
 }
 
-Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t) {
+Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) {
     if (!out || level >= levels_.size())
         return kErrInvalidCall;
     Slot& s = levels_[level];
     if (s.locked)
         return kErrInvalidCall;
-    if (device_)
+    // A read-only lock changes no texel: queued draws may keep reading, and
+    // the unlock finds the opacity and clear tiles as they were.
+    s.readOnly = (flags & kLockReadOnly) != 0;
+    if (device_ && !s.readOnly)
         device_->BeforeTextureChange(this);
     const uint32_t w = s.pixels.width, h = s.pixels.height;
     Rect r{0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)};
@@ -157,6 +162,10 @@ Result SoftTexture::UnlockRect(uint32_t level) {
         return kErrInvalidCall;
     Slot& s = levels_[level];
     s.locked = false;
+    if (s.readOnly) {
+        s.staging = {};
+        return kOk;
+    }
     const Rect& r = s.rect;
     const uint32_t w = s.pixels.width;
     const auto rw = static_cast<uint32_t>(r.right - r.left);

@@ -56,7 +56,7 @@ private:
         SoftLevel pixels;
         SoftLevel mirrored[3];        // u, v, both mirrored: empty until asked for
         std::vector<uint8_t> written; // in the texture's format, where it is Wide
-        bool locked = false;
+        bool locked = false, readOnly = false;
         Rect rect;
         std::vector<uint8_t> staging; // the locked rectangle in the texture's format
         uint32_t stagingPitch = 0;
