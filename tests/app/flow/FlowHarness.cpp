@@ -330,9 +330,9 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
     if (control.IsNull() || !WaitForForm(form, seconds))
         return false;
     const float x = control->Position.X, y = control->Position.Y;
-    float cx = 0.0f, cy = 0.0f;
-    ToClient(x, y, &cx, &cy);
-    if (!DrawnAt(*control, cx, cy)) {
+    if (!DrawnAt(*control)) {
+        float cx = 0.0f, cy = 0.0f;
+        ToClient(x, y, &cx, &cy);
         ADD_FAILURE() << "control " << id << " is not drawn under its centre, client pixel (" << cx
                       << ", " << cy << ")";
         return false;
@@ -346,15 +346,14 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
 
 namespace {
 
-// The draw flags (and their values) of everything the window and its
-// children draw.
-void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
+// The draw flags of everything the window and its children draw.
+void DrawFlags(CUxWindow& w, std::vector<int32_t*>& flags) {
     for (const CSharedPtr<CSpriteQuad>& p : w.Pictures)
         if (!p.IsNull() && p->Shown)
-            flags.emplace_back(&p->Shown, p->Shown);
+            flags.push_back(&p->Shown);
     for (const CSharedPtr<CTextSprite>& t : w.Texts)
         if (!t.IsNull() && t->Visible)
-            flags.emplace_back(&t->Visible, t->Visible);
+            flags.push_back(&t->Visible);
     for (const CSharedPtr<CUxWindow>& c : w.Children)
         if (!c.IsNull())
             DrawFlags(*c, flags);
@@ -362,12 +361,26 @@ void DrawFlags(CUxWindow& w, std::vector<std::pair<int32_t*, int32_t>>& flags) {
 
 } // namespace
 
-bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
-    std::vector<std::pair<int32_t*, int32_t>> flags;
+bool FlowHarness::DrawnAt(CUxWindow& control) {
+    std::vector<int32_t*> flags;
     DrawFlags(control, flags);
+    bool anywhere = false;
+    // A link laid over pictures of other controls draws nothing of its own.
+    // Near the centre: for a text, whose centre may fall between two letters,
+    // within a quarter of the control's size.
+    return flags.empty() ||
+           SeenAt(flags, control.Position.X, control.Position.Y, control.Width / 2,
+                  control.Height / 2, &anywhere) ||
+           !anywhere;
+}
+
+bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
+                         bool* anywhere) {
     gpu::FrameProbe* gl = gpu::ProbeOf(gl_->Renderer()->GetDevice()->GetDevice());
-    if (flags.empty() || gl == nullptr)
-        return true; // nothing of its own to look for
+    if (anywhere != nullptr)
+        *anywhere = false;
+    if (gl == nullptr)
+        return false;
     int cw = 0, ch = 0, dw = 0, dh = 0;
     Window().GetClientSize(&cw, &ch);
     Window().GetDrawableSize(&dw, &dh);
@@ -376,31 +389,30 @@ bool FlowHarness::DrawnAt(CUxWindow& control, float cx, float cy) {
         gl->ReadPresented(static_cast<uint32_t>(dw), static_cast<uint32_t>(dh), argb);
     };
     std::vector<uint32_t> shown, hidden;
+    std::vector<int32_t> was;
     frame(shown);
-    for (const auto& [flag, was] : flags)
+    for (int32_t* flag : flags) {
+        was.push_back(*flag);
         *flag = 0;
+    }
     frame(hidden);
-    for (const auto& [flag, was] : flags)
-        *flag = was;
-    // A link laid over pictures of other controls draws nothing of its own.
-    if (shown == hidden)
-        return true;
-    // The centre pixel, or (for a text, whose centre may fall between two
-    // letters) one close by: within a quarter of the control's size.
-    float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    ToClient(control.Position.X - 0.25f * control.Width,
-             control.Position.Y + 0.25f * control.Height, &x0, &y0);
-    ToClient(control.Position.X + 0.25f * control.Width,
-             control.Position.Y - 0.25f * control.Height, &x1, &y1);
+    for (size_t i = 0; i < flags.size(); ++i)
+        *flags[i] = was[i];
+    if (anywhere != nullptr)
+        *anywhere = shown != hidden;
+    float cx = 0, cy = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    ToClient(x, y, &cx, &cy);
+    ToClient(x - w / 2, y + h / 2, &x0, &y0);
+    ToClient(x + w / 2, y - h / 2, &x1, &y1);
     const float sx = static_cast<float>(dw) / static_cast<float>(std::max(cw, 1));
     const float sy = static_cast<float>(dh) / static_cast<float>(std::max(ch, 1));
     const int px = static_cast<int>(cx * sx), py = static_cast<int>(cy * sy);
     const int rx = std::max(0, static_cast<int>(0.5f * (x1 - x0) * sx));
     const int ry = std::max(0, static_cast<int>(0.5f * (y1 - y0) * sy));
-    for (int y = std::max(py - ry, 0); y <= std::min(py + ry, dh - 1); ++y)
-        for (int x = std::max(px - rx, 0); x <= std::min(px + rx, dw - 1); ++x) {
+    for (int row = std::max(py - ry, 0); row <= std::min(py + ry, dh - 1); ++row)
+        for (int col = std::max(px - rx, 0); col <= std::min(px + rx, dw - 1); ++col) {
             const size_t i =
-                static_cast<size_t>(y) * static_cast<size_t>(dw) + static_cast<size_t>(x);
+                static_cast<size_t>(row) * static_cast<size_t>(dw) + static_cast<size_t>(col);
             if (shown[i] != hidden[i])
                 return true;
         }

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Game.h"
 #include "app/MainLoop.h"
@@ -104,6 +105,12 @@ public:
     bool ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds = 3.0f);
     // Frames until the form is shown and takes input.
     bool WaitForForm(const CSharedPtr<CUxForm>& form, float seconds = 3.0f);
+    // Whether drawing without these draw flags (set to 0 for one frame)
+    // changes the presented frame within the box of size (w, h) about the
+    // virtual-screen point (x, y); `anywhere` tells whether it changes any
+    // pixel.
+    bool SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
+                bool* anywhere = nullptr);
     // A new quest's story read page by page (a click on each), then the map
     // shown.
     bool PassStory(float seconds = 4.0f);
@@ -148,9 +155,9 @@ private:
     void Push(std::initializer_list<SDL_Event> events);
     SDL_Event Mouse(uint32_t type, float x, float y, uint8_t button = 0) const;
     // Whether hiding what the control draws changes the presented frame near
-    // client pixel (cx, cy); true also when it changes nothing anywhere (a
-    // link over other controls' pictures).
-    bool DrawnAt(CUxWindow& control, float cx, float cy);
+    // its centre; true also when it changes nothing anywhere (a link over
+    // other controls' pictures).
+    bool DrawnAt(CUxWindow& control);
 
     apptest::TempDir dir_;
     std::unique_ptr<apptest::EnterDir> enter_;

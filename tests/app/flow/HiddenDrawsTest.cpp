@@ -84,8 +84,10 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
         DrawBothWays(g, menu);
         Expect(menu, "the main menu");
 
+        // The story read, the map alone on screen.
         g.BeginNewQuest(0);
-        h.Frames(60);
+        ASSERT_TRUE(h.PassStory() &&
+                    h.RunUntil([&] { return !g.Screens->IntroForm->Visible; }, 3.0f));
         Tally map;
         DrawBothWays(g, map);
         Expect(map, "the map");

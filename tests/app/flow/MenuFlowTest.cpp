@@ -142,12 +142,16 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     EXPECT_NEAR(sound.MusicVolume, music, 0.001f);
     EXPECT_EQ(bob.QuestTutorial, tips ? 0 : 1);
     // The game's pointer box switches the window's pointer both ways at once,
-    // and the choice outlives the resets of the full-screen switch below.
+    // keeps the choice in the options, and the choice outlives the resets of
+    // the full-screen switch below.
     ASSERT_FALSE(h.Window().ShowsCursorPicture()) << "the system's pointer by default";
     for (const bool want : {true, false, true}) {
         ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 2) && h.ClickControl(s.OptionsForm, 234) &&
                     h.ClickControl(s.OptionsForm, 230));
         EXPECT_EQ(h.Window().ShowsCursorPicture(), want);
+        CGraphicsOptions graphics;
+        graphics.Load(g.OptionsPath);
+        EXPECT_EQ(graphics.GraphicalCursor, want ? 1 : 0);
     }
     // Full screen and back: drawn, clickable (Help below), kept in the options.
     for (const char* want : {"1", "0"}) {

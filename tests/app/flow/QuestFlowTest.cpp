@@ -133,8 +133,16 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     // Then the results, the shop (the star is kept, so "done" asks first),
     // the map with the next level's story, and from it the next level, with a
     // clean start. Over the in-level menu the results wait, their button too.
-    ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 6.0f) &&
-                h.ClickControl(g.Screens->QuestForm, 10) &&
+    // The results: the level's points, its time bonus, and the quest's score
+    // they make up.
+    ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 6.0f));
+    const auto row = [&](size_t r) {
+        return CScreensManager::WindowText(g.Screens->StatisticsList200[r]);
+    };
+    EXPECT_EQ(row(0), std::to_string(target - bonus));
+    EXPECT_EQ(row(1), std::to_string(bonus));
+    EXPECT_EQ(row(2), std::to_string(target));
+    ASSERT_TRUE(h.ClickControl(g.Screens->QuestForm, 10) &&
                 h.ClickControl(g.Screens->StatisticsForm, 30));
     EXPECT_EQ(g.SubState, kSubResult);
     ASSERT_TRUE(h.ClickControl(g.Screens->GameMenuForm, 11));
@@ -220,10 +228,14 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_EQ(g.Screens->LifeIcons[2]->Visible, 0);
     EXPECT_EQ(g.Screens->LastLifeMarkers[1]->Visible, 1) << "the marker at the last life";
 
-    // The last life: game over, the main menu, and from it a new quest.
+    // The last life, with a quest score between two rows of the high-score
+    // table: game over, the score in the table, the main menu, and from it a
+    // new quest.
+    constexpr int32_t kFinalScore = 5500;
     g.Lives = 1;
     g.SetGoldenStars(4);
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+    f.Counters.Sets[1].Counters[0] = kFinalScore;
     g.TimeLeft = 0.1f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubGameOver; }, 4.0f));
     EXPECT_EQ(g.Lives, 0);
@@ -239,9 +251,17 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
     EXPECT_EQ(g.Mode, kModeMenu);
     EXPECT_EQ(g.Backgrounds->GetCurrentId(), CBackgroundsManager::kMainMenu);
-    if (h.WaitForForm(s.MsgBoxForm, 1.0f)) { // the score entered the table
-        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.ClickControl(s.HighScoresForm, 250));
-    }
+    ASSERT_TRUE(h.WaitForForm(s.MsgBoxForm, 1.0f));
+    EXPECT_EQ(s.MsgBoxPurpose, CScreensManager::kPurposeHighScore);
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200) && h.WaitForForm(s.HighScoresForm));
+    CScoreTable scores;
+    ASSERT_EQ(scores.Load("Data/GameData/Game0.tbl"), 1);
+    const auto row = static_cast<size_t>(s.HighScoreNewRow);
+    ASSERT_LT(row, scores.Rows.size());
+    EXPECT_EQ(scores.Rows[row].Score, kFinalScore);
+    EXPECT_EQ(scores.Rows[row].Id, g.QuestId);
+    EXPECT_EQ(CScreensManager::WindowText(s.HighScoreScores[row]), std::to_string(kFinalScore));
+    ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.PassStory());
     ASSERT_TRUE(h.PlayOnFromMap());
     EXPECT_EQ(g.Level, 1);

@@ -106,7 +106,8 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
 }
 
 // Every bonus the shop shows, at every tier, stands on the floor of its bed:
-// inside the bed's picture less the gold rim the art paints around the floor.
+// inside the bed's picture less the gold rim the art paints around the floor,
+// and in front of it, seen.
 TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     FlowHarness h(11);
     START_GAME(h);
@@ -128,7 +129,9 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
             // Half the floor's width and height: the bed less its rim.
             const float fw = bed.Width / 2 - kRim, fh = bed.Height / 2 - kRim;
             int32_t inBed = 0;
+            std::vector<int32_t*> drawn;
             for (const CSharedPtr<CSpriteQuad>& q : preview->Layers.Current.Sprites->GetDrawn()) {
+                drawn.push_back(&q->Shown);
                 const float dx = std::fabs(q->Position.X - bed.Position.X),
                             dy = std::fabs(q->Position.Y - bed.Position.Y);
                 if (q->Alpha <= 0.0f || dx > bed.Width / 2 || dy > bed.Height / 2)
@@ -141,6 +144,8 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
                     << q->Height << " picture leaves the bed's floor";
             }
             EXPECT_GT(inBed, 0) << "bonus " << slot << " shows nothing in its bed";
+            EXPECT_TRUE(h.SeenAt(drawn, bed.Position.X, bed.Position.Y, 2 * fw, 2 * fh))
+                << "bonus " << slot << " tier " << tier << " is hidden";
         }
     }
 }

@@ -1,13 +1,16 @@
 // The quest between its levels and between two quests, as a player sees it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "app/flow/FlowHarness.h"
 #include "backgrounds/BackgroundsManager.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
+#include "engine/StringTable.h"
 #include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
 #include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
@@ -18,7 +21,7 @@ using namespace flowtest;
 // The map's flag walks on after a won level; a save in the shop brings back
 // the stage's progress and the sand, a save in play the called totem; a quest
 // finished as the window closes makes a veteran, whose next quest may be hard
-// and opens with the story.
+// and opens with the story, and stays hard when continued.
 TEST(StoryFlow, TheFlagTheSavesAndTheVeteransNextQuest) {
     FlowHarness h(47);
     if (!h.Skip().empty())
@@ -55,7 +58,25 @@ TEST(StoryFlow, TheFlagTheSavesAndTheVeteransNextQuest) {
     EXPECT_EQ(g->Backgrounds->GetStageResult(), 1);
     ASSERT_TRUE(h.PassShop() && h.WaitForForm(s->MapForm));
     EXPECT_TRUE(flagOn(0));
-    EXPECT_TRUE(h.RunUntil([&] { return flagOn(1); }, 3.0f));
+    // It walks there frame by frame, never a step back.
+    const CVector3& next = s->MapStageMarkers[0][1]->Offset;
+    const auto togo = [&] {
+        return std::hypot(s->MapControl31->Offset.X - next.X - g->Layout.FlagShift[0],
+                          s->MapControl31->Offset.Y - next.Y - g->Layout.FlagShift[1]);
+    };
+    float last = togo();
+    int steps = 0, back = 0;
+    EXPECT_TRUE(h.RunUntil(
+        [&] {
+            const float d = togo();
+            steps += d < last ? 1 : 0;
+            back += d > last ? 1 : 0;
+            last = d;
+            return flagOn(1);
+        },
+        3.0f));
+    EXPECT_GE(steps, 10);
+    EXPECT_EQ(back, 0);
     ASSERT_TRUE(h.ClickControl(s->MapForm, 150));
     EXPECT_NEAR(g->FieldSandbox()->MeanLevel, sand, 0.01);
 
@@ -90,5 +111,10 @@ TEST(StoryFlow, TheFlagTheSavesAndTheVeteransNextQuest) {
     EXPECT_TRUE(s->IntroPages[1]->Visible && !s->IntroPages[0]->Visible && !s->MapForm->Visible);
     ASSERT_TRUE(h.ClickControl(s->IntroForm, 162) && h.WaitForForm(s->MapForm));
     ASSERT_TRUE(h.ClickControl(s->MapForm, 150) && play());
+    EXPECT_EQ(h.Field().HardMode, 1);
+    // Saved, and continued after a restart: still hard.
+    ASSERT_TRUE(h.RunUntil([&] { return g->Quest->State == CQuestState::kWorthSaving; }, 8.0f));
+    ASSERT_TRUE(h.SaveAndQuit() && restart(61) && h.ContinueQuest(&offered, &notice));
+    EXPECT_EQ(offered, "1-1\n" + GetString(33));
     EXPECT_EQ(h.Field().HardMode, 1);
 }

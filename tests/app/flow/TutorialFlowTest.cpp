@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
@@ -69,6 +70,14 @@ TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
     EXPECT_TRUE(s.TutorialGroups[6].Windows.front()->Visible);
     EXPECT_FLOAT_EQ(s.TutorialX,
                     (f.CellToWorld(c1, r1, true).X + f.CellToWorld(c2, r2, true).X) / 2);
+    // The box stands clear of both caps it points at.
+    const CUxWindow& box = *s.TutorialGroups[1].Windows.front();
+    for (const auto& [c, r] : {std::pair{c1, r1}, std::pair{c2, r2}}) {
+        const CVector3 cell = f.CellToWorld(c, r, true);
+        EXPECT_TRUE(std::fabs(box.Position.X - cell.X) >= (box.Width + f.CellWidth) / 2 ||
+                    std::fabs(box.Position.Y - cell.Y) >= (box.Height + f.CellHeight) / 2)
+            << "the box covers the cap at " << c << "," << r;
+    }
     float x = 0.0f, y = 0.0f;
     EXPECT_FALSE(h.ControlCentre(s.TutorialForm, CScreensManager::kIdTipOk, &x, &y));
     h.Frames(15);
@@ -84,26 +93,40 @@ TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
     EXPECT_EQ(h.Game().Profile->Switch(CProfileSettings::kFirstTipSwitch), 1);
 }
 
-TEST(Tutorial, TipsSwitchedOffOnTheOptionsFormStayAway) {
-    FlowHarness h(13);
-    START_GAME(h);
-    h.CloseTips = false;
-    CGame& g = h.Game();
-    CScreensManager& s = *g.Screens;
-    // From the level's menu while its intro shows.
-    h.Key(os::Vk::Escape);
-    ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 12) && h.ClickControl(s.OptionsForm, 235) &&
-                h.ClickControl(s.OptionsForm, 230) && h.ClickControl(s.GameMenuForm, 11));
-    EXPECT_EQ(g.Profile->QuestTutorial, 0);
-    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 5.0f));
-    ScriptedPlayer player(h);
-    player.PlayLevel(10.0f);
-    EXPECT_EQ(g.TipOpen, kTipNone);
-    EXPECT_FALSE(s.TutorialForm->Visible);
-    EXPECT_GT(player.Moves(), 0);
+// Switched off on the options form, or with the box's "don't show tips" and
+// its OK: no tip comes in the rest of the level, and the player's file says so.
+TEST(Tutorial, TipsSwitchedOffOnTheOptionsFormOrInATipStayAway) {
+    for (const bool inTip : {false, true}) {
+        SCOPED_TRACE(inTip ? "in the tip" : "on the options form");
+        FlowHarness h(13);
+        START_GAME(h);
+        h.CloseTips = false;
+        CGame& g = h.Game();
+        CScreensManager& s = *g.Screens;
+        if (inTip) {
+            ASSERT_TRUE(h.RunUntil([&] { return g.TipOpen == kTipShown; }, 5.0f));
+            ASSERT_TRUE(h.WaitForForm(s.TutorialForm, 6.0f));
+            h.Click(s.TutorialControl105->Position.X, s.TutorialControl105->Position.Y);
+            ASSERT_TRUE(h.ClickControl(s.TutorialForm, CScreensManager::kIdTipOk));
+        } else { // from the level's menu while its intro shows
+            h.Key(os::Vk::Escape);
+            ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 12) && h.ClickControl(s.OptionsForm, 235) &&
+                        h.ClickControl(s.OptionsForm, 230) && h.ClickControl(s.GameMenuForm, 11));
+        }
+        CProfileSettings saved;
+        saved.Load("Players/" + g.Profile->Name);
+        EXPECT_EQ(saved.QuestTutorial, 0);
+        ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 5.0f));
+        ScriptedPlayer player(h);
+        player.PlayLevel(10.0f);
+        EXPECT_EQ(g.TipOpen, kTipNone);
+        EXPECT_FALSE(s.TutorialForm->Visible);
+        EXPECT_GT(player.Moves(), 0);
+    }
 }
 
 TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
+    constexpr float kDelay = 15.0f, kShown = 3.0f;
     FlowHarness h(17);
     START_GAME(h);
     CGame& g = h.Game();
@@ -129,16 +152,16 @@ TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
             return shown();
         },
         20.0f));
-    EXPECT_GE(g.GameClock - swapped, g.Paths.PanelDelay);
-    EXPECT_NEAR(g.GameClock - cleared, g.Paths.PanelDelay, 0.1f);
+    EXPECT_GE(g.GameClock - swapped, kDelay);
+    EXPECT_NEAR(g.GameClock - cleared, kDelay, 0.1f);
     const std::string text = CScreensManager::WindowText(s.LevelPanelWindows[1]);
     EXPECT_EQ(text.rfind("Gems to go: " + std::to_string(h.Field().GemsToCollect), 0), 0u) << text;
     EXPECT_NE(text.find("Time left: " + FormatClock(g.TimeLeft)), std::string::npos) << text;
 
-    // It stays PanelShowTime, and the wait starts again.
+    // It stays three seconds, and the wait starts again.
     const float up = g.GameClock;
     ASSERT_TRUE(h.RunUntil([&] { return !shown(); }, 5.0f));
-    EXPECT_NEAR(g.GameClock - up, g.Paths.PanelShowTime, 0.1f);
+    EXPECT_NEAR(g.GameClock - up, kShown, 0.1f);
     EXPECT_LT(h.Field().MoveTimer, 0.1f);
 
     // Up again, it gives way at once to a tip's box, and to a swap.

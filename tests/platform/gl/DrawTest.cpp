@@ -561,9 +561,12 @@ TEST_P(BackEndDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
                   {ordered},
                   {{{{100, 100, 356, 356, 0xFFFFFFFF, 0}, 1, 1},
                     {{200, 200, 456, 456, 0xFFFFFFFF, 10}, 0, 0}},
-                   true}};
+                   true},
+                  // The cover alone, tinted, earlier than the last scene had it.
+                  {{{{300, 300, 700, 600, 0xFF4080C0, 5, 0.0f, 0.0f, 0.1f, 0.1f}, 0, 1}}}};
     auto draw = [&](const std::vector<Layer>& layers) {
         EXPECT_EQ(dev_->BeginScene(), kOk);
+        dev_->Clear(0, nullptr, ClearFlag::Target | ClearFlag::ZBuffer, 0xFF102030, 1, 0);
         LayeredStates(0);
         dev_->SetTexture(0, framed);
         for (const Layer& l : layers) {
@@ -586,12 +589,14 @@ TEST_P(BackEndDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
     }
     Gl()->SetShortcuts(true);
     dev_->SetDepthOnDemand(true);
-    // Covered twice (the second time guessing what covers what), then without
-    // the cover, then a scene that needs depth: the last two are drawn again.
+    // Covered twice (the second time guessing what covers what), the cover
+    // alone (drawn whole: it paints over nothing of its own), covered again,
+    // then without the cover, then a scene that needs depth: the last two are
+    // drawn again.
     const struct {
         size_t scene;
         uint64_t redraws;
-    } runs[] = {{0, 0}, {0, 0}, {1, 1}, {2, 1}};
+    } runs[] = {{0, 0}, {0, 0}, {3, 0}, {0, 0}, {1, 1}, {2, 1}};
     uint64_t lastSkipped = 0;
     for (size_t run = 0; run < std::size(runs); ++run) {
         const auto& scene = scenes[runs[run].scene];

@@ -1,6 +1,6 @@
 // The software back end's present, through GL and through the window surface:
 // its picture lands upright and opaque, 1:1 or scaled, between black bars
-// where the window's shape differs.
+// where the window's shape differs, and through the gamma ramp.
 #include <gtest/gtest.h>
 
 #include "platform/gpu/DisplayApi.h"
@@ -36,5 +36,19 @@ TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
             gpu::ProbeOf(d)->ReadPresented(w, h, argb);
             EXPECT_EQ(argb[at], want) << w << "x" << h << " at " << at;
         }
+
+        // Through a gamma ramp each channel takes its own table.
+        gpu::GammaRamp ramp;
+        for (int i = 0; i < 256; ++i) {
+            ramp.red[i] = static_cast<uint16_t>((255 - i) * 257);
+            ramp.green[i] = static_cast<uint16_t>(i * 257);
+            ramp.blue[i] = static_cast<uint16_t>(i * 128);
+        }
+        d->SetGammaRamp(0, &ramp);
+        d->Clear(1, &topLeft, gpu::ClearFlag::Target, 0xFF204080, 1.0f, 0);
+        std::vector<uint32_t> argb;
+        gpu::ProbeOf(d)->ReadPresented(1024, 768, argb);
+        EXPECT_EQ(argb[0], 0xFFDF4040u);
+        EXPECT_EQ(argb[1], 0xFF7F8040u);
     }
 }

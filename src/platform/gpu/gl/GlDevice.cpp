@@ -1223,6 +1223,16 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
     // lies below. Only large ones are worth remembering.
     constexpr int64_t kMinPixels = 64 * 64;
     constexpr size_t kMaxOccluders = 8;
+    // A draw that covers an expected occluder's rectangle fulfils it before
+    // anything is left out: only a later draw may paint over the pixels left
+    // out, never the draw itself (which, when the draws before it changed,
+    // may come at an earlier place than it did last scene).
+    const int32_t* in = f.inner;
+    const bool occluder = opaque && f.rectangle &&
+                          static_cast<int64_t>(in[2] - in[0]) * (in[3] - in[1]) >= kMinPixels;
+    if (occluder)
+        for (Occluder& o : predictedOccluders_)
+            o.fulfilled = o.fulfilled || within(o.rect, in);
     // Everything drawn before an expected occluder, under it, is painted over.
     Occluder* best = nullptr;
     int64_t bestArea = 0;
@@ -1240,14 +1250,8 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
     }
     // An occluder that has pixels left out under a later one still covers its
     // rectangle once that later one is drawn, which is checked on its own.
-    const int32_t* in = f.inner;
-    if (opaque && f.rectangle &&
-        static_cast<int64_t>(in[2] - in[0]) * (in[3] - in[1]) >= kMinPixels) {
-        for (Occluder& o : predictedOccluders_)
-            o.fulfilled = o.fulfilled || within(o.rect, in);
-        if (seenOccluders_.size() < kMaxOccluders)
-            seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
-    }
+    if (occluder && seenOccluders_.size() < kMaxOccluders)
+        seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
     if (best)
         best->used = true;
     return best != nullptr;
