@@ -185,20 +185,28 @@ Rgba TabletPixel(Vec2 p) {
         const Rgb stone = StoneAt(p, Hex(0x3a342e), 53) * (0.9f + 0.25f * Noise(0, p.x * 3.0f, p.y * 3.0f, 1.0f));
         c = MattShade(n, stone, 0.05f) * (1.0f - 0.25f * (p.y / float(kFrameHeight)));
     }
-    // Step-fret friezes carved across the panel, and gold studs in its corners.
-    for (const float row : {152.0f, 262.0f, 712.0f}) {
-        const float fy = p.y - row;
-        if (std::fabs(fy) < 7.0f && p.x > 22.0f && p.x < kTabletWidth - 22.0f) {
-            const float u = std::fmod(p.x - 22.0f, 16.0f);
-            // A meander: alternating hooks, cut 1.5 texels wide.
-            const bool top = int((p.x - 22.0f) / 16.0f) % 2 == 0;
-            const float hook = std::min({std::fabs(fy - (top ? -5.0f : 5.0f)) + (u > 11.0f ? 99.0f : 0.0f),
-                                         std::fabs(u - 2.0f) + (std::fabs(fy) > 5.0f ? 99.0f : 0.0f),
-                                         std::fabs(u - 11.0f) + ((top ? fy < -5.0f || fy > 1.0f : fy > 5.0f || fy < -1.0f) ? 99.0f : 0.0f),
-                                         std::fabs(fy - (top ? 1.0f : -1.0f)) + (u < 6.0f || u > 11.0f ? 99.0f : 0.0f)});
-            if (hook < 1.5f)
-                c = c * 0.55f + Hex(palette::kGoldDark) * (0.25f * Clamp01(1.5f - hook));
-        }
+    // Key-pattern friezes carved across the panel under the level display and
+    // under the lives: a whole number of hooks between two rails, closed by a
+    // bar at each end.
+    for (const float row : {152.0f, 262.0f}) {
+        constexpr float kPeriod = 16.0f, kHalf = 6.0f, kCut = 1.0f;
+        const int hooks = int((float(kTabletWidth) - 48.0f) / kPeriod);
+        const float x0 = 0.5f * (float(kTabletWidth) - float(hooks) * kPeriod), x1 = x0 + float(hooks) * kPeriod;
+        const Vec2 q{p.x, p.y - row};
+        if (std::fabs(q.y) > kHalf + 2.0f || q.x < x0 - 2.0f || q.x > x1 + 2.0f)
+            continue;
+        const float u = std::clamp(std::floor((q.x - x0) / kPeriod), 0.0f, float(hooks - 1)) * kPeriod + x0;
+        const float cut = std::min({SdCapsule(q, {x0, -kHalf}, {x1, -kHalf}, kCut),
+                                    SdCapsule(q, {x0, kHalf}, {x1, kHalf}, kCut),
+                                    SdCapsule(q, {x0, -kHalf}, {x0, kHalf}, kCut),
+                                    SdCapsule(q, {x1, -kHalf}, {x1, kHalf}, kCut),
+                                    // One hook hanging from the upper rail, turning in on itself.
+                                    SdCapsule(q, {u + 4.0f, -kHalf}, {u + 4.0f, 2.0f}, kCut),
+                                    SdCapsule(q, {u + 4.0f, 2.0f}, {u + 12.0f, 2.0f}, kCut),
+                                    SdCapsule(q, {u + 12.0f, 2.0f}, {u + 12.0f, -2.0f}, kCut),
+                                    SdCapsule(q, {u + 12.0f, -2.0f}, {u + 8.0f, -2.0f}, kCut)});
+        if (cut < 0.5f)
+            c = MixRgb(c, c * 0.55f + Hex(palette::kGoldDark) * 0.25f, Coverage(cut * 2.0f));
     }
     for (const float cx : {20.0f, float(kTabletWidth) - 20.0f})
         for (const float cy : {20.0f, float(kFrameHeight) - 20.0f}) {

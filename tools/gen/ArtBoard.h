@@ -25,7 +25,9 @@ constexpr float kCellUnits = 83.0f;
 constexpr int kBackSize = 672, kBackMargin = 4;
 constexpr int kFrameTexture = 1024;
 constexpr int kFrameMargin = 18, kFrameWidth = 700, kFrameHeight = 748;
-constexpr int kTabletX = 716, kTabletWidth = 287;
+// The tablet reaches right to the board frame's outer edge, one texel under
+// it, so no backdrop shows between the two.
+constexpr int kTabletX = 716, kTabletWidth = 294;
 constexpr int kLightY = 760, kLightSize = 256;
 // Where the sand trough's front panel (FxSandbox.h) lies on the frame piece:
 // its top-left texel. The plinth is painted with a dark niche behind the
