@@ -540,9 +540,9 @@ void CShopScreen::ClosePage(float speed) {
     for (const CSharedPtr<CSpriteQuad>& s : sandboxSprites)
         Retire(s, fade);
     sandboxSprites.clear();
+    // The dust in the air settles with the page and goes with it.
     if (!sandboxDust.IsNull())
         sandboxDust->EndEmission();
-    sandboxDust = CSharedPtr<CParticleSystem>();
     for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot)
         DropBonusPreview(slot, 1.0f / fade);
     for (const CSharedPtr<CShopStar>& t : stars)
@@ -566,6 +566,11 @@ void CShopScreen::DropPage() {
         textLayer->Remove(note);
     note = CSharedPtr<CTextSprite>();
     stars.clear();
+    if (!sandboxDust.IsNull())
+        sandboxDust->Stop();
+    sandboxDust = CSharedPtr<CParticleSystem>();
+    if (!playField.IsNull())
+        playField->Totems.DropShopSprites();
     ReleasePageTexture(false);
     if (!playField.IsNull() && !graphicsFolder.empty() && playField->Totems.ShopTextures)
         playField->Totems.RecreateTextures(0, graphicsFolder);

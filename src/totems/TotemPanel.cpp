@@ -45,6 +45,7 @@ CTotemPanel::~CTotemPanel() {
     if (!SpriteLayer.IsNull())
         for (const CSharedPtr<CSpriteQuad>& s : PanelSprites)
             SpriteLayer->Remove(s);
+    DropShopSprites();
     const CSharedPtr<CSpriteLayer>& shopLayer = ShopDisplayLayer();
     for (auto& list : ShopSprites) {
         if (!shopLayer.IsNull())

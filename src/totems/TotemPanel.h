@@ -101,8 +101,11 @@ public:
     int32_t CountOwnedTotems() const;
     void BuildPanelSprites(int32_t shown);
     void Show(int32_t show, float fadeSpeed);
-    // Fades every figure and shop sprite out; the selection is kept.
+    // Fades every figure and shop sprite out, those already fading included,
+    // so that none outlasts the fade; the selection is kept.
     void FadeOutAll(float fadeSpeed);
+    // The shop page is gone: its sprites still fading leave the layer now.
+    void DropShopSprites();
     void RemoveShopFigure(CSharedPtr<CTotem> figure, float fadeSpeed);
 
     // The selected colour, -1 for none, with a figure in its place.
@@ -195,6 +198,9 @@ public:
     float EffectScale = 1.0f;
     int32_t ShopTextures = 0;
     std::array<std::vector<CSharedPtr<CSpriteQuad>>, kColours> ShopSprites;
+    // Shop sprites of a former tier, fading out (a new offer's slow fade
+    // outlasts a quick close, and the layer draws over the next screen).
+    std::vector<CSharedPtr<CSpriteQuad>> RetiringShopSprites;
     std::array<CSharedPtr<CTotem>, kColours> ShopTotems;
     CSharedPtr<CSoundBank> SoundBank;
 
@@ -206,6 +212,8 @@ private:
     void Disarm(CTotem& figure, float fadeSpeed);
     void HandleEvent(size_t& i, bool& orderChanged);
     void RetireSprite(const CSharedPtr<CSpriteQuad>& sprite, float fadeSpeed);
+    // Retires the list's sprites into RetiringShopSprites and empties it.
+    void RetireShopSprites(std::vector<CSharedPtr<CSpriteQuad>>& list, float fadeSpeed);
     CSharedPtr<CSpriteQuad> AddPanelSprite(const CVector3& pos, const float size[2],
                                            uint32_t colour, CSharedPtr<CTexture> texture,
                                            int32_t blend, int32_t key);

@@ -53,9 +53,7 @@ void CTotemPanel::SetTier(int32_t colour, int32_t tier, float fadeSpeed) {
     const auto c = static_cast<size_t>(colour);
     if (!ShopTotems[c].IsNull())
         RemoveShopFigure(ShopTotems[c], fadeSpeed);
-    for (const CSharedPtr<CSpriteQuad>& s : ShopSprites[c])
-        RetireSprite(s, fadeSpeed);
-    ShopSprites[c].clear();
+    RetireShopSprites(ShopSprites[c], fadeSpeed);
     Tiers[c] = tier;
 
     const ShopPlace& p = Shop[c];
@@ -179,9 +177,28 @@ void CTotemPanel::FadeOutAll(float fadeSpeed) {
         slot = CSharedPtr<CTotem>();
     for (const CSharedPtr<CTotem>& f : Active)
         Disarm(*f, fadeSpeed);
-    for (auto& list : ShopSprites) {
-        for (const CSharedPtr<CSpriteQuad>& s : list)
+    // A sprite already fading more slowly than the page would outlive it.
+    for (const CSharedPtr<CSpriteQuad>& s : RetiringShopSprites)
+        if (s->RemainingLife > 0.0f && s->FadeSpeed < fadeSpeed)
             RetireSprite(s, fadeSpeed);
-        list.clear();
+    for (auto& list : ShopSprites)
+        RetireShopSprites(list, fadeSpeed);
+}
+
+void CTotemPanel::RetireShopSprites(std::vector<CSharedPtr<CSpriteQuad>>& list, float fadeSpeed) {
+    std::erase_if(RetiringShopSprites,
+                  [](const CSharedPtr<CSpriteQuad>& s) { return s->RemainingLife <= 0.0f; });
+    for (const CSharedPtr<CSpriteQuad>& s : list) {
+        RetireSprite(s, fadeSpeed);
+        RetiringShopSprites.push_back(s);
     }
+    list.clear();
+}
+
+void CTotemPanel::DropShopSprites() {
+    const CSharedPtr<CSpriteLayer>& layer = ShopDisplayLayer();
+    if (!layer.IsNull())
+        for (const CSharedPtr<CSpriteQuad>& s : RetiringShopSprites)
+            layer->Remove(s);
+    RetiringShopSprites.clear();
 }

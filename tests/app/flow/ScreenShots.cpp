@@ -152,7 +152,8 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         // The pointer on the red totem's panel: its description.
         const CSharedPtr<CUxWindow>& picture = s.ShopItemList20[5];
         h.MoveTo(picture->Position.X, picture->Position.Y);
-        shot.Take("15_shop");
+        // The new offers have faded in.
+        shot.Take("15_shop", CShopScreen::kSlowTime + 0.5f);
         shot.Step(h.PassShop(), "leaving the shop");
         shot.Take("16_map_after_shop", 2.0f);
     }

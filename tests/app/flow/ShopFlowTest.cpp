@@ -12,6 +12,8 @@
 #include "app/flow/ScriptedPlayer.h"
 #include "bonuses/BonusDrawn.h"
 #include "bonuses/BonusManager.h"
+#include "effects/ParticleSystem.h"
+#include "effects/ParticleSystemsManager.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
 #include "playerdata/ProfileSettings.h"
@@ -148,4 +150,25 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
                 << "bonus " << slot << " tier " << tier << " is hidden";
         }
     }
+}
+
+// Leaving as soon as the new offers show: their pictures still fading in or
+// out and the sand box's dust go with the page, none lies over the map.
+TEST(ShopFlow, LeavingAtOnceTakesTheFadingOffersAndTheDustAlong) {
+    FlowHarness h(11);
+    START_GAME(h);
+    CGame& g = h.Game();
+    ASSERT_TRUE(h.WinIntoShop(3));
+    ASSERT_EQ(g.Shop->upgrades.tier[5], 0) << "the red totem, newly on sale, fades in";
+    ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone));
+    ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202)) << "leave with the star unspent";
+    ASSERT_TRUE(h.RunUntil([&] { return !g.Shop->IsOpen(); }, 2.0f));
+    h.Frames(2);
+    EXPECT_EQ(g.SpriteLayers[2]->GetDrawn().size(), 0u) << "the shop's layer draws on";
+    int32_t dust = 0;
+    for (const auto* list :
+         {&g.Particles[4]->BlendedSystems(), &g.Particles[4]->AlphaTestedSystems()})
+        for (const CSharedPtr<CParticleSystem>& p : *list)
+            dust += p->LiveCount;
+    EXPECT_EQ(dust, 0) << "the sand box's dust hangs over the map";
 }
