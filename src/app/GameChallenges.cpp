@@ -137,9 +137,9 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
     case kBonusAccuracy: {
         BonusTime = BonusTimeLimit = kAccuracyTime;
         CSharedPtr<CArcadeGame> game(new CArcadeGame());
-        // The gems are glowing puffs: the challenge cuts its token from the
-        // lower-left cell of a 4 x 4 sheet of them.
-        game->SetTextures(SpriteLayers[0], Particles[2], GameTexture("AccuracyGems"),
+        // The token is a glowing gem in the lower-left cell of a 4 x 4 sheet;
+        // the challenge tints it and adds it to the scene.
+        game->SetTextures(SpriteLayers[0], Particles[2], GameTexture("AccuracyToken"),
                           GameTexture("Spark"));
         game->SoundBank = SoundBank;
         // The gems fly into a row along the sand box's frenzy bar.

@@ -14,7 +14,7 @@ inline constexpr NamedTexture kGameTextures[] = {
     {"Lightning", "Lightning.jpg"},   {"StarParticle", "StarParticle.bmp"},
     {"Ring", "Ring.tga"},             {"Twirl", "Twirl.tga"},
     {"PanelGlass", "PanelGlass.tga"}, {"FieldFrame", "FieldFrame.png"},
-    {"FieldBack", "FieldBack.jpg"},   {"AccuracyGems", "AccuracyGems.jpg"},
+    {"FieldBack", "FieldBack.jpg"},   {"AccuracyToken", "AccuracyToken.png"},
 };
 
 // The sand box's pictures, in the order CDuneEffect::SetTextures takes them.

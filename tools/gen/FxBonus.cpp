@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <thread>
 
 #include "CapsGems.h"
@@ -13,6 +14,11 @@ namespace {
 
 constexpr int kSuper = 4;
 const Rgb kWhite{1, 1, 1};
+// The round brilliant (white) among the token records.
+constexpr int kAccuracyTokenRecord = 5;
+// How the accuracy token's facets are toned for additive drawing, and how
+// strong its glow is.
+constexpr float kAccuracyGemGain = 0.85f, kAccuracyGemContrast = 1.8f, kAccuracyGlow = 0.55f;
 
 // A cell of w x h texels drawn by shade(p) with p in texels from the cell's
 // top-left corner.
@@ -750,17 +756,50 @@ Sheet PaintSolidaritySheet() {
     return sheet;
 }
 
+namespace {
+
+// A token's own picture at rest (frame 0) at `size` x `size` texels.
+FloatImage RestingToken(int record, int size) { return Resample(PaintToken(record).front().normal, size, size); }
+
+}  // namespace
+
 Sheet PaintGemPictures() {
-    // The tokens' own pictures (frame 0), painted side by side on threads.
+    // The tokens' own pictures, painted side by side on threads.
     std::vector<FloatImage> gems(kTokenRecords);
     std::vector<std::thread> painters;
     for (int c = 0; c < kTokenRecords; ++c)
-        painters.emplace_back([&gems, c] { gems[size_t(c)] = Resample(PaintToken(c).front().normal, 48, 48); });
+        painters.emplace_back([&gems, c] { gems[size_t(c)] = RestingToken(c, 48); });
     for (std::thread& t : painters)
         t.join();
     Sheet sheet(256, 128);
     for (int c = 0; c < kTokenRecords; ++c)
         sheet.Put(gems[size_t(c)], 48 * (c % 4), 48 * (c / 4), Store::Straight);
+    return sheet;
+}
+
+Sheet PaintAccuracyToken() {
+    // The round brilliant: the colourless stone takes the tint it is drawn
+    // with. It is added to the scene, so its facets are darkened and pulled
+    // apart: lit ones stay below white, dark ones let the board through.
+    FloatImage gem = RestingToken(kAccuracyTokenRecord, kAccuracyGemSize);
+    for (int y = 0; y < gem.Height(); ++y)
+        for (int x = 0; x < gem.Width(); ++x) {
+            Rgba& t = gem.At(x, y);
+            if (t.a <= 0)
+                continue;
+            const auto facet = [&](float v) { return t.a * kAccuracyGemGain * std::pow(v / t.a, kAccuracyGemContrast); };
+            t = {facet(t.r), facet(t.g), facet(t.b), t.a};
+        }
+    // Behind it a soft glow that fades out before the cell's gutter.
+    FloatImage cell = Cell(kAccuracyCell, kAccuracyCell, [](Vec2 p) {
+        const float r = Length(p - Vec2{0.5f, 0.5f} * float(kAccuracyCell)) / (0.5f * float(kAccuracyCell) - 2.0f);
+        const float glow = kAccuracyGlow * (1.0f - SmoothStep(0.6f, 1.0f, r));
+        return Premultiply(kWhite, glow * SmoothStep(1.0f, 0.97f, r));
+    });
+    const int at = (kAccuracyCell - kAccuracyGemSize) / 2;
+    cell.BlitOver(gem, at, at);
+    Sheet sheet(4 * kAccuracyCell, 4 * kAccuracyCell);
+    sheet.Put(cell, 0, 3 * kAccuracyCell, Store::Straight);
     return sheet;
 }
 

@@ -23,6 +23,9 @@
 //   width in the top half; rings [0, 64) x [64, 128); core [64, 128) x [64, 128).
 // "AllGems.png" 256 x 128: the gem of colour c (7: steel) at (48 (c mod 4),
 //   48 (c div 4)), 48 x 48.
+// "AccuracyToken.png" 256 x 256, the token of the accuracy bonus level: a
+//   glowing colourless gem in the lower-left cell of a 4 x 4 grid,
+//   [0, 64) x [192, 256); the other cells stay clear.
 //
 // Parts drawn with additive blending keep straight colour; parts that darken
 // or screen store colour times alpha (see Store in ArtCommon.h).
@@ -45,5 +48,11 @@ Sheet PaintClockSheet();
 Sheet PaintAdviserSheet();
 Sheet PaintSolidaritySheet();
 Sheet PaintGemPictures();
+
+// The accuracy token's cell size and the size of the gem inside it (the rest
+// is its glow and the gutter).
+constexpr int kAccuracyCell = 64;
+constexpr int kAccuracyGemSize = 52;
+Sheet PaintAccuracyToken();
 
 }  // namespace gen

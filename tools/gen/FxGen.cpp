@@ -63,6 +63,7 @@ const SheetFile kSheets[] = {
     {"Bonus4.tga", Format::Tga, PaintAdviserSheet},
     {"Bonus5.tga", Format::Tga, PaintSolidaritySheet},
     {"AllGems.png", Format::Png, PaintGemPictures},
+    {"AccuracyToken.png", Format::Png, PaintAccuracyToken},
 };
 
 bool SaveSheet(const std::filesystem::path& path, const Sheet& sheet, Format format, std::string& error) {

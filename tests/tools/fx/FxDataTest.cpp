@@ -46,6 +46,7 @@ const std::map<std::string, Size> kSizes = {
     {"Data/Gfx/Cloud_alpha.jpg", {256, 256}},  {"Data/Gfx/FireCloud.jpg", {256, 256}},
     {"Data/Gfx/GemFlares.tga", {256, 256}},    {"Data/Gfx/AllGemLights.jpg", {512, 256}},
     {"Data/Gfx/AllGemLights_alpha.jpg", {512, 256}}, {"Data/Gfx/AllGems.png", {256, 128}},
+    {"Data/Gfx/AccuracyToken.png", {256, 256}},
     {"Data/Gfx/Bonus1.png", {256, 256}},       {"Data/Gfx/Bonus2.tga", {256, 256}},
     {"Data/Gfx/Bonus3.tga", {256, 256}},       {"Data/Gfx/Bonus4.tga", {256, 256}},
     {"Data/Gfx/Bonus5.tga", {256, 128}},       {"Data/Gfx/Sandbox.jpg", {256, 256}},
@@ -215,6 +216,11 @@ void FxData::EffectSheetsHoldTheirCellsWithClearGutters() {
     ExpectCells("Data/Gfx/GemFlares.tga", Grid(0, 160, 64, 64, 4, 1), true);
     ExpectCells("Data/Gfx/AllGemLights_alpha.jpg", Grid(0, 0, 128, 128, 4, 2), false, 12);
     ExpectCells("Data/Gfx/AllGems.png", Grid(0, 0, 48, 48, 4, 2), true);
+    // The accuracy token: its lower-left cell only.
+    const int token = gen::kAccuracyCell;
+    ExpectCells("Data/Gfx/AccuracyToken.png", {{0, 3 * token, token, 4 * token}}, true);
+    EXPECT_EQ(Peak(Image("Data/Gfx/AccuracyToken.png"), {token, 0, 4 * token, 4 * token}, true), 0);
+    EXPECT_EQ(Peak(Image("Data/Gfx/AccuracyToken.png"), {0, 0, token, 3 * token}, true), 0);
     // The flash the time bonus shows at the timer.
     ExpectCells("Data/Gfx/PanelGlass.tga", {{0, 0, 140, 140}}, true);
     // The bolt: dark at both sides, its core in the middle at both ends so
