@@ -216,11 +216,7 @@ void FxData::EffectSheetsHoldTheirCellsWithClearGutters() {
     ExpectCells("Data/Gfx/GemFlares.tga", Grid(0, 160, 64, 64, 4, 1), true);
     ExpectCells("Data/Gfx/AllGemLights_alpha.jpg", Grid(0, 0, 128, 128, 4, 2), false, 12);
     ExpectCells("Data/Gfx/AllGems.png", Grid(0, 0, 48, 48, 4, 2), true);
-    // The accuracy token: its lower-left cell only.
-    const int token = gen::kAccuracyCell;
-    ExpectCells("Data/Gfx/AccuracyToken.png", {{0, 3 * token, token, 4 * token}}, true);
-    EXPECT_EQ(Peak(Image("Data/Gfx/AccuracyToken.png"), {token, 0, 4 * token, 4 * token}, true), 0);
-    EXPECT_EQ(Peak(Image("Data/Gfx/AccuracyToken.png"), {0, 0, token, 3 * token}, true), 0);
+    ExpectCells("Data/Gfx/AccuracyToken.png", Grid(0, 192, 64, 64, 1, 1), true);
     // The flash the time bonus shows at the timer.
     ExpectCells("Data/Gfx/PanelGlass.tga", {{0, 0, 140, 140}}, true);
     // The bolt: dark at both sides, its core in the middle at both ends so
