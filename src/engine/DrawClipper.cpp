@@ -22,6 +22,10 @@ constexpr size_t kMaxPieces = 48;
 constexpr size_t kMaxParts = 6;
 // ... and only in quads this large: the search costs more than small parts save.
 constexpr int64_t kMinPartlyOpaquePixels = 128 * 128;
+// An opaque quad this large that keeps this share of its pixels showing is
+// played whole on a back end that leaves out nothing itself.
+constexpr int64_t kMinWholeOccluderPixels = 256 * 256;
+constexpr double kWholeOccluderShowing = 0.75;
 // Parts remembered for this many texture spans at most.
 constexpr size_t kMaxPartsKept = 1024;
 // A draw's clear parts are looked for only among this few triangles (each
@@ -828,7 +832,12 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
                     break;
             }
             // A quad that cannot be split is drawn whole unless nothing of it shows.
-            if (!cut || (!splittable && !pieces_.empty())) {
+            // So is a large opaque one that mostly shows, on a back end that leaves
+            // out nothing itself: a whole rectangle tells it what the quad covers
+            // (what lay under it in the scenes before is then left out there),
+            // which is worth more than the few pixels cutting it saves.
+            if (!cut || (!splittable && !pieces_.empty()) ||
+                (!hidden && MostlyShowingOccluder(draw, tl, br))) {
                 keep(t);
                 keep(t + 3);
             } else {
@@ -1024,6 +1033,23 @@ void CDrawClipper::Survey(const CRenderDevice& device, uint32_t draw) {
                 occluders_.push_back({draw, p, testsDepth});
         }
     }
+}
+
+bool CDrawClipper::MostlyShowingOccluder(size_t draw, const Win& tl, const Win& br) const {
+    const double area = (br.x - tl.x) * (br.y - tl.y);
+    if (area < static_cast<double>(kMinWholeOccluderPixels))
+        return false;
+    double showing = 0.0;
+    for (const Piece& p : pieces_)
+        showing += (p.x1 - p.x0) * (p.y1 - p.y0);
+    if (showing < kWholeOccluderShowing * area)
+        return false;
+    const auto first = std::lower_bound(
+        occluders_.begin(), occluders_.end(), draw,
+        [](const Occluder& o, size_t d) { return static_cast<size_t>(o.draw) < d; });
+    return std::any_of(first, occluders_.end(), [&](const Occluder& o) {
+        return o.draw == draw && static_cast<double>(o.rect.Area()) >= kWholeOccluderShowing * area;
+    });
 }
 
 bool CDrawClipper::OthersMeet(size_t quad, const PixelRect& area) const {

@@ -133,6 +133,9 @@ private:
     bool ClearLeavesTarget(const CRenderDevice& device, const Noted& d) const;
     // Whether a triangle of the draw other than those of the quad at `quad`
     // (in tri_) may reach the pixels of `area`.
+    // Whether the quad from `tl` to `br` of draw `draw` is opaque, large, and
+    // keeps most of its pixels showing after the cuts left in pieces_.
+    bool MostlyShowingOccluder(size_t draw, const Win& tl, const Win& br) const;
     bool OthersMeet(size_t quad, const PixelRect& area) const;
     // The texels (x0, y0, x1, y1 exclusive) that pixel centres inside the quad
     // may read from the first stage's texture; false when that is unknown or

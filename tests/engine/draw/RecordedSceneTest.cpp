@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -334,6 +335,61 @@ TEST_F(RecordedSceneTest, DepthWritesAndClearsLeaveWhatGlLeaves) {
             EXPECT_TRUE(at == pixels_.end())
                 << "run " << seed << ", pixel " << at - pixels_.begin();
         }
+    }
+}
+
+// A full-screen opaque picture with a small opaque one on it (a map under its
+// markers) reaches GL whole, so that GL, scene after scene, leaves out what is
+// drawn under it first (a backdrop the clipper cannot cut: a strip here), and
+// its own pixels under the small one. Where the one on top hides much of it,
+// it is cut instead. The picture stays right.
+TEST_F(RecordedSceneTest, AMostlyShowingOpaquePictureReachesGlWhole) {
+    if (!OpenOn("gl"))
+        return;
+    device_->GetDevice()->SetDepthOnDemand(true);
+    const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
+    // The one on top: its right and bottom edges; whether the backdrop is left out.
+    for (const auto& [right, bottom, backdropLeftOut] :
+         {std::tuple(-0.6f, 0.3f, true), std::tuple(0.5f, -0.5f, false)}) {
+        SCOPED_TRACE(right);
+        uint64_t skipped = 0;
+        for (int scene = 0; scene < 4; ++scene) {
+            const uint64_t before = gl_->SkippedPixels();
+            auto draw = [&] {
+                BeginFlatScene(gpu::Ta::Diffuse);
+                const auto& vb = renderer_->GetSharedVertexBuffer();
+                const auto& ib = renderer_->GetSharedIndexBuffer();
+                gpu::Vertex* v = nullptr;
+                uint16_t* idx = nullptr;
+                ASSERT_EQ(vb->Lock(4, &v, true), gpu::kOk);
+                for (auto [x, y] : {std::pair(-1.01f, 1.01f), std::pair(1.01f, 1.01f),
+                                    std::pair(-1.01f, -1.01f), std::pair(1.01f, -1.01f)})
+                    *v++ = gpu::Vertex{x, y, 0.5f, 0xFF0000FFu, 0, 0, 0, 0};
+                vb->Unlock();
+                ASSERT_EQ(ib->Lock(4, &idx, true), gpu::kOk);
+                const uint32_t first = vb->GetLastStart();
+                for (uint32_t k = 0; k < 4; ++k)
+                    *idx++ = static_cast<uint16_t>(first + k);
+                ib->Unlock();
+                device_->SetStreamSource(vb);
+                device_->SetIndices(ib, 0);
+                device_->DrawIndexedPrimitive(gpu::Prim::TriangleStrip, first, 4,
+                                              ib->GetLastStart(), 2);
+                Strips({{-1.01f, 1.01f, 0.5f, kGreen}}, false);
+                Strips({{-0.9f, right, 0.5f, kRed, 0.9f, bottom}}, false);
+                ASSERT_EQ(device_->EndScene(), gpu::kOk);
+            };
+            draw();
+            if (device_->GetDevice()->RedrawScene()) // as the renderer does
+                draw();
+            skipped = gl_->SkippedPixels() - before;
+            ReadBack();
+            EXPECT_EQ(pixels_[(h / 2) * w + w / 2], backdropLeftOut ? kGreen : kRed);
+            EXPECT_EQ(pixels_[(h / 5) * w + w / 10], kRed);
+            EXPECT_EQ(pixels_[(h - 2) * w + w - 2], kGreen);
+        }
+        // The whole backdrop and the 4.5% of the screen under the small one.
+        EXPECT_EQ(skipped >= static_cast<uint64_t>(w) * h * 104 / 100, backdropLeftOut) << skipped;
     }
 }
 

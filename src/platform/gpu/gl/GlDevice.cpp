@@ -1223,16 +1223,15 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
     // lies below. Only large ones are worth remembering.
     constexpr int64_t kMinPixels = 64 * 64;
     constexpr size_t kMaxOccluders = 8;
-    // A draw that covers an expected occluder's rectangle fulfils it before
-    // anything is left out: only a later draw may paint over the pixels left
-    // out, never the draw itself (which, when the draws before it changed,
-    // may come at an earlier place than it did last scene).
     const int32_t* in = f.inner;
     const bool occluder = opaque && f.rectangle &&
                           static_cast<int64_t>(in[2] - in[0]) * (in[3] - in[1]) >= kMinPixels;
+    // An expected occluder that comes at an earlier place than it did last
+    // scene (the draws before it changed) fulfils itself before anything is
+    // left out: it never leaves out its own pixels.
     if (occluder)
         for (Occluder& o : predictedOccluders_)
-            o.fulfilled = o.fulfilled || within(o.rect, in);
+            o.fulfilled = o.fulfilled || std::equal(o.rect, o.rect + 4, in);
     // Everything drawn before an expected occluder, under it, is painted over.
     Occluder* best = nullptr;
     int64_t bestArea = 0;
@@ -1248,10 +1247,17 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
             std::copy(c, c + 4, rect);
         }
     }
-    // An occluder that has pixels left out under a later one still covers its
-    // rectangle once that later one is drawn, which is checked on its own.
-    if (occluder && seenOccluders_.size() < kMaxOccluders)
-        seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
+    // A larger draw over an expected occluder's rectangle (a backdrop under a
+    // panel) fulfils it too, unless it leaves out its own pixels there: only
+    // a later draw may paint over those.
+    if (occluder) {
+        for (Occluder& o : predictedOccluders_)
+            o.fulfilled = o.fulfilled || (&o != best && within(o.rect, in));
+        // One that has pixels left out under a later one still covers its
+        // rectangle once that later one is drawn, which is checked on its own.
+        if (seenOccluders_.size() < kMaxOccluders)
+            seenOccluders_.push_back(Occluder{{in[0], in[1], in[2], in[3]}, ordinal, false, false});
+    }
     if (best)
         best->used = true;
     return best != nullptr;
