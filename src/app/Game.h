@@ -360,6 +360,9 @@ public:
     // Tip `tip` (1..10) at `step` on the Tutorial form: its box, with an arrow
     // at what it is about, or the "swap these" pointer on a possible move.
     void ShowTip(int32_t tip, int32_t step);
+    // The "swap these" pointer on the pair of `move`, its label beside it and
+    // the box beyond them, clear of the pair, the label and the pointer.
+    void PointAtSwap(const CMatchMove& move);
     // The player is done with the tip on screen (its OK, or the swap it
     // pointed at): the next page of the tip follows once the board has
     // settled, or the field is told and the tip is remembered. After tip 7 the

@@ -179,31 +179,34 @@ int32_t NextPage(const CPlayField& f, int32_t tip, int32_t step) {
     }
 }
 
-// A swap for the pointer, and the cells' centres. Preferably one whose box
-// stands clear of it: under a swap in the upper half (the arrow points up at
-// it), over one in the lower half with room for the pointer above it.
-bool PickSwap(CPlayField& f, float pointerHeight, CPoint& a, CPoint& b) {
+// A swap for the pointer: the first that makes a row.
+bool PickSwap(CPlayField& f, CMatchMove& move) {
     f.BuildMatchMatrix();
     std::vector<CMatchMove> moves;
     f.MatchFinder.ListMoves(moves, 3, 0);
     if (moves.empty())
         return false;
-    const CMatchMove* pick = &moves.front();
-    for (const CMatchMove& m : moves) {
-        const float y1 = f.CellToWorld(m.Column1, m.Row1, true).Y;
-        const float y2 = f.CellToWorld(m.Column2, m.Row2, true).Y;
-        const float half = f.CellHeight / 2.0f;
-        if (std::min(y1, y2) - half >= 0.0f || std::max(y1, y2) + half + pointerHeight < 0.0f) {
-            pick = &m;
-            break;
-        }
-    }
-    const CVector3 p = f.CellToWorld(pick->Column1, pick->Row1, true);
-    const CVector3 q = f.CellToWorld(pick->Column2, pick->Row2, true);
-    a = {p.X, p.Y};
-    b = {q.X, q.Y};
+    move = moves.front();
     return true;
 }
+
+// An upright rectangle in virtual-screen units, y up.
+struct CBox {
+    float L = 0.0f, B = 0.0f, R = 0.0f, T = 0.0f;
+};
+
+CBox Union(const CBox& a, const CBox& b) {
+    return {std::min(a.L, b.L), std::min(a.B, b.B), std::max(a.R, b.R), std::max(a.T, b.T)};
+}
+
+CBox CellBox(const CPlayField& f, int32_t c, int32_t r) {
+    const CVector3 p = f.CellToWorld(c, r, true);
+    const float hw = f.CellWidth / 2.0f, hh = f.CellHeight / 2.0f;
+    return {p.X - hw, p.Y - hh, p.X + hw, p.Y + hh};
+}
+
+// What keeps the pointer's tip off the caps and the label off the pointer.
+constexpr float kCalloutGap = 4.0f;
 
 void Show(const CSharedPtr<CUxWindow>& w, bool on) {
     if (!w.IsNull())
@@ -301,27 +304,11 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
     const std::string title = GetString(first + 9);
     const std::string text = GetString(first + std::max(step, 0) / 2);
 
-    CPoint a, b;
-    const CWindowList& pointer = s.TutorialGroups[kGroupSwapThese].Windows;
-    const float pointerHeight = pointer.empty() ? 0.0f : pointer.front()->Height;
-    if (tip == kTipBase && step > 0 && !Field.IsNull() && PickSwap(*Field, pointerHeight, a, b)) {
-        // The pointer stands between the two caps, a marker on each; the box
-        // points at the swap from the side where it stays clear of it.
+    CMatchMove move;
+    if (tip == kTipBase && step > 0 && !Field.IsNull() && PickSwap(*Field, move)) {
         TipOpen = kTipPointing;
         SetUpBox(s, title, text, false);
-        s.TutorialX = (a.X + b.X) / 2.0f;
-        s.TutorialY = (a.Y + b.Y) / 2.0f;
-        s.PlaceSwapThesePointer(s.TutorialX, s.TutorialY);
-        s.ShowTutorialGroup(kGroupSwapThese);
-        for (const auto& [group, at] : {std::pair{kGroupCellA, a}, std::pair{kGroupCellB, b}}) {
-            for (const CSharedPtr<CUxWindow>& w : s.TutorialGroups[group].Windows)
-                Place(s, w, at.X, at.Y);
-            s.ShowTutorialGroup(static_cast<int32_t>(group));
-        }
-        const float half = Field->CellHeight / 2.0f;
-        const float below = std::min(a.Y, b.Y) - half;
-        const float above = std::max(a.Y, b.Y) + half + pointerHeight;
-        s.PlaceTutorialArrowWindow(s.TutorialX, below >= 0.0f ? below : above);
+        PointAtSwap(move);
     } else {
         SetUpBox(s, title, text, true);
         CPoint at;
@@ -332,6 +319,55 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
     }
     KeepNoTipsInBox(s, from);
     s.FadeIn(s.TutorialForm, kTipFade);
+}
+
+void CGame::PointAtSwap(const CMatchMove& move) {
+    if (Field.IsNull() || Screens.IsNull() || Screens->TutorialForm.IsNull() ||
+        Screens->TutorialGroups.size() <= kGroupSwapThese ||
+        Screens->TutorialGroups[kGroupBox].Windows.empty() ||
+        Screens->TutorialGroups[kGroupSwapThese].Windows.empty() ||
+        Screens->TutorialControl200.IsNull() || Screens->QuestLayout == nullptr)
+        return;
+    CScreensManager& s = *Screens;
+    const CPlayField& f = *Field;
+    const CBox a = CellBox(f, move.Column1, move.Row1), b = CellBox(f, move.Column2, move.Row2);
+    const CBox pair = Union(a, b);
+    const CBox board = Union(CellBox(f, 0, 0), CellBox(f, f.Columns - 1, f.Rows - 1));
+    const CUxWindow& form = *s.TutorialForm;
+    const CBox screen{form.Position.X - form.Width / 2.0f, form.Position.Y - form.Height / 2.0f,
+                      form.Position.X + form.Width / 2.0f, form.Position.Y + form.Height / 2.0f};
+    const CUxWindow& pointer = *s.TutorialControl200;
+    const CUxWindow& label = *s.TutorialGroups[kGroupSwapThese].Windows.front();
+    const float boxH = s.TutorialGroups[kGroupBox].Windows.front()->Height;
+
+    // The pointer and its label stand side by side in a band along the
+    // pair's edge, on the board; the box lies beyond them, on the screen.
+    // Of the two sides that have room, the one with more screen.
+    const float band = kCalloutGap + std::max(pointer.Height, label.Height);
+    const float roomBelow = pair.B - screen.B, roomAbove = screen.T - pair.T;
+    const bool fitsBelow = pair.B - board.B >= band && roomBelow >= band + boxH;
+    const bool fitsAbove = board.T - pair.T >= band && roomAbove >= band + boxH;
+    const bool up = fitsBelow == fitsAbove ? roomBelow >= roomAbove : fitsBelow;
+    const float x = (pair.L + pair.R) / 2.0f;
+    const float tip = up ? pair.B - kCalloutGap : pair.T + kCalloutGap;
+    s.TutorialX = x;
+    s.TutorialY = (pair.B + pair.T) / 2.0f;
+    s.PlaceTutorialArrowWindow(x, tip, up);
+
+    // The label beside the pointer, on the side the board has room for it.
+    const float toLabel = (pointer.Width + label.Width) / 2.0f + kCalloutGap;
+    const float lx = x + toLabel + label.Width / 2.0f <= board.R ? x + toLabel : x - toLabel;
+    const float ly = up ? tip - pointer.Height / 2.0f : tip + pointer.Height / 2.0f;
+    // The layout's point of the plaque is what the screens object places.
+    const CQuestFieldLayout& q = *s.QuestLayout;
+    s.PlaceSwapThesePointer(lx + q.SwapThesePoint[0] - label.Width / 2.0f,
+                            ly + q.SwapThesePoint[1] + label.Height / 2.0f);
+    s.ShowTutorialGroup(kGroupSwapThese);
+    for (const auto& [group, cell] : {std::pair{kGroupCellA, a}, std::pair{kGroupCellB, b}}) {
+        for (const CSharedPtr<CUxWindow>& w : s.TutorialGroups[group].Windows)
+            Place(s, w, (cell.L + cell.R) / 2.0f, (cell.B + cell.T) / 2.0f);
+        s.ShowTutorialGroup(static_cast<int32_t>(group));
+    }
 }
 
 void CGame::CloseTip() {

@@ -257,7 +257,11 @@ public:
     void UpdateWelcomeText();
     void PrepareNewProfileForm(const char* name, int32_t cancelAllowed);
     void SetStartQuestText(int32_t level, int32_t mode);
+    // The tip box with its pointer's tip at (x, y): pointing up out of the
+    // box below it in the upper half of the screen, down out of the box
+    // above it in the lower half; or as `up` says.
     void PlaceTutorialArrowWindow(float x, float y);
+    void PlaceTutorialArrowWindow(float x, float y, bool up);
     void PlaceSwapThesePointer(float x, float y);
 
     // ==== Members ====

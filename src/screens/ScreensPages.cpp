@@ -261,12 +261,16 @@ void CScreensManager::SetStartQuestText(int32_t level, int32_t mode) {
 }
 
 void CScreensManager::PlaceTutorialArrowWindow(float x, float y) {
+    PlaceTutorialArrowWindow(x, y, y >= 0.0f);
+}
+
+void CScreensManager::PlaceTutorialArrowWindow(float x, float y, bool up) {
     if (TutorialGroups.size() < 2 || TutorialGroups[1].Windows.empty() || QuestLayout == nullptr)
         return;
     const auto& group = TutorialGroups[1].Windows;
     const CQuestFieldLayout& q = *QuestLayout;
-    const float prefX = q.ArrowWinPrefX, boxW = q.ArrowWinSize[0], boxH = q.ArrowWinSize[1];
-    const bool up = y >= 0.0f;
+    // The layout keeps y upwards, so the box's height is read back as written.
+    const float prefX = q.ArrowWinPrefX, boxW = q.ArrowWinSize[0], boxH = -q.ArrowWinSize[1];
     const CSharedPtr<CUxWindow>& arrow = up ? TutorialControl200 : TutorialControl201;
     if (arrow.IsNull())
         return;

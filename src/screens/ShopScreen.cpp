@@ -110,8 +110,7 @@ CShopScreen::~CShopScreen() {
     remove(sandboxSprites);
     remove(covers);
     remove(stubs);
-    if (!sandboxDust.IsNull())
-        sandboxDust->Stop();
+    StopEffects();
     if (!note.IsNull() && !textLayer.IsNull())
         textLayer->Remove(note);
 }
@@ -561,14 +560,24 @@ void CShopScreen::ClosePage(float speed) {
         DropPage();
 }
 
+void CShopScreen::StopEffects() {
+    // The dust in the air and the covers' pieces still falling go with the
+    // page, not over the next screen.
+    if (!sandboxDust.IsNull())
+        sandboxDust->Stop();
+    sandboxDust = CSharedPtr<CParticleSystem>();
+    for (const CSharedPtr<CParticleSystem>& p : coverPieces)
+        if (!p.IsNull())
+            p->Stop();
+    coverPieces.clear();
+}
+
 void CShopScreen::DropPage() {
     if (!note.IsNull() && !textLayer.IsNull())
         textLayer->Remove(note);
     note = CSharedPtr<CTextSprite>();
     stars.clear();
-    if (!sandboxDust.IsNull())
-        sandboxDust->Stop();
-    sandboxDust = CSharedPtr<CParticleSystem>();
+    StopEffects();
     if (!playField.IsNull())
         playField->Totems.DropShopSprites();
     ReleasePageTexture(false);
@@ -745,7 +754,7 @@ void CShopScreen::FireStubs(float dt) {
             CCollection2Parametres block(at.X, at.Y, at.Z - 1.0f, nullptr,
                                          CSharedPtr<CCollection2Keeper>(keeper), 0);
             block.KeeperEmission = 1;
-            effectsB->AddCollection(block, kCrackCount, textures[3]);
+            coverPieces.push_back(effectsB->AddCollection(block, kCrackCount, textures[3]));
         }
         PlaySound(true);
         if (!sprites.IsNull())

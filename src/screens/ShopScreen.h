@@ -179,6 +179,8 @@ public:
     std::array<CSharedPtr<CBonus>, CUpgradeState::kBonusItems> bonusPreviews;
     std::vector<CSharedPtr<CSpriteQuad>> sandboxSprites;
     CSharedPtr<CParticleSystem> sandboxDust;
+    // The pieces of the stone covers that crumbled, still falling.
+    std::vector<CSharedPtr<CParticleSystem>> coverPieces;
     CSharedPtr<CTextSprite> note;
     float raysAngle = 0.0f;
     int32_t fadeDirection = 0;
@@ -223,6 +225,8 @@ private:
     void MakeDust(float dimming);
     // The end of a closing: the note, the tokens and the page's pictures go.
     void DropPage();
+    // Ends the sand's dust and the covers' pieces at once.
+    void StopEffects();
     void SetNoteText();
     // The note follows the page's fade.
     void SetNoteAlpha();

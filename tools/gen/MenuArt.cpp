@@ -376,6 +376,47 @@ Rgba CoinTexel(Vec2 p, Vec2 c, float r, uint32_t gem) {
     return Premultiply(col, Coverage(d * 2.0f));
 }
 
+// The tutorial's pointer in a w x h picture: a carved gold arrow, a jade
+// drop set in its head and a groove down its shaft, and its soft shadow
+// thrown down and right. Pointing down it is the same arrow turned over,
+// lit as ever from the top left; it stands kShadowRoom higher in its
+// picture, so that the shadow under its tip stays inside.
+Rgba PointerTexel(Vec2 p, float w, float h, bool down) {
+    constexpr float kShadowRoom = 4.0f;
+    const float cx = 0.5f * w;
+    const auto flip = [&](Vec2 v) { return down ? Vec2{v.x, h - kShadowRoom - v.y} : v; };
+    const std::vector<Vec2> head = {{cx, 2.5f}, {w - 3.5f, 28.0f}, {3.5f, 28.0f}};
+    const auto body = [&](Vec2 v) {
+        const Vec2 q = flip(v);
+        const float tip = SdPolygon(InsetConvex(head, 2.0f), q) - 2.0f;
+        const float shaft = SdBox(q - Vec2{cx, 43.0f}, {7.5f, 15.0f}, 3.0f);
+        return SmoothUnion(tip, shaft, 2.5f);
+    };
+    // The shadow: the arrow moved down and right, its edge softened.
+    const float s = body(p - Vec2{2.0f, 2.5f});
+    const Rgba shadow{0, 0, 0, 0.5f * Clamp01(0.5f - s / 3.0f)};
+    const float d = body(p);
+    if (d > 0.5f)
+        return shadow;
+    Rgb col = GoldShade(BevelNormal(d, SdGradient(body, p), 4.0f, 1.3f), 0.6f);
+    const Vec2 q = flip(p);
+    // The groove: a dark line cut down the shaft, lit on its lower lip.
+    const float groove = SdCapsule(q, {cx, 34.0f}, {cx, 52.0f}, 1.6f);
+    if (groove < 0.5f)
+        col = MixRgb(col, col * 0.35f, Coverage(groove * 2.0f));
+    const float drop = SdPolygon(InsetConvex(Transform(head, 0.42f, 0.42f, {0.58f * cx, 11.0f}),
+                                             1.0f),
+                                 q) -
+                       1.0f;
+    if (drop < 0.5f) {
+        const Lit l = LightNormal(Normalize(Vec3{-0.3f, -0.3f, 1.0f}), 30.0f);
+        const Rgb jade = Hex(palette::kJade) * (0.4f + 0.6f * l.diffuse) +
+                         Hex(palette::kJadeLight) * (0.6f * l.specular);
+        col = MixRgb(col, jade, Coverage(drop * 2.0f));
+    }
+    return Over(Premultiply(col, Coverage(d * 2.0f)), shadow);
+}
+
 } // namespace
 
 float BlockJoint(Vec2 p, float height, float& bx, float& by) {
@@ -407,6 +448,8 @@ const MenuAtlasLayout& MenuAtlas() {
         l.marker = {buttonW + 160, 3 * cell, 32, 32};
         l.life = {buttonW + 152, 3 * cell + 56, 40, 40};
         l.banner = {0, 448, 512, 64};
+        l.pointerUp = {400, 320, 48, 64};
+        l.pointerDown = {456, 320, 48, 64};
         return l;
     }();
     return layout;
@@ -552,6 +595,12 @@ FloatImage PaintMenuControls() {
     place(l.life, [](float x, float y) {
         return CoinTexel({x, y}, {19.5f, 19.0f}, 16.0f, palette::kEmber);
     });
+    for (const bool down : {false, true}) {
+        const AtlasRect& r = down ? l.pointerDown : l.pointerUp;
+        place(r, [&](float x, float y) {
+            return PointerTexel({x, y}, float(r.w), float(r.h), down);
+        });
+    }
     const Face banner{{256.0f, 32.0f}, {250.0f, 26.0f}, 12.0f};
     place(l.banner, [&](float x, float y) {
         return ButtonTexel({x, y}, banner, ButtonLook::Normal);

@@ -35,8 +35,9 @@ struct MenuAtlasLayout {
     AtlasRect track, trackDisabled, thumb, arrowUp, arrowDown, slot;
     // The level clock: its face, the disc its coloured sectors are cut from,
     // and the hand; a life, a level marker on the map, the map's flag, and
-    // the banner behind large captions.
-    AtlasRect dialFace, dialDisc, hand, life, marker, flag, banner;
+    // the banner behind large captions; the tutorial's pointer, pointing up
+    // and down (its tip at the middle of the picture's top or bottom edge).
+    AtlasRect dialFace, dialDisc, hand, life, marker, flag, banner, pointerUp, pointerDown;
 };
 const MenuAtlasLayout& MenuAtlas();
 

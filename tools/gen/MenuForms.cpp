@@ -609,16 +609,21 @@ std::string Tutorial() {
     f.Label("\" \"", inX, inY, inW, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
     f.Lines("\" \"", inX, inY + 38, inW, 3, 101, kMainFont, 0.48f, "CENTER", kBodyText);
     f.Button("TipOk", "TutorialOk", inX + inW - 120, inB - 40, 120, 40, 1);
-    f.Tinted(a.arrowUp, 0, 0, 48, 48, 200, "FFFFFFFF");
-    f.Tinted(a.arrowDown, 0, 0, 48, 48, 201, "FFFFFFFF");
+    // The pointer out of the box, up at what lies above it or down.
+    f.Tinted(a.pointerUp, 0, 0, a.pointerUp.w, a.pointerUp.h, 200, "FFFFFFFF");
+    f.Tinted(a.pointerDown, 0, 0, a.pointerDown.w, a.pointerDown.h, 201, "FFFFFFFF");
     // Group 0: a veil over the screen round the tip.
     f.Tinted(a.dialDisc, 0, 0, 32, 32, 0, "00000000");
     f.Tinted(a.dialDisc, 0, 0, 32, 32, 100, "00000000");
-    // Group 4: "click here"; group 6: "swap these"; groups 2 and 3 mark cells.
+    // Group 4: "click here"; groups 2 and 3 mark cells.
     f.Tinted(a.flag, 0, 0, 40, 56, 4, "FFFFFFFF");
     f.Label("TutorialClickHere", 40, 0, 200, 30, 4, kMainFont, 0.6f, "LEFT", kTitleText);
-    f.Tinted(a.flag, 0, 0, 40, 56, 6, "FFFFFFFF");
-    f.Label("TutorialSwapThese", 40, 0, 200, 30, 6, kMainFont, 0.6f, "LEFT", kTitleText);
+    // Group 6: "swap these" on a call-out plaque as high as the pointer,
+    // which the game sets beside it (laid out here clear of the rest).
+    const int swapY = 80, swapW = 196, swapH = a.pointerUp.h;
+    f.Plaque(0, swapY, swapW, swapH, PlaqueLook::Light, 6);
+    f.Label("TutorialSwapThese", kLightInset, swapY + kLightInset, swapW - 2 * kLightInset,
+            swapH - 2 * kLightInset, 6, kTitleFont, 0.3f, "CENTER", kTitleText);
     f.Tinted(a.marker, 0, 0, 32, 32, 2, "FFFFFFFF");
     f.Tinted(a.marker, 0, 0, 32, 32, 3, "FFFFFFFF");
     // Group 5: the "no more tips" box with its caption.
@@ -897,7 +902,7 @@ std::string Shop() {
     const AtlasRect& t = kShopTitle;
     f.Plaque(t.x, t.y, t.w, t.h, PlaqueLook::Frame);
     f.Label("ShopTitle", t.x + kFrameInset, t.y + kFrameInset, t.w - 2 * kFrameInset,
-            t.h - 2 * kFrameInset, 2, kTitleFont, 0.35f, "CENTER", kTitleText);
+            t.h - 2 * kFrameInset, 2, kTitleFont, 0.3f, "CENTER", kTitleText);
     const char* names[kShopItems] = {
         "ShopTotemViolet", "ShopTotemWhite", "ShopTotemBlue",       "ShopTotemYellow",
         "ShopTotemOrange", "ShopTotemRed",   "ShopLevelTime",       "ShopFrenzyTime",

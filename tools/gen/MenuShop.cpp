@@ -220,6 +220,8 @@ constexpr int kTotemCardOrder[7] = {0, 1, 2, 3, 4, 5, 9};
 constexpr int kSlotStep = 30, kButtonShift = 30, kButtonDrop = 32;
 // Texels between a portrait's bottom edge and its name below.
 constexpr int kPortraitClearance = 8;
+// Where the totems' cards end, above the row of wide displays.
+constexpr int kTotemRowEnd = 290;
 
 Vec2 Centre(const AtlasRect& r) {
     return {float(r.x) + 0.5f * float(r.w), float(r.y) + 0.5f * float(r.h)};
@@ -283,7 +285,7 @@ ShopCard ShopCardOf(int item) {
     else
         c.card = {
             22 + 140 * int(std::find(kTotemCardOrder, kTotemCardOrder + 7, item) - kTotemCardOrder),
-            60, 136, 230};
+            kShopCardsTop, 136, kTotemRowEnd - kShopCardsTop};
     const int cx = c.card.x + c.card.w / 2, bottom = c.card.y + c.card.h;
     c.plate = {cx - 64, bottom - 70, 128, 30};
     const int by = c.plate.y + c.plate.h / 2 + kButtonDrop - 15;

@@ -38,9 +38,10 @@ ShopCard ShopCardOf(int item);
 // of its "-" button (y down): the Star and Stub shift keys of [Shop].
 Vec2 ShopSlotShift(int tiers, int place);
 
-// The title's plaque hangs from the screen's top edge, most of its top rim
-// above it; the title keeps to the part shown.
-constexpr AtlasRect kShopTitle{312, -18, 400, 76};
+// The title's plaque, whole on the screen above the cards (the totems' row
+// begins kShopCardsTop down).
+constexpr AtlasRect kShopTitle{332, 2, 360, 72};
+constexpr int kShopCardsTop = 80;
 // Along the bottom: the description of the pointed item (wide enough for
 // its longest text in four lines), the star bank and "done".
 constexpr AtlasRect kShopDescription{22, 698, 534, 66};

@@ -152,23 +152,33 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     }
 }
 
-// Leaving as soon as the new offers show: their pictures still fading in or
-// out and the sand box's dust go with the page, none lies over the map.
+// Leaving as soon as the new offers show, or after a look at them: their
+// pictures still fading in or out, the sand box's dust and the crumbled
+// covers' pieces go with the page, none lies over the map.
 TEST(ShopFlow, LeavingAtOnceTakesTheFadingOffersAndTheDustAlong) {
-    FlowHarness h(11);
-    START_GAME(h);
-    CGame& g = h.Game();
-    ASSERT_TRUE(h.WinIntoShop(3));
-    ASSERT_EQ(g.Shop->upgrades.tier[5], 0) << "the red totem, newly on sale, fades in";
-    ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone));
-    ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202)) << "leave with the star unspent";
-    ASSERT_TRUE(h.RunUntil([&] { return !g.Shop->IsOpen(); }, 2.0f));
-    h.Frames(2);
-    EXPECT_EQ(g.SpriteLayers[2]->GetDrawn().size(), 0u) << "the shop's layer draws on";
-    int32_t dust = 0;
-    for (const auto* list :
-         {&g.Particles[4]->BlendedSystems(), &g.Particles[4]->AlphaTestedSystems()})
-        for (const CSharedPtr<CParticleSystem>& p : *list)
-            dust += p->LiveCount;
-    EXPECT_EQ(dust, 0) << "the sand box's dust hangs over the map";
+    for (const bool look : {false, true}) {
+        SCOPED_TRACE(look ? "after a look" : "at once");
+        FlowHarness h(11);
+        START_GAME(h);
+        CGame& g = h.Game();
+        ASSERT_TRUE(h.WinIntoShop(3));
+        ASSERT_EQ(g.Shop->upgrades.tier[5], 0) << "the red totem, newly on sale, fades in";
+        if (look)
+            h.Frames(static_cast<int>((CShopScreen::kSlowTime + 0.5f) / FlowHarness::kDt));
+        ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone));
+        ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202)) << "leave with the star unspent";
+        ASSERT_TRUE(h.RunUntil([&] { return !g.Shop->IsOpen(); }, 2.0f));
+        h.Frames(2);
+        // (The slots' pulses, a look's own, fade out with their short life.)
+        if (!look)
+            EXPECT_EQ(g.SpriteLayers[2]->GetDrawn().size(), 0u) << "the shop's layer draws on";
+        for (const size_t shop : {4u, 5u}) {
+            int32_t dust = 0;
+            for (const auto* list :
+                 {&g.Particles[shop]->BlendedSystems(), &g.Particles[shop]->AlphaTestedSystems()})
+                for (const CSharedPtr<CParticleSystem>& p : *list)
+                    dust += p->LiveCount;
+            EXPECT_EQ(dust, 0) << "the shop's particles (layer " << shop << ") hang over the map";
+        }
+    }
 }

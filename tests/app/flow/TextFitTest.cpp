@@ -309,6 +309,11 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
                     Check(*s.TutorialForm, "tip", faults);
                 });
     s.HideTutorialGroups();
+    // "Swap these" on its plaque.
+    s.PlaceSwapThesePointer(0.0f, 0.0f);
+    s.ShowTutorialGroup(6);
+    Check(*s.TutorialForm, "swap these", faults);
+    s.HideTutorialGroups();
     for (int id = 0; id < 1000; ++id)
         if (!GetString(id).empty() && !Floating(id))
             EXPECT_NE(std::find(placed.begin(), placed.end(), id), placed.end())

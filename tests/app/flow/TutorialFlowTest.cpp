@@ -27,6 +27,56 @@ bool MarkedCell(FlowHarness& h, size_t group, int32_t& c, int32_t& r) {
            h.Field().WorldToCell(windows.front()->Position.X, windows.front()->Position.Y, c, r);
 }
 
+struct Rect {
+    float l, b, r, t;
+    bool Meets(const Rect& o) const { // more than the pixel grid's rounding
+        return l < o.r - 0.5f && o.l < r - 0.5f && b < o.t - 0.5f && o.b < t - 0.5f;
+    }
+    bool Inside(const Rect& o) const {
+        return l >= o.l - 0.5f && r <= o.r + 0.5f && b >= o.b - 0.5f && t <= o.t + 0.5f;
+    }
+};
+Rect At(float x, float y, float w, float h) { return {x - w / 2, y - h / 2, x + w / 2, y + h / 2}; }
+Rect RectOf(const CUxWindow& w) { return At(w.Position.X, w.Position.Y, w.Width, w.Height); }
+
+// What is wrong with the "swap these" call-out on the pair of `m`: the
+// pointer (one of the box's two) and the label lie on the board, the box on
+// the screen; none covers a cap of the pair or another of them, and the
+// pointer's tip reaches the pair.
+std::string CalloutFaults(FlowHarness& h, const CMatchMove& m) {
+    CScreensManager& s = *h.Game().Screens;
+    CPlayField& f = h.Field();
+    h.Game().PointAtSwap(m);
+    const auto cell = [&](int32_t c, int32_t r) {
+        const CVector3 p = f.CellToWorld(c, r, true);
+        return At(p.X, p.Y, f.CellWidth, f.CellHeight);
+    };
+    const Rect a = cell(m.Column1, m.Row1), b = cell(m.Column2, m.Row2);
+    const Rect board{cell(0, 0).l, cell(7, 7).b, cell(7, 7).r, cell(0, 0).t};
+    const Rect pair{std::min(a.l, b.l), std::min(a.b, b.b), std::max(a.r, b.r), std::max(a.t, b.t)};
+    const bool up = s.TutorialControl200->Visible != 0;
+    const Rect pointer = RectOf(*(up ? s.TutorialControl200 : s.TutorialControl201));
+    const Rect box = RectOf(*s.TutorialGroups[1].Windows.front());
+    std::string faults;
+    const float reach = up ? pair.b - pointer.t : pointer.b - pair.t;
+    if (up == (s.TutorialControl201->Visible != 0) || reach < 0.0f || reach > 8.0f ||
+        pointer.r < pair.l || pointer.l > pair.r)
+        faults += "the pointer misses the pair; ";
+    std::vector<Rect> parts = {pointer};
+    for (const CSharedPtr<CUxWindow>& w : s.TutorialGroups[6].Windows)
+        parts.push_back(RectOf(*w));
+    for (size_t k = 0; k < parts.size(); ++k)
+        if (!parts[k].Inside(board) || parts[k].Meets(box) || (k > 0 && parts[k].Meets(pointer)))
+            faults += "part " + std::to_string(k) + " leaves the board or meets the box or pointer; ";
+    parts.push_back(box);
+    for (const Rect& r : parts)
+        if (r.Meets(a) || r.Meets(b))
+            faults += "a cap of the pair is covered; ";
+    if (!box.Inside(RectOf(*s.TutorialForm)))
+        faults += "the box leaves the screen; ";
+    return faults;
+}
+
 // The player clicks one cap, then its neighbour.
 void Swap(FlowHarness& h, const CMatchMove& m) {
     for (const auto& [c, r] : {std::pair{m.Column1, m.Row1}, std::pair{m.Column2, m.Row2}}) {
@@ -70,14 +120,17 @@ TEST(Tutorial, TheFirstLevelPointsAtARealSwapAndTheSwapClosesTheTip) {
     EXPECT_TRUE(s.TutorialGroups[6].Windows.front()->Visible);
     EXPECT_FLOAT_EQ(s.TutorialX,
                     (f.CellToWorld(c1, r1, true).X + f.CellToWorld(c2, r2, true).X) / 2);
-    // The box stands clear of both caps it points at.
-    const CUxWindow& box = *s.TutorialGroups[1].Windows.front();
-    for (const auto& [c, r] : {std::pair{c1, r1}, std::pair{c2, r2}}) {
-        const CVector3 cell = f.CellToWorld(c, r, true);
-        EXPECT_TRUE(std::fabs(box.Position.X - cell.X) >= (box.Width + f.CellWidth) / 2 ||
-                    std::fabs(box.Position.Y - cell.Y) >= (box.Height + f.CellHeight) / 2)
-            << "the box covers the cap at " << c << "," << r;
-    }
+    // The pointer and its label stand clear of the caps and the box, for
+    // this pair and for pairs in the corners, along the edges and in the
+    // middle, side by side and one over the other.
+    const CMatchMove real{c1, r1, c2, r2};
+    const CMatchMove pairs[] = {{0, 0, 1, 0}, {7, 0, 7, 1}, {0, 6, 0, 7}, {6, 7, 7, 7},
+                                {3, 0, 4, 0}, {4, 6, 4, 7}, {0, 3, 0, 4}, {6, 4, 7, 4},
+                                {3, 3, 4, 3}, {3, 4, 4, 4}, {4, 3, 4, 4}, {2, 4, 2, 5}};
+    for (const CMatchMove& m : pairs)
+        EXPECT_EQ(CalloutFaults(h, m), "")
+            << "pair " << m.Column1 << "," << m.Row1 << " - " << m.Column2 << "," << m.Row2;
+    EXPECT_EQ(CalloutFaults(h, real), "");
     float x = 0.0f, y = 0.0f;
     EXPECT_FALSE(h.ControlCentre(s.TutorialForm, CScreensManager::kIdTipOk, &x, &y));
     h.Frames(15);
