@@ -1108,7 +1108,6 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
          png(menu / "ShopPointer.png", PaintShopPointer()) &&
          png(menu / "ShopRays.png", PaintShopRays()) &&
          SaveJpeg(menu / "ShopBack.jpg", PaintShopBack(), 90, error) &&
-         SaveJpeg(gfx / "AccuracyGems.jpg", PaintAccuracySheet(), 92, error) &&
          png(menu / "Cursor.png", PaintCursor());
     // The main menu shows its website logos and link only when both logo
     // pictures are there; we have no website to link to, so the game ships

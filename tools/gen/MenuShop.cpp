@@ -460,28 +460,4 @@ FloatImage PaintShopSheet(ShopSheet sheet) {
     return out;
 }
 
-FloatImage PaintAccuracySheet() {
-    constexpr int kCell = 64, kCells = 4;
-    FloatImage sheet(kCell * kCells, kCell * kCells);
-    for (int k = 0; k < kCells * kCells; ++k) {
-        // Each look turns the gem's rays a little further and pulses its glow.
-        const float turn = float(k) * kPi / 24.0f, pulse = 0.8f + 0.2f * std::cos(float(k) * 0.7f);
-        sheet.Blit(RenderAdaptive(
-                       kCell, kCell, 0.02f,
-                       [&](float x, float y) {
-                           const Vec2 q{x - 32, y - 32};
-                           const float r = Length(q) / 32.0f;
-                           const float rays = std::pow(
-                               0.5f + 0.5f * std::cos(6.0f * (std::atan2(q.y, q.x) + turn)), 6.0f);
-                           const float core = Glow(r, 14.0f);
-                           const float v = Clamp01(
-                               pulse * (core + 0.5f * Glow(r, 7.0f) + 0.6f * rays * Glow(r, 4.0f)));
-                           const float fade = Clamp01((1.0f - r) * 5.0f);
-                           return Rgba{v * fade, v * fade, v * fade, 1};
-                       }),
-                   (k % kCells) * kCell, (k / kCells) * kCell);
-    }
-    return sheet;
-}
-
 } // namespace gen

@@ -82,8 +82,6 @@ FloatImage PaintShopRays();
 FloatImage PaintShopPointer();
 enum class ShopSheet { Colour, BlackWhite, Multiply };
 FloatImage PaintShopSheet(ShopSheet sheet);
-// The glowing gem of the accuracy challenge, a 4 x 4 sheet of its looks.
-FloatImage PaintAccuracySheet();
 
 constexpr int kShopCtrlsSize = 512;
 constexpr int kSpinFrame = 84, kSpinFrames = 8, kSpinX = 336;
