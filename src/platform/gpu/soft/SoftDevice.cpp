@@ -78,7 +78,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
     d->SetGammaRamp(0, &linear);
     if (ctx)
         ApplySwapInterval(p.presentationInterval);
-    d->state_.Restore(d->bbWidth_, d->bbHeight_);
+    d->RestoreFront(d->bbWidth_, d->bbHeight_, p.enableAutoDepthStencil != 0);
     ApplyWindowMode(window, p);
     *out = d;
     return kOk;
@@ -159,12 +159,7 @@ Result SoftDevice::Reset(PresentParams* pp) {
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
         ApplySwapInterval(p.presentationInterval);
-    state_.Restore(bbWidth_, bbHeight_);
-    stream_ = nullptr;
-    streamStride_ = 0;
-    indices_ = nullptr;
-    baseVertex_ = 0;
-    fvf_ = 0;
+    RestoreFront(bbWidth_, bbHeight_, p.enableAutoDepthStencil != 0);
     inScene_ = false;
     pp->backBufferWidth = p.backBufferWidth;
     pp->backBufferHeight = p.backBufferHeight;
@@ -187,136 +182,12 @@ Result SoftDevice::EndScene() {
     return kOk;
 }
 
-// ---- state ----
-
-Result SoftDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (!ValidRenderState(state))
-        return kErrInvalidCall;
-    state_.rs[state] = value;
-    return kOk;
-}
-
-Result SoftDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (!ValidRenderState(state) || !value)
-        return kErrInvalidCall;
-    *value = state_.rs[state];
-    return kOk;
-}
-
-Result SoftDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    if (!ValidStageState(stage, state))
-        return kErrInvalidCall;
-    state_.ss[stage][state] = value;
-    return kOk;
-}
-
-Result SoftDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (!ValidStageState(stage, state) || !value)
-        return kErrInvalidCall;
-    *value = state_.ss[stage][state];
-    return kOk;
-}
-
-Result SoftDevice::SetTexture(uint32_t stage, Texture* texture) {
-    if (stage >= kStageCount)
-        return kErrInvalidCall;
-    SoftTexture* t = nullptr;
-    if (texture) {
-        t = dynamic_cast<SoftTexture*>(texture);
-        if (!t || t->Owner() != this)
-            return kErrInvalidCall;
-    }
-    state_.textures[stage] = t;
-    return kOk;
-}
-
-Result SoftDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
-    if (stream != 0)
-        return kErrInvalidCall;
-    SoftVertexBuffer* b = nullptr;
-    if (vb) {
-        b = dynamic_cast<SoftVertexBuffer*>(vb);
-        if (!b || b->OwnedBy() != this || stride == 0)
-            return kErrInvalidCall;
-    }
-    stream_ = b;
-    streamStride_ = b ? stride : 0;
-    return kOk;
-}
-
-Result SoftDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
-    SoftIndexBuffer* b = nullptr;
-    if (ib) {
-        b = dynamic_cast<SoftIndexBuffer*>(ib);
-        if (!b || b->OwnedBy() != this)
-            return kErrInvalidCall;
-    }
-    indices_ = b;
-    baseVertex_ = baseVertexIndex;
-    return kOk;
-}
-
-Result SoftDevice::SetVertexShader(uint32_t fvf) {
-    fvf_ = fvf;
-    return kOk;
-}
-
-Result SoftDevice::SetTransform(uint32_t which, const Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        state_.world = *m;
-        return kOk;
-    case Ts::View:
-        state_.view = *m;
-        return kOk;
-    case Ts::Projection:
-        state_.proj = *m;
-        return kOk;
-    default:
-        return kErrInvalidCall;
-    }
-}
-
-Result SoftDevice::GetTransform(uint32_t which, Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        *m = state_.world;
-        return kOk;
-    case Ts::View:
-        *m = state_.view;
-        return kOk;
-    case Ts::Projection:
-        *m = state_.proj;
-        return kOk;
-    default:
-        return kErrInvalidCall;
-    }
-}
-
-Result SoftDevice::SetViewport(const Viewport* vp) {
-    if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
-        return r;
-    state_.viewport = *vp;
-    return kOk;
-}
-
-Result SoftDevice::GetViewport(Viewport* vp) {
-    if (!vp)
-        return kErrInvalidCall;
-    *vp = state_.viewport;
-    return kOk;
-}
-
 // ---- clearing and drawing ----
 
 Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                          uint32_t) {
-    if (count > 0 && !rects)
-        return kErrInvalidCall;
+    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r))
+        return r;
     const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
     if (!target && !depth)
         return kOk;
@@ -324,7 +195,7 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
-    const Viewport& vp = state_.viewport;
+    const Viewport& vp = front_.viewport;
     const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
     const uint32_t n = count > 0 ? count : 1;
     auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
@@ -399,14 +270,14 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
 
 Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                         uint32_t primCount) {
-    const bool bound = stream_ && indices_;
-    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
-                             bound && (stream_->Store().Locked() || indices_->Store().Locked()));
+    const bool bound = front_.stream && front_.indices;
+    if (Result r = CheckDraw(type, primCount, front_.fvf, front_.stride, bound,
+                             bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     const uint32_t count = DrawIndexCount(type, primCount);
-    const BufferStore& ib = indices_->Store();
-    const uint32_t isize = indices_->IndexSize();
+    const BufferStore& ib = front_.indices->Store();
+    const uint32_t isize = front_.indices->IndexSize();
     if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
         return kErrInvalidCall;
     const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
@@ -427,21 +298,21 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         lo = std::min(lo, v);
         hi = std::max(hi, v);
     }
-    const uint64_t lastVertex = static_cast<uint64_t>(hi) + baseVertex_;
-    if (baseVertex_ > 0x7FFFFFFF ||
-        lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
+    const uint64_t lastVertex = static_cast<uint64_t>(hi) + front_.baseVertex;
+    if (front_.baseVertex > 0x7FFFFFFF ||
+        lastVertex * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
         return kErrInvalidCall;
     ++drawCalls_;
 
     float mvp[16];
-    state_.Mvp(mvp);
-    const Viewport& vp = state_.viewport;
+    SoftMvp(front_, mvp);
+    const Viewport& vp = front_.viewport;
     transformed_.resize(hi - lo + 1);
-    const uint8_t* vb = stream_->Store().Data();
+    const uint8_t* vb = front_.stream->Store().Data();
     uint16_t minZ = kDepthFar, maxZ = 0;
     for (uint32_t i = lo; i <= hi; ++i) {
         Vertex v;
-        std::memcpy(&v, vb + (static_cast<size_t>(i) + baseVertex_) * streamStride_, sizeof(v));
+        std::memcpy(&v, vb + (static_cast<size_t>(i) + front_.baseVertex) * front_.stride, sizeof(v));
         SoftClipVertex& c = transformed_[i - lo];
         c = TransformVertex(v, mvp);
         const float wz = c.w > 0 ? vp.minZ + c.z / c.w * (vp.maxZ - vp.minZ) : 0.0f;
@@ -451,7 +322,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
 
     SoftPixelState pixels;
     SoftStageTexture stages[kCombinerStages];
-    state_.ForDraw(bbHasAlpha_, &pixels, stages);
+    SoftDrawState(front_, bbHasAlpha_, &pixels, stages);
     // Its triangles also test what its own earlier ones write, which only
     // one depth throughout passes for sure.
     const bool ownPass = !pixels.depthWrite || pixels.depthFunc == Cmp::Always ||
@@ -491,7 +362,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     target.clip[2] = static_cast<int32_t>(vp.x + vp.width);
     target.clip[3] = static_cast<int32_t>(vp.y + vp.height);
     target.hidden = hidden_.Empty() ? nullptr : &hidden_;
-    const uint32_t cull = state_.rs[Rs::CullMode];
+    const uint32_t cull = front_.rs[Rs::CullMode];
     triangles_.resize(static_cast<size_t>(primCount) * 3);
     for (uint32_t t = 0; t < primCount; ++t) {
         uint32_t a, b, c;
@@ -511,7 +382,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         tri[2] = transformed_[c - lo];
     }
     bands_.Queue(triangles_.data(), primCount, pixels, stages, vp, target, cull);
-    for (SoftTexture* t : state_.textures)
+    for (SoftTexture* t : front_.textures)
         if (t)
             t->MarkQueued(bands_.Epoch());
     return kOk;
@@ -599,23 +470,17 @@ void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
 void SoftDevice::Forget(SoftTexture* t) {
     BeforeTextureChange(t);
     liveTextures_.erase(t);
-    for (SoftTexture*& bound : state_.textures)
-        if (bound == t)
-            bound = nullptr;
+    Unbind(t);
 }
 
 void SoftDevice::Forget(SoftVertexBuffer* vb) {
     liveVertexBuffers_.erase(vb);
-    if (stream_ == vb) {
-        stream_ = nullptr;
-        streamStride_ = 0;
-    }
+    Unbind(vb);
 }
 
 void SoftDevice::Forget(SoftIndexBuffer* ib) {
     liveIndexBuffers_.erase(ib);
-    if (indices_ == ib)
-        indices_ = nullptr;
+    Unbind(ib);
 }
 
 // ---- gamma and cursor ----

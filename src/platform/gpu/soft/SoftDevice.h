@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/soft/SoftBands.h"
@@ -23,7 +24,9 @@ class SoftTexture;
 class SoftVertexBuffer;
 class SoftIndexBuffer;
 
-class SoftDevice final : public Device, public FrameProbe {
+class SoftDevice final
+    : public DeviceFront<SoftDevice, SoftTexture, SoftVertexBuffer, SoftIndexBuffer>,
+      public FrameProbe {
 public:
     // Makes the window's GL context for presenting; `onSurface`, or where no
     // context can be made, the frames go through the window's surface instead.
@@ -40,18 +43,6 @@ public:
     Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                  uint32_t stencil) override;
 
-    Result SetRenderState(uint32_t state, uint32_t value) override;
-    Result GetRenderState(uint32_t state, uint32_t* value) override;
-    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
-    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
-    Result SetTexture(uint32_t stage, Texture* texture) override;
-    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
-    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
-    Result SetVertexShader(uint32_t fvf) override;
-    Result SetTransform(uint32_t which, const Matrix* m) override;
-    Result GetTransform(uint32_t which, Matrix* m) override;
-    Result SetViewport(const Viewport* vp) override;
-    Result GetViewport(Viewport* vp) override;
     Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
                                 uint32_t startIndex, uint32_t primCount) override;
 
@@ -107,7 +98,6 @@ private:
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     PresentParams pp_;
-    uint32_t bbWidth_ = 0, bbHeight_ = 0;
     bool bbHasAlpha_ = false;
     std::vector<uint32_t> color_;
     std::vector<uint16_t> depth_;
@@ -121,16 +111,10 @@ private:
     uint16_t depthFill_ = 0;
     int64_t depthDirty_[4] = {0, 0, 0, 0};
 
-    SoftState state_;
     SoftBands bands_;
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     GammaRamp ramp_;
-    SoftVertexBuffer* stream_ = nullptr;
-    uint32_t streamStride_ = 0;
-    SoftIndexBuffer* indices_ = nullptr;
-    uint32_t baseVertex_ = 0;
-    uint32_t fvf_ = 0;
     bool inScene_ = false;
     uint64_t drawCalls_ = 0;
     int32_t shown_[4] = {0, 0, 1, 1};
