@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
-#include "platform/gpu/DeviceDefaults.h"
-#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/recording/RecordingApi.h"
@@ -273,6 +272,7 @@ Result RecordingDevice::Admit(FrontCall c, uint32_t a, uint32_t b) {
         Call::SetStreamSource, Call::SetIndices, Call::SetVertexShader,
         Call::SetTransform, Call::SetViewport,
     };
+    static_assert(std::size(kCalls) == static_cast<size_t>(FrontCall::Viewport) + 1);
     if (c == FrontCall::RenderState && a < kRenderStateCount)
         ++rsSets_[a];
     if (c == FrontCall::StageState && ValidStageState(a, b))

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
