@@ -21,7 +21,6 @@ namespace {
 
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
-constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr float kDepthMargin = 1e-5f;
 constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
@@ -185,14 +184,7 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
 
 GlDevice::~GlDevice() {
     // Resources still held elsewhere keep their CPU copies but lose their GL objects.
-    for (GlTexture* t : std::vector<GlTexture*>(liveTextures_.begin(), liveTextures_.end()))
-        t->Detach();
-    for (GlVertexBuffer* b :
-         std::vector<GlVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
-        b->Detach();
-    for (GlIndexBuffer* b :
-         std::vector<GlIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
-        b->Detach();
+    live_.DetachAll();
     if (context_) {
         for (auto& [key, p] : programs_)
             glDeleteProgram(p.name);
@@ -227,19 +219,6 @@ void GlDevice::Changed(FrontCall c) {
         ++viewportVersion_;
 }
 
-bool GlDevice::AnyDefaultPoolResource() const {
-    for (const GlTexture* t : liveTextures_)
-        if (t->Pool() == Pool::Default)
-            return true;
-    for (const GlVertexBuffer* b : liveVertexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    for (const GlIndexBuffer* b : liveIndexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    return false;
-}
-
 Result GlDevice::GetDeviceCaps(Caps* out) {
     if (!out)
         return kErrInvalidCall;
@@ -252,7 +231,7 @@ Result GlDevice::Reset(PresentParams* pp) {
         return kErrInvalidCall;
     // Resources of the default pool must be released before a reset, as on the
     // original; enforcing it catches a resource the engine failed to track.
-    if (AnyDefaultPoolResource())
+    if (live_.AnyDefaultPool())
         return kErrInvalidCall;
     PresentParams p = *pp;
     if (!p.window)
@@ -1481,7 +1460,7 @@ void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32
 
 uint64_t GlDevice::TextureCopyBytes() const {
     uint64_t bytes = 0;
-    for (GlTexture* t : liveTextures_)
+    for (GlTexture* t : live_.Textures())
         bytes += t->CopyBytes();
     return bytes;
 }
@@ -1505,60 +1484,28 @@ Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels,
                                      format, pool);
     if (!t)
         return kErrOutOfVideoMemory;
-    liveTextures_.insert(t);
+    live_.Add(t);
     *out = t;
     return kOk;
 }
 
-namespace {
-
-// Makes a buffer of either kind after the checks both share, and has the
-// device track it.
-template <class Buffer, class Interface>
-Result MakeBuffer(GlDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (lengthBytes == 0 || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    if (lengthBytes > kMaxBufferBytes)
-        return kErrOutOfVideoMemory;
-    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
-    if (!b)
-        return kErrOutOfVideoMemory;
-    live.insert(b);
-    *out = b;
-    return kOk;
-}
-
-} // namespace
-
 Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
                                     uint32_t pool, VertexBuffer** out) {
-    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
 }
 
 Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                    uint32_t pool, IndexBuffer** out) {
-    if (format != Fmt::Index16 && format != Fmt::Index32) {
-        if (out)
-            *out = nullptr;
-        return kErrInvalidCall;
-    }
-    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
+    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
 }
 
 Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
                                     Surface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SystemSurface::Create(width, height, format);
-    return *out ? kOk : kErrInvalidCall;
+    return SystemSurface::Make(width, height, format, out);
 }
 
 void GlDevice::Forget(GlTexture* t) {
-    liveTextures_.erase(t);
+    live_.Erase(t);
     Unbind(t);
     // GL may hand the same name to the next texture: never trust a shadow of it.
     for (uint32_t& name : shadow_.texture)
@@ -1567,14 +1514,14 @@ void GlDevice::Forget(GlTexture* t) {
 }
 
 void GlDevice::Forget(GlVertexBuffer* vb) {
-    liveVertexBuffers_.erase(vb);
+    live_.Erase(vb);
     Unbind(vb);
     if (shadow_.attribBuffer == vb->GlName())
         shadow_.attribBuffer = kUnknown;
 }
 
 void GlDevice::Forget(GlIndexBuffer* ib) {
-    liveIndexBuffers_.erase(ib);
+    live_.Erase(ib);
     Unbind(ib);
     if (shadow_.elementBuffer == ib->GlName())
         shadow_.elementBuffer = kUnknown;

@@ -19,6 +19,7 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/gl/GlShaders.h"
 
 typedef void* SDL_GLContext;
@@ -136,7 +137,6 @@ private:
     bool ResizeBackBuffer(uint32_t w, uint32_t h);
     void RestoreDefaults();
     void InvalidateShadow();
-    bool AnyDefaultPoolResource() const;
 
     // Shadowed GL setters.
     void GlBindFramebuffer(uint32_t fb);
@@ -298,9 +298,7 @@ private:
     uint64_t glDrawCalls_ = 0;
     uint64_t shortcutDraws_ = 0;
 
-    std::unordered_set<GlTexture*> liveTextures_;
-    std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;
-    std::unordered_set<GlIndexBuffer*> liveIndexBuffers_;
+    LiveResources<GlTexture, GlVertexBuffer, GlIndexBuffer> live_;
 };
 
 } // namespace gpu

@@ -18,33 +18,12 @@
 namespace gpu {
 namespace {
 
-constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr uint32_t kMaxTextureSize = 8192;
 constexpr uint16_t kDepthFar = 0xFFFF;
 
 uint16_t Depth16(float z) {
     const float inRange = z > 0.0f ? std::min(z, 1.0f) : 0.0f; // (NaN as 0)
     return static_cast<uint16_t>(inRange * 65535.0f + 0.5f);
-}
-
-// Makes a buffer of either kind after the checks both share, and has the
-// device track it.
-template <class Buffer, class Interface>
-Result MakeBuffer(SoftDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (lengthBytes == 0 || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    if (lengthBytes > kMaxBufferBytes)
-        return kErrOutOfVideoMemory;
-    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
-    if (!b)
-        return kErrOutOfVideoMemory;
-    live.insert(b);
-    *out = b;
-    return kOk;
 }
 
 } // namespace
@@ -85,14 +64,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
 
 SoftDevice::~SoftDevice() {
     bands_.Flush(); // nothing queued may outlive the textures it reads
-    for (SoftTexture* t : std::vector<SoftTexture*>(liveTextures_.begin(), liveTextures_.end()))
-        t->Detach();
-    for (SoftVertexBuffer* b :
-         std::vector<SoftVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
-        b->Detach();
-    for (SoftIndexBuffer* b :
-         std::vector<SoftIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
-        b->Detach();
+    live_.DetachAll();
     present_.reset(); // its GL objects go before the context
     DestroyWindowContext(window_, context_);
     // The pointer goes back to the system's with the device.
@@ -116,19 +88,6 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     return true;
 }
 
-bool SoftDevice::AnyDefaultPoolResource() const {
-    for (const SoftTexture* t : liveTextures_)
-        if (t->Pool() == Pool::Default)
-            return true;
-    for (const SoftVertexBuffer* b : liveVertexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    for (const SoftIndexBuffer* b : liveIndexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    return false;
-}
-
 Result SoftDevice::GetDeviceCaps(Caps* out) {
     if (!out)
         return kErrInvalidCall;
@@ -140,7 +99,7 @@ Result SoftDevice::Reset(PresentParams* pp) {
     if (!pp)
         return kErrInvalidCall;
     // As on the original: default-pool resources must be gone first.
-    if (AnyDefaultPoolResource())
+    if (live_.AnyDefaultPool())
         return kErrInvalidCall;
     PresentParams p = *pp;
     if (!p.window)
@@ -414,7 +373,7 @@ void SoftDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint
 
 uint64_t SoftDevice::TextureCopyBytes() const {
     uint64_t bytes = 0;
-    for (const SoftTexture* t : liveTextures_)
+    for (const SoftTexture* t : live_.Textures())
         bytes += t->Bytes();
     return bytes;
 }
@@ -433,32 +392,24 @@ Result SoftDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t level
                                          usage, format, pool);
     if (!t)
         return kErrOutOfVideoMemory;
-    liveTextures_.insert(t);
+    live_.Add(t);
     *out = t;
     return kOk;
 }
 
 Result SoftDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
                                       uint32_t pool, VertexBuffer** out) {
-    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
 }
 
 Result SoftDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                      uint32_t pool, IndexBuffer** out) {
-    if (format != Fmt::Index16 && format != Fmt::Index32) {
-        if (out)
-            *out = nullptr;
-        return kErrInvalidCall;
-    }
-    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
+    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
 }
 
 Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
                                       Surface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SystemSurface::Create(width, height, format);
-    return *out ? kOk : kErrInvalidCall;
+    return SystemSurface::Make(width, height, format, out);
 }
 
 void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
@@ -468,17 +419,17 @@ void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
 
 void SoftDevice::Forget(SoftTexture* t) {
     BeforeTextureChange(t);
-    liveTextures_.erase(t);
+    live_.Erase(t);
     Unbind(t);
 }
 
 void SoftDevice::Forget(SoftVertexBuffer* vb) {
-    liveVertexBuffers_.erase(vb);
+    live_.Erase(vb);
     Unbind(vb);
 }
 
 void SoftDevice::Forget(SoftIndexBuffer* ib) {
-    liveIndexBuffers_.erase(ib);
+    live_.Erase(ib);
     Unbind(ib);
 }
 

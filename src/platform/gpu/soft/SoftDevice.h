@@ -12,6 +12,7 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftState.h"
@@ -88,7 +89,6 @@ public:
 private:
     SoftDevice() = default;
     bool Resize(uint32_t w, uint32_t h);
-    bool AnyDefaultPoolResource() const;
     // Whether a draw's depth test passes wherever it draws, from the lowest
     // depth the buffer can hold.
     bool DepthPasses(uint32_t func, uint16_t maxZ) const;
@@ -121,9 +121,7 @@ private:
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
 
-    std::unordered_set<SoftTexture*> liveTextures_;
-    std::unordered_set<SoftVertexBuffer*> liveVertexBuffers_;
-    std::unordered_set<SoftIndexBuffer*> liveIndexBuffers_;
+    LiveResources<SoftTexture, SoftVertexBuffer, SoftIndexBuffer> live_;
 };
 
 } // namespace gpu
