@@ -123,7 +123,14 @@ inline bool ValidStageState(uint32_t stage, uint32_t state) {
 
 // The state calls a back end is told of (before the front acts on them).
 enum class FrontCall : uint8_t {
-    RenderState, StageState, Texture, Stream, Indices, VertexShader, Transform, Viewport,
+    RenderState,
+    StageState,
+    Texture,
+    Stream,
+    Indices,
+    VertexShader,
+    Transform,
+    Viewport,
 };
 
 // What the game has set, as the draws read it. Tex, Vb and Ib are the back

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/PixelFormat.h"
 
 namespace gpu {
 
@@ -31,7 +32,25 @@ public:
         }
         return Make(device, lengthBytes, usage, format, pool, indexBuffers_, out);
     }
-    void Add(Tex* t) { textures_.insert(t); }
+    // A texture of sides up to maxSide (levels: kDefault or 0 for the full chain).
+    template <class Owner>
+    Result MakeTexture(Owner* device, uint32_t width, uint32_t height, uint32_t levels,
+                       uint32_t usage, uint32_t format, uint32_t pool, uint32_t maxSide,
+                       Texture** out) {
+        if (!out)
+            return kErrInvalidCall;
+        *out = nullptr;
+        if (width == 0 || height == 0 || width > maxSide || height > maxSide ||
+            !IsColorFormat(format) || pool > Pool::SystemMem)
+            return kErrInvalidCall;
+        Tex* t = Tex::Create(device, width, height, levels == kDefault ? 0 : levels, usage, format,
+                             pool);
+        if (!t)
+            return kErrOutOfVideoMemory;
+        textures_.insert(t);
+        *out = t;
+        return kOk;
+    }
     void Erase(Tex* t) { textures_.erase(t); }
     void Erase(Vb* b) { vertexBuffers_.erase(b); }
     void Erase(Ib* b) { indexBuffers_.erase(b); }

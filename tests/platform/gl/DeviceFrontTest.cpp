@@ -109,7 +109,8 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
          kErrInvalidCall},
         {{"second world matrix", [&](Device* d) { return d->SetTransform(257, &id); }},
          kErrInvalidCall},
-        {{"read a texture transform", [](Device* d) {
+        {{"read a texture transform",
+          [](Device* d) {
               Matrix m;
               return d->GetTransform(16, &m);
           }},
@@ -121,22 +122,26 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
          kErrInvalidCall},
         {{"clear depth NaN", [](Device* d) { return ClearDepth(d, ClearFlag::ZBuffer, NAN); }},
          kErrInvalidCall},
-        {{"clear target, z unused", [](Device* d) { return ClearDepth(d, ClearFlag::Target, 2.0f); }},
+        {{"clear target, z unused",
+          [](Device* d) { return ClearDepth(d, ClearFlag::Target, 2.0f); }},
          kOk},
         {{"clear depth", [](Device* d) { return ClearDepth(d, ClearFlag::ZBuffer, 0.5f); }}, kOk},
-        {{"clear stencil of D16", [](Device* d) { return ClearDepth(d, ClearFlag::Stencil, 1.0f); }},
+        {{"clear stencil of D16",
+          [](Device* d) { return ClearDepth(d, ClearFlag::Stencil, 1.0f); }},
          kErrInvalidCall},
         {{"clear rects missing", [](Device* d) { return d->Clear(1, nullptr, 1, 0, 1.0f, 0); }},
          kErrInvalidCall},
         {{"nested vertex lock", [&](Device*) { return LockTwice(vb); }}, kErrInvalidCall},
         {{"nested index lock", [&](Device*) { return LockTwice(ib); }}, kErrInvalidCall},
-        {{"discard and no-overwrite", [&](Device*) {
+        {{"discard and no-overwrite",
+          [&](Device*) {
               uint8_t* p = nullptr;
               return vb->Lock(0, 32, &p, Lock::Discard | Lock::NoOverwrite);
           }},
          kErrInvalidCall},
         {{"discard fills", [&](Device*) { return DiscardShowsTheFill(vb); }}, kOk},
-        {{"lock past the end", [&](Device*) {
+        {{"lock past the end",
+          [&](Device*) {
               uint8_t* p = nullptr;
               return vb->Lock(8 * 32 - 16, 32, &p, 0);
           }},
@@ -147,13 +152,15 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
          kErrInvalidCall},
         {{"texture rect", [&](Device* d) { return LockTexture(d, &inside, false); }}, kOk},
         // Reset (which unbinds everything) to a device without depth.
-        {{"reset without depth", [&](Device* d) {
+        {{"reset without depth",
+          [&](Device* d) {
               PresentParams pp = made;
               pp.enableAutoDepthStencil = 0;
               return d->Reset(&pp);
           }},
          kOk},
-        {{"depth off by default", [](Device* d) {
+        {{"depth off by default",
+          [](Device* d) {
               uint32_t z = 1;
               d->GetRenderState(Rs::ZEnable, &z);
               return z == 0 ? kOk : kErrFail;

@@ -227,20 +227,11 @@ Result GlDevice::GetDeviceCaps(Caps* out) {
 }
 
 Result GlDevice::Reset(PresentParams* pp) {
-    if (!pp)
-        return kErrInvalidCall;
     // Resources of the default pool must be released before a reset, as on the
     // original; enforcing it catches a resource the engine failed to track.
-    if (live_.AnyDefaultPool())
+    PresentParams p;
+    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
         return kErrInvalidCall;
-    PresentParams p = *pp;
-    if (!p.window)
-        p.window = window_;
-    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
-        p.backBufferFormat = pp_.backBufferFormat;
-    if (!CompletePresentParams(window_, &p))
-        return kErrInvalidCall;
-    ApplyWindowMode(window_, p);
     if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
         if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
             return kErrOutOfVideoMemory;
@@ -250,9 +241,7 @@ Result GlDevice::Reset(PresentParams* pp) {
     ApplySwapInterval(p.presentationInterval);
     RestoreDefaults();
     UseDirect(DirectWanted());
-    pp->backBufferWidth = p.backBufferWidth;
-    pp->backBufferHeight = p.backBufferHeight;
-    pp->backBufferFormat = p.backBufferFormat;
+    ReportReset(p, pp);
     return kOk;
 }
 
@@ -437,8 +426,9 @@ void GlDevice::ApplyViewportToGl() {
     // The original's viewport origin is the top left; GL's is the bottom left.
     GlViewport(static_cast<int32_t>(front_.viewport.x),
                static_cast<int32_t>(bbHeight_ - front_.viewport.y - front_.viewport.height),
-               static_cast<int32_t>(front_.viewport.width), static_cast<int32_t>(front_.viewport.height),
-               front_.viewport.minZ, front_.viewport.maxZ);
+               static_cast<int32_t>(front_.viewport.width),
+               static_cast<int32_t>(front_.viewport.height), front_.viewport.minZ,
+               front_.viewport.maxZ);
 }
 
 // ---- clearing and drawing ----
@@ -543,8 +533,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         return DrawFacts{};
     DrawFacts f;
     const GlTexture* t = front_.textures[0];
-    const bool textured =
-        t && front_.ss[0][Tss::ColorOp] != Top::Disable && (front_.ss[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
+    const bool textured = t && front_.ss[0][Tss::ColorOp] != Top::Disable &&
+                          (front_.ss[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
     f.texelExact = textured && front_.ss[1][Tss::ColorOp] == Top::Disable;
     const bool rhoKnown = textured && triangles && count % 3 == 0;
     f.maxRho = rhoKnown ? 0.0f : kUnknownRho;
@@ -554,7 +544,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     constexpr float kTolerance = 1.0f / 512.0f;
     const float tw = t ? static_cast<float>(t->Width()) : 0.0f;
     const float th = t ? static_cast<float>(t->Height()) : 0.0f;
-    const auto vw = static_cast<float>(front_.viewport.width), vh = static_cast<float>(front_.viewport.height);
+    const auto vw = static_cast<float>(front_.viewport.width),
+               vh = static_cast<float>(front_.viewport.height);
     const float zn = front_.viewport.minZ, zf = front_.viewport.maxZ;
     const uint8_t* vertices = front_.stream->Store().Data();
     float firstA = 0, firstB = 0, firstW = 0;
@@ -562,7 +553,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     float xMin = 1e30f, yMin = 1e30f, xMax = -1e30f, yMax = -1e30f;
     f.minDepth = 1e30f;
     f.maxDepth = -1e30f;
-    const auto vx0 = static_cast<float>(front_.viewport.x), vy0 = static_cast<float>(front_.viewport.y);
+    const auto vx0 = static_cast<float>(front_.viewport.x),
+               vy0 = static_cast<float>(front_.viewport.y);
     const float vx1 = vx0 + vw, vy1 = vy0 + vh;
     // A triangle draws the pixels whose centres (whole numbers here) lie
     // inside it; the margin is far above the rasteriser's sub-pixel steps and
@@ -725,8 +717,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     if (textured) {
         // Filtering reads the texels around each sample point, and addressing
         // other than clamping wraps coordinates beyond the edges to anywhere.
-        const bool clamped =
-            front_.ss[0][Tss::AddressU] == Tadr::Clamp && front_.ss[0][Tss::AddressV] == Tadr::Clamp;
+        const bool clamped = front_.ss[0][Tss::AddressU] == Tadr::Clamp &&
+                             front_.ss[0][Tss::AddressV] == Tadr::Clamp;
         const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
         f.texelsKnown = true;
         if (clamped || inside) {
@@ -790,7 +782,8 @@ bool GlDevice::BaseLevelOnly(const DrawFacts& f) const {
 
 bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
     const uint32_t* s0 = front_.ss[0];
-    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable || front_.ss[1][Tss::ColorOp] != Top::Disable)
+    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable ||
+        front_.ss[1][Tss::ColorOp] != Top::Disable)
         return false;
     const GlTexture* t = front_.textures[0];
     auto argIsOne = [&](uint32_t arg) {
@@ -885,7 +878,8 @@ void GlDevice::NoteDepthWrite(const DrawFacts& f) {
         return;
     }
     auto add = [&](DepthRegion r) {
-        r.low = std::max(0.0f, f.flatDepth && f.atNear ? front_.viewport.minZ : r.low - kDepthMargin);
+        r.low =
+            std::max(0.0f, f.flatDepth && f.atNear ? front_.viewport.minZ : r.low - kDepthMargin);
         AddDepthRegion(r);
     };
     if (drawParts_.empty())
@@ -977,8 +971,9 @@ bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool
         return false;
     // ...and zero alpha is dropped by the alpha test, or blends to the target
     // itself without a depth write.
-    if (!ZeroAlphaLeavesTarget(alphaTest, front_.rs[Rs::AlphaFunc], front_.rs[Rs::AlphaRef] & 0xFF, blend,
-                               front_.rs[Rs::SrcBlend], front_.rs[Rs::DestBlend], depthWrites))
+    if (!ZeroAlphaLeavesTarget(alphaTest, front_.rs[Rs::AlphaFunc], front_.rs[Rs::AlphaRef] & 0xFF,
+                               blend, front_.rs[Rs::SrcBlend], front_.rs[Rs::DestBlend],
+                               depthWrites))
         return false;
     if (drawMaps_.empty())
         return false;
@@ -1262,8 +1257,9 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
 Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                       uint32_t primCount) {
     const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(type, primCount, front_.fvf, front_.stride, bound,
-                             bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     if (!front_.stream->GlName() || !front_.indices->GlName())
@@ -1473,20 +1469,8 @@ void GlDevice::Finish() {
 
 Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                uint32_t format, uint32_t pool, Texture** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxTextureSize_) ||
-        height > static_cast<uint32_t>(maxTextureSize_) || !IsColorFormat(format) ||
-        pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    GlTexture* t = GlTexture::Create(this, width, height, levels == kDefault ? 0 : levels, usage,
-                                     format, pool);
-    if (!t)
-        return kErrOutOfVideoMemory;
-    live_.Add(t);
-    *out = t;
-    return kOk;
+    return live_.MakeTexture(this, width, height, levels, usage, format, pool,
+                             static_cast<uint32_t>(maxTextureSize_), out);
 }
 
 Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,

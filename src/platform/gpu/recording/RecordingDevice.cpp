@@ -201,8 +201,9 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
     if (Result r = Enter(Call::DrawIndexedPrimitive); Failed(r))
         return r;
     const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(type, primCount, front_.fvf, front_.stride, bound,
-                             bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     // Beyond what every back end checks: the scripted capabilities.
@@ -268,9 +269,8 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
 
 Result RecordingDevice::Admit(FrontCall c, uint32_t a, uint32_t b) {
     static constexpr Call kCalls[] = {
-        Call::SetRenderState, Call::SetTextureStageState, Call::SetTexture,
-        Call::SetStreamSource, Call::SetIndices, Call::SetVertexShader,
-        Call::SetTransform, Call::SetViewport,
+        Call::SetRenderState, Call::SetTextureStageState, Call::SetTexture,   Call::SetStreamSource,
+        Call::SetIndices,     Call::SetVertexShader,      Call::SetTransform, Call::SetViewport,
     };
     static_assert(std::size(kCalls) == static_cast<size_t>(FrontCall::Viewport) + 1);
     if (c == FrontCall::RenderState && a < kRenderStateCount)

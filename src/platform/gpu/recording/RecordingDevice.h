@@ -73,9 +73,8 @@ struct CursorRecord {
 
 enum class DeviceState { Ok, Lost, NotReset };
 
-class RecordingDevice
-    : public DeviceFront<RecordingDevice, RecordingTexture, RecordingVertexBuffer,
-                         RecordingIndexBuffer> {
+class RecordingDevice : public DeviceFront<RecordingDevice, RecordingTexture, RecordingVertexBuffer,
+                                           RecordingIndexBuffer> {
 public:
     RecordingDevice(std::shared_ptr<RecordingShared> shared, uint32_t adapter,
                     uint32_t behaviorFlags, const PresentParams& pp);

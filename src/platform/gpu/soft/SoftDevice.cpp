@@ -96,19 +96,11 @@ Result SoftDevice::GetDeviceCaps(Caps* out) {
 }
 
 Result SoftDevice::Reset(PresentParams* pp) {
-    if (!pp)
+    // Resources of the default pool must be released before a reset, as on the
+    // original; enforcing it catches a resource the engine failed to track.
+    PresentParams p;
+    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
         return kErrInvalidCall;
-    // As on the original: default-pool resources must be gone first.
-    if (live_.AnyDefaultPool())
-        return kErrInvalidCall;
-    PresentParams p = *pp;
-    if (!p.window)
-        p.window = window_;
-    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
-        p.backBufferFormat = pp_.backBufferFormat;
-    if (!CompletePresentParams(window_, &p))
-        return kErrInvalidCall;
-    ApplyWindowMode(window_, p);
     bands_.Flush();
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !Resize(p.backBufferWidth, p.backBufferHeight))
@@ -119,9 +111,7 @@ Result SoftDevice::Reset(PresentParams* pp) {
         ApplySwapInterval(p.presentationInterval);
     RestoreFront(bbWidth_, bbHeight_, p.enableAutoDepthStencil != 0);
     inScene_ = false;
-    pp->backBufferWidth = p.backBufferWidth;
-    pp->backBufferHeight = p.backBufferHeight;
-    pp->backBufferFormat = p.backBufferFormat;
+    ReportReset(p, pp);
     return kOk;
 }
 
@@ -229,8 +219,9 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
 Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                         uint32_t primCount) {
     const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(type, primCount, front_.fvf, front_.stride, bound,
-                             bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     const uint32_t count = DrawIndexCount(type, primCount);
@@ -270,7 +261,8 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     uint16_t minZ = kDepthFar, maxZ = 0;
     for (uint32_t i = lo; i <= hi; ++i) {
         Vertex v;
-        std::memcpy(&v, vb + (static_cast<size_t>(i) + front_.baseVertex) * front_.stride, sizeof(v));
+        std::memcpy(&v, vb + (static_cast<size_t>(i) + front_.baseVertex) * front_.stride,
+                    sizeof(v));
         SoftClipVertex& c = transformed_[i - lo];
         c = TransformVertex(v, mvp);
         const float wz = c.w > 0 ? vp.minZ + c.z / c.w * (vp.maxZ - vp.minZ) : 0.0f;
@@ -382,19 +374,8 @@ uint64_t SoftDevice::TextureCopyBytes() const {
 
 Result SoftDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                  uint32_t format, uint32_t pool, Texture** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize ||
-        !IsColorFormat(format) || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    SoftTexture* t = SoftTexture::Create(this, width, height, levels == kDefault ? 0 : levels,
-                                         usage, format, pool);
-    if (!t)
-        return kErrOutOfVideoMemory;
-    live_.Add(t);
-    *out = t;
-    return kOk;
+    return live_.MakeTexture(this, width, height, levels, usage, format, pool, kMaxTextureSize,
+                             out);
 }
 
 Result SoftDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
