@@ -37,6 +37,9 @@
 //   buffer with BufferStore::kDiscardFill before handing it out, on every back
 //   end (GL uploads the fill too), so code that reads what it discarded shows
 //   up alike everywhere.
+// - After creation and each reset: the values of DeviceDefaults, with depth
+//   tests on only where the device was made with a depth buffer; nothing
+//   bound, identity transforms, the viewport over the whole back buffer.
 //
 // Questions more than one layer answers, each at the precision its user needs
 // (one helper would be too coarse for some and too dear for others):
