@@ -1,5 +1,6 @@
 #include "platform/gpu/BufferStore.h"
 
+#include <cstring>
 #include <new>
 
 namespace gpu {
@@ -19,13 +20,17 @@ bool BufferStore::Init(uint32_t length) {
 }
 
 Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
-    if (!out || locked_)
+    if (!out)
         return kErrInvalidCall;
-    uint32_t len = Length();
-    if (offset > len || size > len - offset)
+    *out = nullptr;
+    const uint32_t len = Length();
+    const bool discard = (flags & Lock::Discard) != 0;
+    if (locked_ || (discard && (flags & Lock::NoOverwrite)) || offset > len || size > len - offset)
         return kErrInvalidCall;
+    if (discard)
+        std::memset(bytes_.data(), kDiscardFill, bytes_.size());
     locked_ = true;
-    written_.discard = (flags & Lock::Discard) != 0;
+    written_.discard = discard;
     written_.offset = offset;
     written_.size = (flags & kLockReadOnly) ? 0 : size;
     *out = bytes_.data() + offset;

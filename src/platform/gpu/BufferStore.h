@@ -1,7 +1,13 @@
 #pragma once
 // What the vertex and index buffers of every back end share: the bytes (the
-// software back end draws from them, GL uploads from them), the lock rules,
-// and how the buffer describes itself.
+// software back end draws from them, GL uploads from them, the recording
+// device copies draws from them), the lock rules, and how the buffer
+// describes itself.
+//
+// Lock rules: one lock at a time; the range lies inside the buffer (size 0
+// is an empty lock); discard and no-overwrite together are refused; a
+// discarding lock fills the whole buffer with kDiscardFill first, since the
+// old contents are gone after it: code that reads them shows up.
 #include <cstdint>
 #include <vector>
 
@@ -11,6 +17,8 @@ namespace gpu {
 
 class BufferStore {
 public:
+    static constexpr uint8_t kDiscardFill = 0xCD;
+
     // What the last lock may have changed: the bytes written (size 0 for a
     // read-only lock) and whether it discarded the old contents.
     struct Written {
@@ -38,9 +46,9 @@ private:
     Written written_;
 };
 
-// A vertex or index buffer of a back end's device `Owner`: the owning device,
+// A vertex or index buffer of a back end's device `OwnerDevice`: the owning device,
 // how it was made, and handing out the store's lock.
-template <class Interface, class Owner> class DeviceBuffer : public Interface {
+template <class Interface, class OwnerDevice> class DeviceBuffer : public Interface {
 public:
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
         return store_.Lock(offsetBytes, sizeBytes, out, flags);
@@ -49,7 +57,7 @@ public:
 
     const BufferStore& Store() const { return store_; }
     uint32_t Pool() const { return pool_; }
-    const Owner* OwnedBy() const { return device_; }
+    const OwnerDevice* Owner() const { return device_; }
     // The device is going away; the buffer keeps its bytes.
     void Detach() { device_ = nullptr; }
 
@@ -68,7 +76,7 @@ protected:
         out->fvf = vertices ? format_ : 0u;
         return kOk;
     }
-    DeviceBuffer(Owner* device, uint32_t usage, uint32_t format, uint32_t pool)
+    DeviceBuffer(OwnerDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
     // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.
     template <class Buffer> static Buffer* WithStorage(Buffer* b, uint32_t length) {
@@ -80,7 +88,7 @@ protected:
         return b;
     }
 
-    Owner* device_;
+    OwnerDevice* device_;
     uint32_t usage_, format_, pool_;
     BufferStore store_;
 };

@@ -31,6 +31,13 @@ SystemSurface* SystemSurface::Create(uint32_t width, uint32_t height, uint32_t f
     return s;
 }
 
+Result SystemSurface::Make(uint32_t width, uint32_t height, uint32_t format, Surface** out) {
+    if (!out)
+        return kErrInvalidCall;
+    *out = Create(width, height, format);
+    return *out ? kOk : kErrInvalidCall;
+}
+
 Result SystemSurface::GetDesc(SurfaceDesc* out) {
     if (!out)
         return kErrInvalidCall;

@@ -11,6 +11,8 @@ namespace gpu {
 class SystemSurface final : public Surface {
 public:
     static SystemSurface* Create(uint32_t width, uint32_t height, uint32_t format);
+    // CreateImageSurface of a device whose surfaces are these.
+    static Result Make(uint32_t width, uint32_t height, uint32_t format, Surface** out);
     Result GetDesc(SurfaceDesc* out) override;
     Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
     Result UnlockRect() override;

@@ -27,6 +27,26 @@ bool CompletePresentParams(os::Window* window, PresentParams* p) {
            p->backBufferHeight <= 16384 && BackBufferFormatOk(p->backBufferFormat);
 }
 
+bool StartReset(os::Window* window, const PresentParams& current, const PresentParams& asked,
+                PresentParams* out) {
+    PresentParams p = asked;
+    if (!p.window)
+        p.window = window;
+    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
+        p.backBufferFormat = current.backBufferFormat;
+    if (!CompletePresentParams(window, &p))
+        return false;
+    ApplyWindowMode(window, p);
+    *out = p;
+    return true;
+}
+
+void ReportReset(const PresentParams& used, PresentParams* asked) {
+    asked->backBufferWidth = used.backBufferWidth;
+    asked->backBufferHeight = used.backBufferHeight;
+    asked->backBufferFormat = used.backBufferFormat;
+}
+
 void ApplyWindowMode(os::Window* window, const PresentParams& pp) {
     if (pp.windowed) {
         window->SetFullScreen(false);

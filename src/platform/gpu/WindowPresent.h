@@ -13,6 +13,13 @@ namespace gpu {
 // when the parameters cannot make a back buffer.
 bool CompletePresentParams(os::Window* window, PresentParams* pp);
 void ApplyWindowMode(os::Window* window, const PresentParams& pp);
+// The parameters a reset to `asked` takes on a device showing `current` in
+// `window` (what the request leaves out stays), with the window put in their
+// mode; false, and the window untouched, when they cannot make a back buffer.
+bool StartReset(os::Window* window, const PresentParams& current, const PresentParams& asked,
+                PresentParams* out);
+// Tells the caller of a reset the back buffer it got.
+void ReportReset(const PresentParams& used, PresentParams* asked);
 // Where a back buffer of bbWidth x bbHeight lands in a drawable of
 // width x height with its aspect kept: x, y (GL's bottom-left origin), w, h.
 void FitPicture(int32_t width, int32_t height, uint32_t bbWidth, uint32_t bbHeight, int32_t out[4]);

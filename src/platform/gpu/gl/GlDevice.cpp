@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/gpu/DeviceDefaults.h"
-#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
@@ -23,7 +21,6 @@ namespace {
 
 constexpr uint32_t kUnknown = 0xFFFFFFFFu;
 constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave draw bindings alone
-constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr float kDepthMargin = 1e-5f;
 constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
@@ -187,14 +184,7 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
 
 GlDevice::~GlDevice() {
     // Resources still held elsewhere keep their CPU copies but lose their GL objects.
-    for (GlTexture* t : std::vector<GlTexture*>(liveTextures_.begin(), liveTextures_.end()))
-        t->Detach();
-    for (GlVertexBuffer* b :
-         std::vector<GlVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
-        b->Detach();
-    for (GlIndexBuffer* b :
-         std::vector<GlIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
-        b->Detach();
+    live_.DetachAll();
     if (context_) {
         for (auto& [key, p] : programs_)
             glDeleteProgram(p.name);
@@ -218,35 +208,15 @@ GlDevice::~GlDevice() {
 }
 
 void GlDevice::RestoreDefaults() {
-    for (uint32_t i = 0; i < kRenderStateCount; ++i)
-        rs_[i] = DefaultRenderState(i, true);
-    for (uint32_t st = 0; st < kStageCount; ++st)
-        for (uint32_t i = 0; i < kStageStateCount; ++i)
-            ss_[st][i] = DefaultStageState(st, i);
-    world_ = view_ = proj_ = Matrix::Identity();
-    mvpDirty_ = true;
-    viewport_ = Viewport{0, 0, bbWidth_, bbHeight_, 0.0f, 1.0f};
-    ++viewportVersion_;
-    std::fill(std::begin(textures_), std::end(textures_), nullptr);
-    stream_ = nullptr;
-    streamStride_ = 0;
-    indices_ = nullptr;
-    baseVertex_ = 0;
-    fvf_ = 0;
+    RestoreFront(bbWidth_, bbHeight_, pp_.enableAutoDepthStencil != 0);
     inScene_ = false;
 }
 
-bool GlDevice::AnyDefaultPoolResource() const {
-    for (const GlTexture* t : liveTextures_)
-        if (t->Pool() == Pool::Default)
-            return true;
-    for (const GlVertexBuffer* b : liveVertexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    for (const GlIndexBuffer* b : liveIndexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    return false;
+void GlDevice::Changed(FrontCall c) {
+    if (c == FrontCall::Transform)
+        mvpDirty_ = true;
+    else if (c == FrontCall::Viewport)
+        ++viewportVersion_;
 }
 
 Result GlDevice::GetDeviceCaps(Caps* out) {
@@ -257,20 +227,11 @@ Result GlDevice::GetDeviceCaps(Caps* out) {
 }
 
 Result GlDevice::Reset(PresentParams* pp) {
-    if (!pp)
-        return kErrInvalidCall;
     // Resources of the default pool must be released before a reset, as on the
     // original; enforcing it catches a resource the engine failed to track.
-    if (AnyDefaultPoolResource())
+    PresentParams p;
+    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
         return kErrInvalidCall;
-    PresentParams p = *pp;
-    if (!p.window)
-        p.window = window_;
-    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
-        p.backBufferFormat = pp_.backBufferFormat;
-    if (!CompletePresentParams(window_, &p))
-        return kErrInvalidCall;
-    ApplyWindowMode(window_, p);
     if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
         if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
             return kErrOutOfVideoMemory;
@@ -280,9 +241,7 @@ Result GlDevice::Reset(PresentParams* pp) {
     ApplySwapInterval(p.presentationInterval);
     RestoreDefaults();
     UseDirect(DirectWanted());
-    pp->backBufferWidth = p.backBufferWidth;
-    pp->backBufferHeight = p.backBufferHeight;
-    pp->backBufferFormat = p.backBufferFormat;
+    ReportReset(p, pp);
     return kOk;
 }
 
@@ -463,147 +422,21 @@ void GlDevice::InvalidateShadow() {
     std::memset(&shadow_, 0xFF, sizeof(shadow_));
 }
 
-// ---- states ----
-
-Result GlDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (!ValidRenderState(state))
-        return kErrInvalidCall;
-    rs_[state] = value;
-    return kOk;
-}
-
-Result GlDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (!ValidRenderState(state) || !value)
-        return kErrInvalidCall;
-    *value = rs_[state];
-    return kOk;
-}
-
-Result GlDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    if (!ValidStageState(stage, state))
-        return kErrInvalidCall;
-    ss_[stage][state] = value;
-    return kOk;
-}
-
-Result GlDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (!ValidStageState(stage, state) || !value)
-        return kErrInvalidCall;
-    *value = ss_[stage][state];
-    return kOk;
-}
-
-Result GlDevice::SetTexture(uint32_t stage, Texture* texture) {
-    if (stage >= kStageCount)
-        return kErrInvalidCall;
-    GlTexture* t = nullptr;
-    if (texture) {
-        t = dynamic_cast<GlTexture*>(texture);
-        if (!t || t->Owner() != this)
-            return kErrInvalidCall;
-    }
-    textures_[stage] = t;
-    return kOk;
-}
-
-Result GlDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
-    if (stream != 0)
-        return kErrInvalidCall;
-    GlVertexBuffer* b = nullptr;
-    if (vb) {
-        b = dynamic_cast<GlVertexBuffer*>(vb);
-        if (!b || b->OwnedBy() != this || stride == 0)
-            return kErrInvalidCall;
-    }
-    stream_ = b;
-    streamStride_ = b ? stride : 0;
-    return kOk;
-}
-
-Result GlDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
-    GlIndexBuffer* b = nullptr;
-    if (ib) {
-        b = dynamic_cast<GlIndexBuffer*>(ib);
-        if (!b || b->OwnedBy() != this)
-            return kErrInvalidCall;
-    }
-    indices_ = b;
-    baseVertex_ = baseVertexIndex;
-    return kOk;
-}
-
-Result GlDevice::SetVertexShader(uint32_t fvf) {
-    fvf_ = fvf;
-    return kOk;
-}
-
-Result GlDevice::SetTransform(uint32_t which, const Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        world_ = *m;
-        break;
-    case Ts::View:
-        view_ = *m;
-        break;
-    case Ts::Projection:
-        proj_ = *m;
-        break;
-    default:
-        return kErrInvalidCall;
-    }
-    mvpDirty_ = true;
-    return kOk;
-}
-
-Result GlDevice::GetTransform(uint32_t which, Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        *m = world_;
-        return kOk;
-    case Ts::View:
-        *m = view_;
-        return kOk;
-    case Ts::Projection:
-        *m = proj_;
-        return kOk;
-    default:
-        return kErrInvalidCall;
-    }
-}
-
-Result GlDevice::SetViewport(const Viewport* vp) {
-    if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
-        return r;
-    viewport_ = *vp;
-    ++viewportVersion_;
-    return kOk;
-}
-
-Result GlDevice::GetViewport(Viewport* vp) {
-    if (!vp)
-        return kErrInvalidCall;
-    *vp = viewport_;
-    return kOk;
-}
-
 void GlDevice::ApplyViewportToGl() {
     // The original's viewport origin is the top left; GL's is the bottom left.
-    GlViewport(static_cast<int32_t>(viewport_.x),
-               static_cast<int32_t>(bbHeight_ - viewport_.y - viewport_.height),
-               static_cast<int32_t>(viewport_.width), static_cast<int32_t>(viewport_.height),
-               viewport_.minZ, viewport_.maxZ);
+    GlViewport(static_cast<int32_t>(front_.viewport.x),
+               static_cast<int32_t>(bbHeight_ - front_.viewport.y - front_.viewport.height),
+               static_cast<int32_t>(front_.viewport.width),
+               static_cast<int32_t>(front_.viewport.height), front_.viewport.minZ,
+               front_.viewport.maxZ);
 }
 
 // ---- clearing and drawing ----
 
 Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                        uint32_t) {
-    if (count > 0 && !rects)
-        return kErrInvalidCall;
+    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r))
+        return r;
     GLbitfield bits = 0;
     if (flags & ClearFlag::Target)
         bits |= GL_COLOR_BUFFER_BIT;
@@ -623,15 +456,15 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
                      static_cast<float>((argb >> 8) & 0xFF) / 255.0f,
                      static_cast<float>(argb & 0xFF) / 255.0f, a);
     }
-    const float depth = std::clamp(z, 0.0f, 1.0f);
+    const float depth = z; // within 0..1 when depth is cleared (CheckClear)
     if (bits & GL_DEPTH_BUFFER_BIT) {
         GlDepthMask(true); // a clear ignores the depth-write state
         glClearDepth(depth);
     }
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
     // Only the viewport is cleared (the letterbox bars rely on it).
-    int64_t vx0 = viewport_.x, vy0 = viewport_.y;
-    int64_t vx1 = vx0 + viewport_.width, vy1 = vy0 + viewport_.height;
+    int64_t vx0 = front_.viewport.x, vy0 = front_.viewport.y;
+    int64_t vx1 = vx0 + front_.viewport.width, vy1 = vy0 + front_.viewport.height;
     uint32_t n = count > 0 ? count : 1;
     for (uint32_t i = 0; i < n; ++i) {
         int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
@@ -686,8 +519,8 @@ void GlDevice::UpdateMvp() {
     if (!mvpDirty_)
         return;
     Matrix wv, wvp;
-    Multiply(world_, view_, &wv);
-    Multiply(wv, proj_, &wvp);
+    Multiply(front_.world, front_.view, &wv);
+    Multiply(wv, front_.proj, &wvp);
     std::memcpy(mvp_, wvp.m, sizeof(mvp_));
     ++mvpVersion_;
     mvpDirty_ = false;
@@ -699,10 +532,10 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     if (!shortcuts_ || count == 0)
         return DrawFacts{};
     DrawFacts f;
-    const GlTexture* t = textures_[0];
-    const bool textured =
-        t && ss_[0][Tss::ColorOp] != Top::Disable && (ss_[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
-    f.texelExact = textured && ss_[1][Tss::ColorOp] == Top::Disable;
+    const GlTexture* t = front_.textures[0];
+    const bool textured = t && front_.ss[0][Tss::ColorOp] != Top::Disable &&
+                          (front_.ss[0][Tss::TexCoordIndex] & 0xFFFF) == 0;
+    f.texelExact = textured && front_.ss[1][Tss::ColorOp] == Top::Disable;
     const bool rhoKnown = textured && triangles && count % 3 == 0;
     f.maxRho = rhoKnown ? 0.0f : kUnknownRho;
     f.alphaOne = f.flatDepth = f.atNear = true;
@@ -711,15 +544,17 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     constexpr float kTolerance = 1.0f / 512.0f;
     const float tw = t ? static_cast<float>(t->Width()) : 0.0f;
     const float th = t ? static_cast<float>(t->Height()) : 0.0f;
-    const auto vw = static_cast<float>(viewport_.width), vh = static_cast<float>(viewport_.height);
-    const float zn = viewport_.minZ, zf = viewport_.maxZ;
-    const uint8_t* vertices = stream_->Store().Data();
+    const auto vw = static_cast<float>(front_.viewport.width),
+               vh = static_cast<float>(front_.viewport.height);
+    const float zn = front_.viewport.minZ, zf = front_.viewport.maxZ;
+    const uint8_t* vertices = front_.stream->Store().Data();
     float firstA = 0, firstB = 0, firstW = 0;
     float uMin = 1e30f, vMin = 1e30f, uMax = -1e30f, vMax = -1e30f;
     float xMin = 1e30f, yMin = 1e30f, xMax = -1e30f, yMax = -1e30f;
     f.minDepth = 1e30f;
     f.maxDepth = -1e30f;
-    const auto vx0 = static_cast<float>(viewport_.x), vy0 = static_cast<float>(viewport_.y);
+    const auto vx0 = static_cast<float>(front_.viewport.x),
+               vy0 = static_cast<float>(front_.viewport.y);
     const float vx1 = vx0 + vw, vy1 = vy0 + vh;
     // A triangle draws the pixels whose centres (whole numbers here) lie
     // inside it; the margin is far above the rasteriser's sub-pixel steps and
@@ -743,7 +578,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         uint32_t index = indexSize == 2 ? reinterpret_cast<const uint16_t*>(indices)[i]
                                         : reinterpret_cast<const uint32_t*>(indices)[i];
         Vertex v;
-        std::memcpy(&v, vertices + static_cast<size_t>(index + baseVertex_) * streamStride_,
+        std::memcpy(&v, vertices + static_cast<size_t>(index + front_.baseVertex) * front_.stride,
                     sizeof(v));
         const float* m = mvp_;
         float cx = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
@@ -769,8 +604,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         f.atNear = f.atNear && cz == 0.0f;
         f.alphaOne = f.alphaOne && (v.diffuse >> 24) == 0xFF;
         // The original's pixel coordinates: centres on whole numbers, y down.
-        float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(viewport_.x);
-        float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(viewport_.y);
+        float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(front_.viewport.x);
+        float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(front_.viewport.y);
         if (triangles && count == kQuadIndices) {
             quad[i][0] = px;
             quad[i][1] = py;
@@ -882,8 +717,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     if (textured) {
         // Filtering reads the texels around each sample point, and addressing
         // other than clamping wraps coordinates beyond the edges to anywhere.
-        const bool clamped =
-            ss_[0][Tss::AddressU] == Tadr::Clamp && ss_[0][Tss::AddressV] == Tadr::Clamp;
+        const bool clamped = front_.ss[0][Tss::AddressU] == Tadr::Clamp &&
+                             front_.ss[0][Tss::AddressV] == Tadr::Clamp;
         const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
         f.texelsKnown = true;
         if (clamped || inside) {
@@ -929,7 +764,7 @@ GlDevice::TexelMap GlDevice::AxisMap(const float corner[3][4]) {
 }
 
 bool GlDevice::BaseLevelOnly(const DrawFacts& f) const {
-    const uint32_t* s0 = ss_[0];
+    const uint32_t* s0 = front_.ss[0];
     if (s0[Tss::MipFilter] == Tf::None || f.texelExact)
         return true;
     // Mip selection is approximate: the margins keep clear of the edges where
@@ -946,17 +781,18 @@ bool GlDevice::BaseLevelOnly(const DrawFacts& f) const {
 }
 
 bool GlDevice::OutputAlphaOne(const DrawFacts& f) const {
-    const uint32_t* s0 = ss_[0];
-    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable || ss_[1][Tss::ColorOp] != Top::Disable)
+    const uint32_t* s0 = front_.ss[0];
+    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable ||
+        front_.ss[1][Tss::ColorOp] != Top::Disable)
         return false;
-    const GlTexture* t = textures_[0];
+    const GlTexture* t = front_.textures[0];
     auto argIsOne = [&](uint32_t arg) {
         switch (arg) {
         case Ta::Diffuse:
         case Ta::Current: // the diffuse colour before the first stage
             return f.alphaOne;
         case Ta::TFactor:
-            return (rs_[Rs::TextureFactor] >> 24) == 0xFF;
+            return (front_.rs[Rs::TextureFactor] >> 24) == 0xFF;
         case Ta::Texture:
             if (!t)
                 return true; // a missing texture reads opaque white
@@ -992,7 +828,7 @@ bool Overlap(const int32_t a[4], const int32_t b[4]) {
 } // namespace
 
 bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
-    const uint32_t func = rs_[Rs::ZFunc];
+    const uint32_t func = front_.rs[Rs::ZFunc];
     if (func == Cmp::Always)
         return true;
     if (!f.boxKnown || (func != Cmp::LessEqual && func != Cmp::Less))
@@ -1002,7 +838,7 @@ bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
     // to GL too; a draw at the near depth stores and tests exactly that value;
     // any other is kept a margin away from what GL's own arithmetic might
     // round to.
-    const float nearest = f.flatDepth && f.atNear ? viewport_.minZ : -1.0f;
+    const float nearest = f.flatDepth && f.atNear ? front_.viewport.minZ : -1.0f;
     // Whether `part` passes against every region of [from, to) it may meet.
     auto passesOver = [&](const DepthRegion& part, const DepthRegion* from, const DepthRegion* to) {
         for (const DepthRegion* r = from; r != to; ++r) {
@@ -1022,7 +858,7 @@ bool GlDevice::DepthTestPasses(const DrawFacts& f) const {
     };
     // A draw that writes depth also tests its triangles against its own
     // earlier ones.
-    if (rs_[Rs::ZWriteEnable] != 0 && !f.flatDepth) {
+    if (front_.rs[Rs::ZWriteEnable] != 0 && !f.flatDepth) {
         if (drawParts_.empty())
             return false;
         for (size_t i = 1; i < drawParts_.size(); ++i)
@@ -1042,7 +878,8 @@ void GlDevice::NoteDepthWrite(const DrawFacts& f) {
         return;
     }
     auto add = [&](DepthRegion r) {
-        r.low = std::max(0.0f, f.flatDepth && f.atNear ? viewport_.minZ : r.low - kDepthMargin);
+        r.low =
+            std::max(0.0f, f.flatDepth && f.atNear ? front_.viewport.minZ : r.low - kDepthMargin);
         AddDepthRegion(r);
     };
     if (drawParts_.empty())
@@ -1119,10 +956,10 @@ void GlDevice::ForgetDepth() {
 
 bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool depthWrites,
                             int32_t hole[4]) const {
-    const uint32_t* s0 = ss_[0];
-    const GlTexture* t = textures_[0];
+    const uint32_t* s0 = front_.ss[0];
+    const GlTexture* t = front_.textures[0];
     if (!shortcuts_ || !t || !f.texelsKnown || !BaseLevelOnly(f) ||
-        s0[Tss::ColorOp] == Top::Disable || ss_[1][Tss::ColorOp] != Top::Disable)
+        s0[Tss::ColorOp] == Top::Disable || front_.ss[1][Tss::ColorOp] != Top::Disable)
         return false;
     // The fragment's alpha has the texel's alpha as a factor...
     const uint32_t aop = s0[Tss::AlphaOp];
@@ -1134,8 +971,9 @@ bool GlDevice::FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool
         return false;
     // ...and zero alpha is dropped by the alpha test, or blends to the target
     // itself without a depth write.
-    if (!ZeroAlphaLeavesTarget(alphaTest, rs_[Rs::AlphaFunc], rs_[Rs::AlphaRef] & 0xFF, blend,
-                               rs_[Rs::SrcBlend], rs_[Rs::DestBlend], depthWrites))
+    if (!ZeroAlphaLeavesTarget(alphaTest, front_.rs[Rs::AlphaFunc], front_.rs[Rs::AlphaRef] & 0xFF,
+                               blend, front_.rs[Rs::SrcBlend], front_.rs[Rs::DestBlend],
+                               depthWrites))
         return false;
     if (drawMaps_.empty())
         return false;
@@ -1269,10 +1107,10 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     // A fragment whose alpha is provably full passes an alpha test that full
     // alpha passes, and blends over the target as if it were copied.
     const bool alphaOne = OutputAlphaOne(f);
-    const uint32_t ref = rs_[Rs::AlphaRef] & 0xFF;
-    bool alphaTest = rs_[Rs::AlphaTestEnable] != 0;
+    const uint32_t ref = front_.rs[Rs::AlphaRef] & 0xFF;
+    bool alphaTest = front_.rs[Rs::AlphaTestEnable] != 0;
     if (alphaTest && alphaOne) {
-        switch (rs_[Rs::AlphaFunc]) {
+        switch (front_.rs[Rs::AlphaFunc]) {
         case Cmp::Greater:
         case Cmp::NotEqual:
             alphaTest = ref == 0xFF;
@@ -1289,8 +1127,8 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
             break;
         }
     }
-    bool cheaper = alphaTest != (rs_[Rs::AlphaTestEnable] != 0);
-    CombinerKey key = MakeCombinerKey(ss_, alphaTest, rs_[Rs::AlphaFunc]);
+    bool cheaper = alphaTest != (front_.rs[Rs::AlphaTestEnable] != 0);
+    CombinerKey key = MakeCombinerKey(front_.ss, alphaTest, front_.rs[Rs::AlphaFunc]);
     Program* p = (key == lastKey_ && lastProgram_) ? lastProgram_ : ProgramFor(key);
     if (!p)
         return false;
@@ -1308,12 +1146,12 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     if (bypass_ || p->viewportVersion != viewportVersion_) {
         // The original samples pixels at integer coordinates, GL at half-integers:
         // move everything half a pixel right and down (NDC y points up).
-        glUniform2f(p->pixelShift, 1.0f / static_cast<float>(viewport_.width),
-                    -1.0f / static_cast<float>(viewport_.height));
+        glUniform2f(p->pixelShift, 1.0f / static_cast<float>(front_.viewport.width),
+                    -1.0f / static_cast<float>(front_.viewport.height));
         p->viewportVersion = viewportVersion_;
         ++glStateCalls_;
     }
-    uint32_t tf = rs_[Rs::TextureFactor];
+    uint32_t tf = front_.rs[Rs::TextureFactor];
     if (bypass_ || !p->uniformsKnown || p->tfactorValue != tf || p->alphaRefValue != ref) {
         glUniform4f(p->tfactor, static_cast<float>((tf >> 16) & 0xFF) / 255.0f,
                     static_cast<float>((tf >> 8) & 0xFF) / 255.0f,
@@ -1328,30 +1166,30 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     // A test that cannot fail and writes nothing is left out; without a depth
     // buffer every test is, and one that might have failed has the scene
     // drawn again with depth.
-    const bool depthOn = rs_[Rs::ZEnable] != 0, depthWrite = rs_[Rs::ZWriteEnable] != 0;
+    const bool depthOn = front_.rs[Rs::ZEnable] != 0, depthWrite = front_.rs[Rs::ZWriteEnable] != 0;
     const bool passes = depthOn && DepthTestPasses(f);
     if (depthOn && !passes && shortcuts_)
         sceneUnproven_ = true;
     const bool depthTest = depthOn && !depthless_ && (depthWrite || !shortcuts_ || !passes);
     cheaper = cheaper || depthTest != depthOn;
     GlEnable(GL_DEPTH_TEST, shadow_.depthTest, depthTest);
-    GlDepthFunc(GlCompareFunc(rs_[Rs::ZFunc]));
+    GlDepthFunc(GlCompareFunc(front_.rs[Rs::ZFunc]));
     GlDepthMask(depthWrite);
     if (depthOn && depthWrite)
         NoteDepthWrite(f);
 
-    bool blend = rs_[Rs::AlphaBlendEnable] != 0;
-    if (blend && alphaOne && rs_[Rs::SrcBlend] == Blend::SrcAlpha &&
-        rs_[Rs::DestBlend] == Blend::InvSrcAlpha) {
+    bool blend = front_.rs[Rs::AlphaBlendEnable] != 0;
+    if (blend && alphaOne && front_.rs[Rs::SrcBlend] == Blend::SrcAlpha &&
+        front_.rs[Rs::DestBlend] == Blend::InvSrcAlpha) {
         blend = false;
         cheaper = true;
     }
     GlEnable(GL_BLEND, shadow_.blend, blend);
     if (blend)
-        GlBlendFunc(GlBlendFactor(rs_[Rs::SrcBlend], true),
-                    GlBlendFactor(rs_[Rs::DestBlend], false));
+        GlBlendFunc(GlBlendFactor(front_.rs[Rs::SrcBlend], true),
+                    GlBlendFactor(front_.rs[Rs::DestBlend], false));
 
-    uint32_t cull = rs_[Rs::CullMode];
+    uint32_t cull = front_.rs[Rs::CullMode];
     GlEnable(GL_CULL_FACE, shadow_.cull, cull == Cull::CW || cull == Cull::CCW);
     // Front faces are clockwise: CCW culling drops the back faces.
     if (cull == Cull::CCW)
@@ -1369,8 +1207,8 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
         if (!KeyUsesTexture(key, s))
             continue;
         // A stage without a texture reads opaque white.
-        GlBindTexture(s, textures_[s] ? textures_[s]->GlName() : whiteTex_);
-        const uint32_t* st = ss_[s];
+        GlBindTexture(s, front_.textures[s] ? front_.textures[s]->GlName() : whiteTex_);
+        const uint32_t* st = front_.ss[s];
         const bool nearest = s == 0 && f.texelExact;
         const uint32_t mip = s == 0 && BaseLevelOnly(f) ? Tf::None : st[Tss::MipFilter];
         cheaper = cheaper || nearest || mip != st[Tss::MipFilter];
@@ -1399,18 +1237,18 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
         ++glStateCalls_;
         glBindVertexArray(vao_);
     }
-    uint32_t ibName = indices_->GlName();
+    uint32_t ibName = front_.indices->GlName();
     if (bypass_ || shadow_.elementBuffer != ibName) {
         shadow_.elementBuffer = ibName;
         ++glStateCalls_;
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ibName);
     }
-    uint32_t vbName = stream_->GlName();
-    if (bypass_ || shadow_.attribBuffer != vbName || shadow_.attribStride != streamStride_) {
+    uint32_t vbName = front_.stream->GlName();
+    if (bypass_ || shadow_.attribBuffer != vbName || shadow_.attribStride != front_.stride) {
         shadow_.attribBuffer = vbName;
-        shadow_.attribStride = streamStride_;
+        shadow_.attribStride = front_.stride;
         glBindBuffer(GL_ARRAY_BUFFER, vbName);
-        auto stride = static_cast<GLsizei>(streamStride_);
+        auto stride = static_cast<GLsizei>(front_.stride);
         glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(0));
         // The diffuse word is 0xAARRGGBB, so its bytes in memory are B, G, R, A.
         glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
@@ -1424,18 +1262,19 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
 
 Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                       uint32_t primCount) {
-    const bool bound = stream_ && indices_;
-    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
-                             bound && (stream_->Store().Locked() || indices_->Store().Locked()));
+    const bool bound = front_.stream && front_.indices;
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
-    if (!stream_->GlName() || !indices_->GlName())
+    if (!front_.stream->GlName() || !front_.indices->GlName())
         return kErrInvalidCall;
     const uint32_t count = DrawIndexCount(type, primCount);
     const GLenum mode = type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP;
 
-    const BufferStore& ib = indices_->Store();
-    uint32_t isize = indices_->IndexSize();
+    const BufferStore& ib = front_.indices->Store();
+    uint32_t isize = front_.indices->IndexSize();
     uint64_t indexTotal = ib.Length() / isize;
     if (static_cast<uint64_t>(startIndex) + count > indexTotal)
         return kErrInvalidCall;
@@ -1451,9 +1290,9 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
         for (uint32_t i = 0; i < count; ++i)
             maxIndex = std::max(maxIndex, p[i]);
     }
-    uint64_t lastVertex = static_cast<uint64_t>(maxIndex) + baseVertex_;
-    if (baseVertex_ > 0x7FFFFFFF ||
-        lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
+    uint64_t lastVertex = static_cast<uint64_t>(maxIndex) + front_.baseVertex;
+    if (front_.baseVertex > 0x7FFFFFFF ||
+        lastVertex * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
         return kErrInvalidCall;
 
     UpdateMvp();
@@ -1465,7 +1304,7 @@ Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_
         glDrawElementsBaseVertex(
             mode, static_cast<GLsizei>(count), isize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
             reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
-            static_cast<GLint>(baseVertex_));
+            static_cast<GLint>(front_.baseVertex));
     };
     if (!skips_) {
         draw();
@@ -1623,7 +1462,7 @@ void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32
 
 uint64_t GlDevice::TextureCopyBytes() const {
     uint64_t bytes = 0;
-    for (GlTexture* t : liveTextures_)
+    for (GlTexture* t : live_.Textures())
         bytes += t->CopyBytes();
     return bytes;
 }
@@ -1636,74 +1475,28 @@ void GlDevice::Finish() {
 
 Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                uint32_t format, uint32_t pool, Texture** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (width == 0 || height == 0 || width > static_cast<uint32_t>(maxTextureSize_) ||
-        height > static_cast<uint32_t>(maxTextureSize_) || !IsColorFormat(format) ||
-        pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    GlTexture* t = GlTexture::Create(this, width, height, levels == kDefault ? 0 : levels, usage,
-                                     format, pool);
-    if (!t)
-        return kErrOutOfVideoMemory;
-    liveTextures_.insert(t);
-    *out = t;
-    return kOk;
+    return live_.MakeTexture(this, width, height, levels, usage, format, pool,
+                             static_cast<uint32_t>(maxTextureSize_), out);
 }
-
-namespace {
-
-// Makes a buffer of either kind after the checks both share, and has the
-// device track it.
-template <class Buffer, class Interface>
-Result MakeBuffer(GlDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (lengthBytes == 0 || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    if (lengthBytes > kMaxBufferBytes)
-        return kErrOutOfVideoMemory;
-    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
-    if (!b)
-        return kErrOutOfVideoMemory;
-    live.insert(b);
-    *out = b;
-    return kOk;
-}
-
-} // namespace
 
 Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
                                     uint32_t pool, VertexBuffer** out) {
-    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
 }
 
 Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                    uint32_t pool, IndexBuffer** out) {
-    if (format != Fmt::Index16 && format != Fmt::Index32) {
-        if (out)
-            *out = nullptr;
-        return kErrInvalidCall;
-    }
-    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
+    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
 }
 
 Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
                                     Surface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SystemSurface::Create(width, height, format);
-    return *out ? kOk : kErrInvalidCall;
+    return SystemSurface::Make(width, height, format, out);
 }
 
 void GlDevice::Forget(GlTexture* t) {
-    liveTextures_.erase(t);
-    for (GlTexture*& bound : textures_)
-        if (bound == t)
-            bound = nullptr;
+    live_.Erase(t);
+    Unbind(t);
     // GL may hand the same name to the next texture: never trust a shadow of it.
     for (uint32_t& name : shadow_.texture)
         if (name == t->GlName())
@@ -1711,19 +1504,15 @@ void GlDevice::Forget(GlTexture* t) {
 }
 
 void GlDevice::Forget(GlVertexBuffer* vb) {
-    liveVertexBuffers_.erase(vb);
-    if (stream_ == vb) {
-        stream_ = nullptr;
-        streamStride_ = 0;
-    }
+    live_.Erase(vb);
+    Unbind(vb);
     if (shadow_.attribBuffer == vb->GlName())
         shadow_.attribBuffer = kUnknown;
 }
 
 void GlDevice::Forget(GlIndexBuffer* ib) {
-    liveIndexBuffers_.erase(ib);
-    if (indices_ == ib)
-        indices_ = nullptr;
+    live_.Erase(ib);
+    Unbind(ib);
     if (shadow_.elementBuffer == ib->GlName())
         shadow_.elementBuffer = kUnknown;
 }

@@ -16,8 +16,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/gl/GlShaders.h"
 
 typedef void* SDL_GLContext;
@@ -28,7 +30,8 @@ class GlTexture;
 class GlVertexBuffer;
 class GlIndexBuffer;
 
-class GlDevice final : public Device, public FrameProbe {
+class GlDevice final : public DeviceFront<GlDevice, GlTexture, GlVertexBuffer, GlIndexBuffer>,
+                       public FrameProbe {
 public:
     // Creates the GL context on the window. Fails with kErrNotAvailable when the
     // window has no GL 3.3 context to give.
@@ -44,18 +47,6 @@ public:
     Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                  uint32_t stencil) override;
 
-    Result SetRenderState(uint32_t state, uint32_t value) override;
-    Result GetRenderState(uint32_t state, uint32_t* value) override;
-    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
-    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
-    Result SetTexture(uint32_t stage, Texture* texture) override;
-    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
-    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
-    Result SetVertexShader(uint32_t fvf) override;
-    Result SetTransform(uint32_t which, const Matrix* m) override;
-    Result GetTransform(uint32_t which, Matrix* m) override;
-    Result SetViewport(const Viewport* vp) override;
-    Result GetViewport(Viewport* vp) override;
     Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
                                 uint32_t startIndex, uint32_t primCount) override;
 
@@ -113,6 +104,10 @@ public:
     void Forget(GlIndexBuffer* ib);
 
 private:
+    friend DeviceFront;
+    // The front's hook: a new transform or viewport reaches GL at the next draw.
+    void Changed(FrontCall c);
+
     struct Program {
         uint32_t name = 0;
         int32_t mvp = -1, pixelShift = -1, tfactor = -1, alphaRef = -1;
@@ -142,7 +137,6 @@ private:
     bool ResizeBackBuffer(uint32_t w, uint32_t h);
     void RestoreDefaults();
     void InvalidateShadow();
-    bool AnyDefaultPoolResource() const;
 
     // Shadowed GL setters.
     void GlBindFramebuffer(uint32_t fb);
@@ -238,7 +232,6 @@ private:
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     PresentParams pp_;
-    uint32_t bbWidth_ = 0, bbHeight_ = 0;
     bool bbHasAlpha_ = false;
     uint32_t fbo_ = 0, colorTex_ = 0, depthRb_ = 0;
     uint32_t vao_ = 0, emptyVao_ = 0, samplers_[2] = {0, 0};
@@ -250,23 +243,13 @@ private:
     int32_t lastPresentRect_[4] = {0, 0, 1,
                                    1}; // where the last present put the picture (GL coordinates)
 
-    RenderStateTable rs_;
-    StageStateTable ss_;
-    Matrix world_ = Matrix::Identity(), view_ = Matrix::Identity(), proj_ = Matrix::Identity();
     float mvp_[16];
     uint64_t mvpVersion_ = 1, viewportVersion_ = 1;
     bool mvpDirty_ = true;
-    Viewport viewport_;
     GammaRamp ramp_;
-    GlTexture* textures_[kStageCount] = {};
-    GlVertexBuffer* stream_ = nullptr;
-    uint32_t streamStride_ = 0;
-    GlIndexBuffer* indices_ = nullptr;
     // The pixels the current draw leaves out (it is drawn around them).
     int32_t skipRect_[4] = {0, 0, 0, 0};
     bool skips_ = false;
-    uint32_t baseVertex_ = 0;
-    uint32_t fvf_ = 0;
     bool inScene_ = false;
     bool bypass_ = false;
     bool shortcuts_ = true;
@@ -315,9 +298,7 @@ private:
     uint64_t glDrawCalls_ = 0;
     uint64_t shortcutDraws_ = 0;
 
-    std::unordered_set<GlTexture*> liveTextures_;
-    std::unordered_set<GlVertexBuffer*> liveVertexBuffers_;
-    std::unordered_set<GlIndexBuffer*> liveIndexBuffers_;
+    LiveResources<GlTexture, GlVertexBuffer, GlIndexBuffer> live_;
 };
 
 } // namespace gpu

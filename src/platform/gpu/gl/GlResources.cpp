@@ -358,10 +358,11 @@ template <class Interface> Result GlBuffer<Interface>::Unlock() {
     if (Failed(r) || !name_ || (!w.discard && w.size == 0))
         return r;
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
-    // Orphaning hands the old storage to draws still in flight.
+    // A discard refilled the whole copy (see BufferStore): new storage with all
+    // of it, which also hands the old storage to draws still in flight.
     if (w.discard)
-        glBufferData(GL_COPY_WRITE_BUFFER, this->store_.Length(), nullptr, glUsage_);
-    if (w.size)
+        glBufferData(GL_COPY_WRITE_BUFFER, this->store_.Length(), this->store_.Data(), glUsage_);
+    else
         glBufferSubData(GL_COPY_WRITE_BUFFER, w.offset, w.size, this->store_.Data() + w.offset);
     return kOk;
 }

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
-#include "platform/gpu/DeviceDefaults.h"
-#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/recording/RecordingApi.h"
@@ -12,18 +11,6 @@
 
 namespace gpu {
 namespace {
-
-bool ValidTransform(uint32_t which) {
-    constexpr uint32_t kTexture0 = 16, kTexture7 = 23, kWorldLast = 511;
-    return which == Ts::View || which == Ts::Projection ||
-           (which >= kTexture0 && which <= kTexture7) ||
-           (which >= Ts::World && which <= kWorldLast);
-}
-
-bool HasStencil(uint32_t depthFormat) {
-    constexpr uint32_t kD15S1 = 73, kD24S8 = 75, kD24X4S4 = 79;
-    return depthFormat == kD15S1 || depthFormat == kD24S8 || depthFormat == kD24X4S4;
-}
 
 GammaRamp LinearRamp() {
     GammaRamp g;
@@ -62,18 +49,7 @@ RecordingDevice::~RecordingDevice() {
 }
 
 void RecordingDevice::RestoreDefaults() {
-    bool depth = pp_.enableAutoDepthStencil != 0;
-    for (uint32_t s = 0; s < kRenderStateCount; ++s)
-        rs_[s] = DefaultRenderState(s, depth);
-    for (uint32_t t = 0; t < kStageCount; ++t)
-        for (uint32_t s = 0; s < kStageStateCount; ++s)
-            tss_[t][s] = DefaultStageState(t, s);
-    textures_.fill(nullptr);
-    vb_ = nullptr;
-    ib_ = nullptr;
-    streamStride_ = baseVertexIndex_ = fvf_ = 0;
-    transforms_.clear();
-    viewport_ = Viewport{0, 0, pp_.backBufferWidth, pp_.backBufferHeight, 0.0f, 1.0f};
+    RestoreFront(pp_.backBufferWidth, pp_.backBufferHeight, pp_.enableAutoDepthStencil != 0);
     inScene_ = false;
 }
 
@@ -92,13 +68,20 @@ void RecordingDevice::Track(RecordingResource* r) {
 
 void RecordingDevice::Forget(RecordingResource* r) {
     live_.erase(r);
-    for (auto& t : textures_)
-        if (t && static_cast<RecordingResource*>(t) == r)
-            t = nullptr;
-    if (vb_ && static_cast<RecordingResource*>(vb_) == r)
-        vb_ = nullptr;
-    if (ib_ && static_cast<RecordingResource*>(ib_) == r)
-        ib_ = nullptr;
+    // Called while the whole resource still exists (see Unregister).
+    switch (r->Kind()) {
+    case ResourceKind::Texture:
+        Unbind(static_cast<RecordingTexture*>(r));
+        break;
+    case ResourceKind::VertexBuffer:
+        Unbind(static_cast<RecordingVertexBuffer*>(r));
+        break;
+    case ResourceKind::IndexBuffer:
+        Unbind(static_cast<RecordingIndexBuffer*>(r));
+        break;
+    case ResourceKind::Surface:
+        break;
+    }
 }
 
 Result RecordingDevice::CheckSize(uint64_t bytes) const {
@@ -196,16 +179,8 @@ Result RecordingDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags,
                               float z, uint32_t stencil) {
     if (Result r = Enter(Call::Clear); Failed(r))
         return r;
-    constexpr uint32_t kAll = ClearFlag::Target | ClearFlag::ZBuffer | ClearFlag::Stencil;
-    if ((count != 0 && !rects) || flags == 0 || (flags & ~kAll))
-        return kErrInvalidCall;
-    if ((flags & ClearFlag::ZBuffer) && !pp_.enableAutoDepthStencil)
-        return kErrInvalidCall;
-    if ((flags & ClearFlag::Stencil) &&
-        (!pp_.enableAutoDepthStencil || !HasStencil(pp_.autoDepthStencilFormat)))
-        return kErrInvalidCall;
-    if (z < 0.0f || z > 1.0f)
-        return kErrInvalidCall;
+    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r) || flags == 0)
+        return r;
     if (state_ != DeviceState::Ok)
         return kOk; // a lost device drops output silently
     ClearRecord c;
@@ -216,7 +191,7 @@ Result RecordingDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags,
     c.color = argb;
     c.z = z;
     c.stencil = stencil;
-    c.viewport = viewport_;
+    c.viewport = front_.viewport;
     clears_.push_back(std::move(c));
     return kOk;
 }
@@ -225,9 +200,10 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
                                              uint32_t startIndex, uint32_t primCount) {
     if (Result r = Enter(Call::DrawIndexedPrimitive); Failed(r))
         return r;
-    const bool bound = vb_ && ib_;
-    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
-                             bound && (vb_->Store().LockCount() || ib_->Store().LockCount()));
+    const bool bound = front_.stream && front_.indices;
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     // Beyond what every back end checks: the scripted capabilities.
@@ -236,11 +212,11 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
         return kErrInvalidCall;
     const uint64_t indexCount = DrawIndexCount(type, primCount);
 
-    const RecordingBufferStore& is = ib_->Store();
-    uint32_t indexSize = ib_->IndexSize();
+    const BufferStore& is = front_.indices->Store();
+    uint32_t indexSize = front_.indices->IndexSize();
     if ((static_cast<uint64_t>(startIndex) + indexCount) * indexSize > is.Length())
         return kErrInvalidCall;
-    uint64_t vertexCapacity = vb_->Store().Length() / streamStride_;
+    uint64_t vertexCapacity = front_.stream->Store().Length() / front_.stride;
 
     DrawRecord d;
     d.indices.resize(indexCount);
@@ -250,7 +226,7 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
         uint32_t idx = indexSize == 4 ? static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) |
                                             static_cast<uint32_t>(p[3]) << 24
                                       : static_cast<uint32_t>(p[0] | p[1] << 8);
-        uint64_t v = static_cast<uint64_t>(idx) + baseVertexIndex_;
+        uint64_t v = static_cast<uint64_t>(idx) + front_.baseVertex;
         if (v > caps.maxVertexIndex || v >= vertexCapacity)
             return kErrInvalidCall;
         d.indices[i] = idx;
@@ -266,141 +242,42 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
     d.numVertices = numVertices;
     d.startIndex = startIndex;
     d.primCount = primCount;
-    d.baseVertexIndex = baseVertexIndex_;
-    d.fvf = fvf_;
-    d.stride = streamStride_;
-    d.vertexBuffer = vb_;
-    d.indexBuffer = ib_;
+    d.baseVertexIndex = front_.baseVertex;
+    d.fvf = front_.fvf;
+    d.stride = front_.stride;
+    d.vertexBuffer = front_.stream;
+    d.indexBuffer = front_.indices;
     d.firstVertex = static_cast<uint32_t>(lo);
-    d.vertexBytes.assign(vb_->Store().Data() + lo * streamStride_,
-                         vb_->Store().Data() + (hi + 1) * streamStride_);
+    d.vertexBytes.assign(front_.stream->Store().Data() + lo * front_.stride,
+                         front_.stream->Store().Data() + (hi + 1) * front_.stride);
     DrawState& s = d.state;
-    s.renderStates = rs_;
+    std::copy(std::begin(front_.rs), std::end(front_.rs), s.renderStates.begin());
     for (uint32_t t = 0; t < 2; ++t) {
-        s.stageStates[t] = tss_[t];
-        s.textures[t] = textures_[t];
-        s.textureIds[t] = textures_[t] ? textures_[t]->Id() : 0;
+        std::copy(std::begin(front_.ss[t]), std::end(front_.ss[t]), s.stageStates[t].begin());
+        s.textures[t] = front_.textures[t];
+        s.textureIds[t] = front_.textures[t] ? front_.textures[t]->Id() : 0;
     }
-    s.world = CurrentTransform(Ts::World);
-    s.view = CurrentTransform(Ts::View);
-    s.projection = CurrentTransform(Ts::Projection);
-    s.viewport = viewport_;
+    s.world = front_.world;
+    s.view = front_.view;
+    s.projection = front_.proj;
+    s.viewport = front_.viewport;
     draws_.push_back(std::move(d));
     return kOk;
 }
 
 // ---- state ----------------------------------------------------------------
 
-Result RecordingDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (state < kRenderStateCount)
-        ++rsSets_[state];
-    if (Result r = Enter(Call::SetRenderState); Failed(r))
-        return r;
-    if (!ValidRenderState(state))
-        return kErrInvalidCall;
-    rs_[state] = value;
-    return kOk;
-}
-
-Result RecordingDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (!value || !ValidRenderState(state))
-        return kErrInvalidCall;
-    *value = rs_[state];
-    return kOk;
-}
-
-Result RecordingDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    const bool valid = ValidStageState(stage, state);
-    if (valid)
-        ++tssSets_[stage][state];
-    if (Result r = Enter(Call::SetTextureStageState); Failed(r))
-        return r;
-    if (!valid)
-        return kErrInvalidCall;
-    tss_[stage][state] = value;
-    return kOk;
-}
-
-Result RecordingDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (!value || !ValidStageState(stage, state))
-        return kErrInvalidCall;
-    *value = tss_[stage][state];
-    return kOk;
-}
-
-Result RecordingDevice::SetTexture(uint32_t stage, Texture* texture) {
-    if (Result r = Enter(Call::SetTexture); Failed(r))
-        return r;
-    if (stage >= kStageCount)
-        return kErrInvalidCall;
-    auto* t = dynamic_cast<RecordingTexture*>(texture);
-    if (texture && (!t || t->Owner() != this))
-        return kErrInvalidCall;
-    textures_[stage] = t;
-    return kOk;
-}
-
-Result RecordingDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
-    if (Result r = Enter(Call::SetStreamSource); Failed(r))
-        return r;
-    if (stream != 0)
-        return kErrInvalidCall; // the game draws from stream 0 only
-    auto* b = dynamic_cast<RecordingVertexBuffer*>(vb);
-    if (vb && (!b || b->Owner() != this || stride == 0))
-        return kErrInvalidCall;
-    vb_ = b;
-    streamStride_ = b ? stride : 0;
-    return kOk;
-}
-
-Result RecordingDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
-    if (Result r = Enter(Call::SetIndices); Failed(r))
-        return r;
-    auto* b = dynamic_cast<RecordingIndexBuffer*>(ib);
-    if (ib && (!b || b->Owner() != this))
-        return kErrInvalidCall;
-    ib_ = b;
-    baseVertexIndex_ = baseVertexIndex;
-    return kOk;
-}
-
-Result RecordingDevice::SetVertexShader(uint32_t fvf) {
-    if (Result r = Enter(Call::SetVertexShader); Failed(r))
-        return r;
-    fvf_ = fvf;
-    return kOk;
-}
-
-Result RecordingDevice::SetTransform(uint32_t which, const Matrix* m) {
-    if (Result r = Enter(Call::SetTransform); Failed(r))
-        return r;
-    if (!m || !ValidTransform(which))
-        return kErrInvalidCall;
-    transforms_[which] = *m;
-    return kOk;
-}
-
-Result RecordingDevice::GetTransform(uint32_t which, Matrix* m) {
-    if (!m || !ValidTransform(which))
-        return kErrInvalidCall;
-    *m = CurrentTransform(which);
-    return kOk;
-}
-
-Result RecordingDevice::SetViewport(const Viewport* vp) {
-    if (Result r = Enter(Call::SetViewport); Failed(r))
-        return r;
-    if (Result r = CheckViewport(vp, pp_.backBufferWidth, pp_.backBufferHeight); Failed(r))
-        return r;
-    viewport_ = *vp;
-    return kOk;
-}
-
-Result RecordingDevice::GetViewport(Viewport* vp) {
-    if (!vp)
-        return kErrInvalidCall;
-    *vp = viewport_;
-    return kOk;
+Result RecordingDevice::Admit(FrontCall c, uint32_t a, uint32_t b) {
+    static constexpr Call kCalls[] = {
+        Call::SetRenderState, Call::SetTextureStageState, Call::SetTexture,   Call::SetStreamSource,
+        Call::SetIndices,     Call::SetVertexShader,      Call::SetTransform, Call::SetViewport,
+    };
+    static_assert(std::size(kCalls) == static_cast<size_t>(FrontCall::Viewport) + 1);
+    if (c == FrontCall::RenderState && a < kRenderStateCount)
+        ++rsSets_[a];
+    if (c == FrontCall::StageState && ValidStageState(a, b))
+        ++tssSets_[a][b];
+    return Enter(kCalls[static_cast<size_t>(c)]);
 }
 
 void RecordingDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
@@ -555,27 +432,27 @@ uint64_t RecordingDevice::StageStateSetCount(uint32_t stage, uint32_t state) con
 }
 
 uint32_t RecordingDevice::RenderState(uint32_t state) const {
-    return state < kRenderStateCount ? rs_[state] : 0;
+    return state < kRenderStateCount ? front_.rs[state] : 0;
 }
 
 uint32_t RecordingDevice::StageState(uint32_t stage, uint32_t state) const {
-    return stage < kStageCount && state < kStageStateCount ? tss_[stage][state] : 0;
+    return stage < kStageCount && state < kStageStateCount ? front_.ss[stage][state] : 0;
 }
 
 const Texture* RecordingDevice::BoundTexture(uint32_t stage) const {
-    return stage < kStageCount ? textures_[stage] : nullptr;
+    return stage < kStageCount ? front_.textures[stage] : nullptr;
 }
 
 const VertexBuffer* RecordingDevice::BoundVertexBuffer() const {
-    return vb_;
+    return front_.stream;
 }
 const IndexBuffer* RecordingDevice::BoundIndexBuffer() const {
-    return ib_;
+    return front_.indices;
 }
 
 Matrix RecordingDevice::CurrentTransform(uint32_t which) const {
-    auto it = transforms_.find(which);
-    return it == transforms_.end() ? Matrix::Identity() : it->second;
+    const Matrix* m = TransformOf(front_, which);
+    return m ? *m : Matrix::Identity();
 }
 
 size_t RecordingDevice::LiveTextures() const {

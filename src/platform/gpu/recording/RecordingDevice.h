@@ -4,17 +4,17 @@
 // engine's caches are meant to filter repeats), and records each Clear and
 // DrawIndexedPrimitive with the state in effect and a copy of the geometry.
 //
-// Rules it enforces, as a driver would, so that engine faults show up in tests:
-// draws only between BeginScene and EndScene, with both buffers bound, unlocked
-// and the indices inside them; Reset only while no default-pool resource lives
-// and the device is not lost; viewports inside the back buffer.
+// It answers every call as the other back ends do (DeviceFront.h), and beyond
+// them, as a driver would, so that engine faults show up in tests: Reset only
+// while no default-pool resource lives and the device is not lost; draws and
+// textures within the scripted capabilities.
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <unordered_set>
 #include <vector>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/recording/FailureSchedule.h"
 
@@ -73,7 +73,8 @@ struct CursorRecord {
 
 enum class DeviceState { Ok, Lost, NotReset };
 
-class RecordingDevice : public Device {
+class RecordingDevice : public DeviceFront<RecordingDevice, RecordingTexture, RecordingVertexBuffer,
+                                           RecordingIndexBuffer> {
 public:
     RecordingDevice(std::shared_ptr<RecordingShared> shared, uint32_t adapter,
                     uint32_t behaviorFlags, const PresentParams& pp);
@@ -89,18 +90,6 @@ public:
     Result EndScene() override;
     Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                  uint32_t stencil) override;
-    Result SetRenderState(uint32_t state, uint32_t value) override;
-    Result GetRenderState(uint32_t state, uint32_t* value) override;
-    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
-    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
-    Result SetTexture(uint32_t stage, Texture* texture) override;
-    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
-    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
-    Result SetVertexShader(uint32_t fvf) override;
-    Result SetTransform(uint32_t which, const Matrix* m) override;
-    Result GetTransform(uint32_t which, Matrix* m) override;
-    Result SetViewport(const Viewport* vp) override;
-    Result GetViewport(Viewport* vp) override;
     Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
                                 uint32_t startIndex, uint32_t primCount) override;
     Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
@@ -133,11 +122,12 @@ public:
     const Texture* BoundTexture(uint32_t stage) const;
     const VertexBuffer* BoundVertexBuffer() const;
     const IndexBuffer* BoundIndexBuffer() const;
-    uint32_t StreamStride() const { return streamStride_; }
-    uint32_t BaseVertexIndex() const { return baseVertexIndex_; }
-    uint32_t VertexShader() const { return fvf_; }
+    uint32_t StreamStride() const { return front_.stride; }
+    uint32_t BaseVertexIndex() const { return front_.baseVertex; }
+    uint32_t VertexShader() const { return front_.fvf; }
+    // World, View or Projection (identity for any other).
     Matrix CurrentTransform(uint32_t which) const;
-    Viewport CurrentViewport() const { return viewport_; }
+    Viewport CurrentViewport() const { return front_.viewport; }
     bool InScene() const { return inScene_; }
     bool StateCacheBypass() const { return cacheBypass_; }
 
@@ -172,6 +162,10 @@ public:
     const std::shared_ptr<RecordingShared>& Shared() const { return shared_; }
 
 private:
+    friend DeviceFront;
+    // The front's hook: counts the call (and the state it sets) and answers
+    // with an injected failure.
+    Result Admit(FrontCall c, uint32_t a, uint32_t b);
     void RestoreDefaults();
     void Track(RecordingResource* r);
     bool ValidPool(uint32_t pool) const { return pool <= Pool::SystemMem; }
@@ -184,18 +178,10 @@ private:
     uint32_t lostTestsLeft_ = 0;
     bool inScene_ = false, cacheBypass_ = false;
 
-    std::array<uint32_t, kRenderStateCount> rs_{};
-    std::array<std::array<uint32_t, kStageStateCount>, kStageCount> tss_{};
     std::array<uint64_t, kRenderStateCount> rsSets_{};
     std::array<std::array<uint64_t, kStageStateCount>, kStageCount> tssSets_{};
     std::array<uint64_t, kCallKinds> calls_{};
 
-    std::array<RecordingTexture*, kStageCount> textures_{};
-    RecordingVertexBuffer* vb_ = nullptr;
-    RecordingIndexBuffer* ib_ = nullptr;
-    uint32_t streamStride_ = 0, baseVertexIndex_ = 0, fvf_ = 0;
-    std::map<uint32_t, Matrix> transforms_;
-    Viewport viewport_;
     GammaRamp gamma_{};
     std::unique_ptr<CursorRecord> cursor_;
     bool cursorShown_ = false;

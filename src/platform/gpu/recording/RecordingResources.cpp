@@ -127,32 +127,11 @@ Result RecordingSurface::UnlockRect() {
 
 // ---------------------------------------------------------------------------
 
-Result RecordingBufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if ((flags & Lock::Discard) && (flags & Lock::NoOverwrite))
-        return kErrInvalidCall;
-    if (static_cast<uint64_t>(offset) + size > data_.size())
-        return kErrInvalidCall;
-    if (flags & Lock::Discard)
-        std::memset(data_.data(), kDiscardFill, data_.size());
-    ++locks_;
-    *out = data_.data() + offset;
-    return kOk;
-}
-
-Result RecordingBufferStore::Unlock() {
-    if (locks_ == 0)
-        return kErrInvalidCall;
-    --locks_;
-    return kOk;
-}
-
 RecordingVertexBuffer::RecordingVertexBuffer(RecordingDevice* device, uint32_t length,
                                              uint32_t usage, uint32_t fvf, uint32_t pool)
-    : RecordingResource(device, ResourceKind::VertexBuffer, pool), usage_(usage), fvf_(fvf),
-      store_(length) {}
+    : RecordingResource(device, ResourceKind::VertexBuffer, pool), usage_(usage), fvf_(fvf) {
+    store_.Init(length); // empty when out of memory: locks of any bytes are refused
+}
 
 Result RecordingVertexBuffer::GetDesc(BufferDesc* out) {
     if (!out)
@@ -174,8 +153,9 @@ Result RecordingVertexBuffer::Lock(uint32_t offsetBytes, uint32_t sizeBytes, uin
 
 RecordingIndexBuffer::RecordingIndexBuffer(RecordingDevice* device, uint32_t length, uint32_t usage,
                                            uint32_t format, uint32_t pool)
-    : RecordingResource(device, ResourceKind::IndexBuffer, pool), usage_(usage), format_(format),
-      store_(length) {}
+    : RecordingResource(device, ResourceKind::IndexBuffer, pool), usage_(usage), format_(format) {
+    store_.Init(length); // empty when out of memory: locks of any bytes are refused
+}
 
 Result RecordingIndexBuffer::GetDesc(BufferDesc* out) {
     if (!out)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/recording/FailureSchedule.h"
 
@@ -102,24 +103,6 @@ private:
     PixelStore store_;
 };
 
-// The data and lock rules both buffer kinds share. Locks nest (each Lock needs
-// its Unlock). A discard lock fills the whole buffer with kDiscardFill, since
-// the old contents are undefined after it: code that relies on them shows up.
-class RecordingBufferStore {
-public:
-    static constexpr uint8_t kDiscardFill = 0xCD;
-    explicit RecordingBufferStore(uint32_t length) : data_(length) {}
-    Result Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags);
-    Result Unlock();
-    uint32_t Length() const { return static_cast<uint32_t>(data_.size()); }
-    uint32_t LockCount() const { return locks_; }
-    const uint8_t* Data() const { return data_.data(); }
-
-private:
-    std::vector<uint8_t> data_;
-    uint32_t locks_ = 0;
-};
-
 class RecordingVertexBuffer final : public VertexBuffer, public RecordingResource {
 public:
     ~RecordingVertexBuffer() override { Unregister(); }
@@ -128,11 +111,11 @@ public:
     Result GetDesc(BufferDesc* out) override;
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
     Result Unlock() override { return store_.Unlock(); }
-    const RecordingBufferStore& Store() const { return store_; }
+    const BufferStore& Store() const { return store_; }
 
 private:
     uint32_t usage_, fvf_;
-    RecordingBufferStore store_;
+    BufferStore store_;
 };
 
 class RecordingIndexBuffer final : public IndexBuffer, public RecordingResource {
@@ -143,13 +126,13 @@ public:
     Result GetDesc(BufferDesc* out) override;
     Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
     Result Unlock() override { return store_.Unlock(); }
-    const RecordingBufferStore& Store() const { return store_; }
+    const BufferStore& Store() const { return store_; }
     uint32_t Format() const { return format_; }
     uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
 
 private:
     uint32_t usage_, format_;
-    RecordingBufferStore store_;
+    BufferStore store_;
 };
 
 } // namespace gpu

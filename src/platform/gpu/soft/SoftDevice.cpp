@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
@@ -19,33 +18,12 @@
 namespace gpu {
 namespace {
 
-constexpr uint64_t kMaxBufferBytes = 1ull << 30;
 constexpr uint32_t kMaxTextureSize = 8192;
 constexpr uint16_t kDepthFar = 0xFFFF;
 
 uint16_t Depth16(float z) {
     const float inRange = z > 0.0f ? std::min(z, 1.0f) : 0.0f; // (NaN as 0)
     return static_cast<uint16_t>(inRange * 65535.0f + 0.5f);
-}
-
-// Makes a buffer of either kind after the checks both share, and has the
-// device track it.
-template <class Buffer, class Interface>
-Result MakeBuffer(SoftDevice* device, uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                  uint32_t pool, std::unordered_set<Buffer*>& live, Interface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (lengthBytes == 0 || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    if (lengthBytes > kMaxBufferBytes)
-        return kErrOutOfVideoMemory;
-    Buffer* b = Buffer::Create(device, lengthBytes, usage, format, pool);
-    if (!b)
-        return kErrOutOfVideoMemory;
-    live.insert(b);
-    *out = b;
-    return kOk;
 }
 
 } // namespace
@@ -78,7 +56,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
     d->SetGammaRamp(0, &linear);
     if (ctx)
         ApplySwapInterval(p.presentationInterval);
-    d->state_.Restore(d->bbWidth_, d->bbHeight_);
+    d->RestoreFront(d->bbWidth_, d->bbHeight_, p.enableAutoDepthStencil != 0);
     ApplyWindowMode(window, p);
     *out = d;
     return kOk;
@@ -86,14 +64,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
 
 SoftDevice::~SoftDevice() {
     bands_.Flush(); // nothing queued may outlive the textures it reads
-    for (SoftTexture* t : std::vector<SoftTexture*>(liveTextures_.begin(), liveTextures_.end()))
-        t->Detach();
-    for (SoftVertexBuffer* b :
-         std::vector<SoftVertexBuffer*>(liveVertexBuffers_.begin(), liveVertexBuffers_.end()))
-        b->Detach();
-    for (SoftIndexBuffer* b :
-         std::vector<SoftIndexBuffer*>(liveIndexBuffers_.begin(), liveIndexBuffers_.end()))
-        b->Detach();
+    live_.DetachAll();
     present_.reset(); // its GL objects go before the context
     DestroyWindowContext(window_, context_);
     // The pointer goes back to the system's with the device.
@@ -117,19 +88,6 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     return true;
 }
 
-bool SoftDevice::AnyDefaultPoolResource() const {
-    for (const SoftTexture* t : liveTextures_)
-        if (t->Pool() == Pool::Default)
-            return true;
-    for (const SoftVertexBuffer* b : liveVertexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    for (const SoftIndexBuffer* b : liveIndexBuffers_)
-        if (b->Pool() == Pool::Default)
-            return true;
-    return false;
-}
-
 Result SoftDevice::GetDeviceCaps(Caps* out) {
     if (!out)
         return kErrInvalidCall;
@@ -138,19 +96,11 @@ Result SoftDevice::GetDeviceCaps(Caps* out) {
 }
 
 Result SoftDevice::Reset(PresentParams* pp) {
-    if (!pp)
+    // Resources of the default pool must be released before a reset, as on the
+    // original; enforcing it catches a resource the engine failed to track.
+    PresentParams p;
+    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
         return kErrInvalidCall;
-    // As on the original: default-pool resources must be gone first.
-    if (AnyDefaultPoolResource())
-        return kErrInvalidCall;
-    PresentParams p = *pp;
-    if (!p.window)
-        p.window = window_;
-    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
-        p.backBufferFormat = pp_.backBufferFormat;
-    if (!CompletePresentParams(window_, &p))
-        return kErrInvalidCall;
-    ApplyWindowMode(window_, p);
     bands_.Flush();
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !Resize(p.backBufferWidth, p.backBufferHeight))
@@ -159,16 +109,9 @@ Result SoftDevice::Reset(PresentParams* pp) {
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
         ApplySwapInterval(p.presentationInterval);
-    state_.Restore(bbWidth_, bbHeight_);
-    stream_ = nullptr;
-    streamStride_ = 0;
-    indices_ = nullptr;
-    baseVertex_ = 0;
-    fvf_ = 0;
+    RestoreFront(bbWidth_, bbHeight_, p.enableAutoDepthStencil != 0);
     inScene_ = false;
-    pp->backBufferWidth = p.backBufferWidth;
-    pp->backBufferHeight = p.backBufferHeight;
-    pp->backBufferFormat = p.backBufferFormat;
+    ReportReset(p, pp);
     return kOk;
 }
 
@@ -187,136 +130,12 @@ Result SoftDevice::EndScene() {
     return kOk;
 }
 
-// ---- state ----
-
-Result SoftDevice::SetRenderState(uint32_t state, uint32_t value) {
-    if (!ValidRenderState(state))
-        return kErrInvalidCall;
-    state_.rs[state] = value;
-    return kOk;
-}
-
-Result SoftDevice::GetRenderState(uint32_t state, uint32_t* value) {
-    if (!ValidRenderState(state) || !value)
-        return kErrInvalidCall;
-    *value = state_.rs[state];
-    return kOk;
-}
-
-Result SoftDevice::SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) {
-    if (!ValidStageState(stage, state))
-        return kErrInvalidCall;
-    state_.ss[stage][state] = value;
-    return kOk;
-}
-
-Result SoftDevice::GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) {
-    if (!ValidStageState(stage, state) || !value)
-        return kErrInvalidCall;
-    *value = state_.ss[stage][state];
-    return kOk;
-}
-
-Result SoftDevice::SetTexture(uint32_t stage, Texture* texture) {
-    if (stage >= kStageCount)
-        return kErrInvalidCall;
-    SoftTexture* t = nullptr;
-    if (texture) {
-        t = dynamic_cast<SoftTexture*>(texture);
-        if (!t || t->Owner() != this)
-            return kErrInvalidCall;
-    }
-    state_.textures[stage] = t;
-    return kOk;
-}
-
-Result SoftDevice::SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) {
-    if (stream != 0)
-        return kErrInvalidCall;
-    SoftVertexBuffer* b = nullptr;
-    if (vb) {
-        b = dynamic_cast<SoftVertexBuffer*>(vb);
-        if (!b || b->OwnedBy() != this || stride == 0)
-            return kErrInvalidCall;
-    }
-    stream_ = b;
-    streamStride_ = b ? stride : 0;
-    return kOk;
-}
-
-Result SoftDevice::SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) {
-    SoftIndexBuffer* b = nullptr;
-    if (ib) {
-        b = dynamic_cast<SoftIndexBuffer*>(ib);
-        if (!b || b->OwnedBy() != this)
-            return kErrInvalidCall;
-    }
-    indices_ = b;
-    baseVertex_ = baseVertexIndex;
-    return kOk;
-}
-
-Result SoftDevice::SetVertexShader(uint32_t fvf) {
-    fvf_ = fvf;
-    return kOk;
-}
-
-Result SoftDevice::SetTransform(uint32_t which, const Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        state_.world = *m;
-        return kOk;
-    case Ts::View:
-        state_.view = *m;
-        return kOk;
-    case Ts::Projection:
-        state_.proj = *m;
-        return kOk;
-    default:
-        return kErrInvalidCall;
-    }
-}
-
-Result SoftDevice::GetTransform(uint32_t which, Matrix* m) {
-    if (!m)
-        return kErrInvalidCall;
-    switch (which) {
-    case Ts::World:
-        *m = state_.world;
-        return kOk;
-    case Ts::View:
-        *m = state_.view;
-        return kOk;
-    case Ts::Projection:
-        *m = state_.proj;
-        return kOk;
-    default:
-        return kErrInvalidCall;
-    }
-}
-
-Result SoftDevice::SetViewport(const Viewport* vp) {
-    if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
-        return r;
-    state_.viewport = *vp;
-    return kOk;
-}
-
-Result SoftDevice::GetViewport(Viewport* vp) {
-    if (!vp)
-        return kErrInvalidCall;
-    *vp = state_.viewport;
-    return kOk;
-}
-
 // ---- clearing and drawing ----
 
 Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                          uint32_t) {
-    if (count > 0 && !rects)
-        return kErrInvalidCall;
+    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r))
+        return r;
     const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
     if (!target && !depth)
         return kOk;
@@ -324,7 +143,7 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
-    const Viewport& vp = state_.viewport;
+    const Viewport& vp = front_.viewport;
     const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
     const uint32_t n = count > 0 ? count : 1;
     auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
@@ -399,14 +218,15 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
 
 Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                         uint32_t primCount) {
-    const bool bound = stream_ && indices_;
-    if (Result r = CheckDraw(type, primCount, fvf_, streamStride_, bound,
-                             bound && (stream_->Store().Locked() || indices_->Store().Locked()));
+    const bool bound = front_.stream && front_.indices;
+    if (Result r = CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
         Failed(r) || primCount == 0)
         return r;
     const uint32_t count = DrawIndexCount(type, primCount);
-    const BufferStore& ib = indices_->Store();
-    const uint32_t isize = indices_->IndexSize();
+    const BufferStore& ib = front_.indices->Store();
+    const uint32_t isize = front_.indices->IndexSize();
     if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
         return kErrInvalidCall;
     const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
@@ -427,21 +247,22 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         lo = std::min(lo, v);
         hi = std::max(hi, v);
     }
-    const uint64_t lastVertex = static_cast<uint64_t>(hi) + baseVertex_;
-    if (baseVertex_ > 0x7FFFFFFF ||
-        lastVertex * streamStride_ + sizeof(Vertex) > stream_->Store().Length())
+    const uint64_t lastVertex = static_cast<uint64_t>(hi) + front_.baseVertex;
+    if (front_.baseVertex > 0x7FFFFFFF ||
+        lastVertex * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
         return kErrInvalidCall;
     ++drawCalls_;
 
     float mvp[16];
-    state_.Mvp(mvp);
-    const Viewport& vp = state_.viewport;
+    SoftMvp(front_, mvp);
+    const Viewport& vp = front_.viewport;
     transformed_.resize(hi - lo + 1);
-    const uint8_t* vb = stream_->Store().Data();
+    const uint8_t* vb = front_.stream->Store().Data();
     uint16_t minZ = kDepthFar, maxZ = 0;
     for (uint32_t i = lo; i <= hi; ++i) {
         Vertex v;
-        std::memcpy(&v, vb + (static_cast<size_t>(i) + baseVertex_) * streamStride_, sizeof(v));
+        std::memcpy(&v, vb + (static_cast<size_t>(i) + front_.baseVertex) * front_.stride,
+                    sizeof(v));
         SoftClipVertex& c = transformed_[i - lo];
         c = TransformVertex(v, mvp);
         const float wz = c.w > 0 ? vp.minZ + c.z / c.w * (vp.maxZ - vp.minZ) : 0.0f;
@@ -451,7 +272,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
 
     SoftPixelState pixels;
     SoftStageTexture stages[kCombinerStages];
-    state_.ForDraw(bbHasAlpha_, &pixels, stages);
+    SoftDrawState(front_, bbHasAlpha_, &pixels, stages);
     // Its triangles also test what its own earlier ones write, which only
     // one depth throughout passes for sure.
     const bool ownPass = !pixels.depthWrite || pixels.depthFunc == Cmp::Always ||
@@ -491,7 +312,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
     target.clip[2] = static_cast<int32_t>(vp.x + vp.width);
     target.clip[3] = static_cast<int32_t>(vp.y + vp.height);
     target.hidden = hidden_.Empty() ? nullptr : &hidden_;
-    const uint32_t cull = state_.rs[Rs::CullMode];
+    const uint32_t cull = front_.rs[Rs::CullMode];
     triangles_.resize(static_cast<size_t>(primCount) * 3);
     for (uint32_t t = 0; t < primCount; ++t) {
         uint32_t a, b, c;
@@ -511,7 +332,7 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         tri[2] = transformed_[c - lo];
     }
     bands_.Queue(triangles_.data(), primCount, pixels, stages, vp, target, cull);
-    for (SoftTexture* t : state_.textures)
+    for (SoftTexture* t : front_.textures)
         if (t)
             t->MarkQueued(bands_.Epoch());
     return kOk;
@@ -544,7 +365,7 @@ void SoftDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint
 
 uint64_t SoftDevice::TextureCopyBytes() const {
     uint64_t bytes = 0;
-    for (const SoftTexture* t : liveTextures_)
+    for (const SoftTexture* t : live_.Textures())
         bytes += t->Bytes();
     return bytes;
 }
@@ -553,42 +374,23 @@ uint64_t SoftDevice::TextureCopyBytes() const {
 
 Result SoftDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                  uint32_t format, uint32_t pool, Texture** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = nullptr;
-    if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize ||
-        !IsColorFormat(format) || pool > Pool::SystemMem)
-        return kErrInvalidCall;
-    SoftTexture* t = SoftTexture::Create(this, width, height, levels == kDefault ? 0 : levels,
-                                         usage, format, pool);
-    if (!t)
-        return kErrOutOfVideoMemory;
-    liveTextures_.insert(t);
-    *out = t;
-    return kOk;
+    return live_.MakeTexture(this, width, height, levels, usage, format, pool, kMaxTextureSize,
+                             out);
 }
 
 Result SoftDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
                                       uint32_t pool, VertexBuffer** out) {
-    return MakeBuffer(this, lengthBytes, usage, fvf, pool, liveVertexBuffers_, out);
+    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
 }
 
 Result SoftDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                      uint32_t pool, IndexBuffer** out) {
-    if (format != Fmt::Index16 && format != Fmt::Index32) {
-        if (out)
-            *out = nullptr;
-        return kErrInvalidCall;
-    }
-    return MakeBuffer(this, lengthBytes, usage, format, pool, liveIndexBuffers_, out);
+    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
 }
 
 Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
                                       Surface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SystemSurface::Create(width, height, format);
-    return *out ? kOk : kErrInvalidCall;
+    return SystemSurface::Make(width, height, format, out);
 }
 
 void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
@@ -598,24 +400,18 @@ void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
 
 void SoftDevice::Forget(SoftTexture* t) {
     BeforeTextureChange(t);
-    liveTextures_.erase(t);
-    for (SoftTexture*& bound : state_.textures)
-        if (bound == t)
-            bound = nullptr;
+    live_.Erase(t);
+    Unbind(t);
 }
 
 void SoftDevice::Forget(SoftVertexBuffer* vb) {
-    liveVertexBuffers_.erase(vb);
-    if (stream_ == vb) {
-        stream_ = nullptr;
-        streamStride_ = 0;
-    }
+    live_.Erase(vb);
+    Unbind(vb);
 }
 
 void SoftDevice::Forget(SoftIndexBuffer* ib) {
-    liveIndexBuffers_.erase(ib);
-    if (indices_ == ib)
-        indices_ = nullptr;
+    live_.Erase(ib);
+    Unbind(ib);
 }
 
 // ---- gamma and cursor ----

@@ -9,8 +9,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftState.h"
@@ -23,7 +25,9 @@ class SoftTexture;
 class SoftVertexBuffer;
 class SoftIndexBuffer;
 
-class SoftDevice final : public Device, public FrameProbe {
+class SoftDevice final
+    : public DeviceFront<SoftDevice, SoftTexture, SoftVertexBuffer, SoftIndexBuffer>,
+      public FrameProbe {
 public:
     // Makes the window's GL context for presenting; `onSurface`, or where no
     // context can be made, the frames go through the window's surface instead.
@@ -40,18 +44,6 @@ public:
     Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                  uint32_t stencil) override;
 
-    Result SetRenderState(uint32_t state, uint32_t value) override;
-    Result GetRenderState(uint32_t state, uint32_t* value) override;
-    Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override;
-    Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override;
-    Result SetTexture(uint32_t stage, Texture* texture) override;
-    Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override;
-    Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override;
-    Result SetVertexShader(uint32_t fvf) override;
-    Result SetTransform(uint32_t which, const Matrix* m) override;
-    Result GetTransform(uint32_t which, Matrix* m) override;
-    Result SetViewport(const Viewport* vp) override;
-    Result GetViewport(Viewport* vp) override;
     Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
                                 uint32_t startIndex, uint32_t primCount) override;
 
@@ -97,7 +89,6 @@ public:
 private:
     SoftDevice() = default;
     bool Resize(uint32_t w, uint32_t h);
-    bool AnyDefaultPoolResource() const;
     // Whether a draw's depth test passes wherever it draws, from the lowest
     // depth the buffer can hold.
     bool DepthPasses(uint32_t func, uint16_t maxZ) const;
@@ -107,7 +98,6 @@ private:
     os::Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     PresentParams pp_;
-    uint32_t bbWidth_ = 0, bbHeight_ = 0;
     bool bbHasAlpha_ = false;
     std::vector<uint32_t> color_;
     std::vector<uint16_t> depth_;
@@ -121,25 +111,17 @@ private:
     uint16_t depthFill_ = 0;
     int64_t depthDirty_[4] = {0, 0, 0, 0};
 
-    SoftState state_;
     SoftBands bands_;
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     GammaRamp ramp_;
-    SoftVertexBuffer* stream_ = nullptr;
-    uint32_t streamStride_ = 0;
-    SoftIndexBuffer* indices_ = nullptr;
-    uint32_t baseVertex_ = 0;
-    uint32_t fvf_ = 0;
     bool inScene_ = false;
     uint64_t drawCalls_ = 0;
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
 
-    std::unordered_set<SoftTexture*> liveTextures_;
-    std::unordered_set<SoftVertexBuffer*> liveVertexBuffers_;
-    std::unordered_set<SoftIndexBuffer*> liveIndexBuffers_;
+    LiveResources<SoftTexture, SoftVertexBuffer, SoftIndexBuffer> live_;
 };
 
 } // namespace gpu
