@@ -633,8 +633,9 @@ void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<
     for (int32_t y = 0; y < h; ++y)
         findRowBest(y);
     // The largest free rectangle, then the largest among what is left, and
-    // so on. Taking one changes the runs only of its own columns, from its
-    // top down to where each of them meets a texel that is not free.
+    // so on. Taking one shortens the runs only of its own columns, from its
+    // top down to where each of them meets a texel that is not free; a row
+    // whose largest rectangle lies beside those columns keeps it.
     for (size_t n = 0; n < kMaxPartsPerTexture; ++n) {
         PixelRect best;
         for (const PixelRect& r : rowBest)
@@ -654,7 +655,8 @@ void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<
             }
             if (!changed && y >= best.y1)
                 break;
-            findRowBest(y);
+            if (rowBest[y].x0 < best.x1 && best.x0 < rowBest[y].x1)
+                findRowBest(y);
         }
     }
 }
