@@ -26,8 +26,12 @@ constexpr int64_t kMinPartlyOpaquePixels = 128 * 128;
 // played whole on a back end that leaves out nothing itself.
 constexpr int64_t kMinWholeOccluderPixels = 256 * 256;
 constexpr double kWholeOccluderShowing = 0.75;
-// Parts remembered for this many texture spans at most.
-constexpr size_t kMaxPartsKept = 1024;
+// Opaque (or clear) parts found over a whole picture at most, and only in
+// pictures this small.
+constexpr size_t kMaxPartsPerTexture = 256;
+constexpr uint64_t kMaxSearchTexels = 2048ull * 2048ull;
+// What is known of this many textures at most.
+constexpr size_t kMaxTexturesKept = 512;
 // A draw's clear parts are looked for only among this few triangles (each
 // part must meet none of the others).
 constexpr size_t kMostTrianglesWithClearParts = 64;
@@ -561,78 +565,104 @@ bool CDrawClipper::TexelSpan(const CRenderDevice& device, const uint32_t corner[
 
 const std::vector<CDrawClipper::PixelRect>& CDrawClipper::Parts(const CTexture& texture,
                                                                 const PixelRect& span, bool clear) {
-    const PartsKey key{&texture, texture.GetSerial(), span.x0, span.y0, span.x1, span.y1, clear};
-    auto found = parts_.find(key);
-    if (found != parts_.end())
-        return found->second;
-    if (parts_.size() >= kMaxPartsKept)
-        parts_.clear(); // spans that keep changing (scrolled pictures)
-    std::vector<PixelRect>& parts = parts_[key];
-    const int32_t w = span.x1 - span.x0, h = span.y1 - span.y0;
-    // free: the texels of the span that are opaque (or clear).
-    std::vector<uint8_t> free(static_cast<size_t>(w) * h);
-    if (!clear) {
-        if (!RegionOpaque(texture, span.x0, span.y0, span.x0 + 1, span.y0 + 1) &&
-            !opacity_[&texture].readable)
-            return parts;
-        const Opacity& o = opacity_[&texture];
-        const size_t stride = o.width + 1;
-        for (int32_t y = 0; y < h; ++y) {
-            const uint32_t* above =
-                o.transparent.data() + static_cast<size_t>(span.y0 + y) * stride;
-            const uint32_t* below = above + stride;
-            for (int32_t x = span.x0; x < span.x1; ++x)
-                free[static_cast<size_t>(y) * w + (x - span.x0)] =
-                    below[x + 1] - below[x] - above[x + 1] + above[x] == 0;
-        }
-    } else {
-        const uint32_t format = texture.GetFormat(), bytes = TexelBytes(format);
-        gpu::LockedRect locked;
-        if (bytes == 0 || span.x0 < 0 || span.y0 < 0 ||
-            span.x1 > static_cast<int32_t>(texture.GetWidth()) ||
-            span.y1 > static_cast<int32_t>(texture.GetHeight()) ||
-            gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, kLockReadOnly)))
-            return parts;
-        for (int32_t y = 0; y < h; ++y) {
-            const auto* row = static_cast<const uint8_t*>(locked.bits) +
-                              static_cast<ptrdiff_t>(span.y0 + y) * locked.pitch;
-            for (int32_t x = 0; x < w; ++x)
-                free[static_cast<size_t>(y) * w + x] =
-                    TexelAlpha(format, row + static_cast<size_t>(span.x0 + x) * bytes) == 0;
-        }
-        texture.GetTexture()->UnlockRect(0);
+    // The picture's parts are found once over all of it: a span that slides
+    // (a scrolled layer, a strip whose texture coordinates move) only cuts them.
+    Opacity& o = OpacityOf(texture);
+    const int kind = clear ? 1 : 0;
+    if (!o.searched[kind]) {
+        o.searched[kind] = true;
+        SearchParts(texture, clear, o.parts[kind]);
     }
-    // The largest free rectangle, then the largest among what is left, and
-    // so on (heights of free runs per column, a stack per row).
-    std::vector<int32_t> height(static_cast<size_t>(w) + 1), stack;
-    for (size_t n = 0; n < kMaxParts; ++n) {
-        PixelRect best;
-        std::fill(height.begin(), height.end(), 0);
-        for (int32_t y = 0; y < h; ++y) {
-            for (int32_t x = 0; x < w; ++x)
-                height[x] = free[static_cast<size_t>(y) * w + x] ? height[x] + 1 : 0;
-            stack.clear();
-            for (int32_t x = 0; x <= w; ++x) {
-                while (!stack.empty() && height[stack.back()] >= height[x]) {
-                    const int32_t top = height[stack.back()];
-                    stack.pop_back();
-                    const int32_t left = stack.empty() ? 0 : stack.back() + 1;
-                    const PixelRect r{left, y + 1 - top, x, y + 1};
-                    if (r.Area() > best.Area())
-                        best = r;
-                }
-                stack.push_back(x);
-            }
+    spanParts_.clear();
+    for (const PixelRect& p : o.parts[kind]) {
+        const PixelRect cut{std::max(p.x0, span.x0), std::max(p.y0, span.y0),
+                            std::min(p.x1, span.x1), std::min(p.y1, span.y1)};
+        if (cut.x0 < cut.x1 && cut.y0 < cut.y1 && cut.Area() >= kMinOccluderPixels)
+            spanParts_.push_back(cut);
+    }
+    std::stable_sort(spanParts_.begin(), spanParts_.end(),
+                     [](const PixelRect& a, const PixelRect& b) { return a.Area() > b.Area(); });
+    if (spanParts_.size() > kMaxParts)
+        spanParts_.resize(kMaxParts);
+    return spanParts_;
+}
+
+void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<PixelRect>& parts) {
+    ++partSearches_;
+    parts.clear();
+    const int32_t w = static_cast<int32_t>(texture.GetWidth());
+    const int32_t h = static_cast<int32_t>(texture.GetHeight());
+    const uint32_t format = texture.GetFormat(), bytes = TexelBytes(format);
+    gpu::LockedRect locked;
+    if (bytes == 0 || w <= 0 || h <= 0 ||
+        static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxSearchTexels ||
+        gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, kLockReadOnly)))
+        return;
+    // height: per row, the run of free (opaque, or clear) texels ending there
+    // in each column, and a last column of none that empties the stack.
+    const size_t stride = static_cast<size_t>(w) + 1;
+    std::vector<int32_t> height(stride * h, 0);
+    for (int32_t y = 0; y < h; ++y) {
+        const auto* row =
+            static_cast<const uint8_t*>(locked.bits) + static_cast<ptrdiff_t>(y) * locked.pitch;
+        int32_t* at = &height[y * stride];
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t alpha = TexelAlpha(format, row + static_cast<size_t>(x) * bytes);
+            at[x] =
+                (clear ? alpha == 0 : alpha == kFullAlpha) ? (y > 0 ? at[x - stride] : 0) + 1 : 0;
         }
+    }
+    texture.GetTexture()->UnlockRect(0);
+    // The largest free rectangle whose bottom lies on each row (the first
+    // found of the largest, left to right).
+    std::vector<PixelRect> rowBest(h);
+    std::vector<int32_t> stack;
+    auto findRowBest = [&](int32_t y) {
+        const int32_t* at = &height[y * stride];
+        PixelRect best;
+        stack.clear();
+        for (int32_t x = 0; x <= w; ++x) {
+            while (!stack.empty() && at[stack.back()] >= at[x]) {
+                const int32_t top = at[stack.back()];
+                stack.pop_back();
+                const int32_t left = stack.empty() ? 0 : stack.back() + 1;
+                const PixelRect r{left, y + 1 - top, x, y + 1};
+                if (r.Area() > best.Area())
+                    best = r;
+            }
+            stack.push_back(x);
+        }
+        rowBest[y] = best;
+    };
+    for (int32_t y = 0; y < h; ++y)
+        findRowBest(y);
+    // The largest free rectangle, then the largest among what is left, and
+    // so on. Taking one shortens the runs only of its own columns, from its
+    // top down to where each of them meets a texel that is not free; a row
+    // whose largest rectangle lies beside those columns keeps it.
+    for (size_t n = 0; n < kMaxPartsPerTexture; ++n) {
+        PixelRect best;
+        for (const PixelRect& r : rowBest)
+            if (r.Area() > best.Area())
+                best = r;
         if (best.Area() < kMinOccluderPixels)
             break;
-        for (int32_t y = best.y0; y < best.y1; ++y)
-            std::fill_n(free.begin() + static_cast<ptrdiff_t>(y) * w + best.x0, best.x1 - best.x0,
-                        0);
-        parts.push_back(
-            {best.x0 + span.x0, best.y0 + span.y0, best.x1 + span.x0, best.y1 + span.y0});
+        parts.push_back(best);
+        for (int32_t y = best.y0; y < h; ++y) {
+            int32_t* at = &height[y * stride];
+            bool changed = false;
+            for (int32_t x = best.x0; x < best.x1; ++x) {
+                const int32_t run =
+                    y < best.y1 || at[x] == 0 ? 0 : (y > 0 ? at[x - stride] : 0) + 1;
+                changed = changed || run != at[x];
+                at[x] = run;
+            }
+            if (!changed && y >= best.y1)
+                break;
+            if (rowBest[y].x0 < best.x1 && best.x0 < rowBest[y].x1)
+                findRowBest(y);
+        }
     }
-    return parts;
 }
 
 bool CDrawClipper::PartOnPixels(const CRenderDevice& device, const uint32_t corner[4],
@@ -678,12 +708,26 @@ bool CDrawClipper::PartOnPixels(const CRenderDevice& device, const uint32_t corn
            out->Area() >= kMinOccluderPixels;
 }
 
-bool CDrawClipper::RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0, int32_t x1,
-                                int32_t y1) {
-    Opacity& o = opacity_[&texture];
+CDrawClipper::Opacity& CDrawClipper::OpacityOf(const CTexture& texture) {
+    auto found = opacity_.find(&texture);
+    if (found == opacity_.end()) {
+        if (opacity_.size() >= kMaxTexturesKept)
+            opacity_.clear(); // pictures made and dropped again and again
+        found = opacity_.emplace(&texture, Opacity{}).first;
+    }
+    Opacity& o = found->second;
     if (o.serial != texture.GetSerial()) {
         o = Opacity{};
         o.serial = texture.GetSerial();
+    }
+    return o;
+}
+
+bool CDrawClipper::RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0, int32_t x1,
+                                int32_t y1) {
+    Opacity& o = OpacityOf(texture);
+    if (!o.tabled) {
+        o.tabled = true;
         o.width = texture.GetWidth();
         o.height = texture.GetHeight();
         const uint32_t format = texture.GetFormat();

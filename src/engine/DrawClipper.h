@@ -16,8 +16,6 @@
 //
 // It also counts the pixels the played draws cover.
 #include <cstdint>
-#include <map>
-#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -81,6 +79,14 @@ public:
     // The opaque rectangles of the draws noted since the last Forget.
     std::vector<PixelRect> OpaqueRects() const;
 
+    // Opaque (or with `clear`, wholly clear) rectangles of the texture inside
+    // the texel rectangle `span`, largest first; valid until the next call.
+    // Those of the whole texture are searched once per texture as made, and
+    // cut to the span.
+    const std::vector<PixelRect>& Parts(const CTexture& texture, const PixelRect& span, bool clear);
+    // How many times the texture's parts were searched.
+    uint64_t PartSearches() const { return partSearches_; }
+
 private:
     struct Win {
         double x, y, z;
@@ -98,11 +104,16 @@ private:
         bool known, affine, writesDepth;
         gpu::Viewport viewport;
     };
+    // What is known of a texture (as made: a texture made anew has another serial).
     struct Opacity {
         uint64_t serial = 0;
         uint32_t width = 0, height = 0;
-        bool readable = false;
+        bool tabled = false, readable = false;
         std::vector<uint32_t> transparent; // summed-area table of non-opaque texels
+        // Opaque ([0]) and wholly clear ([1]) rectangles over the whole
+        // texture, largest first, once searched.
+        bool searched[2] = {false, false};
+        std::vector<PixelRect> parts[2];
     };
     struct Piece {
         double x0, y0, x1, y1;
@@ -141,9 +152,10 @@ private:
     // may read from the first stage's texture; false when that is unknown or
     // a smaller mip level may be read.
     bool TexelSpan(const CRenderDevice& device, const uint32_t corner[4], PixelRect* out);
-    // Opaque (or with `clear`, wholly clear) rectangles inside `span` of the
-    // texture, largest first (found once per texture and span).
-    const std::vector<PixelRect>& Parts(const CTexture& texture, const PixelRect& span, bool clear);
+    // The largest opaque (or wholly clear) rectangles of the whole texture, in `parts`.
+    void SearchParts(const CTexture& texture, bool clear, std::vector<PixelRect>& parts);
+    // The texture's entry, started over when it was made anew.
+    Opacity& OpacityOf(const CTexture& texture);
     // The pixels (within `inner`) whose reads stay inside the texel rectangle
     // `part`, for a quad whose picture lies unturned on it.
     bool PartOnPixels(const CRenderDevice& device, const uint32_t corner[4], const PixelRect& inner,
@@ -216,9 +228,8 @@ private:
     size_t clearedAt_ = 0; // the depth uses since the last whole clear start here
 
     std::unordered_map<const CTexture*, Opacity> opacity_;
-    using PartsKey =
-        std::tuple<const CTexture*, uint64_t, int32_t, int32_t, int32_t, int32_t, bool>;
-    std::map<PartsKey, std::vector<PixelRect>> parts_;
+    std::vector<PixelRect> spanParts_; // what Parts returns
+    uint64_t partSearches_ = 0;
     std::vector<Piece> pieces_, spare_;
     std::vector<Piece> hiddenPieces_; // counted as not covered
     double covered_ = 0.0;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/DrawClipper.h"
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
@@ -390,6 +391,48 @@ TEST_F(RecordedSceneTest, AMostlyShowingOpaquePictureReachesGlWhole) {
         }
         // The whole backdrop and the 4.5% of the screen under the small one.
         EXPECT_EQ(skipped >= static_cast<uint64_t>(w) * h * 104 / 100, backdropLeftOut) << skipped;
+    }
+}
+
+// Parts of pictures of opaque, clear and half see-through blocks, under sliding
+// spans: inside the span, on texels of their kind only; a picture is searched
+// once however its span slides, again when made anew.
+TEST_F(RecordedSceneTest, PartsOfASlidingSpanAreOnlyOpaqueOrClearAndFoundOnce) {
+    CDrawClipper clipper;
+    CSharedPtr<CTexture> picture(new CTexture);
+    std::mt19937 rng(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution(lo, hi)(rng); };
+    for (int run = 0, found = 0; run < 12 || found < 100; ++run) {
+        ASSERT_LT(run, 50) << "the spans meet parts";
+        const int w = 64 << pick(0, 2), h = 64 << pick(0, 2);
+        ASSERT_EQ(picture->CreateEmpty(device_->GetDevice(), "blocks", w, h, 1, 0,
+                                       gpu::Pool::Managed, gpu::Fmt::A8R8G8B8),
+                  gpu::kOk);
+        std::vector<uint8_t> alpha(static_cast<size_t>(w) * h, 128);
+        for (int b = pick(2, 12); b > 0; --b) {
+            const int x0 = pick(0, w - 8), y0 = pick(0, h - 8), x1 = std::min(w, x0 + pick(8, w));
+            for (int y = y0, y1 = std::min(h, y0 + pick(8, h)), a = pick(0, 2) * 255 / 2; y < y1;)
+                std::fill_n(alpha.begin() + y++ * w + x0, x1 - x0, static_cast<uint8_t>(a));
+        }
+        gpu::LockedRect lr;
+        ASSERT_EQ(picture->GetTexture()->LockRect(0, &lr, nullptr, 0), gpu::kOk);
+        for (int i = 0; i < w * h; ++i)
+            static_cast<uint8_t*>(lr.bits)[i / w * lr.pitch + 4 * (i % w) + 3] = alpha[i];
+        picture->GetTexture()->UnlockRect(0);
+        const uint64_t searches = clipper.PartSearches();
+        for (const uint8_t kind : {0, 255}) {
+            const int sw = pick(32, w), sh = pick(32, h), dx = pick(-3, 3), dy = pick(-3, 3);
+            for (int step = 0, x = pick(0, w - sw), y = pick(0, h - sh); step < 40; ++step) {
+                x = (x + dx + w - sw + 1) % (w - sw + 1), y = (y + dy + h - sh + 1) % (h - sh + 1);
+                for (const auto& p : clipper.Parts(*picture, {x, y, x + sw, y + sh}, kind == 0)) {
+                    EXPECT_TRUE(p.x0 >= x && p.y0 >= y && p.x1 <= x + sw && p.y1 <= y + sh);
+                    for (int64_t t = 0, pw = p.x1 - p.x0; t < p.Area(); ++t)
+                        ASSERT_EQ(alpha[(p.y0 + t / pw) * w + p.x0 + t % pw], kind) << run;
+                    found += p.Area() > 0 ? 1 : 0;
+                }
+            }
+        }
+        EXPECT_EQ(clipper.PartSearches() - searches, 2u) << run;
     }
 }
 
