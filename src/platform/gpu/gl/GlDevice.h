@@ -20,15 +20,12 @@
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/LiveResources.h"
+#include "platform/gpu/gl/GlResources.h"
 #include "platform/gpu/gl/GlShaders.h"
 
 typedef void* SDL_GLContext;
 
 namespace gpu {
-
-class GlTexture;
-class GlVertexBuffer;
-class GlIndexBuffer;
 
 class GlDevice final : public DeviceFront<GlDevice, GlTexture, GlVertexBuffer, GlIndexBuffer>,
                        public FrameProbe {

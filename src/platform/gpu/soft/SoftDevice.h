@@ -15,15 +15,12 @@
 #include "platform/gpu/LiveResources.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
+#include "platform/gpu/soft/SoftResources.h"
 #include "platform/gpu/soft/SoftState.h"
 
 typedef void* SDL_GLContext;
 
 namespace gpu {
-
-class SoftTexture;
-class SoftVertexBuffer;
-class SoftIndexBuffer;
 
 class SoftDevice final
     : public DeviceFront<SoftDevice, SoftTexture, SoftVertexBuffer, SoftIndexBuffer>,
