@@ -17,14 +17,11 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/recording/FailureSchedule.h"
+#include "platform/gpu/recording/RecordingResources.h"
 
 namespace gpu {
 
 struct RecordingShared;
-class RecordingResource;
-class RecordingTexture;
-class RecordingVertexBuffer;
-class RecordingIndexBuffer;
 
 // The state in effect at a draw: all render states; stage states, textures of
 // stages 0 and 1 (the two the game combines); transforms; viewport.
