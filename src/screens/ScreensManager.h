@@ -33,7 +33,7 @@
 #include "screens/EasedCounter.h"
 
 class CBitmapFont;
-class CDataPaths;
+struct CDataPaths;
 class CIndexBuffer;
 class CLevelParams;
 class CProfileList;
