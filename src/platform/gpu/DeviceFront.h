@@ -317,6 +317,14 @@ protected:
         }
     }
 
+    // Whether a draw may go ahead with the bound buffers (CheckDraw).
+    Result CheckBoundDraw(uint32_t type, uint32_t primCount) const {
+        const bool bound = front_.stream && front_.indices;
+        return CheckDraw(
+            type, primCount, front_.fvf, front_.stride, bound,
+            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
+    }
+
     Shadow front_;
     uint32_t bbWidth_ = 0, bbHeight_ = 0;
 

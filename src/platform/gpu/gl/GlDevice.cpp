@@ -1262,11 +1262,7 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
 
 Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                       uint32_t primCount) {
-    const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(
-            type, primCount, front_.fvf, front_.stride, bound,
-            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
-        Failed(r) || primCount == 0)
+    if (Result r = CheckBoundDraw(type, primCount); Failed(r) || primCount == 0)
         return r;
     if (!front_.stream->GlName() || !front_.indices->GlName())
         return kErrInvalidCall;

@@ -200,11 +200,7 @@ Result RecordingDevice::DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, u
                                              uint32_t startIndex, uint32_t primCount) {
     if (Result r = Enter(Call::DrawIndexedPrimitive); Failed(r))
         return r;
-    const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(
-            type, primCount, front_.fvf, front_.stride, bound,
-            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
-        Failed(r) || primCount == 0)
+    if (Result r = CheckBoundDraw(type, primCount); Failed(r) || primCount == 0)
         return r;
     // Beyond what every back end checks: the scripted capabilities.
     const Caps& caps = shared_->config.adapters.at(adapter_).caps;

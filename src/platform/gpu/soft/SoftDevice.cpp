@@ -218,11 +218,7 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
 
 Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
                                         uint32_t primCount) {
-    const bool bound = front_.stream && front_.indices;
-    if (Result r = CheckDraw(
-            type, primCount, front_.fvf, front_.stride, bound,
-            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
-        Failed(r) || primCount == 0)
+    if (Result r = CheckBoundDraw(type, primCount); Failed(r) || primCount == 0)
         return r;
     const uint32_t count = DrawIndexCount(type, primCount);
     const BufferStore& ib = front_.indices->Store();
