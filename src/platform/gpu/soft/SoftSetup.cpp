@@ -1,6 +1,7 @@
 #include "platform/gpu/soft/SoftSetup.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -66,37 +67,32 @@ struct GuardBand {
 
 // Distances to the planes that cut triangles: behind the eye, in front of the
 // near plane (z = 0), beyond the far plane (z = w), and outside the guard band.
+std::array<float, kPlanes> Distances(const SoftClipVertex& v, const GuardBand& g) {
+    return {v.w - kMinW,
+            v.z,
+            v.w - v.z,
+            g.right * v.w - g.hw * v.x,
+            g.left * v.w + g.hw * v.x,
+            g.bottom * v.w + g.hh * v.y,
+            g.top * v.w - g.hh * v.y};
+}
+
 float Plane(const SoftClipVertex& v, int plane, const GuardBand& g) {
-    switch (plane) {
-    case 0:
-        return v.w - kMinW;
-    case 1:
-        return v.z;
-    case 2:
-        return v.w - v.z;
-    case 3:
-        return g.right * v.w - g.hw * v.x;
-    case 4:
-        return g.left * v.w + g.hw * v.x;
-    case 5:
-        return g.bottom * v.w + g.hh * v.y;
-    default:
-        return g.top * v.w - g.hh * v.y;
-    }
+    return Distances(v, g)[static_cast<size_t>(plane)];
 }
 
 bool Finite(const SoftClipVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.w);
 }
 
-// Whether a vertex is finite and on the inner side of every plane: Plane's
-// seven sides written out, so that the common case (a whole triangle well
-// inside) costs a few compares rather than seven calls per corner.
+// Whether a vertex is finite and on the inner side of every plane: all seven
+// at once, so that a triangle well inside (the common case) costs a few
+// compares a corner.
 bool Inside(const SoftClipVertex& v, const GuardBand& g) {
-    return Finite(v) &
-           ((v.w - kMinW >= 0) & (v.z >= 0) & (v.w - v.z >= 0) &
-            (g.right * v.w - g.hw * v.x >= 0) & (g.left * v.w + g.hw * v.x >= 0) &
-            (g.bottom * v.w + g.hh * v.y >= 0) & (g.top * v.w - g.hh * v.y >= 0));
+    bool inside = Finite(v);
+    for (const float d : Distances(v, g))
+        inside &= d >= 0;
+    return inside;
 }
 
 uint32_t ClipPolygon(SoftClipVertex* poly, uint32_t n, int plane, const GuardBand& g,
