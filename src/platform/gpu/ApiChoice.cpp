@@ -10,7 +10,7 @@
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/soft/SoftSpans.h"
 #include "platform/os/Window.h"
 

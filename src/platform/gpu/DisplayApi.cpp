@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/gl/GlDevice.h"
 #include "platform/gpu/soft/SoftDevice.h"
 #include "platform/os/Window.h"

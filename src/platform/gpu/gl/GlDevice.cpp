@@ -11,8 +11,8 @@
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/SystemSurface.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
-#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/gl/GlResources.h"
 #include "platform/os/Window.h"
 
