@@ -317,9 +317,9 @@ public:
 // layer does that) and returns null when it is not.
 Api* CreateGlApi();
 // Our own rasteriser for machines without a GPU; it presents through GL, or
-// through the window's surface where the window has no GL context. Null where
-// it cannot run.
-Api* CreateSoftApi();
+// through the window's surface where the window has no GL context or
+// `onSurface` asks for it. Null where it cannot run.
+Api* CreateSoftApi(bool onSurface = false);
 // The back end the game draws with (see ApiChoice): GLORVANE_RENDERER=gl or
 // soft decides; otherwise the GL driver of `window` is asked for its renderer
 // (through a context that the device made next on the window takes over; no

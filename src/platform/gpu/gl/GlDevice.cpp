@@ -1552,4 +1552,14 @@ int32_t GlDevice::ShowCursor(int32_t show) {
     return ShowSurfaceCursor(window_, show);
 }
 
+Api* CreateGlApi() {
+    return DisplayApi::Open("OpenGL 3.3",
+                            [](os::Window* window, const PresentParams& pp, Device** out) {
+                                GlDevice* device = nullptr;
+                                const Result r = GlDevice::Create(window, pp, &device);
+                                *out = device;
+                                return r;
+                            });
+}
+
 } // namespace gpu

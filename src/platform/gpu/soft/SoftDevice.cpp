@@ -13,6 +13,7 @@
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/soft/SoftResources.h"
+#include "platform/gpu/soft/SoftSpans.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -430,6 +431,25 @@ Result SoftDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* im
 
 int32_t SoftDevice::ShowCursor(int32_t show) {
     return ShowSurfaceCursor(window_, show);
+}
+
+namespace {
+
+template <bool kOnSurface>
+Result MakeSoftDevice(os::Window* window, const PresentParams& pp, Device** out) {
+    SoftDevice* device = nullptr;
+    const Result r = SoftDevice::Create(window, pp, kOnSurface, &device);
+    *out = device;
+    return r;
+}
+
+} // namespace
+
+Api* CreateSoftApi(bool onSurface) {
+    return onSurface ? DisplayApi::Open("Software, shown through the window surface",
+                                        MakeSoftDevice<true>, SpanRoutineChoice())
+                     : DisplayApi::Open("Software, shown through OpenGL 3.3", MakeSoftDevice<false>,
+                                        SpanRoutineChoice());
 }
 
 } // namespace gpu
