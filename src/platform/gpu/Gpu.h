@@ -274,10 +274,6 @@ public:
     // pointer of its own keeps the system's.
     virtual int32_t ShowCursor(int32_t /*show*/) { return 0; }
 
-    // Debugging and the cache test: when on, the back end forwards every state
-    // set to the driver even when its own shadow already holds the value.
-    virtual void SetStateCacheBypass(bool on) = 0;
-
     // A caller that can draw a scene twice lets the back end take guesses
     // from the scenes before (far cheaper on a software rasteriser): no depth
     // buffer while their depth tests could not fail, no pixels under what

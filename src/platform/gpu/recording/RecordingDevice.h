@@ -101,7 +101,6 @@ public:
     void GetGammaRamp(GammaRamp* ramp) override;
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
     int32_t ShowCursor(int32_t show) override;
-    void SetStateCacheBypass(bool on) override { cacheBypass_ = on; }
 
     // ---- FrameProbe (tests) ----
     const std::vector<DrawRecord>& Draws() const { return draws_; }
@@ -126,7 +125,6 @@ public:
     Matrix CurrentTransform(uint32_t which) const;
     Viewport CurrentViewport() const { return front_.viewport; }
     bool InScene() const { return inScene_; }
-    bool StateCacheBypass() const { return cacheBypass_; }
 
     uint64_t FramesPresented() const { return frames_; }
     const PresentParams& CurrentPresentParams() const { return pp_; }
@@ -173,7 +171,7 @@ private:
     PresentParams pp_;
     DeviceState state_ = DeviceState::Ok;
     uint32_t lostTestsLeft_ = 0;
-    bool inScene_ = false, cacheBypass_ = false;
+    bool inScene_ = false;
 
     std::array<uint64_t, kRenderStateCount> rsSets_{};
     std::array<std::array<uint64_t, kStageStateCount>, kStageCount> tssSets_{};

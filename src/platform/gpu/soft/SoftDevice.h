@@ -57,7 +57,6 @@ public:
     void GetGammaRamp(GammaRamp* ramp) override;
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
     int32_t ShowCursor(int32_t show) override;
-    void SetStateCacheBypass(bool) override {} // no driver below to forward to
     bool TakesHiddenRects() const override { return true; }
     void SetHiddenRects(const Rect* rects, uint32_t count) override;
 
