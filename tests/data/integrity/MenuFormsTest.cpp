@@ -17,9 +17,11 @@
 #include "engine/IniHelpers.h"
 #include "engine/RenderDevice.h"
 #include "engine/SpriteLayer.h"
+#include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/TextSprite.h"
+#include "engine/Texture.h"
 #include "platform/image/Image.h"
 #include "platform/os/Path.h"
 #include "playfield/QuestFieldLayout.h"
@@ -284,8 +286,8 @@ TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     }
 }
 
-// The map's trail: a marker per level, in level order along the painted
-// route, each clear of its neighbours and of everything else the map shows
+// The map's trail: a marker per level, each over the socket the map paints
+// for it on the route, clear of its neighbours and of everything else the map shows
 // (title, story box and text, level label, buttons, stage seals and names).
 TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
     const gen::BuiltMenuForm map = Build(os::ResolvePath(Game(Paths.FormsPath + "Map.uxf")));
@@ -332,6 +334,18 @@ TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
     const std::vector<gen::Vec2> trail = gen::MapMarkers();
     ASSERT_EQ(markers.size(), 41u);
     ASSERT_EQ(trail.size(), 41u);
+    // The chart the trail is painted on, as the form lays it on the screen:
+    // a trail point in its texels (y down) is a screen point (y up).
+    const CUxWindow* chart = nullptr;
+    for (const CSharedPtr<CUxWindow>& w : map.form->Children)
+        if (!w->Pictures.empty() && !w->Pictures[0]->Texture.IsNull() &&
+            w->Pictures[0]->Texture->GetName() == "MapBack")
+            chart = w.Get();
+    ASSERT_NE(chart, nullptr) << "the map's picture";
+    const auto onScreen = [&](gen::Vec2 t) {
+        return gen::Vec2{chart->Position.X + chart->Width * (t.x / gen::kMapWidth - 0.5f),
+                         chart->Position.Y - chart->Height * (t.y / gen::kMapHeight - 0.5f)};
+    };
     const int stageLevels[] = {5, 6, 8, 10, 12};
     size_t level = 0;
     const Box* previous = nullptr;
@@ -342,11 +356,11 @@ TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
                 const float step = std::hypot(m.x - previous->x, m.y - previous->y);
                 EXPECT_GT(step, 2.0f * m.hw + 4.0f) << "level " << level + 1 << " touches the last";
                 EXPECT_LT(step, 100.0f) << "level " << level + 1 << " is far off the trail";
-                // Each step is the painted trail's step to the next marker.
-                EXPECT_NEAR(m.x - previous->x, trail[level].x - trail[level - 1].x, 1.0f);
-                EXPECT_NEAR(std::fabs(m.y - previous->y),
-                            std::fabs(trail[level].y - trail[level - 1].y), 1.0f);
             }
+            // Each marker covers its socket on the painted trail.
+            const gen::Vec2 socket = onScreen(trail[level]);
+            EXPECT_NEAR(m.x, socket.x, 1.0f) << "level " << level + 1 << " is off its socket";
+            EXPECT_NEAR(m.y, socket.y, 1.0f) << "level " << level + 1 << " is off its socket";
             for (size_t k = 0; k < others.size(); ++k)
                 if (finishedWith[k] < stage)
                     EXPECT_FALSE(m.Meets(others[k].second))
