@@ -338,8 +338,11 @@ void CGame::SaveVideoOptions() {
     const bool fullScreen = IsFullScreen();
     uint32_t width = 0, height = 0, format = 0;
     Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
-    os::WriteProfileString("Settings", "Width", std::to_string(width).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "Height", std::to_string(height).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "ColorMode", ColorModeOf(format).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "FullScreen", fullScreen ? "1" : "0", OptionsPath);
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    const std::string colours = ColorModeOf(format);
+    const os::ProfileEntry entries[] = {{"Settings", "Width", w.c_str()},
+                                        {"Settings", "Height", h.c_str()},
+                                        {"Settings", "ColorMode", colours.c_str()},
+                                        {"Settings", "FullScreen", fullScreen ? "1" : "0"}};
+    os::WriteProfileStrings(entries, OptionsPath);
 }

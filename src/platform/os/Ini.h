@@ -14,6 +14,7 @@
 // stay the same (our own writes drop the kept copy). Files larger than
 // kMaxIniBytes are not read: every key reads as missing.
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,17 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // break in any argument, '=' in the key or ']' in the section, or an I/O error.
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         std::string_view path);
+
+// One key of a write of several.
+struct ProfileEntry {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+// Sets every entry in turn as WriteProfileString would, and replaces the file
+// once with the outcome. Nothing is written when any entry could not be (or
+// there is none).
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path);
 
 // Drops every kept file, so the next read parses anew.
 void ForgetProfileFiles();
