@@ -299,10 +299,8 @@ void CGame::SaveQuest() {
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
-    if (EndWonQuestForQuit())
+    if (!SettleForQuit())
         return;
-    CommitShopStars();
-    SettleQuestForQuit();
     if (flag == 0)
         CaptureShopForSave();
     WriteMainSave();
@@ -312,10 +310,8 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
-    if (EndWonQuestForQuit())
+    if (!SettleForQuit())
         return;
-    CommitShopStars();
-    SettleQuestForQuit();
     CaptureShopForSave();
     WriteMainSave();
 }
