@@ -1,6 +1,7 @@
 #pragma once
 // Folder helpers for the profile folders: listing, creating, removing and
-// renaming. Every path goes through ResolvePath (backslashes, letter case).
+// renaming, and the temporary files that safe writes rename into place. Every
+// path goes through ResolvePath (backslashes, letter case).
 #include <string>
 #include <string_view>
 #include <vector>
