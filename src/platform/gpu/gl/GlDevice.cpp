@@ -42,17 +42,17 @@ void Multiply(const Matrix& a, const Matrix& b, Matrix* out) {
 
 Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** out) {
     *out = nullptr;
-    if (WindowContextInUse())
+    if (WindowGlContext::InUse())
         return kErrInvalidCall;
     PresentParams p = pp;
     if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
-    SDL_GLContext ctx = CreateWindowContext(window);
+    std::unique_ptr<WindowGlContext> ctx = WindowGlContext::Create(window);
     if (!ctx)
         return kErrNotAvailable;
     auto* d = new GlDevice();
     d->window_ = window;
-    d->context_ = ctx;
+    d->context_ = std::move(ctx);
     if (!d->InitGl(p)) {
         delete d;
         return kErrOutOfVideoMemory;
@@ -130,7 +130,7 @@ bool GlDevice::InitGl(const PresentParams& pp) {
         return false;
     pp_ = pp;
     bbHasAlpha_ = GetFormatLayout(pp.backBufferFormat).a.bits > 0;
-    ApplySwapInterval(pp.presentationInterval);
+    context_->ApplySwapInterval(pp.presentationInterval);
     RestoreDefaults();
     return glGetError() != GL_OUT_OF_MEMORY;
 }
@@ -183,6 +183,8 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
 }
 
 GlDevice::~GlDevice() {
+    if (context_)
+        context_->MakeCurrent();
     // Resources still held elsewhere keep their CPU copies but lose their GL objects.
     live_.DetachAll();
     if (context_) {
@@ -200,7 +202,7 @@ GlDevice::~GlDevice() {
         glDeleteTextures(1, &colorTex_);
         glDeleteRenderbuffers(1, &depthRb_);
         glDeleteFramebuffers(1, &fbo_);
-        DestroyWindowContext(window_, context_);
+        context_.reset();
     }
     // The pointer goes back to the system's with the device.
     if (window_)
@@ -232,13 +234,14 @@ Result GlDevice::Reset(PresentParams* pp) {
     PresentParams p;
     if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
         return kErrInvalidCall;
+    context_->MakeCurrent();
     if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
         if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
             return kErrOutOfVideoMemory;
     }
     pp_ = p;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
-    ApplySwapInterval(p.presentationInterval);
+    context_->ApplySwapInterval(p.presentationInterval);
     RestoreDefaults();
     UseDirect(DirectWanted());
     ReportReset(p, pp);
@@ -414,6 +417,7 @@ void GlDevice::GlSamplerParams(uint32_t unit, uint32_t minF, uint32_t magF, uint
 }
 
 void GlDevice::BindTextureForUpload(uint32_t glName) {
+    context_->MakeCurrent();
     GlActiveUnit(kUploadUnit);
     glBindTexture(GL_TEXTURE_2D, glName);
 }
@@ -446,6 +450,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         bits |= GL_DEPTH_BUFFER_BIT;
     if (bits == 0 && !depthCleared)
         return kOk;
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
     if (bits & GL_COLOR_BUFFER_BIT) {
         // Colour write masks do not apply to a clear; a back buffer without alpha
@@ -1102,6 +1107,7 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
 }
 
 bool GlDevice::ApplyDrawState(const DrawFacts& f) {
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
 
     // A fragment whose alpha is provably full passes an alpha test that full
@@ -1402,6 +1408,7 @@ void GlDevice::UseDirect(bool on) {
 }
 
 void GlDevice::SetShortcuts(bool on) {
+    context_->MakeCurrent();
     shortcuts_ = on;
     if (!on && depthless_) {
         depthless_ = false; // the plain way tests depth from here on
@@ -1411,6 +1418,7 @@ void GlDevice::SetShortcuts(bool on) {
 }
 
 Result GlDevice::Present() {
+    context_->MakeCurrent();
     int dw = 0, dh = 0;
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
@@ -1434,11 +1442,13 @@ Result GlDevice::Present() {
 }
 
 void GlDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
     ReadFramebuffer(bbWidth_, bbHeight_, argb);
 }
 
 void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    context_->MakeCurrent();
     if (direct_)
         CopyPicture(0, fbo_); // the present pass reads the offscreen copy
     GLuint tex = 0, fb = 0;
@@ -1464,6 +1474,7 @@ uint64_t GlDevice::TextureCopyBytes() const {
 }
 
 void GlDevice::Finish() {
+    context_->MakeCurrent();
     glFinish();
 }
 
@@ -1471,17 +1482,20 @@ void GlDevice::Finish() {
 
 Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
                                uint32_t format, uint32_t pool, Texture** out) {
+    context_->MakeCurrent();
     return live_.MakeTexture(this, width, height, levels, usage, format, pool,
                              static_cast<uint32_t>(maxTextureSize_), out);
 }
 
 Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
                                     uint32_t pool, VertexBuffer** out) {
+    context_->MakeCurrent();
     return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
 }
 
 Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
                                    uint32_t pool, IndexBuffer** out) {
+    context_->MakeCurrent();
     return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
 }
 
@@ -1491,6 +1505,7 @@ Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t fo
 }
 
 void GlDevice::Forget(GlTexture* t) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
     live_.Erase(t);
     Unbind(t);
     // GL may hand the same name to the next texture: never trust a shadow of it.
@@ -1500,6 +1515,7 @@ void GlDevice::Forget(GlTexture* t) {
 }
 
 void GlDevice::Forget(GlVertexBuffer* vb) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
     live_.Erase(vb);
     Unbind(vb);
     if (shadow_.attribBuffer == vb->GlName())
@@ -1507,6 +1523,7 @@ void GlDevice::Forget(GlVertexBuffer* vb) {
 }
 
 void GlDevice::Forget(GlIndexBuffer* ib) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
     live_.Erase(ib);
     Unbind(ib);
     if (shadow_.elementBuffer == ib->GlName())

@@ -357,6 +357,7 @@ template <class Interface> Result GlBuffer<Interface>::Unlock() {
     const BufferStore::Written& w = this->store_.LastLock();
     if (Failed(r) || !name_ || (!w.discard && w.size == 0))
         return r;
+    this->device_->UseContext();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     // A discard refilled the whole copy (see BufferStore): new storage with all
     // of it, which also hands the old storage to draws still in flight.

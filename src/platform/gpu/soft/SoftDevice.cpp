@@ -32,20 +32,21 @@ uint16_t Depth16(float z) {
 Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSurface,
                           SoftDevice** out) {
     *out = nullptr;
-    if (!onSurface && WindowContextInUse())
+    if (!onSurface && WindowGlContext::InUse())
         return kErrInvalidCall;
     PresentParams p = pp;
     if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
-    SDL_GLContext ctx = onSurface ? nullptr : CreateWindowContext(window);
+    std::unique_ptr<WindowGlContext> ctx = onSurface ? nullptr : WindowGlContext::Create(window);
     if (!onSurface && !ctx)
         std::fprintf(stderr, "Present: window surface (no GL 3.3 context for the window)\n");
     auto* d = new SoftDevice();
     d->window_ = window;
-    d->context_ = ctx;
-    if (!ctx)
+    d->context_ = std::move(ctx);
+    if (!d->context_)
         d->present_->InitSurface();
-    if ((ctx && !d->present_->Init()) || !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
+    if ((d->context_ && !d->present_->Init(d->context_.get())) ||
+        !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
         delete d;
         return kErrOutOfVideoMemory;
     }
@@ -55,8 +56,8 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
     for (int i = 0; i < 256; ++i)
         linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
     d->SetGammaRamp(0, &linear);
-    if (ctx)
-        ApplySwapInterval(p.presentationInterval);
+    if (d->context_)
+        d->context_->ApplySwapInterval(p.presentationInterval);
     d->RestoreFront(d->bbWidth_, d->bbHeight_, p.enableAutoDepthStencil != 0);
     ApplyWindowMode(window, p);
     *out = d;
@@ -67,7 +68,7 @@ SoftDevice::~SoftDevice() {
     bands_.Flush(); // nothing queued may outlive the textures it reads
     live_.DetachAll();
     present_.reset(); // its GL objects go before the context
-    DestroyWindowContext(window_, context_);
+    context_.reset();
     // The pointer goes back to the system's with the device.
     if (window_)
         window_->ShowCursorPicture(false);
@@ -109,7 +110,7 @@ Result SoftDevice::Reset(PresentParams* pp) {
     pp_ = p;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
-        ApplySwapInterval(p.presentationInterval);
+        context_->ApplySwapInterval(p.presentationInterval);
     RestoreFront(bbWidth_, bbHeight_, p.enableAutoDepthStencil != 0);
     inScene_ = false;
     ReportReset(p, pp);

@@ -13,12 +13,11 @@
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/LiveResources.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftResources.h"
 #include "platform/gpu/soft/SoftState.h"
-
-typedef void* SDL_GLContext;
 
 namespace gpu {
 
@@ -92,7 +91,7 @@ private:
     void MarkDepthChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
     os::Window* window_ = nullptr;
-    SDL_GLContext context_ = nullptr;
+    std::unique_ptr<WindowGlContext> context_;
     PresentParams pp_;
     bool bbHasAlpha_ = false;
     std::vector<uint32_t> color_;
