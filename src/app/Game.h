@@ -149,6 +149,8 @@ public:
     static constexpr uint32_t kMsgOrange = 0xFFFF9A2Eu;
     static constexpr uint32_t kMsgSky = 0xFF8FD8FFu;
     static constexpr float kMsgScale = 54.0f;
+    // The largest letters a message is asked for in ("TIME IS UP!").
+    static constexpr float kMsgScaleLargest = 60.0f;
 
     // The renderer holds a created device. The window and the audio object are
     // not owned (the window outlives the game; a null audio object gives a
@@ -574,7 +576,8 @@ public:
     // The card over the board (the level screen's panel): a title and a text.
     void ShowCard(const std::string& title, const std::string& text);
     void HideCard();
-    // A message popup rising from the board's centre.
+    // A message popup rising from the board's centre, drawn smaller when
+    // it would reach over the board's sides.
     void PopMessage(const std::string& text, float duration, uint32_t colour, float scale);
     // The texts of the message popups on screen, oldest first.
     std::vector<std::string> MessageTexts() const;

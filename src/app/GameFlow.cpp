@@ -484,7 +484,7 @@ void CGame::LoseLevel() {
     CPlayField& field = *Field;
     TimeLeft = 0.0f;
     DropTip();
-    PopMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, kMsgRed, 60.0f);
+    PopMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, kMsgRed, kMsgScaleLargest);
     field.DropAllCaps();
     field.StopPlay();
     Play(*this, ESound::LifeLost);

@@ -9,6 +9,7 @@
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
+#include "engine/TextSprite.h"
 #include "playfield/PlayField.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxForm.h"
@@ -21,6 +22,8 @@ constexpr size_t kCardTitle = 0;
 constexpr size_t kCardText = 1;
 constexpr float kMessageRise = 18.0f;
 constexpr float kMessageDepth = -60.0f;
+// What a message keeps clear of the board's sides (virtual units).
+constexpr float kMessageMargin = 24.0f;
 // Marks the popups that are messages (score popups use the style table).
 constexpr int32_t kMessageStyle = -1000;
 
@@ -94,6 +97,7 @@ void CGame::ShowCard(const std::string& title, const std::string& text) {
         CScreensManager::SetWindowText(s.LevelPanelWindows[kCardTitle], title);
     if (s.LevelPanelWindows.size() > kCardText)
         CScreensManager::SetWindowText(s.LevelPanelWindows[kCardText], text);
+    s.FitLevelPanel();
     if (!s.QuestForm->Visible)
         s.FadeIn(s.QuestForm, CScreensManager::kMenuFade);
     s.ShowLevelPanel(0, 1);
@@ -122,6 +126,17 @@ void CGame::PopMessage(const std::string& text, float duration, uint32_t colour,
     Field->Popups.SpawnText(popup, text, style, kMessageStyle,
                             Layout.BaseOrigin[0] + side * cellW / 2.0f,
                             Layout.BaseOrigin[1] - side * cellH / 2.0f, kMessageDepth);
+    // A long message is drawn smaller, so that it stays over the board.
+    if (popup.IsNull() || popup->Sprite.IsNull())
+        return;
+    const CTextSprite::Box ink = popup->Sprite->LayoutBox();
+    const float w = ink.Right - ink.Left, h = ink.Top - ink.Bottom;
+    const float fit = std::min({1.0f, (side * cellW - 2.0f * kMessageMargin) / std::max(w, 1.0f),
+                                (side * cellH - 2.0f * kMessageMargin) / std::max(h, 1.0f)});
+    if (fit < 1.0f) {
+        popup->Scale *= fit;
+        popup->Sprite->Build(popup->Scale, popup->Scale);
+    }
 }
 
 std::vector<std::string> CGame::MessageTexts() const {

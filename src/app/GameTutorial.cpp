@@ -40,7 +40,6 @@ enum : size_t {
     kGroupNoTips = 5,    // "don't show tips"
     kGroupSwapThese = 6, // the "swap these" pointer
 };
-constexpr size_t kBoxTitle = 1; // the title label within the box's group
 
 // The tips, numbered as the field asks for them.
 enum : int32_t {
@@ -108,9 +107,10 @@ bool TipTarget(const CGame& g, int32_t tip, int32_t step, CPoint& at) {
     case kTipGem: {
         if (g.GemsBar.IsNull())
             return false;
-        // The first slot of the bar's middle column.
+        // The first slot of the bar's last groove: the box above the pointer
+        // then stays below the clock and the lives.
         float slot[3] = {};
-        g.GemsBar->GemTarget(slot, CTotemPanel::kColours / 2, 1);
+        g.GemsBar->GemTarget(slot, CTotemPanel::kColours - 1, 1);
         at = {slot[0], slot[1], g.GemsBar->GemSize / 2.0f};
         return true;
     }
@@ -227,12 +227,12 @@ void SetUpBox(CScreensManager& s, const std::string& title, const std::string& t
     s.ShowTutorialGroup(kGroupBox);
     Show(s.TutorialControl200, false);
     Show(s.TutorialControl201, false);
-    if (box.size() > kBoxTitle)
-        CScreensManager::SetWindowText(box[kBoxTitle], title);
+    CScreensManager::SetWindowText(s.TipTitle, title);
     CScreensManager::SetWindowText(s.TutorialControl101, text);
     for (const CSharedPtr<CUxWindow>& w : box)
         if (w->Id == CScreensManager::kIdTipOk)
             Show(w, withOk);
+    s.FitTipBox();
     if (withOk) {
         s.ShowTutorialGroup(kGroupNoTips);
         CScreensManager::SetWindowChecked(s.TutorialControl105, 0);
@@ -298,7 +298,8 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
     if (s.TutorialGroups[kGroupBox].Windows.empty())
         return;
     const CSharedPtr<CUxWindow>& box = s.TutorialGroups[kGroupBox].Windows.front();
-    const CScreenPoint from{box->Offset.X, box->Offset.Y};
+    CScreenPoint from{box->Offset.X, box->Offset.Y};
+    const float raised = s.TipRaise;
     s.HideTutorialGroups();
     const int32_t first = kTxtTipBase + 10 * tip;
     const std::string title = GetString(first + 9);
@@ -312,11 +313,20 @@ void CGame::ShowTip(int32_t tip, int32_t step) {
     } else {
         SetUpBox(s, title, text, true);
         CPoint at;
-        if (TipTarget(*this, tip, step, at))
+        if (TipTarget(*this, tip, step, at)) {
             s.PlaceTutorialArrowWindow(at.X, ArrowEnd(at));
+        } else if (!Field.IsNull()) {
+            // Standing alone, the box is centred on the board, clear of the
+            // tablet beside it.
+            const CPlayField& f = *Field;
+            const CBox board = Union(CellBox(f, 0, 0), CellBox(f, f.Columns - 1, f.Rows - 1));
+            s.CentreTipBox((board.L + board.R) / 2.0f, (board.B + board.T) / 2.0f);
+        }
         if (tip == kTipShop)
             PointAtShopItem(*this);
     }
+    // The "no more tips" row follows the box, and its bottom.
+    from.Y -= s.TipRaise - raised;
     KeepNoTipsInBox(s, from);
     s.FadeIn(s.TutorialForm, kTipFade);
 }

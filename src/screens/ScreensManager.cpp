@@ -168,6 +168,9 @@ int32_t CScreensManager::LoadForms(CDataPaths* paths, CQuestFieldLayout* layout,
     for (const auto& f : kForms)
         if (!LoadForm({f.Number, f.Name, f.ZOrder}, logos, logoW, logoH))
             return 0;
+    // Of the plaques the tip box and the level card come in, one shows.
+    FitTipBox();
+    FitLevelPanel();
     return 1;
 }
 
@@ -371,7 +374,9 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
             LevelPanelWindows.push_back(c);
             break;
         case 105:
-            LevelPanelFrame = c;
+            LevelPanelFrames.push_back(c);
+            if (LevelPanelFrame.IsNull())
+                LevelPanelFrame = c;
             break;
         case 200:
             LifeIcons.push_back(c);
@@ -558,6 +563,10 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
         case 1:
             group(TutorialGroups, 1);
             TutorialPoints1.push_back(OffsetOf(*c));
+            if (c->Type == CUxWindow::kStaticWindow && HasPicture(c))
+                TipPlaques.push_back(c);
+            else if (c->Type == CUxWindow::kStaticWindow && TipTitle.IsNull())
+                TipTitle = c;
             break;
         case 101:
             group(TutorialGroups, 1);
@@ -743,8 +752,8 @@ void CScreensManager::SetUpForm(int32_t form) {
         // The map picture is shown in place: no depth test against the level.
         QuestControl9->Pictures.front()->DepthTest = 0;
         EasedCurrent = EasedTarget = 0.0f;
-        if (!LevelPanelFrame.IsNull())
-            LevelPanelFrame->SetEnabled(1);
+        for (const CSharedPtr<CUxWindow>& frame : LevelPanelFrames)
+            frame->SetEnabled(1);
         if (!HudControl203.IsNull())
             HudControl203->SetEnabled(1);
         ShowLevelPanel(0, 0);

@@ -100,6 +100,11 @@ struct CScreenPoint {
     float Y = 0.0f;
 };
 
+// An upright rectangle of the virtual screen, y up.
+struct CScreenBox {
+    float L = 0.0f, B = 0.0f, R = 0.0f, T = 0.0f;
+};
+
 class CScreensManager : public IFormsDrawer {
 public:
     // The forms, in loading order (the form number of each).
@@ -217,7 +222,15 @@ public:
     void SetupArcadeTexts(int32_t n);
     void SetupThimblesTexts(int32_t n, int32_t round, int32_t rounds);
     void SetupBlinkerTexts(int32_t n);
+    // A question handed over whole as the title (no text) heads the box with
+    // its first line (or sentence); the rest is asked below it in the body
+    // face.
     void ShowMessageBox(const char* title, const char* text, int32_t buttonSet, int32_t purpose);
+    // Where the letters of a control's text lie; false when it shows none.
+    static bool TextInk(const CSharedPtr<CUxWindow>& window, CScreenBox& ink);
+    // The message box's title and text as one block, in the middle of the
+    // room the text's control spans (from the frame's top to the buttons).
+    void CentreMessageBoxText();
     void SetVolumeSliders(float sound, float music);
     void FillHighScoreTable(int32_t tableIndex);
     void ShowCountIcons(int32_t n);
@@ -262,6 +275,14 @@ public:
     // above it in the lower half; or as `up` says.
     void PlaceTutorialArrowWindow(float x, float y);
     void PlaceTutorialArrowWindow(float x, float y, bool up);
+    // The tip box's plaque as short as its text allows (its button and the
+    // "no more tips" row rise with its bottom; TipRaise says by how much).
+    void FitTipBox();
+    // The tip box with its plaque centred at (x, y).
+    void CentreTipBox(float x, float y);
+    // The level card's plaque as short as its texts allow, the card centred
+    // where the form puts it.
+    void FitLevelPanel();
     void PlaceSwapThesePointer(float x, float y);
 
     // ==== Members ====
@@ -299,7 +320,12 @@ public:
     CWindowList QuestMarkers;
     CSharedPtr<CUxWindow> QuestControl9;
     CWindowList LevelPanelWindows;
+    // The card's plaques, one per length of its text (the longest first),
+    // and the one shown.
+    CWindowList LevelPanelFrames;
     CSharedPtr<CUxWindow> LevelPanelFrame;
+    // Where the form file puts the plaques, then the texts (offsets).
+    std::vector<CScreenPoint> LevelPanelLayout;
     CWindowList LifeIcons;
     CWindowList HudWindows;
     CWindowList LastLifeMarkers;
@@ -415,6 +441,15 @@ public:
     CSharedPtr<CUxForm> TutorialForm;
     std::vector<CWindowGroup> TutorialGroups = std::vector<CWindowGroup>(kTutorialGroups);
     std::vector<CScreenPoint> TutorialPoints1;
+    // The tip box's plaques, one per length of its text (the longest
+    // first), the one shown, its title, and the box's offsets as the form
+    // file lays it out.
+    CWindowList TipPlaques;
+    size_t TipPlaque = 0;
+    float TipRaise = 0.0f;
+    CSharedPtr<CUxWindow> TipTitle;
+    std::vector<CScreenPoint> TipBoxLayout;
+    float TipTextHeight = 0.0f, TipTextShift = 0.0f;
     CSharedPtr<CUxWindow> TutorialControl100;
     CSharedPtr<CUxWindow> TutorialControl101;
     CSharedPtr<CUxWindow> TutorialControl200; // up arrow

@@ -61,6 +61,23 @@ void PlaceGroup(const CSharedPtr<CUxWindow>& form, const std::vector<CSharedPtr<
         PlaceChild(form, group[k], x + points[k].X - points[0].X, y + points[k].Y - points[0].Y);
 }
 
+// Of plaques laid from one top edge, the shortest that holds a text whose
+// letters reach `depth` below that edge and keeps `keep` free under them; the
+// first (the tallest) when none does.
+size_t ShortestPlaque(const CWindowList& plaques, float depth, float keep) {
+    constexpr float kSlack = 0.5f;
+    size_t pick = 0;
+    for (size_t k = 0; k < plaques.size(); ++k)
+        if (depth + keep <= plaques[k]->Height + kSlack &&
+            plaques[k]->Height < plaques[pick]->Height)
+            pick = k;
+    return pick;
+}
+
+float TopOf(const CUxWindow& w) {
+    return w.Position.Y + w.Height / 2.0f;
+}
+
 } // namespace
 
 int32_t CScreensManager::SwitchPageTexture(const char* name, const std::string& file) {
@@ -286,11 +303,103 @@ void CScreensManager::PlaceTutorialArrowWindow(float x, float y, bool up) {
         bx = left;
     else if (prefX + boxW < right)
         bx = right - boxW;
+    // The plaque shown may be shorter than the first, from the same top edge.
     const float w1 = group[0]->Width, h1 = group[0]->Height;
-    const float by = up ? ay + hA / 2.0f + sy - h1 / 2.0f : ay + hA / 2.0f + sy + boxH - h1 / 2.0f;
+    const float by =
+        up ? ay + hA / 2.0f + sy - h1 / 2.0f : ay + hA / 2.0f + sy + boxH - TipRaise - h1 / 2.0f;
     PlaceGroup(TutorialForm, group, TutorialPoints1, std::floor(bx + w1 / 2.0f), by);
     ShowWindow(TutorialControl200, up);
     ShowWindow(TutorialControl201, !up);
+}
+
+void CScreensManager::FitTipBox() {
+    auto* text = dynamic_cast<CUxStatic*>(TutorialControl101.Get());
+    if (TutorialGroups.size() < 2 || TipPlaques.empty() || text == nullptr)
+        return;
+    const CWindowList& group = TutorialGroups[1].Windows;
+    if (TipBoxLayout.empty()) {
+        TipBoxLayout = TutorialPoints1;
+        TipTextHeight = text->BaseHeight;
+        TipTextShift = text->NoteShift.Y;
+    }
+    // The box as the form file lays it out, where it stands now.
+    TutorialForm->SetChildSize(TutorialControl101, text->BaseWidth, TipTextHeight);
+    text->SetNoteShift(text->NoteShift.X, TipTextShift);
+    PlaceGroup(TutorialForm, group, TipBoxLayout, group[0]->Offset.X, group[0]->Offset.Y);
+    // What lies below the text (the button) keeps its room above the bottom;
+    // without it the text keeps the margin the title keeps from the top.
+    const CUxWindow& tall = *TipPlaques.front();
+    float keep = TipTitle.IsNull() ? 0.0f : TopOf(tall) - TopOf(*TipTitle);
+    size_t ok = group.size(), body = group.size();
+    for (size_t k = 0; k < group.size() && k < TipBoxLayout.size(); ++k) {
+        if (group[k] == TutorialControl101)
+            body = k;
+        if (group[k]->Id == kIdTipOk && group[k]->Visible) {
+            ok = k;
+            keep = TopOf(*group[k]) - (TopOf(tall) - tall.Height);
+        }
+    }
+    CScreenBox ink;
+    TipPlaque = TextInk(TutorialControl101, ink)
+                    ? ShortestPlaque(TipPlaques, TopOf(tall) - ink.B, keep)
+                    : 0;
+    // The button rises with the bottom, and the text's box ends above it,
+    // its text staying where it stands (with no button, the box still ends
+    // above the bottom).
+    TipRaise = tall.Height - TipPlaques[TipPlaque]->Height;
+    TutorialPoints1 = TipBoxLayout;
+    if (ok < TutorialPoints1.size())
+        TutorialPoints1[ok].Y += TipRaise;
+    if (ok < TutorialPoints1.size() && body < TutorialPoints1.size()) {
+        TutorialPoints1[body].Y += TipRaise / 2.0f;
+        TutorialForm->SetChildSize(TutorialControl101, text->BaseWidth, TipTextHeight - TipRaise);
+        text->SetNoteShift(text->NoteShift.X, TipTextShift - TipRaise / 2.0f);
+    }
+    PlaceGroup(TutorialForm, group, TutorialPoints1, group[0]->Offset.X, group[0]->Offset.Y);
+    bool shown = false;
+    for (const CSharedPtr<CUxWindow>& w : TipPlaques)
+        shown = shown || w->Visible;
+    for (size_t k = 0; k < TipPlaques.size(); ++k)
+        TipPlaques[k]->SetVisible(shown && k == TipPlaque ? 1 : 0);
+}
+
+void CScreensManager::CentreTipBox(float x, float y) {
+    if (TutorialGroups.size() < 2 || TipPlaques.empty())
+        return;
+    const float h1 = TipPlaques.front()->Height, shown = TipPlaques[TipPlaque]->Height;
+    PlaceGroup(TutorialForm, TutorialGroups[1].Windows, TutorialPoints1, std::floor(x),
+               std::floor(y + shown / 2.0f - h1 / 2.0f));
+}
+
+void CScreensManager::FitLevelPanel() {
+    if (LevelPanelFrames.empty() || QuestForm.IsNull())
+        return;
+    CWindowList card = LevelPanelFrames;
+    card.insert(card.end(), LevelPanelWindows.begin(), LevelPanelWindows.end());
+    if (LevelPanelLayout.empty())
+        for (const CSharedPtr<CUxWindow>& w : card)
+            LevelPanelLayout.push_back({w->Offset.X, w->Offset.Y});
+    for (size_t k = 0; k < card.size() && k < LevelPanelLayout.size(); ++k)
+        PlaceChild(QuestForm, card[k], LevelPanelLayout[k].X, LevelPanelLayout[k].Y);
+    const CUxWindow& tall = *LevelPanelFrames.front();
+    const float top = TopOf(tall), bottom = top - tall.Height;
+    float depth = 0.0f, keep = tall.Height;
+    for (const CSharedPtr<CUxWindow>& w : LevelPanelWindows) {
+        keep = std::min(keep, TopOf(*w) - w->Height - bottom);
+        CScreenBox ink;
+        if (TextInk(w, ink))
+            depth = std::max(depth, top - ink.B);
+    }
+    const size_t pick = ShortestPlaque(LevelPanelFrames, depth, keep);
+    // The shorter card stays centred where the tallest stands.
+    const float drop = (tall.Height - LevelPanelFrames[pick]->Height) / 2.0f;
+    for (size_t k = 0; k < card.size(); ++k)
+        if (k == pick || k >= LevelPanelFrames.size())
+            PlaceChild(QuestForm, card[k], LevelPanelLayout[k].X, LevelPanelLayout[k].Y - drop);
+    const bool shown = LevelPanelFrame.IsNull() ? false : LevelPanelFrame->Visible != 0;
+    LevelPanelFrame = LevelPanelFrames[pick];
+    for (const CSharedPtr<CUxWindow>& frame : LevelPanelFrames)
+        frame->SetVisible(shown && frame == LevelPanelFrame ? 1 : 0);
 }
 
 void CScreensManager::PlaceSwapThesePointer(float x, float y) {

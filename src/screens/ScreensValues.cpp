@@ -31,6 +31,8 @@ constexpr int32_t kTxtNewPlayerRow = 26;
 // The new entry in white, every other row in the menus' warm gold.
 constexpr uint32_t kRowHighlight = 0xFFFFFFFFu;
 constexpr uint32_t kRowNormal = 0xFFF8DC8Au;
+// Between a message box's title and its text.
+constexpr float kMessageBoxGap = 12.0f;
 
 void SetShown(const CSharedPtr<CUxWindow>& w, int32_t flag) {
     if (!w.IsNull())
@@ -143,13 +145,69 @@ void CScreensManager::SetupBlinkerTexts(int32_t n) {
         SetShown(w, 1);
 }
 
+bool CScreensManager::TextInk(const CSharedPtr<CUxWindow>& window, CScreenBox& ink) {
+    bool any = false;
+    if (window.IsNull())
+        return false;
+    for (const CSharedPtr<CTextSprite>& t : window->Texts) {
+        if (t.IsNull() || t->GetText().find_first_not_of(" \n\v") == std::string::npos)
+            continue;
+        const CTextSprite::Box b = t->LayoutBox();
+        ink = any ? CScreenBox{std::min(ink.L, b.Left), std::min(ink.B, b.Bottom),
+                               std::max(ink.R, b.Right), std::max(ink.T, b.Top)}
+                  : CScreenBox{b.Left, b.Bottom, b.Right, b.Top};
+        any = true;
+    }
+    return any;
+}
+
 void CScreensManager::ShowMessageBox(const char* title, const char* text, int32_t buttonSet,
                                      int32_t purpose) {
-    SetWindowText(MsgBoxTitle, title ? title : "");
-    SetWindowText(MsgBoxText, text ? text : "");
+    std::string head = title ? title : "", body = text ? text : "";
+    if (body.empty()) {
+        // The question's first line, or else its first sentence, heads it.
+        size_t end = head.find('\n');
+        if (end == std::string::npos)
+            for (size_t k = head.find_first_of("!?.");
+                 k != std::string::npos && k + 1 < head.size();
+                 k = head.find_first_of("!?.", k + 1))
+                if (head[k + 1] == ' ') {
+                    end = k + 1;
+                    break;
+                }
+        if (end != std::string::npos && end + 1 < head.size()) {
+            body = head.substr(end + 1);
+            head.resize(end);
+        }
+    }
+    SetWindowText(MsgBoxTitle, head);
+    SetWindowText(MsgBoxText, body);
     for (int32_t g = 0; g < kButtonSets; ++g)
         SetWindowsVisible(MsgBoxButtonSets[static_cast<size_t>(g)], g == buttonSet ? 1 : 0);
     MsgBoxPurpose = purpose;
+    CentreMessageBoxText();
+}
+
+void CScreensManager::CentreMessageBoxText() {
+    auto* title = dynamic_cast<CUxStatic*>(MsgBoxTitle.Get());
+    auto* text = dynamic_cast<CUxStatic*>(MsgBoxText.Get());
+    if (title == nullptr || text == nullptr || title->ScaleY == 0.0f || text->ScaleY == 0.0f)
+        return;
+    // Both captions span the room between the frame's top and the buttons;
+    // each starts its first line at the middle of it.
+    title->SetNoteShift(0.0f, 0.0f);
+    text->SetNoteShift(0.0f, 0.0f);
+    const float top = text->Position.Y + text->Height / 2.0f;
+    const float bottom = text->Position.Y - text->Height / 2.0f;
+    CScreenBox head, body;
+    const bool hasHead = TextInk(MsgBoxTitle, head), hasBody = TextInk(MsgBoxText, body);
+    const float headH = hasHead ? head.T - head.B : 0.0f, bodyH = hasBody ? body.T - body.B : 0.0f;
+    const float gap = hasHead && hasBody ? kMessageBoxGap : 0.0f;
+    const float blockTop = (top + bottom + headH + gap + bodyH) / 2.0f;
+    if (hasHead)
+        title->SetNoteShift(0.0f, (blockTop - head.T) / title->ScaleY);
+    if (hasBody)
+        text->SetNoteShift(0.0f, (blockTop - headH - gap - body.T) / text->ScaleY);
 }
 
 void CScreensManager::SetVolumeSliders(float sound, float music) {
@@ -196,13 +254,18 @@ void CScreensManager::HideTutorialGroups() {
 void CScreensManager::ShowTutorialGroup(int32_t group) {
     if (group >= 0 && group < static_cast<int32_t>(TutorialGroups.size()))
         SetWindowsVisible(TutorialGroups[static_cast<size_t>(group)].Windows, 1);
+    // Of the tip box's plaques, only the one that fits its text.
+    if (group == 1)
+        for (size_t k = 0; k < TipPlaques.size(); ++k)
+            SetShown(TipPlaques[k], k == TipPlaque ? 1 : 0);
 }
 
 void CScreensManager::ShowLevelPanel(int32_t skip, int32_t visible) {
     if (skip)
         return;
     SetWindowsVisible(LevelPanelWindows, visible);
-    SetShown(LevelPanelFrame, visible);
+    for (const CSharedPtr<CUxWindow>& frame : LevelPanelFrames)
+        SetShown(frame, visible && frame == LevelPanelFrame ? 1 : 0);
 }
 
 void CScreensManager::ShowLevelHud(int32_t visible) {

@@ -65,6 +65,12 @@ void CUxStatic::SetTextSprites(CSharedPtr<CTextSprite> main, CSharedPtr<CTextSpr
     }
 }
 
+void CUxStatic::SetNoteShift(float x, float y) {
+    NoteShift.X = x;
+    NoteShift.Y = y;
+    AnchorTexts();
+}
+
 void CUxStatic::AnchorTexts() {
     if (Texts.empty())
         return;

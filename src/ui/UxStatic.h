@@ -37,6 +37,8 @@ public:
     virtual void SetPixelGrid(float gx, float gy);
     // The wrapping width, in the font's units.
     virtual void SetTextWidth(float width);
+    // Moves the caption within the window (local units, y up) and places it.
+    void SetNoteShift(float x, float y);
     // Wraps the text at each item's width and shows it.
     virtual void SetText(std::string_view text);
     // Picture 0 over the whole window, frame 0 from the rectangle.

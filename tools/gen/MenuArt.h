@@ -51,6 +51,10 @@ enum class PlaqueLook { Frame, Light };
 constexpr int kPlaqueRim[2] = {16, 11};
 constexpr int kPanelRim = 25;
 constexpr int kPlaqueMargin = 8;
+// How far in from the edge of a button's picture (in its texels) the gold
+// inlay round its face ends: a button's or a list row's text keeps
+// kPlaqueMargin more inside it.
+constexpr int kButtonBezel = 18;
 // A plaque of w x h screen units, one texel a unit.
 FloatImage PaintPlaque(int w, int h, PlaqueLook look);
 

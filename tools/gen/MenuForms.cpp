@@ -150,8 +150,8 @@ public:
     // A plaque of the size it is shown at (see MenuPlaques.h).
     void Plaque(int x, int y, int w, int h, PlaqueLook look, int code = -1) {
         const AtlasRect r = g_plaques[size_t(look)]->Place(w, h);
-        Picture(kPlaqueTexture[size_t(look)], r, kPlaqueSheetSize, kPlaqueSheetSize, x, y, w, h,
-                code);
+        Picture(kPlaqueTexture[size_t(look)], r, kPlaqueSheetSize, kPlaqueSheetHeight[size_t(look)],
+                x, y, w, h, code);
     }
     // An atlas picture drawn in `colour` (alpha first), optionally added onto
     // what lies below.
@@ -282,9 +282,15 @@ FormText Panel(int w, int h, int yShift = 0) {
 
 constexpr int kButtonW = 210, kButtonH = 50;
 
+// The middle of the board (Skin.cfg's [FieldQuest]: 8 cells of 83 from its
+// top-left corner at Origin), where the level card and the tips stand.
+constexpr int kBoardCentreX = 650, kBoardCentreY = 364;
+
 // Player names are drawn at this size or smaller wherever they are shown, so
 // that the widest name the entry takes (12 'W's) fits a box 280 wide.
 constexpr float kNameSize = 0.6f;
+// In a list row the name keeps clear of the row's gold inlay, chosen or not.
+constexpr float kRowNameSize = 0.5f;
 
 std::string Background() {
     FormText f(0, 0, 1024, 768, false);
@@ -337,16 +343,16 @@ std::string MsgBox() {
     f.Define("Cancel", 201);
     f.Define("Yes", 202);
     f.Define("No", 203);
-    // The heading is a short title ("New High Score!") or a whole question of
-    // a few lines (with no text below it): set in the title face at the size
-    // drawn for captions, so either keeps to the box.
-    const int titleH = FormText::LinesHeight(3, kCaptionFont, 0.75f);
-    f.Lines("\" \"", kPanelInset + 4, kPanelInset, 500 - 2 * kPanelInset - 8, 3, 1, kCaptionFont,
-            0.75f, "CENTER", kTitleText);
-    f.Lines("\" \"", kPanelInset, kPanelInset + titleH + 4, 500 - 2 * kPanelInset, 5, 2, kMainFont,
-            0.55f, "CENTER", kBodyText);
-    const int y = 370 - kPanelInset - 4 - kButtonH, left = 250 - kButtonW - 5, right = 255,
-              mid = 250 - kButtonW / 2;
+    // The heading in the title face (the size drawn for captions), the
+    // notice or question below it in the body face. Both span the room
+    // between the frame's top and the buttons; the game sets the two as one
+    // block in the middle of it.
+    const int y = 370 - kPanelInset - 4 - kButtonH, roomH = y - 4 - kPanelInset;
+    f.Label("\" \"", kPanelInset + 4, kPanelInset, 500 - 2 * kPanelInset - 8, roomH, 1,
+            kCaptionFont, 0.75f, "CENTER", kTitleText);
+    f.Label("\" \"", kPanelInset, kPanelInset, 500 - 2 * kPanelInset, roomH, 2, kMainFont, 0.55f,
+            "CENTER", kBodyText);
+    const int left = 250 - kButtonW - 5, right = 255, mid = 250 - kButtonW / 2;
     // Button sets, by the set number the game shows (code 100 + set).
     f.Button("Ok", "MsgBoxOk", mid, y, kButtonW, kButtonH, 100);
     f.Button("Ok", "MsgBoxOk", left, y, kButtonW, kButtonH, 101);
@@ -399,7 +405,7 @@ std::string Profiles() {
     for (int row = 0; row < 6; ++row) {
         const std::string id = "Row" + std::to_string(row);
         f.Define(id.c_str(), 185 + row);
-        f.Row(id.c_str(), 50, 90 + row * 48, 290, 42, 1, kNameSize);
+        f.Row(id.c_str(), 50, 90 + row * 48, 290, 42, 1, kRowNameSize);
     }
     f.IconButton("Up", a.arrowUp, 352, 90, 40);
     f.IconButton("Down", a.arrowDown, 352, 90 + 5 * 48 + 2, 40);
@@ -583,10 +589,16 @@ std::string Quest() {
     // Its title stays on one line; the body wraps below it, room for the
     // longest tip (five lines with "click to continue"). A caption centres its
     // first line in its box and runs on downwards, so the boxes are one line high.
-    const int cardX = 380, cardW = 580, titleH = 44, gap = 6;
+    // A plaque for every length of the body, the longest first, all from the
+    // same top edge: the game shows the shortest that holds the text and
+    // centres the card on the board.
+    const int cardW = 580, titleH = 44, gap = 6, cardX = kBoardCentreX - cardW / 2;
     const int textH = FormText::LinesHeight(5, kMainFont, 0.55f);
-    const int cardH = 2 * kLightInset + titleH + gap + textH, cardY = 384 - cardH / 2;
-    f.Plaque(cardX, cardY, cardW, cardH, PlaqueLook::Light, 105);
+    const int cardH = 2 * kLightInset + titleH + gap + textH, cardY = kBoardCentreY - cardH / 2;
+    for (int lines = 5; lines >= 1; --lines)
+        f.Plaque(cardX, cardY, cardW,
+                 cardH - textH + FormText::LinesHeight(lines, kMainFont, 0.55f), PlaqueLook::Light,
+                 105);
     f.Label("QuestPanelTitle", cardX + kLightInset, cardY + kLightInset, cardW - 2 * kLightInset,
             titleH, 15, kTitleFont, 0.55f, "CENTER", kTitleText);
     f.Lines("QuestPanelText", cardX + kLightInset + 12, cardY + kLightInset + titleH + gap,
@@ -621,14 +633,26 @@ std::string Tutorial() {
     const MenuAtlasLayout& a = MenuAtlas();
     f.Define("TipOk", 220);
     // Group 1: the tip box, the arrows that point out of it and its button.
-    // As high as Skin.cfg's [Tutorial] ArrowWinSize, which places it by an arrow.
-    const int boxX = 256, boxY = 284, boxW = 512, boxH = 200;
+    // As large as Skin.cfg's [Tutorial] ArrowWinSize, which places it by an
+    // arrow; standing alone it is centred on the board. A plaque for every
+    // length of the text, the longest first (the shorter ones after the
+    // button, below what the box holds), all from the same top edge: the
+    // game shows the shortest that holds the text, and lifts the button and
+    // the "no more tips" box with its bottom.
+    const int boxW = 512, boxH = 200, boxX = kBoardCentreX - boxW / 2;
+    const int boxY = kBoardCentreY - boxH / 2;
     const int inX = boxX + kLightInset, inY = boxY + kLightInset, inW = boxW - 2 * kLightInset;
     const int inB = boxY + boxH - kLightInset;
+    const int textH = FormText::LinesHeight(3, kMainFont, 0.48f);
     f.Plaque(boxX, boxY, boxW, boxH, PlaqueLook::Light, 1);
+    f.Layer(2);
     f.Label("\" \"", inX, inY, inW, 34, 1, kTitleFont, 0.42f, "CENTER", kTitleText);
     f.Lines("\" \"", inX, inY + 38, inW, 3, 101, kMainFont, 0.48f, "CENTER", kBodyText);
     f.Button("TipOk", "TutorialOk", inX + inW - 120, inB - 40, 120, 40, 1);
+    f.Layer(1);
+    for (int lines = 2; lines >= 1; --lines)
+        f.Plaque(boxX, boxY, boxW, boxH - textH + FormText::LinesHeight(lines, kMainFont, 0.48f),
+                 PlaqueLook::Light, 1);
     // The pointer out of the box, up at what lies above it or down.
     f.Tinted(a.pointerUp, 0, 0, a.pointerUp.w, a.pointerUp.h, 200, "FFFFFFFF");
     f.Tinted(a.pointerDown, 0, 0, a.pointerDown.w, a.pointerDown.h, 201, "FFFFFFFF");
@@ -647,6 +671,7 @@ std::string Tutorial() {
     f.Tinted(a.marker, 0, 0, 32, 32, 2, "FFFFFFFF");
     f.Tinted(a.marker, 0, 0, 32, 32, 3, "FFFFFFFF");
     // Group 5: the "no more tips" box with its caption.
+    f.Layer(2);
     f.Check("", inX + 4, inB - 34, 28, 105);
     f.Label("TutorialNoTips", inX + 40, inB - 33, 240, 26, 5, kMainFont, 0.5f, "LEFT", kBodyText);
     return f.Str();
@@ -796,9 +821,13 @@ std::string Map() {
             kTitleFont, 0.42f, "LEFT", kTitleText);
     f.Label("\" \"", headX + kFrameInset + inW * 3 / 5, headY + kFrameInset, inW * 2 / 5, lineH, 10,
             kTitleFont, 0.42f, "RIGHT", kGoldText);
-    // The story box (hidden while the next level has no page) and its text.
-    f.Picture(kControls, a.slot, kAtlasSize, kAtlasSize, 60, 664, 640, 84, 32);
-    f.Lines("\" \"", 80, 672, 600, 3, 1, kMainFont, 0.45f, "LEFT", kBodyText);
+    // The story's plaque (hidden while the next level has no page) and its
+    // text inside the plaque's rim.
+    const int storyW = 704, storyH = FormText::LinesHeight(3, kMainFont, 0.45f) + 2 * kFrameInset;
+    const int storyX = 56, storyY = 768 - 8 - storyH;
+    f.Plaque(storyX, storyY, storyW, storyH, PlaqueLook::Frame, 32);
+    f.Lines("\" \"", storyX + kFrameInset, storyY + kFrameInset, storyW - 2 * kFrameInset, 3, 1,
+            kMainFont, 0.45f, "LEFT", kBodyText);
     f.Button("Play", "MapPlay", 790, 640, 180, kButtonH);
     f.Button("Menu", "MapMenu", 790, 700, 180, kButtonH);
     return f.Str();

@@ -18,8 +18,7 @@ AtlasRect PlaqueSheet::Place(int w, int h) {
         y_ += rowH_;
         rowH_ = 0;
     }
-    if (w <= 0 || h <= 0 || x_ + w + kGutter > kPlaqueSheetSize ||
-        y_ + h + kGutter > kPlaqueSheetSize) {
+    if (w <= 0 || h <= 0 || x_ + w + kGutter > kPlaqueSheetSize || y_ + h + kGutter > Height()) {
         full_ = true;
         return {};
     }
@@ -31,7 +30,7 @@ AtlasRect PlaqueSheet::Place(int w, int h) {
 }
 
 FloatImage PlaqueSheet::Paint() const {
-    FloatImage sheet(kPlaqueSheetSize, kPlaqueSheetSize);
+    FloatImage sheet(kPlaqueSheetSize, Height());
     for (const AtlasRect& c : cells_)
         sheet.Blit(PaintPlaque(c.w, c.h, look_), c.x, c.y);
     return sheet;

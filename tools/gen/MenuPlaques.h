@@ -11,6 +11,9 @@
 namespace gen {
 
 constexpr int kPlaqueSheetSize = 1024;
+// The call-outs come in a size for every length of text a tip or the level
+// card holds, so their sheet is twice as tall.
+constexpr int kPlaqueSheetHeight[2] = {kPlaqueSheetSize, 2 * kPlaqueSheetSize};
 // The registry names of the two pictures, by look.
 constexpr const char* kPlaqueTexture[2] = {"Plaques", "CallOuts"};
 
@@ -26,6 +29,7 @@ public:
 private:
     PlaqueLook look_;
     std::vector<AtlasRect> cells_;
+    int Height() const { return kPlaqueSheetHeight[size_t(look_)]; }
     int x_ = 0, y_ = 0, rowH_ = 0;
     bool full_ = false;
 };

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -23,6 +24,8 @@
 #include "playerdata/ProfileList.h"
 #include "playerdata/ScoreTable.h"
 #include "playerdata/Trophies.h"
+#include "playfield/PlayField.h"
+#include "playfield/PopupList.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
 #include "tools/gen/MenuPlaques.h"
@@ -66,6 +69,19 @@ struct Plaque {
     const CUxWindow* window;
     Rect box, inner;
 };
+
+// The texels across and down of the picture a quad shows now.
+std::pair<float, float> TexelsOf(const CSpriteQuad& q) {
+    const size_t first = 4 * size_t(std::max(q.CurrentFrame, 0));
+    if (q.Texture.IsNull() || q.Frames.size() < first + 4)
+        return {0.0f, 0.0f};
+    float u0 = 1e9f, u1 = -1e9f, v0 = 1e9f, v1 = -1e9f;
+    for (size_t k = first; k < first + 4; ++k) {
+        u0 = std::min(u0, q.Frames[k].U), u1 = std::max(u1, q.Frames[k].U);
+        v0 = std::min(v0, q.Frames[k].V), v1 = std::max(v1, q.Frames[k].V);
+    }
+    return {(u1 - u0) * float(q.Texture->GetWidth()), (v1 - v0) * float(q.Texture->GetHeight())};
+}
 
 // The framed form itself and the plaque pictures among its shown controls.
 std::vector<Plaque> PlaquesOf(const CUxForm& form, const std::vector<Shown>& shown) {
@@ -130,6 +146,15 @@ void Check(const CUxForm& form, const std::string& what, std::vector<std::string
         const Rect ink{lb.Left, lb.Bottom, lb.Right, lb.Top};
         if (!ink.Inside(a.box))
             fault(*t, "leaves its control");
+        // On a button or a list row, clear of its gold inlay (chosen or not).
+        if (TakesInput(a.window) && !a.window->Pictures.empty()) {
+            const float texels = TexelsOf(*a.window->Pictures.front()).first;
+            const float bezel =
+                texels > 0.0f ? float(gen::kButtonBezel) * a.window->Width / texels : 0.0f;
+            const float in = bezel + float(gen::kPlaqueMargin);
+            if (ink.l < a.box.l + in - kSlack || ink.r > a.box.r - in + kSlack)
+                fault(*t, "meets the inlay of its control");
+        }
         for (const Shown& o : shown)
             if (o.window != a.window && (TextOf(o.window) || TakesInput(o.window)) &&
                 ink.Meets(o.box) && !a.box.Inside(o.box) && !o.box.Inside(a.box))
@@ -143,7 +168,16 @@ void Check(const CUxForm& form, const std::string& what, std::vector<std::string
     // Over a plaque (drawn after it, or with it), a text's ink and a
     // control's box keep to the inner area; a title rising above the plaque
     // meets its rim.
-    for (const Plaque& p : PlaquesOf(form, shown))
+    for (const Plaque& p : PlaquesOf(form, shown)) {
+        // A plaque picture is shown at the size it was painted at.
+        if (p.window != &form) {
+            const auto [tw, th] = TexelsOf(*p.window->Pictures.front());
+            if (std::fabs(tw - p.window->Width) > kSlack ||
+                std::fabs(th - p.window->Height) > kSlack)
+                faults.push_back(what + ": the plaque at (" + std::to_string(int(p.box.l)) + ", " +
+                                 std::to_string(int(p.box.t)) + ") is stretched from " +
+                                 std::to_string(int(tw)) + " x " + std::to_string(int(th)));
+        }
         for (const Shown& a : shown) {
             if (a.window == p.window || a.window->ZOrder > p.window->ZOrder)
                 continue;
@@ -163,6 +197,7 @@ void Check(const CUxForm& form, const std::string& what, std::vector<std::string
                                  std::to_string(int(a.box.t)) +
                                  ") stands on the rim of the plaque " + where);
         }
+    }
 }
 
 // The numbered texts of Strings.txt that are not shown in a form: the
@@ -306,6 +341,7 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
                     CScreensManager::SetWindowText(tipBox[1], GetString(109 + 10 * tip));
                     CScreensManager::SetWindowText(s.TutorialControl101,
                                                    GetString(100 + 10 * tip + step));
+                    s.FitTipBox();
                     Check(*s.TutorialForm, "tip", faults);
                 });
     s.HideTutorialGroups();
@@ -331,6 +367,13 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
         CScreensManager::SetWindowsVisible({s.MapStoryBox}, 1);
         Check(*s.MapForm, "story", faults);
     }
+    // The story stands on a plaque (whose rim the walk above keeps it off).
+    std::vector<Shown> onMap;
+    ShownControls(*s.MapForm, onMap);
+    const std::vector<Plaque> mapPlaques = PlaquesOf(*s.MapForm, onMap);
+    if (std::none_of(mapPlaques.begin(), mapPlaques.end(),
+                     [&](const Plaque& p) { return p.window == s.MapStoryBox.Get(); }))
+        faults.push_back("story: its box is not a plaque");
     for (const auto& trophy : g.Trophies->Descriptions)
         for (const std::string& text : trophy) {
             CScreensManager::SetWindowText(s.TrophyIcons.front(), text);
@@ -341,4 +384,94 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
     for (const std::string& f : faults)
         all << f << "\n";
     EXPECT_TRUE(faults.empty()) << faults.size() << " texts do not fit:\n" << all.str();
+}
+
+// Every message that rises over the board, at the ordinary size and at the
+// largest one the game asks for, stays over the board, clear of its frame
+// and of the tablet beside it.
+TEST(TextFit, BoardMessagesStayOverTheBoard) {
+    FlowHarness h(5);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    const CVector3 first = f.CellToWorld(0, 0, true), last = f.CellToWorld(7, 7, true);
+    const float hw = f.CellWidth / 2.0f, hh = f.CellHeight / 2.0f;
+    const Rect board{std::min(first.X, last.X) - hw, std::min(first.Y, last.Y) - hh,
+                     std::max(first.X, last.X) + hw, std::max(first.Y, last.Y) + hh};
+    // The messages of the board and of the challenges (the time bonus with
+    // the largest figure a level gives).
+    const int ids[] = {10, 12, 13, 17, 18, 20, 21, 23, 24, 30,
+                       35, 36, 37, 38, 40, 41, 42, 43, 70, 75};
+    std::vector<std::string> faults;
+    for (int id : ids)
+        for (float scale : {CGame::kMsgScale, CGame::kMsgScaleLargest}) {
+            f.Popups.Clear();
+            const std::string text = FormatText(GetString(id), {9999999});
+            g.PopMessage(text, 1.0f, CGame::kMsgGold, scale);
+            ASSERT_EQ(f.Popups.Count(), 1u) << text;
+            const CSharedPtr<CPopup>& p = f.Popups.GetPopups().front();
+            ASSERT_FALSE(p->Sprite.IsNull()) << text;
+            const CTextSprite::Box b = p->Sprite->LayoutBox();
+            if (!Rect{b.Left, b.Bottom, b.Right, b.Top}.Inside(board))
+                faults.push_back("\"" + text + "\" at " + std::to_string(int(scale)) + " spans x " +
+                                 std::to_string(int(b.Left)) + " to " +
+                                 std::to_string(int(b.Right)));
+        }
+    f.Popups.Clear();
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+// Every message box the game shows: the heading (a question's first line or
+// sentence) in the title face, the rest in the body face below it, and the
+// two as one block halfway between the frame's top and the buttons.
+TEST(TextFit, MessageBoxesHeadTheQuestionAndCentreIt) {
+    FlowHarness h(5, false, false);
+    START_GAME(h);
+    CScreensManager& s = *h.Game().Screens;
+    const std::string none;
+    const struct {
+        std::string title, text;
+        int32_t buttons;
+    } boxes[] = {{GetString(34), none, CScreensManager::kSetYesNo},
+                 {GetString(63), none, CScreensManager::kSetYesNo},
+                 {FormatText(GetString(31), {kLongName}), none, CScreensManager::kSetYesCancel},
+                 {GetString(46), GetString(47), CScreensManager::kSetOk},
+                 {GetString(105), GetString(107), CScreensManager::kSetOk},
+                 {none, GetString(59), CScreensManager::kSetYesNo},
+                 {none, GetString(60), CScreensManager::kSetOk}};
+    const CUxForm& form = *s.MsgBoxForm;
+    const float innerTop = BoxOf(form).t - float(gen::kPanelRim) - float(gen::kPlaqueMargin);
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(b.title + " | " + b.text);
+        s.ShowMessageBox(b.title.c_str(), b.text.c_str(), b.buttons, 0);
+        const CTextSprite* head = TextOf(s.MsgBoxTitle.Get());
+        const CTextSprite* body = TextOf(s.MsgBoxText.Get());
+        ASSERT_NE(body, nullptr);
+        if (!b.title.empty()) {
+            ASSERT_NE(head, nullptr);
+            EXPECT_EQ(head->GetText().find('\n'), std::string::npos);
+            EXPECT_NE(head->GetFont(), body->GetFont()) << "the heading in the body face";
+            // Split, not cut: the heading and the rest make the question.
+            if (b.text.empty()) {
+                const auto letters = [](std::string t) {
+                    t.erase(
+                        std::remove_if(t.begin(), t.end(),
+                                       [](char c) { return c == '\n' || c == ' ' || c == '\v'; }),
+                        t.end());
+                    return t;
+                };
+                EXPECT_EQ(letters(head->GetText() + body->GetText()), letters(b.title));
+            }
+        }
+        CScreenBox ink{}, part{};
+        ASSERT_TRUE(CScreensManager::TextInk(s.MsgBoxText, ink));
+        if (CScreensManager::TextInk(s.MsgBoxTitle, part))
+            ink = {std::min(ink.L, part.L), std::min(ink.B, part.B), std::max(ink.R, part.R),
+                   std::max(ink.T, part.T)};
+        float buttonsTop = -1e9f;
+        for (const CSharedPtr<CUxWindow>& w : s.MsgBoxButtonSets[size_t(b.buttons)])
+            buttonsTop = std::max(buttonsTop, BoxOf(*w).t);
+        EXPECT_NEAR(innerTop - ink.T, ink.B - buttonsTop, 8.0f)
+            << "above the block " << innerTop - ink.T << ", below it " << ink.B - buttonsTop;
+    }
 }

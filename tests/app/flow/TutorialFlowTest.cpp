@@ -56,7 +56,7 @@ std::string CalloutFaults(FlowHarness& h, const CMatchMove& m) {
     const Rect pair{std::min(a.l, b.l), std::min(a.b, b.b), std::max(a.r, b.r), std::max(a.t, b.t)};
     const bool up = s.TutorialControl200->Visible != 0;
     const Rect pointer = RectOf(*(up ? s.TutorialControl200 : s.TutorialControl201));
-    const Rect box = RectOf(*s.TutorialGroups[1].Windows.front());
+    const Rect box = RectOf(*s.TipPlaques[s.TipPlaque]);
     std::string faults;
     const float reach = up ? pair.b - pointer.t : pointer.b - pair.t;
     if (up == (s.TutorialControl201->Visible != 0) || reach < 0.0f || reach > 8.0f ||
@@ -229,4 +229,94 @@ TEST(LevelPanel, AfterFifteenSecondsWithoutASwapItTellsWhatTheLevelStillAsks) {
     ASSERT_TRUE(h.RunUntil(shown, 20.0f) && player.BoardReady() && player.BestMove(m));
     Swap(h, m);
     EXPECT_FALSE(shown()) << "a swap";
+}
+
+// Every tip's box and the level card stand clear of the level screen's
+// display beside the board (score, clock, lives, menu); a tip with nothing
+// to point at and the card stand on the board itself. Each is as tall as
+// its text: the stone left under a one-line text is what the longest leaves.
+TEST(Tutorial, TipsAndTheCardStandOverTheBoardAsTallAsTheirText) {
+    FlowHarness h(3);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 5.0f));
+    CPlayField& f = h.Field();
+    const CVector3 first = f.CellToWorld(0, 0, true), last = f.CellToWorld(7, 7, true);
+    const Rect board = {
+        std::min(first.X, last.X) - f.CellWidth / 2, std::min(first.Y, last.Y) - f.CellHeight / 2,
+        std::max(first.X, last.X) + f.CellWidth / 2, std::max(first.Y, last.Y) + f.CellHeight / 2};
+    // The display: what the level screen shows besides the card.
+    std::vector<const CUxWindow*> card = {s.HudControl203.Get()};
+    for (const CWindowList* list : {&s.LevelPanelWindows, &s.LevelPanelFrames})
+        for (const CSharedPtr<CUxWindow>& w : *list)
+            card.push_back(w.Get());
+    std::vector<Rect> hud;
+    for (const CSharedPtr<CUxWindow>& w : s.QuestForm->Children)
+        if (w->Visible && w->Width > 0.0f &&
+            std::find(card.begin(), card.end(), w.Get()) == card.end())
+            hud.push_back(RectOf(*w));
+    ASSERT_GE(hud.size(), 5u);
+    const auto clearOfHud = [&](const Rect& r) {
+        for (const Rect& o : hud)
+            if (r.Meets(o))
+                return ::testing::AssertionFailure()
+                       << "(" << r.l << ", " << r.b << ", " << r.r << ", " << r.t << ") meets ("
+                       << o.l << ", " << o.b << ", " << o.r << ", " << o.t << ")";
+        return ::testing::AssertionSuccess();
+    };
+    // The stone under the text: from its last line to the plaque's foot.
+    std::vector<float> under;
+    const auto below = [&](const CSharedPtr<CUxWindow>& text, const CUxWindow& plaque) {
+        CScreenBox ink;
+        if (CScreensManager::TextInk(text, ink))
+            under.push_back(ink.B - RectOf(plaque).b);
+    };
+    const auto spread = [&] {
+        const auto [lo, hi] = std::minmax_element(under.begin(), under.end());
+        const float d = under.empty() ? 0.0f : *hi - *lo;
+        under.clear();
+        return d;
+    };
+
+    // Tips 1 to 9 at each of their pages (the shop's own stands in the shop).
+    for (int32_t tip = 1; tip <= 9; ++tip)
+        for (int32_t page = 0; page < 9; ++page) {
+            if (GetString(100 + 10 * tip + page).empty())
+                continue;
+            SCOPED_TRACE("tip " + std::to_string(tip) + " page " + std::to_string(page));
+            g.ShowTip(tip, 2 * page);
+            ASSERT_LT(s.TipPlaque, s.TipPlaques.size());
+            const CUxWindow& plaque = *s.TipPlaques[s.TipPlaque];
+            ASSERT_TRUE(plaque.Visible);
+            const Rect box = RectOf(plaque);
+            EXPECT_TRUE(clearOfHud(box));
+            if (!s.TutorialControl200->Visible && !s.TutorialControl201->Visible)
+                EXPECT_TRUE(box.Inside(board)) << "standing alone off the board";
+            if (g.TipOpen == kTipShown)
+                below(s.TutorialControl101, plaque);
+            g.DropTip();
+            h.Frames(10);
+        }
+    EXPECT_LE(spread(), 2.0f) << "a short tip leaves more stone under it than a long one";
+
+    // The level card, with a goal, a short notice and the longest text.
+    const std::string click = "\n" + GetString(69);
+    const std::string texts[] = {GetString(66) + ": 3" + click,
+                                 GetString(92) + "\n" + FormatText(GetString(61), {99}) + click,
+                                 GetString(96) + "\n" + FormatText(GetString(61), {99}) + click,
+                                 GetString(76) + click};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        g.ShowCard(FormatText(GetString(8), {5, 12}), text);
+        ASSERT_TRUE(s.LevelPanelFrame->Visible);
+        const Rect box = RectOf(*s.LevelPanelFrame);
+        EXPECT_TRUE(box.Inside(board));
+        EXPECT_TRUE(clearOfHud(box));
+        for (const CSharedPtr<CUxWindow>& other : s.LevelPanelFrames)
+            EXPECT_EQ(other->Visible != 0, other == s.LevelPanelFrame);
+        below(s.LevelPanelWindows.back(), *s.LevelPanelFrame);
+        g.HideCard();
+    }
+    EXPECT_LE(spread(), 2.0f) << "a short card leaves more stone under its text than a long one";
 }
