@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/gl/GlDevice.h"
 #include "platform/gpu/soft/SoftDevice.h"
@@ -211,6 +212,8 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
     p.window = window;
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = a.desktop.format;
+    if (Failed(PreparePresentParams(window, &p)))
+        return kErrInvalidCall;
     Device* dev = nullptr;
     FrameProbe* made = nullptr;
     Result r = kOk;
