@@ -10,8 +10,7 @@
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/gl/GlContext.h"
-#include "platform/gpu/soft/SoftSpans.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -70,12 +69,6 @@ ApiChoice ApiChoice::Make(const char* setting, std::string_view glRenderer, cons
     return c;
 }
 
-Api* CreateSoftApi() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
-        return nullptr;
-    return new DisplayApi(DisplayApi::Devices::Soft);
-}
-
 Api* CreateApi(os::Window* window, std::string* logLine) {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
         return nullptr;
@@ -87,17 +80,16 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
     const std::string renderer = ask ? GlRendererName(window) : std::string();
     const ApiChoice choice =
         ApiChoice::Make(setting, renderer, present, glWindow && !(ask && renderer.empty()));
+    Api* api = choice.soft ? CreateSoftApi(choice.surface) : CreateGlApi();
     if (logLine) {
         *logLine = choice.line;
-        // Which row routines our rasteriser runs, and why.
-        if (choice.soft)
-            logLine->insert(std::strlen("Renderer: software"),
-                            std::string(", ") + SpanRoutineChoice());
+        // What the back end adds (our rasteriser: which row routines it runs, and why).
+        // (Both drawing back ends answer through the display adapter level.)
+        const std::string detail = api ? static_cast<DisplayApi*>(api)->Detail() : "";
+        if (!detail.empty())
+            logLine->insert(logLine->find(" ("), ", " + detail);
     }
-    if (!choice.soft)
-        return CreateGlApi();
-    return new DisplayApi(choice.surface ? DisplayApi::Devices::SoftOnSurface
-                                         : DisplayApi::Devices::Soft);
+    return api;
 }
 
 FrameProbe* ProbeOf(Device* device) {

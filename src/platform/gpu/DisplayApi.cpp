@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/gpu/DeviceFront.h"
-#include "platform/gpu/gl/GlContext.h"
-#include "platform/gpu/gl/GlDevice.h"
-#include "platform/gpu/soft/SoftDevice.h"
+#include "platform/gpu/FrameProbe.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -66,7 +66,14 @@ bool TextureFormatUsable(uint32_t format) {
            format == Fmt::X1R5G5B5;
 }
 
-DisplayApi::DisplayApi(Devices devices) : devices_(devices) {
+Api* DisplayApi::Open(const char* backEnd, DeviceMaker make, std::string detail) {
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
+        return nullptr;
+    return new DisplayApi(backEnd, make, std::move(detail));
+}
+
+DisplayApi::DisplayApi(const char* backEnd, DeviceMaker make, std::string detail)
+    : backEnd_(backEnd), detail_(std::move(detail)), make_(make) {
     const char* drv = SDL_GetCurrentVideoDriver();
     driver_ = drv ? drv : "";
     int displays = SDL_GetNumVideoDisplays();
@@ -143,11 +150,7 @@ Result DisplayApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdent
     if (!out || adapter >= adapters_.size())
         return kErrInvalidCall;
     *out = AdapterIdentifier{};
-    out->driver =
-        (devices_ == Devices::Gl              ? "OpenGL 3.3 ("
-         : devices_ == Devices::SoftOnSurface ? "Software, shown through the window surface ("
-                                              : "Software, shown through OpenGL 3.3 (") +
-        driver_ + ")";
+    out->driver = backEnd_ + " (" + driver_ + ")";
     out->description = adapters_[adapter].name;
     return kOk;
 }
@@ -215,33 +218,16 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
     if (Failed(PreparePresentParams(window, &p)))
         return kErrInvalidCall;
     Device* dev = nullptr;
-    FrameProbe* made = nullptr;
-    Result r = kOk;
-    if (devices_ != Devices::Gl) {
-        SoftDevice* soft = nullptr;
-        r = SoftDevice::Create(window, p, devices_ == Devices::SoftOnSurface, &soft);
-        dev = soft;
-        made = soft;
-    } else {
-        GlDevice* gl = nullptr;
-        r = GlDevice::Create(window, p, &gl);
-        dev = gl;
-        made = gl;
-    }
+    const Result r = make_(window, p, &dev);
     if (Failed(r))
         return r;
     // Like the original, the record comes back with the sizes actually used.
+    const FrameProbe* made = ProbeOf(dev);
     pp->backBufferWidth = made->BackBufferWidth();
     pp->backBufferHeight = made->BackBufferHeight();
     pp->backBufferFormat = p.backBufferFormat;
     *out = dev;
     return kOk;
-}
-
-Api* CreateGlApi() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0)
-        return nullptr;
-    return new DisplayApi(DisplayApi::Devices::Gl);
 }
 
 } // namespace gpu

@@ -19,11 +19,14 @@ bool TextureFormatUsable(uint32_t format);
 
 class DisplayApi final : public Api {
 public:
-    // Which device CreateDevice makes: GL's, or our rasteriser's presenting
-    // through GL (where it can) or through the window's surface.
-    enum class Devices { Gl, Soft, SoftOnSurface };
-    // Snapshots SDL's displays and modes.
-    explicit DisplayApi(Devices devices);
+    // Makes a back end's device on `window`; the parameters name the window
+    // and the windowed back-buffer format.
+    using DeviceMaker = Result (*)(os::Window* window, const PresentParams& pp, Device** out);
+    // Null while SDL's video subsystem is down. `backEnd` tells the adapter
+    // identifier what draws ("OpenGL 3.3"), `detail` what the log line that
+    // names the chosen back end adds; the displays and modes are snapshot once.
+    static Api* Open(const char* backEnd, DeviceMaker make, std::string detail = {});
+    const std::string& Detail() const { return detail_; }
     // A context made to choose the back end and never taken by a device goes.
     ~DisplayApi() override;
 
@@ -46,8 +49,10 @@ private:
         std::vector<DisplayMode> modes;
         DisplayMode desktop;
     };
+    DisplayApi(const char* backEnd, DeviceMaker make, std::string detail);
     bool HasModeFormat(const Adapter& a, uint32_t format) const;
-    Devices devices_;
+    std::string backEnd_, detail_;
+    DeviceMaker make_;
     std::string driver_;
     std::vector<Adapter> adapters_;
 };

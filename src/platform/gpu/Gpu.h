@@ -276,10 +276,6 @@ public:
     // pointer of its own keeps the system's.
     virtual int32_t ShowCursor(int32_t /*show*/) { return 0; }
 
-    // Debugging and the cache test: when on, the back end forwards every state
-    // set to the driver even when its own shadow already holds the value.
-    virtual void SetStateCacheBypass(bool on) = 0;
-
     // A caller that can draw a scene twice lets the back end take guesses
     // from the scenes before (far cheaper on a software rasteriser): no depth
     // buffer while their depth tests could not fail, no pixels under what
@@ -319,9 +315,9 @@ public:
 // layer does that) and returns null when it is not.
 Api* CreateGlApi();
 // Our own rasteriser for machines without a GPU; it presents through GL, or
-// through the window's surface where the window has no GL context. Null where
-// it cannot run.
-Api* CreateSoftApi();
+// through the window's surface where the window has no GL context or
+// `onSurface` asks for it. Null where it cannot run.
+Api* CreateSoftApi(bool onSurface = false);
 // The back end the game draws with (see ApiChoice): GLORVANE_RENDERER=gl or
 // soft decides; otherwise the GL driver of `window` is asked for its renderer
 // (through a context that the device made next on the window takes over; no

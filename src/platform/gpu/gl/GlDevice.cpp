@@ -11,8 +11,8 @@
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
-#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/gl/GlResources.h"
 #include "platform/os/Window.h"
 
@@ -1431,6 +1431,16 @@ void GlDevice::RampChanged() {
     }
     BindTextureForUpload(rampTex_);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_SHORT, rgba);
+}
+
+Api* CreateGlApi() {
+    return DisplayApi::Open("OpenGL 3.3",
+                            [](os::Window* window, const PresentParams& pp, Device** out) {
+                                GlDevice* device = nullptr;
+                                const Result r = GlDevice::Create(window, pp, &device);
+                                *out = device;
+                                return r;
+                            });
 }
 
 } // namespace gpu

@@ -35,7 +35,9 @@ public:
     static Result Create(os::Window* window, const PresentParams& pp, GlDevice** out);
     ~GlDevice() override;
 
-    void SetStateCacheBypass(bool on) override { bypass_ = on; }
+    // Debugging and the cache test: when on, every state set reaches the
+    // driver even when the shadow already holds the value.
+    void SetStateCacheBypass(bool on) { bypass_ = on; }
     // Off: every frame takes the plain path (offscreen back buffer, present pass,
     // the stages' own filters), for comparing pictures and measuring.
     void SetShortcuts(bool on);

@@ -86,7 +86,6 @@ public:
     RecordingDevice(const RecordingDevice&) = delete;
     RecordingDevice& operator=(const RecordingDevice&) = delete;
 
-    void SetStateCacheBypass(bool on) override { cacheBypass_ = on; }
 
     // ---- FrameProbe (tests) ----
     const std::vector<DrawRecord>& Draws() const { return draws_; }
@@ -111,7 +110,6 @@ public:
     Matrix CurrentTransform(uint32_t which) const;
     Viewport CurrentViewport() const { return front_.viewport; }
     bool InScene() const { return inScene_; }
-    bool StateCacheBypass() const { return cacheBypass_; }
 
     uint64_t FramesPresented() const { return frames_; }
     const PresentParams& CurrentPresentParams() const { return pp_; }
@@ -168,7 +166,6 @@ private:
     uint32_t adapter_ = 0, behaviorFlags_ = 0;
     DeviceState state_ = DeviceState::Ok;
     uint32_t lostTestsLeft_ = 0;
-    bool cacheBypass_ = false;
 
     std::array<uint64_t, kRenderStateCount> rsSets_{};
     std::array<std::array<uint64_t, kStageStateCount>, kStageCount> tssSets_{};

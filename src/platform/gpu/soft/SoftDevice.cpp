@@ -9,9 +9,10 @@
 
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
-#include "platform/gpu/gl/GlContext.h"
 #include "platform/gpu/soft/SoftResources.h"
+#include "platform/gpu/soft/SoftSpans.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -314,6 +315,25 @@ uint64_t SoftDevice::TextureCopyBytes() const {
 void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
     if (bands_.Pending() && t->QueuedIn() == bands_.Epoch())
         bands_.Flush();
+}
+
+namespace {
+
+template <bool kOnSurface>
+Result MakeSoftDevice(os::Window* window, const PresentParams& pp, Device** out) {
+    SoftDevice* device = nullptr;
+    const Result r = SoftDevice::Create(window, pp, kOnSurface, &device);
+    *out = device;
+    return r;
+}
+
+} // namespace
+
+Api* CreateSoftApi(bool onSurface) {
+    return onSurface ? DisplayApi::Open("Software, shown through the window surface",
+                                        MakeSoftDevice<true>, SpanRoutineChoice())
+                     : DisplayApi::Open("Software, shown through OpenGL 3.3", MakeSoftDevice<false>,
+                                        SpanRoutineChoice());
 }
 
 } // namespace gpu

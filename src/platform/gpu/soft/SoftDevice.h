@@ -32,7 +32,6 @@ public:
                          SoftDevice** out);
     ~SoftDevice() override;
 
-    void SetStateCacheBypass(bool) override {} // no driver below to forward to
     bool TakesHiddenRects() const override { return true; }
     void SetHiddenRects(const Rect* rects, uint32_t count) override;
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
-#include "platform/gpu/gl/GlContext.h"
 #include "platform/os/Window.h"
 
 // What makes presenting cheap on Mesa's llvmpipe (measured on 1024x768 frames):

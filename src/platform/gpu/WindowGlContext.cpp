@@ -1,4 +1,4 @@
-#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/WindowGlContext.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>

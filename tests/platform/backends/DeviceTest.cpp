@@ -5,7 +5,7 @@
 #include "DeviceFixture.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/gl/GlContext.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "support/DefaultRenderStates.h"
 
 namespace gltest {

@@ -437,6 +437,8 @@ TEST_P(BackEndDraw, ViewportMapsTheGameAreaWithHalfPixelEdges) {
 }
 
 TEST_P(BackEndDraw, SameFrameWithAndWithoutTheStateCacheBypass) {
+    if (!Gl())
+        GTEST_SKIP() << "GL's own state cache";
     Texture* t = MakeTexture(64, 64, Pattern);
     auto frame = [&]() {
         ClearAll(0xFF102030);
@@ -461,9 +463,9 @@ TEST_P(BackEndDraw, SameFrameWithAndWithoutTheStateCacheBypass) {
         return std::vector<uint32_t>(Read());
     };
     std::vector<uint32_t> cached = frame();
-    dev_->SetStateCacheBypass(true);
+    Gl()->SetStateCacheBypass(true);
     std::vector<uint32_t> bypassed = frame();
-    dev_->SetStateCacheBypass(false);
+    Gl()->SetStateCacheBypass(false);
     std::vector<uint32_t> again = frame();
     ASSERT_EQ(cached.size(), bypassed.size());
     EXPECT_TRUE(cached == bypassed);
@@ -622,10 +624,11 @@ TEST_P(BackEndDraw, RepeatedDrawIssuesNoStateCallsUnlessBypassed) {
     uint64_t before = probe_->StateCalls();
     ASSERT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kOk);
     EXPECT_EQ(probe_->StateCalls(), before);
-    dev_->SetStateCacheBypass(true);
+    if (!Gl())
+        return; // ours has no driver below to forward states to
+    Gl()->SetStateCacheBypass(true);
     ASSERT_EQ(dev_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2), kOk);
-    // (Ours has no driver below to forward states to.)
-    EXPECT_EQ(probe_->StateCalls() > before + 10, !Soft());
+    EXPECT_GT(probe_->StateCalls(), before + 10);
 }
 
 TEST_P(BackEndDraw, ReleasedBoundTextureIsUnbound) {

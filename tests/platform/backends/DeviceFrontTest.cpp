@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "platform/gpu/BufferStore.h"
-#include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/recording/RecordingApi.h"
 #include "platform/os/Window.h"
 #include "support/GpuOwned.h"
@@ -378,8 +377,8 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
         GTEST_SKIP() << "no window";
     const std::function<Api*()> backEnds[] = {
         [] { return CreateRecordingApi(RecordingConfig{}); },
-        [] { return new DisplayApi(DisplayApi::Devices::Soft); },
-        [] { return new DisplayApi(DisplayApi::Devices::Gl); },
+        [] { return CreateSoftApi(); },
+        [] { return CreateGlApi(); },
     };
     for (const auto& make : backEnds) {
         testsupport::ApiPtr api(make());

@@ -3,17 +3,16 @@
 // where the window's shape differs, and through the gamma ramp.
 #include <gtest/gtest.h>
 
-#include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/FrameProbe.h"
+#include "platform/gpu/Gpu.h"
 #include "platform/os/Window.h"
 #include "support/GpuOwned.h"
 
 TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
-    for (const auto devices :
-         {gpu::DisplayApi::Devices::Soft, gpu::DisplayApi::Devices::SoftOnSurface}) {
-        SCOPED_TRACE(devices == gpu::DisplayApi::Devices::Soft ? "through GL" : "on the surface");
+    for (const bool onSurface : {false, true}) {
+        SCOPED_TRACE(onSurface ? "on the surface" : "through GL");
         std::unique_ptr<os::Window> window(os::Window::Create("soft present", 1024, 768, nullptr));
-        testsupport::ApiPtr api(window ? new gpu::DisplayApi(devices) : nullptr);
+        testsupport::ApiPtr api(window ? gpu::CreateSoftApi(onSurface) : nullptr);
         gpu::PresentParams pp{.backBufferWidth = 1024,
                               .backBufferHeight = 768,
                               .backBufferFormat = gpu::Fmt::A8R8G8B8};
