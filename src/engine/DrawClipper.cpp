@@ -202,9 +202,9 @@ void CDrawClipper::NoteDraw(const CRenderDevice& device, uint32_t type, const gp
                 tris_.push_back(indices[list ? 3 * p + k : p + k]);
         d.triCount = tris_.size() - d.tri;
         const gpu::Matrix m =
-            gpu::MatrixMultiply(gpu::MatrixMultiply(device.GetCachedTransform(gpu::Ts::World),
-                                                    device.GetCachedTransform(gpu::Ts::View)),
-                                device.GetCachedTransform(gpu::Ts::Projection));
+            gpu::WorldViewProjection(device.GetCachedTransform(gpu::Ts::World),
+                                     device.GetCachedTransform(gpu::Ts::View),
+                                     device.GetCachedTransform(gpu::Ts::Projection));
         d.affine = m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f;
         transform_ = m;
         viewport_ = d.viewport;

@@ -73,6 +73,7 @@
 //   a draw loses a rectangle of pixels it need not shade; our span routines
 //   mark 8x8 tiles, the reach of one read of theirs with its filter's margin.
 // - "Does zero alpha leave the target?" ZeroAlphaLeavesTarget (StageCombiner).
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -633,6 +634,24 @@ protected:
         front_.viewport = Viewport{0, 0, bbWidth, bbHeight, 0.0f, 1.0f};
         Self().Changed(FrontCall::Transform);
         Self().Changed(FrontCall::Viewport);
+    }
+    // The back-buffer rectangles a clear of `rects` (none: the whole
+    // viewport) covers: each cut to the viewport, as only the viewport is
+    // cleared (the letterbox bars rely on it); empty ones left out.
+    // fn(x0, y0, x1, y1), right and bottom exclusive.
+    template <class Fn> void ForEachClearRect(uint32_t count, const Rect* rects, Fn&& fn) const {
+        const Viewport& vp = front_.viewport;
+        const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
+        if (count == 0)
+            fn(vx0, vy0, vx1, vy1);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int64_t x0 = std::max<int64_t>(vx0, rects[i].left);
+            const int64_t y0 = std::max<int64_t>(vy0, rects[i].top);
+            const int64_t x1 = std::min<int64_t>(vx1, rects[i].right);
+            const int64_t y1 = std::min<int64_t>(vy1, rects[i].bottom);
+            if (x0 < x1 && y0 < y1)
+                fn(x0, y0, x1, y1);
+        }
     }
     // World, View or Projection of `s` (the shadow, const or not); null for
     // any other transform.

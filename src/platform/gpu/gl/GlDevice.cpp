@@ -412,20 +412,7 @@ Result GlDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint
         glClearDepth(depth);
     }
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
-    // Only the viewport is cleared (the letterbox bars rely on it).
-    int64_t vx0 = front_.viewport.x, vy0 = front_.viewport.y;
-    int64_t vx1 = vx0 + front_.viewport.width, vy1 = vy0 + front_.viewport.height;
-    uint32_t n = count > 0 ? count : 1;
-    for (uint32_t i = 0; i < n; ++i) {
-        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
-        if (count > 0) {
-            x0 = std::max<int64_t>(x0, rects[i].left);
-            y0 = std::max<int64_t>(y0, rects[i].top);
-            x1 = std::min<int64_t>(x1, rects[i].right);
-            y1 = std::min<int64_t>(y1, rects[i].bottom);
-            if (x0 >= x1 || y0 >= y1)
-                continue;
-        }
+    ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         GlScissor(static_cast<int32_t>(x0), static_cast<int32_t>(bbHeight_ - y1),
                   static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
         if (bits != 0) {
@@ -437,7 +424,7 @@ Result GlDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint
                                      static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
             NoteDepthClear(rect, depth);
         }
-    }
+    });
     return kOk;
 }
 

@@ -17,8 +17,9 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
     try {
         t = new GlTexture(device, width, height, levels, usage, format, pool);
         t->levels_.resize(levels);
-        uint32_t w = width, h = height;
-        for (Level& l : t->levels_) {
+        for (uint32_t i = 0; i < levels; ++i) {
+            Level& l = t->levels_[i];
+            const uint32_t w = t->LevelWidth(i), h = t->LevelHeight(i);
             l.width = w;
             l.height = h;
             l.pitch = RowPitch(w, format);
@@ -27,8 +28,6 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
             l.blocksX = (w + kOpacityBlock - 1) / kOpacityBlock;
             l.opaqueBlocks.assign(
                 static_cast<size_t>(l.blocksX) * ((h + kOpacityBlock - 1) / kOpacityBlock), 0);
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
         }
     } catch (const std::bad_alloc&) {
         delete t;

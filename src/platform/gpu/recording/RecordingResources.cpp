@@ -33,11 +33,8 @@ RecordingTexture::RecordingTexture(RecordingDevice* device, uint32_t width, uint
     : DeviceTexture(device, width, height, levels, usage, format, pool),
       RecordingResource(device) {
     bytes_.resize(levels);
-    for (auto& b : bytes_) {
-        b.assign(static_cast<size_t>(RowPitch(width, format)) * height, 0);
-        width = width > 1 ? width / 2 : 1;
-        height = height > 1 ? height / 2 : 1;
-    }
+    for (uint32_t i = 0; i < levels; ++i)
+        bytes_[i].assign(static_cast<size_t>(RowPitch(LevelWidth(i), format)) * LevelHeight(i), 0);
 }
 
 RecordingTexture::~RecordingTexture() {

@@ -1,6 +1,6 @@
 #pragma once
 // Textures, surfaces and buffers of the recording back end: the records and
-// stores every back end shares (TextureStore, SystemSurface, BufferStore),
+// stores every back end shares (DeviceTexture, SystemSurface, BufferStore),
 // holding their data in CPU memory in their own format, with the call
 // counting and failure injection of the recording device on top. A resource
 // outlives its device if released later (the engine releases its registries
@@ -13,7 +13,7 @@
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/SystemSurface.h"
-#include "platform/gpu/TextureStore.h"
+#include "platform/gpu/DeviceTexture.h"
 #include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {

@@ -104,30 +104,17 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
-    const Viewport& vp = front_.viewport;
-    const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
-    const uint32_t n = count > 0 ? count : 1;
     auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         for (int64_t y = y0; y < y1; ++y)
             std::fill_n(buffer + static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0),
                         static_cast<size_t>(x1 - x0), value);
     };
-    for (uint32_t i = 0; i < n; ++i) {
-        // Only the viewport is cleared (the letterbox bars rely on it).
-        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
-        if (count > 0) {
-            x0 = std::max<int64_t>(x0, rects[i].left);
-            y0 = std::max<int64_t>(y0, rects[i].top);
-            x1 = std::min<int64_t>(x1, rects[i].right);
-            y1 = std::min<int64_t>(y1, rects[i].bottom);
-            if (x0 >= x1 || y0 >= y1)
-                continue;
-        }
+    ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         ++drawCalls_;
         if (target)
             fillRows(color_.data(), fill, x0, y0, x1, y1);
         if (!depth)
-            continue;
+            return;
         const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
         depthLow_ = whole ? z16 : std::min(depthLow_, z16);
         int64_t* d = depthDirty_;
@@ -139,7 +126,7 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
                 fillRows(depth_.data(), z16, cx0, cy0, cx1, cy1);
             if (x0 <= d[0] && y0 <= d[1] && x1 >= d[2] && y1 >= d[3])
                 std::fill_n(d, 4, 0);
-            continue;
+            return;
         }
         fillRows(depth_.data(), z16, x0, y0, x1, y1);
         if (whole) {
@@ -148,7 +135,7 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
         } else {
             MarkDepthChanged(x0, y0, x1, y1);
         }
-    }
+    });
     return kOk;
 }
 

@@ -56,8 +56,9 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
     try {
         t = new SoftTexture(device, width, height, levels, usage, format, pool);
         t->levels_.resize(levels);
-        uint32_t w = width, h = height;
-        for (Slot& s : t->levels_) {
+        for (uint32_t i = 0; i < levels; ++i) {
+            Slot& s = t->levels_[i];
+            const uint32_t w = t->LevelWidth(i), h = t->LevelHeight(i);
             s.pixels.width = w;
             s.pixels.height = h;
             // A new texture reads as zero in its own format: black, and opaque
@@ -66,8 +67,6 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
             s.pixels.argb.assign(static_cast<size_t>(w) * h, empty);
             if (Wide(format))
                 s.written.assign(static_cast<size_t>(RowPitch(w, format)) * h, 0);
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
         }
     } catch (const std::bad_alloc&) {
         if (t)

@@ -8,7 +8,7 @@
 
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/TextureStore.h"
+#include "platform/gpu/DeviceTexture.h"
 
 namespace gpu {
 
