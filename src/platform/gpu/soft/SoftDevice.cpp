@@ -180,8 +180,11 @@ Result SoftDevice::DoDraw(const DrawCall& d) {
     const uint32_t lo = d.lo, hi = d.hi;
     ++drawCalls_;
 
-    float mvp[16];
-    SoftMvp(front_, mvp);
+    if (mvpDirty_) {
+        SoftMvp(front_, mvp_);
+        mvpDirty_ = false;
+    }
+    const float* mvp = mvp_;
     const Viewport& vp = front_.viewport;
     transformed_.resize(hi - lo + 1);
     const uint8_t* vb = front_.stream->Store().Data();

@@ -57,6 +57,8 @@ public:
 private:
     friend DeviceFront;
     // The front's hooks: the work of the calls it checked.
+    // A new transform is multiplied out at the next draw.
+    void Changed(FrontCall c) { mvpDirty_ = mvpDirty_ || c == FrontCall::Transform; }
     Result DoReset(const PresentParams& p);
     Result DoPresent();
     void SceneBegins() { depthUsed_ = false; }
@@ -96,6 +98,8 @@ private:
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
+    float mvp_[16];          // world * view * projection of the shadow...
+    bool mvpDirty_ = true;   // ...unless a transform changed since
 };
 
 } // namespace gpu
