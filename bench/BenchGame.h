@@ -179,11 +179,6 @@ private:
     std::unique_ptr<CGame> game_;
 };
 
-inline gpu::FrameProbe* GlDeviceOf(CRenderer& renderer) {
-    const CSharedPtr<CRenderDevice>& d = renderer.GetDevice();
-    return d.IsNull() ? nullptr : gpu::ProbeOf(d->GetDevice());
-}
-
 // The bench's folder has no player: the new-player dialog the game opens with
 // and the menu behind it are put away, so that the level is seen as a player
 // sees it, and the level starts.
@@ -274,7 +269,7 @@ public:
 
     CGame& Game() { return run_->Game(); }
     CRenderer& Renderer() { return run_->Renderer(); }
-    gpu::FrameProbe* Device() { return GlDeviceOf(Renderer()); }
+    gpu::FrameProbe* Device() { return Renderer().Probe(); }
 
     int swaps = 0;
     int restarts = 0;

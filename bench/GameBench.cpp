@@ -42,7 +42,7 @@ void BM_StartUpToFirstLevelFrame(benchmark::State& state) {
             ++frames;
         }
         run.Game().Frame(16); // the first frame of the level on screen
-        gpu::FrameProbe* device = bench::GlDeviceOf(run.Renderer());
+        gpu::FrameProbe* device = run.Renderer().Probe();
         if (device)
             device->Finish();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

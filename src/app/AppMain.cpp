@@ -9,7 +9,6 @@
 #include "app/Game.h"
 #include "app/MainLoop.h"
 #include "engine/ObjectLog.h"
-#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/SharedPtr.h"
 #include "engine/VideoSettings.h"
@@ -141,7 +140,7 @@ int AppMain(const AppOptions& options) {
         api.reset();
         return 3;
     }
-    if (const gpu::FrameProbe* drawing = gpu::ProbeOf(renderer->GetDevice()->GetDevice()))
+    if (const gpu::FrameProbe* drawing = renderer->Probe())
         LogObject(std::string("Drawing with the ") + drawing->BackEndName() + " renderer\n");
 
     // 9. The corrected settings go back to the file.

@@ -180,8 +180,8 @@ public:
     // Restores the desktop gamma ramp once it was applied (any later call does
     // nothing). The program entry calls it on every exit path.
     void RestoreGamma();
-    // Called when the window closes, before the loop ends: the quest's main
-    // save (GamePlayerData.cpp).
+    // Called when the window closes, before the loop ends: the awards waiting
+    // to be shown, and the quest's main save (GamePlayerData.cpp).
     void SaveOnExit();
 
     // ---- The frame (Game.cpp) ----
@@ -487,6 +487,10 @@ public:
     // finale or the closing page) ends the quest as the closing page's
     // Continue does; true when it did.
     bool EndWonQuestForQuit();
+    // What every way out of the game settles before the main save: the
+    // waiting awards are kept, the won quest ended (false: nothing is left
+    // to save), the shop's stars and the level's outcome settled.
+    bool SettleForQuit();
     // Before a quit's save: a won level not yet in its automatic copies is
     // written as its shop will keep it, a lost level's life is counted, and a
     // level intro with nothing worth saving saves the level from its start.
@@ -530,6 +534,10 @@ public:
     // Another player became current: awards still waiting go to the previous
     // one's file, then the new player's trophies are read.
     void SwitchProfileTrophies(const std::string& previousFolder);
+    // Awards earned but not yet (all) shown are committed and the trophies
+    // written into the folder's "Trophies.dat" (none: only committed).
+    // Nothing happens when no award waits.
+    void KeepWaitingAwards(const std::string& folder);
     // The current player's "Trophies.dat" (nothing without a player).
     void SaveTrophies();
     // At a won level's results: the award rules of trophies 1 to 8; 1 when an

@@ -299,10 +299,8 @@ void CGame::SaveQuest() {
 }
 
 void CGame::SaveQuestIfActive(int32_t flag) {
-    if (EndWonQuestForQuit())
+    if (!SettleForQuit())
         return;
-    CommitShopStars();
-    SettleQuestForQuit();
     if (flag == 0)
         CaptureShopForSave();
     WriteMainSave();
@@ -312,10 +310,8 @@ void CGame::SaveQuestIfActive(int32_t flag) {
 }
 
 void CGame::SaveOnExit() {
-    if (EndWonQuestForQuit())
+    if (!SettleForQuit())
         return;
-    CommitShopStars();
-    SettleQuestForQuit();
     CaptureShopForSave();
     WriteMainSave();
 }
@@ -338,8 +334,11 @@ void CGame::SaveVideoOptions() {
     const bool fullScreen = IsFullScreen();
     uint32_t width = 0, height = 0, format = 0;
     Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
-    os::WriteProfileString("Settings", "Width", std::to_string(width).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "Height", std::to_string(height).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "ColorMode", ColorModeOf(format).c_str(), OptionsPath);
-    os::WriteProfileString("Settings", "FullScreen", fullScreen ? "1" : "0", OptionsPath);
+    const std::string w = std::to_string(width), h = std::to_string(height);
+    const std::string colours = ColorModeOf(format);
+    const os::ProfileEntry entries[] = {{"Settings", "Width", w.c_str()},
+                                        {"Settings", "Height", h.c_str()},
+                                        {"Settings", "ColorMode", colours.c_str()},
+                                        {"Settings", "FullScreen", fullScreen ? "1" : "0"}};
+    os::WriteProfileStrings(entries, OptionsPath);
 }

@@ -36,6 +36,18 @@ bool CGame::EndWonQuestForQuit() {
     return true;
 }
 
+bool CGame::SettleForQuit() {
+    // A level's awards are the player's once earned, whether the trophy
+    // screen has shown them or not: the quest goes on past its results (in
+    // the shop), where nothing would show them again.
+    KeepWaitingAwards(ProfileFolder());
+    if (EndWonQuestForQuit())
+        return false;
+    CommitShopStars();
+    SettleQuestForQuit();
+    return true;
+}
+
 void CGame::SettleQuestForQuit() {
     if (NonQuest != 0 || Profile.IsNull())
         return;

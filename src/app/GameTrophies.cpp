@@ -46,18 +46,23 @@ void CGame::SwitchProfileTrophies(const std::string& previousFolder) {
     if (Trophies.IsNull())
         return;
     CTrophies& t = *Trophies;
-    // Awards earned but not yet shown belong to the player who earned them.
-    if (t.HasPending()) {
-        t.CommitPendingAwards();
-        if (!previousFolder.empty())
-            t.Save(TrophiesPath(previousFolder));
-    }
+    KeepWaitingAwards(previousFolder);
     const std::string folder = ProfileFolder();
     if (folder.empty())
         t.Reset();
     else
         t.Load(TrophiesPath(folder));
     t.RefreshWindows();
+}
+
+void CGame::KeepWaitingAwards(const std::string& folder) {
+    // Awards earned but not yet shown belong to the player who earned them,
+    // and those that landed already wait for the last one to be written.
+    if (Trophies.IsNull() || !Trophies->HasPending())
+        return;
+    Trophies->CommitPendingAwards();
+    if (!folder.empty())
+        Trophies->Save(TrophiesPath(folder));
 }
 
 void CGame::SaveTrophies() {

@@ -105,8 +105,14 @@ void LogFileFault(std::string_view file, int line, std::string_view reason) {
 }
 
 std::string QuoteToken(std::string_view token, std::string_view open, std::string_view close) {
-    std::string out(open);
+    // A quoted string of a file keeps its own quotes: quoting it again would
+    // show them doubled.
+    const bool quoted = !open.empty() && token.size() >= open.size() + close.size() &&
+                        token.substr(0, open.size()) == open &&
+                        token.substr(token.size() - close.size()) == close;
+    std::string out(quoted ? "" : open);
     AppendEscaped(out, token, false);
-    out += close;
+    if (!quoted)
+        out += close;
     return out;
 }

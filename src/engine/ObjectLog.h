@@ -31,7 +31,9 @@ std::string FileFaultLine(std::string_view file, int line, std::string_view reas
 void LogFileFault(std::string_view file, int line, std::string_view reason);
 // A token of a data file as a message shows it: between `open` and `close` (empty: bare),
 // every control byte (below 0x20, and 0x7F) written as \xNN, line breaks too, so
-// that a line break in a file cannot start a false log line.
+// that a line break in a file cannot start a false log line. A token that already
+// stands between `open` and `close` (a quoted string as the tokenizer keeps it) is
+// shown as it is, not quoted twice.
 // Every reader quotes the tokens of its messages through this.
 std::string QuoteToken(std::string_view token, std::string_view open = "\"",
                        std::string_view close = "\"");

@@ -14,6 +14,7 @@
 #include "engine/TextLayer.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/os/Window.h"
 
@@ -43,6 +44,10 @@ CRenderer::CRenderer()
 
 // Members go in reverse order: the dune effect first, the device last.
 CRenderer::~CRenderer() = default;
+
+gpu::FrameProbe* CRenderer::Probe() const {
+    return device_.IsNull() ? nullptr : gpu::ProbeOf(device_->GetDevice());
+}
 
 void CRenderer::UpdateScales() {
     pixelScale_ = width_ > 0 ? kVirtualWidth / static_cast<float>(width_) : 0.0f;

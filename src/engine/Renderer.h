@@ -23,6 +23,9 @@ class CSpriteLayer;
 class CTextLayer;
 class CPlayFieldStore;
 
+namespace gpu {
+class FrameProbe;
+}
 namespace os {
 class Window;
 }
@@ -124,6 +127,9 @@ public:
 
     // ---- Access ----
     const CSharedPtr<CRenderDevice>& GetDevice() const { return device_; }
+    // What tests, tools and benchmarks read of the drawing device (its
+    // picture and counters); null without a device or on the recording one.
+    gpu::FrameProbe* Probe() const;
     const VideoSettingsBlock& GetVideoSettings() const { return settings_; }
     int GetWidth() const { return width_; }
     int GetHeight() const { return height_; }

@@ -35,15 +35,18 @@ void CVideoSettings::Load() {
 bool CVideoSettings::Save() const {
     if (block_.adapter < 0 || block_.colorMode < 0)
         return false;
-    bool ok = true;
-    auto put = [&](const char* key, const std::string& value) {
-        ok = os::WriteProfileString(kSection, key, value.c_str(), file_) && ok;
+    const std::string adapter = std::to_string(block_.adapter);
+    const std::string width = std::to_string(block_.width);
+    const std::string height = std::to_string(block_.height);
+    const std::string colorMode = std::to_string(block_.colorMode);
+    // One replace of the file for all the keys: each replace is flushed to the disk.
+    const os::ProfileEntry entries[] = {
+        {kSection, "Adapter", adapter.c_str()},
+        {kSection, "Width", width.c_str()},
+        {kSection, "Height", height.c_str()},
+        {kSection, "ColorMode", colorMode.c_str()},
+        {kSection, "FullScreen", block_.fullScreen ? "1" : "0"},
+        {kSection, "VideoSync", block_.videoSync ? "1" : "0"},
     };
-    put("Adapter", std::to_string(block_.adapter));
-    put("Width", std::to_string(block_.width));
-    put("Height", std::to_string(block_.height));
-    put("ColorMode", std::to_string(block_.colorMode));
-    put("FullScreen", block_.fullScreen ? "1" : "0");
-    put("VideoSync", block_.videoSync ? "1" : "0");
-    return ok;
+    return os::WriteProfileStrings(entries, file_);
 }

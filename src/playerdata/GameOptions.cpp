@@ -53,14 +53,14 @@ void CSoundOptions::Load(const std::string& iniPath) {
 }
 
 bool CSoundOptions::Save(const std::string& iniPath) const {
-    bool ok = os::WriteProfileString("Sound", "Sound", SoundOn ? "On" : "Off", iniPath);
-    ok = os::WriteProfileString("Sound", "SoundVolume", Fixed3(SoundVolume).c_str(), iniPath) && ok;
-    ok = os::WriteProfileString("Sound", "Music", MusicOn ? "On" : "Off", iniPath) && ok;
-    ok = os::WriteProfileString("Sound", "MusicVolume", Fixed3(MusicVolume).c_str(), iniPath) && ok;
-    ok = os::WriteProfileString("Sound", "MusicAmplify", std::to_string(MusicAmplify).c_str(),
-                                iniPath) &&
-         ok;
-    return ok;
+    const std::string soundVolume = Fixed3(SoundVolume), musicVolume = Fixed3(MusicVolume);
+    const std::string amplify = std::to_string(MusicAmplify);
+    const os::ProfileEntry entries[] = {{"Sound", "Sound", SoundOn ? "On" : "Off"},
+                                        {"Sound", "SoundVolume", soundVolume.c_str()},
+                                        {"Sound", "Music", MusicOn ? "On" : "Off"},
+                                        {"Sound", "MusicVolume", musicVolume.c_str()},
+                                        {"Sound", "MusicAmplify", amplify.c_str()}};
+    return os::WriteProfileStrings(entries, iniPath);
 }
 
 void CProfileOptions::Load(const std::string& iniPath, const std::string& defaultProfile) {
@@ -71,9 +71,8 @@ void CProfileOptions::Load(const std::string& iniPath, const std::string& defaul
 }
 
 bool CProfileOptions::Save(const std::string& iniPath) const {
-    bool ok = os::WriteProfileString("Game", "Profile", Profile.c_str(), iniPath);
-    ok = os::WriteProfileString("Game", "FastExpTerm", FastExpTerm ? "1" : "0", iniPath) && ok;
-    ok = os::WriteProfileString("Game", "CapsLockTutorial", CapsLockTutorial ? "1" : "0", iniPath) &&
-         ok;
-    return ok;
+    const os::ProfileEntry entries[] = {{"Game", "Profile", Profile.c_str()},
+                                        {"Game", "FastExpTerm", FastExpTerm ? "1" : "0"},
+                                        {"Game", "CapsLockTutorial", CapsLockTutorial ? "1" : "0"}};
+    return os::WriteProfileStrings(entries, iniPath);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "engine/IniHelpers.h"
 #include "platform/os/Ini.h"
@@ -50,16 +51,14 @@ void CProfileSettings::Save(const std::string& profileFolder) const {
     // No profile, no folder: "\Settings.ini" alone would name the root.
     if (profileFolder.empty())
         return;
-    const std::string path = SettingsPath(profileFolder);
-    EnsureFile(path);
-    auto put = [&](const char* section, const char* key, int32_t v) {
-        os::WriteProfileString(section, key, v ? "1" : "0", path);
-    };
-    put("Main", "Veteran", Veteran);
-    put("Main", "SingleTutorial", SingleTutorial);
-    put("Main", "QuestTutorial", QuestTutorial);
+    auto flag = [](int32_t v) { return v ? "1" : "0"; };
+    std::vector<os::ProfileEntry> entries = {{"Main", "Veteran", flag(Veteran)},
+                                             {"Main", "SingleTutorial", flag(SingleTutorial)},
+                                             {"Main", "QuestTutorial", flag(QuestTutorial)}};
     for (int32_t i = 0; i < kTips; ++i)
-        put("QuestTut", kTipKeys[i], Tips[static_cast<size_t>(i)]);
+        entries.push_back({"QuestTut", kTipKeys[i], flag(Tips[static_cast<size_t>(i)])});
+    // One replace of the file for the whole profile: each is flushed to the disk.
+    os::WriteProfileStrings(entries, SettingsPath(profileFolder));
 }
 
 int32_t CProfileSettings::Switch(int32_t index) const {

@@ -1,47 +1,22 @@
 #include "playerdata/SafeFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <utility>
 
 #include "platform/os/Dir.h"
-#include "platform/os/Path.h"
 
-namespace {
-
-constexpr size_t kMaxTempStem = 8;
-
-} // namespace
-
-CSafeFile::CSafeFile(std::string path) : path_(std::move(path)), temp_(TemporaryPath(path_)) {}
+CSafeFile::CSafeFile(std::string path)
+    : path_(std::move(path)), temp_(os::TemporaryPathFor(path_)) {}
 
 CSafeFile::~CSafeFile() {
     Abort();
 }
 
-std::string CSafeFile::TemporaryPath(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    const size_t start = slash == std::string::npos ? 0 : slash + 1;
-    std::string stem = path.substr(start);
-    const size_t dot = stem.find('.');
-    if (dot != std::string::npos)
-        stem.resize(dot);
-    if (stem.size() > kMaxTempStem)
-        stem.resize(kMaxTempStem);
-    if (stem.empty())
-        stem = "Save";
-    return path.substr(0, start) + stem + ".tmp";
-}
-
 FILE* CSafeFile::Open() {
     Abort();
     failed_ = false;
-    // A fresh file of our own: whatever had the temporary name goes first, and
-    // a link put there in between is refused rather than written through.
-    const std::string real = os::ResolvePath(temp_);
-    unlink(real.c_str());
-    const int fd = open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = os::CreateFreshFile(temp_);
     if (fd < 0)
         return nullptr;
     file_ = fdopen(fd, "wb");

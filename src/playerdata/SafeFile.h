@@ -2,9 +2,8 @@
 // Writing a player file so that a crash, a full disk or a killed process never
 // costs the last good copy: the bytes go to a temporary file beside the target,
 // are flushed to the disk, and the temporary file is then renamed over the
-// target in one step. The temporary name keeps the target's stem (at most eight
-// characters) with ".tmp", so it is never longer than twelve characters and a
-// profile's deletion, which removes only such short names, removes it too.
+// target in one step. The temporary name follows os::TemporaryPathFor, short
+// enough for a profile's deletion to remove it too.
 #include <cstdio>
 #include <string>
 
@@ -25,9 +24,6 @@ public:
     bool Commit();
     // Closes and removes the temporary file; the target is unchanged.
     void Abort();
-
-    // "Folder\\Quest.tmp" for "Folder\\Quest.sav".
-    static std::string TemporaryPath(const std::string& path);
 
     const std::string& Path() const { return path_; }
 

@@ -64,6 +64,12 @@ TEST_F(ObjectLogTest, QuotedTokensShowControlBytesEscaped) {
                               " T\\x00X\\x0D is not a statement\n");
     EXPECT_EQ(QuoteToken("x", "<", ">"), "<x>");
     EXPECT_EQ(QuoteToken("", "", ""), "");
+    // A token the file itself quoted keeps its quotes, never doubled.
+    EXPECT_EQ(QuoteToken("\"POSITION\""), "\"POSITION\"");
+    EXPECT_EQ(QuoteToken("\"\""), "\"\"");
+    EXPECT_EQ(QuoteToken("\"a\nb\""), "\"a\\x0Ab\"");
+    EXPECT_EQ(QuoteToken("\"x\"", "<", ">"), "<\"x\">");
+    EXPECT_EQ(QuoteToken("\""), "\"\"\"") << "a lone quote is no quoted token";
 }
 
 } // namespace

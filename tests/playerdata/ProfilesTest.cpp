@@ -1,8 +1,13 @@
 // Profile folders: which folders are profiles, their settings file, creating
 // and deleting them (never outside the players' folder), and the choice at
 // start-up.
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +18,39 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::TempDir;
+
+// What was done in a folder while it was watched, as the kernel tells it: the
+// names files were created under, and how often a file was renamed onto each
+// name (a safe write's replace). The kernel queues each event as the call
+// happens, so everything done before Seen() is there.
+class FolderWatch {
+public:
+    explicit FolderWatch(const std::string& folder)
+        : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+    }
+    ~FolderWatch() { close(fd_); }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    bool Works() const { return fd_ >= 0; }
+    void Seen(std::vector<std::string>* created, std::map<std::string, int>* renamedOnto) const {
+        alignas(inotify_event) char buf[1 << 16];
+        ssize_t n;
+        while ((n = read(fd_, buf, sizeof buf)) > 0)
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                if (e->len > 0 && (e->mask & IN_CREATE))
+                    created->emplace_back(e->name);
+                if (e->len > 0 && (e->mask & IN_MOVED_TO))
+                    ++(*renamedOnto)[e->name];
+                p += sizeof(inotify_event) + e->len;
+            }
+    }
+
+private:
+    int fd_;
+};
 
 TEST(Profiles, OnlyProperFoldersAreProfiles) {
     TempDir dir;
@@ -88,6 +126,37 @@ TEST(Profiles, CreateDeleteAndChoose) {
     fs::create_directory_symlink(dir.Root() / "Outside", dir.Root() / "Players/Ln");
     EXPECT_NE(list.DeleteFolderFiles(list.FolderOf("Ln")), 0);
     EXPECT_TRUE(dir.Exists("Outside/Keep.sav"));
+}
+
+// A game killed while it rewrote a player's settings leaves the writer's
+// temporary file behind: deleting the player takes it along with the folder,
+// so the player does not come back at the next start. One save of the
+// settings replaces the file once (each replace waits for the disk).
+TEST(Profiles, ADeletedPlayerStaysDeletedWhateverAKilledWriteLeft) {
+    TempDir dir;
+    CProfileList list(dir.Folder() + "Players\\");
+    ASSERT_TRUE(list.CreateProfile("Ann") && list.CreateProfile("Bob"));
+    FolderWatch watch((dir.Root() / "Players/Ann").string());
+    ASSERT_TRUE(watch.Works());
+    CProfileSettings ann("Ann");
+    ann.Tips[3] = 1;
+    ann.Save(list.FolderOf("Ann"));
+    std::vector<std::string> temporaries;
+    std::map<std::string, int> replaced;
+    watch.Seen(&temporaries, &replaced);
+    EXPECT_EQ(replaced, (std::map<std::string, int>{{"Settings.ini", 1}}));
+    CProfileSettings read;
+    read.Load(list.FolderOf("Ann"));
+    EXPECT_EQ(read.Tips[3], 1);
+
+    ASSERT_FALSE(temporaries.empty());
+    for (const std::string& name : temporaries)
+        dir.Write("Players/Ann/" + name, "[Main]\nVet");
+    list.DeleteProfile("Ann");
+    const CProfileList nextStart(dir.Folder() + "Players\\");
+    EXPECT_EQ(nextStart.FindByName("Ann"), -1);
+    EXPECT_EQ(nextStart.Count(), 1);
+    EXPECT_FALSE(dir.Exists("Players/Ann"));
 }
 
 } // namespace

@@ -66,6 +66,86 @@ TEST(ScoreTable, RankingAndTheQuestsOwnRow) {
     EXPECT_EQ(back.Load(dir.Write("Game0.tbl", bytes + "extra")), 1) << "tail ignored";
 }
 
+// Where a score enters and what it moves: a new quest or one already in the
+// table, at the top, between ties, at the last place and below it. `order`
+// lists the rows after the insert by their place before it (-1: the row
+// that was stored), so a failure names the row that went wrong.
+TEST(ScoreTable, InsertPlacesAScoreAndMovesOnlyTheRowsBelowIt) {
+    const std::vector<int32_t> ties(10, 5000);
+    const std::vector<int32_t> ones = {10000, 9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1};
+    const struct {
+        const char* what;
+        std::vector<int32_t> start;
+        int quest; // the row whose quest scores again, -1 for a new quest
+        int32_t value;
+        std::string name;
+        int32_t rank;
+        std::vector<int> order;
+        int32_t stored; // the stored row's score
+        std::string storedName;
+    } cases[] = {
+        {"a new best", kDefaults, -1, 10500, "Ann", 0, {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 10500,
+         "Ann         "},
+        {"below an equal score", kDefaults, -1, 6000, "Ann", 5, {0, 1, 2, 3, 4, -1, 5, 6, 7, 8},
+         6000, "Ann         "},
+        {"the last place", kDefaults, -1, 1001, "Ann", 9, {0, 1, 2, 3, 4, 5, 6, 7, 8, -1}, 1001,
+         "Ann         "},
+        {"equal to the last", kDefaults, -1, 1000, "Ann", 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0,
+         ""},
+        {"below the last", kDefaults, -1, 10, "Ann", 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, ""},
+        {"a full table of ties", ties, -1, 5000, "Ann", 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, ""},
+        {"above a full table of ties", ties, -1, 5001, "Ann", 0, {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8},
+         5001, "Ann         "},
+        {"nothing scored enters below 1", ones, -1, 0, "Ann", 10, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9},
+         0, ""},
+        {"nothing scored over the defaults", kDefaults, -1, -5, "Ann", 10,
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, 0, ""},
+        {"the quest's own row up", kDefaults, 7, 8500, "Ann", 2, {0, 1, -1, 2, 3, 4, 5, 6, 8, 9},
+         8500, "Ann         "},
+        {"the quest's own row in place", kDefaults, 4, 6500, "Ann", 4,
+         {0, 1, 2, 3, -1, 5, 6, 7, 8, 9}, 6500, "Ann         "},
+        {"the quest's own row, its score again", kDefaults, 4, 6000, "Ann", 4,
+         {0, 1, 2, 3, -1, 5, 6, 7, 8, 9}, 6000, "Ann         "},
+        {"the quest's own row down", kDefaults, 1, 2500, "Ann", 7, {0, 2, 3, 4, 5, 6, 7, -1, 8, 9},
+         2500, "Ann         "},
+        {"the quest's own last row lower", kDefaults, 9, 5, "Ann", 9,
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, -1}, 5, "Ann         "},
+        {"a long name", kDefaults, -1, 20000, "Bartholomew_Xyz", 0,
+         {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 20000, "Bartholomew_"},
+        {"letters outside the names' set", kDefaults, -1, 20000, "A.b!c-d_e f", 0,
+         {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 20000, "A b c-d_e f "},
+        {"a name cut at a NUL", kDefaults, -1, 20000, std::string("Jo\0hn", 5), 0,
+         {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, 20000, "Jo          "},
+        {"a score the file cannot hold", kDefaults, -1, 2100000000, "", 0,
+         {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, CScoreTable::kMaxScore, "            "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CScoreTable t;
+        std::vector<os::Guid> ids;
+        for (size_t i = 0; i < t.Rows.size(); ++i) {
+            t.Rows[i].Score = c.start[i];
+            t.Rows[i].Name.fill(' ');
+            t.Rows[i].Name[0] = static_cast<char>('a' + i);
+            ids.push_back(t.Rows[i].Id = os::NewGuid());
+        }
+        const os::Guid quest = c.quest < 0 ? os::NewGuid() : ids[size_t(c.quest)];
+        EXPECT_EQ(t.Insert(c.value, c.name, quest), c.rank);
+        for (size_t i = 0; i < t.Rows.size(); ++i) {
+            const int was = c.order[i];
+            if (was < 0) {
+                EXPECT_EQ(t.Rows[i].Score, c.stored) << "the stored row " << i;
+                EXPECT_EQ(t.GetName(int32_t(i)), c.storedName) << "the stored row " << i;
+                EXPECT_EQ(t.Rows[i].Id, quest) << "the stored row " << i;
+            } else {
+                EXPECT_EQ(t.Rows[i].Score, c.start[size_t(was)]) << "row " << i;
+                EXPECT_EQ(t.Rows[i].Name[0], 'a' + was) << "row " << i;
+                EXPECT_EQ(t.Rows[i].Id, ids[size_t(was)]) << "row " << i;
+            }
+        }
+    }
+}
+
 TEST(ScoreTable, DamagedFilesGiveDefaults) {
     TempDir dir;
     CScoreTable t;

@@ -106,6 +106,35 @@ TEST_F(UxFormFileTest, EveryFaultHasItsMessageAndLine) {
     }
 }
 
+// A word the file wrote in quotes keeps its own quotes in the messages; a bare
+// word is put in quotes. Neither shows them doubled.
+TEST_F(UxFormFileTest, TokensAreQuotedOnceInTheMessages) {
+    const struct {
+        const char* text;
+        const char* message;
+        const char* reason; // the end of Detail, after the file and line
+    } cases[] = {
+        {"\"POSITION\" 1 2", "Unexpected token \"POSITION\", line 1",
+         ", line 1: \"POSITION\" is not a statement of a form"},
+        {"POSITION 1 2 0\nfoo", "Unexpected token \"FOO\", line 2",
+         ", line 2: \"FOO\" is not a statement of a form"},
+        {"\"\"", "Unexpected token \"\", line 1", ", line 1: \"\" is not a statement of a form"},
+        {"ELEMENT STATIC {\n \"text\" }", "Unexpected token \"TEXT\", line 2",
+         ", line 2: \"TEXT\" is not a statement of a STATIC element"},
+        {"ELEMENT BUTTON { bogus }", "Unexpected token \"BOGUS\", line 1",
+         ", line 1: \"BOGUS\" is not a statement of a BUTTON element"},
+        {"TILING \"{\"", "Unexpected token \"{\", line 1", ", line 1: TILING is followed by \"{\""},
+        {"ELEMENT \"static\" {", "Unexpected token \"STATIC\", line 1",
+         ", line 1: ELEMENT takes STATIC, BUTTON, CHECKBOX, SCROLLER or PROGRESSBAR"},
+    };
+    for (const auto& c : cases) {
+        CUxFormFile loader(device);
+        EXPECT_EQ(Load(loader, c.text), 0) << c.text;
+        EXPECT_EQ(loader.Message, c.message) << c.text;
+        EXPECT_EQ(loader.Detail, "Form file " + path_ + c.reason) << c.text;
+    }
+}
+
 TEST_F(UxFormFileTest, ReadsScalesAndBuildsAForm) {
     CUxFormFile loader(device);
     ASSERT_EQ(Load(loader, "screenwidth 512\n"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
+#include "ArtCommon.h"
 #include "CapsGems.h"
 #include "CapsLayout.h"
 #include "Sdf.h"
@@ -37,156 +37,7 @@ const Turn kBackTurns[kBackFrames] = {{1.0f, 1.0f}, {0.45f, 0.80f}};
 
 float CardDistance(Vec2 p) { return SdBox(p, {kCardHalf, kCardHalf}, kCardCorner); }
 
-// --- Symbols ---------------------------------------------------------------
-
-// A rounded S-curve with a head: the serpent.
-float Serpent(Vec2 p) {
-    // The body follows two half-turns; its thickness swells from the tail.
-    constexpr int kSteps = 28;
-    float d = 1e9f;
-    Vec2 prev{};
-    float prevR = 0;
-    for (int i = 0; i <= kSteps; ++i) {
-        const float t = float(i) / float(kSteps);  // 0 tail .. 1 head
-        Vec2 q;
-        if (t < 0.5f) {
-            // Lower loop, from the bottom left round the right to the middle.
-            const float a = 3 * kPi / 4 - (t / 0.5f) * (5 * kPi / 4);
-            q = {0.25f * std::cos(a), 0.24f + 0.25f * std::sin(a)};
-        } else {
-            // Upper loop, from the middle round the left to the top right.
-            const float a = kPi / 2 + ((t - 0.5f) / 0.5f) * (5 * kPi / 4);
-            q = {0.25f * std::cos(a), -0.26f + 0.25f * std::sin(a)};
-        }
-        const float r = 0.045f + 0.085f * std::sqrt(std::min(t * 1.6f, 1.0f));
-        if (i > 0)
-            d = std::min(d, DistSegment(p, prev, q) - 0.5f * (r + prevR));
-        prev = q;
-        prevR = r;
-    }
-    // Head at the upper end, looking right, with an eye cut out.
-    const Vec2 headAt{0.26f, -0.44f};
-    float head = SdEllipse(Rotate(p - headAt, 0.35f), {0.16f, 0.10f});
-    head = Subtract(head, SdCircle(p - (headAt + Vec2{0.03f, -0.03f}), 0.03f));
-    d = SmoothUnion(d, head, 0.03f);
-    // A forked tongue.
-    const Vec2 tongue = headAt + Vec2{0.15f, 0.07f};
-    d = Union(d, SdCapsule(p, tongue, tongue + Vec2{0.10f, 0.02f}, 0.014f));
-    d = Union(d, SdCapsule(p, tongue + Vec2{0.10f, 0.02f}, tongue + Vec2{0.16f, -0.02f}, 0.012f));
-    d = Union(d, SdCapsule(p, tongue + Vec2{0.10f, 0.02f}, tongue + Vec2{0.16f, 0.07f}, 0.012f));
-    return d;
-}
-
-// A disc with a face, a ring and sixteen rays, long and short in turn.
-float Sun(Vec2 p) {
-    float d = SdCircle(p, 0.27f);
-    d = Subtract(d, SdCircle(p - Vec2{-0.10f, -0.05f}, 0.045f));
-    d = Subtract(d, SdCircle(p - Vec2{0.10f, -0.05f}, 0.045f));
-    d = Subtract(d, SdArc(p - Vec2{0, 0.02f}, 0.13f, kPi * 0.2f, kPi * 0.8f, 0.022f));
-    d = Union(d, std::fabs(SdCircle(p, 0.36f)) - 0.035f);
-    const float step = 2 * kPi / 16;
-    const float a = std::atan2(p.y, p.x);
-    const int k = int(std::lround(a / step));
-    const Vec2 q = Rotate(p, -float(k) * step);
-    const float tip = (k % 2 == 0) ? 0.66f : 0.55f;
-    const std::vector<Vec2> ray{{0.42f, -0.085f}, {tip, 0.0f}, {0.42f, 0.085f}};
-    return Union(d, SdPolygon(ray, q));
-}
-
-// A ceremonial mask with eye holes, a mouth and a jewel on the brow.
-float Mask(Vec2 p) {
-    const std::vector<Vec2> outline{{-0.50f, -0.52f}, {0.50f, -0.52f}, {0.52f, 0.02f},
-                                    {0.22f, 0.58f},  {-0.22f, 0.58f}, {-0.52f, 0.02f}};
-    float d = SdPolygon(InsetConvex(outline, 0.10f), p) - 0.10f;
-    d = Subtract(d, SdEllipse(Rotate(p - Vec2{-0.21f, -0.12f}, 0.18f), {0.15f, 0.065f}));
-    d = Subtract(d, SdEllipse(Rotate(p - Vec2{0.21f, -0.12f}, -0.18f), {0.15f, 0.065f}));
-    d = Subtract(d, SdEllipse(p - Vec2{0, 0.30f}, {0.15f, 0.05f}));
-    d = Subtract(d, std::fabs(SdCircle(p - Vec2{0, -0.36f}, 0.07f)) - 0.018f);
-    // Ear ornaments.
-    d = Union(d, SdCircle(p - Vec2{-0.60f, -0.10f}, 0.08f));
-    d = Union(d, SdCircle(p - Vec2{0.60f, -0.10f}, 0.08f));
-    return d;
-}
-
-// A small standing idol on a plinth, with a fan headdress.
-float Idol(Vec2 p) {
-    float d = SdBox(p - Vec2{0, -0.30f}, {0.17f, 0.15f}, 0.05f);
-    // Headdress: a half fan above the head.
-    const float fan = Intersect(SdEllipse(p - Vec2{0, -0.42f}, {0.36f, 0.22f}), p.y + 0.42f);
-    d = Union(d, fan);
-    d = Subtract(d, SdBox(p - Vec2{-0.075f, -0.30f}, {0.035f, 0.025f}));
-    d = Subtract(d, SdBox(p - Vec2{0.075f, -0.30f}, {0.035f, 0.025f}));
-    d = Subtract(d, SdBox(p - Vec2{0, -0.20f}, {0.06f, 0.015f}));
-    const std::vector<Vec2> body{{-0.30f, -0.12f}, {0.30f, -0.12f}, {0.22f, 0.42f}, {-0.22f, 0.42f}};
-    float torso = SdPolygon(body, p);
-    torso = Subtract(torso, SdBox(p - Vec2{0, 0.05f}, {0.32f, 0.022f}));
-    torso = Subtract(torso, SdBox(p - Vec2{0, 0.28f}, {0.015f, 0.16f}));
-    d = Union(d, torso);
-    d = Union(d, SdBox(p - Vec2{0, 0.52f}, {0.36f, 0.07f}, 0.02f));
-    return d;
-}
-
-// A jaguar's paw print: a pad and four toes.
-float Paw(Vec2 p) {
-    const std::vector<Vec2> pad{{-0.30f, 0.44f}, {-0.34f, 0.22f}, {-0.12f, 0.02f}, {0.12f, 0.02f},
-                                {0.34f, 0.22f},  {0.30f, 0.44f}};
-    float d = SdPolygon(InsetConvex(pad, 0.10f), p) - 0.10f;
-    const Vec2 toes[4] = {{-0.40f, -0.14f}, {-0.15f, -0.38f}, {0.15f, -0.38f}, {0.40f, -0.14f}};
-    const float tilt[4] = {-0.55f, -0.18f, 0.18f, 0.55f};
-    for (int i = 0; i < 4; ++i)
-        d = Union(d, SdEllipse(Rotate(p - toes[i], -tilt[i]), {0.105f, 0.14f}));
-    return d;
-}
-
-// A crescent moon with a four-pointed star.
-float Moon(Vec2 p) {
-    float d = Subtract(SdCircle(p - Vec2{-0.06f, 0}, 0.52f), SdCircle(p - Vec2{0.16f, -0.12f}, 0.44f));
-    const Vec2 s = p - Vec2{0.26f, 0.10f};
-    std::vector<Vec2> star;
-    for (int i = 0; i < 8; ++i) {
-        const float r = (i % 2 == 0) ? 0.17f : 0.05f;
-        const float a = -kPi / 2 + float(i) * kPi / 4;
-        star.push_back({r * std::cos(a), r * std::sin(a)});
-    }
-    return Union(d, SdPolygon(star, s));
-}
-
-// A stepped pyramid with a stair and a temple on top.
-float Pyramid(Vec2 p) {
-    float d = 1e9f;
-    for (int i = 0; i < 4; ++i) {
-        const float y = 0.46f - float(i) * 0.17f;
-        const float w = 0.64f - float(i) * 0.14f;
-        d = Union(d, SdBox(p - Vec2{0, y}, {w, 0.075f}, 0.015f));
-    }
-    // Temple with a doorway.
-    float temple = SdBox(p - Vec2{0, -0.33f}, {0.16f, 0.10f}, 0.015f);
-    temple = Union(temple, SdBox(p - Vec2{0, -0.46f}, {0.20f, 0.03f}, 0.01f));
-    temple = Subtract(temple, SdBox(p - Vec2{0, -0.30f}, {0.05f, 0.07f}, 0.02f));
-    d = Union(d, temple);
-    // The stair runs up the middle as a groove with treads.
-    const float stair = SdBox(p - Vec2{0, 0.15f}, {0.075f, 0.38f});
-    d = Subtract(d, Intersect(stair, -(std::fabs(std::fmod(p.y + 10.0f, 0.085f) - 0.0425f) - 0.012f)));
-    return d;
-}
-
-float Symbol(int picture, Vec2 p) {
-    // The symbols are drawn for a box of about 1.3 units; shown a little larger.
-    constexpr float kScale = 1.12f;
-    p = p * (1.0f / kScale);
-    float d = 1e9f;
-    switch (picture) {
-    case 0: d = Serpent(p); break;
-    case 1: d = Sun(p); break;
-    case 2: d = Mask(p); break;
-    case 3: d = Idol(p); break;
-    case 4: d = Paw(p); break;
-    case 5: d = Moon(p); break;
-    case 6: d = Pyramid(p); break;
-    default: return 1e9f;  // the blank card
-    }
-    return d * kScale;
-}
+// --- The back ------------------------------------------------------------
 
 // The inlay of the back: frame, diamond, medallion and studs.
 float BackInlay(Vec2 p) {
@@ -362,16 +213,15 @@ struct CardPictures {
     FloatImage picture, light;
 };
 
-float SymbolShape(int picture, Vec2 p) { return Symbol(picture, p); }
 float InlayShape(int, Vec2 p) { return BackInlay(p); }
 
-CardPictures PaintFace(const std::vector<FaceSample>& tile, int picture) {
-    const bool blank = picture >= 7;
-    std::unique_ptr<CoarseField> symbol;
-    if (!blank)
-        symbol = std::make_unique<CoarseField>(SymbolShape, picture);
-    const GemColours gem = TokenColours(std::min(picture, 6));
-    const Rgb white{1, 1, 1};
+// The round well a picture card's gem sits in, `kWell` units across.
+constexpr float kWell = 0.66f, kWellWall = 0.07f;
+
+// A picture card: the tile with the well carved into it and, unless the card
+// is the blank one, the token's gem set in the well, its rest picture as the
+// board shows it.
+CardPictures PaintFace(const std::vector<FaceSample>& tile, const TokenFrame* gem) {
     FloatImage big(kGrid, kGrid), bigLight(kGrid, kGrid);
     for (int sy = 0; sy < kGrid; ++sy) {
         for (int sx = 0; sx < kGrid; ++sx) {
@@ -383,35 +233,30 @@ CardPictures PaintFace(const std::vector<FaceSample>& tile, int picture) {
             }
             Rgb c = f.colour, glow = f.glow;
             const Vec2 p = SamplePoint(sx, sy);
-            const float ds = symbol ? symbol->At(p) : 1e9f;
-            if (ds < 0) {
-                // The inlaid gem: a rounded bevel, lit; glowing towards the
-                // bottom right where the light comes through.
-                const Vec2 so = symbol->Outward(p);
-                const Vec3 sn = BevelNormal(so, -ds, 0.06f, 1.6f);
-                const float l = Relief(sn);
-                const Vec2 q = p - Vec2{0.2f, 0.25f};
-                const float through = std::exp(-Dot(q, q) / 0.25f);
-                const float t = Clamp01(0.42f + 0.35f * (l - 1.0f) + 0.22f * through - 0.10f * (p.x + p.y));
-                Rgb m = t < 0.5f ? MixRgb(gem.deep, gem.body, t * 2) : MixRgb(gem.body, gem.bright, t * 2 - 1);
-                m = m + white * (0.6f * Specular(sn, 30.0f));
-                // A thin bright rim facing the light.
-                m = m + gem.bright * (0.5f * Bell(-ds * kUnit / 1.4f) * std::max(0.0f, Dot(so, kLightFlat)));
-                const float k = Clamp01(-ds * kUnit * float(kSamples) + 0.5f);
-                c = MixRgb(c, m, k);
-                glow = MixRgb(glow, gem.body * 0.35f + gem.bright * 0.25f, k);
-            } else if (ds < 0.035f && !f.gold) {
-                // The groove the inlay sits in.
-                const Vec2 so = symbol->Outward(p);
-                const float side = Clamp01(0.5f - 0.5f * Dot(so, kLightFlat));
-                c = c * (1.0f - 0.55f * (1.0f - ds / 0.035f) * (0.35f + 0.65f * side));
+            const float dw = Length(p) - kWell;
+            if (dw < 0) {
+                // Sunk into the stone: the floor lies in shade, and the wall
+                // that faces the light (the lower right one) catches it.
+                const Vec2 out = Normalize(p);
+                const Vec3 n = BevelNormal(out * -1.0f, -dw, kWellWall, 1.2f);
+                c = c * (0.8f * Relief(n));
+                glow = glow * 0.8f;
+            } else if (dw < 0.03f) {
+                // The lip of the well, worn a little darker.
+                c = c * (0.9f + 0.1f * dw / 0.03f);
             }
             c = c * (f.tile.relief * (1.0f - 0.35f * f.tile.rim));
             big.Pixels()[i] = Over(Premultiply(c, f.tile.cover), Rgba{0, 0, 0, f.tile.shadow});
             bigLight.Pixels()[i] = Premultiply(glow, f.tile.cover);
         }
     }
-    return {Downsample(big, kSamples), Downsample(bigLight, kSamples)};
+    CardPictures face{Downsample(big, kSamples), Downsample(bigLight, kSamples)};
+    if (gem != nullptr) {
+        const int at = (kMemoryCell - kCardGemSize) / 2;
+        face.picture.BlitOver(Resample(gem->normal, kCardGemSize, kCardGemSize), at, at);
+        face.light.BlitOver(Resample(gem->light, kCardGemSize, kCardGemSize), at, at);
+    }
+    return face;
 }
 
 CardPictures PaintBack() {
@@ -496,11 +341,16 @@ std::vector<CardFrame> TurnFrames(const CardPictures& flat, bool back) {
 
 }  // namespace
 
-std::vector<std::vector<CardFrame>> PaintCards() {
+std::vector<std::vector<CardFrame>> PaintCards(const std::vector<std::vector<TokenFrame>>& tokens) {
     std::vector<std::vector<CardFrame>> cards;
     const std::vector<FaceSample> tile = PaintFaceTile();
-    for (int record = kTokenRecords; record < kBackRecord; ++record)
-        cards.push_back(TurnFrames(PaintFace(tile, record - kTokenRecords), false));
+    for (int record = kTokenRecords; record < kBackRecord; ++record) {
+        // The last picture card is the blank one.
+        const size_t colour = size_t(record - kTokenRecords);
+        const bool blank = record == kBackRecord - 1 || colour >= tokens.size() || tokens[colour].empty();
+        const TokenFrame* gem = blank ? nullptr : &tokens[colour].front();
+        cards.push_back(TurnFrames(PaintFace(tile, gem), false));
+    }
     cards.push_back(TurnFrames(PaintBack(), true));
     return cards;
 }

@@ -61,11 +61,11 @@ bool WriteTgaFile(const std::filesystem::path& path, const Atlas& atlas, std::st
 }
 
 bool WriteTokenAtlases(const std::filesystem::path& gfx, const std::vector<CapsRecordLayout>& records,
-                       std::string& error) {
+                       const std::vector<std::vector<TokenFrame>>& tokens, std::string& error) {
     Atlas normal(kTokenAtlasSize, kTokenAtlasSize), dark(kTokenAtlasSize, kTokenAtlasSize),
         light(kTokenAtlasSize, kTokenAtlasSize);
     for (int r = 0; r < kTokenRecords; ++r) {
-        const std::vector<TokenFrame> frames = PaintToken(r);
+        const std::vector<TokenFrame>& frames = tokens[size_t(r)];
         for (size_t f = 0; f < frames.size(); ++f) {
             const PixelRect& at = records[size_t(r)].frames[f];
             normal.Put(frames[f].normal, at.x0, at.y0, false);
@@ -78,8 +78,8 @@ bool WriteTokenAtlases(const std::filesystem::path& gfx, const std::vector<CapsR
 }
 
 bool WriteMemoryAtlases(const std::filesystem::path& gfx, const std::vector<CapsRecordLayout>& records,
-                        std::string& error) {
-    const std::vector<std::vector<CardFrame>> cards = PaintCards();
+                        const std::vector<std::vector<TokenFrame>>& tokens, std::string& error) {
+    const std::vector<std::vector<CardFrame>> cards = PaintCards(tokens);
     for (int m = 0; m < kMemoryAtlases; ++m) {
         Atlas picture(kMemoryAtlasSize, kMemoryAtlasSize), light(kMemoryAtlasSize, kMemoryAtlasSize);
         for (int row = 0; row < 3; ++row) {
@@ -119,8 +119,13 @@ bool WriteCaps(const std::filesystem::path& gameRoot, std::string& error) {
     if (!EnsureFolder(gfx, error))
         return false;
     const std::vector<CapsRecordLayout> records = CapsRecords();
+    // The cards of the challenges show the tokens' own gems.
+    std::vector<std::vector<TokenFrame>> tokens;
+    for (int r = 0; r < kTokenRecords; ++r)
+        tokens.push_back(PaintToken(r));
     return WriteText(data / "CapsAnimation.dat", CapsAnimationText(records), error) &&
-           WriteTokenAtlases(gfx, records, error) && WriteMemoryAtlases(gfx, records, error) &&
+           WriteTokenAtlases(gfx, records, tokens, error) &&
+           WriteMemoryAtlases(gfx, records, tokens, error) &&
            WriteChainAndCursor(gfx, error);
 }
 

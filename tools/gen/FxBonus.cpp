@@ -584,6 +584,14 @@ FloatImage PaintSeer(int kind) {
 
 }  // namespace
 
+FloatImage PaintDynamitePicture() {
+    return PaintDynamiteTier(0);
+}
+
+FloatImage PaintAmuletPicture() {
+    return PaintAmulet(0);
+}
+
 Sheet PaintDynamite() {
     // Cells 0..3 the tiers, 4 the fuse part, 5..12 the fizzing spark.
     const std::vector<FloatImage> cells = PaintCells(13, [](int k) {

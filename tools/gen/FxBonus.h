@@ -43,6 +43,10 @@ constexpr WireRing kWireRings[3] = {
     {34, 46, 94, 46, 10}, {34, 68, 94, 68, 10}, {34, 90, 94, 90, 10}};
 
 Sheet PaintDynamite();
+// The first tier of the dynamite and the lightning amulet alone, as the
+// board shows them on their tokens (86 x 92 and 88 x 92 texels).
+FloatImage PaintDynamitePicture();
+FloatImage PaintAmuletPicture();
 Sheet PaintFlashSheet();
 Sheet PaintClockSheet();
 Sheet PaintAdviserSheet();

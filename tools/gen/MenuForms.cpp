@@ -35,6 +35,7 @@ constexpr const char* kShopBackName = "ShopBack";
 constexpr const char* kShopRaysName = "ShopRays";
 constexpr const char* kShopCtrlsName = "ShopCtrls1";
 constexpr const char* kMedals = "Medals";
+constexpr const char* kHelpPictures = "HelpPictures";
 
 // Panels draw their frame at two texels a unit.
 constexpr int kBorderUnits = kSkinBorder / 2, kTileUnits = kSkinTile / 2;
@@ -492,23 +493,42 @@ std::string WinBox() {
 }
 
 std::string Help() {
-    FormText f = Panel(640, 520);
+    constexpr int kPanelH = 600, kPageX = 60, kPageY = 80, kPageW = 520, kPageH = 410;
+    FormText f = Panel(640, kPanelH);
     f.Define("Back", 270);
     f.Define("Previous", 271);
     f.Define("Next", 272);
     f.Title("HelpTitle", 0.55f);
     // The page picture the game switches, and each page's texts over it.
-    f.Picture("HelpPage", {0, 0, 1, 1}, 1, 1, 60, 80, 520, 330);
+    f.Picture("HelpPage", {0, 0, 1, 1}, 1, 1, kPageX, kPageY, kPageW, kPageH);
+    constexpr int kTextX = 90, kTextY = 146, kTextW = 460, kTextLines = 10;
+    const int textBottom = kTextY + FormText::LinesHeight(kTextLines, kMainFont, 0.5f, 1.3f);
     for (int page = 1; page <= 3; ++page) {
         const std::string n = std::to_string(page);
-        f.Label("HelpPage" + n + "Title", 90, 104, 460, 34, page, kMainFont, 0.8f, "CENTER",
-                kInkText);
-        f.Lines("HelpPage" + n + "Text", 90, 146, 460, 10, page, kMainFont, 0.5f, "LEFT", kInkText,
-                1.3f);
+        f.Label("HelpPage" + n + "Title", kTextX, 104, kTextW, 34, page, kMainFont, 0.8f,
+                "CENTER", kInkText);
+        f.Lines("HelpPage" + n + "Text", kTextX, kTextY, kTextW, kTextLines, page, kMainFont, 0.5f,
+                "LEFT", kInkText, 1.3f);
     }
-    f.Button("Previous", "HelpPrevious", 36, 424, 180, kButtonH);
-    f.Button("Back", "HelpClose", 230, 424, 180, kButtonH);
-    f.Button("Next", "HelpNext", 424, 424, 180, kButtonH);
+    // Below the texts, in a row on the page, what each page explains.
+    f.Layer(2);
+    const int bandTop = textBottom + 8, bandBottom = kPageY + kPageH - 26;
+    for (int page = 1; page <= 3; ++page) {
+        const std::vector<HelpPicture>& pictures = HelpPictures()[size_t(page - 1)];
+        const int count = int(pictures.size()), gap = 8;
+        const int size = std::min(bandBottom - bandTop, (kTextW - (count - 1) * gap) / count);
+        const int rowW = count * size + (count - 1) * gap;
+        int x = kPageX + (kPageW - rowW) / 2;
+        const int y = (bandTop + bandBottom - size) / 2;
+        for (const HelpPicture& picture : pictures) {
+            f.Picture(kHelpPictures, picture.cell, kHelpSheetW, kHelpSheetH, x, y, size, size, page);
+            x += size + gap;
+        }
+    }
+    f.Layer(1);
+    f.Button("Previous", "HelpPrevious", 36, kPanelH - 96, 180, kButtonH);
+    f.Button("Back", "HelpClose", 230, kPanelH - 96, 180, kButtonH);
+    f.Button("Next", "HelpNext", 424, kPanelH - 96, 180, kButtonH);
     return f.Str();
 }
 
@@ -1054,6 +1074,7 @@ std::string MenuTextureList() {
                        "\"Menu\\Plaques.png\" Plaques a 0\n"
                        "\"Menu\\CallOuts.png\" CallOuts a 0\n"
                        "\"Menu\\Medals.png\" Medals a 0\n"
+                       "\"Menu\\HelpPictures.png\" HelpPictures a 0\n"
                        "\"Backdrop5.jpg\" MenuBackdrop x 0\n"
                        "\"Menu\\Map.jpg\" MapBack x 0\n"
                        "\"Newspaper5.jpg\" Newspaper5 x 0\n"
@@ -1095,9 +1116,12 @@ int GenerateMenus(const std::filesystem::path& gameRoot) {
     for (int page = 1; page <= 5; ++page)
         ok = ok && SaveJpeg(gfx / ("Newspaper" + std::to_string(page) + ".jpg"),
                             PaintNewspaper(page), 90, error);
+    // The game shows one sheet for the first help page and the other for the
+    // rest; the pages' pictures are controls of their own.
+    const FloatImage helpPage = PaintHelpPage();
     for (int page = 1; page <= 2; ++page)
-        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), PaintHelpPage(page),
-                            90, error);
+        ok = ok && SaveJpeg(gfx / ("HelpPage" + std::to_string(page) + ".jpg"), helpPage, 90, error);
+    ok = ok && png(menu / "HelpPictures.png", PaintHelpPictures());
     const std::filesystem::path fsdata = gameRoot / "fsdata";
     ok = ok && png(menu / "ShopCtrls1.png", PaintShopCtrls1()) &&
          png(menu / "ShopCtrls2.png", PaintShopCtrls2()) &&

@@ -4,9 +4,12 @@
 #include <cmath>
 
 #include "ArtSceneKit.h"
+#include "CapsCards.h"
 #include "CapsChain.h"
 #include "CapsGems.h"
 #include "CapsLayout.h"
+#include "FxBonus.h"
+#include "MenuShop.h"
 #include "TotemArt.h"
 
 namespace gen {
@@ -435,28 +438,152 @@ FloatImage Crop(const FloatImage& image, int x0, int y0, int w, int h) {
     return out;
 }
 
-// The help form shows the 512 x 512 page in 520 x 330: pictures are drawn
-// taller in the texture by as much as the form squeezes them.
-constexpr float kHelpStretchX = 512.0f / 520.0f, kHelpStretchY = 512.0f / 330.0f;
-// The band below the page's longest text, in texture rows.
-constexpr float kHelpBandTop = 318.0f, kHelpBandBottom = 478.0f;
+// The sand glass of the level screen, as the help explains it: two glass
+// bulbs between gold plates and posts, most of the sand run down.
+FloatImage PaintHourglass(int size) {
+    const float unit = float(size) / 128.0f;
+    const auto glass = [](Vec2 q) {
+        const float t = Clamp01(std::fabs(q.y) / 42.0f);
+        const float half = 4.0f + 25.0f * std::pow(std::sin(kPi * std::min(t, 0.92f)), 0.7f);
+        return std::max(std::fabs(q.x) - half, std::fabs(q.y) - 42.0f);
+    };
+    const auto metal = [](Vec2 q) {
+        float d = SdBox(q - Vec2{0, -47}, {40, 5}, 2);
+        d = Union(d, SdBox(q - Vec2{0, 47}, {40, 5}, 2));
+        for (const float x : {-35.0f, 35.0f})
+            d = Union(d, SdBox(q - Vec2{x, 0}, {3, 44}, 1.5f));
+        return d;
+    };
+    const Rgb sand = Hex(0xd9b26a), tint = Hex(0xbfe8e0);
+    return RenderAdaptive(size, size, 0.02f, [&](float x, float y) {
+        const Vec2 q = Vec2{x, y} * (1.0f / unit) - Vec2{64, 64};
+        Rgba c{};
+        // A soft shadow to the lower right.
+        const float shadow = std::min(glass(q - Vec2{3, 4}), metal(q - Vec2{3, 4}));
+        c = Premultiply(Rgb{0, 0, 0}, 0.35f * (1.0f - SmoothStep(-2.0f, 4.0f, shadow)));
+        const float g = glass(q);
+        if (g < 0.5f) {
+            // Sand heaped in the lower bulb, a little left in the upper one,
+            // and the thread running between them.
+            const float heap = q.y - (14.0f + 16.0f * (q.x / 26.0f) * (q.x / 26.0f));
+            const float rest = std::max(-6.0f - q.y, q.y - 2.0f);
+            const float thread = std::max(std::fabs(q.x) - 0.8f, std::fabs(q.y - 16.0f) - 16.0f);
+            const float s = std::min({-heap, rest, thread});
+            const Rgb grains = sand * (0.8f + 0.3f * Noise(2, x * 2.0f, y * 2.0f, 1.0f)) *
+                               (1.05f - 0.004f * (q.x + q.y));
+            const Rgba inside = Over(Premultiply(grains, Coverage(s * 2.0f)),
+                                     Premultiply(tint * 0.55f, 0.3f));
+            // The glass catches the light on its upper left.
+            const float shine = Glow((q.x + 14.0f) / 4.0f, 1.0f) * SmoothStep(40.0f, 20.0f, std::fabs(q.y));
+            c = Over(Over(Premultiply(Rgb{1, 1, 1}, 0.5f * shine), inside) * Coverage(g * 2.0f), c);
+        }
+        const float m = metal(q);
+        if (m < 0.5f) {
+            const Vec3 n = BevelNormal(m, SdGradient(metal, q), 2.5f, 1.2f);
+            c = Over(Premultiply(GoldShade(n, 0.55f), Coverage(m * 2.0f)), c);
+        }
+        return c;
+    });
+}
 
-// Places `picture` on the page, `size` screen units tall, centred at texture
-// point (cx, band middle).
-void PlaceOnHelpPage(FloatImage& page, const FloatImage& picture, float cx, float size) {
-    const float aspect = float(picture.Width()) / float(picture.Height());
-    const int w = int(std::lround(size * aspect * kHelpStretchX));
-    const int h = int(std::lround(size * kHelpStretchY));
-    const int y = int(0.5f * (kHelpBandTop + kHelpBandBottom)) - h / 2;
-    page.BlitOver(Resample(picture, w, h), int(cx) - w / 2, y);
+// `picture` fitted into a kHelpCell square, centred, inside the gutter.
+FloatImage HelpCell(const FloatImage& picture) {
+    constexpr int kRoom = kHelpCell - 4;
+    const float scale = std::min(float(kRoom) / float(picture.Width()),
+                                 float(kRoom) / float(picture.Height()));
+    const int w = int(std::lround(float(picture.Width()) * scale));
+    const int h = int(std::lround(float(picture.Height()) * scale));
+    FloatImage cell(kHelpCell, kHelpCell);
+    cell.BlitOver(Resample(picture, w, h), (kHelpCell - w) / 2, (kHelpCell - h) / 2);
+    return cell;
+}
+
+// What each help picture shows, in atlas order.
+enum class HelpArt {
+    Token0, Token1, Token2, Token3, Token4, Token5, Token6,
+    Chained, Steel, Dynamite, Amulet, Hourglass,
+    GoldenStar, RedTotem, VioletTotem, CardBack, CardFace,
+    Count
+};
+
+AtlasRect HelpCellOf(HelpArt art) {
+    const int k = int(art), columns = kHelpSheetW / kHelpCell;
+    return {(k % columns) * kHelpCell, (k / columns) * kHelpCell, kHelpCell, kHelpCell};
 }
 
 } // namespace
 
-FloatImage PaintHelpPage(int sheet) {
+const std::vector<std::vector<HelpPicture>>& HelpPictures() {
+    static const std::vector<std::vector<HelpPicture>> pages = [] {
+        std::vector<std::vector<HelpPicture>> p(3);
+        for (int k = 0; k < 7; ++k)
+            p[0].push_back({"tokens", HelpCellOf(HelpArt(int(HelpArt::Token0) + k))});
+        p[1] = {{"Chained", HelpCellOf(HelpArt::Chained)},
+                {"Steel", HelpCellOf(HelpArt::Steel)},
+                {"TNT", HelpCellOf(HelpArt::Dynamite)},
+                {"lightning", HelpCellOf(HelpArt::Amulet)},
+                {"hourglass", HelpCellOf(HelpArt::Hourglass)}};
+        p[2] = {{"Golden Stars", HelpCellOf(HelpArt::GoldenStar)},
+                {"totem", HelpCellOf(HelpArt::RedTotem)},
+                {"totem", HelpCellOf(HelpArt::VioletTotem)},
+                {"challenges", HelpCellOf(HelpArt::CardBack)},
+                {"challenges", HelpCellOf(HelpArt::CardFace)}};
+        return p;
+    }();
+    return pages;
+}
+
+FloatImage PaintHelpPictures() {
+    std::vector<std::vector<TokenFrame>> tokens;
+    for (int r = 0; r < kTokenRecords; ++r)
+        tokens.push_back(PaintToken(r));
+    const std::vector<std::vector<CardFrame>> cards = PaintCards(tokens);
+    const std::vector<FloatImage> cells = PaintCells(int(HelpArt::Count), [&](int k) {
+        const HelpArt art = HelpArt(k);
+        switch (art) {
+        case HelpArt::Chained: {
+            FloatImage chained = tokens[3].front().normal;
+            const FloatImage links =
+                Resample(Crop(PaintChainTexture(), kSingleChainRect.x0, kSingleChainRect.y0,
+                              kSingleChainRect.Width(), kSingleChainRect.Height()),
+                         kTokenCell, kTokenCell);
+            chained.BlitOver(links, 0, 0);
+            return HelpCell(chained);
+        }
+        case HelpArt::Steel:
+            return HelpCell(tokens[7].front().normal);
+        case HelpArt::Dynamite:
+            return HelpCell(PaintDynamitePicture());
+        case HelpArt::Amulet:
+            return HelpCell(PaintAmuletPicture());
+        case HelpArt::Hourglass:
+            return HelpCell(PaintHourglass(kHelpCell));
+        case HelpArt::GoldenStar:
+            return HelpCell(PaintGoldenStar(kHelpCell));
+        case HelpArt::RedTotem:
+            return HelpCell(PaintTotemPortrait(2, 90, 120, TotemPortrait::Colour));
+        case HelpArt::VioletTotem:
+            return HelpCell(PaintTotemPortrait(6, 90, 120, TotemPortrait::Colour));
+        case HelpArt::CardBack:
+            return HelpCell(cards.back().front().picture);
+        case HelpArt::CardFace:
+            return HelpCell(cards[0].front().picture);
+        default:
+            return HelpCell(tokens[size_t(k)].front().normal);
+        }
+    });
+    FloatImage sheet(kHelpSheetW, kHelpSheetH);
+    for (int k = 0; k < int(HelpArt::Count); ++k) {
+        const AtlasRect r = HelpCellOf(HelpArt(k));
+        sheet.Blit(cells[size_t(k)], r.x, r.y);
+    }
+    return sheet;
+}
+
+FloatImage PaintHelpPage() {
     constexpr int kPage = 512;
     const Rgb paper = Hex(0xe8d8b0), ink = Hex(0x2e2014);
-    FloatImage out = RenderAdaptive(kPage, kPage, 0.03f, [&](float x, float y) {
+    return RenderAdaptive(kPage, kPage, 0.03f, [&](float x, float y) {
         const Vec2 p{x, y};
         Rgb c = paper * (0.85f + 0.2f * Noise(0, x, y, 1.0f));
         const float edge = std::min({x, y, kPage - x, kPage - y});
@@ -470,28 +597,6 @@ FloatImage PaintHelpPage(int sheet) {
         c = MixRgb(c, ink, 0.85f * Coverage(d * 2.0f));
         return Premultiply(c, 1.0f);
     });
-    // The tokens at rest, as the board shows them.
-    const std::vector<FloatImage> tokens =
-        PaintCells(kTokenRecords, [](int record) { return PaintToken(record).front().normal; });
-    const auto token = [&](int record) { return tokens[size_t(record)]; };
-    if (sheet == 1) {
-        // The seven tokens, each its own colour and shape.
-        for (int k = 0; k < 7; ++k)
-            PlaceOnHelpPage(out, token(k), 256.0f + (float(k) - 3.0f) * 64.0f, 62.0f);
-        return out;
-    }
-    // A steel block, a chained token, and two totems of the shop.
-    PlaceOnHelpPage(out, token(7), 124.0f, 62.0f);
-    FloatImage chained = token(3);
-    const FloatImage links =
-        Resample(Crop(PaintChainTexture(), kSingleChainRect.x0, kSingleChainRect.y0,
-                      kSingleChainRect.Width(), kSingleChainRect.Height()),
-                 kTokenCell, kTokenCell);
-    chained.BlitOver(links, 0, 0);
-    PlaceOnHelpPage(out, chained, 212.0f, 62.0f);
-    PlaceOnHelpPage(out, PaintTotemPortrait(2, 90, 120, TotemPortrait::Colour), 318.0f, 88.0f);
-    PlaceOnHelpPage(out, PaintTotemPortrait(6, 90, 120, TotemPortrait::Colour), 402.0f, 88.0f);
-    return out;
 }
 
 const PageLayout& NewspaperLayout() {

@@ -40,6 +40,11 @@ FloatImage Star(int size, float r) {
 
 } // namespace
 
+FloatImage PaintGoldenStar(int size) {
+    // The bank's star reaches 40 texels from the middle of its 96.
+    return Star(size, float(size) * 40.0f / float(kBankStar));
+}
+
 // A sunken stone bed with a gold rim `rim` texels wide, shaped by `sd`
 // (texels, inside < 0); `light` is where the inside catches the light from.
 template <class Sd>
@@ -181,7 +186,7 @@ FloatImage PaintShopCtrls2() {
                 px = Rgba{px.r * 0.7f, px.g * 0.6f, px.b * 0.5f, px.a};
         sheet.Blit(frame, kSpinX + kSpinFrame * (k / 4), kSpinFrame * (k % 4));
     }
-    sheet.Blit(Star(kBankStar, 40.0f), kBankStarX, kBankStarY);
+    sheet.Blit(PaintGoldenStar(kBankStar), kBankStarX, kBankStarY);
     return sheet;
 }
 

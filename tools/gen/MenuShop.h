@@ -89,6 +89,8 @@ constexpr int kBankStarX = 336, kBankStarY = 336, kBankStar = 96;
 constexpr int kSlotStarX = 336, kCoverX = 392, kSlotY = 392, kSlot = 56;
 constexpr int kCursorSize = 32;
 
+// The Golden Star the shop's bank shows, in a `size` square.
+FloatImage PaintGoldenStar(int size);
 FloatImage PaintShopCtrls1();
 FloatImage PaintShopCtrls2();
 FloatImage PaintCursor();

@@ -77,7 +77,7 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
     const bool glWindow = !window || window->HasGl();
     // The driver is asked only when the setting leaves the choice open.
     const bool ask = !ApiChoice::Decides(setting) && window && glWindow;
-    const std::string renderer = ask ? GlRendererName(window) : std::string();
+    const std::string renderer = ask ? WindowGlContext::RendererName(window) : std::string();
     const ApiChoice choice =
         ApiChoice::Make(setting, renderer, present, glWindow && !(ask && renderer.empty()));
     Api* api = choice.soft ? CreateSoftApi(choice.surface) : CreateGlApi();

@@ -120,7 +120,7 @@ DisplayApi::DisplayApi(const char* backEnd, DeviceMaker make, std::string detail
 }
 
 DisplayApi::~DisplayApi() {
-    DropParkedContext();
+    WindowGlContext::DropParked();
 }
 
 bool DisplayApi::HasModeFormat(const Adapter& a, uint32_t format) const {

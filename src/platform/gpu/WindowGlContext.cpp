@@ -13,7 +13,7 @@ namespace {
 
 bool g_contextAlive = false; // one GL context (and so one device) at a time
 
-// The context GlRendererName made, kept for the device that follows.
+// The context RendererName made, kept for the device that follows.
 struct ParkedContext {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
@@ -22,7 +22,7 @@ ParkedContext g_parked;
 
 } // namespace
 
-SDL_GLContext CreateWindowContext(os::Window* window) {
+std::unique_ptr<WindowGlContext> WindowGlContext::Create(os::Window* window) {
     if (g_contextAlive)
         return nullptr;
     SDL_GLContext ctx = nullptr;
@@ -30,7 +30,7 @@ SDL_GLContext CreateWindowContext(os::Window* window) {
         ctx = g_parked.context;
         g_parked = {};
     } else {
-        DropParkedContext();
+        DropParked();
         ctx = SDL_GL_CreateContext(window->Sdl());
     }
     if (!ctx) {
@@ -42,81 +42,51 @@ SDL_GLContext CreateWindowContext(os::Window* window) {
         return nullptr;
     }
     g_contextAlive = true;
-    return ctx;
+    return std::unique_ptr<WindowGlContext>(new WindowGlContext(window->Sdl(), ctx));
 }
 
-void DestroyWindowContext(os::Window* window, SDL_GLContext context) {
-    if (!context)
-        return;
-    SDL_GL_MakeCurrent(window->Sdl(), nullptr);
-    SDL_GL_DeleteContext(context);
+WindowGlContext::~WindowGlContext() {
     g_contextAlive = false;
+    if (!context_)
+        return; // parked for the next device
+    SDL_GL_MakeCurrent(window_, nullptr);
+    SDL_GL_DeleteContext(context_);
 }
 
-std::string GlRendererName(os::Window* window) {
-    SDL_GLContext ctx = CreateWindowContext(window);
-    if (!ctx)
+void WindowGlContext::MakeCurrent() {
+    if (SDL_GL_GetCurrentContext() != context_)
+        SDL_GL_MakeCurrent(window_, context_);
+}
+
+std::string WindowGlContext::RendererName(os::Window* window) {
+    std::unique_ptr<WindowGlContext> made = Create(window);
+    if (!made)
         return std::string();
     const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     std::string out = name ? name : "";
     // A context costs tens of milliseconds on a software GL: the device made
     // next on this window takes this one over.
     SDL_GL_MakeCurrent(window->Sdl(), nullptr);
-    g_contextAlive = false;
-    g_parked = {window->Sdl(), ctx};
+    g_parked = {window->Sdl(), made->context_};
+    made->context_ = nullptr;
     return out;
 }
 
-void DropParkedContext() {
+void WindowGlContext::DropParked() {
     if (g_parked.context)
         SDL_GL_DeleteContext(g_parked.context);
     g_parked = {};
 }
 
-bool WindowContextInUse() {
+bool WindowGlContext::InUse() {
     return g_contextAlive;
 }
 
-void ApplySwapInterval(uint32_t interval) {
+void WindowGlContext::ApplySwapInterval(uint32_t interval) {
     // The engine passes the default interval in windowed mode whatever its video
     // sync option says, so a window always waits for the vertical blank; full
     // screen without video sync presents immediately.
     SDL_GL_SetSwapInterval(interval == kPresentIntervalImmediate ? 0 : 1);
-}
-
-uint32_t CompileShader(uint32_t type, const char* src) {
-    GLuint s = glCreateShader(type);
-    glShaderSource(s, 1, &src, nullptr);
-    glCompileShader(s);
-    GLint ok = 0;
-    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetShaderInfoLog(s, sizeof(log) - 1, nullptr, log);
-        std::fprintf(stderr, "GL shader compile failed: %s\n", log);
-        glDeleteShader(s);
-        return 0;
-    }
-    return s;
-}
-
-uint32_t LinkProgram(uint32_t vs, uint32_t fs) {
-    GLuint p = glCreateProgram();
-    glAttachShader(p, vs);
-    glAttachShader(p, fs);
-    glLinkProgram(p);
-    glDetachShader(p, vs);
-    glDetachShader(p, fs);
-    GLint ok = 0;
-    glGetProgramiv(p, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetProgramInfoLog(p, sizeof(log) - 1, nullptr, log);
-        std::fprintf(stderr, "GL program link failed: %s\n", log);
-        glDeleteProgram(p);
-        return 0;
-    }
-    return p;
 }
 
 void ReadFramebuffer(uint32_t w, uint32_t h, std::vector<uint32_t>& argb) {

@@ -191,4 +191,19 @@ bool RenameReplacing(std::string_view from, std::string_view to) {
     return rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
 }
 
+std::string TemporaryPathFor(std::string_view path) {
+    constexpr size_t kMaxStem = 8;
+    const size_t slash = path.find_last_of("\\/");
+    const size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    std::string_view stem = path.substr(start);
+    stem = stem.substr(0, std::min(stem.find('.'), kMaxStem));
+    return std::string(path.substr(0, start)) + (stem.empty() ? "Save" : std::string(stem)) + ".tmp";
+}
+
+int CreateFreshFile(std::string_view path) {
+    const std::string real = ResolvePath(path);
+    unlink(real.c_str());
+    return open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
 } // namespace os

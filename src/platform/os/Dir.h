@@ -1,6 +1,7 @@
 #pragma once
 // Folder helpers for the profile folders: listing, creating, removing and
-// renaming. Every path goes through ResolvePath (backslashes, letter case).
+// renaming, and the temporary files that safe writes rename into place. Every
+// path goes through ResolvePath (backslashes, letter case).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,5 +49,17 @@ bool Rename(std::string_view from, std::string_view to);
 // file system (a temporary file beside its target). False when it failed; the
 // old file is then untouched.
 bool RenameReplacing(std::string_view from, std::string_view to);
+
+// The temporary file a safe write fills before renaming it over `path`:
+// beside it, named after the target's stem cut to eight characters, with
+// ".tmp" ("Players\\Ann\\Settings.tmp" for "Players\\Ann\\Settings.ini").
+// The name is never longer than twelve characters, so a profile's deletion,
+// which removes only such short names, takes a leftover one with it.
+std::string TemporaryPathFor(std::string_view path);
+
+// A new, empty file opened for writing only, as a descriptor: whatever had
+// the name goes first, and a link put there in between is refused rather
+// than written through. -1 when it cannot be made.
+int CreateFreshFile(std::string_view path);
 
 } // namespace os

@@ -1,11 +1,11 @@
 #include "platform/os/Ini.h"
 
 #include "platform/os/Ascii.h"
+#include "platform/os/Dir.h"
 #include "platform/os/Path.h"
 #include "platform/os/TextFile.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -161,20 +161,10 @@ bool ReplaceFile(std::string target, std::string_view data) {
     if (existed && !S_ISREG(st.st_mode))
         return false;
 
-    size_t slash = target.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + "." + base + "." + std::to_string(getpid()) + "." +
-               std::to_string(counter++) + ".tmp";
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
+    // A short name beside the target, as every safe write of the game has:
+    // whatever removes a player's files removes one left by a killed game.
+    const std::string temp = ResolvePath(TemporaryPathFor(target));
+    const int fd = CreateFreshFile(temp);
     if (fd < 0)
         return false;
 
@@ -325,27 +315,27 @@ std::string GetProfileString(const char* section, const char* key, const char* d
     return ReadProfileValue(section, key, def, path, bufferSize).text;
 }
 
-bool WriteProfileString(const char* section, const char* key, const char* value,
-                        std::string_view path) {
-    if (section == nullptr || key == nullptr || value == nullptr)
-        return false;
-    std::string_view sec = TrimBlanks(section);
-    std::string_view k = TrimBlanks(key);
-    std::string_view v = value;
-    if (sec.empty() || k.empty() || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(v) ||
-        sec.find(']') != std::string_view::npos || k.find('=') != std::string_view::npos ||
-        k.front() == '[' || k.front() == ';')
-        return false;
+namespace {
 
-    std::string target = ResolvePath(path);
-    // The cached copy is stale from here on, whether or not the write succeeds.
-    ForgetCached(target);
-    std::string text;
-    struct stat st;
-    if (lstat(target.c_str(), &st) == 0) {
-        if (!ReadFileBytes(target, &text, kMaxIniBytes))
-            return false;
-    }
+// Whether the entry can be written: a section and key, neither empty, and
+// nothing that would read back as another line, key or section.
+bool IsWritable(const ProfileEntry& entry) {
+    if (entry.section == nullptr || entry.key == nullptr || entry.value == nullptr)
+        return false;
+    std::string_view sec = TrimBlanks(entry.section);
+    std::string_view k = TrimBlanks(entry.key);
+    return !sec.empty() && !k.empty() && !HasLineBreak(entry.section) &&
+           !HasLineBreak(entry.key) && !HasLineBreak(entry.value) &&
+           sec.find(']') == std::string_view::npos && k.find('=') == std::string_view::npos &&
+           k.front() != '[' && k.front() != ';';
+}
+
+// Sets key=value of a writable entry in the file's text (see
+// WriteProfileString).
+void SetValue(std::string& text, const ProfileEntry& entry) {
+    std::string_view sec = TrimBlanks(entry.section);
+    std::string_view k = TrimBlanks(entry.key);
+    std::string_view v = entry.value;
     std::vector<IniLine> lines = Parse(text);
     std::string eol(DominantLineEnd(text, lines));
     std::string keyLine = std::string(k) + "=" + std::string(v) + eol;
@@ -379,7 +369,30 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
             out += eol;
         out.append("[").append(sec).append("]").append(eol).append(keyLine);
     }
-    return ReplaceFile(target, out);
+    text = std::move(out);
+}
+
+} // namespace
+
+bool WriteProfileString(const char* section, const char* key, const char* value,
+                        std::string_view path) {
+    const ProfileEntry entry{section, key, value};
+    return WriteProfileStrings({&entry, 1}, path);
+}
+
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path) {
+    if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
+        return false;
+    std::string target = ResolvePath(path);
+    // The cached copy is stale from here on, whether or not the write succeeds.
+    ForgetCached(target);
+    std::string text;
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0 && !ReadFileBytes(target, &text, kMaxIniBytes))
+        return false;
+    for (const ProfileEntry& entry : entries)
+        SetValue(text, entry);
+    return ReplaceFile(target, text);
 }
 
 void ForgetProfileFiles() {

@@ -14,6 +14,7 @@
 // stay the same (our own writes drop the kept copy). Files larger than
 // kMaxIniBytes are not read: every key reads as missing.
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -50,12 +51,24 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // else appends a blank line, "[section]" and the key line at the end of the
 // file. Every other line is kept byte for byte; added lines use the file's
 // dominant line end (LF for a new file). A missing file is created, its folder
-// is not. The new text goes to a temporary file in the same folder that is then
-// renamed over the old one, so a failed write leaves the old file intact.
+// is not. The new text goes to a temporary file in the same folder (named by
+// TemporaryPathFor, Dir.h) that is then renamed over the old one, so a failed
+// write leaves the old file intact.
 // Returns false when nothing was written: null or empty section or key, a line
 // break in any argument, '=' in the key or ']' in the section, or an I/O error.
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         std::string_view path);
+
+// One key of a write of several.
+struct ProfileEntry {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+// Sets every entry in turn as WriteProfileString would, and replaces the file
+// once with the outcome. Nothing is written when any entry could not be (or
+// there is none).
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path);
 
 // Drops every kept file, so the next read parses anew.
 void ForgetProfileFiles();

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
-#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "platform/Rand15.h"
 #include "platform/gpu/FrameProbe.h"
@@ -61,7 +60,7 @@ Shot Take(const char* backEnd, bool intoLevel, const std::function<bool(FlowHarn
         return s;
     }
     CRenderer& r = *h.Game().Renderer;
-    gpu::FrameProbe* device = gpu::ProbeOf(r.GetDevice()->GetDevice());
+    gpu::FrameProbe* device = r.Probe();
     if (!device) {
         s.failure = "no back end to read";
         return s;

@@ -10,7 +10,6 @@
 
 #include <SDL.h>
 
-#include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
 #include "engine/SpriteQuad.h"
 #include "engine/TextSprite.h"
@@ -376,7 +375,7 @@ bool FlowHarness::DrawnAt(CUxWindow& control) {
 
 bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
                          bool* anywhere) {
-    gpu::FrameProbe* gl = gpu::ProbeOf(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::FrameProbe* gl = gl_->Renderer()->Probe();
     if (anywhere != nullptr)
         *anywhere = false;
     if (gl == nullptr)
@@ -560,7 +559,7 @@ void FlowHarness::Type(const std::string& text) {
 }
 
 bool FlowHarness::SavePicture(const std::string& path) {
-    gpu::FrameProbe* gl = gpu::ProbeOf(gl_->Renderer()->GetDevice()->GetDevice());
+    gpu::FrameProbe* gl = gl_->Renderer()->Probe();
     int w = 0, h = 0;
     Window().GetDrawableSize(&w, &h);
     if (gl == nullptr || w <= 0 || h <= 0)

@@ -23,10 +23,12 @@
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "playerdata/ScoreTable.h"
+#include "playerdata/Trophies.h"
 #include "playfield/CapsManager.h"
 #include "playfield/GemsBar.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "support/TempDir.h"
 #include "ui/UxForm.h"
 
 using namespace flowtest;
@@ -326,22 +328,34 @@ TEST(QuestFlow, TheLastLevelEndsTheQuest) {
 }
 
 TEST(QuestFlow, AQuitOnTheLastLevelsResultsEndsTheQuest) {
-    // The window closed, or Save and Quit: nothing is left to play again, so
-    // the quest ends as the closing page's Continue ends it.
-    for (const bool closeWindow : {true, false}) {
+    // The window closed, or Save and Quit, at the results or on the trophy
+    // screen after them: nothing is left to play again, so the quest ends as
+    // the closing page's Continue ends it, with its trophy and the level's.
+    enum Way { kCloseAtResults, kSaveAndQuitAtResults, kCloseOnTrophies };
+    for (const Way way : {kCloseAtResults, kSaveAndQuitAtResults, kCloseOnTrophies}) {
+        SCOPED_TRACE(way);
         FlowHarness h(5);
         START_GAME(h);
+        h.CloseAwards = false;
         CGame& g = h.Game();
         const std::string folder = "Players/" + g.Profile->Name + "/";
         g.StartLevel(41);
         ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 3.0f));
+        h.Field().Counters.Sets[1].Counters[0] = 600000; // the score trophy
         h.Field().GemsToCollect = 0;
         ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 8.0f));
-        ASSERT_TRUE(closeWindow ? h.Restart(5) : h.SaveAndQuit()) << closeWindow;
-        EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav")) << closeWindow;
+        if (way == kCloseOnTrophies)
+            ASSERT_TRUE(h.ClickControl(g.Screens->StatisticsForm, 30, 5.0f) &&
+                        h.WaitForForm(g.Screens->TrophiesForm, 5.0f));
+        ASSERT_TRUE(way == kSaveAndQuitAtResults ? h.SaveAndQuit() : h.Restart(5));
+        EXPECT_FALSE(std::filesystem::exists(folder + "Quest.sav"));
         CProfileSettings settings;
         settings.Load(folder);
-        EXPECT_EQ(settings.Veteran, 1) << closeWindow;
+        EXPECT_EQ(settings.Veteran, 1);
+        const std::string trophies = testsupport::ReadFile(folder + "Trophies.dat");
+        ASSERT_EQ(trophies.size(), 36u);
+        EXPECT_EQ(trophies[4 * CTrophies::kQuestWon], 1);
+        EXPECT_EQ(trophies[4 * CTrophies::kScore], 1);
     }
 }
 

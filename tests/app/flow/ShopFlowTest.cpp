@@ -107,6 +107,33 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     ASSERT_TRUE(h.RunUntil([&] { return seen(7) && ScriptedPlayer(h).BoardReady(); }, 10.0f));
 }
 
+// A player who already owns every tier the shop offers: no "+" sells, and the
+// shop's tip points at the Golden Stars instead.
+TEST(ShopFlow, WithNothingOnSaleTheTipPointsAtTheGoldenStars) {
+    FlowHarness h(11);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    CUpgradeState owned = g.Shop->upgrades;
+    owned.SetOfferedTiers(4);
+    for (int32_t i = 0; i < CShopScreen::kItems; ++i)
+        g.Quest->Upgrades[size_t(i)] = g.Shop->upgrades.tier[size_t(i)] =
+            owned.offered[size_t(i)];
+
+    ASSERT_TRUE(h.WinIntoShop(3));
+    ASSERT_EQ(g.TipOpen, kTipShown);
+    for (int32_t i = 0; i < CShopScreen::kItems; ++i) {
+        const auto buy = s.ShopForm->FindChild(CShopScreen::kIdFirstBuy + i);
+        EXPECT_FALSE(!buy.IsNull() && buy->Visible && buy->Enabled) << "item " << i << " sells";
+    }
+    const CVector3 bank = g.Shop->BankSlot(0);
+    EXPECT_FLOAT_EQ(s.TutorialX, bank.X);
+    EXPECT_FLOAT_EQ(s.TutorialY, bank.Y);
+    ASSERT_FALSE(s.TutorialGroups[4].Windows.empty());
+    EXPECT_TRUE(s.TutorialGroups[4].Windows.front()->Visible) << "the pointer shows";
+}
+
 // Every bonus the shop shows, at every tier, stands on the floor of its bed:
 // inside the bed's picture less the gold rim the art paints around the floor,
 // and in front of it, seen.

@@ -1,6 +1,7 @@
 // The menu forms of the assembled folder build through the toolkit with the
 // textures of their list, and hold the controls the screens reach by code.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -17,15 +18,18 @@
 #include "engine/IniHelpers.h"
 #include "engine/RenderDevice.h"
 #include "engine/SpriteLayer.h"
+#include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
 #include "engine/TextSprite.h"
+#include "engine/Texture.h"
 #include "platform/image/Image.h"
 #include "platform/os/Path.h"
 #include "playfield/QuestFieldLayout.h"
 #include "tools/gen/ArtBoard.h"
 #include "tools/gen/MenuFormLoad.h"
 #include "tools/gen/MenuMap.h"
+#include "tools/gen/MenuPages.h"
 #include "totems/TotemPanel.h"
 #include "ui/UxForm.h"
 #include "ui/UxStatic.h"
@@ -77,7 +81,8 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
         {"HighScores", {{1, 10}, {2, 10}, {3, 10}}},
         {"StartQuest", {{1, 1}}},
         {"NewLevel", {{1, 1}}},
-        {"Help", {{1, 2}, {2, 2}, {3, 2}}},
+        // Each help page: its title, its text and its pictures.
+        {"Help", {{1, 2 + 7}, {2, 2 + 5}, {3, 2 + 5}}},
         {"Quest",
          {{1, 1},
           {2, 1},
@@ -284,8 +289,8 @@ TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     }
 }
 
-// The map's trail: a marker per level, in level order along the painted
-// route, each clear of its neighbours and of everything else the map shows
+// The map's trail: a marker per level, each over the socket the map paints
+// for it on the route, clear of its neighbours and of everything else the map shows
 // (title, story box and text, level label, buttons, stage seals and names).
 TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
     const gen::BuiltMenuForm map = Build(os::ResolvePath(Game(Paths.FormsPath + "Map.uxf")));
@@ -332,6 +337,18 @@ TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
     const std::vector<gen::Vec2> trail = gen::MapMarkers();
     ASSERT_EQ(markers.size(), 41u);
     ASSERT_EQ(trail.size(), 41u);
+    // The chart the trail is painted on, as the form lays it on the screen:
+    // a trail point in its texels (y down) is a screen point (y up).
+    const CUxWindow* chart = nullptr;
+    for (const CSharedPtr<CUxWindow>& w : map.form->Children)
+        if (!w->Pictures.empty() && !w->Pictures[0]->Texture.IsNull() &&
+            w->Pictures[0]->Texture->GetName() == "MapBack")
+            chart = w.Get();
+    ASSERT_NE(chart, nullptr) << "the map's picture";
+    const auto onScreen = [&](gen::Vec2 t) {
+        return gen::Vec2{chart->Position.X + chart->Width * (t.x / gen::kMapWidth - 0.5f),
+                         chart->Position.Y - chart->Height * (t.y / gen::kMapHeight - 0.5f)};
+    };
     const int stageLevels[] = {5, 6, 8, 10, 12};
     size_t level = 0;
     const Box* previous = nullptr;
@@ -342,17 +359,89 @@ TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
                 const float step = std::hypot(m.x - previous->x, m.y - previous->y);
                 EXPECT_GT(step, 2.0f * m.hw + 4.0f) << "level " << level + 1 << " touches the last";
                 EXPECT_LT(step, 100.0f) << "level " << level + 1 << " is far off the trail";
-                // Each step is the painted trail's step to the next marker.
-                EXPECT_NEAR(m.x - previous->x, trail[level].x - trail[level - 1].x, 1.0f);
-                EXPECT_NEAR(std::fabs(m.y - previous->y),
-                            std::fabs(trail[level].y - trail[level - 1].y), 1.0f);
             }
+            // Each marker covers its socket on the painted trail.
+            const gen::Vec2 socket = onScreen(trail[level]);
+            EXPECT_NEAR(m.x, socket.x, 1.0f) << "level " << level + 1 << " is off its socket";
+            EXPECT_NEAR(m.y, socket.y, 1.0f) << "level " << level + 1 << " is off its socket";
             for (size_t k = 0; k < others.size(); ++k)
                 if (finishedWith[k] < stage)
                     EXPECT_FALSE(m.Meets(others[k].second))
                         << "level " << level + 1 << " lies under control " << others[k].first;
             previous = &m;
         }
+}
+
+// Each help page shows, below its text and clear of it, pictures of what the
+// text explains: every picture is one of its own page's, named in its text.
+TEST_F(MenuFormsTest, HelpPagesShowWhatTheirTextsExplainClearOfThem) {
+    const gen::BuiltMenuForm help = Build(os::ResolvePath(Game(Paths.FormsPath + "Help.uxf")));
+    ASSERT_EQ(help.error, "");
+    struct Rect {
+        float l, b, r, t;
+        bool Meets(const Rect& o) const { return l < o.r && o.l < r && b < o.t && o.b < t; }
+        bool Inside(const Rect& o) const { return l >= o.l && r <= o.r && b >= o.b && t <= o.t; }
+    };
+    const auto box = [](const CUxWindow& w) {
+        return Rect{w.Position.X - 0.5f * w.Width, w.Position.Y - 0.5f * w.Height,
+                    w.Position.X + 0.5f * w.Width, w.Position.Y + 0.5f * w.Height};
+    };
+    const auto textureOf = [](const CUxWindow& w) {
+        const CSpriteQuad* q = w.Pictures.empty() ? nullptr : w.Pictures.front().Get();
+        return q && !q->Texture.IsNull() ? q->Texture->GetName() : std::string();
+    };
+    Rect sheet{};
+    for (const CSharedPtr<CUxWindow>& w : help.form->Children)
+        if (textureOf(*w) == "HelpPage")
+            sheet = box(*w);
+    const std::vector<std::vector<gen::HelpPicture>>& table = gen::HelpPictures();
+    ASSERT_EQ(table.size(), 3u);
+    for (int page = 1; page <= 3; ++page) {
+        std::vector<Rect> inked;
+        std::string words;
+        std::vector<const CUxWindow*> pictures;
+        for (const auto& [code, w] : help.bound) {
+            if (code != page)
+                continue;
+            const auto* label = dynamic_cast<const CUxStatic*>(w.Get());
+            if (textureOf(*w) == "HelpPictures") {
+                pictures.push_back(w.Get());
+            } else if (label && !label->Texts.empty()) {
+                const CTextSprite::Box b = label->Texts.front()->LayoutBox();
+                inked.push_back({b.Left, b.Bottom, b.Right, b.Top});
+                words += " " + label->Texts.front()->GetText();
+            }
+        }
+        std::transform(words.begin(), words.end(), words.begin(), [](unsigned char c) {
+            return std::isspace(c) ? ' ' : char(std::tolower(c));
+        });
+        const std::vector<gen::HelpPicture>& own = table[size_t(page - 1)];
+        EXPECT_EQ(pictures.size(), own.size()) << "page " << page;
+        for (const CUxWindow* p : pictures) {
+            const CTexCoord& uv = p->Pictures.front()->Frames.front();
+            const int x = int(std::lround(uv.U * gen::kHelpSheetW)),
+                      y = int(std::lround(uv.V * gen::kHelpSheetH));
+            const auto it = std::find_if(own.begin(), own.end(), [&](const gen::HelpPicture& h) {
+                return h.cell.x == x && h.cell.y == y;
+            });
+            if (it == own.end()) {
+                ADD_FAILURE() << "page " << page << " shows the picture at " << x << "," << y
+                              << ", which is not one of its own";
+                continue;
+            }
+            std::string word = it->word;
+            std::transform(word.begin(), word.end(), word.begin(),
+                           [](unsigned char c) { return char(std::tolower(c)); });
+            EXPECT_NE(words.find(word), std::string::npos)
+                << "page " << page << " shows " << it->word << " but its text never names it";
+            EXPECT_TRUE(box(*p).Inside(sheet)) << "page " << page << ": " << it->word;
+            for (const Rect& ink : inked)
+                EXPECT_FALSE(box(*p).Meets(ink))
+                    << "page " << page << ": the picture of " << it->word << " meets the text";
+            for (const CUxWindow* q : pictures)
+                EXPECT_TRUE(q == p || !box(*p).Meets(box(*q))) << "page " << page;
+        }
+    }
 }
 
 } // namespace

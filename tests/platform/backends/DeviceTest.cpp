@@ -513,11 +513,11 @@ TEST_F(GlApiTest, OneDeviceAtATimeAndBadParameters) {
 }
 
 TEST_F(GlApiTest, TheContextThatNamedTheRendererDrawsForTheNextDevice) {
-    const std::string renderer = GlRendererName(window_.get());
+    const std::string renderer = WindowGlContext::RendererName(window_.get());
     if (renderer.empty())
         GTEST_SKIP() << "no OpenGL 3.3 context";
-    EXPECT_FALSE(WindowContextInUse());
-    EXPECT_EQ(GlRendererName(window_.get()), renderer) << "asked again";
+    EXPECT_FALSE(WindowGlContext::InUse());
+    EXPECT_EQ(WindowGlContext::RendererName(window_.get()), renderer) << "asked again";
     PresentParams pp;
     pp.backBufferWidth = 64;
     pp.backBufferHeight = 32;
@@ -525,8 +525,9 @@ TEST_F(GlApiTest, TheContextThatNamedTheRendererDrawsForTheNextDevice) {
     pp.windowed = 1;
     Device* d = nullptr;
     ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kOk);
-    EXPECT_TRUE(WindowContextInUse());
-    EXPECT_EQ(GlRendererName(window_.get()), "") << "the device holds the one context";
+    EXPECT_TRUE(WindowGlContext::InUse());
+    EXPECT_EQ(WindowGlContext::RendererName(window_.get()), "")
+        << "the device holds the one context";
     ASSERT_EQ(d->Clear(0, nullptr, ClearFlag::Target, 0xFF336699u, 1.0f, 0), kOk);
     std::vector<uint32_t> argb;
     ProbeOf(d)->ReadBackBuffer(argb);
@@ -534,7 +535,7 @@ TEST_F(GlApiTest, TheContextThatNamedTheRendererDrawsForTheNextDevice) {
     EXPECT_EQ(argb[0], 0xFF336699u);
     d->Release();
     // Kept for a device that never comes, it goes with the API.
-    EXPECT_EQ(GlRendererName(window_.get()), renderer);
+    EXPECT_EQ(WindowGlContext::RendererName(window_.get()), renderer);
     api_->Release();
     api_ = CreateGlApi();
     ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kOk);

@@ -245,6 +245,22 @@ TEST_F(IniWrite, LeavesNoTemporaryFilesAndKeepsModeAndLinks) {
     EXPECT_EQ(files, 2u);
 }
 
+// Several keys in one write read as the same keys written one by one, and an
+// entry that cannot be written keeps the whole write from happening.
+TEST_F(IniWrite, SeveralKeysAtOnceOrNoneAtAll) {
+    WriteFile(path_, "[B]\r\nx=0\r\n");
+    const os::ProfileEntry keys[] = {{"A", "x", "1"}, {"B", "x", "2"}, {"a", "y", "3"}};
+    EXPECT_TRUE(os::WriteProfileStrings(keys, path_));
+    const std::string together = ReadFile(path_);
+    WriteFile(path_, "[B]\r\nx=0\r\n");
+    for (const os::ProfileEntry& k : keys)
+        Write(k.section, k.key, k.value);
+    EXPECT_EQ(together, ReadFile(path_));
+    const os::ProfileEntry spoilt[] = {{"A", "x", "4"}, {"A", "y", "line\nbreak"}};
+    EXPECT_FALSE(os::WriteProfileStrings(spoilt, path_));
+    EXPECT_EQ(ReadFile(path_), together);
+}
+
 TEST_F(IniWrite, FolderInPlaceOfTheFileIsAFailureNotACrash) {
     std::filesystem::create_directory(path_);
     EXPECT_FALSE(os::WriteProfileString("S", "a", "1", path_));

@@ -135,6 +135,7 @@ TEST(LevelDesc, EveryFaultNamesFileLineAndReasonAndLeavesItUnusable) {
         {"GEMSCOUNT 3\nWIBBLE 4\n", 2, "unknown keyword \"WIBBLE\""},
         {"GEMSCOUNT 3\n\0 4\n"sv, 2, "unknown keyword \"\\x00\""},
         {"12 SET\n", 1, "unknown keyword \"12\""},
+        {"\"GEMSCOUNT\" 3\n", 1, "unknown keyword \"GEMSCOUNT\""},
         {"GEMSCOUNT x\n", 1, "bad number \"x\" for GEMSCOUNT"},
         {"GEMSCOUNT 1.5\n", 1, "bad number \"1.5\" for GEMSCOUNT"},
         {"GEMSCOUNT 99999999999\n", 1, "bad number \"99999999999\" for GEMSCOUNT"},

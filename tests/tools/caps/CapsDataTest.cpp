@@ -3,6 +3,7 @@
 // loaders; clean cell gutters and edges; tokens that differ in outline and
 // colour; animation frames that really animate; the same bytes on every run.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +26,7 @@
 #include "support/CapturedLog.h"
 #include "support/RecordingScene.h"
 #include "support/TempDir.h"
+#include "tools/gen/CapsCards.h"
 #include "tools/gen/CapsGen.h"
 #include "tools/gen/CapsLayout.h"
 #include "tools/lib/ImageWriter.h"
@@ -229,6 +231,7 @@ protected:
     void ColoursDifferAndDarkVariantsAreDimmed();
     void TokenFramesAnimateInsideTheOutline();
     void CardsTurnAndDiffer();
+    void CardsShowWhatTheRulesName();
     void ChainPicturesLieWhereTheyAreRead();
     void PreviewSheetComposes();
 
@@ -525,6 +528,105 @@ void CapsData::CardsTurnAndDiffer() {
     }
 }
 
+// The rules of the card challenges speak of cards that hide gems: the open
+// card shows the board's gem of its colour (its outline and its colours, set
+// in the middle of the card), and every thing the rules name is what the
+// pictures show.
+void CapsData::CardsShowWhatTheRulesName() {
+    const std::vector<Block> blocks = Blocks();
+    ASSERT_EQ(blocks.size(), size_t(gen::kCapsRecordCount));
+    const int blank = gen::kBackRecord - 1, inset = (gen::kMemoryCell - gen::kCardGemSize) / 2;
+    // Where token texel (x, y) lands on a card.
+    const auto onCard = [&](const gen::PixelRect& card, int x, int y) {
+        const double s = double(gen::kCardGemSize) / double(gen::kTokenCell);
+        return std::pair<int, int>{card.x0 + inset + int((x + 0.5) * s),
+                                   card.y0 + inset + int((y + 0.5) * s)};
+    };
+    // The mean colour of card `r` under the solid texels of token `colour`,
+    // against the token's own; and how well the card's change from the blank
+    // card matches the token's outline.
+    const auto colourGap = [&](int r, int colour) {
+        const gen::PixelRect& t = blocks[size_t(colour)].frames[0];
+        double gap[3] = {}, n = 0;
+        for (int y = 0; y < gen::kTokenCell; ++y)
+            for (int x = 0; x < gen::kTokenCell; ++x) {
+                const uint8_t* tok = TexelAt(Image("Caps.png"), t.x0 + x, t.y0 + y);
+                if (tok[3] != 255)
+                    continue;
+                const auto [cx, cy] = onCard(blocks[size_t(r)].frames[0], x, y);
+                const uint8_t* card = TexelAt(SpriteOf(r), cx, cy);
+                for (int k = 0; k < 3; ++k)
+                    gap[k] += double(card[k]) - double(tok[k]);
+                ++n;
+            }
+        return n ? std::max({std::fabs(gap[0]), std::fabs(gap[1]), std::fabs(gap[2])}) / n : 255.0;
+    };
+    const auto outlineMatch = [&](int r, int colour) {
+        const gen::PixelRect& t = blocks[size_t(colour)].frames[0];
+        const gen::PixelRect &card = blocks[size_t(r)].frames[0], &empty = blocks[size_t(blank)].frames[0];
+        std::vector<bool> gem, change;
+        for (int y = 0; y < gen::kTokenCell; ++y)
+            for (int x = 0; x < gen::kTokenCell; ++x) {
+                gem.push_back(AlphaAt(Image("Caps.png"), t.x0 + x, t.y0 + y) >= 200);
+                const auto [cx, cy] = onCard(card, x, y);
+                const uint8_t* a = TexelAt(SpriteOf(r), cx, cy);
+                const uint8_t* b = TexelAt(SpriteOf(blank), cx - card.x0 + empty.x0, cy - card.y0 + empty.y0);
+                int d = 0;
+                for (int k = 0; k < 3; ++k)
+                    d = std::max(d, std::abs(a[k] - b[k]));
+                change.push_back(d > 48);
+            }
+        return Overlap(gem, change);
+    };
+    bool gemsShow = true;
+    for (int colour = 0; colour < 7; ++colour) {
+        const int r = gen::kTokenRecords + colour;
+        const double own = colourGap(r, colour);
+        EXPECT_LT(own, 8.0) << "card " << r << " does not show the gem of colour " << colour;
+        EXPECT_GT(outlineMatch(r, colour), 0.75) << "card " << r << " does not show the gem's outline";
+        gemsShow = gemsShow && own < 8.0;
+        int nearest = 0;
+        for (int other = 1; other < 7; ++other)
+            if (colourGap(r, other) < colourGap(r, nearest))
+                nearest = other;
+        EXPECT_EQ(nearest, colour) << "card " << r << " looks most like another gem";
+    }
+    // The rows of the back's silhouette a quarter and three quarters down.
+    const gen::PixelRect& back = blocks[size_t(gen::kBackRecord)].frames[0];
+    const auto rowWidth = [&](double at) {
+        int y = back.y0 + int(at * back.Height()), w = 0;
+        for (int x = back.x0; x < back.x1; ++x)
+            w += AlphaAt(SpriteOf(gen::kBackRecord), x, y) >= 128;
+        return w;
+    };
+    const int top = rowWidth(0.25), bottom = rowWidth(0.75);
+    const bool cardShape = std::abs(top - bottom) <= 2 && top > gen::kMemoryCell * 3 / 4;
+    const bool cupShape = top < bottom * 85 / 100;
+    // What the rules name, and whether the pictures show it.
+    const std::map<std::string, bool> shown = {
+        {"gem", gemsShow}, {"card", cardShape}, {"cup", cupShape}, {"tablet", false},
+        {"mask", false},   {"glyph", false},    {"symbol", false}};
+    std::ifstream strings(std::string(GV_SOURCE_DIR) + "/data/Data/Txt/Strings.txt");
+    ASSERT_TRUE(strings.good());
+    int rules = 0;
+    for (std::string line; std::getline(strings, line);) {
+        const std::string key = line.substr(0, line.find_first_of(" \t"));
+        const bool rule = key.rfind("TXT_HOW_", 0) == 0 || key.find("How") != std::string::npos;
+        if (!rule || key.rfind("TXT_HOW_ACCURACY", 0) == 0 || key.rfind("Arcade", 0) == 0)
+            continue;
+        ++rules;
+        std::string text = line.substr(line.find('"') + 1);
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        for (const auto& [word, ok] : shown)
+            for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+                const bool starts = at == 0 || !std::isalpha((unsigned char)text[at - 1]);
+                if (starts)
+                    EXPECT_TRUE(ok) << key << " speaks of a " << word << " the pictures do not show";
+            }
+    }
+    EXPECT_EQ(rules, 8) << "the rules of the three card challenges, in both places";
+}
+
 // The chain pass shows one ring for one chain and the ring plus a cross chain
 // for two; the loose link and the spark are where the chain effects read them.
 void CapsData::ChainPicturesLieWhereTheyAreRead() {
@@ -600,6 +702,10 @@ TEST_F(CapsData, TokensDifferInOutlineAndColour) {
 TEST_F(CapsData, TokensAndCardsAnimate) {
     TokenFramesAnimateInsideTheOutline();
     CardsTurnAndDiffer();
+}
+
+TEST_F(CapsData, CardsShowTheGemsTheirRulesName) {
+    CardsShowWhatTheRulesName();
 }
 
 TEST_F(CapsData, ChainsAndPreview) {

@@ -30,14 +30,14 @@ constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
 Result GlDevice::Create(os::Window* window, const PresentParams& p, GlDevice** out) {
     *out = nullptr;
-    if (WindowContextInUse())
+    if (WindowGlContext::InUse())
         return kErrInvalidCall;
-    SDL_GLContext ctx = CreateWindowContext(window);
+    std::unique_ptr<WindowGlContext> ctx = WindowGlContext::Create(window);
     if (!ctx)
         return kErrNotAvailable;
     auto* d = new GlDevice();
     d->window_ = window;
-    d->context_ = ctx;
+    d->context_ = std::move(ctx);
     if (!d->InitGl(p)) {
         delete d;
         return kErrOutOfVideoMemory;
@@ -109,7 +109,7 @@ bool GlDevice::InitGl(const PresentParams& pp) {
     if (!ResizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight))
         return false;
     bbHasAlpha_ = GetFormatLayout(pp.backBufferFormat).a.bits > 0;
-    ApplySwapInterval(pp.presentationInterval);
+    context_->ApplySwapInterval(pp.presentationInterval);
     Caps caps;
     FillDeviceCaps(&caps, static_cast<uint32_t>(maxTextureSize_));
     StartFront(window_, pp, caps);
@@ -164,6 +164,8 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
 }
 
 GlDevice::~GlDevice() {
+    if (context_)
+        context_->MakeCurrent();
     // Resources still held elsewhere keep their CPU copies but lose their GL objects.
     live_.DetachAll();
     if (context_) {
@@ -181,7 +183,7 @@ GlDevice::~GlDevice() {
         glDeleteTextures(1, &colorTex_);
         glDeleteRenderbuffers(1, &depthRb_);
         glDeleteFramebuffers(1, &fbo_);
-        DestroyWindowContext(window_, context_);
+        context_.reset();
     }
     // The pointer goes back to the system's with the device.
     if (window_)
@@ -196,11 +198,12 @@ void GlDevice::Changed(FrontCall c) {
 }
 
 Result GlDevice::DoReset(const PresentParams& p) {
+    context_->MakeCurrent();
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
         return kErrOutOfVideoMemory;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
-    ApplySwapInterval(p.presentationInterval);
+    context_->ApplySwapInterval(p.presentationInterval);
     UseDirect(DirectWanted());
     return kOk;
 }
@@ -366,6 +369,7 @@ void GlDevice::GlSamplerParams(uint32_t unit, uint32_t minF, uint32_t magF, uint
 }
 
 void GlDevice::BindTextureForUpload(uint32_t glName) {
+    context_->MakeCurrent();
     GlActiveUnit(kUploadUnit);
     glBindTexture(GL_TEXTURE_2D, glName);
 }
@@ -396,6 +400,7 @@ Result GlDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint
         bits |= GL_DEPTH_BUFFER_BIT;
     if (bits == 0 && !depthCleared)
         return kOk;
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
     if (bits & GL_COLOR_BUFFER_BIT) {
         // Colour write masks do not apply to a clear; a back buffer without alpha
@@ -1037,6 +1042,7 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
 }
 
 bool GlDevice::ApplyDrawState(const DrawFacts& f) {
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
 
     // A fragment whose alpha is provably full passes an alpha test that full
@@ -1313,6 +1319,7 @@ void GlDevice::UseDirect(bool on) {
 }
 
 void GlDevice::SetShortcuts(bool on) {
+    context_->MakeCurrent();
     shortcuts_ = on;
     if (!on && depthless_) {
         depthless_ = false; // the plain way tests depth from here on
@@ -1322,6 +1329,7 @@ void GlDevice::SetShortcuts(bool on) {
 }
 
 Result GlDevice::DoPresent() {
+    context_->MakeCurrent();
     int dw = 0, dh = 0;
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
@@ -1345,11 +1353,13 @@ Result GlDevice::DoPresent() {
 }
 
 void GlDevice::ReadBackBuffer(std::vector<uint32_t>& argb) {
+    context_->MakeCurrent();
     GlBindFramebuffer(TargetFramebuffer());
     ReadFramebuffer(bbWidth_, bbHeight_, argb);
 }
 
 void GlDevice::ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) {
+    context_->MakeCurrent();
     if (direct_)
         CopyPicture(0, fbo_); // the present pass reads the offscreen copy
     GLuint tex = 0, fb = 0;
@@ -1375,23 +1385,28 @@ uint64_t GlDevice::TextureCopyBytes() const {
 }
 
 void GlDevice::Finish() {
+    context_->MakeCurrent();
     glFinish();
 }
 
 // ---- resources ----
 
 void GlDevice::Forgetting(GlTexture* t) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
+    // GL may hand the same name to the next texture: never trust a shadow of it.
     for (uint32_t& name : shadow_.texture)
         if (name == t->GlName())
             name = kUnknown;
 }
 
 void GlDevice::Forgetting(GlVertexBuffer* vb) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
     if (shadow_.attribBuffer == vb->GlName())
         shadow_.attribBuffer = kUnknown;
 }
 
 void GlDevice::Forgetting(GlIndexBuffer* ib) {
+    context_->MakeCurrent(); // the caller deletes its GL object next
     if (shadow_.elementBuffer == ib->GlName())
         shadow_.elementBuffer = kUnknown;
 }

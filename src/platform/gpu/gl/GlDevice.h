@@ -12,6 +12,7 @@
 // state is stored as set and turned into GL state lazily at draw time, through a shadow of the GL
 // state that drops redundant GL calls (unless the cache bypass is on).
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -19,10 +20,9 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/gl/GlResources.h"
 #include "platform/gpu/gl/GlShaders.h"
-
-typedef void* SDL_GLContext;
 
 namespace gpu {
 
@@ -71,6 +71,9 @@ public:
     void Finish() override;
 
     // ---- for the resources ----
+    // Makes the device's context current where another one is: a resource
+    // calls it (or BindTextureForUpload) before it touches GL.
+    void UseContext() { context_->MakeCurrent(); }
     void BindTextureForUpload(uint32_t glName);
 
 private:
@@ -213,7 +216,7 @@ private:
     void UseDirect(bool on);
     void CopyPicture(uint32_t from, uint32_t to);
 
-    SDL_GLContext context_ = nullptr;
+    std::unique_ptr<WindowGlContext> context_;
     bool bbHasAlpha_ = false;
     uint32_t fbo_ = 0, colorTex_ = 0, depthRb_ = 0;
     uint32_t vao_ = 0, emptyVao_ = 0, samplers_[2] = {0, 0};

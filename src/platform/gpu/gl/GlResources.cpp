@@ -33,6 +33,7 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
         delete t;
         return nullptr;
     }
+    device->UseContext();
     glGenTextures(1, &t->name_);
     device->BindTextureForUpload(t->name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
@@ -295,6 +296,7 @@ bool GlTexture::Upload(uint32_t level, const Rect& r) {
 
 template <class Interface> bool GlBuffer<Interface>::MakeGlBuffer() {
     glUsage_ = (this->usage_ & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+    this->device_->UseContext();
     glGenBuffers(1, &name_);
     // The copy-write target is bound to nothing the draw state depends on.
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
@@ -312,6 +314,7 @@ template <class Interface> Result GlBuffer<Interface>::Unlock() {
     const BufferStore::Written& w = this->store_.LastLock();
     if (Failed(r) || !name_ || (!w.discard && w.size == 0))
         return r;
+    this->device_->UseContext();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     // A discard refilled the whole copy (see BufferStore): new storage with all
     // of it, which also hands the old storage to draws still in flight.

@@ -2,6 +2,8 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdio>
+
 namespace gpu {
 
 namespace {
@@ -236,6 +238,41 @@ void main() {
     oColor = vec4(Look(c.r, 0), Look(c.g, 1), Look(c.b, 2), 1.0);
 }
 )";
+}
+
+uint32_t CompileShader(uint32_t type, const char* src) {
+    GLuint s = glCreateShader(type);
+    glShaderSource(s, 1, &src, nullptr);
+    glCompileShader(s);
+    GLint ok = 0;
+    glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        glGetShaderInfoLog(s, sizeof(log) - 1, nullptr, log);
+        std::fprintf(stderr, "GL shader compile failed: %s\n", log);
+        glDeleteShader(s);
+        return 0;
+    }
+    return s;
+}
+
+uint32_t LinkProgram(uint32_t vs, uint32_t fs) {
+    GLuint p = glCreateProgram();
+    glAttachShader(p, vs);
+    glAttachShader(p, fs);
+    glLinkProgram(p);
+    glDetachShader(p, vs);
+    glDetachShader(p, fs);
+    GLint ok = 0;
+    glGetProgramiv(p, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        glGetProgramInfoLog(p, sizeof(log) - 1, nullptr, log);
+        std::fprintf(stderr, "GL program link failed: %s\n", log);
+        glDeleteProgram(p);
+        return 0;
+    }
+    return p;
 }
 
 } // namespace gpu

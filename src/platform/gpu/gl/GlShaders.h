@@ -1,6 +1,7 @@
 #pragma once
 // The GL back end's translation of the fixed-function state: state values to
-// GL enums, and the GLSL it draws with (one fragment shader per combiner key).
+// GL enums, and the GLSL it draws with (one fragment shader per combiner key),
+// compiled and linked.
 #include <cstdint>
 #include <string>
 
@@ -25,5 +26,9 @@ std::string CombinerFragmentShader(CombinerKey key);
 // The present pass: the back buffer through the 3x256 gamma ramp.
 const char* PresentVertexShader();
 const char* PresentFragmentShader();
+
+// A compiled shader or linked program; 0 (with the log on stderr) when GL refuses.
+uint32_t CompileShader(uint32_t type, const char* src);
+uint32_t LinkProgram(uint32_t vs, uint32_t fs);
 
 } // namespace gpu

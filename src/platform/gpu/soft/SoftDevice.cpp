@@ -31,23 +31,24 @@ uint16_t Depth16(float z) {
 Result SoftDevice::Create(os::Window* window, const PresentParams& p, bool onSurface,
                           SoftDevice** out) {
     *out = nullptr;
-    if (!onSurface && WindowContextInUse())
+    if (!onSurface && WindowGlContext::InUse())
         return kErrInvalidCall;
-    SDL_GLContext ctx = onSurface ? nullptr : CreateWindowContext(window);
+    std::unique_ptr<WindowGlContext> ctx = onSurface ? nullptr : WindowGlContext::Create(window);
     if (!onSurface && !ctx)
         std::fprintf(stderr, "Present: window surface (no GL 3.3 context for the window)\n");
     auto* d = new SoftDevice();
     d->window_ = window;
-    d->context_ = ctx;
-    if (!ctx)
+    d->context_ = std::move(ctx);
+    if (!d->context_)
         d->present_->InitSurface();
-    if ((ctx && !d->present_->Init()) || !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
+    if ((d->context_ && !d->present_->Init(d->context_.get())) ||
+        !d->Resize(p.backBufferWidth, p.backBufferHeight)) {
         delete d;
         return kErrOutOfVideoMemory;
     }
     d->bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
-    if (ctx)
-        ApplySwapInterval(p.presentationInterval);
+    if (d->context_)
+        d->context_->ApplySwapInterval(p.presentationInterval);
     Caps caps;
     FillDeviceCaps(&caps, kMaxTextureSize);
     d->StartFront(window, p, caps);
@@ -60,7 +61,7 @@ SoftDevice::~SoftDevice() {
     bands_.Flush(); // nothing queued may outlive the textures it reads
     live_.DetachAll();
     present_.reset(); // its GL objects go before the context
-    DestroyWindowContext(window_, context_);
+    context_.reset();
     // The pointer goes back to the system's with the device.
     if (window_)
         window_->ShowCursorPicture(false);
@@ -89,7 +90,7 @@ Result SoftDevice::DoReset(const PresentParams& p) {
         return kErrOutOfVideoMemory;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
-        ApplySwapInterval(p.presentationInterval);
+        context_->ApplySwapInterval(p.presentationInterval);
     return kOk;
 }
 

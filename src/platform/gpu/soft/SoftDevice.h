@@ -12,12 +12,11 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftResources.h"
 #include "platform/gpu/soft/SoftState.h"
-
-typedef void* SDL_GLContext;
 
 namespace gpu {
 
@@ -77,7 +76,7 @@ private:
     // Grows the box of pixels whose depth may differ from depthFill_.
     void MarkDepthChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
-    SDL_GLContext context_ = nullptr;
+    std::unique_ptr<WindowGlContext> context_;
     bool bbHasAlpha_ = false;
     std::vector<uint32_t> color_;
     std::vector<uint16_t> depth_;

@@ -26,7 +26,9 @@
 
 namespace gpu {
 
-bool SoftPresent::Init() {
+bool SoftPresent::Init(WindowGlContext* context) {
+    context_ = context;
+    context_->MakeCurrent();
     glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
@@ -45,6 +47,8 @@ bool SoftPresent::Init() {
 }
 
 SoftPresent::~SoftPresent() {
+    if (context_)
+        context_->MakeCurrent();
     if (source_)
         glDeleteFramebuffers(1, &source_);
     if (texture_)
@@ -123,6 +127,7 @@ bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidt
     window->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
         return false;
+    context_->MakeCurrent();
     Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown);
     SDL_GL_SwapWindow(window->Sdl());
     return true;
@@ -168,6 +173,7 @@ void SoftPresent::ReadPresented(const uint32_t* argb, uint32_t bbWidth, uint32_t
         SDL_FreeSurface(target);
         return;
     }
+    context_->MakeCurrent();
     GLuint tex = 0, fb = 0;
     glGenTextures(1, &tex);
     glBindTexture(GL_TEXTURE_2D, tex);

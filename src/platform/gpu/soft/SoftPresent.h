@@ -18,10 +18,13 @@ class Window;
 
 namespace gpu {
 
+class WindowGlContext;
+
 class SoftPresent {
 public:
-    // Needs the window's GL context current; false when GL refuses.
-    bool Init();
+    // Presents through `context` (kept, and made current whenever this
+    // touches GL); false when GL refuses.
+    bool Init(WindowGlContext* context);
     // Presents through the window surface: no GL at all.
     void InitSurface() { onSurface_ = true; }
     bool OnSurface() const { return onSurface_; }
@@ -52,6 +55,7 @@ private:
     void DrawToSurface(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
                        SDL_Surface* target, int32_t shown[4]);
 
+    WindowGlContext* context_ = nullptr;
     uint32_t texture_ = 0, source_ = 0; // the picture's texture and a framebuffer holding it
     uint32_t texWidth_ = 0, texHeight_ = 0;
     bool windowKeepsAlpha_ = true;
