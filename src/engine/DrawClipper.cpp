@@ -45,8 +45,6 @@ constexpr uint32_t kColorWriteEnable = 168;
 constexpr uint32_t kAllChannels = 0xF;
 constexpr uint32_t kAlphaShift = 24;
 constexpr uint32_t kFullAlpha = 0xFF;
-// A lock that only reads: the back end keeps what the texture holds.
-constexpr uint32_t kLockReadOnly = 0x10;
 
 enum Corner { kTL, kTR, kBL, kBR };
 
@@ -204,9 +202,9 @@ void CDrawClipper::NoteDraw(const CRenderDevice& device, uint32_t type, const gp
                 tris_.push_back(indices[list ? 3 * p + k : p + k]);
         d.triCount = tris_.size() - d.tri;
         const gpu::Matrix m =
-            gpu::MatrixMultiply(gpu::MatrixMultiply(device.GetCachedTransform(gpu::Ts::World),
-                                                    device.GetCachedTransform(gpu::Ts::View)),
-                                device.GetCachedTransform(gpu::Ts::Projection));
+            gpu::WorldViewProjection(device.GetCachedTransform(gpu::Ts::World),
+                                     device.GetCachedTransform(gpu::Ts::View),
+                                     device.GetCachedTransform(gpu::Ts::Projection));
         d.affine = m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f;
         transform_ = m;
         viewport_ = d.viewport;
@@ -596,7 +594,7 @@ void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<
     gpu::LockedRect locked;
     if (bytes == 0 || w <= 0 || h <= 0 ||
         static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxSearchTexels ||
-        gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, kLockReadOnly)))
+        gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, gpu::Lock::ReadOnly)))
         return;
     // height: per row, the run of free (opaque, or clear) texels ending there
     // in each column, and a last column of none that empties the stack.
@@ -734,7 +732,7 @@ bool CDrawClipper::RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0,
         const uint32_t bytes = TexelBytes(format);
         gpu::LockedRect locked;
         if (bytes > 0 && uint64_t{o.width} * o.height <= kMaxTableTexels && o.width > 0 &&
-            !gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, kLockReadOnly))) {
+            !gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, gpu::Lock::ReadOnly))) {
             const size_t stride = o.width + 1;
             o.transparent.assign(stride * (o.height + 1), 0);
             for (uint32_t y = 0; y < o.height; ++y) {

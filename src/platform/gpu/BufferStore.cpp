@@ -4,12 +4,6 @@
 #include <new>
 
 namespace gpu {
-namespace {
-
-constexpr uint32_t kLockReadOnly = 0x10;
-
-} // namespace
-
 bool BufferStore::Init(uint32_t length) {
     try {
         bytes_.assign(length, 0);
@@ -32,7 +26,7 @@ Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t
     locked_ = true;
     written_.discard = discard;
     written_.offset = offset;
-    written_.size = (flags & kLockReadOnly) ? 0 : size;
+    written_.size = (flags & Lock::ReadOnly) ? 0 : size;
     *out = bytes_.data() + offset;
     return kOk;
 }

@@ -57,6 +57,8 @@ public:
 
     const BufferStore& Store() const { return store_; }
     uint32_t Pool() const { return pool_; }
+    // Bytes per index of an index buffer.
+    uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
     const OwnerDevice* Owner() const { return device_; }
     // The device is going away; the buffer keeps its bytes.
     void Detach() { device_ = nullptr; }

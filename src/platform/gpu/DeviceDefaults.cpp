@@ -111,4 +111,11 @@ uint32_t DefaultStageState(uint32_t stage, uint32_t state) {
     }
 }
 
+GammaRamp LinearGammaRamp() {
+    GammaRamp g;
+    for (uint32_t i = 0; i < 256; ++i)
+        g.red[i] = g.green[i] = g.blue[i] = static_cast<uint16_t>(i * 257);
+    return g;
+}
+
 } // namespace gpu

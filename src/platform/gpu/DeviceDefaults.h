@@ -5,6 +5,8 @@
 // from the device, so a back end must start from exactly these.
 #include <cstdint>
 
+#include "platform/gpu/Gpu.h"
+
 namespace gpu {
 
 // Render state 0..173. Numbers the original API leaves undefined read 0.
@@ -13,5 +15,8 @@ uint32_t DefaultRenderState(uint32_t state, bool depthBuffer = true);
 
 // Stage 0..7, state 1..28 (0 for an out-of-range pair).
 uint32_t DefaultStageState(uint32_t stage, uint32_t state);
+
+// The gamma ramp a device starts with: every level shown as it is.
+GammaRamp LinearGammaRamp();
 
 } // namespace gpu

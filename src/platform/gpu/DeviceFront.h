@@ -1,17 +1,20 @@
 #pragma once
-// The answers every back end gives to the device API's calls before it acts
-// on them, so that GL, our rasteriser and the recording device agree on each
-// (a test on the recording device then passes or fails where the real ones
-// would). Inline: a draw pays a few compares and no call.
+// The front of every device: each call of the device API enters here once.
+// The front checks the call (scene, bounds, formats, pools, levels, lock
+// rules, reset parameters) and only then hands the back end the work, so GL,
+// our rasteriser and the recording device give one answer to every call (a
+// test on the recording device then passes or fails where the real ones
+// would). Inline: a draw pays a few compares and no call of its own.
 //
-// DeviceFront is the one place the state calls live: it keeps what the game
-// set (render and stage states, bound textures, stream, indices, vertex
-// format, transforms, viewport) in a shadow that the back end's draws read
-// directly, as members of the device itself, and answers the Set and Get
-// calls once for all three. A back end is told of the calls through hooks
-// resolved at compile time (no virtual call is added anywhere), and keeps
-// only what it does differently: GL notes changed matrices and viewports,
-// the recording device counts calls and injects failures.
+// The front keeps what the game set (render and stage states, bound
+// textures, stream, indices, vertex format, transforms, viewport) in a shadow
+// that the back end's draws read directly, as members of the device itself,
+// and the device's own record: its present parameters, caps, gamma ramp,
+// scene, pointer choice and the resources alive. A back end is told of the
+// calls through hooks resolved at compile time (no virtual call is added
+// anywhere), and keeps only what it does: GL notes changed matrices and
+// viewports, the recording device counts calls and plays its scripts
+// (injected failures, device loss).
 //
 // Where the original API's contract and GL's leniency differ, the one answer:
 // - A draw outside BeginScene/EndScene draws, and a primitive count of 0 draws
@@ -40,6 +43,22 @@
 // - After creation and each reset: the values of DeviceDefaults, with depth
 //   tests on only where the device was made with a depth buffer; nothing
 //   bound, identity transforms, the viewport over the whole back buffer.
+// - The caps are promises: a draw of more primitives than maxPrimitiveCount,
+//   or reaching a vertex past maxVertexIndex, is refused, as is a texture
+//   wider or higher than the caps' sides.
+// - A draw's vertices lie inside the vertex buffer: the last one it reaches
+//   needs its own 32 bytes there, not a whole stride.
+// - Creation: a texture's levels are 0 or kDefault (the full chain) or at
+//   most the full chain; a render target lives in the default pool; every
+//   colour format can be made (CheckDeviceFormat says which are worth
+//   picking, not which exist). A vertex buffer of a vertex format holds one
+//   vertex at least.
+// - Reset: a windowed request without a size takes its window's client
+//   size; a refused reset changes nothing, and the device goes on (only the
+//   recording device's scripted failures and losses leave it waiting).
+// - The cursor comes from an unlocked 32-bit ARGB image surface.
+// - A texture level describes itself as a surface, which it is: each level
+//   of a texture is a picture of its own, locked on its own.
 //
 // Questions more than one layer answers, each at the precision its user needs
 // (one helper would be too coarse for some and too dear for others):
@@ -54,16 +73,21 @@
 //   a draw loses a rectangle of pixels it need not shade; our span routines
 //   mark 8x8 tiles, the reach of one read of theirs with its filter's margin.
 // - "Does zero alpha leave the target?" ZeroAlphaLeavesTarget (StageCombiner).
+#include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
+#include "platform/gpu/BufferStore.h"
 #include "platform/gpu/DeviceDefaults.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/LiveResources.h"
+#include "platform/gpu/MathHelpers.h"
+#include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/StageCombiner.h"
+#include "platform/gpu/SystemSurface.h"
+#include "platform/gpu/WindowPresent.h"
 
 namespace gpu {
-
-// Counts past this many primitives overflow a 32-bit index count.
-constexpr uint32_t kMaxDrawPrimitives = 0x3FFFFFFF;
 
 // Indices a draw of `primCount` primitives of `type` reads; 0 for a type the
 // back ends do not draw.
@@ -75,17 +99,36 @@ inline uint32_t DrawIndexCount(uint32_t type, uint32_t primCount) {
     return 0;
 }
 
-// Whether a draw may go ahead with what is bound (the indices then still have
-// to reach only vertices inside the vertex buffer, which each back end checks
-// as it reads them). kOk with a primitive count of 0 means "draw nothing".
-inline Result CheckDraw(uint32_t type, uint32_t primCount, uint32_t fvf, uint32_t stride,
-                        bool buffersBound, bool bufferLocked) {
+// Whether a draw may go ahead with what is bound, up to `maxPrimitives` (the
+// device's caps) at once. kOk with a primitive count of 0 means "draw nothing".
+inline Result CheckDraw(uint32_t type, uint32_t primCount, uint32_t maxPrimitives, uint32_t fvf,
+                        uint32_t stride, bool buffersBound, bool bufferLocked) {
     if (!buffersBound || bufferLocked || fvf != kFvfGame || stride < sizeof(Vertex))
         return kErrInvalidCall;
-    if ((type != Prim::TriangleList && type != Prim::TriangleStrip) ||
-        primCount > kMaxDrawPrimitives)
+    if ((type != Prim::TriangleList && type != Prim::TriangleStrip) || primCount > maxPrimitives)
         return kErrInvalidCall;
     return kOk;
+}
+
+// The lowest and highest of `count` indices of `size` bytes (2 or 4) at `at`.
+inline void IndexRange(const uint8_t* at, uint32_t count, uint32_t size, uint32_t* lo,
+                       uint32_t* hi) {
+    uint32_t low = 0xFFFFFFFFu, high = 0;
+    if (size == 2) {
+        const auto* p = reinterpret_cast<const uint16_t*>(at);
+        for (uint32_t i = 0; i < count; ++i) {
+            low = low < p[i] ? low : p[i];
+            high = high > p[i] ? high : p[i];
+        }
+    } else {
+        const auto* p = reinterpret_cast<const uint32_t*>(at);
+        for (uint32_t i = 0; i < count; ++i) {
+            low = low < p[i] ? low : p[i];
+            high = high > p[i] ? high : p[i];
+        }
+    }
+    *lo = low;
+    *hi = high;
 }
 
 inline Result CheckViewport(const Viewport* vp, uint32_t bbWidth, uint32_t bbHeight) {
@@ -124,7 +167,22 @@ inline bool ValidStageState(uint32_t stage, uint32_t state) {
     return stage < kStageCount && state > 0 && state < kStageStateCount;
 }
 
-// The state calls a back end is told of (before the front acts on them).
+// The largest side of a back buffer or an image surface.
+constexpr uint32_t kMaxPictureSide = 16384;
+// Larger resources are refused as out of memory (unless the back end says
+// otherwise: the recording device's limit is scripted).
+constexpr uint64_t kMaxResourceBytes = 1ull << 30;
+
+// `pp` as every device takes it, at creation and reset: a windowed request
+// without a size takes the client size of its window (`window` where the
+// request names none); then kOk where it can make a back buffer (a size, one
+// of the back-buffer formats, up to three back buffers, a swap effect, and a
+// depth format where depth is asked for), else kErrInvalidCall.
+Result PreparePresentParams(os::Window* window, PresentParams* pp);
+// Bytes of a texture's levels (rows padded as RowPitch pads them).
+uint64_t TextureBytes(uint32_t width, uint32_t height, uint32_t levels, uint32_t format);
+
+// The calls a back end is told of before the front acts on them.
 enum class FrontCall : uint8_t {
     RenderState,
     StageState,
@@ -134,6 +192,29 @@ enum class FrontCall : uint8_t {
     VertexShader,
     Transform,
     Viewport,
+    TestCooperativeLevel,
+    Reset,
+    Present,
+    BeginScene,
+    EndScene,
+    Clear,
+    Draw,
+    GammaRamp,
+    Cursor,
+    CreateTexture,
+    CreateVertexBuffer,
+    CreateIndexBuffer,
+    CreateImageSurface,
+};
+
+// A draw the front has checked, as the back end does it: its indices lie
+// inside the index buffer, and every vertex they reach (lo..hi, before the
+// base vertex index) inside the vertex buffer.
+struct DrawCall {
+    uint32_t type, minIndex, numVertices, startIndex, primCount;
+    uint32_t indexCount, indexSize;
+    const uint8_t* indices; // the first one the draw reads
+    uint32_t lo, hi;
 };
 
 // What the game has set, as the draws read it. Tex, Vb and Ib are the back
@@ -151,17 +232,140 @@ template <class Tex, class Vb, class Ib> struct DeviceShadow {
     Viewport viewport;
 };
 
-// The state calls of every back end. `Backend` derives from it and may hide
-// the hooks below (befriending the front):
+// Every call of the device API. `Backend` derives from it, befriends it and
+// does the work through these (the defaults below are for what it leaves out):
 //   Result Admit(FrontCall, uint32_t a, uint32_t b): before any check; a
 //     failure is returned as the call's answer. a, b: render state; stage and
 //     stage state; 0 otherwise.
-//   void Changed(FrontCall): after the shadow took a new value.
+//   void Changed(FrontCall): after the shadow took a new transform or viewport.
+//   Result CooperativeLevel(): TestCooperativeLevel's answer once admitted.
+//   Result DoReset(const PresentParams&): the work of a checked reset; the
+//     front then takes the parameters and restores the defaults.
+//   Result DoPresent(), DoClear(...), DoDraw(const DrawCall&): the work.
+//   void SceneBegins(), SceneEnds(): after the scene's state changed.
+//   void RampChanged(): the gamma ramp (ramp_) changed.
+//   void ApplyMode(const PresentParams&), DoSetCursor(hotX, hotY, const
+//     SystemSurface&), CursorShown(bool): the window's part (the defaults
+//     put the mode and the pointer in window_).
+//   Tex/Vb/Ib* NewTexture/NewVertexBuffer/NewIndexBuffer(...), Surface*
+//     NewSurface(...): a checked resource; null when out of memory (the
+//     defaults call the resource's Create, and make a SystemSurface).
+//   Result TakesTextureFormat(usage, format): a further word on a texture's
+//     format (the recording device's scripted driver).
+//   Result TakesPresentParams(const PresentParams&): likewise for a reset.
+//   const Caps& Limits() const: the caps the checks hold the calls to.
+//   uint64_t MemoryLimit() const: the largest resource in bytes.
+//   void Forgetting(Tex*/Vb*/Ib*): a resource is about to be released.
 // Resources name their device by Owner(), which SetTexture, SetStreamSource
-// and SetIndices compare with this device.
+// and SetIndices compare with this device, and call Forget when they go.
 template <class Backend, class Tex, class Vb, class Ib> class DeviceFront : public Device {
 public:
     using Shadow = DeviceShadow<Tex, Vb, Ib>;
+
+    // ---- the device and its scenes ----
+
+    Result GetDeviceCaps(Caps* out) override {
+        if (!out)
+            return kErrInvalidCall;
+        *out = Self().Limits();
+        return kOk;
+    }
+    Result TestCooperativeLevel() override {
+        if (Result r = Self().Admit(FrontCall::TestCooperativeLevel, 0, 0); Failed(r))
+            return r;
+        return Self().CooperativeLevel();
+    }
+    // Resources of the default pool must be released before a reset, as on
+    // the original; refusing it catches a resource the engine failed to
+    // track. A refused reset changes nothing.
+    Result Reset(PresentParams* pp) override {
+        if (Result r = Self().Admit(FrontCall::Reset, 0, 0); Failed(r))
+            return r;
+        if (!pp || live_.AnyDefaultPool())
+            return kErrInvalidCall;
+        PresentParams p = *pp;
+        if (!p.window)
+            p.window = window_;
+        if (p.windowed && p.backBufferFormat == Fmt::Unknown)
+            p.backBufferFormat = pp_.backBufferFormat;
+        if (Result r = PreparePresentParams(window_, &p); Failed(r))
+            return r;
+        if (Result r = Self().TakesPresentParams(p); Failed(r))
+            return r;
+        Self().ApplyMode(p);
+        if (Result r = Self().DoReset(p); Failed(r))
+            return r;
+        pp_ = p;
+        RestoreFront(p.backBufferWidth, p.backBufferHeight, p.enableAutoDepthStencil != 0);
+        inScene_ = false;
+        // The caller learns the back buffer it got.
+        pp->backBufferWidth = p.backBufferWidth;
+        pp->backBufferHeight = p.backBufferHeight;
+        pp->backBufferFormat = p.backBufferFormat;
+        return kOk;
+    }
+    Result Present() override {
+        if (Result r = Self().Admit(FrontCall::Present, 0, 0); Failed(r))
+            return r;
+        return Self().DoPresent();
+    }
+    Result BeginScene() override {
+        if (Result r = Self().Admit(FrontCall::BeginScene, 0, 0); Failed(r))
+            return r;
+        if (inScene_)
+            return kErrInvalidCall;
+        inScene_ = true;
+        Self().SceneBegins();
+        return kOk;
+    }
+    Result EndScene() override {
+        if (Result r = Self().Admit(FrontCall::EndScene, 0, 0); Failed(r))
+            return r;
+        if (!inScene_)
+            return kErrInvalidCall;
+        inScene_ = false;
+        Self().SceneEnds();
+        return kOk;
+    }
+    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                 uint32_t stencil) override {
+        if (Result r = Self().Admit(FrontCall::Clear, 0, 0); Failed(r))
+            return r;
+        if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r) || flags == 0)
+            return r;
+        return Self().DoClear(count, rects, flags, argb, z, stencil);
+    }
+    // Indices are absolute (added to the base vertex index of SetIndices).
+    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
+                                uint32_t startIndex, uint32_t primCount) override {
+        if (Result r = Self().Admit(FrontCall::Draw, 0, 0); Failed(r))
+            return r;
+        const Caps& caps = Self().Limits();
+        const bool bound = front_.stream && front_.indices;
+        if (Result r = CheckDraw(type, primCount, caps.maxPrimitiveCount, front_.fvf,
+                                 front_.stride, bound,
+                                 bound && (front_.stream->Store().Locked() ||
+                                           front_.indices->Store().Locked()));
+            Failed(r) || primCount == 0)
+            return r;
+        DrawCall d{type, minIndex, numVertices, startIndex, primCount, 0, 0, nullptr, 0, 0};
+        d.indexCount = DrawIndexCount(type, primCount);
+        d.indexSize = front_.indices->IndexSize();
+        const BufferStore& ib = front_.indices->Store();
+        if (static_cast<uint64_t>(startIndex) + d.indexCount > ib.Length() / d.indexSize)
+            return kErrInvalidCall;
+        d.indices = ib.Data() + static_cast<size_t>(startIndex) * d.indexSize;
+        IndexRange(d.indices, d.indexCount, d.indexSize, &d.lo, &d.hi);
+        // The last vertex needs its own bytes only: a wider stride's extra
+        // bytes past it are never read.
+        const uint64_t last = static_cast<uint64_t>(d.hi) + front_.baseVertex;
+        if (last > caps.maxVertexIndex ||
+            last * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
+            return kErrInvalidCall;
+        return Self().DoDraw(d);
+    }
+
+    // ---- state ----
 
     Result SetRenderState(uint32_t state, uint32_t value) override {
         if (Result r = Self().Admit(FrontCall::RenderState, state, 0); Failed(r))
@@ -260,11 +464,156 @@ public:
         return kOk;
     }
 
+    // ---- resources ----
+
+    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                         uint32_t format, uint32_t pool, Texture** out) override {
+        if (out)
+            *out = nullptr;
+        if (Result r = Self().Admit(FrontCall::CreateTexture, 0, 0); Failed(r))
+            return r;
+        const Caps& caps = Self().Limits();
+        if (!out || width == 0 || height == 0 || width > caps.maxTextureWidth ||
+            height > caps.maxTextureHeight || !IsColorFormat(format) || pool > Pool::SystemMem)
+            return kErrInvalidCall;
+        // A render target is drawn into by the device: it lives in the device's own pool.
+        if ((usage & Usage::RenderTarget) && pool != Pool::Default)
+            return kErrInvalidCall;
+        const uint32_t full = FullMipChain(width, height);
+        if (levels == 0 || levels == kDefault)
+            levels = full;
+        if (levels > full)
+            return kErrInvalidCall;
+        if (Result r = Self().TakesTextureFormat(usage, format); Failed(r))
+            return r;
+        if (TextureBytes(width, height, levels, format) > Self().MemoryLimit())
+            return kErrOutOfVideoMemory;
+        return Keep(Self().NewTexture(width, height, levels, usage, format, pool), out);
+    }
+    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
+                              VertexBuffer** out) override {
+        // A buffer of a vertex format holds one vertex at least.
+        return MakeBuffer<Vb>(FrontCall::CreateVertexBuffer, lengthBytes, usage, fvf, pool,
+                              fvf == 0 || lengthBytes >= GetFvfVertexSize(fvf), out);
+    }
+    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
+                             IndexBuffer** out) override {
+        return MakeBuffer<Ib>(FrontCall::CreateIndexBuffer, lengthBytes, usage, format, pool,
+                              format == Fmt::Index16 || format == Fmt::Index32, out);
+    }
+    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
+                              Surface** out) override {
+        if (out)
+            *out = nullptr;
+        if (Result r = Self().Admit(FrontCall::CreateImageSurface, 0, 0); Failed(r))
+            return r;
+        if (!out || width == 0 || height == 0 || width > kMaxPictureSide ||
+            height > kMaxPictureSide || !IsColorFormat(format))
+            return kErrInvalidCall;
+        if (TextureBytes(width, height, 1, format) > Self().MemoryLimit())
+            return kErrOutOfVideoMemory;
+        *out = Self().NewSurface(width, height, format);
+        return *out ? kOk : kErrOutOfVideoMemory;
+    }
+
+    // A resource of this device goes: nothing stays bound to it.
+    void Forget(Tex* t) {
+        Self().Forgetting(t);
+        live_.Erase(t);
+        for (Tex*& bound : front_.textures)
+            if (bound == t)
+                bound = nullptr;
+    }
+    void Forget(Vb* b) {
+        Self().Forgetting(b);
+        live_.Erase(b);
+        if (front_.stream == b) {
+            front_.stream = nullptr;
+            front_.stride = 0;
+        }
+    }
+    void Forget(Ib* b) {
+        Self().Forgetting(b);
+        live_.Erase(b);
+        if (front_.indices == b)
+            front_.indices = nullptr;
+    }
+
+    // ---- gamma and the pointer ----
+
+    void SetGammaRamp(uint32_t, const GammaRamp* ramp) override {
+        if (Failed(Self().Admit(FrontCall::GammaRamp, 0, 0)) || !ramp)
+            return;
+        ramp_ = *ramp;
+        Self().RampChanged();
+    }
+    void GetGammaRamp(GammaRamp* ramp) override {
+        if (ramp)
+            *ramp = ramp_;
+    }
+    // A 32-bit ARGB image surface, not locked, with the hot spot inside it.
+    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override {
+        if (Result r = Self().Admit(FrontCall::Cursor, 0, 0); Failed(r))
+            return r;
+        auto* s = dynamic_cast<SystemSurface*>(image);
+        if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height() ||
+            s->Locked())
+            return kErrInvalidCall;
+        Self().DoSetCursor(hotX, hotY, *s);
+        return kOk;
+    }
+    int32_t ShowCursor(int32_t show) override {
+        const int32_t was = cursorShown_ ? 1 : 0;
+        cursorShown_ = show != 0;
+        Self().CursorShown(cursorShown_);
+        return was;
+    }
+
 protected:
-    // The hooks' defaults: admit every call, note nothing.
+    // The defaults of the back end's part.
     Result Admit(FrontCall, uint32_t, uint32_t) { return kOk; }
     void Changed(FrontCall) {}
+    Result CooperativeLevel() { return kOk; }
+    void SceneBegins() {}
+    void SceneEnds() {}
+    void RampChanged() {}
+    // A device that shows its picture in a window: the window takes the
+    // mode, and the pointer picture.
+    void ApplyMode(const PresentParams& p) { ApplyWindowMode(window_, p); }
+    void DoSetCursor(uint32_t hotX, uint32_t hotY, const SystemSurface& s) {
+        SetSurfaceCursor(window_, hotX, hotY, s);
+    }
+    void CursorShown(bool on) { ShowSurfaceCursor(window_, on); }
+    Result TakesTextureFormat(uint32_t, uint32_t) { return kOk; }
+    Result TakesPresentParams(const PresentParams&) { return kOk; }
+    const Caps& Limits() const { return caps_; }
+    uint64_t MemoryLimit() const { return kMaxResourceBytes; }
+    template <class R> void Forgetting(R*) {}
+    // The back end's own resources, made by their Create.
+    Tex* NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                    uint32_t format, uint32_t pool) {
+        return Tex::Create(&Self(), width, height, levels, usage, format, pool);
+    }
+    Vb* NewVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool) {
+        return Vb::Create(&Self(), length, usage, fvf, pool);
+    }
+    Ib* NewIndexBuffer(uint32_t length, uint32_t usage, uint32_t format, uint32_t pool) {
+        return Ib::Create(&Self(), length, usage, format, pool);
+    }
+    Surface* NewSurface(uint32_t width, uint32_t height, uint32_t format) {
+        return SystemSurface::Create(width, height, format);
+    }
 
+    // The front of a new device showing in `window` with `pp` (complete) and
+    // `caps`: the state after creation (RestoreFront) and the linear ramp.
+    void StartFront(os::Window* window, const PresentParams& pp, const Caps& caps) {
+        window_ = window;
+        pp_ = pp;
+        caps_ = caps;
+        RestoreFront(pp.backBufferWidth, pp.backBufferHeight, pp.enableAutoDepthStencil != 0);
+        ramp_ = LinearGammaRamp();
+        Self().RampChanged();
+    }
     // The state after device creation and each reset, for a back buffer of
     // bbWidth x bbHeight: the defaults, nothing bound, identity transforms,
     // the viewport over the whole back buffer.
@@ -286,21 +635,23 @@ protected:
         Self().Changed(FrontCall::Transform);
         Self().Changed(FrontCall::Viewport);
     }
-    // A resource is going away: nothing stays bound to it.
-    void Unbind(const Tex* t) {
-        for (Tex*& bound : front_.textures)
-            if (bound == t)
-                bound = nullptr;
-    }
-    void Unbind(const Vb* b) {
-        if (front_.stream == b) {
-            front_.stream = nullptr;
-            front_.stride = 0;
+    // The back-buffer rectangles a clear of `rects` (none: the whole
+    // viewport) covers: each cut to the viewport, as only the viewport is
+    // cleared (the letterbox bars rely on it); empty ones left out.
+    // fn(x0, y0, x1, y1), right and bottom exclusive.
+    template <class Fn> void ForEachClearRect(uint32_t count, const Rect* rects, Fn&& fn) const {
+        const Viewport& vp = front_.viewport;
+        const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
+        if (count == 0)
+            fn(vx0, vy0, vx1, vy1);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int64_t x0 = std::max<int64_t>(vx0, rects[i].left);
+            const int64_t y0 = std::max<int64_t>(vy0, rects[i].top);
+            const int64_t x1 = std::min<int64_t>(vx1, rects[i].right);
+            const int64_t y1 = std::min<int64_t>(vy1, rects[i].bottom);
+            if (x0 < x1 && y0 < y1)
+                fn(x0, y0, x1, y1);
         }
-    }
-    void Unbind(const Ib* b) {
-        if (front_.indices == b)
-            front_.indices = nullptr;
     }
     // World, View or Projection of `s` (the shadow, const or not); null for
     // any other transform.
@@ -317,24 +668,49 @@ protected:
         }
     }
 
-    // Whether a draw may go ahead with the bound buffers (CheckDraw).
-    Result CheckBoundDraw(uint32_t type, uint32_t primCount) const {
-        const bool bound = front_.stream && front_.indices;
-        return CheckDraw(
-            type, primCount, front_.fvf, front_.stride, bound,
-            bound && (front_.stream->Store().Locked() || front_.indices->Store().Locked()));
-    }
-
     Shadow front_;
     uint32_t bbWidth_ = 0, bbHeight_ = 0;
+    os::Window* window_ = nullptr;
+    PresentParams pp_;
+    Caps caps_;
+    GammaRamp ramp_;
+    bool inScene_ = false;
+    bool cursorShown_ = false;
+    LiveResources<Tex, Vb, Ib> live_;
 
 private:
     Backend& Self() { return static_cast<Backend&>(*this); }
+    const Backend& Self() const { return static_cast<const Backend&>(*this); }
     // `r` as one of this device's own resources; null for null, another back
     // end's object or another device's.
     template <class Own, class Interface> Own* Mine(Interface* r) {
         auto* own = dynamic_cast<Own*>(r);
         return own && own->Owner() == static_cast<const Backend*>(this) ? own : nullptr;
+    }
+    // A buffer of `length` bytes whose format fits it (formatFits).
+    template <class Buffer, class Interface>
+    Result MakeBuffer(FrontCall call, uint32_t length, uint32_t usage, uint32_t format,
+                      uint32_t pool, bool formatFits, Interface** out) {
+        if (out)
+            *out = nullptr;
+        if (Result r = Self().Admit(call, 0, 0); Failed(r))
+            return r;
+        if (!out || length == 0 || pool > Pool::SystemMem || !formatFits)
+            return kErrInvalidCall;
+        if (length > Self().MemoryLimit())
+            return kErrOutOfVideoMemory;
+        if constexpr (std::is_same_v<Buffer, Vb>)
+            return Keep(Self().NewVertexBuffer(length, usage, format, pool), out);
+        else
+            return Keep(Self().NewIndexBuffer(length, usage, format, pool), out);
+    }
+    // A new resource is recorded live and handed out.
+    template <class R, class Interface> Result Keep(R* made, Interface** out) {
+        if (!made)
+            return kErrOutOfVideoMemory;
+        live_.Add(made);
+        *out = made;
+        return kOk;
     }
 };
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/os/Window.h"
@@ -214,6 +215,8 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
     p.window = window;
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = a.desktop.format;
+    if (Failed(PreparePresentParams(window, &p)))
+        return kErrInvalidCall;
     Device* dev = nullptr;
     const Result r = make_(window, p, &dev);
     if (Failed(r))

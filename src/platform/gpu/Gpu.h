@@ -108,8 +108,10 @@ enum : uint32_t { RenderTarget = 1, WriteOnly = 8, Dynamic = 0x200 };
 namespace Pool {
 enum : uint32_t { Default = 0, Managed = 1, SystemMem = 2 };
 }
+// Lock flags of buffers and texture levels. A read-only lock promises to
+// change nothing: nothing is uploaded or looked at again at its unlock.
 namespace Lock {
-enum : uint32_t { NoOverwrite = 0x1000, Discard = 0x2000 };
+enum : uint32_t { ReadOnly = 0x10, NoOverwrite = 0x1000, Discard = 0x2000 };
 }
 namespace Rtype {
 enum : uint32_t { Surface = 1, Texture = 3, VertexBuffer = 6, IndexBuffer = 7 };

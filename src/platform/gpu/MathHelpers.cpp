@@ -36,6 +36,10 @@ Matrix MatrixMultiply(const Matrix& a, const Matrix& b) {
     return r;
 }
 
+Matrix WorldViewProjection(const Matrix& world, const Matrix& view, const Matrix& projection) {
+    return MatrixMultiply(MatrixMultiply(world, view), projection);
+}
+
 Vec3 TransformCoord(const Vec3& v, const Matrix& m) {
     float in[4] = {v.x, v.y, v.z, 1.0f}, out[4];
     for (int j = 0; j < 4; ++j)

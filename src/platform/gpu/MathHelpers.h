@@ -19,6 +19,8 @@ Matrix MatrixOrthoLH(float w, float h, float zn, float zf);
 Matrix MatrixPerspectiveOffCenterLH(float l, float r, float b, float t, float zn, float zf);
 // a * b: transforming by the result applies a first, then b.
 Matrix MatrixMultiply(const Matrix& a, const Matrix& b);
+// world * view * projection: what a vertex goes through on its way to clip space.
+Matrix WorldViewProjection(const Matrix& world, const Matrix& view, const Matrix& projection);
 // (v, 1) * m, divided by the resulting w.
 Vec3 TransformCoord(const Vec3& v, const Matrix& m);
 

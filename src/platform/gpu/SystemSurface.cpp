@@ -5,37 +5,27 @@
 #include "platform/gpu/PixelFormat.h"
 
 namespace gpu {
-namespace {
-
-constexpr uint32_t kMaxSurfaceSide = 16384;
-
-} // namespace
 
 SystemSurface* SystemSurface::Create(uint32_t width, uint32_t height, uint32_t format) {
-    if (!IsColorFormat(format) || width == 0 || height == 0 || width > kMaxSurfaceSide ||
-        height > kMaxSurfaceSide)
-        return nullptr;
     auto* s = new (std::nothrow) SystemSurface();
-    if (!s)
-        return nullptr;
-    s->width_ = width;
-    s->height_ = height;
-    s->format_ = format;
-    s->pitch_ = RowPitch(width, format);
-    try {
-        s->bits_.assign(static_cast<size_t>(s->pitch_) * height, 0);
-    } catch (const std::bad_alloc&) {
+    if (s && !s->Allocate(width, height, format)) {
         delete s;
         return nullptr;
     }
     return s;
 }
 
-Result SystemSurface::Make(uint32_t width, uint32_t height, uint32_t format, Surface** out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = Create(width, height, format);
-    return *out ? kOk : kErrInvalidCall;
+bool SystemSurface::Allocate(uint32_t width, uint32_t height, uint32_t format) {
+    width_ = width;
+    height_ = height;
+    format_ = format;
+    pitch_ = RowPitch(width, format);
+    try {
+        bits_.assign(static_cast<size_t>(pitch_) * height, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 Result SystemSurface::GetDesc(SurfaceDesc* out) {

@@ -1,6 +1,7 @@
 #pragma once
 // A system-memory picture (the cursor image, handed to SDL): every back end
-// makes the same.
+// makes these, the recording device with its call counting on top. The lock
+// rules live here once: one lock at a time, of a rectangle inside.
 #include <cstdint>
 #include <vector>
 
@@ -8,11 +9,10 @@
 
 namespace gpu {
 
-class SystemSurface final : public Surface {
+class SystemSurface : public Surface {
 public:
+    // Sizes and format as the device front checked them; null when out of memory.
     static SystemSurface* Create(uint32_t width, uint32_t height, uint32_t format);
-    // CreateImageSurface of a device whose surfaces are these.
-    static Result Make(uint32_t width, uint32_t height, uint32_t format, Surface** out);
     Result GetDesc(SurfaceDesc* out) override;
     Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
     Result UnlockRect() override;
@@ -22,9 +22,14 @@ public:
     uint32_t Format() const { return format_; }
     uint32_t Pitch() const { return pitch_; }
     const uint8_t* Bits() const { return bits_.data(); }
+    bool Locked() const { return locked_; }
+
+protected:
+    SystemSurface() = default;
+    // False when out of memory.
+    bool Allocate(uint32_t width, uint32_t height, uint32_t format);
 
 private:
-    SystemSurface() = default;
     uint32_t width_ = 0, height_ = 0, format_ = 0, pitch_ = 0;
     std::vector<uint8_t> bits_;
     bool locked_ = false;

@@ -10,6 +10,14 @@
 namespace gpu {
 namespace {
 
+// The helpers' level counts: 0 or kDefault for the full chain, and more
+// levels than the chain has cut to it (the device refuses those).
+uint32_t HelperLevels(uint32_t mipLevels, uint32_t width, uint32_t height) {
+    if (mipLevels == kDefault)
+        return 0;
+    return std::min(mipLevels, FullMipChain(width, height));
+}
+
 // An RGBA8 picture, rows top to bottom, tightly packed.
 struct Pixels {
     uint32_t width = 0, height = 0;
@@ -178,13 +186,7 @@ Result TextureFromImage(Device* device, const img::Image& im, uint32_t width, ui
     uint32_t h = IsDefaultSize(height) ? static_cast<uint32_t>(im.height) : height;
     if (format == Fmt::Unknown || format == kDefault)
         format = (im.hasAlpha || colorKey != 0) ? Fmt::A8R8G8B8 : Fmt::X8R8G8B8;
-    uint32_t levels = mipLevels == kDefault ? 0 : mipLevels;
-    if (levels != 0) {
-        uint32_t full = 1;
-        while ((std::max(w, h) >> full) != 0)
-            ++full;
-        levels = std::min(levels, full);
-    }
+    const uint32_t levels = HelperLevels(mipLevels, w, h);
 
     if (!IsColorFormat(format))
         return kErrInvalidCall;
@@ -259,11 +261,10 @@ Result CreateTexture(Device* device, uint32_t width, uint32_t height, uint32_t m
         width = kDefaultSize;
     if (IsDefaultSize(height))
         height = kDefaultSize;
-    if (mipLevels == kDefault)
-        mipLevels = 0;
     if (format == Fmt::Unknown || format == kDefault)
         format = Fmt::A8R8G8B8;
-    return device->CreateTexture(width, height, mipLevels, usage, format, pool, out);
+    return device->CreateTexture(width, height, HelperLevels(mipLevels, width, height), usage,
+                                 format, pool, out);
 }
 
 Result LoadSurfaceFromFile(Surface* surface, const Rect* dstRect, const std::string& path,

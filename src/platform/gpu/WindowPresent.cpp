@@ -3,49 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/gpu/SystemSurface.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
-namespace {
-
-bool BackBufferFormatOk(uint32_t f) {
-    return f == Fmt::A8R8G8B8 || f == Fmt::X8R8G8B8 || f == Fmt::R5G6B5 || f == Fmt::X1R5G5B5 ||
-           f == Fmt::A1R5G5B5;
-}
-
-} // namespace
-
-bool CompletePresentParams(os::Window* window, PresentParams* p) {
-    if (p->windowed && (p->backBufferWidth == 0 || p->backBufferHeight == 0)) {
-        int w = 0, h = 0;
-        window->GetClientSize(&w, &h);
-        p->backBufferWidth = static_cast<uint32_t>(w);
-        p->backBufferHeight = static_cast<uint32_t>(h);
-    }
-    return p->backBufferWidth != 0 && p->backBufferHeight != 0 && p->backBufferWidth <= 16384 &&
-           p->backBufferHeight <= 16384 && BackBufferFormatOk(p->backBufferFormat);
-}
-
-bool StartReset(os::Window* window, const PresentParams& current, const PresentParams& asked,
-                PresentParams* out) {
-    PresentParams p = asked;
-    if (!p.window)
-        p.window = window;
-    if (p.windowed && p.backBufferFormat == Fmt::Unknown)
-        p.backBufferFormat = current.backBufferFormat;
-    if (!CompletePresentParams(window, &p))
-        return false;
-    ApplyWindowMode(window, p);
-    *out = p;
-    return true;
-}
-
-void ReportReset(const PresentParams& used, PresentParams* asked) {
-    asked->backBufferWidth = used.backBufferWidth;
-    asked->backBufferHeight = used.backBufferHeight;
-    asked->backBufferFormat = used.backBufferFormat;
-}
 
 void ApplyWindowMode(os::Window* window, const PresentParams& pp) {
     if (pp.windowed) {
@@ -88,22 +48,16 @@ void MapCursorToPicture(os::Window* window, const int32_t shown[4], uint32_t bbW
         static_cast<float>(bbHeight) / (static_cast<float>(shown[3]) * toClientY));
 }
 
-Result SetSurfaceCursor(os::Window* window, uint32_t hotX, uint32_t hotY, Surface* image) {
-    auto* s = dynamic_cast<SystemSurface*>(image);
-    if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height())
-        return kErrInvalidCall;
+void SetSurfaceCursor(os::Window* window, uint32_t hotX, uint32_t hotY, const SystemSurface& s) {
     // The pixel words are 0xAARRGGBB, which is SDL's packed ARGB8888.
-    window->SetCursorPicture(reinterpret_cast<const uint32_t*>(s->Bits()),
-                             static_cast<int>(s->Width()), static_cast<int>(s->Height()),
-                             static_cast<int>(s->Pitch()), static_cast<int>(hotX),
+    window->SetCursorPicture(reinterpret_cast<const uint32_t*>(s.Bits()),
+                             static_cast<int>(s.Width()), static_cast<int>(s.Height()),
+                             static_cast<int>(s.Pitch()), static_cast<int>(hotX),
                              static_cast<int>(hotY));
-    return kOk;
 }
 
-int32_t ShowSurfaceCursor(os::Window* window, int32_t show) {
-    const int32_t was = window->ShowsCursorPicture() ? 1 : 0;
-    window->ShowCursorPicture(show != 0);
-    return was;
+void ShowSurfaceCursor(os::Window* window, bool on) {
+    window->ShowCursorPicture(on);
 }
 
 } // namespace gpu

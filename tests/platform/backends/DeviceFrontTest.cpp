@@ -1,6 +1,7 @@
 // Every back end answers the device API's calls alike: GL, our rasteriser and
 // the recording device take or refuse the same draws, viewports, states,
-// transforms, clears and locks, and start from the same defaults.
+// transforms, clears, creations, locks, resets, presents, gamma ramps and
+// cursors, and start from the same defaults.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -69,6 +70,56 @@ Result LockTexture(Device* d, const Rect* rect, bool twice) {
     return r;
 }
 
+// A texture made with these arguments, released at once; kErrFail when it
+// does not have `levels` levels.
+Result MakeTexture(Device* d, uint32_t w, uint32_t h, uint32_t levels, uint32_t usage,
+                   uint32_t format, uint32_t pool, uint32_t wantLevels = 0) {
+    Texture* t = nullptr;
+    Result r = d->CreateTexture(w, h, levels, usage, format, pool, &t);
+    testsupport::Owned<Texture> owned(t);
+    if (!Failed(r) && wantLevels && t->GetLevelCount() != wantLevels)
+        return kErrFail;
+    return r;
+}
+
+Result MakeVertexBuffer(Device* d, uint32_t bytes, uint32_t fvf) {
+    VertexBuffer* vb = nullptr;
+    Result r = d->CreateVertexBuffer(bytes, 0, fvf, Pool::Managed, &vb);
+    testsupport::Owned<VertexBuffer> owned(vb);
+    return r;
+}
+
+// A new 4x4 surface of `format`: locked while the cursor is set, when asked.
+Result CursorFrom(Device* d, uint32_t format, uint32_t hotX, bool locked) {
+    Surface* s = nullptr;
+    if (Result r = d->CreateImageSurface(4, 4, format, &s); Failed(r))
+        return r;
+    testsupport::Owned<Surface> owned(s);
+    LockedRect lr;
+    if (locked && Failed(s->LockRect(&lr, nullptr, 0)))
+        return kErrFail;
+    return d->SetCursorProperties(hotX, 0, s);
+}
+
+// A draw of `prims` triangles through `vb` at `stride` (the quad's indices
+// reach vertex 3) or through an index buffer of `prims` triangles of zeros.
+Result DrawThrough(Device* d, VertexBuffer* vb, uint32_t stride, IndexBuffer* ib, uint32_t prims) {
+    d->SetVertexShader(kFvfGame);
+    d->SetStreamSource(0, vb, stride);
+    IndexBuffer* zeros = nullptr;
+    if (!ib && Failed(d->CreateIndexBuffer(prims * 6, 0, Fmt::Index16, Pool::Managed, &zeros)))
+        return kErrFail;
+    testsupport::Owned<IndexBuffer> owned(zeros);
+    d->SetIndices(ib ? ib : zeros, 0);
+    const Result r = Draw(d, Prim::TriangleList, prims);
+    d->SetIndices(ib, 0);
+    return r;
+}
+
+Result ResetTo(Device* d, PresentParams pp) {
+    return d->Reset(&pp);
+}
+
 } // namespace
 
 TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
@@ -78,8 +129,9 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
     const Rect empty{1, 1, 1, 3}, inside{1, 1, 3, 3};
     const PresentParams made{
         .backBufferWidth = 1024, .backBufferHeight = 768, .backBufferFormat = Fmt::X8R8G8B8};
-    VertexBuffer* vb = nullptr;
+    VertexBuffer *vb = nullptr, *vb240 = nullptr;
     IndexBuffer* ib = nullptr;
+    GammaRamp ramp;
     // In order; each call runs on what the ones before left bound.
     const std::pair<FrontCall, Result> table[] = {
         {{"draw outside a scene", [](Device* d) { return Draw(d, Prim::TriangleList, 1); }}, kOk},
@@ -147,9 +199,158 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
          kErrInvalidCall},
         {{"nested texture lock", [](Device* d) { return LockTexture(d, nullptr, true); }},
          kErrInvalidCall},
+        {{"lock past the last level",
+          [](Device* d) {
+              Texture* t = nullptr;
+              d->CreateTexture(4, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t);
+              testsupport::Owned<Texture> owned(t);
+              LockedRect lr;
+              return t->LockRect(1, &lr, nullptr, 0);
+          }},
+         kErrInvalidCall},
+        {{"unlock what is not locked",
+          [](Device* d) {
+              Texture* t = nullptr;
+              d->CreateTexture(4, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t);
+              testsupport::Owned<Texture> owned(t);
+              return t->UnlockRect(0);
+          }},
+         kErrInvalidCall},
+        {{"a level is a surface",
+          [](Device* d) {
+              Texture* t = nullptr;
+              d->CreateTexture(4, 4, 0, 0, Fmt::R5G6B5, Pool::Managed, &t);
+              testsupport::Owned<Texture> owned(t);
+              SurfaceDesc desc;
+              t->GetLevelDesc(1, &desc);
+              return desc.type == Rtype::Surface && desc.width == 2 && desc.size == 8 ? kOk
+                                                                                     : kErrFail;
+          }},
+         kOk},
+        {{"9 levels on 4x4",
+          [](Device* d) { return MakeTexture(d, 4, 4, 9, 0, Fmt::A8R8G8B8, Pool::Managed); }},
+         kErrInvalidCall},
+        {{"10 levels on 39x14",
+          [](Device* d) { return MakeTexture(d, 39, 14, 10, 0, Fmt::A8R8G8B8, Pool::Managed); }},
+         kErrInvalidCall},
+        {{"full chain on 39x14",
+          [](Device* d) { return MakeTexture(d, 39, 14, 0, 0, Fmt::A8R8G8B8, Pool::Managed, 6); }},
+         kOk},
+        {{"render target in the managed pool",
+          [](Device* d) {
+              return MakeTexture(d, 4, 4, 1, Usage::RenderTarget, Fmt::A8R8G8B8, Pool::Managed);
+          }},
+         kErrInvalidCall},
+        {{"render target in the default pool",
+          [](Device* d) {
+              return MakeTexture(d, 4, 4, 1, Usage::RenderTarget, Fmt::A8R8G8B8, Pool::Default);
+          }},
+         kOk},
+        {{"A8 texture", [](Device* d) { return MakeTexture(d, 4, 4, 1, 0, Fmt::A8, Pool::Managed); }},
+         kOk},
+        {{"depth texture",
+          [](Device* d) { return MakeTexture(d, 4, 4, 1, 0, Fmt::D16, Pool::Managed); }},
+         kErrInvalidCall},
+        {{"texture wider than the caps",
+          [](Device* d) { return MakeTexture(d, 8193, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed); }},
+         kErrInvalidCall},
+        {{"16-byte vertex buffer", [](Device* d) { return MakeVertexBuffer(d, 16, kFvfGame); }},
+         kErrInvalidCall},
+        {{"16 bytes of no format", [](Device* d) { return MakeVertexBuffer(d, 16, 0); }}, kOk},
+        {{"empty vertex buffer", [](Device* d) { return MakeVertexBuffer(d, 0, 0); }},
+         kErrInvalidCall},
+        {{"index buffer of bytes",
+          [](Device* d) {
+              IndexBuffer* b = nullptr;
+              return d->CreateIndexBuffer(16, 0, Fmt::A8, Pool::Managed, &b);
+          }},
+         kErrInvalidCall},
+        {{"cursor from a locked surface",
+          [](Device* d) { return CursorFrom(d, Fmt::A8R8G8B8, 0, true); }},
+         kErrInvalidCall},
+        {{"cursor hot spot outside",
+          [](Device* d) { return CursorFrom(d, Fmt::A8R8G8B8, 4, false); }},
+         kErrInvalidCall},
+        {{"cursor without alpha", [](Device* d) { return CursorFrom(d, Fmt::X8R8G8B8, 0, false); }},
+         kErrInvalidCall},
+        {{"cursor", [](Device* d) { return CursorFrom(d, Fmt::A8R8G8B8, 3, false); }}, kOk},
+        {{"surface of a depth format",
+          [](Device* d) {
+              Surface* s = nullptr;
+              return d->CreateImageSurface(4, 4, Fmt::D16, &s);
+          }},
+         kErrInvalidCall},
+        {{"show the cursor, then the system's",
+          [](Device* d) { return d->ShowCursor(1) == 0 && d->ShowCursor(0) == 1 ? kOk : kErrFail; }},
+         kOk},
+        {{"starts with the linear ramp",
+          [&](Device* d) {
+              d->GetGammaRamp(&ramp);
+              return ramp.red[255] == 0xFFFF && ramp.blue[1] == 257 ? kOk : kErrFail;
+          }},
+         kOk},
+        {{"ramp read back",
+          [&](Device* d) {
+              ramp.green[7] = 99;
+              d->SetGammaRamp(0, &ramp);
+              GammaRamp back{};
+              d->GetGammaRamp(&back);
+              return std::memcmp(&back, &ramp, sizeof(ramp)) == 0 ? kOk : kErrFail;
+          }},
+         kOk},
+        {{"caps", [](Device* d) {
+              Caps c;
+              return !Failed(d->GetDeviceCaps(&c)) && c.maxPrimitiveCount == 65535 &&
+                             c.maxVertexIndex == 65535
+                         ? kOk
+                         : kErrFail;
+          }},
+         kOk},
+        {{"cooperative level", [](Device* d) { return d->TestCooperativeLevel(); }}, kOk},
+        {{"begin scene", [](Device* d) { return d->BeginScene(); }}, kOk},
+        {{"begin scene again", [](Device* d) { return d->BeginScene(); }}, kErrInvalidCall},
+        {{"stride 64 over 240 bytes",
+          [&](Device* d) { return DrawThrough(d, vb240, 64, ib, 2); }},
+         kOk},
+        {{"70,000 primitives", [&](Device* d) { return DrawThrough(d, vb, 32, nullptr, 70000); }},
+         kErrInvalidCall},
+        {{"end scene", [](Device* d) { return d->EndScene(); }}, kOk},
+        {{"end scene again", [](Device* d) { return d->EndScene(); }}, kErrInvalidCall},
+        {{"present", [](Device* d) { return d->Present(); }}, kOk},
+        {{"texture to stage 8", [](Device* d) { return d->SetTexture(8, nullptr); }},
+         kErrInvalidCall},
+        {{"stream 1", [&](Device* d) { return d->SetStreamSource(1, vb, 32); }}, kErrInvalidCall},
         {{"empty texture rect", [&](Device* d) { return LockTexture(d, &empty, false); }},
          kErrInvalidCall},
         {{"texture rect", [&](Device* d) { return LockTexture(d, &inside, false); }}, kOk},
+        {{"reset while a default-pool buffer lives",
+          [&](Device* d) {
+              VertexBuffer* b = nullptr;
+              d->CreateVertexBuffer(64, 0, kFvfGame, Pool::Default, &b);
+              testsupport::Owned<VertexBuffer> owned(b);
+              return ResetTo(d, made);
+          }},
+         kErrInvalidCall},
+        {{"reset without parameters", [](Device* d) { return d->Reset(nullptr); }},
+         kErrInvalidCall},
+        {{"reset to four back buffers",
+          [&](Device* d) {
+              PresentParams pp = made;
+              pp.backBufferCount = 4;
+              return ResetTo(d, pp);
+          }},
+         kErrInvalidCall},
+        {{"present after a refused reset", [](Device* d) { return d->Present(); }}, kOk},
+        {{"windowed 0x0 reset takes the window's size",
+          [&](Device* d) {
+              PresentParams pp = made;
+              pp.backBufferWidth = pp.backBufferHeight = 0;
+              const Result r = d->Reset(&pp);
+              return !Failed(r) && pp.backBufferWidth == 1024 && pp.backBufferHeight == 768
+                         ? r
+                         : kErrFail;
+          }},
+         kOk},
         // Reset (which unbinds everything) to a device without depth.
         {{"reset without depth",
           [&](Device* d) {
@@ -189,7 +390,8 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
         testsupport::Owned<Device> dev(d);
         ASSERT_EQ(d->CreateVertexBuffer(8 * 32, 0, kFvfGame, Pool::Managed, &vb), kOk);
         ASSERT_EQ(d->CreateIndexBuffer(6 * 2, 0, Fmt::Index16, Pool::Managed, &ib), kOk);
-        testsupport::Owned<VertexBuffer> vbOwned(vb);
+        ASSERT_EQ(d->CreateVertexBuffer(240, 0, kFvfGame, Pool::Managed, &vb240), kOk);
+        testsupport::Owned<VertexBuffer> vbOwned(vb), vb240Owned(vb240);
         testsupport::Owned<IndexBuffer> ibOwned(ib);
         uint8_t* p = nullptr;
         ASSERT_EQ(ib->Lock(0, 12, &p, 0), kOk);

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "platform/gpu/DisplayApi.h"
+#include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/SystemSurface.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/gl/GlResources.h"
@@ -24,28 +24,13 @@ constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave
 constexpr float kDepthMargin = 1e-5f;
 constexpr float kUnknownRho = 1e30f; // as DrawFacts starts
 
-void Multiply(const Matrix& a, const Matrix& b, Matrix* out) {
-    Matrix r{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            float s = 0;
-            for (int k = 0; k < 4; ++k)
-                s += a.m[i][k] * b.m[k][j];
-            r.m[i][j] = s;
-        }
-    *out = r;
-}
-
 } // namespace
 
 // ---- creation and teardown ----
 
-Result GlDevice::Create(os::Window* window, const PresentParams& pp, GlDevice** out) {
+Result GlDevice::Create(os::Window* window, const PresentParams& p, GlDevice** out) {
     *out = nullptr;
     if (WindowGlContext::InUse())
-        return kErrInvalidCall;
-    PresentParams p = pp;
-    if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
     std::unique_ptr<WindowGlContext> ctx = WindowGlContext::Create(window);
     if (!ctx)
@@ -113,11 +98,6 @@ bool GlDevice::InitGl(const PresentParams& pp) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16, 256, 1, 0, GL_RGBA, GL_UNSIGNED_SHORT, nullptr);
-    GammaRamp linear;
-    for (int i = 0; i < 256; ++i)
-        linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
-    SetGammaRamp(0, &linear);
-
     int depthBits = 0, alphaBits = 0;
     SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depthBits);
     SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alphaBits);
@@ -128,10 +108,11 @@ bool GlDevice::InitGl(const PresentParams& pp) {
     glGenFramebuffers(1, &fbo_);
     if (!ResizeBackBuffer(pp.backBufferWidth, pp.backBufferHeight))
         return false;
-    pp_ = pp;
     bbHasAlpha_ = GetFormatLayout(pp.backBufferFormat).a.bits > 0;
     context_->ApplySwapInterval(pp.presentationInterval);
-    RestoreDefaults();
+    Caps caps;
+    FillDeviceCaps(&caps, static_cast<uint32_t>(maxTextureSize_));
+    StartFront(window_, pp, caps);
     return glGetError() != GL_OUT_OF_MEMORY;
 }
 
@@ -209,11 +190,6 @@ GlDevice::~GlDevice() {
         window_->ShowCursorPicture(false);
 }
 
-void GlDevice::RestoreDefaults() {
-    RestoreFront(bbWidth_, bbHeight_, pp_.enableAutoDepthStencil != 0);
-    inScene_ = false;
-}
-
 void GlDevice::Changed(FrontCall c) {
     if (c == FrontCall::Transform)
         mvpDirty_ = true;
@@ -221,37 +197,18 @@ void GlDevice::Changed(FrontCall c) {
         ++viewportVersion_;
 }
 
-Result GlDevice::GetDeviceCaps(Caps* out) {
-    if (!out)
-        return kErrInvalidCall;
-    FillDeviceCaps(out, static_cast<uint32_t>(maxTextureSize_));
-    return kOk;
-}
-
-Result GlDevice::Reset(PresentParams* pp) {
-    // Resources of the default pool must be released before a reset, as on the
-    // original; enforcing it catches a resource the engine failed to track.
-    PresentParams p;
-    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
-        return kErrInvalidCall;
+Result GlDevice::DoReset(const PresentParams& p) {
     context_->MakeCurrent();
-    if (p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) {
-        if (!ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
-            return kErrOutOfVideoMemory;
-    }
-    pp_ = p;
+    if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
+        !ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
+        return kErrOutOfVideoMemory;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     context_->ApplySwapInterval(p.presentationInterval);
-    RestoreDefaults();
     UseDirect(DirectWanted());
-    ReportReset(p, pp);
     return kOk;
 }
 
-Result GlDevice::BeginScene() {
-    if (inScene_)
-        return kErrInvalidCall;
-    inScene_ = true;
+void GlDevice::SceneBegins() {
     sceneUnproven_ = false;
     const bool depthless = depthOnDemand_ && shortcuts_ && cleanScenes_ >= kCleanScenesForDepthless;
     if (depthless != depthless_) {
@@ -264,13 +221,9 @@ Result GlDevice::BeginScene() {
     seenOccluders_.clear();
     drawOrdinal_ = 0;
     guessing_ = true;
-    return kOk;
 }
 
-Result GlDevice::EndScene() {
-    if (!inScene_)
-        return kErrInvalidCall;
-    inScene_ = false;
+void GlDevice::SceneEnds() {
     if (shortcuts_)
         cleanScenes_ = sceneUnproven_ ? 0 : std::min(cleanScenes_ + 1, kCleanScenesForDepthless);
     const bool guessFailed = std::any_of(predictedOccluders_.begin(), predictedOccluders_.end(),
@@ -279,7 +232,6 @@ Result GlDevice::EndScene() {
         (depthless_ && sceneUnproven_) || guessFailed || (forcedRedraws_ && depthOnDemand_);
     guessing_ = !redrawPending_;
     sceneRedraws_ += redrawPending_ ? 1 : 0;
-    return kOk;
 }
 
 bool GlDevice::RedrawScene() {
@@ -437,10 +389,8 @@ void GlDevice::ApplyViewportToGl() {
 
 // ---- clearing and drawing ----
 
-Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
-                       uint32_t) {
-    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r))
-        return r;
+Result GlDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                         uint32_t) {
     GLbitfield bits = 0;
     if (flags & ClearFlag::Target)
         bits |= GL_COLOR_BUFFER_BIT;
@@ -467,20 +417,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
         glClearDepth(depth);
     }
     GlEnable(GL_SCISSOR_TEST, shadow_.scissor, true);
-    // Only the viewport is cleared (the letterbox bars rely on it).
-    int64_t vx0 = front_.viewport.x, vy0 = front_.viewport.y;
-    int64_t vx1 = vx0 + front_.viewport.width, vy1 = vy0 + front_.viewport.height;
-    uint32_t n = count > 0 ? count : 1;
-    for (uint32_t i = 0; i < n; ++i) {
-        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
-        if (count > 0) {
-            x0 = std::max<int64_t>(x0, rects[i].left);
-            y0 = std::max<int64_t>(y0, rects[i].top);
-            x1 = std::min<int64_t>(x1, rects[i].right);
-            y1 = std::min<int64_t>(y1, rects[i].bottom);
-            if (x0 >= x1 || y0 >= y1)
-                continue;
-        }
+    ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         GlScissor(static_cast<int32_t>(x0), static_cast<int32_t>(bbHeight_ - y1),
                   static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0));
         if (bits != 0) {
@@ -492,7 +429,7 @@ Result GlDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32
                                      static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
             NoteDepthClear(rect, depth);
         }
-    }
+    });
     return kOk;
 }
 
@@ -523,9 +460,7 @@ GlDevice::Program* GlDevice::ProgramFor(CombinerKey key) {
 void GlDevice::UpdateMvp() {
     if (!mvpDirty_)
         return;
-    Matrix wv, wvp;
-    Multiply(front_.world, front_.view, &wv);
-    Multiply(wv, front_.proj, &wvp);
+    const Matrix wvp = WorldViewProjection(front_.world, front_.view, front_.proj);
     std::memcpy(mvp_, wvp.m, sizeof(mvp_));
     ++mvpVersion_;
     mvpDirty_ = false;
@@ -1266,36 +1201,12 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     return true;
 }
 
-Result GlDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
-                                      uint32_t primCount) {
-    if (Result r = CheckBoundDraw(type, primCount); Failed(r) || primCount == 0)
-        return r;
+Result GlDevice::DoDraw(const DrawCall& d) {
     if (!front_.stream->GlName() || !front_.indices->GlName())
         return kErrInvalidCall;
-    const uint32_t count = DrawIndexCount(type, primCount);
-    const GLenum mode = type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP;
-
-    const BufferStore& ib = front_.indices->Store();
-    uint32_t isize = front_.indices->IndexSize();
-    uint64_t indexTotal = ib.Length() / isize;
-    if (static_cast<uint64_t>(startIndex) + count > indexTotal)
-        return kErrInvalidCall;
-    // Every vertex the indices reach must lie inside the vertex buffer.
-    uint32_t maxIndex = 0;
-    const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
-    if (isize == 2) {
-        const auto* p = reinterpret_cast<const uint16_t*>(idx);
-        for (uint32_t i = 0; i < count; ++i)
-            maxIndex = std::max<uint32_t>(maxIndex, p[i]);
-    } else {
-        const auto* p = reinterpret_cast<const uint32_t*>(idx);
-        for (uint32_t i = 0; i < count; ++i)
-            maxIndex = std::max(maxIndex, p[i]);
-    }
-    uint64_t lastVertex = static_cast<uint64_t>(maxIndex) + front_.baseVertex;
-    if (front_.baseVertex > 0x7FFFFFFF ||
-        lastVertex * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
-        return kErrInvalidCall;
+    const uint32_t count = d.indexCount, isize = d.indexSize, startIndex = d.startIndex;
+    const GLenum mode = d.type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP;
+    const uint8_t* idx = d.indices;
 
     UpdateMvp();
     const DrawFacts facts = Examine(idx, count, isize, mode == GL_TRIANGLES);
@@ -1417,7 +1328,7 @@ void GlDevice::SetShortcuts(bool on) {
     UseDirect(DirectWanted());
 }
 
-Result GlDevice::Present() {
+Result GlDevice::DoPresent() {
     context_->MakeCurrent();
     int dw = 0, dh = 0;
     window_->GetDrawableSize(&dw, &dh);
@@ -1480,62 +1391,30 @@ void GlDevice::Finish() {
 
 // ---- resources ----
 
-Result GlDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                               uint32_t format, uint32_t pool, Texture** out) {
-    context_->MakeCurrent();
-    return live_.MakeTexture(this, width, height, levels, usage, format, pool,
-                             static_cast<uint32_t>(maxTextureSize_), out);
-}
-
-Result GlDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
-                                    uint32_t pool, VertexBuffer** out) {
-    context_->MakeCurrent();
-    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
-}
-
-Result GlDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                                   uint32_t pool, IndexBuffer** out) {
-    context_->MakeCurrent();
-    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
-}
-
-Result GlDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
-                                    Surface** out) {
-    return SystemSurface::Make(width, height, format, out);
-}
-
-void GlDevice::Forget(GlTexture* t) {
+void GlDevice::Forgetting(GlTexture* t) {
     context_->MakeCurrent(); // the caller deletes its GL object next
-    live_.Erase(t);
-    Unbind(t);
     // GL may hand the same name to the next texture: never trust a shadow of it.
     for (uint32_t& name : shadow_.texture)
         if (name == t->GlName())
             name = kUnknown;
 }
 
-void GlDevice::Forget(GlVertexBuffer* vb) {
+void GlDevice::Forgetting(GlVertexBuffer* vb) {
     context_->MakeCurrent(); // the caller deletes its GL object next
-    live_.Erase(vb);
-    Unbind(vb);
     if (shadow_.attribBuffer == vb->GlName())
         shadow_.attribBuffer = kUnknown;
 }
 
-void GlDevice::Forget(GlIndexBuffer* ib) {
+void GlDevice::Forgetting(GlIndexBuffer* ib) {
     context_->MakeCurrent(); // the caller deletes its GL object next
-    live_.Erase(ib);
-    Unbind(ib);
     if (shadow_.elementBuffer == ib->GlName())
         shadow_.elementBuffer = kUnknown;
 }
 
 // ---- gamma and cursor ----
 
-void GlDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
-    if (!ramp)
-        return;
-    ramp_ = *ramp;
+void GlDevice::RampChanged() {
+    const GammaRamp* ramp = &ramp_;
     // A ramp that gives every 8-bit level back unchanged needs no present pass.
     rampIsIdentity_ = true;
     for (uint32_t i = 0; i < 256 && rampIsIdentity_; ++i)
@@ -1554,19 +1433,6 @@ void GlDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
     }
     BindTextureForUpload(rampTex_);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_SHORT, rgba);
-}
-
-void GlDevice::GetGammaRamp(GammaRamp* ramp) {
-    if (ramp)
-        *ramp = ramp_;
-}
-
-Result GlDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
-    return SetSurfaceCursor(window_, hotX, hotY, image);
-}
-
-int32_t GlDevice::ShowCursor(int32_t show) {
-    return ShowSurfaceCursor(window_, show);
 }
 
 Api* CreateGlApi() {

@@ -20,7 +20,6 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/gl/GlResources.h"
 #include "platform/gpu/gl/GlShaders.h"
@@ -30,36 +29,11 @@ namespace gpu {
 class GlDevice final : public DeviceFront<GlDevice, GlTexture, GlVertexBuffer, GlIndexBuffer>,
                        public FrameProbe {
 public:
-    // Creates the GL context on the window. Fails with kErrNotAvailable when the
-    // window has no GL 3.3 context to give.
+    // Creates the GL context on the window, for `pp` as PreparePresentParams
+    // left them. Fails with kErrNotAvailable when the window has no GL 3.3
+    // context to give.
     static Result Create(os::Window* window, const PresentParams& pp, GlDevice** out);
     ~GlDevice() override;
-
-    Result GetDeviceCaps(Caps* out) override;
-    Result TestCooperativeLevel() override { return kOk; } // a GL device is never lost
-    Result Reset(PresentParams* pp) override;
-    Result Present() override;
-    Result BeginScene() override;
-    Result EndScene() override;
-    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
-                 uint32_t stencil) override;
-
-    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
-                                uint32_t startIndex, uint32_t primCount) override;
-
-    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                         uint32_t format, uint32_t pool, Texture** out) override;
-    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
-                              VertexBuffer** out) override;
-    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
-                             IndexBuffer** out) override;
-    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
-                              Surface** out) override;
-
-    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
-    void GetGammaRamp(GammaRamp* ramp) override;
-    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
-    int32_t ShowCursor(int32_t show) override;
 
     // Debugging and the cache test: when on, every state set reaches the
     // driver even when the shadow already holds the value.
@@ -101,14 +75,25 @@ public:
     // calls it (or BindTextureForUpload) before it touches GL.
     void UseContext() { context_->MakeCurrent(); }
     void BindTextureForUpload(uint32_t glName);
-    void Forget(GlTexture* t);
-    void Forget(GlVertexBuffer* vb);
-    void Forget(GlIndexBuffer* ib);
 
 private:
     friend DeviceFront;
-    // The front's hook: a new transform or viewport reaches GL at the next draw.
+    // The front's hooks: the work of the calls it checked.
+    // A new transform or viewport reaches GL at the next draw.
     void Changed(FrontCall c);
+    Result DoReset(const PresentParams& p);
+    Result DoPresent();
+    void SceneBegins();
+    void SceneEnds();
+    Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                   uint32_t stencil);
+    Result DoDraw(const DrawCall& d);
+    void RampChanged();
+    // GL may hand a released object's name to the next one: never trust a
+    // shadow of it.
+    void Forgetting(GlTexture* t);
+    void Forgetting(GlVertexBuffer* vb);
+    void Forgetting(GlIndexBuffer* ib);
 
     struct Program {
         uint32_t name = 0;
@@ -231,9 +216,7 @@ private:
     void UseDirect(bool on);
     void CopyPicture(uint32_t from, uint32_t to);
 
-    os::Window* window_ = nullptr;
     std::unique_ptr<WindowGlContext> context_;
-    PresentParams pp_;
     bool bbHasAlpha_ = false;
     uint32_t fbo_ = 0, colorTex_ = 0, depthRb_ = 0;
     uint32_t vao_ = 0, emptyVao_ = 0, samplers_[2] = {0, 0};
@@ -248,11 +231,9 @@ private:
     float mvp_[16];
     uint64_t mvpVersion_ = 1, viewportVersion_ = 1;
     bool mvpDirty_ = true;
-    GammaRamp ramp_;
     // The pixels the current draw leaves out (it is drawn around them).
     int32_t skipRect_[4] = {0, 0, 0, 0};
     bool skips_ = false;
-    bool inScene_ = false;
     bool bypass_ = false;
     bool shortcuts_ = true;
     bool direct_ = false;
@@ -299,8 +280,6 @@ private:
     uint64_t glStateCalls_ = 0;
     uint64_t glDrawCalls_ = 0;
     uint64_t shortcutDraws_ = 0;
-
-    LiveResources<GlTexture, GlVertexBuffer, GlIndexBuffer> live_;
 };
 
 } // namespace gpu

@@ -9,26 +9,17 @@
 #include "platform/gpu/gl/GlDevice.h"
 
 namespace gpu {
-namespace {
-
-constexpr uint32_t kLockReadOnly = 0x10;
-
-} // namespace
-
 // ---- texture ----
 
 GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                              uint32_t usage, uint32_t format, uint32_t pool) {
-    uint32_t full = FullMipChain(width, height);
-    if (levels == 0 || levels > full)
-        levels = full;
-    auto* t = new (std::nothrow) GlTexture(device, usage, format, pool);
-    if (!t)
-        return nullptr;
+    GlTexture* t = nullptr;
     try {
+        t = new GlTexture(device, width, height, levels, usage, format, pool);
         t->levels_.resize(levels);
-        uint32_t w = width, h = height;
-        for (Level& l : t->levels_) {
+        for (uint32_t i = 0; i < levels; ++i) {
+            Level& l = t->levels_[i];
+            const uint32_t w = t->LevelWidth(i), h = t->LevelHeight(i);
             l.width = w;
             l.height = h;
             l.pitch = RowPitch(w, format);
@@ -37,13 +28,12 @@ GlTexture* GlTexture::Create(GlDevice* device, uint32_t width, uint32_t height, 
             l.blocksX = (w + kOpacityBlock - 1) / kOpacityBlock;
             l.opaqueBlocks.assign(
                 static_cast<size_t>(l.blocksX) * ((h + kOpacityBlock - 1) / kOpacityBlock), 0);
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
         }
     } catch (const std::bad_alloc&) {
         delete t;
         return nullptr;
     }
+    device->UseContext();
     glGenTextures(1, &t->name_);
     device->BindTextureForUpload(t->name_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
@@ -116,59 +106,25 @@ bool GlTexture::RestoreCopy(uint32_t level) {
     return true;
 }
 
-Result GlTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
-    if (!out || level >= levels_.size())
-        return kErrInvalidCall;
-    const Level& l = levels_[level];
-    *out = SurfaceDesc{};
-    out->format = format_;
-    out->type = Rtype::Surface;
-    out->usage = usage_;
-    out->pool = pool_;
-    out->size = l.pitch * l.height;
-    out->width = l.width;
-    out->height = l.height;
-    return kOk;
-}
-
-Result GlTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) {
-    if (!out || level >= levels_.size())
-        return kErrInvalidCall;
-    Level& l = levels_[level];
-    if (l.locked)
-        return kErrInvalidCall;
-    Rect r{0, 0, static_cast<int32_t>(l.width), static_cast<int32_t>(l.height)};
-    if (rect) {
-        if (!RectInside(*rect, l.width, l.height))
-            return kErrInvalidCall;
-        r = *rect;
-    }
+Result GlTexture::LockLevel(uint32_t level, const Rect& r, bool, LockedRect* out) {
     if (!RestoreCopy(level))
         return kErrOutOfVideoMemory;
-    l.locked = true;
-    l.readOnly = (flags & kLockReadOnly) != 0;
-    l.lockedRect = r;
+    Level& l = levels_[level];
     out->pitch = static_cast<int32_t>(l.pitch);
     out->bits = l.bits.data() + static_cast<size_t>(r.top) * l.pitch +
                 static_cast<size_t>(r.left) * BytesPerPixel(format_);
     return kOk;
 }
 
-Result GlTexture::UnlockRect(uint32_t level) {
-    if (level >= levels_.size() || !levels_[level].locked)
-        return kErrInvalidCall;
+void GlTexture::UnlockLevel(uint32_t level, const Rect& r, bool readOnly) {
     Level& l = levels_[level];
-    l.locked = false;
-    if (!l.readOnly && Upload(level, l.lockedRect)) {
-        const Rect& r = l.lockedRect;
+    if (!readOnly && Upload(level, r))
         l.wholeInGl = l.wholeInGl ||
                       (r.left == 0 && r.top == 0 && static_cast<uint32_t>(r.right) == l.width &&
                        static_cast<uint32_t>(r.bottom) == l.height);
-    }
     // Pictures are rarely locked again once loaded: GL's copy is enough then.
     if (l.wholeInGl && DropsCopies())
         l.bits = {};
-    return kOk;
 }
 
 void GlTexture::UpdateOpacity(uint32_t level, const Rect& r) {
@@ -340,6 +296,7 @@ bool GlTexture::Upload(uint32_t level, const Rect& r) {
 
 template <class Interface> bool GlBuffer<Interface>::MakeGlBuffer() {
     glUsage_ = (this->usage_ & Usage::Dynamic) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW;
+    this->device_->UseContext();
     glGenBuffers(1, &name_);
     // The copy-write target is bound to nothing the draw state depends on.
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);

@@ -10,28 +10,22 @@
 
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/DeviceTexture.h"
 
 namespace gpu {
 
 class GlDevice;
 
-class GlTexture final : public Texture {
+class GlTexture final : public DeviceTexture<GlDevice> {
 public:
     // Allocates the CPU levels and the GL texture; null when out of memory.
     static GlTexture* Create(GlDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                              uint32_t usage, uint32_t format, uint32_t pool);
     ~GlTexture() override;
 
-    uint32_t GetLevelCount() override { return static_cast<uint32_t>(levels_.size()); }
-    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override;
-    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect(uint32_t level) override;
-
     uint32_t GlName() const { return name_; }
-    uint32_t Pool() const { return pool_; }
     uint32_t Width() const { return levels_.empty() ? 0 : levels_[0].width; }
     uint32_t Height() const { return levels_.empty() ? 0 : levels_[0].height; }
-    const GlDevice* Owner() const { return device_; }
     // Whether every texel of `level` inside the texel rectangle [x0, x1) x [y0, y1)
     // (cut to the level) has full alpha, as far as the last uploads tell.
     bool Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
@@ -54,17 +48,16 @@ private:
     struct Level {
         uint32_t width = 0, height = 0, pitch = 0;
         std::vector<uint8_t> bits; // empty while GL holds the only copy
-        bool locked = false, readOnly = false;
         bool wholeInGl = false; // every texel has been uploaded
-        Rect lockedRect;
         // Flags per square block of texels: all of its alpha is full, or zero.
         std::vector<uint8_t> opaqueBlocks;
         uint32_t blocksX = 0;
     };
     static constexpr uint32_t kOpacityBlock = 16;
     static constexpr uint8_t kBlockOpaque = 1, kBlockClear = 2;
-    GlTexture(GlDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
-        : device_(device), usage_(usage), format_(format), pool_(pool) {}
+    using DeviceTexture::DeviceTexture;
+    Result LockLevel(uint32_t level, const Rect& r, bool readOnly, LockedRect* out) override;
+    void UnlockLevel(uint32_t level, const Rect& r, bool readOnly) override;
     bool Upload(uint32_t level, const Rect& r);
     void UpdateOpacity(uint32_t level, const Rect& r);
     // Whether a level's CPU copy goes once GL holds all of it: textures locked
@@ -75,8 +68,6 @@ private:
     bool RestoreCopy(uint32_t level);
     void FreeGl();
 
-    GlDevice* device_;
-    uint32_t usage_, format_, pool_;
     uint32_t name_ = 0;
     std::vector<Level> levels_;
     // The last hole asked for, kept until the base level changes.
@@ -122,7 +113,6 @@ public:
     Result GetDesc(BufferDesc* out) override;
 
     uint32_t Format() const { return format_; }
-    uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
 
 private:
     using GlBuffer::GlBuffer;

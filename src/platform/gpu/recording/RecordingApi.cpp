@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/recording/RecordingDevice.h"
 
@@ -81,13 +82,6 @@ Result RecordingCheckDeviceFormat(const RecordingConfig& c, uint32_t adapter, ui
 Result RecordingValidatePresentParams(const RecordingConfig& c, uint32_t adapter,
                                       const PresentParams& pp) {
     if (adapter >= c.adapters.size())
-        return kErrInvalidCall;
-    if (pp.backBufferWidth == 0 || pp.backBufferHeight == 0)
-        return kErrInvalidCall;
-    if (pp.backBufferCount > 3 || pp.swapEffect == 0)
-        return kErrInvalidCall;
-    if (pp.enableAutoDepthStencil && pp.autoDepthStencilFormat != Fmt::D16 &&
-        !(pp.autoDepthStencilFormat >= 70 && pp.autoDepthStencilFormat <= 80))
         return kErrInvalidCall;
     if (Failed(CheckType(c, adapter, kDeviceHal, pp.backBufferFormat, pp.backBufferFormat,
                          pp.windowed)))
@@ -172,7 +166,7 @@ Result RecordingApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* 
     return kOk;
 }
 
-Result RecordingApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window*,
+Result RecordingApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow,
                                   uint32_t behaviorFlags, PresentParams* pp, Device** out) {
     if (out)
         *out = nullptr;
@@ -189,9 +183,16 @@ Result RecordingApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Win
         return kErrInvalidCall; // exactly one kind of vertex processing
     if (hw && !c.adapters[adapter].hardwareVertexProcessing)
         return kErrNotAvailable;
-    if (Result r = RecordingValidatePresentParams(c, adapter, *pp); Failed(r))
+    // The parameters as every device takes them (DeviceFront.h), then as the
+    // scripted adapter does.
+    PresentParams p = *pp;
+    if (Failed(PreparePresentParams(focusWindow, &p)))
+        return kErrInvalidCall;
+    if (Result r = RecordingValidatePresentParams(c, adapter, p); Failed(r))
         return r;
-    *out = new RecordingDevice(shared_, adapter, behaviorFlags, *pp);
+    *out = new RecordingDevice(shared_, adapter, behaviorFlags, p, p.window ? p.window : focusWindow);
+    pp->backBufferWidth = p.backBufferWidth;
+    pp->backBufferHeight = p.backBufferHeight;
     return kOk;
 }
 

@@ -67,8 +67,9 @@ struct RecordingConfig {
     std::function<Result(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
                          uint32_t usage, uint32_t resourceType, uint32_t format)>
         checkDeviceFormat;
-    // CreateTexture refuses a format CheckDeviceFormat refuses, as a driver would.
-    bool createTextureChecksFormat = true;
+    // Scripted: CreateTexture also refuses a format CheckDeviceFormat refuses
+    // (every colour format can be made otherwise, as on the other back ends).
+    bool createTextureChecksFormat = false;
     // Largest texture, surface or buffer a device allocates; larger ones fail
     // with kErrOutOfVideoMemory.
     uint64_t maxResourceBytes = 256ull << 20;
@@ -115,7 +116,8 @@ RecordingApi* AsRecording(Api* api);
 Result RecordingCheckDeviceFormat(const RecordingConfig& config, uint32_t adapter,
                                   uint32_t deviceType, uint32_t adapterFormat, uint32_t usage,
                                   uint32_t resourceType, uint32_t format);
-// Checks presentation parameters against the adapter: kOk, or kErrInvalidCall.
+// Checks presentation parameters (as every device takes them) against the
+// scripted adapter's formats and full-screen modes: kOk, or kErrInvalidCall.
 Result RecordingValidatePresentParams(const RecordingConfig& config, uint32_t adapter,
                                       const PresentParams& pp);
 

@@ -4,10 +4,10 @@
 // engine's caches are meant to filter repeats), and records each Clear and
 // DrawIndexedPrimitive with the state in effect and a copy of the geometry.
 //
-// It answers every call as the other back ends do (DeviceFront.h), and beyond
-// them, as a driver would, so that engine faults show up in tests: Reset only
-// while no default-pool resource lives and the device is not lost; draws and
-// textures within the scripted capabilities.
+// Every call is checked by the device front, as on the other back ends; what
+// the recording device adds is scripted: the adapter's caps, formats and
+// modes (RecordingConfig), failures of single calls (FailNext) and device
+// loss (LoseDevice, LossScript).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -44,11 +44,16 @@ struct DrawRecord {
     // The indices the draw read, as stored in the index buffer.
     std::vector<uint32_t> indices;
     // Copy of the vertex-buffer range the indices reach: vertices firstVertex ..
-    // firstVertex + VertexCount() - 1 (absolute, base vertex index included).
+    // firstVertex + VertexCount() - 1 (absolute, base vertex index included),
+    // `stride` apart, the last one of its own 32 bytes.
     uint32_t firstVertex = 0;
     std::vector<uint8_t> vertexBytes;
 
-    size_t VertexCount() const { return stride ? vertexBytes.size() / stride : 0; }
+    size_t VertexCount() const {
+        return stride && vertexBytes.size() >= sizeof(Vertex)
+                   ? (vertexBytes.size() - sizeof(Vertex)) / stride + 1
+                   : 0;
+    }
     // The k-th copied vertex, read as the game's vertex layout.
     Vertex CopiedVertex(size_t k) const;
     // The vertex that index slot i refers to.
@@ -73,34 +78,14 @@ enum class DeviceState { Ok, Lost, NotReset };
 class RecordingDevice : public DeviceFront<RecordingDevice, RecordingTexture, RecordingVertexBuffer,
                                            RecordingIndexBuffer> {
 public:
+    // `pp` is complete and checked; `window` (optional) gives a windowed
+    // reset without a size its size.
     RecordingDevice(std::shared_ptr<RecordingShared> shared, uint32_t adapter,
-                    uint32_t behaviorFlags, const PresentParams& pp);
+                    uint32_t behaviorFlags, const PresentParams& pp, os::Window* window);
     ~RecordingDevice() override;
     RecordingDevice(const RecordingDevice&) = delete;
     RecordingDevice& operator=(const RecordingDevice&) = delete;
 
-    Result GetDeviceCaps(Caps* out) override;
-    Result TestCooperativeLevel() override;
-    Result Reset(PresentParams* pp) override;
-    Result Present() override;
-    Result BeginScene() override;
-    Result EndScene() override;
-    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
-                 uint32_t stencil) override;
-    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
-                                uint32_t startIndex, uint32_t primCount) override;
-    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                         uint32_t format, uint32_t pool, Texture** out) override;
-    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
-                              VertexBuffer** out) override;
-    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
-                             IndexBuffer** out) override;
-    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
-                              Surface** out) override;
-    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
-    void GetGammaRamp(GammaRamp* ramp) override;
-    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
-    int32_t ShowCursor(int32_t show) override;
 
     // ---- FrameProbe (tests) ----
     const std::vector<DrawRecord>& Draws() const { return draws_; }
@@ -130,7 +115,7 @@ public:
     const PresentParams& CurrentPresentParams() const { return pp_; }
     uint32_t Adapter() const { return adapter_; }
     uint32_t BehaviorFlags() const { return behaviorFlags_; }
-    const GammaRamp& CurrentGammaRamp() const { return gamma_; }
+    const GammaRamp& CurrentGammaRamp() const { return ramp_; }
     // Null until SetCursorProperties succeeded.
     const CursorRecord* Cursor() const { return cursor_.get(); }
     // The last ShowCursor choice (the system's pointer until then).
@@ -153,35 +138,41 @@ public:
 
     // Used by the resources.
     Result Enter(Call c);
-    void Forget(RecordingResource* r);
+    void ForgetSurface(RecordingSurface* s) { surfaces_.erase(s); }
     const std::shared_ptr<RecordingShared>& Shared() const { return shared_; }
 
 private:
     friend DeviceFront;
-    // The front's hook: counts the call (and the state it sets) and answers
-    // with an injected failure.
+    // The front's hooks. Admit counts the call (and the state it sets) and
+    // answers with an injected failure; a reset also with the loss script.
     Result Admit(FrontCall c, uint32_t a, uint32_t b);
-    void RestoreDefaults();
-    void Track(RecordingResource* r);
-    bool ValidPool(uint32_t pool) const { return pool <= Pool::SystemMem; }
-    Result CheckSize(uint64_t bytes) const;
+    Result CooperativeLevel();
+    Result TakesPresentParams(const PresentParams& p) const;
+    Result TakesTextureFormat(uint32_t usage, uint32_t format) const;
+    const Caps& Limits() const;
+    uint64_t MemoryLimit() const;
+    void ApplyMode(const PresentParams&) {} // no window of its own to change
+    Result DoReset(const PresentParams&);
+    Result DoPresent();
+    Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                   uint32_t stencil);
+    Result DoDraw(const DrawCall& d);
+    // Surfaces are counted while they live.
+    Surface* NewSurface(uint32_t width, uint32_t height, uint32_t format);
+    void DoSetCursor(uint32_t hotX, uint32_t hotY, const SystemSurface& image);
+    void CursorShown(bool) {}
 
     std::shared_ptr<RecordingShared> shared_;
     uint32_t adapter_ = 0, behaviorFlags_ = 0;
-    PresentParams pp_;
     DeviceState state_ = DeviceState::Ok;
     uint32_t lostTestsLeft_ = 0;
-    bool inScene_ = false;
 
     std::array<uint64_t, kRenderStateCount> rsSets_{};
     std::array<std::array<uint64_t, kStageStateCount>, kStageCount> tssSets_{};
     std::array<uint64_t, kCallKinds> calls_{};
 
-    GammaRamp gamma_{};
     std::unique_ptr<CursorRecord> cursor_;
-    bool cursorShown_ = false;
-
-    std::unordered_set<RecordingResource*> live_;
+    std::unordered_set<RecordingSurface*> surfaces_;
     std::vector<DrawRecord> draws_;
     std::vector<ClearRecord> clears_;
     uint64_t frames_ = 0, presents_ = 0;

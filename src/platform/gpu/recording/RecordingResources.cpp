@@ -1,7 +1,6 @@
 #include "platform/gpu/recording/RecordingResources.h"
 
-#include <algorithm>
-#include <cstring>
+#include <new>
 
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/recording/RecordingApi.h"
@@ -9,169 +8,86 @@
 
 namespace gpu {
 
-RecordingResource::RecordingResource(RecordingDevice* device, ResourceKind kind, uint32_t pool)
-    : device_(device), shared_(device->Shared()), kind_(kind), pool_(pool),
-      id_(shared_->nextResourceId++) {}
+RecordingResource::RecordingResource(RecordingDevice* device)
+    : shared_(device->Shared()), id_(shared_->nextResourceId++) {}
 
-RecordingResource::~RecordingResource() {
-    Unregister();
-}
-
-void RecordingResource::Unregister() {
-    if (device_)
-        device_->Forget(this);
-    device_ = nullptr;
-}
-
-Result RecordingResource::Enter(Call c) {
-    return device_ ? device_->Enter(c) : shared_->failures.Enter(c);
+Result RecordingResource::Enter(RecordingDevice* device, Call c) {
+    return device ? device->Enter(c) : shared_->failures.Enter(c);
 }
 
 // ---------------------------------------------------------------------------
 
-PixelStore::PixelStore(uint32_t width, uint32_t height, uint32_t format)
-    : width_(width), height_(height), format_(format),
-      pitch_((width * BytesPerPixel(format) + 3u) & ~3u),
-      data_(static_cast<size_t>(pitch_) * height) {}
-
-Result PixelStore::Lock(LockedRect* out, const Rect* rect) {
-    if (!out || locked_)
-        return kErrInvalidCall;
-    Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
-    if (rect) {
-        if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-            rect->top >= rect->bottom || rect->right > r.right || rect->bottom > r.bottom)
-            return kErrInvalidCall;
-        r = *rect;
+RecordingTexture* RecordingTexture::Create(RecordingDevice* device, uint32_t width,
+                                           uint32_t height, uint32_t levels, uint32_t usage,
+                                           uint32_t format, uint32_t pool) {
+    try {
+        return new RecordingTexture(device, width, height, levels, usage, format, pool);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
     }
-    out->pitch = static_cast<int32_t>(pitch_);
-    out->bits = data_.data() + static_cast<size_t>(r.top) * pitch_ +
-                static_cast<size_t>(r.left) * BytesPerPixel(format_);
-    locked_ = true;
-    return kOk;
 }
-
-Result PixelStore::Unlock() {
-    if (!locked_)
-        return kErrInvalidCall;
-    locked_ = false;
-    return kOk;
-}
-
-// ---------------------------------------------------------------------------
 
 RecordingTexture::RecordingTexture(RecordingDevice* device, uint32_t width, uint32_t height,
-                                   uint32_t levels, uint32_t usage, uint32_t format, uint32_t pool)
-    : RecordingResource(device, ResourceKind::Texture, pool), usage_(usage), format_(format) {
-    levels_.reserve(levels);
+                                   uint32_t levels, uint32_t usage, uint32_t format,
+                                   uint32_t pool)
+    : DeviceTexture(device, width, height, levels, usage, format, pool),
+      RecordingResource(device) {
+    bytes_.resize(levels);
     for (uint32_t i = 0; i < levels; ++i)
-        levels_.emplace_back(std::max(1u, width >> i), std::max(1u, height >> i), format);
+        bytes_[i].assign(static_cast<size_t>(RowPitch(LevelWidth(i), format)) * LevelHeight(i), 0);
 }
 
-Result RecordingTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
-    if (!out || level >= levels_.size())
-        return kErrInvalidCall;
-    const PixelStore& s = levels_[level];
-    *out =
-        SurfaceDesc{format_, Rtype::Surface, usage_, PoolOf(), s.Bytes(), 0, s.Width(), s.Height()};
+RecordingTexture::~RecordingTexture() {
+    if (device_)
+        device_->Forget(this);
+}
+
+Result RecordingTexture::AdmitLock() {
+    return Enter(device_, Call::LockTexture);
+}
+
+Result RecordingTexture::LockLevel(uint32_t level, const Rect& r, bool, LockedRect* out) {
+    const uint32_t pitch = RowPitch(LevelWidth(level), format_);
+    out->pitch = static_cast<int32_t>(pitch);
+    out->bits = bytes_[level].data() + static_cast<size_t>(r.top) * pitch +
+                static_cast<size_t>(r.left) * BytesPerPixel(format_);
     return kOk;
-}
-
-Result RecordingTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t) {
-    if (out)
-        *out = LockedRect{};
-    if (Result r = Enter(Call::LockTexture); Failed(r))
-        return r;
-    if (level >= levels_.size())
-        return kErrInvalidCall;
-    return levels_[level].Lock(out, rect);
-}
-
-Result RecordingTexture::UnlockRect(uint32_t level) {
-    if (level >= levels_.size())
-        return kErrInvalidCall;
-    return levels_[level].Unlock();
-}
-
-bool RecordingTexture::AnyLevelLocked() const {
-    return std::any_of(levels_.begin(), levels_.end(),
-                       [](const PixelStore& s) { return s.Locked(); });
 }
 
 // ---------------------------------------------------------------------------
 
-RecordingSurface::RecordingSurface(RecordingDevice* device, uint32_t width, uint32_t height,
-                                   uint32_t format)
-    : RecordingResource(device, ResourceKind::Surface, Pool::SystemMem), format_(format),
-      store_(width, height, format) {}
-
-Result RecordingSurface::GetDesc(SurfaceDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = SurfaceDesc{format_,        Rtype::Surface, 0, PoolOf(), store_.Bytes(), 0,
-                       store_.Width(), store_.Height()};
-    return kOk;
+RecordingSurface* RecordingSurface::Create(RecordingDevice* device, uint32_t width,
+                                           uint32_t height, uint32_t format) {
+    auto* s = new (std::nothrow) RecordingSurface(device);
+    if (s && !s->Allocate(width, height, format)) {
+        s->device_ = nullptr; // never known to the device
+        delete s;
+        return nullptr;
+    }
+    return s;
 }
 
-Result RecordingSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
+RecordingSurface::~RecordingSurface() {
+    if (device_)
+        device_->ForgetSurface(this);
+}
+
+Result RecordingSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t flags) {
     if (out)
         *out = LockedRect{};
-    if (Result r = Enter(Call::LockSurface); Failed(r))
+    if (Result r = Enter(device_, Call::LockSurface); Failed(r))
         return r;
-    return store_.Lock(out, rect);
-}
-
-Result RecordingSurface::UnlockRect() {
-    return store_.Unlock();
+    return SystemSurface::LockRect(out, rect, flags);
 }
 
 // ---------------------------------------------------------------------------
 
-RecordingVertexBuffer::RecordingVertexBuffer(RecordingDevice* device, uint32_t length,
-                                             uint32_t usage, uint32_t fvf, uint32_t pool)
-    : RecordingResource(device, ResourceKind::VertexBuffer, pool), usage_(usage), fvf_(fvf) {
-    store_.Init(length); // empty when out of memory: locks of any bytes are refused
+template <class Interface, Call kLockCall> RecordingBuffer<Interface, kLockCall>::~RecordingBuffer() {
+    if (this->device_)
+        this->device_->Forget(this);
 }
 
-Result RecordingVertexBuffer::GetDesc(BufferDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    constexpr uint32_t kVertexData = 100; // the original API's "vertex data" format code
-    *out = BufferDesc{kVertexData, Rtype::VertexBuffer, usage_, PoolOf(), store_.Length(), fvf_};
-    return kOk;
-}
-
-Result RecordingVertexBuffer::Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out,
-                                   uint32_t flags) {
-    if (Result r = Enter(Call::LockVertexBuffer); Failed(r)) {
-        if (out)
-            *out = nullptr;
-        return r;
-    }
-    return store_.Lock(offsetBytes, sizeBytes, out, flags);
-}
-
-RecordingIndexBuffer::RecordingIndexBuffer(RecordingDevice* device, uint32_t length, uint32_t usage,
-                                           uint32_t format, uint32_t pool)
-    : RecordingResource(device, ResourceKind::IndexBuffer, pool), usage_(usage), format_(format) {
-    store_.Init(length); // empty when out of memory: locks of any bytes are refused
-}
-
-Result RecordingIndexBuffer::GetDesc(BufferDesc* out) {
-    if (!out)
-        return kErrInvalidCall;
-    *out = BufferDesc{format_, Rtype::IndexBuffer, usage_, PoolOf(), store_.Length(), 0};
-    return kOk;
-}
-
-Result RecordingIndexBuffer::Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out,
-                                  uint32_t flags) {
-    if (Result r = Enter(Call::LockIndexBuffer); Failed(r)) {
-        if (out)
-            *out = nullptr;
-        return r;
-    }
-    return store_.Lock(offsetBytes, sizeBytes, out, flags);
-}
+template class RecordingBuffer<VertexBuffer, Call::LockVertexBuffer>;
+template class RecordingBuffer<IndexBuffer, Call::LockIndexBuffer>;
 
 } // namespace gpu

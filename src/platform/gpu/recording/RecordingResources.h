@@ -1,14 +1,19 @@
 #pragma once
-// Textures, surfaces and buffers of the recording back end. Each keeps its data
-// in CPU memory in its own format. A resource outlives its device if released
-// later (the engine releases its registries after the device); it then only
-// stops reporting to the device.
+// Textures, surfaces and buffers of the recording back end: the records and
+// stores every back end shares (DeviceTexture, SystemSurface, BufferStore),
+// holding their data in CPU memory in their own format, with the call
+// counting and failure injection of the recording device on top. A resource
+// outlives its device if released later (the engine releases its registries
+// after the device); it then only stops reporting to the device.
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/SystemSurface.h"
+#include "platform/gpu/DeviceTexture.h"
 #include "platform/gpu/recording/FailureSchedule.h"
 
 namespace gpu {
@@ -16,123 +21,92 @@ namespace gpu {
 class RecordingDevice;
 struct RecordingShared;
 
-enum class ResourceKind { Texture, Surface, VertexBuffer, IndexBuffer };
-
-// What every recording resource shares: its device link and identity.
+// What every recording resource has beside its shared record: an identity
+// that outlives it, and the counting of its calls.
 class RecordingResource {
 public:
-    RecordingResource(RecordingDevice* device, ResourceKind kind, uint32_t pool);
-    virtual ~RecordingResource();
+    explicit RecordingResource(RecordingDevice* device);
+    virtual ~RecordingResource() = default;
     RecordingResource(const RecordingResource&) = delete;
     RecordingResource& operator=(const RecordingResource&) = delete;
 
-    ResourceKind Kind() const { return kind_; }
-    uint32_t PoolOf() const { return pool_; }
     uint64_t Id() const { return id_; }
-    RecordingDevice* Owner() const { return device_; }
-    // Called by a device that goes away first.
-    void Detach() { device_ = nullptr; }
 
 protected:
-    // Each final class calls this first thing in its destructor, while the whole
-    // object still exists, so the device can unbind it.
-    void Unregister();
-    // Counts the call and returns an injected failure, also with no device left.
-    Result Enter(Call c);
+    // Counts the call on `device` (the schedule's alone once the device went)
+    // and returns an injected failure.
+    Result Enter(RecordingDevice* device, Call c);
 
 private:
-    RecordingDevice* device_;
     std::shared_ptr<RecordingShared> shared_;
-    ResourceKind kind_;
-    uint32_t pool_;
     uint64_t id_;
 };
 
-// One picture level in its own format; rows are padded to 4 bytes (a caller
-// must use the pitch, as with a real driver).
-class PixelStore {
+class RecordingTexture final : public DeviceTexture<RecordingDevice>, public RecordingResource {
 public:
-    PixelStore(uint32_t width, uint32_t height, uint32_t format);
-    uint32_t Width() const { return width_; }
-    uint32_t Height() const { return height_; }
-    uint32_t Pitch() const { return pitch_; }
-    uint32_t Bytes() const { return static_cast<uint32_t>(data_.size()); }
-    Result Lock(LockedRect* out, const Rect* rect);
-    Result Unlock();
-    bool Locked() const { return locked_; }
-    const uint8_t* Data() const { return data_.data(); }
+    // Null when out of memory.
+    static RecordingTexture* Create(RecordingDevice* device, uint32_t width, uint32_t height,
+                                    uint32_t levels, uint32_t usage, uint32_t format,
+                                    uint32_t pool);
+    ~RecordingTexture() override;
+    // Level i's bytes, rows RowPitch apart.
+    const std::vector<uint8_t>& Bytes(uint32_t level) const { return bytes_.at(level); }
+    void Detach() { device_ = nullptr; }
 
 private:
-    uint32_t width_, height_, format_, pitch_;
-    std::vector<uint8_t> data_;
-    bool locked_ = false;
-};
-
-class RecordingTexture final : public Texture, public RecordingResource {
-public:
-    ~RecordingTexture() override { Unregister(); }
     RecordingTexture(RecordingDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                      uint32_t usage, uint32_t format, uint32_t pool);
-    uint32_t GetLevelCount() override { return static_cast<uint32_t>(levels_.size()); }
-    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override;
-    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect(uint32_t level) override;
+    Result AdmitLock() override;
+    Result LockLevel(uint32_t level, const Rect& r, bool readOnly, LockedRect* out) override;
+    void UnlockLevel(uint32_t, const Rect&, bool) override {}
 
-    uint32_t Format() const { return format_; }
-    const PixelStore& Level(uint32_t level) const { return levels_.at(level); }
-    bool AnyLevelLocked() const;
-
-private:
-    uint32_t usage_, format_;
-    std::vector<PixelStore> levels_;
+    std::vector<std::vector<uint8_t>> bytes_;
 };
 
-class RecordingSurface final : public Surface, public RecordingResource {
+class RecordingSurface final : public SystemSurface, public RecordingResource {
 public:
-    ~RecordingSurface() override { Unregister(); }
-    RecordingSurface(RecordingDevice* device, uint32_t width, uint32_t height, uint32_t format);
-    Result GetDesc(SurfaceDesc* out) override;
+    // Null when out of memory.
+    static RecordingSurface* Create(RecordingDevice* device, uint32_t width, uint32_t height,
+                                    uint32_t format);
+    ~RecordingSurface() override;
     Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect() override;
-
-    uint32_t Format() const { return format_; }
-    const PixelStore& Pixels() const { return store_; }
+    void Detach() { device_ = nullptr; }
 
 private:
-    uint32_t format_;
-    PixelStore store_;
+    explicit RecordingSurface(RecordingDevice* device)
+        : RecordingResource(device), device_(device) {}
+    RecordingDevice* device_;
 };
 
-class RecordingVertexBuffer final : public VertexBuffer, public RecordingResource {
+// A vertex or index buffer of the recording device: its lock is counted.
+template <class Interface, Call kLockCall>
+class RecordingBuffer : public DeviceBuffer<Interface, RecordingDevice>, public RecordingResource {
 public:
-    ~RecordingVertexBuffer() override { Unregister(); }
-    RecordingVertexBuffer(RecordingDevice* device, uint32_t length, uint32_t usage, uint32_t fvf,
-                          uint32_t pool);
-    Result GetDesc(BufferDesc* out) override;
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
-    Result Unlock() override { return store_.Unlock(); }
-    const BufferStore& Store() const { return store_; }
+    static RecordingBuffer* Create(RecordingDevice* device, uint32_t length, uint32_t usage,
+                                   uint32_t format, uint32_t pool) {
+        return RecordingBuffer::WithStorage(
+            new (std::nothrow) RecordingBuffer(device, usage, format, pool), length);
+    }
+    ~RecordingBuffer() override;
+    Result GetDesc(BufferDesc* out) override {
+        return this->Describe(out, kLockCall == Call::LockVertexBuffer);
+    }
+    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
+        if (Result r = Enter(this->device_, kLockCall); Failed(r)) {
+            if (out)
+                *out = nullptr;
+            return r;
+        }
+        return DeviceBuffer<Interface, RecordingDevice>::Lock(offsetBytes, sizeBytes, out, flags);
+    }
 
 private:
-    uint32_t usage_, fvf_;
-    BufferStore store_;
+    RecordingBuffer(RecordingDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
+        : DeviceBuffer<Interface, RecordingDevice>(device, usage, format, pool),
+          RecordingResource(device) {}
 };
 
-class RecordingIndexBuffer final : public IndexBuffer, public RecordingResource {
-public:
-    ~RecordingIndexBuffer() override { Unregister(); }
-    RecordingIndexBuffer(RecordingDevice* device, uint32_t length, uint32_t usage, uint32_t format,
-                         uint32_t pool);
-    Result GetDesc(BufferDesc* out) override;
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override;
-    Result Unlock() override { return store_.Unlock(); }
-    const BufferStore& Store() const { return store_; }
-    uint32_t Format() const { return format_; }
-    uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
-
-private:
-    uint32_t usage_, format_;
-    BufferStore store_;
-};
+using RecordingVertexBuffer = RecordingBuffer<VertexBuffer, Call::LockVertexBuffer>;
+using RecordingIndexBuffer = RecordingBuffer<IndexBuffer, Call::LockIndexBuffer>;
 
 } // namespace gpu

@@ -9,7 +9,6 @@
 
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
-#include "platform/gpu/SystemSurface.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/soft/SoftResources.h"
@@ -29,13 +28,10 @@ uint16_t Depth16(float z) {
 
 } // namespace
 
-Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSurface,
+Result SoftDevice::Create(os::Window* window, const PresentParams& p, bool onSurface,
                           SoftDevice** out) {
     *out = nullptr;
     if (!onSurface && WindowGlContext::InUse())
-        return kErrInvalidCall;
-    PresentParams p = pp;
-    if (!CompletePresentParams(window, &p))
         return kErrInvalidCall;
     std::unique_ptr<WindowGlContext> ctx = onSurface ? nullptr : WindowGlContext::Create(window);
     if (!onSurface && !ctx)
@@ -50,15 +46,12 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& pp, bool onSu
         delete d;
         return kErrOutOfVideoMemory;
     }
-    d->pp_ = p;
     d->bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
-    GammaRamp linear;
-    for (int i = 0; i < 256; ++i)
-        linear.red[i] = linear.green[i] = linear.blue[i] = static_cast<uint16_t>(i * 257);
-    d->SetGammaRamp(0, &linear);
     if (d->context_)
         d->context_->ApplySwapInterval(p.presentationInterval);
-    d->RestoreFront(d->bbWidth_, d->bbHeight_, p.enableAutoDepthStencil != 0);
+    Caps caps;
+    FillDeviceCaps(&caps, kMaxTextureSize);
+    d->StartFront(window, p, caps);
     ApplyWindowMode(window, p);
     *out = d;
     return kOk;
@@ -90,54 +83,21 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     return true;
 }
 
-Result SoftDevice::GetDeviceCaps(Caps* out) {
-    if (!out)
-        return kErrInvalidCall;
-    FillDeviceCaps(out, kMaxTextureSize);
-    return kOk;
-}
-
-Result SoftDevice::Reset(PresentParams* pp) {
-    // Resources of the default pool must be released before a reset, as on the
-    // original; enforcing it catches a resource the engine failed to track.
-    PresentParams p;
-    if (!pp || live_.AnyDefaultPool() || !StartReset(window_, pp_, *pp, &p))
-        return kErrInvalidCall;
+Result SoftDevice::DoReset(const PresentParams& p) {
     bands_.Flush();
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !Resize(p.backBufferWidth, p.backBufferHeight))
         return kErrOutOfVideoMemory;
-    pp_ = p;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
         context_->ApplySwapInterval(p.presentationInterval);
-    RestoreFront(bbWidth_, bbHeight_, p.enableAutoDepthStencil != 0);
-    inScene_ = false;
-    ReportReset(p, pp);
-    return kOk;
-}
-
-Result SoftDevice::BeginScene() {
-    if (inScene_)
-        return kErrInvalidCall;
-    inScene_ = true;
-    depthUsed_ = false;
-    return kOk;
-}
-
-Result SoftDevice::EndScene() {
-    if (!inScene_)
-        return kErrInvalidCall;
-    inScene_ = false;
     return kOk;
 }
 
 // ---- clearing and drawing ----
 
-Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
-                         uint32_t) {
-    if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r))
-        return r;
+Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb,
+                           float z, uint32_t) {
     const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
     if (!target && !depth)
         return kOk;
@@ -145,30 +105,17 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
-    const Viewport& vp = front_.viewport;
-    const int64_t vx0 = vp.x, vy0 = vp.y, vx1 = vx0 + vp.width, vy1 = vy0 + vp.height;
-    const uint32_t n = count > 0 ? count : 1;
     auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         for (int64_t y = y0; y < y1; ++y)
             std::fill_n(buffer + static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0),
                         static_cast<size_t>(x1 - x0), value);
     };
-    for (uint32_t i = 0; i < n; ++i) {
-        // Only the viewport is cleared (the letterbox bars rely on it).
-        int64_t x0 = vx0, y0 = vy0, x1 = vx1, y1 = vy1;
-        if (count > 0) {
-            x0 = std::max<int64_t>(x0, rects[i].left);
-            y0 = std::max<int64_t>(y0, rects[i].top);
-            x1 = std::min<int64_t>(x1, rects[i].right);
-            y1 = std::min<int64_t>(y1, rects[i].bottom);
-            if (x0 >= x1 || y0 >= y1)
-                continue;
-        }
+    ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         ++drawCalls_;
         if (target)
             fillRows(color_.data(), fill, x0, y0, x1, y1);
         if (!depth)
-            continue;
+            return;
         const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
         depthLow_ = whole ? z16 : std::min(depthLow_, z16);
         int64_t* d = depthDirty_;
@@ -180,7 +127,7 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
                 fillRows(depth_.data(), z16, cx0, cy0, cx1, cy1);
             if (x0 <= d[0] && y0 <= d[1] && x1 >= d[2] && y1 >= d[3])
                 std::fill_n(d, 4, 0);
-            continue;
+            return;
         }
         fillRows(depth_.data(), z16, x0, y0, x1, y1);
         if (whole) {
@@ -189,7 +136,7 @@ Result SoftDevice::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint
         } else {
             MarkDepthChanged(x0, y0, x1, y1);
         }
-    }
+    });
     return kOk;
 }
 
@@ -218,16 +165,9 @@ bool SoftDevice::DepthPasses(uint32_t func, uint16_t maxZ) const {
     }
 }
 
-Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint32_t startIndex,
-                                        uint32_t primCount) {
-    if (Result r = CheckBoundDraw(type, primCount); Failed(r) || primCount == 0)
-        return r;
-    const uint32_t count = DrawIndexCount(type, primCount);
-    const BufferStore& ib = front_.indices->Store();
-    const uint32_t isize = front_.indices->IndexSize();
-    if (static_cast<uint64_t>(startIndex) + count > ib.Length() / isize)
-        return kErrInvalidCall;
-    const uint8_t* idx = ib.Data() + static_cast<size_t>(startIndex) * isize;
+Result SoftDevice::DoDraw(const DrawCall& d) {
+    const uint32_t type = d.type, primCount = d.primCount, isize = d.indexSize;
+    const uint8_t* idx = d.indices;
     auto indexAt = [&](uint32_t i) -> uint32_t {
         if (isize == 2) {
             uint16_t v;
@@ -238,21 +178,14 @@ Result SoftDevice::DrawIndexedPrimitive(uint32_t type, uint32_t, uint32_t, uint3
         std::memcpy(&v, idx + i * 4, 4);
         return v;
     };
-    // Every vertex the indices reach must lie inside the vertex buffer.
-    uint32_t lo = 0xFFFFFFFFu, hi = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t v = indexAt(i);
-        lo = std::min(lo, v);
-        hi = std::max(hi, v);
-    }
-    const uint64_t lastVertex = static_cast<uint64_t>(hi) + front_.baseVertex;
-    if (front_.baseVertex > 0x7FFFFFFF ||
-        lastVertex * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
-        return kErrInvalidCall;
+    const uint32_t lo = d.lo, hi = d.hi;
     ++drawCalls_;
 
-    float mvp[16];
-    SoftMvp(front_, mvp);
+    if (mvpDirty_) {
+        SoftMvp(front_, mvp_);
+        mvpDirty_ = false;
+    }
+    const float* mvp = mvp_;
     const Viewport& vp = front_.viewport;
     transformed_.resize(hi - lo + 1);
     const uint8_t* vb = front_.stream->Store().Data();
@@ -342,7 +275,7 @@ void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
 
 // ---- presenting ----
 
-Result SoftDevice::Present() {
+Result SoftDevice::DoPresent() {
     bands_.Flush();
     if (!present_->Show(window_, color_.data(), bbWidth_, bbHeight_, shown_))
         return kOk; // minimised
@@ -370,68 +303,9 @@ uint64_t SoftDevice::TextureCopyBytes() const {
 
 // ---- resources ----
 
-Result SoftDevice::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                                 uint32_t format, uint32_t pool, Texture** out) {
-    return live_.MakeTexture(this, width, height, levels, usage, format, pool, kMaxTextureSize,
-                             out);
-}
-
-Result SoftDevice::CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf,
-                                      uint32_t pool, VertexBuffer** out) {
-    return live_.MakeVertexBuffer(this, lengthBytes, usage, fvf, pool, out);
-}
-
-Result SoftDevice::CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format,
-                                     uint32_t pool, IndexBuffer** out) {
-    return live_.MakeIndexBuffer(this, lengthBytes, usage, format, pool, out);
-}
-
-Result SoftDevice::CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
-                                      Surface** out) {
-    return SystemSurface::Make(width, height, format, out);
-}
-
 void SoftDevice::BeforeTextureChange(const SoftTexture* t) {
     if (bands_.Pending() && t->QueuedIn() == bands_.Epoch())
         bands_.Flush();
-}
-
-void SoftDevice::Forget(SoftTexture* t) {
-    BeforeTextureChange(t);
-    live_.Erase(t);
-    Unbind(t);
-}
-
-void SoftDevice::Forget(SoftVertexBuffer* vb) {
-    live_.Erase(vb);
-    Unbind(vb);
-}
-
-void SoftDevice::Forget(SoftIndexBuffer* ib) {
-    live_.Erase(ib);
-    Unbind(ib);
-}
-
-// ---- gamma and cursor ----
-
-void SoftDevice::SetGammaRamp(uint32_t, const GammaRamp* ramp) {
-    if (!ramp)
-        return;
-    ramp_ = *ramp;
-    present_->SetRamp(*ramp); // applied when presenting, never to the desktop
-}
-
-void SoftDevice::GetGammaRamp(GammaRamp* ramp) {
-    if (ramp)
-        *ramp = ramp_;
-}
-
-Result SoftDevice::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
-    return SetSurfaceCursor(window_, hotX, hotY, image);
-}
-
-int32_t SoftDevice::ShowCursor(int32_t show) {
-    return ShowSurfaceCursor(window_, show);
 }
 
 namespace {

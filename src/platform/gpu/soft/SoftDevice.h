@@ -12,7 +12,6 @@
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
-#include "platform/gpu/LiveResources.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftPresent.h"
@@ -25,37 +24,13 @@ class SoftDevice final
     : public DeviceFront<SoftDevice, SoftTexture, SoftVertexBuffer, SoftIndexBuffer>,
       public FrameProbe {
 public:
-    // Makes the window's GL context for presenting; `onSurface`, or where no
-    // context can be made, the frames go through the window's surface instead.
+    // For `pp` as PreparePresentParams left them, makes the window's GL
+    // context for presenting; `onSurface`, or where no context can be made,
+    // the frames go through the window's surface instead.
     static Result Create(os::Window* window, const PresentParams& pp, bool onSurface,
                          SoftDevice** out);
     ~SoftDevice() override;
 
-    Result GetDeviceCaps(Caps* out) override;
-    Result TestCooperativeLevel() override { return kOk; }
-    Result Reset(PresentParams* pp) override;
-    Result Present() override;
-    Result BeginScene() override;
-    Result EndScene() override;
-    Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
-                 uint32_t stencil) override;
-
-    Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
-                                uint32_t startIndex, uint32_t primCount) override;
-
-    Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                         uint32_t format, uint32_t pool, Texture** out) override;
-    Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
-                              VertexBuffer** out) override;
-    Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
-                             IndexBuffer** out) override;
-    Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
-                              Surface** out) override;
-
-    void SetGammaRamp(uint32_t flags, const GammaRamp* ramp) override;
-    void GetGammaRamp(GammaRamp* ramp) override;
-    Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override;
-    int32_t ShowCursor(int32_t show) override;
     bool TakesHiddenRects() const override { return true; }
     void SetHiddenRects(const Rect* rects, uint32_t count) override;
 
@@ -77,11 +52,22 @@ public:
     // A texture's texels are about to change or go: the draws queued to read
     // them are drawn first.
     void BeforeTextureChange(const SoftTexture* t);
-    void Forget(SoftTexture* t);
-    void Forget(SoftVertexBuffer* vb);
-    void Forget(SoftIndexBuffer* ib);
 
 private:
+    friend DeviceFront;
+    // The front's hooks: the work of the calls it checked.
+    // A new transform is multiplied out at the next draw.
+    void Changed(FrontCall c) { mvpDirty_ = mvpDirty_ || c == FrontCall::Transform; }
+    Result DoReset(const PresentParams& p);
+    Result DoPresent();
+    void SceneBegins() { depthUsed_ = false; }
+    Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
+                   uint32_t stencil);
+    Result DoDraw(const DrawCall& d);
+    void RampChanged() { present_->SetRamp(ramp_); } // applied when presenting, never to the desktop
+    void Forgetting(SoftTexture* t) { BeforeTextureChange(t); }
+    template <class Buffer> void Forgetting(Buffer*) {}
+
     SoftDevice() = default;
     bool Resize(uint32_t w, uint32_t h);
     // Whether a draw's depth test passes wherever it draws, from the lowest
@@ -90,9 +76,7 @@ private:
     // Grows the box of pixels whose depth may differ from depthFill_.
     void MarkDepthChanged(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
-    os::Window* window_ = nullptr;
     std::unique_ptr<WindowGlContext> context_;
-    PresentParams pp_;
     bool bbHasAlpha_ = false;
     std::vector<uint32_t> color_;
     std::vector<uint16_t> depth_;
@@ -109,14 +93,12 @@ private:
     SoftBands bands_;
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
-    GammaRamp ramp_;
-    bool inScene_ = false;
     uint64_t drawCalls_ = 0;
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
-
-    LiveResources<SoftTexture, SoftVertexBuffer, SoftIndexBuffer> live_;
+    float mvp_[16];          // world * view * projection of the shadow...
+    bool mvpDirty_ = true;   // ...unless a transform changed since
 };
 
 } // namespace gpu

@@ -11,8 +11,6 @@
 namespace gpu {
 namespace {
 
-constexpr uint32_t kLockReadOnly = 0x10;
-
 // The formats stored as they are locked: the lock hands out the words themselves.
 bool Direct(uint32_t format) {
     return format == Fmt::A8R8G8B8 || format == Fmt::X8R8G8B8;
@@ -54,16 +52,13 @@ void FindClear(SoftLevel& l, bool opaque) {
 
 SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t height,
                                  uint32_t levels, uint32_t usage, uint32_t format, uint32_t pool) {
-    const uint32_t full = FullMipChain(width, height);
-    if (levels == 0 || levels > full)
-        levels = full;
-    auto* t = new (std::nothrow) SoftTexture(device, usage, format, pool);
-    if (!t)
-        return nullptr;
+    SoftTexture* t = nullptr;
     try {
+        t = new SoftTexture(device, width, height, levels, usage, format, pool);
         t->levels_.resize(levels);
-        uint32_t w = width, h = height;
-        for (Slot& s : t->levels_) {
+        for (uint32_t i = 0; i < levels; ++i) {
+            Slot& s = t->levels_[i];
+            const uint32_t w = t->LevelWidth(i), h = t->LevelHeight(i);
             s.pixels.width = w;
             s.pixels.height = h;
             // A new texture reads as zero in its own format: black, and opaque
@@ -72,11 +67,10 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
             s.pixels.argb.assign(static_cast<size_t>(w) * h, empty);
             if (Wide(format))
                 s.written.assign(static_cast<size_t>(RowPitch(w, format)) * h, 0);
-            w = w > 1 ? w / 2 : 1;
-            h = h > 1 ? h / 2 : 1;
         }
     } catch (const std::bad_alloc&) {
-        t->device_ = nullptr;
+        if (t)
+            t->device_ = nullptr;
         delete t;
         return nullptr;
     }
@@ -90,39 +84,13 @@ SoftTexture::~SoftTexture() {
         device_->Forget(this);
 }
 
-Result SoftTexture::GetLevelDesc(uint32_t level, SurfaceDesc* out) {
-    if (!out || level >= levels_.size())
-        return kErrInvalidCall;
-    const SoftLevel& l = levels_[level].pixels;
-    *out = SurfaceDesc{};
-    out->format = format_;
-    out->type = Rtype::Texture;
-    out->usage = usage_;
-    out->pool = pool_;
-    out->size = RowPitch(l.width, format_) * l.height;
-    out->width = l.width;
-    out->height = l.height;
-    return kOk;
-}
-
-Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) {
-    if (!out || level >= levels_.size())
-        return kErrInvalidCall;
+Result SoftTexture::LockLevel(uint32_t level, const Rect& r, bool readOnly, LockedRect* out) {
     Slot& s = levels_[level];
-    if (s.locked)
-        return kErrInvalidCall;
     // A read-only lock changes no texel: queued draws may keep reading, and
     // the unlock finds the opacity and clear tiles as they were.
-    s.readOnly = (flags & kLockReadOnly) != 0;
-    if (device_ && !s.readOnly)
+    if (device_ && !readOnly)
         device_->BeforeTextureChange(this);
-    const uint32_t w = s.pixels.width, h = s.pixels.height;
-    Rect r{0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)};
-    if (rect) {
-        if (!RectInside(*rect, w, h))
-            return kErrInvalidCall;
-        r = *rect;
-    }
+    const uint32_t w = s.pixels.width;
     if (Direct(format_)) {
         out->pitch = static_cast<int32_t>(w * 4);
         out->bits = s.pixels.argb.data() + static_cast<size_t>(r.top) * w + r.left;
@@ -152,21 +120,15 @@ Result SoftTexture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, 
         out->pitch = static_cast<int32_t>(s.stagingPitch);
         out->bits = s.staging.data();
     }
-    s.locked = true;
-    s.rect = r;
     return kOk;
 }
 
-Result SoftTexture::UnlockRect(uint32_t level) {
-    if (level >= levels_.size() || !levels_[level].locked)
-        return kErrInvalidCall;
+void SoftTexture::UnlockLevel(uint32_t level, const Rect& r, bool readOnly) {
     Slot& s = levels_[level];
-    s.locked = false;
-    if (s.readOnly) {
+    if (readOnly) {
         s.staging = {};
-        return kOk;
+        return;
     }
-    const Rect& r = s.rect;
     const uint32_t w = s.pixels.width;
     const auto rw = static_cast<uint32_t>(r.right - r.left);
     if (format_ == Fmt::X8R8G8B8) {
@@ -192,7 +154,6 @@ Result SoftTexture::UnlockRect(uint32_t level) {
         s.staging = {};
     }
     UpdateOpacity(level);
-    return kOk;
 }
 
 void SoftTexture::UpdateOpacity(uint32_t level) {

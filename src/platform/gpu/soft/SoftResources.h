@@ -8,6 +8,7 @@
 
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/DeviceTexture.h"
 
 namespace gpu {
 
@@ -21,17 +22,12 @@ struct SoftLevel {
     float clearShare = 0;            // of those tiles, how many are clear
 };
 
-class SoftTexture final : public Texture {
+class SoftTexture final : public DeviceTexture<SoftDevice> {
 public:
     // Null when out of memory.
     static SoftTexture* Create(SoftDevice* device, uint32_t width, uint32_t height, uint32_t levels,
                                uint32_t usage, uint32_t format, uint32_t pool);
     ~SoftTexture() override;
-
-    uint32_t GetLevelCount() override { return static_cast<uint32_t>(levels_.size()); }
-    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override;
-    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect(uint32_t level) override;
 
     const SoftLevel& Level(uint32_t i) const { return levels_[i].pixels; }
     // Level i as mirrored addressing reads it, made by PrepareMirrored since
@@ -40,9 +36,6 @@ public:
     // n + k of a side of n is texel n - 1 - k, as mirroring takes it.
     const SoftLevel& Level(uint32_t i, bool mirrorU, bool mirrorV) const;
     void PrepareMirrored(bool mirrorU, bool mirrorV);
-    uint32_t Levels() const { return static_cast<uint32_t>(levels_.size()); }
-    uint32_t Pool() const { return pool_; }
-    const SoftDevice* Owner() const { return device_; }
     // Whether every texel of every level has full alpha.
     bool Opaque() const { return opaque_; }
     void Detach() { device_ = nullptr; }
@@ -56,19 +49,16 @@ private:
         SoftLevel pixels;
         SoftLevel mirrored[3];        // u, v, both mirrored: empty until asked for
         std::vector<uint8_t> written; // in the texture's format, where it is Wide
-        bool locked = false, readOnly = false;
-        Rect rect;
         std::vector<uint8_t> staging; // the locked rectangle in the texture's format
         uint32_t stagingPitch = 0;
     };
-    SoftTexture(SoftDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
-        : device_(device), usage_(usage), format_(format), pool_(pool) {}
+    using DeviceTexture::DeviceTexture;
+    Result LockLevel(uint32_t level, const Rect& r, bool readOnly, LockedRect* out) override;
+    void UnlockLevel(uint32_t level, const Rect& r, bool readOnly) override;
     // After texels changed: whether all are opaque, and the level's clear tiles.
     void UpdateOpacity(uint32_t level);
 
-    SoftDevice* device_;
     uint64_t queuedIn_ = 0;
-    uint32_t usage_, format_, pool_;
     std::vector<Slot> levels_;
     bool opaque_ = false;
 };
@@ -90,7 +80,6 @@ public:
                                    uint32_t format, uint32_t pool);
     ~SoftIndexBuffer() override;
     Result GetDesc(BufferDesc* out) override;
-    uint32_t IndexSize() const { return format_ == Fmt::Index32 ? 4 : 2; }
 
 private:
     using DeviceBuffer::DeviceBuffer;

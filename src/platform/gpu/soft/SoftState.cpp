@@ -1,22 +1,15 @@
 #include "platform/gpu/soft/SoftState.h"
 
+#include <cstring>
+
+#include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/soft/SoftResources.h"
 
 namespace gpu {
 
 void SoftMvp(const SoftShadow& s, float out[16]) {
-    Matrix wv{}, wvp{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k)
-                wv.m[i][j] += s.world.m[i][k] * s.view.m[k][j];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k)
-                wvp.m[i][j] += wv.m[i][k] * s.proj.m[k][j];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            out[i * 4 + j] = wvp.m[i][j];
+    const Matrix wvp = WorldViewProjection(s.world, s.view, s.proj);
+    std::memcpy(out, wvp.m, sizeof(wvp.m));
 }
 
 void SoftDrawState(const SoftShadow& state, bool backBufferAlpha, SoftPixelState* p,
