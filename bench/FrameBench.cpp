@@ -33,6 +33,15 @@
 
 #include "BenchGame.h"
 
+// scripts/count-frames runs the rows under callgrind and reads the counts of
+// the timed frames only (every thread's).
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_ZERO_STATS
+#define CALLGRIND_DUMP_STATS_AT(what)
+#endif
+
 namespace {
 
 using bench::SceneRun;
@@ -226,11 +235,13 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     const CRenderDevice& device = *run.Renderer().GetDevice();
     const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
+    CALLGRIND_ZERO_STATS;
     for (auto _ : state) {
         run.Step();
         benchmark::DoNotOptimize(run.Draw());
         depthless += d->DrawsWithoutDepth() ? 1 : 0;
     }
+    CALLGRIND_DUMP_STATS_AT("BM_Frame timed frames");
     const auto frames = static_cast<double>(state.iterations());
     auto perFrame = [frames](uint64_t n) { return static_cast<double>(n) / frames; };
     state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);

@@ -604,10 +604,10 @@ void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<
         const auto* row =
             static_cast<const uint8_t*>(locked.bits) + static_cast<ptrdiff_t>(y) * locked.pitch;
         int32_t* at = &height[y * stride];
+        const int32_t* above = y > 0 ? at - stride : nullptr;
         for (int32_t x = 0; x < w; ++x) {
             const uint32_t alpha = TexelAlpha(format, row + static_cast<size_t>(x) * bytes);
-            at[x] =
-                (clear ? alpha == 0 : alpha == kFullAlpha) ? (y > 0 ? at[x - stride] : 0) + 1 : 0;
+            at[x] = (clear ? alpha == 0 : alpha == kFullAlpha) ? (above ? above[x] : 0) + 1 : 0;
         }
     }
     texture.GetTexture()->UnlockRect(0);
@@ -648,10 +648,10 @@ void CDrawClipper::SearchParts(const CTexture& texture, bool clear, std::vector<
         parts.push_back(best);
         for (int32_t y = best.y0; y < h; ++y) {
             int32_t* at = &height[y * stride];
+            const int32_t* above = y > 0 ? at - stride : nullptr;
             bool changed = false;
             for (int32_t x = best.x0; x < best.x1; ++x) {
-                const int32_t run =
-                    y < best.y1 || at[x] == 0 ? 0 : (y > 0 ? at[x - stride] : 0) + 1;
+                const int32_t run = y < best.y1 || at[x] == 0 ? 0 : (above ? above[x] : 0) + 1;
                 changed = changed || run != at[x];
                 at[x] = run;
             }

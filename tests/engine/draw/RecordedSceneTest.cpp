@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -85,6 +86,54 @@ protected:
         device_->DrawIndexedPrimitive(gpu::Prim::TriangleList, first, 4 * n, ib->GetLastStart(),
                                       2 * n);
     }
+
+    // A picture from a file of w x h texels (bytes R, G, B, A): the clipper
+    // reads the alpha only of those (one made in memory may be drawn into).
+    CSharedPtr<CTexture> FromFile(const std::vector<uint8_t>& texels, int w, int h) {
+        const std::string path = files_.Path("picture" + std::to_string(++fileCount_) + ".tga");
+        EXPECT_TRUE(tk::WriteTga(path, tk::PixelView{texels.data(), w, h, 4}));
+        CSharedPtr<CTexture> t(new CTexture);
+        EXPECT_EQ(t->LoadFromFile(device_->GetDevice(), path, "picture", 1, 0, gpu::Pool::Managed,
+                                  gpu::Fmt::A8R8G8B8),
+                  gpu::kOk);
+        return t;
+    }
+
+    // Draws from now on show `texture` blended by src and dst, their alpha
+    // from `alphaArg`.
+    void BlendTexture(const CSharedPtr<CTexture>& texture, uint32_t alphaArg, uint32_t src,
+                      uint32_t dst) {
+        device_->SetTexture(0, texture);
+        device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Texture);
+        device_->SetTextureStageState(0, gpu::Tss::AlphaOp, gpu::Top::SelectArg1);
+        device_->SetTextureStageState(0, gpu::Tss::AlphaArg1, alphaArg);
+        device_->SetRenderState(gpu::Rs::AlphaBlendEnable, 1);
+        device_->SetRenderState(gpu::Rs::SrcBlend, src);
+        device_->SetRenderState(gpu::Rs::DestBlend, dst);
+    }
+
+    // The scene `draw` records (up to its end), played once straight to the
+    // device and once clipped: the same picture both times; how many pixels
+    // fewer the clipped one covered.
+    uint64_t PixelsLeftOut(const std::function<void()>& draw) {
+        std::vector<uint32_t> pictures[2];
+        uint64_t covered[2] = {0, 0};
+        for (int clipped = 0; clipped < 2; ++clipped) {
+            device_->SetClipping(clipped == 1);
+            device_->SetCounting(true);
+            const uint64_t before = device_->CoveredPixels();
+            draw();
+            EXPECT_EQ(device_->EndScene(), gpu::kOk);
+            covered[clipped] = device_->CoveredPixels() - before;
+            ReadBack();
+            pictures[clipped] = pixels_;
+        }
+        EXPECT_EQ(pictures[0], pictures[1]);
+        return covered[0] - covered[1];
+    }
+
+    testsupport::TempDir files_;
+    int fileCount_ = 0;
 
     // A scene opened with plain transforms, no blend, no test, no culling,
     // its colour from stage 0's `arg` alone.
@@ -215,19 +264,13 @@ TEST_F(RecordedSceneTest, WhatIsLeftOutChangesNothing) {
 TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
     if (!OpenOn("soft"))
         return;
-    // A picture from a file (one made in memory may be drawn into): clear
-    // white on the left, half-see-through red on the right.
+    // Clear white on the left, half-see-through red on the right.
     std::vector<uint8_t> texels;
     for (int i = 0; i < 64 * 64; ++i)
         texels.insert(texels.end(), {255, i % 64 < 32 ? uint8_t{255} : uint8_t{0},
                                      i % 64 < 32 ? uint8_t{255} : uint8_t{0},
                                      i % 64 < 32 ? uint8_t{0} : uint8_t{128}});
-    testsupport::TempDir dir;
-    ASSERT_TRUE(tk::WriteTga(dir.Path("half.tga"), tk::PixelView{texels.data(), 64, 64, 4}));
-    CSharedPtr<CTexture> half(new CTexture);
-    ASSERT_EQ(half->LoadFromFile(device_->GetDevice(), dir.Path("half.tga"), "half", 1, 0,
-                                 gpu::Pool::Managed, gpu::Fmt::A8R8G8B8),
-              gpu::kOk);
+    const CSharedPtr<CTexture> half = FromFile(texels, 64, 64);
     namespace B = gpu::Blend;
     const struct {
         const char* what;
@@ -244,23 +287,12 @@ TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
     const uint32_t w = gl_->BackBufferWidth(), h = gl_->BackBufferHeight();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint32_t> pictures[2];
-        uint64_t covered[2] = {0, 0};
-        for (int clipped = 0; clipped < 2; ++clipped) {
-            device_->SetClipping(clipped == 1);
-            device_->SetCounting(true);
-            const uint64_t before = device_->CoveredPixels();
+        const uint64_t leftOut = PixelsLeftOut([&] {
             BeginFlatScene(gpu::Ta::Diffuse);
             device_->SetRenderState(gpu::Rs::ZEnable, 1);
             device_->SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::LessEqual);
             Strips({{-1.01f, 1.01f, 0.5f, kGreen}});
-            device_->SetTexture(0, half);
-            device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Texture);
-            device_->SetTextureStageState(0, gpu::Tss::AlphaOp, gpu::Top::SelectArg1);
-            device_->SetTextureStageState(0, gpu::Tss::AlphaArg1, c.alphaArg);
-            device_->SetRenderState(gpu::Rs::AlphaBlendEnable, 1);
-            device_->SetRenderState(gpu::Rs::SrcBlend, c.src);
-            device_->SetRenderState(gpu::Rs::DestBlend, c.dst);
+            BlendTexture(half, c.alphaArg, c.src, c.dst);
             device_->SetRenderState(gpu::Rs::ZWriteEnable, c.writesDepth ? 1 : 0);
             if (c.overlapped) // its red half over the first quad's clear half
                 Strips({{-1.01f, 1.01f, 0.3f}, {-1.0f, -0.2f, 0.3f}});
@@ -271,14 +303,53 @@ TEST_F(RecordedSceneTest, ClearTexelsAreLeftOutOnlyWhereTheyChangeNothing) {
                 device_->SetTextureStageState(0, gpu::Tss::ColorArg1, gpu::Ta::Diffuse);
                 Strips({{-1.01f, 1.01f, 0.4f, 0xFF0000FFu}});
             }
-            ASSERT_EQ(device_->EndScene(), gpu::kOk);
-            covered[clipped] = device_->CoveredPixels() - before;
-            ReadBack();
-            pictures[clipped] = pixels_;
+        });
+        EXPECT_EQ(leftOut > w * h / 4, c.leftOut) << leftOut;
+    }
+}
+
+// A picture blended by its own alpha hides what lies under it only when every
+// texel it shows is opaque: with one see-through or half see-through texel
+// what lies under it is drawn all the same (else it would show black there);
+// opaque throughout, it is left out. On both back ends.
+TEST_F(RecordedSceneTest, APictureHidesWhatLiesUnderItOnlyWhenEveryTexelIsOpaque) {
+    const struct {
+        const char* what;
+        uint8_t alpha; // of one texel; every other is opaque
+        bool leftOut;
+    } cases[] = {{"a see-through texel", 0x00, false},
+                 {"a half see-through texel", 0x80, false},
+                 {"a nearly opaque texel", 0xF0, false},
+                 {"opaque throughout", 0xFF, true}};
+    // 96 pixels a side at the screen's centre: too small to be searched for
+    // opaque parts, so the picture hides all of it or nothing; on a backdrop
+    // of 160 a side, small enough to be cut on GL too.
+    auto half = [](float pixels) { return std::pair(pixels / 1024.0f, pixels / 768.0f); };
+    const auto [quadW, quadH] = half(96.0f);
+    const auto [backW, backH] = half(160.0f);
+    constexpr uint64_t kQuadPixels = 96 * 96;
+    for (const char* backEnd : {"gl", "soft"}) {
+        SCOPED_TRACE(backEnd);
+        if (!OpenOn(backEnd))
+            return;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            // Red, the one texel towards the top left.
+            std::vector<uint8_t> texels;
+            for (int i = 0; i < 16 * 16; ++i)
+                texels.insert(texels.end(), {255, 0, 0, i == 5 * 16 + 5 ? c.alpha : uint8_t{255}});
+            const CSharedPtr<CTexture> picture = FromFile(texels, 16, 16);
+            const uint64_t leftOut = PixelsLeftOut([&] {
+                BeginFlatScene(gpu::Ta::Diffuse);
+                device_->SetRenderState(gpu::Rs::ZEnable, 0);
+                Strips({{-backW, backW, 0.5f, kGreen, backH, -backH}});
+                BlendTexture(picture, gpu::Ta::Texture, gpu::Blend::SrcAlpha,
+                             gpu::Blend::InvSrcAlpha);
+                Strips({{-quadW, quadW, 0.5f, 0xFFFFFFFFu, quadH, -quadH}});
+                device_->SetTexture(0, CSharedPtr<CTexture>());
+            });
+            EXPECT_EQ(leftOut >= kQuadPixels * 9 / 10, c.leftOut) << leftOut;
         }
-        EXPECT_EQ(pictures[0], pictures[1]);
-        EXPECT_EQ(covered[0] - covered[1] > w * h / 4, c.leftOut)
-            << covered[0] << " " << covered[1];
     }
 }
 
