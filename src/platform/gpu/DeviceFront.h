@@ -110,25 +110,25 @@ inline Result CheckDraw(uint32_t type, uint32_t primCount, uint32_t maxPrimitive
     return kOk;
 }
 
-// The lowest and highest of `count` indices of `size` bytes (2 or 4) at `at`.
+// The highest of `count` (> 0) indices of `size` bytes (2 or 4) at `at`,
+// and the lowest when kLowest (0 otherwise: a bound all the same).
+template <bool kLowest>
 inline void IndexRange(const uint8_t* at, uint32_t count, uint32_t size, uint32_t* lo,
                        uint32_t* hi) {
-    uint32_t low = 0xFFFFFFFFu, high = 0;
-    if (size == 2) {
-        const auto* p = reinterpret_cast<const uint16_t*>(at);
+    // Each width in its own, so that the scan takes several indices a step.
+    auto scan = [&](const auto* p, auto low, auto high) {
         for (uint32_t i = 0; i < count; ++i) {
-            low = low < p[i] ? low : p[i];
+            if constexpr (kLowest)
+                low = low < p[i] ? low : p[i];
             high = high > p[i] ? high : p[i];
         }
-    } else {
-        const auto* p = reinterpret_cast<const uint32_t*>(at);
-        for (uint32_t i = 0; i < count; ++i) {
-            low = low < p[i] ? low : p[i];
-            high = high > p[i] ? high : p[i];
-        }
-    }
-    *lo = low;
-    *hi = high;
+        *lo = kLowest ? low : 0;
+        *hi = high;
+    };
+    if (size == 2)
+        scan(reinterpret_cast<const uint16_t*>(at), uint16_t{0xFFFF}, uint16_t{0});
+    else
+        scan(reinterpret_cast<const uint32_t*>(at), 0xFFFFFFFFu, 0u);
 }
 
 inline Result CheckViewport(const Viewport* vp, uint32_t bbWidth, uint32_t bbHeight) {
@@ -209,7 +209,8 @@ enum class FrontCall : uint8_t {
 
 // A draw the front has checked, as the back end does it: its indices lie
 // inside the index buffer, and every vertex they reach (lo..hi, before the
-// base vertex index) inside the vertex buffer.
+// base vertex index) inside the vertex buffer. lo is the lowest index only
+// for a back end that asks for it (kDrawsFromLowestIndex); 0 otherwise.
 struct DrawCall {
     uint32_t type, minIndex, numVertices, startIndex, primCount;
     uint32_t indexCount, indexSize;
@@ -255,6 +256,8 @@ template <class Tex, class Vb, class Ib> struct DeviceShadow {
 //   Result TakesPresentParams(const PresentParams&): likewise for a reset.
 //   const Caps& Limits() const: the caps the checks hold the calls to.
 //   uint64_t MemoryLimit() const: the largest resource in bytes.
+//   static constexpr bool kDrawsFromLowestIndex: whether DoDraw reads
+//     DrawCall::lo (finding it costs every draw a second look at its indices).
 //   void Forgetting(Tex*/Vb*/Ib*): a resource is about to be released.
 // Resources name their device by Owner(), which SetTexture, SetStreamSource
 // and SetIndices compare with this device, and call Forget when they go.
@@ -355,7 +358,8 @@ public:
         if (static_cast<uint64_t>(startIndex) + d.indexCount > ib.Length() / d.indexSize)
             return kErrInvalidCall;
         d.indices = ib.Data() + static_cast<size_t>(startIndex) * d.indexSize;
-        IndexRange(d.indices, d.indexCount, d.indexSize, &d.lo, &d.hi);
+        IndexRange<Backend::kDrawsFromLowestIndex>(d.indices, d.indexCount, d.indexSize, &d.lo,
+                                                   &d.hi);
         // The last vertex needs its own bytes only: a wider stride's extra
         // bytes past it are never read.
         const uint64_t last = static_cast<uint64_t>(d.hi) + front_.baseVertex;
@@ -571,6 +575,7 @@ public:
 
 protected:
     // The defaults of the back end's part.
+    static constexpr bool kDrawsFromLowestIndex = true;
     Result Admit(FrontCall, uint32_t, uint32_t) { return kOk; }
     void Changed(FrontCall) {}
     Result CooperativeLevel() { return kOk; }

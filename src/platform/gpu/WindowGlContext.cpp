@@ -37,16 +37,21 @@ std::unique_ptr<WindowGlContext> WindowGlContext::Create(os::Window* window) {
         std::fprintf(stderr, "Cannot create an OpenGL 3.3 context: %s\n", SDL_GetError());
         return nullptr;
     }
+    Forget();
     if (SDL_GL_MakeCurrent(window->Sdl(), ctx) != 0 || epoxy_gl_version() < 33) {
         SDL_GL_DeleteContext(ctx);
         return nullptr;
     }
     g_contextAlive = true;
-    return std::unique_ptr<WindowGlContext>(new WindowGlContext(window->Sdl(), ctx));
+    std::unique_ptr<WindowGlContext> made(new WindowGlContext(window->Sdl(), ctx));
+    current_ = made.get();
+    return made;
 }
 
 WindowGlContext::~WindowGlContext() {
     g_contextAlive = false;
+    if (current_ == this)
+        current_ = nullptr;
     if (!context_)
         return; // parked for the next device
     SDL_GL_MakeCurrent(window_, nullptr);
@@ -56,6 +61,7 @@ WindowGlContext::~WindowGlContext() {
 void WindowGlContext::MakeCurrent() {
     if (SDL_GL_GetCurrentContext() != context_)
         SDL_GL_MakeCurrent(window_, context_);
+    current_ = this;
 }
 
 std::string WindowGlContext::RendererName(os::Window* window) {
@@ -67,6 +73,7 @@ std::string WindowGlContext::RendererName(os::Window* window) {
     // A context costs tens of milliseconds on a software GL: the device made
     // next on this window takes this one over.
     SDL_GL_MakeCurrent(window->Sdl(), nullptr);
+    Forget();
     g_parked = {window->Sdl(), made->context_};
     made->context_ = nullptr;
     return out;

@@ -31,15 +31,28 @@ public:
     static void DropParked();
 
     // A device calls this before it touches GL: another context may be
-    // current (SDL shows a window surface through a GL context of its own,
-    // for a device beside this one). Asking SDL which one is current is cheap;
-    // only another one costs a switch.
+    // current (another device's, or the one SDL shows a window surface
+    // through, which SDL also switches away from when it drops a window).
+    // Asking SDL which one is current is cheap; only another one costs a
+    // switch.
     void MakeCurrent();
+    // For a draw, hundreds a frame: trusts the last MakeCurrent's answer (a
+    // scene starts with one) unless another context was made current through
+    // this class since, or a call into SDL that may switch said Forget.
+    void KeepCurrent() {
+        if (current_ != this)
+            MakeCurrent();
+    }
+    static void Forget() { current_ = nullptr; }
     // Needs the context current.
     void ApplySwapInterval(uint32_t interval);
 
 private:
     WindowGlContext(SDL_Window* window, void* context) : window_(window), context_(context) {}
+
+    // The context this thread last made current through this class, unless
+    // a call that may have switched since said Forget.
+    static inline thread_local const WindowGlContext* current_ = nullptr;
 
     SDL_Window* window_;
     void* context_; // SDL_GLContext

@@ -209,6 +209,7 @@ Result GlDevice::DoReset(const PresentParams& p) {
 }
 
 void GlDevice::SceneBegins() {
+    context_->MakeCurrent(); // the scene's draws trust what it finds
     sceneUnproven_ = false;
     const bool depthless = depthOnDemand_ && shortcuts_ && cleanScenes_ >= kCleanScenesForDepthless;
     if (depthless != depthless_) {
@@ -369,7 +370,7 @@ void GlDevice::GlSamplerParams(uint32_t unit, uint32_t minF, uint32_t magF, uint
 }
 
 void GlDevice::BindTextureForUpload(uint32_t glName) {
-    context_->MakeCurrent();
+    UseContext();
     GlActiveUnit(kUploadUnit);
     glBindTexture(GL_TEXTURE_2D, glName);
 }
@@ -400,7 +401,7 @@ Result GlDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint
         bits |= GL_DEPTH_BUFFER_BIT;
     if (bits == 0 && !depthCleared)
         return kOk;
-    context_->MakeCurrent();
+    UseContext();
     GlBindFramebuffer(TargetFramebuffer());
     if (bits & GL_COLOR_BUFFER_BIT) {
         // Colour write masks do not apply to a clear; a back buffer without alpha
@@ -1042,7 +1043,7 @@ bool GlDevice::FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]) {
 }
 
 bool GlDevice::ApplyDrawState(const DrawFacts& f) {
-    context_->MakeCurrent();
+    context_->KeepCurrent();
     GlBindFramebuffer(TargetFramebuffer());
 
     // A fragment whose alpha is provably full passes an alpha test that full
@@ -1329,7 +1330,7 @@ void GlDevice::SetShortcuts(bool on) {
 }
 
 Result GlDevice::DoPresent() {
-    context_->MakeCurrent();
+    context_->KeepCurrent(); // the frame's scene asked SDL
     int dw = 0, dh = 0;
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
@@ -1385,7 +1386,7 @@ uint64_t GlDevice::TextureCopyBytes() const {
 }
 
 void GlDevice::Finish() {
-    context_->MakeCurrent();
+    context_->KeepCurrent(); // after a frame, whose scene asked SDL
     glFinish();
 }
 

@@ -72,13 +72,21 @@ public:
 
     // ---- for the resources ----
     // Makes the device's context current where another one is: a resource
-    // calls it (or BindTextureForUpload) before it touches GL.
-    void UseContext() { context_->MakeCurrent(); }
+    // calls it (or BindTextureForUpload) before it touches GL. Inside a scene
+    // it trusts what the scene's start found, as a draw does: a frame refills
+    // its buffers dozens of times.
+    void UseContext() {
+        if (inScene_)
+            context_->KeepCurrent();
+        else
+            context_->MakeCurrent();
+    }
     void BindTextureForUpload(uint32_t glName);
 
 private:
     friend DeviceFront;
     // The front's hooks: the work of the calls it checked.
+    static constexpr bool kDrawsFromLowestIndex = false; // GL finds what it reads
     // A new transform or viewport reaches GL at the next draw.
     void Changed(FrontCall c);
     Result DoReset(const PresentParams& p);

@@ -116,11 +116,15 @@ bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidt
                        uint32_t bbHeight, int32_t shown[4]) {
     if (onSurface_) {
         // SDL makes the surface again after the window changed its size.
+        // SDL may show the surface through a GL context of its own, made
+        // current in either call.
         SDL_Surface* target = SDL_GetWindowSurface(window->Sdl());
+        WindowGlContext::Forget();
         if (!target || target->w <= 0 || target->h <= 0)
             return false;
         DrawToSurface(argb, bbWidth, bbHeight, target, shown);
         SDL_UpdateWindowSurface(window->Sdl());
+        WindowGlContext::Forget();
         return true;
     }
     int dw = 0, dh = 0;
