@@ -559,13 +559,13 @@ TEST_P(BackEndDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
     const struct {
         std::vector<Layer> layers;
         bool needsDepth;
-    } scenes[] = {{covered},
-                  {ordered},
+    } scenes[] = {{covered, false},
+                  {ordered, false},
                   {{{{100, 100, 356, 356, 0xFFFFFFFF, 0}, 1, 1},
                     {{200, 200, 456, 456, 0xFFFFFFFF, 10}, 0, 0}},
                    true},
                   // The cover alone, tinted, earlier than the last scene had it.
-                  {{{{300, 300, 700, 600, 0xFF4080C0, 5, 0.0f, 0.0f, 0.1f, 0.1f}, 0, 1}}}};
+                  {{{{300, 300, 700, 600, 0xFF4080C0, 5, 0.0f, 0.0f, 0.1f, 0.1f}, 0, 1}}, false}};
     auto draw = [&](const std::vector<Layer>& layers) {
         EXPECT_EQ(dev_->BeginScene(), kOk);
         dev_->Clear(0, nullptr, ClearFlag::Target | ClearFlag::ZBuffer, 0xFF102030, 1, 0);
@@ -611,8 +611,9 @@ TEST_P(BackEndDraw, ScenesDrawnOnGuessesKeepTheirPicture) {
         }
         EXPECT_EQ(probe_->SceneRedraws() - redraws, runs[run].redraws) << run;
         EXPECT_TRUE(Read() == plain[runs[run].scene]) << run;
-        if (run == 1)
+        if (run == 1) {
             EXPECT_GT(probe_->SkippedPixels() - skipped, lastSkipped) << "the guess pays";
+        }
         lastSkipped = probe_->SkippedPixels() - skipped;
     }
     dev_->SetDepthOnDemand(false);
