@@ -43,6 +43,7 @@ std::unique_ptr<WindowGlContext> WindowGlContext::Create(os::Window* window) {
         return nullptr;
     }
     g_contextAlive = true;
+    os::Window::SetGoneHook(&WindowGlContext::Forget);
     std::unique_ptr<WindowGlContext> made(new WindowGlContext(window->Sdl(), ctx));
     current_ = made.get();
     return made;

@@ -30,15 +30,14 @@ public:
     static std::string RendererName(os::Window* window);
     static void DropParked();
 
-    // A device calls this before it touches GL: another context may be
-    // current (another device's, or the one SDL shows a window surface
-    // through, which SDL also switches away from when it drops a window).
-    // Asking SDL which one is current is cheap; only another one costs a
-    // switch.
+    // Makes the context current if another is: asks SDL, which knows.
     void MakeCurrent();
-    // For a draw, hundreds a frame: trusts the last MakeCurrent's answer (a
-    // scene starts with one) unless another context was made current through
-    // this class since, or a call into SDL that may switch said Forget.
+    // What a device calls before it touches GL, hundreds of times a frame:
+    // free while the last context made current through this class is this
+    // one and nothing since said Forget. SDL switches contexts behind our back
+    // only where it shows a window surface through a GL context of its own
+    // (our surface present says so after its calls) and where it drops a
+    // window (os::Window says so).
     void KeepCurrent() {
         if (current_ != this)
             MakeCurrent();

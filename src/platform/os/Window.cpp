@@ -169,6 +169,14 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     return win;
 }
 
+namespace {
+void (*g_goneHook)() = nullptr;
+} // namespace
+
+void Window::SetGoneHook(void (*hook)()) {
+    g_goneHook = hook;
+}
+
 Window::~Window() {
     if (picture_) {
         if (systemCursor_)
@@ -178,6 +186,8 @@ Window::~Window() {
     if (window_)
         SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (g_goneHook)
+        g_goneHook();
 }
 
 void Window::SetStyle(uint32_t style) {

@@ -75,6 +75,9 @@ public:
     static Window* Create(const std::string& title, int clientWidth, int clientHeight,
                           std::string* error);
     ~Window();
+    // Called after any window is gone: SDL may have shown its surface through
+    // a GL context of its own, and dropping it leaves no context current.
+    static void SetGoneHook(void (*hook)());
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 

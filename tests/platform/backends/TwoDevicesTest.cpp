@@ -172,4 +172,25 @@ TEST(TwoDevices, OneShowsWholeFramesInsideTheOthersScene) {
     ExpectStrips(gl.EndAndPresent(), kGl, kStrips, "GL");
 }
 
+// Dropping a window SDL showed through a GL context of its own leaves no
+// context current; GL's next calls must notice (else they go nowhere, and
+// the texture made next never reaches the picture).
+TEST(TwoDevices, OneGoesAndTheOtherDrawsOn) {
+    Drawing gl;
+    if (!gl.Open(CreateGlApi, "gl beside ours"))
+        GTEST_SKIP() << "no OpenGL 3.3 device";
+    for (uint32_t round = 0; round < kStrips; ++round) {
+        SCOPED_TRACE(round);
+        {
+            Drawing soft;
+            ASSERT_TRUE(soft.Open(SoftOnSurface, "ours beside gl"));
+            soft.AddTexture(kSoft[round]);
+            ExpectStrips(soft.DrawAndPresent(), &kSoft[round], 1, "ours");
+            ExpectStrips(gl.DrawAndPresent(), kGl, round, "GL");
+        }
+        gl.AddTexture(kGl[round]);
+        ExpectStrips(gl.DrawAndPresent(), kGl, round + 1, "GL, the other gone");
+    }
+}
+
 } // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
+#include <random>
+
 #include "platform/gpu/MathHelpers.h"
 
 using namespace gpu;
@@ -39,6 +43,35 @@ TEST(MathHelpers, MultiplyAppliesTheLeftMatrixFirst) {
     ExpectNear(TransformCoord({1, 0, 0}, MatrixMultiply(move, scale)), {12, 0, 0});
     Matrix id = MatrixMultiply(Matrix::Identity(), move);
     EXPECT_EQ(id.m[3][0], 5.0f);
+}
+
+// The transform a draw is given is the world, view and projection product
+// taken left to right, to the bit, whatever shortcut the identity view takes:
+// zeros of either sign, huge and tiny entries included.
+TEST(MathHelpers, TheDrawTransformIsTheProductTakenLeftToRight) {
+    std::mt19937 random(7);
+    const float kEntries[] = {0.0f, -0.0f, 1.0f, -1.0f, 0.5f, 1e-30f, -3e25f, 1024.0f, 0.1f};
+    std::uniform_int_distribution<size_t> pick(0, std::size(kEntries) - 1);
+    std::uniform_real_distribution<float> any(-1000.0f, 1000.0f);
+    auto someMatrix = [&] {
+        Matrix m;
+        for (auto& row : m.m)
+            for (float& e : row)
+                e = pick(random) < 3 ? kEntries[pick(random)] : any(random);
+        return m;
+    };
+    Matrix turned = Matrix::Identity();
+    turned.m[0][0] = turned.m[1][1] = 0.0f;
+    turned.m[0][1] = 1.0f;
+    turned.m[1][0] = -1.0f;
+    for (int round = 0; round < 2000; ++round) {
+        const Matrix world = someMatrix(), projection = someMatrix();
+        for (const Matrix& view : {Matrix::Identity(), turned, someMatrix()}) {
+            const Matrix want = MatrixMultiply(MatrixMultiply(world, view), projection);
+            const Matrix got = WorldViewProjection(world, view, projection);
+            ASSERT_EQ(std::memcmp(&want, &got, sizeof(Matrix)), 0) << "round " << round;
+        }
+    }
 }
 
 TEST(MathHelpers, VertexSizesOfFlexibleFormats) {

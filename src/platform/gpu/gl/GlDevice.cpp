@@ -209,7 +209,7 @@ Result GlDevice::DoReset(const PresentParams& p) {
 }
 
 void GlDevice::SceneBegins() {
-    context_->MakeCurrent(); // the scene's draws trust what it finds
+    context_->KeepCurrent();
     sceneUnproven_ = false;
     const bool depthless = depthOnDemand_ && shortcuts_ && cleanScenes_ >= kCleanScenesForDepthless;
     if (depthless != depthless_) {
@@ -1202,30 +1202,17 @@ bool GlDevice::ApplyDrawState(const DrawFacts& f) {
     return true;
 }
 
-Result GlDevice::DoDraw(const DrawCall& d) {
-    if (!front_.stream->GlName() || !front_.indices->GlName())
-        return kErrInvalidCall;
-    const uint32_t count = d.indexCount, isize = d.indexSize, startIndex = d.startIndex;
-    const GLenum mode = d.type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP;
-    const uint8_t* idx = d.indices;
+void GlDevice::IssueDraw(const DrawCall& d) {
+    ++glDrawCalls_;
+    glDrawElementsBaseVertex(
+        d.type == Prim::TriangleList ? GL_TRIANGLES : GL_TRIANGLE_STRIP,
+        static_cast<GLsizei>(d.indexCount), d.indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+        reinterpret_cast<void*>(static_cast<uintptr_t>(d.startIndex) * d.indexSize),
+        static_cast<GLint>(front_.baseVertex));
+}
 
-    UpdateMvp();
-    const DrawFacts facts = Examine(idx, count, isize, mode == GL_TRIANGLES);
-    if (!ApplyDrawState(facts))
-        return kErrFail;
-    auto draw = [&] {
-        ++glDrawCalls_;
-        glDrawElementsBaseVertex(
-            mode, static_cast<GLsizei>(count), isize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-            reinterpret_cast<void*>(static_cast<uintptr_t>(startIndex) * isize),
-            static_cast<GLint>(front_.baseVertex));
-    };
-    if (!skips_) {
-        draw();
-        return kOk;
-    }
-    // Around the hole: the bands above and below it, then its sides.
-    const int32_t* b = facts.box;
+void GlDevice::DrawAroundHole(const DrawCall& d, const int32_t* b) {
+    // The bands above and below the hole, then its sides.
     const int32_t* h = skipRect_;
     const int32_t pieces[4][4] = {{b[0], b[1], b[2], h[1]},
                                   {b[0], h[3], b[2], b[3]},
@@ -1236,9 +1223,8 @@ Result GlDevice::DoDraw(const DrawCall& d) {
         if (p[0] >= p[2] || p[1] >= p[3])
             continue;
         GlScissor(p[0], static_cast<int32_t>(bbHeight_) - p[3], p[2] - p[0], p[3] - p[1]);
-        draw();
+        IssueDraw(d);
     }
-    return kOk;
 }
 
 // ---- presenting ----
@@ -1330,7 +1316,7 @@ void GlDevice::SetShortcuts(bool on) {
 }
 
 Result GlDevice::DoPresent() {
-    context_->KeepCurrent(); // the frame's scene asked SDL
+    context_->KeepCurrent();
     int dw = 0, dh = 0;
     window_->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
@@ -1386,7 +1372,7 @@ uint64_t GlDevice::TextureCopyBytes() const {
 }
 
 void GlDevice::Finish() {
-    context_->KeepCurrent(); // after a frame, whose scene asked SDL
+    context_->KeepCurrent();
     glFinish();
 }
 

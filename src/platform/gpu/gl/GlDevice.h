@@ -72,15 +72,8 @@ public:
 
     // ---- for the resources ----
     // Makes the device's context current where another one is: a resource
-    // calls it (or BindTextureForUpload) before it touches GL. Inside a scene
-    // it trusts what the scene's start found, as a draw does: a frame refills
-    // its buffers dozens of times.
-    void UseContext() {
-        if (inScene_)
-            context_->KeepCurrent();
-        else
-            context_->MakeCurrent();
-    }
+    // calls it (or BindTextureForUpload) before it touches GL.
+    void UseContext() { context_->KeepCurrent(); }
     void BindTextureForUpload(uint32_t glName);
 
 private:
@@ -95,7 +88,24 @@ private:
     void SceneEnds();
     Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                    uint32_t stencil);
-    Result DoDraw(const DrawCall& d);
+    // Here, so that the front's draw takes it in whole (hundreds a frame).
+    Result DoDraw(const DrawCall& d) {
+        if (mvpDirty_)
+            UpdateMvp();
+        const DrawFacts facts =
+            Examine(d.indices, d.indexCount, d.indexSize, d.type == Prim::TriangleList);
+        if (!ApplyDrawState(facts))
+            return kErrFail;
+        if (skips_)
+            DrawAroundHole(d, facts.box);
+        else
+            IssueDraw(d);
+        return kOk;
+    }
+    void IssueDraw(const DrawCall& d);
+    // The draw around the rectangle a picture above hides (skipRect_);
+    // b: the draw's pixel box.
+    void DrawAroundHole(const DrawCall& d, const int32_t* b);
     void RampChanged();
     // GL may hand a released object's name to the next one: never trust a
     // shadow of it.

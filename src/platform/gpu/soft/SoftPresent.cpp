@@ -131,7 +131,7 @@ bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidt
     window->GetDrawableSize(&dw, &dh);
     if (dw <= 0 || dh <= 0)
         return false;
-    context_->MakeCurrent();
+    context_->KeepCurrent();
     Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown);
     SDL_GL_SwapWindow(window->Sdl());
     return true;
