@@ -515,12 +515,15 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     float corner[3][4] = {};          // pixel x, y and texel u, v of the triangle's vertices
     drawMaps_.clear();
     float tri[3][4]; // pixel x, y and texel u, v of the triangle so far
+    // Read once: the lists the loop fills might, for all the compiler knows,
+    // hold these members.
+    const uint32_t base = front_.baseVertex;
+    const size_t stride = front_.stride;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t index = indexSize == 2 ? reinterpret_cast<const uint16_t*>(indices)[i]
                                         : reinterpret_cast<const uint32_t*>(indices)[i];
         Vertex v;
-        std::memcpy(&v, vertices + static_cast<size_t>(index + front_.baseVertex) * front_.stride,
-                    sizeof(v));
+        std::memcpy(&v, vertices + static_cast<size_t>(index + base) * stride, sizeof(v));
         const float* m = mvp_;
         float cx = v.x * m[0] + v.y * m[4] + v.z * m[8] + m[12];
         float cy = v.x * m[1] + v.y * m[5] + v.z * m[9] + m[13];
@@ -545,8 +548,8 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         f.atNear = f.atNear && cz == 0.0f;
         f.alphaOne = f.alphaOne && (v.diffuse >> 24) == 0xFF;
         // The original's pixel coordinates: centres on whole numbers, y down.
-        float px = (cx / cw + 1.0f) * 0.5f * vw + static_cast<float>(front_.viewport.x);
-        float py = (1.0f - cy / cw) * 0.5f * vh + static_cast<float>(front_.viewport.y);
+        float px = (cx / cw + 1.0f) * 0.5f * vw + vx0;
+        float py = (1.0f - cy / cw) * 0.5f * vh + vy0;
         if (triangles && count == kQuadIndices) {
             quad[i][0] = px;
             quad[i][1] = py;
