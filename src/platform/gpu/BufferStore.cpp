@@ -15,12 +15,16 @@ bool BufferStore::Init(uint32_t length) {
 
 Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t flags) {
     if (!out)
-        return kErrInvalidCall;
+        return Refuse("Lock: nowhere to put the lock");
     *out = nullptr;
     const uint32_t len = Length();
     const bool discard = (flags & Lock::Discard) != 0;
-    if (locked_ || (discard && (flags & Lock::NoOverwrite)) || offset > len || size > len - offset)
-        return kErrInvalidCall;
+    if (locked_)
+        return Refuse("Lock: the buffer is locked already");
+    if (discard && (flags & Lock::NoOverwrite))
+        return Refuse("Lock: both discard and no-overwrite");
+    if (offset > len || size > len - offset)
+        return Refuse("Lock: the range leaves the buffer");
     if (discard)
         std::memset(bytes_.data(), kDiscardFill, bytes_.size());
     locked_ = true;
@@ -33,7 +37,7 @@ Result BufferStore::Lock(uint32_t offset, uint32_t size, uint8_t** out, uint32_t
 
 Result BufferStore::Unlock() {
     if (!locked_)
-        return kErrInvalidCall;
+        return Refuse("Unlock: the buffer is not locked");
     locked_ = false;
     return kOk;
 }

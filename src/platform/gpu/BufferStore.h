@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/Refusal.h"
 
 namespace gpu {
 
@@ -68,7 +69,7 @@ protected:
     // "vertex data" format and its vertex format, an index buffer its format.
     Result Describe(BufferDesc* out, bool vertices) const {
         if (!out)
-            return kErrInvalidCall;
+            return Refuse("GetDesc: nowhere to put the description");
         *out = BufferDesc{};
         out->format = vertices ? 100u : format_;
         out->type = vertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;

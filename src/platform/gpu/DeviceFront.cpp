@@ -28,13 +28,16 @@ Result PreparePresentParams(os::Window* window, PresentParams* pp) {
     }
     constexpr uint32_t kMaxBackBuffers = 3;
     if (pp->backBufferWidth == 0 || pp->backBufferHeight == 0 ||
-        pp->backBufferWidth > kMaxPictureSide || pp->backBufferHeight > kMaxPictureSide ||
-        !BackBufferFormat(pp->backBufferFormat))
-        return kErrInvalidCall;
-    if (pp->backBufferCount > kMaxBackBuffers || pp->swapEffect == 0)
-        return kErrInvalidCall;
+        pp->backBufferWidth > kMaxPictureSide || pp->backBufferHeight > kMaxPictureSide)
+        return Refuse("present parameters: a back-buffer side of 0 or past the largest picture");
+    if (!BackBufferFormat(pp->backBufferFormat))
+        return Refuse("present parameters: not a back-buffer format");
+    if (pp->backBufferCount > kMaxBackBuffers)
+        return Refuse("present parameters: more than three back buffers");
+    if (pp->swapEffect == 0)
+        return Refuse("present parameters: no swap effect");
     if (pp->enableAutoDepthStencil && !DepthFormat(pp->autoDepthStencilFormat))
-        return kErrInvalidCall;
+        return Refuse("present parameters: depth asked for without a depth format");
     return kOk;
 }
 

@@ -83,6 +83,7 @@
 #include "platform/gpu/LiveResources.h"
 #include "platform/gpu/MathHelpers.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/StageCombiner.h"
 #include "platform/gpu/SystemSurface.h"
 #include "platform/gpu/WindowPresent.h"
@@ -102,11 +103,21 @@ inline uint32_t DrawIndexCount(uint32_t type, uint32_t primCount) {
 // Whether a draw may go ahead with what is bound, up to `maxPrimitives` (the
 // device's caps) at once. kOk with a primitive count of 0 means "draw nothing".
 inline Result CheckDraw(uint32_t type, uint32_t primCount, uint32_t maxPrimitives, uint32_t fvf,
-                        uint32_t stride, bool buffersBound, bool bufferLocked) {
-    if (!buffersBound || bufferLocked || fvf != kFvfGame || stride < sizeof(Vertex))
-        return kErrInvalidCall;
-    if ((type != Prim::TriangleList && type != Prim::TriangleStrip) || primCount > maxPrimitives)
-        return kErrInvalidCall;
+                        uint32_t stride, bool buffersBound, bool vertexLocked, bool indexLocked) {
+    if (!buffersBound)
+        return Refuse("DrawIndexedPrimitive: no vertex or index buffer bound");
+    if (vertexLocked)
+        return Refuse("DrawIndexedPrimitive: the vertex buffer is locked");
+    if (indexLocked)
+        return Refuse("DrawIndexedPrimitive: the index buffer is locked");
+    if (fvf != kFvfGame)
+        return Refuse("DrawIndexedPrimitive: not the game's vertex format");
+    if (stride < sizeof(Vertex))
+        return Refuse("DrawIndexedPrimitive: the stride is shorter than a vertex");
+    if (type != Prim::TriangleList && type != Prim::TriangleStrip)
+        return Refuse("DrawIndexedPrimitive: neither a triangle list nor a strip");
+    if (primCount > maxPrimitives)
+        return Refuse("DrawIndexedPrimitive: more primitives than the caps allow");
     return kOk;
 }
 
@@ -133,12 +144,12 @@ inline void IndexRange(const uint8_t* at, uint32_t count, uint32_t size, uint32_
 
 inline Result CheckViewport(const Viewport* vp, uint32_t bbWidth, uint32_t bbHeight) {
     if (!vp || vp->width == 0 || vp->height == 0)
-        return kErrInvalidCall;
+        return Refuse("SetViewport: no viewport, or an empty one");
     if (static_cast<uint64_t>(vp->x) + vp->width > bbWidth ||
         static_cast<uint64_t>(vp->y) + vp->height > bbHeight)
-        return kErrInvalidCall;
+        return Refuse("SetViewport: the viewport leaves the back buffer");
     if (!(vp->minZ >= 0.0f && vp->minZ <= 1.0f && vp->maxZ >= 0.0f && vp->maxZ <= 1.0f))
-        return kErrInvalidCall;
+        return Refuse("SetViewport: a depth outside 0..1");
     return kOk;
 }
 
@@ -151,12 +162,16 @@ inline Result CheckClear(uint32_t count, const Rect* rects, uint32_t flags, floa
     const bool depth = pp.enableAutoDepthStencil != 0;
     const uint32_t f = pp.autoDepthStencilFormat;
     const bool stencil = depth && (f == kD15S1 || f == kD24S8 || f == kD24X4S4);
-    if ((count != 0 && !rects) || (flags & ~kAll) != 0)
-        return kErrInvalidCall;
-    if (((flags & ClearFlag::ZBuffer) && !depth) || ((flags & ClearFlag::Stencil) && !stencil))
-        return kErrInvalidCall;
+    if (count != 0 && !rects)
+        return Refuse("Clear: a count of rectangles without them");
+    if ((flags & ~kAll) != 0)
+        return Refuse("Clear: flags other than target, depth and stencil");
+    if ((flags & ClearFlag::ZBuffer) && !depth)
+        return Refuse("Clear: depth of a device made without a depth buffer");
+    if ((flags & ClearFlag::Stencil) && !stencil)
+        return Refuse("Clear: stencil of a depth buffer without stencil");
     if ((flags & ClearFlag::ZBuffer) && !(z >= 0.0f && z <= 1.0f))
-        return kErrInvalidCall;
+        return Refuse("Clear: a depth outside 0..1");
     return kOk;
 }
 
@@ -269,7 +284,7 @@ public:
 
     Result GetDeviceCaps(Caps* out) override {
         if (!out)
-            return kErrInvalidCall;
+            return Refuse("GetDeviceCaps: nowhere to put the caps");
         *out = Self().Limits();
         return kOk;
     }
@@ -284,8 +299,10 @@ public:
     Result Reset(PresentParams* pp) override {
         if (Result r = Self().Admit(FrontCall::Reset, 0, 0); Failed(r))
             return r;
-        if (!pp || live_.AnyDefaultPool())
-            return kErrInvalidCall;
+        if (!pp)
+            return Refuse("Reset: no present parameters");
+        if (live_.AnyDefaultPool())
+            return Refuse("Reset: a default-pool resource is still alive");
         PresentParams p = *pp;
         if (!p.window)
             p.window = window_;
@@ -316,7 +333,7 @@ public:
         if (Result r = Self().Admit(FrontCall::BeginScene, 0, 0); Failed(r))
             return r;
         if (inScene_)
-            return kErrInvalidCall;
+            return Refuse("BeginScene: a scene is already open");
         inScene_ = true;
         Self().SceneBegins();
         return kOk;
@@ -325,7 +342,7 @@ public:
         if (Result r = Self().Admit(FrontCall::EndScene, 0, 0); Failed(r))
             return r;
         if (!inScene_)
-            return kErrInvalidCall;
+            return Refuse("EndScene: no scene is open");
         inScene_ = false;
         Self().SceneEnds();
         return kOk;
@@ -345,10 +362,9 @@ public:
             return r;
         const Caps& caps = Self().Limits();
         const bool bound = front_.stream && front_.indices;
-        if (Result r = CheckDraw(type, primCount, caps.maxPrimitiveCount, front_.fvf,
-                                 front_.stride, bound,
-                                 bound && (front_.stream->Store().Locked() ||
-                                           front_.indices->Store().Locked()));
+        if (Result r = CheckDraw(type, primCount, caps.maxPrimitiveCount, front_.fvf, front_.stride,
+                                 bound, bound && front_.stream->Store().Locked(),
+                                 bound && front_.indices->Store().Locked());
             Failed(r) || primCount == 0)
             return r;
         DrawCall d{type, minIndex, numVertices, startIndex, primCount, 0, 0, nullptr, 0, 0};
@@ -356,16 +372,17 @@ public:
         d.indexSize = front_.indices->IndexSize();
         const BufferStore& ib = front_.indices->Store();
         if (static_cast<uint64_t>(startIndex) + d.indexCount > ib.Length() / d.indexSize)
-            return kErrInvalidCall;
+            return Refuse("DrawIndexedPrimitive: indices past the end of the index buffer");
         d.indices = ib.Data() + static_cast<size_t>(startIndex) * d.indexSize;
         IndexRange<Backend::kDrawsFromLowestIndex>(d.indices, d.indexCount, d.indexSize, &d.lo,
                                                    &d.hi);
         // The last vertex needs its own bytes only: a wider stride's extra
         // bytes past it are never read.
         const uint64_t last = static_cast<uint64_t>(d.hi) + front_.baseVertex;
-        if (last > caps.maxVertexIndex ||
-            last * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
-            return kErrInvalidCall;
+        if (last > caps.maxVertexIndex)
+            return Refuse("DrawIndexedPrimitive: a vertex index past the caps");
+        if (last * front_.stride + sizeof(Vertex) > front_.stream->Store().Length())
+            return Refuse("DrawIndexedPrimitive: a vertex past the end of the vertex buffer");
         return Self().DoDraw(d);
     }
 
@@ -375,13 +392,13 @@ public:
         if (Result r = Self().Admit(FrontCall::RenderState, state, 0); Failed(r))
             return r;
         if (!ValidRenderState(state))
-            return kErrInvalidCall;
+            return Refuse("SetRenderState: no such render state");
         front_.rs[state] = value;
         return kOk;
     }
     Result GetRenderState(uint32_t state, uint32_t* value) override {
         if (!ValidRenderState(state) || !value)
-            return kErrInvalidCall;
+            return Refuse("GetRenderState: no such render state, or nowhere to put it");
         *value = front_.rs[state];
         return kOk;
     }
@@ -389,13 +406,13 @@ public:
         if (Result r = Self().Admit(FrontCall::StageState, stage, state); Failed(r))
             return r;
         if (!ValidStageState(stage, state))
-            return kErrInvalidCall;
+            return Refuse("SetTextureStageState: no such stage or stage state");
         front_.ss[stage][state] = value;
         return kOk;
     }
     Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override {
         if (!ValidStageState(stage, state) || !value)
-            return kErrInvalidCall;
+            return Refuse("GetTextureStageState: no such stage or state, or nowhere to put it");
         *value = front_.ss[stage][state];
         return kOk;
     }
@@ -403,8 +420,10 @@ public:
         if (Result r = Self().Admit(FrontCall::Texture, 0, 0); Failed(r))
             return r;
         Tex* t = Mine<Tex>(texture);
-        if (stage >= kStageCount || (texture && !t))
-            return kErrInvalidCall;
+        if (stage >= kStageCount)
+            return Refuse("SetTexture: no such stage");
+        if (texture && !t)
+            return Refuse("SetTexture: a texture of another device");
         front_.textures[stage] = t;
         return kOk;
     }
@@ -413,8 +432,12 @@ public:
             return r;
         Vb* b = Mine<Vb>(vb);
         // The game draws from stream 0 only.
-        if (stream != 0 || (vb && (!b || stride == 0)))
-            return kErrInvalidCall;
+        if (stream != 0)
+            return Refuse("SetStreamSource: a stream other than 0");
+        if (vb && !b)
+            return Refuse("SetStreamSource: a buffer of another device");
+        if (vb && stride == 0)
+            return Refuse("SetStreamSource: a stride of 0");
         front_.stream = b;
         front_.stride = b ? stride : 0;
         return kOk;
@@ -424,7 +447,7 @@ public:
             return r;
         Ib* b = Mine<Ib>(ib);
         if (ib && !b)
-            return kErrInvalidCall;
+            return Refuse("SetIndices: a buffer of another device");
         front_.indices = b;
         front_.baseVertex = baseVertexIndex;
         return kOk;
@@ -439,16 +462,20 @@ public:
         if (Result r = Self().Admit(FrontCall::Transform, 0, 0); Failed(r))
             return r;
         Matrix* slot = TransformOf(front_, which);
-        if (!m || !slot)
-            return kErrInvalidCall;
+        if (!slot)
+            return Refuse("SetTransform: not World, View or Projection");
+        if (!m)
+            return Refuse("SetTransform: no matrix");
         *slot = *m;
         Self().Changed(FrontCall::Transform);
         return kOk;
     }
     Result GetTransform(uint32_t which, Matrix* m) override {
         const Matrix* slot = TransformOf(front_, which);
-        if (!m || !slot)
-            return kErrInvalidCall;
+        if (!slot)
+            return Refuse("GetTransform: not World, View or Projection");
+        if (!m)
+            return Refuse("GetTransform: nowhere to put the matrix");
         *m = *slot;
         return kOk;
     }
@@ -463,7 +490,7 @@ public:
     }
     Result GetViewport(Viewport* vp) override {
         if (!vp)
-            return kErrInvalidCall;
+            return Refuse("GetViewport: nowhere to put the viewport");
         *vp = front_.viewport;
         return kOk;
     }
@@ -477,17 +504,23 @@ public:
         if (Result r = Self().Admit(FrontCall::CreateTexture, 0, 0); Failed(r))
             return r;
         const Caps& caps = Self().Limits();
-        if (!out || width == 0 || height == 0 || width > caps.maxTextureWidth ||
-            height > caps.maxTextureHeight || !IsColorFormat(format) || pool > Pool::SystemMem)
-            return kErrInvalidCall;
+        if (!out)
+            return Refuse("CreateTexture: nowhere to put the texture");
+        if (width == 0 || height == 0 || width > caps.maxTextureWidth ||
+            height > caps.maxTextureHeight)
+            return Refuse("CreateTexture: a side of 0 or past the caps");
+        if (!IsColorFormat(format))
+            return Refuse("CreateTexture: not a colour format");
+        if (pool > Pool::SystemMem)
+            return Refuse("CreateTexture: no such pool");
         // A render target is drawn into by the device: it lives in the device's own pool.
         if ((usage & Usage::RenderTarget) && pool != Pool::Default)
-            return kErrInvalidCall;
+            return Refuse("CreateTexture: a render target outside the default pool");
         const uint32_t full = FullMipChain(width, height);
         if (levels == 0 || levels == kDefault)
             levels = full;
         if (levels > full)
-            return kErrInvalidCall;
+            return Refuse("CreateTexture: more levels than the full chain");
         if (Result r = Self().TakesTextureFormat(usage, format); Failed(r))
             return r;
         if (TextureBytes(width, height, levels, format) > Self().MemoryLimit())
@@ -497,13 +530,16 @@ public:
     Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
                               VertexBuffer** out) override {
         // A buffer of a vertex format holds one vertex at least.
+        const bool fits = fvf == 0 || lengthBytes >= GetFvfVertexSize(fvf);
         return MakeBuffer<Vb>(FrontCall::CreateVertexBuffer, lengthBytes, usage, fvf, pool,
-                              fvf == 0 || lengthBytes >= GetFvfVertexSize(fvf), out);
+                              fits ? nullptr : "CreateVertexBuffer: shorter than one vertex", out);
     }
     Result CreateIndexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t format, uint32_t pool,
                              IndexBuffer** out) override {
+        const bool fits = format == Fmt::Index16 || format == Fmt::Index32;
         return MakeBuffer<Ib>(FrontCall::CreateIndexBuffer, lengthBytes, usage, format, pool,
-                              format == Fmt::Index16 || format == Fmt::Index32, out);
+                              fits ? nullptr : "CreateIndexBuffer: neither 16- nor 32-bit indices",
+                              out);
     }
     Result CreateImageSurface(uint32_t width, uint32_t height, uint32_t format,
                               Surface** out) override {
@@ -511,9 +547,12 @@ public:
             *out = nullptr;
         if (Result r = Self().Admit(FrontCall::CreateImageSurface, 0, 0); Failed(r))
             return r;
-        if (!out || width == 0 || height == 0 || width > kMaxPictureSide ||
-            height > kMaxPictureSide || !IsColorFormat(format))
-            return kErrInvalidCall;
+        if (!out)
+            return Refuse("CreateImageSurface: nowhere to put the surface");
+        if (width == 0 || height == 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+            return Refuse("CreateImageSurface: a side of 0 or past the largest picture");
+        if (!IsColorFormat(format))
+            return Refuse("CreateImageSurface: not a colour format");
         if (TextureBytes(width, height, 1, format) > Self().MemoryLimit())
             return kErrOutOfVideoMemory;
         *out = Self().NewSurface(width, height, format);
@@ -560,9 +599,14 @@ public:
         if (Result r = Self().Admit(FrontCall::Cursor, 0, 0); Failed(r))
             return r;
         auto* s = dynamic_cast<SystemSurface*>(image);
-        if (!s || s->Format() != Fmt::A8R8G8B8 || hotX >= s->Width() || hotY >= s->Height() ||
-            s->Locked())
-            return kErrInvalidCall;
+        if (!s)
+            return Refuse("SetCursorProperties: not an image surface");
+        if (s->Format() != Fmt::A8R8G8B8)
+            return Refuse("SetCursorProperties: not a 32-bit ARGB surface");
+        if (hotX >= s->Width() || hotY >= s->Height())
+            return Refuse("SetCursorProperties: the hot spot lies outside the image");
+        if (s->Locked())
+            return Refuse("SetCursorProperties: the image is locked");
         Self().DoSetCursor(hotX, hotY, *s);
         return kOk;
     }
@@ -692,19 +736,30 @@ private:
         auto* own = dynamic_cast<Own*>(r);
         return own && own->Owner() == static_cast<const Backend*>(this) ? own : nullptr;
     }
-    // A buffer of `length` bytes whose format fits it (formatFits).
+    // A buffer of `length` bytes whose format fits it (misfit: why not, or
+    // null).
     template <class Buffer, class Interface>
     Result MakeBuffer(FrontCall call, uint32_t length, uint32_t usage, uint32_t format,
-                      uint32_t pool, bool formatFits, Interface** out) {
+                      uint32_t pool, const char* misfit, Interface** out) {
+        constexpr bool kVertices = std::is_same_v<Buffer, Vb>;
         if (out)
             *out = nullptr;
         if (Result r = Self().Admit(call, 0, 0); Failed(r))
             return r;
-        if (!out || length == 0 || pool > Pool::SystemMem || !formatFits)
-            return kErrInvalidCall;
+        if (!out)
+            return Refuse(kVertices ? "CreateVertexBuffer: nowhere to put the buffer"
+                                    : "CreateIndexBuffer: nowhere to put the buffer");
+        if (length == 0)
+            return Refuse(kVertices ? "CreateVertexBuffer: a length of 0"
+                                    : "CreateIndexBuffer: a length of 0");
+        if (pool > Pool::SystemMem)
+            return Refuse(kVertices ? "CreateVertexBuffer: no such pool"
+                                    : "CreateIndexBuffer: no such pool");
+        if (misfit)
+            return Refuse(misfit);
         if (length > Self().MemoryLimit())
             return kErrOutOfVideoMemory;
-        if constexpr (std::is_same_v<Buffer, Vb>)
+        if constexpr (kVertices)
             return Keep(Self().NewVertexBuffer(length, usage, format, pool), out);
         else
             return Keep(Self().NewIndexBuffer(length, usage, format, pool), out);

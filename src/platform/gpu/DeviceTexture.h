@@ -12,6 +12,7 @@
 
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 
 namespace gpu {
 
@@ -22,10 +23,11 @@ public:
     // itself as a surface.
     Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override {
         if (!out || level >= locks_.size())
-            return kErrInvalidCall;
+            return Refuse("GetLevelDesc: nowhere to put it, or a level past the chain");
         const LevelLock& l = locks_[level];
-        *out = SurfaceDesc{format_, Rtype::Surface, usage_, pool_,
-                           RowPitch(l.width, format_) * l.height, 0, l.width, l.height};
+        *out = SurfaceDesc{
+            format_, Rtype::Surface, usage_,  pool_, RowPitch(l.width, format_) * l.height,
+            0,       l.width,        l.height};
         return kOk;
     }
     Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override {
@@ -35,13 +37,17 @@ public:
             return r;
         }
         // A refused lock leaves `out` as it was (a nested one, the first lock's).
-        if (!out || level >= locks_.size() || locks_[level].locked)
-            return kErrInvalidCall;
+        if (!out)
+            return Refuse("LockRect: nowhere to put the lock");
+        if (level >= locks_.size())
+            return Refuse("LockRect: a level past the chain");
+        if (locks_[level].locked)
+            return Refuse("LockRect: the level is locked already");
         LevelLock& l = locks_[level];
         Rect r{0, 0, static_cast<int32_t>(l.width), static_cast<int32_t>(l.height)};
         if (rect) {
             if (!RectInside(*rect, l.width, l.height))
-                return kErrInvalidCall;
+                return Refuse("LockRect: the rectangle is empty or leaves the level");
             r = *rect;
         }
         const bool readOnly = (flags & Lock::ReadOnly) != 0;
@@ -54,7 +60,7 @@ public:
     }
     Result UnlockRect(uint32_t level) override {
         if (level >= locks_.size() || !locks_[level].locked)
-            return kErrInvalidCall;
+            return Refuse("UnlockRect: the level is not locked");
         LevelLock& l = locks_[level];
         l.locked = false;
         UnlockLevel(level, l.rect, l.readOnly);

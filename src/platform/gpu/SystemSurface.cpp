@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 
 namespace gpu {
 
@@ -30,7 +31,7 @@ bool SystemSurface::Allocate(uint32_t width, uint32_t height, uint32_t format) {
 
 Result SystemSurface::GetDesc(SurfaceDesc* out) {
     if (!out)
-        return kErrInvalidCall;
+        return Refuse("GetDesc: nowhere to put the description");
     *out = SurfaceDesc{};
     out->format = format_;
     out->type = Rtype::Surface;
@@ -42,12 +43,14 @@ Result SystemSurface::GetDesc(SurfaceDesc* out) {
 }
 
 Result SystemSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
-    if (!out || locked_)
-        return kErrInvalidCall;
+    if (!out)
+        return Refuse("LockRect: nowhere to put the lock");
+    if (locked_)
+        return Refuse("LockRect: the surface is locked already");
     Rect r{0, 0, static_cast<int32_t>(width_), static_cast<int32_t>(height_)};
     if (rect) {
         if (!RectInside(*rect, width_, height_))
-            return kErrInvalidCall;
+            return Refuse("LockRect: the rectangle is empty or leaves the surface");
         r = *rect;
     }
     locked_ = true;
@@ -59,7 +62,7 @@ Result SystemSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
 
 Result SystemSurface::UnlockRect() {
     if (!locked_)
-        return kErrInvalidCall;
+        return Refuse("UnlockRect: the surface is not locked");
     locked_ = false;
     return kOk;
 }

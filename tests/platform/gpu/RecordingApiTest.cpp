@@ -119,9 +119,14 @@ TEST(RecordingApi, CreateDeviceChecksModeAndVertexProcessing) {
     EXPECT_EQ(AsRecording(d)->BehaviorFlags(), kCreateSoftwareVertexProcessing);
     EXPECT_EQ(AsRecording(d)->CurrentPresentParams().windowed, 0);
 
-    // Full screen needs one of the adapter's modes; windowed any size.
+    // Full screen takes any size, as on GL and ours; where the script says
+    // so, only one of the adapter's modes; windowed any size.
     PresentParams odd = WindowedParams(1000, 700);
     odd.windowed = 0;
+    ASSERT_EQ(api->CreateDevice(0, kDeviceHal, nullptr, kCreateSoftwareVertexProcessing, &odd, &d),
+              kOk);
+    d->Release();
+    AsRecording(api.get())->Config().adapters[0].fullScreenListedModesOnly = true;
     EXPECT_EQ(api->CreateDevice(0, kDeviceHal, nullptr, kCreateSoftwareVertexProcessing, &odd, &d),
               kErrInvalidCall);
     odd.windowed = 1;
@@ -134,7 +139,7 @@ TEST(RecordingApi, CreateDeviceChecksModeAndVertexProcessing) {
               kErrInvalidCall);
     EXPECT_EQ(api->CreateDevice(3, kDeviceHal, nullptr, kCreateSoftwareVertexProcessing, &odd, &d),
               kErrInvalidCall);
-    EXPECT_EQ(AsRecording(api.get())->CallCount(Call::CreateDevice), 6u);
+    EXPECT_EQ(AsRecording(api.get())->CallCount(Call::CreateDevice), 7u);
 }
 
 TEST(RecordingApi, InjectedCreateFailuresHitTheNthCalls) {

@@ -86,8 +86,7 @@ Result RecordingValidatePresentParams(const RecordingConfig& c, uint32_t adapter
     if (Failed(CheckType(c, adapter, kDeviceHal, pp.backBufferFormat, pp.backBufferFormat,
                          pp.windowed)))
         return kErrInvalidCall;
-    if (!pp.windowed) {
-        // Full screen needs one of the adapter's own modes.
+    if (!pp.windowed && c.adapters[adapter].fullScreenListedModesOnly) {
         const auto& modes = c.adapters[adapter].modes;
         bool found = std::any_of(modes.begin(), modes.end(), [&](const DisplayMode& m) {
             return m.width == pp.backBufferWidth && m.height == pp.backBufferHeight &&
@@ -190,7 +189,8 @@ Result RecordingApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Win
         return kErrInvalidCall;
     if (Result r = RecordingValidatePresentParams(c, adapter, p); Failed(r))
         return r;
-    *out = new RecordingDevice(shared_, adapter, behaviorFlags, p, p.window ? p.window : focusWindow);
+    *out =
+        new RecordingDevice(shared_, adapter, behaviorFlags, p, p.window ? p.window : focusWindow);
     pp->backBufferWidth = p.backBufferWidth;
     pp->backBufferHeight = p.backBufferHeight;
     return kOk;

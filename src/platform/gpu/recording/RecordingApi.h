@@ -36,6 +36,9 @@ struct AdapterConfig {
     std::vector<uint32_t> renderTargetFormats = DefaultTextureFormats();
     // False: CreateDevice with hardware vertex processing fails (kErrNotAvailable).
     bool hardwareVertexProcessing = true;
+    // Scripted: full screen takes only the sizes of `modes` (GL and ours
+    // cover the desktop at any size, and so does this adapter otherwise).
+    bool fullScreenListedModesOnly = false;
 
     // 640x480, 800x600, 1024x768, 1280x1024 at 60 Hz in R5G6B5 and X8R8G8B8.
     static std::vector<DisplayMode> DefaultModes();
@@ -117,7 +120,8 @@ Result RecordingCheckDeviceFormat(const RecordingConfig& config, uint32_t adapte
                                   uint32_t deviceType, uint32_t adapterFormat, uint32_t usage,
                                   uint32_t resourceType, uint32_t format);
 // Checks presentation parameters (as every device takes them) against the
-// scripted adapter's formats and full-screen modes: kOk, or kErrInvalidCall.
+// scripted adapter's formats (and full-screen modes where it lists them only):
+// kOk, or kErrInvalidCall.
 Result RecordingValidatePresentParams(const RecordingConfig& config, uint32_t adapter,
                                       const PresentParams& pp);
 
