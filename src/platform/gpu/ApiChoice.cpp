@@ -85,7 +85,8 @@ Api* CreateApi(os::Window* window, std::string* logLine) {
         *logLine = choice.line;
         // What the back end adds (our rasteriser: which row routines it runs, and why).
         // (Both drawing back ends answer through the display adapter level.)
-        const std::string detail = api ? static_cast<DisplayApi*>(api)->Detail() : "";
+        const auto* display = dynamic_cast<const DisplayApi*>(api);
+        const std::string detail = display ? display->Detail() : "";
         if (!detail.empty())
             logLine->insert(logLine->find(" ("), ", " + detail);
     }

@@ -8,6 +8,7 @@
 
 #include "platform/gpu/DeviceFront.h"
 #include "platform/gpu/FrameProbe.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/os/Window.h"
 
@@ -221,8 +222,13 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
     const Result r = make_(window, p, &dev);
     if (Failed(r))
         return r;
-    // Like the original, the record comes back with the sizes actually used.
+    // Like the original, the record comes back with the sizes actually used,
+    // which only a device that draws for real can tell.
     const FrameProbe* made = ProbeOf(dev);
+    if (!made) {
+        dev->Release();
+        return Refuse("CreateDevice: the back end made a device that does not draw");
+    }
     pp->backBufferWidth = made->BackBufferWidth();
     pp->backBufferHeight = made->BackBufferHeight();
     pp->backBufferFormat = p.backBufferFormat;

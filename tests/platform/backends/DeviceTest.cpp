@@ -5,6 +5,8 @@
 #include "DeviceFixture.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "support/DefaultRenderStates.h"
 
@@ -540,6 +542,31 @@ TEST_F(GlApiTest, TheContextThatNamedTheRendererDrawsForTheNextDevice) {
     api_ = CreateGlApi();
     ASSERT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kOk);
     d->Release();
+}
+
+// A maker whose device draws nothing for real, so cannot tell its back buffer.
+Result MakeRecordingDevice(os::Window* window, const PresentParams& pp, Device** out) {
+    Api* api = CreateRecordingApi();
+    PresentParams p = pp;
+    const Result r =
+        api->CreateDevice(0, kDeviceHal, window, kCreateHardwareVertexProcessing, &p, out);
+    api->Release();
+    return r;
+}
+
+TEST_F(GlApiTest, ADeviceThatCannotTellItsBackBufferIsRefused) {
+    Api* display = DisplayApi::Open("recording", MakeRecordingDevice);
+    ASSERT_NE(display, nullptr);
+    PresentParams pp;
+    pp.backBufferWidth = 64;
+    pp.backBufferHeight = 32;
+    pp.backBufferFormat = Fmt::X8R8G8B8;
+    Device* d = nullptr;
+    EXPECT_EQ(display->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d),
+              kErrInvalidCall);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_STREQ(LastRefusal(), "CreateDevice: the back end made a device that does not draw");
+    display->Release();
 }
 
 TEST(GlApiWithoutVideo, IsNotCreated) {
