@@ -75,7 +75,9 @@
 // - "Does zero alpha leave the target?" ZeroAlphaLeavesTarget (StageCombiner).
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <type_traits>
+#include <utility>
 
 #include "platform/gpu/BufferStore.h"
 #include "platform/gpu/DeviceDefaults.h"
@@ -222,6 +224,43 @@ enum class FrontCall : uint8_t {
     CreateImageSurface,
 };
 
+// The hooks of the front a back end may leave out (the front then does what
+// its default does). Each back end lists the ones it gives in `kHooks`, and
+// the front holds the list to what the back end declares: a hook misspelt, or
+// given and not listed, or listed and not given, stops the build.
+enum class Hook : uint8_t {
+    Admit,
+    Changed,
+    CooperativeLevel,
+    SceneBegins,
+    SceneEnds,
+    RampChanged,
+    ApplyMode,
+    DoSetCursor,
+    CursorShown,
+    NewTexture,
+    NewVertexBuffer,
+    NewIndexBuffer,
+    NewSurface,
+    TakesTextureFormat,
+    TakesPresentParams,
+    Limits,
+    MemoryLimit,
+    DrawsFromLowestIndex,
+    Forgetting,
+    Count
+};
+
+// What a default hook answers: it converts to the hook's answer, and its type
+// tells the front's check that the back end left the hook out.
+template <class T> struct Defaulted {
+    T value;
+    constexpr operator T() const { return value; }
+};
+template <> struct Defaulted<void> {};
+template <class T> constexpr bool kIsDefaulted = false;
+template <class T> constexpr bool kIsDefaulted<Defaulted<T>> = true;
+
 // A draw the front has checked, as the back end does it: its indices lie
 // inside the index buffer, and every vertex they reach (lo..hi, before the
 // base vertex index) inside the vertex buffer. lo is the lowest index only
@@ -274,6 +313,7 @@ template <class Tex, class Vb, class Ib> struct DeviceShadow {
 //   static constexpr bool kDrawsFromLowestIndex: whether DoDraw reads
 //     DrawCall::lo (finding it costs every draw a second look at its indices).
 //   void Forgetting(Tex*/Vb*/Ib*): a resource is about to be released.
+//   static constexpr Hook kHooks[]: the optional hooks above it gives.
 // Resources name their device by Owner(), which SetTexture, SetStreamSource
 // and SetIndices compare with this device, and call Forget when they go.
 template <class Backend, class Tex, class Vb, class Ib> class DeviceFront : public Device {
@@ -525,7 +565,7 @@ public:
             return r;
         if (TextureBytes(width, height, levels, format) > Self().MemoryLimit())
             return kErrOutOfVideoMemory;
-        return Keep(Self().NewTexture(width, height, levels, usage, format, pool), out);
+        return Keep<Tex>(Self().NewTexture(width, height, levels, usage, format, pool), out);
     }
     Result CreateVertexBuffer(uint32_t lengthBytes, uint32_t usage, uint32_t fvf, uint32_t pool,
                               VertexBuffer** out) override {
@@ -619,43 +659,51 @@ public:
 
 protected:
     // The defaults of the back end's part.
-    static constexpr bool kDrawsFromLowestIndex = true;
-    Result Admit(FrontCall, uint32_t, uint32_t) { return kOk; }
-    void Changed(FrontCall) {}
-    Result CooperativeLevel() { return kOk; }
-    void SceneBegins() {}
-    void SceneEnds() {}
-    void RampChanged() {}
+    static constexpr Defaulted<bool> kDrawsFromLowestIndex{true};
+    Defaulted<Result> Admit(FrontCall, uint32_t, uint32_t) { return {kOk}; }
+    Defaulted<void> Changed(FrontCall) { return {}; }
+    Defaulted<Result> CooperativeLevel() { return {kOk}; }
+    Defaulted<void> SceneBegins() { return {}; }
+    Defaulted<void> SceneEnds() { return {}; }
+    Defaulted<void> RampChanged() { return {}; }
     // A device that shows its picture in a window: the window takes the
     // mode, and the pointer picture.
-    void ApplyMode(const PresentParams& p) { ApplyWindowMode(window_, p); }
-    void DoSetCursor(uint32_t hotX, uint32_t hotY, const SystemSurface& s) {
+    Defaulted<void> ApplyMode(const PresentParams& p) {
+        ApplyWindowMode(window_, p);
+        return {};
+    }
+    Defaulted<void> DoSetCursor(uint32_t hotX, uint32_t hotY, const SystemSurface& s) {
         SetSurfaceCursor(window_, hotX, hotY, s);
+        return {};
     }
-    void CursorShown(bool on) { ShowSurfaceCursor(window_, on); }
-    Result TakesTextureFormat(uint32_t, uint32_t) { return kOk; }
-    Result TakesPresentParams(const PresentParams&) { return kOk; }
-    const Caps& Limits() const { return caps_; }
-    uint64_t MemoryLimit() const { return kMaxResourceBytes; }
-    template <class R> void Forgetting(R*) {}
+    Defaulted<void> CursorShown(bool on) {
+        ShowSurfaceCursor(window_, on);
+        return {};
+    }
+    Defaulted<Result> TakesTextureFormat(uint32_t, uint32_t) { return {kOk}; }
+    Defaulted<Result> TakesPresentParams(const PresentParams&) { return {kOk}; }
+    Defaulted<const Caps&> Limits() const { return {caps_}; }
+    Defaulted<uint64_t> MemoryLimit() const { return {kMaxResourceBytes}; }
+    template <class R> Defaulted<void> Forgetting(R*) { return {}; }
     // The back end's own resources, made by their Create.
-    Tex* NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
-                    uint32_t format, uint32_t pool) {
-        return Tex::Create(&Self(), width, height, levels, usage, format, pool);
+    Defaulted<Tex*> NewTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                               uint32_t format, uint32_t pool) {
+        return {Tex::Create(&Self(), width, height, levels, usage, format, pool)};
     }
-    Vb* NewVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool) {
-        return Vb::Create(&Self(), length, usage, fvf, pool);
+    Defaulted<Vb*> NewVertexBuffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool) {
+        return {Vb::Create(&Self(), length, usage, fvf, pool)};
     }
-    Ib* NewIndexBuffer(uint32_t length, uint32_t usage, uint32_t format, uint32_t pool) {
-        return Ib::Create(&Self(), length, usage, format, pool);
+    Defaulted<Ib*> NewIndexBuffer(uint32_t length, uint32_t usage, uint32_t format, uint32_t pool) {
+        return {Ib::Create(&Self(), length, usage, format, pool)};
     }
-    Surface* NewSurface(uint32_t width, uint32_t height, uint32_t format) {
-        return SystemSurface::Create(width, height, format);
+    Defaulted<Surface*> NewSurface(uint32_t width, uint32_t height, uint32_t format) {
+        return {SystemSurface::Create(width, height, format)};
     }
 
     // The front of a new device showing in `window` with `pp` (complete) and
     // `caps`: the state after creation (RestoreFront) and the linear ramp.
     void StartFront(os::Window* window, const PresentParams& pp, const Caps& caps) {
+        CheckHookList(std::make_index_sequence<static_cast<size_t>(Hook::Count)>());
         window_ = window;
         pp_ = pp;
         caps_ = caps;
@@ -728,8 +776,85 @@ protected:
     LiveResources<Tex, Vb, Ib> live_;
 
 private:
-    Backend& Self() { return static_cast<Backend&>(*this); }
-    const Backend& Self() const { return static_cast<const Backend&>(*this); }
+    // Whether the back end gives hook `h` itself: the call the front makes
+    // then answers with the back end's type rather than a Defaulted one.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch"
+    static constexpr bool Gives(Hook h) {
+        using B = Backend&;
+        switch (h) {
+        case Hook::Admit:
+            return !kIsDefaulted<decltype(std::declval<B>().Admit(FrontCall{}, 0u, 0u))>;
+        case Hook::Changed:
+            return !kIsDefaulted<decltype(std::declval<B>().Changed(FrontCall{}))>;
+        case Hook::CooperativeLevel:
+            return !kIsDefaulted<decltype(std::declval<B>().CooperativeLevel())>;
+        case Hook::SceneBegins:
+            return !kIsDefaulted<decltype(std::declval<B>().SceneBegins())>;
+        case Hook::SceneEnds:
+            return !kIsDefaulted<decltype(std::declval<B>().SceneEnds())>;
+        case Hook::RampChanged:
+            return !kIsDefaulted<decltype(std::declval<B>().RampChanged())>;
+        case Hook::ApplyMode:
+            return !kIsDefaulted<decltype(std::declval<B>().ApplyMode(
+                std::declval<const PresentParams&>()))>;
+        case Hook::DoSetCursor:
+            return !kIsDefaulted<decltype(std::declval<B>().DoSetCursor(
+                0u, 0u, std::declval<const SystemSurface&>()))>;
+        case Hook::CursorShown:
+            return !kIsDefaulted<decltype(std::declval<B>().CursorShown(true))>;
+        case Hook::NewTexture:
+            return !kIsDefaulted<decltype(std::declval<B>().NewTexture(0u, 0u, 0u, 0u, 0u, 0u))>;
+        case Hook::NewVertexBuffer:
+            return !kIsDefaulted<decltype(std::declval<B>().NewVertexBuffer(0u, 0u, 0u, 0u))>;
+        case Hook::NewIndexBuffer:
+            return !kIsDefaulted<decltype(std::declval<B>().NewIndexBuffer(0u, 0u, 0u, 0u))>;
+        case Hook::NewSurface:
+            return !kIsDefaulted<decltype(std::declval<B>().NewSurface(0u, 0u, 0u))>;
+        case Hook::TakesTextureFormat:
+            return !kIsDefaulted<decltype(std::declval<B>().TakesTextureFormat(0u, 0u))>;
+        case Hook::TakesPresentParams:
+            return !kIsDefaulted<decltype(std::declval<B>().TakesPresentParams(
+                std::declval<const PresentParams&>()))>;
+        case Hook::Limits:
+            return !kIsDefaulted<decltype(std::declval<B>().Limits())>;
+        case Hook::MemoryLimit:
+            return !kIsDefaulted<decltype(std::declval<B>().MemoryLimit())>;
+        case Hook::DrawsFromLowestIndex:
+            return !kIsDefaulted<std::remove_cv_t<decltype(Backend::kDrawsFromLowestIndex)>>;
+        case Hook::Forgetting:
+            return !kIsDefaulted<decltype(std::declval<B>().Forgetting(
+                       static_cast<Tex*>(nullptr)))> ||
+                   !kIsDefaulted<decltype(std::declval<B>().Forgetting(
+                       static_cast<Vb*>(nullptr)))> ||
+                   !kIsDefaulted<decltype(std::declval<B>().Forgetting(static_cast<Ib*>(nullptr)))>;
+        case Hook::Count:
+            return false;
+        }
+        return false;
+    }
+#pragma GCC diagnostic pop
+    static constexpr bool Lists(Hook h) {
+        return std::find(std::begin(Backend::kHooks), std::end(Backend::kHooks), h) !=
+               std::end(Backend::kHooks);
+    }
+    // A hook a back end gives and its list agree; the compiler names the
+    // one that does not (it is misspelt, or missing from the list or from
+    // the back end).
+    template <Hook kHook> static constexpr void CheckHook() {
+        static_assert(Gives(kHook) == Lists(kHook),
+                      "the back end's hook and its kHooks list disagree");
+    }
+    template <size_t... kI> static constexpr void CheckHookList(std::index_sequence<kI...>) {
+        (CheckHook<static_cast<Hook>(kI)>(), ...);
+    }
+
+    Backend& Self() {
+        return static_cast<Backend&>(*this);
+    }
+    const Backend& Self() const {
+        return static_cast<const Backend&>(*this);
+    }
     // `r` as one of this device's own resources; null for null, another back
     // end's object or another device's.
     template <class Own, class Interface> Own* Mine(Interface* r) {
@@ -760,9 +885,9 @@ private:
         if (length > Self().MemoryLimit())
             return kErrOutOfVideoMemory;
         if constexpr (kVertices)
-            return Keep(Self().NewVertexBuffer(length, usage, format, pool), out);
+            return Keep<Vb>(Self().NewVertexBuffer(length, usage, format, pool), out);
         else
-            return Keep(Self().NewIndexBuffer(length, usage, format, pool), out);
+            return Keep<Ib>(Self().NewIndexBuffer(length, usage, format, pool), out);
     }
     // A new resource is recorded live and handed out.
     template <class R, class Interface> Result Keep(R* made, Interface** out) {

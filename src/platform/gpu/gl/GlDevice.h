@@ -78,6 +78,8 @@ public:
 
 private:
     friend DeviceFront;
+    static constexpr Hook kHooks[] = {Hook::Changed,     Hook::SceneBegins,          Hook::SceneEnds,
+                                      Hook::RampChanged, Hook::DrawsFromLowestIndex, Hook::Forgetting};
     // The front's hooks: the work of the calls it checked.
     static constexpr bool kDrawsFromLowestIndex = false; // GL finds what it reads
     // A new transform or viewport reaches GL at the next draw.

@@ -143,6 +143,11 @@ public:
 
 private:
     friend DeviceFront;
+    static constexpr Hook kHooks[] = {
+        Hook::Admit,       Hook::CooperativeLevel,   Hook::TakesPresentParams,
+        Hook::Limits,      Hook::TakesTextureFormat, Hook::MemoryLimit,
+        Hook::NewSurface,  Hook::DoSetCursor,        Hook::CursorShown,
+        Hook::ApplyMode};
     // The front's hooks. Admit counts the call (and the state it sets) and
     // answers with an injected failure; a reset also with the loss script.
     Result Admit(FrontCall c, uint32_t a, uint32_t b);

@@ -55,6 +55,8 @@ public:
 
 private:
     friend DeviceFront;
+    static constexpr Hook kHooks[] = {Hook::Changed, Hook::SceneBegins, Hook::RampChanged,
+                                      Hook::Forgetting};
     // The front's hooks: the work of the calls it checked.
     // A new transform is multiplied out at the next draw.
     void Changed(FrontCall c) { mvpDirty_ = mvpDirty_ || c == FrontCall::Transform; }
