@@ -197,10 +197,10 @@ Result DisplayApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* ou
 Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow,
                                 uint32_t, PresentParams* pp, Device** out) {
     if (!out || !pp)
-        return kErrInvalidCall;
+        return Refuse("CreateDevice: nowhere to put the device, or no present parameters");
     *out = nullptr;
     if (adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("CreateDevice: no such adapter");
     if (deviceType != kDeviceHal)
         return kErrNotAvailable;
     const Adapter& a = adapters_[adapter];
@@ -211,13 +211,13 @@ Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Windo
         return kErrNotAvailable;
     os::Window* window = pp->window ? pp->window : focusWindow;
     if (!window)
-        return kErrInvalidCall;
+        return Refuse("CreateDevice: no window to show the picture in");
     PresentParams p = *pp;
     p.window = window;
     if (p.windowed && p.backBufferFormat == Fmt::Unknown)
         p.backBufferFormat = a.desktop.format;
-    if (Failed(PreparePresentParams(window, &p)))
-        return kErrInvalidCall;
+    if (Result refused = PreparePresentParams(window, &p); Failed(refused))
+        return refused;
     Device* dev = nullptr;
     const Result r = make_(window, p, &dev);
     if (Failed(r))

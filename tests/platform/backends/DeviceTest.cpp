@@ -493,10 +493,12 @@ TEST_F(GlApiTest, OneDeviceAtATimeAndBadParameters) {
     Device* d = nullptr;
     EXPECT_EQ(api_->CreateDevice(0, kDeviceHal, nullptr, 0x40, &pp, &d), kErrInvalidCall)
         << "no window";
+    EXPECT_STREQ(LastRefusal(), "CreateDevice: no window to show the picture in");
     EXPECT_EQ(api_->CreateDevice(0, 2, window_.get(), 0x40, &pp, &d), kErrNotAvailable)
         << "not HAL";
     pp.backBufferFormat = Fmt::A8L8;
     EXPECT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kErrInvalidCall);
+    EXPECT_STREQ(LastRefusal(), "present parameters: not a back-buffer format");
     pp.backBufferFormat = Fmt::X8R8G8B8;
     gpu::Result r = api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d);
     if (r == kErrNotAvailable)
