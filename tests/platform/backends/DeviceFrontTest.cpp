@@ -537,9 +537,10 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
             ClearRefusal();
             EXPECT_EQ(c.call(d), want) << who.driver << ": " << c.what;
             // A refusal says why, and the reason is the rule the row breaks.
-            if (want == kErrInvalidCall)
+            if (want == kErrInvalidCall) {
                 EXPECT_STREQ(LastRefusal(), why ? why : "(a reason for the row)")
                     << who.driver << ": " << c.what;
+            }
         }
     }
 }
