@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/MathHelpers.h"
@@ -117,17 +118,14 @@ bool GlDevice::InitGl(const PresentParams& pp) {
 }
 
 bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
-    direct_ = false; // the new back buffer decides again
-    if (colorTex_)
-        glDeleteTextures(1, &colorTex_);
-    if (depthRb_)
-        glDeleteRenderbuffers(1, &depthRb_);
-    colorTex_ = depthRb_ = 0;
     for (uint32_t& t : shadow_.texture)
         t = kUnknown;
-
-    glGenTextures(1, &colorTex_);
-    BindTextureForUpload(colorTex_);
+    // The old buffers stay attached until the new ones make a complete
+    // framebuffer, so a refused reset leaves the picture and the draws where
+    // they were.
+    GLuint color = 0, depth = 0;
+    glGenTextures(1, &color);
+    BindTextureForUpload(color);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -135,19 +133,29 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
                  GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    presentFilter_ = GL_NEAREST;
-    glGenRenderbuffers(1, &depthRb_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
     // Depth with stencil, the window's layout, so a picture moves between the
     // two with its depth.
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(w),
                           static_cast<GLsizei>(h));
     GlBindFramebuffer(fbo_);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTex_, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              depthRb_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    AttachBackBuffer(color, depth);
+    const bool failed = std::exchange(failNextBackBuffer_, false) ||
+                        glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE;
+    if (failed) {
+        AttachBackBuffer(colorTex_, depthRb_);
+        GlBindFramebuffer(TargetFramebuffer());
+        glDeleteTextures(1, &color);
+        glDeleteRenderbuffers(1, &depth);
         return false;
+    }
+    glDeleteTextures(1, &colorTex_); // names of 0 (the first back buffer) are passed over
+    glDeleteRenderbuffers(1, &depthRb_);
+    colorTex_ = color;
+    depthRb_ = depth;
+    direct_ = false; // the new back buffer decides again
+    presentFilter_ = GL_NEAREST;
     bbWidth_ = w;
     bbHeight_ = h;
     // A new back buffer starts black with a cleared depth buffer.
@@ -161,6 +169,11 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
         1, DepthRegion{
                {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)}, 1.0f, 1.0f, false, 1.0f});
     return true;
+}
+
+void GlDevice::AttachBackBuffer(uint32_t color, uint32_t depth) {
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
 }
 
 GlDevice::~GlDevice() {
@@ -199,12 +212,14 @@ void GlDevice::Changed(FrontCall c) {
 
 Result GlDevice::DoReset(const PresentParams& p) {
     context_->MakeCurrent();
+    // Off the window until the next present: the window may change its mode
+    // after the reset, and the picture lives on in the offscreen buffer.
+    UseDirect(false);
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
         return kErrOutOfVideoMemory;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     context_->ApplySwapInterval(p.presentationInterval);
-    UseDirect(DirectWanted());
     return kOk;
 }
 
