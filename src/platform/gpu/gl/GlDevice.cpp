@@ -15,6 +15,7 @@
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/gl/GlResources.h"
+#include "platform/gpu/gl/TexelSurvey.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -505,7 +506,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     const float zn = front_.viewport.minZ, zf = front_.viewport.maxZ;
     const uint8_t* vertices = front_.stream->Store().Data();
     float firstA = 0, firstB = 0, firstW = 0;
-    float uMin = 1e30f, vMin = 1e30f, uMax = -1e30f, vMax = -1e30f;
+    TexelSurvey reach;
     float xMin = 1e30f, yMin = 1e30f, xMax = -1e30f, yMax = -1e30f;
     f.minDepth = 1e30f;
     f.maxDepth = -1e30f;
@@ -600,11 +601,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         if (!textured)
             continue;
         const float tu = v.u0 * tw, tv = v.v0 * th;
-
-        uMin = std::min(uMin, tu);
-        uMax = std::max(uMax, tu);
-        vMin = std::min(vMin, tv);
-        vMax = std::max(vMax, tv);
+        reach.Add(tu, tv);
         float a = tu - px, b = tv - py;
         if (i == 0) {
             firstA = a;
@@ -674,22 +671,9 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     if (!f.boxKnown || firstW != 1.0f || drawMaps_.size() != drawParts_.size())
         drawMaps_.clear();
     if (textured) {
-        // Filtering reads the texels around each sample point, and addressing
-        // other than clamping wraps coordinates beyond the edges to anywhere.
         const bool clamped = front_.ss[0][Tss::AddressU] == Tadr::Clamp &&
                              front_.ss[0][Tss::AddressV] == Tadr::Clamp;
-        const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
-        f.texelsKnown = true;
-        if (clamped || inside) {
-            f.texels[0] = static_cast<int32_t>(std::floor(std::max(uMin, -1.0f) - 0.5f)) - 1;
-            f.texels[1] = static_cast<int32_t>(std::floor(std::max(vMin, -1.0f) - 0.5f)) - 1;
-            f.texels[2] = static_cast<int32_t>(std::floor(std::min(uMax, tw + 1.0f) + 0.5f)) + 2;
-            f.texels[3] = static_cast<int32_t>(std::floor(std::min(vMax, th + 1.0f) + 0.5f)) + 2;
-        } else {
-            f.texels[0] = f.texels[1] = 0;
-            f.texels[2] = static_cast<int32_t>(t->Width());
-            f.texels[3] = static_cast<int32_t>(t->Height());
-        }
+        f.texelsKnown = reach.Reach(t->Width(), t->Height(), clamped, f.texels);
     }
     return f;
 }
