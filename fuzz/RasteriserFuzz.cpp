@@ -1,11 +1,12 @@
 // The software rasteriser's span routines (every set this processor runs, and
-// the general path) and the draw clipper's search for the opaque and clear
-// parts of a picture, on shapes the input chooses. What matters is what
+// the general path), the draw clipper's search for the opaque and clear parts
+// of a picture, and GL's survey of the texels a draw reads, on shapes the
+// input chooses. What matters is what
 // clang's checks find on the way: a pointer formed outside its array, an
 // index past one, a float too large for its integer, a read past a texture.
 // Without input every choice falls to an ordinary draw: a linear-filtered
 // span along a texture row, and a picture of many rows, so that the first run
-// already walks the common paths.
+// already walks the common paths (the survey's excepted).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "engine/RenderDevice.h"
 #include "engine/Texture.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/gpu/gl/TexelSurvey.h"
 #include "platform/gpu/recording/RecordingApi.h"
 #include "platform/gpu/soft/SoftSpans.h"
 
@@ -166,10 +168,32 @@ void PartSearch(FuzzedDataProvider& in) {
     }
 }
 
+// The texels a draw of a few vertices reads from a texture of a size and an
+// addressing the input chooses; a wild coordinate comes often here, as a draw
+// is surveyed whatever its vertices hold.
+void Survey(FuzzedDataProvider& in) {
+    static const float kWild[] = {NAN, INFINITY, -INFINITY, 3.0e9f, -3.0e9f, 1e30f, 16777217.0f};
+    const uint32_t w = 1 + in.ConsumeIntegralInRange<uint32_t>(0, 8191);
+    const uint32_t h = 1 + in.ConsumeIntegralInRange<uint32_t>(0, 8191);
+    auto coordinate = [&](float side) {
+        if (in.ConsumeIntegralInRange(0, 3) == 0)
+            return kWild[in.ConsumeIntegralInRange<size_t>(0, std::size(kWild) - 1)];
+        return Around(in, side / 2, 2 * side);
+    };
+    TexelSurvey survey;
+    for (int n = 1 + in.ConsumeIntegralInRange(0, 5); n > 0; --n) {
+        const float u = coordinate(static_cast<float>(w));
+        survey.Add(u, coordinate(static_cast<float>(h)));
+    }
+    int32_t texels[4];
+    survey.Reach(w, h, in.ConsumeBool(), texels);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
+    Survey(in);
     Spans(in);
     PartSearch(in);
     return 0;

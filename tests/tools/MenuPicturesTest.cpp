@@ -2,10 +2,14 @@
 // page keeps its engraving inside the field the forms leave it and paints
 // nothing under the fields they set the masthead, headline and columns in;
 // the trophies' medallions go from a dark locked stone through bronze and
-// silver to gold by the colours they are painted in.
+// silver to gold by the colours they are painted in; each help picture shows
+// the thing its page's word names, by its colours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -150,6 +154,110 @@ TEST(MenuPictures, MedallionsGoFromDarkStoneThroughBronzeAndSilverToGold) {
         EXPECT_LT(silver.saturation + 0.3f, gold.saturation) << "trophy " << t;
         EXPECT_GT(gold.yellow, bronze.yellow * 1.1f) << "trophy " << t;
     }
+}
+
+// What the solid pixels of a help picture are painted in: their mean
+// straight colour's hue (degrees), and the shares of grey and of strongly
+// coloured pixels among them.
+struct Look {
+    float hue = 0, saturation = 0, grey = 0, coloured = 0, red = 0, green = 0, blue = 0;
+};
+Look MeasureLook(const gen::FloatImage& sheet, const AtlasRect& r) {
+    double c[3] = {};
+    int n = 0, grey = 0, coloured = 0;
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (int x = r.x; x < r.x + r.w; ++x) {
+            const gen::Rgba& p = sheet.At(x, y);
+            if (p.a < 0.99f)
+                continue;
+            const float px[3] = {p.r / p.a, p.g / p.a, p.b / p.a};
+            const float hi = std::max({px[0], px[1], px[2]}), lo = std::min({px[0], px[1], px[2]});
+            const float sat = hi > 0.05f ? (hi - lo) / hi : 0.0f;
+            grey += sat < 0.15f ? 1 : 0;
+            coloured += sat > 0.5f ? 1 : 0;
+            for (int k = 0; k < 3; ++k)
+                c[k] += px[k];
+            ++n;
+        }
+    Look l;
+    if (n == 0)
+        return l;
+    l.red = float(c[0] / n);
+    l.green = float(c[1] / n);
+    l.blue = float(c[2] / n);
+    const float hi = std::max({l.red, l.green, l.blue}), lo = std::min({l.red, l.green, l.blue});
+    l.saturation = hi > 0 ? (hi - lo) / hi : 0;
+    l.grey = float(grey) / float(n);
+    l.coloured = float(coloured) / float(n);
+    if (hi > lo) {
+        const float d = hi - lo;
+        float h = hi == l.red     ? std::fmod((l.green - l.blue) / d + 6.0f, 6.0f)
+                  : hi == l.green ? (l.blue - l.red) / d + 2.0f
+                                  : (l.red - l.green) / d + 4.0f;
+        l.hue = 60.0f * h;
+    }
+    return l;
+}
+
+// How far apart two pictures of the sheet are: the mean difference of their
+// pixels' channels.
+float Difference(const gen::FloatImage& sheet, const AtlasRect& a, const AtlasRect& b) {
+    double d = 0;
+    for (int y = 0; y < a.h; ++y)
+        for (int x = 0; x < a.w; ++x) {
+            const gen::Rgba& p = sheet.At(a.x + x, a.y + y);
+            const gen::Rgba& q = sheet.At(b.x + x, b.y + y);
+            d += std::fabs(p.r - q.r) + std::fabs(p.g - q.g) + std::fabs(p.b - q.b) +
+                 std::fabs(p.a - q.a);
+        }
+    return float(d / (4.0 * a.w * a.h));
+}
+
+TEST(MenuPictures, EachHelpPictureShowsWhatItsWordNames) {
+    const gen::FloatImage sheet = gen::PaintHelpPictures();
+    ASSERT_EQ(sheet.Width(), gen::kHelpSheetW);
+    ASSERT_EQ(sheet.Height(), gen::kHelpSheetH);
+    const auto gold = [](const Look& l) { return l.coloured > 0.8f && l.hue > 25 && l.hue < 50; };
+    // What the word's thing is painted in, where its colours tell it; the
+    // gems, totems and cards differ among themselves, which the check below
+    // all of them holds them to.
+    const struct {
+        const char* word;
+        const char* look;
+        std::function<bool(const Look&)> fits;
+    } words[] = {
+        {"Steel", "grey metal", [](const Look& l) { return l.coloured < 0.05f && l.saturation < 0.3f; }},
+        {"Chained", "a coloured gem under grey links",
+         [](const Look& l) { return l.grey > 0.04f && l.coloured > 0.5f; }},
+        {"TNT", "red sticks",
+         [](const Look& l) { return l.coloured > 0.8f && (l.hue < 25 || l.hue > 345); }},
+        {"lightning", "a gold amulet", gold},
+        {"hourglass", "gold plates and sand", gold},
+        {"Golden Stars", "a gold star", gold},
+        {"tokens", "cut gems", [](const Look& l) { return l.grey < 0.3f; }},
+        {"totem", "painted wood", [](const Look& l) { return l.grey < 0.05f; }},
+        {"challenges", "cards", [](const Look& l) { return l.coloured > 0.2f; }},
+    };
+    std::vector<const gen::HelpPicture*> all;
+    for (const auto& page : gen::HelpPictures())
+        for (const gen::HelpPicture& picture : page) {
+            all.push_back(&picture);
+            const auto word = std::find_if(std::begin(words), std::end(words), [&](const auto& w) {
+                return std::string(w.word) == picture.word;
+            });
+            ASSERT_NE(word, std::end(words)) << picture.word << " has no look to be held to";
+            const Look l = MeasureLook(sheet, picture.cell);
+            EXPECT_TRUE(word->fits(l))
+                << "the picture of " << picture.word << " at " << picture.cell.x << ","
+                << picture.cell.y << " is no " << word->look << ": hue " << l.hue << ", saturation "
+                << l.saturation << ", grey " << l.grey << ", coloured " << l.coloured;
+        }
+    // No thing is painted twice.
+    for (size_t i = 0; i < all.size(); ++i)
+        for (size_t k = i + 1; k < all.size(); ++k)
+            EXPECT_GT(Difference(sheet, all[i]->cell, all[k]->cell), 0.02f)
+                << all[i]->word << " at " << all[i]->cell.x << "," << all[i]->cell.y << " and "
+                << all[k]->word << " at " << all[k]->cell.x << "," << all[k]->cell.y;
 }
 
 } // namespace

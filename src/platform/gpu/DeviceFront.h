@@ -352,9 +352,10 @@ public:
             return r;
         if (Result r = Self().TakesPresentParams(p); Failed(r))
             return r;
-        Self().ApplyMode(p);
+        // The window changes only once the back end has its new back buffer.
         if (Result r = Self().DoReset(p); Failed(r))
             return r;
+        Self().ApplyMode(p);
         pp_ = p;
         RestoreFront(p.backBufferWidth, p.backBufferHeight, p.enableAutoDepthStencil != 0);
         inScene_ = false;

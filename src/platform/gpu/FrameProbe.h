@@ -34,6 +34,9 @@ public:
     virtual uint64_t TextureCopyBytes() const = 0;
     // Returns once every issued command has taken effect.
     virtual void Finish() = 0;
+    // The next back buffer the device makes fails as if memory ran out, so
+    // tests can see what a refused reset leaves behind.
+    virtual void FailNextBackBuffer() = 0;
 
 protected:
     ~FrameProbe() = default;

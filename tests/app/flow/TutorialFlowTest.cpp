@@ -291,8 +291,12 @@ TEST(Tutorial, TipsAndTheCardStandOverTheBoardAsTallAsTheirText) {
             ASSERT_TRUE(plaque.Visible);
             const Rect box = RectOf(plaque);
             EXPECT_TRUE(clearOfHud(box));
-            if (!s.TutorialControl200->Visible && !s.TutorialControl201->Visible)
+            if (!s.TutorialControl200->Visible && !s.TutorialControl201->Visible) {
+                // Standing alone, on the board's middle (to the pixel it snaps to).
                 EXPECT_TRUE(box.Inside(board)) << "standing alone off the board";
+                EXPECT_NEAR((box.l + box.r) / 2, (board.l + board.r) / 2, 1.0f);
+                EXPECT_NEAR((box.b + box.t) / 2, (board.b + board.t) / 2, 1.0f);
+            }
             if (g.TipOpen == kTipShown)
                 below(s.TutorialControl101, plaque);
             g.DropTip();

@@ -133,6 +133,55 @@ TEST_P(BackEndDevice, FullScreenResetKeepsTheRequestedBackBuffer) {
     EXPECT_EQ(dev_->Present(), kOk);
 }
 
+// A reset the back end cannot make a back buffer for is refused and leaves the
+// device, the window and the picture as they were, and drawing goes on.
+TEST_P(BackEndDevice, AResetWithoutMemoryForItsBackBufferChangesNothing) {
+    ClearAll(0xFF336699);
+    ASSERT_EQ(Draw({{100, 100, 300, 200, 0xFFFF0000}}), kOk);
+    ASSERT_EQ(dev_->Present(), kOk);
+    const std::vector<uint32_t> before = Read();
+    Rs(gpu::Rs::TextureFactor, 0x12345678); // a reset would bring back the default
+    const struct {
+        const char* what;
+        uint32_t width, height, windowed;
+    } requests[] = {{"windowed 800x600", 800, 600, 1}, {"full screen 640x480", 640, 480, 0}};
+    for (const auto& q : requests) {
+        SCOPED_TRACE(q.what);
+        PresentParams pp;
+        pp.backBufferWidth = q.width;
+        pp.backBufferHeight = q.height;
+        pp.backBufferFormat = Fmt::X8R8G8B8;
+        pp.windowed = q.windowed;
+        probe_->FailNextBackBuffer();
+        EXPECT_EQ(dev_->Reset(&pp), kErrOutOfVideoMemory);
+        EXPECT_FALSE(window_->IsFullScreen());
+        int w = 0, h = 0;
+        window_->GetClientSize(&w, &h);
+        EXPECT_EQ(w, static_cast<int>(kW));
+        EXPECT_EQ(h, static_cast<int>(kH));
+        EXPECT_EQ(probe_->BackBufferWidth(), kW);
+        EXPECT_EQ(probe_->BackBufferHeight(), kH);
+        Viewport vp;
+        dev_->GetViewport(&vp);
+        EXPECT_EQ(vp.width, kW);
+        EXPECT_EQ(vp.height, kH);
+        uint32_t factor = 0;
+        dev_->GetRenderState(gpu::Rs::TextureFactor, &factor);
+        EXPECT_EQ(factor, 0x12345678u);
+        EXPECT_TRUE(Read() == before) << "the picture is kept";
+    }
+    // The device draws and presents on into the back buffer it kept.
+    ASSERT_EQ(Draw({{500, 400, 520, 420, 0xFF00FF00}}), kOk);
+    EXPECT_EQ(dev_->Present(), kOk);
+    Read();
+    EXPECT_EQ(Px(510, 410), 0xFF00FF00u);
+    EXPECT_EQ(Px(200, 150), 0xFFFF0000u);
+    EXPECT_EQ(Px(5, 5), 0xFF336699u);
+    std::vector<uint32_t> shown;
+    probe_->ReadPresented(kW, kH, shown);
+    EXPECT_EQ(shown[410 * kW + 510], 0xFF00FF00u);
+}
+
 TEST_P(BackEndDevice, GammaRampIsAppliedWhenPresenting) {
     GammaRamp ramp;
     dev_->GetGammaRamp(&ramp);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/MathHelpers.h"
@@ -14,6 +15,7 @@
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/WindowPresent.h"
 #include "platform/gpu/gl/GlResources.h"
+#include "platform/gpu/gl/TexelSurvey.h"
 #include "platform/os/Window.h"
 
 namespace gpu {
@@ -117,17 +119,14 @@ bool GlDevice::InitGl(const PresentParams& pp) {
 }
 
 bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
-    direct_ = false; // the new back buffer decides again
-    if (colorTex_)
-        glDeleteTextures(1, &colorTex_);
-    if (depthRb_)
-        glDeleteRenderbuffers(1, &depthRb_);
-    colorTex_ = depthRb_ = 0;
     for (uint32_t& t : shadow_.texture)
         t = kUnknown;
-
-    glGenTextures(1, &colorTex_);
-    BindTextureForUpload(colorTex_);
+    // The old buffers stay attached until the new ones make a complete
+    // framebuffer, so a refused reset leaves the picture and the draws where
+    // they were.
+    GLuint color = 0, depth = 0;
+    glGenTextures(1, &color);
+    BindTextureForUpload(color);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -135,19 +134,29 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
                  GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    presentFilter_ = GL_NEAREST;
-    glGenRenderbuffers(1, &depthRb_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depthRb_);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
     // Depth with stencil, the window's layout, so a picture moves between the
     // two with its depth.
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(w),
                           static_cast<GLsizei>(h));
     GlBindFramebuffer(fbo_);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorTex_, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              depthRb_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    AttachBackBuffer(color, depth);
+    const bool failed = std::exchange(failNextBackBuffer_, false) ||
+                        glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE;
+    if (failed) {
+        AttachBackBuffer(colorTex_, depthRb_);
+        GlBindFramebuffer(TargetFramebuffer());
+        glDeleteTextures(1, &color);
+        glDeleteRenderbuffers(1, &depth);
         return false;
+    }
+    glDeleteTextures(1, &colorTex_); // names of 0 (the first back buffer) are passed over
+    glDeleteRenderbuffers(1, &depthRb_);
+    colorTex_ = color;
+    depthRb_ = depth;
+    direct_ = false; // the new back buffer decides again
+    presentFilter_ = GL_NEAREST;
     bbWidth_ = w;
     bbHeight_ = h;
     // A new back buffer starts black with a cleared depth buffer.
@@ -161,6 +170,11 @@ bool GlDevice::ResizeBackBuffer(uint32_t w, uint32_t h) {
         1, DepthRegion{
                {0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h)}, 1.0f, 1.0f, false, 1.0f});
     return true;
+}
+
+void GlDevice::AttachBackBuffer(uint32_t color, uint32_t depth) {
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, color, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
 }
 
 GlDevice::~GlDevice() {
@@ -199,12 +213,14 @@ void GlDevice::Changed(FrontCall c) {
 
 Result GlDevice::DoReset(const PresentParams& p) {
     context_->MakeCurrent();
+    // Off the window until the next present: the window may change its mode
+    // after the reset, and the picture lives on in the offscreen buffer.
+    UseDirect(false);
     if ((p.backBufferWidth != bbWidth_ || p.backBufferHeight != bbHeight_) &&
         !ResizeBackBuffer(p.backBufferWidth, p.backBufferHeight))
         return kErrOutOfVideoMemory;
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     context_->ApplySwapInterval(p.presentationInterval);
-    UseDirect(DirectWanted());
     return kOk;
 }
 
@@ -490,7 +506,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     const float zn = front_.viewport.minZ, zf = front_.viewport.maxZ;
     const uint8_t* vertices = front_.stream->Store().Data();
     float firstA = 0, firstB = 0, firstW = 0;
-    float uMin = 1e30f, vMin = 1e30f, uMax = -1e30f, vMax = -1e30f;
+    TexelSurvey reach;
     float xMin = 1e30f, yMin = 1e30f, xMax = -1e30f, yMax = -1e30f;
     f.minDepth = 1e30f;
     f.maxDepth = -1e30f;
@@ -585,11 +601,7 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
         if (!textured)
             continue;
         const float tu = v.u0 * tw, tv = v.v0 * th;
-
-        uMin = std::min(uMin, tu);
-        uMax = std::max(uMax, tu);
-        vMin = std::min(vMin, tv);
-        vMax = std::max(vMax, tv);
+        reach.Add(tu, tv);
         float a = tu - px, b = tv - py;
         if (i == 0) {
             firstA = a;
@@ -659,22 +671,9 @@ GlDevice::DrawFacts GlDevice::Examine(const uint8_t* indices, uint32_t count, ui
     if (!f.boxKnown || firstW != 1.0f || drawMaps_.size() != drawParts_.size())
         drawMaps_.clear();
     if (textured) {
-        // Filtering reads the texels around each sample point, and addressing
-        // other than clamping wraps coordinates beyond the edges to anywhere.
         const bool clamped = front_.ss[0][Tss::AddressU] == Tadr::Clamp &&
                              front_.ss[0][Tss::AddressV] == Tadr::Clamp;
-        const bool inside = uMin >= 0.0f && vMin >= 0.0f && uMax <= tw && vMax <= th;
-        f.texelsKnown = true;
-        if (clamped || inside) {
-            f.texels[0] = static_cast<int32_t>(std::floor(std::max(uMin, -1.0f) - 0.5f)) - 1;
-            f.texels[1] = static_cast<int32_t>(std::floor(std::max(vMin, -1.0f) - 0.5f)) - 1;
-            f.texels[2] = static_cast<int32_t>(std::floor(std::min(uMax, tw + 1.0f) + 0.5f)) + 2;
-            f.texels[3] = static_cast<int32_t>(std::floor(std::min(vMax, th + 1.0f) + 0.5f)) + 2;
-        } else {
-            f.texels[0] = f.texels[1] = 0;
-            f.texels[2] = static_cast<int32_t>(t->Width());
-            f.texels[3] = static_cast<int32_t>(t->Height());
-        }
+        f.texelsKnown = reach.Reach(t->Width(), t->Height(), clamped, f.texels);
     }
     return f;
 }

@@ -69,6 +69,7 @@ public:
     uint64_t DrawCalls() const override { return glDrawCalls_; }
     uint64_t TextureCopyBytes() const override;
     void Finish() override;
+    void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
     // ---- for the resources ----
     // Makes the device's context current where another one is: a resource
@@ -142,6 +143,8 @@ private:
     GlDevice() = default;
     bool InitGl(const PresentParams& pp);
     bool ResizeBackBuffer(uint32_t w, uint32_t h);
+    // Attaches colour and depth to the bound framebuffer.
+    void AttachBackBuffer(uint32_t color, uint32_t depth);
     void RestoreDefaults();
     void InvalidateShadow();
 
@@ -257,6 +260,7 @@ private:
     bool bypass_ = false;
     bool shortcuts_ = true;
     bool direct_ = false;
+    bool failNextBackBuffer_ = false;
     bool rampIsIdentity_ = true;
     bool windowHasDepth_ = false;
     // What the depth buffer holds at least: every stored depth is at or behind

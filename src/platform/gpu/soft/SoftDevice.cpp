@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
@@ -68,13 +70,21 @@ SoftDevice::~SoftDevice() {
 }
 
 bool SoftDevice::Resize(uint32_t w, uint32_t h) {
+    // Both buffers are made before the old ones go, so a refused reset keeps
+    // the picture and the device drawing on.
+    std::vector<uint32_t> color;
+    std::vector<uint16_t> depth;
     try {
         // A new back buffer starts black with a cleared depth buffer.
-        color_.assign(static_cast<size_t>(w) * h, 0xFF000000u);
-        depth_.assign(static_cast<size_t>(w) * h, kDepthFar);
+        color.assign(static_cast<size_t>(w) * h, 0xFF000000u);
+        if (std::exchange(failNextBackBuffer_, false))
+            throw std::bad_alloc();
+        depth.assign(static_cast<size_t>(w) * h, kDepthFar);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    color_.swap(color);
+    depth_.swap(depth);
     bbWidth_ = w;
     bbHeight_ = h;
     depthLow_ = kDepthFar;

@@ -48,6 +48,7 @@ public:
     bool DrawsWithoutDepth() const override { return !depthUsed_; }
     uint64_t TextureCopyBytes() const override;
     void Finish() override {}
+    void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
     // A texture's texels are about to change or go: the draws queued to read
     // them are drawn first.
@@ -96,6 +97,7 @@ private:
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     uint64_t drawCalls_ = 0;
+    bool failNextBackBuffer_ = false;
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each
