@@ -1,0 +1,78 @@
+# What `cmake --install <build> --prefix <prefix>` puts under the prefix, and
+# the Debian package `cpack -G DEB` makes of the same files (prefix /usr):
+#   bin/glorvane                              the game
+#   share/glorvane/                           its data (found from bin/ as ../share/glorvane)
+#   share/applications/<id>.desktop           the menu's entry
+#   share/icons/hicolor/<N>x<N>/apps/<id>.png the icon our own tool paints
+#   share/metainfo/<id>.metainfo.xml          what software centres show
+#   share/doc/glorvane/                       README, licence, Debian copyright, changelog
+include(GNUInstallDirs)
+
+set(packaging "${CMAKE_SOURCE_DIR}/packaging")
+set(packaging_out "${CMAKE_BINARY_DIR}/packaging")
+# The release's date, for the metainfo and the Debian changelog.
+set(GLORVANE_RELEASE_DATE "2026-12-10")
+set(GLORVANE_RELEASE_RFC2822 "Thu, 10 Dec 2026 12:00:00 +0000")
+
+install(TARGETS glorvane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(DIRECTORY "${GLORVANE_DATA_STAGE}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/glorvane")
+install(DIRECTORY "${GLORVANE_ICON_STAGE}/" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
+
+configure_file("${packaging}/glorvane.desktop.in" "${packaging_out}/${GLORVANE_APP_ID}.desktop" @ONLY)
+install(FILES "${packaging_out}/${GLORVANE_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+configure_file("${packaging}/glorvane.metainfo.xml.in" "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" @ONLY)
+install(FILES "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+
+configure_file("${packaging}/glorvane.6" "${packaging_out}/man/glorvane.6" @ONLY)
+set(manpage_gz "${packaging_out}/glorvane.6.gz")
+add_custom_command(OUTPUT "${manpage_gz}"
+  COMMAND ${CMAKE_COMMAND} -E copy "${packaging_out}/man/glorvane.6" "${packaging_out}/glorvane.6"
+  COMMAND gzip -9nf "${packaging_out}/glorvane.6"
+  DEPENDS "${packaging_out}/man/glorvane.6"
+  VERBATIM)
+add_custom_target(manpage ALL DEPENDS "${manpage_gz}")
+install(FILES "${manpage_gz}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+
+# Debian wants the manual page and the changelog compressed at the highest
+# level, without a time stamp in the gzip header, so that the package is the
+# same from every build.
+configure_file("${packaging}/changelog.in" "${packaging_out}/doc/changelog" @ONLY)
+set(changelog_gz "${packaging_out}/changelog.gz")
+add_custom_command(OUTPUT "${changelog_gz}"
+  COMMAND ${CMAKE_COMMAND} -E copy "${packaging_out}/doc/changelog" "${packaging_out}/changelog"
+  COMMAND gzip -9nf "${packaging_out}/changelog"
+  DEPENDS "${packaging_out}/doc/changelog"
+  VERBATIM)
+add_custom_target(changelog ALL DEPENDS "${changelog_gz}")
+install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/LICENSE" "${packaging}/copyright"
+              "${changelog_gz}"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME glorvane)
+set(CPACK_PACKAGE_VENDOR "the Glorvane developers")
+set(CPACK_PACKAGE_CONTACT "The Glorvane developers <developers@glorvane.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "match-3 puzzle game on a quest through a jungle temple")
+# The long description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Swap neighbouring gems on an 8x8 board to make rows of three or more of a
+colour; the rows burst, the gems above fall and new chains follow. Collect
+gems against the clock through a quest of 41 levels in five stages, from a
+museum hall to the temple's treasury, with bonuses, power totems, a shop and
+four bonus-level challenges.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Depends comes from the libraries the executable links (dpkg-shlibdeps).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+# Debian keeps games' executables in /usr/games.
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_SOURCE_DIR}/cmake/DebianGamesLayout.cmake")
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+include(CPack)
+
+if(GLORVANE_BUILD_TESTS)
+  add_test(NAME install_checks COMMAND "${CMAKE_SOURCE_DIR}/scripts/check-install" "${CMAKE_BINARY_DIR}")
+  set_tests_properties(install_checks PROPERTIES LABELS install)
+endif()
