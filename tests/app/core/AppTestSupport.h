@@ -21,6 +21,7 @@
 #include "engine/SharedPtr.h"
 #include "engine/VideoSettings.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/os/GameFolders.h"
 #include "platform/os/Window.h"
 
 namespace apptest {
@@ -61,6 +62,23 @@ inline std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Names the game's data and user folders for the length of a test; the folders
+// named before come back at the end.
+class GameFolders {
+public:
+    GameFolders(const fs::path& data, const fs::path& user)
+        : data_(os::DataFolder()), user_(os::UserFolder()) {
+        os::SetGameFolders(data.string(), user.string());
+    }
+    ~GameFolders() { os::SetGameFolders(data_, user_); }
+    GameFolders(const GameFolders&) = delete;
+    GameFolders& operator=(const GameFolders&) = delete;
+
+private:
+    std::string data_;
+    std::string user_;
+};
 
 // Enters a folder and points the object log at its "Objects.log"; both are
 // restored at the end.

@@ -88,11 +88,22 @@ FlowHarness::FlowHarness(uint32_t seed, bool withSound, bool intoLevel) {
         game_.reset();
 }
 
+FlowHarness::FlowHarness(uint32_t seed, const Folders& folders, bool intoLevel)
+    : userFolder_(folders.user) {
+    std::error_code ec;
+    fs::create_directories(folders.user, ec);
+    folders_ = std::make_unique<apptest::GameFolders>(folders.data, folders.user);
+    enter_ = std::make_unique<apptest::EnterDir>(folders.user);
+    if (!Launch(seed, false, intoLevel))
+        game_.reset();
+}
+
 FlowHarness::~FlowHarness() {
     loop_.reset();
     game_.reset();
     gl_.reset();
     enter_.reset();
+    folders_.reset();
 }
 
 bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {

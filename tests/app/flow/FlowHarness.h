@@ -7,6 +7,7 @@
 // the window's own pixels, read by the window's pump and handed to the main
 // loop's dispatch before each frame, as the running game does.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -49,6 +50,13 @@ public:
     // intro of level 1 (a first player named, Play on the menu and on the map);
     // otherwise the game waits on its first screen.
     explicit FlowHarness(uint32_t seed, bool withSound = false, bool intoLevel = true);
+    // The game's folders as they are, unprepared: an installed data folder and
+    // a user folder (made when missing), the latter entered.
+    struct Folders {
+        std::filesystem::path data;
+        std::filesystem::path user;
+    };
+    FlowHarness(uint32_t seed, const Folders& folders, bool intoLevel = true);
     ~FlowHarness();
     FlowHarness(const FlowHarness&) = delete;
     FlowHarness& operator=(const FlowHarness&) = delete;
@@ -68,7 +76,7 @@ public:
     snd::FakeAudio* Audio() { return audio_; }
     CMainLoop& Loop() { return *loop_; }
     os::Window& Window() { return *gl_->Window(); }
-    std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
+    std::string Log() const { return apptest::ReadFile(userFolder_ / "Objects.log"); }
 
     // Frames of kDt.
     void Frames(int n = 1);
@@ -160,6 +168,8 @@ private:
     bool DrawnAt(CUxWindow& control);
 
     apptest::TempDir dir_;
+    std::filesystem::path userFolder_ = dir_.Path();
+    std::unique_ptr<apptest::GameFolders> folders_;
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
     snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
