@@ -134,16 +134,18 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
             return false;
         }
 
-    enter_ = std::make_unique<apptest::EnterDir>(dir_.Path());
+    enter_ = std::make_unique<apptest::EnterDir>(user_.Path(), dir_.Path());
     return Launch(seed, withSound, intoLevel);
 }
 
-bool FlowHarness::Restart(uint32_t seed) {
+bool FlowHarness::Restart(uint32_t seed, const std::function<void()>& whileClosed) {
     CloseWindow();
     const bool withSound = audio_ != nullptr;
     loop_.reset();
     game_.reset();
     gl_.reset();
+    if (whileClosed)
+        whileClosed();
     return Launch(seed, withSound, false);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The whole game, headless: a private copy of the assembled game folder (with
-// plain stand-in pictures for any the data generator has not made yet), the
+// plain stand-in pictures for any the data generator has not made yet) as its
+// data folder and an empty user folder, the latter entered, the
 // offscreen GL back end, and a game object that a test drives frame by frame
 // at a fixed step on a fixed seed. Input is what a player's hand would give:
 // SDL events (pointer motion, buttons, keys, text) pushed into SDL's queue at
@@ -68,7 +69,11 @@ public:
     snd::FakeAudio* Audio() { return audio_; }
     CMainLoop& Loop() { return *loop_; }
     os::Window& Window() { return *gl_->Window(); }
-    std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
+    std::string Log() const { return apptest::ReadFile(user_.Path() / "Objects.log"); }
+    // The game's data folder (a private copy) and its user folder (where the
+    // test runs): both temporary.
+    const std::filesystem::path& DataFolder() const { return dir_.Path(); }
+    const std::filesystem::path& UserFolder() const { return user_.Path(); }
 
     // Frames of kDt.
     void Frames(int n = 1);
@@ -139,8 +144,9 @@ public:
     // high-score table when the score made it there).
     bool SaveAndQuit();
     // The window closes (the game's exit save) and the game starts again on
-    // the same folder, waiting on its first screen. False when it does not.
-    bool Restart(uint32_t seed);
+    // the same folders, waiting on its first screen; `whileClosed` runs in
+    // between. False when it does not start.
+    bool Restart(uint32_t seed, const std::function<void()>& whileClosed = nullptr);
     // From the first screen into the intro of level 1, as a player would;
     // empty, or the step that could not be taken.
     std::string EnterFirstLevel(const std::string& playerName);
@@ -160,6 +166,7 @@ private:
     bool DrawnAt(CUxWindow& control);
 
     apptest::TempDir dir_;
+    apptest::TempDir user_;
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
     snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
