@@ -1,8 +1,7 @@
 #pragma once
 // Helpers of the program-entry and game-object tests: a scratch folder, a
-// private copy of the assembled game folder to run in (the game writes its
-// options, log and converted sounds next to its data), a guard that enters a
-// folder for the length of a test, and the window, GL back end and renderer a
+// private copy of the assembled game folder to run in, a guard that makes a
+// folder the game's folders and enters it for the length of a test, and the window, GL back end and renderer a
 // game object needs.
 #include <unistd.h>
 
@@ -63,34 +62,22 @@ inline std::string ReadFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Names the game's data and user folders for the length of a test; the folders
-// named before come back at the end.
-class GameFolders {
-public:
-    GameFolders(const fs::path& data, const fs::path& user)
-        : data_(os::DataFolder()), user_(os::UserFolder()) {
-        os::SetGameFolders(data.string(), user.string());
-    }
-    ~GameFolders() { os::SetGameFolders(data_, user_); }
-    GameFolders(const GameFolders&) = delete;
-    GameFolders& operator=(const GameFolders&) = delete;
-
-private:
-    std::string data_;
-    std::string user_;
-};
-
-// Enters a folder and points the object log at its "Objects.log"; both are
-// restored at the end.
+// Makes a folder the game's user folder (its data folder too, unless another
+// is given) and enters it, so that the test's own relative paths see what the
+// game writes; the object log is its "Objects.log". All is restored at the end.
 class EnterDir {
 public:
-    explicit EnterDir(const fs::path& dir) : saved_(fs::current_path()), log_(ObjectLogPath()) {
+    explicit EnterDir(const fs::path& dir, const fs::path& data = {})
+        : saved_(fs::current_path()), log_(ObjectLogPath()), data_(os::DataFolder()),
+          user_(os::UserFolder()) {
         fs::current_path(dir);
+        os::SetGameFolders(data.empty() ? dir.string() : data.string(), dir.string());
         SetObjectLogPath("Objects.log");
     }
     ~EnterDir() {
         std::error_code ec;
         fs::current_path(saved_, ec);
+        os::SetGameFolders(data_, user_);
         SetObjectLogPath(log_);
     }
     EnterDir(const EnterDir&) = delete;
@@ -99,6 +86,8 @@ public:
 private:
     fs::path saved_;
     std::string log_;
+    std::string data_;
+    std::string user_;
 };
 
 // Files the game cannot start without; the tests that run the real game skip

@@ -83,6 +83,7 @@ protected:
         WriteFile(data_ / "Data/Config/Options.ini", "[Sound]\nVolume=5\n");
         WriteFile(data_ / "Data/Sfx/Bell.ogg", "ogg");
         WriteFile(data_ / "Data/Sfx/Drum.wav", "shipped");
+        WriteFile(data_ / "Data/Sfx/Gong.ogg", "gong");
         WriteFile(data_ / "Players/Old/Quest.sav", "old");
         before_ = Snapshot(data_.Path());
     }
@@ -130,7 +131,7 @@ TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
     std::vector<std::string> names;
     for (const auto& e : list)
         names.push_back(e.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Bell.ogg", "Bell.wav", "Drum.wav"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Bell.ogg", "Bell.wav", "Drum.wav", "Gong.ogg"}));
 
     // Removing takes the user folder's file; the shipped one shows again.
     EXPECT_TRUE(os::RemoveFile("Data\\Sfx\\Bell.ogg"));
