@@ -23,27 +23,24 @@ install(FILES "${packaging_out}/${GLORVANE_APP_ID}.desktop" DESTINATION "${CMAKE
 configure_file("${packaging}/glorvane.metainfo.xml.in" "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" @ONLY)
 install(FILES "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
-configure_file("${packaging}/glorvane.6" "${packaging_out}/man/glorvane.6" @ONLY)
-set(manpage_gz "${packaging_out}/glorvane.6.gz")
-add_custom_command(OUTPUT "${manpage_gz}"
-  COMMAND ${CMAKE_COMMAND} -E copy "${packaging_out}/man/glorvane.6" "${packaging_out}/glorvane.6"
-  COMMAND gzip -9nf "${packaging_out}/glorvane.6"
-  DEPENDS "${packaging_out}/man/glorvane.6"
-  VERBATIM)
-add_custom_target(manpage ALL DEPENDS "${manpage_gz}")
-install(FILES "${manpage_gz}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
-
 # Debian wants the manual page and the changelog compressed at the highest
 # level, without a time stamp in the gzip header, so that the package is the
-# same from every build.
-configure_file("${packaging}/changelog.in" "${packaging_out}/doc/changelog" @ONLY)
+# same from every build. gv_gzip_configured(<template> <name> <target>): the
+# template configured, then <packaging_out>/<name>.gz made by <target>.
+function(gv_gzip_configured template name target)
+  configure_file("${template}" "${packaging_out}/plain/${name}" @ONLY)
+  add_custom_command(OUTPUT "${packaging_out}/${name}.gz"
+    COMMAND ${CMAKE_COMMAND} -E copy "${packaging_out}/plain/${name}" "${packaging_out}/${name}"
+    COMMAND gzip -9nf "${packaging_out}/${name}"
+    DEPENDS "${packaging_out}/plain/${name}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS "${packaging_out}/${name}.gz")
+endfunction()
+
+gv_gzip_configured("${packaging}/glorvane.6" glorvane.6 manpage)
+install(FILES "${packaging_out}/glorvane.6.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
+gv_gzip_configured("${packaging}/changelog.in" changelog changelog)
 set(changelog_gz "${packaging_out}/changelog.gz")
-add_custom_command(OUTPUT "${changelog_gz}"
-  COMMAND ${CMAKE_COMMAND} -E copy "${packaging_out}/doc/changelog" "${packaging_out}/changelog"
-  COMMAND gzip -9nf "${packaging_out}/changelog"
-  DEPENDS "${packaging_out}/doc/changelog"
-  VERBATIM)
-add_custom_target(changelog ALL DEPENDS "${changelog_gz}")
 install(FILES "${CMAKE_SOURCE_DIR}/README.md" "${CMAKE_SOURCE_DIR}/LICENSE" "${packaging}/copyright"
               "${changelog_gz}"
         DESTINATION "${CMAKE_INSTALL_DOCDIR}")
