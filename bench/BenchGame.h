@@ -23,6 +23,7 @@
 #include "platform/Rand15.h"
 #include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/os/GameFolders.h"
 #include "platform/os/Window.h"
 #include "playfield/CapSlot.h"
 #include "playfield/PlayField.h"
@@ -121,6 +122,8 @@ public:
             return;
         }
         std::filesystem::current_path(copy_);
+        // The copy is both folders: nothing reaches the player's own.
+        os::SetGameFolders(copy_, copy_);
         SetObjectLogPath("/dev/null");
     }
     ~GameRun() {
@@ -131,6 +134,7 @@ public:
         window_.reset();
         std::error_code ec;
         std::filesystem::current_path(saved_, ec);
+        os::SetGameFolders("", "");
         if (!copy_.empty())
             std::filesystem::remove_all(copy_, ec);
     }

@@ -21,6 +21,6 @@ struct AppOptions {
 
 int AppMain(const AppOptions& options = AppOptions());
 
-// The window title: the first line of "appname.txt" in the working directory,
-// else the built-in name.
+// The window title: the first line of the game's "appname.txt", else the
+// built-in name.
 std::string ReadAppTitle();

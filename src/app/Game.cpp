@@ -30,6 +30,7 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/os/GameFolders.h"
 #include "platform/os/Path.h"
 #include "platform/os/Window.h"
 #include "platform/sound/Audio.h"
@@ -158,6 +159,10 @@ int32_t CGame::PreInit() {
     if (Renderer.IsNull() || Device.IsNull() || !Device->GetDevice())
         return Fail("Unable to create shared buffers");
 
+    // Players an older game kept in its own folder carry on from the user's.
+    if (os::CopyOldGameFiles({Paths.PlayersPath, OptionsPath, Paths.GameDataPath}))
+        LogObject("Copied the players' files from " + os::DataFolder() + " to " +
+                  os::UserFolder() + "\n");
     // The string table first: the default player name comes from it.
     LoadStringTable(Paths.TxtPath + "Strings.txt", Paths.DataPath + "TextID.dat");
     Graphics.Load(OptionsPath);

@@ -34,6 +34,7 @@
 
 #include "playerdata/GameOptions.h"
 #include "engine/DataPaths.h"
+#include "screens/NotSaved.h"
 #include "engine/SharedPtr.h"
 #include "platform/os/Guid.h"
 #include "playerdata/ProfileCounters.h"
@@ -454,8 +455,15 @@ public:
     int32_t WriteMainSave();
     // Every few seconds of play on an idle board the record follows the game.
     void UpdateQuestCapture(float dt);
-    // The video mode into "Options.ini" section "Settings".
-    void SaveVideoOptions();
+    // The video mode into "Options.ini" section "Settings"; false when it
+    // could not be written.
+    bool SaveVideoOptions();
+    // The record into the current player's main quest save; the player is
+    // told when it cannot be written. 1 when written.
+    int32_t WriteQuestRecord(const CQuestState& record);
+    // `saved` passed on; when false, the player is told that `what` could not
+    // be written to `gamePath`.
+    bool NoteSaved(bool saved, ENotSaved what, const std::string& gamePath);
 
     // ---- Continuing a quest (GameContinue.cpp) ----
     // The quest button with a save on disk: the continue dialog (Continue

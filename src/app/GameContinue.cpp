@@ -211,7 +211,7 @@ int32_t CGame::RestoreAfterLoss() {
     ApplyQuestRecord(*Quest);
     // The copy stands as the main save too, so quitting now cannot undo the
     // lost life.
-    Quest->Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+    WriteQuestRecord(*Quest);
     return 1;
 }
 

@@ -176,12 +176,13 @@ void CGame::ApplyOptions() {
     Sound.MusicVolume =
         std::clamp(SliderValue(Screens->MusicSlider, Sound.MusicVolume), 0.0f, 1.0f);
     HearStoredVolumes();
-    Sound.Save(OptionsPath);
+    bool saved = Sound.Save(OptionsPath);
 
     if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl4)) {
         Graphics.GraphicalCursor = c->Checked;
-        os::WriteProfileString("Graphics", "Cursor", c->Checked ? "GRAPHICAL" : "STANDARD",
-                               OptionsPath);
+        saved = os::WriteProfileString("Graphics", "Cursor", c->Checked ? "GRAPHICAL" : "STANDARD",
+                                       OptionsPath) &&
+                saved;
         ApplyCursorChoice();
     }
     if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl5); c && !Profile.IsNull()) {
@@ -190,10 +191,11 @@ void CGame::ApplyOptions() {
     }
     if (const CUxCheckbox* c = Checkbox(Screens->OptionsControl3))
         SwitchFullScreen(c->Checked != 0);
-    SaveVideoOptions();
+    saved = SaveVideoOptions() && saved;
 
     Screens->FadeOut(Screens->OptionsForm, kMenuFade);
     Screens->FadeIn(OptionsFrom ? Screens->GameMenuForm : Screens->MainMenuForm, kMenuFade);
+    NoteSaved(saved, ENotSaved::Options, OptionsPath);
 }
 
 void CGame::OpenGameMenu() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Game.h"
+#include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
@@ -108,7 +109,9 @@ int32_t CGame::SubmitHighScore(int32_t score) {
     if (score < 1 || Scores.FindRank(score) >= CScoreTable::kRows)
         return 0;
     HighScoreRow = Scores.Insert(score, Profile.IsNull() ? std::string() : Profile->Name, QuestId);
-    Scores.Save();
+    // A score that could not be kept is not offered as a new high score.
+    if (!NoteSaved(Scores.Save(), ENotSaved::HighScores, Paths.GameDataPath + kScoreTableFile))
+        HighScoreRow = -1;
     return 1;
 }
 
@@ -121,13 +124,15 @@ void CGame::RecordLevelResults() {
     const auto seconds = static_cast<int32_t>(std::floor(std::max(played, 0.0f)));
     if (BestTimes->IsLower(seconds, Level)) {
         BestTimes->SetRecord(seconds, Level, name);
-        BestTimes->Save(Paths.GameDataPath + kBestTimesFile);
+        NoteSaved(BestTimes->Save(Paths.GameDataPath + kBestTimesFile) != 0,
+                  ENotSaved::HighScores, Paths.GameDataPath + kBestTimesFile);
         NewTimeRecord = 1;
     }
     const int32_t score = Field->Counters.Sets[2].Get(0);
     if (BestScores->IsHigher(score, Level)) {
         BestScores->SetRecord(score, Level, name);
-        BestScores->Save(Paths.GameDataPath + kBestScoresFile);
+        NoteSaved(BestScores->Save(Paths.GameDataPath + kBestScoresFile) != 0,
+                  ENotSaved::HighScores, Paths.GameDataPath + kBestScoresFile);
         NewScoreRecord = 1;
     }
     LevelSecondsLeft = static_cast<int32_t>(std::max(TimeLeft, 0.0f));
@@ -261,7 +266,9 @@ void CGame::AutoSaveAfterLevel() {
     Quest->DropBoard();
     Quest->BlueTotemFlag = 0;
     Quest->State = CQuestState::kWorthSaving;
-    CQuestSlots(ProfileFolder()).SaveMainAndFirstCopy(*Quest);
+    const CQuestSlots slots(ProfileFolder());
+    NoteSaved(slots.SaveMainAndFirstCopy(*Quest), ENotSaved::Quest,
+              slots.PathOf(CQuestSlots::kMain));
     // The won level is in its copies: nothing writes them again.
     LevelCompleted = 0;
 }
@@ -279,7 +286,18 @@ int32_t CGame::WriteMainSave() {
     if (Mode != kModeLevel || Quest.IsNull() || Quest->State != CQuestState::kWorthSaving ||
         Resumed || Profile.IsNull())
         return 0;
-    return Quest->Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+    return WriteQuestRecord(*Quest);
+}
+
+int32_t CGame::WriteQuestRecord(const CQuestState& record) {
+    const std::string path = CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain);
+    return NoteSaved(record.Save(path) != 0, ENotSaved::Quest, path) ? 1 : 0;
+}
+
+bool CGame::NoteSaved(bool saved, ENotSaved what, const std::string& gamePath) {
+    if (!saved && !Screens.IsNull())
+        Screens->TellNotSaved(what, gamePath);
+    return saved;
 }
 
 void CGame::CaptureShopForSave() {
@@ -328,9 +346,9 @@ void CGame::UpdateQuestCapture(float dt) {
     CaptureClock = 0.0f;
 }
 
-void CGame::SaveVideoOptions() {
+bool CGame::SaveVideoOptions() {
     if (Renderer.IsNull())
-        return;
+        return true;
     const bool fullScreen = IsFullScreen();
     uint32_t width = 0, height = 0, format = 0;
     Renderer->GetCurrentMode(fullScreen, &width, &height, &format);
@@ -340,5 +358,5 @@ void CGame::SaveVideoOptions() {
                                         {"Settings", "Height", h.c_str()},
                                         {"Settings", "ColorMode", colours.c_str()},
                                         {"Settings", "FullScreen", fullScreen ? "1" : "0"}};
-    os::WriteProfileStrings(entries, OptionsPath);
+    return os::WriteProfileStrings(entries, OptionsPath);
 }

@@ -102,5 +102,5 @@ void CGame::SaveLevelFromStart() {
     q.DropBoard();
     q.Counters.Assign(LevelStartCounters);
     q.State = CQuestState::kWorthSaving;
-    q.Save(CQuestSlots(ProfileFolder()).PathOf(CQuestSlots::kMain));
+    WriteQuestRecord(q);
 }

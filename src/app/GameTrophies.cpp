@@ -62,12 +62,14 @@ void CGame::KeepWaitingAwards(const std::string& folder) {
         return;
     Trophies->CommitPendingAwards();
     if (!folder.empty())
-        Trophies->Save(TrophiesPath(folder));
+        NoteSaved(Trophies->Save(TrophiesPath(folder)) != 0, ENotSaved::Trophies,
+                  TrophiesPath(folder));
 }
 
 void CGame::SaveTrophies() {
     if (!Trophies.IsNull() && !Profile.IsNull())
-        Trophies->Save(TrophiesPath(ProfileFolder()));
+        NoteSaved(Trophies->Save(TrophiesPath(ProfileFolder())) != 0,
+                  ENotSaved::Trophies, TrophiesPath(ProfileFolder()));
 }
 
 int32_t CGame::CheckQuestTrophies() {

@@ -56,7 +56,7 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     }
     // The data goes to a scratch file that becomes the wave file only once it
     // is complete, so an existing wave file is always a whole one.
-    const std::string target = os::ResolvePath(wav);
+    const std::string target = os::ResolveWritePath(wav);
     const std::string scratch = target + ".part";
     FILE* f = std::fopen(scratch.c_str(), "wb");
     if (!f) {

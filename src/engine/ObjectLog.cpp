@@ -1,5 +1,7 @@
 #include "engine/ObjectLog.h"
 
+#include "platform/os/Path.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -18,7 +20,7 @@ struct LogFile {
     }
     FILE* Get() {
         if (!file)
-            file = std::fopen(path.c_str(), "a");
+            file = os::Open(path, "a");
         return file;
     }
 };
@@ -68,7 +70,7 @@ const std::string& ObjectLogPath() {
 
 void ResetObjectLog() {
     Log().Close();
-    Log().file = std::fopen(Log().path.c_str(), "w");
+    Log().file = os::Open(Log().path, "w");
 }
 
 void LogObject(const char* text) {

@@ -17,10 +17,7 @@ CVideoSettings::CVideoSettings() : file_(DefaultFile()) {}
 CVideoSettings::CVideoSettings(std::string file) : file_(std::move(file)) {}
 
 std::string CVideoSettings::DefaultFile() {
-    std::string dir = os::CurrentDirectory();
-    if (dir.empty() || (dir.back() != '/' && dir.back() != '\\'))
-        dir += '\\';
-    return dir + "Data\\Config\\Options.ini";
+    return "Data\\Config\\Options.ini";
 }
 
 void CVideoSettings::Load() {

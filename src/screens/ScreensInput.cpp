@@ -317,6 +317,10 @@ void CScreensManager::AnswerMessageBox(int32_t id) {
         case kPurposeNotice:
             PassOn(CUxEvent::kReleased, id);
             return;
+        case kPurposeNotSaved:
+            NotSavedText.clear();
+            FadeOut(MsgBoxForm, kBoxFade);
+            return;
         default:
             return;
         }
@@ -386,24 +390,20 @@ int32_t CScreensManager::ConfirmNewProfile(bool atX, float x) {
         return 0;
     }
     const int32_t i = ProfileList->CreateProfile(name) ? FindProfileExact(name) : -1;
-    if (i >= 0) {
-        ProfileSelected = i;
-        if (i < ProfileScroll)
-            ProfileScroll = i;
-        else if (i - ProfileScroll > kProfileRows - 1)
-            ProfileScroll = i - (kProfileRows - 1);
-        RefreshProfileList();
-    } else if (ProfileList->Count() == 0) {
+    if (i < 0) {
+        // The name stays typed, so OK can try again once there is room.
         LogObject("Error! Unable to create Profile!");
         LogObject(name);
         LogObject("\n");
+        TellNotSaved(ENotSaved::NewPlayer, ProfileList->FolderOf(name));
         return 0;
-    } else {
-        ProfileSelected = 0;
-        if (ProfileScroll > 0)
-            ProfileScroll = 0;
-        RefreshProfileList();
     }
+    ProfileSelected = i;
+    if (i < ProfileScroll)
+        ProfileScroll = i;
+    else if (i - ProfileScroll > kProfileRows - 1)
+        ProfileScroll = i - (kProfileRows - 1);
+    RefreshProfileList();
     int32_t result = 0;
     if (!NewProfileControl2.IsNull() && NewProfileControl2->Visible) {
         FadeIn(ProfilesForm, kMenuFade);

@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "screens/NotSaved.h"
 #include "audio/SoundBank.h"
 #include "engine/RenderLayers.h"
 #include "engine/SharedPtr.h"
@@ -226,6 +227,10 @@ public:
     // its first line (or sentence); the rest is asked below it in the body
     // face.
     void ShowMessageBox(const char* title, const char* text, int32_t buttonSet, int32_t purpose);
+    // Tells the player in the message box (OK closes it) that `what` could not
+    // be written to the game file `gamePath`, naming the folder it was to go to.
+    // Notices that come while the box is open are added to it.
+    void TellNotSaved(ENotSaved what, const std::string& gamePath);
     // Where the letters of a control's text lie; false when it shows none.
     static bool TextInk(const CSharedPtr<CUxWindow>& window, CScreenBox& ink);
     // The message box's title and text as one block, in the middle of the
@@ -434,6 +439,8 @@ public:
     CSharedPtr<CUxWindow> MsgBoxText;
     std::array<CWindowList, kButtonSets> MsgBoxButtonSets;
     int32_t MsgBoxPurpose = 0;
+    // The open notice of failed writes; empty when none is open.
+    std::string NotSavedText;
     CSharedPtr<CUxForm> StartQuestForm;
     CSharedPtr<CUxWindow> StartQuestControl1;
 
@@ -563,7 +570,8 @@ public:
         kPurposeNoStars = 8,      // OK: back to the shop
         kPurposeHighScore = 9,    // OK: the high-score table follows
         kPurposeNotice = 10,      // OK: handed on, the box stays
-        kPurposeDifficulty = 11   // yes/no: handed on, the quest form goes
+        kPurposeDifficulty = 11,  // yes/no: handed on, the quest form goes
+        kPurposeNotSaved = 12     // OK: the box goes, nothing else changes
     };
     // Button sets of the message box.
     static constexpr int32_t kSetOk = 0;

@@ -10,12 +10,14 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/os/Path.h"
 #include "playerdata/ProfileList.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/ScoreTable.h"
 #include "playfield/LevelRules.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxButton.h"
+#include "ui/UxForm.h"
 #include "ui/UxScroller.h"
 #include "ui/UxStatic.h"
 
@@ -27,6 +29,9 @@ constexpr int32_t kTxtLevel = 9;      // "Level %d"
 constexpr int32_t kTxtBonusLevel = 15;
 constexpr int32_t kTxtRound = 16;
 constexpr int32_t kTxtNewPlayerRow = 26;
+constexpr int32_t kTxtNotSavedTitle = 241;
+// The first of the notices of ENotSaved, in its order.
+constexpr int32_t kTxtNotSavedFirst = 242;
 
 // The new entry in white, every other row in the menus' warm gold.
 constexpr uint32_t kRowHighlight = 0xFFFFFFFFu;
@@ -186,6 +191,22 @@ void CScreensManager::ShowMessageBox(const char* title, const char* text, int32_
         SetWindowsVisible(MsgBoxButtonSets[static_cast<size_t>(g)], g == buttonSet ? 1 : 0);
     MsgBoxPurpose = purpose;
     CentreMessageBoxText();
+}
+
+void CScreensManager::TellNotSaved(ENotSaved what, const std::string& gamePath) {
+    const std::string target = os::ResolveUserPath(gamePath);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? target : target.substr(0, slash);
+    LogObject("Unable to save " + target + "\n");
+    const std::string note =
+        GetString(kTxtNotSavedFirst + static_cast<int32_t>(what)) + "\n" + folder;
+    if (MsgBoxPurpose != kPurposeNotSaved)
+        NotSavedText.clear();
+    if (NotSavedText.find(note) == std::string::npos)
+        NotSavedText += (NotSavedText.empty() ? "" : "\n") + note;
+    ShowMessageBox(GetString(kTxtNotSavedTitle).c_str(), NotSavedText.c_str(), kSetOk,
+                   kPurposeNotSaved);
+    FadeIn(MsgBoxForm, kBoxFade);
 }
 
 void CScreensManager::CentreMessageBoxText() {

@@ -10,12 +10,22 @@ namespace gen {
 
 namespace {
 
-constexpr int kSamples = 4;                          // per texel and axis
-constexpr int kGrid = kTokenCell * kSamples;         // samples across a cell
-constexpr float kCentre = 0.5f * float(kTokenCell);  // cell centre, texels
-// Texels per shape unit: a shape of extent 1 reaches 60 texels from the centre,
-// which leaves room for the shadow and the 2-texel gutter of the 128 cell.
-constexpr float kUnit = 60.0f;
+constexpr int kSamples = 4;  // per texel and axis
+// Texels per shape unit, as a share of the cell: in the 128 cell a shape of
+// extent 1 reaches 60 texels from the centre, which leaves room for the shadow
+// and the 2-texel gutter.
+constexpr float kUnitShare = 60.0f / 128.0f;
+
+// A square cell of `texels` texels sampled kSamples x kSamples per texel.
+struct Cell {
+    explicit Cell(int texels)
+        : texels(texels), grid(texels * kSamples), centre(0.5f * float(texels)),
+          unit(kUnitShare * float(texels)) {}
+    int texels;
+    int grid;      // samples across the cell
+    float centre;  // cell centre, texels
+    float unit;    // texels per shape unit
+};
 // The shadow falls this far (texels) to the bottom right, blurred by kShadowBlur.
 constexpr Vec2 kShadowOffset{1.0f, 1.6f};
 constexpr float kShadowBlur = 1.9f;
@@ -241,7 +251,7 @@ struct FacetLight {
     }
 };
 
-void PrepareGem(int record, std::vector<SampleParts>& parts) {
+void PrepareGem(int record, const Cell& cell, std::vector<SampleParts>& parts) {
     const GemShape shape = MakeShape(record);
     const GemLook look = MakeLook(record);
     // The round brilliant sparkles in a regular pattern, the others less so;
@@ -252,16 +262,16 @@ void PrepareGem(int record, std::vector<SampleParts>& parts) {
     const FacetLight pavilion(shape.pavilion, record + 100, order, tier);
     const Rgb white{1, 1, 1};
     const float inv = 1.0f / float(kSamples);
-    for (int sy = 0; sy < kGrid; ++sy) {
-        for (int sx = 0; sx < kGrid; ++sx) {
-            const Vec2 px{(float(sx) + 0.5f) * inv - kCentre, (float(sy) + 0.5f) * inv - kCentre};
-            const Vec2 p = px * (1.0f / kUnit);
-            SampleParts& s = parts[size_t(sy) * kGrid + size_t(sx)];
-            const float d = shape.Distance(p) * kUnit;
+    for (int sy = 0; sy < cell.grid; ++sy) {
+        for (int sx = 0; sx < cell.grid; ++sx) {
+            const Vec2 px{(float(sx) + 0.5f) * inv - cell.centre, (float(sy) + 0.5f) * inv - cell.centre};
+            const Vec2 p = px * (1.0f / cell.unit);
+            SampleParts& s = parts[size_t(sy) * cell.grid + size_t(sx)];
+            const float d = shape.Distance(p) * cell.unit;
             s.cover = Clamp01(0.5f - d * float(kSamples));
             // The shadow shows only around the outline (it lies under the gem).
             if (s.cover < 1 && d < kShadowReach)
-                s.shadow = ShadowAlpha(shape.Distance((px - kShadowOffset) * (1.0f / kUnit)) * kUnit);
+                s.shadow = ShadowAlpha(shape.Distance((px - kShadowOffset) * (1.0f / cell.unit)) * cell.unit);
             if (s.cover <= 0)
                 continue;
             const FacetHit hit = shape.crown.Evaluate(p);
@@ -300,10 +310,10 @@ void PrepareGem(int record, std::vector<SampleParts>& parts) {
             c = c + white * (0.85f * spot);
             // Light lines along the crown's ridges, faint dark ones where the
             // pavilion's edges show through the table.
-            const float ridge = Bell(hit.gap * kUnit / 0.7f);
+            const float ridge = Bell(hit.gap * cell.unit / 0.7f);
             c = c + look.bright * (0.32f * ridge * (0.35f + 0.65f * lambert));
             if (onTable) {
-                const float edge = Bell(under.gap * kUnit / 0.6f);
+                const float edge = Bell(under.gap * cell.unit / 0.6f);
                 c = c * (1.0f - 0.25f * edge);
             }
             // Rims: bright where the outline faces the light, dark elsewhere.
@@ -325,7 +335,7 @@ void PrepareGem(int record, std::vector<SampleParts>& parts) {
 }
 
 // The riveted steel block.
-void PrepareSteel(std::vector<SampleParts>& parts) {
+void PrepareSteel(const Cell& cell, std::vector<SampleParts>& parts) {
     const float half = 0.93f, corner = 0.13f, bevel = 0.13f;
     const std::vector<Vec2> square{{-half, -half}, {half, -half}, {half, half}, {-half, half}};
     FacetSurface block;
@@ -336,15 +346,15 @@ void PrepareSteel(std::vector<SampleParts>& parts) {
     const Rgb white{1, 1, 1};
     const float rivet = 0.085f, rivetAt = 0.69f;
     const float inv = 1.0f / float(kSamples);
-    for (int sy = 0; sy < kGrid; ++sy) {
-        for (int sx = 0; sx < kGrid; ++sx) {
-            const Vec2 px{(float(sx) + 0.5f) * inv - kCentre, (float(sy) + 0.5f) * inv - kCentre};
-            const Vec2 p = px * (1.0f / kUnit);
-            SampleParts& s = parts[size_t(sy) * kGrid + size_t(sx)];
-            const float d = SdBox(p, {half, half}, corner) * kUnit;
+    for (int sy = 0; sy < cell.grid; ++sy) {
+        for (int sx = 0; sx < cell.grid; ++sx) {
+            const Vec2 px{(float(sx) + 0.5f) * inv - cell.centre, (float(sy) + 0.5f) * inv - cell.centre};
+            const Vec2 p = px * (1.0f / cell.unit);
+            SampleParts& s = parts[size_t(sy) * cell.grid + size_t(sx)];
+            const float d = SdBox(p, {half, half}, corner) * cell.unit;
             s.cover = Clamp01(0.5f - d * float(kSamples));
             if (s.cover < 1 && d < kShadowReach)
-                s.shadow = ShadowAlpha(SdBox((px - kShadowOffset) * (1.0f / kUnit), {half, half}, corner) * kUnit);
+                s.shadow = ShadowAlpha(SdBox((px - kShadowOffset) * (1.0f / cell.unit), {half, half}, corner) * cell.unit);
             if (s.cover <= 0)
                 continue;
             const FacetHit hit = block.Evaluate(p);
@@ -362,7 +372,7 @@ void PrepareSteel(std::vector<SampleParts>& parts) {
                 c = c + steelLight * (0.22f * sheen);
                 // An engraved frame line: the wall that faces the light is bright.
                 const float groove = SdBox(p, {0.58f, 0.58f}, 0.10f);
-                const float g = std::fabs(groove) * kUnit;
+                const float g = std::fabs(groove) * cell.unit;
                 if (g < 2.2f) {
                     // Which way the groove's wall faces at this point.
                     const float e = 1e-3f;
@@ -383,7 +393,7 @@ void PrepareSteel(std::vector<SampleParts>& parts) {
                     const Vec3 dn{q.x, q.y, std::sqrt(1.0f - r2)};
                     const float l = std::max(Dot(dn, kLight), 0.0f);
                     const float sp = std::pow(std::max(Dot(dn, kHalf), 0.0f), 30.0f);
-                    const float edge = Clamp01((1.0f - std::sqrt(r2)) * rivet * kUnit * 2.0f);
+                    const float edge = Clamp01((1.0f - std::sqrt(r2)) * rivet * cell.unit * 2.0f);
                     const Rgb dome = MixRgb(steelDark, steelLight, l) + white * (0.8f * sp);
                     c = MixRgb(c, dome, edge);
                 } else if (r2 < 2.2f) {
@@ -417,26 +427,29 @@ GemColours TokenColours(int colour) {
     return {FromHex(hex[0]), FromHex(hex[1]), FromHex(hex[2])};
 }
 
-std::vector<TokenFrame> PaintToken(int record) {
-    std::vector<SampleParts> parts(size_t(kGrid) * size_t(kGrid));
+namespace {
+
+// The first `count` frames of token record `record` in a cell of `texels`.
+std::vector<TokenFrame> PaintFrames(int record, int texels, int count) {
+    const Cell cell(texels);
+    std::vector<SampleParts> parts(size_t(cell.grid) * size_t(cell.grid));
     if (record == kTokenRecords - 1)
-        PrepareSteel(parts);
+        PrepareSteel(cell, parts);
     else
-        PrepareGem(record, parts);
+        PrepareGem(record, cell, parts);
     const Rgb white{1, 1, 1};
     const float weight = 1.0f / float(kSamples * kSamples);
     std::vector<TokenFrame> frames;
-    for (int f = 0; f < kTokenFrames; ++f) {
-        TokenFrame frame{FloatImage(kTokenCell, kTokenCell), FloatImage(kTokenCell, kTokenCell),
-                         FloatImage(kTokenCell, kTokenCell)};
+    for (int f = 0; f < count; ++f) {
+        TokenFrame frame{FloatImage(texels, texels), FloatImage(texels, texels), FloatImage(texels, texels)};
         const float pulse = PulseOf(f);
         const float sweep = f == 0 ? 1e9f : SweepOf(f);
         // Each texel sums its samples in the three looks at once.
-        for (int ty = 0; ty < kTokenCell; ++ty)
-            for (int tx = 0; tx < kTokenCell; ++tx) {
+        for (int ty = 0; ty < texels; ++ty)
+            for (int tx = 0; tx < texels; ++tx) {
                 Rgba normal, dark, light;
                 for (int sy = 0; sy < kSamples; ++sy) {
-                    const SampleParts* row = &parts[size_t(ty * kSamples + sy) * kGrid + size_t(tx * kSamples)];
+                    const SampleParts* row = &parts[size_t(ty * kSamples + sy) * cell.grid + size_t(tx * kSamples)];
                     for (int sx = 0; sx < kSamples; ++sx) {
                         const SampleParts& s = row[sx];
                         if (s.cover <= 0) {
@@ -460,5 +473,11 @@ std::vector<TokenFrame> PaintToken(int record) {
     }
     return frames;
 }
+
+}  // namespace
+
+std::vector<TokenFrame> PaintToken(int record) { return PaintFrames(record, kTokenCell, kTokenFrames); }
+
+FloatImage PaintTokenAtRest(int record, int texels) { return std::move(PaintFrames(record, texels, 1).front().normal); }
 
 }  // namespace gen

@@ -35,4 +35,9 @@ struct TokenFrame {
 // frame 0 at rest, then the glint sweep with its swelling glow.
 std::vector<TokenFrame> PaintToken(int record);
 
+// Token record `record` at rest in its normal look, drawn for a square cell of
+// `texels` (the board's cell is kTokenCell): the same shapes and light at any
+// size, for pictures that show a token larger or smaller.
+FloatImage PaintTokenAtRest(int record, int texels);
+
 }  // namespace gen

@@ -6,6 +6,7 @@
 
 #include "platform/gpu/PixelFormat.h"
 #include "platform/image/Image.h"
+#include "platform/os/Path.h"
 
 namespace gpu {
 namespace {
@@ -39,9 +40,7 @@ Result ToResult(img::DecodeError e) {
 }
 
 Result Decode(const std::string& path, img::Image& out) {
-    std::string p = path;
-    std::replace(p.begin(), p.end(), '\\', '/');
-    return ToResult(img::DecodeFile(p, out));
+    return ToResult(img::DecodeFile(os::ResolvePath(path), out));
 }
 
 void FillInfo(const img::Image& im, ImageInfo* info) {

@@ -102,23 +102,36 @@ bool ListDir(std::string_view pattern, std::vector<DirEntry>* out) {
     if (namePattern.empty())
         namePattern = "*";
 
-    DIR* dir = opendir(ResolvePath(folder).c_str());
-    if (dir == nullptr)
-        return false;
-    int dfd = dirfd(dir);
-    while (dirent* e = readdir(dir)) {
-        if (IsDotName(e->d_name) || !MatchesPattern(e->d_name, namePattern))
+    // The user folder's entries first: a name both folders have is the user's.
+    bool listed = false;
+    for (const std::string& place : ResolveEveryPath(folder)) {
+        DIR* dir = opendir(place.c_str());
+        if (dir == nullptr)
             continue;
-        DirEntry entry;
-        entry.name = e->d_name;
-        struct stat st;
-        if (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-            entry.isSymlink = S_ISLNK(st.st_mode);
-        if (fstatat(dfd, e->d_name, &st, 0) == 0)
-            entry.isDirectory = S_ISDIR(st.st_mode);
-        out->push_back(std::move(entry));
+        listed = true;
+        const size_t before = out->size();
+        int dfd = dirfd(dir);
+        while (dirent* e = readdir(dir)) {
+            if (IsDotName(e->d_name) || !MatchesPattern(e->d_name, namePattern))
+                continue;
+            const bool shadowed =
+                std::any_of(out->begin(), out->begin() + static_cast<std::ptrdiff_t>(before),
+                            [&](const DirEntry& d) { return d.name == e->d_name; });
+            if (shadowed)
+                continue;
+            DirEntry entry;
+            entry.name = e->d_name;
+            struct stat st;
+            if (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                entry.isSymlink = S_ISLNK(st.st_mode);
+            if (fstatat(dfd, e->d_name, &st, 0) == 0)
+                entry.isDirectory = S_ISDIR(st.st_mode);
+            out->push_back(std::move(entry));
+        }
+        closedir(dir);
     }
-    closedir(dir);
+    if (!listed)
+        return false;
     std::sort(out->begin(), out->end(), [](const DirEntry& a, const DirEntry& b) {
         return std::lexicographical_compare(
             a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), [](char x, char y) {
@@ -131,15 +144,25 @@ bool ListDir(std::string_view pattern, std::vector<DirEntry>* out) {
 }
 
 bool CreateDir(std::string_view path) {
-    return mkdir(ResolvePath(path).c_str(), 0777) == 0;
+    std::string mapped = MapPath(path);
+    while (mapped.size() > 1 && mapped.back() == '/')
+        mapped.pop_back();
+    const size_t slash = mapped.rfind('/');
+    const std::string parent = slash == std::string::npos ? "." : mapped.substr(0, slash);
+    // Seen through both folders: the parent must be there in one of them, and
+    // the folder in neither; it is made in the user folder.
+    struct stat st;
+    if (lstat(ResolvePath(mapped).c_str(), &st) == 0 || stat(ResolvePath(parent).c_str(), &st) != 0)
+        return false;
+    return mkdir(ResolveWritePath(mapped).c_str(), 0777) == 0;
 }
 
 bool RemoveDir(std::string_view path) {
-    return rmdir(ResolvePath(path).c_str()) == 0;
+    return rmdir(ResolveUserPath(path).c_str()) == 0;
 }
 
 bool RemoveTree(std::string_view path) {
-    std::string real = ResolvePath(path);
+    std::string real = ResolveUserPath(path);
     if (real.empty())
         return false;
     struct stat st;
@@ -155,12 +178,12 @@ bool RemoveTree(std::string_view path) {
 }
 
 bool RemoveFile(std::string_view path) {
-    return unlink(ResolvePath(path).c_str()) == 0;
+    return unlink(ResolveUserPath(path).c_str()) == 0;
 }
 
 bool Rename(std::string_view from, std::string_view to) {
-    std::string src = ResolvePath(from);
-    std::string dst = ResolvePath(to);
+    std::string src = ResolveUserPath(from);
+    std::string dst = ResolveUserPath(to);
     struct stat a, b;
     if (lstat(src.c_str(), &a) != 0)
         return false;
@@ -188,7 +211,7 @@ bool Rename(std::string_view from, std::string_view to) {
 }
 
 bool RenameReplacing(std::string_view from, std::string_view to) {
-    return rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
+    return rename(ResolveUserPath(from).c_str(), ResolveWritePath(to).c_str()) == 0;
 }
 
 std::string TemporaryPathFor(std::string_view path) {
@@ -201,7 +224,7 @@ std::string TemporaryPathFor(std::string_view path) {
 }
 
 int CreateFreshFile(std::string_view path) {
-    const std::string real = ResolvePath(path);
+    const std::string real = ResolveWritePath(path);
     unlink(real.c_str());
     return open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }

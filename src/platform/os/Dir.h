@@ -1,7 +1,9 @@
 #pragma once
 // Folder helpers for the profile folders: listing, creating, removing and
 // renaming, and the temporary files that safe writes rename into place. Every
-// path goes through ResolvePath (backslashes, letter case).
+// path goes through Path.h (backslashes, letter case, and the user folder laid
+// over the data folder: a listing shows both, everything else changes the user
+// folder only, see GameFolders.h).
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,13 +21,16 @@ struct DirEntry {
 // is the last component; '*' matches any run of characters and '?' any one,
 // without regard to ASCII case, and "*.*" matches every name, dotted or not.
 // "." and ".." are never listed. Entries come sorted by name, ignoring case.
+// A name both the user and the data folder hold is listed once, as the user
+// folder's.
 // False when the folder cannot be read (the list is then empty).
 bool ListDir(std::string_view pattern, std::vector<DirEntry>* out);
 
 // Matching rule of ListDir, for one name.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
-// mkdir; false when it exists already or its parent is missing.
+// mkdir in the user folder (with the folders above it there); false when the
+// folder exists already, or its parent is missing, in both folders.
 bool CreateDir(std::string_view path);
 
 // rmdir: removes an empty folder only.
@@ -37,7 +42,8 @@ bool RemoveDir(std::string_view path);
 // could not be removed (what could be, is).
 bool RemoveTree(std::string_view path);
 
-// Removes a file (not a folder).
+// Removes a file (not a folder). Removals and renames touch only the user
+// folder.
 bool RemoveFile(std::string_view path);
 
 // Renames a file or folder. Like the game's original platform, this fails when

@@ -383,12 +383,15 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
 bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path) {
     if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
         return false;
-    std::string target = ResolvePath(path);
-    // The cached copy is stale from here on, whether or not the write succeeds.
+    // The old text may be the data folder's; the new one goes to the user folder.
+    const std::string source = ResolvePath(path);
+    std::string target = ResolveWritePath(path);
+    // The cached copies are stale from here on, whether or not the write succeeds.
+    ForgetCached(source);
     ForgetCached(target);
     std::string text;
     struct stat st;
-    if (lstat(target.c_str(), &st) == 0 && !ReadFileBytes(target, &text, kMaxIniBytes))
+    if (lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
         return false;
     for (const ProfileEntry& entry : entries)
         SetValue(text, entry);

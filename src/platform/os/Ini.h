@@ -50,8 +50,9 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // the line after the section's last line that is neither blank nor a comment,
 // else appends a blank line, "[section]" and the key line at the end of the
 // file. Every other line is kept byte for byte; added lines use the file's
-// dominant line end (LF for a new file). A missing file is created, its folder
-// is not. The new text goes to a temporary file in the same folder (named by
+// dominant line end (LF for a new file). The old text is read where
+// ResolvePath finds it; the new one goes to the user folder (Path.h), whose
+// folders are made as needed, through a temporary file in the same folder (named by
 // TemporaryPathFor, Dir.h) that is then renamed over the old one, so a failed
 // write leaves the old file intact.
 // Returns false when nothing was written: null or empty section or key, a line

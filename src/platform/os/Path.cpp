@@ -1,6 +1,7 @@
 #include "platform/os/Path.h"
 
 #include "platform/os/Ascii.h"
+#include "platform/os/GameFolders.h"
 
 #include <cerrno>
 #include <cstring>
@@ -33,18 +34,8 @@ std::optional<std::string> FindNoCase(const std::string& folder, std::string_vie
     return best;
 }
 
-} // namespace
-
-std::string MapPath(std::string_view gamePath) {
-    std::string out(gamePath);
-    for (char& c : out)
-        if (c == '\\')
-            c = '/';
-    return out;
-}
-
-std::string ResolvePath(std::string_view gamePath) {
-    std::string mapped = MapPath(gamePath);
+// Case-corrects every component of a mapped path (see ResolvePath).
+std::string ResolveMapped(const std::string& mapped) {
     if (mapped.empty() || NameExists(mapped))
         return mapped;
 
@@ -78,6 +69,102 @@ std::string ResolvePath(std::string_view gamePath) {
     return out;
 }
 
+// True when the user folder lies over the data folder for this mapped path.
+bool Overlaid(const std::string& mapped) {
+    return !UserFolder().empty() && !mapped.empty() && mapped[0] != '/';
+}
+
+// True when a mapped relative path lies below the players' folder.
+bool InPlayersFolder(std::string_view mapped) {
+    while (mapped.substr(0, 2) == "./")
+        mapped.remove_prefix(2);
+    const std::string_view first = mapped.substr(0, mapped.find('/'));
+    return EqualsNoCase(first, kPlayersFolder);
+}
+
+std::string InFolder(const std::string& folder, const std::string& mapped) {
+    return ResolveMapped(folder + "/" + mapped);
+}
+
+// mkdir -p of the folder that holds `path`.
+void MakeParentFolders(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return;
+    for (size_t at = path.find('/', 1); at != std::string::npos && at <= slash;
+         at = path.find('/', at + 1))
+        mkdir(path.substr(0, at).c_str(), 0777);
+}
+
+// Copies a file of the data folder to where the user folder keeps it.
+bool CopyUp(const std::string& from, const std::string& to) {
+    FILE* in = std::fopen(from.c_str(), "rbe");
+    if (in == nullptr)
+        return false;
+    FILE* out = std::fopen(to.c_str(), "wbe");
+    bool ok = out != nullptr;
+    char chunk[16384];
+    while (ok) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, in);
+        ok = std::fwrite(chunk, 1, got, out) == got;
+        if (got < sizeof chunk) {
+            ok = ok && !std::ferror(in);
+            break;
+        }
+    }
+    std::fclose(in);
+    if (out != nullptr && std::fclose(out) != 0)
+        ok = false;
+    return ok;
+}
+
+} // namespace
+
+std::string MapPath(std::string_view gamePath) {
+    std::string out(gamePath);
+    for (char& c : out)
+        if (c == '\\')
+            c = '/';
+    return out;
+}
+
+std::string ResolvePath(std::string_view gamePath) {
+    const std::string mapped = MapPath(gamePath);
+    if (!Overlaid(mapped))
+        return ResolveMapped(mapped);
+    std::string user = InFolder(UserFolder(), mapped);
+    if (NameExists(user) || InPlayersFolder(mapped))
+        return user;
+    std::string data = InFolder(DataFolder(), mapped);
+    return NameExists(data) ? data : user;
+}
+
+std::string ResolveUserPath(std::string_view gamePath) {
+    const std::string mapped = MapPath(gamePath);
+    return Overlaid(mapped) ? InFolder(UserFolder(), mapped) : ResolveMapped(mapped);
+}
+
+std::string ResolveWritePath(std::string_view gamePath) {
+    const std::string mapped = MapPath(gamePath);
+    if (!Overlaid(mapped))
+        return ResolveMapped(mapped);
+    // The folders there already keep their case; the missing ones are made as
+    // the game spells them.
+    std::string target = InFolder(UserFolder(), mapped);
+    MakeParentFolders(target);
+    return target;
+}
+
+std::vector<std::string> ResolveEveryPath(std::string_view gamePath) {
+    const std::string mapped = MapPath(gamePath);
+    if (!Overlaid(mapped))
+        return {ResolveMapped(mapped)};
+    std::vector<std::string> out{InFolder(UserFolder(), mapped)};
+    if (!InPlayersFolder(mapped) && DataFolder() != UserFolder())
+        out.push_back(InFolder(DataFolder(), mapped));
+    return out;
+}
+
 FILE* Open(std::string_view gamePath, const char* mode) {
     if (mode == nullptr)
         return nullptr;
@@ -86,7 +173,16 @@ FILE* Open(std::string_view gamePath, const char* mode) {
         if (*m != 't')
             sysMode += *m;
     sysMode += 'e';
-    return std::fopen(ResolvePath(gamePath).c_str(), sysMode.c_str());
+    const bool writes = sysMode.find_first_of("wa+") != std::string::npos;
+    if (!writes)
+        return std::fopen(ResolvePath(gamePath).c_str(), sysMode.c_str());
+    const std::string target = ResolveWritePath(gamePath);
+    if (sysMode[0] == 'r' && !NameExists(target)) {
+        const std::string source = ResolvePath(gamePath);
+        if (source != target && !CopyUp(source, target))
+            return nullptr;
+    }
+    return std::fopen(target.c_str(), sysMode.c_str());
 }
 
 std::string CurrentDirectory() {

@@ -1,8 +1,7 @@
 #pragma once
 // Helpers of the program-entry and game-object tests: a scratch folder, a
-// private copy of the assembled game folder to run in (the game writes its
-// options, log and converted sounds next to its data), a guard that enters a
-// folder for the length of a test, and the window, GL back end and renderer a
+// private copy of the assembled game folder to run in, a guard that makes a
+// folder the game's folders and enters it for the length of a test, and the window, GL back end and renderer a
 // game object needs.
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include "engine/SharedPtr.h"
 #include "engine/VideoSettings.h"
 #include "platform/gpu/Gpu.h"
+#include "platform/os/GameFolders.h"
 #include "platform/os/Window.h"
 
 namespace apptest {
@@ -62,17 +62,22 @@ inline std::string ReadFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Enters a folder and points the object log at its "Objects.log"; both are
-// restored at the end.
+// Makes a folder the game's user folder (its data folder too, unless another
+// is given) and enters it, so that the test's own relative paths see what the
+// game writes; the object log is its "Objects.log". All is restored at the end.
 class EnterDir {
 public:
-    explicit EnterDir(const fs::path& dir) : saved_(fs::current_path()), log_(ObjectLogPath()) {
+    explicit EnterDir(const fs::path& dir, const fs::path& data = {})
+        : saved_(fs::current_path()), log_(ObjectLogPath()), data_(os::DataFolder()),
+          user_(os::UserFolder()) {
         fs::current_path(dir);
+        os::SetGameFolders(data.empty() ? dir.string() : data.string(), dir.string());
         SetObjectLogPath("Objects.log");
     }
     ~EnterDir() {
         std::error_code ec;
         fs::current_path(saved_, ec);
+        os::SetGameFolders(data_, user_);
         SetObjectLogPath(log_);
     }
     EnterDir(const EnterDir&) = delete;
@@ -81,6 +86,8 @@ public:
 private:
     fs::path saved_;
     std::string log_;
+    std::string data_;
+    std::string user_;
 };
 
 // Files the game cannot start without; the tests that run the real game skip

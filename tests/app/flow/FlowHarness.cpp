@@ -88,6 +88,15 @@ FlowHarness::FlowHarness(uint32_t seed, bool withSound, bool intoLevel) {
         game_.reset();
 }
 
+FlowHarness::FlowHarness(uint32_t seed, const Folders& folders, bool intoLevel)
+    : dataFolder_(folders.data), userFolder_(folders.user) {
+    std::error_code ec;
+    fs::create_directories(folders.user, ec);
+    enter_ = std::make_unique<apptest::EnterDir>(folders.user, folders.data);
+    if (!Launch(seed, false, intoLevel))
+        game_.reset();
+}
+
 FlowHarness::~FlowHarness() {
     loop_.reset();
     game_.reset();
@@ -134,16 +143,18 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
             return false;
         }
 
-    enter_ = std::make_unique<apptest::EnterDir>(dir_.Path());
+    enter_ = std::make_unique<apptest::EnterDir>(user_.Path(), dir_.Path());
     return Launch(seed, withSound, intoLevel);
 }
 
-bool FlowHarness::Restart(uint32_t seed) {
+bool FlowHarness::Restart(uint32_t seed, const std::function<void()>& whileClosed) {
     CloseWindow();
     const bool withSound = audio_ != nullptr;
     loop_.reset();
     game_.reset();
     gl_.reset();
+    if (whileClosed)
+        whileClosed();
     return Launch(seed, withSound, false);
 }
 

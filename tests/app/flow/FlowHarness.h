@@ -1,12 +1,14 @@
 #pragma once
 // The whole game, headless: a private copy of the assembled game folder (with
-// plain stand-in pictures for any the data generator has not made yet), the
+// plain stand-in pictures for any the data generator has not made yet) as its
+// data folder and an empty user folder, the latter entered, the
 // offscreen GL back end, and a game object that a test drives frame by frame
 // at a fixed step on a fixed seed. Input is what a player's hand would give:
 // SDL events (pointer motion, buttons, keys, text) pushed into SDL's queue at
 // the window's own pixels, read by the window's pump and handed to the main
 // loop's dispatch before each frame, as the running game does.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -49,6 +51,13 @@ public:
     // intro of level 1 (a first player named, Play on the menu and on the map);
     // otherwise the game waits on its first screen.
     explicit FlowHarness(uint32_t seed, bool withSound = false, bool intoLevel = true);
+    // The game's folders as they are, unprepared: an installed data folder and
+    // a user folder (made when missing), the latter entered.
+    struct Folders {
+        std::filesystem::path data;
+        std::filesystem::path user;
+    };
+    FlowHarness(uint32_t seed, const Folders& folders, bool intoLevel = true);
     ~FlowHarness();
     FlowHarness(const FlowHarness&) = delete;
     FlowHarness& operator=(const FlowHarness&) = delete;
@@ -68,7 +77,11 @@ public:
     snd::FakeAudio* Audio() { return audio_; }
     CMainLoop& Loop() { return *loop_; }
     os::Window& Window() { return *gl_->Window(); }
-    std::string Log() const { return apptest::ReadFile(dir_.Path() / "Objects.log"); }
+    std::string Log() const { return apptest::ReadFile(userFolder_ / "Objects.log"); }
+    // The game's data folder (a private copy) and its user folder (where the
+    // test runs): both temporary, unless given.
+    const std::filesystem::path& DataFolder() const { return dataFolder_; }
+    const std::filesystem::path& UserFolder() const { return userFolder_; }
 
     // Frames of kDt.
     void Frames(int n = 1);
@@ -139,8 +152,9 @@ public:
     // high-score table when the score made it there).
     bool SaveAndQuit();
     // The window closes (the game's exit save) and the game starts again on
-    // the same folder, waiting on its first screen. False when it does not.
-    bool Restart(uint32_t seed);
+    // the same folders, waiting on its first screen; `whileClosed` runs in
+    // between. False when it does not start.
+    bool Restart(uint32_t seed, const std::function<void()>& whileClosed = nullptr);
     // From the first screen into the intro of level 1, as a player would;
     // empty, or the step that could not be taken.
     std::string EnterFirstLevel(const std::string& playerName);
@@ -160,6 +174,9 @@ private:
     bool DrawnAt(CUxWindow& control);
 
     apptest::TempDir dir_;
+    apptest::TempDir user_;
+    std::filesystem::path dataFolder_ = dir_.Path();
+    std::filesystem::path userFolder_ = user_.Path();
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
     snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer

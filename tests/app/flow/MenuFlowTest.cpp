@@ -226,7 +226,8 @@ TEST(MenuInput, MessageBoxAnswersFollowThePurpose) {
         bool passed, stays;
     } rows[] = {{1, 1, 200, false, true},  {2, 2, 203, false, false}, {2, 2, 202, true, false},
                 {4, 0, 200, true, false},  {9, 0, 200, false, false}, {10, 0, 200, true, true},
-                {11, 2, 203, true, false}, {7, 2, 202, true, false},  {8, 1, 201, false, true}};
+                {11, 2, 203, true, false}, {7, 2, 202, true, false},  {8, 1, 201, false, true},
+                {12, 0, 200, false, false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << "purpose " << r.purpose << " button " << r.button);
         s.ShowMessageBox("Title", "Text", r.set, r.purpose);

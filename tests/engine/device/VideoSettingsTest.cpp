@@ -81,9 +81,10 @@ TEST(VideoSettingsTest, ValuesAreReadAsDecimalIntegers) {
     EXPECT_EQ(s.Get().videoSync, 1);
 }
 
-TEST(VideoSettingsTest, DefaultFileLiesBelowTheWorkingDirectory) {
+TEST(VideoSettingsTest, DefaultFileIsTheGamesOptionsFile) {
+    // A game path: read through the user folder, never the working directory.
     const std::string f = CVideoSettings::DefaultFile();
-    EXPECT_NE(f.find("Data\\Config\\Options.ini"), std::string::npos);
+    EXPECT_EQ(f, "Data\\Config\\Options.ini");
     EXPECT_EQ(CVideoSettings().File(), f);
 }
 

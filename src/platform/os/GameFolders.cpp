@@ -1,0 +1,156 @@
+#include "platform/os/GameFolders.h"
+
+#include "platform/os/Dir.h"
+#include "platform/os/Path.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace os {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Folders {
+    std::string data;
+    std::string user;
+};
+
+Folders& TheFolders() {
+    static Folders folders;
+    return folders;
+}
+
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// An absolute, lexically normal path without a trailing '/'.
+std::string Normal(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec);
+    if (ec)
+        p = path;
+    std::string out = p.lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasEntries(std::string_view gamePattern) {
+    std::vector<DirEntry> entries;
+    return ListDir(gamePattern, &entries) && !entries.empty();
+}
+
+// Copies a file or folder tree; links and other special files are left out.
+bool CopyTree(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(from, ec);
+    if (fs::is_regular_file(st)) {
+        fs::create_directories(to.parent_path(), ec);
+        return fs::copy_file(from, to, fs::copy_options::skip_existing, ec) && !ec;
+    }
+    if (!fs::is_directory(st))
+        return false;
+    fs::create_directories(to, ec);
+    bool any = false;
+    for (const auto& entry : fs::directory_iterator(from, ec))
+        any = CopyTree(entry.path(), to / entry.path().filename()) || any;
+    return any;
+}
+
+} // namespace
+
+FolderEnvironment ReadFolderEnvironment() {
+    FolderEnvironment env;
+    env.dataOverride = Variable(kDataFolderVariable);
+    env.userOverride = Variable(kUserFolderVariable);
+    env.xdgDataHome = Variable("XDG_DATA_HOME");
+    env.home = Variable("HOME");
+    if (env.home.empty())
+        if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
+            env.home = pw->pw_dir;
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec)
+        env.exeFolder = exe.parent_path().string();
+    return env;
+}
+
+std::string ChooseDataFolder(const FolderEnvironment& env,
+                             const std::function<bool(const std::string&)>& holdsData) {
+    if (!env.dataOverride.empty())
+        return Normal(env.dataOverride);
+    if (holdsData(env.exeFolder))
+        return Normal(env.exeFolder);
+    return Normal(env.exeFolder + "/" + kInstalledDataFolder);
+}
+
+std::string ChooseUserFolder(const FolderEnvironment& env) {
+    if (!env.userOverride.empty())
+        return Normal(env.userOverride);
+    // The base directory specification ignores a relative XDG_DATA_HOME.
+    if (!env.xdgDataHome.empty() && env.xdgDataHome[0] == '/')
+        return Normal(env.xdgDataHome + "/" + kUserFolderName);
+    return Normal(env.home + "/.local/share/" + kUserFolderName);
+}
+
+bool HoldsGameData(const std::string& folder) {
+    return !folder.empty() && IsFolder(folder + "/" + kDataMarker);
+}
+
+void SetGameFolders(std::string dataFolder, std::string userFolder) {
+    TheFolders().data = Normal(dataFolder);
+    TheFolders().user = Normal(userFolder);
+}
+
+void UseFoundGameFolders() {
+    const FolderEnvironment env = ReadFolderEnvironment();
+    SetGameFolders(ChooseDataFolder(env, HoldsGameData), ChooseUserFolder(env));
+}
+
+const std::string& DataFolder() {
+    return TheFolders().data;
+}
+
+const std::string& UserFolder() {
+    return TheFolders().user;
+}
+
+bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
+    const Folders& f = TheFolders();
+    if (f.user.empty() || f.data == f.user)
+        return false;
+    const std::string players(kPlayersFolder);
+    // A players' folder in the user folder, even an empty one, means the
+    // player has been here: the old ones were copied or deleted since.
+    if (IsFolder(ResolveUserPath(players)))
+        return false;
+    if (!HasEntries(f.data + "/" + players + "/*"))
+        return false;
+    bool copied = false;
+    for (std::string_view gamePath : gamePaths) {
+        std::string mapped = MapPath(gamePath);
+        while (!mapped.empty() && mapped.back() == '/')
+            mapped.pop_back();
+        if (mapped.empty() || mapped[0] == '/')
+            continue;
+        // What the user folder has already stays as it is.
+        copied = CopyTree(ResolvePath(f.data + "/" + mapped), ResolveUserPath(mapped)) || copied;
+    }
+    return copied;
+}
+
+} // namespace os

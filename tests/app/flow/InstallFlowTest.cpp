@@ -1,0 +1,256 @@
+// The game installed as a player gets it: `cmake --install` into a prefix, the
+// installed executable started from an unrelated working directory, then a
+// quest begun, saved and continued on the installed data. The installed tree
+// stays byte for byte as it was, and everything the game writes lies in the
+// user folder.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/flow/FlowHarness.h"
+#include "platform/os/GameFolders.h"
+#include "playerdata/ProfileSettings.h"
+#include "screens/ScreensManager.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+using namespace flowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a folder holds: every entry's path below it, with a digest of the
+// bytes of each file ("dir" for a folder, "link:<target>" for a link).
+using TreeDigest = std::map<std::string, std::string>;
+
+std::string FileDigest(const fs::path& file) {
+    // 64-bit FNV-1a: enough to tell a changed byte, cheap over the whole install.
+    uint64_t h = 1469598103934665603ull;
+    std::ifstream in(file, std::ios::binary);
+    char buf[1 << 16];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+        for (std::streamsize i = 0; i < in.gcount(); ++i) {
+            h ^= static_cast<uint8_t>(buf[i]);
+            h *= 1099511628211ull;
+        }
+    }
+    return std::to_string(fs::file_size(file)) + ":" + std::to_string(h);
+}
+
+TreeDigest Digest(const fs::path& root) {
+    TreeDigest out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        const std::string rel = fs::relative(e.path(), root).string();
+        if (e.is_symlink())
+            out[rel] = "link:" + fs::read_symlink(e.path()).string();
+        else if (e.is_directory())
+            out[rel] = "dir";
+        else
+            out[rel] = FileDigest(e.path());
+    }
+    return out;
+}
+
+// The build's install rules run into `prefix`; empty, or what went wrong.
+std::string Install(const fs::path& prefix) {
+    const std::string command = std::string("\"") + GV_CMAKE_COMMAND + "\" --install \"" +
+                                GV_BINARY_DIR + "\" --prefix \"" + prefix.string() +
+                                "\" >/dev/null";
+    const int status = std::system(command.c_str());
+    return status == 0 ? "" : "`" + command + "` ended with " + std::to_string(status);
+}
+
+// This process's environment without the variables that name the game's
+// folders, with `extra` added.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
+    static const char* const kDropped[] = {
+        "GLORVANE_DATA_DIR=", "GLORVANE_USER_DIR=", "XDG_DATA_HOME=", "HOME=", "ASAN_OPTIONS="};
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool dropped = false;
+        for (const char* d : kDropped)
+            dropped = dropped || entry.rfind(d, 0) == 0;
+        if (!dropped)
+            env.push_back(entry);
+    }
+    env.insert(env.end(), extra.begin(), extra.end());
+    return env;
+}
+
+// Starts `exe` with no arguments in `cwd` with exactly `env`.
+pid_t Spawn(const fs::path& exe, const fs::path& cwd, const std::vector<std::string>& env) {
+    std::vector<char*> envp;
+    for (const std::string& e : env)
+        envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    std::string program = exe.string();
+    char* argv[] = {program.data(), nullptr};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(cwd.c_str()) == 0)
+            execve(program.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Whether the process catches SIGTERM (the windowing system's quit handling
+// is in place, so that a SIGTERM ends the game like its window's close box).
+bool CatchesStop(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("SigCgt:", 0) == 0)
+            return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1)) & 1u;
+    return false;
+}
+
+// Waits up to `seconds` for the child to end; its exit code, -1 for a signal,
+// -2 when it still runs.
+int WaitExit(pid_t pid, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return -2;
+}
+
+// The WAV files in `sfx` decoded from an Ogg Vorbis file of the same name in
+// `shipped` (a few sounds ship as WAV files of their own).
+int DecodedSounds(const fs::path& sfx, const fs::path& shipped) {
+    int n = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(sfx, ec)) {
+        fs::path ogg = shipped / e.path().filename();
+        n += e.path().extension() == ".wav" && fs::exists(ogg.replace_extension(".ogg"));
+    }
+    return n;
+}
+
+// Every regular file below `root`, relative to it.
+std::vector<std::string> FilesBelow(const fs::path& root) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(root, ec))
+        if (!e.is_directory())
+            files.push_back(fs::relative(e.path(), root).string());
+    return files;
+}
+
+} // namespace
+
+TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserFolder) {
+    apptest::TempDir tmp;
+    const fs::path prefix = tmp.Path() / "prefix";
+    const fs::path xdg = tmp.Path() / "xdg";
+    const fs::path home = tmp.Path() / "home";
+    const fs::path elsewhere = tmp.Path() / "elsewhere";
+    for (const fs::path& p : {xdg, home, elsewhere})
+        fs::create_directories(p);
+    ASSERT_EQ(Install(prefix), "");
+    const fs::path exe = prefix / "bin" / "glorvane";
+    const fs::path data = prefix / "share" / "glorvane";
+    ASSERT_TRUE(fs::is_regular_file(exe));
+    ASSERT_TRUE(fs::is_directory(data / "Data"));
+    // Nothing a game run writes ships in the install.
+    for (const char* written : {"Players", "Objects.log", "glorvane"})
+        EXPECT_FALSE(fs::exists(data / written)) << written;
+    const fs::path shippedSfx = data / "Data" / "Sfx";
+    EXPECT_EQ(DecodedSounds(shippedSfx, shippedSfx), 0);
+    const TreeDigest installed = Digest(prefix);
+
+    // The installed executable, started from an unrelated folder, finds its
+    // data below the prefix and its user folder below XDG_DATA_HOME: it gets
+    // as far as decoding its sounds into the user folder, and a stop signal
+    // ends it normally.
+    const fs::path user = xdg / os::kUserFolderName;
+    const pid_t pid =
+        Spawn(exe, elsewhere,
+              ChildEnvironment({"XDG_DATA_HOME=" + xdg.string(), "HOME=" + home.string(),
+                                "ASAN_OPTIONS=detect_leaks=0"}));
+    ASSERT_GT(pid, 0);
+    int code = -2;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+    while (code == -2 &&
+           !(CatchesStop(pid) && DecodedSounds(user / "Data" / "Sfx", shippedSfx) > 0) &&
+           std::chrono::steady_clock::now() < deadline)
+        code = WaitExit(pid, 0.1);
+    if (code == -2) {
+        kill(pid, SIGTERM);
+        code = WaitExit(pid, 120.0);
+        if (code == -2)
+            kill(pid, SIGKILL);
+    }
+    EXPECT_EQ(code, 0) << testsupport::ReadFile((user / "Objects.log").string());
+    int oggs = 0;
+    for (const auto& e : fs::directory_iterator(shippedSfx))
+        oggs += e.path().extension() == ".ogg";
+    EXPECT_EQ(DecodedSounds(user / "Data" / "Sfx", shippedSfx), oggs);
+    EXPECT_TRUE(fs::exists(user / "Objects.log"));
+
+    // A quest on the installed data in-process, with the folders found as the
+    // installed executable finds them: a player made, level 1 won, level 2
+    // saved and quit, the game restarted and the quest continued.
+    {
+        os::FolderEnvironment env;
+        env.xdgDataHome = xdg.string();
+        env.home = home.string();
+        env.exeFolder = exe.parent_path().string();
+        const fs::path foundData = os::ChooseDataFolder(env, os::HoldsGameData);
+        const fs::path foundUser = os::ChooseUserFolder(env);
+        ASSERT_EQ(fs::canonical(foundData), fs::canonical(data));
+        ASSERT_EQ(foundUser, user);
+        FlowHarness h(41, FlowHarness::Folders{foundData, foundUser});
+        START_GAME(h);
+        CGame* g = &h.Game();
+        const std::string name = g->Profile->Name;
+        ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 4.0f));
+        h.Field().GemsToCollect = 0;
+        ASSERT_TRUE(h.PlayOnFromMap(15.0f));
+        ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 4.0f));
+        ASSERT_TRUE(h.SaveAndQuit());
+        ASSERT_TRUE(h.Restart(43));
+        g = &h.Game();
+        std::string offered;
+        bool notice = true;
+        ASSERT_TRUE(h.ContinueQuest(&offered, &notice));
+        EXPECT_FALSE(notice);
+        EXPECT_EQ(offered, "1-2\nNormal");
+        EXPECT_EQ(g->Level, 2);
+        EXPECT_EQ(g->Profile->Name, name);
+        EXPECT_TRUE(fs::is_regular_file(user / "Players" / name / "Quest.sav"));
+    }
+
+    // Afterwards: the install as it was, and nothing written beside the user
+    // folder (the working directory and the home folder stay empty).
+    const TreeDigest after = Digest(prefix);
+    EXPECT_EQ(after.size(), installed.size());
+    for (const auto& [path, digest] : installed) {
+        const auto it = after.find(path);
+        EXPECT_TRUE(it != after.end() && it->second == digest)
+            << "changed in the install: " << path;
+    }
+    for (const auto& [path, digest] : after)
+        EXPECT_TRUE(installed.count(path)) << "written into the install: " << path;
+    EXPECT_EQ(FilesBelow(elsewhere), std::vector<std::string>{});
+    EXPECT_EQ(FilesBelow(home), std::vector<std::string>{});
+    for (const std::string& f : FilesBelow(xdg))
+        EXPECT_EQ(f.rfind(os::kUserFolderName + std::string("/"), 0), 0u) << f;
+}

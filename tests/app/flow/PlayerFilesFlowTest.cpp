@@ -1,0 +1,155 @@
+// Where a player's files live: a user folder that cannot be written is told
+// and costs nothing saved before; a player an older game kept in its own
+// folder carries on from the user folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "app/flow/FlowHarness.h"
+#include "engine/StringTable.h"
+#include "platform/os/Window.h"
+#include "playerdata/ProfileSettings.h"
+#include "playerdata/QuestState.h"
+#include "screens/ScreensManager.h"
+#include "support/TempDir.h"
+
+using namespace flowtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kTxtNotSavedTitle = 241;
+constexpr int32_t kTxtNotSavedPlayer = 242;
+constexpr int32_t kTxtNotSavedQuest = 243;
+constexpr int32_t kTxtNotSavedScores = 246;
+
+// Every file below a folder with its bytes; the log, which the open game
+// keeps writing, is left out.
+std::map<std::string, std::string> Files(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file() && e.path().filename() != "Objects.log")
+            files[fs::relative(e.path(), root).string()] = testsupport::ReadFile(e.path());
+    return files;
+}
+
+// Level 1 won, level 2 entered from the map and played until the game has
+// taken its record of the play.
+void IntoSecondLevel(FlowHarness& h) {
+    CGame& g = h.Game();
+    g.Profile->QuestTutorial = 0;
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 4.0f));
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.PlayOnFromMap(15.0f));
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            return g.SubState == kSubPlay && g.Quest->State == CQuestState::kWorthSaving &&
+                   g.Quest->SavedSubState == CQuestState::kTakenInPlay;
+        },
+        10.0f));
+}
+
+bool NoticeShown(CScreensManager& s) {
+    return s.MsgBoxPurpose == CScreensManager::kPurposeNotSaved && s.MsgBoxForm->Visible;
+}
+
+} // namespace
+
+TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
+    FlowHarness h(29);
+    START_GAME(h);
+    IntoSecondLevel(h);
+    CGame* g = &h.Game();
+    CScreensManager* s = g->Screens.Get();
+    const fs::path user = h.UserFolder();
+    const auto before = Files(user);
+    ASSERT_EQ(before.count("Players/Tester/Quest.sav"), 1u);
+
+    // The user folder's path names a plain file now: no write can succeed
+    // there, not even root's.
+    const fs::path kept = user.string() + ".kept";
+    fs::rename(user, kept);
+    ASSERT_TRUE(testsupport::WriteFile(user, "not a folder"));
+
+    // Save and quit: neither the quest nor its high score is saved, and one
+    // box says so and where.
+    h.Key(os::Vk::Escape);
+    ASSERT_TRUE(h.ClickControl(s->GameMenuForm, 13));
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(*s); }, 6.0f));
+    EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxTitle), GetString(kTxtNotSavedTitle));
+    EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxText),
+              GetString(kTxtNotSavedQuest) + "\n" + (user / "Players/Tester").string() + "\n" +
+                  GetString(kTxtNotSavedScores) + "\n" + (user / "Data/GameData").string());
+    ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
+    ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
+
+    // New Player's OK: told too, and the name waits on its form.
+    ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 6) && h.WaitForForm(s->ProfilesForm));
+    ASSERT_TRUE(h.ClickControl(s->ProfilesForm, 185) && h.WaitForForm(s->NewProfileForm));
+    for (size_t i = s->TypedProfileName.size(); i > 0; --i)
+        h.Type("\b");
+    h.Type("Nova");
+    ASSERT_TRUE(h.ClickControl(s->NewProfileForm, 195));
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(*s); }, 2.0f));
+    EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxText),
+              GetString(kTxtNotSavedPlayer) + "\n" + (user / "Players").string());
+    EXPECT_TRUE(s->NewProfileForm->Visible);
+    EXPECT_EQ(s->TypedProfileName, "Nova");
+    ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
+
+    // The folder back: all saved before is there byte for byte, and the next
+    // run continues the quest from level 2.
+    fs::remove(user);
+    fs::rename(kept, user);
+    EXPECT_EQ(Files(user), before);
+    ASSERT_TRUE(h.Restart(31));
+    g = &h.Game();
+    s = g->Screens.Get();
+    ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 1));
+    EXPECT_EQ(CScreensManager::WindowText(s->StartQuestControl1), "1-2\nNormal");
+}
+
+TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
+    FlowHarness h(37);
+    START_GAME(h);
+    IntoSecondLevel(h);
+    CGame* g = &h.Game();
+    h.Key(os::Vk::Escape);
+    ASSERT_TRUE(h.ClickControl(g->Screens->GameMenuForm, 13));
+    ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
+
+    // What an older game wrote beside its data: the players, the options and
+    // the score tables move into the data folder; the user folder is new.
+    const fs::path user = h.UserFolder(), data = h.DataFolder();
+    std::map<std::string, std::string> old;
+    ASSERT_TRUE(h.Restart(41, [&] {
+        for (const char* name : {"Players", "Data/Config/Options.ini", "Data/GameData"}) {
+            std::error_code ec;
+            fs::remove_all(data / name, ec);
+            fs::rename(user / name, data / name, ec);
+        }
+        old = Files(data);
+    }));
+    g = &h.Game();
+    CScreensManager& s = *g->Screens;
+    EXPECT_NE(h.Log().find("Copied the players' files from " + data.string() + " to " +
+                           user.string()),
+              std::string::npos)
+        << h.Log();
+
+    // The player and his quest, continued; the data folder as it was.
+    ASSERT_FALSE(g->Profile.IsNull());
+    EXPECT_EQ(g->Profile->Name, "Tester");
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1));
+    EXPECT_EQ(CScreensManager::WindowText(s.StartQuestControl1), "1-2\nNormal");
+    ASSERT_TRUE(h.ClickControl(s.StartQuestForm, 211));
+    ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 6.0f));
+    EXPECT_EQ(g->Level, 2);
+    h.Key(os::Vk::Escape);
+    ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 13));
+    ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
+    EXPECT_EQ(Files(data), old);
+    EXPECT_TRUE(fs::exists(user / "Players/Tester/Quest.sav"));
+}

@@ -1,0 +1,192 @@
+// The data and user folders: how they are found, and the user folder laid over
+// the data folder by every path and folder call.
+#include "platform/os/GameFolders.h"
+
+#include "platform/os/Dir.h"
+#include "platform/os/Ini.h"
+#include "platform/os/Path.h"
+#include "platform/os/TextFile.h"
+
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+// Every file below a folder with its bytes, to show a folder left as it was.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        files[fs::relative(e.path(), root).string()] =
+            e.is_regular_file() ? ReadFile(e.path().string()) : "<folder>";
+    return files;
+}
+
+struct ScopedFolders {
+    ScopedFolders(const std::string& data, const std::string& user) {
+        os::SetGameFolders(data, user);
+    }
+    ~ScopedFolders() { os::SetGameFolders("", ""); }
+};
+
+TEST(GameFolders, AreFoundFromTheExecutableAndTheEnvironment) {
+    TempDir t;
+    fs::create_directories(t / "build/game/Data");
+    fs::create_directories(t / "prefix/bin");
+    fs::create_directories(t / "prefix/share/glorvane/Data");
+    struct Row {
+        const char* what;
+        os::FolderEnvironment env;
+        std::string data, user;
+    };
+    const Row rows[] = {
+        {"a game folder holds its data beside the executable",
+         {"", "", "/x/xdg", "/home/ann", t / "build/game"},
+         t / "build/game",
+         "/x/xdg/glorvane"},
+        {"an install finds ../share/glorvane from bin/",
+         {"", "", "", "/home/ann", t / "prefix/bin"},
+         t / "prefix/share/glorvane",
+         "/home/ann/.local/share/glorvane"},
+        {"the variables override both",
+         {t / "elsewhere/", "/u/me/", "/x/xdg", "/home/ann", t / "build/game"},
+         t / "elsewhere",
+         "/u/me"},
+        {"a relative XDG_DATA_HOME is ignored",
+         {"", "", "rel/xdg", "/home/ann", t / "prefix/bin"},
+         t / "prefix/share/glorvane",
+         "/home/ann/.local/share/glorvane"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(os::ChooseDataFolder(r.env, os::HoldsGameData), r.data) << r.what;
+        EXPECT_EQ(os::ChooseUserFolder(r.env), r.user) << r.what;
+    }
+    // This test program's own folder holds no Data folder: it looks for an install.
+    const os::FolderEnvironment own = os::ReadFolderEnvironment();
+    EXPECT_EQ(os::ChooseDataFolder(own, os::HoldsGameData),
+              (fs::path(own.exeFolder).parent_path() / "share/glorvane").string());
+}
+
+class Overlay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(data_ / "Data/Config");
+        fs::create_directories(data_ / "Data/Sfx");
+        fs::create_directories(data_ / "Players/Old");
+        WriteFile(data_ / "Data/Config/Options.ini", "[Sound]\nVolume=5\n");
+        WriteFile(data_ / "Data/Sfx/Bell.ogg", "ogg");
+        WriteFile(data_ / "Data/Sfx/Drum.wav", "shipped");
+        WriteFile(data_ / "Data/Sfx/Gong.ogg", "gong");
+        WriteFile(data_ / "Players/Old/Quest.sav", "old");
+        before_ = Snapshot(data_.Path());
+    }
+    void TearDown() override {
+        // Whatever the calls did, the data folder is never written.
+        EXPECT_EQ(Snapshot(data_.Path()), before_);
+    }
+    TempDir data_, home_;
+    const std::string user_ = home_ / "share/glorvane"; // made by the first write
+    std::map<std::string, std::string> before_;
+};
+
+TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
+    ScopedFolders folders(data_.Path(), user_);
+    std::string text;
+    ASSERT_TRUE(os::ReadFileBytes("data\\sfx\\bell.OGG", &text));
+    EXPECT_EQ(text, "ogg");
+
+    // A write makes the user folder and the folders in it.
+    FILE* f = os::Open("Data\\Sfx\\Bell.wav", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("decoded", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadFile(user_ + "/Data/Sfx/Bell.wav"), "decoded");
+
+    // An update starts from the data folder's bytes.
+    f = os::Open("Data\\Sfx\\Drum.wav", "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fputs("CH", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadFile(user_ + "/Data/Sfx/Drum.wav"), "CHipped");
+    ASSERT_TRUE(os::ReadFileBytes("Data\\Sfx\\Drum.wav", &text));
+    EXPECT_EQ(text, "CHipped");
+
+    // Ini: the shipped value reads until the player's own is written.
+    EXPECT_EQ(os::GetProfileString("Sound", "Volume", "", "Data\\Config\\Options.ini"), "5");
+    ASSERT_TRUE(os::WriteProfileString("Sound", "Volume", "9", "Data\\Config\\Options.ini"));
+    EXPECT_EQ(os::GetProfileString("Sound", "Volume", "", "Data\\Config\\Options.ini"), "9");
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "[Sound]\nVolume=9\n");
+
+    // A listing shows both folders, a name both have once.
+    WriteFile(user_ + "/Data/Sfx/Bell.ogg", "mine");
+    std::vector<os::DirEntry> list;
+    ASSERT_TRUE(os::ListDir("Data\\Sfx\\*.*", &list));
+    std::vector<std::string> names;
+    for (const auto& e : list)
+        names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Bell.ogg", "Bell.wav", "Drum.wav", "Gong.ogg"}));
+
+    // Removing takes the user folder's file; the shipped one shows again.
+    EXPECT_TRUE(os::RemoveFile("Data\\Sfx\\Bell.ogg"));
+    ASSERT_TRUE(os::ReadFileBytes("Data\\Sfx\\Bell.ogg", &text));
+    EXPECT_EQ(text, "ogg");
+    EXPECT_FALSE(os::RemoveFile("Data\\Sfx\\Drum.ogg"));
+
+    // A folder only the data folder has takes a new folder in the user folder.
+    EXPECT_FALSE(os::CreateDir("Data\\Sfx"));
+    EXPECT_TRUE(os::CreateDir("Data\\Config\\New"));
+    EXPECT_TRUE(fs::is_directory(user_ + "/Data/Config/New"));
+
+    // A safe write's temporary goes beside its target in the user folder; a
+    // stale one there goes first.
+    WriteFile(user_ + "/Data/Config/Options.tmp", "stale");
+    const int fd = os::CreateFreshFile(os::TemporaryPathFor("Data\\Config\\Options.ini"));
+    ASSERT_GE(fd, 0);
+    close(fd);
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.tmp"), "");
+    EXPECT_TRUE(os::RenameReplacing("Data\\Config\\Options.tmp", "Data\\Config\\Options.ini"));
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "");
+}
+
+TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {
+    ScopedFolders folders(data_.Path(), user_);
+    // The data folder's players are not the user's: a player deleted in the
+    // user folder must not come back from there.
+    std::vector<os::DirEntry> list;
+    EXPECT_FALSE(os::ListDir("Players\\*.*", &list));
+    EXPECT_EQ(os::Open("Players\\Old\\Quest.sav", "rb"), nullptr);
+
+    const auto copy = [] {
+        return os::CopyOldGameFiles({"Players\\", "Data\\Config\\Options.ini", "Data\\GameData\\"});
+    };
+    ASSERT_TRUE(copy());
+    EXPECT_EQ(ReadFile(user_ + "/Players/Old/Quest.sav"), "old");
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "[Sound]\nVolume=5\n");
+    ASSERT_TRUE(os::ListDir("Players\\*.*", &list));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, "Old");
+
+    // Once the user folder has players, nothing is copied again, even after
+    // they are all deleted.
+    EXPECT_FALSE(copy());
+    EXPECT_TRUE(os::RemoveTree("Players\\Old"));
+    EXPECT_FALSE(copy());
+    EXPECT_FALSE(fs::exists(user_ + "/Players/Old"));
+}
+
+TEST_F(Overlay, UnsetFoldersMeanTheWorkingDirectoryAlone) {
+    ScopedCwd cwd(data_.Path());
+    std::string text;
+    ASSERT_TRUE(os::ReadFileBytes("Players\\Old\\Quest.sav", &text));
+    EXPECT_EQ(text, "old");
+    EXPECT_FALSE(os::CopyOldGameFiles({"Players\\"}));
+}
+
+} // namespace
