@@ -45,7 +45,8 @@ void MapCursorToPicture(os::Window* window, const int32_t shown[4], uint32_t bbW
         static_cast<float>(shown[0]) * toClientX,
         static_cast<float>(dh - shown[1] - shown[3]) * toClientY,
         static_cast<float>(bbWidth) / (static_cast<float>(shown[2]) * toClientX),
-        static_cast<float>(bbHeight) / (static_cast<float>(shown[3]) * toClientY));
+        static_cast<float>(bbHeight) / (static_cast<float>(shown[3]) * toClientY),
+        static_cast<int>(bbWidth), static_cast<int>(bbHeight));
 }
 
 void SetSurfaceCursor(os::Window* window, uint32_t hotX, uint32_t hotY, const SystemSurface& s) {

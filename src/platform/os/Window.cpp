@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -10,6 +11,32 @@ namespace {
 
 constexpr uint32_t kStylePopup = 0x80000000u;
 constexpr uint32_t kStyleCaption = 0x00C00000u;
+// Room left for a window manager's title bar and borders while the window's
+// own frame is not known yet (before it is first shown).
+constexpr int kFrameAllowanceWidth = 16;
+constexpr int kFrameAllowanceHeight = 48;
+
+// What the screen leaves for a window's client area on `display`: its usable
+// area (without panels and docks) less the window's frame. 0 when unknown.
+void ScreenArea(SDL_Window* window, int display, bool frameless, int* width, int* height) {
+    *width = *height = 0;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(display, &usable) != 0)
+        return;
+    int frameW = 0, frameH = 0;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    const bool bordered = !window || (SDL_GetWindowFlags(window) & SDL_WINDOW_BORDERLESS) == 0;
+    if (window && SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0 &&
+        top + left + bottom + right > 0) {
+        frameW = left + right;
+        frameH = top + bottom;
+    } else if (!frameless && bordered) {
+        frameW = kFrameAllowanceWidth;
+        frameH = kFrameAllowanceHeight;
+    }
+    *width = usable.w - frameW;
+    *height = usable.h - frameH;
+}
 
 // SDL key -> the original virtual-key code; 0 for keys the game never tests.
 uint32_t VirtualKey(SDL_Keycode k) {
@@ -99,6 +126,24 @@ template <typename Fn> void ForEachCodePoint(const char* text, Fn fn) {
 
 } // namespace
 
+void FitClientSize(int width, int height, int areaWidth, int areaHeight, int* outWidth,
+                   int* outHeight) {
+    *outWidth = width;
+    *outHeight = height;
+    if (width <= 0 || height <= 0 || areaWidth <= 0 || areaHeight <= 0 ||
+        (width <= areaWidth && height <= areaHeight))
+        return;
+    // The side with less room sets the scale; rounding down keeps both inside.
+    const auto w = static_cast<int64_t>(width), h = static_cast<int64_t>(height);
+    if (static_cast<int64_t>(areaWidth) * h <= static_cast<int64_t>(areaHeight) * w) {
+        *outWidth = areaWidth;
+        *outHeight = std::max(1, static_cast<int>(areaWidth * h / w));
+    } else {
+        *outHeight = areaHeight;
+        *outWidth = std::max(1, static_cast<int>(areaHeight * w / h));
+    }
+}
+
 Window* Window::Create(const std::string& title, int clientWidth, int clientHeight,
                        std::string* error) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
@@ -108,10 +153,12 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     }
     // With no display SDL falls back to a driver that shows nothing; a player would
     // get an invisible game. Tests and tools ask for those drivers by name.
+    // They draw no frame either.
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
-        !(requested && std::strstr(requested, driver))) {
+    const bool frameless =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (frameless && !(requested && std::strstr(requested, driver))) {
         if (error)
             *error = "no display found (DISPLAY / WAYLAND_DISPLAY not set?)";
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -135,8 +182,13 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
 
-    int w = clientWidth > 0 ? clientWidth : 640;
-    int h = clientHeight > 0 ? clientHeight : 480;
+    const int askedW = clientWidth > 0 ? clientWidth : 640;
+    const int askedH = clientHeight > 0 ? clientHeight : 480;
+    // Made at its fitted size rather than resized after: the headless
+    // driver's surface keeps the size it is made with.
+    int areaW = 0, areaH = 0, w = askedW, h = askedH;
+    ScreenArea(nullptr, 0, frameless, &areaW, &areaH);
+    FitClientSize(askedW, askedH, areaW, areaH, &w, &h);
     // Where the display offers no GL (an X server without GLX) the window is
     // made without it, and our rasteriser shows its frames through the
     // window's surface; GLORVANE_PRESENT=surface asks for that anywhere.
@@ -145,11 +197,11 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     SDL_Window* sdl = nullptr;
     if (!surfaceOnly)
         sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     const bool gl = sdl != nullptr;
     if (!sdl)
         sdl = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                               SDL_WINDOW_HIDDEN);
+                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!sdl) {
         if (error)
             *error = std::string("cannot create the window: ") + SDL_GetError();
@@ -161,8 +213,11 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
     win->gl_ = gl;
     // The offscreen driver's surface keeps the size it was made with.
     win->fixedSurface_ = driver && std::strcmp(driver, "offscreen") == 0;
+    win->frameless_ = frameless;
     win->surfaceWidth_ = w;
     win->surfaceHeight_ = h;
+    win->askedWidth_ = askedW;
+    win->askedHeight_ = askedH;
     win->windowId_ = SDL_GetWindowID(sdl);
     win->systemCursor_ = SDL_GetDefaultCursor();
     SDL_StartTextInput();
@@ -205,8 +260,14 @@ bool Window::IsFullScreen() const {
 }
 
 void Window::SetClientSize(int w, int h) {
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0 || (w == askedWidth_ && h == askedHeight_))
         return;
+    askedWidth_ = w;
+    askedHeight_ = h;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    int areaW = 0, areaH = 0;
+    ScreenArea(window_, display < 0 ? 0 : display, frameless_, &areaW, &areaH);
+    FitClientSize(w, h, areaW, areaH, &w, &h);
     int cw = 0, ch = 0;
     SDL_GetWindowSize(window_, &cw, &ch);
     if (cw == w && ch == h)
@@ -263,11 +324,14 @@ void Window::Map(int cx, int cy, int* x, int* y) const {
     *y = static_cast<int>(std::floor((static_cast<float>(cy) - mapOffsetY_) * mapScaleY_));
 }
 
-void Window::SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY) {
+void Window::SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY,
+                              int pictureWidth, int pictureHeight) {
     mapOffsetX_ = offsetX;
     mapOffsetY_ = offsetY;
     mapScaleX_ = scaleX;
     mapScaleY_ = scaleY;
+    pictureWidth_ = pictureWidth;
+    pictureHeight_ = pictureHeight;
 }
 
 void Window::BackBufferToClient(float x, float y, float* cx, float* cy) const {
@@ -338,6 +402,10 @@ void Window::Translate(const void* sdlEvent) {
         cursorY_ = e.button.y;
         cursorSeen_ = true;
         Map(e.button.x, e.button.y, &m.x, &m.y);
+        const bool onBars = pictureWidth_ > 0 && pictureHeight_ > 0 &&
+                            (m.x < 0 || m.y < 0 || m.x >= pictureWidth_ || m.y >= pictureHeight_);
+        if (down && onBars)
+            return;
         pending_.push_back(m);
         return;
     }

@@ -67,11 +67,20 @@ struct Message {
 constexpr uint32_t kStyleWindowed = 0x10CA0000u;   // visible, caption, system menu, minimise box
 constexpr uint32_t kStyleFullScreen = 0x90080000u; // pop-up, visible, system menu
 
+// The client size a window asked to be width x height gets where the screen
+// leaves it areaWidth x areaHeight (the usable display area less the window's
+// frame): the size asked when it fits, else the largest smaller one of the
+// same shape. An unknown area (0 or less) takes the size asked.
+void FitClientSize(int width, int height, int areaWidth, int areaHeight, int* outWidth,
+                   int* outHeight);
+
 class Window {
 public:
     // Creates a hidden-until-shown window with a GL-capable surface (the GL 3.3
-    // core context attributes are set here, before the window exists). Returns
-    // null (and fills *error) when no video driver is available.
+    // core context attributes are set here, before the window exists), at the
+    // client size asked when the screen has room for it (see FitClientSize).
+    // The player may resize and maximise it. Returns null (and fills *error)
+    // when no video driver is available.
     static Window* Create(const std::string& title, int clientWidth, int clientHeight,
                           std::string* error);
     ~Window();
@@ -93,7 +102,9 @@ public:
     // GPU back end scales its back buffer into it.
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
-    // A new size keeps the window centred on the desktop.
+    // The client size of the game's mode, fitted to the screen as at Create. A
+    // new size keeps the window centred on the desktop; the size asked last
+    // time asked again keeps the size the player gave the window since.
     void SetClientSize(int w, int h);
     void GetClientSize(int* w, int* h) const;
     // Size of the GL drawable in pixels (differs from the client size on high-DPI screens).
@@ -120,8 +131,11 @@ public:
     void GetCursorPos(int* x, int* y) const;
 
     // The GPU back end shows the back buffer scaled into the client area; it tells
-    // the window how client pixels map to back-buffer pixels: bb = (client - offset) * scale.
-    void SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY);
+    // the window how client pixels map to back-buffer pixels: bb = (client - offset) * scale,
+    // and the back buffer's size: a press on the bars beside the picture is no
+    // click on the game (a release still is, so a drag ends wherever it ends).
+    void SetCursorMapping(float offsetX, float offsetY, float scaleX, float scaleY,
+                          int pictureWidth, int pictureHeight);
     // The inverse: the client point that shows back-buffer point (x, y).
     void BackBufferToClient(float x, float y, float* cx, float* cy) const;
 
@@ -150,11 +164,14 @@ private:
     uint32_t windowId_ = 0;
     uint32_t style_ = kStyleWindowed;
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
+    int pictureWidth_ = 0, pictureHeight_ = 0; // 0: not shown yet
+    int askedWidth_ = 0, askedHeight_ = 0;
     std::deque<Message> pending_;
     int cursorX_ = 0, cursorY_ = 0; // client pixels
     bool cursorSeen_ = false;
     bool quitFollowsClose_ = false;
     bool fixedSurface_ = false;
+    bool frameless_ = false; // the headless drivers draw no frame
     bool gl_ = false;
     int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };

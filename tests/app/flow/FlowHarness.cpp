@@ -189,7 +189,7 @@ bool FlowHarness::Launch(uint32_t seed, bool withSound, bool intoLevel) {
     return true;
 }
 
-std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
+std::string FlowHarness::EnterMainMenu(const std::string& playerName) {
     CScreensManager& s = *game_->Screens;
     if (WaitForForm(s.NewProfileForm, 1.0f)) {
         // The name field offers the default name: it goes, the new one comes.
@@ -199,6 +199,13 @@ std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
         if (!ClickControl(s.NewProfileForm, 195))
             return "no OK on the new-player form";
     }
+    return WaitForForm(s.MainMenuForm) ? std::string() : "no main menu";
+}
+
+std::string FlowHarness::EnterFirstLevel(const std::string& playerName) {
+    CScreensManager& s = *game_->Screens;
+    if (std::string failed = EnterMainMenu(playerName); !failed.empty())
+        return failed;
     if (!ClickControl(s.MainMenuForm, 1))
         return "no Play on the main menu";
     if (!PassStory())
@@ -454,21 +461,29 @@ bool FlowHarness::RunUntil(const std::function<bool()>& done, float seconds) {
     return done();
 }
 
-void FlowHarness::ToClient(float x, float y, float* cx, float* cy) const {
+void FlowHarness::ToBackBuffer(float x, float y, float* bx, float* by) const {
     const gpu::Viewport& vp = gl_->Renderer()->GetGameViewport();
-    const float bx = static_cast<float>(vp.x) +
-                     (x / CRenderer::kVirtualWidth + 0.5f) * static_cast<float>(vp.width);
-    const float by = static_cast<float>(vp.y) +
-                     (0.5f - y / CRenderer::kVirtualHeight) * static_cast<float>(vp.height);
+    *bx = static_cast<float>(vp.x) +
+          (x / CRenderer::kVirtualWidth + 0.5f) * static_cast<float>(vp.width);
+    *by = static_cast<float>(vp.y) +
+          (0.5f - y / CRenderer::kVirtualHeight) * static_cast<float>(vp.height);
+}
+
+void FlowHarness::ToClient(float x, float y, float* cx, float* cy) const {
+    float bx = 0.0f, by = 0.0f;
+    ToBackBuffer(x, y, &bx, &by);
     gl_->Window()->BackBufferToClient(bx, by, cx, cy);
 }
 
 SDL_Event FlowHarness::Mouse(uint32_t type, float x, float y, uint8_t button) const {
     float cx = 0.0f, cy = 0.0f;
     ToClient(x, y, &cx, &cy);
+    return MouseAt(type, static_cast<int32_t>(std::floor(cx)), static_cast<int32_t>(std::floor(cy)),
+                   button);
+}
+
+SDL_Event FlowHarness::MouseAt(uint32_t type, int32_t px, int32_t py, uint8_t button) const {
     const uint32_t window = SDL_GetWindowID(gl_->Window()->Sdl());
-    const auto px = static_cast<int32_t>(std::floor(cx));
-    const auto py = static_cast<int32_t>(std::floor(cy));
     SDL_Event e{};
     e.type = type;
     if (type == SDL_MOUSEMOTION) {
@@ -513,6 +528,11 @@ void FlowHarness::Release(float x, float y) {
 void FlowHarness::Click(float x, float y) {
     Press(x, y);
     Release(x, y);
+}
+
+void FlowHarness::ClickAtClient(int32_t cx, int32_t cy) {
+    Push({MouseAt(SDL_MOUSEMOTION, cx, cy), MouseAt(SDL_MOUSEBUTTONDOWN, cx, cy, SDL_BUTTON_LEFT),
+          MouseAt(SDL_MOUSEBUTTONUP, cx, cy, SDL_BUTTON_LEFT)});
 }
 
 void FlowHarness::RightClick(float x, float y) {
@@ -569,18 +589,22 @@ void FlowHarness::Type(const std::string& text) {
     }
 }
 
-bool FlowHarness::SavePicture(const std::string& path) {
+bool FlowHarness::Picture(std::vector<uint32_t>& argb, int* width, int* height) {
     gpu::FrameProbe* gl = gl_->Renderer()->Probe();
-    int w = 0, h = 0;
-    Window().GetDrawableSize(&w, &h);
-    if (gl == nullptr || w <= 0 || h <= 0)
+    Window().GetDrawableSize(width, height);
+    if (gl == nullptr || *width <= 0 || *height <= 0)
         return false;
-    std::vector<uint32_t> argb;
     gl_->Renderer()->RenderScene();
-    gl->ReadPresented(static_cast<uint32_t>(w), static_cast<uint32_t>(h), argb);
-    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
-    if (argb.size() < n)
+    gl->ReadPresented(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height), argb);
+    return argb.size() >= static_cast<size_t>(*width) * static_cast<size_t>(*height);
+}
+
+bool FlowHarness::SavePicture(const std::string& path) {
+    std::vector<uint32_t> argb;
+    int w = 0, h = 0;
+    if (!Picture(argb, &w, &h))
         return false;
+    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
     std::vector<uint8_t> rgb(n * 3);
     for (size_t i = 0; i < n; ++i) {
         rgb[3 * i] = static_cast<uint8_t>(argb[i] >> 16);

@@ -28,11 +28,11 @@ class FakeAudio;
 
 // A test's first step: it skips where the game cannot run here, and fails
 // when the game does not start.
-#define START_GAME(h)                              \
-    do {                                           \
-        if (!(h).Skip().empty())                   \
-            GTEST_SKIP() << (h).Skip();            \
-        ASSERT_EQ((h).Failure(), "") << (h).Log(); \
+#define START_GAME(h)                                                                              \
+    do {                                                                                           \
+        if (!(h).Skip().empty())                                                                   \
+            GTEST_SKIP() << (h).Skip();                                                            \
+        ASSERT_EQ((h).Failure(), "") << (h).Log();                                                 \
     } while (0)
 
 namespace flowtest {
@@ -88,10 +88,15 @@ public:
     // Frames until `done` holds (true) or `seconds` of game time pass (false).
     bool RunUntil(const std::function<bool()>& done, float seconds);
 
-    // The window's client pixel showing a virtual-screen point: through the
-    // renderer's game area to the back buffer, then through the window's
-    // mapping of the back buffer onto its client area.
+    // The back-buffer point showing a virtual-screen point (through the
+    // renderer's game area).
+    void ToBackBuffer(float x, float y, float* bx, float* by) const;
+    // The window's client pixel showing a virtual-screen point: to the back
+    // buffer, then through the window's mapping of the back buffer onto its
+    // client area.
     void ToClient(float x, float y, float* cx, float* cy) const;
+    // A left click (press and release) at a client pixel of the window.
+    void ClickAtClient(int32_t cx, int32_t cy);
     // A left click (press and release) at a virtual-screen point.
     void Click(float x, float y);
     void Press(float x, float y);
@@ -105,7 +110,10 @@ public:
     void Type(const std::string& text);
     // The window's close box.
     void CloseWindow();
-    // The scene drawn now, as the window would show it, written as a PNG.
+    // The scene drawn now, as the window would show it (false when there is
+    // no window or back end to read).
+    bool Picture(std::vector<uint32_t>& argb, int* width, int* height);
+    // The same, written as a PNG.
     bool SavePicture(const std::string& path);
 
     // The centre of the shown control `id` of the form, in virtual-screen
@@ -158,6 +166,8 @@ public:
     // From the first screen into the intro of level 1, as a player would;
     // empty, or the step that could not be taken.
     std::string EnterFirstLevel(const std::string& playerName);
+    // The same as far as the main menu (naming a first player when asked).
+    std::string EnterMainMenu(const std::string& playerName);
 
 private:
     bool Start(uint32_t seed, bool withSound, bool intoLevel);
@@ -168,6 +178,7 @@ private:
     // Pushes the events and lets the main loop read and dispatch them.
     void Push(std::initializer_list<SDL_Event> events);
     SDL_Event Mouse(uint32_t type, float x, float y, uint8_t button = 0) const;
+    SDL_Event MouseAt(uint32_t type, int32_t px, int32_t py, uint8_t button = 0) const;
     // Whether hiding what the control draws changes the presented frame near
     // its centre; true also when it changes nothing anywhere (a link over
     // other controls' pictures).
@@ -179,7 +190,7 @@ private:
     std::filesystem::path userFolder_ = user_.Path();
     std::unique_ptr<apptest::EnterDir> enter_;
     std::unique_ptr<apptest::GlStack> gl_;
-    snd::FakeAudio* audio_ = nullptr;  // owned by the game's shared pointer
+    snd::FakeAudio* audio_ = nullptr; // owned by the game's shared pointer
     std::unique_ptr<CGame> game_;
     std::unique_ptr<CMainLoop> loop_;
     uint64_t frame_ = 0;

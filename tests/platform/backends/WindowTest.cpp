@@ -137,12 +137,15 @@ TEST_F(WindowPump, WindowStateMessages) {
 
 TEST_F(WindowPump, ButtonsAreMappedToBackBufferPixels) {
     // The back buffer 1024 wide shown 512 wide, 64 pixels in from the left.
-    window_->SetCursorMapping(64.0f, 0.0f, 2.0f, 2.0f);
+    window_->SetCursorMapping(64.0f, 0.0f, 2.0f, 2.0f, 1024, 768);
     Button(true, SDL_BUTTON_LEFT, 64, 10);
     Button(false, SDL_BUTTON_LEFT, 100, 20);
     Button(true, SDL_BUTTON_RIGHT, 575, 383);
     Button(false, SDL_BUTTON_RIGHT, 0, 0);
     Button(true, SDL_BUTTON_MIDDLE, 0, 0); // not a message
+    // Presses on the bars beside and below the picture are no clicks on the game.
+    Button(true, SDL_BUTTON_LEFT, 63, 10);
+    Button(true, SDL_BUTTON_RIGHT, 100, 384);
     std::vector<Message> got = All();
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].kind, MessageKind::LButtonDown);
@@ -170,12 +173,50 @@ TEST_F(WindowPump, StyleAndSize) {
     window_->SetStyle(os::kStyleFullScreen);
     EXPECT_EQ(window_->GetStyle(), os::kStyleFullScreen);
     window_->SetStyle(os::kStyleWindowed);
-    window_->SetClientSize(800, 600);
-    int w = 0, h = 0;
-    window_->GetClientSize(&w, &h);
-    EXPECT_EQ(w, 800);
-    EXPECT_EQ(h, 600);
+    EXPECT_NE(SDL_GetWindowFlags(window_->Sdl()) & SDL_WINDOW_RESIZABLE, 0u);
+    SDL_Rect screen;
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &screen), 0);
+    // The game's sizes (the headless screen has no frames and no panels), one
+    // larger than the screen, and the player's own size, which stands while
+    // the game asks for the size it asked for before.
+    const struct {
+        int askW, askH, playerW, playerH, wantW, wantH;
+    } steps[] = {
+        {800, 600, 0, 0, 800, 600},   {800, 600, 1366, 700, 1366, 700},
+        {1024, 768, 0, 0, 1024, 768}, {screen.w * 2, screen.h * 2, 0, 0, screen.w, screen.h},
+        {1024, 768, 0, 0, 1024, 768},
+    };
+    for (const auto& s : steps) {
+        if (s.playerW > 0)
+            SDL_SetWindowSize(window_->Sdl(), s.playerW, s.playerH);
+        window_->SetClientSize(s.askW, s.askH);
+        int w = 0, h = 0;
+        window_->GetClientSize(&w, &h);
+        EXPECT_EQ(w, s.wantW) << s.askW << "x" << s.askH;
+        EXPECT_EQ(h, s.wantH) << s.askW << "x" << s.askH;
+    }
     EXPECT_FALSE(window_->IsMinimized());
+}
+
+TEST(WindowFit, OpensAtTheSizeAskedOrSmallerWithItsShape) {
+    // Asked size, room on the screen -> the client size.
+    const int rows[][6] = {
+        {1024, 768, 1920, 1032, 1024, 768}, // fits
+        {1024, 768, 1024, 768, 1024, 768},  // fits exactly
+        {1024, 768, 1350, 692, 922, 692},   // a 1366x768 laptop: the height sets the scale
+        {1024, 768, 1000, 900, 1000, 750},  // a narrow screen: the width does
+        {1024, 768, 800, 600, 800, 600},    // the same shape
+        {800, 600, 2544, 1392, 800, 600},   // a large screen: no larger than asked
+        {1024, 768, 1, 1, 1, 1},            // never nothing
+        {1024, 768, 0, 0, 1024, 768},       // the screen unknown
+        {1024, 768, -10, 500, 1024, 768},
+    };
+    for (const auto& r : rows) {
+        int w = 0, h = 0;
+        os::FitClientSize(r[0], r[1], r[2], r[3], &w, &h);
+        EXPECT_EQ(w, r[4]) << r[2] << "x" << r[3];
+        EXPECT_EQ(h, r[5]) << r[2] << "x" << r[3];
+    }
 }
 
 } // namespace
