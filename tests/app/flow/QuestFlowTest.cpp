@@ -168,6 +168,33 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(g.Music->GetPendingState(), 0);
 }
 
+// The results show the level time as the records keep it, in whole seconds
+// rounded down: a new record never reads slower than the level that set it.
+TEST(QuestFlow, TheResultsShowTheLevelTimeTheRecordKeeps) {
+    FlowHarness h(3);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.StartLevel(1);
+    ASSERT_FALSE(g.BestTimes.IsNull());
+    const struct {
+        float played;
+        const char* shown;
+    } rows[] = {{7.0f, "0:07"},    {7.4f, "0:07"},  {7.999f, "0:07"}, {0.4f, "0:00"},
+                {59.999f, "0:59"}, {60.0f, "1:00"}, {125.5f, "2:05"}};
+    CScreensManager& s = *g.Screens;
+    for (const auto& r : rows) {
+        CCounterSet& level = h.Field().Counters.Sets[2];
+        level.Reset();
+        level.AddFloat(r.played, 1);
+        g.BestTimes->Values[0] = 3600;
+        g.RecordLevelResults();
+        g.ShowLevelResults();
+        EXPECT_EQ(g.NewTimeRecord, 1) << r.played;
+        EXPECT_EQ(CScreensManager::WindowText(s.StatisticsList200[3]), r.shown) << r.played;
+        EXPECT_EQ(CScreensManager::WindowText(s.StatisticsControls[1]), r.shown) << r.played;
+    }
+}
+
 TEST(QuestFlow, LevelSixWithChainsIsWon) {
     FlowHarness h(23);
     START_GAME(h);
