@@ -419,7 +419,10 @@ bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, f
 }
 
 void FlowHarness::Frames(int n) {
+    constexpr float kCardRead = 0.5f;
     for (int i = 0; i < n; ++i) {
+        if (ClickCards && game_->Mode == kModeLevelIntro && game_->ModeTime > kCardRead)
+            Click(0.0f, 0.0f);
         // The main loop reads every waiting message before its next frame.
         Pump();
         // A level's awards hold the game until their screen is closed.
