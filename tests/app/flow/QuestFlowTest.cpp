@@ -88,12 +88,15 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), "0");
     EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 1.0f);
 
-    // The intro holds for 2.5 s; the clock and the sand wait for it.
-    h.Frames(30);
+    // The card waits for its click; the clock and the sand wait with it.
+    h.ClickCards = false;
+    h.Frames(static_cast<int>(3.0f / FlowHarness::kDt));
     EXPECT_EQ(g.Mode, kModeLevelIntro);
     EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
     ASSERT_FALSE(f.Dune->Sandbox.IsNull());
     EXPECT_EQ(f.Dune->Sandbox->Running, 0);
+    h.Click(0.0f, 0.0f);
+    h.ClickCards = true;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 2.0f));
     EXPECT_NEAR(g.ModeTime, 0.0f, 0.05f);
 
