@@ -277,7 +277,7 @@ public:
 private:
     static constexpr int kMaxStartSteps = 2000;
     static constexpr int kMenuSteps = 120;   // past every fade
-    static constexpr float kCardRead = 0.5f; // seconds a level's card is read before the click
+    static constexpr float kCardRead = 2.5f; // as long as the card stood before it waited
     static constexpr int32_t kIdMapPlay = 150;
 
     bool OnScreen() const {
