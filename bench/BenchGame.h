@@ -280,7 +280,8 @@ public:
 
 private:
     static constexpr int kMaxStartSteps = 2000;
-    static constexpr int kMenuSteps = 120; // past every fade
+    static constexpr int kMenuSteps = 120;   // past every fade
+    static constexpr float kCardRead = 2.5f; // as long as the card stood before it waited
     static constexpr int32_t kIdMapPlay = 150;
 
     bool OnScreen() const {
@@ -339,8 +340,14 @@ private:
             return OnScreen();
         }
         for (int i = 0; i < kMaxStartSteps && !(g.Mode == kModeLevel && g.SubState == kSubPlay);
-             ++i)
+             ++i) {
+            // The level's card waits for a click, given once it has been read.
+            if (g.Mode == kModeLevelIntro && g.ModeTime > kCardRead) {
+                g.OnLButtonDown(0, 0);
+                g.OnLButtonUp(0, 0);
+            }
             g.Update(kStep);
+        }
         if (scene_ == kBonus) {
             g.StartBonusLevel(1, 1); // the first of the schedule: the Accuracy challenge
             Steps(30);

@@ -425,6 +425,9 @@ public:
     int32_t SubmitHighScore(int32_t score);
     // At a won level: the level's time and score against the records.
     void RecordLevelResults();
+    // The level's play time in whole seconds, rounded down: what the records
+    // keep and the results show.
+    int32_t PlayedSeconds() const;
     // Fills the quest record from the game, the field and (when asked, in a
     // quest) the shop's values; the record's state word is left alone.
     void CaptureQuestState(int32_t takeShop);

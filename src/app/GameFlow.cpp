@@ -6,6 +6,7 @@
 // levels (GameShop.cpp).
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "app/Game.h"
@@ -44,7 +45,8 @@ constexpr int32_t kTxtFirstStage = 92;
 constexpr int32_t kStageNames = 5;
 
 // Screen times (seconds). A click ends the waiting ones early (GameInput.cpp).
-constexpr float kLevelIntroTime = 2.5f;
+// The level's card asks for a click and so waits for one.
+constexpr float kUntilClicked = std::numeric_limits<float>::infinity();
 constexpr float kResultTime = 3.5f;
 constexpr float kShopTransitionTime = 0.5f;
 constexpr float kLifeLostTime = 3.0f;
@@ -276,7 +278,7 @@ void CGame::StartLevel(int32_t level) {
 
     RequestMusic(kMusicGameplay, true);
     Play(*this, ESound::NewLevel);
-    EnterScreen(*this, kModeLevelIntro, kSubNone, kLevelIntroTime);
+    EnterScreen(*this, kModeLevelIntro, kSubNone, kUntilClicked);
     IntroStep = 0;
 }
 

@@ -302,14 +302,14 @@ void CGame::ShowLevelResults() {
         std::to_string(level.Get(kScoreCounter) - LevelTimeBonus),
         std::to_string(LevelTimeBonus),
         std::to_string(Field->Counters.Sets[kQuestTotals].Get(kScoreCounter)),
-        FormatClock(level.GetFloat(kTimeCounter)),
+        FormatWholeSeconds(PlayedSeconds()),
         std::to_string(best(BestScores))};
     for (size_t r = 0; r < s.StatisticsList200.size() && r < std::size(values); ++r)
         CScreensManager::SetWindowText(s.StatisticsList200[r], values[r]);
     CScreensManager::SetWindowsVisible(s.StatisticsList300, 0);
     const std::string holder =
         !BestTimes.IsNull() && index < BestTimes->Names.size() ? BestTimes->Names[index] : "";
-    const std::string more[] = {FormatClock(static_cast<float>(best(BestTimes))),
+    const std::string more[] = {FormatWholeSeconds(best(BestTimes)),
                                 holder,
                                 std::to_string(level.Get(kChainCounter)),
                                 std::to_string(level.Get(kRowsCounter)),

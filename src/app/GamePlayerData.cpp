@@ -30,6 +30,8 @@ constexpr const char* kBestTimesFile = "Ti.bst";
 constexpr int32_t kBestTimeLow = 15;
 constexpr int32_t kBestTimeHigh = 1215;
 constexpr float kCaptureEvery = 3.0f;
+// Far beyond any level; keeps a broken counter from overflowing the cast.
+constexpr float kMaxPlayedSeconds = 359999.0f;
 
 // Fewest lives a player sent back two levels keeps, by level.
 int32_t MinimumLives(int32_t level) {
@@ -115,13 +117,19 @@ int32_t CGame::SubmitHighScore(int32_t score) {
     return 1;
 }
 
+int32_t CGame::PlayedSeconds() const {
+    if (Field.IsNull())
+        return 0;
+    const float played = Field->Counters.Sets[2].GetFloat(1);
+    return static_cast<int32_t>(std::floor(std::min(std::max(played, 0.0f), kMaxPlayedSeconds)));
+}
+
 void CGame::RecordLevelResults() {
     NewTimeRecord = NewScoreRecord = 0;
     if (Field.IsNull() || BestTimes.IsNull() || BestScores.IsNull())
         return;
     const std::string name = Profile.IsNull() ? std::string() : Profile->Name;
-    const float played = Field->Counters.Sets[2].GetFloat(1);
-    const auto seconds = static_cast<int32_t>(std::floor(std::max(played, 0.0f)));
+    const int32_t seconds = PlayedSeconds();
     if (BestTimes->IsLower(seconds, Level)) {
         BestTimes->SetRecord(seconds, Level, name);
         NoteSaved(BestTimes->Save(Paths.GameDataPath + kBestTimesFile) != 0,

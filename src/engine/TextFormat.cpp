@@ -62,6 +62,10 @@ std::string FormatText(std::string_view pattern, std::initializer_list<CFormatAr
 
 std::string FormatClock(float seconds) {
     const float s = std::isfinite(seconds) ? std::max(seconds, 0.0f) : 0.0f;
-    const auto whole = static_cast<int32_t>(std::min(std::ceil(s), 359999.0f));
+    return FormatWholeSeconds(static_cast<int32_t>(std::min(std::ceil(s), 359999.0f)));
+}
+
+std::string FormatWholeSeconds(int32_t seconds) {
+    const int32_t whole = std::max(seconds, 0);
     return FormatText("%d:%02d", {whole / 60, whole % 60});
 }

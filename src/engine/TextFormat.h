@@ -25,5 +25,8 @@ public:
 };
 
 std::string FormatText(std::string_view pattern, std::initializer_list<CFormatArg> args);
-// Seconds as "m:ss", rounded up to whole seconds (never below 0:00).
+// Seconds as "m:ss", rounded up to whole seconds (never below 0:00): a
+// countdown reads 0:00 only when the time is up.
 std::string FormatClock(float seconds);
+// Whole seconds as "m:ss", as the records keep them.
+std::string FormatWholeSeconds(int32_t seconds);

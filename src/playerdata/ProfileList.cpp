@@ -13,6 +13,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Earlier versions wrote a player's files through hidden temporaries named
+// ".<file>.<process>.<count>.tmp"; a killed write left one behind, too long a
+// name for the short-name rule, and the folder then outlived its deletion.
+constexpr const char* kOldTemporaryPattern = ".?*.*.*.tmp";
+
 bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
 }
@@ -103,7 +108,7 @@ int32_t CProfileList::DeleteFolderFiles(const std::string& profileFolder) const 
     std::vector<fs::path> files;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() > kMaxNameLength)
+        if (name.size() > kMaxNameLength && !os::MatchesPattern(name, kOldTemporaryPattern))
             continue;
         // Regular files only: a link is left alone, so nothing outside the
         // players' folder is ever touched.

@@ -295,6 +295,28 @@ gen::FontStyle PlainStyle(int width, int height) {
     return style;
 }
 
+// Where a character's ink (alpha over half) starts and ends, in line heights
+// from the top of the line.
+struct Ink {
+    float top = 0, bottom = 0;
+};
+Ink InkRows(const gen::FontAtlas& atlas, int code) {
+    const gen::GlyphMetrics& g = atlas.description.glyphs[size_t(code)];
+    const int x0 = int(std::lround(g.uLeft * atlas.width));
+    const int x1 = int(std::lround(g.uRight * atlas.width));
+    const int y0 = int(std::lround(g.vTop * atlas.height));
+    const int y1 = int(std::lround(g.vBottom * atlas.height));
+    int first = -1, last = -1;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (atlas.rgba[(size_t(y) * atlas.width + x) * 4 + 3] > 128) {
+                first = first < 0 ? y - y0 : first;
+                last = y - y0;
+            }
+    const float line = float(atlas.lineHeight);
+    return {g.top + float(first) / line, g.top + float(last + 1) / line};
+}
+
 TEST(FontRaster, PlainGlyphsAreWhiteWithCoverageInAlphaAndShareOneBaseline) {
     const fs::path file = DejaVu();
     ASSERT_FALSE(file.empty()) << "DejaVu Sans is not installed";
@@ -311,26 +333,36 @@ TEST(FontRaster, PlainGlyphsAreWhiteWithCoverageInAlphaAndShareOneBaseline) {
     EXPECT_EQ(notWhite, 0u) << "colour must not be premultiplied or fade at the edges";
 
     // The lowest inked row of letters without descenders lies on one baseline.
-    const gen::FontDescription& d = atlas.description;
-    auto baseline = [&](int code) {
-        const gen::GlyphMetrics& g = d.glyphs[size_t(code)];
-        const int x0 = int(std::lround(g.uLeft * atlas.width));
-        const int x1 = int(std::lround(g.uRight * atlas.width));
-        const int y0 = int(std::lround(g.vTop * atlas.height));
-        const int y1 = int(std::lround(g.vBottom * atlas.height));
-        int last = -1;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                if (atlas.rgba[(size_t(y) * atlas.width + x) * 4 + 3] > 128)
-                    last = y - y0;
-        return g.top + float(last + 1) / float(atlas.lineHeight);
-    };
+    auto baseline = [&](int code) { return InkRows(atlas, code).bottom; };
     const float base = baseline('H');
     EXPECT_NEAR(base, float(atlas.ascent) / float(atlas.lineHeight), 1.5f / atlas.lineHeight);
     for (int code : {'E', 'x', 'n', 'L', 'z', '1'})
         EXPECT_NEAR(baseline(code), base, 1.5f / atlas.lineHeight) << char(code);
     // And 'g' reaches below it.
     EXPECT_GT(baseline('g'), base + 0.1f);
+}
+
+// A number reads level: in every game font each digit stands on the
+// baseline and reaches the height of the others, whatever figures the face
+// draws by default.
+TEST(FontRaster, EveryGameFontDrawsLiningFigures) {
+    for (const gen::FontRecipe& recipe : gen::GameFonts()) {
+        gen::FontRecipe plain = recipe;
+        plain.style = PlainStyle(512, 256);
+        plain.style.liningFigures = recipe.style.liningFigures;
+        gen::FontAtlas atlas;
+        fs::path used;
+        std::string error;
+        ASSERT_TRUE(gen::BuildFont(plain, gen::SystemFontFolders(), atlas, used, error)) << error;
+        const float texel = 1.0f / float(atlas.lineHeight);
+        const Ink zero = InkRows(atlas, '0');
+        EXPECT_GT(zero.bottom - zero.top, 0.4f) << used;
+        for (int code = '1'; code <= '9'; ++code) {
+            const Ink ink = InkRows(atlas, code);
+            EXPECT_NEAR(ink.top, zero.top, 1.5f * texel) << char(code) << " of " << used;
+            EXPECT_NEAR(ink.bottom, zero.bottom, 1.5f * texel) << char(code) << " of " << used;
+        }
+    }
 }
 
 TEST(FontRaster, UnusableInputFailsCleanly) {

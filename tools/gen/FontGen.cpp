@@ -35,6 +35,7 @@ FontRecipe MainFont() {
     s.style.atlasWidth = 512;
     s.style.atlasHeight = 512;
     s.style.maxPixelSize = 96;
+    s.style.liningFigures = true;
     FontLook& l = s.style.look;
     // Pure white so that any text colour comes out exactly; a soft shadow to
     // the bottom right keeps it readable over bright backdrops.
@@ -58,6 +59,7 @@ FontRecipe TitleFont() {
     s.style.atlasWidth = 1024;
     s.style.atlasHeight = 1024;
     s.style.maxPixelSize = 160;
+    s.style.liningFigures = true;
     FontLook& l = s.style.look;
     // Ivory letters that take a gold tint well, bevelled like cut stone,
     // with a dark rim and a deep shadow.
@@ -84,6 +86,7 @@ FontRecipe CaptionFont() {
     s.style.atlasWidth = 512;
     s.style.atlasHeight = 512;
     s.style.maxPixelSize = 96;
+    s.style.liningFigures = true;
     FontLook& l = s.style.look;
     SetRgb(l.fillTop, 1.0f, 1.0f, 0.97f);
     SetRgb(l.fillBottom, 0.9f, 0.86f, 0.78f);

@@ -43,6 +43,9 @@ struct GlyphPlan {
     int inkX0 = 0, inkY0 = 0, inkX1 = 0, inkY1 = 0;  // ink, rounded outwards
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;              // picture: ink plus effects and margin
     int atlasX = 0, atlasY = 0;
+    // A digit's outline stretched upwards (16.16) and raised (26.6) to lining.
+    FT_Fixed liningScale = 0x10000;
+    FT_Pos liningRaise = 0;
     int Width() const { return x1 - x0; }
     int Height() const { return y1 - y0; }
 };
@@ -81,6 +84,43 @@ Pads EffectPads(const FontLook& look) {
             int(std::ceil(top)) + kMargin, int(std::ceil(bottom)) + kMargin};
 }
 
+// A digit whose ink already spans the baseline to the capitals' height
+// within this share of that height is left as drawn.
+constexpr float kLiningTolerance = 0.04f;
+
+void ApplyLining(FT_Outline& outline, const GlyphPlan& g) {
+    if (g.liningScale == 0x10000 && g.liningRaise == 0)
+        return;
+    FT_Matrix stretch = {0x10000, 0, 0, g.liningScale};
+    FT_Outline_Transform(&outline, &stretch);
+    FT_Outline_Translate(&outline, 0, g.liningRaise);
+}
+
+// The top of the capitals in 26.6 units at the face's current size; 0 when
+// the face has no 'H' to measure.
+FT_Pos CapitalTop(FT_Face face) {
+    const FT_UInt h = FT_Get_Char_Index(face, 'H');
+    if (h == 0 || FT_Load_Glyph(face, h, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+        face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return 0;
+    FT_BBox box;
+    FT_Outline_Get_CBox(&face->glyph->outline, &box);
+    return std::max<FT_Pos>(box.yMax, 0);
+}
+
+// Plans the stretch that takes a digit's ink from [yMin, yMax] to the
+// baseline and the capitals' top.
+void PlanLining(const FT_BBox& ink, FT_Pos capTop, GlyphPlan& g) {
+    const FT_Pos span = ink.yMax - ink.yMin;
+    const float slack = kLiningTolerance * float(capTop);
+    if (capTop <= 0 || span <= 0 ||
+        (std::abs(float(ink.yMin)) <= slack && std::abs(float(ink.yMax - capTop)) <= slack))
+        return;
+    const double scale = double(capTop) / double(span);
+    g.liningScale = FT_Fixed(std::lround(scale * 65536.0));
+    g.liningRaise = FT_Pos(std::lround(-double(ink.yMin) * scale));
+}
+
 bool IsLetterOrDigit(int code) {
     return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') ||
            (code >= 'a' && code <= 'z');
@@ -88,14 +128,16 @@ bool IsLetterOrDigit(int code) {
 
 // Loads every glyph's outline at `pixelSize` (times kSuper) and works out
 // its box and advance, without drawing.
-bool MeasureGlyphs(FT_Face face, int pixelSize, const FontLook& look, Layout& layout,
+bool MeasureGlyphs(FT_Face face, int pixelSize, const FontStyle& style, Layout& layout,
                    std::string& error) {
+    const FontLook& look = style.look;
     layout = Layout{};
     if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixelSize * kSuper)) != 0) {
         error = "the font cannot be scaled";
         return false;
     }
     const Pads pads = EffectPads(look);
+    const FT_Pos capTop = style.liningFigures ? CapitalTop(face) : 0;
     const float toTexels = 1.0f / (64.0f * kSuper);
     for (int code = 0; code < 256; ++code) {
         GlyphPlan& g = layout.glyphs[code];
@@ -119,6 +161,11 @@ bool MeasureGlyphs(FT_Face face, int pixelSize, const FontLook& look, Layout& la
             continue;
         FT_BBox box;
         FT_Outline_Get_CBox(&slot->outline, &box);
+        if (code >= '0' && code <= '9') {
+            PlanLining(box, capTop, g);
+            ApplyLining(slot->outline, g);
+            FT_Outline_Get_CBox(&slot->outline, &box);
+        }
         if (box.xMax <= box.xMin || box.yMax <= box.yMin)
             continue;
         g.picture = true;
@@ -290,8 +337,10 @@ const float* EdgeColour(const FontLook& look) {
 // Draws one glyph with its effects into the texture at its planned place.
 bool DrawGlyph(FT_Face face, const GlyphPlan& g, const FontLook& look, int ascent,
                FontAtlas& atlas, std::string& error) {
-    if (FT_Load_Glyph(face, g.index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
-        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
+    const bool loaded = FT_Load_Glyph(face, g.index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0;
+    if (loaded)
+        ApplyLining(face->glyph->outline, g);
+    if (!loaded || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
         error = "a glyph cannot be drawn";
         return false;
     }
@@ -465,10 +514,10 @@ bool RasteriseFont(const std::string& fontFile, const FontStyle& style, FontAtla
     Layout layout;
     auto fits = [&](int size) {
         std::string ignored;
-        return MeasureGlyphs(face.handle, size, style.look, layout, ignored) &&
+        return MeasureGlyphs(face.handle, size, style, layout, ignored) &&
                PackGlyphs(layout, style.atlasWidth, style.atlasHeight);
     };
-    if (!MeasureGlyphs(face.handle, style.minPixelSize, style.look, layout, error))
+    if (!MeasureGlyphs(face.handle, style.minPixelSize, style, layout, error))
         return false;
     if (!PackGlyphs(layout, style.atlasWidth, style.atlasHeight)) {
         error = "the glyphs do not fit the texture";

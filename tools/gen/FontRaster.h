@@ -44,6 +44,10 @@ struct FontStyle {
     // bounds at which all of them fit the texture.
     int maxPixelSize = 64;
     int minPixelSize = 8;
+    // Digits made to stand on the baseline and reach the capitals' height, for
+    // a face whose figures rise and fall like lower-case letters: a score then
+    // reads level whatever its digits.
+    bool liningFigures = false;
     FontLook look;
 };
 

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Game.h"
 #include "engine/ObjectLog.h"
 #include "engine/Renderer.h"
 #include "engine/SharedPtr.h"
@@ -214,6 +215,17 @@ inline ::testing::AssertionResult InOrder(const std::string& text,
         at = found + p.size();
     }
     return ::testing::AssertionSuccess();
+}
+
+// One frame of `ms`; a level's card, which waits for a click, is clicked
+// away once read, as a player does.
+inline int32_t FramePastCard(CGame& game, uint32_t ms) {
+    constexpr float kCardRead = 0.5f;
+    if (game.Mode == kModeLevelIntro && game.ModeTime > kCardRead) {
+        game.OnLButtonDown(0, 0);
+        game.OnLButtonUp(0, 0);
+    }
+    return game.Frame(ms);
 }
 
 } // namespace apptest

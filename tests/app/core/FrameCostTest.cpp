@@ -35,7 +35,7 @@ TEST(FrameShortcuts, LevelFrameIsTheSameWithAndWithout) {
     ASSERT_EQ(game.InitAndStartFlow(), 1) << game.LastError();
     game.StartLevel(1);
     for (int i = 0; i < 900 && !(game.Mode == kModeLevel && game.SubState == kSubPlay); ++i)
-        game.Frame(16);
+        apptest::FramePastCard(game, 16);
     ASSERT_EQ(game.SubState, kSubPlay);
     const uint64_t redrawsBefore = device->SceneRedraws();
     for (int i = 0; i < 30; ++i)

@@ -136,7 +136,7 @@ static void PlayWithTiers(CGame& game, std::initializer_list<std::pair<int, int>
     for (int frames = 0; frames < 900 && !(CountCaps(*game.Field) == 64 &&
                                            game.Mode == kModeLevel && game.SubState == kSubPlay);
          ++frames)
-        ASSERT_GE(game.Frame(16), 0);
+        ASSERT_GE(apptest::FramePastCard(game, 16), 0);
     ASSERT_EQ(game.SubState, kSubPlay);
     game.TipOpen = 0;
 }

@@ -437,7 +437,11 @@ bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, f
 }
 
 void FlowHarness::Frames(int n) {
+    // As long as the card stood before it waited, so the flows keep their pace.
+    constexpr float kCardRead = 2.5f;
     for (int i = 0; i < n; ++i) {
+        if (ClickCards && game_->Mode == kModeLevelIntro && game_->ModeTime > kCardRead)
+            Click(0.0f, 0.0f);
         // The main loop reads every waiting message before its next frame.
         Pump();
         // A level's awards hold the game until their screen is closed.

@@ -67,6 +67,9 @@ public:
     // Set: a tutorial tip is read and closed as it shows (its box as with its
     // OK, its pointer as with the swap it asks for), its next page too.
     bool CloseTips = true;
+    // Set: a level's card, which waits for a click, is clicked away once it
+    // has been read.
+    bool ClickCards = true;
 
     // Empty when the game is up; else why not (the test skips or fails on it).
     const std::string& Skip() const { return skip_; }

@@ -88,12 +88,15 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(CScreensManager::WindowText(g.Screens->CounterLabel), "0");
     EXPECT_FLOAT_EQ(g.Screens->EasedCurrent, 1.0f);
 
-    // The intro holds for 2.5 s; the clock and the sand wait for it.
-    h.Frames(30);
+    // The card waits for its click; the clock and the sand wait with it.
+    h.ClickCards = false;
+    h.Frames(static_cast<int>(3.0f / FlowHarness::kDt));
     EXPECT_EQ(g.Mode, kModeLevelIntro);
     EXPECT_FLOAT_EQ(g.TimeLeft, g.TimeLimit);
     ASSERT_FALSE(f.Dune->Sandbox.IsNull());
     EXPECT_EQ(f.Dune->Sandbox->Running, 0);
+    h.Click(0.0f, 0.0f);
+    h.ClickCards = true;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 2.0f));
     EXPECT_NEAR(g.ModeTime, 0.0f, 0.05f);
 
@@ -166,6 +169,33 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_EQ(f.Counters.Sets[2].Get(0), 0) << "the level totals start again";
     EXPECT_EQ(QuestScore(h), target);
     EXPECT_EQ(g.Music->GetPendingState(), 0);
+}
+
+// The results show the level time as the records keep it, in whole seconds
+// rounded down: a new record never reads slower than the level that set it.
+TEST(QuestFlow, TheResultsShowTheLevelTimeTheRecordKeeps) {
+    FlowHarness h(3);
+    START_GAME(h);
+    CGame& g = h.Game();
+    g.StartLevel(1);
+    ASSERT_FALSE(g.BestTimes.IsNull());
+    const struct {
+        float played;
+        const char* shown;
+    } rows[] = {{7.0f, "0:07"},    {7.4f, "0:07"},  {7.999f, "0:07"}, {0.4f, "0:00"},
+                {59.999f, "0:59"}, {60.0f, "1:00"}, {125.5f, "2:05"}};
+    CScreensManager& s = *g.Screens;
+    for (const auto& r : rows) {
+        CCounterSet& level = h.Field().Counters.Sets[2];
+        level.Reset();
+        level.AddFloat(r.played, 1);
+        g.BestTimes->Values[0] = 3600;
+        g.RecordLevelResults();
+        g.ShowLevelResults();
+        EXPECT_EQ(g.NewTimeRecord, 1) << r.played;
+        EXPECT_EQ(CScreensManager::WindowText(s.StatisticsList200[3]), r.shown) << r.played;
+        EXPECT_EQ(CScreensManager::WindowText(s.StatisticsControls[1]), r.shown) << r.played;
+    }
 }
 
 TEST(QuestFlow, LevelSixWithChainsIsWon) {

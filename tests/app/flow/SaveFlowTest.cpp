@@ -122,8 +122,9 @@ TEST(SaveFlow, AQuitAtAnyMomentContinuesWhereItLeftOff) {
     // How the moment is reached, quit from the menu, resumed in the shop, level-lives-stars.
     using Expected = std::tuple<int32_t, int32_t, int32_t>;
     const std::tuple<std::function<bool()>, bool, bool, Expected> moments[] = {
-        {[] { return true; }, true, false, {1, 3, 0}}, // a new quest's first intro
-        {timeUp, false, false, {1, 2, 0}},             // no copy to go back to
+        // A new quest's first intro, its card left waiting for the click.
+        {[&] { return !(h.ClickCards = false); }, true, false, {1, 3, 0}},
+        {timeUp, false, false, {1, 2, 0}}, // no copy to go back to
         {win, true, true, {1, 2, 1}},
         {[&] { return h.PlayOnFromMap(15.0f) && timeUp(); }, true, true, {1, 1, 1}},
         {bonus, false, true, {5, 1, 2}}};
@@ -133,6 +134,7 @@ TEST(SaveFlow, AQuitAtAnyMomentContinuesWhereItLeftOff) {
         ASSERT_TRUE(!byMenu || (h.ClickControl(g->Screens->QuestForm, 10) &&
                                 h.ClickControl(g->Screens->GameMenuForm, 13) &&
                                 h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f)));
+        h.ClickCards = true;
         ASSERT_TRUE(h.Restart(31) && (g = &h.Game()) &&
                     h.ClickControl(g->Screens->MainMenuForm, 1) &&
                     h.ClickControl(g->Screens->StartQuestForm, 211));

@@ -121,9 +121,11 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
     ASSERT_TRUE(h.WaitForForm(s.MapForm, 4.0f));
     shot.Take("09_map");
     ASSERT_TRUE(h.ClickControl(s.MapForm, 150));
+    h.ClickCards = false; // the card as it waits for its click
     shot.Take("10_level_1_intro", 2.0f);
     h.CloseTips = false;
     h.Click(0.0f, 0.0f);
+    h.ClickCards = true;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
     if (shot.Step(h.RunUntil([&] { return g.TipOpen == kTipShown; }, 3.0f), "first tip")) {
         shot.Take("11_level_1_tip", 0.5f);
