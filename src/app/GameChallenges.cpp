@@ -156,6 +156,8 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
             slots = dune.BarElementCount;
             // In front of the sand box's glass, or the glass would hide them.
             rowZ = std::min(z, dune.Box().Z - 1.0f);
+            // The empty row shows from the start: the rules ask to fill it.
+            field.Dune->SlotsShown = 1;
         }
         game->SetResources(512.0f, 200.0f, z, 640.0f, 500.0f, rowX, rowY, rowZ, slotW, slotH,
                            slots);

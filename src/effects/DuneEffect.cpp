@@ -21,6 +21,8 @@ namespace {
 
 constexpr float kDefaultBarPostTime = 0.25f;
 constexpr int32_t kDefaultBarElementCount = 19;
+// How bright the row of empty slots shows, against a full element.
+constexpr float kEmptySlotAlpha = 0.35f;
 // The particle systems' emission never times out while the box is shown.
 constexpr float kEndlessEmission = 100000000.0f;
 constexpr float kFlyOutSetupValue = 500.0f;
@@ -404,8 +406,10 @@ void CDuneEffect::RenderBox(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertex
         if (progress >= 1.0 / BarElementCount && k >= 1)
             barQuads = 2;
     }
+    // The row of empty slots, faint under whatever fills them.
+    const int32_t rowQuads = SlotsShown && BarElementCount > 0 ? 1 : 0;
 
-    const uint32_t quads = 6 + static_cast<uint32_t>(barQuads);
+    const uint32_t quads = 6 + static_cast<uint32_t>(barQuads + rowQuads);
     gpu::Vertex* v = nullptr;
     if (gpu::Failed(vb->Lock(quads * 4, &v)) || !v)
         return;
@@ -432,10 +436,17 @@ void CDuneEffect::RenderBox(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertex
                       f.U1, f.V1, layer == 0 ? glass : white);
         }
     }
+    const float bx = box_.X + BarShift[0];
+    const float by = box_.Y + BarShift[1];
+    const float bz = box_.Z + FrontShift[2];
+    if (rowQuads > 0) {
+        const auto count = static_cast<float>(BarElementCount);
+        WriteQuad(v + 24 + 4 * barQuads, bx, by, bz, count * BarElementWidth, BarElementHeight,
+                  0.0f, 0.0f, count, 1.0f,
+                  WithAlpha(BarColour, static_cast<int32_t>(
+                                           std::floor(FadeLevel * kEmptySlotAlpha * 255.0f))));
+    }
     if (barQuads > 0) {
-        const float bx = box_.X + BarShift[0];
-        const float by = box_.Y + BarShift[1];
-        const float bz = box_.Z + FrontShift[2];
         const float level = FadeLevel * BarAlpha;
         const int32_t fillingAlpha = std::min(
             255, static_cast<int32_t>(std::floor(level * (p - static_cast<float>(k)) * 255.0f)));
@@ -459,12 +470,12 @@ void CDuneEffect::RenderBox(CSharedPtr<CRenderDevice> device, CSharedPtr<CVertex
     device->SetTexture(0, FrontTexture);
     device->DrawIndexedPrimitive(gpu::Prim::TriangleList, firstVertex + 12, 12, firstIndex + 18,
                                  6);
-    if (barQuads > 0) {
+    if (barQuads + rowQuads > 0) {
+        const auto barAndRow = static_cast<uint32_t>(barQuads + rowQuads);
         device->SetRenderState(gpu::Rs::DestBlend, gpu::Blend::One);
         device->SetTexture(0, BarTexture);
-        device->DrawIndexedPrimitive(gpu::Prim::TriangleList, firstVertex + 24,
-                                     4 * static_cast<uint32_t>(barQuads), firstIndex + 36,
-                                     2 * static_cast<uint32_t>(barQuads));
+        device->DrawIndexedPrimitive(gpu::Prim::TriangleList, firstVertex + 24, 4 * barAndRow,
+                                     firstIndex + 36, 2 * barAndRow);
     }
     device->SetRenderState(gpu::Rs::ZWriteEnable, zwrite);
 }

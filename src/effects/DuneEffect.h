@@ -100,6 +100,9 @@ public:
     int32_t BarElementCount = 19;
     // Seconds over which the bar fades out after a frenzy.
     float BarPostTime = 0.25f;
+    // Non-zero: the bar's elements show as a faint row of empty slots (the
+    // row the accuracy challenge's caught gems fill).
+    int32_t SlotsShown = 0;
     int32_t Shown = 0;
     float FadeLevel = 0.0f;
     float FadeSpeed = 0.0f;

@@ -146,6 +146,8 @@ void CPlayField::ClearBonusGames() {
     ChainCounter = 0;
     Memory = CSharedPtr<CMemoryGame>();
     Arcade = CSharedPtr<CArcadeGame>();
+    if (!Dune.IsNull())
+        Dune->SlotsShown = 0;
     Thimbles = CSharedPtr<CThimblesGame>();
     Blinker = CSharedPtr<CBlinkerGame>();
     InvalidMove = 0;

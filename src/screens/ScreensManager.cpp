@@ -91,6 +91,9 @@ struct CScreensManager::FormSpec {
 };
 
 namespace {
+// The tips' depth: nearer than anything a page draws of its own (the shop's
+// stars lie the skin's StarsZShift, 30 units, before its form).
+constexpr float kTipDepth = -40.0f;
 // Loading order, names and the z-order each form takes.
 constexpr struct {
     int32_t Number;
@@ -315,8 +318,11 @@ int32_t CScreensManager::LoadForm(const FormSpec& spec, bool logos, float logoW,
         // Its depth follows the order too (a file's z is a tenth of its key):
         // a form opened over another must also pass the depth test where the
         // lower form's pictures and texts already lie, or they show through.
-        form->SetOrigin(form->Offset.X, form->Offset.Y, static_cast<float>(spec.ZOrder) / 10.0f,
-                        0.0f, 0.0f, 0.0f);
+        // A tip stands in front of the sprites a page lays before its own
+        // form too (the shop's stars and tier covers), or they show through.
+        const float depth =
+            spec.Number == kTutorial ? kTipDepth : static_cast<float>(spec.ZOrder) / 10.0f;
+        form->SetOrigin(form->Offset.X, form->Offset.Y, depth, 0.0f, 0.0f, 0.0f);
         FormsManager->AddForm(form);
     }
     return 1;

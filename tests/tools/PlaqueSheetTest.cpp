@@ -1,7 +1,8 @@
 // The plaques the forms stand their titles, captions and call-outs on: each
 // control showing a plaque cuts its picture from a cell of the plaque sheet
 // as large as the control itself, and that cell holds the plaque painted for
-// that very size, so no rim is ever stretched, squeezed or cut.
+// that very size, so no rim is ever stretched, squeezed or cut; and each
+// plaque hides what lies under it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,8 +71,17 @@ TEST(PlaqueSheets, EveryPlaqueIsPaintedAtTheSizeItIsShown) {
             const gen::FloatImage& sheet = sheets[c.look];
             ASSERT_TRUE(c.x0 >= 0 && c.y0 >= 0 && c.x1 <= sheet.Width() && c.y1 <= sheet.Height());
             auto [at, fresh] = painted.try_emplace({c.look, c.w, c.h});
-            if (fresh)
+            if (fresh) {
                 at->second = gen::PaintPlaque(c.w, c.h, gen::PlaqueLook(c.look));
+                // Inside its rim's smoothed outline and rounded corners, nothing
+                // under it shows through.
+                constexpr int kOutline = 8;
+                float thinnest = 1.0f;
+                for (int y = kOutline; y < c.h - kOutline; ++y)
+                    for (int x = kOutline; x < c.w - kOutline; ++x)
+                        thinnest = std::min(thinnest, at->second.At(x, y).a);
+                EXPECT_GT(thinnest, 1.0f - 1e-4f) << "what lies under it shows through";
+            }
             float worst = 0.0f;
             for (int y = 0; y < c.h; ++y)
                 for (int x = 0; x < c.w; ++x) {

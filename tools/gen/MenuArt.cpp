@@ -523,10 +523,10 @@ FloatImage PaintPlaque(int w, int h, PlaqueLook look) {
             c = BorderTexel(band, along, SdGradient(outline, p), p * 2.0f);
         } else {
             // The stone face, in the shadow of the lip near the rim; the
-            // light look's face is veiled, so the board glows through.
+            // light look's face is paler and, like every plaque's, opaque:
+            // nothing under a plaque shows through what it says.
             const float lip = 0.5f + 0.5f * Clamp01((band - kBandEnd) / (lipEnd - kBandEnd));
-            c = Premultiply(PanelBack(p * 2.0f) * (frame ? lip : 0.85f * lip),
-                            frame ? 1.0f : 0.96f);
+            c = Premultiply(PanelBack(p * 2.0f) * (frame ? lip : 0.85f * lip), 1.0f);
         }
         c = c * Coverage(d * 2.0f);
         if (frame) {

@@ -43,7 +43,7 @@ const MenuAtlasLayout& MenuAtlas();
 
 // The plaques that titles, captions and call-outs stand on: the menus'
 // riveted frame, or for call-outs over the board its lighter variant (a
-// gold bead and a thin inner line round a veiled stone face).
+// gold bead and a thin inner line round a paler stone face).
 enum class PlaqueLook { Frame, Light };
 // How far in from a plaque's outer edge its rim ends, in screen units: what
 // a plaque holds keeps kPlaqueMargin more inside it. The menu panels' own

@@ -35,6 +35,19 @@ constexpr const char* kShopBackName = "ShopBack";
 constexpr const char* kShopRaysName = "ShopRays";
 constexpr const char* kShopCtrlsName = "ShopCtrls1";
 constexpr const char* kMedals = "Medals";
+// The adviser's medallion sheet ("Bonus4.tga", see FxBonus.h): its first
+// picture, and the socket the level screen's tablet holds it in (its centre
+// on the screen: the tablet's left edge and top lie 7 and 14 units in).
+constexpr const char* kSeer = "Seer";
+constexpr int kSeerSheet = 256;
+constexpr AtlasRect kSeerCell = {0, 0, 88, 88};
+constexpr int kSeerSocketX = 160, kSeerSocketY = 352, kSeerSize = 75;
+constexpr const char* kSeerIdle = "FF505050";
+// A bonus not yet on sale in the shop: its picture darkened like a totem not
+// yet bought, under the single chain of "Chain.png" (256 x 128, CapsLayout.h).
+constexpr const char* kLockedTint = "FF5A5A5A";
+constexpr const char* kShopChain = "ShopChain";
+constexpr AtlasRect kShopChainCell = {0, 0, 92, 92};
 constexpr const char* kHelpPictures = "HelpPictures";
 
 // Panels draw their frame at two texels a unit.
@@ -49,6 +62,9 @@ constexpr const char* kPressedText = "FFD4A43A";
 constexpr const char* kDisabledText = "FF7A7064";
 // Print on the parchment pages.
 constexpr const char* kInkText = "FF2E2014";
+// What a modal form lays over the screen behind it (alpha first): the
+// screen stays legible but plainly in the background.
+constexpr const char* kModalShade = "90000000";
 
 // The caption font is the title face drawn for smaller sizes.
 enum Font { kMainFont = 0, kTitleFont = 1, kCaptionFont = 2 };
@@ -76,7 +92,7 @@ constexpr int kPanelInset = kPanelRim + kPlaqueMargin;
 class FormText {
 public:
     // A form at (x, y) of the 1024 x 768 screen; `panel` gives it the framed skin.
-    FormText(int x, int y, int w, int h, bool panel) : w_(w) {
+    FormText(int x, int y, int w, int h, bool panel) : x_(x), y_(y), w_(w) {
         s_ << "# Written by the data generator: edit tools/gen/MenuForms.cpp instead.\n";
         s_ << "SCREENWIDTH 1024\nPOSITION " << x << ' ' << y << " 0\nSIZE " << w << ' ' << h
            << '\n';
@@ -86,6 +102,17 @@ public:
                << kTileUnits << " }\n";
     }
     int Width() const { return w_; }
+
+    // A modal form's shade: over the whole screen, under all the form draws
+    // (its own panel too), fading with it.
+    void Shade() {
+        const AtlasRect& disc = MenuAtlas().dialDisc;
+        const int layer = layer_;
+        layer_ = -1;
+        Tinted({disc.x + disc.w / 2 - 1, disc.y + disc.h / 2 - 1, 2, 2}, -x_, -y_, 1024, 768, -1,
+               kModalShade);
+        layer_ = layer;
+    }
 
     // The layer of the elements that follow: pictures lie on layer 1 unless
     // told otherwise, controls one layer above the pictures they sit on.
@@ -271,7 +298,7 @@ private:
     }
 
     std::ostringstream s_;
-    int w_;
+    int x_, y_, w_;
     int layer_ = 1;
 };
 
@@ -339,6 +366,7 @@ std::string MainMenu() {
 
 std::string MsgBox() {
     FormText f = Panel(500, 370);
+    f.Shade();
     f.Define("Ok", 200);
     f.Define("Cancel", 201);
     f.Define("Yes", 202);
@@ -367,6 +395,7 @@ std::string MsgBox() {
 
 std::string Options() {
     FormText f = Panel(460, 440);
+    f.Shade();
     f.Define("Ok", 230);
     f.Define("Sound", 231);
     f.Define("Music", 232);
@@ -460,6 +489,7 @@ std::string HighScores() {
 
 std::string GameMenu() {
     FormText f = Panel(320, 330);
+    f.Shade();
     f.Define("Resume", 11);
     f.Define("Options", 12);
     f.Define("SaveQuit", 13);
@@ -574,8 +604,17 @@ std::string Quest() {
     f.Layer(2);
     for (int i = 0; i < 3; ++i)
         f.Tinted(a.dialDisc, 146 + i * 40, 236, 44, 44, 202, "C0FF4020", true);
+    // The seer's medallion rests in the tablet's socket under the clock and
+    // the lives: dark while no adviser runs; lit, turning and showing the
+    // seconds left over it while one does (control 1, its first picture).
+    const int seerX = kSeerSocketX - kSeerSize / 2, seerY = kSeerSocketY - kSeerSize / 2;
     f.Layer(1);
-    f.Label("\" \"", 30, 120, 240, 30, 1, kMainFont, 0.6f, "CENTER", kBodyText);
+    f.Art(kSeer, kSeerCell, kSeerSheet, kSeerSheet, seerX, seerY, kSeerSize, kSeerSize, -1,
+          kSeerIdle);
+    f.Layer(2);
+    f.Picture(kSeer, kSeerCell, kSeerSheet, kSeerSheet, seerX, seerY, kSeerSize, kSeerSize, 1,
+              "\" \"");
+    f.Layer(1);
     // The menu button and the glow laid over it when it is pointed at: below
     // the last gem groove, left of the column of standing totems.
     const int menuX = 52, menuY = 706, menuW = 170, menuH = 40;
@@ -879,6 +918,7 @@ std::string Trophies() {
     // the stone the game drifts slowly (control 0).
     const int panelW = 904, panelH = 736;
     FormText f = Panel(panelW, panelH);
+    f.Shade();
     f.Define("Close", 260);
     f.Picture("Trophies", {0, 0, 1, 1}, 1, 1, kPanelRim, kPanelRim, panelW - 2 * kPanelRim,
               panelH - 2 * kPanelRim, 0);
@@ -1024,14 +1064,29 @@ std::string Shop() {
             f.Tinted(a.marker, left + g * step + 2, gems.y + gems.h / 2 - 14, 28, 28, 100 + k,
                      "FFFFFFFF");
     }
-    // Bonuses not yet offered: their bed sealed by a carved stone lid, as
-    // the star slots not yet open are.
+    // Bonuses not yet offered: each its own picture (cut from its sheet, see
+    // FxBonus.h), darkened and bound by the chain that binds a locked token.
+    const struct {
+        const char* texture;
+        int texH;
+        AtlasRect cell;
+    } locked[6] = {{"ShopBonus1", 256, {0, 0, 86, 92}},  // the dynamite
+                   {"ShopBonus3", 256, {4, 94, 50, 36}}, // the chest
+                   {"ShopBonus3", 256, {90, 0, 90, 90}}, // the clock's face
+                   {"ShopBonus2", 256, {0, 0, 88, 92}},  // the amulet
+                   {"ShopBonus5", 128, {0, 64, 64, 64}}, // the kinship rings
+                   {kSeer, kSeerSheet, kSeerCell}};      // the seer's medallion
     for (int s = 0; s < 6; ++s) {
         const AtlasRect pic = ShopCardOf(10 + s).picture;
-        const int size = 76, x = pic.x + (pic.w - size) / 2, y = pic.y + (pic.h - size) / 2;
+        const AtlasRect& c = locked[s].cell;
+        const int size = 76, longest = std::max(c.w, c.h);
+        const int w = size * c.w / longest, h = size * c.h / longest;
         f.Layer(4);
-        f.Picture(kShopCtrlsName, {kCoverX, kSlotY, kSlot, kSlot}, kShopCtrlsSize, kShopCtrlsSize,
-                  x, y, size, size, 60 + s);
+        f.Art(locked[s].texture, c, 256, locked[s].texH, pic.x + (pic.w - w) / 2,
+              pic.y + (pic.h - h) / 2, w, h, 60 + s, kLockedTint);
+        f.Layer(5);
+        f.Picture(kShopChain, kShopChainCell, 256, 128, pic.x + (pic.w - size) / 2,
+                  pic.y + (pic.h - size) / 2, size, size, 60 + s);
     }
     // Along the bottom: what the pointed item does, the star bank and "done".
     f.Layer(3);
@@ -1118,7 +1173,13 @@ std::string MenuTextureList() {
                        "\"Menu\\ShopMul.png\" ShopMul x 0\n"
                        "\"Menu\\ShopPointer.png\" ShopPointer a 0\n"
                        "\"Menu\\ShopBack.jpg\" ShopBack x 0\n"
-                       "\"Menu\\ShopRays.png\" ShopRays a 0\n";
+                       "\"Menu\\ShopRays.png\" ShopRays a 0\n"
+                       "\"Bonus4.tga\" Seer a 0\n"
+                       "\"Bonus1.png\" ShopBonus1 a 0\n"
+                       "\"Bonus2.tga\" ShopBonus2 a 0\n"
+                       "\"Bonus3.tga\" ShopBonus3 a 0\n"
+                       "\"Bonus5.tga\" ShopBonus5 a 0\n"
+                       "\"Chain.png\" ShopChain a 0\n";
     for (const MapOverlay& o : MapOverlays())
         list += "\"" + o.file + "\" " + o.name + " a 0\n";
     return list;

@@ -12,12 +12,15 @@
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
+#include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
+#include "engine/Texture.h"
 #include "platform/sound/FakeAudio.h"
 #include "playfield/CapSlot.h"
 #include "playfield/LevelRules.h"
 #include "playfield/PopupList.h"
 #include "screens/ScreensManager.h"
+#include "ui/UxForm.h"
 
 using namespace flowtest;
 
@@ -344,4 +347,34 @@ TEST(FieldEvents, SoundCuesOfTheLevel) {
     ASSERT_EQ(player.PlayLevel(240.0f), ScriptedPlayer::kWon);
     EXPECT_EQ(plays("EndLevel.wav"), 1);
     EXPECT_EQ(plays("BonusStar.wav"), 1);
+}
+
+// The socket on the tablet under the clock and the lives holds the seer's
+// medallion, dark while no adviser runs; an adviser's seconds light it up and
+// count down over it in the same place.
+TEST(FieldEvents, TheSeersSocketHoldsItsMedallionIdleOrCounting) {
+    FlowHarness h(61);
+    START_GAME(h);
+    CScreensManager& s = *h.Game().Screens;
+    ScriptedPlayer player(h);
+    ASSERT_TRUE(ReachPlay(h, player));
+    CUxWindow& counter = *s.QuestControl1;
+    ASSERT_FALSE(counter.Pictures.empty()) << "the counter has no medallion";
+    EXPECT_FALSE(counter.Visible);
+    CUxWindow* idle = nullptr;
+    for (const CSharedPtr<CUxWindow>& w : s.QuestForm->Children)
+        if (w.Get() != &counter && w->Visible && !w->Pictures.empty() &&
+            w->Pictures[0]->Texture.Get() == counter.Pictures[0]->Texture.Get())
+            idle = w.Get();
+    ASSERT_NE(idle, nullptr) << "the socket stands empty";
+    EXPECT_NEAR(idle->Position.X, counter.Position.X, 0.5f);
+    EXPECT_NEAR(idle->Position.Y, counter.Position.Y, 0.5f);
+    EXPECT_TRUE(
+        h.SeenAt(FlowHarness::DrawFlagsOf(*idle), idle->Position.X, idle->Position.Y, 8.0f, 8.0f));
+
+    h.Field().Adviser.AddTime(1, 10.0f);
+    h.Frames(30);
+    EXPECT_TRUE(counter.Visible);
+    EXPECT_TRUE(h.SeenAt(FlowHarness::DrawFlagsOf(counter), counter.Position.X, counter.Position.Y,
+                         8.0f, 8.0f));
 }

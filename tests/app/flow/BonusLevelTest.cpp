@@ -219,8 +219,9 @@ TEST(BonusLevels, ReactionMissesCostTime) {
     EXPECT_NEAR(g.BonusTime, before - 3.0f, 0.2f);
 }
 
-// The flying token shows a cell of its sheet that holds a solid lit stone
-// (not a small sparkle, not nothing), and a hit one rests in sight in its slot.
+// The row of slots shows from the start; the flying token shows a cell of
+// its sheet that holds a solid lit stone (not a small sparkle, not nothing),
+// and a hit one rests in sight in its slot.
 TEST(BonusLevels, AccuracyTokensAreGemsThatLandInSight) {
     FlowHarness h(37);
     START_GAME(h);
@@ -229,6 +230,13 @@ TEST(BonusLevels, AccuracyTokensAreGemsThatLandInSight) {
     h.Frames(12);
     h.Click(0.0f, 0.0f);
     const CSharedPtr<CArcadeGame>& game = h.Field().Arcade;
+    // The row the rules ask to fill shows, empty, before a gem is caught.
+    ASSERT_FALSE(h.Field().Dune.IsNull());
+    EXPECT_TRUE(h.SeenAt({&h.Field().Dune->SlotsShown},
+                         game->RowX + (static_cast<float>(game->Slots) - 0.5f) * game->SlotWidth,
+                         game->RowY - 0.5f * game->SlotHeight, game->SlotWidth / 2,
+                         game->SlotHeight / 2))
+        << "no row of slots shows";
     ASSERT_TRUE(h.RunUntil(
         [&] { return !game->Tokens.empty() && game->Tokens[0]->Sprite->Position.X < 400.0f; }, 8.0f));
     CArcadeItem& token = *game->Tokens[0];

@@ -361,10 +361,8 @@ bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, floa
     return true;
 }
 
-namespace {
-
-// The draw flags of everything the window and its children draw.
-void DrawFlags(CUxWindow& w, std::vector<int32_t*>& flags) {
+std::vector<int32_t*> FlowHarness::DrawFlagsOf(CUxWindow& w) {
+    std::vector<int32_t*> flags;
     for (const CSharedPtr<CSpriteQuad>& p : w.Pictures)
         if (!p.IsNull() && p->Shown)
             flags.push_back(&p->Shown);
@@ -373,14 +371,13 @@ void DrawFlags(CUxWindow& w, std::vector<int32_t*>& flags) {
             flags.push_back(&t->Visible);
     for (const CSharedPtr<CUxWindow>& c : w.Children)
         if (!c.IsNull())
-            DrawFlags(*c, flags);
+            for (int32_t* f : DrawFlagsOf(*c))
+                flags.push_back(f);
+    return flags;
 }
 
-} // namespace
-
 bool FlowHarness::DrawnAt(CUxWindow& control) {
-    std::vector<int32_t*> flags;
-    DrawFlags(control, flags);
+    const std::vector<int32_t*> flags = DrawFlagsOf(control);
     bool anywhere = false;
     // A link laid over pictures of other controls draws nothing of its own.
     // Near the centre: for a text, whose centre may fall between two letters,
@@ -391,32 +388,30 @@ bool FlowHarness::DrawnAt(CUxWindow& control) {
            !anywhere;
 }
 
-bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
-                         bool* anywhere) {
+FlowHarness::Picture FlowHarness::Drawn(const std::vector<int32_t*>& hidden) {
+    Picture p;
     gpu::FrameProbe* gl = gl_->Renderer()->Probe();
-    if (anywhere != nullptr)
-        *anywhere = false;
     if (gl == nullptr)
-        return false;
-    int cw = 0, ch = 0, dw = 0, dh = 0;
-    Window().GetClientSize(&cw, &ch);
-    Window().GetDrawableSize(&dw, &dh);
-    const auto frame = [&](std::vector<uint32_t>& argb) {
-        gl_->Renderer()->RenderScene();
-        gl->ReadPresented(static_cast<uint32_t>(dw), static_cast<uint32_t>(dh), argb);
-    };
-    std::vector<uint32_t> shown, hidden;
+        return p;
+    Window().GetDrawableSize(&p.width, &p.height);
     std::vector<int32_t> was;
-    frame(shown);
-    for (int32_t* flag : flags) {
+    for (int32_t* flag : hidden) {
         was.push_back(*flag);
         *flag = 0;
     }
-    frame(hidden);
-    for (size_t i = 0; i < flags.size(); ++i)
-        *flags[i] = was[i];
-    if (anywhere != nullptr)
-        *anywhere = shown != hidden;
+    gl_->Renderer()->RenderScene();
+    gl->ReadPresented(static_cast<uint32_t>(p.width), static_cast<uint32_t>(p.height), p.argb);
+    for (size_t i = 0; i < hidden.size(); ++i)
+        *hidden[i] = was[i];
+    if (p.argb.size() < static_cast<size_t>(p.width) * static_cast<size_t>(p.height))
+        p = Picture{};
+    return p;
+}
+
+FlowHarness::PixelBox FlowHarness::PixelsOf(float x, float y, float w, float h) {
+    int cw = 0, ch = 0, dw = 0, dh = 0;
+    Window().GetClientSize(&cw, &ch);
+    Window().GetDrawableSize(&dw, &dh);
     float cx = 0, cy = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     ToClient(x, y, &cx, &cy);
     ToClient(x - w / 2, y + h / 2, &x0, &y0);
@@ -426,13 +421,24 @@ bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, f
     const int px = static_cast<int>(cx * sx), py = static_cast<int>(cy * sy);
     const int rx = std::max(0, static_cast<int>(0.5f * (x1 - x0) * sx));
     const int ry = std::max(0, static_cast<int>(0.5f * (y1 - y0) * sy));
-    for (int row = std::max(py - ry, 0); row <= std::min(py + ry, dh - 1); ++row)
-        for (int col = std::max(px - rx, 0); col <= std::min(px + rx, dw - 1); ++col) {
-            const size_t i =
-                static_cast<size_t>(row) * static_cast<size_t>(dw) + static_cast<size_t>(col);
-            if (shown[i] != hidden[i])
+    return {std::max(px - rx, 0), std::max(py - ry, 0), std::min(px + rx, dw - 1),
+            std::min(py + ry, dh - 1)};
+}
+
+bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
+                         bool* anywhere) {
+    if (anywhere != nullptr)
+        *anywhere = false;
+    const Picture shown = Drawn(), hidden = Drawn(flags);
+    if (shown.argb.empty() || hidden.argb.empty())
+        return false;
+    if (anywhere != nullptr)
+        *anywhere = shown.argb != hidden.argb;
+    const PixelBox b = PixelsOf(x, y, w, h);
+    for (int row = b.row0; row <= b.row1; ++row)
+        for (int col = b.col0; col <= b.col1; ++col)
+            if (shown.At(col, row) != hidden.At(col, row))
                 return true;
-        }
     return false;
 }
 
@@ -593,29 +599,18 @@ void FlowHarness::Type(const std::string& text) {
     }
 }
 
-bool FlowHarness::Picture(std::vector<uint32_t>& argb, int* width, int* height) {
-    gpu::FrameProbe* gl = gl_->Renderer()->Probe();
-    Window().GetDrawableSize(width, height);
-    if (gl == nullptr || *width <= 0 || *height <= 0)
-        return false;
-    gl_->Renderer()->RenderScene();
-    gl->ReadPresented(static_cast<uint32_t>(*width), static_cast<uint32_t>(*height), argb);
-    return argb.size() >= static_cast<size_t>(*width) * static_cast<size_t>(*height);
-}
-
 bool FlowHarness::SavePicture(const std::string& path) {
-    std::vector<uint32_t> argb;
-    int w = 0, h = 0;
-    if (!Picture(argb, &w, &h))
+    const Picture p = Drawn();
+    const size_t n = p.argb.size();
+    if (n == 0)
         return false;
-    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
     std::vector<uint8_t> rgb(n * 3);
     for (size_t i = 0; i < n; ++i) {
-        rgb[3 * i] = static_cast<uint8_t>(argb[i] >> 16);
-        rgb[3 * i + 1] = static_cast<uint8_t>(argb[i] >> 8);
-        rgb[3 * i + 2] = static_cast<uint8_t>(argb[i]);
+        rgb[3 * i] = static_cast<uint8_t>(p.argb[i] >> 16);
+        rgb[3 * i + 1] = static_cast<uint8_t>(p.argb[i] >> 8);
+        rgb[3 * i + 2] = static_cast<uint8_t>(p.argb[i]);
     }
-    return tk::WritePng(path, {rgb.data(), w, h, 3});
+    return tk::WritePng(path, {rgb.data(), p.width, p.height, 3});
 }
 
 void FlowHarness::CloseWindow() {

@@ -113,10 +113,8 @@ public:
     void Type(const std::string& text);
     // The window's close box.
     void CloseWindow();
-    // The scene drawn now, as the window would show it (false when there is
-    // no window or back end to read).
-    bool Picture(std::vector<uint32_t>& argb, int* width, int* height);
-    // The same, written as a PNG.
+    // The scene drawn now, as the window would show it, written as a PNG
+    // (false when there is no window or back end to read).
     bool SavePicture(const std::string& path);
 
     // The centre of the shown control `id` of the form, in virtual-screen
@@ -135,6 +133,24 @@ public:
     // pixel.
     bool SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
                 bool* anywhere = nullptr);
+    // The presented frame drawn now with these draw flags set to 0 for it
+    // (ARGB, rows from the top), and the pixel box (inclusive) it shows the
+    // box of size (w, h) about the virtual-screen point (x, y) in.
+    struct Picture {
+        int width = 0, height = 0;
+        std::vector<uint32_t> argb;
+        uint32_t At(int col, int row) const {
+            return argb[static_cast<size_t>(row) * static_cast<size_t>(width) +
+                        static_cast<size_t>(col)];
+        }
+    };
+    struct PixelBox {
+        int col0 = 0, row0 = 0, col1 = -1, row1 = -1;
+    };
+    Picture Drawn(const std::vector<int32_t*>& hidden = {});
+    PixelBox PixelsOf(float x, float y, float w, float h);
+    // The draw flags of everything the window and its children draw.
+    static std::vector<int32_t*> DrawFlagsOf(CUxWindow& window);
     // A new quest's story read page by page (a click on each), then the map
     // shown.
     bool PassStory(float seconds = 4.0f);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
@@ -16,6 +18,7 @@
 #include "effects/ParticleSystemsManager.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
+#include "engine/Texture.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
@@ -134,9 +137,10 @@ TEST(ShopFlow, WithNothingOnSaleTheTipPointsAtTheGoldenStars) {
     EXPECT_TRUE(s.TutorialGroups[4].Windows.front()->Visible) << "the pointer shows";
 }
 
-// Every bonus the shop shows, at every tier, stands on the floor of its bed:
-// inside the bed's picture less the gold rim the art paints around the floor,
-// and in front of it, seen.
+// A bonus not yet on sale shows its own picture, locked; every bonus the shop
+// shows, at every tier, stands on the floor of its bed: inside the bed's
+// picture less the gold rim the art paints around the floor, and in front of
+// it, seen.
 TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     FlowHarness h(11);
     START_GAME(h);
@@ -144,6 +148,29 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     CScreensManager& s = *g.Screens;
     constexpr float kRim = 5.0f; // the rim and its margin, in pixels of the page
     ASSERT_TRUE(h.WinIntoShop(3));
+
+    // Those not yet on sale show, each in its bed, a picture of its own.
+    std::set<std::vector<std::tuple<const CTexture*, float, float>>> looks;
+    int32_t locked = 0;
+    for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot) {
+        if (g.Shop->upgrades.tier[static_cast<size_t>(CUpgradeState::kFirstBonusItem + slot)] >= 0)
+            continue;
+        ++locked;
+        std::vector<std::tuple<const CTexture*, float, float>> look;
+        std::vector<int32_t*> drawn;
+        for (const CSharedPtr<CUxWindow>& w : s.ShopGroups60[static_cast<size_t>(slot)].Windows)
+            if (w->Visible)
+                for (const CSharedPtr<CSpriteQuad>& q : w->Pictures) {
+                    look.emplace_back(q->Texture.Get(), q->Frames[0].U, q->Frames[0].V);
+                    drawn.push_back(&q->Shown);
+                }
+        EXPECT_TRUE(looks.insert(look).second) << "bonus " << slot << " looks like another";
+        const CUxWindow& bed =
+            *s.ShopItemList200[static_cast<size_t>(CUpgradeState::kFirstBonusItem + slot)];
+        EXPECT_TRUE(h.SeenAt(drawn, bed.Position.X, bed.Position.Y, 8.0f, 8.0f))
+            << "bonus " << slot << " shows nothing";
+    }
+    EXPECT_GE(locked, 2);
 
     for (int32_t tier = 0; tier < 3; ++tier) {
         for (int32_t slot = 0; slot < CUpgradeState::kBonusItems; ++slot)

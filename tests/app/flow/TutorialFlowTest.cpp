@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
+#include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
 #include "platform/os/Window.h"
@@ -251,9 +253,16 @@ TEST(Tutorial, TipsAndTheCardStandOverTheBoardAsTallAsTheirText) {
     for (const CWindowList* list : {&s.LevelPanelWindows, &s.LevelPanelFrames})
         for (const CSharedPtr<CUxWindow>& w : *list)
             card.push_back(w.Get());
+    // The seer's medallion resting dark in its socket tells nothing until an
+    // adviser lights it (as its counter, hidden then).
+    const auto resting = [&](const CUxWindow& w) {
+        const CUxWindow& counter = *s.QuestControl1;
+        return &w != &counter && !w.Pictures.empty() && !counter.Pictures.empty() &&
+               w.Pictures[0]->Texture.Get() == counter.Pictures[0]->Texture.Get();
+    };
     std::vector<Rect> hud;
     for (const CSharedPtr<CUxWindow>& w : s.QuestForm->Children)
-        if (w->Visible && w->Width > 0.0f &&
+        if (w->Visible && w->Width > 0.0f && !resting(*w) &&
             std::find(card.begin(), card.end(), w.Get()) == card.end())
             hud.push_back(RectOf(*w));
     ASSERT_GE(hud.size(), 5u);
@@ -279,6 +288,15 @@ TEST(Tutorial, TipsAndTheCardStandOverTheBoardAsTallAsTheirText) {
         return d;
     };
 
+    // Where a tip's words put what it shows, its arrow's tip lies.
+    const struct {
+        const char* words;
+        bool (*there)(const Rect& board, float x, float y);
+    } places[] = {
+        {"beside the board", [](const Rect& b, float x, float) { return x < b.l || x > b.r; }},
+        {"under the board", [](const Rect& b, float, float y) { return y < b.b; }},
+        {"above the board", [](const Rect& b, float, float y) { return y > b.t; }}};
+
     // Tips 1 to 9 at each of their pages (the shop's own stands in the shop).
     for (int32_t tip = 1; tip <= 9; ++tip)
         for (int32_t page = 0; page < 9; ++page) {
@@ -291,6 +309,16 @@ TEST(Tutorial, TipsAndTheCardStandOverTheBoardAsTallAsTheirText) {
             ASSERT_TRUE(plaque.Visible);
             const Rect box = RectOf(plaque);
             EXPECT_TRUE(clearOfHud(box));
+            const bool up = s.TutorialControl200->Visible != 0;
+            if (up || s.TutorialControl201->Visible) {
+                const Rect arrow = RectOf(*(up ? s.TutorialControl200 : s.TutorialControl201));
+                const std::string words = GetString(100 + 10 * tip + page);
+                for (const auto& place : places)
+                    if (words.find(place.words) != std::string::npos)
+                        EXPECT_TRUE(
+                            place.there(board, (arrow.l + arrow.r) / 2, up ? arrow.t : arrow.b))
+                            << "the arrow points elsewhere than " << place.words;
+            }
             if (!s.TutorialControl200->Visible && !s.TutorialControl201->Visible) {
                 // Standing alone, on the board's middle (to the pixel it snaps to).
                 EXPECT_TRUE(box.Inside(board)) << "standing alone off the board";

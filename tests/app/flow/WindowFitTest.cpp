@@ -87,9 +87,11 @@ TEST_P(WindowFit, ScaledPictureAndClicksWhereTheButtonsShow) {
     // A screen shot at 1600x900: the picture 1200x900 between bars 200 wide,
     // each of its pixels between the back buffer's pixels it was scaled from.
     Resize(h, 1600, 900);
-    std::vector<uint32_t> shot, frame;
-    int w = 0, ht = 0;
-    ASSERT_TRUE(h.Picture(shot, &w, &ht));
+    const flowtest::FlowHarness::Picture drawn = h.Drawn();
+    const std::vector<uint32_t>& shot = drawn.argb;
+    std::vector<uint32_t> frame;
+    const int w = drawn.width, ht = drawn.height;
+    ASSERT_FALSE(shot.empty());
     ASSERT_EQ(w, 1600);
     ASSERT_EQ(ht, 900);
     probe.ReadBackBuffer(frame);

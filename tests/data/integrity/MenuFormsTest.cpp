@@ -138,8 +138,9 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
     for (int i = 0; i < 16; ++i)
         for (int base : {20, 40, 200, 220})
             b["Shop"][base + i] = 1;
+    // A bonus not yet on sale: its darkened picture and the chain over it.
     for (int s = 0; s < 6; ++s)
-        b["Shop"][60 + s] = 1;
+        b["Shop"][60 + s] = 2;
     for (int k = 0; k < 5; ++k)
         b["Shop"][100 + k] = k + 4;
     return b;
