@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,11 @@ struct Scene {
     bool intoLevel;
     bool (*reach)(FlowHarness&);
 };
+
+// Named by its scene where gtest and ctest list the tests.
+void PrintTo(const Scene& scene, std::ostream* out) {
+    *out << scene.name;
+}
 
 // One test per scene, so that each starts the game only for its own pictures.
 class BackEndPicture : public ::testing::TestWithParam<Scene> {};
