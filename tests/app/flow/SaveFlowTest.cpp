@@ -145,6 +145,21 @@ TEST(SaveFlow, AQuitAtAnyMomentContinuesWhereItLeftOff) {
     const std::string folder = "Players/" + g->Profile->Name + "/";
     ASSERT_TRUE(h.PlayOnFromMap(15.0f) && std::filesystem::remove(folder + "QuestAS2.sav"));
     ASSERT_TRUE(timeUp() && at(kSubGameOver) && !std::filesystem::exists(folder + "Quest.sav"));
+}
+
+// After a game over the next start begins a new quest; the window closed while
+// the last life goes still puts the quest's score on the table, and no save.
+TEST(SaveFlow, AfterTheLastLifeANewQuestAndTheScoreOnTheTable) {
+    FlowHarness h(29);
+    START_GAME(h);
+    CGame* g = &h.Game();
+    const auto at = [&](int32_t s) { return h.RunUntil([&] { return g->SubState == s; }, 6.0f); };
+    const auto timeUp = [&] { return at(kSubPlay) && (g->TimeLeft = 0.1f, at(kSubLostLevel)); };
+    const std::string folder = "Players/" + g->Profile->Name + "/";
+    g->Profile->QuestTutorial = 0;
+    ASSERT_TRUE(at(kSubPlay));
+    g->Lives = 1;
+    ASSERT_TRUE(timeUp() && at(kSubGameOver) && !std::filesystem::exists(folder + "Quest.sav"));
     ASSERT_TRUE(h.Restart(37) && (g = &h.Game()) && h.ClickControl(g->Screens->MainMenuForm, 1));
     EXPECT_TRUE(h.PassStory() && !g->Screens->StartQuestForm->Visible);
     // The window closed while the last life goes: the quest's score still

@@ -33,53 +33,66 @@ Awards NotKept(const std::string& folder, const Awards& awards) {
     return missing;
 }
 
+enum Way { kSaveAndQuitAtResults, kStopSignalAtResults, kCloseBeforeALanding, kCloseAfterTwo };
+
+// One test per way of leaving, each in a game of its own.
+class TrophyFlowLeaving : public ::testing::TestWithParam<Way> {};
+
+std::string WayName(const ::testing::TestParamInfo<Way>& info) {
+    const char* const names[] = {"SaveAndQuitAtResults", "StopSignalAtResults",
+                                 "CloseBeforeALanding", "CloseAfterTwo"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, TrophyFlowLeaving,
+                         ::testing::Values(kSaveAndQuitAtResults, kStopSignalAtResults,
+                                           kCloseBeforeALanding, kCloseAfterTwo),
+                         WayName);
+
 // However the game is left while a won level's awards wait (its results, the
 // trophy screen before the first one lands or between landings), they are
 // the player's at the next start, and the quest goes on in that level's shop.
-TEST(TrophyFlow, AwardsWaitingAtALevelsEndAreKeptHoweverTheGameIsLeft) {
-    enum Way { kSaveAndQuitAtResults, kStopSignalAtResults, kCloseBeforeALanding, kCloseAfterTwo };
-    for (const Way way : {kSaveAndQuitAtResults, kStopSignalAtResults, kCloseBeforeALanding,
-                          kCloseAfterTwo}) {
-        SCOPED_TRACE(way);
-        FlowHarness h(43);
-        START_GAME(h);
-        h.CloseAwards = false;
-        CGame* g = &h.Game();
-        CTrophies& t = *g->Trophies;
-        g->Profile->QuestTutorial = 0;
-        const std::string folder = "Players/" + g->Profile->Name + "/";
-        ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 6.0f));
-        // Won with a top score, the tenth level done, seconds before the end.
-        h.Field().Counters.Sets[1].Counters[0] = 600000;
-        h.Field().Trophy5Progress = 9;
-        g->TimeLeft = 3.5f;
-        h.Field().GemsToCollect = 0;
-        ASSERT_TRUE(h.WaitForForm(g->Screens->StatisticsForm, 8.0f));
-        const Awards earned = t.Pending;
-        ASSERT_GE(earned.size(), 3u);
-        if (way == kSaveAndQuitAtResults) {
-            ASSERT_TRUE(h.SaveAndQuit());
-        } else if (way == kStopSignalAtResults) {
-            CMainLoop::InstallStopSignals();
-            std::raise(SIGTERM);
-            CMainLoop loop(h.Window(), *g, MainLoopLimits{50, 0});
-            EXPECT_EQ(loop.Run(), 0);
-        } else {
-            ASSERT_TRUE(h.ClickControl(g->Screens->StatisticsForm, 30, 6.0f) &&
-                        h.WaitForForm(g->Screens->TrophiesForm, 6.0f));
-            const size_t left = way == kCloseAfterTwo ? earned.size() - 2 : earned.size();
-            ASSERT_TRUE(h.RunUntil([&] { return t.Pending.size() == left; }, 5.0f));
-        }
-        if (way == kSaveAndQuitAtResults || way == kStopSignalAtResults)
-            EXPECT_EQ(NotKept(folder, earned), Awards());
-        ASSERT_TRUE(h.Restart(47));
-        g = &h.Game();
-        EXPECT_EQ(NotKept(folder, earned), Awards());
-        ASSERT_TRUE(h.ClickControl(g->Screens->MainMenuForm, 1) &&
-                    h.ClickControl(g->Screens->StartQuestForm, 211));
-        EXPECT_TRUE(h.RunUntil([&] { return g->InShop(); }, 3.0f));
-        EXPECT_EQ(g->Level, 1);
+TEST_P(TrophyFlowLeaving, AwardsWaitingAtALevelsEndAreKept) {
+    const Way way = GetParam();
+    FlowHarness h(43);
+    START_GAME(h);
+    h.CloseAwards = false;
+    CGame* g = &h.Game();
+    CTrophies& t = *g->Trophies;
+    g->Profile->QuestTutorial = 0;
+    const std::string folder = "Players/" + g->Profile->Name + "/";
+    ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 6.0f));
+    // Won with a top score, the tenth level done, seconds before the end.
+    h.Field().Counters.Sets[1].Counters[0] = 600000;
+    h.Field().Trophy5Progress = 9;
+    g->TimeLeft = 3.5f;
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.WaitForForm(g->Screens->StatisticsForm, 8.0f));
+    const Awards earned = t.Pending;
+    ASSERT_GE(earned.size(), 3u);
+    if (way == kSaveAndQuitAtResults) {
+        ASSERT_TRUE(h.SaveAndQuit());
+    } else if (way == kStopSignalAtResults) {
+        CMainLoop::InstallStopSignals();
+        std::raise(SIGTERM);
+        CMainLoop loop(h.Window(), *g, MainLoopLimits{50, 0});
+        EXPECT_EQ(loop.Run(), 0);
+    } else {
+        ASSERT_TRUE(h.ClickControl(g->Screens->StatisticsForm, 30, 6.0f) &&
+                    h.WaitForForm(g->Screens->TrophiesForm, 6.0f));
+        const size_t left = way == kCloseAfterTwo ? earned.size() - 2 : earned.size();
+        ASSERT_TRUE(h.RunUntil([&] { return t.Pending.size() == left; }, 5.0f));
     }
+    if (way == kSaveAndQuitAtResults || way == kStopSignalAtResults) {
+        EXPECT_EQ(NotKept(folder, earned), Awards());
+    }
+    ASSERT_TRUE(h.Restart(47));
+    g = &h.Game();
+    EXPECT_EQ(NotKept(folder, earned), Awards());
+    ASSERT_TRUE(h.ClickControl(g->Screens->MainMenuForm, 1) &&
+                h.ClickControl(g->Screens->StartQuestForm, 211));
+    EXPECT_TRUE(h.RunUntil([&] { return g->InShop(); }, 3.0f));
+    EXPECT_EQ(g->Level, 1);
 }
 
 TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
