@@ -101,7 +101,7 @@ std::string ChooseDataFolder(const FolderEnvironment& env,
 std::string ChooseUserFolder(const FolderEnvironment& env) {
     if (!env.userOverride.empty())
         return Normal(env.userOverride);
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // XDG's base-directory rules ignore a relative XDG_DATA_HOME.
     if (!env.xdgDataHome.empty() && env.xdgDataHome[0] == '/')
         return Normal(env.xdgDataHome + "/" + kUserFolderName);
     return Normal(env.home + "/.local/share/" + kUserFolderName);
