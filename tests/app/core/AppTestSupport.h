@@ -220,7 +220,7 @@ inline ::testing::AssertionResult InOrder(const std::string& text,
 // One frame of `ms`; a level's card, which waits for a click, is clicked
 // away once read, as a player does.
 inline int32_t FramePastCard(CGame& game, uint32_t ms) {
-    constexpr float kCardRead = 0.5f;
+    constexpr float kCardRead = 2.5f;
     if (game.Mode == kModeLevelIntro && game.ModeTime > kCardRead) {
         game.OnLButtonDown(0, 0);
         game.OnLButtonUp(0, 0);

@@ -131,12 +131,17 @@ TEST(BoardInput, ClicksAndDragsSelectAndSwap) {
     EXPECT_EQ(slot.State, CCapSlot::kEmpty);
     ASSERT_TRUE(h.RunUntil([&] { return f.Counters.Sets[1].Get(0) > score; }, 3.0f));
 
-    // A cap on its way down into a hole is taken by a click on it.
+    // A cap on its way down into a hole is taken by a click on it, once it
+    // shows on the board (above the top row it is still behind the rail).
     CSharedPtr<CCap> falling;
+    const float top = Cell(h, 0, 0).Y, bottom = Cell(h, 0, 7).Y;
+    const auto onBoard = [&](float y) {
+        return y >= std::min(top, bottom) && y <= std::max(top, bottom);
+    };
     const auto find = [&] {
         for (const CSharedPtr<CCap>& c : f.CapList.GetCaps())
             if (c->Kind == CBoardElement::kBoardCap && c->State == CBoardElement::kMoving &&
-                c->Landed == 0)
+                c->Landed == 0 && onBoard(c->DrawnPosition().Y))
                 falling = c;
         return !falling.IsNull();
     };

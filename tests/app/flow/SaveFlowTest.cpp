@@ -43,6 +43,8 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     // A little play on level 2 with two of its gems collected, then "save and
     // quit" from the level menu.
     ScriptedPlayer(h).PlayLevel(6.0f);
+    // The last swap's cascade may still be catching gems.
+    ASSERT_TRUE(h.RunUntil([&] { return h.Field().IsIdle(true) == 1; }, 8.0f));
     const int32_t gemsLeft = g->LevelGems - 2;
     h.Field().GemsToCollect = gemsLeft;
     ASSERT_TRUE(

@@ -305,6 +305,17 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
                                          {105, 106}, {105, 107}, {0, 59},  {0, 60}};
     for (const auto& [title, text] : boxes)
         place({title, text}, [&] { box(GetString(title), GetString(text)); });
+    // A file not saved: its notice names the folder, and a level's end can
+    // fail the quest and the trophies at once, one note under the other.
+    place({241, 242, 243, 244, 245, 246}, [&] {
+        for (int32_t what = 0; what <= static_cast<int32_t>(ENotSaved::HighScores); ++what) {
+            s.MsgBoxPurpose = 0;
+            s.TellNotSaved(static_cast<ENotSaved>(what), "Players/Anastasia Wolf/Quest.sav");
+            Check(*s.MsgBoxForm, "not saved", faults);
+        }
+        s.TellNotSaved(ENotSaved::Quest, "Players/Anastasia Wolf/Quest.sav");
+        Check(*s.MsgBoxForm, "not saved, two notes", faults);
+    });
     place({61, 92, 93, 94, 95, 96, 69}, [&] {
         for (int stage = 92; stage <= 96; ++stage)
             card(FormatText(GetString(8), {5, 12}),
