@@ -433,6 +433,8 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
             ShopControl6 = c;
         else if (code == 7)
             ShopControl7 = c;
+        else if (code == 8)
+            ShopStarCount = c;
         else if (inRange(20, 39))
             ShopItemList20.push_back(c);
         else if (inRange(40, 59))

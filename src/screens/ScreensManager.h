@@ -373,6 +373,7 @@ public:
     CWindowList ShopItemList200;
     CWindowList ShopItemList220;
     CSharedPtr<CUxWindow> ShopControl7;
+    CSharedPtr<CUxWindow> ShopStarCount; // the bank's count of stars (code 8)
     CWindowList ShopTintWindowsA;
     std::vector<uint32_t> ShopTintColoursA;
     CWindowList ShopTintWindowsB;

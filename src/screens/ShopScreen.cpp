@@ -382,6 +382,8 @@ void CShopScreen::OpenPage(float speed) {
     lastHover = {-1, -1, -1};
     if (!screens.IsNull())
         CScreensManager::SetWindowText(screens->ShopControl1, GetString(kTxtHint));
+    shownStars = -1;
+    ShowStarCount();
 }
 
 void CShopScreen::MakeSandbox(float speed) {
@@ -611,6 +613,8 @@ int32_t CShopScreen::Update(float dt, float x, float y) {
             Arrive(static_cast<size_t>(it - stars.begin()));
     }
 
+    ShowStarCount();
+
     RunFade(dt, result);
     if (form != nullptr && form->Visible)
         TurnRaysAndBackground(dt);
@@ -679,6 +683,14 @@ void CShopScreen::ShowHover(float x, float y) {
     lastHover = hover;
     CScreensManager::SetWindowText(
         screens->ShopControl1, item < 0 ? GetString(kTxtHint) : upgrades.Text(set, item, index));
+}
+
+void CShopScreen::ShowStarCount() {
+    if (upgrades.stars == shownStars || screens.IsNull())
+        return;
+    shownStars = upgrades.stars;
+    CScreensManager::SetWindowText(screens->ShopStarCount,
+                                   FormatText(GetString(kTxtStars), {shownStars}));
 }
 
 void CShopScreen::TurnRaysAndBackground(float dt) {

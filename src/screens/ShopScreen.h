@@ -101,6 +101,8 @@ public:
     // The description shown over nothing (string 14) and the note's format.
     static constexpr int32_t kTxtHint = 14;
     static constexpr int32_t kTxtSeconds = 11;
+    // The caption over the bank, "%d" the stars it holds.
+    static constexpr int32_t kTxtStars = 62;
     static constexpr float kSlowTime = 2.0f;
     // Controls of an item not yet on sale are tinted so.
     static constexpr uint32_t kDimmed = 0x80FFFFFFu;
@@ -197,6 +199,8 @@ public:
     // looks while the page is open (none when empty).
     std::string graphicsFolder;
     std::array<int32_t, 3> lastHover = {-1, -1, -1};
+    // The count the caption over the bank shows (-1: to be written).
+    int32_t shownStars = -1;
     float pointerTimer = 0.0f;
 
 private:
@@ -215,6 +219,8 @@ private:
     // A token's flight ended: it lands.
     void Arrive(size_t index);
     void ShowHover(float x, float y);
+    // The caption over the bank follows `stars`.
+    void ShowStarCount();
     void RunFade(float dt, int32_t& result);
     void TurnRaysAndBackground(float dt);
     void FireStubs(float dt);

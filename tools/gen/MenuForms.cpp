@@ -975,9 +975,9 @@ std::string Trophies() {
 // order the game indexes it by. Roles of the codes the game binds: 0 the
 // drifting mist, 1 the description, 2 the title, 3 and 4 the time dial's
 // quarters and hands, 5 the frenzy sand box's bed, 6 the rays turning behind
-// it, 7 the star bank; per item i: 200 + i its picture, 220 + i its slot
-// plate, 20 + i its "-" button, 40 + i its "+" button; 60 + s the placeholder
-// of bonus s not yet owned; 100 + k the k + 4 gems the gem finder shows at
+// it, 7 the star bank, 8 the count of stars over it; per item i: 200 + i its
+// picture, 220 + i its slot plate, 20 + i its "-" button, 40 + i its "+"
+// button; 60 + s the placeholder of bonus s not yet owned; 100 + k the k + 4 gems the gem finder shows at
 // tier k; 400, 401 and 402 the decoration of the time dial, the sand box and
 // the gem finder.
 std::string Shop() {
@@ -1093,7 +1093,8 @@ std::string Shop() {
     const AtlasRect& d = kShopDescription;
     // Clear of the box's gold edge by a margin all round.
     f.Lines("\" \"", d.x + 14, d.y + 9, d.w - 28, 3, 1, kMainFont, 0.42f, "LEFT", kBodyText, 1.2f);
-    f.Label("ShopStars", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, -1, kMainFont, 0.5f,
+    // The game writes how many stars the bank holds over it.
+    f.Label("\" \"", kShopBank.x, kShopBank.y - 24, kShopBank.w, 22, 8, kMainFont, 0.5f,
             "CENTER", kGoldText);
     f.HitArea("", kShopBank.x, kShopBank.y, kShopBank.w, kShopBank.h, 7);
     f.Button("Done", "ShopDone", kShopDone.x, kShopDone.y, kShopDone.w, kShopDone.h);

@@ -1,7 +1,8 @@
 // The shop between two quest levels, as a player meets it: a won level opens
 // it, a Golden Star buys the red totem (Buy with an empty bank is refused, Sell
-// gives the star back), the totem stands on the panel in the next level, and
-// nothing the shop showed stays behind on the map.
+// gives the star back), the caption over the bank counts the stars held all
+// along, the totem stands on the panel in the next level, and nothing the
+// shop showed stays behind on the map.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,8 @@
 #include "effects/ParticleSystemsManager.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
+#include "engine/StringTable.h"
+#include "engine/TextFormat.h"
 #include "engine/Texture.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
@@ -35,10 +38,21 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
     constexpr int32_t kRedItem = 5, kRedColour = 2;
+    // The caption over the bank: how many stars the player holds.
+    const auto countShown = [&] {
+        return CScreensManager::WindowText(s.ShopStarCount) ==
+               FormatText(GetString(CShopScreen::kTxtStars), {g.GoldenStars()});
+    };
 
     // Level 3 won: its star pays for the red totem, on sale from level 4.
     ASSERT_TRUE(h.WinIntoShop(3));
     EXPECT_EQ(g.GoldenStars(), 1);
+    EXPECT_TRUE(countShown()) << CScreensManager::WindowText(s.ShopStarCount);
+    ASSERT_FALSE(s.ShopStarCount.IsNull());
+    const CUxWindow& count = *s.ShopStarCount;
+    EXPECT_TRUE(h.SeenAt(FlowHarness::DrawFlagsOf(*s.ShopStarCount), count.Position.X,
+                         count.Position.Y, count.Width, count.Height))
+        << "the count of stars is hidden";
     EXPECT_EQ(g.SubState, kSubShop);
     EXPECT_EQ(g.Shop->upgrades.offered[kRedItem], 1) << "the offers of level 4 are revealed";
     EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0);
@@ -53,6 +67,7 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
 
     ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + kRedItem));
     EXPECT_EQ(g.GoldenStars(), 0) << "the star left the bank";
+    EXPECT_TRUE(countShown()) << CScreensManager::WindowText(s.ShopStarCount);
     ASSERT_TRUE(h.RunUntil([&] { return g.Shop->upgrades.tier[kRedItem] == 1; }, 3.0f));
     EXPECT_EQ(g.Field->Totems.Tiers[kRedColour], 1);
 
@@ -74,8 +89,11 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstSell + kRedItem));
     EXPECT_EQ(g.Shop->upgrades.tier[kRedItem], 0) << "sold";
     ASSERT_TRUE(h.RunUntil([&] { return g.GoldenStars() == 1; }, 3.0f));
+    EXPECT_TRUE(countShown()) << "back in the bank: "
+                              << CScreensManager::WindowText(s.ShopStarCount);
     ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdFirstBuy + kRedItem));
     ASSERT_TRUE(h.RunUntil([&] { return g.Shop->upgrades.tier[kRedItem] == 1; }, 3.0f));
+    EXPECT_TRUE(countShown()) << CScreensManager::WindowText(s.ShopStarCount);
 
     // No star left: "done" leaves at once, and the map leads to level 4.
     std::vector<CSharedPtr<CBonus>> previews;

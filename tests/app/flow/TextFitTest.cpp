@@ -22,6 +22,7 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "playerdata/ProfileList.h"
+#include "playerdata/QuestState.h"
 #include "playerdata/ScoreTable.h"
 #include "playerdata/Trophies.h"
 #include "playfield/PlayField.h"
@@ -275,6 +276,11 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
     place({14}, [&] {
         CScreensManager::SetWindowText(s.ShopControl1, GetString(14));
         Check(*s.ShopForm, "shop help", faults);
+    });
+    place({62}, [&] {
+        CScreensManager::SetWindowText(s.ShopStarCount,
+                                       FormatText(GetString(62), {CQuestState::kMaxStars}));
+        Check(*s.ShopForm, "stars in the bank", faults);
     });
     place({15, 16}, [&] {
         s.SetupMemoryTexts(8, 10, 10);

@@ -190,8 +190,8 @@ const UsedId kUsedIds[] = {
     {45, "life lost"},              {46, "game over title"},
     {47, "game over"},              {48, "high score title"},
     {49, "high score"},             {59, "shop: stars left"},
-    {60, "shop: no stars"},         {63, "veteran: try Hard?"},
-    {81, "best record holder"},
+    {60, "shop: no stars"},         {62, "shop: stars in the bank"},
+    {63, "veteran: try Hard?"},     {81, "best record holder"},
 };
 
 TEST_F(ShippedTextsTest, EveryIdTheGameNamesHasAText) {
@@ -269,7 +269,7 @@ TEST_F(ShippedTextsTest, OnlyFormattedTextsCarryPlaceholdersAndTheRightOnes) {
     // What the game prints into each text; every other text is shown as it is.
     const std::map<int, std::string> kFormats = {
         {8, "dd"}, {9, "d"},  {11, "d"}, {15, "d"},   {16, "dd"},
-        {31, "s"}, {42, "d"}, {61, "d"}, {240, "ds"},
+        {31, "s"}, {42, "d"}, {61, "d"}, {62, "d"}, {240, "ds"},
     };
     for (const auto& [name, id] : files_.defines) {
         const auto format = kFormats.find(id);
@@ -307,7 +307,7 @@ const char* const kFormTextNames[] = {
     "StatsTitle", "StatsLevelScore", "StatsTimeBonus", "StatsQuestScore", "StatsLevelTime",
     "StatsBestScore", "StatsBestTime", "StatsHolder", "StatsChain", "StatsRows", "StatsTokens",
     "StatsFrenzies", "StatsNewRecord", "StatsContinue",
-    "ShopTitle", "ShopStars", "ShopDone", "ShopBuy", "ShopSell", "ShopTotems", "ShopBonuses",
+    "ShopTitle", "ShopDone", "ShopBuy", "ShopSell", "ShopTotems", "ShopBonuses",
     "ShopGear", "ShopTotemGreen", "ShopTotemYellow", "ShopTotemRed", "ShopTotemBlue",
     "ShopTotemOrange", "ShopTotemWhite", "ShopTotemViolet", "ShopLevelTime", "ShopFrenzyTime",
     "ShopGemCount", "ShopBonusTnt", "ShopBonusFlash", "ShopBonusTime", "ShopBonusAdviser",
