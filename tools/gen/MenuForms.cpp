@@ -977,8 +977,8 @@ std::string Trophies() {
 // quarters and hands, 5 the frenzy sand box's bed, 6 the rays turning behind
 // it, 7 the star bank, 8 the count of stars over it; per item i: 200 + i its
 // picture, 220 + i its slot plate, 20 + i its "-" button, 40 + i its "+"
-// button; 60 + s the placeholder of bonus s not yet owned; 100 + k the k + 4 gems the gem finder shows at
-// tier k; 400, 401 and 402 the decoration of the time dial, the sand box and
+// button; 60 + s the placeholder of bonus s not yet owned; 100 + k the k + 4
+// gems the gem finder shows at tier k; 400, 401 and 402 the decoration of the time dial, the sand box and
 // the gem finder.
 std::string Shop() {
     FormText f(0, 0, 1024, 768, false);
