@@ -50,8 +50,9 @@ TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
     for (size_t i = 1; i < s.FormsManager->Forms.size(); ++i) {
         const CUxForm &below = *s.FormsManager->Forms[i - 1], &above = *s.FormsManager->Forms[i];
         EXPECT_GE(below.ZOrder, above.ZOrder);
-        if (below.ZOrder > above.ZOrder)
+        if (below.ZOrder > above.ZOrder) {
             EXPECT_GT(below.Offset.Z, above.Offset.Z) << i;
+        }
     }
     for (const auto& f : s.FormsManager->Forms)
         EXPECT_EQ(f->Visible, 0);

@@ -159,8 +159,9 @@ void Compare(const char* scene, bool intoLevel, const std::function<bool(FlowHar
     EXPECT_LE(farOnEdge, kFarOnEdges) << scene << ": worst difference " << worst;
     // The span routines the setting asks for, where this processor runs them.
     const char* spans = std::getenv("GLORVANE_SOFT_SPANS");
-    if (spans && gpu::SpanRoutine(spans))
+    if (spans && gpu::SpanRoutine(spans)) {
         EXPECT_STREQ(gpu::SpanRoutineKind(), spans);
+    }
 }
 
 bool InPlay(FlowHarness& h) {

@@ -113,8 +113,9 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
     }
     EXPECT_GT(player.Moves(), 0) << "swaps were made";
     Expect(level, "level 1");
-    if (std::string(GetParam()) == "soft") // rows of what the board hides are left out
+    if (std::string(GetParam()) == "soft") { // rows of what the board hides are left out
         EXPECT_GT(level.skipped, 10000u * level.frames);
+    }
 
     g.StartBonusLevel(1, 1);
     h.Frames(30);
