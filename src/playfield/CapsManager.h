@@ -135,7 +135,6 @@ public:
     // its edges; one wholly outside is not drawn. Without it they show anywhere.
     void SetClip(float left, float top, float right, float bottom);
     void ClearClip() { clipped_ = false; }
-    bool IsClipped() const { return clipped_; }
 
     // The play field writes these: shown while its board is shown; the light
     // follows the pointer.
