@@ -93,7 +93,7 @@ bool TokenAcross(CGame& g, float y) {
 }
 
 // The pixels that the board's tokens change in the frame drawn now: beyond
-// the opening (a pixel of its edge aside), and inside it.
+// the opening (two pixels of its edge aside), and inside it.
 struct TokenPixels {
     int outside = 0, inside = 0;
 };
@@ -131,10 +131,6 @@ TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
     CGame& g = h.Game();
     CPlayField& f = h.Field();
     ScriptedPlayer player(h);
-    const auto across = [&](float beyondTop, float beyondBottom) {
-        const Opening o = BoardOpening(f);
-        return TokenAcross(g, beyondTop > 0.0f ? o.y0 + beyondTop : o.y1 - beyondBottom);
-    };
     const auto swap = [&] {
         CMatchMove m;
         if (!h.RunUntil([&] { return g.SubState == kSubPlay && player.BoardReady(); }, 8.0f) ||
@@ -153,16 +149,20 @@ TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
     const struct {
         const char* moment;
         std::function<bool()> start;
-        float beyondTop, beyondBottom; // units past the opening a token reaches across
+        bool top;     // across the top rail, else the bottom one
+        float beyond; // how far past the opening a token reaches
     } moments[] = {
-        {"the first fill", [] { return true; }, 12.0f, 0.0f},
-        {"a refill after a swap", swap, 12.0f, 0.0f},
-        {"the level's end", win, 0.0f, 40.0f},
+        {"the first fill", [] { return true; }, true, 12.0f},
+        {"a refill after a swap", swap, true, 12.0f},
+        {"the level's end", win, false, 40.0f},
     };
     for (const auto& m : moments) {
         ASSERT_TRUE(m.start()) << m.moment;
-        ASSERT_TRUE(h.RunUntil([&] { return across(m.beyondTop, m.beyondBottom); }, 8.0f))
-            << m.moment << ": no token crosses the rail";
+        const auto across = [&] {
+            const Opening o = BoardOpening(f);
+            return TokenAcross(g, m.top ? o.y0 + m.beyond : o.y1 - m.beyond);
+        };
+        ASSERT_TRUE(h.RunUntil(across, 8.0f)) << m.moment << ": no token crosses the rail";
         const TokenPixels n = PixelsOfTokens(h);
         EXPECT_GT(n.inside, 0) << m.moment << ": the tokens are drawn";
         EXPECT_EQ(n.outside, 0) << m.moment << ": tokens drawn beyond the rails";
