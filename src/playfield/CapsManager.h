@@ -184,5 +184,5 @@ private:
     float lightY_ = 0.0f;
     int32_t textureMode_ = -1;
     bool clipped_ = false;
-    float clip_[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // left, top, right, bottom
+    float clip_[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // left, top, right, bottom
 };

@@ -64,7 +64,8 @@ void CPlayField::ClipCapsToBoard() {
     // The frame's picture is laid out from the board's top-left corner, its
     // opening one cell grid wide and high; the rails stand round it.
     const float left = Store->Offset[0], top = Store->Offset[1];
-    CapsManager->SetClip(left, top, left + Store->Scale[0] * static_cast<float>(Columns) * CellWidth,
+    CapsManager->SetClip(left, top,
+                         left + Store->Scale[0] * static_cast<float>(Columns) * CellWidth,
                          top - Store->Scale[1] * static_cast<float>(Rows) * CellHeight);
 }
 

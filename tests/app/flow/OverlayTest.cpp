@@ -136,8 +136,8 @@ TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
         if (!h.RunUntil([&] { return g.SubState == kSubPlay && player.BoardReady(); }, 8.0f) ||
             !player.BestMove(m))
             return false;
-        for (const CVector3 p : {f.CellToWorld(m.Column1, m.Row1, true),
-                                 f.CellToWorld(m.Column2, m.Row2, true)})
+        for (const CVector3 p :
+             {f.CellToWorld(m.Column1, m.Row1, true), f.CellToWorld(m.Column2, m.Row2, true)})
             h.Click(p.X, p.Y);
         return true;
     };

@@ -342,7 +342,7 @@ TEST_F(CapsDrawingTest, TheClipCutsEveryPassAtItsEdges) {
     // the coordinates of that quarter in every set; one just outside, even lit,
     // and one whose chain stays just right of the edge are left out of every pass.
     const float h = 10.0f, hc = h * caps::kChainScale;
-    const Sprite beside = Make(3, 0, 62.0f, 0.0f, h);  // its chain from 50.2
+    const Sprite beside = Make(3, 0, 62.0f, 0.0f, h); // its chain from 50.2
     const Sprite outside = Make(2, 0, -50.0f, 75.0f, h);
     const Sprite corner = Make(1, 0, -50.0f, 50.0f, h);
     const Sprite inside = Make(0, 0, 0.0f, 0.0f, h);
@@ -353,14 +353,14 @@ TEST_F(CapsDrawingTest, TheClipCutsEveryPassAtItsEdges) {
     ASSERT_TRUE(caps_->GetDrawList()[1] == corner);
     caps_->SetLightPoint(-50.0f, 50.0f);
     caps_->SetClip(-50.0f, 50.0f, 50.0f, -50.0f);
-    EXPECT_EQ(Render(), 2 * 2 + 2);  // inside and corner; the corner alone is lit
+    EXPECT_EQ(Render(), 2 * 2 + 2); // inside and corner; the corner alone is lit
     ASSERT_EQ(Draws().size(), 2u);
     ExpectSquare(Draws()[0], 0, 0.0f, 0.0f, h);
     ExpectFrameCoords(Draws()[0], 0, CellFrame(0, 0));
     const CCapFrame f = CellFrame(1, 0);
     const auto mid = [](float a, float b) { return 0.5f * (a + b); };
     for (const gpu::Vertex c :
-         {Corner(Draws()[0], 1, 0), Corner(Draws()[1], 0, 0)}) {  // top-left, both passes
+         {Corner(Draws()[0], 1, 0), Corner(Draws()[1], 0, 0)}) { // top-left, both passes
         EXPECT_FLOAT_EQ(c.x, -50.0f);
         EXPECT_FLOAT_EQ(c.y, 50.0f);
         EXPECT_FLOAT_EQ(c.u0, mid(f.Left, f.Right));
