@@ -1,5 +1,7 @@
 #include "playfield/CapsDrawing.h"
 
+#include <algorithm>
+
 #include "engine/DrawHelpers.h"
 #include "engine/IndexBuffer.h"
 #include "engine/RenderDevice.h"
@@ -109,6 +111,50 @@ int DrawBatches(CRenderDevice& d, const std::vector<CCapBatch>& batches, bool li
 
 } // namespace
 
+void CCapsManager::SetClip(float left, float top, float right, float bottom) {
+    clipped_ = true;
+    clip_[0] = left;
+    clip_[1] = top;
+    clip_[2] = right;
+    clip_[3] = bottom;
+}
+
+bool CCapsManager::Shows(float x, float y, float halfSize) const {
+    return !clipped_ || (x - halfSize < clip_[2] && x + halfSize > clip_[0] &&
+                         y - halfSize < clip_[1] && y + halfSize > clip_[3]);
+}
+
+void CCapsManager::ClipSquare(gpu::Vertex* v) const {
+    if (!clipped_)
+        return;
+    // Corners top-left, top-right, bottom-right, bottom-left: every texture
+    // coordinate u runs along x and every v along y, so a cut edge takes the
+    // coordinates met at its place and the part left shows what the whole
+    // square showed there.
+    const float x0 = v[0].x, x1 = v[1].x, y0 = v[0].y, y1 = v[3].y;
+    const float left = std::max(x0, clip_[0]), right = std::min(x1, clip_[2]);
+    const float top = std::min(y0, clip_[1]), bottom = std::max(y1, clip_[3]);
+    if (!(x1 > x0) || !(y0 > y1) || (left == x0 && right == x1 && top == y0 && bottom == y1))
+        return;
+    const float tl = (left - x0) / (x1 - x0), tr = (right - x0) / (x1 - x0);
+    const float tt = (y0 - top) / (y0 - y1), tb = (y0 - bottom) / (y0 - y1);
+    const auto at = [](float a, float b, float t) { return a + (b - a) * t; };
+    const float u0[2] = {at(v[0].u0, v[1].u0, tl), at(v[0].u0, v[1].u0, tr)};
+    const float u1[2] = {at(v[0].u1, v[1].u1, tl), at(v[0].u1, v[1].u1, tr)};
+    const float v0[2] = {at(v[0].v0, v[3].v0, tt), at(v[0].v0, v[3].v0, tb)};
+    const float v1[2] = {at(v[0].v1, v[3].v1, tt), at(v[0].v1, v[3].v1, tb)};
+    constexpr int kRight[4] = {0, 1, 1, 0}, kBottom[4] = {0, 0, 1, 1};
+    for (int i = 0; i < 4; ++i) {
+        const int r = kRight[i], b = kBottom[i];
+        v[i].x = r ? right : left;
+        v[i].y = b ? bottom : top;
+        v[i].u0 = u0[r];
+        v[i].u1 = u1[r];
+        v[i].v0 = v0[b];
+        v[i].v1 = v1[b];
+    }
+}
+
 bool CCapsManager::LockQuads(uint32_t n, gpu::Vertex** vertices, uint16_t** indices,
                              uint32_t* firstVertex, uint32_t* firstIndex) {
     if (device_.IsNull() || vertexBuffer_.IsNull() || indexBuffer_.IsNull())
@@ -137,7 +183,7 @@ void CCapsManager::UnlockQuads() {
 // ---- Sprite pass ----
 
 const CCapFrame* CCapsManager::SpritePassFrame(const CCapSprite& sprite) const {
-    if (!sprite.Visible || sprite.NoSpritePass)
+    if (!sprite.Visible || sprite.NoSpritePass || !Shows(sprite.X, sprite.Y, sprite.HalfSize))
         return nullptr;
     return FrameOf(sprite);
 }
@@ -173,6 +219,7 @@ int CCapsManager::BuildSpriteBatches() {
         builder.Add(&s, s.SpriteTexture);
         WriteSquare(vertices + 4 * written, s.X, s.Y, s.Z, s.HalfSize, f->Left, f->Top, f->Right,
                     f->Bottom);
+        ClipSquare(vertices + 4 * written);
         WriteQuadIndices(indices + 6 * written, firstVertex + 4 * written);
         ++written;
     }
@@ -212,7 +259,7 @@ uint32_t CCapsManager::CountLitSprites(float lightX, float lightY) {
             s.LightOffsetX = dx;
             s.LightOffsetY = dy;
             s.Lit = 1;
-            if (FrameOf(s))
+            if (FrameOf(s) && Shows(s.X, s.Y, s.HalfSize))
                 ++n;
         } else {
             s.Lit = 0;
@@ -238,7 +285,7 @@ int CCapsManager::BuildLightBatches(float lightX, float lightY) {
         if (handle.IsNull())
             continue;
         CCapSprite& s = *handle;
-        if (!s.Visible || !s.LightEnabled || !s.Lit)
+        if (!s.Visible || !s.LightEnabled || !s.Lit || !Shows(s.X, s.Y, s.HalfSize))
             continue;
         const CCapFrame* f = FrameOf(s);
         if (!f)
@@ -258,6 +305,7 @@ int CCapsManager::BuildLightBatches(float lightX, float lightY) {
         v[2].v1 = 1.0f - b;
         v[3].u1 = a;
         v[3].v1 = 1.0f - b;
+        ClipSquare(v);
         WriteQuadIndices(indices + 6 * written, firstVertex + 4 * written);
         ++written;
     }
@@ -312,10 +360,14 @@ int CCapsManager::RenderCaps() {
 
 // ---- Chain pass ----
 
+bool CCapsManager::ChainShown(const CCapSprite& s) const {
+    return s.Visible && s.ChainLevel > 0 && Shows(s.X, s.Y, s.HalfSize * caps::kChainScale);
+}
+
 int CCapsManager::RenderCapChains() {
     uint32_t n = 0;
     for (const auto& handle : drawList_)
-        if (!handle.IsNull() && handle->Visible && handle->ChainLevel > 0)
+        if (!handle.IsNull() && ChainShown(*handle))
             ++n;
     if (n == 0)
         return 0;
@@ -327,7 +379,7 @@ int CCapsManager::RenderCapChains() {
 
     uint32_t written = 0;
     for (const auto& handle : drawList_) {
-        if (handle.IsNull() || !handle->Visible || handle->ChainLevel <= 0)
+        if (handle.IsNull() || !ChainShown(*handle))
             continue;
         const CCapSprite& s = *handle;
         const float u0 = s.ChainLevel == 1 ? 0.0f : caps::kChainImageWidth;
@@ -339,6 +391,7 @@ int CCapsManager::RenderCapChains() {
             v[i].u1 = v[i].u0;
             v[i].v1 = v[i].v0;
         }
+        ClipSquare(v);
         WriteQuadIndices(indices + 6 * written, firstVertex + 4 * written);
         ++written;
     }

@@ -128,6 +128,14 @@ public:
     void Render() override { RenderCaps(); }
     void RenderChains() override { RenderCapChains(); }
 
+    // Tokens show only inside this rectangle of the virtual screen (left, top,
+    // right, bottom; y up): the play field sets its board's opening, so that a
+    // token dropping in or falling out comes from behind the frame's rails and
+    // goes behind them. A token's pictures (sprite, light, chain) are cut at
+    // its edges; one wholly outside is not drawn. Without it they show anywhere.
+    void SetClip(float left, float top, float right, float bottom);
+    void ClearClip() { clipped_ = false; }
+
     // The play field writes these: shown while its board is shown; the light
     // follows the pointer.
     void SetFieldShown(int shown) { fieldShown_ = shown; }
@@ -149,6 +157,12 @@ private:
     // The frame of a sprite the sprite pass writes a quad for; null for none.
     const CCapFrame* SpritePassFrame(const CCapSprite& sprite) const;
     uint32_t CountSpriteQuads() const;
+    // Whether any of the square of that centre and half size lies inside the clip.
+    bool Shows(float x, float y, float halfSize) const;
+    // Cuts a square written by the passes to the clip (when set).
+    void ClipSquare(gpu::Vertex* square) const;
+    // Whether the chain pass draws the sprite's chain.
+    bool ChainShown(const CCapSprite& sprite) const;
     uint32_t CountLitSprites(float lightX, float lightY);
     // Locks 4n vertices and 6n indices; false (nothing left locked) on failure.
     bool LockQuads(uint32_t n, gpu::Vertex** vertices, uint16_t** indices,
@@ -169,4 +183,6 @@ private:
     float lightX_ = 0.0f;
     float lightY_ = 0.0f;
     int32_t textureMode_ = -1;
+    bool clipped_ = false;
+    float clip_[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // left, top, right, bottom
 };

@@ -110,6 +110,7 @@ void CPlayField::Reset(int32_t gameMode) {
         SetBoardGrid(Origin[0], Origin[1], Origin[2], Columns, Rows, CellWidth, CellHeight);
         CapList.SetOrigin(Origin[0], Origin[1], Origin[2], 1);
     }
+    ClipCapsToBoard();
 
     Board.assign(static_cast<size_t>(Rows),
                  std::vector<CSharedPtr<CCap>>(static_cast<size_t>(Columns)));

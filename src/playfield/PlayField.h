@@ -417,6 +417,9 @@ private:
     void RoundOrigin();
 
     // ---- Frame steps (PlayFieldUpdate.cpp) ----
+    // The main board's tokens show only inside its frame's opening, where the
+    // frame stands now; the bonus levels' pieces anywhere.
+    void ClipCapsToBoard();
     void UpdateShake(float dt);
     void LandFinishedMotions(float dt, float pointerX, float pointerY);
     void UpdateSandbox(float dt);

@@ -1,14 +1,21 @@
 // What stands over the rest of the screen: a plaque hides what lies under it
-// once it has faded in, and a modal screen shades the screen round it.
+// once it has faded in, a modal screen shades the screen round it, and the
+// board's rails stand over the tokens that drop in or fall out.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
+#include "app/flow/OnBackEnd.h"
+#include "app/flow/ScriptedPlayer.h"
+#include "engine/PlayFieldStore.h"
+#include "engine/Renderer.h"
 #include "engine/SpriteQuad.h"
 #include "platform/os/Window.h"
+#include "playfield/CapsManager.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
 #include "ui/UxForm.h"
@@ -64,7 +71,105 @@ double LightKept(FlowHarness& h, CUxForm& form) {
     return without > 0.0 ? with / without : 1.0;
 }
 
+// The board's opening (inside its rails) on the virtual screen: left, top,
+// right, bottom.
+struct Opening {
+    float x0, y0, x1, y1;
+};
+
+Opening BoardOpening(CPlayField& f) {
+    const float x = f.Store->Offset[0], y = f.Store->Offset[1];
+    return {x, y, x + static_cast<float>(f.Columns) * f.CellWidth,
+            y - static_cast<float>(f.Rows) * f.CellHeight};
+}
+
+// Whether a shown token lies across the horizontal line at `y`.
+bool TokenAcross(CGame& g, float y) {
+    for (const CSharedPtr<CCapSprite>& s : g.Caps->GetDrawList())
+        if (!s.IsNull() && s->Visible && s->Y + s->HalfSize > y + 4.0f &&
+            s->Y - s->HalfSize < y - 4.0f)
+            return true;
+    return false;
+}
+
+// The pixels that the board's tokens change in the frame drawn now: beyond
+// the opening (two pixels of its edge aside), and inside it.
+struct TokenPixels {
+    int outside = 0, inside = 0;
+};
+
+TokenPixels PixelsOfTokens(FlowHarness& h) {
+    CRenderer& r = *h.Game().Renderer;
+    const Picture with = h.Drawn();
+    r.SetSkippedLayers(1u << CRenderer::kLayerCaps);
+    const Picture without = h.Drawn();
+    r.SetSkippedLayers(0);
+    const Opening o = BoardOpening(h.Field());
+    PixelBox b = h.PixelsOf(0.5f * (o.x0 + o.x1), 0.5f * (o.y0 + o.y1), o.x1 - o.x0, o.y0 - o.y1);
+    TokenPixels n;
+    if (with.argb.empty() || with.argb.size() != without.argb.size())
+        return n;
+    b = {b.col0 - 2, b.row0 - 2, b.col1 + 2, b.row1 + 2};
+    for (int row = 0; row < with.height; ++row)
+        for (int col = 0; col < with.width; ++col)
+            if (with.At(col, row) != without.At(col, row))
+                ++(In(b, col, row) ? n.inside : n.outside);
+    return n;
+}
+
+class RailsOverTokens : public OnBackEnd {};
+
 } // namespace
+
+// Tokens drop in from above the board, at a level's start and after every
+// swap that scores, and fall out below it at the level's end: they come out
+// from behind the top rail and go behind the bottom rail, never over the
+// rails, the backdrop above or the sand trough below.
+TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
+    FlowHarness h(61);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+    const auto swap = [&] {
+        CMatchMove m;
+        if (!h.RunUntil([&] { return g.SubState == kSubPlay && player.BoardReady(); }, 8.0f) ||
+            !player.BestMove(m))
+            return false;
+        for (const CVector3 p :
+             {f.CellToWorld(m.Column1, m.Row1, true), f.CellToWorld(m.Column2, m.Row2, true)})
+            h.Click(p.X, p.Y);
+        return true;
+    };
+    const auto win = [&] {
+        f.TutorialNumber = 0;
+        f.GemsToCollect = 0;
+        return true;
+    };
+    const struct {
+        const char* moment;
+        std::function<bool()> start;
+        bool top;     // across the top rail, else the bottom one
+        float beyond; // how far past the opening a token reaches
+    } moments[] = {
+        {"the first fill", [] { return true; }, true, 12.0f},
+        {"a refill after a swap", swap, true, 12.0f},
+        {"the level's end", win, false, 40.0f},
+    };
+    for (const auto& m : moments) {
+        ASSERT_TRUE(m.start()) << m.moment;
+        const auto across = [&] {
+            const Opening o = BoardOpening(f);
+            return TokenAcross(g, m.top ? o.y0 + m.beyond : o.y1 - m.beyond);
+        };
+        ASSERT_TRUE(h.RunUntil(across, 8.0f)) << m.moment << ": no token crosses the rail";
+        const TokenPixels n = PixelsOfTokens(h);
+        EXPECT_GT(n.inside, 0) << m.moment << ": the tokens are drawn";
+        EXPECT_EQ(n.outside, 0) << m.moment << ": tokens drawn beyond the rails";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BackEnds, RailsOverTokens, ::testing::Values("gl", "soft"), BackEndName);
 
 // The first shop's tip over the cards, their tier pips and stars; a message
 // box over the main menu.

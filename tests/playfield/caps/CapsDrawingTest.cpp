@@ -337,6 +337,64 @@ TEST_F(CapsDrawingTest, ChainsUseTheirHalfOfThePicture) {
     (void)none;
 }
 
+TEST_F(CapsDrawingTest, TheClipCutsEveryPassAtItsEdges) {
+    // A token astride the clip's top-left corner keeps the quarter inside, with
+    // the coordinates of that quarter in every set; one just outside, even lit,
+    // and one whose chain stays just right of the edge are left out of every pass.
+    const float h = 10.0f, hc = h * caps::kChainScale;
+    const Sprite beside = Make(3, 0, 62.0f, 0.0f, h); // its chain from 50.2
+    const Sprite outside = Make(2, 0, -50.0f, 75.0f, h);
+    const Sprite corner = Make(1, 0, -50.0f, 50.0f, h);
+    const Sprite inside = Make(0, 0, 0.0f, 0.0f, h);
+    for (const Sprite& s : {beside, outside, corner, inside}) {
+        s->LightEnabled = 1;
+        s->ChainLevel = 1;
+    }
+    ASSERT_TRUE(caps_->GetDrawList()[1] == corner);
+    caps_->SetLightPoint(-50.0f, 50.0f);
+    caps_->SetClip(-50.0f, 50.0f, 50.0f, -50.0f);
+    EXPECT_EQ(Render(), 2 * 2 + 2); // inside and corner; the corner alone is lit
+    ASSERT_EQ(Draws().size(), 2u);
+    ExpectSquare(Draws()[0], 0, 0.0f, 0.0f, h);
+    ExpectFrameCoords(Draws()[0], 0, CellFrame(0, 0));
+    const CCapFrame f = CellFrame(1, 0);
+    const auto mid = [](float a, float b) { return 0.5f * (a + b); };
+    for (const gpu::Vertex c :
+         {Corner(Draws()[0], 1, 0), Corner(Draws()[1], 0, 0)}) { // top-left, both passes
+        EXPECT_FLOAT_EQ(c.x, -50.0f);
+        EXPECT_FLOAT_EQ(c.y, 50.0f);
+        EXPECT_FLOAT_EQ(c.u0, mid(f.Left, f.Right));
+        EXPECT_FLOAT_EQ(c.v0, mid(f.Top, f.Bottom));
+    }
+    for (const gpu::Vertex c : {Corner(Draws()[0], 1, 2), Corner(Draws()[1], 0, 2)}) {
+        EXPECT_FLOAT_EQ(c.x, -40.0f);
+        EXPECT_FLOAT_EQ(c.y, 40.0f);
+        EXPECT_FLOAT_EQ(c.u0, f.Right);
+        EXPECT_FLOAT_EQ(c.v0, f.Bottom);
+    }
+    // The light spot (centred on the token: 0 to 1 both ways) is cut with it.
+    EXPECT_FLOAT_EQ(Corner(Draws()[1], 0, 0).u1, 0.5f);
+    EXPECT_FLOAT_EQ(Corner(Draws()[1], 0, 0).v1, 0.5f);
+    EXPECT_FLOAT_EQ(Corner(Draws()[1], 0, 2).u1, 1.0f);
+    EXPECT_FLOAT_EQ(Corner(Draws()[1], 0, 2).v1, 1.0f);
+
+    EXPECT_EQ(RenderChains(), 2);
+    ASSERT_EQ(Draws().size(), 1u);
+    ExpectSquare(Draws()[0], 0, 0.0f, 0.0f, hc);
+    const gpu::Vertex tl = Corner(Draws()[0], 1, 0), br = Corner(Draws()[0], 1, 2);
+    EXPECT_FLOAT_EQ(tl.x, -50.0f);
+    EXPECT_FLOAT_EQ(br.x, -50.0f + hc);
+    EXPECT_FLOAT_EQ(tl.u0, 0.5f * caps::kChainImageWidth);
+    EXPECT_FLOAT_EQ(tl.u1, tl.u0);
+    EXPECT_FLOAT_EQ(br.v0, caps::kChainImageHeight);
+
+    // Without the clip every token shows whole.
+    caps_->ClearClip();
+    EXPECT_EQ(Render(), 4 * 2 + 2 * 2);
+    ExpectSquare(Draws()[0], 1, -50.0f, 50.0f, h);
+    EXPECT_EQ(RenderChains(), 4);
+}
+
 TEST_F(CapsDrawingTest, FailedLocksDrawNothing) {
     const Sprite a = Make(0);
     const Sprite b = Make(55);
