@@ -122,9 +122,10 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
     case CFieldEvent::kNoMoves: {
         if (!onMainBoard || ReopenWhenIdle)
             break;
-        const float end = ShowMessageId(kTxtNoMoves, kNoMovesTime);
-        field.RebuildBoard(std::max(end - GameClock, 0.0f), kRebuildPathKeys);
-        PopMessage(GetString(kTxtShuffling), kMessageTime, kMsgSky, 48.0f);
+        ShowMessageId(kTxtNoMoves, kNoMovesTime);
+        // The caps fall as "SHUFFLING..." takes its place.
+        const float shuffled = PopMessage(GetString(kTxtShuffling), kMessageTime, kMsgSky, 48.0f);
+        field.RebuildBoard(std::max(shuffled - kMessageTime - GameClock, 0.0f), kRebuildPathKeys);
         ReopenWhenIdle = 1;
         break;
     }

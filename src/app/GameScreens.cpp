@@ -27,6 +27,16 @@ constexpr float kMessageDepth = -60.0f;
 constexpr float kMessageMargin = 24.0f;
 // Marks the popups that are messages (score popups use the style table).
 constexpr int32_t kMessageStyle = -1000;
+// A message that another waits for lives no longer than a combo's (half of
+// it at full strength, then its fade), so that a run of them does not fall
+// behind the game; one already fading keeps its own pace.
+constexpr float kWaitedForLife = 1.5f;
+
+// The life of a message of `life` seconds, `age` seconds old, once another
+// waits for it: its full-strength half never shortened below `age`.
+float WaitedForLife(float life, float age) {
+    return std::min(life, std::max(kWaitedForLife, 2.0f * age));
+}
 
 } // namespace
 
@@ -119,20 +129,27 @@ float CGame::PopMessage(const std::string& text, float duration, uint32_t colour
         return GameClock;
     // A popup lives a second when given no time of its own.
     const float d = duration > 0.0f && std::isfinite(duration) ? duration : 1.0f;
-    // Its turn comes when the message on screen and those waiting have gone.
+    // Its turn comes when the message on screen and those waiting have gone,
+    // each shortened as it is waited for.
     float start = GameClock;
     for (const CSharedPtr<CPopup>& p : MessagePopups())
-        start = std::max(start, GameClock + p->Lifetime - p->Age);
+        start = std::max(start, GameClock + WaitedForLife(p->Lifetime, p->Age) - p->Age);
     for (const CWaitingMessage& m : WaitingMessages)
-        start += m.Duration;
+        start += WaitedForLife(m.Duration, 0.0f);
     WaitingMessages.push_back(CWaitingMessage{text, d, colour, scale});
     ShowNextMessage();
     return start + d;
 }
 
 void CGame::ShowNextMessage() {
-    if (Field.IsNull() || WaitingMessages.empty() || !MessagePopups().empty())
+    if (Field.IsNull() || WaitingMessages.empty())
         return;
+    const std::vector<CSharedPtr<CPopup>> shown = MessagePopups();
+    if (!shown.empty()) {
+        for (const CSharedPtr<CPopup>& p : shown)
+            p->Lifetime = WaitedForLife(p->Lifetime, p->Age);
+        return;
+    }
     const CWaitingMessage m = std::move(WaitingMessages.front());
     WaitingMessages.pop_front();
     const float side = static_cast<float>(CPlayField::kBoardSide);
@@ -142,7 +159,7 @@ void CGame::ShowNextMessage() {
     style.Colour = m.Colour;
     style.Scale = m.Scale;
     style.RiseSpeed = kMessageRise;
-    style.Lifetime = m.Duration;
+    style.Lifetime = WaitingMessages.empty() ? m.Duration : WaitedForLife(m.Duration, 0.0f);
     style.TitleFace = true;
     CSharedPtr<CPopup> popup;
     Field->Popups.SpawnText(popup, m.Text, style, kMessageStyle,
