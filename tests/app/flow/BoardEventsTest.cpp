@@ -269,7 +269,8 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_EQ(sandbox.Mode, CSandbox::kNormal);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 1.0) << "the full bar fades out as it is";
     EXPECT_NEAR(sandbox.FrenzyGain, CLevelRules::DecayFactor(1), 1e-6);
-    EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(41)); }, 2.5f));
+    // The star waits for the frenzy's message, cut to a combo's time.
+    EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(41)); }, 1.5f));
     // The next bar fills from empty; a won level keeps sand and unfilled bar.
     f.SetDuneActive(true);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.0);
