@@ -591,9 +591,10 @@ public:
     // A message popup rising from the board's centre, drawn smaller when
     // it would reach over the board's sides. Messages follow one another: one
     // that comes while another is on screen waits until the ones before it
-    // have gone. While the card stands over the board a message rises in the
-    // part of the board the card leaves free. Returns the game-clock time the
-    // message will have gone.
+    // have gone (a message waited for lasts no longer than a combo's). While
+    // the card stands over the board a message rises in the part of the board
+    // the card leaves free. Returns the game-clock time the message will have
+    // gone.
     float PopMessage(const std::string& text, float duration, uint32_t colour, float scale);
     // The next waiting message, once none is on screen (every frame).
     void ShowNextMessage();
