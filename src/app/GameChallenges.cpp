@@ -112,7 +112,7 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
 
     // What is left of the won level goes; the sand box starts empty.
     field.ClearBonusGames();
-    field.Popups.Clear();
+    ClearPopups();
     if (!field.Dune.IsNull()) {
         field.Dune->SetActive(0, 0.0);
         if (!field.Dune->Sandbox.IsNull()) {
@@ -196,7 +196,7 @@ void CGame::LaunchBonus(int32_t kind, int32_t textKey, int32_t group) {
 
     // The bonus level's form over the board, the HUD beside it and the card
     // that explains the game.
-    field.Popups.Clear();
+    ClearPopups();
     RefreshBonusRows(*this);
     if (!Screens.IsNull()) {
         ShowLevelHud(true);

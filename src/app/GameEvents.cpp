@@ -26,7 +26,7 @@ constexpr int32_t kTxtScoreFrenzy = 40;
 
 constexpr float kMessageTime = 1.5f;
 // "NO MOVES!" shows while the caps tremble; then they fall and the board is
-// built again under "SHUFFLING...".
+// built again under "SHUFFLING...", which follows it.
 constexpr float kNoMovesTime = 1.5f;
 constexpr int32_t kRebuildPathKeys = 30;
 
@@ -122,9 +122,10 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
     case CFieldEvent::kNoMoves: {
         if (!onMainBoard || ReopenWhenIdle)
             break;
-        const float end = ShowMessageId(kTxtNoMoves, kNoMovesTime);
-        field.RebuildBoard(std::max(end - GameClock, 0.0f), kRebuildPathKeys);
-        PopMessage(GetString(kTxtShuffling), kNoMovesTime + kMessageTime, kMsgSky, 48.0f);
+        ShowMessageId(kTxtNoMoves, kNoMovesTime);
+        // The caps fall as "SHUFFLING..." takes its place.
+        const float shuffled = PopMessage(GetString(kTxtShuffling), kMessageTime, kMsgSky, 48.0f);
+        field.RebuildBoard(std::max(shuffled - kMessageTime - GameClock, 0.0f), kRebuildPathKeys);
         ReopenWhenIdle = 1;
         break;
     }
@@ -190,8 +191,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
 
 float CGame::ShowMessage(const std::string& text, float duration) {
     const float d = std::isfinite(duration) ? std::max(duration, 0.0f) : kMessageTime;
-    PopMessage(text, d, kMsgGold, kMsgScale);
-    MessageEndTime = GameClock + d;
+    MessageEndTime = PopMessage(text, d, kMsgGold, kMsgScale);
     return MessageEndTime;
 }
 

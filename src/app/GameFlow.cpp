@@ -208,7 +208,7 @@ void CGame::StartLevel(int32_t level) {
     LeftDown = 0;
     DragColumn = DragRow = -1;
     HideCard();
-    field.Popups.Clear();
+    ClearPopups();
 
     // The level's rules.
     Params.GameMode = 0;
@@ -438,7 +438,8 @@ void CGame::WinLevel() {
 }
 
 void CGame::UpdateLevelResult(float /*dt*/) {
-    if (EndDelay > 0.0f)
+    // The level's last messages are read before the game goes on.
+    if (EndDelay > 0.0f || MessagesPending())
         return;
     // A quest level's results, the last one's too, wait on their form until
     // the player goes on.
@@ -498,7 +499,8 @@ void CGame::LoseLevel() {
 }
 
 void CGame::UpdateLostLevel(float /*dt*/) {
-    if (EndDelay > 0.0f)
+    // "TIME IS UP!" has gone before the card comes.
+    if (EndDelay > 0.0f || MessagesPending())
         return;
     if (IntroStep == kLossCounting) {
         CountLostLife();

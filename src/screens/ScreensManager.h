@@ -288,6 +288,8 @@ public:
     // The level card's plaque as short as its texts allow, the card centred
     // where the form puts it.
     void FitLevelPanel();
+    // The box of the level card's plaque while it is shown.
+    bool LevelPanelBox(CScreenBox& box) const;
     void PlaceSwapThesePointer(float x, float y);
 
     // ==== Members ====

@@ -402,6 +402,16 @@ void CScreensManager::FitLevelPanel() {
         frame->SetVisible(shown && frame == LevelPanelFrame ? 1 : 0);
 }
 
+bool CScreensManager::LevelPanelBox(CScreenBox& box) const {
+    if (LevelPanelFrame.IsNull() || !LevelPanelFrame->Visible || QuestForm.IsNull() ||
+        !QuestForm->Visible)
+        return false;
+    const CUxWindow& w = *LevelPanelFrame;
+    box = CScreenBox{w.Position.X - w.Width / 2.0f, w.Position.Y - w.Height / 2.0f,
+                     w.Position.X + w.Width / 2.0f, w.Position.Y + w.Height / 2.0f};
+    return true;
+}
+
 void CScreensManager::PlaceSwapThesePointer(float x, float y) {
     if (TutorialGroups.size() < 7 || TutorialGroups[6].Windows.empty() || QuestLayout == nullptr)
         return;

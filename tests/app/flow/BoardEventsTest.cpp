@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,13 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     ScriptedPlayer player(h);
     h.Frames(40);
     ASSERT_TRUE(ReachPlay(h, player));
+    // Messages that come together follow one another: none is ever drawn
+    // over another, or over the card.
+    std::set<std::string> overlaps;
+    h.EachFrame = [&] {
+        for (const std::string& o : h.MessagesOverOneAnother())
+            overlaps.insert(o);
+    };
 
     // Time won: added, never past the level's full time.
     g.TimeLeft = 100.0f;
@@ -191,12 +199,14 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     h.Frames(1);
     EXPECT_NEAR(g.TimeLeft, g.TimeLimit - FlowHarness::kDt, 1e-3);
 
-    // Combos: one text per chain length, the longest ones alike.
+    // Combos: one text per chain length, the longest ones alike; the second
+    // of two waits for the first to go.
     f.QueueEvent(CFieldEvent::kCombo, 2);
     f.QueueEvent(CFieldEvent::kCombo, 9);
     h.Frames(1);
-    EXPECT_TRUE(HasMessage(h, "GOOD\nCOMBO"));
-    EXPECT_TRUE(HasMessage(h, "INCREDIBLE\nCOMBO"));
+    EXPECT_EQ(g.MessageTexts(), std::vector<std::string>{"GOOD\nCOMBO"});
+    ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, "INCREDIBLE\nCOMBO"); }, 2.0f));
+    EXPECT_EQ(g.MessageTexts().size(), 1u);
 
     // A score popup of a challenge counts and floats.
     const int32_t score = f.Counters.Sets[1].Get(0);
@@ -264,17 +274,35 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_EQ(sandbox.Mode, CSandbox::kNormal);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 1.0) << "the full bar fades out as it is";
     EXPECT_NEAR(sandbox.FrenzyGain, CLevelRules::DecayFactor(1), 1e-6);
-    EXPECT_TRUE(HasMessage(h, GetString(41)));
+    // The star waits for the frenzy's message, cut to a combo's time.
+    EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(41)); }, 1.5f));
     // The next bar fills from empty; a won level keeps sand and unfilled bar.
     f.SetDuneActive(true);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.0);
     sandbox.FrenzyProgress = 0.25;
     f.SetDuneActive(false);
     sandbox.AddSand(0.3, 10.0);
+    // The level's end comes with the last cascade's combo: the messages
+    // follow one another clear of the card, and the results wait for them.
+    g.ClearPopups();
+    f.QueueEvent(CFieldEvent::kCombo, 3);
     f.QueueEvent(CFieldEvent::kLevelComplete);
     h.Frames(1);
     EXPECT_NEAR(f.SandLevel, 0.3, 0.01);
     EXPECT_DOUBLE_EQ(f.SandTime, 0.25);
+    std::vector<std::string> seen;
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            for (const std::string& t : g.MessageTexts())
+                if (seen.empty() || seen.back() != t)
+                    seen.push_back(t);
+            return g.Screens->StatisticsForm->Visible != 0;
+        },
+        10.0f));
+    EXPECT_EQ(seen, (std::vector<std::string>{GetString(40), "EXCELLENT\nCOMBO", GetString(41)}));
+    EXPECT_TRUE(g.MessageTexts().empty()) << "read before the results";
+    h.EachFrame = nullptr;
+    EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
 }
 
 TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 
 #include "screens/ScreensManager.h"
@@ -65,6 +66,12 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
     g.Profile->QuestTutorial = 0;  // no tips: the levels are won at once
     CPlayField& f = h.Field();
     ScriptedPlayer player(h);
+    // No message of the challenges or their ends is drawn over another.
+    std::set<std::string> overlaps;
+    h.EachFrame = [&] {
+        for (const std::string& o : h.MessagesOverOneAnother())
+            overlaps.insert(o);
+    };
 
     const Scheduled schedule[] = {{5, kBonusAccuracy, "Accuracy"},
                                   {10, kBonusMemory, "Memory"},
@@ -125,7 +132,8 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         EXPECT_EQ(g.BonusWon, 1);
         EXPECT_EQ(g.GoldenStars(), stars + 1);
         EXPECT_EQ(f.Trophy7Progress, trophy + 1);
-        EXPECT_TRUE(HasMessage(h, GetString(70)));
+        // After the last round's own message.
+        EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(70)); }, 2.0f));
         if (s.kind == kBonusAttention) {
             EXPECT_GE(g.BonusWins, 7);
         }
@@ -139,6 +147,8 @@ TEST(BonusLevels, EachChallengeFollowsItsLevelAndIsWon) {
         EXPECT_EQ(g.MusicState, 0);
     }
     EXPECT_EQ(g.BonusesPlayed, 4);
+    h.EachFrame = nullptr;
+    EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
 }
 
 TEST(BonusLevels, ChallengesAreLostOnTimeOrWrongAnswers) {
@@ -161,10 +171,15 @@ TEST(BonusLevels, ChallengesAreLostOnTimeOrWrongAnswers) {
         g.BonusTime = 0.2f;
         ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubResult; }, 30.0f));
         EXPECT_EQ(g.BonusWon, 0);
-        EXPECT_TRUE(HasMessage(h, GetString(75)));
-        if (g.BonusKind == kBonusAccuracy) {
-            EXPECT_TRUE(HasMessage(h, GetString(17)));
-        }
+        // The Accuracy challenge says it failed, then the level is lost.
+        bool failed = false;
+        EXPECT_TRUE(h.RunUntil(
+            [&] {
+                failed = failed || HasMessage(h, GetString(17));
+                return HasMessage(h, GetString(75));
+            },
+            2.0f));
+        EXPECT_EQ(failed, g.BonusKind == kBonusAccuracy);
         ASSERT_TRUE(h.PlayOnFromMap());
         EXPECT_EQ(g.Level, 5 * key + 1);
     }
@@ -214,9 +229,10 @@ TEST(BonusLevels, ReactionMissesCostTime) {
         5.0f));
     const float before = g.BonusTime;
     h.Key('A');
-    ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(30)); }, 2.0f));
-    EXPECT_TRUE(HasMessage(h, GetString(23)));
+    ASSERT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(23)); }, 1.0f));
     EXPECT_NEAR(g.BonusTime, before - 3.0f, 0.2f);
+    // The penalty is told next.
+    EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(30)); }, 2.0f));
 }
 
 // The row of slots shows from the start; the flying token shows a cell of

@@ -458,7 +458,37 @@ void FlowHarness::Frames(int n) {
         game_->Update(kDt);
         if (++frame_ % kRenderEvery == 0)
             game_->Render();
+        if (EachFrame)
+            EachFrame();
     }
+}
+
+std::vector<std::string> FlowHarness::MessagesOverOneAnother() {
+    struct Seen {
+        std::string what;
+        float l, b, r, t;
+    };
+    std::vector<Seen> seen;
+    for (const CSharedPtr<CPopup>& p : game_->MessagePopups())
+        if (!p->Sprite.IsNull() && p->Sprite->Visible && p->Alpha > 0.0f) {
+            const CTextSprite::Box ink = p->Sprite->LayoutBox();
+            seen.push_back({p->Text, ink.Left, ink.Bottom, ink.Right, ink.Top});
+        }
+    const CScreensManager& s = *game_->Screens;
+    if (s.QuestForm->Visible && s.QuestForm->Alpha > 0.0f)
+        for (const CSharedPtr<CUxWindow>& w : s.LevelPanelFrames)
+            if (w->Visible)
+                seen.push_back({"card " + game_->CardTitle, w->Position.X - w->Width / 2.0f,
+                                w->Position.Y - w->Height / 2.0f, w->Position.X + w->Width / 2.0f,
+                                w->Position.Y + w->Height / 2.0f});
+    std::vector<std::string> over;
+    for (size_t i = 0; i < seen.size(); ++i)
+        for (size_t j = i + 1; j < seen.size(); ++j) {
+            const Seen &a = seen[i], &b = seen[j];
+            if (a.l < b.r && b.l < a.r && a.b < b.t && b.b < a.t)
+                over.push_back("\"" + b.what + "\" over \"" + a.what + "\"");
+        }
+    return over;
 }
 
 bool FlowHarness::RunUntil(const std::function<bool()>& done, float seconds) {

@@ -70,6 +70,8 @@ public:
     // Set: a level's card, which waits for a click, is clicked away once it
     // has been read.
     bool ClickCards = true;
+    // Set: runs after every frame (a watch kept over a whole flow).
+    std::function<void()> EachFrame;
 
     // Empty when the game is up; else why not (the test skips or fails on it).
     const std::string& Skip() const { return skip_; }
@@ -149,6 +151,10 @@ public:
     };
     Picture Drawn(const std::vector<int32_t*>& hidden = {});
     PixelBox PixelsOf(float x, float y, float w, float h);
+    // The board's messages seen now (every message popup not yet faded out,
+    // and the level card's plaque) that are drawn over one another, each
+    // pair as "A" over "B".
+    std::vector<std::string> MessagesOverOneAnother();
     // The draw flags of everything the window and its children draw.
     static std::vector<int32_t*> DrawFlagsOf(CUxWindow& window);
     // A new quest's story read page by page (a click on each), then the map

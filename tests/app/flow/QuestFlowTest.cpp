@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "app/flow/FlowHarness.h"
@@ -111,6 +112,13 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     EXPECT_NEAR(g.Screens->EasedCurrent, g.TimeLeft / g.TimeLimit, 0.05f);
 
     // The scripted player wins it, with a frenzy bar partly filled earlier.
+    // From here to the results no message on the board is drawn over another
+    // or over the card.
+    std::set<std::string> overlaps;
+    h.EachFrame = [&] {
+        for (const std::string& o : h.MessagesOverOneAnother())
+            overlaps.insert(o);
+    };
     f.Dune->Sandbox->FrenzyProgress = 0.4;
     ScriptedPlayer player(h);
     const int32_t before = QuestScore(h);
@@ -141,6 +149,8 @@ TEST(QuestFlow, FirstLevelFromItsIntroToTheNextLevel) {
     // The results: the level's points, its time bonus, and the quest's score
     // they make up.
     ASSERT_TRUE(h.WaitForForm(g.Screens->StatisticsForm, 6.0f));
+    h.EachFrame = nullptr;
+    EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
     const auto row = [&](size_t r) {
         return CScreensManager::WindowText(g.Screens->StatisticsList200[r]);
     };
@@ -231,7 +241,8 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     EXPECT_GT(QuestScore(h), atStart);
     g.TimeLeft = 0.5f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubLostLevel; }, 1.0f));
-    EXPECT_TRUE(HasMessage(h, "TIME IS UP!"));
+    // After the message on screen, if any.
+    EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, "TIME IS UP!"); }, 1.5f));
     EXPECT_EQ(g.LossFlag, 1);
     EXPECT_EQ(f.LevelOver, 1);
     EXPECT_EQ(f.InputOpen, 0);
