@@ -97,12 +97,20 @@ private:
         PixelRect rect;
         bool testsDepth; // hides only where its own test is shown to pass
     };
+    // A texture a stage of a draw reads: its texels across and down, and
+    // whether through the second set of texture coordinates.
+    struct Read {
+        uint32_t width, height;
+        bool second;
+    };
     struct Noted {
         uint32_t type;
         size_t tri, triCount, win; // in tris_ and wins_
         uint32_t vertexCount;
         bool known, affine, writesDepth;
         gpu::Viewport viewport;
+        Read reads[2];
+        uint32_t readCount;
     };
     // What is known of a texture (as made: a texture made anew has another serial).
     struct Opacity {
@@ -132,9 +140,12 @@ private:
     // window space, halved along a diagonal; its corners in `corner`
     // (top-left, top-right, bottom-left, bottom-right, as vertex numbers).
     bool AlignedQuad(size_t t, uint32_t corner[4]) const;
-    // One colour, and attributes laid out along a plane: any part of the
-    // quad shows exactly what the whole showed there.
-    bool Splittable(const uint32_t corner[4]) const;
+    // One colour, attributes laid out along a plane, and every texture the
+    // draw reads read at its texel centres: any part of the quad shows exactly
+    // what the whole showed there.
+    bool Splittable(const Noted& noted, const uint32_t corner[4]) const;
+    // The textures the first two stages read, as the device stands, in `d`.
+    static void NoteReads(const CRenderDevice& device, Noted& d);
     // Whether the state lets nothing below show through, and what the
     // vertices and texels must prove for that.
     bool OccluderState(const CRenderDevice& device, bool* testsDepth, bool* needsOpaqueTexels,
