@@ -224,7 +224,8 @@ void CDrawClipper::NoteDraw(const CRenderDevice& device, uint32_t type, const gp
         NoteDepth(device, &writesDepth);
     noted_.back().writesDepth = writesDepth;
     if (d.known && list && enabled_) {
-        NoteReads(device, noted_.back());
+        if (mayCut_)
+            NoteReads(device, noted_.back());
         Survey(device, static_cast<uint32_t>(noted_.size() - 1));
     }
 }
@@ -443,6 +444,7 @@ void CDrawClipper::NoteReads(const CRenderDevice& device, Noted& d) {
                                            (op != gpu::Top::SelectArg1 && texture(a2)));
     };
     d.readCount = 0;
+    d.readsKnown = true;
     for (uint32_t stage = 0; stage < gpu::kCombinerStages; ++stage) {
         if (ss(stage, gpu::Tss::ColorOp) == gpu::Top::Disable)
             break; // the stages after it are not run
@@ -458,6 +460,8 @@ void CDrawClipper::NoteReads(const CRenderDevice& device, Noted& d) {
 }
 
 bool CDrawClipper::Splittable(const Noted& noted, const uint32_t corner[4]) const {
+    if (!noted.readsKnown)
+        return false;
     const gpu::Vertex& tl = vertices_[corner[kTL]];
     const gpu::Vertex& tr = vertices_[corner[kTR]];
     const gpu::Vertex& bl = vertices_[corner[kBL]];

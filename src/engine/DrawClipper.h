@@ -35,6 +35,11 @@ public:
     // Off: draws are played as recorded (still counted).
     void SetEnabled(bool on) { enabled_ = on; }
     bool Enabled() const { return enabled_; }
+    // Whether the draws noted from now on may be played cut into parts (on a
+    // back end that does not leave out the hidden pixels of a whole draw
+    // itself); if not, the textures they read are not looked at, and their
+    // quads are never cut into parts.
+    void SetMayCut(bool on) { mayCut_ = on; }
 
     // A new scene: the depth proof starts over.
     void BeginScene();
@@ -109,8 +114,9 @@ private:
         uint32_t vertexCount;
         bool known, affine, writesDepth;
         gpu::Viewport viewport;
-        Read reads[2];
+        Read reads[2]; // of the first two stages
         uint32_t readCount;
+        bool readsKnown;
     };
     // What is known of a texture (as made: a texture made anew has another serial).
     struct Opacity {
@@ -184,7 +190,7 @@ private:
     // and the window areas they hide without overlaps, in hiddenPieces_.
     void HiddenFor(const std::vector<PixelRect>& rects, std::vector<PixelRect>& hidden);
 
-    bool enabled_ = true;
+    bool enabled_ = true, mayCut_ = true;
     // The draw being examined or clipped: its vertices, triangles (three
     // vertex numbers each) and window positions.
     const gpu::Vertex* vertices_ = nullptr;
