@@ -45,9 +45,6 @@ constexpr uint32_t kColorWriteEnable = 168;
 constexpr uint32_t kAllChannels = 0xF;
 constexpr uint32_t kAlphaShift = 24;
 constexpr uint32_t kFullAlpha = 0xFF;
-// How far (in texels) a read may lie from a texel centre, or a quad's
-// coordinates from a whole number of texels a pixel, and still count as on it.
-constexpr double kTexelSlack = 1.0 / 1024;
 
 enum Corner { kTL, kTR, kBL, kBR };
 
@@ -223,11 +220,8 @@ void CDrawClipper::NoteDraw(const CRenderDevice& device, uint32_t type, const gp
     else
         NoteDepth(device, &writesDepth);
     noted_.back().writesDepth = writesDepth;
-    if (d.known && list && enabled_) {
-        if (mayCut_)
-            NoteReads(device, noted_.back());
+    if (d.known && list && enabled_)
         Survey(device, static_cast<uint32_t>(noted_.size() - 1));
-    }
 }
 
 CDrawClipper::Win CDrawClipper::ToWindow(const gpu::Vertex& p) const {
@@ -433,35 +427,7 @@ bool CDrawClipper::AlignedQuad(size_t t, uint32_t corner[4]) const {
     return false;
 }
 
-void CDrawClipper::NoteReads(const CRenderDevice& device, Noted& d) {
-    auto ss = [&](uint32_t stage, uint32_t s) { return device.GetCachedStageState(stage, s); };
-    // Whether an operation reads the texture through one of the arguments it uses.
-    auto reads = [](uint32_t op, uint32_t a1, uint32_t a2) {
-        const auto texture = [](uint32_t arg) {
-            return (arg & gpu::kCombinerArgSelect) == gpu::Ta::Texture;
-        };
-        return op != gpu::Top::Disable && ((op != gpu::Top::SelectArg2 && texture(a1)) ||
-                                           (op != gpu::Top::SelectArg1 && texture(a2)));
-    };
-    d.readCount = 0;
-    d.readsKnown = true;
-    for (uint32_t stage = 0; stage < gpu::kCombinerStages; ++stage) {
-        if (ss(stage, gpu::Tss::ColorOp) == gpu::Top::Disable)
-            break; // the stages after it are not run
-        const CTexture* texture = device.GetBoundTexture(stage);
-        if (!texture || !(reads(ss(stage, gpu::Tss::ColorOp), ss(stage, gpu::Tss::ColorArg1),
-                                ss(stage, gpu::Tss::ColorArg2)) ||
-                          reads(ss(stage, gpu::Tss::AlphaOp), ss(stage, gpu::Tss::AlphaArg1),
-                                ss(stage, gpu::Tss::AlphaArg2))))
-            continue;
-        d.reads[d.readCount++] = {texture->GetWidth(), texture->GetHeight(),
-                                  (ss(stage, gpu::Tss::TexCoordIndex) & 0xFFFF) != 0};
-    }
-}
-
-bool CDrawClipper::Splittable(const Noted& noted, const uint32_t corner[4]) const {
-    if (!noted.readsKnown)
-        return false;
+bool CDrawClipper::Splittable(const uint32_t corner[4]) const {
     const gpu::Vertex& tl = vertices_[corner[kTL]];
     const gpu::Vertex& tr = vertices_[corner[kTR]];
     const gpu::Vertex& bl = vertices_[corner[kBL]];
@@ -473,36 +439,10 @@ bool CDrawClipper::Splittable(const Noted& noted, const uint32_t corner[4]) cons
     auto planar = [](float a, float b, float c, float d) {
         return static_cast<double>(a) + d == static_cast<double>(b) + c;
     };
-    if (!(planar(tl.x, tr.x, bl.x, br.x) && planar(tl.y, tr.y, bl.y, br.y) &&
-          planar(tl.z, tr.z, bl.z, br.z) && planar(tl.u0, tr.u0, bl.u0, br.u0) &&
-          planar(tl.v0, tr.v0, bl.v0, br.v0) && planar(tl.u1, tr.u1, bl.u1, br.u1) &&
-          planar(tl.v1, tr.v1, bl.v1, br.v1)))
-        return false;
-    // A part with corners of its own has its texture coordinates interpolated
-    // with other roundings than the whole had. That changes nothing only where
-    // each pixel centre reads a texel centre, one texel a pixel: elsewhere a
-    // filtered read weighs its texels a hair otherwise (a channel then tips
-    // by one), and a nearest read near a texel's edge may take its neighbour.
-    const Win& wtl = Vert(corner[kTL]);
-    const double w = Vert(corner[kTR]).x - wtl.x, h = Vert(corner[kBL]).y - wtl.y;
-    // The coordinate (in texels) at the top-left, top-right and bottom-left corners.
-    auto centred = [&](double a, double b, double c) {
-        const double sx = std::round((b - a) / w), sy = std::round((c - a) / h);
-        if (std::fabs(sx) + std::fabs(sy) > 1.0 || std::fabs(b - a - sx * w) > kTexelSlack ||
-            std::fabs(c - a - sy * h) > kTexelSlack)
-            return false;
-        const double first = a + (std::ceil(wtl.x) - wtl.x) * sx + (std::ceil(wtl.y) - wtl.y) * sy;
-        return std::fabs(first - 0.5 - std::round(first - 0.5)) <= kTexelSlack;
-    };
-    for (uint32_t i = 0; i < noted.readCount; ++i) {
-        const Read& r = noted.reads[i];
-        const double width = r.width, height = r.height;
-        auto u = [&](const gpu::Vertex& p) { return (r.second ? p.u1 : p.u0) * width; };
-        auto v = [&](const gpu::Vertex& p) { return (r.second ? p.v1 : p.v0) * height; };
-        if (!centred(u(tl), u(tr), u(bl)) || !centred(v(tl), v(tr), v(bl)))
-            return false;
-    }
-    return true;
+    return planar(tl.x, tr.x, bl.x, br.x) && planar(tl.y, tr.y, bl.y, br.y) &&
+           planar(tl.z, tr.z, bl.z, br.z) && planar(tl.u0, tr.u0, bl.u0, br.u0) &&
+           planar(tl.v0, tr.v0, bl.v0, br.v0) && planar(tl.u1, tr.u1, bl.u1, br.u1) &&
+           planar(tl.v1, tr.v1, bl.v1, br.v1);
 }
 
 bool CDrawClipper::OccluderState(const CRenderDevice& device, bool* testsDepth,
@@ -792,8 +732,7 @@ bool CDrawClipper::RegionOpaque(const CTexture& texture, int32_t x0, int32_t y0,
         const uint32_t bytes = TexelBytes(format);
         gpu::LockedRect locked;
         if (bytes > 0 && uint64_t{o.width} * o.height <= kMaxTableTexels && o.width > 0 &&
-            !gpu::Failed(
-                texture.GetTexture()->LockRect(0, &locked, nullptr, gpu::Lock::ReadOnly))) {
+            !gpu::Failed(texture.GetTexture()->LockRect(0, &locked, nullptr, gpu::Lock::ReadOnly))) {
             const size_t stride = o.width + 1;
             o.transparent.assign(stride * (o.height + 1), 0);
             for (uint32_t y = 0; y < o.height; ++y) {
@@ -921,7 +860,7 @@ bool CDrawClipper::Clip(size_t draw, const gpu::Vertex* vertices, std::vector<gp
             bool cut = false;
             // A back end that leaves out hidden pixels itself shades what shows of
             // the whole quad exactly as the whole: no pieces with corners of their own.
-            const bool splittable = !hidden && Splittable(d, corner);
+            const bool splittable = !hidden && Splittable(corner);
             for (const PixelRect& r : rects) {
                 cut = CutOut({r.x0 - 0.5, r.y0 - 0.5, r.x1 - 0.5, r.y1 - 0.5}) || cut;
                 if (spare_.size() > kMaxPieces)

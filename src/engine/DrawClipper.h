@@ -35,11 +35,6 @@ public:
     // Off: draws are played as recorded (still counted).
     void SetEnabled(bool on) { enabled_ = on; }
     bool Enabled() const { return enabled_; }
-    // Whether the draws noted from now on may be played cut into parts (on a
-    // back end that does not leave out the hidden pixels of a whole draw
-    // itself); if not, the textures they read are not looked at, and their
-    // quads are never cut into parts.
-    void SetMayCut(bool on) { mayCut_ = on; }
 
     // A new scene: the depth proof starts over.
     void BeginScene();
@@ -102,21 +97,12 @@ private:
         PixelRect rect;
         bool testsDepth; // hides only where its own test is shown to pass
     };
-    // A texture a stage of a draw reads: its texels across and down, and
-    // whether through the second set of texture coordinates.
-    struct Read {
-        uint32_t width, height;
-        bool second;
-    };
     struct Noted {
         uint32_t type;
         size_t tri, triCount, win; // in tris_ and wins_
         uint32_t vertexCount;
         bool known, affine, writesDepth;
         gpu::Viewport viewport;
-        Read reads[2]; // of the first two stages
-        uint32_t readCount;
-        bool readsKnown;
     };
     // What is known of a texture (as made: a texture made anew has another serial).
     struct Opacity {
@@ -146,12 +132,9 @@ private:
     // window space, halved along a diagonal; its corners in `corner`
     // (top-left, top-right, bottom-left, bottom-right, as vertex numbers).
     bool AlignedQuad(size_t t, uint32_t corner[4]) const;
-    // One colour, attributes laid out along a plane, and every texture the
-    // draw reads read at its texel centres: any part of the quad shows exactly
-    // what the whole showed there.
-    bool Splittable(const Noted& noted, const uint32_t corner[4]) const;
-    // The textures the first two stages read, as the device stands, in `d`.
-    static void NoteReads(const CRenderDevice& device, Noted& d);
+    // One colour, and attributes laid out along a plane: any part of the
+    // quad shows exactly what the whole showed there.
+    bool Splittable(const uint32_t corner[4]) const;
     // Whether the state lets nothing below show through, and what the
     // vertices and texels must prove for that.
     bool OccluderState(const CRenderDevice& device, bool* testsDepth, bool* needsOpaqueTexels,
@@ -190,7 +173,7 @@ private:
     // and the window areas they hide without overlaps, in hiddenPieces_.
     void HiddenFor(const std::vector<PixelRect>& rects, std::vector<PixelRect>& hidden);
 
-    bool enabled_ = true, mayCut_ = true;
+    bool enabled_ = true;
     // The draw being examined or clipped: its vertices, triangles (three
     // vertex numbers each) and window positions.
     const gpu::Vertex* vertices_ = nullptr;

@@ -416,7 +416,6 @@ gpu::Result CRenderDevice::BeginScene() {
     gpu::Viewport viewport;
     device_->GetViewport(&viewport);
     recorder_.Clipper().SetEnabled(clipping_);
-    recorder_.Clipper().SetMayCut(!device_->TakesHiddenRects());
     recorder_.Begin(world, view, projection, viewport);
     RecordingDevices().push_back(this);
     return r;
