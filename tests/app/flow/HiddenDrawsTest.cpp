@@ -3,7 +3,10 @@
 // the main menu, the quest map, the shop, level 1 played with swaps and
 // cascades, a bonus level) are drawn both ways and compared, and the clipped
 // frames must cover fewer pixels. On both back ends: the software one must
-// shade a piece of a split quad exactly as the whole.
+// shade a piece of a split quad exactly as the whole. GL promises the same
+// pixels only for the same vertices: a piece of a quad, with corners of its
+// own, may filter a texel one rounding step the other way, so there a few
+// pixels may differ by a step or two in a channel, and no pixel by more.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -26,7 +29,7 @@ using namespace flowtest;
 namespace {
 
 struct Tally {
-    size_t frames = 0, differing = 0;
+    size_t frames = 0, differing = 0, rounded = 0; // rounded: no channel more than 2 apart
     uint64_t coveredWhole = 0, coveredClipped = 0, skipped = 0; // pixels the back end left out
 };
 
@@ -48,15 +51,25 @@ void DrawBothWays(CGame& g, Tally& out) {
     }
     device.SetCounting(false);
     ASSERT_EQ(pictures[0].size(), pictures[1].size());
-    for (size_t i = 0; i < pictures[0].size(); ++i)
-        out.differing += pictures[0][i] != pictures[1][i] ? 1 : 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+        const uint32_t a = pictures[0][i], b = pictures[1][i];
+        if (a == b)
+            continue;
+        bool near = true;
+        for (int shift = 0; shift < 32; shift += 8)
+            near = near && std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) <= 2;
+        ++(near ? out.rounded : out.differing);
+    }
     ++out.frames;
     out.coveredWhole += covered[0];
     out.coveredClipped += covered[1];
 }
 
-void Expect(const Tally& t, const char* screen) {
+void Expect(const Tally& t, const char* screen, bool gl) {
     EXPECT_EQ(t.differing, 0u) << "pixels of " << t.frames << " frames of " << screen;
+    // One pixel in ten thousand a frame at most, rounded otherwise.
+    EXPECT_LE(t.rounded, gl ? t.frames * 1024 * 768 / 10000 : 0u)
+        << "pixels a step apart in " << t.frames << " frames of " << screen;
     EXPECT_LT(t.coveredClipped, t.coveredWhole) << screen;
 }
 
@@ -65,6 +78,7 @@ class HiddenDraws : public OnBackEnd {};
 } // namespace
 
 TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
+    const bool gl = std::string(GetParam()) == "gl";
     {
         FlowHarness h(5, false, false);
         START_GAME(h);
@@ -72,7 +86,7 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
         h.Frames(40); // the first screen and the new-player dialog faded in
         Tally dialog;
         DrawBothWays(g, dialog);
-        Expect(dialog, "the new-player dialog");
+        Expect(dialog, "the new-player dialog", gl);
 
         for (CSharedPtr<CUxForm>* f : {&g.Screens->NewProfileForm, &g.Screens->MainMenuForm}) {
             (*f)->Visible = false;
@@ -82,7 +96,7 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
         h.Frames(60);
         Tally menu;
         DrawBothWays(g, menu);
-        Expect(menu, "the main menu");
+        Expect(menu, "the main menu", gl);
 
         // The story read, the map alone on screen.
         g.BeginNewQuest(0);
@@ -90,14 +104,14 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
                     h.RunUntil([&] { return !g.Screens->IntroForm->Visible; }, 3.0f));
         Tally map;
         DrawBothWays(g, map);
-        Expect(map, "the map");
+        Expect(map, "the map", gl);
 
         g.StartNewQuest();
         g.OpenShop(1);
         h.Frames(60);
         Tally shop;
         DrawBothWays(g, shop);
-        Expect(shop, "the shop");
+        Expect(shop, "the shop", gl);
     }
 
     FlowHarness h(7);
@@ -112,7 +126,7 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
         DrawBothWays(g, level);
     }
     EXPECT_GT(player.Moves(), 0) << "swaps were made";
-    Expect(level, "level 1");
+    Expect(level, "level 1", gl);
     if (std::string(GetParam()) == "soft") { // rows of what the board hides are left out
         EXPECT_GT(level.skipped, 10000u * level.frames);
     }
@@ -125,7 +139,7 @@ TEST_P(HiddenDraws, LeftOutWithoutChangingThePicture) {
         h.Frames(20);
         DrawBothWays(g, bonus);
     }
-    Expect(bonus, "the bonus level");
+    Expect(bonus, "the bonus level", gl);
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, HiddenDraws, ::testing::Values("gl", "soft"), BackEndName);
