@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <dirent.h>
 #include <optional>
 #include <sys/stat.h>
@@ -86,36 +87,16 @@ std::string InFolder(const std::string& folder, const std::string& mapped) {
     return ResolveMapped(folder + "/" + mapped);
 }
 
-// mkdir -p of the folder that holds `path`.
+// Makes the folders that hold `path` that are not there yet.
 void MakeParentFolders(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return;
-    for (size_t at = path.find('/', 1); at != std::string::npos && at <= slash;
-         at = path.find('/', at + 1))
-        mkdir(path.substr(0, at).c_str(), 0777);
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
 }
 
 // Copies a file of the data folder to where the user folder keeps it.
 bool CopyUp(const std::string& from, const std::string& to) {
-    FILE* in = std::fopen(from.c_str(), "rbe");
-    if (in == nullptr)
-        return false;
-    FILE* out = std::fopen(to.c_str(), "wbe");
-    bool ok = out != nullptr;
-    char chunk[16384];
-    while (ok) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, in);
-        ok = std::fwrite(chunk, 1, got, out) == got;
-        if (got < sizeof chunk) {
-            ok = ok && !std::ferror(in);
-            break;
-        }
-    }
-    std::fclose(in);
-    if (out != nullptr && std::fclose(out) != 0)
-        ok = false;
-    return ok;
+    std::error_code ec;
+    return std::filesystem::copy_file(from, to, ec) && !ec;
 }
 
 } // namespace
