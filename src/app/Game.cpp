@@ -30,6 +30,7 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/image/Image.h"
 #include "platform/os/GameFolders.h"
 #include "platform/os/Path.h"
 #include "platform/os/Window.h"
@@ -168,6 +169,12 @@ int32_t CGame::PreInit() {
     Graphics.Load(OptionsPath);
     Sound.Load(OptionsPath);
     ProfileOptions.Load(OptionsPath, GetString(22));
+    // The game's own picture in taskbars and window switchers; without it the
+    // desktop shows a generic one, which is no reason to stop.
+    img::Image icon;
+    if (Window && img::DecodeFile(os::ResolvePath(Paths.GfxPath + "Icon.png"), icon) ==
+                      img::DecodeError::None)
+        Window->SetIcon(icon.rgba.data(), icon.width, icon.height);
 
     const uint32_t vertices = std::min(Device->GetMaxVertexIndex() + 1u, kMaxSharedElements);
     const uint32_t indices = std::min(Device->GetMaxPrimitiveCount() + 1u, kMaxSharedElements);
