@@ -169,7 +169,9 @@ int AppMain(const AppOptions& options) {
             CMainLoop::InstallStopSignals();
             exitCode = loop.Run();
         } else {
-            exitCode = 4;
+            // Closed during the loading: the player has lost nothing, as
+            // nothing of theirs was open yet.
+            exitCode = game->ClosedWhileLoading() ? 0 : 4;
         }
         if (exitCode == 4) {
             game->RestoreGamma();

@@ -30,6 +30,7 @@
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
+#include "platform/image/Image.h"
 #include "platform/os/GameFolders.h"
 #include "platform/os/Path.h"
 #include "platform/os/Window.h"
@@ -168,6 +169,12 @@ int32_t CGame::PreInit() {
     Graphics.Load(OptionsPath);
     Sound.Load(OptionsPath);
     ProfileOptions.Load(OptionsPath, GetString(22));
+    // The game's own picture in taskbars and window switchers; without it the
+    // desktop shows a generic one, which is no reason to stop.
+    img::Image icon;
+    if (Window && img::DecodeFile(os::ResolvePath(Paths.GfxPath + "Icon.png"), icon) ==
+                      img::DecodeError::None)
+        Window->SetIcon(icon.rgba.data(), icon.width, icon.height);
 
     const uint32_t vertices = std::min(Device->GetMaxVertexIndex() + 1u, kMaxSharedElements);
     const uint32_t indices = std::min(Device->GetMaxPrimitiveCount() + 1u, kMaxSharedElements);
@@ -218,23 +225,24 @@ CSharedPtr<CTexture> CGame::GameTexture(const char* name) const {
 // ---------------------------------------------------------------------------
 // Init
 
-void CGame::LoadingStep() {
+bool CGame::LoadingStep() {
     ++LoadingSteps;
     if (LoadingPicture.IsNull() || Renderer.IsNull())
-        return;
+        return !LoadingClosed;
     const float t = static_cast<float>(std::min(LoadingSteps, kLoadingSteps) - 1) /
                     static_cast<float>(kLoadingSteps - 1);
     const float progress = kFirstProgress + (kLastProgress - kFirstProgress) * t;
     if (Renderer->RenderLoadingScreen(LoadingPicture, progress) >= 0)
         Renderer->Present();
-    // Keep the window answering while the loading runs (the messages are
-    // dropped: nothing can act on them yet).
+    // Keep the window answering while the loading runs. Nothing can act on
+    // the messages yet but a close, which ends the loading at the next step.
     if (Window) {
         os::Message m;
         int n = 0;
-        while (n++ < 64 && Window->PollMessage(&m)) {
-        }
+        while (n++ < 64 && Window->PollMessage(&m))
+            LoadingClosed = LoadingClosed || m.kind == os::MessageKind::Close;
     }
+    return !LoadingClosed;
 }
 
 int32_t CGame::Init() {
@@ -255,7 +263,8 @@ int32_t CGame::Init() {
                                         gpu::Pool::Managed, gpu::Fmt::Unknown);
     if (LoadingPicture.IsNull())
         return FailPicture("Unable to load Loading Texture");
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 3. The game's own textures.
     for (const NamedTexture& t : kGameTextures) {
@@ -264,7 +273,8 @@ int32_t CGame::Init() {
             return FailPicture(std::string("Unable to load ") + t.name + " Texture");
         Textures.push_back(texture);
     }
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 4. Six particle managers into the renderer's particle layers.
     const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
@@ -279,7 +289,8 @@ int32_t CGame::Init() {
         Particles[static_cast<size_t>(i)] = pm;
         Renderer->SetParticleLayer(i, pm);
     }
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 5. Quad, sprite and text layers, and the backdrop's own sprite layer.
     for (int i = 0; i < kQuadLayers; ++i) {
@@ -294,7 +305,8 @@ int32_t CGame::Init() {
     BackdropLayer = CSharedPtr<CSpriteLayer>(new CSpriteLayer(Device, vb, ib));
     TextLayer = CSharedPtr<CTextLayer>(new CTextLayer(Device, vb, ib));
     Renderer->SetTextLayer(TextLayer);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 6. The backdrops: the renderer's first layer, feeding the lowest
     // particle manager and quad layer; the front branch of the menu's backdrop
@@ -310,7 +322,8 @@ int32_t CGame::Init() {
     Backgrounds->Init(gfx);
     Backgrounds->Enabled = 1;
     Backgrounds->SetBackground(CBackgroundsManager::kMainMenu);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 7. Fonts.
     CSharedPtr<CTexture> fontTexture =
@@ -326,7 +339,8 @@ int32_t CGame::Init() {
     }
     Fonts.push_back(font);
     LoadAdditionalFonts(device, Paths.FontsPath, Paths.FontsPath + "AdditionalFonts.lst", Fonts);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 8. Caps.
     Caps = CSharedPtr<CCapsManager>(new CCapsManager(Device, vb, ib));
@@ -335,7 +349,8 @@ int32_t CGame::Init() {
         return Fail("Unable to load caps Textures");
     if (!Caps->LoadCapsAnimation(Paths.DataPath))
         return Fail("Unable to load caps Animation");
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 9. Sound bank. Sound never stops the game: failures are only logged.
     SoundBank = CSharedPtr<CSoundBank>(new CSoundBank(Audio));
@@ -352,7 +367,8 @@ int32_t CGame::Init() {
     } else {
         LogObject("Error loading Sfx!\n");
     }
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 10. Music: the main-menu state plays from the start.
     Music = CSharedPtr<CMusicPlayer>(new CMusicPlayer(Audio, Paths.MusicPath.c_str()));
@@ -362,7 +378,8 @@ int32_t CGame::Init() {
     SoundBank->SetMusicPlayer(Music);
     MusicState = kMusicMainMenu;
     Backgrounds->SetSoundBank(SoundBank);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 11. The play field, its frame and its helpers.
     const std::string skin = Paths.ConfigPath + "Skin.cfg";
@@ -393,7 +410,8 @@ int32_t CGame::Init() {
     Field->Store->Textures.push_back(GameTexture("FieldBack"));
     Renderer->SetBoardFrame(Field->Store);
     Renderer->SetDune(Field->Dune);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 12. Match terminators.
     Terminators = CSharedPtr<CTerminatorManager>(
@@ -403,7 +421,8 @@ int32_t CGame::Init() {
                              Caps->GetChainAlphaTexture(), GameTexture("Lightning"));
     Terminators->SetSoundBank(SoundBank);
     Field->Terminators = Terminators;
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 13. Bonuses.
     LoadBonusConfigs(Paths.ConfigPath + "Gems.cfg", Paths.ConfigPath + "Bonus.cfg");
@@ -417,7 +436,8 @@ int32_t CGame::Init() {
                          GameTexture("Twirl"), GameTexture("PanelGlass"));
     Bonuses->EffectFactor = Graphics.Effects;
     Field->Bonuses = Bonuses;
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 14. The sand box.
     std::array<CSharedPtr<CTexture>, 6> dune;
@@ -434,12 +454,14 @@ int32_t CGame::Init() {
     Field->Dune->SetTextures(dune[0], dune[1], dune[2], dune[3], dune[4], dune[5]);
     Field->Dune->SetManager(Particles[1]);
     Field->Dune->SetParameters(Layout);
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 16. The screens object: the menu textures and every form.
     if (!CreateScreens())
         return 0;
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 17. The totem panel: its layout, the engine objects its figures draw
     // into, its pictures, the game's shared pictures, the effect scale and
@@ -465,16 +487,19 @@ int32_t CGame::Init() {
     totems.EffectScale = Graphics.Effects;
     totems.SoundBank = SoundBank;
     Bonuses->Textures[CBonusManager::kTwirl2] = totems.TimeDigits;
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 18. The adviser's counter on the level screen; the screens' sound and
     // pictures.
     AttachScreens();
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
 
     // 19. The shop between levels.
     CreateShop();
-    LoadingStep();
+    if (!LoadingStep())
+        return 0;
     // 20. The trophies: their display settings and texts, the layers and
     // pictures of the award display, and the current player's file (quick:
     // no step of the loading bar of its own).

@@ -167,8 +167,10 @@ public:
     // when a shared buffer cannot be made (error list filled).
     int32_t PreInit();
     // Loads everything behind the loading screen. 1 on success; 0 with the
-    // reason last in the error list.
+    // reason last in the error list, or when the player closed the window
+    // during the loading (ClosedWhileLoading; nothing is left to save).
     int32_t Init();
+    bool ClosedWhileLoading() const { return LoadingClosed; }
     // True when both splash pictures were loaded by PreInit.
     bool HasSplash() const;
     // Mode 0: the splash pictures run; Init follows when they end.
@@ -211,7 +213,8 @@ public:
     // The splash's fades; Init (and StartFlow) when the pictures are over.
     void UpdateSplash(float dt);
     // One Init step done: the loading screen with the next progress value.
-    void LoadingStep();
+    // False once the player has asked to close the window.
+    bool LoadingStep();
     // An Init failure: the error-list entry and its log line ("<text>!\n"). 0.
     int32_t Fail(const std::string& text);
     // Fail after a picture would not load: the message, then the file and why.
@@ -647,6 +650,7 @@ public:
     int32_t GammaApplied = 0;
     int32_t InitResult = -1;
     int32_t LoadingSteps = 0;  // Init steps done (the loading bar)
+    bool LoadingClosed = false; // a close request came during the loading
 
     // ---- Parts ----
     CSharedPtr<CCapsManager> Caps;

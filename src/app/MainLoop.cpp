@@ -143,8 +143,10 @@ int CMainLoop::Run() {
         if (clock_.Refreshed())
             game_.SetFps(clock_.Fps());
         game_.Frame(ms);
-        if (game_.GetInitResult() == 0)
-            return 4;
+        if (game_.GetInitResult() == 0) {
+            running_ = false;
+            return game_.ClosedWhileLoading() ? 0 : 4;
+        }
         ++frames_;
         if (limits_.exitAfterFrames > 0 && frames_ >= limits_.exitAfterFrames) {
             Close();

@@ -648,7 +648,8 @@ void CRenderDevice::AddError(const char* pattern, int index, const char* name) {
 void CRenderDevice::SizeWindowToClient(uint32_t width, uint32_t height) {
     if (!window_)
         return;
-    window_->SetPosition(0, 0);
+    // The window keeps its place: back from full screen it is where the
+    // player had it, and a new size keeps it centred.
     window_->SetClientSize(static_cast<int>(width), static_cast<int>(height));
 }
 

@@ -389,6 +389,35 @@ TEST(FontRaster, UnusableInputFailsCleanly) {
     EXPECT_FALSE(gen::RasteriseFont(file.string(), PlainStyle(1 << 20, 16), atlas, error));
 }
 
+// The package's copyright names every font the atlases are drawn from on
+// this machine, and DejaVu, which any machine may fall back to.
+TEST(FontChoice, ThePackageCopyrightNamesEveryFontDrawnFrom) {
+    // A face file's name starts with its family; the copyright names the family.
+    const std::pair<const char*, const char*> families[] = {
+        {"Lato", "Lato"},           {"RomandeADF", "Romande ADF"},
+        {"DejaVu", "DejaVu"},       {"OpenSans", "Open Sans"},
+        {"Cantarell", "Cantarell"}, {"LinLibertine", "Linux Libertine"},
+        {"EBGaramond", "EB Garamond"},
+    };
+    const std::string copyright = ReadFile(GV_SOURCE_DIR "/packaging/copyright");
+    ASSERT_FALSE(copyright.empty());
+    std::vector<std::string> used = {"DejaVuSans.ttf"};
+    for (const gen::FontRecipe& recipe : gen::GameFonts()) {
+        const fs::path file = gen::FindFontFile(recipe.faceFiles, gen::SystemFontFolders());
+        if (!file.empty())
+            used.push_back(file.filename().string());
+    }
+    for (const std::string& file : used) {
+        const char* family = nullptr;
+        for (const auto& [prefix, name] : families)
+            if (file.rfind(prefix, 0) == 0)
+                family = name;
+        ASSERT_NE(family, nullptr) << file << ": which family?";
+        EXPECT_NE(copyright.find(std::string("the ") + family + " font"), std::string::npos)
+            << file;
+    }
+}
+
 TEST(FontChoice, FallsBackPastMissingAndBrokenFilesToDejaVu) {
     TempDir folder;
     fs::create_directories(folder.Root() / "b" / "deep");

@@ -77,21 +77,25 @@ FloatImage PaintIcon(int size) {
     return icon;
 }
 
+int WriteIcon(const std::filesystem::path& file, int size) {
+    std::string error;
+    if (!EnsureFolder(file.parent_path(), error)) {
+        std::fprintf(stderr, "gv_icon: %s\n", error.c_str());
+        return 1;
+    }
+    const std::vector<uint8_t> rgba = ToRgba8(PaintIcon(size));
+    if (!tk::WritePng(file.string(), tk::PixelView{rgba.data(), size, size, 4})) {
+        std::fprintf(stderr, "gv_icon: cannot write %s\n", file.string().c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int GenerateIcons(const std::filesystem::path& theme, const std::string& name) {
     for (const int size : kIconSizes) {
         const std::string dims = std::to_string(size) + "x" + std::to_string(size);
-        const std::filesystem::path folder = theme / dims / "apps";
-        std::string error;
-        if (!EnsureFolder(folder, error)) {
-            std::fprintf(stderr, "gv_icon: %s\n", error.c_str());
+        if (WriteIcon(theme / dims / "apps" / (name + ".png"), size) != 0)
             return 1;
-        }
-        const std::vector<uint8_t> rgba = ToRgba8(PaintIcon(size));
-        const std::string path = (folder / (name + ".png")).string();
-        if (!tk::WritePng(path, tk::PixelView{rgba.data(), size, size, 4})) {
-            std::fprintf(stderr, "gv_icon: cannot write %s\n", path.c_str());
-            return 1;
-        }
     }
     return 0;
 }

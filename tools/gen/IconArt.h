@@ -18,6 +18,13 @@ inline constexpr int kIconSizes[] = {48, 128, 256};
 // The icon as a `size` x `size` picture.
 FloatImage PaintIcon(int size);
 
+// The size of the icon the game gives its own window.
+inline constexpr int kWindowIconSize = 64;
+
+// Writes the icon as a `size` x `size` PNG file. 0 on success, else 1 with a
+// message on stderr.
+int WriteIcon(const std::filesystem::path& file, int size);
+
 // Writes the icon at every size of kIconSizes into an icon theme folder:
 // `<theme>/<N>x<N>/apps/<name>.png`. 0 on success, else 1 with a message on
 // stderr.

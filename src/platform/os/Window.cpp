@@ -15,6 +15,9 @@ constexpr uint32_t kStyleCaption = 0x00C00000u;
 // own frame is not known yet (before it is first shown).
 constexpr int kFrameAllowanceWidth = 16;
 constexpr int kFrameAllowanceHeight = 48;
+// The least client size the player can shrink the window to.
+constexpr int kLeastWidth = 640;
+constexpr int kLeastHeight = 480;
 
 // What the screen leaves for a window's client area on `display`: its usable
 // area (without panels and docks) less the window's frame. 0 when unknown.
@@ -146,6 +149,9 @@ void FitClientSize(int width, int height, int areaWidth, int areaHeight, int* ou
 
 Window* Window::Create(const std::string& title, int clientWidth, int clientHeight,
                        std::string* error) {
+    // Read as the video system starts; a player's own choice stands.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", kWindowClass, 0);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", kWindowClass, 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         if (error)
             *error = std::string("no video driver available: ") + SDL_GetError();
@@ -208,6 +214,11 @@ Window* Window::Create(const std::string& title, int clientWidth, int clientHeig
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    // Smaller than the game's least screen its text no longer reads and its
+    // gems cannot be aimed at; a screen smaller still gets the same shape.
+    int leastW = 0, leastH = 0;
+    FitClientSize(kLeastWidth, kLeastHeight, areaW, areaH, &leastW, &leastH);
+    SDL_SetWindowMinimumSize(sdl, leastW, leastH);
     auto* win = new Window();
     win->window_ = sdl;
     win->gl_ = gl;
@@ -247,12 +258,38 @@ Window::~Window() {
 
 void Window::SetStyle(uint32_t style) {
     style_ = style;
-    bool framed = (style & kStylePopup) == 0 && (style & kStyleCaption) == kStyleCaption;
+    // A full-screen window has no frame whatever its style, and the system
+    // ignores a frame asked for while it is full screen: the frame follows
+    // when it leaves. Full screen takes the frame away itself.
+    if (!IsFullScreen() && (style & kStylePopup) == 0)
+        ApplyFrame();
+}
+
+void Window::ApplyFrame() {
+    const bool framed = (style_ & kStylePopup) == 0 && (style_ & kStyleCaption) == kStyleCaption;
     SDL_SetWindowBordered(window_, framed ? SDL_TRUE : SDL_FALSE);
 }
 
 void Window::SetFullScreen(bool on) {
-    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (on == IsFullScreen())
+        return;
+    if (on) {
+        // Remembered so that leaving full screen gives back the window the
+        // player had: maximised, or its place and size.
+        restoreMaximized_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_MAXIMIZED) != 0;
+        SDL_GetWindowPosition(window_, &restoreX_, &restoreY_);
+        SDL_GetWindowSize(window_, &restoreWidth_, &restoreHeight_);
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        return;
+    }
+    SDL_SetWindowFullscreen(window_, 0);
+    ApplyFrame();
+    if (restoreMaximized_) {
+        SDL_MaximizeWindow(window_);
+    } else if (restoreWidth_ > 0 && restoreHeight_ > 0) {
+        SDL_SetWindowSize(window_, restoreWidth_, restoreHeight_);
+        SDL_SetWindowPosition(window_, restoreX_, restoreY_);
+    }
 }
 
 bool Window::IsFullScreen() const {
@@ -305,6 +342,20 @@ void Window::Show() {
 
 void Window::SetTitle(const std::string& title) {
     SDL_SetWindowTitle(window_, title.c_str());
+}
+
+bool Window::SetIcon(const uint8_t* rgba, int width, int height) {
+    if (!rgba || width <= 0 || height <= 0)
+        return false;
+    SDL_Surface* surf = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width,
+                                                           height, 32, width * 4,
+                                                           SDL_PIXELFORMAT_RGBA32);
+    if (!surf)
+        return false;
+    SDL_SetWindowIcon(window_, surf);
+    SDL_FreeSurface(surf);
+    hasIcon_ = true;
+    return true;
 }
 
 int Window::RefreshRate() const {

@@ -74,12 +74,18 @@ constexpr uint32_t kStyleFullScreen = 0x90080000u; // pop-up, visible, system me
 void FitClientSize(int width, int height, int areaWidth, int areaHeight, int* outWidth,
                    int* outHeight);
 
+// The name the desktop knows the game's window by (its X11 class and its
+// Wayland app id): the id of the game's desktop entry, so that taskbars match
+// the two.
+constexpr const char* kWindowClass = "io.github.glorvane.Glorvane";
+
 class Window {
 public:
     // Creates a hidden-until-shown window with a GL-capable surface (the GL 3.3
     // core context attributes are set here, before the window exists), at the
     // client size asked when the screen has room for it (see FitClientSize).
-    // The player may resize and maximise it. Returns null (and fills *error)
+    // The player may resize and maximise it, down to 640x480 (or that shape
+    // as large as the screen has room for). Returns null (and fills *error)
     // when no video driver is available.
     static Window* Create(const std::string& title, int clientWidth, int clientHeight,
                           std::string* error);
@@ -94,12 +100,16 @@ public:
     // Whether the window can take a GL context (see Create).
     bool HasGl() const { return gl_; }
 
-    // Original style words: windowed 0x10CA0000, full screen 0x90080000. A pop-up
-    // style removes the frame; the switch to full screen is SetFullScreen's.
+    // Original style words: windowed 0x10CA0000, full screen 0x90080000. A framed
+    // style puts the frame back (when the window leaves full screen if it is
+    // full screen); a pop-up style's frame goes with the switch to full
+    // screen, which is SetFullScreen's.
     uint32_t GetStyle() const { return style_; }
     void SetStyle(uint32_t style);
     // Full screen covers the desktop at its own resolution (no mode switch); the
-    // GPU back end scales its back buffer into it.
+    // GPU back end scales its back buffer into it. Leaving it gives back the
+    // window as it was before: its frame (as the style asks), and its place
+    // and size or its maximised state.
     void SetFullScreen(bool on);
     bool IsFullScreen() const;
     // The client size of the game's mode, fitted to the screen as at Create. A
@@ -115,6 +125,10 @@ public:
     void SetPosition(int x, int y);
     void Show();
     void SetTitle(const std::string& title);
+    // The picture taskbars and window switchers show for the window (straight
+    // RGBA8 rows, top first). False when the system refuses it.
+    bool SetIcon(const uint8_t* rgba, int width, int height);
+    bool HasIcon() const { return hasIcon_; }
     // Refreshes a second of the display the window is on; 0 when unknown.
     int RefreshRate() const;
     bool IsMinimized() const;
@@ -156,6 +170,7 @@ private:
     void Translate(const void* sdlEvent);
     void Map(int cx, int cy, int* x, int* y) const;
     void ApplyCursor();
+    void ApplyFrame();
     SDL_Window* window_ = nullptr;
     SDL_Cursor* picture_ = nullptr;
     SDL_Cursor* systemCursor_ = nullptr; // SDL's own, never freed by us
@@ -166,6 +181,9 @@ private:
     float mapOffsetX_ = 0, mapOffsetY_ = 0, mapScaleX_ = 1, mapScaleY_ = 1;
     int pictureWidth_ = 0, pictureHeight_ = 0; // 0: not shown yet
     int askedWidth_ = 0, askedHeight_ = 0;
+    // The windowed state full screen gives back (no size: none saved yet).
+    int restoreX_ = 0, restoreY_ = 0, restoreWidth_ = 0, restoreHeight_ = 0;
+    bool restoreMaximized_ = false;
     std::deque<Message> pending_;
     int cursorX_ = 0, cursorY_ = 0; // client pixels
     bool cursorSeen_ = false;
@@ -173,6 +191,7 @@ private:
     bool fixedSurface_ = false;
     bool frameless_ = false; // the headless drivers draw no frame
     bool gl_ = false;
+    bool hasIcon_ = false;
     int surfaceWidth_ = 0, surfaceHeight_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // of a whole run, and the title from "appname.txt".
 #include <string>
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "app/AppMain.h"
@@ -104,6 +105,30 @@ TEST(AppEntry, LogHoldsStartAndShutDownInOrder) {
     const std::string options_ini = ReadFile(game.Path() / "Data" / "Config" / "Options.ini");
     EXPECT_NE(options_ini.find("Width"), std::string::npos) << options_ini;
     EXPECT_NE(options_ini.find("Profile"), std::string::npos) << options_ini;
+}
+
+TEST(AppEntry, ClosingTheWindowWhileLoadingEndsTheGame) {
+    GameCopy game;
+    if (!game.Missing().empty())
+        GTEST_SKIP() << game.Missing();
+    TempDir lock;
+    EnterDir enter(game.Path());
+    // The close request waits in the queue the game reads during its loading.
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    AppOptions options;
+    options.lockFolder = lock.Path().string();
+    options.exitAfterFrames = 30;
+    options.minFrameMs = 0;
+    const int code = AppMain(options);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    EXPECT_EQ(code, 0);
+    // The loading ended there: the player's options were never written back.
+    const std::string options_ini = ReadFile(game.Path() / "Data" / "Config" / "Options.ini");
+    EXPECT_EQ(options_ini.find("Profile"), std::string::npos) << options_ini;
+    EXPECT_EQ(game.Log().find("Unable to"), std::string::npos) << game.Log();
 }
 
 TEST(AppEntry, TitleIsTheFirstLineOfAppName) {

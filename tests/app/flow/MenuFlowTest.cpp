@@ -1,5 +1,6 @@
 // The menus played by clicking their controls at window pixels, the message
 // box's answers by purpose, and the map, pages and overlays of the stages.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -63,6 +64,14 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     START_MENUS(h);
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
+
+    // The desktop knows the window: it carries the game's icon and the class
+    // the menu entry names.
+    EXPECT_TRUE(h.Window().HasIcon());
+    const std::string windowClass = os::kWindowClass;
+    const std::string entry = apptest::ReadFile(std::filesystem::path(GV_BINARY_DIR) /
+                                                "packaging" / (windowClass + ".desktop"));
+    EXPECT_NE(entry.find("\nStartupWMClass=" + windowClass + "\n"), std::string::npos) << entry;
 
     // The first run asks for a name, with no way back; the default is offered.
     ASSERT_TRUE(h.WaitForForm(s.NewProfileForm));
@@ -153,7 +162,8 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
         graphics.Load(g.OptionsPath);
         EXPECT_EQ(graphics.GraphicalCursor, want ? 1 : 0);
     }
-    // Full screen and back: drawn, clickable (Help below), kept in the options.
+    // Full screen and back: drawn, clickable (Help below), kept in the options;
+    // the window comes back framed.
     for (const char* want : {"1", "0"}) {
         ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 2) && h.ClickControl(s.OptionsForm, 233) &&
                     h.ClickControl(s.OptionsForm, 230) && h.WaitForForm(s.MainMenuForm));
@@ -162,6 +172,7 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
         EXPECT_GE(g.Render(), 0);
         EXPECT_TRUE(h.Window().ShowsCursorPicture());
     }
+    EXPECT_EQ(SDL_GetWindowFlags(h.Window().Sdl()) & SDL_WINDOW_BORDERLESS, 0u);
 
     // No website link is shipped: without its logos the link stays hidden.
     EXPECT_FALSE(Shown(s.WebsiteButton) || Shown(s.LogoPictureNA) || Shown(s.LogoPictureA));

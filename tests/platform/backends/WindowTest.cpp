@@ -196,6 +196,27 @@ TEST_F(WindowPump, StyleAndSize) {
         EXPECT_EQ(h, s.wantH) << s.askW << "x" << s.askH;
     }
     EXPECT_FALSE(window_->IsMinimized());
+    // Full screen and back gives the window back framed, where and as large
+    // as the player had it.
+    SDL_SetWindowSize(window_->Sdl(), 900, 700);
+    SDL_SetWindowPosition(window_->Sdl(), 40, 30);
+    window_->SetStyle(os::kStyleFullScreen);
+    window_->SetFullScreen(true);
+    window_->SetStyle(os::kStyleWindowed);
+    window_->SetFullScreen(false);
+    {
+        int x = 0, y = 0, fw = 0, fh = 0;
+        SDL_GetWindowPosition(window_->Sdl(), &x, &y);
+        window_->GetClientSize(&fw, &fh);
+        EXPECT_EQ(SDL_GetWindowFlags(window_->Sdl()) & SDL_WINDOW_BORDERLESS, 0u);
+        EXPECT_TRUE(x == 40 && y == 30 && fw == 900 && fh == 700)
+            << x << "," << y << " " << fw << "x" << fh;
+    }
+    // Shrunk by the player, the window stops at its least size.
+    SDL_SetWindowSize(window_->Sdl(), 200, 150);
+    int w = 0, h = 0;
+    window_->GetClientSize(&w, &h);
+    EXPECT_TRUE(w == 640 && h == 480) << w << "x" << h;
 }
 
 TEST(WindowFit, OpensAtTheSizeAskedOrSmallerWithItsShape) {
