@@ -48,7 +48,7 @@ public:
     bool DrawsWithoutDepth() const override { return !depthUsed_; }
     uint64_t TextureCopyBytes() const override;
     // Pixels drawn at presents, where the frames could differ from the last.
-    uint64_t DamagedPixels() const { return bands_.DamagedPixels(); }
+    uint64_t DamagedPixels() const override { return bands_.DamagedPixels(); }
     void Finish() override {}
     void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
