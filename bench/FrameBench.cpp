@@ -17,7 +17,8 @@
 // presenting); "depthless" is the share of frames drawn without depth tests,
 // "redraws" the frames drawn again after a failed guess, "kpx_skipped" the
 // pixels left out of draws (thousands), "kpx_covered" the pixels the draws
-// that reached the back end covered. "<gl|soft>-unclipped" rows draw without
+// that reached the back end covered, "kpx_damaged" the pixels our rasteriser
+// drew where the frame could differ from the last (thousands). "<gl|soft>-unclipped" rows draw without
 // leaving out what opaque draws above hide; "soft-3threads" rows draw on
 // three threads (GLORVANE_SOFT_THREADS=3).
 #include <benchmark/benchmark.h>
@@ -232,6 +233,7 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     gpu::FrameProbe* d = run.Device();
     const uint64_t draws = d->DrawCalls(), states = d->StateCalls();
     const uint64_t redraws = d->SceneRedraws(), skipped = d->SkippedPixels();
+    const uint64_t damaged = d->DamagedPixels();
     const CRenderDevice& device = *run.Renderer().GetDevice();
     const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
@@ -254,6 +256,7 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     state.counters["depthless"] = depthless / frames;
     state.counters["redraws"] = perFrame(d->SceneRedraws() - redraws);
     state.counters["kpx_skipped"] = perFrame(d->SkippedPixels() - skipped) / 1000.0;
+    state.counters["kpx_damaged"] = perFrame(d->DamagedPixels() - damaged) / 1000.0;
     // Pixels per frame the draws that reached the back end covered, after the
     // clipping of what opaque draws above hid (thousands).
     state.counters["kpx_covered"] = perFrame(device.CoveredPixels() - covered) / 1000.0;

@@ -28,6 +28,9 @@ public:
     virtual uint64_t SceneRedraws() const = 0;
     // Pixels (at most) left out of draws so far, where they would have changed nothing.
     virtual uint64_t SkippedPixels() const = 0;
+    // Pixels drawn where frames could differ from the ones before (all of
+    // them where a back end draws every frame whole: none counted).
+    virtual uint64_t DamagedPixels() const { return 0; }
     // Whether the current (or last) scene is drawn without depth tests or writes.
     virtual bool DrawsWithoutDepth() const = 0;
     // Bytes the live textures hold in CPU memory now.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -154,6 +155,101 @@ TEST(SoftBands, HiddenRectanglesLeaveOutOnlyTheirPixels) {
         leftOut += drawers[1].HiddenPixels();
     }
     EXPECT_GT(leftOut, 100000u);
+}
+
+// Frames drawn by damage with the check on, which draws each one whole too and
+// compares: sprites that stay, move, change texture, come under hidden
+// rectangles, or blend over a picture no clear resets. No frame differs, and
+// the frames that change little draw little. A texture whose texels change
+// without a new version is the fault the check exists for: it names the frame.
+TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
+    constexpr int32_t kW = 260, kH = 150;
+    std::vector<uint32_t> color(static_cast<size_t>(kW) * kH, 0xFF000000u);
+    std::vector<uint16_t> depth(color.size(), 0xFFFF);
+    SoftBands drawer(3);
+    drawer.SetTarget(color.data(), depth.data(), kW, kH);
+    drawer.SetDamage(true, true);
+    std::vector<std::string> reports;
+    drawer.OnMismatch([&](const std::string& r) { reports.push_back(r); });
+    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> texture(
+        SoftTexture::Create(nullptr, 16, 16, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
+        [](SoftTexture* t) { t->Release(); });
+    std::mt19937 rng(5);
+    auto paint = [&] {
+        LockedRect locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), kOk);
+        std::generate_n(static_cast<uint32_t*>(locked.bits), 16 * 16, std::ref(rng));
+        texture->UnlockRect(0);
+    };
+    paint();
+    const SoftStageTexture stages[kCombinerStages] = {{texture.get(), true, true}};
+    const SoftPixelState st = BlendedOverDepth(Top::Modulate, Ta::Texture, Ta::Diffuse);
+    const Viewport vp{0, 0, kW, kH, 0.0f, 1.0f};
+    // Sprites as quads of two triangles: x, y, size in pixels.
+    std::vector<std::array<float, 3>> sprites;
+    for (int i = 0; i < 12; ++i)
+        sprites.push_back({static_cast<float>(rng() % kW), static_cast<float>(rng() % kH),
+                           static_cast<float>(8 + rng() % 40)});
+    auto quad = [&](const std::array<float, 3>& s, float z) {
+        std::vector<SoftClipVertex> v(6);
+        const float xs[6] = {0, 1, 1, 0, 1, 0}, ys[6] = {0, 0, 1, 0, 1, 1};
+        for (int i = 0; i < 6; ++i) {
+            v[i] = SoftClipVertex{};
+            v[i].x = (s[0] + xs[i] * s[2]) / kW * 2 - 1;
+            v[i].y = 1 - (s[1] + ys[i] * s[2]) / kH * 2;
+            v[i].z = z, v[i].w = 1;
+            v[i].color[0] = v[i].color[1] = v[i].color[2] = v[i].color[3] = 200;
+            v[i].uv[0][0] = xs[i], v[i].uv[0][1] = ys[i];
+        }
+        return v;
+    };
+    SoftRowMask mask;
+    // Draws a frame; `changed` gets what it may have changed.
+    auto drawFrame = [&](bool clear, int32_t changed[4]) {
+        if (clear) {
+            const int32_t all[4] = {0, 0, kW, kH};
+            drawer.QueueFill(false, all, all, 0xFF203040u);
+            drawer.QueueFill(true, all, all, 0xFFFF);
+        }
+        SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
+        target.hidden = mask.Empty() ? nullptr : &mask;
+        for (size_t i = 0; i < sprites.size(); ++i) {
+            const std::vector<SoftClipVertex> v = quad(sprites[i], 0.9f - 0.05f * i);
+            drawer.Queue(v.data(), 2, st, stages, vp, target, Cull::None);
+        }
+        drawer.FlushFrame(changed);
+    };
+    uint64_t quiet = 0; // pixels drawn by the frames that change nothing
+    for (int frame = 0; frame < 24; ++frame) {
+        // 0: a sprite moves, 1: texels, 2: hidden pixels, 3: nothing, 4 and 5: no clear
+        const int change = frame % 6;
+        if (change == 0)
+            sprites[rng() % sprites.size()][0] += 3;
+        if (change == 1)
+            paint();
+        if (change == 2) {
+            const Rect r{static_cast<int32_t>(rng() % kW), 10, kW, 60};
+            mask.Set(&r, 1);
+        }
+        const uint64_t before = drawer.DamagedPixels();
+        int32_t changed[4];
+        drawFrame(change < 4, changed);
+        if (change == 3) {
+            quiet += drawer.DamagedPixels() - before;
+            EXPECT_GE(changed[0], changed[2]) << "frame " << frame;
+        }
+    }
+    EXPECT_TRUE(reports.empty()) << reports.front();
+    EXPECT_EQ(quiet, 0u);
+    // The planted fault: texels written behind the version's back.
+    int32_t changed[4];
+    drawFrame(true, changed);
+    auto& texels = const_cast<SoftLevel&>(texture->Level(0)).argb;
+    std::fill(texels.begin(), texels.end(), 0xFFFF00FFu);
+    drawFrame(true, changed);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("frame 25 differs"), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("draw of 2 triangles"), std::string::npos) << reports[0];
 }
 
 // Random quads (convex or not, either turn, culled or not, corners on pixel

@@ -1,8 +1,13 @@
 #include "platform/gpu/soft/SoftBands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "platform/gpu/soft/SoftResources.h"
 
 namespace gpu {
 namespace {
@@ -14,9 +19,26 @@ constexpr int32_t kBandRows = 64;
 // the rounding of its set-up can move them.
 constexpr double kRowMargin = 2;
 
+// A tile's flags in the frame so far.
+constexpr uint8_t kColorCovered = 1; // a clear filled it before anything drew there
+constexpr uint8_t kDepthCovered = 2; // likewise its depth
+constexpr uint8_t kReached = 4;      // a draw reached it
+constexpr uint8_t kImpure = 8;       // its pixels depend on what it held before the frame
+
+bool EnvSet(const char* name, bool otherwise) {
+    const char* v = std::getenv(name);
+    return v && *v ? std::strcmp(v, "0") != 0 : otherwise;
+}
+
+uint64_t Chain(uint64_t signature, uint64_t hash) {
+    signature = (signature ^ hash) * 0x9E3779B97F4A7C15ull;
+    return signature ^ (signature >> 29);
+}
+
 } // namespace
 
 SoftBands::SoftBands(uint32_t threads) : setups_(threads ? threads : DefaultCount()) {
+    SetDamage(EnvSet("GLORVANE_DAMAGE", true), EnvSet("GLORVANE_DAMAGE_CHECK", false));
     for (uint32_t t = 1; t < Count(); ++t)
         threads_.emplace_back([this, t] { Work(t); });
 }
@@ -67,7 +89,7 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         job.target.hidden = &masks_.back();
     }
     tris_.insert(tris_.end(), tris, tris + count * 3);
-    // Each triangle's rows and area, from its vertices.
+    // Each triangle's rows, columns and area, from its vertices.
     double top = 1e30, bottom = -1e30;
     for (size_t t = 0; t < count * 3 && job.rowsKnown; ++t)
         job.rowsKnown = tris[t].w > 0;
@@ -80,8 +102,9 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         }
         const double lo = std::min({y[0], y[1], y[2]}) - kRowMargin;
         const double hi = std::max({y[0], y[1], y[2]}) + kRowMargin;
-        rows_.push_back(static_cast<float>(std::clamp(lo, -1e6, 1e6)));
-        rows_.push_back(static_cast<float>(std::clamp(hi, -1e6, 1e6)));
+        for (const double v : {lo, hi, std::min({x[0], x[1], x[2]}) - kRowMargin,
+                               std::max({x[0], x[1], x[2]}) + kRowMargin})
+            reach_.push_back(static_cast<float>(std::clamp(v, -1e6, 1e6)));
         top = std::min(top, lo);
         bottom = std::max(bottom, hi);
         const double area =
@@ -89,7 +112,7 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         if (std::isfinite(area)) // (a vertex that is not a number leaves its triangle undrawn)
             area_ += area * 0.5;
     }
-    rows_.resize(tris_.size() / 3 * 2);
+    reach_.resize(tris_.size() / 3 * 4);
     if (!job.rowsKnown) {
         // Cut at the eye, it may reach any row of its clip.
         top = target.clip[1];
@@ -109,56 +132,356 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         bottom_ = std::max(bottom_, jobBottom);
     }
     jobs_.push_back(job);
+    if (!damageOn_ || target.color != color_ || tilesX_ == 0)
+        return;
+    // Each triangle, or pair drawn as one, signs the tiles it may reach.
+    const uint64_t jobHash = JobHash(job);
+    const float* reach = &reach_[job.first * 4];
+    const Box clip{target.clip[0], target.clip[1], target.clip[2], target.clip[3]};
+    auto boxOf = [&](size_t t) {
+        if (!job.rowsKnown || !std::isfinite(reach[t * 4]) || !std::isfinite(reach[t * 4 + 1]) ||
+            !std::isfinite(reach[t * 4 + 2]) || !std::isfinite(reach[t * 4 + 3]))
+            return clip;
+        return Box{static_cast<int32_t>(std::floor(reach[t * 4 + 2])),
+                   static_cast<int32_t>(std::floor(reach[t * 4])),
+                   static_cast<int32_t>(std::ceil(reach[t * 4 + 3])) + 1,
+                   static_cast<int32_t>(std::ceil(reach[t * 4 + 1])) + 1};
+    };
+    for (size_t t = 0; t < count; ++t) {
+        const size_t n = t + 1 < count && SoftSetup::SharesEdge(&tris[t * 3]) ? 2 : 1;
+        Box box = boxOf(t);
+        if (n == 2) {
+            const Box other = boxOf(t + 1);
+            box = {std::min(box[0], other[0]), std::min(box[1], other[1]),
+                   std::max(box[2], other[2]), std::max(box[3], other[3])};
+        }
+        for (int i = 0; i < 2; ++i) {
+            box[i] = std::max(box[i], clip[i]);
+            box[i + 2] = std::min(box[i + 2], clip[i + 2]);
+        }
+        MarkTiles(box, SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash), Kind::Draw,
+                  state.depthWrite);
+        t += n - 1;
+    }
+}
+
+void SoftBands::QueueFill(bool depth, const int32_t rect[4], const int32_t fill[4],
+                          uint32_t value) {
+    const Kind kind = depth ? Kind::FillDepth : Kind::FillColor;
+    if (fill[0] < fill[2] && fill[1] < fill[3]) {
+        Job job{tris_.size() / 3, 0, {}, {}, {}, {}, 0, true};
+        job.kind = kind;
+        job.target.color = color_;
+        job.target.depth = depth_;
+        job.target.width = width_;
+        std::copy(fill, fill + 4, job.fill);
+        job.value = value;
+        if (jobs_.empty()) {
+            top_ = fill[1];
+            bottom_ = fill[3];
+        } else {
+            top_ = std::min(top_, fill[1]);
+            bottom_ = std::max(bottom_, fill[3]);
+        }
+        area_ += static_cast<double>(fill[2] - fill[0]) * (fill[3] - fill[1]);
+        jobs_.push_back(job);
+    }
+    if (!damageOn_ || tilesX_ == 0)
+        return;
+    const uint64_t key[6] = {static_cast<uint64_t>(kind), static_cast<uint32_t>(rect[0]),
+                             static_cast<uint32_t>(rect[1]), static_cast<uint32_t>(rect[2]),
+                             static_cast<uint32_t>(rect[3]), value};
+    MarkTiles({rect[0], rect[1], rect[2], rect[3]}, SoftHash(key, sizeof(key), 0), kind, false);
+}
+
+uint64_t SoftBands::JobHash(const Job& job) const {
+    const SoftPixelState& st = job.state;
+    uint64_t h = SoftHash(st.stages, sizeof(CombinerStage) * st.stageCount, st.stageCount);
+    for (uint32_t s = 0; s < st.stageCount; ++s) {
+        const SoftStageTexture& t = job.stages[s];
+        const uint64_t key[2] = {t.texture ? t.texture->Version() : 0,
+                                 static_cast<uint64_t>(t.minLinear) | t.magLinear << 1 |
+                                     t.mipmapped << 2 | t.wrapU << 3 | t.wrapV << 4 |
+                                     t.mirrorU << 5 | t.mirrorV << 6};
+        h = SoftHash(key, sizeof(key), h);
+    }
+    const int32_t* c = job.target.clip;
+    const uint64_t key[] = {st.tfactor,
+                            st.alphaFunc,
+                            st.alphaRef,
+                            st.blend,
+                            st.srcBlend,
+                            st.destBlend,
+                            st.depthTest,
+                            st.depthWrite,
+                            st.depthFunc,
+                            st.keepAlpha,
+                            job.cull,
+                            static_cast<uint32_t>(c[0]),
+                            static_cast<uint32_t>(c[1]),
+                            static_cast<uint32_t>(c[2]),
+                            static_cast<uint32_t>(c[3]),
+                            job.target.hidden ? job.target.hidden->Hash() : 0,
+                            job.rowsKnown};
+    h = SoftHash(key, sizeof(key), h);
+    return SoftHash(&job.vp, sizeof(job.vp), h);
+}
+
+void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite) {
+    const int32_t tx0 = std::max(box[0], 0) / kTile, ty0 = std::max(box[1], 0) / kTile;
+    const int32_t tx1 = std::min((std::min(box[2], width_) + kTile - 1) / kTile, tilesX_);
+    const int32_t ty1 = std::min((std::min(box[3], height_) + kTile - 1) / kTile, tilesY_);
+    for (int32_t ty = ty0; ty < ty1; ++ty)
+        for (int32_t tx = tx0; tx < tx1; ++tx) {
+            const size_t i = static_cast<size_t>(ty) * tilesX_ + tx;
+            sig_[i] = Chain(sig_[i], hash);
+            uint8_t& f = flags_[i];
+            if (kind == Kind::Draw) {
+                f |= kReached;
+                if (!(f & kColorCovered) || (depthWrite && !(f & kDepthCovered)))
+                    f |= kImpure;
+                continue;
+            }
+            const bool whole = box[0] <= tx * kTile && box[1] <= ty * kTile &&
+                               box[2] >= std::min((tx + 1) * kTile, width_) &&
+                               box[3] >= std::min((ty + 1) * kTile, height_);
+            if (kind == Kind::FillDepth && (f & kReached) && !(f & kDepthCovered))
+                f |= kImpure; // draws read the depth the tile held, and it changes
+            if (whole && !(f & kReached))
+                f |= kind == Kind::FillColor ? kColorCovered : kDepthCovered;
+        }
 }
 
 void SoftBands::Flush(double minSpread) {
     if (jobs_.empty())
         return;
+    // The rest of the frame is drawn whole, after this part.
+    frameWhole_ = true;
+    DrawWhole(minSpread);
+    ForgetQueue();
+}
+
+void SoftBands::DrawWhole(double minSpread) {
     const int32_t rows = bottom_ - top_;
     // At least two bands a thread, so that one slow band leaves the others work.
-    bandCount_ = static_cast<uint32_t>(std::clamp(
+    const auto bands = static_cast<uint32_t>(std::clamp(
         std::max(rows / kBandRows, static_cast<int32_t>(Count()) * 2), 1, std::clamp(rows, 1, 64)));
-    if (Count() < 2 || bandCount_ < 2 || area_ < minSpread) {
-        DrawRows(0, top_, bottom_);
+    boxes_.clear();
+    if (Count() < 2 || bands < 2 || area_ < minSpread) {
+        boxes_.push_back({INT32_MIN, top_, INT32_MAX, bottom_});
     } else {
-        nextBand_.store(0, std::memory_order_relaxed);
-        running_.store(Count() - 1, std::memory_order_relaxed);
-        generation_.fetch_add(1, std::memory_order_release);
-        generation_.notify_all();
-        DrawBands(0);
-        for (uint32_t left = running_.load(std::memory_order_acquire); left != 0;
-             left = running_.load(std::memory_order_acquire))
-            running_.wait(left, std::memory_order_acquire);
+        for (uint32_t b = 0; b < bands; ++b)
+            boxes_.push_back({INT32_MIN, top_ + static_cast<int32_t>(int64_t{rows} * b / bands),
+                              INT32_MAX,
+                              top_ + static_cast<int32_t>(int64_t{rows} * (b + 1) / bands)});
     }
+    DrawBoxes(area_, minSpread);
+}
+
+void SoftBands::DrawBoxes(double area, double minSpread) {
+    if (Count() < 2 || boxes_.size() < 2 || area < minSpread) {
+        for (const Box& box : boxes_)
+            DrawRows(0, box);
+        return;
+    }
+    nextBand_.store(0, std::memory_order_relaxed);
+    running_.store(Count() - 1, std::memory_order_relaxed);
+    generation_.fetch_add(1, std::memory_order_release);
+    generation_.notify_all();
+    DrawBands(0);
+    for (uint32_t left = running_.load(std::memory_order_acquire); left != 0;
+         left = running_.load(std::memory_order_acquire))
+        running_.wait(left, std::memory_order_acquire);
+}
+
+void SoftBands::ForgetQueue() {
     jobs_.clear();
     tris_.clear();
-    rows_.clear();
+    reach_.clear();
     masks_.clear();
     area_ = 0;
     ++epoch_;
 }
 
-void SoftBands::DrawBands(uint32_t thread) {
-    const int64_t rows = bottom_ - top_;
-    for (uint32_t b = nextBand_.fetch_add(1, std::memory_order_relaxed); b < bandCount_;
-         b = nextBand_.fetch_add(1, std::memory_order_relaxed))
-        DrawRows(thread, top_ + static_cast<int32_t>(rows * b / bandCount_),
-                 top_ + static_cast<int32_t>(rows * (b + 1) / bandCount_));
+void SoftBands::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint32_t height) {
+    color_ = color;
+    depth_ = depth;
+    width_ = static_cast<int32_t>(width);
+    height_ = static_cast<int32_t>(height);
+    tilesX_ = (width_ + kTile - 1) / kTile;
+    tilesY_ = (height_ + kTile - 1) / kTile;
+    const size_t tiles = static_cast<size_t>(tilesX_) * tilesY_;
+    sig_.assign(tiles, 0);
+    last_.assign(tiles, 0);
+    flags_.assign(tiles, 0);
+    lastValid_ = false;
 }
 
-void SoftBands::DrawRows(uint32_t thread, int32_t top, int32_t bottom) {
+void SoftBands::SetDamage(bool on, bool check) {
+    damageOn_ = on;
+    check_ = on && check;
+    lastValid_ = false;
+}
+
+void SoftBands::FlushFrame(int32_t changed[4]) {
+    const bool whole = !damageOn_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
+    boxes_.clear();
+    double area = 0;
+    for (int32_t ty = 0; ty < tilesY_ && !whole; ++ty)
+        for (int32_t tx = 0; tx < tilesX_;) {
+            auto damaged = [&](int32_t x) {
+                const size_t i = static_cast<size_t>(ty) * tilesX_ + x;
+                return (flags_[i] & kImpure) || sig_[i] != last_[i];
+            };
+            if (!damaged(tx)) {
+                ++tx;
+                continue;
+            }
+            int32_t end = tx + 1;
+            while (end < tilesX_ && damaged(end))
+                ++end;
+            const Box box{tx * kTile, ty * kTile, std::min(end * kTile, width_),
+                          std::min((ty + 1) * kTile, height_)};
+            boxes_.push_back(box);
+            area += static_cast<double>(box[2] - box[0]) * (box[3] - box[1]);
+            tx = end;
+        }
+    if (whole) {
+        changed[0] = changed[1] = 0;
+        changed[2] = width_;
+        changed[3] = height_;
+        damagedPixels_ += static_cast<uint64_t>(width_) * static_cast<uint64_t>(height_);
+        if (!jobs_.empty())
+            DrawWhole(kMinSpreadPixels);
+    } else {
+        changed[0] = changed[1] = INT32_MAX;
+        changed[2] = changed[3] = INT32_MIN;
+        for (const Box& b : boxes_)
+            for (int i = 0; i < 2; ++i) {
+                changed[i] = std::min(changed[i], b[i]);
+                changed[i + 2] = std::max(changed[i + 2], b[i + 2]);
+            }
+        if (boxes_.empty())
+            std::fill_n(changed, 4, 0);
+        damagedPixels_ += static_cast<uint64_t>(area);
+        const size_t size = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+        if (check_) {
+            checkColor_.assign(color_, color_ + size);
+            checkDepth_.assign(depth_, depth_ + size);
+        }
+        if (!jobs_.empty() && !boxes_.empty())
+            DrawBoxes(area, kMinSpreadPixels);
+        if (check_) {
+            // Both pictures: by damage kept aside, whole drawn in place.
+            std::swap_ranges(checkColor_.begin(), checkColor_.end(), color_);
+            std::swap_ranges(checkDepth_.begin(), checkDepth_.end(), depth_);
+            if (!jobs_.empty())
+                DrawWhole(kMinSpreadPixels);
+            Compare(checkColor_, checkDepth_);
+        }
+    }
+    ForgetQueue();
+    last_.swap(sig_);
+    std::fill(sig_.begin(), sig_.end(), 0);
+    std::fill(flags_.begin(), flags_.end(), 0);
+    lastValid_ = damageOn_ && tilesX_ > 0;
+    frameWhole_ = false;
+    ++frames_;
+}
+
+void SoftBands::Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth) {
+    size_t at = 0;
+    while (at < color.size() && color[at] == color_[at] && depth[at] == depth_[at])
+        ++at;
+    if (at == color.size())
+        return;
+    const auto x = static_cast<int32_t>(at % static_cast<size_t>(width_));
+    const auto y = static_cast<int32_t>(at / static_cast<size_t>(width_));
+    const int32_t tx = x / kTile, ty = y / kTile;
+    char line[256];
+    std::snprintf(line, sizeof(line),
+                  "drawing by damage: frame %llu differs at (%d, %d): 0x%08X depth %u by damage, "
+                  "0x%08X depth %u whole; tile %d,%d %dx%d (%s)\n",
+                  static_cast<unsigned long long>(frames_), x, y, color[at], depth[at],
+                  color_[at], depth_[at], tx * kTile, ty * kTile, kTile, kTile,
+                  std::find_if(boxes_.begin(), boxes_.end(),
+                               [&](const Box& b) {
+                                   return x >= b[0] && x < b[2] && y >= b[1] && y < b[3];
+                               }) == boxes_.end()
+                      ? "kept from the last frame"
+                      : "drawn");
+    std::string report = line;
+    // The frame's queue that reaches the pixel.
+    for (size_t j = 0; j < jobs_.size(); ++j) {
+        const Job& job = jobs_[j];
+        if (job.kind != Kind::Draw) {
+            if (x >= job.fill[0] && x < job.fill[2] && y >= job.fill[1] && y < job.fill[3]) {
+                std::snprintf(line, sizeof(line), "  #%zu: %s fill 0x%08X\n", j,
+                              job.kind == Kind::FillColor ? "colour" : "depth", job.value);
+                report += line;
+            }
+            continue;
+        }
+        const float* r = &reach_[job.first * 4];
+        for (size_t t = 0; t < job.count; ++t)
+            if (!job.rowsKnown || (r[t * 4] <= y && r[t * 4 + 1] >= y && r[t * 4 + 2] <= x &&
+                                   r[t * 4 + 3] >= x)) {
+                std::snprintf(line, sizeof(line),
+                              "  #%zu: draw of %zu triangles (triangle %zu reaches), %u stages, "
+                              "texture version %llu, blend %d\n",
+                              j, job.count, t, job.state.stageCount,
+                              static_cast<unsigned long long>(
+                                  job.stages[0].texture ? job.stages[0].texture->Version() : 0),
+                              job.state.blend ? 1 : 0);
+                report += line;
+                break;
+            }
+    }
+    if (onMismatch_) {
+        onMismatch_(report);
+        return;
+    }
+    std::fputs(report.c_str(), stderr);
+    std::abort();
+}
+
+void SoftBands::DrawBands(uint32_t thread) {
+    for (uint32_t b = nextBand_.fetch_add(1, std::memory_order_relaxed); b < boxes_.size();
+         b = nextBand_.fetch_add(1, std::memory_order_relaxed))
+        DrawRows(thread, boxes_[b]);
+}
+
+void SoftBands::DrawRows(uint32_t thread, const Box& box) {
     SoftSetup& setup = setups_[thread];
+    const int32_t top = box[1], bottom = box[3];
     for (const Job& job : jobs_) {
+        if (job.kind != Kind::Draw) {
+            const int32_t x0 = std::max(job.fill[0], box[0]), x1 = std::min(job.fill[2], box[2]);
+            const int32_t y0 = std::max(job.fill[1], top), y1 = std::min(job.fill[3], bottom);
+            for (int32_t y = y0; y < y1 && x0 < x1; ++y) {
+                const size_t at = static_cast<size_t>(y) * static_cast<size_t>(job.target.width) +
+                                  static_cast<size_t>(x0);
+                if (job.kind == Kind::FillColor)
+                    std::fill_n(job.target.color + at, x1 - x0, job.value);
+                else
+                    std::fill_n(job.target.depth + at, x1 - x0, static_cast<uint16_t>(job.value));
+            }
+            continue;
+        }
         SoftTarget target = job.target;
         target.clip[1] = std::max(target.clip[1], top);
         target.clip[3] = std::min(target.clip[3], bottom);
-        if (target.clip[1] >= target.clip[3])
+        target.cols[0] = box[0];
+        target.cols[1] = box[2];
+        if (target.clip[1] >= target.clip[3] || box[0] >= target.clip[2] ||
+            box[2] <= target.clip[0])
             continue;
         SoftPixelState state = job.state; // each triangle writes its samplers here
-        const float* rows = &rows_[job.first * 2];
+        const float* reach = &reach_[job.first * 4];
         auto reaches = [&](size_t t) {
-            return !job.rowsKnown ||
-                   (rows[t * 2] < target.clip[3] && rows[t * 2 + 1] >= target.clip[1]);
+            const float* r = reach + t * 4;
+            return !job.rowsKnown || (r[0] < target.clip[3] && r[1] >= target.clip[1] &&
+                                      r[2] < box[2] && r[3] >= box[0]);
         };
         for (size_t t = 0; t < job.count; ++t) {
             const SoftClipVertex* tri = &tris_[(job.first + t) * 3];

@@ -7,9 +7,20 @@
 // reaches its band, in queue order, clipped to it. The bands share no pixel,
 // so the picture is the one a single thread draws, to the bit; and the
 // threads meet once per frame, not once per draw.
+//
+// A frame is drawn only where it can differ from the last one: each tile of
+// the target keeps a signature of everything that reaches it in the frame, in
+// order (each draw's triangles after transformation, its state, viewport,
+// hidden pixels and the versions of the textures it reads, and the clears).
+// A tile whose signature is the last frame's, and whose pixels the frame's
+// clears wholly decide, keeps its pixels; the rest are drawn, clipped to
+// those tiles' columns and rows, which draws there what drawing whole does.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -47,34 +58,87 @@ public:
 
     static constexpr double kMinSpreadPixels = 65536;
 
+    // ---- drawing by damage ----
+    // The back buffer the frames are drawn into; what it held is forgotten.
+    void SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint32_t height);
+    // The back buffer no longer holds what the last frame drew.
+    void Invalidate() { lastValid_ = false; }
+    // Queues a clear of `rect` (left, top, right, bottom) of the colour or the
+    // depth buffer to `value`: only `fill` needs writing, the rest of it
+    // holds the value already.
+    void QueueFill(bool depth, const int32_t rect[4], const int32_t fill[4], uint32_t value);
+    // Draws the frame's queue where the picture may differ from the last
+    // frame's; `changed` gets the box that may have changed (left, top,
+    // right, bottom; empty when nothing did).
+    void FlushFrame(int32_t changed[4]);
+    // Pixels of the tiles drawn at FlushFrame, over all frames.
+    uint64_t DamagedPixels() const { return damagedPixels_; }
+    // Drawing by damage on or off (GLORVANE_DAMAGE=0 turns it off), and the
+    // check that draws each frame both ways and compares the pictures
+    // (GLORVANE_DAMAGE_CHECK=1). A difference goes to `onMismatch`: by
+    // default it is printed and the process aborts.
+    void SetDamage(bool on, bool check);
+    void OnMismatch(std::function<void(const std::string&)> onMismatch) {
+        onMismatch_ = std::move(onMismatch);
+    }
+
 private:
+    enum class Kind : uint8_t { Draw, FillColor, FillDepth };
     struct Job {
-        size_t first, count; // in tris_ (triangles) and rows_ (two per triangle)
+        size_t first, count; // in tris_ (triangles) and reach_ (four per triangle)
         SoftPixelState state;
         SoftStageTexture stages[kCombinerStages];
         Viewport vp;
         SoftTarget target;
         uint32_t cull;
         bool rowsKnown; // false: a vertex lies behind the eye
+        Kind kind = Kind::Draw;
+        int32_t fill[4] = {0, 0, 0, 0}; // a fill's pixels
+        uint32_t value = 0;
     };
-    void DrawRows(uint32_t thread, int32_t top, int32_t bottom);
+    using Box = std::array<int32_t, 4>; // left, top, right, bottom
+    void DrawRows(uint32_t thread, const Box& box);
     void DrawBands(uint32_t thread);
     void Work(uint32_t thread);
+    // Draws boxes_ over the threads.
+    void DrawBoxes(double area, double minSpread);
+    void DrawWhole(double minSpread);
+    void ForgetQueue();
+    uint64_t JobHash(const Job& job) const;
+    // Adds `hash` to the signatures of the tiles `box` reaches.
+    void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite);
+    void Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth);
 
     std::vector<SoftSetup> setups_; // one per thread
     std::vector<std::thread> threads_;
     std::vector<Job> jobs_;
     std::vector<SoftClipVertex> tris_;
-    std::vector<float> rows_;       // each triangle's top and bottom row
+    std::vector<float> reach_;      // each triangle's top and bottom row, left and right column
     std::deque<SoftRowMask> masks_; // the queued draws' hidden pixels
     double area_ = 0;
     int32_t top_ = 0, bottom_ = 0; // the rows the queued draws may reach
-    uint32_t bandCount_ = 1;
+    std::vector<Box> boxes_; // what DrawBands draws
     std::atomic<uint32_t> nextBand_{0};
     std::atomic<uint32_t> generation_{0};
     std::atomic<uint32_t> running_{0};
     uint64_t epoch_ = 1;
     bool stop_ = false;
+
+    // Per tile of kTile x kTile pixels, row by row: this frame's signature
+    // so far and its flags, and the last frame's signature.
+    static constexpr int32_t kTile = 32;
+    uint32_t* color_ = nullptr;
+    uint16_t* depth_ = nullptr;
+    int32_t width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
+    std::vector<uint64_t> sig_, last_;
+    std::vector<uint8_t> flags_;
+    bool lastValid_ = false; // the buffer holds what last_ describes
+    bool frameWhole_ = false; // part of the frame was drawn whole already
+    bool damageOn_ = true, check_ = false;
+    uint64_t damagedPixels_ = 0, frames_ = 0;
+    std::vector<uint32_t> checkColor_;
+    std::vector<uint16_t> checkDepth_;
+    std::function<void(const std::string&)> onMismatch_;
 };
 
 } // namespace gpu

@@ -87,6 +87,7 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     depth_.swap(depth);
     bbWidth_ = w;
     bbHeight_ = h;
+    bands_.SetTarget(color_.data(), depth_.data(), w, h);
     depthLow_ = kDepthFar;
     depthFill_ = kDepthFar;
     std::fill_n(depthDirty_, 4, 0);
@@ -101,6 +102,9 @@ Result SoftDevice::DoReset(const PresentParams& p) {
     bbHasAlpha_ = GetFormatLayout(p.backBufferFormat).a.bits > 0;
     if (context_)
         context_->ApplySwapInterval(p.presentationInterval);
+    // The next frame is drawn and shown whole.
+    bands_.Invalidate();
+    showWhole_ = true;
     return kOk;
 }
 
@@ -111,19 +115,22 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
     const bool target = (flags & ClearFlag::Target) != 0, depth = (flags & ClearFlag::ZBuffer) != 0;
     if (!target && !depth)
         return kOk;
-    bands_.Flush(); // what was drawn before lies below
+    // Queued after what was drawn before, which lies below.
     // A back buffer without alpha keeps alpha full.
     const uint32_t fill = bbHasAlpha_ ? argb : (argb | 0xFF000000u);
     const uint16_t z16 = Depth16(z);
-    auto fillRows = [&](auto* buffer, auto value, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-        for (int64_t y = y0; y < y1; ++y)
-            std::fill_n(buffer + static_cast<size_t>(y) * bbWidth_ + static_cast<size_t>(x0),
-                        static_cast<size_t>(x1 - x0), value);
+    auto fillRows = [&](bool inDepth, uint32_t value, const int32_t rect[4], int64_t x0, int64_t y0,
+                        int64_t x1, int64_t y1) {
+        const int32_t part[4] = {static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                                 static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
+        bands_.QueueFill(inDepth, rect, part, value);
     };
     ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         ++drawCalls_;
+        const int32_t rect[4] = {static_cast<int32_t>(x0), static_cast<int32_t>(y0),
+                                 static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
         if (target)
-            fillRows(color_.data(), fill, x0, y0, x1, y1);
+            fillRows(false, fill, rect, x0, y0, x1, y1);
         if (!depth)
             return;
         const bool whole = x0 == 0 && y0 == 0 && x1 == bbWidth_ && y1 == bbHeight_;
@@ -133,13 +140,12 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
             // Only what the draws may have changed differs from the value.
             const int64_t cx0 = std::max(x0, d[0]), cy0 = std::max(y0, d[1]);
             const int64_t cx1 = std::min(x1, d[2]), cy1 = std::min(y1, d[3]);
-            if (cx0 < cx1 && cy0 < cy1)
-                fillRows(depth_.data(), z16, cx0, cy0, cx1, cy1);
+            fillRows(true, z16, rect, cx0, cy0, std::max(cx0, cx1), std::max(cy0, cy1));
             if (x0 <= d[0] && y0 <= d[1] && x1 >= d[2] && y1 >= d[3])
                 std::fill_n(d, 4, 0);
             return;
         }
-        fillRows(depth_.data(), z16, x0, y0, x1, y1);
+        fillRows(true, z16, rect, x0, y0, x1, y1);
         if (whole) {
             depthFill_ = z16;
             std::fill_n(d, 4, 0);
@@ -286,9 +292,17 @@ void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
 // ---- presenting ----
 
 Result SoftDevice::DoPresent() {
-    bands_.Flush();
-    if (!present_->Show(window_, color_.data(), bbWidth_, bbHeight_, shown_))
-        return kOk; // minimised
+    int32_t changed[4];
+    bands_.FlushFrame(changed);
+    if (std::exchange(showWhole_, false)) {
+        changed[0] = changed[1] = 0;
+        changed[2] = static_cast<int32_t>(bbWidth_);
+        changed[3] = static_cast<int32_t>(bbHeight_);
+    }
+    if (!present_->Show(window_, color_.data(), bbWidth_, bbHeight_, changed, shown_)) {
+        showWhole_ = true; // what the window missed goes with the next frame
+        return kOk;        // minimised
+    }
     ++drawCalls_;
     MapCursorToPicture(window_, shown_, bbWidth_, bbHeight_);
     return kOk;

@@ -47,6 +47,8 @@ public:
     uint64_t SkippedPixels() const override { return bands_.HiddenPixels(); }
     bool DrawsWithoutDepth() const override { return !depthUsed_; }
     uint64_t TextureCopyBytes() const override;
+    // Pixels drawn at presents, where the frames could differ from the last.
+    uint64_t DamagedPixels() const override { return bands_.DamagedPixels(); }
     void Finish() override {}
     void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
@@ -67,7 +69,11 @@ private:
     Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                    uint32_t stencil);
     Result DoDraw(const DrawCall& d);
-    void RampChanged() { present_->SetRamp(ramp_); } // applied when presenting, never to the desktop
+    // Applied when presenting, never to the desktop: the whole picture goes again.
+    void RampChanged() {
+        present_->SetRamp(ramp_);
+        showWhole_ = true;
+    }
     void Forgetting(SoftTexture* t) { BeforeTextureChange(t); }
     template <class Buffer> void Forgetting(Buffer*) {}
 
@@ -98,6 +104,7 @@ private:
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     uint64_t drawCalls_ = 0;
     bool failNextBackBuffer_ = false;
+    bool showWhole_ = true; // the window is shown all of the next frame
     int32_t shown_[4] = {0, 0, 1, 1};
     std::vector<SoftClipVertex> transformed_;
     std::vector<SoftClipVertex> triangles_; // the draw's, three vertices each

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/gpu/WindowGlContext.h"
@@ -84,13 +85,14 @@ const uint32_t* SoftPresent::Prepare(const uint32_t* argb, size_t count, bool ta
 }
 
 void SoftPresent::Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
-                       uint32_t framebuffer, int32_t width, int32_t height, int32_t shown[4]) {
+                       uint32_t framebuffer, int32_t width, int32_t height, int32_t shown[4],
+                       const int32_t* rows) {
     const bool keepsAlpha = framebuffer != 0 || windowKeepsAlpha_;
-    const uint32_t* pixels = Prepare(argb, static_cast<size_t>(bbWidth) * bbHeight, keepsAlpha);
     const auto w = static_cast<GLsizei>(bbWidth), h = static_cast<GLsizei>(bbHeight);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, source_);
     if (texWidth_ != bbWidth || texHeight_ != bbHeight) {
+        const uint32_t* pixels = Prepare(argb, static_cast<size_t>(bbWidth) * bbHeight, keepsAlpha);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
                      pixels);
         glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_,
@@ -98,7 +100,15 @@ void SoftPresent::Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight
         texWidth_ = bbWidth;
         texHeight_ = bbHeight;
     } else {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        // Whole rows go up: one copy of contiguous memory.
+        const GLint top = rows ? std::clamp<GLint>(rows[0], 0, h) : 0;
+        const GLint bottom = rows ? std::clamp<GLint>(rows[1], top, h) : h;
+        const size_t first = static_cast<size_t>(top) * bbWidth;
+        const uint32_t* pixels =
+            Prepare(argb + first, static_cast<size_t>(bottom - top) * bbWidth, keepsAlpha);
+        if (bottom > top)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, top, w, bottom - top, GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
     }
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
     FitPicture(width, height, bbWidth, bbHeight, shown);
@@ -113,17 +123,23 @@ void SoftPresent::Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight
 }
 
 bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidth,
-                       uint32_t bbHeight, int32_t shown[4]) {
+                       uint32_t bbHeight, const int32_t changed[4], int32_t shown[4]) {
     if (onSurface_) {
         // SDL makes the surface again after the window changed its size.
         // SDL may show the surface through a GL context of its own, made
         // current in either call.
         SDL_Surface* target = SDL_GetWindowSurface(window->Sdl());
         WindowGlContext::Forget();
-        if (!target || target->w <= 0 || target->h <= 0)
+        if (!target || target->w <= 0 || target->h <= 0) {
+            surface_ = nullptr;
             return false;
-        DrawToSurface(argb, bbWidth, bbHeight, target, shown);
-        SDL_UpdateWindowSurface(window->Sdl());
+        }
+        int32_t rect[4] = {changed[0], changed[1], changed[2], changed[3]};
+        DrawToSurface(argb, bbWidth, bbHeight, target, shown, rect);
+        if (rect[0] < rect[2] && rect[1] < rect[3]) {
+            const SDL_Rect r{rect[0], rect[1], rect[2] - rect[0], rect[3] - rect[1]};
+            SDL_UpdateWindowSurfaceRects(window->Sdl(), &r, 1);
+        }
         WindowGlContext::Forget();
         return true;
     }
@@ -132,28 +148,55 @@ bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidt
     if (dw <= 0 || dh <= 0)
         return false;
     context_->KeepCurrent();
-    Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown);
+    const int32_t rows[2] = {changed[1], changed[3]};
+    Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown, changed[0] < changed[2] ? rows : nullptr);
     SDL_GL_SwapWindow(window->Sdl());
     return true;
 }
 
 void SoftPresent::DrawToSurface(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
-                                SDL_Surface* target, int32_t shown[4]) {
+                                SDL_Surface* target, int32_t shown[4], int32_t changed[4]) {
     const bool keepsAlpha = target->format->Amask != 0;
-    const uint32_t* pixels = Prepare(argb, static_cast<size_t>(bbWidth) * bbHeight, keepsAlpha);
-    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<uint32_t*>(pixels), static_cast<int>(bbWidth), static_cast<int>(bbHeight), 32,
-        static_cast<int>(bbWidth * 4), SDL_PIXELFORMAT_ARGB8888);
-    if (!source)
-        return;
-    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
     FitPicture(target->w, target->h, bbWidth, bbHeight, shown);
     // FitPicture counts rows from the bottom, as GL does; the surface from the top.
     SDL_Rect place{shown[0], target->h - shown[1] - shown[3], shown[2], shown[3]};
-    if (shown[2] != target->w || shown[3] != target->h)
+    const bool oneToOne =
+        shown[2] == static_cast<int32_t>(bbWidth) && shown[3] == static_cast<int32_t>(bbHeight);
+    // The same surface, shown 1:1 the last time too, holds the last frame.
+    const bool part = oneToOne && target == surface_ && target->w == surfaceSize_[0] &&
+                      target->h == surfaceSize_[1];
+    surface_ = target;
+    surfaceSize_[0] = target->w;
+    surfaceSize_[1] = target->h;
+    SDL_Rect from{0, 0, static_cast<int>(bbWidth), static_cast<int>(bbHeight)};
+    if (part) {
+        from = {changed[0], changed[1], std::max(changed[2] - changed[0], 0),
+                std::max(changed[3] - changed[1], 0)};
+        place.x += from.x;
+        place.y += from.y;
+        changed[0] = place.x, changed[1] = place.y;
+        changed[2] = place.x + from.w, changed[3] = place.y + from.h;
+        if (from.w == 0 || from.h == 0)
+            return;
+    } else {
+        changed[0] = changed[1] = 0;
+        changed[2] = target->w;
+        changed[3] = target->h;
+    }
+    // Only the rows that go are prepared.
+    const size_t first = static_cast<size_t>(from.y) * bbWidth;
+    const uint32_t* pixels = Prepare(argb + first, static_cast<size_t>(from.h) * bbWidth, keepsAlpha);
+    SDL_Surface* source = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(pixels), static_cast<int>(bbWidth), from.h, 32,
+        static_cast<int>(bbWidth * 4), SDL_PIXELFORMAT_ARGB8888);
+    if (!source)
+        return;
+    from.y = 0;
+    SDL_SetSurfaceBlendMode(source, SDL_BLENDMODE_NONE);
+    if (!part && (shown[2] != target->w || shown[3] != target->h))
         SDL_FillRect(target, nullptr, SDL_MapRGBA(target->format, 0, 0, 0, 0xFF));
-    if (shown[2] == static_cast<int32_t>(bbWidth) && shown[3] == static_cast<int32_t>(bbHeight))
-        SDL_BlitSurface(source, nullptr, target, &place);
+    if (oneToOne)
+        SDL_BlitSurface(source, &from, target, &place);
     else
         SDL_BlitScaled(source, nullptr, target, &place);
     SDL_FreeSurface(source);
@@ -168,7 +211,9 @@ void SoftPresent::ReadPresented(const uint32_t* argb, uint32_t bbWidth, uint32_t
         if (!target)
             return;
         int32_t shown[4];
-        DrawToSurface(argb, bbWidth, bbHeight, target, shown);
+        int32_t whole[4] = {0, 0, static_cast<int32_t>(bbWidth), static_cast<int32_t>(bbHeight)};
+        DrawToSurface(argb, bbWidth, bbHeight, target, shown, whole);
+        surface_ = nullptr; // (not the window's)
         for (uint32_t y = 0; y < height; ++y)
             std::memcpy(&out[static_cast<size_t>(y) * width],
                         static_cast<const uint8_t*>(target->pixels) +

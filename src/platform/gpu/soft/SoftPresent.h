@@ -31,8 +31,10 @@ public:
     ~SoftPresent();
 
     // Shows the frame in the window; false while it has no area (minimised).
+    // Only `changed` (left, top, right, bottom) differs from the frame shown
+    // before: the rest of the window keeps what it shows where it can.
     bool Show(os::Window* window, const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
-              int32_t shown[4]);
+              const int32_t changed[4], int32_t shown[4]);
 
     // Lookup tables per channel; identity ones skip the pass over the picture.
     void SetRamp(const GammaRamp& ramp);
@@ -40,8 +42,9 @@ public:
     // width x height with its aspect kept; `shown` receives where it landed.
     // The result is opaque: framebuffer 0 (the window) is given the picture's
     // own alpha only when it has none to keep, any other is given full alpha.
+    // Of the picture only rows [rows[0], rows[1]) go up; the texture holds the rest.
     void Draw(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight, uint32_t framebuffer,
-              int32_t width, int32_t height, int32_t shown[4]);
+              int32_t width, int32_t height, int32_t shown[4], const int32_t* rows = nullptr);
     // Draws into an offscreen target of width x height and reads it back (with
     // full alpha).
     void ReadPresented(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight, uint32_t width,
@@ -52,12 +55,17 @@ private:
     // and with full alpha when the target keeps alpha.
     const uint32_t* Prepare(const uint32_t* argb, size_t count, bool targetKeepsAlpha);
     // The surface path of Draw: `target` of any 32-bit format.
+    // Only `changed` is copied where the surface holds the last frame 1:1;
+    // it is made the rectangle of the surface that changed.
     void DrawToSurface(const uint32_t* argb, uint32_t bbWidth, uint32_t bbHeight,
-                       SDL_Surface* target, int32_t shown[4]);
+                       SDL_Surface* target, int32_t shown[4], int32_t changed[4]);
 
     WindowGlContext* context_ = nullptr;
     uint32_t texture_ = 0, source_ = 0; // the picture's texture and a framebuffer holding it
     uint32_t texWidth_ = 0, texHeight_ = 0;
+    // The window surface last drawn to, and its size.
+    const SDL_Surface* surface_ = nullptr;
+    int32_t surfaceSize_[2] = {0, 0};
     bool windowKeepsAlpha_ = true;
     bool onSurface_ = false;
     bool identity_ = true;

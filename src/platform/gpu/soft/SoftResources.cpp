@@ -1,6 +1,7 @@
 #include "platform/gpu/soft/SoftResources.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -76,7 +77,13 @@ SoftTexture* SoftTexture::Create(SoftDevice* device, uint32_t width, uint32_t he
     }
     for (uint32_t l = 0; l < levels; ++l)
         t->UpdateOpacity(l);
+    t->NewVersion();
     return t;
+}
+
+void SoftTexture::NewVersion() {
+    static std::atomic<uint64_t> last{0};
+    version_ = last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 SoftTexture::~SoftTexture() {
@@ -90,6 +97,8 @@ Result SoftTexture::LockLevel(uint32_t level, const Rect& r, bool readOnly, Lock
     // the unlock finds the opacity and clear tiles as they were.
     if (device_ && !readOnly)
         device_->BeforeTextureChange(this);
+    if (!readOnly)
+        NewVersion();
     const uint32_t w = s.pixels.width;
     if (Direct(format_)) {
         out->pitch = static_cast<int32_t>(w * 4);
@@ -129,6 +138,7 @@ void SoftTexture::UnlockLevel(uint32_t level, const Rect& r, bool readOnly) {
         s.staging = {};
         return;
     }
+    NewVersion();
     const uint32_t w = s.pixels.width;
     const auto rw = static_cast<uint32_t>(r.right - r.left);
     if (format_ == Fmt::X8R8G8B8) {

@@ -43,6 +43,10 @@ public:
     // The device's flush count when a draw reading this texture was last queued.
     void MarkQueued(uint64_t epoch) { queuedIn_ = epoch; }
     uint64_t QueuedIn() const { return queuedIn_; }
+    // Names the texels as they are: every write gives a number no texture
+    // had before, so that equal versions mean equal texels.
+    uint64_t Version() const { return version_; }
+    void NewVersion();
 
 private:
     struct Slot {
@@ -59,6 +63,7 @@ private:
     void UpdateOpacity(uint32_t level);
 
     uint64_t queuedIn_ = 0;
+    uint64_t version_ = 0;
     std::vector<Slot> levels_;
     bool opaque_ = false;
 };

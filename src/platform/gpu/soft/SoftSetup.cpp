@@ -482,6 +482,10 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
     // Pixels a..b (inclusive) of a row whose values start at `from`: shaded
     // as the whole row shades them.
     auto shade = [&](int64_t from, int64_t a, int64_t b, int32_t row) {
+        a = std::max<int64_t>(a, target.cols[0]);
+        b = std::min<int64_t>(b, static_cast<int64_t>(target.cols[1]) - 1);
+        if (a > b)
+            return;
         if (batched == prepared)
             batch[prepared++].span = steps;
         SoftRow& r = batch[batched++];
@@ -522,7 +526,7 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
             }
             e.Step();
         }
-        if (lo > hi)
+        if (lo > hi || hi < target.cols[0] || lo >= target.cols[1])
             continue;
         while (band != bandsEnd && band->bottom <= row)
             ++band;
@@ -590,6 +594,26 @@ void SoftRowMask::Set(const Rect* rects, uint32_t count) {
                      static_cast<uint64_t>(b.bottom - b.top);
         bands_.push_back(b);
     }
+    hash_ = SoftHash(bands_.data(), bands_.size() * sizeof(Band), runs_.size());
+    hash_ = SoftHash(runs_.data(), runs_.size() * sizeof(Run), hash_);
+}
+
+uint64_t SoftHash(const void* bytes, size_t size, uint64_t seed) {
+    // FNV-1a over 8-byte words, each word mixed in before the next.
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    uint64_t h = seed ^ 0x9E3779B97F4A7C15ull;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    for (; i < size; ++i)
+        h = (h ^ p[i]) * 0x100000001B3ull;
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    return h ^ (h >> 32);
 }
 
 } // namespace gpu

@@ -4,6 +4,7 @@
 // viewport mapping with the GL back end's half-pixel placement (pixel centres
 // at integer coordinates of the game's geometry), culling, the mip level and
 // filter each stage reads, and the rows of pixels handed to the span routines.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -49,12 +50,15 @@ public:
     const Run* Runs(const Band& b) const { return runs_.data() + b.first; }
     // The pixels the rectangles hold.
     uint64_t Area() const { return area_; }
+    // Of the rectangles as kept: equal masks hash alike.
+    uint64_t Hash() const { return hash_; }
 
 private:
     std::vector<Band> bands_;
     std::vector<Run> runs_;
     std::vector<int32_t> rows_; // where rectangles start and end
     uint64_t area_ = 0;
+    uint64_t hash_ = 0;
 };
 
 struct SoftTarget {
@@ -63,9 +67,15 @@ struct SoftTarget {
     int32_t width = 0;
     int32_t clip[4] = {0, 0, 0, 0};      // left, top, right, bottom (exclusive)
     const SoftRowMask* hidden = nullptr; // pixels left out, or none
+    // Columns drawn (x1 exclusive): the rest of each row is left as it is,
+    // and what is drawn is what the whole row draws there, to the bit.
+    int32_t cols[2] = {INT32_MIN, INT32_MAX};
 };
 
 SoftClipVertex TransformVertex(const Vertex& v, const float mvp[16]);
+
+// A 64-bit hash of `size` bytes, chained through `seed`.
+uint64_t SoftHash(const void* bytes, size_t size, uint64_t seed);
 
 // Where a vertex in front of the eye lands on the viewport, in window
 // coordinates whose pixel centres are integers (unclamped).
