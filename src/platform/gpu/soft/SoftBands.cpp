@@ -38,7 +38,12 @@ uint64_t Chain(uint64_t signature, uint64_t hash) {
 } // namespace
 
 SoftBands::SoftBands(uint32_t threads) : setups_(threads ? threads : DefaultCount()) {
-    SetDamage(EnvSet("GLORVANE_DAMAGE", true), EnvSet("GLORVANE_DAMAGE_CHECK", false));
+    // Drawing by damage stays off unless asked for: while a level's frame leaves
+    // its colour uncleared every tile counts as touched, so signing the tiles
+    // costs more than it saves. The check mode turns it on to hold it to the
+    // whole picture.
+    const bool check = EnvSet("GLORVANE_DAMAGE_CHECK", false);
+    SetDamage(EnvSet("GLORVANE_DAMAGE", check), check);
     for (uint32_t t = 1; t < Count(); ++t)
         threads_.emplace_back([this, t] { Work(t); });
 }

@@ -73,7 +73,7 @@ public:
     void FlushFrame(int32_t changed[4]);
     // Pixels of the tiles drawn at FlushFrame, over all frames.
     uint64_t DamagedPixels() const { return damagedPixels_; }
-    // Drawing by damage on or off (GLORVANE_DAMAGE=0 turns it off), and the
+    // Drawing by damage on or off (off unless GLORVANE_DAMAGE=1), and the
     // check that draws each frame both ways and compares the pictures
     // (GLORVANE_DAMAGE_CHECK=1). A difference goes to `onMismatch`: by
     // default it is printed and the process aborts.
