@@ -659,6 +659,10 @@ public:
     }
 
 protected:
+    // Every back end builds its front, so none escapes the check of its hook
+    // list, whether it starts the front or not.
+    DeviceFront() { CheckHookList(std::make_index_sequence<static_cast<size_t>(Hook::Count)>()); }
+
     // The defaults of the back end's part.
     static constexpr Defaulted<bool> kDrawsFromLowestIndex{true};
     Defaulted<Result> Admit(FrontCall, uint32_t, uint32_t) { return {kOk}; }
@@ -704,7 +708,6 @@ protected:
     // The front of a new device showing in `window` with `pp` (complete) and
     // `caps`: the state after creation (RestoreFront) and the linear ramp.
     void StartFront(os::Window* window, const PresentParams& pp, const Caps& caps) {
-        CheckHookList(std::make_index_sequence<static_cast<size_t>(Hook::Count)>());
         window_ = window;
         pp_ = pp;
         caps_ = caps;
