@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "RecordingFixture.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/recording/RecordingResources.h"
 #include "support/DefaultRenderStates.h"
 
@@ -344,7 +345,12 @@ TEST_F(RecordingDeviceTest, EachCallFailsAloneWhenItsFailureIsInjected) {
     for (const auto& [failed, unused] : calls) {
         rec_->FailNext(failed, 1, kErrFail);
         for (size_t i = 0; i < std::size(calls); ++i) {
+            Refuse("an older refusal");
             const Result r = calls[i].second();
+            // A call that goes ahead leaves no reason behind.
+            if (r == kOk) {
+                EXPECT_STREQ(LastRefusal(), "") << "call " << i;
+            }
             // A call after a failed one may be refused for what that left
             // undone, never with the injected failure.
             if (calls[i].first == failed)

@@ -30,7 +30,7 @@ constexpr uint32_t kUploadUnit = 7; // never sampled by a draw, so uploads leave
 Result GlDevice::Create(os::Window* window, const PresentParams& p, GlDevice** out) {
     *out = nullptr;
     if (WindowGlContext::InUse())
-        return kErrInvalidCall;
+        return Refuse("CreateDevice: the window already has a device");
     std::unique_ptr<WindowGlContext> ctx = WindowGlContext::Create(window);
     if (!ctx)
         return kErrNotAvailable;
