@@ -323,13 +323,14 @@ public:
     // ---- the device and its scenes ----
 
     Result GetDeviceCaps(Caps* out) override {
+        ClearRefusal();
         if (!out)
             return Refuse("GetDeviceCaps: nowhere to put the caps");
         *out = Self().Limits();
         return kOk;
     }
     Result TestCooperativeLevel() override {
-        if (Result r = Self().Admit(FrontCall::TestCooperativeLevel, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::TestCooperativeLevel, 0, 0); Failed(r))
             return r;
         return Self().CooperativeLevel();
     }
@@ -337,7 +338,7 @@ public:
     // the original; refusing it catches a resource the engine failed to
     // track. A refused reset changes nothing.
     Result Reset(PresentParams* pp) override {
-        if (Result r = Self().Admit(FrontCall::Reset, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Reset, 0, 0); Failed(r))
             return r;
         if (!pp)
             return Refuse("Reset: no present parameters");
@@ -366,12 +367,12 @@ public:
         return kOk;
     }
     Result Present() override {
-        if (Result r = Self().Admit(FrontCall::Present, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Present, 0, 0); Failed(r))
             return r;
         return Self().DoPresent();
     }
     Result BeginScene() override {
-        if (Result r = Self().Admit(FrontCall::BeginScene, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::BeginScene, 0, 0); Failed(r))
             return r;
         if (inScene_)
             return Refuse("BeginScene: a scene is already open");
@@ -380,7 +381,7 @@ public:
         return kOk;
     }
     Result EndScene() override {
-        if (Result r = Self().Admit(FrontCall::EndScene, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::EndScene, 0, 0); Failed(r))
             return r;
         if (!inScene_)
             return Refuse("EndScene: no scene is open");
@@ -390,7 +391,7 @@ public:
     }
     Result Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                  uint32_t stencil) override {
-        if (Result r = Self().Admit(FrontCall::Clear, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Clear, 0, 0); Failed(r))
             return r;
         if (Result r = CheckClear(count, rects, flags, z, pp_); Failed(r) || flags == 0)
             return r;
@@ -399,7 +400,7 @@ public:
     // Indices are absolute (added to the base vertex index of SetIndices).
     Result DrawIndexedPrimitive(uint32_t type, uint32_t minIndex, uint32_t numVertices,
                                 uint32_t startIndex, uint32_t primCount) override {
-        if (Result r = Self().Admit(FrontCall::Draw, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Draw, 0, 0); Failed(r))
             return r;
         const Caps& caps = Self().Limits();
         const bool bound = front_.stream && front_.indices;
@@ -430,7 +431,7 @@ public:
     // ---- state ----
 
     Result SetRenderState(uint32_t state, uint32_t value) override {
-        if (Result r = Self().Admit(FrontCall::RenderState, state, 0); Failed(r))
+        if (Result r = Enter(FrontCall::RenderState, state, 0); Failed(r))
             return r;
         if (!ValidRenderState(state))
             return Refuse("SetRenderState: no such render state");
@@ -438,13 +439,14 @@ public:
         return kOk;
     }
     Result GetRenderState(uint32_t state, uint32_t* value) override {
+        ClearRefusal();
         if (!ValidRenderState(state) || !value)
             return Refuse("GetRenderState: no such render state, or nowhere to put it");
         *value = front_.rs[state];
         return kOk;
     }
     Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value) override {
-        if (Result r = Self().Admit(FrontCall::StageState, stage, state); Failed(r))
+        if (Result r = Enter(FrontCall::StageState, stage, state); Failed(r))
             return r;
         if (!ValidStageState(stage, state))
             return Refuse("SetTextureStageState: no such stage or stage state");
@@ -452,13 +454,14 @@ public:
         return kOk;
     }
     Result GetTextureStageState(uint32_t stage, uint32_t state, uint32_t* value) override {
+        ClearRefusal();
         if (!ValidStageState(stage, state) || !value)
             return Refuse("GetTextureStageState: no such stage or state, or nowhere to put it");
         *value = front_.ss[stage][state];
         return kOk;
     }
     Result SetTexture(uint32_t stage, Texture* texture) override {
-        if (Result r = Self().Admit(FrontCall::Texture, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Texture, 0, 0); Failed(r))
             return r;
         Tex* t = Mine<Tex>(texture);
         if (stage >= kStageCount)
@@ -469,7 +472,7 @@ public:
         return kOk;
     }
     Result SetStreamSource(uint32_t stream, VertexBuffer* vb, uint32_t stride) override {
-        if (Result r = Self().Admit(FrontCall::Stream, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Stream, 0, 0); Failed(r))
             return r;
         Vb* b = Mine<Vb>(vb);
         // The game draws from stream 0 only.
@@ -484,7 +487,7 @@ public:
         return kOk;
     }
     Result SetIndices(IndexBuffer* ib, uint32_t baseVertexIndex) override {
-        if (Result r = Self().Admit(FrontCall::Indices, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Indices, 0, 0); Failed(r))
             return r;
         Ib* b = Mine<Ib>(ib);
         if (ib && !b)
@@ -494,13 +497,13 @@ public:
         return kOk;
     }
     Result SetVertexShader(uint32_t fvf) override {
-        if (Result r = Self().Admit(FrontCall::VertexShader, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::VertexShader, 0, 0); Failed(r))
             return r;
         front_.fvf = fvf;
         return kOk;
     }
     Result SetTransform(uint32_t which, const Matrix* m) override {
-        if (Result r = Self().Admit(FrontCall::Transform, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Transform, 0, 0); Failed(r))
             return r;
         Matrix* slot = TransformOf(front_, which);
         if (!slot)
@@ -512,6 +515,7 @@ public:
         return kOk;
     }
     Result GetTransform(uint32_t which, Matrix* m) override {
+        ClearRefusal();
         const Matrix* slot = TransformOf(front_, which);
         if (!slot)
             return Refuse("GetTransform: not World, View or Projection");
@@ -521,7 +525,7 @@ public:
         return kOk;
     }
     Result SetViewport(const Viewport* vp) override {
-        if (Result r = Self().Admit(FrontCall::Viewport, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Viewport, 0, 0); Failed(r))
             return r;
         if (Result r = CheckViewport(vp, bbWidth_, bbHeight_); Failed(r))
             return r;
@@ -530,6 +534,7 @@ public:
         return kOk;
     }
     Result GetViewport(Viewport* vp) override {
+        ClearRefusal();
         if (!vp)
             return Refuse("GetViewport: nowhere to put the viewport");
         *vp = front_.viewport;
@@ -542,7 +547,7 @@ public:
                          uint32_t format, uint32_t pool, Texture** out) override {
         if (out)
             *out = nullptr;
-        if (Result r = Self().Admit(FrontCall::CreateTexture, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::CreateTexture, 0, 0); Failed(r))
             return r;
         const Caps& caps = Self().Limits();
         if (!out)
@@ -586,7 +591,7 @@ public:
                               Surface** out) override {
         if (out)
             *out = nullptr;
-        if (Result r = Self().Admit(FrontCall::CreateImageSurface, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::CreateImageSurface, 0, 0); Failed(r))
             return r;
         if (!out)
             return Refuse("CreateImageSurface: nowhere to put the surface");
@@ -626,18 +631,19 @@ public:
     // ---- gamma and the pointer ----
 
     void SetGammaRamp(uint32_t, const GammaRamp* ramp) override {
-        if (Failed(Self().Admit(FrontCall::GammaRamp, 0, 0)) || !ramp)
+        if (Failed(Enter(FrontCall::GammaRamp, 0, 0)) || !ramp)
             return;
         ramp_ = *ramp;
         Self().RampChanged();
     }
     void GetGammaRamp(GammaRamp* ramp) override {
+        ClearRefusal();
         if (ramp)
             *ramp = ramp_;
     }
     // A 32-bit ARGB image surface, not locked, with the hot spot inside it.
     Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) override {
-        if (Result r = Self().Admit(FrontCall::Cursor, 0, 0); Failed(r))
+        if (Result r = Enter(FrontCall::Cursor, 0, 0); Failed(r))
             return r;
         auto* s = dynamic_cast<SystemSurface*>(image);
         if (!s)
@@ -652,6 +658,7 @@ public:
         return kOk;
     }
     int32_t ShowCursor(int32_t show) override {
+        ClearRefusal();
         const int32_t was = cursorShown_ ? 1 : 0;
         cursorShown_ = show != 0;
         Self().CursorShown(cursorShown_);
@@ -659,6 +666,10 @@ public:
     }
 
 protected:
+    // Every back end builds its front, so none escapes the check of its hook
+    // list, whether it starts the front or not.
+    DeviceFront() { CheckHookList(std::make_index_sequence<static_cast<size_t>(Hook::Count)>()); }
+
     // The defaults of the back end's part.
     static constexpr Defaulted<bool> kDrawsFromLowestIndex{true};
     Defaulted<Result> Admit(FrontCall, uint32_t, uint32_t) { return {kOk}; }
@@ -704,7 +715,6 @@ protected:
     // The front of a new device showing in `window` with `pp` (complete) and
     // `caps`: the state after creation (RestoreFront) and the linear ramp.
     void StartFront(os::Window* window, const PresentParams& pp, const Caps& caps) {
-        CheckHookList(std::make_index_sequence<static_cast<size_t>(Hook::Count)>());
         window_ = window;
         pp_ = pp;
         caps_ = caps;
@@ -850,6 +860,12 @@ private:
         (CheckHook<static_cast<Hook>(kI)>(), ...);
     }
 
+    // Each call starts with no refusal of its own, so that LastRefusal names
+    // this call's reason or nothing; then the back end may refuse it.
+    Result Enter(FrontCall call, uint32_t a, uint32_t b) {
+        ClearRefusal();
+        return Self().Admit(call, a, b);
+    }
     Backend& Self() {
         return static_cast<Backend&>(*this);
     }
@@ -870,7 +886,7 @@ private:
         constexpr bool kVertices = std::is_same_v<Buffer, Vb>;
         if (out)
             *out = nullptr;
-        if (Result r = Self().Admit(call, 0, 0); Failed(r))
+        if (Result r = Enter(call, 0, 0); Failed(r))
             return r;
         if (!out)
             return Refuse(kVertices ? "CreateVertexBuffer: nowhere to put the buffer"

@@ -134,22 +134,25 @@ uint32_t DisplayApi::GetAdapterModeCount(uint32_t adapter) {
 }
 
 Result DisplayApi::EnumAdapterModes(uint32_t adapter, uint32_t mode, DisplayMode* out) {
+    ClearRefusal();
     if (!out || adapter >= adapters_.size() || mode >= adapters_[adapter].modes.size())
-        return kErrInvalidCall;
+        return Refuse("EnumAdapterModes: no such adapter or mode, or nowhere to put it");
     *out = adapters_[adapter].modes[mode];
     return kOk;
 }
 
 Result DisplayApi::GetAdapterDisplayMode(uint32_t adapter, DisplayMode* out) {
+    ClearRefusal();
     if (!out || adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("GetAdapterDisplayMode: no such adapter, or nowhere to put the mode");
     *out = adapters_[adapter].desktop;
     return kOk;
 }
 
 Result DisplayApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdentifier* out) {
+    ClearRefusal();
     if (!out || adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("GetAdapterIdentifier: no such adapter, or nowhere to put its name");
     *out = AdapterIdentifier{};
     out->driver = backEnd_ + " (" + driver_ + ")";
     out->description = adapters_[adapter].name;
@@ -158,8 +161,9 @@ Result DisplayApi::GetAdapterIdentifier(uint32_t adapter, uint32_t, AdapterIdent
 
 Result DisplayApi::CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32_t displayFormat,
                                    uint32_t backBufferFormat, int32_t windowed) {
+    ClearRefusal();
     if (adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("CheckDeviceType: no such adapter");
     const Adapter& a = adapters_[adapter];
     if (deviceType != kDeviceHal)
         return kErrNotAvailable;
@@ -172,8 +176,9 @@ Result DisplayApi::CheckDeviceType(uint32_t adapter, uint32_t deviceType, uint32
 
 Result DisplayApi::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint32_t adapterFormat,
                                      uint32_t usage, uint32_t resourceType, uint32_t format) {
+    ClearRefusal();
     if (adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("CheckDeviceFormat: no such adapter");
     if (deviceType != kDeviceHal)
         return kErrNotAvailable;
     if (adapterFormat != Fmt::X8R8G8B8 && adapterFormat != Fmt::R5G6B5)
@@ -186,8 +191,9 @@ Result DisplayApi::CheckDeviceFormat(uint32_t adapter, uint32_t deviceType, uint
 }
 
 Result DisplayApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* out) {
+    ClearRefusal();
     if (!out || adapter >= adapters_.size())
-        return kErrInvalidCall;
+        return Refuse("GetDeviceCaps: no such adapter, or nowhere to put the caps");
     if (deviceType != kDeviceHal)
         return kErrNotAvailable;
     FillDeviceCaps(out, kApiMaxTextureSize);
@@ -196,6 +202,7 @@ Result DisplayApi::GetDeviceCaps(uint32_t adapter, uint32_t deviceType, Caps* ou
 
 Result DisplayApi::CreateDevice(uint32_t adapter, uint32_t deviceType, os::Window* focusWindow,
                                 uint32_t, PresentParams* pp, Device** out) {
+    ClearRefusal();
     if (!out || !pp)
         return Refuse("CreateDevice: nowhere to put the device, or no present parameters");
     *out = nullptr;

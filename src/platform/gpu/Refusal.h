@@ -12,7 +12,9 @@ namespace gpu {
 // Notes `reason` ("Call: the rule broken"; a string that lives for the whole
 // run) as this thread's last refusal, and answers kErrInvalidCall.
 Result Refuse(const char* reason);
-// This thread's last refusal; "" when none came since ClearRefusal.
+// This thread's last refusal; "" when none came since ClearRefusal, which
+// every call of a device's front and of an Api makes as it starts, so that
+// right after a call this names that call's reason or nothing.
 const char* LastRefusal();
 void ClearRefusal();
 

@@ -115,8 +115,7 @@ Result DrawThrough(Device* d, VertexBuffer* vb, uint32_t stride, IndexBuffer* ib
     testsupport::Owned<IndexBuffer> owned(zeros);
     d->SetIndices(ib ? ib : zeros, 0);
     const Result r = Draw(d, Prim::TriangleList, prims);
-    d->SetIndices(ib, 0);
-    return r;
+    return r; // a released buffer of zeros unbinds itself
 }
 
 Result ResetTo(Device* d, PresentParams pp) {

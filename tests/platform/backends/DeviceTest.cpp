@@ -2,12 +2,15 @@
 // draws; the display API of the GL one.
 #include <SDL.h>
 
+#include <functional>
+#include <utility>
+
 #include "DeviceFixture.h"
 #include "platform/gpu/DisplayApi.h"
 #include "platform/gpu/PixelFormat.h"
 #include "platform/gpu/Refusal.h"
-#include "platform/gpu/recording/RecordingApi.h"
 #include "platform/gpu/WindowGlContext.h"
+#include "platform/gpu/recording/RecordingApi.h"
 #include "support/DefaultRenderStates.h"
 
 namespace gltest {
@@ -484,7 +487,35 @@ TEST_F(GlApiTest, AdaptersModesAndDesktop) {
     EXPECT_TRUE(big16) << "full screen is scaled, so both depths are offered";
     DisplayMode m;
     EXPECT_EQ(api_->EnumAdapterModes(0, n, &m), kErrInvalidCall);
-    EXPECT_EQ(api_->EnumAdapterModes(api_->GetAdapterCount(), 0, &m), kErrInvalidCall);
+    // Each query of an adapter that is not there says why, and one that goes
+    // ahead leaves no reason behind.
+    const uint32_t none = api_->GetAdapterCount();
+    AdapterIdentifier who;
+    Caps caps;
+    const std::pair<const char*, std::function<Result()>> refused[] = {
+        {"EnumAdapterModes: no such adapter or mode, or nowhere to put it",
+         [&] { return api_->EnumAdapterModes(none, 0, &m); }},
+        {"GetAdapterDisplayMode: no such adapter, or nowhere to put the mode",
+         [&] { return api_->GetAdapterDisplayMode(none, &m); }},
+        {"GetAdapterIdentifier: no such adapter, or nowhere to put its name",
+         [&] { return api_->GetAdapterIdentifier(none, 0, &who); }},
+        {"CheckDeviceType: no such adapter",
+         [&] { return api_->CheckDeviceType(none, kDeviceHal, Fmt::X8R8G8B8, Fmt::X8R8G8B8, 1); }},
+        {"CheckDeviceFormat: no such adapter",
+         [&] {
+             return api_->CheckDeviceFormat(none, kDeviceHal, Fmt::X8R8G8B8, 0, Rtype::Texture,
+                                            Fmt::A8R8G8B8);
+         }},
+        {"GetDeviceCaps: no such adapter, or nowhere to put the caps",
+         [&] { return api_->GetDeviceCaps(none, kDeviceHal, &caps); }},
+    };
+    for (const auto& [why, call] : refused) {
+        Refuse("an older refusal");
+        EXPECT_EQ(call(), kErrInvalidCall) << why;
+        EXPECT_STREQ(LastRefusal(), why);
+        EXPECT_EQ(api_->EnumAdapterModes(0, 0, &m), kOk);
+        EXPECT_STREQ(LastRefusal(), "") << "after " << why;
+    }
     DisplayMode desk;
     ASSERT_EQ(api_->GetAdapterDisplayMode(0, &desk), kOk);
     bool listed = false;
@@ -556,6 +587,7 @@ TEST_F(GlApiTest, OneDeviceAtATimeAndBadParameters) {
     Device* second = nullptr;
     EXPECT_EQ(api_->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &second),
               kErrInvalidCall);
+    EXPECT_STREQ(LastRefusal(), "CreateDevice: the window already has a device");
     d->Release();
     // A windowed device of size 0 takes the client area's size.
     pp.backBufferWidth = pp.backBufferHeight = 0;
@@ -613,8 +645,7 @@ TEST_F(GlApiTest, ADeviceThatCannotTellItsBackBufferIsRefused) {
     pp.backBufferHeight = 32;
     pp.backBufferFormat = Fmt::X8R8G8B8;
     Device* d = nullptr;
-    EXPECT_EQ(display->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d),
-              kErrInvalidCall);
+    EXPECT_EQ(display->CreateDevice(0, kDeviceHal, window_.get(), 0x40, &pp, &d), kErrInvalidCall);
     EXPECT_EQ(d, nullptr);
     EXPECT_STREQ(LastRefusal(), "CreateDevice: the back end made a device that does not draw");
     display->Release();

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "RecordingFixture.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/recording/RecordingResources.h"
 #include "support/DefaultRenderStates.h"
 
@@ -262,6 +265,102 @@ TEST_F(RecordingDeviceTest, InjectedFailuresFailOnlyTheChosenCalls) {
     EXPECT_EQ(device_->Present(), kErrDeviceLost);
     EXPECT_EQ(device_->Present(), kOk);
     EXPECT_EQ(rec_->FramesPresented(), 1u);
+}
+
+// Each call the front admits, failed in turn: that call answers with the
+// failure and no other does, so a call counted as another fails the wrong one.
+TEST_F(RecordingDeviceTest, EachCallFailsAloneWhenItsFailureIsInjected) {
+    auto vb = MakeVb(4);
+    auto ib = MakeIb(6);
+    auto tex = MakeTexture();
+    FillQuad(vb.get(), 0, 0xFFFFFFFF);
+    FillIndices(ib.get(), 0, {0, 1, 2, 2, 1, 3});
+    Surface* image = nullptr;
+    ASSERT_EQ(device_->CreateImageSurface(32, 32, Fmt::A8R8G8B8, &image), kOk);
+    Owned<Surface> cursor(image);
+    const Matrix m = Matrix::Identity();
+    const Viewport vp{0, 0, 1024, 768, 0.0f, 1.0f};
+    auto made = [](auto* r) {
+        Owned<std::remove_pointer_t<decltype(r)>> keep(r);
+        return kOk;
+    };
+    const std::pair<Call, std::function<Result()>> calls[] = {
+        {Call::TestCooperativeLevel, [&] { return device_->TestCooperativeLevel(); }},
+        {Call::Reset,
+         [&] {
+             PresentParams pp = WindowedParams();
+             return device_->Reset(&pp);
+         }},
+        {Call::SetVertexShader, [&] { return device_->SetVertexShader(kFvfGame); }},
+        {Call::SetStreamSource, [&] { return device_->SetStreamSource(0, vb.get(), 32); }},
+        {Call::SetIndices, [&] { return device_->SetIndices(ib.get(), 0); }},
+        {Call::SetTexture, [&] { return device_->SetTexture(0, tex.get()); }},
+        {Call::SetRenderState, [&] { return device_->SetRenderState(Rs::AlphaRef, 9); }},
+        {Call::SetTextureStageState,
+         [&] { return device_->SetTextureStageState(0, Tss::ColorOp, Top::Modulate); }},
+        {Call::SetTransform, [&] { return device_->SetTransform(Ts::World, &m); }},
+        {Call::SetViewport, [&] { return device_->SetViewport(&vp); }},
+        {Call::BeginScene, [&] { return device_->BeginScene(); }},
+        {Call::Clear, [&] { return device_->Clear(0, nullptr, ClearFlag::Target, 0, 1, 0); }},
+        {Call::DrawIndexedPrimitive,
+         [&] { return device_->DrawIndexedPrimitive(Prim::TriangleList, 0, 4, 0, 2); }},
+        {Call::EndScene, [&] { return device_->EndScene(); }},
+        {Call::Present, [&] { return device_->Present(); }},
+        {Call::SetGammaRamp,
+         [&] {
+             // Answers nothing: a ramp it did not take is its failure.
+             GammaRamp want, got;
+             device_->GetGammaRamp(&want);
+             ++want.red[1];
+             device_->SetGammaRamp(0, &want);
+             device_->GetGammaRamp(&got);
+             return std::memcmp(&want, &got, sizeof want) == 0 ? kOk : kErrFail;
+         }},
+        {Call::SetCursorProperties, [&] { return device_->SetCursorProperties(0, 0, image); }},
+        {Call::CreateTexture,
+         [&] {
+             Texture* t = nullptr;
+             const Result r = device_->CreateTexture(4, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t);
+             return Failed(r) ? r : made(t);
+         }},
+        {Call::CreateVertexBuffer,
+         [&] {
+             VertexBuffer* b = nullptr;
+             const Result r = device_->CreateVertexBuffer(64, 0, kFvfGame, Pool::Managed, &b);
+             return Failed(r) ? r : made(b);
+         }},
+        {Call::CreateIndexBuffer,
+         [&] {
+             IndexBuffer* b = nullptr;
+             const Result r = device_->CreateIndexBuffer(64, 0, Fmt::Index16, Pool::Managed, &b);
+             return Failed(r) ? r : made(b);
+         }},
+        {Call::CreateImageSurface,
+         [&] {
+             Surface* s = nullptr;
+             const Result r = device_->CreateImageSurface(4, 4, Fmt::A8R8G8B8, &s);
+             return Failed(r) ? r : made(s);
+         }},
+    };
+    for (const auto& [failed, unused] : calls) {
+        rec_->FailNext(failed, 1, kErrFail);
+        for (size_t i = 0; i < std::size(calls); ++i) {
+            Refuse("an older refusal");
+            const Result r = calls[i].second();
+            // A call that goes ahead leaves no reason behind.
+            if (r == kOk) {
+                EXPECT_STREQ(LastRefusal(), "") << "call " << i;
+            }
+            // A call after a failed one may be refused for what that left
+            // undone, never with the injected failure.
+            if (calls[i].first == failed)
+                EXPECT_EQ(r, kErrFail) << "call " << i << " not failed";
+            else
+                EXPECT_NE(r, kErrFail)
+                    << "call " << i << " failed for call " << static_cast<int>(failed);
+        }
+        device_->EndScene(); // closes a scene whose end was failed
+    }
 }
 
 TEST_F(RecordingDeviceTest, AFailedResetLeavesTheDeviceWaitingForAGoodOne) {

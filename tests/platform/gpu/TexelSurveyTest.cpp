@@ -26,10 +26,15 @@ TEST(TexelSurvey, KnowsTheTexelsOfNearCoordinatesAndNothingOfOthers) {
         std::vector<Uv> vertices;
         bool clamped, known;
     } rows[] = {
-        {"a quad inside", {{0.5f, 0.5f}, {63.5f, 0.5f}, {63.5f, 31.5f}, {0.5f, 31.5f}}, false, true},
+        {"a quad inside",
+         {{0.5f, 0.5f}, {63.5f, 0.5f}, {63.5f, 31.5f}, {0.5f, 31.5f}},
+         false,
+         true},
         {"a few texels", {{10, 4}, {12, 4}, {12, 5}}, true, true},
         {"past the edges, clamped", {{-3, -1}, {70, 40}}, true, true},
         {"past the edges, wrapped", {{-3, -1}, {70, 40}}, false, true},
+        {"all beyond the right edge, clamped", {{66, 4}, {80, 5}}, true, true},
+        {"all above the top edge, clamped", {{3, -9}, {5, -2}}, true, true},
         {"past 2^31 texels, clamped", {{3e9f, 1}, {3.1e9f, 2}}, true, false},
         {"below -2^31 texels, wrapped", {{-3e9f, 1}, {-2.9e9f, 2}}, false, false},
         {"past 2^24 texels", {{1, 16777300.0f}, {2, 2}}, true, false},

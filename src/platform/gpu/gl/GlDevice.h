@@ -23,6 +23,7 @@
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/gl/GlResources.h"
 #include "platform/gpu/gl/GlShaders.h"
+#include "platform/gpu/gl/SceneGuess.h"
 
 namespace gpu {
 
@@ -43,15 +44,15 @@ public:
     void SetShortcuts(bool on);
     // Whether frames are drawn straight into the window now.
     bool DrawsIntoWindow() const { return direct_; }
-    void SetDepthOnDemand(bool on) override { depthOnDemand_ = on; }
-    bool RedrawScene() override;
+    void SetDepthOnDemand(bool on) override { guess_.SetDepthOnDemand(on); }
+    bool RedrawScene() override { return guess_.TakeRedraw(); }
     // Tests: every scene drawn on demand asks to be drawn again, as if a guess
     // had failed, so that the game can be run both ways and compared.
-    void SetForcedRedraws(bool on) { forcedRedraws_ = on; }
+    void SetForcedRedraws(bool on) { guess_.SetForcedRedraws(on); }
     // Whether the current (or last) scene is drawn without depth tests or writes.
-    bool DrawsWithoutDepth() const override { return depthless_; }
+    bool DrawsWithoutDepth() const override { return guess_.DrawsWithoutDepth(); }
     // Number of scenes so far that had to be drawn again.
-    uint64_t SceneRedraws() const override { return sceneRedraws_; }
+    uint64_t SceneRedraws() const override { return guess_.SceneRedraws(); }
     // Pixels (at most) left out of draws so far, where they would have
     // changed nothing.
     uint64_t SkippedPixels() const override { return skippedPixels_; }
@@ -79,8 +80,9 @@ public:
 
 private:
     friend DeviceFront;
-    static constexpr Hook kHooks[] = {Hook::Changed,     Hook::SceneBegins,          Hook::SceneEnds,
-                                      Hook::RampChanged, Hook::DrawsFromLowestIndex, Hook::Forgetting};
+    static constexpr Hook kHooks[] = {
+        Hook::Changed,     Hook::SceneBegins,          Hook::SceneEnds,
+        Hook::RampChanged, Hook::DrawsFromLowestIndex, Hook::Forgetting};
     // The front's hooks: the work of the calls it checked.
     static constexpr bool kDrawsFromLowestIndex = false; // GL finds what it reads
     // A new transform or viewport reaches GL at the next draw.
@@ -88,7 +90,7 @@ private:
     Result DoReset(const PresentParams& p);
     Result DoPresent();
     void SceneBegins();
-    void SceneEnds();
+    void SceneEnds() { guess_.SceneEnds(); }
     Result DoClear(uint32_t count, const Rect* rects, uint32_t flags, uint32_t argb, float z,
                    uint32_t stencil);
     // Here, so that the front's draw takes it in whole (hundreds a frame).
@@ -96,7 +98,8 @@ private:
         if (mvpDirty_)
             UpdateMvp();
         const DrawFacts facts =
-            Examine(d.indices, d.indexCount, d.indexSize, d.type == Prim::TriangleList);
+            guess_.Examine(front_.stream->Store().Data(), mvp_, d.indices, d.indexCount,
+                           d.indexSize, d.type == Prim::TriangleList);
         if (!ApplyDrawState(facts))
             return kErrFail;
         if (skips_)
@@ -166,71 +169,8 @@ private:
 
     Program* ProgramFor(CombinerKey key);
     void UpdateMvp();
-    // A rectangle of back-buffer pixels (left, top, right, bottom; exclusive)
-    // and the depths there: of a draw's triangle, or what the depth buffer
-    // holds at least. A flat region has one exact depth, written by one flat
-    // draw, so a later draw at that same depth is known to pass a
-    // less-or-equal test.
-    struct DepthRegion {
-        int32_t rect[4];
-        float low, high;
-        bool flat;
-        float depth;
-    };
-    // A triangle maps pixel x to texel u = uScale * x + uShift, and y to v
-    // likewise, when it lies on the pixels unrotated (aligned).
-    struct TexelMap {
-        bool aligned = false;
-        float uScale = 0, uShift = 0, vScale = 0, vShift = 0;
-    };
-    static TexelMap AxisMap(const float corner[3][4]);
-    // What the vertices of a draw prove, for the shortcuts that keep its picture.
-    struct DrawFacts {
-        // The first stage's texture lands on the pixels one to one, every pixel
-        // centre on a texel centre: filtering reads exactly one texel, and the
-        // cheaper nearest sampling gives the same picture.
-        bool texelExact = false;
-        // The most texels per pixel any triangle steps across the first
-        // stage's texture (an upper bound; huge when unknown): mip selection
-        // may be wasted work when it always picks the base level.
-        float maxRho = 1e30f;
-        bool alphaOne = false;  // every vertex's diffuse alpha is full
-        bool flatDepth = false; // every vertex has the same window depth...
-        bool atNear = false;    // ...which is exactly the viewport's near depth
-        float depth = 0.0f;
-        float minDepth = 0.0f, maxDepth = 1.0f; // window depths of the vertices
-        // Back-buffer pixels the draw can touch: left, top, right, bottom
-        // (exclusive), within the viewport.
-        int32_t box[4] = {0, 0, 0, 0};
-        bool boxKnown = false;
-        // The draw is one rectangle of two triangles, covering at least these
-        // pixels.
-        bool rectangle = false;
-        int32_t inner[4] = {0, 0, 0, 0};
-        int32_t texels[4] = {0, 0, 0, 0}; // texel rectangle the draw can read
-        bool texelsKnown = false;
-    };
-    DrawFacts Examine(const uint8_t* indices, uint32_t count, uint32_t indexSize,
-                      bool triangles) const;
-    // Whether the first stage provably samples the base level alone.
-    bool BaseLevelOnly(const DrawFacts& f) const;
-    // Whether the fragment colour's alpha is provably full for this draw.
-    bool OutputAlphaOne(const DrawFacts& f) const;
-    // Whether the depth test provably passes for every fragment of this draw.
-    bool DepthTestPasses(const DrawFacts& f) const;
-    void NoteDepthWrite(const DrawFacts& f);
-    void NoteDepthClear(const int32_t rect[4], float z);
-    void AddDepthRegion(const DepthRegion& added);
-    // Nothing is known of the depth buffer's contents.
-    void ForgetDepth();
+    using DrawFacts = SceneGuess::DrawFacts;
     bool ApplyDrawState(const DrawFacts& f);
-    // Pixels of the draw that provably change nothing: they read only texels
-    // of zero alpha, which the state makes leave the target as it is.
-    bool FindIdleHole(const DrawFacts& f, bool alphaTest, bool blend, bool depthTest,
-                      int32_t hole[4]) const;
-    // Notes the draw as an occluder when it is one, and finds the pixels the
-    // occluders expected later in the scene will cover.
-    bool FindOccluded(const DrawFacts& f, bool opaque, int32_t rect[4]);
     void ApplyViewportToGl();
     void PresentPass(uint32_t framebuffer, int32_t width, int32_t height);
     uint32_t TargetFramebuffer() const { return direct_ ? 0u : fbo_; }
@@ -258,43 +198,12 @@ private:
     int32_t skipRect_[4] = {0, 0, 0, 0};
     bool skips_ = false;
     bool bypass_ = false;
-    bool shortcuts_ = true;
     bool direct_ = false;
     bool failNextBackBuffer_ = false;
     bool rampIsIdentity_ = true;
     bool windowHasDepth_ = false;
-    // What the depth buffer holds at least: every stored depth is at or behind
-    // the lowest bound among the regions covering its pixel.
-    std::vector<DepthRegion> depthRegions_;
-    // The triangles of the draw being examined (none when too many to list),
-    // and for a textured draw, how each lays its texture on the pixels.
-    mutable std::vector<DepthRegion> drawParts_;
-    mutable std::vector<TexelMap> drawMaps_;
-    bool depthOnDemand_ = false;
-    bool depthless_ = false;     // the scene neither tests nor writes depth
-    bool sceneUnproven_ = false; // a depth test of this scene might fail
-    bool redrawPending_ = false;
-    bool forcedRedraws_ = false;
-    uint64_t sceneRedraws_ = 0;
+    SceneGuess guess_{front_};
     uint64_t skippedPixels_ = 0;
-    // A draw that paints a rectangle of pixels whatever lies below (inner
-    // pixels, back-buffer coordinates), and its place among the scene's draws.
-    // A scene without depth leaves out the pixels that the last scene's
-    // occluders covered from the draws before them, until an occluder covers
-    // them again; when none does, the scene is drawn again without guessing.
-    struct Occluder {
-        int32_t rect[4];
-        uint32_t ordinal;
-        bool used, fulfilled;
-    };
-    std::vector<Occluder> seenOccluders_, predictedOccluders_;
-    uint32_t drawOrdinal_ = 0;
-    bool guessing_ = true; // false for a scene drawn again
-    // Scenes in a row whose depth tests could not fail; a scene goes without
-    // depth after this many. An effect that needs depth costs one scene drawn
-    // twice when it starts, and one that needs it every other scene none.
-    static constexpr uint32_t kCleanScenesForDepthless = 2;
-    uint32_t cleanScenes_ = kCleanScenesForDepthless;
     bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;

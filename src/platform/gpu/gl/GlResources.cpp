@@ -179,7 +179,7 @@ bool GlTexture::Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32
     x1 = std::min(x1, static_cast<int32_t>(l.width));
     y1 = std::min(y1, static_cast<int32_t>(l.height));
     if (x0 >= x1 || y0 >= y1)
-        return true;
+        return false; // nothing known to be read is never proof of full alpha
     const auto b = static_cast<int32_t>(kOpacityBlock);
     for (int32_t by = y0 / b; by <= (y1 - 1) / b; ++by)
         for (int32_t bx = x0 / b; bx <= (x1 - 1) / b; ++bx)

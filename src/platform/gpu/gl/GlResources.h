@@ -27,7 +27,8 @@ public:
     uint32_t Width() const { return levels_.empty() ? 0 : levels_[0].width; }
     uint32_t Height() const { return levels_.empty() ? 0 : levels_[0].height; }
     // Whether every texel of `level` inside the texel rectangle [x0, x1) x [y0, y1)
-    // (cut to the level) has full alpha, as far as the last uploads tell.
+    // (cut to the level) has full alpha, as far as the last uploads tell;
+    // false when nothing of the level is left.
     bool Opaque(uint32_t level, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
     // Whether every texel of every level has full alpha.
     bool FullyOpaque() const;

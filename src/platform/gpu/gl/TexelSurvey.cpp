@@ -1,5 +1,6 @@
 #include "platform/gpu/gl/TexelSurvey.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gpu {
@@ -19,11 +20,13 @@ bool TexelSurvey::Reach(uint32_t width, uint32_t height, bool clamped, int32_t o
         return true;
     }
     // The filter's reach around the sample points, with a texel to spare;
-    // clamping keeps every read within a texel of the edges.
-    out[0] = static_cast<int32_t>(std::floor(std::max(uMin_, -1.0f) - 0.5f)) - 1;
-    out[1] = static_cast<int32_t>(std::floor(std::max(vMin_, -1.0f) - 0.5f)) - 1;
-    out[2] = static_cast<int32_t>(std::floor(std::min(uMax_, tw + 1.0f) + 0.5f)) + 2;
-    out[3] = static_cast<int32_t>(std::floor(std::min(vMax_, th + 1.0f) + 0.5f)) + 2;
+    // clamping keeps every read within a texel of the edges, on both sides:
+    // coordinates all beyond one edge still read the texels along it.
+    auto edge = [](float c, float side) { return std::clamp(c, -1.0f, side + 1.0f); };
+    out[0] = static_cast<int32_t>(std::floor(edge(uMin_, tw) - 0.5f)) - 1;
+    out[1] = static_cast<int32_t>(std::floor(edge(vMin_, th) - 0.5f)) - 1;
+    out[2] = static_cast<int32_t>(std::floor(edge(uMax_, tw) + 0.5f)) + 2;
+    out[3] = static_cast<int32_t>(std::floor(edge(vMax_, th) + 0.5f)) + 2;
     return true;
 }
 

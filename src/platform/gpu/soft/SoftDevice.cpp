@@ -34,7 +34,7 @@ Result SoftDevice::Create(os::Window* window, const PresentParams& p, bool onSur
                           SoftDevice** out) {
     *out = nullptr;
     if (!onSurface && WindowGlContext::InUse())
-        return kErrInvalidCall;
+        return Refuse("CreateDevice: the window already has a device");
     std::unique_ptr<WindowGlContext> ctx = onSurface ? nullptr : WindowGlContext::Create(window);
     if (!onSurface && !ctx)
         std::fprintf(stderr, "Present: window surface (no GL 3.3 context for the window)\n");
