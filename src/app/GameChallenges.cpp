@@ -1,6 +1,7 @@
 // The bonus levels: the four challenges played on the field between quest
 // levels, their launchers, rounds, time-outs and results.
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "app/Game.h"
@@ -36,7 +37,8 @@ constexpr int32_t kTxtHowBase = 75;
 // The schedule: bonus levels 1-8 take the challenges in this order.
 constexpr int32_t kSchedule[4] = {kBonusAccuracy, kBonusMemory, kBonusAttention, kBonusReaction};
 
-constexpr float kIntroTime = 6.0f;     // the instructions, or a click
+// The instructions ask for a click and wait for one.
+constexpr float kIntroTime = std::numeric_limits<float>::infinity();
 constexpr float kResultTime = 3.0f;
 constexpr float kMemoryTime = 150.0f;
 constexpr float kAccuracyTime = 40.0f;

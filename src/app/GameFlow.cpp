@@ -45,11 +45,10 @@ constexpr int32_t kTxtFirstStage = 92;
 constexpr int32_t kStageNames = 5;
 
 // Screen times (seconds). A click ends the waiting ones early (GameInput.cpp).
-// The level's card asks for a click and so waits for one.
+// The cards that ask for a click (the level's, the lost life's) wait for one.
 constexpr float kUntilClicked = std::numeric_limits<float>::infinity();
 constexpr float kResultTime = 3.5f;
 constexpr float kShopTransitionTime = 0.5f;
-constexpr float kLifeLostTime = 3.0f;
 // The chest finale alone on screen before the closing page.
 constexpr float kQuestEndTime = 4.0f;
 constexpr float kFieldFade = 2.0f;  // board fade-in speed per second
@@ -511,7 +510,7 @@ void CGame::UpdateLostLevel(float /*dt*/) {
                                                    std::to_string(Lives) + "\n" +
                                                    GetString(kTxtClickToContinue));
         Play(*this, ESound::LifeLostBack);
-        EndDelay = kLifeLostTime;
+        EndDelay = kUntilClicked;
         ModeTime = 0.0f;
         return;
     }

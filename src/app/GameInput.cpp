@@ -132,8 +132,9 @@ int32_t CGame::OnLButtonDown(int32_t px, int32_t py) {
             SkipWait(*this);
             break;
         case kSubLostLevel:
-            // The lost-level card may be skipped, not the fall of the board.
-            if (IntroStep == kLossRestart)
+            // The lost-level card waits for a click; the fall of the board
+            // before it does not.
+            if (IntroStep == kLossRestart || IntroStep == kLossRestored)
                 SkipWait(*this);
             break;
         default:

@@ -235,9 +235,12 @@ void CTextSprite::WrapText(std::string_view source, std::string& out) const {
             line = 0.0f;
             continue;
         }
+        // A word runs to a blank or a line's end; a path may break after
+        // any of its slashes, never inside a folder's name.
         size_t end = i + 1;
         if (c != ' ')
-            while (end < source.size() && source[end] != ' ' && source[end] != kNewline)
+            while (end < source.size() && source[end] != ' ' && source[end] != kNewline &&
+                   source[end - 1] != '/')
                 ++end;
         const std::string_view piece = source.substr(i, end - i);
         i = end;

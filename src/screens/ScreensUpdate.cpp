@@ -29,6 +29,10 @@ bool SameWindow(const CSharedPtr<CUxWindow>& a, const CSharedPtr<CUxWindow>& b) 
 } // namespace
 
 void CScreensManager::FadeIn(CSharedPtr<CUxWindow> window, float speed) {
+    // A message box takes every click while it shows, the one that closes
+    // it too: nothing under it is pressed through it.
+    if (!window.IsNull() && window == MsgBoxForm)
+        MsgBoxForm->Modal = 1;
     for (CFadeEntry& e : Fades) {
         if (SameWindow(e.Window, window)) {
             e.Aim(1, speed);
@@ -47,6 +51,8 @@ void CScreensManager::FadeIn(CSharedPtr<CUxWindow> window, float speed) {
 void CScreensManager::FadeOut(CSharedPtr<CUxWindow> window, float speed) {
     if (window.IsNull() || !window->Visible)
         return;
+    if (!window.IsNull() && window == MsgBoxForm)
+        MsgBoxForm->Modal = 0;
     for (CFadeEntry& e : Fades) {
         if (SameWindow(e.Window, window)) {
             e.Aim(0, speed);

@@ -29,4 +29,7 @@ public:
     float BorderHeight = kDefaultTile;
     float BorderWidth = kDefaultTile;
     float VerticalTile = kDefaultTile;
+    // While set and the form is shown, no pointer call reaches the forms
+    // under it, even while it fades in and takes no input itself.
+    int32_t Modal = 0;
 };

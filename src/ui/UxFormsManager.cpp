@@ -92,10 +92,10 @@ int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, int32_t button
     // handle keeps the form alive through its own call either way.
     for (size_t i = 0; i < Forms.size(); ++i) {
         const CSharedPtr<CUxForm> f = Forms[i];
-        if (!f->TakesInput())
-            continue;
-        if (f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, button, dt) > 0)
+        if (f->TakesInput() && f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, button, dt) > 0)
             Events.insert(Events.end(), f->Events.begin(), f->Events.end());
+        if (f->Visible && f->Modal)
+            break;
     }
     return static_cast<int32_t>(Events.size());
 }

@@ -2,7 +2,8 @@
 // Every live form, ordered by z-order (highest first, drawn first, so lower
 // z-orders end on top). It draws the visible forms, routes each pointer call
 // to every form that takes input (overlapping forms all answer; there is no
-// stop at the first hit) and gathers their records, and keeps a modal stack
+// stop at the first hit, only at a shown modal form) and gathers their
+// records, and keeps a modal stack
 // with which one form can take input away from the others for a while.
 #include <cstdint>
 #include <vector>

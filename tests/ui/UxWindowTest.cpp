@@ -142,6 +142,14 @@ TEST(UxFormsManager, OrdersFormsAndRoutesToEveryOneThatTakesInput) {
     EXPECT_EQ(Summary(manager.Events), "2:20 2:30 2:10");
     EXPECT_FLOAT_EQ(manager.Events[0].X, 10.0f);
 
+    // A shown modal form is the last to hear, even while it takes no input.
+    c->Modal = 1;
+    EXPECT_EQ(manager.PointerUp(60.0f, 0.0f, 0), 2);
+    c->Active = 0;
+    EXPECT_EQ(Summary(manager.Events), "2:20");
+    c->Active = 1;
+    c->Modal = 0;
+
     // Hidden, disabled and modal-blocked forms are silent.
     EXPECT_EQ(c->SetVisible(0), 1);
     b->Enabled = 0;

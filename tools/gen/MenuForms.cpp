@@ -424,6 +424,7 @@ std::string Options() {
 
 std::string Profiles() {
     FormText f = Panel(440, 540);
+    f.Shade();
     f.Define("Ok", 180);
     f.Define("Cancel", 181);
     f.Define("Delete", 182);
@@ -466,6 +467,7 @@ std::string NewProfile() {
 
 std::string HighScores() {
     FormText f = Panel(540, 600);
+    f.Shade();
     f.Define("Back", 250);
     f.Title("HighScoresTitle", 0.6f);
     for (int column = 0; column < 3; ++column)
@@ -531,6 +533,7 @@ std::string WinBox() {
 std::string Help() {
     constexpr int kPanelH = 600, kPageX = 60, kPageY = 80, kPageW = 520, kPageH = 410;
     FormText f = Panel(640, kPanelH);
+    f.Shade();
     f.Define("Back", 270);
     f.Define("Previous", 271);
     f.Define("Next", 272);

@@ -241,6 +241,12 @@ bool FlowHarness::PlayOnFromMap(float seconds, int32_t buy) {
            RunUntil([&] { return game_->Mode == kModeLevelIntro; }, 1.0f);
 }
 
+void FlowHarness::ClickLostLifeCard() {
+    if (game_->Mode == kModeLevel && game_->SubState == kSubLostLevel && game_->CardShown &&
+        game_->ModeTime > 0.5f)
+        Click(0.0f, 0.0f);
+}
+
 bool FlowHarness::BackToMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& map = game_->Screens->MapForm;
     const CSharedPtr<CUxForm>& results = game_->Screens->StatisticsForm;
@@ -248,8 +254,11 @@ bool FlowHarness::BackToMap(float seconds, int32_t buy) {
     const CSharedPtr<CUxForm>& shop = game_->Screens->ShopForm;
     const auto ready = [](const CSharedPtr<CUxForm>& f) { return f->Visible && f->Active; };
     // A quest level's results come first.
-    if (!RunUntil([&] { return ready(map) || ready(results) || ready(page) || ready(shop); },
-                  seconds))
+    const auto shown = [&] {
+        ClickLostLifeCard();
+        return ready(map) || ready(results) || ready(page) || ready(shop);
+    };
+    if (!RunUntil(shown, seconds))
         return false;
     if (ready(results) && !ClickControl(results, 30))
         return false;

@@ -104,6 +104,8 @@ public:
     void ClickAtClient(int32_t cx, int32_t cy);
     // A left click (press and release) at a virtual-screen point.
     void Click(float x, float y);
+    // A click on the lost life's card once it has been read: it waits for one.
+    void ClickLostLifeCard();
     void Press(float x, float y);
     void Release(float x, float y);
     // The pointer moves there (the game reads it at the next frame).

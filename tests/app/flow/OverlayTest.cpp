@@ -199,7 +199,7 @@ TEST(Overlays, PlaquesHideWhatLiesUnderThemOnceFadedIn) {
 }
 
 // Paused, the board; after a level, the level round its trophies; behind a
-// message box, the main menu.
+// message box, the main menu; and the backdrop behind the main menu's pages.
 TEST(Overlays, AModalScreenShadesWhatLiesBehindIt) {
     constexpr double kShade = 0.75;
     FlowHarness h(59);
@@ -224,4 +224,19 @@ TEST(Overlays, AModalScreenShadesWhatLiesBehindIt) {
     s.FadeIn(s.MsgBoxForm, CScreensManager::kBoxFade);
     ASSERT_TRUE(h.WaitForForm(s.MsgBoxForm));
     EXPECT_LT(LightKept(h, *s.MsgBoxForm), kShade) << "a message box over the main menu";
+    s.FadeOut(s.MsgBoxForm, CScreensManager::kBoxFade);
+
+    // The main menu's pages, as its options are.
+    const struct {
+        const char* name;
+        CSharedPtr<CUxForm> form;
+        int32_t open, close;
+    } pages[] = {{"How to Play", s.HelpForm, 4, 270},
+                 {"High Scores", s.HighScoresForm, 5, 250},
+                 {"Players", s.ProfilesForm, 6, 181}};
+    for (const auto& p : pages) {
+        ASSERT_TRUE(h.ClickControl(s.MainMenuForm, p.open) && h.WaitForForm(p.form)) << p.name;
+        EXPECT_LT(LightKept(h, *p.form), kShade) << p.name;
+        ASSERT_TRUE(h.ClickControl(p.form, p.close) && h.WaitForForm(s.MainMenuForm)) << p.name;
+    }
 }

@@ -83,7 +83,12 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
               GetString(kTxtNotSavedQuest) + "\n" + (user / "Players/Tester").string() + "\n" +
                   GetString(kTxtNotSavedScores) + "\n" + (user / "Data/GameData").string());
     ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
+    // The box's OK lies over the main menu's "Change Player": the click that
+    // closes the box presses nothing under it.
     ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
+    h.Frames(static_cast<int>(1.0f / FlowHarness::kDt));
+    EXPECT_FALSE(s->ProfilesForm->Visible) << "the box's OK clicked through";
+    EXPECT_TRUE(s->MainMenuForm->TakesInput());
 
     // New Player's OK: told too, and the name waits on its form.
     ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 6) && h.WaitForForm(s->ProfilesForm));

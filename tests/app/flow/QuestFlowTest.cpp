@@ -255,8 +255,11 @@ TEST(QuestFlow, LostLevelsCostLivesUntilGameOverStartsANewQuest) {
     ASSERT_TRUE(h.RunUntil([&] { return g.Lives == 2; }, 1.5f));
     EXPECT_EQ(g.CardTitle, GetString(44));
 
-    // The level starts again, as it began.
-    h.Frames(12);
+    // The card asks for a click and waits for it; then the level starts
+    // again, as it began.
+    h.Frames(static_cast<int>(5.0f / FlowHarness::kDt));
+    EXPECT_EQ(g.SubState, kSubLostLevel) << "the card went on by itself";
+    EXPECT_TRUE(g.CardShown);
     h.Click(0.0f, 0.0f);
     h.Frames(1);
     EXPECT_EQ(g.Mode, kModeLevelIntro);

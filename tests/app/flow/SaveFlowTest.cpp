@@ -97,7 +97,7 @@ TEST(SaveFlow, QuitContinueFallBackLoseALifeAndStopOnASignal) {
     ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubPlay; }, 4.0f));
     h.Field().Counters.Sets[1].Counters[0] += 500;
     g->TimeLeft = 0.1f;
-    ASSERT_TRUE(h.RunUntil([&] { return g->SubState == kSubShop; }, 12.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return h.ClickLostLifeCard(), g->SubState == kSubShop; }, 12.0f));
     ASSERT_TRUE(h.PassShop() && h.ClickControl(g->Screens->MapForm, 150, 8.0f));
     EXPECT_EQ(g->Level, 2);
     EXPECT_EQ(g->Lives, 2);

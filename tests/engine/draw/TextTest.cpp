@@ -141,6 +141,8 @@ TEST(TextWrap, SoftBreaksBlanksNewlinesAndLongWords) {
     EXPECT_EQ(out, "ww\nwww");
     t->WrapText("", out);
     EXPECT_EQ(out, "");
+    t->WrapText("/www/wwwww/ww", out);
+    EXPECT_EQ(out, "/www/\vwwwww/ww") << "a path breaks after a slash";
 
     t->BoxWidth = 4.0f;
     t->WrapText("wwwwwwwwww", out);
