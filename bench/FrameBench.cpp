@@ -20,7 +20,8 @@
 // that reached the back end covered, "kpx_damaged" the pixels our rasteriser
 // drew where the frame could differ from the last (thousands). "<gl|soft>-unclipped" rows draw without
 // leaving out what opaque draws above hide; "soft-3threads" rows draw on
-// three threads (GLORVANE_SOFT_THREADS=3).
+// three threads (GLORVANE_SOFT_THREADS=3). GLORVANE_BENCH_FRAMES=<n> makes
+// every row one run of n timed frames (scripts/count-frames counts them).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -237,11 +238,16 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     const CRenderDevice& device = *run.Renderer().GetDevice();
     const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
+    int64_t timed = 0;
     CALLGRIND_ZERO_STATS;
     for (auto _ : state) {
         run.Step();
         benchmark::DoNotOptimize(run.Draw());
         depthless += d->DrawsWithoutDepth() ? 1 : 0;
+        // The first frame follows the breakdown's pictures, the rest follow
+        // frames like themselves: the counts keep them apart.
+        if (++timed == 1)
+            CALLGRIND_DUMP_STATS_AT("BM_Frame first frame");
     }
     CALLGRIND_DUMP_STATS_AT("BM_Frame timed frames");
     const auto frames = static_cast<double>(state.iterations());
@@ -265,6 +271,7 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
 }
 
 const bool kRegistered = [] {
+    const char* fixedFrames = std::getenv("GLORVANE_BENCH_FRAMES");
     for (SceneRun::Scene scene : SceneRun::kScenes)
         for (BackEnd backEnd : {kSoft, kSoftThreads, kGl})
             for (bool clipped : {true, false}) {
@@ -272,11 +279,14 @@ const bool kRegistered = [] {
                     continue;
                 const std::string name = std::string("BM_Frame/") + SceneRun::Name(scene) + "/" +
                                          BackEndName(backEnd) + (clipped ? "" : "-unclipped");
-                benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd, clipped)
-                    ->MeasureProcessCPUTime()
-                    ->UseRealTime()
-                    ->Unit(benchmark::kMillisecond)
-                    ->Teardown(CloseScene);
+                auto* row =
+                    benchmark::RegisterBenchmark(name.c_str(), BM_Frame, scene, backEnd, clipped)
+                        ->MeasureProcessCPUTime()
+                        ->UseRealTime()
+                        ->Unit(benchmark::kMillisecond)
+                        ->Teardown(CloseScene);
+                if (fixedFrames && std::atoi(fixedFrames) > 0)
+                    row->Iterations(std::atoi(fixedFrames));
             }
     return true;
 }();
