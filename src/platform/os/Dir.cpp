@@ -223,10 +223,4 @@ std::string TemporaryPathFor(std::string_view path) {
     return std::string(path.substr(0, start)) + (stem.empty() ? "Save" : std::string(stem)) + ".tmp";
 }
 
-int CreateFreshFile(std::string_view path) {
-    const std::string real = ResolveWritePath(path);
-    unlink(real.c_str());
-    return open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-}
-
 } // namespace os

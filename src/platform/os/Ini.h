@@ -52,9 +52,8 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // file. Every other line is kept byte for byte; added lines use the file's
 // dominant line end (LF for a new file). The old text is read where
 // ResolvePath finds it; the new one goes to the user folder (Path.h), whose
-// folders are made as needed, through a temporary file in the same folder (named by
-// TemporaryPathFor, Dir.h) that is then renamed over the old one, so a failed
-// write leaves the old file intact.
+// folders are made as needed, as SafeWrite.h writes (a failed write leaves the
+// old file intact; a link there is replaced by the file).
 // Returns false when nothing was written: null or empty section or key, a line
 // break in any argument, '=' in the key or ']' in the section, or an I/O error.
 bool WriteProfileString(const char* section, const char* key, const char* value,

@@ -5,6 +5,7 @@
 #include "platform/os/Dir.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 #include "platform/os/TextFile.h"
 
 #include "support/TempDir.h"
@@ -147,12 +148,9 @@ TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
     // A safe write's temporary goes beside its target in the user folder; a
     // stale one there goes first.
     WriteFile(user_ + "/Data/Config/Options.tmp", "stale");
-    const int fd = os::CreateFreshFile(os::TemporaryPathFor("Data\\Config\\Options.ini"));
-    ASSERT_GE(fd, 0);
-    close(fd);
-    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.tmp"), "");
-    EXPECT_TRUE(os::RenameReplacing("Data\\Config\\Options.tmp", "Data\\Config\\Options.ini"));
-    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "");
+    EXPECT_TRUE(os::WriteFileSafely("Data\\Config\\Options.ini", "new"));
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "new");
+    EXPECT_FALSE(fs::exists(user_ + "/Data/Config/Options.tmp"));
 }
 
 TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {
