@@ -231,7 +231,7 @@ ProfileValue ReadProfileValue(const char* section, const char* key, const char* 
     ProfileValue out;
     std::string_view result = def != nullptr ? def : "";
     if (section != nullptr && key != nullptr) {
-        if (CachedIni* file = LoadCached(ResolvePath(path))) {
+        if (CachedIni* file = LoadCached(ResolveReadPath(path))) {
             const std::vector<IniLine>& lines = file->lines;
             size_t header = FindSection(lines, TrimBlanks(section));
             if (header < lines.size()) {
@@ -337,7 +337,7 @@ bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view
     if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
         return false;
     // The old text may be the data folder's; the new one goes to the user folder.
-    const std::string source = ResolvePath(path);
+    const std::string source = ResolveReadPath(path);
     std::string target = ResolveWritePath(path);
     // The cached copies are stale from here on, whether or not the write succeeds.
     ForgetCached(source);

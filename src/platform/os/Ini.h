@@ -9,7 +9,7 @@
 //  - lines whose first non-blank character is ';' are comments; there are no
 //    inline comments; lines without '=' (other than section headers) are ignored;
 //  - CRLF and LF line ends are both accepted; a UTF-8 byte-order mark is skipped.
-// Paths go through ResolvePath (backslashes, letter case).
+// Paths go through ResolveReadPath (backslashes, letter case).
 // A file is parsed once and kept while its size, modification time and identity
 // stay the same (our own writes drop the kept copy). Files larger than
 // kMaxIniBytes are not read: every key reads as missing.
@@ -51,7 +51,7 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // else appends a blank line, "[section]" and the key line at the end of the
 // file. Every other line is kept byte for byte; added lines use the file's
 // dominant line end (LF for a new file). The old text is read where
-// ResolvePath finds it; the new one goes to the user folder (Path.h), whose
+// ResolveReadPath finds it; the new one goes to the user folder (Path.h), whose
 // folders are made as needed, as SafeWrite.h writes (a failed write leaves the
 // old file intact; a link there is replaced by the file).
 // Returns false when nothing was written: null or empty section or key, a line

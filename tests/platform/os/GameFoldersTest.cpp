@@ -144,6 +144,10 @@ TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
     EXPECT_FALSE(os::CreateDir("Data\\Sfx"));
     EXPECT_TRUE(os::CreateDir("Data\\Config\\New"));
     EXPECT_TRUE(fs::is_directory(user_ + "/Data/Config/New"));
+    // Folders are made where the writes go, whatever the data folder has.
+    EXPECT_TRUE(os::MakeFolders("Data\\Sfx\\Cut"));
+    EXPECT_TRUE(fs::is_directory(user_ + "/Data/Sfx/Cut"));
+    EXPECT_EQ(os::ResolveWriteTarget("Data\\Sfx"), user_ + "/Data/Sfx");
 
     // A safe write's temporary goes beside its target in the user folder; a
     // stale one there goes first.
