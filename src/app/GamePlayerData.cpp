@@ -101,8 +101,11 @@ std::string CGame::ProfileFolder() const {
 }
 
 void CGame::SaveProfileSettings() {
+    // The tutorial and veteran flags are the player's progress as the quest
+    // is: told as the quest's save is.
     if (!Profile.IsNull())
-        Profile->Save(ProfileFolder());
+        NoteSaved(Profile->Save(ProfileFolder()), ENotSaved::Quest,
+                  ProfileFolder() + "\\Settings.ini");
 }
 
 int32_t CGame::SubmitHighScore(int32_t score) {

@@ -62,7 +62,8 @@ TEST(PlayerFiles, EverySaveStepsOverAKilledSavesTemporaryFileAndReplacesALink) {
              CProfileSettings s("Ann");
              s.Veteran = 1;
              s.Tips[3] = 1;
-             s.Save(folder);
+             if (!s.Save(folder))
+                 return false;
              CProfileSettings back("Ann");
              return back.Load(folder) == 1 && back.Veteran == 1 && back.Tips[3] == 1;
          }},
@@ -110,6 +111,9 @@ TEST(PlayerFiles, EverySaveStepsOverAKilledSavesTemporaryFileAndReplacesALink) {
         EXPECT_EQ(testsupport::ReadFile(outside), "not the game's");
         EXPECT_TRUE(file.saveAndReadBack()) << "and again";
     }
+    // A settings file damaged past what the ini writer edits is written anew.
+    testsupport::WriteFile(os::ResolveWritePath(files[1].path), std::string(10 << 20, 'x'));
+    EXPECT_TRUE(files[1].saveAndReadBack());
 }
 
 } // namespace

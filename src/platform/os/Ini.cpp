@@ -277,10 +277,9 @@ bool IsWritable(const ProfileEntry& entry) {
         return false;
     std::string_view sec = TrimBlanks(entry.section);
     std::string_view k = TrimBlanks(entry.key);
-    return !sec.empty() && !k.empty() && !HasLineBreak(entry.section) &&
-           !HasLineBreak(entry.key) && !HasLineBreak(entry.value) &&
-           sec.find(']') == std::string_view::npos && k.find('=') == std::string_view::npos &&
-           k.front() != '[' && k.front() != ';';
+    return !sec.empty() && !k.empty() && !HasLineBreak(entry.section) && !HasLineBreak(entry.key) &&
+           !HasLineBreak(entry.value) && sec.find(']') == std::string_view::npos &&
+           k.find('=') == std::string_view::npos && k.front() != '[' && k.front() != ';';
 }
 
 // Sets key=value of a writable entry in the file's text (see
@@ -333,7 +332,7 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
     return WriteProfileStrings({&entry, 1}, path);
 }
 
-bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path) {
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path, bool fresh) {
     if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
         return false;
     // The old text may be the data folder's; the new one goes to the user folder.
@@ -344,7 +343,7 @@ bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view
     ForgetCached(target);
     std::string text;
     struct stat st;
-    if (lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
+    if (!fresh && lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
         return false;
     for (const ProfileEntry& entry : entries)
         SetValue(text, entry);

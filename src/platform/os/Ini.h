@@ -68,7 +68,10 @@ struct ProfileEntry {
 // Sets every entry in turn as WriteProfileString would, and replaces the file
 // once with the outcome. Nothing is written when any entry could not be (or
 // there is none).
-bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path);
+// With `fresh`, the file is written anew from these entries alone (the old
+// one, even one too large or unreadable to edit, is not read).
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path,
+                         bool fresh = false);
 
 // Drops every kept file, so the next read parses anew.
 void ForgetProfileFiles();
