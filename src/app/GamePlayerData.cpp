@@ -57,8 +57,7 @@ std::string ColorModeOf(uint32_t format) {
 void CGame::LoadPlayerTables() {
     // The tables are written there as soon as a record falls; a folder that
     // is not there yet must not cost the player the record.
-    std::error_code ec;
-    std::filesystem::create_directories(os::ResolvePath(Paths.GameDataPath), ec);
+    os::MakeFolders(Paths.GameDataPath);
     Scores.Load(Paths.GameDataPath + kScoreTableFile);
     BestScores = CSharedPtr<CLevelBestTable>(new CLevelBestTable(kQuestLevels));
     if (!BestScores->Load(Paths.GameDataPath + kBestScoresFile))
@@ -102,8 +101,11 @@ std::string CGame::ProfileFolder() const {
 }
 
 void CGame::SaveProfileSettings() {
+    // The tutorial and veteran flags are the player's progress as the quest
+    // is: told as the quest's save is.
     if (!Profile.IsNull())
-        Profile->Save(ProfileFolder());
+        NoteSaved(Profile->Save(ProfileFolder()), ENotSaved::Quest,
+                  ProfileFolder() + "\\Settings.ini");
 }
 
 int32_t CGame::SubmitHighScore(int32_t score) {

@@ -75,8 +75,7 @@ int32_t CProfileList::CreateProfile(const std::string& name) {
         return 0;
     }
     // The first run has no players' folder yet.
-    std::error_code ec;
-    fs::create_directories(os::ResolvePath(Folder), ec);
+    os::MakeFolders(Folder);
     const bool made = os::CreateDir(FolderOf(name));
     Enumerate();
     return made ? 1 : 0;
@@ -102,7 +101,7 @@ void CProfileList::DeleteProfileAt(int32_t index) {
 
 int32_t CProfileList::DeleteFolderFiles(const std::string& profileFolder) const {
     std::error_code ec;
-    const fs::path folder = os::ResolvePath(profileFolder);
+    const fs::path folder = os::ResolveWriteTarget(profileFolder);
     if (!fs::is_directory(fs::symlink_status(folder, ec)))
         return -1;
     std::vector<fs::path> files;

@@ -47,10 +47,10 @@ int32_t CProfileSettings::Load(const std::string& profileFolder) {
     return 1;
 }
 
-void CProfileSettings::Save(const std::string& profileFolder) const {
+bool CProfileSettings::Save(const std::string& profileFolder) const {
     // No profile, no folder: "\Settings.ini" alone would name the root.
     if (profileFolder.empty())
-        return;
+        return false;
     auto flag = [](int32_t v) { return v ? "1" : "0"; };
     std::vector<os::ProfileEntry> entries = {{"Main", "Veteran", flag(Veteran)},
                                              {"Main", "SingleTutorial", flag(SingleTutorial)},
@@ -58,7 +58,7 @@ void CProfileSettings::Save(const std::string& profileFolder) const {
     for (int32_t i = 0; i < kTips; ++i)
         entries.push_back({"QuestTut", kTipKeys[i], flag(Tips[static_cast<size_t>(i)])});
     // One replace of the file for the whole profile: each is flushed to the disk.
-    os::WriteProfileStrings(entries, SettingsPath(profileFolder));
+    return os::WriteProfileStrings(entries, SettingsPath(profileFolder), true);
 }
 
 int32_t CProfileSettings::Switch(int32_t index) const {

@@ -18,8 +18,9 @@ public:
     // Reads folder + "\Settings.ini" (defaults for what is missing; a missing
     // file is created empty); 1.
     int32_t Load(const std::string& profileFolder);
-    // Writes every switch to folder + "\Settings.ini".
-    void Save(const std::string& profileFolder) const;
+    // Writes every switch to folder + "\Settings.ini", a new file each time (so
+    // a damaged one is replaced); false when it could not be written.
+    bool Save(const std::string& profileFolder) const;
     // Every tip "not shown yet".
     void ClearTutorialFlags() { Tips.fill(0); }
 

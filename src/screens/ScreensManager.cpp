@@ -226,8 +226,8 @@ int32_t CScreensManager::LoadTextureList(const std::string& path) {
 
 bool CScreensManager::LoadLogos(float& width, float& height) {
     img::Image a, na;
-    if (img::DecodeFile(os::ResolvePath(kLogoA), a) != img::DecodeError::None ||
-        img::DecodeFile(os::ResolvePath(kLogoNA), na) != img::DecodeError::None)
+    if (img::DecodeFile(os::ResolveReadPath(kLogoA), a) != img::DecodeError::None ||
+        img::DecodeFile(os::ResolveReadPath(kLogoNA), na) != img::DecodeError::None)
         return false;
     width = static_cast<float>(a.width);
     height = static_cast<float>(a.height);

@@ -194,7 +194,7 @@ void CScreensManager::ShowMessageBox(const char* title, const char* text, int32_
 }
 
 void CScreensManager::TellNotSaved(ENotSaved what, const std::string& gamePath) {
-    const std::string target = os::ResolveUserPath(gamePath);
+    const std::string target = os::ResolveWriteTarget(gamePath);
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? target : target.substr(0, slash);
     LogObject("Unable to save " + target + "\n");

@@ -1,6 +1,8 @@
 // A game killed in the middle of a save leaves the save's temporary file
-// behind; every later save of that file must step over it.
+// behind; every later save of that file must step over it. A link at a player
+// file is replaced by the saved file, never written through.
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -22,7 +24,7 @@
 namespace {
 
 // Where the game writes, named as the game names it; the file layer places it.
-TEST(PlayerFiles, EverySaveStepsOverATemporaryFileAKilledSaveLeft) {
+TEST(PlayerFiles, EverySaveStepsOverAKilledSavesTemporaryFileAndReplacesALink) {
     testsupport::TempDir dir;
     testsupport::ScopedCwd cwd(dir.Path());
     const CDataPaths paths;
@@ -32,6 +34,8 @@ TEST(PlayerFiles, EverySaveStepsOverATemporaryFileAKilledSaveLeft) {
     CProfileList profiles(paths.PlayersPath);
     ASSERT_GE(profiles.CreateProfile("Ann"), 0);
     const std::string folder = profiles.FolderOf("Ann");
+    const std::string outside = dir.Path() + "/Outside.txt";
+    testsupport::WriteFile(outside, "not the game's");
 
     const struct {
         const char* what;
@@ -58,7 +62,8 @@ TEST(PlayerFiles, EverySaveStepsOverATemporaryFileAKilledSaveLeft) {
              CProfileSettings s("Ann");
              s.Veteran = 1;
              s.Tips[3] = 1;
-             s.Save(folder);
+             if (!s.Save(folder))
+                 return false;
              CProfileSettings back("Ann");
              return back.Load(folder) == 1 && back.Veteran == 1 && back.Tips[3] == 1;
          }},
@@ -98,9 +103,17 @@ TEST(PlayerFiles, EverySaveStepsOverATemporaryFileAKilledSaveLeft) {
         ASSERT_NE(stale, nullptr);
         std::fputs("half a save", stale);
         std::fclose(stale);
+        const std::string target = os::ResolveWritePath(file.path);
+        std::filesystem::remove(target);
+        std::filesystem::create_symlink(outside, target);
         EXPECT_TRUE(file.saveAndReadBack());
+        EXPECT_FALSE(std::filesystem::is_symlink(target));
+        EXPECT_EQ(testsupport::ReadFile(outside), "not the game's");
         EXPECT_TRUE(file.saveAndReadBack()) << "and again";
     }
+    // A settings file damaged past what the ini writer edits is written anew.
+    testsupport::WriteFile(os::ResolveWritePath(files[1].path), std::string(10 << 20, 'x'));
+    EXPECT_TRUE(files[1].saveAndReadBack());
 }
 
 } // namespace

@@ -40,7 +40,7 @@ Result ToResult(img::DecodeError e) {
 }
 
 Result Decode(const std::string& path, img::Image& out) {
-    return ToResult(img::DecodeFile(os::ResolvePath(path), out));
+    return ToResult(img::DecodeFile(os::ResolveReadPath(path), out));
 }
 
 void FillInfo(const img::Image& im, ImageInfo* info) {

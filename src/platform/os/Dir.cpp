@@ -152,17 +152,17 @@ bool CreateDir(std::string_view path) {
     // Seen through both folders: the parent must be there in one of them, and
     // the folder in neither; it is made in the user folder.
     struct stat st;
-    if (lstat(ResolvePath(mapped).c_str(), &st) == 0 || stat(ResolvePath(parent).c_str(), &st) != 0)
+    if (lstat(ResolveReadPath(mapped).c_str(), &st) == 0 || stat(ResolveReadPath(parent).c_str(), &st) != 0)
         return false;
     return mkdir(ResolveWritePath(mapped).c_str(), 0777) == 0;
 }
 
 bool RemoveDir(std::string_view path) {
-    return rmdir(ResolveUserPath(path).c_str()) == 0;
+    return rmdir(ResolveWriteTarget(path).c_str()) == 0;
 }
 
 bool RemoveTree(std::string_view path) {
-    std::string real = ResolveUserPath(path);
+    std::string real = ResolveWriteTarget(path);
     if (real.empty())
         return false;
     struct stat st;
@@ -178,12 +178,12 @@ bool RemoveTree(std::string_view path) {
 }
 
 bool RemoveFile(std::string_view path) {
-    return unlink(ResolveUserPath(path).c_str()) == 0;
+    return unlink(ResolveWriteTarget(path).c_str()) == 0;
 }
 
 bool Rename(std::string_view from, std::string_view to) {
-    std::string src = ResolveUserPath(from);
-    std::string dst = ResolveUserPath(to);
+    std::string src = ResolveWriteTarget(from);
+    std::string dst = ResolveWriteTarget(to);
     struct stat a, b;
     if (lstat(src.c_str(), &a) != 0)
         return false;
@@ -211,7 +211,7 @@ bool Rename(std::string_view from, std::string_view to) {
 }
 
 bool RenameReplacing(std::string_view from, std::string_view to) {
-    return rename(ResolveUserPath(from).c_str(), ResolveWritePath(to).c_str()) == 0;
+    return rename(ResolveWriteTarget(from).c_str(), ResolveWritePath(to).c_str()) == 0;
 }
 
 std::string TemporaryPathFor(std::string_view path) {
@@ -221,12 +221,6 @@ std::string TemporaryPathFor(std::string_view path) {
     std::string_view stem = path.substr(start);
     stem = stem.substr(0, std::min(stem.find('.'), kMaxStem));
     return std::string(path.substr(0, start)) + (stem.empty() ? "Save" : std::string(stem)) + ".tmp";
-}
-
-int CreateFreshFile(std::string_view path) {
-    const std::string real = ResolveWritePath(path);
-    unlink(real.c_str());
-    return open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
 } // namespace os

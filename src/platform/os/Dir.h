@@ -63,9 +63,4 @@ bool RenameReplacing(std::string_view from, std::string_view to);
 // which removes only such short names, takes a leftover one with it.
 std::string TemporaryPathFor(std::string_view path);
 
-// A new, empty file opened for writing only, as a descriptor: whatever had
-// the name goes first, and a link put there in between is refused rather
-// than written through. -1 when it cannot be made.
-int CreateFreshFile(std::string_view path);
-
 } // namespace os

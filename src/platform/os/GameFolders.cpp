@@ -16,13 +16,12 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Folders {
-    std::string data;
-    std::string user;
+    const std::string& data;
+    const std::string& user;
 };
 
-Folders& TheFolders() {
-    static Folders folders;
-    return folders;
+Folders TheFolders() {
+    return {DataFolder(), UserFolder()};
 }
 
 std::string Variable(const char* name) {
@@ -111,32 +110,19 @@ bool HoldsGameData(const std::string& folder) {
     return !folder.empty() && IsFolder(folder + "/" + kDataMarker);
 }
 
-void SetGameFolders(std::string dataFolder, std::string userFolder) {
-    TheFolders().data = Normal(dataFolder);
-    TheFolders().user = Normal(userFolder);
-}
-
 void UseFoundGameFolders() {
     const FolderEnvironment env = ReadFolderEnvironment();
     SetGameFolders(ChooseDataFolder(env, HoldsGameData), ChooseUserFolder(env));
 }
 
-const std::string& DataFolder() {
-    return TheFolders().data;
-}
-
-const std::string& UserFolder() {
-    return TheFolders().user;
-}
-
 bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
-    const Folders& f = TheFolders();
+    const Folders f = TheFolders();
     if (f.user.empty() || f.data == f.user)
         return false;
     const std::string players(kPlayersFolder);
     // A players' folder in the user folder, even an empty one, means the
     // player has been here: the old ones were copied or deleted since.
-    if (IsFolder(ResolveUserPath(players)))
+    if (IsFolder(ResolveWriteTarget(players)))
         return false;
     if (!HasEntries(f.data + "/" + players + "/*"))
         return false;
@@ -148,7 +134,8 @@ bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
         if (mapped.empty() || mapped[0] == '/')
             continue;
         // What the user folder has already stays as it is.
-        copied = CopyTree(ResolvePath(f.data + "/" + mapped), ResolveUserPath(mapped)) || copied;
+        copied =
+            CopyTree(ResolveReadPath(f.data + "/" + mapped), ResolveWriteTarget(mapped)) || copied;
     }
     return copied;
 }

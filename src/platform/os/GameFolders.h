@@ -1,18 +1,14 @@
 #pragma once
-// Where the game's files live. The game names every file relative to one game
-// folder ("Players\\Ann\\Settings.ini", "Data\\Gfx\\Caps.png"); here that
-// folder is two: the data folder holds what ships with the game and is only
-// ever read, the user folder holds everything the game writes. Path.h and
-// Dir.h lay the user folder over the data folder: a relative game path is read
-// from the user folder when it is there, else from the data folder; it is
-// written, created, renamed and removed in the user folder only; a listing
-// shows both. Absolute paths are used as they are.
-// Until SetGameFolders names them, relative game paths resolve against the
-// working directory alone (a tool or test that works in one folder).
+// Where the game's files live: the data and the user folder are found here
+// for this process and named to Path.h, which lays the user folder over the
+// data folder (see there); the files an older game wrote into its data folder
+// are copied over once.
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "platform/os/Path.h"
 
 namespace os {
 
@@ -27,11 +23,6 @@ constexpr const char* kInstalledDataFolder = "../share/glorvane";
 constexpr const char* kUserFolderName = "glorvane";
 // What a folder holds when it holds the game's data.
 constexpr const char* kDataMarker = "Data";
-// Top-level folder of what the game writes for its players. It is never read
-// from the data folder: an old copy there would come back after the player
-// deleted his own (MigrateOldFiles brings such a copy over once).
-constexpr std::string_view kPlayersFolder = "Players";
-
 // What the folder finding looks at; empty strings stand for unset variables.
 struct FolderEnvironment {
     std::string dataOverride; // GLORVANE_DATA_DIR
@@ -57,17 +48,9 @@ std::string ChooseUserFolder(const FolderEnvironment& env);
 // True when `folder` holds a "Data" folder.
 bool HoldsGameData(const std::string& folder);
 
-// Names both folders (absolute, no trailing '/'). Both empty: back to the
-// working directory alone. The user folder need not exist yet; it is made on
-// the first write.
-void SetGameFolders(std::string dataFolder, std::string userFolder);
 // SetGameFolders with the folders ChooseDataFolder and ChooseUserFolder find
 // for this process.
 void UseFoundGameFolders();
-
-// The folders last set (empty when unset).
-const std::string& DataFolder();
-const std::string& UserFolder();
 
 // Brings the files an older game wrote into its data folder over to the user
 // folder, once: when the user folder has no players folder and the data

@@ -1,20 +1,16 @@
 #include "platform/os/Ini.h"
 
 #include "platform/os/Ascii.h"
-#include "platform/os/Dir.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 #include "platform/os/TextFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -134,49 +130,6 @@ std::string_view DominantLineEnd(std::string_view text, const std::vector<IniLin
     return crlf > lf ? "\r\n" : "\n";
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-// Writes `data` to a new file next to `target` and renames it over `target`.
-bool ReplaceFile(std::string target, std::string_view data) {
-    // Write through a symlink to its target rather than replacing the link.
-    struct stat st;
-    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char real[PATH_MAX];
-        if (realpath(target.c_str(), real) == nullptr || stat(real, &st) != 0)
-            return false;
-        target = real;
-    }
-    bool existed = stat(target.c_str(), &st) == 0;
-    if (existed && !S_ISREG(st.st_mode))
-        return false;
-
-    // A short name beside the target, as every safe write of the game has:
-    // whatever removes a player's files removes one left by a killed game.
-    const std::string temp = ResolvePath(TemporaryPathFor(target));
-    const int fd = CreateFreshFile(temp);
-    if (fd < 0)
-        return false;
-
-    bool ok =
-        (!existed || fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, data) && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    if (ok && rename(temp.c_str(), target.c_str()) == 0)
-        return true;
-    unlink(temp.c_str());
-    return false;
-}
-
 // A read file with its lines, kept while the file stays the same version, so a
 // reader asking for hundreds of keys parses it once. The text must not move
 // once the lines point into it, so entries are held by pointer.
@@ -278,7 +231,7 @@ ProfileValue ReadProfileValue(const char* section, const char* key, const char* 
     ProfileValue out;
     std::string_view result = def != nullptr ? def : "";
     if (section != nullptr && key != nullptr) {
-        if (CachedIni* file = LoadCached(ResolvePath(path))) {
+        if (CachedIni* file = LoadCached(ResolveReadPath(path))) {
             const std::vector<IniLine>& lines = file->lines;
             size_t header = FindSection(lines, TrimBlanks(section));
             if (header < lines.size()) {
@@ -324,10 +277,9 @@ bool IsWritable(const ProfileEntry& entry) {
         return false;
     std::string_view sec = TrimBlanks(entry.section);
     std::string_view k = TrimBlanks(entry.key);
-    return !sec.empty() && !k.empty() && !HasLineBreak(entry.section) &&
-           !HasLineBreak(entry.key) && !HasLineBreak(entry.value) &&
-           sec.find(']') == std::string_view::npos && k.find('=') == std::string_view::npos &&
-           k.front() != '[' && k.front() != ';';
+    return !sec.empty() && !k.empty() && !HasLineBreak(entry.section) && !HasLineBreak(entry.key) &&
+           !HasLineBreak(entry.value) && sec.find(']') == std::string_view::npos &&
+           k.find('=') == std::string_view::npos && k.front() != '[' && k.front() != ';';
 }
 
 // Sets key=value of a writable entry in the file's text (see
@@ -380,22 +332,22 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
     return WriteProfileStrings({&entry, 1}, path);
 }
 
-bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path) {
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path, bool fresh) {
     if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
         return false;
     // The old text may be the data folder's; the new one goes to the user folder.
-    const std::string source = ResolvePath(path);
+    const std::string source = ResolveReadPath(path);
     std::string target = ResolveWritePath(path);
     // The cached copies are stale from here on, whether or not the write succeeds.
     ForgetCached(source);
     ForgetCached(target);
     std::string text;
     struct stat st;
-    if (lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
+    if (!fresh && lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
         return false;
     for (const ProfileEntry& entry : entries)
         SetValue(text, entry);
-    return ReplaceFile(target, text);
+    return WriteFileSafely(target, text);
 }
 
 void ForgetProfileFiles() {

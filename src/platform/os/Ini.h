@@ -9,7 +9,7 @@
 //  - lines whose first non-blank character is ';' are comments; there are no
 //    inline comments; lines without '=' (other than section headers) are ignored;
 //  - CRLF and LF line ends are both accepted; a UTF-8 byte-order mark is skipped.
-// Paths go through ResolvePath (backslashes, letter case).
+// Paths go through ResolveReadPath (backslashes, letter case).
 // A file is parsed once and kept while its size, modification time and identity
 // stay the same (our own writes drop the kept copy). Files larger than
 // kMaxIniBytes are not read: every key reads as missing.
@@ -51,10 +51,9 @@ std::string GetProfileString(const char* section, const char* key, const char* d
 // else appends a blank line, "[section]" and the key line at the end of the
 // file. Every other line is kept byte for byte; added lines use the file's
 // dominant line end (LF for a new file). The old text is read where
-// ResolvePath finds it; the new one goes to the user folder (Path.h), whose
-// folders are made as needed, through a temporary file in the same folder (named by
-// TemporaryPathFor, Dir.h) that is then renamed over the old one, so a failed
-// write leaves the old file intact.
+// ResolveReadPath finds it; the new one goes to the user folder (Path.h), whose
+// folders are made as needed, as SafeWrite.h writes (a failed write leaves the
+// old file intact; a link there is replaced by the file).
 // Returns false when nothing was written: null or empty section or key, a line
 // break in any argument, '=' in the key or ']' in the section, or an I/O error.
 bool WriteProfileString(const char* section, const char* key, const char* value,
@@ -69,7 +68,10 @@ struct ProfileEntry {
 // Sets every entry in turn as WriteProfileString would, and replaces the file
 // once with the outcome. Nothing is written when any entry could not be (or
 // there is none).
-bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path);
+// With `fresh`, the file is written anew from these entries alone (the old
+// one, even one too large or unreadable to edit, is not read).
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path,
+                         bool fresh = false);
 
 // Drops every kept file, so the next read parses anew.
 void ForgetProfileFiles();

@@ -1,18 +1,28 @@
 #include "platform/os/Path.h"
 
 #include "platform/os/Ascii.h"
-#include "platform/os/GameFolders.h"
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <dirent.h>
+#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace os {
 namespace {
+
+struct Folders {
+    std::string data;
+    std::string user;
+};
+
+Folders& TheFolders() {
+    static Folders folders;
+    return folders;
+}
 
 bool NameExists(const std::string& path) {
     struct stat st;
@@ -35,7 +45,7 @@ std::optional<std::string> FindNoCase(const std::string& folder, std::string_vie
     return best;
 }
 
-// Case-corrects every component of a mapped path (see ResolvePath).
+// Case-corrects every component of a mapped path (see ResolveReadPath).
 std::string ResolveMapped(const std::string& mapped) {
     if (mapped.empty() || NameExists(mapped))
         return mapped;
@@ -89,8 +99,10 @@ std::string InFolder(const std::string& folder, const std::string& mapped) {
 
 // Makes the folders that hold `path` that are not there yet.
 void MakeParentFolders(const std::string& path) {
+    const std::string parent = std::filesystem::path(path).parent_path().string();
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ec);
 }
 
 // Copies a file of the data folder to where the user folder keeps it.
@@ -101,6 +113,19 @@ bool CopyUp(const std::string& from, const std::string& to) {
 
 } // namespace
 
+void SetGameFolders(std::string dataFolder, std::string userFolder) {
+    TheFolders().data = std::move(dataFolder);
+    TheFolders().user = std::move(userFolder);
+}
+
+const std::string& DataFolder() {
+    return TheFolders().data;
+}
+
+const std::string& UserFolder() {
+    return TheFolders().user;
+}
+
 std::string MapPath(std::string_view gamePath) {
     std::string out(gamePath);
     for (char& c : out)
@@ -109,7 +134,7 @@ std::string MapPath(std::string_view gamePath) {
     return out;
 }
 
-std::string ResolvePath(std::string_view gamePath) {
+std::string ResolveReadPath(std::string_view gamePath) {
     const std::string mapped = MapPath(gamePath);
     if (!Overlaid(mapped))
         return ResolveMapped(mapped);
@@ -120,20 +145,25 @@ std::string ResolvePath(std::string_view gamePath) {
     return NameExists(data) ? data : user;
 }
 
-std::string ResolveUserPath(std::string_view gamePath) {
+std::string ResolveWriteTarget(std::string_view gamePath) {
     const std::string mapped = MapPath(gamePath);
     return Overlaid(mapped) ? InFolder(UserFolder(), mapped) : ResolveMapped(mapped);
 }
 
 std::string ResolveWritePath(std::string_view gamePath) {
-    const std::string mapped = MapPath(gamePath);
-    if (!Overlaid(mapped))
-        return ResolveMapped(mapped);
     // The folders there already keep their case; the missing ones are made as
     // the game spells them.
-    std::string target = InFolder(UserFolder(), mapped);
-    MakeParentFolders(target);
+    std::string target = ResolveWriteTarget(gamePath);
+    if (Overlaid(MapPath(gamePath)))
+        MakeParentFolders(target);
     return target;
+}
+
+bool MakeFolders(std::string_view gamePath) {
+    const std::string target = ResolveWriteTarget(gamePath);
+    std::error_code ec;
+    std::filesystem::create_directories(target, ec);
+    return std::filesystem::is_directory(target, ec);
 }
 
 std::vector<std::string> ResolveEveryPath(std::string_view gamePath) {
@@ -156,10 +186,10 @@ FILE* Open(std::string_view gamePath, const char* mode) {
     sysMode += 'e';
     const bool writes = sysMode.find_first_of("wa+") != std::string::npos;
     if (!writes)
-        return std::fopen(ResolvePath(gamePath).c_str(), sysMode.c_str());
+        return std::fopen(ResolveReadPath(gamePath).c_str(), sysMode.c_str());
     const std::string target = ResolveWritePath(gamePath);
     if (sysMode[0] == 'r' && !NameExists(target)) {
-        const std::string source = ResolvePath(gamePath);
+        const std::string source = ResolveReadPath(gamePath);
         if (source != target && !CopyUp(source, target))
             return nullptr;
     }

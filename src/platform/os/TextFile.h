@@ -13,7 +13,7 @@ namespace os {
 // of the game comes near it).
 constexpr size_t kMaxWholeFileBytes = size_t(64) << 20;
 
-// Reads the file's bytes unchanged (path through ResolvePath). False when it
+// Reads the file's bytes unchanged (path through ResolveReadPath). False when it
 // cannot be opened or read, or is larger than maxBytes; *out is then empty.
 bool ReadFileBytes(std::string_view gamePath, std::string* out,
                    size_t maxBytes = kMaxWholeFileBytes);

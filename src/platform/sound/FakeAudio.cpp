@@ -39,7 +39,7 @@ private:
 };
 
 bool FileExists(const std::string& path) {
-    FILE* f = std::fopen(os::ResolvePath(path).c_str(), "rb");
+    FILE* f = std::fopen(os::ResolveReadPath(path).c_str(), "rb");
     if (!f)
         return false;
     std::fclose(f);
@@ -350,7 +350,7 @@ Handle FakeAudio::StreamCreateFile(const std::string& path, uint32_t flags) {
                 if (info.rate > 0 && info.channels > 0)
                     s->decoder = std::make_unique<ScriptedDecoder>(info, it->second.data);
             } else if (!PathFails(path)) {
-                s->decoder = Decoder::Open(os::ResolvePath(path));
+                s->decoder = Decoder::Open(os::ResolveReadPath(path));
             }
             ok = s->decoder != nullptr;
         } else {

@@ -149,7 +149,7 @@ Handle SdlAudio::SampleLoad(const std::string& path, int maxPlays, uint32_t flag
     // Decoded by our own readers with a bound on the size, then handed to the mixer
     // as a wave file in memory, which converts it to the output format.
     Pcm pcm;
-    if (!DecodeAll(os::ResolvePath(path), kMaxSampleBytes, pcm))
+    if (!DecodeAll(os::ResolveReadPath(path), kMaxSampleBytes, pcm))
         return 0;
     std::vector<uint8_t> wav =
         WavHeader(pcm.channels, pcm.rate, pcm.bits, static_cast<uint32_t>(pcm.bytes.size()));
@@ -299,7 +299,7 @@ int SdlAudio::ChannelGetData(Handle channel, void* buffer, uint32_t bytes) {
 Handle SdlAudio::StreamCreateFile(const std::string& path, uint32_t flags) {
     if (!open_)
         return 0;
-    const std::string file = os::ResolvePath(path);
+    const std::string file = os::ResolveReadPath(path);
     const uint32_t id = nextId_;
     if (flags & kStreamDecode) {
         std::unique_ptr<Decoder> d = Decoder::Open(file);

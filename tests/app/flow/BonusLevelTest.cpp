@@ -262,7 +262,7 @@ TEST(BonusLevels, AccuracyTokensAreGemsThatLandInSight) {
     ASSERT_EQ(sprite.Texture.Get(), game->TokenTexture.Get());
     EXPECT_TRUE(h.SeenAt({&sprite.Shown}, sprite.Position.X, sprite.Position.Y, 16.0f, 16.0f));
     img::Image sheet;
-    ASSERT_EQ(img::DecodeFile(os::ResolvePath(sprite.Texture->GetPath()), sheet), img::DecodeError::None);
+    ASSERT_EQ(img::DecodeFile(os::ResolveReadPath(sprite.Texture->GetPath()), sheet), img::DecodeError::None);
     int solid = 0; // in the lower-left quarter cell
     for (int y = sheet.height * 3 / 4; y < sheet.height; ++y)
         for (int x = 0; x < sheet.width / 4; ++x) {

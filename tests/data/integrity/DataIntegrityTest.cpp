@@ -134,7 +134,7 @@ struct Decoded {
 
 Decoded Decode(const std::string& gamePath) {
     Decoded d;
-    std::unique_ptr<snd::Decoder> decoder = snd::Decoder::Open(os::ResolvePath(gamePath));
+    std::unique_ptr<snd::Decoder> decoder = snd::Decoder::Open(os::ResolveReadPath(gamePath));
     if (!decoder)
         return d;
     d.rate = decoder->Rate();
@@ -169,7 +169,7 @@ Decoded Decode(const std::string& gamePath) {
 // ends the list.
 std::vector<std::string> ListedFonts(const std::string& listPath) {
     std::vector<std::string> names;
-    std::ifstream in(os::ResolvePath(listPath));
+    std::ifstream in(os::ResolveReadPath(listPath));
     for (std::string line; std::getline(in, line);) {
         CutNewline(line);
         if (!line.empty() && line.back() == '\r')
@@ -355,7 +355,7 @@ TEST_F(GameFolderTest, ThePictureListFollowsTheGameObject) {
 TEST_F(GameFolderTest, EverySoundConvertsLoadsAndDecodes) {
     const fs::path sfx = fs::path(Scratch.Path("Sfx"));
     std::error_code ec;
-    fs::copy(os::ResolvePath(Game(Paths.SfxPath)), sfx, fs::copy_options::recursive, ec);
+    fs::copy(os::ResolveReadPath(Game(Paths.SfxPath)), sfx, fs::copy_options::recursive, ec);
     ASSERT_FALSE(ec) << ec.message();
     const std::string folder = sfx.string() + "/";
     const std::string options = Scratch.Path("Options.ini");

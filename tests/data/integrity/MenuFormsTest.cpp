@@ -217,7 +217,7 @@ void ExpectShopMatchesItsLayout(const gen::BuiltMenuForm& shop, const std::strin
 
 TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     for (const gen::MenuTextureEntry& t : Textures)
-        EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolvePath(Gfx() + t.file))) << t.file;
+        EXPECT_TRUE(std::filesystem::is_regular_file(os::ResolveReadPath(Gfx() + t.file))) << t.file;
     // Pictures the screens and the shop look up by name, not through a form.
     for (const char* name :
          {"Newspaper5", "HelpPage", "MapDiff3", "MapDiff4_1", "MapDiff4_2", "MapDiff5_1",
@@ -227,9 +227,9 @@ TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     // No website link, so no logos; the pointer's tip (its hot spot) is its
     // top-left pixel.
     for (const char* logo : {"fsdata/logo_a.png", "fsdata/logo_na.png"})
-        EXPECT_FALSE(std::filesystem::exists(os::ResolvePath(Game(logo)))) << logo;
+        EXPECT_FALSE(std::filesystem::exists(os::ResolveReadPath(Game(logo)))) << logo;
     img::Image cursor;
-    ASSERT_EQ(img::DecodeFile(os::ResolvePath(Gfx() + "Menu\\Cursor.png"), cursor),
+    ASSERT_EQ(img::DecodeFile(os::ResolveReadPath(Gfx() + "Menu\\Cursor.png"), cursor),
               img::DecodeError::None);
     ASSERT_TRUE(cursor.width == 32 && cursor.height == 32);
     const auto alpha = [&](int x, int y) { return cursor.rgba[size_t(y * 32 + x) * 4 + 3]; };
@@ -240,7 +240,7 @@ TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
     // Grooves, totems and menu button on the tablet: boxes (centre, half size).
     std::vector<std::pair<gen::Vec2, gen::Vec2>> tablet;
     for (const auto& file :
-         std::filesystem::directory_iterator(os::ResolvePath(Game(Paths.FormsPath)))) {
+         std::filesystem::directory_iterator(os::ResolveReadPath(Game(Paths.FormsPath)))) {
         if (file.path().extension() != ".uxf")
             continue;
         const std::string name = file.path().stem().string();
@@ -294,7 +294,7 @@ TEST_F(MenuFormsTest, MenuFormsBuildWithTheirTexturesAndBoundControls) {
 // for it on the route, clear of its neighbours and of everything else the map shows
 // (title, story box and text, level label, buttons, stage seals and names).
 TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
-    const gen::BuiltMenuForm map = Build(os::ResolvePath(Game(Paths.FormsPath + "Map.uxf")));
+    const gen::BuiltMenuForm map = Build(os::ResolveReadPath(Game(Paths.FormsPath + "Map.uxf")));
     ASSERT_EQ(map.error, "");
     struct Box {
         float x, y, hw, hh;
@@ -376,7 +376,7 @@ TEST_F(MenuFormsTest, MapMarkersFollowTheTrailClearOfTheMapsControls) {
 // Each help page shows, below its text and clear of it, pictures of what the
 // text explains: every picture is one of its own page's, named in its text.
 TEST_F(MenuFormsTest, HelpPagesShowWhatTheirTextsExplainClearOfThem) {
-    const gen::BuiltMenuForm help = Build(os::ResolvePath(Game(Paths.FormsPath + "Help.uxf")));
+    const gen::BuiltMenuForm help = Build(os::ResolveReadPath(Game(Paths.FormsPath + "Help.uxf")));
     ASSERT_EQ(help.error, "");
     struct Rect {
         float l, b, r, t;
@@ -451,7 +451,7 @@ TEST_F(GameFolderTest, StoryShopAndTrophyTextsHoldEveryPage) {
     // 40 map pages; per shop item (three tiers for item 2 and items 10 to
     // 15, four for the others) three texts for each tier from -1 on; 24
     // trophy levels.
-    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Story.txt"))), 40);
-    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Shop.txt"))), 3 * (9 * 6 + 7 * 5));
-    EXPECT_EQ(ClosedTexts(os::ResolvePath(Game(Paths.TxtPath + "Trophies.txt"))), 24);
+    EXPECT_EQ(ClosedTexts(os::ResolveReadPath(Game(Paths.TxtPath + "Story.txt"))), 40);
+    EXPECT_EQ(ClosedTexts(os::ResolveReadPath(Game(Paths.TxtPath + "Shop.txt"))), 3 * (9 * 6 + 7 * 5));
+    EXPECT_EQ(ClosedTexts(os::ResolveReadPath(Game(Paths.TxtPath + "Trophies.txt"))), 24);
 }

@@ -5,6 +5,7 @@
 #include "platform/os/Dir.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 #include "platform/os/TextFile.h"
 
 #include "support/TempDir.h"
@@ -143,16 +144,17 @@ TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
     EXPECT_FALSE(os::CreateDir("Data\\Sfx"));
     EXPECT_TRUE(os::CreateDir("Data\\Config\\New"));
     EXPECT_TRUE(fs::is_directory(user_ + "/Data/Config/New"));
+    // Folders are made where the writes go, whatever the data folder has.
+    EXPECT_TRUE(os::MakeFolders("Data\\Sfx\\Cut"));
+    EXPECT_TRUE(fs::is_directory(user_ + "/Data/Sfx/Cut"));
+    EXPECT_EQ(os::ResolveWriteTarget("Data\\Sfx"), user_ + "/Data/Sfx");
 
     // A safe write's temporary goes beside its target in the user folder; a
     // stale one there goes first.
     WriteFile(user_ + "/Data/Config/Options.tmp", "stale");
-    const int fd = os::CreateFreshFile(os::TemporaryPathFor("Data\\Config\\Options.ini"));
-    ASSERT_GE(fd, 0);
-    close(fd);
-    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.tmp"), "");
-    EXPECT_TRUE(os::RenameReplacing("Data\\Config\\Options.tmp", "Data\\Config\\Options.ini"));
-    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "");
+    EXPECT_TRUE(os::WriteFileSafely("Data\\Config\\Options.ini", "new"));
+    EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "new");
+    EXPECT_FALSE(fs::exists(user_ + "/Data/Config/Options.tmp"));
 }
 
 TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {

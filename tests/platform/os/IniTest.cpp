@@ -225,7 +225,7 @@ TEST_F(IniWrite, RefusesArgumentsThatWouldBreakTheFile) {
     EXPECT_EQ(ReadFile(path_), before);
 }
 
-TEST_F(IniWrite, LeavesNoTemporaryFilesAndKeepsModeAndLinks) {
+TEST_F(IniWrite, LeavesNoTemporaryFilesKeepsModeAndReplacesLinks) {
     WriteFile(path_, "[S]\na=1\n");
     chmod(path_.c_str(), 0640);
     std::string link = dir_ / "Link.ini";
@@ -234,8 +234,10 @@ TEST_F(IniWrite, LeavesNoTemporaryFilesAndKeepsModeAndLinks) {
     EXPECT_TRUE(os::WriteProfileString("S", "a", "2", path_));
     EXPECT_TRUE(os::WriteProfileString("S", "b", "3", link));
 
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadFile(path_), "[S]\na=2\nb=3\n");
+    // The link's values carry over; the file it named stays as it was.
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(link), "[S]\na=2\nb=3\n");
+    EXPECT_EQ(ReadFile(path_), "[S]\na=2\n");
     struct stat st;
     ASSERT_EQ(stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);

@@ -29,8 +29,8 @@ protected:
 
 TEST_F(PathCase, FileIsFoundWhenOnlyItsCaseDiffers) {
     std::string want = dir_ / "Data/Gfx/MainElements.jpg";
-    EXPECT_EQ(os::ResolvePath(dir_.Path() + "\\data\\GFX\\mainelements.JPG"), want);
-    EXPECT_EQ(os::ResolvePath(want), want);
+    EXPECT_EQ(os::ResolveReadPath(dir_.Path() + "\\data\\GFX\\mainelements.JPG"), want);
+    EXPECT_EQ(os::ResolveReadPath(want), want);
 
     FILE* f = os::Open(dir_.Path() + "\\DATA\\gfx\\MAINELEMENTS.jpg", "rb");
     ASSERT_NE(f, nullptr);
@@ -42,8 +42,8 @@ TEST_F(PathCase, FileIsFoundWhenOnlyItsCaseDiffers) {
 
 TEST_F(PathCase, RelativeGamePathsResolveAgainstTheWorkingDirectory) {
     testsupport::ScopedCwd cwd(dir_.Path());
-    EXPECT_EQ(os::ResolvePath("data\\gfx\\mainelements.jpg"), "Data/Gfx/MainElements.jpg");
-    EXPECT_EQ(os::ResolvePath(".\\DATA\\..\\Data\\gfx"), "./Data/../Data/Gfx");
+    EXPECT_EQ(os::ResolveReadPath("data\\gfx\\mainelements.jpg"), "Data/Gfx/MainElements.jpg");
+    EXPECT_EQ(os::ResolveReadPath(".\\DATA\\..\\Data\\gfx"), "./Data/../Data/Gfx");
     FILE* f = os::Open("Data\\Gfx\\MainElements.jpg", "rt");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
@@ -53,17 +53,17 @@ TEST_F(PathCase, RelativeGamePathsResolveAgainstTheWorkingDirectory) {
 TEST_F(PathCase, ExactNameWinsOverCaseVariants) {
     WriteFile(dir_ / "Data/Gfx/mainelements.jpg", "lower");
     WriteFile(dir_ / "Data/Gfx/MAINELEMENTS.JPG", "upper");
-    EXPECT_EQ(os::ResolvePath(dir_ / "Data/Gfx/mainelements.jpg"),
+    EXPECT_EQ(os::ResolveReadPath(dir_ / "Data/Gfx/mainelements.jpg"),
               dir_ / "Data/Gfx/mainelements.jpg");
     // No exact match: the first variant in byte order, so the answer is stable.
-    EXPECT_EQ(os::ResolvePath(dir_ / "Data/Gfx/Mainelements.jpg"),
+    EXPECT_EQ(os::ResolveReadPath(dir_ / "Data/Gfx/Mainelements.jpg"),
               dir_ / "Data/Gfx/MAINELEMENTS.JPG");
 }
 
 TEST_F(PathCase, UnmatchedRestStaysAsWritten) {
-    EXPECT_EQ(os::ResolvePath(dir_.Path() + "\\DATA\\Missing\\File.TXT"),
+    EXPECT_EQ(os::ResolveReadPath(dir_.Path() + "\\DATA\\Missing\\File.TXT"),
               dir_ / "Data/Missing/File.TXT");
-    EXPECT_EQ(os::ResolvePath("/no/such\\Thing"), "/no/such/Thing");
+    EXPECT_EQ(os::ResolveReadPath("/no/such\\Thing"), "/no/such/Thing");
 }
 
 TEST_F(PathCase, WritingCreatesTheGivenNameInsideTheMatchedFolder) {
