@@ -172,7 +172,7 @@ int32_t CGame::PreInit() {
     // The game's own picture in taskbars and window switchers; without it the
     // desktop shows a generic one, which is no reason to stop.
     img::Image icon;
-    if (Window && img::DecodeFile(os::ResolvePath(Paths.GfxPath + "Icon.png"), icon) ==
+    if (Window && img::DecodeFile(os::ResolveReadPath(Paths.GfxPath + "Icon.png"), icon) ==
                       img::DecodeError::None)
         Window->SetIcon(icon.rgba.data(), icon.width, icon.height);
 
