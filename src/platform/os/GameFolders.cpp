@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 struct Folders {
     std::string data;
     std::string user;
+    std::string cache;
 };
 
 Folders& TheFolders() {
@@ -78,6 +79,8 @@ FolderEnvironment ReadFolderEnvironment() {
     env.dataOverride = Variable(kDataFolderVariable);
     env.userOverride = Variable(kUserFolderVariable);
     env.xdgDataHome = Variable("XDG_DATA_HOME");
+    env.cacheOverride = Variable(kCacheFolderVariable);
+    env.xdgCacheHome = Variable("XDG_CACHE_HOME");
     env.home = Variable("HOME");
     if (env.home.empty())
         if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
@@ -98,13 +101,27 @@ std::string ChooseDataFolder(const FolderEnvironment& env,
     return Normal(env.exeFolder + "/" + kInstalledDataFolder);
 }
 
+namespace {
+
+// A folder named by an override, else by an XDG base-directory variable (which
+// is ignored when relative), else by its default below the home folder.
+std::string XdgFolder(const std::string& override, const std::string& xdgHome,
+                      const std::string& home, const char* homeDefault) {
+    if (!override.empty())
+        return Normal(override);
+    if (!xdgHome.empty() && xdgHome[0] == '/')
+        return Normal(xdgHome + "/" + kUserFolderName);
+    return Normal(home + homeDefault + kUserFolderName);
+}
+
+} // namespace
+
 std::string ChooseUserFolder(const FolderEnvironment& env) {
-    if (!env.userOverride.empty())
-        return Normal(env.userOverride);
-    // XDG's base-directory rules ignore a relative XDG_DATA_HOME.
-    if (!env.xdgDataHome.empty() && env.xdgDataHome[0] == '/')
-        return Normal(env.xdgDataHome + "/" + kUserFolderName);
-    return Normal(env.home + "/.local/share/" + kUserFolderName);
+    return XdgFolder(env.userOverride, env.xdgDataHome, env.home, "/.local/share/");
+}
+
+std::string ChooseCacheFolder(const FolderEnvironment& env) {
+    return XdgFolder(env.cacheOverride, env.xdgCacheHome, env.home, "/.cache/");
 }
 
 bool HoldsGameData(const std::string& folder) {
@@ -119,6 +136,11 @@ void SetGameFolders(std::string dataFolder, std::string userFolder) {
 void UseFoundGameFolders() {
     const FolderEnvironment env = ReadFolderEnvironment();
     SetGameFolders(ChooseDataFolder(env, HoldsGameData), ChooseUserFolder(env));
+    SetCacheFolder(ChooseCacheFolder(env));
+}
+
+void SetCacheFolder(std::string cacheFolder) {
+    TheFolders().cache = Normal(cacheFolder);
 }
 
 const std::string& DataFolder() {
@@ -127,6 +149,10 @@ const std::string& DataFolder() {
 
 const std::string& UserFolder() {
     return TheFolders().user;
+}
+
+const std::string& CacheFolder() {
+    return TheFolders().cache;
 }
 
 bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {

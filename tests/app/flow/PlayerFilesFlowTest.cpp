@@ -1,16 +1,20 @@
 // Where a player's files live: a user folder that cannot be written is told
 // and costs nothing saved before; a player an older game kept in its own
-// folder carries on from the user folder.
+// folder carries on from the user folder; the decoded sounds are a cache
+// apart from them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/flow/FlowHarness.h"
+#include "audio/SoundBank.h"
 #include "engine/StringTable.h"
 #include "engine/TextSprite.h"
 #include "platform/os/Window.h"
+#include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
@@ -167,4 +171,46 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
     ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
     EXPECT_EQ(Files(data), old);
     EXPECT_TRUE(fs::exists(user / "Players/Tester/Quest.sav"));
+}
+
+TEST(PlayerFilesFlow, DecodedSoundsAreACacheThatIsMadeAgainWhenCleared) {
+    FlowHarness h(43, true, false);
+    START_GAME(h);
+    const fs::path decoded = h.CacheFolder() / "Sfx";
+    const auto wavesIn = [](const fs::path& root) {
+        std::vector<fs::path> waves;
+        for (const auto& e : fs::recursive_directory_iterator(root))
+            if (e.path().extension() == ".wav")
+                waves.push_back(e.path());
+        return waves;
+    };
+    const std::vector<fs::path> first = wavesIn(decoded);
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(wavesIn(h.UserFolder()).empty()) << "decoded sounds among the player's files";
+
+    // The options mark the sounds decoded, but the cache is gone but for one
+    // wave file cut short; a cleared cache, or options copied without it.
+    ASSERT_TRUE(h.Restart(47, [&] {
+        fs::resize_file(first.front(), fs::file_size(first.front()) / 2);
+        for (size_t i = 1; i < first.size(); ++i)
+            fs::remove(first[i]);
+    }));
+    const std::string options =
+        testsupport::ReadFile(h.UserFolder() / "Data" / "Config" / "Options.ini");
+    EXPECT_NE(options.find("Converted=1"), std::string::npos);
+    EXPECT_EQ(h.Log().find("Sounds Loading Error"), std::string::npos) << h.Log();
+    EXPECT_EQ(wavesIn(decoded).size(), first.size());
+    EXPECT_GT(fs::file_size(first.front()), 44u);
+
+    // Every sound plays.
+    CSoundBank& bank = *h.Game().SoundBank;
+    ASSERT_EQ(bank.IsInitialised(), 1);
+    for (int slot = 0; slot < CSoundBank::kSlotCount; ++slot) {
+        const CSharedPtr<CSampleGroup> group = bank.Group(slot);
+        ASSERT_FALSE(group.IsNull()) << CSoundBank::SlotFileName(slot);
+        const int before = h.Audio()->Count("SamplePlayEx") + h.Audio()->Count("SamplePlay");
+        bank.PlaySample(group, 0, 0);
+        EXPECT_EQ(h.Audio()->Count("SamplePlayEx") + h.Audio()->Count("SamplePlay"), before + 1)
+            << CSoundBank::SlotFileName(slot);
+    }
 }
