@@ -356,7 +356,10 @@ int32_t CGame::Init() {
     SoundBank = CSharedPtr<CSoundBank>(new CSoundBank(Audio));
     if (SoundBank->InitDevice() == 0) {
         SoundBank->SetPanDistance(CSoundBank::kDefaultPanDistance / Sound.PanFactor);
-        SoundBank->ConvertOggList(OptionsPath.c_str(), Paths.SfxPath);
+        // The decoded sounds are a cache, kept apart from the player's files.
+        const std::string& cache = os::CacheFolder();
+        SoundBank->ConvertOggList(OptionsPath.c_str(), Paths.SfxPath,
+                                  cache.empty() ? std::string() : cache + "/Sfx/");
         SoundBank->LoadVolumeConfig((Paths.SfxPath + "Vol.cfg").c_str());
         if (SoundBank->LoadSamples(Paths.SfxPath.c_str()) != 0) {
             SoundBank->Silence();

@@ -155,7 +155,7 @@ CSharedPtr<CSampleGroup> CSoundBank::LoadSample(const char* folder, const char* 
                                                 int ringSize, int maxPlaybacks,
                                                 uint32_t sampleFlags) {
     const char* file = fileName ? fileName : "";
-    CurrentPathText = std::string(folder ? folder : "") + file;
+    CurrentPathText = SamplePath(folder ? folder : "", file);
     if (Audio.IsNull())
         return CSharedPtr<CSampleGroup>();
     CSharedPtr<CSampleGroup> group(new CSampleGroup(1, ringSize));
@@ -178,13 +178,13 @@ bool CSoundBank::FileOpens(const std::string& path) {
 int CSoundBank::LoadVariantSlot(int slot, const std::string& folder) {
     int count = 0;
     while (count < kMaxVariants) {
-        CurrentPathText = folder + VariantFileName(slot, count);
+        CurrentPathText = SamplePath(folder, VariantFileName(slot, count));
         if (!FileOpens(CurrentPathText))
             break;
         ++count;
     }
     if (count == 0) {
-        CurrentPathText = folder + VariantFileName(slot, 0);
+        CurrentPathText = SamplePath(folder, VariantFileName(slot, 0));
         return 0;
     }
     if (Audio.IsNull())
@@ -192,7 +192,7 @@ int CSoundBank::LoadVariantSlot(int slot, const std::string& folder) {
     CSharedPtr<CSampleGroup> group(new CSampleGroup(count, kRingSize));
     for (int i = 0; i < count; ++i) {
         const std::string name = VariantFileName(slot, i);
-        CurrentPathText = folder + name;
+        CurrentPathText = SamplePath(folder, name);
         group->Samples[i] = Audio->SampleLoad(CurrentPathText, kMaxPlaybacks, kSampleFlags);
         if (group->Samples[i] == 0)
             return 0;

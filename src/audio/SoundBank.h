@@ -64,10 +64,15 @@ public:
     // Sounds with a music silencer report their plays to this player.
     void SetMusicPlayer(CSharedPtr<CMusicPlayer> player) { MusicPlayer = player; }
 
-    // First-run conversion of the sounds listed in "Ogg.lst" to wave files.
-    // 1 when every listed sound is converted (now or on an earlier run), 0 when
+    // Decodes the sounds listed in "Ogg.lst" into wave files in `decodedFolder`
+    // (empty: beside them in the sound folder), where LoadSamples then finds
+    // them. Key "Converted" of the options file records a finished run, but a
+    // sound whose wave file is missing or not whole is decoded all the same (a
+    // cleared cache, options copied without it, a sound new in this release).
+    // 1 when every listed sound is decoded (now or on an earlier run), 0 when
     // the list cannot be opened or a sound failed (the next start tries again).
-    int ConvertOggList(const char* optionsIniPath, std::string soundFolder);
+    int ConvertOggList(const char* optionsIniPath, std::string soundFolder,
+                       std::string decodedFolder = {});
     // Decodes one compressed file into a PCM wave file; 1 on success, 0 on
     // failure (no wave file is left behind then).
     int ConvertOggToWav(const char* oggPath, const char* wavPath);
@@ -129,12 +134,21 @@ private:
     int FindEntry(const char* name) const;
     // True when the file of the game path opens for reading.
     static bool FileOpens(const std::string& path);
+    // True when the file holds a whole wave file as ConvertOggToWav writes it:
+    // its header's sizes match the file's length.
+    static bool IsWholeWave(const std::string& path);
+    // Where a sample file is loaded from: the decoded folder for a decoded
+    // sound, else `folder`.
+    std::string SamplePath(const std::string& folder, const std::string& file) const;
 
     CSharedPtr<snd::Audio> Audio;
     int Initialised = 0;
     bool DeviceOpen = false;
     float PanDistance = kDefaultPanDistance;
     std::string CurrentPathText;
+    // The sounds ConvertOggList decodes, and the folder it decodes them into.
+    std::string DecodedFolder;
+    std::vector<std::string> DecodedNames;
 
     // "Vol.cfg", one element per entry in file order.
     std::vector<std::string> SoundNames;

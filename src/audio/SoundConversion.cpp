@@ -1,10 +1,14 @@
-// First-run conversion: the sounds named in "Ogg.lst" are decoded from their
-// ".ogg" files into PCM ".wav" files beside them, which the bank then loads.
-// Key "Converted" of section "Sound" of the options file records that every
-// listed sound was converted; until then each start converts what is missing.
+// The sounds named in "Ogg.lst" are decoded from their ".ogg" files into PCM
+// ".wav" files, which the bank then loads. The wave files are a cache: each
+// start decodes whatever is missing or cut short. Key "Converted" of section
+// "Sound" of the options file records that every listed sound was decoded
+// once; it never stands in for the wave files themselves.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "audio/SoundBank.h"
@@ -37,6 +41,11 @@ const char* NameProblem(const std::string& name) {
     return nullptr;
 }
 
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
 bool WriteAll(FILE* f, const void* data, size_t bytes) {
     return bytes == 0 || std::fwrite(data, 1, bytes, f) == bytes;
 }
@@ -46,8 +55,7 @@ bool WriteAll(FILE* f, const void* data, size_t bytes) {
 int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     const std::string ogg = oggPath ? oggPath : "";
     const std::string wav = wavPath ? wavPath : "";
-    const uint32_t stream =
-        Audio.IsNull() ? 0 : Audio->StreamCreateFile(ogg, snd::kStreamDecode);
+    const uint32_t stream = Audio.IsNull() ? 0 : Audio->StreamCreateFile(ogg, snd::kStreamDecode);
     if (stream == 0) {
         LogObject("Unable to stream file ");
         LogObject(ogg);
@@ -132,16 +140,55 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     return 1;
 }
 
-int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFolder) {
+bool CSoundBank::IsWholeWave(const std::string& path) {
+    FILE* f = os::Open(path, "rb");
+    if (!f)
+        return false;
+    uint8_t h[snd::kWavHeaderBytes];
+    const bool read = std::fread(h, 1, sizeof h, f) == sizeof h;
+    const bool sized = std::fseek(f, 0, SEEK_END) == 0;
+    const long length = std::ftell(f);
+    std::fclose(f);
+    if (!read || !sized || length < static_cast<long>(sizeof h))
+        return false;
+    const auto size = static_cast<uint64_t>(length);
+    return std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVEfmt ", 8) == 0 &&
+           std::memcmp(h + 36, "data", 4) == 0 && Le32(h + 4) == size - 8 &&
+           Le32(h + 40) == size - snd::kWavHeaderBytes;
+}
+
+std::string CSoundBank::SamplePath(const std::string& folder, const std::string& file) const {
+    const size_t dot = file.rfind('.');
+    const std::string name = file.substr(0, dot);
+    const bool decoded =
+        std::find(DecodedNames.begin(), DecodedNames.end(), name) != DecodedNames.end();
+    return (decoded ? DecodedFolder : folder) + file;
+}
+
+int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFolder,
+                               std::string decodedFolder) {
     const std::string options = optionsIniPath ? optionsIniPath : "";
     const std::string marker =
         os::GetProfileString("Sound", "Converted", "0", options, kMarkerBufferSize);
-    if (std::atoi(marker.c_str()) == 1)
-        return 1;
+    const bool marked = std::atoi(marker.c_str()) == 1;
+    DecodedFolder = decodedFolder.empty() ? soundFolder : decodedFolder;
+    DecodedNames.clear();
 
-    LogObject("Firs time sound convertion...\n");
+    // Told once, before the first sound that needs decoding; a run not yet
+    // marked says so from the start.
+    bool told = false;
+    auto tell = [&] {
+        if (!told)
+            LogObject("Firs time sound convertion...\n");
+        told = true;
+    };
+    if (!marked)
+        tell();
     FILE* list = os::Open(soundFolder + "Ogg.lst", "rt");
     if (!list) {
+        // A marked run without its list has nothing to check against.
+        if (marked)
+            return 1;
         LogObject("Unable to open file Ogg.lst");
         LogObject("\n");
         LogObject(soundFolder + "Ogg.lst: the file cannot be opened\n");
@@ -161,26 +208,35 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
             continue;
         if (const char* problem = NameProblem(name)) {
             // Never convertible, so it does not hold back the marker.
+            tell();
             LogObject("Fist time sound convertion error!\n");
             LogObject(soundFolder + "Ogg.lst:" + std::to_string(lineNumber) + ": " +
                       QuoteToken(name) + " " + problem + "\n");
             continue;
         }
-        const std::string wav = soundFolder + name + ".wav";
-        // A sound converted on an earlier, partly failed run stays as it is.
-        if (FileOpens(wav))
+        DecodedNames.push_back(name);
+        const std::string wav = DecodedFolder + name + ".wav";
+        // A sound decoded whole on an earlier run stays as it is.
+        if (IsWholeWave(wav))
             continue;
+        tell();
+        if (!decodedFolder.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(decodedFolder, ec);
+        }
         if (!ConvertOggToWav((soundFolder + name + ".ogg").c_str(), wav.c_str())) {
             LogObject("Fist time sound convertion error!\n");
             allConverted = false;
         }
     }
     std::fclose(list);
-    LogObject("Done\n");
+    if (told)
+        LogObject("Done\n");
     // Marked only when every sound is there, so a failed one is tried again on
     // the next start instead of silencing the game for good.
     if (!allConverted)
         return 0;
-    os::WriteProfileString("Sound", "Converted", "1", options);
+    if (!marked)
+        os::WriteProfileString("Sound", "Converted", "1", options);
     return 1;
 }

@@ -24,6 +24,13 @@ Folders TheFolders() {
     return {DataFolder(), UserFolder()};
 }
 
+// What may be made again from the data (the decoded sounds); kept apart from
+// the players' files so that clearing a cache loses nothing a player earned.
+std::string& TheCacheFolder() {
+    static std::string folder;
+    return folder;
+}
+
 std::string Variable(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
@@ -77,6 +84,8 @@ FolderEnvironment ReadFolderEnvironment() {
     env.dataOverride = Variable(kDataFolderVariable);
     env.userOverride = Variable(kUserFolderVariable);
     env.xdgDataHome = Variable("XDG_DATA_HOME");
+    env.cacheOverride = Variable(kCacheFolderVariable);
+    env.xdgCacheHome = Variable("XDG_CACHE_HOME");
     env.home = Variable("HOME");
     if (env.home.empty())
         if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
@@ -97,13 +106,27 @@ std::string ChooseDataFolder(const FolderEnvironment& env,
     return Normal(env.exeFolder + "/" + kInstalledDataFolder);
 }
 
+namespace {
+
+// A folder named by an override, else by an XDG base-directory variable (which
+// is ignored when relative), else by its default below the home folder.
+std::string XdgFolder(const std::string& override, const std::string& xdgHome,
+                      const std::string& home, const char* homeDefault) {
+    if (!override.empty())
+        return Normal(override);
+    if (!xdgHome.empty() && xdgHome[0] == '/')
+        return Normal(xdgHome + "/" + kUserFolderName);
+    return Normal(home + homeDefault + kUserFolderName);
+}
+
+} // namespace
+
 std::string ChooseUserFolder(const FolderEnvironment& env) {
-    if (!env.userOverride.empty())
-        return Normal(env.userOverride);
-    // XDG's base-directory rules ignore a relative XDG_DATA_HOME.
-    if (!env.xdgDataHome.empty() && env.xdgDataHome[0] == '/')
-        return Normal(env.xdgDataHome + "/" + kUserFolderName);
-    return Normal(env.home + "/.local/share/" + kUserFolderName);
+    return XdgFolder(env.userOverride, env.xdgDataHome, env.home, "/.local/share/");
+}
+
+std::string ChooseCacheFolder(const FolderEnvironment& env) {
+    return XdgFolder(env.cacheOverride, env.xdgCacheHome, env.home, "/.cache/");
 }
 
 bool HoldsGameData(const std::string& folder) {
@@ -113,6 +136,15 @@ bool HoldsGameData(const std::string& folder) {
 void UseFoundGameFolders() {
     const FolderEnvironment env = ReadFolderEnvironment();
     SetGameFolders(ChooseDataFolder(env, HoldsGameData), ChooseUserFolder(env));
+    SetCacheFolder(ChooseCacheFolder(env));
+}
+
+void SetCacheFolder(std::string cacheFolder) {
+    TheCacheFolder() = Normal(cacheFolder);
+}
+
+const std::string& CacheFolder() {
+    return TheCacheFolder();
 }
 
 bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {

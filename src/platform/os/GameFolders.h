@@ -16,20 +16,25 @@ namespace os {
 constexpr const char* kDataFolderVariable = "GLORVANE_DATA_DIR";
 // Environment variable naming the user folder outright.
 constexpr const char* kUserFolderVariable = "GLORVANE_USER_DIR";
+// Environment variable naming the cache folder outright.
+constexpr const char* kCacheFolderVariable = "GLORVANE_CACHE_DIR";
 // The data folder of an install, relative to the executable's folder (bin/),
 // so that a moved prefix still works.
 constexpr const char* kInstalledDataFolder = "../share/glorvane";
-// The user folder inside $XDG_DATA_HOME (or its default below the home folder).
+// The user folder inside $XDG_DATA_HOME and the cache folder inside
+// $XDG_CACHE_HOME (or their defaults below the home folder).
 constexpr const char* kUserFolderName = "glorvane";
 // What a folder holds when it holds the game's data.
 constexpr const char* kDataMarker = "Data";
 // What the folder finding looks at; empty strings stand for unset variables.
 struct FolderEnvironment {
-    std::string dataOverride; // GLORVANE_DATA_DIR
-    std::string userOverride; // GLORVANE_USER_DIR
-    std::string xdgDataHome;  // XDG_DATA_HOME
-    std::string home;         // HOME, else the password database's home folder
-    std::string exeFolder;    // the folder of /proc/self/exe
+    std::string dataOverride;  // GLORVANE_DATA_DIR
+    std::string userOverride;  // GLORVANE_USER_DIR
+    std::string xdgDataHome;   // XDG_DATA_HOME
+    std::string home;          // HOME, else the password database's home folder
+    std::string exeFolder;     // the folder of /proc/self/exe
+    std::string cacheOverride; // GLORVANE_CACHE_DIR
+    std::string xdgCacheHome;  // XDG_CACHE_HOME
 };
 
 // The environment of this process.
@@ -45,12 +50,23 @@ std::string ChooseDataFolder(const FolderEnvironment& env,
 // absolute path; else $HOME/.local/share/glorvane.
 std::string ChooseUserFolder(const FolderEnvironment& env);
 
+// The cache folder, for what the game can make again from its data (the
+// decoded sounds): the override; else $XDG_CACHE_HOME/glorvane when that is
+// an absolute path; else $HOME/.cache/glorvane.
+std::string ChooseCacheFolder(const FolderEnvironment& env);
+
 // True when `folder` holds a "Data" folder.
 bool HoldsGameData(const std::string& folder);
 
-// SetGameFolders with the folders ChooseDataFolder and ChooseUserFolder find
-// for this process.
+// Names the cache folder (absolute, no trailing '/'); empty: none, and what
+// would be cached is kept beside the data it is made from.
+void SetCacheFolder(std::string cacheFolder);
+// SetGameFolders and SetCacheFolder with the folders ChooseDataFolder,
+// ChooseUserFolder and ChooseCacheFolder find for this process.
 void UseFoundGameFolders();
+
+// The cache folder last set (empty when unset).
+const std::string& CacheFolder();
 
 // Brings the files an older game wrote into its data folder over to the user
 // folder, once: when the user folder has no players folder and the data

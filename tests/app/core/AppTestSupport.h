@@ -1,8 +1,8 @@
 #pragma once
 // Helpers of the program-entry and game-object tests: a scratch folder, a
 // private copy of the assembled game folder to run in, a guard that makes a
-// folder the game's folders and enters it for the length of a test, and the window, GL back end and renderer a
-// game object needs.
+// folder the game's folders and enters it for the length of a test, and the window, GL back end and
+// renderer a game object needs.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -68,17 +68,19 @@ inline std::string ReadFile(const fs::path& path) {
 // game writes; the object log is its "Objects.log". All is restored at the end.
 class EnterDir {
 public:
-    explicit EnterDir(const fs::path& dir, const fs::path& data = {})
+    explicit EnterDir(const fs::path& dir, const fs::path& data = {}, const fs::path& cache = {})
         : saved_(fs::current_path()), log_(ObjectLogPath()), data_(os::DataFolder()),
-          user_(os::UserFolder()) {
+          user_(os::UserFolder()), cache_(os::CacheFolder()) {
         fs::current_path(dir);
         os::SetGameFolders(data.empty() ? dir.string() : data.string(), dir.string());
+        os::SetCacheFolder(cache.string());
         SetObjectLogPath("Objects.log");
     }
     ~EnterDir() {
         std::error_code ec;
         fs::current_path(saved_, ec);
         os::SetGameFolders(data_, user_);
+        os::SetCacheFolder(cache_);
         SetObjectLogPath(log_);
     }
     EnterDir(const EnterDir&) = delete;
@@ -89,6 +91,7 @@ private:
     std::string log_;
     std::string data_;
     std::string user_;
+    std::string cache_;
 };
 
 // Files the game cannot start without; the tests that run the real game skip
@@ -181,7 +184,8 @@ public:
         VideoSettingsBlock block;
         block.width = 1024;
         block.height = 768;
-        const gpu::Result r = renderer_->CreateDevice(block, api_.get(), window_.get(), gpu::Fmt::D16);
+        const gpu::Result r =
+            renderer_->CreateDevice(block, api_.get(), window_.get(), gpu::Fmt::D16);
         if (gpu::Failed(r))
             problem_ = "no device";
     }

@@ -92,7 +92,7 @@ FlowHarness::FlowHarness(uint32_t seed, const Folders& folders, bool intoLevel)
     : dataFolder_(folders.data), userFolder_(folders.user) {
     std::error_code ec;
     fs::create_directories(folders.user, ec);
-    enter_ = std::make_unique<apptest::EnterDir>(folders.user, folders.data);
+    enter_ = std::make_unique<apptest::EnterDir>(folders.user, folders.data, cache_.Path());
     if (!Launch(seed, false, intoLevel))
         game_.reset();
 }
@@ -143,7 +143,7 @@ bool FlowHarness::Start(uint32_t seed, bool withSound, bool intoLevel) {
             return false;
         }
 
-    enter_ = std::make_unique<apptest::EnterDir>(user_.Path(), dir_.Path());
+    enter_ = std::make_unique<apptest::EnterDir>(user_.Path(), dir_.Path(), cache_.Path());
     return Launch(seed, withSound, intoLevel);
 }
 
@@ -167,6 +167,7 @@ bool FlowHarness::Launch(uint32_t seed, bool withSound, bool intoLevel) {
     CSharedPtr<snd::Audio> audio;
     if (withSound) {
         audio_ = new snd::FakeAudio();
+        audio_->requireFiles = true; // a sample file that is not there does not load
         audio = CSharedPtr<snd::Audio>(audio_);
     }
     // The game seeds before it builds anything (the backdrops draw their dust

@@ -87,6 +87,7 @@ public:
     // test runs): both temporary, unless given.
     const std::filesystem::path& DataFolder() const { return dataFolder_; }
     const std::filesystem::path& UserFolder() const { return userFolder_; }
+    const std::filesystem::path& CacheFolder() const { return cache_.Path(); }
 
     // Frames of kDt.
     void Frames(int n = 1);
@@ -213,6 +214,7 @@ private:
 
     apptest::TempDir dir_;
     apptest::TempDir user_;
+    apptest::TempDir cache_;
     std::filesystem::path dataFolder_ = dir_.Path();
     std::filesystem::path userFolder_ = user_.Path();
     std::unique_ptr<apptest::EnterDir> enter_;

@@ -21,6 +21,7 @@
 
 #include "app/flow/FlowHarness.h"
 #include "platform/os/GameFolders.h"
+#include "platform/os/SingleInstance.h"
 #include "playerdata/ProfileSettings.h"
 #include "screens/ScreensManager.h"
 #include "support/TempDir.h"
@@ -74,10 +75,11 @@ std::string Install(const fs::path& prefix) {
 }
 
 // This process's environment without the variables that name the game's
-// folders, with `extra` added.
+// folders and its single-instance lock, with `extra` added.
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra) {
     static const char* const kDropped[] = {
-        "GLORVANE_DATA_DIR=", "GLORVANE_USER_DIR=", "XDG_DATA_HOME=", "HOME=", "ASAN_OPTIONS="};
+        "GLORVANE_DATA_DIR=", "GLORVANE_USER_DIR=",  "XDG_DATA_HOME=", "XDG_RUNTIME_DIR=",
+        "XDG_CACHE_HOME=",    "GLORVANE_CACHE_DIR=", "HOME=",          "ASAN_OPTIONS="};
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -160,10 +162,17 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
     apptest::TempDir tmp;
     const fs::path prefix = tmp.Path() / "prefix";
     const fs::path xdg = tmp.Path() / "xdg";
+    const fs::path xdgCache = tmp.Path() / "xdg-cache";
     const fs::path home = tmp.Path() / "home";
     const fs::path elsewhere = tmp.Path() / "elsewhere";
-    for (const fs::path& p : {xdg, home, elsewhere})
+    const fs::path runtime = tmp.Path() / "runtime";
+    const fs::path desktopRuntime = tmp.Path() / "desktop-runtime";
+    for (const fs::path& p : {xdg, home, elsewhere, runtime, desktopRuntime})
         fs::create_directories(p);
+    // A game the same user has open holds the lock in the desktop's runtime
+    // folder; the game started here has a lock of its own.
+    const os::SingleInstance openGame("GlorvaneCopyCheckMutex32545", desktopRuntime.string());
+    ASSERT_TRUE(openGame.Holds());
     ASSERT_EQ(Install(prefix), "");
     const fs::path exe = prefix / "bin" / "glorvane";
     const fs::path data = prefix / "share" / "glorvane";
@@ -178,18 +187,27 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
 
     // The installed executable, started from an unrelated folder, finds its
     // data below the prefix and its user folder below XDG_DATA_HOME: it gets
-    // as far as decoding its sounds into the user folder, and a stop signal
+    // as far as decoding its sounds into its cache folder, and a stop signal
     // ends it normally.
     const fs::path user = xdg / os::kUserFolderName;
-    const pid_t pid =
-        Spawn(exe, elsewhere,
-              ChildEnvironment({"XDG_DATA_HOME=" + xdg.string(), "HOME=" + home.string(),
-                                "ASAN_OPTIONS=detect_leaks=0"}));
+    const fs::path decoded = xdgCache / os::kUserFolderName / "Sfx";
+    const char* runtimeBefore = std::getenv("XDG_RUNTIME_DIR");
+    const bool hadRuntime = runtimeBefore != nullptr;
+    const std::string restoreRuntime = hadRuntime ? runtimeBefore : "";
+    setenv("XDG_RUNTIME_DIR", desktopRuntime.c_str(), 1);
+    const pid_t pid = Spawn(
+        exe, elsewhere,
+        ChildEnvironment({"XDG_DATA_HOME=" + xdg.string(), "HOME=" + home.string(),
+                          "XDG_RUNTIME_DIR=" + runtime.string(),
+                          "XDG_CACHE_HOME=" + xdgCache.string(), "ASAN_OPTIONS=detect_leaks=0"}));
+    if (hadRuntime)
+        setenv("XDG_RUNTIME_DIR", restoreRuntime.c_str(), 1);
+    else
+        unsetenv("XDG_RUNTIME_DIR");
     ASSERT_GT(pid, 0);
     int code = -2;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    while (code == -2 &&
-           !(CatchesStop(pid) && DecodedSounds(user / "Data" / "Sfx", shippedSfx) > 0) &&
+    while (code == -2 && !(CatchesStop(pid) && DecodedSounds(decoded, shippedSfx) > 0) &&
            std::chrono::steady_clock::now() < deadline)
         code = WaitExit(pid, 0.1);
     if (code == -2) {
@@ -202,7 +220,7 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
     int oggs = 0;
     for (const auto& e : fs::directory_iterator(shippedSfx))
         oggs += e.path().extension() == ".ogg";
-    EXPECT_EQ(DecodedSounds(user / "Data" / "Sfx", shippedSfx), oggs);
+    EXPECT_EQ(DecodedSounds(decoded, shippedSfx), oggs);
     EXPECT_TRUE(fs::exists(user / "Objects.log"));
 
     // A quest on the installed data in-process, with the folders found as the

@@ -1,19 +1,25 @@
 // Where a player's files live: a user folder that cannot be written is told
 // and costs nothing saved before; a player an older game kept in its own
-// folder carries on from the user folder.
+// folder carries on from the user folder; the decoded sounds are a cache
+// apart from them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/flow/FlowHarness.h"
+#include "audio/SoundBank.h"
 #include "engine/StringTable.h"
+#include "engine/TextSprite.h"
 #include "platform/os/Window.h"
+#include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
 #include "support/TempDir.h"
+#include "ui/UxStatic.h"
 
 using namespace flowtest;
 namespace fs = std::filesystem;
@@ -51,6 +57,18 @@ void IntoSecondLevel(FlowHarness& h) {
         10.0f));
 }
 
+// A box's text as the player reads it: a line the box wraps gets a soft break,
+// at a blank or, in a long path, between two characters, so blanks and soft
+// breaks are left out on both sides of a comparison.
+std::string Unwrapped(std::string text) {
+    std::erase_if(text, [](char c) { return c == ' ' || c == '\v'; });
+    return text;
+}
+std::string BoxText(const CSharedPtr<CUxWindow>& box) {
+    const auto* s = dynamic_cast<const CUxStatic*>(box.Get());
+    return s && s->MainText() ? Unwrapped(s->MainText()->GetText()) : std::string();
+}
+
 bool NoticeShown(CScreensManager& s) {
     return s.MsgBoxPurpose == CScreensManager::kPurposeNotSaved && s.MsgBoxForm->Visible;
 }
@@ -79,9 +97,10 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     ASSERT_TRUE(h.ClickControl(s->GameMenuForm, 13));
     ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(*s); }, 6.0f));
     EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxTitle), GetString(kTxtNotSavedTitle));
-    EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxText),
-              GetString(kTxtNotSavedQuest) + "\n" + (user / "Players/Tester").string() + "\n" +
-                  GetString(kTxtNotSavedScores) + "\n" + (user / "Data/GameData").string());
+    EXPECT_EQ(BoxText(s->MsgBoxText),
+              Unwrapped(GetString(kTxtNotSavedQuest) + "\n" + (user / "Players/Tester").string() +
+                        "\n" + GetString(kTxtNotSavedScores) + "\n" +
+                        (user / "Data/GameData").string()));
     ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
     // The box's OK lies over the main menu's "Change Player": the click that
     // closes the box presses nothing under it.
@@ -98,8 +117,8 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     h.Type("Nova");
     ASSERT_TRUE(h.ClickControl(s->NewProfileForm, 195));
     ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(*s); }, 2.0f));
-    EXPECT_EQ(CScreensManager::WindowText(s->MsgBoxText),
-              GetString(kTxtNotSavedPlayer) + "\n" + (user / "Players").string());
+    EXPECT_EQ(BoxText(s->MsgBoxText),
+              Unwrapped(GetString(kTxtNotSavedPlayer) + "\n" + (user / "Players").string()));
     EXPECT_TRUE(s->NewProfileForm->Visible);
     EXPECT_EQ(s->TypedProfileName, "Nova");
     ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
@@ -139,9 +158,9 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
     }));
     g = &h.Game();
     CScreensManager& s = *g->Screens;
-    EXPECT_NE(h.Log().find("Copied the players' files from " + data.string() + " to " +
-                           user.string()),
-              std::string::npos)
+    EXPECT_NE(
+        h.Log().find("Copied the players' files from " + data.string() + " to " + user.string()),
+        std::string::npos)
         << h.Log();
 
     // The player and his quest, continued; the data folder as it was.
@@ -157,4 +176,46 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
     ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
     EXPECT_EQ(Files(data), old);
     EXPECT_TRUE(fs::exists(user / "Players/Tester/Quest.sav"));
+}
+
+TEST(PlayerFilesFlow, DecodedSoundsAreACacheThatIsMadeAgainWhenCleared) {
+    FlowHarness h(43, true, false);
+    START_GAME(h);
+    const fs::path decoded = h.CacheFolder() / "Sfx";
+    const auto wavesIn = [](const fs::path& root) {
+        std::vector<fs::path> waves;
+        for (const auto& e : fs::recursive_directory_iterator(root))
+            if (e.path().extension() == ".wav")
+                waves.push_back(e.path());
+        return waves;
+    };
+    const std::vector<fs::path> first = wavesIn(decoded);
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(wavesIn(h.UserFolder()).empty()) << "decoded sounds among the player's files";
+
+    // The options mark the sounds decoded, but the cache is gone but for one
+    // wave file cut short; a cleared cache, or options copied without it.
+    ASSERT_TRUE(h.Restart(47, [&] {
+        fs::resize_file(first.front(), fs::file_size(first.front()) / 2);
+        for (size_t i = 1; i < first.size(); ++i)
+            fs::remove(first[i]);
+    }));
+    const std::string options =
+        testsupport::ReadFile(h.UserFolder() / "Data" / "Config" / "Options.ini");
+    EXPECT_NE(options.find("Converted=1"), std::string::npos);
+    EXPECT_EQ(h.Log().find("Sounds Loading Error"), std::string::npos) << h.Log();
+    EXPECT_EQ(wavesIn(decoded).size(), first.size());
+    EXPECT_GT(fs::file_size(first.front()), 44u);
+
+    // Every sound plays.
+    CSoundBank& bank = *h.Game().SoundBank;
+    ASSERT_EQ(bank.IsInitialised(), 1);
+    for (int slot = 0; slot < CSoundBank::kSlotCount; ++slot) {
+        const CSharedPtr<CSampleGroup> group = bank.Group(slot);
+        ASSERT_FALSE(group.IsNull()) << CSoundBank::SlotFileName(slot);
+        const int before = h.Audio()->Count("SamplePlayEx") + h.Audio()->Count("SamplePlay");
+        bank.PlaySample(group, 0, 0);
+        EXPECT_EQ(h.Audio()->Count("SamplePlayEx") + h.Audio()->Count("SamplePlay"), before + 1)
+            << CSoundBank::SlotFileName(slot);
+    }
 }

@@ -69,6 +69,15 @@ TEST(GameFolders, AreFoundFromTheExecutableAndTheEnvironment) {
         EXPECT_EQ(os::ChooseDataFolder(r.env, os::HoldsGameData), r.data) << r.what;
         EXPECT_EQ(os::ChooseUserFolder(r.env), r.user) << r.what;
     }
+    // The cache folder: the override, an absolute XDG_CACHE_HOME, ~/.cache.
+    const std::pair<os::FolderEnvironment, std::string> caches[] = {
+        {{"", "", "", "/home/ann", "", "/c/me/", "/x/cache"}, "/c/me"},
+        {{"", "", "", "/home/ann", "", "", "/x/cache"}, "/x/cache/glorvane"},
+        {{"", "", "", "/home/ann", "", "", "rel/cache"}, "/home/ann/.cache/glorvane"},
+        {{"", "", "", "/home/ann", "", "", ""}, "/home/ann/.cache/glorvane"},
+    };
+    for (const auto& [env, cache] : caches)
+        EXPECT_EQ(os::ChooseCacheFolder(env), cache) << env.xdgCacheHome;
     // This test program's own folder holds no Data folder: it looks for an install.
     const os::FolderEnvironment own = os::ReadFolderEnvironment();
     EXPECT_EQ(os::ChooseDataFolder(own, os::HoldsGameData),
