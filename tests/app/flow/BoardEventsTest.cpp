@@ -375,7 +375,7 @@ TEST(FieldEvents, SoundCuesOfTheLevel) {
     g.TimeLeft = 0.1f;
     ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubLostLevel; }, 1.0f));
     EXPECT_EQ(plays("LifeLost.wav"), 1);
-    ASSERT_TRUE(h.RunUntil([&] { return g.Mode == kModeLevelIntro; }, 8.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return h.ClickLostLifeCard(), g.Mode == kModeLevelIntro; }, 8.0f));
     EXPECT_EQ(plays("LifeLostBack.wav"), 1);
     ASSERT_EQ(player.PlayLevel(240.0f), ScriptedPlayer::kWon);
     EXPECT_EQ(plays("EndLevel.wav"), 1);
