@@ -91,8 +91,14 @@ Outcome Play(bool forced) {
     player.PlayBonus(60.0f);
     Snapshot(h, o);
 
+    // Each game decodes its sounds into a cache folder of its own: the calls are
+    // compared with that folder left out.
+    const std::string cache = h.CacheFolder().string();
     for (const auto& call : h.Audio()->calls) {
-        std::string line = call.name + " " + call.path;
+        std::string path = call.path;
+        if (!cache.empty() && path.rfind(cache, 0) == 0)
+            path = "<cache>" + path.substr(cache.size());
+        std::string line = call.name + " " + path;
         for (int64_t a : call.args)
             line += " " + std::to_string(a);
         o.sounds.push_back(line + " -> " + std::to_string(call.result));
