@@ -307,6 +307,12 @@ TEST_F(GameFolderTest, EveryPictureTheGameNamesLoads) {
             std::printf("note: %s comes as %s\n", p.file, path.substr(gfx.size()).c_str());
         keep.push_back(t);
     }
+    // The window's icon is decoded on its own, not kept as a texture; it must be
+    // there and whole all the same.
+    EXPECT_FALSE(Device->LoadTexture(Game("Data\\Gfx\\Icon.png"), "Icon.png", 1, 0,
+                                     gpu::Pool::Managed, gpu::Fmt::Unknown)
+                     .IsNull())
+        << "Data\\Gfx\\Icon.png";
     for (int i = 1; i <= 2; ++i) {
         const std::string file = "splash" + std::to_string(i) + ".jpg";
         EXPECT_FALSE(Device->LoadTexture(Game("fsdata\\" + file), file, 1, 0, gpu::Pool::Managed,
@@ -336,8 +342,9 @@ TEST_F(GameFolderTest, ThePictureListFollowsTheGameObject) {
     const fs::path app = fs::path(GV_SOURCE_DIR) / "src" / "app";
     if (!fs::is_directory(app))
         GTEST_SKIP() << "no game object yet";
-    // The main font's picture is loaded with the texts and fonts above.
-    std::set<std::string> listed = {"Font.tga"};
+    // The main font's picture is loaded with the texts and fonts above, the
+    // window's icon beside the splash pictures.
+    std::set<std::string> listed = {"Font.tga", "Icon.png"};
     for (const NamedTexture& p : GamePictures())
         listed.insert(p.file);
     for (const auto& entry : fs::directory_iterator(app)) {
