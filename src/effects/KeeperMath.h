@@ -18,7 +18,9 @@ constexpr float kPi = 3.1415927f;
 constexpr float kTurnUnitsPerRadian = 162.97466f;
 
 // A value drawn uniformly from mean - spread .. mean + spread.
-inline float Vary(float mean, float spread) { return mean + (2.0f * RandomFloat() - 1.0f) * spread; }
+inline float Vary(float mean, float spread) {
+    return mean + (2.0f * RandomFloat() - 1.0f) * spread;
+}
 
 // floor(r * n) kept within 0..n-1 (n >= 1), for r drawn from 0..1 inclusive.
 inline int32_t PickIndex(float r, int32_t n) {
@@ -67,11 +69,12 @@ inline void ApplyCorners(CCollectedParticle2& p, const FrameCorners& c) {
         p.Uv[k] = {c[2 * k], c[2 * k + 1]};
 }
 
-// The texture corners of cell (a, b) of a 4 by 4 atlas.
-inline void ApplyAtlasCell(CCollectedParticle2& p, int32_t a, int32_t b) {
-    const float u = 0.25f * static_cast<float>(a);
-    const float v = 0.25f * static_cast<float>(b);
-    ApplyCorners(p, RectCorners(u, v, u + 0.25f, v + 0.25f));
+// The texture corners of cell (a, b) of an atlas `perSide` cells a side.
+inline void ApplyAtlasCell(CCollectedParticle2& p, int32_t a, int32_t b, int32_t perSide = 4) {
+    const float step = 1.0f / static_cast<float>(perSide);
+    const float u = step * static_cast<float>(a);
+    const float v = step * static_cast<float>(b);
+    ApplyCorners(p, RectCorners(u, v, u + step, v + step));
 }
 
 // (R - 0.5, R - 0.5, R - 0.5) normalised; `tries` draws at most, then (1, 0, 0).

@@ -44,9 +44,9 @@ int32_t CSandKeeper::GetEmitCount(float dt) {
 }
 
 int32_t CSandKeeper::InitParticle(int32_t, CCollectedParticle2& p, float, float, float) {
-    const int32_t cell = keeper::PickIndex(RandomFloat(), 16);
+    const int32_t cell = keeper::PickIndex(RandomFloat(), PictureCells * PictureCells);
     p.Init(Colour, X, Y, Z, cell, 1.0f, Width, Height, 0.0f);
-    keeper::ApplyAtlasCell(p, cell % 4, cell / 4);
+    keeper::ApplyAtlasCell(p, cell % PictureCells, cell / PictureCells, PictureCells);
     const float a = RandomFloat() * keeper::kTwoPi;
     const float s = (RandomFloat() - 0.5f) * 2.0f * SpeedSpread + Speed;
     p.Velocity = {std::cos(a) * s, std::sin(a) * s, 0.0f};
@@ -81,16 +81,10 @@ int32_t CSandKeeper::UpdateParticle(int32_t, CCollectedParticle2& p, float dt, f
 
 CDustTrackKeeper::CDustTrackKeeper(const CSandKeeper& source,
                                    CSharedPtr<CParticleSystem> sourceSystem)
-    : Tracked(sourceSystem),
-      Colour(source.Colour),
-      Speed(source.Speed),
-      SpeedSpread(source.SpeedSpread),
-      Size(source.Width),
-      SizeSpread(0.25f * source.Width),
-      Growth(0.25f * source.Width),
-      GrowthSpread(0.25f * Growth),
-      Floor(source.Floor),
-      FloorOffset(-0.15f * source.Width) {}
+    : Tracked(sourceSystem), Colour(source.Colour), PictureCells(source.PictureCells),
+      Speed(source.Speed), SpeedSpread(source.SpeedSpread), Size(source.Width),
+      SizeSpread(0.25f * source.Width), Growth(0.25f * source.Width), GrowthSpread(0.25f * Growth),
+      Floor(source.Floor), FloorOffset(-0.15f * source.Width) {}
 
 int32_t CDustTrackKeeper::SetOrigin(float x, float y, float z, float) {
     StoreOrigin(x, y, z);
@@ -98,8 +92,8 @@ int32_t CDustTrackKeeper::SetOrigin(float x, float y, float z, float) {
     auto* system = dynamic_cast<CCollection2ParticleSystem*>(Tracked.Get());
     if (!system)
         return 0;
-    const size_t used = std::min(static_cast<size_t>(std::max(system->UsedSlots, 0)),
-                                 system->Pool.size());
+    const size_t used =
+        std::min(static_cast<size_t>(std::max(system->UsedSlots, 0)), system->Pool.size());
     for (size_t i = 0; i < used; ++i)
         if (system->Pool[i].Alive)
             ++LiveGrains;
@@ -125,8 +119,8 @@ int32_t CDustTrackKeeper::InitParticle(int32_t, CCollectedParticle2& p, float, f
         return 1;
     const int32_t j = keeper::PickIndex(RandomFloat(), LiveGrains);
     const CCollectedParticle2* grain = nullptr;
-    const size_t used = std::min(static_cast<size_t>(std::max(system->UsedSlots, 0)),
-                                 system->Pool.size());
+    const size_t used =
+        std::min(static_cast<size_t>(std::max(system->UsedSlots, 0)), system->Pool.size());
     int32_t seen = 0;
     for (size_t i = 0; i < used && !grain; ++i) {
         if (!system->Pool[i].Alive)
@@ -140,12 +134,13 @@ int32_t CDustTrackKeeper::InitParticle(int32_t, CCollectedParticle2& p, float, f
     const CVector3 position = grain->Position;
     const CVector3 grainVelocity = grain->Velocity;
 
-    const int32_t a = keeper::PickIndex(RandomFloat(), 4);
-    const int32_t b = keeper::PickIndex(RandomFloat(), 4);
+    const int32_t a = keeper::PickIndex(RandomFloat(), PictureCells);
+    const int32_t b = keeper::PickIndex(RandomFloat(), PictureCells);
     const float size = keeper::Vary(Size, SizeSpread);
     const float angle = RandomFloat() * 1024.0f;
-    p.Init(Colour, position.X, position.Y, position.Z, a + 4 * b, 0.0f, size, size, angle);
-    keeper::ApplyAtlasCell(p, a, b);
+    p.Init(Colour, position.X, position.Y, position.Z, a + PictureCells * b, 0.0f, size, size,
+           angle);
+    keeper::ApplyAtlasCell(p, a, b, PictureCells);
     const float dir = RandomFloat() * keeper::kTwoPi;
     const float s = keeper::Vary(Speed, SpeedSpread);
     p.Velocity = {std::cos(dir) * s + grainVelocity.X, std::sin(dir) * s + grainVelocity.Y,
@@ -195,8 +190,7 @@ CDuneSandFlyOut::~CDuneSandFlyOut() = default;
 
 void CDuneSandFlyOut::Setup(CSharedPtr<CSandbox> sandbox, const CDuneBox* box,
                             const CSplinePath& path, const std::vector<CVector3>* surface,
-                            float inGravity, float outGravity, float pathSpeed,
-                            float setupValue) {
+                            float inGravity, float outGravity, float pathSpeed, float setupValue) {
     Sandbox = sandbox;
     box_ = box;
     surface_ = surface;
@@ -440,8 +434,8 @@ int32_t CDuneDustKeeper::GetEmitCount(float dt) {
         return 0;
     if (surface_->size() < 2 || !(dt > 0.0f))
         return 0;
-    Accumulator += Rate * dt * static_cast<float>(Sources) /
-                   static_cast<float>(surface_->size() - 1);
+    Accumulator +=
+        Rate * dt * static_cast<float>(Sources) / static_cast<float>(surface_->size() - 1);
     const int32_t n = keeper::TakeWhole(Accumulator);
     return Sources < 1 ? 0 : n;
 }
@@ -507,8 +501,8 @@ int32_t CDuneDustKeeper::UpdateParticle(int32_t, CCollectedParticle2& p, float d
         }
         const std::vector<double>* shown = Sandbox.IsNull() ? nullptr : &Sandbox->DisplayProfile;
         const size_t cc = static_cast<size_t>(c);
-        const bool bare = !shown || cc + 1 >= shown->size() ||
-                          ((*shown)[cc] <= 0.0 && (*shown)[cc + 1] <= 0.0);
+        const bool bare =
+            !shown || cc + 1 >= shown->size() || ((*shown)[cc] <= 0.0 && (*shown)[cc + 1] <= 0.0);
         if (bare)
             p.FadeRate = WallFadeRate;
     }

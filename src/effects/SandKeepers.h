@@ -33,6 +33,9 @@ public:
     int32_t SetOrigin(float x, float y, float z, float) override { return StoreOrigin(x, y, z); }
 
     uint32_t Colour = 0xFFA09050;
+    // The grains' picture is a sheet of this many cells a side, one grain
+    // each; 1 for a picture that is a single sprite.
+    int32_t PictureCells = 4;
     float Width = 76.0f;
     float Height = 76.0f;
     int32_t BurstCount = 8;
@@ -67,6 +70,7 @@ public:
 
     CSharedPtr<CParticleSystem> Tracked;
     uint32_t Colour;
+    int32_t PictureCells;
     float FadeInRate = 2.5f;
     float FadeOutRate = 0.75f;
     float FadeOutSpread = 0.25f;

@@ -25,6 +25,9 @@ constexpr float kDustSpeed = 2.0f;
 constexpr float kDustEmissionTime = 100.0f;
 constexpr float kDustAlpha = 0.5f;
 constexpr int32_t kAlphaBlend = 2;
+// The frenzy throws sparkles instead of grains: its picture is one whole star,
+// drawn smaller than a grain's sheet cell so that the burst reads as glitter.
+constexpr float kSparkleSize = 32.0f;
 
 } // namespace
 
@@ -69,6 +72,12 @@ void CPlayField::DropRemovalSand(int32_t groupIndex, float amount) {
         sand->Rate = 0.0f;
         sand->Colour = frenzy && Layout ? Layout->SandColour : group.GetColourA();
         sand->Floor = kFloorWithoutBox;
+        // The sand lands in the box as a grain would, whatever is shown.
+        const float landingHalf = sand->Height * 0.5f;
+        if (frenzy) {
+            sand->PictureCells = 1;
+            sand->Width = sand->Height = kSparkleSize;
+        }
         if (SandDrop && !Dune.IsNull())
             sand->Floor = Dune->Box().Y - Dune->Box().Height;
 
@@ -93,7 +102,7 @@ void CPlayField::DropRemovalSand(int32_t groupIndex, float amount) {
         }
 
         if (SandDrop && !Dune.IsNull())
-            Dune->DropSand(share, x, y, depth, sand->Height * 0.5f, 0.0f, 0.0f,
-                           sand->FallSpeedLimit, sand->Gravity);
+            Dune->DropSand(share, x, y, depth, landingHalf, 0.0f, 0.0f, sand->FallSpeedLimit,
+                           sand->Gravity);
     }
 }

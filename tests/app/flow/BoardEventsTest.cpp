@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/flow/ScriptedPlayer.h"
 #include "effects/DuneEffect.h"
 #include "effects/Sandbox.h"
+#include "engine/Renderer.h"
 #include "engine/SpriteQuad.h"
 #include "engine/StringTable.h"
 #include "engine/Texture.h"
@@ -50,6 +52,44 @@ CVector3 Cell(FlowHarness& h, int32_t c, int32_t r) { return h.Field().CellToWor
     if (!ready)
         return ::testing::AssertionFailure() << "the board does not come to rest";
     return ::testing::AssertionSuccess();
+}
+
+// The side in pixels of the largest square of the board's dust layer, drawn
+// alone, whose pixels are lit and each the colour of its neighbours above and
+// to the left (within a step or two); -1 without a frame.
+int LargestFlatSquare(FlowHarness& h) {
+    constexpr uint32_t kDust = CRenderer::kLayerParticles0 + 3;
+    constexpr int kLit = 6, kStep = 2;
+    CRenderer& r = *h.Game().Renderer;
+    r.SetSkippedLayers(~(1u << kDust));
+    const FlowHarness::Picture p = h.Drawn();
+    r.SetSkippedLayers(~0u);
+    const FlowHarness::Picture bare = h.Drawn();
+    r.SetSkippedLayers(0);
+    if (p.argb.empty() || p.argb.size() != bare.argb.size())
+        return -1;
+    const auto gap = [](uint32_t a, uint32_t b) {
+        int most = 0;
+        for (const int shift : {0, 8, 16})
+            most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFFu) -
+                                           static_cast<int>((b >> shift) & 0xFFu)));
+        return most;
+    };
+    std::vector<int> side(p.argb.size(), 0);
+    int largest = 0;
+    for (int row = 1; row < p.height; ++row)
+        for (int col = 1; col < p.width; ++col) {
+            const uint32_t v = p.At(col, row);
+            if (gap(v, bare.At(col, row)) < kLit || gap(v, p.At(col - 1, row)) > kStep ||
+                gap(v, p.At(col, row - 1)) > kStep || gap(v, p.At(col - 1, row - 1)) > kStep)
+                continue;
+            const size_t i = static_cast<size_t>(row) * static_cast<size_t>(p.width) +
+                             static_cast<size_t>(col);
+            const size_t w = static_cast<size_t>(p.width);
+            side[i] = 1 + std::min({side[i - 1], side[i - w], side[i - w - 1]});
+            largest = std::max(largest, side[i]);
+        }
+    return largest;
 }
 
 } // namespace
@@ -303,6 +343,33 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_TRUE(g.MessageTexts().empty()) << "read before the results";
     h.EachFrame = nullptr;
     EXPECT_TRUE(overlaps.empty()) << ::testing::PrintToString(overlaps);
+}
+
+// A frenzy's cleared tokens throw sparkling dust: no part of it is a flat
+// block of colour as large as half a cell.
+TEST(FieldEvents, AFrenzysDustSparklesWithoutFlatSquares) {
+    FlowHarness h(47);
+    START_GAME(h);
+    CPlayField& f = h.Field();
+    ScriptedPlayer player(h);
+    ASSERT_TRUE(ReachPlay(h, player));
+    f.SetDuneActive(true);
+    CMatchMove m;
+    ASSERT_TRUE(player.BestMove(m));
+    h.Click(Cell(h, m.Column1, m.Row1).X, Cell(h, m.Column1, m.Row1).Y);
+    h.Click(Cell(h, m.Column2, m.Row2).X, Cell(h, m.Column2, m.Row2).Y);
+    const CVector3 c = Cell(h, 3, 3);
+    const FlowHarness::PixelBox cell = h.PixelsOf(c.X, c.Y, f.CellWidth, f.CellHeight);
+    const int half = std::max(2, (cell.col1 - cell.col0 + 1) / 2);
+    int largest = 0, frames = 0;
+    for (int i = 0; i < 90; ++i) {
+        h.Frames(2);
+        const int flat = LargestFlatSquare(h);
+        frames += flat >= 0 ? 1 : 0;
+        largest = std::max(largest, flat);
+    }
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(largest, half) << "a flat square of " << largest << " pixels";
 }
 
 TEST(FieldEvents, AReadyTipWaitsForTheIntroToEnd) {

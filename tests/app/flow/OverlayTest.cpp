@@ -1,11 +1,13 @@
 // What stands over the rest of the screen: a plaque hides what lies under it
 // once it has faded in, a modal screen shades the screen round it, and the
 // board's rails stand over the tokens that drop in or fall out.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/flow/FlowHarness.h"
@@ -117,6 +119,32 @@ TokenPixels PixelsOfTokens(FlowHarness& h) {
     return n;
 }
 
+// The cells whose centre looks the same with the tokens and without them, as
+// "column,row".
+std::vector<std::string> CellsShowingNoToken(FlowHarness& h) {
+    CRenderer& r = *h.Game().Renderer;
+    const Picture with = h.Drawn();
+    r.SetSkippedLayers(1u << CRenderer::kLayerCaps);
+    const Picture without = h.Drawn();
+    r.SetSkippedLayers(0);
+    CPlayField& f = h.Field();
+    std::vector<std::string> bare;
+    if (with.argb.empty() || with.argb.size() != without.argb.size())
+        return {"no frame"};
+    for (int32_t row = 0; row < f.Rows; ++row)
+        for (int32_t col = 0; col < f.Columns; ++col) {
+            const CVector3 c = f.CellToWorld(col, row, true);
+            const PixelBox b = h.PixelsOf(c.X, c.Y, 4.0f, 4.0f);
+            bool differs = false;
+            for (int y = b.row0; y <= b.row1; ++y)
+                for (int x = b.col0; x <= b.col1; ++x)
+                    differs = differs || with.At(x, y) != without.At(x, y);
+            if (!differs)
+                bare.push_back(std::to_string(col) + "," + std::to_string(row));
+        }
+    return bare;
+}
+
 class RailsOverTokens : public OnBackEnd {};
 
 } // namespace
@@ -124,7 +152,8 @@ class RailsOverTokens : public OnBackEnd {};
 // Tokens drop in from above the board, at a level's start and after every
 // swap that scores, and fall out below it at the level's end: they come out
 // from behind the top rail and go behind the bottom rail, never over the
-// rails, the backdrop above or the sand trough below.
+// rails, the backdrop above or the sand trough below; yet once the board is
+// filled every one of its cells shows its token.
 TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
     FlowHarness h(61);
     START_GAME(h);
@@ -136,6 +165,8 @@ TEST_P(RailsOverTokens, TokensShowOnlyInsideTheBoard) {
         if (!h.RunUntil([&] { return g.SubState == kSubPlay && player.BoardReady(); }, 8.0f) ||
             !player.BestMove(m))
             return false;
+        EXPECT_EQ(f.Columns * f.Rows, 64);
+        EXPECT_THAT(CellsShowingNoToken(h), ::testing::IsEmpty()) << "cells showing no token";
         for (const CVector3 p :
              {f.CellToWorld(m.Column1, m.Row1, true), f.CellToWorld(m.Column2, m.Row2, true)})
             h.Click(p.X, p.Y);
