@@ -9,7 +9,57 @@
 
 #include "platform/os/Window.h"
 
+// A window manager as the headless drivers lack one (this executable is
+// linked with its SDL calls below wrapped, see tests/CMakeLists.txt): the
+// frame and the maximised state a desktop would give the window for the calls
+// the game makes, in the order it makes them. Like a desktop it ignores a
+// frame asked for while the window is full screen, and shows a full-screen
+// window as not maximised.
 namespace {
+struct WindowManagerModel {
+    bool on = false;
+    bool frameless = false;
+    bool maximized = false;
+} g_wm;
+bool FullScreenNow(SDL_Window* w);
+} // namespace
+
+extern "C" {
+Uint32 __real_SDL_GetWindowFlags(SDL_Window* w);
+void __real_SDL_SetWindowBordered(SDL_Window* w, SDL_bool bordered);
+void __real_SDL_MaximizeWindow(SDL_Window* w);
+int __real_SDL_SetWindowFullscreen(SDL_Window* w, Uint32 flags);
+
+Uint32 __wrap_SDL_GetWindowFlags(SDL_Window* w) {
+    Uint32 flags = __real_SDL_GetWindowFlags(w);
+    if (!g_wm.on)
+        return flags;
+    flags &= ~static_cast<Uint32>(SDL_WINDOW_BORDERLESS | SDL_WINDOW_MAXIMIZED);
+    return flags | (g_wm.frameless ? SDL_WINDOW_BORDERLESS : 0u) |
+           (g_wm.maximized ? SDL_WINDOW_MAXIMIZED : 0u);
+}
+void __wrap_SDL_SetWindowBordered(SDL_Window* w, SDL_bool bordered) {
+    if (!FullScreenNow(w))
+        g_wm.frameless = bordered == SDL_FALSE;
+    __real_SDL_SetWindowBordered(w, bordered);
+}
+void __wrap_SDL_MaximizeWindow(SDL_Window* w) {
+    if (!FullScreenNow(w))
+        g_wm.maximized = true;
+    __real_SDL_MaximizeWindow(w);
+}
+int __wrap_SDL_SetWindowFullscreen(SDL_Window* w, Uint32 flags) {
+    if (flags != 0)
+        g_wm.maximized = false;
+    return __real_SDL_SetWindowFullscreen(w, flags);
+}
+}
+
+namespace {
+
+bool FullScreenNow(SDL_Window* w) {
+    return (__real_SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0;
+}
 
 using os::Message;
 using os::MessageKind;
@@ -196,27 +246,44 @@ TEST_F(WindowPump, StyleAndSize) {
         EXPECT_EQ(h, s.wantH) << s.askW << "x" << s.askH;
     }
     EXPECT_FALSE(window_->IsMinimized());
-    // Full screen and back gives the window back framed, where and as large
-    // as the player had it.
-    SDL_SetWindowSize(window_->Sdl(), 900, 700);
-    SDL_SetWindowPosition(window_->Sdl(), 40, 30);
-    window_->SetStyle(os::kStyleFullScreen);
-    window_->SetFullScreen(true);
-    window_->SetStyle(os::kStyleWindowed);
-    window_->SetFullScreen(false);
-    {
-        int x = 0, y = 0, fw = 0, fh = 0;
-        SDL_GetWindowPosition(window_->Sdl(), &x, &y);
-        window_->GetClientSize(&fw, &fh);
-        EXPECT_EQ(SDL_GetWindowFlags(window_->Sdl()) & SDL_WINDOW_BORDERLESS, 0u);
-        EXPECT_TRUE(x == 40 && y == 30 && fw == 900 && fh == 700)
-            << x << "," << y << " " << fw << "x" << fh;
-    }
     // Shrunk by the player, the window stops at its least size.
     SDL_SetWindowSize(window_->Sdl(), 200, 150);
     int w = 0, h = 0;
     window_->GetClientSize(&w, &h);
     EXPECT_TRUE(w == 640 && h == 480) << w << "x" << h;
+}
+
+// Full screen and back, the calls in the order a switch of the game's mode
+// makes them (the style first, then the mode): the window comes back framed,
+// where and as large as the player had it, or maximised when it was.
+TEST_F(WindowPump, FullScreenAndBackGivesTheWindowBack) {
+    g_wm = WindowManagerModel{true, false, false};
+    SDL_Window* sdl = window_->Sdl();
+    const auto roundTrip = [&] {
+        window_->SetStyle(os::kStyleFullScreen);
+        window_->SetFullScreen(true);
+        EXPECT_TRUE(window_->IsFullScreen());
+        window_->SetStyle(os::kStyleWindowed);
+        window_->SetFullScreen(false);
+        EXPECT_FALSE(window_->IsFullScreen());
+    };
+    SDL_SetWindowSize(sdl, 900, 700);
+    SDL_SetWindowPosition(sdl, 40, 30);
+    roundTrip();
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(sdl, &x, &y);
+    window_->GetClientSize(&w, &h);
+    EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS, 0u);
+    EXPECT_FALSE(g_wm.maximized);
+    EXPECT_TRUE(x == 40 && y == 30 && w == 900 && h == 700)
+        << x << "," << y << " " << w << "x" << h;
+
+    SDL_MaximizeWindow(sdl);
+    ASSERT_NE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_MAXIMIZED, 0u);
+    roundTrip();
+    EXPECT_NE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_MAXIMIZED, 0u);
+    EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS, 0u);
+    g_wm = WindowManagerModel{};
 }
 
 TEST(WindowFit, OpensAtTheSizeAskedOrSmallerWithItsShape) {
