@@ -15,6 +15,7 @@
 #include "platform/Rand15.h"
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/FrameProbe.h"
+#include "platform/os/FolderCheck.h"
 #include "platform/os/MessageBox.h"
 #include "platform/os/Path.h"
 #include "platform/os/SingleInstance.h"
@@ -62,6 +63,21 @@ uint32_t TimerSeed() {
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Each problem with the game's folders, told in the log and on the terminal
+// before anything fails on it (a user folder that cannot be written leaves no
+// log to read). The data folder's, for the error box should the game then
+// fail to load (empty when the data folder is sound).
+std::string TellFolderProblems() {
+    const os::FolderProblems problems = os::CheckGameFolders();
+    for (const std::string* problem : {&problems.data, &problems.user})
+        if (!problem->empty()) {
+            LogObject(*problem + "\n");
+            std::fprintf(stderr, "%s\n", problem->c_str());
+        }
+    std::fflush(stderr);
+    return problems.data;
 }
 
 struct ApiReleaser {
@@ -113,6 +129,7 @@ int AppMain(const AppOptions& options) {
     LogObject("Begin log\n");
     LogObject(kVersion);
     LogObject("\n");
+    const std::string dataProblem = TellFolderProblems();
     LogObject("Creating Direct3D object...");
 
     // 7. The graphics API.
@@ -175,7 +192,8 @@ int AppMain(const AppOptions& options) {
         }
         if (exitCode == 4) {
             game->RestoreGamma();
-            os::ShowMessageBox("Error!", game->LastError());
+            os::ShowMessageBox("Error!", game->LastError() +
+                                             (dataProblem.empty() ? "" : "\n\n" + dataProblem));
         }
         // Shut-down: the desktop gamma first, then the game with everything it
         // owns.

@@ -93,8 +93,10 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& extra)
     return env;
 }
 
-// Starts `exe` with no arguments in `cwd` with exactly `env`.
-pid_t Spawn(const fs::path& exe, const fs::path& cwd, const std::vector<std::string>& env) {
+// Starts `exe` with no arguments in `cwd` with exactly `env`, its standard
+// error into `errors` when one is named.
+pid_t Spawn(const fs::path& exe, const fs::path& cwd, const std::vector<std::string>& env,
+            const fs::path& errors = {}) {
     std::vector<char*> envp;
     for (const std::string& e : env)
         envp.push_back(const_cast<char*>(e.c_str()));
@@ -103,6 +105,11 @@ pid_t Spawn(const fs::path& exe, const fs::path& cwd, const std::vector<std::str
     char* argv[] = {program.data(), nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
+        if (!errors.empty()) {
+            const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
+                _exit(126);
+        }
         if (chdir(cwd.c_str()) == 0)
             execve(program.c_str(), argv, envp.data());
         _exit(127);
@@ -271,4 +278,60 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
     EXPECT_EQ(FilesBelow(home), std::vector<std::string>{});
     for (const std::string& f : FilesBelow(xdg))
         EXPECT_EQ(f.rfind(os::kUserFolderName + std::string("/"), 0), 0u) << f;
+}
+
+// Folders the game cannot work with are told as it starts: which folder, what
+// is wrong and which variable chooses another, on the terminal and in the log
+// (where there can be one); without its data the game stops with the error
+// box, which names the data folder too.
+TEST(InstallFlow, FolderProblemsAreToldAtStartWithTheVariableToSet) {
+    apptest::TempDir tmp;
+    const fs::path exe = fs::path(GV_BINARY_DIR) / "glorvane";
+    ASSERT_TRUE(fs::is_regular_file(exe));
+    const fs::path emptyData = tmp.Path() / "empty-data";
+    const fs::path runtime = tmp.Path() / "runtime";
+    fs::create_directories(emptyData);
+    fs::create_directories(runtime);
+    const fs::path plainFile = tmp.Path() / "user-file";
+    ASSERT_TRUE(testsupport::WriteFile(plainFile, "not a folder"));
+    struct Row {
+        fs::path user;
+        bool userUsable;
+    };
+    for (const Row& row : {Row{tmp.Path() / "user", true}, Row{plainFile, false}}) {
+        SCOPED_TRACE(row.user.string());
+        const fs::path errors = tmp.Path() / "stderr.txt";
+        const pid_t pid =
+            Spawn(exe, tmp.Path(),
+                  ChildEnvironment({"GLORVANE_DATA_DIR=" + emptyData.string(),
+                                    "GLORVANE_USER_DIR=" + row.user.string(),
+                                    "XDG_RUNTIME_DIR=" + runtime.string(),
+                                    "HOME=" + tmp.Path().string(), "ASAN_OPTIONS=detect_leaks=0"}),
+                  errors);
+        ASSERT_GT(pid, 0);
+        int code = WaitExit(pid, 120.0);
+        if (code == -2) {
+            kill(pid, SIGKILL);
+            code = WaitExit(pid, 10.0);
+        }
+        EXPECT_EQ(code, 4);
+        const std::string told = testsupport::ReadFile(errors);
+        const std::string dataNote = "The data folder " + emptyData.string();
+        // Once as it starts, once more in the error box.
+        const size_t first = told.find(dataNote);
+        ASSERT_NE(first, std::string::npos) << told;
+        EXPECT_NE(told.find(dataNote, first + 1), std::string::npos) << told;
+        EXPECT_NE(told.find("Set GLORVANE_DATA_DIR to"), std::string::npos) << told;
+        EXPECT_NE(told.find("Unable to load Loading Texture"), std::string::npos) << told;
+        const std::string userNote = "The user folder " + row.user.string() + " is not a folder";
+        if (row.userUsable) {
+            EXPECT_EQ(told.find("The user folder"), std::string::npos) << told;
+            EXPECT_NE(testsupport::ReadFile(row.user / "Objects.log").find(dataNote),
+                      std::string::npos);
+        } else {
+            EXPECT_NE(told.find(userNote), std::string::npos) << told;
+            EXPECT_NE(told.find("Set GLORVANE_USER_DIR to"), std::string::npos) << told;
+            EXPECT_EQ(testsupport::ReadFile(plainFile), "not a folder");
+        }
+    }
 }
