@@ -18,6 +18,18 @@ namespace {
 // name for the short-name rule, and the folder then outlived its deletion.
 constexpr const char* kOldTemporaryPattern = ".?*.*.*.tmp";
 
+// Players made this run whose folder could not be made (a user folder that
+// cannot be written): they play on unsaved, and every list of their players'
+// folder shows them until the run ends. Keyed by where that folder lies.
+struct UnsavedPlayer {
+    std::string playersFolder;
+    CSharedPtr<CProfileSettings> profile;
+};
+std::vector<UnsavedPlayer>& UnsavedPlayers() {
+    static std::vector<UnsavedPlayer> players;
+    return players;
+}
+
 bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
 }
@@ -50,15 +62,18 @@ CProfileList::CProfileList(std::string folder) : Folder(std::move(folder)) {
 int32_t CProfileList::Enumerate() {
     Profiles.clear();
     std::vector<os::DirEntry> entries;
-    if (!os::ListDir(Folder + "*.*", &entries))
-        return 1;
-    for (const os::DirEntry& e : entries) {
-        if (!e.isDirectory || e.isSymlink || !IsValidProfileName(e.name))
-            continue;
-        CSharedPtr<CProfileSettings> profile(new CProfileSettings(e.name));
-        profile->Load(FolderOf(e.name));
-        Profiles.push_back(profile);
-    }
+    if (os::ListDir(Folder + "*.*", &entries))
+        for (const os::DirEntry& e : entries) {
+            if (!e.isDirectory || e.isSymlink || !IsValidProfileName(e.name))
+                continue;
+            CSharedPtr<CProfileSettings> profile(new CProfileSettings(e.name));
+            profile->Load(FolderOf(e.name));
+            Profiles.push_back(profile);
+        }
+    const std::string where = os::ResolveWriteTarget(Folder);
+    for (const UnsavedPlayer& p : UnsavedPlayers())
+        if (p.playersFolder == where && FindByName(p.profile->Name) < 0)
+            Profiles.push_back(p.profile);
     return 1;
 }
 
@@ -77,6 +92,9 @@ int32_t CProfileList::CreateProfile(const std::string& name) {
     // The first run has no players' folder yet.
     os::MakeFolders(Folder);
     const bool made = os::CreateDir(FolderOf(name));
+    if (!made && FindByName(name) < 0)
+        UnsavedPlayers().push_back({os::ResolveWriteTarget(Folder),
+                                    CSharedPtr<CProfileSettings>(new CProfileSettings(name))});
     Enumerate();
     return made ? 1 : 0;
 }
@@ -95,7 +113,10 @@ void CProfileList::DeleteProfileAt(int32_t index) {
     if (index < 0 || index >= Count())
         return;
     // The folder as it is named on disk: the name typed may differ in case.
-    DeleteFolderFiles(FolderOf(Profiles[static_cast<size_t>(index)]->Name));
+    const CSharedPtr<CProfileSettings> profile = Profiles[static_cast<size_t>(index)];
+    DeleteFolderFiles(FolderOf(profile->Name));
+    std::erase_if(UnsavedPlayers(),
+                  [&](const UnsavedPlayer& p) { return p.profile.Get() == profile.Get(); });
     Profiles.erase(Profiles.begin() + index);
 }
 

@@ -29,7 +29,9 @@ public:
     int32_t FindByName(const std::string& name) const;
     // Makes the profile's folder (and the players' folder when it is missing)
     // and re-reads the list; 1 when the folder was made. A name that is not a
-    // profile name is refused (0).
+    // profile name is refused (0). A folder that cannot be made leaves the
+    // player in the list unsaved (0): every list of this players' folder shows
+    // him for the rest of the run, so that the player can play on.
     int32_t CreateProfile(const std::string& name);
     // Removes the profile's files and folder and takes it out of the list.
     // A name matching one profile exactly names that one, whatever others

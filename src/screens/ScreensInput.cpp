@@ -389,15 +389,18 @@ int32_t CScreensManager::ConfirmNewProfile(bool atX, float x) {
         PlaySound(ESound::Wrong, x, atX);
         return 0;
     }
-    const int32_t i = ProfileList->CreateProfile(name) ? FindProfileExact(name) : -1;
-    if (i < 0) {
-        // The name stays typed, so OK can try again once there is room.
+    // A folder that cannot be made is told, and the player plays on unsaved
+    // (the list keeps him): asking again would only fail again.
+    const bool saved = ProfileList->CreateProfile(name) != 0;
+    if (!saved) {
         LogObject("Error! Unable to create Profile!");
         LogObject(name);
         LogObject("\n");
         TellNotSaved(ENotSaved::NewPlayer, ProfileList->FolderOf(name));
-        return 0;
     }
+    const int32_t i = FindProfileExact(name);
+    if (i < 0)
+        return 0;
     ProfileSelected = i;
     if (i < ProfileScroll)
         ProfileScroll = i;

@@ -29,6 +29,8 @@ namespace {
 constexpr int32_t kTxtNotSavedTitle = 241;
 constexpr int32_t kTxtNotSavedPlayer = 242;
 constexpr int32_t kTxtNotSavedQuest = 243;
+constexpr int32_t kTxtNotSavedTrophies = 244;
+constexpr int32_t kTxtNotSavedOptions = 245;
 constexpr int32_t kTxtNotSavedScores = 246;
 
 // Every file below a folder with its bytes; the log, which the open game
@@ -73,6 +75,20 @@ bool NoticeShown(CScreensManager& s) {
     return s.MsgBoxPurpose == CScreensManager::kPurposeNotSaved && s.MsgBoxForm->Visible;
 }
 
+// A notice's line and the folder it names, as the box shows them.
+std::string Note(int32_t text, const fs::path& folder) {
+    return Unwrapped(GetString(text) + "\n" + folder.string());
+}
+
+// The user folder's path made a plain file for the rest of the test (no
+// write can succeed there, not even root's); what it held is kept beside it.
+fs::path MakeUnwritable(const fs::path& user) {
+    const fs::path kept = user.string() + ".kept";
+    fs::rename(user, kept);
+    EXPECT_TRUE(testsupport::WriteFile(user, "not a folder"));
+    return kept;
+}
+
 } // namespace
 
 TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
@@ -85,11 +101,7 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     const auto before = Files(user);
     ASSERT_EQ(before.count("Players/Tester/Quest.sav"), 1u);
 
-    // The user folder's path names a plain file now: no write can succeed
-    // there, not even root's.
-    const fs::path kept = user.string() + ".kept";
-    fs::rename(user, kept);
-    ASSERT_TRUE(testsupport::WriteFile(user, "not a folder"));
+    const fs::path kept = MakeUnwritable(user);
 
     // Save and quit: neither the quest nor its high score is saved, and one
     // box says so and where.
@@ -109,7 +121,7 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     EXPECT_FALSE(s->ProfilesForm->Visible) << "the box's OK clicked through";
     EXPECT_TRUE(s->MainMenuForm->TakesInput());
 
-    // New Player's OK: told too, and the name waits on its form.
+    // New Player's OK: told too, and the new player is in the list, unsaved.
     ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 6) && h.WaitForForm(s->ProfilesForm));
     ASSERT_TRUE(h.ClickControl(s->ProfilesForm, 185) && h.WaitForForm(s->NewProfileForm));
     for (size_t i = s->TypedProfileName.size(); i > 0; --i)
@@ -117,11 +129,10 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     h.Type("Nova");
     ASSERT_TRUE(h.ClickControl(s->NewProfileForm, 195));
     ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(*s); }, 2.0f));
-    EXPECT_EQ(BoxText(s->MsgBoxText),
-              Unwrapped(GetString(kTxtNotSavedPlayer) + "\n" + (user / "Players").string()));
-    EXPECT_TRUE(s->NewProfileForm->Visible);
-    EXPECT_EQ(s->TypedProfileName, "Nova");
+    EXPECT_EQ(BoxText(s->MsgBoxText), Note(kTxtNotSavedPlayer, user / "Players"));
     ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
+    ASSERT_TRUE(h.WaitForForm(s->ProfilesForm));
+    EXPECT_GE(s->FindProfileExact("Nova"), 0);
 
     // The folder back: all saved before is there byte for byte, and the next
     // run continues the quest from level 2.
@@ -133,6 +144,75 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
     s = g->Screens.Get();
     ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 1));
     EXPECT_EQ(CScreensManager::WindowText(s->StartQuestControl1), "1-2\nNormal");
+}
+
+// A first run on a user folder that cannot be written: the new player plays
+// on unsaved, and every file the game then fails to write is told in the box
+// with the folder it belongs in: the quest after a won level, the level's
+// records, the trophies and the options.
+TEST(PlayerFilesFlow, AFirstRunThatCannotSavePlaysOnAndTellsEachFile) {
+    FlowHarness h(53, false, false);
+    START_GAME(h);
+    h.CloseAwards = true;
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    const fs::path user = h.UserFolder();
+    ASSERT_TRUE(h.WaitForForm(s.NewProfileForm));
+    MakeUnwritable(user);
+    // Every note the box shows, whenever it shows.
+    std::string told;
+    h.EachFrame = [&] {
+        if (NoticeShown(s) && told.find(BoxText(s.MsgBoxText)) == std::string::npos)
+            told += BoxText(s.MsgBoxText) + "|";
+    };
+    const auto closeNotice = [&] { return !NoticeShown(s) || h.ClickControl(s.MsgBoxForm, 200); };
+
+    // The first player's OK, again and again, would only be told again: once
+    // told, the player is at the main menu and plays.
+    for (size_t i = s.TypedProfileName.size(); i > 0; --i)
+        h.Type("\b");
+    h.Type("Nova");
+    ASSERT_TRUE(h.ClickControl(s.NewProfileForm, 195));
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s); }, 2.0f));
+    EXPECT_EQ(BoxText(s.MsgBoxText), Note(kTxtNotSavedPlayer, user / "Players"));
+    ASSERT_TRUE(closeNotice());
+    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm)) << "New Player asked again";
+    ASSERT_FALSE(g.Profile.IsNull());
+    EXPECT_EQ(g.Profile->Name, "Nova");
+    g.Profile->QuestTutorial = 0;
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 1) && h.PassStory() && h.PlayOnFromMap(3.0f));
+
+    // Level 1 won at once, with a top score, the tenth level done: the
+    // level's records, the trophies and the quest's copies after the level
+    // are all told.
+    const fs::path player = user / "Players" / "Nova";
+    const auto toldEach = [&](const std::vector<std::string>& notes) {
+        for (const std::string& note : notes)
+            EXPECT_NE(told.find(note), std::string::npos) << note << " not in " << told;
+        told.clear();
+    };
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    ASSERT_TRUE(closeNotice());
+    told.clear();
+    h.Field().Counters.Sets[1].Counters[0] = 600000;
+    h.Field().Trophy5Progress = 9;
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s); }, 10.0f));
+    ASSERT_TRUE(closeNotice());
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30, 6.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s) || g.InShop(); }, 10.0f));
+    ASSERT_TRUE(closeNotice());
+    ASSERT_TRUE(h.PassShop() && h.WaitForForm(s.MapForm, 6.0f));
+    toldEach({Note(kTxtNotSavedQuest, player), Note(kTxtNotSavedScores, user / "Data" / "GameData"),
+              Note(kTxtNotSavedTrophies, player)});
+
+    // The options' OK from the main menu.
+    ASSERT_TRUE(h.ClickControl(s.MapForm, 151) && h.ClickControl(s.MainMenuForm, 2) &&
+                h.ClickControl(s.OptionsForm, 230));
+    ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s); }, 2.0f));
+    ASSERT_TRUE(closeNotice() && h.WaitForForm(s.MainMenuForm));
+    toldEach({Note(kTxtNotSavedOptions, user / "Data" / "Config")});
+    EXPECT_EQ(testsupport::ReadFile(user), "not a folder");
 }
 
 TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
