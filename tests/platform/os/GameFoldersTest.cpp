@@ -84,6 +84,42 @@ TEST(GameFolders, AreFoundFromTheExecutableAndTheEnvironment) {
               (fs::path(own.exeFolder).parent_path() / "share/glorvane").string());
 }
 
+// The data and user folders are where they were named, letter for letter;
+// only the game's own paths below them are matched without regard to case.
+TEST(GameFolders, AreTakenAsNamedAndOnlyThePathsBelowThemMatchAnyCase) {
+    TempDir t;
+    fs::create_directories(t / "CASETEST/glorvane/Players");
+    fs::create_directories(t / "DATA/Data/Gfx");
+    WriteFile(t / "DATA/Data/Gfx/Icon.png", "png");
+    fs::create_directories(t / "mine/players/Ann");
+    struct Row {
+        const char* what;
+        std::string data, user, gamePath, written, read;
+    };
+    const Row rows[] = {
+        {"a user folder not made yet is not a neighbour that differs in case", t / "DATA",
+         t / "casetest/glorvane", "Players\\Ann\\Settings.ini",
+         t / "casetest/glorvane/Players/Ann/Settings.ini",
+         t / "casetest/glorvane/Players/Ann/Settings.ini"},
+        {"nor is a missing data folder", t / "data", t / "casetest/glorvane", "Data\\Gfx\\Icon.png",
+         t / "casetest/glorvane/Data/Gfx/Icon.png", t / "casetest/glorvane/Data/Gfx/Icon.png"},
+        {"below the folders, names match in any case", t / "DATA", t / "mine",
+         "PLAYERS\\ann\\Quest.sav", t / "mine/players/Ann/Quest.sav",
+         t / "mine/players/Ann/Quest.sav"},
+        {"and the data folder is read below it in any case", t / "DATA", t / "mine",
+         "data\\GFX\\icon.PNG", t / "mine/data/GFX/icon.PNG", t / "DATA/Data/Gfx/Icon.png"},
+    };
+    for (const Row& r : rows) {
+        ScopedFolders folders(r.data, r.user);
+        EXPECT_EQ(os::ResolveWriteTarget(r.gamePath), r.written) << r.what;
+        EXPECT_EQ(os::ResolveReadPath(r.gamePath), r.read) << r.what;
+    }
+    ScopedFolders folders(t / "DATA", t / "casetest/glorvane");
+    ASSERT_TRUE(os::WriteFileSafely("Players\\Ann\\Settings.ini", "[Main]\n"));
+    EXPECT_EQ(ReadFile(t / "casetest/glorvane/Players/Ann/Settings.ini"), "[Main]\n");
+    EXPECT_FALSE(fs::exists(t / "CASETEST/glorvane/Players/Ann"));
+}
+
 class Overlay : public ::testing::Test {
 protected:
     void SetUp() override {
