@@ -161,9 +161,15 @@ int32_t CGame::PreInit() {
         return Fail("Unable to create shared buffers");
 
     // Players an older game kept in its own folder carry on from the user's.
-    if (os::CopyOldGameFiles({Paths.PlayersPath, OptionsPath, Paths.GameDataPath}))
-        LogObject("Copied the players' files from " + os::DataFolder() + " to " +
-                  os::UserFolder() + "\n");
+    const os::OldFilesCopy copy =
+        os::CopyOldGameFiles({Paths.PlayersPath, OptionsPath, Paths.GameDataPath});
+    const std::string fromTo = " the players' files from " + os::DataFolder() + " to " +
+                               os::UserFolder();
+    if (copy.outcome == os::OldFilesCopy::Outcome::Copied)
+        LogObject("Copied" + fromTo + "\n");
+    else if (copy.outcome == os::OldFilesCopy::Outcome::Failed)
+        LogObject("Unable to copy" + fromTo + ": " + copy.problem +
+                  "; the copy is made again on the next start\n");
     // The string table first: the default player name comes from it.
     LoadStringTable(Paths.TxtPath + "Strings.txt", Paths.DataPath + "TextID.dat");
     Graphics.Load(OptionsPath);

@@ -16,6 +16,7 @@
 #include "engine/TextTokenizer.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 #include "platform/os/TextFile.h"
 #include "platform/sound/WavDecoder.h"
 
@@ -46,10 +47,6 @@ uint32_t Le32(const uint8_t* p) {
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-bool WriteAll(FILE* f, const void* data, size_t bytes) {
-    return bytes == 0 || std::fwrite(data, 1, bytes, f) == bytes;
-}
-
 } // namespace
 
 int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
@@ -62,11 +59,10 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
         LogObject("\n");
         return 0;
     }
-    // The data goes to a scratch file that becomes the wave file only once it
-    // is complete, so an existing wave file is always a whole one.
-    const std::string target = os::ResolveWritePath(wav);
-    const std::string scratch = target + ".part";
-    FILE* f = std::fopen(scratch.c_str(), "wb");
+    // The wave file is written safely: an existing one is always whole, and
+    // a link at its name is replaced, never written through.
+    os::SafeWrite out(wav);
+    FILE* f = out.Open();
     if (!f) {
         LogObject("Unable to create file ");
         LogObject(wav);
@@ -92,7 +88,7 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     } else {
         bits = (info.flags & snd::kInfo8Bits) ? 8 : 16;
         const std::vector<uint8_t> header = snd::WavHeader(info.channels, info.rate, bits, 0);
-        if (!WriteAll(f, header.data(), header.size()))
+        if (!out.Write(header.data(), header.size()))
             fail("Unable to write file ", wav);
     }
 
@@ -108,7 +104,7 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
                 fail("Unable to decode file ", ogg);
         } else if (total + static_cast<uint64_t>(n) > kMaxDataBytes) {
             fail("Sound too long for a wave file ", ogg);
-        } else if (!WriteAll(f, buffer.data(), static_cast<size_t>(n))) {
+        } else if (!out.Write(buffer.data(), static_cast<size_t>(n))) {
             fail("Unable to write file ", wav);
         } else {
             emptyReads = 0;
@@ -121,17 +117,14 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
         // Both sizes follow the data actually written.
         const std::vector<uint8_t> header =
             snd::WavHeader(info.channels, info.rate, bits, static_cast<uint32_t>(total));
-        if (std::fflush(f) != 0 || std::fseek(f, 4, SEEK_SET) != 0 ||
-            !WriteAll(f, header.data() + 4, 4) || std::fseek(f, 40, SEEK_SET) != 0 ||
-            !WriteAll(f, header.data() + 40, 4) || std::fflush(f) != 0)
+        if (std::fseek(f, 4, SEEK_SET) != 0 || !out.Write(header.data() + 4, 4) ||
+            std::fseek(f, 40, SEEK_SET) != 0 || !out.Write(header.data() + 40, 4))
             fail("Unable to write file ", wav);
     }
-    if (std::fclose(f) != 0)
+    if (!problem && !out.Commit())
         fail("Unable to write file ", wav);
-    if (!problem && std::rename(scratch.c_str(), target.c_str()) != 0)
-        fail("Unable to create file ", wav);
     if (problem) {
-        std::remove(scratch.c_str());
+        out.Abort();
         LogObject(problem);
         LogObject(*problemFile);
         LogObject("\n");

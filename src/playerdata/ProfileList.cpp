@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/ObjectLog.h"
 #include "platform/os/Ascii.h"
 #include "platform/os/Dir.h"
 #include "platform/os/Path.h"
@@ -12,11 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Earlier versions wrote a player's files through hidden temporaries named
-// ".<file>.<process>.<count>.tmp"; a killed write left one behind, too long a
-// name for the short-name rule, and the folder then outlived its deletion.
-constexpr const char* kOldTemporaryPattern = ".?*.*.*.tmp";
 
 // Players made this run whose folder could not be made (a user folder that
 // cannot be written): they play on unsaved, and every list of their players'
@@ -125,19 +121,17 @@ int32_t CProfileList::DeleteFolderFiles(const std::string& profileFolder) const 
     const fs::path folder = os::ResolveWriteTarget(profileFolder);
     if (!fs::is_directory(fs::symlink_status(folder, ec)))
         return -1;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() > kMaxNameLength && !os::MatchesPattern(name, kOldTemporaryPattern))
-            continue;
-        // Regular files only: a link is left alone, so nothing outside the
-        // players' folder is ever touched.
-        if (fs::is_regular_file(entry.symlink_status(ec)))
-            files.push_back(entry.path());
-    }
-    for (const fs::path& f : files)
-        fs::remove(f, ec);
-    return fs::remove(folder, ec) && !ec ? 0 : -1;
+    // The whole folder, whatever the player put into it: a folder left behind
+    // would bring the player back at the next start without his quest. Links
+    // inside are removed as links, never followed.
+    if (os::RemoveTree(profileFolder))
+        return 0;
+    std::string stayed;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
+        stayed += " " + fs::relative(entry.path(), folder, ec).string();
+    LogObject("Unable to delete " + folder.string() + (stayed.empty() ? "" : ":" + stayed) +
+              "\n");
+    return -1;
 }
 
 int32_t CProfileList::ChooseAtStartup(std::string& optionName) const {

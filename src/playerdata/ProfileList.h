@@ -39,9 +39,9 @@ public:
     void DeleteProfile(const std::string& name);
     // The same for the profile at `index`; any other index does nothing.
     void DeleteProfileAt(int32_t index);
-    // Removes the regular files of a profile folder (names of at most twelve
-    // characters), then the folder; 0 when the folder went. A folder that is a
-    // symbolic link is refused, and links inside are never followed.
+    // Removes a profile folder with everything in it; 0 when it went. A folder
+    // that is a symbolic link is refused, and links inside are removed as
+    // links, never followed. What could not be removed is logged.
     int32_t DeleteFolderFiles(const std::string& profileFolder) const;
     // The profile to make current at start-up: the one named in the options,
     // else the first (whose name is then put into `optionName`), else -1.

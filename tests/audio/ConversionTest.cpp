@@ -130,7 +130,7 @@ TEST_F(AudioConversionTest, ConvertsEveryListedNameOnceAndMarksIt) {
     EXPECT_TRUE(dir_.Exists("Sfx/Click.wav"));
     EXPECT_TRUE(dir_.Exists("Sfx/Win Big.wav"));
     EXPECT_TRUE(dir_.Exists("Sfx/Last.wav"));
-    EXPECT_FALSE(dir_.Exists("Sfx/Click.wav.part"));
+    EXPECT_FALSE(dir_.Exists("Sfx/Click.tmp"));
     EXPECT_EQ(log_.Text(), " Firs time sound convertion...\n Done\n");
     // Only the marker changed in the options file.
     EXPECT_EQ(ReadFile(options_),
@@ -166,7 +166,14 @@ TEST_F(AudioConversionTest, HeaderFollowsTheDecodedFormat) {
     const std::string ogg = dir_.Path("Mono8.ogg");
     audio_->fake.SetDecodeData(ogg, snd::ChannelInfo{11025, 1, snd::kInfo8Bits},
                                std::vector<uint8_t>(30001, 0x80));
+    // Links at the wave file's name and at any scratch name beside it are
+    // replaced; the files they point at stay as they were.
+    const std::string outside = dir_.Write("Outside.txt", "not a sound");
+    for (const char* name : {"Mono8.wav", "Mono8.wav.part", "Mono8.tmp"})
+        std::filesystem::create_symlink(outside, dir_.Path(name));
     ASSERT_EQ(bank_.ConvertOggToWav(ogg.c_str(), dir_.Path("Mono8.wav").c_str()), 1);
+    EXPECT_EQ(ReadFile(outside), "not a sound");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir_.Path("Mono8.wav")));
     std::string wav = ReadFile(dir_.Path("Mono8.wav"));
     ASSERT_EQ(wav.size(), 44u + 30001u);
     EXPECT_EQ(Le16(wav, 22), 1u);
@@ -197,7 +204,7 @@ TEST_F(AudioConversionTest, BrokenDecodesLeaveNoWaveFile) {
     log_.Clear();
     EXPECT_EQ(bank_.ConvertOggToWav(ogg.c_str(), dir_.Path("Long.wav").c_str()), 0);
     EXPECT_FALSE(dir_.Exists("Long.wav"));
-    EXPECT_FALSE(dir_.Exists("Long.wav.part"));
+    EXPECT_FALSE(dir_.Exists("Long.tmp"));
     EXPECT_EQ(log_.Text(), " Unable to decode file  " + ogg + " \n");
     EXPECT_EQ(audio_->fake.Count("StreamFree"), 1);
 

@@ -95,22 +95,22 @@ TEST(Profiles, CreateDeleteAndChoose) {
     option = "p7";
     EXPECT_EQ(list.Profiles[static_cast<size_t>(list.ChooseAtStartup(option))]->Name, "P7");
 
-    // A deleted profile takes its files along, a sub-folder keeps the folder,
-    // and a link inside is removed as a link only.
+    // A deleted profile goes whole with whatever the player put into it:
+    // long names, sub-folders, and links, which are removed as links only.
     dir.Write("Players/Bob/Quest.sav", "q");
     dir.Write("Players/Bob/Quest.tmp", "t");
+    dir.Write("Players/Bob/A long file name.txt", "l");
+    dir.Write("Players/Bob/Sub/Deeper/File", "x");
     dir.Write("Outside/Keep.sav", "k");
+    dir.Write("Outside/Dir/Keep.txt", "k");
     fs::create_symlink(dir.Root() / "Outside" / "Keep.sav", dir.Root() / "Players/Bob/Link.sav");
+    fs::create_directory_symlink(dir.Root() / "Outside" / "Dir", dir.Root() / "Players/Bob/Sub/Ln");
     list.DeleteProfile("bob");
     EXPECT_EQ(list.FindByName("Bob"), -1);
-    EXPECT_FALSE(dir.Exists("Players/Bob/Quest.tmp"));
-    EXPECT_TRUE(dir.Exists("Outside/Keep.sav"));
-    EXPECT_TRUE(dir.Exists("Players/Bob")) << "the link stays, so does the folder";
-
-    dir.Write("Players/P1/Sub/File", "x");
-    list.DeleteProfile("P1");
-    EXPECT_TRUE(dir.Exists("Players/P1/Sub/File"));
-    EXPECT_FALSE(dir.Exists("Players/P1/Settings.ini"));
+    EXPECT_FALSE(dir.Exists("Players/Bob"));
+    EXPECT_EQ(CProfileList(list.Folder).FindByName("Bob"), -1) << "back at the next start";
+    EXPECT_EQ(testsupport::ReadFile(dir / "Outside/Keep.sav"), "k");
+    EXPECT_EQ(testsupport::ReadFile(dir / "Outside/Dir/Keep.txt"), "k");
 
     // Folders that differ in letter case only: each is deleted on its own.
     for (const char* name : {"Eve", "EVE"})

@@ -59,8 +59,7 @@ bool RenameReplacing(std::string_view from, std::string_view to);
 // The temporary file a safe write fills before renaming it over `path`:
 // beside it, named after the target's stem cut to eight characters, with
 // ".tmp" ("Players\\Ann\\Settings.tmp" for "Players\\Ann\\Settings.ini").
-// The name is never longer than twelve characters, so a profile's deletion,
-// which removes only such short names, takes a leftover one with it.
+// The name is never longer than twelve characters.
 std::string TemporaryPathFor(std::string_view path);
 
 } // namespace os

@@ -3,11 +3,16 @@
 #include "platform/os/Dir.h"
 #include "platform/os/Path.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace os {
@@ -60,22 +65,162 @@ bool HasEntries(std::string_view gamePattern) {
     return ListDir(gamePattern, &entries) && !entries.empty();
 }
 
-// Copies a file or folder tree; links and other special files are left out.
-bool CopyTree(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    const fs::file_status st = fs::symlink_status(from, ec);
-    if (fs::is_regular_file(st)) {
-        fs::create_directories(to.parent_path(), ec);
-        return fs::copy_file(from, to, fs::copy_options::skip_existing, ec) && !ec;
-    }
-    if (!fs::is_directory(st))
-        return false;
-    fs::create_directories(to, ec);
-    bool any = false;
-    for (const auto& entry : fs::directory_iterator(from, ec))
-        any = CopyTree(entry.path(), to / entry.path().filename()) || any;
-    return any;
+std::function<bool(const std::string&)>& CopyFault() {
+    static std::function<bool(const std::string&)> fails;
+    return fails;
 }
+
+bool NameExists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// A file descriptor that closes itself.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { Close(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+    bool Close() {
+        const bool ok = fd_ < 0 || close(fd_) == 0;
+        fd_ = -1;
+        return ok;
+    }
+
+private:
+    int fd_;
+};
+
+// One run of the copy of an older game's files into the staging folder and
+// from there into the user folder (see CopyOldGameFiles).
+class OldCopy {
+public:
+    explicit OldCopy(std::string stagingFolder) : staging(std::move(stagingFolder)) {}
+
+    // A folder never walked into: what the copy writes.
+    void LeaveOut(const std::string& folder) {
+        struct stat st;
+        if (stat(folder.c_str(), &st) == 0)
+            leftOut_.emplace_back(st.st_dev, st.st_ino);
+    }
+
+    // Copies a file or a folder tree; links and other special files are left
+    // out. False at the first thing that fails.
+    bool Tree(const std::string& from, const std::string& to) {
+        struct stat st;
+        if (lstat(from.c_str(), &st) != 0)
+            return errno == ENOENT || Fail("cannot read ", from);
+        if (S_ISREG(st.st_mode))
+            return File(from, to);
+        if (!S_ISDIR(st.st_mode) ||
+            std::find(leftOut_.begin(), leftOut_.end(), std::pair(st.st_dev, st.st_ino)) !=
+                leftOut_.end())
+            return true;
+        if (mkdir(to.c_str(), 0777) != 0 && errno != EEXIST)
+            return Fail("cannot make ", to);
+        std::vector<std::string> names;
+        DIR* dir = opendir(from.c_str());
+        if (dir == nullptr)
+            return Fail("cannot read ", from);
+        while (const dirent* e = readdir(dir))
+            if (std::string_view name = e->d_name; name != "." && name != "..")
+                names.emplace_back(name);
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names)
+            if (!Tree(from + "/" + name, to + "/" + name))
+                return false;
+        return true;
+    }
+
+    // Moves a staged file or folder to where the user folder keeps `gamePath`;
+    // what the user folder has already stays as it is.
+    bool MoveIntoPlace(const std::string& from, const std::string& gamePath) {
+        const std::string target = ResolveWriteTarget(gamePath);
+        struct stat there, staged;
+        if (lstat(from.c_str(), &staged) != 0)
+            return true;
+        if (lstat(target.c_str(), &there) != 0) {
+            std::error_code ec;
+            fs::create_directories(fs::path(target).parent_path(), ec);
+            return rename(from.c_str(), target.c_str()) == 0 || Fail("cannot move to ", target);
+        }
+        if (!S_ISDIR(there.st_mode) || !S_ISDIR(staged.st_mode))
+            return true;
+        std::vector<DirEntry> entries;
+        ListDir(from + "/*", &entries);
+        for (const DirEntry& e : entries)
+            if (!MoveIntoPlace(from + "/" + e.name, gamePath + "/" + e.name))
+                return false;
+        return true;
+    }
+
+    OldFilesCopy Failed(const char* what, const std::string& path) {
+        Fail(what, path);
+        return {OldFilesCopy::Outcome::Failed, problem_};
+    }
+    // Throws the staging folder away after a failure.
+    OldFilesCopy Abandon() {
+        RemoveTree(staging);
+        return {OldFilesCopy::Outcome::Failed, problem_};
+    }
+
+    const std::string staging;
+
+private:
+    bool Fail(const char* what, const std::string& path) {
+        if (problem_.empty())
+            problem_ = what + path;
+        return false;
+    }
+
+    // Copies one file under a temporary name in the staging folder (where no
+    // copied name can have it), synced and readable, then renames it into its
+    // place there; a file cut short is never seen under its own name.
+    bool File(const std::string& from, const std::string& to) {
+        if (CopyFault() && CopyFault()(from))
+            return Fail("cannot read ", from);
+        Fd in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat st;
+        if (in.Get() < 0 || fstat(in.Get(), &st) != 0)
+            return Fail("cannot read ", from);
+        const std::string temp = staging + "/.part";
+        unlink(temp.c_str());
+        Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (out.Get() < 0)
+            return Fail("cannot write ", to);
+        char buf[1 << 16];
+        for (;;) {
+            const ssize_t n = read(in.Get(), buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return Fail("cannot read ", from);
+            if (n == 0)
+                break;
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = write(out.Get(), buf + done, static_cast<size_t>(n - done));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0)
+                    return Fail("cannot write ", to);
+                done += w;
+            }
+        }
+        // Whatever mode the old file had, the player must be able to read
+        // and rewrite his copy.
+        const mode_t mode = (st.st_mode & 0777) | S_IRUSR | S_IWUSR;
+        if (fchmod(out.Get(), mode) != 0 || fsync(out.Get()) != 0 || !out.Close() ||
+            rename(temp.c_str(), to.c_str()) != 0)
+            return Fail("cannot write ", to);
+        return true;
+    }
+
+    std::vector<std::pair<dev_t, ino_t>> leftOut_;
+    std::string problem_;
+};
 
 } // namespace
 
@@ -147,29 +292,57 @@ const std::string& CacheFolder() {
     return TheCacheFolder();
 }
 
-bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
+void FailOldFileCopyWhen(std::function<bool(const std::string&)> fails) {
+    CopyFault() = std::move(fails);
+}
+
+OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
     const Folders f = TheFolders();
     if (f.user.empty() || f.data == f.user)
-        return false;
+        return {};
+    OldCopy copy(f.user + kCopyStagingSuffix);
+    // A staging folder left by a killed game is an unfinished copy.
+    if (NameExists(copy.staging) && !RemoveTree(copy.staging))
+        return copy.Failed("cannot remove the unfinished copy ", copy.staging);
     const std::string players(kPlayersFolder);
     // A players' folder in the user folder, even an empty one, means the
     // player has been here: the old ones were copied or deleted since.
     if (IsFolder(ResolveWriteTarget(players)))
-        return false;
+        return {};
     if (!HasEntries(f.data + "/" + players + "/*"))
-        return false;
-    bool copied = false;
+        return {};
+    std::error_code ec;
+    fs::create_directories(f.user, ec);
+    if (mkdir(copy.staging.c_str(), 0777) != 0)
+        return copy.Failed("cannot make ", copy.staging);
+    copy.LeaveOut(f.user);
+    copy.LeaveOut(copy.staging);
+    std::vector<std::string> staged;
     for (std::string_view gamePath : gamePaths) {
         std::string mapped = MapPath(gamePath);
         while (!mapped.empty() && mapped.back() == '/')
             mapped.pop_back();
         if (mapped.empty() || mapped[0] == '/')
             continue;
-        // What the user folder has already stays as it is.
-        copied =
-            CopyTree(ResolveReadPath(f.data + "/" + mapped), ResolveWriteTarget(mapped)) || copied;
+        const std::string from = ResolveReadPath(f.data + "/" + mapped);
+        if (!NameExists(from))
+            continue;
+        const std::string to = copy.staging + "/" + mapped;
+        fs::create_directories(fs::path(to).parent_path(), ec);
+        if (!copy.Tree(from, to))
+            return copy.Abandon();
+        const std::string top = mapped.substr(0, mapped.find('/'));
+        if (std::find(staged.begin(), staged.end(), top) == staged.end())
+            staged.push_back(top);
     }
-    return copied;
+    // The players' folder goes last: once it is there, the copy is done.
+    std::stable_partition(staged.begin(), staged.end(),
+                          [&](const std::string& top) { return top != players; });
+    for (const std::string& top : staged)
+        if (!copy.MoveIntoPlace(copy.staging + "/" + top, top))
+            return copy.Abandon();
+    RemoveTree(copy.staging);
+    return {OldFilesCopy::Outcome::Copied, {}};
 }
 
 } // namespace os

@@ -70,10 +70,30 @@ const std::string& CacheFolder();
 
 // Brings the files an older game wrote into its data folder over to the user
 // folder, once: when the user folder has no players folder and the data
-// folder's holds anything, each of `gamePaths` (files or folders,
-// the players folder among them) that the data folder has and the user
-// folder lacks is copied (regular files and folders; links are left). The
-// data folder is left as it was. True when anything was copied.
-bool CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths);
+// folder's holds anything, each of `gamePaths` (files or folders, the players
+// folder among them) that the data folder has and the user folder lacks is
+// copied (regular files and folders; links are left). The data folder is left
+// as it was.
+//
+// The copy is whole or not at all: it is built in a staging folder beside the
+// user folder (its name followed by kCopyStagingSuffix), each file written
+// under a temporary name and synced, and moved into the user folder only when
+// complete, the players folder last, so that its presence means a finished
+// copy. A staging folder found at the start is an unfinished copy a killed
+// game left; it is thrown away. A failed copy changes nothing the game reads
+// and is made again on the next start. What is copied never includes the user
+// folder or the staging folder, even when they lie in the data folder.
+struct OldFilesCopy {
+    enum class Outcome { Nothing, Copied, Failed };
+    Outcome outcome = Outcome::Nothing;
+    std::string problem; // when Failed: what went wrong, naming the file
+};
+constexpr const char* kCopyStagingSuffix = ".copying";
+OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths);
+
+// For tests: the copy of every file for which `fails` (given its path in the
+// data folder) answers true fails as a file that cannot be read does. Null:
+// none fails.
+void FailOldFileCopyWhen(std::function<bool(const std::string&)> fails);
 
 } // namespace os

@@ -45,8 +45,9 @@ std::optional<std::string> FindNoCase(const std::string& folder, std::string_vie
     return best;
 }
 
-// Case-corrects every component of a mapped path (see ResolveReadPath).
-std::string ResolveMapped(const std::string& mapped) {
+// Case-corrects every component of a mapped path (see ResolveReadPath) past
+// its first `given` characters, which name a folder taken as written.
+std::string ResolveMapped(const std::string& mapped, size_t given = 0) {
     if (mapped.empty() || NameExists(mapped))
         return mapped;
 
@@ -63,7 +64,7 @@ std::string ResolveMapped(const std::string& mapped) {
             slash = mapped.size();
         std::string_view part = std::string_view(mapped).substr(pos, slash - pos);
         std::string piece(part);
-        if (resolving && !part.empty() && part != "." && part != "..") {
+        if (resolving && pos >= given && !part.empty() && part != "." && part != "..") {
             if (!NameExists(out + piece)) {
                 auto match = FindNoCase(out.empty() ? std::string(".") : out, part);
                 if (match)
@@ -93,8 +94,11 @@ bool InPlayersFolder(std::string_view mapped) {
     return EqualsNoCase(first, kPlayersFolder);
 }
 
+// The folder is the one the player named: a missing one is made as he spelt
+// it, never matched against a neighbour that differs in case; only the game's
+// own path below it is.
 std::string InFolder(const std::string& folder, const std::string& mapped) {
-    return ResolveMapped(folder + "/" + mapped);
+    return ResolveMapped(folder + "/" + mapped, folder.size() + 1);
 }
 
 // Makes the folders that hold `path` that are not there yet.

@@ -37,7 +37,8 @@ const std::string& UserFolder();
 // Where to read a game path from. A relative path, while the game folders
 // are set, is looked up in the user folder, then in the data folder (never
 // below the players folder), each as below; when neither has it, the user
-// folder's spelling comes back. Otherwise: MapPath, then every component that
+// folder's spelling comes back; the two folders themselves are taken as named,
+// never matched in another case. Otherwise: MapPath, then every component that
 // does not exist with its exact name is looked up case-insensitively (ASCII)
 // in its folder; when several names differ only in case, the exact one wins,
 // else the first in byte order. From the first component that has no match

@@ -13,6 +13,7 @@
 #include "audio/SoundBank.h"
 #include "engine/StringTable.h"
 #include "engine/TextSprite.h"
+#include "platform/os/GameFolders.h"
 #include "platform/os/Window.h"
 #include "platform/sound/FakeAudio.h"
 #include "playerdata/ProfileSettings.h"
@@ -226,7 +227,11 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
 
     // What an older game wrote beside its data: the players, the options and
     // the score tables move into the data folder; the user folder is new.
+    // One of them cannot be read: the whole copy fails, no player is half
+    // there, the log says so, and the next start copies them all.
     const fs::path user = h.UserFolder(), data = h.DataFolder();
+    const fs::path unreadable = data / "Players/Tester/Quest.sav";
+    os::FailOldFileCopyWhen([&](const std::string& file) { return file == unreadable; });
     std::map<std::string, std::string> old;
     ASSERT_TRUE(h.Restart(41, [&] {
         for (const char* name : {"Players", "Data/Config/Options.ini", "Data/GameData"}) {
@@ -236,12 +241,19 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
         }
         old = Files(data);
     }));
+    os::FailOldFileCopyWhen(nullptr);
+    const std::string copied =
+        "Copied the players' files from " + data.string() + " to " + user.string();
+    EXPECT_EQ(h.Log().find(copied), std::string::npos) << h.Log();
+    EXPECT_NE(h.Log().find("Unable to copy the players' files from " + data.string() + " to " +
+                           user.string() + ": cannot read " + unreadable.string()),
+              std::string::npos)
+        << h.Log();
+    EXPECT_FALSE(fs::exists(user / "Players"));
+    ASSERT_TRUE(h.Restart(43));
+    EXPECT_NE(h.Log().find(copied), std::string::npos) << h.Log();
     g = &h.Game();
     CScreensManager& s = *g->Screens;
-    EXPECT_NE(
-        h.Log().find("Copied the players' files from " + data.string() + " to " + user.string()),
-        std::string::npos)
-        << h.Log();
 
     // The player and his quest, continued; the data folder as it was.
     ASSERT_FALSE(g->Profile.IsNull());

@@ -84,6 +84,42 @@ TEST(GameFolders, AreFoundFromTheExecutableAndTheEnvironment) {
               (fs::path(own.exeFolder).parent_path() / "share/glorvane").string());
 }
 
+// The data and user folders are where they were named, letter for letter;
+// only the game's own paths below them are matched without regard to case.
+TEST(GameFolders, AreTakenAsNamedAndOnlyThePathsBelowThemMatchAnyCase) {
+    TempDir t;
+    fs::create_directories(t / "CASETEST/glorvane/Players");
+    fs::create_directories(t / "DATA/Data/Gfx");
+    WriteFile(t / "DATA/Data/Gfx/Icon.png", "png");
+    fs::create_directories(t / "mine/players/Ann");
+    struct Row {
+        const char* what;
+        std::string data, user, gamePath, written, read;
+    };
+    const Row rows[] = {
+        {"a user folder not made yet is not a neighbour that differs in case", t / "DATA",
+         t / "casetest/glorvane", "Players\\Ann\\Settings.ini",
+         t / "casetest/glorvane/Players/Ann/Settings.ini",
+         t / "casetest/glorvane/Players/Ann/Settings.ini"},
+        {"nor is a missing data folder", t / "data", t / "casetest/glorvane", "Data\\Gfx\\Icon.png",
+         t / "casetest/glorvane/Data/Gfx/Icon.png", t / "casetest/glorvane/Data/Gfx/Icon.png"},
+        {"below the folders, names match in any case", t / "DATA", t / "mine",
+         "PLAYERS\\ann\\Quest.sav", t / "mine/players/Ann/Quest.sav",
+         t / "mine/players/Ann/Quest.sav"},
+        {"and the data folder is read below it in any case", t / "DATA", t / "mine",
+         "data\\GFX\\icon.PNG", t / "mine/data/GFX/icon.PNG", t / "DATA/Data/Gfx/Icon.png"},
+    };
+    for (const Row& r : rows) {
+        ScopedFolders folders(r.data, r.user);
+        EXPECT_EQ(os::ResolveWriteTarget(r.gamePath), r.written) << r.what;
+        EXPECT_EQ(os::ResolveReadPath(r.gamePath), r.read) << r.what;
+    }
+    ScopedFolders folders(t / "DATA", t / "casetest/glorvane");
+    ASSERT_TRUE(os::WriteFileSafely("Players\\Ann\\Settings.ini", "[Main]\n"));
+    EXPECT_EQ(ReadFile(t / "casetest/glorvane/Players/Ann/Settings.ini"), "[Main]\n");
+    EXPECT_FALSE(fs::exists(t / "CASETEST/glorvane/Players/Ann"));
+}
+
 class Overlay : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -166,6 +202,13 @@ TEST_F(Overlay, ReadsUserThenDataAndWritesChangeOnlyTheUserFolder) {
     EXPECT_FALSE(fs::exists(user_ + "/Data/Config/Options.tmp"));
 }
 
+using Outcome = os::OldFilesCopy::Outcome;
+
+Outcome CopyOld() {
+    return os::CopyOldGameFiles({"Players\\", "Data\\Config\\Options.ini", "Data\\GameData\\"})
+        .outcome;
+}
+
 TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {
     ScopedFolders folders(data_.Path(), user_);
     // The data folder's players are not the user's: a player deleted in the
@@ -174,10 +217,7 @@ TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {
     EXPECT_FALSE(os::ListDir("Players\\*.*", &list));
     EXPECT_EQ(os::Open("Players\\Old\\Quest.sav", "rb"), nullptr);
 
-    const auto copy = [] {
-        return os::CopyOldGameFiles({"Players\\", "Data\\Config\\Options.ini", "Data\\GameData\\"});
-    };
-    ASSERT_TRUE(copy());
+    ASSERT_EQ(CopyOld(), Outcome::Copied);
     EXPECT_EQ(ReadFile(user_ + "/Players/Old/Quest.sav"), "old");
     EXPECT_EQ(ReadFile(user_ + "/Data/Config/Options.ini"), "[Sound]\nVolume=5\n");
     ASSERT_TRUE(os::ListDir("Players\\*.*", &list));
@@ -186,10 +226,93 @@ TEST_F(Overlay, PlayersLiveInTheUserFolderAndOldOnesAreCopiedOnce) {
 
     // Once the user folder has players, nothing is copied again, even after
     // they are all deleted.
-    EXPECT_FALSE(copy());
+    EXPECT_EQ(CopyOld(), Outcome::Nothing);
     EXPECT_TRUE(os::RemoveTree("Players\\Old"));
-    EXPECT_FALSE(copy());
+    EXPECT_EQ(CopyOld(), Outcome::Nothing);
     EXPECT_FALSE(fs::exists(user_ + "/Players/Old"));
+}
+
+// A copy that fails at any one file leaves nothing of itself in the user
+// folder, and the next start copies the whole set; so does one a killed game
+// left half made in its staging folder.
+TEST_F(Overlay, OldFilesAreCopiedWholeOrNotAtAll) {
+    fs::create_directories(data_ / "Players/Ann/Sub");
+    fs::create_directories(data_ / "Data/GameData");
+    WriteFile(data_ / "Players/Ann/Settings.ini", "[Main]\n");
+    WriteFile(data_ / "Players/Ann/Sub/Note.txt", "note");
+    WriteFile(data_ / "Data/GameData/Game0.tbl", "scores");
+    // What the old game left writable only: the player's copy must be readable.
+    fs::permissions(data_ / "Players/Old/Quest.sav", fs::perms::owner_write);
+    before_ = Snapshot(data_.Path());
+    std::map<std::string, std::string> whole;
+    for (const auto& [name, bytes] : before_)
+        if (name.starts_with("Players") || name.starts_with("Data/GameData") ||
+            name.starts_with("Data/Config"))
+            whole[name] = bytes;
+    whole["Data"] = "<folder>";
+    ScopedFolders folders(data_.Path(), user_);
+    const std::string staging = user_ + os::kCopyStagingSuffix;
+
+    int files = 0;
+    for (int failAt = 0;; ++failAt) {
+        SCOPED_TRACE(failAt);
+        int seen = 0;
+        std::string failed;
+        os::FailOldFileCopyWhen([&](const std::string& file) {
+            if (seen++ != failAt)
+                return false;
+            failed = file;
+            return true;
+        });
+        const os::OldFilesCopy copy = os::CopyOldGameFiles(
+            {"Players\\", "Data\\Config\\Options.ini", "Data\\GameData\\"});
+        os::FailOldFileCopyWhen(nullptr);
+        if (failed.empty()) {
+            files = seen;
+            EXPECT_EQ(copy.outcome, Outcome::Copied);
+            break;
+        }
+        EXPECT_EQ(copy.outcome, Outcome::Failed);
+        EXPECT_EQ(copy.problem, "cannot read " + failed);
+        EXPECT_FALSE(fs::exists(user_ + "/Players"));
+        EXPECT_FALSE(fs::exists(user_ + "/Data"));
+        EXPECT_FALSE(fs::exists(staging));
+    }
+    EXPECT_EQ(files, 5);
+    EXPECT_EQ(Snapshot(user_), whole);
+    EXPECT_TRUE((fs::status(user_ + "/Players/Old/Quest.sav").permissions() &
+                 fs::perms::owner_read) != fs::perms::none);
+
+    // A game killed in the middle: a staging folder with a file cut short, and
+    // one file moved into place before the players' folder was.
+    fs::remove_all(user_ + "/Players");
+    fs::remove_all(user_ + "/Data/GameData");
+    fs::create_directories(staging + "/Players/Old");
+    WriteFile(staging + "/Players/Old/Quest.sav", "ol");
+    fs::permissions(staging + "/Players/Old/Quest.sav", fs::perms::owner_write);
+    EXPECT_EQ(CopyOld(), Outcome::Copied);
+    EXPECT_EQ(Snapshot(user_), whole);
+    EXPECT_FALSE(fs::exists(staging));
+    // A staging folder is thrown away even when nothing is left to copy.
+    fs::create_directories(staging + "/Players");
+    EXPECT_EQ(CopyOld(), Outcome::Nothing);
+    EXPECT_FALSE(fs::exists(staging));
+}
+
+// A user folder inside the data folder's players' folder: the copy leaves out
+// the user folder and its own staging folder instead of copying into itself.
+TEST_F(Overlay, AUserFolderInsideTheOldPlayersIsNotCopiedIntoItself) {
+    const std::string user = data_ / "Players/x";
+    {
+        ScopedFolders folders(data_.Path(), user);
+        fs::create_directories(user);
+        WriteFile(user + "/Objects.log", "log");
+        ASSERT_EQ(CopyOld(), Outcome::Copied);
+        EXPECT_EQ(Snapshot(user + "/Players"), (std::map<std::string, std::string>{
+                                                   {"Old", "<folder>"}, {"Old/Quest.sav", "old"}}));
+        EXPECT_FALSE(fs::exists(user + os::kCopyStagingSuffix));
+    }
+    fs::remove_all(user);
 }
 
 TEST_F(Overlay, UnsetFoldersMeanTheWorkingDirectoryAlone) {
@@ -197,7 +320,7 @@ TEST_F(Overlay, UnsetFoldersMeanTheWorkingDirectoryAlone) {
     std::string text;
     ASSERT_TRUE(os::ReadFileBytes("Players\\Old\\Quest.sav", &text));
     EXPECT_EQ(text, "old");
-    EXPECT_FALSE(os::CopyOldGameFiles({"Players\\"}));
+    EXPECT_EQ(os::CopyOldGameFiles({"Players\\"}).outcome, Outcome::Nothing);
 }
 
 } // namespace
