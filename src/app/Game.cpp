@@ -273,16 +273,113 @@ int32_t CGame::Init() {
         return 0;
 
     // 3. The game's own textures.
+    if (!LoadGameTextures() || !LoadingStep())
+        return 0;
+
+    // 4. Six particle managers into the renderer's particle layers.
+    CreateParticleManagers();
+    if (!LoadingStep())
+        return 0;
+
+    // 5. Quad, sprite and text layers, and the backdrop's own sprite layer.
+    CreateDrawLayers();
+    if (!LoadingStep())
+        return 0;
+
+    // 6. The backdrops: the renderer's first layer, feeding the lowest
+    // particle manager and quad layer; the front branch of the menu's backdrop
+    // lies in the late sprite layer, above the forms.
+    CreateBackgrounds();
+    if (!LoadingStep())
+        return 0;
+
+    // 7. Fonts.
+    if (!LoadFonts() || !LoadingStep())
+        return 0;
+
+    // 8. Caps.
+    if (!CreateCaps() || !LoadingStep())
+        return 0;
+
+    // 9. Sound bank. Sound never stops the game: failures are only logged.
+    CreateSoundBank();
+    if (!LoadingStep())
+        return 0;
+
+    // 10. Music: the main-menu state plays from the start.
+    StartMusic();
+    if (!LoadingStep())
+        return 0;
+
+    // 11. The play field, its frame and its helpers.
+    CreatePlayField();
+    if (!LoadingStep())
+        return 0;
+
+    // 12. Match terminators.
+    CreateTerminators();
+    if (!LoadingStep())
+        return 0;
+
+    // 13. Bonuses.
+    if (!CreateBonuses() || !LoadingStep())
+        return 0;
+
+    // 14. The sand box.
+    if (!SetUpDune() || !LoadingStep())
+        return 0;
+
+    // 16. The screens object: the menu textures and every form.
+    if (!CreateScreens())
+        return 0;
+    if (!LoadingStep())
+        return 0;
+
+    // 17. The totem panel: its layout, the engine objects its figures draw
+    // into, its pictures, the game's shared pictures, the effect scale and
+    // the sound bank. The time bonus counts with the panel's clock digits.
+    if (!CreateTotemPanel() || !LoadingStep())
+        return 0;
+
+    // 18. The adviser's counter on the level screen; the screens' sound and
+    // pictures.
+    AttachScreens();
+    if (!LoadingStep())
+        return 0;
+
+    // 19. The shop between levels.
+    CreateShop();
+    if (!LoadingStep())
+        return 0;
+    // 20. The trophies: their display settings and texts, the layers and
+    // pictures of the award display, and the current player's file (quick:
+    // no step of the loading bar of its own).
+    CreateTrophies();
+
+    // 22. The profile options as they stand now.
+    ProfileOptions.Save(OptionsPath);
+    LoadCursor();
+
+    // The frames-per-second figure (F5) and the level HUD.
+    CreateFpsText();
+
+    InitResult = 1;
+    return 1;
+}
+
+int32_t CGame::LoadGameTextures() {
+    CRenderDevice& device = *Device;
+    const std::string& gfx = Paths.GfxPath;
     for (const NamedTexture& t : kGameTextures) {
         CSharedPtr<CTexture> texture = LoadPicture(device, gfx, t.file, t.name);
         if (texture.IsNull())
             return FailPicture(std::string("Unable to load ") + t.name + " Texture");
         Textures.push_back(texture);
     }
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 4. Six particle managers into the renderer's particle layers.
+void CGame::CreateParticleManagers() {
     const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
     const CSharedPtr<CIndexBuffer>& ib = SharedIndexBuffer;
     for (int i = 0; i < kParticleManagers; ++i) {
@@ -295,10 +392,11 @@ int32_t CGame::Init() {
         Particles[static_cast<size_t>(i)] = pm;
         Renderer->SetParticleLayer(i, pm);
     }
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 5. Quad, sprite and text layers, and the backdrop's own sprite layer.
+void CGame::CreateDrawLayers() {
+    const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
+    const CSharedPtr<CIndexBuffer>& ib = SharedIndexBuffer;
     for (int i = 0; i < kQuadLayers; ++i) {
         QuadLayers[static_cast<size_t>(i)] = CSharedPtr<CQuadLayer>(new CQuadLayer(Device, vb, ib));
         Renderer->SetQuadLayer(i, QuadLayers[static_cast<size_t>(i)]);
@@ -311,12 +409,12 @@ int32_t CGame::Init() {
     BackdropLayer = CSharedPtr<CSpriteLayer>(new CSpriteLayer(Device, vb, ib));
     TextLayer = CSharedPtr<CTextLayer>(new CTextLayer(Device, vb, ib));
     Renderer->SetTextLayer(TextLayer);
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 6. The backdrops: the renderer's first layer, feeding the lowest
-    // particle manager and quad layer; the front branch of the menu's backdrop
-    // lies in the late sprite layer, above the forms.
+void CGame::CreateBackgrounds() {
+    const std::string& gfx = Paths.GfxPath;
+    const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
+    const CSharedPtr<CIndexBuffer>& ib = SharedIndexBuffer;
     Backgrounds = CSharedPtr<CBackgroundsManager>(new CBackgroundsManager());
     Renderer->SetBackdrop(Backgrounds);
     Backgrounds->AttachDevice(Device, vb, ib);
@@ -328,10 +426,10 @@ int32_t CGame::Init() {
     Backgrounds->Init(gfx);
     Backgrounds->Enabled = 1;
     Backgrounds->SetBackground(CBackgroundsManager::kMainMenu);
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 7. Fonts.
+int32_t CGame::LoadFonts() {
+    CRenderDevice& device = *Device;
     CSharedPtr<CTexture> fontTexture =
         LoadFontTexture(device, Paths.FontsPath + "Font.tga", "___Font_Font");
     if (fontTexture.IsNull())
@@ -345,20 +443,23 @@ int32_t CGame::Init() {
     }
     Fonts.push_back(font);
     LoadAdditionalFonts(device, Paths.FontsPath, Paths.FontsPath + "AdditionalFonts.lst", Fonts);
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 8. Caps.
+int32_t CGame::CreateCaps() {
+    const std::string& gfx = Paths.GfxPath;
+    const CSharedPtr<CVertexBuffer>& vb = SharedVertexBuffer;
+    const CSharedPtr<CIndexBuffer>& ib = SharedIndexBuffer;
     Caps = CSharedPtr<CCapsManager>(new CCapsManager(Device, vb, ib));
     Renderer->SetCapsLayer(Caps);
     if (!Caps->LoadTextures(gfx))
         return Fail("Unable to load caps Textures");
     if (!Caps->LoadCapsAnimation(Paths.DataPath))
         return Fail("Unable to load caps Animation");
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 9. Sound bank. Sound never stops the game: failures are only logged.
+void CGame::CreateSoundBank() {
     SoundBank = CSharedPtr<CSoundBank>(new CSoundBank(Audio));
     if (SoundBank->InitDevice() == 0) {
         SoundBank->SetPanDistance(CSoundBank::kDefaultPanDistance / Sound.PanFactor);
@@ -376,10 +477,9 @@ int32_t CGame::Init() {
     } else {
         LogObject("Error loading Sfx!\n");
     }
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 10. Music: the main-menu state plays from the start.
+void CGame::StartMusic() {
     Music = CSharedPtr<CMusicPlayer>(new CMusicPlayer(Audio, Paths.MusicPath.c_str()));
     Music->SetEnabled(Sound.MusicOn);
     Music->Start(kMusicMainMenu);
@@ -387,10 +487,9 @@ int32_t CGame::Init() {
     SoundBank->SetMusicPlayer(Music);
     MusicState = kMusicMainMenu;
     Backgrounds->SetSoundBank(SoundBank);
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 11. The play field, its frame and its helpers.
+void CGame::CreatePlayField() {
     const std::string skin = Paths.ConfigPath + "Skin.cfg";
     Layout.Load(skin);
     g_comboStyles.Load(Paths.ConfigPath + "Score.cfg");
@@ -419,10 +518,9 @@ int32_t CGame::Init() {
     Field->Store->Textures.push_back(GameTexture("FieldBack"));
     Renderer->SetBoardFrame(Field->Store);
     Renderer->SetDune(Field->Dune);
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 12. Match terminators.
+void CGame::CreateTerminators() {
     Terminators = CSharedPtr<CTerminatorManager>(
         new CTerminatorManager(Graphics.Effects, &Field->CapList, Particles[2], QuadLayers[1],
                                QuadLayers[2], SpriteLayers[0]));
@@ -430,10 +528,11 @@ int32_t CGame::Init() {
                              Caps->GetChainAlphaTexture(), GameTexture("Lightning"));
     Terminators->SetSoundBank(SoundBank);
     Field->Terminators = Terminators;
-    if (!LoadingStep())
-        return 0;
+}
 
-    // 13. Bonuses.
+int32_t CGame::CreateBonuses() {
+    CRenderDevice& device = *Device;
+    const std::string& gfx = Paths.GfxPath;
     LoadBonusConfigs(Paths.ConfigPath + "Gems.cfg", Paths.ConfigPath + "Bonus.cfg");
     Bonuses = CSharedPtr<CBonusManager>(new CBonusManager());
     Bonuses->SetLayers(SpriteLayers[0], QuadLayers[1], Particles[2], SpriteLayers[1],
@@ -445,10 +544,12 @@ int32_t CGame::Init() {
                          GameTexture("Twirl"), GameTexture("PanelGlass"));
     Bonuses->EffectFactor = Graphics.Effects;
     Field->Bonuses = Bonuses;
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 14. The sand box.
+int32_t CGame::SetUpDune() {
+    CRenderDevice& device = *Device;
+    const std::string& gfx = Paths.GfxPath;
     std::array<CSharedPtr<CTexture>, 6> dune;
     for (size_t i = 0; i < dune.size(); ++i) {
         const NamedTexture& t = kDuneTextures[i];
@@ -463,18 +564,12 @@ int32_t CGame::Init() {
     Field->Dune->SetTextures(dune[0], dune[1], dune[2], dune[3], dune[4], dune[5]);
     Field->Dune->SetManager(Particles[1]);
     Field->Dune->SetParameters(Layout);
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 16. The screens object: the menu textures and every form.
-    if (!CreateScreens())
-        return 0;
-    if (!LoadingStep())
-        return 0;
-
-    // 17. The totem panel: its layout, the engine objects its figures draw
-    // into, its pictures, the game's shared pictures, the effect scale and
-    // the sound bank. The time bonus counts with the panel's clock digits.
+int32_t CGame::CreateTotemPanel() {
+    CRenderDevice& device = *Device;
+    const std::string& gfx = Paths.GfxPath;
     CTotemPanel& totems = Field->Totems;
     totems.LoadConfig(Paths.ConfigPath + "Totems.cfg");
     totems.AttachShared(Device, SpriteLayers[0], Particles[2], QuadLayers[1], &Params);
@@ -496,29 +591,10 @@ int32_t CGame::Init() {
     totems.EffectScale = Graphics.Effects;
     totems.SoundBank = SoundBank;
     Bonuses->Textures[CBonusManager::kTwirl2] = totems.TimeDigits;
-    if (!LoadingStep())
-        return 0;
+    return 1;
+}
 
-    // 18. The adviser's counter on the level screen; the screens' sound and
-    // pictures.
-    AttachScreens();
-    if (!LoadingStep())
-        return 0;
-
-    // 19. The shop between levels.
-    CreateShop();
-    if (!LoadingStep())
-        return 0;
-    // 20. The trophies: their display settings and texts, the layers and
-    // pictures of the award display, and the current player's file (quick:
-    // no step of the loading bar of its own).
-    CreateTrophies();
-
-    // 22. The profile options as they stand now.
-    ProfileOptions.Save(OptionsPath);
-    LoadCursor();
-
-    // The frames-per-second figure (F5) and the level HUD.
+void CGame::CreateFpsText() {
     FpsText = CSharedPtr<CTextSprite>(new CTextSprite(Fonts.front()));
     FpsText->PassTag = kTextPassTop;
     FpsText->ScaleX = FpsText->ScaleY = 18.0f;
@@ -527,9 +603,6 @@ int32_t CGame::Init() {
     FpsText->Visible = FpsShown;
     FpsText->SetText("FPS: 0.0");
     TextLayer->Add(FpsText);
-
-    InitResult = 1;
-    return 1;
 }
 
 int32_t CGame::InitAndStartFlow() {

@@ -219,6 +219,27 @@ public:
     int32_t Fail(const std::string& text);
     // Fail after a picture would not load: the message, then the file and why.
     int32_t FailPicture(const std::string& text);
+    // Init's steps in their order (Game.cpp); those that can fail give 1, or
+    // 0 after Fail or FailPicture.
+    int32_t LoadGameTextures();
+    void CreateParticleManagers();
+    // The quad, sprite and text layers, and the backdrop's own sprite layer.
+    void CreateDrawLayers();
+    void CreateBackgrounds();
+    int32_t LoadFonts();
+    int32_t CreateCaps();
+    void CreateSoundBank();
+    void StartMusic();
+    // The play field with its frame and helpers, the player tables and the
+    // start-up profile.
+    void CreatePlayField();
+    void CreateTerminators();
+    int32_t CreateBonuses();
+    // The sand box's textures, particles and layout.
+    int32_t SetUpDune();
+    int32_t CreateTotemPanel();
+    // The frames-per-second figure (F5).
+    void CreateFpsText();
 
     // ---- Backdrops (Game.cpp) ----
     // The stage's backdrop (1..4, 5 for any later stage) when another one is

@@ -1,5 +1,5 @@
-// Construction, form loading with the binding of controls by interrupt code,
-// the story pages and the window-group effects.
+// Construction, form loading (the controls bound by interrupt code through
+// ScreensBindings.cpp), the story pages and the window-group effects.
 #include "screens/ScreensManager.h"
 
 #include <algorithm>
@@ -57,29 +57,12 @@ constexpr float kQuarterCorners[4][8] = {{-0.5f, 0.5f, 0.0f, 0.5f, 0.0f, 0.0f, -
 constexpr float kShopHandPivotX = 0.37037036f;
 constexpr float kShopHandPivotY = 0.03125f;
 
-CScreenPoint OffsetOf(const CUxWindow& w) {
-    return {w.Offset.X, w.Offset.Y};
-}
-
 bool IsSame(const CWindowList& a, const CWindowList& b) {
     const bool emptyA = a.empty() || a.front().IsNull();
     const bool emptyB = b.empty() || b.front().IsNull();
     if (emptyA || emptyB)
         return emptyA && emptyB;
     return a.front() == b.front();
-}
-
-bool HasPicture(const CSharedPtr<CUxWindow>& w) {
-    return !w.IsNull() && !w->Pictures.empty();
-}
-
-bool AllHavePictures(const CWindowList& list, size_t n) {
-    if (list.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (!HasPicture(list[i]))
-            return false;
-    return true;
 }
 
 } // namespace
@@ -158,6 +141,13 @@ void CScreensManager::Draw(int passTag) {
         FormsManager->Draw(passTag);
 }
 
+std::string CScreensManager::FormName(int32_t form) {
+    for (const auto& f : kForms)
+        if (f.Number == form)
+            return f.Name;
+    return {};
+}
+
 int32_t CScreensManager::LoadForms(CDataPaths* paths, CQuestFieldLayout* layout,
                                    CLevelParams* params) {
     DataPaths = paths;
@@ -166,6 +156,7 @@ int32_t CScreensManager::LoadForms(CDataPaths* paths, CQuestFieldLayout* layout,
     if (!LoadTextureList(paths->FormsPath + "Textures.lst"))
         return 0;
     FormsManager = CSharedPtr<CUxFormsManager>(new CUxFormsManager());
+    Bound.assign(Bindings().size(), {});
     float logoW = 0.0f, logoH = 0.0f;
     const bool logos = LoadLogos(logoW, logoH);
     for (const auto& f : kForms)
@@ -326,406 +317,6 @@ int32_t CScreensManager::LoadForm(const FormSpec& spec, bool logos, float logoW,
         FormsManager->AddForm(form);
     }
     return 1;
-}
-
-void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindow>& c) {
-    auto inRange = [code](int32_t first, int32_t last) { return code >= first && code <= last; };
-    auto group = [&c](std::vector<CWindowGroup>& groups, size_t k) {
-        if (k < groups.size())
-            groups[k].Windows.push_back(c);
-    };
-    switch (form) {
-    case kMainMenu:
-        if (code == 1)
-            MainMenuControl1 = c;
-        else if (code == 2)
-            VersionLabel = c;
-        else if (code == kCodeWebsite)
-            WebsiteButton = c;
-        else if (code == kCodeLogoA)
-            LogoPictureA = c;
-        else if (code == kCodeLogoNA)
-            LogoPictureNA = c;
-        break;
-    case kQuest:
-        switch (code) {
-        case 1:
-            QuestControl1 = c;
-            break;
-        case 2:
-            QuestCheckControl = c;
-            break;
-        case 3:
-            TimerDialQuads.push_back(c);
-            break;
-        case 4:
-            TimerDialHands[0] = c;
-            break;
-        case 5:
-            TimerDialHands[1] = c;
-            break;
-        case 6:
-            CounterLabel = c;
-            break;
-        case 7:
-            LivesLabel = c;
-            break;
-        case 8:
-            QuestMarkers.push_back(c);
-            break;
-        case 9:
-            QuestControl9 = c;
-            break;
-        case 15:
-            LevelPanelWindows.push_back(c);
-            break;
-        case 105:
-            LevelPanelFrames.push_back(c);
-            if (LevelPanelFrame.IsNull())
-                LevelPanelFrame = c;
-            break;
-        case 200:
-            LifeIcons.push_back(c);
-            break;
-        case 201:
-            HudWindows.push_back(c);
-            break;
-        case 202:
-            LastLifeMarkers.push_back(c);
-            break;
-        case 203:
-            HudControl203 = c;
-            break;
-        default:
-            break;
-        }
-        break;
-    case kStatistics:
-        if (code == 0)
-            StatisticsControl0 = c;
-        else if (inRange(1, 13))
-            StatisticsControls[static_cast<size_t>(code - 1)] = c;
-        else if (inRange(100, 104))
-            StatisticsList100.push_back(c);
-        else if (inRange(200, 204))
-            StatisticsList200.push_back(c);
-        else if (inRange(300, 304))
-            StatisticsList300.push_back(c);
-        break;
-    case kBackground:
-        if (code == 1)
-            BackgroundBlinkWindows.push_back(c);
-        break;
-    case kShop:
-        if (code == 0)
-            ShopBackground = c;
-        else if (code == 1)
-            ShopControl1 = c;
-        else if (code == 2)
-            ShopControl2 = c;
-        else if (code == 3)
-            ShopDialQuads.push_back(c);
-        else if (code == 4)
-            ShopDialHands.push_back(c);
-        else if (code == 5)
-            ShopControl5 = c;
-        else if (code == 6)
-            ShopControl6 = c;
-        else if (code == 7)
-            ShopControl7 = c;
-        else if (code == 8)
-            ShopStarCount = c;
-        else if (inRange(20, 39))
-            ShopItemList20.push_back(c);
-        else if (inRange(40, 59))
-            ShopItemList40.push_back(c);
-        else if (inRange(60, 65))
-            group(ShopGroups60, static_cast<size_t>(code - 60));
-        else if (inRange(100, 104))
-            group(ShopGroups100, static_cast<size_t>(code - 100));
-        else if (inRange(200, 219))
-            ShopItemList200.push_back(c);
-        else if (inRange(220, 239))
-            ShopItemList220.push_back(c);
-        // Tinted windows remember the colour the form gave them.
-        if (code == 3 || code == 4 || code == 400) {
-            ShopTintWindowsA.push_back(c);
-            ShopTintColoursA.push_back(c->Colour);
-        } else if (code == 5 || code == 401) {
-            ShopTintWindowsB.push_back(c);
-            ShopTintColoursB.push_back(c->Colour);
-        } else if (inRange(100, 104) || code == 402) {
-            ShopTintWindowsC.push_back(c);
-            ShopTintColoursC.push_back(c->Colour);
-        }
-        break;
-    case kMap:
-        if (code == 1)
-            MapControl1 = c;
-        else if (code == 10)
-            MapControl10 = c;
-        else if (inRange(2, 5))
-            MapLists2[static_cast<size_t>(code - 2)].push_back(c);
-        else if (inRange(11, 14))
-            MapList11.push_back(c);
-        else if (inRange(21, 24))
-            MapList21.push_back(c);
-        else if (code == 30)
-            MapControl30 = c;
-        else if (code == 31)
-            MapControl31 = c;
-        else if (code == 32)
-            MapStoryBox = c;
-        else if (inRange(100, 599))
-            MapStageMarkers[static_cast<size_t>(code / 100 - 1)].push_back(c);
-        break;
-    case kNewLevel:
-        if (code == 1)
-            NewLevelCaption = c;
-        break;
-    case kMemory:
-        if (code == 1)
-            MemoryCaption = c;
-        else if (code == 2)
-            MemoryRoundCaption = c;
-        break;
-    case kArcade:
-        if (code == 1)
-            ArcadeCaption = c;
-        break;
-    case kThimbles:
-        if (code == 1)
-            ThimblesCaption = c;
-        else if (code == 2)
-            ThimblesRoundCaption = c;
-        else if (code == 3)
-            ThimblesControl3 = c;
-        break;
-    case kBlinker:
-        if (code == 1)
-            BlinkerCaption = c;
-        else if (code == 2)
-            BlinkerControl2 = c;
-        else if (code == 3)
-            BlinkerControl3 = c;
-        else if (code == 4)
-            BlinkerControl4 = c;
-        break;
-    case kSplash:
-        if (code == 0) {
-            SplashList0.push_back(c);
-        } else if (code == 1000) {
-            SplashList1000.push_back(c);
-        } else if (inRange(1, 10)) {
-            if (SplashGroups.size() < static_cast<size_t>(code))
-                SplashGroups.resize(static_cast<size_t>(code));
-            group(SplashGroups, static_cast<size_t>(code - 1));
-        }
-        break;
-    case kProfiles:
-        if (code == 1)
-            ProfileRows.push_back(c);
-        break;
-    case kNewProfile:
-        switch (code) {
-        case 1:
-            NewProfileControl1 = c;
-            break;
-        case 2:
-            NewProfileControl2 = c;
-            break;
-        case 3:
-            NewProfileControl3 = c;
-            break;
-        case 4:
-            NewProfileControl4 = c;
-            break;
-        case 5:
-            NewProfileControl5 = c;
-            break;
-        default:
-            break;
-        }
-        break;
-    case kMsgBox:
-        if (code == 1)
-            MsgBoxTitle = c;
-        else if (code == 2)
-            MsgBoxText = c;
-        else if (inRange(100, 104))
-            MsgBoxButtonSets[static_cast<size_t>(code - 100)].push_back(c);
-        break;
-    case kStartQuest:
-        if (code == 1)
-            StartQuestControl1 = c;
-        break;
-    case kTutorial:
-        switch (code) {
-        case 0:
-            group(TutorialGroups, 0);
-            break;
-        case 100:
-            group(TutorialGroups, 0);
-            TutorialControl100 = c;
-            break;
-        case 1:
-            group(TutorialGroups, 1);
-            TutorialPoints1.push_back(OffsetOf(*c));
-            if (c->Type == CUxWindow::kStaticWindow && HasPicture(c))
-                TipPlaques.push_back(c);
-            else if (c->Type == CUxWindow::kStaticWindow && TipTitle.IsNull())
-                TipTitle = c;
-            break;
-        case 101:
-            group(TutorialGroups, 1);
-            TutorialControl101 = c;
-            TutorialPoints1.push_back(OffsetOf(*c));
-            break;
-        case 200:
-            group(TutorialGroups, 1);
-            TutorialControl200 = c;
-            break;
-        case 201:
-            group(TutorialGroups, 1);
-            TutorialControl201 = c;
-            break;
-        case 2:
-            group(TutorialGroups, 2);
-            break;
-        case 3:
-            group(TutorialGroups, 3);
-            break;
-        case 4:
-            group(TutorialGroups, 4);
-            TutorialPoints4.push_back(OffsetOf(*c));
-            break;
-        case 5:
-            group(TutorialGroups, 5);
-            break;
-        case 105:
-            group(TutorialGroups, 5);
-            TutorialControl105 = c;
-            break;
-        case 6:
-            group(TutorialGroups, 6);
-            TutorialPoints6.push_back(OffsetOf(*c));
-            break;
-        default:
-            break;
-        }
-        break;
-    case kWin:
-        if (code == 1)
-            WinBlinkWindows.push_back(c);
-        break;
-    case kOptions:
-        switch (code) {
-        case 1:
-            SoundSlider = c;
-            break;
-        case 2:
-            MusicSlider = c;
-            break;
-        case 3:
-            OptionsControl3 = c;
-            break;
-        case 4:
-            OptionsControl4 = c;
-            break;
-        case 5:
-            OptionsControl5 = c;
-            break;
-        case 6:
-            OptionsControl6 = c;
-            break;
-        default:
-            break;
-        }
-        break;
-    case kHighScores:
-        if (code == 1)
-            HighScoreRows.push_back(c);
-        else if (code == 2)
-            HighScoreNames.push_back(c);
-        else if (code == 3)
-            HighScoreScores.push_back(c);
-        break;
-    case kNewspaper:
-        if (code == 100)
-            NewspaperBlinkWindows.push_back(c);
-        else if (inRange(1, 4))
-            group(NewspaperGroups, static_cast<size_t>(code - 1));
-        break;
-    case kIntro:
-        if (code == 1)
-            IntroPages.push_back(c);
-        break;
-    case kTrophies:
-        if (code == 0) {
-            TrophiesControl0 = c;
-        } else if (code == 1) {
-            TrophyIcons.push_back(c);
-            TrophyIconPositions.push_back(OffsetOf(*c));
-        } else if (inRange(100, 108)) {
-            group(TrophyGroups100, static_cast<size_t>(code - 100));
-        } else if (inRange(200, 208)) {
-            group(TrophyGroups200, static_cast<size_t>(code - 200));
-        }
-        break;
-    case kHelp:
-        if (inRange(1, 3))
-            group(HelpGroups, static_cast<size_t>(code - 1));
-        break;
-    default:
-        break;
-    }
-}
-
-std::string CScreensManager::MissingControls(int32_t form) const {
-    std::string missing;
-    auto need = [&missing](bool ok, const char* what) {
-        if (!ok)
-            missing += missing.empty() ? what : std::string(", ") + what;
-    };
-    switch (form) {
-    case kQuest:
-        need(AllHavePictures(TimerDialQuads, kDialQuarters),
-             "4 dial quarters (code 3) with a picture");
-        need(HasPicture(TimerDialHands[0]) && HasPicture(TimerDialHands[1]),
-             "the dial's hands (codes 4 and 5) with a picture");
-        need(QuestMarkers.size() >= 2, "2 alarm markers (code 8)");
-        need(LifeIcons.size() >= LastLifeMarkers.size(),
-             "a life icon (code 200) for every last-life marker (code 202)");
-        need(HasPicture(QuestControl9), "the map picture holder (code 9) with a picture");
-        break;
-    case kShop:
-        need(AllHavePictures(ShopDialQuads, kDialQuarters),
-             "4 dial quarters (code 3) with a picture");
-        need(AllHavePictures(ShopDialHands, 2), "2 dial hands (code 4) with a picture");
-        break;
-    case kProfiles:
-        need(ProfileRows.size() == kProfileRows, "6 profile rows (code 1)");
-        break;
-    case kHighScores:
-        need(HighScoreRows.size() == kHighScoreRows && HighScoreNames.size() == kHighScoreRows &&
-                 HighScoreScores.size() == kHighScoreRows,
-             "10 rows, names and scores (codes 1, 2 and 3)");
-        break;
-    case kTutorial:
-        need(!TutorialGroups[1].Windows.empty() && !TutorialGroups[4].Windows.empty() &&
-                 !TutorialGroups[6].Windows.empty(),
-             "tutorial groups 1, 4 and 6");
-        break;
-    case kOptions:
-        need(!SoundSlider.IsNull() && !MusicSlider.IsNull(), "the volume sliders (codes 1 and 2)");
-        break;
-    case kTrophies:
-        need(!TrophyGroups100[0].Windows.empty(), "trophy group 100");
-        break;
-    default:
-        break;
-    }
-    return missing;
 }
 
 void CScreensManager::SetUpForm(int32_t form) {

@@ -11,8 +11,10 @@
 // at 2.0 alpha per second (menus), 4.0 (message box) or 5.0 (help).
 //
 // The methods live in several files:
-//   ScreensManager.cpp   construction, LoadForms and the control binding,
-//                        the story pages, window-group effects
+//   ScreensManager.cpp   construction, LoadForms, the story pages,
+//                        window-group effects
+//   ScreensBindings.cpp  the table of controls bound by code, and what each
+//                        form must give
 //   ScreensUpdate.cpp    Update, fades, alarm, tutorial pointer, blinking
 //   ScreensValues.cpp    counters, captions, message box, sliders, tables,
 //                        panels, intro texture
@@ -22,6 +24,7 @@
 //                        tutorial arrow and pointers
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -180,6 +183,32 @@ public:
     // IFormsDrawer: every shown form, through the forms manager.
     bool HasFormsManager() const override;
     void Draw(int passTag) override;
+
+    // What a form must give one row of the binding table; a row without a
+    // count or a code to match needs nothing.
+    struct Need {
+        int32_t Count = 0;
+        const char* What = ""; // in the load failure's message
+        bool Exactly = false;  // no more than Count either
+        bool Pictures = false; // every control of the row with a picture
+        // As many as the form has controls of this code, at least.
+        int32_t PerCode = -1;
+        const char* PerWhat = "";
+    };
+    // One row of the binding table: a control of form `Form` whose interrupt
+    // code lies in First..Last is handed to Store with its code less First.
+    struct Binding {
+        int32_t Form;
+        int32_t First;
+        int32_t Last;
+        void (*Store)(CScreensManager&, size_t, const CSharedPtr<CUxWindow>&);
+        Need Needs = {};
+    };
+    static std::span<const Binding> Bindings();
+    // The form's file name without ".uxf"; empty for no form.
+    static std::string FormName(int32_t form);
+    // How many controls row `row` of the table has bound so far.
+    int32_t BoundControls(size_t row) const;
 
     // ---- Loading (ScreensManager.cpp) ----
     // Textures.lst, the forms manager, the 26 forms with their controls, the
@@ -481,7 +510,6 @@ public:
     CSharedPtr<CUxWindow> OptionsControl3;
     CSharedPtr<CUxWindow> OptionsControl4;
     CSharedPtr<CUxWindow> OptionsControl5;
-    CSharedPtr<CUxWindow> OptionsControl6;
     CSharedPtr<CUxForm> HighScoresForm;
     CWindowList HighScoreRows;
     CWindowList HighScoreNames;
@@ -539,11 +567,17 @@ private:
     // Both logo pictures decode: their textures, and the size of logo A.
     bool LoadLogos(float& width, float& height);
     int32_t LoadForm(const FormSpec& spec, bool logos, float logoW, float logoH);
-    // Stores an interrupt control of form `form` in its members.
+    // Stores an interrupt control of form `form` in its members by the
+    // binding table (ScreensBindings.cpp).
     void Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindow>& control);
-    // The controls a form must have for the code that uses them; an empty
-    // text when the form has them all, else what is missing.
+    // What the table's rows of a form need and its file did not give; empty
+    // when nothing is missing.
     std::string MissingControls(int32_t form) const;
+    struct BindCount {
+        int32_t Controls = 0;
+        int32_t WithoutPicture = 0;
+    };
+    std::vector<BindCount> Bound; // per row of the binding table
     void SetUpForm(int32_t form);
     void SetUpDial(const CWindowList& quads, bool timer);
     // One frame of the fade queue and of the group fades.

@@ -3,6 +3,7 @@
 // need failing with their message.
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "ScreensFixture.h"
 #include "engine/SpriteQuad.h"
@@ -66,6 +67,15 @@ TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
     EXPECT_EQ(s.MapStageMarkers[0].front()->Visible, 0);
     EXPECT_FALSE(s.TutorialPoints4.empty());
     EXPECT_EQ(s.QuestControl9->Visible, 0);
+    // Every row of the binding table finds its controls in the shipped forms
+    // (the backdrop form has no windows that blink; the screens would blink
+    // any a form file gave it).
+    const auto rows = CScreensManager::Bindings();
+    for (size_t row = 0; row < rows.size(); ++row)
+        if (rows[row].Form != CScreensManager::kBackground)
+            EXPECT_GT(s.BoundControls(row), 0)
+                << CScreensManager::FormName(rows[row].Form) << " codes " << rows[row].First
+                << " to " << rows[row].Last;
 
     // Textures their owners fill later stay registered without video memory.
     for (const char* name : {"Intro", "Trophies", "MapDiff3"}) {
@@ -132,34 +142,45 @@ TEST_F(ScreensTest, TextureListFlagsClampsAndFailures) {
 }
 
 TEST_F(ScreensTest, FormsLackingWhatTheScreensUseFailWithTheirMessage) {
-    const struct {
-        const char* form;
-        std::function<std::string(std::string)> edit;
-        const char* logged;
-    } cases[] = {
-        {"Quest", Unbind(3, 1), "4 dial quarters"},
-        {"Quest", Unbind(5, 1), "the dial's hands"},
-        {"Quest", Unbind(8, 1), "2 alarm markers"},
-        {"Quest", Unbind(200, 1), "a life icon (code 200) for every last-life marker"},
-        {"Shop", Unbind(4, 1), "2 dial hands"},
-        {"Profiles", Unbind(1, 1), "6 profile rows"},
-        {"HighScores", Unbind(3, 1), "10 rows, names and scores"},
-        {"Tutorial", Unbind(4, 2), "tutorial groups 1, 4 and 6"},
-        {"Options", Unbind(2, 1), "the volume sliders"},
-        {"Help", [](std::string t) { return t + "ELEMENT BOGUS {\n"; },
-         "Unexpected token \"BOGUS\""},
+    // Each form with rows of the binding table that need controls, the codes
+    // of all those rows taken out: the message names every row. Then a form
+    // file that does not parse.
+    struct Case {
+        std::vector<int> codes;
+        std::vector<std::string> logged;
     };
-    for (const auto& c : cases) {
-        Paths.FormsPath = EditedForms(Scratch, c.form, c.edit);
-        Log->Clear();
-        EXPECT_EQ(Load(), 0) << c.logged;
-        const std::string log = Log->Text();
-        EXPECT_NE(log.find("Error loading Form " + std::string(c.form) + ": "), std::string::npos)
-            << log;
-        EXPECT_NE(log.find(c.logged), std::string::npos) << log;
-        // The next line names the file for whoever fixes it.
-        EXPECT_NE(log.find(std::string(c.form) + ".uxf"), std::string::npos) << log;
+    std::map<std::string, Case> cases;
+    for (const CScreensManager::Binding& b : CScreensManager::Bindings()) {
+        if (b.Needs.Count == 0 && b.Needs.PerCode < 0)
+            continue;
+        Case& c = cases[CScreensManager::FormName(b.Form)];
+        for (int code = b.First; code <= b.Last; ++code)
+            c.codes.push_back(code);
+        c.logged.push_back(std::string(b.Needs.What) + " (code");
     }
+    EXPECT_EQ(cases.size(), 7u);
+    for (auto& [form, c] : cases) {
+        Paths.FormsPath = EditedForms(Scratch, form, [&c](std::string text) {
+            for (int code : c.codes)
+                text = Unbind(code, 1000)(text);
+            return text;
+        });
+        Log->Clear();
+        EXPECT_EQ(Load(), 0) << form;
+        const std::string log = Log->Text();
+        EXPECT_NE(log.find("Error loading Form " + form + ": "), std::string::npos) << log;
+        for (const std::string& what : c.logged)
+            EXPECT_NE(log.find(what), std::string::npos) << what << "\n" << log;
+        // The next line names the file for whoever fixes it.
+        EXPECT_NE(log.find(form + ".uxf"), std::string::npos) << log;
+    }
+
+    Paths.FormsPath =
+        EditedForms(Scratch, "Help", [](std::string t) { return t + "ELEMENT BOGUS {\n"; });
+    Log->Clear();
+    EXPECT_EQ(Load(), 0);
+    EXPECT_NE(Log->Text().find("Error loading Form Help: "), std::string::npos) << Log->Text();
+    EXPECT_NE(Log->Text().find("Unexpected token \"BOGUS\""), std::string::npos) << Log->Text();
 }
 
 TEST_F(ScreensTest, StoryPagesSplitAtHashLines) {
