@@ -686,7 +686,6 @@ void CGame::Update(float dt) {
     // Music and the floating popups.
     Music->Update(dt);
     Field->Popups.Update(dt);
-    ShowNextMessage();
     // The backdrop, the particles, the sprites and the texts.
     Backgrounds->Update(dt);
     for (auto& pm : Particles)

@@ -29,7 +29,6 @@
 // 768 units over the back buffer's height).
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -612,26 +611,17 @@ public:
     // The card over the board (the level screen's panel): a title and a text.
     void ShowCard(const std::string& title, const std::string& text);
     void HideCard();
-    // A message popup rising from the board's centre, drawn smaller when
-    // it would reach over the board's sides. Messages follow one another: one
-    // that comes while another is on screen waits until the ones before it
-    // have gone (a message waited for lasts no longer than a combo's). While
-    // the card stands over the board a message rises in the part of the board
-    // the card leaves free. Returns the game-clock time the message will have
+    // A message of the board, in its turn (the field's message lane), on a
+    // plaque when asked. Returns the game-clock time the message will have
     // gone.
-    float PopMessage(const std::string& text, float duration, uint32_t colour, float scale);
-    // The next waiting message, once none is on screen (every frame).
-    void ShowNextMessage();
+    float PopMessage(const std::string& text, float duration, uint32_t colour, float scale,
+                     bool plaque = false);
     // A message on screen or waiting for its turn.
     bool MessagesPending() const;
     // Every popup of the board gone, the waiting messages too.
     void ClearPopups();
-    // The message popups on screen, oldest first, and their texts.
-    std::vector<CSharedPtr<CPopup>> MessagePopups() const;
+    // The text of the message on screen (none or one).
     std::vector<std::string> MessageTexts() const;
-    // A message whose way up would cross the card's plaque is moved to rise
-    // in the larger part of the board the card leaves free.
-    void KeepClearOfCard(CPopup& popup);
     // The form of a bonus level kind (Memory, Arcade, Thimbles, Blinker).
     CSharedPtr<CUxWindow> BonusForm(int32_t kind) const;
 
@@ -740,19 +730,12 @@ public:
     float TimeLimit = 0.0f;
     float WarningThreshold = 30.0f;
     int32_t LevelCompleted = 0;
+    int32_t LevelCardDue = 0;    // a won level's card waits for the board's messages
     int32_t LossFlag = 0;
     float EndDelay = 0.0f;    // seconds left before the next step of a level end
     CProfileCounters LevelStartCounters;  // the counters at level start (restart)
     int32_t ReopenWhenIdle = 0;  // field busy after a rebuild or tip 7
     float MessageEndTime = 0.0f; // end of the last message popup (game clock)
-    // Messages waiting for the one on screen to go, first to show first.
-    struct CWaitingMessage {
-        std::string Text;
-        float Duration = 0.0f;
-        uint32_t Colour = 0;
-        float Scale = 0.0f;
-    };
-    std::deque<CWaitingMessage> WaitingMessages;
     int32_t TipOpen = kTipNone;  // ETipState; while a tip is up the clock stops
     int32_t TipNumber = 0;       // the tip shown or pending, and its step
     int32_t TipStep = 0;

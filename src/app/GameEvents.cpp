@@ -100,7 +100,7 @@ void CGame::HandleFieldEvent(const CFieldEvent& e) {
 
     case CFieldEvent::kSandFull:
         Play(*this, ESound::ScoreFrenzy);
-        PopMessage(GetString(kTxtScoreFrenzy), 2.0f, kMsgSky, 58.0f);
+        PopMessage(GetString(kTxtScoreFrenzy), 2.0f, kMsgSky, 58.0f, true);
         break;
 
     case CFieldEvent::kTimeWon:

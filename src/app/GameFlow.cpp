@@ -48,6 +48,8 @@ constexpr int32_t kStageNames = 5;
 // The cards that ask for a click (the level's, the lost life's) wait for one.
 constexpr float kUntilClicked = std::numeric_limits<float>::infinity();
 constexpr float kResultTime = 3.5f;
+// The least time a won level's card stands before the results come.
+constexpr float kLevelCardTime = 2.0f;
 constexpr float kShopTransitionTime = 0.5f;
 // The chest finale alone on screen before the closing page.
 constexpr float kQuestEndTime = 4.0f;
@@ -194,6 +196,7 @@ void CGame::StartLevel(int32_t level) {
 
     // Whatever the last screen left behind goes.
     LevelCompleted = 0;
+    LevelCardDue = 0;
     ResultsShown = 0;
     NewspaperShown = 0;
     LossFlag = 0;
@@ -292,7 +295,7 @@ void CGame::RequestMusic(int32_t state, bool force) {
 void CGame::AwardStar() {
     SetGoldenStars(GoldenStars() + 1);
     Play(*this, ESound::BonusStar);
-    PopMessage(GetString(kTxtGoldenStar), 2.0f, kMsgGold, 44.0f);
+    PopMessage(GetString(kTxtGoldenStar), 2.0f, kMsgGold, 44.0f, true);
 }
 
 void CGame::RunScreen(float dt) {
@@ -422,11 +425,13 @@ void CGame::WinLevel() {
     CheckQuestTrophies();
     SaveProfileSettings();
 
-    ShowCard(GetString(kTxtLevelComplete), FormatText(GetString(kTxtTimeBonus), {bonus}));
-    // The time left went into the bonus: the dial empties at once.
+    // The time left went into the bonus: the dial empties at once. The card
+    // comes once the board's last messages and the star's have gone: one
+    // message on the board at a time.
     if (!Screens.IsNull())
         Screens->SetTimerDial(0.0f, 1);
     AwardStar();
+    LevelCardDue = 1;
     // The won level lights its decoration on the backdrop.
     if (!Backgrounds.IsNull()) {
         int32_t stage = 1, inStage = 1;
@@ -437,8 +442,18 @@ void CGame::WinLevel() {
 }
 
 void CGame::UpdateLevelResult(float /*dt*/) {
-    // The level's last messages are read before the game goes on.
-    if (EndDelay > 0.0f || MessagesPending())
+    // The level's last messages are read before the game goes on; a won
+    // level's card after them.
+    if (MessagesPending())
+        return;
+    if (LevelCardDue) {
+        LevelCardDue = 0;
+        ShowCard(GetString(kTxtLevelComplete),
+                 FormatText(GetString(kTxtTimeBonus), {LevelTimeBonus}));
+        EndDelay = std::max(EndDelay, kLevelCardTime);
+        return;
+    }
+    if (EndDelay > 0.0f)
         return;
     // A quest level's results, the last one's too, wait on their form until
     // the player goes on.

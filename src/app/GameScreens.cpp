@@ -1,7 +1,7 @@
 // The screens object in the game: its creation at start-up, the level
 // screen's HUD (counter, timer dial, lives and the low-time alarm of the
 // Quest form), the card over the board (the Quest form's level panel) and the
-// message popups that rise from the board.
+// texts the game gives the board's message lane.
 #include <algorithm>
 #include <cmath>
 
@@ -10,6 +10,7 @@
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/Renderer.h"
+#include "engine/SpriteQuad.h"
 #include "engine/TextSprite.h"
 #include "playfield/PlayField.h"
 #include "screens/ScreensManager.h"
@@ -21,23 +22,6 @@ namespace {
 // The level panel holds the card's title, then its text.
 constexpr size_t kCardTitle = 0;
 constexpr size_t kCardText = 1;
-constexpr float kMessageRise = 18.0f;
-constexpr float kMessageDepth = -60.0f;
-// What a message keeps clear of the board's sides (virtual units).
-constexpr float kMessageMargin = 24.0f;
-// Marks the popups that are messages (score popups use the style table).
-constexpr int32_t kMessageStyle = -1000;
-// A message that another waits for lives no longer than a combo's (half of
-// it at full strength, then its fade), so that a run of them does not fall
-// behind the game; one already fading keeps its own pace.
-constexpr float kWaitedForLife = 1.5f;
-
-// The life of a message of `life` seconds, `age` seconds old, once another
-// waits for it: its full-strength half never shortened below `age`.
-float WaitedForLife(float life, float age) {
-    return std::min(life, std::max(kWaitedForLife, 2.0f * age));
-}
-
 } // namespace
 
 int32_t CGame::CreateScreens() {
@@ -55,6 +39,9 @@ void CGame::AttachScreens() {
     Field->Adviser.Attach(s.QuestControl1, s.QuestCheckControl,
                           Bonuses->Textures[CBonusManager::kBonus4], SpriteLayers[1]);
     s.SoundBank = SoundBank;
+    // The board's announcements stand on the card's shortest plaque.
+    if (!s.LevelPanelFrames.empty() && !s.LevelPanelFrames.back()->Pictures.empty())
+        Field->Popups.SetPlaque(SpriteLayers[0], *s.LevelPanelFrames.back()->Pictures.front());
     s.AssignScreenTextures(Device->GetTexture("MapBack"), Device->GetTexture("Trophies"));
 }
 
@@ -112,120 +99,41 @@ void CGame::ShowCard(const std::string& title, const std::string& text) {
     if (!s.QuestForm->Visible)
         s.FadeIn(s.QuestForm, CScreensManager::kMenuFade);
     s.ShowLevelPanel(0, 1);
-    // A message already rising from the board's centre moves out of its way.
-    for (const CSharedPtr<CPopup>& p : MessagePopups())
-        KeepClearOfCard(*p);
+    // The board's messages rise clear of it.
+    CScreenBox card;
+    if (!Field.IsNull() && s.LevelPanelBox(card))
+        Field->Popups.Messages.KeepClearOf(CLaneBox{card.L, card.B, card.R, card.T});
 }
 
 void CGame::HideCard() {
     CardShown = 0;
     CardTitle.clear();
+    if (!Field.IsNull())
+        Field->Popups.Messages.KeepClearOfNothing();
     if (!Screens.IsNull())
         Screens->ShowLevelPanel(0, 0);
 }
 
-float CGame::PopMessage(const std::string& text, float duration, uint32_t colour, float scale) {
-    if (Field.IsNull() || text.empty())
+float CGame::PopMessage(const std::string& text, float duration, uint32_t colour, float scale,
+                        bool plaque) {
+    if (Field.IsNull())
         return GameClock;
-    // A popup lives a second when given no time of its own.
-    const float d = duration > 0.0f && std::isfinite(duration) ? duration : 1.0f;
-    // Its turn comes when the message on screen and those waiting have gone,
-    // each shortened as it is waited for.
-    float start = GameClock;
-    for (const CSharedPtr<CPopup>& p : MessagePopups())
-        start = std::max(start, GameClock + WaitedForLife(p->Lifetime, p->Age) - p->Age);
-    for (const CWaitingMessage& m : WaitingMessages)
-        start += WaitedForLife(m.Duration, 0.0f);
-    WaitingMessages.push_back(CWaitingMessage{text, d, colour, scale});
-    ShowNextMessage();
-    return start + d;
-}
-
-void CGame::ShowNextMessage() {
-    if (Field.IsNull() || WaitingMessages.empty())
-        return;
-    const std::vector<CSharedPtr<CPopup>> shown = MessagePopups();
-    if (!shown.empty()) {
-        for (const CSharedPtr<CPopup>& p : shown)
-            p->Lifetime = WaitedForLife(p->Lifetime, p->Age);
-        return;
-    }
-    const CWaitingMessage m = std::move(WaitingMessages.front());
-    WaitingMessages.pop_front();
-    const float side = static_cast<float>(CPlayField::kBoardSide);
-    const float cellW = Layout.CellWidth > 0.0f ? Layout.CellWidth : 83.0f;
-    const float cellH = Layout.CellHeight > 0.0f ? Layout.CellHeight : 83.0f;
-    CPopupStyle style;
-    style.Colour = m.Colour;
-    style.Scale = m.Scale;
-    style.RiseSpeed = kMessageRise;
-    style.Lifetime = WaitingMessages.empty() ? m.Duration : WaitedForLife(m.Duration, 0.0f);
-    style.TitleFace = true;
-    CSharedPtr<CPopup> popup;
-    Field->Popups.SpawnText(popup, m.Text, style, kMessageStyle,
-                            Layout.BaseOrigin[0] + side * cellW / 2.0f,
-                            Layout.BaseOrigin[1] - side * cellH / 2.0f, kMessageDepth);
-    // A long message is drawn smaller, so that it stays over the board.
-    if (popup.IsNull() || popup->Sprite.IsNull())
-        return;
-    const CTextSprite::Box ink = popup->Sprite->LayoutBox();
-    const float w = ink.Right - ink.Left, h = ink.Top - ink.Bottom;
-    const float fit = std::min({1.0f, (side * cellW - 2.0f * kMessageMargin) / std::max(w, 1.0f),
-                                (side * cellH - 2.0f * kMessageMargin) / std::max(h, 1.0f)});
-    if (fit < 1.0f) {
-        popup->Scale *= fit;
-        popup->Sprite->Build(popup->Scale, popup->Scale);
-    }
-    KeepClearOfCard(*popup);
+    return GameClock + Field->Popups.Messages.Post(text, duration, colour, scale, plaque);
 }
 
 bool CGame::MessagesPending() const {
-    return !WaitingMessages.empty() || !MessagePopups().empty();
+    return !Field.IsNull() && Field->Popups.Messages.Pending();
 }
 
 void CGame::ClearPopups() {
-    WaitingMessages.clear();
     if (!Field.IsNull())
         Field->Popups.Clear();
 }
 
-void CGame::KeepClearOfCard(CPopup& popup) {
-    CScreenBox card;
-    if (Screens.IsNull() || popup.Sprite.IsNull() || !Screens->LevelPanelBox(card))
-        return;
-    // The way its letters go from now until it has gone.
-    const CTextSprite::Box ink = popup.Sprite->LayoutBox();
-    const float rise = std::max(popup.RiseSpeed, 0.0f) * std::max(popup.Lifetime - popup.Age, 0.0f);
-    const float bottom = ink.Bottom, top = ink.Top + rise;
-    if (ink.Right <= card.L || ink.Left >= card.R || top + kMessageMargin <= card.B ||
-        bottom - kMessageMargin >= card.T)
-        return;
-    // It rises in the middle of the larger part of the board the card
-    // leaves free, above or below it.
-    const float side = static_cast<float>(CPlayField::kBoardSide);
-    const float cellH = Layout.CellHeight > 0.0f ? Layout.CellHeight : 83.0f;
-    const float boardTop = Layout.BaseOrigin[1], boardBottom = boardTop - side * cellH;
-    const float below = card.B - kMessageMargin - boardBottom;
-    const float above = boardTop - card.T - kMessageMargin;
-    const float middle = below >= above ? boardBottom + below / 2.0f : boardTop - above / 2.0f;
-    popup.Position.Y += middle - (bottom + top) / 2.0f;
-    popup.Sprite->Position = popup.Position;
-}
-
-std::vector<CSharedPtr<CPopup>> CGame::MessagePopups() const {
-    std::vector<CSharedPtr<CPopup>> messages;
-    if (Field.IsNull())
-        return messages;
-    for (const CSharedPtr<CPopup>& p : Field->Popups.GetPopups())
-        if (p->Style == kMessageStyle)
-            messages.push_back(p);
-    return messages;
-}
-
 std::vector<std::string> CGame::MessageTexts() const {
     std::vector<std::string> texts;
-    for (const CSharedPtr<CPopup>& p : MessagePopups())
-        texts.push_back(p->Text);
+    if (!Field.IsNull() && !Field->Popups.Messages.OnScreen().IsNull())
+        texts.push_back(Field->Popups.Messages.OnScreen()->Text);
     return texts;
 }
 

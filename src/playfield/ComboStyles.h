@@ -22,6 +22,8 @@ struct CPopupStyle {
     float Lifetime = 1.5f;
     // Call-outs are set in the titles' outlined face, numbers in the main one.
     bool TitleFace = false;
+    // Announcements stand on the list's plaque (when it has one).
+    bool Plaque = false;
 };
 
 struct CComboStyles {

@@ -108,9 +108,14 @@ void CPlayField::Reset(int32_t gameMode) {
             GameWordsB[0] = GameWordsB[1] = 0;
         }
         SetBoardGrid(Origin[0], Origin[1], Origin[2], Columns, Rows, CellWidth, CellHeight);
+        // The board's messages rise over the board where it stands at rest.
+        const float w = static_cast<float>(Columns) * CellWidth;
+        const float h = static_cast<float>(Rows) * CellHeight;
+        Popups.Messages.SetArea(
+            CLaneBox{BaseOrigin[0], BaseOrigin[1] - h, BaseOrigin[0] + w, BaseOrigin[1]});
         CapList.SetOrigin(Origin[0], Origin[1], Origin[2], 1);
     }
-    ClipCapsToBoard();
+    ClipToBoard();
 
     Board.assign(static_cast<size_t>(Rows),
                  std::vector<CSharedPtr<CCap>>(static_cast<size_t>(Columns)));

@@ -418,8 +418,9 @@ private:
 
     // ---- Frame steps (PlayFieldUpdate.cpp) ----
     // The main board's tokens show only inside its frame's opening, where the
-    // frame stands now; the bonus levels' pieces anywhere.
-    void ClipCapsToBoard();
+    // frame stands now, and its popups rise no higher than the top rail; the
+    // bonus levels' pieces and popups go anywhere.
+    void ClipToBoard();
     void UpdateShake(float dt);
     void LandFinishedMotions(float dt, float pointerX, float pointerY);
     void UpdateSandbox(float dt);

@@ -54,16 +54,19 @@ void CPlayField::UpdateShake(float dt) {
     CapList.SetOrigin(Origin[0], Origin[1], Origin[2], 1);
 }
 
-void CPlayField::ClipCapsToBoard() {
-    if (CapsManager.IsNull())
-        return;
+void CPlayField::ClipToBoard() {
     if (FieldState != kMainBoard || Store.IsNull()) {
-        CapsManager->ClearClip();
+        Popups.ClearCeiling();
+        if (!CapsManager.IsNull())
+            CapsManager->ClearClip();
         return;
     }
     // The frame's picture is laid out from the board's top-left corner, its
     // opening one cell grid wide and high; the rails stand round it.
     const float left = Store->Offset[0], top = Store->Offset[1];
+    Popups.SetCeiling(top);
+    if (CapsManager.IsNull())
+        return;
     CapsManager->SetClip(left, top,
                          left + Store->Scale[0] * static_cast<float>(Columns) * CellWidth,
                          top - Store->Scale[1] * static_cast<float>(Rows) * CellHeight);
@@ -337,7 +340,7 @@ void CPlayField::RunNoMoveTest(float dt) {
 
 void CPlayField::Update(float dt, float pointerX, float pointerY) {
     UpdateShake(dt);
-    ClipCapsToBoard();
+    ClipToBoard();
     LandFinishedMotions(dt, pointerX, pointerY);
     CheckSwaps();
 

@@ -34,6 +34,22 @@ bool HasMessage(FlowHarness& h, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
+// The message on screen stands on the level card's plaque, its letters
+// inside it.
+::testing::AssertionResult OnThePlaque(FlowHarness& h) {
+    const CSharedPtr<CPopup>& p = h.Field().Popups.Messages.OnScreen();
+    if (p.IsNull() || p->Plaque.IsNull())
+        return ::testing::AssertionFailure() << "no plaque";
+    const CScreensManager& s = *h.Game().Screens;
+    if (p->Plaque->Texture != s.LevelPanelFrames.back()->Pictures.front()->Texture)
+        return ::testing::AssertionFailure() << "not the card's plaque";
+    const CLaneBox plaque = h.Field().Popups.InkOf(*p), ink = CPopupList::TextBoxOf(*p);
+    if (ink.Left < plaque.Left || ink.Right > plaque.Right || ink.Bottom < plaque.Bottom ||
+        ink.Top > plaque.Top)
+        return ::testing::AssertionFailure() << p->Text << " reaches over its plaque";
+    return ::testing::AssertionSuccess();
+}
+
 CVector3 Cell(FlowHarness& h, int32_t c, int32_t r) { return h.Field().CellToWorld(c, r, true); }
 
 // Into play on level 1 with the board at rest.
@@ -305,6 +321,7 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     f.SetDuneActive(true);
     h.Frames(1);
     EXPECT_TRUE(HasMessage(h, GetString(40)));
+    EXPECT_TRUE(OnThePlaque(h));
     CSandbox& sandbox = *f.Dune->Sandbox;
     EXPECT_EQ(sandbox.Mode, CSandbox::kFrenzy);
     sandbox.FrenzyProgress = 1.0;
@@ -316,6 +333,7 @@ TEST(FieldEvents, TimeMessagesRebuildTipsAndFrenzy) {
     EXPECT_NEAR(sandbox.FrenzyGain, CLevelRules::DecayFactor(1), 1e-6);
     // The star waits for the frenzy's message, cut to a combo's time.
     EXPECT_TRUE(h.RunUntil([&] { return HasMessage(h, GetString(41)); }, 1.5f));
+    EXPECT_TRUE(OnThePlaque(h));
     // The next bar fills from empty; a won level keeps sand and unfilled bar.
     f.SetDuneActive(true);
     EXPECT_DOUBLE_EQ(sandbox.FrenzyProgress, 0.0);

@@ -473,17 +473,13 @@ void FlowHarness::Frames(int n) {
     }
 }
 
-std::vector<std::string> FlowHarness::MessagesOverOneAnother() {
-    struct Seen {
-        std::string what;
-        float l, b, r, t;
-    };
-    std::vector<Seen> seen;
-    for (const CSharedPtr<CPopup>& p : game_->MessagePopups())
-        if (!p->Sprite.IsNull() && p->Sprite->Visible && p->Alpha > 0.0f) {
-            const CTextSprite::Box ink = p->Sprite->LayoutBox();
-            seen.push_back({p->Text, ink.Left, ink.Bottom, ink.Right, ink.Top});
-        }
+std::vector<FlowHarness::BoardMessage> FlowHarness::BoardMessagesShown() {
+    std::vector<BoardMessage> seen;
+    const CSharedPtr<CPopup>& p = game_->Field->Popups.Messages.OnScreen();
+    if (!p.IsNull() && !p->Sprite.IsNull() && p->Sprite->Visible && p->Alpha > 0.0f) {
+        const CTextSprite::Box ink = p->Sprite->LayoutBox();
+        seen.push_back({p->Text, ink.Left, ink.Bottom, ink.Right, ink.Top});
+    }
     const CScreensManager& s = *game_->Screens;
     if (s.QuestForm->Visible && s.QuestForm->Alpha > 0.0f)
         for (const CSharedPtr<CUxWindow>& w : s.LevelPanelFrames)
@@ -491,10 +487,15 @@ std::vector<std::string> FlowHarness::MessagesOverOneAnother() {
                 seen.push_back({"card " + game_->CardTitle, w->Position.X - w->Width / 2.0f,
                                 w->Position.Y - w->Height / 2.0f, w->Position.X + w->Width / 2.0f,
                                 w->Position.Y + w->Height / 2.0f});
+    return seen;
+}
+
+std::vector<std::string> FlowHarness::MessagesOverOneAnother() {
+    const std::vector<BoardMessage> seen = BoardMessagesShown();
     std::vector<std::string> over;
     for (size_t i = 0; i < seen.size(); ++i)
         for (size_t j = i + 1; j < seen.size(); ++j) {
-            const Seen &a = seen[i], &b = seen[j];
+            const BoardMessage &a = seen[i], &b = seen[j];
             if (a.l < b.r && b.l < a.r && a.b < b.t && b.b < a.t)
                 over.push_back("\"" + b.what + "\" over \"" + a.what + "\"");
         }

@@ -154,8 +154,14 @@ public:
     };
     Picture Drawn(const std::vector<int32_t*>& hidden = {});
     PixelBox PixelsOf(float x, float y, float w, float h);
-    // The board's messages seen now (every message popup not yet faded out,
-    // and the level card's plaque) that are drawn over one another, each
+    // A board message seen now (the message popup not yet faded out, or the
+    // level card's plaque): its text and its box.
+    struct BoardMessage {
+        std::string what;
+        float l, b, r, t;
+    };
+    std::vector<BoardMessage> BoardMessagesShown();
+    // The board's messages seen now that are drawn over one another, each
     // pair as "A" over "B".
     std::vector<std::string> MessagesOverOneAnother();
     // The draw flags of everything the window and its children draw.

@@ -1,6 +1,7 @@
 // The pieces around the board: gem bar targets, board shake, score popups and
 // their styles, the selector and the quest field layout.
 #include <cmath>
+#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -242,6 +243,135 @@ TEST(PopupList, DrawnPopupsLiveInTheTextLayer) {
         EXPECT_EQ(layer->Count(), 1u);
     }
     EXPECT_EQ(layer->Count(), 0u) << "the list takes its popups along";
+}
+
+// Drawn messages in a font whose every letter is one scale wide and high.
+struct DrawnLane {
+    CSharedPtr<CTextLayer> layer{new CTextLayer(CSharedPtr<CRenderDevice>(),
+                                                CSharedPtr<CVertexBuffer>(),
+                                                CSharedPtr<CIndexBuffer>())};
+    CSharedPtr<CBitmapFont> font{new CBitmapFont(CSharedPtr<CTexture>())};
+    CPopupList popups;
+    CMessageLane& lane = popups.Messages;
+    DrawnLane() {
+        for (CFontGlyph& g : font->Glyphs)
+            g = CFontGlyph{1.0f, 1.0f, 0.0f, {}, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f};
+        popups.SetDisplay(layer, font, 1);
+        lane.SetArea(CLaneBox{0.0f, -600.0f, 600.0f, 0.0f});
+    }
+    CLaneBox Ink() const { return popups.InkOf(*lane.OnScreen()); }
+};
+
+// Messages come one at a time, each in its turn; one waited for lives no
+// longer than the cap (one already past half of it keeps its pace), and each
+// leaves when its post said it would.
+TEST(MessageLane, OneAtATimeEachInItsTurn) {
+    DrawnLane d;
+    constexpr float kDt = 0.0625f;  // whole steps to every time below
+    const struct {
+        const char* text;
+        float duration;
+        float posted;  // when it comes (seconds)
+        float promised;  // when its post says it will have gone
+        float gone;      // when it leaves
+    } rows[] = {
+        {"A", 3.0f, 0.0f, 3.0f, 2.0f},  // waited for when a second old: twice its age
+        {"B", 2.0f, 1.0f, 4.0f, 3.5f},  // C comes: B lives the cap once shown
+        {"C", 0.5f, 1.25f, 4.0f, 4.0f}, // its own half second after B
+        {"D", 1.0f, 6.0f, 7.0f, 7.0f},  // alone on an empty lane, at once
+    };
+    std::map<std::string, float> promised, shown, gone;
+    float clock = 0.0f;
+    for (int step = 0; clock < 8.0f; ++step, clock = static_cast<float>(step) * kDt) {
+        for (const auto& r : rows)
+            if (std::fabs(r.posted - clock) < kDt / 2.0f)
+                promised[r.text] = clock + d.lane.Post(r.text, r.duration, 0xFFFFFFFFu, 40.0f);
+        EXPECT_LE(d.popups.Count(), 1u) << "at " << clock;
+        EXPECT_EQ(d.layer->Count(), d.popups.Count());
+        const CSharedPtr<CPopup> before = d.lane.OnScreen();
+        if (!before.IsNull() && shown.count(before->Text) == 0)
+            shown[before->Text] = clock;
+        d.popups.Update(kDt);
+        if (!before.IsNull() && d.lane.OnScreen() != before)
+            gone[before->Text] = clock + kDt;
+    }
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        EXPECT_NEAR(gone[r.text], r.gone, 1.01f * kDt);
+        EXPECT_NEAR(promised[r.text], r.promised, 1e-3f);
+    }
+    EXPECT_NEAR(shown["B"], 2.0f, 1.01f * kDt);
+    EXPECT_FALSE(d.lane.Pending());
+}
+
+// A message too long for the area is drawn smaller, and it rises clear of
+// the card: in the larger part of the area the card leaves free, moved there
+// at once when the card comes while it is on screen.
+TEST(MessageLane, FitsTheAreaAndKeepsClearOfTheCard) {
+    const CLaneBox top{100.0f, -300.0f, 500.0f, -60.0f}, low{100.0f, -520.0f, 500.0f, -300.0f};
+    const struct {
+        std::string text;
+        float scale;
+        const CLaneBox* card;  // given before (or, with `late`, after) the post
+        bool late;
+        float width;           // of its letters
+        bool below;            // rises under the card's foot
+    } rows[] = {
+        {"SHORT", 40.0f, nullptr, false, 200.0f, false},
+        {std::string(30, 'W'), 40.0f, nullptr, false, 600.0f - 2.0f * CMessageLane::kMargin, false},
+        {"SHORT", 40.0f, &top, false, 200.0f, true},
+        {"SHORT", 40.0f, &low, false, 200.0f, false},
+        {"SHORT", 40.0f, &top, true, 200.0f, true},
+        {std::string(30, 'W'), 40.0f, &low, true, 552.0f, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text + (r.late ? " (card late)" : ""));
+        DrawnLane d;
+        if (r.card != nullptr && !r.late)
+            d.lane.KeepClearOf(*r.card);
+        d.lane.Post(r.text, 2.0f, 0xFFFFFFFFu, r.scale);
+        if (r.card != nullptr && r.late)
+            d.lane.KeepClearOf(*r.card);
+        ASSERT_FALSE(d.lane.OnScreen().IsNull());
+        CLaneBox ink = d.Ink();
+        const bool under = r.card != nullptr && ink.Top <= r.card->Bottom;
+        EXPECT_NEAR(ink.Right - ink.Left, r.width, 0.01f);
+        EXPECT_NEAR((ink.Left + ink.Right) / 2.0f, 300.0f, 0.01f) << "centred";
+        if (r.card == nullptr) {
+            EXPECT_NEAR(ink.Top, -300.0f, 0.01f) << "from the middle";
+            continue;
+        }
+        // Its whole way up, clear of the card.
+        for (int i = 0; i < 60; ++i) {
+            d.popups.Update(2.0f / 60.0f);
+            if (d.lane.OnScreen().IsNull())
+                break;
+            ink = d.Ink();
+            EXPECT_TRUE(ink.Top <= r.card->Bottom || ink.Bottom >= r.card->Top)
+                << "over the card at " << ink.Bottom << ".." << ink.Top;
+        }
+        EXPECT_EQ(under, r.below);
+    }
+}
+
+// No popup, score or message, rises over the ceiling; one spawned higher is
+// lowered to it.
+TEST(PopupList, NothingRisesOverTheCeiling) {
+    DrawnLane d;
+    CComboStyles styles;
+    d.popups.SetStyles(&styles);
+    d.popups.SetCeiling(-10.0f);
+    CSharedPtr<CPopup> high, low;
+    d.popups.SpawnNumberPopup(high, 500, 5, 300.0f, 0.0f, -20.0f);
+    d.popups.SpawnNumberPopup(low, 50, 0, 300.0f, -200.0f, -20.0f);
+    d.popups.Messages.SetArea(CLaneBox{0.0f, -100.0f, 600.0f, 0.0f});
+    d.lane.Post("MESSAGE", 3.0f, 0xFFFFFFFFu, 30.0f);
+    for (int i = 0; i < 100 && d.popups.Count() > 0; ++i) {
+        for (const CSharedPtr<CPopup>& p : d.popups.GetPopups())
+            EXPECT_LE(d.popups.InkOf(*p).Top, -10.0f + 1e-3f) << p->Text;
+        d.popups.Update(0.05f);
+    }
+    EXPECT_GT(low->Position.Y, -200.0f) << "one under it rises";
 }
 
 TEST(ComboStyles, ReadFromTheScoreFile) {
