@@ -26,8 +26,10 @@ constexpr uint8_t kReached = 4;      // a draw reached it
 constexpr uint8_t kImpure = 8;       // its pixels depend on what it held before the frame
 
 // How far inside a covering draw's edges a tile's outer pixel centres must
-// lie, in pixels: far more than the snapping of the corners can move an edge.
-constexpr double kCoverMargin = 1.0;
+// lie, in pixels: far more than the snapping of the corners (1/256 pixel) can
+// move an edge, and less than the half pixel by which a picture drawn over
+// the whole window reaches past its outer pixel centres.
+constexpr double kCoverMargin = 0.25;
 // Corners further out than this are cut before drawing, and may not cover.
 constexpr double kCoverLimit = 30000.0;
 
@@ -71,12 +73,14 @@ bool AlphaFull(const SoftPixelState& st, const SoftStageTexture stages[kCombiner
 // taken off before the draw is queued).
 bool DecidesColor(const SoftPixelState& st, const SoftStageTexture stages[kCombinerStages],
                   bool diffuseFull) {
+    const bool full = AlphaFull(st, stages, diffuseFull);
     const bool blendIgnoresTarget =
         !st.blend || (st.srcBlend == Blend::One && st.destBlend == Blend::Zero) ||
-        (st.srcBlend == Blend::SrcAlpha && st.destBlend == Blend::InvSrcAlpha &&
-         AlphaFull(st, stages, diffuseFull));
-    return blendIgnoresTarget && (st.alphaFunc == 0 || st.alphaFunc == Cmp::Always) &&
-           (!st.depthTest || st.depthFunc == Cmp::Always);
+        (st.srcBlend == Blend::SrcAlpha && st.destBlend == Blend::InvSrcAlpha && full);
+    const bool alphaPasses = st.alphaFunc == 0 || st.alphaFunc == Cmp::Always ||
+                             (full && (st.alphaFunc == Cmp::GreaterEqual ||
+                                       (st.alphaFunc == Cmp::Greater && st.alphaRef < 255)));
+    return blendIgnoresTarget && alphaPasses && (!st.depthTest || st.depthFunc == Cmp::Always);
 }
 
 bool EnvSet(const char* name, bool otherwise) {
@@ -189,7 +193,7 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         bottom_ = std::max(bottom_, jobBottom);
     }
     jobs_.push_back(job);
-    if (!damageOn_ || target.color != color_ || tilesX_ == 0)
+    if (!signing_ || target.color != color_ || tilesX_ == 0)
         return;
     // Each triangle, or pair drawn as one, signs the tiles it may reach.
     const uint64_t jobHash = JobHash(job);
@@ -246,7 +250,7 @@ void SoftBands::QueueFill(bool depth, const int32_t rect[4], const int32_t fill[
         area_ += static_cast<double>(fill[2] - fill[0]) * (fill[3] - fill[1]);
         jobs_.push_back(job);
     }
-    if (!damageOn_ || tilesX_ == 0)
+    if (!signing_ || tilesX_ == 0)
         return;
     const uint64_t key[6] = {static_cast<uint64_t>(kind), static_cast<uint32_t>(rect[0]),
                              static_cast<uint32_t>(rect[1]), static_cast<uint32_t>(rect[2]),
@@ -481,10 +485,12 @@ void SoftBands::SetDamage(bool on, bool check) {
     damageOn_ = on;
     check_ = on && check;
     lastValid_ = false;
+    signing_ = on;
+    resting_ = 0;
 }
 
 void SoftBands::FlushFrame(int32_t changed[4]) {
-    const bool whole = !damageOn_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
+    const bool whole = !signing_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
     boxes_.clear();
     double area = 0;
     for (int32_t ty = 0; ty < tilesY_ && !whole; ++ty)
@@ -541,10 +547,18 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
         }
     }
     ForgetQueue();
+    // A frame that changed (nearly) everywhere is likely followed by more:
+    // signing them costs more than it saves, so the next few are drawn whole
+    // unsigned, and two signed frames look again (not while checking).
+    const double target = static_cast<double>(width_) * static_cast<double>(height_);
+    if (damageOn_ && !check_ && !whole && area >= kRestShare * target)
+        resting_ = kRestFrames;
+    const bool signedFrame = signing_;
+    signing_ = damageOn_ && (resting_ == 0 || --resting_ == 0);
     last_.swap(sig_);
     std::fill(sig_.begin(), sig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);
-    lastValid_ = damageOn_ && tilesX_ > 0;
+    lastValid_ = signedFrame && signing_ && tilesX_ > 0;
     frameWhole_ = false;
     ++frames_;
 }

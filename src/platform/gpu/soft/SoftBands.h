@@ -152,6 +152,11 @@ private:
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
     bool damageOn_ = true, check_ = false;
+    bool signing_ = true; // this frame's queue signs the tiles
+    // Frames left to draw whole unsigned after one that changed nearly everywhere.
+    uint32_t resting_ = 0;
+    static constexpr uint32_t kRestFrames = 30;
+    static constexpr double kRestShare = 0.9;
     uint64_t damagedPixels_ = 0, frames_ = 0;
     std::vector<uint32_t> checkColor_;
     std::vector<uint16_t> checkDepth_;
