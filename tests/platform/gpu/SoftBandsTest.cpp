@@ -272,6 +272,7 @@ TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
           Backdrop{"blended", true, false, false, true, 0, 300, false},
           Backdrop{"blended, opaque texels", true, true, false, true, 0, 300, true},
           Backdrop{"alpha tested", false, false, false, true, Cmp::Greater, 300, false},
+          Backdrop{"alpha tested, opaque texels", false, true, false, true, Cmp::Greater, 300, true},
           Backdrop{"partly covering", false, false, false, true, 0, 180, false}}) {
         if (b.opaqueTexels) {
             LockedRect locked;
