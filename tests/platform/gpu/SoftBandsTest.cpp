@@ -250,6 +250,68 @@ TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("frame 25 differs"), std::string::npos) << reports[0];
     EXPECT_NE(reports[0].find("draw of 2 triangles"), std::string::npos) << reports[0];
+
+    // Frames whose colour (and depth) a quad drawn over everything decides, no
+    // clear: when nothing changes, a quad that writes every pixel of a tile
+    // without reading it keeps the tile; one that blends, is alpha tested,
+    // leaves a strip of the window or depth undecided, draws it again.
+    struct Backdrop {
+        const char* name;
+        bool blend, opaqueTexels, writesDepth, fillsDepth;
+        uint32_t alphaFunc;
+        float size; // the quad's, from (-20, -20)
+        bool keeps;
+    };
+    mask.Set(nullptr, 0);
+    reports.clear();
+    paint();
+    for (const Backdrop b :
+         {Backdrop{"opaque", false, false, false, true, 0, 300, true},
+          Backdrop{"opaque writing depth", false, false, true, false, 0, 300, true},
+          Backdrop{"opaque over old depth", false, false, false, false, 0, 300, false},
+          Backdrop{"blended", true, false, false, true, 0, 300, false},
+          Backdrop{"blended, opaque texels", true, true, false, true, 0, 300, true},
+          Backdrop{"alpha tested", false, false, false, true, Cmp::Greater, 300, false},
+          Backdrop{"alpha tested, opaque texels", false, true, false, true, Cmp::Greater, 300, true},
+          Backdrop{"partly covering", false, false, false, true, 0, 180, false}}) {
+        if (b.opaqueTexels) {
+            LockedRect locked;
+            ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), kOk);
+            auto* bits = static_cast<uint32_t*>(locked.bits);
+            std::for_each(bits, bits + 16 * 16, [](uint32_t& t) { t |= 0xFF000000u; });
+            texture->UnlockRect(0);
+        }
+        SoftPixelState under = st;
+        under.blend = b.blend;
+        under.alphaFunc = b.alphaFunc, under.alphaRef = 128;
+        under.depthTest = false, under.depthWrite = b.writesDepth;
+        std::vector<SoftClipVertex> v = quad({-20, -20, b.size}, 0.95f);
+        for (SoftClipVertex& corner : v)
+            corner.color[3] = 255;
+        auto drawOver = [&] {
+            if (b.fillsDepth) {
+                const int32_t all[4] = {0, 0, kW, kH};
+                drawer.QueueFill(true, all, all, 0xFFFF);
+            }
+            const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
+            drawer.Queue(v.data(), 2, under, stages, vp, target, Cull::CCW);
+            const uint64_t before = drawer.DamagedPixels();
+            drawFrame(false, changed);
+            return drawer.DamagedPixels() - before;
+        };
+        drawOver();
+        drawOver();
+        const uint64_t quietPixels = drawOver();
+        EXPECT_EQ(quietPixels == 0, b.keeps) << b.name << ": " << quietPixels;
+        if (!b.keeps)
+            continue;
+        std::fill(texels.begin(), texels.end(), 0xFF00FF00u);
+        drawOver();
+        EXPECT_EQ(reports.size(), 1u) << b.name << ": a texel change not caught";
+        reports.clear();
+        paint();
+    }
+    EXPECT_TRUE(reports.empty()) << reports.front();
 }
 
 // Random quads (convex or not, either turn, culled or not, corners on pixel

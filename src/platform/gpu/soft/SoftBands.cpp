@@ -25,6 +25,64 @@ constexpr uint8_t kDepthCovered = 2; // likewise its depth
 constexpr uint8_t kReached = 4;      // a draw reached it
 constexpr uint8_t kImpure = 8;       // its pixels depend on what it held before the frame
 
+// How far inside a covering draw's edges a tile's outer pixel centres must
+// lie, in pixels: far more than the snapping of the corners (1/256 pixel) can
+// move an edge, and less than the half pixel by which a picture drawn over
+// the whole window reaches past its outer pixel centres.
+constexpr double kCoverMargin = 0.25;
+// Corners further out than this are cut before drawing, and may not cover.
+constexpr double kCoverLimit = 30000.0;
+
+// Whether every fragment of a draw leaves its stages with full alpha, given
+// whether its vertices' alpha is (`diffuseFull`): each stage selects or
+// multiplies alphas from opaque textures, the vertices or a full factor.
+bool AlphaFull(const SoftPixelState& st, const SoftStageTexture stages[kCombinerStages],
+               bool diffuseFull) {
+    bool current = diffuseFull; // what the first stage reads as the current alpha
+    for (uint32_t s = 0; s < st.stageCount; ++s) {
+        auto full = [&](uint32_t arg) {
+            switch (arg) {
+            case Ta::Texture:
+                return stages[s].texture && stages[s].texture->Opaque();
+            case Ta::Diffuse:
+                return diffuseFull;
+            case Ta::TFactor:
+                return st.tfactor >> 24 == 0xFF;
+            case Ta::Current:
+                return current;
+            default:
+                return false;
+            }
+        };
+        const CombinerStage& k = st.stages[s];
+        if (k.alphaOp == Top::SelectArg1)
+            current = full(k.alphaArg1);
+        else if (k.alphaOp == Top::SelectArg2)
+            current = full(k.alphaArg2);
+        else if (k.alphaOp == Top::Modulate)
+            current = full(k.alphaArg1) && full(k.alphaArg2);
+        else
+            return false;
+    }
+    return current;
+}
+
+// A draw writes colour wherever its triangles cover, from nothing it reads
+// below: no blend that reads the target (or only by an alpha that is full),
+// no alpha test, and a depth test that cannot fail (one that could not is
+// taken off before the draw is queued).
+bool DecidesColor(const SoftPixelState& st, const SoftStageTexture stages[kCombinerStages],
+                  bool diffuseFull) {
+    const bool full = AlphaFull(st, stages, diffuseFull);
+    const bool blendIgnoresTarget =
+        !st.blend || (st.srcBlend == Blend::One && st.destBlend == Blend::Zero) ||
+        (st.srcBlend == Blend::SrcAlpha && st.destBlend == Blend::InvSrcAlpha && full);
+    const bool alphaPasses = st.alphaFunc == 0 || st.alphaFunc == Cmp::Always ||
+                             (full && (st.alphaFunc == Cmp::GreaterEqual ||
+                                       (st.alphaFunc == Cmp::Greater && st.alphaRef < 255)));
+    return blendIgnoresTarget && alphaPasses && (!st.depthTest || st.depthFunc == Cmp::Always);
+}
+
 bool EnvSet(const char* name, bool otherwise) {
     const char* v = std::getenv(name);
     return v && *v ? std::strcmp(v, "0") != 0 : otherwise;
@@ -38,12 +96,10 @@ uint64_t Chain(uint64_t signature, uint64_t hash) {
 } // namespace
 
 SoftBands::SoftBands(uint32_t threads) : setups_(threads ? threads : DefaultCount()) {
-    // Drawing by damage stays off unless asked for: while a level's frame leaves
-    // its colour uncleared every tile counts as touched, so signing the tiles
-    // costs more than it saves. The check mode turns it on to hold it to the
-    // whole picture.
+    // Drawing by damage is on unless GLORVANE_DAMAGE=0; the check mode holds
+    // it to the whole picture.
     const bool check = EnvSet("GLORVANE_DAMAGE_CHECK", false);
-    SetDamage(EnvSet("GLORVANE_DAMAGE", check), check);
+    SetDamage(EnvSet("GLORVANE_DAMAGE", true), check);
     for (uint32_t t = 1; t < Count(); ++t)
         threads_.emplace_back([this, t] { Work(t); });
 }
@@ -137,7 +193,7 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         bottom_ = std::max(bottom_, jobBottom);
     }
     jobs_.push_back(job);
-    if (!damageOn_ || target.color != color_ || tilesX_ == 0)
+    if (!signing_ || target.color != color_ || tilesX_ == 0)
         return;
     // Each triangle, or pair drawn as one, signs the tiles it may reach.
     const uint64_t jobHash = JobHash(job);
@@ -152,6 +208,8 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
                    static_cast<int32_t>(std::ceil(reach[t * 4 + 3])) + 1,
                    static_cast<int32_t>(std::ceil(reach[t * 4 + 1])) + 1};
     };
+    const bool decides =
+        job.rowsKnown && (DecidesColor(state, job.stages, true) || DecidesDepth(job));
     for (size_t t = 0; t < count; ++t) {
         const size_t n = t + 1 < count && SoftSetup::SharesEdge(&tris[t * 3]) ? 2 : 1;
         Box box = boxOf(t);
@@ -164,8 +222,9 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
             box[i] = std::max(box[i], clip[i]);
             box[i + 2] = std::min(box[i + 2], clip[i + 2]);
         }
+        const Cover cover = decides ? CoverOf(job, &tris[t * 3], n) : Cover{};
         MarkTiles(box, SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash), Kind::Draw,
-                  state.depthWrite);
+                  state.depthWrite, &cover);
         t += n - 1;
     }
 }
@@ -191,7 +250,7 @@ void SoftBands::QueueFill(bool depth, const int32_t rect[4], const int32_t fill[
         area_ += static_cast<double>(fill[2] - fill[0]) * (fill[3] - fill[1]);
         jobs_.push_back(job);
     }
-    if (!damageOn_ || tilesX_ == 0)
+    if (!signing_ || tilesX_ == 0)
         return;
     const uint64_t key[6] = {static_cast<uint64_t>(kind), static_cast<uint32_t>(rect[0]),
                              static_cast<uint32_t>(rect[1]), static_cast<uint32_t>(rect[2]),
@@ -232,7 +291,98 @@ uint64_t SoftBands::JobHash(const Job& job) const {
     return SoftHash(&job.vp, sizeof(job.vp), h);
 }
 
-void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite) {
+bool SoftBands::DecidesDepth(const Job& job) {
+    const SoftPixelState& st = job.state;
+    // Hidden pixels get the colour of the opaque draws over them, but not
+    // necessarily the depth this draw would have written there.
+    return st.depthWrite && (!st.depthTest || st.depthFunc == Cmp::Always) && !job.target.hidden;
+}
+
+SoftBands::Cover SoftBands::CoverOf(const Job& job, const SoftClipVertex* tri, size_t count) const {
+    Cover c;
+    const SoftClipVertex* corner[6];
+    for (size_t i = 0; i < count * 3; ++i) {
+        const SoftClipVertex& v = tri[i];
+        // Within the depth range and the guard band, so nothing is cut.
+        if (!(v.w >= 1e-5f && v.z >= 0 && v.w - v.z >= 0))
+            return c;
+        corner[i] = &v;
+    }
+    // The corners in order round the shape: a triangle, or a pair as a quad
+    // (the first's corner off the shared edge, the edge, the second's).
+    int order[4] = {0, 1, 2, 0};
+    int n = 3;
+    if (count == 2) {
+        int k = -1, m = -1;
+        for (int i = 0; i < 3; ++i) {
+            bool sharedA = false, sharedB = false;
+            for (int j = 0; j < 3; ++j) {
+                sharedA = sharedA || std::memcmp(corner[i], corner[3 + j], sizeof(SoftClipVertex)) == 0;
+                sharedB = sharedB || std::memcmp(corner[3 + i], corner[j], sizeof(SoftClipVertex)) == 0;
+            }
+            k = sharedA ? k : i;
+            m = sharedB ? m : 3 + i;
+        }
+        if (k < 0 || m < 0)
+            return c;
+        order[0] = k, order[1] = (k + 1) % 3, order[2] = m, order[3] = (k + 2) % 3;
+        n = 4;
+    }
+    for (int i = 0; i < n; ++i) {
+        const WindowXY at = ToWindowXY(*corner[order[i]], job.vp);
+        if (!(std::fabs(at.x) < kCoverLimit && std::fabs(at.y) < kCoverLimit))
+            return c;
+        c.x[i] = at.x, c.y[i] = at.y;
+    }
+    // Convex, every turn the same way; and no triangle of it culled.
+    double turns = 0;
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n, k = (i + 2) % n;
+        const double turn =
+            (c.x[j] - c.x[i]) * (c.y[k] - c.y[j]) - (c.y[j] - c.y[i]) * (c.x[k] - c.x[j]);
+        if (turn == 0 || (turns != 0 && (turn > 0) != (turns > 0)))
+            return c;
+        turns = turn;
+    }
+    for (size_t t = 0; t < count && job.cull != Cull::None; ++t) {
+        WindowXY at[3];
+        for (int i = 0; i < 3; ++i)
+            at[i] = ToWindowXY(tri[t * 3 + i], job.vp);
+        const double area =
+            (at[1].x - at[0].x) * (at[2].y - at[0].y) - (at[1].y - at[0].y) * (at[2].x - at[0].x);
+        if ((job.cull == Cull::CCW && !(area > 0)) || (job.cull == Cull::CW && !(area < 0)))
+            return c;
+    }
+    c.n = n;
+    bool diffuseFull = true;
+    for (size_t i = 0; i < count * 3; ++i)
+        diffuseFull = diffuseFull && tri[i].color[3] >= 255.0f;
+    c.color = DecidesColor(job.state, job.stages, diffuseFull);
+    c.depth = DecidesDepth(job);
+    c.clip = {job.target.clip[0], job.target.clip[1], job.target.clip[2], job.target.clip[3]};
+    return c;
+}
+
+bool SoftBands::Cover::Holds(const Box& tile) const {
+    if (n == 0 || tile[0] < clip[0] || tile[1] < clip[1] || tile[2] > clip[2] ||
+        tile[3] > clip[3])
+        return false;
+    const double px[4] = {double(tile[0]), double(tile[2] - 1), double(tile[2] - 1), double(tile[0])};
+    const double py[4] = {double(tile[1]), double(tile[1]), double(tile[3] - 1), double(tile[3] - 1)};
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n;
+        const double ex = x[j] - x[i], ey = y[j] - y[i];
+        // Inside is to the side the shape turns to.
+        const double side = (ex * (y[(j + 1) % n] - y[i]) - ey * (x[(j + 1) % n] - x[i])) > 0 ? 1 : -1;
+        const double reach = kCoverMargin * std::hypot(ex, ey);
+        for (int p = 0; p < 4; ++p)
+            if (side * (ex * (py[p] - y[i]) - ey * (px[p] - x[i])) < reach)
+                return false;
+    }
+    return true;
+}
+
+void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite, const Cover* cover) {
     const int32_t tx0 = std::max(box[0], 0) / kTile, ty0 = std::max(box[1], 0) / kTile;
     const int32_t tx1 = std::min((std::min(box[2], width_) + kTile - 1) / kTile, tilesX_);
     const int32_t ty1 = std::min((std::min(box[3], height_) + kTile - 1) / kTile, tilesY_);
@@ -242,9 +392,18 @@ void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite) {
             sig_[i] = Chain(sig_[i], hash);
             uint8_t& f = flags_[i];
             if (kind == Kind::Draw) {
-                f |= kReached;
-                if (!(f & kColorCovered) || (depthWrite && !(f & kDepthCovered)))
+                bool color = false, depth = false;
+                if (cover && cover->n != 0 &&
+                    cover->Holds({tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
+                                  std::min((ty + 1) * kTile, height_)}))
+                    color = cover->color, depth = cover->depth;
+                // Draws before read the depth the tile held, and it changes.
+                if (depth && (f & kReached) && !(f & kDepthCovered))
                     f |= kImpure;
+                if ((!color && !(f & kColorCovered)) ||
+                    (depthWrite && !depth && !(f & kDepthCovered)))
+                    f |= kImpure;
+                f |= kReached | (color ? kColorCovered : 0) | (depth ? kDepthCovered : 0);
                 continue;
             }
             const bool whole = box[0] <= tx * kTile && box[1] <= ty * kTile &&
@@ -326,10 +485,12 @@ void SoftBands::SetDamage(bool on, bool check) {
     damageOn_ = on;
     check_ = on && check;
     lastValid_ = false;
+    signing_ = on;
+    resting_ = 0;
 }
 
 void SoftBands::FlushFrame(int32_t changed[4]) {
-    const bool whole = !damageOn_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
+    const bool whole = !signing_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
     boxes_.clear();
     double area = 0;
     for (int32_t ty = 0; ty < tilesY_ && !whole; ++ty)
@@ -386,10 +547,18 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
         }
     }
     ForgetQueue();
+    // A frame that changed (nearly) everywhere is likely followed by more:
+    // signing them costs more than it saves, so the next few are drawn whole
+    // unsigned, and two signed frames look again (not while checking).
+    const double target = static_cast<double>(width_) * static_cast<double>(height_);
+    if (damageOn_ && !check_ && !whole && area >= kRestShare * target)
+        resting_ = kRestFrames;
+    const bool signedFrame = signing_;
+    signing_ = damageOn_ && (resting_ == 0 || --resting_ == 0);
     last_.swap(sig_);
     std::fill(sig_.begin(), sig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);
-    lastValid_ = damageOn_ && tilesX_ > 0;
+    lastValid_ = signedFrame && signing_ && tilesX_ > 0;
     frameWhole_ = false;
     ++frames_;
 }

@@ -12,9 +12,11 @@
 // the target keeps a signature of everything that reaches it in the frame, in
 // order (each draw's triangles after transformation, its state, viewport,
 // hidden pixels and the versions of the textures it reads, and the clears).
-// A tile whose signature is the last frame's, and whose pixels the frame's
-// clears wholly decide, keeps its pixels; the rest are drawn, clipped to
-// those tiles' columns and rows, which draws there what drawing whole does.
+// A tile whose signature is the last frame's, and whose pixels the frame
+// wholly decides (a clear, or an opaque draw covering the tile, filled it
+// before anything read what it held), keeps its pixels; the rest are drawn,
+// clipped to those tiles' columns and rows, which draws there what drawing
+// whole does.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -73,7 +75,7 @@ public:
     void FlushFrame(int32_t changed[4]);
     // Pixels of the tiles drawn at FlushFrame, over all frames.
     uint64_t DamagedPixels() const { return damagedPixels_; }
-    // Drawing by damage on or off (off unless GLORVANE_DAMAGE=1), and the
+    // Drawing by damage on or off (on unless GLORVANE_DAMAGE=0), and the
     // check that draws each frame both ways and compares the pictures
     // (GLORVANE_DAMAGE_CHECK=1). A difference goes to `onMismatch`: by
     // default it is printed and the process aborts.
@@ -105,8 +107,23 @@ private:
     void DrawWhole(double minSpread);
     void ForgetQueue();
     uint64_t JobHash(const Job& job) const;
+    // The convex shape a triangle, or a pair drawn as one, covers in window
+    // coordinates (n corners, none when it may cover nothing for sure), and
+    // what it writes wherever it covers without reading what lies below.
+    struct Cover {
+        int n = 0;
+        double x[4], y[4];
+        bool color = false, depth = false;
+        Box clip{0, 0, 0, 0}; // the draw's
+        // Whether the pixel centres of `tile` all lie inside, well clear of the edges.
+        bool Holds(const Box& tile) const;
+    };
+    Cover CoverOf(const Job& job, const SoftClipVertex* tri, size_t count) const;
+    // The draw writes depth wherever it covers, from nothing it reads below.
+    static bool DecidesDepth(const Job& job);
     // Adds `hash` to the signatures of the tiles `box` reaches.
-    void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite);
+    void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite,
+                   const Cover* cover = nullptr);
     void Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth);
 
     std::vector<SoftSetup> setups_; // one per thread
@@ -135,6 +152,11 @@ private:
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
     bool damageOn_ = true, check_ = false;
+    bool signing_ = true; // this frame's queue signs the tiles
+    // Frames left to draw whole unsigned after one that changed nearly everywhere.
+    uint32_t resting_ = 0;
+    static constexpr uint32_t kRestFrames = 30;
+    static constexpr double kRestShare = 0.9;
     uint64_t damagedPixels_ = 0, frames_ = 0;
     std::vector<uint32_t> checkColor_;
     std::vector<uint16_t> checkDepth_;

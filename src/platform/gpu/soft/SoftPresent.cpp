@@ -148,8 +148,10 @@ bool SoftPresent::Show(os::Window* window, const uint32_t* argb, uint32_t bbWidt
     if (dw <= 0 || dh <= 0)
         return false;
     context_->KeepCurrent();
-    const int32_t rows[2] = {changed[1], changed[3]};
-    Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown, changed[0] < changed[2] ? rows : nullptr);
+    // No rows at all when nothing changed: the texture holds the picture.
+    const bool any = changed[0] < changed[2] && changed[1] < changed[3];
+    const int32_t rows[2] = {any ? changed[1] : 0, any ? changed[3] : 0};
+    Draw(argb, bbWidth, bbHeight, 0, dw, dh, shown, rows);
     SDL_GL_SwapWindow(window->Sdl());
     return true;
 }
