@@ -165,7 +165,9 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
     constexpr float kRim = 5.0f; // the rim and its margin, in pixels of the page
-    ASSERT_TRUE(h.WinIntoShop(3));
+    // Mean difference of light (0 to 255) a locked picture makes on its bed.
+    constexpr float kLockedContrast = 4.5f;
+    ASSERT_TRUE(h.WinIntoShop(1));
 
     // Those not yet on sale show, each in its bed, a picture of its own.
     std::set<std::vector<std::tuple<const CTexture*, float, float>>> looks;
@@ -187,6 +189,25 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
             *s.ShopItemList200[static_cast<size_t>(CUpgradeState::kFirstBonusItem + slot)];
         EXPECT_TRUE(h.SeenAt(drawn, bed.Position.X, bed.Position.Y, 8.0f, 8.0f))
             << "bonus " << slot << " shows nothing";
+        // Readable: over the picture's square, its light (the chain left on)
+        // differs from the bare bed's by a clear margin on average.
+        std::vector<int32_t*> art;
+        const CUxWindow& picture = *s.ShopGroups60[static_cast<size_t>(slot)].Windows.front();
+        for (const CSharedPtr<CSpriteQuad>& q : picture.Pictures)
+            art.push_back(&q->Shown);
+        const FlowHarness::Picture shown = h.Drawn(), bare = h.Drawn(art);
+        const FlowHarness::PixelBox b = h.PixelsOf(bed.Position.X, bed.Position.Y, 60.0f, 60.0f);
+        const auto light = [](uint32_t argb) {
+            return 0.3f * float((argb >> 16) & 0xFFu) + 0.59f * float((argb >> 8) & 0xFFu) +
+                   0.11f * float(argb & 0xFFu);
+        };
+        float sum = 0.0f;
+        int pixels = 0;
+        for (int row = b.row0; row <= b.row1 && !shown.argb.empty(); ++row)
+            for (int col = b.col0; col <= b.col1; ++col, ++pixels)
+                sum += std::fabs(light(shown.At(col, row)) - light(bare.At(col, row)));
+        EXPECT_TRUE(pixels == 0 || sum / float(pixels) > kLockedContrast)
+            << "bonus " << slot << " is too faint to read: " << sum / float(pixels);
     }
     EXPECT_GE(locked, 2);
 
