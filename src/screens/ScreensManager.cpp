@@ -666,6 +666,9 @@ void CScreensManager::Bind(int32_t form, int32_t code, const CSharedPtr<CUxWindo
         } else if (code == 1) {
             TrophyIcons.push_back(c);
             TrophyIconPositions.push_back(OffsetOf(*c));
+            // The description opens over the trophies' names.
+            if (!TrophiesForm.IsNull())
+                TrophiesForm->DrawChildOverTexts(c);
         } else if (inRange(100, 108)) {
             group(TrophyGroups100, static_cast<size_t>(code - 100));
         } else if (inRange(200, 208)) {

@@ -57,8 +57,14 @@ void CUxFormsManager::Draw(int32_t pass) {
             continue;
         if (!f->SpriteLayer.IsNull())
             f->SpriteLayer->Draw(pass);
-        if (pass == kTextPass && !f->TextLayer.IsNull())
-            f->TextLayer->Render(f->Layer);
+        if (pass != kTextPass || f->TextLayer.IsNull())
+            continue;
+        f->TextLayer->Render(f->Layer);
+        if (!f->HasOverTexts)
+            continue;
+        if (!f->SpriteLayer.IsNull())
+            f->SpriteLayer->Draw(CUxWindow::kOverTextsPass);
+        f->TextLayer->Render(CUxWindow::OverTextsGroup(f->Layer));
     }
 }
 

@@ -963,14 +963,18 @@ std::string Trophies() {
     // The description of the trophy under the pointer (code 1, its text
     // first): the game keeps these offsets from the form's centre (the
     // screen's) as offsets from the pointer, so the box opens just below
-    // and right of it.
+    // and right of it. Boxes for two to five lines, the shortest first: the
+    // game opens the least one that holds the text.
     const int tipX = 524 - (1024 - panelW) / 2, tipY = 390 - (768 - panelH) / 2;
-    const int tipH = FormText::LinesHeight(5, kMainFont, 0.42f);
+    constexpr int kTipLines = 5;
     f.Layer(6);
-    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, 5, 1, kMainFont, 0.42f, "LEFT",
-            kBodyText);
+    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, kTipLines, 1, kMainFont, 0.42f,
+            "LEFT", kBodyText);
     f.Layer(5);
-    f.Plaque(tipX, tipY, 300 + 2 * kFrameInset, tipH + 2 * kFrameInset, PlaqueLook::Frame, 1);
+    for (int lines = 2; lines <= kTipLines; ++lines)
+        f.Plaque(tipX, tipY, 300 + 2 * kFrameInset,
+                 FormText::LinesHeight(lines, kMainFont, 0.42f) + 2 * kFrameInset,
+                 PlaqueLook::Frame, 1);
     return f.Str();
 }
 
