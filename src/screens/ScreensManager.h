@@ -179,7 +179,8 @@ public:
 
     // IFormsDrawer: every shown form, through the forms manager.
     bool HasFormsManager() const override;
-    void Draw(int passTag) override;
+    bool BoxShown() const override;
+    void Draw(int passTag, int part) override;
 
     // ---- Loading (ScreensManager.cpp) ----
     // Textures.lst, the forms manager, the 26 forms with their controls, the

@@ -35,6 +35,9 @@ public:
     // Some child is drawn after the form's texts: the forms manager then
     // draws the form in a second round.
     bool HasOverTexts = false;
+    // A box over the whole scene: what the game draws over the forms lies
+    // under it (IFormsDrawer).
+    bool Box = false;
     // While set and the form is shown, no pointer call reaches the forms
     // under it, even while it fades in and takes no input itself.
     int32_t Modal = 0;

@@ -168,6 +168,11 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         h.MoveTo(picture->Position.X, picture->Position.Y);
         // The new offers have faded in.
         shot.Take("15_shop", CShopScreen::kSlowTime + 0.5f);
+        // "Done" with the star unspent: the question over the shaded shop.
+        if (h.ClickControl(s.ShopForm, CShopScreen::kIdDone) && h.WaitForForm(s.MsgBoxForm)) {
+            shot.Take("15_shop_question", 0.5f);
+            shot.Step(h.ClickControl(s.MsgBoxForm, 203), "the shop's question");
+        }
         shot.Step(h.PassShop(), "leaving the shop");
         shot.Take("16_map_after_shop", 2.0f);
     }
