@@ -94,8 +94,11 @@ int AppMain(const AppOptions& options) {
     std::unique_ptr<os::SingleInstance> guard(
         options.lockFolder.empty() ? new os::SingleInstance(kMutexName)
                                    : new os::SingleInstance(kMutexName, options.lockFolder));
-    if (guard->AlreadyRunning())
+    if (guard->AlreadyRunning()) {
+        // Nothing of this copy shows: the running one comes to the front.
+        guard->RequestRaise();
         return 0;
+    }
 
     // 2. Random seed.
     const uint32_t seed = TimerSeed();
@@ -183,6 +186,7 @@ int AppMain(const AppOptions& options) {
                                     ? FrameMsForRefresh(window->RefreshRate())
                                     : options.minFrameMs;
             CMainLoop loop(*window, *game, limits);
+            loop.WatchSecondStarts(guard.get());
             CMainLoop::InstallStopSignals();
             exitCode = loop.Run();
         } else {

@@ -4,7 +4,9 @@
 #include <csignal>
 
 #include "app/Game.h"
+#include "engine/ObjectLog.h"
 #include "platform/os/Clock.h"
+#include "platform/os/SingleInstance.h"
 #include "platform/os/Window.h"
 
 void CFrameClock::Reset(uint64_t nowMs) {
@@ -103,7 +105,19 @@ bool CMainLoop::Dispatch(const os::Message& m) {
     return running_;
 }
 
+void CMainLoop::CheckSecondStart() {
+    const uint64_t now = os::Milliseconds();
+    if (!guard_ || now - lastSecondStartCheck_ < kSecondStartCheckMs)
+        return;
+    lastSecondStartCheck_ = now;
+    if (!guard_->TakeRaiseRequest())
+        return;
+    LogObject("Another start of the game: the window comes to the front\n");
+    window_.Raise();
+}
+
 void CMainLoop::MinimisedPass() {
+    CheckSecondStart();
     game_.PauseAudio(true);
     if (++idlePasses_ > kIdlePassesBeforeWait) {
         os::Message m;
@@ -136,6 +150,7 @@ int CMainLoop::Run() {
             continue;
         }
         idlePasses_ = 0;
+        CheckSecondStart();
         game_.PauseAudio(false);
 
         const uint64_t start = os::Milliseconds();

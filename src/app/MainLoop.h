@@ -9,6 +9,7 @@
 class CGame;
 
 namespace os {
+class SingleInstance;
 class Window;
 struct Message;
 }
@@ -68,6 +69,11 @@ public:
 
     int64_t Frames() const { return frames_; }
 
+    // A second start of the game brings this window to the front: the guard's
+    // requests are looked at once a second.
+    void WatchSecondStarts(const os::SingleInstance* guard) { guard_ = guard; }
+    static constexpr uint64_t kSecondStartCheckMs = 1000;
+
     // SIGINT and SIGTERM end the loop the way closing the window does, so the
     // quest is saved. The handler only raises a flag; the loop's next pass
     // acts on it (and takes it down again).
@@ -76,6 +82,7 @@ public:
 
 private:
     void Close();
+    void CheckSecondStart();
 
     os::Window& window_;
     CGame& game_;
@@ -84,4 +91,6 @@ private:
     bool running_ = true;
     int idlePasses_ = 0;
     int64_t frames_ = 0;
+    const os::SingleInstance* guard_ = nullptr;
+    uint64_t lastSecondStartCheck_ = 0;
 };

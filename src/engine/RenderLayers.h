@@ -49,10 +49,15 @@ public:
     virtual void RenderChains() = 0;
 };
 
-// The screens object's forms manager, which draws every shown form.
+// The screens object's forms manager, which draws every shown form. A box
+// (a form that lies over the whole scene) splits them: what the game draws
+// over the forms goes between the forms under the box and the box, so that
+// the box shades it with the rest.
 class IFormsDrawer {
 public:
+    enum Part : int { kAllForms = 0, kUnderBox = 1, kBoxAndOver = 2 };
     virtual ~IFormsDrawer() = default;
     virtual bool HasFormsManager() const = 0;
-    virtual void Draw(int passTag) = 0;
+    virtual bool BoxShown() const = 0;
+    virtual void Draw(int passTag, int part) = 0;
 };

@@ -198,8 +198,11 @@ int32_t CRenderer::DrawScene() {
     zWriteOff();
     blended(3);
     alphaTested(4);
-    // 20-26: the forms, then everything drawn over them.
-    if (Has(forms_) && forms_->HasFormsManager() && on(kLayerForms)) {
+    // 20-26: the forms, then everything drawn over them (under a box, when
+    // one is up, as it shades them too).
+    const bool formsShown = Has(forms_) && forms_->HasFormsManager() && on(kLayerForms);
+    const bool boxShown = formsShown && forms_->BoxShown();
+    auto forms = [&d, this](int part) {
         // Forms are painted over the level in their own order, far to near: a
         // dialog is never cut by a nearer piece of the level, nor a form's text
         // by its own picture a hair behind it. Their depth is still written for
@@ -207,9 +210,11 @@ int32_t CRenderer::DrawScene() {
         uint32_t zFunc = gpu::Cmp::LessEqual;
         d.GetRenderState(gpu::Rs::ZFunc, &zFunc);
         d.SetRenderState(gpu::Rs::ZFunc, gpu::Cmp::Always);
-        forms_->Draw(1);
+        forms_->Draw(1, part);
         d.SetRenderState(gpu::Rs::ZFunc, zFunc);
-    }
+    };
+    if (formsShown)
+        forms(boxShown ? IFormsDrawer::kUnderBox : IFormsDrawer::kAllForms);
     if (spriteShown(2))
         spriteLayers_[2]->Prepare();
     zWriteOff();
@@ -217,6 +222,10 @@ int32_t CRenderer::DrawScene() {
     if (spriteShown(2))
         spriteLayers_[2]->Draw(1);
     quads(2);
+    if (boxShown) {
+        forms(IFormsDrawer::kBoxAndOver);
+        zWriteOff();
+    }
     texts(kTextPassTop);
     zWriteOff();
     blended(5);

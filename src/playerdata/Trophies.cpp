@@ -12,6 +12,7 @@
 #include "engine/QuadLayer.h"
 #include "engine/SpriteLayer.h"
 #include "engine/SpriteQuad.h"
+#include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "platform/os/Path.h"
 #include "platform/os/TextFile.h"
@@ -244,32 +245,71 @@ void CTrophies::ShowDescription(int32_t trophy, int32_t level, float mouseX, flo
     if (Screens.IsNull())
         return;
     CScreensManager& s = *Screens;
-    if (level < 1) {
-        CScreensManager::SetWindowsVisible(s.TrophyIcons, 0);
-        return;
-    }
-    CUxForm* form = s.TrophiesForm.Get();
-    const float x = std::floor(mouseX), y = std::floor(mouseY);
-    for (size_t k = 0; k < s.TrophyIcons.size() && k < s.TrophyIconPositions.size(); ++k) {
-        const CSharedPtr<CUxWindow>& w = s.TrophyIcons[k];
-        if (w.IsNull())
-            continue;
-        if (form && form->ScaleX != 0.0f && form->ScaleY != 0.0f) {
-            const CScreenPoint& at = s.TrophyIconPositions[k];
-            form->SetChildOffset(w, (x - form->Position.X + at.X) / form->ScaleX,
-                                 (y - form->Position.Y + at.Y) / form->ScaleY, w->Offset.Z);
-        }
-        w->SetVisible(1);
-    }
     const size_t t = static_cast<size_t>(trophy);
     const size_t l = static_cast<size_t>(level - 1);
-    if (s.TrophyIcons.empty() || t >= Descriptions.size() || l >= Descriptions[t].size())
+    CUxForm* form = s.TrophiesForm.Get();
+    // The text, then boxes for ever more lines.
+    const CWindowList& tip = s.TrophyIcons;
+    if (level < 1 || !form || tip.size() < 2 || tip.size() > s.TrophyIconPositions.size() ||
+        t >= Descriptions.size() || l >= Descriptions[t].size() || form->ScaleX == 0.0f ||
+        form->ScaleY == 0.0f) {
+        CScreensManager::SetWindowsVisible(tip, 0);
         return;
+    }
+    for (const CSharedPtr<CUxWindow>& w : tip)
+        if (w.IsNull())
+            return;
     // The last line's end would only add an empty line to the box.
     std::string_view text = Descriptions[t][l];
     while (!text.empty() && text.back() == '\n')
         text.remove_suffix(1);
-    CScreensManager::SetWindowText(s.TrophyIcons.front(), text);
+    CUxWindow& label = *tip.front();
+    CScreensManager::SetWindowText(tip.front(), text);
+
+    // The least box that holds the text: the largest leaves the text window
+    // the same margin above and below it.
+    float textHeight = 0.0f;
+    if (!label.Texts.empty()) {
+        const CTextSprite::Box b = label.Texts.back()->LayoutBox();
+        textHeight = b.Top - b.Bottom;
+    }
+    const float margin = 0.5f * (tip.back()->Height - label.Height);
+    size_t box = tip.size() - 1;
+    for (size_t k = 1; k < box; ++k)
+        if (tip[k]->Height - 2.0f * margin >= textHeight - 0.5f) {
+            box = k;
+            break;
+        }
+
+    // Below and right of the pointer; mirrored about it where that would
+    // leave the form, and kept inside the form when even that does not fit.
+    const float x = std::floor(mouseX), y = std::floor(mouseY);
+    const CScreenPoint& at = s.TrophyIconPositions[box];
+    const CUxWindow& plaque = *tip[box];
+    const float halfW = 0.5f * plaque.Width, halfH = 0.5f * plaque.Height;
+    const float left = form->Position.X - 0.5f * form->Width;
+    const float right = form->Position.X + 0.5f * form->Width;
+    const float bottom = form->Position.Y - 0.5f * form->Height;
+    const float top = form->Position.Y + 0.5f * form->Height;
+    const auto fit = [](float centre, float shift, float half, float low, float high) {
+        float c = centre + shift;
+        if (c - half < low || c + half > high)
+            c = centre - shift;
+        return std::clamp(c, low + half, std::max(low + half, high - half)) - centre;
+    };
+    // How far the box moves from its usual place; the text moves with it.
+    const float dx = fit(x, at.X, halfW, left, right) - at.X;
+    const float dy = fit(y, at.Y, halfH, bottom, top) - at.Y;
+    for (size_t k = 0; k < tip.size(); ++k) {
+        const CSharedPtr<CUxWindow>& w = tip[k];
+        const bool shown = k == 0 || k == box;
+        if (shown) {
+            const CScreenPoint& p = s.TrophyIconPositions[k];
+            form->SetChildOffset(w, (x + dx - form->Position.X + p.X) / form->ScaleX,
+                                 (y + dy - form->Position.Y + p.Y) / form->ScaleY, w->Offset.Z);
+        }
+        w->SetVisible(shown ? 1 : 0);
+    }
 }
 
 CSharedPtr<CUxWindow> CTrophies::LevelWindow(int32_t trophy, int32_t level) const {

@@ -72,6 +72,12 @@ void TipPart(S& s, size_t, const Control& c) {
         s.TipTitle = c;
 }
 
+// A trophy's description opens over the trophies' names.
+void OverTexts(S& s, size_t, const Control& c) {
+    if (!s.TrophiesForm.IsNull())
+        s.TrophiesForm->DrawChildOverTexts(c);
+}
+
 using N = S::Need;
 
 // Every code a control may carry, form by form; a code of two rows is kept
@@ -226,6 +232,7 @@ constexpr S::Binding kBindings[] = {
     {S::kTrophies, 0, 0, Set<&S::TrophiesControl0>},
     {S::kTrophies, 1, 1, Push<&S::TrophyIcons>},
     {S::kTrophies, 1, 1, PushOffset<&S::TrophyIconPositions>},
+    {S::kTrophies, 1, 1, OverTexts},
     {S::kTrophies, 100, 100, PushAt<&S::TrophyGroups100>,
      N{.Count = 1, .What = "the first trophy's group"}},
     {S::kTrophies, 101, 108, PushAt<&S::TrophyGroups100>},

@@ -136,9 +136,13 @@ bool CScreensManager::HasFormsManager() const {
     return !FormsManager.IsNull();
 }
 
-void CScreensManager::Draw(int passTag) {
+bool CScreensManager::BoxShown() const {
+    return !FormsManager.IsNull() && FormsManager->BoxShown();
+}
+
+void CScreensManager::Draw(int passTag, int part) {
     if (!FormsManager.IsNull())
-        FormsManager->Draw(passTag);
+        FormsManager->Draw(passTag, part);
 }
 
 std::string CScreensManager::FormName(int32_t form) {
@@ -275,6 +279,9 @@ int32_t CScreensManager::LoadForm(const FormSpec& spec, bool logos, float logoW,
         &HighScoresForm, &NewspaperForm,  &IntroForm,      &TrophiesForm,   &HelpForm,
         &WinBoxForm};
     *slots[spec.Number] = form;
+    // The game's questions lie over everything under them, the shop's
+    // pictures and stars too.
+    form->Box = spec.Number == kMsgBox;
     FormsManager->AddForm(form);
     form->SetVisible(0);
     if (spec.Number == kMap && DataPaths)

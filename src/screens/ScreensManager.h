@@ -182,7 +182,8 @@ public:
 
     // IFormsDrawer: every shown form, through the forms manager.
     bool HasFormsManager() const override;
-    void Draw(int passTag) override;
+    bool BoxShown() const override;
+    void Draw(int passTag, int part) override;
 
     // What a form must give one row of the binding table; a row without a
     // count or a code to match needs nothing.

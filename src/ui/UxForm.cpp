@@ -86,6 +86,13 @@ void CUxForm::SetSkin(CSharedPtr<CTexture> corners, CSharedPtr<CTexture> sides,
     SetOrigin(Offset.X, Offset.Y, Offset.Z, 0.0f, 0.0f, 0.0f);
 }
 
+void CUxForm::DrawChildOverTexts(const CSharedPtr<CUxWindow>& child) {
+    if (child.IsNull())
+        return;
+    child->DrawOverTexts();
+    HasOverTexts = true;
+}
+
 void CUxForm::SetZOrder(int32_t z) {
     const int32_t d = z - ZOrder;
     ZOrder = z;

@@ -29,6 +29,15 @@ public:
     float BorderHeight = kDefaultTile;
     float BorderWidth = kDefaultTile;
     float VerticalTile = kDefaultTile;
+    // The child is drawn over every text of the form (CUxWindow::DrawOverTexts).
+    void DrawChildOverTexts(const CSharedPtr<CUxWindow>& child);
+
+    // Some child is drawn after the form's texts: the forms manager then
+    // draws the form in a second round.
+    bool HasOverTexts = false;
+    // A box over the whole scene: what the game draws over the forms lies
+    // under it (IFormsDrawer).
+    bool Box = false;
     // While set and the form is shown, no pointer call reaches the forms
     // under it, even while it fades in and takes no input itself.
     int32_t Modal = 0;

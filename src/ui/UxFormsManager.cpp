@@ -1,5 +1,6 @@
 #include "ui/UxFormsManager.h"
 
+#include "engine/RenderLayers.h"
 #include "engine/SpriteLayer.h"
 #include "engine/TextLayer.h"
 #include "ui/UxForm.h"
@@ -51,14 +52,32 @@ void CUxFormsManager::Prepare() {
             f->SpriteLayer->Prepare();
 }
 
-void CUxFormsManager::Draw(int32_t pass) {
+bool CUxFormsManager::BoxShown() const {
+    for (const CSharedPtr<CUxForm>& f : Forms)
+        if (f->Visible && f->Box)
+            return true;
+    return false;
+}
+
+void CUxFormsManager::Draw(int32_t pass, int32_t part) {
+    bool overBox = false;
     for (const CSharedPtr<CUxForm>& f : Forms) {
         if (!f->Visible)
             continue;
+        overBox = overBox || f->Box;
+        if ((part == IFormsDrawer::kUnderBox && overBox) ||
+            (part == IFormsDrawer::kBoxAndOver && !overBox))
+            continue;
         if (!f->SpriteLayer.IsNull())
             f->SpriteLayer->Draw(pass);
-        if (pass == kTextPass && !f->TextLayer.IsNull())
-            f->TextLayer->Render(f->Layer);
+        if (pass != kTextPass || f->TextLayer.IsNull())
+            continue;
+        f->TextLayer->Render(f->Layer);
+        if (!f->HasOverTexts)
+            continue;
+        if (!f->SpriteLayer.IsNull())
+            f->SpriteLayer->Draw(CUxWindow::kOverTextsPass);
+        f->TextLayer->Render(CUxWindow::OverTextsGroup(f->Layer));
     }
 }
 

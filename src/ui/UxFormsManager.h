@@ -28,8 +28,11 @@ public:
     // The opaque pass of every visible form's sprite layer.
     virtual void Prepare();
     // The blended sprites of that pass of every visible form, and with pass 1
-    // its texts, form by form.
-    virtual void Draw(int32_t pass);
+    // its texts, form by form; `part` (IFormsDrawer::Part) keeps to the forms
+    // under the first shown box, or to it and those over it.
+    virtual void Draw(int32_t pass, int32_t part = 0);
+    // Some form marked as a box (CUxForm::Box) is shown.
+    bool BoxShown() const;
     // Switches input off for every other active form, remembering them.
     virtual void PushModal(CSharedPtr<CUxForm> form);
     // Gives input back to the forms of the last PushModal.

@@ -52,7 +52,7 @@ void CUxStatic::SetTextSprites(CSharedPtr<CTextSprite> main, CSharedPtr<CTextSpr
         CTextSprite& t = *Texts[i];
         if (!TextLayer.IsNull())
             TextLayer->Add(Texts[i]);
-        t.PassTag = Layer;
+        t.PassTag = TextGroup();
         t.Visible = Visible;
         const float cw = TextCharSizes[i].W;
         TextWidths[i] = cw != 0.0f ? BaseWidth / cw : 0.0f;
@@ -173,6 +173,8 @@ CSharedPtr<CSpriteQuad> CUxStatic::MakePicture(size_t index, CSharedPtr<CTexture
     quad->SetAxes(AxisX.X, AxisX.Y, AxisX.Z, AxisY.X, AxisY.Y, AxisY.Z, false);
     quad->SetFrameCorners(0, corners);
     quad->Key = key;
+    if (OverTexts)
+        quad->PassTag = kOverTextsPass;
     quad->Shown = Visible;
     Pictures[index] = quad;
     if (!SpriteLayer.IsNull())

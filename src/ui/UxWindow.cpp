@@ -340,7 +340,18 @@ void CUxWindow::SetChildSizeById(int32_t id, float w, float h) {
 void CUxWindow::SetLayer(int32_t n) {
     Layer = n;
     for (const CSharedPtr<CTextSprite>& t : Texts)
-        t->PassTag = n;
+        t->PassTag = TextGroup();
     for (const CSharedPtr<CUxWindow>& c : Children)
         c->SetLayer(n);
+}
+
+void CUxWindow::DrawOverTexts() {
+    OverTexts = true;
+    for (const CSharedPtr<CSpriteQuad>& p : Pictures)
+        if (!p.IsNull())
+            p->PassTag = kOverTextsPass;
+    for (const CSharedPtr<CTextSprite>& t : Texts)
+        t->PassTag = TextGroup();
+    for (const CSharedPtr<CUxWindow>& c : Children)
+        c->DrawOverTexts();
 }

@@ -95,6 +95,15 @@ public:
     virtual void SetChildSizeById(int32_t id, float w, float h);
     // The text group of this window's texts and of its whole subtree.
     virtual void SetLayer(int32_t n);
+    // The window and its subtree are drawn in a round of their own after
+    // every text of the form: a box that opens over the form's captions
+    // hides them like any picture.
+    void DrawOverTexts();
+    // The sprite pass and the text group of that round.
+    static constexpr int32_t kOverTextsPass = 2;
+    static int32_t OverTextsGroup(int32_t layer) { return layer + kOverTextsGroupShift; }
+    // The group of this window's texts, as its round asks.
+    int32_t TextGroup() const { return OverTexts ? OverTextsGroup(Layer) : Layer; }
 
     // Where a local offset (a, b, c) stands: the position plus the offset
     // along the axes, x and y scaled, depth not.
@@ -104,6 +113,10 @@ public:
     int32_t Dispatch(CUxPointer what, float x, float y, int32_t button, float dt);
     // Visible, enabled and taking input.
     bool TakesInput() const { return Visible && Enabled && Active; }
+
+    // Form text groups are the forms' numbers; the later round's lie clear
+    // of them and of the game's own text groups.
+    static constexpr int32_t kOverTextsGroupShift = 1000;
 
     int32_t Type = kPlainWindow;
     int32_t Id = 0;
@@ -129,6 +142,7 @@ public:
     std::vector<CUxSize> TextCharSizes;
     std::vector<CVector3> TextOffsets;
     int32_t Visible = 1;
+    bool OverTexts = false;
     int32_t Active = 1;
     int32_t Enabled = 1;
     int32_t ZOrder = 0;

@@ -21,9 +21,10 @@ namespace {
 class ManagerDrawer : public IFormsDrawer {
 public:
     bool HasFormsManager() const override { return !Manager.IsNull(); }
-    void Draw(int passTag) override {
+    bool BoxShown() const override { return Manager->BoxShown(); }
+    void Draw(int passTag, int part) override {
         Manager->Prepare();
-        Manager->Draw(passTag);
+        Manager->Draw(passTag, part);
     }
     CSharedPtr<CUxFormsManager> Manager;
 };

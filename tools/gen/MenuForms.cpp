@@ -46,6 +46,7 @@ constexpr const char* kSeerIdle = "FF505050";
 // A bonus not yet on sale in the shop: its picture darkened like a totem not
 // yet bought, under the single chain of "Chain.png" (256 x 128, CapsLayout.h).
 constexpr const char* kLockedTint = "FF5A5A5A";
+constexpr const char* kLockedLightTint = "FFB0B0B0";
 constexpr const char* kShopChain = "ShopChain";
 constexpr AtlasRect kShopChainCell = {0, 0, 92, 92};
 constexpr const char* kHelpPictures = "HelpPictures";
@@ -962,14 +963,18 @@ std::string Trophies() {
     // The description of the trophy under the pointer (code 1, its text
     // first): the game keeps these offsets from the form's centre (the
     // screen's) as offsets from the pointer, so the box opens just below
-    // and right of it.
+    // and right of it. Boxes for two to five lines, the shortest first: the
+    // game opens the least one that holds the text.
     const int tipX = 524 - (1024 - panelW) / 2, tipY = 390 - (768 - panelH) / 2;
-    const int tipH = FormText::LinesHeight(5, kMainFont, 0.42f);
+    constexpr int kTipLines = 5;
     f.Layer(6);
-    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, 5, 1, kMainFont, 0.42f, "LEFT",
-            kBodyText);
+    f.Lines("\" \"", tipX + kFrameInset, tipY + kFrameInset, 300, kTipLines, 1, kMainFont, 0.42f,
+            "LEFT", kBodyText);
     f.Layer(5);
-    f.Plaque(tipX, tipY, 300 + 2 * kFrameInset, tipH + 2 * kFrameInset, PlaqueLook::Frame, 1);
+    for (int lines = 2; lines <= kTipLines; ++lines)
+        f.Plaque(tipX, tipY, 300 + 2 * kFrameInset,
+                 FormText::LinesHeight(lines, kMainFont, 0.42f) + 2 * kFrameInset,
+                 PlaqueLook::Frame, 1);
     return f.Str();
 }
 
@@ -1069,24 +1074,30 @@ std::string Shop() {
     }
     // Bonuses not yet offered: each its own picture (cut from its sheet, see
     // FxBonus.h), darkened and bound by the chain that binds a locked token.
+    // A round picture as wide as the chain would lie under its ring: the
+    // clock and the kinship star sit inside it instead, and being dark or
+    // thin of themselves they are darkened less.
     const struct {
         const char* texture;
         int texH;
         AtlasRect cell;
-    } locked[6] = {{"ShopBonus1", 256, {0, 0, 86, 92}},  // the dynamite
-                   {"ShopBonus3", 256, {4, 94, 50, 36}}, // the chest
-                   {"ShopBonus3", 256, {90, 0, 90, 90}}, // the clock's face
-                   {"ShopBonus2", 256, {0, 0, 88, 92}},  // the amulet
-                   {"ShopBonus5", 128, {0, 64, 64, 64}}, // the kinship rings
-                   {kSeer, kSeerSheet, kSeerCell}};      // the seer's medallion
+        int size;
+        const char* tint;
+    } locked[6] = {
+        {"ShopBonus1", 256, {0, 0, 86, 92}, 76, kLockedTint},       // the dynamite
+        {"ShopBonus3", 256, {4, 94, 50, 36}, 76, kLockedTint},      // the chest
+        {"ShopBonus3", 256, {90, 0, 90, 90}, 44, kLockedLightTint}, // the clock's face
+        {"ShopBonus2", 256, {0, 0, 88, 92}, 76, kLockedTint},       // the amulet
+        {"ShopBonus5", 128, {64, 64, 64, 64}, 60, kLockedLightTint}, // the kinship star
+        {kSeer, kSeerSheet, kSeerCell, 76, kLockedTint}};           // the seer's medallion
     for (int s = 0; s < 6; ++s) {
         const AtlasRect pic = ShopCardOf(10 + s).picture;
         const AtlasRect& c = locked[s].cell;
         const int size = 76, longest = std::max(c.w, c.h);
-        const int w = size * c.w / longest, h = size * c.h / longest;
+        const int w = locked[s].size * c.w / longest, h = locked[s].size * c.h / longest;
         f.Layer(4);
         f.Art(locked[s].texture, c, 256, locked[s].texH, pic.x + (pic.w - w) / 2,
-              pic.y + (pic.h - h) / 2, w, h, 60 + s, kLockedTint);
+              pic.y + (pic.h - h) / 2, w, h, 60 + s, locked[s].tint);
         f.Layer(5);
         f.Picture(kShopChain, kShopChainCell, 256, 128, pic.x + (pic.w - size) / 2,
                   pic.y + (pic.h - size) / 2, size, size, 60 + s);

@@ -28,23 +28,32 @@ std::string SafeFileName(const std::string& name) {
     return out;
 }
 
+constexpr const char* kLockSuffix = ".lock";
+constexpr const char* kRaiseSuffix = ".raise";
+
+// The request file beside the lock: the lock's name with its own ending.
+std::string RaisePath(const std::string& lockPath) {
+    return lockPath.substr(0, lockPath.size() - std::string(kLockSuffix).size()) + kRaiseSuffix;
+}
+
 std::string DefaultLockPath(const std::string& mutexName) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (IsDirectory(runtime))
-        return std::string(runtime) + "/" + SafeFileName(mutexName) + ".lock";
+        return std::string(runtime) + "/" + SafeFileName(mutexName) + kLockSuffix;
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = IsDirectory(tmp) ? tmp : "/tmp";
-    return folder + "/" + SafeFileName(mutexName) + "-" + std::to_string(getuid()) + ".lock";
+    return folder + "/" + SafeFileName(mutexName) + "-" + std::to_string(getuid()) + kLockSuffix;
 }
 
 } // namespace
 
-SingleInstance::SingleInstance(const std::string& mutexName) : path_(DefaultLockPath(mutexName)) {
+SingleInstance::SingleInstance(const std::string& mutexName)
+    : path_(DefaultLockPath(mutexName)), raisePath_(RaisePath(path_)) {
     Acquire();
 }
 
 SingleInstance::SingleInstance(const std::string& mutexName, const std::string& folder)
-    : path_(folder + "/" + SafeFileName(mutexName) + ".lock") {
+    : path_(folder + "/" + SafeFileName(mutexName) + kLockSuffix), raisePath_(RaisePath(path_)) {
     Acquire();
 }
 
@@ -67,10 +76,24 @@ void SingleInstance::Acquire() {
     } while (rc != 0 && errno == EINTR);
     if (rc == 0) {
         fd_ = fd;
+        // A request left for a copy that has gone is not for this one.
+        TakeRaiseRequest();
         return;
     }
     heldElsewhere_ = (errno == EWOULDBLOCK);
     close(fd);
+}
+
+bool SingleInstance::RequestRaise() const {
+    const int fd = open(raisePath_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+bool SingleInstance::TakeRaiseRequest() const {
+    return unlink(raisePath_.c_str()) == 0;
 }
 
 } // namespace os

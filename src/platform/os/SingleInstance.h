@@ -1,7 +1,9 @@
 #pragma once
 // Guard against a second copy of the game: an exclusive lock on a file named
 // after the game's mutex name. The lock goes away with the process, so a crash
-// never leaves a stale guard behind.
+// never leaves a stale guard behind. A second copy that finds the lock taken
+// leaves a request file beside it, which the running copy takes as a wish to
+// see its window again.
 #include <string>
 
 namespace os {
@@ -25,9 +27,17 @@ public:
     bool Holds() const { return fd_ >= 0; }
     const std::string& LockPath() const { return path_; }
 
+    // From the copy that is refused: asks the holder to come to the front.
+    // False when the request cannot be left.
+    bool RequestRaise() const;
+    // From the holder: true once for each request left since the last call
+    // (one system call; cheap enough for a few checks a second).
+    bool TakeRaiseRequest() const;
+
 private:
     void Acquire();
     std::string path_;
+    std::string raisePath_;
     int fd_ = -1;
     bool heldElsewhere_ = false;
 };

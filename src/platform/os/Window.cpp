@@ -340,6 +340,12 @@ void Window::Show() {
     SDL_ShowWindow(window_);
 }
 
+void Window::Raise() {
+    if (IsMinimized())
+        SDL_RestoreWindow(window_);
+    SDL_RaiseWindow(window_);
+}
+
 void Window::SetTitle(const std::string& title) {
     SDL_SetWindowTitle(window_, title.c_str());
 }

@@ -124,6 +124,9 @@ public:
     bool SurfaceMatchesClientSize() const;
     void SetPosition(int x, int y);
     void Show();
+    // Out of the taskbar when minimised, then in front of the other windows
+    // (where the desktop lets a program do so).
+    void Raise();
     void SetTitle(const std::string& title);
     // The picture taskbars and window switchers show for the window (straight
     // RGBA8 rows, top first). False when the system refuses it.

@@ -29,8 +29,11 @@ TEST(AppEntry, SecondInstanceLeavesAtOnceWithZero) {
     options.lockFolder = lock.Path().string();
     options.exitAfterFrames = 1;
     EXPECT_EQ(AppMain(options), 0);
-    // It left before opening anything: no window, no log.
+    // It left before opening anything: no window, no log; only its wish that
+    // the running game come to the front.
     EXPECT_FALSE(fs::exists(work.Path() / "Objects.log"));
+    EXPECT_TRUE(first.TakeRaiseRequest());
+    EXPECT_FALSE(first.TakeRaiseRequest());
 }
 
 TEST(AppEntry, MissingFontEndsWithCodeFourAndTheMessage) {

@@ -15,6 +15,7 @@
 #include "engine/TextFormat.h"
 #include "platform/os/Window.h"
 #include "playerdata/ProfileSettings.h"
+#include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
 #include "ui/UxForm.h"
@@ -80,6 +81,17 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
     for (const auto& m : menus)
         if (shot.Step(h.ClickControl(s.MainMenuForm, m.open) && h.WaitForForm(m.form), m.picture)) {
             shot.Take(m.picture);
+            // A trophy of the right-hand column pointed at: its story.
+            if (m.form == s.TrophiesForm) {
+                CTrophies& t = *g.Trophies;
+                t.Levels[2] = t.ShownLevels[2] = 1;
+                t.RefreshWindows();
+                const CUxWindow& medal = *s.TrophyGroups200[2].Windows[0];
+                h.MoveTo(medal.Position.X, medal.Position.Y);
+                shot.Take("07_trophies_story", 0.2f);
+                t.Levels[2] = t.ShownLevels[2] = 0;
+                t.RefreshWindows();
+            }
             shot.Step(h.ClickControl(m.form, m.close), m.picture);
         }
     if (shot.Step(h.ClickControl(s.MainMenuForm, 4) && h.WaitForForm(s.HelpForm), "help")) {
@@ -156,6 +168,11 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         h.MoveTo(picture->Position.X, picture->Position.Y);
         // The new offers have faded in.
         shot.Take("15_shop", CShopScreen::kSlowTime + 0.5f);
+        // "Done" with the star unspent: the question over the shaded shop.
+        if (h.ClickControl(s.ShopForm, CShopScreen::kIdDone) && h.WaitForForm(s.MsgBoxForm)) {
+            shot.Take("15_shop_question", 0.5f);
+            shot.Step(h.ClickControl(s.MsgBoxForm, 203), "the shop's question");
+        }
         shot.Step(h.PassShop(), "leaving the shop");
         shot.Take("16_map_after_shop", 2.0f);
     }

@@ -26,6 +26,8 @@
 #include "playerdata/QuestState.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "screens/ShopStar.h"
+#include "totems/Totem.h"
 #include "ui/UxForm.h"
 
 using namespace flowtest;
@@ -128,6 +130,64 @@ TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
     ASSERT_TRUE(h.RunUntil([&] { return seen(7) && ScriptedPlayer(h).BoardReady(); }, 10.0f));
 }
 
+// "Done" with a star still to spend asks first; under the question the
+// shop stays as it was, only shaded: the bonuses owned, the totem bought and
+// the bank's star are still there, and still there after "No".
+TEST(ShopFlow, TheShopStaysUnderItsQuestion) {
+    FlowHarness h(13);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    constexpr int32_t kRedItem = 5;
+    ASSERT_TRUE(h.WinIntoShop(3));
+    g.Shop->upgrades.tier[kRedItem] = 1;
+    g.Shop->SetItemTier(kRedItem, 1, 0);
+    h.Frames(static_cast<int>(1.0f / FlowHarness::kDt));
+    // Each picture's draw flags and where it stands, as they are now (a
+    // bonus makes and drops sprites as it plays).
+    struct Shown {
+        const char* what;
+        std::vector<int32_t*> flags;
+        float x, y, size;
+    };
+    const auto pictures = [&] {
+        std::vector<Shown> all;
+        for (size_t slot = 0; slot < g.Shop->bonusPreviews.size(); ++slot)
+            if (auto* preview = dynamic_cast<CBonusDrawn*>(g.Shop->bonusPreviews[slot].Get())) {
+                const CUxWindow& bed =
+                    *s.ShopItemList200[static_cast<size_t>(CUpgradeState::kFirstBonusItem) + slot];
+                Shown p{"a bonus", {}, bed.Position.X, bed.Position.Y, bed.Height - 12.0f};
+                for (const CSharedPtr<CSpriteQuad>& q : preview->Layers.Current.Sprites->GetDrawn())
+                    p.flags.push_back(&q->Shown);
+                all.push_back(p);
+            }
+        for (const CSharedPtr<CTotem>& totem : g.Field->Totems.Active) {
+            Shown p{"a totem", {}, 0.0f, 0.0f, 8.0f};
+            for (const CSharedPtr<CSpriteQuad>& q : totem->Parts()) {
+                p.flags.push_back(&q->Shown);
+                p.x = q->Position.X;
+                p.y = q->Position.Y;
+            }
+            all.push_back(p);
+        }
+        for (const CSharedPtr<CShopStar>& star : g.Shop->stars)
+            if (star->state == CShopStar::kInBank && !star->sprite.IsNull())
+                all.push_back({"the bank's star", {&star->sprite->Shown}, star->x, star->y, 8.0f});
+        return all;
+    };
+    const auto allSeen = [&](const char* when) {
+        const std::vector<Shown> all = pictures();
+        EXPECT_GE(all.size(), 4u) << "two bonuses, a totem and a star " << when;
+        for (const Shown& p : all)
+            EXPECT_TRUE(h.SeenAt(p.flags, p.x, p.y, p.size, p.size)) << p.what << " is gone " << when;
+    };
+    allSeen("in the shop");
+    ASSERT_TRUE(h.ClickControl(s.ShopForm, CShopScreen::kIdDone) && h.WaitForForm(s.MsgBoxForm));
+    allSeen("under the question");
+    ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 203) && h.WaitForForm(s.ShopForm));
+    allSeen("after no");
+}
+
 // A player who already owns every tier the shop offers: no "+" sells, and the
 // shop's tip points at the Golden Stars instead.
 TEST(ShopFlow, WithNothingOnSaleTheTipPointsAtTheGoldenStars) {
@@ -165,7 +225,9 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
     constexpr float kRim = 5.0f; // the rim and its margin, in pixels of the page
-    ASSERT_TRUE(h.WinIntoShop(3));
+    // Mean difference of light (0 to 255) a locked picture makes on its bed.
+    constexpr float kLockedContrast = 4.5f;
+    ASSERT_TRUE(h.WinIntoShop(1));
 
     // Those not yet on sale show, each in its bed, a picture of its own.
     std::set<std::vector<std::tuple<const CTexture*, float, float>>> looks;
@@ -187,6 +249,25 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
             *s.ShopItemList200[static_cast<size_t>(CUpgradeState::kFirstBonusItem + slot)];
         EXPECT_TRUE(h.SeenAt(drawn, bed.Position.X, bed.Position.Y, 8.0f, 8.0f))
             << "bonus " << slot << " shows nothing";
+        // Readable: over the picture's square, its light (the chain left on)
+        // differs from the bare bed's by a clear margin on average.
+        std::vector<int32_t*> art;
+        const CUxWindow& picture = *s.ShopGroups60[static_cast<size_t>(slot)].Windows.front();
+        for (const CSharedPtr<CSpriteQuad>& q : picture.Pictures)
+            art.push_back(&q->Shown);
+        const FlowHarness::Picture shown = h.Drawn(), bare = h.Drawn(art);
+        const FlowHarness::PixelBox b = h.PixelsOf(bed.Position.X, bed.Position.Y, 60.0f, 60.0f);
+        const auto light = [](uint32_t argb) {
+            return 0.3f * float((argb >> 16) & 0xFFu) + 0.59f * float((argb >> 8) & 0xFFu) +
+                   0.11f * float(argb & 0xFFu);
+        };
+        float sum = 0.0f;
+        int pixels = 0;
+        for (int row = b.row0; row <= b.row1 && !shown.argb.empty(); ++row)
+            for (int col = b.col0; col <= b.col1; ++col, ++pixels)
+                sum += std::fabs(light(shown.At(col, row)) - light(bare.At(col, row)));
+        EXPECT_TRUE(pixels == 0 || sum / float(pixels) > kLockedContrast)
+            << "bonus " << slot << " is too faint to read: " << sum / float(pixels);
     }
     EXPECT_GE(locked, 2);
 

@@ -10,11 +10,13 @@
 
 #include "app/flow/FlowHarness.h"
 #include "app/flow/ScriptedPlayer.h"
+#include "engine/TextSprite.h"
 #include "playerdata/LevelBestTable.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
 #include "support/TempDir.h"
+#include "ui/UxForm.h"
 
 using namespace flowtest;
 
@@ -137,6 +139,60 @@ TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
               t.Descriptions[CTrophies::kScore][0]);
     EXPECT_TRUE(medal.Visible && h.ClickControl(s.TrophiesForm, 260));
     EXPECT_TRUE(h.WaitForForm(s.MainMenuForm) && t.Backdrop.IsNull());
+}
+
+// Every trophy earned, each pointed at in turn: its story opens in a box no
+// taller than the text needs, inside the window, and no name of the screen
+// shows through it.
+TEST(TrophyFlow, EveryStoryOpensInsideTheWindowOverTheNames) {
+    FlowHarness h(37, false, false);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    CTrophies& t = *g.Trophies;
+    ASSERT_EQ(h.EnterMainMenu("Teller"), "");
+    for (int32_t i = 0; i < CTrophies::kCount; ++i)
+        t.Levels[i] = t.ShownLevels[i] = CTrophies::MaxLevel(i);
+    t.RefreshWindows();
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 20) && h.WaitForForm(s.TrophiesForm));
+    ASSERT_GE(s.TrophyIcons.size(), 2u);
+    const CUxWindow& story = *s.TrophyIcons.front();
+    // Every caption of the screen but the story's own.
+    std::vector<int32_t*> names;
+    for (const CSharedPtr<CUxWindow>& w : s.TrophiesForm->Children)
+        if (w.Get() != &story)
+            for (const CSharedPtr<CTextSprite>& text : w->Texts)
+                if (text->Visible)
+                    names.push_back(&text->Visible);
+    ASSERT_GE(names.size(), size_t{CTrophies::kCount});
+    const auto inside = [](const CUxWindow& w, float x0, float y0, float x1, float y1) {
+        return w.Position.X - w.Width / 2 >= x0 && w.Position.X + w.Width / 2 <= x1 &&
+               w.Position.Y - w.Height / 2 >= y0 && w.Position.Y + w.Height / 2 <= y1;
+    };
+    for (int32_t i = 0; i < CTrophies::kCount; ++i) {
+        const CUxWindow& medal = *s.TrophyGroups200[i].Windows[t.ShownLevels[i] - 1];
+        h.MoveTo(medal.Position.X, medal.Position.Y);
+        h.Frames(2);
+        const CUxWindow* box = nullptr;
+        for (size_t k = 1; k < s.TrophyIcons.size(); ++k)
+            if (s.TrophyIcons[k]->Visible)
+                box = box ? nullptr : s.TrophyIcons[k].Get();
+        ASSERT_NE(box, nullptr) << "trophy " << i << ": one box";
+        ASSERT_TRUE(story.Visible && !story.Texts.empty());
+        EXPECT_TRUE(inside(*box, -512.0f, -384.0f, 512.0f, 384.0f)) << "trophy " << i;
+        const CTextSprite::Box text = story.Texts.back()->LayoutBox();
+        EXPECT_TRUE(text.Left >= box->Position.X - box->Width / 2 &&
+                    text.Right <= box->Position.X + box->Width / 2 &&
+                    text.Bottom >= box->Position.Y - box->Height / 2 &&
+                    text.Top <= box->Position.Y + box->Height / 2)
+            << "trophy " << i << ": the story leaves its box";
+        EXPECT_LT(box->Height, 2.0f * (text.Top - text.Bottom) + 40.0f)
+            << "trophy " << i << ": a box far taller than its story";
+        // The box's rim left aside, where a name's letters would meet it.
+        EXPECT_FALSE(h.SeenAt(names, box->Position.X, box->Position.Y, box->Width - 8.0f,
+                              box->Height - 8.0f))
+            << "trophy " << i << ": a name shows through the story's box";
+    }
 }
 
 // At the level's end only a beaten record is a record, and the rank trophy is

@@ -102,8 +102,12 @@ class FakeForms : public IFormsDrawer {
 public:
     explicit FakeForms(CallLog* log) : log_(log) {}
     bool HasFormsManager() const override { return has; }
-    void Draw(int tag) override { log_->Add("forms" + std::to_string(tag)); }
+    bool BoxShown() const override { return box; }
+    void Draw(int tag, int part) override {
+        log_->Add((part == kBoxAndOver ? "box" : "forms") + std::to_string(tag));
+    }
     bool has = true;
+    bool box = false;
 
 private:
     CallLog* log_;

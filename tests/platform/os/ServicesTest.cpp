@@ -69,10 +69,19 @@ TEST(SingleInstance, SecondHolderOfTheSameNameIsRefusedUntilTheFirstGoes) {
         EXPECT_FALSE(second.Holds());
         os::SingleInstance other("AnotherName", dir.Path());
         EXPECT_TRUE(other.Holds());
+        // The refused one's request reaches the holder of its name once.
+        EXPECT_FALSE(first->TakeRaiseRequest());
+        EXPECT_TRUE(second.RequestRaise());
+        EXPECT_FALSE(other.TakeRaiseRequest());
+        EXPECT_TRUE(first->TakeRaiseRequest());
+        EXPECT_FALSE(first->TakeRaiseRequest());
+        // One left behind when the holder goes is not for the next holder.
+        EXPECT_TRUE(second.RequestRaise());
     }
     first.reset();
     os::SingleInstance third("GlorvaneCopyCheckMutex32545", dir.Path());
     EXPECT_TRUE(third.Holds());
+    EXPECT_FALSE(third.TakeRaiseRequest());
 }
 
 TEST(SingleInstance, LockIsNotInheritedByStartedPrograms) {
