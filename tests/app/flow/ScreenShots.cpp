@@ -3,30 +3,39 @@
 // z-order, depth, texts and backdrops) and writes one PNG per screen into
 // GV_SHOTS_DIR (default "screens" in the working folder). Not part of the
 // test run; see README. A screen that cannot be reached is reported and the
-// walk goes on with the next.
+// walk goes on with the next. The test run takes the menus' pictures alone,
+// in memory, under each way the software back end draws a frame.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/flow/FlowHarness.h"
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
+#include "platform/Rand15.h"
 #include "platform/os/Window.h"
 #include "playerdata/ProfileSettings.h"
 #include "playerdata/Trophies.h"
 #include "screens/ScreensManager.h"
 #include "screens/ShopScreen.h"
+#include "support/TempDir.h"
 #include "ui/UxForm.h"
 
 using namespace flowtest;
 
 namespace {
 
+// The pictures go to PNG files, or into `kept` (with their names) where given.
 class Shots {
 public:
-    explicit Shots(FlowHarness& h) : h_(h) {
+    explicit Shots(FlowHarness& h,
+                   std::vector<std::pair<std::string, FlowHarness::Picture>>* kept = nullptr)
+        : h_(h), kept_(kept) {
+        if (kept_)
+            return;
         const char* dir = std::getenv("GV_SHOTS_DIR");
         dir_ = dir && *dir ? dir : "screens";
         std::filesystem::create_directories(dir_);
@@ -34,6 +43,10 @@ public:
     // Lets the screen settle (fades end), then takes its picture.
     void Take(const std::string& name, float settle = 1.0f) {
         h_.Frames(static_cast<int>(settle / FlowHarness::kDt));
+        if (kept_) {
+            kept_->emplace_back(name, h_.Drawn());
+            return;
+        }
         const std::filesystem::path file = dir_ / (name + ".png");
         EXPECT_TRUE(h_.SavePicture(file.string())) << file;
         std::printf("%s\n", file.string().c_str());
@@ -46,22 +59,14 @@ public:
 
 private:
     FlowHarness& h_;
+    std::vector<std::pair<std::string, FlowHarness::Picture>>* kept_;
     std::filesystem::path dir_;
 };
 
-} // namespace
-
-TEST(ScreenShots, DISABLED_EveryScreen) {
-    FlowHarness h(7, false, false);
-    if (!h.Skip().empty())
-        GTEST_SKIP() << h.Skip();
-    ASSERT_EQ(h.Failure(), "") << h.Log();
-    CGame& g = h.Game();
-    CScreensManager& s = *g.Screens;
-    Shots shot(h);
-    const std::string name(12, 'W'); // the widest name a player can give
-
-    // The menus.
+// From the new player's form: the main menu, each menu it opens and the help
+// pages, back at the main menu.
+void WalkMenus(FlowHarness& h, Shots& shot, const std::string& name) {
+    CScreensManager& s = *h.Game().Screens;
     ASSERT_TRUE(h.WaitForForm(s.NewProfileForm));
     for (size_t i = s.TypedProfileName.size(); i > 0; --i)
         h.Type("\b");
@@ -101,6 +106,22 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
         }
         shot.Step(h.ClickControl(s.HelpForm, 270), "help closes");
     }
+}
+
+} // namespace
+
+TEST(ScreenShots, DISABLED_EveryScreen) {
+    FlowHarness h(7, false, false);
+    if (!h.Skip().empty())
+        GTEST_SKIP() << h.Skip();
+    ASSERT_EQ(h.Failure(), "") << h.Log();
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    Shots shot(h);
+    const std::string name(12, 'W'); // the widest name a player can give
+    WalkMenus(h, shot, name);
+    if (HasFatalFailure())
+        return;
 
     // Every message box the game asks or tells something with, over the menu.
     const struct {
@@ -236,5 +257,45 @@ TEST(ScreenShots, DISABLED_EveryScreen) {
                                           std::to_string(g.Mode) + "." +
                                           std::to_string(g.SubState) + ")"))
             break;
+    }
+}
+
+// The menus' pictures are the same to the bit whether the frames are drawn
+// whole or by damage, on one thread or on three.
+TEST(ScreenShots, MenusAlikeByDamageAndOnThreads) {
+    using Pictures = std::vector<std::pair<std::string, FlowHarness::Picture>>;
+    Pictures first;
+    for (const auto& [damage, threads] :
+         {std::pair{"0", "1"}, {"1", "1"}, {"0", "3"}, {"1", "3"}}) {
+        const std::string setting = std::string("damage ") + damage + ", threads " + threads;
+        const testsupport::ScopedEnv byDamage("GLORVANE_DAMAGE", damage);
+        const testsupport::ScopedEnv onThreads("GLORVANE_SOFT_THREADS", threads);
+        Rand15::Global().Seed(7); // the backdrops' phases, drawn at the start
+        FlowHarness h(7, false, false);
+        if (!h.Skip().empty())
+            GTEST_SKIP() << h.Skip();
+        ASSERT_EQ(h.Failure(), "") << h.Log();
+        Pictures pictures;
+        Shots shot(h, &pictures);
+        WalkMenus(h, shot, "Player");
+        ASSERT_FALSE(HasFatalFailure()) << setting;
+        if (first.empty()) {
+            first = std::move(pictures);
+            continue;
+        }
+        ASSERT_EQ(pictures.size(), first.size()) << setting;
+        for (size_t i = 0; i < first.size(); ++i) {
+            const FlowHarness::Picture &was = first[i].second, &is = pictures[i].second;
+            ASSERT_EQ(is.width, was.width) << first[i].first << ", " << setting;
+            ASSERT_EQ(is.height, was.height) << first[i].first << ", " << setting;
+            ASSERT_FALSE(is.argb.empty()) << first[i].first << ", " << setting;
+            size_t at = 0;
+            while (at < is.argb.size() && is.argb[at] == was.argb[at])
+                ++at;
+            EXPECT_EQ(at, is.argb.size())
+                << first[i].first << ", " << setting << ": differs first at pixel ("
+                << at % static_cast<size_t>(is.width) << ", " << at / static_cast<size_t>(is.width)
+                << ")";
+        }
     }
 }
