@@ -88,7 +88,7 @@ void WalkMenus(FlowHarness& h, Shots& shot, const std::string& name) {
             shot.Take(m.picture);
             // A trophy of the right-hand column pointed at: its story.
             if (m.form == s.TrophiesForm) {
-                CTrophies& t = *g.Trophies;
+                CTrophies& t = *h.Game().Trophies;
                 t.Levels[2] = t.ShownLevels[2] = 1;
                 t.RefreshWindows();
                 const CUxWindow& medal = *s.TrophyGroups200[2].Windows[0];
