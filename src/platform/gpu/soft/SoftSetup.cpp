@@ -269,80 +269,89 @@ void SoftSetup::DrawPair(const SoftClipVertex tris[6], SoftPixelState& state,
     }
 }
 
-void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state,
-                          const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
-                          uint32_t cull) {
-    int64_t X[4], Y[4];
-    for (int i = 0; i < n; ++i) {
-        X[i] = std::llround(vin[i].x * kSubPixels);
-        Y[i] = std::llround(vin[i].y * kSubPixels);
-    }
-    const int64_t area = (X[1] - X[0]) * (Y[n - 1] - Y[0]) - (Y[1] - Y[0]) * (X[n - 1] - X[0]);
-    if (area == 0)
-        return;
-    // Front faces run clockwise on the screen (positive area, y down).
-    if ((cull == Cull::CCW && area < 0) || (cull == Cull::CW && area > 0))
-        return;
-    // Corners turning the other way are taken in reverse, from the same first.
-    int order[4] = {0, 1, 2, 3};
-    if (area < 0)
-        std::reverse(order + 1, order + n);
-    WindowVertex v[4];
-    int64_t x[4], y[4];
-    for (int i = 0; i < n; ++i) {
-        v[i] = vin[order[i]];
-        x[i] = X[order[i]];
-        y[i] = Y[order[i]];
-    }
-    if (n == 4) // the planes' corners first
-        std::swap(v[2], v[3]);
+// The planes of a triangle's values over the window: value(px, py) =
+// a + dx * px + dy * py, from its corners' values.
+struct SoftSetup::PlaneEq {
+    double a, dx, dy;
+    double At(double px, double py) const { return a + dx * px + dy * py; }
+};
 
-    // Rows whose sample points the triangle may cover, within the target's clip.
-    const int64_t minY = *std::min_element(y, y + n), maxY = *std::max_element(y, y + n);
-    const int64_t minX = *std::min_element(x, x + n), maxX = *std::max_element(x, x + n);
-    const auto top =
-        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minY, kSubPixels), target.clip[1]));
-    const auto bottom =
-        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxY, kSubPixels) + 1, target.clip[3]));
-    const auto left =
-        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minX, kSubPixels), target.clip[0]));
-    const auto right =
-        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxX, kSubPixels) + 1, target.clip[2]));
-    if (top >= bottom || left >= right)
-        return;
-
-    // Planes of the interpolated values: value(px, py) = a + dx * px + dy * py.
-    const double x0 = v[0].x, y0 = v[0].y;
-    const double ex1 = v[1].x - x0, ey1 = v[1].y - y0, ex2 = v[2].x - x0, ey2 = v[2].y - y0;
-    const double det = ex1 * ey2 - ex2 * ey1;
-    if (det == 0)
-        return;
-    struct PlaneEq {
-        double a, dx, dy;
-        double At(double px, double py) const { return a + dx * px + dy * py; }
-    };
-    auto plane = [&](double a0, double a1, double a2) {
+// Corners 0, 1 and 2 of a triangle, from corner 0, for the planes through
+// their values.
+struct SoftSetup::Corners {
+    double x0, y0, ex1, ey1, ex2, ey2, det;
+    bool perspective; // the corners' depths differ
+    PlaneEq Through(double a0, double a1, double a2) const {
         const double d1 = a1 - a0, d2 = a2 - a0;
         PlaneEq p;
         p.dx = (d1 * ey2 - d2 * ey1) / det;
         p.dy = (d2 * ex1 - d1 * ex2) / det;
         p.a = a0 - p.dx * x0 - p.dy * y0;
         return p;
-    };
-    const bool perspective = std::fabs(v[0].q - v[1].q) > 1e-9 * std::fabs(v[0].q) ||
-                             std::fabs(v[0].q - v[2].q) > 1e-9 * std::fabs(v[0].q);
-    auto persp = [&](float a0, float a1, float a2) {
-        return perspective ? plane(a0 * v[0].q, a1 * v[1].q, a2 * v[2].q) : plane(a0, a1, a2);
-    };
-    const PlaneEq z = plane(v[0].z * 65535.0, v[1].z * 65535.0, v[2].z * 65535.0);
-    const PlaneEq q = perspective ? plane(v[0].q, v[1].q, v[2].q) : PlaneEq{1, 0, 0};
-    PlaneEq color[4];
-    for (int c = 0; c < 4; ++c)
-        color[c] = persp(v[0].color[c], v[1].color[c], v[2].color[c]);
+    }
+    // A value interpolated with perspective where it applies.
+    PlaneEq Varying(const WindowVertex v[], float a0, float a1, float a2) const {
+        return perspective ? Through(a0 * v[0].q, a1 * v[1].q, a2 * v[2].q) : Through(a0, a1, a2);
+    }
+};
 
-    // Each sampling stage: its level (nearest mip, from the texels a pixel
-    // steps across), its filter, and its coordinates in that level's texels.
-    PlaneEq uv[kCombinerStages][2];
+// Edges from each corner to the next: a sample is inside when every edge
+// function is positive, or zero on a left edge or a bottom one: GL's
+// top-left rule, whose window rows count upwards, so that samples on an
+// edge go to the same triangle as on the GL back end. (Two triangles
+// drawn as one quad cover what they cover apart: the rule gives a sample
+// on their shared edge to exactly one.)
+// With E(i) = a * i * 256 + k(row) at column i, an edge that is not
+// level bounds a row's columns from one side at FloorDiv(num, den), whose
+// numerator steps by a fixed amount per row: kept as quotient and
+// remainder and stepped, it gives the integers dividing per row gives.
+struct SoftSetup::Edge {
+    bool bindsLo, level, topLeft; // level: k alone decides the row
+    int64_t quot, rem, den, dQuot, dRem;
+    int64_t k, dk;
+    void Step() {
+        if (level) {
+            k += dk;
+            return;
+        }
+        quot += dQuot;
+        rem += dRem;
+        if (rem >= den) {
+            rem -= den;
+            ++quot;
+        }
+    }
+};
+
+// The set-up's steps are inlined into Rasterise, as one function's parts:
+// a call between them would cost every triangle.
+[[gnu::always_inline]] inline bool SoftSetup::SetUpPlanes(const WindowVertex v[], Corners& k,
+                                                          PlaneEq& z, PlaneEq& q,
+                                                          PlaneEq color[4]) {
+    k.x0 = v[0].x;
+    k.y0 = v[0].y;
+    k.ex1 = v[1].x - k.x0;
+    k.ey1 = v[1].y - k.y0;
+    k.ex2 = v[2].x - k.x0;
+    k.ey2 = v[2].y - k.y0;
+    k.det = k.ex1 * k.ey2 - k.ex2 * k.ey1;
+    if (k.det == 0)
+        return false;
+    k.perspective = std::fabs(v[0].q - v[1].q) > 1e-9 * std::fabs(v[0].q) ||
+                    std::fabs(v[0].q - v[2].q) > 1e-9 * std::fabs(v[0].q);
+    z = k.Through(v[0].z * 65535.0, v[1].z * 65535.0, v[2].z * 65535.0);
+    q = k.perspective ? k.Through(v[0].q, v[1].q, v[2].q) : PlaneEq{1, 0, 0};
+    for (int c = 0; c < 4; ++c)
+        color[c] = k.Varying(v, v[0].color[c], v[1].color[c], v[2].color[c]);
+    return true;
+}
+
+// Each sampling stage: its level (nearest mip, from the texels a pixel
+// steps across), its filter, and its coordinates in that level's texels.
+[[gnu::always_inline]] inline void
+SoftSetup::SetUpSamplers(const WindowVertex v[], const Corners& k, const PlaneEq& q,
+                         SoftPixelState& state, const SoftStageTexture stages[kCombinerStages],
+                         PlaneEq uv[][2]) {
     for (uint32_t s = 0; s < state.stageCount; ++s) {
         SoftSampler& sm = state.samplers[s];
         const SoftStageTexture& st = stages[s];
@@ -352,10 +361,10 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
             continue;
         }
         const SoftLevel& base = st.texture->Level(0);
-        PlaneEq pu = persp(v[0].uv[set][0], v[1].uv[set][0], v[2].uv[set][0]);
-        PlaneEq pv = persp(v[0].uv[set][1], v[1].uv[set][1], v[2].uv[set][1]);
+        PlaneEq pu = k.Varying(v, v[0].uv[set][0], v[1].uv[set][0], v[2].uv[set][0]);
+        PlaneEq pv = k.Varying(v, v[0].uv[set][1], v[1].uv[set][1], v[2].uv[set][1]);
         double dudx = pu.dx, dudy = pu.dy, dvdx = pv.dx, dvdy = pv.dy;
-        if (perspective) {
+        if (k.perspective) {
             const double cx = (v[0].x + v[1].x + v[2].x) / 3, cy = (v[0].y + v[1].y + v[2].y) / 3;
             const double qc = q.At(cx, cy), uc = pu.At(cx, cy) / qc, vc = pv.At(cx, cy) / qc;
             dudx = (pu.dx - uc * q.dx) / qc;
@@ -388,35 +397,10 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         uv[s][1] =
             PlaneEq{pv.a * lh - half * q.a, pv.dx * lh - half * q.dx, pv.dy * lh - half * q.dy};
     }
+}
 
-    // Edges from each corner to the next: a sample is inside when every edge
-    // function is positive, or zero on a left edge or a bottom one: GL's
-    // top-left rule, whose window rows count upwards, so that samples on an
-    // edge go to the same triangle as on the GL back end. (Two triangles
-    // drawn as one quad cover what they cover apart: the rule gives a sample
-    // on their shared edge to exactly one.)
-    // With E(i) = a * i * 256 + k(row) at column i, an edge that is not
-    // level bounds a row's columns from one side at FloorDiv(num, den), whose
-    // numerator steps by a fixed amount per row: kept as quotient and
-    // remainder and stepped, it gives the integers dividing per row gives.
-    struct Edge {
-        bool bindsLo, level, topLeft; // level: k alone decides the row
-        int64_t quot, rem, den, dQuot, dRem;
-        int64_t k, dk;
-        void Step() {
-            if (level) {
-                k += dk;
-                return;
-            }
-            quot += dQuot;
-            rem += dRem;
-            if (rem >= den) {
-                rem -= den;
-                ++quot;
-            }
-        }
-    };
-    Edge edges[4];
+[[gnu::always_inline]] inline void SoftSetup::SetUpEdges(const int64_t x[], const int64_t y[],
+                                                         int n, int32_t top, Edge edges[]) {
     for (int i = 0; i < n; ++i) {
         const int j = (i + 1) % n;
         const int64_t a = -(y[j] - y[i]);
@@ -440,6 +424,59 @@ void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state
         e.dQuot = FloorDiv(dNum, e.den);
         e.dRem = dNum - e.dQuot * e.den;
     }
+}
+
+void SoftSetup::Rasterise(const WindowVertex vin[], int n, SoftPixelState& state,
+                          const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
+                          uint32_t cull) {
+    int64_t X[4], Y[4];
+    for (int i = 0; i < n; ++i) {
+        X[i] = std::llround(vin[i].x * kSubPixels);
+        Y[i] = std::llround(vin[i].y * kSubPixels);
+    }
+    const int64_t area = (X[1] - X[0]) * (Y[n - 1] - Y[0]) - (Y[1] - Y[0]) * (X[n - 1] - X[0]);
+    if (area == 0)
+        return;
+    // Front faces run clockwise on the screen (positive area, y down).
+    if ((cull == Cull::CCW && area < 0) || (cull == Cull::CW && area > 0))
+        return;
+    // Corners turning the other way are taken in reverse, from the same first.
+    int order[4] = {0, 1, 2, 3};
+    if (area < 0)
+        std::reverse(order + 1, order + n);
+    int64_t x[4], y[4];
+    for (int i = 0; i < n; ++i) {
+        x[i] = X[order[i]];
+        y[i] = Y[order[i]];
+    }
+    // The planes' corners: 0, 1 and n - 1.
+    const WindowVertex v[3] = {vin[order[0]], vin[order[1]], vin[order[n - 1]]};
+
+    // Rows whose sample points the triangle may cover, within the target's clip.
+    const int64_t minY = *std::min_element(y, y + n), maxY = *std::max_element(y, y + n);
+    const int64_t minX = *std::min_element(x, x + n), maxX = *std::max_element(x, x + n);
+    const auto top =
+        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minY, kSubPixels), target.clip[1]));
+    const auto bottom =
+        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxY, kSubPixels) + 1, target.clip[3]));
+    const auto left =
+        static_cast<int32_t>(std::max<int64_t>(CeilDiv(minX, kSubPixels), target.clip[0]));
+    const auto right =
+        static_cast<int32_t>(std::min<int64_t>(FloorDiv(maxX, kSubPixels) + 1, target.clip[2]));
+    if (top >= bottom || left >= right)
+        return;
+
+    Corners corners;
+    // The planes of what every pixel interpolates: depth, 1 / w, the colour
+    // and each stage's coordinates.
+    PlaneEq z, q, color[4];
+    if (!SetUpPlanes(v, corners, z, q, color))
+        return;
+    PlaneEq uv[kCombinerStages][2];
+    SetUpSamplers(v, corners, q, state, stages, uv);
+    Edge edges[4];
+    SetUpEdges(x, y, n, top, edges);
+    const bool perspective = corners.perspective;
 
     // Rows are shaded a batch at a time, which settles the state once. Each
     // row is written into its slot field by field: a span built apart and

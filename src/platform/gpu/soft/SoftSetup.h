@@ -117,6 +117,18 @@ private:
     void Rasterise(const WindowVertex v[], int n, SoftPixelState& state,
                    const SoftStageTexture stages[kCombinerStages], const SoftTarget& target,
                    uint32_t cull);
+    // Its steps, in SoftSetup.cpp: the planes of the values over the window
+    // (false: the corners lie on a line), each stage's level, filter and
+    // coordinates, and the edges' steps from row `top`.
+    struct PlaneEq;
+    struct Corners;
+    struct Edge;
+    static bool SetUpPlanes(const WindowVertex v[], Corners& corners, PlaneEq& z, PlaneEq& q,
+                            PlaneEq color[4]);
+    static void SetUpSamplers(const WindowVertex v[], const Corners& corners, const PlaneEq& q,
+                              SoftPixelState& state, const SoftStageTexture stages[kCombinerStages],
+                              PlaneEq uv[][2]);
+    static void SetUpEdges(const int64_t x[], const int64_t y[], int n, int32_t top, Edge edges[]);
     uint64_t pixels_ = 0, hiddenPixels_ = 0;
 };
 
