@@ -102,7 +102,7 @@ std::map<std::string, std::map<int, int>> BoundCodes() {
         {"Newspaper", {{1, 4}, {2, 4}, {3, 4}, {4, 4}, {100, 1}}},
         {"Intro", {{1, 3}}},
         {"Win", {{1, 1}}},
-        {"Trophies", {{0, 1}, {1, 2}}},
+        {"Trophies", {{0, 1}, {1, 5}}}, // the story: its text and a box for two to five lines
         {"Splash", {{0, 1}, {1000, 1}}},
         {"Memory", {{1, 1}, {2, 1}}},
         {"Arcade", {{1, 1}}},
