@@ -20,10 +20,12 @@ constexpr int32_t kBandRows = 64;
 constexpr double kRowMargin = 2;
 
 // A tile's flags in the frame so far.
-constexpr uint8_t kColorCovered = 1; // a clear filled it before anything drew there
+constexpr uint8_t kColorCovered = 1; // its colours were written whole, from nothing they held
 constexpr uint8_t kDepthCovered = 2; // likewise its depth
 constexpr uint8_t kReached = 4;      // a draw reached it
-constexpr uint8_t kImpure = 8;       // its pixels depend on what it held before the frame
+constexpr uint8_t kImpureColor = 8;  // its colours depend on what it held before the frame
+constexpr uint8_t kImpureDepth = 16; // likewise its depth
+constexpr uint8_t kImpure = kImpureColor | kImpureDepth;
 
 // How far inside a covering draw's edges a tile's outer pixel centres must
 // lie, in pixels: far more than the snapping of the corners (1/256 pixel) can
@@ -87,6 +89,10 @@ bool EnvSet(const char* name, bool otherwise) {
     const char* v = std::getenv(name);
     return v && *v ? std::strcmp(v, "0") != 0 : otherwise;
 }
+
+// Where a tile's colours start afresh (not a hash: a draw that decides the
+// depth too would otherwise chain its hash onto itself, which gives nothing).
+constexpr uint64_t kAfresh = 0xC2B2AE3D27D4EB4Full;
 
 uint64_t Chain(uint64_t signature, uint64_t hash) {
     signature = (signature ^ hash) * 0x9E3779B97F4A7C15ull;
@@ -389,30 +395,49 @@ void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite, co
     for (int32_t ty = ty0; ty < ty1; ++ty)
         for (int32_t tx = tx0; tx < tx1; ++tx) {
             const size_t i = static_cast<size_t>(ty) * tilesX_ + tx;
-            sig_[i] = Chain(sig_[i], hash);
+            const Box tile{tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
+                           std::min((ty + 1) * kTile, height_)};
             uint8_t& f = flags_[i];
+            // Whether this writes the tile's colours, or its depth, whole and
+            // from nothing the tile held.
+            bool color = false, depth = false;
             if (kind == Kind::Draw) {
-                bool color = false, depth = false;
-                if (cover && cover->n != 0 &&
-                    cover->Holds({tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
-                                  std::min((ty + 1) * kTile, height_)}))
+                if (cover && cover->n != 0 && cover->Holds(tile))
                     color = cover->color, depth = cover->depth;
                 // Draws before read the depth the tile held, and it changes.
                 if (depth && (f & kReached) && !(f & kDepthCovered))
-                    f |= kImpure;
-                if ((!color && !(f & kColorCovered)) ||
-                    (depthWrite && !depth && !(f & kDepthCovered)))
-                    f |= kImpure;
-                f |= kReached | (color ? kColorCovered : 0) | (depth ? kDepthCovered : 0);
-                continue;
+                    f |= kImpureColor;
+                if (!color && !(f & kColorCovered))
+                    f |= kImpureColor;
+                if (depthWrite && !depth && !(f & kDepthCovered))
+                    f |= kImpureDepth;
+                f |= kReached;
+            } else {
+                const bool whole = box[0] <= tile[0] && box[1] <= tile[1] && box[2] >= tile[2] &&
+                                   box[3] >= tile[3];
+                if (kind == Kind::FillDepth && (f & kReached) && !(f & kDepthCovered))
+                    f |= kImpureColor; // draws read the depth the tile held, and it changes
+                color = whole && kind == Kind::FillColor;
+                depth = whole && kind == Kind::FillDepth;
+                depthWrite = kind == Kind::FillDepth;
             }
-            const bool whole = box[0] <= tx * kTile && box[1] <= ty * kTile &&
-                               box[2] >= std::min((tx + 1) * kTile, width_) &&
-                               box[3] >= std::min((ty + 1) * kTile, height_);
-            if (kind == Kind::FillDepth && (f & kReached) && !(f & kDepthCovered))
-                f |= kImpure; // draws read the depth the tile held, and it changes
-            if (whole && !(f & kReached))
-                f |= kind == Kind::FillColor ? kColorCovered : kDepthCovered;
+            // The depth so far is told by what wrote it since it was last
+            // written whole; it goes into the signature where the colours
+            // start afresh.
+            if (depth)
+                depthSig_[i] = hash;
+            else if (depthWrite)
+                depthSig_[i] = Chain(depthSig_[i], hash);
+            if (color) {
+                // What the tile held before no longer shows: the frame's
+                // colours there are told by this and what follows alone.
+                sig_[i] = Chain(Chain(depthSig_[i], kAfresh), hash);
+                f = static_cast<uint8_t>((f & ~kImpureColor) | kColorCovered);
+            } else {
+                sig_[i] = Chain(sig_[i], hash);
+            }
+            if (depth)
+                f = static_cast<uint8_t>((f & ~kImpureDepth) | kDepthCovered);
         }
 }
 
@@ -477,6 +502,7 @@ void SoftBands::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint
     const size_t tiles = static_cast<size_t>(tilesX_) * tilesY_;
     sig_.assign(tiles, 0);
     last_.assign(tiles, 0);
+    depthSig_.assign(tiles, 0);
     flags_.assign(tiles, 0);
     lastValid_ = false;
 }
@@ -487,6 +513,7 @@ void SoftBands::SetDamage(bool on, bool check) {
     lastValid_ = false;
     signing_ = on;
     resting_ = 0;
+    busy_ = 0;
 }
 
 void SoftBands::FlushFrame(int32_t changed[4]) {
@@ -541,22 +568,28 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
             // Both pictures: by damage kept aside, whole drawn in place.
             std::swap_ranges(checkColor_.begin(), checkColor_.end(), color_);
             std::swap_ranges(checkDepth_.begin(), checkDepth_.end(), depth_);
+            checkBoxes_ = boxes_;
             if (!jobs_.empty())
                 DrawWhole(kMinSpreadPixels);
             Compare(checkColor_, checkDepth_);
         }
     }
     ForgetQueue();
-    // A frame that changed (nearly) everywhere is likely followed by more:
-    // signing them costs more than it saves, so the next few are drawn whole
-    // unsigned, and two signed frames look again (not while checking).
+    // Frames that changed (nearly) everywhere, a few in a row, are likely
+    // followed by more: signing them costs more than it saves, so the next
+    // ones are drawn whole unsigned, and signed frames look again (not while
+    // checking). One such frame alone is a slow motion's step, not a trend.
     const double target = static_cast<double>(width_) * static_cast<double>(height_);
-    if (damageOn_ && !check_ && !whole && area >= kRestShare * target)
+    busy_ = !whole && area >= kRestShare * target ? busy_ + 1 : 0;
+    if (damageOn_ && !check_ && busy_ >= kBusyFrames) {
         resting_ = kRestFrames;
+        busy_ = 0;
+    }
     const bool signedFrame = signing_;
     signing_ = damageOn_ && (resting_ == 0 || --resting_ == 0);
     last_.swap(sig_);
     std::fill(sig_.begin(), sig_.end(), 0);
+    std::fill(depthSig_.begin(), depthSig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);
     lastValid_ = signedFrame && signing_ && tilesX_ > 0;
     frameWhole_ = false;
@@ -578,10 +611,10 @@ void SoftBands::Compare(const std::vector<uint32_t>& color, const std::vector<ui
                   "0x%08X depth %u whole; tile %d,%d %dx%d (%s)\n",
                   static_cast<unsigned long long>(frames_), x, y, color[at], depth[at],
                   color_[at], depth_[at], tx * kTile, ty * kTile, kTile, kTile,
-                  std::find_if(boxes_.begin(), boxes_.end(),
+                  std::find_if(checkBoxes_.begin(), checkBoxes_.end(),
                                [&](const Box& b) {
                                    return x >= b[0] && x < b[2] && y >= b[1] && y < b[3];
-                               }) == boxes_.end()
+                               }) == checkBoxes_.end()
                       ? "kept from the last frame"
                       : "drawn");
     std::string report = line;

@@ -16,7 +16,9 @@
 // wholly decides (a clear, or an opaque draw covering the tile, filled it
 // before anything read what it held), keeps its pixels; the rest are drawn,
 // clipped to those tiles' columns and rows, which draws there what drawing
-// whole does.
+// whole does. Such a covering clear or draw starts the tile's signature
+// afresh, from what wrote its depth so far: what it hides, however it moves,
+// does not make the tile drawn again.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -148,16 +150,19 @@ private:
     uint16_t* depth_ = nullptr;
     int32_t width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
     std::vector<uint64_t> sig_, last_;
+    std::vector<uint64_t> depthSig_; // what wrote the tile's depth so far this frame
     std::vector<uint8_t> flags_;
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
     bool damageOn_ = true, check_ = false;
     bool signing_ = true; // this frame's queue signs the tiles
-    // Frames left to draw whole unsigned after one that changed nearly everywhere.
-    uint32_t resting_ = 0;
-    static constexpr uint32_t kRestFrames = 30;
+    // Frames left to draw whole unsigned after a few in a row that changed
+    // nearly everywhere, and how many in a row did so far.
+    uint32_t resting_ = 0, busy_ = 0;
+    static constexpr uint32_t kRestFrames = 30, kBusyFrames = 3;
     static constexpr double kRestShare = 0.9;
     uint64_t damagedPixels_ = 0, frames_ = 0;
+    std::vector<Box> checkBoxes_; // the tiles drawn by damage, as the check found them
     std::vector<uint32_t> checkColor_;
     std::vector<uint16_t> checkDepth_;
     std::function<void(const std::string&)> onMismatch_;
