@@ -179,10 +179,27 @@ CSharedPtr<CSpriteQuad> MakeFlareRays(float x, float y, const float size[2], uin
     CSharedPtr<CSpriteQuad> s = MakeSprite(x, y, kDepth, size[0], size[1], colour, texture);
     s->SetBlend(1, CSpriteQuad::BlendScreen);
     s->DepthWrite = 0;
-    s->SpinOn = 1;
     s->SpinSpeed = spin;
     s->Key = kFlareRaysKey;
     return s;
+}
+
+void TurnFlareRays(const CSharedPtr<CSpriteQuad>& rays, float seconds) {
+    if (rays.IsNull())
+        return;
+    float angle = std::fmod(rays->Angle + rays->SpinSpeed * seconds, kTwoPi);
+    if (angle < 0.0f)
+        angle += kTwoPi;
+    rays->SetRotation(angle);
+}
+
+float CAmbientClock::Tick(float dt) {
+    Gathered += dt;
+    if (!(Gathered >= kAmbientStep))
+        return 0.0f;
+    const float released = Gathered;
+    Gathered = 0.0f;
+    return released;
 }
 
 CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode) {

@@ -39,6 +39,12 @@ constexpr int32_t kPictureKey = 100;
 constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kPassBehind = 0;
 constexpr int32_t kPassFront = 1;
+// The slow ambient drifts (the fan of light's turn, the dust, fog, cloud and
+// sky scrolls) advance together in steps of this much time. In a quarter of
+// a second they move the picture by a few levels in a few hundred pixels, too
+// little to see as a jump, and a still drift lets the frames in between redraw
+// nothing of it.
+constexpr float kAmbientStep = 0.25f;
 
 // Screen pixels (origin top left, y down) to the centred, y-up space.
 inline float CentredX(float x) {
@@ -93,15 +99,33 @@ float ReadPeriod(const std::string& file, const char* section, const char* key, 
 // other way round) but not zero.
 float ReadSpin(const std::string& file, const char* section, const char* key, const char* def);
 
+// The clock of a backdrop's ambient drifts: gathers the frame times and
+// releases all of them at once when they reach kAmbientStep, so that over a
+// long run the drifts move exactly as far as if they moved every frame.
+class CAmbientClock {
+public:
+    // The time the drifts advance by this frame: everything gathered on a
+    // release, else 0 (and they must stay exactly as they are).
+    float Tick(float dt);
+
+private:
+    float Gathered = 0.0f;
+};
+
 // A sprite of the backdrop: blended, depth test and write as given. A sprite
 // without a texture is made hidden: it is kept (its owner still indexes it)
 // but never drawn.
 CSharedPtr<CSpriteQuad> MakeSprite(float x, float y, float z, float w, float h, uint32_t colour,
                                    CSharedPtr<CTexture> texture);
 // The slowly turning fan of light over a scene, centred at (x, y): screen
-// blend, depth test without depth writes, drawn last of the scene.
+// blend, depth test without depth writes, drawn last of the scene. The sprite
+// layer does not spin it (SpinOn is off, SpinSpeed keeps its spin): the
+// backdrop turns it with TurnFlareRays on each release of its ambient clock.
 CSharedPtr<CSpriteQuad> MakeFlareRays(float x, float y, const float size[2], uint32_t colour,
                                       float spin, CSharedPtr<CTexture> texture);
+// Turns the fan of light (when there is one) by its spin over `seconds`, the
+// angle kept within one turn.
+void TurnFlareRays(const CSharedPtr<CSpriteQuad>& rays, float seconds);
 // The full-screen picture (the top three quarters of its texture), without
 // depth test or writes, drawn first of the blended sprites.
 CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode);

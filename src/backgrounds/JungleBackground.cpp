@@ -140,8 +140,10 @@ void CJungleBackground::SetStage(int32_t count, int32_t flag) {
 }
 
 void CJungleBackground::Update(float dt) {
+    const float ambient = Ambient.Tick(dt);
+    TurnFlareRays(FlareRaysSprite, ambient);
     for (int c = 0; c < 2; ++c) {
-        FogOffset[c] += FogVelocity[c] * dt;
+        FogOffset[c] += FogVelocity[c] * ambient;
         if (FogOffset[c] >= 1.0f)
             FogOffset[c] -= 1.0f;
         if (FogOffset[c] < 0.0f)

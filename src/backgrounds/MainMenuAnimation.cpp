@@ -58,9 +58,11 @@ void CMainMenuBackground::ApplySwing(CSpriteQuad& sprite, const float phase[4], 
 }
 
 void CMainMenuBackground::Update(float dt) {
-    // 1. The sky strip scrolls and wraps around the picture.
+    // 1. The sky strip scrolls (in the steps of the ambient clock) and wraps
+    // around the picture.
+    const float ambient = Ambient.Tick(dt);
     if (Vertices.size() >= 4) {
-        SkyOffset += SkySpeed * dt;
+        SkyOffset += SkySpeed * ambient;
         if (std::isfinite(SkyOffset))
             SkyOffset -= std::floor(SkyOffset);
         else

@@ -159,7 +159,9 @@ void CMuseumBackground::UpdateMap(float dt) {
 }
 
 void CMuseumBackground::Update(float dt) {
-    DustField.Scroll(DustVertices.data(), dt);
+    const float ambient = Ambient.Tick(dt);
+    DustField.Scroll(DustVertices.data(), ambient);
+    TurnFlareRays(FlareRaysSprite, ambient);
     if (Elements.Update(dt))
         Elements.StartFinal(ESound::Museum);
     UpdateMap(dt);

@@ -55,4 +55,6 @@ protected:
     CSharedPtr<CQuadLayer> Quads;
     CSharedPtr<CTexture> FlareTexture, SparkTexture;
     CSharedPtr<CSoundBank> SoundBank;
+    // Steps the backdrop's slow drifts (see kAmbientStep).
+    backdrop::CAmbientClock Ambient;
 };

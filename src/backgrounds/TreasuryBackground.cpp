@@ -190,7 +190,7 @@ void CTreasuryBackground::ReleaseState() {
 
 void CTreasuryBackground::Update(float dt) {
     const size_t n = DustField.Count();
-    DustField.Scroll(Vertices.data(), dt);
+    DustField.Scroll(Vertices.data(), Ambient.Tick(dt));
     SunPhase += SunRaysW * dt;
     if (SunPhase >= kTwoPi)
         SunPhase -= kTwoPi;

@@ -183,9 +183,11 @@ void CValleyBackground::SetCloudFrame() {
 }
 
 void CValleyBackground::Update(float dt) {
+    const float ambient = Ambient.Tick(dt);
+    TurnFlareRays(FlareRaysSprite, ambient);
     if (!CloudSprite.IsNull()) {
         for (int c = 0; c < 2; ++c) {
-            CloudOffset[c] += CloudSpeed[c] * dt;
+            CloudOffset[c] += CloudSpeed[c] * ambient;
             if (CloudOffset[c] < 0.0f)
                 CloudOffset[c] += 1.0f;
             if (CloudOffset[c] >= 1.0f)

@@ -1,9 +1,115 @@
 // Switching, staging and drawing of the backgrounds manager.
 #include "BackdropFixture.h"
 
+#include <cmath>
+#include <functional>
+
 #include "engine/Texture.h"
 
 using bgtest::BackdropFixture;
+
+namespace {
+
+// A slow drift: where it is, how fast it goes and after how much it wraps.
+struct Drift {
+    float value, rate, period;
+};
+
+// The fan of light (its angle), then a scroll of two texture coordinates.
+std::vector<Drift> FanAndScroll(const CSharedPtr<CSpriteQuad>& rays, float spin,
+                                const float offset[2], const float rate[2]) {
+    return {
+        {rays->Angle, spin, 6.2831853f}, {offset[0], rate[0], 1.0f}, {offset[1], rate[1], 1.0f}};
+}
+
+std::vector<Drift> Dust(const CDustLayers& dust, std::vector<Drift> drifts = {}) {
+    for (size_t k = 0; k < dust.Offset.size(); ++k)
+        drifts.push_back({dust.Offset[k], dust.Velocity[k], 1.0f});
+    return drifts;
+}
+
+} // namespace
+
+TEST_F(BackdropFixture, AmbientDriftsStepEveryQuarterSecondAndLoseNoTime) {
+    RegisterTextures();
+    MakeManager();
+    using B = CBackgroundsManager;
+    struct Row {
+        int id;
+        std::vector<const char*> textures; // those only the drifting draws use
+        std::function<std::vector<Drift>(B&)> drifts;
+    } rows[] = {
+        {B::kMuseum,
+         {"MuseumDust", "MuseumFlareRays"},
+         [](B& b) {
+             const CMuseumBackground& m = b.Museum();
+             const float none[2] = {0.0f, 0.0f};
+             return Dust(m.DustField, FanAndScroll(m.FlareRaysSprite, m.FlareRaysSpin, none, none));
+         }},
+        {B::kJungle,
+         {"JungleFog", "JungleFlareRays"},
+         [](B& b) {
+             const CJungleBackground& j = b.Jungle();
+             return FanAndScroll(j.FlareRaysSprite, j.FlareRaysSpin, j.FogOffset, j.FogVelocity);
+         }},
+        {B::kValley,
+         {"ValleyCloud", "ValleyFlareRays"},
+         [](B& b) {
+             const CValleyBackground& v = b.Valley();
+             return FanAndScroll(v.FlareRaysSprite, v.FlareRaysSpin, v.CloudOffset, v.CloudSpeed);
+         }},
+        {B::kTreasury, {"TreasuryDust"}, [](B& b) { return Dust(b.Treasury().DustField); }},
+        {B::kMainMenu,
+         {"MainMenuSkyMask"},
+         [](B& b) {
+             return std::vector<Drift>{{b.MainMenu().SkyOffset, b.MainMenu().SkySpeed, 1.0f}};
+         }},
+    };
+    constexpr int kFrames = 120;
+    constexpr float kFrame = 1.0f / 60.0f;
+    for (const Row& row : rows) {
+        manager->SetBackground(row.id);
+        std::vector<uint64_t> ids;
+        for (const char* name : row.textures)
+            ids.push_back(gpu::RecordingId(device->GetTexture(name)->GetTexture()));
+        const std::vector<Drift> start = row.drifts(*manager);
+        std::vector<float> previous;
+        int changed = 0;
+        for (int frame = 0; frame < kFrames; ++frame) {
+            manager->Update(kFrame);
+            BeginFrame();
+            ASSERT_EQ(manager->RenderCurrent(), 0);
+            EndFrame();
+            // Positions and texture coordinates of the drifting draws.
+            std::vector<float> geometry;
+            size_t draws = 0;
+            for (const gpu::DrawRecord& d : rec->Draws()) {
+                if (std::find(ids.begin(), ids.end(), d.state.textureIds[0]) == ids.end() &&
+                    std::find(ids.begin(), ids.end(), d.state.textureIds[1]) == ids.end())
+                    continue;
+                ++draws;
+                for (size_t i = 0; i < d.indices.size(); ++i) {
+                    const gpu::Vertex v = d.IndexedVertex(i);
+                    geometry.insert(geometry.end(), {v.x, v.y, v.z, v.u0, v.v0, v.u1, v.v1});
+                }
+            }
+            ASSERT_EQ(draws, ids.size()) << "backdrop " << row.id;
+            if (frame > 0 && geometry != previous)
+                ++changed;
+            previous = std::move(geometry);
+        }
+        // 2 s in quarter seconds: 8 steps, the last one on the last frame.
+        EXPECT_GE(changed, 7) << "backdrop " << row.id;
+        EXPECT_LE(changed, 8) << "backdrop " << row.id;
+        const std::vector<Drift> end = row.drifts(*manager);
+        ASSERT_EQ(end.size(), start.size());
+        for (size_t k = 0; k < end.size(); ++k) {
+            float off = end[k].value - (start[k].value + start[k].rate * kFrames * kFrame);
+            off -= std::round(off / end[k].period) * end[k].period;
+            EXPECT_NEAR(off, 0.0f, 1e-4f) << "backdrop " << row.id << ", drift " << k;
+        }
+    }
+}
 
 TEST_F(BackdropFixture, SwitchingUnloadsTheOldBackdropAndStartsTheNewOne) {
     RegisterTextures({"BackgroundJungle"});
