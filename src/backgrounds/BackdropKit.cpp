@@ -193,15 +193,6 @@ void TurnFlareRays(const CSharedPtr<CSpriteQuad>& rays, float seconds) {
     rays->SetRotation(angle);
 }
 
-float CAmbientClock::Tick(float dt) {
-    Gathered += dt;
-    if (!(Gathered >= kAmbientStep))
-        return 0.0f;
-    const float released = Gathered;
-    Gathered = 0.0f;
-    return released;
-}
-
 CSharedPtr<CSpriteQuad> MakePicture(CSharedPtr<CTexture> texture, int32_t blended, int32_t mode) {
     CSharedPtr<CSpriteQuad> s =
         MakeSprite(kOffsetX, kOffsetY, kDepth, kScreenWidth, kScreenHeight, 0xFFFFFFFFu, texture);

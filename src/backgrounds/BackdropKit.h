@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AmbientClock.h"
 #include "engine/SharedPtr.h"
 #include "platform/gpu/Gpu.h"
 
@@ -39,12 +40,6 @@ constexpr int32_t kPictureKey = 100;
 constexpr int32_t kFlareRaysKey = -10;
 constexpr int32_t kPassBehind = 0;
 constexpr int32_t kPassFront = 1;
-// The slow ambient drifts (the fan of light's turn, the dust, fog, cloud and
-// sky scrolls) advance together in steps of this much time. In a quarter of
-// a second they move the picture by a few levels in a few hundred pixels, too
-// little to see as a jump, and a still drift lets the frames in between redraw
-// nothing of it.
-constexpr float kAmbientStep = 0.25f;
 
 // Screen pixels (origin top left, y down) to the centred, y-up space.
 inline float CentredX(float x) {
@@ -98,19 +93,6 @@ float ReadPeriod(const std::string& file, const char* section, const char* key, 
 // The spin, in radians a second, of a time per turn that may be negative (the
 // other way round) but not zero.
 float ReadSpin(const std::string& file, const char* section, const char* key, const char* def);
-
-// The clock of a backdrop's ambient drifts: gathers the frame times and
-// releases all of them at once when they reach kAmbientStep, so that over a
-// long run the drifts move exactly as far as if they moved every frame.
-class CAmbientClock {
-public:
-    // The time the drifts advance by this frame: everything gathered on a
-    // release, else 0 (and they must stay exactly as they are).
-    float Tick(float dt);
-
-private:
-    float Gathered = 0.0f;
-};
 
 // A sprite of the backdrop: blended, depth test and write as given. A sprite
 // without a texture is made hidden: it is kept (its owner still indexes it)

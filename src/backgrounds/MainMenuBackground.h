@@ -108,7 +108,7 @@ public:
     std::vector<gpu::Vertex> Vertices;
     std::vector<uint16_t> Indices;
     float SkyOffset = 0;
-    backdrop::CAmbientClock Ambient;
+    CAmbientClock Ambient;
     std::vector<CMainMenuLeaf> Leaves;
     float LeafTimer = 0;
     CSharedPtr<CSpriteQuad> BackSprite, FrontSprite;

@@ -56,5 +56,5 @@ protected:
     CSharedPtr<CTexture> FlareTexture, SparkTexture;
     CSharedPtr<CSoundBank> SoundBank;
     // Steps the backdrop's slow drifts (see kAmbientStep).
-    backdrop::CAmbientClock Ambient;
+    CAmbientClock Ambient;
 };

@@ -711,10 +711,15 @@ void CShopScreen::TurnRaysAndBackground(float dt) {
     const CSharedPtr<CUxWindow>& back = screens->ShopBackground;
     if (back.IsNull() || back->Pictures.empty() || back->Pictures.front()->Frames.size() < 4)
         return;
+    // The slow scroll of the whole background moves in steps: the frames
+    // between redraw nothing of it.
+    const float step = backgroundClock.Tick(dt);
+    if (step == 0.0f)
+        return;
     CSpriteQuad& s = *back->Pictures.front();
     auto wrap = [](float v) { return v - std::floor(v); };
-    const float u = wrap(s.Frames[0].U + dt * layout.BackgroundTSpeed[0]);
-    const float v = wrap(s.Frames[0].V + dt * layout.BackgroundTSpeed[1]);
+    const float u = wrap(s.Frames[0].U + step * layout.BackgroundTSpeed[0]);
+    const float v = wrap(s.Frames[0].V + step * layout.BackgroundTSpeed[1]);
     const float w = layout.BackgroundTSize[0], h = layout.BackgroundTSize[1];
     const CTexCoord corners[4] = {{u, v}, {u + w, v}, {u + w, v + h}, {u, v + h}};
     s.SetFrameCorners(0, corners);

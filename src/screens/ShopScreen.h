@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AmbientClock.h"
 #include "engine/SharedPtr.h"
 #include "engine/Vector3.h"
 #include "screens/ShopStar.h"
@@ -185,6 +186,7 @@ public:
     std::vector<CSharedPtr<CParticleSystem>> coverPieces;
     CSharedPtr<CTextSprite> note;
     float raysAngle = 0.0f;
+    CAmbientClock backgroundClock; // the background scrolls in its steps
     int32_t fadeDirection = 0;
     float fadeLevel = 0.0f;
     float fadeSpeed = 0.0f;

@@ -99,6 +99,26 @@ uint64_t Chain(uint64_t signature, uint64_t hash) {
     return signature ^ (signature >> 29);
 }
 
+// The hidden pixels of `mask` inside `tile`, folded into `hash`: a draw
+// leaves out only those there, so a hidden rectangle that moves elsewhere
+// changes nothing the draw does in the tile.
+uint64_t HiddenIn(const SoftRowMask& mask, const std::array<int32_t, 4>& tile, uint64_t hash) {
+    const std::vector<SoftRowMask::Band>& bands = mask.Bands();
+    auto b = std::partition_point(bands.begin(), bands.end(), [&](const SoftRowMask::Band& band) {
+        return band.bottom <= tile[1];
+    });
+    for (; b != bands.end() && b->top < tile[3]; ++b) {
+        const SoftRowMask::Run* runs = mask.Runs(*b);
+        for (uint32_t r = 0; r < b->count; ++r) {
+            const int32_t key[4] = {std::max(runs[r].x0, tile[0]), std::max(b->top, tile[1]),
+                                    std::min(runs[r].x1, tile[2]), std::min(b->bottom, tile[3])};
+            if (key[0] < key[2])
+                hash = SoftHash(key, sizeof(key), hash);
+        }
+    }
+    return hash;
+}
+
 } // namespace
 
 SoftBands::SoftBands(uint32_t threads) : setups_(threads ? threads : DefaultCount()) {
@@ -230,7 +250,7 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         }
         const Cover cover = decides ? CoverOf(job, &tris[t * 3], n) : Cover{};
         MarkTiles(box, SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash), Kind::Draw,
-                  state.depthWrite, &cover);
+                  state.depthWrite, &cover, job.target.hidden);
         t += n - 1;
     }
 }
@@ -275,6 +295,7 @@ uint64_t SoftBands::JobHash(const Job& job) const {
                                      t.mirrorU << 5 | t.mirrorV << 6};
         h = SoftHash(key, sizeof(key), h);
     }
+    // (What it leaves out as hidden counts tile by tile, in MarkTiles.)
     const int32_t* c = job.target.clip;
     const uint64_t key[] = {st.tfactor,
                             st.alphaFunc,
@@ -291,7 +312,6 @@ uint64_t SoftBands::JobHash(const Job& job) const {
                             static_cast<uint32_t>(c[1]),
                             static_cast<uint32_t>(c[2]),
                             static_cast<uint32_t>(c[3]),
-                            job.target.hidden ? job.target.hidden->Hash() : 0,
                             job.rowsKnown};
     h = SoftHash(key, sizeof(key), h);
     return SoftHash(&job.vp, sizeof(job.vp), h);
@@ -388,7 +408,8 @@ bool SoftBands::Cover::Holds(const Box& tile) const {
     return true;
 }
 
-void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite, const Cover* cover) {
+void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
+                          const SoftRowMask* hidden) {
     const int32_t tx0 = std::max(box[0], 0) / kTile, ty0 = std::max(box[1], 0) / kTile;
     const int32_t tx1 = std::min((std::min(box[2], width_) + kTile - 1) / kTile, tilesX_);
     const int32_t ty1 = std::min((std::min(box[3], height_) + kTile - 1) / kTile, tilesY_);
@@ -398,6 +419,7 @@ void SoftBands::MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite, co
             const Box tile{tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
                            std::min((ty + 1) * kTile, height_)};
             uint8_t& f = flags_[i];
+            const uint64_t hash = hidden ? HiddenIn(*hidden, tile, drawHash) : drawHash;
             // Whether this writes the tile's colours, or its depth, whole and
             // from nothing the tile held.
             bool color = false, depth = false;

@@ -123,9 +123,10 @@ private:
     Cover CoverOf(const Job& job, const SoftClipVertex* tri, size_t count) const;
     // The draw writes depth wherever it covers, from nothing it reads below.
     static bool DecidesDepth(const Job& job);
-    // Adds `hash` to the signatures of the tiles `box` reaches.
+    // Adds `hash` to the signatures of the tiles `box` reaches, with the
+    // pixels of each that `hidden` leaves out.
     void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite,
-                   const Cover* cover = nullptr);
+                   const Cover* cover = nullptr, const SoftRowMask* hidden = nullptr);
     void Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth);
 
     std::vector<SoftSetup> setups_; // one per thread
