@@ -22,6 +22,9 @@ public:
     virtual void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) = 0;
     // Draw calls so far (clears and present passes included).
     virtual uint64_t DrawCalls() const = 0;
+    // Frames handed to the window so far (a present whose frame changed
+    // nothing it shows may hand over none).
+    virtual uint64_t FramesShown() const = 0;
     // State changes handed to the driver so far (none where there is none).
     virtual uint64_t StateCalls() const = 0;
     // Scenes so far that had to be drawn again.

@@ -520,6 +520,7 @@ void Window::Translate(const void* sdlEvent) {
             m.kind = MessageKind::Minimized;
             break;
         case SDL_WINDOWEVENT_RESTORED:
+            exposed_ = true;
             m.kind = MessageKind::Restored;
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -529,8 +530,13 @@ void Window::Translate(const void* sdlEvent) {
             m.kind = MessageKind::FocusLost;
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
+            exposed_ = true;
             m.kind = MessageKind::Resized;
             break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+            exposed_ = true;
+            return;
         default:
             return;
         }

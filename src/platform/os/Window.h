@@ -4,6 +4,7 @@
 // cursor position itself (where the last mouse event the pump read put it).
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <string>
 
 struct SDL_Window;
@@ -135,6 +136,10 @@ public:
     // Refreshes a second of the display the window is on; 0 when unknown.
     int RefreshRate() const;
     bool IsMinimized() const;
+    // Whether the system lost some of what the window showed (it was
+    // uncovered, shown again or resized) since the last call: the next
+    // picture must go to it whole.
+    bool TakeExposed() { return std::exchange(exposed_, false); }
 
     // Fetches one message; false when none is waiting.
     bool PollMessage(Message* out);
@@ -191,6 +196,7 @@ private:
     int cursorX_ = 0, cursorY_ = 0; // client pixels
     bool cursorSeen_ = false;
     bool quitFollowsClose_ = false;
+    bool exposed_ = true;
     bool fixedSurface_ = false;
     bool frameless_ = false; // the headless drivers draw no frame
     bool gl_ = false;

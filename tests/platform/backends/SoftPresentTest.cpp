@@ -1,6 +1,8 @@
 // The software back end's present, through GL and through the window surface:
 // its picture lands upright and opaque, 1:1 or scaled, between black bars
-// where the window's shape differs, and through the gamma ramp.
+// where the window's shape differs, and through the gamma ramp; a frame that
+// changed nothing costs the window nothing, until the window loses its picture.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "platform/gpu/FrameProbe.h"
@@ -49,5 +51,30 @@ TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
         gpu::ProbeOf(d)->ReadPresented(1024, 768, argb);
         EXPECT_EQ(argb[0], 0xFFDF4040u);
         EXPECT_EQ(argb[1], 0xFF7F8040u);
+
+        // A frame that changes nothing goes to the window only when the
+        // window lost its picture (uncovered, shown again).
+        const gpu::FrameProbe& probe = *gpu::ProbeOf(d);
+        const auto present = [&](uint32_t corner) {
+            os::Message m;
+            while (window->PollMessage(&m)) {
+            }
+            d->Clear(1, &topLeft, gpu::ClearFlag::Target, corner, 1.0f, 0);
+            const uint64_t before = probe.FramesShown();
+            EXPECT_EQ(d->Present(), gpu::kOk);
+            return probe.FramesShown() - before;
+        };
+        present(0xFF102030); // the frames before settle
+        present(0xFF102030);
+        EXPECT_EQ(present(0xFF102030), 0u) << "nothing changed";
+        EXPECT_EQ(present(0xFF203040), 1u) << "a pixel changed";
+        EXPECT_EQ(present(0xFF203040), 0u) << "nothing changed";
+        SDL_Event exposed{};
+        exposed.type = SDL_WINDOWEVENT;
+        exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+        exposed.window.windowID = SDL_GetWindowID(window->Sdl());
+        SDL_PushEvent(&exposed);
+        EXPECT_EQ(present(0xFF203040), 1u) << "the window was uncovered";
+        EXPECT_EQ(present(0xFF203040), 0u);
     }
 }

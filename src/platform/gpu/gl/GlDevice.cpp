@@ -738,6 +738,7 @@ Result GlDevice::DoPresent() {
         UseDirect(DirectWanted());
     }
 
+    ++framesShown_;
     MapCursorToPicture(window_, lastPresentRect_, bbWidth_, bbHeight_);
     return kOk;
 }

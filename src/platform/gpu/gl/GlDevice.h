@@ -59,6 +59,7 @@ public:
 
     // ---- inspection (tests, benchmarks) ----
     const char* BackEndName() const override { return "GL"; }
+    uint64_t FramesShown() const override { return framesShown_; }
     uint32_t BackBufferWidth() const override { return bbWidth_; }
     uint32_t BackBufferHeight() const override { return bbHeight_; }
     void ReadBackBuffer(std::vector<uint32_t>& argb) override;
@@ -204,6 +205,7 @@ private:
     bool windowHasDepth_ = false;
     SceneGuess guess_{front_};
     uint64_t skippedPixels_ = 0;
+    uint64_t framesShown_ = 0;
     bool windowHasAlpha_ = false;
 
     std::unordered_map<CombinerKey, Program> programs_;

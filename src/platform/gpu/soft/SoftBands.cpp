@@ -380,6 +380,13 @@ SoftBands::Cover SoftBands::CoverOf(const Job& job, const SoftClipVertex* tri, s
             return c;
     }
     c.n = n;
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n, k = (i + 2) % n;
+        const double ex = c.x[j] - c.x[i], ey = c.y[j] - c.y[i];
+        // Inside is to the side the shape turns to.
+        c.side[i] = (ex * (c.y[k] - c.y[i]) - ey * (c.x[k] - c.x[i])) > 0 ? 1 : -1;
+        c.reach[i] = kCoverMargin * std::hypot(ex, ey);
+    }
     bool diffuseFull = true;
     for (size_t i = 0; i < count * 3; ++i)
         diffuseFull = diffuseFull && tri[i].color[3] >= 255.0f;
@@ -398,11 +405,8 @@ bool SoftBands::Cover::Holds(const Box& tile) const {
     for (int i = 0; i < n; ++i) {
         const int j = (i + 1) % n;
         const double ex = x[j] - x[i], ey = y[j] - y[i];
-        // Inside is to the side the shape turns to.
-        const double side = (ex * (y[(j + 1) % n] - y[i]) - ey * (x[(j + 1) % n] - x[i])) > 0 ? 1 : -1;
-        const double reach = kCoverMargin * std::hypot(ex, ey);
         for (int p = 0; p < 4; ++p)
-            if (side * (ex * (py[p] - y[i]) - ey * (px[p] - x[i])) < reach)
+            if (side[i] * (ex * (py[p] - y[i]) - ey * (px[p] - x[i])) < reach[i])
                 return false;
     }
     return true;

@@ -115,6 +115,9 @@ private:
     struct Cover {
         int n = 0;
         double x[4], y[4];
+        // Per edge (corner i to i + 1): which side is inside, and how far
+        // inside a pixel centre must lie, as the edge's cross product measures it.
+        double side[4], reach[4];
         bool color = false, depth = false;
         Box clip{0, 0, 0, 0}; // the draw's
         // Whether the pixel centres of `tile` all lie inside, well clear of the edges.

@@ -294,16 +294,23 @@ void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
 Result SoftDevice::DoPresent() {
     int32_t changed[4];
     bands_.FlushFrame(changed);
+    if (window_->TakeExposed())
+        showWhole_ = true;
     if (std::exchange(showWhole_, false)) {
         changed[0] = changed[1] = 0;
         changed[2] = static_cast<int32_t>(bbWidth_);
         changed[3] = static_cast<int32_t>(bbHeight_);
     }
+    ++drawCalls_;
+    // A frame that changed nothing the window shows costs the window nothing:
+    // it keeps the last picture (a window that lost it asks for it again).
+    if (changed[0] >= changed[2] || changed[1] >= changed[3])
+        return kOk;
     if (!present_->Show(window_, color_.data(), bbWidth_, bbHeight_, changed, shown_)) {
         showWhole_ = true; // what the window missed goes with the next frame
         return kOk;        // minimised
     }
-    ++drawCalls_;
+    ++framesShown_;
     MapCursorToPicture(window_, shown_, bbWidth_, bbHeight_);
     return kOk;
 }

@@ -41,6 +41,7 @@ public:
     void ReadBackBuffer(std::vector<uint32_t>& argb) override;
     void ReadPresented(uint32_t width, uint32_t height, std::vector<uint32_t>& argb) override;
     uint64_t DrawCalls() const override { return drawCalls_; }
+    uint64_t FramesShown() const override { return framesShown_; }
     uint64_t StateCalls() const override { return 0; }
     uint64_t SceneRedraws() const override { return 0; }
     // The pixels of draws' rows left out under hidden rectangles.
@@ -102,7 +103,7 @@ private:
     SoftBands bands_;
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
-    uint64_t drawCalls_ = 0;
+    uint64_t drawCalls_ = 0, framesShown_ = 0;
     bool failNextBackBuffer_ = false;
     bool showWhole_ = true; // the window is shown all of the next frame
     int32_t shown_[4] = {0, 0, 1, 1};
