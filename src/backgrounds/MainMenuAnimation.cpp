@@ -93,15 +93,17 @@ void CMainMenuBackground::Update(float dt) {
     }
     // 4.
     UpdateLeaves();
-    // 5. The foliage picture ripples under its fixed cells.
-    if (!CellSprites.empty())
-        RippleFoliage(dt);
+    // 5. The foliage picture ripples under its fixed cells (as the swings
+    // below, in the steps of the sway clock).
+    const float sway = Sway.Tick(dt);
+    if (!CellSprites.empty() && sway > 0.0f)
+        RippleFoliage(sway);
     // 6.
     if (ElementSprites.size() >= static_cast<size_t>(kElements))
-        AnimateElements(dt);
+        AnimateElements(sway, dt);
     // 7.
     if (!FrontSprite.IsNull())
-        AnimateFront(dt);
+        AnimateFront(sway, dt);
 }
 
 void CMainMenuBackground::BirthLeaf() {
@@ -188,14 +190,14 @@ void CMainMenuBackground::RippleFoliage(float dt) {
             WriteCellFrame(j, i);
 }
 
-void CMainMenuBackground::AnimateElements(float dt) {
+void CMainMenuBackground::AnimateElements(float sway, float dt) {
     for (int i = 0; i < 4; ++i)
-        Advance(MapPhase[i], MapW[i], dt);
+        Advance(MapPhase[i], MapW[i], sway);
     ApplySwing(*ElementSprites[kMap], MapPhase, MapDisp, kMap);
     const int32_t strands[2] = {kHair0, kHair1};
     for (int s = 0; s < 2; ++s) {
         for (int i = 0; i < 4; ++i)
-            Advance(StrandPhase[s][i], StrandFrequency[s][i], dt);
+            Advance(StrandPhase[s][i], StrandFrequency[s][i], sway);
         ApplySwing(*ElementSprites[static_cast<size_t>(strands[s])], StrandPhase[s], HairDisp,
                    static_cast<size_t>(strands[s]));
     }
@@ -232,10 +234,10 @@ void CMainMenuBackground::Blink(float dt) {
     }
 }
 
-void CMainMenuBackground::AnimateFront(float dt) {
+void CMainMenuBackground::AnimateFront(float sway, float dt) {
     const float rates[5] = {FrontMoveW[0], FrontMoveW[1], FrontSkewW[0], FrontSkewW[1], FrontRockW};
     for (int i = 0; i < 5; ++i)
-        Advance(FrontPhase[i], rates[i], dt);
+        Advance(FrontPhase[i], rates[i], sway);
     float x = FrontCentre[0] - 0.5f + FrontMove[0] * std::sin(FrontPhase[0]);
     float y = FrontCentre[1] + 0.5f + FrontMove[1] * std::sin(FrontPhase[1]);
     const float kx =

@@ -335,7 +335,7 @@ void CMainMenuBackground::Start() {
                              FrontSize[1], kWhite, Foliage);
     FrontSprite->SetFrameRect(0, 0.0f, 0.0f, FrontSize[0] / kFrontW, FrontSize[1] / kFrontH);
     FrontSprite->Key = FrontKey;
-    AnimateFront(0.0f);
+    AnimateFront(0.0f, 0.0f);
     Show(FrontLayer, FrontSprite);
 
     Leaves.clear();

@@ -109,6 +109,7 @@ public:
     std::vector<uint16_t> Indices;
     float SkyOffset = 0;
     CAmbientClock Ambient;
+    CAmbientClock Sway{kSwayStep}; // the foliage's ripple, the map's, vines' and banner's swings
     std::vector<CMainMenuLeaf> Leaves;
     float LeafTimer = 0;
     CSharedPtr<CSpriteQuad> BackSprite, FrontSprite;
@@ -125,10 +126,12 @@ private:
     void BirthLeaf();
     void RippleFoliage(float dt);
     void WriteCellFrame(size_t row, size_t column);
-    void AnimateElements(float dt);
+    // The swings advance by `sway`, the eyes and lips by `dt`.
+    void AnimateElements(float sway, float dt);
     void ApplySwing(CSpriteQuad& sprite, const float phase[4], const float amp[2], size_t element);
     void Blink(float dt);
-    void AnimateFront(float dt);
+    // The swing advances by `sway`; the shift under the pointer and the fade by `dt`.
+    void AnimateFront(float sway, float dt);
 
     CSharedPtr<CRenderDevice> Device;
     CSharedPtr<CVertexBuffer> VertexBuffer;

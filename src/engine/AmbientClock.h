@@ -8,13 +8,19 @@
 // drift that stands still lets the frames in between redraw nothing of it.
 
 constexpr float kAmbientStep = 0.25f;
+// Slow sways (foliage rippling, vines and a banner swinging: a pixel or less a
+// frame) step thirty times a second, where a step still moves less than a
+// pixel or so; every other frame redraws nothing of them.
+constexpr float kSwayStep = 1.0f / 30.0f;
 
 class CAmbientClock {
 public:
+    explicit CAmbientClock(float step = kAmbientStep) : Step(step) {}
     // The time the drifts advance by this frame: everything gathered on a
     // release, else 0 (and they must stay exactly as they are).
     float Tick(float dt);
 
 private:
+    float Step;
     float Gathered = 0.0f;
 };

@@ -331,6 +331,38 @@ TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
         paint(); // a change the draws tell: drawn again
         EXPECT_GT(drawOver(), 0u) << b.name;
     }
+
+    // A large picture swaying over the frame, clear but for its right
+    // quarter (a hanging vine): blended over, writing no depth, it changes
+    // only the tiles its visible texels reach, whichever way it is turned.
+    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> vine(
+        SoftTexture::Create(nullptr, 32, 32, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
+        [](SoftTexture* t) { t->Release(); });
+    {
+        LockedRect locked;
+        ASSERT_EQ(vine->LockRect(0, &locked, nullptr, 0), kOk);
+        auto* bits = static_cast<uint32_t*>(locked.bits);
+        for (int i = 0; i < 32 * 32; ++i)
+            bits[i] = i % 32 >= 24 ? 0xC0FFFFFFu & static_cast<uint32_t>(rng()) : 0u;
+        vine->UnlockRect(0);
+    }
+    SoftPixelState over = st;
+    over.depthTest = over.depthWrite = false;
+    const SoftStageTexture vineStage[kCombinerStages] = {{vine.get(), true, true, false, false, false}};
+    for (int frame = 0; frame < 8; ++frame) {
+        std::vector<SoftClipVertex> v = quad({10, 10, 128}, 0.5f);
+        for (SoftClipVertex& corner : v) // swayed: sheared a little further each frame
+            corner.x += (1 - corner.y) * 0.004f * frame;
+        const int32_t all[4] = {0, 0, kW, kH};
+        drawer.QueueFill(false, all, all, 0xFF203040u);
+        drawer.QueueFill(true, all, all, 0xFFFF);
+        const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
+        drawer.Queue(v.data(), 2, over, vineStage, vp, target, Cull::None);
+        drawFrame(false, changed);
+        if (frame >= 2) // its right quarter and the tiles either side of it
+            EXPECT_LE(changed[2] - changed[0], 96) << "frame " << frame << ": " << changed[0]
+                                                   << " to " << changed[2];
+    }
     EXPECT_TRUE(reports.empty()) << reports.front();
 }
 

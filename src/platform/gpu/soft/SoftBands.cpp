@@ -236,6 +236,9 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
     };
     const bool decides =
         job.rowsKnown && (DecidesColor(state, job.stages, true) || DecidesDepth(job));
+    SoftPixelState settled = state;
+    SettleSpans(settled);
+    const bool clearKeeps = job.rowsKnown && settled.clearKeepsPixel;
     for (size_t t = 0; t < count; ++t) {
         const size_t n = t + 1 < count && SoftSetup::SharesEdge(&tris[t * 3]) ? 2 : 1;
         Box box = boxOf(t);
@@ -249,8 +252,13 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
             box[i + 2] = std::min(box[i + 2], clip[i + 2]);
         }
         const Cover cover = decides ? CoverOf(job, &tris[t * 3], n) : Cover{};
+        // (Looked for only where a draw reaches several tiles: for a glyph or
+        // a spark it would cost more than it could save.)
+        const bool large = static_cast<int64_t>(box[2] - box[0]) * (box[3] - box[1]) >
+                           int64_t{4} * kTile * kTile;
+        const Reads reads = clearKeeps && large ? ReadsOf(job, &tris[t * 3], n) : Reads{};
         MarkTiles(box, SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash), Kind::Draw,
-                  state.depthWrite, &cover, job.target.hidden);
+                  state.depthWrite, &cover, job.target.hidden, &reads);
         t += n - 1;
     }
 }
@@ -396,6 +404,91 @@ SoftBands::Cover SoftBands::CoverOf(const Job& job, const SoftClipVertex* tri, s
     return c;
 }
 
+SoftBands::Reads SoftBands::ReadsOf(const Job& job, const SoftClipVertex* tri, size_t count) {
+    Reads r;
+    const SoftStageTexture& stage = job.stages[0];
+    // One level, read as it is, flat (no perspective to bend the reads).
+    if (!stage.texture || stage.mirrorU || stage.mirrorV ||
+        (stage.mipmapped && stage.texture->Levels() > 1))
+        return r;
+    const SoftLevel& level = stage.texture->Level(0);
+    if (level.clearTiles.empty())
+        return r;
+    for (size_t t = 0; t < count; ++t) {
+        double x[3], y[3], u[3], v[3];
+        for (int i = 0; i < 3; ++i) {
+            const SoftClipVertex& c = tri[t * 3 + i];
+            if (c.w != 1.0f)
+                return r;
+            const WindowXY at = ToWindowXY(c, job.vp);
+            x[i] = at.x, y[i] = at.y;
+            u[i] = static_cast<double>(c.uv[0][0]) * level.width;
+            v[i] = static_cast<double>(c.uv[0][1]) * level.height;
+        }
+        const double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+        if (!(std::fabs(det) > 1e-6))
+            return r;
+        auto solve = [&](const double* f, double* out) {
+            const double d1 = f[1] - f[0], d2 = f[2] - f[0];
+            out[0] = (d1 * (y[2] - y[0]) - d2 * (y[1] - y[0])) / det;
+            out[1] = (d2 * (x[1] - x[0]) - d1 * (x[2] - x[0])) / det;
+            out[2] = f[0] - out[0] * x[0] - out[1] * y[0];
+        };
+        solve(u, r.u[t]);
+        solve(v, r.v[t]);
+    }
+    r.n = static_cast<int>(count);
+    r.level = &level;
+    r.wrapU = stage.wrapU;
+    r.wrapV = stage.wrapV;
+    return r;
+}
+
+bool SoftBands::Reads::Misses(const Box& tile) const {
+    // The texels the tile's pixels may read first (a bilinear read's top
+    // left one), over every triangle's plane across the whole tile, with a
+    // margin for the rounding of the set-up.
+    constexpr double kMargin = 2;
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (int t = 0; t < n; ++t)
+        for (const double px : {double(tile[0]) - 1, double(tile[2])})
+            for (const double py : {double(tile[1]) - 1, double(tile[3])}) {
+                const double at[2] = {u[t][0] * px + u[t][1] * py + u[t][2],
+                                      v[t][0] * px + v[t][1] * py + v[t][2]};
+                for (int k = 0; k < 2; ++k)
+                    lo[k] = std::min(lo[k], at[k]), hi[k] = std::max(hi[k], at[k]);
+            }
+    const int32_t size[2] = {static_cast<int32_t>(level->width), static_cast<int32_t>(level->height)};
+    const bool wrap[2] = {wrapU, wrapV};
+    int64_t first[2], last[2];
+    for (int k = 0; k < 2; ++k) {
+        if (!(std::fabs(lo[k]) < 1e7 && std::fabs(hi[k]) < 1e7))
+            return false;
+        first[k] = static_cast<int64_t>(std::floor(lo[k] - 0.5 - kMargin));
+        last[k] = static_cast<int64_t>(std::floor(hi[k] + kMargin));
+        if (!wrap[k]) {
+            first[k] = std::clamp<int64_t>(first[k], 0, size[k] - 1);
+            last[k] = std::clamp<int64_t>(last[k], 0, size[k] - 1);
+        } else if (last[k] - first[k] >= size[k]) {
+            first[k] = 0, last[k] = size[k] - 1;
+        }
+    }
+    const int32_t across = size[0] / kClearTile;
+    auto tileOf = [](int64_t texel, int32_t side) {
+        const int64_t wrapped = ((texel % side) + side) % side;
+        return static_cast<int32_t>(wrapped / kClearTile);
+    };
+    for (int64_t ty = first[1]; ty <= last[1] + kClearTile; ty += kClearTile) {
+        const int32_t row = tileOf(std::min<int64_t>(ty, last[1]), size[1]);
+        for (int64_t tx = first[0]; tx <= last[0] + kClearTile; tx += kClearTile) {
+            const int32_t col = tileOf(std::min<int64_t>(tx, last[0]), size[0]);
+            if (!level->clearTiles[static_cast<size_t>(row) * across + col])
+                return false;
+        }
+    }
+    return true;
+}
+
 bool SoftBands::Cover::Holds(const Box& tile) const {
     if (n == 0 || tile[0] < clip[0] || tile[1] < clip[1] || tile[2] > clip[2] ||
         tile[3] > clip[3])
@@ -413,7 +506,7 @@ bool SoftBands::Cover::Holds(const Box& tile) const {
 }
 
 void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
-                          const SoftRowMask* hidden) {
+                          const SoftRowMask* hidden, const Reads* reads) {
     const int32_t tx0 = std::max(box[0], 0) / kTile, ty0 = std::max(box[1], 0) / kTile;
     const int32_t tx1 = std::min((std::min(box[2], width_) + kTile - 1) / kTile, tilesX_);
     const int32_t ty1 = std::min((std::min(box[3], height_) + kTile - 1) / kTile, tilesY_);
@@ -422,6 +515,8 @@ void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite
             const size_t i = static_cast<size_t>(ty) * tilesX_ + tx;
             const Box tile{tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
                            std::min((ty + 1) * kTile, height_)};
+            if (reads && reads->n != 0 && reads->Misses(tile))
+                continue; // it leaves every pixel there as it is
             uint8_t& f = flags_[i];
             const uint64_t hash = hidden ? HiddenIn(*hidden, tile, drawHash) : drawHash;
             // Whether this writes the tile's colours, or its depth, whole and
@@ -546,7 +641,12 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
     const bool whole = !signing_ || !lastValid_ || frameWhole_ || tilesX_ == 0;
     boxes_.clear();
     double area = 0;
-    for (int32_t ty = 0; ty < tilesY_ && !whole; ++ty)
+    // A run of tiles under one of the row above with the same columns joins
+    // it: a triangle is set up once per box, and a tall box holds many rows.
+    // With more threads, boxes stay a band high, for the threads to share.
+    const int32_t tallest = Count() > 1 ? kBandRows : INT32_MAX;
+    size_t rowAbove = 0, rowStart = 0; // where the row above's boxes begin, and this row's
+    for (int32_t ty = 0; ty < tilesY_ && !whole; ++ty, rowAbove = rowStart, rowStart = boxes_.size())
         for (int32_t tx = 0; tx < tilesX_;) {
             auto damaged = [&](int32_t x) {
                 const size_t i = static_cast<size_t>(ty) * tilesX_ + x;
@@ -561,9 +661,24 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
                 ++end;
             const Box box{tx * kTile, ty * kTile, std::min(end * kTile, width_),
                           std::min((ty + 1) * kTile, height_)};
-            boxes_.push_back(box);
             area += static_cast<double>(box[2] - box[0]) * (box[3] - box[1]);
             tx = end;
+            const auto above =
+                std::find_if(boxes_.begin() + static_cast<std::ptrdiff_t>(rowAbove),
+                             boxes_.begin() + static_cast<std::ptrdiff_t>(rowStart), [&](const Box& b) {
+                                 return b[0] == box[0] && b[2] == box[2] && b[3] == box[1] &&
+                                        box[3] - b[1] <= tallest;
+                             });
+            if (above == boxes_.begin() + static_cast<std::ptrdiff_t>(rowStart)) {
+                boxes_.push_back(box);
+                continue;
+            }
+            // Carried down into this row: it moves to this row's boxes.
+            Box joined = *above;
+            joined[3] = box[3];
+            boxes_.erase(above);
+            --rowStart;
+            boxes_.push_back(joined);
         }
     if (whole) {
         changed[0] = changed[1] = 0;

@@ -32,6 +32,8 @@
 
 namespace gpu {
 
+struct SoftLevel;
+
 class SoftBands {
 public:
     // `threads` draw, the caller's one of them; 0 takes DefaultCount().
@@ -124,12 +126,25 @@ private:
         bool Holds(const Box& tile) const;
     };
     Cover CoverOf(const Job& job, const SoftClipVertex* tri, size_t count) const;
+    // Where a triangle, or a pair drawn as one, reads its texture: per
+    // triangle, texel coordinates as a function of window ones. A tile whose
+    // reads all fall on clear texels, where a clear texel leaves the pixel as
+    // it is, is one the draw cannot change.
+    struct Reads {
+        int n = 0; // triangles known; none: it may change any tile it reaches
+        double u[2][3], v[2][3]; // u = u[0] x + u[1] y + u[2], likewise v
+        const SoftLevel* level = nullptr;
+        bool wrapU = true, wrapV = true;
+        bool Misses(const Box& tile) const;
+    };
+    static Reads ReadsOf(const Job& job, const SoftClipVertex* tri, size_t count);
     // The draw writes depth wherever it covers, from nothing it reads below.
     static bool DecidesDepth(const Job& job);
     // Adds `hash` to the signatures of the tiles `box` reaches, with the
     // pixels of each that `hidden` leaves out.
     void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite,
-                   const Cover* cover = nullptr, const SoftRowMask* hidden = nullptr);
+                   const Cover* cover = nullptr, const SoftRowMask* hidden = nullptr,
+                   const Reads* reads = nullptr);
     void Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth);
 
     std::vector<SoftSetup> setups_; // one per thread
