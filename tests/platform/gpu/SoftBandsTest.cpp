@@ -238,8 +238,9 @@ TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
             quiet += drawer.DamagedPixels() - before;
             EXPECT_GE(changed[0], changed[2]) << "frame " << frame;
         }
-        if (change == 2) // hidden pixels moved within rows 10 to 60: only the tiles there
+        if (change == 2) { // hidden pixels moved within rows 10 to 60: only the tiles there
             EXPECT_LE(changed[3], 64) << "frame " << frame;
+        }
     }
     EXPECT_TRUE(reports.empty()) << reports.front();
     EXPECT_EQ(quiet, 0u);
@@ -359,9 +360,10 @@ TEST(SoftBands, DamageDrawsWhatDrawingWholeDraws) {
         const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
         drawer.Queue(v.data(), 2, over, vineStage, vp, target, Cull::None);
         drawFrame(false, changed);
-        if (frame >= 2) // its right quarter and the tiles either side of it
+        if (frame >= 2) { // its right quarter and the tiles either side of it
             EXPECT_LE(changed[2] - changed[0], 96) << "frame " << frame << ": " << changed[0]
                                                    << " to " << changed[2];
+        }
     }
     EXPECT_TRUE(reports.empty()) << reports.front();
 }

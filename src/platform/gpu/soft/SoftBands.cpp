@@ -256,9 +256,10 @@ void SoftBands::Queue(const SoftClipVertex* tris, size_t count, const SoftPixelS
         // a spark it would cost more than it could save.)
         const bool large = static_cast<int64_t>(box[2] - box[0]) * (box[3] - box[1]) >
                            int64_t{4} * kTile * kTile;
-        const Reads reads = clearKeeps && large ? ReadsOf(job, &tris[t * 3], n) : Reads{};
-        MarkTiles(box, SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash), Kind::Draw,
-                  state.depthWrite, &cover, job.target.hidden, &reads);
+        const uint64_t hash = SoftHash(&tris[t * 3], n * 3 * sizeof(SoftClipVertex), jobHash);
+        const std::vector<uint8_t>* missed =
+            clearKeeps && large ? &MissedTiles(job, &tris[t * 3], n, box, hash) : nullptr;
+        MarkTiles(box, hash, Kind::Draw, state.depthWrite, &cover, job.target.hidden, missed);
         t += n - 1;
     }
 }
@@ -505,61 +506,83 @@ bool SoftBands::Cover::Holds(const Box& tile) const {
     return true;
 }
 
-void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
-                          const SoftRowMask* hidden, const Reads* reads) {
+template <class F> void SoftBands::ForTiles(const Box& box, F&& f) const {
     const int32_t tx0 = std::max(box[0], 0) / kTile, ty0 = std::max(box[1], 0) / kTile;
     const int32_t tx1 = std::min((std::min(box[2], width_) + kTile - 1) / kTile, tilesX_);
     const int32_t ty1 = std::min((std::min(box[3], height_) + kTile - 1) / kTile, tilesY_);
     for (int32_t ty = ty0; ty < ty1; ++ty)
-        for (int32_t tx = tx0; tx < tx1; ++tx) {
-            const size_t i = static_cast<size_t>(ty) * tilesX_ + tx;
-            const Box tile{tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
-                           std::min((ty + 1) * kTile, height_)};
-            if (reads && reads->n != 0 && reads->Misses(tile))
-                continue; // it leaves every pixel there as it is
-            uint8_t& f = flags_[i];
-            const uint64_t hash = hidden ? HiddenIn(*hidden, tile, drawHash) : drawHash;
-            // Whether this writes the tile's colours, or its depth, whole and
-            // from nothing the tile held.
-            bool color = false, depth = false;
-            if (kind == Kind::Draw) {
-                if (cover && cover->n != 0 && cover->Holds(tile))
-                    color = cover->color, depth = cover->depth;
-                // Draws before read the depth the tile held, and it changes.
-                if (depth && (f & kReached) && !(f & kDepthCovered))
-                    f |= kImpureColor;
-                if (!color && !(f & kColorCovered))
-                    f |= kImpureColor;
-                if (depthWrite && !depth && !(f & kDepthCovered))
-                    f |= kImpureDepth;
-                f |= kReached;
-            } else {
-                const bool whole = box[0] <= tile[0] && box[1] <= tile[1] && box[2] >= tile[2] &&
-                                   box[3] >= tile[3];
-                if (kind == Kind::FillDepth && (f & kReached) && !(f & kDepthCovered))
-                    f |= kImpureColor; // draws read the depth the tile held, and it changes
-                color = whole && kind == Kind::FillColor;
-                depth = whole && kind == Kind::FillDepth;
-                depthWrite = kind == Kind::FillDepth;
-            }
-            // The depth so far is told by what wrote it since it was last
-            // written whole; it goes into the signature where the colours
-            // start afresh.
-            if (depth)
-                depthSig_[i] = hash;
-            else if (depthWrite)
-                depthSig_[i] = Chain(depthSig_[i], hash);
-            if (color) {
-                // What the tile held before no longer shows: the frame's
-                // colours there are told by this and what follows alone.
-                sig_[i] = Chain(Chain(depthSig_[i], kAfresh), hash);
-                f = static_cast<uint8_t>((f & ~kImpureColor) | kColorCovered);
-            } else {
-                sig_[i] = Chain(sig_[i], hash);
-            }
-            if (depth)
-                f = static_cast<uint8_t>((f & ~kImpureDepth) | kDepthCovered);
+        for (int32_t tx = tx0; tx < tx1; ++tx)
+            f(ty * tilesX_ + tx, Box{tx * kTile, ty * kTile, std::min((tx + 1) * kTile, width_),
+                                     std::min((ty + 1) * kTile, height_)});
+}
+
+const std::vector<uint8_t>& SoftBands::MissedTiles(const Job& job, const SoftClipVertex* tri,
+                                                  size_t count, const Box& box, uint64_t hash) {
+    // A draw as it was earlier in the frame or in the last one misses the
+    // tiles it missed then.
+    if (const auto now = missed_.find(hash); now != missed_.end())
+        return now->second;
+    std::vector<uint8_t>& out = missed_[hash];
+    if (const auto was = lastMissed_.find(hash); was != lastMissed_.end()) {
+        out.swap(was->second);
+        return out;
+    }
+    const Reads reads = ReadsOf(job, tri, count);
+    if (reads.n == 0)
+        return out;
+    ForTiles(box, [&](int32_t, const Box& tile) { out.push_back(reads.Misses(tile) ? 1 : 0); });
+    return out;
+}
+
+void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
+                          const SoftRowMask* hidden, const std::vector<uint8_t>* missed) {
+    size_t k = 0; // the tile's place in `missed`
+    ForTiles(box, [&](int32_t i, const Box& tile) {
+        if (missed && !missed->empty() && (*missed)[k++])
+            return; // it leaves every pixel there as it is
+        uint8_t& f = flags_[i];
+        const uint64_t hash = hidden ? HiddenIn(*hidden, tile, drawHash) : drawHash;
+        // Whether this writes the tile's colours, or its depth, whole and
+        // from nothing the tile held.
+        bool color = false, depth = false;
+        if (kind == Kind::Draw) {
+            if (cover && cover->n != 0 && cover->Holds(tile))
+                color = cover->color, depth = cover->depth;
+            // Draws before read the depth the tile held, and it changes.
+            if (depth && (f & kReached) && !(f & kDepthCovered))
+                f |= kImpureColor;
+            if (!color && !(f & kColorCovered))
+                f |= kImpureColor;
+            if (depthWrite && !depth && !(f & kDepthCovered))
+                f |= kImpureDepth;
+            f |= kReached;
+        } else {
+            const bool whole = box[0] <= tile[0] && box[1] <= tile[1] && box[2] >= tile[2] &&
+                               box[3] >= tile[3];
+            if (kind == Kind::FillDepth && (f & kReached) && !(f & kDepthCovered))
+                f |= kImpureColor; // draws read the depth the tile held, and it changes
+            color = whole && kind == Kind::FillColor;
+            depth = whole && kind == Kind::FillDepth;
+            depthWrite = kind == Kind::FillDepth;
         }
+        // The depth so far is told by what wrote it since it was last
+        // written whole; it goes into the signature where the colours
+        // start afresh.
+        if (depth)
+            depthSig_[i] = hash;
+        else if (depthWrite)
+            depthSig_[i] = Chain(depthSig_[i], hash);
+        if (color) {
+            // What the tile held before no longer shows: the frame's
+            // colours there are told by this and what follows alone.
+            sig_[i] = Chain(Chain(depthSig_[i], kAfresh), hash);
+            f = static_cast<uint8_t>((f & ~kImpureColor) | kColorCovered);
+        } else {
+            sig_[i] = Chain(sig_[i], hash);
+        }
+        if (depth)
+            f = static_cast<uint8_t>((f & ~kImpureDepth) | kDepthCovered);
+    });
 }
 
 void SoftBands::Flush(double minSpread) {
@@ -625,6 +648,8 @@ void SoftBands::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint
     last_.assign(tiles, 0);
     depthSig_.assign(tiles, 0);
     flags_.assign(tiles, 0);
+    missed_.clear();
+    lastMissed_.clear();
     lastValid_ = false;
 }
 
@@ -729,6 +754,8 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
     const bool signedFrame = signing_;
     signing_ = damageOn_ && (resting_ == 0 || --resting_ == 0);
     last_.swap(sig_);
+    lastMissed_.swap(missed_);
+    missed_.clear();
     std::fill(sig_.begin(), sig_.end(), 0);
     std::fill(depthSig_.begin(), depthSig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);

@@ -26,6 +26,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/gpu/soft/SoftSetup.h"
@@ -142,9 +143,17 @@ private:
     static bool DecidesDepth(const Job& job);
     // Adds `hash` to the signatures of the tiles `box` reaches, with the
     // pixels of each that `hidden` leaves out.
+    // `missed`: per tile of the box, row by row, whether the draw leaves it
+    // as it is (none: it may change any).
     void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite,
                    const Cover* cover = nullptr, const SoftRowMask* hidden = nullptr,
-                   const Reads* reads = nullptr);
+                   const std::vector<uint8_t>* missed = nullptr);
+    // Calls f(tile index, tile) for the tiles `box` reaches, row by row.
+    template <class F> void ForTiles(const Box& box, F&& f) const;
+    // The tiles of `box` the draw of `hash` misses (Reads::Misses), kept
+    // from the last frame for a draw as it was then.
+    const std::vector<uint8_t>& MissedTiles(const Job& job, const SoftClipVertex* tri,
+                                            size_t count, const Box& box, uint64_t hash);
     void Compare(const std::vector<uint32_t>& color, const std::vector<uint16_t>& depth);
 
     std::vector<SoftSetup> setups_; // one per thread
@@ -170,6 +179,7 @@ private:
     int32_t width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
     std::vector<uint64_t> sig_, last_;
     std::vector<uint64_t> depthSig_; // what wrote the tile's depth so far this frame
+    std::unordered_map<uint64_t, std::vector<uint8_t>> missed_, lastMissed_; // by draw
     std::vector<uint8_t> flags_;
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
