@@ -99,26 +99,6 @@ uint64_t Chain(uint64_t signature, uint64_t hash) {
     return signature ^ (signature >> 29);
 }
 
-// The hidden pixels of `mask` inside `tile`, folded into `hash`: a draw
-// leaves out only those there, so a hidden rectangle that moves elsewhere
-// changes nothing the draw does in the tile.
-uint64_t HiddenIn(const SoftRowMask& mask, const std::array<int32_t, 4>& tile, uint64_t hash) {
-    const std::vector<SoftRowMask::Band>& bands = mask.Bands();
-    auto b = std::partition_point(bands.begin(), bands.end(), [&](const SoftRowMask::Band& band) {
-        return band.bottom <= tile[1];
-    });
-    for (; b != bands.end() && b->top < tile[3]; ++b) {
-        const SoftRowMask::Run* runs = mask.Runs(*b);
-        for (uint32_t r = 0; r < b->count; ++r) {
-            const int32_t key[4] = {std::max(runs[r].x0, tile[0]), std::max(b->top, tile[1]),
-                                    std::min(runs[r].x1, tile[2]), std::min(b->bottom, tile[3])};
-            if (key[0] < key[2])
-                hash = SoftHash(key, sizeof(key), hash);
-        }
-    }
-    return hash;
-}
-
 } // namespace
 
 SoftBands::SoftBands(uint32_t threads) : setups_(threads ? threads : DefaultCount()) {
@@ -516,6 +496,31 @@ template <class F> void SoftBands::ForTiles(const Box& box, F&& f) const {
                                      std::min((ty + 1) * kTile, height_)});
 }
 
+const std::vector<uint64_t>& SoftBands::HiddenPerTile(const SoftRowMask& mask) {
+    // Draws of a frame share a few masks, and frames the same ones.
+    if (const auto now = hiddenTiles_.find(mask.Hash()); now != hiddenTiles_.end())
+        return now->second;
+    std::vector<uint64_t>& out = hiddenTiles_[mask.Hash()];
+    if (const auto was = lastHiddenTiles_.find(mask.Hash()); was != lastHiddenTiles_.end()) {
+        out.swap(was->second);
+        return out;
+    }
+    out.assign(sig_.size(), 0);
+    // Each piece of a hidden run in a tile, bands top to bottom and runs left
+    // to right, folds into that tile's hash.
+    for (const SoftRowMask::Band& b : mask.Bands()) {
+        const SoftRowMask::Run* runs = mask.Runs(b);
+        for (uint32_t r = 0; r < b.count; ++r)
+            ForTiles({runs[r].x0, b.top, runs[r].x1, b.bottom}, [&](int32_t i, const Box& tile) {
+                const int32_t key[4] = {std::max(runs[r].x0, tile[0]), std::max(b.top, tile[1]),
+                                        std::min(runs[r].x1, tile[2]), std::min(b.bottom, tile[3])};
+                if (key[0] < key[2] && key[1] < key[3])
+                    out[static_cast<size_t>(i)] = SoftHash(key, sizeof(key), out[static_cast<size_t>(i)] + 1);
+            });
+    }
+    return out;
+}
+
 const std::vector<uint8_t>& SoftBands::MissedTiles(const Job& job, const SoftClipVertex* tri,
                                                   size_t count, const Box& box, uint64_t hash) {
     // A draw as it was earlier in the frame or in the last one misses the
@@ -536,12 +541,14 @@ const std::vector<uint8_t>& SoftBands::MissedTiles(const Job& job, const SoftCli
 
 void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
                           const SoftRowMask* hidden, const std::vector<uint8_t>* missed) {
+    const std::vector<uint64_t>* hiddenIn = hidden ? &HiddenPerTile(*hidden) : nullptr;
     size_t k = 0; // the tile's place in `missed`
     ForTiles(box, [&](int32_t i, const Box& tile) {
         if (missed && !missed->empty() && (*missed)[k++])
             return; // it leaves every pixel there as it is
         uint8_t& f = flags_[i];
-        const uint64_t hash = hidden ? HiddenIn(*hidden, tile, drawHash) : drawHash;
+        const uint64_t inTile = hiddenIn ? (*hiddenIn)[static_cast<size_t>(i)] : 0;
+        const uint64_t hash = inTile ? Chain(drawHash, inTile) : drawHash;
         // Whether this writes the tile's colours, or its depth, whole and
         // from nothing the tile held.
         bool color = false, depth = false;
@@ -650,6 +657,8 @@ void SoftBands::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint
     flags_.assign(tiles, 0);
     missed_.clear();
     lastMissed_.clear();
+    hiddenTiles_.clear();
+    lastHiddenTiles_.clear();
     lastValid_ = false;
 }
 
@@ -756,6 +765,8 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
     last_.swap(sig_);
     lastMissed_.swap(missed_);
     missed_.clear();
+    lastHiddenTiles_.swap(hiddenTiles_);
+    hiddenTiles_.clear();
     std::fill(sig_.begin(), sig_.end(), 0);
     std::fill(depthSig_.begin(), depthSig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);

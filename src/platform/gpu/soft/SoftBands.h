@@ -148,6 +148,10 @@ private:
     void MarkTiles(Box box, uint64_t hash, Kind kind, bool depthWrite,
                    const Cover* cover = nullptr, const SoftRowMask* hidden = nullptr,
                    const std::vector<uint8_t>* missed = nullptr);
+    // Per tile, the hidden pixels of `mask` there folded into a hash (0:
+    // none): a draw leaves out only those there, so a hidden rectangle that
+    // moves elsewhere changes nothing the draw does in the tile.
+    const std::vector<uint64_t>& HiddenPerTile(const SoftRowMask& mask);
     // Calls f(tile index, tile) for the tiles `box` reaches, row by row.
     template <class F> void ForTiles(const Box& box, F&& f) const;
     // The tiles of `box` the draw of `hash` misses (Reads::Misses), kept
@@ -180,6 +184,8 @@ private:
     std::vector<uint64_t> sig_, last_;
     std::vector<uint64_t> depthSig_; // what wrote the tile's depth so far this frame
     std::unordered_map<uint64_t, std::vector<uint8_t>> missed_, lastMissed_; // by draw
+    // Per tile, the hash of a mask's hidden pixels there (0: none), by mask.
+    std::unordered_map<uint64_t, std::vector<uint64_t>> hiddenTiles_, lastHiddenTiles_;
     std::vector<uint8_t> flags_;
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
