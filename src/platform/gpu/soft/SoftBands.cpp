@@ -498,45 +498,34 @@ template <class F> void SoftBands::ForTiles(const Box& box, F&& f) const {
 
 const std::vector<uint64_t>& SoftBands::HiddenPerTile(const SoftRowMask& mask) {
     // Draws of a frame share a few masks, and frames the same ones.
-    if (const auto now = hiddenTiles_.find(mask.Hash()); now != hiddenTiles_.end())
-        return now->second;
-    std::vector<uint64_t>& out = hiddenTiles_[mask.Hash()];
-    if (const auto was = lastHiddenTiles_.find(mask.Hash()); was != lastHiddenTiles_.end()) {
-        out.swap(was->second);
-        return out;
-    }
-    out.assign(sig_.size(), 0);
-    // Each piece of a hidden run in a tile, bands top to bottom and runs left
-    // to right, folds into that tile's hash.
-    for (const SoftRowMask::Band& b : mask.Bands()) {
-        const SoftRowMask::Run* runs = mask.Runs(b);
-        for (uint32_t r = 0; r < b.count; ++r)
-            ForTiles({runs[r].x0, b.top, runs[r].x1, b.bottom}, [&](int32_t i, const Box& tile) {
-                const int32_t key[4] = {std::max(runs[r].x0, tile[0]), std::max(b.top, tile[1]),
-                                        std::min(runs[r].x1, tile[2]), std::min(b.bottom, tile[3])};
-                if (key[0] < key[2] && key[1] < key[3])
-                    out[static_cast<size_t>(i)] = SoftHash(key, sizeof(key), out[static_cast<size_t>(i)] + 1);
-            });
-    }
-    return out;
+    return hiddenTiles_.Get(mask.Hash(), [&](std::vector<uint64_t>& out) {
+        out.assign(sig_.size(), 0);
+        // Each piece of a hidden run in a tile, bands top to bottom and runs
+        // left to right, folds into that tile's hash.
+        for (const SoftRowMask::Band& b : mask.Bands()) {
+            const SoftRowMask::Run* runs = mask.Runs(b);
+            for (uint32_t r = 0; r < b.count; ++r)
+                ForTiles({runs[r].x0, b.top, runs[r].x1, b.bottom}, [&](int32_t i, const Box& tile) {
+                    const int32_t key[4] = {std::max(runs[r].x0, tile[0]), std::max(b.top, tile[1]),
+                                            std::min(runs[r].x1, tile[2]),
+                                            std::min(b.bottom, tile[3])};
+                    uint64_t& h = out[static_cast<size_t>(i)];
+                    if (key[0] < key[2] && key[1] < key[3])
+                        h = SoftHash(key, sizeof(key), h + 1);
+                });
+        }
+    });
 }
 
 const std::vector<uint8_t>& SoftBands::MissedTiles(const Job& job, const SoftClipVertex* tri,
                                                   size_t count, const Box& box, uint64_t hash) {
     // A draw as it was earlier in the frame or in the last one misses the
     // tiles it missed then.
-    if (const auto now = missed_.find(hash); now != missed_.end())
-        return now->second;
-    std::vector<uint8_t>& out = missed_[hash];
-    if (const auto was = lastMissed_.find(hash); was != lastMissed_.end()) {
-        out.swap(was->second);
-        return out;
-    }
-    const Reads reads = ReadsOf(job, tri, count);
-    if (reads.n == 0)
-        return out;
-    ForTiles(box, [&](int32_t, const Box& tile) { out.push_back(reads.Misses(tile) ? 1 : 0); });
-    return out;
+    return missed_.Get(hash, [&](std::vector<uint8_t>& out) {
+        const Reads reads = ReadsOf(job, tri, count);
+        if (reads.n != 0)
+            ForTiles(box, [&](int32_t, const Box& tile) { out.push_back(reads.Misses(tile) ? 1 : 0); });
+    });
 }
 
 void SoftBands::MarkTiles(Box box, uint64_t drawHash, Kind kind, bool depthWrite, const Cover* cover,
@@ -655,10 +644,8 @@ void SoftBands::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint
     last_.assign(tiles, 0);
     depthSig_.assign(tiles, 0);
     flags_.assign(tiles, 0);
-    missed_.clear();
-    lastMissed_.clear();
-    hiddenTiles_.clear();
-    lastHiddenTiles_.clear();
+    missed_.Clear();
+    hiddenTiles_.Clear();
     lastValid_ = false;
 }
 
@@ -763,10 +750,8 @@ void SoftBands::FlushFrame(int32_t changed[4]) {
     const bool signedFrame = signing_;
     signing_ = damageOn_ && (resting_ == 0 || --resting_ == 0);
     last_.swap(sig_);
-    lastMissed_.swap(missed_);
-    missed_.clear();
-    lastHiddenTiles_.swap(hiddenTiles_);
-    hiddenTiles_.clear();
+    missed_.NextFrame();
+    hiddenTiles_.NextFrame();
     std::fill(sig_.begin(), sig_.end(), 0);
     std::fill(depthSig_.begin(), depthSig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);

@@ -183,9 +183,34 @@ private:
     int32_t width_ = 0, height_ = 0, tilesX_ = 0, tilesY_ = 0;
     std::vector<uint64_t> sig_, last_;
     std::vector<uint64_t> depthSig_; // what wrote the tile's depth so far this frame
-    std::unordered_map<uint64_t, std::vector<uint8_t>> missed_, lastMissed_; // by draw
-    // Per tile, the hash of a mask's hidden pixels there (0: none), by mask.
-    std::unordered_map<uint64_t, std::vector<uint64_t>> hiddenTiles_, lastHiddenTiles_;
+    // Work out per tile for a draw or a mask, by its hash: done once a frame,
+    // and kept for the next frame's same draws and masks.
+    template <class T> class FrameKept {
+    public:
+        template <class Make> const T& Get(uint64_t key, Make&& make) {
+            if (const auto now = now_.find(key); now != now_.end())
+                return now->second;
+            T& out = now_[key];
+            if (const auto was = last_.find(key); was != last_.end())
+                out.swap(was->second);
+            else
+                make(out);
+            return out;
+        }
+        void NextFrame() {
+            last_.swap(now_);
+            now_.clear();
+        }
+        void Clear() {
+            now_.clear();
+            last_.clear();
+        }
+
+    private:
+        std::unordered_map<uint64_t, T> now_, last_;
+    };
+    FrameKept<std::vector<uint8_t>> missed_;       // per draw, the tiles it misses
+    FrameKept<std::vector<uint64_t>> hiddenTiles_; // per mask, its hidden pixels' hash (0: none)
     std::vector<uint8_t> flags_;
     bool lastValid_ = false; // the buffer holds what last_ describes
     bool frameWhole_ = false; // part of the frame was drawn whole already
