@@ -1,11 +1,14 @@
 // Sound files (wave or Vorbis, found by content) decoded whole, as a sample is
-// loaded, and streamed, as the first-run conversion reads them.
+// loaded, and streamed, as the first-run conversion reads them; and read as a
+// decoded sound of the cache, or an older build's, whose header the bank
+// trusts: a file it takes must be one a wave reader plays.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "audio/DecodedSound.h"
 #include "platform/sound/Decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -22,5 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int reads = 0; stream && stream->Active() && reads < 256; ++reads)
         if (stream->GetData(buffer.data(), uint32_t(buffer.size())) < 0)
             break;
+    SSourceKey key;
+    if (CDecodedSound::ReadKey(path, &key) || CDecodedSound::IsOlderDecode(path))
+        if (!snd::Decoder::Open(path))
+            std::abort();
     return 0;
 }

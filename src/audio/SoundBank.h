@@ -67,14 +67,19 @@ public:
     // Decodes the sounds listed in "Ogg.lst" into wave files in `decodedFolder`
     // (empty: beside them in the sound folder), where LoadSamples then finds
     // them. Key "Converted" of the options file records a finished run, but a
-    // sound whose wave file is missing or not whole is decoded all the same (a
-    // cleared cache, options copied without it, a sound new in this release).
+    // sound whose wave file is missing, not whole or decoded from another
+    // version of its source is decoded all the same (a cleared cache, options
+    // copied without it, a sound new or changed in this release). A sound that
+    // cannot be decoded into a file (a cache folder that cannot be written) is
+    // loaded from its source, decoded in memory. With a decoded folder of its
+    // own, the wave files older builds decoded among the player's files (the
+    // user folder's copy of the sound folder) are removed on the first run.
     // 1 when every listed sound is decoded (now or on an earlier run), 0 when
     // the list cannot be opened or a sound failed (the next start tries again).
     int ConvertOggList(const char* optionsIniPath, std::string soundFolder,
                        std::string decodedFolder = {});
-    // Decodes one compressed file into a PCM wave file; 1 on success, 0 on
-    // failure (no wave file is left behind then).
+    // Decodes one compressed file into a PCM wave file keyed on the file it
+    // came from; 1 on success, 0 on failure (no wave file is left behind then).
     int ConvertOggToWav(const char* oggPath, const char* wavPath);
 
     // Reads "Vol.cfg"; 1 when read to its end, 0 when it cannot be opened or ends
@@ -134,11 +139,13 @@ private:
     int FindEntry(const char* name) const;
     // True when the file of the game path opens for reading.
     static bool FileOpens(const std::string& path);
-    // True when the file holds a whole wave file as ConvertOggToWav writes it:
-    // its header's sizes match the file's length.
-    static bool IsWholeWave(const std::string& path);
+    // Removes, once, the wave files of the listed sounds that older builds
+    // decoded into the user folder's copy of the sound folder; only files that
+    // are such a decode, never anything else a player put there.
+    void RemoveOlderDecodes(const std::string& options, const std::string& soundFolder);
     // Where a sample file is loaded from: the decoded folder for a decoded
-    // sound, else `folder`.
+    // sound, its source for one that could not be decoded into a file, else
+    // `folder`.
     std::string SamplePath(const std::string& folder, const std::string& file) const;
 
     CSharedPtr<snd::Audio> Audio;
@@ -146,9 +153,12 @@ private:
     bool DeviceOpen = false;
     float PanDistance = kDefaultPanDistance;
     std::string CurrentPathText;
-    // The sounds ConvertOggList decodes, and the folder it decodes them into.
+    // The sounds ConvertOggList decodes, the folder it decodes them into, and
+    // those loaded from their sources in the sound folder instead.
     std::string DecodedFolder;
     std::vector<std::string> DecodedNames;
+    std::string SourceFolder;
+    std::vector<std::string> SourceNames;
 
     // "Vol.cfg", one element per entry in file order.
     std::vector<std::string> SoundNames;

@@ -1,8 +1,9 @@
 // The sounds named in "Ogg.lst" are decoded from their ".ogg" files into PCM
 // ".wav" files, which the bank then loads. The wave files are a cache: each
-// start decodes whatever is missing or cut short. Key "Converted" of section
-// "Sound" of the options file records that every listed sound was decoded
-// once; it never stands in for the wave files themselves.
+// start decodes whatever is missing, cut short or decoded from another version
+// of its source. Key "Converted" of section "Sound" of the options file
+// records that every listed sound was decoded once; it never stands in for
+// the wave files themselves.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "audio/DecodedSound.h"
 #include "audio/SoundBank.h"
 #include "engine/ObjectLog.h"
 #include "engine/TextTokenizer.h"
@@ -26,7 +28,7 @@ constexpr size_t kMarkerBufferSize = 255;
 constexpr int kListLineBuffer = 511;
 constexpr uint32_t kReadBytes = 20000;
 // The RIFF size field (file length - 8) must fit 32 bits.
-constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (snd::kWavHeaderBytes - 8);
+constexpr uint64_t kMaxDataBytes = 0xFFFFFFFFull - (CDecodedSound::kHeaderBytes - 8);
 // A decode stream that stays active yet delivers nothing this many times in a
 // row is taken as broken.
 constexpr int kMaxEmptyReads = 1000;
@@ -42,16 +44,18 @@ const char* NameProblem(const std::string& name) {
     return nullptr;
 }
 
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+// Marks the first run that looked for the older builds' decoded sounds.
+constexpr char kOlderDecodesKey[] = "OlderDecodesRemoved";
 
 } // namespace
 
 int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     const std::string ogg = oggPath ? oggPath : "";
     const std::string wav = wavPath ? wavPath : "";
+    // Taken before decoding: a source replaced meanwhile is decoded again on
+    // the next start. One that cannot be read decodes to nothing either.
+    SSourceKey source;
+    CDecodedSound::KeyOf(ogg, &source);
     const uint32_t stream = Audio.IsNull() ? 0 : Audio->StreamCreateFile(ogg, snd::kStreamDecode);
     if (stream == 0) {
         LogObject("Unable to stream file ");
@@ -87,7 +91,8 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
         fail("Unable to decode file ", ogg);
     } else {
         bits = (info.flags & snd::kInfo8Bits) ? 8 : 16;
-        const std::vector<uint8_t> header = snd::WavHeader(info.channels, info.rate, bits, 0);
+        const std::vector<uint8_t> header =
+            CDecodedSound::Header(info.channels, info.rate, bits, 0, source);
         if (!out.Write(header.data(), header.size()))
             fail("Unable to write file ", wav);
     }
@@ -115,10 +120,12 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
 
     if (!problem) {
         // Both sizes follow the data actually written.
-        const std::vector<uint8_t> header =
-            snd::WavHeader(info.channels, info.rate, bits, static_cast<uint32_t>(total));
-        if (std::fseek(f, 4, SEEK_SET) != 0 || !out.Write(header.data() + 4, 4) ||
-            std::fseek(f, 40, SEEK_SET) != 0 || !out.Write(header.data() + 40, 4))
+        const std::vector<uint8_t> header = CDecodedSound::Header(
+            info.channels, info.rate, bits, static_cast<uint32_t>(total), source);
+        constexpr long riff = CDecodedSound::kRiffSizeAt;
+        constexpr long data = CDecodedSound::kDataSizeAt;
+        if (std::fseek(f, riff, SEEK_SET) != 0 || !out.Write(header.data() + riff, 4) ||
+            std::fseek(f, data, SEEK_SET) != 0 || !out.Write(header.data() + data, 4))
             fail("Unable to write file ", wav);
     }
     if (!problem && !out.Commit())
@@ -133,29 +140,15 @@ int CSoundBank::ConvertOggToWav(const char* oggPath, const char* wavPath) {
     return 1;
 }
 
-bool CSoundBank::IsWholeWave(const std::string& path) {
-    FILE* f = os::Open(path, "rb");
-    if (!f)
-        return false;
-    uint8_t h[snd::kWavHeaderBytes];
-    const bool read = std::fread(h, 1, sizeof h, f) == sizeof h;
-    const bool sized = std::fseek(f, 0, SEEK_END) == 0;
-    const long length = std::ftell(f);
-    std::fclose(f);
-    if (!read || !sized || length < static_cast<long>(sizeof h))
-        return false;
-    const auto size = static_cast<uint64_t>(length);
-    return std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVEfmt ", 8) == 0 &&
-           std::memcmp(h + 36, "data", 4) == 0 && Le32(h + 4) == size - 8 &&
-           Le32(h + 40) == size - snd::kWavHeaderBytes;
-}
-
 std::string CSoundBank::SamplePath(const std::string& folder, const std::string& file) const {
     const size_t dot = file.rfind('.');
     const std::string name = file.substr(0, dot);
-    const bool decoded =
-        std::find(DecodedNames.begin(), DecodedNames.end(), name) != DecodedNames.end();
-    return (decoded ? DecodedFolder : folder) + file;
+    auto listed = [&name](const std::vector<std::string>& names) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (listed(SourceNames))
+        return SourceFolder + name + ".ogg";
+    return (listed(DecodedNames) ? DecodedFolder : folder) + file;
 }
 
 int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFolder,
@@ -166,6 +159,8 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
     const bool marked = std::atoi(marker.c_str()) == 1;
     DecodedFolder = decodedFolder.empty() ? soundFolder : decodedFolder;
     DecodedNames.clear();
+    SourceFolder = soundFolder;
+    SourceNames.clear();
 
     // Told once, before the first sound that needs decoding; a run not yet
     // marked says so from the start.
@@ -188,6 +183,8 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
         return 0;
     }
     bool allConverted = true;
+    bool folderTried = false;
+    bool folderMade = true; // the sound folder itself, or the decoded folder once made
     char line[kListLineBuffer];
     int lineNumber = 0;
     bool lineEnded = true; // a line longer than the buffer comes in pieces
@@ -208,23 +205,35 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
             continue;
         }
         DecodedNames.push_back(name);
+        const std::string ogg = soundFolder + name + ".ogg";
         const std::string wav = DecodedFolder + name + ".wav";
-        // A sound decoded whole on an earlier run stays as it is.
-        if (IsWholeWave(wav))
+        // A sound decoded whole from this very source stays as it is.
+        SSourceKey source;
+        if (CDecodedSound::KeyOf(ogg, &source) && CDecodedSound::IsDecodedFrom(wav, source))
             continue;
         tell();
-        if (!decodedFolder.empty()) {
+        if (!folderTried && !decodedFolder.empty()) {
             std::error_code ec;
             std::filesystem::create_directories(decodedFolder, ec);
+            folderMade = std::filesystem::is_directory(decodedFolder, ec);
+            if (!folderMade)
+                LogObject("Unable to create folder " + decodedFolder +
+                          ": the sounds are decoded in memory\n");
         }
-        if (!ConvertOggToWav((soundFolder + name + ".ogg").c_str(), wav.c_str())) {
-            LogObject("Fist time sound convertion error!\n");
+        folderTried = true;
+        if (!folderMade || !ConvertOggToWav(ogg.c_str(), wav.c_str())) {
+            // Played all the same, decoded in memory from the source at load.
+            SourceNames.push_back(name);
+            if (folderMade)
+                LogObject("Fist time sound convertion error!\n");
             allConverted = false;
         }
     }
     std::fclose(list);
     if (told)
         LogObject("Done\n");
+    if (!decodedFolder.empty())
+        RemoveOlderDecodes(options, soundFolder);
     // Marked only when every sound is there, so a failed one is tried again on
     // the next start instead of silencing the game for good.
     if (!allConverted)
@@ -232,4 +241,34 @@ int CSoundBank::ConvertOggList(const char* optionsIniPath, std::string soundFold
     if (!marked)
         os::WriteProfileString("Sound", "Converted", "1", options);
     return 1;
+}
+
+void CSoundBank::RemoveOlderDecodes(const std::string& options, const std::string& soundFolder) {
+    const std::string& user = os::UserFolder();
+    if (user.empty() || user == os::DataFolder() ||
+        std::atoi(os::GetProfileString("Sound", kOlderDecodesKey, "0", options, kMarkerBufferSize)
+                      .c_str()) == 1)
+        return;
+    bool removedAll = true;
+    std::string folder;
+    for (const std::string& name : DecodedNames) {
+        const std::string path = os::ResolveWriteTarget(soundFolder + name + ".wav");
+        // Only the player's own folder: never the sound folder of the game's
+        // data, nor one named by an absolute path.
+        if (path.compare(0, user.size() + 1, user + "/") != 0 ||
+            !CDecodedSound::IsOlderDecode(path))
+            continue;
+        std::error_code ec;
+        if (!std::filesystem::remove(path, ec)) {
+            removedAll = false;
+            LogObject("Unable to remove file " + path + "\n");
+        }
+        folder = std::filesystem::path(path).parent_path().string();
+    }
+    // The folder goes too when nothing else is left in it.
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::is_empty(folder, ec))
+        std::filesystem::remove(folder, ec);
+    if (removedAll)
+        os::WriteProfileString("Sound", kOlderDecodesKey, "1", options);
 }

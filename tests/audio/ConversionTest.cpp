@@ -1,15 +1,20 @@
 // First-run conversion of the listed ".ogg" sounds to ".wav" files.
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "AudioTestSupport.h"
 #include "audio/SoundBank.h"
+#include "platform/os/Path.h"
 #include "platform/sound/FakeAudio.h"
 #include "tools/lib/SoundWriter.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using testsupport::CapturedLog;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -75,6 +80,11 @@ private:
 uint32_t Le32(const std::string& bytes, size_t at) {
     uint32_t v = 0;
     std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+uint64_t Le64(const std::string& bytes, size_t at) {
+    uint64_t v = 0;
+    std::memcpy(&v, bytes.data() + at, 8);
     return v;
 }
 uint16_t Le16(const std::string& bytes, size_t at) {
@@ -148,10 +158,17 @@ TEST_F(AudioConversionTest, ConvertsEveryListedNameOnceAndMarksIt) {
     EXPECT_EQ(Le32(wav, 28), 4u * 22050u);
     EXPECT_EQ(Le16(wav, 32), 4u);
     EXPECT_EQ(Le16(wav, 34), 16u);
-    EXPECT_EQ(wav.substr(36, 4), "data");
+    // The key of the source it came from, then the data.
+    EXPECT_EQ(wav.substr(36, 4), "srck");
+    EXPECT_EQ(Le32(wav, 40), 16u);
+    const fs::path click = dir_.Path("Sfx/Click.ogg");
+    EXPECT_EQ(Le64(wav, 44), fs::file_size(click));
+    EXPECT_EQ(Le64(wav, 52),
+              static_cast<uint64_t>(fs::last_write_time(click).time_since_epoch().count()));
+    EXPECT_EQ(wav.substr(60, 4), "data");
     EXPECT_EQ(Le32(wav, 4), wav.size() - 8);
-    EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
-    EXPECT_EQ(wav.size() - 44, 4000u * 4u);
+    EXPECT_EQ(Le32(wav, 64), wav.size() - 68);
+    EXPECT_EQ(wav.size() - 68, 4000u * 4u);
 
     // The next start does nothing at all.
     audio_->fake.ClearCalls();
@@ -175,12 +192,12 @@ TEST_F(AudioConversionTest, HeaderFollowsTheDecodedFormat) {
     EXPECT_EQ(ReadFile(outside), "not a sound");
     EXPECT_FALSE(std::filesystem::is_symlink(dir_.Path("Mono8.wav")));
     std::string wav = ReadFile(dir_.Path("Mono8.wav"));
-    ASSERT_EQ(wav.size(), 44u + 30001u);
+    ASSERT_EQ(wav.size(), 68u + 30001u);
     EXPECT_EQ(Le16(wav, 22), 1u);
     EXPECT_EQ(Le32(wav, 28), 11025u);
     EXPECT_EQ(Le16(wav, 32), 1u);
     EXPECT_EQ(Le16(wav, 34), 8u);
-    EXPECT_EQ(Le32(wav, 40), 30001u);
+    EXPECT_EQ(Le32(wav, 64), 30001u);
     EXPECT_EQ(static_cast<uint8_t>(wav.back()), 0x80);
 
     // Nothing decoded: a bare header with consistent sizes.
@@ -188,9 +205,9 @@ TEST_F(AudioConversionTest, HeaderFollowsTheDecodedFormat) {
     audio_->fake.SetDecodeData(silent, snd::ChannelInfo{44100, 2, 0}, {});
     ASSERT_EQ(bank_.ConvertOggToWav(silent.c_str(), dir_.Path("Silent.wav").c_str()), 1);
     wav = ReadFile(dir_.Path("Silent.wav"));
-    ASSERT_EQ(wav.size(), 44u);
-    EXPECT_EQ(Le32(wav, 4), 36u);
-    EXPECT_EQ(Le32(wav, 40), 0u);
+    ASSERT_EQ(wav.size(), 68u);
+    EXPECT_EQ(Le32(wav, 4), 60u);
+    EXPECT_EQ(Le32(wav, 64), 0u);
     EXPECT_EQ(Le32(wav, 28), 44100u * 4u);
     // Every decode stream was released.
     EXPECT_EQ(audio_->fake.Count("StreamFree"), 2);
@@ -249,6 +266,99 @@ TEST_F(AudioConversionTest, AFailedSoundIsRetriedOnTheNextStart) {
     EXPECT_EQ(created[0].path, dir_.Path("Sfx/") + "Missing.ogg");
     EXPECT_EQ(ReadFile(dir_.Path("Sfx/Click.wav")), clickBefore);
     EXPECT_EQ(Marker(), "1");
+
+    // A new release changes a sound's source: it is decoded again, alone,
+    // whether only its time or only its size tells the new file from the old.
+    struct Change {
+        const char* name;
+        std::function<void(const fs::path&)> change;
+        uint32_t dataBytes; // of the wave file decoded afterwards
+    };
+    const Change changes[] = {
+        {"Click",
+         [](const fs::path& ogg) {
+             fs::last_write_time(ogg, fs::last_write_time(ogg) + std::chrono::seconds(3));
+         },
+         4000u * 2u},
+        {"Drop",
+         [this](const fs::path& ogg) {
+             const auto time = fs::last_write_time(ogg);
+             const auto size = fs::file_size(ogg);
+             WriteOgg("Drop", 1, 9000);
+             ASSERT_NE(fs::file_size(ogg), size);
+             fs::last_write_time(ogg, time);
+         },
+         9000u * 2u},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        const std::string ogg = dir_.Path("Sfx/") + c.name + ".ogg";
+        c.change(ogg);
+        audio_->fake.ClearCalls();
+        EXPECT_EQ(Convert(), 1);
+        const auto decoded = audio_->fake.CallsOf("StreamCreateFile");
+        ASSERT_EQ(decoded.size(), 1u);
+        EXPECT_EQ(decoded[0].path, ogg);
+        const std::string wav = ReadFile(dir_.Path("Sfx/") + c.name + ".wav");
+        ASSERT_GE(wav.size(), 68u);
+        EXPECT_EQ(Le32(wav, 64), c.dataBytes);
+        EXPECT_EQ(Le64(wav, 44), fs::file_size(ogg));
+        // And only once.
+        audio_->fake.ClearCalls();
+        EXPECT_EQ(Convert(), 1);
+        EXPECT_EQ(audio_->fake.Count("StreamCreateFile"), 0);
+    }
+}
+
+TEST_F(AudioConversionTest, OlderBuildsDecodesAmongThePlayersFilesAreRemovedOnce) {
+    // The game's folders: sounds read from the data, decoded into a cache;
+    // an older build decoded them into the user folder's copy of the sounds.
+    struct Folders {
+        Folders(const std::string& data, const std::string& user)
+            : data_(os::DataFolder()), user_(os::UserFolder()) {
+            os::SetGameFolders(data, user);
+        }
+        ~Folders() { os::SetGameFolders(data_, user_); }
+        std::string data_, user_;
+    } folders(dir_.Path("data"), dir_.Path("user"));
+    fs::create_directories(dir_.Path("data/Data/Sfx"));
+    fs::create_directories(dir_.Path("user/Data/Sfx"));
+    const std::vector<int16_t> tone = Tone(500, 1);
+    for (const char* name : {"Click", "Drop", "Win"})
+        ASSERT_TRUE(tk::WriteOgg(dir_.Path("data/Data/Sfx/") + name + ".ogg", tone, 1, 22050,
+                                 0.1f));
+    dir_.Write("data/Data/Sfx/Ogg.lst", "Click\nDrop\nWin\n");
+    struct Row {
+        const char* file;
+        bool older; // a whole wave as older builds decoded, else the player's own
+        bool kept;
+    };
+    const Row rows[] = {
+        {"user/Data/Sfx/Click.wav", true, false},
+        {"user/Data/Sfx/Win.wav", true, false},
+        {"user/Data/Sfx/Drop.wav", false, true}, // a listed name, not a decode
+        {"user/Data/Sfx/Mine.wav", true, true},  // a wave of a name not listed
+        {"user/Data/Sfx/Notes.txt", false, true},
+        {"data/Data/Sfx/Win.wav", true, true}, // the game's data is never touched
+    };
+    const auto plant = [&](const Row& row) {
+        if (row.older)
+            ASSERT_TRUE(tk::WriteWav(dir_.Path(row.file), tone, 1, 22050));
+        else
+            dir_.Write(row.file, "the player's own");
+    };
+    for (const Row& row : rows)
+        plant(row);
+    const std::string cache = dir_.Path("cache/Sfx/");
+    EXPECT_EQ(bank_.ConvertOggList(options_.c_str(), "Data\\Sfx\\", cache), 1);
+    for (const Row& row : rows)
+        EXPECT_EQ(dir_.Exists(row.file), row.kept) << row.file;
+    EXPECT_TRUE(dir_.Exists("cache/Sfx/Click.wav"));
+
+    // Once: a wave the player puts there later stays.
+    plant(rows[0]);
+    EXPECT_EQ(bank_.ConvertOggList(options_.c_str(), "Data\\Sfx\\", cache), 1);
+    EXPECT_TRUE(dir_.Exists(rows[0].file));
 }
 
 TEST_F(AudioConversionTest, AMissingListLeavesTheMarkerUnset) {

@@ -1,5 +1,6 @@
 // The bank and the music player on the SDL2_mixer back end (dummy output):
-// real wave and Ogg files load, play, stop and change tracks.
+// real wave and Ogg files load, play, stop and change tracks; a compressed
+// sound that cannot be decoded into the cache is decoded as it loads.
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,16 @@ TEST(AudioSdlSmoke, BankAndMusicRunOnTheMixer) {
     bank = CSharedPtr<CSoundBank>(); // closes the output
     music = CSharedPtr<CMusicPlayer>();
     EXPECT_EQ(log.Text().find("Unable"), std::string::npos) << log.Text();
+
+    // A cache folder that cannot be made (a file holds its place): the
+    // compressed sound is decoded in memory as it loads, and plays.
+    const std::string cache = dir.Write("Cache", "a file, not a folder");
+    CSoundBank inMemory(audio);
+    ASSERT_EQ(inMemory.InitDevice(), 0);
+    EXPECT_EQ(inMemory.ConvertOggList(options.c_str(), sfx, cache + "/Sfx/"), 0);
+    ASSERT_EQ(inMemory.LoadSamples(sfx.c_str()), 0) << log.Text();
+    inMemory.PlaySample(inMemory.Group(ESound::Click), 0, 0);
+    EXPECT_EQ(audio->ChannelIsActive(inMemory.Group(ESound::Click)->Ring[0]), snd::kPlaying);
 }
 
 } // namespace
