@@ -166,7 +166,10 @@ TEST(BackEndSources, NoBackEndHasAFunctionNamedLikeAHookButNotOne) {
     for (const auto& p : planted) {
         std::string text = ReadAll(kGpu / p.file);
         const size_t at = text.find(p.from);
-        ASSERT_NE(at, std::string::npos) << p.file << " no longer holds '" << p.from << "'";
+        if (at == std::string::npos) {
+            ADD_FAILURE() << p.file << " no longer holds '" << p.from << "'";
+            continue;
+        }
         text.replace(at, std::string(p.from).size(), p.to);
         const std::vector<std::string> found = MisspeltHooks(text, hooks);
         EXPECT_NE(std::find(found.begin(), found.end(), p.finds), found.end())
