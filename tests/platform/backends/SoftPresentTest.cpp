@@ -78,20 +78,36 @@ size_t Mismatches(const std::vector<uint32_t>& shown, int w, int h,
     return bad;
 }
 
+// Our rasteriser's device showing in a new 1024x768 window, through GL or
+// the window's surface, with a back buffer of `format` (no device where there
+// is no window or no GL).
+struct ShownDevice {
+    std::unique_ptr<os::Window> window;
+    testsupport::ApiPtr api;
+    testsupport::Owned<gpu::Device> device;
+};
+ShownDevice ShowIn(bool onSurface, uint32_t format) {
+    ShownDevice s;
+    s.window.reset(os::Window::Create("soft present", 1024, 768, nullptr));
+    s.api.reset(s.window ? gpu::CreateSoftApi(onSurface) : nullptr);
+    gpu::PresentParams pp{
+        .backBufferWidth = 1024, .backBufferHeight = 768, .backBufferFormat = format};
+    gpu::Device* d = nullptr;
+    if (s.api && s.api->CreateDevice(0, gpu::kDeviceHal, s.window.get(), 0, &pp, &d) == gpu::kOk)
+        s.device.reset(d);
+    return s;
+}
+
 } // namespace
 
 TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
     for (const bool onSurface : {false, true}) {
         SCOPED_TRACE(onSurface ? "on the surface" : "through GL");
-        std::unique_ptr<os::Window> window(os::Window::Create("soft present", 1024, 768, nullptr));
-        testsupport::ApiPtr api(window ? gpu::CreateSoftApi(onSurface) : nullptr);
-        gpu::PresentParams pp{.backBufferWidth = 1024,
-                              .backBufferHeight = 768,
-                              .backBufferFormat = gpu::Fmt::A8R8G8B8};
-        gpu::Device* d = nullptr;
-        if (!api || api->CreateDevice(0, gpu::kDeviceHal, window.get(), 0, &pp, &d) != gpu::kOk)
+        const ShownDevice made = ShowIn(onSurface, gpu::Fmt::A8R8G8B8);
+        if (!made.device)
             GTEST_SKIP() << "no window or no OpenGL 3.3 context";
-        testsupport::Owned<gpu::Device> owned(d);
+        const std::unique_ptr<os::Window>& window = made.window;
+        gpu::Device* d = made.device.get();
         const gpu::Rect topLeft{0, 0, 1, 1};
         d->Clear(0, nullptr, gpu::ClearFlag::Target, 0x40808080, 1.0f, 0); // see-through grey
         d->Clear(1, &topLeft, gpu::ClearFlag::Target, 0xFFFF0000, 1.0f, 0);
@@ -156,15 +172,11 @@ TEST(SoftPresent, ShowsThePictureUprightOpaqueAndBetweenBars) {
 TEST(SoftPresent, TheWindowShowsEveryFrameExactly) {
     for (const bool onSurface : {false, true}) {
         SCOPED_TRACE(onSurface ? "on the surface" : "through GL");
-        std::unique_ptr<os::Window> window(os::Window::Create("soft present", 1024, 768, nullptr));
-        testsupport::ApiPtr api(window ? gpu::CreateSoftApi(onSurface) : nullptr);
-        gpu::PresentParams pp{.backBufferWidth = 1024,
-                              .backBufferHeight = 768,
-                              .backBufferFormat = gpu::Fmt::X8R8G8B8};
-        gpu::Device* d = nullptr;
-        if (!api || api->CreateDevice(0, gpu::kDeviceHal, window.get(), 0, &pp, &d) != gpu::kOk)
+        const ShownDevice made = ShowIn(onSurface, gpu::Fmt::X8R8G8B8);
+        if (!made.device)
             GTEST_SKIP() << "no window or no OpenGL 3.3 context";
-        testsupport::Owned<gpu::Device> owned(d);
+        const std::unique_ptr<os::Window>& window = made.window;
+        gpu::Device* d = made.device.get();
         gpu::FrameProbe& probe = *gpu::ProbeOf(d);
         const auto clear = [&](int32_t l, int32_t t, int32_t r, int32_t b, uint32_t argb) {
             const gpu::Rect rect{l, t, r, b};
