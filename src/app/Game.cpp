@@ -27,6 +27,7 @@
 #include "engine/SpriteLayer.h"
 #include "engine/StringTable.h"
 #include "engine/TextLayer.h"
+#include "engine/TextPass.h"
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
@@ -510,7 +511,7 @@ void CGame::CreatePlayField() {
                        GameTexture("StarParticle")};
     Field->SoundBank = SoundBank;
     Field->Tutorial = Profile.Get();
-    Field->Popups.SetDisplay(TextLayer, Fonts.front(), kTextPassNormal,
+    Field->Popups.SetDisplay(TextLayer, Fonts.front(), TextPass::kNormal,
                              Fonts.size() > kTitleFontIndex ? Fonts[kTitleFontIndex]
                                                             : Fonts.front());
     Field->Store->Textures.clear();
@@ -596,7 +597,7 @@ int32_t CGame::CreateTotemPanel() {
 
 void CGame::CreateFpsText() {
     FpsText = CSharedPtr<CTextSprite>(new CTextSprite(Fonts.front()));
-    FpsText->PassTag = kTextPassTop;
+    FpsText->PassTag = TextPass::kTop;
     FpsText->ScaleX = FpsText->ScaleY = 18.0f;
     FpsText->Position = CVector3(-504.0f, 380.0f, -40.0f);
     FpsText->Colour = 0xFFFFFF80u;

@@ -140,9 +140,6 @@ public:
     // Splash: each picture fades in, holds and fades out.
     static constexpr float kSplashFade = 1.0f;
     static constexpr float kSplashHold = 2.0f;
-    // Text pass tags of the renderer's text layer.
-    static constexpr int32_t kTextPassNormal = -1;
-    static constexpr int32_t kTextPassTop = 12345;
     // Message popup colours (ARGB) and letter height.
     static constexpr uint32_t kMsgGold = 0xFFFFD24Au;
     static constexpr uint32_t kMsgRed = 0xFFFF3C28u;

@@ -10,6 +10,7 @@
 #include "engine/Renderer.h"
 #include "engine/SpriteLayer.h"
 #include "engine/TextLayer.h"
+#include "engine/TextPass.h"
 #include "engine/Texture.h"
 #include "engine/VertexBuffer.h"
 
@@ -18,10 +19,6 @@ namespace {
 // The full-screen quad sits half a unit off the integer grid, so that texels
 // land on pixels.
 constexpr float kLeft = -512.5f, kRight = 511.5f, kTop = 384.5f, kBottom = -383.5f;
-
-// Texts drawn with the ordinary texts, and those drawn over everything.
-constexpr int32_t kTextPassNormal = -1;
-constexpr int32_t kTextPassTop = 12345;
 
 void SetStageStates(CRenderDevice& d) {
     using namespace gpu;
@@ -189,7 +186,7 @@ int32_t CRenderer::DrawScene() {
         caps_->RenderChains();
     zWriteOff();
     // 14-19: ordinary texts, then the bonuses and the adviser.
-    texts(kTextPassNormal);
+    texts(TextPass::kNormal);
     if (spriteShown(1))
         spriteLayers_[1]->Prepare();
     alphaTested(3);
@@ -226,7 +223,7 @@ int32_t CRenderer::DrawScene() {
         forms(IFormsDrawer::kBoxAndOver);
         zWriteOff();
     }
-    texts(kTextPassTop);
+    texts(TextPass::kTop);
     zWriteOff();
     blended(5);
 

@@ -16,6 +16,7 @@
 
 #include "engine/GlyphQuad.h"
 #include "engine/SharedPtr.h"
+#include "engine/TextPass.h"
 #include "engine/Vector3.h"
 #include "platform/gpu/Gpu.h"
 
@@ -60,7 +61,7 @@ public:
     const std::string& GetText() const { return Text; }
     const std::vector<CGlyphQuad>& GetGlyphs() const { return Glyphs; }
 
-    int32_t PassTag = -1;
+    int32_t PassTag = TextPass::kNormal;
     CVector3 Position;
     float Matrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};  // row 0: axis U, row 1: axis V
     int32_t Visible = 1;

@@ -6,6 +6,7 @@
 #include "engine/ObjectLog.h"
 #include "engine/RenderDevice.h"
 #include "engine/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/TextureLoader.h"
 
 namespace {
@@ -22,6 +23,9 @@ gpu::Result NoteLoad(const std::string& path, gpu::Result r) {
     }
     const char* reason =
         r == gpu::kErrNotFound || r == gpu::kErrInvalidData ? gpu::LastDecodeError() : nullptr;
+    // A refusal names the rule the load broke (see gpu::LastRefusal).
+    if (!reason && *gpu::LastRefusal())
+        reason = gpu::LastRefusal();
     pictureFailure = path + ": " + (reason ? reason : "the device refused the texture");
     return r;
 }

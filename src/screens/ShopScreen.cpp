@@ -19,6 +19,7 @@
 #include "engine/StringTable.h"
 #include "engine/TextFormat.h"
 #include "engine/TextLayer.h"
+#include "engine/TextPass.h"
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
 #include "playfield/LevelParams.h"
@@ -54,7 +55,6 @@ constexpr int32_t kDustCount = 160;
 constexpr float kDustRate = 40.0f;
 constexpr float kDustSpeed = 12.0f;
 constexpr float kEndless = 10000000.0f;
-constexpr int32_t kTextPassTop = 12345;
 constexpr float kNoteScale = 22.0f;
 // Stub bursts: two halos turning either way and the cover cracking apart.
 constexpr float kHaloBehind = 3.0f;
@@ -421,7 +421,7 @@ void CShopScreen::MakeSandbox(float speed) {
     if (font.IsNull() || textLayer.IsNull())
         return;
     note = CSharedPtr<CTextSprite>(new CTextSprite(font));
-    note->PassTag = kTextPassTop;
+    note->PassTag = TextPass::kTop;
     note->Position =
         CVector3(layout.SandboxNote.X, layout.SandboxNote.Y, layout.SandboxNote.Z + formDepth);
     note->ScaleX = note->ScaleY = kNoteScale;

@@ -9,6 +9,7 @@
 // discarding lock fills the whole buffer with kDiscardFill first, since the
 // old contents are gone after it: code that reads them shows up.
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
@@ -48,13 +49,43 @@ private:
 };
 
 // A vertex or index buffer of a back end's device `OwnerDevice`: the owning device,
-// how it was made, and handing out the store's lock.
+// how it was made, and the checked front of its calls. Each call starts with
+// no refusal of its own, as the device's calls do, so that LastRefusal names
+// this call's reason or nothing; a back end adds its part through the hooks.
 template <class Interface, class OwnerDevice> class DeviceBuffer : public Interface {
 public:
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
+    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) final {
+        ClearRefusal();
+        if (Result r = AdmitLock(); Failed(r)) {
+            if (out)
+                *out = nullptr;
+            return r;
+        }
         return store_.Lock(offsetBytes, sizeBytes, out, flags);
     }
-    Result Unlock() override { return store_.Unlock(); }
+    Result Unlock() final {
+        ClearRefusal();
+        if (Result r = store_.Unlock(); Failed(r))
+            return r;
+        Unlocked(store_.LastLock());
+        return kOk;
+    }
+    // A vertex buffer reports the original's "vertex data" format and its
+    // vertex format, an index buffer its format.
+    Result GetDesc(BufferDesc* out) final {
+        ClearRefusal();
+        constexpr bool kVertices = std::is_same_v<Interface, VertexBuffer>;
+        if (!out)
+            return Refuse("GetDesc: nowhere to put the description");
+        *out = BufferDesc{};
+        out->format = kVertices ? 100u : format_;
+        out->type = kVertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;
+        out->usage = usage_;
+        out->pool = pool_;
+        out->size = store_.Length();
+        out->fvf = kVertices ? format_ : 0u;
+        return kOk;
+    }
 
     const BufferStore& Store() const { return store_; }
     uint32_t Pool() const { return pool_; }
@@ -65,20 +96,10 @@ public:
     void Detach() { device_ = nullptr; }
 
 protected:
-    // The description both kinds give: a vertex buffer reports the original's
-    // "vertex data" format and its vertex format, an index buffer its format.
-    Result Describe(BufferDesc* out, bool vertices) const {
-        if (!out)
-            return Refuse("GetDesc: nowhere to put the description");
-        *out = BufferDesc{};
-        out->format = vertices ? 100u : format_;
-        out->type = vertices ? Rtype::VertexBuffer : Rtype::IndexBuffer;
-        out->usage = usage_;
-        out->pool = pool_;
-        out->size = store_.Length();
-        out->fvf = vertices ? format_ : 0u;
-        return kOk;
-    }
+    // Before any rule is looked at (the recording device's injected failures).
+    virtual Result AdmitLock() { return kOk; }
+    // After an unlock, with what the lock may have changed (GL uploads it).
+    virtual void Unlocked(const BufferStore::Written&) {}
     DeviceBuffer(OwnerDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : device_(device), usage_(usage), format_(format), pool_(pool) {}
     // `b` with its storage of `length` bytes; null, and `b` freed, when out of memory.

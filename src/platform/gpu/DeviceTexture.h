@@ -6,7 +6,9 @@
 //
 // Lock rules: one lock of a level at a time; the rectangle, where given, is
 // a non-empty one inside the level (none locks the whole level); a
-// read-only lock (Lock::ReadOnly) promises that nothing is written.
+// read-only lock (Lock::ReadOnly) promises that nothing is written. Each call
+// starts with no refusal of its own, as the device's calls do, so that
+// LastRefusal names this call's reason or nothing.
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +23,8 @@ public:
     uint32_t GetLevelCount() override { return static_cast<uint32_t>(locks_.size()); }
     // A level is a picture of its own, locked on its own: it describes
     // itself as a surface.
-    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) override {
+    Result GetLevelDesc(uint32_t level, SurfaceDesc* out) final {
+        ClearRefusal();
         if (!out || level >= locks_.size())
             return Refuse("GetLevelDesc: nowhere to put it, or a level past the chain");
         const LevelLock& l = locks_[level];
@@ -30,7 +33,8 @@ public:
             0,       l.width,        l.height};
         return kOk;
     }
-    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) override {
+    Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags) final {
+        ClearRefusal();
         if (Result r = AdmitLock(); Failed(r)) {
             if (out)
                 *out = LockedRect{};
@@ -58,7 +62,8 @@ public:
         l.rect = r;
         return kOk;
     }
-    Result UnlockRect(uint32_t level) override {
+    Result UnlockRect(uint32_t level) final {
+        ClearRefusal();
         if (level >= locks_.size() || !locks_[level].locked)
             return Refuse("UnlockRect: the level is not locked");
         LevelLock& l = locks_[level];

@@ -30,6 +30,7 @@ bool SystemSurface::Allocate(uint32_t width, uint32_t height, uint32_t format) {
 }
 
 Result SystemSurface::GetDesc(SurfaceDesc* out) {
+    ClearRefusal();
     if (!out)
         return Refuse("GetDesc: nowhere to put the description");
     *out = SurfaceDesc{};
@@ -43,6 +44,12 @@ Result SystemSurface::GetDesc(SurfaceDesc* out) {
 }
 
 Result SystemSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
+    ClearRefusal();
+    if (Result r = AdmitLock(); Failed(r)) {
+        if (out)
+            *out = LockedRect{};
+        return r;
+    }
     if (!out)
         return Refuse("LockRect: nowhere to put the lock");
     if (locked_)
@@ -61,6 +68,7 @@ Result SystemSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t) {
 }
 
 Result SystemSurface::UnlockRect() {
+    ClearRefusal();
     if (!locked_)
         return Refuse("UnlockRect: the surface is not locked");
     locked_ = false;

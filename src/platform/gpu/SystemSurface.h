@@ -1,7 +1,8 @@
 #pragma once
 // A system-memory picture (the cursor image, handed to SDL): every back end
 // makes these, the recording device with its call counting on top. The lock
-// rules live here once: one lock at a time, of a rectangle inside.
+// rules live here once: one lock at a time, of a rectangle inside. Each call
+// starts with no refusal of its own, as the device's calls do.
 #include <cstdint>
 #include <vector>
 
@@ -13,9 +14,9 @@ class SystemSurface : public Surface {
 public:
     // Sizes and format as the device front checked them; null when out of memory.
     static SystemSurface* Create(uint32_t width, uint32_t height, uint32_t format);
-    Result GetDesc(SurfaceDesc* out) override;
-    Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
-    Result UnlockRect() override;
+    Result GetDesc(SurfaceDesc* out) final;
+    Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) final;
+    Result UnlockRect() final;
 
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
@@ -26,6 +27,9 @@ public:
 
 protected:
     SystemSurface() = default;
+    // Before a lock's rules are looked at (the recording device's injected
+    // failures); a failure is the lock's answer.
+    virtual Result AdmitLock() { return kOk; }
     // False when out of memory.
     bool Allocate(uint32_t width, uint32_t height, uint32_t format);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/image/Image.h"
 #include "platform/os/Path.h"
 
@@ -188,7 +189,7 @@ Result TextureFromImage(Device* device, const img::Image& im, uint32_t width, ui
     const uint32_t levels = HelperLevels(mipLevels, w, h);
 
     if (!IsColorFormat(format))
-        return kErrInvalidCall;
+        return Refuse("CreateTextureFromFile: not a colour format");
 
     Texture* tex = nullptr;
     if (Result r = device->CreateTexture(w, h, levels, usage, format, pool, &tex); Failed(r))
@@ -216,10 +217,11 @@ Result CreateTextureFromFileEx(Device* device, const std::string& path, uint32_t
                                uint32_t height, uint32_t mipLevels, uint32_t usage, uint32_t format,
                                uint32_t pool, uint32_t filter, uint32_t, uint32_t colorKey,
                                ImageInfo* info, Texture** out) {
+    ClearRefusal();
     if (out)
         *out = nullptr;
     if (!device || !out)
-        return kErrInvalidCall;
+        return Refuse("CreateTextureFromFile: no device, or nowhere to put the texture");
     img::Image im;
     if (Result r = Decode(path, im); Failed(r))
         return r;
@@ -237,10 +239,12 @@ Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t 
                                        uint32_t usage, uint32_t format, uint32_t pool,
                                        uint32_t filter, uint32_t, uint32_t colorKey,
                                        ImageInfo* info, Texture** out) {
+    ClearRefusal();
     if (out)
         *out = nullptr;
     if (!device || !out || !data || size == 0)
-        return kErrInvalidCall;
+        return Refuse("CreateTextureFromFileInMemory: no device, no picture, or nowhere to put "
+                      "the texture");
     img::Image im;
     if (Result r = ToResult(img::Decode(static_cast<const uint8_t*>(data), size, im)); Failed(r))
         return r;
@@ -251,10 +255,11 @@ Result CreateTextureFromFileInMemoryEx(Device* device, const void* data, size_t 
 
 Result CreateTexture(Device* device, uint32_t width, uint32_t height, uint32_t mipLevels,
                      uint32_t usage, uint32_t format, uint32_t pool, Texture** out) {
+    ClearRefusal();
     if (out)
         *out = nullptr;
     if (!device || !out)
-        return kErrInvalidCall;
+        return Refuse("CreateTexture: no device, or nowhere to put the texture");
     constexpr uint32_t kDefaultSize = 256;
     if (IsDefaultSize(width))
         width = kDefaultSize;
@@ -269,19 +274,20 @@ Result CreateTexture(Device* device, uint32_t width, uint32_t height, uint32_t m
 Result LoadSurfaceFromFile(Surface* surface, const Rect* dstRect, const std::string& path,
                            const Rect* srcRect, uint32_t filter, uint32_t colorKey,
                            ImageInfo* info) {
+    ClearRefusal();
     if (!surface)
-        return kErrInvalidCall;
+        return Refuse("LoadSurfaceFromFile: no surface");
     SurfaceDesc desc;
     if (Result r = surface->GetDesc(&desc); Failed(r))
         return r;
     if (!IsColorFormat(desc.format))
-        return kErrInvalidCall;
+        return Refuse("LoadSurfaceFromFile: not a colour surface");
     Rect dst{0, 0, static_cast<int32_t>(desc.width), static_cast<int32_t>(desc.height)};
     if (dstRect) {
         if (dstRect->left < 0 || dstRect->top < 0 || dstRect->left >= dstRect->right ||
             dstRect->top >= dstRect->bottom || dstRect->right > dst.right ||
             dstRect->bottom > dst.bottom)
-            return kErrInvalidCall;
+            return Refuse("LoadSurfaceFromFile: the surface's rectangle is empty or leaves it");
         dst = *dstRect;
     }
     img::Image im;
@@ -295,7 +301,7 @@ Result LoadSurfaceFromFile(Surface* surface, const Rect* dstRect, const std::str
         if (srcRect->left < 0 || srcRect->top < 0 || srcRect->left >= srcRect->right ||
             srcRect->top >= srcRect->bottom || srcRect->right > im.width ||
             srcRect->bottom > im.height)
-            return kErrInvalidCall;
+            return Refuse("LoadSurfaceFromFile: the picture's rectangle is empty or leaves it");
         src = *srcRect;
     }
     FillInfo(im, info);

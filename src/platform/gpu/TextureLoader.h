@@ -28,7 +28,9 @@ enum : uint32_t { None = 1, Point = 2, Linear = 3, Triangle = 4, Box = 5 };
 // is accepted for the call shape; mips are always box-filtered. info (optional)
 // receives the picture's own description.
 // Results: kOk; kErrNotFound (missing file); kErrInvalidData (not a picture we
-// can decode); kErrInvalidCall (bad arguments); or the device's failure.
+// can decode); kErrInvalidCall (bad arguments); or the device's failure. Each
+// call here starts with no refusal, and a refusal of its own names the rule
+// broken, as the device's do (LastRefusal), so the game's log says why.
 Result CreateTextureFromFileEx(Device* device, const std::string& path, uint32_t width,
                                uint32_t height, uint32_t mipLevels, uint32_t usage, uint32_t format,
                                uint32_t pool, uint32_t filter, uint32_t mipFilter,

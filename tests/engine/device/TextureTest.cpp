@@ -8,6 +8,7 @@
 #include "DeviceTestSupport.h"
 #include "engine/PixelFormat.h"
 #include "engine/Texture.h"
+#include "platform/gpu/Refusal.h"
 #include "tools/lib/ImageWriter.h"
 
 namespace {
@@ -101,16 +102,20 @@ TEST_F(TextureTest, AFailedPictureLeavesItsFileAndReasonForTheCallersMessage) {
         std::string path;
         bool withAlpha;
         std::string line;
+        uint32_t format = 0;
     };
     const Case cases[] = {
         {dir_.Path("None.png"), false, dir_.Path("None.png") + ": cannot read the file"},
         {cut, false, cut + ": the file ends too early"},
         {lone, true, dir_.Path("Lone_alpha.png") + ": cannot read the file"},
+        // A refused load says which rule it broke, not only that it was refused.
+        {lone, false, lone + ": CreateTextureFromFile: not a colour format", gpu::Fmt::Index16},
     };
     for (const Case& c : cases) {
+        gpu::Refuse("an older refusal");
         const CSharedPtr<CTexture> t =
             c.withAlpha ? device_->LoadTextureWithAlpha(c.path, "T", false, 0, gpu::Pool::Managed)
-                        : device_->LoadTexture(c.path, "T", 1, 0, gpu::Pool::Managed, 0);
+                        : device_->LoadTexture(c.path, "T", 1, 0, gpu::Pool::Managed, c.format);
         ASSERT_TRUE(t.IsNull()) << c.path;
         log_.Clear();
         LogPictureFailure();

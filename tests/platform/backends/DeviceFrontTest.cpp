@@ -33,14 +33,29 @@ Result ClearDepth(Device* d, uint32_t flags, float z) {
     return d->Clear(0, nullptr, flags, 0, z, 0);
 }
 
+// `r` with its reason kept through the clean-up that follows the call (the
+// clean-up's own calls start with no refusal, as every call does).
+template <class Fn> Result KeepingReason(Result r, Fn&& cleanUp) {
+    const char* why = LastRefusal();
+    cleanUp();
+    return Failed(r) && *why ? Refuse(why) : r;
+}
+
 // A second lock of a buffer while the first one holds, then the unlock.
 template <class Buffer> Result LockTwice(Buffer* b) {
     uint8_t *p = nullptr, *q = nullptr;
     if (Result r = b->Lock(0, 8, &p, 0); Failed(r))
         return r;
-    const Result second = b->Lock(8, 8, &q, Lock::NoOverwrite);
-    b->Unlock();
-    return second;
+    return KeepingReason(b->Lock(8, 8, &q, Lock::NoOverwrite), [&] { b->Unlock(); });
+}
+
+// A call of a resource that goes ahead right after a refused call of its
+// device: kErrFail when it still reports the device's refusal.
+template <class Call> Result FreshAfterARefusal(Device* d, Texture* t, Call&& call) {
+    if (d->SetTexture(kStageCount, t) != kErrInvalidCall)
+        return kErrFail;
+    const Result r = call();
+    return Failed(r) || *LastRefusal() == '\0' ? r : kErrFail;
 }
 
 // Whether a discarding lock hands out the fill, not what was written before.
@@ -69,8 +84,7 @@ Result LockTexture(Device* d, const Rect* rect, bool twice) {
         return r;
     if (twice)
         r = t->LockRect(0, &again, nullptr, 0);
-    t->UnlockRect(0);
-    return r;
+    return KeepingReason(r, [&] { t->UnlockRect(0); });
 }
 
 // A texture made with these arguments, released at once; kErrFail when it
@@ -128,9 +142,7 @@ Result DrawWhileLocked(Device* d, Buffer* b, VertexBuffer* vb, IndexBuffer* ib) 
     uint8_t* p = nullptr;
     if (Failed(b->Lock(0, 0, &p, 0)))
         return kErrFail;
-    const Result r = DrawThrough(d, vb, sizeof(Vertex), ib, 2);
-    b->Unlock();
-    return r;
+    return KeepingReason(DrawThrough(d, vb, sizeof(Vertex), ib, 2), [&] { b->Unlock(); });
 }
 
 // A reset of `pp` to a back buffer of w x h; kErrFail unless the viewport
@@ -146,8 +158,8 @@ Result ResetToSize(Device* d, PresentParams pp, uint32_t w, uint32_t h, bool win
     const Viewport whole{0, 0, w, h, 0.0f, 1.0f}, wider{0, 0, w + 1, h, 0.0f, 1.0f},
         higher{0, 0, w, h + 1, 0.0f, 1.0f};
     const bool covers = vp.x == 0 && vp.y == 0 && vp.width == w && vp.height == h;
-    const bool bounds = !Failed(d->SetViewport(&whole)) && Failed(d->SetViewport(&wider)) &&
-                        Failed(d->SetViewport(&higher));
+    const bool bounds = Failed(d->SetViewport(&wider)) && Failed(d->SetViewport(&higher)) &&
+                        !Failed(d->SetViewport(&whole));
     return covers && bounds && pp.backBufferWidth == w && pp.backBufferHeight == h ? kOk : kErrFail;
 }
 
@@ -256,6 +268,36 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
          kErrInvalidCall,
          "Lock: both discard and no-overwrite"},
         {{"discard fills", [&](Device*) { return DiscardShowsTheFill(vb); }}, kOk},
+        // Each call of a resource starts fresh, as the device's calls do.
+        {{"calls of resources after a refused call",
+          [&](Device* d) {
+              Texture* t = nullptr;
+              Surface* s = nullptr;
+              d->CreateTexture(4, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t);
+              d->CreateImageSurface(4, 4, Fmt::A8R8G8B8, &s);
+              testsupport::Owned<Texture> ownedT(t);
+              testsupport::Owned<Surface> ownedS(s);
+              LockedRect lr;
+              SurfaceDesc sd;
+              BufferDesc bd;
+              uint8_t* p = nullptr;
+              const std::function<Result()> calls[] = {
+                  [&] { return t->LockRect(0, &lr, nullptr, 0); },
+                  [&] { return t->UnlockRect(0); },
+                  [&] { return t->GetLevelDesc(0, &sd); },
+                  [&] { return s->LockRect(&lr, nullptr, 0); },
+                  [&] { return s->UnlockRect(); },
+                  [&] { return s->GetDesc(&sd); },
+                  [&] { return vb->Lock(0, 32, &p, 0); },
+                  [&] { return vb->Unlock(); },
+                  [&] { return ib->GetDesc(&bd); },
+              };
+              for (const auto& call : calls)
+                  if (Result r = FreshAfterARefusal(d, t, call); r != kOk)
+                      return r;
+              return kOk;
+          }},
+         kOk},
         {{"lock past the end",
           [&](Device*) {
               uint8_t* p = nullptr;
@@ -533,12 +575,15 @@ TEST(DeviceFront, EveryBackEndAnswersEveryCallAlike) {
                 d->SetStreamSource(0, vb, 32);
                 d->SetVertexShader(0x142);
             }
-            ClearRefusal();
+            Refuse("an older refusal");
             EXPECT_EQ(c.call(d), want) << who.driver << ": " << c.what;
-            // A refusal says why, and the reason is the rule the row breaks.
+            // A refusal says why, and the reason is the rule the row breaks;
+            // a call that goes ahead leaves no reason, not even an older one.
             if (want == kErrInvalidCall) {
                 EXPECT_STREQ(LastRefusal(), why ? why : "(a reason for the row)")
                     << who.driver << ": " << c.what;
+            } else if (want == kOk) {
+                EXPECT_STREQ(LastRefusal(), "") << who.driver << ": " << c.what;
             }
         }
     }

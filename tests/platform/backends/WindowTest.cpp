@@ -3,64 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "WindowManagerModel.h"
 #include "platform/os/Window.h"
 
-// A window manager as the headless drivers lack one (this executable is
-// linked with its SDL calls below wrapped, see tests/CMakeLists.txt): the
-// frame and the maximised state a desktop would give the window for the calls
-// the game makes, in the order it makes them. Like a desktop it ignores a
-// frame asked for while the window is full screen, and shows a full-screen
-// window as not maximised.
-namespace {
-struct WindowManagerModel {
-    bool on = false;
-    bool frameless = false;
-    bool maximized = false;
-} g_wm;
-bool FullScreenNow(SDL_Window* w);
-} // namespace
-
-extern "C" {
-Uint32 __real_SDL_GetWindowFlags(SDL_Window* w);
-void __real_SDL_SetWindowBordered(SDL_Window* w, SDL_bool bordered);
-void __real_SDL_MaximizeWindow(SDL_Window* w);
-int __real_SDL_SetWindowFullscreen(SDL_Window* w, Uint32 flags);
-
-Uint32 __wrap_SDL_GetWindowFlags(SDL_Window* w) {
-    Uint32 flags = __real_SDL_GetWindowFlags(w);
-    if (!g_wm.on)
-        return flags;
-    flags &= ~static_cast<Uint32>(SDL_WINDOW_BORDERLESS | SDL_WINDOW_MAXIMIZED);
-    return flags | (g_wm.frameless ? SDL_WINDOW_BORDERLESS : 0u) |
-           (g_wm.maximized ? SDL_WINDOW_MAXIMIZED : 0u);
-}
-void __wrap_SDL_SetWindowBordered(SDL_Window* w, SDL_bool bordered) {
-    if (!FullScreenNow(w))
-        g_wm.frameless = bordered == SDL_FALSE;
-    __real_SDL_SetWindowBordered(w, bordered);
-}
-void __wrap_SDL_MaximizeWindow(SDL_Window* w) {
-    if (!FullScreenNow(w))
-        g_wm.maximized = true;
-    __real_SDL_MaximizeWindow(w);
-}
-int __wrap_SDL_SetWindowFullscreen(SDL_Window* w, Uint32 flags) {
-    if (flags != 0)
-        g_wm.maximized = false;
-    return __real_SDL_SetWindowFullscreen(w, flags);
-}
-}
-
 namespace {
 
-bool FullScreenNow(SDL_Window* w) {
-    return (__real_SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0;
-}
-
+using wmtest::g_wm;
+using wmtest::WindowManagerModel;
 using os::Message;
 using os::MessageKind;
 
@@ -257,7 +212,8 @@ TEST_F(WindowPump, StyleAndSize) {
 // makes them (the style first, then the mode): the window comes back framed,
 // where and as large as the player had it, or maximised when it was.
 TEST_F(WindowPump, FullScreenAndBackGivesTheWindowBack) {
-    g_wm = WindowManagerModel{true, false, false};
+    g_wm = WindowManagerModel{};
+    g_wm.on = true;
     SDL_Window* sdl = window_->Sdl();
     const auto roundTrip = [&] {
         window_->SetStyle(os::kStyleFullScreen);
@@ -269,6 +225,15 @@ TEST_F(WindowPump, FullScreenAndBackGivesTheWindowBack) {
     };
     SDL_SetWindowSize(sdl, 900, 700);
     SDL_SetWindowPosition(sdl, 40, 30);
+    SDL_Rect desktop;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &desktop), 0);
+    window_->SetStyle(os::kStyleFullScreen);
+    window_->SetFullScreen(true);
+    int fw = 0, fh = 0;
+    window_->GetClientSize(&fw, &fh);
+    EXPECT_TRUE(fw == desktop.w && fh == desktop.h) << "full screen: " << fw << "x" << fh;
+    window_->SetStyle(os::kStyleWindowed);
+    window_->SetFullScreen(false);
     roundTrip();
     int x = 0, y = 0, w = 0, h = 0;
     SDL_GetWindowPosition(sdl, &x, &y);
@@ -283,6 +248,48 @@ TEST_F(WindowPump, FullScreenAndBackGivesTheWindowBack) {
     roundTrip();
     EXPECT_NE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_MAXIMIZED, 0u);
     EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS, 0u);
+    g_wm = WindowManagerModel{};
+}
+
+// What the desktop knows the window by: its icon as the game gave it, the
+// class its desktop entry names (so that the taskbar puts the two together),
+// and a minimised window that a second start of the game brings back.
+TEST_F(WindowPump, TheDesktopSeesTheIconTheClassAndTheRaise) {
+    g_wm = WindowManagerModel{};
+    g_wm.on = true;
+    // Red and a half-seen blue, as straight RGBA bytes.
+    const uint8_t rgba[] = {255, 0, 0, 255, 0, 0, 255, 128};
+    ASSERT_TRUE(window_->SetIcon(rgba, 2, 1));
+    EXPECT_EQ(g_wm.iconWidth, 2);
+    EXPECT_EQ(g_wm.iconHeight, 1);
+    EXPECT_EQ(g_wm.icon, (std::vector<uint32_t>{0xFFFF0000u, 0x800000FFu}));
+
+    // The class SDL gives the window (X11 and Wayland alike) is the one the
+    // installed desktop entry names.
+    std::string entry;
+    for (const auto& f : std::filesystem::directory_iterator(
+             std::filesystem::path(GV_BINARY_DIR) / "packaging"))
+        if (f.path().extension() == ".desktop") {
+            std::ifstream in(f.path());
+            for (std::string line; std::getline(in, line);)
+                if (line.rfind("StartupWMClass=", 0) == 0)
+                    entry = line.substr(std::strlen("StartupWMClass="));
+        }
+    ASSERT_FALSE(entry.empty()) << "the desktop entry's StartupWMClass";
+    const char* x11 = SDL_getenv("SDL_VIDEO_X11_WMCLASS");
+    const char* wayland = SDL_getenv("SDL_VIDEO_WAYLAND_WMCLASS");
+    EXPECT_EQ(std::string(x11 ? x11 : ""), entry);
+    EXPECT_EQ(std::string(wayland ? wayland : ""), entry);
+
+    // A minimised window is restored, then raised: a raise alone leaves it
+    // in the taskbar.
+    window_->Show();
+    SDL_MinimizeWindow(window_->Sdl());
+    ASSERT_TRUE(window_->IsMinimized());
+    const int raisedBefore = g_wm.raised;
+    window_->Raise();
+    EXPECT_FALSE(window_->IsMinimized());
+    EXPECT_EQ(g_wm.raised, raisedBefore + 1) << "in front of the other windows";
     g_wm = WindowManagerModel{};
 }
 

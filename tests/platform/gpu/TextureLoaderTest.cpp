@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "RecordingFixture.h"
 #include "platform/gpu/PixelFormat.h"
+#include "platform/gpu/Refusal.h"
 #include "platform/gpu/TextureLoader.h"
 #include "support/TempDir.h"
 #include "tools/lib/ImageWriter.h"
@@ -230,6 +232,57 @@ TEST_F(TextureLoaderTest, MissingAndCorruptFilesFailCleanly) {
     EXPECT_EQ(CreateTextureFromFileInMemoryEx(device_.get(), nullptr, 0, kDefault, kDefault, 1, 0,
                                               0, Pool::Managed, kDefault, kDefault, 0, nullptr, &t),
               kErrInvalidCall);
+}
+
+// Each argument the loader itself refuses is named, as the device names its
+// own, and a call that goes ahead leaves no older reason behind.
+TEST_F(TextureLoaderTest, EveryRefusalSaysWhy) {
+    auto rgba = Pattern(4, 4, 4);
+    ASSERT_TRUE(tk::WritePng(Path("r.png"), {rgba.data(), 4, 4, 4}));
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(tk::EncodePng({rgba.data(), 4, 4, 4}, png));
+    Surface* s = nullptr;
+    ASSERT_EQ(device_->CreateImageSurface(4, 4, Fmt::A8R8G8B8, &s), kOk);
+    Owned<Surface> surf(s);
+    Texture* t = nullptr;
+    const Rect outside{0, 0, 5, 4}, empty{2, 2, 2, 3};
+    const auto inMemory = [&](const void* data, size_t size, Texture** out) {
+        return CreateTextureFromFileInMemoryEx(device_.get(), data, size, 0, 0, 1, 0, 0,
+                                               Pool::Managed, kDefault, kDefault, 0, nullptr, out);
+    };
+    const struct {
+        const char* why; // null: the call goes ahead
+        std::function<Result()> call;
+    } rows[] = {
+        {"CreateTextureFromFile: not a colour format",
+         [&] { return Load(Path("r.png"), &t, 1, Fmt::Index16); }},
+        {"CreateTextureFromFile: no device, or nowhere to put the texture",
+         [&] { return Load(Path("r.png"), nullptr); }},
+        {"CreateTextureFromFileInMemory: no device, no picture, or nowhere to put the texture",
+         [&] { return inMemory(png.data(), 0, &t); }},
+        {"CreateTexture: no device, or nowhere to put the texture",
+         [&] { return CreateTexture(nullptr, 4, 4, 1, 0, Fmt::A8R8G8B8, Pool::Managed, &t); }},
+        {"LoadSurfaceFromFile: no surface",
+         [&] { return LoadSurfaceFromFile(nullptr, nullptr, Path("r.png"), nullptr, 0, 0, nullptr); }},
+        {"LoadSurfaceFromFile: the surface's rectangle is empty or leaves it",
+         [&] { return LoadSurfaceFromFile(s, &outside, Path("r.png"), nullptr, 0, 0, nullptr); }},
+        {"LoadSurfaceFromFile: the picture's rectangle is empty or leaves it",
+         [&] { return LoadSurfaceFromFile(s, nullptr, Path("r.png"), &empty, 0, 0, nullptr); }},
+        {nullptr, [&] { return LoadSurfaceFromFile(s, nullptr, Path("r.png"), nullptr, 0, 0, nullptr); }},
+        {nullptr, [&] { return Load(Path("missing.png"), &t); }},
+        {nullptr, [&] {
+             const Result r = inMemory(png.data(), png.size(), &t);
+             if (!Failed(r))
+                 t->Release();
+             return r;
+         }},
+    };
+    for (const auto& [why, call] : rows) {
+        Refuse("an older refusal");
+        const Result r = call();
+        EXPECT_EQ(r == kErrInvalidCall, why != nullptr) << (why ? why : "a call that goes ahead");
+        EXPECT_STREQ(LastRefusal(), why ? why : "");
+    }
 }
 
 TEST_F(TextureLoaderTest, DeviceFailuresPassThroughWithoutLeaks) {

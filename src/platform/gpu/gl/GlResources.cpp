@@ -309,11 +309,9 @@ template <class Interface> bool GlBuffer<Interface>::MakeGlBuffer() {
     return true;
 }
 
-template <class Interface> Result GlBuffer<Interface>::Unlock() {
-    Result r = this->store_.Unlock();
-    const BufferStore::Written& w = this->store_.LastLock();
-    if (Failed(r) || !name_ || (!w.discard && w.size == 0))
-        return r;
+template <class Interface> void GlBuffer<Interface>::Unlocked(const BufferStore::Written& w) {
+    if (!name_ || (!w.discard && w.size == 0))
+        return;
     this->device_->UseContext();
     glBindBuffer(GL_COPY_WRITE_BUFFER, name_);
     // A discard refilled the whole copy (see BufferStore): new storage with all
@@ -322,7 +320,6 @@ template <class Interface> Result GlBuffer<Interface>::Unlock() {
         glBufferData(GL_COPY_WRITE_BUFFER, this->store_.Length(), this->store_.Data(), glUsage_);
     else
         glBufferSubData(GL_COPY_WRITE_BUFFER, w.offset, w.size, this->store_.Data() + w.offset);
-    return kOk;
 }
 
 template <class Interface> void GlBuffer<Interface>::FreeGl() {
@@ -359,10 +356,6 @@ GlVertexBuffer::~GlVertexBuffer() {
     Detach();
 }
 
-Result GlVertexBuffer::GetDesc(BufferDesc* out) {
-    return Describe(out, true);
-}
-
 GlIndexBuffer* GlIndexBuffer::Create(GlDevice* device, uint32_t length, uint32_t usage,
                                      uint32_t format, uint32_t pool) {
     return WithGlBuffer<IndexBuffer>(
@@ -373,10 +366,6 @@ GlIndexBuffer::~GlIndexBuffer() {
     if (device_)
         device_->Forget(this);
     Detach();
-}
-
-Result GlIndexBuffer::GetDesc(BufferDesc* out) {
-    return Describe(out, false);
 }
 
 } // namespace gpu

@@ -80,7 +80,6 @@ private:
 // wrote goes up at unlock (orphaning the old storage on discard).
 template <class Interface> class GlBuffer : public DeviceBuffer<Interface, GlDevice> {
 public:
-    Result Unlock() override;
     uint32_t GlName() const { return name_; }
     // The device is going away: free the GL buffer, keep the bytes.
     void Detach();
@@ -89,6 +88,7 @@ public:
 
 protected:
     using DeviceBuffer<Interface, GlDevice>::DeviceBuffer;
+    void Unlocked(const BufferStore::Written& w) override;
     void FreeGl();
 
 private:
@@ -100,7 +100,6 @@ public:
     static GlVertexBuffer* Create(GlDevice* device, uint32_t length, uint32_t usage, uint32_t fvf,
                                   uint32_t pool);
     ~GlVertexBuffer() override;
-    Result GetDesc(BufferDesc* out) override;
 
 private:
     using GlBuffer::GlBuffer;
@@ -111,7 +110,6 @@ public:
     static GlIndexBuffer* Create(GlDevice* device, uint32_t length, uint32_t usage, uint32_t format,
                                  uint32_t pool);
     ~GlIndexBuffer() override;
-    Result GetDesc(BufferDesc* out) override;
 
     uint32_t Format() const { return format_; }
 

@@ -72,12 +72,8 @@ RecordingSurface::~RecordingSurface() {
         device_->ForgetSurface(this);
 }
 
-Result RecordingSurface::LockRect(LockedRect* out, const Rect* rect, uint32_t flags) {
-    if (out)
-        *out = LockedRect{};
-    if (Result r = Enter(device_, Call::LockSurface); Failed(r))
-        return r;
-    return SystemSurface::LockRect(out, rect, flags);
+Result RecordingSurface::AdmitLock() {
+    return Enter(device_, Call::LockSurface);
 }
 
 // ---------------------------------------------------------------------------

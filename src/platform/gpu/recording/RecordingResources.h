@@ -69,10 +69,10 @@ public:
     static RecordingSurface* Create(RecordingDevice* device, uint32_t width, uint32_t height,
                                     uint32_t format);
     ~RecordingSurface() override;
-    Result LockRect(LockedRect* out, const Rect* rect, uint32_t flags) override;
     void Detach() { device_ = nullptr; }
 
 private:
+    Result AdmitLock() override;
     explicit RecordingSurface(RecordingDevice* device)
         : RecordingResource(device), device_(device) {}
     RecordingDevice* device_;
@@ -88,19 +88,10 @@ public:
             new (std::nothrow) RecordingBuffer(device, usage, format, pool), length);
     }
     ~RecordingBuffer() override;
-    Result GetDesc(BufferDesc* out) override {
-        return this->Describe(out, kLockCall == Call::LockVertexBuffer);
-    }
-    Result Lock(uint32_t offsetBytes, uint32_t sizeBytes, uint8_t** out, uint32_t flags) override {
-        if (Result r = Enter(this->device_, kLockCall); Failed(r)) {
-            if (out)
-                *out = nullptr;
-            return r;
-        }
-        return DeviceBuffer<Interface, RecordingDevice>::Lock(offsetBytes, sizeBytes, out, flags);
-    }
 
 private:
+    Result AdmitLock() override { return Enter(this->device_, kLockCall); }
+
     RecordingBuffer(RecordingDevice* device, uint32_t usage, uint32_t format, uint32_t pool)
         : DeviceBuffer<Interface, RecordingDevice>(device, usage, format, pool),
           RecordingResource(device) {}

@@ -232,10 +232,6 @@ SoftVertexBuffer::~SoftVertexBuffer() {
         device_->Forget(this);
 }
 
-Result SoftVertexBuffer::GetDesc(BufferDesc* out) {
-    return Describe(out, true);
-}
-
 SoftIndexBuffer* SoftIndexBuffer::Create(SoftDevice* device, uint32_t length, uint32_t usage,
                                          uint32_t format, uint32_t pool) {
     return WithStorage(new (std::nothrow) SoftIndexBuffer(device, usage, format, pool), length);
@@ -244,10 +240,6 @@ SoftIndexBuffer* SoftIndexBuffer::Create(SoftDevice* device, uint32_t length, ui
 SoftIndexBuffer::~SoftIndexBuffer() {
     if (device_)
         device_->Forget(this);
-}
-
-Result SoftIndexBuffer::GetDesc(BufferDesc* out) {
-    return Describe(out, false);
 }
 
 } // namespace gpu

@@ -73,7 +73,6 @@ public:
     static SoftVertexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
                                     uint32_t fvf, uint32_t pool);
     ~SoftVertexBuffer() override;
-    Result GetDesc(BufferDesc* out) override;
 
 private:
     using DeviceBuffer::DeviceBuffer;
@@ -84,7 +83,6 @@ public:
     static SoftIndexBuffer* Create(SoftDevice* device, uint32_t length, uint32_t usage,
                                    uint32_t format, uint32_t pool);
     ~SoftIndexBuffer() override;
-    Result GetDesc(BufferDesc* out) override;
 
 private:
     using DeviceBuffer::DeviceBuffer;
