@@ -28,54 +28,20 @@ constexpr double kCoverMargin = 0.25;
 // Corners further out than this are cut before drawing, and may not cover.
 constexpr double kCoverLimit = 30000.0;
 
-// Whether every fragment of a draw leaves its stages with full alpha, given
-// whether its vertices' alpha is (`diffuseFull`): each stage selects or
-// multiplies alphas from opaque textures, the vertices or a full factor.
-bool AlphaFull(const SoftPixelState& st, const SoftStageTexture stages[kCombinerStages],
-               bool diffuseFull) {
-    bool current = diffuseFull; // what the first stage reads as the current alpha
-    for (uint32_t s = 0; s < st.stageCount; ++s) {
-        auto full = [&](uint32_t arg) {
-            switch (arg) {
-            case Ta::Texture:
-                return stages[s].texture && stages[s].texture->Opaque();
-            case Ta::Diffuse:
-                return diffuseFull;
-            case Ta::TFactor:
-                return st.tfactor >> 24 == 0xFF;
-            case Ta::Current:
-                return current;
-            default:
-                return false;
-            }
-        };
-        const CombinerStage& k = st.stages[s];
-        if (k.alphaOp == Top::SelectArg1)
-            current = full(k.alphaArg1);
-        else if (k.alphaOp == Top::SelectArg2)
-            current = full(k.alphaArg2);
-        else if (k.alphaOp == Top::Modulate)
-            current = full(k.alphaArg1) && full(k.alphaArg2);
-        else
-            return false;
-    }
-    return current;
-}
-
 // A draw writes colour wherever its triangles cover, from nothing it reads
-// below: no blend that reads the target (or only by an alpha that is full),
-// no alpha test, and a depth test that cannot fail (one that could not is
-// taken off before the draw is queued).
+// below (`diffuseFull`: its vertices' alpha is full), and a depth test that
+// cannot fail (one that could not is taken off before the draw is queued).
 bool DecidesColor(const SoftPixelState& st, const SoftStageTexture stages[kCombinerStages],
                   bool diffuseFull) {
-    const bool full = AlphaFull(st, stages, diffuseFull);
-    const bool blendIgnoresTarget =
-        !st.blend || (st.srcBlend == Blend::One && st.destBlend == Blend::Zero) ||
-        (st.srcBlend == Blend::SrcAlpha && st.destBlend == Blend::InvSrcAlpha && full);
-    const bool alphaPasses = st.alphaFunc == 0 || st.alphaFunc == Cmp::Always ||
-                             (full && (st.alphaFunc == Cmp::GreaterEqual ||
-                                       (st.alphaFunc == Cmp::Greater && st.alphaRef < 255)));
-    return blendIgnoresTarget && alphaPasses && (!st.depthTest || st.depthFunc == Cmp::Always);
+    AlphaSources full;
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        full.texture[s] = stages[s].texture && stages[s].texture->Opaque();
+    full.diffuse = diffuseFull;
+    full.tfactor = st.tfactor >> 24 == 0xFF;
+    return WritesWithoutReading(StagesAlphaFull(st.stages, st.stageCount, full), st.blend,
+                                st.srcBlend, st.destBlend, st.alphaFunc != 0, st.alphaFunc,
+                                st.alphaRef) &&
+           (!st.depthTest || st.depthFunc == Cmp::Always);
 }
 
 bool EnvSet(const char* name, bool otherwise) {
