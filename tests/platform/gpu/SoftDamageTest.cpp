@@ -228,4 +228,73 @@ TEST(SoftDamage, DrawsWhatDrawingWholeDraws) {
     EXPECT_TRUE(reports.empty()) << reports.front();
 }
 
+// Showing what redraws: the tiles a frame draws are tinted, the rest are
+// what drawing whole leaves, and the next frame like it takes the tint off
+// (and says so among the causes), after which nothing is drawn.
+TEST(SoftDamage, ShowTintsTheTilesAFrameDraws) {
+    constexpr int32_t kW = 128, kH = 96;
+    struct Screen {
+        std::vector<uint32_t> color = std::vector<uint32_t>(static_cast<size_t>(kW) * kH, 0xFF000000u);
+        std::vector<uint16_t> depth = std::vector<uint16_t>(color.size(), 0xFFFF);
+        SoftFrames frames{1};
+    };
+    Screen shown, plain;
+    for (Screen* s : {&shown, &plain}) {
+        s->frames.SetTarget(s->color.data(), s->depth.data(), kW, kH);
+        s->frames.Damage().SetShow(s == &shown);
+    }
+    SoftPixelState st = BlendedOverDepth(Top::SelectArg1, Ta::Diffuse, 0);
+    st.blend = st.depthTest = st.depthWrite = false;
+    const SoftStageTexture stages[kCombinerStages];
+    const Viewport vp{0, 0, kW, kH, 0.0f, 1.0f};
+    auto frame = [&](Screen& s, float x, int32_t changed[4]) {
+        const int32_t all[4] = {0, 0, kW, kH};
+        s.frames.QueueFill(false, all, all, 0xFF336699u);
+        std::vector<SoftClipVertex> v(6);
+        const float xs[6] = {0, 1, 1, 0, 1, 0}, ys[6] = {0, 0, 1, 0, 1, 1};
+        for (int i = 0; i < 6; ++i) {
+            v[i] = SoftClipVertex{};
+            v[i].x = (x + 20 * xs[i]) / kW * 2 - 1, v[i].y = 1 - (40 + 20 * ys[i]) / kH * 2;
+            v[i].z = 0.5f, v[i].w = 1;
+            v[i].color[0] = 240, v[i].color[1] = 200, v[i].color[2] = 20, v[i].color[3] = 255;
+        }
+        const SoftTarget target{s.color.data(), s.depth.data(), kW, {0, 0, kW, kH}};
+        s.frames.Queue(v.data(), 2, st, stages, vp, target, Cull::None);
+        s.frames.FlushFrame(changed);
+    };
+    const float xs[6] = {10, 10, 10, 70, 70, 70}; // the quad moves in the fourth frame
+    DrawnTiles before{};
+    for (int f = 0; f < 6; ++f) {
+        int32_t changed[4], ignored[4];
+        frame(plain, xs[f], ignored);
+        frame(shown, xs[f], changed);
+        const DrawnTiles drawn = shown.frames.Damage().TilesDrawn();
+        size_t tinted = 0, kept = 0;
+        for (int32_t y = 0; y < kH; ++y)
+            for (int32_t x = 0; x < kW; ++x) {
+                const size_t i = static_cast<size_t>(y) * kW + x;
+                const bool inside = x >= changed[0] && x < changed[2] && y >= changed[1] && y < changed[3];
+                const bool tint = inside && (f == 0 || f == 3);
+                ASSERT_EQ(shown.color[i], tint ? SoftDamage::Tint(plain.color[i]) : plain.color[i])
+                    << "frame " << f << " pixel " << x << "," << y;
+                tinted += tint, kept += !inside;
+            }
+        if (f == 3) { // the tiles the quad left and reached
+            EXPECT_GT(tinted, 0u);
+            EXPECT_GT(kept, 0u);
+            EXPECT_GT(drawn[kDrawnChanged], before[kDrawnChanged]);
+        }
+        if (f == 4) { // drawn again untinted, for the tint alone
+            EXPECT_LT(changed[0], changed[2]);
+            EXPECT_EQ(drawn[kDrawnTinted] - before[kDrawnTinted], static_cast<uint64_t>(
+                (changed[2] - changed[0] + 31) / 32 * ((changed[3] - changed[1] + 31) / 32)));
+            EXPECT_EQ(drawn[kDrawnChanged], before[kDrawnChanged]);
+        }
+        if (f == 5)
+            EXPECT_GE(changed[0], changed[2]) << "still drawn";
+        before = drawn;
+    }
+    EXPECT_EQ(before[kWholeSwitched] + before[kWholeFirst], 12u) << "the first frame, whole";
+}
+
 } // namespace

@@ -65,6 +65,7 @@ SoftDamage::SoftDamage() {
     // it to the whole picture.
     const bool check = EnvSet("GLORVANE_DAMAGE_CHECK", false);
     SetDamage(EnvSet("GLORVANE_DAMAGE", true), check);
+    show_ = EnvSet("GLORVANE_DAMAGE_SHOW", false);
 }
 
 void SoftDamage::SignDraw(const SoftBands& bands, const SoftJob& job) {
@@ -447,22 +448,76 @@ void SoftDamage::SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uin
     last_.assign(tiles, 0);
     depthSig_.assign(tiles, 0);
     flags_.assign(tiles, 0);
+    tinted_.assign(tiles, 0);
     missed_.Clear();
     hiddenTiles_.Clear();
     lastValid_ = false;
+    lost_ = frames_ == 0 ? kWholeFirst : kWholeNewTarget;
 }
 
 void SoftDamage::SetDamage(bool on, bool check) {
     damageOn_ = on;
     check_ = on && check;
     lastValid_ = false;
+    lost_ = kWholeSwitched;
     signing_ = on;
     resting_ = 0;
     busy_ = 0;
 }
 
+DrawnCause SoftDamage::WholeCause(const SoftBands& bands) const {
+    if (!damageOn_)
+        return kWholeOff;
+    if (!signing_)
+        return kWholeResting;
+    if (!lastValid_)
+        return lost_;
+    if (bands.Epoch() != frameEpoch_)
+        return kWholeFlushed;
+    return kDrawnCauses;
+}
+
 bool SoftDamage::Whole(const SoftBands& bands) const {
-    return !signing_ || !lastValid_ || bands.Epoch() != frameEpoch_ || tilesX_ == 0;
+    return WholeCause(bands) != kDrawnCauses || tilesX_ == 0;
+}
+
+bool SoftDamage::TileDamaged(size_t i) const {
+    return (flags_[i] & kImpure) || sig_[i] != last_[i];
+}
+
+void SoftDamage::CountDrawn(bool whole, DrawnCause cause) {
+    const size_t tiles = sig_.size();
+    if (whole) {
+        if (cause != kDrawnCauses)
+            drawn_[cause] += tiles;
+    } else {
+        for (size_t i = 0; i < tiles; ++i) {
+            if (sig_[i] != last_[i])
+                ++drawn_[kDrawnChanged];
+            else if (flags_[i] & kImpureColor)
+                ++drawn_[kDrawnLastColor];
+            else if (flags_[i] & kImpureDepth)
+                ++drawn_[kDrawnLastDepth];
+            else if (show_ && tinted_[i])
+                ++drawn_[kDrawnTinted];
+        }
+    }
+    if (!show_)
+        return;
+    // The tiles drawn for what the frame does there are tinted; those drawn
+    // only to take last frame's tint off are not.
+    for (int32_t ty = 0; ty < tilesY_; ++ty)
+        for (int32_t tx = 0; tx < tilesX_; ++tx) {
+            const size_t i = static_cast<size_t>(ty) * tilesX_ + tx;
+            tinted_[i] = whole || TileDamaged(i);
+            if (!tinted_[i])
+                continue;
+            for (int32_t y = ty * kTile; y < std::min((ty + 1) * kTile, height_); ++y) {
+                uint32_t* row = color_ + static_cast<size_t>(y) * width_;
+                for (int32_t x = tx * kTile; x < std::min((tx + 1) * kTile, width_); ++x)
+                    row[x] = Tint(row[x]);
+            }
+        }
 }
 
 std::vector<SoftBox> SoftDamage::Damaged(int32_t tallest) const {
@@ -474,7 +529,7 @@ std::vector<SoftBox> SoftDamage::Damaged(int32_t tallest) const {
         for (int32_t tx = 0; tx < tilesX_;) {
             auto damaged = [&](int32_t x) {
                 const size_t i = static_cast<size_t>(ty) * tilesX_ + x;
-                return (flags_[i] & kImpure) || sig_[i] != last_[i];
+                return TileDamaged(i) || (show_ && tinted_[i]);
             };
             if (!damaged(tx)) {
                 ++tx;
@@ -507,7 +562,8 @@ std::vector<SoftBox> SoftDamage::Damaged(int32_t tallest) const {
 }
 
 void SoftDamage::FlushFrame(SoftBands& bands, int32_t changed[4]) {
-    const bool whole = Whole(bands);
+    const DrawnCause cause = WholeCause(bands);
+    const bool whole = cause != kDrawnCauses || tilesX_ == 0;
     double area = 0;
     if (whole) {
         changed[0] = changed[1] = 0;
@@ -548,6 +604,7 @@ void SoftDamage::FlushFrame(SoftBands& bands, int32_t changed[4]) {
             Compare(bands, checkColor_, checkDepth_);
         }
     }
+    CountDrawn(whole, cause);
     bands.Forget();
     frameEpoch_ = bands.Epoch();
     EndFrame(whole, area);
@@ -573,6 +630,8 @@ void SoftDamage::EndFrame(bool whole, double area) {
     std::fill(depthSig_.begin(), depthSig_.end(), 0);
     std::fill(flags_.begin(), flags_.end(), 0);
     lastValid_ = signedFrame && signing_ && tilesX_ > 0;
+    if (!lastValid_)
+        lost_ = kWholeResting;
     ++frames_;
 }
 

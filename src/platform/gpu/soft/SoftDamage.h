@@ -34,6 +34,10 @@
 //     everywhere (kRestShare of the target), the next kRestFrames are drawn
 //     whole and unsigned, for signing them costs more than it saves. Resting
 //     never starts in check mode, so that the check sees every frame by damage.
+// TilesDrawn counts the tiles drawn under these causes (kWhole* in
+// FrameProbe.h), and those a frame drawn by damage draws under why each was.
+// GLORVANE_DAMAGE_SHOW=1 tints the tiles drawn in a frame, which draws them
+// again, untinted, in the next.
 //
 // The proof: in check mode (GLORVANE_DAMAGE_CHECK=1) every frame is drawn
 // both by damage and whole, and a pixel that differs is reported (by default
@@ -48,6 +52,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/gpu/FrameProbe.h"
 #include "platform/gpu/soft/SoftBands.h"
 
 namespace gpu {
@@ -62,7 +67,10 @@ public:
     // The back buffer the frames are drawn into; what it held is forgotten.
     void SetTarget(uint32_t* color, uint16_t* depth, uint32_t width, uint32_t height);
     // The back buffer no longer holds what the last frame drew.
-    void Invalidate() { lastValid_ = false; }
+    void Invalidate() {
+        lastValid_ = false;
+        lost_ = kWholeReset;
+    }
     // Drawing by damage on or off, and the check that draws each frame both
     // ways and compares the pictures. A difference goes to `onMismatch`: by
     // default it is printed and the process aborts.
@@ -90,6 +98,12 @@ public:
     void FlushFrame(SoftBands& bands, int32_t changed[4]);
     // Pixels of the tiles drawn at FlushFrame, over all frames.
     uint64_t DamagedPixels() const { return damagedPixels_; }
+    // The tiles drawn at FlushFrame, over all frames, by cause.
+    const DrawnTiles& TilesDrawn() const { return drawn_; }
+    // Tints the tiles each frame draws (on with GLORVANE_DAMAGE_SHOW=1).
+    void SetShow(bool show) { show_ = show; }
+    // What a tinted pixel shows.
+    static uint32_t Tint(uint32_t argb) { return (argb & 0xFF000000u) + ((argb >> 1) & 0x7F7F7Fu) + 0x7F0040u; }
 
     static constexpr int32_t kTile = 32;
     static constexpr uint32_t kRestFrames = 30, kBusyFrames = 3;
@@ -144,6 +158,12 @@ private:
     // from the last frame for a draw as it was then.
     const std::vector<uint8_t>& MissedTiles(const SoftJob& job, const SoftClipVertex* tri,
                                             size_t count, const Box& box, uint64_t hash);
+    // Why the frame is drawn whole, or kDrawnCauses when it is not.
+    DrawnCause WholeCause(const SoftBands& bands) const;
+    // Whether the tile is drawn for what the frame does there.
+    bool TileDamaged(size_t tile) const;
+    // Counts the tiles drawn by damage by cause, and tints them when showing.
+    void CountDrawn(bool whole, DrawnCause cause);
     void EndFrame(bool whole, double area);
     void Compare(const SoftBands& bands, const std::vector<uint32_t>& color,
                  const std::vector<uint16_t>& depth);
@@ -185,6 +205,7 @@ private:
     FrameKept<std::vector<uint8_t>> missed_;       // per draw, the tiles it misses
     FrameKept<std::vector<uint64_t>> hiddenTiles_; // per mask, its hidden pixels' hash (0: none)
     bool lastValid_ = false; // the buffer holds what last_ describes
+    DrawnCause lost_ = kWholeFirst; // why, when it does not
     // The bands' flush count when the frame began: another means part of
     // the frame was drawn whole already.
     uint64_t frameEpoch_ = 0;
@@ -194,6 +215,9 @@ private:
     // nearly everywhere, and how many in a row did so far.
     uint32_t resting_ = 0, busy_ = 0;
     uint64_t damagedPixels_ = 0, frames_ = 0;
+    DrawnTiles drawn_{};
+    bool show_ = false;
+    std::vector<uint8_t> tinted_; // per tile, tinted in the last frame
     std::vector<Box> boxes_;      // the frame's, drawn by damage
     std::vector<Box> checkBoxes_; // the tiles drawn by damage, as the check found them
     std::vector<uint32_t> checkColor_;

@@ -51,6 +51,7 @@ public:
     uint64_t TextureCopyBytes() const override;
     // Pixels drawn at presents, where the frames could differ from the last.
     uint64_t DamagedPixels() const override { return damage_.DamagedPixels(); }
+    DrawnTiles TilesDrawn() const override { return damage_.TilesDrawn(); }
     void Finish() override {}
     void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
