@@ -24,13 +24,11 @@ using namespace gpu;
 // without a new version is the fault the check exists for: it names the frame.
 TEST(SoftDamage, DrawsWhatDrawingWholeDraws) {
     constexpr int32_t kW = 260, kH = 150;
-    std::vector<uint32_t> color(static_cast<size_t>(kW) * kH, 0xFF000000u);
-    std::vector<uint16_t> depth(color.size(), 0xFFFF);
-    SoftFrames drawer(3);
-    drawer.SetTarget(color.data(), depth.data(), kW, kH);
-    drawer.Damage().SetDamage(true, true);
-    std::vector<std::string> reports;
-    drawer.Damage().OnMismatch([&](const std::string& r) { reports.push_back(r); });
+    CheckedScreen screen(kW, kH, 3);
+    std::vector<uint32_t>& color = screen.color;
+    std::vector<uint16_t>& depth = screen.depth;
+    SoftFrames& drawer = screen.frames;
+    std::vector<std::string>& reports = screen.reports;
     std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> texture(
         SoftTexture::Create(nullptr, 16, 16, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
         [](SoftTexture* t) { t->Release(); });
@@ -193,37 +191,263 @@ TEST(SoftDamage, DrawsWhatDrawingWholeDraws) {
         EXPECT_GT(drawOver(), 0u) << b.name;
     }
 
-    // A large picture swaying over the frame, clear but for its right
-    // quarter (a hanging vine): blended over, writing no depth, it changes
-    // only the tiles its visible texels reach, whichever way it is turned.
-    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> vine(
-        SoftTexture::Create(nullptr, 32, 32, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
-        [](SoftTexture* t) { t->Release(); });
-    {
-        LockedRect locked;
-        ASSERT_EQ(vine->LockRect(0, &locked, nullptr, 0), kOk);
-        auto* bits = static_cast<uint32_t*>(locked.bits);
-        for (int i = 0; i < 32 * 32; ++i)
-            bits[i] = i % 32 >= 24 ? 0xC0FFFFFFu & static_cast<uint32_t>(rng()) : 0u;
-        vine->UnlockRect(0);
-    }
-    SoftPixelState over = st;
-    over.depthTest = over.depthWrite = false;
-    const SoftStageTexture vineStage[kCombinerStages] = {{vine.get(), true, true, false, false, false}};
-    for (int frame = 0; frame < 8; ++frame) {
-        std::vector<SoftClipVertex> v = quad({10, 10, 128}, 0.5f);
-        for (SoftClipVertex& corner : v) // swayed: sheared a little further each frame
-            corner.x += (1 - corner.y) * 0.004f * frame;
-        const int32_t all[4] = {0, 0, kW, kH};
-        drawer.QueueFill(false, all, all, 0xFF203040u);
-        drawer.QueueFill(true, all, all, 0xFFFF);
-        const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
-        drawer.Queue(v.data(), 2, over, vineStage, vp, target, Cull::None);
-        drawFrame(false, changed);
-        if (frame >= 2) { // its right quarter and the tiles either side of it
-            EXPECT_LE(changed[2] - changed[0], 96) << "frame " << frame << ": " << changed[0]
-                                                   << " to " << changed[2];
+    // A large picture swaying over the frame, clear but for one part (a
+    // hanging vine): blended over, writing no depth, it changes only the
+    // tiles its visible texels reach, whichever way it is turned. 32 texels
+    // drawn 128 pixels wide: a part of 8 texels is 32 pixels, and with the
+    // tiles either side of it no more than three tiles across; a part at the
+    // picture's left or top edge is read with the far edge too, as wrapping
+    // would, which leaves a fifth of its 160 x 150 pixels of tiles undrawn.
+    struct Vine {
+        const char* name;
+        bool (*opaque)(int x, int y);
+        uint64_t most; // pixels a frame draws
+    };
+    constexpr uint64_t kFifthLeft = 160 * 150 * 4 / 5;
+    for (const Vine& row :
+         {Vine{"left quarter", [](int x, int) { return x < 8; }, kFifthLeft},
+          Vine{"right quarter", [](int x, int) { return x >= 24; }, 96 * 150},
+          Vine{"top quarter", [](int, int y) { return y < 8; }, kFifthLeft},
+          Vine{"bottom quarter", [](int, int y) { return y >= 24; }, 96 * 160},
+          Vine{"middle band", [](int, int y) { return y >= 12 && y < 20; }, 96 * 160}}) {
+        std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> vine(
+            SoftTexture::Create(nullptr, 32, 32, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
+            [](SoftTexture* t) { t->Release(); });
+        {
+            LockedRect locked;
+            ASSERT_EQ(vine->LockRect(0, &locked, nullptr, 0), kOk);
+            auto* bits = static_cast<uint32_t*>(locked.bits);
+            for (int i = 0; i < 32 * 32; ++i)
+                bits[i] = row.opaque(i % 32, i / 32) ? 0xC0FFFFFFu & static_cast<uint32_t>(rng()) : 0u;
+            vine->UnlockRect(0);
         }
+        SoftPixelState over = st;
+        over.depthTest = over.depthWrite = false;
+        const SoftStageTexture vineStage[kCombinerStages] = {
+            {vine.get(), true, true, false, false, false}};
+        for (int frame = 0; frame < 8; ++frame) {
+            std::vector<SoftClipVertex> v = quad({10, 10, 128}, 0.5f);
+            for (SoftClipVertex& corner : v) // swayed: sheared a little further each frame
+                corner.x += (1 - corner.y) * 0.004f * frame;
+            const int32_t all[4] = {0, 0, kW, kH};
+            drawer.QueueFill(false, all, all, 0xFF203040u);
+            drawer.QueueFill(true, all, all, 0xFFFF);
+            const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
+            drawer.Queue(v.data(), 2, over, vineStage, vp, target, Cull::None);
+            const uint64_t before = drawer.Damage().DamagedPixels();
+            drawFrame(false, changed);
+            const uint64_t drawn = drawer.Damage().DamagedPixels() - before;
+            if (frame >= 2) { // of the picture's 160 x 150 pixels of tiles
+                EXPECT_GT(drawn, 0u) << row.name << ", frame " << frame;
+                EXPECT_LE(drawn, row.most) << row.name << ", frame " << frame;
+            }
+        }
+        EXPECT_TRUE(reports.empty()) << row.name << ": " << reports.front();
+        reports.clear();
+    }
+}
+
+// What one frame draws: a colour clear, a smaller one over it, a depth clear
+// with a nearer rectangle in it, and a textured quad blended over them under
+// an alpha test.
+struct FrameInputs {
+    SoftPixelState state;
+    SoftStageTexture stage;
+    Viewport vp{0, 0, 160, 96, 0.0f, 1.0f};
+    int32_t clip[4] = {0, 0, 160, 96};
+    uint32_t cull = Cull::None;
+    uint32_t clearColor = 0xFF203040u;
+    int32_t clearRect[4] = {8, 8, 40, 40}; // a second clear, over the first, of another colour
+    bool repaint = false; // the texture's texels are written anew
+};
+
+// Each input of a tile's signature changed alone between two frames like
+// the last: the tiles it reaches are drawn again (the changed region is not
+// empty) and the picture is the one drawing whole makes (the check is
+// silent). Leaving any one of them out of the signature keeps a tile whose
+// pixels change, which the check reports.
+TEST(SoftDamage, EachInputOfTheSignatureRedrawsAlone) {
+    constexpr int32_t kW = 160, kH = 96;
+    std::unique_ptr<SoftTexture, void (*)(SoftTexture*)> texture(
+        SoftTexture::Create(nullptr, 16, 16, 1, 0, Fmt::A8R8G8B8, Pool::Managed),
+        [](SoftTexture* t) { t->Release(); });
+    std::mt19937 rng(23);
+    auto paint = [&] {
+        LockedRect locked;
+        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), kOk);
+        std::generate_n(static_cast<uint32_t*>(locked.bits), 16 * 16, std::ref(rng));
+        texture->UnlockRect(0);
+    };
+    FrameInputs base;
+    base.state = BlendedOverDepth(Top::Modulate, Ta::Texture, Ta::Diffuse);
+    base.state.stages[0].colorArg2 = Ta::TFactor; // colour: texels times the factor
+    base.state.tfactor = 0xFFC08040u;
+    base.state.alphaFunc = Cmp::Greater, base.state.alphaRef = 0x40;
+    base.stage = {texture.get(), false, false};
+    struct Row {
+        const char* name;
+        void (*change)(FrameInputs&);
+    };
+    for (const Row& row : std::initializer_list<Row>{
+             {"texture version", [](FrameInputs& in) { in.repaint = true; }},
+             {"sampler", [](FrameInputs& in) { in.stage.magLinear = true; }},
+             {"stage operation", [](FrameInputs& in) { in.state.stages[0].colorOp = Top::SelectArg1; }},
+             {"blend", [](FrameInputs& in) { in.state.blend = false; }},
+             {"source blend", [](FrameInputs& in) { in.state.srcBlend = Blend::One; }},
+             {"destination blend", [](FrameInputs& in) { in.state.destBlend = Blend::One; }},
+             {"depth test", [](FrameInputs& in) { in.state.depthTest = false; }},
+             {"depth function", [](FrameInputs& in) { in.state.depthFunc = Cmp::Greater; }},
+             {"depth write", [](FrameInputs& in) { in.state.depthWrite = false; }},
+             {"alpha test", [](FrameInputs& in) { in.state.alphaFunc = 0; }},
+             {"alpha function", [](FrameInputs& in) { in.state.alphaFunc = Cmp::Less; }},
+             {"alpha reference", [](FrameInputs& in) { in.state.alphaRef = 0xC0; }},
+             {"texture factor", [](FrameInputs& in) { in.state.tfactor = 0xFF40C080u; }},
+             {"cull", [](FrameInputs& in) { in.cull = Cull::CW; }},
+             {"clip", [](FrameInputs& in) { in.clip[2] = 100; }},
+             {"viewport", [](FrameInputs& in) { in.vp.x += 8; }},
+             {"clear colour", [](FrameInputs& in) { in.clearColor = 0xFF405060u; }},
+             {"clear rectangle", [](FrameInputs& in) { in.clearRect[3] = 44; }},
+         }) {
+        paint();
+        CheckedScreen screen(kW, kH, 1);
+        std::vector<uint32_t>& color = screen.color;
+        std::vector<uint16_t>& depth = screen.depth;
+        SoftFrames& drawer = screen.frames;
+        std::vector<std::string>& reports = screen.reports;
+        auto drawFrame = [&](const FrameInputs& in, int32_t changed[4]) {
+            if (in.repaint)
+                paint();
+            const int32_t all[4] = {0, 0, kW, kH}, near[4] = {0, 0, kW / 2, kH};
+            drawer.QueueFill(false, all, all, 0xFF000000u);
+            drawer.QueueFill(false, in.clearRect, in.clearRect, in.clearColor);
+            drawer.QueueFill(true, all, all, 0xFFFF);
+            drawer.QueueFill(true, near, near, 0x4000); // the quad fails the depth test there
+            // A quad over most of the frame, its 16 texels magnified.
+            std::vector<SoftClipVertex> v(6);
+            const float xs[6] = {0, 1, 1, 0, 1, 0}, ys[6] = {0, 0, 1, 0, 1, 1};
+            for (int i = 0; i < 6; ++i) {
+                v[i] = SoftClipVertex{};
+                v[i].x = -0.9f + 1.8f * xs[i], v[i].y = 0.9f - 1.8f * ys[i];
+                v[i].z = 0.5f, v[i].w = 1;
+                v[i].color[0] = v[i].color[1] = v[i].color[2] = v[i].color[3] = 220;
+                v[i].uv[0][0] = xs[i], v[i].uv[0][1] = ys[i];
+            }
+            SoftTarget target{color.data(), depth.data(), kW, {in.clip[0], in.clip[1], in.clip[2], in.clip[3]}};
+            const SoftStageTexture stages[kCombinerStages] = {in.stage};
+            drawer.Queue(v.data(), 2, in.state, stages, in.vp, target, in.cull);
+            // What the tracker tells before drawing is what the frame draws.
+            const std::vector<SoftBox> asked = drawer.Damage().Damaged();
+            drawer.FlushFrame(changed);
+            SoftBox bounds{0, 0, 0, 0};
+            for (const SoftBox& b : asked)
+                bounds = bounds[0] < bounds[2] ? SoftBox{std::min(bounds[0], b[0]), std::min(bounds[1], b[1]),
+                                                         std::max(bounds[2], b[2]), std::max(bounds[3], b[3])}
+                                               : b;
+            if (changed[2] - changed[0] < kW) // (a whole frame is drawn whole)
+                EXPECT_EQ(bounds, (SoftBox{changed[0], changed[1], changed[2], changed[3]}));
+        };
+        int32_t changed[4];
+        for (int frame = 0; frame < 3; ++frame)
+            drawFrame(base, changed);
+        EXPECT_GE(changed[0], changed[2]) << row.name << ": a frame like the last drew";
+        FrameInputs next = base;
+        row.change(next);
+        drawFrame(next, changed);
+        EXPECT_LT(changed[0], changed[2]) << row.name << ": nothing drawn again";
+        EXPECT_TRUE(reports.empty()) << row.name << ": " << reports.front();
+    }
+}
+
+// Frames the signatures alone cannot tell apart. A reset (the buffer lost
+// what it held) followed by a frame like the last presents the whole
+// picture. A frame that does not clear depth, whose depth-tested draw lies
+// under a covering depth writer that moves, draws the tile again: the test
+// reads what the writer left in the last frame. An opaque quad whose corner
+// crosses a tile's corner an eighth of a pixel a frame, over a glow that
+// turns, keeps only the tiles it covers whole.
+TEST(SoftDamage, FramesAlikeInSignatureDrawWhatTheyMust) {
+    constexpr int32_t kW = 128, kH = 96;
+    CheckedScreen screen(kW, kH, 1);
+    std::vector<uint32_t>& color = screen.color;
+    std::vector<uint16_t>& depth = screen.depth;
+    SoftFrames& drawer = screen.frames;
+    std::vector<std::string>& reports = screen.reports;
+    const Viewport vp{0, 0, kW, kH, 0.0f, 1.0f};
+    const SoftTarget target{color.data(), depth.data(), kW, {0, 0, kW, kH}};
+    const SoftStageTexture stages[kCombinerStages];
+    // A quad of window corners (x0, y0) to (x1, y1), at depth z, of one colour.
+    auto quad = [&](double x0, double y0, double x1, double y1, float z, float a) {
+        std::vector<SoftClipVertex> v(6);
+        const int xs[6] = {0, 1, 1, 0, 1, 0}, ys[6] = {0, 0, 1, 0, 1, 1};
+        for (int i = 0; i < 6; ++i) {
+            v[i] = SoftClipVertex{};
+            v[i].x = static_cast<float>((xs[i] ? x1 : x0) / kW * 2 - 1);
+            v[i].y = static_cast<float>(1 - (ys[i] ? y1 : y0) / kH * 2);
+            v[i].z = z, v[i].w = 1;
+            v[i].color[0] = 250, v[i].color[1] = 120 + 100 * z, v[i].color[2] = 30;
+            v[i].color[3] = a;
+        }
+        return v;
+    };
+    const int32_t all[4] = {0, 0, kW, kH};
+    int32_t changed[4];
+
+    // A reset, then the same frame again.
+    SoftPixelState flat = BlendedOverDepth(Top::SelectArg1, Ta::Diffuse, 0);
+    flat.blend = flat.depthTest = flat.depthWrite = false;
+    auto still = [&] {
+        drawer.QueueFill(false, all, all, 0xFF102030u);
+        const std::vector<SoftClipVertex> v = quad(20, 20, 60, 50, 0.5f, 255);
+        drawer.Queue(v.data(), 2, flat, stages, vp, target, Cull::None);
+        drawer.FlushFrame(changed);
+    };
+    still();
+    still();
+    EXPECT_GE(changed[0], changed[2]) << "a still frame drew";
+    drawer.Damage().Invalidate();
+    still();
+    EXPECT_EQ(std::vector<int32_t>(changed, changed + 4), std::vector<int32_t>(all, all + 4))
+        << "after a reset";
+
+    // Depth kept from frame to frame: a colour clear alone, a depth-tested
+    // draw, then a writer of depth that leaves colour as it is (zero alpha,
+    // blended) over the whole frame, its depth changing once.
+    SoftPixelState tested = BlendedOverDepth(Top::SelectArg1, Ta::Diffuse, 0);
+    tested.blend = false;
+    tested.depthWrite = false;
+    SoftPixelState writer = BlendedOverDepth(Top::SelectArg1, Ta::Diffuse, 0);
+    writer.depthTest = false;
+    auto kept = [&](float writerZ) {
+        drawer.QueueFill(false, all, all, 0xFF102030u);
+        const std::vector<SoftClipVertex> t = quad(10, 10, 70, 60, 0.5f, 255);
+        drawer.Queue(t.data(), 2, tested, stages, vp, target, Cull::None);
+        const std::vector<SoftClipVertex> w = quad(-4, -4, kW + 4, kH + 4, writerZ, 0);
+        drawer.Queue(w.data(), 2, writer, stages, vp, target, Cull::None);
+        drawer.FlushFrame(changed);
+    };
+    kept(0.7f);
+    kept(0.7f);
+    kept(0.3f); // the tested draw still passes: it read 0.7
+    kept(0.3f); // now it fails where it passed
+    EXPECT_LT(changed[0], changed[2]) << "a draw testing last frame's depth was kept";
+    EXPECT_TRUE(reports.empty()) << reports.front();
+    reports.clear();
+
+    // An opaque edge crossing a tile's corner (64, 32) in eighths of a pixel,
+    // each step held for two frames while the glow below changes colour: a
+    // tile the quad is taken to cover whole is kept in the second.
+    SoftPixelState glow = flat;
+    glow.blend = true;
+    for (int frame = 0; frame < 50; ++frame) {
+        const int step = frame / 2;
+        drawer.QueueFill(false, all, all, 0xFF102030u);
+        // (its colour, told by its depth, changes each frame)
+        const std::vector<SoftClipVertex> g = quad(40, 10, 100, 70, 0.3f + 0.01f * frame, 128);
+        drawer.Queue(g.data(), 2, glow, stages, vp, target, Cull::None);
+        const double at = 62.5 + step / 8.0; // the quad's right and bottom edges
+        const std::vector<SoftClipVertex> o = quad(-3, -3, at, at - 32, 0.4f, 255);
+        drawer.Queue(o.data(), 2, flat, stages, vp, target, Cull::None);
+        drawer.FlushFrame(changed);
     }
     EXPECT_TRUE(reports.empty()) << reports.front();
 }

@@ -2,8 +2,10 @@
 // What the software back end's tests share: a state to draw with, and the
 // queue and damage tracker together as the device drives them.
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "platform/gpu/soft/SoftBands.h"
 #include "platform/gpu/soft/SoftDamage.h"
@@ -51,6 +53,22 @@ private:
     SoftBands bands_;
     SoftDamage damage_;
     SoftTarget buffers_;
+};
+
+// A back buffer (black, depth far) drawn by damage under the check, which
+// draws each frame whole too and compares; its reports are kept.
+struct CheckedScreen {
+    CheckedScreen(int32_t width, int32_t height, uint32_t threads = 1)
+        : color(static_cast<size_t>(width) * height, 0xFF000000u), depth(color.size(), 0xFFFF),
+          frames(threads) {
+        frames.SetTarget(color.data(), depth.data(), width, height);
+        frames.Damage().SetDamage(true, true);
+        frames.Damage().OnMismatch([this](const std::string& r) { reports.push_back(r); });
+    }
+    std::vector<uint32_t> color;
+    std::vector<uint16_t> depth;
+    SoftFrames frames;
+    std::vector<std::string> reports;
 };
 
 } // namespace gpu

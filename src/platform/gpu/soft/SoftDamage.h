@@ -15,18 +15,19 @@
 // in one sign alike only by a collision of the digest.
 //
 // A tile whose signature is the last frame's, and whose pixels the frame
-// wholly decides (a clear, or an opaque draw covering the tile, filled it
-// before anything read what it held),
-// keeps its pixels; the rest are drawn, clipped to those tiles' columns and
-// rows, which draws there what drawing whole does. Such a covering clear or
-// draw starts the tile's signature afresh, from what wrote its depth so far:
-// what it hides, however it moves, does not make the tile drawn again. A
-// draw whose reads all fall on clear texels of its texture, where a clear
-// texel leaves the pixel as it is, signs no tile it misses.
+// wholly decides (a clear, or a draw covering the tile that writes without
+// reading below, by StageCombiner's WritesWithoutReading, filled it before
+// anything read what it held) keeps its pixels; the rest are drawn, clipped
+// to those tiles' columns and rows, which draws there what drawing whole
+// does. Such a covering clear or draw starts the tile's signature afresh,
+// from what wrote its depth so far: what it hides, however it moves, does
+// not make the tile drawn again. A draw whose reads all fall on clear texels
+// of its texture, where a clear texel leaves the pixel as it is, signs no
+// tile it misses.
 //
 // The whole frame is drawn, and nothing kept, when
 //   - it is the first frame, or the first on a new target (SetTarget);
-//   - drawing by damage was switched (SetDamage);
+//   - drawing by damage was switched (SetDamage), or is off (GLORVANE_DAMAGE=0);
 //   - the device was reset, or the buffer lost what it held (Invalidate);
 //   - part of the frame was flushed before its end (a read of the buffer, or
 //     a texture the queue reads about to change): that part was drawn whole;
@@ -43,8 +44,9 @@
 // both by damage and whole, and a pixel that differs is reported (by default
 // printed, and the process aborts). The unit tests in
 // tests/platform/gpu/SoftDamageTest.cpp run the check over sprites, clears,
-// hidden rectangles and covering draws; the game's flows and the back ends'
-// tests run in it (ctest -L damage-check); and the fuzz target
+// hidden rectangles, covering draws and their edges, clear texels, depth
+// kept from frame to frame, and each input of the signature changed alone;
+// the game's flows and the back ends' tests run in it (ctest -L damage-check); and the fuzz target
 // fuzz/SoftDamageFuzz.cpp drives the device through the API in it.
 #include <cstdint>
 #include <functional>
