@@ -239,6 +239,7 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     const uint64_t covered = device.CoveredPixels();
     double depthless = 0;
     int64_t timed = 0;
+    gpu::DrawnTiles tiles{}; // after the first timed frame
     CALLGRIND_ZERO_STATS;
     for (auto _ : state) {
         run.Step();
@@ -246,8 +247,10 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
         depthless += d->DrawsWithoutDepth() ? 1 : 0;
         // The first frame follows the breakdown's pictures, the rest follow
         // frames like themselves: the counts keep them apart.
-        if (++timed == 1)
+        if (++timed == 1) {
             CALLGRIND_DUMP_STATS_AT("BM_Frame first frame");
+            tiles = d->TilesDrawn();
+        }
     }
     CALLGRIND_DUMP_STATS_AT("BM_Frame timed frames");
     const auto frames = static_cast<double>(state.iterations());
@@ -266,6 +269,12 @@ void BM_Frame(benchmark::State& state, SceneRun::Scene scene, BackEnd backEnd, b
     // Pixels per frame the draws that reached the back end covered, after the
     // clipping of what opaque draws above hid (thousands).
     state.counters["kpx_covered"] = perFrame(device.CoveredPixels() - covered) / 1000.0;
+    // Tiles per steady frame a back end drawing by damage drew, by why
+    // (scripts/count-frames prints them beside the instructions).
+    const gpu::DrawnTiles after = d->TilesDrawn();
+    for (uint32_t c = 0; c < gpu::kDrawnCauses && frames > 1; ++c)
+        state.counters[std::string("tiles_") + gpu::kDrawnCauseNames[c]] =
+            static_cast<double>(after[c] - tiles[c]) / (frames - 1);
     for (const auto& [name, ms] : o.layers)
         state.counters[name] = ms;
 }

@@ -461,57 +461,36 @@ bool CDrawClipper::OccluderState(const CRenderDevice& device, bool* testsDepth,
             return false;
         *testsDepth = func == gpu::Cmp::LessEqual;
     }
-    // The alpha matters when the blend weighs the target by it or the alpha
-    // test reads it; then it must be full.
-    bool alphaMatters = false;
-    const uint32_t blend = rs(gpu::Rs::AlphaBlendEnable);
-    if (blend != 0) {
-        const uint32_t src = rs(gpu::Rs::SrcBlend), dst = rs(gpu::Rs::DestBlend);
-        if (blend == CRenderDevice::kFailedSet || src == gpu::Blend::DestAlpha ||
-            src == gpu::Blend::InvDestAlpha || src == gpu::Blend::DestColor ||
-            src == gpu::Blend::InvDestColor || src == CRenderDevice::kFailedSet)
-            return false;
-        if (dst == gpu::Blend::InvSrcAlpha)
-            alphaMatters = true;
-        else if (dst != gpu::Blend::Zero)
-            return false;
-    }
-    const uint32_t alphaTest = rs(gpu::Rs::AlphaTestEnable);
-    if (alphaTest != 0) {
-        const uint32_t func = rs(gpu::Rs::AlphaFunc), ref = rs(gpu::Rs::AlphaRef);
-        if (alphaTest == CRenderDevice::kFailedSet ||
-            !(func == gpu::Cmp::Always || func == gpu::Cmp::GreaterEqual ||
-              (func == gpu::Cmp::Greater && ref < kFullAlpha)))
-            return false;
-        alphaMatters = true;
-    }
-    if (!alphaMatters)
-        return true;
-    // The alpha of the first stage, and a second stage that passes it on.
-    auto source = [&](uint32_t arg) {
-        if (arg == gpu::Ta::Texture)
-            *needsOpaqueTexels = true;
-        else if (arg == gpu::Ta::Diffuse || arg == gpu::Ta::Current)
-            *needsFullDiffuse = true;
-        else if (arg == gpu::Ta::TFactor)
-            return FullAlpha(rs(gpu::Rs::TextureFactor));
-        else
-            return false;
-        return true;
-    };
-    const uint32_t op = ss(0, gpu::Tss::AlphaOp);
-    bool ok = false;
-    if (op == gpu::Top::Modulate)
-        ok = source(ss(0, gpu::Tss::AlphaArg1)) && source(ss(0, gpu::Tss::AlphaArg2));
-    else if (op == gpu::Top::SelectArg1)
-        ok = source(ss(0, gpu::Tss::AlphaArg1));
-    else if (op == gpu::Top::SelectArg2)
-        ok = source(ss(0, gpu::Tss::AlphaArg2));
-    if (!ok)
+    // The blend, the alpha test and the alpha the stages leave, by the rule
+    // the back ends keep; what is the clipper's own is which of the texels
+    // and the vertices must prove their alpha full for it.
+    const uint32_t blend = rs(gpu::Rs::AlphaBlendEnable), alphaTest = rs(gpu::Rs::AlphaTestEnable);
+    const uint32_t src = rs(gpu::Rs::SrcBlend), dest = rs(gpu::Rs::DestBlend);
+    const uint32_t func = rs(gpu::Rs::AlphaFunc), ref = rs(gpu::Rs::AlphaRef);
+    if (blend == CRenderDevice::kFailedSet || alphaTest == CRenderDevice::kFailedSet ||
+        (alphaTest != 0 && ref == CRenderDevice::kFailedSet))
         return false;
-    const uint32_t next = ss(1, gpu::Tss::AlphaOp);
-    return ss(1, gpu::Tss::ColorOp) == gpu::Top::Disable || next == gpu::Top::Disable ||
-           (next == gpu::Top::SelectArg1 && ss(1, gpu::Tss::AlphaArg1) == gpu::Ta::Current);
+    gpu::StageStateTable stages{};
+    for (uint32_t s = 0; s < gpu::kCombinerStages; ++s)
+        for (const uint32_t k : {gpu::Tss::ColorOp, gpu::Tss::ColorArg1, gpu::Tss::ColorArg2,
+                                 gpu::Tss::AlphaOp, gpu::Tss::AlphaArg1, gpu::Tss::AlphaArg2,
+                                 gpu::Tss::TexCoordIndex})
+            stages[s][k] = ss(s, k);
+    const gpu::CombinerKey key = gpu::MakeCombinerKey(stages, false, 0);
+    // (Only the first stage's texels can be looked at.)
+    auto writes = [&](bool opaqueTexels, bool fullDiffuse) {
+        gpu::AlphaSources full;
+        full.texture[0] = opaqueTexels;
+        full.diffuse = fullDiffuse;
+        full.tfactor = FullAlpha(rs(gpu::Rs::TextureFactor));
+        return gpu::WritesWithoutReading(gpu::StagesAlphaFull(key, full), blend != 0, src, dest,
+                                         alphaTest != 0, func, ref & kFullAlpha);
+    };
+    if (!writes(true, true))
+        return false;
+    *needsOpaqueTexels = !writes(false, true);
+    *needsFullDiffuse = !writes(true, false);
+    return true;
 }
 
 bool CDrawClipper::TexelSpan(const CRenderDevice& device, const uint32_t corner[4],

@@ -2,12 +2,38 @@
 // What tests, tools and benchmarks read from a drawing device besides the
 // device API: the picture, what presenting makes of it, and counters. Both back
 // ends that draw for real offer it.
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "platform/gpu/Gpu.h"
 
 namespace gpu {
+
+// Why a back end drawing by damage drew a tile: its signature changed; its
+// colour, or its depth, depends on what the last frame left there; it was
+// tinted in the last frame (GLORVANE_DAMAGE_SHOW=1) and is drawn untinted; or
+// the whole frame was drawn, on the first frame, a new back buffer, drawing
+// by damage switched or off, a reset, a flush before the frame's end, or
+// while resting after frames that changed nearly everywhere.
+enum DrawnCause : uint32_t {
+    kDrawnChanged,
+    kDrawnLastColor,
+    kDrawnLastDepth,
+    kDrawnTinted,
+    kWholeFirst,
+    kWholeNewTarget,
+    kWholeSwitched,
+    kWholeOff,
+    kWholeReset,
+    kWholeFlushed,
+    kWholeResting,
+    kDrawnCauses
+};
+inline constexpr std::array<const char*, kDrawnCauses> kDrawnCauseNames = {
+    "changed",      "last_colour", "last_depth", "tinted",  "whole_first",  "whole_target",
+    "whole_switch", "whole_off",   "whole_reset", "whole_flush", "whole_rest"};
+using DrawnTiles = std::array<uint64_t, kDrawnCauses>;
 
 class FrameProbe {
 public:
@@ -34,6 +60,9 @@ public:
     // Pixels drawn where frames could differ from the ones before (all of
     // them where a back end draws every frame whole: none counted).
     virtual uint64_t DamagedPixels() const { return 0; }
+    // The tiles drawn by damage so far, by cause (none counted where a back
+    // end draws every frame whole).
+    virtual DrawnTiles TilesDrawn() const { return {}; }
     // Whether the current (or last) scene is drawn without depth tests or writes.
     virtual bool DrawsWithoutDepth() const = 0;
     // Bytes the live textures hold in CPU memory now.

@@ -116,6 +116,61 @@ bool ZeroAlphaLeavesTarget(bool alphaTest, uint32_t func, uint32_t ref, bool ble
     return dropped || blendsAway;
 }
 
+bool StagesAlphaFull(const CombinerStage* stages, uint32_t count, const AlphaSources& full) {
+    bool current = full.diffuse; // before the first stage, the vertices' alpha
+    // A stage whose colour is off ends the chain.
+    for (uint32_t s = 0; s < count && s < kCombinerStages && stages[s].colorOp != 0; ++s) {
+        auto isFull = [&](uint32_t arg) {
+            switch (arg) { // (a complemented or replicated argument is none of these)
+            case Ta::Texture:
+                return full.texture[s];
+            case Ta::Diffuse:
+                return full.diffuse;
+            case Ta::TFactor:
+                return full.tfactor;
+            case Ta::Current:
+                return current;
+            default:
+                return false;
+            }
+        };
+        const CombinerStage& k = stages[s];
+        if (k.alphaOp == 0)
+            continue; // the stage keeps the current alpha
+        if (k.alphaOp == Top::SelectArg1)
+            current = isFull(k.alphaArg1);
+        else if (k.alphaOp == Top::SelectArg2)
+            current = isFull(k.alphaArg2);
+        else if (k.alphaOp == Top::Modulate)
+            current = isFull(k.alphaArg1) && isFull(k.alphaArg2);
+        else
+            return false;
+    }
+    return current;
+}
+
+bool StagesAlphaFull(CombinerKey key, const AlphaSources& full) {
+    CombinerStage stages[kCombinerStages];
+    for (uint32_t s = 0; s < kCombinerStages; ++s)
+        stages[s] = UnpackCombinerStage(key, s);
+    return StagesAlphaFull(stages, kCombinerStages, full);
+}
+
+bool WritesWithoutReading(bool alphaFull, bool blend, uint32_t srcBlend, uint32_t destBlend,
+                          bool alphaTest, uint32_t alphaFunc, uint32_t alphaRef) {
+    const bool srcReadsTarget = !(srcBlend >= Blend::Zero && srcBlend <= Blend::InvSrcAlpha);
+    const bool blendReadsNothing =
+        !blend || (!srcReadsTarget && (destBlend == Blend::Zero ||
+                                       (destBlend == Blend::InvSrcAlpha && alphaFull)));
+    // Where every fragment's alpha is 255, the tests that 255 passes.
+    const bool fullPasses = alphaFunc == Cmp::GreaterEqual ||
+                            (alphaFunc == Cmp::Greater && alphaRef < 255) ||
+                            (alphaFunc == Cmp::NotEqual && alphaRef != 255) ||
+                            ((alphaFunc == Cmp::Equal || alphaFunc == Cmp::LessEqual) && alphaRef >= 255);
+    const bool testPasses = !alphaTest || alphaFunc == Cmp::Always || (alphaFull && fullPasses);
+    return blendReadsNothing && testPasses;
+}
+
 bool KeyUsesTexture(CombinerKey key, uint32_t stage) {
     if (stage >= kCombinerStages)
         return false;

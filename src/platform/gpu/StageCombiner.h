@@ -44,4 +44,26 @@ uint32_t CombinerAlphaFunc(CombinerKey key);
 bool ZeroAlphaLeavesTarget(bool alphaTest, uint32_t alphaFunc, uint32_t alphaRef, bool blend,
                            uint32_t srcBlend, uint32_t destBlend, bool depthWrites);
 
+// Which sources of alpha are full (255) in every fragment of a draw: each
+// stage's texture (the caller knows its texels), the vertices' colour and the
+// texture factor.
+struct AlphaSources {
+    bool texture[kCombinerStages] = {false, false};
+    bool diffuse = false;
+    bool tfactor = false;
+};
+// Whether every fragment leaves the stages with full alpha: each stage keeps
+// the current alpha, selects a full one, or multiplies two full ones; an
+// argument complemented or of another kind may be anything.
+bool StagesAlphaFull(const CombinerStage* stages, uint32_t count, const AlphaSources& full);
+bool StagesAlphaFull(CombinerKey key, const AlphaSources& full);
+// Whether a draw writes its pixels' colour without reading what lies below,
+// given whether every fragment's alpha is full (`alphaRef` as 0..255): the
+// blend reads nothing of the target (none, or a destination weight that is
+// zero and a source weight that does not read the target) and the alpha test
+// passes every fragment. Depth is the caller's: a depth test that may fail
+// reads the target too.
+bool WritesWithoutReading(bool alphaFull, bool blend, uint32_t srcBlend, uint32_t destBlend,
+                          bool alphaTest, uint32_t alphaFunc, uint32_t alphaRef);
+
 } // namespace gpu

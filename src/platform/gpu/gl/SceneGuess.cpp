@@ -299,42 +299,23 @@ bool SceneGuess::BaseLevelOnly(const DrawFacts& f) const {
 }
 
 bool SceneGuess::OutputAlphaOne(const DrawFacts& f) const {
-    const uint32_t* s0 = front_.ss[0];
-    if (!shortcuts_ || s0[Tss::ColorOp] == Top::Disable ||
-        front_.ss[1][Tss::ColorOp] != Top::Disable)
+    if (!shortcuts_)
         return false;
-    const GlTexture* t = front_.textures[0];
-    auto argIsOne = [&](uint32_t arg) {
-        switch (arg) {
-        case Ta::Diffuse:
-        case Ta::Current: // the diffuse colour before the first stage
-            return f.alphaOne;
-        case Ta::TFactor:
-            return (front_.rs[Rs::TextureFactor] >> 24) == 0xFF;
-        case Ta::Texture:
-            if (!t)
-                return true; // a missing texture reads opaque white
-            // The base level alone is read when mip selection is off or skipped.
-            if (BaseLevelOnly(f))
-                return f.texelsKnown &&
-                       t->Opaque(0, f.texels[0], f.texels[1], f.texels[2], f.texels[3]);
-            return t->FullyOpaque();
-        default:
-            return false; // complements and the like
-        }
-    };
-    switch (s0[Tss::AlphaOp]) {
-    case Top::Disable:
-        return f.alphaOne;
-    case Top::SelectArg1:
-        return argIsOne(s0[Tss::AlphaArg1]);
-    case Top::SelectArg2:
-        return argIsOne(s0[Tss::AlphaArg2]);
-    case Top::Modulate:
-        return argIsOne(s0[Tss::AlphaArg1]) && argIsOne(s0[Tss::AlphaArg2]);
-    default:
-        return false;
+    const CombinerKey key = MakeCombinerKey(front_.ss, false, 0);
+    AlphaSources full;
+    full.diffuse = f.alphaOne;
+    full.tfactor = (front_.rs[Rs::TextureFactor] >> 24) == 0xFF;
+    for (uint32_t s = 0; s < kCombinerStages; ++s) {
+        const GlTexture* t = front_.textures[s];
+        if (!KeyUsesTexture(key, s) || !t)
+            full.texture[s] = true; // unread, or missing: a missing texture reads opaque white
+        else if (s == 0 && BaseLevelOnly(f)) // the base level alone is read
+            full.texture[s] =
+                f.texelsKnown && t->Opaque(0, f.texels[0], f.texels[1], f.texels[2], f.texels[3]);
+        else
+            full.texture[s] = t->FullyOpaque();
     }
+    return StagesAlphaFull(key, full);
 }
 
 bool SceneGuess::DepthProven(const DrawFacts& f) const {

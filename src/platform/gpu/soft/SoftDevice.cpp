@@ -87,7 +87,7 @@ bool SoftDevice::Resize(uint32_t w, uint32_t h) {
     depth_.swap(depth);
     bbWidth_ = w;
     bbHeight_ = h;
-    bands_.SetTarget(color_.data(), depth_.data(), w, h);
+    damage_.SetTarget(color_.data(), depth_.data(), w, h);
     depthLow_ = kDepthFar;
     depthFill_ = kDepthFar;
     std::fill_n(depthDirty_, 4, 0);
@@ -103,7 +103,7 @@ Result SoftDevice::DoReset(const PresentParams& p) {
     if (context_)
         context_->ApplySwapInterval(p.presentationInterval);
     // The next frame is drawn and shown whole.
-    bands_.Invalidate();
+    damage_.Invalidate();
     showWhole_ = true;
     return kOk;
 }
@@ -123,7 +123,12 @@ Result SoftDevice::DoClear(uint32_t count, const Rect* rects, uint32_t flags, ui
                         int64_t x1, int64_t y1) {
         const int32_t part[4] = {static_cast<int32_t>(x0), static_cast<int32_t>(y0),
                                  static_cast<int32_t>(x1), static_cast<int32_t>(y1)};
-        bands_.QueueFill(inDepth, rect, part, value);
+        SoftTarget buffers;
+        buffers.color = color_.data();
+        buffers.depth = depth_.data();
+        buffers.width = static_cast<int32_t>(bbWidth_);
+        bands_.QueueFill(inDepth, part, value, buffers);
+        damage_.SignFill(inDepth, rect, value);
     };
     ForEachClearRect(count, rects, [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         ++drawCalls_;
@@ -278,7 +283,8 @@ Result SoftDevice::DoDraw(const DrawCall& d) {
         tri[1] = transformed_[b - lo];
         tri[2] = transformed_[c - lo];
     }
-    bands_.Queue(triangles_.data(), primCount, pixels, stages, vp, target, cull);
+    if (const SoftJob* job = bands_.Queue(triangles_.data(), primCount, pixels, stages, vp, target, cull))
+        damage_.SignDraw(bands_, *job);
     for (SoftTexture* t : front_.textures)
         if (t)
             t->MarkQueued(bands_.Epoch());
@@ -293,7 +299,7 @@ void SoftDevice::SetHiddenRects(const Rect* rects, uint32_t count) {
 
 Result SoftDevice::DoPresent() {
     int32_t changed[4];
-    bands_.FlushFrame(changed);
+    damage_.FlushFrame(bands_, changed);
     if (window_->TakeExposed())
         showWhole_ = true;
     if (std::exchange(showWhole_, false)) {

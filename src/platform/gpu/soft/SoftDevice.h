@@ -14,6 +14,7 @@
 #include "platform/gpu/Gpu.h"
 #include "platform/gpu/WindowGlContext.h"
 #include "platform/gpu/soft/SoftBands.h"
+#include "platform/gpu/soft/SoftDamage.h"
 #include "platform/gpu/soft/SoftPresent.h"
 #include "platform/gpu/soft/SoftResources.h"
 #include "platform/gpu/soft/SoftState.h"
@@ -49,7 +50,8 @@ public:
     bool DrawsWithoutDepth() const override { return !depthUsed_; }
     uint64_t TextureCopyBytes() const override;
     // Pixels drawn at presents, where the frames could differ from the last.
-    uint64_t DamagedPixels() const override { return bands_.DamagedPixels(); }
+    uint64_t DamagedPixels() const override { return damage_.DamagedPixels(); }
+    DrawnTiles TilesDrawn() const override { return damage_.TilesDrawn(); }
     void Finish() override {}
     void FailNextBackBuffer() override { failNextBackBuffer_ = true; }
 
@@ -101,6 +103,7 @@ private:
     int64_t depthDirty_[4] = {0, 0, 0, 0};
 
     SoftBands bands_;
+    SoftDamage damage_; // what of bands_' queue each frame draws
     SoftRowMask hidden_; // what the next draws leave out
     std::unique_ptr<SoftPresent> present_ = std::make_unique<SoftPresent>();
     uint64_t drawCalls_ = 0, framesShown_ = 0;
