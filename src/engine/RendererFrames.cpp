@@ -219,13 +219,17 @@ int32_t CRenderer::DrawScene() {
     if (spriteShown(2))
         spriteLayers_[2]->Draw(1);
     quads(2);
+    // The last particles lie over everything but a box: the shop's crumbling
+    // covers and the trophies' sparks are shaded by it with the rest.
     if (boxShown) {
+        blended(5);
         forms(IFormsDrawer::kBoxAndOver);
         zWriteOff();
     }
     texts(TextPass::kTop);
     zWriteOff();
-    blended(5);
+    if (!boxShown)
+        blended(5);
 
     d.EndScene();
     return 0;

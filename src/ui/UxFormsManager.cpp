@@ -105,17 +105,46 @@ void CUxFormsManager::PopAllModal() {
         PopModal();
 }
 
+CSharedPtr<CUxForm> CUxFormsManager::ShownModal() const {
+    // The nearest one: the list runs from the farthest form to the nearest.
+    for (size_t i = Forms.size(); i > 0; --i)
+        if (Forms[i - 1]->Visible && Forms[i - 1]->Modal)
+            return Forms[i - 1];
+    return CSharedPtr<CUxForm>();
+}
+
+void CUxFormsManager::Gather(CUxForm& f, int32_t n) {
+    if (n > 0)
+        Events.insert(Events.end(), f.Events.begin(), f.Events.end());
+}
+
 int32_t CUxFormsManager::Route(CUxPointer what, float x, float y, int32_t button, float dt) {
     Events.clear();
     // By index: a form's handler never changes the list, but a copy of the
     // handle keeps the form alive through its own call either way.
-    for (size_t i = 0; i < Forms.size(); ++i) {
-        const CSharedPtr<CUxForm> f = Forms[i];
-        if (f->TakesInput() && f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, button, dt) > 0)
-            Events.insert(Events.end(), f->Events.begin(), f->Events.end());
-        if (f->Visible && f->Modal)
-            break;
+    const CSharedPtr<CUxForm> modal = ShownModal();
+    if (modal.IsNull()) {
+        pointerLeftForModal = false;
+        for (size_t i = 0; i < Forms.size(); ++i) {
+            const CSharedPtr<CUxForm> f = Forms[i];
+            if (f->TakesInput())
+                Gather(*f, f->Dispatch(what, x - f->Offset.X, y - f->Offset.Y, button, dt));
+        }
+        return static_cast<int32_t>(Events.size());
     }
+    // A shown modal form alone hears the pointer, even while it fades in and
+    // takes none: a click that closes it presses nothing under it. What the
+    // pointer lay on elsewhere hears it leave once, on the first move.
+    if (what == CUxPointer::Move && !pointerLeftForModal) {
+        pointerLeftForModal = true;
+        for (size_t i = 0; i < Forms.size(); ++i) {
+            const CSharedPtr<CUxForm> f = Forms[i];
+            if (f != modal && f->Visible)
+                Gather(*f, f->PointerGone());
+        }
+    }
+    if (modal->TakesInput())
+        Gather(*modal, modal->Dispatch(what, x - modal->Offset.X, y - modal->Offset.Y, button, dt));
     return static_cast<int32_t>(Events.size());
 }
 

@@ -2,9 +2,9 @@
 // Every live form, ordered by z-order (highest first, drawn first, so lower
 // z-orders end on top). It draws the visible forms, routes each pointer call
 // to every form that takes input (overlapping forms all answer; there is no
-// stop at the first hit, only at a shown modal form) and gathers their
-// records, and keeps a modal stack
-// with which one form can take input away from the others for a while.
+// stop at the first hit) or, while a modal form shows, to that form alone,
+// and gathers their records; and it keeps a modal stack with which one form
+// can take input away from the others for a while.
 #include <cstdint>
 #include <vector>
 
@@ -49,4 +49,11 @@ public:
 
 private:
     int32_t Route(CUxPointer what, float x, float y, int32_t button, float dt);
+    // The nearest shown form marked modal, or an empty handle.
+    CSharedPtr<CUxForm> ShownModal() const;
+    // The form's `n` records, when it wrote any, appended to Events.
+    void Gather(CUxForm& f, int32_t n);
+
+    // The forms under the shown modal form have heard the pointer leave.
+    bool pointerLeftForModal = false;
 };

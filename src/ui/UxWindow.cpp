@@ -296,6 +296,19 @@ void CUxWindow::ResetPointerState() {
         c->ResetPointerState();
 }
 
+int32_t CUxWindow::PointerGone() {
+    // A window that takes input moves its whole subtree off; under one that
+    // does not (a form switched off for the box), each child is asked.
+    if (Hover && TakesInput())
+        return OnMouseMove(kFarAway, kFarAway, 0.0f);
+    Events.clear();
+    Hover = 0;
+    for (const CSharedPtr<CUxWindow>& c : Children)
+        if (c->PointerGone() > 0)
+            Events.insert(Events.end(), c->Events.begin(), c->Events.end());
+    return static_cast<int32_t>(Events.size());
+}
+
 CSharedPtr<CUxWindow> CUxWindow::FindChild(int32_t id) {
     for (const CSharedPtr<CUxWindow>& c : Children)
         if (c->Id == id)

@@ -85,6 +85,10 @@ public:
     virtual int32_t OnMouseMove(float x, float y, float dt);
     // Forgets presses and hover, here and in every child.
     virtual void ResetPointerState();
+    // The pointer is taken from the window's tree (a modal form came over
+    // it): every window it lay on hears it leave, as when it moves off, and
+    // loses its hover look. The number of records in Events.
+    int32_t PointerGone();
     // The first child with this id, or an empty handle.
     virtual CSharedPtr<CUxWindow> FindChild(int32_t id);
     // Every entry of the child (or every child of the id) gets the offset.

@@ -142,13 +142,25 @@ TEST(UxFormsManager, OrdersFormsAndRoutesToEveryOneThatTakesInput) {
     EXPECT_EQ(Summary(manager.Events), "2:20 2:30 2:10");
     EXPECT_FLOAT_EQ(manager.Events[0].X, 10.0f);
 
-    // A shown modal form is the last to hear, even while it takes no input.
+    // A shown modal form alone hears the pointer, even while it fades in and
+    // takes none: what lies under it or over it is never pressed through it.
+    // On the first move the others hear the pointer leave them, once.
+    EXPECT_EQ(manager.PointerMove(60.0f, 0.0f, 0.0f), 3);
     c->Modal = 1;
     c->Active = 0;
-    manager.PointerUp(60.0f, 0.0f, 0);
-    EXPECT_EQ(Summary(manager.Events), "2:20");
+    EXPECT_EQ(manager.PointerDown(60.0f, 0.0f, 0), 0);
+    EXPECT_EQ(manager.PointerUp(60.0f, 0.0f, 0), 0);
+    manager.PointerMove(60.0f, 0.0f, 0.0f);
+    EXPECT_EQ(Summary(manager.Events), "12:20 12:10");
+    EXPECT_EQ(b->Hover + a->Hover, 0);
+    EXPECT_EQ(manager.PointerMove(65.0f, 0.0f, 0.0f), 0);
     c->Active = 1;
+    manager.PointerDown(60.0f, 0.0f, 0);
+    manager.PointerUp(60.0f, 0.0f, 0);
+    EXPECT_EQ(Summary(manager.Events), "2:30 0:30");
     c->Modal = 0;
+    manager.PointerMove(60.0f, 0.0f, 0.0f);
+    EXPECT_EQ(Summary(manager.Events), "11:20 11:10") << "the box gone, they hear again";
 
     // Hidden, disabled and modal-blocked forms are silent.
     EXPECT_EQ(c->SetVisible(0), 1);

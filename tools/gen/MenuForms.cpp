@@ -505,6 +505,7 @@ std::string GameMenu() {
 
 std::string StartQuest() {
     FormText f = Panel(480, 360);
+    f.Shade();
     f.Define("New", 210);
     f.Define("Continue", 211);
     f.Define("Back", 212);

@@ -230,7 +230,8 @@ TEST(Overlays, PlaquesHideWhatLiesUnderThemOnceFadedIn) {
 }
 
 // Paused, the board; after a level, the level round its trophies; behind a
-// message box, the main menu; and the backdrop behind the main menu's pages.
+// message box, the main menu; and the backdrop behind the main menu's pages
+// and its continue-quest form.
 TEST(Overlays, AModalScreenShadesWhatLiesBehindIt) {
     constexpr double kShade = 0.75;
     FlowHarness h(59);
@@ -270,4 +271,10 @@ TEST(Overlays, AModalScreenShadesWhatLiesBehindIt) {
         EXPECT_LT(LightKept(h, *p.form), kShade) << p.name;
         ASSERT_TRUE(h.ClickControl(p.form, p.close) && h.WaitForForm(s.MainMenuForm)) << p.name;
     }
+    // The continue-quest form, as Play opens it when a quest is saved.
+    s.FadeOut(s.MainMenuForm, CScreensManager::kMenuFade);
+    s.FadeIn(s.StartQuestForm, CScreensManager::kMenuFade);
+    ASSERT_TRUE(h.WaitForForm(s.StartQuestForm));
+    EXPECT_LT(LightKept(h, *s.StartQuestForm), kShade) << "Continue Quest";
+    ASSERT_TRUE(h.ClickControl(s.StartQuestForm, 212) && h.WaitForForm(s.MainMenuForm));
 }

@@ -4,6 +4,7 @@
 // apart from them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -114,13 +115,28 @@ TEST(PlayerFilesFlow, AnUnwritableUserFolderIsToldAndLosesNothing) {
               Unwrapped(GetString(kTxtNotSavedQuest) + "\n" + (user / "Players/Tester").string() +
                         "\n" + GetString(kTxtNotSavedScores) + "\n" +
                         (user / "Data/GameData").string()));
-    ASSERT_TRUE(h.RunUntil([&] { return g->Mode == kModeMenu; }, 6.0f));
-    // The box's OK lies over the main menu's "Change Player": the click that
-    // closes the box presses nothing under it.
-    ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200));
-    h.Frames(static_cast<int>(1.0f / FlowHarness::kDt));
-    EXPECT_FALSE(s->ProfilesForm->Visible) << "the box's OK clicked through";
-    EXPECT_TRUE(s->MainMenuForm->TakesInput());
+    // The box's OK lies over the main menu's "Change Player", shown and
+    // taking input under it: the click that closes the box presses nothing
+    // under it.
+    const auto okOverChangePlayer = [&](const char* box) {
+        ASSERT_TRUE(
+            h.RunUntil([&] { return NoticeShown(*s) && s->MainMenuForm->TakesInput(); }, 6.0f))
+            << box;
+        float x = 0.0f, y = 0.0f;
+        const CSharedPtr<CUxWindow> change = s->MainMenuForm->FindChild(6);
+        ASSERT_TRUE(h.ControlCentre(s->MsgBoxForm, 200, &x, &y) && !change.IsNull());
+        ASSERT_LT(std::abs(x - change->Position.X), change->Width / 2) << box;
+        ASSERT_LT(std::abs(y - change->Position.Y), change->Height / 2) << box;
+        ASSERT_TRUE(h.ClickControl(s->MsgBoxForm, 200)) << box;
+        h.Frames(static_cast<int>(1.0f / FlowHarness::kDt));
+        EXPECT_FALSE(NoticeShown(*s)) << box;
+        EXPECT_FALSE(s->ProfilesForm->Visible) << box << ": its OK clicked through";
+        EXPECT_TRUE(s->MainMenuForm->TakesInput()) << box;
+    };
+    okOverChangePlayer("save and quit");
+    // The same with the box that the options' OK opens over the main menu.
+    ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 2) && h.ClickControl(s->OptionsForm, 230));
+    okOverChangePlayer("the options' OK");
 
     // New Player's OK: told too, and the new player is in the list, unsaved.
     ASSERT_TRUE(h.ClickControl(s->MainMenuForm, 6) && h.WaitForForm(s->ProfilesForm));

@@ -68,6 +68,33 @@ double StandingRedraw(CGame& g) {
            (kFrames * static_cast<double>(probe.BackBufferWidth()) * probe.BackBufferHeight());
 }
 
+// The live particles of one of the game's particle layers.
+int32_t LiveParticles(CGame& g, size_t layer) {
+    int32_t n = 0;
+    for (const auto* list :
+         {&g.Particles[layer]->BlendedSystems(), &g.Particles[layer]->AlphaTestedSystems()})
+        for (const CSharedPtr<CParticleSystem>& p : *list)
+            n += p->LiveCount;
+    return n;
+}
+
+// The pixels inside the window's box (its rim aside) that change when the
+// top particle layer is not drawn.
+int32_t TopParticlesOver(FlowHarness& h, const CUxWindow& w) {
+    CRenderer& r = *h.Game().Renderer;
+    const FlowHarness::Picture with = h.Drawn();
+    r.SetSkippedLayers(1u << (CRenderer::kLayerParticles0 + CGame::kParticleManagers - 1));
+    const FlowHarness::Picture without = h.Drawn();
+    r.SetSkippedLayers(0);
+    const FlowHarness::PixelBox b =
+        h.PixelsOf(w.Position.X, w.Position.Y, w.Width - 16.0f, w.Height - 16.0f);
+    int32_t changed = 0;
+    for (int row = b.row0; row <= b.row1; ++row)
+        for (int col = b.col0; col <= b.col1; ++col)
+            changed += with.At(col, row) != without.At(col, row) ? 1 : 0;
+    return changed;
+}
+
 } // namespace
 
 TEST(ShopFlow, AWonLevelBuysARedTotemThatStandsInTheNextLevel) {
@@ -346,9 +373,10 @@ TEST(ShopFlow, EveryBonusPreviewStandsInsideItsBed) {
     }
 }
 
-// Leaving as soon as the new offers show, or after a look at them: their
-// pictures still fading in or out, the sand box's dust and the crumbled
-// covers' pieces go with the page, none lies over the map.
+// Leaving as soon as the new offers show, or after a look at them: the
+// question shades the covers' pieces still falling and puts out the light of
+// "Done" under the pointer; the offers' pictures still fading in or out, the
+// sand box's dust and the pieces go with the page, none lies over the map.
 TEST(ShopFlow, LeavingAtOnceTakesTheFadingOffersAndTheDustAlong) {
     for (const bool look : {false, true}) {
         SCOPED_TRACE(look ? "after a look" : "at once");
@@ -359,20 +387,33 @@ TEST(ShopFlow, LeavingAtOnceTakesTheFadingOffersAndTheDustAlong) {
         ASSERT_EQ(g.Shop->upgrades.tier[5], 0) << "the red totem, newly on sale, fades in";
         if (look)
             h.Frames(static_cast<int>((CShopScreen::kSlowTime + 0.5f) / FlowHarness::kDt));
+        const CSharedPtr<CUxWindow> done = g.Screens->ShopForm->FindChild(CShopScreen::kIdDone);
+        ASSERT_FALSE(done.IsNull());
+        h.MoveTo(done->Position.X, done->Position.Y);
+        h.Frames(1);
+        ASSERT_NE(done->Pictures[0]->CurrentFrame, 0) << "\"Done\" lights under the pointer";
         ASSERT_TRUE(h.ClickControl(g.Screens->ShopForm, CShopScreen::kIdDone));
+        // Under the question, with the pointer still on "Done": its light is
+        // out, and the covers' pieces still falling are shaded with the shop.
+        ASSERT_TRUE(h.WaitForForm(g.Screens->MsgBoxForm));
+        h.Frames(1);
+        EXPECT_EQ(done->Pictures[0]->CurrentFrame, 0) << "\"Done\" lit under the question";
+        if (!look) {
+            ASSERT_TRUE(h.RunUntil([&] { return LiveParticles(g, 5) > 0; }, 4.0f))
+                << "the new offers' covers crumble";
+        }
+        int32_t over = 0;
+        for (int i = 0; i < 8; ++i, h.Frames(3))
+            over += TopParticlesOver(h, *g.Screens->MsgBoxForm);
+        EXPECT_EQ(over, 0) << "pixels of the covers' pieces drawn over the question";
         ASSERT_TRUE(h.ClickControl(g.Screens->MsgBoxForm, 202)) << "leave with the star unspent";
         ASSERT_TRUE(h.RunUntil([&] { return !g.Shop->IsOpen(); }, 2.0f));
         h.Frames(2);
         // (The slots' pulses, a look's own, fade out with their short life.)
         if (!look)
             EXPECT_EQ(g.SpriteLayers[2]->GetDrawn().size(), 0u) << "the shop's layer draws on";
-        for (const size_t shop : {4u, 5u}) {
-            int32_t dust = 0;
-            for (const auto* list :
-                 {&g.Particles[shop]->BlendedSystems(), &g.Particles[shop]->AlphaTestedSystems()})
-                for (const CSharedPtr<CParticleSystem>& p : *list)
-                    dust += p->LiveCount;
-            EXPECT_EQ(dust, 0) << "the shop's particles (layer " << shop << ") hang over the map";
-        }
+        for (const size_t shop : {4u, 5u})
+            EXPECT_EQ(LiveParticles(g, shop), 0)
+                << "the shop's particles (layer " << shop << ") hang over the map";
     }
 }
