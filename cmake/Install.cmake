@@ -20,6 +20,9 @@ install(DIRECTORY "${GLORVANE_ICON_STAGE}/" DESTINATION "${CMAKE_INSTALL_DATADIR
 
 configure_file("${packaging}/glorvane.desktop.in" "${packaging_out}/${GLORVANE_APP_ID}.desktop" @ONLY)
 install(FILES "${packaging_out}/${GLORVANE_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(CODE "set(GV_ENTRY \"${CMAKE_INSTALL_DATADIR}/applications/${GLORVANE_APP_ID}.desktop\")
+              set(GV_BINDIR \"${CMAKE_INSTALL_BINDIR}\")")
+install(SCRIPT "${CMAKE_SOURCE_DIR}/cmake/DesktopExec.cmake")
 configure_file("${packaging}/glorvane.metainfo.xml.in" "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" @ONLY)
 install(FILES "${packaging_out}/${GLORVANE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 

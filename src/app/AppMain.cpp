@@ -67,9 +67,9 @@ uint32_t TimerSeed() {
 
 // Each problem with the game's folders, told in the log and on the terminal
 // before anything fails on it (a user folder that cannot be written leaves no
-// log to read). The data folder's, for the error box should the game then
-// fail to load (empty when the data folder is sound).
-std::string TellFolderProblems() {
+// log to read). They are kept for the error box should the game then fail
+// to load.
+os::FolderProblems TellFolderProblems() {
     const os::FolderProblems problems = os::CheckGameFolders();
     for (const std::string* problem : {&problems.data, &problems.user})
         if (!problem->empty()) {
@@ -77,7 +77,7 @@ std::string TellFolderProblems() {
             std::fprintf(stderr, "%s\n", problem->c_str());
         }
     std::fflush(stderr);
-    return problems.data;
+    return problems;
 }
 
 struct ApiReleaser {
@@ -132,7 +132,7 @@ int AppMain(const AppOptions& options) {
     LogObject("Begin log\n");
     LogObject(kVersion);
     LogObject("\n");
-    const std::string dataProblem = TellFolderProblems();
+    const os::FolderProblems folderProblems = TellFolderProblems();
     LogObject("Creating Direct3D object...");
 
     // 7. The graphics API.
@@ -196,8 +196,10 @@ int AppMain(const AppOptions& options) {
         }
         if (exitCode == 4) {
             game->RestoreGamma();
-            os::ShowMessageBox("Error!", game->LastError() +
-                                             (dataProblem.empty() ? "" : "\n\n" + dataProblem));
+            std::string text;
+            for (const std::string& line : os::StartFailureLines(game->LastError(), folderProblems))
+                text += (text.empty() ? "" : "\n") + line;
+            os::ShowMessageBox("Error!", text);
         }
         // Shut-down: the desktop gamma first, then the game with everything it
         // owns.

@@ -171,6 +171,10 @@ int32_t CGame::PreInit() {
     else if (copy.outcome == os::OldFilesCopy::Outcome::Failed)
         LogObject("Unable to copy" + fromTo + ": " + copy.problem +
                   "; the copy is made again on the next start\n");
+    // The string table is not read yet: the notice is worded in StartFlow.
+    OldPlayersNotice = copy.outcome == os::OldFilesCopy::Outcome::Failed
+                           ? copy.folder + "\n" + copy.file
+                           : std::string();
     // The string table first: the default player name comes from it.
     LoadStringTable(Paths.TxtPath + "Strings.txt", Paths.DataPath + "TextID.dat");
     Graphics.Load(OptionsPath);

@@ -247,6 +247,8 @@ public:
     // ---- Flow (GameFlow.cpp) ----
     // After a good Init (at once, or when the splash ends): the first screen.
     void StartFlow();
+    // The box telling that the older game's players are not copied yet.
+    void TellOldPlayersNotCopied();
     // Step 7 of the frame: the current screen's work.
     void RunScreen(float dt);
     void StartNewQuest();
@@ -659,6 +661,9 @@ public:
     int32_t InitResult = -1;
     int32_t LoadingSteps = 0;  // Init steps done (the loading bar)
     bool LoadingClosed = false; // a close request came during the loading
+    // Set when the older game's players could not be copied at this start:
+    // the box that tells the player, shown once the menus are up.
+    std::string OldPlayersNotice;
 
     // ---- Parts ----
     CSharedPtr<CCapsManager> Caps;

@@ -31,6 +31,10 @@ namespace {
 constexpr int32_t kTxtDefaultPlayer = 22;
 constexpr int32_t kTxtHighScoreTitle = 48;
 constexpr int32_t kTxtHighScore = 49;
+constexpr int32_t kTxtOldPlayersTitle = 250;
+constexpr int32_t kTxtOldPlayersFolder = 251;
+constexpr int32_t kTxtOldPlayersFile = 252;
+constexpr int32_t kTxtOldPlayersNext = 253;
 
 constexpr float kMenuFade = 2.0f;
 constexpr float kBoxFade = 4.0f;
@@ -108,12 +112,32 @@ void CGame::StartFlow() {
     if (!Screens.IsNull())
         Screens->ProfileSelected = Profile.IsNull() ? -1 : Screens->FindProfileExact(Profile->Name);
     ShowMainMenu();
-    if (Screens.IsNull() || !Profile.IsNull())
+    if (Screens.IsNull())
         return;
-    // The first run: a player is made before anything else.
-    Screens->FadeOut(Screens->MainMenuForm, kMenuFade);
-    Screens->PrepareNewProfileForm(GetString(kTxtDefaultPlayer).c_str(), 0);
-    Screens->FadeIn(Screens->NewProfileForm, kMenuFade);
+    if (Profile.IsNull()) {
+        // The first run: a player is made before anything else.
+        Screens->FadeOut(Screens->MainMenuForm, kMenuFade);
+        Screens->PrepareNewProfileForm(GetString(kTxtDefaultPlayer).c_str(), 0);
+        Screens->FadeIn(Screens->NewProfileForm, kMenuFade);
+    }
+    TellOldPlayersNotCopied();
+}
+
+void CGame::TellOldPlayersNotCopied() {
+    if (OldPlayersNotice.empty())
+        return;
+    // Where the older players are and the file that stopped their copy, each
+    // on a line of its own; OK closes the box and nothing else.
+    const size_t cut = OldPlayersNotice.find('\n');
+    const std::string text = GetString(kTxtOldPlayersFolder) + "\n" +
+                             OldPlayersNotice.substr(0, cut) + "\n" +
+                             GetString(kTxtOldPlayersFile) + "\n" +
+                             OldPlayersNotice.substr(cut + 1) + "\n" +
+                             GetString(kTxtOldPlayersNext);
+    OldPlayersNotice.clear();
+    Screens->ShowMessageBox(GetString(kTxtOldPlayersTitle).c_str(), text.c_str(),
+                            CScreensManager::kSetOk, CScreensManager::kPurposeNotSaved);
+    Screens->FadeIn(Screens->MsgBoxForm, kBoxFade);
 }
 
 void CGame::UpdateScreens(float dt) {

@@ -40,6 +40,18 @@ std::function<std::string(std::string)> Unbind(int code, int n) {
     };
 }
 
+// The text with the last control that has "INTERRUPT <code>" there twice
+// (the copy without its ID): one control more of that code.
+std::string OneMore(int code, std::string text) {
+    const size_t at = text.rfind("  INTERRUPT " + std::to_string(code) + "\n");
+    const size_t start = text.rfind("ELEMENT ", at);
+    const size_t end = text.find("}\n", at) + 2;
+    std::string copy = text.substr(start, end - start);
+    if (const size_t id = copy.find(" ID "); id < copy.find('\n'))
+        copy.erase(id, copy.find(' ', id + 4) - id);
+    return text.insert(end, copy);
+}
+
 } // namespace
 
 TEST_F(ScreensTest, LoadsEveryFormWithItsControlsTexturesLogosAndStory) {
@@ -174,6 +186,25 @@ TEST_F(ScreensTest, FormsLackingWhatTheScreensUseFailWithTheirMessage) {
         // The next line names the file for whoever fixes it.
         EXPECT_NE(log.find(form + ".uxf"), std::string::npos) << log;
     }
+
+    // A list the screens fill row by row, with one row more than they fill
+    // (a row that would show stale or nothing): told, as too few are.
+    int more = 0;
+    for (const CScreensManager::Binding& b : CScreensManager::Bindings()) {
+        if (!b.Needs.Exactly)
+            continue;
+        ++more;
+        const std::string form = CScreensManager::FormName(b.Form);
+        Paths.FormsPath = EditedForms(Scratch, form, [&](std::string t) { return OneMore(b.First, t); });
+        Log->Clear();
+        EXPECT_EQ(Load(), 0) << form << " " << b.Needs.What;
+        const std::string log = Log->Text();
+        EXPECT_NE(log.find("Error loading Form " + form + ": "), std::string::npos) << log;
+        EXPECT_NE(log.find("exactly " + std::to_string(b.Needs.Count) + " " + b.Needs.What),
+                  std::string::npos)
+            << log;
+    }
+    EXPECT_EQ(more, 4); // the players' rows and the high scores' three columns
 
     Paths.FormsPath =
         EditedForms(Scratch, "Help", [](std::string t) { return t + "ELEMENT BOGUS {\n"; });

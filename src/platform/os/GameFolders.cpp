@@ -2,6 +2,7 @@
 
 #include "platform/os/Dir.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -70,6 +71,16 @@ std::function<bool(const std::string&)>& CopyFault() {
     return fails;
 }
 
+// The open of an older game's file for the copy; a file a test names fails
+// here as one that cannot be read does.
+int OpenOldFile(const std::string& path) {
+    if (CopyFault() && CopyFault()(path)) {
+        errno = EACCES;
+        return -1;
+    }
+    return open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 bool NameExists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
@@ -136,8 +147,10 @@ public:
     }
 
     // Moves a staged file or folder to where the user folder keeps `gamePath`;
-    // what the user folder has already stays as it is.
-    bool MoveIntoPlace(const std::string& from, const std::string& gamePath) {
+    // what the user folder has already stays as it is. A folder there takes
+    // what it lacks from the staged one when `merge` is set; otherwise (a
+    // player's own folder) it is kept whole, never mixed with another's files.
+    bool MoveIntoPlace(const std::string& from, const std::string& gamePath, bool merge = true) {
         const std::string target = ResolveWriteTarget(gamePath);
         struct stat there, staged;
         if (lstat(from.c_str(), &staged) != 0)
@@ -147,49 +160,50 @@ public:
             fs::create_directories(fs::path(target).parent_path(), ec);
             return rename(from.c_str(), target.c_str()) == 0 || Fail("cannot move to ", target);
         }
-        if (!S_ISDIR(there.st_mode) || !S_ISDIR(staged.st_mode))
+        if (!merge || !S_ISDIR(there.st_mode) || !S_ISDIR(staged.st_mode))
             return true;
+        const bool players = MapPath(gamePath) == kPlayersFolder;
         std::vector<DirEntry> entries;
         ListDir(from + "/*", &entries);
         for (const DirEntry& e : entries)
-            if (!MoveIntoPlace(from + "/" + e.name, gamePath + "/" + e.name))
+            if (!MoveIntoPlace(from + "/" + e.name, gamePath + "/" + e.name, !players))
                 return false;
         return true;
     }
 
     OldFilesCopy Failed(const char* what, const std::string& path) {
         Fail(what, path);
-        return {OldFilesCopy::Outcome::Failed, problem_};
+        return Result(OldFilesCopy::Outcome::Failed);
     }
     // Throws the staging folder away after a failure.
     OldFilesCopy Abandon() {
         RemoveTree(staging);
-        return {OldFilesCopy::Outcome::Failed, problem_};
+        return Result(OldFilesCopy::Outcome::Failed);
+    }
+    OldFilesCopy Result(OldFilesCopy::Outcome outcome) const {
+        return {outcome, problem_, file_};
     }
 
     const std::string staging;
 
 private:
     bool Fail(const char* what, const std::string& path) {
-        if (problem_.empty())
+        if (problem_.empty()) {
             problem_ = what + path;
+            file_ = path;
+        }
         return false;
     }
 
-    // Copies one file under a temporary name in the staging folder (where no
-    // copied name can have it), synced and readable, then renames it into its
-    // place there; a file cut short is never seen under its own name.
+    // Copies one file through a safe write: a file cut short is never seen
+    // under its own name in the staging folder. The player's copy is made
+    // readable and writable for him whatever mode the old file had.
     bool File(const std::string& from, const std::string& to) {
-        if (CopyFault() && CopyFault()(from))
+        Fd in(OpenOldFile(from));
+        if (in.Get() < 0)
             return Fail("cannot read ", from);
-        Fd in(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat st;
-        if (in.Get() < 0 || fstat(in.Get(), &st) != 0)
-            return Fail("cannot read ", from);
-        const std::string temp = staging + "/.part";
-        unlink(temp.c_str());
-        Fd out(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (out.Get() < 0)
+        SafeWrite out(to);
+        if (out.Open() == nullptr)
             return Fail("cannot write ", to);
         char buf[1 << 16];
         for (;;) {
@@ -200,26 +214,15 @@ private:
                 return Fail("cannot read ", from);
             if (n == 0)
                 break;
-            for (ssize_t done = 0; done < n;) {
-                const ssize_t w = write(out.Get(), buf + done, static_cast<size_t>(n - done));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0)
-                    return Fail("cannot write ", to);
-                done += w;
-            }
+            if (!out.Write(buf, static_cast<size_t>(n)))
+                return Fail("cannot write ", to);
         }
-        // Whatever mode the old file had, the player must be able to read
-        // and rewrite his copy.
-        const mode_t mode = (st.st_mode & 0777) | S_IRUSR | S_IWUSR;
-        if (fchmod(out.Get(), mode) != 0 || fsync(out.Get()) != 0 || !out.Close() ||
-            rename(temp.c_str(), to.c_str()) != 0)
-            return Fail("cannot write ", to);
-        return true;
+        return out.Commit() || Fail("cannot write ", to);
     }
 
     std::vector<std::pair<dev_t, ino_t>> leftOut_;
     std::string problem_;
+    std::string file_;
 };
 
 } // namespace
@@ -296,24 +299,49 @@ void FailOldFileCopyWhen(std::function<bool(const std::string&)> fails) {
     CopyFault() = std::move(fails);
 }
 
-OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
-    const Folders f = TheFolders();
-    if (f.user.empty() || f.data == f.user)
-        return {};
+namespace {
+
+// Makes the staging folder, marked as the copy's own.
+bool MakeStaging(const std::string& staging) {
+    if (mkdir(staging.c_str(), 0700) != 0)
+        return false;
+    const int fd = open((staging + "/" + kCopyStagingMark).c_str(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 && close(fd) == 0)
+        return true;
+    rmdir(staging.c_str());
+    return false;
+}
+
+// Throws away a staging folder a killed game left. One without the mark goes
+// only when it is empty (a game killed between making it and marking it);
+// else it is not ours and stays. True when the name is free afterwards.
+bool ClearStaging(const std::string& staging) {
+    if (!NameExists(staging))
+        return true;
+    if (NameExists(staging + "/" + kCopyStagingMark))
+        return RemoveTree(staging);
+    return rmdir(staging.c_str()) == 0;
+}
+
+OldFilesCopy CopyOnce(const Folders& f, std::initializer_list<std::string_view> gamePaths,
+                      bool owed) {
     OldCopy copy(f.user + kCopyStagingSuffix);
-    // A staging folder left by a killed game is an unfinished copy.
-    if (NameExists(copy.staging) && !RemoveTree(copy.staging))
-        return copy.Failed("cannot remove the unfinished copy ", copy.staging);
     const std::string players(kPlayersFolder);
+    const bool stagingFree = ClearStaging(copy.staging);
     // A players' folder in the user folder, even an empty one, means the
-    // player has been here: the old ones were copied or deleted since.
-    if (IsFolder(ResolveWriteTarget(players)))
+    // player has been here: the old ones were copied or deleted since;
+    // unless a copy that failed is still owed.
+    if (IsFolder(ResolveWriteTarget(players)) && !owed)
         return {};
     if (!HasEntries(f.data + "/" + players + "/*"))
         return {};
+    if (!stagingFree)
+        return copy.Failed("cannot copy through a folder that is not the game's own: ",
+                           copy.staging);
     std::error_code ec;
     fs::create_directories(f.user, ec);
-    if (mkdir(copy.staging.c_str(), 0777) != 0)
+    if (!MakeStaging(copy.staging))
         return copy.Failed("cannot make ", copy.staging);
     copy.LeaveOut(f.user);
     copy.LeaveOut(copy.staging);
@@ -342,7 +370,26 @@ OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths)
         if (!copy.MoveIntoPlace(copy.staging + "/" + top, top))
             return copy.Abandon();
     RemoveTree(copy.staging);
-    return {OldFilesCopy::Outcome::Copied, {}};
+    return copy.Result(OldFilesCopy::Outcome::Copied);
+}
+
+} // namespace
+
+OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths) {
+    const Folders f = TheFolders();
+    if (f.user.empty() || f.data == f.user)
+        return {};
+    const bool owed = NameExists(ResolveWriteTarget(kCopyOwedNote));
+    OldFilesCopy copy = CopyOnce(f, gamePaths, owed);
+    copy.folder = ResolveReadPath(f.data + "/" + std::string(kPlayersFolder));
+    if (copy.outcome == OldFilesCopy::Outcome::Failed)
+        WriteFileSafely(kCopyOwedNote,
+                        "The players of " + copy.folder + " could not be copied here yet (" +
+                            copy.problem + "). The game copies them at its next start; a "
+                            "player made here meanwhile is kept, as is any of the same name.\n");
+    else if (owed)
+        RemoveFile(kCopyOwedNote);
+    return copy;
 }
 
 } // namespace os

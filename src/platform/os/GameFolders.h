@@ -76,24 +76,35 @@ const std::string& CacheFolder();
 // as it was.
 //
 // The copy is whole or not at all: it is built in a staging folder beside the
-// user folder (its name followed by kCopyStagingSuffix), each file written
-// under a temporary name and synced, and moved into the user folder only when
-// complete, the players folder last, so that its presence means a finished
-// copy. A staging folder found at the start is an unfinished copy a killed
-// game left; it is thrown away. A failed copy changes nothing the game reads
-// and is made again on the next start. What is copied never includes the user
-// folder or the staging folder, even when they lie in the data folder.
+// user folder (its name followed by kCopyStagingSuffix, marked inside as the
+// game's own), each file written safely (SafeWrite.h), and moved into the
+// user folder only when complete, the players folder last, so that its
+// presence means a finished copy. A marked staging folder found at the start
+// is an unfinished copy a killed game left; it is thrown away. A folder of
+// that name the game did not mark is left as it is (an empty one excepted),
+// and the copy fails while it is there. What is copied never includes the
+// user folder or the staging folder, even when they lie in the data folder.
+//
+// A copy that fails changes nothing the game reads, and leaves the note
+// kCopyOwedNote in the user folder: until a copy succeeds, every start copies
+// again even though the player has made a players folder since. A player of
+// the same name (in any case) already there is kept whole, never copied over
+// or mixed; the note goes once the copy is made.
 struct OldFilesCopy {
     enum class Outcome { Nothing, Copied, Failed };
     Outcome outcome = Outcome::Nothing;
     std::string problem; // when Failed: what went wrong, naming the file
+    std::string file;    // when Failed: the file or folder that stopped the copy
+    std::string folder;  // the older game's players folder
 };
 constexpr const char* kCopyStagingSuffix = ".copying";
+constexpr const char* kCopyStagingMark = ".glorvane-staging"; // inside the staging folder
+constexpr const char* kCopyOwedNote = "OldPlayersNotCopied.txt";
 OldFilesCopy CopyOldGameFiles(std::initializer_list<std::string_view> gamePaths);
 
-// For tests: the copy of every file for which `fails` (given its path in the
-// data folder) answers true fails as a file that cannot be read does. Null:
-// none fails.
+// For tests: the open of every file for which `fails` (given its path in the
+// data folder) answers true fails as that of a file that cannot be read does.
+// Null: none fails.
 void FailOldFileCopyWhen(std::function<bool(const std::string&)> fails);
 
 } // namespace os

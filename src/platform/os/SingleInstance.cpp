@@ -1,8 +1,13 @@
 #include "platform/os/SingleInstance.h"
 
+#include "platform/os/GameFolders.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <pwd.h>
+#include <utility>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,20 +41,58 @@ std::string RaisePath(const std::string& lockPath) {
     return lockPath.substr(0, lockPath.size() - std::string(kLockSuffix).size()) + kRaiseSuffix;
 }
 
+// The game's own folder below the state folder: a folder of this user, not a
+// link, written by no one else.
+std::string OwnFolder(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
+    mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+        return {};
+    if ((st.st_mode & 0777) != 0700 && chmod(folder.c_str(), 0700) != 0)
+        return {};
+    return folder;
+}
+
+} // namespace
+
+LockEnvironment ReadLockEnvironment() {
+    LockEnvironment env;
+    for (auto [value, name] : {std::pair{&env.runtime, "XDG_RUNTIME_DIR"},
+                               std::pair{&env.stateHome, "XDG_STATE_HOME"},
+                               std::pair{&env.home, "HOME"}})
+        if (const char* v = std::getenv(name))
+            *value = v;
+    if (env.home.empty())
+        if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
+            env.home = pw->pw_dir;
+    return env;
+}
+
+std::string LockFolder(const LockEnvironment& env) {
+    if (IsDirectory(env.runtime.c_str()))
+        return env.runtime;
+    if (!env.stateHome.empty() && env.stateHome[0] == '/')
+        return OwnFolder(env.stateHome + "/" + kUserFolderName);
+    if (!env.home.empty() && env.home[0] == '/')
+        return OwnFolder(env.home + "/.local/state/" + kUserFolderName);
+    return {};
+}
+
+namespace {
+
 std::string DefaultLockPath(const std::string& mutexName) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (IsDirectory(runtime))
-        return std::string(runtime) + "/" + SafeFileName(mutexName) + kLockSuffix;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = IsDirectory(tmp) ? tmp : "/tmp";
-    return folder + "/" + SafeFileName(mutexName) + "-" + std::to_string(getuid()) + kLockSuffix;
+    const std::string folder = LockFolder(ReadLockEnvironment());
+    return folder.empty() ? std::string() : folder + "/" + SafeFileName(mutexName) + kLockSuffix;
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(const std::string& mutexName)
-    : path_(DefaultLockPath(mutexName)), raisePath_(RaisePath(path_)) {
-    Acquire();
+    : path_(DefaultLockPath(mutexName)), raisePath_(path_.empty() ? "" : RaisePath(path_)) {
+    if (!path_.empty())
+        Acquire();
 }
 
 SingleInstance::SingleInstance(const std::string& mutexName, const std::string& folder)

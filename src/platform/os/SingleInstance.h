@@ -8,11 +8,28 @@
 
 namespace os {
 
+// What the lock's folder is chosen from; empty strings stand for unset
+// variables.
+struct LockEnvironment {
+    std::string runtime;   // XDG_RUNTIME_DIR
+    std::string stateHome; // XDG_STATE_HOME
+    std::string home;      // HOME, else the password database's home folder
+};
+LockEnvironment ReadLockEnvironment();
+
+// The folder of the lock: $XDG_RUNTIME_DIR when it is an absolute directory;
+// else the game's folder in the user's state folder ($XDG_STATE_HOME/glorvane
+// when that is absolute, else ~/.local/state/glorvane), made when missing.
+// A lock anyone could make first would let another user keep the game from
+// starting, so the folder is only used when it is a folder (not a link) of
+// this user that no one else can write in; its mode is made 0700. Empty when
+// there is no such folder.
+std::string LockFolder(const LockEnvironment& env);
+
 class SingleInstance {
 public:
-    // Locks "<folder>/<name>.lock" in the default folder: $XDG_RUNTIME_DIR when it
-    // is an absolute directory, else the temp folder (there the user id is added
-    // to the file name, as the folder is shared between users).
+    // Locks "<folder>/<name>.lock" in LockFolder(ReadLockEnvironment()); with
+    // none the game runs unguarded.
     explicit SingleInstance(const std::string& mutexName);
     // The same in a given folder (tests).
     SingleInstance(const std::string& mutexName, const std::string& folder);

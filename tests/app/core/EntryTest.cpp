@@ -51,8 +51,12 @@ TEST(AppEntry, MissingFontEndsWithCodeFourAndTheMessage) {
     const int code = AppMain(options);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(code, 4);
-    // Without a display the message box goes to stderr, titled "Error!".
-    EXPECT_NE(err.find("Error!: Unable to load Font Texture"), std::string::npos) << err;
+    // Without a display the message box goes to stderr, titled "Error!": what
+    // is wrong in a player's words, then what failed.
+    EXPECT_NE(err.find("Error!: The game cannot start: one of its files is missing or damaged.\n"
+                       "\n(Unable to load Font Texture)"),
+              std::string::npos)
+        << err;
     const std::string log = game.Log();
     EXPECT_TRUE(InOrder(log, {"Begin log\n", "Unable to load Font Texture!\n", "End of log\n"}));
 }
@@ -80,7 +84,7 @@ TEST(AppEntry, InitFailingAfterTheSplashEndsWithCodeFour) {
     const int code = AppMain(options);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(code, 4);
-    EXPECT_NE(err.find("Error!: Unable to load Font.uxd"), std::string::npos) << err;
+    EXPECT_NE(err.find("\n(Unable to load Font.uxd)"), std::string::npos) << err;
 }
 
 TEST(AppEntry, LogHoldsStartAndShutDownInOrder) {

@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -185,6 +187,16 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
     const fs::path data = prefix / "share" / "glorvane";
     ASSERT_TRUE(fs::is_regular_file(exe));
     ASSERT_TRUE(fs::is_directory(data / "Data"));
+    // The menu's entry starts this executable wherever the prefix lies, not
+    // whatever "glorvane" the desktop's PATH finds first.
+    int entries = 0;
+    for (const auto& e : fs::directory_iterator(prefix / "share/applications")) {
+        ++entries;
+        EXPECT_NE(testsupport::ReadFile(e.path()).find("\nExec=" + exe.string() + "\n"),
+                  std::string::npos)
+            << testsupport::ReadFile(e.path());
+    }
+    EXPECT_EQ(entries, 1);
     // Nothing a game run writes ships in the install.
     for (const char* written : {"Players", "Objects.log", "glorvane"})
         EXPECT_FALSE(fs::exists(data / written)) << written;
@@ -297,27 +309,39 @@ TEST(InstallFlow, InstalledGameStartsAnywhereKeepsItsTreeAndWritesOnlyToTheUserF
 // Folders the game cannot work with are told as it starts: which folder, what
 // is wrong and which variable chooses another, on the terminal and in the log
 // (where there can be one); without its data the game stops with the error
-// box, which names the data folder too.
+// box, which says so in a player's words first, names the data folder on a
+// line of its own and keeps every line to what a screen holds.
 TEST(InstallFlow, FolderProblemsAreToldAtStartWithTheVariableToSet) {
     apptest::TempDir tmp;
     const fs::path exe = fs::path(GV_BINARY_DIR) / "glorvane";
     ASSERT_TRUE(fs::is_regular_file(exe));
-    const fs::path emptyData = tmp.Path() / "empty-data";
+    // Where a player unpacks a download.
+    const fs::path downloads = tmp.Path() / "Downloads/glorvane-1.08-linux-x86_64/share";
+    const fs::path emptyData = downloads / "glorvane";
     const fs::path runtime = tmp.Path() / "runtime";
     fs::create_directories(emptyData);
     fs::create_directories(runtime);
     const fs::path plainFile = tmp.Path() / "user-file";
     ASSERT_TRUE(testsupport::WriteFile(plainFile, "not a folder"));
+    const fs::path dataFile = downloads / "glorvane.tar";
+    ASSERT_TRUE(testsupport::WriteFile(dataFile, "not a folder"));
     struct Row {
-        fs::path user;
+        fs::path data, user;
         bool userUsable;
+        std::string dataFault;
     };
-    for (const Row& row : {Row{tmp.Path() / "user", true}, Row{plainFile, false}}) {
-        SCOPED_TRACE(row.user.string());
+    const Row rows[] = {
+        {emptyData, tmp.Path() / "user", true, "holds no game data (no \"Data\" folder in it)"},
+        {emptyData, plainFile, false, "holds no game data"},
+        {downloads / "glorvane-data", tmp.Path() / "user", true, "does not exist"},
+        {dataFile, tmp.Path() / "user", true, "is a file, not a folder"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.data.string() + " " + row.user.string());
         const fs::path errors = tmp.Path() / "stderr.txt";
         const pid_t pid =
             Spawn(exe, tmp.Path(),
-                  ChildEnvironment({"GLORVANE_DATA_DIR=" + emptyData.string(),
+                  ChildEnvironment({"GLORVANE_DATA_DIR=" + row.data.string(),
                                     "GLORVANE_USER_DIR=" + row.user.string(),
                                     "XDG_RUNTIME_DIR=" + runtime.string(),
                                     "HOME=" + tmp.Path().string(), "ASAN_OPTIONS=detect_leaks=0"}),
@@ -330,13 +354,32 @@ TEST(InstallFlow, FolderProblemsAreToldAtStartWithTheVariableToSet) {
         }
         EXPECT_EQ(code, 4);
         const std::string told = testsupport::ReadFile(errors);
-        const std::string dataNote = "The data folder " + emptyData.string();
-        // Once as it starts, once more in the error box.
-        const size_t first = told.find(dataNote);
-        ASSERT_NE(first, std::string::npos) << told;
-        EXPECT_NE(told.find(dataNote, first + 1), std::string::npos) << told;
+        const std::string dataNote = "The data folder " + row.data.string() + " " + row.dataFault;
+        ASSERT_NE(told.find(dataNote), std::string::npos) << told;
         EXPECT_NE(told.find("Set GLORVANE_DATA_DIR to"), std::string::npos) << told;
-        EXPECT_NE(told.find("Unable to load Loading Texture"), std::string::npos) << told;
+        EXPECT_EQ(testsupport::ReadFile(emptyData.parent_path() / "glorvane.tar"), "not a folder");
+
+        // The error box, written to the terminal without a display as
+        // "Error!: " and its lines.
+        const size_t box = told.find("Error!: ");
+        ASSERT_NE(box, std::string::npos) << told;
+        std::vector<std::string> lines;
+        std::istringstream text(told.substr(box + 8));
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+        ASSERT_GE(lines.size(), 4u) << told;
+        EXPECT_EQ(lines[0].rfind("The game cannot start: its pictures and sounds", 0), 0u) << told;
+        const auto folderLine = std::find(lines.begin(), lines.end(), row.data.string());
+        EXPECT_NE(folderLine, lines.end()) << told;
+        std::string joined;
+        for (const std::string& line : lines) {
+            EXPECT_LE(line.size(), &line == &*folderLine ? 150u : 72u) << line;
+            joined += " " + line;
+        }
+        EXPECT_NE(joined.find(row.dataFault.substr(0, 12)), std::string::npos) << told;
+        EXPECT_NE(joined.find("Set GLORVANE_DATA_DIR to"), std::string::npos) << told;
+        EXPECT_NE(joined.find("(Unable to load Loading Texture)"), std::string::npos) << told;
+
         const std::string userNote = "The user folder " + row.user.string() + " is not a folder";
         if (row.userUsable) {
             EXPECT_EQ(told.find("The user folder"), std::string::npos) << told;

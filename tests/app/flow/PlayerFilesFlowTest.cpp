@@ -34,6 +34,7 @@ constexpr int32_t kTxtNotSavedQuest = 243;
 constexpr int32_t kTxtNotSavedTrophies = 244;
 constexpr int32_t kTxtNotSavedOptions = 245;
 constexpr int32_t kTxtNotSavedScores = 246;
+constexpr int32_t kTxtOldPlayersTitle = 250; // then the folder's, the file's and the last line
 
 // Every file below a folder with its bytes; the log, which the open game
 // keeps writing, is left out.
@@ -244,7 +245,10 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
     // What an older game wrote beside its data: the players, the options and
     // the score tables move into the data folder; the user folder is new.
     // One of them cannot be read: the whole copy fails, no player is half
-    // there, the log says so, and the next start copies them all.
+    // there, the log and a box at start say so, naming the folder and the
+    // file. The player makes a new player meanwhile, named as an old one in
+    // another case; the next start still copies the others, and keeps the
+    // new namesake as he is.
     const fs::path user = h.UserFolder(), data = h.DataFolder();
     const fs::path unreadable = data / "Players/Tester/Quest.sav";
     os::FailOldFileCopyWhen([&](const std::string& file) { return file == unreadable; });
@@ -255,6 +259,8 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
             fs::remove_all(data / name, ec);
             fs::rename(user / name, data / name, ec);
         }
+        fs::create_directories(data / "Players/Bob");
+        testsupport::WriteFile(data / "Players/Bob/Quest.sav", "Bob's");
         old = Files(data);
     }));
     os::FailOldFileCopyWhen(nullptr);
@@ -266,10 +272,38 @@ TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
               std::string::npos)
         << h.Log();
     EXPECT_FALSE(fs::exists(user / "Players"));
+    g = &h.Game();
+    {
+        CScreensManager& s = *g->Screens;
+        ASSERT_TRUE(h.WaitForForm(s.MsgBoxForm));
+        EXPECT_EQ(CScreensManager::WindowText(s.MsgBoxTitle), GetString(kTxtOldPlayersTitle));
+        EXPECT_EQ(BoxText(s.MsgBoxText),
+                  Unwrapped(GetString(kTxtOldPlayersTitle + 1) + "\n" + (data / "Players").string() +
+                            "\n" + GetString(kTxtOldPlayersTitle + 2) + "\n" +
+                            unreadable.string() + "\n" + GetString(kTxtOldPlayersTitle + 3)));
+        ASSERT_TRUE(h.ClickControl(s.MsgBoxForm, 200));
+        ASSERT_EQ(h.EnterMainMenu("BOB"), "");
+        EXPECT_FALSE(s.MsgBoxForm->Visible);
+    }
+    const std::map<std::string, std::string> bob = Files(user / "Players/BOB");
     ASSERT_TRUE(h.Restart(43));
     EXPECT_NE(h.Log().find(copied), std::string::npos) << h.Log();
+    EXPECT_EQ(Files(user / "Players/BOB"), bob);
+    EXPECT_FALSE(fs::exists(user / "Players/Bob"));
+    EXPECT_FALSE(fs::exists(user / os::kCopyOwedNote));
     g = &h.Game();
     CScreensManager& s = *g->Screens;
+    EXPECT_FALSE(s.MsgBoxForm->Visible);
+
+    // Tester chosen from the players.
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 6) && h.WaitForForm(s.ProfilesForm));
+    int32_t row = -1;
+    for (size_t k = 0; k < s.ProfileRows.size(); ++k)
+        if (CScreensManager::WindowText(s.ProfileRows[k]) == "Tester")
+            row = static_cast<int32_t>(k);
+    ASSERT_GE(row, 0);
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 185 + row) && h.ClickControl(s.ProfilesForm, 180));
+    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm));
 
     // The player and his quest, continued; the data folder as it was.
     ASSERT_FALSE(g->Profile.IsNull());

@@ -288,6 +288,7 @@ TEST_F(Overlay, OldFilesAreCopiedWholeOrNotAtAll) {
     fs::remove_all(user_ + "/Players");
     fs::remove_all(user_ + "/Data/GameData");
     fs::create_directories(staging + "/Players/Old");
+    WriteFile(staging + "/" + os::kCopyStagingMark, "");
     WriteFile(staging + "/Players/Old/Quest.sav", "ol");
     fs::permissions(staging + "/Players/Old/Quest.sav", fs::perms::owner_write);
     EXPECT_EQ(CopyOld(), Outcome::Copied);
@@ -295,8 +296,26 @@ TEST_F(Overlay, OldFilesAreCopiedWholeOrNotAtAll) {
     EXPECT_FALSE(fs::exists(staging));
     // A staging folder is thrown away even when nothing is left to copy.
     fs::create_directories(staging + "/Players");
+    WriteFile(staging + "/" + os::kCopyStagingMark, "");
     EXPECT_EQ(CopyOld(), Outcome::Nothing);
     EXPECT_FALSE(fs::exists(staging));
+
+    // A folder of that name the game did not mark is someone else's: it
+    // stays as it is and the copy waits for it (an empty one, as a game
+    // killed before marking it leaves, goes).
+    fs::remove_all(user_);
+    fs::create_directories(staging);
+    EXPECT_EQ(CopyOld(), Outcome::Copied);
+    fs::remove_all(user_);
+    fs::create_directories(staging + "/Mine");
+    WriteFile(staging + "/Mine/Letter.txt", "dear");
+    const std::map<std::string, std::string> mine = Snapshot(staging);
+    EXPECT_EQ(CopyOld(), Outcome::Failed);
+    EXPECT_EQ(Snapshot(staging), mine);
+    EXPECT_FALSE(fs::exists(user_ + "/Players"));
+    EXPECT_EQ(CopyOld(), Outcome::Failed);
+    EXPECT_EQ(Snapshot(staging), mine);
+    fs::remove_all(staging);
 }
 
 // A user folder inside the data folder's players' folder: the copy leaves out

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/wait.h>
@@ -112,6 +113,46 @@ TEST(SingleInstance, NamesCannotEscapeTheFolder) {
     os::SingleInstance guard("Global\\..\\../x", dir.Path());
     EXPECT_TRUE(guard.Holds());
     EXPECT_EQ(guard.LockPath(), dir.Path() + "/Global_.._.._x.lock");
+}
+
+// Without a runtime folder the lock lies in the user's own state folder,
+// never in a folder another user can write in (he could take the lock's name
+// first and keep the game from starting).
+TEST(SingleInstance, TheLockLiesInAFolderOnlyTheUserCanWrite) {
+    TempDir t;
+    namespace fs = std::filesystem;
+    fs::create_directories(t / "runtime");
+    fs::create_directories(t / "open/glorvane");
+    fs::permissions(t / "open/glorvane", fs::perms::all);
+    fs::create_directories(t / "elsewhere");
+    fs::create_directories(t / "linked");
+    fs::create_directory_symlink(t / "elsewhere", t / "linked/glorvane");
+    struct Row {
+        const char* what;
+        os::LockEnvironment env;
+        std::string folder; // empty: no lock
+    };
+    const Row rows[] = {
+        {"the runtime folder", {t / "runtime", t / "state", t / "home"}, t / "runtime"},
+        {"no runtime folder: the state folder's own", {"", t / "state", t / "home"},
+         t / "state/glorvane"},
+        {"a runtime folder that is not there", {t / "gone", t / "state", t / "home"},
+         t / "state/glorvane"},
+        {"relative folders are ignored", {"run", "state", t / "home"},
+         t / "home/.local/state/glorvane"},
+        {"a folder of the user's that others could write in is closed to them",
+         {"", t / "open", t / "home"}, t / "open/glorvane"},
+        {"a link is refused", {"", t / "linked", t / "home"}, ""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(os::LockFolder(r.env), r.folder) << r.what;
+        if (!r.env.runtime.empty() && r.folder == r.env.runtime)
+            continue;
+        if (!r.folder.empty())
+            EXPECT_EQ(fs::status(r.folder).permissions() & fs::perms::all, fs::perms::owner_all)
+                << r.what;
+    }
+    EXPECT_TRUE(fs::is_empty(t / "elsewhere"));
 }
 
 TEST(SingleInstance, UnusableFolderDoesNotMeanAnotherInstance) {
