@@ -1,12 +1,15 @@
 #include "playerdata/ProfileSettings.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
 #include "engine/IniHelpers.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Path.h"
+#include "platform/os/SafeWrite.h"
 
 namespace {
 
@@ -17,13 +20,17 @@ std::string SettingsPath(const std::string& folder) {
     return folder + "\\Settings.ini";
 }
 
-// A profile folder always holds its settings file, if only an empty one.
+// A profile folder holds its settings file, if only an empty one. Only a name
+// nothing stands at is made: a link there, even one to nothing, is the
+// player's, and loading a player never writes through it.
 void EnsureFile(const std::string& path) {
-    FILE* f = os::Open(path, "rb");
-    if (f == nullptr)
-        f = os::Open(path, "wb");
-    if (f != nullptr)
+    if (FILE* f = os::Open(path, "rb")) {
         std::fclose(f);
+        return;
+    }
+    struct stat st;
+    if (lstat(os::ResolveWriteTarget(path).c_str(), &st) != 0 && errno == ENOENT)
+        os::WriteFileSafely(path, "");
 }
 
 } // namespace
@@ -57,7 +64,9 @@ bool CProfileSettings::Save(const std::string& profileFolder) const {
                                              {"Main", "QuestTutorial", flag(QuestTutorial)}};
     for (int32_t i = 0; i < kTips; ++i)
         entries.push_back({"QuestTut", kTipKeys[i], flag(Tips[static_cast<size_t>(i)])});
-    // One replace of the file for the whole profile: each is flushed to the disk.
+    // One replace of the file for the whole profile: each is flushed to the
+    // disk. What the game does not write (a hand edit, another build's keys)
+    // stays; only a file that cannot be read is replaced whole.
     return os::WriteProfileStrings(entries, SettingsPath(profileFolder), true);
 }
 

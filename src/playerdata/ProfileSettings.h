@@ -16,10 +16,11 @@ public:
     explicit CProfileSettings(std::string name = std::string());
 
     // Reads folder + "\Settings.ini" (defaults for what is missing; a missing
-    // file is created empty); 1.
+    // file is created empty, never through a link); 1.
     int32_t Load(const std::string& profileFolder);
-    // Writes every switch to folder + "\Settings.ini", a new file each time (so
-    // a damaged one is replaced); false when it could not be written.
+    // Writes every switch to folder + "\Settings.ini", keeping the file's other
+    // keys and sections; a file that cannot be read (too large, a link to
+    // nothing) is replaced by a new one. False when it could not be written.
     bool Save(const std::string& profileFolder) const;
     // Every tip "not shown yet".
     void ClearTutorialFlags() { Tips.fill(0); }

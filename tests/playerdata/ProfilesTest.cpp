@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/os/Ini.h"
 #include "playerdata/ProfileList.h"
 #include "support/TempDir.h"
 
@@ -126,6 +127,62 @@ TEST(Profiles, CreateDeleteAndChoose) {
     fs::create_directory_symlink(dir.Root() / "Outside", dir.Root() / "Players/Ln");
     EXPECT_NE(list.DeleteFolderFiles(list.FolderOf("Ln")), 0);
     EXPECT_TRUE(dir.Exists("Outside/Keep.sav"));
+}
+
+// A player's settings file is the player's as much as the game's: a hand edit
+// or another build's keys survive the game's saves, and loading a player
+// writes nothing through a link. Only a file that cannot be read is replaced.
+TEST(Profiles, SettingsKeepWhatTheGameDoesNotWriteAndAReadNeverWrites) {
+    const std::string written = "[Main]\nVeteran=0\nSingleTutorial=1\nQuestTutorial=1\n\n"
+                                "[QuestTut]\nBase=0\nGem=1\nWrong=0\nTimer=0\nSandbox=0\n"
+                                "Bonus=0\nTotem=0\nLock=0\nSteel=0\nShop=0\n";
+    struct Row {
+        const char* what;
+        std::string before; // "-": none; "->": a link to a file that is not there
+        std::string after;  // the file after a load and a save with Gem seen
+    };
+    const Row rows[] = {
+        {"no file yet", "-", written},
+        {"a link to nothing is replaced by the file", "->", written},
+        {"a hand edit and another build's section stay",
+         "; mine\r\n[Main]\r\nVeteran = 0\r\nColour=blue\r\n\r\n[Later]\r\nKey=1\r\n",
+         "; mine\r\n[Main]\r\nVeteran = 0\r\nColour=blue\r\nSingleTutorial=1\r\n"
+         "QuestTutorial=1\r\n\r\n[Later]\r\nKey=1\r\n\r\n[QuestTut]\r\nBase=0\r\nGem=1\r\n"
+         "Wrong=0\r\nTimer=0\r\nSandbox=0\r\nBonus=0\r\nTotem=0\r\nLock=0\r\nSteel=0\r\n"
+         "Shop=0\r\n"},
+        {"the game's own keys are set where they stand",
+         "[QuestTut]\nShop=1\nGem=0\n[Main]\nExtra=x\n",
+         "[QuestTut]\nShop=1\nGem=1\nBase=0\nWrong=0\nTimer=0\nSandbox=0\nBonus=0\nTotem=0\n"
+         "Lock=0\nSteel=0\n[Main]\nExtra=x\nVeteran=0\nSingleTutorial=1\nQuestTutorial=1\n"},
+        {"too large to be a settings file is written anew",
+         "[Main]\nColour=blue\n" + std::string(os::kMaxIniBytes, ';'), written},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir dir;
+        const std::string folder = dir.Folder() + "Players\\Ann";
+        const std::string file = dir / "Players/Ann/Settings.ini";
+        const std::string target = dir / "Elsewhere/Gone.ini";
+        fs::create_directories(dir.Root() / "Players/Ann");
+        fs::create_directories(dir.Root() / "Elsewhere");
+        if (r.before == "->")
+            fs::create_symlink(target, file);
+        else if (r.before != "-")
+            dir.Write("Players/Ann/Settings.ini", r.before);
+
+        CProfileSettings ann("Ann");
+        ann.Load(folder);
+        EXPECT_FALSE(dir.Exists("Elsewhere/Gone.ini")) << "the load wrote through the link";
+        EXPECT_EQ(fs::is_symlink(file), r.before == "->") << "the load replaced the link";
+        ann.Tips[1] = 1;
+        ASSERT_TRUE(ann.Save(folder));
+        EXPECT_FALSE(fs::is_symlink(file));
+        EXPECT_EQ(testsupport::ReadFile(file), r.after);
+        EXPECT_FALSE(dir.Exists("Elsewhere/Gone.ini"));
+        CProfileSettings read("Ann");
+        read.Load(folder);
+        EXPECT_EQ(read.Tips, ann.Tips);
+    }
 }
 
 // A game killed while it rewrote a player's settings leaves the writer's

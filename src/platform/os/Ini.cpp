@@ -332,7 +332,8 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
     return WriteProfileStrings({&entry, 1}, path);
 }
 
-bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path, bool fresh) {
+bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path,
+                         bool replaceUnreadable) {
     if (entries.empty() || !std::all_of(entries.begin(), entries.end(), IsWritable))
         return false;
     // The old text may be the data folder's; the new one goes to the user folder.
@@ -343,8 +344,11 @@ bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view
     ForgetCached(target);
     std::string text;
     struct stat st;
-    if (!fresh && lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes))
-        return false;
+    if (lstat(source.c_str(), &st) == 0 && !ReadFileBytes(source, &text, kMaxIniBytes)) {
+        if (!replaceUnreadable)
+            return false;
+        text.clear();
+    }
     for (const ProfileEntry& entry : entries)
         SetValue(text, entry);
     return WriteFileSafely(target, text);

@@ -68,10 +68,11 @@ struct ProfileEntry {
 // Sets every entry in turn as WriteProfileString would, and replaces the file
 // once with the outcome. Nothing is written when any entry could not be (or
 // there is none).
-// With `fresh`, the file is written anew from these entries alone (the old
-// one, even one too large or unreadable to edit, is not read).
+// With `replaceUnreadable`, an old file that cannot be read (too large, a
+// link to nothing, no permission) is written anew from these entries alone
+// instead of failing the write; one that can be read keeps every other line.
 bool WriteProfileStrings(std::span<const ProfileEntry> entries, std::string_view path,
-                         bool fresh = false);
+                         bool replaceUnreadable = false);
 
 // Drops every kept file, so the next read parses anew.
 void ForgetProfileFiles();
