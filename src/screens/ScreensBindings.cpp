@@ -47,6 +47,11 @@ template <auto M> void PushAt(S& s, size_t k, const Control& c) {
     if (k < (s.*M).size())
         ListOf((s.*M)[k]).push_back(c);
 }
+// A row that goes on filling the groups an earlier row began: its first code
+// fills group `From`.
+template <auto M, size_t From> void PushAtFrom(S& s, size_t k, const Control& c) {
+    PushAt<M>(s, k + From, c);
+}
 // As many groups as the highest code asks for.
 template <auto M> void PushAtGrowing(S& s, size_t k, const Control& c) {
     if ((s.*M).size() <= k)
@@ -235,7 +240,7 @@ constexpr S::Binding kBindings[] = {
     {S::kTrophies, 1, 1, OverTexts},
     {S::kTrophies, 100, 100, PushAt<&S::TrophyGroups100>,
      N{.Count = 1, .What = "the first trophy's group"}},
-    {S::kTrophies, 101, 108, PushAt<&S::TrophyGroups100>},
+    {S::kTrophies, 101, 108, PushAtFrom<&S::TrophyGroups100, 1>},
     {S::kTrophies, 200, 208, PushAt<&S::TrophyGroups200>},
 
     {S::kHelp, 1, 3, PushAt<&S::HelpGroups>},

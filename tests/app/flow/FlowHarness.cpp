@@ -435,6 +435,23 @@ FlowHarness::PixelBox FlowHarness::PixelsOf(float x, float y, float w, float h) 
             std::min(py + ry, dh - 1)};
 }
 
+FlowHarness::Colour FlowHarness::MeanColour(const Picture& picture, float x, float y, float w,
+                                            float h) {
+    const PixelBox box = PixelsOf(x, y, w, h);
+    Colour c;
+    double n = 0;
+    for (int row = box.row0; row <= box.row1; ++row)
+        for (int col = box.col0; col <= box.col1; ++col, ++n) {
+            const uint32_t argb = picture.At(col, row);
+            c.r += (argb >> 16) & 0xFF;
+            c.g += (argb >> 8) & 0xFF;
+            c.b += argb & 0xFF;
+        }
+    if (n > 0)
+        c = {c.r / n, c.g / n, c.b / n};
+    return c;
+}
+
 bool FlowHarness::SeenAt(const std::vector<int32_t*>& flags, float x, float y, float w, float h,
                          bool* anywhere) {
     if (anywhere != nullptr)

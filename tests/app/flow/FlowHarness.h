@@ -154,6 +154,12 @@ public:
     };
     Picture Drawn(const std::vector<int32_t*>& hidden = {});
     PixelBox PixelsOf(float x, float y, float w, float h);
+    // The mean colour (0 to 255 a channel) the picture shows in the box of
+    // size (w, h) about the virtual-screen point (x, y).
+    struct Colour {
+        double r = 0, g = 0, b = 0;
+    };
+    Colour MeanColour(const Picture& picture, float x, float y, float w, float h);
     // A board message seen now (the message popup not yet faded out, or the
     // level card's plaque): its text and its box.
     struct BoardMessage {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,11 +15,13 @@
 #include "engine/StringTable.h"
 #include "engine/TextSprite.h"
 #include "engine/Texture.h"
+#include "platform/os/Guid.h"
 #include "platform/os/Ini.h"
 #include "platform/os/Window.h"
 #include "playerdata/GameOptions.h"
 #include "playerdata/ProfileList.h"
 #include "playerdata/ProfileSettings.h"
+#include "playerdata/ScoreTable.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxButton.h"
 #include "ui/UxScroller.h"
@@ -190,11 +193,29 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     EXPECT_TRUE(Shown(s.HelpGroups[2].Windows[0]));
     ASSERT_TRUE(h.ClickControl(s.HelpForm, 270));
 
-    // High scores from the table, and back.
+    // High scores from the table, and back: a score entered since shows in
+    // its row, and every row its place, name and score on one line, the best
+    // at the top.
+    ASSERT_EQ(g.Scores.Insert(g.Scores.Rows[2].Score + 1, "Zora", os::NewGuid()), 2);
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 5) && h.WaitForForm(s.HighScoresForm));
-    EXPECT_EQ(Text(s.HighScoreNames[0]), g.Scores.GetName(0));
-    for (size_t row = 0; row < s.HighScoreRows.size(); ++row)
+    ASSERT_EQ(s.HighScoreRows.size(), size_t{CScoreTable::kRows});
+    EXPECT_EQ(Text(s.HighScoreNames[2]).substr(0, 4), "Zora");
+    for (size_t row = 0; row < s.HighScoreRows.size(); ++row) {
+        const int32_t r = static_cast<int32_t>(row);
+        const CUxWindow &place = *s.HighScoreRows[row], &name = *s.HighScoreNames[row],
+                        &score = *s.HighScoreScores[row];
         EXPECT_EQ(Text(s.HighScoreRows[row]), std::to_string(row + 1) + ".") << "the row's place";
+        EXPECT_EQ(Text(s.HighScoreNames[row]), g.Scores.GetName(r)) << "row " << row;
+        EXPECT_EQ(Text(s.HighScoreScores[row]), std::to_string(g.Scores.Rows[row].Score))
+            << "row " << row;
+        EXPECT_TRUE(std::fabs(name.Position.Y - place.Position.Y) < 1.0f &&
+                    std::fabs(score.Position.Y - place.Position.Y) < 1.0f &&
+                    place.Position.X < name.Position.X && name.Position.X < score.Position.X)
+            << "row " << row << ": its place, name and score are not on one line";
+        if (row > 0)
+            EXPECT_LT(place.Position.Y, s.HighScoreRows[row - 1]->Position.Y)
+                << "row " << row << " is not below the one before";
+    }
     ASSERT_TRUE(h.ClickControl(s.HighScoresForm, 250));
 
     // A quest: the map with level 1, the level, the in-level menu on Escape.

@@ -7,6 +7,7 @@
 #include "app/flow/FlowHarness.h"
 #include "audio/MusicPlayer.h"
 #include "audio/SoundBank.h"
+#include "engine/SpriteQuad.h"
 #include "platform/sound/FakeAudio.h"
 #include "screens/ScreensManager.h"
 #include "ui/UxForm.h"
@@ -41,6 +42,15 @@ TEST(OptionsFlow, EscapeGivesBackTheStoredVolumesOfBothSliders) {
         EXPECT_LT(c.heard(), 0.5f * stored) << "heard at once";
         h.Key(os::Vk::Escape);
         EXPECT_EQ(c.heard(), stored);
+        ASSERT_TRUE(h.RunUntil([&] { return !s.OptionsForm->Visible; }, 2.0f));
+        // Opened again, the thumb stands at what is heard: a click on it
+        // changes nothing.
+        h.Key(os::Vk::Escape);
+        ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 12) && h.WaitForForm(s.OptionsForm));
+        ASSERT_GE(slider.Pictures.size(), 2u);
+        h.Click(slider.Pictures[1]->Position.X, slider.Pictures[1]->Position.Y);
+        EXPECT_NEAR(c.heard(), stored, 0.02f) << "the thumb stands away from what is heard";
+        h.Key(os::Vk::Escape);
         ASSERT_TRUE(h.RunUntil([&] { return !s.OptionsForm->Visible; }, 2.0f));
     }
 }

@@ -7,6 +7,7 @@
 // in memory, under each way the software back end draws a frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -280,6 +281,28 @@ TEST(ScreenShots, MenusAlikeByDamageAndOnThreads) {
         WalkMenus(h, shot, "Player");
         ASSERT_FALSE(HasFatalFailure()) << setting;
         if (first.empty()) {
+            // The story's picture: the trophy pointed at shows its medal in
+            // its metal's colour, beside it one not earned in grey, both seen
+            // up and left of the pointer, clear of the story's box.
+            CScreensManager& s = *h.Game().Screens;
+            const auto story = std::find_if(pictures.begin(), pictures.end(), [](const auto& p) {
+                return p.first == "07_trophies_story";
+            });
+            ASSERT_NE(story, pictures.end());
+            FlowHarness::Colour earned, locked;
+            for (auto [trophy, c] : {std::pair{2, &earned}, {1, &locked}}) {
+                const CUxWindow& medal = *s.TrophyGroups200[trophy].Windows[0];
+                *c = h.MeanColour(story->second, medal.Position.X - 0.2f * medal.Width,
+                                  medal.Position.Y + 0.2f * medal.Height, 0.2f * medal.Width,
+                                  0.2f * medal.Height);
+            }
+            const auto colour = [](const FlowHarness::Colour& c) {
+                return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b});
+            };
+            EXPECT_GT(colour(earned), 4.0 * colour(locked) + 30.0)
+                << "the earned medal (" << earned.r << ", " << earned.g << ", " << earned.b
+                << ") against a locked one (" << locked.r << ", " << locked.g << ", " << locked.b
+                << ")";
             first = std::move(pictures);
             continue;
         }

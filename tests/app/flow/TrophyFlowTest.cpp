@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <csignal>
 #include <string>
 #include <utility>
@@ -23,6 +25,10 @@ using namespace flowtest;
 namespace {
 
 using Awards = std::vector<std::pair<int32_t, int32_t>>;
+
+// A locked medal's middle: dark (its brightest channel under this, of 255)
+// and nearly grey (its channels this close).
+constexpr double kLockedBrightest = 110.0, kLockedMostColour = 15.0;
 
 // The trophies of "Trophies.dat" of the player's folder that do not stand at
 // their level there (all of them when the file is missing).
@@ -141,22 +147,92 @@ TEST(TrophyFlow, AScoreTrophyEarnedInPlayLandsOnTheTrophyScreen) {
     EXPECT_TRUE(h.WaitForForm(s.MainMenuForm) && t.Backdrop.IsNull());
 }
 
-// Every trophy earned, each pointed at in turn: its story opens in a box no
-// taller than the text needs, inside the window, and no name of the screen
-// shows through it.
-TEST(TrophyFlow, EveryStoryOpensInsideTheWindowOverTheNames) {
+// A locked medal is carved in dark grey stone; an earned one shines in its
+// metal, coloured or bright.
+bool LooksLocked(const FlowHarness::Colour& c) {
+    const double most = std::max({c.r, c.g, c.b}), least = std::min({c.r, c.g, c.b});
+    return most < kLockedBrightest && most - least < kLockedMostColour;
+}
+
+// Earned one at a time on the trophy screen, each trophy shows the medal of
+// its level, in colour, and every other trophy stays as it was: the ones
+// earned before with theirs, the rest with the grey locked medal. No trophy
+// shows two pictures at its place, or none.
+TEST(TrophyFlow, EachTrophyEarnedShowsItsOwnMedalAndNoOtherChanges) {
+    FlowHarness h(53, false, false);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    CTrophies& t = *g.Trophies;
+    ASSERT_EQ(h.EnterMainMenu("Collector"), "");
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 20) && h.WaitForForm(s.TrophiesForm));
+    // Every trophy at one of its levels, every level of the screen met.
+    const std::pair<int32_t, int32_t> awards[] = {{4, 1}, {2, 3}, {0, 2}, {7, 1}, {8, 2},
+                                                  {1, 3}, {5, 1}, {3, 2}, {6, 3}};
+    std::vector<int32_t> earned(CTrophies::kCount, 0);
+    for (size_t step = 0; step <= std::size(awards); ++step) {
+        std::string what = "nothing earned";
+        if (step > 0) {
+            const auto [trophy, level] = awards[step - 1];
+            what = "trophy " + std::to_string(trophy) + " earned at level " +
+                   std::to_string(level);
+            t.QueueAward(trophy, level);
+            ASSERT_TRUE(h.RunUntil([&] { return !t.HasPending(); }, 4.0f)) << what;
+            earned[static_cast<size_t>(trophy)] = level;
+        }
+        // The pointer off every medal, the landing's flash gone.
+        h.MoveTo(0.0f, -370.0f);
+        h.Frames(30);
+        const FlowHarness::Picture shown = h.Drawn();
+        ASSERT_FALSE(shown.argb.empty());
+        for (int32_t k = 0; k < CTrophies::kCount; ++k) {
+            const CWindowList& medals = s.TrophyGroups200[static_cast<size_t>(k)].Windows;
+            ASSERT_EQ(medals.size(), static_cast<size_t>(CTrophies::MaxLevel(k)));
+            const CUxWindow& place = *medals.front();
+            // What the screen shows at the trophy's place, whatever code the
+            // form gave it.
+            std::vector<const CUxWindow*> pictures;
+            for (const CSharedPtr<CUxWindow>& w : s.TrophiesForm->Children)
+                if (w->Visible && !w->Pictures.empty() &&
+                    std::fabs(w->Position.X - place.Position.X) < 1.0f &&
+                    std::fabs(w->Position.Y - place.Position.Y) < 1.0f)
+                    pictures.push_back(w.Get());
+            const int32_t level = earned[static_cast<size_t>(k)];
+            ASSERT_EQ(pictures.size(), 1u) << what << ": trophy " << k;
+            const auto medal = std::find_if(medals.begin(), medals.end(), [&](const auto& m) {
+                return m.Get() == pictures.front();
+            });
+            EXPECT_EQ(medal - medals.begin() + 1, level == 0 ? CTrophies::MaxLevel(k) + 1 : level)
+                << what << ": trophy " << k << " shows the wrong picture";
+            // The middle half of the medal.
+            const FlowHarness::Colour c = h.MeanColour(shown, place.Position.X, place.Position.Y,
+                                                       0.5f * place.Width, 0.5f * place.Height);
+            EXPECT_EQ(LooksLocked(c), level == 0)
+                << what << ": trophy " << k << " looks " << (level ? "locked" : "earned")
+                << " (mean colour " << c.r << ", " << c.g << ", " << c.b << ")";
+        }
+    }
+}
+
+// Every level of every trophy earned in turn, each medal pointed at in its
+// middle and towards each of the panel's corners: its story opens in the
+// least box that holds it, inside the panel, and no name of the screen shows
+// through it. Near the panel's corners, over no medal, no story opens.
+TEST(TrophyFlow, EveryStoryOpensInsideThePanelOverTheNames) {
     FlowHarness h(37, false, false);
     START_GAME(h);
     CGame& g = h.Game();
     CScreensManager& s = *g.Screens;
     CTrophies& t = *g.Trophies;
     ASSERT_EQ(h.EnterMainMenu("Teller"), "");
-    for (int32_t i = 0; i < CTrophies::kCount; ++i)
-        t.Levels[i] = t.ShownLevels[i] = CTrophies::MaxLevel(i);
-    t.RefreshWindows();
     ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 20) && h.WaitForForm(s.TrophiesForm));
-    ASSERT_GE(s.TrophyIcons.size(), 2u);
+    ASSERT_GE(s.TrophyIcons.size(), 3u);
     const CUxWindow& story = *s.TrophyIcons.front();
+    const CUxForm& panel = *s.TrophiesForm;
+    ASSERT_LT(panel.Width, 1024.0f) << "the panel, not the screen";
+    const float left = panel.Position.X - panel.Width / 2, right = panel.Position.X + panel.Width / 2;
+    const float bottom = panel.Position.Y - panel.Height / 2;
+    const float top = panel.Position.Y + panel.Height / 2;
     // Every caption of the screen but the story's own.
     std::vector<int32_t*> names;
     for (const CSharedPtr<CUxWindow>& w : s.TrophiesForm->Children)
@@ -165,33 +241,72 @@ TEST(TrophyFlow, EveryStoryOpensInsideTheWindowOverTheNames) {
                 if (text->Visible)
                     names.push_back(&text->Visible);
     ASSERT_GE(names.size(), size_t{CTrophies::kCount});
-    const auto inside = [](const CUxWindow& w, float x0, float y0, float x1, float y1) {
-        return w.Position.X - w.Width / 2 >= x0 && w.Position.X + w.Width / 2 <= x1 &&
-               w.Position.Y - w.Height / 2 >= y0 && w.Position.Y + w.Height / 2 <= y1;
-    };
-    for (int32_t i = 0; i < CTrophies::kCount; ++i) {
-        const CUxWindow& medal = *s.TrophyGroups200[i].Windows[t.ShownLevels[i] - 1];
-        h.MoveTo(medal.Position.X, medal.Position.Y);
-        h.Frames(2);
+    const auto shownBox = [&]() -> const CUxWindow* {
         const CUxWindow* box = nullptr;
         for (size_t k = 1; k < s.TrophyIcons.size(); ++k)
             if (s.TrophyIcons[k]->Visible)
                 box = box ? nullptr : s.TrophyIcons[k].Get();
-        ASSERT_NE(box, nullptr) << "trophy " << i << ": one box";
-        ASSERT_TRUE(story.Visible && !story.Texts.empty());
-        EXPECT_TRUE(inside(*box, -512.0f, -384.0f, 512.0f, 384.0f)) << "trophy " << i;
-        const CTextSprite::Box text = story.Texts.back()->LayoutBox();
-        EXPECT_TRUE(text.Left >= box->Position.X - box->Width / 2 &&
-                    text.Right <= box->Position.X + box->Width / 2 &&
-                    text.Bottom >= box->Position.Y - box->Height / 2 &&
-                    text.Top <= box->Position.Y + box->Height / 2)
-            << "trophy " << i << ": the story leaves its box";
-        EXPECT_LT(box->Height, 2.0f * (text.Top - text.Bottom) + 40.0f)
-            << "trophy " << i << ": a box far taller than its story";
-        // The box's rim left aside, where a name's letters would meet it.
-        EXPECT_FALSE(h.SeenAt(names, box->Position.X, box->Position.Y, box->Width - 8.0f,
-                              box->Height - 8.0f))
-            << "trophy " << i << ": a name shows through the story's box";
+        return box;
+    };
+    // The room a box leaves about its story, the same for every box that
+    // fits; one more line's height would be a box too tall.
+    const float line = s.TrophyIcons[2]->Height - s.TrophyIcons[1]->Height;
+    float leastRoom = 1e9f, mostRoom = -1e9f;
+    std::vector<float> heights;
+    for (int32_t level = 1; level <= 3; ++level) {
+        for (int32_t i = 0; i < CTrophies::kCount; ++i)
+            t.Levels[i] = t.ShownLevels[i] = std::min(level, CTrophies::MaxLevel(i));
+        t.RefreshWindows();
+        for (int32_t i = 0; i < CTrophies::kCount; ++i) {
+            if (level > CTrophies::MaxLevel(i))
+                continue;
+            const CUxWindow& medal = *s.TrophyGroups200[i].Windows[level - 1];
+            const float reach = 0.6f * (medal.Width + medal.Height) * 0.25f;
+            for (const auto& [dx, dy] :
+                 {std::pair{0.0f, 0.0f}, {-1.0f, 1.0f}, {1.0f, 1.0f}, {-1.0f, -1.0f}, {1.0f, -1.0f}}) {
+                const std::string where = "trophy " + std::to_string(i) + " level " +
+                                          std::to_string(level) + " pointed at (" +
+                                          std::to_string(dx) + ", " + std::to_string(dy) + ")";
+                h.MoveTo(medal.Position.X + dx * reach, medal.Position.Y + dy * reach);
+                h.Frames(2);
+                const CUxWindow* box = shownBox();
+                ASSERT_NE(box, nullptr) << where << ": one box";
+                ASSERT_TRUE(story.Visible && !story.Texts.empty()) << where;
+                EXPECT_EQ(CScreensManager::WindowText(s.TrophyIcons.front()) + "\n",
+                          t.Descriptions[i][level - 1])
+                    << where;
+                EXPECT_TRUE(box->Position.X - box->Width / 2 >= left &&
+                            box->Position.X + box->Width / 2 <= right &&
+                            box->Position.Y - box->Height / 2 >= bottom &&
+                            box->Position.Y + box->Height / 2 <= top)
+                    << where << ": the box leaves the panel";
+                const CTextSprite::Box text = story.Texts.back()->LayoutBox();
+                EXPECT_TRUE(text.Left >= box->Position.X - box->Width / 2 &&
+                            text.Right <= box->Position.X + box->Width / 2 &&
+                            text.Bottom >= box->Position.Y - box->Height / 2 &&
+                            text.Top <= box->Position.Y + box->Height / 2)
+                    << where << ": the story leaves its box";
+                const float room = box->Height - (text.Top - text.Bottom);
+                leastRoom = std::min(leastRoom, room);
+                mostRoom = std::max(mostRoom, room);
+                if (std::find(heights.begin(), heights.end(), box->Height) == heights.end())
+                    heights.push_back(box->Height);
+                // The box's rim left aside, where a name's letters would meet it.
+                if (dx == 0.0f)
+                    EXPECT_FALSE(h.SeenAt(names, box->Position.X, box->Position.Y,
+                                          box->Width - 8.0f, box->Height - 8.0f))
+                        << where << ": a name shows through the story's box";
+            }
+        }
+    }
+    EXPECT_LT(mostRoom - leastRoom, 0.5f * line) << "a box taller than its story needs";
+    EXPECT_GE(heights.size(), 2u) << "stories of one length only: the table proves little";
+    for (const auto& [x, y] : {std::pair{left + 12.0f, top - 12.0f}, {right - 12.0f, top - 12.0f},
+                               {left + 12.0f, bottom + 12.0f}, {right - 12.0f, bottom + 12.0f}}) {
+        h.MoveTo(x, y);
+        h.Frames(2);
+        for (const CSharedPtr<CUxWindow>& w : s.TrophyIcons)
+            EXPECT_FALSE(w->Visible) << "a story at (" << x << ", " << y << ")";
     }
 }
 
