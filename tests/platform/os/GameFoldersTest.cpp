@@ -315,7 +315,15 @@ TEST_F(Overlay, OldFilesAreCopiedWholeOrNotAtAll) {
     EXPECT_FALSE(fs::exists(user_ + "/Players"));
     EXPECT_EQ(CopyOld(), Outcome::Failed);
     EXPECT_EQ(Snapshot(staging), mine);
+    // Meanwhile a new player is made; once the folder is out of the way the
+    // copy owed is made all the same, beside him.
     fs::remove_all(staging);
+    fs::create_directories(user_ + "/Players/New");
+    EXPECT_EQ(CopyOld(), Outcome::Copied);
+    EXPECT_EQ(ReadFile(user_ + "/Players/Old/Quest.sav"), "old");
+    EXPECT_TRUE(fs::is_directory(user_ + "/Players/New"));
+    EXPECT_FALSE(fs::exists(user_ + "/" + os::kCopyOwedNote));
+    EXPECT_EQ(CopyOld(), Outcome::Nothing);
 }
 
 // A user folder inside the data folder's players' folder: the copy leaves out
