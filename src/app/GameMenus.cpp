@@ -172,8 +172,9 @@ void CGame::SelectMenuProfile() {
             index = i;
     MakeProfileCurrent(index);
     if (index >= 0) {
+        // Unsaved, the next start would open on another player.
         ProfileOptions.Profile = name;
-        ProfileOptions.Save(OptionsPath);
+        NoteSaved(ProfileOptions.Save(OptionsPath), ENotSaved::Options, OptionsPath);
     }
 }
 

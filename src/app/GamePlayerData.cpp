@@ -101,10 +101,8 @@ std::string CGame::ProfileFolder() const {
 }
 
 void CGame::SaveProfileSettings() {
-    // The tutorial and veteran flags are the player's progress as the quest
-    // is: told as the quest's save is.
     if (!Profile.IsNull())
-        NoteSaved(Profile->Save(ProfileFolder()), ENotSaved::Quest,
+        NoteSaved(Profile->Save(ProfileFolder()), ENotSaved::Settings,
                   ProfileFolder() + "\\Settings.ini");
 }
 
@@ -135,14 +133,14 @@ void CGame::RecordLevelResults() {
     if (BestTimes->IsLower(seconds, Level)) {
         BestTimes->SetRecord(seconds, Level, name);
         NoteSaved(BestTimes->Save(Paths.GameDataPath + kBestTimesFile) != 0,
-                  ENotSaved::HighScores, Paths.GameDataPath + kBestTimesFile);
+                  ENotSaved::BestTimes, Paths.GameDataPath + kBestTimesFile);
         NewTimeRecord = 1;
     }
     const int32_t score = Field->Counters.Sets[2].Get(0);
     if (BestScores->IsHigher(score, Level)) {
         BestScores->SetRecord(score, Level, name);
         NoteSaved(BestScores->Save(Paths.GameDataPath + kBestScoresFile) != 0,
-                  ENotSaved::HighScores, Paths.GameDataPath + kBestScoresFile);
+                  ENotSaved::BestScores, Paths.GameDataPath + kBestScoresFile);
         NewScoreRecord = 1;
     }
     LevelSecondsLeft = static_cast<int32_t>(std::max(TimeLeft, 0.0f));
@@ -219,8 +217,10 @@ void CGame::DeleteQuestSaves(int32_t skip, int32_t alsoSecond) {
 }
 
 void CGame::RotateQuestAutoSaves(int32_t skip) {
-    if (skip == 0 && !Profile.IsNull())
-        CQuestSlots(ProfileFolder()).Rotate();
+    if (skip == 0 && !Profile.IsNull()) {
+        const CQuestSlots slots(ProfileFolder());
+        NoteSaved(slots.Rotate(), ENotSaved::Quest, slots.PathOf(CQuestSlots::kSecondCopy));
+    }
 }
 
 int32_t CGame::RestoreQuestAutoSave(int32_t skip) {

@@ -1,6 +1,7 @@
 #include "playerdata/QuestSlots.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <utility>
 
 #include "platform/os/Dir.h"
@@ -14,6 +15,12 @@ namespace {
 const char* const kSlotFiles[CQuestSlots::kSlots] = {"\\Quest.sav", "\\QuestAS1.sav",
                                                      "\\QuestAS2.sav"};
 constexpr size_t kCopyChunk = 2048;
+
+// Whether anything at all has the name where the game writes it.
+bool Taken(const std::string& gamePath) {
+    struct stat st;
+    return lstat(os::ResolveWriteTarget(gamePath).c_str(), &st) == 0;
+}
 
 } // namespace
 
@@ -32,11 +39,13 @@ void CQuestSlots::Delete(bool alsoSecond) const {
         os::RemoveFile(PathOf(kSecondCopy));
 }
 
-void CQuestSlots::Rotate() const {
+bool CQuestSlots::Rotate() const {
     // One step, so that a crash in between never leaves neither copy; without
     // a first copy the old second one goes all the same.
-    if (!os::RenameReplacing(PathOf(kFirstCopy), PathOf(kSecondCopy)))
-        os::RemoveFile(PathOf(kSecondCopy));
+    if (os::RenameReplacing(PathOf(kFirstCopy), PathOf(kSecondCopy)))
+        return true;
+    os::RemoveFile(PathOf(kSecondCopy));
+    return !Taken(PathOf(kFirstCopy)) && !Taken(PathOf(kSecondCopy));
 }
 
 bool CQuestSlots::RestoreFirstFromSecond() const {

@@ -21,8 +21,10 @@ public:
     // Removes the main save and the first copy, and the second copy too when
     // asked. Missing files are no failure.
     void Delete(bool alsoSecond) const;
-    // The first copy becomes the second one (the old second copy goes).
-    void Rotate() const;
+    // The first copy becomes the second one (the old second copy goes). False
+    // when the old copies could not be moved on: the first is still there, or
+    // something other than the first copy holds the second's name.
+    bool Rotate() const;
     // Makes the first copy a byte-for-byte copy of the second. False when the
     // second copy cannot be read or the copy cannot be written in full (the
     // first copy is then as it was); the failure is logged.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ constexpr int32_t kTxtNotSavedQuest = 243;
 constexpr int32_t kTxtNotSavedTrophies = 244;
 constexpr int32_t kTxtNotSavedOptions = 245;
 constexpr int32_t kTxtNotSavedScores = 246;
+constexpr int32_t kTxtNotSavedSettings = 247;
+constexpr int32_t kTxtNotSavedTimes = 248;
+constexpr int32_t kTxtNotSavedBests = 249;
 constexpr int32_t kTxtOldPlayersTitle = 250; // then the folder's, the file's and the last line
 
 // Every file below a folder with its bytes; the log, which the open game
@@ -192,7 +196,9 @@ TEST(PlayerFilesFlow, AFirstRunThatCannotSavePlaysOnAndTellsEachFile) {
     h.Type("Nova");
     ASSERT_TRUE(h.ClickControl(s.NewProfileForm, 195));
     ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s); }, 2.0f));
-    EXPECT_EQ(BoxText(s.MsgBoxText), Note(kTxtNotSavedPlayer, user / "Players"));
+    // The player chosen is not kept in the options for the next start either.
+    EXPECT_EQ(BoxText(s.MsgBoxText), Note(kTxtNotSavedPlayer, user / "Players") + "\n" +
+                                         Note(kTxtNotSavedOptions, user / "Data" / "Config"));
     ASSERT_TRUE(closeNotice());
     ASSERT_TRUE(h.WaitForForm(s.MainMenuForm)) << "New Player asked again";
     ASSERT_FALSE(g.Profile.IsNull());
@@ -221,8 +227,9 @@ TEST(PlayerFilesFlow, AFirstRunThatCannotSavePlaysOnAndTellsEachFile) {
     ASSERT_TRUE(h.RunUntil([&] { return NoticeShown(s) || g.InShop(); }, 10.0f));
     ASSERT_TRUE(closeNotice());
     ASSERT_TRUE(h.PassShop() && h.WaitForForm(s.MapForm, 6.0f));
-    toldEach({Note(kTxtNotSavedQuest, player), Note(kTxtNotSavedScores, user / "Data" / "GameData"),
-              Note(kTxtNotSavedTrophies, player)});
+    toldEach({Note(kTxtNotSavedQuest, player), Note(kTxtNotSavedTimes, user / "Data" / "GameData"),
+              Note(kTxtNotSavedBests, user / "Data" / "GameData"),
+              Note(kTxtNotSavedSettings, player), Note(kTxtNotSavedTrophies, player)});
 
     // The options' OK from the main menu.
     ASSERT_TRUE(h.ClickControl(s.MapForm, 151) && h.ClickControl(s.MainMenuForm, 2) &&
@@ -231,6 +238,116 @@ TEST(PlayerFilesFlow, AFirstRunThatCannotSavePlaysOnAndTellsEachFile) {
     ASSERT_TRUE(closeNotice() && h.WaitForForm(s.MainMenuForm));
     toldEach({Note(kTxtNotSavedOptions, user / "Data" / "Config")});
     EXPECT_EQ(testsupport::ReadFile(user), "not a folder");
+}
+
+// One file that cannot be written while every other can (its name taken by a
+// folder, which no write replaces, not even root's): the player is told of
+// that file, in its own words and with its folder, and of nothing else. Each
+// row blocks one file the game writes and plays the moment it is written.
+TEST(PlayerFilesFlow, OneFileThatCannotBeWrittenIsToldAsThatFileAlone) {
+    FlowHarness h(61);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    g.Profile->QuestTutorial = 0;
+    const fs::path user = h.UserFolder();
+    const fs::path player = user / "Players/Tester", tables = user / "Data/GameData";
+    // Every notice the player is shown, read and closed as its OK would.
+    std::set<std::string> told;
+    h.EachFrame = [&] {
+        if (NoticeShown(s) && !s.NotSavedText.empty()) {
+            told.insert(BoxText(s.MsgBoxText));
+            s.NotSavedText.clear();
+            s.FadeOut(s.MsgBoxForm, CScreensManager::kBoxFade);
+        }
+    };
+    const auto block = [](const fs::path& file) {
+        std::error_code ec;
+        fs::remove(file, ec);
+        fs::create_directories(file / "in the way");
+    };
+
+    // A won level writes its best time and score, the player's settings and
+    // the trophies it earned, and once its shop has opened, the quest and its
+    // copies; leaving the shop writes the quest again.
+    struct Row {
+        fs::path file;
+        int32_t text;
+        bool againLeavingTheShop = false;
+    };
+    const Row levels[] = {
+        {player / "Trophies.dat", kTxtNotSavedTrophies}, // the first level earns two
+        {tables / "Ti.bst", kTxtNotSavedTimes},
+        {tables / "Sc.bst", kTxtNotSavedBests},
+        {player / "Settings.ini", kTxtNotSavedSettings},
+        {player / "Quest.sav", kTxtNotSavedQuest, true},
+        {player / "QuestAS1.sav", kTxtNotSavedQuest},
+        {player / "QuestAS2.sav", kTxtNotSavedQuest}, // the copy before, moved on
+    };
+    int32_t score = 0;
+    for (const Row& r : levels) {
+        SCOPED_TRACE(r.file.string());
+        const std::set<std::string> note = {Note(r.text, r.file.parent_path())};
+        told.clear();
+        block(r.file);
+        ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+        score += 10'000'000;
+        h.Field().Counters.Sets[2].Counters[0] = score;
+        // Played as the level after where a bonus level would follow.
+        ASSERT_TRUE(h.WinIntoShop(g.Level % 5 == 0 ? g.Level + 1 : g.Level));
+        EXPECT_EQ(told, note);
+        told.clear();
+        if (!r.againLeavingTheShop)
+            fs::remove_all(r.file);
+        ASSERT_TRUE(h.PlayOnFromMap(15.0f));
+        fs::remove_all(r.file);
+        EXPECT_EQ(told, r.againLeavingTheShop ? note : std::set<std::string>{});
+    }
+
+    // Save and quit with a score for the table.
+    told.clear();
+    block(tables / "Game0.tbl");
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 6.0f));
+    h.Field().Counters.Sets[1].Counters[0] = 600000;
+    h.Key(os::Vk::Escape);
+    ASSERT_TRUE(h.ClickControl(s.GameMenuForm, 13));
+    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm, 6.0f));
+    fs::remove_all(tables / "Game0.tbl");
+    EXPECT_EQ(told, std::set<std::string>{Note(kTxtNotSavedScores, tables)});
+
+    // The options' OK writes the options and the player's settings.
+    for (const Row& r : {Row{user / "Data/Config/Options.ini", kTxtNotSavedOptions},
+                         Row{player / "Settings.ini", kTxtNotSavedSettings}}) {
+        SCOPED_TRACE(r.file.string());
+        told.clear();
+        block(r.file);
+        ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 2) && h.ClickControl(s.OptionsForm, 230));
+        ASSERT_TRUE(h.WaitForForm(s.MainMenuForm));
+        h.Frames(10);
+        fs::remove_all(r.file);
+        EXPECT_EQ(told, std::set<std::string>{Note(r.text, r.file.parent_path())});
+    }
+
+    // The player chosen again, kept in the options for the next start.
+    told.clear();
+    block(user / "Data/Config/Options.ini");
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 6) && h.ClickControl(s.ProfilesForm, 180));
+    ASSERT_TRUE(h.WaitForForm(s.MainMenuForm));
+    h.Frames(10);
+    fs::remove_all(user / "Data/Config/Options.ini");
+    EXPECT_EQ(told, std::set<std::string>{Note(kTxtNotSavedOptions, user / "Data/Config")});
+
+    // A new player whose folder's name is taken by a file.
+    told.clear();
+    ASSERT_TRUE(testsupport::WriteFile(user / "Players/Nova", "in the way"));
+    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 6) && h.WaitForForm(s.ProfilesForm));
+    ASSERT_TRUE(h.ClickControl(s.ProfilesForm, 185) && h.WaitForForm(s.NewProfileForm));
+    for (size_t i = s.TypedProfileName.size(); i > 0; --i)
+        h.Type("\b");
+    h.Type("Nova");
+    ASSERT_TRUE(h.ClickControl(s.NewProfileForm, 195));
+    h.Frames(10);
+    EXPECT_EQ(told, std::set<std::string>{Note(kTxtNotSavedPlayer, user / "Players")});
 }
 
 TEST(PlayerFilesFlow, AnOldInFolderPlayerCarriesOnFromTheUserFolder) {
