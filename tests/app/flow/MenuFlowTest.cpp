@@ -72,8 +72,8 @@ TEST(MenuFlow, APlayerWalksTheMenusIntoALevelAndBack) {
     // the menu entry names.
     EXPECT_TRUE(h.Window().HasIcon());
     const std::string windowClass = os::kWindowClass;
-    const std::string entry = apptest::ReadFile(std::filesystem::path(GV_BINARY_DIR) /
-                                                "packaging" / (windowClass + ".desktop"));
+    const std::string entry = apptest::ReadFile(std::filesystem::path(GV_BINARY_DIR) / "packaging" /
+                                                (windowClass + ".desktop"));
     EXPECT_NE(entry.find("\nStartupWMClass=" + windowClass + "\n"), std::string::npos) << entry;
 
     // The first run asks for a name, with no way back; the default is offered.

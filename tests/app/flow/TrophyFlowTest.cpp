@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <csignal>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -154,6 +154,14 @@ bool LooksLocked(const FlowHarness::Colour& c) {
     return most < kLockedBrightest && most - least < kLockedMostColour;
 }
 
+// A first player named on the first screen, the trophy screen opened from
+// the main menu.
+bool OpenTrophies(FlowHarness& h, const std::string& player) {
+    const CScreensManager& s = *h.Game().Screens;
+    return h.EnterMainMenu(player).empty() && h.ClickControl(s.MainMenuForm, 20) &&
+           h.WaitForForm(s.TrophiesForm);
+}
+
 // Earned one at a time on the trophy screen, each trophy shows the medal of
 // its level, in colour, and every other trophy stays as it was: the ones
 // earned before with theirs, the rest with the grey locked medal. No trophy
@@ -161,11 +169,9 @@ bool LooksLocked(const FlowHarness::Colour& c) {
 TEST(TrophyFlow, EachTrophyEarnedShowsItsOwnMedalAndNoOtherChanges) {
     FlowHarness h(53, false, false);
     START_GAME(h);
-    CGame& g = h.Game();
-    CScreensManager& s = *g.Screens;
-    CTrophies& t = *g.Trophies;
-    ASSERT_EQ(h.EnterMainMenu("Collector"), "");
-    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 20) && h.WaitForForm(s.TrophiesForm));
+    ASSERT_TRUE(OpenTrophies(h, "Collector"));
+    CScreensManager& s = *h.Game().Screens;
+    CTrophies& t = *h.Game().Trophies;
     // Every trophy at one of its levels, every level of the screen met.
     const std::pair<int32_t, int32_t> awards[] = {{4, 1}, {2, 3}, {0, 2}, {7, 1}, {8, 2},
                                                   {1, 3}, {5, 1}, {3, 2}, {6, 3}};
@@ -174,8 +180,7 @@ TEST(TrophyFlow, EachTrophyEarnedShowsItsOwnMedalAndNoOtherChanges) {
         std::string what = "nothing earned";
         if (step > 0) {
             const auto [trophy, level] = awards[step - 1];
-            what = "trophy " + std::to_string(trophy) + " earned at level " +
-                   std::to_string(level);
+            what = "trophy " + std::to_string(trophy) + " earned at level " + std::to_string(level);
             t.QueueAward(trophy, level);
             ASSERT_TRUE(h.RunUntil([&] { return !t.HasPending(); }, 4.0f)) << what;
             earned[static_cast<size_t>(trophy)] = level;
@@ -221,16 +226,15 @@ TEST(TrophyFlow, EachTrophyEarnedShowsItsOwnMedalAndNoOtherChanges) {
 TEST(TrophyFlow, EveryStoryOpensInsideThePanelOverTheNames) {
     FlowHarness h(37, false, false);
     START_GAME(h);
-    CGame& g = h.Game();
-    CScreensManager& s = *g.Screens;
-    CTrophies& t = *g.Trophies;
-    ASSERT_EQ(h.EnterMainMenu("Teller"), "");
-    ASSERT_TRUE(h.ClickControl(s.MainMenuForm, 20) && h.WaitForForm(s.TrophiesForm));
+    ASSERT_TRUE(OpenTrophies(h, "Teller"));
+    CScreensManager& s = *h.Game().Screens;
+    CTrophies& t = *h.Game().Trophies;
     ASSERT_GE(s.TrophyIcons.size(), 3u);
     const CUxWindow& story = *s.TrophyIcons.front();
     const CUxForm& panel = *s.TrophiesForm;
     ASSERT_LT(panel.Width, 1024.0f) << "the panel, not the screen";
-    const float left = panel.Position.X - panel.Width / 2, right = panel.Position.X + panel.Width / 2;
+    const float left = panel.Position.X - panel.Width / 2,
+                right = panel.Position.X + panel.Width / 2;
     const float bottom = panel.Position.Y - panel.Height / 2;
     const float top = panel.Position.Y + panel.Height / 2;
     // Every caption of the screen but the story's own.
@@ -262,8 +266,11 @@ TEST(TrophyFlow, EveryStoryOpensInsideThePanelOverTheNames) {
                 continue;
             const CUxWindow& medal = *s.TrophyGroups200[i].Windows[level - 1];
             const float reach = 0.6f * (medal.Width + medal.Height) * 0.25f;
-            for (const auto& [dx, dy] :
-                 {std::pair{0.0f, 0.0f}, {-1.0f, 1.0f}, {1.0f, 1.0f}, {-1.0f, -1.0f}, {1.0f, -1.0f}}) {
+            for (const auto& [dx, dy] : {std::pair{0.0f, 0.0f},
+                                         {-1.0f, 1.0f},
+                                         {1.0f, 1.0f},
+                                         {-1.0f, -1.0f},
+                                         {1.0f, -1.0f}}) {
                 const std::string where = "trophy " + std::to_string(i) + " level " +
                                           std::to_string(level) + " pointed at (" +
                                           std::to_string(dx) + ", " + std::to_string(dy) + ")";
@@ -292,17 +299,20 @@ TEST(TrophyFlow, EveryStoryOpensInsideThePanelOverTheNames) {
                 if (std::find(heights.begin(), heights.end(), box->Height) == heights.end())
                     heights.push_back(box->Height);
                 // The box's rim left aside, where a name's letters would meet it.
-                if (dx == 0.0f)
+                if (dx == 0.0f) {
                     EXPECT_FALSE(h.SeenAt(names, box->Position.X, box->Position.Y,
                                           box->Width - 8.0f, box->Height - 8.0f))
                         << where << ": a name shows through the story's box";
+                }
             }
         }
     }
     EXPECT_LT(mostRoom - leastRoom, 0.5f * line) << "a box taller than its story needs";
     EXPECT_GE(heights.size(), 2u) << "stories of one length only: the table proves little";
-    for (const auto& [x, y] : {std::pair{left + 12.0f, top - 12.0f}, {right - 12.0f, top - 12.0f},
-                               {left + 12.0f, bottom + 12.0f}, {right - 12.0f, bottom + 12.0f}}) {
+    for (const auto& [x, y] : {std::pair{left + 12.0f, top - 12.0f},
+                               {right - 12.0f, top - 12.0f},
+                               {left + 12.0f, bottom + 12.0f},
+                               {right - 12.0f, bottom + 12.0f}}) {
         h.MoveTo(x, y);
         h.Frames(2);
         for (const CSharedPtr<CUxWindow>& w : s.TrophyIcons)
