@@ -274,8 +274,8 @@ public:
     void LoseLevel();
     // Music state request (only on a change unless forced).
     void RequestMusic(int32_t state, bool force = false);
-    // +1 Golden Star (the shop's and the HUD).
-    void AwardStar();
+    // +1 Golden Star (the shop's and the HUD), its message standing that long.
+    void AwardStar(float shown = 2.0f);
 
     // ---- The shop (GameShop.cpp) ----
     // Init step 19: the shop with its layout, textures and texts. 0 without

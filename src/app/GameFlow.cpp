@@ -47,9 +47,8 @@ constexpr int32_t kStageNames = 5;
 // Screen times (seconds). A click ends the waiting ones early (GameInput.cpp).
 // The cards that ask for a click (the level's, the lost life's) wait for one.
 constexpr float kUntilClicked = std::numeric_limits<float>::infinity();
-constexpr float kResultTime = 3.5f;
-// The least time a won level's card stands before the results come.
-constexpr float kLevelCardTime = 2.0f;
+// The time a won level's card stands, after the star, before the results come.
+constexpr float kLevelCardTime = 1.5f;
 constexpr float kShopTransitionTime = 0.5f;
 // The chest finale alone on screen before the closing page.
 constexpr float kQuestEndTime = 4.0f;
@@ -107,6 +106,13 @@ void SoundTimeWarning(CGame& g) {
         g.WarningThreshold = g.WarningThreshold > 15.0f   ? 15.0f
                              : g.WarningThreshold > 10.0f ? 10.0f
                                                           : std::ceil(g.TimeLeft) - 1.0f;
+}
+
+// A level's end is told at once: whatever the board was still saying (the
+// last chain's combos) gives way to it.
+void EndBoardTalk(CGame& g) {
+    if (!g.Field.IsNull())
+        g.Field->Popups.Messages.GiveWay();
 }
 
 // The totem panel leaves with the level screen: its own sprites fade out and
@@ -292,10 +298,10 @@ void CGame::RequestMusic(int32_t state, bool force) {
         Music->RequestState(state);
 }
 
-void CGame::AwardStar() {
+void CGame::AwardStar(float shown) {
     SetGoldenStars(GoldenStars() + 1);
     Play(*this, ESound::BonusStar);
-    PopMessage(GetString(kTxtGoldenStar), 2.0f, kMsgGold, 44.0f, true);
+    PopMessage(GetString(kTxtGoldenStar), shown, kMsgGold, 44.0f, true);
 }
 
 void CGame::RunScreen(float dt) {
@@ -425,12 +431,14 @@ void CGame::WinLevel() {
     CheckQuestTrophies();
     SaveProfileSettings();
 
-    // The time left went into the bonus: the dial empties at once. The card
-    // comes once the board's last messages and the star's have gone: one
-    // message on the board at a time.
+    // The time left went into the bonus: the dial empties at once. The star
+    // shows as it is earned, while the board empties; the card comes once it
+    // has gone (one message on the board at a time), so the star stands as
+    // long as a message that another waits for.
     if (!Screens.IsNull())
         Screens->SetTimerDial(0.0f, 1);
-    AwardStar();
+    EndBoardTalk(*this);
+    AwardStar(CMessageLane::kWaitedForLife);
     LevelCardDue = 1;
     // The won level lights its decoration on the backdrop.
     if (!Backgrounds.IsNull()) {
@@ -438,7 +446,8 @@ void CGame::WinLevel() {
         CLevelRules::SplitLevel(Level, stage, inStage);
         Backgrounds->SetStage(inStage, 0);
     }
-    EnterScreen(*this, kModeLevel, kSubResult, kResultTime);
+    // The results follow the card (UpdateLevelResult).
+    EnterScreen(*this, kModeLevel, kSubResult, 0.0f);
 }
 
 void CGame::UpdateLevelResult(float /*dt*/) {
@@ -450,7 +459,7 @@ void CGame::UpdateLevelResult(float /*dt*/) {
         LevelCardDue = 0;
         ShowCard(GetString(kTxtLevelComplete),
                  FormatText(GetString(kTxtTimeBonus), {LevelTimeBonus}));
-        EndDelay = std::max(EndDelay, kLevelCardTime);
+        EndDelay = kLevelCardTime;
         return;
     }
     if (EndDelay > 0.0f)
@@ -501,6 +510,7 @@ void CGame::LoseLevel() {
     CPlayField& field = *Field;
     TimeLeft = 0.0f;
     DropTip();
+    EndBoardTalk(*this);
     PopMessage(GetString(kTxtTimeIsUp), Paths.LevelEndDelay, kMsgRed, kMsgScaleLargest);
     field.DropAllCaps();
     field.StopPlay();

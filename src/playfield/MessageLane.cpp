@@ -39,6 +39,25 @@ float CMessageLane::Post(const std::string& text, float duration, uint32_t colou
     return start + d;
 }
 
+void CMessageLane::GiveWay() {
+    Waiting.clear();
+    if (Shown.IsNull())
+        return;
+    CPopup& p = *Shown;
+    if (!(p.Lifetime - p.Age > kGiveWayFade))
+        return;
+    // Into the fade of a life that ends kGiveWayFade from now, at the strength
+    // it has: with `a` that strength, the fade's linear fall 2 - 2 age / life
+    // reads `a` at an age of life - kGiveWayFade when life = 2 kGiveWayFade / a.
+    const float a = std::clamp(p.Alpha, 0.0f, 1.0f);
+    if (!(a > 0.0f)) {
+        p.Lifetime = p.Age;
+        return;
+    }
+    p.Lifetime = 2.0f * kGiveWayFade / a;
+    p.Age = p.Lifetime - kGiveWayFade;
+}
+
 void CMessageLane::Update() {
     // The list drops a popup once its life is over.
     if (!Shown.IsNull() && !(Shown->Age < Shown->Lifetime))

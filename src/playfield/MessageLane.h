@@ -6,7 +6,9 @@
 // part of the area that rectangle leaves free. One that comes while another is
 // on screen waits for it; a message waited for lives no longer than a combo's
 // (half of it at full strength, then its fade), so that a run of them does not
-// fall behind the game.
+// fall behind the game. What is earned at a stroke (a level's end) does not
+// wait: the message on screen gives way, fading out at once, and those still
+// waiting, out of date by then, are dropped.
 //
 // The lane's messages are popups of the list that owns it: they age, rise,
 // fade and are drawn with the rest; the list tells the lane once a frame, after
@@ -29,6 +31,8 @@ class CMessageLane {
 public:
     // The longest a message lives while another waits for it (seconds).
     static constexpr float kWaitedForLife = 1.5f;
+    // The longest a message that gives way still fades (seconds).
+    static constexpr float kGiveWayFade = 0.25f;
     // What a message keeps clear of the area's sides and of the card.
     static constexpr float kMargin = 24.0f;
     // How fast a message rises (units per second), and its depth.
@@ -51,6 +55,10 @@ public:
     // it); returns the seconds from now until it will have gone.
     float Post(const std::string& text, float duration, uint32_t colour, float scale,
                bool plaque = false);
+    // The message on screen fades out from where it stands within
+    // kGiveWayFade, and the waiting ones are dropped: the next one posted
+    // shows as soon as that fade is over.
+    void GiveWay();
     // The next message once the one on screen has gone (the list calls it
     // every frame, after the popups have aged).
     void Update();

@@ -427,3 +427,64 @@ TEST(QuestFlow, AMinimisedWindowPausesTheSoundAndHoldsTheGame) {
     EXPECT_EQ(g.ModeTime, modeTime);
     EXPECT_EQ(h.Loop().Frames(), 0);
 }
+
+// How long a level's end keeps the player waiting, in game time: from the last
+// swap of a won level to its results, from the clock running out to the lost
+// life's card, from a bonus level's end to the shop. The quest is played by
+// the scripted player as it comes from the map.
+TEST(QuestFlow, ALevelsEndDoesNotKeepThePlayerWaiting) {
+    FlowHarness h(11);
+    START_GAME(h);
+    CGame& g = h.Game();
+    CScreensManager& s = *g.Screens;
+    ScriptedPlayer player(h);
+    // The last swap: when the field last began one.
+    float lastSwap = -1.0f;
+    bool swapping = false;
+    h.EachFrame = [&] {
+        if (!h.Field().SwapList.empty() && !swapping)
+            lastSwap = g.GameClock;
+        swapping = !h.Field().SwapList.empty();
+    };
+    // The game time from now until `done`, or -1 when it takes over 10 s.
+    const auto until = [&](const std::function<bool()>& done) {
+        const float from = g.GameClock;
+        return h.RunUntil(done, 10.0f) ? g.GameClock - from : -1.0f;
+    };
+
+    // Won levels: the star while the board empties, the card, the results.
+    for (const int32_t level : {1, 2, 3, 4}) {
+        SCOPED_TRACE(level);
+        ASSERT_EQ(g.Level, level);
+        ASSERT_EQ(player.PlayLevel(300.0f), ScriptedPlayer::kWon) << player.Moves() << " moves";
+        const float sinceSwap = g.GameClock - lastSwap;
+        const float toResults = until([&] { return s.StatisticsForm->Visible; });
+        ASSERT_GE(toResults, 0.0f);
+        EXPECT_LE(sinceSwap + toResults, 6.0f) << sinceSwap << " s to the win";
+        ASSERT_TRUE(h.PlayOnFromMap());
+    }
+
+    // Level 5 won at once leads to a bonus level, whose end leads to the shop.
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubPlay; }, 10.0f));
+    h.Field().GemsToCollect = 0;
+    ASSERT_TRUE(h.ClickControl(s.StatisticsForm, 30, 10.0f));
+    ASSERT_TRUE(h.RunUntil([&] { return g.SubState == kSubBonus; }, 5.0f));
+    ASSERT_TRUE(player.PlayBonus(120.0f));
+    const float toShop = until([&] { return s.ShopForm->Visible; });
+    EXPECT_GE(toShop, 0.0f);
+    // The won message and the star, then the way to the shop.
+    EXPECT_LE(toShop, 4.25f) << toShop;
+
+    // Level 6 lost on time after a few swaps: "TIME IS UP!" at once, then
+    // the card.
+    ASSERT_TRUE(h.PlayOnFromMap());
+    ASSERT_EQ(g.Level, 6);
+    ASSERT_EQ(player.PlayLevel(15.0f), ScriptedPlayer::kOutOfTime);
+    g.TimeLeft = 0.01f;
+    ASSERT_GE(until([&] { return g.SubState == kSubLostLevel; }), 0.0f);
+    const float toCard = until([&] { return g.CardShown && g.CardTitle == GetString(44); });
+    EXPECT_GE(toCard, 0.0f);
+    EXPECT_LE(toCard, g.Paths.LevelEndDelay + CMessageLane::kGiveWayFade + 3.0f * FlowHarness::kDt)
+        << toCard;
+    h.EachFrame = nullptr;
+}

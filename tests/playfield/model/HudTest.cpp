@@ -264,7 +264,9 @@ struct DrawnLane {
 
 // Messages come one at a time, each in its turn; one waited for lives no
 // longer than the cap (one already past half of it keeps its pace), and each
-// leaves when its post said it would.
+// leaves when its post said it would. One posted after the lane gives way
+// shows as soon as the message on screen has faded out from where it stood,
+// and those waiting are dropped. No message blinks out: it fades.
 TEST(MessageLane, OneAtATimeEachInItsTurn) {
     DrawnLane d;
     constexpr float kDt = 0.0625f;  // whole steps to every time below
@@ -273,27 +275,43 @@ TEST(MessageLane, OneAtATimeEachInItsTurn) {
         float duration;
         float posted;  // when it comes (seconds)
         float promised;  // when its post says it will have gone
-        float gone;      // when it leaves
+        float gone;      // when it leaves (0: never shown)
+        bool givenWay = false;  // the lane gives way to it
     } rows[] = {
         {"A", 3.0f, 0.0f, 3.0f, 2.0f},  // waited for when a second old: twice its age
         {"B", 2.0f, 1.0f, 4.0f, 3.5f},  // C comes: B lives the cap once shown
         {"C", 0.5f, 1.25f, 4.0f, 4.0f}, // its own half second after B
         {"D", 1.0f, 6.0f, 7.0f, 7.0f},  // alone on an empty lane, at once
+        {"E", 2.0f, 7.5f, 9.5f, 8.25f}, // at full strength when it gives way to F
+        {"G", 1.0f, 7.75f, 10.0f, 0.0f}, // waiting when the lane gives way: dropped
+        {"F", 2.0f, 8.0f, 10.25f, 10.25f, true},
+        {"H", 2.0f, 11.0f, 13.0f, 12.75f}, // half faded when it gives way to I
+        {"I", 1.0f, 12.5f, 13.75f, 13.75f, true},
     };
+    // The most a message's strength may fall in one step.
+    const float steepest = kDt / CMessageLane::kGiveWayFade + 1e-4f;
     std::map<std::string, float> promised, shown, gone;
     float clock = 0.0f;
-    for (int step = 0; clock < 8.0f; ++step, clock = static_cast<float>(step) * kDt) {
+    for (int step = 0; clock < 14.5f; ++step, clock = static_cast<float>(step) * kDt) {
         for (const auto& r : rows)
-            if (std::fabs(r.posted - clock) < kDt / 2.0f)
+            if (std::fabs(r.posted - clock) < kDt / 2.0f) {
+                if (r.givenWay)
+                    d.lane.GiveWay();
                 promised[r.text] = clock + d.lane.Post(r.text, r.duration, 0xFFFFFFFFu, 40.0f);
+            }
         EXPECT_LE(d.popups.Count(), 1u) << "at " << clock;
         EXPECT_EQ(d.layer->Count(), d.popups.Count());
         const CSharedPtr<CPopup> before = d.lane.OnScreen();
+        const float alpha = before.IsNull() ? 0.0f : before->Alpha;
         if (!before.IsNull() && shown.count(before->Text) == 0)
             shown[before->Text] = clock;
         d.popups.Update(kDt);
-        if (!before.IsNull() && d.lane.OnScreen() != before)
+        if (!before.IsNull() && d.lane.OnScreen() != before) {
             gone[before->Text] = clock + kDt;
+            EXPECT_LE(alpha, steepest) << before->Text << " blinked out at " << clock;
+        } else if (!before.IsNull()) {
+            EXPECT_LE(alpha - before->Alpha, steepest) << before->Text << " at " << clock;
+        }
     }
     for (const auto& r : rows) {
         SCOPED_TRACE(r.text);
