@@ -299,8 +299,12 @@ bool FlowHarness::PassShop(float seconds, int32_t buy) {
     }
     if (!ClickControl(shop, CShopScreen::kIdDone))
         return false;
-    return !WaitForForm(game_->Screens->MsgBoxForm, 1.0f) ||
-           ClickControl(game_->Screens->MsgBoxForm, 202);
+    // The shop's question, or a notice that leaving could not save the quest
+    // (its OK alone): either is answered, as a player would.
+    const CSharedPtr<CUxForm>& box = game_->Screens->MsgBoxForm;
+    if (!WaitForForm(box, 1.0f))
+        return true;
+    return ShownControl(box, 202).IsNull() ? ClickControl(box, 200) : ClickControl(box, 202);
 }
 
 bool FlowHarness::ContinueQuest(std::string* offered, bool* notice) {
@@ -355,6 +359,11 @@ bool FlowHarness::WaitForForm(const CSharedPtr<CUxForm>& form, float seconds) {
 bool FlowHarness::ClickControl(const CSharedPtr<CUxForm>& form, int32_t id, float seconds) {
     const CSharedPtr<CUxWindow> control = ShownControl(form, id);
     if (control.IsNull() || !WaitForForm(form, seconds))
+        return false;
+    // While a message box shows, even fading out, it alone hears the pointer:
+    // a player clicks what lies under it once it has gone.
+    const CSharedPtr<CUxForm>& box = game_->Screens->MsgBoxForm;
+    if (form != box && !box.IsNull() && !RunUntil([&] { return !box->Visible; }, seconds))
         return false;
     const float x = control->Position.X, y = control->Position.Y;
     if (!DrawnAt(*control)) {

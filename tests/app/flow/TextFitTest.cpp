@@ -313,14 +313,22 @@ TEST(TextFit, EveryTextTheGameShowsStaysInItsControl) {
         place({title, text}, [&] { box(GetString(title), GetString(text)); });
     // A file not saved: its notice names the folder, and a level's end can
     // fail the quest and the trophies at once, one note under the other.
-    place({241, 242, 243, 244, 245, 246}, [&] {
-        for (int32_t what = 0; what <= static_cast<int32_t>(ENotSaved::HighScores); ++what) {
+    place({241, 242, 243, 244, 245, 246, 247, 248, 249}, [&] {
+        for (int32_t what = 0; what <= static_cast<int32_t>(ENotSaved::BestScores); ++what) {
             s.MsgBoxPurpose = 0;
             s.TellNotSaved(static_cast<ENotSaved>(what), "Players/Anastasia Wolf/Quest.sav");
             Check(*s.MsgBoxForm, "not saved", faults);
         }
         s.TellNotSaved(ENotSaved::Quest, "Players/Anastasia Wolf/Quest.sav");
         Check(*s.MsgBoxForm, "not saved, two notes", faults);
+    });
+    // Older players not copied yet: their folder and the file that stopped
+    // the copy, each on a line of its own.
+    place({250, 251, 252, 253}, [&] {
+        g.OldPlayersNotice = std::string("/usr/share/glorvane/Players\n") +
+                             "/usr/share/glorvane/Players/Anastasia Wolf/Quest.sav";
+        g.TellOldPlayersNotCopied();
+        Check(*s.MsgBoxForm, "older players", faults);
     });
     place({61, 92, 93, 94, 95, 96, 69}, [&] {
         for (int stage = 92; stage <= 96; ++stage)
